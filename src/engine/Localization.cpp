@@ -1,0 +1,175 @@
+#include "engine/Localization.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QMutex>
+#include <QTranslator>
+
+#include "platform/Settings.h"
+
+namespace kelvaro {
+namespace {
+
+QMutex systemLanguagesMutex;
+std::optional<QStringList>& systemLanguagesOverride()
+{
+    static std::optional<QStringList> value;
+    return value;
+}
+
+const QTranslator* englishTranslator()
+{
+    static QTranslator* translator = [] {
+        auto* t = new QTranslator();
+        if (!t->load(QStringLiteral(":/i18n/kelvaro_en.qm")))
+            qWarning("Kelvaro: the English text table is missing");
+        return t;
+    }();
+    return translator;
+}
+
+const char* const kContext = "Kelvaro";
+
+} // namespace
+
+QString rawValue(AppLanguage language)
+{
+    switch (language) {
+    case AppLanguage::czech:
+        return QStringLiteral("cs");
+    case AppLanguage::english:
+        return QStringLiteral("en");
+    case AppLanguage::system:
+        break;
+    }
+    return QStringLiteral("system");
+}
+
+std::optional<AppLanguage> appLanguageFromRaw(const QString& raw)
+{
+    for (AppLanguage l : allAppLanguages())
+        if (rawValue(l) == raw)
+            return l;
+    return std::nullopt;
+}
+
+const QList<AppLanguage>& allAppLanguages()
+{
+    static const QList<AppLanguage> all{AppLanguage::system, AppLanguage::czech, AppLanguage::english};
+    return all;
+}
+
+const QStringList& supportedLanguageCodes()
+{
+    static const QStringList codes{QStringLiteral("cs"), QStringLiteral("en")};
+    return codes;
+}
+
+QString languageCode(AppLanguage language)
+{
+    switch (language) {
+    case AppLanguage::czech:
+        return QStringLiteral("cs");
+    case AppLanguage::english:
+        return QStringLiteral("en");
+    case AppLanguage::system:
+        break;
+    }
+    const QStringList preferred = L10n::systemLanguages();
+    const QString first = preferred.isEmpty() ? QStringLiteral("en") : preferred.first();
+    const QString code = first.left(2).toLower();
+    return supportedLanguageCodes().contains(code) ? code : QStringLiteral("en");
+}
+
+namespace L10n {
+
+QStringList systemLanguages()
+{
+    {
+        QMutexLocker lock(&systemLanguagesMutex);
+        if (systemLanguagesOverride())
+            return *systemLanguagesOverride();
+    }
+    return QLocale::system().uiLanguages();
+}
+
+void setSystemLanguagesForTesting(const std::optional<QStringList>& languages)
+{
+    QMutexLocker lock(&systemLanguagesMutex);
+    systemLanguagesOverride() = languages;
+}
+
+AppLanguage current()
+{
+    const auto stored = Settings::shared().stringValue(QStringLiteral("kelvaro.language"));
+    if (!stored)
+        return AppLanguage::system;
+    return appLanguageFromRaw(*stored).value_or(AppLanguage::system);
+}
+
+QLocale locale(AppLanguage language)
+{
+    QString region = QLocale::territoryToCode(QLocale::system().territory());
+    if (region.isEmpty() || QLocale::system().territory() == QLocale::AnyTerritory)
+        region = QStringLiteral("CZ");
+    return QLocale(languageCode(language) + QLatin1Char('_') + region);
+}
+
+void apply(AppLanguage language)
+{
+    if (language == AppLanguage::system)
+        Settings::shared().remove(QString::fromLatin1(systemLanguageKey));
+    else
+        Settings::shared().setValue(QString::fromLatin1(systemLanguageKey), QStringList{languageCode(language)});
+}
+
+void installAtStartup()
+{
+    const auto stored = Settings::shared().stringListValue(QString::fromLatin1(systemLanguageKey));
+    const QString code = (stored && !stored->isEmpty()) ? stored->first() : languageCode(AppLanguage::system);
+    QLocale::setDefault(locale(code == QStringLiteral("cs") ? AppLanguage::czech : AppLanguage::english));
+    // Qt's own texts (standard buttons, dialogs) in the same language.
+    auto* qtTranslator = new QTranslator(QCoreApplication::instance());
+    if (qtTranslator->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTranslator);
+}
+
+bool hasEnglishTranslation(const QString& czech)
+{
+    return !englishTranslator()->translate(kContext, czech.toUtf8().constData()).isEmpty();
+}
+
+} // namespace L10n
+
+QString L(const QString& czech)
+{
+    if (languageCode(L10n::current()) != QStringLiteral("en"))
+        return czech;
+    const QString translated = englishTranslator()->translate(kContext, czech.toUtf8().constData());
+    return translated.isEmpty() ? czech : translated;
+}
+
+QString L(const char* czech)
+{
+    return L(QString::fromUtf8(czech));
+}
+
+QString LParts(const QString& title)
+{
+    static const QString separator = QStringLiteral(" \u00B7 ");
+    QStringList parts = title.split(separator);
+    for (QString& part : parts)
+        part = L(part);
+    return parts.join(separator);
+}
+
+QString photosWord(qint64 count)
+{
+    if (count == 1)
+        return L("1 fotka");
+    if (count >= 2 && count <= 4)
+        return Lf("%lld fotky", count);
+    return Lf("%lld fotek", count);
+}
+
+} // namespace kelvaro

@@ -1,0 +1,74 @@
+#pragma once
+// Texts are written in Czech where they are used; the Czech text is its own lookup key in the
+// English table (translations/kelvaro_en.ts, compiled in). No state but the settings: every
+// lookup reads "kelvaro.language" again, so a switch applies to the next lookup. Safe from any
+// thread (the engine looks texts up in its background task).
+#include <optional>
+#include <variant>
+
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+namespace kelvaro {
+
+enum class AppLanguage { system, czech, english };
+
+QString rawValue(AppLanguage language);                            // "system", "cs", "en"
+std::optional<AppLanguage> appLanguageFromRaw(const QString& raw); // exact match only
+QString languageCode(AppLanguage language);                        // "cs" or "en"
+const QList<AppLanguage>& allAppLanguages();                       // system, czech, english
+const QStringList& supportedLanguageCodes();                       // "cs", "en"
+
+namespace L10n {
+AppLanguage current();
+QLocale locale(AppLanguage language);
+// Stores the language the desktop-provided parts (standard dialogs, number formats) take at the
+// next start; `system` removes the setting.
+void apply(AppLanguage language);
+// Applies the stored language to Qt's default locale and standard texts; called once at start.
+void installAtStartup();
+// The system's preferred languages (first wins); tests replace them.
+QStringList systemLanguages();
+void setSystemLanguagesForTesting(const std::optional<QStringList>& languages);
+// True when `czech` appears in the English table (a test checks every text of the code).
+bool hasEnglishTranslation(const QString& czech);
+// Settings key that holds the desktop-level language list written by apply().
+inline constexpr const char* systemLanguageKey = "AppleLanguages";
+} // namespace L10n
+
+QString L(const char* czech);
+QString L(const QString& czech);
+
+// One argument of Lf: integers, floating-point numbers and texts.
+using LfArg = std::variant<qint64, double, QString>;
+QString formatText(const QString& format, const QList<LfArg>& args);
+
+inline LfArg toLfArg(const QString& v) { return v; }
+inline LfArg toLfArg(const char* v) { return QString::fromUtf8(v); }
+inline LfArg toLfArg(double v) { return v; }
+inline LfArg toLfArg(float v) { return double(v); }
+template <typename T>
+    requires std::is_integral_v<T>
+LfArg toLfArg(T v) { return qint64(v); }
+
+// Looks the Czech format up with L and fills it printf-style (%@, %d, %ld, %lld, %03d, %.1f, %%,
+// positional %1$@) in the current locale. Mismatched or missing arguments never crash.
+template <typename... Args>
+QString Lf(const char* czechFormat, Args&&... args)
+{
+    return formatText(L(czechFormat), QList<LfArg>{toLfArg(std::forward<Args>(args))...});
+}
+template <typename... Args>
+QString Lf(const QString& czechFormat, Args&&... args)
+{
+    return formatText(L(czechFormat), QList<LfArg>{toLfArg(std::forward<Args>(args))...});
+}
+
+// A stored title, translated part by part (parts joined by " · ").
+QString LParts(const QString& title);
+// "1 fotka", "4 fotky", "22 fotek" in the current language.
+QString photosWord(qint64 count);
+
+} // namespace kelvaro

@@ -1,0 +1,216 @@
+#include "platform/Settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+
+namespace kelvaro {
+namespace {
+
+// QSettings stores QVariants; the file keeps JSON types. Byte arrays have no JSON type, so they
+// are tagged: {"data": "<base64>"}.
+QJsonValue toJson(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool();
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return v.toDouble();
+    case QMetaType::QByteArray:
+        return QJsonObject{{QStringLiteral("data"), QString::fromLatin1(v.toByteArray().toBase64())}};
+    case QMetaType::QStringList:
+    case QMetaType::QVariantList: {
+        QJsonArray a;
+        for (const QVariant& item : v.toList())
+            a.append(toJson(item));
+        return a;
+    }
+    default:
+        return v.toString();
+    }
+}
+
+QVariant fromJson(const QJsonValue& v)
+{
+    switch (v.type()) {
+    case QJsonValue::Bool:
+        return v.toBool();
+    case QJsonValue::Double:
+        return v.toDouble();
+    case QJsonValue::String:
+        return v.toString();
+    case QJsonValue::Array: {
+        QVariantList list;
+        for (const QJsonValue& item : v.toArray())
+            list.append(fromJson(item));
+        return list;
+    }
+    case QJsonValue::Object: {
+        const QJsonObject o = v.toObject();
+        if (o.size() == 1 && o.value(QStringLiteral("data")).isString())
+            return QByteArray::fromBase64(o.value(QStringLiteral("data")).toString().toLatin1());
+        return {};
+    }
+    default:
+        return {};
+    }
+}
+
+bool readJson(QIODevice& device, QSettings::SettingsMap& map)
+{
+    const QByteArray bytes = device.readAll();
+    if (bytes.trimmed().isEmpty())
+        return true;
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (!doc.isObject())
+        return false;
+    const QJsonObject o = doc.object();
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        const QVariant v = fromJson(it.value());
+        if (v.isValid())
+            map.insert(it.key(), v);
+    }
+    return true;
+}
+
+bool writeJson(QIODevice& device, const QSettings::SettingsMap& map)
+{
+    QJsonObject o;
+    for (auto it = map.begin(); it != map.end(); ++it)
+        o.insert(it.key(), toJson(it.value()));
+    return device.write(QJsonDocument(o).toJson(QJsonDocument::Indented)) >= 0;
+}
+
+QSettings::Format jsonFormat()
+{
+    static const QSettings::Format format = QSettings::registerFormat(QStringLiteral("json"), readJson, writeJson);
+    return format;
+}
+
+} // namespace
+
+Settings& Settings::shared()
+{
+    static Settings* instance = new Settings();
+    return *instance;
+}
+
+Settings::Settings()
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Kelvaro");
+    QDir().mkpath(dir);
+    m_settings = new QSettings(dir + QStringLiteral("/kelvaro.json"), jsonFormat());
+    m_settings->setFallbacksEnabled(false);
+}
+
+QString Settings::filePath() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_settings->fileName();
+}
+
+QVariant Settings::value(const QString& key) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_settings->value(key);
+}
+
+bool Settings::contains(const QString& key) const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_settings->contains(key);
+}
+
+void Settings::setValue(const QString& key, const QVariant& value)
+{
+    if (!value.isValid()) {
+        remove(key);
+        return;
+    }
+    // Normalise to what the file will hold, so "really changed" compares like with like.
+    const QVariant stored = fromJson(toJson(value));
+    {
+        QMutexLocker lock(&m_mutex);
+        const QVariant old = m_settings->value(key);
+        if (old.isValid() && old.typeId() == stored.typeId() && old == stored)
+            return;
+        m_settings->setValue(key, stored);
+        m_settings->sync();
+    }
+    emit changed(key);
+}
+
+void Settings::remove(const QString& key)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!m_settings->contains(key))
+            return;
+        m_settings->remove(key);
+        m_settings->sync();
+    }
+    emit changed(key);
+}
+
+void Settings::sync()
+{
+    QMutexLocker lock(&m_mutex);
+    m_settings->sync();
+}
+
+std::optional<bool> Settings::boolValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (v.typeId() != QMetaType::Bool)
+        return std::nullopt;
+    return v.toBool();
+}
+
+std::optional<double> Settings::numberValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (v.typeId() != QMetaType::Double)
+        return std::nullopt;
+    return v.toDouble();
+}
+
+std::optional<QString> Settings::stringValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<QByteArray> Settings::dataValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (v.typeId() != QMetaType::QByteArray)
+        return std::nullopt;
+    return v.toByteArray();
+}
+
+std::optional<QStringList> Settings::stringListValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (v.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QStringList out;
+    for (const QVariant& item : v.toList()) {
+        if (item.typeId() != QMetaType::QString)
+            return std::nullopt;
+        out.append(item.toString());
+    }
+    return out;
+}
+
+} // namespace kelvaro
