@@ -146,7 +146,7 @@ void Settings::setValue(const QString& key, const QVariant& value)
         m_settings->setValue(key, stored);
         m_settings->sync();
     }
-    emit changed(key);
+    Q_EMIT changed(key);
 }
 
 void Settings::remove(const QString& key)
@@ -158,7 +158,7 @@ void Settings::remove(const QString& key)
         m_settings->remove(key);
         m_settings->sync();
     }
-    emit changed(key);
+    Q_EMIT changed(key);
 }
 
 void Settings::sync()

@@ -40,7 +40,7 @@ public:
     void sync();
     QString filePath() const;
 
-signals:
+Q_SIGNALS:
     void changed(const QString& key);
 
 private:
