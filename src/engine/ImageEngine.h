@@ -1,9 +1,11 @@
 #pragma once
 // Turns a batch of files into new files: loads each upright, applies one operation, names the
 // result without overwriting anything and writes it. Stateless; called from background tasks
-// (store runs, watched folders). Every function here touches disk.
+// (store runs, watched folders). Every function here touches disk unless it says otherwise.
+#include <exception>
 #include <optional>
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -17,10 +19,29 @@ namespace kelvaro {
 // A decoded source: the bitmap, upright (orientation applied), and its metadata.
 struct LoadedImage {
     Bitmap image;
-    QVariantMap properties; // source metadata (format specific keys; see ImageEngine.cpp)
-    QByteArray exif;        // raw EXIF block of the source, empty when none
-    QByteArray xmp;
-    QByteArray iptc;
+    // "PixelWidth", "PixelHeight" (as stored, before turning upright), "Orientation" (the EXIF
+    // value 1–8, when the source has one) and "Loader" (the decoder used: "vips", "qimage",
+    // "pdf"). Empty for a PDF page.
+    QVariantMap properties;
+    QByteArray exif; // the source's EXIF as a TIFF-structured block (no "Exif\0\0" prefix,
+                     // maker notes and thumbnail left out); empty when none
+    QByteArray xmp;  // the XMP packet, empty when none (read, never carried)
+    QByteArray iptc; // the IPTC IIM datasets, empty when none
+};
+
+// A whole run failed: no file came out and at least one failed ("Kelvaro" domain, code 1).
+// The message is the first failure's text.
+class RunError : public std::exception {
+public:
+    explicit RunError(const QString& message) : m_message(message), m_what(message.toUtf8()) {}
+    QString message() const { return m_message; }
+    static constexpr const char* domain = "Kelvaro";
+    static constexpr int code = 1;
+    const char* what() const noexcept override { return m_what.constData(); }
+
+private:
+    QString m_message;
+    QByteArray m_what;
 };
 
 namespace ImageEngine {
@@ -32,29 +53,76 @@ struct One {
     std::optional<QString> text;
 };
 
-// The one entry of every run. Throws KelvaroError when a combined output fails, or when no file
-// came out and at least one failed. `outDir` must exist.
+// The one entry of every run. Throws KelvaroError when a combined output fails, RunError when no
+// file came out and at least one failed. `outDir` must exist.
 OpResult process(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {});
 
-// Decodes a file upright as 8-bit sRGB RGBA. Throws KelvaroError::unreadable(file name).
-// `maxSide` > 0 allows decoding at a reduced size when the caller only needs that much.
+// Decodes a file upright as 8-bit sRGB RGBA. Throws KelvaroError::unreadable(file name), also
+// for a source of more than kMaxPixels. `maxSide` > 0 allows decoding at a reduced size when the
+// caller only needs that much (not used yet: every source is decoded at full size).
 LoadedImage load(const QString& file, int maxSide = 0);
 
-// A path in `folder` for `base`.`ext` that does not exist yet (" 2", " 3", … before the
-// extension); `ext` may be empty.
+// Claims a free name in `folder`: `base`.`ext`, else `base 2`.`ext`, `base 3`.`ext` …, with "/"
+// and ":" in `base` replaced by "-"; `ext` may be empty. The name is reserved atomically by
+// creating an empty file (exclusive create, so two runs never get the same name, and a dangling
+// symbolic link counts as taken); the caller writes over that file. When the folder refuses the
+// creation, the first name that does not exist is returned unreserved (the write then fails).
 QString uniqueURL(const QString& folder, const QString& base, const QString& ext);
 
-// Size in bytes; 0 when it cannot be read.
+// Size in bytes of a regular file; 0 when it cannot be read. Reads disk metadata only.
 qint64 fileSize(const QString& file);
 
-// Whether results get a descriptive suffix ("kelvaro.describeNames", default true).
+// Whether results get a descriptive suffix ("kelvaro.describeNames", default true; a value that
+// is not a Boolean counts as absent). No disk.
 bool describesNames();
 
-// One page per image, each page the image's size in points (see the implementation).
+// One page per image, in order; a page is the image's pixel size in points, scaled down so that
+// no side exceeds 1000 points. Throws writeFailed(target name), or the first unloadable file's
+// error (the partial PDF stays).
 void writePDF(const QStringList& files, const QString& target);
 
-// First page of a PDF at 2 px per point on white. Throws KelvaroError::unreadable(file name).
+// First page of a PDF at 2 px per point on white (the page's own rotation is not applied).
+// Throws KelvaroError::unreadable(file name), also for a page of more than kMaxPixels.
 Bitmap renderPDFPage(const QString& file);
+
+// ---- Pieces of one file's rendering, for the live preview and tests ----------------------
+
+// The image work of one per-file operation and what it means for the written file.
+struct Rendered {
+    Bitmap image;
+    ImageFormat format = ImageFormat::png;
+    double quality = 0.9;          // 0–1, lossy formats only; before the HEIC rule
+    bool keepMetadata = true;
+    std::optional<QString> suffix; // localized; none for a conversion
+    bool countsSavedBytes = false; // whether the result reports bytes saved against the source
+};
+
+// Applies `op` (adjust, preset, workflow, convert, crop, resize, compress, watermark, blurFaces,
+// removeBackground, stripMetadata) to a loaded source. `file` is the source path (for its
+// format), `name` its file name for error messages. Throws writeFailed(name) or the effect's
+// error. No disk (except a watermark logo).
+Rendered render(const KelvaroOp& op, const LoadedImage& source, const QString& file, const QString& name);
+
+// Loads `file`, renders it, names and writes the result in `outDir`. `base` is the file name
+// without its extension, `name` with it, `originalSize` its size in bytes.
+One renderImage(const KelvaroOp& op, const QString& file, const QString& base, const QString& name,
+                qint64 originalSize, const QString& outDir);
+
+// The default lossy quality: "kelvaro.jpegQuality" when above 0, else 0.9. No disk.
+double jpegDefaultQuality();
+// The lossy quality written for `format` (0–1): a HEIC result whose quality equals the JPEG
+// default in force takes "kelvaro.heicQuality" (when above 0, else 0.85). No disk.
+double effectiveQuality(double quality, ImageFormat format);
+
+// "jpg", "png", "heic", "tiff", "pdf", "zip".
+QString fileExtension(ImageFormat format);
+
+// Encodes `image` at `path` (overwriting it; normally a name reserved by uniqueURL) in an image
+// format (jpg, png, heic, tiff), JPEG flattened on white, `quality` 0–1 for the lossy ones
+// (taken as given). `metadata` is the source whose EXIF, GPS and IPTC are carried; none writes
+// none. Throws writeFailed(<file name of path>).
+void writeImage(const Bitmap& image, ImageFormat format, double quality, const LoadedImage* metadata,
+                const QString& path);
 
 } // namespace ImageEngine
 } // namespace kelvaro

@@ -1,5 +1,6 @@
 // printf-style filling of translated formats. Our own parser, so a translated format with a
 // wrong or hostile conversion can never read a missing argument or overflow anything.
+#include <algorithm>
 #include <cmath>
 
 #include <QLocale>
@@ -37,8 +38,13 @@ std::optional<qint64> asInteger(const LfArg& arg)
 {
     if (const auto* i = std::get_if<qint64>(&arg))
         return *i;
-    if (const auto* d = std::get_if<double>(&arg))
-        return std::isfinite(*d) ? std::optional<qint64>(qint64(*d)) : std::nullopt;
+    if (const auto* d = std::get_if<double>(&arg)) {
+        if (!std::isfinite(*d))
+            return std::nullopt;
+        // Truncated like printf's cast, clamped: converting an out-of-range double is undefined.
+        constexpr double limit = 9.2e18;
+        return qint64(std::clamp(*d, -limit, limit));
+    }
     return std::nullopt;
 }
 

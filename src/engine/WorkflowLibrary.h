@@ -1,8 +1,10 @@
 #pragma once
 // The stored workflows ("kelvaro.workflows.v1"), the built-in ones, the texts that describe a
-// workflow and what each step does to an image.
+// workflow and what each step does to an image. Stateless apart from the built-ins (made once);
+// any thread.
 #include <optional>
 
+#include <QByteArray>
 #include <QList>
 
 #include "engine/Bitmap.h"
@@ -12,10 +14,32 @@ namespace kelvaro::WorkflowLibrary {
 
 inline constexpr const char* key = "kelvaro.workflows.v1";
 
-// The built-in workflows; built once per process (same ids on every call).
+// The built-in workflows; built once per process (same ids on every call), so a built-in that
+// the user edits before anything is stored keeps its identity.
 const QList<Workflow>& defaults();
 
-// Applies one step to an image. Throws what the step's effect throws.
+// The stored data → the list: empty data gives the built-ins, "[]" no workflows at all, data that
+// is not a JSON array of valid records gives none (no partial list).
+std::optional<QList<Workflow>> decode(const QByteArray& data);
+
+// The list in the settings (a missing key reads as empty data); none when the stored value
+// cannot be read, which is logged once per process.
+std::optional<QList<Workflow>> load();
+
+// Stores the whole list. Refuses (false) while the stored value cannot be read, so unreadable
+// data is never overwritten.
+bool save(const QList<Workflow>& workflows);
+
+// Replaces the stored workflow with the same id in place, or appends it; false when refused.
+bool upsert(const Workflow& workflow);
+
+// Display texts, localized at each call.
+QString summary(const WorkflowStep& step);     // "jas 20, kontrast 39", "Poměr 16:9", …
+QString outputSummary(const Workflow& workflow); // "PNG · bez metadat"
+QString summary(const Workflow& workflow);     // "2 kroky · JPG · kvalita 90 %"
+
+// Applies one step to an image. Throws KelvaroError: writeFailed(name), or what the step's
+// effect throws (noFaces, noSubject).
 Bitmap apply(const WorkflowStep& step, const Bitmap& image, const QString& name);
 
 } // namespace kelvaro::WorkflowLibrary

@@ -1,6 +1,8 @@
 #include "platform/Bookmark.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,17 +11,27 @@
 
 namespace kelvaro::Bookmark {
 namespace {
+// Inode numbers are reused at once after a delete, so a folder deleted and made again at the
+// same path often gets the same one; the birth time (where the file system keeps it) tells them
+// apart. 0 when unknown.
 struct Identity {
     qint64 device = 0;
     qint64 inode = 0;
+    qint64 birthNanos = 0;
 };
 
 std::optional<Identity> identityOf(const QString& path)
 {
+    struct statx sx {};
+    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_INO | STATX_BTIME, &sx) == 0) {
+        const qint64 dev = qint64(makedev(sx.stx_dev_major, sx.stx_dev_minor));
+        const qint64 birth = (sx.stx_mask & STATX_BTIME) ? qint64(sx.stx_btime.tv_sec) * 1000000000 + sx.stx_btime.tv_nsec : 0;
+        return Identity{dev, qint64(sx.stx_ino), birth};
+    }
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return std::nullopt;
-    return Identity{qint64(st.st_dev), qint64(st.st_ino)};
+    return Identity{qint64(st.st_dev), qint64(st.st_ino), 0};
 }
 
 std::optional<QJsonObject> parse(const QByteArray& blob)
@@ -45,7 +57,8 @@ QByteArray create(const QString& path)
     QJsonObject o{{QStringLiteral("kind"), QStringLiteral("kelvaro.bookmark")},
                   {QStringLiteral("path"), absolute},
                   {QStringLiteral("device"), QString::number(id->device)},
-                  {QStringLiteral("inode"), QString::number(id->inode)}};
+                  {QStringLiteral("inode"), QString::number(id->inode)},
+                  {QStringLiteral("birth"), QString::number(id->birthNanos)}};
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -59,9 +72,26 @@ std::optional<ResolvedBookmark> resolve(const QByteArray& blob)
     const auto id = identityOf(out.path);
     if (!id)
         return std::nullopt;
+    const QString storedBirth = o->value(QStringLiteral("birth")).toString();
+    // A birth time missing on either side (older blob, file system without it) is not compared.
+    const bool birthDiffers = !storedBirth.isEmpty() && storedBirth != QStringLiteral("0") && id->birthNanos != 0
+        && storedBirth != QString::number(id->birthNanos);
     out.stale = QString::number(id->device) != o->value(QStringLiteral("device")).toString()
-        || QString::number(id->inode) != o->value(QStringLiteral("inode")).toString();
+        || QString::number(id->inode) != o->value(QStringLiteral("inode")).toString() || birthDiffers;
     return out;
+}
+
+bool identifies(const QByteArray& blob, const QString& path)
+{
+    const auto o = parse(blob);
+    const auto id = o ? identityOf(path) : std::nullopt;
+    if (!id)
+        return false;
+    const QString storedBirth = o->value(QStringLiteral("birth")).toString();
+    const bool birthDiffers = !storedBirth.isEmpty() && storedBirth != QStringLiteral("0") && id->birthNanos != 0
+        && storedBirth != QString::number(id->birthNanos);
+    return QString::number(id->device) == o->value(QStringLiteral("device")).toString()
+        && QString::number(id->inode) == o->value(QStringLiteral("inode")).toString() && !birthDiffers;
 }
 
 QString storedPath(const QByteArray& blob)

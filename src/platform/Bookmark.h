@@ -24,6 +24,10 @@ std::optional<ResolvedBookmark> resolve(const QByteArray& blob);
 // The path stored in a blob without touching disk; empty when malformed.
 QString storedPath(const QByteArray& blob);
 
+// Whether the file now at `path` is the one the blob remembers (same identity), wherever it was
+// remembered. Touches disk (stat).
+bool identifies(const QByteArray& blob, const QString& path);
+
 inline bool startAccess(const QString&) { return true; }
 inline void stopAccess(const QString&) {}
 

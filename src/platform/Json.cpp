@@ -1,5 +1,6 @@
 #include "platform/Json.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QJsonDocument>
@@ -36,7 +37,10 @@ double dateValue(const QDateTime& date)
 
 QDateTime dateFrom(double seconds)
 {
-    return referenceDate().addMSecs(qint64(std::llround(seconds * 1000.0))).toUTC();
+    // Beyond ±3 million years a stored number is garbage; clamping keeps llround defined.
+    constexpr double limit = 1.0e14;
+    const double clamped = std::isfinite(seconds) ? std::clamp(seconds, -limit, limit) : 0.0;
+    return referenceDate().addMSecs(qint64(std::llround(clamped * 1000.0))).toUTC();
 }
 
 std::optional<qint64> toInteger(const QJsonValue& v)
@@ -130,7 +134,12 @@ QUuid Reader::uuid(const QString& key)
 
 QDateTime Reader::date(const QString& key)
 {
-    return dateFrom(number(key));
+    const double seconds = number(key);
+    if (!std::isfinite(seconds) || std::fabs(seconds) > 1.0e14) {
+        m_ok = false;
+        return {};
+    }
+    return dateFrom(seconds);
 }
 
 QByteArray Reader::data(const QString& key)

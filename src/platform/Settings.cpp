@@ -19,6 +19,10 @@ QJsonValue toJson(const QVariant& v)
         return v.toBool();
     case QMetaType::Int:
     case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
     case QMetaType::Double:

@@ -1,0 +1,156 @@
+#include "app/KelvaroApp.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "app/Commands.h"
+#include "app/MainWindow.h"
+#include "app/TrayIcon.h"
+#include "engine/Localization.h"
+#include "platform/FileManager.h"
+#include "platform/Settings.h"
+#include "store/KelvaroStore.h"
+#include "ui/design/AppIcon.h"
+#include "ui/design/Theme.h"
+#include "ui/main/ScreenFactory.h"
+
+namespace kelvaro {
+namespace {
+
+const QString kLanguageKey = QStringLiteral("kelvaro.language");
+const QString kStudioKey = QStringLiteral("kelvaro.studio.enabled");
+const QString kSavedLanguageKey = QStringLiteral("kelvaro.studio.savedLanguage");
+
+// A top-level window whose whole content is one screen of the factory.
+QWidget* screenWindow(Screen screen, KelvaroStore& store, const QString& objectName)
+{
+    auto* window = new QWidget(nullptr, Qt::Window);
+    window->setObjectName(objectName);
+    window->setWindowIcon(AppIcon::icon());
+    auto* column = new QVBoxLayout(window);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(ScreenFactory::build(screen, store, window));
+    Theme::follow(window);
+    return window;
+}
+
+} // namespace
+
+KelvaroApp::KelvaroApp(KelvaroStore& store, Options options, QObject* parent) : QObject(parent), m_store(store)
+{
+    m_commands = new Commands(store,
+                              {[this] { showMainWindowIfOpen(); }, [this] { openSettings(); }, [this] { openStudio(); },
+                               [this] { quit(); }},
+                              this);
+    ContentView::Options content;
+    content.fileManager = options.fileManager ? options.fileManager : std::make_shared<DesktopFileManager>();
+    content.openSettings = [this] { openSettings(); };
+    content.openStudio = [this] { openStudio(); };
+    m_main = new MainWindow(store, *m_commands, content);
+    if (options.useTray)
+        m_tray = new TrayIcon(store, {[this] { showMainWindow(); }, [this] { quit(); }}, this);
+    // With a tray the application lives on after its windows close; without one nothing
+    // would be left to bring it back.
+    QGuiApplication::setQuitOnLastWindowClosed(!(m_tray && m_tray->isAvailable()));
+    connect(&Settings::shared(), &Settings::changed, this, [this](const QString& key) {
+        if (key == kLanguageKey)
+            QMetaObject::invokeMethod(this, &KelvaroApp::languageChanged, Qt::QueuedConnection);
+    });
+}
+
+KelvaroApp::~KelvaroApp()
+{
+    delete m_studio;
+    delete m_settings;
+    delete m_main;
+}
+
+void KelvaroApp::restoreStudioLanguage()
+{
+    const std::optional<QString> saved = Settings::shared().stringValue(kSavedLanguageKey);
+    if (!saved)
+        return;
+    Settings::shared().setValue(kLanguageKey, *saved);
+    Settings::shared().remove(kSavedLanguageKey);
+}
+
+void KelvaroApp::showMainWindow()
+{
+    if (!m_main)
+        return;
+    m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
+}
+
+void KelvaroApp::showMainWindowIfOpen()
+{
+    // The guide command activates the application but opens no window.
+    if (m_main && m_main->isVisible()) {
+        m_main->raise();
+        m_main->activateWindow();
+    }
+}
+
+void KelvaroApp::openSettings()
+{
+    if (!m_settings) {
+        m_settings = screenWindow(Screen::settings, m_store, QStringLiteral("settings"));
+        m_settings->setWindowTitle(L("Nastavení"));
+        m_settings->resize(620, 520);
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
+}
+
+bool KelvaroApp::openStudio()
+{
+    if (!Settings::shared().boolValue(kStudioKey).value_or(false))
+        return false;
+    if (!m_studio) {
+        m_studio = screenWindow(Screen::studio, m_store, QStringLiteral("studio"));
+        m_studio->setWindowTitle(QStringLiteral("Studio pro screenshoty"));
+        m_studio->adjustSize();
+        m_studio->setFixedSize(m_studio->sizeHint().expandedTo(QSize(420, 560)));
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            m_studio->move(area.right() - m_studio->width() - 24, area.top() + 24);
+        }
+    }
+    m_studio->show();
+    m_studio->raise();
+    m_studio->activateWindow();
+    return true;
+}
+
+void KelvaroApp::quit()
+{
+    QCoreApplication::quit();
+}
+
+void KelvaroApp::languageChanged()
+{
+    if (m_main)
+        m_main->rebuild();
+    rebuildSettings();
+    if (m_tray)
+        m_tray->retranslate();
+}
+
+void KelvaroApp::rebuildSettings()
+{
+    if (!m_settings)
+        return;
+    const bool wasVisible = m_settings->isVisible();
+    const QRect geometry = m_settings->geometry();
+    delete m_settings;
+    openSettings();
+    m_settings->setGeometry(geometry);
+    if (!wasVisible)
+        m_settings->hide();
+}
+
+} // namespace kelvaro

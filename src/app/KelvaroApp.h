@@ -1,0 +1,63 @@
+#pragma once
+// The application: holds the one store's windows and commands for the life of the process.
+// It builds the main window, the tray item with its drop window, and on request the settings
+// window (Ctrl+,) and the screenshot-studio window (only while "kelvaro.studio.enabled" is
+// true); it rebuilds the main and settings windows when "kelvaro.language" changes. Without a
+// tray the application quits when its last window closes; with one it keeps running.
+// Main thread; created by main() after the store.
+#include <memory>
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace kelvaro {
+
+class Commands;
+class FileManager;
+class KelvaroStore;
+class MainWindow;
+class TrayIcon;
+
+struct KelvaroAppOptions {
+    std::shared_ptr<FileManager> fileManager; // none: the desktop's
+    bool useTray = true;
+};
+
+class KelvaroApp : public QObject {
+    Q_OBJECT
+public:
+    using Options = KelvaroAppOptions;
+    explicit KelvaroApp(KelvaroStore& store, Options options = Options(), QObject* parent = nullptr);
+    ~KelvaroApp() override;
+
+    MainWindow* mainWindow() const { return m_main; }
+    Commands* commands() const { return m_commands; }
+    TrayIcon* tray() const { return m_tray; }
+    QWidget* settingsWindow() const { return m_settings; }
+    QWidget* studioWindow() const { return m_studio; }
+
+    void showMainWindow();
+    void openSettings();
+    // Opens the studio window; false (and nothing opens) while the studio is not enabled.
+    bool openStudio();
+    void quit();
+
+    // Puts back a language the screenshot studio left switched ("kelvaro.studio.savedLanguage").
+    static void restoreStudioLanguage();
+
+private:
+    void languageChanged();
+    void showMainWindowIfOpen();
+    void rebuildSettings();
+
+    KelvaroStore& m_store;
+    Commands* m_commands;
+    TrayIcon* m_tray = nullptr;
+    QPointer<MainWindow> m_main;
+    QPointer<QWidget> m_settings;
+    QPointer<QWidget> m_studio;
+};
+
+} // namespace kelvaro

@@ -1,0 +1,40 @@
+#pragma once
+// The main window (object name "main", title "Kelvaro", 1200×800, at least 980×660): the menu
+// bar of the application's commands over ContentView. When "kelvaro.language" changes the
+// content and menus are rebuilt in the new language; the store keeps the screen shown. Closing
+// only hides it. Main thread; created once by KelvaroApp.
+#include <memory>
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "ui/main/ContentView.h"
+
+namespace kelvaro {
+
+class Commands;
+class KelvaroStore;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(KelvaroStore& store, Commands& commands, ContentView::Options options, QWidget* parent = nullptr);
+
+    ContentView* content() const { return m_content; }
+    // Builds the content and menus again in the current language.
+    void rebuild();
+
+    static constexpr QSize defaultSize{1200, 800};
+    static constexpr QSize minimumContentSize{980, 660};
+
+Q_SIGNALS:
+    void rebuilt();
+
+private:
+    KelvaroStore& m_store;
+    Commands& m_commands;
+    ContentView::Options m_options;
+    QPointer<ContentView> m_content;
+};
+
+} // namespace kelvaro

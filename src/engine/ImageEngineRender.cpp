@@ -1,0 +1,218 @@
+// One file's rendering: the image work of each per-file operation, then naming and writing.
+#include <algorithm>
+#include <cmath>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "engine/ExtraEffects.h"
+#include "engine/ImageEffects.h"
+#include "engine/ImageEngine.h"
+#include "engine/Localization.h"
+#include "engine/WorkflowLibrary.h"
+
+namespace kelvaro {
+namespace {
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+// The formats a preset or workflow may name for an image file; pdf and zip name none.
+std::optional<ImageFormat> imageFileFormat(const QString& raw)
+{
+    const std::optional<ImageFormat> format = imageFormatFromRaw(raw);
+    if (format && *format != ImageFormat::pdf && *format != ImageFormat::zip)
+        return format;
+    return std::nullopt;
+}
+
+Bitmap adjusted(const Bitmap& image, const AdjustSpec& spec, const QString& name)
+{
+    Bitmap out = image;
+    const int turns = ((spec.turns % 4) + 4) % 4;
+    // Mirrored first, then turned clockwise: the flips act on the photo as it was shown.
+    if (spec.flipH)
+        out = out.flip(VIPS_DIRECTION_HORIZONTAL);
+    if (spec.flipV)
+        out = out.flip(VIPS_DIRECTION_VERTICAL);
+    static const VipsAngle angles[] = {VIPS_ANGLE_D0, VIPS_ANGLE_D90, VIPS_ANGLE_D180, VIPS_ANGLE_D270};
+    if (turns != 0)
+        out = out.rot(angles[turns]);
+    if (turns != 0 || spec.flipH || spec.flipV)
+        out = out.copy_memory();
+    if (spec.brightness != 0 || spec.contrast != 1 || spec.mono)
+        out = ImageEffects::colourControls(out, spec.brightness, spec.contrast, spec.mono, name);
+    return out;
+}
+
+Bitmap cropped(const Bitmap& image, const PixelRect& rect, const QString& name)
+{
+    // Offsets outside 0–1 may push the rectangle off the photo; only its inside part is cut.
+    const int left = std::max(rect.x, 0);
+    const int top = std::max(rect.y, 0);
+    const int right = std::min(qint64(rect.x) + rect.width, qint64(image.width()));
+    const int bottom = std::min(qint64(rect.y) + rect.height, qint64(image.height()));
+    if (right <= left || bottom <= top)
+        throw KelvaroError::writeFailed(name);
+    return image.extract_area(left, top, right - left, bottom - top).copy_memory();
+}
+
+// A preset's exact size: the photo scaled to cover the canvas, the spare part cut away as the
+// offsets say (0 keeps the left or top edge, 1 the right or bottom edge).
+Bitmap covering(const Bitmap& image, int targetWidth, int targetHeight, double offsetX, double offsetY,
+                const QString& name)
+{
+    if (qint64(targetWidth) * targetHeight > kMaxPixels)
+        throw KelvaroError::writeFailed(name);
+    const double w = image.width();
+    const double h = image.height();
+    const double scale = std::max(targetWidth / std::max(w, 1.0), targetHeight / std::max(h, 1.0));
+    // The part of the photo that stays visible, cut before scaling so that an extreme aspect
+    // ratio never needs a huge intermediate image.
+    const double visibleWidth = std::min(targetWidth / scale, w);
+    const double visibleHeight = std::min(targetHeight / scale, h);
+    const int cutWidth = std::clamp(int(std::lround(visibleWidth)), 1, image.width());
+    const int cutHeight = std::clamp(int(std::lround(visibleHeight)), 1, image.height());
+    const int left = std::clamp(int(std::lround((w - visibleWidth) * std::clamp(offsetX, 0.0, 1.0))), 0,
+                                image.width() - cutWidth);
+    const int top = std::clamp(int(std::lround((h - visibleHeight) * std::clamp(offsetY, 0.0, 1.0))), 0,
+                               image.height() - cutHeight);
+    const Bitmap cut = image.extract_area(left, top, cutWidth, cutHeight);
+    return ImageEffects::resized(cut.copy_memory(), QSize(targetWidth, targetHeight), name);
+}
+
+Bitmap presetImage(const Bitmap& image, const PresetSpec& spec, const QString& name)
+{
+    const int w = image.width();
+    const int h = image.height();
+    if (spec.targetWidth && spec.targetHeight && *spec.targetWidth >= 1 && *spec.targetHeight >= 1)
+        return covering(image, *spec.targetWidth, *spec.targetHeight, spec.cropOffsetX.value_or(0.5),
+                        spec.cropOffsetY.value_or(0.5), name);
+    // A preset never enlarges by its long side.
+    if (spec.maxSide >= 1 && spec.maxSide < std::max(w, h))
+        return ImageEffects::resized(image, ImageEffects::targetSize(w, h, ResizeSpec{false, 100, spec.maxSide}), name);
+    return image;
+}
+
+} // namespace
+
+ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage& source, const QString& file,
+                                          const QString& name)
+{
+    Rendered r;
+    r.image = source.image;
+    r.format = matchingFormat(file);
+    r.quality = jpegDefaultQuality();
+    try {
+        std::visit(
+            Overloaded{
+                [&](const op::Adjust& o) {
+                    r.image = adjusted(r.image, o.spec, name);
+                    r.suffix = L("úpravy");
+                },
+                [&](const op::Preset& o) {
+                    r.image = presetImage(r.image, o.spec, name);
+                    r.format = imageFileFormat(o.spec.format).value_or(r.format);
+                    r.quality = o.spec.quality;
+                    r.keepMetadata = !o.spec.stripMetadata;
+                    r.suffix = L(o.spec.name);
+                },
+                [&](const op::RunWorkflow& o) {
+                    bool removesBackground = false;
+                    for (const WorkflowStep& step : o.workflow.steps) {
+                        r.image = WorkflowLibrary::apply(step, r.image, name);
+                        removesBackground |= step.kind == WorkflowStep::Kind::removeBackground;
+                    }
+                    if (const std::optional<ImageFormat> format = imageFileFormat(o.workflow.format))
+                        r.format = *format;
+                    else if (removesBackground)
+                        r.format = ImageFormat::png;
+                    r.quality = o.workflow.quality;
+                    r.keepMetadata = !o.workflow.stripMetadata;
+                    r.suffix = L(o.workflow.name);
+                    r.countsSavedBytes = true;
+                },
+                [&](const op::Convert& o) {
+                    r.format = o.format;
+                    r.countsSavedBytes = true;
+                },
+                [&](const op::Crop& o) {
+                    r.image = cropped(r.image, o.spec.rect(r.image.width(), r.image.height()), name);
+                    QString ratio = label(o.spec.ratio);
+                    ratio.replace(QLatin1Char(':'), QLatin1Char('x'));
+                    r.suffix = Lf("ořez %@", ratio);
+                },
+                [&](const op::Resize& o) {
+                    const QSize size = ImageEffects::targetSize(r.image.width(), r.image.height(), o.spec);
+                    r.image = ImageEffects::resized(r.image, size, name);
+                    r.suffix = QString::number(size.width()) + QStringLiteral("px");
+                    r.countsSavedBytes = true;
+                },
+                [&](const op::Compress& o) {
+                    r.format = ImageFormat::jpg;
+                    r.quality = o.quality;
+                    r.suffix = L("komprese");
+                    r.countsSavedBytes = true;
+                },
+                [&](const op::Watermark& o) {
+                    r.image = ImageEffects::watermarked(r.image, o.spec, name);
+                    r.suffix = L("vodoznak");
+                },
+                [&](const op::BlurFaces&) {
+                    r.image = ImageEffects::blurredFaces(r.image, name);
+                    r.suffix = L("rozmazané obličeje");
+                },
+                [&](const op::RemoveBackground&) {
+                    r.image = ImageEffects::removeBackground(r.image, name);
+                    r.format = ImageFormat::png;
+                    r.suffix = L("bez pozadí");
+                },
+                [&](const op::StripMetadata&) {
+                    r.quality = 0.95;
+                    r.keepMetadata = false;
+                    r.suffix = L("bez metadat");
+                    r.countsSavedBytes = true;
+                },
+                // Handled by the batch itself; they never render an image.
+                [&](const op::Rename&) { throw KelvaroError::writeFailed(name); },
+                [&](const op::Move&) { throw KelvaroError::writeFailed(name); },
+                [&](const op::Ocr&) { throw KelvaroError::writeFailed(name); },
+                [&](const op::Scan&) { throw KelvaroError::writeFailed(name); },
+            },
+            op.value);
+    } catch (const KelvaroError&) {
+        throw;
+    } catch (const std::exception&) { // vips::VError, cv::Exception, std::bad_alloc
+        throw KelvaroError::writeFailed(name);
+    }
+    return r;
+}
+
+ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& file, const QString& base,
+                                          const QString& name, qint64 originalSize, const QString& outDir)
+{
+    const LoadedImage source = load(file);
+    const Rendered rendered = render(op, source, file, name);
+    const QString outName = describesNames() && rendered.suffix ? base + QLatin1Char(' ') + *rendered.suffix : base;
+    const QString out = uniqueURL(outDir, outName, fileExtension(rendered.format));
+    try {
+        writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format),
+                   rendered.keepMetadata ? &source : nullptr, out);
+    } catch (...) {
+        // The name was claimed but nothing was written into it: give it back.
+        if (fileSize(out) == 0)
+            QFile::remove(out);
+        throw;
+    }
+    One one;
+    one.url = out;
+    if (rendered.countsSavedBytes)
+        one.savedBytes = std::max<qint64>(originalSize - fileSize(out), 0);
+    return one;
+}
+
+} // namespace kelvaro

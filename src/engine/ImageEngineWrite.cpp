@@ -1,0 +1,186 @@
+// Writing: free names claimed atomically, qualities, and the encoders with their metadata.
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "engine/ImageEffects.h"
+#include "engine/ImageEngine.h"
+#include "engine/ImageMetadata.h"
+#include "platform/Settings.h"
+
+namespace kelvaro {
+namespace {
+
+constexpr double kFallbackJpegQuality = 0.9;
+constexpr double kFallbackHeicQuality = 0.85;
+// Results are tagged 72 dpi, as photo tools commonly do; libvips would otherwise write its
+// own default of 1 pixel per millimetre.
+constexpr double kPixelsPerMillimetre = 72.0 / 25.4;
+
+std::optional<double> positiveSetting(const char* key)
+{
+    const std::optional<double> value = Settings::shared().numberValue(QString::fromLatin1(key));
+    if (value && std::isfinite(*value) && *value > 0)
+        return value;
+    return std::nullopt;
+}
+
+bool pathExists(const QByteArray& path)
+{
+    struct stat info {};
+    return ::lstat(path.constData(), &info) == 0; // a dangling link is still a taken name
+}
+
+int vipsQuality(double quality)
+{
+    return int(std::clamp(std::lround(quality * 100), 1L, 100L));
+}
+
+// An alpha band that is opaque everywhere would only make lossless files bigger.
+vips::VImage withoutOpaqueAlpha(const vips::VImage& image)
+{
+    if (image.bands() == 4 && image.extract_band(3).min() >= 255)
+        return image.extract_band(0, vips::VImage::option()->set("n", 3));
+    return image;
+}
+
+vips::VImage prepared(const vips::VImage& image)
+{
+    vips::VImage out = image.copy(vips::VImage::option()
+                                      ->set("interpretation", VIPS_INTERPRETATION_sRGB)
+                                      ->set("xres", kPixelsPerMillimetre)
+                                      ->set("yres", kPixelsPerMillimetre));
+    // The bitmap is upright: no field may tell a reader to turn it again.
+    out.remove(VIPS_META_ORIENTATION);
+    out.remove(VIPS_META_EXIF_NAME);
+    out.remove(VIPS_META_XMP_NAME);
+    out.remove(VIPS_META_IPTC_NAME);
+    return out;
+}
+
+} // namespace
+
+QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const QString& ext)
+{
+    QString clean = base;
+    clean.replace(QLatin1Char('/'), QLatin1Char('-'));
+    clean.replace(QLatin1Char(':'), QLatin1Char('-'));
+    const QDir dir(folder);
+    QString firstFree;
+    for (qint64 n = 1; n < 1000000; ++n) {
+        QString fileName = n == 1 ? clean : clean + QLatin1Char(' ') + QString::number(n);
+        if (!ext.isEmpty())
+            fileName += QLatin1Char('.') + ext;
+        const QString path = dir.filePath(fileName);
+        const QByteArray native = QFile::encodeName(path);
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno == EEXIST || pathExists(native))
+            continue;
+        // The folder refuses new files: hand back the free name; its writer reports the failure.
+        if (firstFree.isEmpty())
+            firstFree = path;
+        return firstFree;
+    }
+    return dir.filePath(clean + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext));
+}
+
+bool ImageEngine::describesNames()
+{
+    return Settings::shared().boolValue(QStringLiteral("kelvaro.describeNames")).value_or(true);
+}
+
+QString ImageEngine::fileExtension(ImageFormat format)
+{
+    return rawValue(format);
+}
+
+double ImageEngine::jpegDefaultQuality()
+{
+    return positiveSetting("kelvaro.jpegQuality").value_or(kFallbackJpegQuality);
+}
+
+double ImageEngine::effectiveQuality(double quality, ImageFormat format)
+{
+    if (format != ImageFormat::heic)
+        return quality;
+    // A HEIC result still at the JPEG default takes the HEIC default instead, also when an
+    // operation set that same value on purpose.
+    if (quality == jpegDefaultQuality())
+        return positiveSetting("kelvaro.heicQuality").value_or(kFallbackHeicQuality);
+    return quality;
+}
+
+void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double quality, const LoadedImage* metadata,
+                             const QString& path)
+{
+    const QString outName = QFileInfo(path).fileName();
+    ImageMetadata::Blocks carried;
+    if (metadata)
+        carried = ImageMetadata::carried({metadata->exif, metadata->iptc, {}});
+    const QByteArray native = QFile::encodeName(path);
+    try {
+        switch (format) {
+        case ImageFormat::jpg: {
+            const vips::VImage flat = ImageEffects::flattenOnWhite(image);
+            // Chroma subsampling is fixed so that the file size follows the quality alone
+            // (libvips would turn it off from quality 90 up and double the size).
+            prepared(flat.bands() == 4 ? flat.flatten(vips::VImage::option()->set("background", 255)) : flat)
+                .jpegsave(native.constData(), vips::VImage::option()
+                                                  ->set("Q", vipsQuality(quality))
+                                                  ->set("strip", true)
+                                                  ->set("optimize_coding", true)
+                                                  ->set("subsample_mode", VIPS_FOREIGN_SUBSAMPLE_ON));
+            break;
+        }
+        case ImageFormat::png:
+            prepared(withoutOpaqueAlpha(image))
+                .pngsave(native.constData(), vips::VImage::option()->set("strip", true)->set("compression", 6));
+            break;
+        case ImageFormat::tiff:
+            // libvips drops EXIF from TIFF: the metadata is written afterwards, below.
+            prepared(withoutOpaqueAlpha(image))
+                .tiffsave(native.constData(), vips::VImage::option()
+                                                  ->set("strip", true)
+                                                  ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
+                                                  ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL));
+            break;
+        case ImageFormat::heic: {
+            // exiv2 cannot write HEIC: the encoder embeds the EXIF block itself (it adds its
+            // own orientation 1 and the true pixel size). IPTC has no place in HEIC.
+            vips::VImage out = prepared(withoutOpaqueAlpha(image));
+            const QByteArray exif = ImageMetadata::exifPayload(carried.exif);
+            if (!exif.isEmpty())
+                out.set(VIPS_META_EXIF_NAME, nullptr, const_cast<char*>(exif.constData()), size_t(exif.size()));
+            // set() keeps a pointer into `exif`, which outlives the save.
+            out.heifsave(native.constData(), vips::VImage::option()
+                                                 ->set("Q", vipsQuality(quality))
+                                                 ->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_HEVC)
+                                                 ->set("strip", exif.isEmpty()));
+            return;
+        }
+        case ImageFormat::pdf:
+        case ImageFormat::zip:
+            throw KelvaroError::writeFailed(outName);
+        }
+    } catch (const KelvaroError&) {
+        throw;
+    } catch (const std::exception&) { // vips::VError, std::bad_alloc
+        throw KelvaroError::writeFailed(outName);
+    }
+    if (!ImageMetadata::writeInto(path, carried))
+        throw KelvaroError::writeFailed(outName);
+}
+
+} // namespace kelvaro

@@ -1,0 +1,220 @@
+#include "engine/ImageMetadata.h"
+
+#include <mutex>
+#include <set>
+#include <string>
+
+#include <QFile>
+
+#include <exiv2/exiv2.hpp>
+
+namespace kelvaro::ImageMetadata {
+namespace {
+
+void setUp()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        // XMP's toolkit must be initialised before threads use it; exiv2's warnings about odd
+        // files are not the user's business (the photo is still processed).
+        Exiv2::XmpParser::initialize();
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::enableBMFF(true);
+    });
+}
+
+std::string nativePath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+Exiv2::ExifData decodeExif(const QByteArray& block)
+{
+    Exiv2::ExifData data;
+    if (block.size() >= 8)
+        Exiv2::ExifParser::decode(data, reinterpret_cast<const Exiv2::byte*>(block.constData()), uint32_t(block.size()));
+    return data;
+}
+
+QByteArray encodeExif(const Exiv2::ExifData& data)
+{
+    if (data.empty())
+        return {};
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
+    return QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
+}
+
+Exiv2::IptcData decodeIptc(const QByteArray& block)
+{
+    Exiv2::IptcData data;
+    if (!block.isEmpty())
+        Exiv2::IptcParser::decode(data, reinterpret_cast<const Exiv2::byte*>(block.constData()), uint32_t(block.size()));
+    return data;
+}
+
+QByteArray encodeIptc(const Exiv2::IptcData& data)
+{
+    if (data.empty())
+        return {};
+    const Exiv2::DataBuf buffer = Exiv2::IptcParser::encode(data);
+    return QByteArray(reinterpret_cast<const char*>(buffer.pData_), qsizetype(buffer.size_));
+}
+
+// Groups exiv2 may hand back that a result never carries.
+bool isCarriableGroup(const std::string& group)
+{
+    return group == "Image" || group == "Photo" || group == "GPSInfo";
+}
+
+// The descriptive IFD0 entries; the rest of IFD0 describes the source's own pixel layout.
+const std::set<std::string>& descriptiveImageTags()
+{
+    static const std::set<std::string> tags{
+        "ImageDescription", "Make", "Model", "XResolution", "YResolution", "ResolutionUnit",
+        "Software", "DateTime", "Artist", "HostComputer", "Copyright", "DocumentName",
+        "WhitePoint", "PrimaryChromaticities"};
+    return tags;
+}
+
+const std::set<std::string>& droppedPhotoTags()
+{
+    static const std::set<std::string> tags{"PixelXDimension", "PixelYDimension", "MakerNote", "InteroperabilityTag"};
+    return tags;
+}
+
+} // namespace
+
+Blocks read(const QString& path)
+{
+    setUp();
+    Blocks blocks;
+    try {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(nativePath(path));
+        if (!image.get())
+            return blocks;
+        image->readMetadata();
+        Exiv2::ExifData exif;
+        for (const Exiv2::Exifdatum& datum : image->exifData())
+            if (isCarriableGroup(datum.groupName()) && datum.tagName() != "MakerNote")
+                exif.add(datum);
+        blocks.exif = encodeExif(exif);
+        blocks.iptc = encodeIptc(image->iptcData());
+        blocks.xmp = QByteArray::fromStdString(image->xmpPacket());
+    } catch (const std::exception&) {
+        // Unknown formats (GIF, BMP) and damaged blocks simply have no metadata.
+        return {};
+    }
+    return blocks;
+}
+
+std::optional<int> orientation(const QByteArray& exif)
+{
+    setUp();
+    try {
+        const Exiv2::ExifData data = decodeExif(exif);
+        const auto it = data.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (it == data.end() || it->count() < 1)
+            return std::nullopt;
+        const long value = it->toLong();
+        if (value < 1 || value > 8)
+            return std::nullopt;
+        return int(value);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+Blocks carried(const Blocks& source)
+{
+    setUp();
+    Blocks kept;
+    try {
+        Exiv2::ExifData exif;
+        for (const Exiv2::Exifdatum& datum : decodeExif(source.exif)) {
+            const std::string group = datum.groupName();
+            const std::string tag = datum.tagName();
+            const bool keep = (group == "Image" && descriptiveImageTags().count(tag))
+                || (group == "Photo" && !droppedPhotoTags().count(tag))
+                || group == "GPSInfo";
+            if (keep)
+                exif.add(datum);
+        }
+        kept.exif = encodeExif(exif);
+    } catch (const std::exception&) {
+        kept.exif.clear();
+    }
+    kept.iptc = source.iptc;
+    return kept;
+}
+
+bool writeInto(const QString& path, const Blocks& blocks)
+{
+    if (blocks.exif.isEmpty() && blocks.iptc.isEmpty())
+        return true;
+    setUp();
+    try {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(nativePath(path));
+        if (!image.get())
+            return false;
+        image->readMetadata();
+        image->setExifData(decodeExif(blocks.exif));
+        image->setIptcData(decodeIptc(blocks.iptc));
+        image->writeMetadata();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+QByteArray exifPayload(const QByteArray& exif)
+{
+    if (exif.isEmpty())
+        return {};
+    setUp();
+    try {
+        Exiv2::ExifData data = decodeExif(exif);
+        // The encoder completes the block with its mandatory entries; without this it would
+        // mark the colours as uncalibrated.
+        if (data.findKey(Exiv2::ExifKey("Exif.Photo.ColorSpace")) == data.end())
+            data["Exif.Photo.ColorSpace"] = uint16_t(1);
+        const QByteArray block = encodeExif(data);
+        if (block.isEmpty())
+            return {};
+        return QByteArray("Exif\0\0", 6) + block;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::optional<QString> value(const QString& path, const QString& key)
+{
+    setUp();
+    try {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(nativePath(path));
+        if (!image.get())
+            return std::nullopt;
+        image->readMetadata();
+        const std::string k = key.toStdString();
+        if (key.startsWith(QLatin1String("Iptc."))) {
+            const auto it = image->iptcData().findKey(Exiv2::IptcKey(k));
+            if (it == image->iptcData().end())
+                return std::nullopt;
+            return QString::fromStdString(it->toString());
+        }
+        if (key.startsWith(QLatin1String("Xmp."))) {
+            const auto it = image->xmpData().findKey(Exiv2::XmpKey(k));
+            if (it == image->xmpData().end())
+                return std::nullopt;
+            return QString::fromStdString(it->toString());
+        }
+        const auto it = image->exifData().findKey(Exiv2::ExifKey(k));
+        if (it == image->exifData().end())
+            return std::nullopt;
+        return QString::fromStdString(it->toString());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+} // namespace kelvaro::ImageMetadata

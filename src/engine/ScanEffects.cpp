@@ -1,0 +1,188 @@
+#include "engine/ScanEffects.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <opencv2/imgproc.hpp>
+
+#include "engine/ImageEffects.h"
+#include "engine/ImageEngine.h"
+#include "engine/Localization.h"
+#include "engine/detectors/CodeReader.h"
+#include "engine/detectors/ModelFiles.h"
+#include "platform/Log.h"
+
+namespace kelvaro {
+
+using namespace detectors;
+
+namespace {
+
+// Above this confidence an outline is trusted enough to cut the photo to it.
+constexpr float outlineConfidenceLimit = 0.4f;
+constexpr double scanContrast = 1.25;
+constexpr double scanBrightness = 0.04;
+constexpr double scanSaturation = 0.85;
+// Codes are small: they are looked for at a higher resolution than faces.
+constexpr int codeMaxSide = 2048;
+
+QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
+
+// Saturation as a mix with the Rec. 709 luma, rounded back to 8 bits; alpha kept.
+Bitmap desaturated(const Bitmap& image, double saturation)
+{
+    const vips::VImage rgb = image.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
+    const vips::VImage luma = rgb[0] * 0.2125 + rgb[1] * 0.7154 + rgb[2] * 0.0721;
+    const vips::VImage mixed = rgb * saturation + luma * (1 - saturation) + 0.5;
+    return mixed.cast(VIPS_FORMAT_UCHAR).bandjoin(image.extract_band(3));
+}
+
+} // namespace
+
+// ---- One page -----------------------------------------------------------------------------------
+
+Bitmap ImageEffects::straightened(const Bitmap& image, const DocumentOutline& outline, const QString& name)
+{
+    try {
+        std::array<cv::Point2f, 4> corners;
+        for (int i = 0; i < 4; ++i)
+            corners[i] = cv::Point2f(float(outline.corners[i].x() * image.width()), float(outline.corners[i].y() * image.height()));
+        const auto length = [](cv::Point2f a, cv::Point2f b) { return std::hypot(a.x - b.x, a.y - b.y); };
+        const int width = std::max(1, int(std::lround(std::max(length(corners[0], corners[1]), length(corners[3], corners[2])))));
+        const int height = std::max(1, int(std::lround(std::max(length(corners[0], corners[3]), length(corners[1], corners[2])))));
+        if (qint64(width) * height > kMaxPixels)
+            throw KelvaroError::unreadable(name);
+        const std::array<cv::Point2f, 4> target = {cv::Point2f(0, 0), cv::Point2f(float(width), 0),
+                                                   cv::Point2f(float(width), float(height)), cv::Point2f(0, float(height))};
+        const cv::Mat transform = cv::getPerspectiveTransform(corners.data(), target.data());
+        Bitmap memory;
+        const cv::Mat src = rgbaView(image, memory);
+        cv::Mat page;
+        cv::warpPerspective(src, page, transform, cv::Size(width, height), cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+        return fromMat(page);
+    } catch (const KelvaroError&) {
+        throw;
+    } catch (const std::exception&) {
+        throw KelvaroError::unreadable(name);
+    }
+}
+
+Bitmap ImageEffects::scannedDocument(const Bitmap& image, const QString& name)
+{
+    std::optional<DocumentOutline> outline;
+    try {
+        outline = DocumentOutlineDetector::shared()->detect(reducedRGB(image).rgb);
+    } catch (const std::exception& error) {
+        // A failed detection is no failure of the page: it stays uncorrected.
+        logLine(QStringLiteral("document detection failed for %1: %2").arg(name, QString::fromUtf8(error.what())));
+    }
+    try {
+        Bitmap page = outline && outline->confidence > outlineConfidenceLimit ? straightened(image, *outline, name) : image;
+        return colourControls(desaturated(page, scanSaturation), scanBrightness, scanContrast, false, name);
+    } catch (const std::exception&) {
+        throw KelvaroError::unreadable(name);
+    }
+}
+
+// ---- Codes --------------------------------------------------------------------------------------
+
+QStringList ImageEffects::detectCodes(const Bitmap& image)
+{
+    QStringList payloads;
+    try {
+        for (const QString& payload : CodeReader::shared()->read(reducedRGB(image, codeMaxSide).rgb))
+            if (!payloads.contains(payload))
+                payloads << payload;
+    } catch (const std::exception& error) {
+        logLine(QStringLiteral("code reading failed: %1").arg(QString::fromUtf8(error.what())));
+    }
+    return payloads;
+}
+
+// ---- The scan -----------------------------------------------------------------------------------
+
+OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir, const RunHooksPtr& hooks)
+{
+    // Fixed Czech names, not translated.
+    const QString base = files.size() == 1 ? QFileInfo(files.first()).completeBaseName() + QStringLiteral(" sken")
+                                           : QStringLiteral("Sken (%1 stran)").arg(files.size());
+    const QString target = uniqueURL(outDir, base, QStringLiteral("pdf"));
+    const QString targetName = fileName(target);
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw KelvaroError::writeFailed(targetName);
+    const auto discard = [&] {
+        file.close();
+        QFile::remove(target);
+    };
+    if (files.isEmpty()) {
+        discard();
+        throw RunError(L("Nic se nepodařilo naskenovat."));
+    }
+
+    QPdfWriter writer(&file);
+    writer.setCreator(QStringLiteral("Kelvaro"));
+    writer.setResolution(72); // one painter unit = one point
+    QPainter painter;
+    int pages = 0, failed = 0;
+    bool writerFailed = false;
+    std::optional<QString> firstError;
+    for (int i = 0; i < files.size() && !writerFailed; ++i) {
+        if (hooks && hooks->isCancelled())
+            break;
+        const QString name = fileName(files[i]);
+        QImage page;
+        try {
+            const Bitmap scanned = ImageEffects::scannedDocument(load(files[i]).image, name);
+            page = toQImage(scanned);
+        } catch (const KelvaroError& error) {
+            ++failed;
+            if (!firstError)
+                firstError = error.message();
+        } catch (const std::exception& error) { // allocation failures and the like
+            ++failed;
+            if (!firstError)
+                firstError = KelvaroError::unreadable(name).message();
+            logLine(QStringLiteral("scan of %1 failed: %2").arg(name, QString::fromUtf8(error.what())));
+        }
+        if (!page.isNull()) {
+            const double longest = std::max(page.width(), page.height());
+            const double scale = longest < 2 ? 1 : std::min(scanPageMaxSide / longest, 1.0);
+            const QSizeF pageSize(scale * page.width(), scale * page.height());
+            writer.setPageSize(QPageSize(pageSize, QPageSize::Point, QString(), QPageSize::ExactMatch));
+            writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+            if (pages == 0 ? painter.begin(&writer) : writer.newPage()) {
+                painter.drawImage(QRectF(QPointF(0, 0), pageSize), page);
+                ++pages;
+            } else {
+                writerFailed = true;
+            }
+        }
+        if (hooks)
+            hooks->reportProgress(i + 1, int(files.size()));
+    }
+    if (painter.isActive() && !painter.end())
+        writerFailed = true;
+    if (writerFailed || file.error() != QFileDevice::NoError) {
+        discard();
+        throw KelvaroError::writeFailed(targetName);
+    }
+    if (pages == 0) {
+        discard();
+        throw RunError(firstError.value_or(L("Nic se nepodařilo naskenovat.")));
+    }
+    file.close();
+
+    OpResult result;
+    result.outputs << target;
+    result.entries << OpEntry{targetName, 0, target};
+    result.failed = failed;
+    return result;
+}
+
+} // namespace kelvaro

@@ -1,0 +1,42 @@
+#pragma once
+// The one instance of a detector interface the effects use: a test override when one is set,
+// else the real implementation, made on first use and shared by every thread for the rest of the
+// process. Implementations must be safe to call from several threads at once.
+#include <functional>
+#include <memory>
+
+#include <QMutex>
+
+namespace kelvaro::detectors {
+
+template <typename Interface>
+class DetectorSlot {
+public:
+    using Ptr = std::shared_ptr<const Interface>;
+
+    explicit DetectorSlot(std::function<Ptr()> makeReal) : m_makeReal(std::move(makeReal)) {}
+
+    Ptr get()
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_override)
+            return m_override;
+        if (!m_real)
+            m_real = m_makeReal();
+        return m_real;
+    }
+    // nullptr goes back to the real implementation.
+    void setOverride(Ptr detector)
+    {
+        QMutexLocker lock(&m_lock);
+        m_override = std::move(detector);
+    }
+
+private:
+    QMutex m_lock;
+    std::function<Ptr()> m_makeReal;
+    Ptr m_real;
+    Ptr m_override;
+};
+
+} // namespace kelvaro::detectors

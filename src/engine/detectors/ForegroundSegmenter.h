@@ -1,0 +1,55 @@
+#pragma once
+// Separates the subject(s) of a photo from the background. The effects ask
+// ForegroundSegmenter::shared(); tests set an override that returns a fixed mask. The real one
+// runs the segmentation network when its model is installed, else GrabCut seeded by a centred
+// rectangle. Safe from any thread; the network is loaded once per process.
+#include <memory>
+
+#include <QString>
+
+#include <opencv2/core.hpp>
+
+namespace kelvaro::detectors {
+
+class ForegroundSegmenter {
+public:
+    virtual ~ForegroundSegmenter() = default;
+    // A soft mask of all foreground instances: CV_8U of `rgb`'s size (rgb: CV_8UC3, RGB), 255 =
+    // subject, 0 = background. All zero when there is no subject.
+    virtual cv::Mat segment(const cv::Mat& rgb) const = 0;
+
+    static std::shared_ptr<const ForegroundSegmenter> shared();
+    static void setOverride(std::shared_ptr<const ForegroundSegmenter> segmenter);
+};
+
+// The segmentation network (1 × 3 × 1024 × 1024 in, a 1024² sigmoid map out).
+class IsNetSegmenter final : public ForegroundSegmenter {
+public:
+    explicit IsNetSegmenter(const QString& modelPath);
+    ~IsNetSegmenter() override;
+    bool isAvailable() const;
+    cv::Mat segment(const cv::Mat& rgb) const override;
+
+private:
+    struct Net;
+    std::unique_ptr<Net> m_net;
+};
+
+// No model needed: GrabCut seeded by a rectangle over the centre of the photo.
+class GrabCutSegmenter final : public ForegroundSegmenter {
+public:
+    cv::Mat segment(const cv::Mat& rgb) const override;
+};
+
+// The network when its model is found, else GrabCut.
+class DefaultSegmenter final : public ForegroundSegmenter {
+public:
+    DefaultSegmenter();
+    cv::Mat segment(const cv::Mat& rgb) const override;
+
+private:
+    IsNetSegmenter m_network;
+    GrabCutSegmenter m_fallback;
+};
+
+} // namespace kelvaro::detectors

@@ -1,0 +1,51 @@
+#include "platform/FileManager.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace kelvaro {
+namespace {
+const QString kService = QStringLiteral("org.freedesktop.FileManager1");
+
+bool showItemsOverBus(const QStringList& paths)
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface())
+        return false;
+    // Only ask a file manager that runs or can be started; otherwise the call would just time out.
+    const auto registered = bus.interface()->isServiceRegistered(kService);
+    const auto activatable = bus.interface()->activatableServiceNames();
+    if (!(registered.isValid() && registered.value())
+        && !(activatable.isValid() && activatable.value().contains(kService)))
+        return false;
+    QStringList uris;
+    for (const QString& path : paths)
+        uris.append(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/FileManager1"),
+                                                       kService, QStringLiteral("ShowItems"));
+    call << uris << QString();
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+} // namespace
+
+void DesktopFileManager::reveal(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    if (showItemsOverBus(paths))
+        return;
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath()));
+}
+
+void DesktopFileManager::openFolder(const QString& path)
+{
+    if (!path.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+} // namespace kelvaro

@@ -1,0 +1,37 @@
+#pragma once
+// Showing files and folders in the desktop's file manager. Main thread; nothing here touches
+// the files themselves.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace kelvaro {
+
+class FileManager {
+public:
+    virtual ~FileManager() = default;
+    // Opens the file manager with these files selected (absolute paths). Empty list: nothing.
+    virtual void reveal(const QStringList& paths) = 0;
+    // Opens one folder in the file manager.
+    virtual void openFolder(const QString& path) = 0;
+};
+
+// org.freedesktop.FileManager1 over the session bus; without it (no bus, no service) the folder
+// of the first file is opened through QDesktopServices.
+class DesktopFileManager : public FileManager {
+public:
+    void reveal(const QStringList& paths) override;
+    void openFolder(const QString& path) override;
+};
+
+// Test double: records every request.
+class RecordingFileManager : public FileManager {
+public:
+    void reveal(const QStringList& paths) override { revealed.append(paths); }
+    void openFolder(const QString& path) override { opened.append(path); }
+
+    QList<QStringList> revealed;
+    QStringList opened;
+};
+
+} // namespace kelvaro

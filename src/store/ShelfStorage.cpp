@@ -1,0 +1,226 @@
+#include "store/ShelfStorage.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include "engine/OutputFolder.h"
+#include "platform/Bookmark.h"
+#include "platform/FileSystem.h"
+
+namespace kelvaro::ShelfStorage {
+namespace {
+
+bool validPiece(const QString& piece)
+{
+    return !piece.isEmpty() && piece != QLatin1String(".") && piece != QLatin1String("..")
+           && !piece.contains(QLatin1Char('/')) && !piece.contains(QChar(u'\0'));
+}
+
+bool isUuidText(const QString& text)
+{
+    return text.size() == 36 && !QUuid::fromString(text).isNull();
+}
+
+bool isFileAt(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+bool isEmptyFolder(const QString& path)
+{
+    const QDir dir(path);
+    return dir.exists() && dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).isEmpty();
+}
+
+std::optional<QString> legacyCopy(const QString& source, FileSystem& files)
+{
+    const auto root = legacyRoot();
+    if (!root)
+        return std::nullopt;
+    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QString dir = *root + QLatin1Char('/') + id;
+    const QString name = QFileInfo(source).fileName();
+    if (!files.makePath(dir) || !files.copyFile(source, dir + QLatin1Char('/') + name)) {
+        files.removeFolder(dir);
+        return std::nullopt;
+    }
+    return id + QLatin1Char('/') + name;
+}
+
+} // namespace
+
+QString Token::relativePath() const
+{
+    if (inOutput)
+        return QLatin1String(shelvesFolderName) + QLatin1Char('/') + folder + QLatin1Char('/') + file;
+    return folder + QLatin1Char('/') + file;
+}
+
+std::optional<Token> parseToken(const QString& token)
+{
+    const QString prefix = QLatin1String(outPrefix);
+    if (token.startsWith(prefix)) {
+        const QStringList pieces = token.mid(prefix.size()).split(QLatin1Char('/'));
+        if (pieces.size() != 3 || pieces[0] != QLatin1String(shelvesFolderName) || !validPiece(pieces[1])
+            || !validPiece(pieces[2]))
+            return std::nullopt;
+        return Token{true, pieces[1], pieces[2]};
+    }
+    const QStringList pieces = token.split(QLatin1Char('/'));
+    if (pieces.size() != 2 || !validPiece(pieces[1]))
+        return std::nullopt;
+    if (!isUuidText(pieces[0]) && pieces[0] != QLatin1String(demoFolderName))
+        return std::nullopt;
+    return Token{false, pieces[0], pieces[1]};
+}
+
+QString outToken(const QString& folder, const QString& file)
+{
+    return QLatin1String(outPrefix) + QLatin1String(shelvesFolderName) + QLatin1Char('/') + folder + QLatin1Char('/') + file;
+}
+
+QString safeName(const QString& name)
+{
+    QString result;
+    result.reserve(name.size());
+    for (const QChar ch : name) {
+        const bool unsafe = ch == QLatin1Char('/') || ch == QLatin1Char(':') || ch == QLatin1Char('\\')
+                            || ch.category() == QChar::Other_Control;
+        result.append(unsafe ? QLatin1Char('-') : ch);
+    }
+    result = result.trimmed();
+    int dots = 0;
+    while (dots < result.size() && result.at(dots) == QLatin1Char('.'))
+        ++dots;
+    result.remove(0, dots);
+    return result.isEmpty() ? QString::fromLatin1(shelvesFolderName) : result;
+}
+
+std::optional<QString> folder(const QString& shelfName)
+{
+    const auto root = OutputFolder::resolve();
+    if (!root)
+        return std::nullopt;
+    return *root + QLatin1Char('/') + QLatin1String(shelvesFolderName) + QLatin1Char('/') + safeName(shelfName);
+}
+
+std::optional<QString> legacyRoot()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty())
+        return std::nullopt;
+    const QString root = data + QStringLiteral("/Kelvaro/Shelves");
+    QDir().mkpath(root); // a failure shows later, when a copy cannot be made
+    return root;
+}
+
+QString uniquePath(const QString& name, const QString& folder)
+{
+    const QString first = folder + QLatin1Char('/') + name;
+    if (!QFileInfo::exists(first) && !QFileInfo(first).isSymLink())
+        return first;
+    const QFileInfo info(name);
+    const QString base = info.completeBaseName();
+    const QString ext = info.suffix();
+    for (qint64 n = 2;; ++n) {
+        const QString candidate = folder + QLatin1Char('/') + base + QLatin1Char(' ') + QString::number(n)
+                                  + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
+        if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink())
+            return candidate;
+    }
+}
+
+std::optional<QString> copyIn(const QString& source, const QString& shelfName, FileSystem& files)
+{
+    const bool accessing = Bookmark::startAccess(source);
+    std::optional<QString> token;
+    if (const auto dir = folder(shelfName); dir && files.makePath(*dir)) {
+        const QString target = uniquePath(QFileInfo(source).fileName(), *dir);
+        if (files.copyFile(source, target))
+            token = outToken(QFileInfo(*dir).fileName(), QFileInfo(target).fileName());
+    }
+    if (!token)
+        token = legacyCopy(source, files);
+    if (accessing)
+        Bookmark::stopAccess(source);
+    return token;
+}
+
+std::optional<QString> url(const QString& token)
+{
+    const auto parsed = parseToken(token);
+    if (!parsed)
+        return std::nullopt;
+    const auto root = parsed->inOutput ? OutputFolder::resolve() : legacyRoot();
+    if (!root)
+        return std::nullopt;
+    const QString candidate = *root + QLatin1Char('/') + parsed->relativePath();
+    return isFileAt(candidate) ? std::optional<QString>(candidate) : std::nullopt;
+}
+
+void remove(const std::optional<QString>& token, FileSystem& files)
+{
+    if (!token)
+        return;
+    const auto parsed = parseToken(*token);
+    if (!parsed)
+        return;
+    if (parsed->inOutput) {
+        const auto file = url(*token);
+        if (!file)
+            return;
+        files.removeFile(*file);
+        const QString parent = QFileInfo(*file).absolutePath();
+        if (isEmptyFolder(parent))
+            files.removeFolder(parent);
+        return;
+    }
+    // A legacy copy owns its folder; the studio's shared demo folder is never deleted.
+    if (!isUuidText(parsed->folder))
+        return;
+    if (const auto root = legacyRoot())
+        files.removeFolder(*root + QLatin1Char('/') + parsed->folder);
+}
+
+std::optional<std::pair<QString, QString>> renameFolder(const QString& oldName, const QString& newName, FileSystem& files)
+{
+    const auto oldDir = folder(oldName);
+    const auto newDir = folder(newName);
+    if (!oldDir || !newDir)
+        return std::nullopt;
+    const QString oldFolder = QFileInfo(*oldDir).fileName();
+    const QString newFolder = QFileInfo(*newDir).fileName();
+    if (oldFolder == newFolder)
+        return std::nullopt;
+    if (!QFileInfo::exists(*oldDir) || QFileInfo::exists(*newDir) || QFileInfo(*newDir).isSymLink())
+        return std::nullopt;
+    if (!files.moveFile(*oldDir, *newDir))
+        return std::nullopt;
+    const QString prefix = QLatin1String(outPrefix) + QLatin1String(shelvesFolderName) + QLatin1Char('/');
+    return std::pair{prefix + oldFolder + QLatin1Char('/'), prefix + newFolder + QLatin1Char('/')};
+}
+
+std::optional<QString> move(const QString& token, const QString& shelfName, FileSystem& files)
+{
+    const auto parsed = parseToken(token);
+    if (!parsed || !parsed->inOutput)
+        return std::nullopt;
+    const auto source = url(token);
+    if (!source)
+        return std::nullopt;
+    const auto dir = folder(shelfName);
+    if (!dir || !files.makePath(*dir))
+        return std::nullopt;
+    const QString target = uniquePath(QFileInfo(*source).fileName(), *dir);
+    if (!files.moveFile(*source, target))
+        return std::nullopt;
+    const QString oldParent = QFileInfo(*source).absolutePath();
+    if (isEmptyFolder(oldParent))
+        files.removeFolder(oldParent);
+    return outToken(QFileInfo(*dir).fileName(), QFileInfo(target).fileName());
+}
+
+} // namespace kelvaro::ShelfStorage

@@ -1,0 +1,226 @@
+#include "ui/design/Theme.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QWidget>
+
+#include "engine/Models.h"
+#include "platform/widgets/Appearance.h"
+
+namespace kelvaro {
+namespace {
+
+QColor rgb(double r, double g, double b, double a = 1.0)
+{
+    return QColor::fromRgbF(float(r), float(g), float(b), float(a));
+}
+
+QColor blend(const QColor& over, const QColor& under)
+{
+    const double a = over.alphaF();
+    return rgb(over.redF() * a + under.redF() * (1 - a), over.greenF() * a + under.greenF() * (1 - a),
+               over.blueF() * a + under.blueF() * (1 - a));
+}
+
+} // namespace
+
+QColor DynamicColor::on(const QWidget* widget) const
+{
+    return resolve(Theme::isDark(widget));
+}
+
+namespace Theme {
+
+QColor ember() { return rgb(1.0, 0.42, 0.22); }
+QColor rose() { return rgb(0.94, 0.26, 0.47); }
+QColor violet() { return rgb(0.5, 0.38, 0.98); }
+QColor teal() { return rgb(0.1, 0.64, 0.62); }
+QColor gold() { return rgb(0.9, 0.6, 0.1); }
+QColor buttonOrange() { return rgb(0.93, 0.36, 0.16); }
+
+const DynamicColor& emberText()
+{
+    static const DynamicColor c{rgb(0.78, 0.27, 0.07), rgb(1.0, 0.55, 0.38)};
+    return c;
+}
+
+const DynamicColor& tealText()
+{
+    static const DynamicColor c{rgb(0.03, 0.43, 0.42), rgb(0.34, 0.82, 0.78)};
+    return c;
+}
+
+// The desktop's control and window backgrounds in each appearance.
+const DynamicColor& cardFill()
+{
+    static const DynamicColor c{QColor(255, 255, 255), QColor(30, 30, 30)};
+    return c;
+}
+
+const DynamicColor& canvas()
+{
+    static const DynamicColor c{QColor(236, 236, 236), QColor(50, 50, 50)};
+    return c;
+}
+
+const DynamicColor& sidebar()
+{
+    static const DynamicColor c{QColor(226, 225, 224), QColor(40, 40, 40)};
+    return c;
+}
+
+const DynamicColor& hairline()
+{
+    static const DynamicColor c{rgb(0, 0, 0, 0.08), rgb(1, 1, 1, 0.08)};
+    return c;
+}
+
+const DynamicColor& wedgeFill()
+{
+    static const DynamicColor c{rgb(0, 0, 0, 0.07), rgb(1, 1, 1, 0.07)};
+    return c;
+}
+
+const DynamicColor& primary()
+{
+    static const DynamicColor c{rgb(0, 0, 0, 0.85), rgb(1, 1, 1, 0.85)};
+    return c;
+}
+
+const DynamicColor& secondary()
+{
+    static const DynamicColor c{rgb(0, 0, 0, 0.5), rgb(1, 1, 1, 0.55)};
+    return c;
+}
+
+const DynamicColor& tertiary()
+{
+    static const DynamicColor c{rgb(0, 0, 0, 0.26), rgb(1, 1, 1, 0.25)};
+    return c;
+}
+
+QColor primaryAt(bool dark, qreal opacity)
+{
+    return dark ? rgb(1, 1, 1, opacity) : rgb(0, 0, 0, opacity);
+}
+
+QColor primaryAt(const QWidget* widget, qreal opacity)
+{
+    return primaryAt(isDark(widget), opacity);
+}
+
+const QList<QColor>& palette()
+{
+    static const QList<QColor> colours{ember(), violet(), teal(), gold(), rose()};
+    return colours;
+}
+
+QColor paletteColor(qint64 index)
+{
+    const QList<QColor>& colours = palette();
+    return colours.at(kelvaro::paletteIndex(index, int(colours.size())));
+}
+
+bool isDark(const QPalette& p)
+{
+    return p.color(QPalette::Window).lightnessF() < p.color(QPalette::WindowText).lightnessF();
+}
+
+bool isDark(const QWidget* widget)
+{
+    if (!widget)
+        return Appearance::shared().isDark();
+    return isDark(widget->palette());
+}
+
+QFont font(int pixelSize, QFont::Weight weight)
+{
+    QFont f = QApplication::font();
+    f.setPixelSize(pixelSize);
+    f.setWeight(weight);
+    return f;
+}
+
+QFont font(TextStyle style, QFont::Weight weight)
+{
+    switch (style) {
+    case TextStyle::display: return font(26, weight);
+    case TextStyle::cardTitle: return font(15, weight);
+    case TextStyle::eyebrow: return font(11, weight);
+    case TextStyle::title2: return font(17, weight);
+    case TextStyle::headline: return font(13, weight);
+    case TextStyle::body: return font(13, weight);
+    case TextStyle::callout: return font(12, weight);
+    case TextStyle::caption: return font(11, weight);
+    }
+    return font(13, weight);
+}
+
+QFont font(TextStyle style)
+{
+    switch (style) {
+    case TextStyle::display:
+    case TextStyle::cardTitle:
+    case TextStyle::eyebrow:
+    case TextStyle::headline:
+        return font(style, QFont::DemiBold);
+    default:
+        return font(style, QFont::Normal);
+    }
+}
+
+QPalette qtPalette(bool dark)
+{
+    const QColor window = canvas().resolve(dark);
+    const QColor base = cardFill().resolve(dark);
+    const QColor text = blend(primary().resolve(dark), window);
+    const QColor quiet = blend(secondary().resolve(dark), window);
+    QPalette p;
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const bool disabled = group == QPalette::Disabled;
+        p.setColor(group, QPalette::Window, window);
+        p.setColor(group, QPalette::WindowText, disabled ? quiet : text);
+        p.setColor(group, QPalette::Base, base);
+        p.setColor(group, QPalette::AlternateBase, blend(primaryAt(dark, 0.03), base));
+        p.setColor(group, QPalette::Text, disabled ? quiet : text);
+        p.setColor(group, QPalette::PlaceholderText, quiet);
+        p.setColor(group, QPalette::Button, dark ? QColor(70, 70, 70) : QColor(252, 252, 252));
+        p.setColor(group, QPalette::ButtonText, disabled ? quiet : text);
+        p.setColor(group, QPalette::BrightText, Qt::white);
+        p.setColor(group, QPalette::Highlight, disabled ? quiet : ember());
+        p.setColor(group, QPalette::HighlightedText, Qt::white);
+        p.setColor(group, QPalette::Link, emberText().resolve(dark));
+        p.setColor(group, QPalette::LinkVisited, emberText().resolve(dark));
+        p.setColor(group, QPalette::ToolTipBase, dark ? QColor(60, 60, 60) : QColor(250, 250, 250));
+        p.setColor(group, QPalette::ToolTipText, text);
+        p.setColor(group, QPalette::Light, dark ? QColor(90, 90, 90) : QColor(255, 255, 255));
+        p.setColor(group, QPalette::Midlight, dark ? QColor(70, 70, 70) : QColor(235, 235, 235));
+        p.setColor(group, QPalette::Mid, dark ? QColor(60, 60, 60) : QColor(200, 200, 200));
+        p.setColor(group, QPalette::Dark, dark ? QColor(25, 25, 25) : QColor(160, 160, 160));
+        p.setColor(group, QPalette::Shadow, QColor(0, 0, 0));
+    }
+    return p;
+}
+
+void apply(QWidget* window, bool dark)
+{
+    if (!window)
+        return;
+    window->setPalette(qtPalette(dark));
+    window->update();
+}
+
+void follow(QWidget* window)
+{
+    if (!window)
+        return;
+    apply(window, Appearance::shared().isDark());
+    QPointer<QWidget> guarded(window);
+    QObject::connect(&Appearance::shared(), &Appearance::changed, window, [guarded](bool dark) {
+        if (guarded)
+            apply(guarded, dark);
+    });
+}
+
+} // namespace Theme
+} // namespace kelvaro

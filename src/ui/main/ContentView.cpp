@@ -1,0 +1,148 @@
+#include "ui/main/ContentView.h"
+
+#include <QDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "store/KelvaroStore.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/main/HomeView.h"
+#include "ui/main/ScreenFactory.h"
+#include "ui/main/Sidebar.h"
+#include "ui/main/WindowToolbar.h"
+
+namespace kelvaro {
+namespace {
+
+// The split between sidebar and detail: a 1-px line in the hairline colour.
+class SplitHandle : public QSplitterHandle {
+public:
+    using QSplitterHandle::QSplitterHandle;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Theme::primaryAt(this, 0.12));
+    }
+};
+
+class Splitter : public QSplitter {
+public:
+    using QSplitter::QSplitter;
+
+protected:
+    QSplitterHandle* createHandle() override { return new SplitHandle(orientation(), this); }
+};
+
+} // namespace
+
+ContentView::ContentView(KelvaroStore& store, Options options, QWidget* parent) : QWidget(parent), m_store(store)
+{
+    setObjectName(QStringLiteral("content"));
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* split = new Splitter(Qt::Horizontal, this);
+    split->setHandleWidth(1);
+    split->setChildrenCollapsible(false);
+    outer->addWidget(split);
+
+    m_sidebar = new Sidebar(store, {options.openSettings, options.openStudio}, split);
+    split->addWidget(m_sidebar);
+
+    auto* detail = new QWidget(split);
+    detail->setObjectName(QStringLiteral("detail"));
+    auto* column = new QVBoxLayout(detail);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_toolbar = new WindowToolbar(store, options.fileManager, options.openSettings, detail);
+    column->addWidget(m_toolbar);
+    column->addWidget(new Divider(Qt::Horizontal, -1, detail));
+    m_stack = new QStackedWidget(detail);
+    column->addWidget(m_stack, 1);
+    split->addWidget(detail);
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
+    split->setSizes({Sidebar::idealWidth, 980});
+
+    connect(&m_store, &KelvaroStore::sidebarSelectionChanged, this, &ContentView::showSelection);
+    connect(&m_store, &KelvaroStore::activeSheetChanged, this, &ContentView::presentSheet);
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            m_store.syncShelvesWithDisk();
+    });
+    showSelection();
+    presentSheet();
+}
+
+QWidget* ContentView::currentScreen() const
+{
+    return m_stack->currentWidget();
+}
+
+void ContentView::showSelection()
+{
+    m_current = m_store.sidebarSelection().value_or(SidebarItem::home);
+    QWidget* page = m_screens.value(int(m_current));
+    if (!page) {
+        if (m_current == SidebarItem::home)
+            page = new HomeView(m_store, m_stack);
+        else
+            page = ScreenFactory::buildSection(m_current, m_store, m_stack);
+        page->setProperty("section", rawValue(m_current));
+        m_screens.insert(int(m_current), page);
+        m_stack->addWidget(page);
+    }
+    m_stack->setCurrentWidget(page);
+    m_toolbar->setPageTitle(title(m_current));
+}
+
+void ContentView::presentSheet()
+{
+    const std::optional<ToolSheet> wanted = m_store.activeSheet();
+    if (m_sheet) {
+        if (wanted && m_sheet->property("sheetKind").toString() == rawValue(*wanted))
+            return;
+        // Another kind, or none: the open sheet goes first.
+        QDialog* old = m_sheet;
+        m_sheet = nullptr;
+        old->disconnect(this);
+        old->close();
+        old->deleteLater();
+    }
+    if (!wanted)
+        return;
+    QDialog* dialog = ScreenFactory::buildSheet(*wanted, m_store, window());
+    dialog->setProperty("sheetKind", rawValue(*wanted));
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_sheet = dialog;
+    connect(dialog, &QDialog::finished, this, [this, dialog] {
+        if (m_sheet != dialog)
+            return;
+        m_sheet = nullptr;
+        m_store.setActiveSheet(std::nullopt);
+    });
+    dialog->open();
+}
+
+void ContentView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        m_store.syncShelvesWithDisk();
+    }
+}
+
+void ContentView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Theme::canvas().on(this));
+}
+
+} // namespace kelvaro

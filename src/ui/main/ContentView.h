@@ -1,0 +1,64 @@
+#pragma once
+// The main window's content: the sidebar at the left, and at the right the toolbar over the
+// screen of the store's sidebarSelection (home for none). It presents the tool sheet the store
+// asks for as a window-modal dialog and clears activeSheet when the dialog closes, and it
+// reconciles the shelves with the disk when it is first shown and whenever the application
+// becomes active. Everything it shows is store state; rebuilding it (a language switch) shows
+// the same screen. Main thread; created by the main window.
+#include <functional>
+#include <memory>
+
+#include <QDialog>
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+#include "engine/Models.h"
+
+class QSplitter;
+class QStackedWidget;
+
+namespace kelvaro {
+
+class FileManager;
+class KelvaroStore;
+class Sidebar;
+class WindowToolbar;
+
+class ContentView : public QWidget {
+    Q_OBJECT
+public:
+    struct Options {
+        std::shared_ptr<FileManager> fileManager; // reveals the output folder
+        std::function<void()> openSettings;
+        std::function<void()> openStudio;
+    };
+    ContentView(KelvaroStore& store, Options options, QWidget* parent = nullptr);
+
+    Sidebar* sidebar() const { return m_sidebar; }
+    WindowToolbar* toolbar() const { return m_toolbar; }
+    // The section shown (home when the store's selection is none) and its screen.
+    SidebarItem currentSection() const { return m_current; }
+    QWidget* currentScreen() const;
+    QWidget* screen(SidebarItem item) const { return m_screens.value(int(item)); }
+    QDialog* sheet() const { return m_sheet; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void showSelection();
+    void presentSheet();
+
+    KelvaroStore& m_store;
+    Sidebar* m_sidebar;
+    WindowToolbar* m_toolbar;
+    QStackedWidget* m_stack;
+    QHash<int, QWidget*> m_screens;
+    SidebarItem m_current = SidebarItem::home;
+    QPointer<QDialog> m_sheet;
+    bool m_shownOnce = false;
+};
+
+} // namespace kelvaro

@@ -1,0 +1,497 @@
+#include "ui/main/HomeCards.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+#include "engine/Localization.h"
+#include "store/KelvaroStore.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/design/FileThumb.h"
+#include "ui/design/Formatters.h"
+#include "ui/design/Symbols.h"
+
+namespace kelvaro {
+namespace {
+
+std::function<QDateTime()>& clockOverride()
+{
+    static std::function<QDateTime()> clock;
+    return clock;
+}
+
+void clearLayout(QLayout* layout)
+{
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QWidget* w = item->widget()) {
+            w->hide();
+            w->deleteLater();
+        }
+        else if (QLayout* inner = item->layout())
+            clearLayout(inner);
+        delete item;
+    }
+}
+
+Text* emptyLine(const QString& text, QWidget* parent)
+{
+    auto* line = new Text(text, TextStyle::callout, parent);
+    line->setObjectName(QStringLiteral("empty"));
+    line->setColor(Theme::secondary());
+    line->setWrap(true);
+    line->setContentsMargins(0, 8, 0, 8);
+    return line;
+}
+
+// A small filled circle in a palette colour.
+class Dot : public QWidget {
+public:
+    Dot(const QColor& color, QWidget* parent) : QWidget(parent), m_color(color) { setFixedSize(8, 8); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(m_color);
+        p.drawEllipse(QRectF(0, 0, 8, 8));
+    }
+
+private:
+    QColor m_color;
+};
+
+// The tile of a history entry without a file: its symbol on a faint rounded square.
+class SymbolTile : public QWidget {
+public:
+    SymbolTile(const QString& symbol, QWidget* parent) : QWidget(parent), m_symbol(symbol) { setFixedSize(30, 30); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath path;
+        path.addRoundedRect(QRectF(0, 0, 30, 30), 8, 8);
+        p.fillPath(path, Theme::primaryAt(this, 0.05));
+        Symbols::paint(p, QRectF(8.5, 8.5, 13, 13), m_symbol, Theme::secondary().on(this), 1.1);
+    }
+
+private:
+    QString m_symbol;
+};
+
+QWidget* shelfLine(KelvaroStore& store, const Shelf& shelf, QWidget* parent)
+{
+    auto* line = new HoverButton(7, parent);
+    line->setObjectName(QStringLiteral("shelf"));
+    line->setProperty("shelfId", shelf.id);
+    const QColor colour = Theme::paletteColor(shelf.colorIndex);
+    line->setProperty("dotColor", colour);
+    line->setAccessibleName(shelf.name);
+    QHBoxLayout* row = line->contentLayout();
+    row->setContentsMargins(6, 9, 6, 9);
+    row->setSpacing(12);
+    row->addWidget(new Dot(colour, line), 0, Qt::AlignVCenter);
+    auto* glyph = new SymbolView(shelf.symbol, 13, line);
+    glyph->setBoxWidth(18);
+    glyph->setColor(Theme::secondary());
+    glyph->setWeight(1.1);
+    row->addWidget(glyph);
+    auto* name = new Text(shelf.name, TextStyle::callout, line);
+    name->setObjectName(QStringLiteral("name"));
+    name->setElide(Qt::ElideRight);
+    row->addWidget(name, 1);
+    row->addSpacing(8);
+    auto* count = new Text(photosWord(qint64(shelf.fileCount) + shelf.items.size()), TextStyle::callout, line);
+    count->setObjectName(QStringLiteral("count"));
+    count->setColor(Theme::secondary());
+    row->addWidget(count);
+    QObject::connect(line, &QAbstractButton::clicked, line, [&store] { store.setSidebarSelection(SidebarItem::shelves); });
+    return line;
+}
+
+QWidget* activityRow(const ActivityItem& item, QWidget* parent)
+{
+    auto* rowWidget = new QWidget(parent);
+    rowWidget->setObjectName(QStringLiteral("activity"));
+    rowWidget->setProperty("activityId", item.id);
+    auto* row = new QHBoxLayout(rowWidget);
+    row->setContentsMargins(6, 8, 6, 8);
+    row->setSpacing(12);
+    if (item.outputPath && !item.outputPath->isEmpty())
+        row->addWidget(new FileThumb(*item.outputPath, 30, rowWidget));
+    else
+        row->addWidget(new SymbolTile(item.symbol, rowWidget));
+    auto* texts = new QVBoxLayout();
+    texts->setContentsMargins(0, 0, 0, 0);
+    texts->setSpacing(2);
+    auto* name = new Text(item.fileName, TextStyle::callout, rowWidget);
+    name->setObjectName(QStringLiteral("fileName"));
+    name->setElide(Qt::ElideMiddle);
+    texts->addWidget(name);
+    auto* action = new Text(LParts(item.actionTitle), TextStyle::caption, rowWidget);
+    action->setObjectName(QStringLiteral("actionTitle"));
+    action->setColor(Theme::secondary());
+    action->setElide(Qt::ElideRight);
+    texts->addWidget(action);
+    row->addLayout(texts, 1);
+    if (item.savedBytes >= 1) {
+        auto* saved = new Text(QStringLiteral("\u2212") + Formatters::byteCount(item.savedBytes), TextStyle::caption, rowWidget);
+        saved->setObjectName(QStringLiteral("saved"));
+        saved->setColor(Theme::tealText());
+        row->addWidget(saved);
+    }
+    auto* date = new Text(Formatters::relativeDate(item.date, RecentSection::now(), L10n::locale(L10n::current())),
+                          TextStyle::caption, rowWidget);
+    date->setObjectName(QStringLiteral("date"));
+    date->setColor(Theme::secondary());
+    date->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    date->setElide(Qt::ElideRight);
+    date->setFixedWidth(110);
+    row->addWidget(date);
+    return rowWidget;
+}
+
+} // namespace
+
+// ---- FitOrStackLayout -----------------------------------------------------------------------------
+
+FitOrStackLayout::FitOrStackLayout(QWidget* parent, int rowSpacing, int columnSpacing)
+    : QLayout(parent), m_rowSpacing(rowSpacing), m_columnSpacing(columnSpacing)
+{
+    setContentsMargins(0, 0, 0, 0);
+}
+
+FitOrStackLayout::~FitOrStackLayout()
+{
+    qDeleteAll(m_items);
+}
+
+void FitOrStackLayout::addItem(QLayoutItem* item)
+{
+    m_items.append(item);
+}
+
+QLayoutItem* FitOrStackLayout::itemAt(int index) const
+{
+    return index >= 0 && index < m_items.size() ? m_items.at(index) : nullptr;
+}
+
+QLayoutItem* FitOrStackLayout::takeAt(int index)
+{
+    return index >= 0 && index < m_items.size() ? m_items.takeAt(index) : nullptr;
+}
+
+int FitOrStackLayout::rowWidth() const
+{
+    int width = 0;
+    for (QLayoutItem* item : m_items)
+        width += item->sizeHint().width();
+    return width + qMax(0, int(m_items.size()) - 1) * m_rowSpacing;
+}
+
+int FitOrStackLayout::rowHeight() const
+{
+    int height = 0;
+    for (QLayoutItem* item : m_items)
+        height = qMax(height, item->sizeHint().height());
+    return height;
+}
+
+int FitOrStackLayout::stackHeight() const
+{
+    int height = 0;
+    for (QLayoutItem* item : m_items)
+        height += item->sizeHint().height();
+    return height + qMax(0, int(m_items.size()) - 1) * m_columnSpacing;
+}
+
+bool FitOrStackLayout::fitsInRow(int width) const
+{
+    return rowWidth() <= width;
+}
+
+QSize FitOrStackLayout::sizeHint() const
+{
+    return {rowWidth(), rowHeight()};
+}
+
+QSize FitOrStackLayout::minimumSize() const
+{
+    int widest = 0;
+    for (QLayoutItem* item : m_items)
+        widest = qMax(widest, item->minimumSize().width());
+    return {widest, rowHeight()};
+}
+
+int FitOrStackLayout::heightForWidth(int width) const
+{
+    return fitsInRow(width) ? rowHeight() : stackHeight();
+}
+
+void FitOrStackLayout::setGeometry(const QRect& rect)
+{
+    QLayout::setGeometry(rect);
+    m_stacked = !fitsInRow(rect.width());
+    int x = rect.x();
+    int y = rect.y();
+    const int rowH = rowHeight();
+    for (QLayoutItem* item : m_items) {
+        const QSize hint = item->sizeHint();
+        if (m_stacked) {
+            item->setGeometry(QRect(rect.x(), y, qMin(hint.width(), rect.width()), hint.height()));
+            y += hint.height() + m_columnSpacing;
+        } else {
+            item->setGeometry(QRect(x, rect.y() + (rowH - hint.height()) / 2, hint.width(), hint.height()));
+            x += hint.width() + m_rowSpacing;
+        }
+    }
+}
+
+// ---- QuietStat ------------------------------------------------------------------------------------
+
+namespace {
+QFont valueFont() { return Theme::font(17, QFont::DemiBold); }
+QFont labelFont() { return Theme::font(TextStyle::callout); }
+} // namespace
+
+QuietStat::QuietStat(const QString& value, const QString& label, QWidget* parent)
+    : QWidget(parent), m_value(value), m_label(label)
+{
+    setObjectName(QStringLiteral("stat"));
+    setAccessibleName(value + QLatin1Char(' ') + label);
+}
+
+void QuietStat::setValue(const QString& value)
+{
+    if (value == m_value)
+        return;
+    m_value = value;
+    setAccessibleName(value + QLatin1Char(' ') + m_label);
+    updateGeometry();
+    update();
+}
+
+QSize QuietStat::sizeHint() const
+{
+    const QFontMetrics v(valueFont());
+    const QFontMetrics l(labelFont());
+    const int ascent = qMax(v.ascent(), l.ascent());
+    const int descent = qMax(v.descent(), l.descent());
+    return {v.horizontalAdvance(m_value) + 6 + l.horizontalAdvance(m_label) + 1, ascent + descent + 1};
+}
+
+void QuietStat::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const bool dark = Theme::isDark(this);
+    const QFontMetrics v(valueFont());
+    const QFontMetrics l(labelFont());
+    const int baseline = qMax(v.ascent(), l.ascent());
+    p.setFont(valueFont());
+    p.setPen(Theme::primary().resolve(dark));
+    p.drawText(QPointF(0, baseline), m_value);
+    p.setFont(labelFont());
+    p.setPen(Theme::secondary().resolve(dark));
+    p.drawText(QPointF(v.horizontalAdvance(m_value) + 6, baseline), m_label);
+}
+
+// ---- QuietStats -----------------------------------------------------------------------------------
+
+QuietStats::QuietStats(KelvaroStore& store, QWidget* parent) : QWidget(parent), m_store(store)
+{
+    setObjectName(QStringLiteral("quietStats"));
+    m_layout = new FitOrStackLayout(this);
+    for (const auto& [value, label] : values(store)) {
+        auto* stat = new QuietStat(value, label, this);
+        m_stats << stat;
+        m_layout->addWidget(stat);
+    }
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    connect(&store, &KelvaroStore::activitiesChanged, this, &QuietStats::refresh);
+    connect(&store, &KelvaroStore::shelvesChanged, this, &QuietStats::refresh);
+}
+
+qint64 QuietStats::savedBytes(const QList<ActivityItem>& activities)
+{
+    qint64 total = 0;
+    for (const ActivityItem& item : activities)
+        if (item.savedBytes > 0 && total <= std::numeric_limits<qint64>::max() - item.savedBytes)
+            total += item.savedBytes;
+    return total;
+}
+
+QList<QPair<QString, QString>> QuietStats::values(const KelvaroStore& store)
+{
+    const QLocale locale;
+    return {
+        {locale.toString(qint64(store.activities().size())), L("souborů zpracováno")},
+        {Formatters::byteCount(savedBytes(store.activities())), L("ušetřeno kompresí")},
+        {locale.toString(store.shelvedFiles()), L("na policích")},
+        {locale.toString(store.weekCount()), L("akcí tento týden")},
+    };
+}
+
+void QuietStats::refresh()
+{
+    const auto pairs = values(m_store);
+    for (int i = 0; i < pairs.size() && i < m_stats.size(); ++i)
+        m_stats[i]->setValue(pairs[i].first);
+    m_layout->invalidate();
+    updateGeometry();
+}
+
+// ---- SectionHead ----------------------------------------------------------------------------------
+
+SectionHead::SectionHead(const QString& title, const std::optional<QString>& actionTitle, std::function<void()> action,
+                         QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("sectionHead"));
+    m_title = new Text(title, TextStyle::cardTitle, this);
+    m_title->setObjectName(QStringLiteral("title"));
+    m_title->setElide(Qt::ElideRight);
+    if (actionTitle && action) {
+        m_action = new LinkButton(*actionTitle, TextStyle::callout, this);
+        m_action->setObjectName(QStringLiteral("action"));
+        connect(m_action, &QAbstractButton::clicked, this, [action] { action(); });
+    }
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QSize SectionHead::sizeHint() const
+{
+    const QSize title = m_title->sizeHint();
+    const int link = m_action ? m_action->sizeHint().width() + 8 : 0;
+    return {title.width() + link, qMax(title.height(), m_action ? m_action->sizeHint().height() : 0)};
+}
+
+QSize SectionHead::minimumSizeHint() const
+{
+    return {m_action ? m_action->sizeHint().width() + 48 : 40, sizeHint().height()};
+}
+
+void SectionHead::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Title and link share the first baseline.
+    const QFontMetrics titleMetrics(Theme::font(TextStyle::cardTitle));
+    const int baseline = titleMetrics.ascent();
+    int titleWidth = width();
+    if (m_action) {
+        const QSize link = m_action->sizeHint();
+        const QFontMetrics linkMetrics(Theme::font(TextStyle::callout, QFont::Medium));
+        const int linkTop = baseline - linkMetrics.ascent() - (link.height() - linkMetrics.height()) / 2;
+        m_action->setGeometry(width() - link.width(), linkTop, link.width(), link.height());
+        titleWidth = width() - link.width() - 8;
+    }
+    m_title->setGeometry(0, 0, qMax(0, titleWidth), titleMetrics.height());
+}
+
+// ---- ShelvesSection -------------------------------------------------------------------------------
+
+ShelvesSection::ShelvesSection(KelvaroStore& store, QWidget* parent) : QWidget(parent), m_store(store)
+{
+    setObjectName(QStringLiteral("shelvesSection"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    m_head = new SectionHead(L("Police"), L("Zobrazit"), [this] { m_store.setSidebarSelection(SidebarItem::shelves); }, this);
+    column->addWidget(m_head);
+    m_list = new QWidget(this);
+    m_listLayout = new QVBoxLayout(m_list);
+    m_listLayout->setContentsMargins(0, 0, 0, 0);
+    m_listLayout->setSpacing(0);
+    column->addWidget(m_list);
+    connect(&store, &KelvaroStore::shelvesChanged, this, &ShelvesSection::rebuild);
+    rebuild();
+}
+
+QList<QWidget*> ShelvesSection::lines() const
+{
+    QList<QWidget*> result;
+    for (int i = 0; i < m_listLayout->count(); ++i)
+        if (QWidget* w = m_listLayout->itemAt(i)->widget(); w && w->objectName() == QLatin1String("shelf"))
+            result << w;
+    return result;
+}
+
+void ShelvesSection::rebuild()
+{
+    clearLayout(m_listLayout);
+    m_empty = nullptr;
+    const QList<Shelf>& shelves = m_store.shelves();
+    if (shelves.isEmpty()) {
+        m_empty = emptyLine(L("Zatím žádné police. Přetáhni fotky a zvol „Na polici“."), m_list);
+        m_listLayout->addWidget(m_empty);
+        return;
+    }
+    for (const Shelf& shelf : shelves) {
+        m_listLayout->addWidget(shelfLine(m_store, shelf, m_list));
+        if (shelf.id != shelves.constLast().id)
+            m_listLayout->addWidget(new Divider(Qt::Horizontal, -1, m_list));
+    }
+}
+
+// ---- RecentSection --------------------------------------------------------------------------------
+
+RecentSection::RecentSection(KelvaroStore& store, QWidget* parent) : QWidget(parent), m_store(store)
+{
+    setObjectName(QStringLiteral("recentSection"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    m_head = new SectionHead(L("Nedávno vytvořeno"), L("Celá historie"), [this] { m_store.setSidebarSelection(SidebarItem::history); }, this);
+    column->addWidget(m_head);
+    m_list = new QWidget(this);
+    m_listLayout = new QVBoxLayout(m_list);
+    m_listLayout->setContentsMargins(0, 0, 0, 0);
+    m_listLayout->setSpacing(0);
+    column->addWidget(m_list);
+    connect(&store, &KelvaroStore::activitiesChanged, this, &RecentSection::rebuild);
+    rebuild();
+}
+
+void RecentSection::setClockForTesting(std::function<QDateTime()> clock)
+{
+    clockOverride() = std::move(clock);
+}
+
+QDateTime RecentSection::now()
+{
+    return clockOverride() ? clockOverride()() : QDateTime::currentDateTime();
+}
+
+QList<QWidget*> RecentSection::rows() const
+{
+    QList<QWidget*> result;
+    for (int i = 0; i < m_listLayout->count(); ++i)
+        if (QWidget* w = m_listLayout->itemAt(i)->widget(); w && w->objectName() == QLatin1String("activity"))
+            result << w;
+    return result;
+}
+
+void RecentSection::rebuild()
+{
+    clearLayout(m_listLayout);
+    m_empty = nullptr;
+    const QList<ActivityItem> recent = m_store.recentActivities();
+    if (recent.isEmpty()) {
+        m_empty = emptyLine(L("Zatím je tu ticho. Přetáhni první fotku do kola."), m_list);
+        m_listLayout->addWidget(m_empty);
+        return;
+    }
+    for (const ActivityItem& item : recent) {
+        m_listLayout->addWidget(activityRow(item, m_list));
+        if (item.id != recent.constLast().id)
+            m_listLayout->addWidget(new Divider(Qt::Horizontal, -1, m_list));
+    }
+}
+
+} // namespace kelvaro

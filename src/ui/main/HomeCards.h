@@ -1,0 +1,153 @@
+#pragma once
+// The lower half of the home screen: four quiet counters (files processed, bytes saved, files on
+// shelves, actions this week) that stand in one row when they fit and one under the other when
+// they do not; the shelves with a link to their page; and the six most recent results with a
+// link to the history. Read from the store and rebuilt whenever its history or shelves change.
+// Main thread; created by HomeView.
+#include <functional>
+#include <optional>
+
+#include <QDateTime>
+#include <QLayout>
+#include <QWidget>
+
+#include "engine/Models.h"
+
+class QVBoxLayout;
+
+namespace kelvaro {
+
+class KelvaroStore;
+class LinkButton;
+class Text;
+
+// Lays its items out in one row (28 apart, at the left) when that fits the width, otherwise in
+// one left-aligned column (10 apart).
+class FitOrStackLayout : public QLayout {
+public:
+    explicit FitOrStackLayout(QWidget* parent = nullptr, int rowSpacing = 28, int columnSpacing = 10);
+    ~FitOrStackLayout() override;
+
+    bool fitsInRow(int width) const;
+    bool isStacked() const { return m_stacked; }
+
+    void addItem(QLayoutItem* item) override;
+    QLayoutItem* itemAt(int index) const override;
+    QLayoutItem* takeAt(int index) override;
+    int count() const override { return int(m_items.size()); }
+    QSize sizeHint() const override;
+    QSize minimumSize() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    void setGeometry(const QRect& rect) override;
+    Qt::Orientations expandingDirections() const override { return {}; }
+
+private:
+    int rowWidth() const;
+    int rowHeight() const;
+    int stackHeight() const;
+
+    QList<QLayoutItem*> m_items;
+    int m_rowSpacing;
+    int m_columnSpacing;
+    bool m_stacked = false;
+};
+
+// One counter: the value (17 px, semibold) and its label (secondary) on one baseline.
+class QuietStat : public QWidget {
+    Q_OBJECT
+public:
+    QuietStat(const QString& value, const QString& label, QWidget* parent = nullptr);
+    QString value() const { return m_value; }
+    QString label() const { return m_label; }
+    void setValue(const QString& value);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_value;
+    QString m_label;
+};
+
+class QuietStats : public QWidget {
+    Q_OBJECT
+public:
+    explicit QuietStats(KelvaroStore& store, QWidget* parent = nullptr);
+    // The four (value, label) pairs for the store as it is now.
+    static QList<QPair<QString, QString>> values(const KelvaroStore& store);
+    // Saved bytes over the history; a grown file (negative saving) counts as nothing saved.
+    static qint64 savedBytes(const QList<ActivityItem>& activities);
+    QList<QuietStat*> stats() const { return m_stats; }
+    FitOrStackLayout* rowLayout() const { return m_layout; }
+
+private:
+    void refresh();
+
+    KelvaroStore& m_store;
+    FitOrStackLayout* m_layout;
+    QList<QuietStat*> m_stats;
+};
+
+// A list section's title row, with a link at the right when both its title and action are given.
+class SectionHead : public QWidget {
+    Q_OBJECT
+public:
+    SectionHead(const QString& title, const std::optional<QString>& actionTitle, std::function<void()> action,
+                QWidget* parent = nullptr);
+    LinkButton* actionButton() const { return m_action; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    Text* m_title;
+    LinkButton* m_action = nullptr;
+};
+
+class ShelvesSection : public QWidget {
+    Q_OBJECT
+public:
+    explicit ShelvesSection(KelvaroStore& store, QWidget* parent = nullptr);
+    SectionHead* head() const { return m_head; }
+    // The shelf lines shown (buttons, in order), and the empty text when there are none.
+    QList<QWidget*> lines() const;
+    Text* emptyText() const { return m_empty; }
+
+private:
+    void rebuild();
+
+    KelvaroStore& m_store;
+    SectionHead* m_head;
+    QWidget* m_list;
+    QVBoxLayout* m_listLayout;
+    Text* m_empty = nullptr;
+};
+
+class RecentSection : public QWidget {
+    Q_OBJECT
+public:
+    explicit RecentSection(KelvaroStore& store, QWidget* parent = nullptr);
+    SectionHead* head() const { return m_head; }
+    QList<QWidget*> rows() const;
+    Text* emptyText() const { return m_empty; }
+
+    // The clock relative dates are measured from (tests and the gallery fix it).
+    static void setClockForTesting(std::function<QDateTime()> clock);
+    static QDateTime now();
+
+private:
+    void rebuild();
+
+    KelvaroStore& m_store;
+    SectionHead* m_head;
+    QWidget* m_list;
+    QVBoxLayout* m_listLayout;
+    Text* m_empty = nullptr;
+};
+
+} // namespace kelvaro

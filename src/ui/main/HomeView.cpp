@@ -1,0 +1,183 @@
+#include "ui/main/HomeView.h"
+
+#include <QHBoxLayout>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "engine/Localization.h"
+#include "store/KelvaroStore.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/design/ModeSwitcher.h"
+#include "ui/main/HomeCards.h"
+#include "ui/main/ScreenFactory.h"
+
+namespace kelvaro {
+namespace {
+
+// A mode tile: glyph, title over a one-line blurb, and the key cap at the right edge.
+HoverButton* modeEntry(WheelMode mode, QWidget* parent)
+{
+    auto* tile = new HoverButton(9, parent);
+    tile->setObjectName(QStringLiteral("mode-") + rawValue(mode));
+    tile->setAccessibleName(title(mode));
+    tile->setToolTip(Lf("Přepnout kolo na %@", title(mode)));
+    QHBoxLayout* row = tile->contentLayout();
+    row->setContentsMargins(14, 10, 14, 10);
+    row->setSpacing(10);
+    auto* glyph = new SymbolView(ModeSwitcher::symbol(mode), 14, tile);
+    glyph->setColor(Theme::ember());
+    glyph->setBoxWidth(18);
+    glyph->setWeight(1.15);
+    row->addWidget(glyph);
+    auto* texts = new QVBoxLayout();
+    texts->setSpacing(1);
+    texts->setContentsMargins(0, 0, 0, 0);
+    auto* name = new Text(title(mode), TextStyle::callout, tile);
+    name->setStyle(TextStyle::callout, QFont::Medium);
+    name->setElide(Qt::ElideRight);
+    texts->addWidget(name);
+    auto* blurb = new Text(HomeView::blurb(mode), TextStyle::caption, tile);
+    blurb->setObjectName(QStringLiteral("blurb"));
+    blurb->setColor(Theme::secondary());
+    blurb->setElide(Qt::ElideRight);
+    texts->addWidget(blurb);
+    row->addLayout(texts, 1);
+    row->addSpacing(6);
+    row->addWidget(new KeyCap(HomeView::keyCapText(mode), tile), 0, Qt::AlignVCenter);
+    tile->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return tile;
+}
+
+} // namespace
+
+HomeView::HomeView(KelvaroStore& store, QWidget* parent, Clock clock)
+    : QScrollArea(parent), m_store(store), m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+{
+    setObjectName(QStringLiteral("home"));
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setAutoFillBackground(false);
+    setAutoFillBackground(false);
+
+    auto* page = new QWidget(this);
+    page->setAutoFillBackground(false);
+    auto* centre = new QHBoxLayout(page);
+    centre->setContentsMargins(0, 0, 0, 0);
+    centre->setSpacing(0);
+    m_column = new QWidget(page);
+    m_column->setObjectName(QStringLiteral("homeColumn"));
+    m_column->setMaximumWidth(maxColumnWidth);
+    m_column->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    centre->addStretch(0);
+    centre->addWidget(m_column, 1);
+    centre->addStretch(0);
+
+    auto* column = new QVBoxLayout(m_column);
+    column->setContentsMargins(36, 28, 36, 28);
+    column->setSpacing(36);
+    column->addWidget(buildHero());
+    m_dropCard = ScreenFactory::build(Screen::dropCard, store, m_column);
+    column->addWidget(m_dropCard);
+    column->addWidget(buildModeStrip());
+    column->addWidget(new QuietStats(store, m_column));
+    column->addWidget(new ShelvesSection(store, m_column));
+    column->addWidget(new RecentSection(store, m_column));
+    column->addStretch(1);
+    setWidget(page);
+    refreshGreeting();
+}
+
+QString HomeView::greeting(int hour)
+{
+    if (hour >= 5 && hour <= 11)
+        return L("Dobré ráno");
+    if (hour >= 12 && hour <= 17)
+        return L("Dobré odpoledne");
+    return L("Dobrý večer");
+}
+
+QString HomeView::blurb(WheelMode mode)
+{
+    switch (mode) {
+    case WheelMode::convert: return L("Formáty, komprese a změna velikosti");
+    case WheelMode::tools: return L("Úpravy, vodoznak, pozadí, OCR a sken");
+    case WheelMode::actions: return L("ZIP, PDF, police a přesuny");
+    }
+    return {};
+}
+
+QString HomeView::keyCapText(WheelMode mode)
+{
+    switch (mode) {
+    case WheelMode::convert: return QStringLiteral("Shift");
+    case WheelMode::tools: return QStringLiteral("Shift+Alt");
+    case WheelMode::actions: return QStringLiteral("Ctrl");
+    }
+    return {};
+}
+
+HoverButton* HomeView::modeTile(WheelMode mode) const
+{
+    const int index = int(allWheelModes().indexOf(mode));
+    return index >= 0 && index < m_tiles.size() ? m_tiles.at(index) : nullptr;
+}
+
+void HomeView::refreshGreeting()
+{
+    if (m_greeting)
+        m_greeting->setText(greeting(m_clock().time().hour()));
+}
+
+void HomeView::showEvent(QShowEvent* event)
+{
+    refreshGreeting();
+    QScrollArea::showEvent(event);
+}
+
+QWidget* HomeView::buildHero()
+{
+    auto* hero = new QWidget(m_column);
+    hero->setObjectName(QStringLiteral("hero"));
+    auto* column = new QVBoxLayout(hero);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+    m_greeting = new Text(QString(), TextStyle::callout, hero);
+    m_greeting->setObjectName(QStringLiteral("greeting"));
+    m_greeting->setColor(Theme::secondary());
+    column->addWidget(m_greeting);
+    auto* title = new Text(L("Tvoje fotky. Jedním tahem."), TextStyle::display, hero);
+    title->setObjectName(QStringLiteral("title"));
+    title->setWrap(true);
+    column->addWidget(title);
+    auto* intro = new Text(L("Přetáhni soubory do kola a klikni na výseč. Výsledek se uloží do tvé složky, originály zůstanou nedotčené."),
+                           TextStyle::callout, hero);
+    intro->setObjectName(QStringLiteral("intro"));
+    intro->setColor(Theme::secondary());
+    intro->setWrap(true);
+    intro->setExtraLineSpacing(2);
+    column->addWidget(intro);
+    return hero;
+}
+
+QWidget* HomeView::buildModeStrip()
+{
+    auto* strip = new Card(12, m_column);
+    strip->setObjectName(QStringLiteral("modeStrip"));
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(0, 4, 0, 4);
+    row->setSpacing(0);
+    const QList<WheelMode>& modes = allWheelModes();
+    for (int i = 0; i < modes.size(); ++i) {
+        const WheelMode mode = modes.at(i);
+        HoverButton* tile = modeEntry(mode, strip);
+        connect(tile, &QAbstractButton::clicked, this, [this, mode] { m_store.selectMode(mode, true); });
+        m_tiles << tile;
+        row->addWidget(tile, 1);
+        if (i + 1 < modes.size())
+            row->addWidget(new Divider(Qt::Vertical, 28, strip), 0, Qt::AlignVCenter);
+    }
+    return strip;
+}
+
+} // namespace kelvaro

@@ -1,0 +1,55 @@
+#pragma once
+// The home screen: in a vertical scroll, one column at most 720 wide, centred, holding the
+// greeting by the hour with the title and intro, the drop card (built by ScreenFactory), the
+// strip of three mode tiles, and the home cards (counters, shelves, recent results). Everything
+// shown comes from the store; a tile click selects its wheel mode and shows home. Main thread;
+// created by ContentView.
+#include <functional>
+
+#include <QDateTime>
+#include <QScrollArea>
+
+#include "engine/Models.h"
+
+namespace kelvaro {
+
+class HoverButton;
+class KelvaroStore;
+class Text;
+
+class HomeView : public QScrollArea {
+    Q_OBJECT
+public:
+    using Clock = std::function<QDateTime()>;
+    HomeView(KelvaroStore& store, QWidget* parent = nullptr, Clock clock = {});
+
+    // "Dobré ráno" 5–11, "Dobré odpoledne" 12–17, "Dobrý večer" otherwise; translated.
+    static QString greeting(int hour);
+    static QString blurb(WheelMode mode);
+    static QString keyCapText(WheelMode mode);
+
+    static constexpr int maxColumnWidth = 720;
+
+    QWidget* column() const { return m_column; }
+    Text* greetingText() const { return m_greeting; }
+    HoverButton* modeTile(WheelMode mode) const;
+    QWidget* dropCard() const { return m_dropCard; }
+    // Reads the clock again (the greeting is worked out when the page is shown).
+    void refreshGreeting();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildHero();
+    QWidget* buildModeStrip();
+
+    KelvaroStore& m_store;
+    Clock m_clock;
+    QWidget* m_column = nullptr;
+    QWidget* m_dropCard = nullptr;
+    Text* m_greeting = nullptr;
+    QList<HoverButton*> m_tiles;
+};
+
+} // namespace kelvaro

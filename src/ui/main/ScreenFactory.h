@@ -1,0 +1,54 @@
+#pragma once
+// Where the main window, the settings and studio windows and the tray get the screens of the
+// subsystems that draw them. Each screen has a builder; a subsystem installs its own at start-up
+// (install()), and until it does a placeholder in the application's look stands in, so the
+// windows never change when a screen arrives. Main thread.
+#include <functional>
+
+#include <QString>
+
+#include "engine/Models.h"
+#include "engine/Operations.h"
+
+class QDialog;
+class QWidget;
+
+namespace kelvaro {
+
+class KelvaroStore;
+
+enum class Screen {
+    dropCard,   // the home screen's card with the action wheel
+    workflows,
+    watch,
+    shelves,
+    history,
+    guide,
+    settings,   // content of the settings window
+    studio,     // content of the screenshot-studio window
+    dropWindow, // content of the tray's drop window
+};
+
+namespace ScreenFactory {
+
+using Builder = std::function<QWidget*(KelvaroStore& store, QWidget* parent)>;
+// Builds the dialog of a tool sheet; the caller shows it window-modal and clears the store's
+// active sheet when it closes.
+using SheetBuilder = std::function<QDialog*(ToolSheet kind, KelvaroStore& store, QWidget* parent)>;
+
+void install(Screen screen, Builder builder);
+void installSheets(SheetBuilder builder);
+bool isInstalled(Screen screen);
+// Removes every installed builder (tests).
+void reset();
+
+QWidget* build(Screen screen, KelvaroStore& store, QWidget* parent);
+QDialog* buildSheet(ToolSheet kind, KelvaroStore& store, QWidget* parent);
+// The detail screen of a sidebar section other than home.
+QWidget* buildSection(SidebarItem item, KelvaroStore& store, QWidget* parent);
+
+// Whether a widget is one of the stand-ins (object name "placeholder").
+bool isPlaceholder(const QWidget* widget);
+
+} // namespace ScreenFactory
+} // namespace kelvaro

@@ -1,0 +1,428 @@
+#include "ui/wheel/DropWheelCard.h"
+
+#include <QDragEnterEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include "engine/Localization.h"
+#include "ui/wheel/ActionWheel.h"
+#include "ui/wheel/FileImporter.h"
+#include "ui/wheel/LoadedWheel.h"
+#include "ui/wheel/WheelControls.h"
+#include "ui/wheel/WheelStyle.h"
+#include "ui/wheel/WheelSymbols.h"
+
+namespace kelvaro::wheel {
+
+namespace {
+void setColor(QLabel* label, const QColor& color)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, color);
+    label->setPalette(pal);
+}
+
+// The dashed drop ring with its symbol.
+class DropRing : public QWidget {
+public:
+    explicit DropRing(QWidget* parent)
+        : QWidget(parent)
+    {
+        setFixedSize(180, 180);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    void setTargeted(bool targeted)
+    {
+        if (targeted == m_targeted)
+            return;
+        m_targeted = targeted;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const WheelPalette palette = WheelPalette::forWidget(this);
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box(rect());
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_targeted ? withAlpha(palette.ember, 0.1) : QColor(Qt::transparent));
+        painter.drawEllipse(box);
+        QPen dash(m_targeted ? palette.ember : withAlpha(palette.primary, 0.18), 1.5);
+        dash.setDashPattern({6 / 1.5, 6 / 1.5});
+        painter.setPen(dash);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(box.adjusted(0.75, 0.75, -0.75, -0.75));
+        const double side = 44;
+        drawSymbol(painter, m_targeted ? QStringLiteral("arrow.down.circle.fill") : QStringLiteral("photo.stack"),
+                   QRectF(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side)),
+                   m_targeted ? palette.ember : palette.secondary);
+    }
+
+private:
+    bool m_targeted = false;
+};
+} // namespace
+
+// ---- The empty face's prompt ---------------------------------------------------------------------
+
+class DropWheelCard::Prompt : public QWidget {
+public:
+    explicit Prompt(DropWheelCard* card)
+        : QWidget(card)
+    {
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(20);
+        ring = new DropRing(this);
+        column->addWidget(ring, 0, Qt::AlignHCenter);
+
+        auto* texts = new QVBoxLayout;
+        texts->setSpacing(4);
+        title = new QLabel(this);
+        title->setFont(wheelFont(TextSize::headline, QFont::DemiBold));
+        title->setAlignment(Qt::AlignCenter);
+        subtitle = new QLabel(L("Otevře se kolo s akcemi pro tvoje soubory"), this);
+        subtitle->setFont(wheelFont(TextSize::callout));
+        subtitle->setAlignment(Qt::AlignCenter);
+        texts->addWidget(title);
+        texts->addWidget(subtitle);
+        column->addLayout(texts);
+
+        browse = new PrimaryButton(L("Vybrat soubory…"), this);
+        column->addWidget(browse, 0, Qt::AlignHCenter);
+
+        auto* shortcut = new QHBoxLayout;
+        shortcut->setSpacing(6);
+        orLabel = new QLabel(L("nebo"), this);
+        orLabel->setFont(wheelFont(TextSize::caption));
+        shortcut->addStretch(1);
+        shortcut->addWidget(orLabel);
+        shortcut->addWidget(new KeyCapLabel(QStringLiteral("Ctrl+O"), this));
+        shortcut->addStretch(1);
+        column->addLayout(shortcut);
+        setTargeted(false);
+    }
+
+    void setTargeted(bool targeted)
+    {
+        ring->setTargeted(targeted);
+        title->setText(targeted ? L("Pusť to sem") : L("Přetáhni sem fotky"));
+        const WheelPalette palette = WheelPalette::forWidget(this);
+        setColor(title, palette.primary);
+        setColor(subtitle, palette.secondary);
+        setColor(orLabel, palette.secondary);
+    }
+
+    DropRing* ring = nullptr;
+    QLabel* title = nullptr;
+    QLabel* subtitle = nullptr;
+    QLabel* orLabel = nullptr;
+    PrimaryButton* browse = nullptr;
+};
+
+// ---- The empty face's result banner -------------------------------------------------------------
+
+class DropWheelCard::Banner : public QWidget {
+public:
+    explicit Banner(DropWheelCard* card)
+        : QWidget(card)
+    {
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(14, 8, 14, 8);
+        column->setSpacing(8);
+        message = new QLabel(this);
+        message->setFont(wheelFont(TextSize::callout));
+        message->setWordWrap(true);
+        message->setAlignment(Qt::AlignCenter);
+        message->setTextFormat(Qt::PlainText);
+        column->addWidget(message);
+        links = new QWidget(this);
+        auto* row = new QHBoxLayout(links);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(14);
+        reveal = new LinkButton(L("Zobrazit ve správci souborů"), links);
+        undo = new LinkButton(L("Vrátit"), links);
+        row->addWidget(reveal);
+        row->addWidget(undo);
+        column->addWidget(links, 0, Qt::AlignHCenter);
+    }
+
+    QLabel* message = nullptr;
+    QWidget* links = nullptr;
+    LinkButton* reveal = nullptr;
+    LinkButton* undo = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRectF box(rect());
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(withAlpha(WheelPalette::forWidget(this).emberText, 0.08));
+        const qreal r = std::min(box.height() / 2, 18.0);
+        painter.drawRoundedRect(box, r, r);
+    }
+};
+
+// ---- The "add to selection" overlay ---------------------------------------------------------------
+
+class DropWheelCard::Overlay : public QWidget {
+public:
+    explicit Overlay(QWidget* parent)
+        : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const WheelPalette palette = WheelPalette::forWidget(this);
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF box(rect());
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(withAlpha(palette.ember, 0.1));
+        painter.drawRoundedRect(box, 20, 20);
+        QPen dash(palette.ember, 2);
+        dash.setDashPattern({8 / 2.0, 6 / 2.0});
+        painter.setPen(dash);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(box.adjusted(1, 1, -1, -1), 19, 19);
+        const QFont font = wheelFont(TextSize::headline, QFont::DemiBold);
+        const QFontMetricsF m(font);
+        const QString text = L("Přidat do výběru");
+        const double icon = 16;
+        const double w = icon + 6 + m.horizontalAdvance(text);
+        const QPointF c = box.center();
+        drawSymbol(painter, QStringLiteral("plus.circle.fill"), QRectF(c.x() - w / 2, c.y() - icon / 2, icon, icon),
+                   palette.emberText);
+        painter.setFont(font);
+        painter.setPen(palette.emberText);
+        painter.drawText(QRectF(c.x() - w / 2 + icon + 6, c.y() - m.height() / 2, w, m.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+};
+
+// ---- The card ----------------------------------------------------------------------------------------
+
+DropWheelCard::DropWheelCard(WheelStore& store, std::shared_ptr<FileImporter> importer, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_importer(importer ? std::move(importer) : FileImporter::desktop())
+{
+    setAcceptDrops(true);
+    setMinimumHeight(kMinimumHeight);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::MinimumExpanding);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(14);
+
+    m_emptyFace = new QWidget(this);
+    auto* empty = new QVBoxLayout(m_emptyFace);
+    empty->setContentsMargins(0, 0, 0, 0);
+    empty->setSpacing(14);
+    m_prompt = new Prompt(this);
+    m_banner = new Banner(this);
+    empty->addStretch(1);
+    empty->addWidget(m_prompt, 0, Qt::AlignHCenter);
+    empty->addWidget(m_banner, 0, Qt::AlignHCenter);
+    empty->addStretch(1);
+    column->addWidget(m_emptyFace);
+
+    m_loaded = new LoadedWheel(m_store, this);
+    column->addWidget(m_loaded);
+
+    m_overlay = new Overlay(this);
+
+    connect(m_prompt->browse, &QAbstractButton::clicked, this, [this] { m_store.requestImporter(false); });
+    connect(m_banner->reveal, &QAbstractButton::clicked, this, [this] { m_store.revealOutputs(); });
+    connect(m_banner->undo, &QAbstractButton::clicked, this, [this] { m_store.undoLast(); });
+    connect(&m_store, &WheelStore::changed, this, &DropWheelCard::refresh);
+    refresh();
+}
+
+DropWheelCard::~DropWheelCard() = default;
+
+QSize DropWheelCard::sizeHint() const
+{
+    return QWidget::sizeHint().expandedTo(QSize(560, kMinimumHeight));
+}
+
+bool DropWheelCard::isLoadedFaceShown() const { return !m_loaded->isHidden(); }
+bool DropWheelCard::isOverlayShown() const { return !m_overlay->isHidden(); }
+QString DropWheelCard::promptTitle() const { return m_prompt->title->text(); }
+bool DropWheelCard::isBannerShown() const { return !m_banner->isHidden() && !m_emptyFace->isHidden(); }
+QString DropWheelCard::bannerText() const { return m_banner->message->text(); }
+QWidget* DropWheelCard::browseButton() const { return m_prompt->browse; }
+LinkButton* DropWheelCard::bannerRevealButton() const { return m_banner->reveal; }
+LinkButton* DropWheelCard::bannerUndoButton() const { return m_banner->undo; }
+
+void DropWheelCard::refresh()
+{
+    const bool loaded = !m_store.droppedFiles().isEmpty();
+    m_loaded->setVisible(loaded);
+    m_emptyFace->setVisible(!loaded);
+    const std::optional<QString> message = m_store.statusMessage();
+    m_banner->setVisible(!loaded && message.has_value());
+    if (message) {
+        const WheelPalette palette = WheelPalette::forWidget(this);
+        m_banner->message->setText(*message);
+        setColor(m_banner->message, m_store.statusIsError() ? palette.rose : palette.emberText);
+        const bool outputs = !m_store.lastOutputs().isEmpty();
+        m_banner->links->setVisible(outputs);
+        m_banner->undo->setVisible(outputs && m_store.hasUndo());
+        m_banner->message->setMaximumWidth(std::max(200, width() - 80));
+    }
+    m_prompt->setTargeted(m_targeted);
+    m_overlay->setVisible(m_targeted && loaded);
+    if (m_overlay->isVisible())
+        m_overlay->raise();
+    openImporterIfAsked();
+}
+
+void DropWheelCard::setTargeted(bool targeted)
+{
+    if (targeted == m_targeted)
+        return;
+    m_targeted = targeted;
+    refresh();
+}
+
+void DropWheelCard::openImporterIfAsked()
+{
+    if (!m_store.showImporter() || m_importerOpen || !m_importer)
+        return;
+    m_importerOpen = true;
+    QPointer<DropWheelCard> self(this);
+    m_importer->choose(window(), [self](const QList<QUrl>& urls) {
+        if (!self)
+            return;
+        self->m_importerOpen = false;
+        WheelStore& store = self->m_store;
+        const bool adding = store.importerAdds();
+        store.setShowImporter(false);
+        if (!urls.isEmpty())
+            store.receive(urls, adding);
+        store.setImporterAdds(false);
+    });
+}
+
+void DropWheelCard::paintEvent(QPaintEvent*)
+{
+    const WheelPalette palette = WheelPalette::forWidget(this);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box(rect());
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(palette.cardFill);
+    painter.drawRoundedRect(box, 20, 20);
+    painter.setPen(QPen(palette.isDark ? QColor(255, 255, 255, int(0.09 * 255)) : QColor(0, 0, 0, int(0.08 * 255)), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 19.5, 19.5);
+}
+
+void DropWheelCard::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_overlay->setGeometry(rect());
+    m_banner->message->setMaximumWidth(std::max(200, width() - 80));
+}
+
+bool DropWheelCard::overWheel(QPointF cardPoint, QPointF* wheelPoint) const
+{
+    if (m_loaded->isHidden() || m_store.isWorking())
+        return false;
+    ActionWheel* wheel = m_loaded->wheel();
+    if (!wheel->isVisible() || !wheel->isEnabled())
+        return false;
+    const QPointF p = wheel->mapFrom(this, cardPoint);
+    if (!wheel->containsPoint(p))
+        return false;
+    *wheelPoint = p;
+    return true;
+}
+
+void DropWheelCard::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (localFileUrls(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    setTargeted(true);
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    QPointF wheelPoint;
+    if (overWheel(event->position(), &wheelPoint)) {
+        m_dragOverWheel = true;
+        m_loaded->wheel()->dragUpdate(wheelPoint);
+    }
+}
+
+void DropWheelCard::dragMoveEvent(QDragMoveEvent* event)
+{
+    QPointF wheelPoint;
+    if (overWheel(event->position(), &wheelPoint)) {
+        m_dragOverWheel = true;
+        if (m_loaded->wheel()->dragUpdate(wheelPoint)) {
+            event->setDropAction(Qt::CopyAction);
+            event->accept();
+        } else {
+            // Over the hole: nothing to drop on.
+            event->ignore();
+        }
+        return;
+    }
+    if (m_dragOverWheel) {
+        m_dragOverWheel = false;
+        m_loaded->wheel()->dragExit();
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void DropWheelCard::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    if (m_dragOverWheel) {
+        m_dragOverWheel = false;
+        m_loaded->wheel()->dragExit();
+    }
+    setTargeted(false);
+    event->accept();
+}
+
+void DropWheelCard::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = localFileUrls(event->mimeData());
+    const bool wasOverWheel = std::exchange(m_dragOverWheel, false);
+    setTargeted(false);
+    if (urls.isEmpty()) {
+        if (wasOverWheel)
+            m_loaded->wheel()->dragExit();
+        event->ignore();
+        return;
+    }
+    QPointF wheelPoint;
+    if (overWheel(event->position(), &wheelPoint)) {
+        if (!m_loaded->wheel()->dropAt(wheelPoint, urls)) {
+            m_loaded->wheel()->dragExit();
+            event->ignore();
+            return;
+        }
+    } else {
+        // Read at the moment of the drop: an empty card replaces, a loaded one adds.
+        m_store.receive(urls, !m_store.droppedFiles().isEmpty());
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+} // namespace kelvaro::wheel

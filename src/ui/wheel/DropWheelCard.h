@@ -1,0 +1,74 @@
+#pragma once
+// The home screen's drop card, through which files enter the wheel. Empty, it shows the drop
+// ring with "Vybrat soubory…" and, under it, the store's last message with its result links;
+// with files loaded it shows the loaded wheel. The whole card takes drops of local files (web
+// links are refused): on the empty card a drop replaces the selection, on a loaded card a drop
+// outside the wedges adds to it, and a drop on a wedge replaces the selection and runs that
+// wedge. The card also hosts the window's one file importer, opened through the store's
+// showImporter. Reads and writes the store through WheelStore; main thread.
+#include <memory>
+#include <optional>
+
+#include <QWidget>
+
+#include "ui/wheel/WheelStore.h"
+
+namespace kelvaro::wheel {
+
+class FileImporter;
+class LoadedWheel;
+class LinkButton;
+
+class DropWheelCard : public QWidget {
+    Q_OBJECT
+public:
+    explicit DropWheelCard(WheelStore& store, std::shared_ptr<FileImporter> importer = nullptr,
+                           QWidget* parent = nullptr);
+    ~DropWheelCard() override;
+
+    static constexpr int kMinimumHeight = 400;
+
+    bool isTargeted() const { return m_targeted; }
+    bool isLoadedFaceShown() const;
+    bool isOverlayShown() const;
+    QString promptTitle() const;
+    bool isBannerShown() const;
+    QString bannerText() const;
+    LoadedWheel* loadedWheel() const { return m_loaded; }
+    QWidget* browseButton() const;
+    LinkButton* bannerRevealButton() const;
+    LinkButton* bannerUndoButton() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    class Prompt;
+    class Banner;
+    class Overlay;
+    void refresh();
+    void setTargeted(bool targeted);
+    // The wheel under a card point, when the wheel takes drags now (loaded and not working).
+    bool overWheel(QPointF cardPoint, QPointF* wheelPoint) const;
+    void openImporterIfAsked();
+
+    WheelStore& m_store;
+    std::shared_ptr<FileImporter> m_importer;
+    Prompt* m_prompt = nullptr;
+    Banner* m_banner = nullptr;
+    QWidget* m_emptyFace = nullptr;
+    LoadedWheel* m_loaded = nullptr;
+    Overlay* m_overlay = nullptr;
+    bool m_targeted = false;
+    bool m_importerOpen = false;
+    bool m_dragOverWheel = false;
+};
+
+} // namespace kelvaro::wheel

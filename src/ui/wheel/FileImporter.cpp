@@ -1,0 +1,91 @@
+#include "ui/wheel/FileImporter.h"
+
+#include <memory>
+
+#include <QAbstractItemView>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QPointer>
+
+#include "engine/Localization.h"
+
+namespace kelvaro::wheel {
+
+QStringList importerNameFilters()
+{
+    return {
+        Lf("Obrázky a PDF (%@)", QStringLiteral("*.jpg *.jpeg *.png *.heic *.heif *.tif *.tiff *.gif *.bmp *.webp *.pdf "
+                                                "*.JPG *.JPEG *.PNG *.HEIC *.HEIF *.TIF *.TIFF *.GIF *.BMP *.WEBP *.PDF")),
+        Lf("Všechny soubory (%@)", QStringLiteral("*")),
+    };
+}
+
+namespace {
+
+// Qt's own file dialog lets a selection hold folders only in directory mode; this one takes the
+// selection of its views as it is, so files and folders can be chosen together.
+class FilesAndFoldersDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    QList<QUrl> chosen;
+
+    void accept() override
+    {
+        QStringList paths;
+        for (auto* view : findChildren<QAbstractItemView*>()) {
+            auto* model = qobject_cast<QFileSystemModel*>(view->model());
+            if (!model || !view->isVisible() || !view->selectionModel())
+                continue;
+            for (const QModelIndex& index : view->selectionModel()->selectedRows())
+                paths.append(model->filePath(index));
+        }
+        paths.removeDuplicates();
+        bool anyFolder = false;
+        for (const QString& path : paths)
+            anyFolder = anyFolder || QFileInfo(path).isDir();
+        if (!anyFolder) {
+            // Plain files (or a typed name): the dialog's own handling, which also opens a
+            // single folder that was typed.
+            QFileDialog::accept();
+            return;
+        }
+        chosen.clear();
+        for (const QString& path : paths)
+            chosen.append(QUrl::fromLocalFile(path));
+        QDialog::accept();
+    }
+};
+
+class DesktopImporter : public FileImporter {
+public:
+    void choose(QWidget* parent, std::function<void(const QList<QUrl>&)> done) override
+    {
+        auto* dialog = new FilesAndFoldersDialog(parent, L("Vybrat soubory"));
+        dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+        dialog->setFileMode(QFileDialog::ExistingFiles);
+        dialog->setNameFilters(importerNameFilters());
+        dialog->setLabelText(QFileDialog::Accept, L("Otevřít"));
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowModality(Qt::WindowModal);
+        for (auto* view : dialog->findChildren<QAbstractItemView*>())
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done](int result) {
+            QList<QUrl> urls;
+            if (result == QDialog::Accepted)
+                urls = dialog->chosen.isEmpty() ? dialog->selectedUrls() : dialog->chosen;
+            done(urls);
+        });
+        dialog->open();
+    }
+};
+
+} // namespace
+
+std::shared_ptr<FileImporter> FileImporter::desktop()
+{
+    return std::make_shared<DesktopImporter>();
+}
+
+} // namespace kelvaro::wheel

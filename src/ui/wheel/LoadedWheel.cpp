@@ -1,0 +1,249 @@
+#include "ui/wheel/LoadedWheel.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "engine/Localization.h"
+#include "ui/wheel/ActionWheel.h"
+#include "ui/wheel/StatusLine.h"
+#include "ui/wheel/WheelControls.h"
+#include "ui/wheel/WheelStyle.h"
+
+namespace kelvaro::wheel {
+
+QString preparedText(int count)
+{
+    return count >= 2 ? Lf("%lld souborů připraveno", qint64(count)) : L("1 soubor připraven");
+}
+
+namespace {
+
+constexpr int kTileThumb = 46;
+constexpr int kRemoveSide = 14;
+
+void setColor(QLabel* label, const QColor& color)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, color);
+    label->setPalette(pal);
+}
+
+// One file of the strip: its thumbnail with the remove button over the top-right corner,
+// shifted 5 px right and up.
+class Tile : public QWidget {
+public:
+    Tile(const QString& path, QWidget* parent)
+        : QWidget(parent)
+        , path(path)
+    {
+        setFixedSize(kTileThumb + 5, kTileThumb + 5);
+        auto* thumb = new FileThumbnail(path, kTileThumb, this);
+        thumb->move(0, 5);
+        thumb->setToolTip(QFileInfo(path).fileName());
+        remove = new SymbolButton(QStringLiteral("xmark.circle.fill"), kRemoveSide, this);
+        remove->setColors(QColor(0, 0, 0, int(0.65 * 255)), Qt::white);
+        remove->setToolTip(L("Odebrat z výběru"));
+        remove->move(kTileThumb - kRemoveSide + 5, 0);
+        remove->raise();
+    }
+
+    QString path;
+    SymbolButton* remove = nullptr;
+};
+
+} // namespace
+
+LoadedWheel::LoadedWheel(WheelStore& store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(14);
+
+    // Header.
+    auto* header = new QHBoxLayout;
+    header->setSpacing(12);
+    m_headerThumb = new FileThumbnail(QString(), 40, this);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(1);
+    m_title = new QLabel(this);
+    m_title->setFont(wheelFont(TextSize::callout, QFont::DemiBold));
+    m_title->setTextFormat(Qt::PlainText);
+    m_title->setMinimumWidth(40);
+    m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_count = new QLabel(this);
+    m_count->setFont(wheelFont(TextSize::caption));
+    texts->addWidget(m_title);
+    texts->addWidget(m_count);
+    m_add = new SmallButton(QStringLiteral("plus"), L("Přidat"), this);
+    m_add->setToolTip(L("Přidat další fotky do výběru (můžeš je sem i přetáhnout)"));
+    m_close = new SymbolButton(QStringLiteral("xmark.circle.fill"), 18, this);
+    m_close->setToolTip(L("Zrušit výběr"));
+    header->addWidget(m_headerThumb, 0, Qt::AlignVCenter);
+    header->addLayout(texts, 1);
+    header->addWidget(m_add, 0, Qt::AlignVCenter);
+    header->addWidget(m_close, 0, Qt::AlignVCenter);
+    column->addLayout(header);
+
+    // File strip.
+    m_strip = new QScrollArea(this);
+    m_strip->setFixedHeight(62);
+    m_strip->setFrameShape(QFrame::NoFrame);
+    m_strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_strip->setWidgetResizable(true);
+    m_strip->viewport()->setAutoFillBackground(false);
+    m_stripContent = new QWidget;
+    m_stripContent->setAutoFillBackground(false);
+    m_stripRow = new QHBoxLayout(m_stripContent);
+    m_stripRow->setContentsMargins(6, 6, 6, 0);
+    m_stripRow->setSpacing(8);
+    m_strip->setWidget(m_stripContent);
+    column->addWidget(m_strip);
+
+    // Wheel column, with room for a side panel.
+    m_wheelRow = new QHBoxLayout;
+    m_wheelRow->setSpacing(28);
+    m_column = new QWidget(this);
+    m_column->setMaximumWidth(330);
+    auto* wheelColumn = new QVBoxLayout(m_column);
+    wheelColumn->setContentsMargins(0, 0, 0, 0);
+    wheelColumn->setSpacing(14);
+    m_switch = new ModeSwitch(m_column);
+    m_switch->setMaximumWidth(360);
+    m_wheel = new ActionWheel(m_store.wheelMode(), m_column);
+    m_wheel->setWheelSize(kWheelSize);
+    m_wheel->setInnerRatio(kInnerRatio);
+    m_wheel->setWedgeColors(wedgeHighlightColors());
+    // The card routes drags itself, so the wedges and the rest of the card share one target.
+    m_wheel->setAcceptDrops(false);
+    wheelColumn->addWidget(m_switch);
+    wheelColumn->addWidget(m_wheel, 0, Qt::AlignHCenter);
+    m_wheelRow->addStretch(1);
+    m_wheelRow->addWidget(m_column, 0, Qt::AlignTop);
+    m_wheelRow->addStretch(1);
+    column->addLayout(m_wheelRow);
+
+    m_status = new StatusLine(m_store, this);
+    column->addWidget(m_status);
+
+    connect(m_add, &QAbstractButton::clicked, this, [this] { m_store.requestImporter(true); });
+    connect(m_close, &QAbstractButton::clicked, this, [this] { m_store.clearSelection(); });
+    connect(m_switch, &ModeSwitch::modeClicked, this, [this](WheelMode mode) { m_store.setWheelMode(mode); });
+    connect(m_wheel, &ActionWheel::actionSelected, this,
+            [this](const WheelAction& action) { m_store.perform(action, m_store.wheelMode()); });
+    connect(m_wheel, &ActionWheel::filesDropped, this, [this](const QList<QUrl>& urls, const WheelAction& action) {
+        m_store.receive(urls, false);
+        m_store.perform(action, m_store.wheelMode());
+    });
+    connect(m_wheel, &ActionWheel::hoverChanged, this, [this](const WheelAction& action, bool present) {
+        m_status->setHoveredAction(present ? std::optional<WheelAction>(action) : std::nullopt);
+    });
+    connect(&m_store, &WheelStore::changed, this, &LoadedWheel::refresh);
+    refresh();
+}
+
+QString LoadedWheel::titleText() const { return m_fullTitle; }
+QString LoadedWheel::countText() const { return m_count->text(); }
+bool LoadedWheel::isStripShown() const { return !m_strip->isHidden(); }
+QString LoadedWheel::moreText() const { return m_more ? m_more->text() : QString(); }
+
+SymbolButton* LoadedWheel::removeButton(const QString& path) const
+{
+    for (QWidget* w : m_tiles)
+        if (auto* tile = static_cast<Tile*>(w); tile->path == path)
+            return tile->remove;
+    return nullptr;
+}
+
+void LoadedWheel::refresh()
+{
+    const QStringList files = m_store.droppedFiles();
+    const WheelPalette palette = WheelPalette::forWidget(this);
+    const QString first = files.value(0);
+    m_headerThumb->setVisible(!first.isEmpty());
+    if (!first.isEmpty())
+        m_headerThumb->setPath(first);
+    m_fullTitle = QFileInfo(first).fileName();
+    const int available = std::max(40, m_title->width());
+    m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideMiddle, available));
+    m_title->setToolTip(m_fullTitle);
+    m_count->setText(preparedText(int(files.size())));
+    setColor(m_count, palette.secondary);
+    m_add->setEnabled(!m_store.isWorking());
+
+    m_strip->setVisible(files.size() >= 2);
+    if (files.size() >= 2)
+        rebuildStrip(files);
+
+    m_switch->setMode(m_store.wheelMode());
+    m_wheel->setMode(m_store.wheelMode());
+    m_wheel->setPinned(m_store.studioHighlight());
+    m_wheel->setEnabled(!m_store.isWorking());
+}
+
+void LoadedWheel::rebuildStrip(const QStringList& files)
+{
+    const QStringList shown = files.mid(0, kMaxTiles);
+    if (shown == m_stripFiles && (files.size() > kMaxTiles) == (m_more != nullptr)
+        && (!m_more || m_more->text() == Lf("+%lld", qint64(files.size() - kMaxTiles))))
+        return;
+    m_stripFiles = shown;
+    for (QWidget* tile : std::as_const(m_tiles))
+        tile->deleteLater();
+    m_tiles.clear();
+    if (m_more) {
+        m_more->deleteLater();
+        m_more = nullptr;
+    }
+    while (m_stripRow->count() > 0)
+        delete m_stripRow->takeAt(0);
+    for (const QString& path : shown) {
+        auto* tile = new Tile(path, m_stripContent);
+        connect(tile->remove, &QAbstractButton::clicked, this, [this, path] { m_store.removeDropped(path); });
+        m_stripRow->addWidget(tile, 0, Qt::AlignVCenter);
+        m_tiles.append(tile);
+    }
+    if (files.size() > kMaxTiles) {
+        m_more = new QLabel(Lf("+%lld", qint64(files.size() - kMaxTiles)), m_stripContent);
+        m_more->setFont(wheelFont(TextSize::caption, QFont::DemiBold));
+        m_more->setContentsMargins(6, 0, 6, 0);
+        setColor(m_more, WheelPalette::forWidget(this).secondary);
+        m_stripRow->addWidget(m_more, 0, Qt::AlignVCenter);
+    }
+    m_stripRow->addStretch(1);
+}
+
+void LoadedWheel::setSidePanel(QWidget* panel)
+{
+    if (m_sidePanel)
+        m_sidePanel->deleteLater();
+    m_sidePanel = panel;
+    if (panel) {
+        panel->setParent(this);
+        m_wheelRow->insertWidget(2, panel, 0, Qt::AlignTop);
+    }
+    updateSidePanel();
+}
+
+void LoadedWheel::updateSidePanel()
+{
+    if (!m_sidePanel)
+        return;
+    const int needed = m_column->sizeHint().width() + m_wheelRow->spacing() + m_sidePanel->minimumSizeHint().width();
+    m_sidePanel->setVisible(width() >= needed);
+}
+
+void LoadedWheel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateSidePanel();
+    m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideMiddle, std::max(40, m_title->width())));
+}
+
+} // namespace kelvaro::wheel

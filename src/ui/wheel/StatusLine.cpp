@@ -1,0 +1,229 @@
+#include "ui/wheel/StatusLine.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "engine/Localization.h"
+#include "ui/wheel/CompareSheet.h"
+#include "ui/wheel/DragOutRow.h"
+#include "ui/wheel/WheelControls.h"
+#include "ui/wheel/WheelStyle.h"
+
+namespace kelvaro::wheel {
+
+QString hintText(const std::optional<WheelAction>& hovered)
+{
+    if (!hovered)
+        return L("Najeď na výseč a klikni");
+    const QString key = L(hovered->key);
+    const QString detail = hovered->detail();
+    return detail.isEmpty() ? key : key + QStringLiteral(" · ") + detail;
+}
+
+StatusTone statusTone(const std::optional<QString>& message, bool isError)
+{
+    if (isError)
+        return StatusTone::error;
+    return message ? StatusTone::message : StatusTone::hint;
+}
+
+namespace {
+QColor toneColor(StatusTone tone, const WheelPalette& palette)
+{
+    switch (tone) {
+    case StatusTone::error: return palette.rose;
+    case StatusTone::message: return palette.emberText;
+    case StatusTone::hint: return palette.secondary;
+    }
+    return palette.secondary;
+}
+
+void setLabelColor(QLabel* label, const QColor& color)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, color);
+    label->setPalette(pal);
+}
+} // namespace
+
+// The capsule behind the status row; its fill follows the tone and whether a message is shown.
+class StatusLine::Capsule : public QWidget {
+public:
+    explicit Capsule(StatusLine* line)
+        : QWidget(line)
+        , m_line(line)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const WheelPalette palette = WheelPalette::forWidget(this);
+        QPainter painter(this);
+        const QColor fill = withAlpha(toneColor(m_line->tone(), palette), m_line->capsuleOpacity());
+        const QRectF box(rect());
+        const qreal r = std::min(box.height() / 2, 18.0);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(fill);
+        painter.drawRoundedRect(box, r, r);
+    }
+
+private:
+    StatusLine* m_line;
+};
+
+StatusLine::StatusLine(WheelStore& store, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    setMinimumHeight(40);
+
+    m_capsule = new Capsule(this);
+    auto* row = new QHBoxLayout(m_capsule);
+    row->setContentsMargins(14, 7, 14, 7);
+    row->setSpacing(6);
+    m_spinner = new Spinner(14, m_capsule);
+    m_counter = new QLabel(m_capsule);
+    m_counter->setFont(wheelFont(TextSize::caption, QFont::Normal));
+    m_cancel = new LinkButton(L("Zrušit"), m_capsule);
+    m_icon = new SymbolLabel(QStringLiteral("cursorarrow.click.2"), 13, m_capsule);
+    m_text = new QLabel(m_capsule);
+    m_text->setFont(wheelFont(TextSize::callout));
+    m_text->setWordWrap(true);
+    m_text->setAlignment(Qt::AlignCenter);
+    m_text->setTextFormat(Qt::PlainText);
+    row->addWidget(m_spinner, 0, Qt::AlignVCenter);
+    row->addWidget(m_counter, 0, Qt::AlignVCenter);
+    row->addWidget(m_cancel, 0, Qt::AlignVCenter);
+    row->addWidget(m_icon, 0, Qt::AlignVCenter);
+    row->addWidget(m_text, 1, Qt::AlignVCenter);
+    column->addWidget(m_capsule, 0, Qt::AlignHCenter);
+
+    m_resultRow = new QWidget(this);
+    auto* links = new QHBoxLayout(m_resultRow);
+    links->setContentsMargins(0, 0, 0, 0);
+    links->setSpacing(14);
+    m_reveal = new LinkButton(L("Zobrazit ve správci souborů"), m_resultRow);
+    m_compare = new LinkButton(L("Porovnat"), m_resultRow);
+    m_undo = new LinkButton(L("Vrátit"), m_resultRow);
+    links->addWidget(m_reveal);
+    links->addWidget(m_compare);
+    links->addWidget(m_undo);
+    column->addWidget(m_resultRow, 0, Qt::AlignHCenter);
+
+    m_dragOut = new DragOutRow(this);
+    column->addWidget(m_dragOut, 0, Qt::AlignHCenter);
+
+    connect(m_cancel, &QAbstractButton::clicked, this, [this] { m_store.cancelRun(); });
+    connect(m_reveal, &QAbstractButton::clicked, this, [this] { m_store.revealOutputs(); });
+    connect(m_compare, &QAbstractButton::clicked, this, &StatusLine::openCompare);
+    connect(m_undo, &QAbstractButton::clicked, this, [this] { m_store.undoLast(); });
+    connect(&m_store, &WheelStore::changed, this, &StatusLine::onStoreChanged);
+    m_lastStudioCompare = m_store.studioCompare();
+    refresh();
+}
+
+void StatusLine::setHoveredAction(const std::optional<WheelAction>& action)
+{
+    if (action == m_hovered)
+        return;
+    m_hovered = action;
+    refresh();
+}
+
+QString StatusLine::shownText() const
+{
+    const std::optional<QString> message = m_store.statusMessage();
+    return message ? *message : hintText(m_hovered);
+}
+
+StatusTone StatusLine::tone() const
+{
+    return statusTone(m_store.statusMessage(), m_store.statusIsError());
+}
+
+QColor StatusLine::textColor() const
+{
+    return toneColor(tone(), WheelPalette::forWidget(this));
+}
+
+double StatusLine::capsuleOpacity() const
+{
+    return m_store.statusMessage() ? 0.12 : 0.06;
+}
+
+bool StatusLine::isSpinnerShown() const { return !m_spinner->isHidden(); }
+bool StatusLine::isCounterShown() const { return !m_counter->isHidden(); }
+QString StatusLine::counterText() const { return m_counter->text(); }
+bool StatusLine::isIconShown() const { return !m_icon->isHidden(); }
+QString StatusLine::iconSymbol() const { return m_icon->symbol(); }
+bool StatusLine::isResultRowShown() const { return !m_resultRow->isHidden(); }
+
+void StatusLine::refresh()
+{
+    const bool working = m_store.isWorking();
+    const bool batch = working && m_store.progressTotal() >= 2;
+    const std::optional<QString> message = m_store.statusMessage();
+    const WheelPalette palette = WheelPalette::forWidget(this);
+
+    m_spinner->setVisible(working);
+    m_counter->setVisible(batch);
+    m_cancel->setVisible(batch);
+    if (batch)
+        m_counter->setText(Lf("%lld z %lld", qint64(m_store.progressDone()), qint64(m_store.progressTotal())));
+    const bool showIcon = !message && !working;
+    m_icon->setVisible(showIcon);
+    m_icon->setSymbol(m_hovered ? m_hovered->symbol : QStringLiteral("cursorarrow.click.2"));
+    m_text->setText(shownText());
+    setLabelColor(m_text, toneColor(tone(), palette));
+    setLabelColor(m_counter, palette.secondary);
+    m_capsule->update();
+
+    const QStringList outputs = m_store.lastOutputs();
+    const bool results = !outputs.isEmpty() && !working;
+    m_resultRow->setVisible(results);
+    m_dragOut->setVisible(results);
+    m_compare->setVisible(results && m_store.comparePair().has_value());
+    m_undo->setVisible(results && m_store.hasUndo());
+    m_dragOut->setPaths(results ? outputs : QStringList());
+}
+
+void StatusLine::onStoreChanged()
+{
+    refresh();
+    const bool studio = m_store.studioCompare();
+    if (studio != m_lastStudioCompare) {
+        m_lastStudioCompare = studio;
+        if (studio)
+            openCompare();
+        else if (m_sheet)
+            m_sheet->close();
+    }
+}
+
+void StatusLine::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_store.studioCompare() && !m_sheet)
+        openCompare();
+}
+
+void StatusLine::openCompare()
+{
+    if (m_sheet) {
+        m_sheet->raise();
+        return;
+    }
+    m_sheet = new CompareSheet(m_store.comparePair(), window());
+    m_sheet->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_sheet, &QDialog::finished, this, [this] { m_store.setStudioCompare(false); });
+    m_sheet->open();
+}
+
+} // namespace kelvaro::wheel

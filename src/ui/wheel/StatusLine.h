@@ -1,0 +1,85 @@
+#pragma once
+// The last block of the loaded wheel: one capsule that says what the wheel will do (the hint or
+// the hovered wedge), what the store is doing (spinner, "3 z 10" and "Zrušit") and how the last
+// run ended (in ember text, or rose for an error); after a run the result links (reveal,
+// compare, undo) and the drag-out row; and the compare sheet it opens. Reads the store through
+// WheelStore and redraws when it changes. Created by the loaded wheel; main thread.
+#include <optional>
+
+#include <QPointer>
+#include <QWidget>
+
+#include "engine/Models.h"
+#include "ui/wheel/CompareSheet.h"
+#include "ui/wheel/WheelStore.h"
+
+class QLabel;
+
+namespace kelvaro::wheel {
+
+class DragOutRow;
+class LinkButton;
+class Spinner;
+class SymbolLabel;
+
+// "Najeď na výseč a klikni" with no hovered wedge; else the wedge's translated key, then
+// " · " and its detail when it has one.
+QString hintText(const std::optional<WheelAction>& hovered);
+
+enum class StatusTone { error, message, hint }; // rose, emberText, secondary
+StatusTone statusTone(const std::optional<QString>& message, bool isError);
+
+class StatusLine : public QWidget {
+    Q_OBJECT
+public:
+    explicit StatusLine(WheelStore& store, QWidget* parent = nullptr);
+
+    void setHoveredAction(const std::optional<WheelAction>& action);
+    // Reads the store again (also done on every store change).
+    void refresh();
+    // Opens the compare sheet for the store's compare pair (an empty sheet without one).
+    void openCompare();
+
+    // What is shown, for tests and the gallery.
+    QString shownText() const;
+    StatusTone tone() const;
+    QColor textColor() const;
+    double capsuleOpacity() const; // 0.12 with a message, 0.06 without
+    bool isSpinnerShown() const;
+    bool isCounterShown() const;
+    QString counterText() const;
+    bool isIconShown() const;
+    QString iconSymbol() const;
+    bool isResultRowShown() const;
+    LinkButton* cancelButton() const { return m_cancel; }
+    LinkButton* revealButton() const { return m_reveal; }
+    LinkButton* compareButton() const { return m_compare; }
+    LinkButton* undoButton() const { return m_undo; }
+    DragOutRow* dragOutRow() const { return m_dragOut; }
+    CompareSheet* compareSheet() const { return m_sheet; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class Capsule;
+    void onStoreChanged();
+
+    WheelStore& m_store;
+    std::optional<WheelAction> m_hovered;
+    Capsule* m_capsule = nullptr;
+    Spinner* m_spinner = nullptr;
+    QLabel* m_counter = nullptr;
+    LinkButton* m_cancel = nullptr;
+    SymbolLabel* m_icon = nullptr;
+    QLabel* m_text = nullptr;
+    QWidget* m_resultRow = nullptr;
+    LinkButton* m_reveal = nullptr;
+    LinkButton* m_compare = nullptr;
+    LinkButton* m_undo = nullptr;
+    DragOutRow* m_dragOut = nullptr;
+    QPointer<CompareSheet> m_sheet;
+    bool m_lastStudioCompare = false;
+};
+
+} // namespace kelvaro::wheel

@@ -1,0 +1,443 @@
+#include "ui/wheel/WheelControls.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
+#include <QFutureWatcher>
+
+#include "engine/Bitmap.h"
+#include "engine/ImageEngine.h"
+#include "engine/Localization.h"
+#include "ui/wheel/WheelPainter.h"
+#include "ui/wheel/WheelStyle.h"
+#include "ui/wheel/WheelSymbols.h"
+
+namespace kelvaro::wheel {
+
+void paintCapsule(QPainter& painter, const QRectF& rect, const QColor& fill)
+{
+    const qreal r = rect.height() / 2;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(rect, r, r);
+    painter.restore();
+}
+
+// ---- LinkButton ---------------------------------------------------------------------------------
+
+LinkButton::LinkButton(const QString& text, QWidget* parent, int pixelSize)
+    : QAbstractButton(parent)
+    , m_pixelSize(pixelSize)
+{
+    setText(text);
+    setCursor(Qt::PointingHandCursor);
+    setFont(wheelFont(pixelSize, QFont::Medium));
+    setFocusPolicy(Qt::TabFocus);
+}
+
+QSize LinkButton::sizeHint() const
+{
+    const QFontMetrics m(font());
+    return {m.horizontalAdvance(text()) + 4, m.height() + 2};
+}
+
+void LinkButton::paintEvent(QPaintEvent*)
+{
+    const WheelPalette palette = WheelPalette::forWidget(this);
+    QPainter painter(this);
+    QFont f = font();
+    f.setUnderline(m_hover && isEnabled());
+    painter.setFont(f);
+    QColor color = palette.emberText;
+    if (!isEnabled())
+        color = palette.tertiary;
+    else if (isDown())
+        color = mix(color, palette.primary, 0.3);
+    painter.setPen(color);
+    painter.drawText(rect(), Qt::AlignCenter, text());
+}
+
+void LinkButton::enterEvent(QEnterEvent* event)
+{
+    m_hover = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void LinkButton::leaveEvent(QEvent* event)
+{
+    m_hover = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+// ---- SymbolButton -------------------------------------------------------------------------------
+
+SymbolButton::SymbolButton(const QString& symbol, int side, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_symbol(symbol)
+    , m_side(side)
+{
+    setFixedSize(side, side);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void SymbolButton::setColors(const QColor& color, const QColor& secondary)
+{
+    m_color = color;
+    m_secondary = secondary;
+    update();
+}
+
+void SymbolButton::paintEvent(QPaintEvent*)
+{
+    const WheelPalette palette = WheelPalette::forWidget(this);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor color = m_color.isValid() ? m_color : palette.secondary;
+    if (isDown())
+        color = mix(color, palette.primary, 0.35);
+    drawSymbol(painter, m_symbol, QRectF(rect()), color, m_secondary);
+}
+
+// ---- SmallButton --------------------------------------------------------------------------------
+
+SmallButton::SmallButton(const QString& symbol, const QString& text, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_symbol(symbol)
+{
+    setText(text);
+    setFont(wheelFont(TextSize::caption, QFont::DemiBold));
+    setCursor(Qt::PointingHandCursor);
+}
+
+QSize SmallButton::sizeHint() const
+{
+    const QFontMetrics m(font());
+    return {8 + 11 + 4 + m.horizontalAdvance(text()) + 9, 22};
+}
+
+void SmallButton::paintEvent(QPaintEvent*)
+{
+    const WheelPalette palette = WheelPalette::forWidget(this);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const double fillOpacity = isDown() ? 0.12 : 0.06;
+    painter.setPen(QPen(palette.hairline, 1));
+    painter.setBrush(withAlpha(palette.primary, fillOpacity));
+    painter.drawRoundedRect(box, 6, 6);
+    painter.setOpacity(isEnabled() ? 1.0 : 0.4);
+    const QColor color = palette.primary;
+    drawSymbol(painter, m_symbol, QRectF(8, (height() - 11) / 2.0, 11, 11), color);
+    painter.setFont(font());
+    painter.setPen(color);
+    painter.drawText(QRectF(8 + 11 + 4, 0, width() - 23, height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+}
+
+// ---- PrimaryButton ------------------------------------------------------------------------------
+
+PrimaryButton::PrimaryButton(const QString& text, QWidget* parent)
+    : QAbstractButton(parent)
+{
+    setText(text);
+    setFont(wheelFont(TextSize::callout + 1, QFont::DemiBold));
+    setCursor(Qt::PointingHandCursor);
+}
+
+QSize PrimaryButton::sizeHint() const
+{
+    const QFontMetrics m(font());
+    // Large control: a little taller than the regular 8-px padding.
+    return {m.horizontalAdvance(text()) + 2 * 18, m.height() + 2 * 10};
+}
+
+void PrimaryButton::paintEvent(QPaintEvent*)
+{
+    const WheelPalette palette = WheelPalette::forWidget(this);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(isEnabled() ? 1.0 : 0.45);
+    QColor fill = palette.buttonOrange;
+    if (isDown())
+        fill = fill.darker(112);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(rect()), 10, 10);
+    painter.setFont(font());
+    painter.setPen(Qt::white);
+    painter.drawText(rect(), Qt::AlignCenter, text());
+}
+
+// ---- Spinner ----------------------------------------------------------------------------------------
+
+Spinner::Spinner(int side, QWidget* parent)
+    : QWidget(parent)
+    , m_side(side)
+{
+    setFixedSize(side, side);
+    m_timer.setInterval(80);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        m_phase = (m_phase + 1) % 8;
+        update();
+    });
+}
+
+void Spinner::paintEvent(QPaintEvent*)
+{
+    const WheelPalette palette = WheelPalette::forWidget(this);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(width() / 2.0, height() / 2.0);
+    const double outer = m_side / 2.0 - 1;
+    for (int i = 0; i < 8; ++i) {
+        const double opacity = 0.2 + 0.8 * ((i - m_phase + 8) % 8) / 7.0;
+        painter.save();
+        painter.rotate(i * 45.0);
+        painter.setPen(QPen(withAlpha(palette.secondary, opacity), std::max(1.5, m_side / 9.0), Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(0, -outer * 0.45), QPointF(0, -outer));
+        painter.restore();
+    }
+}
+
+void Spinner::showEvent(QShowEvent* event)
+{
+    m_timer.start();
+    QWidget::showEvent(event);
+}
+
+void Spinner::hideEvent(QHideEvent* event)
+{
+    m_timer.stop();
+    QWidget::hideEvent(event);
+}
+
+// ---- SymbolLabel ---------------------------------------------------------------------------------
+
+SymbolLabel::SymbolLabel(const QString& symbol, int side, QWidget* parent)
+    : QWidget(parent)
+    , m_symbol(symbol)
+    , m_side(side)
+    , m_color([](const QWidget* w) { return WheelPalette::forWidget(w).secondary; })
+{
+    setFixedSize(side, side);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void SymbolLabel::setSymbol(const QString& symbol)
+{
+    if (symbol == m_symbol)
+        return;
+    m_symbol = symbol;
+    update();
+}
+
+void SymbolLabel::setColorRole(std::function<QColor(const QWidget*)> color)
+{
+    m_color = std::move(color);
+    update();
+}
+
+void SymbolLabel::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawSymbol(painter, m_symbol, QRectF(rect()), m_color(this));
+}
+
+// ---- FileThumbnail ---------------------------------------------------------------------------------
+
+FileThumbnail::FileThumbnail(const QString& path, int side, QWidget* parent)
+    : QWidget(parent)
+    , m_side(side)
+{
+    setFixedSize(side, side);
+    setPath(path);
+}
+
+void FileThumbnail::setPath(const QString& path)
+{
+    if (path == m_path && (m_loading || !m_image.isNull()))
+        return;
+    m_path = path;
+    startLoad();
+}
+
+void FileThumbnail::startLoad()
+{
+    const quint64 generation = ++m_generation;
+    if (m_path.isEmpty()) {
+        m_image = QImage();
+        m_loading = false;
+        update();
+        return;
+    }
+    m_loading = true;
+    const QString path = m_path;
+    const int maxPixel = m_side * 3;
+    QPointer<FileThumbnail> self(this);
+    auto* watcher = new QFutureWatcher<QImage>(this);
+    connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != m_generation)
+            return;
+        m_image = watcher->result();
+        m_loading = false;
+        update();
+        Q_EMIT loaded();
+    });
+    watcher->setFuture(QtConcurrent::run([path, maxPixel]() -> QImage {
+        try {
+            initVips();
+            const QImage image = toQImage(ImageEngine::load(path, maxPixel).image);
+            if (image.isNull())
+                return {};
+            return image.scaled(maxPixel, maxPixel, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        } catch (...) {
+            return {};
+        }
+    }));
+}
+
+void FileThumbnail::paintEvent(QPaintEvent*)
+{
+    const WheelPalette palette = WheelPalette::forWidget(this);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF box(rect());
+    const qreal radius = m_side * 0.26;
+    QPainterPath clip;
+    clip.addRoundedRect(box, radius, radius);
+    painter.setClipPath(clip);
+    painter.fillRect(box, withAlpha(palette.ember, 0.12));
+    if (!m_image.isNull()) {
+        // Scaled to fill: the shorter side fits, the rest is cut off.
+        const QSizeF img = m_image.size();
+        const qreal scale = std::max(box.width() / img.width(), box.height() / img.height());
+        const QSizeF drawn = img * scale;
+        painter.drawImage(QRectF(box.center() - QPointF(drawn.width() / 2, drawn.height() / 2), drawn), m_image);
+    } else {
+        const qreal s = std::min<qreal>(m_side * 0.5, 22);
+        drawSymbol(painter, QStringLiteral("photo"), QRectF(box.center() - QPointF(s / 2, s / 2), QSizeF(s, s)),
+                   palette.ember);
+    }
+    painter.setClipping(false);
+    painter.setPen(QPen(palette.hairline, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+}
+
+// ---- ModeSwitch --------------------------------------------------------------------------------------
+
+ModeSwitch::ModeSwitch(QWidget* parent)
+    : QWidget(parent)
+{
+    setCursor(Qt::PointingHandCursor);
+    setFont(wheelFont(TextSize::callout, QFont::Medium));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void ModeSwitch::setMode(WheelMode mode)
+{
+    if (mode == m_mode)
+        return;
+    m_mode = mode;
+    update();
+}
+
+QSize ModeSwitch::sizeHint() const
+{
+    const QFontMetrics m(wheelFont(TextSize::callout, QFont::DemiBold));
+    int widest = 0;
+    for (WheelMode mode : allWheelModes())
+        widest = std::max(widest, m.horizontalAdvance(title(mode)));
+    const int segment = 12 + 14 + 6 + widest + 12;
+    return {3 * segment + 2 * 2 + 6, m.height() + 12 + 6};
+}
+
+QRect ModeSwitch::segmentRect(int index) const
+{
+    const int inner = width() - 6 - 4;
+    const int w = inner / 3;
+    return QRect(3 + index * (w + 2), 3, w, height() - 6);
+}
+
+void ModeSwitch::paintEvent(QPaintEvent*)
+{
+    const WheelPalette palette = WheelPalette::forWidget(this);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(withAlpha(palette.primary, 0.05));
+    painter.drawRoundedRect(QRectF(rect()), 9, 9);
+    const QList<WheelMode>& modes = allWheelModes();
+    for (int i = 0; i < modes.size(); ++i) {
+        const QRectF seg = segmentRect(i);
+        const bool selected = modes[i] == m_mode;
+        if (selected) {
+            painter.setPen(QPen(palette.hairline, 1));
+            painter.setBrush(palette.cardFill);
+            painter.drawRoundedRect(seg.adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
+        }
+        const QFont font = wheelFont(TextSize::callout, selected ? QFont::DemiBold : QFont::Medium);
+        const QFontMetricsF m(font);
+        const QString text = title(modes[i]);
+        const qreal iconSide = 14;
+        const qreal total = iconSide + 6 + m.horizontalAdvance(text);
+        const qreal x = seg.center().x() - total / 2;
+        const QColor color = selected ? palette.primary : palette.secondary;
+        drawSymbol(painter, modeSymbol(modes[i]), QRectF(x, seg.center().y() - iconSide / 2, iconSide, iconSide), color);
+        painter.setFont(font);
+        painter.setPen(color);
+        painter.drawText(QRectF(x + iconSide + 6, seg.top(), m.horizontalAdvance(text) + 2, seg.height()),
+                         Qt::AlignVCenter | Qt::AlignLeft, text);
+    }
+}
+
+void ModeSwitch::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QList<WheelMode>& modes = allWheelModes();
+    for (int i = 0; i < modes.size(); ++i) {
+        if (segmentRect(i).contains(event->position().toPoint())) {
+            Q_EMIT modeClicked(modes[i]);
+            return;
+        }
+    }
+}
+
+// ---- KeyCapLabel ----------------------------------------------------------------------------------
+
+KeyCapLabel::KeyCapLabel(const QString& text, QWidget* parent)
+    : QWidget(parent)
+    , m_text(text)
+{
+    setFont(wheelFont(11, QFont::Medium));
+    setFixedSize(sizeHint());
+}
+
+QSize KeyCapLabel::sizeHint() const
+{
+    const QFontMetrics m(font());
+    return {m.horizontalAdvance(m_text) + 12, m.height() + 4};
+}
+
+void KeyCapLabel::paintEvent(QPaintEvent*)
+{
+    const WheelPalette palette = WheelPalette::forWidget(this);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setPen(QPen(palette.hairline, 1));
+    painter.setBrush(withAlpha(palette.primary, 0.06));
+    painter.drawRoundedRect(box, 5, 5);
+    painter.setPen(palette.secondary);
+    painter.drawText(rect(), Qt::AlignCenter, m_text);
+}
+
+} // namespace kelvaro::wheel

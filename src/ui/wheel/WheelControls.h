@@ -1,0 +1,185 @@
+#pragma once
+// Small painted controls of the drop card: link-style buttons, symbol buttons, the small
+// spinner, the capsule-backed row, the file thumbnail that decodes off the GUI thread, the
+// three-mode switch and the key chip. Each draws from WheelStyle, so light and dark follow the
+// palette of the widget. Main thread; only thumbnail decoding runs in the thread pool.
+#include <functional>
+#include <optional>
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QLabel>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+
+#include "engine/Models.h"
+
+namespace kelvaro::wheel {
+
+// A text button drawn as a link (emberText, underlined while hovered), in the caption font.
+class LinkButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit LinkButton(const QString& text, QWidget* parent = nullptr, int pixelSize = 11);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    int m_pixelSize;
+    bool m_hover = false;
+};
+
+// A button that is only a symbol. `secondary` is the glyph colour of round filled symbols (an
+// invalid colour cuts the glyph out); `color` empty means the secondary text colour.
+class SymbolButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    SymbolButton(const QString& symbol, int side, QWidget* parent = nullptr);
+    void setColors(const QColor& color, const QColor& secondary = QColor());
+    QSize sizeHint() const override { return {m_side, m_side}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_symbol;
+    int m_side;
+    QColor m_color;
+    QColor m_secondary;
+};
+
+// A small bordered push button with a symbol and a text ("Přidat").
+class SmallButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    SmallButton(const QString& symbol, const QString& text, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_symbol;
+};
+
+// The orange primary button ("Vybrat soubory…").
+class PrimaryButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit PrimaryButton(const QString& text, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// An indeterminate spinner of `side` pixels; turns only while shown.
+class Spinner : public QWidget {
+    Q_OBJECT
+public:
+    explicit Spinner(int side = 16, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {m_side, m_side}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    int m_side;
+    int m_phase = 0;
+    QTimer m_timer;
+};
+
+// A symbol drawn in a fixed square, coloured at paint time.
+class SymbolLabel : public QWidget {
+    Q_OBJECT
+public:
+    SymbolLabel(const QString& symbol, int side, QWidget* parent = nullptr);
+    void setSymbol(const QString& symbol);
+    QString symbol() const { return m_symbol; }
+    // Colour getter run at paint time (follows the appearance).
+    void setColorRole(std::function<QColor(const QWidget*)> color);
+    QSize sizeHint() const override { return {m_side, m_side}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_symbol;
+    int m_side;
+    std::function<QColor(const QWidget*)> m_color;
+};
+
+// A square thumbnail of a file with rounded corners; decodes in the thread pool at three times
+// its side through the engine's loader (orientation applied, HEIC and PDF included) and shows
+// the "photo" placeholder until then or when the file cannot be read.
+class FileThumbnail : public QWidget {
+    Q_OBJECT
+public:
+    FileThumbnail(const QString& path, int side, QWidget* parent = nullptr);
+    void setPath(const QString& path);
+    QString path() const { return m_path; }
+    bool hasImage() const { return !m_image.isNull(); }
+    bool isLoading() const { return m_loading; }
+    QSize sizeHint() const override { return {m_side, m_side}; }
+
+Q_SIGNALS:
+    void loaded();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void startLoad();
+    QString m_path;
+    int m_side;
+    QImage m_image;
+    bool m_loading = false;
+    quint64 m_generation = 0;
+};
+
+// The segmented switch over the three wheel modes.
+class ModeSwitch : public QWidget {
+    Q_OBJECT
+public:
+    explicit ModeSwitch(QWidget* parent = nullptr);
+    void setMode(WheelMode mode);
+    WheelMode mode() const { return m_mode; }
+    QSize sizeHint() const override;
+    QRect segmentRect(int index) const;
+
+Q_SIGNALS:
+    void modeClicked(kelvaro::WheelMode mode);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    WheelMode m_mode = WheelMode::convert;
+};
+
+// A key chip ("Ctrl+O"), shown as given.
+class KeyCapLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit KeyCapLabel(const QString& text, QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_text;
+};
+
+// Paints a capsule (fully rounded ends) filling `rect`.
+void paintCapsule(QPainter& painter, const QRectF& rect, const QColor& fill);
+
+} // namespace kelvaro::wheel

@@ -1,0 +1,263 @@
+// What the watcher does with files once they are ready: the engine run into the rule's results
+// folder, the booking of its outcome, and the watch screen's two requests on a rule.
+#include <QDir>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "engine/ImageEngine.h"
+#include "engine/Localization.h"
+#include "engine/OutputFolder.h"
+#include "platform/Bookmark.h"
+#include "platform/FileManager.h"
+#include "watch/FolderWatcher.h"
+#include "watch/WatchNotifier.h"
+
+namespace kelvaro {
+namespace {
+
+const QString kAutomaticFolder = QStringLiteral("Automaticky");
+
+// The real location of `path`, also when its last parts do not exist yet: the deepest existing
+// ancestor is resolved (symbolic links, "..") and the rest appended.
+QString canonicalized(const QString& path)
+{
+    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QStringList missing;
+    while (!QFileInfo::exists(existing)) {
+        const QFileInfo info(existing);
+        const QString parent = info.path();
+        if (parent == existing)
+            break;
+        missing.prepend(info.fileName());
+        existing = parent;
+    }
+    QString base = QFileInfo(existing).canonicalFilePath();
+    if (base.isEmpty())
+        base = existing;
+    for (const QString& part : missing)
+        base = QDir::cleanPath(base + QLatin1Char('/') + part);
+    return base;
+}
+
+bool isSameOrInside(const QString& path, const QString& folder)
+{
+    if (path == folder)
+        return true;
+    const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    return path.startsWith(prefix);
+}
+
+} // namespace
+
+QString FolderWatcher::resultsFolderName(const WatchRule& rule)
+{
+    QString name = rule.folderName + QStringLiteral(" \u2013 ") + rule.action.folderTitle();
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    name.replace(QLatin1Char(':'), QLatin1Char('-'));
+    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    qsizetype start = 0;
+    qsizetype end = name.size();
+    while (start < end && blank(name.at(start)))
+        ++start;
+    while (end > start && blank(name.at(end - 1)))
+        --end;
+    name = name.mid(start, end - start);
+    return name.isEmpty() ? QStringLiteral("Složka") : name;
+}
+
+std::optional<QString> FolderWatcher::resultsFolder(const WatchRule& rule) const
+{
+    const auto root = OutputFolder::resolve();
+    if (!root)
+        return std::nullopt;
+    return QDir(*root).filePath(kAutomaticFolder + QLatin1Char('/') + resultsFolderName(rule));
+}
+
+void FolderWatcher::process(const WatchRule& rule, const QList<WatchCandidate>& candidates, const QString& folder,
+                            std::function<void()> done)
+{
+    const auto op = rule.action.operation();
+    if (!op) {
+        // Nothing can be run; a request that marked the rule busy must not leave it so for good.
+        update(rule.id, [](WatchStatus& s) { s.isBusy = false; });
+        done();
+        return;
+    }
+    const auto root = OutputFolder::resolve();
+    if (!root) {
+        update(rule.id, [](WatchStatus& s) {
+            s.isBusy = false;
+            s.message = L("Nejdřív vyber složku pro výsledky v Nastavení.");
+        });
+        done();
+        return;
+    }
+    const QString results = QDir(*root).filePath(kAutomaticFolder + QLatin1Char('/') + resultsFolderName(rule));
+    // Results inside the watched folder would be listed (or, deeper down, be a folder watched by
+    // another rule) and fed back in: never write there.
+    if (isSameOrInside(canonicalized(results), canonicalized(folder))) {
+        update(rule.id, [](WatchStatus& s) {
+            s.isBusy = false;
+            s.message = L("Výsledky by padaly do sledované složky. Vyber jinou složku.");
+        });
+        done();
+        return;
+    }
+    const bool accessStarted = Bookmark::startAccess(*root);
+    update(rule.id, [](WatchStatus& s) {
+        s.isBusy = true;
+        s.message.reset();
+    });
+    QStringList files;
+    for (const WatchCandidate& c : candidates)
+        files.append(c.path);
+    runInBackground(*op, files, results,
+                    [this, rule, candidates, op = *op, root = *root, accessStarted, done = std::move(done)](
+                        const RunOutcome& outcome) {
+                        markSeen(rule.id, candidates);
+                        finish(rule, outcome, op);
+                        if (accessStarted)
+                            Bookmark::stopAccess(root);
+                        done();
+                    });
+}
+
+void FolderWatcher::markSeen(const QUuid& id, const QList<WatchCandidate>& candidates)
+{
+    // A rule removed or resumed meanwhile has no memory to add to: creating one would turn the
+    // next scan's baseline into a run over everything else in the folder.
+    const auto it = m_seen.find(id);
+    if (it == m_seen.end())
+        return;
+    for (const WatchCandidate& c : candidates)
+        it.value().insert(c.key);
+    saveSeen();
+}
+
+void FolderWatcher::finish(const WatchRule& rule, const RunOutcome& outcome, const KelvaroOp& op)
+{
+    if (!outcome.result) {
+        update(rule.id, [&](WatchStatus& s) {
+            s.isBusy = false;
+            s.message = outcome.error;
+        });
+        return;
+    }
+    const OpResult& result = *outcome.result;
+    const qint64 produced = result.outputs.size();
+
+    if (findRule(rule.id)) {
+        QList<WatchRule> rules = m_rules;
+        for (WatchRule& r : rules) {
+            if (r.id == rule.id) {
+                r.processed += produced;
+                r.lastRun = QDateTime::currentDateTimeUtc();
+                break;
+            }
+        }
+        setRules(rules);
+        saveRules();
+    }
+
+    if (!result.entries.isEmpty() && m_historySink) {
+        const QString title = QStringLiteral("Automaticky \u00b7 ") + op.title();
+        QList<ActivityItem> items;
+        for (const OpEntry& entry : result.entries) {
+            ActivityItem item;
+            item.id = QUuid::createUuid();
+            item.fileName = entry.fileName;
+            item.actionTitle = title;
+            item.symbol = QStringLiteral("folder.badge.gearshape");
+            item.date = QDateTime::currentDateTimeUtc();
+            item.savedBytes = entry.savedBytes;
+            item.outputPath = entry.outputPath;
+            items.append(item);
+        }
+        m_historySink(items);
+    }
+
+    update(rule.id, [&](WatchStatus& s) {
+        s.isBusy = false;
+        if (result.failed >= 1)
+            s.message = Lf("Nepovedlo se zpracovat: %lld.", result.failed);
+        else
+            s.message.reset();
+    });
+
+    if (produced > 0)
+        WatchNotifier::post(Lf("Zpracováno: %@ ze složky „%@“.", WatchScan::filesWord(produced), rule.folderName));
+}
+
+void FolderWatcher::processExisting(const QUuid& id)
+{
+    const WatchRule* found = findRule(id);
+    if (!found || status(id).isBusy)
+        return;
+    const WatchRule rule = *found;
+    const auto folder = accessURL(rule);
+    if (!folder) {
+        update(id, [](WatchStatus& s) {
+            s.isUnavailable = true;
+            s.message = L("Složka není dostupná.");
+        });
+        return;
+    }
+    update(id, [](WatchStatus& s) {
+        s.isBusy = true;
+        s.message.reset();
+    });
+    listInBackground(*folder, [this, rule, folder = *folder](const std::optional<QList<WatchCandidate>>& listing) {
+        if (!listing || listing->isEmpty()) {
+            update(rule.id, [](WatchStatus& s) {
+                s.isBusy = false;
+                s.message = L("Ve složce nejsou žádné obrázky.");
+            });
+            return;
+        }
+        process(rule, *listing, folder, [] {});
+    });
+}
+
+void FolderWatcher::openResults(const WatchRule& rule)
+{
+    const auto root = OutputFolder::resolve();
+    if (!root)
+        return;
+    const bool accessStarted = Bookmark::startAccess(*root);
+    const QString results = QDir(*root).filePath(kAutomaticFolder + QLatin1Char('/') + resultsFolderName(rule));
+    if (!QFileInfo(results).isDir())
+        update(rule.id, [](WatchStatus& s) { s.message = L("Zatím tu nejsou žádné výsledky."); });
+    else if (m_fileManager)
+        m_fileManager->openFolder(results);
+    if (accessStarted)
+        Bookmark::stopAccess(*root);
+}
+
+void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& files, const QString& resultsFolder,
+                                    std::function<void(const RunOutcome&)> then)
+{
+    auto* watcher = new QFutureWatcher<RunOutcome>(this);
+    ++m_jobsInFlight;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, then = std::move(then)] {
+        --m_jobsInFlight;
+        const RunOutcome outcome = watcher->future().resultCount() > 0 ? watcher->result() : RunOutcome();
+        watcher->deleteLater();
+        then(outcome);
+    });
+    watcher->setFuture(QtConcurrent::run(&m_pool, [op, files, resultsFolder]() -> RunOutcome {
+        // A folder that cannot be made shows up as failed files in the engine's result.
+        QDir().mkpath(resultsFolder);
+        try {
+            return RunOutcome{ImageEngine::process(op, files, resultsFolder), QString()};
+        } catch (const KelvaroError& error) {
+            return RunOutcome{std::nullopt, error.message()};
+        } catch (const std::exception& error) {
+            return RunOutcome{std::nullopt, QString::fromUtf8(error.what())};
+        } catch (...) {
+            return RunOutcome{std::nullopt, Lf("Nepovedlo se zpracovat: %lld.", files.size())};
+        }
+    }));
+}
+
+} // namespace kelvaro

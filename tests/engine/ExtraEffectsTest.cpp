@@ -1,0 +1,333 @@
+// Face anonymising, background removal and text recognition: injected detectors for the exact
+// geometry and the fallbacks, the real models on real photos when they are installed.
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
+
+#include "detectors/InjectedDetectors.h"
+#include "engine/ExtraEffects.h"
+#include "engine/ImageEngine.h"
+#include "engine/detectors/ModelFiles.h"
+#include "platform/Settings.h"
+#include "../support/SamplePhotos.h"
+#include "../support/TestImages.h"
+
+using namespace kelvaro;
+using namespace kelvaro::detectors;
+using kelvaro::test::ScopedDetector;
+
+namespace {
+
+// A photo with detail everywhere (a smooth colour ramp plus a fine checker), so any effect shows.
+Bitmap detailedPhoto(int width, int height)
+{
+    cv::Mat rgba(height, width, CV_8UC4);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int checker = ((x / 3 + y / 3) % 2) * 60;
+            rgba.at<cv::Vec4b>(y, x) = cv::Vec4b(uchar(40 + checker + x * 100 / width), uchar(60 + checker + y * 100 / height),
+                                                 uchar(180 - checker), 255);
+        }
+    return fromMat(rgba);
+}
+
+cv::Vec4b pixel(const Bitmap& image, int x, int y) { return toMat(image).at<cv::Vec4b>(y, x); }
+
+// Largest channel difference between two images inside / outside `area`.
+std::pair<int, int> differenceInsideOutside(const Bitmap& a, const Bitmap& b, const cv::Rect& area)
+{
+    cv::Mat diff;
+    cv::absdiff(toMat(a), toMat(b), diff);
+    cv::Mat inside = cv::Mat::zeros(diff.size(), CV_8U);
+    inside(area).setTo(255);
+    double maxIn = 0, maxOut = 0;
+    std::vector<cv::Mat> channels;
+    cv::split(diff, channels);
+    for (const cv::Mat& c : channels) {
+        double in = 0, out = 0;
+        cv::minMaxLoc(c, nullptr, &in, nullptr, nullptr, inside);
+        cv::minMaxLoc(c, nullptr, &out, nullptr, nullptr, ~inside);
+        maxIn = std::max(maxIn, in);
+        maxOut = std::max(maxOut, out);
+    }
+    return {int(maxIn), int(maxOut)};
+}
+
+void setFaceStyle(const QString& raw) { Settings::shared().setValue(QLatin1String(ImageEffects::faceStyleKey), raw); }
+
+// ---- Geometry of the patches --------------------------------------------------------------------
+
+TEST(FacePatches, BoxIsWiderTallerAndSlightlyAboveTheFace)
+{
+    const QRectF box = ImageEffects::facePatchBox(QRectF(100, 200, 50, 80));
+    EXPECT_DOUBLE_EQ(box.width(), 80);
+    EXPECT_DOUBLE_EQ(box.height(), 160);
+    EXPECT_DOUBLE_EQ(box.center().x(), 125);
+    EXPECT_DOUBLE_EQ(box.center().y(), 240 - 4); // 5 % of the face's height above its centre
+}
+
+TEST(FacePatches, OvalMaskIsWhiteInsideFallsToBlackAndOverlapsTakeTheLighterValue)
+{
+    const QRectF left(0, 0, 100, 100), right(60, 0, 100, 100);
+    const cv::Mat one = ImageEffects::ovalMask({left}, cv::Rect(0, 0, 200, 100));
+    const cv::Mat other = ImageEffects::ovalMask({right}, cv::Rect(0, 0, 200, 100));
+    const cv::Mat both = ImageEffects::ovalMask({left, right}, cv::Rect(0, 0, 200, 100));
+    EXPECT_EQ(one.at<uchar>(50, 50), 255);                // centre
+    EXPECT_EQ(one.at<uchar>(50, 20), 255);                // 0.59 of the radius: still full
+    EXPECT_NEAR(one.at<uchar>(50, 8), 255 * (1 - 0.83) / 0.35, 3); // on the ramp
+    EXPECT_EQ(one.at<uchar>(0, 0), 0);                    // the box's corner lies outside the ellipse
+    EXPECT_EQ(one.at<uchar>(50, 150), 0);
+    cv::Mat expected;
+    cv::max(one, other, expected);
+    EXPECT_EQ(cv::countNonZero(both != expected), 0);
+    // Partly outside the area: only the inside part is drawn.
+    const cv::Mat shifted = ImageEffects::ovalMask({QRectF(-50, 0, 100, 100)}, cv::Rect(0, 0, 100, 100));
+    EXPECT_EQ(shifted.at<uchar>(50, 0), 255);
+    EXPECT_EQ(shifted.at<uchar>(50, 60), 0);
+}
+
+// ---- Styles on injected faces -------------------------------------------------------------------
+
+TEST(FaceStyles, PixelatePatchesAreClippedToTheImageWithHardEdges)
+{
+    const Bitmap photo = detailedPhoto(200, 160);
+    // A face at the top-left corner: grown by a quarter it would reach past the border.
+    const QRectF face(-10, -10, 60, 60); // grown: (−25, −25) to (65, 65), clipped to (0, 0)–(65, 65)
+    const Bitmap out = ImageEffects::anonymisedFaces(photo, {face}, FaceStyle::pixelate, QStringLiteral("a.png"));
+    ASSERT_EQ(out.width(), 200);
+    ASSERT_EQ(out.height(), 160);
+    const auto [inside, outside] = differenceInsideOutside(photo, out, cv::Rect(0, 0, 65, 65));
+    EXPECT_GT(inside, 20);
+    EXPECT_EQ(outside, 0); // hard edge: nothing outside the patch moves
+    // Cells are max(65 / 7, 8) ≈ 9.3 px: neighbours inside one cell are equal.
+    EXPECT_EQ(pixel(out, 1, 63), pixel(out, 2, 62));
+    EXPECT_NE(pixel(out, 5, 5), pixel(photo, 5, 5));
+}
+
+TEST(FaceStyles, BlurLeavesEveryPixelOutsideThePatchBoxesUnchanged)
+{
+    const Bitmap photo = detailedPhoto(300, 240);
+    const QRectF face(100, 80, 60, 70);
+    const QRectF box = ImageEffects::facePatchBox(face);
+    const Bitmap out = ImageEffects::anonymisedFaces(photo, {face}, FaceStyle::blur, QStringLiteral("a.png"));
+    const cv::Rect boxPixels(int(std::floor(box.x())), int(std::floor(box.y())), int(std::ceil(box.width())) + 1,
+                             int(std::ceil(box.height())) + 1);
+    const auto [inside, outside] = differenceInsideOutside(photo, out, boxPixels);
+    EXPECT_EQ(outside, 0);
+    EXPECT_GT(inside, 30);
+    // The face's centre is fully replaced by the smooth blur: the fine checker is gone.
+    const cv::Mat centre = toMat(out)(cv::Rect(120, 105, 20, 20));
+    cv::Scalar mean, deviation;
+    cv::meanStdDev(centre, mean, deviation);
+    EXPECT_LT(deviation[0], 8);
+}
+
+TEST(FaceStyles, SolidCoversTheFaceCentreInNearBlack)
+{
+    const Bitmap photo = detailedPhoto(300, 240);
+    const Bitmap out = ImageEffects::anonymisedFaces(photo, {QRectF(100, 80, 60, 70)}, FaceStyle::solid, QStringLiteral("a.png"));
+    const cv::Vec4b centre = pixel(out, 130, 115);
+    EXPECT_EQ(centre, cv::Vec4b(20, 20, 23, 255));
+    // The patch's rim blends into the photo rather than ending in a hard edge.
+    const QRectF box = ImageEffects::facePatchBox(QRectF(100, 80, 60, 70));
+    const int rimX = int(box.center().x() + 0.82 * box.width() / 2);
+    const cv::Vec4b rim = pixel(out, rimX, int(box.center().y())), source = pixel(photo, rimX, int(box.center().y()));
+    EXPECT_NE(rim, source);
+    EXPECT_NE(rim, centre);
+}
+
+TEST(FaceStyles, TheStyleIsReadAtEveryCallAndUnknownValuesMeanBlur)
+{
+    const Bitmap photo = detailedPhoto(240, 200);
+    ScopedDetector<FaceDetector> faces(std::make_shared<test::FixedFaces>(QList<QRectF>{{0.35, 0.3, 0.3, 0.35}}));
+    const QString name = QStringLiteral("a.png");
+    const Bitmap blur = ImageEffects::anonymisedFaces(photo, {QRectF(84, 60, 72, 70)}, FaceStyle::blur, name);
+    const Bitmap solid = ImageEffects::anonymisedFaces(photo, {QRectF(84, 60, 72, 70)}, FaceStyle::solid, name);
+    const Bitmap pixelate = ImageEffects::anonymisedFaces(photo, {QRectF(84, 60, 72, 70)}, FaceStyle::pixelate, name);
+    const auto sameAs = [](const Bitmap& a, const Bitmap& b) { return differenceInsideOutside(a, b, cv::Rect()).second == 0; };
+    setFaceStyle(QStringLiteral("solid"));
+    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, name), solid));
+    setFaceStyle(QStringLiteral("pixelate"));
+    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, name), pixelate));
+    setFaceStyle(QStringLiteral("sepia"));
+    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, name), blur));
+    Settings::shared().remove(QLatin1String(ImageEffects::faceStyleKey));
+    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, name), blur));
+}
+
+TEST(FaceStyles, OverlappingFacesAndLargeFacesStayWithinTheImage)
+{
+    const Bitmap photo = detailedPhoto(400, 300);
+    // A face nearly as large as the photo (blurred on a reduced copy) and one overlapping it.
+    const QList<QRectF> faces{QRectF(20, 10, 360, 280), QRectF(250, 100, 80, 90)};
+    for (FaceStyle style : {FaceStyle::blur, FaceStyle::solid, FaceStyle::pixelate}) {
+        const Bitmap out = ImageEffects::anonymisedFaces(photo, faces, style, QStringLiteral("a.png"));
+        EXPECT_EQ(out.width(), 400);
+        EXPECT_EQ(out.height(), 300);
+        EXPECT_EQ(out.bands(), 4);
+    }
+}
+
+TEST(BlurredFaces, NoFaceFailsWithTheFileNamedInEveryStyle)
+{
+    ScopedDetector<FaceDetector> none(std::make_shared<test::FixedFaces>(QList<QRectF>{}));
+    for (const char* style : {"blur", "pixelate", "solid"}) {
+        setFaceStyle(QString::fromLatin1(style));
+        try {
+            ImageEffects::blurredFaces(testimages::plain(320, 240, QColor(128, 128, 128)), QStringLiteral("Rodina.jpg"));
+            ADD_FAILURE() << "no error in style " << style;
+        } catch (const KelvaroError& error) {
+            EXPECT_EQ(error.kind(), KelvaroError::Kind::noFaces);
+            EXPECT_TRUE(error.message().contains(QStringLiteral("Rodina.jpg"))) << qPrintable(error.message());
+        }
+    }
+}
+
+TEST(BlurredFaces, NormalisedBoxesAreMappedOntoTheFullImage)
+{
+    // The detector sees a reduced copy; its normalised box must land on the full image's face.
+    const Bitmap photo = detailedPhoto(2400, 1200);
+    ScopedDetector<FaceDetector> faces(std::make_shared<test::FixedFaces>(QList<QRectF>{{0.5, 0.5, 0.1, 0.2}}));
+    setFaceStyle(QStringLiteral("solid"));
+    const Bitmap out = ImageEffects::blurredFaces(photo, QStringLiteral("a.png"));
+    EXPECT_EQ(pixel(out, 1320, 720), cv::Vec4b(20, 20, 23, 255)); // the face's centre
+    EXPECT_EQ(pixel(out, 1000, 720), pixel(photo, 1000, 720));
+}
+
+// ---- Real photos ---------------------------------------------------------------------------------
+
+class RealFaces : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(RealFaces, GetTheirFacePatch)
+{
+    KELVARO_REQUIRE_MODEL_OR_SKIP(faceBackModel);
+    KELVARO_SAMPLE_PHOTO_OR_SKIP(path, GetParam());
+    setFaceStyle(QStringLiteral("solid"));
+    const Bitmap photo = ImageEngine::load(path).image;
+    const Bitmap out = ImageEffects::blurredFaces(photo, QStringLiteral("x.png"));
+    // Both faces are near (222, 125) / (220, 160) of 512 × 512; a point between them is covered.
+    const QPoint inFace = QString::fromLatin1(GetParam()) == QLatin1String("astronaut.png") ? QPoint(222, 125) : QPoint(215, 165);
+    EXPECT_EQ(pixel(out, inFace.x(), inFace.y()), cv::Vec4b(20, 20, 23, 255));
+    EXPECT_EQ(pixel(out, 5, 505), pixel(photo, 5, 505));
+}
+
+INSTANTIATE_TEST_SUITE_P(Photos, RealFaces, ::testing::Values("astronaut.png", "camera.png"));
+
+TEST(BlurredFaces, APlainGreyPhotoHasNoFaces)
+{
+    try {
+        ImageEffects::blurredFaces(testimages::plain(640, 480, QColor(128, 128, 128)), QStringLiteral("Šedá.png"));
+        FAIL() << "a face was found in a plain photo";
+    } catch (const KelvaroError& error) {
+        EXPECT_EQ(error.kind(), KelvaroError::Kind::noFaces);
+        EXPECT_TRUE(error.message().contains(QStringLiteral("Šedá.png")));
+    }
+}
+
+// ---- Background ---------------------------------------------------------------------------------
+
+TEST(RemoveBackground, TheMaskBecomesTheAlphaOfTheFullImage)
+{
+    const Bitmap photo = detailedPhoto(1600, 1200); // the segmenter sees 1024 × 768
+    cv::Size asked;
+    ScopedDetector<ForegroundSegmenter> mask(std::make_shared<test::FixedMask>([&](cv::Size size) {
+        asked = size;
+        cv::Mat m(size, CV_8U, cv::Scalar(0));
+        m(cv::Rect(size.width / 4, size.height / 4, size.width / 2, size.height / 2)).setTo(255);
+        m(cv::Rect(0, 0, 8, 8)).setTo(6); // faint haze: counts as clear background
+        return m;
+    }));
+    const Bitmap out = ImageEffects::removeBackground(photo, QStringLiteral("a.png"));
+    EXPECT_EQ(asked, cv::Size(1024, 768));
+    ASSERT_EQ(out.width(), 1600);
+    ASSERT_EQ(out.height(), 1200);
+    EXPECT_EQ(pixel(out, 0, 0)[3], 0);
+    EXPECT_EQ(pixel(out, 1599, 1199)[3], 0);
+    EXPECT_EQ(pixel(out, 800, 600)[3], 255);
+    // Colours are kept where the subject is.
+    const cv::Vec4b in = pixel(out, 800, 600), source = pixel(photo, 800, 600);
+    EXPECT_EQ(cv::Vec3b(in[0], in[1], in[2]), cv::Vec3b(source[0], source[1], source[2]));
+}
+
+TEST(RemoveBackground, NoSubjectWhenThePhotoIsPlainOrTheMaskHoldsOnlyASpeck)
+{
+    const auto expectNoSubject = [](const Bitmap& image) {
+        try {
+            ImageEffects::removeBackground(image, QStringLiteral("Zeď.png"));
+            ADD_FAILURE() << "a subject was found";
+        } catch (const KelvaroError& error) {
+            EXPECT_EQ(error.kind(), KelvaroError::Kind::noSubject);
+            EXPECT_TRUE(error.message().contains(QStringLiteral("Zeď.png")));
+        }
+    };
+    expectNoSubject(testimages::plain(400, 300, QColor(200, 190, 180))); // whatever the segmenter is
+    ScopedDetector<ForegroundSegmenter> speck(std::make_shared<test::FixedMask>([](cv::Size size) {
+        cv::Mat m(size, CV_8U, cv::Scalar(0));
+        m(cv::Rect(10, 10, 3, 3)).setTo(255);
+        return m;
+    }));
+    expectNoSubject(detailedPhoto(400, 300));
+}
+
+TEST(RemoveBackground, AMaskOfTheWrongSizeFailsTheFileCleanly)
+{
+    ScopedDetector<ForegroundSegmenter> broken(std::make_shared<test::FixedMask>([](cv::Size) { return cv::Mat(5, 5, CV_8U, cv::Scalar(255)); }));
+    try {
+        ImageEffects::removeBackground(detailedPhoto(100, 80), QStringLiteral("a.png"));
+        FAIL();
+    } catch (const KelvaroError& error) {
+        EXPECT_EQ(error.kind(), KelvaroError::Kind::writeFailed);
+    }
+}
+
+TEST(RemoveBackground, TheGrabCutFallbackKeepsACentredSubject)
+{
+    ScopedDetector<ForegroundSegmenter> fallback(std::make_shared<GrabCutSegmenter>());
+    cv::Mat rgba(300, 400, CV_8UC4);
+    cv::randu(rgba, cv::Scalar(20, 100, 140, 255), cv::Scalar(50, 140, 190, 256));
+    cv::circle(rgba, cv::Point(200, 150), 70, cv::Scalar(220, 50, 40, 255), cv::FILLED);
+    const Bitmap out = ImageEffects::removeBackground(fromMat(rgba), QStringLiteral("a.png"));
+    EXPECT_EQ(pixel(out, 200, 150)[3], 255);
+    EXPECT_EQ(pixel(out, 0, 0)[3], 0);
+    EXPECT_EQ(pixel(out, 399, 299)[3], 0);
+    EXPECT_EQ(pixel(out, 200, 40)[3], 0); // background between the disc and the border
+}
+
+TEST(RemoveBackground, TheHorseSilhouetteKeepsTheHorse)
+{
+    KELVARO_REQUIRE_MODEL_OR_SKIP(segmentationModel);
+    KELVARO_SAMPLE_PHOTO_OR_SKIP(path, "horse.png");
+    const Bitmap photo = ImageEngine::load(path).image;
+    const Bitmap out = ImageEffects::removeBackground(photo, QStringLiteral("horse.png"));
+    ASSERT_EQ(out.width(), photo.width());
+    ASSERT_EQ(out.height(), photo.height());
+    // The horse is the dark part of the picture laid on white.
+    const cv::Mat rgb = test::rgbMatFromFile(path);
+    cv::Mat grey, horse;
+    cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
+    horse = grey < 128;
+    std::vector<cv::Mat> channels;
+    cv::split(toMat(out), channels);
+    EXPECT_GE(test::maskIoU(channels[3], horse), 0.95);
+    EXPECT_EQ(channels[3].at<uchar>(0, 0), 0);
+    EXPECT_EQ(channels[3].at<uchar>(photo.height() - 1, photo.width() - 1), 0);
+}
+
+// ---- Text -----------------------------------------------------------------------------------------
+
+TEST(RecognizeText, LinesAreJoinedAndLinesWithoutLettersOrDigitsDropped)
+{
+    ScopedDetector<TextRecognizer> lines(std::make_shared<test::FixedLines>(
+        QStringList{QStringLiteral("Faktura"), QStringLiteral("|"), QStringLiteral("— ."), QStringLiteral("č. 12")}));
+    EXPECT_EQ(ImageEffects::recognizeText(detailedPhoto(50, 40)), QStringLiteral("Faktura\nč. 12"));
+}
+
+TEST(RecognizeText, ReadsARenderedLineAndNothingFromABlankImage)
+{
+    EXPECT_EQ(ImageEffects::recognizeText(fromQImage(test::textImage(QStringLiteral("FAKTURA 2024")))), QStringLiteral("FAKTURA 2024"));
+    EXPECT_EQ(ImageEffects::recognizeText(testimages::plain(800, 600, Qt::white)), QString());
+}
+
+} // namespace

@@ -1,0 +1,411 @@
+#include <cmath>
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "engine/ImageEffects.h"
+#include "platform/Settings.h"
+
+// Readable failures for Qt texts.
+static void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+using namespace kelvaro;
+
+namespace {
+
+// A w × h image of one RGBA colour.
+Bitmap solid(int w, int h, std::vector<double> rgba)
+{
+    initVips();
+    return (vips::VImage::black(w, h) + rgba)
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .copy_memory();
+}
+
+QColor pixel(const Bitmap& b, int x, int y)
+{
+    const std::vector<double> p = b.getpoint(x, y);
+    return QColor(int(p[0]), int(p[1]), int(p[2]), int(p[3]));
+}
+
+// Bounding box (Qt coordinates) of pixels whose red channel is at least `threshold`.
+QRect brightBox(const Bitmap& b, int threshold)
+{
+    const QImage image = toQImage(b).convertToFormat(QImage::Format_RGBA8888);
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* row = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x) {
+            if (row[4 * x] >= threshold) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+WatermarkSpec textSpec(WatermarkPosition position, double sizePercent = 5, QString text = QStringLiteral("© Moje fotky"))
+{
+    WatermarkSpec spec;
+    spec.text = text;
+    spec.position = position;
+    spec.opacity = 1;
+    spec.sizePercent = sizePercent;
+    return spec;
+}
+
+} // namespace
+
+// ---- Face style ---------------------------------------------------------------------------
+
+TEST(FaceStyle, rawValuesAndOrder)
+{
+    ASSERT_EQ(allFaceStyles(), (QList<FaceStyle>{FaceStyle::blur, FaceStyle::pixelate, FaceStyle::solid}));
+    for (FaceStyle style : allFaceStyles())
+        EXPECT_EQ(faceStyleFromRaw(rawValue(style)), style);
+    EXPECT_EQ(rawValue(FaceStyle::pixelate), "pixelate");
+    EXPECT_FALSE(faceStyleFromRaw("Blur"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    EXPECT_EQ(title(FaceStyle::blur), QString::fromUtf8("Měkké rozmazání"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(title(FaceStyle::solid), "Cover");
+}
+
+TEST(FaceStyle, isReadAfreshAndFallsBackToBlur)
+{
+    Settings& settings = Settings::shared();
+    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::blur); // nothing stored
+    settings.setValue(ImageEffects::faceStyleKey, QStringLiteral("pixelate"));
+    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::pixelate);
+    settings.setValue(ImageEffects::faceStyleKey, QStringLiteral("solid"));
+    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::solid);
+    settings.setValue(ImageEffects::faceStyleKey, QStringLiteral("mosaic"));
+    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::blur);
+    settings.setValue(ImageEffects::faceStyleKey, 2.0); // not a text
+    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::blur);
+}
+
+// ---- Resize size --------------------------------------------------------------------------
+
+struct SizeCase {
+    int w, h;
+    ResizeSpec spec;
+    int expectedW, expectedH;
+};
+
+// Short, stable case names (ctest shows them).
+static void PrintTo(const SizeCase& c, std::ostream* os)
+{
+    *os << c.w << "x" << c.h << (c.spec.usePercent ? "_percent" : "_long") << (c.spec.usePercent ? c.spec.percent : c.spec.longEdge);
+}
+
+class TargetSize : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(TargetSize, scalesRoundsHalvesAwayAndKeepsOnePixel)
+{
+    const SizeCase c = GetParam();
+    EXPECT_EQ(ImageEffects::targetSize(c.w, c.h, c.spec), QSize(c.expectedW, c.expectedH));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TargetSize,
+                         ::testing::Values(SizeCase{1001, 1, {true, 50, 0}, 501, 1},
+                                           SizeCase{4000, 3000, {false, 100, 1600}, 1600, 1200},
+                                           SizeCase{800, 600, {false, 100, 1600}, 1600, 1200}, // enlarges
+                                           SizeCase{5, 3, {true, 50, 0}, 3, 2},                // 2.5 → 3, 1.5 → 2
+                                           SizeCase{3000, 4000, {false, 100, 1000}, 750, 1000},
+                                           SizeCase{10, 10, {true, 1, 0}, 1, 1},
+                                           SizeCase{10, 10, {true, -50, 0}, 1, 1},
+                                           SizeCase{10, 10, {false, 100, 0}, 1, 1}));
+
+// ---- Text watermark geometry ----------------------------------------------------------------
+
+TEST(TextWatermark, usesLiberationSansBold)
+{
+    ASSERT_TRUE(QFontDatabase::families().contains("Liberation Sans")) << "fonts-liberation2 is not installed";
+    EXPECT_EQ(ImageEffects::watermarkFontFamily(), "Liberation Sans");
+    QFont font(ImageEffects::watermarkFontFamily());
+    font.setBold(true);
+    EXPECT_EQ(QFontInfo(font).family(), "Liberation Sans");
+    EXPECT_TRUE(QFontInfo(font).bold());
+}
+
+TEST(TextWatermark, geometryOfALargePhoto)
+{
+    const auto layout = ImageEffects::textWatermarkLayout(4000, 3000, textSpec(WatermarkPosition::bottomRight));
+    EXPECT_DOUBLE_EQ(layout.fontSize, 150);
+    EXPECT_DOUBLE_EQ(layout.margin, 120);
+    EXPECT_DOUBLE_EQ(layout.shadowOffset.x(), 0);
+    EXPECT_DOUBLE_EQ(layout.shadowOffset.y(), -7.5);
+    EXPECT_DOUBLE_EQ(layout.shadowBlur, 22.5);
+    // the line's right edge 120 px from the right border, its bottom 120 px above the lower one
+    EXPECT_NEAR(layout.origin.x() + layout.bounds.right(), 4000 - 120, 1e-9);
+    EXPECT_NEAR(layout.origin.y() + layout.bounds.top(), 120, 1e-9);
+    // Liberation Sans Bold: ascent 0.905 em, descent 0.212 em
+    EXPECT_NEAR(layout.bounds.bottom(), 0.905 * 150, 1.0);
+    EXPECT_NEAR(layout.bounds.top(), -0.212 * 150, 1.0);
+    EXPECT_GT(layout.bounds.width(), 150 * 4);
+}
+
+TEST(TextWatermark, smallPhotoFloorsTheFontButNotTheShadow)
+{
+    const auto layout = ImageEffects::textWatermarkLayout(100, 100, textSpec(WatermarkPosition::bottomRight));
+    EXPECT_DOUBLE_EQ(layout.size, 5);
+    EXPECT_DOUBLE_EQ(layout.fontSize, 8);
+    EXPECT_DOUBLE_EQ(layout.margin, 6.4);
+    EXPECT_DOUBLE_EQ(layout.shadowOffset.y(), -0.25);
+    EXPECT_DOUBLE_EQ(layout.shadowBlur, 0.75);
+}
+
+TEST(TextWatermark, everyPositionKeepsTheMarginFromItsCorner)
+{
+    const int W = 1200, H = 800;
+    for (WatermarkPosition position : allWatermarkPositions()) {
+        const auto l = ImageEffects::textWatermarkLayout(W, H, textSpec(position, 10));
+        const double left = l.origin.x() + l.bounds.left(), right = l.origin.x() + l.bounds.right();
+        const double bottom = l.origin.y() + l.bounds.top(), top = l.origin.y() + l.bounds.bottom();
+        SCOPED_TRACE(rawValue(position).toStdString());
+        switch (position) {
+        case WatermarkPosition::topLeft:
+            EXPECT_NEAR(left, l.margin, 1e-9);
+            EXPECT_NEAR(top, H - l.margin, 1e-9);
+            break;
+        case WatermarkPosition::topRight:
+            EXPECT_NEAR(right, W - l.margin, 1e-9);
+            EXPECT_NEAR(top, H - l.margin, 1e-9);
+            break;
+        case WatermarkPosition::center:
+            EXPECT_NEAR((left + right) / 2, W / 2.0, 1e-9);
+            EXPECT_NEAR((bottom + top) / 2, H / 2.0, 1e-9);
+            break;
+        case WatermarkPosition::bottomLeft:
+            EXPECT_NEAR(left, l.margin, 1e-9);
+            EXPECT_NEAR(bottom, l.margin, 1e-9);
+            break;
+        case WatermarkPosition::bottomRight:
+            EXPECT_NEAR(right, W - l.margin, 1e-9);
+            EXPECT_NEAR(bottom, l.margin, 1e-9);
+            break;
+        }
+    }
+}
+
+// The glyphs land where the layout says, in the right corner (y flipped correctly), in white.
+TEST(TextWatermark, drawsTheTextInsideItsBoundsInTheRightCorner)
+{
+    const int W = 600, H = 400;
+    const Bitmap photo = solid(W, H, {40, 40, 40, 255});
+    for (WatermarkPosition position : {WatermarkPosition::bottomRight, WatermarkPosition::topLeft}) {
+        SCOPED_TRACE(rawValue(position).toStdString());
+        const WatermarkSpec spec = textSpec(position, 10, QStringLiteral("HELLO"));
+        const Bitmap out = ImageEffects::watermarked(photo, spec, "p.jpg");
+        ASSERT_EQ(out.width(), W);
+        ASSERT_EQ(out.height(), H);
+        ASSERT_EQ(out.bands(), 4);
+        const auto l = ImageEffects::textWatermarkLayout(W, H, spec);
+        // typographic rectangle in Qt's top-left coordinates
+        const QRectF box(l.origin.x() + l.bounds.left(), H - (l.origin.y() + l.bounds.bottom()), l.bounds.width(),
+                         l.bounds.height());
+        const QRect ink = brightBox(out, 200);
+        ASSERT_FALSE(ink.isNull());
+        EXPECT_GE(ink.left(), box.left() - 1);
+        EXPECT_LE(ink.right(), box.right() + 1);
+        EXPECT_GE(ink.top(), box.top() - 1);
+        EXPECT_LE(ink.bottom(), box.bottom() + 1);
+        // capitals reach close to the baseline and to the line's end
+        EXPECT_NEAR(ink.bottom(), H - l.origin.y(), 2);
+        EXPECT_GT(ink.width(), 0.8 * box.width());
+        // the opposite corner is untouched
+        const int farX = position == WatermarkPosition::bottomRight ? 5 : W - 5;
+        const int farY = position == WatermarkPosition::bottomRight ? 5 : H - 5;
+        EXPECT_EQ(pixel(out, farX, farY), QColor(40, 40, 40, 255));
+    }
+}
+
+TEST(TextWatermark, castsASoftShadowBelowTheText)
+{
+    const int W = 600, H = 400;
+    const Bitmap photo = solid(W, H, {128, 128, 128, 255});
+    // size 80: shadow 4 px down, blur radius 12
+    const WatermarkSpec spec = textSpec(WatermarkPosition::center, 20, QStringLiteral("I"));
+    const Bitmap out = ImageEffects::watermarked(photo, spec, "p.jpg");
+    const auto l = ImageEffects::textWatermarkLayout(W, H, spec);
+    ASSERT_DOUBLE_EQ(l.shadowOffset.y(), -4);
+    const QRect ink = brightBox(out, 250);
+    ASSERT_FALSE(ink.isNull());
+    const int x = ink.center().x();
+    const int below = pixel(out, x, ink.bottom() + 3).red();
+    const int above = pixel(out, x, ink.top() - 3).red();
+    EXPECT_LT(below, 118);        // darkened under the stem
+    EXPECT_GT(above, below + 10); // the shadow falls downwards
+    // and it fades out: far from the glyph nothing changed
+    EXPECT_EQ(pixel(out, x, ink.bottom() + int(3 * l.shadowBlur)).red(), 128);
+}
+
+TEST(TextWatermark, opacityScalesTheText)
+{
+    const Bitmap photo = solid(300, 200, {0, 0, 0, 255});
+    WatermarkSpec spec = textSpec(WatermarkPosition::center, 20, QStringLiteral("I"));
+    spec.opacity = 0.5;
+    const Bitmap out = ImageEffects::watermarked(photo, spec, "p.jpg");
+    EXPECT_NEAR(out.extract_band(0).max(), 128, 3);
+}
+
+TEST(TextWatermark, keepsTransparencyAwayFromTheText)
+{
+    const Bitmap photo = solid(300, 200, {0, 0, 0, 0});
+    const Bitmap out = ImageEffects::watermarked(photo, textSpec(WatermarkPosition::bottomRight, 10, "X"), "p.png");
+    EXPECT_EQ(pixel(out, 5, 5).alpha(), 0);
+    EXPECT_EQ(out.extract_band(3).max(), 255); // the glyph itself is opaque
+}
+
+// ---- Logo ---------------------------------------------------------------------------------
+
+TEST(LogoWatermark, rectangleOfTheDesignExample)
+{
+    WatermarkSpec spec = textSpec(WatermarkPosition::topLeft);
+    EXPECT_EQ(ImageEffects::logoRect(4000, 3000, QSize(1000, 250), spec), QRectF(90, 2797.5, 450, 112.5));
+    spec.position = WatermarkPosition::bottomRight;
+    EXPECT_EQ(ImageEffects::logoRect(4000, 3000, QSize(1000, 250), spec), QRectF(4000 - 90 - 450, 90, 450, 112.5));
+    spec.position = WatermarkPosition::center;
+    EXPECT_EQ(ImageEffects::logoRect(4000, 3000, QSize(1000, 250), spec), QRectF(1775, 1443.75, 450, 112.5));
+    spec.position = WatermarkPosition::topRight;
+    EXPECT_EQ(ImageEffects::logoRect(4000, 3000, QSize(0, 250), spec).height(), 450 * 250); // width counts as 1
+}
+
+class LogoFiles : public ::testing::Test {
+protected:
+    QString writeLogo(const QString& fileName, const char* format)
+    {
+        QImage logo(100, 25, QImage::Format_RGBA8888);
+        logo.fill(QColor(255, 0, 0));
+        const QString path = dir.filePath(fileName);
+        EXPECT_TRUE(logo.save(path, format));
+        return path;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(LogoFiles, drawsTheLogoAtItsPlaceWithItsOpacity)
+{
+    for (const char* format : {"PNG", "BMP"}) { // BMP goes through Qt: libvips' loader is blocked
+        SCOPED_TRACE(format);
+        const Bitmap photo = solid(400, 300, {0, 0, 255, 255});
+        WatermarkSpec spec = textSpec(WatermarkPosition::topLeft);
+        spec.logoPath = writeLogo(QStringLiteral("logo.") + QString::fromLatin1(format).toLower(), format);
+        // 300 × 5 × 3 / 100 = 45 wide, 11.25 high, 9 px from the top-left corner
+        const Bitmap out = ImageEffects::watermarked(photo, spec, "p.jpg");
+        EXPECT_EQ(pixel(out, 30, 14), QColor(255, 0, 0, 255));
+        EXPECT_EQ(pixel(out, 10, 10), QColor(255, 0, 0, 255));
+        EXPECT_EQ(pixel(out, 30, 30), QColor(0, 0, 255, 255));
+        EXPECT_EQ(pixel(out, 60, 14), QColor(0, 0, 255, 255));
+        EXPECT_EQ(pixel(out, 5, 5), QColor(0, 0, 255, 255));
+        spec.opacity = 0.5;
+        const QColor half = pixel(ImageEffects::watermarked(photo, spec, "p.jpg"), 30, 14);
+        EXPECT_NEAR(half.red(), 128, 2);
+        EXPECT_NEAR(half.blue(), 127, 2);
+    }
+}
+
+TEST_F(LogoFiles, anUnreadableLogoFailsWithTheLogosName)
+{
+    QFile broken(dir.filePath("firma.png"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("\x89PNG\r\n\x1a\nnot really");
+    broken.close();
+    const Bitmap photo = solid(50, 50, {0, 0, 0, 255});
+    for (const QString& logo : {broken.fileName(), dir.filePath("chybí.png"), dir.path()}) {
+        WatermarkSpec spec = textSpec(WatermarkPosition::topLeft);
+        spec.logoPath = logo;
+        try {
+            ImageEffects::watermarked(photo, spec, "fotka.jpg");
+            ADD_FAILURE() << "no error for " << logo.toStdString();
+        } catch (const KelvaroError& e) {
+            EXPECT_EQ(e.kind(), KelvaroError::Kind::unreadable);
+            EXPECT_EQ(e.fileName(), QFileInfo(logo).fileName());
+            EXPECT_TRUE(e.message().contains(QFileInfo(logo).fileName()));
+        }
+    }
+}
+
+// ---- Flatten, colour controls, resize -------------------------------------------------------
+
+TEST(FlattenOnWhite, composesOverWhiteAndMakesEveryPixelOpaque)
+{
+    const Bitmap half = solid(4, 3, {255, 0, 0, 128});
+    const Bitmap flat = ImageEffects::flattenOnWhite(half);
+    ASSERT_EQ(flat.bands(), 4);
+    EXPECT_EQ(flat.width(), 4);
+    EXPECT_EQ(flat.height(), 3);
+    const QColor p = pixel(flat, 1, 1);
+    EXPECT_EQ(p.red(), 255);
+    EXPECT_NEAR(p.green(), 127, 1);
+    EXPECT_EQ(p.alpha(), 255);
+    EXPECT_EQ(pixel(ImageEffects::flattenOnWhite(solid(2, 2, {0, 0, 0, 0})), 0, 0), QColor(255, 255, 255, 255));
+    EXPECT_EQ(pixel(ImageEffects::flattenOnWhite(solid(2, 2, {10, 20, 30, 255})), 0, 0), QColor(10, 20, 30, 255));
+}
+
+struct ColourCase {
+    std::vector<double> in;
+    double brightness, contrast;
+    bool mono;
+    std::vector<double> out;
+};
+
+static void PrintTo(const ColourCase& c, std::ostream* os)
+{
+    *os << "in" << c.in[0] << "_" << c.in[1] << "_" << c.in[2] << "_b" << c.brightness << "_c" << c.contrast
+        << (c.mono ? "_mono" : "");
+}
+
+class ColourControls : public ::testing::TestWithParam<ColourCase> {};
+
+TEST_P(ColourControls, monoThenBrightnessThenContrastKeepingAlpha)
+{
+    const ColourCase c = GetParam();
+    const Bitmap out = ImageEffects::colourControls(solid(3, 3, c.in), c.brightness, c.contrast, c.mono, "p.jpg");
+    const std::vector<double> p = out.getpoint(1, 1);
+    for (int band = 0; band < 4; ++band)
+        EXPECT_NEAR(p[band], c.out[band], 1.0) << "band " << band;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ColourControls,
+    ::testing::Values(ColourCase{{100, 100, 100, 255}, 0.1, 1, false, {125.5, 125.5, 125.5, 255}},
+                      ColourCase{{100, 150, 200, 77}, 0, 1, false, {100, 150, 200, 77}},
+                      ColourCase{{64, 128, 250, 255}, 0, 2, false, {0.5, 128.5, 255, 255}},  // clipped at both ends
+                      ColourCase{{255, 0, 0, 128}, 0, 1, true, {54.2, 54.2, 54.2, 128}},      // Rec. 709 luma
+                      ColourCase{{200, 200, 200, 255}, -0.2, 0.5, false, {138.25, 138.25, 138.25, 255}},
+                      ColourCase{{10, 10, 10, 255}, -1, 1, false, {0, 0, 0, 255}}));
+
+TEST(Resized, hitsTheExactSizeWithoutDarkFringes)
+{
+    initVips();
+    // left half opaque white, right half transparent black
+    const Bitmap left = solid(50, 40, {255, 255, 255, 255});
+    const Bitmap right = solid(51, 40, {0, 0, 0, 0});
+    const Bitmap image = left.join(right, VIPS_DIRECTION_HORIZONTAL).copy_memory();
+    const Bitmap out = ImageEffects::resized(image, QSize(33, 13), "p.png");
+    ASSERT_EQ(out.width(), 33);
+    ASSERT_EQ(out.height(), 13);
+    ASSERT_EQ(out.bands(), 4);
+    for (int x = 0; x < 33; ++x) {
+        const QColor p = pixel(out, x, 6);
+        if (p.alpha() > 20) {
+            EXPECT_GE(p.red(), 240) << "x " << x;
+        }
+    }
+    EXPECT_THROW(ImageEffects::resized(image, QSize(1 << 15, 1 << 14), "p.png"), KelvaroError);
+    EXPECT_THROW(ImageEffects::resized(image, QSize(0, 10), "p.png"), KelvaroError);
+}

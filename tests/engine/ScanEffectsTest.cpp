@@ -1,0 +1,272 @@
+// Document scan (pages, names, failures, cancelling, the outline rule) and code reading.
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
+#include <poppler/qt6/poppler-qt6.h>
+
+#include "detectors/InjectedDetectors.h"
+#include "engine/ImageEngine.h"
+#include "engine/ScanEffects.h"
+#include "engine/detectors/ModelFiles.h"
+#include "platform/Settings.h"
+#include "../support/TestImages.h"
+
+using namespace kelvaro;
+using namespace kelvaro::detectors;
+using kelvaro::test::ScopedDetector;
+
+namespace {
+
+std::shared_ptr<test::FixedOutline> noOutline() { return std::make_shared<test::FixedOutline>(std::nullopt); }
+
+DocumentOutline outlineOf(std::array<QPointF, 4> corners, float confidence)
+{
+    return DocumentOutline{corners, confidence};
+}
+
+QList<QSizeF> pdfPages(const QString& path)
+{
+    QList<QSizeF> pages;
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    if (!document)
+        return pages;
+    for (int i = 0; i < document->numPages(); ++i)
+        pages << document->page(i)->pageSizeF();
+    return pages;
+}
+
+class Scan : public ::testing::Test {
+protected:
+    QTemporaryDir in, out;
+    ScopedDetector<DocumentOutlineDetector> outline{noOutline()};
+
+    QString photo(const QString& name, int width = 120, int height = 90)
+    {
+        return testimages::writePng(in.path(), name, testimages::quadrants(width, height));
+    }
+    QStringList outputFiles() const { return QDir(out.path()).entryList(QDir::Files); }
+};
+
+TEST_F(Scan, OnePhotoIsNamedAfterItAndATakenNameGetsANumber)
+{
+    const QString heic = testimages::writeHeic(in.path(), QStringLiteral("Smlouva.HEIC"), testimages::quadrants(64, 48));
+    const OpResult first = ImageEngine::scanToPDF({heic}, out.path());
+    ASSERT_EQ(first.outputs.size(), 1);
+    EXPECT_EQ(QFileInfo(first.outputs[0]).fileName(), QStringLiteral("Smlouva sken.pdf"));
+    ASSERT_EQ(first.entries.size(), 1);
+    EXPECT_EQ(first.entries[0].fileName, QStringLiteral("Smlouva sken.pdf"));
+    EXPECT_EQ(first.entries[0].savedBytes, 0);
+    EXPECT_EQ(first.entries[0].outputPath, first.outputs[0]);
+    EXPECT_EQ(first.failed, 0);
+    EXPECT_FALSE(first.firstError.has_value());
+    EXPECT_FALSE(first.text.has_value());
+    EXPECT_EQ(pdfPages(first.outputs[0]).size(), 1);
+    const OpResult second = ImageEngine::scanToPDF({heic}, out.path());
+    EXPECT_EQ(QFileInfo(second.outputs.value(0)).fileName(), QStringLiteral("Smlouva sken 2.pdf"));
+}
+
+TEST_F(Scan, AnUnreadablePhotoInTheMiddleIsCountedAndSkipped)
+{
+    const QStringList files{photo(QStringLiteral("a.png")), testimages::writeGarbage(in.path(), QStringLiteral("b.jpg")),
+                            photo(QStringLiteral("c.png"))};
+    QList<std::pair<int, int>> progress;
+    auto hooks = std::make_shared<RunHooks>([&](int done, int total) { progress.append({done, total}); });
+    const OpResult result = ImageEngine::scanToPDF(files, out.path(), hooks);
+    ASSERT_EQ(result.outputs.size(), 1);
+    EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), QStringLiteral("Sken (3 stran).pdf"));
+    EXPECT_EQ(pdfPages(result.outputs[0]).size(), 2);
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_FALSE(result.firstError.has_value()); // single failures show only in the count
+    EXPECT_EQ(progress, (QList<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
+}
+
+struct PageCase {
+    int width, height;
+    double pageWidth, pageHeight;
+};
+
+class ScanPageSize : public Scan, public ::testing::WithParamInterface<PageCase> {};
+
+TEST_P(ScanPageSize, PagesAreAtMost1600PointsAndNeverEnlarged)
+{
+    const PageCase c = GetParam();
+    const QString file = testimages::writeJpeg(in.path(), QStringLiteral("p.jpg"), testimages::plain(c.width, c.height, Qt::white));
+    const OpResult result = ImageEngine::scanToPDF({file}, out.path());
+    const QList<QSizeF> pages = pdfPages(result.outputs.value(0));
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_NEAR(pages[0].width(), c.pageWidth, 0.5);
+    EXPECT_NEAR(pages[0].height(), c.pageHeight, 0.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ScanPageSize,
+                         ::testing::Values(PageCase{4000, 3000, 1600, 1200}, PageCase{1200, 800, 1200, 800},
+                                           PageCase{900, 2400, 600, 1600}, PageCase{1, 1, 1, 1}));
+
+TEST_F(Scan, AllPhotosUnreadableLeavesNoPdfAndReportsTheFirst)
+{
+    const QStringList files{testimages::writeGarbage(in.path(), QStringLiteral("první.jpg")),
+                            testimages::writeGarbage(in.path(), QStringLiteral("druhá.jpg"))};
+    try {
+        ImageEngine::scanToPDF(files, out.path());
+        FAIL() << "no error";
+    } catch (const RunError& error) {
+        EXPECT_EQ(error.message(), KelvaroError::unreadable(QStringLiteral("první.jpg")).message());
+    }
+    EXPECT_TRUE(outputFiles().isEmpty());
+}
+
+TEST_F(Scan, NoPhotosOrCancelledBeforeTheFirstLeavesNoPdf)
+{
+    const auto expectNothingScanned = [&](const QStringList& files, const RunHooksPtr& hooks) {
+        try {
+            ImageEngine::scanToPDF(files, out.path(), hooks);
+            ADD_FAILURE() << "no error";
+        } catch (const RunError& error) {
+            EXPECT_EQ(error.message(), QStringLiteral("Nic se nepodařilo naskenovat."));
+        }
+        EXPECT_TRUE(outputFiles().isEmpty());
+    };
+    expectNothingScanned({}, {});
+    int calls = 0;
+    auto cancelled = std::make_shared<RunHooks>([&](int, int) { ++calls; });
+    cancelled->cancel();
+    expectNothingScanned({photo(QStringLiteral("a.png"))}, cancelled);
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(Scan, CancellingStopsBeforeTheNextPhotoAndKeepsAValidPdf)
+{
+    const QStringList files{photo(QStringLiteral("a.png")), photo(QStringLiteral("b.png")), photo(QStringLiteral("c.png"))};
+    RunHooksPtr hooks;
+    hooks = std::make_shared<RunHooks>([&](int done, int) {
+        if (done == 1)
+            hooks->cancel();
+    });
+    const OpResult result = ImageEngine::scanToPDF(files, out.path(), hooks);
+    EXPECT_EQ(pdfPages(result.outputs.value(0)).size(), 1);
+    EXPECT_EQ(result.failed, 0);
+}
+
+TEST_F(Scan, AnUnwritableFolderFailsWithThePdfsName)
+{
+    try {
+        ImageEngine::scanToPDF({photo(QStringLiteral("a.png"))}, QStringLiteral("/nonexistent/folder"));
+        FAIL() << "no error";
+    } catch (const KelvaroError& error) {
+        EXPECT_EQ(error.kind(), KelvaroError::Kind::writeFailed);
+        EXPECT_EQ(error.fileName(), QStringLiteral("a sken.pdf"));
+    }
+}
+
+// ---- One page -----------------------------------------------------------------------------------
+
+TEST(ScannedDocument, AnOutlineIsAppliedOnlyAboveConfidence04)
+{
+    const Bitmap photo = testimages::quadrants(400, 300);
+    const std::array<QPointF, 4> half{QPointF(0.25, 0.25), QPointF(0.75, 0.25), QPointF(0.75, 0.75), QPointF(0.25, 0.75)};
+    {
+        ScopedDetector<DocumentOutlineDetector> weak(std::make_shared<test::FixedOutline>(outlineOf(half, 0.4f)));
+        const Bitmap page = ImageEffects::scannedDocument(photo, QStringLiteral("a.png"));
+        EXPECT_EQ(page.width(), 400);
+        EXPECT_EQ(page.height(), 300);
+    }
+    {
+        ScopedDetector<DocumentOutlineDetector> sure(std::make_shared<test::FixedOutline>(outlineOf(half, 0.41f)));
+        const Bitmap page = ImageEffects::scannedDocument(photo, QStringLiteral("a.png"));
+        EXPECT_EQ(page.width(), 200);
+        EXPECT_EQ(page.height(), 150);
+        // The straightened part is the middle of the photo: all four quadrant colours meet there.
+        EXPECT_EQ(testimages::cornerColours(page), (std::array<int, 4>{0, 1, 2, 3}));
+    }
+}
+
+TEST(ScannedDocument, ColoursGetMoreContrastABitMoreLightAndLessSaturation)
+{
+    ScopedDetector<DocumentOutlineDetector> none(noOutline());
+    const Bitmap page = ImageEffects::scannedDocument(testimages::plain(40, 30, QColor(200, 100, 60)), QStringLiteral("a.png"));
+    // Saturation 0.85 around luma 0.2125·200 + 0.7154·100 + 0.0721·60 ≈ 118.4, then
+    // ((v/255 + 0.04) − 0.5) × 1.25 + 0.5.
+    const auto expected = [](double v) {
+        const double luma = 0.2125 * 200 + 0.7154 * 100 + 0.0721 * 60;
+        const double mixed = std::round(0.85 * v + 0.15 * luma);
+        return std::clamp(((mixed / 255 + 0.04) - 0.5) * 1.25 + 0.5, 0.0, 1.0) * 255;
+    };
+    const QColor c = testimages::colourAt(page, 0.5, 0.5);
+    EXPECT_NEAR(c.red(), expected(200), 1.5);
+    EXPECT_NEAR(c.green(), expected(100), 1.5);
+    EXPECT_NEAR(c.blue(), expected(60), 1.5);
+}
+
+TEST(ScannedDocument, AWhiteSheetOnADarkDeskIsFoundAndStraightenedToItsAspect)
+{
+    // A 500 × 700 sheet turned by 8° in a 1200 × 1000 photo of a dark desk.
+    cv::Mat rgba(1000, 1200, CV_8UC4);
+    cv::randu(rgba, cv::Scalar(30, 30, 35, 255), cv::Scalar(60, 55, 65, 256));
+    const cv::RotatedRect sheet(cv::Point2f(600, 500), cv::Size2f(500, 700), 8);
+    cv::Point2f corners[4];
+    sheet.points(corners);
+    std::vector<cv::Point> polygon(corners, corners + 4);
+    cv::fillConvexPoly(rgba, polygon, cv::Scalar(240, 238, 230, 255), cv::LINE_AA);
+    const Bitmap page = ImageEffects::scannedDocument(fromMat(rgba), QStringLiteral("list.jpg"));
+    EXPECT_NEAR(double(page.width()) / page.height(), 500.0 / 700.0, 0.03 * 500.0 / 700.0);
+    EXPECT_NEAR(page.width(), 500, 25);
+    // Only paper is left: no dark desk in the corners.
+    for (const auto& [fx, fy] : {std::pair{0.02, 0.02}, {0.98, 0.02}, {0.02, 0.98}, {0.98, 0.98}})
+        EXPECT_GT(testimages::colourAt(page, fx, fy).lightness(), 180) << fx << "," << fy;
+}
+
+// ---- Codes ----------------------------------------------------------------------------------------
+
+TEST(DetectCodes, EachPayloadOnceInTheOrderFound)
+{
+    ScopedDetector<CodeReader> codes(std::make_shared<test::FixedCodes>(
+        QStringList{QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+    EXPECT_EQ(ImageEffects::detectCodes(testimages::plain(10, 10, Qt::white)),
+              (QStringList{QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("C")}));
+}
+
+TEST(DetectCodes, TheSameQrTwiceInOnePhotoGivesOnePayload)
+{
+    QImage canvas(800, 400, QImage::Format_RGB888);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawImage(QPoint(20, 40), test::qrCode(QStringLiteral("KELVARO-42"), 300));
+    painter.drawImage(QPoint(440, 40), test::qrCode(QStringLiteral("KELVARO-42"), 300));
+    painter.end();
+    EXPECT_EQ(ImageEffects::detectCodes(fromQImage(canvas)), QStringList{QStringLiteral("KELVARO-42")});
+    EXPECT_TRUE(ImageEffects::detectCodes(testimages::plain(300, 200, Qt::white)).isEmpty());
+}
+
+// ---- The text operation: recognised text and codes together ---------------------------------------
+
+TEST(OcrOperation, TextAndAQrCodeGoToTheTextFileAndTheResult)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    QTemporaryDir in, out;
+    const QString file = testimages::writePng(in.path(), QStringLiteral("faktura.png"),
+                                              fromQImage(test::textImage(QStringLiteral("FAKTURA 2024"), QStringLiteral("KELVARO-42"))));
+    const OpResult result = ImageEngine::process(KelvaroOp::ocr(), {file}, out.path());
+    const QString expected = QStringLiteral("FAKTURA 2024\n\nKód: KELVARO-42");
+    EXPECT_EQ(result.text.value_or(QString()), expected);
+    ASSERT_EQ(result.outputs.size(), 1);
+    QFile text(result.outputs[0]);
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(text.readAll()), expected);
+}
+
+TEST(OcrOperation, ABlankImageGivesAnEmptyTextFile)
+{
+    QTemporaryDir in, out;
+    const QString file = testimages::writePng(in.path(), QStringLiteral("prázdný.png"), testimages::plain(400, 300, Qt::white));
+    const OpResult result = ImageEngine::process(KelvaroOp::ocr(), {file}, out.path());
+    EXPECT_FALSE(result.text.has_value());
+    ASSERT_EQ(result.outputs.size(), 1);
+    EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), QStringLiteral("prázdný.txt"));
+    EXPECT_EQ(QFileInfo(result.outputs[0]).size(), 0);
+}
+
+} // namespace

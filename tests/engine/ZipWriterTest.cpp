@@ -1,0 +1,333 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "engine/Operations.h"
+#include "engine/ZipWriter.h"
+
+// Readable failures for Qt texts.
+static void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+using namespace kelvaro;
+
+namespace {
+
+quint16 u16(const QByteArray& b, qsizetype at)
+{
+    return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8);
+}
+
+quint32 u32(const QByteArray& b, qsizetype at)
+{
+    return quint32(u16(b, at)) | quint32(u16(b, at + 2)) << 16;
+}
+
+struct ParsedEntry {
+    QByteArray name;
+    quint16 flags = 0, method = 0, time = 0, date = 0;
+    quint32 crc = 0, size = 0, offset = 0;
+    QByteArray data;
+};
+
+// Walks the archive as a reader would (end record → central directory → local headers) and checks
+// that both views of every entry agree.
+QList<ParsedEntry> parse(const QByteArray& zip)
+{
+    QList<ParsedEntry> entries;
+    [&] {
+        ASSERT_GE(zip.size(), 22);
+        const qsizetype end = zip.size() - 22;
+        ASSERT_EQ(u32(zip, end), 0x06054B50u);
+        const quint16 count = u16(zip, end + 10);
+        ASSERT_EQ(u16(zip, end + 8), count);
+        const quint32 cdSize = u32(zip, end + 12);
+        const quint32 cdOffset = u32(zip, end + 16);
+        ASSERT_EQ(qsizetype(cdOffset) + cdSize, end);
+        qsizetype at = cdOffset;
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(u32(zip, at), 0x02014B50u);
+            ParsedEntry e;
+            EXPECT_EQ(u16(zip, at + 4), 20);
+            EXPECT_EQ(u16(zip, at + 6), 20);
+            e.flags = u16(zip, at + 8);
+            e.method = u16(zip, at + 10);
+            e.time = u16(zip, at + 12);
+            e.date = u16(zip, at + 14);
+            e.crc = u32(zip, at + 16);
+            e.size = u32(zip, at + 20);
+            EXPECT_EQ(u32(zip, at + 24), e.size);
+            const quint16 nameLength = u16(zip, at + 28);
+            EXPECT_EQ(u16(zip, at + 30), 0); // extra
+            EXPECT_EQ(u16(zip, at + 32), 0); // comment
+            EXPECT_EQ(u32(zip, at + 38), 0u);
+            e.offset = u32(zip, at + 42);
+            e.name = zip.mid(at + 46, nameLength);
+            at += 46 + nameLength;
+
+            const qsizetype local = e.offset;
+            EXPECT_EQ(u32(zip, local), 0x04034B50u);
+            EXPECT_EQ(u16(zip, local + 4), 20);
+            EXPECT_EQ(u16(zip, local + 6), e.flags);
+            EXPECT_EQ(u16(zip, local + 8), e.method);
+            EXPECT_EQ(u16(zip, local + 10), e.time);
+            EXPECT_EQ(u16(zip, local + 12), e.date);
+            EXPECT_EQ(u32(zip, local + 14), e.crc);
+            EXPECT_EQ(u32(zip, local + 18), e.size);
+            EXPECT_EQ(u32(zip, local + 22), e.size);
+            EXPECT_EQ(u16(zip, local + 26), nameLength);
+            EXPECT_EQ(u16(zip, local + 28), 0);
+            EXPECT_EQ(zip.mid(local + 30, nameLength), e.name);
+            e.data = zip.mid(local + 30 + nameLength, e.size);
+            entries.append(e);
+        }
+        EXPECT_EQ(at, end);
+    }();
+    return entries;
+}
+
+// Info-ZIP's own test of every entry (CRC included).
+void expectUnzipAccepts(const QString& archive, int entries)
+{
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-t"), archive});
+    ASSERT_TRUE(unzip.waitForFinished(30000));
+    const QString output = QString::fromUtf8(unzip.readAllStandardOutput() + unzip.readAllStandardError());
+    if (entries == 0) {
+        // an empty archive is valid; unzip only warns about it
+        EXPECT_TRUE(output.contains("zipfile is empty")) << output.toStdString();
+        return;
+    }
+    EXPECT_EQ(unzip.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("No errors detected")) << output.toStdString();
+}
+
+class ZipFiles : public ::testing::Test {
+protected:
+    QString file(const QString& relative, const QByteArray& content)
+    {
+        const QString path = dir.filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        return path;
+    }
+    QByteArray read(const QString& path)
+    {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    }
+    QString target(const QString& name = QStringLiteral("out.zip")) { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST(ZipCrc, knownValues)
+{
+    EXPECT_EQ(ZipWriter::crc32(QByteArrayView()), 0u);
+    EXPECT_EQ(ZipWriter::crc32(QByteArrayView("123456789")), 0xCBF43926u);
+    EXPECT_EQ(ZipWriter::crc32(QByteArrayView("The quick brown fox jumps over the lazy dog")), 0x414FA339u);
+    // chunked computation equals the whole
+    const QByteArray text("The quick brown fox jumps over the lazy dog");
+    EXPECT_EQ(ZipWriter::crc32(text.mid(10), ZipWriter::crc32(text.left(10))), 0x414FA339u);
+}
+
+TEST(ZipDosStamp, packsLocalTimeWithHalvedSecondsAndClampsTheYear)
+{
+    const auto [time, date] = ZipWriter::dosStamp(QDateTime(QDate(2026, 12, 6), QTime(13, 45, 37)));
+    EXPECT_EQ(time, (13 << 11) | (45 << 5) | 18); // 13:45:36
+    EXPECT_EQ(date, (46 << 9) | (12 << 5) | 6);
+    EXPECT_EQ(ZipWriter::dosStamp(QDateTime(QDate(1970, 1, 1), QTime(0, 0, 0))).second, (0 << 9) | (1 << 5) | 1);
+    EXPECT_EQ(ZipWriter::dosStamp(QDateTime(QDate(2200, 3, 4), QTime(0, 0, 0))).second, (127 << 9) | (3 << 5) | 4);
+    EXPECT_EQ(ZipWriter::dosStamp(QDateTime(QDate(2107, 12, 31), QTime(23, 59, 59))),
+              std::make_pair(quint16((23 << 11) | (59 << 5) | 29), quint16((127 << 9) | (12 << 5) | 31)));
+}
+
+struct NameCase {
+    QStringList given;
+    QStringList expected;
+};
+
+static void PrintTo(const NameCase& c, std::ostream* os)
+{
+    *os << c.given.join('+').replace(' ', '_').toStdString();
+}
+
+class ZipNames : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(ZipNames, numbersTakenNamesBeforeTheExtension)
+{
+    ZipWriter::UsedNames used;
+    QStringList got;
+    for (const QString& name : GetParam().given)
+        got << used.take(name);
+    EXPECT_EQ(got, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ZipNames,
+    ::testing::Values(NameCase{{"IMG_1.jpg", "IMG_1.jpg", "IMG_1 2.jpg"}, {"IMG_1.jpg", "IMG_1 2.jpg", "IMG_1 2 2.jpg"}},
+                      NameCase{{"README", "README", "README"}, {"README", "README 2", "README 3"}},
+                      NameCase{{"a.tar.gz", "a.tar.gz"}, {"a.tar.gz", "a.tar 2.gz"}},
+                      NameCase{{"a 2.jpg", "a.jpg", "a.jpg"}, {"a 2.jpg", "a.jpg", "a 3.jpg"}},
+                      NameCase{{"x.jpg", "X.jpg"}, {"x.jpg", "X.jpg"}}, // exact comparison
+                      NameCase{{".profile", ".profile"}, {".profile", ".profile 2"}}));
+
+TEST(ZipNamesMany, thousandsOfDuplicatesStayUniqueAndFast)
+{
+    ZipWriter::UsedNames used;
+    QSet<QString> seen;
+    for (int i = 0; i < 65534; ++i)
+        seen.insert(used.take(QStringLiteral("IMG.jpg")));
+    EXPECT_EQ(seen.size(), 65534);
+    EXPECT_TRUE(seen.contains("IMG 65534.jpg"));
+}
+
+TEST_F(ZipFiles, anEmptyListGivesOnlyTheEndRecord)
+{
+    ZipWriter::write({}, target());
+    const QByteArray zip = read(target());
+    ASSERT_EQ(zip.size(), 22);
+    EXPECT_EQ(u32(zip, 0), 0x06054B50u);
+    EXPECT_EQ(u16(zip, 8), 0);
+    EXPECT_EQ(u32(zip, 12), 0u);
+    EXPECT_EQ(u32(zip, 16), 0u);
+    expectUnzipAccepts(target(), 0);
+}
+
+TEST_F(ZipFiles, storesEveryFileUnchangedWithUtf8NamesAndOneStamp)
+{
+    QByteArray big(300000, Qt::Uninitialized); // spans more than one read chunk
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = char(QRandomGenerator::global()->bounded(256));
+    const QStringList files{file("a/IMG_1.jpg", "first"), file("b/IMG_1.jpg", "second"), file("Dovolená.jpg", big),
+                            file("prázdný", QByteArray()), file("c/IMG_1 2.jpg", "third")};
+    const QDateTime before = QDateTime::currentDateTime();
+    ZipWriter::write(files, target());
+    const QDateTime after = QDateTime::currentDateTime();
+
+    const QByteArray zip = read(target());
+    const QList<ParsedEntry> entries = parse(zip);
+    ASSERT_EQ(entries.size(), 5);
+    const QStringList names{"IMG_1.jpg", "IMG_1 2.jpg", "Dovolená.jpg", "prázdný", "IMG_1 2 2.jpg"};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(names[i].toStdString());
+        EXPECT_EQ(entries[i].name, names[i].toUtf8());
+        EXPECT_EQ(entries[i].flags, 0x0800);
+        EXPECT_EQ(entries[i].method, 0);
+        EXPECT_EQ(entries[i].data, read(files[i]));
+        EXPECT_EQ(entries[i].crc, ZipWriter::crc32(read(files[i])));
+        EXPECT_EQ(entries[i].time, entries[0].time);
+        EXPECT_EQ(entries[i].date, entries[0].date);
+    }
+    EXPECT_EQ(entries[3].size, 0u);
+    EXPECT_EQ(entries[3].crc, 0u);
+    EXPECT_EQ(entries[0].offset, 0u);
+    // the stamp is the moment writing began, in local time
+    const auto stamps = {ZipWriter::dosStamp(before), ZipWriter::dosStamp(after)};
+    EXPECT_TRUE(std::find(stamps.begin(), stamps.end(), std::make_pair(entries[0].time, entries[0].date)) != stamps.end());
+    // central directory: 46 bytes plus the name per entry
+    qsizetype nameBytes = 0;
+    for (const QString& n : names)
+        nameBytes += n.toUtf8().size();
+    EXPECT_EQ(u32(zip, zip.size() - 22 + 12), quint32(46 * 5 + nameBytes));
+    expectUnzipAccepts(target(), 5);
+}
+
+TEST_F(ZipFiles, replacesAnExistingTarget)
+{
+    file("out.zip", QByteArray(5000, 'x'));
+    ZipWriter::write({file("one.txt", "1")}, target());
+    EXPECT_EQ(parse(read(target())).size(), 1);
+    expectUnzipAccepts(target(), 1);
+}
+
+TEST_F(ZipFiles, neverWritesThroughASymbolicLink)
+{
+    const QString precious = file("precious.jpg", "keep me");
+    ASSERT_TRUE(QFile::link(precious, target()));
+    EXPECT_THROW(ZipWriter::write({file("one.txt", "1")}, target()), KelvaroError);
+    EXPECT_EQ(read(precious), "keep me");
+}
+
+TEST_F(ZipFiles, tooManyFilesAreRefusedBeforeTouchingTheDisk)
+{
+    QStringList files;
+    for (int i = 0; i < 65535; ++i)
+        files << QStringLiteral("/nonexistent/%1.jpg").arg(i);
+    try {
+        ZipWriter::write(files, target());
+        FAIL();
+    } catch (const KelvaroError& e) {
+        EXPECT_EQ(e.kind(), KelvaroError::Kind::tooLarge);
+    }
+    EXPECT_FALSE(QFile::exists(target()));
+}
+
+TEST_F(ZipFiles, limitsOfTheClassicFormat)
+{
+    const QString a = file("a.bin", QByteArray(100, 'a'));
+    const QString b = file("b.bin", QByteArray(100, 'b'));
+    struct Case {
+        const char* what;
+        ZipWriter::detail::Limits limits;
+        bool refused;
+    };
+    const QList<Case> cases{
+        {"entry count", {1, 1000, 1000}, true},
+        {"file size", {10, 99, 1000}, true},
+        {"exact file size", {10, 100, 1000}, false},
+        // each entry starts within the limit, but the central directory would not (30+5+100 twice)
+        {"central directory start", {10, 1000, 269}, true},
+        {"central directory start exactly at the limit", {10, 1000, 270}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QFile::remove(target());
+        if (c.refused) {
+            try {
+                ZipWriter::detail::write({a, b}, target(), c.limits);
+                ADD_FAILURE() << "accepted";
+            } catch (const KelvaroError& e) {
+                EXPECT_EQ(e.kind(), KelvaroError::Kind::tooLarge);
+            }
+        } else {
+            ZipWriter::detail::write({a, b}, target(), c.limits);
+            expectUnzipAccepts(target(), 2);
+        }
+    }
+}
+
+TEST_F(ZipFiles, anUnreadableInputFailsWithItsNameAndKeepsWhatWasWritten)
+{
+    const QStringList files{file("ok.jpg", "fine"), dir.filePath("chybí.jpg")};
+    try {
+        ZipWriter::write(files, target());
+        FAIL();
+    } catch (const KelvaroError& e) {
+        EXPECT_EQ(e.kind(), KelvaroError::Kind::unreadable);
+        EXPECT_EQ(e.fileName(), "chybí.jpg");
+    }
+    EXPECT_EQ(read(target()).size(), 30 + 6 + 4); // the first entry, no central directory
+}
+
+TEST_F(ZipFiles, anUncreatableTargetFailsWithTheArchiveName)
+{
+    try {
+        ZipWriter::write({file("ok.jpg", "fine")}, dir.filePath("missing/Fotky.zip"));
+        FAIL();
+    } catch (const KelvaroError& e) {
+        EXPECT_EQ(e.kind(), KelvaroError::Kind::writeFailed);
+        EXPECT_EQ(e.fileName(), "Fotky.zip");
+    }
+}

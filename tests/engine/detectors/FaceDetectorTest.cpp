@@ -1,0 +1,121 @@
+// Face detection: the suppression that merges the detectors, and the real detectors on real photos.
+#include <QImage>
+
+#include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
+
+#include "InjectedDetectors.h"
+#include "engine/detectors/FaceDetector.h"
+#include "engine/detectors/ModelFiles.h"
+#include "../../support/SamplePhotos.h"
+
+using namespace kelvaro;
+using namespace kelvaro::detectors;
+
+namespace {
+
+struct SuppressionCase {
+    const char* label;
+    QList<FaceCandidate> input;
+    QList<int> keptScoresPercent; // the scores that survive, best first
+};
+
+class Suppression : public ::testing::TestWithParam<SuppressionCase> {};
+
+TEST_P(Suppression, KeepsTheBestOfOverlappingBoxes)
+{
+    QList<int> kept;
+    for (const FaceCandidate& c : suppressOverlaps(GetParam().input))
+        kept << qRound(c.score * 100);
+    EXPECT_EQ(kept, GetParam().keptScoresPercent) << GetParam().label;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faces, Suppression,
+    ::testing::Values(
+        SuppressionCase{"disjoint", {{{0, 0, 10, 10}, 0.5f}, {{50, 50, 10, 10}, 0.9f}}, {90, 50}},
+        SuppressionCase{"nearly the same box", {{{0, 0, 10, 10}, 0.7f}, {{1, 1, 10, 10}, 0.8f}}, {80}},
+        SuppressionCase{"small box inside a big one", {{{0, 0, 100, 100}, 0.9f}, {{40, 40, 20, 20}, 0.5f}}, {90}},
+        SuppressionCase{"big box around a better small one",
+                        {{{0, 0, 100, 100}, 0.5f}, {{40, 40, 20, 20}, 0.9f}},
+                        {90, 50}},
+        SuppressionCase{"touching edges", {{{0, 0, 10, 10}, 0.6f}, {{10, 0, 10, 10}, 0.6f}}, {60, 60}},
+        SuppressionCase{"none", {}, {}}));
+
+TEST(FaceDetector, MissingModelsMakeAnUnavailableDetectorThatFindsNothing)
+{
+    const BlazeFaceDetector blaze(QString(), QStringLiteral("/nonexistent/model.onnx"));
+    EXPECT_FALSE(blaze.isAvailable());
+    const cv::Mat grey(200, 300, CV_8UC3, cv::Scalar::all(128));
+    EXPECT_TRUE(blaze.detect(grey).isEmpty());
+    const HaarFaceDetector haar(QStringLiteral("/nonexistent/cascade.xml"));
+    EXPECT_FALSE(haar.isAvailable());
+    EXPECT_TRUE(haar.detect(grey).isEmpty());
+}
+
+TEST(FaceDetector, OverrideReplacesAndRestoresTheSharedDetector)
+{
+    const auto real = FaceDetector::shared();
+    {
+        test::ScopedDetector<FaceDetector> injected(std::make_shared<test::FixedFaces>(QList<QRectF>{{0.1, 0.1, 0.2, 0.2}}));
+        EXPECT_EQ(FaceDetector::shared()->detect(cv::Mat()).size(), 1);
+    }
+    EXPECT_EQ(FaceDetector::shared(), real);
+}
+
+// The face of astronaut.png lies about x 175–270, y 70–180 (512 × 512).
+TEST(FaceDetector, FindsTheFrontalFaceOfTheAstronaut)
+{
+    KELVARO_REQUIRE_MODEL_OR_SKIP(faceFrontModel);
+    KELVARO_SAMPLE_PHOTO_OR_SKIP(path, "astronaut.png");
+    const cv::Mat rgb = test::rgbMatFromFile(path);
+    const QList<QRectF> faces = FaceDetector::shared()->detect(rgb);
+    ASSERT_EQ(faces.size(), 1);
+    const QRectF face(faces[0].x() * 512, faces[0].y() * 512, faces[0].width() * 512, faces[0].height() * 512);
+    EXPECT_TRUE(face.contains(QPointF(222, 125))) << face.x() << "," << face.y();
+    EXPECT_GT(face.width(), 60);
+    EXPECT_LT(face.width(), 160);
+}
+
+TEST(FaceDetector, FindsTheThreeQuarterFaceOfTheCameraman)
+{
+    KELVARO_REQUIRE_MODEL_OR_SKIP(faceBackModel);
+    KELVARO_SAMPLE_PHOTO_OR_SKIP(path, "camera.png");
+    const QList<QRectF> faces = FaceDetector::shared()->detect(test::rgbMatFromFile(path));
+    ASSERT_GE(faces.size(), 1);
+    const QRectF face(faces[0].x() * 512, faces[0].y() * 512, faces[0].width() * 512, faces[0].height() * 512);
+    EXPECT_TRUE(face.contains(QPointF(220, 160))) << face.x() << "," << face.y();
+}
+
+TEST(FaceDetector, FindsSmallFacesOfAGroupPhoto)
+{
+    KELVARO_REQUIRE_MODEL_OR_SKIP(faceBackModel);
+    KELVARO_SAMPLE_PHOTO_OR_SKIP(path, "astronaut.png");
+    // Four astronauts at 1/4 size in a 1024 × 768 frame: faces of ~25 px.
+    const cv::Mat one = test::rgbMatFromFile(path);
+    cv::Mat small;
+    cv::resize(one, small, cv::Size(160, 160), 0, 0, cv::INTER_AREA);
+    cv::Mat group(768, 1024, CV_8UC3, cv::Scalar(90, 110, 100));
+    const QList<cv::Point> places{{40, 60}, {420, 90}, {780, 40}, {300, 520}};
+    for (const cv::Point& p : places)
+        small.copyTo(group(cv::Rect(p, small.size())));
+    const QList<QRectF> faces = FaceDetector::shared()->detect(group);
+    int found = 0;
+    for (const cv::Point& p : places) {
+        const QPointF centre((p.x + 222 * 160 / 512.0) / 1024, (p.y + 125 * 160 / 512.0) / 768);
+        found += std::any_of(faces.cbegin(), faces.cend(), [&](const QRectF& f) { return f.contains(centre); });
+    }
+    EXPECT_EQ(found, 4);
+}
+
+TEST(FaceDetector, FindsNoFaceInAPlainOrTexturedPhotoWithoutPeople)
+{
+    const cv::Mat grey(600, 800, CV_8UC3, cv::Scalar::all(128));
+    EXPECT_TRUE(FaceDetector::shared()->detect(grey).isEmpty());
+    cv::Mat noise(600, 800, CV_8UC3);
+    cv::randu(noise, cv::Scalar::all(0), cv::Scalar::all(255));
+    cv::GaussianBlur(noise, noise, cv::Size(0, 0), 3);
+    EXPECT_LE(FaceDetector::shared()->detect(noise).size(), 1);
+}
+
+} // namespace

@@ -1,0 +1,210 @@
+#include <limits>
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include "engine/Localization.h"
+#include "platform/Settings.h"
+
+using namespace kelvaro;
+
+namespace {
+// The formatter works in the process's default locale; each test fixes it.
+class LocalizedFormat : public ::testing::Test {
+protected:
+    void SetUp() override { QLocale::setDefault(QLocale(QStringLiteral("en_US"))); }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+};
+
+QString fmt(const char* format, const QList<LfArg>& args)
+{
+    return formatText(QString::fromUtf8(format), args);
+}
+} // namespace
+
+struct FormatCase {
+    const char* format;
+    QList<LfArg> args;
+    const char* expected;
+};
+
+class LfConversions : public LocalizedFormat, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(LfConversions, fill)
+{
+    EXPECT_EQ(fmt(GetParam().format, GetParam().args), QString::fromUtf8(GetParam().expected)) << GetParam().format;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LfConversions, ::testing::Values(
+    FormatCase{"Soubor „%@“", {QStringLiteral("a.jpg")}, "Soubor „a.jpg“"},
+    FormatCase{"%d/%d", {qint64(3), qint64(10)}, "3/10"},
+    FormatCase{"%ld", {qint64(-42)}, "-42"},
+    FormatCase{"%lld fotek", {std::numeric_limits<qint64>::max()}, "9223372036854775807 fotek"},
+    FormatCase{"%03d", {qint64(7)}, "007"},
+    FormatCase{"%03d", {qint64(-7)}, "-07"},
+    FormatCase{"%03d", {qint64(12345)}, "12345"},
+    FormatCase{"%.1f MB", {2.26}, "2.3 MB"},
+    FormatCase{"%.1f", {qint64(3)}, "3.0"},
+    FormatCase{"%.1f", {12345.67}, "12345.7"},
+    FormatCase{"kvalita %ld %%", {qint64(80)}, "kvalita 80 %"},
+    FormatCase{"100%%", {}, "100%"},
+    FormatCase{"%2$@ a %1$@", {QStringLiteral("A"), QStringLiteral("B")}, "B a A"},
+    FormatCase{"%1$@, %1$@", {QStringLiteral("X")}, "X, X"},
+    FormatCase{"%1$lld z %2$lld", {qint64(2), qint64(5)}, "2 z 5"},
+    FormatCase{"%-4d|", {qint64(5)}, "5   |"},
+    FormatCase{"%+d", {qint64(5)}, "+5"},
+    // Mismatched arguments are shown, never reinterpreted.
+    FormatCase{"%d", {QStringLiteral("text")}, "text"},
+    FormatCase{"%@", {qint64(12)}, "12"},
+    FormatCase{"%d", {2.7}, "2"}));
+
+INSTANTIATE_TEST_SUITE_P(Hostile, LfConversions, ::testing::Values(
+    FormatCase{"%@ a %@", {QStringLiteral("jen jeden")}, "jen jeden a "},
+    FormatCase{"%d", {}, ""},
+    FormatCase{"%9$@", {QStringLiteral("a")}, ""},
+    FormatCase{"50 %", {}, "50 %"},
+    FormatCase{"%", {}, "%"},
+    FormatCase{"%n%s%p", {QStringLiteral("a")}, "%na%p"},
+    FormatCase{"%l", {}, "%l"},
+    FormatCase{"%0$@", {QStringLiteral("a")}, "%0$@"},
+    FormatCase{"%1$@ %@", {QStringLiteral("a"), QStringLiteral("b")}, "a a"}));
+
+TEST_F(LocalizedFormat, hugeWidthsAndPrecisionsAreBounded)
+{
+    EXPECT_LE(fmt("%99999999999999999999d", {qint64(1)}).size(), 300);
+    EXPECT_LE(fmt("%.99999999999f", {1.0}).size(), 300);
+    EXPECT_LE(fmt("%99999$@", {QStringLiteral("a")}).size(), 300);
+}
+
+TEST_F(LocalizedFormat, numbersFollowTheCurrentLocale)
+{
+    QLocale::setDefault(QLocale(QStringLiteral("cs_CZ")));
+    EXPECT_EQ(fmt("%.1f", {1.5}), QStringLiteral("1,5"));
+    EXPECT_EQ(fmt("%.1f", {12345.6}), QStringLiteral("12345,6")); // printf-style: no grouping
+    EXPECT_EQ(fmt("%lld", {qint64(12345)}), QStringLiteral("12345"));
+    EXPECT_EQ(fmt("%.1f", {-0.26}), QStringLiteral("-0,3"));
+}
+
+TEST_F(LocalizedFormat, nonFiniteNumbersDoNotCrash)
+{
+    EXPECT_FALSE(fmt("%.1f", {std::numeric_limits<double>::infinity()}).isEmpty());
+    EXPECT_FALSE(fmt("%d", {std::numeric_limits<double>::quiet_NaN()}).isEmpty());
+    EXPECT_EQ(fmt("%d", {1e300}), fmt("%d", {1e300})); // defined, whatever it shows
+}
+
+TEST_F(LocalizedFormat, LfLooksTheFormatUpFirst)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(Lf("%lld fotek", 22), QStringLiteral("22 photos"));
+    EXPECT_EQ(Lf("Neznámý text %@", QStringLiteral("x")), QStringLiteral("Neznámý text x"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    EXPECT_EQ(Lf("%lld fotek", 22), QStringLiteral("22 fotek"));
+}
+
+// ---- The language choice --------------------------------------------------------------------
+
+class Language : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        L10n::setSystemLanguagesForTesting(std::nullopt);
+        Settings::shared().remove(QStringLiteral("kelvaro.language"));
+    }
+};
+
+TEST_F(Language, currentReadsTheSettingAndAnythingElseIsSystem)
+{
+    const QString key = QStringLiteral("kelvaro.language");
+    Settings::shared().remove(key);
+    EXPECT_EQ(L10n::current(), AppLanguage::system);
+    Settings::shared().setValue(key, QStringLiteral("en"));
+    EXPECT_EQ(L10n::current(), AppLanguage::english);
+    Settings::shared().setValue(key, QStringLiteral("cs"));
+    EXPECT_EQ(L10n::current(), AppLanguage::czech);
+    for (const QVariant& other : {QVariant(QStringLiteral("de")), QVariant(QStringLiteral("EN")), QVariant(true), QVariant(1)}) {
+        Settings::shared().setValue(key, other);
+        EXPECT_EQ(L10n::current(), AppLanguage::system) << qPrintable(other.toString());
+    }
+}
+
+TEST_F(Language, systemCodeFromThePreferredLanguages)
+{
+    struct Case {
+        QStringList preferred;
+        const char* code;
+    };
+    for (const Case& c : {Case{{QStringLiteral("cs-CZ"), QStringLiteral("en")}, "cs"}, Case{{QStringLiteral("en-GB")}, "en"},
+                          Case{{QStringLiteral("de-DE"), QStringLiteral("cs")}, "en"}, Case{{QStringLiteral("sk")}, "en"},
+                          Case{{QStringLiteral("CS")}, "cs"}, Case{{}, "en"}, Case{{QStringLiteral("c")}, "en"}}) {
+        L10n::setSystemLanguagesForTesting(c.preferred);
+        EXPECT_EQ(languageCode(AppLanguage::system), QString::fromLatin1(c.code)) << qPrintable(c.preferred.join(','));
+    }
+    EXPECT_EQ(languageCode(AppLanguage::czech), QStringLiteral("cs"));
+}
+
+TEST_F(Language, deFallsBackToTheSystemLanguageForTexts)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("de"));
+    L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("cs-CZ")});
+    EXPECT_EQ(L("1 fotka"), QStringLiteral("1 fotka"));
+    L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("sk-SK")});
+    EXPECT_EQ(L("1 fotka"), QStringLiteral("1 photo"));
+    EXPECT_TRUE(L10n::locale(AppLanguage::system).name().startsWith(QStringLiteral("en_")));
+}
+
+TEST_F(Language, rawValues)
+{
+    EXPECT_EQ(appLanguageFromRaw(QStringLiteral("cs")), AppLanguage::czech);
+    EXPECT_FALSE(appLanguageFromRaw(QStringLiteral("Czech")));
+    EXPECT_EQ(rawValue(AppLanguage::system), QStringLiteral("system"));
+    EXPECT_EQ(allAppLanguages(), (QList<AppLanguage>{AppLanguage::system, AppLanguage::czech, AppLanguage::english}));
+}
+
+TEST_F(Language, applyWritesOrRemovesTheSystemSetting)
+{
+    const QString key = QString::fromLatin1(L10n::systemLanguageKey);
+    int changes = 0;
+    const auto c = QObject::connect(&Settings::shared(), &Settings::changed, [&](const QString& k) { changes += k == key; });
+    L10n::apply(AppLanguage::system); // absent already: nothing changes
+    EXPECT_EQ(changes, 0);
+    L10n::apply(AppLanguage::english);
+    EXPECT_EQ(Settings::shared().stringListValue(key), QStringList{QStringLiteral("en")});
+    L10n::apply(AppLanguage::czech);
+    EXPECT_EQ(Settings::shared().stringListValue(key), QStringList{QStringLiteral("cs")});
+    L10n::apply(AppLanguage::system);
+    EXPECT_FALSE(Settings::shared().contains(key));
+    EXPECT_EQ(changes, 3);
+    QObject::disconnect(c);
+}
+
+TEST_F(Language, localeUsesTheLanguageCodeAndARegion)
+{
+    const QLocale cs = L10n::locale(AppLanguage::czech);
+    EXPECT_EQ(cs.language(), QLocale::Czech);
+    EXPECT_NE(cs.territory(), QLocale::AnyTerritory);
+    EXPECT_EQ(L10n::locale(AppLanguage::english).language(), QLocale::English);
+}
+
+TEST_F(Language, LPartsTranslatesEachPart)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(LParts(QStringLiteral("1 fotka")), QStringLiteral("1 photo"));
+    EXPECT_EQ(LParts(QStringLiteral("Neznámé · 1 fotka")), QStringLiteral("Neznámé · 1 photo"));
+    EXPECT_EQ(LParts(QString()), QString());
+    EXPECT_EQ(LParts(QStringLiteral("1 fotka·1 fotka")), QStringLiteral("1 fotka·1 fotka")); // no separator
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    EXPECT_EQ(LParts(QStringLiteral("Neznámé · 1 fotka")), QStringLiteral("Neznámé · 1 fotka"));
+}
+
+TEST_F(Language, photosWordForms)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    EXPECT_EQ(photosWord(1), QStringLiteral("1 fotka"));
+    EXPECT_EQ(photosWord(2), QStringLiteral("2 fotky"));
+    EXPECT_EQ(photosWord(4), QStringLiteral("4 fotky"));
+    EXPECT_EQ(photosWord(0), QStringLiteral("0 fotek"));
+    EXPECT_EQ(photosWord(5), QStringLiteral("5 fotek"));
+    EXPECT_EQ(photosWord(22), QStringLiteral("22 fotek"));
+    EXPECT_EQ(photosWord(-1), QStringLiteral("-1 fotek"));
+}

@@ -1,0 +1,182 @@
+// Files handed to the store: intake, folder expansion, the importer request and the mode switch.
+#include <algorithm>
+
+#include "StoreTestSupport.h"
+
+namespace kelvaro::test {
+namespace {
+
+using IntakeTest = StoreTest;
+
+TEST_F(IntakeTest, LargeFolderGivesItsFirst2000FilesSortedByPath)
+{
+    const QString folder = makeFolder("many");
+    for (int i = 0; i < 2500; ++i)
+        touch(QStringLiteral("many/p%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
+    touch("many/.hidden.jpg");
+    touch("many/notes.txt");
+    KelvaroStore& s = makeStore();
+    s.receive(QStringList{folder}, false);
+    const QStringList files = s.droppedFiles();
+    ASSERT_EQ(files.size(), 2000);
+    EXPECT_TRUE(std::is_sorted(files.begin(), files.end()));
+    EXPECT_EQ(QFileInfo(files.first()).fileName(), "p0000.jpg");
+    EXPECT_EQ(QFileInfo(files.last()).fileName(), "p1999.jpg");
+    EXPECT_FALSE(files.contains(path("many/.hidden.jpg")));
+}
+
+TEST_F(IntakeTest, TwoLargeFoldersStillGive2000InAll)
+{
+    for (int i = 0; i < 1500; ++i) {
+        touch(QStringLiteral("a/%1.png").arg(i));
+        touch(QStringLiteral("b/%1.png").arg(i));
+    }
+    EXPECT_EQ(KelvaroStore::expandFolders({path("a"), path("b")}).size(), 2000);
+}
+
+TEST_F(IntakeTest, ExpansionSkipsHiddenFoldersAndKeepsPlainFilesAsGiven)
+{
+    touch("f/Top.JPG");
+    touch("f/sub/deep.heic");
+    touch("f/.secret/inside.jpg");
+    touch("f/doc.pdf");
+    touch("f/readme.md");
+    const QString hiddenDirect = touch(".direct.jpg");
+    const QString text = touch("notes.txt");
+    const QString missing = path("gone.jpg");
+    const QStringList result = KelvaroStore::expandFolders({path("f"), hiddenDirect, text, missing});
+    EXPECT_EQ(result, (QStringList{path("f/Top.JPG"), path("f/doc.pdf"), path("f/sub/deep.heic"), hiddenDirect, text, missing}));
+}
+
+TEST_F(IntakeTest, AddingAppendsOnlyNewFilesAndSaysWhenNothingWasNew)
+{
+    const QString a = touch("a.jpg"), b = touch("b.jpg"), c = touch("c.jpg");
+    KelvaroStore& s = makeStore();
+    s.receive(QStringList{a, b}, false);
+    s.receive(QStringList{b, c, c}, true);
+    EXPECT_EQ(s.droppedFiles(), (QStringList{a, b, c}));
+    EXPECT_FALSE(s.statusMessage().has_value());
+
+    SignalCounter files(&s, &KelvaroStore::droppedFilesChanged);
+    s.receive(QStringList{a, c}, true);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Tyhle soubory už ve výběru jsou."));
+    EXPECT_FALSE(s.statusIsError());
+    EXPECT_EQ(files.count, 0);
+}
+
+TEST_F(IntakeTest, ReplacingKeepsDuplicatesAsGiven)
+{
+    const QString a = touch("a.jpg");
+    KelvaroStore& s = makeStore();
+    s.receive(QStringList{a, a}, false);
+    EXPECT_EQ(s.droppedFiles(), (QStringList{a, a}));
+    s.removeDropped(a);
+    EXPECT_TRUE(s.droppedFiles().isEmpty());
+    EXPECT_TRUE(s.accessedURLs().isEmpty());
+}
+
+TEST_F(IntakeTest, NothingUsableKeepsTheWheelWhetherAddingOrReplacing)
+{
+    const QString a = touch("a.jpg");
+    const QString empty = makeFolder("empty");
+    KelvaroStore& s = makeStore();
+    s.receive(QStringList{a}, false);
+    for (bool adding : {true, false}) {
+        s.setStatusMessage(std::nullopt);
+        s.receive(QStringList{empty}, adding);
+        EXPECT_EQ(s.droppedFiles(), QStringList{a});
+        EXPECT_EQ(s.statusMessage(), QStringLiteral("V tom, co jsi přidal, nejsou žádné fotky ani PDF."));
+        EXPECT_TRUE(s.statusIsError());
+    }
+}
+
+TEST_F(IntakeTest, OnlyLocalFilesAreTaken)
+{
+    const QString a = touch("a.jpg");
+    KelvaroStore& s = makeStore();
+    s.receive(QList<QUrl>{QUrl("https://example.com/photo.jpg"), QUrl::fromLocalFile(a), QUrl("ftp://host/x.png")}, false);
+    EXPECT_EQ(s.droppedFiles(), QStringList{a});
+
+    s.receive(QList<QUrl>{QUrl("https://example.com/other.jpg")}, false);
+    EXPECT_EQ(s.droppedFiles(), QStringList{a});
+    EXPECT_TRUE(s.statusIsError());
+}
+
+TEST_F(IntakeTest, AddingToAnEmptyWheelReplacesAndClearsTheLastOutputs)
+{
+    const QString a = touch("a.jpg");
+    KelvaroStore& s = makeStore();
+    s.setLastOutputs({path("old.png")});
+    s.setStatusMessage(QStringLiteral("old"));
+    s.receive(QStringList{a}, true);
+    EXPECT_EQ(s.droppedFiles(), QStringList{a});
+    EXPECT_TRUE(s.lastOutputs().isEmpty());
+    EXPECT_FALSE(s.statusMessage().has_value());
+}
+
+TEST_F(IntakeTest, RemovingTheLastFileReleasesAccess)
+{
+    const QString a = touch("a.jpg"), b = touch("b.jpg");
+    KelvaroStore& s = makeStore();
+    s.receive(QStringList{a, b}, false);
+    EXPECT_EQ(s.accessedURLs().size(), 2);
+    s.removeDropped(a);
+    EXPECT_EQ(s.droppedFiles(), QStringList{b});
+    EXPECT_EQ(s.accessedURLs().size(), 2);
+    s.removeDropped(b);
+    EXPECT_TRUE(s.accessedURLs().isEmpty());
+}
+
+struct ImporterCase {
+    std::optional<SidebarItem> from;
+    int delayMs;
+};
+
+class ImporterTest : public StoreTest, public ::testing::WithParamInterface<ImporterCase> {};
+
+TEST_P(ImporterTest, ShowsTheImporterAfterTheSectionHadTimeToAppear)
+{
+    KelvaroStore& s = makeStore();
+    s.setSidebarSelection(GetParam().from);
+    s.setShowImporter(true);
+    s.requestImporter(true);
+    EXPECT_EQ(s.sidebarSelection(), SidebarItem::home);
+    EXPECT_TRUE(s.importerAdds());
+    EXPECT_FALSE(s.showImporter());
+    EXPECT_EQ(s.pendingImporterDelay(), GetParam().delayMs);
+    EXPECT_TRUE(waitUntil([&] { return s.showImporter(); }));
+    EXPECT_FALSE(s.pendingImporterDelay().has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sections, ImporterTest,
+                         ::testing::Values(ImporterCase{SidebarItem::history, 300}, ImporterCase{std::nullopt, 300},
+                                           ImporterCase{SidebarItem::home, 80}));
+
+TEST_F(IntakeTest, ImporterRequestOfADestroyedStoreDoesNothing)
+{
+    KelvaroStore& s = makeStore();
+    s.requestImporter(false);
+    store.reset();
+    EXPECT_FALSE(waitUntil([] { return false; }, 400)); // past the delay: nothing may fire
+
+}
+
+TEST_F(IntakeTest, SelectModeWaitsWhileASheetIsOpen)
+{
+    KelvaroStore& s = makeStore();
+    s.setSidebarSelection(SidebarItem::history);
+    s.setActiveSheet(ToolSheet::crop);
+    s.selectMode(WheelMode::actions, true);
+    EXPECT_EQ(s.wheelMode(), WheelMode::convert);
+    EXPECT_EQ(s.sidebarSelection(), SidebarItem::history);
+
+    s.setActiveSheet(std::nullopt);
+    s.selectMode(WheelMode::actions, false);
+    EXPECT_EQ(s.wheelMode(), WheelMode::actions);
+    EXPECT_EQ(s.sidebarSelection(), SidebarItem::history);
+    s.selectMode(WheelMode::tools, true);
+    EXPECT_EQ(s.sidebarSelection(), SidebarItem::home);
+}
+
+} // namespace
+} // namespace kelvaro::test

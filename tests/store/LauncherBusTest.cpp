@@ -1,0 +1,75 @@
+// The launcher progress as it really goes out on a (private) session bus.
+#include <QDBusConnection>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include "BusListener.h"
+#include "StoreTestSupport.h"
+
+namespace kelvaro::test {
+namespace {
+
+const char* kChildMarker = "KELVARO_PRIVATE_BUS_CHILD";
+
+// Runs the child test below inside `dbus-run-session`, so nothing reaches the user's bus.
+TEST(LauncherBusTest, RunReportsProgressOnAPrivateSessionBus)
+{
+    const QString runner = QStandardPaths::findExecutable(QStringLiteral("dbus-run-session"));
+    if (runner.isEmpty())
+        GTEST_SKIP() << "dbus-run-session is not installed";
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kChildMarker), QStringLiteral("1"));
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(runner, {QStringLiteral("--"), QCoreApplication::applicationFilePath(),
+                         QStringLiteral("--gtest_filter=LauncherBusChild.*")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString output = QString::fromUtf8(child.readAll());
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains(QLatin1String("[  PASSED  ] 1 test"))) << output.toStdString();
+}
+
+class LauncherBusChild : public StoreTest {};
+
+TEST_F(LauncherBusChild, ThreeFilesShowThirdsThenHide)
+{
+    if (!qEnvironmentVariableIsSet(kChildMarker))
+        GTEST_SKIP() << "runs only inside LauncherBusTest's private bus";
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected());
+    BusListener listener(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("kelvaro-listener")));
+    ASSERT_TRUE(listener.connected);
+
+    rememberOutput();
+    StoreServices s = services(fakeProcess);
+    s.launcher = std::make_shared<DBusLauncherProgress>();
+    store = std::make_unique<KelvaroStore>(std::move(s));
+
+    // One file: no launcher traffic at all.
+    store->receive(QStringList{touch("one.jpg")}, false);
+    store->run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !store->isWorking(); }));
+    waitUntil([] { return false; }, 300);
+    EXPECT_TRUE(listener.updates.isEmpty());
+
+    store->receive(QStringList{touch("a.jpg"), touch("b.jpg"), touch("c.jpg")}, false);
+    store->run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !store->isWorking(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return !listener.updates.isEmpty() && !listener.updates.last().value("progress-visible").toBool();
+    }, 10000));
+
+    const QList<double> expected{0, 1.0 / 3, 2.0 / 3, 1};
+    ASSERT_EQ(listener.updates.size(), expected.size() + 1);
+    for (int i = 0; i < expected.size(); ++i) {
+        EXPECT_TRUE(listener.updates[i].value("progress-visible").toBool()) << i;
+        EXPECT_NEAR(listener.updates[i].value("progress").toDouble(), expected[i], 1e-9) << i;
+    }
+    EXPECT_FALSE(listener.updates.last().value("progress-visible").toBool());
+    EXPECT_EQ(listener.uris.first(), DBusLauncherProgress::applicationUri());
+    EXPECT_TRUE(listener.uris.first().startsWith("application://"));
+}
+
+} // namespace
+} // namespace kelvaro::test

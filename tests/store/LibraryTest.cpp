@@ -1,0 +1,249 @@
+// The store's persisted library, demo mode, sample content and derived statistics.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "StoreTestSupport.h"
+
+namespace kelvaro::test {
+namespace {
+
+ActivityItem entry(const QString& name, const QDateTime& date, const QString& title = QStringLiteral("Komprese"))
+{
+    ActivityItem item;
+    item.id = QUuid::createUuid();
+    item.fileName = name;
+    item.actionTitle = title;
+    item.symbol = QStringLiteral("photo");
+    item.date = date;
+    return item;
+}
+
+Shelf shelf(const QString& name, int fileCount = 0, int items = 0)
+{
+    Shelf s;
+    s.id = QUuid::createUuid();
+    s.name = name;
+    s.symbol = QStringLiteral("folder.fill");
+    s.fileCount = fileCount;
+    for (int i = 0; i < items; ++i) {
+        ShelfItem item;
+        item.id = QUuid::createUuid();
+        item.name = QStringLiteral("f%1.jpg").arg(i);
+        item.added = QDateTime::currentDateTimeUtc();
+        s.items.append(item);
+    }
+    return s;
+}
+
+QByteArray library(const QList<ActivityItem>& activities, const QList<Shelf>& shelves)
+{
+    QJsonArray a, s;
+    for (const auto& item : activities)
+        a.append(item.toJson());
+    for (const auto& item : shelves)
+        s.append(item.toJson());
+    return QJsonDocument(QJsonObject{{"activities", a}, {"shelves", s}}).toJson(QJsonDocument::Compact);
+}
+
+using LibraryTest = StoreTest;
+
+TEST_F(LibraryTest, FirstStartLoadsSampleContentAndWritesItAtOnce)
+{
+    KelvaroStore& s = makeStore();
+    EXPECT_EQ(s.activities().size(), SampleData::activities().size());
+    EXPECT_EQ(s.shelves().size(), SampleData::shelves().size());
+    EXPECT_TRUE(s.hasSampleData());
+
+    const QJsonObject stored = QJsonDocument::fromJson(storedLibrary()).object();
+    EXPECT_EQ(stored.value("activities").toArray().size(), s.activities().size());
+    EXPECT_EQ(stored.value("shelves").toArray().size(), s.shelves().size());
+}
+
+TEST_F(LibraryTest, StoredLibraryRoundTripsUnchanged)
+{
+    const QList<ActivityItem> activities{entry("a.jpg", QDateTime::currentDateTimeUtc())};
+    const QList<Shelf> shelves{shelf("Léto", 0, 2)};
+    Settings::shared().setValue(KelvaroStore::defaultStorageKey, library(activities, shelves));
+    KelvaroStore& s = makeStore();
+    ASSERT_EQ(s.activities().size(), 1);
+    EXPECT_EQ(s.activities().first().id, activities.first().id);
+    ASSERT_EQ(s.shelves().size(), 1);
+    EXPECT_EQ(s.shelves().first().items.size(), 2);
+    EXPECT_TRUE(s.canPersist());
+}
+
+// Documents that cannot be read: logged, empty lists, and never overwritten afterwards.
+class UnreadableLibraryTest : public StoreTest, public ::testing::WithParamInterface<QByteArray> {};
+
+TEST_P(UnreadableLibraryTest, IsLoggedLeftEmptyAndNeverOverwritten)
+{
+    const QByteArray bad = GetParam();
+    Settings::shared().setValue(KelvaroStore::defaultStorageKey, bad);
+    KelvaroStore& s = makeStore(fakeProcess);
+    EXPECT_TRUE(s.activities().isEmpty());
+    EXPECT_TRUE(s.shelves().isEmpty());
+    EXPECT_FALSE(s.canPersist());
+    const QStringList log = recentLogLines();
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_TRUE(log.last().startsWith("Kelvaro: failed to decode library: ")) << log.last().toStdString();
+
+    // A whole run later the stored bytes are still the bad ones.
+    rememberOutput();
+    s.receive(QStringList{image("in/a.png")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_EQ(s.activities().size(), 1);
+    s.addHistoryEntry(entry("b.jpg", QDateTime::currentDateTimeUtc()));
+    EXPECT_EQ(storedLibrary(), bad);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, UnreadableLibraryTest,
+                         ::testing::Values(QByteArray(R"({"activities":[]})"),
+                                           QByteArray(R"({"shelves":[]})"),
+                                           QByteArray("not json"),
+                                           QByteArray(R"({"activities":[{"id":"x"}],"shelves":[]})")));
+
+TEST_F(LibraryTest, ValueOfAnotherTypeIsNotOverwritten)
+{
+    Settings::shared().setValue(KelvaroStore::defaultStorageKey, QStringLiteral("text"));
+    KelvaroStore& s = makeStore();
+    EXPECT_FALSE(s.canPersist());
+    s.addHistoryEntry(entry("b.jpg", QDateTime::currentDateTimeUtc()));
+    EXPECT_EQ(Settings::shared().stringValue(KelvaroStore::defaultStorageKey), QStringLiteral("text"));
+}
+
+TEST_F(LibraryTest, HistoryKeepsAtMost500NewestFirst)
+{
+    KelvaroStore& s = makeStore();
+    QList<ActivityItem> many;
+    for (int i = 0; i < 499; ++i)
+        many.append(entry(QStringLiteral("old%1").arg(i), QDateTime::currentDateTimeUtc()));
+    s.setActivities(many);
+    s.addHistoryEntries({entry("n1", QDateTime::currentDateTimeUtc()), entry("n2", QDateTime::currentDateTimeUtc()),
+                         entry("n3", QDateTime::currentDateTimeUtc())});
+    ASSERT_EQ(s.activities().size(), 500);
+    EXPECT_EQ(s.activities()[0].fileName, "n3");
+    EXPECT_EQ(s.activities()[2].fileName, "n1");
+    EXPECT_EQ(s.activities()[3].fileName, "old0");
+    EXPECT_EQ(s.activities().last().fileName, "old496");
+    EXPECT_EQ(QJsonDocument::fromJson(storedLibrary()).object().value("activities").toArray().size(), 500);
+}
+
+TEST_F(LibraryTest, DemoContentIsNeverSavedAndTheRealLibraryComesBack)
+{
+    KelvaroStore& s = makeStore();
+    const QList<ActivityItem> real = s.activities();
+    const QList<Shelf> realShelves = s.shelves();
+    const QByteArray before = storedLibrary();
+
+    s.enterDemo({entry("demo1.jpg", QDateTime::currentDateTimeUtc())}, {shelf("Demo")});
+    s.enterDemo({entry("demo2.jpg", QDateTime::currentDateTimeUtc())}, {});
+    EXPECT_EQ(s.activities().first().fileName, "demo2.jpg");
+    s.addHistoryEntry(entry("during.jpg", QDateTime::currentDateTimeUtc()));
+    s.save();
+    EXPECT_EQ(storedLibrary(), before);
+
+    s.setStudioCompare(true);
+    s.setActiveSheet(ToolSheet::crop);
+    s.exitDemo();
+    EXPECT_EQ(s.activities(), real);
+    EXPECT_EQ(s.shelves(), realShelves);
+    EXPECT_FALSE(s.studioCompare());
+    EXPECT_FALSE(s.activeSheet().has_value());
+    EXPECT_FALSE(s.isShowingDemo());
+    EXPECT_EQ(storedLibrary(), before);
+}
+
+TEST_F(LibraryTest, ClearSampleDataKeepsTheUsersOwnThings)
+{
+    KelvaroStore& s = makeStore();
+    QList<Shelf> shelves = s.shelves();
+    shelves[1].items = shelf("x", 0, 1).items; // the user put a file on a sample shelf
+    shelves.append(shelf("Moje"));
+    s.setShelves(shelves);
+    s.addHistoryEntry(entry("mine.jpg", QDateTime::currentDateTimeUtc()));
+
+    s.clearSampleData();
+    ASSERT_EQ(s.activities().size(), 1);
+    EXPECT_EQ(s.activities().first().fileName, "mine.jpg");
+    ASSERT_EQ(s.shelves().size(), 2);
+    EXPECT_EQ(s.shelves()[0].name, shelves[1].name);
+    EXPECT_EQ(s.shelves()[0].fileCount, 0);
+    EXPECT_EQ(s.shelves()[1].name, "Moje");
+    EXPECT_FALSE(s.hasSampleData());
+    EXPECT_EQ(QJsonDocument::fromJson(storedLibrary()).object().value("shelves").toArray().size(), 2);
+}
+
+TEST_F(LibraryTest, DailyStatsCountTheLastSevenDaysOnly)
+{
+    KelvaroStore& s = makeStore();
+    const QDateTime noon = QDateTime(QDate::currentDate(), QTime(12, 0));
+    s.setActivities({entry("today1", noon), entry("today2", noon), entry("sixAgo", noon.addDays(-6)),
+                     entry("sevenAgo", noon.addDays(-7)), entry("future", noon.addDays(1))});
+    const QList<DailyStat> stats = s.dailyStats();
+    ASSERT_EQ(stats.size(), 7);
+    EXPECT_EQ(stats.last().date, QDate::currentDate().startOfDay());
+    EXPECT_EQ(stats.first().date, QDate::currentDate().addDays(-6).startOfDay());
+    EXPECT_EQ(stats.last().count, 2);
+    EXPECT_EQ(stats.first().count, 1);
+    EXPECT_EQ(s.weekCount(), 3);
+}
+
+TEST_F(LibraryTest, RecentActivitiesAreStableNewestSix)
+{
+    KelvaroStore& s = makeStore();
+    const QDateTime t = QDateTime::currentDateTimeUtc();
+    s.setActivities({entry("old", t.addSecs(-100)), entry("sameA", t), entry("sameB", t), entry("newest", t.addSecs(5))});
+    QList<ActivityItem> recent = s.recentActivities();
+    ASSERT_EQ(recent.size(), 4);
+    EXPECT_EQ(recent[0].fileName, "newest");
+    EXPECT_EQ(recent[1].fileName, "sameA");
+    EXPECT_EQ(recent[2].fileName, "sameB");
+    EXPECT_EQ(recent[3].fileName, "old");
+
+    QList<ActivityItem> many;
+    for (int i = 0; i < 9; ++i)
+        many.append(entry(QString::number(i), t.addSecs(-i)));
+    s.setActivities(many);
+    recent = s.recentActivities();
+    ASSERT_EQ(recent.size(), 6);
+    EXPECT_EQ(recent.last().fileName, "5");
+}
+
+TEST_F(LibraryTest, ShelvedFilesCountsClaimsAndItems)
+{
+    KelvaroStore& s = makeStore();
+    s.setShelves({shelf("a", 3, 2), shelf("b", 0, 1)});
+    EXPECT_EQ(s.shelvedFiles(), 6);
+    s.setShelves({});
+    EXPECT_EQ(s.shelvedFiles(), 0);
+}
+
+TEST_F(LibraryTest, EqualValuesNotifyNobody)
+{
+    KelvaroStore& s = makeStore();
+    SignalCounter mode(&s, &KelvaroStore::wheelModeChanged);
+    SignalCounter status(&s, &KelvaroStore::statusMessageChanged);
+    s.setWheelMode(WheelMode::convert);
+    s.setStatusMessage(std::nullopt);
+    EXPECT_EQ(mode.count, 0);
+    EXPECT_EQ(status.count, 0);
+    s.setWheelMode(WheelMode::tools);
+    s.setWheelMode(WheelMode::tools);
+    EXPECT_EQ(mode.count, 1);
+}
+
+TEST_F(LibraryTest, WatcherEntriesGoToTheFront)
+{
+    KelvaroStore& s = makeStore();
+    SignalCounter changes(&s, &KelvaroStore::activitiesChanged);
+    s.addHistoryEntry(entry("auto.jpg", QDateTime::currentDateTimeUtc(), QStringLiteral("Automaticky · Komprese")));
+    EXPECT_EQ(s.activities().first().fileName, "auto.jpg");
+    EXPECT_EQ(changes.count, 1);
+    EXPECT_EQ(QJsonDocument::fromJson(storedLibrary()).object().value("activities").toArray().first().toObject().value("fileName").toString(),
+              "auto.jpg");
+}
+
+} // namespace
+} // namespace kelvaro::test

@@ -1,0 +1,443 @@
+// The run pipeline with a scripted process function: dispatch, status sentences, history,
+// progress, cancel, the clipboard, sending and revealing.
+#include <QSemaphore>
+
+#include "StoreTestSupport.h"
+
+namespace kelvaro::test {
+namespace {
+
+using RunTest = StoreTest;
+
+TEST_F(RunTest, PerformWithoutFilesOnlyHints)
+{
+    KelvaroStore& s = makeStore(fakeProcess);
+    SignalCounter sheet(&s, &KelvaroStore::activeSheetChanged);
+    s.perform({"JPG", "photo"}, WheelMode::convert);
+    s.perform({"Ořez", "crop"}, WheelMode::tools);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Nejdřív přetáhni nebo vyber soubory."));
+    EXPECT_FALSE(s.statusIsError());
+    EXPECT_FALSE(s.isWorking());
+    EXPECT_EQ(sheet.count, 0);
+}
+
+struct SheetCase {
+    WheelMode mode;
+    const char* key;
+    std::optional<ToolSheet> sheet;
+};
+
+class WheelSheetTest : public StoreTest, public ::testing::WithParamInterface<SheetCase> {};
+
+TEST_P(WheelSheetTest, KeyOpensItsSheetOrNothing)
+{
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.perform({QString::fromUtf8(GetParam().key), "x"}, GetParam().mode);
+    EXPECT_EQ(s.activeSheet(), GetParam().sheet);
+    EXPECT_FALSE(s.isWorking());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, WheelSheetTest,
+    ::testing::Values(SheetCase{WheelMode::tools, "Ořez", ToolSheet::crop}, SheetCase{WheelMode::tools, "Velikost", ToolSheet::resize},
+                      SheetCase{WheelMode::tools, "Komprese", ToolSheet::compress},
+                      SheetCase{WheelMode::tools, "Vodoznak", ToolSheet::watermark},
+                      SheetCase{WheelMode::tools, "Úpravy", ToolSheet::adjust},
+                      SheetCase{WheelMode::actions, "Na polici", ToolSheet::shelf},
+                      SheetCase{WheelMode::actions, "Přejmenovat", ToolSheet::rename},
+                      SheetCase{WheelMode::actions, "Schránka", ToolSheet::clipboard},
+                      SheetCase{WheelMode::tools, "Na polici", std::nullopt}, // another mode's key
+                      SheetCase{WheelMode::actions, "Neznámé", std::nullopt},
+                      SheetCase{WheelMode::convert, "GIF", std::nullopt}));
+
+TEST_F(RunTest, NoOutputFolderIsAnErrorAndNothingRuns)
+{
+    KelvaroStore& s = makeStore(fakeProcess);
+    const QString a = touch("in/a.jpg");
+    s.receive(QStringList{a}, false);
+    s.perform({"PNG", "x"}, WheelMode::convert);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Bez složky pro výsledky nemůžu pokračovat."));
+    EXPECT_TRUE(s.statusIsError());
+    EXPECT_FALSE(s.isWorking());
+    ASSERT_EQ(chooser->requests.size(), 1);
+    EXPECT_EQ(chooser->requests.first().startAt, path("in"));
+}
+
+TEST_F(RunTest, ChosenFolderIsRememberedAndUsed)
+{
+    const QString out = makeFolder("chosen");
+    chooser->answer = out;
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.run(KelvaroOp::compress(0.5));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_EQ(OutputFolder::resolve(), out);
+    EXPECT_EQ(s.heldFolder(), out);
+    EXPECT_EQ(s.lastOutputs(), QStringList{out + "/a.jpg.out"});
+}
+
+TEST_F(RunTest, PartialFailureAppendsTheCountWithoutAnError)
+{
+    const QString out = rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg"), touch("bad1.jpg"), touch("b.jpg"), touch("bad2.jpg"), touch("c.jpg")}, false);
+    SignalCounter working(&s, &KelvaroStore::isWorkingChanged);
+    s.run(KelvaroOp::convert(ImageFormat::jpg));
+    EXPECT_TRUE(s.isWorking());
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Pracuju na tom…"));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_EQ(working.count, 2);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – 3 soubory ve složce „out“. Nepovedlo se: 2."));
+    EXPECT_FALSE(s.statusIsError());
+    EXPECT_EQ(s.lastOutputs().size(), 3);
+    ASSERT_TRUE(s.undoState().has_value());
+    EXPECT_EQ(s.undoState()->entryCount(), 3);
+    EXPECT_EQ(s.undoState()->folder, out);
+    EXPECT_FALSE(s.undoState()->isMove);
+    EXPECT_EQ(s.progressDone(), 5);
+    EXPECT_EQ(s.progressTotal(), 5);
+}
+
+TEST_F(RunTest, NewEntriesPushTheOldestOutOfTheHistory)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    QList<ActivityItem> old;
+    for (int i = 0; i < 499; ++i) {
+        ActivityItem item;
+        item.id = QUuid::createUuid();
+        item.fileName = QStringLiteral("old%1").arg(i);
+        item.date = QDateTime::currentDateTimeUtc();
+        old.append(item);
+    }
+    s.setActivities(old);
+    s.receive(QStringList{touch("a.jpg"), touch("b.jpg"), touch("c.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_EQ(s.activities().size(), 500);
+    EXPECT_EQ(s.activities()[0].fileName, "c.jpg");
+    EXPECT_EQ(s.activities()[0].actionTitle, KelvaroOp::convert(ImageFormat::png).title());
+    EXPECT_EQ(s.activities()[0].savedBytes, 10);
+    EXPECT_EQ(s.activities()[2].fileName, "a.jpg");
+    EXPECT_EQ(s.activities().last().fileName, "old496");
+}
+
+struct CountCase {
+    int outputs;
+    const char* word;
+};
+
+class CountWordTest : public StoreTest, public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(CountWordTest, SentenceUsesTheCzechCountForm)
+{
+    rememberOutput("Výsledky");
+    const int n = GetParam().outputs;
+    KelvaroStore& s = makeStore([n](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&) {
+        OpResult result;
+        for (int i = 0; i < n; ++i)
+            result.outputs.append(outDir + QStringLiteral("/%1.png").arg(i));
+        return result;
+    });
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – %1 ve složce „Výsledky“.").arg(QString::fromUtf8(GetParam().word)));
+    EXPECT_EQ(s.undoState().has_value(), n > 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, CountWordTest,
+                         ::testing::Values(CountCase{0, "0 soubory"}, CountCase{1, "1 soubor"}, CountCase{2, "2 soubory"},
+                                           CountCase{4, "4 soubory"}, CountCase{5, "5 souborů"}, CountCase{22, "22 souborů"}));
+
+TEST_F(RunTest, WholeRunFailureShowsTheErrorAndRecordsNothing)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    const int before = int(s.activities().size());
+    s.receive(QStringList{touch("bad.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_EQ(s.statusMessage(), KelvaroError::unreadable("bad.jpg").message());
+    EXPECT_TRUE(s.statusIsError());
+    EXPECT_EQ(s.activities().size(), before);
+    EXPECT_FALSE(s.undoState().has_value());
+    EXPECT_TRUE(s.lastOutputs().isEmpty());
+}
+
+TEST_F(RunTest, CombinedDocumentsShowNoProgress)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&) {
+        OpResult result;
+        result.outputs = {outDir + "/all.pdf"};
+        result.entries = {{"all.pdf", 0, outDir + "/all.pdf"}};
+        return result;
+    });
+    s.receive(QStringList{touch("a.jpg"), touch("b.jpg"), touch("c.jpg")}, false);
+    s.perform({"PDF", "x"}, WheelMode::convert);
+    EXPECT_EQ(s.progressTotal(), 0);
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_EQ(s.progressTotal(), 0);
+    EXPECT_EQ(s.progressDone(), 0);
+    EXPECT_TRUE(launcher->updates.isEmpty());
+}
+
+TEST_F(RunTest, CancelStopsAfterTheFileInHandAndClicksWhileWorkingDoNothing)
+{
+    rememberOutput();
+    auto started = std::make_shared<QSemaphore>();
+    auto proceed = std::make_shared<QSemaphore>();
+    KelvaroStore& s = makeStore([=](const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks) {
+        started->release();
+        proceed->acquire();
+        return fakeProcess(op, files, outDir, hooks);
+    });
+    s.receive(QStringList{touch("a.jpg"), touch("b.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    started->acquire();
+
+    s.perform({"Ořez", "crop"}, WheelMode::tools);
+    s.run(KelvaroOp::convert(ImageFormat::jpg));
+    EXPECT_FALSE(s.activeSheet().has_value());
+    s.undoLast();
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Pracuju na tom…"));
+
+    s.cancelRun();
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Rušení… dokončím rozdělanou fotku."));
+    proceed->release();
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_TRUE(s.lastOutputs().isEmpty());
+    EXPECT_FALSE(s.statusIsError());
+}
+
+TEST_F(RunTest, CancelWithoutARunOnlySetsTheText)
+{
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.cancelRun();
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Rušení… dokončím rozdělanou fotku."));
+    EXPECT_FALSE(s.isWorking());
+}
+
+TEST_F(RunTest, DestroyingTheStoreDuringARunIsSafe)
+{
+    rememberOutput();
+    auto proceed = std::make_shared<QSemaphore>();
+    KelvaroStore& s = makeStore([=](const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks) {
+        proceed->acquire();
+        return fakeProcess(op, files, outDir, hooks);
+    });
+    s.receive(QStringList{touch("a.jpg"), touch("b.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    proceed->release();
+    store.reset(); // waits for the task; its queued finish finds no store
+    EXPECT_FALSE(waitUntil([] { return false; }, 100));
+}
+
+OpResult ocrResult(const QString& outDir, std::optional<QString> text)
+{
+    OpResult result;
+    result.outputs = {outDir + "/a.txt"};
+    result.entries = {{"a.jpg", 0, outDir + "/a.txt"}};
+    result.text = std::move(text);
+    return result;
+}
+
+TEST_F(RunTest, RecognisedTextGoesToTheClipboard)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&) {
+        return ocrResult(outDir, QStringLiteral("Faktura 2026"));
+    });
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.perform({"OCR", "x"}, WheelMode::tools);
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_EQ(clipboard->text, "Faktura 2026");
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Text je ve schránce a uložený jako .txt (1 soubor)."));
+}
+
+TEST_F(RunTest, NoTextLeavesTheClipboardAlone)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&) {
+        return ocrResult(outDir, std::nullopt);
+    });
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.run(KelvaroOp::ocr());
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_EQ(clipboard->writes, 0);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Žádný text jsem nenašel."));
+}
+
+TEST_F(RunTest, MoveEmptiesTheWheelAndKeepsTheMovedFilesAsOutputs)
+{
+    const QString destination = makeFolder("Archiv");
+    chooser->answer = destination;
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&) {
+        OpResult result;
+        for (const QString& file : files) {
+            const QString to = outDir + "/" + QFileInfo(file).fileName();
+            QFile::rename(file, to);
+            result.outputs.append(to);
+            result.entries.append({QFileInfo(file).fileName(), 0, to});
+            result.moves.append({file, to});
+        }
+        result.keptOriginals = 0;
+        return result;
+    });
+    const QString a = touch("in/a.jpg");
+    s.receive(QStringList{a}, false);
+    s.perform({"Přesunout", "x"}, WheelMode::actions);
+    ASSERT_EQ(chooser->requests.size(), 1);
+    EXPECT_EQ(chooser->requests.first().message, QStringLiteral("Vyber složku, kam se soubory přesunou."));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_TRUE(s.droppedFiles().isEmpty());
+    EXPECT_EQ(s.lastOutputs(), QStringList{destination + "/a.jpg"});
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Přesunuto 1 soubor do „Archiv“."));
+    ASSERT_TRUE(s.undoState().has_value());
+    EXPECT_TRUE(s.undoState()->isMove);
+    EXPECT_FALSE(OutputFolder::resolve().has_value()); // a move destination is not remembered
+}
+
+TEST_F(RunTest, CancelledMoveChoiceDoesNothing)
+{
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.perform({"Přesunout", "x"}, WheelMode::actions);
+    EXPECT_FALSE(s.isWorking());
+    EXPECT_FALSE(s.statusMessage().has_value());
+}
+
+TEST_F(RunTest, AutoRevealShowsTheOutputsOnlyWhenThereAreAny)
+{
+    rememberOutput();
+    Settings::shared().setValue("kelvaro.autoReveal", true);
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.run(KelvaroOp::stripMetadata());
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_EQ(fileManager->revealed.size(), 1);
+    EXPECT_EQ(fileManager->revealed.first(), s.lastOutputs());
+
+    s.setLastOutputs({});
+    s.revealOutputs();
+    EXPECT_EQ(fileManager->revealed.size(), 1);
+}
+
+TEST_F(RunTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
+{
+    KelvaroStore& s = makeStore(fakeProcess);
+    const QString a = touch("a.jpg"), b = touch("b.jpg");
+    s.receive(QStringList{a, b}, false);
+    const int before = int(s.activities().size());
+
+    share->available = false;
+    s.perform({"AirDrop", "x"}, WheelMode::actions);
+    EXPECT_TRUE(s.statusIsError());
+    EXPECT_TRUE(s.statusMessage()->contains("KDE Connect"));
+    EXPECT_EQ(s.activities().size(), before);
+
+    share->available = true;
+    s.perform({"AirDrop", "x"}, WheelMode::actions);
+    EXPECT_FALSE(s.statusIsError());
+    ASSERT_EQ(share->sent.size(), 1);
+    EXPECT_EQ(share->sent.first(), (QStringList{a, b}));
+    ASSERT_EQ(s.activities().size(), before + 2);
+    EXPECT_EQ(s.activities().first().fileName, "b.jpg");
+    EXPECT_EQ(s.activities().first().symbol, "airplayaudio");
+    EXPECT_FALSE(s.undoState().has_value());
+    EXPECT_FALSE(s.isWorking());
+}
+
+struct ClipboardCase {
+    ClipboardMode mode;
+    int files;
+    const char* message;
+    bool asFiles;
+};
+
+class ClipboardTest : public StoreTest, public ::testing::WithParamInterface<ClipboardCase> {};
+
+TEST_P(ClipboardTest, CopiesAndRecordsOneEntryPerFile)
+{
+    KelvaroStore& s = makeStore(fakeProcess);
+    QStringList files;
+    for (int i = 0; i < GetParam().files; ++i)
+        files.append(touch(QStringLiteral("Léto %1.jpg").arg(i)));
+    s.receive(files, false);
+    const int before = int(s.activities().size());
+    s.copyToClipboard(GetParam().mode);
+    EXPECT_EQ(s.statusMessage(), QString::fromUtf8(GetParam().message));
+    if (GetParam().asFiles) {
+        EXPECT_EQ(clipboard->files, files);
+    } else {
+        QStringList expected;
+        for (const QString& f : files)
+            expected.append(GetParam().mode == ClipboardMode::paths ? f : QFileInfo(f).fileName());
+        EXPECT_EQ(clipboard->text, expected.join('\n'));
+    }
+    ASSERT_EQ(s.activities().size(), before + files.size());
+    EXPECT_EQ(s.activities().first().fileName, QFileInfo(files.last()).fileName());
+    EXPECT_EQ(s.activities().first().actionTitle, QStringLiteral("Schránka"));
+    EXPECT_EQ(s.activities().first().symbol, "doc.on.clipboard");
+    EXPECT_EQ(s.droppedFiles(), files);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ClipboardTest,
+    ::testing::Values(ClipboardCase{ClipboardMode::files, 1, "Do schránky jsem zkopíroval 1 soubor. Vlož je Ctrl+V.", true},
+                      ClipboardCase{ClipboardMode::files, 2, "Do schránky jsem zkopíroval 2 soubory. Vlož je Ctrl+V.", true},
+                      ClipboardCase{ClipboardMode::files, 5, "Do schránky jsem zkopíroval 5 souborů. Vlož je Ctrl+V.", true},
+                      ClipboardCase{ClipboardMode::paths, 1, "Cesta k souboru je ve schránce.", false},
+                      ClipboardCase{ClipboardMode::paths, 3, "Cesty ke 3 souborům jsou ve schránce.", false},
+                      ClipboardCase{ClipboardMode::names, 1, "Název souboru je ve schránce.", false},
+                      ClipboardCase{ClipboardMode::names, 3, "Názvy 3 souborů jsou ve schránce.", false}));
+
+TEST_F(RunTest, ClipboardWithNoFilesChangesNothing)
+{
+    KelvaroStore& s = makeStore(fakeProcess);
+    const int before = int(s.activities().size());
+    s.copyToClipboard(ClipboardMode::files);
+    EXPECT_EQ(clipboard->writes, 0);
+    EXPECT_EQ(s.activities().size(), before);
+    EXPECT_FALSE(s.statusMessage().has_value());
+}
+
+TEST_F(RunTest, LauncherShowsProgressOnlyForTwoOrMoreFiles)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_TRUE(launcher->updates.isEmpty());
+
+    s.receive(QStringList{touch("a.jpg"), touch("b.jpg"), touch("c.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    const QList<LauncherUpdate> expected{{true, 0}, {true, 1.0 / 3}, {true, 2.0 / 3}, {true, 1}, {false, 0}};
+    ASSERT_EQ(launcher->updates.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(launcher->updates[i].visible, expected[i].visible) << i;
+        EXPECT_NEAR(launcher->updates[i].fraction, expected[i].fraction, 1e-9) << i;
+    }
+}
+
+TEST_F(RunTest, AttentionOnlyWhenTheApplicationIsInTheBackground)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg")}, false);
+    attention->active = true;
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_EQ(attention->requests, 0);
+    attention->active = false;
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    EXPECT_EQ(attention->requests, 1);
+}
+
+} // namespace
+} // namespace kelvaro::test

@@ -1,0 +1,183 @@
+// Shelf copies on disk and their tokens.
+#include <QStandardPaths>
+
+#include "StoreTestSupport.h"
+#include "store/ShelfStorage.h"
+
+namespace kelvaro::test {
+namespace {
+
+class ShelfStorageTest : public StoreTest {
+protected:
+    static QString legacy() { return *ShelfStorage::legacyRoot(); }
+};
+
+struct NameCase {
+    const char* name;
+    const char* safe;
+};
+
+class SafeNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(SafeNameTest, FolderSafeForm)
+{
+    EXPECT_EQ(ShelfStorage::safeName(QString::fromUtf8(GetParam().name)), QString::fromUtf8(GetParam().safe));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, SafeNameTest,
+                         ::testing::Values(NameCase{" Dovolená: léto/2024 ", "Dovolená- léto-2024"}, NameCase{"...tajné", "tajné"},
+                                           NameCase{"   ", "Police"}, NameCase{"...", "Police"}, NameCase{"", "Police"},
+                                           NameCase{"a\\b", "a-b"}, NameCase{"x\ty\nz", "x-y-z"}, NameCase{". skryté", " skryté"},
+                                           NameCase{"Léto ", "Léto"}));
+
+TEST_F(ShelfStorageTest, CopiesGetFreeNamesInTheShelfFolder)
+{
+    const QString out = rememberOutput();
+    const QString a = image("src/a.jpg");
+    const QString shelf = QStringLiteral(" Dovolená: léto/2024 ");
+    EXPECT_EQ(ShelfStorage::copyIn(a, shelf, *fileSystem), QStringLiteral("out:Police/Dovolená- léto-2024/a.jpg"));
+    EXPECT_EQ(ShelfStorage::copyIn(a, shelf, *fileSystem), QStringLiteral("out:Police/Dovolená- léto-2024/a 2.jpg"));
+    const auto third = ShelfStorage::copyIn(a, shelf, *fileSystem);
+    EXPECT_EQ(third, QStringLiteral("out:Police/Dovolená- léto-2024/a 3.jpg"));
+    EXPECT_EQ(ShelfStorage::url(*third), out + QStringLiteral("/Police/Dovolená- léto-2024/a 3.jpg"));
+    EXPECT_EQ(QImage(*ShelfStorage::url(*third)).size(), QSize(48, 32));
+
+    const QString plain = touch("src/notes");
+    EXPECT_EQ(ShelfStorage::copyIn(plain, "Léto", *fileSystem), QStringLiteral("out:Police/Léto/notes"));
+    EXPECT_EQ(ShelfStorage::copyIn(plain, "Léto", *fileSystem), QStringLiteral("out:Police/Léto/notes 2"));
+}
+
+TEST_F(ShelfStorageTest, WithoutAnOutputFolderCopiesGoToTheFallbackRoot)
+{
+    const QString a = touch("src/a.jpg", "photo");
+    const auto token = ShelfStorage::copyIn(a, "Léto", *fileSystem);
+    ASSERT_TRUE(token.has_value());
+    const QStringList pieces = token->split('/');
+    ASSERT_EQ(pieces.size(), 2);
+    EXPECT_EQ(pieces[0], pieces[0].toUpper());
+    EXPECT_FALSE(QUuid::fromString(pieces[0]).isNull());
+    EXPECT_EQ(pieces[1], "a.jpg");
+    const auto file = ShelfStorage::url(*token);
+    ASSERT_TRUE(file.has_value());
+    EXPECT_TRUE(file->startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Kelvaro/Shelves/"));
+
+    ShelfStorage::remove(token, *fileSystem);
+    EXPECT_FALSE(QFileInfo::exists(legacy() + "/" + pieces[0]));
+    EXPECT_TRUE(QFileInfo::exists(legacy()));
+}
+
+TEST_F(ShelfStorageTest, AFailedShelfCopyFallsBackAndAFailedFallbackLeavesNothing)
+{
+    const QString out = rememberOutput();
+    const QString a = touch("src/a.jpg");
+    fileSystem->failing.insert(out + "/Police/Léto/a.jpg");
+    const auto token = ShelfStorage::copyIn(a, "Léto", *fileSystem);
+    ASSERT_TRUE(token.has_value());
+    EXPECT_FALSE(token->startsWith("out:"));
+
+    fileSystem->failCopies = true;
+    const QStringList before = QDir(legacy()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    EXPECT_FALSE(ShelfStorage::copyIn(a, "Léto", *fileSystem).has_value());
+    EXPECT_EQ(QDir(legacy()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+}
+
+class BadTokenTest : public ShelfStorageTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(BadTokenTest, ResolvesToNothingAndRemovesNothing)
+{
+    const QString out = rememberOutput();
+    // Something to lose at every place a lax join could reach.
+    const QString inOut = touch("out/x", "keep");
+    const QString inPolice = touch("out/Police/x", "keep");
+    const QString inShelf = touch("out/Police/Léto/x", "keep");
+    const QString outside = touch("x", "keep");
+    const QString inLegacy = legacy() + "/x";
+    QFile f(inLegacy);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+
+    const QString token = QString::fromUtf8(GetParam()).replace("$TMP", temp.path());
+    EXPECT_FALSE(ShelfStorage::url(token).has_value());
+    EXPECT_FALSE(ShelfStorage::parseToken(token).has_value());
+    ShelfStorage::remove(token, *fileSystem);
+    EXPECT_FALSE(ShelfStorage::move(token, "Jinam", *fileSystem).has_value());
+    for (const QString& file : {inOut, inPolice, inShelf, outside, inLegacy})
+        EXPECT_TRUE(QFileInfo::exists(file)) << file.toStdString();
+    EXPECT_TRUE(QDir(legacy()).exists());
+    EXPECT_TRUE(QDir(out).exists());
+}
+
+INSTANTIATE_TEST_SUITE_P(Tokens, BadTokenTest,
+                         ::testing::Values("out:Police/../x", "./x", "/etc/x", "out:/tmp/x", "out:$TMP/x", "$TMP/x",
+                                           "out:Police/Léto/../x", "out:Police//x", "out:Police/./x", "out:Other/a/x",
+                                           "out:Police/Léto/x/y", "out:x", "x", "not-a-uuid/x", "", "out:", "../x",
+                                           "12345678-1234-1234-1234-123456789ABC/..", "12345678-1234-1234-1234-123456789ABC/"));
+
+TEST_F(ShelfStorageTest, RemovingTheLastFileRemovesItsFolder)
+{
+    rememberOutput();
+    const QString a = touch("src/a.jpg"), b = touch("src/b.jpg");
+    const auto ta = ShelfStorage::copyIn(a, "Léto", *fileSystem);
+    const auto tb = ShelfStorage::copyIn(b, "Léto", *fileSystem);
+    const QString folder = *ShelfStorage::folder("Léto");
+    ShelfStorage::remove(ta, *fileSystem);
+    EXPECT_TRUE(QDir(folder).exists());
+    EXPECT_FALSE(QFileInfo::exists(folder + "/a.jpg"));
+    ShelfStorage::remove(tb, *fileSystem);
+    EXPECT_FALSE(QDir(folder).exists());
+
+    // A hidden file keeps the folder.
+    const auto tc = ShelfStorage::copyIn(a, "Zima", *fileSystem);
+    touch("out/Police/Zima/.directory");
+    ShelfStorage::remove(tc, *fileSystem);
+    EXPECT_TRUE(QDir(*ShelfStorage::folder("Zima")).exists());
+}
+
+TEST_F(ShelfStorageTest, RenamingAFolder)
+{
+    rememberOutput();
+    const auto token = ShelfStorage::copyIn(touch("src/a.jpg"), "Léto", *fileSystem);
+    ShelfStorage::copyIn(touch("src/b.jpg"), "Zima", *fileSystem);
+
+    EXPECT_FALSE(ShelfStorage::renameFolder("Léto", "Léto ", *fileSystem).has_value());
+    EXPECT_FALSE(ShelfStorage::renameFolder("Léto", "Zima", *fileSystem).has_value());
+    EXPECT_TRUE(QFileInfo::exists(path("out/Police/Léto/a.jpg")));
+    EXPECT_TRUE(QFileInfo::exists(path("out/Police/Zima/b.jpg")));
+
+    const auto prefixes = ShelfStorage::renameFolder("Léto", "Léto: 2024", *fileSystem);
+    ASSERT_TRUE(prefixes.has_value());
+    EXPECT_EQ(prefixes->first, QStringLiteral("out:Police/Léto/"));
+    EXPECT_EQ(prefixes->second, QStringLiteral("out:Police/Léto- 2024/"));
+    EXPECT_TRUE(QFileInfo::exists(path("out/Police/Léto- 2024/a.jpg")));
+    EXPECT_FALSE(ShelfStorage::url(*token).has_value());
+}
+
+TEST_F(ShelfStorageTest, MovingACopyToAnotherShelf)
+{
+    rememberOutput();
+    const auto token = ShelfStorage::copyIn(touch("src/a.jpg"), "Léto", *fileSystem);
+    ShelfStorage::copyIn(touch("src/a.jpg"), "Zima", *fileSystem);
+    const auto moved = ShelfStorage::move(*token, "Zima", *fileSystem);
+    EXPECT_EQ(moved, QStringLiteral("out:Police/Zima/a 2.jpg"));
+    EXPECT_FALSE(QDir(path("out/Police/Léto")).exists());
+
+    Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+    const auto legacyToken = ShelfStorage::copyIn(touch("src/c.jpg"), "Léto", *fileSystem);
+    rememberOutput();
+    EXPECT_FALSE(ShelfStorage::move(*legacyToken, "Zima", *fileSystem).has_value());
+    EXPECT_TRUE(ShelfStorage::url(*legacyToken).has_value());
+}
+
+TEST_F(ShelfStorageTest, StudioDemoPhotosResolveButAreNeverRemoved)
+{
+    QDir().mkpath(legacy() + "/_ScreenshotDemo");
+    QFile f(legacy() + "/_ScreenshotDemo/p1.jpg");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    EXPECT_EQ(ShelfStorage::url("_ScreenshotDemo/p1.jpg"), legacy() + "/_ScreenshotDemo/p1.jpg");
+    ShelfStorage::remove(QStringLiteral("_ScreenshotDemo/p1.jpg"), *fileSystem);
+    EXPECT_TRUE(QFileInfo::exists(legacy() + "/_ScreenshotDemo/p1.jpg"));
+}
+
+} // namespace
+} // namespace kelvaro::test

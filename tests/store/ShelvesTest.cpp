@@ -1,0 +1,253 @@
+// Shelf operations of the store, with copies on disk.
+#include "StoreTestSupport.h"
+#include "store/ShelfStorage.h"
+
+namespace kelvaro::test {
+namespace {
+
+class ShelvesTest : public StoreTest {
+protected:
+    KelvaroStore& emptyStore()
+    {
+        KelvaroStore& s = makeStore(fakeProcess);
+        s.setShelves({});
+        s.setActivities({});
+        return s;
+    }
+    const Shelf* shelfNamed(const QString& name) const
+    {
+        for (const Shelf& shelf : store->shelves()) {
+            if (shelf.name == name)
+                return &shelf;
+        }
+        return nullptr;
+    }
+};
+
+TEST_F(ShelvesTest, NoFilesMeansNoShelf)
+{
+    rememberOutput();
+    KelvaroStore& s = emptyStore();
+    EXPECT_FALSE(s.addToShelf(std::nullopt, "Léto"));
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Soubory se na polici nepodařilo uložit."));
+    EXPECT_TRUE(s.statusIsError());
+    EXPECT_TRUE(s.shelves().isEmpty());
+}
+
+TEST_F(ShelvesTest, ThreeFilesOnANewShelf)
+{
+    rememberOutput();
+    KelvaroStore& s = emptyStore();
+    const QString a = image("in/a.jpg"), b = touch("in/b.png", "12345"), c = touch("in/c.heic");
+    s.receive(QStringList{a, b, c}, false);
+    EXPECT_TRUE(s.addToShelf(QUuid::createUuid(), "  Léto  "));
+    ASSERT_EQ(s.shelves().size(), 1);
+    const Shelf& shelf = s.shelves().first();
+    EXPECT_EQ(shelf.name, "Léto");
+    EXPECT_EQ(shelf.symbol, "folder.fill");
+    EXPECT_EQ(shelf.colorIndex, 0);
+    ASSERT_EQ(shelf.items.size(), 3);
+    EXPECT_EQ(shelf.items[1].storedPath, QStringLiteral("out:Police/Léto/b.png"));
+    EXPECT_TRUE(shelf.items[1].bookmark.isEmpty());
+    EXPECT_EQ(shelf.items[1].bytes, 5);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Odloženo na polici „Léto“."));
+    ASSERT_EQ(s.activities().size(), 3);
+    EXPECT_EQ(s.activities()[0].fileName, "c.heic");
+    EXPECT_EQ(s.activities()[0].actionTitle, QStringLiteral("Na polici"));
+    EXPECT_EQ(s.activities()[0].symbol, "tray.full");
+    EXPECT_EQ(s.shelvedFiles(), 3);
+}
+
+TEST_F(ShelvesTest, ABlankNameMakesANewShelfAndAnIdAddsToItsShelf)
+{
+    rememberOutput();
+    KelvaroStore& s = emptyStore();
+    s.receive(QStringList{touch("in/a.jpg")}, false);
+    EXPECT_TRUE(s.addToShelf(std::nullopt, "   "));
+    ASSERT_EQ(s.shelves().size(), 1);
+    EXPECT_EQ(s.shelves().first().name, QStringLiteral("Nová police"));
+
+    const QUuid id = s.shelves().first().id;
+    EXPECT_TRUE(s.addToShelf(id, "Ignored"));
+    ASSERT_EQ(s.shelves().size(), 1);
+    EXPECT_EQ(s.shelves().first().items.size(), 2);
+    EXPECT_EQ(s.shelves().first().items.last().storedPath, QStringLiteral("out:Police/Nová police/a 2.jpg"));
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Odloženo na polici „Nová police“."));
+}
+
+TEST_F(ShelvesTest, NewShelvesCycleTheirSymbols)
+{
+    rememberOutput();
+    KelvaroStore& s = emptyStore();
+    s.receive(QStringList{touch("in/a.jpg")}, false);
+    for (int i = 0; i < 7; ++i)
+        ASSERT_TRUE(s.addToShelf(std::nullopt, QStringLiteral("S%1").arg(i)));
+    EXPECT_EQ(s.shelves()[1].symbol, "star.fill");
+    EXPECT_EQ(s.shelves()[5].symbol, "bolt.fill");
+    EXPECT_EQ(s.shelves()[6].symbol, "folder.fill");
+    EXPECT_EQ(s.shelves()[6].colorIndex, 6);
+    s.createShelf("Prázdná");
+    EXPECT_EQ(s.shelves().last().symbol, "folder.fill");
+    EXPECT_EQ(s.shelves().last().colorIndex, 7);
+    EXPECT_TRUE(s.shelves().last().items.isEmpty());
+    s.createShelf("  ");
+    EXPECT_EQ(s.shelves().size(), 8);
+}
+
+TEST_F(ShelvesTest, WhenNoCopyCanBeMadeTheFileIsBookmarked)
+{
+    rememberOutput();
+    KelvaroStore& s = emptyStore();
+    const QString a = touch("in/a.jpg");
+    fileSystem->failCopies = true;
+    s.receive(QStringList{a}, false);
+    EXPECT_TRUE(s.addToShelf(std::nullopt, "Léto"));
+    const ShelfItem item = s.shelves().first().items.first();
+    EXPECT_FALSE(item.storedPath.has_value());
+    EXPECT_FALSE(item.bookmark.isEmpty());
+    EXPECT_EQ(s.resolve(item), a);
+}
+
+TEST_F(ShelvesTest, NameTakenIgnoresCaseAndBlanks)
+{
+    KelvaroStore& s = emptyStore();
+    s.createShelf("Léto");
+    const QUuid id = s.shelves().first().id;
+    EXPECT_TRUE(s.shelfNameTaken("  lÉTO "));
+    EXPECT_FALSE(s.shelfNameTaken("  lÉTO ", id));
+    EXPECT_FALSE(s.shelfNameTaken("Zima"));
+}
+
+TEST_F(ShelvesTest, RenamingMovesTheFolderAndRewritesTokens)
+{
+    rememberOutput();
+    KelvaroStore& s = emptyStore();
+    s.receive(QStringList{touch("in/a.jpg")}, false);
+    s.addToShelf(std::nullopt, "Léto");
+    const QUuid id = s.shelves().first().id;
+    s.createShelf("Zima");
+
+    s.updateShelf(id, "zima", "star.fill", 3); // taken
+    EXPECT_EQ(s.shelves().first().name, "Léto");
+
+    s.updateShelf(id, " Léto 2024 ", "star.fill", 3);
+    const Shelf& shelf = s.shelves().first();
+    EXPECT_EQ(shelf.name, "Léto 2024");
+    EXPECT_EQ(shelf.symbol, "star.fill");
+    EXPECT_EQ(shelf.colorIndex, 3);
+    EXPECT_EQ(shelf.items.first().storedPath, QStringLiteral("out:Police/Léto 2024/a.jpg"));
+    EXPECT_TRUE(s.resolve(shelf.items.first()).has_value());
+    EXPECT_FALSE(QDir(path("out/Police/Léto")).exists());
+}
+
+TEST_F(ShelvesTest, ASharedFolderIsNotRenamed)
+{
+    rememberOutput();
+    KelvaroStore& s = emptyStore();
+    s.receive(QStringList{touch("in/a.jpg")}, false);
+    s.addToShelf(std::nullopt, "Léto");
+    s.createShelf("...Léto"); // shares the folder-safe name "Léto"
+    const QUuid id = s.shelves().first().id;
+    s.updateShelf(id, "Jaro", "folder.fill", 0);
+    EXPECT_EQ(s.shelves().first().name, "Jaro");
+    EXPECT_EQ(s.shelves().first().items.first().storedPath, QStringLiteral("out:Police/Léto/a.jpg"));
+    EXPECT_TRUE(QFileInfo::exists(path("out/Police/Léto/a.jpg")));
+}
+
+TEST_F(ShelvesTest, DeletingAShelfDeletesItsCopiesButNotOtherFiles)
+{
+    rememberOutput();
+    KelvaroStore& s = emptyStore();
+    s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
+    s.addToShelf(std::nullopt, "Léto");
+    s.addToShelf(std::nullopt, "Zima");
+    touch("out/Police/Zima/mine.txt");
+    s.deleteShelf(s.shelves()[0].id);
+    s.deleteShelf(s.shelves()[0].id);
+    EXPECT_TRUE(s.shelves().isEmpty());
+    EXPECT_FALSE(QDir(path("out/Police/Léto")).exists());
+    EXPECT_EQ(QDir(path("out/Police/Zima")).entryList(QDir::Files), QStringList{"mine.txt"});
+}
+
+TEST_F(ShelvesTest, RemovingAndMovingItems)
+{
+    rememberOutput();
+    KelvaroStore& s = emptyStore();
+    s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
+    s.addToShelf(std::nullopt, "Léto");
+    s.createShelf("Zima");
+    const QUuid leto = s.shelves()[0].id, zima = s.shelves()[1].id;
+    const QUuid a = s.shelves()[0].items[0].id, b = s.shelves()[0].items[1].id;
+
+    s.moveItem(a, leto, leto);
+    EXPECT_EQ(s.shelves()[0].items.size(), 2);
+
+    s.moveItem(a, leto, zima);
+    EXPECT_EQ(s.shelves()[0].items.size(), 1);
+    ASSERT_EQ(s.shelves()[1].items.size(), 1);
+    EXPECT_EQ(s.shelves()[1].items[0].storedPath, QStringLiteral("out:Police/Zima/a.jpg"));
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("„a.jpg“ je na polici „Zima“."));
+    EXPECT_EQ(s.shelvedFiles(), 2);
+
+    s.removeItem(b, leto);
+    EXPECT_TRUE(s.shelves()[0].items.isEmpty());
+    EXPECT_FALSE(QDir(path("out/Police/Léto")).exists());
+    s.removeItem(QUuid::createUuid(), QUuid::createUuid()); // unknown: nothing
+    EXPECT_EQ(s.shelves().size(), 2);
+}
+
+TEST_F(ShelvesTest, LoadingAShelfIntoTheWheel)
+{
+    rememberOutput();
+    KelvaroStore& s = emptyStore();
+    s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
+    s.addToShelf(std::nullopt, "Léto");
+    const Shelf shelf = s.shelves().first();
+    s.receive(QStringList{touch("in/other.jpg")}, false);
+    s.setSidebarSelection(SidebarItem::shelves);
+
+    s.loadShelfIntoWheel(shelf);
+    EXPECT_EQ(s.droppedFiles(), (QStringList{path("out/Police/Léto/a.jpg"), path("out/Police/Léto/b.jpg")}));
+    EXPECT_EQ(s.sidebarSelection(), SidebarItem::home);
+
+    QDir(path("out/Police/Léto")).removeRecursively();
+    s.receive(QStringList{touch("in/other.jpg")}, false);
+    s.setSidebarSelection(SidebarItem::shelves);
+    s.loadShelfIntoWheel(shelf);
+    EXPECT_EQ(s.droppedFiles(), QStringList{path("in/other.jpg")});
+    EXPECT_EQ(s.sidebarSelection(), SidebarItem::shelves);
+}
+
+TEST_F(ShelvesTest, DemoShelvesNeverTouchTheRealFolders)
+{
+    const QString out = rememberOutput();
+    KelvaroStore& s = emptyStore();
+    s.receive(QStringList{touch("in/a.jpg")}, false);
+    s.addToShelf(std::nullopt, "Léto");
+    const QByteArray saved = storedLibrary();
+
+    Shelf demo;
+    demo.id = QUuid::createUuid();
+    demo.name = "Léto";
+    ShelfItem item;
+    item.id = QUuid::createUuid();
+    item.name = "a.jpg";
+    item.storedPath = "out:Police/Léto/a.jpg";
+    demo.items = {item};
+    s.enterDemo({}, {demo});
+    s.updateShelf(demo.id, "Jaro", "folder.fill", 0);
+    s.removeItem(item.id, demo.id);
+    EXPECT_TRUE(s.addToShelf(std::nullopt, "Demo"));
+    s.deleteShelf(demo.id);
+    s.syncShelvesWithDisk();
+
+    EXPECT_TRUE(QFileInfo::exists(out + "/Police/Léto/a.jpg"));
+    EXPECT_FALSE(QDir(out + "/Police/Demo").exists());
+    EXPECT_FALSE(QDir(out + "/Police/Jaro").exists());
+    EXPECT_EQ(storedLibrary(), saved);
+    s.exitDemo();
+    EXPECT_EQ(s.shelves().first().name, "Léto");
+}
+
+} // namespace
+} // namespace kelvaro::test

@@ -1,0 +1,187 @@
+#pragma once
+// Shared fixture of the store tests: a fresh store per test with recording desktop services, a
+// temporary folder, a remembered output folder on request and helpers for real files.
+#include <functional>
+#include <memory>
+#include <ostream>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "engine/OutputFolder.h"
+#include "platform/Clipboard.h"
+#include "platform/FileManager.h"
+#include "platform/FileSystem.h"
+#include "platform/FolderChooser.h"
+#include "platform/LauncherProgress.h"
+#include "platform/Log.h"
+#include "platform/NearbyShare.h"
+#include "platform/Settings.h"
+#include "platform/Trash.h"
+#include "store/KelvaroStore.h"
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace kelvaro::test {
+
+// Spins the event loop until `done` holds (or a generous limit passes); returns whether it held.
+inline bool waitUntil(const std::function<bool()>& done, int limitMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Counts the emissions of one change signal.
+class SignalCounter {
+public:
+    template <typename Signal>
+    SignalCounter(KelvaroStore* store, Signal signal)
+    {
+        QObject::connect(store, signal, [this] { ++count; });
+    }
+    int count = 0;
+};
+
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        Settings& settings = Settings::shared();
+        settings.remove(QString::fromLatin1(KelvaroStore::defaultStorageKey));
+        settings.remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+        settings.remove(QStringLiteral("kelvaro.autoReveal"));
+        settings.setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); // the texts below are Czech
+        chooser = std::make_shared<FakeFolderChooser>();
+        FolderChooser::setShared(chooser);
+        clearRecentLogLines();
+    }
+
+    void TearDown() override
+    {
+        store.reset();
+        FolderChooser::setShared(nullptr);
+    }
+
+    // The services every test store gets; `process` none means the real engine.
+    StoreServices services(ProcessFunction process = {})
+    {
+        StoreServices s;
+        s.fileManager = fileManager;
+        s.trash = trash;
+        s.clipboard = clipboard;
+        s.nearbyShare = share;
+        s.launcher = launcher;
+        s.attention = attention;
+        s.files = fileSystem;
+        s.process = std::move(process);
+        return s;
+    }
+
+    KelvaroStore& makeStore(ProcessFunction process = {})
+    {
+        store = std::make_unique<KelvaroStore>(services(std::move(process)));
+        return *store;
+    }
+
+    QString path(const QString& relative) const { return temp.filePath(relative); }
+
+    QString makeFolder(const QString& relative)
+    {
+        const QString folder = path(relative);
+        QDir().mkpath(folder);
+        return folder;
+    }
+
+    // An empty file; the intake goes by name only.
+    QString touch(const QString& relative, const QByteArray& bytes = "x")
+    {
+        const QString file = path(relative);
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile f(file);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return file;
+    }
+
+    // A real small photo (format from the extension).
+    QString image(const QString& relative, int width = 48, int height = 32, QColor color = QColor(200, 80, 40))
+    {
+        const QString file = path(relative);
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QImage img(width, height, QImage::Format_RGB32);
+        img.fill(color);
+        EXPECT_TRUE(img.save(file));
+        return file;
+    }
+
+    QString rememberOutput(const QString& relative = QStringLiteral("out"))
+    {
+        const QString folder = makeFolder(relative);
+        EXPECT_TRUE(OutputFolder::remember(folder));
+        return folder;
+    }
+
+    QByteArray storedLibrary() const
+    {
+        return Settings::shared().dataValue(QString::fromLatin1(KelvaroStore::defaultStorageKey)).value_or(QByteArray());
+    }
+
+    QTemporaryDir temp;
+    std::shared_ptr<FakeFolderChooser> chooser;
+    std::shared_ptr<RecordingFileManager> fileManager = std::make_shared<RecordingFileManager>();
+    std::shared_ptr<RecordingTrash> trash = std::make_shared<RecordingTrash>();
+    std::shared_ptr<RecordingClipboard> clipboard = std::make_shared<RecordingClipboard>();
+    std::shared_ptr<RecordingNearbyShare> share = std::make_shared<RecordingNearbyShare>();
+    std::shared_ptr<RecordingLauncherProgress> launcher = std::make_shared<RecordingLauncherProgress>();
+    std::shared_ptr<RecordingAttention> attention = std::make_shared<RecordingAttention>();
+    std::shared_ptr<FailingFileSystem> fileSystem = std::make_shared<FailingFileSystem>();
+    std::unique_ptr<KelvaroStore> store;
+};
+
+// A process function that writes one small file per input into the output folder (named after
+// the input, ".out" appended) and fails every input whose name contains "bad".
+inline OpResult fakeProcess(const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks)
+{
+    OpResult result;
+    for (int i = 0; i < files.size(); ++i) {
+        if (hooks && hooks->isCancelled())
+            break;
+        const QString name = QFileInfo(files[i]).fileName();
+        if (name.contains(QLatin1String("bad"))) {
+            ++result.failed;
+            if (!result.firstError)
+                result.firstError = KelvaroError::unreadable(name).message();
+        } else {
+            const QString out = outDir + QLatin1Char('/') + name + QStringLiteral(".out");
+            QFile f(out);
+            f.open(QIODevice::WriteOnly);
+            f.write("out");
+            result.outputs.append(out);
+            result.entries.append({name, 10, out});
+        }
+        if (hooks)
+            hooks->reportProgress(i + 1, int(files.size()));
+    }
+    if (result.outputs.isEmpty() && result.firstError)
+        throw KelvaroError::unreadable(QFileInfo(files.first()).fileName());
+    return result;
+}
+
+} // namespace kelvaro::test

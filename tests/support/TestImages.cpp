@@ -1,0 +1,399 @@
+#include "TestImages.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+
+#include <exiv2/exiv2.hpp>
+
+#include "engine/ImageMetadata.h"
+
+namespace kelvaro::testimages {
+namespace {
+
+QString pathIn(const QString& dir, const QString& name)
+{
+    return QDir(dir).filePath(name);
+}
+
+QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+vips::VImage opaqueRgb(const Bitmap& image)
+{
+    return image.extract_band(0, vips::VImage::option()->set("n", 3))
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+void fillExif(Exiv2::ExifData& exif, const Metadata& metadata, QSize size)
+{
+    if (metadata.orientation > 0)
+        exif["Exif.Image.Orientation"] = uint16_t(metadata.orientation);
+    if (!metadata.make.isEmpty()) {
+        exif["Exif.Image.Make"] = metadata.make.toStdString();
+        exif["Exif.Image.Model"] = std::string("Model 7");
+        exif["Exif.Photo.DateTimeOriginal"] = std::string("2026:07:14 10:20:30");
+    }
+    if (metadata.gps) {
+        exif["Exif.GPSInfo.GPSLatitudeRef"] = std::string("N");
+        Exiv2::URationalValue latitude;
+        latitude.read("50/1 5/1 0/1");
+        exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude"), &latitude);
+        exif["Exif.GPSInfo.GPSLongitudeRef"] = std::string("E");
+        Exiv2::URationalValue longitude;
+        longitude.read("14/1 25/1 0/1");
+        exif.add(Exiv2::ExifKey("Exif.GPSInfo.GPSLongitude"), &longitude);
+    }
+    if (metadata.pixelDimensions) {
+        exif["Exif.Photo.PixelXDimension"] = uint32_t(size.width());
+        exif["Exif.Photo.PixelYDimension"] = uint32_t(size.height());
+    }
+}
+
+void addMetadata(const QString& path, const Metadata& metadata, QSize size)
+{
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(native(path).toStdString());
+    image->readMetadata();
+    Exiv2::ExifData exif = image->exifData();
+    fillExif(exif, metadata, size);
+    image->setExifData(exif);
+    if (!metadata.iptcCity.isEmpty()) {
+        Exiv2::IptcData iptc;
+        iptc["Iptc.Application2.City"] = metadata.iptcCity.toStdString();
+        image->setIptcData(iptc);
+    }
+    image->writeMetadata();
+}
+
+bool hasMetadata(const Metadata& m)
+{
+    return m.orientation > 0 || m.gps || !m.make.isEmpty() || !m.iptcCity.isEmpty() || m.pixelDimensions;
+}
+
+quint32 crc32(const QByteArray& bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char c : bytes) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+QByteArray bigEndian(quint32 v)
+{
+    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(bytes, 4);
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& data)
+{
+    const QByteArray body = QByteArray(type) + data;
+    return bigEndian(quint32(data.size())) + body + bigEndian(crc32(body));
+}
+
+} // namespace
+
+Bitmap quadrants(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGBA8888);
+    QPainter painter(&image);
+    const int hw = width / 2;
+    const int hh = height / 2;
+    painter.fillRect(0, 0, hw, hh, topLeftColour);
+    painter.fillRect(hw, 0, width - hw, hh, topRightColour);
+    painter.fillRect(0, hh, hw, height - hh, bottomLeftColour);
+    painter.fillRect(hw, hh, width - hw, height - hh, bottomRightColour);
+    painter.end();
+    return fromQImage(image);
+}
+
+Bitmap plain(int width, int height, const QColor& colour, int alpha)
+{
+    QImage image(width, height, QImage::Format_RGBA8888);
+    QColor c = colour;
+    c.setAlpha(alpha);
+    image.fill(c);
+    return fromQImage(image);
+}
+
+Bitmap halfTransparent(int width, int height)
+{
+    QImage image = toQImage(quadrants(width, height)).convertToFormat(QImage::Format_RGBA8888);
+    for (int y = 0; y < height; ++y)
+        for (int x = width / 2; x < width; ++x)
+            image.setPixelColor(x, y, QColor(0, 0, 0, 0));
+    return fromQImage(image);
+}
+
+QColor colourAt(const Bitmap& image, double fx, double fy)
+{
+    const int x = std::clamp(int(fx * image.width()), 0, image.width() - 1);
+    const int y = std::clamp(int(fy * image.height()), 0, image.height() - 1);
+    const std::vector<double> p = image.getpoint(x, y);
+    QColor c{int(p[0]), int(p[1]), int(p[2])};
+    if (p.size() > 3)
+        c.setAlpha(int(p[3]));
+    return c;
+}
+
+bool near(const QColor& a, const QColor& b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+        && std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+std::array<int, 4> cornerColours(const Bitmap& image)
+{
+    const std::array<QColor, 4> colours{topLeftColour, topRightColour, bottomLeftColour, bottomRightColour};
+    const std::array<QPointF, 4> corners{QPointF(0.1, 0.1), QPointF(0.9, 0.1), QPointF(0.1, 0.9), QPointF(0.9, 0.9)};
+    std::array<int, 4> result{-1, -1, -1, -1};
+    for (int i = 0; i < 4; ++i) {
+        const QColor seen = colourAt(image, corners[i].x(), corners[i].y());
+        for (int k = 0; k < 4; ++k)
+            if (near(seen, colours[k]))
+                result[i] = k;
+    }
+    return result;
+}
+
+QString writeJpeg(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata, int quality)
+{
+    const QString path = pathIn(dir, name);
+    opaqueRgb(image).jpegsave(native(path).constData(), vips::VImage::option()->set("Q", quality)->set("strip", true));
+    if (hasMetadata(metadata))
+        addMetadata(path, metadata, QSize(image.width(), image.height()));
+    return path;
+}
+
+QString writeCmykJpeg(const QString& dir, const QString& name, const Bitmap& image)
+{
+    const QString path = pathIn(dir, name);
+    opaqueRgb(image).colourspace(VIPS_INTERPRETATION_CMYK).jpegsave(native(path).constData());
+    return path;
+}
+
+QString writePng(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata)
+{
+    const QString path = pathIn(dir, name);
+    image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .pngsave(native(path).constData(), vips::VImage::option()->set("strip", true));
+    if (hasMetadata(metadata))
+        addMetadata(path, metadata, QSize(image.width(), image.height()));
+    return path;
+}
+
+QString writePng16(const QString& dir, const QString& name, const Bitmap& image)
+{
+    const QString path = pathIn(dir, name);
+    (opaqueRgb(image).cast(VIPS_FORMAT_USHORT) * 257)
+        .cast(VIPS_FORMAT_USHORT)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16))
+        .pngsave(native(path).constData(), vips::VImage::option()->set("bitdepth", 16));
+    return path;
+}
+
+QString writeHeic(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata)
+{
+    const QString path = pathIn(dir, name);
+    vips::VImage out = opaqueRgb(image).copy();
+    // exiv2 cannot write HEIC: the encoder takes the EXIF block (and its orientation field).
+    Exiv2::ExifData exif;
+    fillExif(exif, metadata, QSize(image.width(), image.height()));
+    Exiv2::Blob blob;
+    if (!exif.empty())
+        Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
+    if (!blob.empty())
+        out.set(VIPS_META_EXIF_NAME, nullptr, const_cast<char*>(payload.constData()), size_t(payload.size()));
+    if (metadata.orientation > 0)
+        out.set(VIPS_META_ORIENTATION, metadata.orientation);
+    out.heifsave(native(path).constData(), vips::VImage::option()->set("Q", 60)->set("strip", blob.empty()));
+    return path;
+}
+
+QString writeTiff(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata)
+{
+    const QString path = pathIn(dir, name);
+    image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .tiffsave(native(path).constData(), vips::VImage::option()->set("strip", true));
+    if (hasMetadata(metadata))
+        addMetadata(path, metadata, QSize(image.width(), image.height()));
+    return path;
+}
+
+QString writeGif(const QString& dir, const QString& name, const Bitmap& image)
+{
+    const QString path = pathIn(dir, name);
+    image.gifsave(native(path).constData());
+    return path;
+}
+
+QString writeWebp(const QString& dir, const QString& name, const Bitmap& image)
+{
+    const QString path = pathIn(dir, name);
+    image.webpsave(native(path).constData(), vips::VImage::option()->set("lossless", true));
+    return path;
+}
+
+QString writeBmp(const QString& dir, const QString& name, const Bitmap& image)
+{
+    const QString path = pathIn(dir, name);
+    toQImage(image).convertToFormat(QImage::Format_RGB32).save(path, "BMP");
+    return path;
+}
+
+QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF origin, int rotate, int pages)
+{
+    const QString path = pathIn(dir, name);
+    const auto n = [](double v) { return QByteArray::number(v, 'f', 3); };
+    const QByteArray box = "[" + n(origin.x()) + " " + n(origin.y()) + " " + n(origin.x() + size.width()) + " "
+        + n(origin.y() + size.height()) + "]";
+    const QByteArray content = "1 0 0 rg " + n(origin.x()) + " " + n(origin.y()) + " " + n(size.width() / 2) + " "
+        + n(size.height()) + " re f 0 0 1 rg " + n(origin.x() + size.width() / 2) + " " + n(origin.y()) + " "
+        + n(size.width() / 2) + " " + n(size.height()) + " re f\n";
+    QList<QByteArray> objects;
+    QByteArray kids;
+    for (int p = 0; p < pages; ++p)
+        kids += QByteArray::number(3 + 2 * p) + " 0 R ";
+    objects << "<< /Type /Catalog /Pages 2 0 R >>";
+    objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>";
+    for (int p = 0; p < pages; ++p) {
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox " + box + " /Rotate " + QByteArray::number(rotate)
+                + " /Contents " + QByteArray::number(4 + 2 * p) + " 0 R >>";
+        objects << "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "endstream";
+    }
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<int> offsets;
+    for (int i = 0; i < objects.size(); ++i) {
+        offsets << int(pdf.size());
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const int xref = int(pdf.size());
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (int offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+        + QByteArray::number(xref) + "\n%%EOF\n";
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(pdf);
+    return path;
+}
+
+QString writeLyingPng(const QString& dir, const QString& name, QSize size)
+{
+    const QString path = pathIn(dir, name);
+    QByteArray header = bigEndian(quint32(size.width())) + bigEndian(quint32(size.height()));
+    header += QByteArray("\x08\x06\x00\x00\x00", 5); // 8-bit RGBA, no interlace
+    const QByteArray row(1 + 4 * 16, '\0');
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    png += pngChunk("IHDR", header);
+    png += pngChunk("IDAT", qCompress(row, 9).mid(4));
+    png += pngChunk("IEND", QByteArray());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(png);
+    return path;
+}
+
+QString writeGarbage(const QString& dir, const QString& name)
+{
+    const QString path = pathIn(dir, name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(QByteArray("this is not an image, only words pretending to be one\n").repeated(20));
+    return path;
+}
+
+Bitmap read(const QString& path)
+{
+    initVips();
+    return normalizedBitmap(vips::VImage::new_from_file(native(path).constData()));
+}
+
+QSize pixelSize(const QString& path)
+{
+    initVips();
+    const vips::VImage image = vips::VImage::new_from_file(native(path).constData());
+    return {image.width(), image.height()};
+}
+
+std::optional<QString> metadataValue(const QString& path, const QString& key)
+{
+    return ImageMetadata::value(path, key);
+}
+
+bool hasAnyExif(const QString& path)
+{
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(native(path).toStdString());
+    image->readMetadata();
+    return !image->exifData().empty();
+}
+
+bool hasAnyIptc(const QString& path)
+{
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(native(path).toStdString());
+    image->readMetadata();
+    return !image->iptcData().empty();
+}
+
+int jpegQuality(const QString& path)
+{
+    static const int base[64] = {16, 11, 10, 16, 24, 40, 51, 61, 12, 12, 14, 19, 26, 58, 60, 55,
+                                 14, 13, 16, 24, 40, 57, 69, 56, 14, 17, 22, 29, 51, 87, 80, 62,
+                                 18, 22, 37, 56, 68, 109, 103, 77, 24, 35, 55, 64, 81, 104, 113, 92,
+                                 49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
+    static const int zigzag[64] = {0, 1, 8, 16, 9, 2, 3, 10, 17, 24, 32, 25, 18, 11, 4, 5,
+                                   12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6, 7, 14, 21, 28,
+                                   35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
+                                   58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray bytes = file.readAll();
+    if (!bytes.startsWith("\xFF\xD8"))
+        return 0;
+    // The first DQT segment's first table is the luminance table, in zigzag order.
+    const qsizetype at = bytes.indexOf("\xFF\xDB");
+    if (at < 0 || at + 5 + 64 > bytes.size() || (quint8(bytes[at + 4]) >> 4) != 0)
+        return 0;
+    const uchar* table = reinterpret_cast<const uchar*>(bytes.constData() + at + 5);
+    int best = 0;
+    int bestError = INT_MAX;
+    for (int q = 1; q <= 100; ++q) {
+        const int scale = q < 50 ? 5000 / q : 200 - 2 * q;
+        int error = 0;
+        for (int i = 0; i < 64; ++i) {
+            const int expected = std::clamp((base[zigzag[i]] * scale + 50) / 100, 1, 255);
+            error += std::abs(expected - int(table[i]));
+        }
+        if (error < bestError) {
+            bestError = error;
+            best = q;
+        }
+    }
+    return best;
+}
+
+bool vipsOpens(const QString& path)
+{
+    initVips();
+    try {
+        vips::VImage::new_from_file(native(path).constData());
+        return true;
+    } catch (const vips::VError&) {
+        return false;
+    }
+}
+
+} // namespace kelvaro::testimages

@@ -1,0 +1,78 @@
+#pragma once
+// Real image files made inside a test: every format the engine reads, with EXIF orientation, GPS,
+// camera make and IPTC set through exiv2, PDF pages with a media box and rotation of choice, and
+// files that lie about their size. Plus independent readers to check results (pixel colours,
+// sizes, metadata, the JPEG quality a file was written with).
+#include <array>
+#include <optional>
+
+#include <QColor>
+#include <QPointF>
+#include <QSize>
+#include <QString>
+
+#include "engine/Bitmap.h"
+
+namespace kelvaro::testimages {
+
+// The four quadrant colours of `quadrants()`, as seen upright.
+inline const QColor topLeftColour{220, 30, 30};     // red
+inline const QColor topRightColour{30, 200, 40};    // green
+inline const QColor bottomLeftColour{30, 40, 220};  // blue
+inline const QColor bottomRightColour{240, 230, 40}; // yellow
+
+// An opaque RGBA image whose quadrants have the four colours above, so any turn or mirror shows.
+Bitmap quadrants(int width, int height);
+// A plain image of one colour; `alpha` below 255 makes it transparent.
+Bitmap plain(int width, int height, const QColor& colour, int alpha = 255);
+// Quadrants with the right half fully transparent.
+Bitmap halfTransparent(int width, int height);
+
+// The colour at (fx, fy), given as fractions of the width and height from the top-left corner.
+QColor colourAt(const Bitmap& image, double fx, double fy);
+bool near(const QColor& a, const QColor& b, int tolerance = 40);
+// Which quadrant colour the four corners of `image` show, in order top-left, top-right,
+// bottom-left, bottom-right, each as the index 0–3 of the colours above (-1: none).
+std::array<int, 4> cornerColours(const Bitmap& image);
+
+struct Metadata {
+    int orientation = 0;        // EXIF orientation 1–8; 0 writes none
+    bool gps = false;           // a GPS position (50° 5′ N, 14° 25′ E)
+    QString make;               // camera make, empty for none
+    QString iptcCity;           // IPTC city, empty for none
+    bool pixelDimensions = false; // EXIF PixelX/YDimension of the stored size
+};
+
+// Files named `name` in `dir`; they return the full path. Pixels are stored as given: an
+// orientation only adds the EXIF entry, it does not turn the pixels.
+QString writeJpeg(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata = {},
+                  int quality = 92);
+QString writeCmykJpeg(const QString& dir, const QString& name, const Bitmap& image);
+QString writePng(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata = {});
+QString writePng16(const QString& dir, const QString& name, const Bitmap& image);
+QString writeHeic(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata = {});
+QString writeTiff(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata = {});
+QString writeGif(const QString& dir, const QString& name, const Bitmap& image);
+QString writeWebp(const QString& dir, const QString& name, const Bitmap& image);
+QString writeBmp(const QString& dir, const QString& name, const Bitmap& image);
+// A one-page PDF whose media box is `size` points at `origin`, with /Rotate `rotate`: the left
+// half of the box filled red, the right half blue.
+QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF origin = {}, int rotate = 0,
+                 int pages = 1);
+// A valid PNG header claiming `size` with almost no pixel data behind it.
+QString writeLyingPng(const QString& dir, const QString& name, QSize size);
+// Bytes that are no image at all.
+QString writeGarbage(const QString& dir, const QString& name);
+
+// Independent readers.
+Bitmap read(const QString& path);           // decoded as stored (no orientation applied)
+QSize pixelSize(const QString& path);       // as stored
+std::optional<QString> metadataValue(const QString& path, const QString& key); // exiv2
+bool hasAnyExif(const QString& path);
+bool hasAnyIptc(const QString& path);
+// The IJG quality (1–100) of the file's luminance quantisation table; 0 when not a JPEG.
+int jpegQuality(const QString& path);
+// Whether libvips itself (with its untrusted loaders blocked) opens the file.
+bool vipsOpens(const QString& path);
+
+} // namespace kelvaro::testimages

@@ -1,0 +1,255 @@
+// Settled files run through the real engine into the automatic subfolder, with their booking:
+// seen keys, counters, history entries, status and notice.
+#include <QImage>
+
+#include "WatcherFixture.h"
+
+using namespace kelvaro;
+using namespace kelvaro::testing;
+
+namespace {
+
+using FolderWatcherProcessing = WatcherFixture;
+
+const WatchAction kToJpg = WatchAction::convert(QStringLiteral("jpg"));
+
+TEST_F(FolderWatcherProcessing, newFileIsProcessedOnTheSecondScanAfterItAppears)
+{
+    for (int i = 0; i < 10; ++i)
+        writeJpeg(in(QStringLiteral("IMG_%1.jpg").arg(i)));
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, kToJpg));
+    const QUuid id = w->rules().first().id;
+    step(*w); // baseline
+    writeJpeg(in("b.jpg"), 40, 30);
+    step(*w); // first scan that sees b.jpg: pending
+    EXPECT_TRUE(history.isEmpty());
+    step(*w); // second: processed
+
+    const QString out = QDir(resultsDir()).filePath(QStringLiteral("b.jpg"));
+    ASSERT_TRUE(QFileInfo::exists(out)) << out.toStdString();
+    EXPECT_EQ(results(resultsDir()), QStringList{"b.jpg"});
+    EXPECT_EQ(QImage(out).size(), QSize(40, 30));
+
+    const WatchRule rule = w->rules().first();
+    EXPECT_EQ(rule.processed, 1);
+    ASSERT_TRUE(rule.lastRun);
+    EXPECT_EQ(w->status(id), WatchStatus{});
+
+    ASSERT_EQ(history.size(), 1);
+    EXPECT_EQ(history[0].fileName, QStringLiteral("b.jpg"));
+    EXPECT_EQ(history[0].actionTitle, QStringLiteral("Automaticky \u00b7 Převod na JPG"));
+    EXPECT_EQ(history[0].symbol, QStringLiteral("folder.badge.gearshape"));
+    EXPECT_EQ(history[0].outputPath, out);
+    EXPECT_FALSE(history[0].id.isNull());
+
+    const auto seen = seenDocument();
+    ASSERT_TRUE(seen);
+    const QString idText = id.toString(QUuid::WithoutBraces).toUpper();
+    ASSERT_TRUE(seen->contains(idText));
+    EXPECT_TRUE(storedSeen(id).contains(keyOf(in("b.jpg"))));
+    EXPECT_EQ(storedSeen(id).size(), 11);
+
+    ASSERT_EQ(notifier->notices().size(), 1);
+    EXPECT_EQ(notifier->notices()[0], (Notice{QStringLiteral("Kelvaro"),
+                                              QStringLiteral("Zpracováno: 1 soubor ze složky „In“.")}));
+
+    const auto stored = decodeWatchRules(*Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey)));
+    EXPECT_EQ(stored->first().processed, 1);
+
+    step(*w);
+    step(*w); // handled once only
+    EXPECT_EQ(history.size(), 1);
+    EXPECT_EQ(results(resultsDir()).size(), 1);
+}
+
+TEST_F(FolderWatcherProcessing, growingFileWaitsUntilItsKeyHolds)
+{
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, kToJpg));
+    step(*w);
+    const QByteArray jpeg = jpegBytes(64, 48);
+    const qsizetype half = jpeg.size() / 2;
+    writeBytes(in("big.jpg"), jpeg.left(half));
+    step(*w);
+    writeBytes(in("big.jpg"), jpeg.mid(half, 10), true);
+    step(*w);
+    writeBytes(in("big.jpg"), jpeg.mid(half + 10), true);
+    step(*w);
+    EXPECT_TRUE(history.isEmpty());
+    EXPECT_EQ(w->rules().first().processed, 0);
+    step(*w);
+    ASSERT_EQ(history.size(), 1);
+    EXPECT_EQ(QImage(*history[0].outputPath).size(), QSize(64, 48));
+}
+
+TEST_F(FolderWatcherProcessing, unreadableFileIsSeenAndNotRetriedUntilItChanges)
+{
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, kToJpg));
+    const QUuid id = w->rules().first().id;
+    step(*w);
+    writeBytes(in("broken.jpg"), "this is no photo");
+    step(*w);
+    step(*w);
+    // Nothing came out: the engine's error is shown, counters and history stay as they were.
+    const WatchStatus status = w->status(id);
+    EXPECT_FALSE(status.isBusy);
+    ASSERT_TRUE(status.message);
+    EXPECT_TRUE(status.message->contains(QStringLiteral("broken.jpg"))) << status.message->toStdString();
+    EXPECT_EQ(w->rules().first().processed, 0);
+    EXPECT_FALSE(w->rules().first().lastRun);
+    EXPECT_TRUE(history.isEmpty());
+    EXPECT_TRUE(notifier->notices().isEmpty());
+    EXPECT_TRUE(storedSeen(id).contains(keyOf(in("broken.jpg"))));
+
+    int statuses = 0;
+    QObject::connect(w.get(), &FolderWatcher::statusesChanged, [&] { ++statuses; });
+    step(*w);
+    step(*w);
+    step(*w);
+    EXPECT_EQ(statuses, 0); // never handed to the engine again
+
+    writeJpeg(in("broken.jpg")); // replaced by a real photo: a new key
+    step(*w);
+    step(*w);
+    EXPECT_EQ(w->rules().first().processed, 1);
+    EXPECT_EQ(w->status(id), WatchStatus{});
+    EXPECT_EQ(history.size(), 1);
+}
+
+TEST_F(FolderWatcherProcessing, partlyFailedRunCountsWhatCameOut)
+{
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, kToJpg));
+    const QUuid id = w->rules().first().id;
+    step(*w);
+    writeJpeg(in("a.jpg"));
+    writeBytes(in("b.jpg"), "garbage");
+    writeJpeg(in("c.jpg"));
+    step(*w);
+    step(*w);
+    EXPECT_EQ(w->rules().first().processed, 2);
+    EXPECT_EQ(w->status(id).message, QStringLiteral("Nepovedlo se zpracovat: 1."));
+    EXPECT_FALSE(w->status(id).isBusy);
+    ASSERT_EQ(history.size(), 2);
+    EXPECT_EQ(historyCalls, 1);
+    // Handed over in listing order; the store puts each at the front, so c ends up first there.
+    EXPECT_EQ(history[0].fileName, QStringLiteral("a.jpg"));
+    EXPECT_EQ(history[1].fileName, QStringLiteral("c.jpg"));
+    EXPECT_EQ(storedSeen(id).size(), 3);
+    ASSERT_EQ(notifier->notices().size(), 1);
+    EXPECT_EQ(notifier->notices()[0].body, QStringLiteral("Zpracováno: 2 soubory ze složky „In“."));
+}
+
+TEST_F(FolderWatcherProcessing, manualRequestProcessesEverythingEvenWhenPaused)
+{
+    writeJpeg(in("a.jpg"));
+    writeJpeg(in("b.jpg"));
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, WatchAction::stripMetadata()));
+    const QUuid id = w->rules().first().id;
+    step(*w); // both are in the baseline
+    w->setEnabled(id, false);
+    w->processExisting(id);
+    EXPECT_TRUE(w->status(id).isBusy);
+    w->processExisting(id); // busy: ignored
+    settle(*w);
+    EXPECT_FALSE(w->status(id).isBusy);
+    EXPECT_EQ(w->rules().first().processed, 2);
+    EXPECT_FALSE(w->rules().first().isEnabled);
+    EXPECT_EQ(results(resultsDir(QStringLiteral("In"), QStringLiteral("Odstranit metadata"))).size(), 2);
+    EXPECT_EQ(history.size(), 2);
+    EXPECT_EQ(history[0].actionTitle, QStringLiteral("Automaticky \u00b7 Odstranit metadata"));
+}
+
+TEST_F(FolderWatcherProcessing, manualRequestDuringAScanProcessesFilesOnce)
+{
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, kToJpg));
+    const QUuid id = w->rules().first().id;
+    step(*w);
+    writeJpeg(in("a.jpg"));
+    step(*w); // a.jpg is pending: the next scan would hand it over
+    bool done = false;
+    w->tick([&] { done = true; });
+    w->processExisting(id); // while the scan is listing
+    ASSERT_TRUE(waitUntil([&] { return done && !w->hasWorkInFlight(); }));
+    EXPECT_EQ(results(resultsDir()), QStringList{"a.jpg"});
+    EXPECT_EQ(w->rules().first().processed, 1);
+    step(*w);
+    step(*w);
+    EXPECT_EQ(results(resultsDir()), QStringList{"a.jpg"});
+    EXPECT_EQ(history.size(), 1);
+}
+
+TEST_F(FolderWatcherProcessing, choosingAnOutputFolderLetsWaitingFilesThrough)
+{
+    Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, kToJpg));
+    const QUuid id = w->rules().first().id;
+    step(*w);
+    writeJpeg(in("b.jpg"));
+    step(*w);
+    step(*w);
+    ASSERT_EQ(w->status(id).message, QStringLiteral("Nejdřív vyber složku pro výsledky v Nastavení."));
+    ASSERT_TRUE(OutputFolder::remember(outDir));
+    step(*w);
+    step(*w);
+    EXPECT_EQ(results(resultsDir()), QStringList{"b.jpg"});
+    EXPECT_EQ(w->status(id), WatchStatus{});
+}
+
+TEST_F(FolderWatcherProcessing, noticeFollowsTheSettingAndTheActiveWindow)
+{
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, kToJpg));
+    step(*w);
+    const auto runOne = [&](const QString& name) {
+        writeJpeg(in(name));
+        step(*w);
+        step(*w);
+    };
+    Settings::shared().setValue(QString::fromLatin1(WatchNotifier::notifyKey), false);
+    runOne(QStringLiteral("1.jpg"));
+    EXPECT_TRUE(notifier->notices().isEmpty());
+    Settings::shared().setValue(QString::fromLatin1(WatchNotifier::notifyKey), QStringLiteral("no")); // not a Boolean: on
+    AppActivity::setOverride(true);
+    runOne(QStringLiteral("2.jpg"));
+    EXPECT_TRUE(notifier->notices().isEmpty());
+    AppActivity::setOverride(false);
+    runOne(QStringLiteral("3.jpg"));
+    runOne(QStringLiteral("4.jpg"));
+    EXPECT_EQ(notifier->notices().size(), 2); // two runs, two notices
+    EXPECT_EQ(w->rules().first().processed, 4);
+}
+
+TEST_F(FolderWatcherProcessing, theLoopRunsByItself)
+{
+    auto w = makeWatcher();
+    w->setTickInterval(std::chrono::milliseconds(5));
+    ASSERT_TRUE(w->add(inDir, kToJpg)); // starts the loop
+    const QUuid id = w->rules().first().id;
+    ASSERT_TRUE(waitUntil([&] { return hasStoredSeen(id); }));
+    writeJpeg(in("late.jpg"));
+    ASSERT_TRUE(waitUntil([&] { return w->rules().first().processed == 1; }));
+    EXPECT_EQ(results(resultsDir()), QStringList{"late.jpg"});
+}
+
+TEST_F(FolderWatcherProcessing, removedRuleStillBooksItsHistoryButNoCounters)
+{
+    writeJpeg(in("a.jpg"));
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, kToJpg));
+    const QUuid id = w->rules().first().id;
+    w->processExisting(id);
+    w->remove(id); // the run goes on
+    settle(*w);
+    EXPECT_TRUE(w->rules().isEmpty());
+    EXPECT_EQ(history.size(), 1);
+    EXPECT_EQ(notifier->notices().size(), 1);
+    EXPECT_FALSE(hasStoredSeen(id)); // no memory left behind for a rule that is gone
+}
+
+} // namespace

@@ -1,0 +1,92 @@
+// The notice of a watched-folder run: the D-Bus notifier against a fake notification server on a
+// private bus, and the quiet behaviour without a bus. When a notice is due: FolderWatcherProcessingTest.
+#include "FakeNotificationServer.h"
+#include "WatcherFixture.h"
+
+using namespace kelvaro;
+using namespace kelvaro::testing;
+
+namespace {
+
+class WatchNotifierTest : public WatcherFixture {
+protected:
+    void SetUp() override
+    {
+        WatcherFixture::SetUp();
+        if (!bus.isValid())
+            GTEST_SKIP() << "dbus-daemon could not be started";
+        serverConnection = bus.connect(QStringLiteral("kelvaro-test-server"));
+        ASSERT_TRUE(serverConnection.isConnected());
+        ASSERT_TRUE(serverConnection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                                    QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(serverConnection.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        Notifications::setCurrent(std::make_shared<DBusNotifier>(bus.connect(QStringLiteral("kelvaro-test-client"))));
+    }
+
+    PrivateBus bus;
+    FakeNotificationServer server;
+    QDBusConnection serverConnection{QString()};
+};
+
+TEST_F(WatchNotifierTest, eachPostIsANewNotice)
+{
+    EXPECT_TRUE(Notifications::current().isAvailable());
+    Notifications::current().post(Notice{QStringLiteral("Kelvaro"), QStringLiteral("první")});
+    Notifications::current().post(Notice{QStringLiteral("Kelvaro"), QStringLiteral("druhá")});
+    ASSERT_TRUE(waitUntil([&] { return server.received.size() == 2; }));
+    for (const ReceivedNotice& n : server.received) {
+        EXPECT_EQ(n.appName, QStringLiteral("Kelvaro"));
+        EXPECT_EQ(n.summary, QStringLiteral("Kelvaro"));
+        EXPECT_EQ(n.replacesId, 0u);
+    }
+    EXPECT_EQ(server.received[0].body, QStringLiteral("první"));
+    EXPECT_EQ(server.received[1].body, QStringLiteral("druhá"));
+}
+
+TEST_F(WatchNotifierTest, watchedFolderRunReachesTheNotificationServerOnlyWhenDue)
+{
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, WatchAction::convert(QStringLiteral("jpg"))));
+    step(*w);
+    const auto runOne = [&](const QString& name) {
+        writeJpeg(in(name));
+        step(*w);
+        step(*w);
+    };
+    Settings::shared().setValue(QString::fromLatin1(WatchNotifier::notifyKey), false);
+    runOne(QStringLiteral("a.jpg"));
+    Settings::shared().remove(QString::fromLatin1(WatchNotifier::notifyKey));
+    AppActivity::setOverride(true);
+    runOne(QStringLiteral("b.jpg"));
+    AppActivity::setOverride(false);
+    runOne(QStringLiteral("c.jpg"));
+    ASSERT_EQ(w->rules().first().processed, 3);
+    ASSERT_TRUE(waitUntil([&] { return !server.received.isEmpty(); }));
+    // One connection delivers in order: a notice of the first two runs would have come first.
+    ASSERT_EQ(server.received.size(), 1);
+    EXPECT_EQ(server.received[0].appName, QStringLiteral("Kelvaro"));
+    EXPECT_EQ(server.received[0].summary, QStringLiteral("Kelvaro"));
+    EXPECT_EQ(server.received[0].body, QStringLiteral("Zpracováno: 1 soubor ze složky „In“."));
+}
+
+TEST(WatchNotifierWithoutBus, sessionNotifierDegrades)
+{
+    // The test runner pins the session bus to nothing; post must not fail.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kelvaro-test-bus");
+    Notifications::setCurrent(nullptr);
+    AppActivity::setOverride(false);
+    EXPECT_FALSE(Notifications::current().isAvailable());
+    WatchNotifier::post(QStringLiteral("nikdo"));
+    Notifications::current().requestAuthorization();
+    AppActivity::setOverride(std::nullopt);
+}
+
+TEST(AppActivityTest, windowlessApplicationIsNotActive)
+{
+    AppActivity::setOverride(true);
+    AppActivity::setOverride(std::nullopt);
+    // Offscreen tests show no window, so the application is not the active one.
+    EXPECT_FALSE(AppActivity::isActive());
+}
+
+} // namespace

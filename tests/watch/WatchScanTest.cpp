@@ -1,0 +1,175 @@
+#include <unistd.h>
+
+#include <limits>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "platform/Settings.h"
+#include "watch/WatchModels.h"
+#include "WatchTestSupport.h"
+
+using namespace kelvaro;
+using namespace kelvaro::testing;
+
+namespace {
+
+class WatchScanTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    }
+    void TearDown() override { Settings::shared().remove(QStringLiteral("kelvaro.language")); }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QStringList listedNames() const
+    {
+        QStringList names;
+        const auto listing = WatchScan::list(dir.path());
+        EXPECT_TRUE(listing.has_value());
+        for (const WatchCandidate& c : listing.value_or(QList<WatchCandidate>()))
+            names.append(QFileInfo(c.path).fileName());
+        return names;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(WatchScanTest, unlistableFoldersGiveNone)
+{
+    EXPECT_FALSE(WatchScan::list(path("missing")).has_value());
+    writeJpeg(path("photo.jpg"));
+    EXPECT_FALSE(WatchScan::list(path("photo.jpg")).has_value());
+    QDir(dir.path()).mkdir("empty");
+    const auto empty = WatchScan::list(path("empty"));
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_TRUE(empty->isEmpty());
+}
+
+TEST_F(WatchScanTest, unreadableFolderGivesNone)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every folder";
+    QDir(dir.path()).mkdir("locked");
+    QFile::setPermissions(path("locked"), QFileDevice::WriteOwner);
+    EXPECT_FALSE(WatchScan::list(path("locked")).has_value());
+    QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(WatchScanTest, listsOnlyImagesDirectlyInside)
+{
+    const QByteArray jpeg = jpegBytes();
+    for (const char* name : {"beach.JPG", "beach.Jpeg", "a.png", "b.heic", "c.heif", "d.tif", "e.tiff", "f.webp",
+                             "g.bmp", "anim.gif", "scan.pdf", "noext", "notes.txt", ".cover.jpg", "jpg"})
+        writeBytes(path(name), jpeg);
+    QDir(dir.path()).mkpath("sub");
+    writeBytes(path("sub/inner.jpg"), jpeg);
+    QDir(dir.path()).mkpath("holiday.jpg");
+    QFile::link(path("a.png"), path("link.png"));
+
+    EXPECT_EQ(listedNames(), (QStringList{"a.png", "b.heic", "beach.JPG", "beach.Jpeg", "c.heif", "d.tif", "e.tiff",
+                                          "f.webp", "g.bmp"}));
+}
+
+TEST_F(WatchScanTest, emptyFileWaitsForContent)
+{
+    writeBytes(path("new.jpg"), QByteArray());
+    EXPECT_TRUE(listedNames().isEmpty());
+    writeBytes(path("new.jpg"), QByteArray(123, 'x'));
+    const auto listing = WatchScan::list(dir.path());
+    ASSERT_EQ(listing->size(), 1);
+    EXPECT_TRUE(listing->first().key.endsWith(QStringLiteral("|123")));
+    EXPECT_EQ(listing->first().path, path("new.jpg"));
+}
+
+TEST_F(WatchScanTest, sortsByCodePoints)
+{
+    for (const char* name : {"IMG_9.jpg", "a.jpg", "IMG_10.jpg", "Z.jpg", "z.jpg", "A.jpg", "\xc3\xa9t\xc3\xa9.jpg"})
+        writeBytes(path(QString::fromUtf8(name)), "x");
+    EXPECT_EQ(listedNames(), (QStringList{"A.jpg", "IMG_10.jpg", "IMG_9.jpg", "Z.jpg", "a.jpg", "z.jpg",
+                                          QString::fromUtf8("\xc3\xa9t\xc3\xa9.jpg")}));
+}
+
+struct KeyCase {
+    const char* name;
+    qint64 msecs;
+    int size;
+    const char* key;
+};
+
+class WatchScanKey : public WatchScanTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(WatchScanKey, nameSecondsSize)
+{
+    const KeyCase c = GetParam();
+    writeBytes(path(c.name), QByteArray(c.size, 'x'));
+    setModified(path(c.name), c.msecs);
+    const auto listing = WatchScan::list(dir.path());
+    ASSERT_EQ(listing->size(), 1);
+    EXPECT_EQ(listing->first().key, QString::fromUtf8(c.key));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WatchScanKey,
+                         ::testing::Values(KeyCase{"IMG_1.heic", 75'900, 520, "IMG_1.heic|75|520"},
+                                           KeyCase{"old.jpg", -75'900, 3, "old.jpg|-75|3"},
+                                           KeyCase{"a|b.jpg", 1'700'000'000'999, 1, "a|b.jpg|1700000000|1"},
+                                           KeyCase{"Beach.JPG", 1'000, 10, "Beach.JPG|1|10"}));
+
+TEST_F(WatchScanTest, keyFollowsSecondsAndSize)
+{
+    writeBytes(path("p.jpg"), "abc");
+    setModified(path("p.jpg"), 1'000'100);
+    const QString first = WatchScan::list(dir.path())->first().key;
+    setModified(path("p.jpg"), 1'000'900); // same second, same size
+    EXPECT_EQ(WatchScan::list(dir.path())->first().key, first);
+    setModified(path("p.jpg"), 1'001'000); // next second
+    EXPECT_NE(WatchScan::list(dir.path())->first().key, first);
+    writeBytes(path("p.jpg"), "abcd");
+    setModified(path("p.jpg"), 1'000'100); // back to the old second, but bigger
+    EXPECT_NE(WatchScan::list(dir.path())->first().key, first);
+}
+
+TEST_F(WatchScanTest, namesDifferingInCaseAreBothListed)
+{
+    writeBytes(path("photo.jpg"), "a");
+    writeBytes(path("Photo.jpg"), "b");
+    EXPECT_EQ(listedNames(), (QStringList{"Photo.jpg", "photo.jpg"}));
+}
+
+struct WordCase {
+    qint64 count;
+    const char* files;
+    const char* folders;
+};
+
+class WatchScanWords : public WatchScanTest, public ::testing::WithParamInterface<WordCase> {};
+
+TEST_P(WatchScanWords, czechForms)
+{
+    EXPECT_EQ(WatchScan::filesWord(GetParam().count), QString::fromUtf8(GetParam().files));
+    EXPECT_EQ(WatchScan::foldersWord(GetParam().count), QString::fromUtf8(GetParam().folders));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WatchScanWords,
+                         ::testing::Values(WordCase{0, "0 souborů", "0 složek"}, WordCase{1, "1 soubor", "1 složku"},
+                                           WordCase{2, "2 soubory", "2 složky"}, WordCase{4, "4 soubory", "4 složky"},
+                                           WordCase{5, "5 souborů", "5 složek"}, WordCase{12, "12 souborů", "12 složek"},
+                                           WordCase{22, "22 souborů", "22 složek"},
+                                           WordCase{-1, "-1 souborů", "-1 složek"}));
+
+TEST_F(WatchScanTest, wordsInEnglishAndExtremeCounts)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(WatchScan::filesWord(1), QStringLiteral("1 file"));
+    EXPECT_EQ(WatchScan::filesWord(3), QStringLiteral("3 files"));
+    EXPECT_EQ(WatchScan::foldersWord(7), QStringLiteral("7 folders"));
+    EXPECT_FALSE(WatchScan::filesWord(std::numeric_limits<qint64>::min()).isEmpty());
+}
+
+} // namespace

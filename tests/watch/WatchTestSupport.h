@@ -1,0 +1,83 @@
+#pragma once
+// Shared helpers of the folder-watching tests: real folders and real tiny images on disk, file
+// times set exactly, and waiting for the main thread to receive background results.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <functional>
+#include <ostream>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace kelvaro::testing {
+
+// Runs the main thread's events until `condition` holds. The deadline only keeps a broken build
+// from hanging; nothing is asserted about how long it took.
+inline bool waitUntil(const std::function<bool()>& condition, int guardMs = 30000)
+{
+    QDeadlineTimer guard(guardMs);
+    while (!condition()) {
+        if (guard.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// A small JPEG with a colour gradient, so encoders have something to chew on.
+inline void writeJpeg(const QString& path, int width = 24, int height = 16)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
+    ASSERT_TRUE(image.save(path, "JPEG", 90)) << path.toStdString();
+}
+
+inline QByteArray jpegBytes(int width = 24, int height = 16)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.jpg"));
+    writeJpeg(path, width, height);
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+inline void writeBytes(const QString& path, const QByteArray& bytes, bool append = false)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(append ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// Sets a file's modification time to `msecs` since 1970 (may be negative; QFile refuses those).
+inline void setModified(const QString& path, qint64 msecs)
+{
+    qint64 seconds = msecs / 1000;
+    qint64 rest = msecs % 1000;
+    if (rest < 0) {
+        rest += 1000;
+        --seconds;
+    }
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(seconds), long(rest * 1'000'000)}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0) << path.toStdString();
+}
+
+} // namespace kelvaro::testing
