@@ -1,5 +1,6 @@
 // A watch rule's action as JSON ({"convert":{"_0":"jpg"}} …): exactly one case or none, a
 // decoded action writes back to itself, and its texts and operation can always be built.
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include "FuzzTarget.h"

@@ -15,6 +15,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -187,6 +188,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Renders look the same on every machine when Inter (fonts-inter) is installed; otherwise
+    // the desktop's default font is used, as the application itself does.
+    if (QFontDatabase::hasFamily(QStringLiteral("Inter"))) {
+        QFont font(QStringLiteral("Inter"));
+        font.setPixelSize(13);
+        QApplication::setFont(font);
+    }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Renders Kelvaro's screens to PNG files."));

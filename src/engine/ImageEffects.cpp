@@ -60,13 +60,18 @@ double shadowSigma(const ImageEffects::TextWatermarkLayout& layout)
     return layout.shadowBlur / 2;
 }
 
+// Whole pixels touched by `area`, within the image (clipped first, so absurd sizes cannot overflow).
+QRect pixelsWithin(const QRectF& area, const QRect& image)
+{
+    return area.intersected(QRectF(image)).toAlignedRect().adjusted(-1, -1, 1, 1).intersected(image);
+}
+
 // Pixels the blurred shadow can reach, within the image.
 QRect shadowArea(const QPainterPath& textPath, const ImageEffects::TextWatermarkLayout& layout, const QRect& image)
 {
-    const int reach = int(std::ceil(3 * shadowSigma(layout))) + 2;
-    return textPath.boundingRect().translated(shadowShift(layout)).toAlignedRect()
-        .adjusted(-reach, -reach, reach, reach)
-        .intersected(image);
+    const double reach = std::ceil(3 * shadowSigma(layout)) + 2;
+    return pixelsWithin(textPath.boundingRect().translated(shadowShift(layout)).adjusted(-reach, -reach, reach, reach),
+                        image);
 }
 
 // Blurred, offset copy of the text below it, as the platform's shadow draws it: the shadow's
@@ -77,6 +82,7 @@ void drawShadow(QPainter& painter, const QPainterPath& textPath, const ImageEffe
     const QRect area = shadowArea(textPath, layout, image);
     if (area.isEmpty())
         return;
+    opacity = std::clamp(opacity, 0.0, 1.0);
     QImage layer(area.size(), QImage::Format_ARGB32_Premultiplied);
     if (layer.isNull())
         throw std::bad_alloc();
@@ -85,7 +91,7 @@ void drawShadow(QPainter& painter, const QPainterPath& textPath, const ImageEffe
         QPainter shadowPainter(&layer);
         shadowPainter.setRenderHint(QPainter::Antialiasing);
         shadowPainter.translate(shadowShift(layout) - QPointF(area.topLeft()));
-        shadowPainter.fillPath(textPath, QColor::fromRgbF(0, 0, 0, float(std::clamp(0.5 * opacity * opacity, 0.0, 1.0))));
+        shadowPainter.fillPath(textPath, QColor::fromRgbF(0, 0, 0, float(0.5 * opacity * opacity)));
     }
     const double sigma = shadowSigma(layout);
     if (sigma >= 0.3) {
@@ -254,7 +260,9 @@ Bitmap ImageEffects::watermarked(const Bitmap& image, const WatermarkSpec& spec,
         if (spec.logoPath) {
             const QRectF r = logoRect(width, height, logo.size(), spec);
             const QRectF target(r.x(), height - r.y() - r.height(), r.width(), r.height()); // y down
-            return paintPatch(target.toAlignedRect().adjusted(-1, -1, 1, 1), [&](QPainter& painter) {
+            if (!std::isfinite(target.width()) || !std::isfinite(target.height()))
+                throw KelvaroError::writeFailed(name);
+            return paintPatch(pixelsWithin(target, whole), [&](QPainter& painter) {
                 LogoWatermark::draw(painter, logo, target, spec.opacity, name);
             });
         }
@@ -262,6 +270,8 @@ Bitmap ImageEffects::watermarked(const Bitmap& image, const WatermarkSpec& spec,
         if (!hasFontDatabase())
             throw KelvaroError::writeFailed(name);
         const TextWatermarkLayout layout = textWatermarkLayout(width, height, spec);
+        if (!std::isfinite(layout.fontSize) || !std::isfinite(layout.origin.x()) || !std::isfinite(layout.origin.y()))
+            throw KelvaroError::writeFailed(name);
         QPainterPath glyphs;
         glyphs.addText(0, 0, referenceFont(layout.fontFamily), spec.text);
         const double scale = layout.fontSize / kReferencePixelSize;
@@ -269,7 +279,7 @@ Bitmap ImageEffects::watermarked(const Bitmap& image, const WatermarkSpec& spec,
         place.translate(layout.origin.x(), height - layout.origin.y()); // baseline, y down
         place.scale(scale, scale);
         const QPainterPath textPath = place.map(glyphs);
-        const QRect area = (textPath.boundingRect().toAlignedRect() | shadowArea(textPath, layout, whole)).adjusted(-1, -1, 1, 1);
+        const QRect area = pixelsWithin(textPath.boundingRect(), whole) | shadowArea(textPath, layout, whole);
         return paintPatch(area, [&](QPainter& painter) {
             painter.setRenderHint(QPainter::Antialiasing);
             drawShadow(painter, textPath, layout, spec.opacity, whole);

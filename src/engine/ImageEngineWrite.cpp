@@ -179,7 +179,7 @@ void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double qua
     } catch (const std::exception&) { // vips::VError, std::bad_alloc
         throw KelvaroError::writeFailed(outName);
     }
-    if (!ImageMetadata::writeInto(path, carried))
+    if (!ImageMetadata::writeInto(path, carried, format == ImageFormat::tiff))
         throw KelvaroError::writeFailed(outName);
 }
 

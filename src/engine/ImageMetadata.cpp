@@ -148,9 +148,9 @@ Blocks carried(const Blocks& source)
     return kept;
 }
 
-bool writeInto(const QString& path, const Blocks& blocks)
+bool writeInto(const QString& path, const Blocks& blocks, bool evenWhenEmpty)
 {
-    if (blocks.exif.isEmpty() && blocks.iptc.isEmpty())
+    if (blocks.exif.isEmpty() && blocks.iptc.isEmpty() && !evenWhenEmpty)
         return true;
     setUp();
     try {

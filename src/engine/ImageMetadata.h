@@ -31,8 +31,9 @@ std::optional<int> orientation(const QByteArray& exif);
 Blocks carried(const Blocks& source);
 
 // Writes `blocks` (EXIF and IPTC) into an existing JPEG, PNG or TIFF file, replacing what it
-// holds. Nothing to write leaves the file alone. Returns false on failure. Touches disk.
-bool writeInto(const QString& path, const Blocks& blocks);
+// holds. Nothing to write leaves the file alone unless `evenWhenEmpty` (a TIFF encoder writes an
+// orientation of its own, which this removes). Returns false on failure. Touches disk.
+bool writeInto(const QString& path, const Blocks& blocks, bool evenWhenEmpty = false);
 
 // The EXIF block for an encoder that embeds it itself (HEIC): "Exif\0\0" and the TIFF
 // structure, with the colour space marked sRGB. Empty when `exif` is empty. No disk.

@@ -12,10 +12,10 @@
 namespace kelvaro::ShelfStorage {
 namespace {
 
-bool validPiece(const QString& piece)
+bool validComponent(const QString& component)
 {
-    return !piece.isEmpty() && piece != QLatin1String(".") && piece != QLatin1String("..")
-           && !piece.contains(QLatin1Char('/')) && !piece.contains(QChar(u'\0'));
+    return !component.isEmpty() && component != QLatin1String(".") && component != QLatin1String("..")
+           && !component.contains(QLatin1Char('/')) && !component.contains(QChar(u'\0'));
 }
 
 bool isUuidText(const QString& text)
@@ -63,18 +63,18 @@ std::optional<Token> parseToken(const QString& token)
 {
     const QString prefix = QLatin1String(outPrefix);
     if (token.startsWith(prefix)) {
-        const QStringList pieces = token.mid(prefix.size()).split(QLatin1Char('/'));
-        if (pieces.size() != 3 || pieces[0] != QLatin1String(shelvesFolderName) || !validPiece(pieces[1])
-            || !validPiece(pieces[2]))
+        const QStringList parts = token.mid(prefix.size()).split(QLatin1Char('/'));
+        if (parts.size() != 3 || parts[0] != QLatin1String(shelvesFolderName) || !validComponent(parts[1])
+            || !validComponent(parts[2]))
             return std::nullopt;
-        return Token{true, pieces[1], pieces[2]};
+        return Token{true, parts[1], parts[2]};
     }
-    const QStringList pieces = token.split(QLatin1Char('/'));
-    if (pieces.size() != 2 || !validPiece(pieces[1]))
+    const QStringList parts = token.split(QLatin1Char('/'));
+    if (parts.size() != 2 || !validComponent(parts[1]))
         return std::nullopt;
-    if (!isUuidText(pieces[0]) && pieces[0] != QLatin1String(demoFolderName))
+    if (!isUuidText(parts[0]) && parts[0] != QLatin1String(demoFolderName))
         return std::nullopt;
-    return Token{false, pieces[0], pieces[1]};
+    return Token{false, parts[0], parts[1]};
 }
 
 QString outToken(const QString& folder, const QString& file)

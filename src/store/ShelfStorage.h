@@ -5,10 +5,10 @@
 // call looks at the file system as it is. Main thread; every function touches disk unless it
 // says otherwise. File changes go through a FileSystem so tests can make them fail.
 //
-// Only tokens of the shapes written here are ever followed: each piece non-empty, not "." or
+// Only tokens of the shapes written here are ever followed: each component non-empty, not "." or
 // "..", no "/" or NUL inside, nothing absolute. Anything else is unknown: it resolves to none
 // and removing it does nothing. Paths are built by concatenation below the root, never by a
-// join that would let an absolute piece replace the root.
+// join that would let an absolute component replace the root.
 #include <optional>
 #include <utility>
 

@@ -270,6 +270,21 @@ TEST(TextWatermark, keepsTransparencyAwayFromTheText)
     EXPECT_EQ(out.extract_band(3).max(), 255); // the glyph itself is opaque
 }
 
+TEST(TextWatermark, absurdSizesFailThePhotoOrDrawButNeverCrash)
+{
+    const Bitmap photo = solid(120, 80, {40, 40, 40, 255});
+    for (double size : {1e7, std::nan(""), -5.0}) {
+        try {
+            const Bitmap out = ImageEffects::watermarked(photo, textSpec(WatermarkPosition::center, size, "X"), "p.jpg");
+            EXPECT_EQ(out.width(), 120);
+            EXPECT_EQ(out.height(), 80);
+        } catch (const KelvaroError& e) {
+            EXPECT_EQ(e.kind(), KelvaroError::Kind::writeFailed);
+            EXPECT_EQ(e.fileName(), "p.jpg");
+        }
+    }
+}
+
 // ---- Logo ---------------------------------------------------------------------------------
 
 TEST(LogoWatermark, rectangleOfTheDesignExample)
@@ -315,6 +330,19 @@ TEST_F(LogoFiles, drawsTheLogoAtItsPlaceWithItsOpacity)
         const QColor half = pixel(ImageEffects::watermarked(photo, spec, "p.jpg"), 30, 14);
         EXPECT_NEAR(half.red(), 128, 2);
         EXPECT_NEAR(half.blue(), 127, 2);
+    }
+}
+
+TEST_F(LogoFiles, aLogoTooLargeToScaleFailsThePhoto)
+{
+    WatermarkSpec spec = textSpec(WatermarkPosition::center, 1e6);
+    spec.logoPath = writeLogo("logo.png", "PNG");
+    try {
+        ImageEffects::watermarked(solid(400, 300, {0, 0, 255, 255}), spec, "p.jpg");
+        FAIL();
+    } catch (const KelvaroError& e) {
+        EXPECT_EQ(e.kind(), KelvaroError::Kind::writeFailed);
+        EXPECT_EQ(e.fileName(), "p.jpg");
     }
 }
 

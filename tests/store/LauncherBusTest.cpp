@@ -28,7 +28,7 @@ TEST(LauncherBusTest, RunReportsProgressOnAPrivateSessionBus)
     ASSERT_TRUE(child.waitForFinished(60000));
     const QString output = QString::fromUtf8(child.readAll());
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(QLatin1String("[  PASSED  ] 1 test"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QLatin1String("[  PASSED  ] 2 tests"))) << output.toStdString();
 }
 
 class LauncherBusChild : public StoreTest {};
@@ -69,6 +69,23 @@ TEST_F(LauncherBusChild, ThreeFilesShowThirdsThenHide)
     EXPECT_FALSE(listener.updates.last().value("progress-visible").toBool());
     EXPECT_EQ(listener.uris.first(), DBusLauncherProgress::applicationUri());
     EXPECT_TRUE(listener.uris.first().startsWith("application://"));
+}
+
+TEST_F(LauncherBusChild, WithoutTheKdeConnectDaemonSendingIsUnavailable)
+{
+    if (!qEnvironmentVariableIsSet(kChildMarker))
+        GTEST_SKIP() << "runs only inside LauncherBusTest's private bus";
+    const QString a = touch("a.jpg");
+    KdeConnectShare share;
+    EXPECT_FALSE(share.canSend({a}));
+    EXPECT_FALSE(share.send({a}));
+
+    StoreServices s = services(fakeProcess);
+    s.nearbyShare = std::make_shared<KdeConnectShare>();
+    store = std::make_unique<KelvaroStore>(std::move(s));
+    store->receive(QStringList{a}, false);
+    store->perform({"AirDrop", "airplayaudio"}, WheelMode::actions);
+    EXPECT_TRUE(store->statusIsError());
 }
 
 } // namespace

@@ -52,17 +52,17 @@ TEST_F(ShelfStorageTest, WithoutAnOutputFolderCopiesGoToTheFallbackRoot)
     const QString a = touch("src/a.jpg", "photo");
     const auto token = ShelfStorage::copyIn(a, "Léto", *fileSystem);
     ASSERT_TRUE(token.has_value());
-    const QStringList pieces = token->split('/');
-    ASSERT_EQ(pieces.size(), 2);
-    EXPECT_EQ(pieces[0], pieces[0].toUpper());
-    EXPECT_FALSE(QUuid::fromString(pieces[0]).isNull());
-    EXPECT_EQ(pieces[1], "a.jpg");
+    const QStringList parts = token->split('/');
+    ASSERT_EQ(parts.size(), 2);
+    EXPECT_EQ(parts[0], parts[0].toUpper());
+    EXPECT_FALSE(QUuid::fromString(parts[0]).isNull());
+    EXPECT_EQ(parts[1], "a.jpg");
     const auto file = ShelfStorage::url(*token);
     ASSERT_TRUE(file.has_value());
     EXPECT_TRUE(file->startsWith(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Kelvaro/Shelves/"));
 
     ShelfStorage::remove(token, *fileSystem);
-    EXPECT_FALSE(QFileInfo::exists(legacy() + "/" + pieces[0]));
+    EXPECT_FALSE(QFileInfo::exists(legacy() + "/" + parts[0]));
     EXPECT_TRUE(QFileInfo::exists(legacy()));
 }
 

@@ -71,6 +71,34 @@ double smallestAngle(const Quad& q)
     return smallest;
 }
 
+// Share of each side's length that runs along a real edge of the photo (a strong brightness
+// step within a few pixels), sides lying on the photo's own border counting as unsupported.
+std::array<double, 4> sideSupport(const cv::Mat& edgeMap, const Quad& q)
+{
+    std::array<double, 4> support{};
+    const float borderSlack = 0.01f * std::max(edgeMap.cols, edgeMap.rows);
+    const auto onBorder = [&](cv::Point2f a, cv::Point2f b) {
+        return (a.x < borderSlack && b.x < borderSlack) || (a.y < borderSlack && b.y < borderSlack)
+            || (a.x > edgeMap.cols - 1 - borderSlack && b.x > edgeMap.cols - 1 - borderSlack)
+            || (a.y > edgeMap.rows - 1 - borderSlack && b.y > edgeMap.rows - 1 - borderSlack);
+    };
+    constexpr int samples = 40;
+    for (int side = 0; side < 4; ++side) {
+        const cv::Point2f a = q[side], b = q[(side + 1) % 4];
+        if (onBorder(a, b))
+            continue;
+        int hits = 0;
+        // The ends are left out: corners of paper are often rounded, bent or shaded.
+        for (int i = 0; i < samples; ++i) {
+            const cv::Point2f p = a + (b - a) * float(0.1 + 0.8 * (i + 0.5) / samples);
+            const int x = std::clamp(cvRound(p.x), 0, edgeMap.cols - 1), y = std::clamp(cvRound(p.y), 0, edgeMap.rows - 1);
+            hits += edgeMap.at<uchar>(y, x) != 0;
+        }
+        support[side] = double(hits) / samples;
+    }
+    return support;
+}
+
 // Difference of mean brightness just inside and just outside the outline, 0–255.
 double edgeContrast(const cv::Mat& grey, const Quad& q)
 {
@@ -141,16 +169,29 @@ std::optional<DocumentOutline> ContourOutlineDetector::detect(const cv::Mat& rgb
     cv::morphologyEx(bright, bright, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
     collectQuads(bright, imageArea, candidates);
 
+    // Where the brightness steps: sides of a real sheet run along it over their whole length.
+    cv::Mat gx, gy, magnitude, edgeMap;
+    cv::Sobel(grey, gx, CV_32F, 1, 0);
+    cv::Sobel(grey, gy, CV_32F, 0, 1);
+    cv::magnitude(gx, gy, magnitude);
+    cv::threshold(magnitude, edgeMap, 60, 255, cv::THRESH_BINARY);
+    edgeMap.convertTo(edgeMap, CV_8U);
+    cv::dilate(edgeMap, edgeMap, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
+
     std::optional<DocumentOutline> best;
     double bestArea = 0;
     for (const Candidate& c : candidates) {
         const double angle = smallestAngle(c.quad);
         if (angle < 35)
             continue;
+        const std::array<double, 4> support = sideSupport(edgeMap, c.quad);
+        const double weakest = *std::min_element(support.begin(), support.end());
+        const double mean = (support[0] + support[1] + support[2] + support[3]) / 4;
         const double areaScore = std::clamp((c.area / imageArea - minAreaFraction) / 0.25, 0.0, 1.0);
         const double contrastScore = std::clamp(edgeContrast(grey, c.quad) / 50.0, 0.0, 1.0);
         const double angleScore = std::clamp((angle - 35) / 40.0, 0.0, 1.0);
-        const double confidence = c.fit * (0.4 + 0.6 * contrastScore) * (0.6 + 0.4 * areaScore) * (0.7 + 0.3 * angleScore);
+        const double confidence = (0.6 * weakest + 0.4 * mean) * (0.6 + 0.4 * c.fit) * (0.5 + 0.5 * contrastScore)
+            * (0.8 + 0.2 * areaScore) * (0.8 + 0.2 * angleScore);
         // The largest plausible sheet wins; a much weaker one does not displace a clear one.
         if (!best || (c.area > bestArea && confidence >= best->confidence * 0.8) || confidence > best->confidence * 1.5) {
             DocumentOutline outline;

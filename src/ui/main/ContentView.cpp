@@ -120,6 +120,7 @@ void ContentView::presentSheet()
     dialog->setProperty("sheetKind", rawValue(*wanted));
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    Theme::follow(dialog); // a window does not inherit its parent's palette
     m_sheet = dialog;
     connect(dialog, &QDialog::finished, this, [this, dialog] {
         if (m_sheet != dialog)

@@ -203,7 +203,6 @@ CompareSheet::CompareSheet(const std::optional<ComparePair>& pair, QWidget* pare
     setWindowTitle(L("Porovnání"));
     setFixedSize(kSheetWidth, kSheetHeight);
     setWindowModality(Qt::WindowModal);
-    const WheelPalette palette = WheelPalette::forWidget(parent ? parent : this);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 20, 20, 20);
@@ -232,18 +231,15 @@ CompareSheet::CompareSheet(const std::optional<ComparePair>& pair, QWidget* pare
     footer->setSpacing(8);
     const QFont callout = wheelFont(TextSize::callout);
     const QFont calloutBold = wheelFont(TextSize::callout, QFont::DemiBold);
-    m_beforeSize = new QLabel(this);
-    m_afterSize = new QLabel(this);
-    m_change = new QLabel(this);
+    m_beforeSize = new ToneLabel(QString(), this);
+    m_afterSize = new ToneLabel(QString(), this);
+    m_change = new ToneLabel(QString(), this);
+    m_beforeSize->setTone([](const WheelPalette& p) { return p.secondary; });
+    m_afterSize->setTone([](const WheelPalette& p) { return p.secondary; });
     auto* arrow = new SymbolLabel(QStringLiteral("arrow.right"), 13, this);
     m_beforeSize->setFont(callout);
     m_afterSize->setFont(calloutBold);
     m_change->setFont(calloutBold);
-    for (QLabel* label : {m_beforeSize, m_afterSize}) {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, palette.secondary);
-        label->setPalette(pal);
-    }
     footer->addStretch(1);
     footer->addWidget(m_beforeSize);
     footer->addWidget(arrow);
@@ -267,9 +263,8 @@ CompareSheet::CompareSheet(const std::optional<ComparePair>& pair, QWidget* pare
     m_beforeSize->setText(Lf("Původně %@", formatByteCount(b)));
     m_afterSize->setText(Lf("Nyní %@", formatByteCount(a)));
     m_change->setText(changeText(percent));
-    QPalette pal = m_change->palette();
-    pal.setColor(QPalette::WindowText, changeColor());
-    m_change->setPalette(pal);
+    const bool grew = m_changeGrew;
+    m_change->setTone([grew](const WheelPalette& p) { return grew ? p.rose : p.teal; });
 
     load(true, m_pair->before);
     load(false, m_pair->after);

@@ -11,9 +11,10 @@
 
 #include "ui/wheel/WheelStore.h"
 
-class QLabel;
 
 namespace kelvaro::wheel {
+
+class ToneLabel;
 
 // The change from `before` to `after` bytes in whole percent, halves away from zero; 0 when
 // `before` is below 1.
@@ -70,9 +71,9 @@ private:
     void load(bool before, const QString& path);
     std::optional<ComparePair> m_pair;
     CompareView* m_view = nullptr;
-    QLabel* m_beforeSize = nullptr;
-    QLabel* m_afterSize = nullptr;
-    QLabel* m_change = nullptr;
+    ToneLabel* m_beforeSize = nullptr;
+    ToneLabel* m_afterSize = nullptr;
+    ToneLabel* m_change = nullptr;
     bool m_changeGrew = false;
     int m_pending = 0;
 };

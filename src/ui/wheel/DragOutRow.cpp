@@ -162,7 +162,9 @@ DragOutRow::DragOutRow(QWidget* parent)
     m_chipRow->setSpacing(8);
     m_chipRow->setContentsMargins(0, 0, 0, 0);
     column->addLayout(m_chipRow);
-    m_caption = new QLabel(L("Přetáhni výsledek, kam potřebuješ"), this);
+    auto* caption = new ToneLabel(L("Přetáhni výsledek, kam potřebuješ"), this);
+    caption->setTone([](const WheelPalette& p) { return p.tertiary; });
+    m_caption = caption;
     m_caption->setAlignment(Qt::AlignCenter);
     m_caption->setFont(wheelFont(TextSize::caption2));
     column->addWidget(m_caption, 0, Qt::AlignHCenter);
@@ -198,9 +200,6 @@ void DragOutRow::rebuild()
         m_allChip = chip;
     }
     m_chipRow->addStretch(1);
-    QPalette pal = m_caption->palette();
-    pal.setColor(QPalette::WindowText, WheelPalette::forWidget(this).tertiary);
-    m_caption->setPalette(pal);
 }
 
 void DragOutRow::startDrag(QWidget* source, const QStringList& paths, bool fanned)

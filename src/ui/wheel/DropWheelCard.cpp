@@ -18,13 +18,6 @@
 namespace kelvaro::wheel {
 
 namespace {
-void setColor(QLabel* label, const QColor& color)
-{
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-}
-
 // The dashed drop ring with its symbol.
 class DropRing : public QWidget {
 public:
@@ -83,10 +76,11 @@ public:
 
         auto* texts = new QVBoxLayout;
         texts->setSpacing(4);
-        title = new QLabel(this);
+        title = new ToneLabel(QString(), this);
         title->setFont(wheelFont(TextSize::headline, QFont::DemiBold));
         title->setAlignment(Qt::AlignCenter);
-        subtitle = new QLabel(L("Otevře se kolo s akcemi pro tvoje soubory"), this);
+        subtitle = new ToneLabel(L("Otevře se kolo s akcemi pro tvoje soubory"), this);
+        subtitle->setTone([](const WheelPalette& p) { return p.secondary; });
         subtitle->setFont(wheelFont(TextSize::callout));
         subtitle->setAlignment(Qt::AlignCenter);
         texts->addWidget(title);
@@ -98,7 +92,8 @@ public:
 
         auto* shortcut = new QHBoxLayout;
         shortcut->setSpacing(6);
-        orLabel = new QLabel(L("nebo"), this);
+        orLabel = new ToneLabel(L("nebo"), this);
+        orLabel->setTone([](const WheelPalette& p) { return p.secondary; });
         orLabel->setFont(wheelFont(TextSize::caption));
         shortcut->addStretch(1);
         shortcut->addWidget(orLabel);
@@ -112,16 +107,12 @@ public:
     {
         ring->setTargeted(targeted);
         title->setText(targeted ? L("Pusť to sem") : L("Přetáhni sem fotky"));
-        const WheelPalette palette = WheelPalette::forWidget(this);
-        setColor(title, palette.primary);
-        setColor(subtitle, palette.secondary);
-        setColor(orLabel, palette.secondary);
     }
 
     DropRing* ring = nullptr;
-    QLabel* title = nullptr;
-    QLabel* subtitle = nullptr;
-    QLabel* orLabel = nullptr;
+    ToneLabel* title = nullptr;
+    ToneLabel* subtitle = nullptr;
+    ToneLabel* orLabel = nullptr;
     PrimaryButton* browse = nullptr;
 };
 
@@ -135,7 +126,7 @@ public:
         auto* column = new QVBoxLayout(this);
         column->setContentsMargins(14, 8, 14, 8);
         column->setSpacing(8);
-        message = new QLabel(this);
+        message = new ToneLabel(QString(), this);
         message->setFont(wheelFont(TextSize::callout));
         message->setWordWrap(true);
         message->setAlignment(Qt::AlignCenter);
@@ -152,7 +143,7 @@ public:
         column->addWidget(links, 0, Qt::AlignHCenter);
     }
 
-    QLabel* message = nullptr;
+    ToneLabel* message = nullptr;
     QWidget* links = nullptr;
     LinkButton* reveal = nullptr;
     LinkButton* undo = nullptr;
@@ -232,14 +223,17 @@ DropWheelCard::DropWheelCard(WheelStore& store, std::shared_ptr<FileImporter> im
     empty->setSpacing(14);
     m_prompt = new Prompt(this);
     m_banner = new Banner(this);
-    empty->addStretch(1);
     empty->addWidget(m_prompt, 0, Qt::AlignHCenter);
     empty->addWidget(m_banner, 0, Qt::AlignHCenter);
-    empty->addStretch(1);
-    column->addWidget(m_emptyFace);
+    m_emptyFace->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
     m_loaded = new LoadedWheel(m_store, this);
+    m_loaded->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    // Either face stands in the middle of a card taller than it.
+    column->addStretch(1);
+    column->addWidget(m_emptyFace);
     column->addWidget(m_loaded);
+    column->addStretch(1);
 
     m_overlay = new Overlay(this);
 
@@ -274,9 +268,9 @@ void DropWheelCard::refresh()
     const std::optional<QString> message = m_store.statusMessage();
     m_banner->setVisible(!loaded && message.has_value());
     if (message) {
-        const WheelPalette palette = WheelPalette::forWidget(this);
         m_banner->message->setText(*message);
-        setColor(m_banner->message, m_store.statusIsError() ? palette.rose : palette.emberText);
+        const bool isError = m_store.statusIsError();
+        m_banner->message->setTone([isError](const WheelPalette& p) { return isError ? p.rose : p.emberText; });
         const bool outputs = !m_store.lastOutputs().isEmpty();
         m_banner->links->setVisible(outputs);
         m_banner->undo->setVisible(outputs && m_store.hasUndo());

@@ -25,13 +25,6 @@ namespace {
 constexpr int kTileThumb = 46;
 constexpr int kRemoveSide = 14;
 
-void setColor(QLabel* label, const QColor& color)
-{
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-}
-
 // One file of the strip: its thumbnail with the remove button over the top-right corner,
 // shifted 5 px right and up.
 class Tile : public QWidget {
@@ -71,13 +64,15 @@ LoadedWheel::LoadedWheel(WheelStore& store, QWidget* parent)
     m_headerThumb = new FileThumbnail(QString(), 40, this);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(1);
-    m_title = new QLabel(this);
+    m_title = new ToneLabel(QString(), this);
     m_title->setFont(wheelFont(TextSize::callout, QFont::DemiBold));
     m_title->setTextFormat(Qt::PlainText);
     m_title->setMinimumWidth(40);
-    m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_count = new QLabel(this);
+    m_count = new ToneLabel(QString(), this);
+    m_count->setTone([](const WheelPalette& p) { return p.secondary; });
     m_count->setFont(wheelFont(TextSize::caption));
+    m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_count->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     texts->addWidget(m_title);
     texts->addWidget(m_count);
     m_add = new SmallButton(QStringLiteral("plus"), L("Přidat"), this);
@@ -86,6 +81,7 @@ LoadedWheel::LoadedWheel(WheelStore& store, QWidget* parent)
     m_close->setToolTip(L("Zrušit výběr"));
     header->addWidget(m_headerThumb, 0, Qt::AlignVCenter);
     header->addLayout(texts, 1);
+    texts->setAlignment(Qt::AlignVCenter);
     header->addWidget(m_add, 0, Qt::AlignVCenter);
     header->addWidget(m_close, 0, Qt::AlignVCenter);
     column->addLayout(header);
@@ -97,9 +93,9 @@ LoadedWheel::LoadedWheel(WheelStore& store, QWidget* parent)
     m_strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_strip->setWidgetResizable(true);
-    m_strip->viewport()->setAutoFillBackground(false);
+    // The strip lies on the card: no backdrop of its own.
+    m_strip->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
     m_stripContent = new QWidget;
-    m_stripContent->setAutoFillBackground(false);
     m_stripRow = new QHBoxLayout(m_stripContent);
     m_stripRow->setContentsMargins(6, 6, 6, 0);
     m_stripRow->setSpacing(8);
@@ -174,7 +170,6 @@ void LoadedWheel::refresh()
     m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideMiddle, available));
     m_title->setToolTip(m_fullTitle);
     m_count->setText(preparedText(int(files.size())));
-    setColor(m_count, palette.secondary);
     m_add->setEnabled(!m_store.isWorking());
 
     m_strip->setVisible(files.size() >= 2);
@@ -210,10 +205,11 @@ void LoadedWheel::rebuildStrip(const QStringList& files)
         m_tiles.append(tile);
     }
     if (files.size() > kMaxTiles) {
-        m_more = new QLabel(Lf("+%lld", qint64(files.size() - kMaxTiles)), m_stripContent);
+        auto* more = new ToneLabel(Lf("+%lld", qint64(files.size() - kMaxTiles)), m_stripContent);
+        more->setTone([](const WheelPalette& p) { return p.secondary; });
+        m_more = more;
         m_more->setFont(wheelFont(TextSize::caption, QFont::DemiBold));
         m_more->setContentsMargins(6, 0, 6, 0);
-        setColor(m_more, WheelPalette::forWidget(this).secondary);
         m_stripRow->addWidget(m_more, 0, Qt::AlignVCenter);
     }
     m_stripRow->addStretch(1);

@@ -23,6 +23,7 @@ class ModeSwitch;
 class SmallButton;
 class StatusLine;
 class SymbolButton;
+class ToneLabel;
 
 // "1 soubor připraven" for one file, "%lld souborů připraveno" for every other count.
 QString preparedText(int count);
@@ -62,8 +63,8 @@ private:
 
     WheelStore& m_store;
     FileThumbnail* m_headerThumb = nullptr;
-    QLabel* m_title = nullptr;
-    QLabel* m_count = nullptr;
+    ToneLabel* m_title = nullptr;
+    ToneLabel* m_count = nullptr;
     SmallButton* m_add = nullptr;
     SymbolButton* m_close = nullptr;
     QScrollArea* m_strip = nullptr;

@@ -40,12 +40,6 @@ QColor toneColor(StatusTone tone, const WheelPalette& palette)
     return palette.secondary;
 }
 
-void setLabelColor(QLabel* label, const QColor& color)
-{
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, color);
-    label->setPalette(pal);
-}
 } // namespace
 
 // The capsule behind the status row; its fill follows the tone and whether a message is shown.
@@ -89,11 +83,13 @@ StatusLine::StatusLine(WheelStore& store, QWidget* parent)
     row->setContentsMargins(14, 7, 14, 7);
     row->setSpacing(6);
     m_spinner = new Spinner(14, m_capsule);
-    m_counter = new QLabel(m_capsule);
+    m_counter = new ToneLabel(QString(), m_capsule);
+    m_counter->setTone([](const WheelPalette& p) { return p.secondary; });
     m_counter->setFont(wheelFont(TextSize::caption, QFont::Normal));
     m_cancel = new LinkButton(L("Zrušit"), m_capsule);
     m_icon = new SymbolLabel(QStringLiteral("cursorarrow.click.2"), 13, m_capsule);
-    m_text = new QLabel(m_capsule);
+    m_text = new ToneLabel(QString(), m_capsule);
+    m_text->setTone([this](const WheelPalette& p) { return toneColor(tone(), p); });
     m_text->setFont(wheelFont(TextSize::callout));
     m_text->setWordWrap(true);
     m_text->setAlignment(Qt::AlignCenter);
@@ -170,8 +166,6 @@ void StatusLine::refresh()
     const bool working = m_store.isWorking();
     const bool batch = working && m_store.progressTotal() >= 2;
     const std::optional<QString> message = m_store.statusMessage();
-    const WheelPalette palette = WheelPalette::forWidget(this);
-
     m_spinner->setVisible(working);
     m_counter->setVisible(batch);
     m_cancel->setVisible(batch);
@@ -181,8 +175,8 @@ void StatusLine::refresh()
     m_icon->setVisible(showIcon);
     m_icon->setSymbol(m_hovered ? m_hovered->symbol : QStringLiteral("cursorarrow.click.2"));
     m_text->setText(shownText());
-    setLabelColor(m_text, toneColor(tone(), palette));
-    setLabelColor(m_counter, palette.secondary);
+    fitText();
+    m_text->setTone([this](const WheelPalette& p) { return toneColor(tone(), p); });
     m_capsule->update();
 
     const QStringList outputs = m_store.lastOutputs();
@@ -192,6 +186,25 @@ void StatusLine::refresh()
     m_compare->setVisible(results && m_store.comparePair().has_value());
     m_undo->setVisible(results && m_store.hasUndo());
     m_dragOut->setPaths(results ? outputs : QStringList());
+}
+
+void StatusLine::fitText()
+{
+    // A wrapping label asks for little width; give it its one-line width up to what the line
+    // can hold, so short messages stay on one line and long ones wrap at the line's width.
+    const int others = 2 * 14 + 6 * 4 + (m_spinner->isHidden() ? 0 : m_spinner->width())
+        + (m_counter->isHidden() ? 0 : m_counter->sizeHint().width()) + (m_cancel->isHidden() ? 0 : m_cancel->sizeHint().width())
+        + (m_icon->isHidden() ? 0 : m_icon->width());
+    const int room = std::max(120, (width() > 0 ? width() : 560) - others - 8);
+    const int natural = m_text->fontMetrics().horizontalAdvance(m_text->text()) + 4;
+    m_text->setMinimumWidth(std::min(natural, room));
+    m_text->setMaximumWidth(room);
+}
+
+void StatusLine::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitText();
 }
 
 void StatusLine::onStoreChanged()

@@ -13,7 +13,6 @@
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/WheelStore.h"
 
-class QLabel;
 
 namespace kelvaro::wheel {
 
@@ -21,6 +20,7 @@ class DragOutRow;
 class LinkButton;
 class Spinner;
 class SymbolLabel;
+class ToneLabel;
 
 // "Najeď na výseč a klikni" with no hovered wedge; else the wedge's translated key, then
 // " · " and its detail when it has one.
@@ -60,19 +60,21 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     class Capsule;
     void onStoreChanged();
+    void fitText();
 
     WheelStore& m_store;
     std::optional<WheelAction> m_hovered;
     Capsule* m_capsule = nullptr;
     Spinner* m_spinner = nullptr;
-    QLabel* m_counter = nullptr;
+    ToneLabel* m_counter = nullptr;
     LinkButton* m_cancel = nullptr;
     SymbolLabel* m_icon = nullptr;
-    QLabel* m_text = nullptr;
+    ToneLabel* m_text = nullptr;
     QWidget* m_resultRow = nullptr;
     LinkButton* m_reveal = nullptr;
     LinkButton* m_compare = nullptr;

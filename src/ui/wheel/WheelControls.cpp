@@ -28,6 +28,48 @@ void paintCapsule(QPainter& painter, const QRectF& rect, const QColor& fill)
     painter.restore();
 }
 
+// ---- ToneLabel ----------------------------------------------------------------------------------
+
+ToneLabel::ToneLabel(const QString& text, QWidget* parent)
+    : QLabel(text, parent)
+    , m_tone([](const WheelPalette& p) { return p.primary; })
+{
+    setTextFormat(Qt::PlainText);
+    applyTone();
+}
+
+void ToneLabel::setTone(Tone tone)
+{
+    m_tone = std::move(tone);
+    applyTone();
+}
+
+QColor ToneLabel::textColor() const
+{
+    return palette().color(QPalette::WindowText);
+}
+
+void ToneLabel::applyTone()
+{
+    if (m_applying)
+        return;
+    m_applying = true;
+    QPalette pal = palette();
+    const QColor color = m_tone(WheelPalette::forWidget(this));
+    if (pal.color(QPalette::WindowText) != color) {
+        pal.setColor(QPalette::WindowText, color);
+        setPalette(pal);
+    }
+    m_applying = false;
+}
+
+void ToneLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange)
+        applyTone();
+}
+
 // ---- LinkButton ---------------------------------------------------------------------------------
 
 LinkButton::LinkButton(const QString& text, QWidget* parent, int pixelSize)

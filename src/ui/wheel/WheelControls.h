@@ -17,6 +17,25 @@
 
 namespace kelvaro::wheel {
 
+// A label whose text colour is chosen from the wheel palette of the appearance it is shown in,
+// again whenever that appearance changes.
+class ToneLabel : public QLabel {
+    Q_OBJECT
+public:
+    using Tone = std::function<QColor(const struct WheelPalette&)>;
+    explicit ToneLabel(const QString& text = QString(), QWidget* parent = nullptr);
+    void setTone(Tone tone);
+    QColor textColor() const;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void applyTone();
+    Tone m_tone;
+    bool m_applying = false;
+};
+
 // A text button drawn as a link (emberText, underlined while hovered), in the caption font.
 class LinkButton : public QAbstractButton {
     Q_OBJECT

@@ -128,16 +128,28 @@ QImage shoot(QWidget* content, bool dark, QSize size)
 
 using Builder = std::function<QImage(const Demo&, bool dark)>;
 
+// A plain card surface, the wheel's home.
+class CardSurface : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Theme::cardFill().on(this));
+        painter.drawRoundedRect(QRectF(rect()), 20, 20);
+    }
+};
+
 QImage wheelShot(WheelMode mode, const std::optional<QString>& lit, bool dark)
 {
-    auto* panel = new QWidget;
-    panel->setObjectName(QStringLiteral("panel"));
+    auto* panel = new CardSurface;
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(0, 0, 0, 0);
     auto* wheel = new ActionWheel(mode);
     wheel->setPinned(lit);
     column->addWidget(wheel, 0, Qt::AlignCenter);
-    return shoot(panel, dark, QSize(360, 360));
+    return shoot(panel, dark, QSize(380, 380));
 }
 
 // A file drag that entered the card at its top-left corner and stays there.

@@ -51,7 +51,11 @@ bool WheelPalette::isDarkPalette(const QPalette& palette)
 
 WheelPalette WheelPalette::forWidget(const QWidget* widget)
 {
-    return widget && Theme::isDark(widget) ? dark() : light();
+    // The window's palette decides: labels here set their own text colour, which must not feed
+    // back into the choice of appearance.
+    if (!widget)
+        return Theme::isDark(static_cast<const QWidget*>(nullptr)) ? dark() : light();
+    return Theme::isDark(widget->window()->palette()) ? dark() : light();
 }
 
 const QList<QColor>& wedgeHighlightColors()

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/objdetect.hpp>
 #include "InjectedDetectors.h"
 #include "engine/detectors/FaceDetector.h"
@@ -32,5 +31,31 @@ TEST(DISABLED_Scratch, Faces) {
         for (auto& c : suppressOverlaps(blaze.candidates(rgb))) printf("  blaze %.0f,%.0f %.0fx%.0f %.2f\n", c.box.x, c.box.y, c.box.width, c.box.height, c.score);
         { cv::CascadeClassifier cc(modelFile(faceCascade).toStdString()); cv::Mat g; cv::cvtColor(rgb,g,cv::COLOR_RGB2GRAY); cv::equalizeHist(g,g); std::vector<cv::Rect> f; std::vector<int> lv; std::vector<double> w; cc.detectMultiScale(g,f,lv,w,1.1,3,0,cv::Size(20,20),cv::Size(),true); for(size_t k=0;k<f.size();k++) printf("  haarw %d,%d %dx%d lv %d w %.2f\n", f[k].x,f[k].y,f[k].width,f[k].height,lv[k],w[k]); }
         for (auto& c : haar.candidates(rgb)) printf("  haar %.0f,%.0f %.0fx%.0f\n", c.box.x, c.box.y, c.box.width, c.box.height);
+    }
+}
+#include "engine/ExtraEffects.h"
+#include "engine/ImageEngine.h"
+#include "platform/Settings.h"
+TEST(DISABLED_Scratch, Visual) {
+    for (const char* n : {"astronaut.png", "camera.png", "coffee.png", "chelsea.png"}) {
+        Bitmap photo = ImageEngine::load(test::samplePhoto(n)).image;
+        std::vector<cv::Mat> row;
+        for (const char* st : {"blur", "pixelate", "solid"}) {
+            Settings::shared().setValue("kelvaro.faceStyle", QString::fromLatin1(st));
+            try { row.push_back(toMat(ImageEffects::blurredFaces(photo, "x"))); } catch (...) { row.push_back(toMat(photo)); }
+        }
+        try { cv::Mat bg = toMat(ImageEffects::removeBackground(photo, "x")); 
+              cv::Mat chk(bg.size(), CV_8UC4); for (int y=0;y<bg.rows;y++) for(int x=0;x<bg.cols;x++){ auto p=bg.at<cv::Vec4b>(y,x); int c=((x/16+y/16)%2)?200:120; float a=p[3]/255.f; chk.at<cv::Vec4b>(y,x)=cv::Vec4b(p[0]*a+c*(1-a),p[1]*a+c*(1-a),p[2]*a+c*(1-a),255);} row.push_back(chk);} catch (...) {}
+        cv::Mat out; cv::hconcat(row, out);
+        toQImage(fromMat(out)).save(QString("/tmp/det/vis_") + n);
+    }
+}
+#include "engine/detectors/DocumentOutlineDetector.h"
+TEST(DISABLED_Scratch, Outlines) {
+    for (const char* n : {"astronaut.png", "camera.png", "coffee.png", "chelsea.png", "page.png", "text.png", "coins.png", "horse.png", "motorcycle_left.png", "logo.png", "brick.png", "color.png", "phantom.png", "moon.png", "checker_bilevel.png", "chessboard_RGB.png"}) {
+        QString p = test::samplePhoto(n); if (p.isEmpty()) continue;
+        auto o = ContourOutlineDetector().detect(test::rgbMatFromFile(p));
+        if (!o) { printf("%s none\n", n); continue; }
+        printf("%s %.2f  (%.2f,%.2f) (%.2f,%.2f) (%.2f,%.2f) (%.2f,%.2f)\n", n, o->confidence, o->corners[0].x(), o->corners[0].y(), o->corners[1].x(), o->corners[1].y(), o->corners[2].x(), o->corners[2].y(), o->corners[3].x(), o->corners[3].y());
     }
 }

@@ -18,6 +18,8 @@ using namespace wheeltest;
 
 namespace {
 
+class ActionWheelTest : public CzechTest {};
+
 struct HoverLog {
     QList<std::optional<QString>> keys;
 };
@@ -32,7 +34,7 @@ std::unique_ptr<ActionWheel> makeWheel(WheelMode mode, HoverLog* log = nullptr)
     return wheel;
 }
 
-TEST(ActionWheel, LaysItselfOutAroundTheSquare)
+TEST_F(ActionWheelTest, LaysItselfOutAroundTheSquare)
 {
     ActionWheel wheel;
     EXPECT_EQ(wheel.size(), QSize(280 + 2 * ActionWheel::kMargin, 280 + 2 * ActionWheel::kMargin));
@@ -40,7 +42,7 @@ TEST(ActionWheel, LaysItselfOutAroundTheSquare)
     EXPECT_GE(wheel.width() / 2.0, wheel.wheelGeometry().hitLimit());
 }
 
-TEST(ActionWheel, HoverFollowsThePointerAndReportsChanges)
+TEST_F(ActionWheelTest, HoverFollowsThePointerAndReportsChanges)
 {
     HoverLog log;
     auto wheel = makeWheel(WheelMode::convert, &log);
@@ -55,7 +57,7 @@ TEST(ActionWheel, HoverFollowsThePointerAndReportsChanges)
     EXPECT_EQ(wheel->currentVisual().centre.symbol, QStringLiteral("arrow.triangle.2.circlepath"));
 }
 
-TEST(ActionWheel, LeavingFallsBackToThePinnedWedge)
+TEST_F(ActionWheelTest, LeavingFallsBackToThePinnedWedge)
 {
     HoverLog log;
     auto wheel = makeWheel(WheelMode::tools, &log);
@@ -68,7 +70,7 @@ TEST(ActionWheel, LeavingFallsBackToThePinnedWedge)
     EXPECT_EQ(log.keys.last(), QStringLiteral("Komprese"));
 }
 
-TEST(ActionWheel, PinnedKeyOfAnotherModeLightsNothing)
+TEST_F(ActionWheelTest, PinnedKeyOfAnotherModeLightsNothing)
 {
     auto wheel = makeWheel(WheelMode::convert);
     wheel->setPinned(QStringLiteral("Komprese"));
@@ -78,7 +80,7 @@ TEST(ActionWheel, PinnedKeyOfAnotherModeLightsNothing)
     EXPECT_FALSE(wheel->hovered().has_value());
 }
 
-TEST(ActionWheel, ClickOnWedgeSelectsItsAction)
+TEST_F(ActionWheelTest, ClickOnWedgeSelectsItsAction)
 {
     auto wheel = makeWheel(WheelMode::actions);
     QList<QString> selected;
@@ -89,7 +91,7 @@ TEST(ActionWheel, ClickOnWedgeSelectsItsAction)
     EXPECT_EQ(wheel->hovered(), 4); // a click keeps the highlight
 }
 
-TEST(ActionWheel, ClicksInTheHoleOrOutsideCallNothing)
+TEST_F(ActionWheelTest, ClicksInTheHoleOrOutsideCallNothing)
 {
     auto wheel = makeWheel(WheelMode::convert);
     int selected = 0;
@@ -100,7 +102,7 @@ TEST(ActionWheel, ClicksInTheHoleOrOutsideCallNothing)
     EXPECT_EQ(selected, 0);
 }
 
-TEST(ActionWheel, PressAndReleaseOnDifferentWedgesIsNoClick)
+TEST_F(ActionWheelTest, PressAndReleaseOnDifferentWedgesIsNoClick)
 {
     auto wheel = makeWheel(WheelMode::convert);
     int selected = 0;
@@ -114,7 +116,7 @@ TEST(ActionWheel, PressAndReleaseOnDifferentWedgesIsNoClick)
     EXPECT_EQ(selected, 0);
 }
 
-TEST(ActionWheel, DisabledWheelIgnoresThePointer)
+TEST_F(ActionWheelTest, DisabledWheelIgnoresThePointer)
 {
     auto wheel = makeWheel(WheelMode::convert);
     int selected = 0;
@@ -126,7 +128,7 @@ TEST(ActionWheel, DisabledWheelIgnoresThePointer)
     EXPECT_EQ(selected, 0);
 }
 
-TEST(ActionWheel, ModeChangeStartsWithoutHighlightAndSaysSo)
+TEST_F(ActionWheelTest, ModeChangeStartsWithoutHighlightAndSaysSo)
 {
     HoverLog log;
     auto wheel = makeWheel(WheelMode::convert, &log);
@@ -138,7 +140,7 @@ TEST(ActionWheel, ModeChangeStartsWithoutHighlightAndSaysSo)
     EXPECT_EQ(wheel->currentVisual().centre.title, title(WheelMode::tools));
 }
 
-TEST(ActionWheel, HighlightSpringsWithoutOvershoot)
+TEST_F(ActionWheelTest, HighlightSpringsWithoutOvershoot)
 {
     Spring spring;
     spring.target = 1;
@@ -156,7 +158,7 @@ TEST(ActionWheel, HighlightSpringsWithoutOvershoot)
     EXPECT_TRUE(spring.settled());
 }
 
-TEST(ActionWheel, HoverAnimatesTowardsTheHighlight)
+TEST_F(ActionWheelTest, HoverAnimatesTowardsTheHighlight)
 {
     auto wheel = makeWheel(WheelMode::convert);
     mouseMove(wheel.get(), wedgePoint(*wheel, 1));
@@ -170,14 +172,14 @@ TEST(ActionWheel, HoverAnimatesTowardsTheHighlight)
     EXPECT_EQ(wheel->currentVisual().centre.symbol, QStringLiteral("square.on.square"));
 }
 
-TEST(ActionWheel, ColoursRepeatAfterSix)
+TEST_F(ActionWheelTest, ColoursRepeatAfterSix)
 {
     const WheelVisual visual = settledVisual(WheelMode::tools, 6);
     EXPECT_EQ(visual.colorOf(6), wedgeHighlightColors()[0]);
     EXPECT_EQ(visual.colorOf(8), wedgeHighlightColors()[2]);
 }
 
-TEST(ActionWheel, EmptyColourListIsRefused)
+TEST_F(ActionWheelTest, EmptyColourListIsRefused)
 {
     ActionWheel wheel(WheelMode::tools);
     wheel.setWedgeColors({});
@@ -209,7 +211,7 @@ bool near(const QColor& a, const QColor& b, int tolerance = 24)
         && std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
-TEST(ActionWheel, HighlightedWedgeTakesItsColourAndGrows)
+TEST_F(ActionWheelTest, HighlightedWedgeTakesItsColourAndGrows)
 {
     const QImage image = paint(WheelMode::tools, 2);
     const QColor colour = wedgeHighlightColors()[2];
@@ -224,7 +226,7 @@ TEST(ActionWheel, HighlightedWedgeTakesItsColourAndGrows)
     EXPECT_LT(resting.lightness(), 250);
 }
 
-TEST(ActionWheel, GapsShowTheCanvasColour)
+TEST_F(ActionWheelTest, GapsShowTheCanvasColour)
 {
     const QImage image = paint(WheelMode::convert, std::nullopt);
     const QColor inGap = pixelAt(image, 60, 120);
@@ -232,7 +234,7 @@ TEST(ActionWheel, GapsShowTheCanvasColour)
     EXPECT_GT(inGap.lightness(), inWedge.lightness());
 }
 
-TEST(ActionWheel, CentreBorderTurnsEmberWithAHighlight)
+TEST_F(ActionWheelTest, CentreBorderTurnsEmberWithAHighlight)
 {
     const QImage idle = paint(WheelMode::convert, std::nullopt);
     const QImage lit = paint(WheelMode::convert, 0);
@@ -244,7 +246,7 @@ TEST(ActionWheel, CentreBorderTurnsEmberWithAHighlight)
 
 // ---- Drops -----------------------------------------------------------------------------------------
 
-TEST(ActionWheel, DropOnWedgeHandsOverFilesAndClearsHighlight)
+TEST_F(ActionWheelTest, DropOnWedgeHandsOverFilesAndClearsHighlight)
 {
     auto wheel = makeWheel(WheelMode::convert);
     QList<QUrl> got;
@@ -269,7 +271,7 @@ TEST(ActionWheel, DropOnWedgeHandsOverFilesAndClearsHighlight)
     EXPECT_FALSE(wheel->hovered().has_value());
 }
 
-TEST(ActionWheel, WebLinksAreRefused)
+TEST_F(ActionWheelTest, WebLinksAreRefused)
 {
     auto wheel = makeWheel(WheelMode::convert);
     int drops = 0;
@@ -280,7 +282,7 @@ TEST(ActionWheel, WebLinksAreRefused)
     EXPECT_EQ(drops, 0);
 }
 
-TEST(ActionWheel, MixedDropKeepsOnlyLocalFiles)
+TEST_F(ActionWheelTest, MixedDropKeepsOnlyLocalFiles)
 {
     auto wheel = makeWheel(WheelMode::convert);
     QList<QUrl> got;
@@ -291,7 +293,7 @@ TEST(ActionWheel, MixedDropKeepsOnlyLocalFiles)
     EXPECT_EQ(got, QList<QUrl>{QUrl::fromLocalFile("/tmp/b.jpg")});
 }
 
-TEST(ActionWheel, DropInTheHoleOrWithoutFilesCallsNothing)
+TEST_F(ActionWheelTest, DropInTheHoleOrWithoutFilesCallsNothing)
 {
     auto wheel = makeWheel(WheelMode::convert);
     int drops = 0;
@@ -301,7 +303,7 @@ TEST(ActionWheel, DropInTheHoleOrWithoutFilesCallsNothing)
     EXPECT_EQ(drops, 0);
 }
 
-TEST(ActionWheel, LeavingDragClearsHighlight)
+TEST_F(ActionWheelTest, LeavingDragClearsHighlight)
 {
     auto wheel = makeWheel(WheelMode::convert);
     std::unique_ptr<QMimeData> mime(urlMime({QUrl::fromLocalFile("/tmp/a.jpg")}));

@@ -1,0 +1,37 @@
+// The system clipboard seam: files for file managers, plain text otherwise.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include "platform/Clipboard.h"
+
+namespace kelvaro::test {
+namespace {
+
+TEST(SystemClipboardTest, FilesGoAsUriListAndAsCopiedFiles)
+{
+    SystemClipboard clipboard;
+    clipboard.setFiles({QStringLiteral("/tmp/Léto 1.jpg"), QStringLiteral("/tmp/b.png")});
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    ASSERT_EQ(data->urls().size(), 2);
+    EXPECT_EQ(data->urls().first().toLocalFile(), QStringLiteral("/tmp/Léto 1.jpg"));
+    const QByteArray copied = data->data(QStringLiteral("x-special/gnome-copied-files"));
+    EXPECT_TRUE(copied.startsWith("copy\nfile:///tmp/L")) << copied.toStdString();
+    EXPECT_EQ(copied.count('\n'), 2);
+}
+
+TEST(SystemClipboardTest, TextReplacesFiles)
+{
+    SystemClipboard clipboard;
+    clipboard.setFiles({QStringLiteral("/tmp/a.jpg")});
+    clipboard.setText(QStringLiteral("/tmp/a.jpg\n/tmp/b.jpg"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("/tmp/a.jpg\n/tmp/b.jpg"));
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->urls().isEmpty());
+}
+
+} // namespace
+} // namespace kelvaro::test

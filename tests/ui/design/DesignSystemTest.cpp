@@ -1,0 +1,169 @@
+#include <QApplication>
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+#include "ui/design/DesignSystem.h"
+#include "ui/design/EmptyStateView.h"
+#include "ui/design/ModeSwitcher.h"
+
+using namespace kelvaro;
+
+namespace {
+
+void click(QWidget* widget, const QPoint& at)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &release);
+}
+
+TEST(CardHeader, ShowsTheActionOnlyWithBothTitleAndAction)
+{
+    int clicks = 0;
+    CardHeader both(QStringLiteral("Police"), std::nullopt, QStringLiteral("Zobrazit"), [&] { ++clicks; });
+    ASSERT_NE(both.actionButton(), nullptr);
+    both.actionButton()->click();
+    EXPECT_EQ(clicks, 1);
+
+    CardHeader titleOnly(QStringLiteral("Police"), std::nullopt, QStringLiteral("Zobrazit"), {});
+    EXPECT_EQ(titleOnly.actionButton(), nullptr);
+    CardHeader actionOnly(QStringLiteral("Police"), std::nullopt, std::nullopt, [&] { ++clicks; });
+    EXPECT_EQ(actionOnly.actionButton(), nullptr);
+    EXPECT_EQ(actionOnly.subtitleText(), nullptr);
+
+    CardHeader withSubtitle(QStringLiteral("Police"), QStringLiteral("4 police"));
+    ASSERT_NE(withSubtitle.subtitleText(), nullptr);
+    EXPECT_EQ(withSubtitle.subtitleText()->text(), QStringLiteral("4 police"));
+}
+
+TEST(KeyCap, ShowsItsTextAsGiven)
+{
+    KeyCap cap(QStringLiteral("Ctrl+O"));
+    EXPECT_EQ(cap.text(), QStringLiteral("Ctrl+O"));
+    // Padding 6 at the sides, 2 above and below.
+    const QFontMetrics metrics(Theme::font(11, QFont::Medium));
+    EXPECT_EQ(cap.sizeHint().width(), metrics.horizontalAdvance(QStringLiteral("Ctrl+O")) + 12);
+    EXPECT_EQ(cap.sizeHint().height(), metrics.height() + 4);
+}
+
+TEST(Buttons, DisabledButtonsAreDrawnAt45Percent)
+{
+    for (auto kind : {KelvaroButton::Kind::primary, KelvaroButton::Kind::secondary}) {
+        KelvaroButton button(QStringLiteral("Použít"), kind);
+        EXPECT_DOUBLE_EQ(button.drawnOpacity(), 1.0);
+        button.setEnabled(false);
+        EXPECT_DOUBLE_EQ(button.drawnOpacity(), 0.45);
+    }
+}
+
+TEST(Buttons, PressingDarkensThePrimaryAndDeepensTheSecondary)
+{
+    KelvaroButton primary(QStringLiteral("Použít"), KelvaroButton::Kind::primary);
+    Theme::apply(&primary, false);
+    const QColor restingPrimary = primary.fillColor();
+    EXPECT_EQ(restingPrimary, Theme::buttonOrange());
+
+    KelvaroButton secondary(QStringLiteral("Zrušit"), KelvaroButton::Kind::secondary);
+    Theme::apply(&secondary, false);
+    EXPECT_NEAR(secondary.fillColor().alphaF(), 0.06, 0.005);
+
+    primary.show();
+    secondary.show();
+    primary.setDown(true);
+    Q_EMIT primary.pressed();
+    Q_EMIT secondary.pressed();
+    // Let the 0.12 s ease run out.
+    const qint64 until = QDateTime::currentMSecsSinceEpoch() + 400;
+    while (QDateTime::currentMSecsSinceEpoch() < until && (primary.pressAmount() < 1.0 || secondary.pressAmount() < 1.0))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_DOUBLE_EQ(primary.pressAmount(), 1.0);
+    EXPECT_NEAR(primary.fillColor().redF(), Theme::buttonOrange().redF() - 0.08, 0.005);
+    EXPECT_NEAR(secondary.fillColor().alphaF(), 0.12, 0.005);
+}
+
+TEST(IconBadge, CornerAndGlyphScaleWithItsSide)
+{
+    IconBadge badge(QStringLiteral("star.fill"), Theme::gold(), 40, true);
+    EXPECT_DOUBLE_EQ(badge.cornerRadius(), 12.0);
+    EXPECT_DOUBLE_EQ(badge.glyphSize(), 18.0);
+    EXPECT_EQ(badge.size(), QSize(40, 40));
+}
+
+TEST(EmptyStateView, BadgeOnlyWhenGiven)
+{
+    EmptyStateView plain(QStringLiteral("tray.2"), QStringLiteral("Žádné police"), QStringLiteral("Zpráva"));
+    EXPECT_EQ(plain.badge(), nullptr);
+    EXPECT_EQ(plain.titleText()->text(), QStringLiteral("Žádné police"));
+    EmptyStateView badged(QStringLiteral("tray.2"), QStringLiteral("T"), QStringLiteral("M"), QStringLiteral("Novinka"));
+    ASSERT_NE(badged.badge(), nullptr);
+    EXPECT_EQ(badged.badge()->accessibleName(), QStringLiteral("Novinka"));
+}
+
+TEST(EmptyStateView, LongMessagesWrapWithin380)
+{
+    const QString message = QStringLiteral("Dlouhá zpráva, která se nevejde na jeden řádek a musí se zalomit, ").repeated(4);
+    EmptyStateView view(QStringLiteral("tray.2"), QStringLiteral("T"), message);
+    view.resize(900, 700);
+    view.show();
+    QCoreApplication::processEvents();
+    EXPECT_LE(view.messageText()->width(), 380);
+    EXPECT_GT(view.messageText()->height(), QFontMetrics(Theme::font(TextStyle::body)).height() * 2);
+}
+
+TEST(Text, ElidesWhenNarrowAndWrapsWhenAsked)
+{
+    Text oneLine(QStringLiteral("Velmi dlouhý název souboru_2026_final_final.jpg"), TextStyle::callout);
+    oneLine.setElide(Qt::ElideMiddle);
+    oneLine.resize(60, oneLine.sizeHint().height());
+    EXPECT_TRUE(oneLine.isElided());
+    oneLine.resize(oneLine.sizeHint());
+    EXPECT_FALSE(oneLine.isElided());
+
+    Text wrapped(QStringLiteral("slovo ").repeated(40), TextStyle::callout);
+    wrapped.setWrap(true);
+    EXPECT_TRUE(wrapped.hasHeightForWidth());
+    EXPECT_GT(wrapped.heightForWidth(120), wrapped.heightForWidth(600));
+}
+
+TEST(ModeSwitcher, ClickSelectsTheSegmentsMode)
+{
+    ModeSwitcher switcher(WheelMode::convert);
+    switcher.resize(420, switcher.sizeHint().height());
+    switcher.show();
+    QList<WheelMode> clicked;
+    QObject::connect(&switcher, &ModeSwitcher::modeClicked, [&](WheelMode m) { clicked << m; });
+    click(&switcher, switcher.segmentRect(WheelMode::actions).center());
+    EXPECT_EQ(switcher.selection(), WheelMode::actions);
+    // Clicking the selected segment sets the same value again.
+    click(&switcher, switcher.segmentRect(WheelMode::actions).center());
+    EXPECT_EQ(clicked, (QList<WheelMode>{WheelMode::actions, WheelMode::actions}));
+    // The three segments share the width.
+    const int a = switcher.segmentRect(WheelMode::convert).width();
+    const int b = switcher.segmentRect(WheelMode::tools).width();
+    EXPECT_LE(std::abs(a - b), 2);
+}
+
+TEST(ModeSwitcher, FollowsTheOwnersValueAndSignalsOnlyChanges)
+{
+    ModeSwitcher switcher(WheelMode::convert);
+    int changes = 0;
+    QObject::connect(&switcher, &ModeSwitcher::selectionChanged, [&] { ++changes; });
+    switcher.setSelection(WheelMode::convert);
+    EXPECT_EQ(changes, 0);
+    switcher.setSelection(WheelMode::tools);
+    EXPECT_EQ(changes, 1);
+    switcher.resize(420, 40);
+    EXPECT_EQ(switcher.pillRect().toRect(), switcher.segmentRect(WheelMode::tools));
+}
+
+TEST(HoverButton, ChildrenLeaveTheClickToTheButton)
+{
+    HoverButton button(9);
+    auto* label = new Text(QStringLiteral("Řádek"), TextStyle::callout, &button);
+    button.contentLayout()->addWidget(label);
+    EXPECT_TRUE(label->testAttribute(Qt::WA_TransparentForMouseEvents));
+}
+
+} // namespace

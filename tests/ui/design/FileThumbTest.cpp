@@ -1,0 +1,98 @@
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "TestImages.h"
+#include "ui/design/FileThumb.h"
+
+using namespace kelvaro;
+using namespace kelvaro::testimages;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms = 8000)
+{
+    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
+    while (!done() && QDateTime::currentMSecsSinceEpoch() < until)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+TEST(FileThumb, SizesFollowTheShownSide)
+{
+    FileThumb thumb(QString(), 46);
+    EXPECT_EQ(thumb.maxPixel(), 138);
+    EXPECT_NEAR(thumb.cornerRadius(), 11.96, 1e-9);
+    EXPECT_EQ(thumb.size(), QSize(46, 46));
+}
+
+TEST(FileThumb, AnOrientationSixJpegComesUpright)
+{
+    QTemporaryDir dir;
+    // Stored 80×40 with red on the left and blue on the right; orientation 6 turns it a quarter
+    // clockwise, so upright it is 40×80 with red on top.
+    Bitmap stored = quadrants(80, 40);
+    Metadata meta;
+    meta.orientation = 6;
+    const QString path = writeJpeg(dir.path(), QStringLiteral("turned.jpg"), stored, meta);
+    const QImage image = FileThumb::thumbnail(path, 300);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), 40);
+    EXPECT_EQ(image.height(), 80);
+    const Bitmap back = fromQImage(image);
+    // Stored bottom-left (blue) ends up top-left once turned clockwise.
+    EXPECT_TRUE(near(colourAt(back, 0.2, 0.1), bottomLeftColour));
+    EXPECT_TRUE(near(colourAt(back, 0.8, 0.1), topLeftColour));
+}
+
+TEST(FileThumb, DecodesAtMostThreeTimesTheSide)
+{
+    QTemporaryDir dir;
+    const QString path = writeJpeg(dir.path(), QStringLiteral("big.jpg"), quadrants(900, 600));
+    FileThumb thumb(path, 30);
+    thumb.show();
+    ASSERT_TRUE(waitFor([&] { return !thumb.isLoading(); }));
+    ASSERT_TRUE(thumb.hasImage());
+    EXPECT_EQ(qMax(thumb.image().width(), thumb.image().height()), 90);
+    EXPECT_EQ(thumb.image().width(), 90);
+}
+
+TEST(FileThumb, AnUnreadableFileKeepsThePlaceholder)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("broken.jpg"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("this is not a picture");
+    f.close();
+    FileThumb thumb(path, 30);
+    bool finished = false;
+    QObject::connect(&thumb, &FileThumb::finished, [&] { finished = true; });
+    thumb.show();
+    ASSERT_TRUE(waitFor([&] { return finished; }));
+    EXPECT_FALSE(thumb.hasImage());
+    thumb.grab(); // paints the placeholder without trouble
+
+    FileThumb missing(dir.filePath(QStringLiteral("gone.heic")), 30);
+    missing.show();
+    ASSERT_TRUE(waitFor([&] { return !missing.isLoading(); }));
+    EXPECT_FALSE(missing.hasImage());
+}
+
+TEST(FileThumb, AReplacedPathDropsTheOlderResult)
+{
+    QTemporaryDir dir;
+    const QString first = writeJpeg(dir.path(), QStringLiteral("a.jpg"), plain(200, 100, QColor(220, 30, 30)));
+    const QString second = writeJpeg(dir.path(), QStringLiteral("b.jpg"), plain(100, 200, QColor(30, 40, 220)));
+    FileThumb thumb(first, 40);
+    thumb.show();
+    thumb.setPath(second);
+    ASSERT_TRUE(waitFor([&] { return !thumb.isLoading() && FileThumb::pendingCount() == 0; }));
+    ASSERT_TRUE(thumb.hasImage());
+    EXPECT_GT(thumb.image().height(), thumb.image().width()); // the second, tall picture
+}
+
+} // namespace

@@ -1,0 +1,189 @@
+// The status line under the wheel: hint, progress with cancel, outcome colours, result links.
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "engine/Localization.h"
+#include "ui/wheel/CompareSheet.h"
+#include "ui/wheel/DragOutRow.h"
+#include "ui/wheel/ScriptedWheelStore.h"
+#include "ui/wheel/StatusLine.h"
+#include "ui/wheel/WheelControls.h"
+#include "ui/wheel/WheelStyle.h"
+#include "WheelTestSupport.h"
+
+using namespace kelvaro;
+using namespace kelvaro::wheel;
+
+namespace {
+
+class StatusLineTest : public wheeltest::CzechTest {};
+
+WheelAction toolAction(int index)
+{
+    return actions(WheelMode::tools).at(index);
+}
+
+TEST_F(StatusLineTest, IdleShowsTheHintWithThePointerIcon)
+{
+    ScriptedWheelStore store;
+    StatusLine line(store);
+    EXPECT_EQ(line.shownText(), QStringLiteral("Najeď na výseč a klikni"));
+    EXPECT_TRUE(line.isIconShown());
+    EXPECT_EQ(line.iconSymbol(), QStringLiteral("cursorarrow.click.2"));
+    EXPECT_EQ(line.tone(), StatusTone::hint);
+    EXPECT_DOUBLE_EQ(line.capsuleOpacity(), 0.06);
+    EXPECT_FALSE(line.isSpinnerShown());
+    EXPECT_FALSE(line.isResultRowShown());
+}
+
+TEST_F(StatusLineTest, HoveredWedgeShowsKeyAndDetail)
+{
+    ScriptedWheelStore store;
+    StatusLine line(store);
+    const WheelAction faces = toolAction(5);
+    ASSERT_FALSE(faces.detail().isEmpty());
+    line.setHoveredAction(faces);
+    EXPECT_EQ(line.shownText(), faces.key + QStringLiteral(" · ") + faces.detail());
+    EXPECT_EQ(line.iconSymbol(), faces.symbol);
+    line.setHoveredAction(std::nullopt);
+    EXPECT_EQ(line.shownText(), QStringLiteral("Najeď na výseč a klikni"));
+}
+
+TEST_F(StatusLineTest, HintOfAKeyWithoutDetailIsTheKeyAlone)
+{
+    const WheelAction bare{QStringLiteral("Neznámé"), QStringLiteral("photo")};
+    EXPECT_EQ(hintText(bare), QStringLiteral("Neznámé"));
+}
+
+TEST_F(StatusLineTest, HintFollowsTheLanguage)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(hintText(std::nullopt), QStringLiteral("Point at a slice and click"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+}
+
+TEST_F(StatusLineTest, BatchShowsCounterAndCancel)
+{
+    ScriptedWheelStore store;
+    StatusLine line(store);
+    store.update([](auto& v) {
+        v.droppedFiles = {"/tmp/a.jpg"};
+        v.isWorking = true;
+        v.progressDone = 3;
+        v.progressTotal = 10;
+        v.statusMessage = QStringLiteral("Pracuju na tom…");
+    });
+    EXPECT_TRUE(line.isSpinnerShown());
+    EXPECT_TRUE(line.isCounterShown());
+    EXPECT_EQ(line.counterText(), QStringLiteral("3 z 10"));
+    EXPECT_FALSE(line.isIconShown());
+    EXPECT_EQ(line.shownText(), QStringLiteral("Pracuju na tom…"));
+    ASSERT_FALSE(line.cancelButton()->isHidden());
+    line.cancelButton()->click();
+    EXPECT_EQ(store.cancels, 1);
+}
+
+TEST_F(StatusLineTest, SingleFileRunShowsOnlyTheSpinner)
+{
+    ScriptedWheelStore store;
+    StatusLine line(store);
+    store.update([](auto& v) {
+        v.isWorking = true;
+        v.progressTotal = 1;
+    });
+    EXPECT_TRUE(line.isSpinnerShown());
+    EXPECT_FALSE(line.isCounterShown());
+    EXPECT_TRUE(line.cancelButton()->isHidden());
+    // No message: the hint stays, without its icon while working.
+    EXPECT_EQ(line.shownText(), QStringLiteral("Najeď na výseč a klikni"));
+    EXPECT_FALSE(line.isIconShown());
+}
+
+TEST_F(StatusLineTest, ErrorIsRoseOnARoseCapsule)
+{
+    ScriptedWheelStore store;
+    StatusLine line(store);
+    store.update([](auto& v) {
+        v.statusMessage = QStringLiteral("Bez složky pro výsledky nemůžu pokračovat.");
+        v.statusIsError = true;
+    });
+    EXPECT_EQ(line.tone(), StatusTone::error);
+    EXPECT_EQ(line.textColor(), WheelPalette::light().rose);
+    EXPECT_DOUBLE_EQ(line.capsuleOpacity(), 0.12);
+    EXPECT_FALSE(line.isIconShown());
+}
+
+TEST_F(StatusLineTest, MessageIsEmberText)
+{
+    ScriptedWheelStore store;
+    StatusLine line(store);
+    store.update([](auto& v) { v.statusMessage = QStringLiteral("Hotovo"); });
+    EXPECT_EQ(line.tone(), StatusTone::message);
+    EXPECT_EQ(line.textColor(), WheelPalette::light().emberText);
+}
+
+TEST_F(StatusLineTest, ResultRowOnlyWithOutputsWhileIdle)
+{
+    ScriptedWheelStore store;
+    StatusLine line(store);
+    store.update([](auto& v) {
+        v.lastOutputs = {"/tmp/out/a.png", "/tmp/out/b.png"};
+        v.statusMessage = QStringLiteral("Hotovo");
+    });
+    EXPECT_TRUE(line.isResultRowShown());
+    EXPECT_FALSE(line.revealButton()->isHidden());
+    EXPECT_TRUE(line.undoButton()->isHidden());   // no undo state
+    EXPECT_TRUE(line.compareButton()->isHidden()); // no comparable pair
+    EXPECT_FALSE(line.dragOutRow()->isHidden());
+    EXPECT_EQ(line.dragOutRow()->paths(), (QStringList{"/tmp/out/a.png", "/tmp/out/b.png"}));
+
+    store.update([](auto& v) { v.hasUndo = true; });
+    EXPECT_FALSE(line.undoButton()->isHidden());
+    line.undoButton()->click();
+    line.revealButton()->click();
+    EXPECT_EQ(store.undos, 1);
+    EXPECT_EQ(store.reveals, 1);
+
+    // A new run hides the row and the drag-out row until it ends.
+    store.update([](auto& v) { v.isWorking = true; });
+    EXPECT_FALSE(line.isResultRowShown());
+    EXPECT_TRUE(line.dragOutRow()->isHidden());
+}
+
+TEST_F(StatusLineTest, CompareOnlyForAPairAndTheStudioFlagOpensIt)
+{
+    QTemporaryDir dir;
+    ScriptedWheelStore store;
+    QWidget window;
+    auto* line = new StatusLine(store, &window);
+    store.update([&](auto& v) {
+        v.lastOutputs = {dir.filePath("out.png")};
+        v.comparePair = ComparePair{dir.filePath("in.jpg"), dir.filePath("out.png")};
+    });
+    EXPECT_FALSE(line->compareButton()->isHidden());
+
+    store.setStudioCompare(true);
+    ASSERT_NE(line->compareSheet(), nullptr);
+    EXPECT_TRUE(line->compareSheet()->isVisible());
+    line->compareSheet()->reject();
+    QApplication::processEvents();
+    EXPECT_FALSE(store.values.studioCompare);
+}
+
+TEST_F(StatusLineTest, StudioFlagSetBeforeShowingOpensTheSheet)
+{
+    ScriptedWheelStore store;
+    store.values.studioCompare = true;
+    QWidget window;
+    auto* line = new StatusLine(store, &window);
+    EXPECT_EQ(line->compareSheet(), nullptr);
+    window.show();
+    ASSERT_NE(line->compareSheet(), nullptr);
+    line->compareSheet()->accept();
+    QApplication::processEvents();
+    EXPECT_FALSE(store.values.studioCompare);
+}
+
+} // namespace

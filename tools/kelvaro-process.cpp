@@ -1,0 +1,343 @@
+// kelvaro-process: drives the image engine from the command line, for tests, benchmarks and
+// reviewers (a development tool, not a user feature).
+//
+//   kelvaro-process --op '<JSON>' --out DIR [--set KEY=JSON]... FILE...
+//
+// Prints one JSON object with the run's result and exits 0; prints {"error": "<message>"} and
+// exits 1 when the run fails as a whole; exits 2 with a message on stderr for bad arguments.
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include "engine/FileOperations.h"
+#include "engine/ImageEngine.h"
+#include "platform/Settings.h"
+
+using namespace kelvaro;
+
+namespace {
+
+constexpr int kBadArguments = 2;
+
+const char* const kUsage =
+    "usage: kelvaro-process --op '<JSON>' --out DIR [--set KEY=JSON]... FILE...\n"
+    "  --op   {\"convert\":\"jpg\"} (jpg png heic tiff pdf zip), {\"crop\":{\"ratio\":\"wide169\",\"offsetX\":0.5,\"offsetY\":0.5}},\n"
+    "         {\"resize\":{\"usePercent\":false,\"percent\":100,\"longEdge\":1600}}, {\"compress\":0.7},\n"
+    "         {\"adjust\":{\"turns\":1,\"flipH\":false,\"flipV\":false,\"brightness\":0,\"contrast\":1,\"mono\":false}},\n"
+    "         {\"watermark\":{\"text\":\"...\",\"position\":\"bottomRight\",\"opacity\":0.8,\"sizePercent\":5,\"logo\":\"/path\"}},\n"
+    "         {\"rename\":{\"name\":\"...\",\"numbered\":true,\"start\":1}}, {\"preset\":<preset>}, {\"workflow\":<workflow>},\n"
+    "         \"blurFaces\", \"removeBackground\", \"ocr\", \"scan\", \"stripMetadata\", \"move\"\n"
+    "  --out  the output folder (created when missing)\n"
+    "  --set  a setting written before the run, e.g. kelvaro.describeNames=false\n";
+
+// A bad argument: reported on stderr, exit 2.
+struct ArgumentError {
+    QString message;
+};
+
+[[noreturn]] void fail(const QString& message)
+{
+    throw ArgumentError{message};
+}
+
+// Members of an operation's object: optional with the sheet's starting value, but of the right
+// type when present.
+class Members {
+public:
+    Members(const QJsonValue& value, const QString& op) : m_op(op)
+    {
+        if (!value.isObject())
+            fail(QStringLiteral("\"%1\" needs an object").arg(op));
+        m_object = value.toObject();
+    }
+    double number(const char* key, double fallback) const
+    {
+        const QJsonValue v = m_object.value(QLatin1String(key));
+        if (v.isUndefined() || v.isNull())
+            return fallback;
+        if (!v.isDouble())
+            fail(QStringLiteral("%1.%2 must be a number").arg(m_op, QLatin1String(key)));
+        return v.toDouble();
+    }
+    int integer(const char* key, int fallback) const
+    {
+        const double v = number(key, fallback);
+        if (v != double(int(v)))
+            fail(QStringLiteral("%1.%2 must be a whole number").arg(m_op, QLatin1String(key)));
+        return int(v);
+    }
+    bool boolean(const char* key, bool fallback) const
+    {
+        const QJsonValue v = m_object.value(QLatin1String(key));
+        if (v.isUndefined() || v.isNull())
+            return fallback;
+        if (!v.isBool())
+            fail(QStringLiteral("%1.%2 must be true or false").arg(m_op, QLatin1String(key)));
+        return v.toBool();
+    }
+    std::optional<QString> string(const char* key) const
+    {
+        const QJsonValue v = m_object.value(QLatin1String(key));
+        if (v.isUndefined() || v.isNull())
+            return std::nullopt;
+        if (!v.isString())
+            fail(QStringLiteral("%1.%2 must be a string").arg(m_op, QLatin1String(key)));
+        return v.toString();
+    }
+
+private:
+    QJsonObject m_object;
+    QString m_op;
+};
+
+template <typename E>
+E enumValue(const std::optional<QString>& raw, E fallback, std::optional<E> (*parse)(const QString&), const QString& what)
+{
+    if (!raw)
+        return fallback;
+    const std::optional<E> value = parse(*raw);
+    if (!value)
+        fail(QStringLiteral("unknown %1 \"%2\"").arg(what, *raw));
+    return *value;
+}
+
+KelvaroOp parseOp(const QByteArray& text)
+{
+    // Wrapped in an array: a plain string is valid JSON too.
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson("[" + text + "]", &error);
+    if (error.error != QJsonParseError::NoError || document.array().size() != 1)
+        fail(QStringLiteral("--op is not JSON: %1").arg(error.errorString()));
+    const QJsonValue value = document.array().first();
+
+    if (value.isString()) {
+        const QString name = value.toString();
+        if (name == QLatin1String("blurFaces")) return KelvaroOp::blurFaces();
+        if (name == QLatin1String("removeBackground")) return KelvaroOp::removeBackground();
+        if (name == QLatin1String("ocr")) return KelvaroOp::ocr();
+        if (name == QLatin1String("scan")) return KelvaroOp::scan();
+        if (name == QLatin1String("stripMetadata")) return KelvaroOp::stripMetadata();
+        if (name == QLatin1String("move")) return KelvaroOp::move();
+        fail(QStringLiteral("unknown operation \"%1\"").arg(name));
+    }
+    if (!value.isObject() || value.toObject().size() != 1)
+        fail(QStringLiteral("--op must be a name or an object with one member"));
+    const QString op = value.toObject().begin().key();
+    const QJsonValue payload = value.toObject().begin().value();
+
+    if (op == QLatin1String("convert")) {
+        if (!payload.isString())
+            fail(QStringLiteral("convert needs a format name"));
+        return KelvaroOp::convert(enumValue(std::optional<QString>(payload.toString()), ImageFormat::jpg,
+                                            imageFormatFromRaw, QStringLiteral("format")));
+    }
+    if (op == QLatin1String("compress")) {
+        if (!payload.isDouble())
+            fail(QStringLiteral("compress needs a quality from 0 to 1"));
+        return KelvaroOp::compress(payload.toDouble());
+    }
+    if (op == QLatin1String("crop")) {
+        const Members m(payload, op);
+        return KelvaroOp::crop({enumValue(m.string("ratio"), CropRatio::square, cropRatioFromRaw, QStringLiteral("ratio")),
+                                m.number("offsetX", 0.5), m.number("offsetY", 0.5)});
+    }
+    if (op == QLatin1String("resize")) {
+        const Members m(payload, op);
+        return KelvaroOp::resize({m.boolean("usePercent", true), m.number("percent", 50), m.integer("longEdge", 1920)});
+    }
+    if (op == QLatin1String("adjust")) {
+        const Members m(payload, op);
+        return KelvaroOp::adjust({m.integer("turns", 0), m.boolean("flipH", false), m.boolean("flipV", false),
+                                  m.number("brightness", 0), m.number("contrast", 1), m.boolean("mono", false)});
+    }
+    if (op == QLatin1String("watermark")) {
+        const Members m(payload, op);
+        WatermarkSpec spec;
+        spec.text = m.string("text").value_or(QStringLiteral("© Moje fotky"));
+        spec.position = enumValue(m.string("position"), WatermarkPosition::bottomRight, watermarkPositionFromRaw,
+                                  QStringLiteral("position"));
+        spec.opacity = m.number("opacity", 0.8);
+        spec.sizePercent = m.number("sizePercent", 5);
+        if (const std::optional<QString> logo = m.string("logo"))
+            spec.logoPath = QFileInfo(*logo).absoluteFilePath();
+        return KelvaroOp::watermark(spec);
+    }
+    if (op == QLatin1String("rename")) {
+        const Members m(payload, op);
+        return KelvaroOp::rename({m.string("name").value_or(QString()), m.boolean("numbered", true), m.integer("start", 1)});
+    }
+    if (op == QLatin1String("preset")) {
+        const std::optional<PresetSpec> preset = PresetSpec::fromJson(payload);
+        if (!preset)
+            fail(QStringLiteral("preset is not a valid preset record"));
+        return KelvaroOp::preset(*preset);
+    }
+    if (op == QLatin1String("workflow")) {
+        const std::optional<Workflow> workflow = Workflow::fromJson(payload);
+        if (!workflow)
+            fail(QStringLiteral("workflow is not a valid workflow record"));
+        return KelvaroOp::workflow(*workflow);
+    }
+    fail(QStringLiteral("unknown operation \"%1\"").arg(op));
+}
+
+void applySetting(const QString& assignment)
+{
+    const qsizetype equals = assignment.indexOf(QLatin1Char('='));
+    if (equals <= 0)
+        fail(QStringLiteral("--set needs KEY=JSON, got \"%1\"").arg(assignment));
+    const QString key = assignment.left(equals);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson("[" + assignment.mid(equals + 1).toUtf8() + "]", &error);
+    if (error.error != QJsonParseError::NoError || document.array().size() != 1)
+        fail(QStringLiteral("--set %1: the value is not JSON").arg(key));
+    const QJsonValue value = document.array().first();
+    Settings& settings = Settings::shared();
+    if (value.isNull()) {
+        settings.remove(key);
+    } else if (value.isBool()) {
+        settings.setValue(key, value.toBool());
+    } else if (value.isDouble()) {
+        settings.setValue(key, value.toDouble());
+    } else if (value.isString()) {
+        settings.setValue(key, value.toString());
+    } else if (value.isArray()) {
+        QStringList list;
+        for (const QJsonValue& item : value.toArray()) {
+            if (!item.isString())
+                fail(QStringLiteral("--set %1: only lists of strings are settings").arg(key));
+            list << item.toString();
+        }
+        settings.setValue(key, list);
+    } else {
+        fail(QStringLiteral("--set %1: objects are no setting values").arg(key));
+    }
+}
+
+QJsonValue optionalText(const std::optional<QString>& text)
+{
+    return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonObject resultObject(const OpResult& result)
+{
+    QJsonArray outputs;
+    for (const QString& output : result.outputs)
+        outputs.append(output);
+    QJsonArray entries;
+    for (const OpEntry& entry : result.entries)
+        entries.append(QJsonObject{{QStringLiteral("fileName"), entry.fileName},
+                                   {QStringLiteral("savedBytes"), double(entry.savedBytes)},
+                                   {QStringLiteral("outputPath"), optionalText(entry.outputPath)}});
+    QJsonArray moves;
+    for (const FileMove& move : result.moves)
+        moves.append(QJsonObject{{QStringLiteral("from"), move.from}, {QStringLiteral("to"), move.to}});
+    return QJsonObject{{QStringLiteral("outputs"), outputs},
+                       {QStringLiteral("entries"), entries},
+                       {QStringLiteral("failed"), result.failed},
+                       {QStringLiteral("firstError"), optionalText(result.firstError)},
+                       {QStringLiteral("text"), optionalText(result.text)},
+                       {QStringLiteral("moves"), moves},
+                       {QStringLiteral("keptOriginals"), result.keptOriginals}};
+}
+
+void print(const QJsonObject& object)
+{
+    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+struct Arguments {
+    KelvaroOp op;
+    QString outDir;
+    QStringList files;
+};
+
+Arguments parseArguments(const QStringList& args)
+{
+    std::optional<KelvaroOp> op;
+    QString outDir;
+    QStringList files;
+    QStringList settings;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const auto next = [&]() -> QString {
+            if (i + 1 >= args.size())
+                fail(QStringLiteral("%1 needs a value").arg(arg));
+            return args[++i];
+        };
+        if (arg == QLatin1String("--op"))
+            op = parseOp(next().toUtf8());
+        else if (arg == QLatin1String("--out"))
+            outDir = next();
+        else if (arg == QLatin1String("--set"))
+            settings << next();
+        else if (arg == QLatin1String("--")) {
+            files << args.mid(i + 1);
+            break;
+        } else if (arg.startsWith(QLatin1String("--")))
+            fail(QStringLiteral("unknown option %1").arg(arg));
+        else
+            files << arg;
+    }
+    if (!op)
+        fail(QStringLiteral("--op is required"));
+    if (outDir.isEmpty())
+        fail(QStringLiteral("--out is required"));
+    if (!QDir().mkpath(outDir) || !QFileInfo(outDir).isDir())
+        fail(QStringLiteral("the output folder %1 cannot be made").arg(outDir));
+    for (const QString& setting : settings)
+        applySetting(setting);
+    Settings::shared().sync();
+    QStringList absolute;
+    for (const QString& file : files)
+        absolute << QFileInfo(file).absoluteFilePath();
+    return {*op, QFileInfo(outDir).absoluteFilePath(), absolute};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Text watermarks need fonts, which need a GUI application, but no screen.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
+    const QStringList args = QCoreApplication::arguments();
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+
+    Arguments arguments;
+    try {
+        arguments = parseArguments(args);
+    } catch (const ArgumentError& error) {
+        std::fprintf(stderr, "kelvaro-process: %s\n%s", qPrintable(error.message), kUsage);
+        return kBadArguments;
+    }
+
+    try {
+        print(resultObject(ImageEngine::process(arguments.op, arguments.files, arguments.outDir)));
+        return 0;
+    } catch (const KelvaroError& error) {
+        print({{QStringLiteral("error"), error.message()}});
+    } catch (const RunError& error) {
+        print({{QStringLiteral("error"), error.message()}});
+    } catch (const ImageEngine::FileError& error) {
+        print({{QStringLiteral("error"), error.message()}});
+    } catch (const std::exception& error) {
+        print({{QStringLiteral("error"), QString::fromUtf8(error.what())}});
+    }
+    return 1;
+}
