@@ -110,7 +110,10 @@ bool render(const QString& screen, bool dark, const QString& lang, const QString
     Appearance::shared().setOverride(dark);
 
     KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.gallery.library"));
-    if (screen != QLatin1String("empty"))
+    // Demo content is never saved; "empty" shows a store with no history and no shelves.
+    if (screen == QLatin1String("empty"))
+        store.enterDemo({}, {});
+    else
         store.enterDemo(demoActivities(pictures), SampleData::shelves());
     KelvaroAppOptions options;
     options.useTray = false;
@@ -130,7 +133,12 @@ bool render(const QString& screen, bool dark, const QString& lang, const QString
     else
         store.setSidebarSelection(SidebarItem::home);
 
-    window->resize(screen == QLatin1String("home") ? QSize(1200, 1640) : MainWindow::defaultSize);
+    if (screen == QLatin1String("home"))
+        window->resize(1200, 1640);
+    else if (screen == QLatin1String("empty"))
+        window->resize(1200, 1060);
+    else
+        window->resize(MainWindow::defaultSize);
     window->show();
     settle(150);
     if (screen == QLatin1String("sheet")) {

@@ -78,6 +78,8 @@ void Commands::retranslate()
 void Commands::populate(QMenuBar* bar)
 {
     bar->clear();
+    // clear() leaves the old menus alive as children of the bar.
+    qDeleteAll(bar->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
     QMenu* app = bar->addMenu(QStringLiteral("Kelvaro"));
     app->setObjectName(QStringLiteral("appMenu"));
     app->addAction(m_settings);

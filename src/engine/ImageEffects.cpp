@@ -49,7 +49,8 @@ int clampedSide(double value)
     return int(std::round(value)); // halves away from zero
 }
 
-// The shadow's offset in Qt's coordinates: the platform's negative y moves it down.
+// The shadow's offset in Qt's coordinates: the layout's y grows upwards, so its negative y moves
+// the shadow down.
 QPointF shadowShift(const ImageEffects::TextWatermarkLayout& layout)
 {
     return {layout.shadowOffset.x(), -layout.shadowOffset.y()};
@@ -74,8 +75,8 @@ QRect shadowArea(const QPainterPath& textPath, const ImageEffects::TextWatermark
                         image);
 }
 
-// Blurred, offset copy of the text below it, as the platform's shadow draws it: the shadow's
-// alpha is the shadow colour's alpha times the text's own alpha.
+// Blurred, offset copy of the text below it, drawn as a drop shadow of what is drawn: the
+// shadow's alpha is the shadow colour's alpha times the text's own alpha.
 void drawShadow(QPainter& painter, const QPainterPath& textPath, const ImageEffects::TextWatermarkLayout& layout,
                 double opacity, const QRect& image)
 {
@@ -151,7 +152,7 @@ FaceStyle ImageEffects::currentFaceStyle()
 
 QString ImageEffects::watermarkFontFamily()
 {
-    // Metric-compatible with the design's Helvetica; DejaVu ships with every Qt install.
+    // Metric-compatible with Helvetica, the watermark's intended face; DejaVu is everywhere Qt is.
     static const QString family = [] {
         const QString preferred = QStringLiteral("Liberation Sans");
         if (QFontInfo(referenceFont(preferred)).family() == preferred)
@@ -174,7 +175,7 @@ ImageEffects::TextWatermarkLayout ImageEffects::textWatermarkLayout(int width, i
     layout.fontFamily = watermarkFontFamily();
 
     // Typographic bounds: the advance width by ascent + descent about the baseline; the font's
-    // line gap is left out, as the design's font has none.
+    // line gap is left out, as Helvetica's has none and placement should not depend on it.
     const QFontMetricsF metrics(referenceFont(layout.fontFamily));
     const double scale = layout.fontSize / kReferencePixelSize;
     const double ascent = metrics.ascent() * scale;
@@ -270,7 +271,9 @@ Bitmap ImageEffects::watermarked(const Bitmap& image, const WatermarkSpec& spec,
         if (!hasFontDatabase())
             throw KelvaroError::writeFailed(name);
         const TextWatermarkLayout layout = textWatermarkLayout(width, height, spec);
-        if (!std::isfinite(layout.fontSize) || !std::isfinite(layout.origin.x()) || !std::isfinite(layout.origin.y()))
+        // No accepted photo has a shorter side near this; beyond it the rasteriser crawls.
+        constexpr double kLargestFont = 32768;
+        if (!(layout.fontSize <= kLargestFont) || !std::isfinite(layout.origin.x()) || !std::isfinite(layout.origin.y()))
             throw KelvaroError::writeFailed(name);
         QPainterPath glyphs;
         glyphs.addText(0, 0, referenceFont(layout.fontFamily), spec.text);

@@ -25,7 +25,7 @@ inline constexpr const char* faceStyleKey = "kelvaro.faceStyle";
 FaceStyle currentFaceStyle();
 
 // Draws the text or logo watermark. Throws writeFailed(name), or unreadable(<logo name>).
-// Reads the logo file from disk when the spec names one.
+// Reads the logo file from disk when `spec.logoPath` is set.
 Bitmap watermarked(const Bitmap& image, const WatermarkSpec& spec, const QString& name);
 
 // The image on opaque white; the input itself when drawing fails.

@@ -197,7 +197,9 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
 {
     const LoadedImage source = load(file);
     const Rendered rendered = render(op, source, file, name);
-    const QString outName = describesNames() && rendered.suffix ? base + QLatin1Char(' ') + *rendered.suffix : base;
+    // A preset or workflow without a name has nothing to add: no dangling space before the extension.
+    const bool suffixed = describesNames() && rendered.suffix && !rendered.suffix->trimmed().isEmpty();
+    const QString outName = suffixed ? base + QLatin1Char(' ') + *rendered.suffix : base;
     const QString out = uniqueURL(outDir, outName, fileExtension(rendered.format));
     try {
         writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format),

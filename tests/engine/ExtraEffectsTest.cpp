@@ -315,6 +315,43 @@ TEST(RemoveBackground, TheHorseSilhouetteKeepsTheHorse)
     EXPECT_EQ(channels[3].at<uchar>(photo.height() - 1, photo.width() - 1), 0);
 }
 
+// ---- Through the engine ---------------------------------------------------------------------------
+
+TEST(EngineRuns, AnonymisingAPlainGreyPhotoFailsTheRunWithTheFilesMessage)
+{
+    QTemporaryDir in, out;
+    const QString file = testimages::writePng(in.path(), QStringLiteral("Šedá.png"), testimages::plain(320, 240, QColor(128, 128, 128)));
+    try {
+        ImageEngine::process(KelvaroOp::blurFaces(), {file}, out.path());
+        FAIL() << "no error";
+    } catch (const RunError& error) {
+        EXPECT_EQ(error.message(), KelvaroError::noFaces(QStringLiteral("Šedá.png")).message());
+    }
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST(EngineRuns, RemovingTheBackgroundWritesAPngOfTheSameSizeWithTransparentCorners)
+{
+    QTemporaryDir in, out;
+    ScopedDetector<ForegroundSegmenter> centre(std::make_shared<test::FixedMask>([](cv::Size size) {
+        cv::Mat m(size, CV_8U, cv::Scalar(0));
+        cv::ellipse(m, cv::Point(size.width / 2, size.height / 2), cv::Size(size.width / 4, size.height / 3), 0, 0, 360,
+                    cv::Scalar(255), cv::FILLED);
+        return m;
+    }));
+    const QString file = testimages::writeJpeg(in.path(), QStringLiteral("produkt.jpg"), detailedPhoto(640, 480));
+    const OpResult result = ImageEngine::process(KelvaroOp::removeBackground(), {file}, out.path());
+    ASSERT_EQ(result.outputs.size(), 1);
+    EXPECT_TRUE(result.outputs[0].endsWith(QStringLiteral(".png")));
+    const Bitmap written = testimages::read(result.outputs[0]);
+    EXPECT_EQ(written.width(), 640);
+    EXPECT_EQ(written.height(), 480);
+    ASSERT_EQ(written.bands(), 4);
+    EXPECT_EQ(pixel(written, 0, 0)[3], 0);
+    EXPECT_EQ(pixel(written, 639, 479)[3], 0);
+    EXPECT_EQ(pixel(written, 320, 240)[3], 255);
+}
+
 // ---- Text -----------------------------------------------------------------------------------------
 
 TEST(RecognizeText, LinesAreJoinedAndLinesWithoutLettersOrDigitsDropped)

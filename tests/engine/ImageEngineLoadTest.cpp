@@ -69,6 +69,11 @@ struct FormatCase {
     int tolerance = 40; // CMYK cannot hold the saturated test colours exactly
 };
 
+void PrintTo(const FormatCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class Formats : public ImageEngineLoad, public ::testing::WithParamInterface<FormatCase> {};
 
 TEST_P(Formats, decodeToUprightRgba)
@@ -152,6 +157,11 @@ struct Unreadable {
     const char* name;
     std::function<QString(const QString&)> make;
 };
+
+void PrintTo(const Unreadable& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class UnreadableSources : public ImageEngineLoad, public ::testing::WithParamInterface<Unreadable> {};
 

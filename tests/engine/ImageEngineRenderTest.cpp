@@ -163,6 +163,11 @@ struct WatermarkSource {
     std::function<QString(const QString&)> write;
 };
 
+void PrintTo(const WatermarkSource& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class WatermarkFormats : public RenderImage, public ::testing::WithParamInterface<WatermarkSource> {};
 
 TEST_P(WatermarkFormats, writeAPng)
@@ -193,6 +198,20 @@ TEST_F(RenderImage, namesFollowTheSettingAndNeverOverwrite)
     const qint64 before = QFileInfo(source).size();
     EXPECT_EQ(nameOf(render(KelvaroOp::compress(0.3), source, in())), QStringLiteral("IMG_7 2.jpg"));
     EXPECT_EQ(QFileInfo(source).size(), before);
+}
+
+TEST_F(RenderImage, suffixesFollowTheInterfaceLanguage)
+{
+    const QString source = ti::writeJpeg(in(), QStringLiteral("IMG_7.jpg"), ti::quadrants(40, 30));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(nameOf(render(KelvaroOp::compress(0.7), source)), QStringLiteral("IMG_7 compressed.jpg"));
+    EXPECT_EQ(nameOf(render(KelvaroOp::crop({CropRatio::story916, 0.5, 0.5}), source)), QStringLiteral("IMG_7 crop 9x16.jpg"));
+    // A preset's own name has no translation and stays as typed; no name adds nothing.
+    PresetSpec preset;
+    preset.name = QStringLiteral("Moje");
+    EXPECT_EQ(nameOf(render(KelvaroOp::preset(preset), source)), QStringLiteral("IMG_7 Moje.jpg"));
+    preset.name = QStringLiteral(" ");
+    EXPECT_EQ(nameOf(render(KelvaroOp::preset(preset), source)), QStringLiteral("IMG_7.jpg"));
 }
 
 TEST_F(RenderImage, conversionGetsNoSuffix)
@@ -321,6 +340,11 @@ struct AdjustCase {
     std::array<int, 4> corners;
 };
 
+void PrintTo(const AdjustCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class Adjust : public RenderImage, public ::testing::WithParamInterface<AdjustCase> {};
 
 TEST_P(Adjust, turnsAndMirrorsAsSeen)
@@ -427,6 +451,11 @@ struct QualityCase {
     ImageFormat format;
     double expected;
 };
+
+void PrintTo(const QualityCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class HeicQuality : public RenderImage, public ::testing::WithParamInterface<QualityCase> {};
 

@@ -44,6 +44,8 @@ protected:
     QTemporaryDir in, out;
     ScopedDetector<DocumentOutlineDetector> outline{noOutline()};
 
+    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
+
     QString photo(const QString& name, int width = 120, int height = 90)
     {
         return testimages::writePng(in.path(), name, testimages::quadrants(width, height));
@@ -72,13 +74,14 @@ TEST_F(Scan, OnePhotoIsNamedAfterItAndATakenNameGetsANumber)
 TEST_F(Scan, AnUnreadablePhotoInTheMiddleIsCountedAndSkipped)
 {
     const QStringList files{photo(QStringLiteral("a.png")), testimages::writeGarbage(in.path(), QStringLiteral("b.jpg")),
-                            photo(QStringLiteral("c.png"))};
+                            photo(QStringLiteral("c.png"), 60, 200)};
     QList<std::pair<int, int>> progress;
     auto hooks = std::make_shared<RunHooks>([&](int done, int total) { progress.append({done, total}); });
     const OpResult result = ImageEngine::scanToPDF(files, out.path(), hooks);
     ASSERT_EQ(result.outputs.size(), 1);
     EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), QStringLiteral("Sken (3 stran).pdf"));
-    EXPECT_EQ(pdfPages(result.outputs[0]).size(), 2);
+    // Each page has its own photo's size.
+    EXPECT_EQ(pdfPages(result.outputs[0]), (QList<QSizeF>{QSizeF(120, 90), QSizeF(60, 200)}));
     EXPECT_EQ(result.failed, 1);
     EXPECT_FALSE(result.firstError.has_value()); // single failures show only in the count
     EXPECT_EQ(progress, (QList<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
@@ -136,6 +139,12 @@ TEST_F(Scan, NoPhotosOrCancelledBeforeTheFirstLeavesNoPdf)
     cancelled->cancel();
     expectNothingScanned({photo(QStringLiteral("a.png"))}, cancelled);
     EXPECT_EQ(calls, 0);
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    try {
+        ImageEngine::scanToPDF({}, out.path());
+    } catch (const RunError& error) {
+        EXPECT_EQ(error.message(), QStringLiteral("Nothing could be scanned."));
+    }
 }
 
 TEST_F(Scan, CancellingStopsBeforeTheNextPhotoAndKeepsAValidPdf)

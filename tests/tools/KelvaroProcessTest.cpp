@@ -174,6 +174,11 @@ struct BadArguments {
     QStringList args;
 };
 
+void PrintTo(const BadArguments& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class KelvaroProcessArguments : public KelvaroProcess, public ::testing::WithParamInterface<BadArguments> {};
 
 TEST_P(KelvaroProcessArguments, areRefusedWithExitTwo)

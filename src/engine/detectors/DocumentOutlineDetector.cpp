@@ -71,30 +71,39 @@ double smallestAngle(const Quad& q)
     return smallest;
 }
 
-// Share of each side's length that runs along a real edge of the photo (a strong brightness
-// step within a few pixels), sides lying on the photo's own border counting as unsupported.
-std::array<double, 4> sideSupport(const cv::Mat& edgeMap, const Quad& q)
+// Share of each side's length along which the brightness steps across it, always the same way
+// (paper brighter or darker than the desk all along). Sides lying on the photo's own border, and
+// texture whose steps go both ways, count as unsupported.
+std::array<double, 4> sideSupport(const cv::Mat& grey, const Quad& q)
 {
     std::array<double, 4> support{};
-    const float borderSlack = 0.01f * std::max(edgeMap.cols, edgeMap.rows);
+    const float borderSlack = 0.01f * std::max(grey.cols, grey.rows);
     const auto onBorder = [&](cv::Point2f a, cv::Point2f b) {
         return (a.x < borderSlack && b.x < borderSlack) || (a.y < borderSlack && b.y < borderSlack)
-            || (a.x > edgeMap.cols - 1 - borderSlack && b.x > edgeMap.cols - 1 - borderSlack)
-            || (a.y > edgeMap.rows - 1 - borderSlack && b.y > edgeMap.rows - 1 - borderSlack);
+            || (a.x > grey.cols - 1 - borderSlack && b.x > grey.cols - 1 - borderSlack)
+            || (a.y > grey.rows - 1 - borderSlack && b.y > grey.rows - 1 - borderSlack);
+    };
+    const auto at = [&](cv::Point2f p) {
+        return int(grey.at<uchar>(std::clamp(cvRound(p.y), 0, grey.rows - 1), std::clamp(cvRound(p.x), 0, grey.cols - 1)));
     };
     constexpr int samples = 40;
+    constexpr float reach = 4;    // px on either side of the side
+    constexpr int minimumStep = 18; // grey levels
     for (int side = 0; side < 4; ++side) {
         const cv::Point2f a = q[side], b = q[(side + 1) % 4];
-        if (onBorder(a, b))
+        const float length = std::hypot(b.x - a.x, b.y - a.y);
+        if (onBorder(a, b) || length < 1)
             continue;
-        int hits = 0;
+        const cv::Point2f normal(-(b.y - a.y) / length * reach, (b.x - a.x) / length * reach);
+        int brighter = 0, darker = 0;
         // The ends are left out: corners of paper are often rounded, bent or shaded.
         for (int i = 0; i < samples; ++i) {
             const cv::Point2f p = a + (b - a) * float(0.1 + 0.8 * (i + 0.5) / samples);
-            const int x = std::clamp(cvRound(p.x), 0, edgeMap.cols - 1), y = std::clamp(cvRound(p.y), 0, edgeMap.rows - 1);
-            hits += edgeMap.at<uchar>(y, x) != 0;
+            const int step = at(p + normal) - at(p - normal);
+            brighter += step > minimumStep;
+            darker += step < -minimumStep;
         }
-        support[side] = double(hits) / samples;
+        support[side] = double(std::max(brighter, darker) - std::min(brighter, darker)) / samples;
     }
     return support;
 }
@@ -169,22 +178,13 @@ std::optional<DocumentOutline> ContourOutlineDetector::detect(const cv::Mat& rgb
     cv::morphologyEx(bright, bright, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
     collectQuads(bright, imageArea, candidates);
 
-    // Where the brightness steps: sides of a real sheet run along it over their whole length.
-    cv::Mat gx, gy, magnitude, edgeMap;
-    cv::Sobel(grey, gx, CV_32F, 1, 0);
-    cv::Sobel(grey, gy, CV_32F, 0, 1);
-    cv::magnitude(gx, gy, magnitude);
-    cv::threshold(magnitude, edgeMap, 60, 255, cv::THRESH_BINARY);
-    edgeMap.convertTo(edgeMap, CV_8U);
-    cv::dilate(edgeMap, edgeMap, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5)));
-
     std::optional<DocumentOutline> best;
     double bestArea = 0;
     for (const Candidate& c : candidates) {
         const double angle = smallestAngle(c.quad);
         if (angle < 35)
             continue;
-        const std::array<double, 4> support = sideSupport(edgeMap, c.quad);
+        const std::array<double, 4> support = sideSupport(grey, c.quad);
         const double weakest = *std::min_element(support.begin(), support.end());
         const double mean = (support[0] + support[1] + support[2] + support[3]) / 4;
         const double areaScore = std::clamp((c.area / imageArea - minAreaFraction) / 0.25, 0.0, 1.0);

@@ -107,12 +107,7 @@ void ContentView::presentSheet()
     if (m_sheet) {
         if (wanted && m_sheet->property("sheetKind").toString() == rawValue(*wanted))
             return;
-        // Another kind, or none: the open sheet goes first.
-        QDialog* old = m_sheet;
-        m_sheet = nullptr;
-        old->disconnect(this);
-        old->close();
-        old->deleteLater();
+        dismissSheet(); // another kind, or none: the open sheet goes first
     }
     if (!wanted)
         return;
@@ -129,6 +124,23 @@ void ContentView::presentSheet()
         m_store.setActiveSheet(std::nullopt);
     });
     dialog->open();
+}
+
+ContentView::~ContentView()
+{
+    // The sheet belongs to the window, not to this content: a rebuilt content opens its own.
+    dismissSheet();
+}
+
+void ContentView::dismissSheet()
+{
+    QDialog* old = m_sheet;
+    m_sheet = nullptr;
+    if (!old)
+        return;
+    old->disconnect(this);
+    old->close();
+    old->deleteLater();
 }
 
 void ContentView::showEvent(QShowEvent* event)

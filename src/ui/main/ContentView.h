@@ -34,6 +34,7 @@ public:
         std::function<void()> openStudio;
     };
     ContentView(KelvaroStore& store, Options options, QWidget* parent = nullptr);
+    ~ContentView() override;
 
     Sidebar* sidebar() const { return m_sidebar; }
     WindowToolbar* toolbar() const { return m_toolbar; }
@@ -50,6 +51,7 @@ protected:
 private:
     void showSelection();
     void presentSheet();
+    void dismissSheet();
 
     KelvaroStore& m_store;
     Sidebar* m_sidebar;

@@ -159,9 +159,6 @@ void CompareView::paintEvent(QPaintEvent*)
     paintPicture(painter, m_afterState, m_after, area);
     painter.save();
     painter.setClipRect(QRectF(0, 0, splitX, area.height()), Qt::IntersectClip);
-    // The original covers the result left of the line, also where the result is transparent.
-    if (m_beforeState == State::ready)
-        painter.fillRect(area, palette.cardFill);
     paintPicture(painter, m_beforeState, m_before, area);
     painter.restore();
 

@@ -77,6 +77,16 @@ TEST(FaceDetector, FindsTheFrontalFaceOfTheAstronaut)
     EXPECT_LT(face.width(), 160);
 }
 
+TEST(FaceDetector, WithoutTheNetworksTheCascadeAloneFindsAFrontalFace)
+{
+    KELVARO_SAMPLE_PHOTO_OR_SKIP(path, "astronaut.png");
+    const HaarFaceDetector cascade(modelFile(QLatin1String(faceCascade)));
+    ASSERT_TRUE(cascade.isAvailable()) << "opencv-data is not installed";
+    const QList<QRectF> faces = cascade.detect(test::rgbMatFromFile(path));
+    ASSERT_EQ(faces.size(), 1);
+    EXPECT_TRUE(faces[0].contains(QPointF(222 / 512.0, 125 / 512.0)));
+}
+
 TEST(FaceDetector, FindsTheThreeQuarterFaceOfTheCameraman)
 {
     KELVARO_REQUIRE_MODEL_OR_SKIP(faceBackModel);

@@ -59,3 +59,38 @@ TEST(DISABLED_Scratch, Outlines) {
         printf("%s %.2f  (%.2f,%.2f) (%.2f,%.2f) (%.2f,%.2f) (%.2f,%.2f)\n", n, o->confidence, o->corners[0].x(), o->corners[0].y(), o->corners[1].x(), o->corners[1].y(), o->corners[2].x(), o->corners[2].y(), o->corners[3].x(), o->corners[3].y());
     }
 }
+#include <QElapsedTimer>
+#include "engine/ScanEffects.h"
+TEST(DISABLED_Scratch, Big) {
+    Bitmap photo = ImageEngine::load(test::samplePhoto("astronaut.png")).image.resize(11.7).copy_memory(); // ~6000²
+    printf("size %dx%d\n", photo.width(), photo.height());
+    for (const char* st : {"blur", "pixelate", "solid"}) {
+        Settings::shared().setValue("kelvaro.faceStyle", QString::fromLatin1(st));
+        QElapsedTimer t; t.start();
+        Bitmap out = ImageEffects::blurredFaces(photo, "x");
+        printf("%s %lld ms\n", st, t.elapsed());
+    }
+    QElapsedTimer t; t.start();
+    Bitmap out = ImageEffects::removeBackground(photo, "x");
+    printf("bg %lld ms\n", t.elapsed());
+    t.start();
+    out = ImageEffects::removeBackground(photo, "x");
+    printf("bg again %lld ms\n", t.elapsed());
+    t.start();
+    QString text = ImageEffects::recognizeText(photo);
+    printf("ocr %lld ms [%s]\n", t.elapsed(), qPrintable(text));
+    t.start();
+    QStringList codes = ImageEffects::detectCodes(photo);
+    printf("codes %lld ms\n", t.elapsed());
+    t.start();
+    out = ImageEffects::scannedDocument(photo, "x");
+    printf("scan page %lld ms\n", t.elapsed());
+}
+TEST(DISABLED_Scratch, BgParts) {
+    Bitmap photo = ImageEngine::load(test::samplePhoto("astronaut.png")).image.resize(11.7).copy_memory();
+    QElapsedTimer t; t.start();
+    auto r = reducedRGB(photo); printf("reduce %lld ms\n", t.elapsed()); t.start();
+    auto seg = ForegroundSegmenter::shared(); printf("load %lld ms\n", t.elapsed()); t.start();
+    cv::Mat m = seg->segment(r.rgb); printf("segment %lld ms\n", t.elapsed()); t.start();
+    m = seg->segment(r.rgb); printf("segment2 %lld ms\n", t.elapsed()); t.start();
+}

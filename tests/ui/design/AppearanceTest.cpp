@@ -1,4 +1,5 @@
 #include <QGuiApplication>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 

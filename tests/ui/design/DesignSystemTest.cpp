@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QMouseEvent>
 
 #include <gtest/gtest.h>

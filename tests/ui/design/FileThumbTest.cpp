@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestImages.h"
+#include "../../support/TestImages.h"
 #include "ui/design/FileThumb.h"
 
 using namespace kelvaro;

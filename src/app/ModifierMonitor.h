@@ -1,0 +1,45 @@
+#pragma once
+// Holding a modifier key switches the action wheel: Shift alone shows the convert wheel, Shift
+// with Alt the tools wheel, Ctrl alone the actions wheel; any other combination changes nothing.
+// An application-wide event filter watches the modifier keys' own presses and releases; the
+// events always go on to the focused widget unchanged. Only the application's own windows are
+// seen (Wayland allows no global monitor). Main thread; created with the application and started
+// when the main window is first shown.
+#include <optional>
+
+#include <QObject>
+#include <QPointer>
+
+#include "engine/Models.h"
+
+class QKeyEvent;
+
+namespace kelvaro {
+
+class KelvaroStore;
+
+class ModifierMonitor : public QObject {
+    Q_OBJECT
+public:
+    explicit ModifierMonitor(QObject* parent = nullptr);
+    ~ModifierMonitor() override;
+
+    // Installs the filter on the application on the first call; later calls do nothing.
+    void start(KelvaroStore& store);
+    bool isStarted() const { return m_started; }
+
+    // The Shift, Ctrl, Alt and Meta (Super) keys held once `event` has taken effect, or none when
+    // the event is not a modifier key's own press or release.
+    static std::optional<Qt::KeyboardModifiers> modifiersAfter(const QKeyEvent& event);
+    // The wheel mode for the held modifiers; none for every other combination, none at all included.
+    static std::optional<WheelMode> modeFor(Qt::KeyboardModifiers held);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QPointer<KelvaroStore> m_store;
+    bool m_started = false;
+};
+
+} // namespace kelvaro

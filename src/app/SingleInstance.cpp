@@ -1,0 +1,276 @@
+#include "app/SingleInstance.h"
+
+#include <optional>
+
+#include <unistd.h>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QRegularExpression>
+#include <QThread>
+#include <QUrl>
+#include <QtEndian>
+
+#include "platform/Log.h"
+
+namespace kelvaro {
+namespace {
+
+// A request travels as a 4-byte big-endian length and a small JSON document; the answer is one
+// byte. JSON rather than a binary stream: a garbled length inside it cannot make us allocate.
+constexpr quint32 kMaxRequestBytes = 16 * 1024 * 1024;
+constexpr char kAck = '\x01';
+const QString kFilesKey = QStringLiteral("files");
+const QString kActivateKey = QStringLiteral("activate");
+
+QByteArray encode(const LaunchRequest& request)
+{
+    QJsonObject object;
+    object.insert(kFilesKey, QJsonArray::fromStringList(request.files));
+    object.insert(kActivateKey, request.activate);
+    const QByteArray payload = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    QByteArray frame(4, '\0');
+    qToBigEndian(quint32(payload.size()), frame.data());
+    return frame + payload;
+}
+
+// Only what a local user could have meant: absolute paths that exist now.
+LaunchRequest decode(const QByteArray& payload, bool* ok)
+{
+    LaunchRequest request;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(payload, &error);
+    *ok = error.error == QJsonParseError::NoError && document.isObject();
+    if (!*ok)
+        return request;
+    const QJsonObject object = document.object();
+    request.activate = object.value(kActivateKey).toBool(false);
+    for (const QJsonValue& value : object.value(kFilesKey).toArray()) {
+        const QString path = value.toString();
+        if (!path.isEmpty() && QDir::isAbsolutePath(path) && QFileInfo::exists(path))
+            request.files.append(QDir::cleanPath(path));
+    }
+    return request;
+}
+
+// "file:" URIs with a host other than this machine name files we cannot reach.
+std::optional<QString> localPathOfUri(const QString& argument)
+{
+    QUrl url(argument);
+    if (!url.isValid() || !url.isLocalFile())
+        return std::nullopt;
+    if (url.host() == QLatin1String("localhost"))
+        url.setHost(QString());
+    if (!url.host().isEmpty())
+        return std::nullopt;
+    const QString path = url.toLocalFile();
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString& name, QObject* parent)
+    : QObject(parent), m_name(name.isEmpty() ? defaultName() : name)
+{
+}
+
+SingleInstance::~SingleInstance()
+{
+    release();
+}
+
+QString SingleInstance::defaultName()
+{
+    const QString overridden = qEnvironmentVariable(socketEnvironment);
+    if (!overridden.isEmpty())
+        return overridden;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return QDir(runtime).filePath(QStringLiteral("kelvaro-instance"));
+    // The shared temporary folder: one name per user, so users never reach each other.
+    return QStringLiteral("kelvaro-%1").arg(uint(::getuid()));
+}
+
+QString SingleInstance::lockPath() const
+{
+    // QLocalServer puts relative names into the temporary folder; the lock goes beside it.
+    const QString socketPath = QDir::isAbsolutePath(m_name) ? m_name : QDir(QDir::tempPath()).filePath(m_name);
+    return socketPath + QStringLiteral(".lock");
+}
+
+LaunchRequest SingleInstance::parseArguments(const QStringList& arguments, const QString& workingDir)
+{
+    static const QRegularExpression otherUri(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
+    LaunchRequest request;
+    request.activate = arguments.size() <= 1;
+    bool options = true;
+    const QDir base(workingDir);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument.isEmpty())
+            continue;
+        if (options && argument == QLatin1String("--")) {
+            options = false;
+            continue;
+        }
+        // "--send" only marks the file manager's action; like any other option it names no file.
+        if (options && argument.startsWith(QLatin1Char('-')) && argument.size() > 1)
+            continue;
+        QString path;
+        if (argument.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
+            const std::optional<QString> local = localPathOfUri(argument);
+            if (!local)
+                continue;
+            path = *local;
+        } else if (otherUri.match(argument).hasMatch()) {
+            continue; // web links and other remote places: nothing local to open
+        } else {
+            path = base.absoluteFilePath(argument);
+        }
+        path = QDir::cleanPath(path);
+        if (!QFileInfo::exists(path)) {
+            logLine(QStringLiteral("skipped a file that does not exist: %1").arg(path));
+            continue;
+        }
+        if (!request.files.contains(path))
+            request.files.append(path);
+    }
+    return request;
+}
+
+bool SingleInstance::send(const QString& name, const LaunchRequest& request, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime()))))
+        return false;
+    socket.write(encode(request));
+    while (socket.bytesToWrite() > 0) {
+        if (deadline.hasExpired() || !socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
+            return false;
+    }
+    while (socket.bytesAvailable() < 1) {
+        if (deadline.hasExpired() || !socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+            return false;
+    }
+    char answer = 0;
+    return socket.getChar(&answer) && answer == kAck;
+}
+
+SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int timeoutMs)
+{
+    if (m_server)
+        return Role::primary;
+    if (!m_lock) {
+        m_lock = new QLockFile(lockPath());
+        // The lock is held for the whole life of the process: only a dead owner makes it stale.
+        m_lock->setStaleLockTime(0);
+    }
+    auto becomePrimary = [this] {
+        m_server = new QLocalServer(this);
+        m_server->setSocketOptions(QLocalServer::UserAccessOption);
+        // A socket file left by a crashed instance would make listen() fail.
+        QLocalServer::removeServer(m_name);
+        if (!m_server->listen(m_name)) {
+            logLine(QStringLiteral("cannot listen for other launches: %1").arg(m_server->errorString()));
+            delete m_server;
+            m_server = nullptr;
+            return Role::primary;
+        }
+        connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::takeConnection);
+        return Role::primary;
+    };
+
+    if (m_lock->tryLock(0))
+        return becomePrimary();
+    if (m_lock->error() != QLockFile::LockFailedError) {
+        // No lock can be made here (an unwritable folder): the socket alone decides.
+        if (send(m_name, request, qMin(timeoutMs, 500)))
+            return Role::handedOff;
+        return becomePrimary();
+    }
+    // Someone holds the lock; it may still be setting up its socket, or be on its way out.
+    QDeadlineTimer deadline(timeoutMs);
+    do {
+        if (send(m_name, request, int(qMax<qint64>(1, deadline.remainingTime()))))
+            return Role::handedOff;
+        if (m_lock->tryLock(0))
+            return becomePrimary();
+        QThread::msleep(40);
+    } while (!deadline.hasExpired());
+    logLine(QStringLiteral("the running instance did not answer"));
+    return Role::failed;
+}
+
+bool SingleInstance::isListening() const
+{
+    return m_server && m_server->isListening();
+}
+
+void SingleInstance::release()
+{
+    if (m_server) {
+        m_server->close();
+        delete m_server;
+        m_server = nullptr;
+    }
+    if (m_lock) {
+        m_lock->unlock();
+        delete m_lock;
+        m_lock = nullptr;
+    }
+}
+
+void SingleInstance::takeConnection()
+{
+    while (m_server && m_server->hasPendingConnections()) {
+        QLocalSocket* socket = m_server->nextPendingConnection();
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
+        readFrom(socket);
+    }
+}
+
+void SingleInstance::readFrom(QLocalSocket* socket)
+{
+    if (socket->property("kelvaroDone").toBool() || socket->bytesAvailable() < 4)
+        return;
+    char header[4];
+    socket->peek(header, 4);
+    const quint32 size = qFromBigEndian<quint32>(header);
+    if (size > kMaxRequestBytes) {
+        logLine(QStringLiteral("refused an oversized request from another launch"));
+        socket->setProperty("kelvaroDone", true);
+        socket->abort();
+        return;
+    }
+    if (socket->bytesAvailable() < qint64(4 + size))
+        return;
+    socket->skip(4);
+    const QByteArray payload = socket->read(size);
+    socket->setProperty("kelvaroDone", true);
+    bool ok = false;
+    const LaunchRequest request = decode(payload, &ok);
+    if (!ok) {
+        logLine(QStringLiteral("refused an unreadable request from another launch"));
+        socket->abort();
+        return;
+    }
+    // The launching process may exit as soon as it hears back; the work happens after.
+    socket->putChar(kAck);
+    socket->flush();
+    socket->disconnectFromServer();
+    Q_EMIT requested(request);
+}
+
+} // namespace kelvaro

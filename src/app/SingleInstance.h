@@ -1,0 +1,78 @@
+#pragma once
+// One running Kelvaro per user. The first process claims a lock file and listens on a local
+// socket; a later launch (`kelvaro FILE…` from Open With or a launcher drop, `kelvaro --send
+// FILE…` from the file manager's action) hands its local file paths to that process and exits.
+// The lock, not the socket, decides who runs: two launches at the same moment cannot both
+// become the running instance, and a socket left behind by a crash is cleared by the next one.
+// Main thread; created by main() right after the application object.
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QLocalServer;
+class QLocalSocket;
+class QLockFile;
+
+namespace kelvaro {
+
+// What one launch asks of the running instance.
+struct LaunchRequest {
+    QStringList files;     // absolute paths of existing local files and folders, in argument order
+    bool activate = false; // a bare launch (no arguments): bring the main window forward
+    bool operator==(const LaunchRequest&) const = default;
+};
+
+class SingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // Overrides the socket name (tests run their own instance next to a real one).
+    static constexpr const char* socketEnvironment = "KELVARO_INSTANCE_SOCKET";
+
+    enum class Role {
+        primary,   // this process is the running instance (listening, unless the socket failed)
+        handedOff, // the request went to the running instance; this process should exit 0
+        failed,    // another instance holds the lock but did not take the request in time
+    };
+
+    // `name`: a socket name or absolute path; empty means defaultName().
+    explicit SingleInstance(const QString& name = {}, QObject* parent = nullptr);
+    ~SingleInstance() override; // releases
+
+    // $KELVARO_INSTANCE_SOCKET when set, else "kelvaro-instance" in the user's runtime folder
+    // (or the per-user name "kelvaro-<user>" in the temporary folder without one).
+    static QString defaultName();
+
+    // The request of a command line (the program name first, as QCoreApplication::arguments()).
+    // Relative paths are taken against `workingDir`; file: URIs become paths; web links, other
+    // URIs, options and paths that do not exist are dropped. Touches disk (exists checks).
+    static LaunchRequest parseArguments(const QStringList& arguments, const QString& workingDir);
+
+    // Becomes the running instance, or sends `request` to the one already running and waits for
+    // its answer at most `timeoutMs` (it may still be starting up). Blocks the calling thread.
+    Role claim(const LaunchRequest& request, int timeoutMs = 2000);
+
+    // Sends `request` to the instance listening on `name`; true once it confirmed receipt.
+    // Blocks at most `timeoutMs`; usable from any thread.
+    static bool send(const QString& name, const LaunchRequest& request, int timeoutMs = 2000);
+
+    bool isListening() const;
+    QString name() const { return m_name; }
+    // Stops listening and lets go of the lock, so that a process started afterwards becomes the
+    // running instance. The language switch calls it right before it relaunches.
+    void release();
+
+Q_SIGNALS:
+    // A later launch's request; already checked (absolute, existing local paths only).
+    void requested(const kelvaro::LaunchRequest& request);
+
+private:
+    void takeConnection();
+    void readFrom(QLocalSocket* socket);
+    QString lockPath() const;
+
+    QString m_name;
+    QLockFile* m_lock = nullptr;
+    QLocalServer* m_server = nullptr;
+};
+
+} // namespace kelvaro

@@ -1,0 +1,102 @@
+#include "ui/sheets/SheetFrame.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+#include "engine/Localization.h"
+#include "ui/design/DesignSystem.h"
+
+namespace kelvaro {
+
+SheetFrame::SheetFrame(const QString& title, const QString& symbol, const QString& actionTitle, QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(L(title));
+    setFixedWidth(width);
+
+    m_column = new QVBoxLayout(this);
+    m_column->setContentsMargins(padding, padding, padding, padding);
+    m_column->setSpacing(spacing);
+
+    auto* header = new QHBoxLayout();
+    header->setSpacing(12);
+    auto* badge = new IconBadge(symbol, Theme::ember(), 40, true, this);
+    badge->setObjectName(QStringLiteral("sheetBadge"));
+    header->addWidget(badge, 0, Qt::AlignVCenter);
+    m_title = new Text(L(title), TextStyle::title2, this);
+    m_title->setStyle(TextStyle::title2, QFont::Bold);
+    m_title->setElide(Qt::ElideRight);
+    header->addWidget(m_title, 1, Qt::AlignVCenter);
+    m_column->addLayout(header);
+
+    auto* footer = new QHBoxLayout();
+    footer->addStretch(1);
+    m_cancel = new KelvaroButton(L("Zrušit"), KelvaroButton::Kind::secondary, this);
+    m_cancel->setObjectName(QStringLiteral("cancel"));
+    connect(m_cancel, &QAbstractButton::clicked, this, &QDialog::reject);
+    footer->addWidget(m_cancel);
+    m_action = new KelvaroButton(L(actionTitle), KelvaroButton::Kind::primary, this);
+    m_action->setObjectName(QStringLiteral("action"));
+    connect(m_action, &QAbstractButton::clicked, this, &SheetFrame::run);
+    footer->addWidget(m_action);
+    m_column->addLayout(footer);
+}
+
+void SheetFrame::addContent(QWidget* control)
+{
+    m_column->insertWidget(m_contentIndex++, control);
+}
+
+void SheetFrame::addContent(QLayout* controls)
+{
+    m_column->insertLayout(m_contentIndex++, controls);
+}
+
+void SheetFrame::setCanRun(bool canRun)
+{
+    m_canRun = canRun;
+    m_action->setEnabled(canRun);
+}
+
+void SheetFrame::run()
+{
+    if (!m_canRun)
+        return;
+    // The sheet may be deleted as it closes: the closure travels on by value.
+    std::function<void()> onRun = m_onRun;
+    accept();
+    if (onRun)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [onRun] { onRun(); }, Qt::QueuedConnection);
+}
+
+void SheetFrame::keyPressEvent(QKeyEvent* event)
+{
+    const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        run(); // a disabled action swallows Return too: it must not fall through to anything else
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event); // Escape rejects
+}
+
+bool SheetFrame::event(QEvent* event)
+{
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show)
+        fitHeight();
+    return handled;
+}
+
+// Wrapped texts only know their height for a width; a top-level window never asks, so the
+// frame asks for its own fixed width.
+void SheetFrame::fitHeight()
+{
+    const int height = m_column->hasHeightForWidth() ? m_column->totalHeightForWidth(width) : m_column->sizeHint().height();
+    if (height > 0 && height != this->height())
+        setFixedHeight(height);
+}
+
+} // namespace kelvaro

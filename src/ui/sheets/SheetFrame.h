@@ -1,0 +1,61 @@
+#pragma once
+// The shared chrome of the operation sheets: a badge and a title at the top, the sheet's own
+// controls in the middle (18 px apart), and a footer with "Zrušit" and one action button. The
+// action button (or Return) closes the sheet first and hands the run closure to the main event
+// loop, so the operation starts on a later turn, after the sheet is gone; "Zrušit" (or Escape)
+// only closes it. 440 px wide, as high as its content. A dialog the main window shows
+// window-modal; main thread. Each sheet creates one (or derives from it).
+#include <functional>
+
+#include <QDialog>
+
+class QVBoxLayout;
+
+namespace kelvaro {
+
+class KelvaroButton;
+class Text;
+
+class SheetFrame : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int width = 440;
+    static constexpr int padding = 24;
+    static constexpr int spacing = 18;
+
+    // `title` and `actionTitle` are Czech and looked up here; `symbol` names the badge's glyph.
+    SheetFrame(const QString& title, const QString& symbol, const QString& actionTitle, QWidget* parent = nullptr);
+
+    // Appends one top-level control between the header and the footer.
+    void addContent(QWidget* control);
+    void addContent(QLayout* controls);
+
+    bool canRun() const { return m_canRun; }
+    void setCanRun(bool canRun);
+    // Runs on the main thread after the sheet has closed; it should read what it needs then.
+    void setOnRun(std::function<void()> onRun) { m_onRun = std::move(onRun); }
+
+    // What the action button does: close, then queue the run. Nothing while the sheet cannot run.
+    void run();
+
+    KelvaroButton* actionButton() const { return m_action; }
+    KelvaroButton* cancelButton() const { return m_cancel; }
+    Text* titleText() const { return m_title; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void fitHeight();
+
+    QVBoxLayout* m_column = nullptr;
+    int m_contentIndex = 1; // where the next control goes: after the header
+    Text* m_title = nullptr;
+    KelvaroButton* m_cancel = nullptr;
+    KelvaroButton* m_action = nullptr;
+    bool m_canRun = true;
+    std::function<void()> m_onRun;
+};
+
+} // namespace kelvaro

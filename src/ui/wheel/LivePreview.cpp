@@ -1,0 +1,347 @@
+#include "ui/wheel/LivePreview.h"
+
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "engine/ImageEngine.h"
+#include "engine/Localization.h"
+#include "ui/design/Symbols.h"
+#include "ui/design/Theme.h"
+
+namespace kelvaro::wheel {
+namespace {
+
+constexpr int kSpacing = 6;
+constexpr int kCaptionGlyph = 11;
+constexpr qreal kHoldSlop = 10; // a press that wanders further stops showing the original
+
+QThreadPool& previewPool()
+{
+    // A preview is what the user is looking at: its own threads, so thumbnails of the file
+    // strips never queue in front of it. Never deleted: workers may outlive every window.
+    static QThreadPool* pool = [] {
+        auto* p = new QThreadPool();
+        p->setMaxThreadCount(2);
+        return p;
+    }();
+    return *pool;
+}
+
+struct Outcome {
+    std::optional<Bitmap> bitmap;
+    QImage image;
+};
+
+QFont captionFont()
+{
+    return Theme::font(TextStyle::caption);
+}
+
+} // namespace
+
+std::optional<Bitmap> previewThumbnail(const QString& file, int maxSide)
+{
+    if (file.isEmpty() || maxSide <= 0)
+        return std::nullopt;
+    try {
+        const LoadedImage loaded = ImageEngine::load(file, maxSide);
+        Bitmap image = loaded.image;
+        if (image.width() <= 0 || image.height() <= 0)
+            return std::nullopt;
+        if (qMax(image.width(), image.height()) > maxSide) {
+            // Already upright: a leftover orientation tag must not turn it a second time.
+            image = image.copy();
+            image.remove(VIPS_META_ORIENTATION);
+            image = image.thumbnail_image(maxSide, vips::VImage::option()->set("height", maxSide));
+        }
+        return image.copy_memory(); // evaluated here, never later on the main thread
+    } catch (const std::exception&) {
+        return std::nullopt;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+LivePreview::LivePreview(QWidget* parent)
+    : QWidget(parent)
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_debounce.setSingleShot(true);
+    m_debounce.setInterval(debounceMs);
+    m_debounce.setTimerType(Qt::PreciseTimer);
+    connect(&m_debounce, &QTimer::timeout, this, &LivePreview::startRender);
+    m_spin.setInterval(80);
+    connect(&m_spin, &QTimer::timeout, this, [this] {
+        m_spinPhase = (m_spinPhase + 1) % 12;
+        update(pictureArea());
+    });
+    m_failed = true; // no file yet
+}
+
+LivePreview::~LivePreview() = default;
+
+void LivePreview::setFile(const std::optional<QString>& file)
+{
+    if (file == m_file && (hasBase() || m_failed) && m_loadGeneration > 0)
+        return;
+    m_file = file;
+    loadBase();
+}
+
+void LivePreview::loadBase()
+{
+    const quint64 generation = ++m_loadGeneration;
+    if (!m_file || m_file->isEmpty()) {
+        m_base = QImage();
+        m_baseBitmap = Bitmap();
+        m_shown = QImage();
+        m_failed = true;
+        updateSpinner();
+        update();
+        Q_EMIT baseFinished();
+        return;
+    }
+    m_failed = false;
+    updateSpinner();
+    update();
+    const QString path = *m_file;
+    auto* watcher = new QFutureWatcher<Outcome>(this);
+    connect(watcher, &QFutureWatcher<Outcome>::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != m_loadGeneration)
+            return; // the file was replaced meanwhile
+        const Outcome outcome = watcher->result();
+        if (outcome.bitmap && !outcome.image.isNull()) {
+            m_baseBitmap = *outcome.bitmap;
+            m_base = outcome.image;
+            m_failed = false;
+        } else {
+            m_baseBitmap = Bitmap();
+            m_base = QImage();
+            m_failed = true;
+        }
+        // A new before picture is drawn at once; the rendering of it replaces it after the wait.
+        m_shown = QImage();
+        updateSpinner();
+        update();
+        Q_EMIT baseFinished();
+        scheduleRender();
+    });
+    watcher->setFuture(QtConcurrent::run(&previewPool(), [path] {
+        Outcome outcome;
+        outcome.bitmap = previewThumbnail(path, maxSide);
+        if (outcome.bitmap) {
+            try {
+                outcome.image = toQImage(*outcome.bitmap);
+            } catch (...) {
+                outcome.bitmap.reset();
+            }
+        }
+        return outcome;
+    }));
+}
+
+void LivePreview::setOperation(const KelvaroOp& op)
+{
+    setKey(op, [op](const Bitmap& base) {
+        LoadedImage source;
+        source.image = base;
+        return ImageEngine::render(op, source, QString(), QString()).image;
+    });
+}
+
+void LivePreview::scheduleRender()
+{
+    ++m_renderGeneration; // whatever is under way now is already out of date
+    if (!hasBase() || !m_render)
+        return;
+    m_debounce.start();
+}
+
+void LivePreview::startRender()
+{
+    if (!hasBase() || !m_render)
+        return;
+    const quint64 generation = ++m_renderGeneration;
+    const Bitmap base = m_baseBitmap;
+    const RenderFunction render = m_render;
+    auto* watcher = new QFutureWatcher<Outcome>(this);
+    connect(watcher, &QFutureWatcher<Outcome>::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != m_renderGeneration)
+            return;
+        const Outcome outcome = watcher->result();
+        m_shown = outcome.image.isNull() ? m_base : outcome.image;
+        update();
+        Q_EMIT renderFinished();
+    });
+    watcher->setFuture(QtConcurrent::run(&previewPool(), [base, render] {
+        Outcome outcome;
+        try {
+            Bitmap result = render(base);
+            outcome.image = toQImage(result.copy_memory());
+        } catch (...) {
+            outcome.image = QImage(); // the before picture stands in
+        }
+        return outcome;
+    }));
+}
+
+QImage LivePreview::drawnImage() const
+{
+    if (m_holding)
+        return m_base;
+    return m_shown.isNull() ? m_base : m_shown;
+}
+
+QString LivePreview::captionText() const
+{
+    return m_holding ? L("Původní fotka") : L("Náhled – podrž myš pro porovnání s originálem");
+}
+
+QString LivePreview::captionSymbol() const
+{
+    return m_holding ? QStringLiteral("photo") : QStringLiteral("wand.and.stars");
+}
+
+QRect LivePreview::pictureArea() const
+{
+    return {0, 0, width(), areaHeight};
+}
+
+QSize LivePreview::sizeHint() const
+{
+    return {392, areaHeight + kSpacing + QFontMetrics(captionFont()).height()};
+}
+
+QSize LivePreview::minimumSizeHint() const
+{
+    return {120, sizeHint().height()};
+}
+
+void LivePreview::setHolding(bool holding)
+{
+    if (holding == m_holding)
+        return;
+    m_holding = holding;
+    update();
+}
+
+void LivePreview::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && pictureArea().contains(event->position().toPoint())) {
+        m_pressAt = event->position();
+        setHolding(true);
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void LivePreview::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_holding && QLineF(m_pressAt, event->position()).length() > kHoldSlop)
+        setHolding(false);
+    QWidget::mouseMoveEvent(event);
+}
+
+void LivePreview::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        setHolding(false);
+    QWidget::mouseReleaseEvent(event);
+}
+
+void LivePreview::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    updateSpinner();
+}
+
+void LivePreview::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_spin.stop();
+}
+
+void LivePreview::updateSpinner()
+{
+    const bool spinning = !hasBase() && !m_failed && isVisible();
+    if (spinning && !m_spin.isActive())
+        m_spin.start();
+    else if (!spinning)
+        m_spin.stop();
+}
+
+void LivePreview::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const bool dark = Theme::isDark(this);
+    const QRectF area = pictureArea();
+
+    QPainterPath backdrop;
+    backdrop.addRoundedRect(area, 10, 10);
+    p.fillPath(backdrop, Theme::primaryAt(dark, 0.05));
+
+    const QColor secondary = Theme::secondary().resolve(dark);
+    const QImage picture = drawnImage();
+    if (!picture.isNull()) {
+        const QRectF box = area.adjusted(6, 6, -6, -6);
+        QSizeF size = QSizeF(picture.size()).scaled(box.size(), Qt::KeepAspectRatio);
+        const QRectF target(box.center().x() - size.width() / 2, box.center().y() - size.height() / 2, size.width(),
+                            size.height());
+        p.drawImage(target, picture);
+    } else if (m_failed) {
+        const QFont font = Theme::font(TextStyle::body);
+        const QString text = L("Náhled není k dispozici");
+        const int textWidth = QFontMetrics(font).horizontalAdvance(text);
+        const int glyph = 16;
+        const qreal x = area.center().x() - (glyph + 6 + textWidth) / 2.0;
+        Symbols::paint(p, QRectF(x, area.center().y() - glyph / 2.0, glyph, glyph), QStringLiteral("eye.slash"), secondary);
+        p.setFont(font);
+        p.setPen(secondary);
+        p.drawText(QRectF(x + glyph + 6, area.top(), textWidth + 2, area.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
+    } else {
+        const QRectF spinner(area.center().x() - 8, area.center().y() - 8, 16, 16);
+        for (int i = 0; i < 12; ++i) {
+            QColor tick = secondary;
+            tick.setAlphaF(float(0.15 + 0.85 * (((i - m_spinPhase + 12) % 12) / 11.0)));
+            p.save();
+            p.translate(spinner.center());
+            p.rotate(i * 30);
+            p.setPen(QPen(tick, 1.6, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(0, -4), QPointF(0, -7.5));
+            p.restore();
+        }
+    }
+
+    // Caption line.
+    const QFont font = captionFont();
+    const QFontMetrics metrics(font);
+    const int top = areaHeight + kSpacing;
+    const int lineHeight = metrics.height();
+    Symbols::paint(p, QRectF(0, top + (lineHeight - kCaptionGlyph) / 2.0, kCaptionGlyph, kCaptionGlyph), captionSymbol(),
+                   secondary);
+    p.setFont(font);
+    p.setPen(secondary);
+    const QString caption = captionText();
+    const int captionX = kCaptionGlyph + kSpacing;
+    const int captionWidth = metrics.horizontalAdvance(caption);
+    p.drawText(QRect(captionX, top, captionWidth + 1, lineHeight), Qt::AlignLeft | Qt::AlignVCenter, caption);
+    if (m_file) {
+        const int nameLeft = captionX + captionWidth + 4 + kSpacing;
+        const int nameWidth = width() - nameLeft;
+        if (nameWidth > 12) {
+            const QString name = metrics.elidedText(QFileInfo(*m_file).fileName(), Qt::ElideMiddle, nameWidth);
+            p.drawText(QRect(nameLeft, top, nameWidth, lineHeight), Qt::AlignRight | Qt::AlignVCenter, name);
+        }
+    }
+}
+
+} // namespace kelvaro::wheel

@@ -1,0 +1,121 @@
+// The intake of files from outside the windows, and the order in which the long-running
+// services start.
+#include <QGuiApplication>
+#include <QWidget>
+
+#include "AppTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/SingleInstance.h"
+#include "watch/FolderWatcher.h"
+
+using namespace kelvaro;
+using namespace kelvaro::apptest;
+
+namespace {
+
+class AppDelegateTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        mainWindow = std::make_unique<QWidget>();
+        hooks.showMainWindow = [this] {
+            calls << QStringLiteral("window");
+            mainWindow->show();
+        };
+    }
+
+    FolderWatcher watcher;
+    AppDelegate::Hooks hooks;
+    std::unique_ptr<QWidget> mainWindow;
+    QStringList calls;
+};
+
+TEST_F(AppDelegateTest, OpenedFilesReplaceTheWheelShowHomeAndTheWindow)
+{
+    AppDelegate delegate(*store, watcher, hooks);
+    store->receive(QStringList{writePhoto(dir(), QStringLiteral("old.jpg"))}, false);
+    store->setSidebarSelection(SidebarItem::shelves);
+    const QString a = writePhoto(dir(), QStringLiteral("a.jpg"));
+    const QString b = writePhoto(dir(), QStringLiteral("b.png"));
+
+    delegate.accept({a, b});
+    EXPECT_EQ(store->droppedFiles(), (QStringList{a, b}));
+    EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
+    EXPECT_EQ(calls, QStringList{QStringLiteral("window")});
+    EXPECT_TRUE(mainWindow->isVisible());
+}
+
+TEST_F(AppDelegateTest, AClosedWindowComesBack)
+{
+    AppDelegate delegate(*store, watcher, hooks);
+    mainWindow->show();
+    mainWindow->close();
+    ASSERT_FALSE(mainWindow->isVisible());
+    delegate.accept({writePhoto(dir(), QStringLiteral("a.jpg"))});
+    EXPECT_TRUE(mainWindow->isVisible());
+}
+
+TEST_F(AppDelegateTest, EmptyListChangesNothing)
+{
+    AppDelegate delegate(*store, watcher, hooks);
+    const QString old = writePhoto(dir(), QStringLiteral("old.jpg"));
+    store->receive(QStringList{old}, false);
+    store->setSidebarSelection(SidebarItem::history);
+    delegate.accept({});
+    delegate.handle(LaunchRequest{{}, false});
+    EXPECT_EQ(store->droppedFiles(), QStringList{old});
+    EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
+    EXPECT_TRUE(calls.isEmpty());
+}
+
+TEST_F(AppDelegateTest, BareLaunchOnlyBringsTheWindowForward)
+{
+    AppDelegate delegate(*store, watcher, hooks);
+    store->setSidebarSelection(SidebarItem::history);
+    delegate.handle(LaunchRequest{{}, true});
+    EXPECT_EQ(calls, QStringList{QStringLiteral("window")});
+    EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
+    EXPECT_TRUE(store->droppedFiles().isEmpty());
+}
+
+TEST_F(AppDelegateTest, ClosingTheLastWindowKeepsRunning)
+{
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    AppDelegate delegate(*store, watcher, hooks);
+    EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed());
+    int quits = 0;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { ++quits; });
+    mainWindow->show();
+    mainWindow->close();
+    settle();
+    EXPECT_EQ(quits, 0);
+}
+
+TEST_F(AppDelegateTest, ServicesStartAfterLaunchInOrder)
+{
+    hooks.startUpdateChecker = [this] {
+        calls << (watcher.isStarted() ? QStringLiteral("updates after watcher") : QStringLiteral("updates first"));
+    };
+    hooks.installTray = [this] { calls << QStringLiteral("tray"); };
+    AppDelegate delegate(*store, watcher, hooks);
+    delegate.didFinishLaunching();
+    // Nothing runs inside the launch call itself: the first window is drawn first.
+    EXPECT_FALSE(watcher.isStarted());
+    EXPECT_TRUE(calls.isEmpty());
+    settle();
+    EXPECT_TRUE(watcher.isStarted());
+    EXPECT_EQ(calls, (QStringList{QStringLiteral("updates after watcher"), QStringLiteral("tray")}));
+}
+
+TEST_F(AppDelegateTest, MissingHooksAreHarmless)
+{
+    AppDelegate delegate(*store, watcher, {});
+    delegate.didFinishLaunching();
+    settle();
+    const QString a = writePhoto(dir(), QStringLiteral("a.jpg"));
+    delegate.handle(LaunchRequest{{a}, true});
+    EXPECT_EQ(store->droppedFiles(), QStringList{a});
+}
+
+} // namespace

@@ -1,0 +1,93 @@
+// The files the desktop reads about Kelvaro: the launcher entry passes the freedesktop checker
+// and says what the application handles, and the installed icon is the one the windows show.
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QSvgRenderer>
+#include <QPainter>
+
+#include "AppTestSupport.h"
+#include "ui/design/AppIcon.h"
+
+using namespace kelvaro;
+
+namespace {
+
+const QString kEntry = QStringLiteral(KELVARO_SOURCE_DIR "/resources/kelvaro.desktop");
+const QString kIcon = QStringLiteral(KELVARO_SOURCE_DIR "/resources/kelvaro.svg");
+
+// The value of `key` in `group` of the desktop entry (keys are read verbatim, unlike QSettings).
+QString entryValue(const QString& group, const QString& key)
+{
+    QFile file(kEntry);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QString current;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1Char('[')))
+            current = line.mid(1, line.size() - 2);
+        else if (current == group && line.startsWith(key + QLatin1Char('=')))
+            return line.mid(key.size() + 1);
+    }
+    return {};
+}
+
+TEST(DesktopEntry, PassesTheFreedesktopChecker)
+{
+    const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    if (validator.isEmpty())
+        GTEST_SKIP() << "desktop-file-validate is not installed (desktop-file-utils)";
+    QProcess process;
+    process.start(validator, {kEntry});
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString()
+                                     << process.readAllStandardError().toStdString();
+}
+
+TEST(DesktopEntry, OpensPhotosAndPdfsAndOffersTheSendAction)
+{
+    const QString group = QStringLiteral("Desktop Entry");
+    EXPECT_EQ(entryValue(group, QStringLiteral("Exec")), QStringLiteral("kelvaro %U"));
+    EXPECT_EQ(entryValue(group, QStringLiteral("Icon")), QStringLiteral("kelvaro"));
+    const QStringList types = entryValue(group, QStringLiteral("MimeType")).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const char* type : {"image/jpeg", "image/png", "image/heic", "image/heif", "image/tiff", "image/gif", "image/bmp",
+                             "image/webp", "application/pdf"})
+        EXPECT_TRUE(types.contains(QString::fromLatin1(type))) << type;
+    // Folders are accepted when sent, but Kelvaro must never become the folder opener.
+    EXPECT_FALSE(types.contains(QStringLiteral("inode/directory")));
+    const QStringList actions = entryValue(group, QStringLiteral("Actions")).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    ASSERT_EQ(actions, QStringList{QStringLiteral("send")});
+    EXPECT_EQ(entryValue(QStringLiteral("Desktop Action send"), QStringLiteral("Exec")), QStringLiteral("kelvaro --send %F"));
+}
+
+TEST(DesktopEntry, InstalledIconLooksLikeTheWindowIcon)
+{
+    QSvgRenderer renderer(kIcon);
+    ASSERT_TRUE(renderer.isValid());
+    constexpr int side = 128;
+    QImage drawn(side, side, QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    {
+        QPainter p(&drawn);
+        p.setRenderHint(QPainter::Antialiasing);
+        renderer.render(&p, QRectF(0, 0, side, side));
+    }
+    const QImage reference = AppIcon::image(side).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    double drift = 0;
+    int far = 0;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const QRgb a = drawn.pixel(x, y);
+            const QRgb b = reference.pixel(x, y);
+            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                    std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+            drift += d;
+            far += d > 48 ? 1 : 0; // edges may differ by antialiasing, shapes may not
+        }
+    }
+    EXPECT_LT(drift / (side * side), 3.0);
+    EXPECT_LT(far, side * side / 100);
+}
+
+} // namespace

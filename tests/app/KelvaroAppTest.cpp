@@ -1,0 +1,207 @@
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <gtest/gtest.h>
+
+#include "app/Commands.h"
+#include "app/KelvaroApp.h"
+#include "app/MainWindow.h"
+#include "engine/Localization.h"
+#include "platform/FileManager.h"
+#include "platform/Settings.h"
+#include "store/KelvaroStore.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/main/ContentView.h"
+#include "ui/main/Sidebar.h"
+#include "ui/main/WindowToolbar.h"
+
+using namespace kelvaro;
+
+namespace {
+
+void spin(int ms = 30)
+{
+    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (QDateTime::currentMSecsSinceEpoch() < until);
+}
+
+class KelvaroAppTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        store = std::make_unique<KelvaroStore>(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+        KelvaroAppOptions options;
+        options.fileManager = std::make_shared<RecordingFileManager>();
+        options.useTray = false;
+        app = std::make_unique<KelvaroApp>(*store, options);
+    }
+    void TearDown() override
+    {
+        app.reset();
+        L10n::setSystemLanguagesForTesting(std::nullopt);
+        Settings::shared().remove(QStringLiteral("kelvaro.studio.enabled"));
+    }
+
+    QStringList menuTitles(const QString& objectName) const
+    {
+        QStringList titles;
+        QMenu* menu = app->mainWindow()->menuBar()->findChild<QMenu*>(objectName);
+        if (!menu)
+            return titles;
+        for (QAction* a : menu->actions())
+            titles << (a->isSeparator() ? QStringLiteral("—") : a->text());
+        return titles;
+    }
+
+    std::unique_ptr<KelvaroStore> store;
+    std::unique_ptr<KelvaroApp> app;
+};
+
+TEST_F(KelvaroAppTest, MainWindowTitleSizeAndName)
+{
+    MainWindow* window = app->mainWindow();
+    EXPECT_EQ(window->objectName(), QStringLiteral("main"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kelvaro"));
+    EXPECT_EQ(window->size(), QSize(1200, 800));
+    EXPECT_EQ(window->minimumSize(), QSize(980, 660));
+    app->showMainWindow();
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(KelvaroAppTest, WheelMenuItemsAndShortcuts)
+{
+    EXPECT_EQ(menuTitles(QStringLiteral("wheelMenu")),
+              (QStringList{QStringLiteral("Převést"), QStringLiteral("Nástroje"), QStringLiteral("Akce"), QStringLiteral("—"),
+                           QStringLiteral("Vybrat soubory…")}));
+    Commands* c = app->commands();
+    EXPECT_EQ(c->convertMode()->shortcut(), QKeySequence(QStringLiteral("Ctrl+1")));
+    EXPECT_EQ(c->toolsMode()->shortcut(), QKeySequence(QStringLiteral("Ctrl+2")));
+    EXPECT_EQ(c->actionsMode()->shortcut(), QKeySequence(QStringLiteral("Ctrl+3")));
+    EXPECT_EQ(c->chooseFiles()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    EXPECT_EQ(c->settings()->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
+    EXPECT_EQ(app->mainWindow()->menuBar()->findChild<QMenu*>(QStringLiteral("wheelMenu"))->title(), QStringLiteral("Kolo"));
+}
+
+TEST_F(KelvaroAppTest, ModeCommandsSwitchTheWheelAndShowHome)
+{
+    store->setSidebarSelection(SidebarItem::history);
+    app->commands()->toolsMode()->trigger();
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::home));
+    app->commands()->actionsMode()->trigger();
+    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
+    app->commands()->convertMode()->trigger();
+    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
+}
+
+TEST_F(KelvaroAppTest, WithASheetOpenModeCommandsChangeNothing)
+{
+    app->showMainWindow();
+    store->setSidebarSelection(SidebarItem::shelves);
+    store->setActiveSheet(ToolSheet::resize);
+    app->commands()->toolsMode()->trigger();
+    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
+    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::shelves));
+    ASSERT_NE(app->mainWindow()->content()->sheet(), nullptr);
+    app->mainWindow()->content()->sheet()->reject();
+}
+
+TEST_F(KelvaroAppTest, ChooseFilesAsksForTheImporterReplacing)
+{
+    store->setSidebarSelection(SidebarItem::shelves);
+    store->setImporterAdds(true);
+    app->commands()->chooseFiles()->trigger();
+    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::home));
+    EXPECT_FALSE(store->importerAdds());
+    EXPECT_TRUE(store->pendingImporterDelay().has_value());
+}
+
+TEST_F(KelvaroAppTest, GuideCommandSelectsTheGuideWithoutOpeningAWindow)
+{
+    EXPECT_EQ(menuTitles(QStringLiteral("helpMenu")).first(), QStringLiteral("Průvodce funkcemi Kelvaro"));
+    app->commands()->guide()->trigger();
+    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::guide));
+    EXPECT_FALSE(app->mainWindow()->isVisible());
+    app->showMainWindow();
+    EXPECT_EQ(app->mainWindow()->content()->currentSection(), SidebarItem::guide);
+}
+
+TEST_F(KelvaroAppTest, SwitchingToEnglishRebuildsTheWindowKeepingTheScreen)
+{
+    app->showMainWindow();
+    store->setSidebarSelection(SidebarItem::history);
+    ContentView* before = app->mainWindow()->content();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    spin();
+    ContentView* after = app->mainWindow()->content();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after->currentSection(), SidebarItem::history);
+    EXPECT_EQ(after->toolbar()->outputFolderAction()->text(), QStringLiteral("Output Folder"));
+    EXPECT_EQ(app->mainWindow()->menuBar()->findChild<QMenu*>(QStringLiteral("wheelMenu"))->title(), QStringLiteral("Wheel"));
+    EXPECT_EQ(app->commands()->chooseFiles()->text(), QStringLiteral("Choose Files…"));
+}
+
+TEST_F(KelvaroAppTest, AnUnknownLanguageFollowsTheSystem)
+{
+    L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("en-US")});
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("de"));
+    spin();
+    EXPECT_EQ(app->mainWindow()->content()->toolbar()->outputFolderAction()->text(), QStringLiteral("Output Folder"));
+    L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("cs-CZ")});
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString());
+    spin();
+    EXPECT_EQ(app->mainWindow()->content()->toolbar()->outputFolderAction()->text(), QStringLiteral("Výstupní složka"));
+}
+
+TEST_F(KelvaroAppTest, StudioWindowOnlyWhileEnabled)
+{
+    EXPECT_FALSE(app->openStudio());
+    EXPECT_EQ(app->studioWindow(), nullptr);
+    EXPECT_FALSE(app->commands()->studio()->isVisible());
+    Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), true);
+    EXPECT_TRUE(app->commands()->studio()->isVisible());
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_TRUE(app->openStudio());
+    ASSERT_NE(app->studioWindow(), nullptr);
+    EXPECT_EQ(app->studioWindow()->objectName(), QStringLiteral("studio"));
+    EXPECT_EQ(app->studioWindow()->windowTitle(), QStringLiteral("Studio pro screenshoty"));
+}
+
+TEST_F(KelvaroAppTest, SettingsWindowOpensAndFollowsTheLanguage)
+{
+    app->commands()->settings()->trigger();
+    ASSERT_NE(app->settingsWindow(), nullptr);
+    EXPECT_EQ(app->settingsWindow()->objectName(), QStringLiteral("settings"));
+    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Nastavení"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    spin();
+    ASSERT_NE(app->settingsWindow(), nullptr);
+    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Settings"));
+    EXPECT_TRUE(app->settingsWindow()->isVisible());
+}
+
+TEST_F(KelvaroAppTest, WithoutATrayClosingTheLastWindowQuits)
+{
+    EXPECT_EQ(app->tray(), nullptr);
+    EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());
+}
+
+TEST(KelvaroAppStatic, RestoresALanguageTheStudioLeftSwitched)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.studio.savedLanguage"), QStringLiteral("cs"));
+    KelvaroApp::restoreStudioLanguage();
+    EXPECT_EQ(Settings::shared().stringValue(QStringLiteral("kelvaro.language")), std::optional<QString>(QStringLiteral("cs")));
+    EXPECT_FALSE(Settings::shared().contains(QStringLiteral("kelvaro.studio.savedLanguage")));
+    // Nothing saved: nothing changes.
+    KelvaroApp::restoreStudioLanguage();
+    EXPECT_EQ(Settings::shared().stringValue(QStringLiteral("kelvaro.language")), std::optional<QString>(QStringLiteral("cs")));
+}
+
+} // namespace

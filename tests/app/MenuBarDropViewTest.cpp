@@ -1,0 +1,255 @@
+// The tray's drop window: its texts, the drag feedback, drops into the wheel, the live line of
+// watched folders, its buttons, and where the window opens.
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+
+#include "AppTestSupport.h"
+#include "app/MenuBarDropView.h"
+#include "app/StatusItemDrop.h"
+#include "platform/Settings.h"
+#include "ui/main/ScreenFactory.h"
+#include "watch/FolderWatcher.h"
+
+using namespace kelvaro;
+using namespace kelvaro::apptest;
+
+namespace {
+
+QMimeData* urlData(const QList<QUrl>& urls)
+{
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
+
+QList<QUrl> fileUrls(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    return urls;
+}
+
+// True when the box took the drag.
+bool dragEnter(QWidget* box, QMimeData* data)
+{
+    QDragEnterEvent event(QPoint(20, 20), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box, &event);
+    return event.isAccepted();
+}
+
+void dragLeave(QWidget* box)
+{
+    QDragLeaveEvent event;
+    QApplication::sendEvent(box, &event);
+}
+
+bool drop(QWidget* box, QMimeData* data)
+{
+    QDropEvent event(QPointF(20, 20), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box, &event);
+    return event.isAccepted();
+}
+
+WatchRule rule(bool enabled)
+{
+    WatchRule r = WatchRule::make(QStringLiteral("/tmp/Export"), {}, WatchAction::convert(QStringLiteral("jpg")));
+    r.isEnabled = enabled;
+    return r;
+}
+
+class MenuBarDropViewTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        hooks.openMainWindow = [this] { ++opened; };
+        hooks.quit = [this] { ++quits; };
+    }
+
+    FolderWatcher watcher;
+    MenuBarDropView::Hooks hooks;
+    int opened = 0;
+    int quits = 0;
+};
+
+TEST_F(MenuBarDropViewTest, RestingTexts)
+{
+    MenuBarDropView view(*store, watcher, hooks);
+    EXPECT_EQ(view.width(), 260);
+    EXPECT_EQ(view.minimumWidth(), 260);
+    EXPECT_EQ(view.maximumWidth(), 260);
+    EXPECT_GE(view.dropBox()->minimumHeight(), 120);
+    EXPECT_EQ(view.dropBox()->title(), QStringLiteral("Přetáhni sem fotky"));
+    EXPECT_EQ(view.dropBox()->symbol(), QStringLiteral("photo.stack"));
+    EXPECT_EQ(view.hintText(), QStringLiteral("Fotky můžeš pustit i rovnou do hlavního okna."));
+    EXPECT_EQ(view.openButton()->text(), QStringLiteral("Otevřít okno"));
+    EXPECT_EQ(view.chooseButton()->text(), QStringLiteral("Vybrat…"));
+    EXPECT_EQ(view.quitButton()->text(), QStringLiteral("Ukončit"));
+}
+
+TEST_F(MenuBarDropViewTest, TextsFollowTheLanguage)
+{
+    MenuBarDropView view(*store, watcher, hooks);
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(view.dropBox()->title(), QStringLiteral("Drop photos here"));
+    EXPECT_EQ(view.hintText(), QStringLiteral("You can also drop photos straight onto the main window."));
+    EXPECT_EQ(view.openButton()->text(), QStringLiteral("Open Window"));
+    EXPECT_EQ(view.quitButton()->text(), QStringLiteral("Quit"));
+}
+
+TEST_F(MenuBarDropViewTest, DragOverSaysLetGoAndLeavingRestores)
+{
+    MenuBarDropView view(*store, watcher, hooks);
+    DropBox* box = view.dropBox();
+    QMimeData* data = urlData(fileUrls({writePhoto(dir(), QStringLiteral("a.jpg"))}));
+    EXPECT_TRUE(dragEnter(box, data));
+    EXPECT_EQ(box->title(), QStringLiteral("Pusť to sem"));
+    EXPECT_EQ(box->symbol(), QStringLiteral("arrow.down.circle.fill"));
+    EXPECT_DOUBLE_EQ(box->borderOpacity(), 0.9);
+    dragLeave(box);
+    EXPECT_EQ(box->title(), QStringLiteral("Přetáhni sem fotky"));
+    EXPECT_EQ(box->symbol(), QStringLiteral("photo.stack"));
+    EXPECT_DOUBLE_EQ(box->borderOpacity(), 0.4);
+    delete data;
+}
+
+TEST_F(MenuBarDropViewTest, WebLinksAndTextAreRefused)
+{
+    MenuBarDropView view(*store, watcher, hooks);
+    QMimeData* links = urlData({QUrl(QStringLiteral("https://example.com/a.jpg"))});
+    EXPECT_FALSE(dragEnter(view.dropBox(), links));
+    EXPECT_FALSE(view.dropBox()->isTargeted());
+    EXPECT_FALSE(drop(view.dropBox(), links));
+    auto* text = new QMimeData;
+    text->setText(QStringLiteral("/tmp/a.jpg"));
+    EXPECT_FALSE(dragEnter(view.dropBox(), text));
+    EXPECT_TRUE(store->droppedFiles().isEmpty());
+    EXPECT_EQ(opened, 0);
+    delete links;
+    delete text;
+}
+
+TEST_F(MenuBarDropViewTest, DropOfThreePhotosLoadsThemAndShowsTheMainWindow)
+{
+    StatusItemDrop window(*store, watcher, hooks);
+    window.showNear(QPoint(400, 10));
+    ASSERT_TRUE(window.isVisible());
+    store->receive(QStringList{writePhoto(dir(), QStringLiteral("old.png"))}, false);
+    store->setSidebarSelection(SidebarItem::history);
+    const QStringList photos{writePhoto(dir(), QStringLiteral("1.jpg")), writePhoto(dir(), QStringLiteral("2.png")),
+                             writePhoto(dir(), QStringLiteral("3.jpg"))};
+    QList<QUrl> urls = fileUrls(photos);
+    urls.insert(1, QUrl(QStringLiteral("https://example.com/x.jpg"))); // a mixed drag keeps its files
+    QMimeData* data = urlData(urls);
+
+    DropBox* box = window.view()->dropBox();
+    ASSERT_TRUE(dragEnter(box, data));
+    EXPECT_TRUE(drop(box, data));
+    EXPECT_FALSE(box->isTargeted());
+    EXPECT_EQ(store->droppedFiles(), photos);
+    EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
+    EXPECT_EQ(opened, 1);
+    EXPECT_FALSE(window.isVisible()); // its work is done
+    delete data;
+}
+
+TEST_F(MenuBarDropViewTest, WatchLineCountsSwitchedOnFoldersLive)
+{
+    MenuBarDropView view(*store, watcher, hooks);
+    view.show();
+    const int bare = view.sizeHint().height();
+    EXPECT_TRUE(view.watchLine()->isHidden());
+
+    watcher.enterDemo({rule(true)});
+    EXPECT_FALSE(view.watchLine()->isHidden());
+    EXPECT_EQ(view.watchText(), QStringLiteral("Hlídám 1 složku"));
+    EXPECT_GT(view.sizeHint().height(), bare);
+
+    watcher.enterDemo({rule(true), rule(true), rule(false), rule(true)});
+    EXPECT_EQ(view.watchText(), QStringLiteral("Hlídám 3 složky"));
+    watcher.enterDemo(QList<WatchRule>(7, rule(true)) << rule(false));
+    EXPECT_EQ(view.watchText(), QStringLiteral("Hlídám 7 složek"));
+
+    // Only switched-off rules: no line, and no gap where it was.
+    watcher.enterDemo({rule(false), rule(false)});
+    EXPECT_TRUE(view.watchLine()->isHidden());
+    EXPECT_EQ(view.sizeHint().height(), bare);
+}
+
+TEST_F(MenuBarDropViewTest, ButtonsOpenChooseAndQuit)
+{
+    MenuBarDropView view(*store, watcher, hooks);
+    store->setSidebarSelection(SidebarItem::shelves);
+    view.openButton()->click();
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(store->sidebarSelection(), SidebarItem::shelves);
+
+    store->setImporterAdds(true);
+    view.chooseButton()->click();
+    EXPECT_EQ(opened, 2);
+    EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
+    EXPECT_FALSE(store->importerAdds()); // the importer replaces the wheel's files
+    EXPECT_TRUE(waitUntil([&] { return store->showImporter(); }, 3000));
+
+    view.quitButton()->click();
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(MenuBarDropViewTest, TrayWindowContentComesFromTheView)
+{
+    MenuBarDropView::installScreen(watcher, hooks);
+    QWidget host;
+    std::unique_ptr<QWidget> built(ScreenFactory::build(Screen::dropWindow, *store, &host));
+    EXPECT_NE(qobject_cast<MenuBarDropView*>(built.get()), nullptr);
+    ScreenFactory::reset();
+}
+
+TEST_F(MenuBarDropViewTest, WindowIsFramelessEscapeClosesAndASecondClickHides)
+{
+    StatusItemDrop window(*store, watcher, hooks);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_FALSE((window.windowFlags() & Qt::WindowType_Mask) == Qt::Popup);
+    window.showNear(QPoint(100, 100));
+    EXPECT_EQ(window.width(), 260);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&window, &escape);
+    EXPECT_FALSE(window.isVisible());
+    window.toggleNear(QPoint(100, 100));
+    EXPECT_TRUE(window.isVisible());
+    window.toggleNear(QPoint(100, 100));
+    EXPECT_FALSE(window.isVisible());
+}
+
+// ---- Placement -----------------------------------------------------------------------------------
+
+struct PlaceCase {
+    const char* name;
+    QPoint pointer;
+    QPoint topLeft;
+};
+
+class PlacementTest : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(PlacementTest, NearThePointerAndInsideTheScreen)
+{
+    const QRect area(0, 30, 1280, 770); // a panel of 30 at the top
+    const QSize size(260, 300);
+    const QPoint topLeft = StatusItemDrop::placement(size, GetParam().pointer, area);
+    EXPECT_EQ(topLeft, GetParam().topLeft);
+    EXPECT_TRUE(area.contains(QRect(topLeft, size)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Corners, PlacementTest,
+    ::testing::Values(PlaceCase{"topMiddle", QPoint(640, 15), QPoint(510, 30)},   // tray at the top: below
+                      PlaceCase{"topRight", QPoint(1270, 40), QPoint(1020, 48)},  // pushed in from the right
+                      PlaceCase{"bottomLeft", QPoint(10, 790), QPoint(0, 482)},    // panel at the bottom: above
+                      PlaceCase{"bottomEdge", QPoint(700, 799), QPoint(570, 491)},
+                      PlaceCase{"middle", QPoint(640, 500), QPoint(510, 192)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

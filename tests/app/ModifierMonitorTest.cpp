@@ -1,0 +1,199 @@
+// Modifier keys switch the wheel's mode anywhere in the application, and the keys still reach
+// the widget that has the focus.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "AppTestSupport.h"
+#include "app/ModifierMonitor.h"
+
+using namespace kelvaro;
+using namespace kelvaro::apptest;
+
+namespace {
+
+constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
+constexpr Qt::KeyboardModifiers kShift = Qt::ShiftModifier;
+constexpr Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
+constexpr Qt::KeyboardModifiers kAlt = Qt::AltModifier;
+constexpr Qt::KeyboardModifiers kMeta = Qt::MetaModifier;
+
+// ---- The mapping ---------------------------------------------------------------------------------
+
+struct ModeCase {
+    const char* name;
+    Qt::KeyboardModifiers held;
+    std::optional<WheelMode> mode;
+};
+
+class ModeForTest : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(ModeForTest, HeldKeysPickAMode)
+{
+    EXPECT_EQ(ModifierMonitor::modeFor(GetParam().held), GetParam().mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modifiers, ModeForTest,
+    ::testing::Values(ModeCase{"none", kNone, std::nullopt}, ModeCase{"shift", kShift, WheelMode::convert},
+                      ModeCase{"shiftAlt", kShift | kAlt, WheelMode::tools}, ModeCase{"ctrl", kCtrl, WheelMode::actions},
+                      ModeCase{"alt", kAlt, std::nullopt}, ModeCase{"meta", kMeta, std::nullopt},
+                      ModeCase{"shiftCtrl", kShift | kCtrl, std::nullopt}, ModeCase{"shiftMeta", kShift | kMeta, std::nullopt},
+                      ModeCase{"ctrlAlt", kCtrl | kAlt, std::nullopt}, ModeCase{"shiftAltCtrl", kShift | kAlt | kCtrl, std::nullopt},
+                      ModeCase{"shiftKeypad", kShift | Qt::KeypadModifier, WheelMode::convert},
+                      ModeCase{"ctrlGroupSwitch", kCtrl | Qt::GroupSwitchModifier, WheelMode::actions}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct KeyCase {
+    const char* name;
+    QEvent::Type type;
+    int key;
+    Qt::KeyboardModifiers reported; // as the platform hands them in
+    quint32 keysym;
+    std::optional<Qt::KeyboardModifiers> after;
+};
+
+class ModifiersAfterTest : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(ModifiersAfterTest, TheKeysOwnChangeIsApplied)
+{
+    const KeyCase& c = GetParam();
+    const QKeyEvent event(c.type, c.key, c.reported, 0, c.keysym, 0);
+    EXPECT_EQ(ModifierMonitor::modifiersAfter(event), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ModifiersAfterTest,
+    ::testing::Values(
+        // X11 and Wayland report the state before the key.
+        KeyCase{"shiftDown", QEvent::KeyPress, Qt::Key_Shift, kNone, 0, kShift},
+        KeyCase{"shiftUp", QEvent::KeyRelease, Qt::Key_Shift, kShift, 0, kNone},
+        KeyCase{"altDownWithShift", QEvent::KeyPress, Qt::Key_Alt, kShift, 0, kShift | kAlt},
+        KeyCase{"altUpWithShift", QEvent::KeyRelease, Qt::Key_Alt, kShift | kAlt, 0, kShift},
+        // A platform that reports the state after the key must not flip it back.
+        KeyCase{"shiftDownReportedAfter", QEvent::KeyPress, Qt::Key_Shift, kShift, 0, kShift},
+        KeyCase{"shiftUpReportedAfter", QEvent::KeyRelease, Qt::Key_Shift, kNone, 0, kNone},
+        // Shift and then Alt on an X keymap: the Alt key sends the Meta_L keysym.
+        KeyCase{"metaLeftKeysymIsAlt", QEvent::KeyPress, Qt::Key_Meta, kShift, 0xffe7, kShift | kAlt},
+        KeyCase{"metaRightKeysymIsAlt", QEvent::KeyRelease, Qt::Key_Meta, kShift | kAlt, 0xffe8, kShift},
+        KeyCase{"superIsMeta", QEvent::KeyPress, Qt::Key_Super_L, kShift, 0xffeb, kShift | kMeta},
+        KeyCase{"ctrlDown", QEvent::KeyPress, Qt::Key_Control, kNone, 0, kCtrl},
+        KeyCase{"capsLockIgnored", QEvent::KeyPress, Qt::Key_CapsLock, kNone, 0, std::nullopt},
+        KeyCase{"letterIgnored", QEvent::KeyPress, Qt::Key_A, kShift, 0, std::nullopt},
+        KeyCase{"altGrIgnored", QEvent::KeyPress, Qt::Key_AltGr, kNone, 0, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- In the application -----------------------------------------------------------------------------
+
+class ModifierMonitorTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        window = std::make_unique<QWidget>();
+        auto* column = new QVBoxLayout(window.get());
+        edit = new QLineEdit(window.get());
+        column->addWidget(edit);
+        window->show();
+        edit->setFocus();
+        monitor.start(*store);
+    }
+
+    // A key as the platform delivers it: to the window, which passes it to the focused widget.
+    void key(QEvent::Type type, int code, Qt::KeyboardModifiers before, const QString& text = {})
+    {
+        QKeyEvent event(type, code, before, text);
+        QApplication::sendEvent(edit, &event);
+        settle();
+    }
+    void press(int code, Qt::KeyboardModifiers before) { key(QEvent::KeyPress, code, before); }
+    void release(int code, Qt::KeyboardModifiers before) { key(QEvent::KeyRelease, code, before); }
+
+    ModifierMonitor monitor;
+    std::unique_ptr<QWidget> window;
+    QLineEdit* edit = nullptr;
+};
+
+TEST_F(ModifierMonitorTest, ShiftThenAltThenLettingGo)
+{
+    store->setWheelMode(WheelMode::actions);
+    press(Qt::Key_Shift, kNone);
+    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
+    press(Qt::Key_Alt, kShift);
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    release(Qt::Key_Alt, kShift | kAlt);
+    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
+    release(Qt::Key_Shift, kShift);
+    EXPECT_EQ(store->wheelMode(), WheelMode::convert); // letting go leaves the last mode
+}
+
+TEST_F(ModifierMonitorTest, CtrlAloneShowsActions)
+{
+    press(Qt::Key_Control, kNone);
+    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
+}
+
+TEST_F(ModifierMonitorTest, OtherCombinationsChangeNothing)
+{
+    store->setWheelMode(WheelMode::tools);
+    press(Qt::Key_Alt, kNone);
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    release(Qt::Key_Alt, kAlt);
+    press(Qt::Key_Control, kShift); // Shift went down while another program had the keyboard
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    press(Qt::Key_Super_L, kShift);
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+}
+
+TEST_F(ModifierMonitorTest, OpenSheetOrDemoContentBlocksTheSwitch)
+{
+    store->setWheelMode(WheelMode::tools);
+    store->setActiveSheet(ToolSheet::crop);
+    press(Qt::Key_Shift, kNone);
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    release(Qt::Key_Shift, kShift);
+    store->setActiveSheet(std::nullopt);
+
+    store->enterDemo({}, {});
+    press(Qt::Key_Control, kNone);
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    release(Qt::Key_Control, kCtrl);
+    store->exitDemo();
+    press(Qt::Key_Control, kNone);
+    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
+}
+
+TEST_F(ModifierMonitorTest, TypingStillReachesTheLineEdit)
+{
+    store->setWheelMode(WheelMode::actions);
+    press(Qt::Key_Shift, kNone);
+    key(QEvent::KeyPress, Qt::Key_A, kShift, QStringLiteral("A"));
+    key(QEvent::KeyRelease, Qt::Key_A, kShift, QStringLiteral("A"));
+    release(Qt::Key_Shift, kShift);
+    EXPECT_EQ(edit->text(), QStringLiteral("A"));
+    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
+}
+
+TEST(ModifierMonitorLifetime, NotStartedSeesNothingAndAGoneMonitorLeavesNoFilter)
+{
+    KelvaroStore store(StoreServices::desktop(), QStringLiteral("kelvaro.test.library"));
+    QLineEdit edit;
+    {
+        ModifierMonitor idle;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
+        QApplication::sendEvent(&edit, &press);
+        settle();
+        EXPECT_EQ(store.wheelMode(), WheelMode::convert);
+        auto* started = new ModifierMonitor();
+        started->start(store);
+        delete started;
+    }
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
+    QApplication::sendEvent(&edit, &press); // must not reach a deleted filter
+    settle();
+    EXPECT_EQ(store.wheelMode(), WheelMode::convert);
+}
+
+} // namespace

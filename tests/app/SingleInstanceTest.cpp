@@ -1,0 +1,222 @@
+// The hand-off between launches: what a command line asks for, and a second launch reaching the
+// running instance over the local socket (its blocking side runs on a thread of its own, so the
+// running side can answer on this one).
+#include <QFile>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QThread>
+#include <QUrl>
+
+#include "AppTestSupport.h"
+#include "app/SingleInstance.h"
+#include "platform/Log.h"
+
+using namespace kelvaro;
+using namespace kelvaro::apptest;
+
+namespace {
+
+// Runs `work` on its own thread and spins this thread's event loop until it has returned.
+template <typename Work>
+auto onOtherThread(Work work) -> decltype(work())
+{
+    decltype(work()) result{};
+    QThread* thread = QThread::create([&] { result = work(); });
+    thread->start();
+    EXPECT_TRUE(waitUntil([&] { return thread->isFinished(); }, 15000));
+    thread->wait();
+    delete thread;
+    return result;
+}
+
+class SingleInstanceTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        QDir(temp.path()).mkpath(QStringLiteral("work"));
+        work = QDir(temp.filePath(QStringLiteral("work")));
+        socketName = temp.filePath(QStringLiteral("instance"));
+    }
+    QDir work;
+    QString socketName;
+};
+
+// ---- Command lines ---------------------------------------------------------------------------------
+
+TEST_F(SingleInstanceTest, BareLaunchOnlyActivates)
+{
+    EXPECT_EQ(SingleInstance::parseArguments({QStringLiteral("kelvaro")}, work.path()), (LaunchRequest{{}, true}));
+}
+
+TEST_F(SingleInstanceTest, RelativePathsResolveAgainstTheLaunchFolder)
+{
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    const QString b = writePhoto(work, QStringLiteral("b.png"));
+    const LaunchRequest request =
+        SingleInstance::parseArguments({QStringLiteral("kelvaro"), QStringLiteral("a.jpg"), QStringLiteral("./b.png")}, work.path());
+    EXPECT_EQ(request.files, (QStringList{a, b}));
+    EXPECT_FALSE(request.activate);
+}
+
+TEST_F(SingleInstanceTest, FileUrisBecomePathsAndWebLinksAreDropped)
+{
+    const QString spaced = writePhoto(work, QStringLiteral("my photo.jpg"));
+    const QString plain = writePhoto(work, QStringLiteral("c.png"));
+    const QStringList arguments{
+        QStringLiteral("kelvaro"),
+        QUrl::fromLocalFile(spaced).toString(QUrl::FullyEncoded), // file:///…/my%20photo.jpg
+        QStringLiteral("https://example.com/photo.jpg"),
+        QStringLiteral("sftp://host/photo.jpg"),
+        QStringLiteral("file://otherhost") + plain, // a file on another machine
+        QStringLiteral("file://localhost") + plain,
+    };
+    const LaunchRequest request = SingleInstance::parseArguments(arguments, work.path());
+    EXPECT_EQ(request.files, (QStringList{spaced, plain}));
+    EXPECT_FALSE(request.activate);
+}
+
+TEST_F(SingleInstanceTest, SendOptionWithOnlyWebLinksAsksForNothing)
+{
+    const LaunchRequest request = SingleInstance::parseArguments(
+        {QStringLiteral("kelvaro"), QStringLiteral("--send"), QStringLiteral("https://example.com/a.jpg")}, work.path());
+    EXPECT_TRUE(request.files.isEmpty());
+    EXPECT_FALSE(request.activate);
+}
+
+TEST_F(SingleInstanceTest, MissingFilesDuplicatesAndOptionsAreSkipped)
+{
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    const QString dashed = writePhoto(work, QStringLiteral("-dash.jpg"));
+    const LaunchRequest request = SingleInstance::parseArguments(
+        {QStringLiteral("kelvaro"), QStringLiteral("--send"), QStringLiteral("a.jpg"), QStringLiteral("missing.jpg"),
+         a, QStringLiteral("--"), QStringLiteral("-dash.jpg")},
+        work.path());
+    EXPECT_EQ(request.files, (QStringList{a, dashed}));
+}
+
+TEST_F(SingleInstanceTest, FoldersPassForTheStoreToExpand)
+{
+    const LaunchRequest request =
+        SingleInstance::parseArguments({QStringLiteral("kelvaro"), QStringLiteral("--send"), work.path()}, temp.path());
+    EXPECT_EQ(request.files, QStringList{work.path()});
+}
+
+// ---- Hand-off ----------------------------------------------------------------------------------------
+
+TEST_F(SingleInstanceTest, FirstClaimBecomesTheRunningInstance)
+{
+    SingleInstance instance(socketName);
+    EXPECT_EQ(instance.claim({}), SingleInstance::Role::primary);
+    EXPECT_TRUE(instance.isListening());
+}
+
+TEST_F(SingleInstanceTest, SecondLaunchHandsItsFilesOver)
+{
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    const QString b = writePhoto(work, QStringLiteral("b.png"));
+    SingleInstance running(socketName);
+    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
+    QList<LaunchRequest> received;
+    QObject::connect(&running, &SingleInstance::requested, [&](const LaunchRequest& r) { received.append(r); });
+
+    const SingleInstance::Role role = onOtherThread([&] {
+        SingleInstance later(socketName);
+        return later.claim(LaunchRequest{{a, b}, false});
+    });
+    EXPECT_EQ(role, SingleInstance::Role::handedOff);
+    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }));
+    EXPECT_EQ(received, (QList<LaunchRequest>{LaunchRequest{{a, b}, false}}));
+}
+
+TEST_F(SingleInstanceTest, RunningSideKeepsOnlyAbsoluteExistingPaths)
+{
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    SingleInstance running(socketName);
+    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
+    QList<LaunchRequest> received;
+    QObject::connect(&running, &SingleInstance::requested, [&](const LaunchRequest& r) { received.append(r); });
+
+    // A sender that does not clean its list (an older or foreign client).
+    const bool sent = onOtherThread([&] {
+        return SingleInstance::send(socketName, LaunchRequest{{QStringLiteral("a.jpg"), a, work.filePath(QStringLiteral("gone.jpg"))}, true});
+    });
+    EXPECT_TRUE(sent);
+    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }));
+    EXPECT_EQ(received.first(), (LaunchRequest{{a}, true}));
+}
+
+TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheServerStaysUsable)
+{
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    SingleInstance running(socketName);
+    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
+    QList<LaunchRequest> received;
+    QObject::connect(&running, &SingleInstance::requested, [&](const LaunchRequest& r) { received.append(r); });
+
+    for (const QByteArray& junk : {QByteArray("\xff\xff\xff\xff", 4) + "x", QByteArray("\0\0\0\x05hello", 9)}) {
+        QLocalSocket raw;
+        raw.connectToServer(socketName);
+        ASSERT_TRUE(raw.waitForConnected(2000));
+        raw.write(junk);
+        raw.flush();
+        EXPECT_TRUE(waitUntil([&] { return raw.state() == QLocalSocket::UnconnectedState; }));
+    }
+    EXPECT_TRUE(received.isEmpty());
+
+    EXPECT_TRUE(onOtherThread([&] { return SingleInstance::send(socketName, LaunchRequest{{a}, false}); }));
+    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }));
+    EXPECT_EQ(received.first().files, QStringList{a});
+}
+
+TEST_F(SingleInstanceTest, ReleaseLetsTheNextProcessRun)
+{
+    SingleInstance old(socketName);
+    ASSERT_EQ(old.claim({}), SingleInstance::Role::primary);
+    old.release(); // the language switch, right before it starts the new process
+    EXPECT_FALSE(old.isListening());
+    const SingleInstance::Role role = onOtherThread([&] {
+        SingleInstance relaunched(socketName);
+        const SingleInstance::Role r = relaunched.claim(LaunchRequest{{}, true}, 500);
+        return r == SingleInstance::Role::primary && relaunched.isListening() ? r : SingleInstance::Role::failed;
+    });
+    EXPECT_EQ(role, SingleInstance::Role::primary);
+}
+
+TEST_F(SingleInstanceTest, SocketLeftByACrashIsCleared)
+{
+    // The socket file of a dead instance (no lock held) is in the way of listen().
+    QFile stale(socketName);
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    SingleInstance instance(socketName);
+    EXPECT_EQ(instance.claim({}, 500), SingleInstance::Role::primary);
+    EXPECT_TRUE(instance.isListening());
+}
+
+TEST_F(SingleInstanceTest, SilentLockHolderFailsTheLaunchInsteadOfStartingTwice)
+{
+    // Someone alive holds the lock but never answers.
+    QLockFile holder(socketName + QStringLiteral(".lock"));
+    ASSERT_TRUE(holder.tryLock(0));
+    clearRecentLogLines();
+    const SingleInstance::Role role = onOtherThread([&] {
+        SingleInstance later(socketName);
+        return later.claim(LaunchRequest{{}, true}, 300);
+    });
+    EXPECT_EQ(role, SingleInstance::Role::failed);
+    EXPECT_TRUE(recentLogLines().contains(QStringLiteral("Kelvaro: the running instance did not answer")))
+        << recentLogLines().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(SingleInstanceTest, DefaultNameFollowsTheEnvironment)
+{
+    qputenv(SingleInstance::socketEnvironment, socketName.toLocal8Bit());
+    EXPECT_EQ(SingleInstance::defaultName(), socketName);
+    EXPECT_EQ(SingleInstance().name(), socketName);
+    qunsetenv(SingleInstance::socketEnvironment);
+    // Otherwise it lives in the user's own runtime folder.
+    EXPECT_TRUE(SingleInstance::defaultName().startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/')));
+}
+
+} // namespace

@@ -1,0 +1,278 @@
+#include <QAction>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include "engine/Localization.h"
+#include "engine/OutputFolder.h"
+#include "platform/FileManager.h"
+#include "platform/FolderChooser.h"
+#include "platform/Settings.h"
+#include "ui/main/ContentView.h"
+#include "ui/main/HomeView.h"
+#include "ui/main/ScreenFactory.h"
+#include "ui/main/Sidebar.h"
+#include "ui/main/WindowToolbar.h"
+#include "UiTestSupport.h"
+
+using namespace kelvaro;
+using namespace kelvaro::uitest;
+
+namespace {
+
+class ContentViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        store = makeStore();
+        files = std::make_shared<RecordingFileManager>();
+        ContentView::Options options;
+        options.fileManager = files;
+        options.openSettings = [this] { ++settingsOpened; };
+        options.openStudio = [this] { ++studioOpened; };
+        view = std::make_unique<ContentView>(*store, options);
+        view->resize(1200, 800);
+    }
+    void TearDown() override
+    {
+        view.reset();
+        FolderChooser::setShared(nullptr);
+    }
+
+    std::unique_ptr<KelvaroStore> store;
+    std::shared_ptr<RecordingFileManager> files;
+    std::unique_ptr<ContentView> view;
+    int settingsOpened = 0;
+    int studioOpened = 0;
+};
+
+TEST_F(ContentViewTest, SidebarRowsInOrderUnderTheirHeaders)
+{
+    QStringList titles;
+    for (SidebarRow* row : view->sidebar()->rows())
+        titles << row->text();
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Domů"), QStringLiteral("Postupy"), QStringLiteral("Sledované složky"),
+                                   QStringLiteral("Police"), QStringLiteral("Historie"), QStringLiteral("Průvodce")}));
+    // The headers are plain text between the rows, never rows.
+    const QStringList shown = texts(view->sidebar());
+    EXPECT_TRUE(shown.contains(QStringLiteral("Knihovna")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("Nápověda")));
+    EXPECT_EQ(view->sidebar()->findChildren<SidebarRow*>().size(), 6);
+    // Visual order: Knihovna stands between Sledované složky and Police.
+    view->show();
+    spin();
+    const auto headerY = [&](const QString& text) {
+        for (Text* t : view->sidebar()->findChildren<Text*>())
+            if (t->text() == text)
+                return t->mapTo(view->sidebar(), QPoint()).y();
+        return -1;
+    };
+    const auto rowY = [&](SidebarItem item) { return view->sidebar()->row(item)->mapTo(view->sidebar(), QPoint()).y(); };
+    EXPECT_GT(headerY(QStringLiteral("Knihovna")), rowY(SidebarItem::watch));
+    EXPECT_LT(headerY(QStringLiteral("Knihovna")), rowY(SidebarItem::shelves));
+    EXPECT_GT(headerY(QStringLiteral("Nápověda")), rowY(SidebarItem::history));
+    EXPECT_LT(headerY(QStringLiteral("Nápověda")), rowY(SidebarItem::guide));
+}
+
+TEST_F(ContentViewTest, TheSelectionPicksTheScreenAndTheHighlightedRow)
+{
+    store->setSidebarSelection(SidebarItem::history);
+    EXPECT_EQ(view->currentSection(), SidebarItem::history);
+    EXPECT_EQ(view->currentScreen(), view->screen(SidebarItem::history));
+    EXPECT_EQ(view->currentScreen()->property("section").toString(), QStringLiteral("history"));
+    EXPECT_EQ(view->toolbar()->pageTitle(), QStringLiteral("Historie"));
+    for (SidebarRow* row : view->sidebar()->rows())
+        EXPECT_EQ(row->isHighlighted(), row->item() == SidebarItem::history) << qPrintable(row->text());
+
+    store->setSidebarSelection(std::nullopt);
+    EXPECT_EQ(view->currentSection(), SidebarItem::home);
+    EXPECT_NE(qobject_cast<HomeView*>(view->currentScreen()), nullptr);
+    for (SidebarRow* row : view->sidebar()->rows())
+        EXPECT_FALSE(row->isHighlighted());
+}
+
+TEST_F(ContentViewTest, ClickingARowWritesTheStore)
+{
+    view->sidebar()->row(SidebarItem::watch)->click();
+    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::watch));
+    EXPECT_TRUE(view->sidebar()->row(SidebarItem::watch)->isHighlighted());
+    // A second click on the selected row keeps it selected.
+    view->sidebar()->row(SidebarItem::watch)->click();
+    EXPECT_TRUE(view->sidebar()->row(SidebarItem::watch)->isHighlighted());
+    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::watch));
+}
+
+TEST_F(ContentViewTest, LaterScreensStandInAsPlaceholders)
+{
+    for (SidebarItem item : {SidebarItem::workflows, SidebarItem::watch, SidebarItem::shelves, SidebarItem::history, SidebarItem::guide}) {
+        store->setSidebarSelection(item);
+        EXPECT_TRUE(ScreenFactory::isPlaceholder(view->currentScreen())) << qPrintable(rawValue(item));
+    }
+}
+
+TEST_F(ContentViewTest, AnInstalledScreenReplacesItsPlaceholder)
+{
+    ScreenFactory::install(Screen::history, [](KelvaroStore&, QWidget* parent) {
+        auto* w = new QWidget(parent);
+        w->setObjectName(QStringLiteral("realHistory"));
+        return w;
+    });
+    store->setSidebarSelection(SidebarItem::history);
+    EXPECT_EQ(view->currentScreen()->objectName(), QStringLiteral("realHistory"));
+    ScreenFactory::reset();
+}
+
+TEST_F(ContentViewTest, ToolbarItemsInOrder)
+{
+    const QList<QAction*> actions = view->toolbar()->actions();
+    ASSERT_EQ(actions.size(), 4);
+    const QStringList textsInOrder{actions[0]->text(), actions[1]->text(), actions[2]->text(), actions[3]->text()};
+    EXPECT_EQ(textsInOrder, (QStringList{QStringLiteral("Průvodce"), QStringLiteral("Výstupní složka"),
+                                         QStringLiteral("Vybrat fotky do kola…"), QStringLiteral("Nastavení")}));
+    EXPECT_EQ(actions[0]->toolTip(), QStringLiteral("Vysvětlení všech funkcí"));
+    EXPECT_EQ(actions[1]->toolTip(), QStringLiteral("Ukázat výstupní složku ve správci souborů"));
+    EXPECT_EQ(actions[2]->toolTip(), QStringLiteral("Vybrat fotky a poslat je do kola akcí (Ctrl+O)"));
+    EXPECT_EQ(actions[3]->toolTip(), QStringLiteral("Otevřít nastavení: jazyk, složka výsledků, kvalita (Ctrl+,)"));
+    EXPECT_EQ(actions[0]->property("symbol").toString(), QStringLiteral("questionmark.circle"));
+    EXPECT_EQ(actions[2]->property("symbol").toString(), QStringLiteral("photo.badge.plus"));
+}
+
+TEST_F(ContentViewTest, ToolbarActionsActOnTheStore)
+{
+    store->setSidebarSelection(SidebarItem::shelves);
+    view->toolbar()->guideAction()->trigger();
+    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::guide));
+    view->toolbar()->chooseAction()->trigger();
+    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::home));
+    EXPECT_FALSE(store->importerAdds());
+    EXPECT_TRUE(waitFor([&] { return store->showImporter(); }, 2000));
+    view->toolbar()->settingsAction()->trigger();
+    EXPECT_EQ(settingsOpened, 1);
+}
+
+TEST_F(ContentViewTest, RevealWithoutAnOutputFolderRevealsNothing)
+{
+    auto chooser = std::make_shared<FakeFolderChooser>(std::nullopt);
+    FolderChooser::setShared(chooser);
+    view->toolbar()->outputFolderAction()->trigger();
+    EXPECT_EQ(chooser->requests.size(), 1);
+    EXPECT_TRUE(files->revealed.isEmpty());
+    EXPECT_FALSE(store->heldFolder().has_value());
+}
+
+TEST_F(ContentViewTest, RevealShowsTheRememberedFolderWithoutAsking)
+{
+    QTemporaryDir out;
+    ASSERT_TRUE(OutputFolder::remember(out.path()));
+    auto chooser = std::make_shared<FakeFolderChooser>(std::nullopt);
+    FolderChooser::setShared(chooser);
+    view->toolbar()->outputFolderAction()->trigger();
+    EXPECT_TRUE(chooser->requests.isEmpty());
+    ASSERT_EQ(files->revealed.size(), 1);
+    EXPECT_EQ(QDir(files->revealed.first().first()).canonicalPath(), QDir(out.path()).canonicalPath());
+}
+
+TEST_F(ContentViewTest, RevealAsksAndRemembersAChosenFolder)
+{
+    QTemporaryDir out;
+    auto chooser = std::make_shared<FakeFolderChooser>(out.path());
+    FolderChooser::setShared(chooser);
+    view->toolbar()->outputFolderAction()->trigger();
+    EXPECT_EQ(chooser->requests.size(), 1);
+    ASSERT_EQ(files->revealed.size(), 1);
+    ASSERT_TRUE(OutputFolder::resolve().has_value());
+    EXPECT_EQ(QDir(*OutputFolder::resolve()).canonicalPath(), QDir(out.path()).canonicalPath());
+}
+
+TEST_F(ContentViewTest, StudioButtonOnlyWhenEnabledAndNoDemoContent)
+{
+    QToolButton* studio = view->sidebar()->studioButton();
+    EXPECT_TRUE(studio->isHidden()); // setting missing
+    Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), false);
+    EXPECT_TRUE(studio->isHidden());
+    Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), true);
+    EXPECT_FALSE(studio->isHidden());
+    store->enterDemo(SampleData::activities(), SampleData::shelves());
+    EXPECT_TRUE(studio->isHidden());
+    store->exitDemo();
+    EXPECT_FALSE(studio->isHidden());
+    studio->click();
+    EXPECT_EQ(studioOpened, 1);
+    EXPECT_EQ(studio->toolTip(), QStringLiteral("Studio pro screenshoty (Ctrl+Alt+Shift+S)"));
+    view->sidebar()->settingsButton()->click();
+    EXPECT_EQ(settingsOpened, 1);
+    Settings::shared().remove(QStringLiteral("kelvaro.studio.enabled"));
+}
+
+TEST_F(ContentViewTest, SheetsFollowTheStoresActiveSheet)
+{
+    view->show();
+    store->setActiveSheet(ToolSheet::crop);
+    ASSERT_NE(view->sheet(), nullptr);
+    EXPECT_EQ(view->sheet()->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(view->sheet()->property("sheetKind").toString(), QStringLiteral("crop"));
+    // Closing the sheet clears the store's sheet.
+    view->sheet()->reject();
+    EXPECT_EQ(store->activeSheet(), std::nullopt);
+    spin();
+    EXPECT_EQ(view->sheet(), nullptr);
+
+    // The store closing the sheet closes the dialog.
+    store->setActiveSheet(ToolSheet::resize);
+    ASSERT_NE(view->sheet(), nullptr);
+    QPointer<QDialog> open = view->sheet();
+    store->setActiveSheet(std::nullopt);
+    EXPECT_EQ(view->sheet(), nullptr);
+    spin();
+    EXPECT_TRUE(open.isNull() || !open->isVisible());
+}
+
+TEST_F(ContentViewTest, ShelvesAreReadFromDiskOnFirstShowAndOnActivation)
+{
+    QTemporaryDir out;
+    ASSERT_TRUE(OutputFolder::remember(out.path()));
+    QDir(out.path()).mkpath(QStringLiteral("Police/Výlet"));
+    QFile photo(out.filePath(QStringLiteral("Police/Výlet/a.jpg")));
+    ASSERT_TRUE(photo.open(QIODevice::WriteOnly));
+    photo.write("x");
+    photo.close();
+    EXPECT_TRUE(store->shelves().isEmpty());
+    view->show();
+    spin();
+    ASSERT_EQ(store->shelves().size(), 1);
+    EXPECT_EQ(store->shelves().first().name, QStringLiteral("Výlet"));
+
+    QDir(out.path()).mkpath(QStringLiteral("Police/Druhá"));
+    view->hide();
+    view->show(); // showing again is not a first appearance
+    spin();
+    EXPECT_EQ(store->shelves().size(), 1);
+    Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(store->shelves().size(), 2);
+}
+
+TEST_F(ContentViewTest, SidebarKeepsItsMinimumAtTheSmallestWindow)
+{
+    view->resize(980, 660);
+    view->show();
+    spin();
+    EXPECT_GE(view->sidebar()->width(), Sidebar::minimumWidth);
+}
+
+TEST_F(ContentViewTest, EnglishTexts)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    ContentView english(*store, {});
+    EXPECT_EQ(english.toolbar()->actions().at(1)->text(), QStringLiteral("Output Folder"));
+    EXPECT_TRUE(texts(english.sidebar()).contains(QStringLiteral("Everything stays on your computer")));
+    EXPECT_TRUE(texts(english.sidebar()).contains(QStringLiteral("Library")));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+}
+
+} // namespace

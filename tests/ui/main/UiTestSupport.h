@@ -1,0 +1,76 @@
+#pragma once
+// Helpers of the window tests: a store that writes nothing to the desktop, event-loop waits and
+// finding widgets by type and text.
+#include <functional>
+#include <memory>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QWidget>
+
+#include "store/KelvaroStore.h"
+#include "ui/design/DesignSystem.h"
+
+namespace kelvaro::uitest {
+
+inline std::unique_ptr<KelvaroStore> makeStore()
+{
+    return std::make_unique<KelvaroStore>(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+}
+
+inline void spin(int ms = 30)
+{
+    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (QDateTime::currentMSecsSinceEpoch() < until);
+}
+
+inline bool waitFor(const std::function<bool()>& done, int ms = 5000)
+{
+    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
+    while (!done() && QDateTime::currentMSecsSinceEpoch() < until)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// Every Text below `root` that is not hidden, in creation order.
+inline QStringList texts(const QWidget* root)
+{
+    QStringList result;
+    for (const Text* t : root->findChildren<Text*>())
+        if (!t->isHidden())
+            result << t->text();
+    return result;
+}
+
+inline ActivityItem activity(const QString& name, const QDateTime& date, qint64 saved = 0)
+{
+    ActivityItem a;
+    a.id = QUuid::createUuid();
+    a.fileName = name;
+    a.actionTitle = QStringLiteral("Komprese");
+    a.symbol = QStringLiteral("photo");
+    a.date = date;
+    a.savedBytes = saved;
+    return a;
+}
+
+inline Shelf shelf(const QString& name, int colorIndex, int fileCount, int items = 0)
+{
+    Shelf s;
+    s.id = QUuid::createUuid();
+    s.name = name;
+    s.symbol = QStringLiteral("star.fill");
+    s.colorIndex = colorIndex;
+    s.fileCount = fileCount;
+    for (int i = 0; i < items; ++i) {
+        ShelfItem item;
+        item.id = QUuid::createUuid();
+        item.name = QStringLiteral("f%1.jpg").arg(i);
+        s.items << item;
+    }
+    return s;
+}
+
+} // namespace kelvaro::uitest

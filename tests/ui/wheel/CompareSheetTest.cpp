@@ -1,0 +1,143 @@
+// The compare sheet: size change, the split, decoding off the GUI thread and unreadable files.
+#include <QFile>
+#include <QImage>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "ui/wheel/CompareSheet.h"
+#include "ui/wheel/WheelStyle.h"
+#include "WheelTestSupport.h"
+
+using namespace kelvaro;
+using namespace kelvaro::wheel;
+
+namespace {
+
+class CompareSheetTest : public wheeltest::CzechTest {};
+
+struct Change {
+    qint64 before;
+    qint64 after;
+    qint64 percent;
+    const char* text;
+};
+
+class SizeChange : public ::testing::TestWithParam<Change> {};
+
+TEST_P(SizeChange, PercentAndText)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    const Change c = GetParam();
+    EXPECT_EQ(changePercent(c.before, c.after), c.percent);
+    EXPECT_EQ(changeText(c.percent), QString::fromUtf8(c.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SizeChange,
+                         ::testing::Values(Change{1000, 500, -50, "-50 %"}, Change{1000, 1004, 0, "0 %"},
+                                           Change{1000, 1005, 1, "+1 %"}, Change{1000, 995, -1, "-1 %"},
+                                           Change{8, 9, 13, "+13 %"}, Change{700, 700, 0, "0 %"},
+                                           Change{0, 500, 0, "0 %"}, Change{200, 1, -100, "-100 %"},
+                                           Change{1000, 1015, 2, "+2 %"}, Change{1000, 985, -2, "-2 %"}));
+
+TEST_F(CompareSheetTest, ByteCountsInTheFileStyle)
+{
+    EXPECT_EQ(formatByteCount(0), QStringLiteral("Nula kB"));
+    EXPECT_EQ(formatByteCount(1), QStringLiteral("1 bajt"));
+    EXPECT_EQ(formatByteCount(500), QStringLiteral("500 bajtů"));
+    EXPECT_EQ(formatByteCount(1000), QStringLiteral("1 kB"));
+    // Numbers follow the process locale, as every formatted text does.
+    EXPECT_EQ(formatByteCount(1'234'567), QLocale().toString(1.2, 'f', 1) + QStringLiteral(" MB"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(formatByteCount(0), QStringLiteral("Zero KB"));
+    EXPECT_EQ(formatByteCount(999'499), QStringLiteral("999 KB"));
+}
+
+QString fileOfSize(const QTemporaryDir& dir, const QString& name, qint64 bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(bytes, 'x'));
+    return path;
+}
+
+TEST_F(CompareSheetTest, FooterShowsShrinkInTeal)
+{
+    QTemporaryDir dir;
+    CompareSheet sheet(ComparePair{fileOfSize(dir, "a.jpg", 1000), fileOfSize(dir, "b.jpg", 500)});
+    EXPECT_EQ(sheet.changeLabelText(), QStringLiteral("-50 %"));
+    EXPECT_EQ(sheet.changeColor(), WheelPalette::light().teal);
+    EXPECT_TRUE(sheet.footerText().contains(QStringLiteral("Původně 1 kB")));
+    EXPECT_TRUE(sheet.footerText().contains(QStringLiteral("Nyní 500 bajtů")));
+    sheet.waitForImages();
+}
+
+TEST_F(CompareSheetTest, FooterShowsGrowthInRose)
+{
+    QTemporaryDir dir;
+    CompareSheet sheet(ComparePair{fileOfSize(dir, "a.jpg", 1000), fileOfSize(dir, "b.jpg", 1005)});
+    EXPECT_EQ(sheet.changeLabelText(), QStringLiteral("+1 %"));
+    EXPECT_EQ(sheet.changeColor(), WheelPalette::light().rose);
+    sheet.waitForImages();
+}
+
+TEST_F(CompareSheetTest, SheetHasItsFixedSize)
+{
+    QTemporaryDir dir;
+    CompareSheet sheet(ComparePair{fileOfSize(dir, "a.jpg", 10), fileOfSize(dir, "b.jpg", 10)});
+    EXPECT_EQ(sheet.size(), QSize(720, 560));
+    sheet.waitForImages();
+}
+
+TEST_F(CompareSheetTest, DecodesBothAndMarksAnUnreadableFile)
+{
+    QTemporaryDir dir;
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const QString good = dir.filePath("after.png");
+    ASSERT_TRUE(image.save(good));
+    const QString broken = fileOfSize(dir, "before.jpg", 300); // not a JPEG at all
+    CompareSheet sheet(ComparePair{broken, good});
+    EXPECT_EQ(sheet.view()->state(true), CompareView::State::loading);
+    ASSERT_TRUE(sheet.waitForImages());
+    EXPECT_EQ(sheet.view()->state(true), CompareView::State::failed);
+    EXPECT_EQ(sheet.view()->state(false), CompareView::State::ready);
+}
+
+TEST_F(CompareSheetTest, WithoutAPairTheSheetIsEmptyAndClosable)
+{
+    CompareSheet sheet(std::nullopt);
+    EXPECT_EQ(sheet.view()->state(true), CompareView::State::failed);
+    EXPECT_TRUE(sheet.waitForImages(0));
+    sheet.show();
+    sheet.accept();
+    EXPECT_FALSE(sheet.isVisible());
+}
+
+TEST_F(CompareSheetTest, SplitFollowsThePointerWithinTheImage)
+{
+    CompareView view;
+    view.resize(680, 400);
+    EXPECT_DOUBLE_EQ(view.split(), 0.5);
+    auto press = [&](double x) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(x, 100), QPointF(x, 100), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+        QApplication::sendEvent(&view, &e);
+    };
+    auto drag = [&](double x) {
+        QMouseEvent e(QEvent::MouseMove, QPointF(x, 100), QPointF(x, 100), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&view, &e);
+    };
+    press(170); // a click without movement already moves the line
+    EXPECT_DOUBLE_EQ(view.split(), 0.25);
+    drag(-50);
+    EXPECT_DOUBLE_EQ(view.split(), 0.0);
+    drag(900);
+    EXPECT_DOUBLE_EQ(view.split(), 1.0);
+    drag(510);
+    EXPECT_DOUBLE_EQ(view.split(), 0.75);
+}
+
+} // namespace

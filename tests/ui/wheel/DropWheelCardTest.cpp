@@ -1,0 +1,315 @@
+// The drop card with a scripted store: drops, the importer, the loaded face, the file strip.
+#include <memory>
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include "ui/wheel/ActionWheel.h"
+#include "ui/wheel/DropWheelCard.h"
+#include "ui/wheel/FileImporter.h"
+#include "ui/wheel/LoadedWheel.h"
+#include "ui/wheel/ScriptedWheelStore.h"
+#include "ui/wheel/WheelControls.h"
+#include "WheelTestSupport.h"
+
+using namespace kelvaro;
+using namespace kelvaro::wheel;
+using namespace wheeltest;
+
+namespace {
+
+// An importer that records its openings and answers when told.
+class FakeImporter : public FileImporter {
+public:
+    int opened = 0;
+    std::function<void(const QList<QUrl>&)> pending;
+    void choose(QWidget*, std::function<void(const QList<QUrl>&)> done) override
+    {
+        ++opened;
+        pending = std::move(done);
+    }
+    void answer(const QList<QUrl>& urls)
+    {
+        auto done = std::exchange(pending, nullptr);
+        ASSERT_TRUE(done);
+        done(urls);
+    }
+};
+
+QStringList files(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list.append(QStringLiteral("/tmp/kelvaro-card/photo %1.jpg").arg(i + 1));
+    return list;
+}
+
+QList<QUrl> urlsOf(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls.append(QUrl::fromLocalFile(p));
+    return urls;
+}
+
+class DropWheelCardTest : public CzechTest {
+protected:
+    void SetUp() override
+    {
+        CzechTest::SetUp();
+        importer = std::make_shared<FakeImporter>();
+        card = std::make_unique<DropWheelCard>(store, importer);
+        card->resize(720, 720);
+        card->show();
+        QApplication::processEvents();
+    }
+
+    void load(int count)
+    {
+        store.update([count](auto& v) { v.droppedFiles = files(count); });
+        QApplication::processEvents();
+    }
+
+    ActionWheel& wheel() { return *card->loadedWheel()->wheel(); }
+    // A card point on wedge i of the wheel.
+    QPointF onWedge(int i) { return wheel().mapTo(card.get(), wedgePoint(wheel(), i)); }
+    QPointF inHole() { return wheel().mapTo(card.get(), wheelPoint(wheel(), 0, 20)); }
+
+    ScriptedWheelStore store;
+    std::shared_ptr<FakeImporter> importer;
+    std::unique_ptr<DropWheelCard> card;
+};
+
+TEST_F(DropWheelCardTest, EmptyCardShowsThePrompt)
+{
+    EXPECT_FALSE(card->isLoadedFaceShown());
+    EXPECT_EQ(card->promptTitle(), QStringLiteral("Přetáhni sem fotky"));
+    EXPECT_FALSE(card->isBannerShown());
+    EXPECT_GE(card->height(), DropWheelCard::kMinimumHeight);
+}
+
+TEST_F(DropWheelCardTest, DragOverEmptyCardSaysDropItHere)
+{
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf(files(2))));
+    EXPECT_TRUE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
+    EXPECT_EQ(card->promptTitle(), QStringLiteral("Pusť to sem"));
+    EXPECT_FALSE(card->isOverlayShown());
+    dragLeave(card.get());
+    EXPECT_EQ(card->promptTitle(), QStringLiteral("Přetáhni sem fotky"));
+}
+
+TEST_F(DropWheelCardTest, DropOnEmptyCardReplacesAndShowsTheWheel)
+{
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf(files(2))));
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
+    const DropOutcome outcome = drop(card.get(), QPointF(100, 100), mime.get());
+    EXPECT_TRUE(outcome.accepted);
+    EXPECT_EQ(outcome.action, Qt::CopyAction);
+    ASSERT_EQ(store.received.size(), 1);
+    EXPECT_FALSE(store.received[0].adding);
+    EXPECT_EQ(store.received[0].urls, urlsOf(files(2)));
+    EXPECT_TRUE(card->isLoadedFaceShown());
+    EXPECT_FALSE(card->isTargeted());
+}
+
+TEST_F(DropWheelCardTest, WebLinksAreRefused)
+{
+    std::unique_ptr<QMimeData> mime(urlMime({QUrl("https://example.org/a.jpg"), QUrl("http://example.org/b.png")}));
+    EXPECT_FALSE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
+    EXPECT_FALSE(drop(card.get(), QPointF(100, 100), mime.get()).accepted);
+    EXPECT_TRUE(store.received.isEmpty());
+    EXPECT_EQ(card->promptTitle(), QStringLiteral("Přetáhni sem fotky"));
+}
+
+TEST_F(DropWheelCardTest, MixedDropHandsOnlyLocalFilesToTheStore)
+{
+    const QUrl local = QUrl::fromLocalFile("/tmp/kelvaro-card/a.jpg");
+    std::unique_ptr<QMimeData> mime(urlMime({QUrl("https://example.org/a.jpg"), local}));
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
+    EXPECT_TRUE(drop(card.get(), QPointF(100, 100), mime.get()).accepted);
+    ASSERT_EQ(store.received.size(), 1);
+    EXPECT_EQ(store.received[0].urls, QList<QUrl>{local});
+}
+
+TEST_F(DropWheelCardTest, DropOnLoadedCardOutsideTheWedgesAdds)
+{
+    load(2);
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf({"/tmp/kelvaro-card/new.jpg"})));
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(30, 30), mime.get()));
+    EXPECT_TRUE(card->isOverlayShown());
+    EXPECT_TRUE(dragMove(card.get(), QPointF(30, 30), mime.get()));
+    EXPECT_TRUE(drop(card.get(), QPointF(30, 30), mime.get()).accepted);
+    ASSERT_EQ(store.received.size(), 1);
+    EXPECT_TRUE(store.received[0].adding);
+    EXPECT_FALSE(card->isOverlayShown());
+    EXPECT_TRUE(store.performed.isEmpty());
+}
+
+TEST_F(DropWheelCardTest, DropOnAWedgeReplacesThenRunsThatWedge)
+{
+    load(2);
+    store.setWheelMode(WheelMode::tools);
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf({"/tmp/kelvaro-card/x.jpg"})));
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(30, 30), mime.get()));
+    EXPECT_TRUE(dragMove(card.get(), onWedge(5), mime.get()));
+    EXPECT_EQ(wheel().hovered(), 5);           // the wedge lights as under the mouse
+    EXPECT_TRUE(card->isOverlayShown());       // and the card still says it adds elsewhere
+    EXPECT_FALSE(dragMove(card.get(), inHole(), mime.get())); // the hole takes nothing
+    EXPECT_FALSE(wheel().hovered().has_value());
+    EXPECT_TRUE(dragMove(card.get(), onWedge(5), mime.get()));
+    EXPECT_TRUE(drop(card.get(), onWedge(5), mime.get()).accepted);
+    ASSERT_EQ(store.received.size(), 1);
+    EXPECT_FALSE(store.received[0].adding);
+    ASSERT_EQ(store.performed.size(), 1);
+    EXPECT_EQ(store.performed[0].action.key, QStringLiteral("Obličeje"));
+    EXPECT_EQ(store.performed[0].mode, WheelMode::tools);
+    EXPECT_FALSE(wheel().hovered().has_value());
+}
+
+TEST_F(DropWheelCardTest, OneFileIsNamedWithoutAStrip)
+{
+    load(1);
+    LoadedWheel* loaded = card->loadedWheel();
+    EXPECT_EQ(loaded->titleText(), QStringLiteral("photo 1.jpg"));
+    EXPECT_EQ(loaded->countText(), QStringLiteral("1 soubor připraven"));
+    EXPECT_FALSE(loaded->isStripShown());
+}
+
+TEST_F(DropWheelCardTest, TwoOrMoreFilesShowTheStripAndOnePluralForm)
+{
+    load(3);
+    LoadedWheel* loaded = card->loadedWheel();
+    EXPECT_EQ(loaded->countText(), QStringLiteral("3 souborů připraveno"));
+    EXPECT_TRUE(loaded->isStripShown());
+    EXPECT_EQ(loaded->tileCount(), 3);
+    EXPECT_TRUE(loaded->moreText().isEmpty());
+}
+
+TEST_F(DropWheelCardTest, SixtyTilesAndTheRestCounted)
+{
+    load(61);
+    EXPECT_EQ(card->loadedWheel()->tileCount(), 60);
+    EXPECT_EQ(card->loadedWheel()->moreText(), QStringLiteral("+1"));
+    load(75);
+    EXPECT_EQ(card->loadedWheel()->moreText(), QStringLiteral("+15"));
+}
+
+TEST_F(DropWheelCardTest, RemovingTilesDownToOneAndClosingReturnsToThePrompt)
+{
+    load(2);
+    SymbolButton* remove = card->loadedWheel()->removeButton(files(2)[1]);
+    ASSERT_NE(remove, nullptr);
+    remove->click();
+    QApplication::processEvents();
+    EXPECT_EQ(store.removed, QStringList{files(2)[1]});
+    EXPECT_FALSE(card->loadedWheel()->isStripShown());
+    EXPECT_EQ(card->loadedWheel()->countText(), QStringLiteral("1 soubor připraven"));
+    card->loadedWheel()->closeButton()->click();
+    EXPECT_EQ(store.clears, 1);
+    EXPECT_FALSE(card->isLoadedFaceShown());
+}
+
+TEST_F(DropWheelCardTest, WhileWorkingAddIsOffAndTheWheelIgnoresTheMouse)
+{
+    load(2);
+    store.update([](auto& v) { v.isWorking = true; });
+    EXPECT_FALSE(card->loadedWheel()->addButton()->isEnabled());
+    EXPECT_TRUE(card->loadedWheel()->closeButton()->isEnabled());
+    click(&wheel(), wedgePoint(wheel(), 1));
+    EXPECT_TRUE(store.performed.isEmpty());
+    // A drop over the wheel now goes to the card, which adds.
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf({"/tmp/kelvaro-card/late.jpg"})));
+    ASSERT_TRUE(dragEnter(card.get(), onWedge(1), mime.get()));
+    EXPECT_TRUE(drop(card.get(), onWedge(1), mime.get()).accepted);
+    ASSERT_EQ(store.received.size(), 1);
+    EXPECT_TRUE(store.received[0].adding);
+    EXPECT_TRUE(store.performed.isEmpty());
+}
+
+TEST_F(DropWheelCardTest, ClickOnAWedgePerformsInTheCurrentMode)
+{
+    load(1);
+    store.setWheelMode(WheelMode::actions);
+    click(&wheel(), wedgePoint(wheel(), 4));
+    ASSERT_EQ(store.performed.size(), 1);
+    EXPECT_EQ(store.performed[0].action.key, QStringLiteral("Metadata"));
+    EXPECT_EQ(store.performed[0].mode, WheelMode::actions);
+}
+
+TEST_F(DropWheelCardTest, ModeSwitchWritesTheStoreAndSwapsTheWheel)
+{
+    load(1);
+    ModeSwitch* modes = card->loadedWheel()->modeSwitch();
+    click(modes, modes->segmentRect(1).center());
+    EXPECT_EQ(store.values.wheelMode, WheelMode::tools);
+    EXPECT_EQ(wheel().mode(), WheelMode::tools);
+    EXPECT_EQ(wheel().wheelActions().size(), 9);
+}
+
+TEST_F(DropWheelCardTest, StudioHighlightPinsAWedge)
+{
+    load(1);
+    store.update([](auto& v) {
+        v.wheelMode = WheelMode::tools;
+        v.studioHighlight = QStringLiteral("Vodoznak");
+    });
+    EXPECT_EQ(wheel().hovered(), 8);
+}
+
+TEST_F(DropWheelCardTest, BrowseOpensTheImporterToReplace)
+{
+    static_cast<QAbstractButton*>(card->browseButton())->click();
+    ASSERT_EQ(store.importerRequests, QList<bool>{false});
+    EXPECT_EQ(importer->opened, 1);
+    importer->answer(urlsOf(files(2)));
+    ASSERT_EQ(store.received.size(), 1);
+    EXPECT_FALSE(store.received[0].adding);
+    EXPECT_FALSE(store.values.showImporter);
+    EXPECT_FALSE(store.values.importerAdds);
+}
+
+TEST_F(DropWheelCardTest, AddButtonOpensTheImporterToAdd)
+{
+    load(1);
+    card->loadedWheel()->addButton()->click();
+    ASSERT_EQ(store.importerRequests, QList<bool>{true});
+    importer->answer(urlsOf({"/tmp/kelvaro-card/more.jpg"}));
+    ASSERT_EQ(store.received.size(), 1);
+    EXPECT_TRUE(store.received[0].adding);
+    EXPECT_FALSE(store.values.importerAdds);
+}
+
+TEST_F(DropWheelCardTest, CancelledImporterAddsNothingAndResetsTheFlag)
+{
+    store.requestImporter(true);
+    EXPECT_EQ(importer->opened, 1);
+    importer->answer({});
+    EXPECT_TRUE(store.received.isEmpty());
+    EXPECT_FALSE(store.values.importerAdds);
+    EXPECT_FALSE(store.values.showImporter);
+    // The next request opens it again.
+    store.requestImporter(false);
+    EXPECT_EQ(importer->opened, 2);
+}
+
+TEST_F(DropWheelCardTest, BannerShowsTheMessageWithItsLinks)
+{
+    store.update([](auto& v) {
+        v.statusMessage = QStringLiteral("Přesunuto 1 soubor do „Fotky“.");
+        v.lastOutputs = {"/tmp/kelvaro-card/out.jpg"};
+    });
+    EXPECT_TRUE(card->isBannerShown());
+    EXPECT_EQ(card->bannerText(), QStringLiteral("Přesunuto 1 soubor do „Fotky“."));
+    EXPECT_TRUE(card->bannerRevealButton()->isVisibleTo(card.get()));
+    EXPECT_FALSE(card->bannerUndoButton()->isVisibleTo(card.get()));
+    store.update([](auto& v) { v.hasUndo = true; });
+    EXPECT_TRUE(card->bannerUndoButton()->isVisibleTo(card.get()));
+    card->bannerUndoButton()->click();
+    EXPECT_EQ(store.undos, 1);
+    store.update([](auto& v) { v.lastOutputs.clear(); });
+    EXPECT_FALSE(card->bannerRevealButton()->isVisibleTo(card.get()));
+    EXPECT_TRUE(card->isBannerShown()); // the message stays alone
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+// The main road with the real store and engine: files dropped on the card, a wedge clicked,
+// results in the output folder, shown in the status line and comparable with their input.
+#include <memory>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "engine/OutputFolder.h"
+#include "store/KelvaroStore.h"
+#include "ui/wheel/ActionWheel.h"
+#include "ui/wheel/DragOutRow.h"
+#include "ui/wheel/DropWheelCard.h"
+#include "ui/wheel/FileImporter.h"
+#include "ui/wheel/KelvaroWheelStore.h"
+#include "ui/wheel/LoadedWheel.h"
+#include "ui/wheel/StatusLine.h"
+#include "ui/wheel/WheelControls.h"
+#include "WheelTestSupport.h"
+
+using namespace kelvaro;
+using namespace kelvaro::wheel;
+using namespace wheeltest;
+
+namespace {
+
+class NoImporter : public FileImporter {
+public:
+    void choose(QWidget*, std::function<void(const QList<QUrl>&)> done) override { done({}); }
+};
+
+bool waitUntil(const std::function<bool()>& done, int limitMs = 30000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limitMs)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+class WheelEndToEnd : public CzechTest {
+protected:
+    void SetUp() override
+    {
+        CzechTest::SetUp();
+        ASSERT_TRUE(temp.isValid());
+        out = temp.filePath("Výsledky");
+        QDir().mkpath(out);
+        ASSERT_TRUE(OutputFolder::remember(out));
+        for (int i = 0; i < 2; ++i) {
+            QImage image(64, 48, QImage::Format_RGB32);
+            image.fill(QColor(40 + 100 * i, 120, 200));
+            const QString path = temp.filePath(QStringLiteral("fotka %1.jpg").arg(i + 1));
+            ASSERT_TRUE(image.save(path, "JPEG", 90));
+            photos.append(path);
+        }
+        store = std::make_unique<KelvaroStore>(StoreServices::desktop(), QStringLiteral("kelvaro.library.wheeltest"));
+        adapter = std::make_unique<KelvaroWheelStore>(*store);
+        card = std::make_unique<DropWheelCard>(*adapter, std::make_shared<NoImporter>());
+        card->resize(720, 760);
+        card->show();
+        QApplication::processEvents();
+    }
+
+    QTemporaryDir temp;
+    QString out;
+    QStringList photos;
+    std::unique_ptr<KelvaroStore> store;
+    std::unique_ptr<KelvaroWheelStore> adapter;
+    std::unique_ptr<DropWheelCard> card;
+};
+
+TEST_F(WheelEndToEnd, DroppedJpegsConvertedByAWedgeClick)
+{
+    QList<QUrl> urls;
+    for (const QString& p : photos)
+        urls.append(QUrl::fromLocalFile(p));
+    std::unique_ptr<QMimeData> mime(urlMime(urls));
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(60, 60), mime.get()));
+    ASSERT_TRUE(drop(card.get(), QPointF(60, 60), mime.get()).accepted);
+    ASSERT_EQ(store->droppedFiles().size(), 2);
+    ASSERT_TRUE(card->isLoadedFaceShown());
+
+    ActionWheel* wheel = card->loadedWheel()->wheel();
+    ASSERT_EQ(wheel->mode(), WheelMode::convert);
+    click(wheel, wedgePoint(*wheel, 1)); // "PNG"
+    ASSERT_TRUE(waitUntil([&] { return !store->isWorking() && !store->lastOutputs().isEmpty(); }))
+        << store->statusMessage().value_or(QString()).toStdString();
+
+    const QStringList written = QDir(out).entryList({QStringLiteral("*.png")}, QDir::Files);
+    EXPECT_EQ(written.size(), 2) << written.join(", ").toStdString();
+    for (const QString& name : written)
+        EXPECT_FALSE(QImage(QDir(out).filePath(name)).isNull());
+
+    StatusLine* status = card->loadedWheel()->statusLine();
+    EXPECT_EQ(status->tone(), StatusTone::message);
+    EXPECT_TRUE(status->shownText().contains(QStringLiteral("Výsledky")));
+    EXPECT_TRUE(status->isResultRowShown());
+    EXPECT_EQ(status->dragOutRow()->chips().size(), 3); // two files and "Všech 2"
+    EXPECT_FALSE(status->undoButton()->isHidden());
+
+    // The comparison pairs the first output with the photo it came from.
+    const std::optional<ComparePair> pair = adapter->comparePair();
+    ASSERT_TRUE(pair.has_value());
+    EXPECT_EQ(pair->after, store->lastOutputs().first());
+    EXPECT_EQ(QFileInfo(pair->before).fileName(), QFileInfo(photos.first()).fileName());
+    EXPECT_FALSE(status->compareButton()->isHidden());
+}
+
+TEST_F(WheelEndToEnd, NoComparisonWhenTheOutputsCameFromNothingLoaded)
+{
+    store->receive(QStringList{photos.first()}, false);
+    store->setLastOutputs({temp.filePath("elsewhere.png")});
+    EXPECT_FALSE(adapter->comparePair().has_value());
+}
+
+} // namespace
