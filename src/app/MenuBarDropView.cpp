@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QMimeData>
 #include <QPainter>
@@ -23,12 +24,27 @@ namespace {
 
 const QString kLanguageKey = QStringLiteral("kelvaro.language");
 
+// A push button of the small control size: the style's own minimum width would not leave room
+// for three of them in the window's 260.
+class SmallButton : public QPushButton {
+public:
+    explicit SmallButton(QWidget* parent) : QPushButton(parent)
+    {
+        setFont(Theme::font(TextStyle::callout));
+        setAutoDefault(false);
+    }
+    QSize sizeHint() const override
+    {
+        const QFontMetrics metrics(font());
+        return {metrics.horizontalAdvance(text()) + 18, qMax(22, metrics.height() + 8)};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+
 QPushButton* smallButton(const char* name, QWidget* parent)
 {
-    auto* button = new QPushButton(parent);
+    auto* button = new SmallButton(parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setFont(Theme::font(TextStyle::callout));
-    button->setAutoDefault(false);
     return button;
 }
 
@@ -195,6 +211,10 @@ MenuBarDropView::MenuBarDropView(KelvaroStore& store, FolderWatcher& watcher, Ho
     m_hint->setObjectName(QStringLiteral("hint"));
     m_hint->setColor(Theme::secondary());
     m_hint->setWrap(true);
+    // Wrapped, the hint needs more than its one-line size hint; the column gives it that height.
+    QSizePolicy hintPolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    hintPolicy.setHeightForWidth(true);
+    m_hint->setSizePolicy(hintPolicy);
     column->addWidget(m_hint);
 
     auto* buttons = new QHBoxLayout();
@@ -236,6 +256,19 @@ MenuBarDropView::MenuBarDropView(KelvaroStore& store, FolderWatcher& watcher, Ho
             retranslate();
     });
     retranslate();
+}
+
+QSize MenuBarDropView::sizeHint() const
+{
+    // The hint wraps: the height is the one the column needs at the fixed width.
+    const int height = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(fixedWidth)
+                                                     : layout()->totalSizeHint().height();
+    return {fixedWidth, height};
+}
+
+QSize MenuBarDropView::minimumSizeHint() const
+{
+    return sizeHint();
 }
 
 QString MenuBarDropView::watchText() const

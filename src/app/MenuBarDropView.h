@@ -68,6 +68,9 @@ public:
 
     MenuBarDropView(KelvaroStore& store, FolderWatcher& watcher, Hooks hooks, QWidget* parent = nullptr);
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     DropBox* dropBox() const { return m_box; }
     // The watched-folders line; hidden while no rule is on.
     QWidget* watchLine() const { return m_watchLine; }

@@ -74,7 +74,6 @@ QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const
     clean.replace(QLatin1Char('/'), QLatin1Char('-'));
     clean.replace(QLatin1Char(':'), QLatin1Char('-'));
     const QDir dir(folder);
-    QString firstFree;
     for (qint64 n = 1; n < 1000000; ++n) {
         QString fileName = n == 1 ? clean : clean + QLatin1Char(' ') + QString::number(n);
         if (!ext.isEmpty())
@@ -89,9 +88,7 @@ QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const
         if (errno == EEXIST || pathExists(native))
             continue;
         // The folder refuses new files: hand back the free name; its writer reports the failure.
-        if (firstFree.isEmpty())
-            firstFree = path;
-        return firstFree;
+        return path;
     }
     return dir.filePath(clean + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext));
 }

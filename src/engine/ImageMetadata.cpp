@@ -4,9 +4,12 @@
 #include <set>
 #include <string>
 
+#include <QByteArrayView>
 #include <QFile>
 
 #include <exiv2/exiv2.hpp>
+
+#include "engine/Bitmap.h"
 
 namespace kelvaro::ImageMetadata {
 namespace {
@@ -83,6 +86,35 @@ const std::set<std::string>& droppedPhotoTags()
     return tags;
 }
 
+// The EXIF block as the image decoder found it: exiv2 0.27 misses it in some HEIC layouts (a
+// grid image described in "idat"), which libvips reads. Empty when there is none.
+Exiv2::ExifData exifFromDecoder(const QString& path)
+{
+    Exiv2::ExifData data;
+    try {
+        initVips();
+        const vips::VImage header = vips::VImage::new_from_source(
+            vips::VSource::new_from_file(QFile::encodeName(path).constData()), "",
+            vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        if (header.get_typeof(VIPS_META_EXIF_NAME) == 0)
+            return data;
+        size_t length = 0;
+        const auto* bytes = static_cast<const char*>(header.get_blob(VIPS_META_EXIF_NAME, &length));
+        const QByteArray blob(bytes, qsizetype(length));
+        // Skip an "Exif\0\0" (or longer) prefix up to the TIFF header.
+        qsizetype start = blob.indexOf(QByteArrayView("II*\0", 4));
+        const qsizetype bigEndian = blob.indexOf(QByteArrayView("MM\0*", 4));
+        if (start < 0 || (bigEndian >= 0 && bigEndian < start))
+            start = bigEndian;
+        if (start < 0 || start > 16)
+            return data;
+        data = decodeExif(blob.mid(start));
+    } catch (const std::exception&) {
+        data.clear();
+    }
+    return data;
+}
+
 } // namespace
 
 Blocks read(const QString& path)
@@ -94,8 +126,9 @@ Blocks read(const QString& path)
         if (!image.get())
             return blocks;
         image->readMetadata();
+        const Exiv2::ExifData found = image->exifData().empty() ? exifFromDecoder(path) : image->exifData();
         Exiv2::ExifData exif;
-        for (const Exiv2::Exifdatum& datum : image->exifData())
+        for (const Exiv2::Exifdatum& datum : found)
             if (isCarriableGroup(datum.groupName()) && datum.tagName() != "MakerNote")
                 exif.add(datum);
         blocks.exif = encodeExif(exif);
@@ -208,8 +241,9 @@ std::optional<QString> value(const QString& path, const QString& key)
                 return std::nullopt;
             return QString::fromStdString(it->toString());
         }
-        const auto it = image->exifData().findKey(Exiv2::ExifKey(k));
-        if (it == image->exifData().end())
+        const Exiv2::ExifData exif = image->exifData().empty() ? exifFromDecoder(path) : image->exifData();
+        const auto it = exif.findKey(Exiv2::ExifKey(k));
+        if (it == exif.end())
             return std::nullopt;
         return QString::fromStdString(it->toString());
     } catch (const std::exception&) {

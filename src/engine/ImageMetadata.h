@@ -18,8 +18,9 @@ struct Blocks {
 };
 
 // The metadata of a file on disk; empty blocks for formats exiv2 does not know or on any error
-// (metadata never makes a photo unreadable). Maker notes and the EXIF thumbnail are left out:
-// they cannot be moved safely to another file. Reads disk.
+// (metadata never makes a photo unreadable). EXIF that exiv2 misses (HEIC grid layouts) is
+// taken from the image decoder. Maker notes and the EXIF thumbnail are left out: they cannot be
+// moved safely to another file. Reads disk.
 Blocks read(const QString& path);
 
 // The EXIF orientation (1–8) in `exif`, none when absent or out of range. No disk.

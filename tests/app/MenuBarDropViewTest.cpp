@@ -66,6 +66,7 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
         hooks.openMainWindow = [this] { ++opened; };
         hooks.quit = [this] { ++quits; };
     }

@@ -49,15 +49,17 @@ TEST_P(Orientation, everyExifOrientationLoadsUpright)
 {
     const int orientation = GetParam();
     const Bitmap upright = ti::quadrants(60, 40);
-    const QString file = ti::writeJpeg(dir(), QStringLiteral("o.jpg"), storedFor(orientation, upright).copy_memory(),
-                                       {.orientation = orientation});
+    ti::Metadata metadata;
+    metadata.orientation = orientation;
+    const QString file = ti::writeJpeg(dir(), QStringLiteral("o.jpg"), storedFor(orientation, upright).copy_memory(), metadata);
     const LoadedImage loaded = ImageEngine::load(file);
     EXPECT_EQ(loaded.image.width(), 60);
     EXPECT_EQ(loaded.image.height(), 40);
     EXPECT_EQ(loaded.image.bands(), 4);
     EXPECT_EQ(ti::cornerColours(loaded.image), (std::array<int, 4>{0, 1, 2, 3}));
-    if (orientation > 1)
+    if (orientation > 1) {
         EXPECT_EQ(loaded.properties.value(QStringLiteral("Orientation")).toInt(), orientation);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllEight, Orientation, ::testing::Range(1, 9));

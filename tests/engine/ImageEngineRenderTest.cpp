@@ -148,6 +148,19 @@ TEST_F(RenderImage, convertToHeicEmbedsCarriedExif)
     EXPECT_TRUE(!width || *width == QStringLiteral("400"));
 }
 
+TEST_F(RenderImage, heicSourceMetadataIsCarriedAlsoFromTiledLayouts)
+{
+    // A small HEIC is stored as a grid, whose EXIF exiv2 alone does not find.
+    ti::Metadata metadata;
+    metadata.gps = true;
+    metadata.make = QStringLiteral("Maker One");
+    const QString source = ti::writeHeic(in(), QStringLiteral("H.heic"), ti::quadrants(64, 48), metadata);
+    const ImageEngine::One one = render(KelvaroOp::compress(0.8), source);
+    EXPECT_EQ(nameOf(one), QStringLiteral("H komprese.jpg"));
+    EXPECT_EQ(meta(one.url, "Exif.Image.Make"), QStringLiteral("Maker One"));
+    EXPECT_EQ(meta(one.url, "Exif.GPSInfo.GPSLatitude"), QStringLiteral("50/1 5/1 0/1"));
+}
+
 TEST_F(RenderImage, pdfPageConvertedToPngAtTwoPixelsPerPoint)
 {
     const QString source = ti::writePdf(in(), QStringLiteral("doc.pdf"), QSizeF(100, 50));
@@ -173,7 +186,9 @@ class WatermarkFormats : public RenderImage, public ::testing::WithParamInterfac
 TEST_P(WatermarkFormats, writeAPng)
 {
     const QString source = GetParam().write(in());
-    const ImageEngine::One one = render(KelvaroOp::watermark({.text = QStringLiteral("© Moje fotky")}), source);
+    WatermarkSpec spec;
+    spec.text = QStringLiteral("© Moje fotky");
+    const ImageEngine::One one = render(KelvaroOp::watermark(spec), source);
     EXPECT_EQ(nameOf(one), QStringLiteral("W vodoznak.png"));
     EXPECT_EQ(ti::pixelSize(one.url), QSize(120, 90));
     EXPECT_EQ(one.savedBytes, 0);
@@ -306,6 +321,22 @@ TEST_F(RenderImage, presetCoversTheExactSizeAtItsOffsets)
     // From column 0, the boundary moves to 200 × 4.5 = 900 of 1080.
     EXPECT_TRUE(ti::near(ti::colourAt(left, 0.80, 0.25), ti::topLeftColour));
     EXPECT_TRUE(ti::near(ti::colourAt(left, 0.86, 0.25), ti::topRightColour));
+
+    // Vertically: a portrait photo on a square, offset 1 keeps the bottom edge.
+    const QString portrait = ti::writePng(in(), QStringLiteral("T.png"), ti::quadrants(300, 400));
+    PresetSpec square;
+    square.name = QStringLiteral("Čtverec");
+    square.targetWidth = 1080;
+    square.targetHeight = 1080;
+    square.cropOffsetY = 1;
+    const Bitmap bottom = ti::read(render(KelvaroOp::preset(square), portrait).url);
+    // Scale 3.6: rows 100–400 show; the boundary at row 200 lands at 360 of 1080.
+    EXPECT_TRUE(ti::near(ti::colourAt(bottom, 0.25, 0.30), ti::topLeftColour));
+    EXPECT_TRUE(ti::near(ti::colourAt(bottom, 0.25, 0.37), ti::bottomLeftColour));
+    square.cropOffsetY = 0;
+    const Bitmap top = ti::read(render(KelvaroOp::preset(square), portrait).url);
+    EXPECT_TRUE(ti::near(ti::colourAt(top, 0.25, 0.64), ti::topLeftColour));
+    EXPECT_TRUE(ti::near(ti::colourAt(top, 0.25, 0.70), ti::bottomLeftColour));
 }
 
 TEST_F(RenderImage, presetLongSideNeverEnlargesAndSetsFormatQualityAndMetadata)
@@ -480,6 +511,21 @@ INSTANTIATE_TEST_SUITE_P(
                       QualityCase{"zeroJpegCountsAsAbsent", 0.0, {}, 0.9, ImageFormat::heic, 0.85},
                       QualityCase{"negativeHeicCountsAsAbsent", {}, -1.0, 0.9, ImageFormat::heic, 0.85}),
     [](const ::testing::TestParamInfo<QualityCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RenderImage, heicEncoderReceivesTheQualityInForce)
+{
+    // Noise, so the encoder's quality shows in the size.
+    const vips::VImage noise = vips::VImage::gaussnoise(96, 72, vips::VImage::option()->set("sigma", 40)->set("mean", 128));
+    const Bitmap image = normalizedBitmap(noise.bandjoin(noise.rot(VIPS_ANGLE_D180)).bandjoin(noise.flip(VIPS_DIRECTION_HORIZONTAL))
+                                              .cast(VIPS_FORMAT_UCHAR)
+                                              .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB)));
+    const QString source = ti::writePng(in(), QStringLiteral("N.png"), image);
+    Settings::shared().setValue(QStringLiteral("kelvaro.heicQuality"), 0.2);
+    const qint64 low = QFileInfo(render(KelvaroOp::convert(ImageFormat::heic), source).url).size();
+    Settings::shared().setValue(QStringLiteral("kelvaro.heicQuality"), 0.95);
+    const qint64 high = QFileInfo(render(KelvaroOp::convert(ImageFormat::heic), source).url).size();
+    EXPECT_LT(low * 2, high);
+}
 
 TEST_F(RenderImage, jpegDefaultQualityFollowsTheSetting)
 {

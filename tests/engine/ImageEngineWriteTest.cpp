@@ -137,8 +137,9 @@ TEST_F(WriteImage, losslessFormatsKeepAlphaWhereThereIsSome)
         EXPECT_LT(ti::colourAt(back, 0.8, 0.5).alpha(), 10) << rawValue(format).toStdString();
         EXPECT_GT(ti::colourAt(back, 0.2, 0.5).alpha(), 245) << rawValue(format).toStdString();
         // A TIFF's own layout reads as EXIF; no descriptive entry may appear from nowhere.
-        if (format != ImageFormat::tiff)
+        if (format != ImageFormat::tiff) {
             EXPECT_FALSE(ti::hasAnyExif(file)) << rawValue(format).toStdString();
+        }
         EXPECT_FALSE(ti::metadataValue(file, QStringLiteral("Exif.Image.Orientation"))) << rawValue(format).toStdString();
     }
 }

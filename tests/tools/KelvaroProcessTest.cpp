@@ -74,8 +74,11 @@ protected:
 TEST_F(KelvaroProcess, compressPrintsTheWholeResult)
 {
     const Bitmap stored = ti::quadrants(400, 600).rot(VIPS_ANGLE_D270).copy_memory();
-    const QString file = ti::writeJpeg(in(), QStringLiteral("X.jpg"), stored,
-                                       {.orientation = 6, .gps = true, .make = QStringLiteral("Maker One")});
+    ti::Metadata metadata;
+    metadata.orientation = 6;
+    metadata.gps = true;
+    metadata.make = QStringLiteral("Maker One");
+    const QString file = ti::writeJpeg(in(), QStringLiteral("X.jpg"), stored, metadata);
     const ToolRun r = run(QStringLiteral("{\"compress\":0.7}"), {file, ti::writeGarbage(in(), QStringLiteral("bad.jpg"))});
     ASSERT_EQ(r.exitCode, 0) << r.stderrText.toStdString();
     EXPECT_EQ(outputNames(r), QStringList{QStringLiteral("X komprese.jpg")});

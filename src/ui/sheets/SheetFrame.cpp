@@ -14,11 +14,11 @@ SheetFrame::SheetFrame(const QString& title, const QString& symbol, const QStrin
     : QDialog(parent)
 {
     setWindowTitle(L(title));
-    setFixedWidth(width);
+    setFixedWidth(sheetWidth);
 
     m_column = new QVBoxLayout(this);
-    m_column->setContentsMargins(padding, padding, padding, padding);
-    m_column->setSpacing(spacing);
+    m_column->setContentsMargins(sheetPadding, sheetPadding, sheetPadding, sheetPadding);
+    m_column->setSpacing(sheetSpacing);
 
     auto* header = new QHBoxLayout();
     header->setSpacing(12);
@@ -94,7 +94,7 @@ bool SheetFrame::event(QEvent* event)
 // frame asks for its own fixed width.
 void SheetFrame::fitHeight()
 {
-    const int height = m_column->hasHeightForWidth() ? m_column->totalHeightForWidth(width) : m_column->sizeHint().height();
+    const int height = m_column->hasHeightForWidth() ? m_column->totalHeightForWidth(sheetWidth) : m_column->sizeHint().height();
     if (height > 0 && height != this->height())
         setFixedHeight(height);
 }

@@ -19,9 +19,9 @@ class Text;
 class SheetFrame : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int width = 440;
-    static constexpr int padding = 24;
-    static constexpr int spacing = 18;
+    static constexpr int sheetWidth = 440;
+    static constexpr int sheetPadding = 24;
+    static constexpr int sheetSpacing = 18;
 
     // `title` and `actionTitle` are Czech and looked up here; `symbol` names the badge's glyph.
     SheetFrame(const QString& title, const QString& symbol, const QString& actionTitle, QWidget* parent = nullptr);

@@ -44,6 +44,28 @@ QFont captionFont()
 
 } // namespace
 
+bool sameOperation(const KelvaroOp& a, const KelvaroOp& b)
+{
+    if (a.value.index() != b.value.index())
+        return false;
+    return std::visit(
+        [&b](const auto& x) {
+            using T = std::decay_t<decltype(x)>;
+            const T& y = std::get<T>(b.value);
+            if constexpr (requires { x.spec == y.spec; })
+                return x.spec == y.spec;
+            else if constexpr (requires { x.workflow == y.workflow; })
+                return x.workflow == y.workflow;
+            else if constexpr (requires { x.format == y.format; })
+                return x.format == y.format;
+            else if constexpr (requires { x.quality == y.quality; })
+                return x.quality == y.quality;
+            else
+                return true; // no parameters
+        },
+        a.value);
+}
+
 std::optional<Bitmap> previewThumbnail(const QString& file, int maxSide)
 {
     if (file.isEmpty() || maxSide <= 0)
@@ -148,7 +170,7 @@ void LivePreview::loadBase()
 
 void LivePreview::setOperation(const KelvaroOp& op)
 {
-    setKey(op, [op](const Bitmap& base) {
+    setKey(OperationKey{op}, [op](const Bitmap& base) {
         LoadedImage source;
         source.image = base;
         return ImageEngine::render(op, source, QString(), QString()).image;

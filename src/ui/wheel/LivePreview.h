@@ -25,6 +25,9 @@ namespace kelvaro::wheel {
 // thread; touches disk.
 std::optional<Bitmap> previewThumbnail(const QString& file, int maxSide = 900);
 
+// Whether two operations are the same case with equal parameters.
+bool sameOperation(const KelvaroOp& a, const KelvaroOp& b);
+
 class LivePreview : public QWidget {
     Q_OBJECT
 public:
@@ -99,6 +102,10 @@ private:
             return same && same->key == key;
         }
         Key key;
+    };
+    struct OperationKey {
+        KelvaroOp op;
+        bool operator==(const OperationKey& other) const { return sameOperation(op, other.op); }
     };
 
     void loadBase();

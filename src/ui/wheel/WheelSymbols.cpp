@@ -1,5 +1,7 @@
 #include "ui/wheel/WheelSymbols.h"
 
+#include "ui/design/Symbols.h"
+
 #include <QHash>
 #include <QImage>
 #include <QPainter>
@@ -124,6 +126,18 @@ void drawSymbol(QPainter& painter, const QString& name, const QRectF& rect, cons
                 const QColor& secondary)
 {
     const QRectF box = squareIn(rect);
+    if (Symbols::contains(name)) {
+        if (secondary.isValid() && name.endsWith(QLatin1String(".circle.fill"))) {
+            // The glyph is cut out of the disc; a disc of the second colour behind shows through.
+            painter.save();
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(secondary);
+            painter.drawEllipse(box.center(), box.width() * 0.36, box.width() * 0.36);
+            painter.restore();
+        }
+        Symbols::paint(painter, box, name, color);
+        return;
+    }
     const auto it = drawings().constFind(name);
     if (it == drawings().constEnd()) {
         painter.save();

@@ -1,4 +1,6 @@
 // The compare sheet: size change, the split, decoding off the GUI thread and unreadable files.
+#include <ostream>
+
 #include <QFile>
 #include <QImage>
 #include <QMouseEvent>
@@ -23,6 +25,11 @@ struct Change {
     qint64 percent;
     const char* text;
 };
+
+void PrintTo(const Change& c, std::ostream* os)
+{
+    *os << c.before << " to " << c.after << " bytes";
+}
 
 class SizeChange : public ::testing::TestWithParam<Change> {};
 

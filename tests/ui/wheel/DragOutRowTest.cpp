@@ -1,4 +1,6 @@
 // Dragging results out: the chips, the payload and the copy-only operation.
+#include <ostream>
+
 #include <QDrag>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -28,6 +30,11 @@ struct ChipCase {
     int fileChips;
     bool allChip;
 };
+
+void PrintTo(const ChipCase& c, std::ostream* os)
+{
+    *os << c.results << " results";
+}
 
 class DragOutChips : public ::testing::TestWithParam<ChipCase> {};
 

@@ -1,5 +1,6 @@
 // The wheel's geometry and hit test, as pure functions.
 #include <cmath>
+#include <ostream>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,11 @@ struct Slice {
     const char* key;
     const char* symbol;
 };
+
+void PrintTo(const Slice& s, std::ostream* os)
+{
+    *os << rawValue(s.mode).toStdString() << " " << s.index << " " << s.key;
+}
 
 class WheelSlices : public ::testing::TestWithParam<Slice> {};
 
@@ -110,6 +116,11 @@ struct Hit {
     double distance; // from the centre
     int expected;    // -1: none
 };
+
+void PrintTo(const Hit& h, std::ostream* os)
+{
+    *os << h.count << " wedges, " << h.angle << " deg, " << h.distance << " px";
+}
 
 class WheelHits : public ::testing::TestWithParam<Hit> {};
 

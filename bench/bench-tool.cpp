@@ -1,0 +1,194 @@
+// bench-tool: makes the benchmark's input photos and checks the outputs of every tool.
+//
+//   bench-tool jpeg OUT WIDTH HEIGHT ORIENTATION SEED   photo-like JPEG (Q 92) with EXIF and GPS;
+//                                                        WIDTH × HEIGHT is the upright size
+//   bench-tool heic OUT WIDTH HEIGHT SEED               photo-like HEIC (Q 80), with EXIF
+//   bench-tool png  OUT WIDTH HEIGHT SEED               photo-like PNG with a soft alpha edge
+//   bench-tool check FILE...                            one line per file:
+//       <file> <upright width> <upright height> <upright 0/1> <orientation tag> <exif 0/1> <mean>
+//   bench-tool diff A B                                 mean absolute difference of two images
+//                                                        of the same size (levels), and PSNR
+//
+// Every input carries a red square in its upright top left corner, so that a result that was not
+// turned upright (or was mirrored) is caught by `check`.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <exiv2/exiv2.hpp>
+#include <vips/vips8>
+
+using vips::VImage;
+
+namespace {
+
+[[noreturn]] void usage()
+{
+    std::fputs("usage: bench-tool jpeg|heic|png|check|diff ...\n", stderr);
+    std::exit(2);
+}
+
+// Smooth shapes at a few scales plus fine sensor-like grain: compresses like a camera photo
+// (a 24 MP frame gives a JPEG of several megabytes), unlike a flat test card.
+VImage photoLike(int width, int height, int seed)
+{
+    std::vector<VImage> bands;
+    for (int band = 0; band < 3; ++band) {
+        const int s = seed * 7 + band * 101;
+        VImage coarse = VImage::perlin(width, height, VImage::option()->set("cell_size", 1024)->set("seed", s));
+        VImage middle = VImage::perlin(width, height, VImage::option()->set("cell_size", 160)->set("seed", s + 1));
+        VImage fine = VImage::perlin(width, height, VImage::option()->set("cell_size", 24)->set("seed", s + 2));
+        VImage grain = VImage::gaussnoise(width, height,
+                                          VImage::option()->set("sigma", 4.0)->set("mean", 0.0)->set("seed", s + 3));
+        bands.push_back(coarse * 70 + middle * 35 + fine * 12 + grain + (110 + 25 * band));
+    }
+    VImage rgb = bands[0].bandjoin(bands[1]).bandjoin(bands[2]).cast(VIPS_FORMAT_UCHAR);
+    // The upright marker: an opaque red square in the top left corner.
+    const int side = std::max(8, std::min(width, height) / 8);
+    VImage red = VImage::black(side, side, VImage::option()->set("bands", 3)).new_from_image({220, 20, 20});
+    rgb = rgb.insert(red.cast(VIPS_FORMAT_UCHAR), 0, 0);
+    return rgb.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+// Stored pixels for an upright image: what a camera with this orientation tag would have written.
+VImage storedFor(const VImage& upright, int orientation)
+{
+    switch (orientation) {
+    case 3: return upright.rot(VIPS_ANGLE_D180);
+    case 6: return upright.rot(VIPS_ANGLE_D270); // tag 6: turn 90° clockwise to show
+    case 8: return upright.rot(VIPS_ANGLE_D90);
+    default: return upright;
+    }
+}
+
+void addExif(const std::string& path, int orientation)
+{
+    auto image = Exiv2::ImageFactory::open(path);
+    image->readMetadata();
+    Exiv2::ExifData& exif = image->exifData();
+    exif["Exif.Image.Make"] = "Bench";
+    exif["Exif.Image.Model"] = "Generated 24";
+    exif["Exif.Image.Orientation"] = uint16_t(orientation);
+    exif["Exif.Image.Artist"] = "Kelvaro bench";
+    exif["Exif.Photo.DateTimeOriginal"] = "2026:06:01 12:00:00";
+    exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 250);
+    exif["Exif.Photo.FNumber"] = Exiv2::URational(28, 10);
+    exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+    exif["Exif.GPSInfo.GPSLatitude"] = "50/1 5/1 0/1";
+    exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
+    exif["Exif.GPSInfo.GPSLongitude"] = "14/1 25/1 0/1";
+    image->iptcData()["Iptc.Application2.City"] = "Praha";
+    image->writeMetadata();
+}
+
+int makeJpeg(const std::string& out, int width, int height, int orientation, int seed)
+{
+    storedFor(photoLike(width, height, seed), orientation)
+        .jpegsave(out.c_str(), VImage::option()->set("Q", 92)->set("strip", true));
+    addExif(out, orientation);
+    return 0;
+}
+
+int makeHeic(const std::string& out, int width, int height, int seed)
+{
+    photoLike(width, height, seed).heifsave(out.c_str(), VImage::option()->set("Q", 80)->set("strip", true));
+    return 0;
+}
+
+int makePng(const std::string& out, int width, int height, int seed)
+{
+    const VImage rgb = photoLike(width, height, seed);
+    // A soft vignette of transparency: the corners fade out.
+    VImage xy = VImage::xyz(width, height);
+    VImage dx = (xy[0] - width / 2.0) / (width / 2.0);
+    VImage dy = (xy[1] - height / 2.0) / (height / 2.0);
+    VImage alpha = (1.6 - (dx * dx + dy * dy)) * 255;
+    rgb.bandjoin(alpha.cast(VIPS_FORMAT_UCHAR))
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
+        .pngsave(out.c_str(), VImage::option()->set("compression", 1));
+    return 0;
+}
+
+int check(int argc, char** argv)
+{
+    int failures = 0;
+    for (int i = 2; i < argc; ++i) {
+        const std::string file = argv[i];
+        try {
+            VImage image = VImage::new_from_file(file.c_str());
+            const int tag = image.get_typeof(VIPS_META_ORIENTATION) ? image.get_int(VIPS_META_ORIENTATION) : 0;
+            const bool exif = image.get_typeof(VIPS_META_EXIF_NAME) != 0;
+            // Upright as a viewer shows it: the tag applied.
+            VImage upright = image.autorot();
+            if (upright.bands() > 3)
+                upright = upright.flatten(VImage::option()->set("background", 255));
+            if (upright.bands() < 3)
+                upright = upright.colourspace(VIPS_INTERPRETATION_sRGB);
+            const double mean = upright.avg(); // decodes every pixel: the file is readable
+            const int w = upright.width(), h = upright.height();
+            const int probe = std::max(1, std::min(w, h) / 24);
+            const auto redAt = [&](int x, int y) {
+                VImage patch = upright.extract_area(x, y, probe, probe);
+                const double r = patch[0].avg(), g = patch[1].avg(), b = patch[2].avg();
+                return r > 150 && g < 90 && b < 90;
+            };
+            const int inset = probe / 2 + 1;
+            const bool upright1 = redAt(inset, inset) && !redAt(w - probe - inset, inset) && !redAt(inset, h - probe - inset) &&
+                                  !redAt(w - probe - inset, h - probe - inset);
+            std::printf("%s %d %d %d %d %d %.2f\n", file.c_str(), w, h, upright1 ? 1 : 0, tag, exif ? 1 : 0, mean);
+            if (!upright1)
+                ++failures;
+        } catch (const vips::VError& error) {
+            std::printf("%s 0 0 0 0 0 unreadable\n", file.c_str());
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+int diff(const std::string& a, const std::string& b)
+{
+    VImage x = VImage::new_from_file(a.c_str()).autorot();
+    VImage y = VImage::new_from_file(b.c_str()).autorot();
+    if (x.width() != y.width() || x.height() != y.height()) {
+        std::printf("size %dx%d vs %dx%d\n", x.width(), x.height(), y.width(), y.height());
+        return 1;
+    }
+    x = x.extract_band(0, VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
+    y = y.extract_band(0, VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
+    const VImage d = x - y;
+    const double mad = d.abs().avg();
+    const double mse = (d * d).avg();
+    std::printf("mean-abs %.3f psnr %.2f\n", mad, mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99.0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (VIPS_INIT(argv[0]) != 0)
+        return 3;
+    Exiv2::XmpParser::initialize();
+    if (argc < 2)
+        usage();
+    const std::string command = argv[1];
+    try {
+        if (command == "jpeg" && argc == 7)
+            return makeJpeg(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
+        if (command == "heic" && argc == 6)
+            return makeHeic(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+        if (command == "png" && argc == 6)
+            return makePng(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+        if (command == "check")
+            return check(argc, argv);
+        if (command == "diff" && argc == 4)
+            return diff(argv[2], argv[3]);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench-tool: %s\n", error.what());
+        return 1;
+    }
+    usage();
+}

@@ -1,0 +1,224 @@
+// Runs at the same time into one folder, and a run cancelled while it works: every result is
+// written under its own name, nothing is overwritten, and the store's history and undo match
+// exactly what the run produced.
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <gtest/gtest.h>
+
+#include "HostileFiles.h"
+#include "ReliabilitySupport.h"
+#include "engine/ImageEngine.h"
+#include "engine/OutputFolder.h"
+#include "platform/FolderChooser.h"
+#include "platform/Notifications.h"
+#include "platform/Settings.h"
+#include "store/KelvaroStore.h"
+#include "watch/FolderWatcher.h"
+#include "../support/TestImages.h"
+
+namespace kelvaro::reliability {
+namespace {
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class Concurrency : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        Settings& s = Settings::shared();
+        for (const char* key : {FolderWatcher::rulesKey, FolderWatcher::seenKey, OutputFolder::bookmarkKey,
+                                KelvaroStore::defaultStorageKey})
+            s.remove(QString::fromLatin1(key));
+        s.setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        Notifications::setCurrent(std::make_shared<RecordingNotifier>());
+        AppActivity::setOverride(false);
+        out = folder(QStringLiteral("Out"));
+    }
+    void TearDown() override
+    {
+        Notifications::setCurrent(nullptr);
+        AppActivity::setOverride(std::nullopt);
+    }
+
+    QString folder(const QString& relative)
+    {
+        QDir(temp.path()).mkpath(relative);
+        return temp.filePath(relative);
+    }
+
+    // `count` photos IMG_1.jpg … in `dir`; the same names in every folder, so runs collide.
+    QStringList photos(const QString& dir, int count)
+    {
+        QStringList files;
+        for (int i = 1; i <= count; ++i)
+            files.append(goodPhoto(dir, QStringLiteral("IMG_%1.jpg").arg(i)));
+        return files;
+    }
+
+    QTemporaryDir temp;
+    QString out;
+};
+
+TEST_F(Concurrency, TwoEngineRunsIntoOneFolderWriteEveryResultUnderItsOwnName)
+{
+    const QStringList a = photos(folder(QStringLiteral("a")), 8);
+    const QStringList b = photos(folder(QStringLiteral("b")), 8);
+    // A file already there keeps its bytes.
+    const QString existing = goodPhoto(out, QStringLiteral("IMG_1.png"));
+    const QByteArray existingBytes = bytesOf(existing);
+
+    const KelvaroOp op = KelvaroOp::convert(ImageFormat::png);
+    QFuture<OpResult> first = QtConcurrent::run([&] { return ImageEngine::process(op, a, out); });
+    QFuture<OpResult> second = QtConcurrent::run([&] { return ImageEngine::process(op, b, out); });
+    const OpResult one = first.result();
+    const OpResult two = second.result();
+
+    EXPECT_EQ(one.failed + two.failed, 0);
+    const QStringList outputs = one.outputs + two.outputs;
+    ASSERT_EQ(outputs.size(), 16);
+    EXPECT_EQ(QSet<QString>(outputs.begin(), outputs.end()).size(), 16) << "two results share a name";
+    for (const QString& output : outputs) {
+        EXPECT_NE(output, existing);
+        EXPECT_EQ(testimages::pixelSize(output), QSize(48, 32)) << output.toStdString();
+    }
+    EXPECT_EQ(bytesOf(existing), existingBytes);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 17);
+}
+
+TEST_F(Concurrency, TwoWatchedFoldersWithTheSameNameAndActionShareOneResultsFolder)
+{
+    ASSERT_TRUE(OutputFolder::remember(out));
+    const QString x = folder(QStringLiteral("x/Export"));
+    const QString y = folder(QStringLiteral("y/Export"));
+    FolderWatcher watcher;
+    watcher.setTickInterval(std::chrono::hours(1));
+    QList<ActivityItem> history;
+    watcher.setHistorySink([&](const QList<ActivityItem>& items) { history += items; });
+    ASSERT_TRUE(watcher.add(x, WatchAction::convert(QStringLiteral("jpg"))));
+    ASSERT_TRUE(watcher.add(y, WatchAction::convert(QStringLiteral("jpg"))));
+    ASSERT_TRUE(step(watcher));
+
+    photos(x, 4);
+    photos(y, 4);
+    ASSERT_TRUE(step(watcher));
+    ASSERT_TRUE(step(watcher));
+
+    const QString results = out + QStringLiteral("/Automaticky/Export \u2013 Převod na JPG");
+    const QStringList written = QDir(results).entryList(QDir::Files);
+    EXPECT_EQ(written.size(), 8) << written.join(", ").toStdString();
+    ASSERT_EQ(history.size(), 8);
+    QSet<QString> paths;
+    for (const ActivityItem& item : history) {
+        ASSERT_TRUE(item.outputPath.has_value());
+        EXPECT_TRUE(QFileInfo::exists(*item.outputPath));
+        paths.insert(*item.outputPath);
+    }
+    EXPECT_EQ(paths.size(), 8) << "two history entries point at one file";
+}
+
+TEST_F(Concurrency, AUserRunAndAWatchedFolderRunAtOnce)
+{
+    ASSERT_TRUE(OutputFolder::remember(out));
+    const QString watched = folder(QStringLiteral("Watched"));
+    FolderWatcher watcher;
+    watcher.setTickInterval(std::chrono::hours(1));
+    QList<ActivityItem> watchHistory;
+    watcher.setHistorySink([&](const QList<ActivityItem>& items) { watchHistory += items; });
+    ASSERT_TRUE(watcher.add(watched, WatchAction::convert(QStringLiteral("jpg"))));
+    ASSERT_TRUE(step(watcher));
+    photos(watched, 6);
+    ASSERT_TRUE(step(watcher)); // seen once; the next tick processes them
+
+    RecordingServices services;
+    KelvaroStore store(services.make());
+    store.setActivities({});
+    const QStringList dropped = photos(folder(QStringLiteral("Dropped")), 6);
+    store.receive(dropped, false);
+
+    // Both runs are out in the background at once.
+    bool ticked = false;
+    watcher.tick([&] { ticked = true; });
+    store.run(KelvaroOp::convert(ImageFormat::jpg));
+    ASSERT_TRUE(waitUntil([&] { return ticked && !watcher.hasWorkInFlight() && !store.isWorking(); }));
+
+    EXPECT_EQ(store.lastOutputs().size(), 6);
+    EXPECT_EQ(store.activities().size(), 6);
+    EXPECT_EQ(watchHistory.size(), 6);
+    QSet<QString> all;
+    for (const QString& output : store.lastOutputs())
+        all.insert(output);
+    for (const ActivityItem& item : watchHistory)
+        all.insert(item.outputPath.value_or(QString()));
+    EXPECT_EQ(all.size(), 12);
+    for (const QString& path : all)
+        EXPECT_EQ(testimages::pixelSize(path), QSize(48, 32)) << path.toStdString();
+}
+
+TEST_F(Concurrency, ACancelledRunKeepsWhatItFinishedAndUndoTakesBackExactlyThat)
+{
+    ASSERT_TRUE(OutputFolder::remember(out));
+    RecordingServices services;
+    services.trash->bin = folder(QStringLiteral("Bin"));
+    // The user presses cancel while the second photo is reported done: the request reaches the
+    // store on the main thread before the engine looks at the flag again.
+    KelvaroStore* storePointer = nullptr;
+    ProcessFunction process = [&storePointer](const KelvaroOp& op, const QStringList& files, const QString& outDir,
+                                              const RunHooksPtr& hooks) {
+        // The engine's own loop, with hooks that pass progress on to the store's and take over
+        // the store's cancel flag the moment the store's cancelRun() has set it.
+        auto engineHooks = std::make_shared<std::shared_ptr<RunHooks>>();
+        *engineHooks = std::make_shared<RunHooks>([hooks, engineHooks, &storePointer](int done, int total) {
+            hooks->reportProgress(done, total);
+            if (done != 2)
+                return;
+            QMetaObject::invokeMethod(storePointer, [&storePointer] { storePointer->cancelRun(); },
+                                      Qt::BlockingQueuedConnection);
+            if (hooks->isCancelled())
+                (*engineHooks)->cancel();
+        });
+        const OpResult result = ImageEngine::process(op, files, outDir, *engineHooks);
+        engineHooks->reset(); // breaks the hooks' cycle through their own callback
+        return result;
+    };
+    KelvaroStore store(services.make(process));
+    storePointer = &store;
+    const QList<ActivityItem> before = store.activities();
+    const QStringList dropped = photos(folder(QStringLiteral("Dropped")), 6);
+    store.receive(dropped, false);
+
+    store.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !store.isWorking(); }));
+
+    // Two photos were finished before the cancel took effect; they stay.
+    ASSERT_EQ(store.lastOutputs().size(), 2);
+    for (const QString& output : store.lastOutputs())
+        EXPECT_EQ(testimages::pixelSize(output), QSize(48, 32));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 2);
+    ASSERT_EQ(store.activities().size(), before.size() + 2);
+    EXPECT_EQ(store.activities().mid(2), before);
+    ASSERT_TRUE(store.undoState().has_value());
+    EXPECT_EQ(store.undoState()->outputs, store.lastOutputs());
+    EXPECT_EQ(store.undoState()->entryCount(), 2);
+
+    // Undo removes exactly the two results and their two history entries.
+    const QStringList outputs = store.lastOutputs();
+    store.undoLast();
+    ASSERT_TRUE(waitUntil([&] { return !store.undoState().has_value(); }, 5000));
+    EXPECT_EQ(services.trash->trashed, outputs);
+    EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(store.activities(), before);
+    for (const QString& source : dropped)
+        EXPECT_TRUE(QFileInfo::exists(source)) << "an original went missing";
+}
+
+} // namespace
+} // namespace kelvaro::reliability

@@ -1,0 +1,160 @@
+#include "HostileFiles.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
+
+#include "engine/ZipWriter.h"
+#include "../support/TestImages.h"
+
+namespace kelvaro::reliability {
+namespace {
+
+using namespace kelvaro::testimages;
+
+Bitmap detailed()
+{
+    // Quadrants plus noise-like detail, so a cut lands in the middle of the pixel data.
+    return quadrants(96, 64);
+}
+
+QString truncated(const QString& path)
+{
+    truncateFile(path, 0.55);
+    return path;
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& payload)
+{
+    QByteArray out(4, '\0');
+    qToBigEndian(quint32(payload.size()), out.data());
+    const QByteArray body = QByteArray(type, 4) + payload;
+    QByteArray crc(4, '\0');
+    qToBigEndian(ZipWriter::crc32(body), crc.data()); // PNG and ZIP share the CRC-32
+    return out + body + crc;
+}
+
+QString hugePng(const QString& dir)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian(quint32(40000), header.data());
+    qToBigEndian(quint32(40000), header.data() + 4);
+    header[8] = 8; // bit depth
+    header[9] = 2; // RGB
+    const QByteArray row = qCompress(QByteArray(1 + 3 * 16, '\x80')).mid(4); // a zlib stream
+    const QByteArray bytes = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", row)
+                             + pngChunk("IEND", QByteArray());
+    const QString path = dir + QStringLiteral("/huge.png");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+QString hugeJpeg(const QString& dir)
+{
+    const QString path = writeJpeg(dir, QStringLiteral("huge.jpg"), detailed());
+    QFile file(path);
+    file.open(QIODevice::ReadWrite);
+    QByteArray bytes = file.readAll();
+    // The frame header (SOF0 or SOF2): FF C0/C2, length, precision, height, width.
+    for (qsizetype i = 0; i + 9 < bytes.size(); ++i) {
+        if (quint8(bytes[i]) == 0xFF && (quint8(bytes[i + 1]) == 0xC0 || quint8(bytes[i + 1]) == 0xC2)) {
+            qToBigEndian(quint16(40000), bytes.data() + i + 5);
+            qToBigEndian(quint16(40000), bytes.data() + i + 7);
+            break;
+        }
+    }
+    file.seek(0);
+    file.write(bytes);
+    return path;
+}
+
+QString pdfWithoutPages(const QString& dir)
+{
+    const QString path = dir + QStringLiteral("/empty-document.pdf");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("%PDF-1.4\n"
+               "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+               "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
+               "trailer << /Root 1 0 R >>\n%%EOF\n");
+    return path;
+}
+
+QString rawName(const QString& dir, const QByteArray& name)
+{
+    // Written with the bytes as given; the engine gets the path as the desktop would hand it.
+    const QByteArray source = QFile::encodeName(goodPhoto(dir, QStringLiteral("source-for-raw-name.jpg")));
+    const QByteArray target = QFile::encodeName(dir) + '/' + name;
+    ::rename(source.constData(), target.constData());
+    return QFile::decodeName(target);
+}
+
+} // namespace
+
+QString goodPhoto(const QString& dir, const QString& name)
+{
+    return writeJpeg(dir, name, quadrants(48, 32));
+}
+
+void truncateFile(const QString& path, double fraction)
+{
+    QFile file(path);
+    const qint64 size = file.size();
+    file.resize(qint64(double(size) * fraction));
+}
+
+const QList<HostileFile>& hostileFiles()
+{
+    static const QList<HostileFile> files{
+        {"TruncatedJpeg", [](const QString& d) { return truncated(writeJpeg(d, "cut.jpg", detailed())); }, false},
+        {"TruncatedPng", [](const QString& d) { return truncated(writePng(d, "cut.png", detailed())); }, false},
+        {"TruncatedHeic", [](const QString& d) { return truncated(writeHeic(d, "cut.heic", detailed())); }, false},
+        {"TruncatedTiff", [](const QString& d) { return truncated(writeTiff(d, "cut.tiff", detailed())); }, false},
+        {"TruncatedGif", [](const QString& d) { return truncated(writeGif(d, "cut.gif", detailed())); }, false},
+        {"TruncatedWebp", [](const QString& d) { return truncated(writeWebp(d, "cut.webp", detailed())); }, false},
+        {"TruncatedBmp", [](const QString& d) { return truncated(writeBmp(d, "cut.bmp", detailed())); }, false},
+        {"TruncatedPdf", [](const QString& d) { return truncated(writePdf(d, "cut.pdf", QSizeF(200, 100))); }, false},
+        {"PngClaiming40000Square", hugePng, false},
+        {"JpegClaiming40000Square", hugeJpeg, false},
+        {"ProgressiveJpeg",
+         [](const QString& d) {
+             const QString path = d + QStringLiteral("/progressive.jpg");
+             detailed().write_to_file(QFile::encodeName(path).constData(), vips::VImage::option()->set("interlace", true));
+             return path;
+         },
+         true},
+        {"CmykJpeg", [](const QString& d) { return writeCmykJpeg(d, "cmyk.jpg", detailed()); }, true},
+        {"Png16Bit", [](const QString& d) { return writePng16(d, "deep.png", detailed()); }, true},
+        {"PdfWithoutPages", pdfWithoutPages, false},
+        {"ZeroBytes",
+         [](const QString& d) {
+             QFile file(d + QStringLiteral("/empty.jpg"));
+             file.open(QIODevice::WriteOnly);
+             return file.fileName();
+         },
+         false},
+        {"FolderNamedLikePhoto",
+         [](const QString& d) {
+             QDir(d).mkpath(QStringLiteral("folder.jpg"));
+             return d + QStringLiteral("/folder.jpg");
+         },
+         false},
+        {"SymbolicLinkLoop",
+         [](const QString& d) {
+             QFile::link(d + QStringLiteral("/loop-b.jpg"), d + QStringLiteral("/loop-a.jpg"));
+             QFile::link(d + QStringLiteral("/loop-a.jpg"), d + QStringLiteral("/loop-b.jpg"));
+             return d + QStringLiteral("/loop-a.jpg");
+         },
+         false},
+        {"NameWithLineBreak", [](const QString& d) { return rawName(d, "line\nbreak.jpg"); }, true},
+        {"NameWithInvalidUtf8", [](const QString& d) { return rawName(d, "bad-\xff\xfe-bytes.jpg"); }, false},
+    };
+    return files;
+}
+
+} // namespace kelvaro::reliability

@@ -1,0 +1,152 @@
+// Hostile and broken files in a batch: each gives its own file's clear error, the other files of
+// the batch still come out, and the engine goes on working.
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "HostileFiles.h"
+#include "engine/FileOperations.h"
+#include "engine/ImageEngine.h"
+#include "platform/Settings.h"
+#include "../support/TestImages.h"
+
+namespace kelvaro::reliability {
+namespace {
+
+void PrintTo(const HostileFile& file, std::ostream* os)
+{
+    *os << file.name;
+}
+
+class HostileFileInBatch : public ::testing::TestWithParam<HostileFile> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        QDir(temp.path()).mkpath(QStringLiteral("in"));
+        QDir(temp.path()).mkpath(QStringLiteral("out"));
+        in = temp.filePath(QStringLiteral("in"));
+        out = temp.filePath(QStringLiteral("out"));
+    }
+    QTemporaryDir temp;
+    QString in;
+    QString out;
+};
+
+TEST_P(HostileFileInBatch, GivesItsOwnErrorAndTheOthersStillComeOut)
+{
+    const QString first = goodPhoto(in, QStringLiteral("first.jpg"));
+    const QString hostile = GetParam().make(in);
+    const QString last = goodPhoto(in, QStringLiteral("last.jpg"));
+    const QString hostileName = QFileInfo(hostile).fileName();
+
+    OpResult result;
+    ASSERT_NO_THROW(result = ImageEngine::process(KelvaroOp::convert(ImageFormat::png), {first, hostile, last}, out));
+
+    if (GetParam().decodes) {
+        EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
+        ASSERT_EQ(result.outputs.size(), 3);
+        // A result of the hostile file is a real image of the source's size.
+        EXPECT_EQ(testimages::pixelSize(result.outputs[1]), testimages::pixelSize(hostile));
+    } else {
+        EXPECT_EQ(result.failed, 1);
+        ASSERT_EQ(result.outputs.size(), 2) << "a broken file must not come out as a result";
+        ASSERT_TRUE(result.firstError.has_value());
+        EXPECT_TRUE(result.firstError->contains(hostileName)) << "the error names its file: "
+                                                               << result.firstError->toStdString();
+        // Nothing is left behind for the failed file (no claimed empty names).
+        for (const QString& name : QDir(out).entryList(QDir::Files))
+            EXPECT_GT(QFileInfo(QDir(out).filePath(name)).size(), 0) << name.toStdString();
+    }
+    for (const QString& output : result.outputs)
+        EXPECT_EQ(testimages::pixelSize(output).isValid(), true) << output.toStdString();
+    EXPECT_EQ(result.entries.size(), result.outputs.size());
+
+    // The engine keeps working after the hostile file.
+    const OpResult after = ImageEngine::process(KelvaroOp::convert(ImageFormat::jpg), {first}, out);
+    EXPECT_EQ(after.outputs.size(), 1);
+}
+
+TEST_P(HostileFileInBatch, AloneFailsTheWholeRunWithItsError)
+{
+    if (GetParam().decodes)
+        GTEST_SKIP() << "decodes";
+    const QString hostile = GetParam().make(in);
+    try {
+        ImageEngine::process(KelvaroOp::convert(ImageFormat::jpg), {hostile}, out);
+        ADD_FAILURE() << "no error for " << GetParam().name;
+    } catch (const RunError& error) {
+        EXPECT_TRUE(error.message().contains(QFileInfo(hostile).fileName())) << error.message().toStdString();
+    }
+    EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty());
+}
+
+TEST_P(HostileFileInBatch, LoadRefusesWithUnreadable)
+{
+    if (GetParam().decodes)
+        GTEST_SKIP() << "decodes";
+    const QString hostile = GetParam().make(in);
+    try {
+        ImageEngine::load(hostile);
+        ADD_FAILURE() << "loaded " << GetParam().name;
+    } catch (const KelvaroError& error) {
+        EXPECT_EQ(error.kind(), KelvaroError::Kind::unreadable);
+        EXPECT_EQ(error.fileName(), QFileInfo(hostile).fileName());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, HostileFileInBatch, ::testing::ValuesIn(hostileFiles()),
+                         [](const ::testing::TestParamInfo<HostileFile>& info) { return std::string(info.param.name); });
+
+// Root reads files whatever their permission bits; the engine's file seam refuses instead, as
+// the file system does for a normal user.
+class RefusingReads : public ImageEngine::FileOperations {
+public:
+    explicit RefusingReads(QString refused) : m_refused(std::move(refused)) {}
+    void copy(const QString& from, const QString& to) override
+    {
+        if (from == m_refused)
+            throw ImageEngine::FileError(KelvaroError::unreadable(QFileInfo(from).fileName()).message());
+        ImageEngine::FileOperations::copy(from, to);
+    }
+
+private:
+    QString m_refused;
+};
+
+TEST(UnreadableFile, FailsAloneInTheBatch)
+{
+    QTemporaryDir temp;
+    const QString first = goodPhoto(temp.path(), QStringLiteral("a.jpg"));
+    const QString locked = goodPhoto(temp.path(), QStringLiteral("locked.jpg"));
+    const QString last = goodPhoto(temp.path(), QStringLiteral("c.jpg"));
+    QFile::setPermissions(locked, QFileDevice::Permissions());
+    QDir(temp.path()).mkpath(QStringLiteral("out"));
+    const QString out = temp.filePath(QStringLiteral("out"));
+
+    if (::geteuid() != 0) {
+        const OpResult converted = ImageEngine::process(KelvaroOp::convert(ImageFormat::png), {first, locked, last}, out);
+        EXPECT_EQ(converted.failed, 1);
+        EXPECT_EQ(converted.outputs.size(), 2);
+        EXPECT_TRUE(converted.firstError.value_or(QString()).contains(QStringLiteral("locked.jpg")));
+    }
+
+    RefusingReads refusing(locked);
+    ImageEngine::FileOperations::setCurrent(&refusing);
+    const OpResult renamed = ImageEngine::process(KelvaroOp::rename(RenameSpec{QStringLiteral("Dovolená"), true, 1}),
+                                                  {first, locked, last}, out);
+    ImageEngine::FileOperations::setCurrent(nullptr);
+    EXPECT_EQ(renamed.failed, 1);
+    ASSERT_EQ(renamed.outputs.size(), 2);
+    EXPECT_TRUE(renamed.firstError.value_or(QString()).contains(QStringLiteral("locked.jpg")));
+    for (const QString& output : renamed.outputs)
+        EXPECT_GT(QFileInfo(output).size(), 0);
+}
+
+} // namespace
+} // namespace kelvaro::reliability

@@ -1,0 +1,94 @@
+// A stored document that does not decode is said so in the log, leaves its list empty and is
+// never overwritten for the rest of the run, whatever the user does meanwhile.
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "ReliabilitySupport.h"
+#include "engine/WorkflowLibrary.h"
+#include "platform/Log.h"
+#include "platform/Notifications.h"
+#include "platform/Settings.h"
+#include "store/KelvaroStore.h"
+#include "watch/FolderWatcher.h"
+
+namespace kelvaro::reliability {
+namespace {
+
+bool logged(const QString& start)
+{
+    const QStringList lines = recentLogLines();
+    return std::any_of(lines.begin(), lines.end(), [&](const QString& line) { return line.contains(start); });
+}
+
+// Cut short, not JSON, wrong type inside, a valid document of another shape.
+const QList<QByteArray> kBroken{"{\"activities\":[{\"id\":", "not json", "[{\"id\": 1}]", "{}"};
+
+class UndecodableDocument : public ::testing::TestWithParam<QByteArray> {
+protected:
+    void SetUp() override
+    {
+        clearRecentLogLines();
+        Notifications::setCurrent(std::make_shared<RecordingNotifier>());
+        AppActivity::setOverride(false);
+        ASSERT_TRUE(temp.isValid());
+    }
+    void TearDown() override
+    {
+        Notifications::setCurrent(nullptr);
+        AppActivity::setOverride(std::nullopt);
+    }
+    QTemporaryDir temp;
+};
+
+TEST_P(UndecodableDocument, LibraryIsNeverOverwritten)
+{
+    const QString key = QString::fromLatin1(KelvaroStore::defaultStorageKey);
+    Settings::shared().setValue(key, GetParam());
+    RecordingServices services;
+    KelvaroStore store(services.make());
+    EXPECT_TRUE(store.activities().isEmpty());
+    EXPECT_TRUE(store.shelves().isEmpty());
+    EXPECT_FALSE(store.canPersist());
+    EXPECT_TRUE(logged(QStringLiteral("Kelvaro: failed to decode library")));
+
+    ActivityItem item;
+    item.id = QUuid::createUuid();
+    item.fileName = QStringLiteral("a.jpg");
+    item.date = QDateTime::currentDateTimeUtc();
+    store.addHistoryEntry(item);
+    store.createShelf(QStringLiteral("Nová"));
+    store.save();
+    EXPECT_EQ(store.activities().size(), 1); // the run goes on in memory
+    EXPECT_EQ(Settings::shared().dataValue(key), std::optional<QByteArray>(GetParam()));
+}
+
+TEST_P(UndecodableDocument, WatchRulesAreNeverOverwritten)
+{
+    const QString key = QString::fromLatin1(FolderWatcher::rulesKey);
+    Settings::shared().setValue(key, GetParam());
+    FolderWatcher watcher;
+    watcher.setTickInterval(std::chrono::hours(1));
+    EXPECT_TRUE(watcher.rules().isEmpty());
+    EXPECT_TRUE(logged(QStringLiteral("Kelvaro: failed to decode watch rules")));
+
+    ASSERT_TRUE(watcher.add(temp.path(), WatchAction::stripMetadata()));
+    EXPECT_EQ(watcher.rules().size(), 1);
+    watcher.setEnabled(watcher.rules().first().id, false);
+    EXPECT_EQ(Settings::shared().dataValue(key), std::optional<QByteArray>(GetParam()));
+}
+
+TEST_P(UndecodableDocument, WorkflowsAreNeverOverwritten)
+{
+    const QString key = QString::fromLatin1(WorkflowLibrary::key);
+    Settings::shared().setValue(key, GetParam());
+    EXPECT_FALSE(WorkflowLibrary::load().has_value());
+    EXPECT_FALSE(WorkflowLibrary::save(WorkflowLibrary::defaults()));
+    EXPECT_FALSE(WorkflowLibrary::upsert(WorkflowLibrary::defaults().first()));
+    EXPECT_EQ(Settings::shared().dataValue(key), std::optional<QByteArray>(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, UndecodableDocument, ::testing::ValuesIn(kBroken));
+
+} // namespace
+} // namespace kelvaro::reliability

@@ -1,0 +1,126 @@
+// A watched folder that receives a broken file: the file is marked seen and not tried again
+// until it changes, the good files beside it come out, and the watcher keeps polling.
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "HostileFiles.h"
+#include "ReliabilitySupport.h"
+#include "engine/OutputFolder.h"
+#include "platform/Notifications.h"
+#include "platform/Settings.h"
+#include "watch/FolderWatcher.h"
+
+namespace kelvaro::reliability {
+namespace {
+
+class WatchedHostileFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings& s = Settings::shared();
+        for (const char* key : {FolderWatcher::rulesKey, FolderWatcher::seenKey, OutputFolder::bookmarkKey})
+            s.remove(QString::fromLatin1(key));
+        s.setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        Notifications::setCurrent(std::make_shared<RecordingNotifier>());
+        AppActivity::setOverride(false);
+        ASSERT_TRUE(root.isValid());
+        QDir(root.path()).mkpath(QStringLiteral("In"));
+        QDir(root.path()).mkpath(QStringLiteral("Out"));
+        inDir = root.filePath(QStringLiteral("In"));
+        outDir = root.filePath(QStringLiteral("Out"));
+        ASSERT_TRUE(OutputFolder::remember(outDir));
+    }
+    void TearDown() override
+    {
+        Notifications::setCurrent(nullptr);
+        AppActivity::setOverride(std::nullopt);
+    }
+
+    QStringList results() const
+    {
+        return QDir(outDir + QStringLiteral("/Automaticky/In \u2013 Převod na JPG")).entryList(QDir::Files, QDir::Name);
+    }
+
+    QTemporaryDir root;
+    QString inDir;
+    QString outDir;
+};
+
+TEST_F(WatchedHostileFile, IsMarkedSeenAndNotRetriedUntilItChanges)
+{
+    FolderWatcher watcher;
+    watcher.setTickInterval(std::chrono::hours(1));
+    QList<ActivityItem> history;
+    watcher.setHistorySink([&](const QList<ActivityItem>& items) { history += items; });
+    ASSERT_TRUE(watcher.add(inDir, WatchAction::convert(QStringLiteral("jpg"))));
+    const QUuid id = watcher.rules().first().id;
+    ASSERT_TRUE(step(watcher)); // the baseline of an empty folder
+
+    // A broken file (claims 40000 × 40000 pixels) arrives with a good one.
+    const HostileFile& huge = *std::find_if(hostileFiles().begin(), hostileFiles().end(), [](const HostileFile& f) {
+        return QByteArray(f.name) == "PngClaiming40000Square";
+    });
+    const QString broken = huge.make(inDir);
+    goodPhoto(inDir, QStringLiteral("good.jpg"));
+    ASSERT_TRUE(step(watcher)); // seen once
+    ASSERT_TRUE(step(watcher)); // settled: processed
+    ASSERT_EQ(results().size(), 1) << results().join(", ").toStdString();
+    ASSERT_EQ(history.size(), 1);
+    const auto firstRun = watcher.rules().first().lastRun;
+    ASSERT_TRUE(firstRun.has_value());
+    EXPECT_TRUE(watcher.status(id).message.has_value());
+
+    // Further ticks leave the broken file alone: no new run, nothing new written.
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(step(watcher));
+    EXPECT_EQ(watcher.rules().first().lastRun, firstRun);
+    EXPECT_EQ(results().size(), 1);
+    EXPECT_EQ(history.size(), 1);
+    EXPECT_EQ(watcher.rules().first().processed, 1);
+
+    // Once the file changes (now a good photo), it is taken again and comes out.
+    QFile::remove(broken);
+    goodPhoto(inDir, QFileInfo(broken).fileName());
+    ASSERT_TRUE(step(watcher));
+    ASSERT_TRUE(step(watcher));
+    EXPECT_EQ(results().size(), 2) << results().join(", ").toStdString();
+    EXPECT_EQ(history.size(), 2);
+    EXPECT_EQ(watcher.rules().first().processed, 2);
+}
+
+TEST_F(WatchedHostileFile, EveryKindOfBrokenFileLeavesTheWatcherPolling)
+{
+    FolderWatcher watcher;
+    watcher.setTickInterval(std::chrono::hours(1));
+    QList<ActivityItem> history;
+    watcher.setHistorySink([&](const QList<ActivityItem>& items) { history += items; });
+    ASSERT_TRUE(watcher.add(inDir, WatchAction::convert(QStringLiteral("jpg"))));
+    ASSERT_TRUE(step(watcher));
+
+    int decodable = 0;
+    for (const HostileFile& file : hostileFiles()) {
+        file.make(inDir);
+        decodable += file.decodes ? 1 : 0;
+    }
+    goodPhoto(inDir, QStringLiteral("good.jpg"));
+    ASSERT_TRUE(step(watcher));
+    ASSERT_TRUE(step(watcher));
+    // The good photo and every decodable one came out (the listing takes only image extensions,
+    // regular files and no links; what it takes and cannot decode fails alone).
+    EXPECT_GE(results().size(), 1);
+    EXPECT_LE(results().size(), decodable + 1);
+    EXPECT_EQ(history.size(), results().size());
+
+    // Still polling: a new photo is picked up.
+    goodPhoto(inDir, QStringLiteral("later.jpg"));
+    const qsizetype before = results().size();
+    ASSERT_TRUE(step(watcher));
+    ASSERT_TRUE(step(watcher));
+    EXPECT_EQ(results().size(), before + 1);
+}
+
+} // namespace
+} // namespace kelvaro::reliability

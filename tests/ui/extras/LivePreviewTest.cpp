@@ -1,0 +1,284 @@
+// The live preview of the effect sheets: reduced upright before picture, coalesced renderings,
+// stale and failing renderings, holding the mouse for the original, and the missing file.
+#include <atomic>
+#include <mutex>
+
+#include <QSemaphore>
+
+#include "ExtrasTestSupport.h"
+#include "../../support/TestImages.h"
+#include "engine/ImageEngine.h"
+#include "ui/wheel/LivePreview.h"
+
+using namespace kelvaro;
+using namespace kelvaro::wheel;
+namespace ti = kelvaro::testimages;
+
+namespace {
+
+class LivePreviewTest : public extrastest::CzechTest {
+protected:
+    // A preview of `file`, shown, with its before picture loaded.
+    std::unique_ptr<LivePreview> loaded(const std::optional<QString>& file)
+    {
+        auto preview = std::make_unique<LivePreview>();
+        preview->resize(392, preview->sizeHint().height());
+        preview->show();
+        int finished = 0;
+        QObject::connect(preview.get(), &LivePreview::baseFinished, [&finished] { ++finished; });
+        preview->setFile(file);
+        EXPECT_TRUE(extrastest::waitFor([&] { return finished > 0; }));
+        QObject::disconnect(preview.get(), &LivePreview::baseFinished, nullptr, nullptr);
+        return preview;
+    }
+
+    QString photo(int w, int h, int orientation = 0, const QString& name = QStringLiteral("photo.jpg"))
+    {
+        ti::Metadata meta;
+        meta.orientation = orientation;
+        return ti::writeJpeg(temp.path(), name, ti::quadrants(w, h), meta);
+    }
+};
+
+QColor pixel(const QImage& image, double fx, double fy)
+{
+    return image.pixelColor(int(fx * (image.width() - 1)), int(fy * (image.height() - 1)));
+}
+
+// A rendering that paints the whole picture in the key's colour and counts its calls.
+struct Painter {
+    std::atomic<int> calls{0};
+    std::mutex mutex;
+    QList<int> keys;
+
+    LivePreview::RenderFunction forKey(int key)
+    {
+        return [this, key](const Bitmap& base) {
+            ++calls;
+            {
+                std::lock_guard lock(mutex);
+                keys << key;
+            }
+            return ti::plain(base.width(), base.height(), colourOf(key));
+        };
+    }
+    static QColor colourOf(int key) { return QColor::fromHsv((key * 60) % 360, 255, 255); }
+};
+
+TEST_F(LivePreviewTest, FiveQuickChangesRenderOnceWithTheLastKey)
+{
+    auto preview = loaded(photo(64, 48));
+    ASSERT_TRUE(preview->hasBase());
+    Painter painter;
+    int applied = 0;
+    QObject::connect(preview.get(), &LivePreview::renderFinished, [&applied] { ++applied; });
+    for (int key = 1; key <= 5; ++key)
+        preview->setKey(key, painter.forKey(key));
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied > 0; }));
+    extrastest::spin(3 * LivePreview::debounceMs); // nothing else may follow
+    EXPECT_EQ(painter.calls.load(), 1);
+    EXPECT_EQ(painter.keys, QList<int>{5});
+    EXPECT_EQ(applied, 1);
+    EXPECT_TRUE(ti::near(pixel(preview->drawnImage(), 0.5, 0.5), Painter::colourOf(5), 8));
+}
+
+TEST_F(LivePreviewTest, AnEqualKeyRendersNothingNew)
+{
+    auto preview = loaded(photo(32, 32));
+    Painter painter;
+    int applied = 0;
+    QObject::connect(preview.get(), &LivePreview::renderFinished, [&applied] { ++applied; });
+    preview->setKey(7, painter.forKey(7));
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 1; }));
+    preview->setKey(7, painter.forKey(7));
+    extrastest::spin(3 * LivePreview::debounceMs);
+    EXPECT_EQ(painter.calls.load(), 1);
+}
+
+TEST_F(LivePreviewTest, KeysSetBeforeTheBaseArrivesRenderWhenItDoes)
+{
+    auto preview = std::make_unique<LivePreview>();
+    Painter painter;
+    int applied = 0;
+    QObject::connect(preview.get(), &LivePreview::renderFinished, [&applied] { ++applied; });
+    preview->setKey(1, painter.forKey(1));
+    preview->setKey(2, painter.forKey(2));
+    preview->setFile(photo(40, 30));
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied > 0; }));
+    EXPECT_EQ(painter.keys, QList<int>{2});
+}
+
+TEST_F(LivePreviewTest, AFailingRenderShowsTheBeforePicture)
+{
+    auto preview = loaded(photo(60, 40));
+    int applied = 0;
+    QObject::connect(preview.get(), &LivePreview::renderFinished, [&applied] { ++applied; });
+    preview->setKey(QStringLiteral("broken"), [](const Bitmap&) -> Bitmap { throw std::runtime_error("no"); });
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied > 0; }));
+    EXPECT_FALSE(preview->isFailed());
+    const QImage shown = preview->drawnImage();
+    ASSERT_EQ(shown.size(), preview->baseImage().size());
+    EXPECT_TRUE(ti::near(pixel(shown, 0.1, 0.1), ti::topLeftColour));
+    EXPECT_TRUE(ti::near(pixel(shown, 0.9, 0.9), ti::bottomRightColour));
+}
+
+TEST_F(LivePreviewTest, ARenderingOvertakenByNewSettingsIsThrownAway)
+{
+    auto preview = loaded(photo(32, 32));
+    QSemaphore release;
+    std::atomic<bool> slowStarted{false};
+    int applied = 0;
+    QObject::connect(preview.get(), &LivePreview::renderFinished, [&applied] { ++applied; });
+    preview->setKey(1, [&](const Bitmap& base) {
+        slowStarted = true;
+        release.acquire();
+        return ti::plain(base.width(), base.height(), Painter::colourOf(1));
+    });
+    ASSERT_TRUE(extrastest::waitFor([&] { return slowStarted.load(); }));
+    Painter painter;
+    preview->setKey(2, painter.forKey(2));
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 1; }));
+    release.release();
+    extrastest::spin(200);
+    EXPECT_EQ(applied, 1);
+    EXPECT_TRUE(ti::near(pixel(preview->drawnImage(), 0.5, 0.5), Painter::colourOf(2), 8));
+}
+
+TEST_F(LivePreviewTest, OrientationSixIsShownUpright)
+{
+    auto preview = loaded(photo(40, 20, 6));
+    ASSERT_TRUE(preview->hasBase());
+    const QImage base = preview->baseImage();
+    EXPECT_EQ(base.size(), QSize(20, 40));
+    // Turned a quarter clockwise: the stored bottom-left (blue) is now top-left.
+    EXPECT_TRUE(ti::near(pixel(base, 0.1, 0.1), ti::bottomLeftColour));
+    EXPECT_TRUE(ti::near(pixel(base, 0.9, 0.1), ti::topLeftColour));
+    EXPECT_TRUE(ti::near(pixel(base, 0.9, 0.9), ti::topRightColour));
+}
+
+struct ReductionCase {
+    int orientation;
+    QSize expected;
+};
+
+class LivePreviewReduction : public LivePreviewTest, public ::testing::WithParamInterface<ReductionCase> {};
+
+TEST_P(LivePreviewReduction, LargePhotosAreReducedTo900PixelsUpright)
+{
+    const auto [orientation, expected] = GetParam();
+    const QString file = photo(4000, 3000, orientation);
+    const std::optional<Bitmap> thumb = previewThumbnail(file);
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(QSize(thumb->width(), thumb->height()), expected);
+    EXPECT_EQ(thumb->bands(), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Orientations, LivePreviewReduction,
+                         ::testing::Values(ReductionCase{1, {900, 675}}, ReductionCase{6, {675, 900}},
+                                           ReductionCase{3, {900, 675}}, ReductionCase{8, {675, 900}}));
+
+TEST_F(LivePreviewTest, SmallPhotosAreNotEnlarged)
+{
+    const std::optional<Bitmap> thumb = previewThumbnail(photo(300, 200));
+    ASSERT_TRUE(thumb);
+    EXPECT_EQ(thumb->width(), 300);
+    EXPECT_EQ(thumb->height(), 200);
+}
+
+TEST_F(LivePreviewTest, APdfWithACapitalExtensionShowsItsFirstPage)
+{
+    const QString pdf = ti::writePdf(temp.path(), QStringLiteral("Scan.PDF"), QSizeF(200, 100));
+    auto preview = loaded(pdf);
+    ASSERT_TRUE(preview->hasBase());
+    const QImage base = preview->baseImage();
+    EXPECT_GT(base.width(), base.height());
+    EXPECT_TRUE(ti::near(pixel(base, 0.2, 0.5), QColor(255, 0, 0), 60));
+    EXPECT_TRUE(ti::near(pixel(base, 0.8, 0.5), QColor(0, 0, 255), 60));
+}
+
+TEST_F(LivePreviewTest, NoFileShowsThatNoPreviewIsAvailable)
+{
+    auto preview = loaded(std::nullopt);
+    EXPECT_TRUE(preview->isFailed());
+    EXPECT_FALSE(preview->hasBase());
+    EXPECT_TRUE(preview->drawnImage().isNull());
+    EXPECT_EQ(preview->captionText(), QStringLiteral("Náhled – podrž myš pro porovnání s originálem"));
+    extrastest::savePicture(preview.get(), QStringLiteral("live-preview-no-file"));
+}
+
+TEST_F(LivePreviewTest, AnUnreadableFileFailsAndRendersNothing)
+{
+    Painter painter;
+    auto preview = loaded(ti::writeGarbage(temp.path(), QStringLiteral("broken.jpg")));
+    preview->setKey(1, painter.forKey(1));
+    extrastest::spin(3 * LivePreview::debounceMs);
+    EXPECT_TRUE(preview->isFailed());
+    EXPECT_EQ(painter.calls.load(), 0);
+}
+
+TEST_F(LivePreviewTest, HoldingTheMouseShowsTheOriginal)
+{
+    auto preview = loaded(photo(80, 60));
+    Painter painter;
+    int applied = 0;
+    QObject::connect(preview.get(), &LivePreview::renderFinished, [&applied] { ++applied; });
+    preview->setKey(3, painter.forKey(3));
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied > 0; }));
+    extrastest::savePicture(preview.get(), QStringLiteral("live-preview-after"));
+
+    const QPointF centre = preview->pictureArea().center();
+    extrastest::mouse(preview.get(), QEvent::MouseButtonPress, centre);
+    EXPECT_TRUE(preview->isHoldingOriginal());
+    EXPECT_EQ(preview->captionSymbol(), QStringLiteral("photo"));
+    EXPECT_EQ(preview->captionText(), QStringLiteral("Původní fotka"));
+    EXPECT_TRUE(ti::near(pixel(preview->drawnImage(), 0.1, 0.1), ti::topLeftColour));
+    extrastest::savePicture(preview.get(), QStringLiteral("live-preview-holding"));
+
+    extrastest::mouse(preview.get(), QEvent::MouseMove, centre + QPointF(6, 6)); // within 10 px
+    EXPECT_TRUE(preview->isHoldingOriginal());
+    extrastest::mouse(preview.get(), QEvent::MouseButtonRelease, centre + QPointF(6, 6));
+    EXPECT_FALSE(preview->isHoldingOriginal());
+    EXPECT_EQ(preview->captionSymbol(), QStringLiteral("wand.and.stars"));
+    EXPECT_TRUE(ti::near(pixel(preview->drawnImage(), 0.1, 0.1), Painter::colourOf(3), 8));
+
+    extrastest::mouse(preview.get(), QEvent::MouseButtonPress, centre);
+    extrastest::mouse(preview.get(), QEvent::MouseMove, centre + QPointF(11, 0));
+    EXPECT_FALSE(preview->isHoldingOriginal());
+}
+
+TEST_F(LivePreviewTest, TheEnginesRenderingOfAnOperationIsShown)
+{
+    auto preview = loaded(photo(64, 64));
+    int applied = 0;
+    QObject::connect(preview.get(), &LivePreview::renderFinished, [&applied] { ++applied; });
+    AdjustSpec mono;
+    mono.mono = true;
+    preview->setOperation(KelvaroOp::adjust(mono));
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 1; }));
+    const QColor c = pixel(preview->drawnImage(), 0.1, 0.1); // was red
+    EXPECT_LE(qAbs(c.red() - c.green()), 6);
+    EXPECT_LE(qAbs(c.green() - c.blue()), 6);
+
+    preview->setOperation(KelvaroOp::adjust(mono)); // the same settings again
+    AdjustSpec turned;
+    turned.turns = 1;
+    extrastest::spin(3 * LivePreview::debounceMs);
+    EXPECT_EQ(applied, 1);
+    preview->setOperation(KelvaroOp::adjust(turned));
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 2; }));
+}
+
+TEST(LivePreviewOperations, SameOperationComparesCaseAndParameters)
+{
+    AdjustSpec a;
+    AdjustSpec b;
+    b.brightness = 0.2;
+    EXPECT_TRUE(sameOperation(KelvaroOp::adjust(a), KelvaroOp::adjust(a)));
+    EXPECT_FALSE(sameOperation(KelvaroOp::adjust(a), KelvaroOp::adjust(b)));
+    EXPECT_FALSE(sameOperation(KelvaroOp::compress(0.5), KelvaroOp::compress(0.6)));
+    EXPECT_TRUE(sameOperation(KelvaroOp::blurFaces(), KelvaroOp::blurFaces()));
+    EXPECT_FALSE(sameOperation(KelvaroOp::blurFaces(), KelvaroOp::removeBackground()));
+    EXPECT_FALSE(sameOperation(KelvaroOp::convert(ImageFormat::jpg), KelvaroOp::convert(ImageFormat::png)));
+}
+
+} // namespace
