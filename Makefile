@@ -6,6 +6,7 @@ JOBS ?= $(shell nproc)
 
 deps:
 	@scripts/install-deps
+	@scripts/install-models $(BUILD)/models
 
 configure: deps
 	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

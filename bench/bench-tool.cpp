@@ -5,7 +5,7 @@
 //   bench-tool heic OUT WIDTH HEIGHT SEED               photo-like HEIC (Q 80), with EXIF
 //   bench-tool png  OUT WIDTH HEIGHT SEED               photo-like PNG with a soft alpha edge
 //   bench-tool check FILE...                            one line per file:
-//       <file> <upright width> <upright height> <upright 0/1> <orientation tag> <exif 0/1> <mean>
+//       <upright width> <upright height> <upright 0/1> <orientation tag> <exif 0/1> <mean> TAB <file>
 //   bench-tool diff A B                                 mean absolute difference of two images
 //                                                        of the same size (levels), and PSNR
 //
@@ -137,11 +137,11 @@ int check(int argc, char** argv)
             const int inset = probe / 2 + 1;
             const bool upright1 = redAt(inset, inset) && !redAt(w - probe - inset, inset) && !redAt(inset, h - probe - inset) &&
                                   !redAt(w - probe - inset, h - probe - inset);
-            std::printf("%s %d %d %d %d %d %.2f\n", file.c_str(), w, h, upright1 ? 1 : 0, tag, exif ? 1 : 0, mean);
+            std::printf("%d %d %d %d %d %.2f\t%s\n", w, h, upright1 ? 1 : 0, tag, exif ? 1 : 0, mean, file.c_str());
             if (!upright1)
                 ++failures;
         } catch (const vips::VError& error) {
-            std::printf("%s 0 0 0 0 0 unreadable\n", file.c_str());
+            std::printf("0 0 0 0 0 unreadable\t%s\n", file.c_str());
             ++failures;
         }
     }

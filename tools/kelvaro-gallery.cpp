@@ -3,9 +3,11 @@
 //
 //   kelvaro-gallery --out DIR [--theme light|dark] [--dark] [--lang cs|en] [--scale 1|2] [SCREEN…]
 //
-// Screens: main (the main window on the home screen), home (the whole home page), empty (the
+// Screens: main (the main window on the home screen), small (the same at the minimum size of
+// 980×660), home (the whole home page), empty (the
 // main window with no history and no shelves), workflows, watch, shelves, history, guide (the
-// main window on that section), sheet (the main window with a tool sheet open). Without
+// main window on that section), sheet (the main window with a tool sheet open), symbols (every
+// glyph of the symbol table with its name). Without
 // SCREEN all are rendered; without --theme both themes; without --lang Czech. Settings and
 // files of the run live in a temporary folder, never in the user's.
 #include <cstdio>
@@ -19,7 +21,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -31,6 +32,9 @@
 #include "platform/widgets/Appearance.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/FileThumb.h"
+#include "ui/design/KelvaroStyle.h"
+#include "ui/design/Symbols.h"
+#include "ui/design/Theme.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/HomeCards.h"
 
@@ -38,9 +42,10 @@ using namespace kelvaro;
 
 namespace {
 
-const QStringList kAllScreens{QStringLiteral("main"),    QStringLiteral("home"),    QStringLiteral("empty"),
+const QStringList kAllScreens{QStringLiteral("main"),    QStringLiteral("small"),   QStringLiteral("home"),    QStringLiteral("empty"),
                               QStringLiteral("workflows"), QStringLiteral("watch"), QStringLiteral("shelves"),
-                              QStringLiteral("history"), QStringLiteral("guide"),   QStringLiteral("sheet")};
+                              QStringLiteral("history"), QStringLiteral("guide"),   QStringLiteral("sheet"),
+                              QStringLiteral("symbols")};
 
 void settle(int milliseconds = 60)
 {
@@ -104,8 +109,36 @@ QList<ActivityItem> demoActivities(const QStringList& pictures)
     return items;
 }
 
+// A sheet of every glyph with its name, for checking the symbol table at a glance.
+QImage symbolSheet(bool dark)
+{
+    const QStringList names = Symbols::names();
+    const int columns = 8, cellW = 150, cellH = 74;
+    const int rows = int((names.size() + columns - 1) / columns);
+    QImage image(columns * cellW, rows * cellH, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Theme::canvas().resolve(dark));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setFont(Theme::font(TextStyle::caption));
+    for (int i = 0; i < names.size(); ++i) {
+        const QRect cell((i % columns) * cellW, (i / columns) * cellH, cellW, cellH);
+        Symbols::paint(p, QRectF(cell.center().x() - 14, cell.y() + 10, 28, 28), names[i], Theme::ember(), 1.1);
+        p.setPen(Theme::secondary().resolve(dark));
+        p.drawText(cell.adjusted(4, 44, -4, -4), Qt::AlignHCenter | Qt::AlignTop,
+                   QFontMetrics(p.font()).elidedText(names[i], Qt::ElideMiddle, cellW - 8));
+    }
+    p.end();
+    return image;
+}
+
 bool render(const QString& screen, bool dark, const QString& lang, const QString& outDir, const QStringList& pictures)
 {
+    if (screen == QLatin1String("symbols")) {
+        const QString file = QDir(outDir).filePath(QStringLiteral("symbols-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
+        const bool ok = symbolSheet(dark).save(file);
+        std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(file));
+        return ok;
+    }
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), lang);
     Appearance::shared().setOverride(dark);
 
@@ -137,6 +170,8 @@ bool render(const QString& screen, bool dark, const QString& lang, const QString
         window->resize(1200, 1640);
     else if (screen == QLatin1String("empty"))
         window->resize(1200, 1060);
+    else if (screen == QLatin1String("small"))
+        window->resize(window->minimumSize());
     else
         window->resize(MainWindow::defaultSize);
     window->show();
@@ -195,7 +230,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new KelvaroStyle());
     // Renders look the same on every machine when Inter (fonts-inter) is installed; otherwise
     // the desktop's default font is used, as the application itself does.
     if (QFontDatabase::hasFamily(QStringLiteral("Inter"))) {

@@ -38,7 +38,8 @@ QWidget* screenWindow(Screen screen, KelvaroStore& store, const QString& objectN
 
 } // namespace
 
-KelvaroApp::KelvaroApp(KelvaroStore& store, Options options, QObject* parent) : QObject(parent), m_store(store)
+KelvaroApp::KelvaroApp(KelvaroStore& store, Options options, QObject* parent)
+    : QObject(parent), m_store(store), m_toggleDropWindow(std::move(options.toggleDropWindow))
 {
     m_commands = new Commands(store,
                               {[this] { showMainWindowIfOpen(); }, [this] { openSettings(); }, [this] { openStudio(); },
@@ -49,11 +50,10 @@ KelvaroApp::KelvaroApp(KelvaroStore& store, Options options, QObject* parent) : 
     content.openSettings = [this] { openSettings(); };
     content.openStudio = [this] { openStudio(); };
     m_main = new MainWindow(store, *m_commands, content);
+    // Without a tray nothing would be left to bring the application back once its windows close.
+    QGuiApplication::setQuitOnLastWindowClosed(true);
     if (options.useTray)
-        m_tray = new TrayIcon(store, {[this] { showMainWindow(); }, [this] { quit(); }}, this);
-    // With a tray the application lives on after its windows close; without one nothing
-    // would be left to bring it back.
-    QGuiApplication::setQuitOnLastWindowClosed(!(m_tray && m_tray->isAvailable()));
+        installTray();
     connect(&Settings::shared(), &Settings::changed, this, [this](const QString& key) {
         if (key == kLanguageKey)
             QMetaObject::invokeMethod(this, &KelvaroApp::languageChanged, Qt::QueuedConnection);
@@ -74,6 +74,16 @@ void KelvaroApp::restoreStudioLanguage()
         return;
     Settings::shared().setValue(kLanguageKey, *saved);
     Settings::shared().remove(kSavedLanguageKey);
+}
+
+void KelvaroApp::installTray()
+{
+    if (m_tray)
+        return;
+    m_tray = new TrayIcon(m_store, {[this] { showMainWindow(); }, [this] { quit(); }, m_toggleDropWindow}, this);
+    // With a tray the application lives on after its windows close.
+    if (m_tray->isAvailable())
+        QGuiApplication::setQuitOnLastWindowClosed(false);
 }
 
 void KelvaroApp::showMainWindow()

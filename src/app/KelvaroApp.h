@@ -5,11 +5,13 @@
 // true); it rebuilds the main and settings windows when "kelvaro.language" changes. Without a
 // tray the application quits when its last window closes; with one it keeps running.
 // Main thread; created by main() after the store.
+#include <functional>
 #include <memory>
 
 #include <QObject>
 #include <QPointer>
 
+class QPoint;
 class QWidget;
 
 namespace kelvaro {
@@ -22,7 +24,9 @@ class TrayIcon;
 
 struct KelvaroAppOptions {
     std::shared_ptr<FileManager> fileManager; // none: the desktop's
-    bool useTray = true;
+    bool useTray = true; // install the tray at once; false leaves it to installTray()
+    // The tray's click on the application's drop window (see TrayIcon::Hooks); none: the tray's own.
+    std::function<void(const QPoint&)> toggleDropWindow;
 };
 
 class KelvaroApp : public QObject {
@@ -39,6 +43,8 @@ public:
     QWidget* studioWindow() const { return m_studio; }
 
     void showMainWindow();
+    // Puts Kelvaro's item into the desktop's tray (once); without a tray nothing happens.
+    void installTray();
     void openSettings();
     // Opens the studio window; false (and nothing opens) while the studio is not enabled.
     bool openStudio();
@@ -58,6 +64,7 @@ private:
     QPointer<MainWindow> m_main;
     QPointer<QWidget> m_settings;
     QPointer<QWidget> m_studio;
+    std::function<void(const QPoint&)> m_toggleDropWindow;
 };
 
 } // namespace kelvaro

@@ -1,13 +1,34 @@
 #include "app/MainWindow.h"
 
+#include <QDialog>
+#include <QKeyEvent>
 #include <QMenuBar>
+#include <QVBoxLayout>
 
 #include "app/Commands.h"
 #include "engine/Localization.h"
+#include "platform/Settings.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/Theme.h"
+#include "ui/main/ScreenFactory.h"
 
 namespace kelvaro {
+namespace {
+
+const QString kOnboardedKey = QStringLiteral("kelvaro.onboarded");
+
+// A dialog the user cannot dismiss: it closes only when the onboarding reports it is done.
+class OnboardingDialog : public QDialog {
+public:
+    using QDialog::QDialog;
+    void reject() override
+    {
+        if (Settings::shared().boolValue(kOnboardedKey).value_or(false))
+            QDialog::reject();
+    }
+};
+
+} // namespace
 
 MainWindow::MainWindow(KelvaroStore& store, Commands& commands, ContentView::Options options, QWidget* parent)
     : QMainWindow(parent), m_store(store), m_commands(commands), m_options(std::move(options))
@@ -30,6 +51,43 @@ void MainWindow::rebuild()
     setCentralWidget(m_content); // deletes the previous content
     Q_UNUSED(old)
     Q_EMIT rebuilt();
+}
+
+} // namespace kelvaro
+
+namespace kelvaro {
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    presentOnboardingIfNeeded();
+}
+
+void MainWindow::presentOnboardingIfNeeded()
+{
+    if (m_onboarding || Settings::shared().boolValue(kOnboardedKey).value_or(false) || !ScreenFactory::isInstalled(Screen::onboarding))
+        return;
+    auto* dialog = new OnboardingDialog(this);
+    QWidget* content = ScreenFactory::build(Screen::onboarding, m_store, dialog);
+    if (!content) {
+        delete dialog;
+        return;
+    }
+    dialog->setObjectName(QStringLiteral("onboarding"));
+    dialog->setWindowTitle(QStringLiteral("Kelvaro"));
+    dialog->setWindowFlag(Qt::WindowCloseButtonHint, false);
+    auto* column = new QVBoxLayout(dialog);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(content);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    Theme::follow(dialog);
+    connect(&Settings::shared(), &Settings::changed, dialog, [dialog](const QString& key) {
+        if (key == kOnboardedKey && Settings::shared().boolValue(kOnboardedKey).value_or(false))
+            dialog->accept();
+    });
+    m_onboarding = dialog;
+    dialog->open();
 }
 
 } // namespace kelvaro

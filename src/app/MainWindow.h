@@ -23,6 +23,9 @@ public:
     ContentView* content() const { return m_content; }
     // Builds the content and menus again in the current language.
     void rebuild();
+    // The first-run welcome (when a subsystem has installed one), window-modal and not
+    // dismissable, until "kelvaro.onboarded" becomes true.
+    QDialog* onboarding() const { return m_onboarding; }
 
     static constexpr QSize defaultSize{1200, 800};
     static constexpr QSize minimumContentSize{980, 660};
@@ -30,11 +33,17 @@ public:
 Q_SIGNALS:
     void rebuilt();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     KelvaroStore& m_store;
     Commands& m_commands;
     ContentView::Options m_options;
     QPointer<ContentView> m_content;
+    QPointer<QDialog> m_onboarding;
+
+    void presentOnboardingIfNeeded();
 };
 
 } // namespace kelvaro

@@ -260,6 +260,12 @@ QuickLookList::QuickLookList(QWidget* list)
     list->installEventFilter(this);
 }
 
+QuickLookList::~QuickLookList()
+{
+    if (m_panel)
+        m_panel->deleteLater();
+}
+
 QuickLookList* QuickLookList::attach(QAbstractItemView* view, int pathRole)
 {
     auto* helper = new QuickLookList(view);

@@ -75,6 +75,8 @@ public:
 
     // Watches the keys of `list` (which parents this object and the panel's owner window).
     explicit QuickLookList(QWidget* list);
+    // The preview window goes with the list it belongs to.
+    ~QuickLookList() override;
 
     // Binds a helper to an item view whose rows carry absolute paths under `pathRole`: the list
     // of files is read from the model, the selection is the view's current row.

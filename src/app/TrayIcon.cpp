@@ -23,10 +23,17 @@ TrayIcon::TrayIcon(KelvaroStore& store, Hooks hooks, QObject* parent) : QObject(
     m_menu = new QMenu();
     m_tray->setContextMenu(m_menu);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger) {
-            const QRect where = m_tray->geometry();
-            showDropWindow(where.isValid() ? QPoint(where.center().x(), where.bottom()) : QCursor::pos());
-        }
+        if (reason != QSystemTrayIcon::Trigger)
+            return;
+        // Trays rarely say where their icon is; the pointer is there at the click.
+        const QRect where = m_tray->geometry();
+        const QPoint near = where.isValid() ? QPoint(where.center().x(), where.bottom()) : QCursor::pos();
+        if (m_hooks.toggleDropWindow)
+            m_hooks.toggleDropWindow(near);
+        else if (m_window && m_window->isVisible())
+            m_window->hide();
+        else
+            showDropWindow(near);
     });
     retranslate();
     m_tray->show();
@@ -60,14 +67,22 @@ void TrayIcon::retranslate()
 void TrayIcon::showDropWindow(const QPoint& anchor)
 {
     if (!m_window) {
-        // A popup panel: it closes when the user clicks elsewhere, as a tray panel should.
-        auto* window = new QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint);
+        // A tool window, not a popup: a popup would close at the click that starts a drag in the
+        // file manager. A second click on the tray item hides it.
+        auto* window = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         window->setObjectName(QStringLiteral("dropWindow"));
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         auto* column = new QVBoxLayout(window);
         column->setContentsMargins(0, 0, 0, 0);
-        column->addWidget(ScreenFactory::build(Screen::dropWindow, m_store, window));
-        window->resize(340, 420);
+        QWidget* content = ScreenFactory::build(Screen::dropWindow, m_store, window);
+        column->addWidget(content);
+        // A content that says it is done (files taken, main window opened) closes the panel.
+        if (content->metaObject()->indexOfSignal("finished()") >= 0)
+            connect(content, SIGNAL(finished()), window, SLOT(close()));
+        if (ScreenFactory::isPlaceholder(content))
+            window->resize(340, 420);
+        else
+            window->adjustSize();
         Theme::follow(window);
         m_window = window;
     }

@@ -23,6 +23,9 @@ public:
     struct Hooks {
         std::function<void()> openMain;
         std::function<void()> quit;
+        // Shows or hides the application's own drop window at a global position; when unset the
+        // tray keeps a simple panel of its own holding ScreenFactory's dropWindow screen.
+        std::function<void(const QPoint& near)> toggleDropWindow;
     };
     TrayIcon(KelvaroStore& store, Hooks hooks, QObject* parent = nullptr);
     ~TrayIcon() override;

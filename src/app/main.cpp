@@ -1,20 +1,33 @@
-// Kelvaro's entry point: the application object, the language, the look, the one store and the
-// windows.
+// Kelvaro's entry point: the application object, one running instance per user, the language,
+// the look, the one store and the windows, then the delegate that starts the long-running
+// services once the first window is up.
 #include <memory>
 
 #include <QApplication>
-#include <QStyleFactory>
+#include <QDir>
+#include <QPointer>
 
+#include "app/AppDelegate.h"
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
+#include "app/MenuBarDropView.h"
+#include "app/ModifierMonitor.h"
+#include "app/SingleInstance.h"
+#include "app/StatusItemDrop.h"
+#include "app/UpdateChecker.h"
 #include "engine/Localization.h"
 #include "platform/FolderChooser.h"
 #include "platform/LauncherProgress.h"
+#include "platform/Log.h"
 #include "platform/widgets/Appearance.h"
 #include "platform/widgets/FileDialogFolderChooser.h"
 #include "platform/widgets/WidgetAttention.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/AppIcon.h"
+#include "ui/design/KelvaroStyle.h"
+#include "watch/FolderWatcher.h"
+
+using namespace kelvaro;
 
 int main(int argc, char** argv)
 {
@@ -22,22 +35,68 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("kelvaro"));
-    // The interface draws its own look on Fusion's plain controls, the same on every desktop.
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setWindowIcon(kelvaro::AppIcon::icon());
 
+    // A later launch hands its files to the running instance and ends here.
+    SingleInstance instance;
+    const LaunchRequest request = SingleInstance::parseArguments(QCoreApplication::arguments(), QDir::currentPath());
+    switch (instance.claim(request)) {
+    case SingleInstance::Role::handedOff:
+        return 0;
+    case SingleInstance::Role::failed:
+        logLine("another instance is running but did not answer");
+        return 1;
+    case SingleInstance::Role::primary:
+        break;
+    }
+
+    // The interface draws its own look on plain controls, the same on every desktop.
+    QApplication::setStyle(new KelvaroStyle());
+    QApplication::setWindowIcon(AppIcon::icon());
     // A language left switched by an interrupted studio run is restored before any text.
-    kelvaro::KelvaroApp::restoreStudioLanguage();
-    kelvaro::L10n::installAtStartup();
-    kelvaro::Appearance::shared();
+    KelvaroApp::restoreStudioLanguage();
+    L10n::installAtStartup();
+    Appearance::shared();
 
-    kelvaro::KelvaroStore& store = kelvaro::KelvaroStore::shared();
-    kelvaro::KelvaroApp kelvaroApp(store);
-    kelvaro::FolderChooser::setShared(std::make_shared<kelvaro::FileDialogFolderChooser>(kelvaroApp.mainWindow()));
-    kelvaro::WidgetAttention attention;
-    kelvaro::AttentionRequest::setShared(&attention);
-    kelvaroApp.showMainWindow();
+    KelvaroStore& store = KelvaroStore::shared();
+    FolderWatcher& watcher = FolderWatcher::shared();
+
+    KelvaroApp* kelvaroApp = nullptr;
+    const auto showMain = [&kelvaroApp] {
+        if (kelvaroApp)
+            kelvaroApp->showMainWindow();
+    };
+    const MenuBarDropView::Hooks dropHooks{showMain, [] { QCoreApplication::quit(); }};
+    MenuBarDropView::installScreen(watcher, dropHooks);
+    QPointer<StatusItemDrop> dropWindow;
+
+    KelvaroAppOptions options;
+    options.useTray = false; // the delegate installs it once the first window is drawn
+    options.toggleDropWindow = [&](const QPoint& near) {
+        if (!dropWindow)
+            dropWindow = new StatusItemDrop(store, watcher, dropHooks);
+        dropWindow->toggleNear(near);
+    };
+    KelvaroApp application(store, options);
+    kelvaroApp = &application;
+
+    FolderChooser::setShared(std::make_shared<FileDialogFolderChooser>(application.mainWindow()));
+    WidgetAttention attention;
+    AttentionRequest::setShared(&attention);
+
+    AppDelegate delegate(store, watcher,
+                         {showMain, [] { UpdateChecker::shared().start(); }, [&application] { application.installTray(); }});
+    QObject::connect(&instance, &SingleInstance::requested, &delegate, &AppDelegate::handle);
+
+    application.showMainWindow();
+    // Modifier keys switch the wheel from the moment the main window is up.
+    ModifierMonitor monitor;
+    monitor.start(store);
+    // Files this launch was opened with.
+    delegate.accept(request.files);
+    delegate.didFinishLaunching();
+
     const int status = app.exec();
-    kelvaro::AttentionRequest::setShared(nullptr);
+    AttentionRequest::setShared(nullptr);
+    delete dropWindow;
     return status;
 }

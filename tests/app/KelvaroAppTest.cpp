@@ -9,12 +9,14 @@
 #include "app/Commands.h"
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
+#include "app/TrayIcon.h"
 #include "engine/Localization.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/ContentView.h"
+#include "ui/main/ScreenFactory.h"
 #include "ui/main/Sidebar.h"
 #include "ui/main/WindowToolbar.h"
 
@@ -190,6 +192,40 @@ TEST_F(KelvaroAppTest, WithoutATrayClosingTheLastWindowQuits)
 {
     EXPECT_EQ(app->tray(), nullptr);
     EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());
+}
+
+TEST_F(KelvaroAppTest, OnboardingStaysOverTheWindowUntilDone)
+{
+    ScreenFactory::install(Screen::onboarding, [](KelvaroStore&, QWidget* parent) { return new QWidget(parent); });
+    app->showMainWindow();
+    QDialog* onboarding = app->mainWindow()->onboarding();
+    ASSERT_NE(onboarding, nullptr);
+    EXPECT_EQ(onboarding->windowModality(), Qt::WindowModal);
+    onboarding->reject(); // Escape does not dismiss it
+    EXPECT_TRUE(onboarding->isVisible());
+    Settings::shared().setValue(QStringLiteral("kelvaro.onboarded"), true);
+    spin();
+    EXPECT_EQ(app->mainWindow()->onboarding(), nullptr);
+    ScreenFactory::reset();
+}
+
+TEST_F(KelvaroAppTest, NoOnboardingWithoutAnInstalledScreenOrOnceDone)
+{
+    app->showMainWindow();
+    EXPECT_EQ(app->mainWindow()->onboarding(), nullptr);
+}
+
+TEST_F(KelvaroAppTest, InstallingTheTrayWithoutADesktopTrayKeepsTheWindowsInCharge)
+{
+    app->installTray();
+    ASSERT_NE(app->tray(), nullptr);
+    EXPECT_FALSE(app->tray()->isAvailable());
+    EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());
+    // The drop window can still be shown (from the tray's own code paths).
+    app->tray()->showDropWindow();
+    ASSERT_NE(app->tray()->dropWindow(), nullptr);
+    EXPECT_EQ(app->tray()->dropWindow()->objectName(), QStringLiteral("dropWindow"));
+    app->tray()->dropWindow()->close();
 }
 
 TEST(KelvaroAppStatic, RestoresALanguageTheStudioLeftSwitched)

@@ -27,7 +27,8 @@ protected:
         QObject::connect(running.get(), &SingleInstance::requested, delegate.get(), &AppDelegate::handle);
     }
 
-    // Runs `kelvaro arguments…` in the test folder; its exit code, or -1 when it did not end.
+    // Runs `kelvaro arguments…` in the test folder; its exit code, or -1 when it did not end soon
+    // (a launch that hands off takes a fraction of a second).
     int launch(const QStringList& arguments)
     {
         QProcess process;
@@ -40,7 +41,7 @@ protected:
         if (!process.waitForStarted(5000))
             return -1;
         // The running side answers on this thread: spin it while the launch waits.
-        const bool ended = waitUntil([&] { return process.state() == QProcess::NotRunning; }, 15000);
+        const bool ended = waitUntil([&] { return process.state() == QProcess::NotRunning; }, 5000);
         if (!ended) {
             process.kill();
             process.waitForFinished(2000);

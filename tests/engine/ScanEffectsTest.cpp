@@ -267,6 +267,18 @@ TEST(OcrOperation, TextAndAQrCodeGoToTheTextFileAndTheResult)
     EXPECT_EQ(QString::fromUtf8(text.readAll()), expected);
 }
 
+TEST(OcrOperation, CodesWithoutTextGiveOnlyTheCodeLines)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    ScopedDetector<TextRecognizer> noText(std::make_shared<test::FixedLines>(QStringList{}));
+    ScopedDetector<CodeReader> codes(std::make_shared<test::FixedCodes>(
+        QStringList{QStringLiteral("A-1"), QStringLiteral("B-2"), QStringLiteral("A-1")}));
+    QTemporaryDir in, out;
+    const QString file = testimages::writePng(in.path(), QStringLiteral("kódy.png"), testimages::plain(200, 100, Qt::white));
+    const OpResult result = ImageEngine::process(KelvaroOp::ocr(), {file}, out.path());
+    EXPECT_EQ(result.text.value_or(QString()), QStringLiteral("Kód: A-1\nKód: B-2"));
+}
+
 TEST(OcrOperation, ABlankImageGivesAnEmptyTextFile)
 {
     QTemporaryDir in, out;

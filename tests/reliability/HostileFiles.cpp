@@ -85,6 +85,21 @@ QString pdfWithoutPages(const QString& dir)
     return path;
 }
 
+QString pdfWithAbsurdPage(const QString& dir)
+{
+    // A media box far beyond any pixel count (and beyond a 64-bit integer).
+    const QByteArray side(90, '9');
+    const QString path = dir + QStringLiteral("/absurd-page.pdf");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("%PDF-1.4\n"
+               "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+               "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
+               "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 " + side + " " + side + "] >> endobj\n"
+               "trailer << /Root 1 0 R >>\n%%EOF\n");
+    return path;
+}
+
 QString rawName(const QString& dir, const QByteArray& name)
 {
     // Written with the bytes as given; the engine gets the path as the desktop would hand it.
@@ -131,6 +146,7 @@ const QList<HostileFile>& hostileFiles()
         {"CmykJpeg", [](const QString& d) { return writeCmykJpeg(d, "cmyk.jpg", detailed()); }, true},
         {"Png16Bit", [](const QString& d) { return writePng16(d, "deep.png", detailed()); }, true},
         {"PdfWithoutPages", pdfWithoutPages, false},
+        {"PdfWithAbsurdPageSize", pdfWithAbsurdPage, false},
         {"ZeroBytes",
          [](const QString& d) {
              QFile file(d + QStringLiteral("/empty.jpg"));

@@ -17,11 +17,6 @@
 namespace kelvaro::reliability {
 namespace {
 
-void PrintTo(const HostileFile& file, std::ostream* os)
-{
-    *os << file.name;
-}
-
 class HostileFileInBatch : public ::testing::TestWithParam<HostileFile> {
 protected:
     void SetUp() override

@@ -12,6 +12,10 @@
         <translation>You can also drop photos straight onto the main window.</translation>
     </message>
     <message>
+        <source>Otevře se kolo s akcemi</source>
+        <translation>Opens the action wheel</translation>
+    </message>
+    <message>
         <source>Otevřít okno</source>
         <translation>Open Window</translation>
     </message>

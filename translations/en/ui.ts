@@ -125,7 +125,7 @@
     </message>
     <message>
         <source>Vše zůstává v počítači</source>
-        <translation>Everything stays on your computer</translation>
+        <translation>Everything stays local</translation>
     </message>
     <message>
         <source>ZIP, PDF, police a přesuny</source>

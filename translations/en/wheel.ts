@@ -4,28 +4,8 @@
 <context>
     <name>Kelvaro</name>
     <message>
-        <source>%.1f MB</source>
-        <translation>%.1f MB</translation>
-    </message>
-    <message>
-        <source>%.2f GB</source>
-        <translation>%.2f GB</translation>
-    </message>
-    <message>
         <source>%lld %%</source>
         <translation>%lld %%</translation>
-    </message>
-    <message>
-        <source>%lld bajty</source>
-        <translation>%lld bytes</translation>
-    </message>
-    <message>
-        <source>%lld bajtů</source>
-        <translation>%lld bytes</translation>
-    </message>
-    <message>
-        <source>%lld kB</source>
-        <translation>%lld KB</translation>
     </message>
     <message>
         <source>%lld souborů připraveno</source>
@@ -44,10 +24,6 @@
         <translation>+%lld %%</translation>
     </message>
     <message>
-        <source>1 bajt</source>
-        <translation>1 byte</translation>
-    </message>
-    <message>
         <source>1 soubor připraven</source>
         <translation>1 file ready</translation>
     </message>
@@ -58,10 +34,6 @@
     <message>
         <source>Najeď na výseč a klikni</source>
         <translation>Point at a slice and click</translation>
-    </message>
-    <message>
-        <source>Nula kB</source>
-        <translation>Zero KB</translation>
     </message>
     <message>
         <source>Nyní %@</source>

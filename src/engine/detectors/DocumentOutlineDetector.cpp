@@ -108,6 +108,33 @@ std::array<double, 4> sideSupport(const cv::Mat& grey, const Quad& q)
     return support;
 }
 
+// The quadrilateral with every side moved `distance` px towards the inside (corners where the
+// moved sides meet). Unchanged when it is too small or degenerate for that.
+Quad insetQuad(const Quad& q, float distance)
+{
+    std::array<cv::Point2f, 4> points, directions;
+    for (int i = 0; i < 4; ++i) {
+        const cv::Point2f d = q[(i + 1) % 4] - q[i];
+        const float length = std::hypot(d.x, d.y);
+        if (length < 4 * distance)
+            return q;
+        directions[i] = d / length;
+        // Corners run clockwise on screen (y down): the inside lies to the right of each side.
+        points[i] = q[i] + cv::Point2f(-directions[i].y, directions[i].x) * distance;
+    }
+    Quad moved;
+    for (int i = 0; i < 4; ++i) {
+        const int previous = (i + 3) % 4;
+        const cv::Point2f p = points[previous], r = directions[previous], p2 = points[i], r2 = directions[i];
+        const float cross = r.x * r2.y - r.y * r2.x;
+        if (std::abs(cross) < 1e-4f)
+            return q;
+        const float t = ((p2.x - p.x) * r2.y - (p2.y - p.y) * r2.x) / cross;
+        moved[i] = p + r * t;
+    }
+    return moved;
+}
+
 // Difference of mean brightness just inside and just outside the outline, 0–255.
 double edgeContrast(const cv::Mat& grey, const Quad& q)
 {
@@ -195,8 +222,11 @@ std::optional<DocumentOutline> ContourOutlineDetector::detect(const cv::Mat& rgb
         // The largest plausible sheet wins; a much weaker one does not displace a clear one.
         if (!best || (c.area > bestArea && confidence >= best->confidence * 0.8) || confidence > best->confidence * 1.5) {
             DocumentOutline outline;
+            // Contours run on the desk's side of the paper's edge (edges are thickened to close
+            // them): move every side inwards so no rim of desk is left on the page.
+            const Quad inner = insetQuad(c.quad, 2.5f);
             for (int i = 0; i < 4; ++i)
-                outline.corners[i] = QPointF(c.quad[i].x / grey.cols, c.quad[i].y / grey.rows);
+                outline.corners[i] = QPointF(inner[i].x / grey.cols, inner[i].y / grey.rows);
             outline.confidence = float(std::clamp(confidence, 0.0, 1.0));
             best = outline;
             bestArea = c.area;

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <dlfcn.h>
+
 #include <opencv2/imgproc.hpp>
 #include <tesseract/baseapi.h>
 
@@ -29,6 +31,20 @@ struct ApiDeleter {
 };
 using Api = std::unique_ptr<tesseract::TessBaseAPI, ApiDeleter>;
 
+// Tesseract parallelises with OpenMP, whose threads spin while they wait: two recognitions at
+// once on a busy machine then take minutes instead of a second. OMP_THREAD_LIMIT=1 only works
+// when set before the process starts, so the same is done here by making every OpenMP region
+// of the calling thread inactive (one thread); the setting belongs to the thread, so each thread
+// that recognises text makes it. Looked up at run time: libgomp comes in with Tesseract, not by
+// our link.
+void keepOpenMPSingleThreaded()
+{
+    using SetLevels = void (*)(int);
+    static const auto set = reinterpret_cast<SetLevels>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+    if (set)
+        set(0);
+}
+
 // The thread's engine, or nullptr when no language data can be loaded (tried once per thread).
 tesseract::TessBaseAPI* threadEngine()
 {
@@ -36,6 +52,7 @@ tesseract::TessBaseAPI* threadEngine()
     thread_local bool tried = false;
     if (!tried) {
         tried = true;
+        keepOpenMPSingleThreaded();
         Api candidate(new tesseract::TessBaseAPI);
         for (const char* languages : {"ces+eng", "eng", "ces"}) {
             if (candidate->Init(nullptr, languages, tesseract::OEM_LSTM_ONLY) == 0) {

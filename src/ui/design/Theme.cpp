@@ -202,31 +202,11 @@ QPalette qtPalette(bool dark)
     return p;
 }
 
-QString scrollBarStyle(bool dark)
-{
-    const QColor handle = primaryAt(dark, 0.22);
-    const QColor hover = primaryAt(dark, 0.38);
-    const auto rgba = [](const QColor& c) {
-        return QStringLiteral("rgba(%1,%2,%3,%4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alphaF(), 0, 'f', 2);
-    };
-    // Slim scroll bars in the spirit of overlay indicators: a rounded handle on no track.
-    return QStringLiteral(
-               "QScrollBar:vertical{background:transparent;width:10px;margin:2px 2px 2px 0;}"
-               "QScrollBar:horizontal{background:transparent;height:10px;margin:0 2px 2px 2px;}"
-               "QScrollBar::handle:vertical{background:%1;border-radius:3px;min-height:32px;margin:0 1px;}"
-               "QScrollBar::handle:horizontal{background:%1;border-radius:3px;min-width:32px;margin:1px 0;}"
-               "QScrollBar::handle:hover{background:%2;}"
-               "QScrollBar::add-line,QScrollBar::sub-line{width:0;height:0;border:none;background:none;}"
-               "QScrollBar::add-page,QScrollBar::sub-page{background:none;}")
-        .arg(rgba(handle), rgba(hover));
-}
-
 void apply(QWidget* window, bool dark)
 {
     if (!window)
         return;
     window->setPalette(qtPalette(dark));
-    window->setStyleSheet(scrollBarStyle(dark));
     window->update();
 }
 

@@ -142,6 +142,7 @@ QWidget* build(Screen screen, KelvaroStore& store, QWidget* parent)
     case Screen::settings: return placeholderScreen(QStringLiteral("gearshape"), L("Nastavení"), parent);
     case Screen::studio: return placeholderScreen(QStringLiteral("camera.viewfinder"), QStringLiteral("Studio pro screenshoty"), parent);
     case Screen::dropWindow: return placeholderScreen(QStringLiteral("wand.and.stars"), QStringLiteral("Kelvaro"), parent);
+    case Screen::onboarding: return nullptr;
     }
     return nullptr;
 }

@@ -27,6 +27,7 @@ enum class Screen {
     settings,   // content of the settings window
     studio,     // content of the screenshot-studio window
     dropWindow, // content of the tray's drop window
+    onboarding, // first-run welcome over the main window; no stand-in (nothing shows until installed)
 };
 
 namespace ScreenFactory {

@@ -187,8 +187,10 @@ Sidebar::Sidebar(KelvaroStore& store, Actions actions, QWidget* parent) : QWidge
     column->addWidget(footer);
 
     connect(&m_store, &KelvaroStore::sidebarSelectionChanged, this, &Sidebar::syncSelection);
-    // Entering and leaving demo content replaces the history, so the footer is checked then.
-    connect(&m_store, &KelvaroStore::activitiesChanged, this, &Sidebar::refreshFooter);
+    // Entering and leaving demo content replaces the history; the store marks the demo as over
+    // only after that, so the footer looks again once the call has finished.
+    connect(&m_store, &KelvaroStore::activitiesChanged, this, &Sidebar::refreshFooter, Qt::QueuedConnection);
+    connect(&m_store, &KelvaroStore::shelvesChanged, this, &Sidebar::refreshFooter, Qt::QueuedConnection);
     connect(&Settings::shared(), &Settings::changed, this, [this](const QString& key) {
         if (key == QLatin1String(kStudioKey))
             refreshFooter();

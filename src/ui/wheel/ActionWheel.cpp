@@ -69,6 +69,14 @@ void ActionWheel::setMode(WheelMode mode)
     if (mode == m_mode)
         return;
     const bool wasHighlighted = m_hovered.has_value();
+    if (isVisible()) {
+        m_outgoing = QPixmap(size() * devicePixelRatioF());
+        m_outgoing.setDevicePixelRatio(devicePixelRatioF());
+        m_outgoing.fill(Qt::transparent);
+        QPainter painter(&m_outgoing);
+        painter.translate(kMargin, kMargin);
+        paintWheel(painter, wheelGeometry(), currentVisual(), WheelPalette::forWidget(this));
+    }
     m_mode = mode;
     resetSprings();
     // A fresh wheel takes its highlight from the pinned key without animating into it; a host
@@ -77,11 +85,18 @@ void ActionWheel::setMode(WheelMode mode)
         setHovered(pinnedIndex());
     else if (wasHighlighted)
         Q_EMIT hoverChanged(WheelAction{}, false);
-    settle();
+    snapHighlight();
+    if (!m_outgoing.isNull()) {
+        m_swap = {0, 0, 1};
+        restartAnimation();
+    }
 }
 
 void ActionWheel::setPinned(const std::optional<QString>& key)
 {
+    // Only a change of the pinned key moves the highlight; the host sets it on every update.
+    if (key == m_pinned)
+        return;
     m_pinned = key;
     setHovered(pinnedIndex());
 }
@@ -173,21 +188,31 @@ void ActionWheel::onFrame()
     }
     m_centreSpring.step(dt);
     m_blendSpring.step(dt);
-    done = done && m_centreSpring.settled() && m_blendSpring.settled();
+    m_swap.step(dt, 0.3);
+    if (m_swap.settled())
+        m_outgoing = QPixmap();
+    done = done && m_centreSpring.settled() && m_blendSpring.settled() && m_swap.settled();
     if (done)
         m_frameTimer.stop();
     update();
 }
 
-void ActionWheel::settle()
+void ActionWheel::snapHighlight()
 {
     for (Spring& s : m_wedgeSprings)
         s.snap();
     m_centreSpring.snap();
     m_blendSpring.snap();
     m_previousCentre = m_centre;
-    m_frameTimer.stop();
     update();
+}
+
+void ActionWheel::settle()
+{
+    snapHighlight();
+    m_swap.snap();
+    m_outgoing = QPixmap();
+    m_frameTimer.stop();
 }
 
 WheelVisual ActionWheel::currentVisual() const
@@ -207,13 +232,34 @@ WheelVisual ActionWheel::currentVisual() const
 void ActionWheel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
+    const double t = std::clamp(m_swap.value, 0.0, 1.0);
+    const QPointF c = toWidget(wheelGeometry().centre());
+    auto scaled = [&](double scale) {
+        painter.translate(c);
+        painter.scale(scale, scale);
+        painter.translate(-c);
+    };
+    if (t < 1 && !m_outgoing.isNull()) {
+        painter.save();
+        painter.setOpacity(1 - t);
+        scaled(1 - 0.15 * t);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(0, 0, m_outgoing);
+        painter.restore();
+        painter.setOpacity(t);
+        scaled(0.85 + 0.15 * t);
+    }
     painter.translate(kMargin, kMargin);
     paintWheel(painter, wheelGeometry(), currentVisual(), WheelPalette::forWidget(this));
 }
 
 void ActionWheel::mouseMoveEvent(QMouseEvent* event)
 {
-    setHovered(wheelGeometry().indexAt(toWheel(event->position())));
+    // Beyond the hit band the pointer is off the wheel (the widget's corners): as when it leaves.
+    if (!containsPoint(event->position()))
+        setHovered(pinnedIndex());
+    else
+        setHovered(wheelGeometry().indexAt(toWheel(event->position())));
 }
 
 void ActionWheel::mousePressEvent(QMouseEvent* event)

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QPixmap>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -34,7 +35,8 @@ public:
     static constexpr int kMargin = 8;
 
     WheelMode mode() const { return m_mode; }
-    // A new mode is a new wheel: the highlight starts again from the pinned key.
+    // A new mode is a new wheel: the highlight starts again from the pinned key, and on screen
+    // the old wheel shrinks to 0.85 and fades while the new one grows from 0.85 and appears.
     void setMode(WheelMode mode);
     void setPinned(const std::optional<QString>& key);
     std::optional<QString> pinned() const { return m_pinned; }
@@ -92,6 +94,7 @@ private:
     void restartAnimation();
     void resetSprings();
     void onFrame();
+    void snapHighlight();
 
     WheelMode m_mode;
     std::optional<QString> m_pinned;
@@ -106,6 +109,8 @@ private:
     Spring m_blendSpring;   // centre content cross-fade
     CentreContent m_centre;
     CentreContent m_previousCentre;
+    Spring m_swap{1, 0, 1};  // mode change: 0 shows the old wheel, 1 the new one
+    QPixmap m_outgoing;
     QTimer m_frameTimer;
     QElapsedTimer m_clock;
 };

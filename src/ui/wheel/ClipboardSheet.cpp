@@ -54,6 +54,11 @@ ClipboardSheet::ClipboardSheet(KelvaroStore& store, QWidget* parent)
     m_explanation = new Text(QString(), TextStyle::callout, this);
     m_explanation->setColor(Theme::secondary());
     m_explanation->setWrap(true);
+    // Its one-line width can exceed the sheet's: a fixed height taken from that width would cut
+    // the second line off, so the height comes from the width it is given.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    m_explanation->setSizePolicy(policy);
     addContent(m_explanation);
 
     connect(m_picker, &SegmentedPicker::tagClicked, this,
@@ -63,6 +68,7 @@ ClipboardSheet::ClipboardSheet(KelvaroStore& store, QWidget* parent)
             refresh();
     });
     refresh();
+    m_picker->setFocus(); // Left and Right pick at once
 
     // The store outlives any sheet in the application; a test may not keep it that long.
     QPointer<KelvaroStore> target(&store);

@@ -18,6 +18,7 @@
 #include "engine/Bitmap.h"
 #include "engine/ImageEngine.h"
 #include "engine/Localization.h"
+#include "ui/design/Formatters.h"
 #include "ui/wheel/WheelControls.h"
 #include "ui/wheel/WheelStyle.h"
 #include "ui/wheel/WheelSymbols.h"
@@ -40,21 +41,6 @@ qint64 changePercent(qint64 before, qint64 after)
 QString changeText(qint64 percent)
 {
     return percent <= 0 ? Lf("%lld %%", percent) : Lf("+%lld %%", percent);
-}
-
-QString formatByteCount(qint64 bytes)
-{
-    if (bytes <= 0)
-        return L("Nula kB");
-    if (bytes == 1)
-        return L("1 bajt");
-    if (bytes < 1000)
-        return bytes <= 4 ? Lf("%lld bajty", bytes) : Lf("%lld bajtů", bytes);
-    if (bytes < 1000 * 1000)
-        return Lf("%lld kB", qint64(std::llround(bytes / 1000.0)));
-    if (bytes < 1000LL * 1000 * 1000)
-        return Lf("%.1f MB", bytes / 1.0e6);
-    return Lf("%.2f GB", bytes / 1.0e9);
 }
 
 // ---- CompareView --------------------------------------------------------------------------------
@@ -107,7 +93,8 @@ void CompareView::mouseMoveEvent(QMouseEvent* event)
         setSplit(splitFor(event->position().x()));
 }
 
-void CompareView::paintPicture(QPainter& painter, State state, const QImage& image, const QRectF& area) const
+void CompareView::paintPicture(QPainter& painter, State state, const QImage& image, const QRectF& area,
+                               const QRectF& visible) const
 {
     const WheelPalette palette = WheelPalette::forWidget(this);
     if (state == State::ready && !image.isNull()) {
@@ -121,7 +108,7 @@ void CompareView::paintPicture(QPainter& painter, State state, const QImage& ima
         const QString text = L("Náhled není k dispozici");
         const QFontMetricsF m(font);
         const double w = 16 + 6 + m.horizontalAdvance(text);
-        const QPointF c = area.center();
+        const QPointF c = visible.center();
         drawSymbol(painter, QStringLiteral("eye.slash"), QRectF(c.x() - w / 2, c.y() - 8, 16, 16), palette.secondary);
         painter.setFont(font);
         painter.setPen(palette.secondary);
@@ -131,7 +118,7 @@ void CompareView::paintPicture(QPainter& painter, State state, const QImage& ima
     }
     // Loading: a spinner in the middle of the area.
     painter.save();
-    painter.translate(area.center());
+    painter.translate(visible.center());
     for (int i = 0; i < 8; ++i) {
         const double opacity = 0.2 + 0.8 * ((i - m_spinPhase + 8) % 8) / 7.0;
         painter.save();
@@ -156,10 +143,17 @@ void CompareView::paintEvent(QPaintEvent*)
     painter.fillRect(area, QColor(0, 0, 0, int(0.06 * 255)));
 
     const double splitX = area.width() * m_split;
-    paintPicture(painter, m_afterState, m_after, area);
+    const QRectF left(0, 0, splitX, area.height());
+    const QRectF right(splitX, 0, area.width() - splitX, area.height());
+    paintPicture(painter, m_afterState, m_after, area, right);
     painter.save();
-    painter.setClipRect(QRectF(0, 0, splitX, area.height()), Qt::IntersectClip);
-    paintPicture(painter, m_beforeState, m_before, area);
+    painter.setClipRect(left, Qt::IntersectClip);
+    if (m_beforeState != State::ready) {
+        // No original to show: the result must not pass for it.
+        painter.fillRect(left, palette.cardFill);
+        painter.fillRect(left, QColor(0, 0, 0, int(0.06 * 255)));
+    }
+    paintPicture(painter, m_beforeState, m_before, area, left);
     painter.restore();
 
     // Handle: a 2-px white line and the round arrows, with a soft shadow.
@@ -208,7 +202,7 @@ CompareSheet::CompareSheet(const std::optional<ComparePair>& pair, QWidget* pare
     auto* header = new QHBoxLayout;
     auto* symbol = new SymbolLabel(QStringLiteral("square.split.2x1"), 18, this);
     symbol->setColorRole([](const QWidget* w) { return WheelPalette::forWidget(w).primary; });
-    auto* title = new QLabel(L("Porovnání"), this);
+    auto* title = new ToneLabel(L("Porovnání"), this);
     title->setFont(wheelFont(TextSize::title3, QFont::DemiBold));
     auto* done = new QPushButton(L("Hotovo"), this);
     done->setDefault(true);
@@ -257,8 +251,8 @@ CompareSheet::CompareSheet(const std::optional<ComparePair>& pair, QWidget* pare
     const qint64 a = ImageEngine::fileSize(m_pair->after);
     const qint64 percent = changePercent(b, a);
     m_changeGrew = percent >= 1;
-    m_beforeSize->setText(Lf("Původně %@", formatByteCount(b)));
-    m_afterSize->setText(Lf("Nyní %@", formatByteCount(a)));
+    m_beforeSize->setText(Lf("Původně %@", Formatters::byteCount(b)));
+    m_afterSize->setText(Lf("Nyní %@", Formatters::byteCount(a)));
     m_change->setText(changeText(percent));
     const bool grew = m_changeGrew;
     m_change->setTone([grew](const WheelPalette& p) { return grew ? p.rose : p.teal; });

@@ -21,9 +21,6 @@ class ToneLabel;
 qint64 changePercent(qint64 before, qint64 after);
 // "-50 %", "0 %" (both teal) or "+1 %" (rose).
 QString changeText(qint64 percent);
-// A byte count in the file style of the current language ("Nula kB", "500 bajtů", "1 kB",
-// "1,2 MB"; English "Zero KB", "500 bytes", "1 KB", "1.2 MB").
-QString formatByteCount(qint64 bytes);
 
 // The picture area: the result, the original masked to the left of the split, the handle and
 // the two tags.
@@ -46,7 +43,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    void paintPicture(QPainter& painter, State state, const QImage& image, const QRectF& area) const;
+    // Draws a picture fitted into `area`, or its placeholder centred in `visible` (the part of
+    // the area that shows it).
+    void paintPicture(QPainter& painter, State state, const QImage& image, const QRectF& area,
+                      const QRectF& visible) const;
     double m_split = 0.5;
     State m_beforeState = State::loading;
     State m_afterState = State::loading;

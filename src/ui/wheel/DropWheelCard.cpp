@@ -193,6 +193,12 @@ protected:
         const double icon = 16;
         const double w = icon + 6 + m.horizontalAdvance(text);
         const QPointF c = box.center();
+        // The label lies over the wheel: a card-coloured pill keeps it readable.
+        const QRectF pill(c.x() - w / 2 - 14, c.y() - m.height() / 2 - 8, w + 28, m.height() + 16);
+        paintCapsule(painter, pill, palette.cardFill);
+        painter.setPen(QPen(withAlpha(palette.ember, 0.5), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(pill.adjusted(0.5, 0.5, -0.5, -0.5), pill.height() / 2, pill.height() / 2);
         drawSymbol(painter, QStringLiteral("plus.circle.fill"), QRectF(c.x() - w / 2, c.y() - icon / 2, icon, icon),
                    palette.emberText);
         painter.setFont(font);

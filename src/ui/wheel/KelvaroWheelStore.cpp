@@ -3,6 +3,8 @@
 #include <QFileInfo>
 
 #include "store/KelvaroStore.h"
+#include "ui/wheel/DropWheelCard.h"
+#include "ui/wheel/FileImporter.h"
 
 namespace kelvaro::wheel {
 
@@ -84,5 +86,14 @@ void KelvaroWheelStore::perform(const WheelAction& action, WheelMode mode) { m_s
 void KelvaroWheelStore::cancelRun() { m_store.cancelRun(); }
 void KelvaroWheelStore::revealOutputs() { m_store.revealOutputs(); }
 void KelvaroWheelStore::undoLast() { m_store.undoLast(); }
+
+DropWheelCard* makeDropWheelCard(KelvaroStore& store, QWidget* parent)
+{
+    auto* view = new KelvaroWheelStore(store);
+    auto* card = new DropWheelCard(*view, FileImporter::desktop(), parent);
+    // Parented last, so it is destroyed after every widget of the card that reads it.
+    view->setParent(card);
+    return card;
+}
 
 } // namespace kelvaro::wheel

@@ -4,11 +4,15 @@
 // Main thread.
 #include "ui/wheel/WheelStore.h"
 
+class QWidget;
+
 namespace kelvaro {
 class KelvaroStore;
 }
 
 namespace kelvaro::wheel {
+
+class DropWheelCard;
 
 class KelvaroWheelStore : public WheelStore {
     Q_OBJECT
@@ -48,5 +52,9 @@ public:
 private:
     KelvaroStore& m_store;
 };
+
+// The home screen's drop card on the application store, with the desktop file importer. The
+// card owns its view of the store.
+DropWheelCard* makeDropWheelCard(KelvaroStore& store, QWidget* parent = nullptr);
 
 } // namespace kelvaro::wheel

@@ -109,7 +109,7 @@ LivePreview::~LivePreview() = default;
 
 void LivePreview::setFile(const std::optional<QString>& file)
 {
-    if (file == m_file && (hasBase() || m_failed) && m_loadGeneration > 0)
+    if (file == m_file && m_loadGeneration > 0)
         return;
     m_file = file;
     loadBase();

@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 
 #include "engine/Localization.h"
+#include "ui/design/FileThumb.h"
+#include "ui/design/ModeSwitcher.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/StatusLine.h"
 #include "ui/wheel/WheelControls.h"
@@ -34,7 +36,7 @@ public:
         , path(path)
     {
         setFixedSize(kTileThumb + 5, kTileThumb + 5);
-        auto* thumb = new FileThumbnail(path, kTileThumb, this);
+        auto* thumb = new FileThumb(path, kTileThumb, this);
         thumb->move(0, 5);
         thumb->setToolTip(QFileInfo(path).fileName());
         remove = new SymbolButton(QStringLiteral("xmark.circle.fill"), kRemoveSide, this);
@@ -61,7 +63,7 @@ LoadedWheel::LoadedWheel(WheelStore& store, QWidget* parent)
     // Header.
     auto* header = new QHBoxLayout;
     header->setSpacing(12);
-    m_headerThumb = new FileThumbnail(QString(), 40, this);
+    m_headerThumb = new FileThumb(QString(), 40, this);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(1);
     m_title = new ToneLabel(QString(), this);
@@ -110,7 +112,7 @@ LoadedWheel::LoadedWheel(WheelStore& store, QWidget* parent)
     auto* wheelColumn = new QVBoxLayout(m_column);
     wheelColumn->setContentsMargins(0, 0, 0, 0);
     wheelColumn->setSpacing(14);
-    m_switch = new ModeSwitch(m_column);
+    m_switch = new ModeSwitcher(m_store.wheelMode(), m_column);
     m_switch->setMaximumWidth(360);
     m_wheel = new ActionWheel(m_store.wheelMode(), m_column);
     m_wheel->setWheelSize(kWheelSize);
@@ -130,7 +132,7 @@ LoadedWheel::LoadedWheel(WheelStore& store, QWidget* parent)
 
     connect(m_add, &QAbstractButton::clicked, this, [this] { m_store.requestImporter(true); });
     connect(m_close, &QAbstractButton::clicked, this, [this] { m_store.clearSelection(); });
-    connect(m_switch, &ModeSwitch::modeClicked, this, [this](WheelMode mode) { m_store.setWheelMode(mode); });
+    connect(m_switch, &ModeSwitcher::modeClicked, this, [this](WheelMode mode) { m_store.setWheelMode(mode); });
     connect(m_wheel, &ActionWheel::actionSelected, this,
             [this](const WheelAction& action) { m_store.perform(action, m_store.wheelMode()); });
     connect(m_wheel, &ActionWheel::filesDropped, this, [this](const QList<QUrl>& urls, const WheelAction& action) {
@@ -160,7 +162,6 @@ SymbolButton* LoadedWheel::removeButton(const QString& path) const
 void LoadedWheel::refresh()
 {
     const QStringList files = m_store.droppedFiles();
-    const WheelPalette palette = WheelPalette::forWidget(this);
     const QString first = files.value(0);
     m_headerThumb->setVisible(!first.isEmpty());
     if (!first.isEmpty())
@@ -176,7 +177,7 @@ void LoadedWheel::refresh()
     if (files.size() >= 2)
         rebuildStrip(files);
 
-    m_switch->setMode(m_store.wheelMode());
+    m_switch->setSelection(m_store.wheelMode());
     m_wheel->setMode(m_store.wheelMode());
     m_wheel->setPinned(m_store.studioHighlight());
     m_wheel->setEnabled(!m_store.isWorking());

@@ -15,11 +15,14 @@ class QHBoxLayout;
 class QLabel;
 class QScrollArea;
 
+namespace kelvaro {
+class FileThumb;
+class ModeSwitcher;
+}
+
 namespace kelvaro::wheel {
 
 class ActionWheel;
-class FileThumbnail;
-class ModeSwitch;
 class SmallButton;
 class StatusLine;
 class SymbolButton;
@@ -42,7 +45,7 @@ public:
     void refresh();
 
     ActionWheel* wheel() const { return m_wheel; }
-    ModeSwitch* modeSwitch() const { return m_switch; }
+    ModeSwitcher* modeSwitch() const { return m_switch; }
     StatusLine* statusLine() const { return m_status; }
     SmallButton* addButton() const { return m_add; }
     SymbolButton* closeButton() const { return m_close; }
@@ -62,7 +65,7 @@ private:
     void updateSidePanel();
 
     WheelStore& m_store;
-    FileThumbnail* m_headerThumb = nullptr;
+    FileThumb* m_headerThumb = nullptr;
     ToneLabel* m_title = nullptr;
     ToneLabel* m_count = nullptr;
     SmallButton* m_add = nullptr;
@@ -74,7 +77,7 @@ private:
     QLabel* m_more = nullptr;
     QStringList m_stripFiles;
     QWidget* m_column = nullptr;
-    ModeSwitch* m_switch = nullptr;
+    ModeSwitcher* m_switch = nullptr;
     ActionWheel* m_wheel = nullptr;
     QPointer<QWidget> m_sidePanel;
     QHBoxLayout* m_wheelRow = nullptr;

@@ -79,6 +79,7 @@ StatusLine::StatusLine(WheelStore& store, QWidget* parent)
     setMinimumHeight(40);
 
     m_capsule = new Capsule(this);
+    m_capsule->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* row = new QHBoxLayout(m_capsule);
     row->setContentsMargins(14, 7, 14, 7);
     row->setSpacing(6);
@@ -115,6 +116,7 @@ StatusLine::StatusLine(WheelStore& store, QWidget* parent)
 
     m_dragOut = new DragOutRow(this);
     column->addWidget(m_dragOut, 0, Qt::AlignHCenter);
+    column->addStretch(1);
 
     connect(m_cancel, &QAbstractButton::clicked, this, [this] { m_store.cancelRun(); });
     connect(m_reveal, &QAbstractButton::clicked, this, [this] { m_store.revealOutputs(); });

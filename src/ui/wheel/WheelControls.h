@@ -1,8 +1,7 @@
 #pragma once
-// Small painted controls of the drop card: link-style buttons, symbol buttons, the small
-// spinner, the capsule-backed row, the file thumbnail that decodes off the GUI thread, the
-// three-mode switch and the key chip. Each draws from WheelStyle, so light and dark follow the
-// palette of the widget. Main thread; only thumbnail decoding runs in the thread pool.
+// Small painted controls of the drop card: labels that follow the appearance, link-style
+// buttons, symbol buttons, the small bordered and the orange primary button, the spinner and
+// the key chip. Each draws from WheelStyle, so light and dark follow the window. Main thread.
 #include <functional>
 #include <optional>
 
@@ -12,8 +11,6 @@
 #include <QPixmap>
 #include <QTimer>
 #include <QWidget>
-
-#include "engine/Models.h"
 
 namespace kelvaro::wheel {
 
@@ -133,55 +130,6 @@ private:
     QString m_symbol;
     int m_side;
     std::function<QColor(const QWidget*)> m_color;
-};
-
-// A square thumbnail of a file with rounded corners; decodes in the thread pool at three times
-// its side through the engine's loader (orientation applied, HEIC and PDF included) and shows
-// the "photo" placeholder until then or when the file cannot be read.
-class FileThumbnail : public QWidget {
-    Q_OBJECT
-public:
-    FileThumbnail(const QString& path, int side, QWidget* parent = nullptr);
-    void setPath(const QString& path);
-    QString path() const { return m_path; }
-    bool hasImage() const { return !m_image.isNull(); }
-    bool isLoading() const { return m_loading; }
-    QSize sizeHint() const override { return {m_side, m_side}; }
-
-Q_SIGNALS:
-    void loaded();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    void startLoad();
-    QString m_path;
-    int m_side;
-    QImage m_image;
-    bool m_loading = false;
-    quint64 m_generation = 0;
-};
-
-// The segmented switch over the three wheel modes.
-class ModeSwitch : public QWidget {
-    Q_OBJECT
-public:
-    explicit ModeSwitch(QWidget* parent = nullptr);
-    void setMode(WheelMode mode);
-    WheelMode mode() const { return m_mode; }
-    QSize sizeHint() const override;
-    QRect segmentRect(int index) const;
-
-Q_SIGNALS:
-    void modeClicked(kelvaro::WheelMode mode);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    WheelMode m_mode = WheelMode::convert;
 };
 
 // A key chip ("Ctrl+O"), shown as given.

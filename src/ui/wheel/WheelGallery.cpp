@@ -15,6 +15,7 @@
 #include "engine/Bitmap.h"
 #include "engine/Localization.h"
 #include "platform/Settings.h"
+#include "ui/design/FileThumb.h"
 #include "ui/design/Theme.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/CompareSheet.h"
@@ -96,9 +97,7 @@ void settleWidgets(QWidget* root)
     clock.start();
     while (clock.elapsed() < 3000) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
-        bool loading = false;
-        for (auto* thumb : root->findChildren<FileThumbnail*>())
-            loading = loading || thumb->isLoading();
+        bool loading = FileThumb::pendingCount() > 0;
         if (auto* sheet = qobject_cast<CompareSheet*>(root))
             loading = loading || !sheet->waitForImages(0);
         if (!loading)
@@ -304,6 +303,9 @@ QStringList renderWheelGallery(const QString& outDir, bool dark, const QString& 
     const QVariant savedLanguage = settings.value(QStringLiteral("kelvaro.language"));
     settings.setValue(QStringLiteral("kelvaro.language"), lang);
     initVips();
+    // Standard widgets (the sheet's button) take the application palette.
+    const QPalette savedPalette = QApplication::palette();
+    QApplication::setPalette(Theme::qtPalette(dark));
     const Demo demo;
     QStringList written;
     for (const auto& [name, builder] : builders()) {
@@ -315,6 +317,7 @@ QStringList renderWheelGallery(const QString& outDir, bool dark, const QString& 
         if (image.save(file))
             written.append(file);
     }
+    QApplication::setPalette(savedPalette);
     if (savedLanguage.isValid())
         settings.setValue(QStringLiteral("kelvaro.language"), savedLanguage);
     else

@@ -1,8 +1,8 @@
 #pragma once
-// The line symbols the wheel, its card and the compare sheet draw, by the symbol names the
-// records carry ("crop", "doc.zipper", …). Our own 24-unit vector drawings, tinted at draw time.
-// Symbols named "….fill" with a round base have a glyph that is cut out of the base (or drawn in
-// `secondary` when one is given). Unknown names draw a neutral dot, never nothing. Main thread.
+// The symbols the wheel, its card and the compare sheet draw, by the symbol names the records
+// carry ("crop", "doc.zipper", …): the application's own glyphs, with one addition the wheel
+// needs, a second colour for round filled symbols ("xmark.circle.fill" white on a dark disc).
+// Main thread.
 #include <QColor>
 #include <QPixmap>
 #include <QRectF>
@@ -12,15 +12,13 @@ class QPainter;
 
 namespace kelvaro::wheel {
 
-// Whether a drawing exists for the name.
-bool hasSymbol(const QString& name);
-
-// Draws the symbol fitted into `rect` (square drawing, centred), in `color`.
+// Draws the symbol fitted into `rect` (square drawing, centred), in `color`. For a symbol named
+// "….circle.fill" a valid `secondary` colours the glyph that is otherwise cut out of the disc.
 void drawSymbol(QPainter& painter, const QString& name, const QRectF& rect, const QColor& color,
                 const QColor& secondary = QColor());
 
 // The symbol as a pixmap of `side` logical pixels at the given device-pixel ratio.
-QPixmap symbolPixmap(const QString& name, int side, const QColor& color,
-                     const QColor& secondary = QColor(), qreal dpr = 1.0);
+QPixmap symbolPixmap(const QString& name, int side, const QColor& color, const QColor& secondary = QColor(),
+                     qreal dpr = 1.0);
 
 } // namespace kelvaro::wheel

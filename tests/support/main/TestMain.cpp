@@ -25,8 +25,12 @@ int main(int argc, char** argv)
     setenv("HOME", qPrintable(root + "/home"), 1);
     QDir(root).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(root + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Fixed here rather than in ctest so a test binary run by hand behaves the same.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("OMP_THREAD_LIMIT", "1", 0);
+    setenv("KELVARO_MODELS_DIR", KELVARO_BUILD_DIR "/models", 0);
+    // No test may reach the user's session bus; tests that need one start their own and pass it on.
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kelvaro-test-bus", 0);
 
 #ifdef KELVARO_TEST_WIDGETS
     QApplication app(argc, argv);

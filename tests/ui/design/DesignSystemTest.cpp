@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
+#include <QThread>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 
@@ -6,6 +9,7 @@
 
 #include "ui/design/DesignSystem.h"
 #include "ui/design/EmptyStateView.h"
+#include "ui/design/KelvaroStyle.h"
 #include "ui/design/ModeSwitcher.h"
 
 using namespace kelvaro;
@@ -70,17 +74,22 @@ TEST(Buttons, PressingDarkensThePrimaryAndDeepensTheSecondary)
     Theme::apply(&secondary, false);
     EXPECT_NEAR(secondary.fillColor().alphaF(), 0.06, 0.005);
 
-    primary.show();
-    secondary.show();
-    primary.setDown(true);
-    Q_EMIT primary.pressed();
-    Q_EMIT secondary.pressed();
-    // Let the 0.12 s ease run out.
-    const qint64 until = QDateTime::currentMSecsSinceEpoch() + 400;
-    while (QDateTime::currentMSecsSinceEpoch() < until && (primary.pressAmount() < 1.0 || secondary.pressAmount() < 1.0))
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // Pressed one at a time: pressing another button takes the focus and releases the first.
+    const auto pressAndSettle = [](KelvaroButton& button) {
+        button.show();
+        const QPoint at = button.rect().center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, button.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&button, &press);
+        for (int i = 0; i < 40 && button.pressAmount() < 1.0; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(10);
+        }
+    };
+    pressAndSettle(primary);
+    EXPECT_TRUE(primary.isDown());
     EXPECT_DOUBLE_EQ(primary.pressAmount(), 1.0);
     EXPECT_NEAR(primary.fillColor().redF(), Theme::buttonOrange().redF() - 0.08, 0.005);
+    pressAndSettle(secondary);
     EXPECT_NEAR(secondary.fillColor().alphaF(), 0.12, 0.005);
 }
 
@@ -156,6 +165,7 @@ TEST(ModeSwitcher, FollowsTheOwnersValueAndSignalsOnlyChanges)
     switcher.setSelection(WheelMode::tools);
     EXPECT_EQ(changes, 1);
     switcher.resize(420, 40);
+    switcher.show();
     EXPECT_EQ(switcher.pillRect().toRect(), switcher.segmentRect(WheelMode::tools));
 }
 
@@ -165,6 +175,36 @@ TEST(HoverButton, ChildrenLeaveTheClickToTheButton)
     auto* label = new Text(QStringLiteral("Řádek"), TextStyle::callout, &button);
     button.contentLayout()->addWidget(label);
     EXPECT_TRUE(label->testAttribute(Qt::WA_TransparentForMouseEvents));
+}
+
+} // namespace
+
+
+namespace {
+
+TEST(KelvaroStyle, SlimScrollBarsWithAProportionalHandleAndNoButtons)
+{
+    KelvaroStyle style;
+    QScrollBar bar(Qt::Vertical);
+    bar.setStyle(&style);
+    bar.setRange(0, 300);
+    bar.setPageStep(100);
+    bar.resize(10, 400);
+    QStyleOptionSlider option;
+    option.initFrom(&bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = 0;
+    option.maximum = 300;
+    option.pageStep = 100;
+    option.sliderPosition = 300;
+    option.rect = QRect(0, 0, 10, 400);
+    EXPECT_EQ(style.pixelMetric(QStyle::PM_ScrollBarExtent), 10);
+    EXPECT_TRUE(style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine).isEmpty());
+    const QRect slider = style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider);
+    EXPECT_EQ(slider.height(), 100); // a quarter of the track for a quarter of the content
+    EXPECT_EQ(slider.bottom(), 399); // at the end when scrolled to the end
+    option.sliderPosition = 0;
+    EXPECT_EQ(style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider).top(), 0);
 }
 
 } // namespace

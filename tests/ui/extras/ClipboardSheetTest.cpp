@@ -29,6 +29,7 @@ protected:
         StoreServices services;
         services.clipboard = recording;
         store = std::make_unique<KelvaroStore>(services, QStringLiteral("kelvaro.test.library"));
+        store->setActivities({}); // a first start brings sample entries
     }
 
     QStringList files(const QStringList& names)
@@ -105,6 +106,7 @@ TEST_F(ClipboardSheetTest, FilesModePutsUriListAndTheCopiedFilesForm)
     StoreServices services;
     services.clipboard = std::make_shared<SystemClipboard>();
     store = std::make_unique<KelvaroStore>(services, QStringLiteral("kelvaro.test.library"));
+    store->setActivities({});
     const QStringList paths = files({QStringLiteral("x y.jpg"), QStringLiteral("z.png")});
     ClipboardSheet sheet(*store);
     extrastest::mouse(sheet.picker(), QEvent::MouseButtonPress, QPoint(5, 5)); // the first segment, whatever the width
@@ -215,6 +217,11 @@ TEST_F(ClipboardSheetTest, TextsFollowTheLanguage)
     EXPECT_EQ(sheet.picker()->segments().at(1).title, QStringLiteral("Paths"));
     EXPECT_EQ(sheet.actionButton()->text(), QStringLiteral("Copy"));
     EXPECT_EQ(sheet.cancelButton()->text(), QStringLiteral("Cancel"));
+    sheet.show();
+    extrastest::spin(30);
+    extrastest::savePicture(&sheet, QStringLiteral("clipboard-sheet-en"));
+    // The explanation wraps within the sheet and is not cut.
+    EXPECT_GE(sheet.explanationText()->height(), sheet.explanationText()->heightForWidth(sheet.explanationText()->width()));
 }
 
 TEST_F(ClipboardSheetTest, Picture)

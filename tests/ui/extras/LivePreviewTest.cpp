@@ -175,7 +175,8 @@ TEST_P(LivePreviewReduction, LargePhotosAreReducedTo900PixelsUpright)
 
 INSTANTIATE_TEST_SUITE_P(Orientations, LivePreviewReduction,
                          ::testing::Values(ReductionCase{1, {900, 675}}, ReductionCase{6, {675, 900}},
-                                           ReductionCase{3, {900, 675}}, ReductionCase{8, {675, 900}}));
+                                           ReductionCase{3, {900, 675}}, ReductionCase{8, {675, 900}}),
+                         [](const auto& info) { return "orientation" + std::to_string(info.param.orientation); });
 
 TEST_F(LivePreviewTest, SmallPhotosAreNotEnlarged)
 {

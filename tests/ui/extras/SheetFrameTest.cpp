@@ -1,5 +1,7 @@
 // The shared sheet frame: the action closes first and runs later, Return and Escape, a sheet
 // that cannot run, and the frame's size.
+#include <QLayout>
+
 #include "ExtrasTestSupport.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/SegmentedPicker.h"
@@ -88,8 +90,11 @@ TEST_F(SheetFrameTest, TheFrameIs440WideAndAsHighAsItsContent)
 {
     auto sheet = frame();
     auto* text = new Text(QString(80, QLatin1Char('x')).replace(QStringLiteral("xxxxxxx"), QStringLiteral("slovo ")),
-                          TextStyle::callout);
+                          TextStyle::callout, sheet.get());
     text->setWrap(true);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    text->setSizePolicy(policy);
     sheet->addContent(text);
     sheet->show();
     extrastest::spin(20);

@@ -199,8 +199,10 @@ TEST_F(ContentViewTest, StudioButtonOnlyWhenEnabledAndNoDemoContent)
     Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), true);
     EXPECT_FALSE(studio->isHidden());
     store->enterDemo(SampleData::activities(), SampleData::shelves());
+    spin();
     EXPECT_TRUE(studio->isHidden());
     store->exitDemo();
+    spin();
     EXPECT_FALSE(studio->isHidden());
     studio->click();
     EXPECT_EQ(studioOpened, 1);
@@ -270,7 +272,7 @@ TEST_F(ContentViewTest, EnglishTexts)
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
     ContentView english(*store, {});
     EXPECT_EQ(english.toolbar()->actions().at(1)->text(), QStringLiteral("Output Folder"));
-    EXPECT_TRUE(texts(english.sidebar()).contains(QStringLiteral("Everything stays on your computer")));
+    EXPECT_TRUE(texts(english.sidebar()).contains(QStringLiteral("Everything stays local")));
     EXPECT_TRUE(texts(english.sidebar()).contains(QStringLiteral("Library")));
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
 }

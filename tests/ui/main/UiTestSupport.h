@@ -8,14 +8,21 @@
 #include <QDateTime>
 #include <QWidget>
 
+#include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro::uitest {
 
+// A store with no history and no shelves (a first start would bring sample content), in a
+// Czech interface.
 inline std::unique_ptr<KelvaroStore> makeStore()
 {
-    return std::make_unique<KelvaroStore>(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    auto store = std::make_unique<KelvaroStore>(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+    store->setActivities({});
+    store->setShelves({});
+    return store;
 }
 
 inline void spin(int ms = 30)

@@ -70,6 +70,18 @@ TEST_F(ActionWheelTest, LeavingFallsBackToThePinnedWedge)
     EXPECT_EQ(log.keys.last(), QStringLiteral("Komprese"));
 }
 
+TEST_F(ActionWheelTest, TheWidgetsCornersCountAsAwayFromTheWheel)
+{
+    auto wheel = makeWheel(WheelMode::convert);
+    wheel->setPinned(QStringLiteral("TIFF"));
+    mouseMove(wheel.get(), wedgePoint(*wheel, 0));
+    EXPECT_EQ(wheel->hovered(), 0);
+    mouseMove(wheel.get(), QPointF(2, 2));
+    EXPECT_EQ(wheel->hovered(), 3);
+    mouseMove(wheel.get(), wheelPoint(*wheel, 0, 10)); // the hole is on the wheel: no highlight
+    EXPECT_FALSE(wheel->hovered().has_value());
+}
+
 TEST_F(ActionWheelTest, PinnedKeyOfAnotherModeLightsNothing)
 {
     auto wheel = makeWheel(WheelMode::convert);
@@ -138,6 +150,22 @@ TEST_F(ActionWheelTest, ModeChangeStartsWithoutHighlightAndSaysSo)
     EXPECT_EQ(wheel->wheelActions().size(), 9);
     EXPECT_EQ(log.keys.last(), std::nullopt);
     EXPECT_EQ(wheel->currentVisual().centre.title, title(WheelMode::tools));
+}
+
+TEST_F(ActionWheelTest, ModeSwapAnimatesOnScreenOnly)
+{
+    ActionWheel hidden(WheelMode::convert);
+    hidden.setMode(WheelMode::tools);
+    EXPECT_FALSE(hidden.isAnimating()); // nothing to see: the new wheel is there at once
+
+    ActionWheel shown(WheelMode::convert);
+    shown.show();
+    shown.setMode(WheelMode::actions);
+    EXPECT_TRUE(shown.isAnimating());
+    EXPECT_EQ(shown.mode(), WheelMode::actions);
+    EXPECT_EQ(shown.wheelGeometry().count, 6);
+    shown.settle();
+    EXPECT_FALSE(shown.isAnimating());
 }
 
 TEST_F(ActionWheelTest, HighlightSpringsWithoutOvershoot)

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/design/ModeSwitcher.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
 #include "ui/wheel/LoadedWheel.h"
 #include "ui/wheel/ScriptedWheelStore.h"
+#include "ui/wheel/StatusLine.h"
 #include "ui/wheel/WheelControls.h"
 #include "WheelTestSupport.h"
 
@@ -237,11 +239,36 @@ TEST_F(DropWheelCardTest, ClickOnAWedgePerformsInTheCurrentMode)
     EXPECT_EQ(store.performed[0].mode, WheelMode::actions);
 }
 
+TEST_F(DropWheelCardTest, HoveringAWedgeNamesItInTheStatusLine)
+{
+    load(1);
+    store.setWheelMode(WheelMode::tools);
+    StatusLine* status = card->loadedWheel()->statusLine();
+    mouseMove(&wheel(), wedgePoint(wheel(), 0));
+    const WheelAction crop = actions(WheelMode::tools).first();
+    EXPECT_EQ(status->shownText(), crop.key + QStringLiteral(" · ") + crop.detail());
+    EXPECT_EQ(status->iconSymbol(), QStringLiteral("crop"));
+    leave(&wheel());
+    EXPECT_EQ(status->shownText(), QStringLiteral("Najeď na výseč a klikni"));
+    // A mode change forgets the hovered wedge of the old mode.
+    mouseMove(&wheel(), wedgePoint(wheel(), 2));
+    store.setWheelMode(WheelMode::convert);
+    EXPECT_EQ(status->shownText(), QStringLiteral("Najeď na výseč a klikni"));
+}
+
+TEST_F(DropWheelCardTest, StoreChangesKeepTheWedgeUnderThePointer)
+{
+    load(1);
+    mouseMove(&wheel(), wedgePoint(wheel(), 3));
+    store.update([](auto& v) { v.statusMessage = QStringLiteral("Tyhle soubory už ve výběru jsou."); });
+    EXPECT_EQ(wheel().hovered(), 3);
+}
+
 TEST_F(DropWheelCardTest, ModeSwitchWritesTheStoreAndSwapsTheWheel)
 {
     load(1);
-    ModeSwitch* modes = card->loadedWheel()->modeSwitch();
-    click(modes, modes->segmentRect(1).center());
+    ModeSwitcher* modes = card->loadedWheel()->modeSwitch();
+    click(modes, modes->segmentRect(WheelMode::tools).center());
     EXPECT_EQ(store.values.wheelMode, WheelMode::tools);
     EXPECT_EQ(wheel().mode(), WheelMode::tools);
     EXPECT_EQ(wheel().wheelActions().size(), 9);

@@ -120,4 +120,17 @@ TEST_F(WheelEndToEnd, NoComparisonWhenTheOutputsCameFromNothingLoaded)
     EXPECT_FALSE(adapter->comparePair().has_value());
 }
 
+TEST_F(WheelEndToEnd, CardMadeForTheStoreFollowsIt)
+{
+    std::unique_ptr<DropWheelCard> own(makeDropWheelCard(*store));
+    EXPECT_FALSE(own->isLoadedFaceShown());
+    store->receive(QStringList{photos.first()}, false);
+    EXPECT_TRUE(own->isLoadedFaceShown());
+    EXPECT_EQ(own->loadedWheel()->countText(), QStringLiteral("1 soubor připraven"));
+    store->setWheelMode(WheelMode::actions);
+    EXPECT_EQ(own->loadedWheel()->wheel()->mode(), WheelMode::actions);
+    own.reset(); // the card's view of the store goes with it
+    store->setWheelMode(WheelMode::tools);
+}
+
 } // namespace

@@ -1,0 +1,23 @@
+#pragma once
+// The application's widget style: Fusion's plain controls, with slim scroll bars in the spirit
+// of overlay indicators (a rounded handle in the primary colour at low opacity, no track, no
+// arrow buttons). Set once on the application by main() and the gallery. Main thread.
+#include <QProxyStyle>
+
+namespace kelvaro {
+
+class KelvaroStyle : public QProxyStyle {
+    Q_OBJECT
+public:
+    KelvaroStyle();
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr, const QWidget* widget = nullptr) const override;
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget = nullptr) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget = nullptr) const override;
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
+};
+
+} // namespace kelvaro

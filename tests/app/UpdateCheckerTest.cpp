@@ -1,0 +1,535 @@
+// The update checker against a small HTTP server on 127.0.0.1: scheduling, the automatic-check
+// guards, failures, the announcement once per version, the download address and the version
+// comparison.
+#include <functional>
+#include <ostream>
+
+#include <QApplication>
+#include <QDateTime>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimeZone>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "app/UpdateChecker.h"
+#include "engine/Localization.h"
+#include "platform/Json.h"
+#include "platform/Settings.h"
+
+using namespace kelvaro;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms = 8000)
+{
+    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
+    while (!done() && QDateTime::currentMSecsSinceEpoch() < until)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// Answers every request with one configured response and remembers the requests.
+class FeedServer : public QObject {
+public:
+    FeedServer()
+    {
+        EXPECT_TRUE(m_server.listen(QHostAddress::LocalHost, 0));
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_buffers[socket] += socket->readAll();
+                    if (!m_buffers[socket].contains("\r\n\r\n"))
+                        return;
+                    requests << QString::fromLatin1(m_buffers.take(socket));
+                    QByteArray response = "HTTP/1.1 " + QByteArray::number(status) + " " + reason() + "\r\n";
+                    response += "Content-Type: application/json\r\nConnection: close\r\n";
+                    if (status != 204 && status != 304)
+                        response += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+                    else
+                        response += "\r\n";
+                    socket->write(response);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/feed.json").arg(m_server.serverPort())); }
+    void answer(int code, const QByteArray& bytes)
+    {
+        status = code;
+        body = bytes;
+    }
+
+    int status = 200;
+    QByteArray body;
+    QStringList requests;
+
+private:
+    QByteArray reason() const
+    {
+        switch (status) {
+        case 200: return "OK";
+        case 204: return "No Content";
+        case 304: return "Not Modified";
+        case 404: return "Not Found";
+        default: return "Internal Server Error";
+        }
+    }
+    QTcpServer m_server;
+    QHash<QTcpSocket*, QByteArray> m_buffers;
+};
+
+class FakeTimers : public UpdateTimers {
+public:
+    struct Entry {
+        int ms;
+        bool repeating;
+        std::function<void()> action;
+    };
+    void once(int ms, std::function<void()> action) override { entries.push_back({ms, false, std::move(action)}); }
+    void every(int ms, std::function<void()> action) override { entries.push_back({ms, true, std::move(action)}); }
+    std::vector<Entry> entries;
+};
+
+QByteArray feed(const QString& version, const QString& url = QStringLiteral("https://example.org/download"),
+                const QString& extra = QString())
+{
+    return QStringLiteral(R"({"version":"%1","url":"%2"%3})").arg(version, url, extra).toUtf8();
+}
+
+class UpdateCheckerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings& s = Settings::shared();
+        for (const char* key : {UpdateChecker::autoCheckKey, UpdateChecker::lastCheckKey, UpdateChecker::announcedVersionKey})
+            s.remove(QString::fromLatin1(key));
+        s.setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+    }
+
+    UpdateChecker::Environment environment(const QUrl& feedUrl)
+    {
+        UpdateChecker::Environment e;
+        e.feed = feedUrl;
+        e.currentVersion = QStringLiteral("1.2.0");
+        e.clock = [this] { return now; };
+        e.timers = timers;
+        e.isActive = [this] { return active; };
+        e.ask = [this](const QString& message, const QString& informative) {
+            asked << message;
+            informatives << informative;
+            announcedWhenAsked = Settings::shared().stringValue(QString::fromLatin1(UpdateChecker::announcedVersionKey));
+            return download;
+        };
+        e.open = [this](const QUrl& url) { opened << url; };
+        return e;
+    }
+
+    std::unique_ptr<UpdateChecker> checker(std::optional<UpdateChecker::Environment> custom = std::nullopt)
+    {
+        return std::make_unique<UpdateChecker>(custom ? *custom : environment(server.url()));
+    }
+
+    static bool settled(const UpdateChecker& c) { return c.status() != UpdateChecker::Status::checking; }
+
+    void runCheck(UpdateChecker& c, bool manual)
+    {
+        c.check(manual);
+        ASSERT_TRUE(waitFor([&] { return settled(c); }));
+    }
+
+    // Fires every recorded timer once and waits for a check it starts to end.
+    void fireTimers(UpdateChecker& c)
+    {
+        for (auto& entry : timers->entries) {
+            entry.action();
+            ASSERT_TRUE(waitFor([&] { return settled(c); }));
+        }
+    }
+
+    void storeLastCheck(const QDateTime& when)
+    {
+        Settings::shared().setValue(QString::fromLatin1(UpdateChecker::lastCheckKey), json::dateValue(when));
+    }
+
+    FeedServer server;
+    std::shared_ptr<FakeTimers> timers = std::make_shared<FakeTimers>();
+    QDateTime now;
+    bool active = true;
+    bool download = false;
+    QStringList asked;
+    QStringList informatives;
+    std::optional<QString> announcedWhenAsked;
+    QList<QUrl> opened;
+};
+
+TEST_F(UpdateCheckerTest, WithoutAFeedNothingHappensAtAll)
+{
+    auto c = checker(environment(QUrl()));
+    EXPECT_FALSE(c->hasFeed());
+    c->start();
+    EXPECT_TRUE(timers->entries.empty());
+    c->check(true);
+    c->automaticCheck();
+    EXPECT_EQ(c->status(), UpdateChecker::Status::idle);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(server.requests.isEmpty());
+}
+
+TEST(UpdateCheckerFeed, OnlyHttpAddressesWithAHostAreFeeds)
+{
+    EXPECT_FALSE(UpdateChecker::feedFrom(QString()).isValid());
+    EXPECT_FALSE(UpdateChecker::feedFrom(QStringLiteral("   ")).isValid());
+    EXPECT_FALSE(UpdateChecker::feedFrom(QStringLiteral("not a url")).isValid());
+    EXPECT_FALSE(UpdateChecker::feedFrom(QStringLiteral("ftp://example.org/feed.json")).isValid());
+    EXPECT_FALSE(UpdateChecker::feedFrom(QStringLiteral("file:///tmp/feed.json")).isValid());
+    EXPECT_FALSE(UpdateChecker::feedFrom(QStringLiteral("https://")).isValid());
+    EXPECT_EQ(UpdateChecker::feedFrom(QStringLiteral("https://example.org/kelvaro/feed.json")).host(),
+              QStringLiteral("example.org"));
+}
+
+TEST_F(UpdateCheckerTest, StartSchedulesTheFirstCheckAt20SecondsThenEverySixHours)
+{
+    auto c = checker();
+    c->start();
+    c->start(); // a second call schedules nothing more
+    ASSERT_EQ(timers->entries.size(), 2u);
+    EXPECT_EQ(timers->entries[0].ms, 20000);
+    EXPECT_FALSE(timers->entries[0].repeating);
+    EXPECT_EQ(timers->entries[1].ms, 21600 * 1000);
+    EXPECT_TRUE(timers->entries[1].repeating);
+    EXPECT_TRUE(server.requests.isEmpty()) << "nothing is fetched before the first timer";
+}
+
+TEST_F(UpdateCheckerTest, TheTimersRunTheAutomaticCheck)
+{
+    server.answer(200, feed(QStringLiteral("1.2.0")));
+    auto c = checker();
+    c->start();
+    timers->entries[0].action();
+    ASSERT_TRUE(waitFor([&] { return c->status() == UpdateChecker::Status::upToDate; }));
+    EXPECT_EQ(server.requests.size(), 1);
+    // Six hours later the 20-hour rule holds the repeating timer back.
+    now = now.addSecs(6 * 3600);
+    fireTimers(*c);
+    EXPECT_EQ(server.requests.size(), 1);
+}
+
+TEST_F(UpdateCheckerTest, TheRequestIsAPlainGetWithTheProductsUserAgent)
+{
+    server.answer(200, feed(QStringLiteral("1.0")));
+    auto c = checker();
+    runCheck(*c, true);
+    ASSERT_EQ(server.requests.size(), 1);
+    EXPECT_TRUE(server.requests[0].startsWith(QStringLiteral("GET /feed.json HTTP/1.1\r\n")));
+    EXPECT_TRUE(server.requests[0].contains(QStringLiteral("\r\nUser-Agent: Kelvaro/1.2.0\r\n"), Qt::CaseInsensitive))
+        << server.requests[0].toStdString();
+}
+
+TEST_F(UpdateCheckerTest, AutomaticChecksCanBeSwitchedOff)
+{
+    server.answer(200, feed(QStringLiteral("9.0")));
+    auto c = checker();
+    c->setAutoCheck(false);
+    EXPECT_EQ(Settings::shared().boolValue(QString::fromLatin1(UpdateChecker::autoCheckKey)), false);
+    c->start();
+    fireTimers(*c);
+    EXPECT_TRUE(server.requests.isEmpty());
+    // A manual check still goes out.
+    runCheck(*c, true);
+    EXPECT_EQ(server.requests.size(), 1);
+}
+
+struct AgeCase {
+    qint64 secondsAgo; // negative: in the future
+    bool checks;
+};
+
+class UpdateCheckerAge : public UpdateCheckerTest, public ::testing::WithParamInterface<AgeCase> {};
+
+TEST_P(UpdateCheckerAge, TheLastCheckMustBeTwentyHoursOldOrInTheFuture)
+{
+    storeLastCheck(now.addSecs(-GetParam().secondsAgo));
+    server.answer(200, feed(QStringLiteral("1.2.0")));
+    auto c = checker();
+    c->automaticCheck();
+    ASSERT_TRUE(waitFor([&] { return settled(*c); }));
+    EXPECT_EQ(server.requests.size(), GetParam().checks ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ages, UpdateCheckerAge,
+                         ::testing::Values(AgeCase{0, false}, AgeCase{19 * 3600, false}, AgeCase{72000 - 1, false},
+                                           AgeCase{72000, true}, AgeCase{21 * 3600, true},
+                                           AgeCase{-3600, true},           // the clock was set back
+                                           AgeCase{-5LL * 365 * 86400, true}));
+
+TEST_F(UpdateCheckerTest, AManualCheckIgnoresTheTwentyHourRule)
+{
+    storeLastCheck(now.addSecs(-60));
+    server.answer(200, feed(QStringLiteral("1.2.0")));
+    auto c = checker();
+    runCheck(*c, true);
+    EXPECT_EQ(server.requests.size(), 1);
+    EXPECT_EQ(c->status(), UpdateChecker::Status::upToDate);
+}
+
+struct FailureCase {
+    const char* name;
+    int status;
+    QByteArray body;
+};
+
+class UpdateCheckerFailure : public UpdateCheckerTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(UpdateCheckerFailure, FailsAndLeavesTheLastCheckAsItWas)
+{
+    const QDateTime before = now.addSecs(-30 * 3600);
+    storeLastCheck(before);
+    server.answer(GetParam().status, GetParam().body);
+    auto c = checker();
+    ASSERT_TRUE(c->lastCheck());
+    runCheck(*c, false);
+    EXPECT_EQ(c->status(), UpdateChecker::Status::failed);
+    EXPECT_FALSE(c->available());
+    EXPECT_EQ(*c->lastCheck(), before);
+    EXPECT_EQ(Settings::shared().numberValue(QString::fromLatin1(UpdateChecker::lastCheckKey)), json::dateValue(before));
+    EXPECT_TRUE(asked.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, UpdateCheckerFailure,
+    ::testing::Values(FailureCase{"noContent", 204, QByteArray()}, FailureCase{"notModified", 304, QByteArray()},
+                      FailureCase{"serverError", 500, feed(QStringLiteral("9.0"))},
+                      FailureCase{"notFound", 404, QByteArray("{}")}, FailureCase{"badJson", 200, QByteArray("{\"version\":")},
+                      FailureCase{"notAnObject", 200, QByteArray("[\"9.0\"]")},
+                      FailureCase{"noUrl", 200, QByteArray("{\"version\":\"9.0\"}")},
+                      FailureCase{"numberVersion", 200, QByteArray("{\"version\":9,\"url\":\"https://e.org\"}")},
+                      FailureCase{"numberNotes", 200, feed(QStringLiteral("9.0"), QStringLiteral("https://e.org"),
+                                                           QStringLiteral(",\"notes_cs\":5"))}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UpdateCheckerTest, AFailedServerMeansFailed)
+{
+    UpdateChecker::Environment e = environment(QUrl(QStringLiteral("http://127.0.0.1:1/feed.json")));
+    auto c = checker(e);
+    runCheck(*c, true);
+    EXPECT_EQ(c->status(), UpdateChecker::Status::failed);
+}
+
+TEST_F(UpdateCheckerTest, ANewerVersionIsAnnouncedOnceAndRecordedFirst)
+{
+    server.answer(200, feed(QStringLiteral("1.3"), QStringLiteral("https://example.org/get"),
+                            QStringLiteral(R"(,"notes_cs":"Rychlejší <b>export</b>","extra":1)")));
+    auto c = checker();
+    runCheck(*c, false);
+    ASSERT_TRUE(c->available());
+    EXPECT_EQ(c->available()->version, QStringLiteral("1.3"));
+    EXPECT_EQ(c->status(), UpdateChecker::Status::idle);
+    EXPECT_EQ(*c->lastCheck(), now);
+    EXPECT_EQ(Settings::shared().numberValue(QString::fromLatin1(UpdateChecker::lastCheckKey)), json::dateValue(now));
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0], QStringLiteral("Je dostupná nová verze Kelvaro 1.3"));
+    EXPECT_EQ(informatives[0], QStringLiteral("Rychlejší <b>export</b>"));
+    EXPECT_EQ(announcedWhenAsked, QStringLiteral("1.3"));
+    EXPECT_TRUE(opened.isEmpty()) << "\"Později\" only closes";
+
+    now = now.addSecs(21 * 3600);
+    runCheck(*c, false);
+    EXPECT_EQ(server.requests.size(), 2);
+    EXPECT_EQ(asked.size(), 1) << "the same version stays silent";
+
+    server.answer(200, feed(QStringLiteral("1.4")));
+    runCheck(*c, false);
+    EXPECT_EQ(asked.size(), 2) << "a later version is announced again";
+}
+
+TEST_F(UpdateCheckerTest, AManualCheckNeverAnnounces)
+{
+    server.answer(200, feed(QStringLiteral("2.0")));
+    auto c = checker();
+    runCheck(*c, true);
+    EXPECT_TRUE(c->available());
+    EXPECT_EQ(c->status(), UpdateChecker::Status::idle);
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_FALSE(Settings::shared().stringValue(QString::fromLatin1(UpdateChecker::announcedVersionKey)));
+
+    server.answer(200, feed(QStringLiteral("1.2.0")));
+    runCheck(*c, true);
+    EXPECT_EQ(c->status(), UpdateChecker::Status::upToDate);
+    EXPECT_FALSE(c->available());
+}
+
+TEST_F(UpdateCheckerTest, InTheBackgroundTheAnnouncementWaitsForActivation)
+{
+    active = false;
+    server.answer(200, feed(QStringLiteral("1.5")));
+    auto c = checker();
+    runCheck(*c, false);
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_TRUE(c->isWaitingForActivation());
+    EXPECT_FALSE(Settings::shared().stringValue(QString::fromLatin1(UpdateChecker::announcedVersionKey)));
+
+    // A second find while waiting adds no second waiter; activation shows the release known then.
+    server.answer(200, feed(QStringLiteral("1.6")));
+    now = now.addSecs(21 * 3600);
+    runCheck(*c, false);
+    active = true;
+    c->applicationBecameActive();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0], QStringLiteral("Je dostupná nová verze Kelvaro 1.6"));
+    EXPECT_FALSE(c->isWaitingForActivation());
+    c->applicationBecameActive();
+    EXPECT_EQ(asked.size(), 1);
+}
+
+TEST_F(UpdateCheckerTest, TheDownloadOpensOnlyWebAddresses)
+{
+    download = true;
+    server.answer(200, feed(QStringLiteral("3.0"), QStringLiteral("https://example.org/kelvaro-3.0")));
+    auto c = checker();
+    runCheck(*c, false);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0], QUrl(QStringLiteral("https://example.org/kelvaro-3.0")));
+
+    for (const QString& bad : {QStringLiteral("file:///etc/passwd"), QStringLiteral("javascript:alert(1)"),
+                               QStringLiteral("https://"), QStringLiteral("/relative/path"),
+                               QStringLiteral("smb://server/share"), QStringLiteral("not a url at all")}) {
+        server.answer(200, feed(QStringLiteral("3.0"), bad));
+        runCheck(*c, true);
+        ASSERT_TRUE(c->available());
+        c->openDownload();
+        EXPECT_EQ(opened.size(), 1) << bad.toStdString();
+    }
+    server.answer(200, feed(QStringLiteral("3.0"), QStringLiteral("HTTP://example.org/x")));
+    runCheck(*c, true);
+    c->openDownload();
+    EXPECT_EQ(opened.size(), 2);
+}
+
+TEST_F(UpdateCheckerTest, NotesFollowTheLanguageWithoutFallingBackFromAnEmptyText)
+{
+    auto c = checker();
+    EXPECT_FALSE(c->notes());
+    server.answer(200, feed(QStringLiteral("2.0"), QStringLiteral("https://e.org"), QStringLiteral(R"(,"notes_cs":"Česky")")));
+    runCheck(*c, true);
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(c->notes(), QStringLiteral("Česky"));
+
+    server.answer(200, feed(QStringLiteral("2.1"), QStringLiteral("https://e.org"),
+                            QStringLiteral(R"(,"notes_cs":"Česky","notes_en":"")")));
+    runCheck(*c, true);
+    EXPECT_FALSE(c->notes());
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    EXPECT_EQ(c->notes(), QStringLiteral("Česky"));
+
+    server.answer(200, feed(QStringLiteral("2.2"), QStringLiteral("https://e.org"),
+                            QStringLiteral(R"(,"notes_cs":null,"notes_en":"English")")));
+    runCheck(*c, true);
+    EXPECT_EQ(c->notes(), QStringLiteral("English"));
+}
+
+TEST_F(UpdateCheckerTest, WithoutNotesTheAlertNamesTheSite)
+{
+    server.answer(200, feed(QStringLiteral("2.0")));
+    auto c = checker();
+    runCheck(*c, false);
+    ASSERT_EQ(informatives.size(), 1);
+    EXPECT_EQ(informatives[0], QStringLiteral("Novou verzi si stáhneš zdarma z 127.0.0.1."));
+}
+
+TEST_F(UpdateCheckerTest, StoredStateIsReadWithItsType)
+{
+    Settings::shared().setValue(QString::fromLatin1(UpdateChecker::lastCheckKey), QStringLiteral("včera"));
+    Settings::shared().setValue(QString::fromLatin1(UpdateChecker::autoCheckKey), QStringLiteral("no"));
+    auto c = checker();
+    EXPECT_FALSE(c->lastCheck());
+    EXPECT_TRUE(c->autoCheck());
+
+    Settings::shared().setValue(QString::fromLatin1(UpdateChecker::autoCheckKey), false);
+    storeLastCheck(now.addSecs(-5));
+    auto d = checker();
+    EXPECT_FALSE(d->autoCheck());
+    ASSERT_TRUE(d->lastCheck());
+    EXPECT_EQ(*d->lastCheck(), now.addSecs(-5));
+}
+
+TEST_F(UpdateCheckerTest, OnlyOneCheckRunsAtATime)
+{
+    server.answer(200, feed(QStringLiteral("1.0")));
+    auto c = checker();
+    int changes = 0;
+    QObject::connect(c.get(), &UpdateChecker::statusChanged, [&changes] { ++changes; });
+    c->check(true);
+    c->check(true);
+    c->check(false);
+    ASSERT_TRUE(waitFor([&] { return settled(*c); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(server.requests.size(), 1);
+    EXPECT_EQ(changes, 2); // checking, upToDate
+}
+
+TEST_F(UpdateCheckerTest, TheAlertShowsNotesAsPlainText)
+{
+    const UpdateChecker::Environment desktop = UpdateChecker::Environment::desktop();
+    bool plain = false;
+    bool sawDownload = false;
+    // Should the box not be found, it must still close, or the test would hang.
+    QTimer::singleShot(5000, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        plain = true;
+        for (QLabel* label : box->findChildren<QLabel*>())
+            if (label->text().contains(QStringLiteral("<b>")))
+                plain = plain && label->textFormat() == Qt::PlainText;
+        for (QAbstractButton* button : box->buttons()) {
+            sawDownload |= button->text() == QStringLiteral("Stáhnout");
+            if (button->text() == QStringLiteral("Později"))
+                button->click();
+        }
+    });
+    EXPECT_FALSE(desktop.ask(QStringLiteral("Je dostupná nová verze Kelvaro 2.0"), QStringLiteral("<b>tučně</b>")));
+    EXPECT_TRUE(plain);
+    EXPECT_TRUE(sawDownload);
+}
+
+struct VersionCase {
+    const char* candidate;
+    const char* current;
+    bool newer;
+};
+
+class VersionComparison : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(VersionComparison, ComparesPartByPart)
+{
+    const VersionCase v = GetParam();
+    EXPECT_EQ(UpdateChecker::isNewer(QString::fromLatin1(v.candidate), QString::fromLatin1(v.current)), v.newer)
+        << v.candidate << " vs " << v.current;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, VersionComparison,
+    ::testing::Values(VersionCase{"1.10", "1.9", true}, VersionCase{"1.2.1", "1.2", true},
+                      VersionCase{"1.2", "1.2.0", false}, VersionCase{"1.2.0", "1.2", false},
+                      VersionCase{"2.0", "2.0", false}, VersionCase{"1.3b", "1.0", false},
+                      VersionCase{"1.9", "1.10", false}, VersionCase{"1..3", "1.2", true},
+                      VersionCase{".1.", "1", false}, VersionCase{"1", "0", true}, VersionCase{"0.1", "0", true},
+                      VersionCase{"1", "", true}, VersionCase{"", "", false}, VersionCase{"+2", "1", true},
+                      VersionCase{"-1", "0", false}, VersionCase{"1. 2", "1.0", false},
+                      VersionCase{"1.2.3.4", "1.2.3", true}, VersionCase{"01.2", "1.2", false},
+                      VersionCase{"99999999999999999999", "1", false}, // beyond 64 bits counts as 0
+                      VersionCase{"9223372036854775807", "1", true}));
+
+} // namespace
