@@ -7,7 +7,8 @@
 // 980×660), home (the whole home page), empty (the
 // main window with no history and no shelves), workflows, watch, shelves, history, guide (the
 // main window on that section), sheet (the main window with a tool sheet open), symbols (every
-// glyph of the symbol table with its name). Without
+// glyph of the symbol table with its name), and the wheel's own pictures (the wheel in each mode,
+// the card's faces, the status line, the compare sheet). Without
 // SCREEN all are rendered; without --theme both themes; without --lang Czech. Settings and
 // files of the run live in a temporary folder, never in the user's.
 #include <cstdio>
@@ -25,6 +26,7 @@
 #include <QThread>
 
 #include "app/KelvaroApp.h"
+#include "app/ScreenInstaller.h"
 #include "app/MainWindow.h"
 #include "engine/Localization.h"
 #include "engine/Models.h"
@@ -37,6 +39,7 @@
 #include "ui/design/Theme.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/HomeCards.h"
+#include "ui/wheel/WheelGallery.h"
 
 using namespace kelvaro;
 
@@ -239,6 +242,10 @@ int main(int argc, char** argv)
         QApplication::setFont(font);
     }
 
+    installScreens();
+    const QStringList wheelScreens = wheel::wheelGalleryScreens();
+    QStringList allScreens = kAllScreens + wheelScreens;
+
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Renders Kelvaro's screens to PNG files."));
     parser.addHelpOption();
@@ -248,7 +255,7 @@ int main(int argc, char** argv)
     QCommandLineOption langOption(QStringLiteral("lang"), QStringLiteral("cs or en (default: cs); may be repeated."), QStringLiteral("LANG"));
     QCommandLineOption scaleOption(QStringLiteral("scale"), QStringLiteral("Device pixel ratio 1–3 (default 1)."), QStringLiteral("N"));
     parser.addOptions({outOption, themeOption, darkOption, langOption, scaleOption});
-    parser.addPositionalArgument(QStringLiteral("screen"), kAllScreens.join(QStringLiteral(", ")), QStringLiteral("[SCREEN…]"));
+    parser.addPositionalArgument(QStringLiteral("screen"), allScreens.join(QStringLiteral(", ")), QStringLiteral("[SCREEN…]"));
     parser.process(app);
 
     if (!parser.isSet(outOption)) {
@@ -275,10 +282,10 @@ int main(int argc, char** argv)
         }
     QStringList screens = parser.positionalArguments();
     if (screens.isEmpty())
-        screens = kAllScreens;
+        screens = allScreens;
     for (const QString& screen : std::as_const(screens))
-        if (!kAllScreens.contains(screen)) {
-            std::fprintf(stderr, "kelvaro-gallery: unknown screen %s (%s)\n", qPrintable(screen), qPrintable(kAllScreens.join(QStringLiteral(", "))));
+        if (!allScreens.contains(screen)) {
+            std::fprintf(stderr, "kelvaro-gallery: unknown screen %s (%s)\n", qPrintable(screen), qPrintable(allScreens.join(QStringLiteral(", "))));
             return 2;
         }
 
@@ -286,7 +293,11 @@ int main(int argc, char** argv)
     bool ok = true;
     for (const QString& screen : std::as_const(screens))
         for (const QString& lang : std::as_const(langs))
-            for (bool dark : themes)
-                ok = render(screen, dark, lang, outDir, pictures) && ok;
+            for (bool dark : themes) {
+                if (wheelScreens.contains(screen))
+                    ok = !wheel::renderWheelGallery(outDir, dark, lang, {screen}).isEmpty() && ok;
+                else
+                    ok = render(screen, dark, lang, outDir, pictures) && ok;
+            }
     return ok ? 0 : 1;
 }

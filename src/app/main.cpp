@@ -12,6 +12,7 @@
 #include "app/MainWindow.h"
 #include "app/MenuBarDropView.h"
 #include "app/ModifierMonitor.h"
+#include "app/ScreenInstaller.h"
 #include "app/SingleInstance.h"
 #include "app/StatusItemDrop.h"
 #include "app/UpdateChecker.h"
@@ -57,6 +58,7 @@ int main(int argc, char** argv)
     L10n::installAtStartup();
     Appearance::shared();
 
+    installScreens();
     KelvaroStore& store = KelvaroStore::shared();
     FolderWatcher& watcher = FolderWatcher::shared();
 
