@@ -30,6 +30,7 @@
 #include "app/MainWindow.h"
 #include "engine/Localization.h"
 #include "engine/Models.h"
+#include "platform/BackgroundPools.h"
 #include "platform/Settings.h"
 #include "platform/widgets/Appearance.h"
 #include "store/KelvaroStore.h"
@@ -299,5 +300,6 @@ int main(int argc, char** argv)
                 else
                     ok = render(screen, dark, lang, outDir, pictures) && ok;
             }
+    BackgroundPools::drain();
     return ok ? 0 : 1;
 }

@@ -1,3 +1,4 @@
+#include "platform/BackgroundPools.h"
 #include "app/QuickLookSupport.h"
 
 #include <QAbstractItemView>
@@ -38,11 +39,7 @@ struct Loaded {
 
 QThreadPool& panelPool()
 {
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool();
-        p->setMaxThreadCount(1); // one preview at a time; a stale decode is simply dropped
-        return p;
-    }();
+    static QThreadPool* pool = BackgroundPools::make(1); // one preview at a time; a stale decode is simply dropped
     return *pool;
 }
 

@@ -17,6 +17,7 @@
 #include "app/StatusItemDrop.h"
 #include "app/UpdateChecker.h"
 #include "engine/Localization.h"
+#include "platform/BackgroundPools.h"
 #include "platform/FolderChooser.h"
 #include "platform/LauncherProgress.h"
 #include "platform/Log.h"
@@ -98,6 +99,8 @@ int main(int argc, char** argv)
     delegate.didFinishLaunching();
 
     const int status = app.exec();
+    // Thumbnails and previews decoding in the background must finish before the windows go.
+    BackgroundPools::drain();
     AttentionRequest::setShared(nullptr);
     delete dropWindow;
     return status;

@@ -1,3 +1,4 @@
+#include "platform/BackgroundPools.h"
 #include "ui/design/FileThumb.h"
 
 #include <atomic>
@@ -20,13 +21,8 @@ std::atomic<int> g_pending{0};
 
 QThreadPool& thumbnailPool()
 {
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool();
-        // Thumbnails are background work: few threads at low priority leave the runs theirs.
-        p->setMaxThreadCount(qBound(1, QThread::idealThreadCount() / 2, 3));
-        p->setThreadPriority(QThread::LowPriority);
-        return p;
-    }();
+    // Thumbnails are background work: few threads at low priority leave the runs theirs.
+    static QThreadPool* pool = BackgroundPools::make(qBound(1, QThread::idealThreadCount() / 2, 3), QThread::LowPriority);
     return *pool;
 }
 

@@ -1,3 +1,4 @@
+#include "platform/BackgroundPools.h"
 #include "ui/wheel/LivePreview.h"
 
 #include <QFileInfo>
@@ -24,11 +25,7 @@ QThreadPool& previewPool()
 {
     // A preview is what the user is looking at: its own threads, so thumbnails of the file
     // strips never queue in front of it. Never deleted: workers may outlive every window.
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool();
-        p->setMaxThreadCount(2);
-        return p;
-    }();
+    static QThreadPool* pool = BackgroundPools::make(2);
     return *pool;
 }
 

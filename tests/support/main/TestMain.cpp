@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/BackgroundPools.h"
+
 int main(int argc, char** argv)
 {
     QTemporaryDir home(QDir::tempPath() + QStringLiteral("/kelvaro-test-XXXXXX"));
@@ -39,5 +41,8 @@ int main(int argc, char** argv)
 #endif
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // Background decodes started by a test must end before statics and the application go.
+    kelvaro::BackgroundPools::drain();
+    return status;
 }

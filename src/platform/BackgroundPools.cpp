@@ -1,0 +1,38 @@
+#include "platform/BackgroundPools.h"
+
+#include <QList>
+#include <QMutex>
+
+namespace kelvaro::BackgroundPools {
+namespace {
+QMutex mutex;
+QList<QThreadPool*>& pools()
+{
+    static QList<QThreadPool*> list;
+    return list;
+}
+} // namespace
+
+QThreadPool* make(int maxThreads, QThread::Priority priority)
+{
+    auto* pool = new QThreadPool();
+    pool->setMaxThreadCount(qMax(1, maxThreads));
+    pool->setThreadPriority(priority);
+    QMutexLocker lock(&mutex);
+    pools().append(pool);
+    return pool;
+}
+
+void drain()
+{
+    QList<QThreadPool*> all;
+    {
+        QMutexLocker lock(&mutex);
+        all = pools();
+    }
+    for (QThreadPool* pool : all)
+        pool->waitForDone();
+    QThreadPool::globalInstance()->waitForDone();
+}
+
+} // namespace kelvaro::BackgroundPools

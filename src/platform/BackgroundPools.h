@@ -1,0 +1,14 @@
+#pragma once
+// Thread pools of background decodes (thumbnails, previews). Workers may outlive every window,
+// so the process drains them before the application object goes (a decode racing the unloading
+// of image plugins crashes). Pools are never deleted. Any thread.
+#include <QThreadPool>
+
+namespace kelvaro::BackgroundPools {
+
+// A new pool, registered for drain().
+QThreadPool* make(int maxThreads, QThread::Priority priority = QThread::InheritPriority);
+// Waits for every registered pool and the global pool; called once before the application ends.
+void drain();
+
+} // namespace kelvaro::BackgroundPools
