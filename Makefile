@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench fuzz tsan clean
 
 deps:
 	@scripts/install-deps
@@ -19,6 +19,16 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Not part of `make test`: the side-by-side benchmark, the fuzzers and the ThreadSanitizer run.
+bench: build
+	@bench/run
+
+fuzz: deps
+	@scripts/fuzz
+
+tsan: deps
+	@scripts/tsan
 
 clean:
 	rm -rf $(BUILD)
