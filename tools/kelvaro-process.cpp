@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 #include <QDir>
 #include <QFileInfo>
@@ -227,33 +228,58 @@ QJsonValue optionalText(const std::optional<QString>& text)
     return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
 }
 
-QJsonObject resultObject(const OpResult& result)
+// Compact JSON of one value, escaped as QJsonDocument escapes it.
+QByteArray jsonText(const QJsonValue& value)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
+}
+
+// An object whose members keep the given order (QJsonObject would sort them by name).
+QByteArray orderedObject(const QList<std::pair<QString, QByteArray>>& members)
+{
+    QByteArray text = "{";
+    for (const auto& [key, value] : members) {
+        if (text.size() > 1)
+            text += ',';
+        text += jsonText(key) + ':' + value;
+    }
+    return text + '}';
+}
+
+// The result's members in the order of its fields.
+QByteArray resultText(const OpResult& result)
 {
     QJsonArray outputs;
     for (const QString& output : result.outputs)
         outputs.append(output);
-    QJsonArray entries;
+    QList<QByteArray> entries;
     for (const OpEntry& entry : result.entries)
-        entries.append(QJsonObject{{QStringLiteral("fileName"), entry.fileName},
-                                   {QStringLiteral("savedBytes"), double(entry.savedBytes)},
-                                   {QStringLiteral("outputPath"), optionalText(entry.outputPath)}});
-    QJsonArray moves;
+        entries << orderedObject({{QStringLiteral("fileName"), jsonText(entry.fileName)},
+                                  {QStringLiteral("savedBytes"), QByteArray::number(entry.savedBytes)},
+                                  {QStringLiteral("outputPath"), jsonText(optionalText(entry.outputPath))}});
+    QList<QByteArray> moves;
     for (const FileMove& move : result.moves)
-        moves.append(QJsonObject{{QStringLiteral("from"), move.from}, {QStringLiteral("to"), move.to}});
-    return QJsonObject{{QStringLiteral("outputs"), outputs},
-                       {QStringLiteral("entries"), entries},
-                       {QStringLiteral("failed"), result.failed},
-                       {QStringLiteral("firstError"), optionalText(result.firstError)},
-                       {QStringLiteral("text"), optionalText(result.text)},
-                       {QStringLiteral("moves"), moves},
-                       {QStringLiteral("keptOriginals"), result.keptOriginals}};
+        moves << orderedObject({{QStringLiteral("from"), jsonText(move.from)}, {QStringLiteral("to"), jsonText(move.to)}});
+    return orderedObject({{QStringLiteral("outputs"), jsonText(outputs)},
+                          {QStringLiteral("entries"), '[' + entries.join(',') + ']'},
+                          {QStringLiteral("failed"), QByteArray::number(result.failed)},
+                          {QStringLiteral("firstError"), jsonText(optionalText(result.firstError))},
+                          {QStringLiteral("text"), jsonText(optionalText(result.text))},
+                          {QStringLiteral("moves"), '[' + moves.join(',') + ']'},
+                          {QStringLiteral("keptOriginals"), QByteArray::number(result.keptOriginals)}});
+}
+
+void print(const QByteArray& json)
+{
+    const QByteArray bytes = json + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
 }
 
 void print(const QJsonObject& object)
 {
-    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    print(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 struct Arguments {
@@ -328,7 +354,7 @@ int main(int argc, char** argv)
     }
 
     try {
-        print(resultObject(ImageEngine::process(arguments.op, arguments.files, arguments.outDir)));
+        print(resultText(ImageEngine::process(arguments.op, arguments.files, arguments.outDir)));
         return 0;
     } catch (const KelvaroError& error) {
         print({{QStringLiteral("error"), error.message()}});

@@ -23,8 +23,9 @@ Commands::Commands(KelvaroStore& store, Hooks hooks, QObject* parent)
     m_tools = make("toolsMode", {QKeySequence(Qt::CTRL | Qt::Key_2)});
     m_actions = make("actionsMode", {QKeySequence(Qt::CTRL | Qt::Key_3)});
     m_choose = make("chooseFiles", {QKeySequence(Qt::CTRL | Qt::Key_O)});
-    // Ctrl+? is Ctrl+Shift+/ on most layouts; F1 is the desktop's own help key.
-    m_guide = make("guide", {QKeySequence(Qt::CTRL | Qt::Key_Question), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Slash), QKeySequence(Qt::Key_F1)});
+    // Ctrl+? only: X11 offers a shifted symbol both as Ctrl+? and as Ctrl+Shift+/, so listing
+    // both makes the press ambiguous and neither fires. F1 is the desktop's own help key.
+    m_guide = make("guide", {QKeySequence(Qt::CTRL | Qt::Key_Question), QKeySequence(Qt::Key_F1)});
     m_studio = make("studio", {QKeySequence(Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::Key_S)});
     m_settings = make("settings", {QKeySequence(Qt::CTRL | Qt::Key_Comma)});
     m_quit = make("quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)});

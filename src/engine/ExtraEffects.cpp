@@ -271,8 +271,9 @@ QString ImageEffects::recognizeText(const Bitmap& image)
                 lines << line;
         return lines.join(QLatin1Char('\n'));
     } catch (const std::exception& error) {
+        // Passed on: an empty text would tell the user the photo holds none.
         logLine(QStringLiteral("text recognition failed: %1").arg(QString::fromUtf8(error.what())));
-        return {};
+        throw;
     }
 }
 

@@ -21,7 +21,8 @@ Bitmap blurredFaces(const Bitmap& image, const QString& name);
 // photo holds no subject, writeFailed(name).
 Bitmap removeBackground(const Bitmap& image, const QString& name);
 
-// Recognised text, one line per line in reading order; "" when none.
+// Recognised text, one line per line in reading order; "" when none. Throws the recognizer's
+// error (std::exception) when it cannot read at all.
 QString recognizeText(const Bitmap& image);
 
 // ---- The pieces of face anonymising (pixels, origin top-left) -------------------------------

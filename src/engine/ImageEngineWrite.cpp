@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,6 +54,18 @@ vips::VImage withoutOpaqueAlpha(const vips::VImage& image)
     return image;
 }
 
+// The names of the image's metadata fields that start with `prefix` (or equal it).
+std::vector<std::string> fieldsStartingWith(const vips::VImage& image, const char* prefix)
+{
+    std::vector<std::string> found;
+    gchar** fields = vips_image_get_fields(image.get_image());
+    for (gchar** field = fields; field && *field; ++field)
+        if (g_str_has_prefix(*field, prefix))
+            found.emplace_back(*field);
+    g_strfreev(fields);
+    return found;
+}
+
 vips::VImage prepared(const vips::VImage& image)
 {
     vips::VImage out = image.copy(vips::VImage::option()
@@ -63,7 +77,37 @@ vips::VImage prepared(const vips::VImage& image)
     out.remove(VIPS_META_EXIF_NAME);
     out.remove(VIPS_META_XMP_NAME);
     out.remove(VIPS_META_IPTC_NAME);
+    // The source's EXIF also travels as parsed fields ("exif-ifd0-Make", the EXIF thumbnail),
+    // which an encoder that embeds EXIF writes back: the thumbnail would show the photo as it
+    // was before blurring or cropping.
+    for (const std::string& field : fieldsStartingWith(out, "exif-ifd"))
+        out.remove(field.c_str());
+    out.remove("jpeg-thumbnail-data");
     return out;
+}
+
+// Attaches an EXIF block ("Exif\0\0" + TIFF structure) for the HEIC encoder. libvips rebuilds
+// the block from the image's "exif-ifd…" fields and drops every entry without one, so the fields are
+// made from the block itself, read back by libvips' own JPEG reader. `payload` must outlive the
+// save. False when the block cannot be attached (then none is written).
+bool attachExif(vips::VImage& image, const QByteArray& payload)
+{
+    const qsizetype segmentLength = payload.size() + 2;
+    if (payload.isEmpty() || segmentLength > 0xFFFF)
+        return false;
+    void* buffer = nullptr;
+    size_t size = 0;
+    vips::VImage::black(1, 1).write_to_buffer(".jpg", &buffer, &size, vips::VImage::option()->set("strip", true));
+    QByteArray jpeg(static_cast<const char*>(buffer), qsizetype(size));
+    g_free(buffer);
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char(segmentLength >> 8)).append(char(segmentLength & 0xFF)).append(payload);
+    jpeg.insert(2, segment); // right after the start-of-image marker
+    const vips::VImage parsed = vips::VImage::new_from_buffer(jpeg.constData(), size_t(jpeg.size()), "");
+    for (const std::string& field : fieldsStartingWith(parsed, "exif-ifd"))
+        image.set(field.c_str(), parsed.get_string(field.c_str()));
+    image.set(VIPS_META_EXIF_NAME, nullptr, const_cast<char*>(payload.constData()), size_t(payload.size()));
+    return true;
 }
 
 } // namespace
@@ -158,13 +202,11 @@ void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double qua
             // own orientation 1 and the true pixel size). IPTC has no place in HEIC.
             vips::VImage out = prepared(withoutOpaqueAlpha(image));
             const QByteArray exif = ImageMetadata::exifPayload(carried.exif);
-            if (!exif.isEmpty())
-                out.set(VIPS_META_EXIF_NAME, nullptr, const_cast<char*>(exif.constData()), size_t(exif.size()));
-            // set() keeps a pointer into `exif`, which outlives the save.
+            const bool withExif = attachExif(out, exif);
             out.heifsave(native.constData(), vips::VImage::option()
                                                  ->set("Q", vipsQuality(quality))
                                                  ->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_HEVC)
-                                                 ->set("strip", exif.isEmpty()));
+                                                 ->set("strip", !withExif));
             return;
         }
         case ImageFormat::pdf:

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QMetaObject>
 #include <QMutex>
+#include <QProcess>
 #include <QTranslator>
 
 #include "platform/Settings.h"
@@ -132,6 +134,19 @@ void installAtStartup()
     auto* qtTranslator = new QTranslator(QCoreApplication::instance());
     if (qtTranslator->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qtTranslator);
+}
+
+bool relaunch(const QString& program)
+{
+    auto* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    const QString executable = program.isEmpty() ? QCoreApplication::applicationFilePath() : program;
+    // Quitting after a failed start would leave the user with no application at all.
+    if (executable.isEmpty() || !QProcess::startDetached(executable, {}))
+        return false;
+    QMetaObject::invokeMethod(app, &QCoreApplication::quit, Qt::QueuedConnection);
+    return true;
 }
 
 bool hasEnglishTranslation(const QString& czech)

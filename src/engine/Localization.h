@@ -29,6 +29,11 @@ QLocale locale(AppLanguage language);
 void apply(AppLanguage language);
 // Applies the stored language to Qt's default locale and standard texts; called once at start.
 void installAtStartup();
+// Starts a new instance of `program` (this application's executable by default) and, only once
+// it has really started, quits this one (queued on the main thread). False, and nothing quits,
+// when the new process could not be started. Whoever holds the single-instance lock releases it
+// first, or the new process would hand itself back to this one.
+bool relaunch(const QString& program = {});
 // The system's preferred languages (first wins); tests replace them.
 QStringList systemLanguages();
 void setSystemLanguagesForTesting(const std::optional<QStringList>& languages);

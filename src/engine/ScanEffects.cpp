@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include <QFile>
 #include <QFileInfo>
-#include <QPainter>
-#include <QPdfWriter>
 
 #include <opencv2/imgproc.hpp>
 
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/Localization.h"
+#include "engine/PdfPages.h"
 #include "engine/detectors/CodeReader.h"
 #include "engine/detectors/ModelFiles.h"
 #include "platform/Log.h"
@@ -113,22 +111,15 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
                                            : QStringLiteral("Sken (%1 stran)").arg(files.size());
     const QString target = uniqueURL(outDir, base, QStringLiteral("pdf"));
     const QString targetName = fileName(target);
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Our own writer: QPdfWriter would round every page box to whole points.
+    PdfPages pdf(target);
+    if (!pdf.open())
         throw KelvaroError::writeFailed(targetName);
-    const auto discard = [&] {
-        file.close();
-        QFile::remove(target);
-    };
     if (files.isEmpty()) {
-        discard();
+        pdf.discard();
         throw RunError(L("Nic se nepodařilo naskenovat."));
     }
 
-    QPdfWriter writer(&file);
-    writer.setCreator(QStringLiteral("Kelvaro"));
-    writer.setResolution(72); // one painter unit = one point
-    QPainter painter;
     int pages = 0, failed = 0;
     bool writerFailed = false;
     std::optional<QString> firstError;
@@ -136,10 +127,9 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
         if (hooks && hooks->isCancelled())
             break;
         const QString name = fileName(files[i]);
-        QImage page;
+        std::optional<Bitmap> page;
         try {
-            const Bitmap scanned = ImageEffects::scannedDocument(load(files[i]).image, name);
-            page = toQImage(scanned);
+            page = ImageEffects::scannedDocument(load(files[i]).image, name);
         } catch (const KelvaroError& error) {
             ++failed;
             if (!firstError)
@@ -150,33 +140,34 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
                 firstError = KelvaroError::unreadable(name).message();
             logLine(QStringLiteral("scan of %1 failed: %2").arg(name, QString::fromUtf8(error.what())));
         }
-        if (!page.isNull()) {
-            const double longest = std::max(page.width(), page.height());
+        if (page) {
+            const double width = page->width();
+            const double height = page->height();
+            const double longest = std::max(width, height);
             const double scale = longest < 2 ? 1 : std::min(scanPageMaxSide / longest, 1.0);
-            const QSizeF pageSize(scale * page.width(), scale * page.height());
-            writer.setPageSize(QPageSize(pageSize, QPageSize::Point, QString(), QPageSize::ExactMatch));
-            writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-            if (pages == 0 ? painter.begin(&writer) : writer.newPage()) {
-                painter.drawImage(QRectF(QPointF(0, 0), pageSize), page);
-                ++pages;
-            } else {
-                writerFailed = true;
+            try {
+                if (pdf.addPage(*page, scale * width, scale * height, true))
+                    ++pages;
+                else
+                    writerFailed = true;
+            } catch (const std::exception& error) { // the page could not be encoded
+                ++failed;
+                if (!firstError)
+                    firstError = KelvaroError::unreadable(name).message();
+                logLine(QStringLiteral("scan of %1 failed: %2").arg(name, QString::fromUtf8(error.what())));
             }
         }
         if (hooks)
             hooks->reportProgress(i + 1, int(files.size()));
     }
-    if (painter.isActive() && !painter.end())
-        writerFailed = true;
-    if (writerFailed || file.error() != QFileDevice::NoError) {
-        discard();
+    if (writerFailed || !pdf.close()) {
+        pdf.discard();
         throw KelvaroError::writeFailed(targetName);
     }
     if (pages == 0) {
-        discard();
+        pdf.discard();
         throw RunError(firstError.value_or(L("Nic se nepodařilo naskenovat.")));
     }
-    file.close();
 
     OpResult result;
     result.outputs << target;

@@ -360,20 +360,32 @@ const QStringList& KelvaroStore::acceptedExtensions()
 
 namespace {
 
-// Every accepted file below `folder`, skipping hidden entries and never following a linked
-// folder (a link back up would never end).
-void collectFolder(const QString& folder, QStringList& found)
+// The accepted files below `folder` in ascending path order, at most `limit` of them, skipping
+// hidden entries and never following a linked folder (a link back up would never end). Each
+// folder's entries are visited in the order their full paths sort in (a subfolder counts as its
+// name followed by "/"), so the walk can stop at the limit instead of listing a whole disk first.
+void collectFolder(const QString& folder, QStringList& found, qsizetype limit)
 {
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
-                                                             QDir::Unsorted);
-    for (const QFileInfo& entry : entries) {
+    struct Entry {
+        QString key;
+        QFileInfo info;
+    };
+    QList<Entry> entries;
+    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
+                                                             QDir::Unsorted)) {
         if (entry.fileName().startsWith(QLatin1Char('.')))
             continue;
-        if (entry.isDir()) {
-            if (!entry.isSymLink())
-                collectFolder(entry.filePath(), found);
-        } else if (KelvaroStore::acceptedExtensions().contains(entry.suffix().toLower())) {
-            found.append(QDir::cleanPath(entry.absoluteFilePath()));
+        entries.append({entry.isDir() ? entry.fileName() + QLatin1Char('/') : entry.fileName(), entry});
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    for (const Entry& entry : std::as_const(entries)) {
+        if (found.size() >= limit)
+            return;
+        if (entry.info.isDir()) {
+            if (!entry.info.isSymLink())
+                collectFolder(entry.info.filePath(), found, limit);
+        } else if (KelvaroStore::acceptedExtensions().contains(entry.info.suffix().toLower())) {
+            found.append(QDir::cleanPath(entry.info.absoluteFilePath()));
         }
     }
 }
@@ -389,12 +401,10 @@ QStringList KelvaroStore::expandFolders(const QStringList& paths)
             result.append(path);
             continue;
         }
-        // Sorted before the cut, so a large folder always gives its first files by path.
+        // The first files by path; only as many as the whole result can still take.
         QStringList found;
-        collectFolder(path, found);
+        collectFolder(path, found, intakeLimit - result.size());
         std::sort(found.begin(), found.end());
-        if (found.size() > intakeLimit)
-            found.resize(intakeLimit);
         result.append(found);
     }
     if (result.size() > intakeLimit)

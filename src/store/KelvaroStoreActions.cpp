@@ -88,7 +88,7 @@ void KelvaroStore::performAction(const QString& key)
         setActiveSheet(ToolSheet::clipboard);
     else if (key == QStringLiteral("Metadata"))
         run(KelvaroOp::stripMetadata());
-    else if (key == QStringLiteral("AirDrop"))
+    else if (key == QStringLiteral("KDE Connect")) // the wheel's sending slice
         sendNearby();
     else if (key == QStringLiteral("Přesunout"))
         moveFiles();

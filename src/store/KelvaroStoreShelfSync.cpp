@@ -25,7 +25,8 @@ QStringList filesIn(const QString& folder)
     QStringList files;
     const QFileInfoList entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
     for (const QFileInfo& entry : entries) {
-        if (!entry.isDir())
+        // A dangling link is no file: taken in, the next pass would drop it and take it in again.
+        if (!entry.isDir() && entry.exists())
             files.append(entry.absoluteFilePath());
     }
     // The interface language's rules: the "C" locale would ignore numeric mode.

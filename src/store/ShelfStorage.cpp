@@ -123,8 +123,12 @@ QString uniquePath(const QString& name, const QString& folder)
     if (!QFileInfo::exists(first) && !QFileInfo(first).isSymLink())
         return first;
     const QFileInfo info(name);
-    const QString base = info.completeBaseName();
-    const QString ext = info.suffix();
+    QString base = info.completeBaseName();
+    QString ext = info.suffix();
+    if (base.isEmpty()) { // ".poznamky": a hidden name, not an extension
+        base = name;
+        ext.clear();
+    }
     for (qint64 n = 2;; ++n) {
         const QString candidate = folder + QLatin1Char('/') + base + QLatin1Char(' ') + QString::number(n)
                                   + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);

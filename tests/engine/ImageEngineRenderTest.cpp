@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 
 #include "../support/TestImages.h"
@@ -146,6 +147,30 @@ TEST_F(RenderImage, convertToHeicEmbedsCarriedExif)
     EXPECT_TRUE(!orientation || *orientation == QStringLiteral("1"));
     const std::optional<QString> width = meta(one.url, "Exif.Photo.PixelXDimension");
     EXPECT_TRUE(!width || *width == QStringLiteral("400"));
+}
+
+TEST_F(RenderImage, heicResultCarriesNeitherTheSourceThumbnailNorItsLayoutEntries)
+{
+    // A camera JPEG with an EXIF thumbnail (the photo before any change) and an IFD0 width.
+    const QString source = cameraPhoto();
+    {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(source).toStdString());
+        image->readMetadata();
+        Exiv2::ExifData exif = image->exifData();
+        exif["Exif.Image.ImageWidth"] = uint32_t(600);
+        Exiv2::ExifThumb(exif).setJpegThumbnail(QFile::encodeName(ti::writeJpeg(in(), QStringLiteral("t.jpg"),
+                                                                               ti::quadrants(16, 16))).toStdString());
+        image->setExifData(exif);
+        image->writeMetadata();
+    }
+    ASSERT_TRUE(meta(source, "Exif.Thumbnail.JPEGInterchangeFormat"));
+    const ImageEngine::One one = render(KelvaroOp::convert(ImageFormat::heic), source);
+    EXPECT_EQ(meta(one.url, "Exif.Image.Make"), QStringLiteral("Maker One"));
+    EXPECT_EQ(meta(one.url, "Exif.GPSInfo.GPSLatitude"), QStringLiteral("50/1 5/1 0/1"));
+    EXPECT_FALSE(meta(one.url, "Exif.Thumbnail.JPEGInterchangeFormat"));
+    EXPECT_FALSE(meta(one.url, "Exif.Thumbnail.Compression"));
+    EXPECT_FALSE(meta(one.url, "Exif.Image.ImageWidth"));
+    EXPECT_EQ(meta(one.url, "Exif.Photo.ColorSpace"), QStringLiteral("1"));
 }
 
 TEST_F(RenderImage, heicSourceMetadataIsCarriedAlsoFromTiledLayouts)

@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <stdexcept>
+#include <thread>
+
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 #include <poppler/qt6/poppler-qt6.h>
@@ -101,13 +104,15 @@ TEST_P(ScanPageSize, PagesAreAtMost1600PointsAndNeverEnlarged)
     const OpResult result = ImageEngine::scanToPDF({file}, out.path());
     const QList<QSizeF> pages = pdfPages(result.outputs.value(0));
     ASSERT_EQ(pages.size(), 1);
-    EXPECT_NEAR(pages[0].width(), c.pageWidth, 0.5);
-    EXPECT_NEAR(pages[0].height(), c.pageHeight, 0.5);
+    // Exact to the fraction: a page box is not rounded to whole points.
+    EXPECT_NEAR(pages[0].width(), c.pageWidth, 0.01);
+    EXPECT_NEAR(pages[0].height(), c.pageHeight, 0.01);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ScanPageSize,
                          ::testing::Values(PageCase{4000, 3000, 1600, 1200}, PageCase{1200, 800, 1200, 800},
-                                           PageCase{900, 2400, 600, 1600}, PageCase{1, 1, 1, 1}));
+                                           PageCase{900, 2400, 600, 1600}, PageCase{3000, 2001, 1600, 1067.2},
+                                           PageCase{1, 1, 1, 1}));
 
 TEST_F(Scan, AllPhotosUnreadableLeavesNoPdfAndReportsTheFirst)
 {
@@ -288,6 +293,37 @@ TEST(OcrOperation, ABlankImageGivesAnEmptyTextFile)
     ASSERT_EQ(result.outputs.size(), 1);
     EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), QStringLiteral("prázdný.txt"));
     EXPECT_EQ(QFileInfo(result.outputs[0]).size(), 0);
+}
+
+struct FailingRecognizer : TextRecognizer {
+    QStringList lines(const cv::Mat&) const override { throw std::runtime_error("no language data"); }
+};
+
+TEST(OcrOperation, AFailedRecognitionFailsThePhotoInsteadOfWritingAnEmptyText)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    ScopedDetector<TextRecognizer> failing(std::make_shared<FailingRecognizer>());
+    QTemporaryDir in, out;
+    const QString file = testimages::writePng(in.path(), QStringLiteral("sken.png"), testimages::plain(200, 100, Qt::white));
+    EXPECT_THROW(ImageEngine::process(KelvaroOp::ocr(), {file}, out.path()), RunError);
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST(OcrOperation, TesseractWithoutLanguageDataIsAFailureNotAnEmptyText)
+{
+    // Language data is looked up once per thread: a fresh thread sees the missing folder.
+    QTemporaryDir empty;
+    qputenv("TESSDATA_PREFIX", QFile::encodeName(empty.path()));
+    bool threw = false;
+    std::thread([&] {
+        try {
+            TesseractRecognizer().lines(cv::Mat(40, 40, CV_8UC3, cv::Scalar(255, 255, 255)));
+        } catch (const std::exception&) {
+            threw = true;
+        }
+    }).join();
+    qunsetenv("TESSDATA_PREFIX");
+    EXPECT_TRUE(threw);
 }
 
 } // namespace

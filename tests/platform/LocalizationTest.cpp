@@ -1,3 +1,13 @@
+#include <cstdlib>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
 #include <gtest/gtest.h>
 
 #include "engine/Localization.h"
@@ -19,4 +29,76 @@ TEST(Localization, englishTableIsUsed)
     Settings::shared().setValue("kelvaro.language", "en");
     EXPECT_EQ(photosWord(1), "1 photo");
     EXPECT_EQ(photosWord(3), "3 photos");
+}
+
+// ---- Relaunch ----------------------------------------------------------------------------------
+// Quitting ends every event loop of the process for good, so the relaunch runs in a child process
+// that reports through its exit code whether the application was asked to quit.
+
+namespace {
+
+int runRelaunchChild(const QString& program)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KELVARO_RELAUNCH_PROGRAM"), program);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=RelaunchChild.DISABLED_process"),
+                 QStringLiteral("--gtest_also_run_disabled_tests")});
+    if (!child.waitForFinished(30000))
+        return -1;
+    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+}
+
+class QuitWatch : public QObject {
+public:
+    bool quitAsked = false;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit)
+            quitAsked = true;
+        return false;
+    }
+};
+
+} // namespace
+
+// Only runs as the child of the tests below. Exit code: 1 started / 0 not, plus 2 when a quit
+// was asked.
+TEST(RelaunchChild, DISABLED_process)
+{
+    QuitWatch watch;
+    QCoreApplication::instance()->installEventFilter(&watch);
+    const bool started = L10n::relaunch(qEnvironmentVariable("KELVARO_RELAUNCH_PROGRAM"));
+    // Ends the loop when no quit does; queued after the relaunch's own call.
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QCoreApplication::exec();
+    std::exit((started ? 1 : 0) + (watch.quitAsked ? 2 : 0));
+}
+
+TEST(Relaunch, quitsOnlyOnceTheNewInstanceHasStarted)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString script = dir.filePath(QStringLiteral("kelvaro"));
+    {
+        QFile f(script);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\ntouch \"$0.started\"\n");
+    }
+    QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    EXPECT_EQ(runRelaunchChild(script), 3); // started, then asked to quit
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(script + QStringLiteral(".started")) && waited.elapsed() < 10000)
+        QThread::msleep(20);
+    EXPECT_TRUE(QFile::exists(script + QStringLiteral(".started")));
+}
+
+TEST(Relaunch, aNewInstanceThatCannotStartLeavesThisOneRunning)
+{
+    EXPECT_EQ(runRelaunchChild(QStringLiteral("/nonexistent/kelvaro")), 0); // not started, no quit
 }

@@ -25,6 +25,21 @@ TEST_F(IntakeTest, LargeFolderGivesItsFirst2000FilesSortedByPath)
     EXPECT_FALSE(files.contains(path("many/.hidden.jpg")));
 }
 
+// The cut falls where a full sort of every path would put it, also across subfolders whose
+// names sort between the files around them ("b-c.jpg" < "b.jpg" < "b/…" < "b0.jpg").
+TEST_F(IntakeTest, TheCutFollowsPathOrderAcrossSubfolders)
+{
+    for (int i = 0; i < 1999; ++i)
+        touch(QStringLiteral("n/b/x%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
+    for (const char* name : {"n/b0.jpg", "n/b.jpg", "n/B.jpg", "n/b-c.jpg"})
+        touch(QString::fromLatin1(name));
+    const QStringList files = KelvaroStore::expandFolders({path("n")});
+    ASSERT_EQ(files.size(), 2000);
+    EXPECT_EQ(files.mid(0, 4), (QStringList{path("n/B.jpg"), path("n/b-c.jpg"), path("n/b.jpg"), path("n/b/x0000.jpg")}));
+    EXPECT_EQ(files.last(), path("n/b/x1996.jpg"));
+    EXPECT_FALSE(files.contains(path("n/b0.jpg")));
+}
+
 TEST_F(IntakeTest, TwoLargeFoldersStillGive2000InAll)
 {
     for (int i = 0; i < 1500; ++i) {

@@ -84,7 +84,7 @@ TEST_F(LauncherBusChild, WithoutTheKdeConnectDaemonSendingIsUnavailable)
     s.nearbyShare = std::make_shared<KdeConnectShare>();
     store = std::make_unique<KelvaroStore>(std::move(s));
     store->receive(QStringList{a}, false);
-    store->perform({"AirDrop", "airplayaudio"}, WheelMode::actions);
+    store->perform({"KDE Connect", "airplayaudio"}, WheelMode::actions);
     EXPECT_TRUE(store->statusIsError());
 }
 

@@ -51,6 +51,26 @@ INSTANTIATE_TEST_SUITE_P(
                       SheetCase{WheelMode::actions, "Neznámé", std::nullopt},
                       SheetCase{WheelMode::convert, "GIF", std::nullopt}));
 
+// Every slice of the wheel's tools and actions modes does something: a sheet, a run (here
+// stopped by the missing output folder), the move's folder question or the sending.
+class WheelKeyTest : public StoreTest, public ::testing::WithParamInterface<WheelMode> {};
+
+TEST_P(WheelKeyTest, EverySliceOfTheModeIsDispatched)
+{
+    for (const WheelAction& action : actions(GetParam())) {
+        KelvaroStore& s = makeStore(fakeProcess);
+        chooser->requests.clear();
+        share->sent.clear();
+        s.receive(QStringList{touch("a.jpg")}, false);
+        s.perform(action, GetParam());
+        const bool acted = s.activeSheet().has_value() || s.statusMessage().has_value() || !chooser->requests.isEmpty()
+                           || !share->sent.isEmpty();
+        EXPECT_TRUE(acted) << action.key.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, WheelKeyTest, ::testing::Values(WheelMode::tools, WheelMode::actions));
+
 TEST_F(RunTest, NoOutputFolderIsAnErrorAndNothingRuns)
 {
     KelvaroStore& s = makeStore(fakeProcess);
@@ -333,13 +353,13 @@ TEST_F(RunTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
     const int before = int(s.activities().size());
 
     share->available = false;
-    s.perform({"AirDrop", "x"}, WheelMode::actions);
+    s.perform({"KDE Connect", "x"}, WheelMode::actions);
     EXPECT_TRUE(s.statusIsError());
     EXPECT_TRUE(s.statusMessage()->contains("KDE Connect"));
     EXPECT_EQ(s.activities().size(), before);
 
     share->available = true;
-    s.perform({"AirDrop", "x"}, WheelMode::actions);
+    s.perform({"KDE Connect", "x"}, WheelMode::actions);
     EXPECT_FALSE(s.statusIsError());
     ASSERT_EQ(share->sent.size(), 1);
     EXPECT_EQ(share->sent.first(), (QStringList{a, b}));

@@ -45,6 +45,11 @@ TEST_F(ShelfStorageTest, CopiesGetFreeNamesInTheShelfFolder)
     const QString plain = touch("src/notes");
     EXPECT_EQ(ShelfStorage::copyIn(plain, "Léto", *fileSystem), QStringLiteral("out:Police/Léto/notes"));
     EXPECT_EQ(ShelfStorage::copyIn(plain, "Léto", *fileSystem), QStringLiteral("out:Police/Léto/notes 2"));
+
+    // A hidden file dropped directly: its leading dot is no extension separator.
+    const QString dotted = touch("src/.poznamky");
+    EXPECT_EQ(ShelfStorage::copyIn(dotted, "Léto", *fileSystem), QStringLiteral("out:Police/Léto/.poznamky"));
+    EXPECT_EQ(ShelfStorage::copyIn(dotted, "Léto", *fileSystem), QStringLiteral("out:Police/Léto/.poznamky 2"));
 }
 
 TEST_F(ShelfStorageTest, WithoutAnOutputFolderCopiesGoToTheFallbackRoot)

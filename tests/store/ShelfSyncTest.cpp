@@ -171,6 +171,20 @@ TEST_F(ShelfSyncTest, AnUnchangedDiskChangesNothing)
     EXPECT_EQ(storedLibrary(), before);
 }
 
+TEST_F(ShelfSyncTest, ADanglingLinkIsNoFileAndNeverChurns)
+{
+    touch("out/Police/Léto/a.jpg");
+    ASSERT_TRUE(QFile::link(path("nowhere.jpg"), path("out/Police/Léto/dead.jpg")));
+    KelvaroStore& s = storeWith({shelf("Léto", {"out:Police/Léto/a.jpg"})});
+    s.syncShelvesWithDisk();
+    EXPECT_EQ(names(s.shelves()[0]), QStringList{"a.jpg"});
+    const QByteArray before = storedLibrary();
+    SignalCounter changes(&s, &KelvaroStore::shelvesChanged);
+    s.syncShelvesWithDisk();
+    EXPECT_EQ(changes.count, 0);
+    EXPECT_EQ(storedLibrary(), before);
+}
+
 TEST_F(ShelfSyncTest, ADeletedShelfsLeftoverFolderComesBack)
 {
     rememberOutput();

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -91,6 +92,11 @@ TEST_F(KelvaroProcess, compressPrintsTheWholeResult)
     EXPECT_TRUE(r.json.value(QStringLiteral("text")).isNull());
     EXPECT_TRUE(r.json.value(QStringLiteral("moves")).toArray().isEmpty());
     EXPECT_EQ(r.json.value(QStringLiteral("keptOriginals")).toInt(), 0);
+    // Members in the order of the result's fields, for people and scripts that read the line.
+    static const QRegularExpression order(QStringLiteral(
+        "^\\{\"outputs\":.*\"entries\":\\[\\{\"fileName\":.*\"savedBytes\":.*\"outputPath\":.*\\}\\],"
+        "\"failed\":.*\"firstError\":.*\"text\":.*\"moves\":.*\"keptOriginals\":0\\}\n$"));
+    EXPECT_TRUE(order.match(r.stdoutText).hasMatch()) << r.stdoutText.toStdString();
 
     const QString written = QDir(out()).filePath(QStringLiteral("X komprese.jpg"));
     EXPECT_EQ(ti::pixelSize(written), QSize(400, 600));

@@ -63,6 +63,26 @@ TEST_F(FolderWatcherProcessing, newFileIsProcessedOnTheSecondScanAfterItAppears)
     EXPECT_EQ(results(resultsDir()).size(), 1);
 }
 
+TEST_F(FolderWatcherProcessing, aScanOfAnUnreachableFolderDoesNotCountForSettling)
+{
+    auto w = makeWatcher();
+    ASSERT_TRUE(w->add(inDir, kToJpg));
+    const QUuid id = w->rules().first().id;
+    step(*w); // baseline
+    writeJpeg(in("b.jpg"));
+    step(*w); // pending
+    const QString away = root.filePath(QStringLiteral("Away"));
+    ASSERT_TRUE(QDir().rename(inDir, away));
+    step(*w); // unreachable: cut short, the pending file stays pending
+    EXPECT_TRUE(w->status(id).isUnavailable);
+    EXPECT_TRUE(history.isEmpty());
+    ASSERT_TRUE(QDir().rename(away, inDir));
+    step(*w); // the key read before the gap still holds: ready
+    EXPECT_EQ(results(resultsDir()), QStringList{"b.jpg"});
+    EXPECT_EQ(history.size(), 1);
+    EXPECT_FALSE(w->status(id).isUnavailable);
+}
+
 TEST_F(FolderWatcherProcessing, growingFileWaitsUntilItsKeyHolds)
 {
     auto w = makeWatcher();

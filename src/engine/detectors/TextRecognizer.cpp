@@ -1,6 +1,7 @@
 #include "engine/detectors/TextRecognizer.h"
 
 #include <memory>
+#include <stdexcept>
 
 #include <dlfcn.h>
 
@@ -79,9 +80,11 @@ bool TesseractRecognizer::isAvailable() const { return threadEngine() != nullptr
 QStringList TesseractRecognizer::lines(const cv::Mat& image) const
 {
     QStringList found;
-    tesseract::TessBaseAPI* api = threadEngine();
-    if (!api || image.empty())
+    if (image.empty())
         return found;
+    tesseract::TessBaseAPI* api = threadEngine();
+    if (!api)
+        throw std::runtime_error("no Tesseract language data");
     cv::Mat grey;
     if (image.channels() == 3)
         cv::cvtColor(image, grey, cv::COLOR_RGB2GRAY);
@@ -93,7 +96,7 @@ QStringList TesseractRecognizer::lines(const cv::Mat& image) const
     api->SetSourceResolution(300);
     if (api->Recognize(nullptr) != 0) {
         api->Clear();
-        return found;
+        throw std::runtime_error("Tesseract could not recognise the image");
     }
     std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
     if (it) {

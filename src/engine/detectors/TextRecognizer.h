@@ -14,7 +14,7 @@ class TextRecognizer {
 public:
     virtual ~TextRecognizer() = default;
     // The lines in reading order, each trimmed, empty lines left out. `image`: CV_8UC3 RGB or
-    // CV_8U grey.
+    // CV_8U grey. Throws std::exception when the image cannot be read for text at all.
     virtual QStringList lines(const cv::Mat& image) const = 0;
 
     static std::shared_ptr<const TextRecognizer> shared();

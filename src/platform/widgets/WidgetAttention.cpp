@@ -7,10 +7,11 @@ namespace kelvaro {
 
 void WidgetAttention::requestAttention()
 {
-    // Duration 0: the window manager's own short hint, never an endless blink.
+    // A short, informational hint: a duration of 0 would keep the alert up until the window is
+    // activated, which is the insistent kind.
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->isVisible())
-            QApplication::alert(window, 0);
+            QApplication::alert(window, 1000);
     }
 }
 

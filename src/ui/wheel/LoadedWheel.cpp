@@ -108,7 +108,8 @@ LoadedWheel::LoadedWheel(WheelStore& store, QWidget* parent)
     m_wheelRow = new QHBoxLayout;
     m_wheelRow->setSpacing(28);
     m_column = new QWidget(this);
-    m_column->setMaximumWidth(330);
+    // 330 wide, not the switcher's own width: its segments share the whole column.
+    m_column->setFixedWidth(330);
     auto* wheelColumn = new QVBoxLayout(m_column);
     wheelColumn->setContentsMargins(0, 0, 0, 0);
     wheelColumn->setSpacing(14);

@@ -274,6 +274,15 @@ TEST_F(DropWheelCardTest, ModeSwitchWritesTheStoreAndSwapsTheWheel)
     EXPECT_EQ(wheel().wheelActions().size(), 9);
 }
 
+TEST_F(DropWheelCardTest, WheelColumnIsItsFullWidthWithTheSwitcherAcrossIt)
+{
+    // The column is up to 330 wide and the switcher's segments stretch across it, whatever
+    // the titles' own widths; the card's 680 leave room for all of it.
+    load(1);
+    ModeSwitcher* modes = card->loadedWheel()->modeSwitch();
+    EXPECT_EQ(modes->width(), 330);
+}
+
 TEST_F(DropWheelCardTest, StudioHighlightPinsAWedge)
 {
     load(1);

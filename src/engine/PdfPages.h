@@ -1,0 +1,38 @@
+#pragma once
+// A small PDF writer of our own: one image per page, each page box exactly the fraction of
+// points asked for (QPdfWriter rounds page sizes to whole points). Pages are written as they
+// come; only the object offsets stay in memory. Touches disk; one instance per file, any thread.
+#include <QFile>
+#include <QList>
+#include <QString>
+
+#include "engine/Bitmap.h"
+
+namespace kelvaro {
+
+class PdfPages {
+public:
+    explicit PdfPages(const QString& path) : m_file(path) {}
+
+    // Creates or empties the file and writes the header. False when it cannot be written.
+    bool open();
+    // One page of `width` × `height` points filled by the image. Photos from lossy sources are
+    // embedded as JPEG (at the JPEG default quality), everything else losslessly. False when
+    // the file cannot be written; throws vips::VError or std::bad_alloc when the image cannot
+    // be encoded.
+    bool addPage(const Bitmap& image, double width, double height, bool lossy);
+    // Writes the page tree, cross-reference table and trailer and closes the file.
+    bool close();
+    // Closes the file and deletes it.
+    void discard();
+
+private:
+    int beginObject();
+    bool write(const QByteArray& bytes) { return m_file.write(bytes) == bytes.size(); }
+
+    QFile m_file;
+    QList<qint64> m_offsets;
+    QList<int> m_pages;
+};
+
+} // namespace kelvaro
