@@ -1,5 +1,7 @@
 #include "app/ModifierMonitor.h"
 
+#include <utility>
+
 #include <QCoreApplication>
 #include <QKeyEvent>
 
@@ -84,25 +86,59 @@ std::optional<WheelMode> ModifierMonitor::modeFor(Qt::KeyboardModifiers held)
 
 bool ModifierMonitor::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
         return QObject::eventFilter(watched, event);
     const auto* key = static_cast<const QKeyEvent*>(event);
     if (key->isAutoRepeat())
         return false;
-    const std::optional<Qt::KeyboardModifiers> held = modifiersAfter(*key);
-    if (!held)
+    // Modifier keys (their own shortcut-override events included) never count as a chord.
+    const bool modifierKey = modifierOfKey(*key).has_value() || key->key() == Qt::Key_AltGr || key->key() == Qt::Key_CapsLock
+        || key->key() == Qt::Key_NumLock || key->key() == Qt::Key_ScrollLock || key->key() == Qt::Key_unknown || key->key() == 0;
+    if (type == QEvent::ShortcutOverride && modifierKey)
         return false;
+    const std::optional<Qt::KeyboardModifiers> held = type == QEvent::ShortcutOverride ? std::nullopt : modifiersAfter(*key);
+    if (!held) {
+        if (modifierKey)
+            return false;
+        // Ctrl is also the shortcut key here: Ctrl held for Ctrl+O was not a wish for the
+        // actions wheel, so the wheel goes back to the mode it showed before. A shortcut that
+        // picks a mode itself (Ctrl+1…3) runs after this and has the last word. Done at once, not
+        // queued, for that reason.
+        if (type != QEvent::KeyRelease && (key->modifiers() & Qt::ControlModifier)) {
+            ++m_ctrlChords; // a Ctrl switch still queued is dropped
+            m_ctrlInChord = true;
+            if (m_modeBeforeCtrl) {
+                const WheelMode before = *std::exchange(m_modeBeforeCtrl, std::nullopt);
+                if (m_store && !m_store->isShowingDemo() && m_store->wheelMode() == WheelMode::actions)
+                    m_store->selectMode(before, false);
+            }
+        }
+        return false;
+    }
     const std::optional<WheelMode> mode = modeFor(*held);
-    if (!mode)
+    if (!(*held & Qt::ControlModifier)) {
+        m_modeBeforeCtrl.reset(); // Ctrl let go: what it showed stays
+        m_ctrlInChord = false;
+    }
+    // Ctrl+Shift+? let go of Shift first: that Ctrl is still the shortcut's.
+    if (!mode || (mode == WheelMode::actions && m_ctrlInChord))
         return false;
     // Applied after the event has been delivered: a mode switch may rebuild the widget that is
     // receiving it. One key event passes this filter once per receiver (window, focus widget,
     // parents); selecting the same mode again is a no-op in the store.
     QMetaObject::invokeMethod(
         this,
-        [this, mode = *mode] {
-            if (m_store && !m_store->isShowingDemo())
-                m_store->selectMode(mode, false);
+        [this, mode = *mode, chords = m_ctrlChords] {
+            if (!m_store || m_store->isShowingDemo())
+                return;
+            // Ctrl and the shortcut's key arrived together, before this ran.
+            if (mode == WheelMode::actions && chords != m_ctrlChords)
+                return;
+            const WheelMode before = m_store->wheelMode();
+            m_store->selectMode(mode, false);
+            if (mode == WheelMode::actions && m_store->wheelMode() == WheelMode::actions && before != WheelMode::actions)
+                m_modeBeforeCtrl = before;
         },
         Qt::QueuedConnection);
     return false;

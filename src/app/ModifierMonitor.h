@@ -1,6 +1,7 @@
 #pragma once
 // Holding a modifier key switches the action wheel: Shift alone shows the convert wheel, Shift
 // with Alt the tools wheel, Ctrl alone the actions wheel; any other combination changes nothing.
+// Ctrl that turns out to be part of a shortcut (Ctrl+O) gives the wheel back its previous mode.
 // An application-wide event filter watches the modifier keys' own presses and releases; the
 // events always go on to the focused widget unchanged. Only the application's own windows are
 // seen (Wayland allows no global monitor). Main thread; created with the application and started
@@ -40,6 +41,12 @@ protected:
 private:
     QPointer<KelvaroStore> m_store;
     bool m_started = false;
+    // The mode that Ctrl alone replaced, while Ctrl is still held alone.
+    std::optional<WheelMode> m_modeBeforeCtrl;
+    // Counts Ctrl+key presses, so a Ctrl switch queued before one of them is dropped.
+    quint64 m_ctrlChords = 0;
+    // Ctrl has taken part in a shortcut since it went down.
+    bool m_ctrlInChord = false;
 };
 
 } // namespace kelvaro

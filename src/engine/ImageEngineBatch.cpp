@@ -117,10 +117,15 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
     else
         name = Lf("Kelvaro (%lld souborů)", qint64(files.size()));
     const QString out = ImageEngine::uniqueURL(outDir, name, ImageEngine::fileExtension(format));
-    if (format == ImageFormat::pdf)
-        ImageEngine::writePDF(files, out);
-    else
-        ZipWriter::write(files, out);
+    try {
+        if (format == ImageFormat::pdf)
+            ImageEngine::writePDF(files, out);
+        else
+            ZipWriter::write(files, out);
+    } catch (...) {
+        releaseIfEmpty(out); // the name was claimed but nothing was written
+        throw;
+    }
     OpResult result;
     result.outputs.append(out);
     result.entries.append(OpEntry{QFileInfo(out).fileName(), 0, out});

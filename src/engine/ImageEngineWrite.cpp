@@ -87,9 +87,10 @@ vips::VImage prepared(const vips::VImage& image)
 }
 
 // Attaches an EXIF block ("Exif\0\0" + TIFF structure) for the HEIC encoder. libvips rebuilds
-// the block from the image's "exif-ifd…" fields and drops every entry without one, so the fields are
-// made from the block itself, read back by libvips' own JPEG reader. `payload` must outlive the
-// save. False when the block cannot be attached (then none is written).
+// the block from the image's "exif-ifd…" fields and drops every entry without one, so the
+// fields are made from the block itself, read back by libvips' own JPEG reader. `payload` must
+// outlive the save. False when the block cannot be attached (one JPEG segment holds at most
+// 64 KB); then none is written.
 bool attachExif(vips::VImage& image, const QByteArray& payload)
 {
     const qsizetype segmentLength = payload.size() + 2;

@@ -135,6 +135,75 @@ TEST_F(ModifierMonitorTest, CtrlAloneShowsActions)
     EXPECT_EQ(store->wheelMode(), WheelMode::actions);
 }
 
+TEST_F(ModifierMonitorTest, CtrlPartOfAShortcutGivesTheWheelBack)
+{
+    // Ctrl is the shortcut key too: Ctrl+O must not leave the actions wheel behind.
+    store->setWheelMode(WheelMode::tools);
+    press(Qt::Key_Control, kNone);
+    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
+    key(QEvent::ShortcutOverride, Qt::Key_O, kCtrl, QStringLiteral("o"));
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    release(Qt::Key_Control, kCtrl);
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+
+    // A plain Ctrl+letter press that no shortcut took does the same.
+    press(Qt::Key_Control, kNone);
+    key(QEvent::KeyPress, Qt::Key_A, kCtrl, QStringLiteral("a"));
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    release(Qt::Key_Control, kCtrl);
+
+    // Ctrl and the key arriving together, before the Ctrl switch took effect.
+    {
+        QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, kNone);
+        QKeyEvent o(QEvent::ShortcutOverride, Qt::Key_O, kCtrl, QStringLiteral("o"));
+        QApplication::sendEvent(edit, &ctrl);
+        QApplication::sendEvent(edit, &o);
+        settle();
+    }
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    release(Qt::Key_Control, kCtrl);
+
+    // Ctrl+Shift+? (the guide): Shift joining Ctrl does not forget what Ctrl replaced.
+    press(Qt::Key_Control, kNone);
+    press(Qt::Key_Shift, kCtrl);
+    key(QEvent::ShortcutOverride, Qt::Key_Question, kCtrl | kShift, QStringLiteral("?"));
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    release(Qt::Key_Shift, kCtrl | kShift); // Ctrl alone again, but it was the shortcut's
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    release(Qt::Key_Control, kCtrl);
+
+    // A shortcut that picks a mode itself runs after the filter and has the last word.
+    press(Qt::Key_Control, kNone);
+    key(QEvent::ShortcutOverride, Qt::Key_1, kCtrl, QStringLiteral("1"));
+    store->selectMode(WheelMode::convert, true);
+    release(Qt::Key_Control, kCtrl);
+    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
+
+    // Once let go, Ctrl alone shows the actions wheel again, also when the Ctrl key's own
+    // shortcut override (which reports Ctrl held) comes along.
+    {
+        QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, kNone);
+        QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_Control, kNone);
+        QApplication::sendEvent(edit, &override);
+        QApplication::sendEvent(edit, &ctrl);
+        settle();
+    }
+    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
+}
+
+TEST_F(ModifierMonitorTest, CtrlAloneLetGoKeepsActions)
+{
+    store->setWheelMode(WheelMode::convert);
+    press(Qt::Key_Control, kNone);
+    release(Qt::Key_Control, kCtrl);
+    key(QEvent::KeyPress, Qt::Key_A, kNone, QStringLiteral("a"));
+    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
+    // Started from actions, Ctrl changed nothing and a shortcut has nothing to give back.
+    press(Qt::Key_Control, kNone);
+    key(QEvent::ShortcutOverride, Qt::Key_O, kCtrl, QStringLiteral("o"));
+    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
+}
+
 TEST_F(ModifierMonitorTest, OtherCombinationsChangeNothing)
 {
     store->setWheelMode(WheelMode::tools);

@@ -338,6 +338,19 @@ TEST_F(Batch, combinedPdfWithAnUnreadableFileThrowsItsError)
     }
 }
 
+TEST_F(Batch, aRefusedArchiveLeavesNoEmptyFileBehind)
+{
+    // The archive's name is claimed before the writer refuses; the claim must not stay as a 0-byte file.
+    const QStringList tooMany(65535, photo(QStringLiteral("a.jpg")));
+    try {
+        ImageEngine::process(KelvaroOp::convert(ImageFormat::zip), tooMany, out());
+        FAIL();
+    } catch (const KelvaroError& error) {
+        EXPECT_EQ(error.kind(), KelvaroError::Kind::tooLarge);
+    }
+    EXPECT_TRUE(outNames().isEmpty()) << outNames().join(QLatin1Char(',')).toStdString();
+}
+
 TEST_F(Batch, combinedZipIsNamedAfterTheCount)
 {
     QStringList files;
