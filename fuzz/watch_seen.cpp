@@ -24,7 +24,14 @@ KELVARO_FUZZ_TARGET(watch_seen)
     {
         FolderWatcher watcher;
         if (decoded) {
-            FUZZ_CHECK(watcher.rules() == *decoded);
+            // Equal but for ids: a record without one gets a new random id at each reading.
+            FUZZ_CHECK(watcher.rules().size() == decoded->size());
+            for (qsizetype i = 0; i < decoded->size() && i < watcher.rules().size(); ++i) {
+                const WatchRule& a = watcher.rules()[i];
+                const WatchRule& b = (*decoded)[i];
+                FUZZ_CHECK(a.folderPath == b.folderPath && a.bookmark == b.bookmark && a.isEnabled == b.isEnabled
+                           && a.processed == b.processed && a.action.title() == b.action.title());
+            }
         } else {
             FUZZ_CHECK(watcher.rules().isEmpty());
             // Removing an unknown rule writes the documents the watcher may write.

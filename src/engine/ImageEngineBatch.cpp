@@ -1,15 +1,26 @@
 // The batch: one entry for every run. Per-file operations go through the loop (progress,
-// cancel, failures counted); the scan, PDF and ZIP make one combined output.
+// cancel, failures counted), several files at once on a bounded pool of worker threads, with
+// the same result as one file after another; the scan, PDF and ZIP make one combined output.
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <malloc.h>
+#include <mutex>
 #include <new>
+#include <thread>
+#include <vector>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QThread>
 
 #include "engine/ExtraEffects.h"
 #include "engine/FileOperations.h"
 #include "engine/ImageEngine.h"
+#include "engine/ImageMetadata.h"
 #include "engine/Localization.h"
+#include "engine/NameTurn.h"
 #include "engine/ScanEffects.h"
 #include "engine/ZipWriter.h"
 
@@ -33,9 +44,15 @@ void releaseIfEmpty(const QString& path)
         QFile::remove(path);
 }
 
+QString claimName(const QString& outDir, const QString& base, const QString& ext)
+{
+    const ImageEngine::NameTurn turn;
+    return ImageEngine::uniqueURL(outDir, base, ext);
+}
+
 ImageEngine::One copyTo(const QString& file, const QString& outDir, const QString& base, const QString& ext)
 {
-    const QString destination = ImageEngine::uniqueURL(outDir, base, ext);
+    const QString destination = claimName(outDir, base, ext);
     try {
         ImageEngine::FileOperations::current().copy(file, destination);
     } catch (...) {
@@ -58,7 +75,7 @@ ImageEngine::One recognise(const QString& file, const QString& outDir, const QSt
             text += QStringLiteral("\n\n");
         text += lines.join(QLatin1Char('\n'));
     }
-    const QString destination = ImageEngine::uniqueURL(outDir, base, QStringLiteral("txt"));
+    const QString destination = claimName(outDir, base, QStringLiteral("txt"));
     QSaveFile out(destination);
     const QByteArray bytes = text.toUtf8();
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
@@ -132,7 +149,279 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
     return result;
 }
 
+// ---- Name turns ------------------------------------------------------------------------------
+
+// The order in which the files of one parallel batch claim their names: file i may claim once
+// files 0 … i−1 have claimed theirs or are done.
+class NameOrder {
+public:
+    explicit NameOrder(int count) : m_passed(size_t(count), false) {}
+
+    void await(int index)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_turn >= index; });
+    }
+    void pass(int index)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_passed[size_t(index)] = true;
+            while (m_turn < int(m_passed.size()) && m_passed[size_t(m_turn)])
+                ++m_turn;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<bool> m_passed;
+    int m_turn = 0;
+};
+
+struct CurrentFile {
+    NameOrder* order = nullptr;
+    int index = 0;
+};
+thread_local CurrentFile currentFile;
+
+// ---- One file's outcome ----------------------------------------------------------------------
+
+struct Outcome {
+    std::optional<ImageEngine::One> one;
+    QString error;             // the failure's message when `one` is absent
+    bool keptOriginal = false; // a move whose source is still there
+};
+
+Outcome runOne(const KelvaroOp& op, const QString& file, const QString& outDir, int index)
+{
+    const QString fileName = QFileInfo(file).fileName();
+    Outcome outcome;
+    try {
+        outcome.one = processOne(op, file, outDir, index);
+        if (op.is<op::Move>())
+            outcome.keptOriginal = QFileInfo::exists(file);
+    } catch (const std::exception& error) {
+        outcome.error = messageOf(error, fileName);
+    } catch (...) {
+        outcome.error = KelvaroError::writeFailed(fileName).message();
+    }
+    return outcome;
+}
+
+void append(OpResult& result, const KelvaroOp& op, const QString& file, Outcome&& outcome)
+{
+    if (!outcome.one) {
+        ++result.failed;
+        if (!result.firstError)
+            result.firstError = outcome.error;
+        return;
+    }
+    const ImageEngine::One& one = *outcome.one;
+    result.outputs.append(one.url);
+    if (op.is<op::Move>()) {
+        result.moves.append(FileMove{file, one.url});
+        if (outcome.keptOriginal)
+            ++result.keptOriginals;
+    }
+    result.entries.append(OpEntry{QFileInfo(file).fileName(), one.savedBytes, one.url});
+    if (one.text)
+        result.text = result.text ? *result.text + QStringLiteral("\n\n") + *one.text : *one.text;
+}
+
+// ---- Pool size -------------------------------------------------------------------------------
+
+// Whether the run may encode HEIC: the operation asks for it, or keeps the source's format and a
+// source is HEIC.
+bool mayWriteHeic(const KelvaroOp& op, const QStringList& files)
+{
+    const auto named = [](const QString& raw) { return raw.compare(QLatin1String("heic"), Qt::CaseInsensitive) == 0; };
+    if (const op::Convert* convert = op.as<op::Convert>())
+        return convert->format == ImageFormat::heic;
+    if (op.is<op::Compress>() || op.is<op::RemoveBackground>())
+        return false;
+    if (const op::Preset* preset = op.as<op::Preset>(); preset && named(preset->spec.format))
+        return true;
+    if (const op::RunWorkflow* workflow = op.as<op::RunWorkflow>(); workflow && named(workflow->workflow.format))
+        return true;
+    return std::any_of(files.begin(), files.end(),
+                       [](const QString& file) { return matchingFormat(file) == ImageFormat::heic; });
+}
+
+// Files handled at once: one per core, or KELVARO_JOBS (a positive whole number) when set, for
+// benchmarks and diagnosis. Moves and renames only copy bytes and stay one at a time, so that
+// the same input listed twice behaves as in a one-by-one run; text recognition keeps one
+// recognizer busy at a time, as its library runs its own threads. The HEIC encoder spreads one
+// photo over several cores itself, so fewer photos are encoded at once (each also holds a few
+// hundred megabytes of encoder state).
+int workerCount(const KelvaroOp& op, const QStringList& files)
+{
+    if (op.is<op::Move>() || op.is<op::Rename>() || op.is<op::Ocr>())
+        return 1;
+    const int cores = QThread::idealThreadCount();
+    int jobs = mayWriteHeic(op, files) ? std::max(1, cores / 4) : cores;
+    bool ok = false;
+    const int requested = qEnvironmentVariableIntValue("KELVARO_JOBS", &ok);
+    if (ok && requested > 0)
+        jobs = requested;
+    return std::clamp(std::min(jobs, int(files.size())), 1, 64);
+}
+
+// Once per process, before the first file. exiv2 (its XMP toolkit above all) must be set up
+// before threads use it: ImageMetadata does that, once, on its first call. Pixel buffers of a
+// megabyte and more are mapped from the system and given back when freed, and worker threads
+// share a few heaps, so a long batch does not keep freed photos as fragments of a heap per thread.
+void prepareForThreads()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        ImageMetadata::orientation(QByteArray());
+        mallopt(M_MMAP_THRESHOLD, 1 << 20);
+        mallopt(M_ARENA_MAX, 2);
+    });
+}
+
+// libvips' own threads per image while the batch runs: the cores are shared out between the
+// workers, instead of every worker starting one thread per core.
+class VipsThreadsPerWorker {
+public:
+    explicit VipsThreadsPerWorker(int workers) : m_previous(vips_concurrency_get())
+    {
+        vips_concurrency_set(std::max(1, QThread::idealThreadCount() / workers));
+    }
+    ~VipsThreadsPerWorker() { vips_concurrency_set(m_previous); }
+
+private:
+    int m_previous;
+};
+
+OpResult sequentialLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks)
+{
+    OpResult result;
+    const int total = int(files.size());
+    for (int index = 0; index < total; ++index) {
+        if (hooks && hooks->isCancelled())
+            break;
+        append(result, op, files[index], runOne(op, files[index], outDir, index));
+        if (hooks)
+            hooks->reportProgress(index + 1, total);
+    }
+    return result;
+}
+
+// Files are started in input order, each by the next free worker; a cancel starts no new file
+// and lets the running ones finish. Progress is reported on the calling thread, one call per
+// finished file, so it climbs by one and reaches the total only when the last file is written.
+// What the files give is gathered in input order, so the result is the one-by-one run's.
+OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
+                      int workers)
+{
+    const VipsThreadsPerWorker vipsThreads(workers);
+    const int total = int(files.size());
+    std::vector<Outcome> outcomes(static_cast<size_t>(total));
+    NameOrder order(total);
+    std::mutex mutex;
+    std::condition_variable changed;
+    int next = 0;        // the next file to start
+    int finished = 0;    // files done, in any order
+    int running = 0;     // workers still taking files
+    bool halted = false; // the progress callback threw: no new file starts
+
+    const auto work = [&] {
+        for (;;) {
+            int index = 0;
+            {
+                const std::lock_guard lock(mutex);
+                if (next >= total || halted || (hooks && hooks->isCancelled()))
+                    break;
+                index = next++;
+            }
+            currentFile = {&order, index};
+            Outcome outcome = runOne(op, files[index], outDir, index);
+            currentFile = {};
+            order.pass(index); // also for a file that failed before it claimed a name
+            {
+                const std::lock_guard lock(mutex);
+                outcomes[size_t(index)] = std::move(outcome);
+                ++finished;
+            }
+            changed.notify_all();
+        }
+        {
+            const std::lock_guard lock(mutex);
+            --running;
+        }
+        changed.notify_all();
+    };
+
+    std::vector<std::thread> threads;
+    threads.reserve(size_t(workers));
+    for (int i = 0; i < workers; ++i) {
+        try {
+            {
+                const std::lock_guard lock(mutex);
+                ++running;
+            }
+            threads.emplace_back(work);
+        } catch (const std::system_error&) { // no more threads: the ones running share the work
+            const std::lock_guard lock(mutex);
+            --running;
+            break;
+        }
+    }
+    if (threads.empty())
+        return sequentialLoop(op, files, outDir, hooks);
+
+    int reported = 0;
+    std::exception_ptr failure;
+    for (;;) {
+        int done = 0;
+        bool over = false;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return finished > reported || running == 0; });
+            done = finished;
+            over = running == 0;
+        }
+        try {
+            while (hooks && !failure && reported < done)
+                hooks->reportProgress(++reported, total);
+        } catch (...) {
+            // The workers are let finish and joined before the caller hears of it.
+            failure = std::current_exception();
+            const std::lock_guard lock(mutex);
+            halted = true;
+        }
+        reported = done;
+        if (over)
+            break;
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    if (failure)
+        std::rethrow_exception(failure);
+
+    // The started files form a prefix of the input: a cancel stops the start of new ones only.
+    OpResult result;
+    for (int index = 0; index < next; ++index)
+        append(result, op, files[index], std::move(outcomes[size_t(index)]));
+    return result;
+}
+
 } // namespace
+
+ImageEngine::NameTurn::NameTurn()
+{
+    if (currentFile.order)
+        currentFile.order->await(currentFile.index);
+}
+
+ImageEngine::NameTurn::~NameTurn()
+{
+    if (currentFile.order)
+        currentFile.order->pass(currentFile.index);
+}
 
 OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, const QString& outDir,
                               const RunHooksPtr& hooks)
@@ -145,36 +434,10 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
             return combined(files, outDir, convert->format);
     }
 
-    OpResult result;
-    const int total = int(files.size());
-    for (int index = 0; index < total; ++index) {
-        if (hooks && hooks->isCancelled())
-            break;
-        const QString& file = files[index];
-        const QString fileName = QFileInfo(file).fileName();
-        try {
-            const One one = processOne(op, file, outDir, index);
-            result.outputs.append(one.url);
-            if (op.is<op::Move>()) {
-                result.moves.append(FileMove{file, one.url});
-                if (QFileInfo::exists(file))
-                    ++result.keptOriginals;
-            }
-            result.entries.append(OpEntry{fileName, one.savedBytes, one.url});
-            if (one.text)
-                result.text = result.text ? *result.text + QStringLiteral("\n\n") + *one.text : *one.text;
-        } catch (const std::exception& error) {
-            ++result.failed;
-            if (!result.firstError)
-                result.firstError = messageOf(error, fileName);
-        } catch (...) {
-            ++result.failed;
-            if (!result.firstError)
-                result.firstError = KelvaroError::writeFailed(fileName).message();
-        }
-        if (hooks)
-            hooks->reportProgress(index + 1, total);
-    }
+    prepareForThreads();
+    const int workers = workerCount(op, files);
+    const OpResult result = workers > 1 ? parallelLoop(op, files, outDir, hooks, workers)
+                                        : sequentialLoop(op, files, outDir, hooks);
     if (result.outputs.isEmpty() && result.firstError)
         throw RunError(*result.firstError);
     return result;

@@ -2,6 +2,8 @@
 // the formats it trusts; BMP goes through QImage and PDF pages through poppler, since the
 // libvips loaders for those are blocked as untrusted.
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -13,11 +15,14 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
+#include <QtEndian>
 
 #include <poppler/qt6/poppler-qt6.h>
 
+#include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
+#include "engine/ImageProbe.h"
 
 namespace kelvaro {
 namespace {
@@ -44,12 +49,63 @@ void allowQImageUpToEngineLimit()
     });
 }
 
+// Compared as doubles: a page size beyond any integer must not be converted first.
+bool pageTooLarge(double width, double height)
+{
+    return !(width >= 1 && height >= 1 && width * height <= double(kMaxPixels));
+}
+
+// Qt's BMP reader returns a partly filled image for a file that was cut short. An uncompressed
+// BMP's size follows from its header, so a shorter file is refused (RLE sizes cannot be known).
+bool isCutBmp(const QString& file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray h = in.read(34);
+    if (h.size() < 34)
+        return true;
+    const auto u32 = [&](int at) { return qFromLittleEndian<quint32>(h.constData() + at); };
+    const auto i32 = [&](int at) { return qFromLittleEndian<qint32>(h.constData() + at); };
+    if (u32(14) < 40)
+        return false; // the old OS/2 header: left to Qt
+    const quint32 compression = u32(30);
+    if (compression != 0 && compression != 3 && compression != 6)
+        return false;
+    const qint64 bitsPerPixel = qFromLittleEndian<quint16>(h.constData() + 28);
+    const qint64 rowBytes = (qint64(i32(18)) * bitsPerPixel + 31) / 32 * 4;
+    const qint64 needed = qint64(u32(10)) + rowBytes * std::llabs(qint64(i32(22)));
+    return in.size() < needed;
+}
+
+// Decodes every pixel in the calling thread. libvips' thread pool can lose a decoder's error
+// (a file cut short then comes out with rows missing), and a failed read must fail the file.
+vips::VImage decodedInThisThread(const vips::VImage& image)
+{
+    VipsRegion* region = vips_region_new(image.get_image());
+    VipsImage* out = vips_image_new_memory();
+    VipsRect all{0, 0, image.width(), image.height()};
+    // The memory image takes the source's fields and metadata (orientation, ICC profile).
+    if (vips_region_prepare(region, &all) != 0
+        || vips_image_pipelinev(out, VIPS_DEMAND_STYLE_ANY, image.get_image(), nullptr) != 0
+        || vips_image_write_prepare(out) != 0) {
+        g_object_unref(region);
+        g_object_unref(out);
+        throw vips::VError();
+    }
+    const size_t line = VIPS_IMAGE_SIZEOF_LINE(image.get_image());
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(VIPS_IMAGE_ADDR(out, 0, y), VIPS_REGION_ADDR(region, 0, y), line);
+    g_object_unref(region);
+    return vips::VImage(out);
+}
+
 Bitmap loadWithQImage(const QString& file, const QString& name)
 {
     allowQImageUpToEngineLimit();
     QImageReader reader(file, "bmp");
     const QSize size = reader.size();
-    if (!size.isValid() || tooManyPixels(size.width(), size.height()))
+    if (!size.isValid() || tooManyPixels(size.width(), size.height()) || isCutBmp(file))
         throw KelvaroError::unreadable(name);
     const QImage image = reader.read();
     if (image.isNull())
@@ -64,21 +120,82 @@ void quietPoppler()
     std::call_once(once, [] { Poppler::setDebugErrorFunction([](const QString&, const QVariant&) {}, QVariant()); });
 }
 
-// Turns a bitmap upright by its EXIF orientation (1–8), as the camera meant it to be seen.
-Bitmap upright(const Bitmap& image, int orientation)
+// How much larger than the target a DCT-scaled JPEG must stay for the scaler to finish the job.
+constexpr double kDctHeadroom = 1.0;
+
+int orientationOf(const vips::VImage& header)
 {
-    if (orientation <= 1 || orientation > 8)
-        return image;
-    vips::VImage turned = image.copy();
-    turned.set(VIPS_META_ORIENTATION, orientation);
-    return turned.autorot().copy_memory();
+    if (header.get_typeof(VIPS_META_ORIENTATION) == 0)
+        return 1;
+    const int orientation = header.get_int(VIPS_META_ORIENTATION);
+    return orientation >= 1 && orientation <= 8 ? orientation : 1;
+}
+
+QSize uprightSizeOf(const vips::VImage& header, int orientation)
+{
+    return orientation >= 5 ? QSize(header.height(), header.width()) : QSize(header.width(), header.height());
+}
+
+// The whole source, upright (its EXIF orientation applied), decoded once into the bitmap.
+Bitmap fullSize(const vips::VSource& source, const vips::VImage& header, int orientation)
+{
+    if (orientation == 1)
+        return normalizedBitmap(decodedInThisThread(header));
+    // Turning needs the pixels out of order, which a sequential read cannot give.
+    vips::VImage image = vips::VImage::new_from_source(source, "", vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+    image.set(VIPS_META_ORIENTATION, orientation);
+    return normalizedBitmap(decodedInThisThread(image.autorot()));
+}
+
+// The source scaled down, upright, to exactly `size`: libvips picks the decoder's own reduction
+// (JPEG's DCT scaling, a pyramid level) and streams the rest, so the full-size pixels are never
+// held in memory.
+Bitmap reduced(const vips::VSource& source, const vips::VImage& header, QSize size)
+{
+    const auto options = [&] {
+        return vips::VImage::option()->set("height", size.height())->set("size", VIPS_SIZE_FORCE)->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+    };
+    // libvips' own choice leaves JPEG's DCT scaling out until a quarter of the size; scaling by
+    // half already halves the decoding work while the scaler still has more than enough pixels.
+    const double factor = double(std::max(header.width(), header.height())) / std::max(size.width(), size.height());
+    int shrink = 1;
+    if (header.get_typeof("vips-loader") != 0 && std::string(header.get_string("vips-loader")) == "jpegload_source") {
+        while (shrink < 8 && factor >= shrink * 2 * kDctHeadroom)
+            shrink *= 2;
+    }
+    const vips::VImage image = shrink > 1
+        ? vips::VImage::new_from_source(source, "", vips::VImage::option()->set("shrink", shrink)->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED))
+              .thumbnail_image(size.width(), vips::VImage::option()->set("height", size.height())->set("size", VIPS_SIZE_FORCE))
+        : vips::VImage::thumbnail_source(source, size.width(), options());
+    Bitmap bitmap = normalizedBitmap(decodedInThisThread(image));
+    // Rounding inside the scaler may leave a side one pixel off; the edge is repeated.
+    if (bitmap.width() != size.width() || bitmap.height() != size.height())
+        bitmap = bitmap
+                     .embed(0, 0, size.width(), size.height(),
+                            vips::VImage::option()->set("extend", VIPS_EXTEND_COPY))
+                     .copy_memory();
+    return bitmap;
 }
 
 } // namespace
 
+std::optional<QSize> ImageEngine::uprightSize(const QString& file)
+{
+    initVips();
+    if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf") || isBmp(file))
+        return std::nullopt;
+    try {
+        const vips::VSource source = vips::VSource::new_from_file(QFile::encodeName(file).constData());
+        const vips::VImage header = vips::VImage::new_from_source(
+            source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        return uprightSizeOf(header, orientationOf(header));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 LoadedImage ImageEngine::load(const QString& file, int maxSide)
 {
-    Q_UNUSED(maxSide) // every source is decoded at full size for now
     initVips();
     const QString name = QFileInfo(file).fileName();
     LoadedImage loaded;
@@ -101,22 +218,30 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
             // A source, not new_from_file: file names may contain "[", which libvips would
             // read as load options.
             const vips::VSource source = vips::VSource::new_from_file(QFile::encodeName(file).constData());
+            // A file cut short is refused, not completed with grey or black.
             const vips::VImage header = vips::VImage::new_from_source(
-                source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+                source, "",
+                vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
             // The header is read before any pixel: a file that claims an absurd size is refused
             // before it can claim the memory.
             if (tooManyPixels(header.width(), header.height()))
                 throw KelvaroError::unreadable(name);
-            if (header.get_typeof(VIPS_META_ORIENTATION) != 0)
-                orientation = header.get_int(VIPS_META_ORIENTATION);
+            orientation = orientationOf(header);
             loaded.properties.insert(QStringLiteral("Loader"), QStringLiteral("vips"));
             loaded.properties.insert(QStringLiteral("PixelWidth"), header.width());
             loaded.properties.insert(QStringLiteral("PixelHeight"), header.height());
-            loaded.image = normalizedBitmap(header);
-        }
-        if (orientation > 1 && orientation <= 8) {
-            loaded.properties.insert(QStringLiteral("Orientation"), orientation);
-            loaded.image = upright(loaded.image, orientation);
+            if (orientation > 1)
+                loaded.properties.insert(QStringLiteral("Orientation"), orientation);
+            // Only shrinking is done on load, to the size the long side gives; the rest of
+            // the operation then finds the size it would compute anyway.
+            const QSize upright = uprightSizeOf(header, orientation);
+            // CMYK keeps the full-size path: the scaler would convert its colours its own way.
+            if (maxSide > 0 && std::max(upright.width(), upright.height()) > maxSide
+                && header.interpretation() != VIPS_INTERPRETATION_CMYK)
+                loaded.image = reduced(source, header, ImageEffects::targetSize(upright.width(), upright.height(),
+                                                                        ResizeSpec{false, 100, maxSide}));
+            else
+                loaded.image = fullSize(source, header, orientation);
         }
         const ImageMetadata::Blocks metadata = ImageMetadata::read(file);
         loaded.exif = metadata.exif;
@@ -160,7 +285,7 @@ Bitmap ImageEngine::renderPDFPage(const QString& file)
             points.transpose();
         const double width = std::floor(points.width() * 2);
         const double height = std::floor(points.height() * 2);
-        if (!std::isfinite(width) || !std::isfinite(height) || tooManyPixels(qint64(width), qint64(height)))
+        if (pageTooLarge(width, height))
             throw KelvaroError::unreadable(name);
         const Poppler::Page::Rotation undo[] = {Poppler::Page::Rotate0, Poppler::Page::Rotate270,
                                                 Poppler::Page::Rotate180, Poppler::Page::Rotate90};

@@ -8,7 +8,9 @@
 #include "engine/ExtraEffects.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
+#include "engine/ImageProbe.h"
 #include "engine/Localization.h"
+#include "engine/NameTurn.h"
 #include "engine/WorkflowLibrary.h"
 
 namespace kelvaro {
@@ -96,6 +98,51 @@ Bitmap presetImage(const Bitmap& image, const PresetSpec& spec, const QString& n
     if (spec.maxSide >= 1 && spec.maxSide < std::max(w, h))
         return ImageEffects::resized(image, ImageEffects::targetSize(w, h, ResizeSpec{false, 100, spec.maxSide}), name);
     return image;
+}
+
+// How one file is decoded and rendered. When the operation only shrinks the whole photo to a
+// size that its long side alone determines, the source is decoded right at that size, and the
+// operation is restated for the smaller image (a percentage becomes the long side it gives), so
+// the result has exactly the size of the full-size path. Anything that looks at the full-size
+// pixels first (a crop, an effect, a preset's exact size) decodes at full size.
+struct DecodePlan {
+    int maxSide = 0; // 0: full size
+    KelvaroOp op;
+};
+
+DecodePlan decodePlan(const KelvaroOp& op, const QString& file)
+{
+    if (const op::Resize* resize = op.as<op::Resize>()) {
+        if (!resize->spec.usePercent)
+            return {std::max(resize->spec.longEdge, 0), op};
+        if (!(resize->spec.percent > 0 && resize->spec.percent < 100))
+            return {0, op};
+        const std::optional<QSize> full = ImageEngine::uprightSize(file);
+        if (!full)
+            return {0, op};
+        const QSize target = ImageEffects::targetSize(full->width(), full->height(), resize->spec);
+        const ResizeSpec byLongSide{false, resize->spec.percent, std::max(target.width(), target.height())};
+        // Rounding may make the long side give a short side one pixel off: then full size.
+        if (ImageEffects::targetSize(full->width(), full->height(), byLongSide) != target)
+            return {0, op};
+        return {byLongSide.longEdge, KelvaroOp::resize(byLongSide)};
+    }
+    if (const op::Preset* preset = op.as<op::Preset>()) {
+        const PresetSpec& spec = preset->spec;
+        if (spec.targetWidth && spec.targetHeight && *spec.targetWidth >= 1 && *spec.targetHeight >= 1)
+            return {0, op};
+        return {std::max(spec.maxSide, 0), op};
+    }
+    if (const op::RunWorkflow* workflow = op.as<op::RunWorkflow>()) {
+        // Colour steps before the first resize work pixel by pixel, so they may see fewer pixels.
+        for (const WorkflowStep& step : workflow->workflow.steps) {
+            if (step.kind == WorkflowStep::Kind::resize)
+                return {std::max(step.longEdge, 0), op};
+            if (step.kind != WorkflowStep::Kind::adjust)
+                return {0, op};
+        }
+    }
+    return {0, op};
 }
 
 } // namespace
@@ -195,12 +242,18 @@ ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage
 ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& file, const QString& base,
                                           const QString& name, qint64 originalSize, const QString& outDir)
 {
-    const LoadedImage source = load(file);
-    const Rendered rendered = render(op, source, file, name);
+    const DecodePlan plan = decodePlan(op, file);
+    const LoadedImage source = load(file, plan.maxSide);
+    const Rendered rendered = render(plan.op, source, file, name);
     // A preset or workflow without a name has nothing to add: no dangling space before the extension.
     const bool suffixed = describesNames() && rendered.suffix && !rendered.suffix->trimmed().isEmpty();
     const QString outName = suffixed ? base + QLatin1Char(' ') + *rendered.suffix : base;
-    const QString out = uniqueURL(outDir, outName, fileExtension(rendered.format));
+    QString out;
+    {
+        // In a parallel batch, names are claimed in input order.
+        const NameTurn turn;
+        out = uniqueURL(outDir, outName, fileExtension(rendered.format));
+    }
     try {
         writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format),
                    rendered.keepMetadata ? &source : nullptr, out);

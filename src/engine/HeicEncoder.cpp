@@ -1,0 +1,80 @@
+#include "engine/HeicEncoder.h"
+
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+
+#include <QFile>
+
+#include <libheif/heif.h>
+
+namespace kelvaro::HeicEncoder {
+namespace {
+
+void check(const heif_error& error)
+{
+    if (error.code != heif_error_Ok)
+        throw std::runtime_error(error.message ? error.message : "libheif failed");
+}
+
+// Owners of libheif's objects: each freed by its own release function.
+template <typename T, auto Free>
+struct Deleter {
+    void operator()(T* p) const
+    {
+        if (p)
+            Free(p);
+    }
+};
+using Context = std::unique_ptr<heif_context, Deleter<heif_context, heif_context_free>>;
+using Encoder = std::unique_ptr<heif_encoder, Deleter<heif_encoder, heif_encoder_release>>;
+using Image = std::unique_ptr<heif_image, Deleter<heif_image, heif_image_release>>;
+using Handle = std::unique_ptr<heif_image_handle, Deleter<heif_image_handle, heif_image_handle_release>>;
+using Options = std::unique_ptr<heif_encoding_options, Deleter<heif_encoding_options, heif_encoding_options_free>>;
+
+} // namespace
+
+void write(const vips::VImage& input, const QString& path, int quality, const QByteArray& exif)
+{
+    const vips::VImage image = input.format() == VIPS_FORMAT_UCHAR ? input.copy_memory()
+                                                                    : input.cast(VIPS_FORMAT_UCHAR).copy_memory();
+    const int bands = image.bands();
+    if (bands != 3 && bands != 4)
+        throw std::runtime_error("HEIC needs RGB or RGBA");
+    const int width = image.width();
+    const int height = image.height();
+
+    Context context(heif_context_alloc());
+    heif_encoder* rawEncoder = nullptr;
+    check(heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &rawEncoder));
+    Encoder encoder(rawEncoder);
+    check(heif_encoder_set_lossy_quality(encoder.get(), quality));
+    // An encoder without these parameters (not x265) keeps its own defaults.
+    heif_encoder_set_parameter_string(encoder.get(), "preset", x265Preset);
+    heif_encoder_set_parameter_string(encoder.get(), "chroma", quality >= 90 ? "444" : "420");
+
+    heif_image* rawImage = nullptr;
+    check(heif_image_create(width, height, heif_colorspace_RGB,
+                            bands == 4 ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &rawImage));
+    Image heifImage(rawImage);
+    check(heif_image_add_plane(heifImage.get(), heif_channel_interleaved, width, height, 8));
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(heifImage.get(), heif_channel_interleaved, &stride);
+    if (!plane)
+        throw std::runtime_error("libheif gave no plane");
+    const auto* pixels = static_cast<const uint8_t*>(image.data());
+    const size_t rowBytes = size_t(width) * size_t(bands);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(plane + size_t(y) * size_t(stride), pixels + size_t(y) * rowBytes, rowBytes);
+
+    Options options(heif_encoding_options_alloc());
+    options->save_alpha_channel = bands == 4;
+    heif_image_handle* rawHandle = nullptr;
+    check(heif_context_encode_image(context.get(), heifImage.get(), encoder.get(), options.get(), &rawHandle));
+    Handle handle(rawHandle);
+    if (!exif.isEmpty())
+        check(heif_context_add_exif_metadata(context.get(), handle.get(), exif.constData(), int(exif.size())));
+    check(heif_context_write_to_file(context.get(), QFile::encodeName(path).constData()));
+}
+
+} // namespace kelvaro::HeicEncoder

@@ -1,0 +1,191 @@
+// Decoding at a reduced size when the operation only shrinks: the result has exactly the size the
+// full-size path computes, is upright, and looks the same within a level or two.
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "../support/TestImages.h"
+#include "engine/ImageEffects.h"
+#include "engine/ImageEngine.h"
+#include "engine/ImageProbe.h"
+#include "platform/Settings.h"
+
+using namespace kelvaro;
+namespace ti = kelvaro::testimages;
+
+namespace {
+
+enum class Kind { jpeg, jpegTurned, jpegTurnedLeft, png, pngAlpha, png16, heic, tiff, cmyk };
+
+struct Source {
+    Kind kind;
+    int width; // as seen upright; the turned kinds store it on its side
+    int height;
+    const char* label;
+};
+
+ti::Metadata turned(int orientation)
+{
+    ti::Metadata metadata;
+    metadata.orientation = orientation;
+    return metadata;
+}
+
+QString writeSource(const QString& dir, const Source& s)
+{
+    const Bitmap image = s.kind == Kind::pngAlpha ? ti::halfTransparent(s.width, s.height) : ti::quadrants(s.width, s.height);
+    switch (s.kind) {
+    case Kind::jpeg: return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image);
+    // Stored turned: the pixels lie on their side and the tag turns them back.
+    case Kind::jpegTurned:
+        return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image.rot(VIPS_ANGLE_D270).copy_memory(), turned(6));
+    case Kind::jpegTurnedLeft:
+        return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image.rot(VIPS_ANGLE_D90).copy_memory(), turned(8));
+    case Kind::png:
+    case Kind::pngAlpha: return ti::writePng(dir, QStringLiteral("s.png"), image);
+    case Kind::png16: return ti::writePng16(dir, QStringLiteral("s.png"), image);
+    case Kind::heic: return ti::writeHeic(dir, QStringLiteral("s.heic"), image);
+    case Kind::tiff: return ti::writeTiff(dir, QStringLiteral("s.tiff"), image);
+    case Kind::cmyk: return ti::writeCmykJpeg(dir, QStringLiteral("s.jpg"), image);
+    }
+    return {};
+}
+
+QSize uprightOf(const Source& s)
+{
+    return QSize(s.width, s.height);
+}
+
+double meanDifference(const Bitmap& a, const Bitmap& b)
+{
+    return (a.cast(VIPS_FORMAT_FLOAT) - b.cast(VIPS_FORMAT_FLOAT)).abs().avg();
+}
+
+class ShrinkOnLoad : public ::testing::TestWithParam<Source> {
+protected:
+    void SetUp() override
+    {
+        initVips();
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("out")));
+    }
+    void TearDown() override { Settings::shared().remove(QStringLiteral("kelvaro.language")); }
+    QString out() const { return m_root.filePath(QStringLiteral("out")); }
+
+    QTemporaryDir m_root;
+};
+
+// Sides chosen so that rounding the short side is a close call (odd sizes, a 3:2 and a 4:3).
+const Source kSources[] = {
+    {Kind::jpeg, 901, 601, "jpeg"},
+    {Kind::jpegTurned, 900, 677, "jpegTurned6"},
+    {Kind::jpegTurnedLeft, 803, 451, "jpegTurned8"},
+    {Kind::png, 640, 481, "png"},
+    {Kind::pngAlpha, 700, 333, "pngAlpha"},
+    {Kind::png16, 517, 389, "png16"},
+    {Kind::heic, 480, 362, "heic"},
+    {Kind::tiff, 611, 409, "tiff"},
+    {Kind::cmyk, 555, 371, "cmyk"},
+};
+
+TEST_P(ShrinkOnLoad, loadsExactlyTheLongSidesSizeUprightAndCloseToTheFullPath)
+{
+    const Source s = GetParam();
+    const QString file = writeSource(m_root.path(), s);
+    const QSize upright = uprightOf(s);
+    const int maxSide = std::max(upright.width(), upright.height()) * 2 / 5 + 1;
+    const QSize target = ImageEffects::targetSize(upright.width(), upright.height(), ResizeSpec{false, 100, maxSide});
+
+    const LoadedImage full = ImageEngine::load(file);
+    const LoadedImage small = ImageEngine::load(file, maxSide);
+    ASSERT_EQ(QSize(full.image.width(), full.image.height()), upright);
+    if (s.kind == Kind::cmyk) {
+        // CMYK keeps the full-size path, where its colours are converted by their profile.
+        EXPECT_EQ(QSize(small.image.width(), small.image.height()), upright);
+        return;
+    }
+    EXPECT_EQ(QSize(small.image.width(), small.image.height()), target);
+    EXPECT_EQ(small.image.bands(), 4);
+    EXPECT_EQ(small.image.format(), VIPS_FORMAT_UCHAR);
+    // The properties still describe the source as stored.
+    EXPECT_EQ(small.properties.value(QStringLiteral("PixelWidth")), full.properties.value(QStringLiteral("PixelWidth")));
+    EXPECT_EQ(small.properties.value(QStringLiteral("Orientation")), full.properties.value(QStringLiteral("Orientation")));
+    // Fully transparent pixels have no colour to keep; the opaque kinds show their corners.
+    if (s.kind != Kind::pngAlpha) {
+        EXPECT_EQ(ti::cornerColours(small.image), ti::cornerColours(full.image));
+    }
+    EXPECT_EQ(ImageEngine::uprightSize(file), std::optional<QSize>(upright));
+
+    const Bitmap reference = ImageEffects::resized(full.image, target, QStringLiteral("s"));
+    EXPECT_LT(meanDifference(small.image, reference), 2.5);
+}
+
+TEST_P(ShrinkOnLoad, aLimitThatDoesNotShrinkLoadsTheFullSize)
+{
+    const Source s = GetParam();
+    const QString file = writeSource(m_root.path(), s);
+    const QSize upright = uprightOf(s);
+    for (const int maxSide : {std::max(upright.width(), upright.height()), 100000, 0}) {
+        const LoadedImage loaded = ImageEngine::load(file, maxSide);
+        EXPECT_EQ(QSize(loaded.image.width(), loaded.image.height()), upright) << maxSide;
+    }
+}
+
+// Every operation that shrinks on load writes the size the full-size path computes.
+TEST_P(ShrinkOnLoad, shrinkingOperationsWriteTheFullPathsSize)
+{
+    const Source s = GetParam();
+    const QString file = writeSource(m_root.path(), s);
+    const QSize upright = uprightOf(s);
+    const int longSide = std::max(upright.width(), upright.height());
+
+    struct Case {
+        KelvaroOp op;
+        QSize expected;
+    };
+    PresetSpec preset;
+    preset.name = QStringLiteral("Malé");
+    preset.maxSide = longSide / 3;
+    preset.format = QStringLiteral("jpg");
+    Workflow workflow;
+    workflow.name = QStringLiteral("Tok");
+    WorkflowStep adjust = WorkflowStep::make(WorkflowStep::Kind::adjust);
+    WorkflowStep resize = WorkflowStep::make(WorkflowStep::Kind::resize);
+    resize.longEdge = longSide / 2 + 1;
+    WorkflowStep crop = WorkflowStep::make(WorkflowStep::Kind::crop);
+    crop.ratio = QStringLiteral("square");
+    workflow.steps = {adjust, resize, crop};
+    const int cropped = std::min(ImageEffects::targetSize(upright.width(), upright.height(),
+                                                          ResizeSpec{false, 100, resize.longEdge}).width(),
+                                 ImageEffects::targetSize(upright.width(), upright.height(),
+                                                          ResizeSpec{false, 100, resize.longEdge}).height());
+    const Case cases[] = {
+        {KelvaroOp::resize({false, 100, longSide / 3 + 7}),
+         ImageEffects::targetSize(upright.width(), upright.height(), ResizeSpec{false, 100, longSide / 3 + 7})},
+        {KelvaroOp::resize({true, 37, 0}), ImageEffects::targetSize(upright.width(), upright.height(), ResizeSpec{true, 37, 0})},
+        {KelvaroOp::resize({true, 150, 0}), ImageEffects::targetSize(upright.width(), upright.height(), ResizeSpec{true, 150, 0})},
+        {KelvaroOp::preset(preset),
+         ImageEffects::targetSize(upright.width(), upright.height(), ResizeSpec{false, 100, longSide / 3})},
+        {KelvaroOp::workflow(workflow), QSize(cropped, cropped)},
+    };
+    for (const Case& c : cases) {
+        const OpResult result = ImageEngine::process(c.op, {file}, out());
+        ASSERT_EQ(result.outputs.size(), 1);
+        const Bitmap written = ti::read(result.outputs.first());
+        EXPECT_EQ(QSize(written.width(), written.height()), c.expected) << c.op.title().toStdString();
+        if (c.op.is<op::Resize>()) {
+            EXPECT_TRUE(QFileInfo(result.outputs.first()).fileName().contains(QStringLiteral(" %1px").arg(c.expected.width())));
+        }
+        if (!c.op.is<op::RunWorkflow>() && s.kind != Kind::pngAlpha) {
+            EXPECT_EQ(ti::cornerColours(written), ti::cornerColours(ImageEngine::load(file).image))
+                << c.op.title().toStdString();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, ShrinkOnLoad, ::testing::ValuesIn(kSources),
+                         [](const ::testing::TestParamInfo<Source>& info) { return std::string(info.param.label); });
+
+} // namespace
