@@ -2,14 +2,12 @@
 
 #include <QDesktopServices>
 #include <QGuiApplication>
-#include <QJsonDocument>
 #include <QLabel>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTimer>
 
 #include "engine/Localization.h"
@@ -60,37 +58,7 @@ bool askWithMessageBox(const QString& message, const QString& informative)
     return box.clickedButton() == download;
 }
 
-// A version part: an optional sign and decimal digits within 64 bits; anything else is 0.
-qint64 versionPart(const QString& part)
-{
-    static const QRegularExpression integer(QStringLiteral("^[+-]?[0-9]+$"));
-    if (!integer.match(part).hasMatch())
-        return 0;
-    bool ok = false;
-    const qint64 value = part.toLongLong(&ok);
-    return ok ? value : 0;
-}
-
 } // namespace
-
-// ---- Release ------------------------------------------------------------------------------------
-
-std::optional<Release> Release::decode(const QByteArray& bytes)
-{
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    json::Reader reader(document.object());
-    Release release;
-    release.version = reader.string(QStringLiteral("version"));
-    release.url = reader.string(QStringLiteral("url"));
-    release.notesCs = reader.optString(QStringLiteral("notes_cs"));
-    release.notesEn = reader.optString(QStringLiteral("notes_en"));
-    if (!reader.ok())
-        return std::nullopt;
-    return release;
-}
 
 // ---- UpdateChecker --------------------------------------------------------------------------------
 
@@ -138,38 +106,6 @@ UpdateChecker::~UpdateChecker()
         m_reply->disconnect(this);
         m_reply->abort();
     }
-}
-
-QUrl UpdateChecker::feedFrom(const QString& text)
-{
-    if (text.trimmed().isEmpty())
-        return {};
-    const QUrl url(text.trimmed(), QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) || url.host().isEmpty())
-        return {};
-    return url;
-}
-
-bool UpdateChecker::isOpenableDownload(const QString& text)
-{
-    const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !url.host().isEmpty();
-}
-
-bool UpdateChecker::isNewer(const QString& candidate, const QString& current)
-{
-    const QStringList a = candidate.split(QLatin1Char('.'), Qt::SkipEmptyParts);
-    const QStringList b = current.split(QLatin1Char('.'), Qt::SkipEmptyParts);
-    const qsizetype count = qMax(a.size(), b.size());
-    for (qsizetype i = 0; i < count; ++i) {
-        const qint64 x = i < a.size() ? versionPart(a[i]) : 0;
-        const qint64 y = i < b.size() ? versionPart(b[i]) : 0;
-        if (x != y)
-            return x > y;
-    }
-    return false;
 }
 
 void UpdateChecker::setAutoCheck(bool autoCheck)

@@ -16,23 +16,12 @@
 #include <QPointer>
 #include <QUrl>
 
+#include "engine/ReleaseFeed.h"
+
 class QNetworkAccessManager;
 class QNetworkReply;
 
 namespace kelvaro {
-
-// The feed's record. Decoded only.
-struct Release {
-    QString version;
-    QString url;
-    std::optional<QString> notesCs; // "notes_cs"
-    std::optional<QString> notesEn; // "notes_en"
-
-    bool operator==(const Release&) const = default;
-    // One JSON object with the strings "version" and "url" and optional string-or-null notes;
-    // other members are ignored. None for anything else.
-    static std::optional<Release> decode(const QByteArray& json);
-};
 
 // The timers of the automatic checks (milliseconds). The application's run on the Qt event loop;
 // tests record them and fire them by hand.
@@ -76,13 +65,13 @@ public:
     explicit UpdateChecker(Environment environment, QObject* parent = nullptr);
     ~UpdateChecker() override;
 
-    // The feed address from a build setting: an http or https URL with a host, else invalid.
-    static QUrl feedFrom(const QString& text);
-    // Whether `candidate` is a higher dotted version than `current` (missing parts are 0, a
-    // part that is not a plain integer counts as 0).
-    static bool isNewer(const QString& candidate, const QString& current);
-    // Whether a feed's download address may be opened: http or https with a host.
-    static bool isOpenableDownload(const QString& url);
+    // See ReleaseFeed.
+    static QUrl feedFrom(const QString& text) { return ReleaseFeed::feedFrom(text); }
+    static bool isNewer(const QString& candidate, const QString& current)
+    {
+        return ReleaseFeed::isNewer(candidate, current);
+    }
+    static bool isOpenableDownload(const QString& url) { return ReleaseFeed::isOpenableDownload(url); }
 
     // ---- Observed state -----------------------------------------------------------------------
     const std::optional<Release>& available() const { return m_available; }

@@ -11,6 +11,12 @@ void initVips()
         if (VIPS_INIT("kelvaro") != 0)
             qFatal("Kelvaro: libvips failed to start");
         vips_block_untrusted_set(TRUE);
+        // Only the decoders of the formats Kelvaro reads are reachable: a hostile file can't
+        // wander into FITS, Matlab, OpenEXR and the like (BMP and PDF go through Qt/poppler).
+        vips_operation_block_set("VipsForeignLoad", TRUE);
+        for (const char* loader : {"VipsForeignLoadJpeg", "VipsForeignLoadPng", "VipsForeignLoadHeif", "VipsForeignLoadTiff",
+                                   "VipsForeignLoadNsgif", "VipsForeignLoadWebp"})
+            vips_operation_block_set(loader, FALSE);
         vips_cache_set_max(0); // every file is read once; a cache only costs memory
     });
 }

@@ -127,7 +127,7 @@ void PrintTo(const TargetCase& c, std::ostream* os)
 const TargetCase kTargets[] = {
     {"presets", 400},     {"workflows", 400},   {"library", 80},      {"watch_rules", 400},
     {"watch_action", 400}, {"watch_seen", 80},  {"shelf_token", 400}, {"lf_format", 400},
-    {"zip_names", 60},    {"bookmark", 400},    {"engine_load", 120},
+    {"zip_names", 60},    {"bookmark", 400},    {"engine_load", 120}, {"update_feed", 400},
 };
 
 class FuzzSeeds : public ::testing::TestWithParam<TargetCase> {
