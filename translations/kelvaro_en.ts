@@ -15,5 +15,1161 @@
         <source>%lld fotek</source>
         <translation>%lld photos</translation>
     </message>
+    <message>
+        <source>Vybrat složku</source>
+        <translation>Choose Folder</translation>
+    </message>
+    <message>
+        <source>Hlídám %@</source>
+        <translation>Watching %@</translation>
+    </message>
+    <message>
+        <source>Fotky můžeš pustit i rovnou do hlavního okna.</source>
+        <translation>You can also drop photos straight onto the main window.</translation>
+    </message>
+    <message>
+        <source>Otevře se kolo s akcemi</source>
+        <translation>Opens the action wheel</translation>
+    </message>
+    <message>
+        <source>Otevřít okno</source>
+        <translation>Open Window</translation>
+    </message>
+    <message>
+        <source>Vybrat…</source>
+        <translation>Choose…</translation>
+    </message>
+    <message>
+        <source>Nic se nepodařilo naskenovat.</source>
+        <translation>Nothing could be scanned.</translation>
+    </message>
+    <message>
+        <source>Měkké rozmazání</source>
+        <translation>Soft blur</translation>
+    </message>
+    <message>
+        <source>Pixelizace</source>
+        <translation>Pixelate</translation>
+    </message>
+    <message>
+        <source>Zakrytí</source>
+        <translation>Cover</translation>
+    </message>
+    <message>
+        <source>Vyber obrázek s logem (nejlépe PNG s průhledností).</source>
+        <translation>Choose an image with your logo (ideally a PNG with transparency).</translation>
+    </message>
+    <message>
+        <source>Použít</source>
+        <translation>Use</translation>
+    </message>
+    <message>
+        <source>Obrázky (%@)</source>
+        <translation>Images (%@)</translation>
+    </message>
+    <message>
+        <source>Portfolio</source>
+        <translation>Portfolio</translation>
+    </message>
+    <message>
+        <source>Produktovka</source>
+        <translation>Product shot</translation>
+    </message>
+    <message>
+        <source>Bezpečné sdílení</source>
+        <translation>Safe sharing</translation>
+    </message>
+    <message>
+        <source>Skryje obličeje na fotce</source>
+        <translation>Hides the faces in the photo</translation>
+    </message>
+    <message>
+        <source>jas %ld</source>
+        <translation>brightness %ld</translation>
+    </message>
+    <message>
+        <source>kontrast %ld</source>
+        <translation>contrast %ld</translation>
+    </message>
+    <message>
+        <source>černobíle</source>
+        <translation>black and white</translation>
+    </message>
+    <message>
+        <source>Beze změny</source>
+        <translation>No change</translation>
+    </message>
+    <message>
+        <source>Poměr %@</source>
+        <translation>Ratio %@</translation>
+    </message>
+    <message>
+        <source>Delší strana nejvýš %ld px</source>
+        <translation>Long side at most %ld px</translation>
+    </message>
+    <message>
+        <source>Původní formát</source>
+        <translation>Original format</translation>
+    </message>
+    <message>
+        <source>%ld krok</source>
+        <translation>%ld step</translation>
+    </message>
+    <message>
+        <source>%ld kroky</source>
+        <translation>%ld steps</translation>
+    </message>
+    <message>
+        <source>%ld kroků</source>
+        <translation>%ld steps</translation>
+    </message>
+    <message>
+        <source>úpravy</source>
+        <translation>adjusted</translation>
+    </message>
+    <message>
+        <source>ořez %@</source>
+        <translation>crop %@</translation>
+    </message>
+    <message>
+        <source>komprese</source>
+        <translation>compressed</translation>
+    </message>
+    <message>
+        <source>vodoznak</source>
+        <translation>watermark</translation>
+    </message>
+    <message>
+        <source>rozmazané obličeje</source>
+        <translation>blurred faces</translation>
+    </message>
+    <message>
+        <source>bez pozadí</source>
+        <translation>no background</translation>
+    </message>
+    <message>
+        <source>Kód: %@</source>
+        <translation>Code: %@</translation>
+    </message>
+    <message>
+        <source>Spojené fotografie (%lld)</source>
+        <translation>Combined photos (%lld)</translation>
+    </message>
+    <message>
+        <source>Kelvaro (%lld souborů)</source>
+        <translation>Kelvaro (%lld files)</translation>
+    </message>
+    <message>
+        <source>Soubor „%@“ se nepodařilo zkopírovat.</source>
+        <translation>The file “%@” could not be copied.</translation>
+    </message>
+    <message>
+        <source>Do schránky</source>
+        <translation>To Clipboard</translation>
+    </message>
+    <message>
+        <source>Zkopírovat</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>Co zkopírovat</source>
+        <translation>What to copy</translation>
+    </message>
+    <message>
+        <source>Soubory</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>Cesty</source>
+        <translation>Paths</translation>
+    </message>
+    <message>
+        <source>Názvy</source>
+        <translation>Names</translation>
+    </message>
+    <message>
+        <source>Zkopíruje samotné soubory. Pak je vložíš Ctrl+V do správce souborů, e-mailu nebo zprávy.</source>
+        <translation>Copies the files themselves. Then paste them with Ctrl+V into the file manager, an email or a message.</translation>
+    </message>
+    <message>
+        <source>Zkopíruje úplnou cestu ke každému souboru, každou na nový řádek. Hodí se pro terminál a skripty.</source>
+        <translation>Copies the full path of each file, each on a new line. Handy for the terminal and scripts.</translation>
+    </message>
+    <message>
+        <source>Zkopíruje jen názvy souborů, každý na nový řádek. Hodí se do seznamů a poznámek.</source>
+        <translation>Copies just the file names, each on a new line. Handy for lists and notes.</translation>
+    </message>
+    <message>
+        <source>Původní fotka</source>
+        <translation>Original photo</translation>
+    </message>
+    <message>
+        <source>Náhled – podrž myš pro porovnání s originálem</source>
+        <translation>Preview – hold the mouse button to compare with the original</translation>
+    </message>
+    <message>
+        <source>Je dostupná nová verze %@ %@</source>
+        <translation>%@ %@ is available</translation>
+    </message>
+    <message>
+        <source>Novou verzi si stáhneš zdarma z %@.</source>
+        <translation>You can download the new version for free from %@.</translation>
+    </message>
+    <message>
+        <source>Stáhnout</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>Později</source>
+        <translation>Later</translation>
+    </message>
+    <message>
+        <source>Vlevo nahoře</source>
+        <translation>Top left</translation>
+    </message>
+    <message>
+        <source>Vpravo nahoře</source>
+        <translation>Top right</translation>
+    </message>
+    <message>
+        <source>Uprostřed</source>
+        <translation>Center</translation>
+    </message>
+    <message>
+        <source>Vlevo dole</source>
+        <translation>Bottom left</translation>
+    </message>
+    <message>
+        <source>Vpravo dole</source>
+        <translation>Bottom right</translation>
+    </message>
+    <message>
+        <source>Úpravy</source>
+        <translation>Adjust</translation>
+    </message>
+    <message>
+        <source>Předvolba %@</source>
+        <translation>Preset %@</translation>
+    </message>
+    <message>
+        <source>Postup %@</source>
+        <translation>Workflow %@</translation>
+    </message>
+    <message>
+        <source>Zabalit do ZIP</source>
+        <translation>Pack into ZIP</translation>
+    </message>
+    <message>
+        <source>Spojit do PDF</source>
+        <translation>Combine into PDF</translation>
+    </message>
+    <message>
+        <source>Převod na %@</source>
+        <translation>Convert to %@</translation>
+    </message>
+    <message>
+        <source>Ořez %@</source>
+        <translation>Crop %@</translation>
+    </message>
+    <message>
+        <source>Změna velikosti</source>
+        <translation>Resize</translation>
+    </message>
+    <message>
+        <source>Komprese</source>
+        <translation>Compress</translation>
+    </message>
+    <message>
+        <source>Vodoznak</source>
+        <translation>Watermark</translation>
+    </message>
+    <message>
+        <source>Přejmenování</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>Rozmazat obličeje</source>
+        <translation>Blur faces</translation>
+    </message>
+    <message>
+        <source>Odstranit pozadí</source>
+        <translation>Remove background</translation>
+    </message>
+    <message>
+        <source>Text z obrázku</source>
+        <translation>Text from image</translation>
+    </message>
+    <message>
+        <source>Sken dokumentu</source>
+        <translation>Document scan</translation>
+    </message>
+    <message>
+        <source>Odstranit metadata</source>
+        <translation>Remove metadata</translation>
+    </message>
+    <message>
+        <source>Přesun</source>
+        <translation>Move</translation>
+    </message>
+    <message>
+        <source>Převod na JPG</source>
+        <translation>Convert to JPG</translation>
+    </message>
+    <message>
+        <source>Převod na PNG</source>
+        <translation>Convert to PNG</translation>
+    </message>
+    <message>
+        <source>Převod na HEIC</source>
+        <translation>Convert to HEIC</translation>
+    </message>
+    <message>
+        <source>Převod na TIFF</source>
+        <translation>Convert to TIFF</translation>
+    </message>
+    <message>
+        <source>Ořez 1:1</source>
+        <translation>Crop 1:1</translation>
+    </message>
+    <message>
+        <source>Ořez 4:5</source>
+        <translation>Crop 4:5</translation>
+    </message>
+    <message>
+        <source>Ořez 3:2</source>
+        <translation>Crop 3:2</translation>
+    </message>
+    <message>
+        <source>Ořez 4:3</source>
+        <translation>Crop 4:3</translation>
+    </message>
+    <message>
+        <source>Ořez 16:9</source>
+        <translation>Crop 16:9</translation>
+    </message>
+    <message>
+        <source>Ořez 9:16</source>
+        <translation>Crop 9:16</translation>
+    </message>
+    <message>
+        <source>HEIC → JPG</source>
+        <translation>HEIC → JPG</translation>
+    </message>
+    <message>
+        <source>TIFF → JPG</source>
+        <translation>TIFF → JPG</translation>
+    </message>
+    <message>
+        <source>Soubor „%@“ se nepodařilo otevřít.</source>
+        <translation>The file “%@” could not be opened.</translation>
+    </message>
+    <message>
+        <source>Výsledek „%@“ se nepodařilo uložit. Zkontroluj složku v Nastavení.</source>
+        <translation>The result “%@” could not be saved. Check the folder in Settings.</translation>
+    </message>
+    <message>
+        <source>Na snímku „%@“ jsem nenašel hlavní objekt.</source>
+        <translation>I found no main subject in “%@”.</translation>
+    </message>
+    <message>
+        <source>Na snímku „%@“ jsem nenašel žádný obličej.</source>
+        <translation>I found no face in “%@”.</translation>
+    </message>
+    <message>
+        <source>Archiv by byl příliš velký (limit je 4 GB).</source>
+        <translation>The archive would be too large (the limit is 4 GB).</translation>
+    </message>
+    <message>
+        <source>kvalita %ld %%</source>
+        <translation>quality %ld %%</translation>
+    </message>
+    <message>
+        <source>bez metadat</source>
+        <translation>no metadata</translation>
+    </message>
+    <message>
+        <source>Web</source>
+        <translation>Web</translation>
+    </message>
+    <message>
+        <source>E-mail</source>
+        <translation>Email</translation>
+    </message>
+    <message>
+        <source>Sociální sítě</source>
+        <translation>Social media</translation>
+    </message>
+    <message>
+        <source>Instagram příspěvek na výšku (4x5)</source>
+        <translation>Instagram portrait post (4x5)</translation>
+    </message>
+    <message>
+        <source>Instagram čtverec (1x1)</source>
+        <translation>Instagram square (1x1)</translation>
+    </message>
+    <message>
+        <source>Instagram příspěvek na šířku</source>
+        <translation>Instagram landscape post</translation>
+    </message>
+    <message>
+        <source>Instagram Story a Reel (9x16)</source>
+        <translation>Instagram Story and Reel (9x16)</translation>
+    </message>
+    <message>
+        <source>Instagram profilovka</source>
+        <translation>Instagram profile picture</translation>
+    </message>
+    <message>
+        <source>YouTube miniatura (16x9)</source>
+        <translation>YouTube thumbnail (16x9)</translation>
+    </message>
+    <message>
+        <source>YouTube banner kanálu</source>
+        <translation>YouTube channel banner</translation>
+    </message>
+    <message>
+        <source>YouTube profilovka</source>
+        <translation>YouTube profile picture</translation>
+    </message>
+    <message>
+        <source>Úpravy barev</source>
+        <translation>Color adjustments</translation>
+    </message>
+    <message>
+        <source>Oříznout na poměr</source>
+        <translation>Crop to ratio</translation>
+    </message>
+    <message>
+        <source>Zmenšit</source>
+        <translation>Shrink</translation>
+    </message>
+    <message>
+        <source>Přidat vodoznak</source>
+        <translation>Add watermark</translation>
+    </message>
+    <message>
+        <source>© Moje fotky</source>
+        <translation>© My photos</translation>
+    </message>
+    <message>
+        <source>Převést</source>
+        <translation>Convert</translation>
+    </message>
+    <message>
+        <source>Nástroje</source>
+        <translation>Tools</translation>
+    </message>
+    <message>
+        <source>Akce</source>
+        <translation>Actions</translation>
+    </message>
+    <message>
+        <source>JPG</source>
+        <translation>JPG</translation>
+    </message>
+    <message>
+        <source>PNG</source>
+        <translation>PNG</translation>
+    </message>
+    <message>
+        <source>HEIC</source>
+        <translation>HEIC</translation>
+    </message>
+    <message>
+        <source>TIFF</source>
+        <translation>TIFF</translation>
+    </message>
+    <message>
+        <source>PDF</source>
+        <translation>PDF</translation>
+    </message>
+    <message>
+        <source>ZIP</source>
+        <translation>ZIP</translation>
+    </message>
+    <message>
+        <source>Ořez</source>
+        <translation>Crop</translation>
+    </message>
+    <message>
+        <source>Velikost</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>Pozadí</source>
+        <translation>Background</translation>
+    </message>
+    <message>
+        <source>Obličeje</source>
+        <translation>Faces</translation>
+    </message>
+    <message>
+        <source>OCR</source>
+        <translation>OCR</translation>
+    </message>
+    <message>
+        <source>Sken</source>
+        <translation>Scan</translation>
+    </message>
+    <message>
+        <source>Na polici</source>
+        <translation>To a shelf</translation>
+    </message>
+    <message>
+        <source>KDE Connect</source>
+        <translation>KDE Connect</translation>
+    </message>
+    <message>
+        <source>Přesunout</source>
+        <translation>Move</translation>
+    </message>
+    <message>
+        <source>Přejmenovat</source>
+        <translation>Rename</translation>
+    </message>
+    <message>
+        <source>Metadata</source>
+        <translation>Metadata</translation>
+    </message>
+    <message>
+        <source>Schránka</source>
+        <translation>Clipboard</translation>
+    </message>
+    <message>
+        <source>Univerzální a malé</source>
+        <translation>Universal and small</translation>
+    </message>
+    <message>
+        <source>Bez ztráty, s průhledností</source>
+        <translation>Lossless, with transparency</translation>
+    </message>
+    <message>
+        <source>Moderní a úsporné</source>
+        <translation>Modern and compact</translation>
+    </message>
+    <message>
+        <source>Pro tisk a archiv</source>
+        <translation>For print and archive</translation>
+    </message>
+    <message>
+        <source>Více fotek do jednoho PDF</source>
+        <translation>Several photos into one PDF</translation>
+    </message>
+    <message>
+        <source>Zabalit do jednoho archivu</source>
+        <translation>Pack into one archive</translation>
+    </message>
+    <message>
+        <source>Poměr 1:1, 4:5, 16:9…</source>
+        <translation>Ratio 1:1, 4:5, 16:9…</translation>
+    </message>
+    <message>
+        <source>Procenta nebo delší strana</source>
+        <translation>Percent or long edge</translation>
+    </message>
+    <message>
+        <source>Menší soubor, stejný dojem</source>
+        <translation>Smaller file, same look</translation>
+    </message>
+    <message>
+        <source>Vystřihne hlavní objekt</source>
+        <translation>Cuts out the main subject</translation>
+    </message>
+    <message>
+        <source>Jas, kontrast, sytost…</source>
+        <translation>Brightness, contrast, saturation…</translation>
+    </message>
+    <message>
+        <source>Rozmaže obličeje na fotce</source>
+        <translation>Blurs the faces in a photo</translation>
+    </message>
+    <message>
+        <source>Text z obrázku do schránky</source>
+        <translation>Text from an image to the clipboard</translation>
+    </message>
+    <message>
+        <source>Narovná dokument do PDF</source>
+        <translation>Straightens a document into a PDF</translation>
+    </message>
+    <message>
+        <source>Text přes celou fotku</source>
+        <translation>Text across the photo</translation>
+    </message>
+    <message>
+        <source>Odložit na později</source>
+        <translation>Put aside for later</translation>
+    </message>
+    <message>
+        <source>Poslat do okolí</source>
+        <translation>Send to nearby devices</translation>
+    </message>
+    <message>
+        <source>Do jiné složky</source>
+        <translation>To another folder</translation>
+    </message>
+    <message>
+        <source>Dávkově, s číslováním</source>
+        <translation>In batches, with numbering</translation>
+    </message>
+    <message>
+        <source>Smaže EXIF a polohu GPS</source>
+        <translation>Removes EXIF and GPS location</translation>
+    </message>
+    <message>
+        <source>Soubory, cesty nebo názvy</source>
+        <translation>Files, paths or names</translation>
+    </message>
+    <message>
+        <source>Domů</source>
+        <translation>Home</translation>
+    </message>
+    <message>
+        <source>Postupy</source>
+        <translation>Workflows</translation>
+    </message>
+    <message>
+        <source>Sledované složky</source>
+        <translation>Watched folders</translation>
+    </message>
+    <message>
+        <source>Police</source>
+        <translation>Shelves</translation>
+    </message>
+    <message>
+        <source>Historie</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>Průvodce</source>
+        <translation>Guide</translation>
+    </message>
+    <message>
+        <source>Svatby</source>
+        <translation>Weddings</translation>
+    </message>
+    <message>
+        <source>Produktovky</source>
+        <translation>Product shots</translation>
+    </message>
+    <message>
+        <source>Island</source>
+        <translation>Iceland</translation>
+    </message>
+    <message>
+        <source>Vyber složku, kam se budou ukládat výsledky. Originály zůstanou nedotčené.</source>
+        <translation>Choose the folder where results will be saved. Your originals stay untouched.</translation>
+    </message>
+    <message>
+        <source>Bez složky pro výsledky nemůžu pokračovat.</source>
+        <translation>I can&apos;t continue without a folder for the results.</translation>
+    </message>
+    <message>
+        <source>Cesta k souboru je ve schránce.</source>
+        <translation>The file&apos;s path is on the clipboard.</translation>
+    </message>
+    <message>
+        <source>KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect.</source>
+        <translation>KDE Connect isn&apos;t available right now. Pair your phone and turn KDE Connect on.</translation>
+    </message>
+    <message>
+        <source>Nejdřív přetáhni nebo vyber soubory.</source>
+        <translation>First drag in or choose some files.</translation>
+    </message>
+    <message>
+        <source>Nová police</source>
+        <translation>New Shelf</translation>
+    </message>
+    <message>
+        <source>Název souboru je ve schránce.</source>
+        <translation>The file&apos;s name is on the clipboard.</translation>
+    </message>
+    <message>
+        <source>Pracuju na tom…</source>
+        <translation>Working on it…</translation>
+    </message>
+    <message>
+        <source>Přesunuté soubory jsou pořád v cílové složce.</source>
+        <translation>The moved files are still in the destination folder.</translation>
+    </message>
+    <message>
+        <source>Rušení… dokončím rozdělanou fotku.</source>
+        <translation>Cancelling… I&apos;ll finish the photo in progress.</translation>
+    </message>
+    <message>
+        <source>Soubory jsou zpátky na původním místě.</source>
+        <translation>The files are back where they were.</translation>
+    </message>
+    <message>
+        <source>Soubory posílám do spárovaného telefonu přes KDE Connect.</source>
+        <translation>Sending the files to your paired phone via KDE Connect.</translation>
+    </message>
+    <message>
+        <source>Soubory se na polici nepodařilo uložit.</source>
+        <translation>The files couldn&apos;t be put on the shelf.</translation>
+    </message>
+    <message>
+        <source>Tyhle soubory už ve výběru jsou.</source>
+        <translation>These files are already selected.</translation>
+    </message>
+    <message>
+        <source>V tom, co jsi přidal, nejsou žádné fotky ani PDF.</source>
+        <translation>There are no photos or PDFs in what you added.</translation>
+    </message>
+    <message>
+        <source>Vráceno – výsledky jsou v koši.</source>
+        <translation>Undone – the results are in the trash.</translation>
+    </message>
+    <message>
+        <source>Vyber složku, kam se soubory přesunou.</source>
+        <translation>Choose the folder to move the files to.</translation>
+    </message>
+    <message>
+        <source>Zkontroluj je ve správci souborů.</source>
+        <translation>Check them in the file manager.</translation>
+    </message>
+    <message>
+        <source>Žádný text jsem nenašel.</source>
+        <translation>I didn&apos;t find any text.</translation>
+    </message>
+    <message>
+        <source>Cesty ke %lld souborům jsou ve schránce.</source>
+        <translation>The paths of %lld files are on the clipboard.</translation>
+    </message>
+    <message>
+        <source>Do schránky jsem zkopíroval %@. Vlož je Ctrl+V.</source>
+        <translation>I copied %@ to the clipboard. Paste them with Ctrl+V.</translation>
+    </message>
+    <message>
+        <source>Hotovo – %@ ve složce „%@“.</source>
+        <translation>Done – %@ in the folder “%@”.</translation>
+    </message>
+    <message>
+        <source>Nepodařilo se vrátit %lld souborů.</source>
+        <translation>%lld files could not be restored.</translation>
+    </message>
+    <message>
+        <source>Nepovedlo se: %lld.</source>
+        <translation>Failed: %lld.</translation>
+    </message>
+    <message>
+        <source>Názvy %lld souborů jsou ve schránce.</source>
+        <translation>The names of %lld files are on the clipboard.</translation>
+    </message>
+    <message>
+        <source>Odloženo na polici „%@“.</source>
+        <translation>Put on the shelf “%@”.</translation>
+    </message>
+    <message>
+        <source>Přesunuto %@ do „%@“.</source>
+        <translation>Moved %@ to “%@”.</translation>
+    </message>
+    <message>
+        <source>Text je ve schránce a uložený jako .txt (%@).</source>
+        <translation>The text is on the clipboard and saved as .txt (%@).</translation>
+    </message>
+    <message>
+        <source>Zkopírováno %@ do „%@“. Originály (%lld) zůstaly na místě – systém nepovolil jejich odstranění.</source>
+        <translation>Copied %@ to “%@”. The originals (%lld) stayed in place – the system didn&apos;t allow removing them.</translation>
+    </message>
+    <message>
+        <source>„%@“ je na polici „%@“.</source>
+        <translation>“%@” is on the shelf “%@”.</translation>
+    </message>
+    <message>
+        <source>Celá historie</source>
+        <translation>Full history</translation>
+    </message>
+    <message>
+        <source>Dobré odpoledne</source>
+        <translation>Good afternoon</translation>
+    </message>
+    <message>
+        <source>Dobré ráno</source>
+        <translation>Good morning</translation>
+    </message>
+    <message>
+        <source>Dobrý večer</source>
+        <translation>Good evening</translation>
+    </message>
+    <message>
+        <source>Formáty, komprese a změna velikosti</source>
+        <translation>Formats, compression and resizing</translation>
+    </message>
+    <message>
+        <source>Kelvaro</source>
+        <translation>Kelvaro</translation>
+    </message>
+    <message>
+        <source>Knihovna</source>
+        <translation>Library</translation>
+    </message>
+    <message>
+        <source>Kolo</source>
+        <translation>Wheel</translation>
+    </message>
+    <message>
+        <source>Kolo akcí se sem brzy vrátí.</source>
+        <translation>The action wheel will be back here soon.</translation>
+    </message>
+    <message>
+        <source>Nastavení</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Nastavení (Ctrl+,)</source>
+        <translation>Settings (Ctrl+,)</translation>
+    </message>
+    <message>
+        <source>Nastavení nástroje</source>
+        <translation>Tool settings</translation>
+    </message>
+    <message>
+        <source>Nastavení…</source>
+        <translation>Settings…</translation>
+    </message>
+    <message>
+        <source>Nedávno vytvořeno</source>
+        <translation>Recently created</translation>
+    </message>
+    <message>
+        <source>Nápověda</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Otevřít Kelvaro</source>
+        <translation>Open Kelvaro</translation>
+    </message>
+    <message>
+        <source>Otevřít nastavení: jazyk, složka výsledků, kvalita (Ctrl+,)</source>
+        <translation>Open settings: language, results folder, quality (Ctrl+,)</translation>
+    </message>
+    <message>
+        <source>Průvodce funkcemi Kelvaro</source>
+        <translation>Kelvaro Feature Guide</translation>
+    </message>
+    <message>
+        <source>Přepnout kolo na %@</source>
+        <translation>Switch the wheel to %@</translation>
+    </message>
+    <message>
+        <source>Přetáhni sem fotky</source>
+        <translation>Drop photos here</translation>
+    </message>
+    <message>
+        <source>Přetáhni soubory do kola a klikni na výseč. Výsledek se uloží do tvé složky, originály zůstanou nedotčené.</source>
+        <translation>Drop files on the wheel and click a slice. The result is saved to your folder; the originals stay untouched.</translation>
+    </message>
+    <message>
+        <source>Tahle část aplikace se právě dokončuje.</source>
+        <translation>This part of the app is being finished right now.</translation>
+    </message>
+    <message>
+        <source>Tvoje fotky. Jedním tahem.</source>
+        <translation>Your photos. In one move.</translation>
+    </message>
+    <message>
+        <source>Ukončit</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>Ukázat výstupní složku ve správci souborů</source>
+        <translation>Show the output folder in the file manager</translation>
+    </message>
+    <message>
+        <source>Vybrat fotky a poslat je do kola akcí (Ctrl+O)</source>
+        <translation>Choose photos and send them to the action wheel (Ctrl+O)</translation>
+    </message>
+    <message>
+        <source>Vybrat fotky do kola…</source>
+        <translation>Choose Photos for the Wheel…</translation>
+    </message>
+    <message>
+        <source>Vybrat soubory…</source>
+        <translation>Choose Files…</translation>
+    </message>
+    <message>
+        <source>Vysvětlení všech funkcí</source>
+        <translation>Explanation of every feature</translation>
+    </message>
+    <message>
+        <source>Výstupní složka</source>
+        <translation>Output Folder</translation>
+    </message>
+    <message>
+        <source>Vše zůstává v počítači</source>
+        <translation>Everything stays local</translation>
+    </message>
+    <message>
+        <source>ZIP, PDF, police a přesuny</source>
+        <translation>ZIP, PDF, shelves and moves</translation>
+    </message>
+    <message>
+        <source>Zatím je tu ticho. Přetáhni první fotku do kola.</source>
+        <translation>All quiet so far. Drop your first photo on the wheel.</translation>
+    </message>
+    <message>
+        <source>Zatím žádné police. Přetáhni fotky a zvol „Na polici“.</source>
+        <translation>No shelves yet. Drop photos and choose “To a shelf”.</translation>
+    </message>
+    <message>
+        <source>Zavřít</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Zobrazit</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>akcí tento týden</source>
+        <translation>actions this week</translation>
+    </message>
+    <message>
+        <source>na policích</source>
+        <translation>on shelves</translation>
+    </message>
+    <message>
+        <source>souborů zpracováno</source>
+        <translation>files processed</translation>
+    </message>
+    <message>
+        <source>ušetřeno kompresí</source>
+        <translation>saved by compression</translation>
+    </message>
+    <message>
+        <source>Úpravy, vodoznak, pozadí, OCR a sken</source>
+        <translation>Adjustments, watermark, background, OCR and scan</translation>
+    </message>
+    <message>
+        <source>Rozměry zůstanou, změní se jen formát</source>
+        <translation>Same dimensions, only the format changes</translation>
+    </message>
+    <message>
+        <source>Smaže polohu GPS a údaje o foťáku</source>
+        <translation>Removes GPS location and camera details</translation>
+    </message>
+    <message>
+        <source>Vystřihne hlavní objekt do PNG</source>
+        <translation>Cuts out the main subject into a PNG</translation>
+    </message>
+    <message>
+        <source>1 soubor</source>
+        <translation>1 file</translation>
+    </message>
+    <message>
+        <source>%lld soubory</source>
+        <translation>%lld files</translation>
+    </message>
+    <message>
+        <source>%lld souborů</source>
+        <translation>%lld files</translation>
+    </message>
+    <message>
+        <source>1 složku</source>
+        <translation>1 folder</translation>
+    </message>
+    <message>
+        <source>%lld složky</source>
+        <translation>%lld folders</translation>
+    </message>
+    <message>
+        <source>%lld složek</source>
+        <translation>%lld folders</translation>
+    </message>
+    <message>
+        <source>Složka není dostupná. Přesunul jsi ji nebo smazal?</source>
+        <translation>The folder is not available. Did you move or delete it?</translation>
+    </message>
+    <message>
+        <source>Složka není dostupná.</source>
+        <translation>The folder is not available.</translation>
+    </message>
+    <message>
+        <source>Ve složce nejsou žádné obrázky.</source>
+        <translation>There are no images in the folder.</translation>
+    </message>
+    <message>
+        <source>Nejdřív vyber složku pro výsledky v Nastavení.</source>
+        <translation>First choose a folder for results in Settings.</translation>
+    </message>
+    <message>
+        <source>Výsledky by padaly do sledované složky. Vyber jinou složku.</source>
+        <translation>Results would land in the watched folder. Choose another folder.</translation>
+    </message>
+    <message>
+        <source>Nepovedlo se zpracovat: %lld.</source>
+        <translation>Could not process: %lld.</translation>
+    </message>
+    <message>
+        <source>Zatím tu nejsou žádné výsledky.</source>
+        <translation>There are no results here yet.</translation>
+    </message>
+    <message>
+        <source>Zpracováno: %@ ze složky „%@“.</source>
+        <translation>Processed %@ from the folder “%@”.</translation>
+    </message>
+    <message>
+        <source>Automaticky</source>
+        <translation>Automatic</translation>
+    </message>
+    <message>
+        <source>Screenshoty na web</source>
+        <translation>Screenshots for the web</translation>
+    </message>
+    <message>
+        <source>Zmenší na 1600 px a smaže metadata</source>
+        <translation>Shrinks to 1600 px and removes metadata</translation>
+    </message>
+    <message>
+        <source>HEIC z iPhonu na JPG</source>
+        <translation>iPhone HEIC to JPG</translation>
+    </message>
+    <message>
+        <source>Formát, který otevře úplně všechno</source>
+        <translation>A format that opens anywhere</translation>
+    </message>
+    <message>
+        <source>Instagram 4:5</source>
+        <translation>Instagram 4:5</translation>
+    </message>
+    <message>
+        <source>Ořízne a zmenší na 1080×1350 px</source>
+        <translation>Crops and shrinks to 1080×1350 px</translation>
+    </message>
+    <message>
+        <source>Soukromí před sdílením</source>
+        <translation>Privacy before sharing</translation>
+    </message>
+    <message>
+        <source>Smaže GPS a údaje o foťáku</source>
+        <translation>Removes GPS and camera details</translation>
+    </message>
+    <message>
+        <source>%lld %%</source>
+        <translation>%lld %%</translation>
+    </message>
+    <message>
+        <source>%lld souborů připraveno</source>
+        <translation>%lld files ready</translation>
+    </message>
+    <message>
+        <source>%lld z %lld</source>
+        <translation>%lld of %lld</translation>
+    </message>
+    <message>
+        <source>+%lld</source>
+        <translation>+%lld</translation>
+    </message>
+    <message>
+        <source>+%lld %%</source>
+        <translation>+%lld %%</translation>
+    </message>
+    <message>
+        <source>1 soubor připraven</source>
+        <translation>1 file ready</translation>
+    </message>
+    <message>
+        <source>Hotovo</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>Najeď na výseč a klikni</source>
+        <translation>Point at a slice and click</translation>
+    </message>
+    <message>
+        <source>Nyní %@</source>
+        <translation>Now %@</translation>
+    </message>
+    <message>
+        <source>Náhled není k dispozici</source>
+        <translation>Preview not available</translation>
+    </message>
+    <message>
+        <source>Obrázky a PDF (%@)</source>
+        <translation>Images and PDFs (%@)</translation>
+    </message>
+    <message>
+        <source>Odebrat z výběru</source>
+        <translation>Remove from selection</translation>
+    </message>
+    <message>
+        <source>Otevře se kolo s akcemi pro tvoje soubory</source>
+        <translation>A wheel of actions opens for your files</translation>
+    </message>
+    <message>
+        <source>Otevřít</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Porovnat</source>
+        <translation>Compare</translation>
+    </message>
+    <message>
+        <source>Porovnání</source>
+        <translation>Comparison</translation>
+    </message>
+    <message>
+        <source>Pusť to sem</source>
+        <translation>Drop it here</translation>
+    </message>
+    <message>
+        <source>Přetáhni %@</source>
+        <translation>Drag %@</translation>
+    </message>
+    <message>
+        <source>Přetáhni výsledek, kam potřebuješ</source>
+        <translation>Drag a result wherever you need it</translation>
+    </message>
+    <message>
+        <source>Přetáhni všechny výsledky najednou</source>
+        <translation>Drag all results at once</translation>
+    </message>
+    <message>
+        <source>Přidat</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Přidat další fotky do výběru (můžeš je sem i přetáhnout)</source>
+        <translation>Add more photos to the selection (you can also drag them here)</translation>
+    </message>
+    <message>
+        <source>Přidat do výběru</source>
+        <translation>Add to Selection</translation>
+    </message>
+    <message>
+        <source>Původně %@</source>
+        <translation>Originally %@</translation>
+    </message>
+    <message>
+        <source>Vrátit</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>Vybrat soubory</source>
+        <translation>Choose Files</translation>
+    </message>
+    <message>
+        <source>Všech %lld</source>
+        <translation>All %lld</translation>
+    </message>
+    <message>
+        <source>Všechny soubory (%@)</source>
+        <translation>All files (%@)</translation>
+    </message>
+    <message>
+        <source>Zobrazit ve správci souborů</source>
+        <translation>Show in File Manager</translation>
+    </message>
+    <message>
+        <source>Zrušit</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Zrušit výběr</source>
+        <translation>Clear selection</translation>
+    </message>
+    <message>
+        <source>nebo</source>
+        <translation>or</translation>
+    </message>
 </context>
 </TS>
