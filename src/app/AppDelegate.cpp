@@ -12,7 +12,6 @@ namespace kelvaro {
 AppDelegate::AppDelegate(KelvaroStore& store, FolderWatcher& watcher, Hooks hooks, QObject* parent)
     : QObject(parent), m_store(store), m_watcher(watcher), m_hooks(std::move(hooks))
 {
-    QGuiApplication::setQuitOnLastWindowClosed(false);
 }
 
 void AppDelegate::didFinishLaunching()
@@ -37,8 +36,9 @@ void AppDelegate::didFinishLaunching()
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (m_hooks.installTray)
-                m_hooks.installTray();
+            // Without a tray item nothing would bring a windowless process back.
+            const bool tray = m_hooks.installTray && m_hooks.installTray();
+            QGuiApplication::setQuitOnLastWindowClosed(!tray);
         },
         Qt::QueuedConnection);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The application's answer to the desktop: it starts the long-running services once the
 // application is up (the folder watcher, then the update checker, then the tray), keeps the
-// process alive with no window open, and is the one intake for files that arrive from outside
+// process alive with no window open when the desktop shows the tray item (without one, closing
+// the last window ends it), and is the one intake for files that arrive from outside
 // the windows (Open With, a launcher drop, the file manager's action, all relayed by
 // SingleInstance). Intake replaces the wheel's files, shows the home screen and brings the main
 // window forward. Main thread; created by main() after KelvaroApp, lives as long as it.
@@ -23,15 +24,16 @@ public:
         // Shows the main window (re-creating it when it was closed), raises and activates it.
         std::function<void()> showMainWindow;
         std::function<void()> startUpdateChecker;
-        std::function<void()> installTray;
+        // Puts the tray item in; true when the desktop shows it.
+        std::function<bool()> installTray;
     };
 
-    // Turns quitting on the last closed window off: the application stays reachable through
-    // the tray and through a new launch.
+    // Leaves quitting on the last closed window as it is until the tray step decides it.
     AppDelegate(KelvaroStore& store, FolderWatcher& watcher, Hooks hooks, QObject* parent = nullptr);
 
     // Queues, in this order, one main-thread task each: wire the watcher's history into the
-    // store and start it, start the update checker, install the tray. Returns at once.
+    // store and start it, start the update checker, install the tray. Once the tray is in, the
+    // application outlives its last window only if the tray item is shown. Returns at once.
     void didFinishLaunching();
 
     // Files from outside the windows (absolute local paths). An empty list changes nothing.

@@ -76,14 +76,14 @@ void KelvaroApp::restoreStudioLanguage()
     Settings::shared().remove(kSavedLanguageKey);
 }
 
-void KelvaroApp::installTray()
+bool KelvaroApp::installTray()
 {
-    if (m_tray)
-        return;
-    m_tray = new TrayIcon(m_store, {[this] { showMainWindow(); }, [this] { quit(); }, m_toggleDropWindow}, this);
+    if (!m_tray)
+        m_tray = new TrayIcon(m_store, {[this] { showMainWindow(); }, [this] { quit(); }, m_toggleDropWindow}, this);
     // With a tray the application lives on after its windows close.
     if (m_tray->isAvailable())
         QGuiApplication::setQuitOnLastWindowClosed(false);
+    return m_tray->isAvailable();
 }
 
 void KelvaroApp::showMainWindow()

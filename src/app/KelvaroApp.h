@@ -44,7 +44,8 @@ public:
 
     void showMainWindow();
     // Puts Kelvaro's item into the desktop's tray (once); without a tray nothing happens.
-    void installTray();
+    // True when the desktop shows the item.
+    bool installTray();
     void openSettings();
     // Opens the studio window; false (and nothing opens) while the studio is not enabled.
     bool openStudio();

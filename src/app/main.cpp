@@ -87,7 +87,7 @@ int main(int argc, char** argv)
     AttentionRequest::setShared(&attention);
 
     AppDelegate delegate(store, watcher,
-                         {showMain, [] { UpdateChecker::shared().start(); }, [&application] { application.installTray(); }});
+                         {showMain, [] { UpdateChecker::shared().start(); }, [&application] { return application.installTray(); }});
     QObject::connect(&instance, &SingleInstance::requested, &delegate, &AppDelegate::handle);
 
     application.showMainWindow();

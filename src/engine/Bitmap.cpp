@@ -21,7 +21,7 @@ void initVips()
     });
 }
 
-Bitmap normalizedBitmap(const vips::VImage& input)
+vips::VImage normalizedPipeline(const vips::VImage& input, bool withAlpha)
 {
     initVips();
     vips::VImage image = input;
@@ -52,12 +52,16 @@ Bitmap normalizedBitmap(const vips::VImage& input)
         image = image.bandjoin(image).bandjoin(image).bandjoin(255);
     else if (image.bands() == 2)
         image = image[0].bandjoin(image[0]).bandjoin(image[0]).bandjoin(image[1]);
-    else if (image.bands() == 3)
+    else if (image.bands() == 3 && withAlpha)
         image = image.bandjoin(255);
     else if (image.bands() > 4)
         image = image.extract_band(0, vips::VImage::option()->set("n", 4));
-    image = image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-    return image.copy_memory();
+    return image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+Bitmap normalizedBitmap(const vips::VImage& input)
+{
+    return normalizedPipeline(input).copy_memory();
 }
 
 QImage toQImage(const Bitmap& bitmap)

@@ -18,6 +18,11 @@ void initVips();
 // in memory. Throws vips::VError on failure.
 Bitmap normalizedBitmap(const vips::VImage& image);
 
+// The same conversion, not yet computed: for a caller that computes it together with the decode.
+// Without `withAlpha`, a source without transparency comes out as RGB (3 bands): the caller adds
+// the opaque alpha itself.
+vips::VImage normalizedPipeline(const vips::VImage& image, bool withAlpha = true);
+
 // Deep copies. QImage is Format_RGBA8888_Premultiplied (what QPainter draws fastest into
 // without losing alpha); cv::Mat is CV_8UC4 RGBA.
 QImage toQImage(const Bitmap& bitmap);

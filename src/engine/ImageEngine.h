@@ -58,8 +58,9 @@ struct One {
 OpResult process(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {});
 
 // Decodes a file upright as 8-bit sRGB RGBA. Throws KelvaroError::unreadable(file name), also
-// for a source of more than kMaxPixels. `maxSide` > 0 allows decoding at a reduced size when the
-// caller only needs that much (not used yet: every source is decoded at full size).
+// for a source of more than kMaxPixels. `maxSide` > 0 decodes a larger source shrunk so that
+// its long side is `maxSide` (the size a resize to that long side computes), for callers that
+// only need that much.
 LoadedImage load(const QString& file, int maxSide = 0);
 
 // Claims a free name in `folder`: `base`.`ext`, else `base 2`.`ext`, `base 3`.`ext` …, with "/"

@@ -283,17 +283,47 @@ void prepareForThreads()
 }
 
 // libvips' own threads per image while the batch runs: the cores are shared out between the
-// workers, instead of every worker starting one thread per core.
+// workers, instead of every worker starting one thread per core. Runs may overlap (a user run
+// and a watched folder's): the share follows all their workers, and the last one to end puts
+// back the value from before the first.
 class VipsThreadsPerWorker {
 public:
-    explicit VipsThreadsPerWorker(int workers) : m_previous(vips_concurrency_get())
+    explicit VipsThreadsPerWorker(int workers) : m_workers(workers)
     {
-        vips_concurrency_set(std::max(1, QThread::idealThreadCount() / workers));
+        const std::lock_guard lock(mutex());
+        State& state = shared();
+        if (state.workers == 0)
+            state.before = vips_concurrency_get();
+        state.workers += m_workers;
+        vips_concurrency_set(std::max(1, QThread::idealThreadCount() / state.workers));
     }
-    ~VipsThreadsPerWorker() { vips_concurrency_set(m_previous); }
+    ~VipsThreadsPerWorker()
+    {
+        const std::lock_guard lock(mutex());
+        State& state = shared();
+        state.workers -= m_workers;
+        vips_concurrency_set(state.workers == 0 ? state.before
+                                                : std::max(1, QThread::idealThreadCount() / state.workers));
+    }
+    VipsThreadsPerWorker(const VipsThreadsPerWorker&) = delete;
+    VipsThreadsPerWorker& operator=(const VipsThreadsPerWorker&) = delete;
 
 private:
-    int m_previous;
+    struct State {
+        int workers = 0;
+        int before = 0;
+    };
+    static std::mutex& mutex()
+    {
+        static std::mutex m;
+        return m;
+    }
+    static State& shared()
+    {
+        static State s;
+        return s;
+    }
+    int m_workers;
 };
 
 OpResult sequentialLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks)

@@ -80,23 +80,54 @@ bool isCutBmp(const QString& file)
 
 // Decodes every pixel in the calling thread. libvips' thread pool can lose a decoder's error
 // (a file cut short then comes out with rows missing), and a failed read must fail the file.
-vips::VImage decodedInThisThread(const vips::VImage& image)
+// Whatever follows the decoder in `decoded` (turning) is done in the same pass, together with the
+// conversion to the bitmap's colours, so a photo is held in memory once.
+Bitmap bitmapInThisThread(const vips::VImage& decoded)
 {
-    VipsRegion* region = vips_region_new(image.get_image());
+    const vips::VImage image = normalizedPipeline(decoded, false);
+    const bool opaque = image.bands() == 3; // the alpha band is added here, row by row
     VipsImage* out = vips_image_new_memory();
-    VipsRect all{0, 0, image.width(), image.height()};
     // The memory image takes the source's fields and metadata (orientation, ICC profile).
-    if (vips_region_prepare(region, &all) != 0
-        || vips_image_pipelinev(out, VIPS_DEMAND_STYLE_ANY, image.get_image(), nullptr) != 0
-        || vips_image_write_prepare(out) != 0) {
-        g_object_unref(region);
+    if (vips_image_pipelinev(out, VIPS_DEMAND_STYLE_ANY, image.get_image(), nullptr) != 0) {
         g_object_unref(out);
         throw vips::VError();
     }
-    const size_t line = VIPS_IMAGE_SIZEOF_LINE(image.get_image());
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(VIPS_IMAGE_ADDR(out, 0, y), VIPS_REGION_ADDR(region, 0, y), line);
-    g_object_unref(region);
+    out->Bands = 4;
+    if (vips_image_write_prepare(out) != 0) {
+        g_object_unref(out);
+        throw vips::VError();
+    }
+    // A band of rows at a time: each step of the pipeline holds only a band, never a full-size
+    // copy; pixels go straight into the bitmap.
+    VipsRegion* from = vips_region_new(image.get_image());
+    VipsRegion* into = vips_region_new(out);
+    const int width = image.width();
+    constexpr int kRowsPerBand = 128;
+    bool ok = true;
+    for (int top = 0; ok && top < image.height(); top += kRowsPerBand) {
+        VipsRect band{0, top, width, std::min(kRowsPerBand, image.height() - top)};
+        if (!opaque) {
+            ok = vips_region_image(into, &band) == 0 && vips_region_prepare_to(from, into, &band, 0, top) == 0;
+            continue;
+        }
+        ok = vips_region_prepare(from, &band) == 0;
+        for (int y = band.top; ok && y < band.top + band.height; ++y) {
+            const auto* rgb = reinterpret_cast<const uint8_t*>(VIPS_REGION_ADDR(from, 0, y));
+            auto* rgba = reinterpret_cast<uint8_t*>(VIPS_IMAGE_ADDR(out, 0, y));
+            for (int x = 0; x < width; ++x) {
+                rgba[4 * x] = rgb[3 * x];
+                rgba[4 * x + 1] = rgb[3 * x + 1];
+                rgba[4 * x + 2] = rgb[3 * x + 2];
+                rgba[4 * x + 3] = 255;
+            }
+        }
+    }
+    g_object_unref(from);
+    g_object_unref(into);
+    if (!ok) {
+        g_object_unref(out);
+        throw vips::VError();
+    }
     return vips::VImage(out);
 }
 
@@ -140,11 +171,11 @@ QSize uprightSizeOf(const vips::VImage& header, int orientation)
 Bitmap fullSize(const vips::VSource& source, const vips::VImage& header, int orientation)
 {
     if (orientation == 1)
-        return normalizedBitmap(decodedInThisThread(header));
+        return bitmapInThisThread(header);
     // Turning needs the pixels out of order, which a sequential read cannot give.
     vips::VImage image = vips::VImage::new_from_source(source, "", vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
     image.set(VIPS_META_ORIENTATION, orientation);
-    return normalizedBitmap(decodedInThisThread(image.autorot()));
+    return bitmapInThisThread(image.autorot());
 }
 
 // The source scaled down, upright, to exactly `size`: libvips picks the decoder's own reduction
@@ -167,7 +198,7 @@ Bitmap reduced(const vips::VSource& source, const vips::VImage& header, QSize si
         ? vips::VImage::new_from_source(source, "", vips::VImage::option()->set("shrink", shrink)->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED))
               .thumbnail_image(size.width(), vips::VImage::option()->set("height", size.height())->set("size", VIPS_SIZE_FORCE))
         : vips::VImage::thumbnail_source(source, size.width(), options());
-    Bitmap bitmap = normalizedBitmap(decodedInThisThread(image));
+    Bitmap bitmap = bitmapInThisThread(image);
     // Rounding inside the scaler may leave a side one pixel off; the edge is repeated.
     if (bitmap.width() != size.width() || bitmap.height() != size.height())
         bitmap = bitmap

@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUuid>
 
+#include "engine/HeicEncoder.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
@@ -86,31 +88,6 @@ vips::VImage prepared(const vips::VImage& image)
     return out;
 }
 
-// Attaches an EXIF block ("Exif\0\0" + TIFF structure) for the HEIC encoder. libvips rebuilds
-// the block from the image's "exif-ifd…" fields and drops every entry without one, so the
-// fields are made from the block itself, read back by libvips' own JPEG reader. `payload` must
-// outlive the save. False when the block cannot be attached (one JPEG segment holds at most
-// 64 KB); then none is written.
-bool attachExif(vips::VImage& image, const QByteArray& payload)
-{
-    const qsizetype segmentLength = payload.size() + 2;
-    if (payload.isEmpty() || segmentLength > 0xFFFF)
-        return false;
-    void* buffer = nullptr;
-    size_t size = 0;
-    vips::VImage::black(1, 1).write_to_buffer(".jpg", &buffer, &size, vips::VImage::option()->set("strip", true));
-    QByteArray jpeg(static_cast<const char*>(buffer), qsizetype(size));
-    g_free(buffer);
-    QByteArray segment("\xFF\xE1", 2);
-    segment.append(char(segmentLength >> 8)).append(char(segmentLength & 0xFF)).append(payload);
-    jpeg.insert(2, segment); // right after the start-of-image marker
-    const vips::VImage parsed = vips::VImage::new_from_buffer(jpeg.constData(), size_t(jpeg.size()), "");
-    for (const std::string& field : fieldsStartingWith(parsed, "exif-ifd"))
-        image.set(field.c_str(), parsed.get_string(field.c_str()));
-    image.set(VIPS_META_EXIF_NAME, nullptr, const_cast<char*>(payload.constData()), size_t(payload.size()));
-    return true;
-}
-
 } // namespace
 
 QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const QString& ext)
@@ -135,7 +112,11 @@ QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const
         // The folder refuses new files: hand back the free name; its writer reports the failure.
         return path;
     }
-    return dir.filePath(clean + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext));
+    // A million names taken: a name no earlier run can have, so nothing is written over.
+    QString fileName = clean + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    if (!ext.isEmpty())
+        fileName += QLatin1Char('.') + ext;
+    return dir.filePath(fileName);
 }
 
 bool ImageEngine::describesNames()
@@ -175,10 +156,15 @@ void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double qua
     try {
         switch (format) {
         case ImageFormat::jpg: {
-            const vips::VImage flat = ImageEffects::flattenOnWhite(image);
+            // Transparency is laid on white. Computed as the encoder goes: no copy of the photo.
+            const vips::VImage opaque = withoutOpaqueAlpha(image);
+            const vips::VImage flat = opaque.bands() == 4
+                ? opaque.flatten(vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}))
+                      .cast(VIPS_FORMAT_UCHAR)
+                : opaque;
             // Chroma subsampling is fixed so that the file size follows the quality alone
             // (libvips would turn it off from quality 90 up and double the size).
-            prepared(flat.bands() == 4 ? flat.flatten(vips::VImage::option()->set("background", 255)) : flat)
+            prepared(flat)
                 .jpegsave(native.constData(), vips::VImage::option()
                                                   ->set("Q", vipsQuality(quality))
                                                   ->set("strip", true)
@@ -198,18 +184,13 @@ void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double qua
                                                   ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
                                                   ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL));
             break;
-        case ImageFormat::heic: {
-            // exiv2 cannot write HEIC: the encoder embeds the EXIF block itself (it adds its
-            // own orientation 1 and the true pixel size). IPTC has no place in HEIC.
-            vips::VImage out = prepared(withoutOpaqueAlpha(image));
-            const QByteArray exif = ImageMetadata::exifPayload(carried.exif);
-            const bool withExif = attachExif(out, exif);
-            out.heifsave(native.constData(), vips::VImage::option()
-                                                 ->set("Q", vipsQuality(quality))
-                                                 ->set("compression", VIPS_FOREIGN_HEIF_COMPRESSION_HEVC)
-                                                 ->set("strip", !withExif));
+        case ImageFormat::heic:
+            // exiv2 cannot write HEIC: the encoder embeds the EXIF block itself. The carried
+            // block holds no orientation or pixel size, so it cannot contradict the upright
+            // pixels. IPTC has no place in HEIC.
+            HeicEncoder::write(withoutOpaqueAlpha(image), path, vipsQuality(quality),
+                               ImageMetadata::exifPayload(carried.exif));
             return;
-        }
         case ImageFormat::pdf:
         case ImageFormat::zip:
             throw KelvaroError::writeFailed(outName);

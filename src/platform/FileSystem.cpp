@@ -37,6 +37,12 @@ bool FileSystem::removeFile(const QString& path)
 
 bool FileSystem::removeFolder(const QString& path)
 {
+    // A link standing where the folder was expected is removed itself: emptying it would delete
+    // the files of whatever folder it points to. Links further down are never followed by
+    // removeRecursively.
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return QFile::remove(path);
     QDir dir(path);
     return dir.exists() && dir.removeRecursively();
 }

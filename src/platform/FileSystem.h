@@ -14,7 +14,8 @@ public:
     // Rename, or copy and remove across file systems.
     virtual bool moveFile(const QString& from, const QString& to);
     virtual bool removeFile(const QString& path);
-    virtual bool removeFolder(const QString& path); // with everything inside
+    // With everything inside; a symbolic link at `path` is removed as a link, its target untouched.
+    virtual bool removeFolder(const QString& path);
     virtual bool makePath(const QString& path);
 
     // The process-wide real one.

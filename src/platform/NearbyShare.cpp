@@ -42,22 +42,23 @@ bool KdeConnectShare::canSend(const QStringList& paths)
     return !reachableDevice().isEmpty();
 }
 
-bool KdeConnectShare::send(const QStringList& paths)
+QStringList KdeConnectShare::send(const QStringList& paths)
 {
     const QString device = reachableDevice();
     if (device.isEmpty())
-        return false;
+        return {};
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bool all = true;
+    QStringList accepted;
     for (const QString& path : paths) {
         QDBusMessage call = QDBusMessage::createMethodCall(
             kService, QStringLiteral("/modules/kdeconnect/devices/%1/share").arg(device),
             QStringLiteral("org.kde.kdeconnect.device.share"), QStringLiteral("shareUrl"));
         call << QUrl::fromLocalFile(path).toString();
         const QDBusMessage reply = bus.call(call, QDBus::Block, kTimeoutMs);
-        all = all && reply.type() == QDBusMessage::ReplyMessage;
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            accepted.append(path);
     }
-    return all;
+    return accepted;
 }
 
 } // namespace kelvaro

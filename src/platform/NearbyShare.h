@@ -12,8 +12,8 @@ public:
     virtual ~NearbyShare() = default;
     // Whether these files can be sent now (a reachable paired device, local files).
     virtual bool canSend(const QStringList& paths) = 0;
-    // Hands the files over; true when the service accepted them.
-    virtual bool send(const QStringList& paths) = 0;
+    // Hands the files over; returns those the service accepted, in order (none: unavailable).
+    virtual QStringList send(const QStringList& paths) = 0;
 };
 
 // KDE Connect: the first reachable paired device's share plugin (shareUrl per file).
@@ -21,7 +21,7 @@ public:
 class KdeConnectShare : public NearbyShare {
 public:
     bool canSend(const QStringList& paths) override;
-    bool send(const QStringList& paths) override;
+    QStringList send(const QStringList& paths) override;
 
 private:
     QString reachableDevice() const;
@@ -30,8 +30,17 @@ private:
 class RecordingNearbyShare : public NearbyShare {
 public:
     bool canSend(const QStringList&) override { return available; }
-    bool send(const QStringList& paths) override { sent.append(paths); return available; }
+    QStringList send(const QStringList& paths) override
+    {
+        sent.append(paths);
+        if (!available)
+            return {};
+        QStringList accepted = paths;
+        accepted.removeIf([this](const QString& path) { return refused.contains(path); });
+        return accepted;
+    }
     bool available = true;
+    QStringList refused; // files the service turns down while available
     QList<QStringList> sent;
 };
 

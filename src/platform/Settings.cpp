@@ -1,11 +1,15 @@
 #include "platform/Settings.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+
+#include "platform/Log.h"
 
 namespace kelvaro {
 namespace {
@@ -68,6 +72,25 @@ QVariant fromJson(const QJsonValue& v)
     }
 }
 
+// Renames an unreadable settings file to "<name>.unreadable-<yyyyMMdd-HHmmss>[-n]" beside it,
+// never replacing an earlier one. Touches disk.
+void moveAside(const QString& path)
+{
+    const QString stem = path + QStringLiteral(".unreadable-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    for (int n = 1; n <= 100; ++n) {
+        const QString target = n == 1 ? stem : stem + QStringLiteral("-%1").arg(n);
+        if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+            continue;
+        if (QFile::rename(path, target)) {
+            logLine(QStringLiteral("settings file was unreadable, kept as %1; starting with empty settings").arg(target));
+            return;
+        }
+        break;
+    }
+    logLine(QStringLiteral("settings file %1 is unreadable and could not be moved aside").arg(path));
+}
+
 bool readJson(QIODevice& device, QSettings::SettingsMap& map)
 {
     const QByteArray bytes = device.readAll();
@@ -75,8 +98,15 @@ bool readJson(QIODevice& device, QSettings::SettingsMap& map)
         return true;
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-    if (!doc.isObject())
+    if (!doc.isObject()) {
+        // QSettings writes its in-memory keys over a file it could not parse at the next change,
+        // which would lose everything the user had stored there. Moving the file away first keeps
+        // it, and the next write then creates a fresh one. Reads come here whenever the file
+        // changed on disk, so a file spoiled by another process is kept too.
+        if (auto* file = qobject_cast<QFile*>(&device))
+            moveAside(file->fileName());
         return false;
+    }
     const QJsonObject o = doc.object();
     for (auto it = o.begin(); it != o.end(); ++it) {
         const QVariant v = fromJson(it.value());

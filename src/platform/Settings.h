@@ -3,7 +3,9 @@
 // keys verbatim ("kelvaro.jpegQuality", "kelvaro.presets.v1", …). Values keep their JSON type
 // (bool, number, string, data, list), so rules like "any value that is not a Boolean counts as
 // absent" can be followed. One shared instance; readable and writable from any thread; changed()
-// is emitted (from the writing thread) only when a value really changes.
+// is emitted (from the writing thread) only when a value really changes. A file that is not a
+// JSON object is renamed to "kelvaro.json.unreadable-<yyyyMMdd-HHmmss>" beside it and logged, and
+// the settings start empty, so the next write never lands on the user's data.
 #include <optional>
 
 #include <QByteArray>

@@ -1,6 +1,7 @@
 #include "store/KelvaroStore.h"
 
 #include <algorithm>
+#include <limits>
 
 #include <QDir>
 #include <QFileInfo>
@@ -307,10 +308,15 @@ void KelvaroStore::clearSampleData()
 
 int KelvaroStore::shelvedFiles() const
 {
-    int sum = 0;
-    for (const Shelf& shelf : m_shelves)
-        sum += shelf.fileCount + int(shelf.items.size());
-    return sum;
+    // fileCount comes from the stored library as written by anyone: a negative count claims
+    // nothing, and many huge ones must not wrap around.
+    qint64 sum = 0;
+    for (const Shelf& shelf : m_shelves) {
+        sum += qMax(shelf.fileCount, 0) + qint64(shelf.items.size());
+        if (sum >= std::numeric_limits<int>::max())
+            return std::numeric_limits<int>::max();
+    }
+    return int(sum);
 }
 
 QList<DailyStat> KelvaroStore::dailyStats() const

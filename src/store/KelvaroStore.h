@@ -109,6 +109,10 @@ public:
     DockProgress& dockProgress() { return m_dock; }
     // The importer's pending delay in milliseconds while a request waits, else none.
     std::optional<int> pendingImporterDelay() const;
+    // The last run's input of each output, by output path. An output is missing when the run's
+    // result cannot tell its input apart (same-named inputs in different folders with a failure
+    // among them), or when the run combined several inputs into it.
+    const QMap<QString, QString>& lastSources() const { return m_lastSources; }
 
     // ---- Library --------------------------------------------------------------------------------------
     // Writes the library to the settings unless a stored document was undecodable or demo content
@@ -125,7 +129,7 @@ public:
     void clearSampleData();
 
     // Derived on each read.
-    int shelvedFiles() const;
+    int shelvedFiles() const; // negative stored counts add nothing; capped at INT_MAX
     QList<DailyStat> dailyStats() const; // seven days, oldest first, ending today
     int weekCount() const;
     QList<ActivityItem> recentActivities() const; // newest six, stable
@@ -219,7 +223,7 @@ private:
     void performAction(const QString& key);
     void execute(const KelvaroOp& op, const QString& outDir);
     void applyProgress(int done, int total);
-    void finish(const KelvaroOp& op, const Outcome& outcome, const QString& outDir);
+    void finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir);
     QString summary(const KelvaroOp& op, const OpResult& result, const QString& folder) const;
     void sendNearby();
     void moveFiles();
@@ -244,6 +248,7 @@ private:
     bool m_statusIsError = false;
     bool m_isWorking = false;
     QStringList m_lastOutputs;
+    QMap<QString, QString> m_lastSources;
     std::optional<UndoState> m_undoState;
     int m_progressDone = 0;
     int m_progressTotal = 0;

@@ -32,6 +32,48 @@ bool isCombined(const KelvaroOp& op)
     return convert && (convert->format == ImageFormat::pdf || convert->format == ImageFormat::zip);
 }
 
+// The input each output was made from. A move records it; otherwise the result's entries name
+// their inputs by file name only, in input order, with failed inputs left out. Any reading of
+// the entries as an in-order match of the inputs puts entry i between its earliest and its
+// latest possible input, so the input is certain exactly when those two agree.
+QMap<QString, QString> sourcesOf(const KelvaroOp& op, const QStringList& files, const OpResult& result)
+{
+    QMap<QString, QString> sources;
+    if (op.is<op::Move>()) {
+        for (const FileMove& move : result.moves)
+            sources.insert(move.to, move.from);
+        return sources;
+    }
+    if (isCombined(op) || op.is<op::Scan>()) {
+        if (files.size() == 1 && result.outputs.size() == 1)
+            sources.insert(result.outputs.first(), files.first());
+        return sources;
+    }
+    const QList<OpEntry>& entries = result.entries;
+    const qsizetype count = entries.size();
+    const auto nameAt = [&files](qsizetype i) { return QFileInfo(files[i]).fileName(); };
+    QList<qsizetype> earliest(count), latest(count);
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < count; ++i, ++at) {
+        while (at < files.size() && nameAt(at) != entries[i].fileName)
+            ++at;
+        if (at == files.size())
+            return {}; // not a result of these inputs
+        earliest[i] = at;
+    }
+    at = files.size() - 1;
+    for (qsizetype i = count - 1; i >= 0; --i, --at) {
+        while (at >= 0 && nameAt(at) != entries[i].fileName)
+            --at;
+        latest[i] = at;
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        if (earliest[i] == latest[i] && entries[i].outputPath)
+            sources.insert(*entries[i].outputPath, files[earliest[i]]);
+    }
+    return sources;
+}
+
 } // namespace
 
 void KelvaroStore::perform(const WheelAction& action, WheelMode mode)
@@ -121,6 +163,7 @@ void KelvaroStore::execute(const KelvaroOp& op, const QString& outDir)
 {
     const QStringList files = m_droppedFiles;
     setIsWorking(true);
+    m_lastSources.clear();
     setLastOutputs({});
     setUndoState(std::nullopt);
     holdAccess(outDir);
@@ -158,11 +201,11 @@ void KelvaroStore::execute(const KelvaroOp& op, const QString& outDir)
             outcome.error = KelvaroError::writeFailed(QString()).message();
         }
         QMetaObject::invokeMethod(
-            mainContext, [self, op, outcome, outDir] {
+            mainContext, [self, op, files, outcome, outDir] {
                 if (!self)
                     return;
                 self->m_hooks.reset();
-                self->finish(op, outcome, outDir);
+                self->finish(op, files, outcome, outDir);
             },
             Qt::QueuedConnection);
     });
@@ -176,7 +219,7 @@ void KelvaroStore::applyProgress(int done, int total)
     m_dock.update(done, total, m_isWorking);
 }
 
-void KelvaroStore::finish(const KelvaroOp& op, const Outcome& outcome, const QString& outDir)
+void KelvaroStore::finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir)
 {
     setIsWorking(false);
     m_dock.finish();
@@ -185,6 +228,8 @@ void KelvaroStore::finish(const KelvaroOp& op, const Outcome& outcome, const QSt
         return;
     }
     const OpResult& result = *outcome.result;
+    // Before the outputs, so that whoever follows them finds their inputs.
+    m_lastSources = sourcesOf(op, files, result);
     setLastOutputs(result.outputs);
 
     QList<ActivityItem> entries;

@@ -77,13 +77,21 @@ void KelvaroStore::copyToClipboard(ClipboardMode mode)
 void KelvaroStore::sendNearby()
 {
     const QStringList files = m_droppedFiles;
-    if (!m_services.nearbyShare || !m_services.nearbyShare->canSend(files) || !m_services.nearbyShare->send(files)) {
+    QStringList sent;
+    if (m_services.nearbyShare && m_services.nearbyShare->canSend(files))
+        sent = m_services.nearbyShare->send(files);
+    if (sent.isEmpty()) {
         setStatus(L("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."), true);
         return;
     }
-    for (const QString& file : files)
+    // Only what went out is history; the files the phone did not take are counted as failed.
+    for (const QString& file : sent)
         insertHistory(plainEntry(file, QStringLiteral("KDE Connect"), QStringLiteral("airplayaudio")));
-    setStatus(L("Soubory posílám do spárovaného telefonu přes KDE Connect."), false);
+    const qint64 failed = files.size() - sent.size();
+    QString message = L("Soubory posílám do spárovaného telefonu přes KDE Connect.");
+    if (failed > 0)
+        message += QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", failed);
+    setStatus(message, failed > 0);
 }
 
 } // namespace kelvaro

@@ -79,25 +79,42 @@ TEST_F(AppDelegateTest, BareLaunchOnlyBringsTheWindowForward)
     EXPECT_TRUE(store->droppedFiles().isEmpty());
 }
 
-TEST_F(AppDelegateTest, ClosingTheLastWindowKeepsRunning)
+// The process outlives its last window only when the desktop shows the tray item; until the
+// tray step has run, the application's own setting stands.
+class AppDelegateTrayTest : public AppDelegateTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void TearDown() override
+    {
+        QGuiApplication::setQuitOnLastWindowClosed(before);
+        AppDelegateTest::TearDown();
+    }
+    const bool before = QGuiApplication::quitOnLastWindowClosed();
+};
+
+TEST_P(AppDelegateTrayTest, KeepsRunningAfterTheLastWindowOnlyWithATray)
 {
-    QGuiApplication::setQuitOnLastWindowClosed(true);
+    const bool shown = GetParam();
+    QGuiApplication::setQuitOnLastWindowClosed(shown);
+    hooks.installTray = [shown] { return shown; };
     AppDelegate delegate(*store, watcher, hooks);
-    EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed());
-    int quits = 0;
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { ++quits; });
-    mainWindow->show();
-    mainWindow->close();
+    EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), shown);
+    delegate.didFinishLaunching();
     settle();
-    EXPECT_EQ(quits, 0);
+    EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), !shown);
 }
+
+INSTANTIATE_TEST_SUITE_P(Tray, AppDelegateTrayTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Shown" : "Missing"; });
 
 TEST_F(AppDelegateTest, ServicesStartAfterLaunchInOrder)
 {
     hooks.startUpdateChecker = [this] {
         calls << (watcher.isStarted() ? QStringLiteral("updates after watcher") : QStringLiteral("updates first"));
     };
-    hooks.installTray = [this] { calls << QStringLiteral("tray"); };
+    hooks.installTray = [this] {
+        calls << QStringLiteral("tray");
+        return false;
+    };
     AppDelegate delegate(*store, watcher, hooks);
     delegate.didFinishLaunching();
     // Nothing runs inside the launch call itself: the first window is drawn first.

@@ -2,13 +2,19 @@
 #include <thread>
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "platform/Log.h"
 #include "platform/Settings.h"
 
 using namespace kelvaro;
@@ -54,17 +60,18 @@ void expectSampleValues(const QString& prefix)
     EXPECT_FALSE(S().stringListValue(prefix + QStringLiteral(".string")));
 }
 
-// Runs this executable's child test against our settings file, in another process.
-int runChild(const char* mode)
+// Runs one of this executable's child tests in another process, against the settings file in
+// `config` (our own by default).
+int runChild(const char* test, const QString& config = qEnvironmentVariable("XDG_CONFIG_HOME"))
 {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("KELVARO_SETTINGS_CHILD"), QString::fromLatin1(mode));
-    env.insert(QStringLiteral("KELVARO_PARENT_CONFIG"), qEnvironmentVariable("XDG_CONFIG_HOME"));
+    env.insert(QStringLiteral("KELVARO_PARENT_CONFIG"), config);
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=SettingsChild.DISABLED_process"), QStringLiteral("--gtest_also_run_disabled_tests")});
+                {QStringLiteral("--gtest_filter=SettingsChild.") + QString::fromLatin1(test),
+                 QStringLiteral("--gtest_also_run_disabled_tests")});
     if (!child.waitForFinished(30000))
         return -1;
     return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
@@ -90,21 +97,144 @@ TEST(Settings, anotherProcessReadsAndWritesTheSameTypes)
 {
     writeSampleValues(QStringLiteral("parent"));
     S().sync();
-    ASSERT_EQ(runChild("check-and-write"), 0);
+    ASSERT_EQ(runChild("DISABLED_process"), 0);
     S().sync(); // picks up what the other process wrote
     expectSampleValues(QStringLiteral("child"));
     expectSampleValues(QStringLiteral("parent"));
 }
 
-// Only runs as the child of the test above.
-TEST(SettingsChild, DISABLED_process)
+namespace {
+
+// The child tests only run when started by the tests here.
+void useParentConfig()
 {
     const QByteArray config = qgetenv("KELVARO_PARENT_CONFIG");
     ASSERT_FALSE(config.isEmpty());
     setenv("XDG_CONFIG_HOME", config.constData(), 1); // before the settings are first opened
+}
+
+} // namespace
+
+TEST(SettingsChild, DISABLED_process)
+{
+    useParentConfig();
     expectSampleValues(QStringLiteral("parent"));
     writeSampleValues(QStringLiteral("child"));
     S().sync();
+}
+
+TEST(SettingsChild, DISABLED_setsOneValue)
+{
+    useParentConfig();
+    S().setValue(QStringLiteral("kelvaro.jpegQuality"), 0.5);
+    S().sync();
+}
+
+namespace {
+
+QStringList asideFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("kelvaro.json.unreadable-*")}, QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+struct FileOnDisk {
+    const char* label;
+    QByteArray bytes;
+    bool unreadable;
+};
+
+void PrintTo(const FileOnDisk& c, std::ostream* os)
+{
+    *os << c.label;
+}
+
+class SettingsFileOnDisk : public ::testing::TestWithParam<FileOnDisk> {};
+
+} // namespace
+
+// A file that is there before the settings are first opened: only the first write would show the
+// loss, so the write happens in a fresh process.
+TEST_P(SettingsFileOnDisk, anUnreadableFileIsKeptAsideBeforeTheFirstWrite)
+{
+    QTemporaryDir config;
+    ASSERT_TRUE(config.isValid());
+    const QString folder = config.filePath(QStringLiteral("Kelvaro"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/kelvaro.json");
+    writeFile(file, GetParam().bytes);
+
+    ASSERT_EQ(runChild("DISABLED_setsOneValue", config.path()), 0);
+
+    const QStringList aside = asideFiles(folder);
+    if (GetParam().unreadable) {
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^kelvaro\\.json\\.unreadable-\\d{8}-\\d{6}$")).match(aside[0]).hasMatch())
+            << aside[0].toStdString();
+        EXPECT_EQ(contents(folder + QLatin1Char('/') + aside[0]), GetParam().bytes);
+    } else {
+        EXPECT_TRUE(aside.isEmpty());
+    }
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(contents(file), &error);
+    ASSERT_TRUE(doc.isObject()) << error.errorString().toStdString();
+    EXPECT_EQ(doc.object(), (QJsonObject{{QStringLiteral("kelvaro.jpegQuality"), 0.5}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Contents, SettingsFileOnDisk,
+    ::testing::Values(FileOnDisk{"garbage", QByteArray("not json at all"), true},
+                      FileOnDisk{"truncated", QByteArray(R"({"kelvaro.presets.v1": {"data": "AAEC)"), true},
+                      FileOnDisk{"array", QByteArray(R"(["kelvaro.jpegQuality", 0.9])"), true},
+                      FileOnDisk{"binary", QByteArray("\x00\xff\xfe{\x01", 5), true},
+                      FileOnDisk{"blank", QByteArray(" \n\t\n"), false}),
+    [](const ::testing::TestParamInfo<FileOnDisk>& info) { return std::string(info.param.label); });
+
+// Another process may spoil the file while ours is open; the next write must not bury it either,
+// nor an earlier file kept aside.
+TEST(Settings, aFileSpoiledWhileOpenIsKeptAsideAtTheNextWrite)
+{
+    S().setValue(QStringLiteral("spoiled.before"), 1);
+    S().sync();
+    const QString file = S().filePath();
+    const QString folder = QFileInfo(file).absolutePath();
+    const QString earlier =
+        file + QStringLiteral(".unreadable-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    writeFile(earlier, "kept earlier");
+    const QStringList before = asideFiles(folder);
+
+    const QByteArray garbage("{\"spoiled.before\": 1, \"kelvaro.presets");
+    // QSettings rereads a file only when its size or time changed.
+    ASSERT_NE(garbage.size(), QFileInfo(file).size());
+    writeFile(file, garbage);
+    clearRecentLogLines();
+    S().setValue(QStringLiteral("spoiled.after"), 2);
+
+    QStringList added = asideFiles(folder);
+    for (const QString& name : before)
+        added.removeOne(name);
+    ASSERT_EQ(added.size(), 1);
+    EXPECT_EQ(contents(folder + QLatin1Char('/') + added[0]), garbage);
+    EXPECT_EQ(contents(earlier), "kept earlier");
+    const QJsonObject o = QJsonDocument::fromJson(contents(file)).object();
+    EXPECT_EQ(o.value(QStringLiteral("spoiled.after")), QJsonValue(2));
+    EXPECT_FALSE(o.contains(QStringLiteral("spoiled.before"))); // it is in the kept file
+    EXPECT_FALSE(S().contains(QStringLiteral("spoiled.before")));
+    const QStringList log = recentLogLines();
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_TRUE(log.last().contains(added[0])) << log.last().toStdString();
 }
 
 TEST(Settings, changedOnlyOnARealChange)

@@ -1,9 +1,10 @@
-// The launcher progress as it really goes out on a (private) session bus.
+// The launcher progress and the KDE Connect sending as they really go over a (private) session bus.
 #include <QDBusConnection>
 #include <QProcess>
 #include <QStandardPaths>
 
 #include "BusListener.h"
+#include "FakeKdeConnect.h"
 #include "StoreTestSupport.h"
 
 namespace kelvaro::test {
@@ -28,7 +29,7 @@ TEST(LauncherBusTest, RunReportsProgressOnAPrivateSessionBus)
     ASSERT_TRUE(child.waitForFinished(60000));
     const QString output = QString::fromUtf8(child.readAll());
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-    EXPECT_TRUE(output.contains(QLatin1String("[  PASSED  ] 2 tests"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QLatin1String("[  PASSED  ] 3 tests"))) << output.toStdString();
 }
 
 class LauncherBusChild : public StoreTest {};
@@ -78,7 +79,7 @@ TEST_F(LauncherBusChild, WithoutTheKdeConnectDaemonSendingIsUnavailable)
     const QString a = touch("a.jpg");
     KdeConnectShare share;
     EXPECT_FALSE(share.canSend({a}));
-    EXPECT_FALSE(share.send({a}));
+    EXPECT_TRUE(share.send({a}).isEmpty());
 
     StoreServices s = services(fakeProcess);
     s.nearbyShare = std::make_shared<KdeConnectShare>();
@@ -86,6 +87,31 @@ TEST_F(LauncherBusChild, WithoutTheKdeConnectDaemonSendingIsUnavailable)
     store->receive(QStringList{a}, false);
     store->perform({"KDE Connect", "airplayaudio"}, WheelMode::actions);
     EXPECT_TRUE(store->statusIsError());
+}
+
+TEST_F(LauncherBusChild, APhoneThatTakesSomeFilesGetsThoseAndTheRestAreCounted)
+{
+    if (!qEnvironmentVariableIsSet(kChildMarker))
+        GTEST_SKIP() << "runs only inside LauncherBusTest's private bus";
+    FakeKdeConnect daemon;
+    ASSERT_TRUE(daemon.running);
+    const QString a = touch("a.jpg"), refused = touch("refused.jpg"), b = touch("b.jpg");
+    KdeConnectShare share;
+    ASSERT_TRUE(share.canSend({a, refused, b}));
+    EXPECT_EQ(share.send({a, refused, b}), (QStringList{a, b}));
+    EXPECT_TRUE(share.send({refused}).isEmpty());
+
+    StoreServices s = services(fakeProcess);
+    s.nearbyShare = std::make_shared<KdeConnectShare>();
+    store = std::make_unique<KelvaroStore>(std::move(s));
+    store->receive(QStringList{a, refused, b}, false);
+    const qsizetype before = store->activities().size();
+    store->perform({"KDE Connect", "airplayaudio"}, WheelMode::actions);
+    EXPECT_TRUE(store->statusIsError());
+    EXPECT_TRUE(store->statusMessage()->endsWith(QStringLiteral("Nepovedlo se: 1."))) << store->statusMessage()->toStdString();
+    ASSERT_EQ(store->activities().size(), before + 2);
+    EXPECT_EQ(store->activities()[0].fileName, "b.jpg");
+    EXPECT_EQ(store->activities()[1].fileName, "a.jpg");
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 // The store's persisted library, demo mode, sample content and derived statistics.
+#include <limits>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -218,6 +220,25 @@ TEST_F(LibraryTest, ShelvedFilesCountsClaimsAndItems)
     EXPECT_EQ(s.shelvedFiles(), 6);
     s.setShelves({});
     EXPECT_EQ(s.shelvedFiles(), 0);
+}
+
+// Stored counts come from a file anyone may have written: negative ones add nothing and huge ones
+// do not wrap around.
+TEST_F(LibraryTest, ShelvedFilesStayInRangeWhateverTheStoredCounts)
+{
+    const int most = std::numeric_limits<int>::max();
+    Settings::shared().setValue(KelvaroStore::defaultStorageKey,
+                                library({}, {shelf("a", most, 1), shelf("b", most), shelf("c", -5, 2)}));
+    KelvaroStore& s = makeStore();
+    ASSERT_EQ(s.shelves().size(), 3);
+    EXPECT_EQ(s.shelvedFiles(), most);
+
+    s.setShelves({shelf("c", -5, 2), shelf("d", 1000, 1), shelf("e", std::numeric_limits<int>::min())});
+    EXPECT_EQ(s.shelvedFiles(), 1003);
+    s.setShelves({shelf("f", most - 1), shelf("g", -1)});
+    EXPECT_EQ(s.shelvedFiles(), most - 1);
+    s.setShelves({shelf("f", most - 1, 1)});
+    EXPECT_EQ(s.shelvedFiles(), most);
 }
 
 TEST_F(LibraryTest, EqualValuesNotifyNobody)

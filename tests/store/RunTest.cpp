@@ -317,7 +317,56 @@ TEST_F(RunTest, MoveEmptiesTheWheelAndKeepsTheMovedFilesAsOutputs)
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Přesunuto 1 soubor do „Archiv“."));
     ASSERT_TRUE(s.undoState().has_value());
     EXPECT_TRUE(s.undoState()->isMove);
+    EXPECT_EQ(s.lastSources().value(destination + "/a.jpg"), a);
     EXPECT_FALSE(OutputFolder::resolve().has_value()); // a move destination is not remembered
+}
+
+// Outputs are tied to the input they came from by full path, also among same-named files of
+// different folders; where a failure makes that impossible to tell, the output has no input.
+TEST_F(RunTest, OutputsKnowTheirInputsAcrossSameNamedFiles)
+{
+    rememberOutput();
+    // Fails every file in a folder named "broken"; numbers the outputs, so the same names do not collide.
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&) {
+        OpResult result;
+        for (const QString& file : files) {
+            const QFileInfo info(file);
+            if (info.dir().dirName() == "broken") {
+                ++result.failed;
+                continue;
+            }
+            const QString to = outDir + "/" + QString::number(result.outputs.size()) + "-" + info.fileName();
+            QFile(to).open(QIODevice::WriteOnly);
+            result.outputs.append(to);
+            result.entries.append({info.fileName(), 0, to});
+        }
+        return result;
+    });
+    const QString one = touch("one/a.jpg"), two = touch("two/a.jpg");
+    s.receive(QStringList{one, two}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_EQ(s.lastOutputs().size(), 2);
+    EXPECT_EQ(s.lastSources().value(s.lastOutputs()[0]), one);
+    EXPECT_EQ(s.lastSources().value(s.lastOutputs()[1]), two);
+
+    // One of two same-named files failed: which one made "a.jpg"'s output is unknown, while the
+    // only "c.jpg" is certain.
+    const QString broken = touch("broken/a.jpg"), fine = touch("fine/a.jpg"), c = touch("fine/c.jpg");
+    s.receive(QStringList{broken, fine, c}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_EQ(s.lastOutputs().size(), 2);
+    EXPECT_FALSE(s.lastSources().contains(s.lastOutputs()[0]));
+    EXPECT_EQ(s.lastSources().value(s.lastOutputs()[1]), c);
+
+    // A failed file of another name between two same-named ones leaves both certain.
+    s.receive(QStringList{one, touch("broken/b.jpg"), two}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_EQ(s.lastOutputs().size(), 2);
+    EXPECT_EQ(s.lastSources().value(s.lastOutputs()[0]), one);
+    EXPECT_EQ(s.lastSources().value(s.lastOutputs()[1]), two);
 }
 
 TEST_F(RunTest, CancelledMoveChoiceDoesNothing)
@@ -368,6 +417,30 @@ TEST_F(RunTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
     EXPECT_EQ(s.activities().first().symbol, "airplayaudio");
     EXPECT_FALSE(s.undoState().has_value());
     EXPECT_FALSE(s.isWorking());
+}
+
+TEST_F(RunTest, APartlyRefusedSendKeepsWhatWentOutAndCountsTheRest)
+{
+    KelvaroStore& s = makeStore(fakeProcess);
+    const QString a = touch("a.jpg"), b = touch("b.jpg"), c = touch("c.jpg");
+    s.receive(QStringList{a, b, c}, false);
+    const int before = int(s.activities().size());
+
+    share->refused = {a, c};
+    s.perform({"KDE Connect", "x"}, WheelMode::actions);
+    EXPECT_TRUE(s.statusIsError());
+    EXPECT_EQ(s.statusMessage(),
+              QStringLiteral("Soubory posílám do spárovaného telefonu přes KDE Connect. Nepovedlo se: 2."));
+    ASSERT_EQ(s.activities().size(), before + 1);
+    EXPECT_EQ(s.activities().first().fileName, "b.jpg");
+    EXPECT_EQ(s.activities().first().actionTitle, "KDE Connect");
+
+    // Nothing taken at all is the service being unavailable, with nothing recorded.
+    share->refused = {a, b, c};
+    s.perform({"KDE Connect", "x"}, WheelMode::actions);
+    EXPECT_TRUE(s.statusIsError());
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."));
+    EXPECT_EQ(s.activities().size(), before + 1);
 }
 
 struct ClipboardCase {

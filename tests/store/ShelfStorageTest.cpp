@@ -71,6 +71,24 @@ TEST_F(ShelfStorageTest, WithoutAnOutputFolderCopiesGoToTheFallbackRoot)
     EXPECT_TRUE(QFileInfo::exists(legacy()));
 }
 
+TEST_F(ShelfStorageTest, RemovingAFallbackCopyWhoseFolderIsALinkLeavesTheLinkedFiles)
+{
+    const auto token = ShelfStorage::copyIn(touch("src/a.jpg", "photo"), "Léto", *fileSystem);
+    ASSERT_TRUE(token.has_value());
+    const QString copyFolder = legacy() + "/" + token->split('/').first();
+    ASSERT_TRUE(QDir(copyFolder).removeRecursively());
+    const QString userFile = touch("photos/a.jpg", "the user's own");
+    touch("photos/more/b.jpg");
+    ASSERT_TRUE(QFile::link(path("photos"), copyFolder));
+    ASSERT_TRUE(ShelfStorage::url(*token).has_value());
+
+    ShelfStorage::remove(token, *fileSystem);
+    EXPECT_FALSE(QFileInfo(copyFolder).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(userFile));
+    EXPECT_TRUE(QFileInfo::exists(path("photos/more/b.jpg")));
+    EXPECT_TRUE(QFileInfo::exists(legacy()));
+}
+
 TEST_F(ShelfStorageTest, AFailedShelfCopyFallsBackAndAFailedFallbackLeavesNothing)
 {
     const QString out = rememberOutput();

@@ -329,12 +329,12 @@ qint64 QuietStats::savedBytes(const QList<ActivityItem>& activities)
 
 QList<QPair<QString, QString>> QuietStats::values(const KelvaroStore& store)
 {
-    const QLocale locale;
+    // Counts are plain digits ("1500"), not grouped by the locale.
     return {
-        {locale.toString(qint64(store.activities().size())), L("souborů zpracováno")},
+        {QString::number(store.activities().size()), L("souborů zpracováno")},
         {Formatters::byteCount(savedBytes(store.activities())), L("ušetřeno kompresí")},
-        {locale.toString(store.shelvedFiles()), L("na policích")},
-        {locale.toString(store.weekCount()), L("akcí tento týden")},
+        {QString::number(store.shelvedFiles()), L("na policích")},
+        {QString::number(store.weekCount()), L("akcí tento týden")},
     };
 }
 

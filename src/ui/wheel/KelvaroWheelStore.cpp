@@ -46,28 +46,13 @@ std::optional<ComparePair> KelvaroWheelStore::comparePair() const
     if (outputs.isEmpty())
         return std::nullopt;
     const QString after = outputs.first();
-    // The run's history entry of that output names the source file; the source is the loaded
-    // file of that name (the run worked on the loaded files).
-    QString sourceName;
-    const std::optional<UndoState>& undo = m_store.undoState();
-    for (const ActivityItem& item : m_store.activities()) {
-        if (item.outputPath != after)
-            continue;
-        if (undo && !undo->entryIds.isEmpty() && !undo->entryIds.contains(item.id))
-            continue;
-        sourceName = item.fileName;
-        break;
-    }
-    if (sourceName.isEmpty())
+    // The original is the input the run made this output from, while it is still loaded.
+    const QString before = m_store.lastSources().value(after);
+    if (before.isEmpty() || !m_store.droppedFiles().contains(before))
         return std::nullopt;
-    for (const QString& before : m_store.droppedFiles()) {
-        if (QFileInfo(before).fileName() != sourceName)
-            continue;
-        if (!QFileInfo::exists(before) || !QFileInfo::exists(after) || !isComparable(before) || !isComparable(after))
-            return std::nullopt;
-        return ComparePair{before, after};
-    }
-    return std::nullopt;
+    if (!QFileInfo::exists(before) || !QFileInfo::exists(after) || !isComparable(before) || !isComparable(after))
+        return std::nullopt;
+    return ComparePair{before, after};
 }
 
 void KelvaroWheelStore::receive(const QList<QUrl>& urls, bool adding) { m_store.receive(urls, adding); }

@@ -74,6 +74,21 @@ TEST_F(HomeCardsTest, CountersFollowTheStore)
     EXPECT_EQ(stats.stats().at(3)->value(), QStringLiteral("1"));
 }
 
+TEST_F(HomeCardsTest, CountersArePlainDigitsWhereTheLocaleGroupsThousands)
+{
+    ASSERT_NE(QLocale().toString(1500), QStringLiteral("1500")); // Czech writes "1 500"
+    const QDateTime now = QDateTime::currentDateTime();
+    QList<ActivityItem> many;
+    for (int i = 0; i < 1234; ++i)
+        many << activity(QStringLiteral("p%1.jpg").arg(i), now);
+    store->setActivities(many);
+    store->setShelves({shelf(QStringLiteral("A"), 0, 1500, 2)});
+    const auto values = QuietStats::values(*store);
+    EXPECT_EQ(values[0].first, QStringLiteral("1234"));
+    EXPECT_EQ(values[2].first, QStringLiteral("1502"));
+    EXPECT_EQ(values[3].first, QStringLiteral("1234"));
+}
+
 TEST_F(HomeCardsTest, CountersStandInARowWhenTheyFitAndStackWhenNot)
 {
     QuietStats stats(*store);

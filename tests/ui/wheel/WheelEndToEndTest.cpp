@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -109,8 +110,42 @@ TEST_F(WheelEndToEnd, DroppedJpegsConvertedByAWedgeClick)
     const std::optional<ComparePair> pair = adapter->comparePair();
     ASSERT_TRUE(pair.has_value());
     EXPECT_EQ(pair->after, store->lastOutputs().first());
-    EXPECT_EQ(QFileInfo(pair->before).fileName(), QFileInfo(photos.first()).fileName());
+    EXPECT_EQ(pair->before, photos.first());
     EXPECT_FALSE(status->compareButton()->isHidden());
+}
+
+// Two loaded photos of one name from two folders: the comparison shows the one the first output
+// was made from, and none at all when a failure leaves that uncertain.
+TEST_F(WheelEndToEnd, ComparisonTellsSameNamedPhotosOfTwoFoldersApart)
+{
+    QDir().mkpath(temp.filePath("A"));
+    QDir().mkpath(temp.filePath("B"));
+    const QString inA = temp.filePath("A/fotka.jpg"), inB = temp.filePath("B/fotka.jpg");
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(QColor(10, 200, 30));
+    ASSERT_TRUE(image.save(inA, "JPEG", 90));
+    ASSERT_TRUE(image.save(inB, "JPEG", 90));
+
+    store->receive(QStringList{inB, inA}, false);
+    store->run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !store->isWorking(); }));
+    ASSERT_EQ(store->lastOutputs().size(), 2);
+    std::optional<ComparePair> pair = adapter->comparePair();
+    ASSERT_TRUE(pair.has_value());
+    EXPECT_EQ(pair->before, inB);
+    EXPECT_EQ(pair->after, store->lastOutputs().first());
+
+    // B's photo cannot be read: the only output could have come from either by name, so no
+    // comparison is offered rather than the wrong original.
+    QFile broken(inB);
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    broken.write("not a photo");
+    broken.close();
+    store->receive(QStringList{inB, inA}, false);
+    store->run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !store->isWorking(); }));
+    ASSERT_EQ(store->lastOutputs().size(), 1) << store->statusMessage().value_or(QString()).toStdString();
+    EXPECT_FALSE(adapter->comparePair().has_value());
 }
 
 TEST_F(WheelEndToEnd, NoComparisonWhenTheOutputsCameFromNothingLoaded)

@@ -1,0 +1,69 @@
+#pragma once
+// A stand-in for the KDE Connect daemon on a (private) session bus: one reachable paired device
+// whose share plugin turns down every file with "refused" in its name. Its objects answer on a
+// thread of their own, so the sender's blocking calls from the main thread get their replies.
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusError>
+#include <QObject>
+#include <QStringList>
+#include <QThread>
+
+namespace kelvaro::test {
+
+class FakeKdeConnectDaemon : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.kdeconnect.daemon")
+public Q_SLOTS:
+    QStringList devices(bool onlyReachable, bool onlyPaired)
+    {
+        Q_UNUSED(onlyReachable)
+        Q_UNUSED(onlyPaired)
+        return {QStringLiteral("phone")};
+    }
+};
+
+class FakeKdeConnectShare : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.kdeconnect.device.share")
+public Q_SLOTS:
+    void shareUrl(const QString& url)
+    {
+        if (url.contains(QLatin1String("refused")))
+            sendErrorReply(QDBusError::Failed, QStringLiteral("refused"));
+    }
+};
+
+class FakeKdeConnect {
+public:
+    FakeKdeConnect() : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-kdeconnect")))
+    {
+        m_daemon.moveToThread(&m_thread);
+        m_share.moveToThread(&m_thread);
+        m_thread.start();
+        running = m_bus.isConnected() && m_bus.registerObject(QStringLiteral("/modules/kdeconnect"), &m_daemon, QDBusConnection::ExportAllSlots)
+                  && m_bus.registerObject(QStringLiteral("/modules/kdeconnect/devices/phone/share"), &m_share,
+                                          QDBusConnection::ExportAllSlots)
+                  && m_bus.registerService(QStringLiteral("org.kde.kdeconnect"));
+    }
+    ~FakeKdeConnect()
+    {
+        m_bus.unregisterService(QStringLiteral("org.kde.kdeconnect"));
+        m_bus.unregisterObject(QStringLiteral("/modules/kdeconnect"), QDBusConnection::UnregisterTree);
+        m_thread.quit();
+        m_thread.wait();
+        QDBusConnection::disconnectFromBus(QStringLiteral("fake-kdeconnect"));
+    }
+    FakeKdeConnect(const FakeKdeConnect&) = delete;
+    FakeKdeConnect& operator=(const FakeKdeConnect&) = delete;
+
+    bool running = false;
+
+private:
+    QDBusConnection m_bus;
+    QThread m_thread;
+    FakeKdeConnectDaemon m_daemon;
+    FakeKdeConnectShare m_share;
+};
+
+} // namespace kelvaro::test
