@@ -142,7 +142,7 @@ TEST_F(RenderImage, convertToHeicEmbedsCarriedExif)
     EXPECT_EQ(ti::cornerColours(ti::read(one.url)), (std::array<int, 4>{0, 1, 2, 3}));
     EXPECT_EQ(meta(one.url, "Exif.Image.Make"), QStringLiteral("Maker One"));
     EXPECT_EQ(meta(one.url, "Exif.GPSInfo.GPSLatitude"), QStringLiteral("50/1 5/1 0/1"));
-    // The HEIC encoder always writes an orientation; it must not turn the upright pixels again.
+    // An orientation, if a reader finds one, must not turn the upright pixels again.
     const std::optional<QString> orientation = meta(one.url, "Exif.Image.Orientation");
     EXPECT_TRUE(!orientation || *orientation == QStringLiteral("1"));
     const std::optional<QString> width = meta(one.url, "Exif.Photo.PixelXDimension");
