@@ -22,6 +22,7 @@ TEST(LauncherBusTest, RunReportsProgressOnAPrivateSessionBus)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kChildMarker), QStringLiteral("1"));
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    env.insert(QStringLiteral("KELVARO_TEST_PRIVATE_BUS"), QStringLiteral("1"));
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(runner, {QStringLiteral("--"), QCoreApplication::applicationFilePath(),
