@@ -225,7 +225,7 @@ void append(OpResult& result, const KelvaroOp& op, const QString& file, Outcome&
         if (outcome.keptOriginal)
             ++result.keptOriginals;
     }
-    result.entries.append(OpEntry{QFileInfo(file).fileName(), one.savedBytes, one.url});
+    result.entries.append(OpEntry{QFileInfo(file).fileName(), one.savedBytes, one.url, file});
     if (one.text)
         result.text = result.text ? *result.text + QStringLiteral("\n\n") + *one.text : *one.text;
 }

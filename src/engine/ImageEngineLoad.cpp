@@ -8,7 +8,6 @@
 #include <mutex>
 #include <new>
 
-#include <sys/mman.h>
 #include <sys/stat.h>
 
 #include <QFile>
@@ -79,15 +78,6 @@ bool isCutBmp(const QString& file)
     return in.size() < needed;
 }
 
-void adviseHugePages(void* data, size_t size)
-{
-    constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kHugePage - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
 // Decodes every pixel in the calling thread. libvips' thread pool can lose a decoder's error
 // (a file cut short then comes out with rows missing), and a failed read must fail the file.
 // Whatever follows the decoder in `decoded` (turning) is done in the same pass, together with the
@@ -107,9 +97,6 @@ Bitmap bitmapInThisThread(const vips::VImage& decoded)
         g_object_unref(out);
         throw vips::VError();
     }
-    // A photo's bitmap is a hundred megabytes written once: in huge pages it costs a few hundred
-    // page faults instead of tens of thousands. Only a hint; the kernel may decline.
-    adviseHugePages(out->data, VIPS_IMAGE_SIZEOF_IMAGE(out));
     // A band of rows at a time: each step of the pipeline holds only a band, never a full-size
     // copy; pixels go straight into the bitmap.
     VipsRegion* from = vips_region_new(image.get_image());

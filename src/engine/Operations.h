@@ -164,6 +164,7 @@ struct OpEntry {
     QString fileName;               // last path component of the source
     qint64 savedBytes = 0;          // never negative
     std::optional<QString> outputPath;
+    QString sourcePath = {};        // the input as given; empty for a combined output
     bool operator==(const OpEntry&) const = default;
 };
 

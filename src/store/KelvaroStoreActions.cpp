@@ -1,4 +1,6 @@
 // Runs: from a wheel click to the finished status line.
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
@@ -50,6 +52,14 @@ QMap<QString, QString> sourcesOf(const KelvaroOp& op, const QStringList& files, 
         return sources;
     }
     const QList<OpEntry>& entries = result.entries;
+    // The engine names each output's input; only a result without them is matched by file name.
+    if (std::all_of(entries.begin(), entries.end(), [](const OpEntry& e) { return !e.sourcePath.isEmpty(); })) {
+        for (const OpEntry& entry : entries) {
+            if (entry.outputPath)
+                sources.insert(*entry.outputPath, entry.sourcePath);
+        }
+        return sources;
+    }
     const qsizetype count = entries.size();
     const auto nameAt = [&files](qsizetype i) { return QFileInfo(files[i]).fileName(); };
     QList<qsizetype> earliest(count), latest(count);

@@ -369,6 +369,32 @@ TEST_F(RunTest, OutputsKnowTheirInputsAcrossSameNamedFiles)
     EXPECT_EQ(s.lastSources().value(s.lastOutputs()[1]), two);
 }
 
+TEST_F(RunTest, TheEnginesOwnSourcePathsDecideEvenBesideAFailedNamesake)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&) {
+        OpResult result;
+        for (const QString& file : files) {
+            const QFileInfo info(file);
+            if (info.dir().dirName() == "broken") {
+                ++result.failed;
+                continue;
+            }
+            const QString to = outDir + "/" + QString::number(result.outputs.size()) + "-" + info.fileName();
+            QFile(to).open(QIODevice::WriteOnly);
+            result.outputs.append(to);
+            result.entries.append({info.fileName(), 0, to, file});
+        }
+        return result;
+    });
+    const QString broken = touch("broken/a.jpg"), fine = touch("fine/a.jpg");
+    s.receive(QStringList{broken, fine}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_EQ(s.lastOutputs().size(), 1);
+    EXPECT_EQ(s.lastSources().value(s.lastOutputs()[0]), fine);
+}
+
 TEST_F(RunTest, CancelledMoveChoiceDoesNothing)
 {
     KelvaroStore& s = makeStore(fakeProcess);
