@@ -286,43 +286,31 @@ void prepareForThreads()
 // workers, instead of every worker starting one thread per core. Runs may overlap (a user run
 // and a watched folder's): the share follows all their workers, and the last one to end puts
 // back the value from before the first.
+std::mutex vipsThreadsMutex;
+int vipsThreadsWorkers = 0; // workers of all runs under way
+int vipsThreadsBefore = 0;  // the value before the first of them
+
 class VipsThreadsPerWorker {
 public:
     explicit VipsThreadsPerWorker(int workers) : m_workers(workers)
     {
-        const std::lock_guard lock(mutex());
-        State& state = shared();
-        if (state.workers == 0)
-            state.before = vips_concurrency_get();
-        state.workers += m_workers;
-        vips_concurrency_set(std::max(1, QThread::idealThreadCount() / state.workers));
+        const std::lock_guard lock(vipsThreadsMutex);
+        if (vipsThreadsWorkers == 0)
+            vipsThreadsBefore = vips_concurrency_get();
+        vipsThreadsWorkers += m_workers;
+        vips_concurrency_set(std::max(1, QThread::idealThreadCount() / vipsThreadsWorkers));
     }
     ~VipsThreadsPerWorker()
     {
-        const std::lock_guard lock(mutex());
-        State& state = shared();
-        state.workers -= m_workers;
-        vips_concurrency_set(state.workers == 0 ? state.before
-                                                : std::max(1, QThread::idealThreadCount() / state.workers));
+        const std::lock_guard lock(vipsThreadsMutex);
+        vipsThreadsWorkers -= m_workers;
+        vips_concurrency_set(vipsThreadsWorkers == 0 ? vipsThreadsBefore
+                                                     : std::max(1, QThread::idealThreadCount() / vipsThreadsWorkers));
     }
     VipsThreadsPerWorker(const VipsThreadsPerWorker&) = delete;
     VipsThreadsPerWorker& operator=(const VipsThreadsPerWorker&) = delete;
 
 private:
-    struct State {
-        int workers = 0;
-        int before = 0;
-    };
-    static std::mutex& mutex()
-    {
-        static std::mutex m;
-        return m;
-    }
-    static State& shared()
-    {
-        static State s;
-        return s;
-    }
     int m_workers;
 };
 

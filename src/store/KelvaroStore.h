@@ -109,9 +109,8 @@ public:
     DockProgress& dockProgress() { return m_dock; }
     // The importer's pending delay in milliseconds while a request waits, else none.
     std::optional<int> pendingImporterDelay() const;
-    // The last run's input of each output, by output path. An output is missing when the run's
-    // result cannot tell its input apart (same-named inputs in different folders with a failure
-    // among them), or when the run combined several inputs into it.
+    // The last run's input of each output, by output path, as the engine named it. An output the
+    // run combined from several inputs has none.
     const QMap<QString, QString>& lastSources() const { return m_lastSources; }
 
     // ---- Library --------------------------------------------------------------------------------------

@@ -1,6 +1,4 @@
 // Runs: from a wheel click to the finished status line.
-#include <algorithm>
-
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
@@ -34,52 +32,19 @@ bool isCombined(const KelvaroOp& op)
     return convert && (convert->format == ImageFormat::pdf || convert->format == ImageFormat::zip);
 }
 
-// The input each output was made from. A move records it; otherwise the result's entries name
-// their inputs by file name only, in input order, with failed inputs left out. Any reading of
-// the entries as an in-order match of the inputs puts entry i between its earliest and its
-// latest possible input, so the input is certain exactly when those two agree.
+// The input each output was made from, as the engine names it; a combined output has one only
+// when it was made from a single input.
 QMap<QString, QString> sourcesOf(const KelvaroOp& op, const QStringList& files, const OpResult& result)
 {
     QMap<QString, QString> sources;
-    if (op.is<op::Move>()) {
-        for (const FileMove& move : result.moves)
-            sources.insert(move.to, move.from);
-        return sources;
-    }
     if (isCombined(op) || op.is<op::Scan>()) {
         if (files.size() == 1 && result.outputs.size() == 1)
             sources.insert(result.outputs.first(), files.first());
         return sources;
     }
-    const QList<OpEntry>& entries = result.entries;
-    // The engine names each output's input; only a result without them is matched by file name.
-    if (std::all_of(entries.begin(), entries.end(), [](const OpEntry& e) { return !e.sourcePath.isEmpty(); })) {
-        for (const OpEntry& entry : entries) {
-            if (entry.outputPath)
-                sources.insert(*entry.outputPath, entry.sourcePath);
-        }
-        return sources;
-    }
-    const qsizetype count = entries.size();
-    const auto nameAt = [&files](qsizetype i) { return QFileInfo(files[i]).fileName(); };
-    QList<qsizetype> earliest(count), latest(count);
-    qsizetype at = 0;
-    for (qsizetype i = 0; i < count; ++i, ++at) {
-        while (at < files.size() && nameAt(at) != entries[i].fileName)
-            ++at;
-        if (at == files.size())
-            return {}; // not a result of these inputs
-        earliest[i] = at;
-    }
-    at = files.size() - 1;
-    for (qsizetype i = count - 1; i >= 0; --i, --at) {
-        while (at >= 0 && nameAt(at) != entries[i].fileName)
-            --at;
-        latest[i] = at;
-    }
-    for (qsizetype i = 0; i < count; ++i) {
-        if (earliest[i] == latest[i] && entries[i].outputPath)
-            sources.insert(*entries[i].outputPath, files[earliest[i]]);
+    for (const OpEntry& entry : result.entries) {
+        if (entry.outputPath && !entry.sourcePath.isEmpty())
+            sources.insert(*entry.outputPath, entry.sourcePath);
     }
     return sources;
 }

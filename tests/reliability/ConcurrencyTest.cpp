@@ -78,6 +78,7 @@ TEST_F(Concurrency, TwoEngineRunsIntoOneFolderWriteEveryResultUnderItsOwnName)
     const QByteArray existingBytes = bytesOf(existing);
 
     const KelvaroOp op = KelvaroOp::convert(ImageFormat::png);
+    const int vipsThreads = vips_concurrency_get();
     QFuture<OpResult> first = QtConcurrent::run([&] { return ImageEngine::process(op, a, out); });
     QFuture<OpResult> second = QtConcurrent::run([&] { return ImageEngine::process(op, b, out); });
     const OpResult one = first.result();
@@ -93,6 +94,8 @@ TEST_F(Concurrency, TwoEngineRunsIntoOneFolderWriteEveryResultUnderItsOwnName)
     }
     EXPECT_EQ(bytesOf(existing), existingBytes);
     EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 17);
+    // Whichever run ends last, libvips gets its own thread count back.
+    EXPECT_EQ(vips_concurrency_get(), vipsThreads);
 }
 
 TEST_F(Concurrency, TwoWatchedFoldersWithTheSameNameAndActionShareOneResultsFolder)

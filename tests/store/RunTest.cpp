@@ -300,7 +300,7 @@ TEST_F(RunTest, MoveEmptiesTheWheelAndKeepsTheMovedFilesAsOutputs)
             const QString to = outDir + "/" + QFileInfo(file).fileName();
             QFile::rename(file, to);
             result.outputs.append(to);
-            result.entries.append({QFileInfo(file).fileName(), 0, to});
+            result.entries.append({QFileInfo(file).fileName(), 0, to, file});
             result.moves.append({file, to});
         }
         result.keptOriginals = 0;
@@ -321,8 +321,8 @@ TEST_F(RunTest, MoveEmptiesTheWheelAndKeepsTheMovedFilesAsOutputs)
     EXPECT_FALSE(OutputFolder::resolve().has_value()); // a move destination is not remembered
 }
 
-// Outputs are tied to the input they came from by full path, also among same-named files of
-// different folders; where a failure makes that impossible to tell, the output has no input.
+// Outputs are tied to the input the engine names, by full path, also among same-named files of
+// different folders and beside a failed namesake.
 TEST_F(RunTest, OutputsKnowTheirInputsAcrossSameNamedFiles)
 {
     rememberOutput();
@@ -338,7 +338,7 @@ TEST_F(RunTest, OutputsKnowTheirInputsAcrossSameNamedFiles)
             const QString to = outDir + "/" + QString::number(result.outputs.size()) + "-" + info.fileName();
             QFile(to).open(QIODevice::WriteOnly);
             result.outputs.append(to);
-            result.entries.append({info.fileName(), 0, to});
+            result.entries.append({info.fileName(), 0, to, file});
         }
         return result;
     });
@@ -350,43 +350,6 @@ TEST_F(RunTest, OutputsKnowTheirInputsAcrossSameNamedFiles)
     EXPECT_EQ(s.lastSources().value(s.lastOutputs()[0]), one);
     EXPECT_EQ(s.lastSources().value(s.lastOutputs()[1]), two);
 
-    // One of two same-named files failed: which one made "a.jpg"'s output is unknown, while the
-    // only "c.jpg" is certain.
-    const QString broken = touch("broken/a.jpg"), fine = touch("fine/a.jpg"), c = touch("fine/c.jpg");
-    s.receive(QStringList{broken, fine, c}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
-    ASSERT_EQ(s.lastOutputs().size(), 2);
-    EXPECT_FALSE(s.lastSources().contains(s.lastOutputs()[0]));
-    EXPECT_EQ(s.lastSources().value(s.lastOutputs()[1]), c);
-
-    // A failed file of another name between two same-named ones leaves both certain.
-    s.receive(QStringList{one, touch("broken/b.jpg"), two}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
-    ASSERT_EQ(s.lastOutputs().size(), 2);
-    EXPECT_EQ(s.lastSources().value(s.lastOutputs()[0]), one);
-    EXPECT_EQ(s.lastSources().value(s.lastOutputs()[1]), two);
-}
-
-TEST_F(RunTest, TheEnginesOwnSourcePathsDecideEvenBesideAFailedNamesake)
-{
-    rememberOutput();
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&) {
-        OpResult result;
-        for (const QString& file : files) {
-            const QFileInfo info(file);
-            if (info.dir().dirName() == "broken") {
-                ++result.failed;
-                continue;
-            }
-            const QString to = outDir + "/" + QString::number(result.outputs.size()) + "-" + info.fileName();
-            QFile(to).open(QIODevice::WriteOnly);
-            result.outputs.append(to);
-            result.entries.append({info.fileName(), 0, to, file});
-        }
-        return result;
-    });
     const QString broken = touch("broken/a.jpg"), fine = touch("fine/a.jpg");
     s.receive(QStringList{broken, fine}, false);
     s.run(KelvaroOp::convert(ImageFormat::png));
