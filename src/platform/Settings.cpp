@@ -7,7 +7,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
 
 #include "platform/Log.h"
 
@@ -89,6 +91,32 @@ void moveAside(const QString& path)
         break;
     }
     logLine(QStringLiteral("settings file %1 is unreadable and could not be moved aside").arg(path));
+}
+
+// QSettings guards each save with "<file>.lock" and waits up to half a minute for a lock it cannot
+// prove stale. A save killed between creating that file and writing its owner into it leaves it
+// empty, and the next save would freeze for that long. A live owner fills it within microseconds,
+// so one still empty after a moment has no owner and goes. A whole lock is left to QSettings,
+// which clears it at once when its process is gone. Touches disk.
+void clearAbandonedLock(const QString& settingsPath)
+{
+    const QString lockPath = settingsPath + QStringLiteral(".lock");
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const QFileInfo info(lockPath);
+        if (!info.exists())
+            return;
+        qint64 pid = 0;
+        QString host;
+        QString app;
+        if (QLockFile(lockPath).getLockInfo(&pid, &host, &app))
+            return;
+        if (info.lastModified().msecsTo(QDateTime::currentDateTime()) > 200) {
+            if (QFile::remove(lockPath))
+                logLine(QStringLiteral("removed an ownerless settings lock %1").arg(lockPath));
+            return;
+        }
+        QThread::msleep(50);
+    }
 }
 
 bool readJson(QIODevice& device, QSettings::SettingsMap& map)
@@ -178,6 +206,7 @@ void Settings::setValue(const QString& key, const QVariant& value)
         if (old.isValid() && old.typeId() == stored.typeId() && old == stored)
             return;
         m_settings->setValue(key, stored);
+        clearAbandonedLock(m_settings->fileName());
         m_settings->sync();
     }
     Q_EMIT changed(key);
@@ -190,6 +219,7 @@ void Settings::remove(const QString& key)
         if (!m_settings->contains(key))
             return;
         m_settings->remove(key);
+        clearAbandonedLock(m_settings->fileName());
         m_settings->sync();
     }
     Q_EMIT changed(key);
@@ -198,6 +228,7 @@ void Settings::remove(const QString& key)
 void Settings::sync()
 {
     QMutexLocker lock(&m_mutex);
+    clearAbandonedLock(m_settings->fileName());
     m_settings->sync();
 }
 

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -296,4 +297,27 @@ TEST(Settings, listWithANonTextIsNoStringList)
     S().setValue(QStringLiteral("mixed"), QVariantList{QStringLiteral("a"), 1});
     EXPECT_FALSE(S().stringListValue(QStringLiteral("mixed")));
     EXPECT_TRUE(S().value(QStringLiteral("mixed")).isValid());
+}
+
+// A save killed between creating the lock file and writing its owner into it leaves an empty
+// lock. The next process must not wait the lock's half-minute expiry on its first save.
+TEST(Settings, anEmptyLockLeftByAKilledSaveDoesNotStallTheNextSave)
+{
+    const QString lock = S().filePath() + QStringLiteral(".lock");
+    QFile file(lock);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    // A second ago: the owner that created it is long gone (a live one writes within microseconds).
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(-1), QFileDevice::FileModificationTime));
+    file.close();
+
+    QElapsedTimer timer;
+    timer.start();
+    S().setValue(QStringLiteral("kelvaro.afterCrash"), 1);
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_FALSE(QFileInfo::exists(lock));
+    QFile settings(S().filePath());
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QJsonDocument::fromJson(settings.readAll()).object().contains(QStringLiteral("kelvaro.afterCrash")));
 }
