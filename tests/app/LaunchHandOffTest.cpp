@@ -38,10 +38,10 @@ protected:
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(temp.path());
         process.start(program, arguments);
-        if (!process.waitForStarted(5000))
+        if (!process.waitForStarted(30000))
             return -1;
         // The running side answers on this thread: spin it while the launch waits.
-        const bool ended = waitUntil([&] { return process.state() == QProcess::NotRunning; }, 5000);
+        const bool ended = waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30000);
         if (!ended) {
             process.kill();
             process.waitForFinished(2000);
@@ -65,7 +65,7 @@ TEST_F(LaunchHandOffTest, OpenedFilesReachTheRunningInstance)
     store->setSidebarSelection(SidebarItem::history);
 
     EXPECT_EQ(launch({QStringLiteral("a.jpg"), QStringLiteral("b.png")}), 0);
-    ASSERT_TRUE(waitUntil([&] { return windowShown > 0; }, 3000));
+    ASSERT_TRUE(waitUntil([&] { return windowShown > 0; }));
     EXPECT_EQ(store->droppedFiles(), (QStringList{a, b}));
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
     EXPECT_EQ(windowShown, 1);
