@@ -119,6 +119,13 @@ void clearAbandonedLock(const QString& settingsPath)
     }
 }
 
+// Writes the pending changes to disk. Touches disk.
+void saveNow(QSettings& settings)
+{
+    clearAbandonedLock(settings.fileName());
+    settings.sync();
+}
+
 bool readJson(QIODevice& device, QSettings::SettingsMap& map)
 {
     const QByteArray bytes = device.readAll();
@@ -206,8 +213,7 @@ void Settings::setValue(const QString& key, const QVariant& value)
         if (old.isValid() && old.typeId() == stored.typeId() && old == stored)
             return;
         m_settings->setValue(key, stored);
-        clearAbandonedLock(m_settings->fileName());
-        m_settings->sync();
+        saveNow(*m_settings);
     }
     Q_EMIT changed(key);
 }
@@ -219,8 +225,7 @@ void Settings::remove(const QString& key)
         if (!m_settings->contains(key))
             return;
         m_settings->remove(key);
-        clearAbandonedLock(m_settings->fileName());
-        m_settings->sync();
+        saveNow(*m_settings);
     }
     Q_EMIT changed(key);
 }
@@ -228,8 +233,7 @@ void Settings::remove(const QString& key)
 void Settings::sync()
 {
     QMutexLocker lock(&m_mutex);
-    clearAbandonedLock(m_settings->fileName());
-    m_settings->sync();
+    saveNow(*m_settings);
 }
 
 std::optional<bool> Settings::boolValue(const QString& key) const
