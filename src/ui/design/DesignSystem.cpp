@@ -269,7 +269,7 @@ void LinkButton::paintEvent(QPaintEvent*)
         c.setAlphaF(0.45f);
     p.setPen(c);
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
-    if (hasFocus()) {
+    if (hasFocus() && m_keyboardFocus) {
         p.setPen(QPen(Theme::ember(), 1, Qt::DotLine));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
@@ -287,6 +287,20 @@ void LinkButton::leaveEvent(QEvent* event)
     m_hovering = false;
     update();
     QAbstractButton::leaveEvent(event);
+}
+
+// The ring shows where keyboard focus went, not where a window's first focus happened to land.
+void LinkButton::focusInEvent(QFocusEvent* event)
+{
+    const Qt::FocusReason reason = event->reason();
+    m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void LinkButton::focusOutEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = false;
+    QAbstractButton::focusOutEvent(event);
 }
 
 // ---- CardHeader -----------------------------------------------------------------------------------

@@ -90,10 +90,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QFont m_font;
     bool m_hovering = false;
+    bool m_keyboardFocus = false;
 };
 
 // A card's title row: the title in the card-title font, an optional caption below it, and a

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "engine/Localization.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/FileImporter.h"
 #include "ui/wheel/LoadedWheel.h"
@@ -136,8 +137,8 @@ public:
         auto* row = new QHBoxLayout(links);
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(14);
-        reveal = new LinkButton(L("Zobrazit ve správci souborů"), links);
-        undo = new LinkButton(L("Vrátit"), links);
+        reveal = new LinkButton(L("Zobrazit ve správci souborů"), TextStyle::caption, links);
+        undo = new LinkButton(L("Vrátit"), TextStyle::caption, links);
         row->addWidget(reveal);
         row->addWidget(undo);
         column->addWidget(links, 0, Qt::AlignHCenter);

@@ -13,11 +13,14 @@
 
 #include "ui/wheel/WheelStore.h"
 
+namespace kelvaro {
+class LinkButton;
+}
+
 namespace kelvaro::wheel {
 
 class FileImporter;
 class LoadedWheel;
-class LinkButton;
 
 class DropWheelCard : public QWidget {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "engine/Localization.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/DragOutRow.h"
 #include "ui/wheel/WheelControls.h"
@@ -87,7 +88,7 @@ StatusLine::StatusLine(WheelStore& store, QWidget* parent)
     m_counter = new ToneLabel(QString(), m_capsule);
     m_counter->setTone([](const WheelPalette& p) { return p.secondary; });
     m_counter->setFont(wheelFont(TextSize::caption, QFont::Normal));
-    m_cancel = new LinkButton(L("Zrušit"), m_capsule);
+    m_cancel = new LinkButton(L("Zrušit"), TextStyle::caption, m_capsule);
     m_icon = new SymbolLabel(QStringLiteral("cursorarrow.click.2"), 13, m_capsule);
     m_text = new ToneLabel(QString(), m_capsule);
     m_text->setTone([this](const WheelPalette& p) { return toneColor(tone(), p); });
@@ -106,9 +107,9 @@ StatusLine::StatusLine(WheelStore& store, QWidget* parent)
     auto* links = new QHBoxLayout(m_resultRow);
     links->setContentsMargins(0, 0, 0, 0);
     links->setSpacing(14);
-    m_reveal = new LinkButton(L("Zobrazit ve správci souborů"), m_resultRow);
-    m_compare = new LinkButton(L("Porovnat"), m_resultRow);
-    m_undo = new LinkButton(L("Vrátit"), m_resultRow);
+    m_reveal = new LinkButton(L("Zobrazit ve správci souborů"), TextStyle::caption, m_resultRow);
+    m_compare = new LinkButton(L("Porovnat"), TextStyle::caption, m_resultRow);
+    m_undo = new LinkButton(L("Vrátit"), TextStyle::caption, m_resultRow);
     links->addWidget(m_reveal);
     links->addWidget(m_compare);
     links->addWidget(m_undo);

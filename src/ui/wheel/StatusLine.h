@@ -13,11 +13,13 @@
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/WheelStore.h"
 
+namespace kelvaro {
+class LinkButton;
+}
 
 namespace kelvaro::wheel {
 
 class DragOutRow;
-class LinkButton;
 class Spinner;
 class SymbolLabel;
 class ToneLabel;

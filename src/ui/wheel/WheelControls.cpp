@@ -62,54 +62,6 @@ void ToneLabel::changeEvent(QEvent* event)
         applyTone();
 }
 
-// ---- LinkButton ---------------------------------------------------------------------------------
-
-LinkButton::LinkButton(const QString& text, QWidget* parent, int pixelSize)
-    : QAbstractButton(parent)
-    , m_pixelSize(pixelSize)
-{
-    setText(text);
-    setCursor(Qt::PointingHandCursor);
-    setFont(wheelFont(pixelSize, QFont::Medium));
-    setFocusPolicy(Qt::TabFocus);
-}
-
-QSize LinkButton::sizeHint() const
-{
-    const QFontMetrics m(font());
-    return {m.horizontalAdvance(text()) + 4, m.height() + 2};
-}
-
-void LinkButton::paintEvent(QPaintEvent*)
-{
-    const WheelPalette palette = WheelPalette::forWidget(this);
-    QPainter painter(this);
-    QFont f = font();
-    f.setUnderline(m_hover && isEnabled());
-    painter.setFont(f);
-    QColor color = palette.emberText;
-    if (!isEnabled())
-        color = palette.tertiary;
-    else if (isDown())
-        color = mix(color, palette.primary, 0.3);
-    painter.setPen(color);
-    painter.drawText(rect(), Qt::AlignCenter, text());
-}
-
-void LinkButton::enterEvent(QEnterEvent* event)
-{
-    m_hover = true;
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void LinkButton::leaveEvent(QEvent* event)
-{
-    m_hover = false;
-    update();
-    QAbstractButton::leaveEvent(event);
-}
-
 // ---- SymbolButton -------------------------------------------------------------------------------
 
 SymbolButton::SymbolButton(const QString& symbol, int side, QWidget* parent)

@@ -1,6 +1,6 @@
 #pragma once
-// Small painted controls of the drop card: labels that follow the appearance, link-style
-// buttons, symbol buttons, the small bordered and the orange primary button, the spinner and
+// Small painted controls of the drop card: labels that follow the appearance, symbol
+// buttons, the small bordered and the orange primary button, the spinner and
 // the key chip. Each draws from WheelStyle, so light and dark follow the window. Main thread.
 #include <functional>
 #include <optional>
@@ -31,23 +31,6 @@ private:
     void applyTone();
     Tone m_tone;
     bool m_applying = false;
-};
-
-// A text button drawn as a link (emberText, underlined while hovered), in the caption font.
-class LinkButton : public QAbstractButton {
-    Q_OBJECT
-public:
-    explicit LinkButton(const QString& text, QWidget* parent = nullptr, int pixelSize = 11);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    int m_pixelSize;
-    bool m_hover = false;
 };
 
 // A button that is only a symbol. `secondary` is the glyph colour of round filled symbols (an

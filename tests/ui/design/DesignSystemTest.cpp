@@ -93,6 +93,38 @@ TEST(Buttons, PressingDarkensThePrimaryAndDeepensTheSecondary)
     EXPECT_NEAR(secondary.fillColor().alphaF(), 0.12, 0.005);
 }
 
+// The dotted ring marks focus reached from the keyboard; a window's first focus landing on a link
+// draws nothing, so a link never looks selected after a click elsewhere.
+TEST(LinkButton, FocusRingOnlyForKeyboardFocus)
+{
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* link = new LinkButton(QStringLiteral("Zobrazit"), TextStyle::caption);
+    layout->addWidget(link);
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+
+    const auto ringPixels = [&] {
+        const QImage image = link->grab().toImage();
+        const QColor ring = Theme::ember();
+        int count = 0;
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixel(x, 0) == ring.rgba() ? 1 : 0;
+        return count;
+    };
+    link->setFocus(Qt::ActiveWindowFocusReason);
+    QApplication::processEvents();
+    ASSERT_TRUE(link->hasFocus());
+    EXPECT_EQ(ringPixels(), 0);
+
+    link->clearFocus();
+    link->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    ASSERT_TRUE(link->hasFocus());
+    EXPECT_GT(ringPixels(), 2);
+}
+
 TEST(IconBadge, CornerAndGlyphScaleWithItsSide)
 {
     IconBadge badge(QStringLiteral("star.fill"), Theme::gold(), 40, true);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/DropWheelCard.h"

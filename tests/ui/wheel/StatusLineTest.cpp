@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/Localization.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/DragOutRow.h"
 #include "ui/wheel/ScriptedWheelStore.h"

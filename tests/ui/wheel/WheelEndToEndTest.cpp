@@ -12,6 +12,7 @@
 
 #include "engine/OutputFolder.h"
 #include "store/KelvaroStore.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/DragOutRow.h"
 #include "ui/wheel/DropWheelCard.h"
