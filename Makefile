@@ -1,6 +1,8 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# A compiler cache, when one is installed, shares objects between checkouts.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: deps configure build run test bench fuzz tsan clean
 
@@ -9,7 +11,7 @@ deps:
 	@scripts/install-models $(BUILD)/models
 
 configure: deps
-	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)

@@ -7,8 +7,9 @@
 // 980×660), home (the whole home page), empty (the
 // main window with no history and no shelves), workflows, watch, shelves, history, guide (the
 // main window on that section), sheet (the main window with a tool sheet open), symbols (every
-// glyph of the symbol table with its name), and the wheel's own pictures (the wheel in each mode,
-// the card's faces, the status line, the compare sheet). Without
+// glyph of the symbol table with its name), the wheel's own pictures (the wheel in each mode,
+// the card's faces, the status line, the compare sheet) and the scenes each subsystem registers
+// in tools/gallery (sheets, editors, windows). Without
 // SCREEN all are rendered; without --theme both themes; without --lang Czech. Settings and
 // files of the run live in a temporary folder, never in the user's.
 #include <cstdio>
@@ -40,7 +41,8 @@
 #include "ui/design/Theme.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/HomeCards.h"
-#include "ui/wheel/WheelGallery.h"
+#include "gallery/GalleryScenes.h"
+#include "gallery/WheelGallery.h"
 
 using namespace kelvaro;
 
@@ -50,68 +52,6 @@ const QStringList kAllScreens{QStringLiteral("main"),    QStringLiteral("small")
                               QStringLiteral("workflows"), QStringLiteral("watch"), QStringLiteral("shelves"),
                               QStringLiteral("history"), QStringLiteral("guide"),   QStringLiteral("sheet"),
                               QStringLiteral("symbols")};
-
-void settle(int milliseconds = 60)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds || FileThumb::pendingCount() > 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (FileThumb::pendingCount() > 0)
-            QThread::msleep(5);
-        if (timer.elapsed() > 15000)
-            break;
-    }
-}
-
-// Pictures for the history's thumbnails: soft gradients with a sun and a horizon.
-QStringList demoPictures(const QString& folder)
-{
-    const QList<QPair<QColor, QColor>> skies{{QColor(255, 176, 120), QColor(120, 70, 160)},
-                                             {QColor(120, 190, 255), QColor(40, 90, 150)},
-                                             {QColor(250, 220, 160), QColor(200, 90, 60)},
-                                             {QColor(170, 230, 200), QColor(30, 110, 100)}};
-    QStringList paths;
-    for (int i = 0; i < skies.size(); ++i) {
-        QImage image(640, 480, QImage::Format_RGB32);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient sky(0, 0, 0, 480);
-        sky.setColorAt(0, skies[i].first);
-        sky.setColorAt(1, skies[i].second);
-        p.fillRect(image.rect(), sky);
-        p.setBrush(QColor(255, 250, 230, 220));
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QPointF(200 + i * 80, 170), 60, 60);
-        QPainterPath hills;
-        hills.moveTo(0, 480);
-        hills.lineTo(0, 340);
-        hills.cubicTo(160, 260, 300, 420, 460, 320);
-        hills.cubicTo(540, 280, 600, 300, 640, 320);
-        hills.lineTo(640, 480);
-        p.fillPath(hills, skies[i].second.darker(160));
-        p.end();
-        const QString path = folder + QStringLiteral("/demo-%1.jpg").arg(i + 1);
-        image.save(path, "JPG", 85);
-        paths << path;
-    }
-    return paths;
-}
-
-QList<ActivityItem> demoActivities(const QStringList& pictures)
-{
-    QList<ActivityItem> items = SampleData::activities();
-    // The image results get a file to show; archives and PDFs keep their symbol tiles.
-    int next = 0;
-    for (ActivityItem& item : items) {
-        const QString lower = item.fileName.toLower();
-        const bool picture = lower.endsWith(QLatin1String(".jpg")) || lower.endsWith(QLatin1String(".heic"))
-            || lower.endsWith(QLatin1String(".png")) || lower.endsWith(QLatin1String(".tiff"));
-        if (picture && next < pictures.size())
-            item.outputPath = pictures.at(next++);
-    }
-    return items;
-}
 
 // A sheet of every glyph with its name, for checking the symbol table at a glance.
 QImage symbolSheet(bool dark)
@@ -135,7 +75,7 @@ QImage symbolSheet(bool dark)
     return image;
 }
 
-bool render(const QString& screen, bool dark, const QString& lang, const QString& outDir, const QStringList& pictures)
+bool render(const QString& screen, bool dark, const QString& lang, const QString& outDir, const gallery::Env& base)
 {
     if (screen == QLatin1String("symbols")) {
         const QString file = QDir(outDir).filePath(QStringLiteral("symbols-%1.png").arg(dark ? QStringLiteral("dark") : QStringLiteral("light")));
@@ -145,17 +85,24 @@ bool render(const QString& screen, bool dark, const QString& lang, const QString
     }
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), lang);
     Appearance::shared().setOverride(dark);
+    for (const gallery::Scene& scene : gallery::scenes()) {
+        if (scene.name != screen)
+            continue;
+        gallery::Env env = base;
+        env.dark = dark;
+        env.lang = lang;
+        const QImage image = scene.render(env);
+        const QString file = QDir(outDir).filePath(QStringLiteral("%1-%2-%3.png").arg(screen, dark ? QStringLiteral("dark") : QStringLiteral("light"), lang));
+        const bool ok = !image.isNull() && image.save(file);
+        std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(file));
+        gallery::settle(20);
+        return ok;
+    }
 
-    KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.gallery.library"));
     // Demo content is never saved; "empty" shows a store with no history and no shelves.
-    if (screen == QLatin1String("empty"))
-        store.enterDemo({}, {});
-    else
-        store.enterDemo(demoActivities(pictures), SampleData::shelves());
-    KelvaroAppOptions options;
-    options.useTray = false;
-    KelvaroApp app(store, options);
-    MainWindow* window = app.mainWindow();
+    gallery::Stage stage(base, screen == QLatin1String("empty"));
+    KelvaroStore& store = stage.store();
+    MainWindow* window = stage.window();
 
     if (screen == QLatin1String("workflows"))
         store.setSidebarSelection(SidebarItem::workflows);
@@ -179,28 +126,15 @@ bool render(const QString& screen, bool dark, const QString& lang, const QString
     else
         window->resize(MainWindow::defaultSize);
     window->show();
-    settle(150);
+    gallery::settle(150);
     if (screen == QLatin1String("sheet")) {
         store.setActiveSheet(ToolSheet::resize);
-        settle(150);
+        gallery::settle(150);
     }
-    QImage image = window->grab().toImage();
-    if (screen == QLatin1String("sheet")) {
-        // The sheet is its own window: draw it over the main window where it would stand.
-        if (QDialog* sheet = window->content()->sheet()) {
-            QPainter p(&image);
-            const QImage sheetImage = sheet->grab().toImage();
-            const QPoint at((image.width() / image.devicePixelRatio() - sheet->width()) / 2, 40);
-            p.fillRect(image.rect(), QColor(0, 0, 0, dark ? 90 : 40));
-            p.drawImage(at, sheetImage);
-        }
-    }
+    const QImage image = gallery::grabWithSheet(window, screen == QLatin1String("sheet") ? window->content()->sheet() : nullptr, dark);
     const QString file = QDir(outDir).filePath(QStringLiteral("%1-%2-%3.png").arg(screen, dark ? QStringLiteral("dark") : QStringLiteral("light"), lang));
     const bool ok = image.save(file);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(file));
-    window->hide();
-    store.setActiveSheet(std::nullopt);
-    settle(20);
     return ok;
 }
 
@@ -246,6 +180,8 @@ int main(int argc, char** argv)
     installScreens();
     const QStringList wheelScreens = wheel::wheelGalleryScreens();
     QStringList allScreens = kAllScreens + wheelScreens;
+    for (const gallery::Scene& scene : gallery::scenes())
+        allScreens << scene.name;
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Renders Kelvaro's screens to PNG files."));
@@ -290,7 +226,7 @@ int main(int argc, char** argv)
             return 2;
         }
 
-    const QStringList pictures = demoPictures(home.path());
+    const gallery::Env base = gallery::makeEnv(home.path());
     bool ok = true;
     for (const QString& screen : std::as_const(screens))
         for (const QString& lang : std::as_const(langs))
@@ -298,7 +234,7 @@ int main(int argc, char** argv)
                 if (wheelScreens.contains(screen))
                     ok = !wheel::renderWheelGallery(outDir, dark, lang, {screen}).isEmpty() && ok;
                 else
-                    ok = render(screen, dark, lang, outDir, pictures) && ok;
+                    ok = render(screen, dark, lang, outDir, base) && ok;
             }
     BackgroundPools::drain();
     return ok ? 0 : 1;

@@ -15,7 +15,6 @@
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/main/ScreenFactory.h"
 #include "watch/FolderWatcher.h"
 #include "watch/WatchModels.h"
 
@@ -315,16 +314,6 @@ void MenuBarDropView::receive(const QStringList& files)
     m_store.setSidebarSelection(SidebarItem::home);
     openMainWindow();
     Q_EMIT finished();
-}
-
-void MenuBarDropView::installScreen(FolderWatcher& watcher, Hooks hooks)
-{
-    QPointer<FolderWatcher> guarded(&watcher);
-    ScreenFactory::install(Screen::dropWindow, [guarded, hooks](KelvaroStore& store, QWidget* parent) -> QWidget* {
-        if (!guarded)
-            return nullptr;
-        return new MenuBarDropView(store, *guarded, hooks, parent);
-    });
 }
 
 } // namespace kelvaro

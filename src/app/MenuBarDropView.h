@@ -85,9 +85,6 @@ public:
     void receive(const QStringList& files);
     void retranslate();
 
-    // Makes the tray's drop window (Screen::dropWindow) this view.
-    static void installScreen(FolderWatcher& watcher, Hooks hooks);
-
 Q_SIGNALS:
     // An action of the view is done: the window holding it may close.
     void finished();

@@ -1,5 +1,6 @@
 #include "app/ScreenInstaller.h"
 
+#include "app/MenuBarDropView.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/wheel/ClipboardSheet.h"
 #include "ui/wheel/DropWheelCard.h"
@@ -7,15 +8,20 @@
 
 namespace kelvaro {
 
-void installScreens()
+void installScreens(const ScreenHooks& hooks)
 {
-    ScreenFactory::install(Screen::dropCard, [](KelvaroStore& store, QWidget* parent) -> QWidget* {
-        return wheel::makeDropWheelCard(store, parent);
+    ScreenFactory::install(Screen::dropCard, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        return wheel::makeDropWheelCard(context.store, parent);
+    });
+    ScreenFactory::install(Screen::dropWindow, [hooks](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        if (!context.watcher)
+            return nullptr;
+        return new MenuBarDropView(context.store, *context.watcher, {hooks.openMainWindow, hooks.quit}, parent);
     });
     // Sheets without a builder of their own fall back to the factory's stand-in.
-    ScreenFactory::installSheets([](ToolSheet kind, KelvaroStore& store, QWidget* parent) -> QDialog* {
+    ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {
         if (kind == ToolSheet::clipboard)
-            return new wheel::ClipboardSheet(store, parent);
+            return new wheel::ClipboardSheet(context.store, parent);
         return nullptr;
     });
 }

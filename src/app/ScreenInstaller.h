@@ -1,6 +1,17 @@
 #pragma once
 // Installs the screens and sheets that exist into the window's screen factory, so the windows
-// never name a subsystem's widgets themselves. Called once at start-up (and by the gallery).
+// never name a subsystem's widgets themselves. Called once at start-up (and by the gallery and
+// the tests).
+#include <functional>
+
 namespace kelvaro {
-void installScreens();
+
+// What screens may ask of the application around them; empty hooks do nothing.
+struct ScreenHooks {
+    std::function<void()> openMainWindow;
+    std::function<void()> quit;
+};
+
+void installScreens(const ScreenHooks& hooks = {});
+
 } // namespace kelvaro

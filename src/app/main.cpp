@@ -27,6 +27,7 @@
 #include "store/KelvaroStore.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/KelvaroStyle.h"
+#include "ui/main/ScreenFactory.h"
 #include "watch/FolderWatcher.h"
 
 using namespace kelvaro;
@@ -59,7 +60,6 @@ int main(int argc, char** argv)
     L10n::installAtStartup();
     Appearance::shared();
 
-    installScreens();
     KelvaroStore& store = KelvaroStore::shared();
     FolderWatcher& watcher = FolderWatcher::shared();
 
@@ -69,7 +69,8 @@ int main(int argc, char** argv)
             kelvaroApp->showMainWindow();
     };
     const MenuBarDropView::Hooks dropHooks{showMain, [] { QCoreApplication::quit(); }};
-    MenuBarDropView::installScreen(watcher, dropHooks);
+    ScreenFactory::setWatcher(&watcher);
+    installScreens({dropHooks.openMainWindow, dropHooks.quit});
     QPointer<StatusItemDrop> dropWindow;
 
     KelvaroAppOptions options;

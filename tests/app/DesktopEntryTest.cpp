@@ -7,6 +7,7 @@
 #include <QSvgRenderer>
 #include <QPainter>
 
+#include "TestPaths.h"
 #include "AppTestSupport.h"
 #include "ui/design/AppIcon.h"
 

@@ -196,7 +196,7 @@ TEST_F(KelvaroAppTest, WithoutATrayClosingTheLastWindowQuits)
 
 TEST_F(KelvaroAppTest, OnboardingStaysOverTheWindowUntilDone)
 {
-    ScreenFactory::install(Screen::onboarding, [](KelvaroStore&, QWidget* parent) { return new QWidget(parent); });
+    ScreenFactory::install(Screen::onboarding, [](const ScreenContext&, QWidget* parent) { return new QWidget(parent); });
     app->showMainWindow();
     QDialog* onboarding = app->mainWindow()->onboarding();
     ASSERT_NE(onboarding, nullptr);

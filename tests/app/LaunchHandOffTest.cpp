@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include "TestPaths.h"
 #include "AppTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"

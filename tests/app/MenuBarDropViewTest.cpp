@@ -10,6 +10,7 @@
 #include "app/MenuBarDropView.h"
 #include "app/StatusItemDrop.h"
 #include "platform/Settings.h"
+#include "app/ScreenInstaller.h"
 #include "ui/main/ScreenFactory.h"
 #include "watch/FolderWatcher.h"
 
@@ -202,7 +203,8 @@ TEST_F(MenuBarDropViewTest, ButtonsOpenChooseAndQuit)
 
 TEST_F(MenuBarDropViewTest, TrayWindowContentComesFromTheView)
 {
-    MenuBarDropView::installScreen(watcher, hooks);
+    ScreenFactory::setWatcher(&watcher);
+    installScreens({hooks.openMainWindow, hooks.quit});
     QWidget host;
     std::unique_ptr<QWidget> built(ScreenFactory::build(Screen::dropWindow, *store, &host));
     EXPECT_NE(qobject_cast<MenuBarDropView*>(built.get()), nullptr);

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestPaths.h"
 #include "../support/TestImages.h"
 #include "app/QuickLookSupport.h"
 #include "platform/Settings.h"

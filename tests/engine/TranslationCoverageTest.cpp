@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestPaths.h"
 #include "engine/Localization.h"
 
 using namespace kelvaro;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestPaths.h"
 #include "../../fuzz/FuzzTarget.h"
 #include "platform/Settings.h"
 

@@ -1,3 +1,4 @@
+#include "TestPaths.h"
 #include "SamplePhotos.h"
 
 #include <QDateTime>

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestPaths.h"
 #include "../support/TestImages.h"
 #include "engine/Operations.h"
 

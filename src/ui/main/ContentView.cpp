@@ -13,6 +13,7 @@
 #include "ui/main/HomeView.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/main/Sidebar.h"
+#include "ui/main/ToolbarContributor.h"
 #include "ui/main/WindowToolbar.h"
 
 namespace kelvaro {
@@ -99,6 +100,8 @@ void ContentView::showSelection()
     }
     m_stack->setCurrentWidget(page);
     m_toolbar->setPageTitle(title(m_current));
+    auto* contributor = dynamic_cast<ToolbarContributor*>(page);
+    m_toolbar->setScreenItems(contributor ? contributor->toolbarItems() : nullptr);
 }
 
 void ContentView::presentSheet()

@@ -5,13 +5,16 @@
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include "engine/Localization.h"
+#include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/EmptyStateView.h"
 #include "ui/design/Symbols.h"
+#include "watch/FolderWatcher.h"
 
 namespace kelvaro {
 namespace {
@@ -19,12 +22,18 @@ namespace {
 struct Registry {
     QHash<int, ScreenFactory::Builder> builders;
     ScreenFactory::SheetBuilder sheets;
+    QPointer<FolderWatcher> watcher;
 };
 
 Registry& registry()
 {
     static Registry r;
     return r;
+}
+
+ScreenContext contextFor(KelvaroStore& store)
+{
+    return ScreenContext{store, registry().watcher.data(), Settings::shared()};
 }
 
 QWidget* placeholderScreen(const QString& symbol, const QString& title, QWidget* parent)
@@ -115,10 +124,16 @@ bool isInstalled(Screen screen)
     return registry().builders.contains(int(screen));
 }
 
+void setWatcher(FolderWatcher* watcher)
+{
+    registry().watcher = watcher;
+}
+
 void reset()
 {
     registry().builders.clear();
     registry().sheets = {};
+    registry().watcher = nullptr;
 }
 
 bool isPlaceholder(const QWidget* widget)
@@ -129,7 +144,7 @@ bool isPlaceholder(const QWidget* widget)
 QWidget* build(Screen screen, KelvaroStore& store, QWidget* parent)
 {
     if (const auto found = registry().builders.constFind(int(screen)); found != registry().builders.constEnd() && *found) {
-        if (QWidget* built = (*found)(store, parent))
+        if (QWidget* built = (*found)(contextFor(store), parent))
             return built;
     }
     switch (screen) {
@@ -150,7 +165,7 @@ QWidget* build(Screen screen, KelvaroStore& store, QWidget* parent)
 QDialog* buildSheet(ToolSheet kind, KelvaroStore& store, QWidget* parent)
 {
     if (registry().sheets) {
-        if (QDialog* built = registry().sheets(kind, store, parent))
+        if (QDialog* built = registry().sheets(kind, contextFor(store), parent))
             return built;
     }
     return new SheetPlaceholder(kind, parent);

@@ -15,7 +15,17 @@ class QWidget;
 
 namespace kelvaro {
 
+class FolderWatcher;
 class KelvaroStore;
+class Settings;
+
+// What a screen's builder may use: the application's store, the folder watcher (null where none
+// runs: tests, the gallery) and the settings.
+struct ScreenContext {
+    KelvaroStore& store;
+    FolderWatcher* watcher;
+    Settings& settings;
+};
 
 enum class Screen {
     dropCard,   // the home screen's card with the action wheel
@@ -32,15 +42,17 @@ enum class Screen {
 
 namespace ScreenFactory {
 
-using Builder = std::function<QWidget*(KelvaroStore& store, QWidget* parent)>;
+using Builder = std::function<QWidget*(const ScreenContext& context, QWidget* parent)>;
 // Builds the dialog of a tool sheet; the caller shows it window-modal and clears the store's
 // active sheet when it closes.
-using SheetBuilder = std::function<QDialog*(ToolSheet kind, KelvaroStore& store, QWidget* parent)>;
+using SheetBuilder = std::function<QDialog*(ToolSheet kind, const ScreenContext& context, QWidget* parent)>;
 
 void install(Screen screen, Builder builder);
 void installSheets(SheetBuilder builder);
 bool isInstalled(Screen screen);
-// Removes every installed builder (tests).
+// The watcher handed to builders in their context; the application sets it once at start-up.
+void setWatcher(FolderWatcher* watcher);
+// Removes every installed builder and the watcher (tests).
 void reset();
 
 QWidget* build(Screen screen, KelvaroStore& store, QWidget* parent);

@@ -26,6 +26,10 @@ WindowToolbar::WindowToolbar(KelvaroStore& store, std::shared_ptr<FileManager> f
     m_title->setObjectName(QStringLiteral("pageTitle"));
     m_title->setElide(Qt::ElideRight);
     row->addWidget(m_title, 1);
+    m_screenBox = new QHBoxLayout();
+    m_screenBox->setContentsMargins(0, 0, 8, 0);
+    m_screenBox->setSpacing(6);
+    row->addLayout(m_screenBox);
 
     m_guide = makeAction(L("Průvodce"), QStringLiteral("questionmark.circle"), L("Vysvětlení všech funkcí"));
     m_output = makeAction(L("Výstupní složka"), QStringLiteral("folder.badge.gearshape"), L("Ukázat výstupní složku ve správci souborů"));
@@ -60,6 +64,22 @@ void WindowToolbar::setPageTitle(const QString& title)
 QString WindowToolbar::pageTitle() const
 {
     return m_title->text();
+}
+
+void WindowToolbar::setScreenItems(QWidget* items)
+{
+    if (items == m_screenItems)
+        return;
+    if (m_screenItems)
+        m_screenItems->hide();
+    m_screenItems = items;
+    if (!items)
+        return;
+    if (m_screenBox->indexOf(items) < 0) {
+        items->setParent(this);
+        m_screenBox->addWidget(items);
+    }
+    items->show();
 }
 
 void WindowToolbar::revealOutputFolder()

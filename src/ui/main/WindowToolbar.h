@@ -5,9 +5,11 @@
 #include <functional>
 #include <memory>
 
+#include <QPointer>
 #include <QWidget>
 
 class QAction;
+class QHBoxLayout;
 
 namespace kelvaro {
 
@@ -23,6 +25,10 @@ public:
 
     void setPageTitle(const QString& title);
     QString pageTitle() const;
+    // Shows the current screen's own controls (see ToolbarContributor) before the toolbar's own,
+    // hiding the previous screen's; null shows none. The toolbar takes ownership of the widget.
+    void setScreenItems(QWidget* items);
+    QWidget* screenItems() const { return m_screenItems; }
     QAction* guideAction() const { return m_guide; }
     QAction* outputFolderAction() const { return m_output; }
     QAction* chooseAction() const { return m_choose; }
@@ -40,6 +46,8 @@ private:
 
     KelvaroStore& m_store;
     std::shared_ptr<FileManager> m_fileManager;
+    QHBoxLayout* m_screenBox; // holds every screen's items; one shows at a time
+    QPointer<QWidget> m_screenItems;
     Text* m_title;
     QAction* m_guide;
     QAction* m_output;

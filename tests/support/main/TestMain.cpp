@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestPaths.h"
 #include "platform/BackgroundPools.h"
 
 int main(int argc, char** argv)

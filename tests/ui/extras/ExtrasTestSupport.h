@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TestPaths.h"
 #include "engine/Localization.h"
 #include "platform/Settings.h"
 

@@ -118,7 +118,7 @@ TEST_F(ContentViewTest, LaterScreensStandInAsPlaceholders)
 
 TEST_F(ContentViewTest, AnInstalledScreenReplacesItsPlaceholder)
 {
-    ScreenFactory::install(Screen::history, [](KelvaroStore&, QWidget* parent) {
+    ScreenFactory::install(Screen::history, [](const ScreenContext&, QWidget* parent) {
         auto* w = new QWidget(parent);
         w->setObjectName(QStringLiteral("realHistory"));
         return w;

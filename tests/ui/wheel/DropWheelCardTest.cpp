@@ -11,7 +11,7 @@
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
 #include "ui/wheel/LoadedWheel.h"
-#include "ui/wheel/ScriptedWheelStore.h"
+#include "gallery/ScriptedWheelStore.h"
 #include "ui/wheel/StatusLine.h"
 #include "ui/wheel/WheelControls.h"
 #include "WheelTestSupport.h"

@@ -8,7 +8,7 @@
 #include "ui/design/DesignSystem.h"
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/DragOutRow.h"
-#include "ui/wheel/ScriptedWheelStore.h"
+#include "gallery/ScriptedWheelStore.h"
 #include "ui/wheel/StatusLine.h"
 #include "ui/wheel/WheelControls.h"
 #include "ui/wheel/WheelStyle.h"

@@ -1,4 +1,4 @@
-#include "ui/wheel/WheelGallery.h"
+#include "gallery/WheelGallery.h"
 
 #include <functional>
 
@@ -22,7 +22,7 @@
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
 #include "ui/wheel/LoadedWheel.h"
-#include "ui/wheel/ScriptedWheelStore.h"
+#include "gallery/ScriptedWheelStore.h"
 #include "ui/wheel/StatusLine.h"
 #include "ui/wheel/WheelControls.h"
 

@@ -1,4 +1,4 @@
-#include "ui/wheel/ScriptedWheelStore.h"
+#include "gallery/ScriptedWheelStore.h"
 
 namespace kelvaro::wheel {
 

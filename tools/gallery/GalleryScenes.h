@@ -1,0 +1,72 @@
+#pragma once
+// The gallery's pictures beyond the main window's sections: each subsystem registers its own
+// scenes (sheets, editors, dialogs, windows) from one file in tools/gallery with a static
+// GalleryScene object, and kelvaro-gallery renders each in every requested theme and language
+// as `<name>-<light|dark>-<lang>.png`. Main thread, needs a QApplication.
+#include <functional>
+#include <memory>
+
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QWidget;
+
+namespace kelvaro {
+class KelvaroApp;
+class KelvaroStore;
+class MainWindow;
+} // namespace kelvaro
+
+namespace kelvaro::gallery {
+
+// What a scene is rendered for. The language setting and the appearance are already applied.
+struct Env {
+    bool dark = false;
+    QString lang;          // "cs" or "en"
+    QStringList pictures;  // 4:3 demo photos (640×480 JPEG)
+    QString photo32;       // a 3:2 demo photo (1200×800 JPEG)
+    QString workDir;       // a temporary folder the scene may write into
+};
+
+using Render = std::function<QImage(const Env&)>;
+
+// Registers a scene under `name` at static initialisation.
+struct GalleryScene {
+    GalleryScene(const QString& name, Render render);
+};
+
+struct Scene {
+    QString name;
+    Render render;
+};
+const QList<Scene>& scenes();
+
+// Writes the demo photos into `folder` and returns the environment's picture fields filled.
+Env makeEnv(const QString& folder);
+
+// Processes events for at least `milliseconds` and until thumbnails have decoded.
+void settle(int milliseconds = 60);
+
+// The main window over a store with demo content (the sample history and shelves, or none),
+// on the home screen at the default size, not yet shown.
+struct Stage {
+    explicit Stage(const Env& env, bool emptyLibrary = false);
+    ~Stage();
+    KelvaroStore& store();
+    MainWindow* window();
+
+private:
+    std::unique_ptr<KelvaroStore> m_store;
+    std::unique_ptr<KelvaroApp> m_app;
+};
+
+// The window as a person sees it, with `sheet` (when given) drawn over it where a window-modal
+// sheet stands, the window dimmed behind it.
+QImage grabWithSheet(QWidget* window, QDialog* sheet, bool dark);
+// A top-level widget shown at `size` (its own size hint when empty), settled and grabbed.
+QImage grabWidget(QWidget* widget, QSize size = {});
+
+} // namespace kelvaro::gallery
