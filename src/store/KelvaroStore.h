@@ -1,60 +1,48 @@
 #pragma once
-// KelvaroStore: the one observable application store. It owns the wheel's files, the history
-// (newest first, at most 500 entries), the shelves, the status line, run progress, the pending
-// tool sheet and the undo record, and persists history and shelves as one library document
-// ("kelvaro.library.v1"). Lives on the main thread; runs work in background tasks and come back
-// through queued calls. The application reaches it through shared(); tests create their own.
-// Every observed field has its own change signal, emitted only when the value really changes.
+// KelvaroStore: the one observable application store the screens talk to. It is a facade: the
+// state lives in parts that own it, one file each, and the store forwards their change signals
+// as its own. Library: history and shelves, persisted as one document ("kelvaro.library.v1").
+// Intake: the wheel's files. Runs: engine runs and their progress. StoreStatus: the status line
+// and the last outputs. Undo: the last run's take-back. Shelves and ShelfSync: shelf operations
+// and their folders on disk. Handoff: reveal, clipboard, KDE Connect. ViewState: mode, section,
+// sheet, importer and studio flags. HeldFolder: the output folder's access.
 //
-// The implementation is spread over topic files: KelvaroStore.cpp (state, library, intake),
-// KelvaroStoreActions.cpp (runs), KelvaroStoreExtras.cpp (clipboard, sending, reveal),
-// KelvaroStoreUndo.cpp, KelvaroStoreShelves.cpp and KelvaroStoreShelfSync.cpp.
+// Lives on the main thread; runs work in background tasks and come back through queued calls.
+// The application reaches it through shared(); tests create their own. Every observed field has
+// its own change signal, emitted only when the value really changes.
 #include <optional>
 
-#include <QFuture>
 #include <QList>
 #include <QMap>
 #include <QObject>
-#include <QSet>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
 #include <QUuid>
 
 #include "engine/Models.h"
 #include "engine/Operations.h"
 #include "engine/PresetSpec.h"
-#include "engine/RunHooks.h"
 #include "store/DockProgress.h"
+#include "store/Handoff.h"
+#include "store/HeldFolder.h"
+#include "store/Intake.h"
+#include "store/Library.h"
+#include "store/Runs.h"
+#include "store/ShelfSync.h"
+#include "store/Shelves.h"
 #include "store/StoreServices.h"
+#include "store/StoreStatus.h"
+#include "store/Undo.h"
+#include "store/ViewState.h"
 
 namespace kelvaro {
-
-class FileSystem;
-
-// What the clipboard sheet copies ("kelvaro.clipboardMode").
-enum class ClipboardMode { files, paths, names };
-QString rawValue(ClipboardMode mode);
-ClipboardMode clipboardModeFromRaw(const QString& raw); // unknown: files
-
-// What the last successful run can take back. Never persisted.
-struct UndoState {
-    QStringList outputs;      // the files the run wrote, in the engine's order
-    QList<FileMove> moves;    // a move run: one record per moved file
-    bool isMove = false;
-    QList<QUuid> entryIds;    // the history entries the run added
-    QString folder;           // the run's output folder (a move: its destination)
-
-    int entryCount() const { return int(entryIds.size()); }
-    bool operator==(const UndoState&) const = default;
-};
 
 class KelvaroStore : public QObject {
     Q_OBJECT
 public:
-    static constexpr int historyLimit = 500;
-    static constexpr int intakeLimit = 2000;
+    static constexpr int historyLimit = Library::historyLimit;
+    static constexpr int intakeLimit = Intake::limit;
     static constexpr const char* defaultStorageKey = "kelvaro.library.v1";
 
     // Loads the library from the settings under `storageKey` at once.
@@ -67,113 +55,122 @@ public:
     static KelvaroStore& shared();
 
     // ---- Observed fields ------------------------------------------------------------------------
-    const QList<ActivityItem>& activities() const { return m_activities; }
-    void setActivities(const QList<ActivityItem>& activities);
-    const QList<Shelf>& shelves() const { return m_shelves; }
-    void setShelves(const QList<Shelf>& shelves);
-    const QStringList& droppedFiles() const { return m_droppedFiles; } // absolute paths
-    void setDroppedFiles(const QStringList& files);
-    WheelMode wheelMode() const { return m_wheelMode; }
-    void setWheelMode(WheelMode mode);
-    const std::optional<QString>& statusMessage() const { return m_statusMessage; }
-    void setStatusMessage(const std::optional<QString>& message);
-    bool statusIsError() const { return m_statusIsError; }
-    void setStatusIsError(bool isError);
-    bool isWorking() const { return m_isWorking; }
-    const QStringList& lastOutputs() const { return m_lastOutputs; }
-    void setLastOutputs(const QStringList& outputs);
-    const std::optional<UndoState>& undoState() const { return m_undoState; }
-    int progressDone() const { return m_progressDone; }
-    int progressTotal() const { return m_progressTotal; }
-    const std::optional<ToolSheet>& activeSheet() const { return m_activeSheet; }
-    void setActiveSheet(const std::optional<ToolSheet>& sheet);
-    const std::optional<PresetSpec>& pendingPreset() const { return m_pendingPreset; }
-    void setPendingPreset(const std::optional<PresetSpec>& preset);
-    bool showImporter() const { return m_showImporter; }
-    void setShowImporter(bool show);
-    bool importerAdds() const { return m_importerAdds; }
-    void setImporterAdds(bool adds);
-    const std::optional<SidebarItem>& sidebarSelection() const { return m_sidebarSelection; }
-    void setSidebarSelection(const std::optional<SidebarItem>& item);
-    const std::optional<QString>& studioHighlight() const { return m_studioHighlight; }
-    void setStudioHighlight(const std::optional<QString>& key);
-    bool studioCompare() const { return m_studioCompare; }
-    void setStudioCompare(bool compare);
+    const QList<ActivityItem>& activities() const { return m_library.activities(); }
+    void setActivities(const QList<ActivityItem>& activities) { m_library.setActivities(activities); }
+    const QList<Shelf>& shelves() const { return m_library.shelves(); }
+    void setShelves(const QList<Shelf>& shelves) { m_library.setShelves(shelves); }
+    const QStringList& droppedFiles() const { return m_intake.droppedFiles(); } // absolute paths
+    void setDroppedFiles(const QStringList& files) { m_intake.setDroppedFiles(files); }
+    WheelMode wheelMode() const { return m_view.wheelMode(); }
+    void setWheelMode(WheelMode mode) { m_view.setWheelMode(mode); }
+    const std::optional<QString>& statusMessage() const { return m_status.statusMessage(); }
+    void setStatusMessage(const std::optional<QString>& message) { m_status.setStatusMessage(message); }
+    bool statusIsError() const { return m_status.statusIsError(); }
+    void setStatusIsError(bool isError) { m_status.setStatusIsError(isError); }
+    bool isWorking() const { return m_runs.isWorking(); }
+    const QStringList& lastOutputs() const { return m_status.lastOutputs(); }
+    void setLastOutputs(const QStringList& outputs) { m_status.setLastOutputs(outputs); }
+    const std::optional<UndoState>& undoState() const { return m_undo.undoState(); }
+    int progressDone() const { return m_runs.progressDone(); }
+    int progressTotal() const { return m_runs.progressTotal(); }
+    const std::optional<ToolSheet>& activeSheet() const { return m_view.activeSheet(); }
+    void setActiveSheet(const std::optional<ToolSheet>& sheet) { m_view.setActiveSheet(sheet); }
+    const std::optional<PresetSpec>& pendingPreset() const { return m_view.pendingPreset(); }
+    void setPendingPreset(const std::optional<PresetSpec>& preset) { m_view.setPendingPreset(preset); }
+    bool showImporter() const { return m_view.showImporter(); }
+    void setShowImporter(bool show) { m_view.setShowImporter(show); }
+    bool importerAdds() const { return m_view.importerAdds(); }
+    void setImporterAdds(bool adds) { m_view.setImporterAdds(adds); }
+    const std::optional<SidebarItem>& sidebarSelection() const { return m_view.sidebarSelection(); }
+    void setSidebarSelection(const std::optional<SidebarItem>& item) { m_view.setSidebarSelection(item); }
+    const std::optional<QString>& studioHighlight() const { return m_view.studioHighlight(); }
+    void setStudioHighlight(const std::optional<QString>& key) { m_view.setStudioHighlight(key); }
+    bool studioCompare() const { return m_view.studioCompare(); }
+    void setStudioCompare(bool compare) { m_view.setStudioCompare(compare); }
 
     // ---- Plain state --------------------------------------------------------------------------------
-    const std::optional<QString>& heldFolder() const { return m_heldFolder; }
-    const QStringList& accessedURLs() const { return m_accessedURLs; }
-    bool canPersist() const { return m_canPersist; }
-    const QString& storageKey() const { return m_storageKey; }
-    bool isShowingDemo() const { return m_demoBackup.has_value(); }
-    DockProgress& dockProgress() { return m_dock; }
+    const std::optional<QString>& heldFolder() const { return m_held.folder(); }
+    const QStringList& accessedURLs() const { return m_intake.accessedURLs(); }
+    bool canPersist() const { return m_library.canPersist(); }
+    const QString& storageKey() const { return m_library.storageKey(); }
+    bool isShowingDemo() const { return m_library.isShowingDemo(); }
+    DockProgress& dockProgress() { return m_runs.dockProgress(); }
     // The importer's pending delay in milliseconds while a request waits, else none.
-    std::optional<int> pendingImporterDelay() const;
+    std::optional<int> pendingImporterDelay() const { return m_view.pendingImporterDelay(); }
     // The last run's input of each output, by output path, as the engine named it. An output the
     // run combined from several inputs has none.
-    const QMap<QString, QString>& lastSources() const { return m_lastSources; }
+    const QMap<QString, QString>& lastSources() const { return m_status.lastSources(); }
 
     // ---- Library --------------------------------------------------------------------------------------
     // Writes the library to the settings unless a stored document was undecodable or demo content
     // is shown.
-    void save();
+    void save() { m_library.save(); }
     // Puts one history entry at the front, keeps at most 500 and saves. The folder watcher books
     // its runs through this.
-    void addHistoryEntry(const ActivityItem& entry);
+    void addHistoryEntry(const ActivityItem& entry) { m_library.addHistoryEntry(entry); }
     // The same for several entries in order (the last ends up first).
-    void addHistoryEntries(const QList<ActivityItem>& entries);
+    void addHistoryEntries(const QList<ActivityItem>& entries) { m_library.addHistoryEntries(entries); }
     void enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves);
     void exitDemo();
-    bool hasSampleData() const;
-    void clearSampleData();
+    bool hasSampleData() const { return m_library.hasSampleData(); }
+    void clearSampleData() { m_library.clearSampleData(); }
 
     // Derived on each read.
-    int shelvedFiles() const; // negative stored counts add nothing; capped at INT_MAX
-    QList<DailyStat> dailyStats() const; // seven days, oldest first, ending today
-    int weekCount() const;
-    QList<ActivityItem> recentActivities() const; // newest six, stable
+    int shelvedFiles() const { return m_library.shelvedFiles(); } // negative stored counts add nothing
+    QList<DailyStat> dailyStats() const { return m_library.dailyStats(); } // seven days, oldest first
+    int weekCount() const { return m_library.weekCount(); }
+    QList<ActivityItem> recentActivities() const { return m_library.recentActivities(); } // newest six
 
     // ---- Dropped files ----------------------------------------------------------------------------
     // Takes files and folders into the wheel: replaces (adding false, or an empty wheel) or adds.
     // Only local files count; folders become the photos and PDFs inside them.
-    void receive(const QList<QUrl>& urls, bool adding);
-    void receive(const QStringList& paths, bool adding);
+    void receive(const QList<QUrl>& urls, bool adding) { m_intake.receive(urls, adding); }
+    void receive(const QStringList& paths, bool adding) { m_intake.receive(paths, adding); }
     // Folders replaced by their accepted files (sorted by path, hidden ones skipped, at most
     // 2000 in all). Touches disk (listing only).
-    static QStringList expandFolders(const QStringList& paths);
-    static const QStringList& acceptedExtensions();
-    void requestImporter(bool adding);
-    void removeDropped(const QString& path);
-    void releaseAccess();
-    void selectMode(WheelMode mode, bool navigate);
+    static QStringList expandFolders(const QStringList& paths) { return Intake::expandFolders(paths); }
+    static const QStringList& acceptedExtensions() { return Intake::acceptedExtensions(); }
+    void requestImporter(bool adding) { m_view.requestImporter(adding); }
+    void removeDropped(const QString& path) { m_intake.removeDropped(path); }
+    void releaseAccess() { m_intake.releaseAccess(); }
+    void selectMode(WheelMode mode, bool navigate) { m_view.selectMode(mode, navigate); }
 
     // ---- Runs -------------------------------------------------------------------------------------------
-    void perform(const WheelAction& action, WheelMode mode);
-    void run(const KelvaroOp& op);
-    void cancelRun();
-    void revealOutputs();
-    void copyToClipboard(ClipboardMode mode);
+    void perform(const WheelAction& action, WheelMode mode) { m_runs.perform(action, mode); }
+    void run(const KelvaroOp& op) { m_runs.run(op); }
+    void cancelRun() { m_runs.cancelRun(); }
+    void revealOutputs() { m_handoff.revealOutputs(); }
+    void copyToClipboard(ClipboardMode mode) { m_handoff.copyToClipboard(m_intake.droppedFiles(), mode); }
 
     // ---- Undo -------------------------------------------------------------------------------------------
-    void holdAccess(const QString& folder);
+    void holdAccess(const QString& folder) { m_held.hold(folder); }
     void undoLast();
-    bool canCompare() const;
+    bool canCompare() const { return Undo::canCompare(m_intake.droppedFiles(), m_status.lastOutputs()); }
 
     // ---- Shelves ----------------------------------------------------------------------------------------
     // Copies the wheel's files onto the shelf `shelfID`, or onto a new shelf named `newName`
     // ("Nová police" when blank). True when at least one file was put on the shelf.
     bool addToShelf(const std::optional<QUuid>& shelfID, const QString& newName);
-    void createShelf(const QString& name);
-    void updateShelf(const QUuid& id, const QString& name, const QString& symbol, int colorIndex);
-    bool shelfNameTaken(const QString& name, const std::optional<QUuid>& excluding = std::nullopt) const;
-    void deleteShelf(const QUuid& id);
-    void removeItem(const QUuid& itemID, const QUuid& shelfID);
-    void moveItem(const QUuid& itemID, const QUuid& fromShelf, const QUuid& toShelf);
+    void createShelf(const QString& name) { m_shelves.createShelf(name); }
+    void updateShelf(const QUuid& id, const QString& name, const QString& symbol, int colorIndex)
+    {
+        m_shelves.updateShelf(id, name, symbol, colorIndex);
+    }
+    bool shelfNameTaken(const QString& name, const std::optional<QUuid>& excluding = std::nullopt) const
+    {
+        return m_shelves.shelfNameTaken(name, excluding);
+    }
+    void deleteShelf(const QUuid& id) { m_shelves.deleteShelf(id); }
+    void removeItem(const QUuid& itemID, const QUuid& shelfID) { m_shelves.removeItem(itemID, shelfID); }
+    void moveItem(const QUuid& itemID, const QUuid& fromShelf, const QUuid& toShelf)
+    {
+        m_shelves.moveItem(itemID, fromShelf, toShelf);
+    }
     // The file of a shelf item (its stored copy, or its bookmark), or none.
-    std::optional<QString> resolve(const ShelfItem& item);
+    std::optional<QString> resolve(const ShelfItem& item) { return m_shelves.resolve(item); }
     void loadShelfIntoWheel(const Shelf& shelf);
     // Brings the shelves into line with their folders under the output folder's "Police".
-    void syncShelvesWithDisk();
+    void syncShelvesWithDisk() { m_shelfSync.sync(); }
 
 Q_SIGNALS:
     void activitiesChanged();
@@ -196,81 +193,19 @@ Q_SIGNALS:
     void studioCompareChanged();
 
 private:
-    struct Outcome {
-        std::optional<OpResult> result;
-        QString error;
-    };
-
-    template <typename T>
-    void assign(T& field, const T& value, void (KelvaroStore::*changed)())
-    {
-        if (field == value)
-            return;
-        field = value;
-        Q_EMIT(this->*changed)();
-    }
-    void setIsWorking(bool working);
-    void setUndoState(const std::optional<UndoState>& state);
-    void setProgressDone(int done);
-    void setProgressTotal(int total);
-    void setStatus(const std::optional<QString>& message, bool isError);
-    void insertHistory(const ActivityItem& entry); // front, cap, save
-    FileSystem& files() const;
-
-    void load();
-    void performTool(const QString& key);
-    void performAction(const QString& key);
-    void execute(const KelvaroOp& op, const QString& outDir);
-    void applyProgress(int done, int total);
-    void finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir);
-    QString summary(const KelvaroOp& op, const OpResult& result, const QString& folder) const;
-    void sendNearby();
-    void moveFiles();
-    void holdOutputFolder();
-
-    // Shelf sync steps; each says whether it changed the shelves.
-    bool adoptRenamedFolders(const QMap<QString, QString>& folders);
-    bool dropMissingFiles(const QString& outputRoot);
-    bool addNewFiles(const QMap<QString, QString>& folders);
-    bool addNewFolders(const QMap<QString, QString>& folders);
-    QSet<QString> claimedFolders() const;
-    bool shelfHasFile(const QString& file, const QUuid& excluding) const;
+    void forwardSignals();
 
     StoreServices m_services;
-    DockProgress m_dock;
-
-    QList<ActivityItem> m_activities;
-    QList<Shelf> m_shelves;
-    QStringList m_droppedFiles;
-    WheelMode m_wheelMode = WheelMode::convert;
-    std::optional<QString> m_statusMessage;
-    bool m_statusIsError = false;
-    bool m_isWorking = false;
-    QStringList m_lastOutputs;
-    QMap<QString, QString> m_lastSources;
-    std::optional<UndoState> m_undoState;
-    int m_progressDone = 0;
-    int m_progressTotal = 0;
-    RunHooksPtr m_hooks;
-    std::optional<ToolSheet> m_activeSheet;
-    std::optional<PresetSpec> m_pendingPreset;
-    bool m_showImporter = false;
-    bool m_importerAdds = false;
-    std::optional<SidebarItem> m_sidebarSelection = SidebarItem::home;
-    std::optional<QString> m_heldFolder;
-    QStringList m_accessedURLs;
-    bool m_canPersist = true;
-    QString m_storageKey;
-    struct DemoBackup {
-        QList<ActivityItem> activities;
-        QList<Shelf> shelves;
-    };
-    std::optional<DemoBackup> m_demoBackup;
-    std::optional<QString> m_studioHighlight;
-    bool m_studioCompare = false;
-
-    QTimer m_importerTimer;
-    QFuture<void> m_runTask;
+    Library m_library;
+    StoreStatus m_status;
+    ViewState m_view;
+    Intake m_intake;
+    HeldFolder m_held;
+    Undo m_undo;
+    Shelves m_shelves;
+    ShelfSync m_shelfSync;
+    Handoff m_handoff;
+    Runs m_runs; // last: destroyed first, so that its background task never outlives the parts
 };
 
 } // namespace kelvaro

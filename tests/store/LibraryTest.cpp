@@ -1,4 +1,4 @@
-// The store's persisted library, demo mode, sample content and derived statistics.
+// The persisted library, demo mode, sample content and derived statistics.
 #include <limits>
 
 #include <QJsonArray>
@@ -48,11 +48,15 @@ QByteArray library(const QList<ActivityItem>& activities, const QList<Shelf>& sh
     return QJsonDocument(QJsonObject{{"activities", a}, {"shelves", s}}).toJson(QJsonDocument::Compact);
 }
 
-using LibraryTest = StoreTest;
+// The library on its own; the store's part of it (demo exit, signals) goes through the store.
+class LibraryTest : public StoreTest {
+protected:
+    static QString storageKey() { return QString::fromLatin1(KelvaroStore::defaultStorageKey); }
+};
 
 TEST_F(LibraryTest, FirstStartLoadsSampleContentAndWritesItAtOnce)
 {
-    KelvaroStore& s = makeStore();
+    Library s(storageKey());
     EXPECT_EQ(s.activities().size(), SampleData::activities().size());
     EXPECT_EQ(s.shelves().size(), SampleData::shelves().size());
     EXPECT_TRUE(s.hasSampleData());
@@ -67,7 +71,7 @@ TEST_F(LibraryTest, StoredLibraryRoundTripsUnchanged)
     const QList<ActivityItem> activities{entry("a.jpg", QDateTime::currentDateTimeUtc())};
     const QList<Shelf> shelves{shelf("Léto", 0, 2)};
     Settings::shared().setValue(KelvaroStore::defaultStorageKey, library(activities, shelves));
-    KelvaroStore& s = makeStore();
+    Library s(storageKey());
     ASSERT_EQ(s.activities().size(), 1);
     EXPECT_EQ(s.activities().first().id, activities.first().id);
     ASSERT_EQ(s.shelves().size(), 1);
@@ -109,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Documents, UnreadableLibraryTest,
 TEST_F(LibraryTest, ValueOfAnotherTypeIsNotOverwritten)
 {
     Settings::shared().setValue(KelvaroStore::defaultStorageKey, QStringLiteral("text"));
-    KelvaroStore& s = makeStore();
+    Library s(storageKey());
     EXPECT_FALSE(s.canPersist());
     s.addHistoryEntry(entry("b.jpg", QDateTime::currentDateTimeUtc()));
     EXPECT_EQ(Settings::shared().stringValue(KelvaroStore::defaultStorageKey), QStringLiteral("text"));
@@ -117,7 +121,7 @@ TEST_F(LibraryTest, ValueOfAnotherTypeIsNotOverwritten)
 
 TEST_F(LibraryTest, HistoryKeepsAtMost500NewestFirst)
 {
-    KelvaroStore& s = makeStore();
+    Library s(storageKey());
     QList<ActivityItem> many;
     for (int i = 0; i < 499; ++i)
         many.append(entry(QStringLiteral("old%1").arg(i), QDateTime::currentDateTimeUtc()));
@@ -159,7 +163,7 @@ TEST_F(LibraryTest, DemoContentIsNeverSavedAndTheRealLibraryComesBack)
 
 TEST_F(LibraryTest, ClearSampleDataKeepsTheUsersOwnThings)
 {
-    KelvaroStore& s = makeStore();
+    Library s(storageKey());
     QList<Shelf> shelves = s.shelves();
     shelves[1].items = shelf("x", 0, 1).items; // the user put a file on a sample shelf
     shelves.append(shelf("Moje"));
@@ -179,7 +183,7 @@ TEST_F(LibraryTest, ClearSampleDataKeepsTheUsersOwnThings)
 
 TEST_F(LibraryTest, DailyStatsCountTheLastSevenDaysOnly)
 {
-    KelvaroStore& s = makeStore();
+    Library s(storageKey());
     const QDateTime noon = QDateTime(QDate::currentDate(), QTime(12, 0));
     s.setActivities({entry("today1", noon), entry("today2", noon), entry("sixAgo", noon.addDays(-6)),
                      entry("sevenAgo", noon.addDays(-7)), entry("future", noon.addDays(1))});
@@ -194,7 +198,7 @@ TEST_F(LibraryTest, DailyStatsCountTheLastSevenDaysOnly)
 
 TEST_F(LibraryTest, RecentActivitiesAreStableNewestSix)
 {
-    KelvaroStore& s = makeStore();
+    Library s(storageKey());
     const QDateTime t = QDateTime::currentDateTimeUtc();
     s.setActivities({entry("old", t.addSecs(-100)), entry("sameA", t), entry("sameB", t), entry("newest", t.addSecs(5))});
     QList<ActivityItem> recent = s.recentActivities();
@@ -215,7 +219,7 @@ TEST_F(LibraryTest, RecentActivitiesAreStableNewestSix)
 
 TEST_F(LibraryTest, ShelvedFilesCountsClaimsAndItems)
 {
-    KelvaroStore& s = makeStore();
+    Library s(storageKey());
     s.setShelves({shelf("a", 3, 2), shelf("b", 0, 1)});
     EXPECT_EQ(s.shelvedFiles(), 6);
     s.setShelves({});
@@ -229,7 +233,7 @@ TEST_F(LibraryTest, ShelvedFilesStayInRangeWhateverTheStoredCounts)
     const int most = std::numeric_limits<int>::max();
     Settings::shared().setValue(KelvaroStore::defaultStorageKey,
                                 library({}, {shelf("a", most, 1), shelf("b", most), shelf("c", -5, 2)}));
-    KelvaroStore& s = makeStore();
+    Library s(storageKey());
     ASSERT_EQ(s.shelves().size(), 3);
     EXPECT_EQ(s.shelvedFiles(), most);
 

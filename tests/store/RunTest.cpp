@@ -1,5 +1,5 @@
 // The run pipeline with a scripted process function: dispatch, status sentences, history,
-// progress, cancel, the clipboard, sending and revealing.
+// progress, cancel and revealing.
 #include <QSemaphore>
 
 #include "StoreTestSupport.h"
@@ -381,109 +381,6 @@ TEST_F(RunTest, AutoRevealShowsTheOutputsOnlyWhenThereAreAny)
     s.setLastOutputs({});
     s.revealOutputs();
     EXPECT_EQ(fileManager->revealed.size(), 1);
-}
-
-TEST_F(RunTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    const QString a = touch("a.jpg"), b = touch("b.jpg");
-    s.receive(QStringList{a, b}, false);
-    const int before = int(s.activities().size());
-
-    share->available = false;
-    s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    EXPECT_TRUE(s.statusIsError());
-    EXPECT_TRUE(s.statusMessage()->contains("KDE Connect"));
-    EXPECT_EQ(s.activities().size(), before);
-
-    share->available = true;
-    s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    EXPECT_FALSE(s.statusIsError());
-    ASSERT_EQ(share->sent.size(), 1);
-    EXPECT_EQ(share->sent.first(), (QStringList{a, b}));
-    ASSERT_EQ(s.activities().size(), before + 2);
-    EXPECT_EQ(s.activities().first().fileName, "b.jpg");
-    EXPECT_EQ(s.activities().first().symbol, "airplayaudio");
-    EXPECT_FALSE(s.undoState().has_value());
-    EXPECT_FALSE(s.isWorking());
-}
-
-TEST_F(RunTest, APartlyRefusedSendKeepsWhatWentOutAndCountsTheRest)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    const QString a = touch("a.jpg"), b = touch("b.jpg"), c = touch("c.jpg");
-    s.receive(QStringList{a, b, c}, false);
-    const int before = int(s.activities().size());
-
-    share->refused = {a, c};
-    s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    EXPECT_TRUE(s.statusIsError());
-    EXPECT_EQ(s.statusMessage(),
-              QStringLiteral("Soubory posílám do spárovaného telefonu přes KDE Connect. Nepovedlo se: 2."));
-    ASSERT_EQ(s.activities().size(), before + 1);
-    EXPECT_EQ(s.activities().first().fileName, "b.jpg");
-    EXPECT_EQ(s.activities().first().actionTitle, "KDE Connect");
-
-    // Nothing taken at all is the service being unavailable, with nothing recorded.
-    share->refused = {a, b, c};
-    s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    EXPECT_TRUE(s.statusIsError());
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."));
-    EXPECT_EQ(s.activities().size(), before + 1);
-}
-
-struct ClipboardCase {
-    ClipboardMode mode;
-    int files;
-    const char* message;
-    bool asFiles;
-};
-
-class ClipboardTest : public StoreTest, public ::testing::WithParamInterface<ClipboardCase> {};
-
-TEST_P(ClipboardTest, CopiesAndRecordsOneEntryPerFile)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    QStringList files;
-    for (int i = 0; i < GetParam().files; ++i)
-        files.append(touch(QStringLiteral("Léto %1.jpg").arg(i)));
-    s.receive(files, false);
-    const int before = int(s.activities().size());
-    s.copyToClipboard(GetParam().mode);
-    EXPECT_EQ(s.statusMessage(), QString::fromUtf8(GetParam().message));
-    if (GetParam().asFiles) {
-        EXPECT_EQ(clipboard->files, files);
-    } else {
-        QStringList expected;
-        for (const QString& f : files)
-            expected.append(GetParam().mode == ClipboardMode::paths ? f : QFileInfo(f).fileName());
-        EXPECT_EQ(clipboard->text, expected.join('\n'));
-    }
-    ASSERT_EQ(s.activities().size(), before + files.size());
-    EXPECT_EQ(s.activities().first().fileName, QFileInfo(files.last()).fileName());
-    EXPECT_EQ(s.activities().first().actionTitle, QStringLiteral("Schránka"));
-    EXPECT_EQ(s.activities().first().symbol, "doc.on.clipboard");
-    EXPECT_EQ(s.droppedFiles(), files);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Modes, ClipboardTest,
-    ::testing::Values(ClipboardCase{ClipboardMode::files, 1, "Do schránky jsem zkopíroval 1 soubor. Vlož je Ctrl+V.", true},
-                      ClipboardCase{ClipboardMode::files, 2, "Do schránky jsem zkopíroval 2 soubory. Vlož je Ctrl+V.", true},
-                      ClipboardCase{ClipboardMode::files, 5, "Do schránky jsem zkopíroval 5 souborů. Vlož je Ctrl+V.", true},
-                      ClipboardCase{ClipboardMode::paths, 1, "Cesta k souboru je ve schránce.", false},
-                      ClipboardCase{ClipboardMode::paths, 3, "Cesty ke 3 souborům jsou ve schránce.", false},
-                      ClipboardCase{ClipboardMode::names, 1, "Název souboru je ve schránce.", false},
-                      ClipboardCase{ClipboardMode::names, 3, "Názvy 3 souborů jsou ve schránce.", false}));
-
-TEST_F(RunTest, ClipboardWithNoFilesChangesNothing)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    const int before = int(s.activities().size());
-    s.copyToClipboard(ClipboardMode::files);
-    EXPECT_EQ(clipboard->writes, 0);
-    EXPECT_EQ(s.activities().size(), before);
-    EXPECT_FALSE(s.statusMessage().has_value());
 }
 
 TEST_F(RunTest, LauncherShowsProgressOnlyForTwoOrMoreFiles)

@@ -1,6 +1,5 @@
-// Shelves follow their folders below "<output folder>/Police": folders the user renamed, files
-// deleted or added by hand, and new folders. Only stored copies below the output folder take
-// part; bookmarked items and legacy copies are never touched here.
+#include "store/ShelfSync.h"
+
 #include <algorithm>
 
 #include <QCollator>
@@ -12,8 +11,10 @@
 #include "engine/ImageEngine.h"
 #include "engine/Localization.h"
 #include "engine/OutputFolder.h"
-#include "store/KelvaroStore.h"
+#include "store/HeldFolder.h"
+#include "store/Library.h"
 #include "store/ShelfStorage.h"
+#include "store/Shelves.h"
 
 namespace kelvaro {
 namespace {
@@ -65,14 +66,16 @@ std::optional<ShelfStorage::Token> outToken(const ShelfItem& item)
 
 } // namespace
 
-void KelvaroStore::syncShelvesWithDisk()
+ShelfSync::ShelfSync(Library& library, HeldFolder& held) : m_library(library), m_held(held) {}
+
+void ShelfSync::sync()
 {
-    if (isShowingDemo())
+    if (m_library.isShowingDemo())
         return;
     const auto root = OutputFolder::resolve();
     if (!root)
         return;
-    holdAccess(*root);
+    m_held.hold(*root);
     const QDir police(*root + QLatin1Char('/') + QLatin1String(ShelfStorage::shelvesFolderName));
     if (!police.exists())
         return;
@@ -80,22 +83,21 @@ void KelvaroStore::syncShelvesWithDisk()
     for (const QFileInfo& entry : police.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
         folders.insert(entry.fileName(), entry.absoluteFilePath());
 
-    const QList<Shelf> before = m_shelves;
-    bool changed = adoptRenamedFolders(folders);
-    changed = dropMissingFiles(*root) || changed;
-    changed = addNewFiles(folders) || changed;
-    changed = addNewFolders(folders) || changed;
+    QList<Shelf> shelves = m_library.shelves();
+    bool changed = adoptRenamedFolders(shelves, folders);
+    changed = dropMissingFiles(shelves, *root) || changed;
+    changed = addNewFiles(shelves, folders) || changed;
+    changed = addNewFolders(shelves, folders) || changed;
     if (!changed)
         return;
-    if (m_shelves != before)
-        Q_EMIT shelvesChanged();
-    save();
+    m_library.setShelves(shelves);
+    m_library.save();
 }
 
-QSet<QString> KelvaroStore::claimedFolders() const
+QSet<QString> ShelfSync::claimedFolders(const QList<Shelf>& shelves)
 {
     QSet<QString> claimed;
-    for (const Shelf& shelf : m_shelves) {
+    for (const Shelf& shelf : shelves) {
         claimed.insert(ShelfStorage::safeName(shelf.name));
         for (const ShelfItem& item : shelf.items) {
             if (const auto token = outToken(item))
@@ -105,10 +107,10 @@ QSet<QString> KelvaroStore::claimedFolders() const
     return claimed;
 }
 
-bool KelvaroStore::adoptRenamedFolders(const QMap<QString, QString>& folders)
+bool ShelfSync::adoptRenamedFolders(QList<Shelf>& shelves, const QMap<QString, QString>& folders)
 {
     bool changed = false;
-    for (Shelf& shelf : m_shelves) {
+    for (Shelf& shelf : shelves) {
         // The shelf's folder is the one most of its tokens name (the first such on a tie).
         QStringList order;
         QHash<QString, int> counts;
@@ -131,7 +133,7 @@ bool KelvaroStore::adoptRenamedFolders(const QMap<QString, QString>& folders)
         if (folders.contains(current))
             continue;
 
-        const QSet<QString> claimed = claimedFolders();
+        const QSet<QString> claimed = claimedFolders(shelves);
         for (auto it = folders.cbegin(); it != folders.cend(); ++it) {
             if (claimed.contains(it.key()))
                 continue;
@@ -140,7 +142,7 @@ bool KelvaroStore::adoptRenamedFolders(const QMap<QString, QString>& folders)
                                              [&](const QString& file) { return expected.contains(QFileInfo(file).fileName()); });
             if (!matches)
                 continue;
-            if (shelfNameTaken(it.key(), shelf.id))
+            if (Shelves::nameTaken(shelves, it.key(), shelf.id))
                 break;
             const QString oldPrefix = ShelfStorage::outToken(current, QString());
             const QString newPrefix = ShelfStorage::outToken(it.key(), QString());
@@ -156,10 +158,10 @@ bool KelvaroStore::adoptRenamedFolders(const QMap<QString, QString>& folders)
     return changed;
 }
 
-bool KelvaroStore::dropMissingFiles(const QString& outputRoot)
+bool ShelfSync::dropMissingFiles(QList<Shelf>& shelves, const QString& outputRoot)
 {
     bool changed = false;
-    for (Shelf& shelf : m_shelves) {
+    for (Shelf& shelf : shelves) {
         const qsizetype count = shelf.items.size();
         shelf.items.removeIf([&](const ShelfItem& item) {
             const auto token = outToken(item);
@@ -173,11 +175,11 @@ bool KelvaroStore::dropMissingFiles(const QString& outputRoot)
     return changed;
 }
 
-bool KelvaroStore::shelfHasFile(const QString& file, const QUuid& excluding) const
+bool ShelfSync::shelfHasFile(const QList<Shelf>& shelves, const QString& file, const QUuid& excluding)
 {
     const QFileInfo info(file);
     const QString token = ShelfStorage::outToken(info.absoluteDir().dirName(), info.fileName());
-    for (const Shelf& shelf : m_shelves) {
+    for (const Shelf& shelf : shelves) {
         if (shelf.id == excluding)
             continue;
         for (const ShelfItem& item : shelf.items) {
@@ -188,44 +190,44 @@ bool KelvaroStore::shelfHasFile(const QString& file, const QUuid& excluding) con
     return false;
 }
 
-bool KelvaroStore::addNewFiles(const QMap<QString, QString>& folders)
+bool ShelfSync::addNewFiles(QList<Shelf>& shelves, const QMap<QString, QString>& folders)
 {
     bool changed = false;
-    for (int i = 0; i < m_shelves.size(); ++i) {
-        const QString folderName = ShelfStorage::safeName(m_shelves[i].name);
+    for (int i = 0; i < shelves.size(); ++i) {
+        const QString folderName = ShelfStorage::safeName(shelves[i].name);
         if (!folders.contains(folderName))
             continue;
         QSet<QString> known;
-        for (const ShelfItem& item : std::as_const(m_shelves[i].items)) {
+        for (const ShelfItem& item : std::as_const(shelves[i].items)) {
             if (item.storedPath)
                 known.insert(*item.storedPath);
         }
         for (const QString& file : filesIn(folders.value(folderName))) {
             const ShelfItem item = makeItem(file, folderName);
-            if (known.contains(*item.storedPath) || shelfHasFile(file, m_shelves[i].id))
+            if (known.contains(*item.storedPath) || shelfHasFile(shelves, file, shelves[i].id))
                 continue;
-            m_shelves[i].items.append(item);
+            shelves[i].items.append(item);
             changed = true;
         }
     }
     return changed;
 }
 
-bool KelvaroStore::addNewFolders(const QMap<QString, QString>& folders)
+bool ShelfSync::addNewFolders(QList<Shelf>& shelves, const QMap<QString, QString>& folders)
 {
-    const QSet<QString> claimed = claimedFolders();
+    const QSet<QString> claimed = claimedFolders(shelves);
     bool changed = false;
     for (auto it = folders.cbegin(); it != folders.cend(); ++it) {
-        if (claimed.contains(it.key()) || shelfNameTaken(it.key()))
+        if (claimed.contains(it.key()) || Shelves::nameTaken(shelves, it.key()))
             continue;
         Shelf shelf;
         shelf.id = QUuid::createUuid();
         shelf.name = it.key();
         shelf.symbol = QStringLiteral("folder.fill");
-        shelf.colorIndex = int(m_shelves.size());
+        shelf.colorIndex = int(shelves.size());
         for (const QString& file : filesIn(it.value()))
             shelf.items.append(makeItem(file, it.key()));
-        m_shelves.append(shelf);
+        shelves.append(shelf);
         changed = true;
     }
     return changed;

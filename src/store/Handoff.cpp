@@ -1,4 +1,5 @@
-// The small actions without an engine run: revealing results, the clipboard and sending files.
+#include "store/Handoff.h"
+
 #include <QDateTime>
 #include <QFileInfo>
 
@@ -6,7 +7,8 @@
 #include "platform/Clipboard.h"
 #include "platform/FileManager.h"
 #include "platform/NearbyShare.h"
-#include "store/KelvaroStore.h"
+#include "store/Library.h"
+#include "store/StoreStatus.h"
 
 namespace kelvaro {
 namespace {
@@ -35,15 +37,38 @@ ActivityItem plainEntry(const QString& file, const QString& title, const QString
 
 } // namespace
 
-void KelvaroStore::revealOutputs()
+QString rawValue(ClipboardMode mode)
 {
-    if (!m_lastOutputs.isEmpty() && m_services.fileManager)
-        m_services.fileManager->reveal(m_lastOutputs);
+    switch (mode) {
+    case ClipboardMode::files: return QStringLiteral("files");
+    case ClipboardMode::paths: return QStringLiteral("paths");
+    case ClipboardMode::names: return QStringLiteral("names");
+    }
+    return QStringLiteral("files");
 }
 
-void KelvaroStore::copyToClipboard(ClipboardMode mode)
+ClipboardMode clipboardModeFromRaw(const QString& raw)
 {
-    const QStringList files = m_droppedFiles;
+    if (raw == QLatin1String("paths"))
+        return ClipboardMode::paths;
+    if (raw == QLatin1String("names"))
+        return ClipboardMode::names;
+    return ClipboardMode::files;
+}
+
+Handoff::Handoff(Library& library, StoreStatus& status, const StoreServices& services)
+    : m_library(library), m_status(status), m_services(services)
+{
+}
+
+void Handoff::revealOutputs()
+{
+    if (!m_status.lastOutputs().isEmpty() && m_services.fileManager)
+        m_services.fileManager->reveal(m_status.lastOutputs());
+}
+
+void Handoff::copyToClipboard(const QStringList& files, ClipboardMode mode)
+{
     if (files.isEmpty())
         return;
     const qint64 n = files.size();
@@ -70,28 +95,27 @@ void KelvaroStore::copyToClipboard(ClipboardMode mode)
     }
     }
     for (const QString& file : files)
-        insertHistory(plainEntry(file, QStringLiteral("Schránka"), QStringLiteral("doc.on.clipboard")));
-    setStatus(message, false);
+        m_library.addHistoryEntry(plainEntry(file, QStringLiteral("Schránka"), QStringLiteral("doc.on.clipboard")));
+    m_status.setStatus(message, false);
 }
 
-void KelvaroStore::sendNearby()
+void Handoff::sendNearby(const QStringList& files)
 {
-    const QStringList files = m_droppedFiles;
     QStringList sent;
     if (m_services.nearbyShare && m_services.nearbyShare->canSend(files))
         sent = m_services.nearbyShare->send(files);
     if (sent.isEmpty()) {
-        setStatus(L("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."), true);
+        m_status.setStatus(L("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."), true);
         return;
     }
     // Only what went out is history; the files the phone did not take are counted as failed.
     for (const QString& file : sent)
-        insertHistory(plainEntry(file, QStringLiteral("KDE Connect"), QStringLiteral("airplayaudio")));
+        m_library.addHistoryEntry(plainEntry(file, QStringLiteral("KDE Connect"), QStringLiteral("airplayaudio")));
     const qint64 failed = files.size() - sent.size();
     QString message = L("Soubory posílám do spárovaného telefonu přes KDE Connect.");
     if (failed > 0)
         message += QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", failed);
-    setStatus(message, failed > 0);
+    m_status.setStatus(message, failed > 0);
 }
 
 } // namespace kelvaro

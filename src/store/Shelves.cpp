@@ -1,14 +1,17 @@
-// Shelf operations: filling, creating, renaming, deleting shelves and moving their files.
-// While demo content is shown only the in-memory shelves change: no copy, folder or file on disk
-// is touched (a demo shelf may share its name with a real shelf folder).
+#include "store/Shelves.h"
+
+#include <algorithm>
+
 #include <QDateTime>
 #include <QFileInfo>
 
 #include "engine/Localization.h"
 #include "engine/OutputFolder.h"
 #include "platform/Bookmark.h"
-#include "store/KelvaroStore.h"
+#include "store/HeldFolder.h"
+#include "store/Library.h"
 #include "store/ShelfStorage.h"
+#include "store/StoreStatus.h"
 
 namespace kelvaro {
 namespace {
@@ -32,24 +35,29 @@ int indexOfShelf(const QList<Shelf>& shelves, const QUuid& id)
 
 } // namespace
 
-bool KelvaroStore::addToShelf(const std::optional<QUuid>& shelfID, const QString& newName)
+Shelves::Shelves(Library& library, StoreStatus& status, HeldFolder& held, FileSystem& files)
+    : m_library(library), m_status(status), m_held(held), m_files(files)
 {
-    const bool demo = isShowingDemo();
+}
+
+bool Shelves::addToShelf(const QStringList& dropped, const std::optional<QUuid>& shelfID, const QString& newName)
+{
+    const bool demo = m_library.isShowingDemo();
     // Demo content never asks for (and so never remembers) an output folder.
     const auto outDir = demo ? OutputFolder::resolve() : OutputFolder::obtain();
     if (outDir)
-        holdAccess(*outDir);
+        m_held.hold(*outDir);
 
-    const int existing = shelfID ? indexOfShelf(m_shelves, *shelfID) : -1;
+    const int existing = shelfID ? indexOfShelf(m_library.shelves(), *shelfID) : -1;
     QString target = newName.trimmed();
     if (target.isEmpty())
         target = L("Nová police");
     if (existing >= 0)
-        target = m_shelves[existing].name;
+        target = m_library.shelves()[existing].name;
 
     QList<ShelfItem> items;
-    for (const QString& file : std::as_const(m_droppedFiles)) {
-        const std::optional<QString> token = demo ? std::nullopt : ShelfStorage::copyIn(file, target, files());
+    for (const QString& file : dropped) {
+        const std::optional<QString> token = demo ? std::nullopt : ShelfStorage::copyIn(file, target, m_files);
         const QByteArray bookmark = Bookmark::create(file);
         if (!token && bookmark.isEmpty())
             continue;
@@ -63,11 +71,11 @@ bool KelvaroStore::addToShelf(const std::optional<QUuid>& shelfID, const QString
         items.append(item);
     }
     if (items.isEmpty()) {
-        setStatus(L("Soubory se na polici nepodařilo uložit."), true);
+        m_status.setStatus(L("Soubory se na polici nepodařilo uložit."), true);
         return false;
     }
 
-    QList<Shelf> shelves = m_shelves;
+    QList<Shelf> shelves = m_library.shelves();
     const int index = shelfID ? indexOfShelf(shelves, *shelfID) : -1;
     QString shelfName;
     if (index >= 0) {
@@ -83,7 +91,7 @@ bool KelvaroStore::addToShelf(const std::optional<QUuid>& shelfID, const QString
         shelves.append(shelf);
         shelfName = shelf.name;
     }
-    setShelves(shelves);
+    m_library.setShelves(shelves);
     for (const ShelfItem& item : items) {
         ActivityItem entry;
         entry.id = QUuid::createUuid();
@@ -91,14 +99,14 @@ bool KelvaroStore::addToShelf(const std::optional<QUuid>& shelfID, const QString
         entry.actionTitle = QStringLiteral("Na polici");
         entry.symbol = QStringLiteral("tray.full");
         entry.date = QDateTime::currentDateTimeUtc();
-        insertHistory(entry);
+        m_library.addHistoryEntry(entry);
     }
-    save();
-    setStatus(Lf("Odloženo na polici „%@“.", shelfName), false);
+    m_library.save();
+    m_status.setStatus(Lf("Odloženo na polici „%@“.", shelfName), false);
     return true;
 }
 
-void KelvaroStore::createShelf(const QString& name)
+void Shelves::createShelf(const QString& name)
 {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty())
@@ -107,15 +115,15 @@ void KelvaroStore::createShelf(const QString& name)
     shelf.id = QUuid::createUuid();
     shelf.name = trimmed;
     shelf.symbol = newShelfSymbols().first();
-    shelf.colorIndex = int(m_shelves.size());
-    setShelves(m_shelves + QList<Shelf>{shelf});
-    save();
+    shelf.colorIndex = int(m_library.shelves().size());
+    m_library.setShelves(m_library.shelves() + QList<Shelf>{shelf});
+    m_library.save();
 }
 
-bool KelvaroStore::shelfNameTaken(const QString& name, const std::optional<QUuid>& excluding) const
+bool Shelves::nameTaken(const QList<Shelf>& shelves, const QString& name, const std::optional<QUuid>& excluding)
 {
     const QString key = name.trimmed().toLower();
-    for (const Shelf& shelf : m_shelves) {
+    for (const Shelf& shelf : shelves) {
         if (excluding && shelf.id == *excluding)
             continue;
         if (shelf.name.toLower() == key)
@@ -124,24 +132,29 @@ bool KelvaroStore::shelfNameTaken(const QString& name, const std::optional<QUuid
     return false;
 }
 
-void KelvaroStore::updateShelf(const QUuid& id, const QString& name, const QString& symbol, int colorIndex)
+bool Shelves::shelfNameTaken(const QString& name, const std::optional<QUuid>& excluding) const
+{
+    return nameTaken(m_library.shelves(), name, excluding);
+}
+
+void Shelves::updateShelf(const QUuid& id, const QString& name, const QString& symbol, int colorIndex)
 {
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty() || shelfNameTaken(trimmed, id))
         return;
-    QList<Shelf> shelves = m_shelves;
+    QList<Shelf> shelves = m_library.shelves();
     const int index = indexOfShelf(shelves, id);
     if (index < 0)
         return;
     Shelf& shelf = shelves[index];
-    if (trimmed != shelf.name && !isShowingDemo()) {
-        holdOutputFolder();
+    if (trimmed != shelf.name && !m_library.isShowingDemo()) {
+        m_held.holdOutputFolder();
         const QString oldSafe = ShelfStorage::safeName(shelf.name);
         bool shared = false;
         for (const Shelf& other : std::as_const(shelves))
             shared = shared || (other.id != id && ShelfStorage::safeName(other.name) == oldSafe);
         if (!shared) {
-            if (const auto prefixes = ShelfStorage::renameFolder(shelf.name, trimmed, files())) {
+            if (const auto prefixes = ShelfStorage::renameFolder(shelf.name, trimmed, m_files)) {
                 for (ShelfItem& item : shelf.items) {
                     if (item.storedPath && item.storedPath->startsWith(prefixes->first))
                         item.storedPath = prefixes->second + item.storedPath->mid(prefixes->first.size());
@@ -152,49 +165,49 @@ void KelvaroStore::updateShelf(const QUuid& id, const QString& name, const QStri
     shelf.name = trimmed;
     shelf.symbol = symbol;
     shelf.colorIndex = colorIndex;
-    setShelves(shelves);
-    save();
+    m_library.setShelves(shelves);
+    m_library.save();
 }
 
-void KelvaroStore::deleteShelf(const QUuid& id)
+void Shelves::deleteShelf(const QUuid& id)
 {
-    holdOutputFolder();
-    const int index = indexOfShelf(m_shelves, id);
-    if (index >= 0 && !isShowingDemo()) {
-        for (const ShelfItem& item : m_shelves[index].items)
-            ShelfStorage::remove(item.storedPath, files());
+    m_held.holdOutputFolder();
+    const int index = indexOfShelf(m_library.shelves(), id);
+    if (index >= 0 && !m_library.isShowingDemo()) {
+        for (const ShelfItem& item : m_library.shelves()[index].items)
+            ShelfStorage::remove(item.storedPath, m_files);
     }
-    QList<Shelf> shelves = m_shelves;
+    QList<Shelf> shelves = m_library.shelves();
     shelves.removeIf([&](const Shelf& shelf) { return shelf.id == id; });
-    setShelves(shelves);
-    save();
+    m_library.setShelves(shelves);
+    m_library.save();
 }
 
-void KelvaroStore::removeItem(const QUuid& itemID, const QUuid& shelfID)
+void Shelves::removeItem(const QUuid& itemID, const QUuid& shelfID)
 {
-    QList<Shelf> shelves = m_shelves;
+    QList<Shelf> shelves = m_library.shelves();
     const int index = indexOfShelf(shelves, shelfID);
     if (index < 0)
         return;
-    holdOutputFolder();
+    m_held.holdOutputFolder();
     QList<ShelfItem>& items = shelves[index].items;
     for (const ShelfItem& item : std::as_const(items)) {
         if (item.id == itemID) {
-            if (!isShowingDemo())
-                ShelfStorage::remove(item.storedPath, files());
+            if (!m_library.isShowingDemo())
+                ShelfStorage::remove(item.storedPath, m_files);
             break;
         }
     }
     items.removeIf([&](const ShelfItem& item) { return item.id == itemID; });
-    setShelves(shelves);
-    save();
+    m_library.setShelves(shelves);
+    m_library.save();
 }
 
-void KelvaroStore::moveItem(const QUuid& itemID, const QUuid& fromShelf, const QUuid& toShelf)
+void Shelves::moveItem(const QUuid& itemID, const QUuid& fromShelf, const QUuid& toShelf)
 {
     if (fromShelf == toShelf)
         return;
-    QList<Shelf> shelves = m_shelves;
+    QList<Shelf> shelves = m_library.shelves();
     const int from = indexOfShelf(shelves, fromShelf);
     const int to = indexOfShelf(shelves, toShelf);
     if (from < 0 || to < 0)
@@ -203,23 +216,23 @@ void KelvaroStore::moveItem(const QUuid& itemID, const QUuid& fromShelf, const Q
     const auto found = std::find_if(source.begin(), source.end(), [&](const ShelfItem& item) { return item.id == itemID; });
     if (found == source.end())
         return;
-    holdOutputFolder();
+    m_held.holdOutputFolder();
     ShelfItem item = *found;
     source.erase(found);
-    if (item.storedPath && !isShowingDemo()) {
-        if (const auto token = ShelfStorage::move(*item.storedPath, shelves[to].name, files()))
+    if (item.storedPath && !m_library.isShowingDemo()) {
+        if (const auto token = ShelfStorage::move(*item.storedPath, shelves[to].name, m_files))
             item.storedPath = token;
     }
     shelves[to].items.append(item);
-    setShelves(shelves);
-    save();
-    setStatus(Lf("„%@“ je na polici „%@“.", item.name, shelves[to].name), false);
+    m_library.setShelves(shelves);
+    m_library.save();
+    m_status.setStatus(Lf("„%@“ je na polici „%@“.", item.name, shelves[to].name), false);
 }
 
-std::optional<QString> KelvaroStore::resolve(const ShelfItem& item)
+std::optional<QString> Shelves::resolve(const ShelfItem& item)
 {
     if (item.storedPath) {
-        holdOutputFolder();
+        m_held.holdOutputFolder();
         return ShelfStorage::url(*item.storedPath);
     }
     if (item.bookmark.isEmpty())
@@ -230,17 +243,14 @@ std::optional<QString> KelvaroStore::resolve(const ShelfItem& item)
     return resolved->path;
 }
 
-void KelvaroStore::loadShelfIntoWheel(const Shelf& shelf)
+QStringList Shelves::resolveAll(const Shelf& shelf)
 {
     QStringList files;
     for (const ShelfItem& item : shelf.items) {
         if (const auto file = resolve(item))
             files.append(*file);
     }
-    if (files.isEmpty())
-        return;
-    receive(files, false);
-    setSidebarSelection(SidebarItem::home);
+    return files;
 }
 
 } // namespace kelvaro

@@ -1,4 +1,5 @@
-// Runs: from a wheel click to the finished status line.
+#include "store/Runs.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
@@ -11,7 +12,14 @@
 #include "engine/OutputFolder.h"
 #include "platform/Clipboard.h"
 #include "platform/Settings.h"
-#include "store/KelvaroStore.h"
+#include "store/Handoff.h"
+#include "store/HeldFolder.h"
+#include "store/Intake.h"
+#include "store/Library.h"
+#include "store/Observed.h"
+#include "store/StoreStatus.h"
+#include "store/Undo.h"
+#include "store/ViewState.h"
 
 namespace kelvaro {
 namespace {
@@ -51,10 +59,28 @@ QMap<QString, QString> sourcesOf(const KelvaroOp& op, const QStringList& files, 
 
 } // namespace
 
-void KelvaroStore::perform(const WheelAction& action, WheelMode mode)
+Runs::Runs(Parts parts, const StoreServices& services, QObject* parent)
+    : QObject(parent), m_parts(parts), m_services(services), m_dock(m_services.launcher, m_services.attention)
 {
-    if (m_droppedFiles.isEmpty()) {
-        setStatus(L("Nejdřív přetáhni nebo vyber soubory."), false);
+}
+
+Runs::~Runs()
+{
+    if (m_hooks)
+        m_hooks->cancel();
+    // The engine works on the run's own copies; waiting keeps it from outliving what the caller
+    // tears down next (its folders, the application object).
+    m_runTask.waitForFinished();
+}
+
+void Runs::setIsWorking(bool v) { assignObserved(this, m_isWorking, v, &Runs::isWorkingChanged); }
+void Runs::setProgressDone(int v) { assignObserved(this, m_progressDone, v, &Runs::progressDoneChanged); }
+void Runs::setProgressTotal(int v) { assignObserved(this, m_progressTotal, v, &Runs::progressTotalChanged); }
+
+void Runs::perform(const WheelAction& action, WheelMode mode)
+{
+    if (m_parts.intake.droppedFiles().isEmpty()) {
+        m_parts.status.setStatus(L("Nejdřív přetáhni nebo vyber soubory."), false);
         return;
     }
     if (m_isWorking)
@@ -73,18 +99,18 @@ void KelvaroStore::perform(const WheelAction& action, WheelMode mode)
     }
 }
 
-void KelvaroStore::performTool(const QString& key)
+void Runs::performTool(const QString& key)
 {
     if (key == QStringLiteral("Ořez"))
-        setActiveSheet(ToolSheet::crop);
+        m_parts.view.setActiveSheet(ToolSheet::crop);
     else if (key == QStringLiteral("Velikost"))
-        setActiveSheet(ToolSheet::resize);
+        m_parts.view.setActiveSheet(ToolSheet::resize);
     else if (key == QStringLiteral("Komprese"))
-        setActiveSheet(ToolSheet::compress);
+        m_parts.view.setActiveSheet(ToolSheet::compress);
     else if (key == QStringLiteral("Vodoznak"))
-        setActiveSheet(ToolSheet::watermark);
+        m_parts.view.setActiveSheet(ToolSheet::watermark);
     else if (key == QStringLiteral("Úpravy"))
-        setActiveSheet(ToolSheet::adjust);
+        m_parts.view.setActiveSheet(ToolSheet::adjust);
     else if (key == QStringLiteral("Pozadí"))
         run(KelvaroOp::removeBackground());
     else if (key == QStringLiteral("Obličeje"))
@@ -95,61 +121,61 @@ void KelvaroStore::performTool(const QString& key)
         run(KelvaroOp::scan());
 }
 
-void KelvaroStore::performAction(const QString& key)
+void Runs::performAction(const QString& key)
 {
     if (key == QStringLiteral("Na polici"))
-        setActiveSheet(ToolSheet::shelf);
+        m_parts.view.setActiveSheet(ToolSheet::shelf);
     else if (key == QStringLiteral("Přejmenovat"))
-        setActiveSheet(ToolSheet::rename);
+        m_parts.view.setActiveSheet(ToolSheet::rename);
     else if (key == QStringLiteral("Schránka"))
-        setActiveSheet(ToolSheet::clipboard);
+        m_parts.view.setActiveSheet(ToolSheet::clipboard);
     else if (key == QStringLiteral("Metadata"))
         run(KelvaroOp::stripMetadata());
     else if (key == QStringLiteral("KDE Connect")) // the wheel's sending slice
-        sendNearby();
+        m_parts.handoff.sendNearby(m_parts.intake.droppedFiles());
     else if (key == QStringLiteral("Přesunout"))
         moveFiles();
 }
 
-void KelvaroStore::run(const KelvaroOp& op)
+void Runs::run(const KelvaroOp& op)
 {
-    if (m_isWorking || m_droppedFiles.isEmpty())
+    if (m_isWorking || m_parts.intake.droppedFiles().isEmpty())
         return;
-    const auto folder = OutputFolder::obtain(QFileInfo(m_droppedFiles.first()).absolutePath());
+    const auto folder = OutputFolder::obtain(QFileInfo(m_parts.intake.droppedFiles().first()).absolutePath());
     if (!folder) {
-        setStatus(L("Bez složky pro výsledky nemůžu pokračovat."), true);
+        m_parts.status.setStatus(L("Bez složky pro výsledky nemůžu pokračovat."), true);
         return;
     }
     execute(op, *folder);
 }
 
-void KelvaroStore::moveFiles()
+void Runs::moveFiles()
 {
     std::optional<QString> start;
-    if (!m_droppedFiles.isEmpty())
-        start = QFileInfo(m_droppedFiles.first()).absolutePath();
+    if (!m_parts.intake.droppedFiles().isEmpty())
+        start = QFileInfo(m_parts.intake.droppedFiles().first()).absolutePath();
     const auto destination = OutputFolder::choose(L("Vyber složku, kam se soubory přesunou."), start);
     if (!destination)
         return;
     execute(KelvaroOp::move(), *destination);
 }
 
-void KelvaroStore::execute(const KelvaroOp& op, const QString& outDir)
+void Runs::execute(const KelvaroOp& op, const QString& outDir)
 {
-    const QStringList files = m_droppedFiles;
+    const QStringList files = m_parts.intake.droppedFiles();
     setIsWorking(true);
-    m_lastSources.clear();
-    setLastOutputs({});
-    setUndoState(std::nullopt);
-    holdAccess(outDir);
-    setStatus(L("Pracuju na tom…"), false);
+    m_parts.status.setLastSources({});
+    m_parts.status.setLastOutputs({});
+    m_parts.undo.setUndoState(std::nullopt);
+    m_parts.held.hold(outDir);
+    m_parts.status.setStatus(L("Pracuju na tom…"), false);
     setProgressDone(0);
     // One combined document reports no per-file progress.
     setProgressTotal(isCombined(op) ? 0 : int(files.size()));
     m_dock.update(0, m_progressTotal, true);
 
     // The engine's thread only posts; the store is touched on the main thread, if it still exists.
-    const QPointer<KelvaroStore> self(this);
+    const QPointer<Runs> self(this);
     QObject* mainContext = QCoreApplication::instance();
     auto hooks = std::make_shared<RunHooks>([self, mainContext](int done, int total) {
         QMetaObject::invokeMethod(
@@ -186,7 +212,7 @@ void KelvaroStore::execute(const KelvaroOp& op, const QString& outDir)
     });
 }
 
-void KelvaroStore::applyProgress(int done, int total)
+void Runs::applyProgress(int done, int total)
 {
     setProgressDone(done);
     setProgressTotal(total);
@@ -194,18 +220,18 @@ void KelvaroStore::applyProgress(int done, int total)
     m_dock.update(done, total, m_isWorking);
 }
 
-void KelvaroStore::finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir)
+void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir)
 {
     setIsWorking(false);
     m_dock.finish();
     if (!outcome.result) {
-        setStatus(outcome.error, true);
+        m_parts.status.setStatus(outcome.error, true);
         return;
     }
     const OpResult& result = *outcome.result;
     // Before the outputs, so that whoever follows them finds their inputs.
-    m_lastSources = sourcesOf(op, files, result);
-    setLastOutputs(result.outputs);
+    m_parts.status.setLastSources(sourcesOf(op, files, result));
+    m_parts.status.setLastOutputs(result.outputs);
 
     QList<ActivityItem> entries;
     for (const OpEntry& entry : result.entries) {
@@ -220,7 +246,7 @@ void KelvaroStore::finish(const KelvaroOp& op, const QStringList& files, const O
         entries.append(item);
     }
     if (result.outputs.isEmpty()) {
-        setUndoState(std::nullopt);
+        m_parts.undo.setUndoState(std::nullopt);
     } else {
         UndoState state;
         state.outputs = result.outputs;
@@ -229,30 +255,30 @@ void KelvaroStore::finish(const KelvaroOp& op, const QStringList& files, const O
         for (const ActivityItem& item : entries)
             state.entryIds.append(item.id);
         state.folder = outDir;
-        setUndoState(state);
+        m_parts.undo.setUndoState(state);
     }
     for (const ActivityItem& item : entries)
-        insertHistory(item);
+        m_parts.library.addHistoryEntry(item);
 
     QString text = summary(op, result, outDir);
     if (result.failed > 0)
         text += QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", result.failed);
-    setStatus(text, false);
+    m_parts.status.setStatus(text, false);
 
     if (op.is<op::Ocr>() && result.text && m_services.clipboard)
         m_services.clipboard->setText(*result.text);
 
     if (op.is<op::Move>()) {
         // The moved originals are gone from where the wheel knew them.
-        releaseAccess();
-        setDroppedFiles({});
+        m_parts.intake.releaseAccess();
+        m_parts.intake.setDroppedFiles({});
     }
 
     if (Settings::shared().boolOr(QStringLiteral("kelvaro.autoReveal"), false))
-        revealOutputs();
+        m_parts.handoff.revealOutputs();
 }
 
-QString KelvaroStore::summary(const KelvaroOp& op, const OpResult& result, const QString& folder) const
+QString Runs::summary(const KelvaroOp& op, const OpResult& result, const QString& folder) const
 {
     const QString count = countWord(result.outputs.size());
     const QString folderName = QFileInfo(folder).fileName();
@@ -271,11 +297,11 @@ QString KelvaroStore::summary(const KelvaroOp& op, const OpResult& result, const
     return Lf("Hotovo – %@ ve složce „%@“.", count, folderName);
 }
 
-void KelvaroStore::cancelRun()
+void Runs::cancelRun()
 {
     if (m_hooks)
         m_hooks->cancel();
-    setStatus(L("Rušení… dokončím rozdělanou fotku."), false);
+    m_parts.status.setStatus(L("Rušení… dokončím rozdělanou fotku."), false);
 }
 
 } // namespace kelvaro

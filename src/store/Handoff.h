@@ -1,0 +1,40 @@
+#pragma once
+// Handoff: the small actions that pass files on to the desktop without an engine run: revealing
+// the last outputs in the file manager, copying the wheel's files to the clipboard and sending
+// them to a paired phone over KDE Connect. Each books its history entries and reports on the
+// status line. Owned by KelvaroStore; main thread.
+#include <memory>
+
+#include <QStringList>
+
+#include "store/StoreServices.h"
+
+namespace kelvaro {
+
+class Library;
+class StoreStatus;
+
+// What the clipboard sheet copies ("kelvaro.clipboardMode").
+enum class ClipboardMode { files, paths, names };
+QString rawValue(ClipboardMode mode);
+ClipboardMode clipboardModeFromRaw(const QString& raw); // unknown: files
+
+class Handoff {
+public:
+    // Uses the services' file manager, clipboard and KDE Connect share; any may be null.
+    Handoff(Library& library, StoreStatus& status, const StoreServices& services);
+    Handoff(const Handoff&) = delete;
+    Handoff& operator=(const Handoff&) = delete;
+
+    // Shows the last outputs selected in the file manager; nothing without outputs.
+    void revealOutputs();
+    void copyToClipboard(const QStringList& files, ClipboardMode mode);
+    void sendNearby(const QStringList& files);
+
+private:
+    Library& m_library;
+    StoreStatus& m_status;
+    StoreServices m_services;
+};
+
+} // namespace kelvaro

@@ -1,0 +1,157 @@
+#include "store/Intake.h"
+
+#include <algorithm>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "engine/Localization.h"
+#include "platform/Bookmark.h"
+#include "store/Observed.h"
+#include "store/StoreStatus.h"
+
+namespace kelvaro {
+namespace {
+
+// The accepted files below `folder` in ascending path order, at most `limit` of them, skipping
+// hidden entries and never following a linked folder (a link back up would never end). Each
+// folder's entries are visited in the order their full paths sort in (a subfolder counts as its
+// name followed by "/"), so the walk can stop at the limit instead of listing a whole disk first.
+void collectFolder(const QString& folder, QStringList& found, qsizetype limit)
+{
+    struct Entry {
+        QString key;
+        QFileInfo info;
+    };
+    QList<Entry> entries;
+    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
+                                                             QDir::Unsorted)) {
+        if (entry.fileName().startsWith(QLatin1Char('.')))
+            continue;
+        entries.append({entry.isDir() ? entry.fileName() + QLatin1Char('/') : entry.fileName(), entry});
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    for (const Entry& entry : std::as_const(entries)) {
+        if (found.size() >= limit)
+            return;
+        if (entry.info.isDir()) {
+            if (!entry.info.isSymLink())
+                collectFolder(entry.info.filePath(), found, limit);
+        } else if (Intake::acceptedExtensions().contains(entry.info.suffix().toLower())) {
+            found.append(QDir::cleanPath(entry.info.absoluteFilePath()));
+        }
+    }
+}
+
+} // namespace
+
+Intake::Intake(StoreStatus& status, QObject* parent) : QObject(parent), m_status(status) {}
+
+void Intake::setDroppedFiles(const QStringList& v) { assignObserved(this, m_droppedFiles, v, &Intake::droppedFilesChanged); }
+
+const QStringList& Intake::acceptedExtensions()
+{
+    static const QStringList list{QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),
+                                  QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("tif"),
+                                  QStringLiteral("tiff"), QStringLiteral("gif"), QStringLiteral("bmp"),
+                                  QStringLiteral("webp"), QStringLiteral("pdf")};
+    return list;
+}
+
+QStringList Intake::expandFolders(const QStringList& paths)
+{
+    QStringList result;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (!info.isDir()) {
+            result.append(path);
+            continue;
+        }
+        // The first files by path; only as many as the whole result can still take.
+        QStringList found;
+        collectFolder(path, found, limit - result.size());
+        std::sort(found.begin(), found.end());
+        result.append(found);
+    }
+    if (result.size() > limit)
+        result.resize(limit);
+    return result;
+}
+
+void Intake::receive(const QList<QUrl>& urls, bool adding)
+{
+    if (urls.isEmpty())
+        return;
+    // Only local files: the application uses no network for what it is handed.
+    QStringList paths;
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths.append(url.toLocalFile());
+    }
+    if (paths.isEmpty()) {
+        m_status.setStatus(L("V tom, co jsi přidal, nejsou žádné fotky ani PDF."), true);
+        return;
+    }
+    receive(paths, adding);
+}
+
+void Intake::receive(const QStringList& given, bool adding)
+{
+    if (given.isEmpty())
+        return;
+    QStringList paths;
+    for (const QString& path : given) {
+        if (!path.isEmpty())
+            paths.append(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    }
+    const QStringList expanded = expandFolders(paths);
+    // Nothing usable keeps the wheel as it is, also when replacing: an empty drop must not
+    // silently throw the selection away.
+    if (expanded.isEmpty()) {
+        m_status.setStatus(L("V tom, co jsi přidal, nejsou žádné fotky ani PDF."), true);
+        return;
+    }
+    const bool adds = adding && !m_droppedFiles.isEmpty();
+    if (!adds)
+        releaseAccess();
+    for (const QString& path : paths) {
+        if (Bookmark::startAccess(path))
+            m_accessedURLs.append(path);
+    }
+    if (!adds) {
+        setDroppedFiles(expanded);
+        m_status.setStatusMessage(std::nullopt);
+        m_status.setLastOutputs({});
+        return;
+    }
+    QStringList kept;
+    for (const QString& path : expanded) {
+        if (!m_droppedFiles.contains(path) && !kept.contains(path))
+            kept.append(path);
+    }
+    if (!kept.isEmpty())
+        setDroppedFiles(m_droppedFiles + kept);
+    m_status.setStatus(kept.isEmpty() ? std::optional<QString>(L("Tyhle soubory už ve výběru jsou.")) : std::nullopt,
+                       false);
+    m_status.setLastOutputs({});
+}
+
+void Intake::removeDropped(const QString& path)
+{
+    QStringList files = m_droppedFiles;
+    files.removeAll(path);
+    setDroppedFiles(files);
+    m_status.setLastOutputs({});
+    m_status.setStatusMessage(std::nullopt);
+    if (m_droppedFiles.isEmpty())
+        releaseAccess();
+}
+
+void Intake::releaseAccess()
+{
+    for (const QString& path : std::as_const(m_accessedURLs))
+        Bookmark::stopAccess(path);
+    m_accessedURLs.clear();
+}
+
+} // namespace kelvaro

@@ -1,0 +1,74 @@
+#pragma once
+// Library: the history (newest first, at most 500 entries) and the shelves, persisted together as
+// one document in the settings under a storage key, with the sample content of a first start, the
+// demo content the screenshot studio swaps in, and the statistics derived from the history. Owned
+// by KelvaroStore; main thread. A stored document that cannot be decoded is never overwritten.
+#include <optional>
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+
+#include "engine/Models.h"
+
+namespace kelvaro {
+
+class Library : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int historyLimit = 500;
+
+    // Loads the document under `storageKey` at once; a first start gets the sample content.
+    explicit Library(const QString& storageKey, QObject* parent = nullptr);
+
+    const QList<ActivityItem>& activities() const { return m_activities; }
+    void setActivities(const QList<ActivityItem>& activities);
+    const QList<Shelf>& shelves() const { return m_shelves; }
+    void setShelves(const QList<Shelf>& shelves);
+
+    bool canPersist() const { return m_canPersist; }
+    const QString& storageKey() const { return m_storageKey; }
+    bool isShowingDemo() const { return m_demoBackup.has_value(); }
+
+    // Writes the document to the settings unless a stored document was undecodable or demo
+    // content is shown.
+    void save();
+    // Puts one entry at the front, keeps at most 500 and saves.
+    void addHistoryEntry(const ActivityItem& entry);
+    // The same for several entries in order (the last ends up first).
+    void addHistoryEntries(const QList<ActivityItem>& entries);
+    // Takes exactly these entries out, wherever newer ones have pushed them, and saves.
+    void removeHistoryEntries(const QList<QUuid>& ids);
+
+    void enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves);
+    // Puts the real lists back; false when no demo content was shown.
+    bool exitDemo();
+    bool hasSampleData() const;
+    void clearSampleData();
+
+    // Derived on each read.
+    int shelvedFiles() const; // negative stored counts add nothing; capped at INT_MAX
+    QList<DailyStat> dailyStats() const; // seven days, oldest first, ending today
+    int weekCount() const;
+    QList<ActivityItem> recentActivities() const; // newest six, stable
+
+Q_SIGNALS:
+    void activitiesChanged();
+    void shelvesChanged();
+
+private:
+    void load();
+
+    QList<ActivityItem> m_activities;
+    QList<Shelf> m_shelves;
+    QString m_storageKey;
+    bool m_canPersist = true;
+    struct DemoBackup {
+        QList<ActivityItem> activities;
+        QList<Shelf> shelves;
+    };
+    std::optional<DemoBackup> m_demoBackup;
+};
+
+} // namespace kelvaro

@@ -1,0 +1,45 @@
+#pragma once
+// StoreStatus: what the status line says about the last thing the store did (the message and
+// whether it is an error) and the files the last run wrote, with the input of each. Every part of
+// the store that reports to the user writes here. Owned by KelvaroStore; main thread.
+#include <optional>
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace kelvaro {
+
+class StoreStatus : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    const std::optional<QString>& statusMessage() const { return m_statusMessage; }
+    void setStatusMessage(const std::optional<QString>& message);
+    bool statusIsError() const { return m_statusIsError; }
+    void setStatusIsError(bool isError);
+    // Both at once, the message first.
+    void setStatus(const std::optional<QString>& message, bool isError);
+
+    const QStringList& lastOutputs() const { return m_lastOutputs; } // absolute paths
+    void setLastOutputs(const QStringList& outputs);
+    // The last run's input of each output, by output path, as the engine named it. An output the
+    // run combined from several inputs has none. Not observed: set before the outputs.
+    const QMap<QString, QString>& lastSources() const { return m_lastSources; }
+    void setLastSources(const QMap<QString, QString>& sources) { m_lastSources = sources; }
+
+Q_SIGNALS:
+    void statusMessageChanged();
+    void statusIsErrorChanged();
+    void lastOutputsChanged();
+
+private:
+    std::optional<QString> m_statusMessage;
+    bool m_statusIsError = false;
+    QStringList m_lastOutputs;
+    QMap<QString, QString> m_lastSources;
+};
+
+} // namespace kelvaro

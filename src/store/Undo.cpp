@@ -1,0 +1,79 @@
+#include "store/Undo.h"
+
+#include <QFileInfo>
+
+#include "engine/Localization.h"
+#include "platform/FileSystem.h"
+#include "platform/Trash.h"
+#include "store/HeldFolder.h"
+#include "store/Library.h"
+#include "store/Observed.h"
+#include "store/StoreStatus.h"
+
+namespace kelvaro {
+
+Undo::Undo(Library& library, StoreStatus& status, HeldFolder& held, std::shared_ptr<Trash> trash, FileSystem& files,
+           QObject* parent)
+    : QObject(parent), m_library(library), m_status(status), m_held(held), m_trash(std::move(trash)), m_files(files)
+{
+}
+
+void Undo::setUndoState(const std::optional<UndoState>& v) { assignObserved(this, m_undoState, v, &Undo::undoStateChanged); }
+
+void Undo::undoLast()
+{
+    if (!m_undoState)
+        return;
+    const UndoState state = *m_undoState;
+    m_held.hold(state.folder);
+
+    const auto trash = [this](const QString& path) { return m_trash && m_trash->moveToTrash(path); };
+    int failures = 0;
+    if (!state.isMove) {
+        for (const QString& output : state.outputs) {
+            if (!trash(output))
+                ++failures;
+        }
+    } else {
+        for (const FileMove& move : state.moves) {
+            if (!QFileInfo::exists(move.from) && !m_files.copyFile(move.to, move.from)) {
+                ++failures;
+                continue;
+            }
+            if (!QFileInfo::exists(move.from)) {
+                ++failures;
+                continue;
+            }
+            if (!trash(move.to))
+                ++failures;
+        }
+    }
+
+    m_library.removeHistoryEntries(state.entryIds);
+    m_status.setLastOutputs({});
+    setUndoState(std::nullopt);
+
+    if (failures == 0) {
+        m_status.setStatus(state.isMove ? L("Soubory jsou zpátky na původním místě.") : L("Vráceno – výsledky jsou v koši."),
+                           false);
+        return;
+    }
+    QString text = Lf("Nepodařilo se vrátit %lld souborů.", failures);
+    if (state.isMove)
+        text += QLatin1Char(' ') + L("Přesunuté soubory jsou pořád v cílové složce.");
+    text += QLatin1Char(' ') + L("Zkontroluj je ve správci souborů.");
+    m_status.setStatus(text, true);
+}
+
+bool Undo::canCompare(const QStringList& inputs, const QStringList& outputs)
+{
+    if (inputs.isEmpty() || outputs.isEmpty())
+        return false;
+    static const QStringList comparable{QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),
+                                        QStringLiteral("heic"), QStringLiteral("tif"), QStringLiteral("tiff"),
+                                        QStringLiteral("pdf")};
+    return comparable.contains(QFileInfo(inputs.first()).suffix().toLower())
+           && comparable.contains(QFileInfo(outputs.first()).suffix().toLower());
+}
+
+} // namespace kelvaro
