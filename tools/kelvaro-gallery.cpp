@@ -33,6 +33,7 @@
 #include "engine/Models.h"
 #include "platform/BackgroundPools.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "platform/widgets/Appearance.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/FileThumb.h"
@@ -83,7 +84,7 @@ bool render(const QString& screen, bool dark, const QString& lang, const QString
         std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(file));
         return ok;
     }
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), lang);
+    Settings::shared().setValue(QString::fromLatin1(SettingsKey::language), lang);
     Appearance::shared().setOverride(dark);
     for (const gallery::Scene& scene : gallery::scenes()) {
         if (scene.name != screen)

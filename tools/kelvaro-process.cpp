@@ -354,7 +354,8 @@ int main(int argc, char** argv)
     }
 
     try {
-        print(resultText(ImageEngine::process(arguments.op, arguments.files, arguments.outDir)));
+        const EngineSettings settings = EngineSettings::read(Settings::shared());
+        print(resultText(ImageEngine::process(arguments.op, arguments.files, arguments.outDir, {}, settings)));
         return 0;
     } catch (const KelvaroError& error) {
         print({{QStringLiteral("error"), error.message()}});

@@ -6,6 +6,7 @@
 
 #include "engine/Localization.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
 
 namespace kelvaro {
@@ -54,10 +55,10 @@ Commands::Commands(KelvaroStore& store, Hooks hooks, QObject* parent)
             m_hooks.quit();
     });
     auto studioVisibility = [this] {
-        m_studio->setVisible(Settings::shared().boolValue(QStringLiteral("kelvaro.studio.enabled")).value_or(false));
+        m_studio->setVisible(Settings::shared().boolValue(QString::fromLatin1(SettingsKey::studioEnabled)).value_or(false));
     };
     connect(&Settings::shared(), &Settings::changed, this, [studioVisibility](const QString& key) {
-        if (key == QLatin1String("kelvaro.studio.enabled"))
+        if (key == QLatin1String(SettingsKey::studioEnabled))
             studioVisibility();
     });
     studioVisibility();

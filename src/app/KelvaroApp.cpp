@@ -11,6 +11,7 @@
 #include "engine/Localization.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/Theme.h"
@@ -19,9 +20,9 @@
 namespace kelvaro {
 namespace {
 
-const QString kLanguageKey = QStringLiteral("kelvaro.language");
-const QString kStudioKey = QStringLiteral("kelvaro.studio.enabled");
-const QString kSavedLanguageKey = QStringLiteral("kelvaro.studio.savedLanguage");
+const QString kLanguageKey = QString::fromLatin1(SettingsKey::language);
+const QString kStudioKey = QString::fromLatin1(SettingsKey::studioEnabled);
+const QString kSavedLanguageKey = QString::fromLatin1(SettingsKey::studioSavedLanguage);
 
 // A top-level window whose whole content is one screen of the factory.
 QWidget* screenWindow(Screen screen, KelvaroStore& store, const QString& objectName)

@@ -8,6 +8,7 @@
 #include "app/Commands.h"
 #include "engine/Localization.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/Theme.h"
 #include "ui/main/ScreenFactory.h"
@@ -15,7 +16,7 @@
 namespace kelvaro {
 namespace {
 
-const QString kOnboardedKey = QStringLiteral("kelvaro.onboarded");
+const QString kOnboardedKey = QString::fromLatin1(SettingsKey::onboarded);
 
 // A dialog the user cannot dismiss: it closes only when the onboarding reports it is done.
 class OnboardingDialog : public QDialog {

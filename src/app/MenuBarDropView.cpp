@@ -13,6 +13,7 @@
 
 #include "engine/Localization.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "watch/FolderWatcher.h"
@@ -21,7 +22,7 @@
 namespace kelvaro {
 namespace {
 
-const QString kLanguageKey = QStringLiteral("kelvaro.language");
+const QString kLanguageKey = QString::fromLatin1(SettingsKey::language);
 
 // A push button of the small control size: the style's own minimum width would not leave room
 // for three of them in the window's 260.

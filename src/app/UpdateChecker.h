@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "engine/ReleaseFeed.h"
+#include "platform/SettingsKeys.h"
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -42,9 +43,9 @@ public:
     static constexpr qint64 minimumAgeSeconds = 20 * 60 * 60;
     static constexpr int timeoutMs = 15 * 1000;
     static constexpr qint64 maxFeedBytes = 1024 * 1024;
-    static constexpr const char* autoCheckKey = "updates.autoCheck";
-    static constexpr const char* lastCheckKey = "updates.lastCheck";       // seconds since 2001-01-01 UTC
-    static constexpr const char* announcedVersionKey = "updates.announcedVersion";
+    static constexpr const char* autoCheckKey = SettingsKey::updatesAutoCheck;
+    static constexpr const char* lastCheckKey = SettingsKey::updatesLastCheck; // seconds since 2001-01-01 UTC
+    static constexpr const char* announcedVersionKey = SettingsKey::updatesAnnouncedVersion;
 
     struct Environment {
         QUrl feed;               // invalid: no feed

@@ -203,7 +203,7 @@ Bitmap ImageEffects::anonymisedFaces(const Bitmap& image, const QList<QRectF>& f
     }
 }
 
-Bitmap ImageEffects::blurredFaces(const Bitmap& image, const QString& name)
+Bitmap ImageEffects::blurredFaces(const Bitmap& image, FaceStyle style, const QString& name)
 {
     QList<QRectF> faces;
     try {
@@ -217,7 +217,7 @@ Bitmap ImageEffects::blurredFaces(const Bitmap& image, const QString& name)
     }
     if (faces.isEmpty())
         throw KelvaroError::noFaces(name);
-    return anonymisedFaces(image, faces, currentFaceStyle(), name);
+    return anonymisedFaces(image, faces, style, name);
 }
 
 // ---- Background ---------------------------------------------------------------------------------

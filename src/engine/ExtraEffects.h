@@ -13,9 +13,8 @@
 
 namespace kelvaro::ImageEffects {
 
-// Every detected face anonymised in the current face style (read at each call). Throws
-// noFaces(name), writeFailed(name).
-Bitmap blurredFaces(const Bitmap& image, const QString& name);
+// Every detected face anonymised in `style`. Throws noFaces(name), writeFailed(name).
+Bitmap blurredFaces(const Bitmap& image, FaceStyle style, const QString& name);
 
 // Same size, background transparent, the subject's edges soft. Throws noSubject(name) when the
 // photo holds no subject, writeFailed(name).

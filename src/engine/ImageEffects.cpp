@@ -16,7 +16,6 @@
 
 #include "engine/Localization.h"
 #include "engine/LogoWatermark.h"
-#include "platform/Settings.h"
 
 namespace kelvaro {
 namespace {
@@ -103,52 +102,6 @@ void drawShadow(QPainter& painter, const QPainterPath& textPath, const ImageEffe
 }
 
 } // namespace
-
-QString rawValue(FaceStyle style)
-{
-    switch (style) {
-    case FaceStyle::pixelate:
-        return QStringLiteral("pixelate");
-    case FaceStyle::solid:
-        return QStringLiteral("solid");
-    case FaceStyle::blur:
-        break;
-    }
-    return QStringLiteral("blur");
-}
-
-std::optional<FaceStyle> faceStyleFromRaw(const QString& raw)
-{
-    for (FaceStyle style : allFaceStyles())
-        if (rawValue(style) == raw)
-            return style;
-    return std::nullopt;
-}
-
-const QList<FaceStyle>& allFaceStyles()
-{
-    static const QList<FaceStyle> all{FaceStyle::blur, FaceStyle::pixelate, FaceStyle::solid};
-    return all;
-}
-
-QString title(FaceStyle style)
-{
-    switch (style) {
-    case FaceStyle::pixelate:
-        return L("Pixelizace");
-    case FaceStyle::solid:
-        return L("Zakrytí");
-    case FaceStyle::blur:
-        break;
-    }
-    return L("Měkké rozmazání");
-}
-
-FaceStyle ImageEffects::currentFaceStyle()
-{
-    const std::optional<QString> stored = Settings::shared().stringValue(QString::fromLatin1(faceStyleKey));
-    return stored ? faceStyleFromRaw(*stored).value_or(FaceStyle::blur) : FaceStyle::blur;
-}
 
 QString ImageEffects::watermarkFontFamily()
 {

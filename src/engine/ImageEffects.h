@@ -7,22 +7,12 @@
 #include <QString>
 
 #include "engine/Bitmap.h"
+#include "engine/EngineSettings.h"
 #include "engine/Operations.h"
 
 namespace kelvaro {
 
-enum class FaceStyle { blur, pixelate, solid };
-QString rawValue(FaceStyle style);
-std::optional<FaceStyle> faceStyleFromRaw(const QString& raw);
-QString title(FaceStyle style); // localized
-const QList<FaceStyle>& allFaceStyles(); // blur, pixelate, solid
-
 namespace ImageEffects {
-
-inline constexpr const char* faceStyleKey = "kelvaro.faceStyle";
-
-// "kelvaro.faceStyle", read at every call (default blur).
-FaceStyle currentFaceStyle();
 
 // Draws the text or logo watermark. Throws writeFailed(name), or unreadable(<logo name>).
 // Reads the logo file from disk when `spec.logoPath` is set.

@@ -11,6 +11,7 @@
 #include <QVariantMap>
 
 #include "engine/Bitmap.h"
+#include "engine/EngineSettings.h"
 #include "engine/Operations.h"
 #include "engine/RunHooks.h"
 
@@ -54,8 +55,10 @@ struct One {
 };
 
 // The one entry of every run. Throws KelvaroError when a combined output fails, RunError when no
-// file came out and at least one failed. `outDir` must exist.
-OpResult process(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {});
+// file came out and at least one failed. `outDir` must exist. Every file follows `settings`, read
+// by the caller when the run started.
+OpResult process(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {},
+                 const EngineSettings& settings = {});
 
 // Decodes a file upright as 8-bit sRGB RGBA. Throws KelvaroError::unreadable(file name), also
 // for a source of more than kMaxPixels. `maxSide` > 0 decodes a larger source shrunk so that
@@ -73,14 +76,11 @@ QString uniqueURL(const QString& folder, const QString& base, const QString& ext
 // Size in bytes of a regular file; 0 when it cannot be read. Reads disk metadata only.
 qint64 fileSize(const QString& file);
 
-// Whether results get a descriptive suffix ("kelvaro.describeNames", default true; a value that
-// is not a Boolean counts as absent). No disk.
-bool describesNames();
-
 // One page per image, in order; a page is the image's pixel size in points, scaled down so that
-// no side exceeds 1000 points. Throws writeFailed(target name), or the first unloadable file's
-// error (the partial PDF stays).
-void writePDF(const QStringList& files, const QString& target);
+// no side exceeds 1000 points. Photos of lossy formats are embedded as JPEG at `jpegQuality`
+// (0–1). Throws writeFailed(target name), or the first unloadable file's error (the partial PDF
+// stays).
+void writePDF(const QStringList& files, const QString& target, double jpegQuality);
 
 // First page of a PDF at 2 px per point on white (the page's own rotation is not applied).
 // Throws KelvaroError::unreadable(file name), also for a page of more than kMaxPixels.
@@ -100,20 +100,20 @@ struct Rendered {
 
 // Applies `op` (adjust, preset, workflow, convert, crop, resize, compress, watermark, blurFaces,
 // removeBackground, stripMetadata) to a loaded source. `file` is the source path (for its
-// format), `name` its file name for error messages. Throws writeFailed(name) or the effect's
-// error. No disk (except a watermark logo).
-Rendered render(const KelvaroOp& op, const LoadedImage& source, const QString& file, const QString& name);
+// format), `name` its file name for error messages; `settings` gives the default quality and the
+// face style. Throws writeFailed(name) or the effect's error. No disk (except a watermark logo).
+Rendered render(const KelvaroOp& op, const LoadedImage& source, const QString& file, const QString& name,
+                const EngineSettings& settings);
 
 // Loads `file`, renders it, names and writes the result in `outDir`. `base` is the file name
-// without its extension, `name` with it, `originalSize` its size in bytes.
+// without its extension, `name` with it, `originalSize` its size in bytes. The name gets its
+// descriptive suffix when `settings` asks for one.
 One renderImage(const KelvaroOp& op, const QString& file, const QString& base, const QString& name,
-                qint64 originalSize, const QString& outDir);
+                qint64 originalSize, const QString& outDir, const EngineSettings& settings);
 
-// The default lossy quality: "kelvaro.jpegQuality" when above 0, else 0.9. No disk.
-double jpegDefaultQuality();
 // The lossy quality written for `format` (0–1): a HEIC result whose quality equals the JPEG
-// default in force takes "kelvaro.heicQuality" (when above 0, else 0.85). No disk.
-double effectiveQuality(double quality, ImageFormat format);
+// default of `settings` takes its HEIC quality. No disk.
+double effectiveQuality(double quality, ImageFormat format, const EngineSettings& settings);
 
 // "jpg", "png", "heic", "tiff", "pdf", "zip".
 QString fileExtension(ImageFormat format);

@@ -85,7 +85,8 @@ ImageEngine::One recognise(const QString& file, const QString& outDir, const QSt
     return {destination, 0, text.isEmpty() ? std::nullopt : std::optional<QString>(text)};
 }
 
-ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QString& outDir, int index)
+ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QString& outDir, int index,
+                            const EngineSettings& settings)
 {
     const QString name = QFileInfo(file).fileName();
     const auto [base, ext] = splitName(name);
@@ -105,7 +106,7 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
         }
         if (op.is<op::Ocr>())
             return recognise(file, outDir, base);
-        return ImageEngine::renderImage(op, file, base, name, size, outDir);
+        return ImageEngine::renderImage(op, file, base, name, size, outDir, settings);
     } catch (const std::bad_alloc&) {
         // Out of memory for this photo only; the next one may fit.
         throw KelvaroError::writeFailed(name);
@@ -124,7 +125,7 @@ QString messageOf(const std::exception& error, const QString& fileName)
     return KelvaroError::writeFailed(fileName).message();
 }
 
-OpResult combined(const QStringList& files, const QString& outDir, ImageFormat format)
+OpResult combined(const QStringList& files, const QString& outDir, ImageFormat format, const EngineSettings& settings)
 {
     QString name;
     if (files.size() == 1)
@@ -136,7 +137,7 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
     const QString out = ImageEngine::uniqueURL(outDir, name, ImageEngine::fileExtension(format));
     try {
         if (format == ImageFormat::pdf)
-            ImageEngine::writePDF(files, out);
+            ImageEngine::writePDF(files, out, settings.jpegQuality);
         else
             ZipWriter::write(files, out);
     } catch (...) {
@@ -194,12 +195,12 @@ struct Outcome {
     bool keptOriginal = false; // a move whose source is still there
 };
 
-Outcome runOne(const KelvaroOp& op, const QString& file, const QString& outDir, int index)
+Outcome runOne(const KelvaroOp& op, const QString& file, const QString& outDir, int index, const EngineSettings& settings)
 {
     const QString fileName = QFileInfo(file).fileName();
     Outcome outcome;
     try {
-        outcome.one = processOne(op, file, outDir, index);
+        outcome.one = processOne(op, file, outDir, index, settings);
         if (op.is<op::Move>())
             outcome.keptOriginal = QFileInfo::exists(file);
     } catch (const std::exception& error) {
@@ -314,14 +315,15 @@ private:
     int m_workers;
 };
 
-OpResult sequentialLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks)
+OpResult sequentialLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
+                        const EngineSettings& settings)
 {
     OpResult result;
     const int total = int(files.size());
     for (int index = 0; index < total; ++index) {
         if (hooks && hooks->isCancelled())
             break;
-        append(result, op, files[index], runOne(op, files[index], outDir, index));
+        append(result, op, files[index], runOne(op, files[index], outDir, index, settings));
         if (hooks)
             hooks->reportProgress(index + 1, total);
     }
@@ -333,7 +335,7 @@ OpResult sequentialLoop(const KelvaroOp& op, const QStringList& files, const QSt
 // finished file, so it climbs by one and reaches the total only when the last file is written.
 // What the files give is gathered in input order, so the result is the one-by-one run's.
 OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
-                      int workers)
+                      const EngineSettings& settings, int workers)
 {
     const VipsThreadsPerWorker vipsThreads(workers);
     const int total = int(files.size());
@@ -356,7 +358,7 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
                 index = next++;
             }
             currentFile = {&order, index};
-            Outcome outcome = runOne(op, files[index], outDir, index);
+            Outcome outcome = runOne(op, files[index], outDir, index, settings);
             currentFile = {};
             order.pass(index); // also for a file that failed before it claimed a name
             {
@@ -389,7 +391,7 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
         }
     }
     if (threads.empty())
-        return sequentialLoop(op, files, outDir, hooks);
+        return sequentialLoop(op, files, outDir, hooks, settings);
 
     int reported = 0;
     std::exception_ptr failure;
@@ -442,20 +444,20 @@ ImageEngine::NameTurn::~NameTurn()
 }
 
 OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, const QString& outDir,
-                              const RunHooksPtr& hooks)
+                              const RunHooksPtr& hooks, const EngineSettings& settings)
 {
     initVips();
     if (op.is<op::Scan>())
-        return scanToPDF(files, outDir, hooks);
+        return scanToPDF(files, outDir, hooks, settings);
     if (const op::Convert* convert = op.as<op::Convert>()) {
         if (convert->format == ImageFormat::zip || convert->format == ImageFormat::pdf)
-            return combined(files, outDir, convert->format);
+            return combined(files, outDir, convert->format, settings);
     }
 
     prepareForThreads();
     const int workers = workerCount(op, files);
-    const OpResult result = workers > 1 ? parallelLoop(op, files, outDir, hooks, workers)
-                                        : sequentialLoop(op, files, outDir, hooks);
+    const OpResult result = workers > 1 ? parallelLoop(op, files, outDir, hooks, settings, workers)
+                                        : sequentialLoop(op, files, outDir, hooks, settings);
     if (result.outputs.isEmpty() && result.firstError)
         throw RunError(*result.firstError);
     return result;

@@ -9,10 +9,10 @@
 
 namespace kelvaro {
 
-void ImageEngine::writePDF(const QStringList& files, const QString& target)
+void ImageEngine::writePDF(const QStringList& files, const QString& target, double jpegQuality)
 {
     const QString targetName = QFileInfo(target).fileName();
-    PdfPages pdf(target);
+    PdfPages pdf(target, jpegQuality);
     if (!pdf.open())
         throw KelvaroError::writeFailed(targetName);
     for (const QString& file : files) {

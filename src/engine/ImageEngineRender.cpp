@@ -148,12 +148,12 @@ DecodePlan decodePlan(const KelvaroOp& op, const QString& file)
 } // namespace
 
 ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage& source, const QString& file,
-                                          const QString& name)
+                                          const QString& name, const EngineSettings& settings)
 {
     Rendered r;
     r.image = source.image;
     r.format = matchingFormat(file);
-    r.quality = jpegDefaultQuality();
+    r.quality = settings.jpegQuality;
     try {
         std::visit(
             Overloaded{
@@ -171,7 +171,7 @@ ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage
                 [&](const op::RunWorkflow& o) {
                     bool removesBackground = false;
                     for (const WorkflowStep& step : o.workflow.steps) {
-                        r.image = WorkflowLibrary::apply(step, r.image, name);
+                        r.image = WorkflowLibrary::apply(step, r.image, name, settings.faceStyle);
                         removesBackground |= step.kind == WorkflowStep::Kind::removeBackground;
                     }
                     if (const std::optional<ImageFormat> format = imageFileFormat(o.workflow.format))
@@ -210,7 +210,7 @@ ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage
                     r.suffix = L("vodoznak");
                 },
                 [&](const op::BlurFaces&) {
-                    r.image = ImageEffects::blurredFaces(r.image, name);
+                    r.image = ImageEffects::blurredFaces(r.image, settings.faceStyle, name);
                     r.suffix = L("rozmazané obličeje");
                 },
                 [&](const op::RemoveBackground&) {
@@ -240,13 +240,14 @@ ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage
 }
 
 ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& file, const QString& base,
-                                          const QString& name, qint64 originalSize, const QString& outDir)
+                                          const QString& name, qint64 originalSize, const QString& outDir,
+                                          const EngineSettings& settings)
 {
     const DecodePlan plan = decodePlan(op, file);
     const LoadedImage source = load(file, plan.maxSide);
-    const Rendered rendered = render(plan.op, source, file, name);
+    const Rendered rendered = render(plan.op, source, file, name, settings);
     // A preset or workflow without a name has nothing to add: no dangling space before the extension.
-    const bool suffixed = describesNames() && rendered.suffix && !rendered.suffix->trimmed().isEmpty();
+    const bool suffixed = settings.describeNames && rendered.suffix && !rendered.suffix->trimmed().isEmpty();
     const QString outName = suffixed ? base + QLatin1Char(' ') + *rendered.suffix : base;
     QString out;
     {
@@ -255,7 +256,7 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
         out = uniqueURL(outDir, outName, fileExtension(rendered.format));
     }
     try {
-        writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format),
+        writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),
                    rendered.keepMetadata ? &source : nullptr, out);
     } catch (...) {
         // The name was claimed but nothing was written into it: give it back.

@@ -18,24 +18,13 @@
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
-#include "platform/Settings.h"
 
 namespace kelvaro {
 namespace {
 
-constexpr double kFallbackJpegQuality = 0.9;
-constexpr double kFallbackHeicQuality = 0.85;
 // Results are tagged 72 dpi, as photo tools commonly do; libvips would otherwise write its
 // own default of 1 pixel per millimetre.
 constexpr double kPixelsPerMillimetre = 72.0 / 25.4;
-
-std::optional<double> positiveSetting(const char* key)
-{
-    const std::optional<double> value = Settings::shared().numberValue(QString::fromLatin1(key));
-    if (value && std::isfinite(*value) && *value > 0)
-        return value;
-    return std::nullopt;
-}
 
 bool pathExists(const QByteArray& path)
 {
@@ -119,29 +108,19 @@ QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const
     return dir.filePath(fileName);
 }
 
-bool ImageEngine::describesNames()
-{
-    return Settings::shared().boolValue(QStringLiteral("kelvaro.describeNames")).value_or(true);
-}
-
 QString ImageEngine::fileExtension(ImageFormat format)
 {
     return rawValue(format);
 }
 
-double ImageEngine::jpegDefaultQuality()
-{
-    return positiveSetting("kelvaro.jpegQuality").value_or(kFallbackJpegQuality);
-}
-
-double ImageEngine::effectiveQuality(double quality, ImageFormat format)
+double ImageEngine::effectiveQuality(double quality, ImageFormat format, const EngineSettings& settings)
 {
     if (format != ImageFormat::heic)
         return quality;
     // A HEIC result still at the JPEG default takes the HEIC default instead, also when an
     // operation set that same value on purpose.
-    if (quality == jpegDefaultQuality())
-        return positiveSetting("kelvaro.heicQuality").value_or(kFallbackHeicQuality);
+    if (quality == settings.jpegQuality)
+        return settings.heicQuality;
     return quality;
 }
 

@@ -8,6 +8,7 @@
 #include <QTranslator>
 
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 
 namespace kelvaro {
 namespace {
@@ -103,7 +104,7 @@ void setSystemLanguagesForTesting(const std::optional<QStringList>& languages)
 
 AppLanguage current()
 {
-    const auto stored = Settings::shared().stringValue(QStringLiteral("kelvaro.language"));
+    const auto stored = Settings::shared().stringValue(QString::fromLatin1(SettingsKey::language));
     if (!stored)
         return AppLanguage::system;
     return appLanguageFromRaw(*stored).value_or(AppLanguage::system);

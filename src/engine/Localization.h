@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/SettingsKeys.h"
+
 namespace kelvaro {
 
 enum class AppLanguage { system, czech, english };
@@ -40,7 +42,7 @@ void setSystemLanguagesForTesting(const std::optional<QStringList>& languages);
 // True when `czech` appears in the English table (a test checks every text of the code).
 bool hasEnglishTranslation(const QString& czech);
 // Settings key that holds the desktop-level language list written by apply().
-inline constexpr const char* systemLanguageKey = "AppleLanguages";
+inline constexpr const char* systemLanguageKey = SettingsKey::systemLanguages;
 } // namespace L10n
 
 QString L(const char* czech);

@@ -6,9 +6,11 @@
 
 #include <QString>
 
+#include "platform/SettingsKeys.h"
+
 namespace kelvaro::OutputFolder {
 
-inline constexpr const char* bookmarkKey = "kelvaro.outputFolder.bookmark";
+inline constexpr const char* bookmarkKey = SettingsKey::outputFolderBookmark;
 
 // The remembered folder without asking. Renews a stale bookmark; forgets (and logs) a folder
 // that has been moved into a trash. Touches disk.

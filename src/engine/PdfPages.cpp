@@ -56,7 +56,7 @@ bool PdfPages::addPage(const Bitmap& image, double width, double height, bool lo
         rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
             .write_to_buffer(".jpg", &buffer, &size,
                              vips::VImage::option()
-                                 ->set("Q", int(std::lround(ImageEngine::jpegDefaultQuality() * 100)))
+                                 ->set("Q", int(std::lround(m_jpegQuality * 100)))
                                  ->set("strip", true)
                                  ->set("subsample_mode", VIPS_FOREIGN_SUBSAMPLE_ON));
         stream = QByteArray(static_cast<const char*>(buffer), qsizetype(size));

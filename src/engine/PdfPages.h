@@ -12,12 +12,13 @@ namespace kelvaro {
 
 class PdfPages {
 public:
-    explicit PdfPages(const QString& path) : m_file(path) {}
+    // Lossy pages are embedded as JPEG at `jpegQuality` (0–1).
+    PdfPages(const QString& path, double jpegQuality) : m_file(path), m_jpegQuality(jpegQuality) {}
 
     // Creates or empties the file and writes the header. False when it cannot be written.
     bool open();
     // One page of `width` × `height` points filled by the image. Photos from lossy sources are
-    // embedded as JPEG (at the JPEG default quality), everything else losslessly. False when
+    // embedded as JPEG, everything else losslessly. False when
     // the file cannot be written; throws vips::VError or std::bad_alloc when the image cannot
     // be encoded.
     bool addPage(const Bitmap& image, double width, double height, bool lossy);
@@ -31,6 +32,7 @@ private:
     bool write(const QByteArray& bytes) { return m_file.write(bytes) == bytes.size(); }
 
     QFile m_file;
+    double m_jpegQuality;
     QList<qint64> m_offsets;
     QList<int> m_pages;
 };

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QUuid>
 
+#include "platform/SettingsKeys.h"
+
 namespace kelvaro {
 
 struct PresetSpec {
@@ -45,7 +47,7 @@ namespace PresetStore {
 // Data stored under "kelvaro.presets.v1": empty → the defaults; anything that fails → none.
 std::optional<QList<PresetSpec>> decode(const QByteArray& data);
 QByteArray encode(const QList<PresetSpec>& presets);
-inline constexpr const char* key = "kelvaro.presets.v1";
+inline constexpr const char* key = SettingsKey::presets;
 } // namespace PresetStore
 
 } // namespace kelvaro

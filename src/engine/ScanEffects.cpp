@@ -104,7 +104,8 @@ QStringList ImageEffects::detectCodes(const Bitmap& image)
 
 // ---- The scan -----------------------------------------------------------------------------------
 
-OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir, const RunHooksPtr& hooks)
+OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
+                                const EngineSettings& settings)
 {
     // Fixed Czech names, not translated.
     const QString base = files.size() == 1 ? QFileInfo(files.first()).completeBaseName() + QStringLiteral(" sken")
@@ -112,7 +113,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     const QString target = uniqueURL(outDir, base, QStringLiteral("pdf"));
     const QString targetName = fileName(target);
     // Our own writer: QPdfWriter would round every page box to whole points.
-    PdfPages pdf(target);
+    PdfPages pdf(target, settings.jpegQuality);
     if (!pdf.open())
         throw KelvaroError::writeFailed(targetName);
     if (files.isEmpty()) {

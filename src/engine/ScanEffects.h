@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "engine/Bitmap.h"
+#include "engine/EngineSettings.h"
 #include "engine/Operations.h"
 #include "engine/RunHooks.h"
 #include "engine/detectors/DocumentOutlineDetector.h"
@@ -32,8 +33,10 @@ namespace ImageEngine {
 // down so that no side exceeds 1600 pt. Files that fail are counted in `failed`; the run stops
 // before the next file when cancelled. Throws writeFailed(<pdf name>) when the PDF cannot be
 // written, RunError (the first file's message, or "Nic se nepodařilo naskenovat.") when no page
-// came out; then no PDF is left. Reads and writes disk.
-OpResult scanToPDF(const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {});
+// came out; then no PDF is left. Pages are JPEG at the quality of `settings`. Reads and writes
+// disk.
+OpResult scanToPDF(const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {},
+                   const EngineSettings& settings = {});
 
 // Longest side of a scanned page in points.
 inline constexpr double scanPageMaxSide = 1600;

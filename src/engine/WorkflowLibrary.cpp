@@ -180,7 +180,7 @@ QString WorkflowLibrary::summary(const Workflow& workflow)
     return steps + QStringLiteral(" · ") + outputSummary(workflow);
 }
 
-Bitmap WorkflowLibrary::apply(const WorkflowStep& step, const Bitmap& image, const QString& name)
+Bitmap WorkflowLibrary::apply(const WorkflowStep& step, const Bitmap& image, const QString& name, FaceStyle faceStyle)
 {
     using K = WorkflowStep::Kind;
     const int width = image.width();
@@ -189,7 +189,7 @@ Bitmap WorkflowLibrary::apply(const WorkflowStep& step, const Bitmap& image, con
     case K::removeBackground:
         return ImageEffects::removeBackground(image, name);
     case K::blurFaces:
-        return ImageEffects::blurredFaces(image, name);
+        return ImageEffects::blurredFaces(image, faceStyle, name);
     case K::adjust:
         if (step.brightness == 0 && step.contrast == 1 && !step.mono)
             return image;

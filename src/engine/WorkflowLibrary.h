@@ -8,11 +8,13 @@
 #include <QList>
 
 #include "engine/Bitmap.h"
+#include "engine/EngineSettings.h"
 #include "engine/Workflow.h"
+#include "platform/SettingsKeys.h"
 
 namespace kelvaro::WorkflowLibrary {
 
-inline constexpr const char* key = "kelvaro.workflows.v1";
+inline constexpr const char* key = SettingsKey::workflows;
 
 // The built-in workflows; built once per process (same ids on every call), so a built-in that
 // the user edits before anything is stored keeps its identity.
@@ -38,8 +40,8 @@ QString summary(const WorkflowStep& step);     // "jas 20, kontrast 39", "Poměr
 QString outputSummary(const Workflow& workflow); // "PNG · bez metadat"
 QString summary(const Workflow& workflow);     // "2 kroky · JPG · kvalita 90 %"
 
-// Applies one step to an image. Throws KelvaroError: writeFailed(name), or what the step's
-// effect throws (noFaces, noSubject).
-Bitmap apply(const WorkflowStep& step, const Bitmap& image, const QString& name);
+// Applies one step to an image; faces are anonymised in `faceStyle`. Throws KelvaroError:
+// writeFailed(name), or what the step's effect throws (noFaces, noSubject).
+Bitmap apply(const WorkflowStep& step, const Bitmap& image, const QString& name, FaceStyle faceStyle);
 
 } // namespace kelvaro::WorkflowLibrary

@@ -16,7 +16,9 @@ StoreServices withEngine(StoreServices services)
 {
     if (!services.process) {
         services.process = [](const KelvaroOp& op, const QStringList& files, const QString& outDir,
-                              const RunHooksPtr& hooks) { return ImageEngine::process(op, files, outDir, hooks); };
+                              const RunHooksPtr& hooks, const EngineSettings& settings) {
+            return ImageEngine::process(op, files, outDir, hooks, settings);
+        };
     }
     return services;
 }

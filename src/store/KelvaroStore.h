@@ -23,6 +23,7 @@
 #include "engine/Models.h"
 #include "engine/Operations.h"
 #include "engine/PresetSpec.h"
+#include "platform/SettingsKeys.h"
 #include "store/DockProgress.h"
 #include "store/Handoff.h"
 #include "store/HeldFolder.h"
@@ -43,7 +44,7 @@ class KelvaroStore : public QObject {
 public:
     static constexpr int historyLimit = Library::historyLimit;
     static constexpr int intakeLimit = Intake::limit;
-    static constexpr const char* defaultStorageKey = "kelvaro.library.v1";
+    static constexpr const char* defaultStorageKey = SettingsKey::library;
 
     // Loads the library from the settings under `storageKey` at once.
     explicit KelvaroStore(StoreServices services = StoreServices::desktop(),

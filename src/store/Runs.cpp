@@ -12,6 +12,7 @@
 #include "engine/OutputFolder.h"
 #include "platform/Clipboard.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "store/Handoff.h"
 #include "store/HeldFolder.h"
 #include "store/Intake.h"
@@ -187,11 +188,13 @@ void Runs::execute(const KelvaroOp& op, const QString& outDir)
     });
     m_hooks = hooks;
 
+    // Read once, here: a setting changed while the run works must not split it.
+    const EngineSettings settings = EngineSettings::read(Settings::shared());
     const ProcessFunction process = m_services.process;
     m_runTask = QtConcurrent::run(QThreadPool::globalInstance(), [=] {
         Outcome outcome;
         try {
-            outcome.result = process(op, files, outDir, hooks);
+            outcome.result = process(op, files, outDir, hooks, settings);
         } catch (const KelvaroError& error) {
             outcome.error = error.message();
         } catch (const RunError& error) {
@@ -274,7 +277,7 @@ void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& 
         m_parts.intake.setDroppedFiles({});
     }
 
-    if (Settings::shared().boolOr(QStringLiteral("kelvaro.autoReveal"), false))
+    if (Settings::shared().boolOr(QString::fromLatin1(SettingsKey::autoReveal), false))
         m_parts.handoff.revealOutputs();
 }
 

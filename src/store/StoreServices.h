@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "engine/EngineSettings.h"
 #include "engine/Operations.h"
 #include "engine/RunHooks.h"
 
@@ -21,10 +22,10 @@ class AttentionRequest;
 class NearbyShare;
 class Trash;
 
-// Runs one operation over files into a folder (on a background thread). Throws on a whole-run
-// failure, as ImageEngine::process does.
+// Runs one operation over files into a folder (on a background thread), following the engine
+// settings read when the run started. Throws on a whole-run failure, as ImageEngine::process does.
 using ProcessFunction = std::function<OpResult(const KelvaroOp& op, const QStringList& files, const QString& outDir,
-                                               const RunHooksPtr& hooks)>;
+                                               const RunHooksPtr& hooks, const EngineSettings& settings)>;
 
 struct StoreServices {
     std::shared_ptr<FileManager> fileManager;

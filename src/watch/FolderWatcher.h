@@ -25,6 +25,7 @@
 
 #include "engine/Models.h"
 #include "engine/Operations.h"
+#include "platform/SettingsKeys.h"
 #include "watch/WatchModels.h"
 
 namespace kelvaro {
@@ -39,8 +40,8 @@ public:
     // first), keeps at most 500 entries and saves after each. Called on the main thread.
     using HistorySink = std::function<void(const QList<ActivityItem>&)>;
 
-    static constexpr const char* rulesKey = "kelvaro.watch.rules.v1";
-    static constexpr const char* seenKey = "kelvaro.watch.seen.v1";
+    static constexpr const char* rulesKey = SettingsKey::watchRules;
+    static constexpr const char* seenKey = SettingsKey::watchSeen;
     static constexpr std::chrono::milliseconds defaultInterval{2000};
 
     // Loads the stored rules and seen keys. The loop does not run until start().

@@ -10,6 +10,7 @@
 #include "engine/OutputFolder.h"
 #include "platform/Bookmark.h"
 #include "platform/FileManager.h"
+#include "platform/Settings.h"
 #include "watch/FolderWatcher.h"
 #include "watch/WatchNotifier.h"
 
@@ -245,11 +246,13 @@ void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& file
         watcher->deleteLater();
         then(outcome);
     });
-    watcher->setFuture(QtConcurrent::run(&m_pool, [op, files, resultsFolder]() -> RunOutcome {
+    // Each run of the watcher follows the settings as they are when it starts.
+    const EngineSettings settings = EngineSettings::read(Settings::shared());
+    watcher->setFuture(QtConcurrent::run(&m_pool, [op, files, resultsFolder, settings]() -> RunOutcome {
         // A folder that cannot be made shows up as failed files in the engine's result.
         QDir().mkpath(resultsFolder);
         try {
-            return RunOutcome{ImageEngine::process(op, files, resultsFolder), QString()};
+            return RunOutcome{ImageEngine::process(op, files, resultsFolder, {}, settings), QString()};
         } catch (const KelvaroError& error) {
             return RunOutcome{std::nullopt, error.message()};
         } catch (const std::exception& error) {

@@ -55,7 +55,6 @@ std::pair<int, int> differenceInsideOutside(const Bitmap& a, const Bitmap& b, co
     return {int(maxIn), int(maxOut)};
 }
 
-void setFaceStyle(const QString& raw) { Settings::shared().setValue(QLatin1String(ImageEffects::faceStyleKey), raw); }
 
 // ---- Geometry of the patches --------------------------------------------------------------------
 
@@ -138,7 +137,7 @@ TEST(FaceStyles, SolidCoversTheFaceCentreInNearBlack)
     EXPECT_NE(rim, centre);
 }
 
-TEST(FaceStyles, TheStyleIsReadAtEveryCallAndUnknownValuesMeanBlur)
+TEST(FaceStyles, BlurredFacesTakesTheStyleItIsGiven)
 {
     const Bitmap photo = detailedPhoto(240, 200);
     ScopedDetector<FaceDetector> faces(std::make_shared<test::FixedFaces>(QList<QRectF>{{0.35, 0.3, 0.3, 0.35}}));
@@ -147,14 +146,9 @@ TEST(FaceStyles, TheStyleIsReadAtEveryCallAndUnknownValuesMeanBlur)
     const Bitmap solid = ImageEffects::anonymisedFaces(photo, {QRectF(84, 60, 72, 70)}, FaceStyle::solid, name);
     const Bitmap pixelate = ImageEffects::anonymisedFaces(photo, {QRectF(84, 60, 72, 70)}, FaceStyle::pixelate, name);
     const auto sameAs = [](const Bitmap& a, const Bitmap& b) { return differenceInsideOutside(a, b, cv::Rect()).second == 0; };
-    setFaceStyle(QStringLiteral("solid"));
-    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, name), solid));
-    setFaceStyle(QStringLiteral("pixelate"));
-    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, name), pixelate));
-    setFaceStyle(QStringLiteral("sepia"));
-    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, name), blur));
-    Settings::shared().remove(QLatin1String(ImageEffects::faceStyleKey));
-    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, name), blur));
+    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, FaceStyle::solid, name), solid));
+    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, FaceStyle::pixelate, name), pixelate));
+    EXPECT_TRUE(sameAs(ImageEffects::blurredFaces(photo, FaceStyle::blur, name), blur));
 }
 
 TEST(FaceStyles, OverlappingFacesAndLargeFacesStayWithinTheImage)
@@ -173,11 +167,10 @@ TEST(FaceStyles, OverlappingFacesAndLargeFacesStayWithinTheImage)
 TEST(BlurredFaces, NoFaceFailsWithTheFileNamedInEveryStyle)
 {
     ScopedDetector<FaceDetector> none(std::make_shared<test::FixedFaces>(QList<QRectF>{}));
-    for (const char* style : {"blur", "pixelate", "solid"}) {
-        setFaceStyle(QString::fromLatin1(style));
+    for (const FaceStyle style : allFaceStyles()) {
         try {
-            ImageEffects::blurredFaces(testimages::plain(320, 240, QColor(128, 128, 128)), QStringLiteral("Rodina.jpg"));
-            ADD_FAILURE() << "no error in style " << style;
+            ImageEffects::blurredFaces(testimages::plain(320, 240, QColor(128, 128, 128)), style, QStringLiteral("Rodina.jpg"));
+            ADD_FAILURE() << "no error in style " << rawValue(style).toStdString();
         } catch (const KelvaroError& error) {
             EXPECT_EQ(error.kind(), KelvaroError::Kind::noFaces);
             EXPECT_TRUE(error.message().contains(QStringLiteral("Rodina.jpg"))) << qPrintable(error.message());
@@ -190,8 +183,7 @@ TEST(BlurredFaces, NormalisedBoxesAreMappedOntoTheFullImage)
     // The detector sees a reduced copy; its normalised box must land on the full image's face.
     const Bitmap photo = detailedPhoto(2400, 1200);
     ScopedDetector<FaceDetector> faces(std::make_shared<test::FixedFaces>(QList<QRectF>{{0.5, 0.5, 0.1, 0.2}}));
-    setFaceStyle(QStringLiteral("solid"));
-    const Bitmap out = ImageEffects::blurredFaces(photo, QStringLiteral("a.png"));
+    const Bitmap out = ImageEffects::blurredFaces(photo, FaceStyle::solid, QStringLiteral("a.png"));
     EXPECT_EQ(pixel(out, 1320, 720), cv::Vec4b(20, 20, 23, 255)); // the face's centre
     EXPECT_EQ(pixel(out, 1000, 720), pixel(photo, 1000, 720));
 }
@@ -204,9 +196,8 @@ TEST_P(RealFaces, GetTheirFacePatch)
 {
     KELVARO_REQUIRE_MODEL_OR_SKIP(faceBackModel);
     KELVARO_SAMPLE_PHOTO_OR_SKIP(path, GetParam());
-    setFaceStyle(QStringLiteral("solid"));
     const Bitmap photo = ImageEngine::load(path).image;
-    const Bitmap out = ImageEffects::blurredFaces(photo, QStringLiteral("x.png"));
+    const Bitmap out = ImageEffects::blurredFaces(photo, FaceStyle::solid, QStringLiteral("x.png"));
     // Both faces are near (222, 125) / (220, 160) of 512 × 512; a point between them is covered.
     const QPoint inFace = QString::fromLatin1(GetParam()) == QLatin1String("astronaut.png") ? QPoint(222, 125) : QPoint(215, 165);
     EXPECT_EQ(pixel(out, inFace.x(), inFace.y()), cv::Vec4b(20, 20, 23, 255));
@@ -218,7 +209,8 @@ INSTANTIATE_TEST_SUITE_P(Photos, RealFaces, ::testing::Values("astronaut.png", "
 TEST(BlurredFaces, APlainGreyPhotoHasNoFaces)
 {
     try {
-        ImageEffects::blurredFaces(testimages::plain(640, 480, QColor(128, 128, 128)), QStringLiteral("Šedá.png"));
+        ImageEffects::blurredFaces(testimages::plain(640, 480, QColor(128, 128, 128)), FaceStyle::blur,
+                                   QStringLiteral("Šedá.png"));
         FAIL() << "a face was found in a plain photo";
     } catch (const KelvaroError& error) {
         EXPECT_EQ(error.kind(), KelvaroError::Kind::noFaces);

@@ -83,20 +83,6 @@ TEST(FaceStyle, rawValuesAndOrder)
     EXPECT_EQ(title(FaceStyle::solid), "Cover");
 }
 
-TEST(FaceStyle, isReadAfreshAndFallsBackToBlur)
-{
-    Settings& settings = Settings::shared();
-    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::blur); // nothing stored
-    settings.setValue(ImageEffects::faceStyleKey, QStringLiteral("pixelate"));
-    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::pixelate);
-    settings.setValue(ImageEffects::faceStyleKey, QStringLiteral("solid"));
-    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::solid);
-    settings.setValue(ImageEffects::faceStyleKey, QStringLiteral("mosaic"));
-    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::blur);
-    settings.setValue(ImageEffects::faceStyleKey, 2.0); // not a text
-    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::blur);
-}
-
 // ---- Resize size --------------------------------------------------------------------------
 
 struct SizeCase {

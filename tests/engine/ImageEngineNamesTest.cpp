@@ -116,25 +116,4 @@ TEST_F(UniqueURL, folderThatRefusesFilesStillGetsAName)
     EXPECT_EQ(ImageEngine::uniqueURL(missing, QStringLiteral("a"), QStringLiteral("jpg")), QDir(missing).filePath(QStringLiteral("a.jpg")));
 }
 
-class DescribesNames : public ::testing::Test {
-protected:
-    void TearDown() override { Settings::shared().remove(QStringLiteral("kelvaro.describeNames")); }
-};
-
-TEST_F(DescribesNames, onUnlessSetToFalse)
-{
-    Settings& settings = Settings::shared();
-    settings.remove(QStringLiteral("kelvaro.describeNames"));
-    EXPECT_TRUE(ImageEngine::describesNames());
-    settings.setValue(QStringLiteral("kelvaro.describeNames"), false);
-    EXPECT_FALSE(ImageEngine::describesNames());
-    settings.setValue(QStringLiteral("kelvaro.describeNames"), true);
-    EXPECT_TRUE(ImageEngine::describesNames());
-    // Anything that is not a Boolean counts as absent.
-    settings.setValue(QStringLiteral("kelvaro.describeNames"), QStringLiteral("false"));
-    EXPECT_TRUE(ImageEngine::describesNames());
-    settings.setValue(QStringLiteral("kelvaro.describeNames"), 0.0);
-    EXPECT_TRUE(ImageEngine::describesNames());
-}
-
 } // namespace

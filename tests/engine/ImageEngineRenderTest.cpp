@@ -46,7 +46,7 @@ protected:
     {
         const QFileInfo info(file);
         return ImageEngine::renderImage(op, file, info.completeBaseName(), info.fileName(), info.size(),
-                                        outDir.isEmpty() ? out() : outDir);
+                                        outDir.isEmpty() ? out() : outDir, EngineSettings::read(Settings::shared()));
     }
     static QString nameOf(const ImageEngine::One& one) { return QFileInfo(one.url).fileName(); }
     QStringList outFiles() const { return QDir(out()).entryList(QDir::Files); }
@@ -522,7 +522,7 @@ TEST_P(HeicQuality, heicTakesItsOwnDefaultWhenAtTheJpegDefault)
         Settings::shared().setValue(QStringLiteral("kelvaro.jpegQuality"), *c.jpegSetting);
     if (c.heicSetting)
         Settings::shared().setValue(QStringLiteral("kelvaro.heicQuality"), *c.heicSetting);
-    EXPECT_DOUBLE_EQ(ImageEngine::effectiveQuality(c.quality, c.format), c.expected);
+    EXPECT_DOUBLE_EQ(ImageEngine::effectiveQuality(c.quality, c.format, EngineSettings::read(Settings::shared())), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -550,15 +550,6 @@ TEST_F(RenderImage, heicEncoderReceivesTheQualityInForce)
     Settings::shared().setValue(QStringLiteral("kelvaro.heicQuality"), 0.95);
     const qint64 high = QFileInfo(render(KelvaroOp::convert(ImageFormat::heic), source).url).size();
     EXPECT_LT(low * 2, high);
-}
-
-TEST_F(RenderImage, jpegDefaultQualityFollowsTheSetting)
-{
-    EXPECT_DOUBLE_EQ(ImageEngine::jpegDefaultQuality(), 0.9);
-    Settings::shared().setValue(QStringLiteral("kelvaro.jpegQuality"), 0.75);
-    EXPECT_DOUBLE_EQ(ImageEngine::jpegDefaultQuality(), 0.75);
-    Settings::shared().setValue(QStringLiteral("kelvaro.jpegQuality"), QStringLiteral("0.5"));
-    EXPECT_DOUBLE_EQ(ImageEngine::jpegDefaultQuality(), 0.9);
 }
 
 } // namespace

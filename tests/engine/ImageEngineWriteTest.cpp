@@ -51,7 +51,7 @@ TEST_F(WritePdf, pagesAreThePixelSizeInPointsUpTo1000)
         ti::writeJpeg(m_dir.path(), QStringLiteral("tall.jpg"), ti::quadrants(30, 2000)),
     };
     const QString target = path(QStringLiteral("all.pdf"));
-    ImageEngine::writePDF(files, target);
+    ImageEngine::writePDF(files, target, 0.9);
     const QList<QSizeF> sizes = pageSizes(target);
     ASSERT_EQ(sizes.size(), 5);
     EXPECT_EQ(sizes[0], QSizeF(1000, 750));
@@ -67,7 +67,7 @@ TEST_F(WritePdf, pagesAreThePixelSizeInPointsUpTo1000)
 TEST_F(WritePdf, pagesShowTheImageFillingTheBox)
 {
     const QString target = path(QStringLiteral("one.pdf"));
-    ImageEngine::writePDF({ti::writePng(m_dir.path(), QStringLiteral("q.png"), ti::quadrants(300, 200))}, target);
+    ImageEngine::writePDF({ti::writePng(m_dir.path(), QStringLiteral("q.png"), ti::quadrants(300, 200))}, target, 0.9);
     // Read back at 2 px per point: 600 × 400 with the quadrants where they were.
     const Bitmap page = ImageEngine::renderPDFPage(target);
     EXPECT_EQ(page.width(), 600);
@@ -78,7 +78,7 @@ TEST_F(WritePdf, pagesShowTheImageFillingTheBox)
 TEST_F(WritePdf, transparencyStaysTransparent)
 {
     const QString target = path(QStringLiteral("alpha.pdf"));
-    ImageEngine::writePDF({ti::writePng(m_dir.path(), QStringLiteral("a.png"), ti::halfTransparent(100, 100))}, target);
+    ImageEngine::writePDF({ti::writePng(m_dir.path(), QStringLiteral("a.png"), ti::halfTransparent(100, 100))}, target, 0.9);
     const Bitmap page = ImageEngine::renderPDFPage(target); // rendered on white
     EXPECT_TRUE(ti::near(ti::colourAt(page, 0.8, 0.5), QColor(255, 255, 255), 4));
     EXPECT_TRUE(ti::near(ti::colourAt(page, 0.2, 0.2), ti::topLeftColour));
@@ -89,7 +89,7 @@ TEST_F(WritePdf, unreadableFileEndsThePdfWithItsError)
     const QStringList files{ti::writePng(m_dir.path(), QStringLiteral("ok.png"), ti::quadrants(20, 20)),
                             ti::writeGarbage(m_dir.path(), QStringLiteral("broken.jpg"))};
     try {
-        ImageEngine::writePDF(files, path(QStringLiteral("x.pdf")));
+        ImageEngine::writePDF(files, path(QStringLiteral("x.pdf")), 0.9);
         FAIL();
     } catch (const KelvaroError& error) {
         EXPECT_EQ(error.kind(), KelvaroError::Kind::unreadable);
@@ -100,7 +100,7 @@ TEST_F(WritePdf, unreadableFileEndsThePdfWithItsError)
 TEST_F(WritePdf, targetThatCannotBeCreatedNamesIt)
 {
     try {
-        ImageEngine::writePDF({}, path(QStringLiteral("missing/Spojené.pdf")));
+        ImageEngine::writePDF({}, path(QStringLiteral("missing/Spojené.pdf")), 0.9);
         FAIL();
     } catch (const KelvaroError& error) {
         EXPECT_EQ(error.kind(), KelvaroError::Kind::writeFailed);
@@ -111,7 +111,7 @@ TEST_F(WritePdf, targetThatCannotBeCreatedNamesIt)
 TEST_F(WritePdf, noFilesMakeAnEmptyButValidDocument)
 {
     const QString target = path(QStringLiteral("empty.pdf"));
-    ImageEngine::writePDF({}, target);
+    ImageEngine::writePDF({}, target, 0.9);
     QFile file(target);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();

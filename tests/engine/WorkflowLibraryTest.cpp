@@ -292,19 +292,19 @@ TEST(WorkflowApply, resizeOnlyShrinks)
     WorkflowStep s = stepOf(K::resize);
     s.longEdge = 2400;
     const Bitmap small = solid(2000, 1500, {10, 20, 30, 255});
-    const Bitmap same = WorkflowLibrary::apply(s, small, "a.jpg");
+    const Bitmap same = WorkflowLibrary::apply(s, small, "a.jpg", FaceStyle::blur);
     EXPECT_EQ(same.width(), 2000);
     EXPECT_EQ(same.height(), 1500);
-    const Bitmap big = WorkflowLibrary::apply(s, solid(6000, 4000, {10, 20, 30, 255}), "b.jpg");
+    const Bitmap big = WorkflowLibrary::apply(s, solid(6000, 4000, {10, 20, 30, 255}), "b.jpg", FaceStyle::blur);
     EXPECT_EQ(big.width(), 2400);
     EXPECT_EQ(big.height(), 1600);
     EXPECT_NEAR(big.extract_band(2).avg(), 30, 0.5);
     s.longEdge = 0;
-    EXPECT_EQ(WorkflowLibrary::apply(s, small, "a.jpg").width(), 2000);
+    EXPECT_EQ(WorkflowLibrary::apply(s, small, "a.jpg", FaceStyle::blur).width(), 2000);
     s.longEdge = 2000; // already within the limit
-    EXPECT_EQ(WorkflowLibrary::apply(s, small, "a.jpg").width(), 2000);
+    EXPECT_EQ(WorkflowLibrary::apply(s, small, "a.jpg", FaceStyle::blur).width(), 2000);
     s.longEdge = 1999;
-    EXPECT_EQ(WorkflowLibrary::apply(s, small, "a.jpg").width(), 1999);
+    EXPECT_EQ(WorkflowLibrary::apply(s, small, "a.jpg", FaceStyle::blur).width(), 1999);
 }
 
 TEST(WorkflowApply, cropIsCentredAndUnknownRatiosAreSquare)
@@ -319,13 +319,13 @@ TEST(WorkflowApply, cropIsCentredAndUnknownRatiosAreSquare)
     const PixelRect expected = CropSpec{CropRatio::wide169, 0.5, 0.5}.rect(400, 400);
     EXPECT_EQ(expected.width, 400);
     EXPECT_EQ(expected.height, 225);
-    const Bitmap wide = WorkflowLibrary::apply(s, image, "a.jpg");
+    const Bitmap wide = WorkflowLibrary::apply(s, image, "a.jpg", FaceStyle::blur);
     EXPECT_EQ(wide.width(), 400);
     EXPECT_EQ(wide.height(), 225);
     EXPECT_EQ(wide.getpoint(0, 0)[0], expected.y);
 
     s.ratio = "nonsense";
-    const Bitmap square = WorkflowLibrary::apply(s, solid(300, 200, {1, 2, 3, 255}), "a.jpg");
+    const Bitmap square = WorkflowLibrary::apply(s, solid(300, 200, {1, 2, 3, 255}), "a.jpg", FaceStyle::blur);
     EXPECT_EQ(square.width(), 200);
     EXPECT_EQ(square.height(), 200);
 }
@@ -333,10 +333,10 @@ TEST(WorkflowApply, cropIsCentredAndUnknownRatiosAreSquare)
 TEST(WorkflowApply, adjustLeavesANeutralStepAloneAndOtherwiseChangesColours)
 {
     const Bitmap grey = solid(20, 10, {100, 100, 100, 255});
-    EXPECT_TRUE(equalPixels(WorkflowLibrary::apply(adjust(0, 1, false), grey, "a.jpg"), grey));
-    const Bitmap brighter = WorkflowLibrary::apply(adjust(0.1, 1, false), grey, "a.jpg");
+    EXPECT_TRUE(equalPixels(WorkflowLibrary::apply(adjust(0, 1, false), grey, "a.jpg", FaceStyle::blur), grey));
+    const Bitmap brighter = WorkflowLibrary::apply(adjust(0.1, 1, false), grey, "a.jpg", FaceStyle::blur);
     EXPECT_NEAR(brighter.extract_band(0).avg(), 125.5, 1);
-    const Bitmap mono = WorkflowLibrary::apply(adjust(0, 1, true), solid(4, 4, {0, 255, 0, 255}), "a.jpg");
+    const Bitmap mono = WorkflowLibrary::apply(adjust(0, 1, true), solid(4, 4, {0, 255, 0, 255}), "a.jpg", FaceStyle::blur);
     EXPECT_NEAR(mono.getpoint(0, 0)[0], 0.7154 * 255, 1);
     EXPECT_EQ(mono.getpoint(0, 0)[0], mono.getpoint(0, 0)[2]);
 }
@@ -347,18 +347,18 @@ TEST(WorkflowApply, watermarkWithAnUnknownPositionActsAsBottomRight)
     WorkflowStep s = stepOf(K::watermark);
     s.text = "ABC";
     s.position = "somewhere";
-    const Bitmap unknown = WorkflowLibrary::apply(s, photo, "a.jpg");
+    const Bitmap unknown = WorkflowLibrary::apply(s, photo, "a.jpg", FaceStyle::blur);
     s.position = "bottomRight";
-    EXPECT_TRUE(equalPixels(unknown, WorkflowLibrary::apply(s, photo, "a.jpg")));
+    EXPECT_TRUE(equalPixels(unknown, WorkflowLibrary::apply(s, photo, "a.jpg", FaceStyle::blur)));
     s.position = "topLeft";
-    EXPECT_FALSE(equalPixels(unknown, WorkflowLibrary::apply(s, photo, "a.jpg")));
+    EXPECT_FALSE(equalPixels(unknown, WorkflowLibrary::apply(s, photo, "a.jpg", FaceStyle::blur)));
     EXPECT_FALSE(equalPixels(unknown, photo));
 }
 
 TEST(WorkflowApply, aFaceStepOnAPhotoWithoutFacesFailsThePhoto)
 {
     try {
-        WorkflowLibrary::apply(stepOf(K::blurFaces), solid(200, 200, {128, 128, 128, 255}), "prázdná.jpg");
+        WorkflowLibrary::apply(stepOf(K::blurFaces), solid(200, 200, {128, 128, 128, 255}), "prázdná.jpg", FaceStyle::blur);
         FAIL();
     } catch (const KelvaroError& e) {
         EXPECT_EQ(e.kind(), KelvaroError::Kind::noFaces);

@@ -176,7 +176,7 @@ TEST_F(Concurrency, ACancelledRunKeepsWhatItFinishedAndUndoTakesBackExactlyThat)
     // store on the main thread before the engine hands out another photo.
     KelvaroStore* storePointer = nullptr;
     ProcessFunction process = [&storePointer](const KelvaroOp& op, const QStringList& files, const QString& outDir,
-                                              const RunHooksPtr& hooks) {
+                                              const RunHooksPtr& hooks, const EngineSettings& settings) {
         // The engine's own loop, with hooks that pass progress on to the store's and take over
         // the store's cancel flag the moment the store's cancelRun() has set it.
         auto engineHooks = std::make_shared<std::shared_ptr<RunHooks>>();
@@ -189,7 +189,7 @@ TEST_F(Concurrency, ACancelledRunKeepsWhatItFinishedAndUndoTakesBackExactlyThat)
             if (hooks->isCancelled())
                 (*engineHooks)->cancel();
         });
-        const OpResult result = ImageEngine::process(op, files, outDir, *engineHooks);
+        const OpResult result = ImageEngine::process(op, files, outDir, *engineHooks, settings);
         engineHooks->reset(); // breaks the hooks' cycle through their own callback
         return result;
     };

@@ -2,7 +2,10 @@
 // progress, cancel and revealing.
 #include <QSemaphore>
 
+#include "../support/TestImages.h"
 #include "StoreTestSupport.h"
+#include "engine/ImageEngine.h"
+#include "platform/SettingsKeys.h"
 
 namespace kelvaro::test {
 namespace {
@@ -154,7 +157,7 @@ TEST_P(CountWordTest, SentenceUsesTheCzechCountForm)
 {
     rememberOutput("Výsledky");
     const int n = GetParam().outputs;
-    KelvaroStore& s = makeStore([n](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&) {
+    KelvaroStore& s = makeStore([n](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
         OpResult result;
         for (int i = 0; i < n; ++i)
             result.outputs.append(outDir + QStringLiteral("/%1.png").arg(i));
@@ -189,7 +192,7 @@ TEST_F(RunTest, WholeRunFailureShowsTheErrorAndRecordsNothing)
 TEST_F(RunTest, CombinedDocumentsShowNoProgress)
 {
     rememberOutput();
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&) {
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
         OpResult result;
         result.outputs = {outDir + "/all.pdf"};
         result.entries = {{"all.pdf", 0, outDir + "/all.pdf"}};
@@ -209,10 +212,11 @@ TEST_F(RunTest, CancelStopsAfterTheFileInHandAndClicksWhileWorkingDoNothing)
     rememberOutput();
     auto started = std::make_shared<QSemaphore>();
     auto proceed = std::make_shared<QSemaphore>();
-    KelvaroStore& s = makeStore([=](const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks) {
+    KelvaroStore& s = makeStore([=](const KelvaroOp& op, const QStringList& files, const QString& outDir,
+                                    const RunHooksPtr& hooks, const EngineSettings& settings) {
         started->release();
         proceed->acquire();
-        return fakeProcess(op, files, outDir, hooks);
+        return fakeProcess(op, files, outDir, hooks, settings);
     });
     s.receive(QStringList{touch("a.jpg"), touch("b.jpg")}, false);
     s.run(KelvaroOp::convert(ImageFormat::png));
@@ -244,9 +248,10 @@ TEST_F(RunTest, DestroyingTheStoreDuringARunIsSafe)
 {
     rememberOutput();
     auto proceed = std::make_shared<QSemaphore>();
-    KelvaroStore& s = makeStore([=](const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks) {
+    KelvaroStore& s = makeStore([=](const KelvaroOp& op, const QStringList& files, const QString& outDir,
+                                    const RunHooksPtr& hooks, const EngineSettings& settings) {
         proceed->acquire();
-        return fakeProcess(op, files, outDir, hooks);
+        return fakeProcess(op, files, outDir, hooks, settings);
     });
     s.receive(QStringList{touch("a.jpg"), touch("b.jpg")}, false);
     s.run(KelvaroOp::convert(ImageFormat::png));
@@ -267,7 +272,7 @@ OpResult ocrResult(const QString& outDir, std::optional<QString> text)
 TEST_F(RunTest, RecognisedTextGoesToTheClipboard)
 {
     rememberOutput();
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&) {
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
         return ocrResult(outDir, QStringLiteral("Faktura 2026"));
     });
     s.receive(QStringList{touch("a.jpg")}, false);
@@ -280,7 +285,7 @@ TEST_F(RunTest, RecognisedTextGoesToTheClipboard)
 TEST_F(RunTest, NoTextLeavesTheClipboardAlone)
 {
     rememberOutput();
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&) {
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
         return ocrResult(outDir, std::nullopt);
     });
     s.receive(QStringList{touch("a.jpg")}, false);
@@ -294,7 +299,7 @@ TEST_F(RunTest, MoveEmptiesTheWheelAndKeepsTheMovedFilesAsOutputs)
 {
     const QString destination = makeFolder("Archiv");
     chooser->answer = destination;
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&) {
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
         OpResult result;
         for (const QString& file : files) {
             const QString to = outDir + "/" + QFileInfo(file).fileName();
@@ -327,7 +332,7 @@ TEST_F(RunTest, OutputsKnowTheirInputsAcrossSameNamedFiles)
 {
     rememberOutput();
     // Fails every file in a folder named "broken"; numbers the outputs, so the same names do not collide.
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&) {
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
         OpResult result;
         for (const QString& file : files) {
             const QFileInfo info(file);
@@ -381,6 +386,39 @@ TEST_F(RunTest, AutoRevealShowsTheOutputsOnlyWhenThereAreAny)
     s.setLastOutputs({});
     s.revealOutputs();
     EXPECT_EQ(fileManager->revealed.size(), 1);
+}
+
+// The user changes the JPEG quality after the first of eight photos is done: the run goes on at the
+// quality it started with, and the next run takes the new one.
+TEST_F(RunTest, AQualityChangedDuringABatchLeavesTheWholeRunAtItsStartingQuality)
+{
+    qputenv("KELVARO_JOBS", "1"); // one photo after the other, so the change lands between photos
+    rememberOutput();
+    QStringList files;
+    for (int i = 0; i < 8; ++i)
+        files.append(image(QStringLiteral("in/%1.png").arg(i), 64, 48, QColor(30 * i, 90, 200 - 20 * i)));
+    Settings::shared().setValue(QString::fromLatin1(SettingsKey::jpegQuality), 0.5);
+    KelvaroStore& s = makeStore([](const KelvaroOp& op, const QStringList& files, const QString& outDir,
+                                   const RunHooksPtr& hooks, const EngineSettings& settings) {
+        const auto changing = std::make_shared<RunHooks>([hooks](int done, int total) {
+            if (done == 1)
+                Settings::shared().setValue(QString::fromLatin1(SettingsKey::jpegQuality), 0.95);
+            hooks->reportProgress(done, total);
+        });
+        return ImageEngine::process(op, files, outDir, changing, settings);
+    });
+    s.receive(files, false);
+    s.run(KelvaroOp::convert(ImageFormat::jpg));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_EQ(s.lastOutputs().size(), 8);
+    for (const QString& output : s.lastOutputs())
+        EXPECT_EQ(testimages::jpegQuality(output), 50) << output.toStdString();
+
+    s.run(KelvaroOp::convert(ImageFormat::jpg));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_EQ(s.lastOutputs().size(), 8);
+    EXPECT_EQ(testimages::jpegQuality(s.lastOutputs().last()), 95);
+    qunsetenv("KELVARO_JOBS");
 }
 
 TEST_F(RunTest, LauncherShowsProgressOnlyForTwoOrMoreFiles)

@@ -157,7 +157,8 @@ protected:
 
 // A process function that writes one small file per input into the output folder (named after
 // the input, ".out" appended) and fails every input whose name contains "bad".
-inline OpResult fakeProcess(const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks)
+inline OpResult fakeProcess(const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
+                            const EngineSettings&)
 {
     OpResult result;
     for (int i = 0; i < files.size(); ++i) {

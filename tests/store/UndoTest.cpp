@@ -115,7 +115,7 @@ TEST_F(UndoTest, AMoveThatCannotBeCopiedBackSaysWhereTheFilesAre)
 {
     const QString destination = makeFolder("Archiv");
     chooser->answer = destination;
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&) {
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
         OpResult result;
         for (const QString& file : files) {
             const QString to = outDir + "/" + QFileInfo(file).fileName();
@@ -146,7 +146,7 @@ TEST_F(UndoTest, KeptOriginalIsNotCopiedOverOnlyTheCopyIsTrashed)
 {
     const QString destination = makeFolder("Archiv");
     chooser->answer = destination;
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&) {
+    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
         OpResult result;
         for (const QString& file : files) {
             const QString to = outDir + "/" + QFileInfo(file).fileName();

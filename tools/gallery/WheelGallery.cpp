@@ -15,6 +15,7 @@
 #include "engine/Bitmap.h"
 #include "engine/Localization.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "ui/design/FileThumb.h"
 #include "ui/design/Theme.h"
 #include "ui/wheel/ActionWheel.h"
@@ -300,8 +301,8 @@ QStringList renderWheelGallery(const QString& outDir, bool dark, const QString& 
 {
     QDir().mkpath(outDir);
     Settings& settings = Settings::shared();
-    const QVariant savedLanguage = settings.value(QStringLiteral("kelvaro.language"));
-    settings.setValue(QStringLiteral("kelvaro.language"), lang);
+    const QVariant savedLanguage = settings.value(QString::fromLatin1(SettingsKey::language));
+    settings.setValue(QString::fromLatin1(SettingsKey::language), lang);
     initVips();
     // Standard widgets (the sheet's button) take the application palette.
     const QPalette savedPalette = QApplication::palette();
@@ -319,9 +320,9 @@ QStringList renderWheelGallery(const QString& outDir, bool dark, const QString& 
     }
     QApplication::setPalette(savedPalette);
     if (savedLanguage.isValid())
-        settings.setValue(QStringLiteral("kelvaro.language"), savedLanguage);
+        settings.setValue(QString::fromLatin1(SettingsKey::language), savedLanguage);
     else
-        settings.remove(QStringLiteral("kelvaro.language"));
+        settings.remove(QString::fromLatin1(SettingsKey::language));
     return written;
 }
 

@@ -10,6 +10,7 @@
 
 #include "engine/Localization.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/DesignSystem.h"
@@ -19,7 +20,7 @@
 namespace kelvaro {
 namespace {
 
-const char* const kStudioKey = "kelvaro.studio.enabled";
+const char* const kStudioKey = SettingsKey::studioEnabled;
 
 Text* sectionHeader(const QString& title, QWidget* parent)
 {

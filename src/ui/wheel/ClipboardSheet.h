@@ -4,6 +4,7 @@
 // ("kelvaro.clipboardMode", default "files"), written at once on every pick and shared by every
 // showing; the copying itself is the store's copyToClipboard, run after the sheet has closed.
 // Created by the tool-sheet host for ToolSheet::clipboard; main thread.
+#include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
 #include "ui/sheets/SheetFrame.h"
 
@@ -21,7 +22,7 @@ QString clipboardModeExplanation(ClipboardMode mode);
 class ClipboardSheet : public SheetFrame {
     Q_OBJECT
 public:
-    static constexpr const char* modeKey = "kelvaro.clipboardMode";
+    static constexpr const char* modeKey = SettingsKey::clipboardMode;
 
     explicit ClipboardSheet(KelvaroStore& store, QWidget* parent = nullptr);
 

@@ -11,6 +11,7 @@
 
 #include "engine/ImageEngine.h"
 #include "engine/Localization.h"
+#include "platform/Settings.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 
@@ -167,10 +168,10 @@ void LivePreview::loadBase()
 
 void LivePreview::setOperation(const KelvaroOp& op)
 {
-    setKey(OperationKey{op}, [op](const Bitmap& base) {
+    setKey(OperationKey{op}, [op, settings = EngineSettings::read(Settings::shared())](const Bitmap& base) {
         LoadedImage source;
         source.image = base;
-        return ImageEngine::render(op, source, QString(), QString()).image;
+        return ImageEngine::render(op, source, QString(), QString(), settings).image;
     });
 }
 
