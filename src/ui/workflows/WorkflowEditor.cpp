@@ -29,23 +29,16 @@ namespace {
 constexpr int kQualityMin = 10;
 constexpr int kQualityMax = 20;
 
-// One of the ten symbols: white on the brand orange when chosen, else on a faint tile.
+// One of the ten symbols: white on the brand orange when chosen (checked), else on a faint tile.
 class SymbolTile : public QAbstractButton {
 public:
     SymbolTile(const QString& symbol, QWidget* parent) : QAbstractButton(parent), m_symbol(symbol)
     {
         setFixedSize(34, 34);
+        setCheckable(true);
         setCursor(Qt::PointingHandCursor);
         setAccessibleName(symbol);
     }
-    void setSelected(bool selected)
-    {
-        if (selected == m_selected)
-            return;
-        m_selected = selected;
-        update();
-    }
-    bool isSelected() const { return m_selected; }
     QString symbol() const { return m_symbol; }
 
 protected:
@@ -55,18 +48,17 @@ protected:
         p.setRenderHint(QPainter::Antialiasing);
         QPainterPath tile;
         tile.addRoundedRect(QRectF(rect()), 9, 9);
-        p.fillPath(tile, m_selected ? Theme::buttonOrange() : Theme::primaryAt(this, 0.06));
+        p.fillPath(tile, isChecked() ? Theme::buttonOrange() : Theme::primaryAt(this, 0.06));
         if (hasFocus()) {
             p.setPen(QPen(Theme::ember(), 1.5));
             p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
         }
-        const QColor glyph = m_selected ? QColor(Qt::white) : Theme::primary().on(this);
+        const QColor glyph = isChecked() ? QColor(Qt::white) : Theme::primary().on(this);
         Symbols::paint(p, QRectF(10, 10, 14, 14), m_symbol, glyph, 1.1);
     }
 
 private:
     QString m_symbol;
-    bool m_selected = false;
 };
 
 QVBoxLayout* column(QWidget* widget, int spacing)
@@ -363,7 +355,7 @@ void WorkflowEditor::refreshSymbols()
 {
     for (QAbstractButton* button : std::as_const(m_symbolButtons)) {
         auto* tile = static_cast<SymbolTile*>(button);
-        tile->setSelected(tile->symbol() == m_workflow.symbol);
+        tile->setChecked(tile->symbol() == m_workflow.symbol); // a click may have toggled it
     }
 }
 
