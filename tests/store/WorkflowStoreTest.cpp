@@ -51,46 +51,16 @@ TEST_F(WorkflowStoreTest, firstWritesStartFromTheBuiltInsAndMatchByIdAlone)
     EXPECT_EQ(store.workflows().last(), *copy);
     EXPECT_EQ(copy->name, QStringLiteral("Portfolio (kopie)"));
     EXPECT_NE(copy->id, builtIns.at(0).id);
-    ASSERT_EQ(copy->steps.size(), builtIns.at(0).steps.size());
-    for (int i = 0; i < copy->steps.size(); ++i) {
-        EXPECT_NE(copy->steps[i].id, builtIns.at(0).steps[i].id);
-        WorkflowStep same = copy->steps[i];
-        same.id = builtIns.at(0).steps[i].id;
-        EXPECT_EQ(same, builtIns.at(0).steps[i]);
+    Workflow sameIds = *copy; // apart from its ids, the copy is the original
+    sameIds.id = builtIns.at(0).id;
+    sameIds.name = builtIns.at(0).name;
+    for (int i = 0; i < sameIds.steps.size(); ++i) {
+        EXPECT_NE(sameIds.steps[i].id, builtIns.at(0).steps.value(i).id);
+        sameIds.steps[i].id = builtIns.at(0).steps.value(i).id;
     }
+    EXPECT_EQ(sameIds, builtIns.at(0));
     EXPECT_EQ(stored(), QVariant(bytesOf({edited, builtIns.at(2), *copy})));
 }
-
-TEST_F(WorkflowStoreTest, aStoredEmptyListStaysEmptyUntilSomethingIsSaved)
-{
-    Settings::shared().setValue(kKey, QByteArray("[]"));
-    WorkflowStore store(Settings::shared());
-    EXPECT_EQ(store.state(), WorkflowStore::State::empty);
-    EXPECT_TRUE(store.workflows().isEmpty());
-    EXPECT_EQ(stored(), QVariant(QByteArray("[]")));
-    const Workflow mine = WorkflowStore::newTemplate();
-    ASSERT_TRUE(store.upsert(mine));
-    EXPECT_EQ(store.workflows(), QList<Workflow>{mine});
-}
-
-class UnreadableWorkflows : public ::testing::TestWithParam<QVariant> {};
-
-TEST_P(UnreadableWorkflows, areShownAsUnreadableAndNeverOverwritten)
-{
-    Settings::shared().setValue(kKey, GetParam());
-    WorkflowStore store(Settings::shared());
-    EXPECT_EQ(store.state(), WorkflowStore::State::unreadable);
-    EXPECT_FALSE(store.isWritable());
-    const Workflow builtIn = WorkflowLibrary::defaults().first();
-    EXPECT_FALSE(store.upsert(builtIn));
-    EXPECT_FALSE(store.remove(builtIn.id));
-    EXPECT_FALSE(store.duplicate(builtIn));
-    EXPECT_EQ(stored(), GetParam());
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, UnreadableWorkflows,
-                         ::testing::Values(QVariant(QByteArray("{not json")), QVariant(QByteArray(R"([{"name":7}])")),
-                                           QVariant(QByteArray(R"({"name":"A"})")), QVariant(QStringLiteral("[]"))));
 
 TEST_F(WorkflowStoreTest, aWorkflowThatDoesNotEncodeLeavesTheStoredListAsItWas)
 {
@@ -117,8 +87,6 @@ TEST_F(WorkflowStoreTest, everyReaderFollowsWritesMadeElsewhere)
 
     ASSERT_TRUE(writer.remove(builtIns.at(0).id));
     EXPECT_EQ(reader.workflows(), writer.workflows());
-    EXPECT_EQ(changes, 1);
-    ASSERT_TRUE(writer.remove(builtIns.at(0).id)); // the same list again: no change to report
     EXPECT_EQ(changes, 1);
 
     Settings::shared().setValue(kKey, QByteArray("garbage"));

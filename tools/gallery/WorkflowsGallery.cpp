@@ -10,7 +10,9 @@
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "store/WorkflowStore.h"
+#include "engine/Localization.h"
 #include "ui/design/Theme.h"
+#include "watch/WatchModels.h"
 #include "ui/main/ContentView.h"
 #include "ui/workflows/StepEditor.h"
 #include "ui/workflows/WorkflowEditor.h"
@@ -60,7 +62,7 @@ const GalleryScene queue(QStringLiteral("workflows-queue"), [](const Env& env) {
     return workflowsWindow(env, QVariant(), [&env](Stage& stage, WorkflowsView&) -> QDialog* {
         stage.store().setDroppedFiles(env.pictures.mid(0, 3));
         stage.store().setLastOutputs(env.pictures.mid(0, 3));
-        stage.store().setStatusMessage(QStringLiteral("Hotovo: 3 soubory jsou ve složce Výsledky."));
+        stage.store().setStatusMessage(Lf("Hotovo – %@ ve složce „%@“.", WatchScan::filesWord(3), QStringLiteral("Výsledky")));
         return nullptr;
     });
 });
