@@ -1,5 +1,5 @@
 // The workflows screen's pictures beyond its main-window section: the empty and unreadable lists,
-// the queue with a finished run, the workflow editor (a built-in with three steps, and a new one)
+// the queue with a finished run, the delete question, the workflow editor (a built-in with three steps, and a new one)
 // and a card of every step kind.
 #include <QDialog>
 #include <QVBoxLayout>
@@ -78,6 +78,13 @@ const GalleryScene editorNew(QStringLiteral("workflow-editor-new"), [](const Env
     return workflowsWindow(env, QVariant(), [](Stage&, WorkflowsView& view) -> QDialog* {
         view.openNewWorkflow();
         return view.editor();
+    });
+});
+
+const GalleryScene confirmDelete(QStringLiteral("workflows-delete"), [](const Env& env) {
+    return workflowsWindow(env, QVariant(), [](Stage&, WorkflowsView& view) -> QDialog* {
+        view.confirmDelete(WorkflowLibrary::defaults().first());
+        return view.deleteDialog();
     });
 });
 

@@ -151,6 +151,7 @@ WorkflowEditor::WorkflowEditor(const Workflow& workflow, bool isNew, OnSave onSa
 
     rebuildSteps();
     refreshSave();
+    m_name->setFocus();
 }
 
 QWidget* WorkflowEditor::identity(QWidget* parent)

@@ -2,9 +2,8 @@
 
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
-#include <QMessageBox>
+#include <QDialog>
 #include <QMimeData>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "engine/Localization.h"
@@ -104,7 +103,7 @@ WorkflowEditor* WorkflowsView::editor() const
     return m_editor;
 }
 
-QMessageBox* WorkflowsView::deleteDialog() const
+QDialog* WorkflowsView::deleteDialog() const
 {
     return m_deleteDialog;
 }
@@ -221,22 +220,47 @@ void WorkflowsView::confirmDelete(const Workflow& workflow)
 {
     if (m_deleteDialog)
         return;
-    auto* dialog = new QMessageBox(window());
+    auto* dialog = new QDialog(window());
     dialog->setObjectName(QStringLiteral("deleteWorkflow"));
     dialog->setWindowTitle(L("Smazat postup"));
-    dialog->setText(deleteTitle(workflow));
-    dialog->setInformativeText(L("Fotky ani výsledky se nemažou. Zmizí jen uložený postup."));
-    QPushButton* remove = dialog->addButton(L("Smazat"), QMessageBox::DestructiveRole);
+    constexpr int width = 380;
+    dialog->setFixedWidth(width);
+    auto* column = new QVBoxLayout(dialog);
+    column->setContentsMargins(22, 20, 22, 20);
+    column->setSpacing(8);
+    auto* question = new Text(deleteTitle(workflow), TextStyle::headline, dialog);
+    question->setObjectName(QStringLiteral("question"));
+    question->setWrap(true);
+    column->addWidget(question);
+    auto* message = new Text(L("Fotky ani výsledky se nemažou. Zmizí jen uložený postup."), TextStyle::callout, dialog);
+    message->setColor(Theme::secondary());
+    message->setWrap(true);
+    column->addWidget(message);
+    QSizePolicy grows(QSizePolicy::Preferred, QSizePolicy::Minimum); // past the height of their one-line hint
+    grows.setHeightForWidth(true);
+    question->setSizePolicy(grows);
+    message->setSizePolicy(grows);
+    column->addSpacing(8);
+    auto* buttons = new QHBoxLayout();
+    buttons->setSpacing(8);
+    buttons->addStretch(1);
+    auto* cancel = new KelvaroButton(L("Zrušit"), KelvaroButton::Kind::secondary, dialog);
+    connect(cancel, &QAbstractButton::clicked, dialog, &QDialog::reject);
+    buttons->addWidget(cancel);
+    auto* remove = new KelvaroButton(L("Smazat"), KelvaroButton::Kind::primary, dialog);
     remove->setObjectName(QStringLiteral("delete"));
-    QPushButton* cancel = dialog->addButton(L("Zrušit"), QMessageBox::RejectRole);
-    dialog->setDefaultButton(cancel);
-    dialog->setEscapeButton(cancel);
+    connect(remove, &QAbstractButton::clicked, dialog, &QDialog::accept);
+    buttons->addWidget(remove);
+    column->addLayout(buttons);
+    // A window never asks its wrapped texts for their height: it takes the one for its width.
+    dialog->setFixedHeight(column->totalHeightForWidth(width));
+
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     Theme::follow(dialog);
     const QUuid id = workflow.id;
-    connect(dialog, &QMessageBox::finished, this, [this, dialog, remove, id] {
-        if (dialog->clickedButton() == remove)
+    connect(dialog, &QDialog::finished, this, [this, id](int result) {
+        if (result == QDialog::Accepted)
             m_workflows->remove(id);
     });
     m_deleteDialog = dialog;

@@ -13,7 +13,7 @@
 #include "engine/Workflow.h"
 #include "ui/main/ToolbarContributor.h"
 
-class QMessageBox;
+class QDialog;
 class QVBoxLayout;
 
 namespace kelvaro {
@@ -60,7 +60,7 @@ public:
     Text* unreadableText() const { return m_unreadable; }
     EmptyStateView* emptyState() const { return m_empty; }
     WorkflowEditor* editor() const;
-    QMessageBox* deleteDialog() const;
+    QDialog* deleteDialog() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,7 +82,7 @@ private:
     QList<WorkflowCard*> m_cards;
     QPointer<KelvaroButton> m_newButton;
     QPointer<WorkflowEditor> m_editor;
-    QPointer<QMessageBox> m_deleteDialog;
+    QPointer<QDialog> m_deleteDialog;
     bool m_importerOpen = false;
 };
 

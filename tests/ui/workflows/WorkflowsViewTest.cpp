@@ -6,9 +6,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QSemaphore>
 
 #include <gtest/gtest.h>
@@ -114,8 +112,8 @@ TEST_F(WorkflowsViewTest, rowMenusEditDuplicateAndDeleteThroughTheStoredList)
 
     v.cards().at(0)->menu()->actions().at(3)->trigger(); // "Smazat…"
     ASSERT_TRUE(v.deleteDialog());
-    EXPECT_EQ(v.deleteDialog()->text(), QStringLiteral("Smazat postup „Portfolio“?"));
-    v.deleteDialog()->findChild<QPushButton*>(QStringLiteral("delete"))->click();
+    EXPECT_EQ(v.deleteDialog()->findChild<Text*>(QStringLiteral("question"))->text(), QStringLiteral("Smazat postup „Portfolio“?"));
+    v.deleteDialog()->findChild<QAbstractButton*>(QStringLiteral("delete"))->click();
     uitest::spin();
     ASSERT_EQ(v.cards().size(), 2);
     EXPECT_EQ(v.workflows().workflows(), (QList<Workflow>{builtIns.at(1), builtIns.at(2)}));
