@@ -1171,5 +1171,25 @@
         <source>nebo</source>
         <translation>or</translation>
     </message>
+    <message>
+        <source>Změnit velikost</source>
+        <translation>Resize</translation>
+    </message>
+    <message>
+        <source>Procenta</source>
+        <translation>Percent</translation>
+    </message>
+    <message>
+        <source>Delší strana</source>
+        <translation>Long Edge</translation>
+    </message>
+    <message>
+        <source>Způsob</source>
+        <translation>Method</translation>
+    </message>
+    <message>
+        <source>Delší strana fotky bude %lld px, poměr stran zůstane.</source>
+        <translation>The photo’s longer side will be %lld px; the aspect ratio stays the same.</translation>
+    </message>
 </context>
 </TS>

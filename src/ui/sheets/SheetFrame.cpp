@@ -65,7 +65,7 @@ void SheetFrame::run()
     if (!m_canRun)
         return;
     // The sheet may be deleted as it closes: the closure travels on by value.
-    std::function<void()> onRun = m_onRun;
+    std::function<void()> onRun = runClosure();
     accept();
     if (onRun)
         QMetaObject::invokeMethod(QCoreApplication::instance(), [onRun] { onRun(); }, Qt::QueuedConnection);

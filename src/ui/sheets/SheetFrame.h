@@ -43,6 +43,10 @@ public:
     Text* titleText() const { return m_title; }
 
 protected:
+    // What the action hands to the main event loop, taken as the sheet closes: the closure of
+    // setOnRun unless a sheet builds its own from its fields of that moment.
+    virtual std::function<void()> runClosure() const { return m_onRun; }
+
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
