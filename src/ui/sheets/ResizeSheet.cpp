@@ -53,13 +53,7 @@ ResizeSheet::ResizeSheet(KelvaroStore& store, QWidget* parent)
     row->addStretch(1);
     addContent(m_edgeRow);
 
-    m_caption = new Text(QString(), TextStyle::callout, this);
-    m_caption->setColor(Theme::secondary());
-    m_caption->setWrap(true);
-    QSizePolicy wrapping(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    wrapping.setHeightForWidth(true);
-    m_caption->setSizePolicy(wrapping);
-    addContent(m_caption);
+    m_caption = addCaption(QString(), TextStyle::callout);
 
     refresh();
     m_mode->setFocus(); // Left and Right switch the mode at once

@@ -54,6 +54,20 @@ void SheetFrame::addContent(QLayout* controls)
     m_column->insertLayout(m_contentIndex++, controls);
 }
 
+Text* SheetFrame::addCaption(const QString& text, TextStyle style)
+{
+    auto* caption = new Text(text, style, this);
+    caption->setColor(Theme::secondary());
+    caption->setWrap(true);
+    // A one-line width above the sheet's would cut the second line off: the height comes from
+    // the width the caption is given.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    caption->setSizePolicy(policy);
+    addContent(caption);
+    return caption;
+}
+
 void SheetFrame::setCanRun(bool canRun)
 {
     m_canRun = canRun;

@@ -9,6 +9,8 @@
 
 #include <QDialog>
 
+#include "ui/design/Theme.h"
+
 class QVBoxLayout;
 
 namespace kelvaro {
@@ -29,6 +31,8 @@ public:
     // Appends one top-level control between the header and the footer.
     void addContent(QWidget* control);
     void addContent(QLayout* controls);
+    // Appends a secondary text (shown as given) that wraps within the sheet's width.
+    Text* addCaption(const QString& text, TextStyle style);
 
     bool canRun() const { return m_canRun; }
     void setCanRun(bool canRun);
