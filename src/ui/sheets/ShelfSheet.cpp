@@ -133,7 +133,7 @@ ShelfSheet::ShelfSheet(KelvaroStore& store, QWidget* parent)
     m_name->setFocus();
 }
 
-bool ShelfSheet::canRun(const Request& request)
+bool ShelfSheet::isRunnable(const Request& request)
 {
     if (request.shelfID)
         return true;
@@ -190,7 +190,7 @@ void ShelfSheet::refresh()
 {
     for (ShelfRow* row : std::as_const(m_rows))
         row->setSelected(m_selected == row->shelf().id);
-    setCanRun(canRun(currentRequest()));
+    setCanRun(isRunnable(currentRequest()));
 }
 
 } // namespace kelvaro

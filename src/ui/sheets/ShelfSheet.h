@@ -63,7 +63,7 @@ public:
 
     Request currentRequest() const { return {m_selected, m_newName}; }
     // A pick, or a name with something besides spaces and tabs at its ends.
-    static bool canRun(const Request& request);
+    static bool isRunnable(const Request& request);
 
     const QList<ShelfRow*>& rows() const { return m_rows; }
     QScrollArea* list() const { return m_list; }
