@@ -3,6 +3,7 @@
 // wedge click through the resize sheet to the files in the output folder.
 #include <QDir>
 #include <QLineEdit>
+#include <QSlider>
 
 #include "../extras/ExtrasTestSupport.h"
 #include "../../support/TestImages.h"
@@ -63,48 +64,44 @@ protected:
 
 TEST_F(ToolSheetHostTest, EachKindOpensItsSheetAndUnbuiltOnesTheStandIn)
 {
-    const QList<std::pair<ToolSheet, const char*>> kinds{
-        {ToolSheet::crop, "kelvaro::CropSheet"},         {ToolSheet::resize, "kelvaro::ResizeSheet"},
-        {ToolSheet::compress, "kelvaro::CompressSheet"}, {ToolSheet::rename, "kelvaro::RenameSheet"},
-        {ToolSheet::shelf, "kelvaro::ShelfSheet"},       {ToolSheet::clipboard, "kelvaro::wheel::ClipboardSheet"},
-        {ToolSheet::watermark, nullptr},                 {ToolSheet::platformCrop, nullptr}};
+    const QList<std::pair<ToolSheet, QString>> kinds{{ToolSheet::crop, "CropSheet"},   {ToolSheet::resize, "ResizeSheet"},
+        {ToolSheet::compress, "CompressSheet"}, {ToolSheet::rename, "RenameSheet"}, {ToolSheet::shelf, "ShelfSheet"},
+        {ToolSheet::clipboard, "ClipboardSheet"}, {ToolSheet::watermark, "QDialog"}, {ToolSheet::platformCrop, "QDialog"}};
     for (const auto& [kind, type] : kinds) {
         store->setActiveSheet(kind);
-        ASSERT_NE(view->sheet(), nullptr) << qPrintable(rawValue(kind));
-        if (type)
-            EXPECT_STREQ(view->sheet()->metaObject()->className(), type);
-        else
-            EXPECT_TRUE(ScreenFactory::isPlaceholder(view->sheet())) << qPrintable(rawValue(kind));
-        store->setActiveSheet(std::nullopt);
+        ASSERT_NE(view->sheet(), nullptr);
+        EXPECT_TRUE(QString::fromLatin1(view->sheet()->metaObject()->className()).endsWith(type)) << qPrintable(type);
+        EXPECT_EQ(ScreenFactory::isPlaceholder(view->sheet()), type == "QDialog");
     }
 }
 
-enum class CloseWay { escape, cancel, action, windowClose };
-
-class SheetClosing : public ToolSheetHostTest, public ::testing::WithParamInterface<CloseWay> {};
-
-TEST_P(SheetClosing, ClearsTheActiveSheet)
+TEST_F(ToolSheetHostTest, ClosingTheSheetAnyWayClearsTheActiveSheet)
 {
-    CropSheet* sheet = open<CropSheet>(ToolSheet::crop);
-    ASSERT_NE(sheet, nullptr);
-    switch (GetParam()) {
-    case CloseWay::escape: extrastest::pressKey(sheet, Qt::Key_Escape); break;
-    case CloseWay::cancel: sheet->cancelButton()->click(); break;
-    case CloseWay::action: sheet->actionButton()->click(); break; // nothing loaded: the store ignores the run
-    case CloseWay::windowClose: sheet->close(); break;
+    const QList<std::function<void(SheetFrame*)>> ways{
+        [](SheetFrame* sheet) { extrastest::pressKey(sheet, Qt::Key_Escape); },
+        [](SheetFrame* sheet) { sheet->cancelButton()->click(); },
+        [](SheetFrame* sheet) { sheet->actionButton()->click(); }, // nothing loaded: the store ignores the run
+        [](SheetFrame* sheet) { sheet->close(); }};
+    for (const auto& close : ways) {
+        CropSheet* sheet = open<CropSheet>(ToolSheet::crop);
+        ASSERT_NE(sheet, nullptr);
+        close(sheet);
+        EXPECT_EQ(store->activeSheet(), std::nullopt);
+        EXPECT_EQ(view->sheet(), nullptr);
     }
-    EXPECT_EQ(store->activeSheet(), std::nullopt);
-    EXPECT_EQ(view->sheet(), nullptr);
 }
-
-INSTANTIATE_TEST_SUITE_P(Ways, SheetClosing,
-                         ::testing::Values(CloseWay::escape, CloseWay::cancel, CloseWay::action, CloseWay::windowClose));
 
 TEST_F(ToolSheetHostTest, EveryOpeningStartsFromTheDefaults)
 {
     CropSheet* first = open<CropSheet>(ToolSheet::crop);
+    QStringList ratios;
+    for (const SegmentedPicker::Segment& segment : first->ratioPicker()->segments())
+        ratios << segment.title;
+    EXPECT_EQ(ratios, (QStringList{"1:1", "4:5", "3:2", "4:3", "16:9", "9:16"}));
     Q_EMIT first->ratioPicker()->tagClicked(QStringLiteral("story916"));
-    first->horizontalSlider()->setUnits(0);
+    first->horizontalSlider()->slider()->setValue(first->horizontalSlider()->slider()->maximum());
+    first->verticalSlider()->setUnits(0);
+    EXPECT_EQ(first->currentOp().as<op::Crop>()->spec, (CropSpec{CropRatio::story916, 1.0, 0.0}));
     first->cancelButton()->click();
     CropSheet* second = open<CropSheet>(ToolSheet::crop);
     ASSERT_NE(second, nullptr);
@@ -128,12 +125,9 @@ TEST_F(ToolSheetHostTest, ADisabledActionIgnoresReturn)
 TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
 {
     const QString out = temp.filePath("Výsledky");
-    QDir().mkpath(out);
-    ASSERT_TRUE(OutputFolder::remember(out));
-    QDir().mkpath(temp.filePath("in"));
-    const QString in = temp.filePath("in");
-    store->receive(QStringList{ti::writeJpeg(in, "a.jpg", ti::quadrants(1600, 1200)),
-                               ti::writeJpeg(in, "b.jpg", ti::quadrants(900, 1500))},
+    ASSERT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
+    store->receive(QStringList{ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(1600, 1200)),
+                               ti::writeJpeg(temp.path(), "b.jpg", ti::quadrants(900, 1500))},
                    false);
     auto* card = view->findChild<wheel::DropWheelCard*>();
     ASSERT_NE(card, nullptr);
@@ -159,8 +153,7 @@ TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
     EXPECT_EQ(runs, 0);
     ASSERT_TRUE(extrastest::waitFor([&] { return runs == 1 && !store->isWorking(); }, 30000));
     extrastest::spin(50);
-    EXPECT_EQ(runs, 1);
-    EXPECT_TRUE(sheetGoneAtStart);
+    EXPECT_TRUE(runs == 1 && sheetGoneAtStart);
 
     const QStringList written = QDir(out).entryList(QDir::Files);
     ASSERT_EQ(written.size(), 2) << qPrintable(written.join(", "));
