@@ -13,6 +13,7 @@
 #include "ui/design/AppIcon.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
+#include "ui/main/HomeView.h"
 #include "ui/settings/SettingRows.h"
 
 namespace kelvaro {
@@ -43,16 +44,6 @@ Text* stepText(TextStyle style, bool wrap, QWidget* parent, std::optional<QFont:
         settings::wrapToWidth(text);
     }
     return text;
-}
-
-QString modifierKeys(WheelMode mode)
-{
-    switch (mode) {
-    case WheelMode::convert: return QStringLiteral("Shift");
-    case WheelMode::tools: return QStringLiteral("Shift+Alt");
-    case WheelMode::actions: return QStringLiteral("Ctrl");
-    }
-    return {};
 }
 
 } // namespace
@@ -158,7 +149,7 @@ QWidget* OnboardingView::wheelsStep()
         name->setStyle(TextStyle::body, QFont::DemiBold);
         texts->addWidget(name);
         names.append(name);
-        auto* keys = new Text(modifierKeys(mode), TextStyle::caption, step);
+        auto* keys = new Text(HomeView::keyCapText(mode), TextStyle::caption, step);
         keys->setColor(Theme::secondary());
         texts->addWidget(keys);
         row->addLayout(texts, 1);

@@ -6,6 +6,7 @@
 #include "engine/Models.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
+#include "ui/main/HomeView.h"
 
 namespace kelvaro::settings {
 namespace {
@@ -20,16 +21,6 @@ QLayout* shortcutRow(SettingLabel* label, const QStringList& keys, QWidget* pare
     return row;
 }
 
-QString modifierKeys(WheelMode mode)
-{
-    switch (mode) {
-    case WheelMode::convert: return QStringLiteral("Shift");
-    case WheelMode::tools: return QStringLiteral("Shift+Alt");
-    case WheelMode::actions: return QStringLiteral("Ctrl");
-    }
-    return {};
-}
-
 } // namespace
 
 ShortcutsSettingsTab::ShortcutsSettingsTab(QWidget* parent) : SettingsPage(parent)
@@ -42,7 +33,7 @@ ShortcutsSettingsTab::ShortcutsSettingsTab(QWidget* parent) : SettingsPage(paren
         ++position;
         auto* label = new SettingLabel(ModeSwitcher::symbol(mode), Theme::ember(), [mode] { return title(mode); },
                                        [] { return L("Podrž klávesu nebo stiskni zkratku"); }, wheel);
-        wheel->addRow(shortcutRow(label, {modifierKeys(mode), QStringLiteral("Ctrl+%1").arg(position)}, wheel));
+        wheel->addRow(shortcutRow(label, {HomeView::keyCapText(mode), QStringLiteral("Ctrl+%1").arg(position)}, wheel));
     }
     addSection(wheel);
 
