@@ -10,7 +10,7 @@
 #include "ui/main/ScreenFactory.h"
 #include "ui/onboarding/OnboardingView.h"
 #include "ui/settings/SettingsView.h"
-#include "ui/wheel/ClipboardSheet.h"
+#include "ui/sheets/ToolSheetHost.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
 
@@ -39,11 +39,9 @@ void installScreens(const ScreenHooks& hooks)
         Settings* stored = &context.settings;
         return new OnboardingView([stored] { stored->setValue(QStringLiteral("kelvaro.onboarded"), true); }, parent);
     });
-    // Sheets without a builder of their own fall back to the factory's stand-in.
+    // Sheets the host does not build yet fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {
-        if (kind == ToolSheet::clipboard)
-            return new wheel::ClipboardSheet(context.store, parent);
-        return nullptr;
+        return ToolSheetHost::build(kind, context.store, parent);
     });
 }
 
