@@ -1330,6 +1330,8 @@
     <message>
         <source>Vyšší kvalita</source>
         <translation>Higher quality</translation>
+    </message>
+    <message>
         <source>Změnit velikost</source>
         <translation>Resize</translation>
     </message>
@@ -1544,6 +1546,8 @@
     <message>
         <source>Vybrat složku…</source>
         <translation>Choose Folder…</translation>
+    </message>
+    <message>
         <source>Výsledek se uloží jako JPG. Nižší kvalita znamená menší soubor.</source>
         <translation>The result is saved as a JPG. Lower quality means a smaller file.</translation>
     </message>
