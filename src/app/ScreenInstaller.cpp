@@ -7,6 +7,7 @@
 #include "app/UpdateCheckerSource.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/onboarding/OnboardingView.h"
 #include "ui/settings/SettingsView.h"
@@ -41,7 +42,7 @@ void installScreens(const ScreenHooks& hooks)
     });
     ScreenFactory::install(Screen::onboarding, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
         Settings* stored = &context.settings;
-        return new OnboardingView([stored] { stored->setValue(QStringLiteral("kelvaro.onboarded"), true); }, parent);
+        return new OnboardingView([stored] { stored->setValue(QString::fromLatin1(SettingsKey::onboarded), true); }, parent);
     });
     // Sheets the host does not build yet fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {

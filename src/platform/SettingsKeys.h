@@ -28,6 +28,7 @@ inline constexpr const char* systemLanguages = "AppleLanguages"; // the desktop-
 inline constexpr const char* onboarded = "kelvaro.onboarded";   // bool
 inline constexpr const char* studioEnabled = "kelvaro.studio.enabled";
 inline constexpr const char* studioSavedLanguage = "kelvaro.studio.savedLanguage";
+inline constexpr const char* settingsTab = "kelvaro.settingsTab"; // the settings window's last tab
 
 // ---- Update checks ----
 inline constexpr const char* updatesAutoCheck = "updates.autoCheck";

@@ -10,6 +10,7 @@
 #include "engine/Models.h"
 #include "engine/OutputFolder.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
@@ -21,7 +22,7 @@ namespace {
 
 using settings::followLanguage;
 
-const QString kLanguageKey = QStringLiteral("kelvaro.language");
+const QString kLanguageKey = QString::fromLatin1(SettingsKey::language);
 
 QVBoxLayout* stepColumn(QWidget* step)
 {

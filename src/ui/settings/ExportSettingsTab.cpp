@@ -11,6 +11,7 @@
 #include "engine/ImageEffects.h"
 #include "engine/Localization.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro::settings {
@@ -120,7 +121,7 @@ ExportSettingsTab::ExportSettingsTab(QWidget* parent) : SettingsPage(parent)
     privacy->addRow(row);
     addSection(privacy);
 
-    const QString faceKey = QString::fromLatin1(ImageEffects::faceStyleKey);
+    const QString faceKey = QString::fromLatin1(SettingsKey::faceStyle);
     const auto showStored = [picker, faceKey] {
         const QString stored = Settings::shared().stringOr(faceKey, rawValue(FaceStyle::blur));
         const QSignalBlocker quiet(picker);

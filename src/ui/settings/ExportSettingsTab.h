@@ -5,6 +5,8 @@
 // at its next run. A stored value is shown as stored until then (0.875 reads "88 %"; a face
 // style it does not know selects nothing). Retranslates in place. Main thread; built by the
 // settings window.
+#include "engine/EngineSettings.h"
+#include "platform/SettingsKeys.h"
 #include "ui/settings/SettingRows.h"
 
 namespace kelvaro::settings {
@@ -12,10 +14,10 @@ namespace kelvaro::settings {
 class ExportSettingsTab : public SettingsPage {
     Q_OBJECT
 public:
-    static constexpr const char* jpegQualityKey = "kelvaro.jpegQuality";
-    static constexpr const char* heicQualityKey = "kelvaro.heicQuality";
-    static constexpr double defaultJpegQuality = 0.9;
-    static constexpr double defaultHeicQuality = 0.85;
+    static constexpr const char* jpegQualityKey = SettingsKey::jpegQuality;
+    static constexpr const char* heicQualityKey = SettingsKey::heicQuality;
+    static constexpr double defaultJpegQuality = EngineSettings{}.jpegQuality;
+    static constexpr double defaultHeicQuality = EngineSettings{}.heicQuality;
 
     explicit ExportSettingsTab(QWidget* parent = nullptr);
 

@@ -14,6 +14,7 @@
 #include "engine/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/Symbols.h"
@@ -21,7 +22,7 @@
 namespace kelvaro::settings {
 namespace {
 
-const QString kLanguageKey = QStringLiteral("kelvaro.language");
+const QString kLanguageKey = QString::fromLatin1(SettingsKey::language);
 
 // The folder row's "…" button: the symbol alone, a faint fill while hovered, dimmed when off.
 class MoreButton : public QAbstractButton {

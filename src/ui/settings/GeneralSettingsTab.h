@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/SettingsKeys.h"
 #include "ui/settings/SettingRows.h"
 
 class QAbstractButton;
@@ -26,9 +27,9 @@ namespace settings {
 class GeneralSettingsTab : public SettingsPage {
     Q_OBJECT
 public:
-    static constexpr const char* describeNamesKey = "kelvaro.describeNames";
-    static constexpr const char* autoRevealKey = "kelvaro.autoReveal";
-    static constexpr const char* onboardedKey = "kelvaro.onboarded";
+    static constexpr const char* describeNamesKey = SettingsKey::describeNames;
+    static constexpr const char* autoRevealKey = SettingsKey::autoReveal;
+    static constexpr const char* onboardedKey = SettingsKey::onboarded;
 
     // `restart` starts a new instance and reports whether it started (this one then quits).
     GeneralSettingsTab(KelvaroStore& store, std::shared_ptr<FileManager> fileManager, std::function<bool()> restart,

@@ -9,6 +9,7 @@
 #include "engine/Localization.h"
 #include "engine/OutputFolder.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro::settings {
@@ -17,7 +18,7 @@ void followLanguage(QObject* owner, std::function<void()> apply)
 {
     apply();
     QObject::connect(&Settings::shared(), &Settings::changed, owner, [apply](const QString& key) {
-        if (key == QLatin1String("kelvaro.language"))
+        if (key == QLatin1String(SettingsKey::language))
             apply();
     });
 }

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "platform/SettingsKeys.h"
 #include "ui/settings/AboutInfo.h"
 
 class QAbstractButton;
@@ -39,7 +40,7 @@ struct SettingsServices {
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
-    static constexpr const char* tabKey = "kelvaro.settingsTab";
+    static constexpr const char* tabKey = SettingsKey::settingsTab;
 
     SettingsView(KelvaroStore& store, SettingsServices services, QWidget* parent = nullptr);
 

@@ -15,6 +15,7 @@
 #include "../main/UiTestSupport.h"
 #include "app/UpdateChecker.h"
 #include "app/UpdateCheckerSource.h"
+#include "engine/EngineSettings.h"
 #include "engine/ImageEngine.h"
 #include "engine/Localization.h"
 #include "engine/OutputFolder.h"
@@ -117,7 +118,7 @@ TEST_F(SettingsViewTest, StoredQualityShowsAsStoredAndASliderMoveIsWhatTheNextRu
     EXPECT_EQ(Settings::shared().numberValue("kelvaro.jpegQuality"), std::optional<double>(0.875));
     row->findChild<QAbstractSlider*>()->setValue(15); // 15 twentieths
     EXPECT_EQ(Settings::shared().numberValue("kelvaro.jpegQuality"), std::optional<double>(0.75));
-    EXPECT_EQ(ImageEngine::jpegDefaultQuality(), 0.75);
+    EXPECT_EQ(EngineSettings::read(Settings::shared()).jpegQuality, 0.75);
     EXPECT_EQ(percent(row, "kelvaro.jpegQuality"), QStringLiteral("75 %"));
 }
 

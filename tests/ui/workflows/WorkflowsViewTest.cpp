@@ -184,7 +184,8 @@ TEST_F(WorkflowsViewTest, whileARunWorksNeitherRunNorEmptyingTheQueueIsOffered)
     ASSERT_TRUE(OutputFolder::remember(temp.path()));
     auto proceed = std::make_shared<QSemaphore>();
     StoreServices services;
-    services.process = [proceed](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr& hooks) {
+    services.process = [proceed](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr& hooks,
+                                 const EngineSettings&) {
         hooks->reportProgress(2, 5);
         proceed->acquire();
         return OpResult{};
