@@ -16,31 +16,33 @@ struct ActionRow {
     const char* key;
     const char* symbol;
     const char* detail;
+    WheelCommand command;
 };
 
-// The 21 slices in wheel order, with the Czech descriptions that detail() looks up.
+// The 21 slices in wheel order, with the Czech descriptions that detail() looks up and what each
+// does. The key is stored and shown; only this table turns it into a command.
 const ActionRow kActionRows[] = {
-    {WheelMode::convert, "JPG", "photo", "Univerzální a malé"},
-    {WheelMode::convert, "PNG", "square.on.square", "Bez ztráty, s průhledností"},
-    {WheelMode::convert, "HEIC", "camera.aperture", "Moderní a úsporné"},
-    {WheelMode::convert, "TIFF", "photo.artframe", "Pro tisk a archiv"},
-    {WheelMode::convert, "PDF", "doc.richtext", "Více fotek do jednoho PDF"},
-    {WheelMode::convert, "ZIP", "doc.zipper", "Zabalit do jednoho archivu"},
-    {WheelMode::tools, "Ořez", "crop", "Poměr 1:1, 4:5, 16:9\u2026"},
-    {WheelMode::tools, "Velikost", "arrow.up.left.and.arrow.down.right", "Procenta nebo delší strana"},
-    {WheelMode::tools, "Komprese", "arrow.down.right.and.arrow.up.left", "Menší soubor, stejný dojem"},
-    {WheelMode::tools, "Pozadí", "person.crop.rectangle", "Vystřihne hlavní objekt"},
-    {WheelMode::tools, "Úpravy", "slider.horizontal.3", "Jas, kontrast, sytost\u2026"},
-    {WheelMode::tools, "Obličeje", "face.dashed", "Rozmaže obličeje na fotce"},
-    {WheelMode::tools, "OCR", "text.viewfinder", "Text z obrázku do schránky"},
-    {WheelMode::tools, "Sken", "doc.viewfinder", "Narovná dokument do PDF"},
-    {WheelMode::tools, "Vodoznak", "signature", "Text přes celou fotku"},
-    {WheelMode::actions, "Na polici", "tray.full", "Odložit na později"},
-    {WheelMode::actions, "KDE Connect", "airplayaudio", "Poslat do okolí"},
-    {WheelMode::actions, "Přesunout", "folder", "Do jiné složky"},
-    {WheelMode::actions, "Přejmenovat", "character.cursor.ibeam", "Dávkově, s číslováním"},
-    {WheelMode::actions, "Metadata", "eye.slash", "Smaže EXIF a polohu GPS"},
-    {WheelMode::actions, "Schránka", "doc.on.clipboard", "Soubory, cesty nebo názvy"},
+    {WheelMode::convert, "JPG", "photo", "Univerzální a malé", WheelCommand::convertJpg},
+    {WheelMode::convert, "PNG", "square.on.square", "Bez ztráty, s průhledností", WheelCommand::convertPng},
+    {WheelMode::convert, "HEIC", "camera.aperture", "Moderní a úsporné", WheelCommand::convertHeic},
+    {WheelMode::convert, "TIFF", "photo.artframe", "Pro tisk a archiv", WheelCommand::convertTiff},
+    {WheelMode::convert, "PDF", "doc.richtext", "Více fotek do jednoho PDF", WheelCommand::convertPdf},
+    {WheelMode::convert, "ZIP", "doc.zipper", "Zabalit do jednoho archivu", WheelCommand::convertZip},
+    {WheelMode::tools, "Ořez", "crop", "Poměr 1:1, 4:5, 16:9\u2026", WheelCommand::crop},
+    {WheelMode::tools, "Velikost", "arrow.up.left.and.arrow.down.right", "Procenta nebo delší strana", WheelCommand::resize},
+    {WheelMode::tools, "Komprese", "arrow.down.right.and.arrow.up.left", "Menší soubor, stejný dojem", WheelCommand::compress},
+    {WheelMode::tools, "Pozadí", "person.crop.rectangle", "Vystřihne hlavní objekt", WheelCommand::removeBackground},
+    {WheelMode::tools, "Úpravy", "slider.horizontal.3", "Jas, kontrast, sytost\u2026", WheelCommand::adjust},
+    {WheelMode::tools, "Obličeje", "face.dashed", "Rozmaže obličeje na fotce", WheelCommand::blurFaces},
+    {WheelMode::tools, "OCR", "text.viewfinder", "Text z obrázku do schránky", WheelCommand::ocr},
+    {WheelMode::tools, "Sken", "doc.viewfinder", "Narovná dokument do PDF", WheelCommand::scan},
+    {WheelMode::tools, "Vodoznak", "signature", "Text přes celou fotku", WheelCommand::watermark},
+    {WheelMode::actions, "Na polici", "tray.full", "Odložit na později", WheelCommand::shelve},
+    {WheelMode::actions, "KDE Connect", "airplayaudio", "Poslat do okolí", WheelCommand::sendNearby},
+    {WheelMode::actions, "Přesunout", "folder", "Do jiné složky", WheelCommand::move},
+    {WheelMode::actions, "Přejmenovat", "character.cursor.ibeam", "Dávkově, s číslováním", WheelCommand::rename},
+    {WheelMode::actions, "Metadata", "eye.slash", "Smaže EXIF a polohu GPS", WheelCommand::stripMetadata},
+    {WheelMode::actions, "Schránka", "doc.on.clipboard", "Soubory, cesty nebo názvy", WheelCommand::clipboard},
 };
 
 std::optional<int> toInt(qint64 value)
@@ -112,6 +114,17 @@ const QList<WheelAction>& actions(WheelMode mode)
     case WheelMode::actions: return acts;
     }
     return convert;
+}
+
+std::optional<WheelCommand> wheelCommand(WheelMode mode, const QString& key)
+{
+    // Convert keys are format names, taken whatever their case.
+    const Qt::CaseSensitivity sensitivity = mode == WheelMode::convert ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    for (const ActionRow& row : kActionRows) {
+        if (row.mode == mode && key.compare(QString::fromUtf8(row.key), sensitivity) == 0)
+            return row.command;
+    }
+    return std::nullopt;
 }
 
 QString WheelAction::detail() const

@@ -23,8 +23,8 @@ std::optional<WheelMode> wheelModeFromRaw(const QString& raw); // exact match on
 const QList<WheelMode>& allWheelModes();                       // convert, tools, actions
 QString title(WheelMode mode);                                 // localized
 
-// One slice of the wheel. The key is the Czech label; the store compares it with the exact
-// texts to decide what a slice does, the wheel shows it localized.
+// One slice of the wheel. The key is the Czech label: stored and shown localized; wheelCommand
+// gives what the slice does.
 struct WheelAction {
     QString key;
     QString symbol;
@@ -41,6 +41,16 @@ inline size_t qHash(const WheelAction& action, size_t seed = 0)
 
 // The fixed, ordered slices of a mode.
 const QList<WheelAction>& actions(WheelMode mode);
+
+// What a slice does, typed: the store dispatches on this, never on the key's text.
+enum class WheelCommand {
+    convertJpg, convertPng, convertHeic, convertTiff, convertPdf, convertZip,               // convert
+    crop, resize, compress, removeBackground, adjust, blurFaces, ocr, scan, watermark,   // tools
+    shelve, sendNearby, move, rename, stripMetadata, clipboard,                           // actions
+};
+// The command of the slice with `key` in `mode` (one table for all 21); none for a key that is
+// no slice of that mode. Convert keys are format names and match whatever their case.
+std::optional<WheelCommand> wheelCommand(WheelMode mode, const QString& key);
 
 // ---- History --------------------------------------------------------------------------------
 

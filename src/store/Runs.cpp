@@ -86,56 +86,33 @@ void Runs::perform(const WheelAction& action, WheelMode mode)
     }
     if (m_isWorking)
         return;
-    switch (mode) {
-    case WheelMode::convert:
-        if (const auto format = imageFormatFromRaw(action.key.toLower()))
-            run(KelvaroOp::convert(*format));
-        break;
-    case WheelMode::tools:
-        performTool(action.key);
-        break;
-    case WheelMode::actions:
-        performAction(action.key);
-        break;
+    const std::optional<WheelCommand> command = wheelCommand(mode, action.key);
+    if (!command)
+        return;
+    ViewState& view = m_parts.view;
+    switch (*command) {
+    case WheelCommand::convertJpg: return run(KelvaroOp::convert(ImageFormat::jpg));
+    case WheelCommand::convertPng: return run(KelvaroOp::convert(ImageFormat::png));
+    case WheelCommand::convertHeic: return run(KelvaroOp::convert(ImageFormat::heic));
+    case WheelCommand::convertTiff: return run(KelvaroOp::convert(ImageFormat::tiff));
+    case WheelCommand::convertPdf: return run(KelvaroOp::convert(ImageFormat::pdf));
+    case WheelCommand::convertZip: return run(KelvaroOp::convert(ImageFormat::zip));
+    case WheelCommand::crop: return view.setActiveSheet(ToolSheet::crop);
+    case WheelCommand::resize: return view.setActiveSheet(ToolSheet::resize);
+    case WheelCommand::compress: return view.setActiveSheet(ToolSheet::compress);
+    case WheelCommand::watermark: return view.setActiveSheet(ToolSheet::watermark);
+    case WheelCommand::adjust: return view.setActiveSheet(ToolSheet::adjust);
+    case WheelCommand::removeBackground: return run(KelvaroOp::removeBackground());
+    case WheelCommand::blurFaces: return run(KelvaroOp::blurFaces());
+    case WheelCommand::ocr: return run(KelvaroOp::ocr());
+    case WheelCommand::scan: return run(KelvaroOp::scan());
+    case WheelCommand::shelve: return view.setActiveSheet(ToolSheet::shelf);
+    case WheelCommand::rename: return view.setActiveSheet(ToolSheet::rename);
+    case WheelCommand::clipboard: return view.setActiveSheet(ToolSheet::clipboard);
+    case WheelCommand::stripMetadata: return run(KelvaroOp::stripMetadata());
+    case WheelCommand::sendNearby: return m_parts.handoff.sendNearby(m_parts.intake.droppedFiles());
+    case WheelCommand::move: return moveFiles();
     }
-}
-
-void Runs::performTool(const QString& key)
-{
-    if (key == QStringLiteral("Ořez"))
-        m_parts.view.setActiveSheet(ToolSheet::crop);
-    else if (key == QStringLiteral("Velikost"))
-        m_parts.view.setActiveSheet(ToolSheet::resize);
-    else if (key == QStringLiteral("Komprese"))
-        m_parts.view.setActiveSheet(ToolSheet::compress);
-    else if (key == QStringLiteral("Vodoznak"))
-        m_parts.view.setActiveSheet(ToolSheet::watermark);
-    else if (key == QStringLiteral("Úpravy"))
-        m_parts.view.setActiveSheet(ToolSheet::adjust);
-    else if (key == QStringLiteral("Pozadí"))
-        run(KelvaroOp::removeBackground());
-    else if (key == QStringLiteral("Obličeje"))
-        run(KelvaroOp::blurFaces());
-    else if (key == QStringLiteral("OCR"))
-        run(KelvaroOp::ocr());
-    else if (key == QStringLiteral("Sken"))
-        run(KelvaroOp::scan());
-}
-
-void Runs::performAction(const QString& key)
-{
-    if (key == QStringLiteral("Na polici"))
-        m_parts.view.setActiveSheet(ToolSheet::shelf);
-    else if (key == QStringLiteral("Přejmenovat"))
-        m_parts.view.setActiveSheet(ToolSheet::rename);
-    else if (key == QStringLiteral("Schránka"))
-        m_parts.view.setActiveSheet(ToolSheet::clipboard);
-    else if (key == QStringLiteral("Metadata"))
-        run(KelvaroOp::stripMetadata());
-    else if (key == QStringLiteral("KDE Connect")) // the wheel's sending slice
-        m_parts.handoff.sendNearby(m_parts.intake.droppedFiles());
-    else if (key == QStringLiteral("Přesunout"))
-        moveFiles();
 }
 
 void Runs::run(const KelvaroOp& op)

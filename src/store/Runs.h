@@ -66,8 +66,6 @@ private:
     void setIsWorking(bool working);
     void setProgressDone(int done);
     void setProgressTotal(int total);
-    void performTool(const QString& key);
-    void performAction(const QString& key);
     void moveFiles();
     void execute(const KelvaroOp& op, const QString& outDir);
     void applyProgress(int done, int total);

@@ -1,4 +1,5 @@
 #include <limits>
+#include <set>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -87,6 +88,25 @@ TEST(WheelActions, sameKeyDifferentSymbolSameIdButDifferentValue)
     EXPECT_EQ(a.id(), b.id());
     EXPECT_NE(a, b);
     EXPECT_EQ((QSet<WheelAction>{a, b, a}).size(), 2);
+}
+
+// The one table that turns keys into commands: each slice its own command, only in its own mode.
+TEST(WheelActions, everySliceHasItsOwnCommandInItsModeOnly)
+{
+    std::set<WheelCommand> seen;
+    for (WheelMode mode : allWheelModes()) {
+        for (const WheelAction& action : actions(mode)) {
+            const std::optional<WheelCommand> command = wheelCommand(mode, action.key);
+            ASSERT_TRUE(command) << action.key.toStdString();
+            EXPECT_TRUE(seen.insert(*command).second) << action.key.toStdString();
+            for (WheelMode other : allWheelModes())
+                EXPECT_FALSE(other != mode && wheelCommand(other, action.key)) << action.key.toStdString();
+        }
+    }
+    EXPECT_EQ(seen.size(), 21u);
+    EXPECT_EQ(wheelCommand(WheelMode::convert, QStringLiteral("heic")), WheelCommand::convertHeic);
+    EXPECT_FALSE(wheelCommand(WheelMode::tools, QStringLiteral("ořez")));
+    EXPECT_FALSE(wheelCommand(WheelMode::actions, QStringLiteral("AirDrop")));
 }
 
 TEST(ActivityItemJson, nullOutputPathDecodesAndIsLeftOutAgain)
