@@ -156,8 +156,7 @@ PresetPanel::PresetPanel(KelvaroStore& store, Settings& settings, QWidget* paren
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    // The list lies on the card: no backdrop of its own.
-    m_scroll->setStyleSheet(QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    m_scroll->viewport()->setAutoFillBackground(false);
     column->addWidget(m_scroll);
 
     connect(m_workflows, &WorkflowStore::changed, this, &PresetPanel::rebuild);
@@ -201,7 +200,6 @@ void PresetPanel::rebuild()
     m_workflowsLink = nullptr;
 
     auto* content = new QWidget();
-    content->setAutoFillBackground(false);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 2, 0, 2);
     column->setSpacing(16);
@@ -267,6 +265,7 @@ void PresetPanel::rebuild()
     column->addStretch(1);
 
     m_scroll->setWidget(content);
+    content->setAutoFillBackground(false); // the list lies on the card: no backdrop of its own
     const int contentHeight = column->hasHeightForWidth() ? column->totalHeightForWidth(panelWidth) : column->sizeHint().height();
     m_scroll->setFixedSize(panelWidth, std::min(contentHeight, scrollMaxHeight));
     m_scroll->verticalScrollBar()->setValue(scrolled);
