@@ -49,8 +49,7 @@ std::optional<QByteArray> UserPresets::encode(const QList<PresetSpec>& presets)
 {
     QByteArray bytes = PresetStore::encode(presets);
     // JSON has no NaN or infinity: Qt writes null, which would read back as another value.
-    // An empty list must stay "[]": empty data would read as the built-ins.
-    if (bytes.isEmpty() || PresetStore::decode(bytes) != std::optional<QList<PresetSpec>>(presets))
+    if (PresetStore::decode(bytes) != std::optional<QList<PresetSpec>>(presets))
         return std::nullopt;
     return bytes;
 }

@@ -166,8 +166,6 @@ PresetPanel::PresetPanel(KelvaroStore& store, Settings& settings, QWidget* paren
     rebuild();
 }
 
-PresetPanel::~PresetPanel() = default;
-
 QSize PresetPanel::minimumSizeHint() const
 {
     return {panelWidth, QWidget::minimumSizeHint().height()};

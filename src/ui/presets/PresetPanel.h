@@ -40,7 +40,6 @@ public:
     };
 
     PresetPanel(KelvaroStore& store, Settings& settings, QWidget* parent = nullptr);
-    ~PresetPanel() override;
 
     // A platform preset's tile title: its looked-up name without "<platform title> " and with
     // its first letter upper-cased ("Instagram příspěvek na výšku (4x5)" → "Příspěvek na výšku (4x5)").

@@ -111,11 +111,6 @@ QStringList PresetTile::linesFor(int width) const
     return lines;
 }
 
-QStringList PresetTile::titleLines() const
-{
-    return linesFor(width() > 0 ? width() : kRestingWidth);
-}
-
 int PresetTile::heightForWidth(int width) const
 {
     const int titleHeight = int(linesFor(width).size()) * QFontMetrics(titleFont()).lineSpacing();

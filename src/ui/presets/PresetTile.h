@@ -38,8 +38,6 @@ public:
     QString title() const { return m_title; }
     QString detail() const { return m_detail; }
     bool isHovering() const { return m_hovering; }
-    // The title as drawn at the current width: one or two lines, the second cut with an ellipsis.
-    QStringList titleLines() const;
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
@@ -52,6 +50,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    // The title as drawn at `width`: one or two lines, the second cut with an ellipsis.
     QStringList linesFor(int width) const;
     void setHovering(bool hovering);
 

@@ -198,8 +198,6 @@ PresetsSheet::PresetsSheet(Settings& settings, QWidget* parent)
         m_name->setFocus();
 }
 
-PresetsSheet::~PresetsSheet() = default;
-
 QWidget* PresetsSheet::buildForm()
 {
     auto* form = new QWidget(this);

@@ -50,7 +50,6 @@ public:
     static constexpr int listMaxHeight = 300;
 
     explicit PresetsSheet(Settings& settings, QWidget* parent = nullptr);
-    ~PresetsSheet() override;
 
     // The long sides offered, in px; 0 is "Beze změny".
     static const QList<int>& maxSides();
