@@ -1,7 +1,15 @@
 #include "app/ScreenInstaller.h"
 
 #include "app/MenuBarDropView.h"
+#include "app/QuickLookSupport.h"
+#include "platform/FileManager.h"
+#include "ui/history/HistoryList.h"
+#include "ui/history/HistoryModel.h"
+#include "ui/history/HistoryView.h"
 #include "ui/main/ScreenFactory.h"
+#include "ui/shelves/ShelfItemList.h"
+#include "ui/shelves/ShelfItemModel.h"
+#include "ui/shelves/ShelvesView.h"
 #include "ui/wheel/ClipboardSheet.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
@@ -17,6 +25,17 @@ void installScreens(const ScreenHooks& hooks)
         if (!context.watcher)
             return nullptr;
         return new MenuBarDropView(context.store, *context.watcher, {hooks.openMainWindow, hooks.quit}, parent);
+    });
+    const std::shared_ptr<FileManager> files = hooks.fileManager ? hooks.fileManager : std::make_shared<DesktopFileManager>();
+    ScreenFactory::install(Screen::history, [files](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        auto* view = new HistoryView(context.store, files, parent);
+        QuickLookList::attach(view->list(), HistoryModel::previewRole);
+        return view;
+    });
+    ScreenFactory::install(Screen::shelves, [files](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        auto* view = new ShelvesView(context.store, files, parent);
+        QuickLookList::attach(view->itemList(), ShelfItemModel::previewRole);
+        return view;
     });
     // Sheets without a builder of their own fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {
