@@ -104,6 +104,13 @@ QString timeText(const QDateTime& date, const QLocale& locale)
     return locale.toString(date.toLocalTime().time(), QLocale::ShortFormat);
 }
 
+std::optional<QString> savedText(qint64 savedBytes, const QLocale& locale)
+{
+    if (savedBytes < 1)
+        return std::nullopt;
+    return QStringLiteral("\u2212") + Formatters::byteCount(savedBytes, locale);
+}
+
 QList<QPair<QString, QString>> historySummary(const QList<ActivityItem>& activities, const QDate& today,
                                               const QLocale& locale)
 {

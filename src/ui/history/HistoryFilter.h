@@ -2,6 +2,8 @@
 // What the history screen shows of the store's history: the scope filter (all, by hand, by a
 // watched folder), the search, the day groups and the three summary figures. Pure functions of
 // the entries, the language and the clock; any thread.
+#include <optional>
+
 #include <QDate>
 #include <QList>
 #include <QLocale>
@@ -40,6 +42,10 @@ QList<HistoryDay> groupByDay(const QList<ActivityItem>& sorted);
 QString dayTitle(const QDate& day, const QLocale& locale);
 // An entry's time of day: hour and minute in the locale's own form ("14:05", "2:05 PM").
 QString timeText(const QDateTime& date, const QLocale& locale);
+
+// The saving shown beside an entry: a minus sign (U+2212) and the byte count, only when the
+// entry saved at least one byte.
+std::optional<QString> savedText(qint64 savedBytes, const QLocale& locale);
 
 // The three (value, label) figures over the whole history, whatever the filter: entries in all,
 // entries of `today`, and the bytes saved (positive savings only, as the home screen counts).

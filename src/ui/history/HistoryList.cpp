@@ -11,9 +11,9 @@
 #include <QToolTip>
 
 #include "engine/Localization.h"
-#include "ui/design/Formatters.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
+#include "ui/history/HistoryFilter.h"
 #include "ui/history/HistoryModel.h"
 #include "ui/history/ThumbnailCache.h"
 #include "ui/wheel/DragOutRow.h"
@@ -339,10 +339,9 @@ void HistoryDelegate::paintEntry(QPainter* p, const QRect& rect, int index) cons
     const int timeWidth = captionMetrics.horizontalAdvance(time);
     p->drawText(QRect(right - timeWidth, row.top(), timeWidth, kRowHeight), Qt::AlignRight | Qt::AlignVCenter, time);
     right -= timeWidth + 14;
-    if (item.savedBytes >= 1) {
-        const QString saved = QStringLiteral("\u2212") + Formatters::byteCount(item.savedBytes, locale);
-        const int savedWidth = captionMetrics.horizontalAdvance(saved);
-        p->drawText(QRect(right - savedWidth, row.top(), savedWidth, kRowHeight), Qt::AlignRight | Qt::AlignVCenter, saved);
+    if (const std::optional<QString> saved = savedText(item.savedBytes, locale)) {
+        const int savedWidth = captionMetrics.horizontalAdvance(*saved);
+        p->drawText(QRect(right - savedWidth, row.top(), savedWidth, kRowHeight), Qt::AlignRight | Qt::AlignVCenter, *saved);
         right -= savedWidth + 14;
     }
 

@@ -149,6 +149,7 @@ ShelfEditSheet::ShelfEditSheet(KelvaroStore& store, const Shelf& shelf, QWidget*
     m_name = new QLineEdit(shelf.name, this);
     m_name->setObjectName(QStringLiteral("name"));
     m_name->setPlaceholderText(L("Název police"));
+    m_name->setTextMargins(4, 3, 4, 3);
     nameBox->addWidget(m_name);
     m_taken = new Text(L("Police s tímto názvem už existuje."), TextStyle::caption, this);
     m_taken->setObjectName(QStringLiteral("taken"));

@@ -359,6 +359,7 @@ SheetFrame* ShelvesView::askNewShelf()
     auto* field = new QLineEdit(sheet);
     field->setObjectName(QStringLiteral("name"));
     field->setPlaceholderText(L("Název police"));
+    field->setTextMargins(4, 3, 4, 3);
     box->addWidget(field);
     sheet->addContent(box);
     // The store trims the name and ignores a blank one, so "Vytvořit" is never disabled.
