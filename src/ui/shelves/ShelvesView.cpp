@@ -239,7 +239,9 @@ void ShelvesView::rebuild()
     m_model->setShelf(shown);
     if (shown)
         showDetail(*shown);
-    if (itemIds(shown) != m_resolvedFor || !m_model->hasResolved())
+    // Keyed by the items themselves, not only their ids: a renamed shelf keeps its items' ids
+    // while their copies move to the renamed folder.
+    if ((shown ? shown->items : QList<ShelfItem>{}) != m_resolvedFor || !m_model->hasResolved())
         resolveItems();
 }
 
@@ -287,8 +289,8 @@ void ShelvesView::showDetail(const Shelf& shelf)
 void ShelvesView::resolveItems()
 {
     const std::optional<Shelf> shown = selectedShelf();
-    m_resolvedFor = itemIds(shown);
     const QList<ShelfItem> items = shown ? shown->items : QList<ShelfItem>{};
+    m_resolvedFor = items;
     if (const auto folder = OutputFolder::resolve())
         m_store.holdAccess(*folder);
     const quint64 generation = ++m_resolveGeneration;

@@ -98,7 +98,7 @@ private:
     QPointer<QWidget> m_toolbarItems;
     KelvaroButton* m_newShelf;
 
-    QList<QUuid> m_resolvedFor; // the item ids of the last resolution started
+    QList<ShelfItem> m_resolvedFor; // the items of the last resolution started
     quint64 m_resolveGeneration = 0;
     bool m_resolving = false;
 };
