@@ -296,7 +296,8 @@ void HistoryDelegate::paintEntry(QPainter* p, const QRect& rect, int index) cons
     // Leading tile: the result itself, or the action's symbol when there is no file to show.
     const int side = HistoryList::thumbSide;
     const QRectF tile(row.left(), row.top() + (kRowHeight - side) / 2.0, side, side);
-    if (file) {
+    // A result that is no picture (an archive, a text) shows its action's symbol as well.
+    if (file && !m_list->thumbnails()->isUnreadable(*file)) {
         const QPainterPath clip = rounded(tile, side * 0.26);
         QColor wash = Theme::ember();
         wash.setAlphaF(0.12f);

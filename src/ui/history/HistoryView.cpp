@@ -129,15 +129,15 @@ HistoryView::HistoryView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     m_search->addAction(Symbols::icon(QStringLiteral("magnifyingglass"), Theme::secondary().on(this)), QLineEdit::LeadingPosition);
     m_search->setFixedWidth(230);
     items->addWidget(m_search);
-    auto* clear = new QAction(L("Vymazat historii"), m_toolbarItems);
-    clear->setToolTip(L("Vymazat historii"));
-    clear->setProperty("symbol", QStringLiteral("trash"));
-    m_clear = new ToolbarButton(clear, m_toolbarItems);
+    m_clearAction = new QAction(L("Vymazat historii"), m_toolbarItems);
+    m_clearAction->setToolTip(L("Vymazat historii"));
+    m_clearAction->setProperty("symbol", QStringLiteral("trash"));
+    m_clear = new ToolbarButton(m_clearAction, m_toolbarItems);
     m_clear->setObjectName(QStringLiteral("clearHistory"));
     items->addWidget(m_clear);
 
     connect(m_search, &QLineEdit::textChanged, this, &HistoryView::setQuery);
-    connect(clear, &QAction::triggered, this, [this] { confirmClear(); });
+    connect(m_clearAction, &QAction::triggered, this, [this] { confirmClear(); });
     connect(m_picker, &SegmentedPicker::tagClicked, this, [this](const QString& tag) {
         for (HistoryScope scope : allHistoryScopes())
             if (rawValue(scope) == tag)
@@ -202,7 +202,7 @@ bool HistoryView::filesChecked() const
 void HistoryView::rebuild()
 {
     const QList<ActivityItem>& all = m_store.activities();
-    m_clear->setEnabled(!all.isEmpty());
+    m_clearAction->setEnabled(!all.isEmpty());
     m_stack->setCurrentWidget(all.isEmpty() ? static_cast<QWidget*>(m_empty) : m_stack->widget(1));
     const QList<HistoryDay> days = groupByDay(filterHistory(all, m_scope, m_query));
     m_model->setDays(days, shownLocale());

@@ -15,6 +15,7 @@
 #include "ui/history/HistoryFilter.h"
 #include "ui/main/ToolbarContributor.h"
 
+class QAction;
 class QLineEdit;
 class QStackedWidget;
 
@@ -89,6 +90,7 @@ private:
     QPointer<QWidget> m_toolbarItems;
     QLineEdit* m_search;
     ToolbarButton* m_clear;
+    QAction* m_clearAction;
 
     quint64 m_checkGeneration = 0;
     bool m_checking = false;

@@ -66,6 +66,12 @@ QImage ThumbnailCache::image(const QString& path)
     return {};
 }
 
+bool ThumbnailCache::isUnreadable(const QString& path) const
+{
+    const QImage* cached = m_images.object(path);
+    return cached && cached->isNull();
+}
+
 void ThumbnailCache::clear()
 {
     ++m_generation;

@@ -19,6 +19,8 @@ public:
     // The picture when it has arrived (null while loading or when unreadable); the first ask
     // starts the decode.
     QImage image(const QString& path);
+    // Whether the file was looked at and holds no picture this decoder can read.
+    bool isUnreadable(const QString& path) const;
     // Drops everything (files may have changed); later asks decode again.
     void clear();
     // Decodes still running in the whole application (the gallery and tests wait for zero).
