@@ -1342,6 +1342,76 @@
     <message>
         <source>Barva %lld</source>
         <translation>Color %lld</translation>
+        <source>Změnit velikost</source>
+        <translation>Resize</translation>
+    </message>
+    <message>
+        <source>Procenta</source>
+        <translation>Percent</translation>
+    </message>
+    <message>
+        <source>Delší strana</source>
+        <translation>Long Edge</translation>
+    </message>
+    <message>
+        <source>Způsob</source>
+        <translation>Method</translation>
+    </message>
+    <message>
+        <source>Delší strana fotky bude %lld px, poměr stran zůstane.</source>
+        <translation>The photo’s longer side will be %lld px; the aspect ratio stays the same.</translation>
+    </message>
+    <message>
+        <source>Kvalita</source>
+        <translation>Quality</translation>
+    </message>
+    <message>
+        <source>Výsledek se uloží jako JPG. Nižší kvalita znamená menší soubor.</source>
+        <translation>The result is saved as a JPG. Lower quality means a smaller file.</translation>
+    </message>
+    <message>
+        <source>Oříznout</source>
+        <translation>Crop</translation>
+    </message>
+    <message>
+        <source>Poměr stran</source>
+        <translation>Aspect ratio</translation>
+    </message>
+    <message>
+        <source>Vodorovně</source>
+        <translation>Horizontal</translation>
+    </message>
+    <message>
+        <source>Svisle</source>
+        <translation>Vertical</translation>
+    </message>
+    <message>
+        <source>Přejmenovat kopie</source>
+        <translation>Rename Copies</translation>
+    </message>
+    <message>
+        <source>Nový název (prázdné = původní)</source>
+        <translation>New name (empty = original)</translation>
+    </message>
+    <message>
+        <source>Číslovat soubory</source>
+        <translation>Number the files</translation>
+    </message>
+    <message>
+        <source>Začít od %lld</source>
+        <translation>Start at %lld</translation>
+    </message>
+    <message>
+        <source>Přejmenované kopie se uloží do tvé složky s výsledky, originály zůstanou beze změny.</source>
+        <translation>The renamed copies are saved to your results folder; the originals stay unchanged.</translation>
+    </message>
+    <message>
+        <source>…nebo vytvoř novou polici</source>
+        <translation>…or create a new shelf</translation>
+    </message>
+    <message>
+        <source>Odložit</source>
+        <translation>Put Aside</translation>
     </message>
 </context>
 </TS>

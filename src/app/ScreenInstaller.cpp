@@ -7,10 +7,10 @@
 #include "ui/history/HistoryModel.h"
 #include "ui/history/HistoryView.h"
 #include "ui/main/ScreenFactory.h"
+#include "ui/sheets/ToolSheetHost.h"
 #include "ui/shelves/ShelfItemList.h"
 #include "ui/shelves/ShelfItemModel.h"
 #include "ui/shelves/ShelvesView.h"
-#include "ui/wheel/ClipboardSheet.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
 
@@ -37,11 +37,9 @@ void installScreens(const ScreenHooks& hooks)
         QuickLookList::attach(view->itemList(), ShelfItemModel::previewRole);
         return view;
     });
-    // Sheets without a builder of their own fall back to the factory's stand-in.
+    // Sheets the host does not build yet fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {
-        if (kind == ToolSheet::clipboard)
-            return new wheel::ClipboardSheet(context.store, parent);
-        return nullptr;
+        return ToolSheetHost::build(kind, context.store, parent);
     });
 }
 
