@@ -1342,6 +1342,8 @@
     <message>
         <source>Barva %lld</source>
         <translation>Color %lld</translation>
+    </message>
+    <message>
         <source>Změnit velikost</source>
         <translation>Resize</translation>
     </message>
