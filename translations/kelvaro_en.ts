@@ -1243,5 +1243,93 @@
         <source>Odložit</source>
         <translation>Put Aside</translation>
     </message>
+    <message>
+        <source>Text vodoznaku</source>
+        <translation>Watermark text</translation>
+    </message>
+    <message>
+        <source>Použít logo místo textu…</source>
+        <translation>Use a Logo Instead…</translation>
+    </message>
+    <message>
+        <source>Změnit logo…</source>
+        <translation>Change Logo…</translation>
+    </message>
+    <message>
+        <source>Odebrat</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Umístění</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Průhlednost</source>
+        <translation>Opacity</translation>
+    </message>
+    <message>
+        <source>Rozměr</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>Doleva</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>Doprava</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>Zrcadlit</source>
+        <translation>Mirror</translation>
+    </message>
+    <message>
+        <source>Převrátit</source>
+        <translation>Upside Down</translation>
+    </message>
+    <message>
+        <source>%lld°</source>
+        <translation>%lld°</translation>
+    </message>
+    <message>
+        <source>Jas</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>Kontrast</source>
+        <translation>Contrast</translation>
+    </message>
+    <message>
+        <source>Černobíle</source>
+        <translation>Black and white</translation>
+    </message>
+    <message>
+        <source>Obnovit původní stav</source>
+        <translation>Reset to original</translation>
+    </message>
+    <message>
+        <source>Předvolba</source>
+        <translation>Preset</translation>
+    </message>
+    <message>
+        <source>Uložit</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Vycentrovat</source>
+        <translation>Center</translation>
+    </message>
+    <message>
+        <source>Výsledek: %ld×%ld px. Výřez posuneš přetažením.</source>
+        <translation>Result: %ld×%ld px. Drag to move the crop.</translation>
+    </message>
+    <message>
+        <source>Stejná poloha se použije pro všech %ld fotek.</source>
+        <translation>The same position is used for all %ld photos.</translation>
+    </message>
+    <message>
+        <source>%lld</source>
+        <translation>%lld</translation>
+    </message>
 </context>
 </TS>
