@@ -36,17 +36,12 @@ protected:
         store = std::make_unique<KelvaroStore>(StoreServices{}, QStringLiteral("kelvaro.test.previews"));
     }
     void TearDown() override { LogoPicker::setShared(std::make_shared<FileDialogLogoPicker>()); }
-    // Waits for the sheet's preview to apply `count` renderings in all.
-    static bool rendered(wheel::LivePreview* preview, const int& applied, int count)
-    {
-        return extrastest::waitFor([&] { return applied >= count; }) && applied == count && preview->hasBase();
-    }
     std::unique_ptr<KelvaroStore> store;
 };
 
 // ---- Watermark ------------------------------------------------------------------------------------
 
-TEST_F(PreviewSheetsTest, WatermarkDefaultsFollowTheLanguage)
+TEST_F(PreviewSheetsTest, WatermarkStartsFromTheDefaultsAndNeedsMoreThanSpacesAndTabs)
 {
     for (const auto& [language, text] : {std::pair{"cs", "© Moje fotky"}, {"en", "© My photos"}}) {
         Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(language));
@@ -54,28 +49,12 @@ TEST_F(PreviewSheetsTest, WatermarkDefaultsFollowTheLanguage)
         const WatermarkSpec expected{QString::fromUtf8(text), WatermarkPosition::bottomRight, 0.8, 5, std::nullopt};
         EXPECT_EQ(sheet.currentOp().as<op::Watermark>()->spec, expected) << language;
     }
+    const std::optional<QString> logo = QStringLiteral("/tmp/logo.png");
+    for (const auto& [text, withLogo, runnable] : {std::tuple{" \t  ", false, false}, {"", false, false},
+             {" \t ", true, true}, {" x ", false, true}, {"\n", false, true}}) // only spaces and tabs are blank
+        EXPECT_EQ(WatermarkSheet::isRunnable({QString::fromLatin1(text), {}, 0.8, 5, withLogo ? logo : std::nullopt}),
+                  runnable) << text;
 }
-
-struct RunnableCase {
-    const char* text;
-    bool logo;
-    bool runnable;
-};
-class WatermarkRunnable : public ::testing::TestWithParam<RunnableCase> {};
-
-TEST_P(WatermarkRunnable, NeedsALogoOrTextBesidesSpacesAndTabs)
-{
-    const RunnableCase& c = GetParam();
-    WatermarkSpec spec;
-    spec.text = QString::fromUtf8(c.text);
-    if (c.logo)
-        spec.logoPath = QStringLiteral("/tmp/logo.png");
-    EXPECT_EQ(WatermarkSheet::isRunnable(spec), c.runnable);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, WatermarkRunnable, ::testing::Values(
-    RunnableCase{" \t  ", false, false}, RunnableCase{"", false, false}, RunnableCase{" \t ", true, true},
-    RunnableCase{" x ", false, true}, RunnableCase{"\n", false, true})); // only spaces and tabs are blank
 
 // Choosing, cancelling and removing a logo; a logo that cannot be drawn leaves no picture that
 // could pass for a watermark-free result.
@@ -116,7 +95,7 @@ TEST_F(PreviewSheetsTest, APositionChangeAloneRendersOnceAfterTheWait)
     int applied = 0;
     QObject::connect(sheet.preview(), &wheel::LivePreview::renderFinished, [&applied] { ++applied; });
     sheet.show();
-    ASSERT_TRUE(rendered(sheet.preview(), applied, 1));
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 1; }));
     sheet.positionPicker()->setCurrentIndex(0);
     ASSERT_TRUE(extrastest::waitFor([&] { return applied == 2; }));
     extrastest::spin(3 * wheel::LivePreview::debounceMs);
@@ -141,17 +120,11 @@ TEST_F(PreviewSheetsTest, AdjustRunsOnlyWhenChangedAndReadsOutExactSteps)
     EXPECT_TRUE(sheet.angleCaption()->isHidden());
     EXPECT_FALSE(runnable());
 
-    struct Step {
-        LabeledSlider* slider;
-        int units;
-        const char* readout;
-    };
-    for (const Step& s : {Step{sheet.brightnessSlider(), 500, "+100"}, Step{sheet.brightnessSlider(), -500, "-100"},
-                          Step{sheet.contrastSlider(), 1500, "+100"}, Step{sheet.contrastSlider(), 500, "-100"},
-                          Step{sheet.brightnessSlider(), 4, "0"}}) {
-        s.slider->setUnits(s.units);
-        Text* readout = s.slider == sheet.brightnessSlider() ? sheet.brightnessText() : sheet.contrastText();
-        EXPECT_EQ(readout->text(), QString::fromLatin1(s.readout)) << s.units;
+    for (const auto& [slider, readout, units, text] : {std::tuple{sheet.brightnessSlider(), sheet.brightnessText(), 500, "+100"},
+             {sheet.brightnessSlider(), sheet.brightnessText(), -500, "-100"}, {sheet.contrastSlider(), sheet.contrastText(), 1500, "+100"},
+             {sheet.contrastSlider(), sheet.contrastText(), 500, "-100"}, {sheet.brightnessSlider(), sheet.brightnessText(), 4, "0"}}) {
+        slider->setUnits(units);
+        EXPECT_EQ(readout->text(), QString::fromLatin1(text)) << units;
     }
     sheet.contrastSlider()->setUnits(1000);
     EXPECT_EQ(sheet.currentOp().as<op::Adjust>()->spec, (AdjustSpec{0, false, false, 0.004, 1, false}));
@@ -197,7 +170,7 @@ TEST_P(AdjustPreview, IsWhatTheRunWrites)
     int applied = 0;
     QObject::connect(sheet.preview(), &wheel::LivePreview::renderFinished, [&applied] { ++applied; });
     sheet.show();
-    ASSERT_TRUE(rendered(sheet.preview(), applied, 1));
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 1; }));
     for (int i = 0; i < c.spec.turns; ++i)
         sheet.rotateRightButton()->click();
     if (c.spec.flipH)
@@ -261,26 +234,14 @@ INSTANTIATE_TEST_SUITE_P(Drags, PlatformCropWindow, ::testing::Values(
     WindowCase{1.5, 420.0 / 279.5, {0, 0}, {0, 0.3 * 0.5, 420, 279.5}, 0.5, 0.3}, // half a pixel free: kept
     WindowCase{1.5, 16.0 / 9, {0, 300}, {0, 0.3 * (280 - 236.25), 420, 236.25}, 0.5, 1}));
 
-struct HintCase {
-    bool preset;
-    int files;
-    const char* hint;
-};
-class PlatformCropHint : public ::testing::TestWithParam<HintCase> {};
-
-TEST_P(PlatformCropHint, ShowsTheTargetSizeAndTheSharedPosition)
+TEST(PlatformCropHint, ShowsTheTargetSizeAndTheSharedPosition)
 {
-    const HintCase& c = GetParam();
-    std::optional<PresetSpec> preset;
-    if (c.preset)
-        preset = PlatformPresets::all().first().presets.first(); // 1080 × 1350
-    EXPECT_EQ(PlatformCropSheet::hint(preset, c.files), QString::fromUtf8(c.hint));
+    const PresetSpec preset = PlatformPresets::all().first().presets.first(); // 1080 × 1350
+    const QString first = QStringLiteral("Výsledek: 1080×1350 px. Výřez posuneš přetažením.");
+    EXPECT_EQ(PlatformCropSheet::hint(preset, 1), first);
+    EXPECT_EQ(PlatformCropSheet::hint(preset, 3), first + QStringLiteral(" Stejná poloha se použije pro všech 3 fotek."));
+    EXPECT_EQ(PlatformCropSheet::hint(std::nullopt, 0), QStringLiteral("Výsledek: 1×1 px. Výřez posuneš přetažením."));
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, PlatformCropHint, ::testing::Values(
-    HintCase{true, 1, "Výsledek: 1080×1350 px. Výřez posuneš přetažením."},
-    HintCase{true, 3, "Výsledek: 1080×1350 px. Výřez posuneš přetažením. Stejná poloha se použije pro všech 3 fotek."},
-    HintCase{false, 0, "Výsledek: 1×1 px. Výřez posuneš přetažením."}));
 
 TEST_F(PreviewSheetsTest, PlatformCropRunsACopyOfThePendingPresetAndKeepsIt)
 {
@@ -316,37 +277,23 @@ TEST_F(PreviewSheetsTest, PlatformCropRunsACopyOfThePendingPresetAndKeepsIt)
     EXPECT_EQ(store->pendingPreset(), pending);
 }
 
-struct LoadCase {
-    const char* name;
-    int orientation; // -1: no file, -2: unreadable
-    QSize shownAtMost;
-};
-class PlatformCropLoading : public PreviewSheetsTest, public ::testing::WithParamInterface<LoadCase> {};
-
 // Decoded off the GUI thread, upright and no larger than shown; a spinner only while loading.
-TEST_P(PlatformCropLoading, EndsWithAnUprightPictureOrNoneAvailable)
+TEST_F(PreviewSheetsTest, PlatformCropEndsWithAnUprightPictureOrNoneAvailable)
 {
-    const LoadCase& c = GetParam();
-    std::optional<QString> file;
-    if (c.orientation == -2)
-        file = ti::writeGarbage(temp.path(), "broken.jpg");
-    else if (c.orientation >= 0)
-        file = ti::writeJpeg(temp.path(), "big.jpg", ti::quadrants(3000, 2000), {c.orientation});
-    PlatformCropPreview preview(file, 392, 0.8);
-    preview.show();
-    ASSERT_TRUE(extrastest::waitFor([&] { return !preview.isLoading(); }));
-    EXPECT_EQ(preview.isFailed(), c.shownAtMost.isEmpty());
-    EXPECT_FALSE(preview.findChild<wheel::Spinner*>()->isVisible());
-    if (c.shownAtMost.isEmpty())
-        return;
-    const QSize size = preview.image().size();
-    EXPECT_TRUE(size.width() <= c.shownAtMost.width() && size.height() <= c.shownAtMost.height()) << size.width();
-    EXPECT_EQ(size.width() > size.height(), c.shownAtMost.width() > c.shownAtMost.height());
+    const QList<std::pair<std::optional<QString>, QSize>> cases{
+        {ti::writeJpeg(temp.path(), "wide.jpg", ti::quadrants(3000, 2000)), {392, 262}},
+        {ti::writeJpeg(temp.path(), "turned.jpg", ti::quadrants(3000, 2000), {6}), {262, 392}},
+        {std::nullopt, {0, 0}}, {ti::writeGarbage(temp.path(), "broken.jpg"), {0, 0}}};
+    for (const auto& [file, bound] : cases) {
+        PlatformCropPreview preview(file, 392, 0.8);
+        preview.show();
+        ASSERT_TRUE(extrastest::waitFor([&] { return !preview.isLoading(); }));
+        EXPECT_EQ(preview.isFailed(), bound.isEmpty());
+        EXPECT_FALSE(preview.findChild<wheel::Spinner*>()->isVisible());
+        const QSize size = preview.image().size();
+        EXPECT_TRUE(size.width() <= bound.width() && size.height() <= bound.height()) << size.width();
+        EXPECT_EQ(size.width() > size.height(), bound.width() > bound.height());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, PlatformCropLoading, ::testing::Values(
-    LoadCase{"landscape", 1, {392, 262}}, LoadCase{"turnedUpright", 6, {262, 392}}, LoadCase{"noFile", -1, {}},
-    LoadCase{"unreadable", -2, {}}),
-    [](const auto& info) { return info.param.name; });
 
 } // namespace
