@@ -5,6 +5,7 @@
 #include "ui/sheets/ToolSheetHost.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
+#include "ui/workflows/WorkflowsView.h"
 
 namespace kelvaro {
 
@@ -17,6 +18,9 @@ void installScreens(const ScreenHooks& hooks)
         if (!context.watcher)
             return nullptr;
         return new MenuBarDropView(context.store, *context.watcher, {hooks.openMainWindow, hooks.quit}, parent);
+    });
+    ScreenFactory::install(Screen::workflows, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        return new WorkflowsView(context.store, context.settings, nullptr, parent);
     });
     // Sheets the host does not build yet fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {
