@@ -1354,30 +1354,8 @@
         <translation>The same position is used for all %ld photos.</translation>
     </message>
     <message>
-        <source>%lld</source>
-        <translation>%lld</translation>
-        <source>%lld px</source>
-        <translation>%lld px</translation>
-    </message>
-    <message>
         <source>Menší fotky se nezvětšují.</source>
         <translation>Smaller photos are not enlarged.</translation>
-    </message>
-    <message>
-        <source>Text vodoznaku</source>
-        <translation>Watermark text</translation>
-    </message>
-    <message>
-        <source>Umístění</source>
-        <translation>Position</translation>
-    </message>
-    <message>
-        <source>Průhlednost</source>
-        <translation>Opacity</translation>
-    </message>
-    <message>
-        <source>Rozměr</source>
-        <translation>Size</translation>
     </message>
     <message>
         <source>Nový postup</source>
