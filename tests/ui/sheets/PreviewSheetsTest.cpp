@@ -234,7 +234,7 @@ INSTANTIATE_TEST_SUITE_P(Drags, PlatformCropWindow, ::testing::Values(
     WindowCase{1.5, 420.0 / 279.5, {0, 0}, {0, 0.3 * 0.5, 420, 279.5}, 0.5, 0.3}, // half a pixel free: kept
     WindowCase{1.5, 16.0 / 9, {0, 300}, {0, 0.3 * (280 - 236.25), 420, 236.25}, 0.5, 1}));
 
-TEST(PlatformCropHint, ShowsTheTargetSizeAndTheSharedPosition)
+TEST_F(PreviewSheetsTest, PlatformCropHintShowsTheTargetSizeAndTheSharedPosition)
 {
     const PresetSpec preset = PlatformPresets::all().first().presets.first(); // 1080 × 1350
     const QString first = QStringLiteral("Výsledek: 1080×1350 px. Výřez posuneš přetažením.");
