@@ -211,25 +211,33 @@ void KelvaroStore::save()
     Settings::shared().setValue(m_storageKey, QJsonDocument(library).toJson(QJsonDocument::Compact));
 }
 
-void KelvaroStore::insertHistory(const ActivityItem& entry)
+void KelvaroStore::insertHistory(const QList<ActivityItem>& entries)
 {
-    QList<ActivityItem> list = m_activities;
-    list.prepend(entry);
-    if (list.size() > historyLimit)
-        list.resize(historyLimit);
+    if (entries.isEmpty())
+        return;
+    // One list change and one save for the whole batch: a save rewrites the whole settings file
+    // (some 15 ms with a full history), far too slow to repeat per entry on the main thread.
+    QList<ActivityItem> list;
+    list.reserve(entries.size() + m_activities.size());
+    for (auto it = entries.crbegin(); it != entries.crend() && list.size() < historyLimit; ++it)
+        list.append(*it);
+    for (const ActivityItem& item : std::as_const(m_activities)) {
+        if (list.size() >= historyLimit)
+            break;
+        list.append(item);
+    }
     setActivities(list);
     save();
 }
 
 void KelvaroStore::addHistoryEntry(const ActivityItem& entry)
 {
-    insertHistory(entry);
+    insertHistory({entry});
 }
 
 void KelvaroStore::addHistoryEntries(const QList<ActivityItem>& entries)
 {
-    for (const ActivityItem& entry : entries)
-        insertHistory(entry);
+    insertHistory(entries);
 }
 
 void KelvaroStore::enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves)

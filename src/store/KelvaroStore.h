@@ -117,10 +117,10 @@ public:
     // Writes the library to the settings unless a stored document was undecodable or demo content
     // is shown.
     void save();
-    // Puts one history entry at the front, keeps at most 500 and saves. The folder watcher books
-    // its runs through this.
+    // Puts one history entry at the front, keeps at most 500 and saves.
     void addHistoryEntry(const ActivityItem& entry);
-    // The same for several entries in order (the last ends up first).
+    // The same for several entries in order (the last ends up first), saved once. The folder
+    // watcher books each of its batches through this.
     void addHistoryEntries(const QList<ActivityItem>& entries);
     void enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves);
     void exitDemo();
@@ -214,7 +214,8 @@ private:
     void setProgressDone(int done);
     void setProgressTotal(int total);
     void setStatus(const std::optional<QString>& message, bool isError);
-    void insertHistory(const ActivityItem& entry); // front, cap, save
+    // Puts the entries at the front (the last ends up first), keeps 500 and saves once.
+    void insertHistory(const QList<ActivityItem>& entries);
     FileSystem& files() const;
 
     void load();

@@ -69,8 +69,10 @@ void KelvaroStore::copyToClipboard(ClipboardMode mode)
         break;
     }
     }
+    QList<ActivityItem> entries;
     for (const QString& file : files)
-        insertHistory(plainEntry(file, QStringLiteral("Schránka"), QStringLiteral("doc.on.clipboard")));
+        entries.append(plainEntry(file, QStringLiteral("Schránka"), QStringLiteral("doc.on.clipboard")));
+    insertHistory(entries);
     setStatus(message, false);
 }
 
@@ -85,8 +87,10 @@ void KelvaroStore::sendNearby()
         return;
     }
     // Only what went out is history; the files the phone did not take are counted as failed.
+    QList<ActivityItem> entries;
     for (const QString& file : sent)
-        insertHistory(plainEntry(file, QStringLiteral("KDE Connect"), QStringLiteral("airplayaudio")));
+        entries.append(plainEntry(file, QStringLiteral("KDE Connect"), QStringLiteral("airplayaudio")));
+    insertHistory(entries);
     const qint64 failed = files.size() - sent.size();
     QString message = L("Soubory posílám do spárovaného telefonu přes KDE Connect.");
     if (failed > 0)
