@@ -26,6 +26,7 @@
 #include "engine/Operations.h"
 #include "engine/PresetSpec.h"
 #include "engine/RunHooks.h"
+#include "platform/NearbyShare.h"
 #include "store/DockProgress.h"
 #include "store/StoreServices.h"
 
@@ -153,6 +154,13 @@ public:
     void cancelRun();
     void revealOutputs();
     void copyToClipboard(ClipboardMode mode);
+    // The devices the user is asked to choose from when the "KDE Connect" wedge found more than
+    // one; empty while no choice is pending. Never remembered beyond one sending.
+    const QList<NearbyDevice>& nearbyChoice() const { return m_nearbyChoice; }
+    // Answers the pending choice: sends the wheel's files to that device (in the background,
+    // with progress and cancel), or nothing when it is not one of the choice.
+    void sendToDevice(const QString& deviceId);
+    void dismissNearbyChoice();
 
     // ---- Undo -------------------------------------------------------------------------------------------
     void holdAccess(const QString& folder);
@@ -194,6 +202,7 @@ Q_SIGNALS:
     void sidebarSelectionChanged();
     void studioHighlightChanged();
     void studioCompareChanged();
+    void nearbyChoiceChanged();
 
 private:
     struct Outcome {
@@ -226,6 +235,8 @@ private:
     void finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir);
     QString summary(const KelvaroOp& op, const OpResult& result, const QString& folder) const;
     void sendNearby();
+    void startSending(const std::optional<NearbyDevice>& device);
+    void setNearbyChoice(const QList<NearbyDevice>& devices);
     void moveFiles();
     void holdOutputFolder();
 
@@ -269,6 +280,7 @@ private:
     std::optional<DemoBackup> m_demoBackup;
     std::optional<QString> m_studioHighlight;
     bool m_studioCompare = false;
+    QList<NearbyDevice> m_nearbyChoice;
 
     QTimer m_importerTimer;
     QFuture<void> m_runTask;
