@@ -426,10 +426,10 @@ QStringList KelvaroStore::expandFolders(const QStringList& paths)
     return result;
 }
 
-void KelvaroStore::receive(const QList<QUrl>& urls, bool adding)
+bool KelvaroStore::receive(const QList<QUrl>& urls, bool adding)
 {
     if (urls.isEmpty())
-        return;
+        return false;
     // Only local files: the application uses no network for what it is handed.
     QStringList paths;
     for (const QUrl& url : urls) {
@@ -438,15 +438,15 @@ void KelvaroStore::receive(const QList<QUrl>& urls, bool adding)
     }
     if (paths.isEmpty()) {
         setStatus(L("V tom, co jsi přidal, nejsou žádné fotky ani PDF."), true);
-        return;
+        return false;
     }
-    receive(paths, adding);
+    return receive(paths, adding);
 }
 
-void KelvaroStore::receive(const QStringList& given, bool adding)
+bool KelvaroStore::receive(const QStringList& given, bool adding)
 {
     if (given.isEmpty())
-        return;
+        return false;
     QStringList paths;
     for (const QString& path : given) {
         if (!path.isEmpty())
@@ -457,7 +457,7 @@ void KelvaroStore::receive(const QStringList& given, bool adding)
     // silently throw the selection away.
     if (expanded.isEmpty()) {
         setStatus(L("V tom, co jsi přidal, nejsou žádné fotky ani PDF."), true);
-        return;
+        return false;
     }
     const bool adds = adding && !m_droppedFiles.isEmpty();
     if (!adds)
@@ -470,7 +470,7 @@ void KelvaroStore::receive(const QStringList& given, bool adding)
         setDroppedFiles(expanded);
         setStatusMessage(std::nullopt);
         setLastOutputs({});
-        return;
+        return true;
     }
     QStringList kept;
     for (const QString& path : expanded) {
@@ -481,6 +481,7 @@ void KelvaroStore::receive(const QStringList& given, bool adding)
         setDroppedFiles(m_droppedFiles + kept);
     setStatus(kept.isEmpty() ? std::optional<QString>(L("Tyhle soubory už ve výběru jsou.")) : std::nullopt, false);
     setLastOutputs({});
+    return true;
 }
 
 void KelvaroStore::requestImporter(bool adding)

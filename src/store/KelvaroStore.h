@@ -136,9 +136,10 @@ public:
 
     // ---- Dropped files ----------------------------------------------------------------------------
     // Takes files and folders into the wheel: replaces (adding false, or an empty wheel) or adds.
-    // Only local files count; folders become the photos and PDFs inside them.
-    void receive(const QList<QUrl>& urls, bool adding);
-    void receive(const QStringList& paths, bool adding);
+    // Only local files count; folders become the photos and PDFs inside them. False when nothing
+    // usable came: the wheel keeps its files and the status line says so.
+    bool receive(const QList<QUrl>& urls, bool adding);
+    bool receive(const QStringList& paths, bool adding);
     // Folders replaced by their accepted files (sorted by path, hidden ones skipped, at most
     // 2000 in all). Touches disk (listing only).
     static QStringList expandFolders(const QStringList& paths);

@@ -56,7 +56,7 @@ std::optional<ComparePair> KelvaroWheelStore::comparePair() const
     return ComparePair{before, after};
 }
 
-void KelvaroWheelStore::receive(const QList<QUrl>& urls, bool adding) { m_store.receive(urls, adding); }
+bool KelvaroWheelStore::receive(const QList<QUrl>& urls, bool adding) { return m_store.receive(urls, adding); }
 void KelvaroWheelStore::requestImporter(bool adding) { m_store.requestImporter(adding); }
 void KelvaroWheelStore::removeDropped(const QString& path) { m_store.removeDropped(path); }
 
