@@ -266,33 +266,6 @@ TEST_F(ParallelBatch, aRunWhereEveryFileFailsStillThrowsTheFirstFilesMessage)
     EXPECT_TRUE(QDir(dir("parallel")).entryList(QDir::Files).isEmpty());
 }
 
-// The budget's rule on its own: whatever is in progress, one file may always start; above that
-// only what fits; unknown memory limits nothing.
-struct AdmitCase {
-    qint64 available;
-    QList<qint64> inProgress;
-    qint64 cost;
-    bool admitted;
-};
-
-class MemoryBudgetAdmits : public ::testing::TestWithParam<AdmitCase> {};
-
-TEST_P(MemoryBudgetAdmits, followsHalfOfTheAvailableMemory)
-{
-    MemoryBudget budget(GetParam().available);
-    for (qint64 cost : GetParam().inProgress)
-        budget.take(cost);
-    EXPECT_EQ(budget.admits(GetParam().cost), GetParam().admitted);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, MemoryBudgetAdmits,
-                         ::testing::Values(AdmitCase{1000, {}, 5000, true},       // too large, but alone
-                                           AdmitCase{1000, {300}, 200, true},     // exactly fits
-                                           AdmitCase{1000, {300}, 201, false},
-                                           AdmitCase{1000, {600}, 1, false},      // the large one runs alone
-                                           AdmitCase{1000, {100, 100}, 300, true},
-                                           AdmitCase{0, {1LL << 40}, 1LL << 40, true})); // unknown: no limit
-
 // Counts the photos inside the detector at once, and whether the large one ever had company.
 class CrowdDetector : public detectors::FaceDetector {
 public:
