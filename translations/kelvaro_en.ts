@@ -1344,6 +1344,178 @@
         <translation>Higher quality</translation>
     </message>
     <message>
+        <source>Historie je prázdná</source>
+        <translation>History is empty</translation>
+    </message>
+    <message>
+        <source>Všechno, co ve Kelvaro vytvoříš, se objeví tady.</source>
+        <translation>Everything you create in Kelvaro shows up here.</translation>
+    </message>
+    <message>
+        <source>Nic jsem nenašel.</source>
+        <translation>Nothing found.</translation>
+    </message>
+    <message>
+        <source>Hledat soubor nebo akci</source>
+        <translation>Search files or actions</translation>
+    </message>
+    <message>
+        <source>Vymazat historii</source>
+        <translation>Clear History</translation>
+    </message>
+    <message>
+        <source>Vymazat celou historii?</source>
+        <translation>Clear the whole history?</translation>
+    </message>
+    <message>
+        <source>Vymazat</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Soubory na disku zůstanou, smaže se jen přehled.</source>
+        <translation>Your files stay on disk; only the list is cleared.</translation>
+    </message>
+    <message>
+        <source>Vše</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>Ruční</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>akcí celkem</source>
+        <translation>actions in total</translation>
+    </message>
+    <message>
+        <source>dnes</source>
+        <translation>today</translation>
+    </message>
+    <message>
+        <source>ušetřeno</source>
+        <translation>saved</translation>
+    </message>
+    <message>
+        <source>Ukázat ve správci souborů</source>
+        <translation>Show in File Manager</translation>
+    </message>
+    <message>
+        <source>Použít znovu v kole</source>
+        <translation>Use Again in the Wheel</translation>
+    </message>
+    <message>
+        <source>Soubor už není na původním místě.</source>
+        <translation>The file is no longer where it was.</translation>
+    </message>
+    <message>
+        <source>Další možnosti</source>
+        <translation>More options</translation>
+    </message>
+    <message>
+        <source>Zatím žádné police</source>
+        <translation>No shelves yet</translation>
+    </message>
+    <message>
+        <source>Odkládej fotky na police a vracej se k nim, kdykoli budeš chtít.</source>
+        <translation>Put photos aside on shelves and come back to them whenever you like.</translation>
+    </message>
+    <message>
+        <source>Načíst do kola</source>
+        <translation>Load into Wheel</translation>
+    </message>
+    <message>
+        <source>Další</source>
+        <translation>More</translation>
+    </message>
+    <message>
+        <source>Upravit, otevřít složku nebo smazat polici</source>
+        <translation>Edit the shelf, open its folder or delete it</translation>
+    </message>
+    <message>
+        <source>Vytvořit novou prázdnou polici</source>
+        <translation>Create a new empty shelf</translation>
+    </message>
+    <message>
+        <source>Upravit polici…</source>
+        <translation>Edit Shelf…</translation>
+    </message>
+    <message>
+        <source>Smazat polici…</source>
+        <translation>Delete Shelf…</translation>
+    </message>
+    <message>
+        <source>%@ na polici</source>
+        <translation>%@ on the shelf</translation>
+    </message>
+    <message>
+        <source>Tohle je ukázková police. Přetáhni fotky a zvol „Na polici“, aby se tu objevily tvoje soubory.</source>
+        <translation>This is a sample shelf. Drop photos and choose “To a shelf” to see your own files here.</translation>
+    </message>
+    <message>
+        <source>Polička je prázdná. Přetáhni fotky a zvol „Na polici“.</source>
+        <translation>This shelf is empty. Drop photos and choose “To a shelf”.</translation>
+    </message>
+    <message>
+        <source>Otevřít složku ve správci souborů</source>
+        <translation>Open Folder in File Manager</translation>
+    </message>
+    <message>
+        <source>Vytvořit</source>
+        <translation>Create</translation>
+    </message>
+    <message>
+        <source>Název</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Název police</source>
+        <translation>Shelf name</translation>
+    </message>
+    <message>
+        <source>Smazat polici „%@“?</source>
+        <translation>Delete the shelf “%@”?</translation>
+    </message>
+    <message>
+        <source>Smazat</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Smažou se i kopie souborů uložené na polici. Původní soubory na disku zůstanou.</source>
+        <translation>The copies of files kept on the shelf are deleted too. The original files stay on disk.</translation>
+    </message>
+    <message>
+        <source>Přesunout na jinou polici</source>
+        <translation>Move to another shelf</translation>
+    </message>
+    <message>
+        <source>Odebrat z police</source>
+        <translation>Remove from the shelf</translation>
+    </message>
+    <message>
+        <source>Upravit polici</source>
+        <translation>Edit Shelf</translation>
+    </message>
+    <message>
+        <source>Uložit</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Police s tímto názvem už existuje.</source>
+        <translation>A shelf with this name already exists.</translation>
+    </message>
+    <message>
+        <source>Barva</source>
+        <translation>Color</translation>
+    </message>
+    <message>
+        <source>Ikona</source>
+        <translation>Icon</translation>
+    </message>
+    <message>
+        <source>Barva %lld</source>
+        <translation>Color %lld</translation>
+    </message>
+    <message>
         <source>Změnit velikost</source>
         <translation>Resize</translation>
     </message>
@@ -1502,10 +1674,6 @@
     <message>
         <source>Vymazat ukázková data?</source>
         <translation>Clear the sample data?</translation>
-    </message>
-    <message>
-        <source>Vymazat</source>
-        <translation>Clear</translation>
     </message>
     <message>
         <source>Přeskočit</source>
@@ -1818,10 +1986,6 @@
     <message>
         <source>Fotky ani výsledky se nemažou. Zmizí jen uložený postup.</source>
         <translation>No photos or results are deleted. Only the saved workflow goes away.</translation>
-    </message>
-    <message>
-        <source>Smazat</source>
-        <translation>Delete</translation>
     </message>
 </context>
 </TS>
