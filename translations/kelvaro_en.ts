@@ -700,8 +700,20 @@
         <translation>The files are back where they were.</translation>
     </message>
     <message>
-        <source>Soubory posílám do spárovaného telefonu přes KDE Connect.</source>
-        <translation>Sending the files to your paired phone via KDE Connect.</translation>
+        <source>Soubory posílám přes KDE Connect do zařízení „%@“.</source>
+        <translation>Sending the files to “%@” via KDE Connect.</translation>
+    </message>
+    <message>
+        <source>Poslat přes KDE Connect</source>
+        <translation>Send via KDE Connect</translation>
+    </message>
+    <message>
+        <source>Poslat</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Připojených zařízení je víc. Vyber, kam se soubory pošlou.</source>
+        <translation>More than one device is connected. Choose where to send the files.</translation>
     </message>
     <message>
         <source>Soubory se na polici nepodařilo uložit.</source>
