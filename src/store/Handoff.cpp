@@ -6,7 +6,6 @@
 #include "engine/Localization.h"
 #include "platform/Clipboard.h"
 #include "platform/FileManager.h"
-#include "platform/NearbyShare.h"
 #include "store/Library.h"
 #include "store/StoreStatus.h"
 
@@ -94,28 +93,11 @@ void Handoff::copyToClipboard(const QStringList& files, ClipboardMode mode)
         break;
     }
     }
+    QList<ActivityItem> entries;
     for (const QString& file : files)
-        m_library.addHistoryEntry(plainEntry(file, QStringLiteral("Schránka"), QStringLiteral("doc.on.clipboard")));
+        entries.append(plainEntry(file, QStringLiteral("Schránka"), QStringLiteral("doc.on.clipboard")));
+    m_library.addHistoryEntries(entries);
     m_status.setStatus(message, false);
-}
-
-void Handoff::sendNearby(const QStringList& files)
-{
-    QStringList sent;
-    if (m_services.nearbyShare && m_services.nearbyShare->canSend(files))
-        sent = m_services.nearbyShare->send(files);
-    if (sent.isEmpty()) {
-        m_status.setStatus(L("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."), true);
-        return;
-    }
-    // Only what went out is history; the files the phone did not take are counted as failed.
-    for (const QString& file : sent)
-        m_library.addHistoryEntry(plainEntry(file, QStringLiteral("KDE Connect"), QStringLiteral("airplayaudio")));
-    const qint64 failed = files.size() - sent.size();
-    QString message = L("Soubory posílám do spárovaného telefonu přes KDE Connect.");
-    if (failed > 0)
-        message += QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", failed);
-    m_status.setStatus(message, failed > 0);
 }
 
 } // namespace kelvaro

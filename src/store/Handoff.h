@@ -1,8 +1,7 @@
 #pragma once
 // Handoff: the small actions that pass files on to the desktop without an engine run: revealing
-// the last outputs in the file manager, copying the wheel's files to the clipboard and sending
-// them to a paired phone over KDE Connect. Each books its history entries and reports on the
-// status line. Owned by KelvaroStore; main thread.
+// the last outputs in the file manager and copying the wheel's files to the clipboard (booked in
+// the history, reported on the status line). Owned by KelvaroStore; main thread.
 #include <memory>
 
 #include <QStringList>
@@ -21,7 +20,7 @@ ClipboardMode clipboardModeFromRaw(const QString& raw); // unknown: files
 
 class Handoff {
 public:
-    // Uses the services' file manager, clipboard and KDE Connect share; any may be null.
+    // Uses the services' file manager and clipboard; either may be null.
     Handoff(Library& library, StoreStatus& status, const StoreServices& services);
     Handoff(const Handoff&) = delete;
     Handoff& operator=(const Handoff&) = delete;
@@ -29,7 +28,6 @@ public:
     // Shows the last outputs selected in the file manager; nothing without outputs.
     void revealOutputs();
     void copyToClipboard(const QStringList& files, ClipboardMode mode);
-    void sendNearby(const QStringList& files);
 
 private:
     Library& m_library;

@@ -78,10 +78,10 @@ QStringList Intake::expandFolders(const QStringList& paths)
     return result;
 }
 
-void Intake::receive(const QList<QUrl>& urls, bool adding)
+bool Intake::receive(const QList<QUrl>& urls, bool adding)
 {
     if (urls.isEmpty())
-        return;
+        return false;
     // Only local files: the application uses no network for what it is handed.
     QStringList paths;
     for (const QUrl& url : urls) {
@@ -90,15 +90,15 @@ void Intake::receive(const QList<QUrl>& urls, bool adding)
     }
     if (paths.isEmpty()) {
         m_status.setStatus(L("V tom, co jsi přidal, nejsou žádné fotky ani PDF."), true);
-        return;
+        return false;
     }
-    receive(paths, adding);
+    return receive(paths, adding);
 }
 
-void Intake::receive(const QStringList& given, bool adding)
+bool Intake::receive(const QStringList& given, bool adding)
 {
     if (given.isEmpty())
-        return;
+        return false;
     QStringList paths;
     for (const QString& path : given) {
         if (!path.isEmpty())
@@ -109,7 +109,7 @@ void Intake::receive(const QStringList& given, bool adding)
     // silently throw the selection away.
     if (expanded.isEmpty()) {
         m_status.setStatus(L("V tom, co jsi přidal, nejsou žádné fotky ani PDF."), true);
-        return;
+        return false;
     }
     const bool adds = adding && !m_droppedFiles.isEmpty();
     if (!adds)
@@ -122,7 +122,7 @@ void Intake::receive(const QStringList& given, bool adding)
         setDroppedFiles(expanded);
         m_status.setStatusMessage(std::nullopt);
         m_status.setLastOutputs({});
-        return;
+        return true;
     }
     QStringList kept;
     for (const QString& path : expanded) {
@@ -134,6 +134,7 @@ void Intake::receive(const QStringList& given, bool adding)
     m_status.setStatus(kept.isEmpty() ? std::optional<QString>(L("Tyhle soubory už ve výběru jsou.")) : std::nullopt,
                        false);
     m_status.setLastOutputs({});
+    return true;
 }
 
 void Intake::removeDropped(const QString& path)

@@ -24,9 +24,10 @@ public:
     const QStringList& accessedURLs() const { return m_accessedURLs; }
 
     // Takes files and folders into the wheel: replaces (adding false, or an empty wheel) or adds.
-    // Only local files count; folders become the photos and PDFs inside them.
-    void receive(const QList<QUrl>& urls, bool adding);
-    void receive(const QStringList& paths, bool adding);
+    // Only local files count; folders become the photos and PDFs inside them. False when nothing
+    // usable came: the wheel keeps its files and the status line says so.
+    bool receive(const QList<QUrl>& urls, bool adding);
+    bool receive(const QStringList& paths, bool adding);
     void removeDropped(const QString& path);
     void releaseAccess();
 

@@ -45,8 +45,9 @@ KelvaroStore::KelvaroStore(StoreServices services, const QString& storageKey, QO
     : QObject(parent), m_services(withEngine(std::move(services))), m_library(storageKey), m_intake(m_status),
       m_undo(m_library, m_status, m_held, m_services.trash, fileSystemOf(m_services)),
       m_shelves(m_library, m_status, m_held, fileSystemOf(m_services)), m_shelfSync(m_library, m_held),
-      m_handoff(m_library, m_status, m_services),
-      m_runs({m_library, m_intake, m_status, m_undo, m_held, m_view, m_handoff}, m_services)
+      m_handoff(m_library, m_status, m_services), m_job(m_status, m_services),
+      m_sending(m_library, m_status, m_intake, m_job, m_services.nearbyShare),
+      m_runs({m_library, m_intake, m_status, m_undo, m_held, m_view, m_handoff, m_sending, m_job}, m_services)
 {
     forwardSignals();
 }
@@ -69,9 +70,10 @@ void KelvaroStore::forwardSignals()
     connect(&m_status, &StoreStatus::statusIsErrorChanged, this, &KelvaroStore::statusIsErrorChanged);
     connect(&m_status, &StoreStatus::lastOutputsChanged, this, &KelvaroStore::lastOutputsChanged);
     connect(&m_undo, &Undo::undoStateChanged, this, &KelvaroStore::undoStateChanged);
-    connect(&m_runs, &Runs::isWorkingChanged, this, &KelvaroStore::isWorkingChanged);
-    connect(&m_runs, &Runs::progressDoneChanged, this, &KelvaroStore::progressDoneChanged);
-    connect(&m_runs, &Runs::progressTotalChanged, this, &KelvaroStore::progressTotalChanged);
+    connect(&m_job, &BackgroundJob::isWorkingChanged, this, &KelvaroStore::isWorkingChanged);
+    connect(&m_job, &BackgroundJob::progressDoneChanged, this, &KelvaroStore::progressDoneChanged);
+    connect(&m_job, &BackgroundJob::progressTotalChanged, this, &KelvaroStore::progressTotalChanged);
+    connect(&m_sending, &NearbySending::nearbyChoiceChanged, this, &KelvaroStore::nearbyChoiceChanged);
     connect(&m_view, &ViewState::wheelModeChanged, this, &KelvaroStore::wheelModeChanged);
     connect(&m_view, &ViewState::activeSheetChanged, this, &KelvaroStore::activeSheetChanged);
     connect(&m_view, &ViewState::pendingPresetChanged, this, &KelvaroStore::pendingPresetChanged);
@@ -103,7 +105,7 @@ void KelvaroStore::exitDemo()
 
 void KelvaroStore::undoLast()
 {
-    if (!m_runs.isWorking())
+    if (!m_job.isWorking())
         m_undo.undoLast();
 }
 

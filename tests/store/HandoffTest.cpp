@@ -1,60 +1,11 @@
-// Handing the wheel's files on without a run: KDE Connect and the clipboard, each booked in the
-// history and reported on the status line.
+// Handing the wheel's files on without a run: the clipboard, booked in the history and reported
+// on the status line.
 #include "StoreTestSupport.h"
 
 namespace kelvaro::test {
 namespace {
 
 using HandoffTest = StoreTest;
-
-TEST_F(HandoffTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    const QString a = touch("a.jpg"), b = touch("b.jpg");
-    s.receive(QStringList{a, b}, false);
-    const int before = int(s.activities().size());
-
-    share->available = false;
-    s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    EXPECT_TRUE(s.statusIsError());
-    EXPECT_TRUE(s.statusMessage()->contains("KDE Connect"));
-    EXPECT_EQ(s.activities().size(), before);
-
-    share->available = true;
-    s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    EXPECT_FALSE(s.statusIsError());
-    ASSERT_EQ(share->sent.size(), 1);
-    EXPECT_EQ(share->sent.first(), (QStringList{a, b}));
-    ASSERT_EQ(s.activities().size(), before + 2);
-    EXPECT_EQ(s.activities().first().fileName, "b.jpg");
-    EXPECT_EQ(s.activities().first().symbol, "airplayaudio");
-    EXPECT_FALSE(s.undoState().has_value());
-    EXPECT_FALSE(s.isWorking());
-}
-
-TEST_F(HandoffTest, APartlyRefusedSendKeepsWhatWentOutAndCountsTheRest)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    const QString a = touch("a.jpg"), b = touch("b.jpg"), c = touch("c.jpg");
-    s.receive(QStringList{a, b, c}, false);
-    const int before = int(s.activities().size());
-
-    share->refused = {a, c};
-    s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    EXPECT_TRUE(s.statusIsError());
-    EXPECT_EQ(s.statusMessage(),
-              QStringLiteral("Soubory posílám do spárovaného telefonu přes KDE Connect. Nepovedlo se: 2."));
-    ASSERT_EQ(s.activities().size(), before + 1);
-    EXPECT_EQ(s.activities().first().fileName, "b.jpg");
-    EXPECT_EQ(s.activities().first().actionTitle, "KDE Connect");
-
-    // Nothing taken at all is the service being unavailable, with nothing recorded.
-    share->refused = {a, b, c};
-    s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    EXPECT_TRUE(s.statusIsError());
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."));
-    EXPECT_EQ(s.activities().size(), before + 1);
-}
 
 struct ClipboardCase {
     ClipboardMode mode;
