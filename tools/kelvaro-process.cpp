@@ -18,7 +18,6 @@
 #include <QJsonObject>
 #include <QStringList>
 
-#include "engine/FileOperations.h"
 #include "engine/ImageEngine.h"
 #include "platform/Settings.h"
 
@@ -359,12 +358,6 @@ int main(int argc, char** argv)
         return 0;
     } catch (const KelvaroError& error) {
         print({{QStringLiteral("error"), error.message()}});
-    } catch (const RunError& error) {
-        print({{QStringLiteral("error"), error.message()}});
-    } catch (const ImageEngine::FileError& error) {
-        print({{QStringLiteral("error"), error.message()}});
-    } catch (const std::exception& error) {
-        print({{QStringLiteral("error"), QString::fromUtf8(error.what())}});
     }
     return 1;
 }

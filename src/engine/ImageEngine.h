@@ -30,21 +30,6 @@ struct LoadedImage {
     QByteArray iptc; // the IPTC IIM datasets, empty when none
 };
 
-// A whole run failed: no file came out and at least one failed ("Kelvaro" domain, code 1).
-// The message is the first failure's text.
-class RunError : public std::exception {
-public:
-    explicit RunError(const QString& message) : m_message(message), m_what(message.toUtf8()) {}
-    QString message() const { return m_message; }
-    static constexpr const char* domain = "Kelvaro";
-    static constexpr int code = 1;
-    const char* what() const noexcept override { return m_what.constData(); }
-
-private:
-    QString m_message;
-    QByteArray m_what;
-};
-
 namespace ImageEngine {
 
 // What one file of a batch produced.
@@ -54,8 +39,8 @@ struct One {
     std::optional<QString> text;
 };
 
-// The one entry of every run. Throws KelvaroError when a combined output fails, RunError when no
-// file came out and at least one failed. `outDir` must exist. Every file follows `settings`, read
+// The one entry of every run. Throws KelvaroError: the combined output's failure, or runFailed
+// (the first file's message) when no file came out and at least one failed. `outDir` must exist. Every file follows `settings`, read
 // by the caller when the run started.
 OpResult process(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {},
                  const EngineSettings& settings = {});

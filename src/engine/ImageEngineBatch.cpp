@@ -16,7 +16,6 @@
 #include <QThread>
 
 #include "engine/ExtraEffects.h"
-#include "engine/FileOperations.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
 #include "engine/Localization.h"
@@ -24,6 +23,7 @@
 #include "engine/NameTurn.h"
 #include "engine/ScanEffects.h"
 #include "engine/ZipWriter.h"
+#include "platform/FileSystem.h"
 
 namespace kelvaro {
 namespace {
@@ -62,11 +62,9 @@ QString claimName(const QString& outDir, const QString& base, const QString& ext
 ImageEngine::One copyTo(const QString& file, const QString& outDir, const QString& base, const QString& ext)
 {
     const QString destination = claimName(outDir, base, ext);
-    try {
-        ImageEngine::FileOperations::current().copy(file, destination);
-    } catch (...) {
+    if (!FileSystem::current().copyOver(file, destination)) {
         releaseIfEmpty(destination);
-        throw;
+        throw KelvaroError::copyFailed(QFileInfo(file).fileName());
     }
     return {destination, 0, std::nullopt};
 }
@@ -104,7 +102,7 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
         if (op.is<op::Move>()) {
             ImageEngine::One one = copyTo(file, outDir, base, ext);
             // A source that cannot be removed stays; the batch counts it as kept.
-            ImageEngine::FileOperations::current().remove(file);
+            FileSystem::current().removeFile(file);
             return one;
         }
         if (const op::Rename* rename = op.as<op::Rename>()) {
@@ -123,10 +121,6 @@ QString messageOf(const std::exception& error, const QString& fileName)
 {
     if (const auto* kelvaro = dynamic_cast<const KelvaroError*>(&error))
         return kelvaro->message();
-    if (const auto* file = dynamic_cast<const ImageEngine::FileError*>(&error))
-        return file->message();
-    if (const auto* run = dynamic_cast<const RunError*>(&error))
-        return run->message();
     // A detector's or library's own failure: the photo could not be produced.
     return KelvaroError::writeFailed(fileName).message();
 }
@@ -491,7 +485,7 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
     const OpResult result = workers > 1 ? parallelLoop(op, files, outDir, hooks, settings, workers)
                                         : sequentialLoop(op, files, outDir, hooks, settings);
     if (result.outputs.isEmpty() && result.firstError)
-        throw RunError(*result.firstError);
+        throw KelvaroError::runFailed(*result.firstError);
     return result;
 }
 

@@ -296,8 +296,18 @@ KelvaroError::KelvaroError(Kind kind, const QString& fileName)
     case Kind::noSubject: m_what = "no subject: "; break;
     case Kind::noFaces: m_what = "no faces: "; break;
     case Kind::tooLarge: m_what = "archive too large"; break;
+    case Kind::copyFailed: m_what = "copy failed: "; break;
+    case Kind::runFailed: m_what = "run failed"; break;
     }
     m_what += m_fileName.toUtf8();
+}
+
+KelvaroError KelvaroError::runFailed(const QString& message)
+{
+    KelvaroError error(Kind::runFailed, QString());
+    error.m_message = message;
+    error.m_what += ": " + message.toUtf8();
+    return error;
 }
 
 QString KelvaroError::message() const
@@ -309,6 +319,8 @@ QString KelvaroError::message() const
     case Kind::noSubject: return Lf("Na snímku „%@“ jsem nenašel hlavní objekt.", m_fileName);
     case Kind::noFaces: return Lf("Na snímku „%@“ jsem nenašel žádný obličej.", m_fileName);
     case Kind::tooLarge: return L("Archiv by byl příliš velký (limit je 4 GB).");
+    case Kind::copyFailed: return Lf("Soubor „%@“ se nepodařilo zkopírovat.", m_fileName);
+    case Kind::runFailed: return m_message;
     }
     return {};
 }

@@ -137,19 +137,25 @@ struct KelvaroOp {
     static KelvaroOp move() { return {op::Move{}}; }
 };
 
-// The engine's error: one per failing file (or archive). Messages are localized when asked.
+// The engine's one error type, for a failing file and for a whole run: its case and the message
+// for the user. Libraries' own exceptions are mapped to it where they are caught, so callers
+// catch this type alone. Messages of the per-file cases are localized when asked.
 class KelvaroError : public std::exception {
 public:
-    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge };
+    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, copyFailed, runFailed };
 
     static KelvaroError unreadable(const QString& fileName) { return {Kind::unreadable, fileName}; }
     static KelvaroError writeFailed(const QString& fileName) { return {Kind::writeFailed, fileName}; }
     static KelvaroError noSubject(const QString& fileName) { return {Kind::noSubject, fileName}; }
     static KelvaroError noFaces(const QString& fileName) { return {Kind::noFaces, fileName}; }
     static KelvaroError tooLarge() { return {Kind::tooLarge, QString()}; }
+    // A file the file system would not copy (a move or a rename).
+    static KelvaroError copyFailed(const QString& fileName) { return {Kind::copyFailed, fileName}; }
+    // A whole run failed: nothing came out. `message` is already for the user (the first file's).
+    static KelvaroError runFailed(const QString& message);
 
     Kind kind() const { return m_kind; }
-    QString fileName() const { return m_fileName; } // last path component, never a full path
+    QString fileName() const { return m_fileName; } // last path component, never a full path; none for a run
     QString message() const;                        // the user-facing sentence, localized
     const char* what() const noexcept override;
 
@@ -157,6 +163,7 @@ private:
     KelvaroError(Kind kind, const QString& fileName);
     Kind m_kind;
     QString m_fileName;
+    QString m_message; // a run's failure only
     QByteArray m_what;
 };
 

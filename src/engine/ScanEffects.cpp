@@ -118,7 +118,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
         throw KelvaroError::writeFailed(targetName);
     if (files.isEmpty()) {
         pdf.discard();
-        throw RunError(L("Nic se nepodařilo naskenovat."));
+        throw KelvaroError::runFailed(L("Nic se nepodařilo naskenovat."));
     }
 
     int pages = 0, failed = 0;
@@ -167,7 +167,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     }
     if (pages == 0) {
         pdf.discard();
-        throw RunError(firstError.value_or(L("Nic se nepodařilo naskenovat.")));
+        throw KelvaroError::runFailed(firstError.value_or(L("Nic se nepodařilo naskenovat.")));
     }
 
     OpResult result;

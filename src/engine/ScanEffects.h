@@ -32,7 +32,7 @@ namespace ImageEngine {
 // for any other count, never overwriting. Each page is its scanned image at 1 px = 1 pt, scaled
 // down so that no side exceeds 1600 pt. Files that fail are counted in `failed`; the run stops
 // before the next file when cancelled. Throws writeFailed(<pdf name>) when the PDF cannot be
-// written, RunError (the first file's message, or "Nic se nepodařilo naskenovat.") when no page
+// written, runFailed (the first file's message, or "Nic se nepodařilo naskenovat.") when no page
 // came out; then no PDF is left. Pages are JPEG at the quality of `settings`. Reads and writes
 // disk.
 OpResult scanToPDF(const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {},

@@ -1,10 +1,24 @@
 #include "platform/FileSystem.h"
 
+#include <atomic>
+#include <filesystem>
+#include <system_error>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace kelvaro {
+namespace {
+
+std::atomic<FileSystem*> injected{nullptr};
+
+std::filesystem::path nativePath(const QString& path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+} // namespace
 
 bool FileSystem::copyFile(const QString& from, const QString& to)
 {
@@ -52,10 +66,35 @@ bool FileSystem::makePath(const QString& path)
     return QDir().mkpath(path);
 }
 
+bool FileSystem::copyOver(const QString& from, const QString& to)
+{
+    std::error_code error;
+    const bool copied = std::filesystem::copy_file(nativePath(from), nativePath(to),
+                                                   std::filesystem::copy_options::overwrite_existing, error);
+    if (!copied || error)
+        return false;
+    // A moved photo keeps its date, as a move within one disk would.
+    const auto modified = std::filesystem::last_write_time(nativePath(from), error);
+    if (!error)
+        std::filesystem::last_write_time(nativePath(to), modified, error);
+    return true;
+}
+
 FileSystem& FileSystem::standard()
 {
     static FileSystem instance;
     return instance;
+}
+
+FileSystem& FileSystem::current()
+{
+    FileSystem* files = injected.load();
+    return files ? *files : standard();
+}
+
+void FileSystem::setCurrent(FileSystem* files)
+{
+    injected.store(files);
 }
 
 bool FailingFileSystem::copyFile(const QString& from, const QString& to)
@@ -80,6 +119,13 @@ bool FailingFileSystem::removeFile(const QString& path)
 bool FailingFileSystem::removeFolder(const QString& path)
 {
     return !failing.contains(path) && FileSystem::removeFolder(path);
+}
+
+bool FailingFileSystem::copyOver(const QString& from, const QString& to)
+{
+    if (failCopies || failing.contains(from) || failing.contains(to))
+        return false;
+    return FileSystem::copyOver(from, to);
 }
 
 bool FailingFileSystem::makePath(const QString& path)

@@ -1,7 +1,9 @@
 #pragma once
-// The few file-system changes the store makes itself (undo's copy back, shelf copies, moves and
-// clean-ups), behind one seam so tests can make any of them fail. Never overwrites: copy and
-// move refuse an existing target. Main thread; touches disk.
+// The file-system changes the application makes itself, behind one seam so tests can make any of
+// them fail (tests run as root, where permissions refuse nothing): the engine's moves and renames,
+// undo's copy back, shelf copies, moves and clean-ups. copyFile and moveFile never overwrite; only
+// copyOver writes into a name its caller reserved. The real one is stateless and safe from any
+// thread; touches disk.
 #include <QSet>
 #include <QString>
 
@@ -17,9 +19,16 @@ public:
     // With everything inside; a symbolic link at `path` is removed as a link, its target untouched.
     virtual bool removeFolder(const QString& path);
     virtual bool makePath(const QString& path);
+    // Copies the bytes, permissions and modification time of `from` into `to`, a name the caller
+    // reserved (an empty file, replaced). False when the copy could not be made.
+    virtual bool copyOver(const QString& from, const QString& to);
 
     // The process-wide real one.
     static FileSystem& standard();
+    // The one the engine (and a store given none) uses: the real one unless a test set another.
+    static FileSystem& current();
+    // Replaces it (tests); nullptr restores the real one. Not while a run works.
+    static void setCurrent(FileSystem* files);
 };
 
 // Test double: the real operations, except that any call whose first path is in `failing`
@@ -31,6 +40,7 @@ public:
     bool removeFile(const QString& path) override;
     bool removeFolder(const QString& path) override;
     bool makePath(const QString& path) override;
+    bool copyOver(const QString& from, const QString& to) override;
 
     QSet<QString> failing;
     bool failCopies = false;

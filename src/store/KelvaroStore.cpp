@@ -25,7 +25,7 @@ StoreServices withEngine(StoreServices services)
 
 FileSystem& fileSystemOf(const StoreServices& services)
 {
-    return services.files ? *services.files : FileSystem::standard();
+    return services.files ? *services.files : FileSystem::current();
 }
 
 } // namespace

@@ -34,7 +34,7 @@ struct StoreServices {
     std::shared_ptr<NearbyShare> nearbyShare;
     std::shared_ptr<LauncherProgress> launcher;
     std::shared_ptr<AttentionRequest> attention; // none: AttentionRequest::shared() at each use
-    std::shared_ptr<FileSystem> files;       // none: FileSystem::standard()
+    std::shared_ptr<FileSystem> files;       // none: FileSystem::current()
     ProcessFunction process;                     // none: ImageEngine::process
 
     // D-Bus and Qt implementations of everything, and the image engine.

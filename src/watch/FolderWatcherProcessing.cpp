@@ -255,9 +255,7 @@ void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& file
             return RunOutcome{ImageEngine::process(op, files, resultsFolder, {}, settings), QString()};
         } catch (const KelvaroError& error) {
             return RunOutcome{std::nullopt, error.message()};
-        } catch (const std::exception& error) {
-            return RunOutcome{std::nullopt, QString::fromUtf8(error.what())};
-        } catch (...) {
+        } catch (...) { // the engine throws KelvaroError alone; anything else is no file's fault
             return RunOutcome{std::nullopt, Lf("Nepovedlo se zpracovat: %lld.", files.size())};
         }
     }));

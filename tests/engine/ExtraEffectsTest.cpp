@@ -316,7 +316,7 @@ TEST(EngineRuns, AnonymisingAPlainGreyPhotoFailsTheRunWithTheFilesMessage)
     try {
         ImageEngine::process(KelvaroOp::blurFaces(), {file}, out.path());
         FAIL() << "no error";
-    } catch (const RunError& error) {
+    } catch (const KelvaroError& error) {
         EXPECT_EQ(error.message(), KelvaroError::noFaces(QStringLiteral("Šedá.png")).message());
     }
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());

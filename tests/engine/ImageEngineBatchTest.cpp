@@ -10,10 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "../support/TestImages.h"
-#include "engine/FileOperations.h"
 #include "engine/ImageEngine.h"
 #include "engine/detectors/CodeReader.h"
 #include "engine/detectors/TextRecognizer.h"
+#include "platform/FileSystem.h"
 #include "platform/Settings.h"
 
 // Readable failure messages for Qt strings.
@@ -40,7 +40,7 @@ protected:
     }
     void TearDown() override
     {
-        ImageEngine::FileOperations::setCurrent(nullptr);
+        FileSystem::setCurrent(nullptr);
         detectors::TextRecognizer::setOverride(nullptr);
         detectors::CodeReader::setOverride(nullptr);
         Settings::shared().remove(QStringLiteral("kelvaro.language"));
@@ -84,22 +84,22 @@ protected:
 };
 
 // The real file operations, except that chosen calls fail or have a side effect.
-class ScriptedFiles : public ImageEngine::FileOperations {
+class ScriptedFiles : public FileSystem {
 public:
-    void copy(const QString& from, const QString& to) override
+    bool copyOver(const QString& from, const QString& to) override
     {
         ++copies;
         if (onCopy)
             onCopy(copies);
         if (failCopyOf.contains(QFileInfo(from).fileName()))
-            throw ImageEngine::FileError(QStringLiteral("refused"));
-        FileOperations::copy(from, to);
+            return false;
+        return FileSystem::copyOver(from, to);
     }
-    bool remove(const QString& path) override
+    bool removeFile(const QString& path) override
     {
         if (refuseRemoval)
             return false;
-        return FileOperations::remove(path);
+        return FileSystem::removeFile(path);
     }
     int copies = 0;
     bool refuseRemoval = false;
@@ -134,10 +134,9 @@ TEST_F(Batch, allUnreadableThrowsTheFirstReason)
     try {
         ImageEngine::process(KelvaroOp::convert(ImageFormat::png), files, out(), recordingHooks());
         FAIL();
-    } catch (const RunError& error) {
+    } catch (const KelvaroError& error) {
         EXPECT_EQ(error.message(), KelvaroError::unreadable(QStringLiteral("a.jpg")).message());
-        EXPECT_STREQ(RunError::domain, "Kelvaro");
-        EXPECT_EQ(RunError::code, 1);
+        EXPECT_EQ(error.kind(), KelvaroError::Kind::runFailed);
     }
     EXPECT_EQ(m_progress, (Progress{{1, 3}, {2, 3}, {3, 3}}));
     EXPECT_TRUE(outNames().isEmpty());
@@ -154,7 +153,7 @@ TEST_F(Batch, cancelDuringTheSecondFileFinishesItAndStops)
         if (copy == 2)
             hooks->cancel(); // arrives while the second file is being copied
     };
-    ImageEngine::FileOperations::setCurrent(scripted.get());
+    FileSystem::setCurrent(scripted.get());
     const OpResult result = ImageEngine::process(KelvaroOp::rename({QStringLiteral("R"), true, 1}), files, out(), hooks);
     EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("R_001.jpg"), QStringLiteral("R_002.jpg")}));
     EXPECT_EQ(m_progress, (Progress{{1, 5}, {2, 5}}));
@@ -239,7 +238,7 @@ TEST_F(Batch, moveKeepsTheOriginalWhenItCannotBeRemoved)
 {
     ScriptedFiles scripted;
     scripted.refuseRemoval = true;
-    ImageEngine::FileOperations::setCurrent(&scripted);
+    FileSystem::setCurrent(&scripted);
     const QString file = photo(QStringLiteral("m.jpg"));
     const OpResult result = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.png"))}, out());
     EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("m.jpg"), QStringLiteral("n.png")}));
@@ -253,12 +252,12 @@ TEST_F(Batch, moveWhoseCopyFailsLeavesEverythingAsItWas)
 {
     ScriptedFiles scripted;
     scripted.failCopyOf = {QStringLiteral("m.jpg")};
-    ImageEngine::FileOperations::setCurrent(&scripted);
+    FileSystem::setCurrent(&scripted);
     const QString file = photo(QStringLiteral("m.jpg"));
     const OpResult result = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.jpg"))}, out());
     EXPECT_EQ(names(result.outputs), QStringList{QStringLiteral("n.jpg")});
     EXPECT_EQ(result.failed, 1);
-    EXPECT_EQ(result.firstError, QStringLiteral("refused"));
+    EXPECT_EQ(result.firstError, KelvaroError::copyFailed(QStringLiteral("m.jpg")).message());
     EXPECT_TRUE(QFileInfo::exists(file));
     EXPECT_EQ(outNames(), QStringList{QStringLiteral("n.jpg")}); // the claimed name was given back
     EXPECT_EQ(result.moves.size(), 1);

@@ -252,12 +252,12 @@ TEST_F(ParallelBatch, aRunWhereEveryFileFailsStillThrowsTheFirstFilesMessage)
     QString serialMessage, parallelMessage;
     try {
         processWith(1, KelvaroOp::compress(0.5), files, dir("serial"));
-    } catch (const RunError& error) {
+    } catch (const KelvaroError& error) {
         serialMessage = error.message();
     }
     try {
         processWith(3, KelvaroOp::compress(0.5), files, dir("parallel"));
-    } catch (const RunError& error) {
+    } catch (const KelvaroError& error) {
         parallelMessage = error.message();
     }
     EXPECT_FALSE(serialMessage.isEmpty());

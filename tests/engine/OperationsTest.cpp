@@ -169,6 +169,19 @@ TEST(KelvaroErrorMessages, nameTheFileOnly)
               QStringLiteral("Na snímku „b.png“ jsem nenašel žádný obličej."));
     EXPECT_EQ(KelvaroError::noSubject(QStringLiteral("c.png")).message(),
               QStringLiteral("Na snímku „c.png“ jsem nenašel hlavní objekt."));
+    EXPECT_EQ(KelvaroError::copyFailed(QStringLiteral("/tmp/d.png")).message(),
+              QStringLiteral("Soubor „d.png“ se nepodařilo zkopírovat."));
+}
+
+// A whole run's failure carries the first file's sentence as it was, in whatever language then.
+TEST(KelvaroErrorMessages, aRunsFailureKeepsItsMessage)
+{
+    useLanguage("cs");
+    const KelvaroError e = KelvaroError::runFailed(KelvaroError::unreadable(QStringLiteral("a.jpg")).message());
+    useLanguage("en");
+    EXPECT_EQ(e.kind(), KelvaroError::Kind::runFailed);
+    EXPECT_EQ(e.message(), QStringLiteral("Soubor „a.jpg“ se nepodařilo otevřít."));
+    EXPECT_NE(std::string(e.what()).find("a.jpg"), std::string::npos);
 }
 
 TEST(KelvaroErrorMessages, tooLargeHasNoPlaceholderAndEnglishExists)

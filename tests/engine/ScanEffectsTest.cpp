@@ -121,7 +121,7 @@ TEST_F(Scan, AllPhotosUnreadableLeavesNoPdfAndReportsTheFirst)
     try {
         ImageEngine::scanToPDF(files, out.path());
         FAIL() << "no error";
-    } catch (const RunError& error) {
+    } catch (const KelvaroError& error) {
         EXPECT_EQ(error.message(), KelvaroError::unreadable(QStringLiteral("první.jpg")).message());
     }
     EXPECT_TRUE(outputFiles().isEmpty());
@@ -133,7 +133,7 @@ TEST_F(Scan, NoPhotosOrCancelledBeforeTheFirstLeavesNoPdf)
         try {
             ImageEngine::scanToPDF(files, out.path(), hooks);
             ADD_FAILURE() << "no error";
-        } catch (const RunError& error) {
+        } catch (const KelvaroError& error) {
             EXPECT_EQ(error.message(), QStringLiteral("Nic se nepodařilo naskenovat."));
         }
         EXPECT_TRUE(outputFiles().isEmpty());
@@ -147,7 +147,7 @@ TEST_F(Scan, NoPhotosOrCancelledBeforeTheFirstLeavesNoPdf)
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
     try {
         ImageEngine::scanToPDF({}, out.path());
-    } catch (const RunError& error) {
+    } catch (const KelvaroError& error) {
         EXPECT_EQ(error.message(), QStringLiteral("Nothing could be scanned."));
     }
 }
@@ -305,7 +305,7 @@ TEST(OcrOperation, AFailedRecognitionFailsThePhotoInsteadOfWritingAnEmptyText)
     ScopedDetector<TextRecognizer> failing(std::make_shared<FailingRecognizer>());
     QTemporaryDir in, out;
     const QString file = testimages::writePng(in.path(), QStringLiteral("sken.png"), testimages::plain(200, 100, Qt::white));
-    EXPECT_THROW(ImageEngine::process(KelvaroOp::ocr(), {file}, out.path()), RunError);
+    EXPECT_THROW(ImageEngine::process(KelvaroOp::ocr(), {file}, out.path()), KelvaroError);
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
 }
 

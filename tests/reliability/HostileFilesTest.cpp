@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "HostileFiles.h"
-#include "engine/FileOperations.h"
+#include "platform/FileSystem.h"
 #include "engine/ImageEngine.h"
 #include "platform/Settings.h"
 #include "../support/TestImages.h"
@@ -75,7 +75,7 @@ TEST_P(HostileFileInBatch, AloneFailsTheWholeRunWithItsError)
     try {
         ImageEngine::process(KelvaroOp::convert(ImageFormat::jpg), {hostile}, out);
         ADD_FAILURE() << "no error for " << GetParam().name;
-    } catch (const RunError& error) {
+    } catch (const KelvaroError& error) {
         EXPECT_TRUE(error.message().contains(QFileInfo(hostile).fileName())) << error.message().toStdString();
     }
     EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty());
@@ -100,14 +100,12 @@ INSTANTIATE_TEST_SUITE_P(Files, HostileFileInBatch, ::testing::ValuesIn(hostileF
 
 // Root reads files whatever their permission bits; the engine's file seam refuses instead, as
 // the file system does for a normal user.
-class RefusingReads : public ImageEngine::FileOperations {
+class RefusingReads : public FileSystem {
 public:
     explicit RefusingReads(QString refused) : m_refused(std::move(refused)) {}
-    void copy(const QString& from, const QString& to) override
+    bool copyOver(const QString& from, const QString& to) override
     {
-        if (from == m_refused)
-            throw ImageEngine::FileError(KelvaroError::unreadable(QFileInfo(from).fileName()).message());
-        ImageEngine::FileOperations::copy(from, to);
+        return from != m_refused && FileSystem::copyOver(from, to);
     }
 
 private:
@@ -132,10 +130,10 @@ TEST(UnreadableFile, FailsAloneInTheBatch)
     }
 
     RefusingReads refusing(locked);
-    ImageEngine::FileOperations::setCurrent(&refusing);
+    FileSystem::setCurrent(&refusing);
     const OpResult renamed = ImageEngine::process(KelvaroOp::rename(RenameSpec{QStringLiteral("Dovolená"), true, 1}),
                                                   {first, locked, last}, out);
-    ImageEngine::FileOperations::setCurrent(nullptr);
+    FileSystem::setCurrent(nullptr);
     EXPECT_EQ(renamed.failed, 1);
     ASSERT_EQ(renamed.outputs.size(), 2);
     EXPECT_TRUE(renamed.firstError.value_or(QString()).contains(QStringLiteral("locked.jpg")));
