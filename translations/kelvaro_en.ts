@@ -2027,5 +2027,25 @@
         <source>Stejná poloha se použije pro všech %ld fotek.</source>
         <translation>The same position is used for all %ld photos.</translation>
     </message>
+    <message>
+        <source>Cestování 2026</source>
+        <translation>Travel 2026</translation>
+    </message>
+    <message>
+        <source>Na Instagram</source>
+        <translation>For Instagram</translation>
+    </message>
+    <message>
+        <source>K tisku</source>
+        <translation>To Print</translation>
+    </message>
+    <message>
+        <source>Snímky obrazovky</source>
+        <translation>Screenshots</translation>
+    </message>
+    <message>
+        <source>Pro klienty</source>
+        <translation>For Clients</translation>
+    </message>
 </context>
 </TS>

@@ -21,7 +21,6 @@ namespace {
 
 const QString kLanguageKey = QStringLiteral("kelvaro.language");
 const QString kStudioKey = QStringLiteral("kelvaro.studio.enabled");
-const QString kSavedLanguageKey = QStringLiteral("kelvaro.studio.savedLanguage");
 
 // A top-level window whose whole content is one screen of the factory; with a parent it stays
 // over that window.
@@ -66,15 +65,6 @@ KelvaroApp::~KelvaroApp()
     delete m_studio;
     delete m_settings;
     delete m_main;
-}
-
-void KelvaroApp::restoreStudioLanguage()
-{
-    const std::optional<QString> saved = Settings::shared().stringValue(kSavedLanguageKey);
-    if (!saved)
-        return;
-    Settings::shared().setValue(kLanguageKey, *saved);
-    Settings::shared().remove(kSavedLanguageKey);
 }
 
 bool KelvaroApp::installTray()

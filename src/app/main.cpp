@@ -25,6 +25,7 @@
 #include "platform/widgets/FileDialogFolderChooser.h"
 #include "platform/widgets/WidgetAttention.h"
 #include "store/KelvaroStore.h"
+#include "studio/StudioLanguageGuard.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/KelvaroStyle.h"
 #include "ui/main/ScreenFactory.h"
@@ -56,7 +57,8 @@ int main(int argc, char** argv)
     QApplication::setStyle(new KelvaroStyle());
     QApplication::setWindowIcon(AppIcon::icon());
     // A language left switched by an interrupted studio run is restored before any text.
-    KelvaroApp::restoreStudioLanguage();
+    StudioLanguageGuard::restore();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { StudioLanguageGuard::restore(); });
     L10n::installAtStartup();
     Appearance::shared();
 

@@ -228,16 +228,4 @@ TEST_F(KelvaroAppTest, InstallingTheTrayWithoutADesktopTrayKeepsTheWindowsInChar
     app->tray()->dropWindow()->close();
 }
 
-TEST(KelvaroAppStatic, RestoresALanguageTheStudioLeftSwitched)
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    Settings::shared().setValue(QStringLiteral("kelvaro.studio.savedLanguage"), QStringLiteral("cs"));
-    KelvaroApp::restoreStudioLanguage();
-    EXPECT_EQ(Settings::shared().stringValue(QStringLiteral("kelvaro.language")), std::optional<QString>(QStringLiteral("cs")));
-    EXPECT_FALSE(Settings::shared().contains(QStringLiteral("kelvaro.studio.savedLanguage")));
-    // Nothing saved: nothing changes.
-    KelvaroApp::restoreStudioLanguage();
-    EXPECT_EQ(Settings::shared().stringValue(QStringLiteral("kelvaro.language")), std::optional<QString>(QStringLiteral("cs")));
-}
-
 } // namespace
