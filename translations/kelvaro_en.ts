@@ -700,8 +700,20 @@
         <translation>The files are back where they were.</translation>
     </message>
     <message>
-        <source>Soubory posílám do spárovaného telefonu přes KDE Connect.</source>
-        <translation>Sending the files to your paired phone via KDE Connect.</translation>
+        <source>Soubory posílám přes KDE Connect do zařízení „%@“.</source>
+        <translation>Sending the files to “%@” via KDE Connect.</translation>
+    </message>
+    <message>
+        <source>Poslat přes KDE Connect</source>
+        <translation>Send via KDE Connect</translation>
+    </message>
+    <message>
+        <source>Poslat</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Připojených zařízení je víc. Vyber, kam se soubory pošlou.</source>
+        <translation>More than one device is connected. Choose where to send the files.</translation>
     </message>
     <message>
         <source>Soubory se na polici nepodařilo uložit.</source>
@@ -2046,6 +2058,48 @@
     <message>
         <source>Pro klienty</source>
         <translation>For Clients</translation>
+        <source>Předvolby</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>Zachovat</source>
+        <translation>Keep</translation>
+    </message>
+    <message>
+        <source>Nová předvolba</source>
+        <translation>New Preset</translation>
+    </message>
+    <message>
+        <source>Přidat předvolbu</source>
+        <translation>Add Preset</translation>
+    </message>
+    <message>
+        <source>Smazat předvolbu</source>
+        <translation>Delete Preset</translation>
+    </message>
+    <message>
+        <source>Zatím tu nic není. Vytvoř první předvolbu níže.</source>
+        <translation>Nothing here yet. Create your first preset below.</translation>
+    </message>
+    <message>
+        <source>Uložené předvolby se nepodařilo přečíst, proto je nechávám beze změny.</source>
+        <translation>The saved presets could not be read, so they are left unchanged.</translation>
+    </message>
+    <message>
+        <source>Rychlé předvolby</source>
+        <translation>Quick Presets</translation>
+    </message>
+    <message>
+        <source>Spravovat vlastní předvolby</source>
+        <translation>Manage your presets</translation>
+    </message>
+    <message>
+        <source>Spravovat postupy…</source>
+        <translation>Manage Workflows…</translation>
+    </message>
+    <message>
+        <source>Moje</source>
+        <translation>My Presets</translation>
     </message>
 </context>
 </TS>

@@ -70,7 +70,7 @@ KelvaroApp::~KelvaroApp()
 bool KelvaroApp::installTray()
 {
     if (!m_tray)
-        m_tray = new TrayIcon(m_store, {[this] { showMainWindow(); }, [this] { quit(); }, m_toggleDropWindow}, this);
+        m_tray = new TrayIcon({[this] { showMainWindow(); }, [this] { quit(); }, m_toggleDropWindow}, this);
     // With a tray the application lives on after its windows close.
     if (m_tray->isAvailable())
         QGuiApplication::setQuitOnLastWindowClosed(false);
