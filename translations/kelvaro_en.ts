@@ -2058,6 +2058,8 @@
     <message>
         <source>Pro klienty</source>
         <translation>For Clients</translation>
+    </message>
+    <message>
         <source>Předvolby</source>
         <translation>Presets</translation>
     </message>
