@@ -1,5 +1,6 @@
 // The finisher on synthetic captures: what trimming keeps, the exact output sizes, the frame's
 // gradient and the flattened fill.
+#include <QDir>
 #include <QImageReader>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -120,6 +121,24 @@ TEST(ScreenshotFinisher, FlattenedFillIsCentred)
         for (const QPoint at : {QPoint(1, 1), QPoint(98, 98), QPoint(50, 50)})
             EXPECT_TRUE(near(square.pixel(at), Qt::green, 30)) << (wide ? "wide" : "tall") << " at " << at.x() << "," << at.y();
     }
+}
+
+TEST(ScreenshotFinisher, AScreenshotThatCannotBeWrittenLeavesThePreviousFileWhole)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("01 Domů.jpg"));
+    ASSERT_TRUE(F::write(capture({64, 40}, {0, 0, 64, 40}), file));
+    QFile previous(file);
+    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+    const QByteArray bytes = previous.readAll();
+    // Wider than any JPEG may be: the encoder gives up after the file was opened.
+    QImage tooWide(70000, 2, QImage::Format_RGB32);
+    tooWide.fill(Qt::white);
+    EXPECT_FALSE(F::write(tooWide, file));
+    QFile after(file);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "a temporary file was left behind";
 }
 
 } // namespace
