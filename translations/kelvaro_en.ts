@@ -1975,5 +1975,53 @@
         <source>Fotky ani výsledky se nemažou. Zmizí jen uložený postup.</source>
         <translation>No photos or results are deleted. Only the saved workflow goes away.</translation>
     </message>
+    <message>
+        <source>Smazat</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Předvolby</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>Zachovat</source>
+        <translation>Keep</translation>
+    </message>
+    <message>
+        <source>Nová předvolba</source>
+        <translation>New Preset</translation>
+    </message>
+    <message>
+        <source>Přidat předvolbu</source>
+        <translation>Add Preset</translation>
+    </message>
+    <message>
+        <source>Smazat předvolbu</source>
+        <translation>Delete Preset</translation>
+    </message>
+    <message>
+        <source>Zatím tu nic není. Vytvoř první předvolbu níže.</source>
+        <translation>Nothing here yet. Create your first preset below.</translation>
+    </message>
+    <message>
+        <source>Uložené předvolby se nepodařilo přečíst, proto je nechávám beze změny.</source>
+        <translation>The saved presets could not be read, so they are left unchanged.</translation>
+    </message>
+    <message>
+        <source>Rychlé předvolby</source>
+        <translation>Quick Presets</translation>
+    </message>
+    <message>
+        <source>Spravovat vlastní předvolby</source>
+        <translation>Manage your presets</translation>
+    </message>
+    <message>
+        <source>Spravovat postupy…</source>
+        <translation>Manage Workflows…</translation>
+    </message>
+    <message>
+        <source>Moje</source>
+        <translation>My Presets</translation>
+    </message>
 </context>
 </TS>

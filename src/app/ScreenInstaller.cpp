@@ -14,6 +14,7 @@
 #include "ui/history/HistoryView.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/onboarding/OnboardingView.h"
+#include "ui/presets/PresetPanel.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/sheets/ToolSheetHost.h"
 #include "ui/shelves/ShelfItemList.h"
@@ -21,6 +22,7 @@
 #include "ui/shelves/ShelvesView.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
+#include "ui/wheel/LoadedWheel.h"
 #include "ui/workflows/WorkflowsView.h"
 
 namespace kelvaro {
@@ -28,7 +30,9 @@ namespace kelvaro {
 void installScreens(const ScreenHooks& hooks)
 {
     ScreenFactory::install(Screen::dropCard, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
-        return wheel::makeDropWheelCard(context.store, parent);
+        wheel::DropWheelCard* card = wheel::makeDropWheelCard(context.store, parent);
+        card->loadedWheel()->setSidePanel(new PresetPanel(context.store, context.settings));
+        return card;
     });
     ScreenFactory::install(Screen::dropWindow, [hooks](const ScreenContext& context, QWidget* parent) -> QWidget* {
         if (!context.watcher)

@@ -1,5 +1,7 @@
 #include "ui/sheets/ToolSheetHost.h"
 
+#include "platform/Settings.h"
+#include "ui/presets/PresetsSheet.h"
 #include "ui/sheets/CompressSheet.h"
 #include "ui/sheets/CropSheet.h"
 #include "ui/sheets/RenameSheet.h"
@@ -18,9 +20,9 @@ QDialog* build(ToolSheet kind, KelvaroStore& store, QWidget* parent)
     case ToolSheet::rename: return new RenameSheet(store, parent);
     case ToolSheet::shelf: return new ShelfSheet(store, parent);
     case ToolSheet::clipboard: return new wheel::ClipboardSheet(store, parent);
+    case ToolSheet::presets: return new PresetsSheet(Settings::shared(), parent);
     case ToolSheet::watermark:
     case ToolSheet::adjust:
-    case ToolSheet::presets:
     case ToolSheet::platformCrop:
         break;
     }
