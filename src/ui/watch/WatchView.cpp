@@ -96,6 +96,11 @@ void WatchView::openSheet(const WatchAction& action)
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     Theme::follow(sheet);
     m_sheet = sheet;
+    // Closed for whatever reason, the request is over; the next one builds a new sheet.
+    connect(sheet, &QDialog::finished, this, [this, sheet] {
+        if (m_sheet == sheet)
+            m_sheet.clear();
+    });
     sheet->open();
 }
 
