@@ -23,10 +23,10 @@ QDialog* build(ToolSheet kind, KelvaroStore& store, QWidget* parent)
     case ToolSheet::rename: return new RenameSheet(store, parent);
     case ToolSheet::shelf: return new ShelfSheet(store, parent);
     case ToolSheet::clipboard: return new wheel::ClipboardSheet(store, parent);
-    case ToolSheet::presets: return new PresetsSheet(Settings::shared(), parent);
     case ToolSheet::watermark: return new WatermarkSheet(store, parent);
     case ToolSheet::adjust: return new AdjustSheet(store, parent);
     case ToolSheet::platformCrop: return new PlatformCropSheet(store, parent);
+    case ToolSheet::presets: return new PresetsSheet(Settings::shared(), parent);
     }
     return nullptr;
 }

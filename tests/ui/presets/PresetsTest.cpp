@@ -211,6 +211,8 @@ TEST_F(PresetsTest, APlatformTileOnlyOpensTheCropSheetWithItsPresetPending)
     panel->groups().at(2).tiles.at(1)->click();
     EXPECT_EQ(store->pendingPreset(), PlatformPresets::all().at(1).presets.at(1));
     EXPECT_EQ(store->activeSheet(), ToolSheet::platformCrop);
+    ASSERT_NE(view->sheet(), nullptr);
+    EXPECT_STREQ(view->sheet()->metaObject()->className(), "kelvaro::PlatformCropSheet");
     EXPECT_EQ(store->droppedFiles(), files);
     EXPECT_EQ(store->statusMessage(), QStringLiteral("Připraveno"));
     EXPECT_FALSE(store->isWorking());
