@@ -1988,8 +1988,56 @@
         <translation>No photos or results are deleted. Only the saved workflow goes away.</translation>
     </message>
     <message>
-        <source>Smazat</source>
-        <translation>Delete</translation>
+        <source>Použít logo místo textu…</source>
+        <translation>Use a Logo Instead…</translation>
+    </message>
+    <message>
+        <source>Změnit logo…</source>
+        <translation>Change Logo…</translation>
+    </message>
+    <message>
+        <source>Odebrat</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Doleva</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>Doprava</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>Zrcadlit</source>
+        <translation>Mirror</translation>
+    </message>
+    <message>
+        <source>Převrátit</source>
+        <translation>Upside Down</translation>
+    </message>
+    <message>
+        <source>%lld°</source>
+        <translation>%lld°</translation>
+    </message>
+    <message>
+        <source>Obnovit původní stav</source>
+        <translation>Reset to original</translation>
+    </message>
+    <message>
+        <source>Předvolba</source>
+        <translation>Preset</translation>
+    </message>
+    <message>
+        <source>Vycentrovat</source>
+        <translation>Center</translation>
+    </message>
+    <message>
+        <source>Výsledek: %ld×%ld px. Výřez posuneš přetažením.</source>
+        <translation>Result: %ld×%ld px. Drag to move the crop.</translation>
+    </message>
+    <message>
+        <source>Stejná poloha se použije pro všech %ld fotek.</source>
+        <translation>The same position is used for all %ld photos.</translation>
     </message>
     <message>
         <source>Předvolby</source>
@@ -2198,58 +2246,6 @@
     <message>
         <source>naposledy %@</source>
         <translation>last run %@</translation>
-    </message>
-    <message>
-        <source>Použít logo místo textu…</source>
-        <translation>Use a Logo Instead…</translation>
-    </message>
-    <message>
-        <source>Změnit logo…</source>
-        <translation>Change Logo…</translation>
-    </message>
-    <message>
-        <source>Odebrat</source>
-        <translation>Remove</translation>
-    </message>
-    <message>
-        <source>Doleva</source>
-        <translation>Left</translation>
-    </message>
-    <message>
-        <source>Doprava</source>
-        <translation>Right</translation>
-    </message>
-    <message>
-        <source>Zrcadlit</source>
-        <translation>Mirror</translation>
-    </message>
-    <message>
-        <source>Převrátit</source>
-        <translation>Upside Down</translation>
-    </message>
-    <message>
-        <source>%lld°</source>
-        <translation>%lld°</translation>
-    </message>
-    <message>
-        <source>Obnovit původní stav</source>
-        <translation>Reset to original</translation>
-    </message>
-    <message>
-        <source>Předvolba</source>
-        <translation>Preset</translation>
-    </message>
-    <message>
-        <source>Vycentrovat</source>
-        <translation>Center</translation>
-    </message>
-    <message>
-        <source>Výsledek: %ld×%ld px. Výřez posuneš přetažením.</source>
-        <translation>Result: %ld×%ld px. Drag to move the crop.</translation>
-    </message>
-    <message>
-        <source>Stejná poloha se použije pro všech %ld fotek.</source>
-        <translation>The same position is used for all %ld photos.</translation>
     </message>
 </context>
 </TS>
