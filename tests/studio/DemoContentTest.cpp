@@ -20,18 +20,14 @@ TEST(DemoContent, WritesItsPhotosOnceAndRedrawsAMissingOneTheSame)
     QList<QDateTime> written;
     for (int i = 0; i < photos.size(); ++i) {
         EXPECT_EQ(QFileInfo(photos[i]).fileName(), DemoContent::photoNames()[i]);
-        QImageReader reader(photos[i]);
-        EXPECT_EQ(reader.format(), "jpeg");
-        EXPECT_EQ(reader.size(), QSize(1800, 1200));
+        EXPECT_EQ(QImageReader(photos[i], "jpeg").size(), QSize(1800, 1200));
         written << QFileInfo(photos[i]).lastModified();
     }
     const QImage first(photos[3]);
     ASSERT_TRUE(QFile::remove(photos[3]));
     ASSERT_EQ(DemoContent::ensurePhotos(), photos);
-    for (int i = 0; i < photos.size(); ++i) {
-        if (i != 3)
-            EXPECT_EQ(QFileInfo(photos[i]).lastModified(), written[i]) << "rewrote " << photos[i].toStdString();
-    }
+    for (int i = 0; i < photos.size(); ++i)
+        EXPECT_TRUE(i == 3 || QFileInfo(photos[i]).lastModified() == written[i]) << "rewrote " << photos[i].toStdString();
     // Same palette and seed: the same picture, up to the codec.
     const QImage again(photos[3]);
     for (const QPoint at : {QPoint(100, 100), QPoint(900, 600), QPoint(1700, 1150)})
@@ -51,8 +47,7 @@ TEST(DemoContent, RecordsCycleThroughFewPhotosAndFollowTheLanguage)
 
     const QList<ActivityItem> history = DemoContent::activities(photos);
     ASSERT_EQ(history.size(), 14);
-    EXPECT_EQ(history[13].fileName, QFileInfo(photos[13 % 3]).fileName());
-    EXPECT_EQ(history[13].outputPath, photos[1]);
+    EXPECT_EQ(history[13].outputPath, photos[13 % 3]);
     EXPECT_TRUE(DemoContent::activities({}).isEmpty());
 
     const QList<Shelf> shelves = DemoContent::shelves(photos);
