@@ -1171,5 +1171,25 @@
         <source>nebo</source>
         <translation>or</translation>
     </message>
+    <message>
+        <source>Kelvaro (1 soubor)</source>
+        <translation>Kelvaro (1 file)</translation>
+    </message>
+    <message>
+        <source>Kelvaro (%lld soubory)</source>
+        <translation>Kelvaro (%lld files)</translation>
+    </message>
+    <message>
+        <source>Nepodařilo se vrátit 1 soubor.</source>
+        <translation>1 file could not be restored.</translation>
+    </message>
+    <message>
+        <source>Nepodařilo se vrátit %lld soubory.</source>
+        <translation>%lld files could not be restored.</translation>
+    </message>
+    <message>
+        <source>%lld soubory připraveny</source>
+        <translation>%lld files ready</translation>
+    </message>
 </context>
 </TS>

@@ -178,13 +178,28 @@ QString LParts(const QString& title)
     return parts.join(separator);
 }
 
-QString photosWord(qint64 count)
+PluralForm pluralForm(qint64 count)
 {
     if (count == 1)
-        return L("1 fotka");
+        return PluralForm::one;
     if (count >= 2 && count <= 4)
-        return Lf("%lld fotky", count);
-    return Lf("%lld fotek", count);
+        return PluralForm::few;
+    return PluralForm::many;
+}
+
+QString Lp(qint64 count, const char* one, const char* few, const char* many)
+{
+    switch (pluralForm(count)) {
+    case PluralForm::one: return Lf(one, count);
+    case PluralForm::few: return Lf(few, count);
+    case PluralForm::many: break;
+    }
+    return Lf(many, count);
+}
+
+QString photosWord(qint64 count)
+{
+    return Lp(count, "1 fotka", "%lld fotky", "%lld fotek");
 }
 
 } // namespace kelvaro

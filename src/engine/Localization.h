@@ -71,8 +71,20 @@ QString Lf(const QString& czechFormat, Args&&... args)
     return formatText(L(czechFormat), QList<LfArg>{toLfArg(std::forward<Args>(args))...});
 }
 
-// A stored title, translated part by part (parts joined by " · ").
+// A stored title, translated part by part (parts joined by " · "). A part that has no entry of
+// its own but reads as one of the titles that carry a name ("Převod na JPG", "Předvolba X") is
+// translated as that title with its name translated on its own; anything else (a title stored
+// in another language) is shown as it is.
 QString LParts(const QString& title);
+
+// The form of a counted text: Czech has one for 1, one for 2–4 and one for everything else
+// (0, 5 and more, negative); English needs only 1 and the rest, which the translations of the
+// 2–4 and the other form both give.
+enum class PluralForm { one, few, many };
+PluralForm pluralForm(qint64 count);
+// Looks up the form for `count` among the three Czech formats and fills it with the count
+// ("1 soubor připraven", "%lld soubory připraveny", "%lld souborů připraveno").
+QString Lp(qint64 count, const char* one, const char* few, const char* many);
 // "1 fotka", "4 fotky", "22 fotek" in the current language.
 QString photosWord(qint64 count);
 

@@ -16,14 +16,9 @@
 namespace kelvaro {
 namespace {
 
-// "1 soubor", "%lld soubory" (0 and 2–4), "%lld souborů" (5 and more).
 QString countWord(qint64 n)
 {
-    if (n == 1)
-        return L("1 soubor");
-    if (n >= 0 && n <= 4)
-        return Lf("%lld soubory", n);
-    return Lf("%lld souborů", n);
+    return Lp(n, "1 soubor", "%lld soubory", "%lld souborů");
 }
 
 bool isCombined(const KelvaroOp& op)

@@ -168,7 +168,7 @@ TEST_P(CountWordTest, SentenceUsesTheCzechCountForm)
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, CountWordTest,
-                         ::testing::Values(CountCase{0, "0 soubory"}, CountCase{1, "1 soubor"}, CountCase{2, "2 soubory"},
+                         ::testing::Values(CountCase{0, "0 souborů"}, CountCase{1, "1 soubor"}, CountCase{2, "2 soubory"},
                                            CountCase{4, "4 soubory"}, CountCase{5, "5 souborů"}, CountCase{22, "22 souborů"}));
 
 TEST_F(RunTest, WholeRunFailureShowsTheErrorAndRecordsNothing)

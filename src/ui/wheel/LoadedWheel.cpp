@@ -19,7 +19,7 @@ namespace kelvaro::wheel {
 
 QString preparedText(int count)
 {
-    return count >= 2 ? Lf("%lld souborů připraveno", qint64(count)) : L("1 soubor připraven");
+    return Lp(count, "1 soubor připraven", "%lld soubory připraveny", "%lld souborů připraveno");
 }
 
 namespace {

@@ -183,7 +183,7 @@ TEST_F(DropWheelCardTest, TwoOrMoreFilesShowTheStripAndOnePluralForm)
 {
     load(3);
     LoadedWheel* loaded = card->loadedWheel();
-    EXPECT_EQ(loaded->countText(), QStringLiteral("3 souborů připraveno"));
+    EXPECT_EQ(loaded->countText(), QStringLiteral("3 soubory připraveny"));
     EXPECT_TRUE(loaded->isStripShown());
     EXPECT_EQ(loaded->tileCount(), 3);
     EXPECT_TRUE(loaded->moreText().isEmpty());
