@@ -169,12 +169,32 @@ QString L(const char* czech)
     return L(QString::fromUtf8(czech));
 }
 
+namespace {
+
+// The stored titles that carry a name after a fixed text (KelvaroOp::storedTitle).
+const char* const kNamedTitles[] = {"Předvolba %@", "Postup %@", "Převod na %@", "Ořez %@"};
+
+QString translatedPart(const QString& part)
+{
+    const QString direct = L(part);
+    if (direct != part)
+        return direct;
+    for (const char* format : kNamedTitles) {
+        const QString prefix = QString::fromUtf8(format).chopped(2);
+        if (part.size() > prefix.size() && part.startsWith(prefix))
+            return formatText(L(format), {L(part.mid(prefix.size()))});
+    }
+    return part;
+}
+
+} // namespace
+
 QString LParts(const QString& title)
 {
     static const QString separator = QStringLiteral(" \u00B7 ");
     QStringList parts = title.split(separator);
     for (QString& part : parts)
-        part = L(part);
+        part = translatedPart(part);
     return parts.join(separator);
 }
 

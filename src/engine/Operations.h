@@ -117,7 +117,10 @@ struct KelvaroOp {
     template <typename T>
     bool is() const { return std::holds_alternative<T>(value); }
 
-    QString title() const;  // localized at each call
+    // The title as history stores it: the Czech source text, whatever the interface language,
+    // so stored titles never mix languages and filters can test them.
+    QString storedTitle() const;
+    QString title() const;  // storedTitle() translated (LParts), at each call
     QString symbol() const; // symbol name (mapped to an icon by the UI)
 
     static KelvaroOp adjust(const AdjustSpec& s) { return {op::Adjust{s}}; }
