@@ -207,7 +207,7 @@ void KelvaroStore::finish(const KelvaroOp& op, const QStringList& files, const O
         ActivityItem item;
         item.id = QUuid::createUuid();
         item.fileName = entry.fileName;
-        item.actionTitle = op.title();
+        item.actionTitle = op.storedTitle();
         item.symbol = op.symbol();
         item.date = QDateTime::currentDateTimeUtc();
         item.savedBytes = entry.savedBytes;

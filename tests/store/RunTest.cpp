@@ -3,6 +3,7 @@
 #include <QSemaphore>
 
 #include "StoreTestSupport.h"
+#include "engine/Localization.h"
 
 namespace kelvaro::test {
 namespace {
@@ -141,6 +142,19 @@ TEST_F(RunTest, NewEntriesPushTheOldestOutOfTheHistory)
     EXPECT_EQ(s.activities()[0].savedBytes, 10);
     EXPECT_EQ(s.activities()[2].fileName, "a.jpg");
     EXPECT_EQ(s.activities().last().fileName, "old496");
+}
+
+TEST_F(RunTest, HistoryStoresTheCzechTitleWhateverTheInterfaceLanguage)
+{
+    rememberOutput();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_FALSE(s.activities().isEmpty());
+    EXPECT_EQ(s.activities()[0].actionTitle, QStringLiteral("Převod na PNG"));
+    EXPECT_EQ(LParts(s.activities()[0].actionTitle), QStringLiteral("Convert to PNG"));
 }
 
 struct CountCase {
