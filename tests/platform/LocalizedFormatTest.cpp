@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/Localization.h"
+#include "engine/Operations.h"
 #include "platform/Settings.h"
 
 using namespace kelvaro;
@@ -195,6 +196,27 @@ TEST_F(Language, LPartsTranslatesEachPart)
     EXPECT_EQ(LParts(QStringLiteral("1 fotka·1 fotka")), QStringLiteral("1 fotka·1 fotka")); // no separator
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     EXPECT_EQ(LParts(QStringLiteral("Neznámé · 1 fotka")), QStringLiteral("Neznámé · 1 fotka"));
+}
+
+TEST_F(Language, storedTitlesWithANameTranslateAndForeignOnesStayAsTheyAre)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"Automaticky · Převod na JPG", "Automatic · Convert to JPG"},
+        {"Ořez 4:5", "Crop 4:5"},
+        {"Postup Můj postup", "Workflow Můj postup"},
+        {"Convert to JPG", "Convert to JPG"},
+        {"Převod na", "Převod na"},
+    };
+    for (const auto& [stored, shown] : cases)
+        EXPECT_EQ(LParts(QString::fromUtf8(stored)), QString::fromUtf8(shown)) << stored;
+    // Every operation's stored title is the Czech one, and its shown title is translated.
+    for (const KelvaroOp& op : {KelvaroOp::convert(ImageFormat::heic), KelvaroOp::crop({CropRatio::square}), KelvaroOp::ocr()}) {
+        EXPECT_NE(op.title(), op.storedTitle());
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        EXPECT_EQ(op.title(), op.storedTitle());
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    }
 }
 
 TEST_F(Language, photosWordForms)
