@@ -1191,5 +1191,13 @@
         <source>%lld soubory připraveny</source>
         <translation>%lld files ready</translation>
     </message>
+    <message>
+        <source>Fotka „%@“ je příliš velká (limit je %lld megapixelů).</source>
+        <translation>The photo “%@” is too large (the limit is %lld megapixels).</translation>
+    </message>
+    <message>
+        <source>Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl.</source>
+        <translation>The results folder could not be shown – no file manager responded.</translation>
+    </message>
 </context>
 </TS>

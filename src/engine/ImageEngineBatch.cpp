@@ -216,6 +216,7 @@ void append(OpResult& result, const KelvaroOp& op, const QString& file, Outcome&
         ++result.failed;
         if (!result.firstError)
             result.firstError = outcome.error;
+        result.failures.append(outcome.error);
         return;
     }
     const ImageEngine::One& one = *outcome.one;

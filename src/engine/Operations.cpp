@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include "engine/Bitmap.h"
 #include "engine/Localization.h"
 
 namespace kelvaro {
@@ -304,6 +305,7 @@ KelvaroError::KelvaroError(Kind kind, const QString& fileName)
     case Kind::noSubject: m_what = "no subject: "; break;
     case Kind::noFaces: m_what = "no faces: "; break;
     case Kind::tooLarge: m_what = "archive too large"; break;
+    case Kind::tooManyPixels: m_what = "too many pixels: "; break;
     }
     m_what += m_fileName.toUtf8();
 }
@@ -317,6 +319,8 @@ QString KelvaroError::message() const
     case Kind::noSubject: return Lf("Na snímku „%@“ jsem nenašel hlavní objekt.", m_fileName);
     case Kind::noFaces: return Lf("Na snímku „%@“ jsem nenašel žádný obličej.", m_fileName);
     case Kind::tooLarge: return L("Archiv by byl příliš velký (limit je 4 GB).");
+    case Kind::tooManyPixels:
+        return Lf("Fotka „%@“ je příliš velká (limit je %lld megapixelů).", m_fileName, kMaxPixels / 1000000);
     }
     return {};
 }

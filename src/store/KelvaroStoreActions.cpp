@@ -233,6 +233,7 @@ void KelvaroStore::finish(const KelvaroOp& op, const QStringList& files, const O
     if (result.failed > 0)
         text += QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", result.failed);
     setStatus(text, false);
+    setStatusDetails(result.failures);
 
     if (op.is<op::Ocr>() && result.text && m_services.clipboard)
         m_services.clipboard->setText(*result.text);

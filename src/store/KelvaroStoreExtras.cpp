@@ -32,8 +32,10 @@ ActivityItem plainEntry(const QString& file, const QString& title, const QString
 
 void KelvaroStore::revealOutputs()
 {
-    if (!m_lastOutputs.isEmpty() && m_services.fileManager)
-        m_services.fileManager->reveal(m_lastOutputs);
+    if (m_lastOutputs.isEmpty() || !m_services.fileManager)
+        return;
+    if (!m_services.fileManager->reveal(m_lastOutputs))
+        setStatus(L("Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl."), true);
 }
 
 void KelvaroStore::copyToClipboard(ClipboardMode mode)

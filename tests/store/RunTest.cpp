@@ -110,6 +110,9 @@ TEST_F(RunTest, PartialFailureAppendsTheCountWithoutAnError)
     ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
     EXPECT_EQ(working.count, 2);
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – 3 soubory ve složce „out“. Nepovedlo se: 2."));
+    // Which files failed and why stands behind the count, until the next message.
+    EXPECT_EQ(s.statusDetails(), (QStringList{QStringLiteral("Soubor „bad1.jpg“ se nepodařilo otevřít."),
+                                              QStringLiteral("Soubor „bad2.jpg“ se nepodařilo otevřít.")}));
     EXPECT_FALSE(s.statusIsError());
     EXPECT_EQ(s.lastOutputs().size(), 3);
     ASSERT_TRUE(s.undoState().has_value());
@@ -118,6 +121,8 @@ TEST_F(RunTest, PartialFailureAppendsTheCountWithoutAnError)
     EXPECT_FALSE(s.undoState()->isMove);
     EXPECT_EQ(s.progressDone(), 5);
     EXPECT_EQ(s.progressTotal(), 5);
+    s.receive(QStringList{touch("d.jpg")}, false);
+    EXPECT_TRUE(s.statusDetails().isEmpty());
 }
 
 TEST_F(RunTest, NewEntriesPushTheOldestOutOfTheHistory)
@@ -395,6 +400,19 @@ TEST_F(RunTest, AutoRevealShowsTheOutputsOnlyWhenThereAreAny)
     s.setLastOutputs({});
     s.revealOutputs();
     EXPECT_EQ(fileManager->revealed.size(), 1);
+}
+
+TEST_F(RunTest, RevealWithoutAFileManagerSaysSo)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.run(KelvaroOp::stripMetadata());
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    fileManager->reachable = false;
+    s.revealOutputs();
+    EXPECT_TRUE(s.statusIsError());
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl."));
 }
 
 TEST_F(RunTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)

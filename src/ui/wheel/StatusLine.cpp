@@ -25,9 +25,11 @@ QString hintText(const std::optional<WheelAction>& hovered)
 
 StatusTone statusTone(const std::optional<QString>& message, bool isError)
 {
-    if (isError)
-        return StatusTone::error;
-    return message ? StatusTone::message : StatusTone::hint;
+    // The error flag outlives a cleared message (a new selection clears only the text); the
+    // hint then shown is no error.
+    if (!message)
+        return StatusTone::hint;
+    return isError ? StatusTone::error : StatusTone::message;
 }
 
 namespace {
@@ -142,6 +144,11 @@ QString StatusLine::shownText() const
     return message ? *message : hintText(m_hovered);
 }
 
+QString StatusLine::detailsText() const
+{
+    return m_capsule->toolTip();
+}
+
 StatusTone StatusLine::tone() const
 {
     return statusTone(m_store.statusMessage(), m_store.statusIsError());
@@ -178,6 +185,9 @@ void StatusLine::refresh()
     m_icon->setVisible(showIcon);
     m_icon->setSymbol(m_hovered ? m_hovered->symbol : QStringLiteral("cursorarrow.click.2"));
     m_text->setText(shownText());
+    // "Nepovedlo se: 2." says how many; hovering says which files and why.
+    const QStringList details = message ? m_store.statusDetails() : QStringList();
+    m_capsule->setToolTip(details.join(QLatin1Char('\n')));
     fitText();
     m_text->setTone([this](const WheelPalette& p) { return toneColor(tone(), p); });
     m_capsule->update();
