@@ -95,7 +95,7 @@ StatusLine::StatusLine(WheelStore& store, QWidget* parent)
     m_text = new ToneLabel(QString(), m_capsule);
     m_text->setTone([this](const WheelPalette& p) { return toneColor(tone(), p); });
     m_text->setFont(wheelFont(TextSize::callout));
-    m_text->setWordWrap(true);
+    m_text->setWrapWidth(480);
     m_text->setAlignment(Qt::AlignCenter);
     m_text->setTextFormat(Qt::PlainText);
     row->addWidget(m_spinner, 0, Qt::AlignVCenter);
@@ -209,9 +209,7 @@ void StatusLine::fitText()
         + (m_counter->isHidden() ? 0 : m_counter->sizeHint().width()) + (m_cancel->isHidden() ? 0 : m_cancel->sizeHint().width())
         + (m_icon->isHidden() ? 0 : m_icon->width());
     const int room = std::max(120, (width() > 0 ? width() : 560) - others - 8);
-    const int natural = m_text->fontMetrics().horizontalAdvance(m_text->text()) + 4;
-    m_text->setMinimumWidth(std::min(natural, room));
-    m_text->setMaximumWidth(room);
+    m_text->setWrapWidth(room);
 }
 
 void StatusLine::resizeEvent(QResizeEvent* event)
