@@ -2,8 +2,9 @@
 // The home screen: in a vertical scroll, one column at most 720 wide, centred, holding the
 // greeting by the hour with the title and intro, the drop card (built by ScreenFactory), the
 // strip of three mode tiles, and the home cards (counters, shelves, recent results). Everything
-// shown comes from the store; a tile click selects its wheel mode and shows home. Main thread;
-// created by ContentView.
+// shown comes from the store; a tile click selects its wheel mode and shows home. Files that
+// arrive (dropped, chosen, handed over by another launch) bring the drop card into view; files
+// that go never move the page. Main thread; created by ContentView.
 #include <functional>
 
 #include <QDateTime>
@@ -36,6 +37,9 @@ public:
     QWidget* dropCard() const { return m_dropCard; }
     // Reads the clock again (the greeting is worked out when the page is shown).
     void refreshGreeting();
+    // Scrolls as little as brings the whole drop card into view, or its top when it is taller
+    // than the view.
+    void revealDropCard();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -43,6 +47,7 @@ protected:
 private:
     QWidget* buildHero();
     QWidget* buildModeStrip();
+    void droppedFilesChanged();
 
     KelvaroStore& m_store;
     Clock m_clock;
@@ -50,6 +55,8 @@ private:
     QWidget* m_dropCard = nullptr;
     Text* m_greeting = nullptr;
     QList<HoverButton*> m_tiles;
+    QStringList m_files;       // the selection last seen
+    bool m_revealPending = false; // files arrived while the page was hidden
 };
 
 } // namespace kelvaro

@@ -126,3 +126,57 @@ TEST(HomeView, SectionsInOrder)
 }
 
 } // namespace
+
+namespace {
+
+// At the default window and at the smallest, in both languages, every line of each mode
+// tile's blurb is shown (the content area is the window less the sidebar).
+TEST(HomeView, ModeBlurbsShowWholeAtTheDefaultAndTheSmallestWindow)
+{
+    auto store = makeStore();
+    for (const char* lang : {"cs", "en"}) {
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(lang));
+        HomeView home(*store);
+        for (int width : {1200 - 220, 980 - 220}) {
+            home.resize(width, 800);
+            home.show();
+            spin(50);
+            for (WheelMode mode : allWheelModes()) {
+                auto* blurb = home.modeTile(mode)->findChild<Text*>(QStringLiteral("blurb"));
+                ASSERT_NE(blurb, nullptr);
+                EXPECT_GE(blurb->height(), blurb->heightForWidth(blurb->width())) << lang << " " << width;
+                EXPECT_FALSE(blurb->isElided());
+            }
+        }
+    }
+}
+
+// Files that arrive while the page is scrolled down bring the card into view; taking the
+// last one away leaves the page where it is.
+TEST(HomeView, ArrivingFilesBringTheDropCardIntoView)
+{
+    auto store = makeStore();
+    HomeView home(*store);
+    home.resize(760, 500);
+    home.show();
+    spin(50);
+    QScrollBar* bar = home.verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum());
+    const auto cardShown = [&] {
+        const QRect card(home.dropCard()->mapTo(home.viewport(), QPoint()), home.dropCard()->size());
+        return card.top() >= 0 && card.top() < home.viewport()->height();
+    };
+    ASSERT_FALSE(cardShown());
+    store->receive(QStringList{QStringLiteral("/tmp/kelvaro-home/a.jpg")}, false);
+    spin(50);
+    EXPECT_TRUE(cardShown());
+
+    bar->setValue(bar->maximum());
+    const int scrolled = bar->value();
+    store->removeDropped(QStringLiteral("/tmp/kelvaro-home/a.jpg"));
+    spin(50);
+    EXPECT_EQ(bar->value(), scrolled);
+}
+
+} // namespace
