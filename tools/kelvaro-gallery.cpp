@@ -231,6 +231,8 @@ int main(int argc, char** argv)
     for (const QString& screen : std::as_const(screens))
         for (const QString& lang : std::as_const(langs))
             for (bool dark : themes) {
+                // Qt's own texts (dialog labels, standard buttons) in the picture's language.
+                L10n::installQtTranslations(lang);
                 if (wheelScreens.contains(screen))
                     ok = !wheel::renderWheelGallery(outDir, dark, lang, {screen}).isEmpty() && ok;
                 else

@@ -1199,5 +1199,13 @@
         <source>Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl.</source>
         <translation>The results folder could not be shown – no file manager responded.</translation>
     </message>
+    <message>
+        <source>„%@“ je soubor, ne složka.</source>
+        <translation>“%@” is a file, not a folder.</translation>
+    </message>
+    <message>
+        <source>Složku „%@“ se nepodařilo vytvořit.</source>
+        <translation>The folder “%@” could not be created.</translation>
+    </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include <QLibraryInfo>
 #include <QMetaObject>
 #include <QMutex>
+#include <QPointer>
 #include <QProcess>
 #include <QTranslator>
 
@@ -127,13 +128,30 @@ void apply(AppLanguage language)
 
 void installAtStartup()
 {
-    const auto stored = Settings::shared().stringListValue(QString::fromLatin1(systemLanguageKey));
-    const QString code = (stored && !stored->isEmpty()) ? stored->first() : languageCode(AppLanguage::system);
+    // The language chosen in Kelvaro wins over the desktop's, also for what Qt itself shows.
+    const QString code = languageCode(current());
     QLocale::setDefault(locale(code == QStringLiteral("cs") ? AppLanguage::czech : AppLanguage::english));
-    // Qt's own texts (standard buttons, dialogs) in the same language.
-    auto* qtTranslator = new QTranslator(QCoreApplication::instance());
-    if (qtTranslator->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(qtTranslator);
+    installQtTranslations(code);
+}
+
+bool installQtTranslations(const QString& code)
+{
+    static QPointer<QTranslator> installed;
+    auto* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+    }
+    auto* translator = new QTranslator(app);
+    if (!translator->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
+    return true;
 }
 
 bool relaunch(const QString& program)

@@ -27,8 +27,12 @@ QLocale locale(AppLanguage language);
 // Stores the language the desktop-provided parts (standard dialogs, number formats) take at the
 // next start; `system` removes the setting.
 void apply(AppLanguage language);
-// Applies the stored language to Qt's default locale and standard texts; called once at start.
+// Applies the chosen language ("kelvaro.language", else the desktop's) to Qt's default locale
+// and to Qt's own texts; called once at start.
 void installAtStartup();
+// Loads Qt's own texts (standard buttons, file dialogs) in `code` ("cs", "en") from Qt's
+// translations folder, in place of those loaded before. False when Qt has none for it.
+bool installQtTranslations(const QString& code);
 // Starts a new instance of `program` (this application's executable by default) and, only once
 // it has really started, quits this one (queued on the main thread). False, and nothing quits,
 // when the new process could not be started. Whoever holds the single-instance lock releases it

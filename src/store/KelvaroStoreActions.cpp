@@ -110,7 +110,9 @@ void KelvaroStore::run(const KelvaroOp& op)
 {
     if (m_isWorking || m_droppedFiles.isEmpty())
         return;
-    const auto folder = OutputFolder::obtain(QFileInfo(m_droppedFiles.first()).absolutePath());
+    // Asked for the first time, the folder dialog opens where results belong (the pictures
+    // folder), not among the originals.
+    const auto folder = OutputFolder::obtain();
     if (!folder) {
         setStatus(L("Bez složky pro výsledky nemůžu pokračovat."), true);
         return;

@@ -1,5 +1,6 @@
 #include <limits>
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -230,3 +231,19 @@ TEST_F(Language, photosWordForms)
     EXPECT_EQ(photosWord(22), QStringLiteral("22 fotek"));
     EXPECT_EQ(photosWord(-1), QStringLiteral("-1 fotek"));
 }
+
+namespace {
+
+// Qt's own dialog texts follow the language chosen in Kelvaro, not the desktop's.
+TEST(QtTexts, FollowTheChosenLanguage)
+{
+    L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("en-US")});
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    L10n::installAtStartup();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Zrušit"));
+    EXPECT_TRUE(L10n::installQtTranslations(QStringLiteral("en")));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+    L10n::setSystemLanguagesForTesting(std::nullopt);
+}
+
+} // namespace
