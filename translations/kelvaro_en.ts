@@ -1207,5 +1207,29 @@
         <source>Složku „%@“ se nepodařilo vytvořit.</source>
         <translation>The folder “%@” could not be created.</translation>
     </message>
+    <message>
+        <source>Použití: %@ [--send] [SOUBOR…]</source>
+        <translation>Usage: %@ [--send] [FILE…]</translation>
+    </message>
+    <message>
+        <source>Otevře okno Kelvara; fotky, PDF a složky z příkazové řádky předá už běžícímu Kelvaru.</source>
+        <translation>Opens the Kelvaro window; photos, PDFs and folders on the command line go to the Kelvaro already running.</translation>
+    </message>
+    <message>
+        <source>Možnosti:</source>
+        <translation>Options:</translation>
+    </message>
+    <message>
+        <source>soubory z akce „Poslat do Kelvara“ ve správci souborů</source>
+        <translation>files from the file manager’s “Send to Kelvaro” action</translation>
+    </message>
+    <message>
+        <source>vypíše tuto nápovědu a skončí</source>
+        <translation>print this help and exit</translation>
+    </message>
+    <message>
+        <source>vypíše verzi a skončí</source>
+        <translation>print the version and exit</translation>
+    </message>
 </context>
 </TS>
