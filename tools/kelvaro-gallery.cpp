@@ -172,6 +172,8 @@ int main(int argc, char** argv)
     Theme::installInterfaceFont();
 
     installScreens();
+    // The main window's pictures show it at work, not behind the first-run welcome.
+    Settings::shared().setValue(QStringLiteral("kelvaro.onboarded"), true);
     const QStringList wheelScreens = wheel::wheelGalleryScreens();
     QStringList allScreens = kAllScreens + wheelScreens;
     for (const gallery::Scene& scene : gallery::scenes())

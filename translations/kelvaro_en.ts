@@ -700,8 +700,20 @@
         <translation>The files are back where they were.</translation>
     </message>
     <message>
-        <source>Soubory posílám do spárovaného telefonu přes KDE Connect.</source>
-        <translation>Sending the files to your paired phone via KDE Connect.</translation>
+        <source>Soubory posílám přes KDE Connect do zařízení „%@“.</source>
+        <translation>Sending the files to “%@” via KDE Connect.</translation>
+    </message>
+    <message>
+        <source>Poslat přes KDE Connect</source>
+        <translation>Send via KDE Connect</translation>
+    </message>
+    <message>
+        <source>Poslat</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Připojených zařízení je víc. Vyber, kam se soubory pošlou.</source>
+        <translation>More than one device is connected. Choose where to send the files.</translation>
     </message>
     <message>
         <source>Soubory se na polici nepodařilo uložit.</source>
@@ -1230,6 +1242,860 @@
     <message>
         <source>vypíše verzi a skončí</source>
         <translation>print the version and exit</translation>
+        <source>Kelvaro upravuje fotky jen v tvém počítači. Nesbírá žádná data, nemá účet ani reklamy.</source>
+        <translation>Kelvaro edits your photos only on your computer. It collects no data and has no account and no ads.</translation>
+    </message>
+    <message>
+        <source>Na internet se připojí jen kvůli kontrole nové verze a i tu můžeš vypnout.</source>
+        <translation>It goes online only to check for a new version, and you can turn that off too.</translation>
+    </message>
+    <message>
+        <source>Bez sledování</source>
+        <translation>No tracking</translation>
+    </message>
+    <message>
+        <source>Bez účtu</source>
+        <translation>No account</translation>
+    </message>
+    <message>
+        <source>Bez reklam</source>
+        <translation>No ads</translation>
+    </message>
+    <message>
+        <source>Dílna na fotky</source>
+        <translation>A workshop for your photos</translation>
+    </message>
+    <message>
+        <source>Verze</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Zásady ochrany soukromí…</source>
+        <translation>Privacy Policy…</translation>
+    </message>
+    <message>
+        <source>Web aplikace</source>
+        <translation>Website</translation>
+    </message>
+    <message>
+        <source>Zkontrolovat aktualizace</source>
+        <translation>Check for Updates</translation>
+    </message>
+    <message>
+        <source>Automaticky hledat nové verze</source>
+        <translation>Automatically check for new versions</translation>
+    </message>
+    <message>
+        <source>Podpořit vývoj…</source>
+        <translation>Support Development…</translation>
+    </message>
+    <message>
+        <source>Kelvaro je zdarma. Příspěvek je dobrovolný a nic neodemyká.</source>
+        <translation>Kelvaro is free. A contribution is voluntary and unlocks nothing.</translation>
+    </message>
+    <message>
+        <source>Je dostupná nová verze %@</source>
+        <translation>Version %@ is available</translation>
+    </message>
+    <message>
+        <source>Kontrola se nepovedla</source>
+        <translation>The check failed</translation>
+    </message>
+    <message>
+        <source>Máš nejnovější verzi</source>
+        <translation>You're up to date</translation>
+    </message>
+    <message>
+        <source>Kolo akcí</source>
+        <translation>Action Wheel</translation>
+    </message>
+    <message>
+        <source>Samotný modifikátor přepne kolo, Ctrl+1–3 otevře příslušný režim.</source>
+        <translation>The modifier key on its own switches the wheel; Ctrl+1–3 opens that mode.</translation>
+    </message>
+    <message>
+        <source>Podrž klávesu nebo stiskni zkratku</source>
+        <translation>Hold the key or press the shortcut</translation>
+    </message>
+    <message>
+        <source>Aplikace</source>
+        <translation>Application</translation>
+    </message>
+    <message>
+        <source>Vyber složku pro výsledky.</source>
+        <translation>Choose a folder for your results.</translation>
+    </message>
+    <message>
+        <source>Jaká data sbíráme</source>
+        <translation>What data we collect</translation>
+    </message>
+    <message>
+        <source>Žádná. Kelvaro neodesílá fotky, názvy souborů ani statistiky použití. Neobsahuje analytiku, reklamy ani sledování.</source>
+        <translation>None. Kelvaro sends no photos, no file names and no usage statistics. It contains no analytics, ads or tracking.</translation>
+    </message>
+    <message>
+        <source>Kde zůstávají tvoje soubory</source>
+        <translation>Where your files stay</translation>
+    </message>
+    <message>
+        <source>Všechny úpravy probíhají přímo v tvém počítači. Výsledky se ukládají jen do složky, kterou si sám vybereš. Originály se nemění.</source>
+        <translation>All editing happens right on your computer. Results are saved only to the folder you choose. Your originals are never changed.</translation>
+    </message>
+    <message>
+        <source>Co si aplikace pamatuje</source>
+        <translation>What the app remembers</translation>
+    </message>
+    <message>
+        <source>Nastavení, police, postupy, sledované složky a historii ukládá lokálně v počítači. Vše můžeš kdykoli smazat v Nastavení nebo odinstalováním aplikace.</source>
+        <translation>Settings, shelves, workflows, watched folders and history are stored locally on your computer. You can delete all of it at any time in Settings or by uninstalling the app.</translation>
+    </message>
+    <message>
+        <source>Přístup k souborům a oznámení</source>
+        <translation>File access and notifications</translation>
+    </message>
+    <message>
+        <source>Aplikace vidí jen soubory a složky, které jí sám předáš. Oznámení používá jen k hlášení dokončené automatické práce a můžeš je vypnout v Nastavení systému.</source>
+        <translation>The app sees only the files and folders you hand it. It uses notifications only to report finished automatic work, and you can turn them off in your system settings.</translation>
+    </message>
+    <message>
+        <source>Kontrola nových verzí</source>
+        <translation>Checking for new versions</translation>
+    </message>
+    <message>
+        <source>Jednou denně si aplikace stáhne z %@ malý soubor s číslem nejnovější verze. Nic o tobě ani o tvých souborech neposílá, server vidí jen běžné údaje o spojení (IP adresu a verzi aplikace). Kontrolu vypneš v Nastavení → O aplikaci.</source>
+        <translation>Once a day the app downloads a small file with the latest version number from %@. It sends nothing about you or your files; the server sees only the usual connection details (your IP address and the app version). You can turn the check off in Settings → About.</translation>
+    </message>
+    <message>
+        <source>Změny zásad</source>
+        <translation>Changes to this policy</translation>
+    </message>
+    <message>
+        <source>Pokud se zásady změní, nová verze bude vždy k dispozici přímo v aplikaci.</source>
+        <translation>If this policy changes, the new version will always be available right in the app.</translation>
+    </message>
+    <message>
+        <source>Zásady ochrany soukromí</source>
+        <translation>Privacy Policy</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>Zkratky</source>
+        <translation>Shortcuts</translation>
+    </message>
+    <message>
+        <source>O aplikaci</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Obecné</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>Menší soubor</source>
+        <translation>Smaller file</translation>
+    </message>
+    <message>
+        <source>Vyšší kvalita</source>
+        <translation>Higher quality</translation>
+    </message>
+    <message>
+        <source>Historie je prázdná</source>
+        <translation>History is empty</translation>
+    </message>
+    <message>
+        <source>Všechno, co ve Kelvaro vytvoříš, se objeví tady.</source>
+        <translation>Everything you create in Kelvaro shows up here.</translation>
+    </message>
+    <message>
+        <source>Nic jsem nenašel.</source>
+        <translation>Nothing found.</translation>
+    </message>
+    <message>
+        <source>Hledat soubor nebo akci</source>
+        <translation>Search files or actions</translation>
+    </message>
+    <message>
+        <source>Vymazat historii</source>
+        <translation>Clear History</translation>
+    </message>
+    <message>
+        <source>Vymazat celou historii?</source>
+        <translation>Clear the whole history?</translation>
+    </message>
+    <message>
+        <source>Vymazat</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Soubory na disku zůstanou, smaže se jen přehled.</source>
+        <translation>Your files stay on disk; only the list is cleared.</translation>
+    </message>
+    <message>
+        <source>Vše</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>Ruční</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>akcí celkem</source>
+        <translation>actions in total</translation>
+    </message>
+    <message>
+        <source>dnes</source>
+        <translation>today</translation>
+    </message>
+    <message>
+        <source>ušetřeno</source>
+        <translation>saved</translation>
+    </message>
+    <message>
+        <source>Ukázat ve správci souborů</source>
+        <translation>Show in File Manager</translation>
+    </message>
+    <message>
+        <source>Použít znovu v kole</source>
+        <translation>Use Again in the Wheel</translation>
+    </message>
+    <message>
+        <source>Soubor už není na původním místě.</source>
+        <translation>The file is no longer where it was.</translation>
+    </message>
+    <message>
+        <source>Další možnosti</source>
+        <translation>More options</translation>
+    </message>
+    <message>
+        <source>Zatím žádné police</source>
+        <translation>No shelves yet</translation>
+    </message>
+    <message>
+        <source>Odkládej fotky na police a vracej se k nim, kdykoli budeš chtít.</source>
+        <translation>Put photos aside on shelves and come back to them whenever you like.</translation>
+    </message>
+    <message>
+        <source>Načíst do kola</source>
+        <translation>Load into Wheel</translation>
+    </message>
+    <message>
+        <source>Další</source>
+        <translation>More</translation>
+    </message>
+    <message>
+        <source>Upravit, otevřít složku nebo smazat polici</source>
+        <translation>Edit the shelf, open its folder or delete it</translation>
+    </message>
+    <message>
+        <source>Vytvořit novou prázdnou polici</source>
+        <translation>Create a new empty shelf</translation>
+    </message>
+    <message>
+        <source>Upravit polici…</source>
+        <translation>Edit Shelf…</translation>
+    </message>
+    <message>
+        <source>Smazat polici…</source>
+        <translation>Delete Shelf…</translation>
+    </message>
+    <message>
+        <source>%@ na polici</source>
+        <translation>%@ on the shelf</translation>
+    </message>
+    <message>
+        <source>Tohle je ukázková police. Přetáhni fotky a zvol „Na polici“, aby se tu objevily tvoje soubory.</source>
+        <translation>This is a sample shelf. Drop photos and choose “To a shelf” to see your own files here.</translation>
+    </message>
+    <message>
+        <source>Polička je prázdná. Přetáhni fotky a zvol „Na polici“.</source>
+        <translation>This shelf is empty. Drop photos and choose “To a shelf”.</translation>
+    </message>
+    <message>
+        <source>Otevřít složku ve správci souborů</source>
+        <translation>Open Folder in File Manager</translation>
+    </message>
+    <message>
+        <source>Vytvořit</source>
+        <translation>Create</translation>
+    </message>
+    <message>
+        <source>Název</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Název police</source>
+        <translation>Shelf name</translation>
+    </message>
+    <message>
+        <source>Smazat polici „%@“?</source>
+        <translation>Delete the shelf “%@”?</translation>
+    </message>
+    <message>
+        <source>Smazat</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Smažou se i kopie souborů uložené na polici. Původní soubory na disku zůstanou.</source>
+        <translation>The copies of files kept on the shelf are deleted too. The original files stay on disk.</translation>
+    </message>
+    <message>
+        <source>Přesunout na jinou polici</source>
+        <translation>Move to another shelf</translation>
+    </message>
+    <message>
+        <source>Odebrat z police</source>
+        <translation>Remove from the shelf</translation>
+    </message>
+    <message>
+        <source>Upravit polici</source>
+        <translation>Edit Shelf</translation>
+    </message>
+    <message>
+        <source>Uložit</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Police s tímto názvem už existuje.</source>
+        <translation>A shelf with this name already exists.</translation>
+    </message>
+    <message>
+        <source>Barva</source>
+        <translation>Color</translation>
+    </message>
+    <message>
+        <source>Ikona</source>
+        <translation>Icon</translation>
+    </message>
+    <message>
+        <source>Barva %lld</source>
+        <translation>Color %lld</translation>
+    </message>
+    <message>
+        <source>Změnit velikost</source>
+        <translation>Resize</translation>
+    </message>
+    <message>
+        <source>Procenta</source>
+        <translation>Percent</translation>
+    </message>
+    <message>
+        <source>Delší strana</source>
+        <translation>Long Edge</translation>
+    </message>
+    <message>
+        <source>Způsob</source>
+        <translation>Method</translation>
+    </message>
+    <message>
+        <source>Delší strana fotky bude %lld px, poměr stran zůstane.</source>
+        <translation>The photo’s longer side will be %lld px; the aspect ratio stays the same.</translation>
+    </message>
+    <message>
+        <source>Kvalita</source>
+        <translation>Quality</translation>
+    </message>
+    <message>
+        <source>Kvalita exportu</source>
+        <translation>Export Quality</translation>
+    </message>
+    <message>
+        <source>Kolem 85–90 % nepoznáš rozdíl od originálu a soubor bude výrazně menší.</source>
+        <translation>At around 85–90 % you won't see a difference from the original, and the file will be much smaller.</translation>
+    </message>
+    <message>
+        <source>JPEG</source>
+        <translation>JPEG</translation>
+    </message>
+    <message>
+        <source>Nejrozšířenější formát, hodí se pro sdílení.</source>
+        <translation>The most widespread format, good for sharing.</translation>
+    </message>
+    <message>
+        <source>Formát Applu, zhruba poloviční velikost při stejné kvalitě.</source>
+        <translation>Apple's format, about half the size at the same quality.</translation>
+    </message>
+    <message>
+        <source>Soukromí na fotkách</source>
+        <translation>Privacy in Photos</translation>
+    </message>
+    <message>
+        <source>Skrytí obličejů</source>
+        <translation>Hiding faces</translation>
+    </message>
+    <message>
+        <source>Jak nástroj Obličeje zakryje tváře.</source>
+        <translation>How the Faces tool covers faces.</translation>
+    </message>
+    <message>
+        <source>Jazyk</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>Jazyk aplikace</source>
+        <translation>App language</translation>
+    </message>
+    <message>
+        <source>Okno i menu se přepnou hned, standardní dialogy po restartu.</source>
+        <translation>Windows and menus switch at once; standard dialogs after a restart.</translation>
+    </message>
+    <message>
+        <source>Podle systému</source>
+        <translation>Same as system</translation>
+    </message>
+    <message>
+        <source>Restartovat</source>
+        <translation>Restart</translation>
+    </message>
+    <message>
+        <source>Kelvaro se nepodařilo znovu spustit. Zavři ho a otevři znovu sám.</source>
+        <translation>Kelvaro couldn't restart. Quit it and open it again yourself.</translation>
+    </message>
+    <message>
+        <source>Restartuj Kelvaro, aby se přeložily i standardní dialogy a formáty čísel.</source>
+        <translation>Restart Kelvaro to switch standard dialogs and number formats too.</translation>
+    </message>
+    <message>
+        <source>Složka pro výsledky</source>
+        <translation>Results Folder</translation>
+    </message>
+    <message>
+        <source>Hotové soubory se ukládají sem. Originály zůstávají vždy nedotčené.</source>
+        <translation>Finished files are saved here. Your originals always stay untouched.</translation>
+    </message>
+    <message>
+        <source>Zatím nevybrána</source>
+        <translation>Not chosen yet</translation>
+    </message>
+    <message>
+        <source>Vyber, kam se mají ukládat hotové fotky.</source>
+        <translation>Choose where finished photos are saved.</translation>
+    </message>
+    <message>
+        <source>Změnit…</source>
+        <translation>Change…</translation>
+    </message>
+    <message>
+        <source>Zapomenout složku</source>
+        <translation>Forget Folder</translation>
+    </message>
+    <message>
+        <source>Další volby složky</source>
+        <translation>More folder options</translation>
+    </message>
+    <message>
+        <source>Po dokončení</source>
+        <translation>After Finishing</translation>
+    </message>
+    <message>
+        <source>Popisné názvy souborů</source>
+        <translation>Descriptive file names</translation>
+    </message>
+    <message>
+        <source>Ke jménu přidá, co se s fotkou stalo, třeba „dovolená komprese.jpg“.</source>
+        <translation>Adds what happened to the photo to its name, like “holiday compressed.jpg”.</translation>
+    </message>
+    <message>
+        <source>Ukázat výsledek ve správci souborů</source>
+        <translation>Show results in the file manager</translation>
+    </message>
+    <message>
+        <source>Po každé akci otevře složku s hotovými soubory.</source>
+        <translation>Opens the folder with the finished files after every action.</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Data</translation>
+    </message>
+    <message>
+        <source>Ukázková data</source>
+        <translation>Sample data</translation>
+    </message>
+    <message>
+        <source>Vymyšlené statistiky a police na úvodní obrazovce. Tvoje soubory zůstanou.</source>
+        <translation>Made-up statistics and shelves on the home screen. Your files stay.</translation>
+    </message>
+    <message>
+        <source>Uvítání</source>
+        <translation>Welcome</translation>
+    </message>
+    <message>
+        <source>Znovu ukáže úvodní průvodce v hlavním okně.</source>
+        <translation>Shows the welcome guide in the main window again.</translation>
+    </message>
+    <message>
+        <source>Vymazat…</source>
+        <translation>Clear…</translation>
+    </message>
+    <message>
+        <source>Vymazat ukázková data?</source>
+        <translation>Clear the sample data?</translation>
+    </message>
+    <message>
+        <source>Přeskočit</source>
+        <translation>Skip</translation>
+    </message>
+    <message>
+        <source>Zpět</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>Vítej ve Kelvaro</source>
+        <translation>Welcome to Kelvaro</translation>
+    </message>
+    <message>
+        <source>Přetáhni fotky do kola a vyber, co s nimi chceš udělat: převést formát, zmenšit je, odstranit pozadí nebo z nich vytáhnout text.</source>
+        <translation>Drop photos on the wheel and choose what to do with them: convert the format, shrink them, remove the background or pull out their text.</translation>
+    </message>
+    <message>
+        <source>Tři kola, tři zkratky</source>
+        <translation>Three wheels, three shortcuts</translation>
+    </message>
+    <message>
+        <source>Samotný Shift, Shift+Alt nebo Ctrl přepne kolo. Soubor můžeš pustit rovnou na výseč.</source>
+        <translation>Shift, Shift+Alt or Ctrl on its own switches the wheel. You can drop a file straight onto a slice.</translation>
+    </message>
+    <message>
+        <source>Kam ukládat výsledky?</source>
+        <translation>Where should results go?</translation>
+    </message>
+    <message>
+        <source>Originály zůstanou nedotčené. Výsledky půjdou do jedné složky, kterou si aplikace zapamatuje.</source>
+        <translation>Your originals stay untouched. Results go into one folder that the app remembers.</translation>
+    </message>
+    <message>
+        <source>Začít</source>
+        <translation>Get Started</translation>
+    </message>
+    <message>
+        <source>Dál</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>Zatím nevybráno</source>
+        <translation>Nothing chosen yet</translation>
+    </message>
+    <message>
+        <source>Změnit složku…</source>
+        <translation>Change Folder…</translation>
+    </message>
+    <message>
+        <source>Vybrat složku…</source>
+        <translation>Choose Folder…</translation>
+    </message>
+    <message>
+        <source>Výsledek se uloží jako JPG. Nižší kvalita znamená menší soubor.</source>
+        <translation>The result is saved as a JPG. Lower quality means a smaller file.</translation>
+    </message>
+    <message>
+        <source>Oříznout</source>
+        <translation>Crop</translation>
+    </message>
+    <message>
+        <source>Poměr stran</source>
+        <translation>Aspect ratio</translation>
+    </message>
+    <message>
+        <source>Vodorovně</source>
+        <translation>Horizontal</translation>
+    </message>
+    <message>
+        <source>Svisle</source>
+        <translation>Vertical</translation>
+    </message>
+    <message>
+        <source>Přejmenovat kopie</source>
+        <translation>Rename Copies</translation>
+    </message>
+    <message>
+        <source>Nový název (prázdné = původní)</source>
+        <translation>New name (empty = original)</translation>
+    </message>
+    <message>
+        <source>Číslovat soubory</source>
+        <translation>Number the files</translation>
+    </message>
+    <message>
+        <source>Začít od %lld</source>
+        <translation>Start at %lld</translation>
+    </message>
+    <message>
+        <source>Přejmenované kopie se uloží do tvé složky s výsledky, originály zůstanou beze změny.</source>
+        <translation>The renamed copies are saved to your results folder; the originals stay unchanged.</translation>
+    </message>
+    <message>
+        <source>…nebo vytvoř novou polici</source>
+        <translation>…or create a new shelf</translation>
+    </message>
+    <message>
+        <source>Odložit</source>
+        <translation>Put Aside</translation>
+    </message>
+    <message>
+        <source> (kopie)</source>
+        <translation> (copy)</translation>
+    </message>
+    <message>
+        <source>%lld</source>
+        <translation>%lld</translation>
+    </message>
+    <message>
+        <source>Posunout výš</source>
+        <translation>Move Up</translation>
+    </message>
+    <message>
+        <source>Posunout níž</source>
+        <translation>Move Down</translation>
+    </message>
+    <message>
+        <source>Odebrat krok</source>
+        <translation>Remove Step</translation>
+    </message>
+    <message>
+        <source>Vystřihne hlavní objekt. Výsledek je s průhledným pozadím.</source>
+        <translation>Cuts out the main subject. The result has a transparent background.</translation>
+    </message>
+    <message>
+        <source>Rozpozná obličeje a skryje je stylem z Nastavení (rozmazání, pixelizace nebo zakrytí).</source>
+        <translation>Finds faces and hides them in the style chosen in Settings (blur, pixelate or cover).</translation>
+    </message>
+    <message>
+        <source>Jas</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>Kontrast</source>
+        <translation>Contrast</translation>
+    </message>
+    <message>
+        <source>Černobíle</source>
+        <translation>Black and white</translation>
+    </message>
+    <message>
+        <source>%lld px</source>
+        <translation>%lld px</translation>
+    </message>
+    <message>
+        <source>Menší fotky se nezvětšují.</source>
+        <translation>Smaller photos are not enlarged.</translation>
+    </message>
+    <message>
+        <source>Text vodoznaku</source>
+        <translation>Watermark text</translation>
+    </message>
+    <message>
+        <source>Umístění</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Průhlednost</source>
+        <translation>Opacity</translation>
+    </message>
+    <message>
+        <source>Rozměr</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>Nový postup</source>
+        <translation>New Workflow</translation>
+    </message>
+    <message>
+        <source>Upravit postup</source>
+        <translation>Edit Workflow</translation>
+    </message>
+    <message>
+        <source>Uložit postup</source>
+        <translation>Save Workflow</translation>
+    </message>
+    <message>
+        <source>Název (např. Portfolio)</source>
+        <translation>Name (e.g. Portfolio)</translation>
+    </message>
+    <message>
+        <source>Kroky</source>
+        <translation>Steps</translation>
+    </message>
+    <message>
+        <source>Přidat krok</source>
+        <translation>Add Step</translation>
+    </message>
+    <message>
+        <source>Přidej aspoň jeden krok. Provedou se shora dolů.</source>
+        <translation>Add at least one step. Steps run from top to bottom.</translation>
+    </message>
+    <message>
+        <source>Výsledek</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>Formát</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>Zachovat původní</source>
+        <translation>Keep original</translation>
+    </message>
+    <message>
+        <source>Smazat metadata a polohu</source>
+        <translation>Remove metadata and location</translation>
+    </message>
+    <message>
+        <source>Originály se nemění. Výsledky se uloží do výstupní složky.</source>
+        <translation>Originals are never changed. Results are saved to the output folder.</translation>
+    </message>
+    <message>
+        <source>Další akce</source>
+        <translation>More Actions</translation>
+    </message>
+    <message>
+        <source>Upravit…</source>
+        <translation>Edit…</translation>
+    </message>
+    <message>
+        <source>Duplikovat</source>
+        <translation>Duplicate</translation>
+    </message>
+    <message>
+        <source>Smazat…</source>
+        <translation>Delete…</translation>
+    </message>
+    <message>
+        <source>Postup nemá žádné kroky.</source>
+        <translation>This workflow has no steps.</translation>
+    </message>
+    <message>
+        <source>%lld. %@</source>
+        <translation>%lld. %@</translation>
+    </message>
+    <message>
+        <source>Spustit</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>Nejdřív přetáhni nebo vyber fotky</source>
+        <translation>Drag in or choose photos first</translation>
+    </message>
+    <message>
+        <source>Spustit na %@</source>
+        <translation>Run on %@</translation>
+    </message>
+    <message>
+        <source>Použít postup na všechny fotky ve frontě</source>
+        <translation>Apply the workflow to every photo in the queue</translation>
+    </message>
+    <message>
+        <source>Vyprázdnit</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Vybrat fotky…</source>
+        <translation>Choose Photos…</translation>
+    </message>
+    <message>
+        <source>Žádné fotky ve frontě</source>
+        <translation>No photos in the queue</translation>
+    </message>
+    <message>
+        <source>Ve frontě: %@</source>
+        <translation>In the queue: %@</translation>
+    </message>
+    <message>
+        <source>Pusť fotky sem</source>
+        <translation>Drop the photos here</translation>
+    </message>
+    <message>
+        <source>Přetáhni sem fotky nebo je vyber. Postup se spustí na všechny.</source>
+        <translation>Drag photos here or choose them. The workflow runs on all of them.</translation>
+    </message>
+    <message>
+        <source>Sestavit nový postup z kroků</source>
+        <translation>Build a new workflow from steps</translation>
+    </message>
+    <message>
+        <source>Smazat postup „%@“?</source>
+        <translation>Delete the workflow “%@”?</translation>
+    </message>
+    <message>
+        <source>Postup je řetězec kroků, třeba úpravy, zmenšení a vodoznak. Sestavíš ho jednou a pak ho spustíš na celou dávku fotek jedním klikem.</source>
+        <translation>A workflow is a chain of steps, such as adjustments, resizing and a watermark. Build it once, then run it on a whole batch of photos with one click.</translation>
+    </message>
+    <message>
+        <source>Uložené postupy se nepodařilo přečíst, proto je nechávám beze změny.</source>
+        <translation>The saved workflows could not be read, so they are left unchanged.</translation>
+    </message>
+    <message>
+        <source>Zatím žádný postup</source>
+        <translation>No workflows yet</translation>
+    </message>
+    <message>
+        <source>Vytvoř první postup tlačítkem Nový postup nahoře. Třeba „zmenšit, přidat vodoznak a uložit jako JPG“.</source>
+        <translation>Create your first workflow with the New Workflow button above. For example “resize, add a watermark and save as JPG”.</translation>
+    </message>
+    <message>
+        <source>Uložené postupy</source>
+        <translation>Saved Workflows</translation>
+    </message>
+    <message>
+        <source>Smazat postup</source>
+        <translation>Delete Workflow</translation>
+    </message>
+    <message>
+        <source>Fotky ani výsledky se nemažou. Zmizí jen uložený postup.</source>
+        <translation>No photos or results are deleted. Only the saved workflow goes away.</translation>
+    </message>
+    <message>
+        <source>Použít logo místo textu…</source>
+        <translation>Use a Logo Instead…</translation>
+    </message>
+    <message>
+        <source>Změnit logo…</source>
+        <translation>Change Logo…</translation>
+    </message>
+    <message>
+        <source>Odebrat</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Doleva</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>Doprava</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>Zrcadlit</source>
+        <translation>Mirror</translation>
+    </message>
+    <message>
+        <source>Převrátit</source>
+        <translation>Upside Down</translation>
+    </message>
+    <message>
+        <source>%lld°</source>
+        <translation>%lld°</translation>
+    </message>
+    <message>
+        <source>Obnovit původní stav</source>
+        <translation>Reset to original</translation>
+    </message>
+    <message>
+        <source>Předvolba</source>
+        <translation>Preset</translation>
+    </message>
+    <message>
+        <source>Vycentrovat</source>
+        <translation>Center</translation>
+    </message>
+    <message>
+        <source>Výsledek: %ld×%ld px. Výřez posuneš přetažením.</source>
+        <translation>Result: %ld×%ld px. Drag to move the crop.</translation>
+    </message>
+    <message>
+        <source>Stejná poloha se použije pro všech %ld fotek.</source>
+        <translation>The same position is used for all %ld photos.</translation>
     </message>
 </context>
 </TS>

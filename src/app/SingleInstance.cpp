@@ -252,6 +252,18 @@ void SingleInstance::release()
     }
 }
 
+bool SingleInstance::relaunch(const QString& program)
+{
+    // Holding on would make the new process hand itself back to this one and exit.
+    release();
+    if (L10n::relaunch(program))
+        return true;
+    logLine(QStringLiteral("could not start a new instance for the restart"));
+    if (claim(LaunchRequest{}, 500) != Role::primary)
+        logLine(QStringLiteral("another instance took over while the restart failed"));
+    return false;
+}
+
 void SingleInstance::takeConnection()
 {
     while (m_server && m_server->hasPendingConnections()) {

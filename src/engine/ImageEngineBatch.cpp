@@ -20,6 +20,7 @@
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
 #include "engine/Localization.h"
+#include "engine/MemoryBudget.h"
 #include "engine/NameTurn.h"
 #include "engine/ScanEffects.h"
 #include "engine/ZipWriter.h"
@@ -35,6 +36,14 @@ std::pair<QString, QString> splitName(const QString& fileName)
     if (dot <= 0 || dot == fileName.size() - 1)
         return {fileName, QString()};
     return {fileName.left(dot), fileName.mid(dot + 1)};
+}
+
+QString renamedBase(const RenameSpec& spec, const QString& base, int index)
+{
+    QString renamed = spec.name.isEmpty() ? base : spec.name;
+    if (spec.numbered)
+        renamed += QLatin1Char('_') + QString::asprintf("%03lld", qint64(spec.start) + index);
+    return renamed;
 }
 
 // Gives back a name that uniqueURL claimed when nothing was written into it.
@@ -98,10 +107,7 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
             return one;
         }
         if (const op::Rename* rename = op.as<op::Rename>()) {
-            QString newBase = rename->spec.name.isEmpty() ? base : rename->spec.name;
-            if (rename->spec.numbered)
-                newBase += QLatin1Char('_') + QString::asprintf("%03lld", qint64(rename->spec.start) + index);
-            return copyTo(file, outDir, newBase, ext);
+            return copyTo(file, outDir, renamedBase(rename->spec, base, index), ext);
         }
         if (op.is<op::Ocr>())
             return recognise(file, outDir, base);
@@ -329,10 +335,11 @@ OpResult sequentialLoop(const KelvaroOp& op, const QStringList& files, const QSt
     return result;
 }
 
-// Files are started in input order, each by the next free worker; a cancel starts no new file
-// and lets the running ones finish. Progress is reported on the calling thread, one call per
-// finished file, so it climbs by one and reaches the total only when the last file is written.
-// What the files give is gathered in input order, so the result is the one-by-one run's.
+// Files are started in input order, each by the next free worker once the memory budget admits
+// it; a cancel starts no new file and lets the running ones finish. Progress is reported on the
+// calling thread, one call per finished file, so it climbs by one and reaches the total only
+// when the last file is written. What the files give is gathered in input order, so the result
+// is the one-by-one run's.
 OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
                       int workers)
 {
@@ -346,15 +353,30 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
     int finished = 0;    // files done, in any order
     int running = 0;     // workers still taking files
     bool halted = false; // the progress callback threw: no new file starts
+    MemoryBudget budget = MemoryBudget::forThisMachine();
+    std::optional<qint64> nextCost; // the estimate of files[next], once read
 
     const auto work = [&] {
         for (;;) {
             int index = 0;
+            qint64 cost = 0;
             {
-                const std::lock_guard lock(mutex);
-                if (next >= total || halted || (hooks && hooks->isCancelled()))
+                std::unique_lock lock(mutex);
+                const auto stopped = [&] { return next >= total || halted || (hooks && hooks->isCancelled()); };
+                // The header read is short; under the lock it is read once, by one worker.
+                changed.wait(lock, [&] {
+                    if (stopped())
+                        return true;
+                    if (!nextCost)
+                        nextCost = MemoryBudget::estimate(files[next]);
+                    return budget.admits(*nextCost);
+                });
+                if (stopped())
                     break;
                 index = next++;
+                cost = *nextCost;
+                nextCost.reset();
+                budget.take(cost);
             }
             currentFile = {&order, index};
             Outcome outcome = runOne(op, files[index], outDir, index);
@@ -364,6 +386,7 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
                 const std::lock_guard lock(mutex);
                 outcomes[size_t(index)] = std::move(outcome);
                 ++finished;
+                budget.give(cost);
             }
             changed.notify_all();
         }
@@ -409,8 +432,11 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
         } catch (...) {
             // The workers are let finish and joined before the caller hears of it.
             failure = std::current_exception();
-            const std::lock_guard lock(mutex);
-            halted = true;
+            {
+                const std::lock_guard lock(mutex);
+                halted = true;
+            }
+            changed.notify_all(); // workers waiting for the budget stop waiting
         }
         reported = done;
         if (over)
@@ -440,6 +466,12 @@ ImageEngine::NameTurn::~NameTurn()
 {
     if (currentFile.order)
         currentFile.order->pass(currentFile.index);
+}
+
+QString ImageEngine::renamedFileName(const RenameSpec& spec, const QString& fileName, int index)
+{
+    const auto [base, ext] = splitName(fileName);
+    return plainFileName(renamedBase(spec, base, index), ext);
 }
 
 OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, const QString& outDir,

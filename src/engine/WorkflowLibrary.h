@@ -14,8 +14,9 @@ namespace kelvaro::WorkflowLibrary {
 
 inline constexpr const char* key = "kelvaro.workflows.v1";
 
-// The built-in workflows; built once per process (same ids on every call), so a built-in that
-// the user edits before anything is stored keeps its identity.
+// The built-in workflows, with ids (their steps' too) that are the same in every run, so a
+// built-in that the user edits before anything is stored keeps its identity, and a watch rule
+// stored with one finds it again after a restart.
 const QList<Workflow>& defaults();
 
 // The stored data → the list: empty data gives the built-ins, "[]" no workflows at all, data that
@@ -23,15 +24,8 @@ const QList<Workflow>& defaults();
 std::optional<QList<Workflow>> decode(const QByteArray& data);
 
 // The list in the settings (a missing key reads as empty data); none when the stored value
-// cannot be read, which is logged once per process.
+// cannot be read, which is logged once per process. Only WorkflowStore writes the list.
 std::optional<QList<Workflow>> load();
-
-// Stores the whole list. Refuses (false) while the stored value cannot be read, so unreadable
-// data is never overwritten.
-bool save(const QList<Workflow>& workflows);
-
-// Replaces the stored workflow with the same id in place, or appends it; false when refused.
-bool upsert(const Workflow& workflow);
 
 // Display texts, localized at each call.
 QString summary(const WorkflowStep& step);     // "jas 20, kontrast 39", "Poměr 16:9", …

@@ -1,6 +1,6 @@
 #pragma once
-// Showing files and folders in the desktop's file manager. Main thread; nothing here touches
-// the files themselves.
+// Showing files and folders in the desktop's file manager, and opening a file in the desktop's
+// default application for its type. Main thread; nothing here touches the files themselves.
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,6 +15,9 @@ public:
     virtual bool reveal(const QStringList& paths) = 0;
     // Opens one folder in the file manager.
     virtual void openFolder(const QString& path) = 0;
+    // Opens one file (absolute path) in the default application for its type; a failure (no
+    // such file, no application) is not reported.
+    virtual void open(const QString& path) = 0;
 };
 
 // org.freedesktop.FileManager1 over the session bus; without it (no bus, no service) the folder
@@ -23,6 +26,7 @@ class DesktopFileManager : public FileManager {
 public:
     bool reveal(const QStringList& paths) override;
     void openFolder(const QString& path) override;
+    void open(const QString& path) override;
 };
 
 // Test double: records every request; `reachable` false plays a desktop without a file manager.
@@ -34,10 +38,12 @@ public:
         return reachable;
     }
     void openFolder(const QString& path) override { opened.append(path); }
+    void open(const QString& path) override { openedFiles.append(path); }
 
     QList<QStringList> revealed;
+    QStringList opened;      // folders
+    QStringList openedFiles; // files handed to their default application
     bool reachable = true;
-    QStringList opened;
 };
 
 } // namespace kelvaro

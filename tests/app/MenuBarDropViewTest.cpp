@@ -204,7 +204,7 @@ TEST_F(MenuBarDropViewTest, ButtonsOpenChooseAndQuit)
 TEST_F(MenuBarDropViewTest, TrayWindowContentComesFromTheView)
 {
     ScreenFactory::setWatcher(&watcher);
-    installScreens({hooks.openMainWindow, hooks.quit});
+    installScreens({hooks.openMainWindow, hooks.quit, {}});
     QWidget host;
     std::unique_ptr<QWidget> built(ScreenFactory::build(Screen::dropWindow, *store, &host));
     EXPECT_NE(qobject_cast<MenuBarDropView*>(built.get()), nullptr);

@@ -2,13 +2,16 @@
 // The home screen: in a vertical scroll, one column at most 720 wide, centred, holding the
 // greeting by the hour with the title and intro, the drop card (built by ScreenFactory), the
 // strip of three mode tiles, and the home cards (counters, shelves, recent results). Everything
-// shown comes from the store; a tile click selects its wheel mode and shows home. Files that
-// arrive (dropped, chosen, handed over by another launch) bring the drop card into view; files
-// that go never move the page. Main thread; created by ContentView.
+// shown comes from the store; a tile click selects its wheel mode and shows home. What depends on
+// the time of day (the greeting, "před 5 minutami", this week's count) is worked out again when
+// the page is shown and every minute while it is. Files that arrive (dropped, chosen, handed
+// over by another launch) bring the drop card into view; files that go never move the page.
+// Main thread; created by ContentView.
 #include <functional>
 
 #include <QDateTime>
 #include <QScrollArea>
+#include <QTimer>
 
 #include "engine/Models.h"
 
@@ -16,6 +19,8 @@ namespace kelvaro {
 
 class HoverButton;
 class KelvaroStore;
+class QuietStats;
+class RecentSection;
 class Text;
 
 class HomeView : public QScrollArea {
@@ -40,9 +45,14 @@ public:
     // Scrolls as little as brings the whole drop card into view, or its top when it is taller
     // than the view.
     void revealDropCard();
+    // The greeting, the counters and the recent results' dates, from the clock as it is now.
+    void refreshTimes();
+    // Ticks every minute while the page is shown (tests shorten it).
+    QTimer& minuteTimer() { return m_minuteTimer; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QWidget* buildHero();
@@ -57,6 +67,9 @@ private:
     QList<HoverButton*> m_tiles;
     QStringList m_files;       // the selection last seen
     bool m_revealPending = false; // files arrived while the page was hidden
+    QuietStats* m_stats = nullptr;
+    RecentSection* m_recent = nullptr;
+    QTimer m_minuteTimer;
 };
 
 } // namespace kelvaro

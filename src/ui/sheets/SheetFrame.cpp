@@ -22,9 +22,9 @@ SheetFrame::SheetFrame(const QString& title, const QString& symbol, const QStrin
 
     auto* header = new QHBoxLayout();
     header->setSpacing(12);
-    auto* badge = new IconBadge(symbol, Theme::ember(), 40, true, this);
-    badge->setObjectName(QStringLiteral("sheetBadge"));
-    header->addWidget(badge, 0, Qt::AlignVCenter);
+    m_badge = new IconBadge(symbol, Theme::ember(), 40, true, this);
+    m_badge->setObjectName(QStringLiteral("sheetBadge"));
+    header->addWidget(m_badge, 0, Qt::AlignVCenter);
     m_title = new Text(L(title), TextStyle::title2, this);
     m_title->setStyle(TextStyle::title2, QFont::Bold);
     m_title->setElide(Qt::ElideRight);
@@ -54,6 +54,20 @@ void SheetFrame::addContent(QLayout* controls)
     m_column->insertLayout(m_contentIndex++, controls);
 }
 
+Text* SheetFrame::addCaption(const QString& text, TextStyle style)
+{
+    auto* caption = new Text(text, style, this);
+    caption->setColor(Theme::secondary());
+    caption->setWrap(true);
+    // A one-line width above the sheet's would cut the second line off: the height comes from
+    // the width the caption is given.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    caption->setSizePolicy(policy);
+    addContent(caption);
+    return caption;
+}
+
 void SheetFrame::setCanRun(bool canRun)
 {
     m_canRun = canRun;
@@ -65,7 +79,7 @@ void SheetFrame::run()
     if (!m_canRun)
         return;
     // The sheet may be deleted as it closes: the closure travels on by value.
-    std::function<void()> onRun = m_onRun;
+    std::function<void()> onRun = runClosure();
     accept();
     if (onRun)
         QMetaObject::invokeMethod(QCoreApplication::instance(), [onRun] { onRun(); }, Qt::QueuedConnection);

@@ -9,10 +9,13 @@
 
 #include <QDialog>
 
+#include "ui/design/Theme.h"
+
 class QVBoxLayout;
 
 namespace kelvaro {
 
+class IconBadge;
 class KelvaroButton;
 class Text;
 
@@ -29,6 +32,8 @@ public:
     // Appends one top-level control between the header and the footer.
     void addContent(QWidget* control);
     void addContent(QLayout* controls);
+    // Appends a secondary text (shown as given) that wraps within the sheet's width.
+    Text* addCaption(const QString& text, TextStyle style);
 
     bool canRun() const { return m_canRun; }
     void setCanRun(bool canRun);
@@ -38,11 +43,16 @@ public:
     // What the action button does: close, then queue the run. Nothing while the sheet cannot run.
     void run();
 
+    IconBadge* badge() const { return m_badge; }
     KelvaroButton* actionButton() const { return m_action; }
     KelvaroButton* cancelButton() const { return m_cancel; }
     Text* titleText() const { return m_title; }
 
 protected:
+    // What the action hands to the main event loop, taken as the sheet closes: the closure of
+    // setOnRun unless a sheet builds its own from its fields of that moment.
+    virtual std::function<void()> runClosure() const { return m_onRun; }
+
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
@@ -51,6 +61,7 @@ private:
 
     QVBoxLayout* m_column = nullptr;
     int m_contentIndex = 1; // where the next control goes: after the header
+    IconBadge* m_badge = nullptr;
     Text* m_title = nullptr;
     KelvaroButton* m_cancel = nullptr;
     KelvaroButton* m_action = nullptr;
