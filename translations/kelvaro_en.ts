@@ -1242,6 +1242,8 @@
     <message>
         <source>vypíše verzi a skončí</source>
         <translation>print the version and exit</translation>
+    </message>
+    <message>
         <source>Kelvaro upravuje fotky jen v tvém počítači. Nesbírá žádná data, nemá účet ani reklamy.</source>
         <translation>Kelvaro edits your photos only on your computer. It collects no data and has no account and no ads.</translation>
     </message>
