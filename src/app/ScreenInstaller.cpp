@@ -8,6 +8,8 @@
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "app/QuickLookSupport.h"
+#include "studio/ScreenshotStudio.h"
+#include "studio/StudioWindow.h"
 #include "platform/FileManager.h"
 #include "platform/SettingsKeys.h"
 #include "ui/history/HistoryList.h"
@@ -21,6 +23,8 @@
 #include "ui/shelves/ShelfItemList.h"
 #include "ui/shelves/ShelfItemModel.h"
 #include "ui/shelves/ShelvesView.h"
+#include "ui/watch/WatchService.h"
+#include "ui/watch/WatchView.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
 #include "ui/wheel/LoadedWheel.h"
@@ -42,6 +46,9 @@ void installScreens(const ScreenHooks& hooks)
     });
     ScreenFactory::install(Screen::workflows, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
         return new WorkflowsView(context.store, context.settings, nullptr, parent);
+    });
+    ScreenFactory::install(Screen::watch, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        return new WatchView(std::make_shared<FolderWatcherService>(context.watcher), context.settings, parent);
     });
     const std::shared_ptr<FileManager> files = hooks.fileManager ? hooks.fileManager : std::make_shared<DesktopFileManager>();
     ScreenFactory::install(Screen::settings, [hooks, files](const ScreenContext& context, QWidget* parent) -> QWidget* {
@@ -65,6 +72,13 @@ void installScreens(const ScreenHooks& hooks)
     ScreenFactory::install(Screen::shelves, [files](const ScreenContext& context, QWidget* parent) -> QWidget* {
         auto* view = new ShelvesView(context.store, files, parent);
         QuickLookList::attach(view->itemList(), ShelfItemModel::previewRole);
+        return view;
+    });
+    // The studio model belongs to its window; the application keeps that one window for good.
+    ScreenFactory::install(Screen::studio, [hooks, files](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        auto* studio = new ScreenshotStudio(context.store, context.watcher);
+        auto* view = new StudioWindow(*studio, {hooks.openMainWindow, files}, parent);
+        studio->setParent(view);
         return view;
     });
     // Sheets the host does not build yet fall back to the factory's stand-in.

@@ -117,7 +117,10 @@ struct KelvaroOp {
     template <typename T>
     bool is() const { return std::holds_alternative<T>(value); }
 
-    QString title() const;  // localized at each call
+    // The title as history stores it: the Czech source text, whatever the interface language,
+    // so stored titles never mix languages and filters can test them.
+    QString storedTitle() const;
+    QString title() const;  // storedTitle() translated (LParts), at each call
     QString symbol() const; // symbol name (mapped to an icon by the UI)
 
     static KelvaroOp adjust(const AdjustSpec& s) { return {op::Adjust{s}}; }
@@ -142,13 +145,15 @@ struct KelvaroOp {
 // catch this type alone. Messages of the per-file cases are localized when asked.
 class KelvaroError : public std::exception {
 public:
-    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, copyFailed, runFailed };
+    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, tooManyPixels, copyFailed, runFailed };
 
     static KelvaroError unreadable(const QString& fileName) { return {Kind::unreadable, fileName}; }
     static KelvaroError writeFailed(const QString& fileName) { return {Kind::writeFailed, fileName}; }
     static KelvaroError noSubject(const QString& fileName) { return {Kind::noSubject, fileName}; }
     static KelvaroError noFaces(const QString& fileName) { return {Kind::noFaces, fileName}; }
     static KelvaroError tooLarge() { return {Kind::tooLarge, QString()}; }
+    // A readable source above the engine's pixel ceiling (kMaxPixels); the message names it.
+    static KelvaroError tooManyPixels(const QString& fileName) { return {Kind::tooManyPixels, fileName}; }
     // A file the file system would not copy (a move or a rename).
     static KelvaroError copyFailed(const QString& fileName) { return {Kind::copyFailed, fileName}; }
     // A whole run failed: nothing came out. `message` is already for the user (the first file's).
@@ -186,6 +191,7 @@ struct OpResult {
     QList<OpEntry> entries;
     int failed = 0;
     std::optional<QString> firstError;
+    QStringList failures;           // every failed file's message (each names its file), in input order
     std::optional<QString> text;    // recognised text of an ocr run
     QList<FileMove> moves;
     int keptOriginals = 0;

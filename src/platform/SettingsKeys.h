@@ -27,7 +27,8 @@ inline constexpr const char* language = "kelvaro.language";     // "system", "cs
 inline constexpr const char* systemLanguages = "AppleLanguages"; // the desktop-level language list
 inline constexpr const char* onboarded = "kelvaro.onboarded";   // bool
 inline constexpr const char* studioEnabled = "kelvaro.studio.enabled";
-inline constexpr const char* studioSavedLanguage = "kelvaro.studio.savedLanguage";
+inline constexpr const char* studioSavedLanguage = "kelvaro.studio.savedLanguage"; // the user's, while switched
+inline constexpr const char* studioSize = "kelvaro.studio.size";                     // "large", "small"
 inline constexpr const char* settingsTab = "kelvaro.settingsTab"; // the settings window's last tab
 
 // ---- Update checks ----

@@ -25,7 +25,8 @@ public:
     Handoff(const Handoff&) = delete;
     Handoff& operator=(const Handoff&) = delete;
 
-    // Shows the last outputs selected in the file manager; nothing without outputs.
+    // Shows the last outputs selected in the file manager; nothing without outputs. Says so on
+    // the status line when no file manager answered.
     void revealOutputs();
     void copyToClipboard(const QStringList& files, ClipboardMode mode);
 

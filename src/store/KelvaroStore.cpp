@@ -68,6 +68,7 @@ void KelvaroStore::forwardSignals()
     connect(&m_intake, &Intake::droppedFilesChanged, this, &KelvaroStore::droppedFilesChanged);
     connect(&m_status, &StoreStatus::statusMessageChanged, this, &KelvaroStore::statusMessageChanged);
     connect(&m_status, &StoreStatus::statusIsErrorChanged, this, &KelvaroStore::statusIsErrorChanged);
+    connect(&m_status, &StoreStatus::statusDetailsChanged, this, &KelvaroStore::statusDetailsChanged);
     connect(&m_status, &StoreStatus::lastOutputsChanged, this, &KelvaroStore::lastOutputsChanged);
     connect(&m_undo, &Undo::undoStateChanged, this, &KelvaroStore::undoStateChanged);
     connect(&m_job, &BackgroundJob::isWorkingChanged, this, &KelvaroStore::isWorkingChanged);
@@ -101,6 +102,17 @@ void KelvaroStore::exitDemo()
     m_status.setLastOutputs({});
     m_status.setStatusMessage(std::nullopt);
     m_view.setActiveSheet(std::nullopt);
+}
+
+bool KelvaroStore::stageDemoResults(const QStringList& files, const QStringList& outputs,
+                                    const QMap<QString, QString>& sources)
+{
+    if (!m_library.isShowingDemo())
+        return false;
+    m_intake.receive(files, false);
+    m_status.setLastSources(sources);
+    m_status.setLastOutputs(outputs);
+    return true;
 }
 
 void KelvaroStore::undoLast()

@@ -71,6 +71,10 @@ public:
     void setStatusMessage(const std::optional<QString>& message) { m_status.setStatusMessage(message); }
     bool statusIsError() const { return m_status.statusIsError(); }
     void setStatusIsError(bool isError) { m_status.setStatusIsError(isError); }
+    // What stands behind the status message: each failed file's message of the last run (each
+    // names its file). A new message clears it.
+    const QStringList& statusDetails() const { return m_status.statusDetails(); }
+    void setStatusDetails(const QStringList& details) { m_status.setStatusDetails(details); }
     bool isWorking() const { return m_job.isWorking(); }
     const QStringList& lastOutputs() const { return m_status.lastOutputs(); }
     void setLastOutputs(const QStringList& outputs) { m_status.setLastOutputs(outputs); }
@@ -116,6 +120,10 @@ public:
     void addHistoryEntries(const QList<ActivityItem>& entries) { m_library.addHistoryEntries(entries); }
     void enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves);
     void exitDemo();
+    // The screenshot studio's comparison: loads `files` into the wheel and shows `outputs` as the
+    // last run's results, each made from its input in `sources` (output → input). Only while demo
+    // content is shown; false, and nothing changes, otherwise.
+    bool stageDemoResults(const QStringList& files, const QStringList& outputs, const QMap<QString, QString>& sources);
     bool hasSampleData() const { return m_library.hasSampleData(); }
     void clearSampleData() { m_library.clearSampleData(); }
 
@@ -191,6 +199,7 @@ Q_SIGNALS:
     void wheelModeChanged();
     void statusMessageChanged();
     void statusIsErrorChanged();
+    void statusDetailsChanged();
     void isWorkingChanged();
     void lastOutputsChanged();
     void undoStateChanged();

@@ -22,6 +22,10 @@ public:
     void setStatusIsError(bool isError);
     // Both at once, the message first.
     void setStatus(const std::optional<QString>& message, bool isError);
+    // What stands behind the status message: each failed file's message of the last run (each
+    // names its file). A new message clears it.
+    const QStringList& statusDetails() const { return m_statusDetails; }
+    void setStatusDetails(const QStringList& details);
 
     const QStringList& lastOutputs() const { return m_lastOutputs; } // absolute paths
     void setLastOutputs(const QStringList& outputs);
@@ -33,11 +37,13 @@ public:
 Q_SIGNALS:
     void statusMessageChanged();
     void statusIsErrorChanged();
+    void statusDetailsChanged();
     void lastOutputsChanged();
 
 private:
     std::optional<QString> m_statusMessage;
     bool m_statusIsError = false;
+    QStringList m_statusDetails;
     QStringList m_lastOutputs;
     QMap<QString, QString> m_lastSources;
 };

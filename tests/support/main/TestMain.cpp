@@ -1,6 +1,10 @@
 // Entry of every test executable: each test runs in its own process (ctest) with its own
 // temporary home, so settings, shelves and trash never leak between tests or into the user's.
+#include <csignal>
 #include <cstdlib>
+
+#include <execinfo.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -15,8 +19,26 @@
 #include "TestPaths.h"
 #include "platform/BackgroundPools.h"
 
+namespace {
+
+// A crash prints the stack it happened on, so a failure seen once in a parallel run can be read.
+void printStackAndDie(int signal)
+{
+    void* frames[64];
+    const int count = backtrace(frames, 64);
+    const char header[] = "\n*** crashed; stack:\n";
+    (void)!write(STDERR_FILENO, header, sizeof header - 1);
+    backtrace_symbols_fd(frames, count, STDERR_FILENO);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+        std::signal(sig, printStackAndDie);
     QTemporaryDir home(QDir::tempPath() + QStringLiteral("/kelvaro-test-XXXXXX"));
     const QString root = home.path();
     for (const char* sub : {"config", "data", "cache", "runtime", "home"})
@@ -28,8 +50,14 @@ int main(int argc, char** argv)
     setenv("HOME", qPrintable(root + "/home"), 1);
     QDir(root).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(root + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    // Fixed here rather than in ctest so a test binary run by hand behaves the same.
+    // Fixed here rather than in ctest so a test binary run by hand behaves the same. A folder whose
+    // tests need particular screens names its screens file (the offscreen platform's JSON).
+#ifdef KELVARO_TEST_SCREENS
+    const QString screens = QStringLiteral(KELVARO_SOURCE_DIR "/tests/" KELVARO_TEST_SCREENS);
+    setenv("QT_QPA_PLATFORM", qPrintable(QStringLiteral("offscreen:configfile=") + screens), 1);
+#else
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+#endif
     setenv("OMP_THREAD_LIMIT", "1", 0);
     setenv("KELVARO_MODELS_DIR", KELVARO_BUILD_DIR "/models", 0);
     // No test may reach the user's session bus, also when run from a desktop session. A test that
