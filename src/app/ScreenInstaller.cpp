@@ -9,6 +9,7 @@
 #include "platform/Settings.h"
 #include "app/QuickLookSupport.h"
 #include "platform/FileManager.h"
+#include "ui/guide/GuideView.h"
 #include "ui/history/HistoryList.h"
 #include "ui/history/HistoryModel.h"
 #include "ui/history/HistoryView.h"
@@ -61,6 +62,9 @@ void installScreens(const ScreenHooks& hooks)
         auto* view = new ShelvesView(context.store, files, parent);
         QuickLookList::attach(view->itemList(), ShelfItemModel::previewRole);
         return view;
+    });
+    ScreenFactory::install(Screen::guide, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        return new GuideView(context.store, parent);
     });
     // Sheets the host does not build yet fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {
