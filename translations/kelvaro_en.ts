@@ -700,8 +700,20 @@
         <translation>The files are back where they were.</translation>
     </message>
     <message>
-        <source>Soubory posílám do spárovaného telefonu přes KDE Connect.</source>
-        <translation>Sending the files to your paired phone via KDE Connect.</translation>
+        <source>Soubory posílám přes KDE Connect do zařízení „%@“.</source>
+        <translation>Sending the files to “%@” via KDE Connect.</translation>
+    </message>
+    <message>
+        <source>Poslat přes KDE Connect</source>
+        <translation>Send via KDE Connect</translation>
+    </message>
+    <message>
+        <source>Poslat</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Připojených zařízení je víc. Vyber, kam se soubory pošlou.</source>
+        <translation>More than one device is connected. Choose where to send the files.</translation>
     </message>
     <message>
         <source>Soubory se na polici nepodařilo uložit.</source>
@@ -2266,6 +2278,58 @@
     <message>
         <source>Zkopíruje do schránky samotné soubory (vložíš je Ctrl+V do správce souborů nebo e-mailu), jejich úplné cesty, nebo jen názvy. Hodí se do zpráv, terminálu i skriptů.</source>
         <translation>Copies the files themselves to the clipboard (paste them with Ctrl+V into the file manager or an email), their full paths, or just their names. Handy for messages, the terminal and scripts.</translation>
+    </message>
+    <message>
+        <source>Použít logo místo textu…</source>
+        <translation>Use a Logo Instead…</translation>
+    </message>
+    <message>
+        <source>Změnit logo…</source>
+        <translation>Change Logo…</translation>
+    </message>
+    <message>
+        <source>Odebrat</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Doleva</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>Doprava</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>Zrcadlit</source>
+        <translation>Mirror</translation>
+    </message>
+    <message>
+        <source>Převrátit</source>
+        <translation>Upside Down</translation>
+    </message>
+    <message>
+        <source>%lld°</source>
+        <translation>%lld°</translation>
+    </message>
+    <message>
+        <source>Obnovit původní stav</source>
+        <translation>Reset to original</translation>
+    </message>
+    <message>
+        <source>Předvolba</source>
+        <translation>Preset</translation>
+    </message>
+    <message>
+        <source>Vycentrovat</source>
+        <translation>Center</translation>
+    </message>
+    <message>
+        <source>Výsledek: %ld×%ld px. Výřez posuneš přetažením.</source>
+        <translation>Result: %ld×%ld px. Drag to move the crop.</translation>
+    </message>
+    <message>
+        <source>Stejná poloha se použije pro všech %ld fotek.</source>
+        <translation>The same position is used for all %ld photos.</translation>
     </message>
 </context>
 </TS>
