@@ -268,10 +268,6 @@
         <translation>Convert to %@</translation>
     </message>
     <message>
-        <source>Ořez %@</source>
-        <translation>Crop %@</translation>
-    </message>
-    <message>
         <source>Změna velikosti</source>
         <translation>Resize</translation>
     </message>
@@ -609,7 +605,7 @@
     </message>
     <message>
         <source>Dávkově, s číslováním</source>
-        <translation>In batches, with numbering</translation>
+        <translation>In bulk, with numbering</translation>
     </message>
     <message>
         <source>Smaže EXIF a polohu GPS</source>
@@ -2221,7 +2217,7 @@
     </message>
     <message>
         <source>Ořízne fotky na zvolený poměr stran (1:1, 4:5, 16:9…) nebo rovnou na formát pro Instagram či YouTube. Výřez se bere ze středu.</source>
-        <translation>Crops photos to the aspect ratio you choose (1:1, 4:5, 16:9…) or straight to an Instagram or YouTube format. The crop is taken from the centre.</translation>
+        <translation>Crops photos to the aspect ratio you choose (1:1, 4:5, 16:9…) or straight to an Instagram or YouTube format. The crop is taken from the center.</translation>
     </message>
     <message>
         <source>Zmenší fotky procentem nebo na zadanou délku delší strany. Poměr stran zůstává, menší fotky se nezvětšují.</source>
@@ -2245,7 +2241,7 @@
     </message>
     <message>
         <source>Přečte text z obrázku a zkopíruje ho do schránky. Rozpozná i QR kódy a čárové kódy a jejich obsah připojí k textu.</source>
-        <translation>Reads the text in an image and copies it to the clipboard. It also recognises QR codes and barcodes and adds what they contain to the text.</translation>
+        <translation>Reads the text in an image and copies it to the clipboard. It also recognizes QR codes and barcodes and adds what they contain to the text.</translation>
     </message>
     <message>
         <source>Najde ve fotce dokument, narovná perspektivu a zvýší kontrast, aby vypadal jako sken. Všechny strany uloží do jednoho PDF.</source>
@@ -2305,7 +2301,7 @@
     </message>
     <message>
         <source>Převrátit</source>
-        <translation>Upside Down</translation>
+        <translation>Flip</translation>
     </message>
     <message>
         <source>%lld°</source>
@@ -2330,6 +2326,14 @@
     <message>
         <source>Stejná poloha se použije pro všech %ld fotek.</source>
         <translation>The same position is used for all %ld photos.</translation>
+    </message>
+    <message>
+        <source>Před</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <source>Po</source>
+        <translation>After</translation>
     </message>
 </context>
 </TS>

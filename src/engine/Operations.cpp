@@ -231,14 +231,29 @@ QString KelvaroOp::title() const
             // A built-in name (a Czech text) shows translated; a user's own name as typed.
             [](const op::Preset& p) { return Lf("Předvolba %@", L(p.spec.name)); },
             [](const op::RunWorkflow& w) { return Lf("Postup %@", L(w.workflow.name)); },
+            // Each title whole, not composed: a stored title is looked up again, part by part.
             [](const op::Convert& c) {
-                if (c.format == ImageFormat::zip)
-                    return L("Zabalit do ZIP");
-                if (c.format == ImageFormat::pdf)
-                    return L("Spojit do PDF");
-                return Lf("Převod na %@", rawValue(c.format).toUpper());
+                switch (c.format) {
+                case ImageFormat::jpg: return L("Převod na JPG");
+                case ImageFormat::png: return L("Převod na PNG");
+                case ImageFormat::heic: return L("Převod na HEIC");
+                case ImageFormat::tiff: return L("Převod na TIFF");
+                case ImageFormat::pdf: return L("Spojit do PDF");
+                case ImageFormat::zip: return L("Zabalit do ZIP");
+                }
+                return QString();
             },
-            [](const op::Crop& c) { return Lf("Ořez %@", label(c.spec.ratio)); },
+            [](const op::Crop& c) {
+                switch (c.spec.ratio) {
+                case CropRatio::square: return L("Ořez 1:1");
+                case CropRatio::portrait45: return L("Ořez 4:5");
+                case CropRatio::landscape32: return L("Ořez 3:2");
+                case CropRatio::landscape43: return L("Ořez 4:3");
+                case CropRatio::wide169: return L("Ořez 16:9");
+                case CropRatio::story916: return L("Ořez 9:16");
+                }
+                return QString();
+            },
             [](const op::Resize&) { return L("Změna velikosti"); },
             [](const op::Compress&) { return L("Komprese"); },
             [](const op::Watermark&) { return L("Vodoznak"); },

@@ -47,7 +47,7 @@ QString AdjustSheet::contrastReadout(int thousandths)
 }
 
 AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
-    : OperationSheet(store, QStringLiteral("Úpravy"), QStringLiteral("slider.horizontal.3"), QStringLiteral("Použít"),
+    : OperationSheet(store, LKey("Úpravy"), QStringLiteral("slider.horizontal.3"), LKey("Použít"),
                      parent)
 {
     auto* column = new QVBoxLayout();
@@ -65,10 +65,10 @@ AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
         orientation->addWidget(button);
         return button;
     };
-    m_left = addChoice("Doleva", "rotate.left");
-    m_right = addChoice("Doprava", "rotate.right");
-    m_mirror = addChoice("Zrcadlit", "arrow.left.and.right.righttriangle.left.righttriangle.right");
-    m_flip = addChoice("Převrátit", "arrow.up.and.down.righttriangle.up.righttriangle.down");
+    m_left = addChoice(LKey("Doleva"), "rotate.left");
+    m_right = addChoice(LKey("Doprava"), "rotate.right");
+    m_mirror = addChoice(LKey("Zrcadlit"), "arrow.left.and.right.righttriangle.left.righttriangle.right");
+    m_flip = addChoice(LKey("Převrátit"), "arrow.up.and.down.righttriangle.up.righttriangle.down");
     m_angle = new Text(QString(), TextStyle::caption, this);
     m_angle->setColor(Theme::secondary());
     orientation->addWidget(m_angle);
