@@ -61,7 +61,7 @@
     </message>
     <message>
         <source>Použít</source>
-        <translation>Use</translation>
+        <translation>Apply</translation>
     </message>
     <message>
         <source>Obrázky (%@)</source>
@@ -493,7 +493,7 @@
     </message>
     <message>
         <source>Pozadí</source>
-        <translation>Background</translation>
+        <translation>Cutout</translation>
     </message>
     <message>
         <source>Obličeje</source>
@@ -509,7 +509,7 @@
     </message>
     <message>
         <source>Na polici</source>
-        <translation>To a shelf</translation>
+        <translation>Add to Shelf</translation>
     </message>
     <message>
         <source>KDE Connect</source>
@@ -917,7 +917,7 @@
     </message>
     <message>
         <source>Zatím žádné police. Přetáhni fotky a zvol „Na polici“.</source>
-        <translation>No shelves yet. Drop photos and choose “To a shelf”.</translation>
+        <translation>No shelves yet. Drop photos and choose “Add to Shelf”.</translation>
     </message>
     <message>
         <source>Zavřít</source>
@@ -1445,11 +1445,11 @@
     </message>
     <message>
         <source>Tohle je ukázková police. Přetáhni fotky a zvol „Na polici“, aby se tu objevily tvoje soubory.</source>
-        <translation>This is a sample shelf. Drop photos and choose “To a shelf” to see your own files here.</translation>
+        <translation>This is a sample shelf. Drop photos and choose “Add to Shelf” to see your own files here.</translation>
     </message>
     <message>
         <source>Polička je prázdná. Přetáhni fotky a zvol „Na polici“.</source>
-        <translation>This shelf is empty. Drop photos and choose “To a shelf”.</translation>
+        <translation>This shelf is empty. Drop photos and choose “Add to Shelf”.</translation>
     </message>
     <message>
         <source>Otevřít složku ve správci souborů</source>
@@ -1769,7 +1769,7 @@
     </message>
     <message>
         <source>Odložit</source>
-        <translation>Put Aside</translation>
+        <translation>Add</translation>
     </message>
     <message>
         <source> (kopie)</source>
