@@ -91,8 +91,8 @@ AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
         refresh();
     });
 
-    m_brightness = addSliderBlock(column, QStringLiteral("Jas"), -steps / 2, steps / 2, &m_brightnessReadout);
-    m_contrast = addSliderBlock(column, QStringLiteral("Kontrast"), steps / 2, steps * 3 / 2, &m_contrastReadout);
+    m_brightness = addSliderBlock(column, LKey("Jas"), -steps / 2, steps / 2, &m_brightnessReadout);
+    m_contrast = addSliderBlock(column, LKey("Kontrast"), steps / 2, steps * 3 / 2, &m_contrastReadout);
     connect(m_brightness, &LabeledSlider::unitsChanged, this, [this] {
         m_spec.brightness = m_brightness->value();
         refresh();
