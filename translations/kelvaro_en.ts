@@ -2452,8 +2452,8 @@
         <translation>Originals are never changed. Kelvaro will ask you where to save the results.</translation>
     </message>
     <message>
-        <source>Originály se nikdy nemění. Výsledky se ukládají do %@.</source>
-        <translation>Originals are never changed. Results are saved to %@.</translation>
+        <source>Originály se nikdy nemění. Výsledky se ukládají do „%@“.</source>
+        <translation>Originals are never changed. Results are saved to “%@”.</translation>
     </message>
     <message>
         <source>Otevřít sledovanou složku</source>
@@ -2542,6 +2542,10 @@
     <message>
         <source>naposledy %@</source>
         <translation>last run %@</translation>
+    </message>
+    <message>
+        <source>„%@“</source>
+        <translation>“%@”</translation>
     </message>
 </context>
 </TS>

@@ -153,7 +153,7 @@ QString WorkflowLibrary::summary(const WorkflowStep& step)
     case K::resize:
         return Lf("Delší strana nejvýš %ld px", step.longEdge);
     case K::watermark:
-        return QStringLiteral("„") + step.text + QStringLiteral("“");
+        return Lf("„%@“", step.text); // quotes of the interface language
     }
     return {};
 }
