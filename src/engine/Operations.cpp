@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include "engine/Bitmap.h"
 #include "engine/Localization.h"
 
 namespace kelvaro {
@@ -223,49 +224,43 @@ template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 } // namespace
 
-QString KelvaroOp::title() const
+QString KelvaroOp::storedTitle() const
 {
+    // Czech as written (each marked for the English table); the formats with a name are the ones
+    // LParts knows to translate.
+    const auto named = [](const char* format, const QString& name) { return formatText(QString::fromUtf8(format), {name}); };
+    const auto text = [](const char* czech) { return QString::fromUtf8(czech); };
     return std::visit(
         Overloaded{
-            [](const op::Adjust&) { return L("Úpravy"); },
-            // A built-in name (a Czech text) shows translated; a user's own name as typed.
-            [](const op::Preset& p) { return Lf("Předvolba %@", L(p.spec.name)); },
-            [](const op::RunWorkflow& w) { return Lf("Postup %@", L(w.workflow.name)); },
-            // Each title whole, not composed: a stored title is looked up again, part by part.
-            [](const op::Convert& c) {
-                switch (c.format) {
-                case ImageFormat::jpg: return L("Převod na JPG");
-                case ImageFormat::png: return L("Převod na PNG");
-                case ImageFormat::heic: return L("Převod na HEIC");
-                case ImageFormat::tiff: return L("Převod na TIFF");
-                case ImageFormat::pdf: return L("Spojit do PDF");
-                case ImageFormat::zip: return L("Zabalit do ZIP");
-                }
-                return QString();
+            [&](const op::Adjust&) { return text(LKey("Úpravy")); },
+            [&](const op::Preset& p) { return named("Předvolba %@", p.spec.name); },
+            [&](const op::RunWorkflow& w) { return named("Postup %@", w.workflow.name); },
+            [&](const op::Convert& c) {
+                if (c.format == ImageFormat::zip)
+                    return text(LKey("Zabalit do ZIP"));
+                if (c.format == ImageFormat::pdf)
+                    return text(LKey("Spojit do PDF"));
+                return named("Převod na %@", rawValue(c.format).toUpper());
             },
-            [](const op::Crop& c) {
-                switch (c.spec.ratio) {
-                case CropRatio::square: return L("Ořez 1:1");
-                case CropRatio::portrait45: return L("Ořez 4:5");
-                case CropRatio::landscape32: return L("Ořez 3:2");
-                case CropRatio::landscape43: return L("Ořez 4:3");
-                case CropRatio::wide169: return L("Ořez 16:9");
-                case CropRatio::story916: return L("Ořez 9:16");
-                }
-                return QString();
-            },
-            [](const op::Resize&) { return L("Změna velikosti"); },
-            [](const op::Compress&) { return L("Komprese"); },
-            [](const op::Watermark&) { return L("Vodoznak"); },
-            [](const op::Rename&) { return L("Přejmenování"); },
-            [](const op::BlurFaces&) { return L("Rozmazat obličeje"); },
-            [](const op::RemoveBackground&) { return L("Odstranit pozadí"); },
-            [](const op::Ocr&) { return L("Text z obrázku"); },
-            [](const op::Scan&) { return L("Sken dokumentu"); },
-            [](const op::StripMetadata&) { return L("Odstranit metadata"); },
-            [](const op::Move&) { return L("Přesun"); },
+            [&](const op::Crop& c) { return named("Ořez %@", label(c.spec.ratio)); },
+            [&](const op::Resize&) { return text(LKey("Změna velikosti")); },
+            [&](const op::Compress&) { return text(LKey("Komprese")); },
+            [&](const op::Watermark&) { return text(LKey("Vodoznak")); },
+            [&](const op::Rename&) { return text(LKey("Přejmenování")); },
+            [&](const op::BlurFaces&) { return text(LKey("Rozmazat obličeje")); },
+            [&](const op::RemoveBackground&) { return text(LKey("Odstranit pozadí")); },
+            [&](const op::Ocr&) { return text(LKey("Text z obrázku")); },
+            [&](const op::Scan&) { return text(LKey("Sken dokumentu")); },
+            [&](const op::StripMetadata&) { return text(LKey("Odstranit metadata")); },
+            [&](const op::Move&) { return text(LKey("Přesun")); },
         },
         value);
+}
+
+QString KelvaroOp::title() const
+{
+    // A built-in preset or workflow name (a Czech text) shows translated; a user's own as typed.
+    return LParts(storedTitle());
 }
 
 QString KelvaroOp::symbol() const
@@ -311,6 +306,7 @@ KelvaroError::KelvaroError(Kind kind, const QString& fileName)
     case Kind::noSubject: m_what = "no subject: "; break;
     case Kind::noFaces: m_what = "no faces: "; break;
     case Kind::tooLarge: m_what = "archive too large"; break;
+    case Kind::tooManyPixels: m_what = "too many pixels: "; break;
     }
     m_what += m_fileName.toUtf8();
 }
@@ -324,6 +320,8 @@ QString KelvaroError::message() const
     case Kind::noSubject: return Lf("Na snímku „%@“ jsem nenašel hlavní objekt.", m_fileName);
     case Kind::noFaces: return Lf("Na snímku „%@“ jsem nenašel žádný obličej.", m_fileName);
     case Kind::tooLarge: return L("Archiv by byl příliš velký (limit je 4 GB).");
+    case Kind::tooManyPixels:
+        return Lf("Fotka „%@“ je příliš velká (limit je %lld megapixelů).", m_fileName, kMaxPixels / 1000000);
     }
     return {};
 }

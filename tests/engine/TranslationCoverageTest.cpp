@@ -1,6 +1,6 @@
-// The English table and the code agree: every Czech text the code looks up (L, Lf, LParts) or
-// marks where it is defined (LKey) has one finished English entry with the same placeholders,
-// and the table holds nothing the code no longer uses.
+// The English table and the code agree: every Czech text the code looks up (L, Lf, LParts),
+// marks where it is defined (LKey) or counts (the three forms of Lp) has one finished English
+// entry with the same placeholders, and the table holds nothing the code no longer uses.
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -47,7 +47,8 @@ struct Use {
     QString where;
 };
 
-// The literal first argument of L, Lf, LParts and LKey, adjacent literals joined, comments left out.
+// The literal first argument of L, Lf, LParts and LKey (adjacent literals joined) and the three
+// forms of Lp; comments left out.
 QList<Use> literalUses(const QString& source, const QString& file)
 {
     static const QRegularExpression call(QStringLiteral(
@@ -72,6 +73,14 @@ QList<Use> literalUses(const QString& source, const QString& file)
             text += unescape(pieces.next().captured(1));
         const int line = int(code.left(m.capturedStart()).count(QLatin1Char('\n'))) + 1;
         uses.append({text, file + QLatin1Char(':') + QString::number(line)});
+    }
+    // Lp(count, "one", "few", "many"): all three forms.
+    static const QRegularExpression plural(QStringLiteral(R"re((?<![\w.:>])Lp\(\s*[^,;]+,((?:\s*"(?:[^"\\\n]|\\.)*"\s*,?){3}))re"));
+    for (auto it = plural.globalMatch(code); it.hasNext();) {
+        const auto m = it.next();
+        const int line = int(code.left(m.capturedStart()).count(QLatin1Char('\n'))) + 1;
+        for (auto pieces = piece.globalMatch(m.captured(1)); pieces.hasNext();)
+            uses.append({unescape(pieces.next().captured(1)), file + QLatin1Char(':') + QString::number(line)});
     }
     return uses;
 }
@@ -155,13 +164,15 @@ TEST(TranslationCoverage, TheScannerFindsLiteralLookupsAndMarkers)
             "a pět"); L("S \"uvozovkami\"\n"); QL("Ne"); x.L("Ne"); L(name); LParts("Šest");
         {"a", LKey("Sedm")}; // L("Ne v komentáři")
         /* LKey("Ani tady") */ QStringLiteral("http://x"); L("Osm");
+        Lp(files.size(), "1 kus", "%lld kusy", "%lld kusů");
     )src");
     QStringList texts;
     for (const Use& u : literalUses(sample, QStringLiteral("x.cpp")))
         texts << u.text;
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Jedna"), QStringLiteral("Dvě %@"), QStringLiteral("Tři"),
                                   QStringLiteral("Čtyři a pět"), QStringLiteral("S \"uvozovkami\"\n"), QStringLiteral("Šest"),
-                                  QStringLiteral("Sedm"), QStringLiteral("Osm")}));
+                                  QStringLiteral("Sedm"), QStringLiteral("Osm"), QStringLiteral("1 kus"),
+                                  QStringLiteral("%lld kusy"), QStringLiteral("%lld kusů")}));
 }
 
 TEST(TranslationCoverage, EveryTextHasOneFinishedEnglishEntry)
