@@ -8,6 +8,8 @@
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "app/QuickLookSupport.h"
+#include "studio/ScreenshotStudio.h"
+#include "studio/StudioWindow.h"
 #include "platform/FileManager.h"
 #include "ui/history/HistoryList.h"
 #include "ui/history/HistoryModel.h"
@@ -69,6 +71,13 @@ void installScreens(const ScreenHooks& hooks)
     ScreenFactory::install(Screen::shelves, [files](const ScreenContext& context, QWidget* parent) -> QWidget* {
         auto* view = new ShelvesView(context.store, files, parent);
         QuickLookList::attach(view->itemList(), ShelfItemModel::previewRole);
+        return view;
+    });
+    // The studio model belongs to its window; the application keeps that one window for good.
+    ScreenFactory::install(Screen::studio, [hooks, files](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        auto* studio = new ScreenshotStudio(context.store, context.watcher);
+        auto* view = new StudioWindow(*studio, {hooks.openMainWindow, files}, parent);
+        studio->setParent(view);
         return view;
     });
     // Sheets the host does not build yet fall back to the factory's stand-in.

@@ -6,9 +6,11 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "platform/widgets/Appearance.h"
 #include "store/KelvaroStore.h"
+#include "studio/CaptureRun.h"
 #include "studio/DemoContent.h"
 #include "studio/StudioKeys.h"
 #include "studio/StudioLanguageGuard.h"
@@ -63,7 +65,23 @@ void ScreenshotStudio::setSize(StudioSize size)
         fitWindow();
 }
 
-void ScreenshotStudio::setNotice(const std::optional<QString>& notice) { assign(m_notice, notice); }
+void ScreenshotStudio::setNotice(const std::optional<QString>& notice)
+{
+    m_noticeHeld = false;
+    assign(m_notice, notice);
+}
+
+void ScreenshotStudio::holdNotice(const QString& notice)
+{
+    m_noticeHeld = true;
+    assign(m_notice, std::optional<QString>(notice));
+}
+
+void ScreenshotStudio::sceneNotice(const std::optional<QString>& notice)
+{
+    if (!m_noticeHeld)
+        assign(m_notice, notice);
+}
 void ScreenshotStudio::setCapturing(bool capturing) { assign(m_isCapturing, capturing); }
 void ScreenshotStudio::setCaptureProgress(const QString& progress) { assign(m_captureProgress, progress); }
 
@@ -89,6 +107,7 @@ void ScreenshotStudio::stop()
     assign(m_isActive, false);
     assign(m_currentScene, std::optional<int>());
     assign(m_isCapturing, false);
+    m_noticeHeld = false;
     m_store.exitDemo();
     if (m_watcher)
         m_watcher->exitDemo();
@@ -153,7 +172,7 @@ void ScreenshotStudio::stage(int id, const QStringList& photos)
     case 3: {
         const std::optional<DemoContent::ComparePair> pair = DemoContent::comparePair();
         if (!pair) {
-            setNotice(QStringLiteral("Porovnání se nepodařilo připravit."));
+            sceneNotice(QStringLiteral("Porovnání se nepodařilo připravit."));
             return;
         }
         m_store.setSidebarSelection(SidebarItem::home);
@@ -182,7 +201,7 @@ void ScreenshotStudio::fitWindow()
 {
     QWidget* window = mainWindow();
     if (!window) {
-        setNotice(QStringLiteral("Hlavní okno není otevřené."));
+        sceneNotice(QStringLiteral("Hlavní okno není otevřené."));
         return;
     }
     const QSize want = nominalSize(m_size);
@@ -193,7 +212,7 @@ void ScreenshotStudio::fitWindow()
     window->raise();
     window->activateWindow();
     if (window->size() == want) {
-        setNotice(std::nullopt);
+        sceneNotice(std::nullopt);
         return;
     }
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
@@ -203,13 +222,22 @@ void ScreenshotStudio::fitWindow()
     // The window manager's frame comes on top of the content's size.
     const QSize frame = want + (window->frameGeometry().size() - window->geometry().size());
     if (area.width() < frame.width() || area.height() < frame.height()) {
-        setNotice(QStringLiteral("Obrazovka je na ") + sizeText(m_size)
+        sceneNotice(QStringLiteral("Obrazovka je na ") + sizeText(m_size)
                   + QStringLiteral(" malá, zvol menší velikost nebo jiný monitor."));
         return;
     }
-    setNotice(std::nullopt);
+    sceneNotice(std::nullopt);
     window->resize(want);
     window->move(area.x() + (area.width() - frame.width()) / 2, area.y());
+}
+
+void ScreenshotStudio::captureAll(const QList<AppLanguage>& languages, bool framed, std::shared_ptr<FileManager> files)
+{
+    if (!m_isActive || m_isCapturing || m_run)
+        return;
+    m_run = CaptureRun::start(*this, languages, framed, files ? std::move(files) : std::make_shared<DesktopFileManager>());
+    if (m_run)
+        connect(m_run, &QObject::destroyed, this, &ScreenshotStudio::changed);
 }
 
 void ScreenshotStudio::later(std::chrono::milliseconds delay, std::function<void()> action)

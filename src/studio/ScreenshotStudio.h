@@ -12,9 +12,12 @@
 // field really changes.
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include "engine/Localization.h"
@@ -24,6 +27,8 @@ class QWidget;
 
 namespace kelvaro {
 
+class CaptureRun;
+class FileManager;
 class FolderWatcher;
 class KelvaroStore;
 
@@ -55,11 +60,16 @@ public:
     // A Czech message for the studio window, shown as it stands in every language.
     const std::optional<QString>& notice() const { return m_notice; }
     void setNotice(const std::optional<QString>& notice);
+    // A notice that staging and fitting scenes do not replace (a failed capture's reason); the
+    // next capture run or stop() lets it go.
+    void holdNotice(const QString& notice);
     // A capture of all scenes is running; stop() clears it, which ends the run before its next scene.
     bool isCapturing() const { return m_isCapturing; }
     void setCapturing(bool capturing);
     const QString& captureProgress() const { return m_captureProgress; }
     void setCaptureProgress(const QString& progress);
+    // A run still exists: capturing, or finishing the scene it was on when it was told to stop.
+    bool isCaptureRunning() const { return !m_run.isNull(); }
 
     // ---- Operations ----
     // Enters demo mode once: keeps the user's language aside, switches to English when that is the
@@ -78,6 +88,10 @@ public:
     void show(int id);
     // Brings the main window to the front at the studio size, centred at the top of its screen.
     void fitWindow();
+    // Captures every scene in each of `languages` (in that order) into the output folder, framed
+    // with the scenes' captions or flattened; returns at once (see CaptureRun). Nothing while
+    // inactive or while a run exists. `files` shows the result folder (none: the desktop's).
+    void captureAll(const QList<AppLanguage>& languages, bool framed, std::shared_ptr<FileManager> files = nullptr);
 
     KelvaroStore& store() const { return m_store; }
 
@@ -96,6 +110,7 @@ private:
     // Runs `action` after `delay` unless the studio stops or moves on to another scene first.
     void later(std::chrono::milliseconds delay, std::function<void()> action);
     void cancelPending() { ++m_generation; }
+    void sceneNotice(const std::optional<QString>& notice);
     void clearWheel();
     void stage(int id, const QStringList& photos);
 
@@ -109,6 +124,8 @@ private:
     std::optional<QString> m_notice;
     bool m_isCapturing = false;
     QString m_captureProgress;
+    bool m_noticeHeld = false;
+    QPointer<CaptureRun> m_run;
     quint64 m_generation = 0; // a delayed action runs only while this is what it was scheduled at
 };
 
