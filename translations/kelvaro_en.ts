@@ -2591,9 +2591,5 @@
         <source>Ořez %@</source>
         <translation>Crop %@</translation>
     </message>
-    <message>
-        <source>Originály se nikdy nemění. Výsledky se ukládají do %@.</source>
-        <translation>Originals are never changed. Results are saved to %@.</translation>
-    </message>
 </context>
 </TS>
