@@ -308,46 +308,6 @@
         <translation>Move</translation>
     </message>
     <message>
-        <source>Převod na JPG</source>
-        <translation>Convert to JPG</translation>
-    </message>
-    <message>
-        <source>Převod na PNG</source>
-        <translation>Convert to PNG</translation>
-    </message>
-    <message>
-        <source>Převod na HEIC</source>
-        <translation>Convert to HEIC</translation>
-    </message>
-    <message>
-        <source>Převod na TIFF</source>
-        <translation>Convert to TIFF</translation>
-    </message>
-    <message>
-        <source>Ořez 1:1</source>
-        <translation>Crop 1:1</translation>
-    </message>
-    <message>
-        <source>Ořez 4:5</source>
-        <translation>Crop 4:5</translation>
-    </message>
-    <message>
-        <source>Ořez 3:2</source>
-        <translation>Crop 3:2</translation>
-    </message>
-    <message>
-        <source>Ořez 4:3</source>
-        <translation>Crop 4:3</translation>
-    </message>
-    <message>
-        <source>Ořez 16:9</source>
-        <translation>Crop 16:9</translation>
-    </message>
-    <message>
-        <source>Ořez 9:16</source>
-        <translation>Crop 9:16</translation>
-    </message>
-    <message>
         <source>HEIC → JPG</source>
         <translation>HEIC → JPG</translation>
     </message>
@@ -2606,6 +2566,10 @@
     <message>
         <source>„%@“</source>
         <translation>“%@”</translation>
+    </message>
+    <message>
+        <source>Ořez %@</source>
+        <translation>Crop %@</translation>
     </message>
 </context>
 </TS>
