@@ -2348,6 +2348,26 @@
         <translation>The same position is used for all %ld photos.</translation>
     </message>
     <message>
+        <source>Cestování 2026</source>
+        <translation>Travel 2026</translation>
+    </message>
+    <message>
+        <source>Na Instagram</source>
+        <translation>For Instagram</translation>
+    </message>
+    <message>
+        <source>K tisku</source>
+        <translation>To Print</translation>
+    </message>
+    <message>
+        <source>Snímky obrazovky</source>
+        <translation>Screenshots</translation>
+    </message>
+    <message>
+        <source>Pro klienty</source>
+        <translation>For Clients</translation>
+    </message>
+    <message>
         <source>Před</source>
         <translation>Before</translation>
     </message>
@@ -2574,6 +2594,8 @@
     <message>
         <source>Ořez 4:5</source>
         <translation>Crop 4:5</translation>
+        <source>Originály se nikdy nemění. Výsledky se ukládají do %@.</source>
+        <translation>Originals are never changed. Results are saved to %@.</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,8 @@
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "app/QuickLookSupport.h"
+#include "studio/ScreenshotStudio.h"
+#include "studio/StudioWindow.h"
 #include "platform/FileManager.h"
 #include "ui/guide/GuideView.h"
 #include "ui/history/HistoryList.h"
@@ -70,6 +72,13 @@ void installScreens(const ScreenHooks& hooks)
     ScreenFactory::install(Screen::shelves, [files](const ScreenContext& context, QWidget* parent) -> QWidget* {
         auto* view = new ShelvesView(context.store, files, parent);
         QuickLookList::attach(view->itemList(), ShelfItemModel::previewRole);
+        return view;
+    });
+    // The studio model belongs to its window; the application keeps that one window for good.
+    ScreenFactory::install(Screen::studio, [hooks, files](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        auto* studio = new ScreenshotStudio(context.store, context.watcher);
+        auto* view = new StudioWindow(*studio, {hooks.openMainWindow, files}, parent);
+        studio->setParent(view);
         return view;
     });
     ScreenFactory::install(Screen::guide, [](const ScreenContext& context, QWidget* parent) -> QWidget* {

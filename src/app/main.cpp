@@ -26,6 +26,7 @@
 #include "platform/widgets/FileDialogFolderChooser.h"
 #include "platform/widgets/WidgetAttention.h"
 #include "store/KelvaroStore.h"
+#include "studio/StudioLanguageGuard.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/KelvaroStyle.h"
 #include "ui/design/Theme.h"
@@ -69,7 +70,8 @@ int main(int argc, char** argv)
     Theme::installInterfaceFont();
     QApplication::setWindowIcon(AppIcon::icon());
     // A language left switched by an interrupted studio run is restored before any text.
-    KelvaroApp::restoreStudioLanguage();
+    StudioLanguageGuard::restore();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { StudioLanguageGuard::restore(); });
     L10n::installAtStartup();
     Appearance::shared();
 

@@ -165,9 +165,17 @@ TEST_F(KelvaroAppTest, StudioWindowOnlyWhileEnabled)
 {
     EXPECT_FALSE(app->openStudio());
     EXPECT_EQ(app->studioWindow(), nullptr);
-    EXPECT_FALSE(app->commands()->studio()->isVisible());
+    const auto helpItems = [this] {
+        QStringList shown;
+        for (QAction* a : app->mainWindow()->menuBar()->findChild<QMenu*>(QStringLiteral("helpMenu"))->actions())
+            if (a->isVisible())
+                shown << (a->isSeparator() ? QStringLiteral("—") : a->text());
+        return shown;
+    };
+    EXPECT_EQ(helpItems(), QStringList{QStringLiteral("Průvodce funkcemi Kelvaro")}) << "no studio item, no divider";
     Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), true);
-    EXPECT_TRUE(app->commands()->studio()->isVisible());
+    EXPECT_EQ(helpItems(), (QStringList{QStringLiteral("Průvodce funkcemi Kelvaro"), QStringLiteral("—"),
+                                        QStringLiteral("Studio pro screenshoty…")}));
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
     EXPECT_TRUE(app->openStudio());
     ASSERT_NE(app->studioWindow(), nullptr);
@@ -221,18 +229,6 @@ TEST_F(KelvaroAppTest, InstallingTheTrayWithoutADesktopTrayKeepsTheWindowsInChar
     ASSERT_NE(app->tray(), nullptr);
     EXPECT_FALSE(app->tray()->isAvailable());
     EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());
-}
-
-TEST(KelvaroAppStatic, RestoresALanguageTheStudioLeftSwitched)
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    Settings::shared().setValue(QStringLiteral("kelvaro.studio.savedLanguage"), QStringLiteral("cs"));
-    KelvaroApp::restoreStudioLanguage();
-    EXPECT_EQ(Settings::shared().stringValue(QStringLiteral("kelvaro.language")), std::optional<QString>(QStringLiteral("cs")));
-    EXPECT_FALSE(Settings::shared().contains(QStringLiteral("kelvaro.studio.savedLanguage")));
-    // Nothing saved: nothing changes.
-    KelvaroApp::restoreStudioLanguage();
-    EXPECT_EQ(Settings::shared().stringValue(QStringLiteral("kelvaro.language")), std::optional<QString>(QStringLiteral("cs")));
 }
 
 } // namespace

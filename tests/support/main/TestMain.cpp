@@ -50,8 +50,14 @@ int main(int argc, char** argv)
     setenv("HOME", qPrintable(root + "/home"), 1);
     QDir(root).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(root + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    // Fixed here rather than in ctest so a test binary run by hand behaves the same.
+    // Fixed here rather than in ctest so a test binary run by hand behaves the same. A folder whose
+    // tests need particular screens names its screens file (the offscreen platform's JSON).
+#ifdef KELVARO_TEST_SCREENS
+    const QString screens = QStringLiteral(KELVARO_SOURCE_DIR "/tests/" KELVARO_TEST_SCREENS);
+    setenv("QT_QPA_PLATFORM", qPrintable(QStringLiteral("offscreen:configfile=") + screens), 1);
+#else
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+#endif
     setenv("OMP_THREAD_LIMIT", "1", 0);
     setenv("KELVARO_MODELS_DIR", KELVARO_BUILD_DIR "/models", 0);
     // No test may reach the user's session bus, also when run from a desktop session. A test that
