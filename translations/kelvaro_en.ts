@@ -2595,9 +2595,5 @@
         <source>Ořez 4:5</source>
         <translation>Crop 4:5</translation>
     </message>
-    <message>
-        <source>Originály se nikdy nemění. Výsledky se ukládají do %@.</source>
-        <translation>Originals are never changed. Results are saved to %@.</translation>
-    </message>
 </context>
 </TS>
