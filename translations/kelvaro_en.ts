@@ -2591,5 +2591,9 @@
         <source>Ořez %@</source>
         <translation>Crop %@</translation>
     </message>
+    <message>
+        <source>Ořez 4:5</source>
+        <translation>Crop 4:5</translation>
+    </message>
 </context>
 </TS>
