@@ -4,6 +4,7 @@
 // purpose), pointed at a shared configuration folder.
 #include <csignal>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
