@@ -1171,5 +1171,293 @@
         <source>nebo</source>
         <translation>or</translation>
     </message>
+    <message>
+        <source>Změnit velikost</source>
+        <translation>Resize</translation>
+    </message>
+    <message>
+        <source>Procenta</source>
+        <translation>Percent</translation>
+    </message>
+    <message>
+        <source>Delší strana</source>
+        <translation>Long Edge</translation>
+    </message>
+    <message>
+        <source>Způsob</source>
+        <translation>Method</translation>
+    </message>
+    <message>
+        <source>Delší strana fotky bude %lld px, poměr stran zůstane.</source>
+        <translation>The photo’s longer side will be %lld px; the aspect ratio stays the same.</translation>
+    </message>
+    <message>
+        <source>Kvalita</source>
+        <translation>Quality</translation>
+    </message>
+    <message>
+        <source>Výsledek se uloží jako JPG. Nižší kvalita znamená menší soubor.</source>
+        <translation>The result is saved as a JPG. Lower quality means a smaller file.</translation>
+    </message>
+    <message>
+        <source>Oříznout</source>
+        <translation>Crop</translation>
+    </message>
+    <message>
+        <source>Poměr stran</source>
+        <translation>Aspect ratio</translation>
+    </message>
+    <message>
+        <source>Vodorovně</source>
+        <translation>Horizontal</translation>
+    </message>
+    <message>
+        <source>Svisle</source>
+        <translation>Vertical</translation>
+    </message>
+    <message>
+        <source>Přejmenovat kopie</source>
+        <translation>Rename Copies</translation>
+    </message>
+    <message>
+        <source>Nový název (prázdné = původní)</source>
+        <translation>New name (empty = original)</translation>
+    </message>
+    <message>
+        <source>Číslovat soubory</source>
+        <translation>Number the files</translation>
+    </message>
+    <message>
+        <source>Začít od %lld</source>
+        <translation>Start at %lld</translation>
+    </message>
+    <message>
+        <source>Přejmenované kopie se uloží do tvé složky s výsledky, originály zůstanou beze změny.</source>
+        <translation>The renamed copies are saved to your results folder; the originals stay unchanged.</translation>
+    </message>
+    <message>
+        <source>…nebo vytvoř novou polici</source>
+        <translation>…or create a new shelf</translation>
+    </message>
+    <message>
+        <source>Odložit</source>
+        <translation>Put Aside</translation>
+    </message>
+    <message>
+        <source> (kopie)</source>
+        <translation> (copy)</translation>
+    </message>
+    <message>
+        <source>%lld</source>
+        <translation>%lld</translation>
+    </message>
+    <message>
+        <source>Posunout výš</source>
+        <translation>Move Up</translation>
+    </message>
+    <message>
+        <source>Posunout níž</source>
+        <translation>Move Down</translation>
+    </message>
+    <message>
+        <source>Odebrat krok</source>
+        <translation>Remove Step</translation>
+    </message>
+    <message>
+        <source>Vystřihne hlavní objekt. Výsledek je s průhledným pozadím.</source>
+        <translation>Cuts out the main subject. The result has a transparent background.</translation>
+    </message>
+    <message>
+        <source>Rozpozná obličeje a skryje je stylem z Nastavení (rozmazání, pixelizace nebo zakrytí).</source>
+        <translation>Finds faces and hides them in the style chosen in Settings (blur, pixelate or cover).</translation>
+    </message>
+    <message>
+        <source>Jas</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>Kontrast</source>
+        <translation>Contrast</translation>
+    </message>
+    <message>
+        <source>Černobíle</source>
+        <translation>Black and white</translation>
+    </message>
+    <message>
+        <source>%lld px</source>
+        <translation>%lld px</translation>
+    </message>
+    <message>
+        <source>Menší fotky se nezvětšují.</source>
+        <translation>Smaller photos are not enlarged.</translation>
+    </message>
+    <message>
+        <source>Text vodoznaku</source>
+        <translation>Watermark text</translation>
+    </message>
+    <message>
+        <source>Umístění</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Průhlednost</source>
+        <translation>Opacity</translation>
+    </message>
+    <message>
+        <source>Rozměr</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>Nový postup</source>
+        <translation>New Workflow</translation>
+    </message>
+    <message>
+        <source>Upravit postup</source>
+        <translation>Edit Workflow</translation>
+    </message>
+    <message>
+        <source>Uložit postup</source>
+        <translation>Save Workflow</translation>
+    </message>
+    <message>
+        <source>Název (např. Portfolio)</source>
+        <translation>Name (e.g. Portfolio)</translation>
+    </message>
+    <message>
+        <source>Kroky</source>
+        <translation>Steps</translation>
+    </message>
+    <message>
+        <source>Přidat krok</source>
+        <translation>Add Step</translation>
+    </message>
+    <message>
+        <source>Přidej aspoň jeden krok. Provedou se shora dolů.</source>
+        <translation>Add at least one step. Steps run from top to bottom.</translation>
+    </message>
+    <message>
+        <source>Výsledek</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>Formát</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>Zachovat původní</source>
+        <translation>Keep original</translation>
+    </message>
+    <message>
+        <source>Smazat metadata a polohu</source>
+        <translation>Remove metadata and location</translation>
+    </message>
+    <message>
+        <source>Originály se nemění. Výsledky se uloží do výstupní složky.</source>
+        <translation>Originals are never changed. Results are saved to the output folder.</translation>
+    </message>
+    <message>
+        <source>Další akce</source>
+        <translation>More Actions</translation>
+    </message>
+    <message>
+        <source>Upravit…</source>
+        <translation>Edit…</translation>
+    </message>
+    <message>
+        <source>Duplikovat</source>
+        <translation>Duplicate</translation>
+    </message>
+    <message>
+        <source>Smazat…</source>
+        <translation>Delete…</translation>
+    </message>
+    <message>
+        <source>Postup nemá žádné kroky.</source>
+        <translation>This workflow has no steps.</translation>
+    </message>
+    <message>
+        <source>%lld. %@</source>
+        <translation>%lld. %@</translation>
+    </message>
+    <message>
+        <source>Spustit</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>Nejdřív přetáhni nebo vyber fotky</source>
+        <translation>Drag in or choose photos first</translation>
+    </message>
+    <message>
+        <source>Spustit na %@</source>
+        <translation>Run on %@</translation>
+    </message>
+    <message>
+        <source>Použít postup na všechny fotky ve frontě</source>
+        <translation>Apply the workflow to every photo in the queue</translation>
+    </message>
+    <message>
+        <source>Vyprázdnit</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Vybrat fotky…</source>
+        <translation>Choose Photos…</translation>
+    </message>
+    <message>
+        <source>Žádné fotky ve frontě</source>
+        <translation>No photos in the queue</translation>
+    </message>
+    <message>
+        <source>Ve frontě: %@</source>
+        <translation>In the queue: %@</translation>
+    </message>
+    <message>
+        <source>Pusť fotky sem</source>
+        <translation>Drop the photos here</translation>
+    </message>
+    <message>
+        <source>Přetáhni sem fotky nebo je vyber. Postup se spustí na všechny.</source>
+        <translation>Drag photos here or choose them. The workflow runs on all of them.</translation>
+    </message>
+    <message>
+        <source>Sestavit nový postup z kroků</source>
+        <translation>Build a new workflow from steps</translation>
+    </message>
+    <message>
+        <source>Smazat postup „%@“?</source>
+        <translation>Delete the workflow “%@”?</translation>
+    </message>
+    <message>
+        <source>Postup je řetězec kroků, třeba úpravy, zmenšení a vodoznak. Sestavíš ho jednou a pak ho spustíš na celou dávku fotek jedním klikem.</source>
+        <translation>A workflow is a chain of steps, such as adjustments, resizing and a watermark. Build it once, then run it on a whole batch of photos with one click.</translation>
+    </message>
+    <message>
+        <source>Uložené postupy se nepodařilo přečíst, proto je nechávám beze změny.</source>
+        <translation>The saved workflows could not be read, so they are left unchanged.</translation>
+    </message>
+    <message>
+        <source>Zatím žádný postup</source>
+        <translation>No workflows yet</translation>
+    </message>
+    <message>
+        <source>Vytvoř první postup tlačítkem Nový postup nahoře. Třeba „zmenšit, přidat vodoznak a uložit jako JPG“.</source>
+        <translation>Create your first workflow with the New Workflow button above. For example “resize, add a watermark and save as JPG”.</translation>
+    </message>
+    <message>
+        <source>Uložené postupy</source>
+        <translation>Saved Workflows</translation>
+    </message>
+    <message>
+        <source>Smazat postup</source>
+        <translation>Delete Workflow</translation>
+    </message>
+    <message>
+        <source>Fotky ani výsledky se nemažou. Zmizí jen uložený postup.</source>
+        <translation>No photos or results are deleted. Only the saved workflow goes away.</translation>
+    </message>
+    <message>
+        <source>Smazat</source>
+        <translation>Delete</translation>
+    </message>
 </context>
 </TS>

@@ -2,9 +2,10 @@
 
 #include "app/MenuBarDropView.h"
 #include "ui/main/ScreenFactory.h"
-#include "ui/wheel/ClipboardSheet.h"
+#include "ui/sheets/ToolSheetHost.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
+#include "ui/workflows/WorkflowsView.h"
 
 namespace kelvaro {
 
@@ -18,11 +19,12 @@ void installScreens(const ScreenHooks& hooks)
             return nullptr;
         return new MenuBarDropView(context.store, *context.watcher, {hooks.openMainWindow, hooks.quit}, parent);
     });
-    // Sheets without a builder of their own fall back to the factory's stand-in.
+    ScreenFactory::install(Screen::workflows, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        return new WorkflowsView(context.store, context.settings, nullptr, parent);
+    });
+    // Sheets the host does not build yet fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {
-        if (kind == ToolSheet::clipboard)
-            return new wheel::ClipboardSheet(context.store, parent);
-        return nullptr;
+        return ToolSheetHost::build(kind, context.store, parent);
     });
 }
 

@@ -70,6 +70,16 @@ LoadedImage load(const QString& file, int maxSide = 0);
 // creation, the first name that does not exist is returned unreserved (the write then fails).
 QString uniqueURL(const QString& folder, const QString& base, const QString& ext);
 
+// The file name `base`.`ext` as uniqueURL first tries it: "/" and ":" in `base` become "-", and
+// there is no dot when `ext` is empty. No disk.
+QString plainFileName(const QString& base, const QString& ext);
+
+// The name a rename run gives the copy of the file named `fileName` at batch position `index`
+// (from 0), before a taken name gets " 2", " 3" …: the spec's name as typed, or the file's own
+// name without its extension when that is empty; then, when numbered, "_" and start + index as
+// "%03d"; then the file's extension. No disk.
+QString renamedFileName(const RenameSpec& spec, const QString& fileName, int index);
+
 // Size in bytes of a regular file; 0 when it cannot be read. Reads disk metadata only.
 qint64 fileSize(const QString& file);
 

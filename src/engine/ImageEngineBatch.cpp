@@ -37,6 +37,14 @@ std::pair<QString, QString> splitName(const QString& fileName)
     return {fileName.left(dot), fileName.mid(dot + 1)};
 }
 
+QString renamedBase(const RenameSpec& spec, const QString& base, int index)
+{
+    QString renamed = spec.name.isEmpty() ? base : spec.name;
+    if (spec.numbered)
+        renamed += QLatin1Char('_') + QString::asprintf("%03lld", qint64(spec.start) + index);
+    return renamed;
+}
+
 // Gives back a name that uniqueURL claimed when nothing was written into it.
 void releaseIfEmpty(const QString& path)
 {
@@ -98,10 +106,7 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
             return one;
         }
         if (const op::Rename* rename = op.as<op::Rename>()) {
-            QString newBase = rename->spec.name.isEmpty() ? base : rename->spec.name;
-            if (rename->spec.numbered)
-                newBase += QLatin1Char('_') + QString::asprintf("%03lld", qint64(rename->spec.start) + index);
-            return copyTo(file, outDir, newBase, ext);
+            return copyTo(file, outDir, renamedBase(rename->spec, base, index), ext);
         }
         if (op.is<op::Ocr>())
             return recognise(file, outDir, base);
@@ -439,6 +444,12 @@ ImageEngine::NameTurn::~NameTurn()
 {
     if (currentFile.order)
         currentFile.order->pass(currentFile.index);
+}
+
+QString ImageEngine::renamedFileName(const RenameSpec& spec, const QString& fileName, int index)
+{
+    const auto [base, ext] = splitName(fileName);
+    return plainFileName(renamedBase(spec, base, index), ext);
 }
 
 OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, const QString& outDir,

@@ -90,16 +90,21 @@ vips::VImage prepared(const vips::VImage& image)
 
 } // namespace
 
+QString ImageEngine::plainFileName(const QString& base, const QString& ext)
+{
+    QString name = base;
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    name.replace(QLatin1Char(':'), QLatin1Char('-'));
+    if (!ext.isEmpty())
+        name += QLatin1Char('.') + ext;
+    return name;
+}
+
 QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const QString& ext)
 {
-    QString clean = base;
-    clean.replace(QLatin1Char('/'), QLatin1Char('-'));
-    clean.replace(QLatin1Char(':'), QLatin1Char('-'));
     const QDir dir(folder);
     for (qint64 n = 1; n < 1000000; ++n) {
-        QString fileName = n == 1 ? clean : clean + QLatin1Char(' ') + QString::number(n);
-        if (!ext.isEmpty())
-            fileName += QLatin1Char('.') + ext;
+        const QString fileName = plainFileName(n == 1 ? base : base + QLatin1Char(' ') + QString::number(n), ext);
         const QString path = dir.filePath(fileName);
         const QByteArray native = QFile::encodeName(path);
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -113,10 +118,7 @@ QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const
         return path;
     }
     // A million names taken: a name no earlier run can have, so nothing is written over.
-    QString fileName = clean + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    if (!ext.isEmpty())
-        fileName += QLatin1Char('.') + ext;
-    return dir.filePath(fileName);
+    return dir.filePath(plainFileName(base + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(), ext));
 }
 
 bool ImageEngine::describesNames()

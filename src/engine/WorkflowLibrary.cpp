@@ -110,30 +110,6 @@ std::optional<QList<Workflow>> WorkflowLibrary::load()
     return list;
 }
 
-bool WorkflowLibrary::save(const QList<Workflow>& workflows)
-{
-    if (!load())
-        return false;
-    QJsonArray array;
-    for (const Workflow& w : workflows)
-        array.append(w.toJson());
-    Settings::shared().setValue(settingsKey(), json::encodeArray(array));
-    return true;
-}
-
-bool WorkflowLibrary::upsert(const Workflow& workflow)
-{
-    std::optional<QList<Workflow>> list = load();
-    if (!list)
-        return false;
-    const auto same = std::find_if(list->begin(), list->end(), [&](const Workflow& w) { return w.id == workflow.id; });
-    if (same != list->end())
-        *same = workflow;
-    else
-        list->append(workflow);
-    return save(*list);
-}
-
 QString WorkflowLibrary::summary(const WorkflowStep& step)
 {
     using K = WorkflowStep::Kind;

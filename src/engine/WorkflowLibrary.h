@@ -23,15 +23,8 @@ const QList<Workflow>& defaults();
 std::optional<QList<Workflow>> decode(const QByteArray& data);
 
 // The list in the settings (a missing key reads as empty data); none when the stored value
-// cannot be read, which is logged once per process.
+// cannot be read, which is logged once per process. Only WorkflowStore writes the list.
 std::optional<QList<Workflow>> load();
-
-// Stores the whole list. Refuses (false) while the stored value cannot be read, so unreadable
-// data is never overwritten.
-bool save(const QList<Workflow>& workflows);
-
-// Replaces the stored workflow with the same id in place, or appends it; false when refused.
-bool upsert(const Workflow& workflow);
 
 // Display texts, localized at each call.
 QString summary(const WorkflowStep& step);     // "jas 20, kontrast 39", "Poměr 16:9", …

@@ -95,7 +95,7 @@ TEST(WorkflowStore, nothingStoredGivesTheBuiltInsAnEmptyArrayNothingAndOneBadRec
     EXPECT_DOUBLE_EQ(one->first().steps.first().contrast, 1);
 }
 
-TEST(WorkflowStore, unreadableDataGivesNoneIsLoggedOnceAndIsNeverOverwritten)
+TEST(WorkflowStore, unreadableDataGivesNoneAndIsLoggedOnce)
 {
     clearRecentLogLines();
     const QList<QVariant> unreadable{QVariant(QByteArray(R"([{"name":"A","steps":[{"kind":"sharpen"}]}])")),
@@ -103,33 +103,9 @@ TEST(WorkflowStore, unreadableDataGivesNoneIsLoggedOnceAndIsNeverOverwritten)
     for (const QVariant& stored : unreadable) {
         Settings::shared().setValue(key(), stored);
         EXPECT_FALSE(WorkflowLibrary::load());
-        EXPECT_FALSE(WorkflowLibrary::save({workflow(1, "jpg", 0.9, false)}));
-        EXPECT_FALSE(WorkflowLibrary::upsert(workflow(1, "jpg", 0.9, false)));
         EXPECT_EQ(Settings::shared().value(key()), stored);
     }
     EXPECT_EQ(recentLogLines().filter("failed to decode workflows").size(), 1);
-}
-
-TEST(WorkflowStore, saveAndUpsertReplaceInPlaceOrAppend)
-{
-    // the first write also stores the built-ins the user saw
-    Workflow mine = workflow(2, "png", 0.7, true);
-    ASSERT_TRUE(WorkflowLibrary::upsert(mine));
-    auto list = WorkflowLibrary::load();
-    ASSERT_TRUE(list);
-    ASSERT_EQ(list->size(), 4);
-    EXPECT_EQ(list->at(0), WorkflowLibrary::defaults().at(0));
-    EXPECT_EQ(list->at(3), mine);
-
-    Workflow edited = WorkflowLibrary::defaults().at(1);
-    edited.name = QStringLiteral("Katalog");
-    ASSERT_TRUE(WorkflowLibrary::upsert(edited));
-    list = WorkflowLibrary::load();
-    ASSERT_EQ(list->size(), 4);
-    EXPECT_EQ(list->at(1), edited);
-
-    ASSERT_TRUE(WorkflowLibrary::save({}));
-    EXPECT_TRUE(WorkflowLibrary::load()->isEmpty());
 }
 
 // ---- Texts ----------------------------------------------------------------------------------

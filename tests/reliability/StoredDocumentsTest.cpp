@@ -10,6 +10,7 @@
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
+#include "store/WorkflowStore.h"
 #include "watch/FolderWatcher.h"
 
 namespace kelvaro::reliability {
@@ -83,8 +84,10 @@ TEST_P(UndecodableDocument, WorkflowsAreNeverOverwritten)
     const QString key = QString::fromLatin1(WorkflowLibrary::key);
     Settings::shared().setValue(key, GetParam());
     EXPECT_FALSE(WorkflowLibrary::load().has_value());
-    EXPECT_FALSE(WorkflowLibrary::save(WorkflowLibrary::defaults()));
-    EXPECT_FALSE(WorkflowLibrary::upsert(WorkflowLibrary::defaults().first()));
+    WorkflowStore workflows(Settings::shared());
+    EXPECT_FALSE(workflows.upsert(WorkflowLibrary::defaults().first()));
+    EXPECT_FALSE(workflows.remove(WorkflowLibrary::defaults().first().id));
+    EXPECT_FALSE(workflows.duplicate(WorkflowLibrary::defaults().first()));
     EXPECT_EQ(Settings::shared().dataValue(key), std::optional<QByteArray>(GetParam()));
 }
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "ui/design/DesignSystem.h"
@@ -88,7 +89,18 @@ EmptyStateView::EmptyStateView(const QString& symbol, const QString& title, cons
     m_message->setWrap(true);
     m_message->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_message->setMaximumWidth(380);
-    column->addWidget(m_message, 0, Qt::AlignHCenter);
+    // Its height comes from the width it gets: centred between stretches rather than by alignment
+    // (an aligned item is measured at the column's whole width), and free to grow past the height
+    // of its one-line hint, or the lines it wraps into at 380 would be cut off.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    m_message->setSizePolicy(policy);
+    auto* messageRow = new QHBoxLayout();
+    messageRow->setContentsMargins(0, 0, 0, 0);
+    messageRow->addStretch(1);
+    messageRow->addWidget(m_message, 100);
+    messageRow->addStretch(1);
+    column->addLayout(messageRow);
     if (badge) {
         m_badge = new Capsule(*badge, this);
         column->addWidget(m_badge, 0, Qt::AlignHCenter);

@@ -54,6 +54,20 @@ void SheetFrame::addContent(QLayout* controls)
     m_column->insertLayout(m_contentIndex++, controls);
 }
 
+Text* SheetFrame::addCaption(const QString& text, TextStyle style)
+{
+    auto* caption = new Text(text, style, this);
+    caption->setColor(Theme::secondary());
+    caption->setWrap(true);
+    // A one-line width above the sheet's would cut the second line off: the height comes from
+    // the width the caption is given.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    caption->setSizePolicy(policy);
+    addContent(caption);
+    return caption;
+}
+
 void SheetFrame::setCanRun(bool canRun)
 {
     m_canRun = canRun;
@@ -65,7 +79,7 @@ void SheetFrame::run()
     if (!m_canRun)
         return;
     // The sheet may be deleted as it closes: the closure travels on by value.
-    std::function<void()> onRun = m_onRun;
+    std::function<void()> onRun = runClosure();
     accept();
     if (onRun)
         QMetaObject::invokeMethod(QCoreApplication::instance(), [onRun] { onRun(); }, Qt::QueuedConnection);

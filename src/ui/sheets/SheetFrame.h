@@ -9,6 +9,8 @@
 
 #include <QDialog>
 
+#include "ui/design/Theme.h"
+
 class QVBoxLayout;
 
 namespace kelvaro {
@@ -29,6 +31,8 @@ public:
     // Appends one top-level control between the header and the footer.
     void addContent(QWidget* control);
     void addContent(QLayout* controls);
+    // Appends a secondary text (shown as given) that wraps within the sheet's width.
+    Text* addCaption(const QString& text, TextStyle style);
 
     bool canRun() const { return m_canRun; }
     void setCanRun(bool canRun);
@@ -43,6 +47,10 @@ public:
     Text* titleText() const { return m_title; }
 
 protected:
+    // What the action hands to the main event loop, taken as the sheet closes: the closure of
+    // setOnRun unless a sheet builds its own from its fields of that moment.
+    virtual std::function<void()> runClosure() const { return m_onRun; }
+
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 

@@ -1,0 +1,27 @@
+#pragma once
+// One of a row of fixed choices in a sheet (the resize sheet's long edges): a bordered button
+// tinted ember while its choice is the sheet's current one, quiet otherwise. Never a default
+// button, so Return reaches the sheet's action; takes focus only from the keyboard. Main thread.
+#include <QPushButton>
+
+namespace kelvaro {
+
+class ChoiceButton : public QPushButton {
+    Q_OBJECT
+public:
+    explicit ChoiceButton(const QString& title, QWidget* parent = nullptr);
+
+    bool isChosen() const { return m_chosen; }
+    void setChosen(bool chosen);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_chosen = false;
+};
+
+} // namespace kelvaro

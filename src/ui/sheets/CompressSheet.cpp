@@ -1,0 +1,24 @@
+#include "ui/sheets/CompressSheet.h"
+
+#include <QSlider>
+
+#include "engine/Localization.h"
+#include "ui/sheets/LabeledSlider.h"
+
+namespace kelvaro {
+
+CompressSheet::CompressSheet(KelvaroStore& store, QWidget* parent)
+    : OperationSheet(store, QStringLiteral("Komprese"), QStringLiteral("arrow.down.right.and.arrow.up.left"),
+                     QStringLiteral("Zmenšit"), parent)
+{
+    m_quality = new LabeledSlider(QStringLiteral("Kvalita"), {20, 5, 95, 1}, this);
+    m_quality->setUnits(m_percent);
+    m_quality->setReadout([](int percent) { return Lf("%lld %%", percent); });
+    addContent(m_quality);
+    connect(m_quality, &LabeledSlider::unitsChanged, this, [this](int percent) { m_percent = percent; });
+
+    addCaption(L("Výsledek se uloží jako JPG. Nižší kvalita znamená menší soubor."), TextStyle::callout);
+    m_quality->slider()->setFocus();
+}
+
+} // namespace kelvaro

@@ -1,0 +1,169 @@
+// The tool-sheet host in the main window: each kind opens its own sheet, any way of closing
+// clears the store's sheet, every opening starts from the defaults, and the main road from a
+// wedge click through the resize sheet to the files in the output folder.
+#include <QDir>
+#include <QLineEdit>
+#include <QSlider>
+
+#include "../extras/ExtrasTestSupport.h"
+#include "../../support/TestImages.h"
+#include "app/ScreenInstaller.h"
+#include "engine/OutputFolder.h"
+#include "platform/FileManager.h"
+#include "store/KelvaroStore.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/main/ContentView.h"
+#include "ui/main/ScreenFactory.h"
+#include "ui/sheets/ChoiceButton.h"
+#include "ui/sheets/CropSheet.h"
+#include "ui/sheets/LabeledSlider.h"
+#include "ui/sheets/ResizeSheet.h"
+#include "ui/sheets/SegmentedPicker.h"
+#include "ui/sheets/ShelfSheet.h"
+#include "ui/wheel/ActionWheel.h"
+#include "ui/wheel/DropWheelCard.h"
+#include "ui/wheel/LoadedWheel.h"
+#include "ui/wheel/StatusLine.h"
+#include "../wheel/WheelTestSupport.h"
+
+using namespace kelvaro;
+namespace ti = kelvaro::testimages;
+
+namespace {
+
+class ToolSheetHostTest : public extrastest::CzechTest {
+protected:
+    void SetUp() override
+    {
+        CzechTest::SetUp();
+        installScreens();
+        store = std::make_unique<KelvaroStore>(StoreServices::desktop(), QStringLiteral("kelvaro.test.host"));
+        store->setActivities({});
+        store->setShelves({});
+        ContentView::Options options;
+        options.fileManager = std::make_shared<RecordingFileManager>();
+        view = std::make_unique<ContentView>(*store, options);
+        view->resize(1200, 800);
+        view->show();
+    }
+    void TearDown() override
+    {
+        view.reset();
+        ScreenFactory::reset();
+    }
+    template <typename T>
+    T* open(ToolSheet kind)
+    {
+        store->setActiveSheet(kind);
+        return qobject_cast<T*>(view->sheet());
+    }
+
+    std::unique_ptr<KelvaroStore> store;
+    std::unique_ptr<ContentView> view;
+};
+
+TEST_F(ToolSheetHostTest, EachKindOpensItsSheetAndUnbuiltOnesTheStandIn)
+{
+    const QList<std::pair<ToolSheet, QString>> kinds{{ToolSheet::crop, "CropSheet"},   {ToolSheet::resize, "ResizeSheet"},
+        {ToolSheet::compress, "CompressSheet"}, {ToolSheet::rename, "RenameSheet"}, {ToolSheet::shelf, "ShelfSheet"},
+        {ToolSheet::clipboard, "ClipboardSheet"}, {ToolSheet::watermark, "QDialog"}, {ToolSheet::platformCrop, "QDialog"}};
+    for (const auto& [kind, type] : kinds) {
+        store->setActiveSheet(kind);
+        ASSERT_NE(view->sheet(), nullptr);
+        EXPECT_TRUE(QString::fromLatin1(view->sheet()->metaObject()->className()).endsWith(type)) << qPrintable(type);
+        EXPECT_EQ(ScreenFactory::isPlaceholder(view->sheet()), type == "QDialog");
+    }
+}
+
+TEST_F(ToolSheetHostTest, ClosingTheSheetAnyWayClearsTheActiveSheet)
+{
+    const QList<std::function<void(SheetFrame*)>> ways{
+        [](SheetFrame* sheet) { extrastest::pressKey(sheet, Qt::Key_Escape); },
+        [](SheetFrame* sheet) { sheet->cancelButton()->click(); },
+        [](SheetFrame* sheet) { sheet->actionButton()->click(); }, // nothing loaded: the store ignores the run
+        [](SheetFrame* sheet) { sheet->close(); }};
+    for (const auto& close : ways) {
+        CropSheet* sheet = open<CropSheet>(ToolSheet::crop);
+        ASSERT_NE(sheet, nullptr);
+        close(sheet);
+        EXPECT_EQ(store->activeSheet(), std::nullopt);
+        EXPECT_EQ(view->sheet(), nullptr);
+    }
+}
+
+TEST_F(ToolSheetHostTest, EveryOpeningStartsFromTheDefaults)
+{
+    CropSheet* first = open<CropSheet>(ToolSheet::crop);
+    QStringList ratios;
+    for (const SegmentedPicker::Segment& segment : first->ratioPicker()->segments())
+        ratios << segment.title;
+    EXPECT_EQ(ratios, (QStringList{"1:1", "4:5", "3:2", "4:3", "16:9", "9:16"}));
+    Q_EMIT first->ratioPicker()->tagClicked(QStringLiteral("story916"));
+    first->horizontalSlider()->slider()->setValue(first->horizontalSlider()->slider()->maximum());
+    first->verticalSlider()->setUnits(0);
+    EXPECT_EQ(first->currentOp().as<op::Crop>()->spec, (CropSpec{CropRatio::story916, 1.0, 0.0}));
+    first->cancelButton()->click();
+    CropSheet* second = open<CropSheet>(ToolSheet::crop);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->currentOp().as<op::Crop>()->spec, (CropSpec{CropRatio::square, 0.5, 0.5}));
+}
+
+TEST_F(ToolSheetHostTest, ADisabledActionIgnoresReturn)
+{
+    QPointer<ShelfSheet> sheet = open<ShelfSheet>(ToolSheet::shelf);
+    sheet->nameField()->setText(QStringLiteral("  "));
+    extrastest::pressKey(sheet->nameField(), Qt::Key_Return);
+    extrastest::spin(30);
+    ASSERT_FALSE(sheet.isNull());
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(store->activeSheet(), ToolSheet::shelf);
+    EXPECT_TRUE(store->shelves().isEmpty());
+}
+
+// Two photos dropped, "Velikost" clicked, long edge 1080 chosen: one run, started after the
+// sheet has gone, writes two photos whose long side is 1080.
+TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
+{
+    const QString out = temp.filePath("Výsledky");
+    ASSERT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
+    store->receive(QStringList{ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(1600, 1200)),
+                               ti::writeJpeg(temp.path(), "b.jpg", ti::quadrants(900, 1500))},
+                   false);
+    auto* card = view->findChild<wheel::DropWheelCard*>();
+    ASSERT_NE(card, nullptr);
+    store->setWheelMode(WheelMode::tools);
+    extrastest::spin(30);
+    wheel::ActionWheel* wedges = card->loadedWheel()->wheel();
+    ASSERT_EQ(actions(WheelMode::tools).at(1).key, QStringLiteral("Velikost"));
+    wheeltest::click(wedges, wheeltest::wedgePoint(*wedges, 1));
+
+    auto* sheet = qobject_cast<ResizeSheet*>(view->sheet());
+    ASSERT_NE(sheet, nullptr);
+    Q_EMIT sheet->modePicker()->tagClicked(QStringLiteral("longEdge"));
+    sheet->longEdgeButtons().at(0)->click();
+    int runs = 0;
+    bool sheetGoneAtStart = false;
+    QObject::connect(store.get(), &KelvaroStore::isWorkingChanged, [&] {
+        if (store->isWorking()) {
+            ++runs;
+            sheetGoneAtStart = view->sheet() == nullptr;
+        }
+    });
+    sheet->actionButton()->click();
+    EXPECT_EQ(runs, 0);
+    ASSERT_TRUE(extrastest::waitFor([&] { return runs == 1 && !store->isWorking(); }, 30000));
+    extrastest::spin(50);
+    EXPECT_TRUE(runs == 1 && sheetGoneAtStart);
+
+    const QStringList written = QDir(out).entryList(QDir::Files);
+    ASSERT_EQ(written.size(), 2) << qPrintable(written.join(", "));
+    for (const QString& name : written) {
+        const QSize size = ti::pixelSize(QDir(out).filePath(name));
+        EXPECT_EQ(qMax(size.width(), size.height()), 1080) << qPrintable(name);
+    }
+    wheel::StatusLine* status = card->loadedWheel()->statusLine();
+    EXPECT_EQ(status->tone(), wheel::StatusTone::message);
+    EXPECT_EQ(status->shownText(), QStringLiteral("Hotovo – 2 soubory ve složce „Výsledky“."));
+}
+
+} // namespace

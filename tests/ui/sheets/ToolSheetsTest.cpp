@@ -1,0 +1,246 @@
+// The operation sheets: the operation each builds from its controls, the crop window over the
+// fitted photo, the bounded preview decode, the rename example agreeing with the engine, and the
+// shelf sheet's choice rule and what it hands the store.
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSlider>
+#include <QSpinBox>
+
+#include "../extras/ExtrasTestSupport.h"
+#include "../../support/TestImages.h"
+#include "engine/ImageEngine.h"
+#include "engine/OutputFolder.h"
+#include "store/KelvaroStore.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/sheets/ChoiceButton.h"
+#include "ui/sheets/CompressSheet.h"
+#include "ui/sheets/CropPreview.h"
+#include "ui/sheets/CropSheet.h"
+#include "ui/sheets/LabeledSlider.h"
+#include "ui/sheets/RenameSheet.h"
+#include "ui/sheets/ResizeSheet.h"
+#include "ui/sheets/SegmentedPicker.h"
+#include "ui/sheets/ShelfSheet.h"
+
+using namespace kelvaro;
+namespace ti = kelvaro::testimages;
+
+namespace {
+
+class ToolSheetsTest : public extrastest::CzechTest {
+protected:
+    void SetUp() override
+    {
+        CzechTest::SetUp();
+        store = std::make_unique<KelvaroStore>(StoreServices{}, QStringLiteral("kelvaro.test.sheets"));
+        store->setActivities({});
+        store->setShelves({});
+    }
+    std::unique_ptr<KelvaroStore> store;
+};
+
+// ---- Crop -----------------------------------------------------------------------------------------
+
+struct WindowCase {
+    CropRatio ratio;
+    double x, y;
+    QRectF expected; // over a 3:2 photo shown at 330 × 220
+};
+
+class CropWindow : public ::testing::TestWithParam<WindowCase> {};
+
+TEST_P(CropWindow, OnA3x2PhotoShownAt330x220)
+{
+    const WindowCase& c = GetParam();
+    EXPECT_EQ(CropPreview::cropWindow({c.ratio, c.x, c.y}, QSizeF(330, 220)), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ratios, CropWindow, ::testing::Values(
+    WindowCase{CropRatio::square, 0, 0.5, {0, 0, 220, 220}},
+    WindowCase{CropRatio::square, 1, 0.5, {110, 0, 220, 220}},
+    WindowCase{CropRatio::landscape32, 1, 1, {0, 0, 330, 220}},         // the photo's own ratio: no room to move
+    WindowCase{CropRatio::wide169, 0.5, 1, {0, 220 - 185.625, 330, 185.625}}, // wider than the photo: full width
+    WindowCase{CropRatio::story916, 0.5, 0, {165 - 61.875, 0, 123.75, 220}}));
+
+// The window is drawn over the fitted photo, not over the empty sides of the 392 × 220 area; the
+// photo is decoded no larger than it is shown, and an unreadable one shows no picture at all.
+TEST_F(ToolSheetsTest, CropPreviewFramesTheFittedPhotoDecodedAtTheShownSize)
+{
+    for (const QString& file : {ti::writeJpeg(temp.path(), "big.jpg", ti::quadrants(3000, 2000)),
+                                ti::writeGarbage(temp.path(), "broken.jpg")}) {
+        store->setDroppedFiles({file});
+        CropSheet sheet(*store);
+        sheet.show();
+        ASSERT_TRUE(extrastest::waitFor([&] { return !sheet.preview()->isLoading(); }));
+        const QRectF picture = sheet.preview()->pictureRect();
+        EXPECT_EQ(sheet.preview()->isFailed(), picture.isEmpty());
+        if (file.endsWith("broken.jpg")) {
+            EXPECT_TRUE(picture.isEmpty());
+            continue;
+        }
+        EXPECT_EQ(sheet.preview()->width(), 392);
+        EXPECT_LE(qMax(sheet.preview()->image().width(), sheet.preview()->image().height()), 392);
+        EXPECT_NEAR(picture.x(), 31, 0.5); // the decode rounds to whole pixels
+        EXPECT_NEAR(picture.width(), 330, 1);
+        EXPECT_EQ(picture.height(), 220);
+    }
+}
+
+// ---- Resize and compress --------------------------------------------------------------------------
+
+// Return on a focused long-edge button runs the sheet's action; it never picks that button.
+TEST_F(ToolSheetsTest, ResizeStepsByFiveOffersFourLongEdgesAndReturnRunsTheAction)
+{
+    ResizeSheet sheet(*store);
+    sheet.show();
+    EXPECT_EQ(sheet.currentOp().as<op::Resize>()->spec, (ResizeSpec{true, 50, 1920}));
+    LabeledSlider* percent = sheet.percentSlider();
+    EXPECT_EQ(percent->slider()->maximum(), 18); // 10, 15, … 100: nothing in between
+    for (auto [position, readout] : {std::pair{10, "60 %"}, {0, "10 %"}, {18, "100 %"}, {8, "50 %"}}) {
+        percent->slider()->setValue(position);
+        EXPECT_EQ(percent->readoutText()->text(), QString::fromUtf8(readout));
+    }
+    EXPECT_EQ(ResizeSheet::longEdges(), (QList<int>{1080, 1920, 2560, 4096}));
+    EXPECT_FALSE(sheet.longEdgeButtons().first()->isVisible());
+    Q_EMIT sheet.modePicker()->tagClicked(QStringLiteral("longEdge"));
+    EXPECT_TRUE(sheet.longEdgeButtons().first()->isVisible() && !percent->isVisible());
+    sheet.longEdgeButtons().at(2)->click();
+    EXPECT_EQ(sheet.currentOp().as<op::Resize>()->spec, (ResizeSpec{false, 50, 2560}));
+    EXPECT_EQ(sheet.longEdgeCaption()->text(), QStringLiteral("Delší strana fotky bude 2560 px, poměr stran zůstane."));
+    EXPECT_TRUE(sheet.longEdgeButtons().at(2)->isChosen() && !sheet.longEdgeButtons().at(1)->isChosen());
+
+    ChoiceButton* other = sheet.longEdgeButtons().first();
+    other->setFocus();
+    extrastest::pressKey(other, Qt::Key_Return);
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_EQ(sheet.currentOp().as<op::Resize>()->spec.longEdge, 2560);
+}
+
+TEST_F(ToolSheetsTest, CompressQualityIsExactAtEveryStep)
+{
+    CompressSheet sheet(*store);
+    EXPECT_EQ(sheet.currentOp().as<op::Compress>()->quality, 0.7);
+    EXPECT_EQ(sheet.qualitySlider()->readoutText()->text(), QStringLiteral("70 %"));
+    QSlider* slider = sheet.qualitySlider()->slider();
+    for (int k = 0, percent = 20; k <= slider->maximum(); ++k, percent += 5) { // ends at 95
+        slider->setValue(k);
+        EXPECT_EQ(sheet.currentOp().as<op::Compress>()->quality, percent / 100.0);
+        EXPECT_EQ(sheet.qualitySlider()->readoutText()->text(), QStringLiteral("%1 %").arg(percent));
+    }
+}
+
+// ---- Rename ---------------------------------------------------------------------------------------
+
+struct ExampleCase {
+    const char* file; // empty: no file loaded
+    RenameSpec spec;
+    const char* expected;
+};
+
+class RenameExample : public ::testing::TestWithParam<ExampleCase> {};
+
+// The example is the name the engine really gives the first copy.
+TEST_P(RenameExample, IsTheNameTheRunWrites)
+{
+    const ExampleCase& c = GetParam();
+    const QString file = QString::fromUtf8(c.file);
+    QStringList files;
+    QTemporaryDir dir;
+    if (!file.isEmpty() && QDir(dir.path()).mkpath("out"))
+        files << ti::writeGarbage(dir.path(), file); // a rename copies bytes as they are
+    EXPECT_EQ(RenameSheet::example(c.spec, files), QString::fromUtf8(c.expected));
+    if (files.isEmpty())
+        return;
+    const OpResult result = ImageEngine::process(KelvaroOp::rename(c.spec), files, dir.filePath("out"));
+    ASSERT_EQ(result.outputs.size(), 1);
+    EXPECT_EQ(QFileInfo(result.outputs.first()).fileName(), QString::fromUtf8(c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, RenameExample, ::testing::Values(
+    ExampleCase{"beach.png", {}, "beach_001.png"},
+    ExampleCase{"a.jpg", {QStringLiteral("Dovolená"), false, 1}, "Dovolená.jpg"},
+    ExampleCase{"", {QString(), true, 0}, "foto_000.jpg"},
+    ExampleCase{"x.jpg", {QString(), true, 9999}, "x_9999.jpg"},
+    ExampleCase{"IMG_4410.HEIC", {}, "IMG_4410_001.HEIC"},
+    ExampleCase{"scan", {}, "scan_001"},                                // no extension: no dot
+    ExampleCase{"a.jpg", {QStringLiteral(" 2024/08: moře "), true, 1}, " 2024-08- moře _001.jpg"}));
+
+TEST_F(ToolSheetsTest, TheStartIsBoundedAndKeptWhileNumberingIsOff)
+{
+    RenameSheet sheet(*store);
+    QSpinBox* start = sheet.startStepper();
+    EXPECT_TRUE(start->minimum() == 0 && start->maximum() == 9999);
+    EXPECT_EQ(start->text(), QStringLiteral("Začít od 1"));
+    start->setValue(42);
+    sheet.numberedToggle()->setChecked(false);
+    EXPECT_TRUE(start->isHidden());
+    EXPECT_EQ(sheet.exampleText()->text(), QStringLiteral("foto.jpg"));
+    sheet.numberedToggle()->setChecked(true);
+    EXPECT_FALSE(start->isHidden());
+    EXPECT_EQ(sheet.currentOp().as<op::Rename>()->spec, (RenameSpec{QString(), true, 42}));
+    store->setDroppedFiles({temp.filePath("Léto.PNG")});
+    EXPECT_EQ(sheet.exampleText()->text(), QStringLiteral("Léto_042.PNG")); // follows the store
+}
+
+// ---- Shelf ----------------------------------------------------------------------------------------
+
+Shelf shelf(const QString& name, int colorIndex)
+{
+    return Shelf{QUuid::createUuid(), name, QStringLiteral("star.fill"), colorIndex, 0, {}};
+}
+
+TEST_F(ToolSheetsTest, ShelfPickAndNameExcludeEachOtherAndColoursStayInThePalette)
+{
+    store->setShelves({shelf("A", -1), shelf("B", 7), shelf("C", std::numeric_limits<int>::min())});
+    ShelfSheet sheet(*store);
+    ASSERT_EQ(sheet.rows().size(), 3); // every stored colour index gives a palette colour
+    EXPECT_EQ(sheet.rows()[0]->color(), Theme::violet());
+    EXPECT_EQ(sheet.rows()[1]->color(), Theme::teal());
+    EXPECT_EQ(sheet.rows()[2]->color(), Theme::gold()); // |−2147483648 mod 5| = 3
+    const QUuid a = store->shelves()[0].id;
+    ShelfRow* rowA = sheet.rows()[0];
+    const auto state = [&] { return std::make_tuple(sheet.currentRequest(), sheet.canRun()); };
+    using Request = ShelfSheet::Request;
+
+    EXPECT_EQ(state(), std::make_tuple(Request{}, false));
+    sheet.nameField()->setText(QStringLiteral("Nová"));
+    rowA->click(); // a click picks the shelf and empties the name
+    EXPECT_EQ(state(), std::make_tuple(Request{a, QString()}, true));
+    EXPECT_TRUE(rowA->isSelected());
+    rowA->click(); // a second click drops it
+    EXPECT_EQ(state(), std::make_tuple(Request{}, false));
+    rowA->click();
+    sheet.nameField()->setText(QStringLiteral("   ")); // typing drops the pick; spaces alone cannot run
+    EXPECT_EQ(state(), std::make_tuple(Request{std::nullopt, QStringLiteral("   ")}, false));
+    EXPECT_FALSE(rowA->isSelected());
+    sheet.nameField()->setText(QStringLiteral(" \t"));
+    EXPECT_FALSE(sheet.canRun());
+    sheet.nameField()->setText(QStringLiteral("  Nová "));
+    EXPECT_EQ(state(), std::make_tuple(Request{std::nullopt, QStringLiteral("  Nová ")}, true));
+    sheet.nameField()->clear(); // emptying the field picks nothing back
+    EXPECT_EQ(state(), std::make_tuple(Request{}, false));
+}
+
+// "Odložit" hands the store the pick or the untrimmed name; the store puts the files there.
+TEST_F(ToolSheetsTest, TheStoreGetsThePickedShelfOrTheTypedName)
+{
+    ASSERT_TRUE(OutputFolder::remember(temp.path()));
+    store->setShelves({shelf("Rodina", 2)});
+    store->setDroppedFiles({ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(40, 30))});
+    {
+        ShelfSheet sheet(*store);
+        sheet.rows()[0]->click();
+        sheet.actionButton()->click();
+    }
+    ASSERT_TRUE(extrastest::waitFor([&] { return store->shelves()[0].items.size() == 1; }));
+    ShelfSheet sheet(*store);
+    sheet.nameField()->setText(QStringLiteral("  Nová "));
+    sheet.actionButton()->click();
+    ASSERT_TRUE(extrastest::waitFor([&] { return store->shelves().size() == 2; }));
+    EXPECT_EQ(store->shelves()[1].name, QStringLiteral("Nová"));
+    EXPECT_EQ(store->shelves()[0].items.size(), 1);
+}
+
+} // namespace

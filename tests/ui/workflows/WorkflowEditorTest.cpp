@@ -1,0 +1,189 @@
+// The workflow editor and its step cards: what the user's edits do to the workflow handed back,
+// and that values put into controls by code never write back.
+#include <optional>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSlider>
+
+#include <gtest/gtest.h>
+
+#include "store/WorkflowStore.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/main/ToolbarButton.h"
+#include "ui/sheets/SegmentedPicker.h"
+#include "ui/workflows/StepEditor.h"
+#include "ui/workflows/WorkflowEditor.h"
+#include "../extras/ExtrasTestSupport.h"
+
+using namespace kelvaro;
+using K = WorkflowStep::Kind;
+
+namespace {
+
+class WorkflowEditorTest : public extrastest::CzechTest {
+protected:
+    WorkflowEditor& open(const Workflow& workflow)
+    {
+        editor = std::make_unique<WorkflowEditor>(workflow, workflow.name.isEmpty(), [this](const Workflow& w) { saved = w; });
+        return *editor;
+    }
+    void pickFormat(const QString& tag)
+    {
+        QComboBox* picker = editor->formatPicker();
+        picker->setCurrentIndex(picker->findData(tag));
+        Q_EMIT picker->activated(picker->currentIndex()); // as a user's choice does
+    }
+
+    std::unique_ptr<WorkflowEditor> editor;
+    std::optional<Workflow> saved;
+};
+
+Workflow withSteps(const QList<K>& kinds)
+{
+    Workflow w = WorkflowStore::newTemplate();
+    w.name = QStringLiteral("Test");
+    w.steps.clear();
+    for (K kind : kinds)
+        w.steps << WorkflowStep::make(kind);
+    return w;
+}
+
+TEST_F(WorkflowEditorTest, theNewTemplateCannotBeSavedUntilItHasARealName)
+{
+    WorkflowEditor& e = open(WorkflowStore::newTemplate());
+    EXPECT_EQ(e.titleText()->text(), QStringLiteral("Nový postup"));
+    ASSERT_EQ(e.stepEditors().size(), 1);
+    EXPECT_EQ(e.stepEditors().first()->longEdgePicker()->currentText(), QStringLiteral("1600 px"));
+    EXPECT_EQ(e.formatPicker()->currentText(), QStringLiteral("JPG"));
+    EXPECT_EQ(e.qualityReadout()->text(), QStringLiteral("85 %"));
+    EXPECT_FALSE(e.stripToggle()->isChecked());
+    EXPECT_TRUE(e.symbolButtons().first()->isChecked()); // "wand.and.stars"
+
+    for (const char* blank : {"", "   ", " \n\t"}) {
+        e.nameField()->setText(QString::fromUtf8(blank));
+        Q_EMIT e.nameField()->textEdited(e.nameField()->text());
+        EXPECT_FALSE(e.saveButton()->isEnabled()) << blank;
+        e.save();
+        EXPECT_FALSE(saved);
+    }
+    e.cancelButton()->click(); // edits so far are dropped
+    EXPECT_FALSE(saved);
+    e.nameField()->setText(QStringLiteral("  X y \n"));
+    Q_EMIT e.nameField()->textEdited(e.nameField()->text());
+    e.saveButton()->click();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->name, QStringLiteral("X y"));
+}
+
+TEST_F(WorkflowEditorTest, stepsMoveAndGoAndTheLastOneGoingBlocksSaving)
+{
+    WorkflowEditor& e = open(withSteps({K::adjust, K::resize, K::watermark}));
+    const QUuid second = e.workflow().steps.at(1).id;
+    e.stepEditors().at(1)->upButton()->click();
+    EXPECT_EQ(e.workflow().steps.first().id, second);
+    const QList<StepEditor*> cards = e.stepEditors();
+    ASSERT_EQ(cards.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(cards[i]->number(), i + 1);
+        EXPECT_EQ(cards[i]->step().id, e.workflow().steps.at(i).id);
+        EXPECT_EQ(cards[i]->upButton()->isEnabled(), i > 0);
+        EXPECT_EQ(cards[i]->downButton()->isEnabled(), i < 2);
+    }
+    e.move(second, -1); // already first
+    EXPECT_EQ(e.workflow().steps.first().id, second);
+
+    for (int left = 3; left > 0; --left)
+        e.stepEditors().first()->removeButton()->click();
+    EXPECT_TRUE(e.workflow().steps.isEmpty());
+    EXPECT_FALSE(e.saveButton()->isEnabled());
+    EXPECT_FALSE(e.emptyHint()->isHidden());
+
+    // the same kind twice: two steps of their own
+    e.addMenu()->actions().at(int(K::crop))->trigger();
+    e.addMenu()->actions().at(int(K::crop))->trigger();
+    ASSERT_EQ(e.workflow().steps.size(), 2);
+    EXPECT_NE(e.workflow().steps[0].id, e.workflow().steps[1].id);
+    EXPECT_TRUE(e.saveButton()->isEnabled());
+}
+
+TEST_F(WorkflowEditorTest, aFormatWithoutQualityHidesItsRowAndKeepsTheValue)
+{
+    WorkflowEditor& e = open(withSteps({K::resize}));
+    pickFormat(QStringLiteral("png"));
+    EXPECT_TRUE(e.qualityRow()->isHidden());
+    EXPECT_DOUBLE_EQ(e.workflow().quality, 0.85);
+    pickFormat(QString()); // "Zachovat původní"
+    EXPECT_FALSE(e.qualityRow()->isHidden());
+    e.qualitySlider()->setValue(10);
+    EXPECT_EQ(e.qualityReadout()->text(), QStringLiteral("50 %"));
+    e.qualitySlider()->setValue(20);
+    EXPECT_EQ(e.qualityReadout()->text(), QStringLiteral("100 %"));
+}
+
+TEST_F(WorkflowEditorTest, storedValuesNoControlOffersSurviveUntilTheUserPicksAnother)
+{
+    Workflow odd = withSteps({K::adjust, K::resize, K::watermark, K::crop});
+    odd.format = QStringLiteral("webp");
+    odd.quality = 0.3;
+    odd.symbol = QStringLiteral("leaf");
+    odd.steps[0].brightness = 0.8;
+    odd.steps[0].contrast = 1.2;
+    odd.steps[1].longEdge = 1080;
+    odd.steps[2].position = QStringLiteral("middle");
+    odd.steps[2].opacity = 0.05;
+    odd.steps[3].ratio = QStringLiteral("2:1");
+    WorkflowEditor& e = open(odd);
+    EXPECT_EQ(e.formatPicker()->currentIndex(), -1);
+    EXPECT_TRUE(e.qualityRow()->isHidden());
+    for (QAbstractButton* b : e.symbolButtons())
+        EXPECT_FALSE(b->isChecked());
+    const QList<StepEditor*> cards = e.stepEditors();
+    EXPECT_EQ(cards[0]->brightnessReadout()->text(), QStringLiteral("+160"));
+    EXPECT_EQ(cards[0]->contrastReadout()->text(), QStringLiteral("+39"));
+    EXPECT_EQ(cards[1]->longEdgePicker()->currentIndex(), -1);
+    EXPECT_EQ(cards[2]->positionPicker()->currentIndex(), -1);
+    EXPECT_EQ(cards[3]->ratioPicker()->selectedIndex(), -1);
+    e.save();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(*saved, odd);
+
+    // the user's own move writes
+    cards[0]->brightnessSlider()->setValue(cards[0]->brightnessSlider()->minimum());
+    EXPECT_DOUBLE_EQ(e.workflow().steps[0].brightness, -0.5);
+    EXPECT_EQ(cards[0]->brightnessReadout()->text(), QStringLiteral("-100"));
+    EXPECT_DOUBLE_EQ(e.workflow().steps[0].contrast, 1.2);
+}
+
+struct Readout {
+    double brightness, contrast;
+    const char* shownBrightness;
+    const char* shownContrast;
+};
+
+class StepReadouts : public ::testing::TestWithParam<Readout> {};
+
+TEST_P(StepReadouts, truncateTowardZeroAndSignOnlyFromOne)
+{
+    const Readout r = GetParam();
+    EXPECT_EQ(StepEditor::readout(StepEditor::shownBrightness(r.brightness)), QString::fromLatin1(r.shownBrightness));
+    EXPECT_EQ(StepEditor::readout(StepEditor::shownContrast(r.contrast)), QString::fromLatin1(r.shownContrast));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, StepReadouts,
+                         ::testing::Values(Readout{0, 1.1, "0", "+20"}, Readout{-0.5, 0.5, "-100", "-100"},
+                                           Readout{0.5, 1.5, "+100", "+100"}, Readout{-0.004, 1.2, "0", "+39"},
+                                           Readout{0.004, 1.0, "0", "0"}));
+
+TEST(StepEditorPickers, offerTheSevenLongEdges)
+{
+    StepEditor resize(WorkflowStep::make(K::resize), 1, false, false);
+    QStringList items;
+    for (int i = 0; i < resize.longEdgePicker()->count(); ++i)
+        items << resize.longEdgePicker()->itemText(i);
+    EXPECT_EQ(items.join(','), QStringLiteral("800 px,1200 px,1600 px,2048 px,2400 px,3000 px,4000 px"));
+}
+
+} // namespace

@@ -1,0 +1,273 @@
+// The workflows screen over a real store: what its rows, dialogs, queue and drops do to the stored
+// list and the store, and one workflow run from the screen with the real engine.
+#include <memory>
+
+#include <QDir>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QSemaphore>
+
+#include <gtest/gtest.h>
+
+#include "engine/OutputFolder.h"
+#include "engine/WorkflowLibrary.h"
+#include "platform/Settings.h"
+#include "store/KelvaroStore.h"
+#include "store/WorkflowStore.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/design/EmptyStateView.h"
+#include "ui/workflows/QueueStrip.h"
+#include "ui/workflows/WorkflowCard.h"
+#include "ui/workflows/WorkflowEditor.h"
+#include "ui/workflows/WorkflowsView.h"
+#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
+#include "../wheel/WheelTestSupport.h"
+
+using namespace kelvaro;
+using K = WorkflowStep::Kind;
+
+namespace {
+
+const QString kKey = QString::fromLatin1(WorkflowLibrary::key);
+
+class WorkflowsViewTest : public extrastest::CzechTest {
+protected:
+    void SetUp() override
+    {
+        CzechTest::SetUp();
+        store = uitest::makeStore();
+    }
+    WorkflowsView& makeView()
+    {
+        view = std::make_unique<WorkflowsView>(*store, Settings::shared());
+        view->toolbarItems();
+        view->resize(900, 800);
+        view->show();
+        return *view;
+    }
+    QStringList photos(int n)
+    {
+        QStringList paths;
+        for (int i = 0; i < n; ++i) {
+            QImage image(1600, 1200, QImage::Format_RGB32);
+            image.fill(QColor(90, 140, 200));
+            paths << temp.filePath(QStringLiteral("fotka %1.jpg").arg(i + 1));
+            EXPECT_TRUE(image.save(paths.last(), "JPEG", 92));
+        }
+        return paths;
+    }
+    static QList<QUrl> urls(const QStringList& paths)
+    {
+        QList<QUrl> list;
+        for (const QString& p : paths)
+            list << QUrl::fromLocalFile(p);
+        return list;
+    }
+
+    std::unique_ptr<KelvaroStore> store;
+    std::unique_ptr<WorkflowsView> view;
+};
+
+struct StoredCase {
+    const char* name;
+    QVariant stored;
+    int cards;
+    bool empty, unreadable, canCreate;
+};
+
+class WorkflowsScreenStates : public WorkflowsViewTest, public ::testing::WithParamInterface<StoredCase> {};
+
+TEST_P(WorkflowsScreenStates, showTheStoredListAndNeverWriteWhatTheyCannotRead)
+{
+    const StoredCase c = GetParam();
+    if (c.stored.isValid())
+        Settings::shared().setValue(kKey, c.stored);
+    WorkflowsView& v = makeView();
+    EXPECT_EQ(v.cards().size(), c.cards);
+    EXPECT_EQ(v.emptyState() != nullptr, c.empty);
+    if (c.empty)
+        EXPECT_EQ(v.emptyState()->titleText()->text(), QStringLiteral("Zatím žádný postup"));
+    EXPECT_EQ(v.unreadableText() != nullptr, c.unreadable);
+    EXPECT_EQ(v.newWorkflowButton()->isEnabled(), c.canCreate);
+    v.newWorkflowButton()->click();
+    EXPECT_EQ(v.editor() != nullptr, c.canCreate);
+    if (v.editor())
+        EXPECT_EQ(v.editor()->titleText()->text(), QStringLiteral("Nový postup"));
+    EXPECT_EQ(Settings::shared().value(kKey), c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, WorkflowsScreenStates,
+                         ::testing::Values(StoredCase{"nothing", QVariant(), 3, false, false, true},
+                                           StoredCase{"emptyList", QVariant(QByteArray("[]")), 0, true, false, true},
+                                           StoredCase{"unreadable", QVariant(QByteArray("[{")), 0, false, true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WorkflowsViewTest, rowMenusEditDuplicateAndDeleteThroughTheStoredList)
+{
+    WorkflowsView& v = makeView();
+    const QList<Workflow>& builtIns = WorkflowLibrary::defaults();
+
+    v.cards().at(0)->menu()->actions().at(3)->trigger(); // "Smazat…"
+    ASSERT_TRUE(v.deleteDialog());
+    EXPECT_EQ(v.deleteDialog()->findChild<Text*>(QStringLiteral("question"))->text(), QStringLiteral("Smazat postup „Portfolio“?"));
+    v.deleteDialog()->findChild<QAbstractButton*>(QStringLiteral("delete"))->click();
+    uitest::spin();
+    ASSERT_EQ(v.cards().size(), 2);
+    EXPECT_EQ(v.workflows().workflows(), (QList<Workflow>{builtIns.at(1), builtIns.at(2)}));
+
+    v.cards().at(1)->menu()->actions().at(0)->trigger(); // "Upravit…"
+    ASSERT_TRUE(v.editor());
+    EXPECT_EQ(v.editor()->titleText()->text(), QStringLiteral("Upravit postup"));
+    v.editor()->nameField()->setText(QStringLiteral("Sdílení"));
+    Q_EMIT v.editor()->nameField()->textEdited(QStringLiteral("Sdílení"));
+    v.editor()->save();
+    uitest::spin();
+    ASSERT_EQ(v.cards().size(), 2);
+    EXPECT_EQ(v.cards().at(1)->nameText()->text(), QStringLiteral("Sdílení"));
+    EXPECT_EQ(v.cards().at(1)->workflow().id, builtIns.at(2).id);
+
+    v.cards().at(0)->menu()->actions().at(1)->trigger(); // "Duplikovat"
+    uitest::spin();
+    ASSERT_EQ(v.cards().size(), 3);
+    EXPECT_EQ(v.cards().at(2)->nameText()->text(), QStringLiteral("Produktovka (kopie)"));
+}
+
+TEST_F(WorkflowsViewTest, cardAndQueueTextsFollowTheQueue)
+{
+    Workflow two = WorkflowStore::newTemplate();
+    two.steps << WorkflowStep::make(K::watermark);
+    EXPECT_EQ(WorkflowCard::stepsText(two), QStringLiteral("1. Zmenšit  →  2. Přidat vodoznak"));
+    two.steps.clear();
+    EXPECT_EQ(WorkflowCard::stepsText(two), QStringLiteral("Postup nemá žádné kroky."));
+
+    WorkflowsView& v = makeView();
+    const QStringList files = photos(5);
+    const QString tip = QStringLiteral("Použít postup na všechny fotky ve frontě");
+    const QList<std::tuple<int, QString, QString>> cases{
+        {0, "Žádné fotky ve frontě", "Spustit"}, {1, "Ve frontě: 1 soubor", "Spustit na 1 soubor"},
+        {3, "Ve frontě: 3 soubory", "Spustit na 3 soubory"}, {5, "Ve frontě: 5 souborů", "Spustit na 5 souborů"}};
+    for (const auto& [count, queue, title] : cases) {
+        store->setDroppedFiles(files.mid(0, count));
+        EXPECT_EQ(v.queueStrip()->titleText()->text(), queue);
+        EXPECT_EQ(v.queueStrip()->clearButton()->isHidden(), count == 0);
+        KelvaroButton* run = v.cards().first()->runButton();
+        EXPECT_EQ(run->text(), title);
+        EXPECT_EQ(run->toolTip(), count ? tip : QStringLiteral("Nejdřív přetáhni nebo vyber fotky"));
+        EXPECT_EQ(run->isEnabled(), count > 0);
+    }
+}
+
+TEST_F(WorkflowsViewTest, dropsReplaceTheQueueWithLocalFilesAndRefuseWebLinks)
+{
+    WorkflowsView& v = makeView();
+    const QStringList files = photos(4);
+    store->receive(QStringList{files.at(3)}, false);
+    std::unique_ptr<QMimeData> web(wheeltest::urlMime({QUrl(QStringLiteral("https://example.com/a.jpg"))}));
+    EXPECT_FALSE(wheeltest::dragEnter(v.viewport(), {100, 100}, web.get()));
+    EXPECT_FALSE(wheeltest::drop(v.viewport(), {100, 100}, web.get()).accepted);
+    EXPECT_EQ(store->droppedFiles(), QStringList{files.at(3)});
+
+    std::unique_ptr<QMimeData> local(wheeltest::urlMime(urls(files.mid(0, 3))));
+    EXPECT_TRUE(wheeltest::dragEnter(v.viewport(), {100, 100}, local.get()));
+    EXPECT_TRUE(v.queueStrip()->isTargeted());
+    EXPECT_EQ(v.queueStrip()->subtitleText()->text(), QStringLiteral("Pusť fotky sem"));
+    EXPECT_TRUE(wheeltest::drop(v.viewport(), {100, 100}, local.get()).accepted);
+    EXPECT_FALSE(v.queueStrip()->isTargeted());
+    EXPECT_EQ(store->droppedFiles(), files.mid(0, 3));
+}
+
+TEST_F(WorkflowsViewTest, whileARunWorksNeitherRunNorEmptyingTheQueueIsOffered)
+{
+    ASSERT_TRUE(OutputFolder::remember(temp.path()));
+    auto proceed = std::make_shared<QSemaphore>();
+    StoreServices services;
+    services.process = [proceed](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr& hooks) {
+        hooks->reportProgress(2, 5);
+        proceed->acquire();
+        return OpResult{};
+    };
+    store = std::make_unique<KelvaroStore>(services, QStringLiteral("kelvaro.test.library"));
+    WorkflowsView& v = makeView();
+    store->receive(photos(5), false);
+    v.cards().first()->runButton()->click();
+    ASSERT_TRUE(uitest::waitFor([&] { return store->progressDone() == 2; }));
+    QueueStrip* strip = v.queueStrip();
+    EXPECT_TRUE(strip->isSpinnerShown());
+    EXPECT_EQ(strip->counterText()->text(), QStringLiteral("2 z 5"));
+    EXPECT_FALSE(v.cards().first()->runButton()->isEnabled());
+    EXPECT_FALSE(strip->clearButton()->isHidden());
+    EXPECT_FALSE(strip->clearButton()->isEnabled());
+    strip->clearButton()->click();
+    EXPECT_EQ(store->droppedFiles().size(), 5);
+
+    proceed->release();
+    ASSERT_TRUE(uitest::waitFor([&] { return !store->isWorking(); }));
+    EXPECT_FALSE(strip->isSpinnerShown());
+    EXPECT_TRUE(strip->clearButton()->isEnabled());
+    strip->clearButton()->click();
+    EXPECT_TRUE(store->droppedFiles().isEmpty());
+    EXPECT_FALSE(store->statusMessage().has_value());
+    EXPECT_EQ(strip->titleText()->text(), QStringLiteral("Žádné fotky ve frontě"));
+}
+
+// How many pixels of `rect` (fractions of the image) are far from `background`.
+int marked(const QImage& image, QRectF rect, const QColor& background)
+{
+    int count = 0;
+    for (int y = int(rect.top() * image.height()); y < int(rect.bottom() * image.height()); ++y)
+        for (int x = int(rect.left() * image.width()); x < int(rect.right() * image.width()); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += std::abs(c.red() - background.red()) + std::abs(c.green() - background.green())
+                         + std::abs(c.blue() - background.blue()) > 90;
+        }
+    return count;
+}
+
+TEST_F(WorkflowsViewTest, aSavedWorkflowRunsOnTheQueueAndIsTakenBack)
+{
+    const QString out = temp.filePath(QStringLiteral("Výsledky"));
+    QDir().mkpath(out);
+    ASSERT_TRUE(OutputFolder::remember(out));
+    store = std::make_unique<KelvaroStore>(StoreServices::desktop(), QStringLiteral("kelvaro.test.library"));
+    Workflow workflow = WorkflowStore::newTemplate();
+    workflow.name = QStringLiteral("Web");
+    workflow.steps.first().longEdge = 800;
+    workflow.steps << WorkflowStep::make(K::watermark);
+    workflow.steps.last().opacity = 1;
+    workflow.steps.last().sizePercent = 10;
+    Settings::shared().setValue(kKey, QByteArray("[]"));
+    ASSERT_TRUE(WorkflowStore(Settings::shared()).upsert(workflow));
+
+    WorkflowsView& v = makeView();
+    std::unique_ptr<QMimeData> dropped(wheeltest::urlMime(urls(photos(2))));
+    wheeltest::dragEnter(v.viewport(), {100, 100}, dropped.get());
+    ASSERT_TRUE(wheeltest::drop(v.viewport(), {100, 100}, dropped.get()).accepted);
+    ASSERT_EQ(v.cards().size(), 1);
+    KelvaroButton* run = v.cards().first()->runButton();
+    EXPECT_EQ(run->text(), QStringLiteral("Spustit na 2 soubory"));
+    run->click();
+    ASSERT_TRUE(uitest::waitFor([&] { return !store->isWorking() && store->lastOutputs().size() == 2; }, 60000));
+
+    const QColor background(90, 140, 200);
+    const QStringList outputs = store->lastOutputs();
+    for (const QString& output : outputs) {
+        const QImage image(output);
+        EXPECT_EQ(std::max(image.width(), image.height()), 800) << qPrintable(output);
+        EXPECT_GT(marked(image, {0.55, 0.75, 0.44, 0.24}, background), 50) << "no watermark in " << qPrintable(output);
+        EXPECT_EQ(marked(image, {0, 0, 0.5, 0.5}, background), 0);
+    }
+    QueueStrip* strip = v.queueStrip();
+    EXPECT_FALSE(store->statusIsError());
+    EXPECT_EQ(strip->messageText()->text(), QStringLiteral("Hotovo – 2 soubory ve složce „Výsledky“."));
+    EXPECT_FALSE(strip->undoButton()->isHidden());
+
+    strip->undoButton()->click();
+    for (const QString& output : outputs)
+        EXPECT_FALSE(QFileInfo::exists(output)) << qPrintable(output);
+    EXPECT_FALSE(store->undoState().has_value());
+}
+
+} // namespace
