@@ -43,26 +43,6 @@ TEST(CardHeader, ShowsTheActionOnlyWithBothTitleAndAction)
     EXPECT_EQ(withSubtitle.subtitleText()->text(), QStringLiteral("4 police"));
 }
 
-TEST(KeyCap, ShowsItsTextAsGiven)
-{
-    KeyCap cap(QStringLiteral("Ctrl+O"));
-    EXPECT_EQ(cap.text(), QStringLiteral("Ctrl+O"));
-    // Padding 6 at the sides, 2 above and below.
-    const QFontMetrics metrics(Theme::font(11, QFont::Medium));
-    EXPECT_EQ(cap.sizeHint().width(), metrics.horizontalAdvance(QStringLiteral("Ctrl+O")) + 12);
-    EXPECT_EQ(cap.sizeHint().height(), metrics.height() + 4);
-}
-
-TEST(Buttons, DisabledButtonsAreDrawnAt45Percent)
-{
-    for (auto kind : {KelvaroButton::Kind::primary, KelvaroButton::Kind::secondary}) {
-        KelvaroButton button(QStringLiteral("Použít"), kind);
-        EXPECT_DOUBLE_EQ(button.drawnOpacity(), 1.0);
-        button.setEnabled(false);
-        EXPECT_DOUBLE_EQ(button.drawnOpacity(), 0.45);
-    }
-}
-
 TEST(Buttons, PressingDarkensThePrimaryAndDeepensTheSecondary)
 {
     KelvaroButton primary(QStringLiteral("Použít"), KelvaroButton::Kind::primary);
@@ -125,28 +105,15 @@ TEST(LinkButton, FocusRingOnlyForKeyboardFocus)
     EXPECT_GT(ringPixels(), 2);
 }
 
-TEST(IconBadge, CornerAndGlyphScaleWithItsSide)
+TEST(EmptyStateView, BadgeOnlyWhenGivenAndLongMessagesWrapWithin380)
 {
-    IconBadge badge(QStringLiteral("star.fill"), Theme::gold(), 40, true);
-    EXPECT_DOUBLE_EQ(badge.cornerRadius(), 12.0);
-    EXPECT_DOUBLE_EQ(badge.glyphSize(), 18.0);
-    EXPECT_EQ(badge.size(), QSize(40, 40));
-}
-
-TEST(EmptyStateView, BadgeOnlyWhenGiven)
-{
-    EmptyStateView plain(QStringLiteral("tray.2"), QStringLiteral("Žádné police"), QStringLiteral("Zpráva"));
-    EXPECT_EQ(plain.badge(), nullptr);
-    EXPECT_EQ(plain.titleText()->text(), QStringLiteral("Žádné police"));
     EmptyStateView badged(QStringLiteral("tray.2"), QStringLiteral("T"), QStringLiteral("M"), QStringLiteral("Novinka"));
     ASSERT_NE(badged.badge(), nullptr);
     EXPECT_EQ(badged.badge()->accessibleName(), QStringLiteral("Novinka"));
-}
 
-TEST(EmptyStateView, LongMessagesWrapWithin380)
-{
     const QString message = QStringLiteral("Dlouhá zpráva, která se nevejde na jeden řádek a musí se zalomit, ").repeated(4);
     EmptyStateView view(QStringLiteral("tray.2"), QStringLiteral("T"), message);
+    EXPECT_EQ(view.badge(), nullptr);
     view.resize(900, 700);
     view.show();
     QCoreApplication::processEvents();
@@ -200,19 +167,6 @@ TEST(ModeSwitcher, FollowsTheOwnersValueAndSignalsOnlyChanges)
     switcher.show();
     EXPECT_EQ(switcher.pillRect().toRect(), switcher.segmentRect(WheelMode::tools));
 }
-
-TEST(HoverButton, ChildrenLeaveTheClickToTheButton)
-{
-    HoverButton button(9);
-    auto* label = new Text(QStringLiteral("Řádek"), TextStyle::callout, &button);
-    button.contentLayout()->addWidget(label);
-    EXPECT_TRUE(label->testAttribute(Qt::WA_TransparentForMouseEvents));
-}
-
-} // namespace
-
-
-namespace {
 
 TEST(KelvaroStyle, SlimScrollBarsWithAProportionalHandleAndNoButtons)
 {

@@ -89,29 +89,6 @@ TEST_F(HomeCardsTest, CountersArePlainDigitsWhereTheLocaleGroupsThousands)
     EXPECT_EQ(values[3].first, QStringLiteral("1234"));
 }
 
-TEST_F(HomeCardsTest, CountersStandInARowWhenTheyFitAndStackWhenNot)
-{
-    QuietStats stats(*store);
-    FitOrStackLayout* layout = stats.rowLayout();
-    const int rowWidth = layout->sizeHint().width();
-    stats.resize(rowWidth + 50, layout->heightForWidth(rowWidth + 50));
-    stats.show();
-    spin();
-    EXPECT_FALSE(layout->isStacked());
-    const int y0 = stats.stats().at(0)->y();
-    for (QuietStat* s : stats.stats())
-        EXPECT_EQ(s->y(), y0);
-    EXPECT_EQ(stats.stats().at(1)->x(), stats.stats().at(0)->width() + 28);
-
-    stats.resize(rowWidth - 10, layout->heightForWidth(rowWidth - 10));
-    spin();
-    EXPECT_TRUE(layout->isStacked());
-    for (QuietStat* s : stats.stats())
-        EXPECT_EQ(s->x(), 0);
-    EXPECT_EQ(stats.stats().at(1)->y(), stats.stats().at(0)->height() + 10);
-    EXPECT_GT(layout->heightForWidth(rowWidth - 10), layout->heightForWidth(rowWidth));
-}
-
 TEST_F(HomeCardsTest, SixNewestRowsStableForEqualDates)
 {
     const QDateTime base(QDate(2026, 5, 1), QTime(12, 0));
@@ -176,14 +153,6 @@ TEST_F(HomeCardsTest, ShelfLinesWithCountsAndPaletteColours)
     EXPECT_EQ(lines[2]->property("dotColor").value<QColor>(), Theme::teal());
     EXPECT_TRUE(Theme::palette().contains(lines[3]->property("dotColor").value<QColor>()));
     EXPECT_EQ(section.findChildren<Divider*>().size(), 3);
-}
-
-TEST_F(HomeCardsTest, OneShelfHasNoDivider)
-{
-    store->setShelves({shelf(QStringLiteral("Jediná"), 1, 5)});
-    ShelvesSection section(*store);
-    EXPECT_EQ(section.lines().size(), 1);
-    EXPECT_TRUE(section.findChildren<Divider*>().isEmpty());
 }
 
 TEST_F(HomeCardsTest, LinksAndShelfLinesOpenTheirPages)
