@@ -178,6 +178,8 @@ int main(int argc, char** argv)
     }
 
     installScreens();
+    // The main window's pictures show it at work, not behind the first-run welcome.
+    Settings::shared().setValue(QStringLiteral("kelvaro.onboarded"), true);
     const QStringList wheelScreens = wheel::wheelGalleryScreens();
     QStringList allScreens = kAllScreens + wheelScreens;
     for (const gallery::Scene& scene : gallery::scenes())

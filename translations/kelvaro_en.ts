@@ -1172,6 +1172,166 @@
         <translation>or</translation>
     </message>
     <message>
+        <source>Kelvaro upravuje fotky jen v tvém počítači. Nesbírá žádná data, nemá účet ani reklamy.</source>
+        <translation>Kelvaro edits your photos only on your computer. It collects no data and has no account and no ads.</translation>
+    </message>
+    <message>
+        <source>Na internet se připojí jen kvůli kontrole nové verze a i tu můžeš vypnout.</source>
+        <translation>It goes online only to check for a new version, and you can turn that off too.</translation>
+    </message>
+    <message>
+        <source>Bez sledování</source>
+        <translation>No tracking</translation>
+    </message>
+    <message>
+        <source>Bez účtu</source>
+        <translation>No account</translation>
+    </message>
+    <message>
+        <source>Bez reklam</source>
+        <translation>No ads</translation>
+    </message>
+    <message>
+        <source>Dílna na fotky</source>
+        <translation>A workshop for your photos</translation>
+    </message>
+    <message>
+        <source>Verze</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Zásady ochrany soukromí…</source>
+        <translation>Privacy Policy…</translation>
+    </message>
+    <message>
+        <source>Web aplikace</source>
+        <translation>Website</translation>
+    </message>
+    <message>
+        <source>Zkontrolovat aktualizace</source>
+        <translation>Check for Updates</translation>
+    </message>
+    <message>
+        <source>Automaticky hledat nové verze</source>
+        <translation>Automatically check for new versions</translation>
+    </message>
+    <message>
+        <source>Podpořit vývoj…</source>
+        <translation>Support Development…</translation>
+    </message>
+    <message>
+        <source>Kelvaro je zdarma. Příspěvek je dobrovolný a nic neodemyká.</source>
+        <translation>Kelvaro is free. A contribution is voluntary and unlocks nothing.</translation>
+    </message>
+    <message>
+        <source>Je dostupná nová verze %@</source>
+        <translation>Version %@ is available</translation>
+    </message>
+    <message>
+        <source>Kontrola se nepovedla</source>
+        <translation>The check failed</translation>
+    </message>
+    <message>
+        <source>Máš nejnovější verzi</source>
+        <translation>You're up to date</translation>
+    </message>
+    <message>
+        <source>Kolo akcí</source>
+        <translation>Action Wheel</translation>
+    </message>
+    <message>
+        <source>Samotný modifikátor přepne kolo, Ctrl+1–3 otevře příslušný režim.</source>
+        <translation>The modifier key on its own switches the wheel; Ctrl+1–3 opens that mode.</translation>
+    </message>
+    <message>
+        <source>Podrž klávesu nebo stiskni zkratku</source>
+        <translation>Hold the key or press the shortcut</translation>
+    </message>
+    <message>
+        <source>Aplikace</source>
+        <translation>Application</translation>
+    </message>
+    <message>
+        <source>Vyber složku pro výsledky.</source>
+        <translation>Choose a folder for your results.</translation>
+    </message>
+    <message>
+        <source>Jaká data sbíráme</source>
+        <translation>What data we collect</translation>
+    </message>
+    <message>
+        <source>Žádná. Kelvaro neodesílá fotky, názvy souborů ani statistiky použití. Neobsahuje analytiku, reklamy ani sledování.</source>
+        <translation>None. Kelvaro sends no photos, no file names and no usage statistics. It contains no analytics, ads or tracking.</translation>
+    </message>
+    <message>
+        <source>Kde zůstávají tvoje soubory</source>
+        <translation>Where your files stay</translation>
+    </message>
+    <message>
+        <source>Všechny úpravy probíhají přímo v tvém počítači. Výsledky se ukládají jen do složky, kterou si sám vybereš. Originály se nemění.</source>
+        <translation>All editing happens right on your computer. Results are saved only to the folder you choose. Your originals are never changed.</translation>
+    </message>
+    <message>
+        <source>Co si aplikace pamatuje</source>
+        <translation>What the app remembers</translation>
+    </message>
+    <message>
+        <source>Nastavení, police, postupy, sledované složky a historii ukládá lokálně v počítači. Vše můžeš kdykoli smazat v Nastavení nebo odinstalováním aplikace.</source>
+        <translation>Settings, shelves, workflows, watched folders and history are stored locally on your computer. You can delete all of it at any time in Settings or by uninstalling the app.</translation>
+    </message>
+    <message>
+        <source>Přístup k souborům a oznámení</source>
+        <translation>File access and notifications</translation>
+    </message>
+    <message>
+        <source>Aplikace vidí jen soubory a složky, které jí sám předáš. Oznámení používá jen k hlášení dokončené automatické práce a můžeš je vypnout v Nastavení systému.</source>
+        <translation>The app sees only the files and folders you hand it. It uses notifications only to report finished automatic work, and you can turn them off in your system settings.</translation>
+    </message>
+    <message>
+        <source>Kontrola nových verzí</source>
+        <translation>Checking for new versions</translation>
+    </message>
+    <message>
+        <source>Jednou denně si aplikace stáhne z %@ malý soubor s číslem nejnovější verze. Nic o tobě ani o tvých souborech neposílá, server vidí jen běžné údaje o spojení (IP adresu a verzi aplikace). Kontrolu vypneš v Nastavení → O aplikaci.</source>
+        <translation>Once a day the app downloads a small file with the latest version number from %@. It sends nothing about you or your files; the server sees only the usual connection details (your IP address and the app version). You can turn the check off in Settings → About.</translation>
+    </message>
+    <message>
+        <source>Změny zásad</source>
+        <translation>Changes to this policy</translation>
+    </message>
+    <message>
+        <source>Pokud se zásady změní, nová verze bude vždy k dispozici přímo v aplikaci.</source>
+        <translation>If this policy changes, the new version will always be available right in the app.</translation>
+    </message>
+    <message>
+        <source>Zásady ochrany soukromí</source>
+        <translation>Privacy Policy</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>Zkratky</source>
+        <translation>Shortcuts</translation>
+    </message>
+    <message>
+        <source>O aplikaci</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>Obecné</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>Menší soubor</source>
+        <translation>Smaller file</translation>
+    </message>
+    <message>
+        <source>Vyšší kvalita</source>
+        <translation>Higher quality</translation>
+    </message>
+    <message>
         <source>Změnit velikost</source>
         <translation>Resize</translation>
     </message>
@@ -1194,6 +1354,198 @@
     <message>
         <source>Kvalita</source>
         <translation>Quality</translation>
+    </message>
+    <message>
+        <source>Kvalita exportu</source>
+        <translation>Export Quality</translation>
+    </message>
+    <message>
+        <source>Kolem 85–90 % nepoznáš rozdíl od originálu a soubor bude výrazně menší.</source>
+        <translation>At around 85–90 % you won't see a difference from the original, and the file will be much smaller.</translation>
+    </message>
+    <message>
+        <source>JPEG</source>
+        <translation>JPEG</translation>
+    </message>
+    <message>
+        <source>Nejrozšířenější formát, hodí se pro sdílení.</source>
+        <translation>The most widespread format, good for sharing.</translation>
+    </message>
+    <message>
+        <source>Formát Applu, zhruba poloviční velikost při stejné kvalitě.</source>
+        <translation>Apple's format, about half the size at the same quality.</translation>
+    </message>
+    <message>
+        <source>Soukromí na fotkách</source>
+        <translation>Privacy in Photos</translation>
+    </message>
+    <message>
+        <source>Skrytí obličejů</source>
+        <translation>Hiding faces</translation>
+    </message>
+    <message>
+        <source>Jak nástroj Obličeje zakryje tváře.</source>
+        <translation>How the Faces tool covers faces.</translation>
+    </message>
+    <message>
+        <source>Jazyk</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>Jazyk aplikace</source>
+        <translation>App language</translation>
+    </message>
+    <message>
+        <source>Okno i menu se přepnou hned, standardní dialogy po restartu.</source>
+        <translation>Windows and menus switch at once; standard dialogs after a restart.</translation>
+    </message>
+    <message>
+        <source>Podle systému</source>
+        <translation>Same as system</translation>
+    </message>
+    <message>
+        <source>Restartovat</source>
+        <translation>Restart</translation>
+    </message>
+    <message>
+        <source>Kelvaro se nepodařilo znovu spustit. Zavři ho a otevři znovu sám.</source>
+        <translation>Kelvaro couldn't restart. Quit it and open it again yourself.</translation>
+    </message>
+    <message>
+        <source>Restartuj Kelvaro, aby se přeložily i standardní dialogy a formáty čísel.</source>
+        <translation>Restart Kelvaro to switch standard dialogs and number formats too.</translation>
+    </message>
+    <message>
+        <source>Složka pro výsledky</source>
+        <translation>Results Folder</translation>
+    </message>
+    <message>
+        <source>Hotové soubory se ukládají sem. Originály zůstávají vždy nedotčené.</source>
+        <translation>Finished files are saved here. Your originals always stay untouched.</translation>
+    </message>
+    <message>
+        <source>Zatím nevybrána</source>
+        <translation>Not chosen yet</translation>
+    </message>
+    <message>
+        <source>Vyber, kam se mají ukládat hotové fotky.</source>
+        <translation>Choose where finished photos are saved.</translation>
+    </message>
+    <message>
+        <source>Změnit…</source>
+        <translation>Change…</translation>
+    </message>
+    <message>
+        <source>Zapomenout složku</source>
+        <translation>Forget Folder</translation>
+    </message>
+    <message>
+        <source>Další volby složky</source>
+        <translation>More folder options</translation>
+    </message>
+    <message>
+        <source>Po dokončení</source>
+        <translation>After Finishing</translation>
+    </message>
+    <message>
+        <source>Popisné názvy souborů</source>
+        <translation>Descriptive file names</translation>
+    </message>
+    <message>
+        <source>Ke jménu přidá, co se s fotkou stalo, třeba „dovolená komprese.jpg“.</source>
+        <translation>Adds what happened to the photo to its name, like “holiday compressed.jpg”.</translation>
+    </message>
+    <message>
+        <source>Ukázat výsledek ve správci souborů</source>
+        <translation>Show results in the file manager</translation>
+    </message>
+    <message>
+        <source>Po každé akci otevře složku s hotovými soubory.</source>
+        <translation>Opens the folder with the finished files after every action.</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Data</translation>
+    </message>
+    <message>
+        <source>Ukázková data</source>
+        <translation>Sample data</translation>
+    </message>
+    <message>
+        <source>Vymyšlené statistiky a police na úvodní obrazovce. Tvoje soubory zůstanou.</source>
+        <translation>Made-up statistics and shelves on the home screen. Your files stay.</translation>
+    </message>
+    <message>
+        <source>Uvítání</source>
+        <translation>Welcome</translation>
+    </message>
+    <message>
+        <source>Znovu ukáže úvodní průvodce v hlavním okně.</source>
+        <translation>Shows the welcome guide in the main window again.</translation>
+    </message>
+    <message>
+        <source>Vymazat…</source>
+        <translation>Clear…</translation>
+    </message>
+    <message>
+        <source>Vymazat ukázková data?</source>
+        <translation>Clear the sample data?</translation>
+    </message>
+    <message>
+        <source>Vymazat</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Přeskočit</source>
+        <translation>Skip</translation>
+    </message>
+    <message>
+        <source>Zpět</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>Vítej ve Kelvaro</source>
+        <translation>Welcome to Kelvaro</translation>
+    </message>
+    <message>
+        <source>Přetáhni fotky do kola a vyber, co s nimi chceš udělat: převést formát, zmenšit je, odstranit pozadí nebo z nich vytáhnout text.</source>
+        <translation>Drop photos on the wheel and choose what to do with them: convert the format, shrink them, remove the background or pull out their text.</translation>
+    </message>
+    <message>
+        <source>Tři kola, tři zkratky</source>
+        <translation>Three wheels, three shortcuts</translation>
+    </message>
+    <message>
+        <source>Samotný Shift, Shift+Alt nebo Ctrl přepne kolo. Soubor můžeš pustit rovnou na výseč.</source>
+        <translation>Shift, Shift+Alt or Ctrl on its own switches the wheel. You can drop a file straight onto a slice.</translation>
+    </message>
+    <message>
+        <source>Kam ukládat výsledky?</source>
+        <translation>Where should results go?</translation>
+    </message>
+    <message>
+        <source>Originály zůstanou nedotčené. Výsledky půjdou do jedné složky, kterou si aplikace zapamatuje.</source>
+        <translation>Your originals stay untouched. Results go into one folder that the app remembers.</translation>
+    </message>
+    <message>
+        <source>Začít</source>
+        <translation>Get Started</translation>
+    </message>
+    <message>
+        <source>Dál</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>Zatím nevybráno</source>
+        <translation>Nothing chosen yet</translation>
+    </message>
+    <message>
+        <source>Změnit složku…</source>
+        <translation>Change Folder…</translation>
+    </message>
+    <message>
+        <source>Vybrat složku…</source>
+        <translation>Choose Folder…</translation>
     </message>
     <message>
         <source>Výsledek se uloží jako JPG. Nižší kvalita znamená menší soubor.</source>

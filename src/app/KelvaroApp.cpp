@@ -23,10 +23,11 @@ const QString kLanguageKey = QStringLiteral("kelvaro.language");
 const QString kStudioKey = QStringLiteral("kelvaro.studio.enabled");
 const QString kSavedLanguageKey = QStringLiteral("kelvaro.studio.savedLanguage");
 
-// A top-level window whose whole content is one screen of the factory.
-QWidget* screenWindow(Screen screen, KelvaroStore& store, const QString& objectName)
+// A top-level window whose whole content is one screen of the factory; with a parent it stays
+// over that window.
+QWidget* screenWindow(Screen screen, KelvaroStore& store, const QString& objectName, QWidget* parent = nullptr)
 {
-    auto* window = new QWidget(nullptr, Qt::Window);
+    auto* window = new QWidget(parent, Qt::Window);
     window->setObjectName(objectName);
     window->setWindowIcon(AppIcon::icon());
     auto* column = new QVBoxLayout(window);
@@ -107,9 +108,9 @@ void KelvaroApp::showMainWindowIfOpen()
 void KelvaroApp::openSettings()
 {
     if (!m_settings) {
-        m_settings = screenWindow(Screen::settings, m_store, QStringLiteral("settings"));
+        m_settings = screenWindow(Screen::settings, m_store, QStringLiteral("settings"), m_main);
         m_settings->setWindowTitle(L("Nastavení"));
-        m_settings->resize(620, 520);
+        m_settings->resize(m_settings->sizeHint().expandedTo(QSize(540, 500)));
     }
     m_settings->show();
     m_settings->raise();
@@ -145,22 +146,16 @@ void KelvaroApp::languageChanged()
 {
     if (m_main)
         m_main->rebuild();
-    rebuildSettings();
+    retitleSettings();
     if (m_tray)
         m_tray->retranslate();
 }
 
-void KelvaroApp::rebuildSettings()
+void KelvaroApp::retitleSettings()
 {
-    if (!m_settings)
-        return;
-    const bool wasVisible = m_settings->isVisible();
-    const QRect geometry = m_settings->geometry();
-    delete m_settings;
-    openSettings();
-    m_settings->setGeometry(geometry);
-    if (!wasVisible)
-        m_settings->hide();
+    // The content retranslates itself in place, keeping its tab and what the user did there.
+    if (m_settings)
+        m_settings->setWindowTitle(L("Nastavení"));
 }
 
 } // namespace kelvaro

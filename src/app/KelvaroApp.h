@@ -1,9 +1,10 @@
 #pragma once
 // The application: holds the one store's windows and commands for the life of the process.
 // It builds the main window, the tray item with its drop window, and on request the settings
-// window (Ctrl+,) and the screenshot-studio window (only while "kelvaro.studio.enabled" is
-// true); it rebuilds the main and settings windows when "kelvaro.language" changes. Without a
-// tray the application quits when its last window closes; with one it keeps running.
+// window (Ctrl+,; over the main window) and the screenshot-studio window (only while
+// "kelvaro.studio.enabled" is true); it rebuilds the main window when "kelvaro.language" changes
+// (the settings window retranslates itself). Without a tray the application quits when its last
+// window closes; with one it keeps running.
 // Main thread; created by main() after the store.
 #include <functional>
 #include <memory>
@@ -57,7 +58,7 @@ public:
 private:
     void languageChanged();
     void showMainWindowIfOpen();
-    void rebuildSettings();
+    void retitleSettings();
 
     KelvaroStore& m_store;
     Commands* m_commands;

@@ -39,6 +39,11 @@ MainWindow::MainWindow(KelvaroStore& store, Commands& commands, ContentView::Opt
     resize(defaultSize);
     Theme::follow(this);
     rebuild();
+    // Clearing the flag (the settings' "Zobrazit") brings the welcome back at once.
+    connect(&Settings::shared(), &Settings::changed, this, [this](const QString& key) {
+        if (key == kOnboardedKey && isVisible())
+            presentOnboardingIfNeeded();
+    });
 }
 
 void MainWindow::rebuild()

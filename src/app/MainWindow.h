@@ -24,7 +24,7 @@ public:
     // Builds the content and menus again in the current language.
     void rebuild();
     // The first-run welcome (when a subsystem has installed one), window-modal and not
-    // dismissable, until "kelvaro.onboarded" becomes true.
+    // dismissable, until "kelvaro.onboarded" becomes true; shown again whenever it turns false.
     QDialog* onboarding() const { return m_onboarding; }
 
     static constexpr QSize defaultSize{1200, 800};

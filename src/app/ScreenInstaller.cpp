@@ -1,7 +1,15 @@
 #include "app/ScreenInstaller.h"
 
+#include <QDesktopServices>
+
 #include "app/MenuBarDropView.h"
+#include "app/UpdateChecker.h"
+#include "app/UpdateCheckerSource.h"
+#include "platform/FileManager.h"
+#include "platform/Settings.h"
 #include "ui/main/ScreenFactory.h"
+#include "ui/onboarding/OnboardingView.h"
+#include "ui/settings/SettingsView.h"
 #include "ui/sheets/ToolSheetHost.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
@@ -21,6 +29,19 @@ void installScreens(const ScreenHooks& hooks)
     });
     ScreenFactory::install(Screen::workflows, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
         return new WorkflowsView(context.store, context.settings, nullptr, parent);
+    });
+    ScreenFactory::install(Screen::settings, [hooks](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        static UpdateCheckerSource* updates = new UpdateCheckerSource(UpdateChecker::shared());
+        settings::SettingsServices services;
+        services.updates = updates;
+        services.fileManager = std::make_shared<DesktopFileManager>();
+        services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+        services.restart = hooks.restart;
+        return new settings::SettingsView(context.store, services, parent);
+    });
+    ScreenFactory::install(Screen::onboarding, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        Settings* stored = &context.settings;
+        return new OnboardingView([stored] { stored->setValue(QStringLiteral("kelvaro.onboarded"), true); }, parent);
     });
     // Sheets the host does not build yet fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {

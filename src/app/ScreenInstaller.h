@@ -10,6 +10,8 @@ namespace kelvaro {
 struct ScreenHooks {
     std::function<void()> openMainWindow;
     std::function<void()> quit;
+    // Starts a new instance for the language switch; true when it started (this one then quits).
+    std::function<bool()> restart;
 };
 
 void installScreens(const ScreenHooks& hooks = {});

@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <QtEndian>
 
+#include "engine/Localization.h"
 #include "platform/Log.h"
 
 namespace kelvaro {
@@ -229,6 +230,18 @@ void SingleInstance::release()
         delete m_lock;
         m_lock = nullptr;
     }
+}
+
+bool SingleInstance::relaunch(const QString& program)
+{
+    // Holding on would make the new process hand itself back to this one and exit.
+    release();
+    if (L10n::relaunch(program))
+        return true;
+    logLine(QStringLiteral("could not start a new instance for the restart"));
+    if (claim(LaunchRequest{}, 500) != Role::primary)
+        logLine(QStringLiteral("another instance took over while the restart failed"));
+    return false;
 }
 
 void SingleInstance::takeConnection()

@@ -58,8 +58,12 @@ public:
     bool isListening() const;
     QString name() const { return m_name; }
     // Stops listening and lets go of the lock, so that a process started afterwards becomes the
-    // running instance. The language switch calls it right before it relaunches.
+    // running instance.
     void release();
+    // The language switch's restart: releases, starts `program` (this executable by default) and,
+    // once it has started, quits this process (queued). When it cannot be started, claims the
+    // instance back and returns false: this process keeps running and keeps taking launches.
+    bool relaunch(const QString& program = {});
 
 Q_SIGNALS:
     // A later launch's request; already checked (absolute, existing local paths only).

@@ -84,6 +84,7 @@ public:
     std::optional<QString> notes() const;
 
     bool hasFeed() const { return m_environment.feed.isValid(); }
+    const QUrl& feed() const { return m_environment.feed; }
     bool isStarted() const { return m_started; }
     bool isWaitingForActivation() const { return m_waitingForActivation; }
 

@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     };
     const MenuBarDropView::Hooks dropHooks{showMain, [] { QCoreApplication::quit(); }};
     ScreenFactory::setWatcher(&watcher);
-    installScreens({dropHooks.openMainWindow, dropHooks.quit});
+    installScreens({dropHooks.openMainWindow, dropHooks.quit, [&instance] { return instance.relaunch(); }});
     QPointer<StatusItemDrop> dropWindow;
 
     KelvaroAppOptions options;

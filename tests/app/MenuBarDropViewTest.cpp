@@ -176,6 +176,16 @@ TEST_F(MenuBarDropViewTest, ButtonsOpenChooseAndQuit)
     EXPECT_EQ(quits, 1);
 }
 
+TEST_F(MenuBarDropViewTest, TrayWindowContentComesFromTheView)
+{
+    ScreenFactory::setWatcher(&watcher);
+    installScreens({hooks.openMainWindow, hooks.quit, {}});
+    QWidget host;
+    std::unique_ptr<QWidget> built(ScreenFactory::build(Screen::dropWindow, *store, &host));
+    EXPECT_NE(qobject_cast<MenuBarDropView*>(built.get()), nullptr);
+    ScreenFactory::reset();
+}
+
 TEST_F(MenuBarDropViewTest, WindowIsFramelessEscapeClosesAndASecondClickHides)
 {
     StatusItemDrop window(*store, watcher, hooks);

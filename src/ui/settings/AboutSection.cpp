@@ -1,0 +1,300 @@
+#include "ui/settings/AboutSection.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "engine/Localization.h"
+#include "ui/design/AppIcon.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/design/Symbols.h"
+#include "ui/settings/PrivacyPolicyView.h"
+#include "ui/settings/SettingRows.h"
+#include "ui/settings/UpdateSource.h"
+#include "ui/wheel/WheelControls.h"
+
+namespace kelvaro::settings {
+namespace {
+
+// A privacy promise: symbol and title in ember on a capsule of ember at 12 %.
+class AboutPill : public QWidget {
+public:
+    AboutPill(const QString& symbol, TextSource title, QWidget* parent) : QWidget(parent), m_symbol(symbol)
+    {
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        followLanguage(this, [this, title] {
+            m_title = title();
+            setAccessibleName(m_title);
+            updateGeometry();
+            update();
+        });
+    }
+    QString title() const { return m_title; }
+    QSize sizeHint() const override
+    {
+        const QFontMetrics metrics(font());
+        return {10 + 12 + 5 + metrics.horizontalAdvance(m_title) + 10, metrics.height() + 10};
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        QColor fill = Theme::ember();
+        fill.setAlphaF(0.12f);
+        QPainterPath capsule;
+        capsule.addRoundedRect(QRectF(rect()), height() / 2.0, height() / 2.0);
+        p.fillPath(capsule, fill);
+        const qreal glyph = 12;
+        Symbols::paint(p, QRectF(10, (height() - glyph) / 2, glyph, glyph), m_symbol, Theme::ember(), 1.2);
+        p.setFont(font());
+        p.setPen(Theme::emberText().on(this));
+        p.drawText(QRect(10 + 12 + 5, 0, width() - 27, height()), Qt::AlignLeft | Qt::AlignVCenter, m_title);
+    }
+
+private:
+    QFont font() const { return Theme::font(TextStyle::caption, QFont::Medium); }
+    QString m_symbol;
+    QString m_title;
+};
+
+Text* centredText(TextStyle style, const DynamicColor& color, QWidget* parent)
+{
+    auto* text = new Text(QString(), style, parent);
+    text->setColor(color);
+    text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    return text;
+}
+
+Text* wrappedCentre(TextStyle style, const DynamicColor& color, int maxWidth, QWidget* parent)
+{
+    Text* text = centredText(style, color, parent);
+    wrapToWidth(text);
+    text->setMaximumWidth(maxWidth);
+    return text;
+}
+
+// A row that centres `text`: its height then follows the width the text really gets.
+QHBoxLayout* centred(QWidget* text)
+{
+    auto* row = new QHBoxLayout();
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addStretch(0);
+    row->addWidget(text, 1);
+    row->addStretch(0);
+    return row;
+}
+
+QString privacyParagraph(bool checksForUpdates)
+{
+    const QString promise = L("Kelvaro upravuje fotky jen v tvém počítači. Nesbírá žádná data, nemá účet ani reklamy.");
+    if (!checksForUpdates)
+        return promise;
+    return promise + QLatin1Char(' ') + L("Na internet se připojí jen kvůli kontrole nové verze a i tu můžeš vypnout.");
+}
+
+} // namespace
+
+AboutSection::AboutSection(UpdateSource* updates, AboutInfo info, std::function<void(const QUrl&)> openUrl, QWidget* parent)
+    : QWidget(parent), m_updates(updates), m_info(std::move(info)), m_openUrl(std::move(openUrl))
+{
+    setObjectName(QStringLiteral("about"));
+    const bool hasFeed = m_updates && m_updates->hasFeed();
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setAutoFillBackground(false);
+    scroll->viewport()->setAutoFillBackground(false);
+    outer->addWidget(scroll);
+    auto* page = new QWidget(scroll);
+    page->setAutoFillBackground(false);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(24, 16, 24, 16);
+    column->setSpacing(14);
+    column->addStretch(1);
+    column->addWidget(new AppLogo(76, page), 0, Qt::AlignHCenter);
+
+    auto* identity = new QVBoxLayout();
+    identity->setSpacing(4);
+    auto* name = centredText(TextStyle::display, Theme::primary(), page);
+    name->setTextFont(Theme::font(26, QFont::Bold));
+    name->setText(QStringLiteral("Kelvaro"));
+    identity->addWidget(name, 0, Qt::AlignHCenter);
+    auto* tagline = centredText(TextStyle::body, Theme::secondary(), page);
+    identity->addWidget(tagline, 0, Qt::AlignHCenter);
+    auto* version = centredText(TextStyle::caption, Theme::tertiary(), page);
+    version->setObjectName(QStringLiteral("version"));
+    identity->addWidget(version, 0, Qt::AlignHCenter);
+    column->addLayout(identity);
+
+    auto* pills = new QHBoxLayout();
+    pills->setSpacing(8);
+    pills->addStretch(1);
+    pills->addWidget(new AboutPill(QStringLiteral("eye.slash"), [] { return L("Bez sledování"); }, page));
+    pills->addWidget(new AboutPill(QStringLiteral("person.crop.circle.badge.xmark"), [] { return L("Bez účtu"); }, page));
+    pills->addWidget(new AboutPill(QStringLiteral("hand.raised.fill"), [] { return L("Bez reklam"); }, page));
+    pills->addStretch(1);
+    column->addLayout(pills);
+
+    auto* promise = wrappedCentre(TextStyle::callout, Theme::secondary(), 400, page);
+    promise->setObjectName(QStringLiteral("promise"));
+    column->addLayout(centred(promise));
+
+    auto* links = new QHBoxLayout();
+    links->setSpacing(10);
+    links->addStretch(1);
+    auto* policy = new KelvaroButton(QString(), KelvaroButton::Kind::secondary, page);
+    policy->setObjectName(QStringLiteral("policy"));
+    connect(policy, &QAbstractButton::clicked, this, &AboutSection::showPolicy);
+    links->addWidget(policy);
+    auto* site = new KelvaroButton(QString(), KelvaroButton::Kind::secondary, page);
+    site->setObjectName(QStringLiteral("site"));
+    site->setVisible(!AboutInfo::page(m_info.siteCs, m_info.siteEn).isEmpty());
+    connect(site, &QAbstractButton::clicked, this, [this] {
+        if (m_openUrl)
+            m_openUrl(AboutInfo::page(m_info.siteCs, m_info.siteEn));
+    });
+    links->addWidget(site);
+    links->addStretch(1);
+    column->addLayout(links);
+
+    // The update row: a newer release, or the check button with its result; then the box.
+    m_updateRow = new QWidget(page);
+    m_updateRow->setObjectName(QStringLiteral("updates"));
+    m_updateRow->setVisible(hasFeed);
+    auto* updateColumn = new QVBoxLayout(m_updateRow);
+    updateColumn->setContentsMargins(0, 0, 0, 0);
+    updateColumn->setSpacing(8);
+    m_availableBox = new QWidget(m_updateRow);
+    auto* availableColumn = new QVBoxLayout(m_availableBox);
+    availableColumn->setContentsMargins(0, 0, 0, 0);
+    availableColumn->setSpacing(8);
+    m_available = centredText(TextStyle::headline, DynamicColor{Theme::ember(), Theme::ember()}, m_availableBox);
+    m_available->setObjectName(QStringLiteral("available"));
+    availableColumn->addWidget(m_available, 0, Qt::AlignHCenter);
+    // The notes come from the network: the Text widget draws them as plain text, never markup.
+    m_notes = wrappedCentre(TextStyle::caption, Theme::secondary(), 360, m_availableBox);
+    m_notes->setObjectName(QStringLiteral("notes"));
+    availableColumn->addLayout(centred(m_notes));
+    auto* download = new KelvaroButton(QString(), KelvaroButton::Kind::primary, m_availableBox);
+    download->setObjectName(QStringLiteral("download"));
+    connect(download, &QAbstractButton::clicked, this, [this] {
+        if (m_updates)
+            m_updates->openDownload();
+    });
+    availableColumn->addWidget(download, 0, Qt::AlignHCenter);
+    updateColumn->addWidget(m_availableBox);
+
+    m_checkRow = new QWidget(m_updateRow);
+    auto* checkLine = new QHBoxLayout(m_checkRow);
+    checkLine->setContentsMargins(0, 0, 0, 0);
+    checkLine->setSpacing(10);
+    checkLine->addStretch(1);
+    m_check = new KelvaroButton(QString(), KelvaroButton::Kind::secondary, m_checkRow);
+    m_check->setObjectName(QStringLiteral("check"));
+    connect(m_check, &QAbstractButton::clicked, this, [this] {
+        if (m_updates)
+            m_updates->check();
+    });
+    checkLine->addWidget(m_check);
+    m_spinner = new wheel::Spinner(14, m_checkRow);
+    m_spinner->setObjectName(QStringLiteral("spinner"));
+    checkLine->addWidget(m_spinner);
+    m_status = new Text(QString(), TextStyle::caption, m_checkRow);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setColor(Theme::secondary());
+    checkLine->addWidget(m_status);
+    checkLine->addStretch(1);
+    updateColumn->addWidget(m_checkRow);
+
+    m_autoCheck = new QCheckBox(m_updateRow);
+    m_autoCheck->setObjectName(QStringLiteral("autoCheck"));
+    m_autoCheck->setFont(Theme::font(TextStyle::caption));
+    connect(m_autoCheck, &QCheckBox::clicked, this, [this](bool on) {
+        if (m_updates)
+            m_updates->setAutoCheck(on);
+    });
+    updateColumn->addWidget(m_autoCheck, 0, Qt::AlignHCenter);
+    column->addWidget(m_updateRow);
+    if (m_updates)
+        connect(m_updates, &UpdateSource::changed, this, &AboutSection::refreshUpdates);
+
+    auto* support = new QWidget(page);
+    support->setObjectName(QStringLiteral("support"));
+    support->setVisible(!AboutInfo::page(m_info.supportCs, m_info.supportEn).isEmpty());
+    auto* supportColumn = new QVBoxLayout(support);
+    supportColumn->setContentsMargins(0, 0, 0, 0);
+    supportColumn->setSpacing(6);
+    auto* donate = new KelvaroButton(QString(), KelvaroButton::Kind::secondary, support);
+    donate->setObjectName(QStringLiteral("donate"));
+    donate->setSymbol(QStringLiteral("heart"));
+    connect(donate, &QAbstractButton::clicked, this, [this] {
+        if (m_openUrl)
+            m_openUrl(AboutInfo::page(m_info.supportCs, m_info.supportEn));
+    });
+    supportColumn->addWidget(donate, 0, Qt::AlignHCenter);
+    auto* free = centredText(TextStyle::caption, Theme::secondary(), support);
+    supportColumn->addWidget(free, 0, Qt::AlignHCenter);
+    column->addWidget(support);
+
+    column->addStretch(1);
+    auto* closing = centredText(TextStyle::caption, Theme::tertiary(), page);
+    closing->setTextFont(Theme::font(10));
+    closing->setText(QStringLiteral("© 2026 Kelvaro"));
+    column->addWidget(closing, 0, Qt::AlignHCenter);
+    scroll->setWidget(page);
+
+    followLanguage(this, [=, this] {
+        tagline->setText(L("Dílna na fotky"));
+        version->setText(L("Verze") + QLatin1Char(' ') + m_info.versionText());
+        promise->setText(privacyParagraph(hasFeed));
+        policy->setText(L("Zásady ochrany soukromí…"));
+        site->setText(L("Web aplikace"));
+        download->setText(L("Stáhnout"));
+        m_check->setText(L("Zkontrolovat aktualizace"));
+        m_autoCheck->setText(L("Automaticky hledat nové verze"));
+        donate->setText(L("Podpořit vývoj…"));
+        free->setText(L("Kelvaro je zdarma. Příspěvek je dobrovolný a nic neodemyká."));
+        refreshUpdates();
+    });
+}
+
+void AboutSection::refreshUpdates()
+{
+    if (!m_updates)
+        return;
+    const std::optional<QString> version = m_updates->availableVersion();
+    m_availableBox->setVisible(version.has_value());
+    m_checkRow->setVisible(!version);
+    if (version) {
+        m_available->setText(Lf("Je dostupná nová verze %@", *version));
+        const std::optional<QString> notes = m_updates->notes();
+        m_notes->setText(notes.value_or(QString()));
+        m_notes->setVisible(notes && !notes->isEmpty());
+    }
+    const UpdateSource::Status status = m_updates->status();
+    m_check->setEnabled(status != UpdateSource::Status::checking);
+    m_spinner->setVisible(status == UpdateSource::Status::checking);
+    m_status->setVisible(status == UpdateSource::Status::upToDate || status == UpdateSource::Status::failed);
+    m_status->setText(status == UpdateSource::Status::failed ? L("Kontrola se nepovedla") : L("Máš nejnovější verzi"));
+    m_autoCheck->setChecked(m_updates->autoCheck());
+}
+
+void AboutSection::showPolicy()
+{
+    auto* policy = new PrivacyPolicyView(m_updates && m_updates->hasFeed() ? m_updates->feedHost() : QString(), this);
+    policy->setAttribute(Qt::WA_DeleteOnClose);
+    policy->setWindowModality(Qt::WindowModal);
+    Theme::follow(policy); // a window does not inherit its parent's palette
+    policy->open();
+}
+
+} // namespace kelvaro::settings

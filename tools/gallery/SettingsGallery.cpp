@@ -1,0 +1,132 @@
+// Gallery pictures of the settings window (each tab, the restart row, the update states), the
+// privacy policy and the three onboarding steps over the main window.
+#include <QDialog>
+#include <QDir>
+#include <QVBoxLayout>
+
+#include "app/MainWindow.h"
+#include "engine/Models.h"
+#include "engine/OutputFolder.h"
+#include "platform/Settings.h"
+#include "store/KelvaroStore.h"
+#include "ui/design/Theme.h"
+#include "ui/onboarding/OnboardingView.h"
+#include "ui/settings/AboutSection.h"
+#include "ui/settings/GeneralSettingsTab.h"
+#include "ui/settings/PrivacyPolicyView.h"
+#include "ui/settings/SettingsView.h"
+#include "ui/settings/UpdateSource.h"
+#include "gallery/GalleryScenes.h"
+
+namespace kelvaro::gallery {
+namespace {
+
+using settings::FakeUpdateSource;
+using settings::UpdateSource;
+
+// A results folder remembered in the gallery's temporary home.
+void rememberFolder(const Env& env)
+{
+    const QString folder = QDir(env.workDir).filePath(QStringLiteral("Obrázky/Kelvaro"));
+    QDir().mkpath(folder);
+    OutputFolder::remember(folder);
+}
+
+settings::AboutInfo demoAbout()
+{
+    settings::AboutInfo info = settings::AboutInfo::fromBuild();
+    info.siteCs = QUrl(QStringLiteral("https://kelvaro.example/cs"));
+    info.siteEn = QUrl(QStringLiteral("https://kelvaro.example/en"));
+    info.supportCs = QUrl(QStringLiteral("https://kelvaro.example/cs/podpora"));
+    info.supportEn = QUrl(QStringLiteral("https://kelvaro.example/en/support"));
+    return info;
+}
+
+// The settings window on `tag`, as the user finds it; `prepare` may act on the view first.
+QImage settingsWindow(const Env& env, const QString& tag, const std::function<void(settings::SettingsView&, FakeUpdateSource&)>& prepare = {})
+{
+    rememberFolder(env);
+    Settings::shared().setValue(QString::fromLatin1(settings::SettingsView::tabKey), tag);
+    KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.gallery.library"));
+    store.enterDemo(SampleData::activities(), SampleData::shelves());
+    FakeUpdateSource updates;
+    settings::SettingsServices services;
+    services.updates = &updates;
+    services.restart = [] { return false; };
+    services.about = demoAbout();
+    settings::SettingsView view(store, services);
+    Theme::apply(&view, env.dark);
+    view.setAutoFillBackground(true);
+    if (prepare)
+        prepare(view, updates);
+    return grabWidget(&view, QSize(540, 540));
+}
+
+QImage onboardingStep(const Env& env, int step)
+{
+    rememberFolder(env);
+    Stage stage(env);
+    MainWindow* window = stage.window();
+    window->show();
+    settle(150);
+    QDialog dialog(window);
+    Theme::apply(&dialog, env.dark);
+    auto* column = new QVBoxLayout(&dialog);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* view = new OnboardingView({}, &dialog);
+    column->addWidget(view);
+    for (int i = 0; i < step; ++i)
+        view->advance();
+    dialog.show();
+    settle(150);
+    const QImage image = grabWithSheet(window, &dialog, env.dark);
+    dialog.hide();
+    return image;
+}
+
+const GalleryScene general(QStringLiteral("settings-general"), [](const Env& env) { return settingsWindow(env, QStringLiteral("general")); });
+
+const GalleryScene restartRow(QStringLiteral("settings-restart"), [](const Env& env) {
+    return settingsWindow(env, QStringLiteral("general"), [](settings::SettingsView& view, FakeUpdateSource&) {
+        auto* tab = static_cast<settings::GeneralSettingsTab*>(view.page(QStringLiteral("general")));
+        tab->findChild<QWidget*>(QStringLiteral("restartRow"))->show();
+        tab->restart(); // the launcher of the gallery fails: the row says so
+    });
+});
+
+const GalleryScene exportTab(QStringLiteral("settings-export"), [](const Env& env) { return settingsWindow(env, QStringLiteral("export")); });
+
+const GalleryScene shortcuts(QStringLiteral("settings-shortcuts"), [](const Env& env) { return settingsWindow(env, QStringLiteral("shortcuts")); });
+
+const GalleryScene about(QStringLiteral("settings-about"), [](const Env& env) {
+    return settingsWindow(env, QStringLiteral("about"),
+                          [](settings::SettingsView&, FakeUpdateSource& updates) { updates.set(UpdateSource::Status::upToDate); });
+});
+
+const GalleryScene aboutUpdate(QStringLiteral("settings-about-update"), [](const Env& env) {
+    return settingsWindow(env, QStringLiteral("about"), [&env](settings::SettingsView&, FakeUpdateSource& updates) {
+        updates.set(UpdateSource::Status::idle, QStringLiteral("2.0"),
+                    env.lang == QLatin1String("en") ? QStringLiteral("Faster HEIC export and a new watermark editor.")
+                                                    : QStringLiteral("Rychlejší export do HEIC a nový editor vodoznaku."));
+    });
+});
+
+const GalleryScene aboutChecking(QStringLiteral("settings-about-checking"), [](const Env& env) {
+    return settingsWindow(env, QStringLiteral("about"), [](settings::SettingsView&, FakeUpdateSource& updates) {
+        updates.automatic = false;
+        updates.set(UpdateSource::Status::checking);
+    });
+});
+
+const GalleryScene policy(QStringLiteral("privacy-policy"), [](const Env& env) {
+    settings::PrivacyPolicyView view(QStringLiteral("kelvaro.example"));
+    Theme::apply(&view, env.dark);
+    return grabWidget(&view);
+});
+
+const GalleryScene welcome(QStringLiteral("onboarding-welcome"), [](const Env& env) { return onboardingStep(env, 0); });
+const GalleryScene wheels(QStringLiteral("onboarding-wheels"), [](const Env& env) { return onboardingStep(env, 1); });
+const GalleryScene folder(QStringLiteral("onboarding-folder"), [](const Env& env) { return onboardingStep(env, 2); });
+
+} // namespace
+} // namespace kelvaro::gallery
