@@ -25,7 +25,6 @@ int runRelaunchChild(const QString& program)
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("KELVARO_RELAUNCH_PROGRAM"), program);
-    env.insert(QStringLiteral("KELVARO_TEST_CHILD"), QStringLiteral("1"));
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QCoreApplication::applicationFilePath(),

@@ -69,7 +69,6 @@ int runChild(const char* test, const QString& config = qEnvironmentVariable("XDG
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("KELVARO_PARENT_CONFIG"), config);
-    env.insert(QStringLiteral("KELVARO_TEST_CHILD"), QStringLiteral("1"));
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QCoreApplication::applicationFilePath(),

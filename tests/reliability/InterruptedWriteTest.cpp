@@ -79,7 +79,6 @@ protected:
         env.insert(QString::fromLatin1(kModeVariable), QString::fromLatin1(mode));
         env.insert(QString::fromLatin1(kConfigVariable), temp.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("TMPDIR"), temp.filePath(QStringLiteral("tmp"))); // its own home goes here
-        env.insert(QStringLiteral("KELVARO_TEST_CHILD"), QStringLiteral("1"));
         process.setProcessEnvironment(env);
         process.setProgram(QCoreApplication::applicationFilePath());
         process.setArguments({QStringLiteral("--gtest_filter=ReliabilityChild.Mode")});
