@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/TestSupport.h"
+
 #include "app/UpdateChecker.h"
 #include "engine/Localization.h"
 #include "platform/Json.h"
@@ -27,10 +29,7 @@ namespace {
 
 bool waitFor(const std::function<bool()>& done, int ms = 8000)
 {
-    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
-    while (!done() && QDateTime::currentMSecsSinceEpoch() < until)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
+    return test::waitUntil(done, ms);
 }
 
 // Answers every request with one configured response and remembers the requests.
