@@ -209,7 +209,7 @@ TEST_F(QuickLookTest, ThePreviewWindowShowsPicturesUprightTextAsTextAndOtherFile
         QuickLookPanel::Content content;
         QSize size; // of a picture
     } rows[] = {
-        {ti::writeJpeg(temp.path(), QStringLiteral("turned.jpg"), ti::quadrants(80, 40), {.orientation = 6}), QuickLookPanel::Content::image, {40, 80}},
+        {ti::writeJpeg(temp.path(), QStringLiteral("turned.jpg"), ti::quadrants(80, 40), ti::oriented(6)), QuickLookPanel::Content::image, {40, 80}},
         {ti::writePdf(temp.path(), QStringLiteral("doc.pdf"), QSizeF(100, 200)), QuickLookPanel::Content::image, {}},
         {ti::writeHeic(temp.path(), QStringLiteral("photo.heic"), ti::quadrants(64, 48)), QuickLookPanel::Content::image, {64, 48}},
         {temp.filePath(QStringLiteral("rozpoznaný text.txt")), QuickLookPanel::Content::text, {}},
@@ -225,8 +225,9 @@ TEST_F(QuickLookTest, ThePreviewWindowShowsPicturesUprightTextAsTextAndOtherFile
         panel.showFile(row.file);
         ASSERT_TRUE(panel.waitForContent());
         EXPECT_EQ(panel.content(), row.content);
-        if (row.size.isValid())
+        if (row.size.isValid()) {
             EXPECT_EQ(panel.image().size(), row.size);
+        }
     }
     panel.showFile(rows[1].file);
     ASSERT_TRUE(panel.waitForContent());

@@ -45,12 +45,13 @@ TEST_F(ImageEngineLoad, everyExifOrientationLoadsUpright)
     for (int orientation = 1; orientation <= 8; ++orientation) {
         SCOPED_TRACE(orientation);
         const QString file = ti::writeJpeg(dir(), QStringLiteral("o%1.jpg").arg(orientation),
-                                           storedFor(orientation, upright).copy_memory(), {.orientation = orientation});
+                                           storedFor(orientation, upright).copy_memory(), ti::oriented(orientation));
         const LoadedImage loaded = ImageEngine::load(file);
         EXPECT_EQ(QSize(loaded.image.width(), loaded.image.height()), QSize(60, 40));
         EXPECT_EQ(ti::cornerColours(loaded.image), (std::array<int, 4>{0, 1, 2, 3}));
-        if (orientation > 1)
+        if (orientation > 1) {
             EXPECT_EQ(loaded.properties.value(QStringLiteral("Orientation")).toInt(), orientation);
+        }
     }
 }
 

@@ -149,8 +149,10 @@ TEST_F(RenderImage, heicResultCarriesNeitherTheSourceThumbnailNorItsLayoutEntrie
 TEST_F(RenderImage, heicSourceMetadataIsCarriedAlsoFromTiledLayouts)
 {
     // A small HEIC is stored as a grid, whose EXIF exiv2 alone does not find.
-    const QString source = ti::writeHeic(in(), QStringLiteral("H.heic"), ti::quadrants(64, 48),
-                                         {.gps = true, .make = QStringLiteral("Maker One")});
+    ti::Metadata metadata;
+    metadata.gps = true;
+    metadata.make = QStringLiteral("Maker One");
+    const QString source = ti::writeHeic(in(), QStringLiteral("H.heic"), ti::quadrants(64, 48), metadata);
     const ImageEngine::One one = render(KelvaroOp::compress(0.8), source);
     EXPECT_EQ(QFileInfo(one.url).fileName(), QStringLiteral("H komprese.jpg"));
     EXPECT_EQ(meta(one.url, "Exif.Image.Make"), QStringLiteral("Maker One"));

@@ -26,13 +26,6 @@ struct Source {
     const char* label;
 };
 
-ti::Metadata turned(int orientation)
-{
-    ti::Metadata metadata;
-    metadata.orientation = orientation;
-    return metadata;
-}
-
 QString writeSource(const QString& dir, const Source& s)
 {
     const Bitmap image = s.kind == Kind::pngAlpha ? ti::halfTransparent(s.width, s.height) : ti::quadrants(s.width, s.height);
@@ -40,9 +33,9 @@ QString writeSource(const QString& dir, const Source& s)
     case Kind::jpeg: return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image);
     // Stored turned: the pixels lie on their side and the tag turns them back.
     case Kind::jpegTurned:
-        return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image.rot(VIPS_ANGLE_D270).copy_memory(), turned(6));
+        return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image.rot(VIPS_ANGLE_D270).copy_memory(), ti::oriented(6));
     case Kind::jpegTurnedLeft:
-        return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image.rot(VIPS_ANGLE_D90).copy_memory(), turned(8));
+        return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image.rot(VIPS_ANGLE_D90).copy_memory(), ti::oriented(8));
     case Kind::png:
     case Kind::pngAlpha: return ti::writePng(dir, QStringLiteral("s.png"), image);
     case Kind::png16: return ti::writePng16(dir, QStringLiteral("s.png"), image);
@@ -123,10 +116,12 @@ TEST_P(ShrinkOnLoad, givesTheFullPathsSizeUprightAndCloseToItsPixels)
         ASSERT_EQ(result.outputs.size(), 1);
         const Bitmap written = ti::read(result.outputs.first());
         EXPECT_EQ(QSize(written.width(), written.height()), expected);
-        if (op.is<op::Resize>())
+        if (op.is<op::Resize>()) {
             EXPECT_TRUE(QFileInfo(result.outputs.first()).fileName().contains(QStringLiteral(" %1px").arg(expected.width())));
-        if (!op.is<op::RunWorkflow>() && s.kind != Kind::pngAlpha)
+        }
+        if (!op.is<op::RunWorkflow>() && s.kind != Kind::pngAlpha) {
             EXPECT_EQ(ti::cornerColours(written), ti::cornerColours(full.image));
+        }
     }
     for (const int maxSide : {longSide, 100000, 0}) {
         const LoadedImage loaded = ImageEngine::load(file, maxSide);
@@ -148,8 +143,9 @@ TEST_P(ShrinkOnLoad, givesTheFullPathsSizeUprightAndCloseToItsPixels)
     EXPECT_EQ(small.properties.value(QStringLiteral("PixelWidth")), full.properties.value(QStringLiteral("PixelWidth")));
     EXPECT_EQ(small.properties.value(QStringLiteral("Orientation")), full.properties.value(QStringLiteral("Orientation")));
     // Fully transparent pixels have no colour to keep; the opaque kinds show their corners.
-    if (s.kind != Kind::pngAlpha)
+    if (s.kind != Kind::pngAlpha) {
         EXPECT_EQ(ti::cornerColours(small.image), ti::cornerColours(full.image));
+    }
     EXPECT_EQ(ImageEngine::uprightSize(file), std::optional<QSize>(upright));
     EXPECT_LT(meanDifference(small.image, ImageEffects::resized(full.image, expected, QStringLiteral("s"))), 2.5);
 }

@@ -96,8 +96,9 @@ TEST(WriteImage, losslessFormatsKeepAlphaAndAddNoMetadata)
         EXPECT_LT(ti::colourAt(back, 0.8, 0.5).alpha(), 10);
         EXPECT_GT(ti::colourAt(back, 0.2, 0.5).alpha(), 245);
         // A TIFF's own layout reads as EXIF; no descriptive entry may appear from nowhere.
-        if (format != ImageFormat::tiff)
+        if (format != ImageFormat::tiff) {
             EXPECT_FALSE(ti::hasAnyExif(file));
+        }
         EXPECT_FALSE(ti::metadataValue(file, QStringLiteral("Exif.Image.Orientation")));
     }
     // The combined formats are no image format.

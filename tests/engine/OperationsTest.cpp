@@ -85,13 +85,16 @@ TEST(OperationTitles, followTheLanguageAtEachCall)
     };
     for (const auto& row : rows) {
         useLanguage("cs");
-        if (row.czech)
+        if (row.czech) {
             EXPECT_EQ(row.op.title(), QString::fromUtf8(row.czech));
+        }
         useLanguage("en");
-        if (row.english)
+        if (row.english) {
             EXPECT_EQ(row.op.title(), QString::fromUtf8(row.english));
-        if (row.symbol)
+        }
+        if (row.symbol) {
             EXPECT_EQ(row.op.symbol(), QString::fromUtf8(row.symbol)) << row.symbol;
+        }
     }
 }
 

@@ -59,8 +59,9 @@ TEST_F(WatchModels, actionJsonReadsOneCaseKeyAndWritesItBack)
     for (const auto& row : rows) {
         const auto action = WatchAction::fromJson(parse(row.json));
         ASSERT_EQ(action.has_value(), row.readable) << row.json;
-        if (action && row.roundTripsExactly)
+        if (action && row.roundTripsExactly) {
             EXPECT_EQ(compact(action->toJson()), QByteArray(row.json));
+        }
     }
     for (const char* text : {R"({})", R"({"convert":{"_0":"jpg"},"stripMetadata":{}})"}) {
         QString error;
@@ -119,8 +120,9 @@ TEST_F(WatchModels, convertTitlesAndOperation)
         EXPECT_EQ(action.title(), QString::fromUtf8(row.folderTitle)); // Czech interface: the same words
         const auto op = action.operation();
         ASSERT_EQ(op.has_value(), row.format.has_value()) << row.text;
-        if (op)
+        if (op) {
             EXPECT_EQ(op->as<op::Convert>()->format, *row.format);
+        }
     }
 }
 

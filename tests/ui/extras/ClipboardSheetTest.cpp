@@ -82,8 +82,9 @@ TEST_F(ClipboardSheetTest, EachModeCopiesAndSaysWhatItDidAndRemembersTheMode)
     for (const auto& row : rows) {
         const QStringList paths = files(row.names);
         copyWith(row.mode);
-        if (row.mode == ClipboardMode::files)
+        if (row.mode == ClipboardMode::files) {
             EXPECT_EQ(recording->files, paths);
+        }
         else
             EXPECT_EQ(recording->text, QString::fromUtf8(row.text) == QLatin1String("PATHS") ? paths.join(QLatin1Char('\n'))
                                                                                                : QString::fromUtf8(row.text));
