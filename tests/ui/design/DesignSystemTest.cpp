@@ -43,36 +43,6 @@ TEST(CardHeader, ShowsTheActionOnlyWithBothTitleAndAction)
     EXPECT_EQ(withSubtitle.subtitleText()->text(), QStringLiteral("4 police"));
 }
 
-TEST(Buttons, PressingDarkensThePrimaryAndDeepensTheSecondary)
-{
-    KelvaroButton primary(QStringLiteral("Použít"), KelvaroButton::Kind::primary);
-    Theme::apply(&primary, false);
-    const QColor restingPrimary = primary.fillColor();
-    EXPECT_EQ(restingPrimary, Theme::buttonOrange());
-
-    KelvaroButton secondary(QStringLiteral("Zrušit"), KelvaroButton::Kind::secondary);
-    Theme::apply(&secondary, false);
-    EXPECT_NEAR(secondary.fillColor().alphaF(), 0.06, 0.005);
-
-    // Pressed one at a time: pressing another button takes the focus and releases the first.
-    const auto pressAndSettle = [](KelvaroButton& button) {
-        button.show();
-        const QPoint at = button.rect().center();
-        QMouseEvent press(QEvent::MouseButtonPress, at, button.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&button, &press);
-        for (int i = 0; i < 40 && button.pressAmount() < 1.0; ++i) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(10);
-        }
-    };
-    pressAndSettle(primary);
-    EXPECT_TRUE(primary.isDown());
-    EXPECT_DOUBLE_EQ(primary.pressAmount(), 1.0);
-    EXPECT_NEAR(primary.fillColor().redF(), Theme::buttonOrange().redF() - 0.08, 0.005);
-    pressAndSettle(secondary);
-    EXPECT_NEAR(secondary.fillColor().alphaF(), 0.12, 0.005);
-}
-
 // The dotted ring marks focus reached from the keyboard; a window's first focus landing on a link
 // draws nothing, so a link never looks selected after a click elsewhere.
 TEST(LinkButton, FocusRingOnlyForKeyboardFocus)

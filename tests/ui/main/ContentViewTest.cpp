@@ -52,34 +52,6 @@ protected:
     int studioOpened = 0;
 };
 
-TEST_F(ContentViewTest, SidebarRowsInOrderUnderTheirHeaders)
-{
-    QStringList titles;
-    for (SidebarRow* row : view->sidebar()->rows())
-        titles << row->text();
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("Domů"), QStringLiteral("Postupy"), QStringLiteral("Sledované složky"),
-                                   QStringLiteral("Police"), QStringLiteral("Historie"), QStringLiteral("Průvodce")}));
-    // The headers are plain text between the rows, never rows.
-    const QStringList shown = texts(view->sidebar());
-    EXPECT_TRUE(shown.contains(QStringLiteral("Knihovna")));
-    EXPECT_TRUE(shown.contains(QStringLiteral("Nápověda")));
-    EXPECT_EQ(view->sidebar()->findChildren<SidebarRow*>().size(), 6);
-    // Visual order: Knihovna stands between Sledované složky and Police.
-    view->show();
-    spin();
-    const auto headerY = [&](const QString& text) {
-        for (Text* t : view->sidebar()->findChildren<Text*>())
-            if (t->text() == text)
-                return t->mapTo(view->sidebar(), QPoint()).y();
-        return -1;
-    };
-    const auto rowY = [&](SidebarItem item) { return view->sidebar()->row(item)->mapTo(view->sidebar(), QPoint()).y(); };
-    EXPECT_GT(headerY(QStringLiteral("Knihovna")), rowY(SidebarItem::watch));
-    EXPECT_LT(headerY(QStringLiteral("Knihovna")), rowY(SidebarItem::shelves));
-    EXPECT_GT(headerY(QStringLiteral("Nápověda")), rowY(SidebarItem::history));
-    EXPECT_LT(headerY(QStringLiteral("Nápověda")), rowY(SidebarItem::guide));
-}
-
 TEST_F(ContentViewTest, TheSelectionPicksTheScreenAndTheHighlightedRow)
 {
     store->setSidebarSelection(SidebarItem::history);

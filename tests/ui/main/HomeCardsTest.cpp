@@ -172,18 +172,4 @@ TEST_F(HomeCardsTest, LinksAndShelfLinesOpenTheirPages)
     EXPECT_EQ(recent.head()->actionButton()->text(), QStringLiteral("Celá historie"));
 }
 
-TEST_F(HomeCardsTest, ListsFollowTheStore)
-{
-    ShelvesSection shelves(*store);
-    RecentSection recent(*store);
-    store->setShelves({shelf(QStringLiteral("A"), 0, 1)});
-    store->setActivities({activity(QStringLiteral("a.jpg"), QDateTime::currentDateTime())});
-    EXPECT_EQ(shelves.lines().size(), 1);
-    EXPECT_EQ(shelves.emptyText(), nullptr);
-    EXPECT_EQ(recent.rows().size(), 1);
-    store->setActivities({});
-    EXPECT_TRUE(recent.rows().isEmpty());
-    EXPECT_NE(recent.emptyText(), nullptr);
-}
-
 } // namespace

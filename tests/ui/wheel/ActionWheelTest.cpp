@@ -62,16 +62,6 @@ TEST_F(ActionWheelTest, LeavingFallsBackToThePinnedWedge)
     EXPECT_EQ(log.keys.last(), QStringLiteral("Komprese"));
 }
 
-TEST_F(ActionWheelTest, PinnedKeyOfAnotherModeLightsNothing)
-{
-    auto wheel = makeWheel(WheelMode::convert);
-    wheel->setPinned(QStringLiteral("Komprese"));
-    EXPECT_FALSE(wheel->hovered().has_value());
-    mouseMove(wheel.get(), wedgePoint(*wheel, 1));
-    leave(wheel.get());
-    EXPECT_FALSE(wheel->hovered().has_value());
-}
-
 TEST_F(ActionWheelTest, ClickOnWedgeSelectsItsAction)
 {
     auto wheel = makeWheel(WheelMode::actions);

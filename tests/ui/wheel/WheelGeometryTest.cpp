@@ -29,15 +29,6 @@ TEST(WheelGeometry, WedgesLeaveCentredGaps)
     EXPECT_NEAR(g.wedgeEnd(5), 268.2, 1e-9);
 }
 
-TEST(WheelGeometry, LabelsSitInTheMiddleOfTheRing)
-{
-    const WheelGeometry g{280, 0.4, 6};
-    const QPointF first = g.labelCentre(0); // 30° clockwise from 12 o'clock
-    EXPECT_NEAR(first.x(), 140 + 98 * std::sin(M_PI / 6), 1e-9);
-    EXPECT_NEAR(first.y(), 140 - 98 * std::cos(M_PI / 6), 1e-9);
-    EXPECT_EQ(g.indexAt(first), 0);
-}
-
 TEST(WheelGeometry, PathCoversTheWedgeButNotTheGap)
 {
     const WheelGeometry g{280, 0.4, 6};
