@@ -700,8 +700,20 @@
         <translation>The files are back where they were.</translation>
     </message>
     <message>
-        <source>Soubory posílám do spárovaného telefonu přes KDE Connect.</source>
-        <translation>Sending the files to your paired phone via KDE Connect.</translation>
+        <source>Soubory posílám přes KDE Connect do zařízení „%@“.</source>
+        <translation>Sending the files to “%@” via KDE Connect.</translation>
+    </message>
+    <message>
+        <source>Poslat přes KDE Connect</source>
+        <translation>Send via KDE Connect</translation>
+    </message>
+    <message>
+        <source>Poslat</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Připojených zařízení je víc. Vyber, kam se soubory pošlou.</source>
+        <translation>More than one device is connected. Choose where to send the files.</translation>
     </message>
     <message>
         <source>Soubory se na polici nepodařilo uložit.</source>
@@ -1332,6 +1344,178 @@
         <translation>Higher quality</translation>
     </message>
     <message>
+        <source>Historie je prázdná</source>
+        <translation>History is empty</translation>
+    </message>
+    <message>
+        <source>Všechno, co ve Kelvaro vytvoříš, se objeví tady.</source>
+        <translation>Everything you create in Kelvaro shows up here.</translation>
+    </message>
+    <message>
+        <source>Nic jsem nenašel.</source>
+        <translation>Nothing found.</translation>
+    </message>
+    <message>
+        <source>Hledat soubor nebo akci</source>
+        <translation>Search files or actions</translation>
+    </message>
+    <message>
+        <source>Vymazat historii</source>
+        <translation>Clear History</translation>
+    </message>
+    <message>
+        <source>Vymazat celou historii?</source>
+        <translation>Clear the whole history?</translation>
+    </message>
+    <message>
+        <source>Vymazat</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Soubory na disku zůstanou, smaže se jen přehled.</source>
+        <translation>Your files stay on disk; only the list is cleared.</translation>
+    </message>
+    <message>
+        <source>Vše</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>Ruční</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>akcí celkem</source>
+        <translation>actions in total</translation>
+    </message>
+    <message>
+        <source>dnes</source>
+        <translation>today</translation>
+    </message>
+    <message>
+        <source>ušetřeno</source>
+        <translation>saved</translation>
+    </message>
+    <message>
+        <source>Ukázat ve správci souborů</source>
+        <translation>Show in File Manager</translation>
+    </message>
+    <message>
+        <source>Použít znovu v kole</source>
+        <translation>Use Again in the Wheel</translation>
+    </message>
+    <message>
+        <source>Soubor už není na původním místě.</source>
+        <translation>The file is no longer where it was.</translation>
+    </message>
+    <message>
+        <source>Další možnosti</source>
+        <translation>More options</translation>
+    </message>
+    <message>
+        <source>Zatím žádné police</source>
+        <translation>No shelves yet</translation>
+    </message>
+    <message>
+        <source>Odkládej fotky na police a vracej se k nim, kdykoli budeš chtít.</source>
+        <translation>Put photos aside on shelves and come back to them whenever you like.</translation>
+    </message>
+    <message>
+        <source>Načíst do kola</source>
+        <translation>Load into Wheel</translation>
+    </message>
+    <message>
+        <source>Další</source>
+        <translation>More</translation>
+    </message>
+    <message>
+        <source>Upravit, otevřít složku nebo smazat polici</source>
+        <translation>Edit the shelf, open its folder or delete it</translation>
+    </message>
+    <message>
+        <source>Vytvořit novou prázdnou polici</source>
+        <translation>Create a new empty shelf</translation>
+    </message>
+    <message>
+        <source>Upravit polici…</source>
+        <translation>Edit Shelf…</translation>
+    </message>
+    <message>
+        <source>Smazat polici…</source>
+        <translation>Delete Shelf…</translation>
+    </message>
+    <message>
+        <source>%@ na polici</source>
+        <translation>%@ on the shelf</translation>
+    </message>
+    <message>
+        <source>Tohle je ukázková police. Přetáhni fotky a zvol „Na polici“, aby se tu objevily tvoje soubory.</source>
+        <translation>This is a sample shelf. Drop photos and choose “To a shelf” to see your own files here.</translation>
+    </message>
+    <message>
+        <source>Polička je prázdná. Přetáhni fotky a zvol „Na polici“.</source>
+        <translation>This shelf is empty. Drop photos and choose “To a shelf”.</translation>
+    </message>
+    <message>
+        <source>Otevřít složku ve správci souborů</source>
+        <translation>Open Folder in File Manager</translation>
+    </message>
+    <message>
+        <source>Vytvořit</source>
+        <translation>Create</translation>
+    </message>
+    <message>
+        <source>Název</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Název police</source>
+        <translation>Shelf name</translation>
+    </message>
+    <message>
+        <source>Smazat polici „%@“?</source>
+        <translation>Delete the shelf “%@”?</translation>
+    </message>
+    <message>
+        <source>Smazat</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Smažou se i kopie souborů uložené na polici. Původní soubory na disku zůstanou.</source>
+        <translation>The copies of files kept on the shelf are deleted too. The original files stay on disk.</translation>
+    </message>
+    <message>
+        <source>Přesunout na jinou polici</source>
+        <translation>Move to another shelf</translation>
+    </message>
+    <message>
+        <source>Odebrat z police</source>
+        <translation>Remove from the shelf</translation>
+    </message>
+    <message>
+        <source>Upravit polici</source>
+        <translation>Edit Shelf</translation>
+    </message>
+    <message>
+        <source>Uložit</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Police s tímto názvem už existuje.</source>
+        <translation>A shelf with this name already exists.</translation>
+    </message>
+    <message>
+        <source>Barva</source>
+        <translation>Color</translation>
+    </message>
+    <message>
+        <source>Ikona</source>
+        <translation>Icon</translation>
+    </message>
+    <message>
+        <source>Barva %lld</source>
+        <translation>Color %lld</translation>
+    </message>
+    <message>
         <source>Změnit velikost</source>
         <translation>Resize</translation>
     </message>
@@ -1490,10 +1674,6 @@
     <message>
         <source>Vymazat ukázková data?</source>
         <translation>Clear the sample data?</translation>
-    </message>
-    <message>
-        <source>Vymazat</source>
-        <translation>Clear</translation>
     </message>
     <message>
         <source>Přeskočit</source>
@@ -1808,8 +1988,100 @@
         <translation>No photos or results are deleted. Only the saved workflow goes away.</translation>
     </message>
     <message>
-        <source>Smazat</source>
-        <translation>Delete</translation>
+        <source>Použít logo místo textu…</source>
+        <translation>Use a Logo Instead…</translation>
+    </message>
+    <message>
+        <source>Změnit logo…</source>
+        <translation>Change Logo…</translation>
+    </message>
+    <message>
+        <source>Odebrat</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Doleva</source>
+        <translation>Left</translation>
+    </message>
+    <message>
+        <source>Doprava</source>
+        <translation>Right</translation>
+    </message>
+    <message>
+        <source>Zrcadlit</source>
+        <translation>Mirror</translation>
+    </message>
+    <message>
+        <source>Převrátit</source>
+        <translation>Upside Down</translation>
+    </message>
+    <message>
+        <source>%lld°</source>
+        <translation>%lld°</translation>
+    </message>
+    <message>
+        <source>Obnovit původní stav</source>
+        <translation>Reset to original</translation>
+    </message>
+    <message>
+        <source>Předvolba</source>
+        <translation>Preset</translation>
+    </message>
+    <message>
+        <source>Vycentrovat</source>
+        <translation>Center</translation>
+    </message>
+    <message>
+        <source>Výsledek: %ld×%ld px. Výřez posuneš přetažením.</source>
+        <translation>Result: %ld×%ld px. Drag to move the crop.</translation>
+    </message>
+    <message>
+        <source>Stejná poloha se použije pro všech %ld fotek.</source>
+        <translation>The same position is used for all %ld photos.</translation>
+    </message>
+    <message>
+        <source>Předvolby</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>Zachovat</source>
+        <translation>Keep</translation>
+    </message>
+    <message>
+        <source>Nová předvolba</source>
+        <translation>New Preset</translation>
+    </message>
+    <message>
+        <source>Přidat předvolbu</source>
+        <translation>Add Preset</translation>
+    </message>
+    <message>
+        <source>Smazat předvolbu</source>
+        <translation>Delete Preset</translation>
+    </message>
+    <message>
+        <source>Zatím tu nic není. Vytvoř první předvolbu níže.</source>
+        <translation>Nothing here yet. Create your first preset below.</translation>
+    </message>
+    <message>
+        <source>Uložené předvolby se nepodařilo přečíst, proto je nechávám beze změny.</source>
+        <translation>The saved presets could not be read, so they are left unchanged.</translation>
+    </message>
+    <message>
+        <source>Rychlé předvolby</source>
+        <translation>Quick Presets</translation>
+    </message>
+    <message>
+        <source>Spravovat vlastní předvolby</source>
+        <translation>Manage your presets</translation>
+    </message>
+    <message>
+        <source>Spravovat postupy…</source>
+        <translation>Manage Workflows…</translation>
+    </message>
+    <message>
+        <source>Moje</source>
+        <translation>My Presets</translation>
     </message>
 </context>
 </TS>

@@ -80,7 +80,7 @@ void KelvaroApp::restoreStudioLanguage()
 bool KelvaroApp::installTray()
 {
     if (!m_tray)
-        m_tray = new TrayIcon(m_store, {[this] { showMainWindow(); }, [this] { quit(); }, m_toggleDropWindow}, this);
+        m_tray = new TrayIcon({[this] { showMainWindow(); }, [this] { quit(); }, m_toggleDropWindow}, this);
     // With a tray the application lives on after its windows close.
     if (m_tray->isAvailable())
         QGuiApplication::setQuitOnLastWindowClosed(false);

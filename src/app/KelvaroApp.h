@@ -26,7 +26,8 @@ class TrayIcon;
 struct KelvaroAppOptions {
     std::shared_ptr<FileManager> fileManager; // none: the desktop's
     bool useTray = true; // install the tray at once; false leaves it to installTray()
-    // The tray's click on the application's drop window (see TrayIcon::Hooks); none: the tray's own.
+    // The tray's click on the application's drop window (see TrayIcon::Hooks); none: the click
+    // opens the main window.
     std::function<void(const QPoint&)> toggleDropWindow;
 };
 

@@ -7,12 +7,22 @@
 #include "app/UpdateCheckerSource.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
+#include "app/QuickLookSupport.h"
+#include "platform/FileManager.h"
+#include "ui/history/HistoryList.h"
+#include "ui/history/HistoryModel.h"
+#include "ui/history/HistoryView.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/onboarding/OnboardingView.h"
+#include "ui/presets/PresetPanel.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/sheets/ToolSheetHost.h"
+#include "ui/shelves/ShelfItemList.h"
+#include "ui/shelves/ShelfItemModel.h"
+#include "ui/shelves/ShelvesView.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
+#include "ui/wheel/LoadedWheel.h"
 #include "ui/workflows/WorkflowsView.h"
 
 namespace kelvaro {
@@ -20,7 +30,9 @@ namespace kelvaro {
 void installScreens(const ScreenHooks& hooks)
 {
     ScreenFactory::install(Screen::dropCard, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
-        return wheel::makeDropWheelCard(context.store, parent);
+        wheel::DropWheelCard* card = wheel::makeDropWheelCard(context.store, parent);
+        card->loadedWheel()->setSidePanel(new PresetPanel(context.store, context.settings));
+        return card;
     });
     ScreenFactory::install(Screen::dropWindow, [hooks](const ScreenContext& context, QWidget* parent) -> QWidget* {
         if (!context.watcher)
@@ -30,11 +42,12 @@ void installScreens(const ScreenHooks& hooks)
     ScreenFactory::install(Screen::workflows, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
         return new WorkflowsView(context.store, context.settings, nullptr, parent);
     });
-    ScreenFactory::install(Screen::settings, [hooks](const ScreenContext& context, QWidget* parent) -> QWidget* {
+    const std::shared_ptr<FileManager> files = hooks.fileManager ? hooks.fileManager : std::make_shared<DesktopFileManager>();
+    ScreenFactory::install(Screen::settings, [hooks, files](const ScreenContext& context, QWidget* parent) -> QWidget* {
         static UpdateCheckerSource* updates = new UpdateCheckerSource(UpdateChecker::shared());
         settings::SettingsServices services;
         services.updates = updates;
-        services.fileManager = std::make_shared<DesktopFileManager>();
+        services.fileManager = files;
         services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
         services.restart = hooks.restart;
         return new settings::SettingsView(context.store, services, parent);
@@ -42,6 +55,16 @@ void installScreens(const ScreenHooks& hooks)
     ScreenFactory::install(Screen::onboarding, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
         Settings* stored = &context.settings;
         return new OnboardingView([stored] { stored->setValue(QStringLiteral("kelvaro.onboarded"), true); }, parent);
+    });
+    ScreenFactory::install(Screen::history, [files](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        auto* view = new HistoryView(context.store, files, parent);
+        QuickLookList::attach(view->list(), HistoryModel::previewRole);
+        return view;
+    });
+    ScreenFactory::install(Screen::shelves, [files](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        auto* view = new ShelvesView(context.store, files, parent);
+        QuickLookList::attach(view->itemList(), ShelfItemModel::previewRole);
+        return view;
     });
     // Sheets the host does not build yet fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {

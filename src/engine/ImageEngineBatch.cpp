@@ -20,6 +20,7 @@
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
 #include "engine/Localization.h"
+#include "engine/MemoryBudget.h"
 #include "engine/NameTurn.h"
 #include "engine/ScanEffects.h"
 #include "engine/ZipWriter.h"
@@ -333,10 +334,11 @@ OpResult sequentialLoop(const KelvaroOp& op, const QStringList& files, const QSt
     return result;
 }
 
-// Files are started in input order, each by the next free worker; a cancel starts no new file
-// and lets the running ones finish. Progress is reported on the calling thread, one call per
-// finished file, so it climbs by one and reaches the total only when the last file is written.
-// What the files give is gathered in input order, so the result is the one-by-one run's.
+// Files are started in input order, each by the next free worker once the memory budget admits
+// it; a cancel starts no new file and lets the running ones finish. Progress is reported on the
+// calling thread, one call per finished file, so it climbs by one and reaches the total only
+// when the last file is written. What the files give is gathered in input order, so the result
+// is the one-by-one run's.
 OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
                       int workers)
 {
@@ -350,15 +352,30 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
     int finished = 0;    // files done, in any order
     int running = 0;     // workers still taking files
     bool halted = false; // the progress callback threw: no new file starts
+    MemoryBudget budget = MemoryBudget::forThisMachine();
+    std::optional<qint64> nextCost; // the estimate of files[next], once read
 
     const auto work = [&] {
         for (;;) {
             int index = 0;
+            qint64 cost = 0;
             {
-                const std::lock_guard lock(mutex);
-                if (next >= total || halted || (hooks && hooks->isCancelled()))
+                std::unique_lock lock(mutex);
+                const auto stopped = [&] { return next >= total || halted || (hooks && hooks->isCancelled()); };
+                // The header read is short; under the lock it is read once, by one worker.
+                changed.wait(lock, [&] {
+                    if (stopped())
+                        return true;
+                    if (!nextCost)
+                        nextCost = MemoryBudget::estimate(files[next]);
+                    return budget.admits(*nextCost);
+                });
+                if (stopped())
                     break;
                 index = next++;
+                cost = *nextCost;
+                nextCost.reset();
+                budget.take(cost);
             }
             currentFile = {&order, index};
             Outcome outcome = runOne(op, files[index], outDir, index);
@@ -368,6 +385,7 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
                 const std::lock_guard lock(mutex);
                 outcomes[size_t(index)] = std::move(outcome);
                 ++finished;
+                budget.give(cost);
             }
             changed.notify_all();
         }
@@ -413,8 +431,11 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
         } catch (...) {
             // The workers are let finish and joined before the caller hears of it.
             failure = std::current_exception();
-            const std::lock_guard lock(mutex);
-            halted = true;
+            {
+                const std::lock_guard lock(mutex);
+                halted = true;
+            }
+            changed.notify_all(); // workers waiting for the budget stop waiting
         }
         reported = done;
         if (over)

@@ -22,10 +22,24 @@ qint64 percentOf(double quality)
     return qint64(std::clamp(p, -limit, limit));
 }
 
-PresetSpec builtIn(const char* name, int maxSide, double quality, bool strip)
+// The built-ins' ids, fixed for good: stored watch rules and pickers find a built-in by its id
+// in every later run, so none may ever change.
+constexpr const char* kWebId = "BCABA844-727B-4432-9ED9-717D592EC859";
+constexpr const char* kEmailId = "CFDC438C-2C3A-44A9-90CC-64D168A2706B";
+constexpr const char* kSocialId = "060A3E4B-666F-40B4-8EE6-02438E538015";
+constexpr const char* kInstagramPortraitId = "AD83A62A-F504-4332-A937-956C73C018D8";
+constexpr const char* kInstagramSquareId = "12EB1074-47E9-49DE-A396-5A462A9C04D3";
+constexpr const char* kInstagramLandscapeId = "B13EE208-0812-419D-B036-EADA2540104A";
+constexpr const char* kInstagramStoryId = "B496D8E0-B464-43DB-84C2-73636ADE1FC7";
+constexpr const char* kInstagramProfileId = "00DDA17D-CB9A-4C1A-9931-247C06555CFC";
+constexpr const char* kYouTubeThumbnailId = "C878E8BD-92D8-4B2B-9607-6F0CD207873D";
+constexpr const char* kYouTubeBannerId = "53841669-355D-4501-B336-E3B48E03E4CC";
+constexpr const char* kYouTubeProfileId = "50E3D8BB-8B4F-46BB-AB84-608B3E2C6E78";
+
+PresetSpec builtIn(const char* id, const char* name, int maxSide, double quality, bool strip)
 {
     PresetSpec p;
-    p.id = QUuid::createUuid();
+    p.id = QUuid(QLatin1String(id));
     p.name = QString::fromUtf8(name);
     p.maxSide = maxSide;
     p.format = QStringLiteral("jpg");
@@ -34,9 +48,9 @@ PresetSpec builtIn(const char* name, int maxSide, double quality, bool strip)
     return p;
 }
 
-PresetSpec platform(const char* name, int width, int height)
+PresetSpec platform(const char* id, const char* name, int width, int height)
 {
-    PresetSpec p = builtIn(name, std::max(width, height), 0.9, true);
+    PresetSpec p = builtIn(id, name, std::max(width, height), 0.9, true);
     p.targetWidth = width;
     p.targetHeight = height;
     return p;
@@ -107,11 +121,10 @@ std::optional<PresetSpec> PresetSpec::fromJson(const QJsonValue& value)
 
 const QList<PresetSpec>& PresetSpec::defaults()
 {
-    // Built once: screens find rows again by id, so the ids must hold for the whole run.
     static const QList<PresetSpec> list{
-        builtIn("Web", 1600, 0.8, true),
-        builtIn("E-mail", 1200, 0.7, true),
-        builtIn("Sociální sítě", 2048, 0.85, false),
+        builtIn(kWebId, "Web", 1600, 0.8, true),
+        builtIn(kEmailId, "E-mail", 1200, 0.7, true),
+        builtIn(kSocialId, "Sociální sítě", 2048, 0.85, false),
     };
     return list;
 }
@@ -120,15 +133,15 @@ const QList<PlatformPresets>& PlatformPresets::all()
 {
     static const QList<PlatformPresets> groups{
         {QStringLiteral("instagram"), QStringLiteral("Instagram"), QStringLiteral("camera.fill"),
-         {platform("Instagram příspěvek na výšku (4x5)", 1080, 1350),
-          platform("Instagram čtverec (1x1)", 1080, 1080),
-          platform("Instagram příspěvek na šířku", 1080, 566),
-          platform("Instagram Story a Reel (9x16)", 1080, 1920),
-          platform("Instagram profilovka", 320, 320)}},
+         {platform(kInstagramPortraitId, "Instagram příspěvek na výšku (4x5)", 1080, 1350),
+          platform(kInstagramSquareId, "Instagram čtverec (1x1)", 1080, 1080),
+          platform(kInstagramLandscapeId, "Instagram příspěvek na šířku", 1080, 566),
+          platform(kInstagramStoryId, "Instagram Story a Reel (9x16)", 1080, 1920),
+          platform(kInstagramProfileId, "Instagram profilovka", 320, 320)}},
         {QStringLiteral("youtube"), QStringLiteral("YouTube"), QStringLiteral("play.rectangle.fill"),
-         {platform("YouTube miniatura (16x9)", 1280, 720),
-          platform("YouTube banner kanálu", 2560, 1440),
-          platform("YouTube profilovka", 800, 800)}},
+         {platform(kYouTubeThumbnailId, "YouTube miniatura (16x9)", 1280, 720),
+          platform(kYouTubeBannerId, "YouTube banner kanálu", 2560, 1440),
+          platform(kYouTubeProfileId, "YouTube profilovka", 800, 800)}},
     };
     return groups;
 }

@@ -28,7 +28,7 @@ struct PresetSpec {
     QString summary() const;
     QJsonObject toJson() const;
     static std::optional<PresetSpec> fromJson(const QJsonValue& value);
-    // The three built-in presets; built once per process (same ids on every call).
+    // The three built-in presets, with ids that are the same in every run.
     static const QList<PresetSpec>& defaults();
 };
 
@@ -37,7 +37,7 @@ struct PlatformPresets {
     QString title;
     QString symbol;
     QList<PresetSpec> presets;
-    // The two platform groups; built once per process.
+    // The two platform groups; their presets' ids are the same in every run.
     static const QList<PlatformPresets>& all();
 };
 

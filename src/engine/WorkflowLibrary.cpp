@@ -22,23 +22,38 @@ QString settingsKey()
     return QString::fromLatin1(WorkflowLibrary::key);
 }
 
-WorkflowStep step(WorkflowStep::Kind kind)
+// The built-ins' ids and their steps', fixed for good: stored watch rules and pickers find a
+// built-in by its id in every later run, so none may ever change.
+constexpr const char* kPortfolioId = "311336EF-0FAD-49CD-8393-4CCBCD38F654";
+constexpr const char* kPortfolioAdjustId = "D38CE5B0-9DB2-4EF9-9003-063F95342591";
+constexpr const char* kPortfolioResizeId = "3092C778-119C-4C04-B056-9A41FBD74A41";
+constexpr const char* kPortfolioWatermarkId = "D6912DDB-BE3C-4B18-87D9-3E73F0486CB9";
+constexpr const char* kProductId = "CAD518CE-7C0D-41C1-8838-003CE9AD21D4";
+constexpr const char* kProductBackgroundId = "4DB5019C-5B0E-48F5-B6B4-F3655D03FCE6";
+constexpr const char* kProductResizeId = "B629FE18-F466-4D32-9601-55CEBA8DE18D";
+constexpr const char* kSafeSharingId = "4EBE8565-867C-4941-BC7E-1E5B857D7FDB";
+constexpr const char* kSafeSharingFacesId = "10ED78DF-DA28-4A2B-86C0-DCA6B19BCCA0";
+constexpr const char* kSafeSharingResizeId = "07A80921-BA30-45BD-8500-622712A0D05D";
+
+WorkflowStep step(const char* id, WorkflowStep::Kind kind)
 {
-    return WorkflowStep::make(kind);
+    WorkflowStep s = WorkflowStep::make(kind);
+    s.id = QUuid(QLatin1String(id));
+    return s;
 }
 
-WorkflowStep resizeStep(int longEdge)
+WorkflowStep resizeStep(const char* id, int longEdge)
 {
-    WorkflowStep s = WorkflowStep::make(WorkflowStep::Kind::resize);
+    WorkflowStep s = step(id, WorkflowStep::Kind::resize);
     s.longEdge = longEdge;
     return s;
 }
 
-Workflow builtIn(const char* name, const char* symbol, QList<WorkflowStep> steps, const char* format, double quality,
-                 bool stripMetadata)
+Workflow builtIn(const char* id, const char* name, const char* symbol, QList<WorkflowStep> steps, const char* format,
+                 double quality, bool stripMetadata)
 {
     Workflow w;
-    w.id = QUuid::createUuid();
+    w.id = QUuid(QLatin1String(id));
     w.name = QString::fromUtf8(name); // stored in Czech; translated where shown or used as a suffix
     w.symbol = QString::fromLatin1(symbol);
     w.steps = std::move(steps);
@@ -82,9 +97,14 @@ const QList<Workflow>& WorkflowLibrary::defaults()
 {
     using K = WorkflowStep::Kind;
     static const QList<Workflow> workflows{
-        builtIn("Portfolio", "star.fill", {step(K::adjust), resizeStep(2400), step(K::watermark)}, "jpg", 0.9, false),
-        builtIn("Produktovka", "shippingbox.fill", {step(K::removeBackground), resizeStep(1200)}, "png", 0.9, false),
-        builtIn("Bezpečné sdílení", "lock.shield.fill", {step(K::blurFaces), resizeStep(1600)}, "jpg", 0.8, true),
+        builtIn(kPortfolioId, "Portfolio", "star.fill",
+                {step(kPortfolioAdjustId, K::adjust), resizeStep(kPortfolioResizeId, 2400),
+                 step(kPortfolioWatermarkId, K::watermark)},
+                "jpg", 0.9, false),
+        builtIn(kProductId, "Produktovka", "shippingbox.fill",
+                {step(kProductBackgroundId, K::removeBackground), resizeStep(kProductResizeId, 1200)}, "png", 0.9, false),
+        builtIn(kSafeSharingId, "Bezpečné sdílení", "lock.shield.fill",
+                {step(kSafeSharingFacesId, K::blurFaces), resizeStep(kSafeSharingResizeId, 1600)}, "jpg", 0.8, true),
     };
     return workflows;
 }

@@ -14,8 +14,9 @@ namespace kelvaro::WorkflowLibrary {
 
 inline constexpr const char* key = "kelvaro.workflows.v1";
 
-// The built-in workflows; built once per process (same ids on every call), so a built-in that
-// the user edits before anything is stored keeps its identity.
+// The built-in workflows, with ids (their steps' too) that are the same in every run, so a
+// built-in that the user edits before anything is stored keeps its identity, and a watch rule
+// stored with one finds it again after a restart.
 const QList<Workflow>& defaults();
 
 // The stored data → the list: empty data gives the built-ins, "[]" no workflows at all, data that

@@ -48,4 +48,10 @@ void DesktopFileManager::openFolder(const QString& path)
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+void DesktopFileManager::open(const QString& path)
+{
+    if (!path.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
 } // namespace kelvaro

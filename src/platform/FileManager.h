@@ -1,6 +1,6 @@
 #pragma once
-// Showing files and folders in the desktop's file manager. Main thread; nothing here touches
-// the files themselves.
+// Showing files and folders in the desktop's file manager, and opening a file in the desktop's
+// default application for its type. Main thread; nothing here touches the files themselves.
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,6 +14,9 @@ public:
     virtual void reveal(const QStringList& paths) = 0;
     // Opens one folder in the file manager.
     virtual void openFolder(const QString& path) = 0;
+    // Opens one file (absolute path) in the default application for its type; a failure (no
+    // such file, no application) is not reported.
+    virtual void open(const QString& path) = 0;
 };
 
 // org.freedesktop.FileManager1 over the session bus; without it (no bus, no service) the folder
@@ -22,6 +25,7 @@ class DesktopFileManager : public FileManager {
 public:
     void reveal(const QStringList& paths) override;
     void openFolder(const QString& path) override;
+    void open(const QString& path) override;
 };
 
 // Test double: records every request.
@@ -29,9 +33,11 @@ class RecordingFileManager : public FileManager {
 public:
     void reveal(const QStringList& paths) override { revealed.append(paths); }
     void openFolder(const QString& path) override { opened.append(path); }
+    void open(const QString& path) override { openedFiles.append(path); }
 
     QList<QStringList> revealed;
-    QStringList opened;
+    QStringList opened;      // folders
+    QStringList openedFiles; // files handed to their default application
 };
 
 } // namespace kelvaro

@@ -1,64 +1,68 @@
 #include "platform/NearbyShare.h"
 
+#include <algorithm>
+
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QFileInfo>
+#include <QMap>
 #include <QUrl>
 
 namespace kelvaro {
 namespace {
 const QString kService = QStringLiteral("org.kde.kdeconnect");
 const int kTimeoutMs = 2000;
+
+bool daemonRunning(QDBusConnection& bus)
+{
+    if (!bus.isConnected() || !bus.interface())
+        return false;
+    const auto registered = bus.interface()->isServiceRegistered(kService);
+    return registered.isValid() && registered.value();
+}
 } // namespace
 
-QString KdeConnectShare::reachableDevice() const
+QList<NearbyDevice> KdeConnectShare::devices()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface())
+    if (!daemonRunning(bus))
         return {};
-    const auto registered = bus.interface()->isServiceRegistered(kService);
-    if (!registered.isValid() || !registered.value())
-        return {};
+    qDBusRegisterMetaType<QMap<QString, QString>>();
     QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/modules/kdeconnect"),
                                                        QStringLiteral("org.kde.kdeconnect.daemon"),
-                                                       QStringLiteral("devices"));
+                                                       QStringLiteral("deviceNames"));
     call << true << true; // only reachable, only paired
     const QDBusMessage reply = bus.call(call, QDBus::Block, kTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return {};
-    const QStringList devices = reply.arguments().first().toStringList();
-    return devices.isEmpty() ? QString() : devices.first();
+    QMap<QString, QString> names;
+    const QVariant answer = reply.arguments().first();
+    if (answer.canConvert<QDBusArgument>())
+        answer.value<QDBusArgument>() >> names;
+    QList<NearbyDevice> found;
+    for (auto it = names.cbegin(); it != names.cend(); ++it)
+        found.append({it.key(), it.value().trimmed().isEmpty() ? it.key() : it.value()});
+    std::sort(found.begin(), found.end(), [](const NearbyDevice& a, const NearbyDevice& b) {
+        return QString::localeAwareCompare(a.name, b.name) < 0;
+    });
+    return found;
 }
 
-bool KdeConnectShare::canSend(const QStringList& paths)
+bool KdeConnectShare::send(const QString& deviceId, const QString& path)
 {
-    if (paths.isEmpty())
+    if (deviceId.isEmpty() || !QFileInfo(path).isFile())
         return false;
-    for (const QString& path : paths) {
-        if (!QFileInfo(path).isFile())
-            return false;
-    }
-    return !reachableDevice().isEmpty();
-}
-
-QStringList KdeConnectShare::send(const QStringList& paths)
-{
-    const QString device = reachableDevice();
-    if (device.isEmpty())
-        return {};
     QDBusConnection bus = QDBusConnection::sessionBus();
-    QStringList accepted;
-    for (const QString& path : paths) {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            kService, QStringLiteral("/modules/kdeconnect/devices/%1/share").arg(device),
-            QStringLiteral("org.kde.kdeconnect.device.share"), QStringLiteral("shareUrl"));
-        call << QUrl::fromLocalFile(path).toString();
-        const QDBusMessage reply = bus.call(call, QDBus::Block, kTimeoutMs);
-        if (reply.type() == QDBusMessage::ReplyMessage)
-            accepted.append(path);
-    }
-    return accepted;
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kService, QStringLiteral("/modules/kdeconnect/devices/%1/share").arg(deviceId),
+        QStringLiteral("org.kde.kdeconnect.device.share"), QStringLiteral("shareUrl"));
+    call << QUrl::fromLocalFile(path).toString();
+    return bus.call(call, QDBus::Block, kTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 
 } // namespace kelvaro

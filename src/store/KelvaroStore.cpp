@@ -211,25 +211,33 @@ void KelvaroStore::save()
     Settings::shared().setValue(m_storageKey, QJsonDocument(library).toJson(QJsonDocument::Compact));
 }
 
-void KelvaroStore::insertHistory(const ActivityItem& entry)
+void KelvaroStore::insertHistory(const QList<ActivityItem>& entries)
 {
-    QList<ActivityItem> list = m_activities;
-    list.prepend(entry);
-    if (list.size() > historyLimit)
-        list.resize(historyLimit);
+    if (entries.isEmpty())
+        return;
+    // One list change and one save for the whole batch: a save rewrites the whole settings file
+    // (some 15 ms with a full history), far too slow to repeat per entry on the main thread.
+    QList<ActivityItem> list;
+    list.reserve(entries.size() + m_activities.size());
+    for (auto it = entries.crbegin(); it != entries.crend() && list.size() < historyLimit; ++it)
+        list.append(*it);
+    for (const ActivityItem& item : std::as_const(m_activities)) {
+        if (list.size() >= historyLimit)
+            break;
+        list.append(item);
+    }
     setActivities(list);
     save();
 }
 
 void KelvaroStore::addHistoryEntry(const ActivityItem& entry)
 {
-    insertHistory(entry);
+    insertHistory({entry});
 }
 
 void KelvaroStore::addHistoryEntries(const QList<ActivityItem>& entries)
 {
-    for (const ActivityItem& entry : entries)
-        insertHistory(entry);
+    insertHistory(entries);
 }
 
 void KelvaroStore::enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves)
@@ -418,10 +426,10 @@ QStringList KelvaroStore::expandFolders(const QStringList& paths)
     return result;
 }
 
-void KelvaroStore::receive(const QList<QUrl>& urls, bool adding)
+bool KelvaroStore::receive(const QList<QUrl>& urls, bool adding)
 {
     if (urls.isEmpty())
-        return;
+        return false;
     // Only local files: the application uses no network for what it is handed.
     QStringList paths;
     for (const QUrl& url : urls) {
@@ -430,15 +438,15 @@ void KelvaroStore::receive(const QList<QUrl>& urls, bool adding)
     }
     if (paths.isEmpty()) {
         setStatus(L("V tom, co jsi přidal, nejsou žádné fotky ani PDF."), true);
-        return;
+        return false;
     }
-    receive(paths, adding);
+    return receive(paths, adding);
 }
 
-void KelvaroStore::receive(const QStringList& given, bool adding)
+bool KelvaroStore::receive(const QStringList& given, bool adding)
 {
     if (given.isEmpty())
-        return;
+        return false;
     QStringList paths;
     for (const QString& path : given) {
         if (!path.isEmpty())
@@ -449,7 +457,7 @@ void KelvaroStore::receive(const QStringList& given, bool adding)
     // silently throw the selection away.
     if (expanded.isEmpty()) {
         setStatus(L("V tom, co jsi přidal, nejsou žádné fotky ani PDF."), true);
-        return;
+        return false;
     }
     const bool adds = adding && !m_droppedFiles.isEmpty();
     if (!adds)
@@ -462,7 +470,7 @@ void KelvaroStore::receive(const QStringList& given, bool adding)
         setDroppedFiles(expanded);
         setStatusMessage(std::nullopt);
         setLastOutputs({});
-        return;
+        return true;
     }
     QStringList kept;
     for (const QString& path : expanded) {
@@ -473,6 +481,7 @@ void KelvaroStore::receive(const QStringList& given, bool adding)
         setDroppedFiles(m_droppedFiles + kept);
     setStatus(kept.isEmpty() ? std::optional<QString>(L("Tyhle soubory už ve výběru jsou.")) : std::nullopt, false);
     setLastOutputs({});
+    return true;
 }
 
 void KelvaroStore::requestImporter(bool adding)

@@ -26,6 +26,7 @@
 #include "engine/Operations.h"
 #include "engine/PresetSpec.h"
 #include "engine/RunHooks.h"
+#include "platform/NearbyShare.h"
 #include "store/DockProgress.h"
 #include "store/StoreServices.h"
 
@@ -117,10 +118,10 @@ public:
     // Writes the library to the settings unless a stored document was undecodable or demo content
     // is shown.
     void save();
-    // Puts one history entry at the front, keeps at most 500 and saves. The folder watcher books
-    // its runs through this.
+    // Puts one history entry at the front, keeps at most 500 and saves.
     void addHistoryEntry(const ActivityItem& entry);
-    // The same for several entries in order (the last ends up first).
+    // The same for several entries in order (the last ends up first), saved once. The folder
+    // watcher books each of its batches through this.
     void addHistoryEntries(const QList<ActivityItem>& entries);
     void enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves);
     void exitDemo();
@@ -135,9 +136,10 @@ public:
 
     // ---- Dropped files ----------------------------------------------------------------------------
     // Takes files and folders into the wheel: replaces (adding false, or an empty wheel) or adds.
-    // Only local files count; folders become the photos and PDFs inside them.
-    void receive(const QList<QUrl>& urls, bool adding);
-    void receive(const QStringList& paths, bool adding);
+    // Only local files count; folders become the photos and PDFs inside them. False when nothing
+    // usable came: the wheel keeps its files and the status line says so.
+    bool receive(const QList<QUrl>& urls, bool adding);
+    bool receive(const QStringList& paths, bool adding);
     // Folders replaced by their accepted files (sorted by path, hidden ones skipped, at most
     // 2000 in all). Touches disk (listing only).
     static QStringList expandFolders(const QStringList& paths);
@@ -153,6 +155,13 @@ public:
     void cancelRun();
     void revealOutputs();
     void copyToClipboard(ClipboardMode mode);
+    // The devices the user is asked to choose from when the "KDE Connect" wedge found more than
+    // one; empty while no choice is pending. Never remembered beyond one sending.
+    const QList<NearbyDevice>& nearbyChoice() const { return m_nearbyChoice; }
+    // Answers the pending choice: sends the wheel's files to that device (in the background,
+    // with progress and cancel), or nothing when it is not one of the choice.
+    void sendToDevice(const QString& deviceId);
+    void dismissNearbyChoice();
 
     // ---- Undo -------------------------------------------------------------------------------------------
     void holdAccess(const QString& folder);
@@ -194,6 +203,7 @@ Q_SIGNALS:
     void sidebarSelectionChanged();
     void studioHighlightChanged();
     void studioCompareChanged();
+    void nearbyChoiceChanged();
 
 private:
     struct Outcome {
@@ -214,7 +224,8 @@ private:
     void setProgressDone(int done);
     void setProgressTotal(int total);
     void setStatus(const std::optional<QString>& message, bool isError);
-    void insertHistory(const ActivityItem& entry); // front, cap, save
+    // Puts the entries at the front (the last ends up first), keeps 500 and saves once.
+    void insertHistory(const QList<ActivityItem>& entries);
     FileSystem& files() const;
 
     void load();
@@ -225,6 +236,8 @@ private:
     void finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir);
     QString summary(const KelvaroOp& op, const OpResult& result, const QString& folder) const;
     void sendNearby();
+    void startSending(const std::optional<NearbyDevice>& device);
+    void setNearbyChoice(const QList<NearbyDevice>& devices);
     void moveFiles();
     void holdOutputFolder();
 
@@ -268,6 +281,7 @@ private:
     std::optional<DemoBackup> m_demoBackup;
     std::optional<QString> m_studioHighlight;
     bool m_studioCompare = false;
+    QList<NearbyDevice> m_nearbyChoice;
 
     QTimer m_importerTimer;
     QFuture<void> m_runTask;

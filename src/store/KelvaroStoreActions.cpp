@@ -231,8 +231,7 @@ void KelvaroStore::finish(const KelvaroOp& op, const QStringList& files, const O
         state.folder = outDir;
         setUndoState(state);
     }
-    for (const ActivityItem& item : entries)
-        insertHistory(item);
+    insertHistory(entries);
 
     QString text = summary(op, result, outDir);
     if (result.failed > 0)

@@ -1,6 +1,12 @@
-// The small actions without an engine run: revealing results, the clipboard and sending files.
+// The actions without an engine run: revealing results, the clipboard and sending files.
+#include <algorithm>
+
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QPointer>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "engine/Localization.h"
 #include "platform/Clipboard.h"
@@ -69,29 +75,128 @@ void KelvaroStore::copyToClipboard(ClipboardMode mode)
         break;
     }
     }
+    QList<ActivityItem> entries;
     for (const QString& file : files)
-        insertHistory(plainEntry(file, QStringLiteral("Schránka"), QStringLiteral("doc.on.clipboard")));
+        entries.append(plainEntry(file, QStringLiteral("Schránka"), QStringLiteral("doc.on.clipboard")));
+    insertHistory(entries);
     setStatus(message, false);
+}
+
+void KelvaroStore::setNearbyChoice(const QList<NearbyDevice>& devices)
+{
+    assign(m_nearbyChoice, devices, &KelvaroStore::nearbyChoiceChanged);
 }
 
 void KelvaroStore::sendNearby()
 {
-    const QStringList files = m_droppedFiles;
-    QStringList sent;
-    if (m_services.nearbyShare && m_services.nearbyShare->canSend(files))
-        sent = m_services.nearbyShare->send(files);
-    if (sent.isEmpty()) {
+    setNearbyChoice({});
+    if (!m_services.nearbyShare) {
         setStatus(L("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."), true);
         return;
     }
-    // Only what went out is history; the files the phone did not take are counted as failed.
-    for (const QString& file : sent)
-        insertHistory(plainEntry(file, QStringLiteral("KDE Connect"), QStringLiteral("airplayaudio")));
-    const qint64 failed = files.size() - sent.size();
-    QString message = L("Soubory posílám do spárovaného telefonu přes KDE Connect.");
-    if (failed > 0)
-        message += QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", failed);
-    setStatus(message, failed > 0);
+    startSending(std::nullopt);
+}
+
+void KelvaroStore::sendToDevice(const QString& deviceId)
+{
+    const QList<NearbyDevice> choice = m_nearbyChoice;
+    setNearbyChoice({});
+    const auto chosen = std::find_if(choice.begin(), choice.end(), [&](const NearbyDevice& d) { return d.id == deviceId; });
+    if (chosen == choice.end() || m_isWorking || m_droppedFiles.isEmpty() || !m_services.nearbyShare)
+        return;
+    startSending(*chosen);
+}
+
+void KelvaroStore::dismissNearbyChoice()
+{
+    setNearbyChoice({});
+}
+
+// One background task: without a chosen device it first asks the service which devices are
+// reachable (one is taken at once, several are left to the user), then hands the files over one
+// by one, each a blocking call, with the run's progress and cancel.
+void KelvaroStore::startSending(const std::optional<NearbyDevice>& chosen)
+{
+    const QStringList files = m_droppedFiles;
+    const int total = int(files.size());
+    setIsWorking(true);
+    setStatus(L("Pracuju na tom…"), false);
+    setProgressDone(0);
+    setProgressTotal(total);
+    m_dock.update(0, total, true);
+
+    const QPointer<KelvaroStore> self(this);
+    QObject* mainContext = QCoreApplication::instance();
+    auto hooks = std::make_shared<RunHooks>([self, mainContext](int done, int all) {
+        QMetaObject::invokeMethod(
+            mainContext, [self, done, all] {
+                if (self)
+                    self->applyProgress(done, all);
+            },
+            Qt::QueuedConnection);
+    });
+    m_hooks = hooks;
+
+    struct Sending {
+        std::optional<NearbyDevice> device;
+        QList<NearbyDevice> found;
+        QStringList sent;
+        int handed = 0;
+        bool cancelled = false;
+    };
+    const std::shared_ptr<NearbyShare> share = m_services.nearbyShare;
+    m_runTask = QtConcurrent::run(QThreadPool::globalInstance(), [=] {
+        Sending sending;
+        sending.device = chosen;
+        if (!sending.device) {
+            sending.found = share->devices();
+            if (sending.found.size() == 1)
+                sending.device = sending.found.first();
+        }
+        for (int i = 0; sending.device && i < total && !hooks->isCancelled(); ++i) {
+            if (share->send(sending.device->id, files[i]))
+                sending.sent.append(files[i]);
+            sending.handed = i + 1;
+            hooks->reportProgress(sending.handed, total);
+        }
+        sending.cancelled = hooks->isCancelled();
+        QMetaObject::invokeMethod(
+            mainContext, [self, sending] {
+                if (!self)
+                    return;
+                self->m_hooks.reset();
+                self->setIsWorking(false);
+                self->m_dock.finish();
+                const QString unavailable = L("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect.");
+                if (!sending.device) {
+                    if (!sending.cancelled && sending.found.isEmpty()) {
+                        self->setStatus(unavailable, true);
+                        return;
+                    }
+                    self->setStatus(std::nullopt, false);
+                    if (!sending.cancelled)
+                        self->setNearbyChoice(sending.found);
+                    return;
+                }
+                if (sending.sent.isEmpty()) {
+                    // Nothing taken at all is the service failing, not the files.
+                    self->setStatus(sending.handed > 0 ? std::optional<QString>(unavailable) : std::nullopt,
+                                    sending.handed > 0);
+                    return;
+                }
+                // Only what went out is history; the files the device did not take are counted.
+                QList<ActivityItem> entries;
+                for (const QString& file : sending.sent)
+                    entries.append(plainEntry(file, QStringLiteral("KDE Connect"), QStringLiteral("airplayaudio")));
+                self->insertHistory(entries);
+                const qint64 failed = sending.handed - sending.sent.size();
+                QString message = Lf("Soubory posílám přes KDE Connect do zařízení „%@“.", sending.device->name);
+                if (failed > 0)
+                    message += QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", failed);
+                self->setStatus(message, failed > 0);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 } // namespace kelvaro

@@ -84,6 +84,7 @@ bool KelvaroStore::addToShelf(const std::optional<QUuid>& shelfID, const QString
         shelfName = shelf.name;
     }
     setShelves(shelves);
+    QList<ActivityItem> entries;
     for (const ShelfItem& item : items) {
         ActivityItem entry;
         entry.id = QUuid::createUuid();
@@ -91,9 +92,9 @@ bool KelvaroStore::addToShelf(const std::optional<QUuid>& shelfID, const QString
         entry.actionTitle = QStringLiteral("Na polici");
         entry.symbol = QStringLiteral("tray.full");
         entry.date = QDateTime::currentDateTimeUtc();
-        insertHistory(entry);
+        entries.append(entry);
     }
-    save();
+    insertHistory(entries); // saves the shelves with it
     setStatus(Lf("Odloženo na polici „%@“.", shelfName), false);
     return true;
 }

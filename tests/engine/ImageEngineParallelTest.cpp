@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/ImageEngine.h"
+#include "engine/MemoryBudget.h"
 #include "engine/detectors/FaceDetector.h"
 #include "platform/Settings.h"
 #include "../support/TestImages.h"
@@ -248,6 +249,61 @@ TEST_F(ParallelBatch, aRunWhereEveryFileFailsStillThrowsTheFirstFilesMessage)
     EXPECT_TRUE(serialMessage.contains(QStringLiteral("one.jpg"))) << serialMessage.toStdString();
     EXPECT_EQ(parallelMessage, serialMessage);
     EXPECT_TRUE(QDir(dir("parallel")).entryList(QDir::Files).isEmpty());
+}
+
+// Counts the photos inside the detector at once, and whether the large one ever had company.
+class CrowdDetector : public detectors::FaceDetector {
+public:
+    explicit CrowdDetector(int largeWidth) : m_largeWidth(largeWidth) {}
+    QList<QRectF> detect(const cv::Mat& rgb) const override
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_inside.append(rgb.cols);
+            m_most = std::max(m_most, int(m_inside.size()));
+            m_largeHadCompany = m_largeHadCompany || (m_inside.size() > 1 && m_inside.contains(m_largeWidth));
+        }
+        // Long enough for the other workers to arrive: it makes overlap visible, it is not timed.
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        {
+            const std::lock_guard lock(m_mutex);
+            m_inside.removeOne(rgb.cols);
+        }
+        return {QRectF(0.25, 0.25, 0.5, 0.5)};
+    }
+    int most() const { return m_most; }
+    bool largeHadCompany() const { return m_largeHadCompany; }
+
+private:
+    int m_largeWidth;
+    mutable std::mutex m_mutex;
+    mutable QList<int> m_inside;
+    mutable int m_most = 0;
+    mutable bool m_largeHadCompany = false;
+};
+
+// Four workers, memory for two photos: never more than two at once, and the photo too large for
+// the budget runs alone.
+TEST_F(ParallelBatch, filesInProgressStayWithinTheMemoryBudget)
+{
+    QStringList files;
+    for (int i = 0; i < 8; ++i)
+        files << ti::writeJpeg(dir("a"), QStringLiteral("m%1.jpg").arg(i), ti::quadrants(200 + 2 * i, 150));
+    const int largeWidth = 600;
+    files.insert(4, ti::writeJpeg(dir("a"), QStringLiteral("large.jpg"), ti::quadrants(largeWidth, 450)));
+    const qint64 small = MemoryBudget::estimate(files.last());
+    ASSERT_GT(MemoryBudget::estimate(files[4]), 4 * small);
+    MemoryBudget::setAvailableMemoryOverride(2 * (2 * small + small / 2)); // two photos fit, three do not
+    struct Restore {
+        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
+    } restore;
+    auto detector = std::make_shared<CrowdDetector>(largeWidth);
+    detectors::FaceDetector::setOverride(detector);
+
+    const OpResult result = processWith(4, KelvaroOp::blurFaces(), files, dir("parallel"));
+    EXPECT_EQ(result.outputs.size(), 9);
+    EXPECT_EQ(detector->most(), 2);
+    EXPECT_FALSE(detector->largeHadCompany());
 }
 
 } // namespace

@@ -1,14 +1,23 @@
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
+#include <QProcess>
 #include <QSet>
 
 #include <gtest/gtest.h>
 
 #include "engine/Localization.h"
 #include "engine/PresetSpec.h"
+#include "engine/WorkflowLibrary.h"
+#include "engine/WorkflowLibrary.h"
 #include "platform/Settings.h"
 #include "../support/TestSupport.h"
 
@@ -71,6 +80,49 @@ TEST(PresetDefaults, builtInsKeepTheirIdsAndPlatformPresetsAreExactSizes)
     }
     EXPECT_EQ(ids.size(), 3 + 8);
     EXPECT_FALSE(ids.contains(QUuid()));
+}
+
+// Every built-in's id in order: the presets, the platform presets, the workflows with their steps.
+QStringList builtInIds()
+{
+    QStringList ids;
+    for (const PresetSpec& p : PresetSpec::defaults())
+        ids << p.id.toString();
+    for (const PlatformPresets& group : PlatformPresets::all())
+        for (const PresetSpec& p : group.presets)
+            ids << p.id.toString();
+    for (const Workflow& w : WorkflowLibrary::defaults()) {
+        ids << w.id.toString();
+        for (const WorkflowStep& step : w.steps)
+            ids << step.id.toString();
+    }
+    return ids;
+}
+
+// A watch rule stored with a built-in finds it again after a restart only when every run gives
+// the built-ins the same ids: another run of this program must report exactly these, all
+// distinct.
+TEST(BuiltInIds, areTheSameInEveryRunAndDistinct)
+{
+    const QStringList mine = builtInIds();
+    const char* marker = "KELVARO_PRINT_BUILT_IN_IDS";
+    if (qEnvironmentVariableIsSet(marker)) {
+        std::printf("ids:%s\n", qPrintable(mine.join(QLatin1Char(','))));
+        return;
+    }
+    QProcess other;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(marker), QStringLiteral("1"));
+    other.setProcessEnvironment(env);
+    other.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=BuiltInIds.*")});
+    ASSERT_TRUE(other.waitForFinished(60000));
+    QString theirs;
+    for (const QString& line : QString::fromUtf8(other.readAllStandardOutput()).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("ids:")))
+            theirs = line.mid(4);
+    EXPECT_EQ(theirs, mine.join(QLatin1Char(',')));
+    EXPECT_EQ(QSet<QString>(mine.begin(), mine.end()).size(), mine.size());
+    EXPECT_FALSE(mine.contains(QUuid().toString()));
 }
 
 TEST(PresetJson, writesOnlyWhatIsPresentAndRoundTrips)

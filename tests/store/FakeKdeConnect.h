@@ -1,10 +1,12 @@
 #pragma once
 // A stand-in for the KDE Connect daemon on a (private) session bus: one reachable paired device
 // whose share plugin turns down every file with "refused" in its name. Its objects answer on a
-// thread of their own, so the sender's blocking calls from the main thread get their replies.
+// thread of their own, so blocking calls from the test's main thread get their replies.
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusError>
+#include <QDBusMetaType>
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 #include <QThread>
@@ -15,11 +17,11 @@ class FakeKdeConnectDaemon : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.kdeconnect.daemon")
 public Q_SLOTS:
-    QStringList devices(bool onlyReachable, bool onlyPaired)
+    QMap<QString, QString> deviceNames(bool onlyReachable, bool onlyPaired)
     {
         Q_UNUSED(onlyReachable)
         Q_UNUSED(onlyPaired)
-        return {QStringLiteral("phone")};
+        return {{QStringLiteral("phone"), QStringLiteral("Pixel")}};
     }
 };
 
@@ -38,6 +40,7 @@ class FakeKdeConnect {
 public:
     FakeKdeConnect() : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-kdeconnect")))
     {
+        qDBusRegisterMetaType<QMap<QString, QString>>();
         m_daemon.moveToThread(&m_thread);
         m_share.moveToThread(&m_thread);
         m_thread.start();

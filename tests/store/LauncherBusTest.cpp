@@ -72,14 +72,15 @@ TEST_F(LauncherBusChild, WithoutTheKdeConnectDaemonSendingIsUnavailable)
 {
     const QString a = touch("a.jpg");
     KdeConnectShare share;
-    EXPECT_FALSE(share.canSend({a}));
-    EXPECT_TRUE(share.send({a}).isEmpty());
+    EXPECT_TRUE(share.devices().isEmpty());
+    EXPECT_FALSE(share.send(QStringLiteral("phone"), a));
 
     StoreServices s = services(fakeProcess);
     s.nearbyShare = std::make_shared<KdeConnectShare>();
     store = std::make_unique<KelvaroStore>(std::move(s));
     store->receive(QStringList{a}, false);
     store->perform({"KDE Connect", "airplayaudio"}, WheelMode::actions);
+    ASSERT_TRUE(waitUntil([&] { return !store->isWorking(); }));
     EXPECT_TRUE(store->statusIsError());
 }
 
@@ -89,9 +90,10 @@ TEST_F(LauncherBusChild, APhoneThatTakesSomeFilesGetsThoseAndTheRestAreCounted)
     ASSERT_TRUE(daemon.running);
     const QString a = touch("a.jpg"), refused = touch("refused.jpg"), b = touch("b.jpg");
     KdeConnectShare share;
-    ASSERT_TRUE(share.canSend({a, refused, b}));
-    EXPECT_EQ(share.send({a, refused, b}), (QStringList{a, b}));
-    EXPECT_TRUE(share.send({refused}).isEmpty());
+    ASSERT_EQ(share.devices(), (QList<NearbyDevice>{{"phone", "Pixel"}}));
+    EXPECT_TRUE(share.send(QStringLiteral("phone"), a));
+    EXPECT_FALSE(share.send(QStringLiteral("phone"), refused));
+    EXPECT_FALSE(share.send(QStringLiteral("phone"), path("missing.jpg")));
 
     StoreServices s = services(fakeProcess);
     s.nearbyShare = std::make_shared<KdeConnectShare>();
@@ -99,6 +101,7 @@ TEST_F(LauncherBusChild, APhoneThatTakesSomeFilesGetsThoseAndTheRestAreCounted)
     store->receive(QStringList{a, refused, b}, false);
     const qsizetype before = store->activities().size();
     store->perform({"KDE Connect", "airplayaudio"}, WheelMode::actions);
+    ASSERT_TRUE(waitUntil([&] { return !store->isWorking(); }));
     EXPECT_TRUE(store->statusIsError());
     EXPECT_TRUE(store->statusMessage()->endsWith(QStringLiteral("Nepovedlo se: 1."))) << store->statusMessage()->toStdString();
     ASSERT_EQ(store->activities().size(), before + 2);

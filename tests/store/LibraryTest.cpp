@@ -266,5 +266,66 @@ TEST_F(LibraryTest, WatcherEntriesGoToTheFront)
               "auto.jpg");
 }
 
+// One run, clipboard copy, shelf addition or watched batch is booked as one change and one save,
+// after all its entries are in; the stored history is the one the store holds, cut at 500.
+enum class Booking { run, clipboard, shelf, watchedBatch };
+
+std::string bookingName(const ::testing::TestParamInfo<Booking>& info)
+{
+    static const char* const names[] = {"run", "clipboard", "shelf", "watchedBatch"};
+    return names[int(info.param)];
+}
+
+class BookingTest : public StoreTest, public ::testing::WithParamInterface<Booking> {};
+
+TEST_P(BookingTest, IsSavedOnceWithAllItsEntries)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    QList<ActivityItem> old;
+    for (int i = 0; i < 450; ++i)
+        old.append(entry(QStringLiteral("old%1").arg(i), QDateTime::currentDateTimeUtc()));
+    s.setActivities(old);
+    QStringList files;
+    for (int i = 0; i < 80; ++i)
+        files.append(touch(QStringLiteral("in/f%1.jpg").arg(i, 2, 10, QLatin1Char('0'))));
+    s.receive(files, false);
+
+    int saves = 0;
+    QObject::connect(&Settings::shared(), &Settings::changed, &s, [&](const QString& key) {
+        saves += key == QLatin1String(KelvaroStore::defaultStorageKey);
+    });
+    SignalCounter changes(&s, &KelvaroStore::activitiesChanged);
+    switch (GetParam()) {
+    case Booking::run:
+        s.run(KelvaroOp::convert(ImageFormat::png));
+        ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+        break;
+    case Booking::clipboard: s.copyToClipboard(ClipboardMode::names); break;
+    case Booking::shelf: ASSERT_TRUE(s.addToShelf(std::nullopt, QStringLiteral("Výběr"))); break;
+    case Booking::watchedBatch: {
+        QList<ActivityItem> batch;
+        for (const QString& file : files)
+            batch.append(entry(QFileInfo(file).fileName(), QDateTime::currentDateTimeUtc()));
+        s.addHistoryEntries(batch);
+        break;
+    }
+    }
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(changes.count, 1);
+    ASSERT_EQ(s.activities().size(), 500);
+    EXPECT_EQ(s.activities().first().fileName, "f79.jpg");
+    EXPECT_EQ(s.activities()[79].fileName, "f00.jpg");
+    EXPECT_EQ(s.activities().last().fileName, "old419");
+    const QJsonArray stored = QJsonDocument::fromJson(storedLibrary()).object().value("activities").toArray();
+    ASSERT_EQ(stored.size(), 500);
+    for (int i = 0; i < stored.size(); ++i)
+        ASSERT_EQ(stored[i], s.activities()[i].toJson()) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Bookings, BookingTest,
+                         ::testing::Values(Booking::run, Booking::clipboard, Booking::shelf, Booking::watchedBatch),
+                         bookingName);
+
 } // namespace
 } // namespace kelvaro::test

@@ -20,7 +20,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "Cesta k souboru je ve schránce.", "KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect.",
                       "Nejdřív přetáhni nebo vyber soubory.", "Nová police", "Název souboru je ve schránce.", "Pracuju na tom…",
                       "Přesunuté soubory jsou pořád v cílové složce.", "Rušení… dokončím rozdělanou fotku.",
-                      "Soubory jsou zpátky na původním místě.", "Soubory posílám do spárovaného telefonu přes KDE Connect.",
+                      "Soubory jsou zpátky na původním místě.", "Soubory posílám přes KDE Connect do zařízení „%@“.",
                       "Soubory se na polici nepodařilo uložit.", "Tyhle soubory už ve výběru jsou.",
                       "V tom, co jsi přidal, nejsou žádné fotky ani PDF.", "Vráceno – výsledky jsou v koši.",
                       "Vyber složku, kam se soubory přesunou.", "Zkontroluj je ve správci souborů.", "Žádný text jsem nenašel.",

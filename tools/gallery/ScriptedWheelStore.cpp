@@ -28,15 +28,15 @@ void ScriptedWheelStore::setImporterAdds(bool adds)
     update([adds](Values& v) { v.importerAdds = adds; });
 }
 
-void ScriptedWheelStore::receive(const QList<QUrl>& urls, bool adding)
+bool ScriptedWheelStore::receive(const QList<QUrl>& urls, bool adding)
 {
     received.append({urls, adding});
-    if (urls.isEmpty())
-        return;
     QStringList paths;
     for (const QUrl& url : urls)
         if (url.isLocalFile())
             paths.append(url.toLocalFile());
+    if (paths.isEmpty())
+        return false;
     update([&](Values& v) {
         if (!adding || v.droppedFiles.isEmpty()) {
             v.droppedFiles = paths;
@@ -48,6 +48,7 @@ void ScriptedWheelStore::receive(const QList<QUrl>& urls, bool adding)
         }
         v.lastOutputs.clear();
     });
+    return true;
 }
 
 void ScriptedWheelStore::requestImporter(bool adding)

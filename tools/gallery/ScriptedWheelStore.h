@@ -76,8 +76,9 @@ public:
     bool importerAdds() const override { return values.importerAdds; }
     void setImporterAdds(bool adds) override;
 
-    // Replacing takes the local files as given; adding appends those not yet loaded.
-    void receive(const QList<QUrl>& urls, bool adding) override;
+    // Replacing takes the local files as given; adding appends those not yet loaded. No local
+    // file is nothing usable.
+    bool receive(const QList<QUrl>& urls, bool adding) override;
     void requestImporter(bool adding) override;
     void removeDropped(const QString& path) override;
     void clearSelection() override;

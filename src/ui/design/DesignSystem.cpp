@@ -454,6 +454,22 @@ IconBadge::IconBadge(const QString& symbol, const QColor& color, int size, bool 
     setFixedSize(size, size);
 }
 
+void IconBadge::setSymbol(const QString& symbol)
+{
+    if (symbol == m_symbol)
+        return;
+    m_symbol = symbol;
+    update();
+}
+
+void IconBadge::setColor(const QColor& color)
+{
+    if (color == m_color)
+        return;
+    m_color = color;
+    update();
+}
+
 void IconBadge::paintEvent(QPaintEvent*)
 {
     QPainter p(this);

@@ -166,6 +166,9 @@ class IconBadge : public QWidget {
 public:
     IconBadge(const QString& symbol, const QColor& color, int size, bool filled, QWidget* parent = nullptr);
     QString symbol() const { return m_symbol; }
+    QColor color() const { return m_color; }
+    void setSymbol(const QString& symbol);
+    void setColor(const QColor& color);
     qreal cornerRadius() const { return m_size * 0.3; }
     qreal glyphSize() const { return m_size * 0.45; }
     QSize sizeHint() const override { return {m_size, m_size}; }

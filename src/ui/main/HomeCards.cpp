@@ -118,6 +118,7 @@ QWidget* activityRow(const ActivityItem& item, QWidget* parent)
     auto* rowWidget = new QWidget(parent);
     rowWidget->setObjectName(QStringLiteral("activity"));
     rowWidget->setProperty("activityId", item.id);
+    rowWidget->setProperty("activityDate", item.date);
     auto* row = new QHBoxLayout(rowWidget);
     row->setContentsMargins(6, 8, 6, 8);
     row->setSpacing(12);
@@ -475,6 +476,15 @@ QList<QWidget*> RecentSection::rows() const
         if (QWidget* w = m_listLayout->itemAt(i)->widget(); w && w->objectName() == QLatin1String("activity"))
             result << w;
     return result;
+}
+
+void RecentSection::refreshDates()
+{
+    for (QWidget* row : rows()) {
+        if (auto* date = row->findChild<Text*>(QStringLiteral("date")))
+            date->setText(Formatters::relativeDate(row->property("activityDate").toDateTime(), now(),
+                                                   L10n::locale(L10n::current())));
+    }
 }
 
 void RecentSection::rebuild()

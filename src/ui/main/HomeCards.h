@@ -82,10 +82,10 @@ public:
     static qint64 savedBytes(const QList<ActivityItem>& activities);
     QList<QuietStat*> stats() const { return m_stats; }
     FitOrStackLayout* rowLayout() const { return m_layout; }
-
-private:
+    // Reads the store again (this week's count also follows the date).
     void refresh();
 
+private:
     KelvaroStore& m_store;
     FitOrStackLayout* m_layout;
     QList<QuietStat*> m_stats;
@@ -139,6 +139,8 @@ public:
     // The clock relative dates are measured from (tests and the gallery fix it).
     static void setClockForTesting(std::function<QDateTime()> clock);
     static QDateTime now();
+    // Works the rows' relative dates out again from now().
+    void refreshDates();
 
 private:
     void rebuild();

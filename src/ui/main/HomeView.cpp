@@ -80,12 +80,16 @@ HomeView::HomeView(KelvaroStore& store, QWidget* parent, Clock clock)
     m_dropCard = ScreenFactory::build(Screen::dropCard, store, m_column);
     column->addWidget(m_dropCard);
     column->addWidget(buildModeStrip());
-    column->addWidget(new QuietStats(store, m_column));
+    m_stats = new QuietStats(store, m_column);
+    column->addWidget(m_stats);
     column->addWidget(new ShelvesSection(store, m_column));
-    column->addWidget(new RecentSection(store, m_column));
+    m_recent = new RecentSection(store, m_column);
+    column->addWidget(m_recent);
     column->addStretch(1);
     setWidget(page);
     refreshGreeting();
+    m_minuteTimer.setInterval(60 * 1000);
+    connect(&m_minuteTimer, &QTimer::timeout, this, &HomeView::refreshTimes);
 }
 
 QString HomeView::greeting(int hour)
@@ -129,10 +133,24 @@ void HomeView::refreshGreeting()
         m_greeting->setText(greeting(m_clock().time().hour()));
 }
 
-void HomeView::showEvent(QShowEvent* event)
+void HomeView::refreshTimes()
 {
     refreshGreeting();
+    m_stats->refresh();
+    m_recent->refreshDates();
+}
+
+void HomeView::showEvent(QShowEvent* event)
+{
+    refreshTimes();
+    m_minuteTimer.start();
     QScrollArea::showEvent(event);
+}
+
+void HomeView::hideEvent(QHideEvent* event)
+{
+    m_minuteTimer.stop();
+    QScrollArea::hideEvent(event);
 }
 
 QWidget* HomeView::buildHero()

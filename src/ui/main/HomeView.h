@@ -2,12 +2,14 @@
 // The home screen: in a vertical scroll, one column at most 720 wide, centred, holding the
 // greeting by the hour with the title and intro, the drop card (built by ScreenFactory), the
 // strip of three mode tiles, and the home cards (counters, shelves, recent results). Everything
-// shown comes from the store; a tile click selects its wheel mode and shows home. Main thread;
-// created by ContentView.
+// shown comes from the store; a tile click selects its wheel mode and shows home. What depends on
+// the time of day (the greeting, "před 5 minutami", this week's count) is worked out again when
+// the page is shown and every minute while it is. Main thread; created by ContentView.
 #include <functional>
 
 #include <QDateTime>
 #include <QScrollArea>
+#include <QTimer>
 
 #include "engine/Models.h"
 
@@ -15,6 +17,8 @@ namespace kelvaro {
 
 class HoverButton;
 class KelvaroStore;
+class QuietStats;
+class RecentSection;
 class Text;
 
 class HomeView : public QScrollArea {
@@ -36,9 +40,14 @@ public:
     QWidget* dropCard() const { return m_dropCard; }
     // Reads the clock again (the greeting is worked out when the page is shown).
     void refreshGreeting();
+    // The greeting, the counters and the recent results' dates, from the clock as it is now.
+    void refreshTimes();
+    // Ticks every minute while the page is shown (tests shorten it).
+    QTimer& minuteTimer() { return m_minuteTimer; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QWidget* buildHero();
@@ -50,6 +59,9 @@ private:
     QWidget* m_dropCard = nullptr;
     Text* m_greeting = nullptr;
     QList<HoverButton*> m_tiles;
+    QuietStats* m_stats = nullptr;
+    RecentSection* m_recent = nullptr;
+    QTimer m_minuteTimer;
 };
 
 } // namespace kelvaro

@@ -3,10 +3,14 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 
 namespace kelvaro {
 namespace {
+constexpr int kGlyph = 14;
+constexpr int kGlyphGap = 5;
+
 QFont choiceFont()
 {
     return Theme::font(TextStyle::body, QFont::Medium);
@@ -29,10 +33,20 @@ void ChoiceButton::setChosen(bool chosen)
     update();
 }
 
+void ChoiceButton::setSymbol(const QString& symbol)
+{
+    if (symbol == m_symbol)
+        return;
+    m_symbol = symbol;
+    updateGeometry();
+    update();
+}
+
 QSize ChoiceButton::sizeHint() const
 {
     const QFontMetrics metrics(choiceFont());
-    return {metrics.horizontalAdvance(text()) + 24, metrics.height() + 12};
+    const int glyph = m_symbol.isEmpty() ? 0 : kGlyph + kGlyphGap;
+    return {glyph + metrics.horizontalAdvance(text()) + (m_symbol.isEmpty() ? 24 : 20), metrics.height() + 12};
 }
 
 void ChoiceButton::paintEvent(QPaintEvent*)
@@ -51,9 +65,17 @@ void ChoiceButton::paintEvent(QPaintEvent*)
         edge.setAlphaF(0.45f);
     p.setPen(QPen(hasFocus() ? Theme::ember() : edge, hasFocus() ? 1.5 : 1));
     p.drawPath(path);
+    const QColor ink = (m_chosen ? Theme::emberText() : Theme::secondary()).resolve(dark);
     p.setFont(choiceFont());
-    p.setPen((m_chosen ? Theme::emberText() : Theme::secondary()).resolve(dark));
-    p.drawText(rect(), Qt::AlignCenter, text());
+    p.setPen(ink);
+    if (m_symbol.isEmpty()) {
+        p.drawText(rect(), Qt::AlignCenter, text());
+        return;
+    }
+    const int textWidth = QFontMetrics(choiceFont()).horizontalAdvance(text());
+    const qreal left = (width() - (kGlyph + kGlyphGap + textWidth)) / 2.0;
+    Symbols::paint(p, QRectF(left, (height() - kGlyph) / 2.0, kGlyph, kGlyph), m_symbol, ink);
+    p.drawText(QRectF(left + kGlyph + kGlyphGap, 0, textWidth + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
 } // namespace kelvaro

@@ -1,6 +1,7 @@
 #pragma once
-// One of a row of fixed choices in a sheet (the resize sheet's long edges): a bordered button
-// tinted ember while its choice is the sheet's current one, quiet otherwise. Never a default
+// One of a row of fixed choices in a sheet (the resize sheet's long edges, the adjust sheet's
+// turns and mirrors): a bordered button tinted ember while its choice is the sheet's current one,
+// quiet otherwise, optionally with a symbol before its title. Never a default
 // button, so Return reaches the sheet's action; takes focus only from the keyboard. Main thread.
 #include <QPushButton>
 
@@ -13,6 +14,8 @@ public:
 
     bool isChosen() const { return m_chosen; }
     void setChosen(bool chosen);
+    // Draws the named symbol before the title.
+    void setSymbol(const QString& symbol);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -22,6 +25,7 @@ protected:
 
 private:
     bool m_chosen = false;
+    QString m_symbol;
 };
 
 } // namespace kelvaro

@@ -22,9 +22,9 @@ SheetFrame::SheetFrame(const QString& title, const QString& symbol, const QStrin
 
     auto* header = new QHBoxLayout();
     header->setSpacing(12);
-    auto* badge = new IconBadge(symbol, Theme::ember(), 40, true, this);
-    badge->setObjectName(QStringLiteral("sheetBadge"));
-    header->addWidget(badge, 0, Qt::AlignVCenter);
+    m_badge = new IconBadge(symbol, Theme::ember(), 40, true, this);
+    m_badge->setObjectName(QStringLiteral("sheetBadge"));
+    header->addWidget(m_badge, 0, Qt::AlignVCenter);
     m_title = new Text(L(title), TextStyle::title2, this);
     m_title->setStyle(TextStyle::title2, QFont::Bold);
     m_title->setElide(Qt::ElideRight);

@@ -15,6 +15,7 @@ class QVBoxLayout;
 
 namespace kelvaro {
 
+class IconBadge;
 class KelvaroButton;
 class Text;
 
@@ -42,6 +43,7 @@ public:
     // What the action button does: close, then queue the run. Nothing while the sheet cannot run.
     void run();
 
+    IconBadge* badge() const { return m_badge; }
     KelvaroButton* actionButton() const { return m_action; }
     KelvaroButton* cancelButton() const { return m_cancel; }
     Text* titleText() const { return m_title; }
@@ -59,6 +61,7 @@ private:
 
     QVBoxLayout* m_column = nullptr;
     int m_contentIndex = 1; // where the next control goes: after the header
+    IconBadge* m_badge = nullptr;
     Text* m_title = nullptr;
     KelvaroButton* m_cancel = nullptr;
     KelvaroButton* m_action = nullptr;

@@ -1,10 +1,15 @@
 #include "ui/sheets/ToolSheetHost.h"
 
+#include "platform/Settings.h"
+#include "ui/presets/PresetsSheet.h"
+#include "ui/sheets/AdjustSheet.h"
 #include "ui/sheets/CompressSheet.h"
 #include "ui/sheets/CropSheet.h"
+#include "ui/sheets/PlatformCropSheet.h"
 #include "ui/sheets/RenameSheet.h"
 #include "ui/sheets/ResizeSheet.h"
 #include "ui/sheets/ShelfSheet.h"
+#include "ui/sheets/WatermarkSheet.h"
 #include "ui/wheel/ClipboardSheet.h"
 
 namespace kelvaro::ToolSheetHost {
@@ -18,11 +23,10 @@ QDialog* build(ToolSheet kind, KelvaroStore& store, QWidget* parent)
     case ToolSheet::rename: return new RenameSheet(store, parent);
     case ToolSheet::shelf: return new ShelfSheet(store, parent);
     case ToolSheet::clipboard: return new wheel::ClipboardSheet(store, parent);
-    case ToolSheet::watermark:
-    case ToolSheet::adjust:
-    case ToolSheet::presets:
-    case ToolSheet::platformCrop:
-        break;
+    case ToolSheet::watermark: return new WatermarkSheet(store, parent);
+    case ToolSheet::adjust: return new AdjustSheet(store, parent);
+    case ToolSheet::platformCrop: return new PlatformCropSheet(store, parent);
+    case ToolSheet::presets: return new PresetsSheet(Settings::shared(), parent);
     }
     return nullptr;
 }

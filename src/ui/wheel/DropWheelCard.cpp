@@ -98,7 +98,7 @@ public:
         orLabel->setFont(wheelFont(TextSize::caption));
         shortcut->addStretch(1);
         shortcut->addWidget(orLabel);
-        shortcut->addWidget(new KeyCapLabel(QStringLiteral("Ctrl+O"), this));
+        shortcut->addWidget(new KeyCap(QStringLiteral("Ctrl+O"), this));
         shortcut->addStretch(1);
         column->addLayout(shortcut);
         setTargeted(false);

@@ -5,6 +5,7 @@
 #include "store/KelvaroStore.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
+#include "ui/wheel/NearbyDeviceSheet.h"
 
 namespace kelvaro::wheel {
 
@@ -55,7 +56,7 @@ std::optional<ComparePair> KelvaroWheelStore::comparePair() const
     return ComparePair{before, after};
 }
 
-void KelvaroWheelStore::receive(const QList<QUrl>& urls, bool adding) { m_store.receive(urls, adding); }
+bool KelvaroWheelStore::receive(const QList<QUrl>& urls, bool adding) { return m_store.receive(urls, adding); }
 void KelvaroWheelStore::requestImporter(bool adding) { m_store.requestImporter(adding); }
 void KelvaroWheelStore::removeDropped(const QString& path) { m_store.removeDropped(path); }
 
@@ -78,6 +79,8 @@ DropWheelCard* makeDropWheelCard(KelvaroStore& store, QWidget* parent)
     auto* card = new DropWheelCard(*view, FileImporter::desktop(), parent);
     // Parented last, so it is destroyed after every widget of the card that reads it.
     view->setParent(card);
+    // The card's wedge asks the question, so the card shows it.
+    presentNearbyChoices(store, card);
     return card;
 }
 

@@ -40,7 +40,7 @@ public:
     bool importerAdds() const override;
     void setImporterAdds(bool adds) override;
 
-    void receive(const QList<QUrl>& urls, bool adding) override;
+    bool receive(const QList<QUrl>& urls, bool adding) override;
     void requestImporter(bool adding) override;
     void removeDropped(const QString& path) override;
     void clearSelection() override;

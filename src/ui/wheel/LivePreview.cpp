@@ -144,7 +144,6 @@ void LivePreview::loadBase()
             m_base = QImage();
             m_failed = true;
         }
-        // A new before picture is drawn at once; the rendering of it replaces it after the wait.
         m_shown = QImage();
         updateSpinner();
         update();
@@ -195,7 +194,10 @@ void LivePreview::startRender()
         if (generation != m_renderGeneration)
             return;
         const Outcome outcome = watcher->result();
-        m_shown = outcome.image.isNull() ? m_base : outcome.image;
+        // A rendering that failed must not pass the untouched photo off as its result.
+        m_shown = outcome.image;
+        m_failed = outcome.image.isNull();
+        updateSpinner();
         update();
         Q_EMIT renderFinished();
     });
@@ -205,7 +207,7 @@ void LivePreview::startRender()
             Bitmap result = render(base);
             outcome.image = toQImage(result.copy_memory());
         } catch (...) {
-            outcome.image = QImage(); // the before picture stands in
+            outcome.image = QImage();
         }
         return outcome;
     }));
@@ -213,9 +215,7 @@ void LivePreview::startRender()
 
 QImage LivePreview::drawnImage() const
 {
-    if (m_holding)
-        return m_base;
-    return m_shown.isNull() ? m_base : m_shown;
+    return m_holding ? m_base : m_shown;
 }
 
 QString LivePreview::captionText() const
@@ -289,7 +289,8 @@ void LivePreview::hideEvent(QHideEvent* event)
 
 void LivePreview::updateSpinner()
 {
-    const bool spinning = !hasBase() && !m_failed && isVisible();
+    // Until a rendering exists, whether the photo is still loading or its first rendering runs.
+    const bool spinning = m_shown.isNull() && !m_failed && isVisible();
     if (spinning && !m_spin.isActive())
         m_spin.start();
     else if (!spinning)

@@ -2,8 +2,9 @@
 // The before/after preview at the top of the sheets whose result is a visual effect (adjust,
 // watermark). It loads a reduced, upright copy of the first selected file once (at most 900 px
 // on the longer side; a PDF's first page), runs the sheet's own rendering on it whenever the
-// sheet's settings change, and shows the result; while the mouse button is held on the picture
-// it shows the unprocessed copy. Bursts of setting changes are coalesced by a 90 ms wait and a
+// sheet's settings change, and shows the result (a spinner until one exists, "Náhled není k
+// dispozici" when the file cannot be read or the rendering fails, never the unprocessed copy in
+// its place); while the mouse button is held on the picture it shows the unprocessed copy. Bursts of setting changes are coalesced by a 90 ms wait and a
 // rendering that finishes after its settings were replaced is thrown away. Loading and
 // rendering run in a small thread pool; results are applied on the main thread only. Created by
 // the sheets; main thread.
@@ -36,7 +37,7 @@ public:
     static constexpr int debounceMs = 90;
 
     // The sheet's rendering of its settings onto the before picture. Runs on a worker thread;
-    // may throw (the before picture is then shown as the result).
+    // may throw (the preview then says that none is available until a later rendering succeeds).
     using RenderFunction = std::function<Bitmap(const Bitmap& base)>;
 
     explicit LivePreview(QWidget* parent = nullptr);
@@ -64,7 +65,7 @@ public:
 
     // State, for the sheets' tests.
     bool hasBase() const { return !m_base.isNull(); }
-    bool isFailed() const { return m_failed; }
+    bool isFailed() const { return m_failed; } // no file, unreadable, or the last rendering failed
     bool isHoldingOriginal() const { return m_holding; }
     QImage baseImage() const { return m_base; }
     QImage shownImage() const { return m_shown; }

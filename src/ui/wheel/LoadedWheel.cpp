@@ -137,8 +137,9 @@ LoadedWheel::LoadedWheel(WheelStore& store, QWidget* parent)
     connect(m_wheel, &ActionWheel::actionSelected, this,
             [this](const WheelAction& action) { m_store.perform(action, m_store.wheelMode()); });
     connect(m_wheel, &ActionWheel::filesDropped, this, [this](const QList<QUrl>& urls, const WheelAction& action) {
-        m_store.receive(urls, false);
-        m_store.perform(action, m_store.wheelMode());
+        // A wedge drop runs on what it brought, never on the files loaded before it.
+        if (m_store.receive(urls, false))
+            m_store.perform(action, m_store.wheelMode());
     });
     connect(m_wheel, &ActionWheel::hoverChanged, this, [this](const WheelAction& action, bool present) {
         m_status->setHoveredAction(present ? std::optional<WheelAction>(action) : std::nullopt);

@@ -236,33 +236,4 @@ void SymbolLabel::paintEvent(QPaintEvent*)
     drawSymbol(painter, m_symbol, QRectF(rect()), m_color(this));
 }
 
-// ---- KeyCapLabel ----------------------------------------------------------------------------------
-
-KeyCapLabel::KeyCapLabel(const QString& text, QWidget* parent)
-    : QWidget(parent)
-    , m_text(text)
-{
-    setFont(wheelFont(11, QFont::Medium));
-    setFixedSize(sizeHint());
-}
-
-QSize KeyCapLabel::sizeHint() const
-{
-    const QFontMetrics m(font());
-    return {m.horizontalAdvance(m_text) + 12, m.height() + 4};
-}
-
-void KeyCapLabel::paintEvent(QPaintEvent*)
-{
-    const WheelPalette palette = WheelPalette::forWidget(this);
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    painter.setPen(QPen(palette.hairline, 1));
-    painter.setBrush(withAlpha(palette.primary, 0.06));
-    painter.drawRoundedRect(box, 5, 5);
-    painter.setPen(palette.secondary);
-    painter.drawText(rect(), Qt::AlignCenter, m_text);
-}
-
 } // namespace kelvaro::wheel

@@ -115,20 +115,6 @@ private:
     std::function<QColor(const QWidget*)> m_color;
 };
 
-// A key chip ("Ctrl+O"), shown as given.
-class KeyCapLabel : public QWidget {
-    Q_OBJECT
-public:
-    explicit KeyCapLabel(const QString& text, QWidget* parent = nullptr);
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString m_text;
-};
-
 // Paints a capsule (fully rounded ends) filling `rect`.
 void paintCapsule(QPainter& painter, const QRectF& rect, const QColor& fill);
 

@@ -52,7 +52,8 @@ public:
     virtual bool importerAdds() const = 0;
     virtual void setImporterAdds(bool adds) = 0;
 
-    virtual void receive(const QList<QUrl>& urls, bool adding) = 0;
+    // False when nothing usable came (the store keeps its files and says so).
+    virtual bool receive(const QList<QUrl>& urls, bool adding) = 0;
     virtual void requestImporter(bool adding) = 0;
     virtual void removeDropped(const QString& path) = 0;
     // The close button: access released, no files, no outputs, no message.

@@ -1,5 +1,6 @@
 // The live preview of the effect sheets: reduced upright before picture, coalesced renderings,
-// stale and failing renderings, holding the mouse for the original, and the missing file.
+// stale and failing renderings (never the untouched photo in the result's place), holding the
+// mouse for the original, and the missing file.
 #include <atomic>
 #include <mutex>
 
@@ -108,18 +109,21 @@ TEST_F(LivePreviewTest, KeysSetBeforeTheBaseArrivesRenderWhenItDoes)
     EXPECT_EQ(painter.keys, QList<int>{2});
 }
 
-TEST_F(LivePreviewTest, AFailingRenderShowsTheBeforePicture)
+// The untouched photo in the result's place would pass for a rendering that did nothing.
+TEST_F(LivePreviewTest, AFailingRenderShowsThatNoPreviewIsAvailable)
 {
     auto preview = loaded(photo(60, 40));
+    Painter painter;
     int applied = 0;
     QObject::connect(preview.get(), &LivePreview::renderFinished, [&applied] { ++applied; });
     preview->setKey(QStringLiteral("broken"), [](const Bitmap&) -> Bitmap { throw std::runtime_error("no"); });
-    ASSERT_TRUE(extrastest::waitFor([&] { return applied > 0; }));
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 1; }));
+    EXPECT_TRUE(preview->isFailed());
+    EXPECT_TRUE(preview->drawnImage().isNull());
+    preview->setKey(QStringLiteral("fine"), [&painter](const Bitmap& base) { return painter.forKey(4)(base); });
+    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 2; }));
     EXPECT_FALSE(preview->isFailed());
-    const QImage shown = preview->drawnImage();
-    ASSERT_EQ(shown.size(), preview->baseImage().size());
-    EXPECT_TRUE(ti::near(pixel(shown, 0.1, 0.1), ti::topLeftColour));
-    EXPECT_TRUE(ti::near(pixel(shown, 0.9, 0.9), ti::bottomRightColour));
+    EXPECT_TRUE(ti::near(pixel(preview->drawnImage(), 0.5, 0.5), Painter::colourOf(4), 8));
 }
 
 TEST_F(LivePreviewTest, ARenderingOvertakenByNewSettingsIsThrownAway)

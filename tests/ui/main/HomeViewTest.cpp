@@ -5,6 +5,8 @@
 
 #include "engine/Localization.h"
 #include "platform/Settings.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/main/HomeCards.h"
 #include "ui/main/HomeView.h"
 #include "UiTestSupport.h"
 
@@ -41,6 +43,35 @@ TEST(HomeView, GreetingIsWorkedOutAgainWhenShown)
     now = now.addSecs(60);
     home.show();
     EXPECT_EQ(home.greetingText()->text(), QStringLiteral("Dobré odpoledne"));
+}
+
+// "před 2 minutami" does not stand still: the recent results' dates are worked out again on each
+// tick while the page is shown, and when it is shown again after a while hidden.
+TEST(HomeView, RecentDatesFollowTheClockWhileShownAndWhenShownAgain)
+{
+    auto store = makeStore();
+    QDateTime now = QDateTime::currentDateTime();
+    RecentSection::setClockForTesting([&now] { return now; });
+    struct Restore {
+        ~Restore() { RecentSection::setClockForTesting({}); }
+    } restore;
+    store->setActivities({activity(QStringLiteral("a.jpg"), now.addSecs(-2 * 60))});
+    HomeView home(*store, nullptr, [&now] { return now; });
+    const auto shownDate = [&] {
+        return home.findChild<RecentSection*>()->rows().value(0)->findChild<Text*>(QStringLiteral("date"))->text();
+    };
+    EXPECT_EQ(shownDate(), QStringLiteral("před 2 minutami"));
+
+    home.minuteTimer().setInterval(10);
+    home.show();
+    now = now.addSecs(3 * 60);
+    EXPECT_TRUE(waitFor([&] { return shownDate() == QStringLiteral("před 5 minutami"); }));
+
+    home.hide();
+    EXPECT_FALSE(home.minuteTimer().isActive());
+    now = now.addSecs(55 * 60);
+    home.show();
+    EXPECT_EQ(shownDate(), QStringLiteral("před 1 hodinou"));
 }
 
 TEST(HomeView, ATileSelectsItsModeAndShowsHome)

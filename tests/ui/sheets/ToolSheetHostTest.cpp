@@ -1,6 +1,6 @@
 // The tool-sheet host in the main window: each kind opens its own sheet, any way of closing
-// clears the store's sheet, every opening starts from the defaults, and the main road from a
-// wedge click through the resize sheet to the files in the output folder.
+// clears the store's sheet, every opening starts from the defaults, and the main roads from a
+// wedge click through the resize and watermark sheets to the files in the output folder.
 #include <QDir>
 #include <QLineEdit>
 #include <QSlider>
@@ -20,6 +20,7 @@
 #include "ui/sheets/ResizeSheet.h"
 #include "ui/sheets/SegmentedPicker.h"
 #include "ui/sheets/ShelfSheet.h"
+#include "ui/sheets/WatermarkSheet.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/LoadedWheel.h"
@@ -66,7 +67,9 @@ TEST_F(ToolSheetHostTest, EachKindOpensItsSheetAndUnbuiltOnesTheStandIn)
 {
     const QList<std::pair<ToolSheet, QString>> kinds{{ToolSheet::crop, "CropSheet"},   {ToolSheet::resize, "ResizeSheet"},
         {ToolSheet::compress, "CompressSheet"}, {ToolSheet::rename, "RenameSheet"}, {ToolSheet::shelf, "ShelfSheet"},
-        {ToolSheet::clipboard, "ClipboardSheet"}, {ToolSheet::watermark, "QDialog"}, {ToolSheet::platformCrop, "QDialog"}};
+        {ToolSheet::clipboard, "ClipboardSheet"}, {ToolSheet::watermark, "WatermarkSheet"},
+        {ToolSheet::adjust, "AdjustSheet"}, {ToolSheet::platformCrop, "PlatformCropSheet"},
+        {ToolSheet::presets, "PresetsSheet"}};
     for (const auto& [kind, type] : kinds) {
         store->setActiveSheet(kind);
         ASSERT_NE(view->sheet(), nullptr);
@@ -164,6 +167,49 @@ TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
     wheel::StatusLine* status = card->loadedWheel()->statusLine();
     EXPECT_EQ(status->tone(), wheel::StatusTone::message);
     EXPECT_EQ(status->shownText(), QStringLiteral("Hotovo – 2 soubory ve složce „Výsledky“."));
+}
+
+// A photo dropped, "Vodoznak" clicked, the text "Test" run: one result, changed in its
+// bottom-right corner only.
+TEST_F(ToolSheetHostTest, WatermarkFromTheWheelMarksOnlyTheBottomRightCorner)
+{
+    const QString out = temp.filePath("Výsledky");
+    ASSERT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
+    const QString source = ti::writeJpeg(temp.path(), "a.jpg", ti::plain(800, 600, QColor(70, 110, 150)));
+    store->receive(QStringList{source}, false);
+    auto* card = view->findChild<wheel::DropWheelCard*>();
+    ASSERT_NE(card, nullptr);
+    store->setWheelMode(WheelMode::tools);
+    extrastest::spin(30);
+    const QList<WheelAction> wedges = actions(WheelMode::tools);
+    const auto wedge = std::find_if(wedges.begin(), wedges.end(), [](const WheelAction& a) { return a.key == "Vodoznak"; });
+    ASSERT_NE(wedge, wedges.end());
+    wheel::ActionWheel* wheel = card->loadedWheel()->wheel();
+    wheeltest::click(wheel, wheeltest::wedgePoint(*wheel, int(wedge - wedges.begin())));
+
+    auto* sheet = qobject_cast<WatermarkSheet*>(view->sheet());
+    ASSERT_NE(sheet, nullptr);
+    sheet->textField()->setText(QStringLiteral("Test"));
+    sheet->actionButton()->click();
+    ASSERT_TRUE(extrastest::waitFor([&] { return !store->lastOutputs().isEmpty() && !store->isWorking(); }, 30000));
+    ASSERT_EQ(store->lastOutputs().size(), 1);
+
+    const QImage before(source);
+    const QImage after(store->lastOutputs().first());
+    ASSERT_EQ(after.size(), before.size());
+    // The largest difference of one channel within a quarter-size corner.
+    const auto change = [&](int cx, int cy) {
+        int most = 0;
+        for (int y = cy * 450; y < cy * 450 + 150; y += 2)
+            for (int x = cx * 600; x < cx * 600 + 200; x += 2) {
+                const QColor a = before.pixelColor(x, y), b = after.pixelColor(x, y);
+                most = std::max({most, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
+            }
+        return most;
+    };
+    EXPECT_GT(change(1, 1), 60);
+    for (auto [cx, cy] : {std::pair{0, 0}, {1, 0}, {0, 1}})
+        EXPECT_LE(change(cx, cy), 6) << cx << "," << cy;
 }
 
 } // namespace

@@ -84,6 +84,17 @@ protected:
     std::unique_ptr<DropWheelCard> card;
 };
 
+TEST_F(DropWheelCardTest, EmptyCardShowsThePrompt)
+{
+    EXPECT_FALSE(card->isLoadedFaceShown());
+    EXPECT_EQ(card->promptTitle(), QStringLiteral("Přetáhni sem fotky"));
+    EXPECT_FALSE(card->isBannerShown());
+    EXPECT_GE(card->height(), DropWheelCard::kMinimumHeight);
+    // The shortcut is the design system's key cap, as everywhere else.
+    ASSERT_NE(card->findChild<KeyCap*>(), nullptr);
+    EXPECT_EQ(card->findChild<KeyCap*>()->text(), QStringLiteral("Ctrl+O"));
+}
+
 TEST_F(DropWheelCardTest, DragOverEmptyCardSaysDropItHere)
 {
     std::unique_ptr<QMimeData> mime(urlMime(urlsOf(files(2))));

@@ -142,6 +142,45 @@ TEST_F(WheelEndToEnd, ComparisonTellsSameNamedPhotosOfTwoFoldersApart)
     EXPECT_EQ(pair->after, store->lastOutputs().first());
 }
 
+// A drop on a wedge runs that wedge on what the drop brought, never on the photos loaded before
+// it; a drop with nothing usable runs nothing and leaves the intake's message standing.
+TEST_F(WheelEndToEnd, AWedgeDropRunsOnlyOnWhatItBrought)
+{
+    store->receive(photos, false);
+    QApplication::processEvents(); // the loaded face is laid out
+    ActionWheel* wheel = card->loadedWheel()->wheel();
+    const QPointF png = wheel->mapTo(card.get(), wedgePoint(*wheel, 1));
+    const auto dropOnPng = [&](const QString& path) {
+        std::unique_ptr<QMimeData> mime(urlMime({QUrl::fromLocalFile(path)}));
+        ASSERT_TRUE(dragEnter(card.get(), png, mime.get()));
+        ASSERT_TRUE(drop(card.get(), png, mime.get()).accepted);
+    };
+
+    QDir().mkpath(temp.filePath("prázdná"));
+    QDir().mkpath(temp.filePath("poznámky"));
+    QFile notes(temp.filePath("poznámky/seznam.txt"));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("mléko\n");
+    notes.close();
+    for (const char* nothingUsable : {"prázdná", "poznámky"}) {
+        dropOnPng(temp.filePath(QString::fromUtf8(nothingUsable)));
+        EXPECT_FALSE(store->isWorking()) << nothingUsable;
+        EXPECT_EQ(store->droppedFiles(), photos);
+        EXPECT_EQ(store->statusMessage(), QStringLiteral("V tom, co jsi přidal, nejsou žádné fotky ani PDF."));
+        EXPECT_TRUE(store->statusIsError());
+    }
+    waitUntil([] { return false; }, 200);
+    EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty());
+
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    const QString fresh = temp.filePath("nová.jpg");
+    ASSERT_TRUE(image.save(fresh, "JPEG", 90));
+    dropOnPng(fresh);
+    ASSERT_TRUE(waitUntil([&] { return !store->isWorking() && !store->lastOutputs().isEmpty(); }));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("nová.png")});
+}
+
 TEST_F(WheelEndToEnd, NoComparisonWhenTheOutputsCameFromNothingLoaded)
 {
     store->receive(QStringList{photos.first()}, false);
