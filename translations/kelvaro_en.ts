@@ -2083,5 +2083,169 @@
         <source>Moje</source>
         <translation>My Presets</translation>
     </message>
+    <message>
+        <source>%ld z %ld právě běží</source>
+        <translation>%ld of %ld running</translation>
+    </message>
+    <message>
+        <source>Automatizace</source>
+        <translation>Automation</translation>
+    </message>
+    <message>
+        <source>Bez složky pro výsledky to nepůjde.</source>
+        <translation>Kelvaro needs a results folder to do this.</translation>
+    </message>
+    <message>
+        <source>Co udělat s každým novým obrázkem?</source>
+        <translation>What should happen to each new image?</translation>
+    </message>
+    <message>
+        <source>Další nápady</source>
+        <translation>More Ideas</translation>
+    </message>
+    <message>
+        <source>Doporučeno</source>
+        <translation>Suggested</translation>
+    </message>
+    <message>
+        <source>Hlídané složky</source>
+        <translation>Watched Folders</translation>
+    </message>
+    <message>
+        <source>Hlídám</source>
+        <translation>Watching</translation>
+    </message>
+    <message>
+        <source>Hoď fotku do složky. Zbytek udělá Kelvaro.</source>
+        <translation>Drop a photo in a folder. Kelvaro does the rest.</translation>
+    </message>
+    <message>
+        <source>Klepni na nápad a jen vyber složku, kterou má Kelvaro hlídat</source>
+        <translation>Click an idea and just choose the folder Kelvaro should watch</translation>
+    </message>
+    <message>
+        <source>Kterou složku hlídat?</source>
+        <translation>Which folder should Kelvaro watch?</translation>
+    </message>
+    <message>
+        <source>Moje postupy</source>
+        <translation>My Workflows</translation>
+    </message>
+    <message>
+        <source>Moje předvolby</source>
+        <translation>My Presets</translation>
+    </message>
+    <message>
+        <source>Nedostupná</source>
+        <translation>Unavailable</translation>
+    </message>
+    <message>
+        <source>Nová hlídaná složka</source>
+        <translation>New Watched Folder</translation>
+    </message>
+    <message>
+        <source>Nové obrázky se zpracují samy.</source>
+        <translation>New images are processed automatically.</translation>
+    </message>
+    <message>
+        <source>Nový soubor</source>
+        <translation>New file</translation>
+    </message>
+    <message>
+        <source>Originály se nikdy nemění. Kelvaro se tě zeptá, kam výsledky ukládat.</source>
+        <translation>Originals are never changed. Kelvaro will ask you where to save the results.</translation>
+    </message>
+    <message>
+        <source>Originály se nikdy nemění. Výsledky se ukládají do %@.</source>
+        <translation>Originals are never changed. Results are saved to %@.</translation>
+    </message>
+    <message>
+        <source>Otevřít sledovanou složku</source>
+        <translation>Open Watched Folder</translation>
+    </message>
+    <message>
+        <source>Postup</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>Pozastaveno</source>
+        <translation>Paused</translation>
+    </message>
+    <message>
+        <source>Přestat sledovat</source>
+        <translation>Stop Watching</translation>
+    </message>
+    <message>
+        <source>Přidat složku</source>
+        <translation>Add Folder</translation>
+    </message>
+    <message>
+        <source>Rychlé úpravy</source>
+        <translation>Quick Actions</translation>
+    </message>
+    <message>
+        <source>Sledovat</source>
+        <translation>Watch</translation>
+    </message>
+    <message>
+        <source>Složku se nepodařilo zapamatovat. Zkus ji vybrat znovu.</source>
+        <translation>Kelvaro couldn’t remember the folder. Try choosing it again.</translation>
+    </message>
+    <message>
+        <source>Tuhle složku s tímto postupem už hlídám.</source>
+        <translation>This folder is already watched with this action.</translation>
+    </message>
+    <message>
+        <source>Tvůj postup</source>
+        <translation>Your action</translation>
+    </message>
+    <message>
+        <source>Ukázat výsledky</source>
+        <translation>Show Results</translation>
+    </message>
+    <message>
+        <source>Upozornit po zpracování</source>
+        <translation>Notify when done</translation>
+    </message>
+    <message>
+        <source>Vyber složku a postup. Každý nový obrázek se sám zmenší, převede nebo vyčistí a výsledek najdeš ve složce pro výsledky. Originály zůstávají nedotčené.</source>
+        <translation>Choose a folder and an action. Every new image is resized, converted or cleaned up on its own, and you’ll find the result in your results folder. Originals stay untouched.</translation>
+    </message>
+    <message>
+        <source>Vyber složku, kterou má Kelvaro hlídat.</source>
+        <translation>Choose the folder Kelvaro should watch.</translation>
+    </message>
+    <message>
+        <source>Zatím nic nevybráno</source>
+        <translation>Nothing chosen yet</translation>
+    </message>
+    <message>
+        <source>Začni nápadem</source>
+        <translation>Start with an Idea</translation>
+    </message>
+    <message>
+        <source>Začít sledovat</source>
+        <translation>Start Watching</translation>
+    </message>
+    <message>
+        <source>Začít sledovat novou složku</source>
+        <translation>Start watching a new folder</translation>
+    </message>
+    <message>
+        <source>Zpracovat i stávající soubory</source>
+        <translation>Process Existing Files</translation>
+    </message>
+    <message>
+        <source>Zpracováno: %lld</source>
+        <translation>Processed: %lld</translation>
+    </message>
+    <message>
+        <source>Zpracovávám…</source>
+        <translation>Processing…</translation>
+    </message>
+    <message>
+        <source>naposledy %@</source>
+        <translation>last run %@</translation>
+    </message>
 </context>
 </TS>

@@ -20,6 +20,8 @@
 #include "ui/shelves/ShelfItemList.h"
 #include "ui/shelves/ShelfItemModel.h"
 #include "ui/shelves/ShelvesView.h"
+#include "ui/watch/WatchService.h"
+#include "ui/watch/WatchView.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
 #include "ui/wheel/LoadedWheel.h"
@@ -41,6 +43,9 @@ void installScreens(const ScreenHooks& hooks)
     });
     ScreenFactory::install(Screen::workflows, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
         return new WorkflowsView(context.store, context.settings, nullptr, parent);
+    });
+    ScreenFactory::install(Screen::watch, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        return new WatchView(std::make_shared<FolderWatcherService>(context.watcher), context.settings, parent);
     });
     const std::shared_ptr<FileManager> files = hooks.fileManager ? hooks.fileManager : std::make_shared<DesktopFileManager>();
     ScreenFactory::install(Screen::settings, [hooks, files](const ScreenContext& context, QWidget* parent) -> QWidget* {
