@@ -1184,6 +1184,66 @@
         <translation>or</translation>
     </message>
     <message>
+        <source>Kelvaro (1 soubor)</source>
+        <translation>Kelvaro (1 file)</translation>
+    </message>
+    <message>
+        <source>Kelvaro (%lld soubory)</source>
+        <translation>Kelvaro (%lld files)</translation>
+    </message>
+    <message>
+        <source>Nepodařilo se vrátit 1 soubor.</source>
+        <translation>1 file could not be restored.</translation>
+    </message>
+    <message>
+        <source>Nepodařilo se vrátit %lld soubory.</source>
+        <translation>%lld files could not be restored.</translation>
+    </message>
+    <message>
+        <source>%lld soubory připraveny</source>
+        <translation>%lld files ready</translation>
+    </message>
+    <message>
+        <source>Fotka „%@“ je příliš velká (limit je %lld megapixelů).</source>
+        <translation>The photo “%@” is too large (the limit is %lld megapixels).</translation>
+    </message>
+    <message>
+        <source>Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl.</source>
+        <translation>The results folder could not be shown – no file manager responded.</translation>
+    </message>
+    <message>
+        <source>„%@“ je soubor, ne složka.</source>
+        <translation>“%@” is a file, not a folder.</translation>
+    </message>
+    <message>
+        <source>Složku „%@“ se nepodařilo vytvořit.</source>
+        <translation>The folder “%@” could not be created.</translation>
+    </message>
+    <message>
+        <source>Použití: %@ [--send] [SOUBOR…]</source>
+        <translation>Usage: %@ [--send] [FILE…]</translation>
+    </message>
+    <message>
+        <source>Otevře okno Kelvara; fotky, PDF a složky z příkazové řádky předá už běžícímu Kelvaru.</source>
+        <translation>Opens the Kelvaro window; photos, PDFs and folders on the command line go to the Kelvaro already running.</translation>
+    </message>
+    <message>
+        <source>Možnosti:</source>
+        <translation>Options:</translation>
+    </message>
+    <message>
+        <source>soubory z akce „Poslat do Kelvara“ ve správci souborů</source>
+        <translation>files from the file manager’s “Send to Kelvaro” action</translation>
+    </message>
+    <message>
+        <source>vypíše tuto nápovědu a skončí</source>
+        <translation>print this help and exit</translation>
+    </message>
+    <message>
+        <source>vypíše verzi a skončí</source>
+        <translation>print the version and exit</translation>
+    </message>
+    <message>
         <source>Kelvaro upravuje fotky jen v tvém počítači. Nesbírá žádná data, nemá účet ani reklamy.</source>
         <translation>Kelvaro edits your photos only on your computer. It collects no data and has no account and no ads.</translation>
     </message>

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Settings.h"
 #include "ui/design/Formatters.h"
 
 using namespace kelvaro;
@@ -58,6 +59,21 @@ TEST(Formatters, RelativeDatesUseWordsWhereTheLanguageHasThem)
         EXPECT_EQ(Formatters::relativeDate(date, now, QLocale(QLocale::English, QLocale::UnitedStates)), QString::fromUtf8(row.english));
     }
     EXPECT_TRUE(Formatters::relativeDate(QDateTime(), QDateTime::currentDateTime()).isEmpty());
+}
+
+// The desktop's locale (the process default) must not decide the words of the interface.
+TEST(Formatters, SizesAndDatesSpeakTheInterfaceLanguageNotTheDesktops)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    EXPECT_EQ(Formatters::byteCount(0), QStringLiteral("Nula kB"));
+    EXPECT_EQ(Formatters::byteCount(1500000), QStringLiteral("1,5 MB"));
+    EXPECT_EQ(Formatters::relativeDate(now.addDays(-1), now), QStringLiteral("včera"));
+    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(Formatters::byteCount(0), QStringLiteral("Zero KB"));
+    EXPECT_EQ(Formatters::relativeDate(now.addDays(-1), now), QStringLiteral("yesterday"));
 }
 
 } // namespace
