@@ -264,7 +264,7 @@ TEST_F(Batch, combinedOutputsAreNamedAfterTheOneFileOrTheCount)
               QStringList{QStringLiteral("Spojené fotografie (3).pdf")});
 
     const OpResult zip = ImageEngine::process(KelvaroOp::convert(ImageFormat::zip), three, out());
-    EXPECT_EQ(names(zip.outputs), QStringList{QStringLiteral("Kelvaro (3 souborů).zip")});
+    EXPECT_EQ(names(zip.outputs), QStringList{QStringLiteral("Kelvaro (3 soubory).zip")});
     EXPECT_TRUE(test::readFile(zip.outputs.first()).startsWith(QByteArray("PK\x03\x04", 4)));
     EXPECT_EQ(names(ImageEngine::process(KelvaroOp::convert(ImageFormat::zip), {one}, out()).outputs),
               QStringList{QStringLiteral("Jediná.zip")});
