@@ -12,6 +12,7 @@
 #include "studio/StudioWindow.h"
 #include "platform/FileManager.h"
 #include "platform/SettingsKeys.h"
+#include "ui/guide/GuideView.h"
 #include "ui/history/HistoryList.h"
 #include "ui/history/HistoryModel.h"
 #include "ui/history/HistoryView.h"
@@ -80,6 +81,9 @@ void installScreens(const ScreenHooks& hooks)
         auto* view = new StudioWindow(*studio, {hooks.openMainWindow, files}, parent);
         studio->setParent(view);
         return view;
+    });
+    ScreenFactory::install(Screen::guide, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        return new GuideView(context.store, parent);
     });
     // Sheets the host does not build yet fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {

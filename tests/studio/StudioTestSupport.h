@@ -28,6 +28,12 @@ inline bool waitUntil(const std::function<bool()>& done, int ms = 20000)
     return true;
 }
 
+// Runs events for `ms` milliseconds: long enough for a delayed action that should not come.
+inline void runEventsFor(int ms)
+{
+    waitUntil({}, ms);
+}
+
 struct RowName {
     template <typename Row>
     std::string operator()(const ::testing::TestParamInfo<Row>& info) const { return info.param.name; }

@@ -16,6 +16,7 @@
 #include "StudioTestSupport.h"
 #include "engine/OutputFolder.h"
 #include "platform/FileManager.h"
+#include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "studio/ScreenshotStudio.h"
 #include "studio/StudioDropZone.h"
@@ -33,6 +34,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(temp.isValid());
+        // The studio starts in Czech unless English is set; another test in this process may have set it.
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
         out = temp.path() + QStringLiteral("/out");
         ASSERT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
         window.setObjectName(QStringLiteral("studio"));
