@@ -1,5 +1,5 @@
 #pragma once
-// The small widgets every screen is drawn from: text in the theme's styles and colours, the card
+// The small widgets every screen is drawn from: text in the theme's styles and colours (Text.h), the card
 // panel, the card header, the key cap, the link, the primary and secondary buttons, the symbol
 // badge and the plain row button whose whole rectangle is the click and hover target. Each is
 // drawn from its fields and the theme, resolved for the appearance of the widget's palette, so a
@@ -12,54 +12,13 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "ui/design/Text.h"
 #include "ui/design/Theme.h"
 
 class QHBoxLayout;
 class QVariantAnimation;
 
 namespace kelvaro {
-
-// Text in one of the theme's styles. One line by default (cut with an ellipsis where `elide`
-// says), or wrapped to the width it is given.
-class Text : public QWidget {
-    Q_OBJECT
-public:
-    explicit Text(const QString& text = {}, TextStyle style = TextStyle::body, QWidget* parent = nullptr);
-
-    QString text() const { return m_text; }
-    void setText(const QString& text);
-    void setTextFont(const QFont& font);
-    void setStyle(TextStyle style, std::optional<QFont::Weight> weight = std::nullopt);
-    // A theme colour resolved for the widget's appearance, or a fixed one.
-    void setColor(const DynamicColor& color);
-    void setColor(const QColor& color);
-    QColor resolvedColor() const;
-    void setElide(Qt::TextElideMode mode);
-    void setWrap(bool wrap);
-    void setAlignment(Qt::Alignment alignment);
-    void setExtraLineSpacing(int pixels);
-    bool isElided() const; // whether the current width cuts the text
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-    bool hasHeightForWidth() const override { return m_wrap; }
-    int heightForWidth(int width) const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    int wrappedHeight(int width, QList<QPair<int, int>>* lines = nullptr) const;
-    void changed();
-
-    QString m_text;
-    QFont m_font;
-    std::variant<DynamicColor, QColor> m_color = Theme::primary();
-    Qt::TextElideMode m_elide = Qt::ElideNone;
-    bool m_wrap = false;
-    Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
-    int m_extraSpacing = 0;
-};
 
 // A panel with the card look: rounded rectangle in the card fill with a 1-px inner border
 // (black 8 % in light, white 9 % in dark). Adds no padding of its own.
