@@ -2592,8 +2592,8 @@
         <translation>Crop %@</translation>
     </message>
     <message>
-        <source>Originály se nikdy nemění. Výsledky se ukládají do %@.</source>
-        <translation>Originals are never changed. Results are saved to %@.</translation>
+        <source>Ořez 4:5</source>
+        <translation>Crop 4:5</translation>
     </message>
 </context>
 </TS>

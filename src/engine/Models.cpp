@@ -308,7 +308,7 @@ QList<ActivityItem> activities()
     static const Row rows[] = {
         {3600, "Svatba_0412.HEIC", LKey("HEIC \u2192 JPG"), "photo", 2400000},
         {10800, "Portfolio_2026", LKey("Spojit do PDF"), "doc.richtext", 0},
-        {18000, "DSC_7781.jpg", "Ořez 4:5", "crop", 310000},
+        {18000, "DSC_7781.jpg", LKey("Ořez 4:5"), "crop", 310000},
         {93600, "Vyber_klienta_2026", LKey("Zabalit do ZIP"), "doc.zipper", 18600000},
         {108000, "Produkt_hrnek_04.png", LKey("Odstranit pozadí"), "person.crop.rectangle", 0},
         {172800, "Island_Vik_221.jpg", LKey("Komprese"), "arrow.down.right.and.arrow.up.left", 5100000},
