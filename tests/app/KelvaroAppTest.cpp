@@ -65,17 +65,6 @@ protected:
     std::unique_ptr<KelvaroApp> app;
 };
 
-TEST_F(KelvaroAppTest, MainWindowTitleSizeAndName)
-{
-    MainWindow* window = app->mainWindow();
-    EXPECT_EQ(window->objectName(), QStringLiteral("main"));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kelvaro"));
-    EXPECT_EQ(window->size(), QSize(1200, 800));
-    EXPECT_EQ(window->minimumSize(), QSize(980, 660));
-    app->showMainWindow();
-    EXPECT_TRUE(window->isVisible());
-}
-
 TEST_F(KelvaroAppTest, WheelMenuItemsAndShortcuts)
 {
     EXPECT_EQ(menuTitles(QStringLiteral("wheelMenu")),
@@ -147,18 +136,6 @@ TEST_F(KelvaroAppTest, SwitchingToEnglishRebuildsTheWindowKeepingTheScreen)
     EXPECT_EQ(after->toolbar()->outputFolderAction()->text(), QStringLiteral("Output Folder"));
     EXPECT_EQ(app->mainWindow()->menuBar()->findChild<QMenu*>(QStringLiteral("wheelMenu"))->title(), QStringLiteral("Wheel"));
     EXPECT_EQ(app->commands()->chooseFiles()->text(), QStringLiteral("Choose Files…"));
-}
-
-TEST_F(KelvaroAppTest, AnUnknownLanguageFollowsTheSystem)
-{
-    L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("en-US")});
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("de"));
-    spin();
-    EXPECT_EQ(app->mainWindow()->content()->toolbar()->outputFolderAction()->text(), QStringLiteral("Output Folder"));
-    L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("cs-CZ")});
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString());
-    spin();
-    EXPECT_EQ(app->mainWindow()->content()->toolbar()->outputFolderAction()->text(), QStringLiteral("Výstupní složka"));
 }
 
 TEST_F(KelvaroAppTest, StudioWindowOnlyWhileEnabled)

@@ -44,11 +44,6 @@ protected:
 
 // ---- Command lines ---------------------------------------------------------------------------------
 
-TEST_F(SingleInstanceTest, BareLaunchOnlyActivates)
-{
-    EXPECT_EQ(SingleInstance::parseArguments({QStringLiteral("kelvaro")}, work.path()), (LaunchRequest{{}, true}));
-}
-
 TEST_F(SingleInstanceTest, RelativePathsResolveAgainstTheLaunchFolder)
 {
     const QString a = writePhoto(work, QStringLiteral("a.jpg"));
@@ -207,16 +202,6 @@ TEST_F(SingleInstanceTest, SilentLockHolderFailsTheLaunchInsteadOfStartingTwice)
     EXPECT_EQ(role, SingleInstance::Role::failed);
     EXPECT_TRUE(recentLogLines().contains(QStringLiteral("Kelvaro: the running instance did not answer")))
         << recentLogLines().join(QLatin1Char('\n')).toStdString();
-}
-
-TEST_F(SingleInstanceTest, DefaultNameFollowsTheEnvironment)
-{
-    qputenv(SingleInstance::socketEnvironment, socketName.toLocal8Bit());
-    EXPECT_EQ(SingleInstance::defaultName(), socketName);
-    EXPECT_EQ(SingleInstance().name(), socketName);
-    qunsetenv(SingleInstance::socketEnvironment);
-    // Otherwise it lives in the user's own runtime folder.
-    EXPECT_TRUE(SingleInstance::defaultName().startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/')));
 }
 
 } // namespace
