@@ -17,6 +17,7 @@
 #include "app/SingleInstance.h"
 #include "app/StatusItemDrop.h"
 #include "app/UpdateChecker.h"
+#include "engine/Bitmap.h"
 #include "engine/Localization.h"
 #include "platform/BackgroundPools.h"
 #include "platform/FolderChooser.h"
@@ -74,6 +75,9 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { StudioLanguageGuard::restore(); });
     L10n::installAtStartup();
     Appearance::shared();
+    // libvips sets environment variables while it starts; started on a worker it would race the
+    // interface thread's own reads of the environment (time zone, locale).
+    initVips();
 
     KelvaroStore& store = KelvaroStore::shared();
     FolderWatcher& watcher = FolderWatcher::shared();
