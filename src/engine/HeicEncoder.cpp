@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 #include <QFile>
 
@@ -71,7 +72,15 @@ void write(const vips::VImage& input, const QString& path, int quality, const QB
     check(heif_encoder_set_lossy_quality(encoder.get(), quality));
     // An encoder without these parameters (not x265) keeps its own defaults.
     heif_encoder_set_parameter_string(encoder.get(), "preset", x265Preset);
-    heif_encoder_set_parameter_string(encoder.get(), "chroma", quality >= 90 ? "444" : "420");
+    const bool subsampled = quality < 90;
+    heif_encoder_set_parameter_string(encoder.get(), "chroma", subsampled ? "420" : "444");
+    if (subsampled) {
+        for (const std::string option : x265SubsampledOptions) {
+            const size_t equals = option.find('=');
+            heif_encoder_set_parameter_string(encoder.get(), ("x265:" + option.substr(0, equals)).c_str(),
+                                              option.substr(equals + 1).c_str());
+        }
+    }
 
     heif_image* rawImage = nullptr;
     check(heif_image_create(width, height, heif_colorspace_RGB,
