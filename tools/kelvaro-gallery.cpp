@@ -19,7 +19,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -169,13 +168,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     QApplication::setStyle(new KelvaroStyle());
-    // Renders look the same on every machine when Inter (fonts-inter) is installed; otherwise
-    // the desktop's default font is used, as the application itself does.
-    if (QFontDatabase::hasFamily(QStringLiteral("Inter"))) {
-        QFont font(QStringLiteral("Inter"));
-        font.setPixelSize(13);
-        QApplication::setFont(font);
-    }
+    // The font the application itself takes.
+    Theme::installInterfaceFont();
 
     installScreens();
     // The main window's pictures show it at work, not behind the first-run welcome.
@@ -233,6 +227,8 @@ int main(int argc, char** argv)
     for (const QString& screen : std::as_const(screens))
         for (const QString& lang : std::as_const(langs))
             for (bool dark : themes) {
+                // Qt's own texts (dialog labels, standard buttons) in the picture's language.
+                L10n::installQtTranslations(lang);
                 if (wheelScreens.contains(screen))
                     ok = !wheel::renderWheelGallery(outDir, dark, lang, {screen}).isEmpty() && ok;
                 else

@@ -1184,6 +1184,66 @@
         <translation>or</translation>
     </message>
     <message>
+        <source>Kelvaro (1 soubor)</source>
+        <translation>Kelvaro (1 file)</translation>
+    </message>
+    <message>
+        <source>Kelvaro (%lld soubory)</source>
+        <translation>Kelvaro (%lld files)</translation>
+    </message>
+    <message>
+        <source>Nepodařilo se vrátit 1 soubor.</source>
+        <translation>1 file could not be restored.</translation>
+    </message>
+    <message>
+        <source>Nepodařilo se vrátit %lld soubory.</source>
+        <translation>%lld files could not be restored.</translation>
+    </message>
+    <message>
+        <source>%lld soubory připraveny</source>
+        <translation>%lld files ready</translation>
+    </message>
+    <message>
+        <source>Fotka „%@“ je příliš velká (limit je %lld megapixelů).</source>
+        <translation>The photo “%@” is too large (the limit is %lld megapixels).</translation>
+    </message>
+    <message>
+        <source>Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl.</source>
+        <translation>The results folder could not be shown – no file manager responded.</translation>
+    </message>
+    <message>
+        <source>„%@“ je soubor, ne složka.</source>
+        <translation>“%@” is a file, not a folder.</translation>
+    </message>
+    <message>
+        <source>Složku „%@“ se nepodařilo vytvořit.</source>
+        <translation>The folder “%@” could not be created.</translation>
+    </message>
+    <message>
+        <source>Použití: %@ [--send] [SOUBOR…]</source>
+        <translation>Usage: %@ [--send] [FILE…]</translation>
+    </message>
+    <message>
+        <source>Otevře okno Kelvara; fotky, PDF a složky z příkazové řádky předá už běžícímu Kelvaru.</source>
+        <translation>Opens the Kelvaro window; photos, PDFs and folders on the command line go to the Kelvaro already running.</translation>
+    </message>
+    <message>
+        <source>Možnosti:</source>
+        <translation>Options:</translation>
+    </message>
+    <message>
+        <source>soubory z akce „Poslat do Kelvara“ ve správci souborů</source>
+        <translation>files from the file manager’s “Send to Kelvaro” action</translation>
+    </message>
+    <message>
+        <source>vypíše tuto nápovědu a skončí</source>
+        <translation>print this help and exit</translation>
+    </message>
+    <message>
+        <source>vypíše verzi a skončí</source>
+        <translation>print the version and exit</translation>
+    </message>
+    <message>
         <source>Kelvaro upravuje fotky jen v tvém počítači. Nesbírá žádná data, nemá účet ani reklamy.</source>
         <translation>Kelvaro edits your photos only on your computer. It collects no data and has no account and no ads.</translation>
     </message>
@@ -2038,6 +2098,214 @@
     <message>
         <source>Stejná poloha se použije pro všech %ld fotek.</source>
         <translation>The same position is used for all %ld photos.</translation>
+    </message>
+    <message>
+        <source>Předvolby</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>Zachovat</source>
+        <translation>Keep</translation>
+    </message>
+    <message>
+        <source>Nová předvolba</source>
+        <translation>New Preset</translation>
+    </message>
+    <message>
+        <source>Přidat předvolbu</source>
+        <translation>Add Preset</translation>
+    </message>
+    <message>
+        <source>Smazat předvolbu</source>
+        <translation>Delete Preset</translation>
+    </message>
+    <message>
+        <source>Zatím tu nic není. Vytvoř první předvolbu níže.</source>
+        <translation>Nothing here yet. Create your first preset below.</translation>
+    </message>
+    <message>
+        <source>Uložené předvolby se nepodařilo přečíst, proto je nechávám beze změny.</source>
+        <translation>The saved presets could not be read, so they are left unchanged.</translation>
+    </message>
+    <message>
+        <source>Rychlé předvolby</source>
+        <translation>Quick Presets</translation>
+    </message>
+    <message>
+        <source>Spravovat vlastní předvolby</source>
+        <translation>Manage your presets</translation>
+    </message>
+    <message>
+        <source>Spravovat postupy…</source>
+        <translation>Manage Workflows…</translation>
+    </message>
+    <message>
+        <source>Moje</source>
+        <translation>My Presets</translation>
+    </message>
+    <message>
+        <source>%ld z %ld právě běží</source>
+        <translation>%ld of %ld running</translation>
+    </message>
+    <message>
+        <source>Automatizace</source>
+        <translation>Automation</translation>
+    </message>
+    <message>
+        <source>Bez složky pro výsledky to nepůjde.</source>
+        <translation>Kelvaro needs a results folder to do this.</translation>
+    </message>
+    <message>
+        <source>Co udělat s každým novým obrázkem?</source>
+        <translation>What should happen to each new image?</translation>
+    </message>
+    <message>
+        <source>Další nápady</source>
+        <translation>More Ideas</translation>
+    </message>
+    <message>
+        <source>Doporučeno</source>
+        <translation>Suggested</translation>
+    </message>
+    <message>
+        <source>Hlídané složky</source>
+        <translation>Watched Folders</translation>
+    </message>
+    <message>
+        <source>Hlídám</source>
+        <translation>Watching</translation>
+    </message>
+    <message>
+        <source>Hoď fotku do složky. Zbytek udělá Kelvaro.</source>
+        <translation>Drop a photo in a folder. Kelvaro does the rest.</translation>
+    </message>
+    <message>
+        <source>Klepni na nápad a jen vyber složku, kterou má Kelvaro hlídat</source>
+        <translation>Click an idea and just choose the folder Kelvaro should watch</translation>
+    </message>
+    <message>
+        <source>Kterou složku hlídat?</source>
+        <translation>Which folder should Kelvaro watch?</translation>
+    </message>
+    <message>
+        <source>Moje postupy</source>
+        <translation>My Workflows</translation>
+    </message>
+    <message>
+        <source>Moje předvolby</source>
+        <translation>My Presets</translation>
+    </message>
+    <message>
+        <source>Nedostupná</source>
+        <translation>Unavailable</translation>
+    </message>
+    <message>
+        <source>Nová hlídaná složka</source>
+        <translation>New Watched Folder</translation>
+    </message>
+    <message>
+        <source>Nové obrázky se zpracují samy.</source>
+        <translation>New images are processed automatically.</translation>
+    </message>
+    <message>
+        <source>Nový soubor</source>
+        <translation>New file</translation>
+    </message>
+    <message>
+        <source>Originály se nikdy nemění. Kelvaro se tě zeptá, kam výsledky ukládat.</source>
+        <translation>Originals are never changed. Kelvaro will ask you where to save the results.</translation>
+    </message>
+    <message>
+        <source>Originály se nikdy nemění. Výsledky se ukládají do %@.</source>
+        <translation>Originals are never changed. Results are saved to %@.</translation>
+    </message>
+    <message>
+        <source>Otevřít sledovanou složku</source>
+        <translation>Open Watched Folder</translation>
+    </message>
+    <message>
+        <source>Postup</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>Pozastaveno</source>
+        <translation>Paused</translation>
+    </message>
+    <message>
+        <source>Přestat sledovat</source>
+        <translation>Stop Watching</translation>
+    </message>
+    <message>
+        <source>Přidat složku</source>
+        <translation>Add Folder</translation>
+    </message>
+    <message>
+        <source>Rychlé úpravy</source>
+        <translation>Quick Actions</translation>
+    </message>
+    <message>
+        <source>Sledovat</source>
+        <translation>Watch</translation>
+    </message>
+    <message>
+        <source>Složku se nepodařilo zapamatovat. Zkus ji vybrat znovu.</source>
+        <translation>Kelvaro couldn’t remember the folder. Try choosing it again.</translation>
+    </message>
+    <message>
+        <source>Tuhle složku s tímto postupem už hlídám.</source>
+        <translation>This folder is already watched with this action.</translation>
+    </message>
+    <message>
+        <source>Tvůj postup</source>
+        <translation>Your action</translation>
+    </message>
+    <message>
+        <source>Ukázat výsledky</source>
+        <translation>Show Results</translation>
+    </message>
+    <message>
+        <source>Upozornit po zpracování</source>
+        <translation>Notify when done</translation>
+    </message>
+    <message>
+        <source>Vyber složku a postup. Každý nový obrázek se sám zmenší, převede nebo vyčistí a výsledek najdeš ve složce pro výsledky. Originály zůstávají nedotčené.</source>
+        <translation>Choose a folder and an action. Every new image is resized, converted or cleaned up on its own, and you’ll find the result in your results folder. Originals stay untouched.</translation>
+    </message>
+    <message>
+        <source>Vyber složku, kterou má Kelvaro hlídat.</source>
+        <translation>Choose the folder Kelvaro should watch.</translation>
+    </message>
+    <message>
+        <source>Zatím nic nevybráno</source>
+        <translation>Nothing chosen yet</translation>
+    </message>
+    <message>
+        <source>Začni nápadem</source>
+        <translation>Start with an Idea</translation>
+    </message>
+    <message>
+        <source>Začít sledovat</source>
+        <translation>Start Watching</translation>
+    </message>
+    <message>
+        <source>Začít sledovat novou složku</source>
+        <translation>Start watching a new folder</translation>
+    </message>
+    <message>
+        <source>Zpracovat i stávající soubory</source>
+        <translation>Process Existing Files</translation>
+    </message>
+    <message>
+        <source>Zpracováno: %lld</source>
+        <translation>Processed: %lld</translation>
+    </message>
+    <message>
+        <source>Zpracovávám…</source>
+        <translation>Processing…</translation>
+    </message>
+    <message>
+        <source>naposledy %@</source>
+        <translation>last run %@</translation>
     </message>
 </context>
 </TS>

@@ -14,13 +14,17 @@
 #include "ui/history/HistoryView.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/onboarding/OnboardingView.h"
+#include "ui/presets/PresetPanel.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/sheets/ToolSheetHost.h"
 #include "ui/shelves/ShelfItemList.h"
 #include "ui/shelves/ShelfItemModel.h"
 #include "ui/shelves/ShelvesView.h"
+#include "ui/watch/WatchService.h"
+#include "ui/watch/WatchView.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
+#include "ui/wheel/LoadedWheel.h"
 #include "ui/workflows/WorkflowsView.h"
 
 namespace kelvaro {
@@ -28,7 +32,9 @@ namespace kelvaro {
 void installScreens(const ScreenHooks& hooks)
 {
     ScreenFactory::install(Screen::dropCard, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
-        return wheel::makeDropWheelCard(context.store, parent);
+        wheel::DropWheelCard* card = wheel::makeDropWheelCard(context.store, parent);
+        card->loadedWheel()->setSidePanel(new PresetPanel(context.store, context.settings));
+        return card;
     });
     ScreenFactory::install(Screen::dropWindow, [hooks](const ScreenContext& context, QWidget* parent) -> QWidget* {
         if (!context.watcher)
@@ -37,6 +43,9 @@ void installScreens(const ScreenHooks& hooks)
     });
     ScreenFactory::install(Screen::workflows, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
         return new WorkflowsView(context.store, context.settings, nullptr, parent);
+    });
+    ScreenFactory::install(Screen::watch, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        return new WatchView(std::make_shared<FolderWatcherService>(context.watcher), context.settings, parent);
     });
     const std::shared_ptr<FileManager> files = hooks.fileManager ? hooks.fileManager : std::make_shared<DesktopFileManager>();
     ScreenFactory::install(Screen::settings, [hooks, files](const ScreenContext& context, QWidget* parent) -> QWidget* {

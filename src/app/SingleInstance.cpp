@@ -108,6 +108,26 @@ QString SingleInstance::lockPath() const
     return socketPath + QStringLiteral(".lock");
 }
 
+std::optional<QString> SingleInstance::informationRequest(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument == QLatin1String("--version") || argument == QLatin1String("-v"))
+            return QStringLiteral("Kelvaro %1\n").arg(QStringLiteral(KELVARO_VERSION));
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            return Lf("Použití: %@ [--send] [SOUBOR…]", QStringLiteral("kelvaro")) + QStringLiteral("\n\n")
+                + L("Otevře okno Kelvara; fotky, PDF a složky z příkazové řádky předá už běžícímu Kelvaru.")
+                + QStringLiteral("\n\n") + L("Možnosti:") + QStringLiteral("\n  --send     ")
+                + L("soubory z akce „Poslat do Kelvara“ ve správci souborů")
+                + QStringLiteral("\n  --help     ") + L("vypíše tuto nápovědu a skončí")
+                + QStringLiteral("\n  --version  ") + L("vypíše verzi a skončí") + QLatin1Char('\n');
+        }
+    }
+    return std::nullopt;
+}
+
 LaunchRequest SingleInstance::parseArguments(const QStringList& arguments, const QString& workingDir)
 {
     static const QRegularExpression otherUri(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));

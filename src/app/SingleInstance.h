@@ -46,6 +46,9 @@ public:
     // Relative paths are taken against `workingDir`; file: URIs become paths; web links, other
     // URIs, options and paths that do not exist are dropped. Touches disk (exists checks).
     static LaunchRequest parseArguments(const QStringList& arguments, const QString& workingDir);
+    // What `--help` (the arguments the program takes) or `--version` print instead of starting
+    // any window; none for every other command line. Options end at "--".
+    static std::optional<QString> informationRequest(const QStringList& arguments);
 
     // Becomes the running instance, or sends `request` to the one already running and waits for
     // its answer at most `timeoutMs` (it may still be starting up). Blocks the calling thread.

@@ -1,6 +1,7 @@
 // Kelvaro's entry point: the application object, one running instance per user, the language,
 // the look, the one store and the windows, then the delegate that starts the long-running
 // services once the first window is up.
+#include <cstdio>
 #include <memory>
 
 #include <QApplication>
@@ -27,6 +28,7 @@
 #include "store/KelvaroStore.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/KelvaroStyle.h"
+#include "ui/design/Theme.h"
 #include "ui/main/ScreenFactory.h"
 #include "watch/FolderWatcher.h"
 
@@ -34,6 +36,16 @@ using namespace kelvaro;
 
 int main(int argc, char** argv)
 {
+    // `--help` and `--version` answer on the terminal, before anything could open a window.
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        if (const std::optional<QString> answer = SingleInstance::informationRequest(arguments)) {
+            std::fputs(answer->toLocal8Bit().constData(), stdout);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
@@ -54,6 +66,7 @@ int main(int argc, char** argv)
 
     // The interface draws its own look on plain controls, the same on every desktop.
     QApplication::setStyle(new KelvaroStyle());
+    Theme::installInterfaceFont();
     QApplication::setWindowIcon(AppIcon::icon());
     // A language left switched by an interrupted studio run is restored before any text.
     KelvaroApp::restoreStudioLanguage();

@@ -138,7 +138,7 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
     else if (format == ImageFormat::pdf)
         name = Lf("Spojené fotografie (%lld)", qint64(files.size()));
     else
-        name = Lf("Kelvaro (%lld souborů)", qint64(files.size()));
+        name = Lp(files.size(), "Kelvaro (1 soubor)", "Kelvaro (%lld soubory)", "Kelvaro (%lld souborů)");
     const QString out = ImageEngine::uniqueURL(outDir, name, ImageEngine::fileExtension(format));
     try {
         if (format == ImageFormat::pdf)
@@ -222,6 +222,7 @@ void append(OpResult& result, const KelvaroOp& op, const QString& file, Outcome&
         ++result.failed;
         if (!result.firstError)
             result.firstError = outcome.error;
+        result.failures.append(outcome.error);
         return;
     }
     const ImageEngine::One& one = *outcome.one;

@@ -27,9 +27,13 @@
 namespace kelvaro {
 namespace {
 
-bool tooManyPixels(qint64 width, qint64 height)
+// A source without pixels is broken; one with more than the ceiling is refused as too large.
+void checkPixels(qint64 width, qint64 height, const QString& name)
 {
-    return width < 1 || height < 1 || width * height > kMaxPixels;
+    if (width < 1 || height < 1)
+        throw KelvaroError::unreadable(name);
+    if (width * height > kMaxPixels)
+        throw KelvaroError::tooManyPixels(name);
 }
 
 bool isBmp(const QString& file)
@@ -136,8 +140,9 @@ Bitmap loadWithQImage(const QString& file, const QString& name)
     allowQImageUpToEngineLimit();
     QImageReader reader(file, "bmp");
     const QSize size = reader.size();
-    if (!size.isValid() || tooManyPixels(size.width(), size.height()) || isCutBmp(file))
+    if (!size.isValid() || isCutBmp(file))
         throw KelvaroError::unreadable(name);
+    checkPixels(size.width(), size.height(), name);
     const QImage image = reader.read();
     if (image.isNull())
         throw KelvaroError::unreadable(name);
@@ -255,8 +260,7 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
                 vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
             // The header is read before any pixel: a file that claims an absurd size is refused
             // before it can claim the memory.
-            if (tooManyPixels(header.width(), header.height()))
-                throw KelvaroError::unreadable(name);
+            checkPixels(header.width(), header.height(), name);
             orientation = orientationOf(header);
             loaded.properties.insert(QStringLiteral("Loader"), QStringLiteral("vips"));
             loaded.properties.insert(QStringLiteral("PixelWidth"), header.width());
@@ -316,8 +320,10 @@ Bitmap ImageEngine::renderPDFPage(const QString& file)
             points.transpose();
         const double width = std::floor(points.width() * 2);
         const double height = std::floor(points.height() * 2);
-        if (pageTooLarge(width, height))
+        if (!(width >= 1 && height >= 1))
             throw KelvaroError::unreadable(name);
+        if (pageTooLarge(width, height))
+            throw KelvaroError::tooManyPixels(name);
         const Poppler::Page::Rotation undo[] = {Poppler::Page::Rotate0, Poppler::Page::Rotate270,
                                                 Poppler::Page::Rotate180, Poppler::Page::Rotate90};
         const QImage rendered = page->renderToImage(144, 144, 0, 0, int(width), int(height), undo[quarterTurns]);

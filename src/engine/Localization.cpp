@@ -4,6 +4,7 @@
 #include <QLibraryInfo>
 #include <QMetaObject>
 #include <QMutex>
+#include <QPointer>
 #include <QProcess>
 #include <QTranslator>
 
@@ -127,13 +128,30 @@ void apply(AppLanguage language)
 
 void installAtStartup()
 {
-    const auto stored = Settings::shared().stringListValue(QString::fromLatin1(systemLanguageKey));
-    const QString code = (stored && !stored->isEmpty()) ? stored->first() : languageCode(AppLanguage::system);
+    // The language chosen in Kelvaro wins over the desktop's, also for what Qt itself shows.
+    const QString code = languageCode(current());
     QLocale::setDefault(locale(code == QStringLiteral("cs") ? AppLanguage::czech : AppLanguage::english));
-    // Qt's own texts (standard buttons, dialogs) in the same language.
-    auto* qtTranslator = new QTranslator(QCoreApplication::instance());
-    if (qtTranslator->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(qtTranslator);
+    installQtTranslations(code);
+}
+
+bool installQtTranslations(const QString& code)
+{
+    static QPointer<QTranslator> installed;
+    auto* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+    }
+    auto* translator = new QTranslator(app);
+    if (!translator->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
+    return true;
 }
 
 bool relaunch(const QString& program)
@@ -169,22 +187,57 @@ QString L(const char* czech)
     return L(QString::fromUtf8(czech));
 }
 
+namespace {
+
+// The stored titles that carry a name after a fixed text (KelvaroOp::storedTitle).
+const char* const kNamedTitles[] = {"Předvolba %@", "Postup %@", "Převod na %@", "Ořez %@"};
+
+QString translatedPart(const QString& part)
+{
+    const QString direct = L(part);
+    if (direct != part)
+        return direct;
+    for (const char* format : kNamedTitles) {
+        const QString prefix = QString::fromUtf8(format).chopped(2);
+        if (part.size() > prefix.size() && part.startsWith(prefix))
+            return formatText(L(format), {L(part.mid(prefix.size()))});
+    }
+    return part;
+}
+
+} // namespace
+
 QString LParts(const QString& title)
 {
     static const QString separator = QStringLiteral(" \u00B7 ");
     QStringList parts = title.split(separator);
     for (QString& part : parts)
-        part = L(part);
+        part = translatedPart(part);
     return parts.join(separator);
+}
+
+PluralForm pluralForm(qint64 count)
+{
+    if (count == 1)
+        return PluralForm::one;
+    if (count >= 2 && count <= 4)
+        return PluralForm::few;
+    return PluralForm::many;
+}
+
+QString Lp(qint64 count, const char* one, const char* few, const char* many)
+{
+    switch (pluralForm(count)) {
+    case PluralForm::one: return Lf(one, count);
+    case PluralForm::few: return Lf(few, count);
+    case PluralForm::many: break;
+    }
+    return Lf(many, count);
 }
 
 QString photosWord(qint64 count)
 {
-    if (count == 1)
-        return L("1 fotka");
-    if (count >= 2 && count <= 4)
-        return Lf("%lld fotky", count);
-    return Lf("%lld fotek", count);
+    return Lp(count, "1 fotka", "%lld fotky", "%lld fotek");
 }
 
 } // namespace kelvaro

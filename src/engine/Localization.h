@@ -27,8 +27,12 @@ QLocale locale(AppLanguage language);
 // Stores the language the desktop-provided parts (standard dialogs, number formats) take at the
 // next start; `system` removes the setting.
 void apply(AppLanguage language);
-// Applies the stored language to Qt's default locale and standard texts; called once at start.
+// Applies the chosen language ("kelvaro.language", else the desktop's) to Qt's default locale
+// and to Qt's own texts; called once at start.
 void installAtStartup();
+// Loads Qt's own texts (standard buttons, file dialogs) in `code` ("cs", "en") from Qt's
+// translations folder, in place of those loaded before. False when Qt has none for it.
+bool installQtTranslations(const QString& code);
 // Starts a new instance of `program` (this application's executable by default) and, only once
 // it has really started, quits this one (queued on the main thread). False, and nothing quits,
 // when the new process could not be started. Whoever holds the single-instance lock releases it
@@ -71,8 +75,20 @@ QString Lf(const QString& czechFormat, Args&&... args)
     return formatText(L(czechFormat), QList<LfArg>{toLfArg(std::forward<Args>(args))...});
 }
 
-// A stored title, translated part by part (parts joined by " · ").
+// A stored title, translated part by part (parts joined by " · "). A part that has no entry of
+// its own but reads as one of the titles that carry a name ("Převod na JPG", "Předvolba X") is
+// translated as that title with its name translated on its own; anything else (a title stored
+// in another language) is shown as it is.
 QString LParts(const QString& title);
+
+// The form of a counted text: Czech has one for 1, one for 2–4 and one for everything else
+// (0, 5 and more, negative); English needs only 1 and the rest, which the translations of the
+// 2–4 and the other form both give.
+enum class PluralForm { one, few, many };
+PluralForm pluralForm(qint64 count);
+// Looks up the form for `count` among the three Czech formats and fills it with the count
+// ("1 soubor připraven", "%lld soubory připraveny", "%lld souborů připraveno").
+QString Lp(qint64 count, const char* one, const char* few, const char* many);
 // "1 fotka", "4 fotky", "22 fotek" in the current language.
 QString photosWord(qint64 count);
 

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include "engine/Bitmap.h"
 #include "engine/Localization.h"
 
 namespace kelvaro {
@@ -223,34 +224,42 @@ template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 } // namespace
 
-QString KelvaroOp::title() const
+QString KelvaroOp::storedTitle() const
 {
+    // Czech as written; the formats with a name are the ones LParts knows to translate.
+    const auto named = [](const char* format, const QString& name) { return formatText(QString::fromUtf8(format), {name}); };
+    const auto text = [](const char* czech) { return QString::fromUtf8(czech); };
     return std::visit(
         Overloaded{
-            [](const op::Adjust&) { return L("Úpravy"); },
-            // A built-in name (a Czech text) shows translated; a user's own name as typed.
-            [](const op::Preset& p) { return Lf("Předvolba %@", L(p.spec.name)); },
-            [](const op::RunWorkflow& w) { return Lf("Postup %@", L(w.workflow.name)); },
-            [](const op::Convert& c) {
+            [&](const op::Adjust&) { return text("Úpravy"); },
+            [&](const op::Preset& p) { return named("Předvolba %@", p.spec.name); },
+            [&](const op::RunWorkflow& w) { return named("Postup %@", w.workflow.name); },
+            [&](const op::Convert& c) {
                 if (c.format == ImageFormat::zip)
-                    return L("Zabalit do ZIP");
+                    return text("Zabalit do ZIP");
                 if (c.format == ImageFormat::pdf)
-                    return L("Spojit do PDF");
-                return Lf("Převod na %@", rawValue(c.format).toUpper());
+                    return text("Spojit do PDF");
+                return named("Převod na %@", rawValue(c.format).toUpper());
             },
-            [](const op::Crop& c) { return Lf("Ořez %@", label(c.spec.ratio)); },
-            [](const op::Resize&) { return L("Změna velikosti"); },
-            [](const op::Compress&) { return L("Komprese"); },
-            [](const op::Watermark&) { return L("Vodoznak"); },
-            [](const op::Rename&) { return L("Přejmenování"); },
-            [](const op::BlurFaces&) { return L("Rozmazat obličeje"); },
-            [](const op::RemoveBackground&) { return L("Odstranit pozadí"); },
-            [](const op::Ocr&) { return L("Text z obrázku"); },
-            [](const op::Scan&) { return L("Sken dokumentu"); },
-            [](const op::StripMetadata&) { return L("Odstranit metadata"); },
-            [](const op::Move&) { return L("Přesun"); },
+            [&](const op::Crop& c) { return named("Ořez %@", label(c.spec.ratio)); },
+            [&](const op::Resize&) { return text("Změna velikosti"); },
+            [&](const op::Compress&) { return text("Komprese"); },
+            [&](const op::Watermark&) { return text("Vodoznak"); },
+            [&](const op::Rename&) { return text("Přejmenování"); },
+            [&](const op::BlurFaces&) { return text("Rozmazat obličeje"); },
+            [&](const op::RemoveBackground&) { return text("Odstranit pozadí"); },
+            [&](const op::Ocr&) { return text("Text z obrázku"); },
+            [&](const op::Scan&) { return text("Sken dokumentu"); },
+            [&](const op::StripMetadata&) { return text("Odstranit metadata"); },
+            [&](const op::Move&) { return text("Přesun"); },
         },
         value);
+}
+
+QString KelvaroOp::title() const
+{
+    // A built-in preset or workflow name (a Czech text) shows translated; a user's own as typed.
+    return LParts(storedTitle());
 }
 
 QString KelvaroOp::symbol() const
@@ -296,6 +305,7 @@ KelvaroError::KelvaroError(Kind kind, const QString& fileName)
     case Kind::noSubject: m_what = "no subject: "; break;
     case Kind::noFaces: m_what = "no faces: "; break;
     case Kind::tooLarge: m_what = "archive too large"; break;
+    case Kind::tooManyPixels: m_what = "too many pixels: "; break;
     }
     m_what += m_fileName.toUtf8();
 }
@@ -309,6 +319,8 @@ QString KelvaroError::message() const
     case Kind::noSubject: return Lf("Na snímku „%@“ jsem nenašel hlavní objekt.", m_fileName);
     case Kind::noFaces: return Lf("Na snímku „%@“ jsem nenašel žádný obličej.", m_fileName);
     case Kind::tooLarge: return L("Archiv by byl příliš velký (limit je 4 GB).");
+    case Kind::tooManyPixels:
+        return Lf("Fotka „%@“ je příliš velká (limit je %lld megapixelů).", m_fileName, kMaxPixels / 1000000);
     }
     return {};
 }

@@ -117,7 +117,10 @@ struct KelvaroOp {
     template <typename T>
     bool is() const { return std::holds_alternative<T>(value); }
 
-    QString title() const;  // localized at each call
+    // The title as history stores it: the Czech source text, whatever the interface language,
+    // so stored titles never mix languages and filters can test them.
+    QString storedTitle() const;
+    QString title() const;  // storedTitle() translated (LParts), at each call
     QString symbol() const; // symbol name (mapped to an icon by the UI)
 
     static KelvaroOp adjust(const AdjustSpec& s) { return {op::Adjust{s}}; }
@@ -140,13 +143,15 @@ struct KelvaroOp {
 // The engine's error: one per failing file (or archive). Messages are localized when asked.
 class KelvaroError : public std::exception {
 public:
-    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge };
+    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, tooManyPixels };
 
     static KelvaroError unreadable(const QString& fileName) { return {Kind::unreadable, fileName}; }
     static KelvaroError writeFailed(const QString& fileName) { return {Kind::writeFailed, fileName}; }
     static KelvaroError noSubject(const QString& fileName) { return {Kind::noSubject, fileName}; }
     static KelvaroError noFaces(const QString& fileName) { return {Kind::noFaces, fileName}; }
     static KelvaroError tooLarge() { return {Kind::tooLarge, QString()}; }
+    // A readable source above the engine's pixel ceiling (kMaxPixels); the message names it.
+    static KelvaroError tooManyPixels(const QString& fileName) { return {Kind::tooManyPixels, fileName}; }
 
     Kind kind() const { return m_kind; }
     QString fileName() const { return m_fileName; } // last path component, never a full path
@@ -179,6 +184,7 @@ struct OpResult {
     QList<OpEntry> entries;
     int failed = 0;
     std::optional<QString> firstError;
+    QStringList failures;           // every failed file's message (each names its file), in input order
     std::optional<QString> text;    // recognised text of an ocr run
     QList<FileMove> moves;
     int keptOriginals = 0;

@@ -120,9 +120,9 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
         throw RunError(L("Nic se nepodařilo naskenovat."));
     }
 
-    int pages = 0, failed = 0;
+    int pages = 0;
     bool writerFailed = false;
-    std::optional<QString> firstError;
+    QStringList failures;
     for (int i = 0; i < files.size() && !writerFailed; ++i) {
         if (hooks && hooks->isCancelled())
             break;
@@ -131,13 +131,9 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
         try {
             page = ImageEffects::scannedDocument(load(files[i]).image, name);
         } catch (const KelvaroError& error) {
-            ++failed;
-            if (!firstError)
-                firstError = error.message();
+            failures.append(error.message());
         } catch (const std::exception& error) { // allocation failures and the like
-            ++failed;
-            if (!firstError)
-                firstError = KelvaroError::unreadable(name).message();
+            failures.append(KelvaroError::unreadable(name).message());
             logLine(QStringLiteral("scan of %1 failed: %2").arg(name, QString::fromUtf8(error.what())));
         }
         if (page) {
@@ -151,9 +147,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
                 else
                     writerFailed = true;
             } catch (const std::exception& error) { // the page could not be encoded
-                ++failed;
-                if (!firstError)
-                    firstError = KelvaroError::unreadable(name).message();
+                failures.append(KelvaroError::unreadable(name).message());
                 logLine(QStringLiteral("scan of %1 failed: %2").arg(name, QString::fromUtf8(error.what())));
             }
         }
@@ -166,13 +160,14 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     }
     if (pages == 0) {
         pdf.discard();
-        throw RunError(firstError.value_or(L("Nic se nepodařilo naskenovat.")));
+        throw RunError(failures.isEmpty() ? L("Nic se nepodařilo naskenovat.") : failures.first());
     }
 
     OpResult result;
     result.outputs << target;
     result.entries << OpEntry{targetName, 0, target};
-    result.failed = failed;
+    result.failed = int(failures.size());
+    result.failures = failures;
     return result;
 }
 

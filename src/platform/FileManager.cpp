@@ -33,13 +33,13 @@ bool showItemsOverBus(const QStringList& paths)
 }
 } // namespace
 
-void DesktopFileManager::reveal(const QStringList& paths)
+bool DesktopFileManager::reveal(const QStringList& paths)
 {
     if (paths.isEmpty())
-        return;
+        return true;
     if (showItemsOverBus(paths))
-        return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath()));
+        return true;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath()));
 }
 
 void DesktopFileManager::openFolder(const QString& path)

@@ -11,7 +11,8 @@ class FileManager {
 public:
     virtual ~FileManager() = default;
     // Opens the file manager with these files selected (absolute paths). Empty list: nothing.
-    virtual void reveal(const QStringList& paths) = 0;
+    // False when no file manager could be reached.
+    virtual bool reveal(const QStringList& paths) = 0;
     // Opens one folder in the file manager.
     virtual void openFolder(const QString& path) = 0;
     // Opens one file (absolute path) in the default application for its type; a failure (no
@@ -23,21 +24,26 @@ public:
 // of the first file is opened through QDesktopServices.
 class DesktopFileManager : public FileManager {
 public:
-    void reveal(const QStringList& paths) override;
+    bool reveal(const QStringList& paths) override;
     void openFolder(const QString& path) override;
     void open(const QString& path) override;
 };
 
-// Test double: records every request.
+// Test double: records every request; `reachable` false plays a desktop without a file manager.
 class RecordingFileManager : public FileManager {
 public:
-    void reveal(const QStringList& paths) override { revealed.append(paths); }
+    bool reveal(const QStringList& paths) override
+    {
+        revealed.append(paths);
+        return reachable;
+    }
     void openFolder(const QString& path) override { opened.append(path); }
     void open(const QString& path) override { openedFiles.append(path); }
 
     QList<QStringList> revealed;
     QStringList opened;      // folders
     QStringList openedFiles; // files handed to their default application
+    bool reachable = true;
 };
 
 } // namespace kelvaro

@@ -97,7 +97,13 @@ void KelvaroStore::setActivities(const QList<ActivityItem>& v) { assign(m_activi
 void KelvaroStore::setShelves(const QList<Shelf>& v) { assign(m_shelves, v, &KelvaroStore::shelvesChanged); }
 void KelvaroStore::setDroppedFiles(const QStringList& v) { assign(m_droppedFiles, v, &KelvaroStore::droppedFilesChanged); }
 void KelvaroStore::setWheelMode(WheelMode v) { assign(m_wheelMode, v, &KelvaroStore::wheelModeChanged); }
-void KelvaroStore::setStatusMessage(const std::optional<QString>& v) { assign(m_statusMessage, v, &KelvaroStore::statusMessageChanged); }
+void KelvaroStore::setStatusMessage(const std::optional<QString>& v)
+{
+    if (v != m_statusMessage)
+        setStatusDetails({});
+    assign(m_statusMessage, v, &KelvaroStore::statusMessageChanged);
+}
+void KelvaroStore::setStatusDetails(const QStringList& v) { assign(m_statusDetails, v, &KelvaroStore::statusDetailsChanged); }
 void KelvaroStore::setStatusIsError(bool v) { assign(m_statusIsError, v, &KelvaroStore::statusIsErrorChanged); }
 void KelvaroStore::setIsWorking(bool v) { assign(m_isWorking, v, &KelvaroStore::isWorkingChanged); }
 void KelvaroStore::setLastOutputs(const QStringList& v) { assign(m_lastOutputs, v, &KelvaroStore::lastOutputsChanged); }

@@ -80,6 +80,10 @@ public:
     void setStatusMessage(const std::optional<QString>& message);
     bool statusIsError() const { return m_statusIsError; }
     void setStatusIsError(bool isError);
+    // What stands behind the status message: each failed file's message of the last run (each
+    // names its file). A new message clears it.
+    const QStringList& statusDetails() const { return m_statusDetails; }
+    void setStatusDetails(const QStringList& details);
     bool isWorking() const { return m_isWorking; }
     const QStringList& lastOutputs() const { return m_lastOutputs; }
     void setLastOutputs(const QStringList& outputs);
@@ -191,6 +195,7 @@ Q_SIGNALS:
     void wheelModeChanged();
     void statusMessageChanged();
     void statusIsErrorChanged();
+    void statusDetailsChanged();
     void isWorkingChanged();
     void lastOutputsChanged();
     void undoStateChanged();
@@ -258,6 +263,7 @@ private:
     WheelMode m_wheelMode = WheelMode::convert;
     std::optional<QString> m_statusMessage;
     bool m_statusIsError = false;
+    QStringList m_statusDetails;
     bool m_isWorking = false;
     QStringList m_lastOutputs;
     QMap<QString, QString> m_lastSources;

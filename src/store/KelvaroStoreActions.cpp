@@ -16,14 +16,9 @@
 namespace kelvaro {
 namespace {
 
-// "1 soubor", "%lld soubory" (0 and 2–4), "%lld souborů" (5 and more).
 QString countWord(qint64 n)
 {
-    if (n == 1)
-        return L("1 soubor");
-    if (n >= 0 && n <= 4)
-        return Lf("%lld soubory", n);
-    return Lf("%lld souborů", n);
+    return Lp(n, "1 soubor", "%lld soubory", "%lld souborů");
 }
 
 bool isCombined(const KelvaroOp& op)
@@ -115,7 +110,9 @@ void KelvaroStore::run(const KelvaroOp& op)
 {
     if (m_isWorking || m_droppedFiles.isEmpty())
         return;
-    const auto folder = OutputFolder::obtain(QFileInfo(m_droppedFiles.first()).absolutePath());
+    // Asked for the first time, the folder dialog opens where results belong (the pictures
+    // folder), not among the originals.
+    const auto folder = OutputFolder::obtain();
     if (!folder) {
         setStatus(L("Bez složky pro výsledky nemůžu pokračovat."), true);
         return;
@@ -212,7 +209,7 @@ void KelvaroStore::finish(const KelvaroOp& op, const QStringList& files, const O
         ActivityItem item;
         item.id = QUuid::createUuid();
         item.fileName = entry.fileName;
-        item.actionTitle = op.title();
+        item.actionTitle = op.storedTitle();
         item.symbol = op.symbol();
         item.date = QDateTime::currentDateTimeUtc();
         item.savedBytes = entry.savedBytes;
@@ -237,6 +234,7 @@ void KelvaroStore::finish(const KelvaroOp& op, const QStringList& files, const O
     if (result.failed > 0)
         text += QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", result.failed);
     setStatus(text, false);
+    setStatusDetails(result.failures);
 
     if (op.is<op::Ocr>() && result.text && m_services.clipboard)
         m_services.clipboard->setText(*result.text);

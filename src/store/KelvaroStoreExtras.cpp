@@ -17,14 +17,9 @@
 namespace kelvaro {
 namespace {
 
-// "1 soubor", "%lld soubory" (2–4), "%lld souborů" otherwise.
 QString filesWord(qint64 n)
 {
-    if (n == 1)
-        return L("1 soubor");
-    if (n >= 2 && n <= 4)
-        return Lf("%lld soubory", n);
-    return Lf("%lld souborů", n);
+    return Lp(n, "1 soubor", "%lld soubory", "%lld souborů");
 }
 
 ActivityItem plainEntry(const QString& file, const QString& title, const QString& symbol)
@@ -43,8 +38,10 @@ ActivityItem plainEntry(const QString& file, const QString& title, const QString
 
 void KelvaroStore::revealOutputs()
 {
-    if (!m_lastOutputs.isEmpty() && m_services.fileManager)
-        m_services.fileManager->reveal(m_lastOutputs);
+    if (m_lastOutputs.isEmpty() || !m_services.fileManager)
+        return;
+    if (!m_services.fileManager->reveal(m_lastOutputs))
+        setStatus(L("Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl."), true);
 }
 
 void KelvaroStore::copyToClipboard(ClipboardMode mode)

@@ -72,7 +72,8 @@ void KelvaroStore::undoLast()
         setStatus(state.isMove ? L("Soubory jsou zpátky na původním místě.") : L("Vráceno – výsledky jsou v koši."), false);
         return;
     }
-    QString text = Lf("Nepodařilo se vrátit %lld souborů.", failures);
+    QString text = Lp(failures, "Nepodařilo se vrátit 1 soubor.", "Nepodařilo se vrátit %lld soubory.",
+                      "Nepodařilo se vrátit %lld souborů.");
     if (state.isMove)
         text += QLatin1Char(' ') + L("Přesunuté soubory jsou pořád v cílové složce.");
     text += QLatin1Char(' ') + L("Zkontroluj je ve správci souborů.");

@@ -161,7 +161,7 @@ void FolderWatcher::finish(const WatchRule& rule, const RunOutcome& outcome, con
     }
 
     if (!result.entries.isEmpty() && m_historySink) {
-        const QString title = QStringLiteral("Automaticky \u00b7 ") + op.title();
+        const QString title = QStringLiteral("Automaticky \u00b7 ") + op.storedTitle();
         QList<ActivityItem> items;
         for (const OpEntry& entry : result.entries) {
             ActivityItem item;

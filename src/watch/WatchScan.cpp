@@ -70,20 +70,12 @@ std::optional<QList<WatchCandidate>> list(const QString& folder)
 
 QString filesWord(qint64 count)
 {
-    if (count == 1)
-        return L("1 soubor");
-    if (quint64(count) - 2 <= 2)
-        return Lf("%lld soubory", count);
-    return Lf("%lld souborů", count);
+    return Lp(count, "1 soubor", "%lld soubory", "%lld souborů");
 }
 
 QString foldersWord(qint64 count)
 {
-    if (count == 1)
-        return L("1 složku");
-    if (quint64(count) - 2 <= 2)
-        return Lf("%lld složky", count);
-    return Lf("%lld složek", count);
+    return Lp(count, "1 složku", "%lld složky", "%lld složek");
 }
 
 } // namespace kelvaro::WatchScan

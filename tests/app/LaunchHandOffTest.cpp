@@ -2,6 +2,7 @@
 // socket of the test's own): the launch exits at once and the running instance takes its files.
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include "TestPaths.h"
 #include "AppTestSupport.h"
@@ -83,6 +84,39 @@ TEST_F(LaunchHandOffTest, FileManagerActionWithAWebLinkChangesNothing)
     EXPECT_EQ(store->droppedFiles(), QStringList{old});
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
     EXPECT_EQ(windowShown, 0);
+}
+
+} // namespace
+
+namespace {
+
+// `kelvaro --help` and `--version` print and end; no instance, no window starts (one that did
+// would never end by itself).
+TEST(LaunchInformation, HelpAndVersionPrintAndEnd)
+{
+    const QString program = QStringLiteral(KELVARO_BUILD_DIR "/kelvaro");
+    if (!QFileInfo(program).isExecutable())
+        GTEST_SKIP() << "the kelvaro program is not built";
+    QTemporaryDir dir;
+    const std::pair<const char*, QString> cases[] = {
+        {"--help", QStringLiteral("--send")},
+        {"--version", QStringLiteral("Kelvaro " KELVARO_VERSION)},
+    };
+    for (const auto& [option, expected] : cases) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(SingleInstance::socketEnvironment), dir.filePath(QStringLiteral("instance")));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(environment);
+        process.start(program, {QString::fromLatin1(option)});
+        const bool ended = process.waitForFinished(20000);
+        if (!ended)
+            process.kill();
+        ASSERT_TRUE(ended) << option;
+        EXPECT_EQ(process.exitCode(), 0) << option;
+        EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardOutput()).contains(expected)) << option;
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("instance")))) << option;
+    }
 }
 
 } // namespace

@@ -115,6 +115,7 @@ TEST_F(Batch, oneUnreadableFileIsCountedAndTheRestComesOut)
     EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("1 komprese.jpg"), QStringLiteral("3 komprese.jpg")}));
     EXPECT_EQ(result.failed, 1);
     EXPECT_EQ(result.firstError, KelvaroError::unreadable(QStringLiteral("2.jpg")).message());
+    EXPECT_EQ(result.failures, QStringList{KelvaroError::unreadable(QStringLiteral("2.jpg")).message()});
     EXPECT_EQ(m_progress, (Progress{{1, 3}, {2, 3}, {3, 3}}));
     ASSERT_EQ(result.entries.size(), 2);
     EXPECT_EQ(result.entries[0].fileName, QStringLiteral("1.jpg"));

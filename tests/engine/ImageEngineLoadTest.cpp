@@ -158,6 +158,7 @@ TEST_F(ImageEngineLoad, pdfPageRotationIsNotApplied)
 struct Unreadable {
     const char* name;
     std::function<QString(const QString&)> make;
+    KelvaroError::Kind kind = KelvaroError::Kind::unreadable;
 };
 
 void PrintTo(const Unreadable& c, std::ostream* os)
@@ -174,8 +175,11 @@ TEST_P(UnreadableSources, failWithTheirOwnName)
         ImageEngine::load(file);
         FAIL() << "loaded " << GetParam().name;
     } catch (const KelvaroError& error) {
-        EXPECT_EQ(error.kind(), KelvaroError::Kind::unreadable);
+        EXPECT_EQ(error.kind(), GetParam().kind);
         EXPECT_EQ(error.fileName(), QFileInfo(file).fileName());
+        // A photo over the ceiling is not called broken: its message names the limit.
+        if (GetParam().kind == KelvaroError::Kind::tooManyPixels)
+            EXPECT_TRUE(error.message().contains(QStringLiteral("268 megapix"))) << error.message().toStdString();
     }
 }
 
@@ -187,9 +191,11 @@ INSTANTIATE_TEST_SUITE_P(
         Unreadable{"folder", [](const QString& d) { QDir(d).mkdir("sub.jpg"); return QDir(d).filePath("sub.jpg"); }},
         Unreadable{"empty", [](const QString& d) { QFile f(QDir(d).filePath("e.png")); f.open(QIODevice::WriteOnly); return f.fileName(); }},
         // Above 2^28 pixels: refused from the header, before any memory is taken.
-        Unreadable{"bombPng", [](const QString& d) { return ti::writeLyingPng(d, "bomb.png", QSize(20000, 20000)); }},
+        Unreadable{"bombPng", [](const QString& d) { return ti::writeLyingPng(d, "bomb.png", QSize(20000, 20000)); },
+                   KelvaroError::Kind::tooManyPixels},
         Unreadable{"widePng", [](const QString& d) { return ti::writeLyingPng(d, "wide.png", QSize(300000000, 1)); }},
-        Unreadable{"hugePdfPage", [](const QString& d) { return ti::writePdf(d, "big.pdf", QSizeF(12000, 12000)); }},
+        Unreadable{"hugePdfPage", [](const QString& d) { return ti::writePdf(d, "big.pdf", QSizeF(12000, 12000)); },
+                   KelvaroError::Kind::tooManyPixels},
         Unreadable{"notAPdf", [](const QString& d) { return ti::writeGarbage(d, "fake.pdf"); }}),
     [](const ::testing::TestParamInfo<Unreadable>& info) { return std::string(info.param.name); });
 

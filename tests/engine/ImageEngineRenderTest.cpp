@@ -248,8 +248,8 @@ TEST_F(RenderImage, suffixesFollowTheInterfaceLanguage)
     EXPECT_EQ(nameOf(render(KelvaroOp::crop({CropRatio::story916, 0.5, 0.5}), source)), QStringLiteral("IMG_7 crop 9x16.jpg"));
     // A preset's own name has no translation and stays as typed; no name adds nothing.
     PresetSpec preset;
-    preset.name = QStringLiteral("Moje");
-    EXPECT_EQ(nameOf(render(KelvaroOp::preset(preset), source)), QStringLiteral("IMG_7 Moje.jpg"));
+    preset.name = QStringLiteral("Moje tisky");
+    EXPECT_EQ(nameOf(render(KelvaroOp::preset(preset), source)), QStringLiteral("IMG_7 Moje tisky.jpg"));
     preset.name = QStringLiteral(" ");
     EXPECT_EQ(nameOf(render(KelvaroOp::preset(preset), source)), QStringLiteral("IMG_7.jpg"));
 }

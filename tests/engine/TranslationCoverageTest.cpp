@@ -59,6 +59,16 @@ QList<Use> literalUses(const QString& source, const QString& file)
         const int line = source.left(m.capturedStart()).count(QLatin1Char('\n')) + 1;
         uses.append({text, file + QLatin1Char(':') + QString::number(line)});
     }
+    // Lp(count, "one", "few", "many"): all three forms.
+    static const QRegularExpression plural(QStringLiteral(R"re((?<![\w.:>])Lp\(\s*[^,;]+,((?:\s*"(?:[^"\\\n]|\\.)*"\s*,?){3}))re"));
+    auto forms = plural.globalMatch(source);
+    while (forms.hasNext()) {
+        const auto m = forms.next();
+        const int line = source.left(m.capturedStart()).count(QLatin1Char('\n')) + 1;
+        auto pieces = piece.globalMatch(m.captured(1));
+        while (pieces.hasNext())
+            uses.append({unescape(pieces.next().captured(1)), file + QLatin1Char(':') + QString::number(line)});
+    }
     return uses;
 }
 
@@ -84,12 +94,14 @@ TEST(TranslationCoverage, theScannerFindsLiteralCalls)
     const QString sample = QStringLiteral(R"src(
         L("Jedna"); Lf("Dvě %@", x); L(u8"Tři"); Lf("Čtyři "
             "a pět"); L("S \"uvozovkami\"\n"); QL("Ne"); x.L("Ne"); L(name); LParts("Ne");
+        Lp(files.size(), "1 kus", "%lld kusy", "%lld kusů");
     )src");
     QStringList texts;
     for (const Use& u : literalUses(sample, QStringLiteral("x.cpp")))
         texts << u.text;
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Jedna"), QStringLiteral("Dvě %@"), QStringLiteral("Tři"),
-                                  QStringLiteral("Čtyři a pět"), QStringLiteral("S \"uvozovkami\"\n")}));
+                                  QStringLiteral("Čtyři a pět"), QStringLiteral("S \"uvozovkami\"\n"),
+                                  QStringLiteral("1 kus"), QStringLiteral("%lld kusy"), QStringLiteral("%lld kusů")}));
 }
 
 TEST(TranslationCoverage, everyLookedUpTextHasEnglish)

@@ -1,10 +1,12 @@
 #include <limits>
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <gtest/gtest.h>
 
 #include "engine/Localization.h"
+#include "engine/Operations.h"
 #include "platform/Settings.h"
 
 using namespace kelvaro;
@@ -197,6 +199,27 @@ TEST_F(Language, LPartsTranslatesEachPart)
     EXPECT_EQ(LParts(QStringLiteral("Neznámé · 1 fotka")), QStringLiteral("Neznámé · 1 fotka"));
 }
 
+TEST_F(Language, storedTitlesWithANameTranslateAndForeignOnesStayAsTheyAre)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"Automaticky · Převod na JPG", "Automatic · Convert to JPG"},
+        {"Ořez 4:5", "Crop 4:5"},
+        {"Postup Můj postup", "Workflow Můj postup"},
+        {"Convert to JPG", "Convert to JPG"},
+        {"Převod na", "Převod na"},
+    };
+    for (const auto& [stored, shown] : cases)
+        EXPECT_EQ(LParts(QString::fromUtf8(stored)), QString::fromUtf8(shown)) << stored;
+    // Every operation's stored title is the Czech one, and its shown title is translated.
+    for (const KelvaroOp& op : {KelvaroOp::convert(ImageFormat::heic), KelvaroOp::crop({CropRatio::square}), KelvaroOp::ocr()}) {
+        EXPECT_NE(op.title(), op.storedTitle());
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        EXPECT_EQ(op.title(), op.storedTitle());
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    }
+}
+
 TEST_F(Language, photosWordForms)
 {
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
@@ -208,3 +231,19 @@ TEST_F(Language, photosWordForms)
     EXPECT_EQ(photosWord(22), QStringLiteral("22 fotek"));
     EXPECT_EQ(photosWord(-1), QStringLiteral("-1 fotek"));
 }
+
+namespace {
+
+// Qt's own dialog texts follow the language chosen in Kelvaro, not the desktop's.
+TEST(QtTexts, FollowTheChosenLanguage)
+{
+    L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("en-US")});
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    L10n::installAtStartup();
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Zrušit"));
+    EXPECT_TRUE(L10n::installQtTranslations(QStringLiteral("en")));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+    L10n::setSystemLanguagesForTesting(std::nullopt);
+}
+
+} // namespace

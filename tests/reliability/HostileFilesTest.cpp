@@ -90,7 +90,8 @@ TEST_P(HostileFileInBatch, LoadRefusesWithUnreadable)
         ImageEngine::load(hostile);
         ADD_FAILURE() << "loaded " << GetParam().name;
     } catch (const KelvaroError& error) {
-        EXPECT_EQ(error.kind(), KelvaroError::Kind::unreadable);
+        // A file claiming more pixels than the ceiling is refused as too large, from its header.
+        EXPECT_TRUE(error.kind() == KelvaroError::Kind::unreadable || error.kind() == KelvaroError::Kind::tooManyPixels);
         EXPECT_EQ(error.fileName(), QFileInfo(hostile).fileName());
     }
 }

@@ -3,6 +3,7 @@
 #include <QSemaphore>
 
 #include "StoreTestSupport.h"
+#include "engine/Localization.h"
 
 namespace kelvaro::test {
 namespace {
@@ -81,7 +82,8 @@ TEST_F(RunTest, NoOutputFolderIsAnErrorAndNothingRuns)
     EXPECT_TRUE(s.statusIsError());
     EXPECT_FALSE(s.isWorking());
     ASSERT_EQ(chooser->requests.size(), 1);
-    EXPECT_EQ(chooser->requests.first().startAt, path("in"));
+    // Not among the originals: the dialog opens in the pictures folder.
+    EXPECT_EQ(chooser->requests.first().startAt, std::nullopt);
 }
 
 TEST_F(RunTest, ChosenFolderIsRememberedAndUsed)
@@ -109,6 +111,9 @@ TEST_F(RunTest, PartialFailureAppendsTheCountWithoutAnError)
     ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
     EXPECT_EQ(working.count, 2);
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – 3 soubory ve složce „out“. Nepovedlo se: 2."));
+    // Which files failed and why stands behind the count, until the next message.
+    EXPECT_EQ(s.statusDetails(), (QStringList{QStringLiteral("Soubor „bad1.jpg“ se nepodařilo otevřít."),
+                                              QStringLiteral("Soubor „bad2.jpg“ se nepodařilo otevřít.")}));
     EXPECT_FALSE(s.statusIsError());
     EXPECT_EQ(s.lastOutputs().size(), 3);
     ASSERT_TRUE(s.undoState().has_value());
@@ -117,6 +122,8 @@ TEST_F(RunTest, PartialFailureAppendsTheCountWithoutAnError)
     EXPECT_FALSE(s.undoState()->isMove);
     EXPECT_EQ(s.progressDone(), 5);
     EXPECT_EQ(s.progressTotal(), 5);
+    s.receive(QStringList{touch("d.jpg")}, false);
+    EXPECT_TRUE(s.statusDetails().isEmpty());
 }
 
 TEST_F(RunTest, NewEntriesPushTheOldestOutOfTheHistory)
@@ -141,6 +148,19 @@ TEST_F(RunTest, NewEntriesPushTheOldestOutOfTheHistory)
     EXPECT_EQ(s.activities()[0].savedBytes, 10);
     EXPECT_EQ(s.activities()[2].fileName, "a.jpg");
     EXPECT_EQ(s.activities().last().fileName, "old496");
+}
+
+TEST_F(RunTest, HistoryStoresTheCzechTitleWhateverTheInterfaceLanguage)
+{
+    rememberOutput();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_FALSE(s.activities().isEmpty());
+    EXPECT_EQ(s.activities()[0].actionTitle, QStringLiteral("Převod na PNG"));
+    EXPECT_EQ(LParts(s.activities()[0].actionTitle), QStringLiteral("Convert to PNG"));
 }
 
 struct CountCase {
@@ -168,7 +188,7 @@ TEST_P(CountWordTest, SentenceUsesTheCzechCountForm)
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, CountWordTest,
-                         ::testing::Values(CountCase{0, "0 soubory"}, CountCase{1, "1 soubor"}, CountCase{2, "2 soubory"},
+                         ::testing::Values(CountCase{0, "0 souborů"}, CountCase{1, "1 soubor"}, CountCase{2, "2 soubory"},
                                            CountCase{4, "4 soubory"}, CountCase{5, "5 souborů"}, CountCase{22, "22 souborů"}));
 
 TEST_F(RunTest, WholeRunFailureShowsTheErrorAndRecordsNothing)
@@ -381,6 +401,19 @@ TEST_F(RunTest, AutoRevealShowsTheOutputsOnlyWhenThereAreAny)
     s.setLastOutputs({});
     s.revealOutputs();
     EXPECT_EQ(fileManager->revealed.size(), 1);
+}
+
+TEST_F(RunTest, RevealWithoutAFileManagerSaysSo)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.run(KelvaroOp::stripMetadata());
+    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    fileManager->reachable = false;
+    s.revealOutputs();
+    EXPECT_TRUE(s.statusIsError());
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl."));
 }
 
 TEST_F(RunTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)

@@ -168,6 +168,7 @@ inline OpResult fakeProcess(const KelvaroOp&, const QStringList& files, const QS
             ++result.failed;
             if (!result.firstError)
                 result.firstError = KelvaroError::unreadable(name).message();
+            result.failures.append(KelvaroError::unreadable(name).message());
         } else {
             const QString out = outDir + QLatin1Char('/') + name + QStringLiteral(".out");
             QFile f(out);

@@ -84,7 +84,7 @@ TEST_F(UndoTest, AnOutputDeletedByHandIsReportedAsAFailure)
     QFile::remove(s.lastOutputs().first());
 
     s.undoLast();
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("Nepodařilo se vrátit 1 souborů. Zkontroluj je ve správci souborů."));
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Nepodařilo se vrátit 1 soubor. Zkontroluj je ve správci souborů."));
     EXPECT_TRUE(s.statusIsError());
     EXPECT_EQ(s.activities().size(), entries - 2);
     EXPECT_FALSE(s.undoState().has_value());
@@ -133,7 +133,7 @@ TEST_F(UndoTest, AMoveThatCannotBeCopiedBackSaysWhereTheFilesAre)
     fileSystem->failing.insert(destination + "/b.jpg");
 
     s.undoLast();
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("Nepodařilo se vrátit 1 souborů. Přesunuté soubory jsou pořád v cílové složce. "
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Nepodařilo se vrátit 1 soubor. Přesunuté soubory jsou pořád v cílové složce. "
                                                 "Zkontroluj je ve správci souborů."));
     EXPECT_TRUE(s.statusIsError());
     EXPECT_TRUE(QFileInfo::exists(a));

@@ -145,7 +145,7 @@ TEST_F(KelvaroProcess, renameMoveAndZip)
     EXPECT_EQ(outputNames(renamed), (QStringList{QStringLiteral("Dovolená_001.jpg"), QStringLiteral("Dovolená_002.png")}));
 
     const ToolRun zipped = run(QStringLiteral("{\"convert\":\"zip\"}"), files);
-    EXPECT_EQ(outputNames(zipped), QStringList{QStringLiteral("Kelvaro (2 souborů).zip")});
+    EXPECT_EQ(outputNames(zipped), QStringList{QStringLiteral("Kelvaro (2 soubory).zip")});
 
     const ToolRun moved = run(QStringLiteral("\"move\""), {files[0]});
     ASSERT_EQ(moved.exitCode, 0);

@@ -17,6 +17,7 @@ public:
         WheelMode wheelMode = WheelMode::convert;
         std::optional<QString> statusMessage;
         bool statusIsError = false;
+        QStringList statusDetails;
         bool isWorking = false;
         int progressDone = 0;
         int progressTotal = 0;
@@ -62,6 +63,7 @@ public:
     void setWheelMode(WheelMode mode) override;
     std::optional<QString> statusMessage() const override { return values.statusMessage; }
     bool statusIsError() const override { return values.statusIsError; }
+    QStringList statusDetails() const override { return values.statusDetails; }
     bool isWorking() const override { return values.isWorking; }
     int progressDone() const override { return values.progressDone; }
     int progressTotal() const override { return values.progressTotal; }

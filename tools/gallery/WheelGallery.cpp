@@ -210,6 +210,15 @@ const QList<std::pair<QString, Builder>>& builders()
              v.hasUndo = true;
              return cardShot(d, v, dark, QSize(720, 520));
          }},
+        // A message that wraps: the banner grows with it.
+        {"card-banner-long", [](const Demo& d, bool dark) {
+             ScriptedWheelStore::Values v;
+             v.statusMessage = Lf("Zkopírováno %@ do „%@“. Originály (%lld) zůstaly na místě – systém nepovolil jejich odstranění.",
+                                  Lp(2, "1 soubor", "%lld soubory", "%lld souborů"), QStringLiteral("Fotky z dovolené 2026"), 2);
+             v.lastOutputs = d.outputs.mid(0, 2);
+             v.hasUndo = true;
+             return cardShot(d, v, dark, QSize(520, 560));
+         }},
         {"card-loaded", [](const Demo& d, bool dark) {
              ScriptedWheelStore::Values v;
              v.droppedFiles = d.photos.mid(0, 1);
@@ -262,6 +271,13 @@ const QList<std::pair<QString, Builder>>& builders()
              v.lastOutputs = d.outputs;
              v.hasUndo = true;
              v.comparePair = ComparePair{d.photos[0], d.outputs[0]};
+             return statusShot(v, std::nullopt, dark);
+         }},
+        {"status-long", [](const Demo& d, bool dark) {
+             ScriptedWheelStore::Values v;
+             v.droppedFiles = d.photos;
+             v.statusMessage = Lf("Hotovo – %@ ve složce „%@“.", Lp(3, "1 soubor", "%lld soubory", "%lld souborů"),
+                                  QStringLiteral("Výsledky z letošní dovolené u moře")) + QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", 2);
              return statusShot(v, std::nullopt, dark);
          }},
         {"compare", [](const Demo& d, bool dark) {

@@ -470,6 +470,14 @@ void IconBadge::setColor(const QColor& color)
     update();
 }
 
+void IconBadge::setFilled(bool filled)
+{
+    if (filled == m_filled)
+        return;
+    m_filled = filled;
+    update();
+}
+
 void IconBadge::paintEvent(QPaintEvent*)
 {
     QPainter p(this);

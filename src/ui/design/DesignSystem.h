@@ -169,6 +169,8 @@ public:
     QColor color() const { return m_color; }
     void setSymbol(const QString& symbol);
     void setColor(const QColor& color);
+    bool isFilled() const { return m_filled; }
+    void setFilled(bool filled);
     qreal cornerRadius() const { return m_size * 0.3; }
     qreal glyphSize() const { return m_size * 0.45; }
     QSize sizeHint() const override { return {m_size, m_size}; }

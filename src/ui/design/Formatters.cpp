@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/Localization.h"
+
 namespace kelvaro::Formatters {
 namespace {
 
@@ -166,6 +168,16 @@ QString relativeDate(const QDateTime& date, const QDateTime& now, const QLocale&
     if (!word.isEmpty())
         return word;
     return (cz ? czech(unit, n, past) : english(unit, n, past)).arg(locale.toString(n));
+}
+
+QString byteCount(qint64 bytes)
+{
+    return byteCount(bytes, L10n::locale(L10n::current()));
+}
+
+QString relativeDate(const QDateTime& date, const QDateTime& now)
+{
+    return relativeDate(date, now, L10n::locale(L10n::current()));
 }
 
 } // namespace kelvaro::Formatters

@@ -1,6 +1,7 @@
 #include "ui/design/Theme.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QPointer>
 #include <QWidget>
 
@@ -139,6 +140,16 @@ QFont font(int pixelSize, QFont::Weight weight)
     f.setPixelSize(pixelSize);
     f.setWeight(weight);
     return f;
+}
+
+void installInterfaceFont()
+{
+    const QString family = QStringLiteral("Inter");
+    if (!QFontDatabase::hasFamily(family))
+        return;
+    QFont interface(family);
+    interface.setPixelSize(13);
+    QApplication::setFont(interface);
 }
 
 QFont font(TextStyle style, QFont::Weight weight)

@@ -75,6 +75,10 @@ QFont font(TextStyle style);
 QFont font(TextStyle style, QFont::Weight weight);
 // A font of `pixelSize` logical pixels in the interface family.
 QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
+// Makes Inter (fonts-inter) the interface family of every window, at the body size, when it is
+// installed; otherwise the desktop's default font stays. The application and the gallery both
+// call it, so the gallery shows what users see. Needs the QApplication.
+void installInterfaceFont();
 
 // The Qt palette of a window in the light or dark appearance.
 QPalette qtPalette(bool dark);

@@ -1,7 +1,10 @@
 #include "ui/main/HomeView.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "engine/Localization.h"
@@ -14,7 +17,8 @@
 namespace kelvaro {
 namespace {
 
-// A mode tile: glyph, title over a one-line blurb, and the key cap at the right edge.
+// A mode tile: glyph, then the title with its key cap at the right edge over the blurb, which
+// has the tile's whole width and wraps where that is too narrow.
 HoverButton* modeEntry(WheelMode mode, QWidget* parent)
 {
     auto* tile = new HoverButton(9, parent);
@@ -28,23 +32,31 @@ HoverButton* modeEntry(WheelMode mode, QWidget* parent)
     glyph->setColor(Theme::ember());
     glyph->setBoxWidth(18);
     glyph->setWeight(1.15);
-    row->addWidget(glyph);
+    row->addWidget(glyph, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout();
-    texts->setSpacing(1);
+    texts->setSpacing(2);
     texts->setContentsMargins(0, 0, 0, 0);
+    auto* head = new QHBoxLayout();
+    head->setSpacing(6);
     auto* name = new Text(title(mode), TextStyle::callout, tile);
     name->setStyle(TextStyle::callout, QFont::Medium);
     name->setElide(Qt::ElideRight);
-    texts->addWidget(name);
+    head->addWidget(name, 1);
+    head->addWidget(new KeyCap(HomeView::keyCapText(mode), tile), 0, Qt::AlignVCenter);
+    texts->addLayout(head);
     auto* blurb = new Text(HomeView::blurb(mode), TextStyle::caption, tile);
     blurb->setObjectName(QStringLiteral("blurb"));
     blurb->setColor(Theme::secondary());
-    blurb->setElide(Qt::ElideRight);
+    blurb->setWrap(true);
+    // Its wrapped height, not the one line its size hint gives.
+    QSizePolicy grows = blurb->sizePolicy();
+    grows.setVerticalPolicy(QSizePolicy::Minimum);
+    blurb->setSizePolicy(grows);
     texts->addWidget(blurb);
+    texts->addStretch(1);
     row->addLayout(texts, 1);
-    row->addSpacing(6);
-    row->addWidget(new KeyCap(HomeView::keyCapText(mode), tile), 0, Qt::AlignVCenter);
-    tile->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The three tiles share the strip's height, that of the tallest.
+    tile->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     return tile;
 }
 
@@ -90,6 +102,42 @@ HomeView::HomeView(KelvaroStore& store, QWidget* parent, Clock clock)
     refreshGreeting();
     m_minuteTimer.setInterval(60 * 1000);
     connect(&m_minuteTimer, &QTimer::timeout, this, &HomeView::refreshTimes);
+    m_files = store.droppedFiles();
+    connect(&store, &KelvaroStore::droppedFilesChanged, this, &HomeView::droppedFilesChanged);
+}
+
+void HomeView::droppedFilesChanged()
+{
+    const QStringList files = m_store.droppedFiles();
+    const bool arrived = std::any_of(files.begin(), files.end(), [this](const QString& f) { return !m_files.contains(f); });
+    m_files = files;
+    if (!arrived)
+        return;
+    if (!isVisible()) {
+        m_revealPending = true;
+        return;
+    }
+    // Once the card has taken its loaded face and the page its new height.
+    QTimer::singleShot(0, this, &HomeView::revealDropCard);
+}
+
+void HomeView::revealDropCard()
+{
+    m_revealPending = false;
+    if (!m_dropCard || !widget())
+        return;
+    if (widget()->layout())
+        widget()->layout()->activate();
+    constexpr int margin = 16;
+    const QRect card(m_dropCard->mapTo(widget(), QPoint()), m_dropCard->size());
+    const int top = verticalScrollBar()->value();
+    const int height = viewport()->height();
+    if (card.top() >= top && card.bottom() <= top + height)
+        return;
+    if (card.height() + 2 * margin <= height)
+        ensureWidgetVisible(m_dropCard, 0, margin);
+    else
+        verticalScrollBar()->setValue(card.top() - margin);
 }
 
 QString HomeView::greeting(int hour)
@@ -145,6 +193,8 @@ void HomeView::showEvent(QShowEvent* event)
     refreshTimes();
     m_minuteTimer.start();
     QScrollArea::showEvent(event);
+    if (m_revealPending)
+        QTimer::singleShot(0, this, &HomeView::revealDropCard);
 }
 
 void HomeView::hideEvent(QHideEvent* event)

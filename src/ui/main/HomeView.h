@@ -4,7 +4,9 @@
 // strip of three mode tiles, and the home cards (counters, shelves, recent results). Everything
 // shown comes from the store; a tile click selects its wheel mode and shows home. What depends on
 // the time of day (the greeting, "před 5 minutami", this week's count) is worked out again when
-// the page is shown and every minute while it is. Main thread; created by ContentView.
+// the page is shown and every minute while it is. Files that arrive (dropped, chosen, handed
+// over by another launch) bring the drop card into view; files that go never move the page.
+// Main thread; created by ContentView.
 #include <functional>
 
 #include <QDateTime>
@@ -40,6 +42,9 @@ public:
     QWidget* dropCard() const { return m_dropCard; }
     // Reads the clock again (the greeting is worked out when the page is shown).
     void refreshGreeting();
+    // Scrolls as little as brings the whole drop card into view, or its top when it is taller
+    // than the view.
+    void revealDropCard();
     // The greeting, the counters and the recent results' dates, from the clock as it is now.
     void refreshTimes();
     // Ticks every minute while the page is shown (tests shorten it).
@@ -52,6 +57,7 @@ protected:
 private:
     QWidget* buildHero();
     QWidget* buildModeStrip();
+    void droppedFilesChanged();
 
     KelvaroStore& m_store;
     Clock m_clock;
@@ -59,6 +65,8 @@ private:
     QWidget* m_dropCard = nullptr;
     Text* m_greeting = nullptr;
     QList<HoverButton*> m_tiles;
+    QStringList m_files;       // the selection last seen
+    bool m_revealPending = false; // files arrived while the page was hidden
     QuietStats* m_stats = nullptr;
     RecentSection* m_recent = nullptr;
     QTimer m_minuteTimer;

@@ -1,5 +1,7 @@
 #include "ui/sheets/ToolSheetHost.h"
 
+#include "platform/Settings.h"
+#include "ui/presets/PresetsSheet.h"
 #include "ui/sheets/AdjustSheet.h"
 #include "ui/sheets/CompressSheet.h"
 #include "ui/sheets/CropSheet.h"
@@ -24,8 +26,7 @@ QDialog* build(ToolSheet kind, KelvaroStore& store, QWidget* parent)
     case ToolSheet::watermark: return new WatermarkSheet(store, parent);
     case ToolSheet::adjust: return new AdjustSheet(store, parent);
     case ToolSheet::platformCrop: return new PlatformCropSheet(store, parent);
-    case ToolSheet::presets:
-        break;
+    case ToolSheet::presets: return new PresetsSheet(Settings::shared(), parent);
     }
     return nullptr;
 }

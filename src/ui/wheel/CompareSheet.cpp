@@ -254,6 +254,14 @@ CompareSheet::CompareSheet(const std::optional<ComparePair>& pair, QWidget* pare
     m_beforeSize->setText(Lf("Původně %@", Formatters::byteCount(b)));
     m_afterSize->setText(Lf("Nyní %@", Formatters::byteCount(a)));
     m_change->setText(changeText(percent));
+    // An original that cannot be read has no size to compare with: "Původně Nula kB" and a
+    // change of 0 % would both be wrong.
+    if (b < 1) {
+        m_beforeSize->clear();
+        m_change->clear();
+        for (QWidget* w : {static_cast<QWidget*>(m_beforeSize), static_cast<QWidget*>(m_change), static_cast<QWidget*>(arrow)})
+            w->hide();
+    }
     const bool grew = m_changeGrew;
     m_change->setTone([grew](const WheelPalette& p) { return grew ? p.rose : p.teal; });
 
@@ -274,7 +282,11 @@ QString CompareSheet::changeLabelText() const
 
 QString CompareSheet::footerText() const
 {
-    return QStringList{m_beforeSize->text(), m_afterSize->text(), m_change->text()}.join(QLatin1Char(' '));
+    QStringList shown;
+    for (const ToneLabel* label : {m_beforeSize, m_afterSize, m_change})
+        if (!label->isHidden() && !label->text().isEmpty())
+            shown << label->text();
+    return shown.join(QLatin1Char(' '));
 }
 
 void CompareSheet::load(bool before, const QString& path)

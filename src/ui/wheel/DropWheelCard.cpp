@@ -129,7 +129,7 @@ public:
         column->setSpacing(8);
         message = new ToneLabel(QString(), this);
         message->setFont(wheelFont(TextSize::callout));
-        message->setWordWrap(true);
+        message->setWrapWidth(480);
         message->setAlignment(Qt::AlignCenter);
         message->setTextFormat(Qt::PlainText);
         column->addWidget(message);
@@ -281,7 +281,7 @@ void DropWheelCard::refresh()
         const bool outputs = !m_store.lastOutputs().isEmpty();
         m_banner->links->setVisible(outputs);
         m_banner->undo->setVisible(outputs && m_store.hasUndo());
-        m_banner->message->setMaximumWidth(std::max(200, width() - 80));
+        fitBanner();
     }
     m_prompt->setTargeted(m_targeted);
     m_overlay->setVisible(m_targeted && loaded);
@@ -335,7 +335,13 @@ void DropWheelCard::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     m_overlay->setGeometry(rect());
-    m_banner->message->setMaximumWidth(std::max(200, width() - 80));
+    fitBanner();
+}
+
+void DropWheelCard::fitBanner()
+{
+    // The card's side margins and the banner's own padding.
+    m_banner->message->setWrapWidth(std::max(200, width() - 80 - 28));
 }
 
 bool DropWheelCard::overWheel(QPointF cardPoint, QPointF* wheelPoint) const

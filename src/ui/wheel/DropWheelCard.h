@@ -57,6 +57,7 @@ private:
     class Banner;
     class Overlay;
     void refresh();
+    void fitBanner();
     void setTargeted(bool targeted);
     // The wheel under a card point, when the wheel takes drags now (loaded and not working).
     bool overWheel(QPointF cardPoint, QPointF* wheelPoint) const;

@@ -14,7 +14,7 @@ KelvaroWheelStore::KelvaroWheelStore(KelvaroStore& store, QObject* parent)
     , m_store(store)
 {
     for (auto signal : {&KelvaroStore::droppedFilesChanged, &KelvaroStore::wheelModeChanged,
-                        &KelvaroStore::statusMessageChanged, &KelvaroStore::statusIsErrorChanged,
+                        &KelvaroStore::statusMessageChanged, &KelvaroStore::statusIsErrorChanged, &KelvaroStore::statusDetailsChanged,
                         &KelvaroStore::isWorkingChanged, &KelvaroStore::lastOutputsChanged,
                         &KelvaroStore::undoStateChanged, &KelvaroStore::progressDoneChanged,
                         &KelvaroStore::progressTotalChanged, &KelvaroStore::showImporterChanged,
@@ -28,6 +28,7 @@ WheelMode KelvaroWheelStore::wheelMode() const { return m_store.wheelMode(); }
 void KelvaroWheelStore::setWheelMode(WheelMode mode) { m_store.setWheelMode(mode); }
 std::optional<QString> KelvaroWheelStore::statusMessage() const { return m_store.statusMessage(); }
 bool KelvaroWheelStore::statusIsError() const { return m_store.statusIsError(); }
+QStringList KelvaroWheelStore::statusDetails() const { return m_store.statusDetails(); }
 bool KelvaroWheelStore::isWorking() const { return m_store.isWorking(); }
 int KelvaroWheelStore::progressDone() const { return m_store.progressDone(); }
 int KelvaroWheelStore::progressTotal() const { return m_store.progressTotal(); }

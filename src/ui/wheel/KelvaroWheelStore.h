@@ -26,6 +26,7 @@ public:
     void setWheelMode(WheelMode mode) override;
     std::optional<QString> statusMessage() const override;
     bool statusIsError() const override;
+    QStringList statusDetails() const override;
     bool isWorking() const override;
     int progressDone() const override;
     int progressTotal() const override;

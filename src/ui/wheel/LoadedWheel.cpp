@@ -3,6 +3,9 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QWheelEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -19,7 +22,7 @@ namespace kelvaro::wheel {
 
 QString preparedText(int count)
 {
-    return count >= 2 ? Lf("%lld souborů připraveno", qint64(count)) : L("1 soubor připraven");
+    return Lp(count, "1 soubor připraven", "%lld soubory připraveny", "%lld souborů připraveno");
 }
 
 namespace {
@@ -48,6 +51,89 @@ public:
 
     QString path;
     SymbolButton* remove = nullptr;
+};
+
+// The file strip: scrolls sideways, also with the ordinary (vertical) mouse wheel, and fades
+// out at an edge where more tiles lie beyond it.
+class FileStrip : public QScrollArea {
+public:
+    explicit FileStrip(QWidget* parent)
+        : QScrollArea(parent)
+    {
+        for (bool left : {true, false}) {
+            auto* fade = new Fade(left, this);
+            (left ? m_leftFade : m_rightFade) = fade;
+        }
+        connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &FileStrip::updateFades);
+        connect(horizontalScrollBar(), &QScrollBar::rangeChanged, this, &FileStrip::updateFades);
+        updateFades();
+    }
+
+    bool fadesLeft() const { return !m_leftFade->isHidden(); }
+    bool fadesRight() const { return !m_rightFade->isHidden(); }
+
+protected:
+    void wheelEvent(QWheelEvent* event) override
+    {
+        QScrollBar* bar = horizontalScrollBar();
+        const QPoint pixels = event->pixelDelta();
+        const QPoint angle = event->angleDelta();
+        // A sideways gesture scrolls as it is; a plain wheel turn moves by its vertical part.
+        const int step = !pixels.isNull() ? (pixels.x() != 0 ? pixels.x() : pixels.y())
+                                          : (angle.x() != 0 ? angle.x() : angle.y()) / 2;
+        if (bar->maximum() <= 0 || step == 0) {
+            event->ignore();
+            return;
+        }
+        bar->setValue(bar->value() - step);
+        event->accept();
+    }
+
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QScrollArea::resizeEvent(event);
+        updateFades();
+    }
+
+private:
+    class Fade : public QWidget {
+    public:
+        Fade(bool left, QWidget* parent)
+            : QWidget(parent)
+            , m_left(left)
+        {
+            setAttribute(Qt::WA_TransparentForMouseEvents);
+        }
+
+    protected:
+        void paintEvent(QPaintEvent*) override
+        {
+            const QColor card = WheelPalette::forWidget(this).cardFill;
+            QLinearGradient gradient(rect().topLeft(), rect().topRight());
+            gradient.setColorAt(m_left ? 0 : 1, card);
+            gradient.setColorAt(m_left ? 1 : 0, withAlpha(card, 0));
+            QPainter(this).fillRect(rect(), gradient);
+        }
+
+    private:
+        bool m_left;
+    };
+
+    void updateFades()
+    {
+        constexpr int width = 36;
+        const QRect area = viewport()->geometry();
+        m_leftFade->setGeometry(area.left(), area.top(), width, area.height());
+        m_rightFade->setGeometry(area.right() + 1 - width, area.top(), width, area.height());
+        const QScrollBar* bar = horizontalScrollBar();
+        m_leftFade->setVisible(bar->value() > bar->minimum());
+        m_rightFade->setVisible(bar->value() < bar->maximum());
+        m_leftFade->raise();
+        m_rightFade->raise();
+    }
+
+    Fade* m_leftFade = nullptr;
+    Fade* m_rightFade = nullptr;
 };
 
 } // namespace
@@ -89,7 +175,7 @@ LoadedWheel::LoadedWheel(WheelStore& store, QWidget* parent)
     column->addLayout(header);
 
     // File strip.
-    m_strip = new QScrollArea(this);
+    m_strip = new FileStrip(this);
     m_strip->setFixedHeight(62);
     m_strip->setFrameShape(QFrame::NoFrame);
     m_strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -25,9 +25,11 @@ QString hintText(const std::optional<WheelAction>& hovered)
 
 StatusTone statusTone(const std::optional<QString>& message, bool isError)
 {
-    if (isError)
-        return StatusTone::error;
-    return message ? StatusTone::message : StatusTone::hint;
+    // The error flag outlives a cleared message (a new selection clears only the text); the
+    // hint then shown is no error.
+    if (!message)
+        return StatusTone::hint;
+    return isError ? StatusTone::error : StatusTone::message;
 }
 
 namespace {
@@ -93,7 +95,7 @@ StatusLine::StatusLine(WheelStore& store, QWidget* parent)
     m_text = new ToneLabel(QString(), m_capsule);
     m_text->setTone([this](const WheelPalette& p) { return toneColor(tone(), p); });
     m_text->setFont(wheelFont(TextSize::callout));
-    m_text->setWordWrap(true);
+    m_text->setWrapWidth(480);
     m_text->setAlignment(Qt::AlignCenter);
     m_text->setTextFormat(Qt::PlainText);
     row->addWidget(m_spinner, 0, Qt::AlignVCenter);
@@ -142,6 +144,11 @@ QString StatusLine::shownText() const
     return message ? *message : hintText(m_hovered);
 }
 
+QString StatusLine::detailsText() const
+{
+    return m_capsule->toolTip();
+}
+
 StatusTone StatusLine::tone() const
 {
     return statusTone(m_store.statusMessage(), m_store.statusIsError());
@@ -178,6 +185,9 @@ void StatusLine::refresh()
     m_icon->setVisible(showIcon);
     m_icon->setSymbol(m_hovered ? m_hovered->symbol : QStringLiteral("cursorarrow.click.2"));
     m_text->setText(shownText());
+    // "Nepovedlo se: 2." says how many; hovering says which files and why.
+    const QStringList details = message ? m_store.statusDetails() : QStringList();
+    m_capsule->setToolTip(details.join(QLatin1Char('\n')));
     fitText();
     m_text->setTone([this](const WheelPalette& p) { return toneColor(tone(), p); });
     m_capsule->update();
@@ -199,9 +209,7 @@ void StatusLine::fitText()
         + (m_counter->isHidden() ? 0 : m_counter->sizeHint().width()) + (m_cancel->isHidden() ? 0 : m_cancel->sizeHint().width())
         + (m_icon->isHidden() ? 0 : m_icon->width());
     const int room = std::max(120, (width() > 0 ? width() : 560) - others - 8);
-    const int natural = m_text->fontMetrics().horizontalAdvance(m_text->text()) + 4;
-    m_text->setMinimumWidth(std::min(natural, room));
-    m_text->setMaximumWidth(room);
+    m_text->setWrapWidth(room);
 }
 
 void StatusLine::resizeEvent(QResizeEvent* event)

@@ -44,6 +44,7 @@ public:
 
     // What is shown, for tests and the gallery.
     QString shownText() const;
+    QString detailsText() const; // the hover text: each failed file's message, one a line
     StatusTone tone() const;
     QColor textColor() const;
     double capsuleOpacity() const; // 0.12 with a message, 0.06 without

@@ -36,6 +36,40 @@ void ToneLabel::setTone(Tone tone)
     applyTone();
 }
 
+void ToneLabel::setWrapWidth(int maxWidth)
+{
+    maxWidth = std::max(0, maxWidth);
+    if (maxWidth == m_wrapWidth)
+        return;
+    m_wrapWidth = maxWidth;
+    setWordWrap(maxWidth > 0);
+    updateGeometry();
+}
+
+QSize ToneLabel::sizeHint() const
+{
+    if (m_wrapWidth <= 0)
+        return QLabel::sizeHint();
+    const QMargins m = contentsMargins();
+    const int natural = fontMetrics().horizontalAdvance(text()) + 4 + m.left() + m.right();
+    const int width = std::max(1, std::min(natural, m_wrapWidth));
+    return {width, heightForWidth(width)};
+}
+
+QSize ToneLabel::minimumSizeHint() const
+{
+    // Narrow enough never to hold its container wider than the room the wrap width follows.
+    if (m_wrapWidth <= 0)
+        return QLabel::minimumSizeHint();
+    const QSize hint = sizeHint();
+    return {std::min(hint.width(), 40), hint.height()};
+}
+
+bool ToneLabel::hasHeightForWidth() const
+{
+    return m_wrapWidth <= 0 && QLabel::hasHeightForWidth();
+}
+
 QColor ToneLabel::textColor() const
 {
     return palette().color(QPalette::WindowText);

@@ -23,6 +23,14 @@ public:
     explicit ToneLabel(const QString& text = QString(), QWidget* parent = nullptr);
     void setTone(Tone tone);
     QColor textColor() const;
+    // Wraps the text at most `maxWidth` logical pixels wide (0: one line, the default) and asks
+    // for its one-line width up to that and exactly the height its lines take there. A plain
+    // wrapping label in a centring layout is given a height for another width than it gets, and
+    // its last lines are cut.
+    void setWrapWidth(int maxWidth);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -31,6 +39,7 @@ private:
     void applyTone();
     Tone m_tone;
     bool m_applying = false;
+    int m_wrapWidth = 0;
 };
 
 // A button that is only a symbol. `secondary` is the glyph colour of round filled symbols (an

@@ -1,7 +1,11 @@
 #include "ui/wheel/WheelPainter.h"
 
+#include <cmath>
+#include <optional>
+
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QtMath>
 
 #include "engine/Localization.h"
 #include "ui/wheel/WheelSymbols.h"
@@ -16,7 +20,9 @@ constexpr double kLabelSpacing = 5;
 constexpr double kCentreSymbolSide = 24;
 constexpr double kCentreSpacing = 4;
 
-QFont labelFont() { return wheelFont(TextSize::caption, QFont::Medium); }
+constexpr int kSmallestLabelSize = 9;
+
+QFont labelFont(int pixelSize = TextSize::caption) { return wheelFont(pixelSize, QFont::Medium); }
 QFont centreFont() { return wheelFont(TextSize::footnote, QFont::DemiBold); }
 
 void scaleAbout(QPainter& painter, QPointF centre, double scale)
@@ -26,29 +32,99 @@ void scaleAbout(QPainter& painter, QPointF centre, double scale)
     painter.translate(-centre);
 }
 
+constexpr double kMaxLabelShift = 12;
+
+// Where the label text goes when the label block (symbol over text) is centred at `c`.
+QRectF labelTextRect(QPointF c, const QString& text, const QFont& font)
+{
+    const QFontMetricsF metrics(font);
+    const double textHeight = metrics.height();
+    const double top = c.y() - (kLabelSymbolFrame + kLabelSpacing + textHeight) / 2;
+    const double textWidth = metrics.horizontalAdvance(text) + 2;
+    return {c.x() - textWidth / 2, top + kLabelSymbolFrame + kLabelSpacing, textWidth, textHeight};
+}
+
+// The label's centre: the wedge's label point, or up to a few pixels further out along the
+// wedge's middle, where the wedge is wider, when the text fits only there. None when it fits
+// nowhere within that.
+std::optional<QPointF> fittingCentre(const WheelGeometry& g, int i, const QString& text, const QFont& font)
+{
+    const QPainterPath wedge = g.wedgePath(i);
+    const double angle = qDegreesToRadians(g.labelAngle(i));
+    const QPointF outward(std::cos(angle), std::sin(angle));
+    for (double shift = 0; shift <= kMaxLabelShift; shift += 2) {
+        const QPointF c = g.labelCentre(i) + outward * shift;
+        if (wedge.contains(labelTextRect(c, text, font)))
+            return c;
+    }
+    return std::nullopt;
+}
+
+struct LabelLayout {
+    int textSize = TextSize::caption;
+    QList<QPointF> centres; // per wedge
+};
+
+// One text size for all labels, so the wheel reads evenly: from the caption size down to a
+// still readable one, the largest at which the most labels fit inside their wedges. A long
+// word on a narrow wedge may fit at none; it keeps its plain label point.
+LabelLayout labelLayout(const WheelGeometry& g, const QList<WheelAction>& actions)
+{
+    LabelLayout best;
+    int bestFitting = -1;
+    for (int size = TextSize::caption; size >= kSmallestLabelSize; --size) {
+        const QFont font = labelFont(size);
+        LabelLayout layout{size, {}};
+        int fitting = 0;
+        for (int i = 0; i < actions.size(); ++i) {
+            const auto c = fittingCentre(g, i, L(actions[i].key), font);
+            fitting += c.has_value() ? 1 : 0;
+            layout.centres.append(c.value_or(g.labelCentre(i)));
+        }
+        if (fitting > bestFitting) {
+            best = layout;
+            bestFitting = fitting;
+        }
+        if (fitting == actions.size())
+            break;
+    }
+    return best;
+}
+
 void paintLabel(QPainter& painter, const WheelGeometry& g, int i, const WheelAction& action, double h,
-                const WheelPalette& palette)
+                const WheelPalette& palette, int textSize, QPointF c)
 {
     const QColor color = mix(palette.primary, Qt::white, h);
-    const QFont font = labelFont();
-    const QFontMetricsF metrics(font);
+    const QFont font = labelFont(textSize);
     const QString text = L(action.key);
-    const double textHeight = metrics.height();
-    const double total = kLabelSymbolFrame + kLabelSpacing + textHeight;
-    const QPointF c = g.labelCentre(i);
+    const QRectF textRect = labelTextRect(c, text, font);
 
     painter.save();
     scaleAbout(painter, g.centre(), 1 + (kHighlightScale - 1) * h);
-    const double top = c.y() - total / 2;
+    const double top = textRect.top() - kLabelSpacing - kLabelSymbolFrame;
     const QRectF symbolFrame(c.x() - kLabelSymbolFrame / 2, top, kLabelSymbolFrame, kLabelSymbolFrame);
     const QRectF symbolRect(symbolFrame.center() - QPointF(kLabelSymbolSide / 2, kLabelSymbolSide / 2),
                             QSizeF(kLabelSymbolSide, kLabelSymbolSide));
     drawSymbol(painter, action.symbol, symbolRect, color);
-    const double textWidth = metrics.horizontalAdvance(text) + 2;
     painter.setFont(font);
-    painter.setPen(color);
-    painter.drawText(QRectF(c.x() - textWidth / 2, top + kLabelSymbolFrame + kLabelSpacing, textWidth, textHeight),
-                     Qt::AlignCenter, text);
+    const QPainterPath wedge = g.wedgePath(i);
+    if (h <= 0.001 || wedge.contains(textRect)) {
+        painter.setPen(color);
+        painter.drawText(textRect, Qt::AlignCenter, text);
+    } else {
+        // A highlighted wedge's light text would vanish where it runs past the wedge onto the
+        // gap or a neighbour: there it keeps the resting colour.
+        painter.save();
+        painter.setClipPath(wedge, Qt::IntersectClip);
+        painter.setPen(color);
+        painter.drawText(textRect, Qt::AlignCenter, text);
+        painter.restore();
+        QPainterPath outside;
+        outside.addRect(textRect.adjusted(-4, -4, 4, 4));
+        painter.setClipPath(outside.subtracted(wedge), Qt::IntersectClip);
+        painter.setPen(palette.primary);
+        painter.drawText(textRect, Qt::AlignCenter, text);
+    }
     painter.restore();
 }
 
@@ -150,8 +226,10 @@ void paintWheel(QPainter& painter, const WheelGeometry& g, const WheelVisual& vi
         painter.drawPath(wedgeGeometry.wedgePath(i));
         painter.restore();
     }
+    const LabelLayout labels = labelLayout(wedgeGeometry, visual.actions);
     for (int i : order)
-        paintLabel(painter, wedgeGeometry, i, visual.actions[i], visual.highlightOf(i), palette);
+        paintLabel(painter, wedgeGeometry, i, visual.actions[i], visual.highlightOf(i), palette, labels.textSize,
+                   labels.centres.value(i, wedgeGeometry.labelCentre(i)));
 
     // Centre disc with its border drawn inside the disc.
     const double disc = g.centreDiscDiameter() / 2;

@@ -36,6 +36,8 @@ public:
     virtual void setWheelMode(WheelMode mode) = 0;
     virtual std::optional<QString> statusMessage() const = 0; // already translated
     virtual bool statusIsError() const = 0;
+    // Each failed file's message behind the status message; empty when there is none.
+    virtual QStringList statusDetails() const = 0;
     virtual bool isWorking() const = 0;
     virtual int progressDone() const = 0;
     virtual int progressTotal() const = 0;

@@ -1,6 +1,10 @@
 // Entry of every test executable: each test runs in its own process (ctest) with its own
 // temporary home, so settings, shelves and trash never leak between tests or into the user's.
+#include <csignal>
 #include <cstdlib>
+
+#include <execinfo.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -15,8 +19,26 @@
 #include "TestPaths.h"
 #include "platform/BackgroundPools.h"
 
+namespace {
+
+// A crash prints the stack it happened on, so a failure seen once in a parallel run can be read.
+void printStackAndDie(int signal)
+{
+    void* frames[64];
+    const int count = backtrace(frames, 64);
+    const char header[] = "\n*** crashed; stack:\n";
+    (void)!write(STDERR_FILENO, header, sizeof header - 1);
+    backtrace_symbols_fd(frames, count, STDERR_FILENO);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+        std::signal(sig, printStackAndDie);
     QTemporaryDir home(QDir::tempPath() + QStringLiteral("/kelvaro-test-XXXXXX"));
     const QString root = home.path();
     for (const char* sub : {"config", "data", "cache", "runtime", "home"})

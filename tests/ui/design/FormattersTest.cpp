@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Settings.h"
 #include "ui/design/Formatters.h"
 
 using namespace kelvaro;
@@ -84,6 +85,21 @@ INSTANTIATE_TEST_SUITE_P(Formatters, RelativeDates,
                                            RelativeCase{-2 * 3600, "za 2 hodiny", "in 2 hours"},
                                            RelativeCase{-86400, "zítra", "tomorrow"},
                                            RelativeCase{-10 * 86400, "příští týden", "next week"}));
+
+// The desktop's locale (the process default) must not decide the words of the interface.
+TEST(Formatters, SizesAndDatesSpeakTheInterfaceLanguageNotTheDesktops)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    EXPECT_EQ(Formatters::byteCount(0), QStringLiteral("Nula kB"));
+    EXPECT_EQ(Formatters::byteCount(1500000), QStringLiteral("1,5 MB"));
+    EXPECT_EQ(Formatters::relativeDate(now.addDays(-1), now), QStringLiteral("včera"));
+    QLocale::setDefault(QLocale(QLocale::Czech, QLocale::Czechia));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(Formatters::byteCount(0), QStringLiteral("Zero KB"));
+    EXPECT_EQ(Formatters::relativeDate(now.addDays(-1), now), QStringLiteral("yesterday"));
+}
 
 TEST(Formatters, InvalidDatesGiveNoText)
 {

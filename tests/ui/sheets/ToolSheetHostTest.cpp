@@ -68,7 +68,8 @@ TEST_F(ToolSheetHostTest, EachKindOpensItsSheetAndUnbuiltOnesTheStandIn)
     const QList<std::pair<ToolSheet, QString>> kinds{{ToolSheet::crop, "CropSheet"},   {ToolSheet::resize, "ResizeSheet"},
         {ToolSheet::compress, "CompressSheet"}, {ToolSheet::rename, "RenameSheet"}, {ToolSheet::shelf, "ShelfSheet"},
         {ToolSheet::clipboard, "ClipboardSheet"}, {ToolSheet::watermark, "WatermarkSheet"},
-        {ToolSheet::adjust, "AdjustSheet"}, {ToolSheet::platformCrop, "PlatformCropSheet"}};
+        {ToolSheet::adjust, "AdjustSheet"}, {ToolSheet::platformCrop, "PlatformCropSheet"},
+        {ToolSheet::presets, "PresetsSheet"}};
     for (const auto& [kind, type] : kinds) {
         store->setActiveSheet(kind);
         ASSERT_NE(view->sheet(), nullptr);

@@ -69,6 +69,14 @@ TEST_F(CompareSheetTest, FooterShowsShrinkInTeal)
     sheet.waitForImages();
 }
 
+TEST_F(CompareSheetTest, WithoutAnOriginalSizeTheFooterHasNoChangeFigure)
+{
+    QTemporaryDir dir;
+    CompareSheet sheet(ComparePair{dir.filePath("gone.jpg"), fileOfSize(dir, "b.jpg", 5000)});
+    EXPECT_EQ(sheet.footerText(), QStringLiteral("Nyní %1").arg(Formatters::byteCount(5000)));
+    sheet.waitForImages();
+}
+
 TEST_F(CompareSheetTest, FooterShowsGrowthInRose)
 {
     QTemporaryDir dir;

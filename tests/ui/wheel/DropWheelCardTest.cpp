@@ -186,7 +186,7 @@ TEST_F(DropWheelCardTest, TwoOrMoreFilesShowTheStripAndOnePluralForm)
 {
     load(3);
     LoadedWheel* loaded = card->loadedWheel();
-    EXPECT_EQ(loaded->countText(), QStringLiteral("3 souborů připraveno"));
+    EXPECT_EQ(loaded->countText(), QStringLiteral("3 soubory připraveny"));
     EXPECT_TRUE(loaded->isStripShown());
     EXPECT_EQ(loaded->tileCount(), 3);
     EXPECT_TRUE(loaded->moreText().isEmpty());
@@ -350,6 +350,36 @@ TEST_F(DropWheelCardTest, BannerShowsTheMessageWithItsLinks)
     store.update([](auto& v) { v.lastOutputs.clear(); });
     EXPECT_FALSE(card->bannerRevealButton()->isVisibleTo(card.get()));
     EXPECT_TRUE(card->isBannerShown()); // the message stays alone
+}
+
+// The capsules grow with their text: every line of a message that wraps is shown, in the
+// banner of the empty card and in the status line under the wheel, wide or narrow.
+TEST_F(DropWheelCardTest, WrappedMessagesShowAllTheirLines)
+{
+    const QString text = QStringLiteral("Zkopírováno 2 soubory do „Fotky z dovolené 2026“. Originály (2) zůstaly na místě – "
+                                        "systém nepovolil jejich odstranění.");
+    const auto allLinesShown = [&](QWidget* root) {
+        // Each nested layout takes its own pass.
+        for (int pass = 0; pass < 4; ++pass)
+            QApplication::processEvents();
+        for (auto* label : root->findChildren<ToneLabel*>()) {
+            if (label->text() != text || !label->isVisibleTo(root))
+                continue;
+            const int lines = label->QLabel::heightForWidth(label->width()) / label->fontMetrics().lineSpacing();
+            return lines >= 2 && label->height() >= label->QLabel::heightForWidth(label->width());
+        }
+        return false;
+    };
+    store.update([&](auto& v) { v.statusMessage = text; });
+    for (int width : {720, 520}) {
+        card->resize(width, 720);
+        EXPECT_TRUE(allLinesShown(card.get())) << "banner at " << width;
+    }
+    load(2);
+    for (int width : {720, 520}) {
+        card->resize(width, 900);
+        EXPECT_TRUE(allLinesShown(card.get())) << "status line at " << width;
+    }
 }
 
 } // namespace

@@ -116,6 +116,28 @@ TEST_F(StatusLineTest, ErrorIsRoseOnARoseCapsule)
     EXPECT_FALSE(line.isIconShown());
 }
 
+TEST_F(StatusLineTest, HintAfterAnErrorHasTheIdleLook)
+{
+    ScriptedWheelStore store;
+    StatusLine line(store);
+    // A new selection clears the error's text but not its flag.
+    store.update([](auto& v) { v.statusIsError = true; });
+    EXPECT_EQ(line.shownText(), QStringLiteral("Najeď na výseč a klikni"));
+    EXPECT_EQ(line.tone(), StatusTone::hint);
+    EXPECT_EQ(line.textColor(), WheelPalette::light().secondary);
+}
+
+TEST_F(StatusLineTest, HoverShowsEachFailedFileWithItsError)
+{
+    ScriptedWheelStore store;
+    StatusLine line(store);
+    store.update([](auto& v) {
+        v.statusMessage = QStringLiteral("Hotovo – 1 soubor ve složce „out“. Nepovedlo se: 2.");
+        v.statusDetails = {QStringLiteral("Soubor „a.jpg“ se nepodařilo otevřít."), QStringLiteral("Na snímku „b.jpg“ jsem nenašel žádný obličej.")};
+    });
+    EXPECT_EQ(line.detailsText(), QStringLiteral("Soubor „a.jpg“ se nepodařilo otevřít.\nNa snímku „b.jpg“ jsem nenašel žádný obličej."));
+}
+
 TEST_F(StatusLineTest, MessageIsEmberText)
 {
     ScriptedWheelStore store;

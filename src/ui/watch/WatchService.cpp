@@ -1,0 +1,69 @@
+#include "ui/watch/WatchService.h"
+
+#include <algorithm>
+
+#include "watch/FolderWatcher.h"
+
+namespace kelvaro {
+
+int WatchService::activeCount() const
+{
+    const QList<WatchRule> all = rules();
+    return int(std::count_if(all.cbegin(), all.cend(), [](const WatchRule& r) { return r.isEnabled; }));
+}
+
+FolderWatcherService::FolderWatcherService(FolderWatcher* watcher, QObject* parent)
+    : WatchService(parent), m_watcher(watcher)
+{
+    if (!watcher)
+        return;
+    connect(watcher, &FolderWatcher::rulesChanged, this, &WatchService::rulesChanged);
+    connect(watcher, &FolderWatcher::statusesChanged, this, &WatchService::statusesChanged);
+}
+
+QList<WatchRule> FolderWatcherService::rules() const
+{
+    return m_watcher ? m_watcher->rules() : QList<WatchRule>();
+}
+
+WatchStatus FolderWatcherService::status(const QUuid& id) const
+{
+    return m_watcher ? m_watcher->status(id) : WatchStatus();
+}
+
+bool FolderWatcherService::add(const QString& folder, const WatchAction& action)
+{
+    return m_watcher && m_watcher->add(folder, action);
+}
+
+void FolderWatcherService::setEnabled(const QUuid& id, bool on)
+{
+    if (m_watcher)
+        m_watcher->setEnabled(id, on);
+}
+
+void FolderWatcherService::remove(const QUuid& id)
+{
+    if (m_watcher)
+        m_watcher->remove(id);
+}
+
+void FolderWatcherService::processExisting(const QUuid& id)
+{
+    if (m_watcher)
+        m_watcher->processExisting(id);
+}
+
+void FolderWatcherService::openFolder(const WatchRule& rule)
+{
+    if (m_watcher)
+        m_watcher->openFolder(rule);
+}
+
+void FolderWatcherService::openResults(const WatchRule& rule)
+{
+    if (m_watcher)
+        m_watcher->openResults(rule);
+}
+
+} // namespace kelvaro

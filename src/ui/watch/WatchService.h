@@ -1,0 +1,64 @@
+#pragma once
+// What the watch screen, its rule cards and the add-watch sheet need of the folder watcher: the
+// rules, their live statuses, the change signals and the operations behind the controls. The
+// application hands the screen a FolderWatcherService over its one watcher; tests and the gallery
+// hand it a scripted one. Main thread.
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QUuid>
+
+#include "watch/WatchModels.h"
+
+namespace kelvaro {
+
+class FolderWatcher;
+
+class WatchService : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // In the order they were added.
+    virtual QList<WatchRule> rules() const = 0;
+    // A rule without a status is idle, reachable and has no message.
+    virtual WatchStatus status(const QUuid& id) const = 0;
+    // The number of enabled rules.
+    int activeCount() const;
+
+    // Remembers `folder` (absolute path) as a new enabled rule; false when it cannot. Refusing a
+    // duplicate is the caller's job.
+    virtual bool add(const QString& folder, const WatchAction& action) = 0;
+    virtual void setEnabled(const QUuid& id, bool on) = 0;
+    virtual void remove(const QUuid& id) = 0;
+    // Each returns at once; outcomes show up in the rule's status.
+    virtual void processExisting(const QUuid& id) = 0;
+    virtual void openFolder(const WatchRule& rule) = 0;
+    virtual void openResults(const WatchRule& rule) = 0;
+
+Q_SIGNALS:
+    void rulesChanged();
+    void statusesChanged();
+};
+
+// The application's watcher behind the screen's seam. Without a watcher (tests that build every
+// screen, the gallery's main window) there are no rules and nothing can be added.
+class FolderWatcherService final : public WatchService {
+    Q_OBJECT
+public:
+    explicit FolderWatcherService(FolderWatcher* watcher, QObject* parent = nullptr);
+
+    QList<WatchRule> rules() const override;
+    WatchStatus status(const QUuid& id) const override;
+    bool add(const QString& folder, const WatchAction& action) override;
+    void setEnabled(const QUuid& id, bool on) override;
+    void remove(const QUuid& id) override;
+    void processExisting(const QUuid& id) override;
+    void openFolder(const WatchRule& rule) override;
+    void openResults(const WatchRule& rule) override;
+
+private:
+    QPointer<FolderWatcher> m_watcher;
+};
+
+} // namespace kelvaro

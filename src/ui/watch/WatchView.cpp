@@ -1,0 +1,114 @@
+#include "ui/watch/WatchView.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "engine/Localization.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/watch/AddWatchSheet.h"
+#include "ui/watch/WatchHero.h"
+#include "ui/watch/WatchRecipeGrid.h"
+#include "ui/watch/WatchRuleList.h"
+#include "ui/watch/WatchService.h"
+
+namespace kelvaro {
+
+WatchView::WatchView(std::shared_ptr<WatchService> service, Settings& settings, QWidget* parent, Clock clock)
+    : QScrollArea(parent), m_service(std::move(service)), m_settings(settings)
+{
+    setObjectName(QStringLiteral("watch"));
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setAutoFillBackground(false);
+    setAutoFillBackground(false);
+
+    auto* page = new QWidget(this);
+    page->setAutoFillBackground(false);
+    auto* centre = new QHBoxLayout(page);
+    centre->setContentsMargins(0, 0, 0, 0);
+    centre->setSpacing(0);
+    auto* columnBox = new QWidget(page);
+    columnBox->setObjectName(QStringLiteral("watchColumn"));
+    columnBox->setMaximumWidth(maxColumnWidth);
+    columnBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    centre->addStretch(0);
+    centre->addWidget(columnBox, 1);
+    centre->addStretch(0);
+
+    auto* column = new QVBoxLayout(columnBox);
+    column->setContentsMargins(28, 28, 28, 28);
+    column->setSpacing(24);
+    m_hero = new WatchHero([this] { openSheet(defaultAction()); }, columnBox);
+    column->addWidget(m_hero);
+    m_ruleList = new WatchRuleList(*m_service, settings, std::move(clock), columnBox);
+    column->addWidget(m_ruleList);
+    m_grid = new WatchRecipeGrid(true, [this](const WatchRecipe& recipe) { openSheet(recipe.action); }, columnBox);
+    column->addWidget(m_grid);
+    column->addStretch(1);
+    setWidget(page);
+
+    connect(m_service.get(), &WatchService::rulesChanged, this, &WatchView::refreshRules);
+    refreshRules();
+}
+
+WatchView::~WatchView()
+{
+    // The toolbar owns the button, but its action reaches this screen; so does an open sheet.
+    delete m_addButton.data();
+    delete m_sheet.data();
+}
+
+QWidget* WatchView::toolbarItems()
+{
+    if (!m_addButton) {
+        m_addButton = new KelvaroButton(L("Přidat složku"), KelvaroButton::Kind::secondary, this);
+        m_addButton->setObjectName(QStringLiteral("addWatch"));
+        m_addButton->setSymbol(QStringLiteral("plus"));
+        m_addButton->setToolTip(L("Začít sledovat novou složku"));
+        m_addButton->hide(); // the toolbar shows it while this screen is current
+        connect(m_addButton, &QAbstractButton::clicked, this, [this] { openSheet(defaultAction()); });
+    }
+    return m_addButton;
+}
+
+KelvaroButton* WatchView::addButton() const
+{
+    return m_addButton;
+}
+
+AddWatchSheet* WatchView::sheet() const
+{
+    return m_sheet;
+}
+
+WatchAction WatchView::defaultAction()
+{
+    return WatchRecipe::all().first().action;
+}
+
+void WatchView::openSheet(const WatchAction& action)
+{
+    if (m_sheet)
+        return;
+    auto* sheet = new AddWatchSheet(action, m_service, m_settings, window());
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    Theme::follow(sheet);
+    m_sheet = sheet;
+    // Closed for whatever reason, the request is over; the next one builds a new sheet.
+    connect(sheet, &QDialog::finished, this, [this, sheet] {
+        if (m_sheet == sheet)
+            m_sheet.clear();
+    });
+    sheet->open();
+}
+
+void WatchView::refreshRules()
+{
+    const bool empty = m_service->rules().isEmpty();
+    m_ruleList->setVisible(!empty);
+    m_grid->setEmpty(empty);
+}
+
+} // namespace kelvaro

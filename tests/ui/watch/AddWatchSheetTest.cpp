@@ -1,0 +1,225 @@
+// The add-watch sheet: how "Začít sledovat" refuses or adds a rule, which folders count as the
+// same, what the picker offers, the note on results, and one watch run end to end.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include "engine/OutputFolder.h"
+#include "engine/WorkflowLibrary.h"
+#include "gallery/ScriptedWatchService.h"
+#include "platform/FolderChooser.h"
+#include "platform/Notifications.h"
+#include "platform/Settings.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/watch/AddWatchSheet.h"
+#include "ui/watch/WatchRuleList.h"
+#include "ui/watch/WatchView.h"
+#include "watch/FolderWatcher.h"
+#include "../extras/ExtrasTestSupport.h"
+
+using namespace kelvaro;
+
+namespace {
+
+class AddWatchSheetTest : public extrastest::CzechTest {
+protected:
+    void SetUp() override
+    {
+        CzechTest::SetUp();
+        FolderChooser::setShared(chooser);
+        Notifications::setCurrent(std::make_shared<RecordingNotifier>());
+        for (const char* key : {OutputFolder::bookmarkKey, PresetStore::key, WorkflowLibrary::key})
+            Settings::shared().remove(QString::fromLatin1(key));
+        for (const char* name : {"In", "Out", "Other"})
+            QDir(temp.path()).mkpath(QString::fromLatin1(name));
+    }
+    void TearDown() override
+    {
+        FolderChooser::setShared(nullptr);
+        Notifications::setCurrent(nullptr);
+    }
+    std::unique_ptr<AddWatchSheet> makeSheet(const WatchAction& initial = WatchAction::stripMetadata())
+    {
+        auto sheet = std::make_unique<AddWatchSheet>(initial, service, Settings::shared());
+        sheet->show();
+        return sheet;
+    }
+    // The section header above the chosen item of the picker.
+    static QString chosenSection(const QComboBox* picker)
+    {
+        for (int i = picker->currentIndex(); i >= 0; --i)
+            if (!(picker->model()->flags(picker->model()->index(i, 0)) & Qt::ItemIsEnabled))
+                return picker->itemText(i);
+        return {};
+    }
+
+    std::shared_ptr<FakeFolderChooser> chooser = std::make_shared<FakeFolderChooser>();
+    std::shared_ptr<ScriptedWatchService> service = std::make_shared<ScriptedWatchService>();
+};
+
+TEST_F(AddWatchSheetTest, startNeedsAFolderAndEscapeCloses)
+{
+    auto sheet = makeSheet();
+    EXPECT_FALSE(sheet->startButton()->isEnabled());
+    EXPECT_EQ(sheet->folderButton()->text(), QStringLiteral("Vybrat…"));
+    extrastest::pressKey(sheet.get(), Qt::Key_Return);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_TRUE(service->calls.isEmpty());
+    extrastest::pressKey(sheet.get(), Qt::Key_Escape);
+    EXPECT_FALSE(sheet->isVisible());
+}
+
+struct StartCase {
+    const char* name;
+    const char* watchedWith; // a rule on In with this convert format; empty: none
+    bool chooseThroughLink;
+    bool outputRemembered, outputChosen, addSucceeds;
+    const char* problem;     // empty: the sheet closed with the rule added
+    int folderQuestions;     // panels opened: the watched folder, then maybe the results folder
+};
+
+TEST_F(AddWatchSheetTest, startRefusesWithTheFirstReasonOrAdds)
+{
+    const StartCase cases[] = {
+        {"same folder through a link, equal action", "png", true, false, true, true, "Tuhle složku s tímto postupem už hlídám.", 1},
+        {"same folder, another action", "jpg", false, true, false, true, "", 1},
+        {"no results folder, panel cancelled", "", false, false, false, true, "Bez složky pro výsledky to nepůjde.", 2},
+        {"no results folder, one chosen", "", false, false, true, true, "", 2},
+        {"watcher cannot remember it", "", false, true, false, false, "Složku se nepodařilo zapamatovat. Zkus ji vybrat znovu.", 1},
+    };
+    const QString in = path(QStringLiteral("In"));
+    QFile::link(in, path(QStringLiteral("Link")));
+    for (const StartCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+        if (c.outputRemembered)
+            ASSERT_TRUE(OutputFolder::remember(path(QStringLiteral("Out"))));
+        service->setRules({});
+        if (*c.watchedWith)
+            service->setRules({WatchRule::make(in, QByteArray("b"), WatchAction::convert(QString::fromLatin1(c.watchedWith)))});
+        service->addSucceeds = c.addSucceeds;
+        service->calls.clear();
+        chooser->requests.clear();
+
+        auto sheet = makeSheet(WatchAction::convert(QStringLiteral("png")));
+        chooser->answer = path(c.chooseThroughLink ? QStringLiteral("Link") : QStringLiteral("In"));
+        sheet->chooseFolder();
+        EXPECT_EQ(sheet->folderButton()->text(), QStringLiteral("Změnit…"));
+        chooser->answer = c.outputChosen ? std::optional(path(QStringLiteral("Out"))) : std::nullopt;
+        extrastest::pressKey(sheet.get(), Qt::Key_Return);
+
+        EXPECT_EQ(sheet->problem().value_or(QString()), QString::fromUtf8(c.problem));
+        EXPECT_EQ(sheet->isVisible(), *c.problem != 0);
+        EXPECT_EQ(chooser->requests.size(), c.folderQuestions);
+        const qsizetype rulesBefore = *c.watchedWith ? 1 : 0;
+        EXPECT_EQ(service->rules().size(), rulesBefore + (*c.problem ? 0 : 1));
+        if (!*c.problem)
+            EXPECT_EQ(service->rules().last().action, WatchAction::convert(QStringLiteral("png")));
+    }
+}
+
+TEST_F(AddWatchSheetTest, aFolderIsTheSameByItsRealPathAndUnicodeForm)
+{
+    const QString in = path(QStringLiteral("In"));
+    QFile::link(in, path(QStringLiteral("Link")));
+    const QString composed = QStringLiteral("/nikde/Fotky \u00e9");   // é
+    const QString decomposed = QStringLiteral("/nikde/Fotky e\u0301"); // e + combining acute
+    const struct {
+        QString a, b;
+        bool same;
+    } cases[] = {
+        {in, path(QStringLiteral("Link")), true},
+        {in, path(QStringLiteral("Other/../In/")), true},
+        {composed, decomposed, true},
+        {in, path(QStringLiteral("in")), false},
+        {in, path(QStringLiteral("Other")), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AddWatchSheet::isSameFolder(c.a, c.b), c.same) << c.a.toStdString() << " / " << c.b.toStdString();
+}
+
+TEST_F(AddWatchSheetTest, thePickerOffersTheListsThenThePlatformsThenQuickActions)
+{
+    const auto sections = AddWatchSheet::pickerSections(WatchView::defaultAction(), WorkflowLibrary::defaults(),
+                                                        PresetSpec::defaults());
+    QStringList heads;
+    for (const auto& s : sections)
+        heads << QStringLiteral("%1 (%2)").arg(s.title).arg(s.items.size());
+    ASSERT_EQ(heads.size(), 5);
+    EXPECT_EQ(heads.mid(0, 2), (QStringList{QStringLiteral("Moje postupy (3)"), QStringLiteral("Moje předvolby (3)")}));
+    EXPECT_TRUE(heads[2].startsWith(QStringLiteral("Instagram"))) << heads[2].toStdString();
+    EXPECT_TRUE(heads[3].startsWith(QStringLiteral("YouTube"))) << heads[3].toStdString();
+    QStringList quick;
+    for (const auto& item : sections.last().items)
+        quick << item.text;
+    EXPECT_EQ(quick, (QStringList{QStringLiteral("Převod na JPG"), QStringLiteral("Převod na PNG"), QStringLiteral("Převod na HEIC"),
+                                  QStringLiteral("Odstranit metadata"), QStringLiteral("Odstranit pozadí")}));
+
+    // Nothing stored: the built-ins fill both lists, and the web recipe's preset is one of them.
+    auto sheet = makeSheet(WatchView::defaultAction());
+    EXPECT_EQ(sheet->picker()->currentText(), QStringLiteral("Web"));
+    EXPECT_EQ(chosenSection(sheet->picker()), QStringLiteral("Moje předvolby"));
+    EXPECT_EQ(sheet->detailText()->text(), PresetSpec::defaults().first().summary());
+
+    // A preset no list knows shows first, chosen; an empty stored list loses its section.
+    Settings::shared().setValue(QString::fromLatin1(WorkflowLibrary::key), QByteArray("[]"));
+    PresetSpec stray = PresetSpec::defaults().first();
+    stray.id = QUuid::createUuid();
+    sheet = makeSheet(WatchAction::preset(stray));
+    EXPECT_EQ(sheet->picker()->itemText(0), QStringLiteral("Doporučeno"));
+    EXPECT_EQ(chosenSection(sheet->picker()), QStringLiteral("Doporučeno"));
+    EXPECT_EQ(sheet->picker()->findText(QStringLiteral("Moje postupy")), -1);
+    sheet->setAction(WatchAction::removeBackground());
+    EXPECT_EQ(sheet->picker()->findText(QStringLiteral("Doporučeno")), -1);
+    EXPECT_EQ(chosenSection(sheet->picker()), QStringLiteral("Rychlé úpravy"));
+}
+
+TEST_F(AddWatchSheetTest, theNoteNamesTheResultsFolderOnceOneIsRemembered)
+{
+    auto sheet = makeSheet();
+    EXPECT_EQ(sheet->noteText()->text(), QStringLiteral("Originály se nikdy nemění. Kelvaro se tě zeptá, kam výsledky ukládat."));
+    ASSERT_TRUE(OutputFolder::remember(path(QStringLiteral("Out"))));
+    EXPECT_EQ(sheet->noteText()->text(), QStringLiteral("Originály se nikdy nemění. Výsledky se ukládají do „Out/Automaticky“."));
+}
+
+// The real watcher behind the screen: a JPEG put into a folder watched with the PNG conversion
+// comes out as a PNG in the results folder, and the card counts it.
+TEST_F(AddWatchSheetTest, aWatchAddedOnTheScreenProcessesANewPhoto)
+{
+    AppActivity::setOverride(true);
+    ASSERT_TRUE(OutputFolder::remember(path(QStringLiteral("Out"))));
+    FolderWatcher watcher;
+    watcher.setTickInterval(std::chrono::milliseconds(40));
+    WatchView view(std::make_shared<FolderWatcherService>(&watcher), Settings::shared());
+    view.resize(900, 800);
+    view.show();
+
+    view.openSheet(WatchAction::convert(QStringLiteral("png")));
+    chooser->answer = path(QStringLiteral("In"));
+    view.sheet()->chooseFolder();
+    view.sheet()->start();
+    ASSERT_EQ(view.sheet(), nullptr);
+    ASSERT_EQ(view.ruleList()->cards().size(), 1);
+    WatchRuleCard* card = view.ruleList()->cards().first();
+    EXPECT_EQ(card->processedText()->text(), QStringLiteral("Zpracováno: 0"));
+
+    // The first scan takes what is there as already seen; a file arriving later is new.
+    ASSERT_TRUE(extrastest::waitFor([&] { return !watcher.hasWorkInFlight() && !watcher.rules().isEmpty(); }));
+    extrastest::spin(200);
+    QImage photo(64, 48, QImage::Format_RGB32);
+    photo.fill(QColor(200, 120, 40));
+    ASSERT_TRUE(photo.save(path(QStringLiteral("In/fotka.jpg")), "JPEG", 90));
+
+    ASSERT_TRUE(extrastest::waitFor([&] { return card->processedText()->text() == QStringLiteral("Zpracováno: 1"); }, 20000));
+    const QDir results(path(QStringLiteral("Out/Automaticky/In \u2013 Převod na PNG")));
+    const QStringList pngs = results.entryList({QStringLiteral("*.png")}, QDir::Files);
+    ASSERT_EQ(pngs.size(), 1);
+    EXPECT_EQ(QImage(results.filePath(pngs.first())).size(), QSize(64, 48));
+    EXPECT_TRUE(card->agoText()->isVisibleTo(card));
+    AppActivity::setOverride(std::nullopt);
+}
+
+} // namespace

@@ -1,0 +1,199 @@
+// The watch screen over a scripted watcher: what it shows for the rules and their statuses, and
+// which watcher operation each of its controls calls.
+#include <QMenu>
+
+#include <gtest/gtest.h>
+
+#include "engine/WorkflowLibrary.h"
+#include "gallery/ScriptedWatchService.h"
+#include "platform/Settings.h"
+#include "ui/settings/SettingRows.h"
+#include "ui/watch/AddWatchSheet.h"
+#include "ui/watch/WatchHero.h"
+#include "ui/watch/WatchRecipeGrid.h"
+#include "ui/watch/WatchRuleList.h"
+#include "ui/watch/WatchView.h"
+#include "ui/wheel/WheelControls.h"
+#include "watch/WatchNotifier.h"
+#include "../extras/ExtrasTestSupport.h"
+
+using namespace kelvaro;
+
+namespace {
+
+const QDateTime kNow = QDateTime(QDate(2024, 6, 1), QTime(12, 0));
+
+WatchRule makeRule(const QString& name, const WatchAction& action = WatchAction::stripMetadata(), bool enabled = true)
+{
+    WatchRule rule = WatchRule::make(QStringLiteral("/fotky/") + name, QByteArray("b"), action);
+    rule.isEnabled = enabled;
+    return rule;
+}
+
+class WatchViewTest : public extrastest::CzechTest {
+protected:
+    WatchView& makeView(const QList<WatchRule>& rules = {})
+    {
+        service->setRules(rules);
+        view = std::make_unique<WatchView>(service, Settings::shared(), nullptr, [] { return kNow; });
+        view->toolbarItems();
+        view->resize(900, 800);
+        view->show();
+        return *view;
+    }
+    WatchRuleCard* card(int i) const { return view->ruleList()->cards().value(i); }
+
+    std::shared_ptr<ScriptedWatchService> service = std::make_shared<ScriptedWatchService>();
+    std::unique_ptr<WatchView> view;
+};
+
+TEST_F(WatchViewTest, theRuleListAndTheGridTitleFollowTheRules)
+{
+    WatchView& v = makeView();
+    EXPECT_FALSE(v.ruleList()->isVisibleTo(&v));
+    EXPECT_EQ(v.recipeGrid()->title(), QStringLiteral("Začni nápadem"));
+
+    service->setRules({makeRule(QStringLiteral("A")), makeRule(QStringLiteral("B"), WatchAction::stripMetadata(), false),
+                       makeRule(QStringLiteral("C"), WatchAction::stripMetadata(), false)});
+    EXPECT_TRUE(v.ruleList()->isVisibleTo(&v));
+    EXPECT_EQ(v.recipeGrid()->title(), QStringLiteral("Další nápady"));
+    EXPECT_EQ(v.ruleList()->subtitleText()->text(), QStringLiteral("1 z 3 právě běží"));
+    ASSERT_EQ(v.ruleList()->cards().size(), 3);
+
+    service->setRules({});
+    EXPECT_FALSE(v.ruleList()->isVisibleTo(&v));
+    EXPECT_EQ(v.recipeGrid()->title(), QStringLiteral("Začni nápadem"));
+}
+
+struct StateCase {
+    const char* name;
+    bool enabled, busy, unavailable;
+    const char* shown;
+    bool filledBadge;
+    qreal opacity;
+};
+
+TEST_F(WatchViewTest, theStateLineShowsTheFirstConditionThatHolds)
+{
+    const StateCase cases[] = {
+        {"busy beats everything", false, true, true, "Zpracovávám…", false, 0.7},
+        {"busy and watching", true, true, false, "Zpracovávám…", true, 1.0},
+        {"unavailable while enabled", true, false, true, "Nedostupná", false, 1.0},
+        {"watching", true, false, false, "Hlídám", true, 1.0},
+        {"paused", false, false, false, "Pozastaveno", false, 0.7},
+    };
+    QList<WatchRule> rules;
+    for (const StateCase& c : cases)
+        rules << makeRule(QString::fromUtf8(c.name), WatchAction::stripMetadata(), c.enabled);
+    makeView(rules);
+    for (int i = 0; i < std::size(cases); ++i) {
+        const StateCase& c = cases[i];
+        // The status arrives after the cards exist: they follow it without being rebuilt.
+        service->setStatus(rules[i].id, WatchStatus{c.busy, c.unavailable, c.unavailable ? std::optional(QStringLiteral("Pryč")) : std::nullopt});
+        WatchRuleCard* ruleCard = card(i);
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ruleCard->stateText()->text(), QString::fromUtf8(c.shown));
+        EXPECT_EQ(ruleCard->spinner()->isVisibleTo(ruleCard), c.busy);
+        EXPECT_EQ(ruleCard->badge()->isFilled(), c.filledBadge);
+        EXPECT_DOUBLE_EQ(ruleCard->drawnOpacity(), c.opacity);
+        EXPECT_EQ(ruleCard->messageText()->isVisibleTo(ruleCard), c.unavailable);
+    }
+}
+
+TEST_F(WatchViewTest, theCountAndTheLastRunLine)
+{
+    WatchRule ran = makeRule(QStringLiteral("ran"));
+    ran.processed = 7;
+    ran.lastRun = kNow.addSecs(-150);
+    makeView({makeRule(QStringLiteral("never")), ran});
+    EXPECT_EQ(card(0)->processedText()->text(), QStringLiteral("Zpracováno: 0"));
+    EXPECT_FALSE(card(0)->agoText()->isVisibleTo(card(0)));
+    EXPECT_EQ(card(1)->processedText()->text(), QStringLiteral("Zpracováno: 7"));
+    EXPECT_TRUE(card(1)->agoText()->isVisibleTo(card(1)));
+    EXPECT_EQ(card(1)->agoText()->text(), QStringLiteral("naposledy před 2 minutami"));
+}
+
+TEST_F(WatchViewTest, eachActionHasItsBadge)
+{
+    Workflow workflow = WorkflowLibrary::defaults().at(1);
+    const struct {
+        WatchAction action;
+        QString symbol;
+        QColor color;
+    } cases[] = {
+        {WatchAction::preset(PresetSpec::defaults().first()), QStringLiteral("bolt.fill"), Theme::ember()},
+        {WatchAction::workflow(workflow), workflow.symbol, Theme::violet()},
+        {WatchAction::convert(QStringLiteral("png")), QStringLiteral("photo"), Theme::teal()},
+        {WatchAction::stripMetadata(), QStringLiteral("eye.slash"), Theme::gold()},
+        {WatchAction::removeBackground(), QStringLiteral("person.crop.rectangle"), Theme::violet()},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WatchRuleCard::symbol(c.action), c.symbol);
+        EXPECT_EQ(WatchRuleCard::color(c.action), c.color) << c.symbol.toStdString();
+    }
+}
+
+TEST_F(WatchViewTest, theMenuAndTheSwitchesCallTheWatcher)
+{
+    makeView({makeRule(QStringLiteral("A")), makeRule(QStringLiteral("B"))});
+    QStringList titles;
+    for (QAction* action : card(1)->menu()->actions())
+        titles << (action->isSeparator() ? QStringLiteral("—") : action->text());
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Otevřít sledovanou složku"), QStringLiteral("Ukázat výsledky"),
+                                   QStringLiteral("Zpracovat i stávající soubory"), QStringLiteral("—"),
+                                   QStringLiteral("Přestat sledovat")}));
+    card(1)->enabledSwitch()->click();
+    EXPECT_FALSE(service->rules().at(1).isEnabled);
+    EXPECT_FALSE(card(1)->enabledSwitch()->isChecked());
+    EXPECT_DOUBLE_EQ(card(1)->drawnOpacity(), 0.7);
+    for (QAction* action : card(1)->menu()->actions())
+        action->trigger(); // "Přestat sledovat" last, without a question
+    EXPECT_EQ(service->calls, (QStringList{QStringLiteral("setEnabled 1 0"), QStringLiteral("openFolder 1"),
+                                           QStringLiteral("openResults 1"), QStringLiteral("processExisting 1"),
+                                           QStringLiteral("remove 1")}));
+    EXPECT_EQ(view->ruleList()->cards().size(), 1);
+    EXPECT_EQ(view->sheet(), nullptr);
+
+    const QString notify = QString::fromLatin1(WatchNotifier::notifyKey);
+    view->ruleList()->notifySwitch()->click();
+    EXPECT_EQ(Settings::shared().boolValue(notify), std::optional<bool>(false));
+    view->ruleList()->notifySwitch()->click();
+    EXPECT_EQ(Settings::shared().boolValue(notify), std::optional<bool>(true));
+}
+
+TEST_F(WatchViewTest, recipesInOrderInAsManyColumnsAsFit)
+{
+    WatchView& v = makeView();
+    QStringList ids;
+    for (const WatchRecipeCard* c : v.recipeGrid()->cards())
+        ids << c->recipe().id;
+    EXPECT_EQ(ids, (QStringList{QStringLiteral("web"), QStringLiteral("heic"), QStringLiteral("insta"), QStringLiteral("privacy")}));
+    for (const auto& [width, columns] : {std::pair{200, 1}, {531, 1}, {532, 2}, {803, 2}, {804, 3}, {1100, 4}}) {
+        v.recipeGrid()->resize(width, v.recipeGrid()->heightForWidth(width));
+        EXPECT_EQ(v.recipeGrid()->columnCount(), columns) << width;
+        const int cardWidth = v.recipeGrid()->cards().first()->width();
+        EXPECT_EQ(v.recipeGrid()->cards().last()->width(), cardWidth) << "columns share the width equally";
+    }
+}
+
+TEST_F(WatchViewTest, everyAddControlOpensAFreshSheetWithItsAction)
+{
+    WatchView& v = makeView();
+    const auto opened = [&](QAbstractButton* control) -> std::optional<WatchAction> {
+        control->click();
+        AddWatchSheet* sheet = v.sheet();
+        if (!sheet)
+            return std::nullopt;
+        const WatchAction action = sheet->action();
+        sheet->reject();
+        return action;
+    };
+    EXPECT_EQ(opened(v.addButton()), WatchView::defaultAction());
+    EXPECT_EQ(opened(v.hero()->addButton()), WatchView::defaultAction());
+    WatchRecipeCard* privacy = v.recipeGrid()->cards().last();
+    EXPECT_EQ(opened(privacy), WatchAction::stripMetadata());
+    EXPECT_EQ(opened(privacy), WatchAction::stripMetadata()) << "a cancelled sheet opens again from the same card";
+    EXPECT_EQ(WatchView::defaultAction(), WatchAction::preset(PresetSpec::defaults().first()));
+}
+
+} // namespace
