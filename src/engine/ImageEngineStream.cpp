@@ -160,8 +160,10 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         const vips::VSource source = vips::VSource::new_from_file(QFile::encodeName(file).constData());
         const vips::VImage header = vips::VImage::new_from_source(
             source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
-        if (header.width() < 1 || header.height() < 1 || qint64(header.width()) * header.height() > kMaxPixels)
+        if (header.width() < 1 || header.height() < 1)
             throw KelvaroError::unreadable(name);
+        if (qint64(header.width()) * header.height() > kMaxPixels)
+            throw KelvaroError::tooManyPixels(name);
         const int orientation = orientationOf(header);
         const int longSide = std::max(header.width(), header.height());
         if (steps->maxSide > 0 && longSide > steps->maxSide)
@@ -208,6 +210,10 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
             carried = ImageMetadata::carried({source.exif, source.iptc, {}});
         }
         encode(image, output.format, effectiveQuality(output.quality, output.format), carried, temporary);
+        // libvips' caches can hand the encoder a failed strip as black and report success: a
+        // failure seen on the way fails the file all the same.
+        if (g_atomic_int_get(sourceFailed))
+            throw std::runtime_error("source failed");
     } catch (const std::exception&) { // vips::VError, std::bad_alloc, the encoder's or metadata's failure
         if (!temporary.isEmpty())
             QFile::remove(temporary);
