@@ -48,6 +48,9 @@ int main(int argc, char** argv)
             return 0;
         }
     }
+    // libvips sets environment variables when it starts; started here, before any thread, that
+    // can never race a read of the environment (a time-zone lookup) on another thread.
+    initVips();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
