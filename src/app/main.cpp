@@ -78,9 +78,6 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { StudioLanguageGuard::restore(); });
     L10n::installAtStartup();
     Appearance::shared();
-    // libvips sets environment variables while it starts; started on a worker it would race the
-    // interface thread's own reads of the environment (time zone, locale).
-    initVips();
 
     KelvaroStore& store = KelvaroStore::shared();
     FolderWatcher& watcher = FolderWatcher::shared();
