@@ -5,12 +5,15 @@
 //   bench-tool heic OUT WIDTH HEIGHT SEED               photo-like HEIC (Q 80), with EXIF
 //   bench-tool png  OUT WIDTH HEIGHT SEED               photo-like PNG with a soft alpha edge
 //   bench-tool check FILE...                            one line per file:
-//       <upright width> <upright height> <upright 0/1> <orientation tag> <exif 0/1> <mean> TAB <file>
+//       <upright width> <upright height> <upright 0/1> <orientation tag> <exif 0/1> <mean>
+//       <corner of the marker: tl tr br bl none> TAB <file>
 //   bench-tool diff A B                                 mean absolute difference of two images
 //                                                        of the same size (levels), and PSNR
-//   bench-tool x265 FILE QUALITY PRESET...              encodes FILE as HEIC through libheif
-//                                                        with each x265 preset: CPU seconds,
-//                                                        bytes, PSNR against the source
+//   bench-tool x265 FILE QUALITY REPEATS SETTING...     encodes FILE as HEIC through libheif
+//                                                        with each encoder setting (a preset,
+//                                                        then ",name=value" parameters): CPU
+//                                                        and wall seconds, bytes, PSNR against
+//                                                        the source, and each against the first
 //
 // Every input carries a red square in its upright top left corner, so that a result that was not
 // turned upright (or was mirrored) is caught by `check`.
@@ -19,6 +22,8 @@
 #include <cstring>
 
 #include <sys/resource.h>
+#include <time.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -142,13 +147,20 @@ int check(int argc, char** argv)
                 return r > 150 && g < 90 && b < 90;
             };
             const int inset = probe / 2 + 1;
-            const bool upright1 = redAt(inset, inset) && !redAt(w - probe - inset, inset) && !redAt(inset, h - probe - inset) &&
-                                  !redAt(w - probe - inset, h - probe - inset);
-            std::printf("%d %d %d %d %d %.2f\t%s\n", w, h, upright1 ? 1 : 0, tag, exif ? 1 : 0, mean, file.c_str());
-            if (!upright1)
-                ++failures;
+            // The corner that holds the marker, alone: "tl" for an upright result, "tr" for one
+            // turned a quarter clockwise; "none" when no single corner does.
+            const bool corners[4] = {redAt(inset, inset), redAt(w - probe - inset, inset),
+                                     redAt(w - probe - inset, h - probe - inset), redAt(inset, h - probe - inset)};
+            static const char* const names[4] = {"tl", "tr", "br", "bl"};
+            const char* corner = "none";
+            if (corners[0] + corners[1] + corners[2] + corners[3] == 1)
+                for (int c = 0; c < 4; ++c)
+                    if (corners[c])
+                        corner = names[c];
+            const bool upright1 = std::strcmp(corner, "tl") == 0;
+            std::printf("%d %d %d %d %d %.2f %s\t%s\n", w, h, upright1 ? 1 : 0, tag, exif ? 1 : 0, mean, corner, file.c_str());
         } catch (const vips::VError& error) {
-            std::printf("0 0 0 0 0 unreadable\t%s\n", file.c_str());
+            std::printf("0 0 0 0 0 unreadable none\t%s\n", file.c_str());
             ++failures;
         }
     }
@@ -179,6 +191,13 @@ double cpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+double wallSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec + now.tv_nsec / 1e9;
+}
+
 double psnr(const VImage& a, const VImage& b)
 {
     const VImage d = a.extract_band(0, VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT) -
@@ -187,40 +206,96 @@ double psnr(const VImage& a, const VImage& b)
     return mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99.0;
 }
 
-// The same route as the engine's HEIC writer: 8-bit RGB handed to libheif, which converts it.
-int x265Presets(const std::string& file, int quality, const std::vector<std::string>& presets)
+// PSNR of the luma (BT.601) alone: the RGB figure of a 4:2:0 file is held down by the chroma
+// subsampling, which hides what the encoder's settings change.
+double lumaPsnr(const VImage& a, const VImage& b)
+{
+    const auto luma = [](const VImage& image) {
+        const VImage rgb = image.cast(VIPS_FORMAT_FLOAT);
+        return rgb[0] * 0.299 + rgb[1] * 0.587 + rgb[2] * 0.114;
+    };
+    const VImage d = luma(a) - luma(b);
+    const double mse = (d * d).avg();
+    return mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99.0;
+}
+
+// One HEIC encoder setting: an x265 preset, then libheif encoder parameters ("chroma=444") or x265
+// options ("x265:rskip=1"), joined by commas: "medium,x265:rskip=1".
+struct Variant {
+    std::string text;
+    std::string preset;
+    std::vector<std::pair<std::string, std::string>> parameters;
+};
+
+Variant parseVariant(const std::string& text)
+{
+    Variant variant{text, {}, {}};
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item = text.substr(start, comma - start);
+        const size_t equals = item.find('=');
+        if (start == 0)
+            variant.preset = item;
+        else if (equals != std::string::npos)
+            variant.parameters.emplace_back(item.substr(0, equals), item.substr(equals + 1));
+        start = comma + 1;
+    }
+    return variant;
+}
+
+// The route of the engine's HEIC writer: 8-bit RGB handed to libheif, which converts it to
+// YCbCr, chroma subsampled below quality 90. Each variant is encoded `repeats` times; the CPU
+// and wall time are the fastest of them.
+int x265Variants(const std::string& file, int quality, int repeats, const std::vector<std::string>& texts)
 {
     const VImage source = VImage::new_from_file(file.c_str()).autorot().extract_band(0, VImage::option()->set("n", 3)).copy_memory();
     const int w = source.width(), h = source.height();
-    std::printf("%-10s %8s %12s %8s\n", "preset", "cpu s", "bytes", "psnr dB");
-    for (const std::string& preset : presets) {
-        const std::string out = "/tmp/bench-x265-" + preset + ".heic";
-        const double start = cpuSeconds();
-        heif_context* context = heif_context_alloc();
-        heif_encoder* encoder = nullptr;
-        heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
-        heif_encoder_set_lossy_quality(encoder, quality);
-        if (preset != "default")
-            heif_encoder_set_parameter_string(encoder, "preset", preset.c_str());
-        heif_image* image = nullptr;
-        heif_image_create(w, h, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
-        heif_image_add_plane(image, heif_channel_interleaved, w, h, 8);
-        int stride = 0;
-        uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
-        const auto* pixels = static_cast<const uint8_t*>(source.data());
-        for (int y = 0; y < h; ++y)
-            std::memcpy(plane + size_t(y) * size_t(stride), pixels + size_t(y) * size_t(w) * 3, size_t(w) * 3);
-        heif_image_handle* handle = nullptr;
-        const heif_error error = heif_context_encode_image(context, image, encoder, nullptr, &handle);
-        if (error.code == heif_error_Ok)
-            heif_context_write_to_file(context, out.c_str());
-        const double cpu = cpuSeconds() - start;
-        heif_image_handle_release(handle);
-        heif_image_release(image);
-        heif_encoder_release(encoder);
-        heif_context_free(context);
+    std::printf("%-40s %6s %6s %10s %7s %7s %6s %6s %7s %7s\n", "setting", "cpu s", "wall s", "bytes", "psnr dB", "Y dB", "cpu",
+                "size", "psnr", "Y");
+    double firstCpu = 0, firstPsnr = 0, firstLuma = 0;
+    long firstSize = 0;
+    for (const std::string& text : texts) {
+        const Variant variant = parseVariant(text);
+        const std::string out = "/tmp/bench-x265-" + std::to_string(getpid()) + ".heic";
+        double cpu = 1e9, wall = 1e9;
+        heif_error error{};
+        for (int r = 0; r < repeats; ++r) {
+            const double start = cpuSeconds();
+            const double wallStart = wallSeconds();
+            heif_context* context = heif_context_alloc();
+            heif_encoder* encoder = nullptr;
+            heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+            heif_encoder_set_lossy_quality(encoder, quality);
+            heif_encoder_set_parameter_string(encoder, "chroma", quality >= 90 ? "444" : "420");
+            if (variant.preset != "default")
+                heif_encoder_set_parameter_string(encoder, "preset", variant.preset.c_str());
+            for (const auto& [name, value] : variant.parameters)
+                if (heif_encoder_set_parameter_string(encoder, name.c_str(), value.c_str()).code != heif_error_Ok)
+                    heif_encoder_set_parameter_integer(encoder, name.c_str(), std::atoi(value.c_str()));
+            heif_image* image = nullptr;
+            heif_image_create(w, h, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+            heif_image_add_plane(image, heif_channel_interleaved, w, h, 8);
+            int stride = 0;
+            uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+            const auto* pixels = static_cast<const uint8_t*>(source.data());
+            for (int y = 0; y < h; ++y)
+                std::memcpy(plane + size_t(y) * size_t(stride), pixels + size_t(y) * size_t(w) * 3, size_t(w) * 3);
+            heif_image_handle* handle = nullptr;
+            error = heif_context_encode_image(context, image, encoder, nullptr, &handle);
+            if (error.code == heif_error_Ok)
+                heif_context_write_to_file(context, out.c_str());
+            cpu = std::min(cpu, cpuSeconds() - start);
+            wall = std::min(wall, wallSeconds() - wallStart);
+            heif_image_handle_release(handle);
+            heif_image_release(image);
+            heif_encoder_release(encoder);
+            heif_context_free(context);
+            if (error.code != heif_error_Ok)
+                break;
+        }
         if (error.code != heif_error_Ok) {
-            std::printf("%-10s failed: %s\n", preset.c_str(), error.message);
+            std::printf("%-40s failed: %s\n", text.c_str(), error.message);
             continue;
         }
         const VImage decoded = VImage::new_from_file(out.c_str());
@@ -228,7 +303,12 @@ int x265Presets(const std::string& file, int quality, const std::vector<std::str
         std::fseek(f, 0, SEEK_END);
         const long size = std::ftell(f);
         std::fclose(f);
-        std::printf("%-10s %8.2f %12ld %8.2f\n", preset.c_str(), cpu, size, psnr(source, decoded));
+        const double quality = psnr(source, decoded);
+        const double luma = lumaPsnr(source, decoded);
+        if (firstSize == 0)
+            firstCpu = cpu, firstPsnr = quality, firstLuma = luma, firstSize = size;
+        std::printf("%-40s %6.2f %6.2f %10ld %7.2f %7.2f %5.0f%% %+5.1f%% %+7.2f %+7.2f\n", text.c_str(), cpu, wall, size, quality,
+                    luma, 100 * cpu / firstCpu, 100.0 * (size - firstSize) / firstSize, quality - firstPsnr, luma - firstLuma);
         std::remove(out.c_str());
     }
     return 0;
@@ -240,6 +320,7 @@ int main(int argc, char** argv)
 {
     if (VIPS_INIT(argv[0]) != 0)
         return 3;
+    vips_cache_set_max(0); // an output written again under the same name must be read again
     Exiv2::XmpParser::initialize();
     if (argc < 2)
         usage();
@@ -255,8 +336,8 @@ int main(int argc, char** argv)
             return check(argc, argv);
         if (command == "diff" && argc == 4)
             return diff(argv[2], argv[3]);
-        if (command == "x265" && argc >= 5)
-            return x265Presets(argv[2], std::atoi(argv[3]), std::vector<std::string>(argv + 4, argv + argc));
+        if (command == "x265" && argc >= 6)
+            return x265Variants(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::vector<std::string>(argv + 5, argv + argc));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench-tool: %s\n", error.what());
         return 1;

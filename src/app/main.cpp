@@ -17,6 +17,7 @@
 #include "app/SingleInstance.h"
 #include "app/StatusItemDrop.h"
 #include "app/UpdateChecker.h"
+#include "engine/Bitmap.h"
 #include "engine/Localization.h"
 #include "platform/BackgroundPools.h"
 #include "platform/FolderChooser.h"
@@ -47,6 +48,9 @@ int main(int argc, char** argv)
             return 0;
         }
     }
+    // libvips sets environment variables when it starts; started here, before any thread, that
+    // can never race a read of the environment (a time-zone lookup) on another thread.
+    initVips();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));

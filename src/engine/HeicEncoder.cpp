@@ -1,8 +1,10 @@
 #include "engine/HeicEncoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 #include <QFile>
 
@@ -32,12 +34,31 @@ using Image = std::unique_ptr<heif_image, Deleter<heif_image, heif_image_release
 using Handle = std::unique_ptr<heif_image_handle, Deleter<heif_image_handle, heif_image_handle_release>>;
 using Options = std::unique_ptr<heif_encoding_options, Deleter<heif_encoding_options, heif_encoding_options_free>>;
 
+// Computes `image` (3 or 4 bands of uchar) into the interleaved plane a band of rows at a time,
+// in the calling thread: a pipeline's decoder then runs here, so its failure reaches the caller
+// (libvips' thread pool could lose it), and the photo is never held twice.
+void fillPlane(const vips::VImage& image, uint8_t* plane, int stride)
+{
+    VipsRegion* region = vips_region_new(image.get_image());
+    const size_t rowBytes = size_t(image.width()) * size_t(image.bands());
+    constexpr int kRowsPerBand = 64;
+    for (int top = 0; top < image.height(); top += kRowsPerBand) {
+        VipsRect band{0, top, image.width(), std::min(kRowsPerBand, image.height() - top)};
+        if (vips_region_prepare(region, &band) != 0) {
+            g_object_unref(region);
+            throw vips::VError();
+        }
+        for (int y = band.top; y < band.top + band.height; ++y)
+            std::memcpy(plane + size_t(y) * size_t(stride), VIPS_REGION_ADDR(region, 0, y), rowBytes);
+    }
+    g_object_unref(region);
+}
+
 } // namespace
 
 void write(const vips::VImage& input, const QString& path, int quality, const QByteArray& exif)
 {
-    const vips::VImage image = input.format() == VIPS_FORMAT_UCHAR ? input.copy_memory()
-                                                                    : input.cast(VIPS_FORMAT_UCHAR).copy_memory();
+    const vips::VImage image = input.format() == VIPS_FORMAT_UCHAR ? input : input.cast(VIPS_FORMAT_UCHAR);
     const int bands = image.bands();
     if (bands != 3 && bands != 4)
         throw std::runtime_error("HEIC needs RGB or RGBA");
@@ -51,7 +72,15 @@ void write(const vips::VImage& input, const QString& path, int quality, const QB
     check(heif_encoder_set_lossy_quality(encoder.get(), quality));
     // An encoder without these parameters (not x265) keeps its own defaults.
     heif_encoder_set_parameter_string(encoder.get(), "preset", x265Preset);
-    heif_encoder_set_parameter_string(encoder.get(), "chroma", quality >= 90 ? "444" : "420");
+    const bool subsampled = quality < 90;
+    heif_encoder_set_parameter_string(encoder.get(), "chroma", subsampled ? "420" : "444");
+    if (subsampled) {
+        for (const std::string option : x265SubsampledOptions) {
+            const size_t equals = option.find('=');
+            heif_encoder_set_parameter_string(encoder.get(), ("x265:" + option.substr(0, equals)).c_str(),
+                                              option.substr(equals + 1).c_str());
+        }
+    }
 
     heif_image* rawImage = nullptr;
     check(heif_image_create(width, height, heif_colorspace_RGB,
@@ -62,10 +91,7 @@ void write(const vips::VImage& input, const QString& path, int quality, const QB
     uint8_t* plane = heif_image_get_plane(heifImage.get(), heif_channel_interleaved, &stride);
     if (!plane)
         throw std::runtime_error("libheif gave no plane");
-    const auto* pixels = static_cast<const uint8_t*>(image.data());
-    const size_t rowBytes = size_t(width) * size_t(bands);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(plane + size_t(y) * size_t(stride), pixels + size_t(y) * rowBytes, rowBytes);
+    fillPlane(image, plane, stride);
 
     Options options(heif_encoding_options_alloc());
     options->save_alpha_channel = bands == 4;

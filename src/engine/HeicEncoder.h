@@ -1,8 +1,13 @@
 #pragma once
 // Writes HEIC through libheif directly rather than through libvips, whose HEIC saver cannot
-// choose the x265 preset: libheif's default for x265 is "slow", which on a photo costs about
-// 2.3 times the CPU of "medium" for the same fidelity (PSNR within 0.05 dB, file ~1.3 % larger,
-// measured by bench/run's photo set). Stateless; any thread (each call has its own encoder).
+// set x265's options: libheif's default for x265 is "slow", which on a photo costs about 2.3
+// times the CPU of "medium" for the same fidelity. At the qualities that subsample chroma, most
+// of x265's time goes into costing the coefficients of every 8×8 coding unit and every intra mode
+// it tries; coding units of 16 and up with transforms split down to 4×4 inside them, and the
+// cheapest rate-distortion level, halve the CPU again for the same RGB PSNR within 0.25 dB and
+// files up to 2.5 % larger (bench/run's settings table). With full chroma those options change the
+// rate itself (files 40 % larger), so "medium" stays as it is there. Stateless; any thread (each
+// call has its own encoder).
 #include <QByteArray>
 #include <QString>
 
@@ -12,6 +17,9 @@ namespace kelvaro::HeicEncoder {
 
 // The x265 speed preset every HEIC is encoded with.
 inline constexpr const char* x265Preset = "medium";
+// x265's own options on top of it when chroma is subsampled (quality below 90), as
+// "name=value" pairs.
+inline constexpr const char* x265SubsampledOptions[] = {"min-cu-size=16", "rd=1", "tu-intra-depth=3"};
 
 // Encodes `image` (8-bit, 3 bands RGB or 4 bands RGBA with straight alpha, sRGB) at `path`,
 // replacing the file. `quality` is libheif's 1–100 (the same scale as libvips' Q); chroma is

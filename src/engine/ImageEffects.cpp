@@ -267,23 +267,28 @@ QSize ImageEffects::targetSize(int width, int height, const ResizeSpec& spec)
     return {clampedSide(scale * width), clampedSide(scale * height)};
 }
 
-Bitmap ImageEffects::colourControls(const Bitmap& image, double brightness, double contrast, bool mono,
-                                    const QString& name)
+vips::VImage ImageEffects::colourPipeline(const vips::VImage& image, double brightness, double contrast, bool mono)
 {
     const double b = float(brightness);
     const double c = float(contrast);
+    vips::VImage rgb = image.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
+    if (mono) {
+        const vips::VImage luma = rgb[0] * 0.2125 + rgb[1] * 0.7154 + rgb[2] * 0.0721;
+        rgb = luma.bandjoin(luma).bandjoin(luma);
+    }
+    // ((v/255 + b) − 0.5) × c + 0.5, in levels, plus 0.5 so the truncating cast rounds.
+    const double offset = 255 * (b * c + 0.5 * (1 - c)) + 0.5;
+    vips::VImage out = rgb.linear(c, offset).cast(VIPS_FORMAT_UCHAR); // the cast clips to 0–255
+    if (image.bands() == 4)
+        out = out.bandjoin(image.extract_band(3));
+    return out.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+Bitmap ImageEffects::colourControls(const Bitmap& image, double brightness, double contrast, bool mono,
+                                    const QString& name)
+{
     try {
-        vips::VImage rgb = image.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
-        if (mono) {
-            const vips::VImage luma = rgb[0] * 0.2125 + rgb[1] * 0.7154 + rgb[2] * 0.0721;
-            rgb = luma.bandjoin(luma).bandjoin(luma);
-        }
-        // ((v/255 + b) − 0.5) × c + 0.5, in levels, plus 0.5 so the truncating cast rounds.
-        const double offset = 255 * (b * c + 0.5 * (1 - c)) + 0.5;
-        const vips::VImage out = rgb.linear(c, offset).cast(VIPS_FORMAT_UCHAR); // the cast clips to 0–255
-        return out.bandjoin(image.extract_band(3))
-            .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB))
-            .copy_memory();
+        return colourPipeline(image, brightness, contrast, mono).copy_memory();
     } catch (const std::exception&) {
         throw KelvaroError::writeFailed(name);
     }

@@ -31,6 +31,10 @@ QSize targetSize(int width, int height, const ResizeSpec& spec);
 // are taken in single precision. Throws writeFailed(name).
 Bitmap colourControls(const Bitmap& image, double brightness, double contrast, bool mono, const QString& name);
 
+// The same controls not yet computed, on 8-bit sRGB with 3 bands or 4 (alpha kept), for a caller
+// that computes them together with the decoder and the encoder. Throws vips::VError.
+vips::VImage colourPipeline(const vips::VImage& image, double brightness, double contrast, bool mono);
+
 // The image scaled to exactly `size` pixels with a high-quality kernel, alpha premultiplied while
 // filtering so transparent pixels do not bleed. Throws writeFailed(name), also for a size of
 // more than kMaxPixels.

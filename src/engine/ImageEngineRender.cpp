@@ -9,6 +9,7 @@
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
+#include "engine/ImageStream.h"
 #include "engine/Localization.h"
 #include "engine/NameTurn.h"
 #include "engine/WorkflowLibrary.h"
@@ -34,21 +35,14 @@ std::optional<ImageFormat> imageFileFormat(const QString& raw)
 
 Bitmap adjusted(const Bitmap& image, const AdjustSpec& spec, const QString& name)
 {
-    Bitmap out = image;
-    const int turns = ((spec.turns % 4) + 4) % 4;
-    // Mirrored first, then turned clockwise: the flips act on the photo as it was shown.
-    if (spec.flipH)
-        out = out.flip(VIPS_DIRECTION_HORIZONTAL);
-    if (spec.flipV)
-        out = out.flip(VIPS_DIRECTION_VERTICAL);
-    static const VipsAngle angles[] = {VIPS_ANGLE_D0, VIPS_ANGLE_D90, VIPS_ANGLE_D180, VIPS_ANGLE_D270};
-    if (turns != 0)
-        out = out.rot(angles[turns]);
-    if (turns != 0 || spec.flipH || spec.flipV)
-        out = out.copy_memory();
-    if (spec.brightness != 0 || spec.contrast != 1 || spec.mono)
-        out = ImageEffects::colourControls(out, spec.brightness, spec.contrast, spec.mono, name);
-    return out;
+    if (spec.turns % 4 == 0 && !spec.flipH && !spec.flipV && spec.brightness == 0 && spec.contrast == 1 && !spec.mono)
+        return image;
+    try {
+        // Turned and coloured in one pass: one new copy of the photo, not one per step.
+        return ImageEngine::adjustPipeline(image, spec).copy_memory();
+    } catch (const std::exception&) {
+        throw KelvaroError::writeFailed(name);
+    }
 }
 
 Bitmap cropped(const Bitmap& image, const PixelRect& rect, const QString& name)
@@ -147,83 +141,114 @@ DecodePlan decodePlan(const KelvaroOp& op, const QString& file)
 
 } // namespace
 
+vips::VImage ImageEngine::adjustPipeline(const vips::VImage& image, const AdjustSpec& spec)
+{
+    vips::VImage out = image;
+    const int turns = ((spec.turns % 4) + 4) % 4;
+    // Mirrored first, then turned clockwise: the flips act on the photo as it was shown.
+    if (spec.flipH)
+        out = out.flip(VIPS_DIRECTION_HORIZONTAL);
+    if (spec.flipV)
+        out = out.flip(VIPS_DIRECTION_VERTICAL);
+    static const VipsAngle angles[] = {VIPS_ANGLE_D0, VIPS_ANGLE_D90, VIPS_ANGLE_D180, VIPS_ANGLE_D270};
+    if (turns != 0)
+        out = out.rot(angles[turns]);
+    if (spec.brightness != 0 || spec.contrast != 1 || spec.mono)
+        out = ImageEffects::colourPipeline(out, spec.brightness, spec.contrast, spec.mono);
+    return out;
+}
+
+ImageEngine::Rendered ImageEngine::outputOf(const KelvaroOp& op, const QString& file, const EngineSettings& settings)
+{
+    Rendered r;
+    r.format = matchingFormat(file);
+    r.quality = settings.jpegQuality;
+    std::visit(Overloaded{
+                   [&](const op::Adjust&) { r.suffix = L("úpravy"); },
+                   [&](const op::Preset& o) {
+                       r.format = imageFileFormat(o.spec.format).value_or(r.format);
+                       r.quality = o.spec.quality;
+                       r.keepMetadata = !o.spec.stripMetadata;
+                       r.suffix = L(o.spec.name);
+                   },
+                   [&](const op::RunWorkflow& o) {
+                       const bool removesBackground =
+                           std::any_of(o.workflow.steps.begin(), o.workflow.steps.end(), [](const WorkflowStep& step) {
+                               return step.kind == WorkflowStep::Kind::removeBackground;
+                           });
+                       if (const std::optional<ImageFormat> format = imageFileFormat(o.workflow.format))
+                           r.format = *format;
+                       else if (removesBackground)
+                           r.format = ImageFormat::png;
+                       r.quality = o.workflow.quality;
+                       r.keepMetadata = !o.workflow.stripMetadata;
+                       r.suffix = L(o.workflow.name);
+                       r.countsSavedBytes = true;
+                   },
+                   [&](const op::Convert& o) {
+                       r.format = o.format;
+                       r.countsSavedBytes = true;
+                   },
+                   [&](const op::Crop& o) {
+                       QString ratio = label(o.spec.ratio);
+                       ratio.replace(QLatin1Char(':'), QLatin1Char('x'));
+                       r.suffix = Lf("ořez %@", ratio);
+                   },
+                   // The suffix names the result's width, known once it is computed.
+                   [&](const op::Resize&) { r.countsSavedBytes = true; },
+                   [&](const op::Compress& o) {
+                       r.format = ImageFormat::jpg;
+                       r.quality = o.quality;
+                       r.suffix = L("komprese");
+                       r.countsSavedBytes = true;
+                   },
+                   [&](const op::Watermark&) { r.suffix = L("vodoznak"); },
+                   [&](const op::BlurFaces&) { r.suffix = L("rozmazané obličeje"); },
+                   [&](const op::RemoveBackground&) {
+                       r.format = ImageFormat::png;
+                       r.suffix = L("bez pozadí");
+                   },
+                   [&](const op::StripMetadata&) {
+                       r.quality = 0.95;
+                       r.keepMetadata = false;
+                       r.suffix = L("bez metadat");
+                       r.countsSavedBytes = true;
+                   },
+                   [&](const op::Rename&) {},
+                   [&](const op::Move&) {},
+                   [&](const op::Ocr&) {},
+                   [&](const op::Scan&) {},
+               },
+               op.value);
+    return r;
+}
+
 ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage& source, const QString& file,
                                           const QString& name, const EngineSettings& settings)
 {
-    Rendered r;
+    Rendered r = outputOf(op, file, settings);
     r.image = source.image;
-    r.format = matchingFormat(file);
-    r.quality = settings.jpegQuality;
     try {
         std::visit(
             Overloaded{
-                [&](const op::Adjust& o) {
-                    r.image = adjusted(r.image, o.spec, name);
-                    r.suffix = L("úpravy");
-                },
-                [&](const op::Preset& o) {
-                    r.image = presetImage(r.image, o.spec, name);
-                    r.format = imageFileFormat(o.spec.format).value_or(r.format);
-                    r.quality = o.spec.quality;
-                    r.keepMetadata = !o.spec.stripMetadata;
-                    r.suffix = L(o.spec.name);
-                },
+                [&](const op::Adjust& o) { r.image = adjusted(r.image, o.spec, name); },
+                [&](const op::Preset& o) { r.image = presetImage(r.image, o.spec, name); },
                 [&](const op::RunWorkflow& o) {
-                    bool removesBackground = false;
-                    for (const WorkflowStep& step : o.workflow.steps) {
+                    for (const WorkflowStep& step : o.workflow.steps)
                         r.image = WorkflowLibrary::apply(step, r.image, name, settings.faceStyle);
-                        removesBackground |= step.kind == WorkflowStep::Kind::removeBackground;
-                    }
-                    if (const std::optional<ImageFormat> format = imageFileFormat(o.workflow.format))
-                        r.format = *format;
-                    else if (removesBackground)
-                        r.format = ImageFormat::png;
-                    r.quality = o.workflow.quality;
-                    r.keepMetadata = !o.workflow.stripMetadata;
-                    r.suffix = L(o.workflow.name);
-                    r.countsSavedBytes = true;
                 },
-                [&](const op::Convert& o) {
-                    r.format = o.format;
-                    r.countsSavedBytes = true;
-                },
-                [&](const op::Crop& o) {
-                    r.image = cropped(r.image, o.spec.rect(r.image.width(), r.image.height()), name);
-                    QString ratio = label(o.spec.ratio);
-                    ratio.replace(QLatin1Char(':'), QLatin1Char('x'));
-                    r.suffix = Lf("ořez %@", ratio);
-                },
+                [&](const op::Convert&) {},
+                [&](const op::Crop& o) { r.image = cropped(r.image, o.spec.rect(r.image.width(), r.image.height()), name); },
                 [&](const op::Resize& o) {
                     const QSize size = ImageEffects::targetSize(r.image.width(), r.image.height(), o.spec);
                     r.image = ImageEffects::resized(r.image, size, name);
                     r.suffix = QString::number(size.width()) + QStringLiteral("px");
-                    r.countsSavedBytes = true;
                 },
-                [&](const op::Compress& o) {
-                    r.format = ImageFormat::jpg;
-                    r.quality = o.quality;
-                    r.suffix = L("komprese");
-                    r.countsSavedBytes = true;
-                },
-                [&](const op::Watermark& o) {
-                    r.image = ImageEffects::watermarked(r.image, o.spec, name);
-                    r.suffix = L("vodoznak");
-                },
-                [&](const op::BlurFaces&) {
-                    r.image = ImageEffects::blurredFaces(r.image, settings.faceStyle, name);
-                    r.suffix = L("rozmazané obličeje");
-                },
-                [&](const op::RemoveBackground&) {
-                    r.image = ImageEffects::removeBackground(r.image, name);
-                    r.format = ImageFormat::png;
-                    r.suffix = L("bez pozadí");
-                },
-                [&](const op::StripMetadata&) {
-                    r.quality = 0.95;
-                    r.keepMetadata = false;
-                    r.suffix = L("bez metadat");
-                    r.countsSavedBytes = true;
-                },
+                [&](const op::Compress&) {},
+                [&](const op::Watermark& o) { r.image = ImageEffects::watermarked(r.image, o.spec, name); },
+                [&](const op::BlurFaces&) { r.image = ImageEffects::blurredFaces(r.image, settings.faceStyle, name); },
+                [&](const op::RemoveBackground&) { r.image = ImageEffects::removeBackground(r.image, name); },
+                [&](const op::StripMetadata&) {},
                 // Handled by the batch itself; they never render an image.
                 [&](const op::Rename&) { throw KelvaroError::writeFailed(name); },
                 [&](const op::Move&) { throw KelvaroError::writeFailed(name); },
@@ -243,6 +268,8 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
                                           const QString& name, qint64 originalSize, const QString& outDir,
                                           const EngineSettings& settings)
 {
+    if (std::optional<One> streamed = streamImage(op, file, base, name, originalSize, outDir, settings))
+        return *streamed;
     const DecodePlan plan = decodePlan(op, file);
     const LoadedImage source = load(file, plan.maxSide);
     const Rendered rendered = render(plan.op, source, file, name, settings);

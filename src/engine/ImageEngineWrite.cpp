@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
+#include "engine/ImageStream.h"
 
 namespace kelvaro {
 namespace {
@@ -126,6 +128,50 @@ double ImageEngine::effectiveQuality(double quality, ImageFormat format, const E
     return quality;
 }
 
+void ImageEngine::encode(const vips::VImage& image, ImageFormat format, double quality,
+                         const ImageMetadata::Blocks& carried, const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    switch (format) {
+    case ImageFormat::jpg: {
+        // Transparency is laid on white. Computed as the encoder goes: no copy of the photo.
+        const vips::VImage flat = image.bands() == 4
+            ? image.flatten(vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}))
+                  .cast(VIPS_FORMAT_UCHAR)
+            : image;
+        // Chroma subsampling is fixed so that the file size follows the quality alone
+        // (libvips would turn it off from quality 90 up and double the size).
+        prepared(flat).jpegsave(native.constData(), vips::VImage::option()
+                                                        ->set("Q", vipsQuality(quality))
+                                                        ->set("strip", true)
+                                                        ->set("optimize_coding", true)
+                                                        ->set("subsample_mode", VIPS_FOREIGN_SUBSAMPLE_ON));
+        break;
+    }
+    case ImageFormat::png:
+        prepared(image).pngsave(native.constData(), vips::VImage::option()->set("strip", true)->set("compression", 6));
+        break;
+    case ImageFormat::tiff:
+        // libvips drops EXIF from TIFF: the metadata is written afterwards, below.
+        prepared(image).tiffsave(native.constData(), vips::VImage::option()
+                                                         ->set("strip", true)
+                                                         ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
+                                                         ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL));
+        break;
+    case ImageFormat::heic:
+        // exiv2 cannot write HEIC: the encoder embeds the EXIF block itself. The carried block
+        // holds no orientation or pixel size, so it cannot contradict the upright pixels. IPTC
+        // has no place in HEIC.
+        HeicEncoder::write(image, path, vipsQuality(quality), ImageMetadata::exifPayload(carried.exif));
+        return;
+    case ImageFormat::pdf:
+    case ImageFormat::zip:
+        throw std::runtime_error("not an image format");
+    }
+    if (!ImageMetadata::writeInto(path, carried, format == ImageFormat::tiff))
+        throw std::runtime_error("metadata not written");
+}
+
 void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double quality, const LoadedImage* metadata,
                              const QString& path)
 {
@@ -133,56 +179,11 @@ void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double qua
     ImageMetadata::Blocks carried;
     if (metadata)
         carried = ImageMetadata::carried({metadata->exif, metadata->iptc, {}});
-    const QByteArray native = QFile::encodeName(path);
     try {
-        switch (format) {
-        case ImageFormat::jpg: {
-            // Transparency is laid on white. Computed as the encoder goes: no copy of the photo.
-            const vips::VImage opaque = withoutOpaqueAlpha(image);
-            const vips::VImage flat = opaque.bands() == 4
-                ? opaque.flatten(vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}))
-                      .cast(VIPS_FORMAT_UCHAR)
-                : opaque;
-            // Chroma subsampling is fixed so that the file size follows the quality alone
-            // (libvips would turn it off from quality 90 up and double the size).
-            prepared(flat)
-                .jpegsave(native.constData(), vips::VImage::option()
-                                                  ->set("Q", vipsQuality(quality))
-                                                  ->set("strip", true)
-                                                  ->set("optimize_coding", true)
-                                                  ->set("subsample_mode", VIPS_FOREIGN_SUBSAMPLE_ON));
-            break;
-        }
-        case ImageFormat::png:
-            prepared(withoutOpaqueAlpha(image))
-                .pngsave(native.constData(), vips::VImage::option()->set("strip", true)->set("compression", 6));
-            break;
-        case ImageFormat::tiff:
-            // libvips drops EXIF from TIFF: the metadata is written afterwards, below.
-            prepared(withoutOpaqueAlpha(image))
-                .tiffsave(native.constData(), vips::VImage::option()
-                                                  ->set("strip", true)
-                                                  ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
-                                                  ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL));
-            break;
-        case ImageFormat::heic:
-            // exiv2 cannot write HEIC: the encoder embeds the EXIF block itself. The carried
-            // block holds no orientation or pixel size, so it cannot contradict the upright
-            // pixels. IPTC has no place in HEIC.
-            HeicEncoder::write(withoutOpaqueAlpha(image), path, vipsQuality(quality),
-                               ImageMetadata::exifPayload(carried.exif));
-            return;
-        case ImageFormat::pdf:
-        case ImageFormat::zip:
-            throw KelvaroError::writeFailed(outName);
-        }
-    } catch (const KelvaroError&) {
-        throw;
-    } catch (const std::exception&) { // vips::VError, std::bad_alloc
+        encode(withoutOpaqueAlpha(image), format, quality, carried, path);
+    } catch (const std::exception&) { // vips::VError, std::bad_alloc, the metadata writer's failure
         throw KelvaroError::writeFailed(outName);
     }
-    if (!ImageMetadata::writeInto(path, carried, format == ImageFormat::tiff))
-        throw KelvaroError::writeFailed(outName);
 }
 
 } // namespace kelvaro

@@ -181,21 +181,22 @@ QList<ActivityItem> activities(const QStringList& photos)
         int days, hours;
         qint64 savedBytes;
     };
+    // Stored in Czech, as a run stores them; the history translates them when it shows them.
     static const std::array<Row, 14> rows{{
-        {"HEIC → JPG", "photo", 0, 1, 2400000},
-        {"Odstranit pozadí", "person.crop.rectangle", 0, 2, 0},
-        {"Komprese", "arrow.down.right.and.arrow.up.left", 0, 3, 5100000},
+        {LKey("HEIC → JPG"), "photo", 0, 1, 2400000},
+        {LKey("Odstranit pozadí"), "person.crop.rectangle", 0, 2, 0},
+        {LKey("Komprese"), "arrow.down.right.and.arrow.up.left", 0, 3, 5100000},
         {"Automaticky · Instagram 4:5", "eye", 0, 5, 1200000},
-        {"Vodoznak", "signature", 1, 1, 0},
-        {"Ořez 4:5", "crop", 1, 3, 310000},
+        {LKey("Vodoznak"), "signature", 1, 1, 0},
+        {LKey("Ořez 4:5"), "crop", 1, 3, 310000},
         {"Automaticky · Instagram 4:5", "eye", 1, 6, 980000},
-        {"Komprese", "arrow.down.right.and.arrow.up.left", 2, 2, 4800000},
-        {"Spojit do PDF", "doc.richtext", 2, 5, 0},
-        {"HEIC → JPG", "photo", 3, 1, 1900000},
-        {"Text z obrázku", "text.viewfinder", 3, 4, 0},
-        {"Zabalit do ZIP", "doc.zipper", 4, 2, 18600000},
-        {"Komprese", "arrow.down.right.and.arrow.up.left", 5, 1, 3300000},
-        {"Vodoznak", "signature", 6, 2, 0},
+        {LKey("Komprese"), "arrow.down.right.and.arrow.up.left", 2, 2, 4800000},
+        {LKey("Spojit do PDF"), "doc.richtext", 2, 5, 0},
+        {LKey("HEIC → JPG"), "photo", 3, 1, 1900000},
+        {LKey("Text z obrázku"), "text.viewfinder", 3, 4, 0},
+        {LKey("Zabalit do ZIP"), "doc.zipper", 4, 2, 18600000},
+        {LKey("Komprese"), "arrow.down.right.and.arrow.up.left", 5, 1, 3300000},
+        {LKey("Vodoznak"), "signature", 6, 2, 0},
     }};
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QList<ActivityItem> items;

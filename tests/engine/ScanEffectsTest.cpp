@@ -205,14 +205,6 @@ TEST(ScannedDocument, AWhiteSheetOnADarkDeskIsFoundAndStraightenedToItsAspect)
 
 // ---- Codes ----------------------------------------------------------------------------------------
 
-TEST(DetectCodes, EachPayloadOnceInTheOrderFound)
-{
-    ScopedDetector<CodeReader> codes(std::make_shared<test::FixedCodes>(
-        QStringList{QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
-    EXPECT_EQ(ImageEffects::detectCodes(testimages::plain(10, 10, Qt::white)),
-              (QStringList{QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("C")}));
-}
-
 TEST(DetectCodes, TheSameQrTwiceInOnePhotoGivesOnePayload)
 {
     QImage canvas(800, 400, QImage::Format_RGB888);

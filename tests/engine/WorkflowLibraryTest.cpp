@@ -62,23 +62,6 @@ bool equalPixels(const Bitmap& a, const Bitmap& b)
 
 // ---- Built-ins and the stored list -----------------------------------------------------------
 
-TEST(WorkflowDefaults, threeBuiltInsWithStableIdentities)
-{
-    const QList<Workflow>& d = WorkflowLibrary::defaults();
-    ASSERT_EQ(d.size(), 3);
-    EXPECT_EQ(d[1].steps[0].kind, K::removeBackground);
-    EXPECT_EQ(d[2].steps[0].kind, K::blurFaces);
-    QSet<QUuid> ids;
-    for (const Workflow& w : d) {
-        ids.insert(w.id);
-        for (const WorkflowStep& s : w.steps)
-            ids.insert(s.id);
-    }
-    EXPECT_EQ(ids.size(), 3 + 7);
-    EXPECT_FALSE(ids.contains(QUuid()));
-    EXPECT_EQ(WorkflowLibrary::defaults(), d); // same ids on every call
-}
-
 TEST(WorkflowStore, nothingStoredGivesTheBuiltInsAnEmptyArrayNothingAndOneBadRecordFailsTheList)
 {
     EXPECT_EQ(WorkflowLibrary::load(), WorkflowLibrary::defaults());

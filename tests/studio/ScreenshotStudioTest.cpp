@@ -147,7 +147,7 @@ TEST_F(StudioTest, ScenesStageTheWheelAndDelayedActionsRunOnlyOnTheirScene)
     // Another scene or a stop before the delay: the sheet never opens.
     studio->show(4);
     studio->show(5);
-    waitUntil({}, 700); // past the delay
+    studiotest::runEventsFor(700); // past the delay
     EXPECT_FALSE(store->activeSheet());
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::workflows);
     studio->show(9);
@@ -155,7 +155,7 @@ TEST_F(StudioTest, ScenesStageTheWheelAndDelayedActionsRunOnlyOnTheirScene)
     EXPECT_TRUE(store->droppedFiles().isEmpty());
     studio->show(4);
     studio->stop();
-    waitUntil({}, 700); // past the delay
+    studiotest::runEventsFor(700); // past the delay
     EXPECT_FALSE(store->activeSheet());
     studio->show(2);
     EXPECT_TRUE(store->droppedFiles().isEmpty()) << "a scene staged while inactive";

@@ -1,48 +1,21 @@
 #pragma once
-// Shared by the studio tests: waiting on the main thread's events, table row names, file bytes.
-#include <functional>
-#include <ostream>
-#include <string>
-
-#include <QCoreApplication>
+// What the studio tests add to the shared helpers: running events for a while, long enough for a
+// delayed action that should not come.
 #include <QElapsedTimer>
-#include <QFile>
 
-#include <gtest/gtest.h>
-
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+#include "../support/TestSupport.h"
 
 namespace kelvaro::studiotest {
 
-// Runs events until `done` holds, or for `ms` when `done` is empty; the limit only keeps a broken
-// build from hanging.
-inline bool waitUntil(const std::function<bool()>& done, int ms = 20000)
+using test::readFile;
+using test::RowName;
+using test::waitUntil;
+
+inline void runEventsFor(int ms)
 {
     QElapsedTimer timer;
     timer.start();
-    while (!(done && done())) {
-        if (timer.elapsed() > ms)
-            return !done;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-// Runs events for `ms` milliseconds: long enough for a delayed action that should not come.
-inline void runEventsFor(int ms)
-{
-    waitUntil({}, ms);
-}
-
-struct RowName {
-    template <typename Row>
-    std::string operator()(const ::testing::TestParamInfo<Row>& info) const { return info.param.name; }
-};
-
-inline QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    waitUntil([&] { return timer.elapsed() >= ms; });
 }
 
 } // namespace kelvaro::studiotest

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>

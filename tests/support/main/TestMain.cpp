@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "TestPaths.h"
+#include "engine/Bitmap.h"
 #include "platform/BackgroundPools.h"
 
 namespace {
@@ -66,6 +67,8 @@ int main(int argc, char** argv)
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kelvaro-test-bus",
            qEnvironmentVariableIsSet("KELVARO_TEST_PRIVATE_BUS") ? 0 : 1);
 
+    // Before any thread: libvips sets environment variables as it starts.
+    kelvaro::initVips();
 #ifdef KELVARO_TEST_WIDGETS
     QApplication app(argc, argv);
 #else

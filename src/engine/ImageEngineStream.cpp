@@ -1,0 +1,246 @@
+// The streaming path: decoder, upright turn, colour conversion and encoder in one libvips
+// pipeline, written to a temporary file beside the result and renamed to its claimed name once
+// complete, so a failure part way leaves nothing and names are claimed as the bitmap path claims
+// them (in input order, only by files that came out).
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QUuid>
+
+#include "engine/ImageEffects.h"
+#include "engine/ImageStream.h"
+#include "engine/NameTurn.h"
+
+namespace kelvaro {
+namespace {
+
+// How the operation changes the pixels on the way: only what works row by row, or on the photo
+// as decoded.
+struct StreamSteps {
+    int maxSide = 0;                  // > 0: streamed only when the source is no larger
+    std::optional<AdjustSpec> adjust; // the adjust operation's turn, flips and colours
+    QList<WorkflowStep> colours;      // a workflow's adjust steps, in order
+};
+
+std::optional<StreamSteps> streamSteps(const KelvaroOp& op)
+{
+    StreamSteps steps;
+    if (op.is<op::Compress>() || op.is<op::StripMetadata>())
+        return steps;
+    if (const op::Convert* convert = op.as<op::Convert>())
+        return convert->format == ImageFormat::pdf || convert->format == ImageFormat::zip ? std::nullopt
+                                                                                        : std::optional(steps);
+    if (const op::Adjust* adjust = op.as<op::Adjust>()) {
+        steps.adjust = adjust->spec;
+        return steps;
+    }
+    if (const op::Preset* preset = op.as<op::Preset>()) {
+        const PresetSpec& spec = preset->spec;
+        if (spec.targetWidth && spec.targetHeight && *spec.targetWidth >= 1 && *spec.targetHeight >= 1)
+            return std::nullopt;
+        steps.maxSide = std::max(spec.maxSide, 0);
+        return steps;
+    }
+    if (const op::RunWorkflow* workflow = op.as<op::RunWorkflow>()) {
+        // A resize step that shrinks makes the bitmap path decode at the smaller size; one that
+        // does not shrink leaves the photo alone.
+        for (const WorkflowStep& step : workflow->workflow.steps) {
+            if (step.kind == WorkflowStep::Kind::resize) {
+                if (step.longEdge >= 1)
+                    steps.maxSide = steps.maxSide > 0 ? std::min(steps.maxSide, step.longEdge) : step.longEdge;
+            } else if (step.kind == WorkflowStep::Kind::adjust) {
+                steps.colours.append(step);
+            } else {
+                return std::nullopt;
+            }
+        }
+        return steps;
+    }
+    return std::nullopt;
+}
+
+bool needsTurn(const std::optional<AdjustSpec>& adjust)
+{
+    return adjust && (adjust->turns % 4 != 0 || adjust->flipH || adjust->flipV);
+}
+
+// Passes the pixels of an image through unchanged and raises a flag when computing them fails:
+// when the pipeline then fails as a whole, the flag tells the source's failure (a file cut
+// short) from the destination's.
+int passWatched(VipsRegion* out, void* sequence, void*, void* failed, gboolean*)
+{
+    auto* in = static_cast<VipsRegion*>(sequence);
+    const VipsRect* rect = &out->valid;
+    if (vips_region_prepare(in, rect) != 0 || vips_region_region(out, in, rect, rect->left, rect->top) != 0) {
+        g_atomic_int_set(static_cast<gint*>(failed), 1);
+        return -1;
+    }
+    return 0;
+}
+
+// `image` with the flag; the flag lives as long as the returned image.
+std::pair<vips::VImage, const gint*> watched(const vips::VImage& image)
+{
+    VipsImage* in = image.get_image();
+    VipsImage* out = vips_image_new();
+    auto* failed = static_cast<gint*>(vips_malloc(VIPS_OBJECT(out), sizeof(gint)));
+    *failed = 0;
+    if (vips_image_pipelinev(out, VIPS_DEMAND_STYLE_THINSTRIP, in, nullptr) != 0) {
+        g_object_unref(out);
+        throw vips::VError();
+    }
+    // The output holds its input until it closes.
+    g_object_ref(in);
+    vips_object_local(out, in);
+    if (vips_image_generate(out, vips_start_one, passWatched, vips_stop_one, in, failed) != 0) {
+        g_object_unref(out);
+        throw vips::VError();
+    }
+    return {vips::VImage(out), failed};
+}
+
+int orientationOf(const vips::VImage& header)
+{
+    if (header.get_typeof(VIPS_META_ORIENTATION) == 0)
+        return 1;
+    const int orientation = header.get_int(VIPS_META_ORIENTATION);
+    return orientation >= 1 && orientation <= 8 ? orientation : 1;
+}
+
+// A new empty file with a hidden name in `folder`, created exclusively; empty when the folder
+// refuses it.
+QString temporaryFile(const QString& folder)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const QString path = QDir(folder).filePath(QStringLiteral(".kelvaro-") +
+                                                   QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".part"));
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return {};
+}
+
+} // namespace
+
+std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, const QString& file, const QString& base,
+                                                         const QString& name, qint64 originalSize, const QString& outDir,
+                                                         const EngineSettings& settings)
+{
+    const std::optional<StreamSteps> steps = streamSteps(op);
+    if (!steps)
+        return std::nullopt;
+    // PDF pages and BMP are drawn by other libraries, on the bitmap path.
+    if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf") || QImageReader::imageFormat(file) == "bmp")
+        return std::nullopt;
+    initVips();
+    struct stat info {};
+    if (::stat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt; // the bitmap path gives the error it always gave
+    const Rendered output = outputOf(op, file, settings);
+
+    vips::VImage image;
+    const gint* sourceFailed = nullptr;
+    try {
+        // A source, not new_from_file: file names may contain "[", which libvips would read as
+        // load options. A file cut short is refused, not completed with grey.
+        const vips::VSource source = vips::VSource::new_from_file(QFile::encodeName(file).constData());
+        const vips::VImage header = vips::VImage::new_from_source(
+            source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+        if (header.width() < 1 || header.height() < 1)
+            throw KelvaroError::unreadable(name);
+        if (qint64(header.width()) * header.height() > kMaxPixels)
+            throw KelvaroError::tooManyPixels(name);
+        const int orientation = orientationOf(header);
+        const int longSide = std::max(header.width(), header.height());
+        if (steps->maxSide > 0 && longSide > steps->maxSide)
+            return std::nullopt;
+        if (orientation == 1 && !needsTurn(steps->adjust)) {
+            image = header;
+        } else {
+            // Turning needs the pixels out of order: libvips decodes the photo once, whole.
+            image = vips::VImage::new_from_source(source, "", vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+            if (orientation != 1) {
+                image.set(VIPS_META_ORIENTATION, orientation);
+                image = image.autorot();
+            }
+        }
+        image = normalizedPipeline(image, false);
+        // Whether a transparent source is opaque everywhere takes the whole image to know; the
+        // bitmap path decides it. JPEG lays any alpha on white, opaque or not.
+        if (image.bands() == 4 && output.format != ImageFormat::jpg)
+            return std::nullopt;
+        auto [decoded, failed] = watched(image);
+        sourceFailed = failed;
+        image = decoded;
+        if (steps->adjust)
+            image = adjustPipeline(image, *steps->adjust);
+        for (const WorkflowStep& step : steps->colours)
+            if (step.brightness != 0 || step.contrast != 1 || step.mono)
+                image = ImageEffects::colourPipeline(image, step.brightness, step.contrast, step.mono);
+    } catch (const KelvaroError&) {
+        throw;
+    } catch (const std::exception&) { // vips::VError, std::bad_alloc
+        throw KelvaroError::unreadable(name);
+    }
+
+    const bool suffixed = settings.describeNames && output.suffix && !output.suffix->trimmed().isEmpty();
+    const QString outName = suffixed ? base + QLatin1Char(' ') + *output.suffix : base;
+    const QString ext = fileExtension(output.format);
+    const QString temporary = temporaryFile(outDir);
+    try {
+        if (temporary.isEmpty())
+            throw std::runtime_error("no temporary file");
+        ImageMetadata::Blocks carried;
+        if (output.keepMetadata) {
+            const ImageMetadata::Blocks source = ImageMetadata::read(file);
+            carried = ImageMetadata::carried({source.exif, source.iptc, {}});
+        }
+        encode(image, output.format, effectiveQuality(output.quality, output.format, settings), carried, temporary);
+        // libvips' caches can hand the encoder a failed strip as black and report success: a
+        // failure seen on the way fails the file all the same.
+        if (g_atomic_int_get(sourceFailed))
+            throw std::runtime_error("source failed");
+    } catch (const std::exception&) { // vips::VError, std::bad_alloc, the encoder's or metadata's failure
+        if (!temporary.isEmpty())
+            QFile::remove(temporary);
+        if (sourceFailed && g_atomic_int_get(sourceFailed))
+            throw KelvaroError::unreadable(name);
+        throw KelvaroError::writeFailed(plainFileName(outName, ext));
+    }
+
+    QString out;
+    {
+        // In a parallel batch, names are claimed in input order.
+        const NameTurn turn;
+        out = uniqueURL(outDir, outName, ext);
+    }
+    // The complete result takes the place of the empty file that claimed its name.
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(out).constData()) != 0) {
+        QFile::remove(temporary);
+        if (fileSize(out) == 0)
+            QFile::remove(out);
+        throw KelvaroError::writeFailed(QFileInfo(out).fileName());
+    }
+    One one;
+    one.url = out;
+    if (output.countsSavedBytes)
+        one.savedBytes = std::max<qint64>(originalSize - fileSize(out), 0);
+    return one;
+}
+
+} // namespace kelvaro

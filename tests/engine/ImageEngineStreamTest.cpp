@@ -1,0 +1,154 @@
+// Full-size operations stream from decoder to encoder and give what rendering the whole bitmap
+// gives: the same names, sizes, metadata rules and pixels, upright; a source cut short still
+// fails with its own error, part way through the stream, and leaves nothing behind.
+#include <cmath>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "../support/TestImages.h"
+#include "engine/ImageEffects.h"
+#include "engine/ImageEngine.h"
+#include "platform/Settings.h"
+
+using namespace kelvaro;
+namespace ti = kelvaro::testimages;
+
+namespace {
+
+struct StreamCase {
+    const char* name;
+    KelvaroOp op;
+    const char* ending;   // what the result's name adds to the source's base name
+    bool keepsMetadata;
+    bool turnsOnce = false; // a quarter turn clockwise on top of the orientation
+};
+
+void PrintTo(const StreamCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const ti::Metadata kCamera{6, true, QStringLiteral("Kelvaro"), QStringLiteral("Praha")};
+
+double psnr(const vips::VImage& a, const vips::VImage& b)
+{
+    const auto rgb = [](const vips::VImage& image) {
+        return image.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
+    };
+    const vips::VImage d = rgb(a) - rgb(b);
+    const double mse = (d * d).avg();
+    return mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99;
+}
+
+class StreamedResult : public ::testing::TestWithParam<StreamCase> {
+protected:
+    void SetUp() override
+    {
+        initVips();
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        for (const char* sub : {"a", "b", "c", "out"})
+            QDir(m_root.path()).mkdir(QLatin1String(sub));
+    }
+    QString dir(const char* sub) const { return m_root.filePath(QLatin1String(sub)); }
+    QStringList everything() const { return QDir(dir("out")).entryList(QDir::Files | QDir::Hidden); }
+
+    QTemporaryDir m_root;
+};
+
+TEST_P(StreamedResult, matchesTheWholeBitmapsRenderingUprightWithTheSameMetadataRules)
+{
+    const StreamCase& c = GetParam();
+    const QStringList sources{
+        ti::writeJpeg(dir("a"), QStringLiteral("turned.jpg"), ti::quadrants(64, 96).rot(VIPS_ANGLE_D270), kCamera),
+        ti::writePng16(dir("a"), QStringLiteral("deep.png"), ti::quadrants(64, 48)),
+        ti::writeCmykJpeg(dir("a"), QStringLiteral("cmyk.jpg"), ti::quadrants(64, 48)),
+        ti::writePng(dir("a"), QStringLiteral("clear.png"), ti::halfTransparent(64, 48)),
+    };
+    const OpResult result = ImageEngine::process(c.op, sources, dir("out"));
+    ASSERT_EQ(result.outputs.size(), sources.size()) << result.firstError.value_or(QString()).toStdString();
+    EXPECT_EQ(everything().size(), sources.size()) << "no temporary file stays";
+
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        const QFileInfo source(sources[i]);
+        const QString out = result.outputs[i];
+        QString ending = QString::fromUtf8(c.ending);
+        ending.replace(QLatin1String("<ext>"), source.suffix());
+        EXPECT_EQ(QFileInfo(out).fileName(), source.completeBaseName() + ending);
+
+        const ImageEngine::Rendered whole =
+            ImageEngine::render(c.op, ImageEngine::load(sources[i]), sources[i], source.fileName(), EngineSettings{});
+        const Bitmap expected = whole.format == ImageFormat::jpg ? ImageEffects::flattenOnWhite(whole.image) : whole.image;
+        const Bitmap written = ti::read(out);
+        ASSERT_EQ(QSize(written.width(), written.height()), QSize(expected.width(), expected.height())) << out.toStdString();
+        EXPECT_GT(psnr(written, expected), isLossy(whole.format) ? 25 : 60) << out.toStdString();
+        EXPECT_FALSE(ti::metadataValue(out, QStringLiteral("Exif.Image.Orientation"))) << out.toStdString();
+    }
+    // The camera's photo stood upright: its turn came from the orientation tag alone.
+    const Bitmap turned = ti::read(result.outputs[0]);
+    EXPECT_EQ(QSize(turned.width(), turned.height()), c.turnsOnce ? QSize(96, 64) : QSize(64, 96));
+    const bool heic = result.outputs[0].endsWith(QLatin1String(".heic"));
+    EXPECT_EQ(ti::metadataValue(result.outputs[0], QStringLiteral("Exif.Image.Make")).has_value(), c.keepsMetadata);
+    EXPECT_EQ(ti::metadataValue(result.outputs[0], QStringLiteral("Exif.GPSInfo.GPSLatitude")).has_value(), c.keepsMetadata);
+    EXPECT_EQ(ti::hasAnyIptc(result.outputs[0]), c.keepsMetadata && !heic);
+}
+
+// Two cut copies of a detailed photo (one upright, read in order; one turned, decoded whole) and
+// a sound one, all named IMG.jpg: both cut ones fail with their own error part way through, the
+// sound one gets the plain name in a parallel run as one by one, and nothing else is left.
+TEST_P(StreamedResult, aSourceCutShortFailsWithItsOwnErrorAndLeavesNothing)
+{
+    const vips::VImage noise = vips::VImage::gaussnoise(900, 600, vips::VImage::option()->set("sigma", 40.0)) + 128;
+    const Bitmap detailed = normalizedBitmap(noise.bandjoin(noise.flip(VIPS_DIRECTION_HORIZONTAL)).bandjoin(noise).cast(VIPS_FORMAT_UCHAR));
+    const QStringList files{ti::writeJpeg(dir("a"), QStringLiteral("IMG.jpg"), detailed),
+                            ti::writeJpeg(dir("b"), QStringLiteral("IMG.jpg"), detailed, kCamera),
+                            ti::writeJpeg(dir("c"), QStringLiteral("IMG.jpg"), ti::quadrants(64, 48))};
+    for (const QString& cut : {files[0], files[1]})
+        QFile::resize(cut, QFileInfo(cut).size() * 55 / 100);
+
+    qputenv("KELVARO_JOBS", "3");
+    const OpResult result = ImageEngine::process(GetParam().op, files, dir("out"));
+    qunsetenv("KELVARO_JOBS");
+    EXPECT_EQ(result.failed, 2);
+    EXPECT_EQ(result.firstError, KelvaroError::unreadable(QStringLiteral("IMG.jpg")).message());
+    QString ending = QString::fromUtf8(GetParam().ending);
+    ending.replace(QLatin1String("<ext>"), QStringLiteral("jpg"));
+    EXPECT_EQ(everything(), QStringList{QStringLiteral("IMG") + ending});
+}
+
+const KelvaroOp kAdjust = KelvaroOp::adjust(AdjustSpec{1, false, false, 0.05, 1.1, false});
+
+PresetSpec bigPreset()
+{
+    PresetSpec spec;
+    spec.name = QStringLiteral("Velké");
+    spec.maxSide = 5000;
+    spec.format = QStringLiteral("jpg");
+    return spec;
+}
+
+Workflow colourAndBigResize()
+{
+    Workflow workflow;
+    workflow.name = QStringLiteral("Tisk");
+    workflow.steps = {WorkflowStep::make(WorkflowStep::Kind::adjust), WorkflowStep::make(WorkflowStep::Kind::resize)};
+    workflow.steps[1].longEdge = 5000;
+    return workflow;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, StreamedResult,
+    ::testing::Values(StreamCase{"compress", KelvaroOp::compress(0.6), " komprese.jpg", true},
+                      StreamCase{"convertPng", KelvaroOp::convert(ImageFormat::png), ".png", true},
+                      StreamCase{"convertHeic", KelvaroOp::convert(ImageFormat::heic), ".heic", true},
+                      StreamCase{"convertTiff", KelvaroOp::convert(ImageFormat::tiff), ".tiff", true},
+                      StreamCase{"stripMetadata", KelvaroOp::stripMetadata(), " bez metadat.<ext>", false},
+                      StreamCase{"adjust", kAdjust, " úpravy.<ext>", true, true},
+                      StreamCase{"presetThatFits", KelvaroOp::preset(bigPreset()), " Velké.jpg", true},
+                      StreamCase{"workflowThatFits", KelvaroOp::workflow(colourAndBigResize()), " Tisk.<ext>", true}),
+    [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
+
+} // namespace
