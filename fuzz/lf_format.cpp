@@ -6,7 +6,7 @@
 
 #include "FuzzTarget.h"
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 KELVARO_FUZZ_TARGET(lf_format)
 {

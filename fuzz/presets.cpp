@@ -2,7 +2,7 @@
 // or to none, and a decoded list survives being written back unchanged.
 #include "FuzzTarget.h"
 
-#include "engine/PresetSpec.h"
+#include "model/PresetSpec.h"
 
 KELVARO_FUZZ_TARGET(presets)
 {

@@ -5,7 +5,7 @@
 
 #include "FuzzTarget.h"
 
-#include "engine/ReleaseFeed.h"
+#include "update/ReleaseFeed.h"
 
 namespace {
 

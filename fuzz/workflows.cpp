@@ -4,8 +4,8 @@
 
 #include "FuzzTarget.h"
 
-#include "engine/Workflow.h"
-#include "engine/WorkflowLibrary.h"
+#include "model/Workflow.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Json.h"
 
 KELVARO_FUZZ_TARGET(workflows)

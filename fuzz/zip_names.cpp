@@ -8,8 +8,8 @@
 
 #include "FuzzTarget.h"
 
-#include "engine/Operations.h"
 #include "engine/ZipWriter.h"
+#include "model/Operations.h"
 
 namespace {
 

@@ -26,11 +26,13 @@
 #include <QThread>
 
 #include "app/KelvaroApp.h"
-#include "app/ScreenInstaller.h"
 #include "app/MainWindow.h"
+#include "app/ScreenInstaller.h"
 #include "engine/Bitmap.h"
-#include "engine/Localization.h"
-#include "engine/Models.h"
+#include "gallery/GalleryScenes.h"
+#include "gallery/WheelGallery.h"
+#include "l10n/Localization.h"
+#include "model/Models.h"
 #include "platform/BackgroundPools.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
@@ -42,8 +44,6 @@
 #include "ui/design/Theme.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/HomeCards.h"
-#include "gallery/GalleryScenes.h"
-#include "gallery/WheelGallery.h"
 
 using namespace kelvaro;
 

@@ -19,9 +19,9 @@
 #include <vips/vips8>
 
 #include "engine/Bitmap.h"
-#include "engine/Models.h"
-#include "engine/PresetSpec.h"
-#include "engine/WorkflowLibrary.h"
+#include "model/Models.h"
+#include "model/PresetSpec.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Bookmark.h"
 #include "platform/Json.h"
 #include "watch/WatchModels.h"

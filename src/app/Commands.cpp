@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"

@@ -8,7 +8,7 @@
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/TrayIcon.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/Commands.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "ui/design/AppIcon.h"

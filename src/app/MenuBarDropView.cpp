@@ -11,7 +11,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"

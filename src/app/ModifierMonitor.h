@@ -11,7 +11,7 @@
 #include <QObject>
 #include <QPointer>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 class QKeyEvent;
 

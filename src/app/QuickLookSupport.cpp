@@ -1,5 +1,5 @@
-#include "platform/BackgroundPools.h"
 #include "app/QuickLookSupport.h"
+#include "platform/BackgroundPools.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
@@ -18,7 +18,7 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/FileThumb.h"
 #include "ui/design/Formatters.h"

@@ -18,7 +18,7 @@
 #include <QUrl>
 #include <QtEndian>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Log.h"
 
 namespace kelvaro {

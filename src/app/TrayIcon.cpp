@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 

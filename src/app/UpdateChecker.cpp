@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Json.h"
 #include "platform/Settings.h"
 

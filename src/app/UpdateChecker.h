@@ -16,8 +16,8 @@
 #include <QPointer>
 #include <QUrl>
 
-#include "engine/ReleaseFeed.h"
 #include "platform/SettingsKeys.h"
+#include "update/ReleaseFeed.h"
 
 class QNetworkAccessManager;
 class QNetworkReply;

@@ -18,7 +18,7 @@
 #include "app/StatusItemDrop.h"
 #include "app/UpdateChecker.h"
 #include "engine/Bitmap.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/BackgroundPools.h"
 #include "platform/FolderChooser.h"
 #include "platform/LauncherProgress.h"

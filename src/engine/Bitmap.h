@@ -7,6 +7,8 @@
 #include <opencv2/core.hpp>
 #include <vips/vips8>
 
+#include "model/Limits.h"
+
 namespace kelvaro {
 
 using Bitmap = vips::VImage;
@@ -29,8 +31,5 @@ QImage toQImage(const Bitmap& bitmap);
 Bitmap fromQImage(const QImage& image);
 cv::Mat toMat(const Bitmap& bitmap);
 Bitmap fromMat(const cv::Mat& rgba);
-
-// Largest pixel count (width × height) the engine accepts for a source, canvas or target.
-inline constexpr qint64 kMaxPixels = qint64(1) << 28;
 
 } // namespace kelvaro

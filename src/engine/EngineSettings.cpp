@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 

@@ -14,8 +14,8 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include "engine/Localization.h"
 #include "engine/LogoWatermark.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro {
 namespace {

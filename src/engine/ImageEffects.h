@@ -8,7 +8,7 @@
 
 #include "engine/Bitmap.h"
 #include "engine/EngineSettings.h"
-#include "engine/Operations.h"
+#include "model/Operations.h"
 
 namespace kelvaro {
 

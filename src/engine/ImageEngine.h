@@ -12,8 +12,8 @@
 
 #include "engine/Bitmap.h"
 #include "engine/EngineSettings.h"
-#include "engine/Operations.h"
 #include "engine/RunHooks.h"
+#include "model/Operations.h"
 
 namespace kelvaro {
 

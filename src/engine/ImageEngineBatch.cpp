@@ -18,11 +18,11 @@
 #include "engine/ExtraEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
-#include "engine/Localization.h"
 #include "engine/MemoryBudget.h"
 #include "engine/NameTurn.h"
 #include "engine/ScanEffects.h"
 #include "engine/ZipWriter.h"
+#include "l10n/Localization.h"
 #include "platform/FileSystem.h"
 
 namespace kelvaro {

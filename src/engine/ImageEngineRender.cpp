@@ -10,9 +10,9 @@
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
 #include "engine/ImageStream.h"
-#include "engine/Localization.h"
 #include "engine/NameTurn.h"
-#include "engine/WorkflowLibrary.h"
+#include "engine/WorkflowSteps.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro {
 namespace {
@@ -235,7 +235,7 @@ ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage
                 [&](const op::Preset& o) { r.image = presetImage(r.image, o.spec, name); },
                 [&](const op::RunWorkflow& o) {
                     for (const WorkflowStep& step : o.workflow.steps)
-                        r.image = WorkflowLibrary::apply(step, r.image, name, settings.faceStyle);
+                        r.image = WorkflowSteps::apply(step, r.image, name, settings.faceStyle);
                 },
                 [&](const op::Convert&) {},
                 [&](const op::Crop& o) { r.image = cropped(r.image, o.spec.rect(r.image.width(), r.image.height()), name); },

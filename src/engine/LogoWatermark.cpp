@@ -10,7 +10,7 @@
 #include <QPainter>
 
 #include "engine/Bitmap.h"
-#include "engine/Operations.h"
+#include "model/Operations.h"
 
 namespace kelvaro {
 namespace {

@@ -9,10 +9,10 @@
 
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
-#include "engine/Localization.h"
 #include "engine/PdfPages.h"
 #include "engine/detectors/CodeReader.h"
 #include "engine/detectors/ModelFiles.h"
+#include "l10n/Localization.h"
 #include "platform/Log.h"
 
 namespace kelvaro {

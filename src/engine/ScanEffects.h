@@ -7,9 +7,9 @@
 
 #include "engine/Bitmap.h"
 #include "engine/EngineSettings.h"
-#include "engine/Operations.h"
 #include "engine/RunHooks.h"
 #include "engine/detectors/DocumentOutlineDetector.h"
+#include "model/Operations.h"
 
 namespace kelvaro {
 

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "engine/Operations.h"
+#include "model/Operations.h"
 
 namespace kelvaro {
 namespace {

@@ -5,7 +5,7 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "store/Observed.h"
 #include "store/StoreStatus.h"
 

@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Clipboard.h"
 #include "platform/FileManager.h"
 #include "store/Library.h"

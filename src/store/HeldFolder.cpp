@@ -1,6 +1,6 @@
 #include "store/HeldFolder.h"
 
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
 
 namespace kelvaro {

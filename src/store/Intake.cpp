@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Bookmark.h"
 #include "store/Observed.h"
 #include "store/StoreStatus.h"

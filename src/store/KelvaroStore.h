@@ -21,9 +21,9 @@
 #include <QUrl>
 #include <QUuid>
 
-#include "engine/Models.h"
-#include "engine/Operations.h"
-#include "engine/PresetSpec.h"
+#include "model/Models.h"
+#include "model/Operations.h"
+#include "model/PresetSpec.h"
 #include "platform/SettingsKeys.h"
 #include "store/BackgroundJob.h"
 #include "store/DockProgress.h"

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "store/BackgroundJob.h"
 #include "store/Intake.h"
 #include "store/Library.h"

@@ -4,8 +4,8 @@
 #include <QFileInfo>
 
 #include "engine/ImageEngine.h"
-#include "engine/Localization.h"
-#include "engine/OutputFolder.h"
+#include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "platform/Clipboard.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"

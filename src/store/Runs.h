@@ -10,8 +10,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "engine/Models.h"
-#include "engine/Operations.h"
+#include "model/Models.h"
+#include "model/Operations.h"
 #include "store/StoreServices.h"
 
 namespace kelvaro {

@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 #include <QUuid>
 
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
 #include "platform/FileSystem.h"
 

@@ -9,8 +9,8 @@
 #include <QHash>
 
 #include "engine/ImageEngine.h"
-#include "engine/Localization.h"
-#include "engine/OutputFolder.h"
+#include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "store/HeldFolder.h"
 #include "store/Library.h"
 #include "store/ShelfStorage.h"

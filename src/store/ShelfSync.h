@@ -10,7 +10,7 @@
 #include <QString>
 #include <QUuid>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 namespace kelvaro {
 

@@ -5,8 +5,8 @@
 #include <QDateTime>
 #include <QFileInfo>
 
-#include "engine/Localization.h"
-#include "engine/OutputFolder.h"
+#include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
 #include "store/HeldFolder.h"
 #include "store/Library.h"

@@ -9,8 +9,8 @@
 #include <QStringList>
 
 #include "engine/EngineSettings.h"
-#include "engine/Operations.h"
 #include "engine/RunHooks.h"
+#include "model/Operations.h"
 
 namespace kelvaro {
 

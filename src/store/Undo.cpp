@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
 #include "store/HeldFolder.h"

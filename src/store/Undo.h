@@ -11,7 +11,7 @@
 #include <QStringList>
 #include <QUuid>
 
-#include "engine/Operations.h"
+#include "model/Operations.h"
 
 namespace kelvaro {
 

@@ -12,7 +12,7 @@
 #include <QObject>
 #include <QUuid>
 
-#include "engine/PresetSpec.h"
+#include "model/PresetSpec.h"
 
 namespace kelvaro {
 

@@ -9,9 +9,9 @@
 #include <QString>
 #include <QTimer>
 
-#include "engine/Models.h"
-#include "engine/Operations.h"
-#include "engine/PresetSpec.h"
+#include "model/Models.h"
+#include "model/Operations.h"
+#include "model/PresetSpec.h"
 
 namespace kelvaro {
 

@@ -4,8 +4,8 @@
 
 #include <QJsonArray>
 
-#include "engine/Localization.h"
-#include "engine/WorkflowLibrary.h"
+#include "l10n/Localization.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Json.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"

@@ -11,7 +11,7 @@
 #include <QObject>
 #include <QUuid>
 
-#include "engine/Workflow.h"
+#include "model/Workflow.h"
 
 namespace kelvaro {
 

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QtConcurrent>
 
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/BackgroundPools.h"
 #include "platform/FileManager.h"
 #include "platform/Log.h"

@@ -18,7 +18,7 @@
 #include <QObject>
 #include <QString>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro {
 

@@ -11,7 +11,7 @@
 #include <QRadialGradient>
 #include <QUuid>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "store/ShelfStorage.h"
 #include "studio/ScreenshotFinisher.h"
 

@@ -12,7 +12,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "watch/WatchModels.h"
 
 namespace kelvaro::DemoContent {

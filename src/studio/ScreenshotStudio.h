@@ -20,7 +20,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "studio/StudioScene.h"
 
 class QWidget;

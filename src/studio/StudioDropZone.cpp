@@ -12,7 +12,7 @@
 #include <QtConcurrent>
 
 #include "engine/Bitmap.h"
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "store/KelvaroStore.h"
 #include "studio/CaptureRun.h"

@@ -10,7 +10,7 @@
 #include <QJsonObject>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Bookmark.h"
 #include "platform/FileManager.h"
 #include "platform/Json.h"

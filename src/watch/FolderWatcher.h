@@ -23,8 +23,8 @@
 #include <QTimer>
 #include <QUuid>
 
-#include "engine/Models.h"
-#include "engine/Operations.h"
+#include "model/Models.h"
+#include "model/Operations.h"
 #include "platform/SettingsKeys.h"
 #include "watch/WatchModels.h"
 

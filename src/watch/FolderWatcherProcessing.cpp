@@ -6,8 +6,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "engine/ImageEngine.h"
-#include "engine/Localization.h"
-#include "engine/OutputFolder.h"
+#include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"

@@ -7,8 +7,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include "engine/Localization.h"
-#include "engine/WorkflowLibrary.h"
+#include "l10n/Localization.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Json.h"
 
 namespace kelvaro {

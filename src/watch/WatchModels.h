@@ -16,9 +16,9 @@
 #include <QString>
 #include <QUuid>
 
-#include "engine/Operations.h"
-#include "engine/PresetSpec.h"
-#include "engine/Workflow.h"
+#include "model/Operations.h"
+#include "model/PresetSpec.h"
+#include "model/Workflow.h"
 
 namespace kelvaro {
 

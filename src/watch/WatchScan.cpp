@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "watch/WatchModels.h"
 
 namespace kelvaro::WatchScan {

@@ -10,7 +10,7 @@
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
 #include "app/TrayIcon.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"

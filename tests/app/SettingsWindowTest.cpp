@@ -12,13 +12,13 @@
 #include <QLockFile>
 #include <QProcess>
 
-#include "TestPaths.h"
 #include "AppTestSupport.h"
+#include "TestPaths.h"
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
 #include "app/ScreenInstaller.h"
 #include "app/SingleInstance.h"
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/Settings.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/ScreenFactory.h"

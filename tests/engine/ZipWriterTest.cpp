@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Operations.h"
-#include "engine/ZipWriter.h"
 #include "../support/TestSupport.h"
+#include "engine/ZipWriter.h"
+#include "model/Operations.h"
 
 using namespace kelvaro;
 using kelvaro::test::failsWith;

@@ -10,16 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/TestImages.h"
 #include "HostileFiles.h"
 #include "ReliabilitySupport.h"
 #include "engine/ImageEngine.h"
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/FolderChooser.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "watch/FolderWatcher.h"
-#include "../support/TestImages.h"
 
 namespace kelvaro::reliability {
 namespace {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "ReliabilitySupport.h"
-#include "engine/WorkflowLibrary.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Log.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"

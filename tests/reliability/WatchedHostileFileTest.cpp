@@ -8,7 +8,7 @@
 
 #include "HostileFiles.h"
 #include "ReliabilitySupport.h"
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
 #include "watch/FolderWatcher.h"

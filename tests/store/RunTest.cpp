@@ -5,7 +5,7 @@
 #include "../support/TestImages.h"
 #include "StoreTestSupport.h"
 #include "engine/ImageEngine.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/SettingsKeys.h"
 
 namespace kelvaro::test {

@@ -14,7 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/OutputFolder.h"
+#include "../support/TestSupport.h"
+#include "output/OutputFolder.h"
 #include "platform/Clipboard.h"
 #include "platform/FileManager.h"
 #include "platform/FileSystem.h"
@@ -25,7 +26,6 @@
 #include "platform/Settings.h"
 #include "platform/Trash.h"
 #include "store/KelvaroStore.h"
-#include "../support/TestSupport.h"
 
 namespace kelvaro::test {
 

@@ -2,7 +2,7 @@
 #include <QPainter>
 
 #include "StoreTestSupport.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro::test {
 namespace {

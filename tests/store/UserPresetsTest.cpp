@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/PresetSpec.h"
+#include "StoreTestSupport.h"
+#include "model/PresetSpec.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 #include "store/UserPresets.h"
-#include "StoreTestSupport.h"
 
 using namespace kelvaro;
 

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/WorkflowLibrary.h"
+#include "StoreTestSupport.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
 #include "store/WorkflowStore.h"
-#include "StoreTestSupport.h"
 
 using namespace kelvaro;
 

@@ -15,7 +15,7 @@
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
 #include "app/ScreenInstaller.h"
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"

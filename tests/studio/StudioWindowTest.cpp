@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "StudioTestSupport.h"
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Operations.h"
+#include "model/Operations.h"
 
 // Found by argument-dependent lookup for QString, which lives in the global namespace.
 inline void PrintTo(const QString& text, std::ostream* os)

@@ -9,10 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include "TestPaths.h"
 #include "../support/TestImages.h"
-#include "engine/Operations.h"
 #include "../support/TestSupport.h"
+#include "TestPaths.h"
+#include "model/Operations.h"
 
 using namespace kelvaro;
 namespace ti = kelvaro::testimages;

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Localization.h"
-#include "engine/WorkflowLibrary.h"
+#include "l10n/Localization.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Bookmark.h"
 #include "platform/Json.h"
 #include "platform/Settings.h"

@@ -12,14 +12,14 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/OutputFolder.h"
+#include "WatchTestSupport.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Json.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
 #include "watch/FolderWatcher.h"
 #include "watch/WatchNotifier.h"
-#include "WatchTestSupport.h"
 
 namespace kelvaro::testing {
 

@@ -1,8 +1,8 @@
 // The folder dialog that asks for the output folder on the first run.
 #include <QDir>
 
-#include "engine/Localization.h"
 #include "gallery/GalleryScenes.h"
+#include "l10n/Localization.h"
 #include "platform/widgets/FileDialogFolderChooser.h"
 #include "ui/design/Theme.h"
 

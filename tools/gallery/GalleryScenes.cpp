@@ -10,7 +10,7 @@
 
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/FileThumb.h"
 

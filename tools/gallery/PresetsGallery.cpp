@@ -6,9 +6,9 @@
 #include <QScrollBar>
 
 #include "app/MainWindow.h"
-#include "engine/PresetSpec.h"
-#include "engine/WorkflowLibrary.h"
 #include "gallery/GalleryScenes.h"
+#include "model/PresetSpec.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "store/UserPresets.h"

@@ -12,7 +12,7 @@
 #include <QPainter>
 
 #include "gallery/GalleryScenes.h"
-#include "engine/PresetSpec.h"
+#include "model/PresetSpec.h"
 #include "platform/widgets/LogoPicker.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"

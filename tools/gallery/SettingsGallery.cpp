@@ -5,8 +5,9 @@
 #include <QVBoxLayout>
 
 #include "app/MainWindow.h"
-#include "engine/Models.h"
-#include "engine/OutputFolder.h"
+#include "gallery/GalleryScenes.h"
+#include "model/Models.h"
+#include "output/OutputFolder.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/Theme.h"
@@ -16,7 +17,6 @@
 #include "ui/settings/PrivacyPolicyView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/UpdateSource.h"
-#include "gallery/GalleryScenes.h"
 
 namespace kelvaro::gallery {
 namespace {

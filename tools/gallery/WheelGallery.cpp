@@ -13,7 +13,8 @@
 #include <QVBoxLayout>
 
 #include "engine/Bitmap.h"
-#include "engine/Localization.h"
+#include "gallery/ScriptedWheelStore.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "ui/design/FileThumb.h"
@@ -23,7 +24,6 @@
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
 #include "ui/wheel/LoadedWheel.h"
-#include "gallery/ScriptedWheelStore.h"
 #include "ui/wheel/StatusLine.h"
 #include "ui/wheel/WheelControls.h"
 

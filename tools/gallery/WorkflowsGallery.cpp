@@ -5,18 +5,18 @@
 #include <QVBoxLayout>
 
 #include "app/MainWindow.h"
-#include "engine/WorkflowLibrary.h"
 #include "gallery/GalleryScenes.h"
+#include "l10n/Localization.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "store/WorkflowStore.h"
-#include "engine/Localization.h"
 #include "ui/design/Theme.h"
-#include "watch/WatchModels.h"
 #include "ui/main/ContentView.h"
 #include "ui/workflows/StepEditor.h"
 #include "ui/workflows/WorkflowEditor.h"
 #include "ui/workflows/WorkflowsView.h"
+#include "watch/WatchModels.h"
 
 namespace kelvaro::gallery {
 namespace {

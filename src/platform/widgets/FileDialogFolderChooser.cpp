@@ -12,7 +12,7 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro {
 

@@ -5,7 +5,7 @@
 #include <QMutex>
 #include <QStringList>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro {
 namespace {

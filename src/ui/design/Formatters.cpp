@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro::Formatters {
 namespace {

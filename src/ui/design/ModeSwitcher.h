@@ -5,7 +5,7 @@
 // setSelection() follows the owner's value. Main thread.
 #include <QWidget>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 class QVariantAnimation;
 

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "platform/widgets/Appearance.h"
 
 namespace kelvaro {

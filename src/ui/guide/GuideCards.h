@@ -6,8 +6,8 @@
 #include <QList>
 #include <QWidget>
 
-#include "engine/GuideContent.h"
-#include "engine/Models.h"
+#include "model/GuideContent.h"
+#include "model/Models.h"
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro {

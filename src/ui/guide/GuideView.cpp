@@ -3,8 +3,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "engine/GuideContent.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
+#include "model/GuideContent.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/guide/AdaptiveGridLayout.h"

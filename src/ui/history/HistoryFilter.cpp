@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/Formatters.h"
 #include "ui/main/HomeCards.h"
 

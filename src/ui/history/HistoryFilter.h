@@ -10,7 +10,7 @@
 #include <QPair>
 #include <QString>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 namespace kelvaro {
 

@@ -10,7 +10,7 @@
 #include <QPainterPath>
 #include <QToolTip>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 #include "ui/history/HistoryFilter.h"

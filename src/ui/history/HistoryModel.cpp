@@ -1,6 +1,6 @@
 #include "ui/history/HistoryModel.h"
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro {
 

@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include "engine/Localization.h"
-#include "engine/OutputFolder.h"
+#include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"

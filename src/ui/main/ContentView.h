@@ -13,7 +13,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 class QSplitter;
 class QStackedWidget;

@@ -11,7 +11,7 @@
 #include <QLayout>
 #include <QWidget>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "ui/main/FitOrStackLayout.h"
 
 class QVBoxLayout;

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"

@@ -13,7 +13,7 @@
 #include <QScrollArea>
 #include <QTimer>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 namespace kelvaro {
 

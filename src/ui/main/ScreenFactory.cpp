@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"

@@ -7,8 +7,8 @@
 
 #include <QString>
 
-#include "engine/Models.h"
-#include "engine/Operations.h"
+#include "model/Models.h"
+#include "model/Operations.h"
 
 class QDialog;
 class QWidget;

@@ -11,7 +11,7 @@
 #include <QHash>
 #include <QWidget>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 class QToolButton;
 

@@ -4,8 +4,8 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
-#include "engine/Localization.h"
-#include "engine/OutputFolder.h"
+#include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"

@@ -6,9 +6,9 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
-#include "engine/Models.h"
-#include "engine/OutputFolder.h"
+#include "l10n/Localization.h"
+#include "model/Models.h"
+#include "output/OutputFolder.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "ui/design/AppIcon.h"

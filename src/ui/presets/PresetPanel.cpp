@@ -6,8 +6,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
-#include "engine/WorkflowLibrary.h"
+#include "l10n/Localization.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "store/UserPresets.h"

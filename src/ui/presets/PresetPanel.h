@@ -11,7 +11,7 @@
 #include <QList>
 #include <QWidget>
 
-#include "engine/PresetSpec.h"
+#include "model/PresetSpec.h"
 
 class QAbstractButton;
 class QScrollArea;

@@ -8,7 +8,7 @@
 #include <QTextLayout>
 #include <QVariantAnimation>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 

@@ -13,7 +13,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "store/UserPresets.h"
 #include "ui/design/DesignSystem.h"

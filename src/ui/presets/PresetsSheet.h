@@ -9,7 +9,7 @@
 #include <QDialog>
 #include <QUuid>
 
-#include "engine/PresetSpec.h"
+#include "model/PresetSpec.h"
 
 class QAbstractButton;
 class QCheckBox;

@@ -1,7 +1,7 @@
 #include "ui/settings/AboutInfo.h"
 
-#include "engine/Localization.h"
-#include "engine/ReleaseFeed.h"
+#include "l10n/Localization.h"
+#include "update/ReleaseFeed.h"
 
 // Set for this file alone by CMake, so that changing an address rebuilds only it.
 #ifndef KELVARO_BUILD_NUMBER

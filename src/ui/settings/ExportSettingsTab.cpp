@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "engine/ImageEffects.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "ui/design/DesignSystem.h"

@@ -5,7 +5,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/settings/SettingRows.h"
 

@@ -6,8 +6,8 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
-#include "engine/OutputFolder.h"
+#include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "ui/design/DesignSystem.h"

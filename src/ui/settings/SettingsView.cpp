@@ -9,7 +9,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/Symbols.h"

@@ -2,8 +2,8 @@
 
 #include <QHBoxLayout>
 
-#include "engine/Localization.h"
-#include "engine/Models.h"
+#include "l10n/Localization.h"
+#include "model/Models.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
 #include "ui/main/HomeView.h"

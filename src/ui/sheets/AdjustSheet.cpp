@@ -7,7 +7,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/ChoiceButton.h"
 #include "ui/sheets/LabeledSlider.h"

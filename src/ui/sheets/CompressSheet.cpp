@@ -2,7 +2,7 @@
 
 #include <QSlider>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/sheets/LabeledSlider.h"
 
 namespace kelvaro {

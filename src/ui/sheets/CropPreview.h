@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "engine/Operations.h"
+#include "model/Operations.h"
 
 namespace kelvaro {
 

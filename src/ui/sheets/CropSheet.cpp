@@ -4,7 +4,7 @@
 
 #include <QHBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/CropPreview.h"
 #include "ui/sheets/LabeledSlider.h"

@@ -5,7 +5,7 @@
 #include <QHBoxLayout>
 #include <QSlider>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro {

@@ -6,7 +6,7 @@
 // by value. Main thread; each operation sheet derives from it and is built by the tool-sheet host.
 #include <QPointer>
 
-#include "engine/Operations.h"
+#include "model/Operations.h"
 #include "store/KelvaroStore.h"
 #include "ui/sheets/SheetFrame.h"
 

@@ -11,7 +11,7 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/BackgroundPools.h"
 #include "ui/design/FileThumb.h"
 #include "ui/design/Symbols.h"

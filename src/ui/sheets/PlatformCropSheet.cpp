@@ -2,7 +2,7 @@
 
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/PlatformCropPreview.h"
 

@@ -8,7 +8,7 @@
 
 #include <QPointer>
 
-#include "engine/Operations.h"
+#include "model/Operations.h"
 #include "store/KelvaroStore.h"
 #include "ui/sheets/SheetFrame.h"
 

@@ -2,7 +2,7 @@
 
 #include <QHBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/ChoiceButton.h"
 #include "ui/sheets/LabeledSlider.h"

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro {

@@ -6,7 +6,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 

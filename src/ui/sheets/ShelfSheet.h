@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <QUuid>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "store/KelvaroStore.h"
 #include "ui/sheets/SheetFrame.h"
 

@@ -3,7 +3,7 @@
 // opening starts from the sheet's defaults; what a sheet needs beyond them it reads itself (the
 // store's files and shelves, the settings). The main window shows the result window-modal and
 // clears the store's activeSheet when it closes. Main thread; installed by the screen installer.
-#include "engine/Operations.h"
+#include "model/Operations.h"
 
 class QDialog;
 class QWidget;

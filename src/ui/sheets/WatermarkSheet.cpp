@@ -7,7 +7,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/widgets/LogoPicker.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/LabeledSlider.h"

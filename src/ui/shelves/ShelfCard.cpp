@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 

@@ -5,7 +5,7 @@
 // menu does is the page's. Main thread; created by ShelvesView.
 #include <QAbstractButton>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 namespace kelvaro {
 

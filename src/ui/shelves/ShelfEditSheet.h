@@ -8,7 +8,7 @@
 
 #include <QUuid>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "ui/sheets/SheetFrame.h"
 
 class QAbstractButton;

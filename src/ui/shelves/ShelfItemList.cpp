@@ -9,7 +9,7 @@
 #include <QPainterPath>
 #include <QToolTip>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/FileManager.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/Formatters.h"

@@ -8,7 +8,7 @@
 #include <QHash>
 #include <QUuid>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 namespace kelvaro {
 

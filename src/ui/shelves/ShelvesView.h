@@ -14,7 +14,7 @@
 #include <QUuid>
 #include <QWidget>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "ui/main/ToolbarContributor.h"
 
 class QStackedWidget;

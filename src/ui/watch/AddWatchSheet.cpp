@@ -11,8 +11,8 @@
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
-#include "engine/OutputFolder.h"
+#include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "platform/Settings.h"
 #include "store/UserPresets.h"
 #include "store/WorkflowStore.h"

@@ -5,7 +5,7 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro {
 namespace {

@@ -8,7 +8,7 @@
 #include <QVariantAnimation>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro {

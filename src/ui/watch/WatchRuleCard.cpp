@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/Formatters.h"
 #include "ui/design/Symbols.h"
 #include "ui/main/ToolbarButton.h"

@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
 #include "ui/settings/SettingRows.h"

@@ -13,7 +13,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "ui/wheel/Spring.h"
 #include "ui/wheel/WheelGeometry.h"
 #include "ui/wheel/WheelPainter.h"

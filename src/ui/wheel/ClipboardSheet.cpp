@@ -2,7 +2,7 @@
 
 #include <QPointer>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/SegmentedPicker.h"

@@ -17,7 +17,7 @@
 
 #include "engine/Bitmap.h"
 #include "engine/ImageEngine.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/Formatters.h"
 #include "ui/wheel/WheelControls.h"
 #include "ui/wheel/WheelStyle.h"

@@ -12,7 +12,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/wheel/WheelControls.h"
 #include "ui/wheel/WheelStyle.h"
 #include "ui/wheel/WheelSymbols.h"

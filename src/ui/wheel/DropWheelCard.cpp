@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/FileImporter.h"

@@ -8,7 +8,7 @@
 #include <QFileSystemModel>
 #include <QPointer>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro::wheel {
 

@@ -10,7 +10,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "engine/ImageEngine.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"

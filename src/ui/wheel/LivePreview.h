@@ -17,7 +17,7 @@
 #include <QWidget>
 
 #include "engine/Bitmap.h"
-#include "engine/Operations.h"
+#include "model/Operations.h"
 
 namespace kelvaro::wheel {
 

@@ -10,7 +10,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/FileThumb.h"
 #include "ui/design/ModeSwitcher.h"
 #include "ui/wheel/ActionWheel.h"

@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "ui/wheel/WheelStore.h"
 
 class QHBoxLayout;

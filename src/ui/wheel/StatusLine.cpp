@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/DragOutRow.h"

@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/WheelStore.h"
 

@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QtMath>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/wheel/WheelSymbols.h"
 
 namespace kelvaro::wheel {

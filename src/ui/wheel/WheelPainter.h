@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "ui/wheel/WheelGeometry.h"
 #include "ui/wheel/WheelStyle.h"
 

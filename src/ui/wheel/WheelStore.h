@@ -11,7 +11,7 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 namespace kelvaro::wheel {
 

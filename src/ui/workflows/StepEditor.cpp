@@ -13,8 +13,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
-#include "engine/Operations.h"
+#include "l10n/Localization.h"
+#include "model/Operations.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/ToolbarButton.h"
 #include "ui/sheets/SegmentedPicker.h"

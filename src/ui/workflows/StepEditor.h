@@ -10,7 +10,7 @@
 
 #include <QWidget>
 
-#include "engine/Workflow.h"
+#include "model/Workflow.h"
 
 class QCheckBox;
 class QComboBox;

@@ -4,8 +4,8 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
-#include "engine/WorkflowLibrary.h"
+#include "l10n/Localization.h"
+#include "model/WorkflowLibrary.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/ToolbarButton.h"

@@ -8,7 +8,7 @@
 
 #include <QWidget>
 
-#include "engine/Workflow.h"
+#include "model/Workflow.h"
 
 class QMenu;
 

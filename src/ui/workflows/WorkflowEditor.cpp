@@ -17,7 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/Symbols.h"
 #include "ui/workflows/StepEditor.h"

@@ -11,7 +11,7 @@
 #include <QDialog>
 #include <QUuid>
 
-#include "engine/Workflow.h"
+#include "model/Workflow.h"
 
 class QAbstractButton;
 class QCheckBox;

@@ -6,7 +6,7 @@
 #include <QMimeData>
 #include <QVBoxLayout>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "store/WorkflowStore.h"

@@ -10,7 +10,7 @@
 #include <QPointer>
 #include <QScrollArea>
 
-#include "engine/Workflow.h"
+#include "model/Workflow.h"
 #include "ui/main/ToolbarContributor.h"
 
 class QDialog;

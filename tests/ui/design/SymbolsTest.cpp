@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "ui/design/ModeSwitcher.h"
 #include "ui/design/Symbols.h"
 

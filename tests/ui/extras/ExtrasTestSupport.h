@@ -15,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "../../support/TestSupport.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 
 namespace extrastest {

@@ -3,12 +3,12 @@
 // a window takes.
 #include <gtest/gtest.h>
 
-#include "engine/GuideContent.h"
+#include "../main/UiTestSupport.h"
+#include "model/GuideContent.h"
 #include "ui/design/Symbols.h"
 #include "ui/guide/AdaptiveGridLayout.h"
 #include "ui/guide/GuideCards.h"
 #include "ui/guide/GuideView.h"
-#include "../main/UiTestSupport.h"
 
 using namespace kelvaro;
 using namespace kelvaro::uitest;

@@ -8,8 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Localization.h"
-#include "engine/OutputFolder.h"
+#include "UiTestSupport.h"
+#include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/FolderChooser.h"
 #include "platform/Settings.h"
@@ -18,7 +19,6 @@
 #include "ui/main/ScreenFactory.h"
 #include "ui/main/Sidebar.h"
 #include "ui/main/WindowToolbar.h"
-#include "UiTestSupport.h"
 
 using namespace kelvaro;
 using namespace kelvaro::uitest;

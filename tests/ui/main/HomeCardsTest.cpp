@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Localization.h"
+#include "UiTestSupport.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "ui/design/FileThumb.h"
 #include "ui/main/HomeCards.h"
-#include "UiTestSupport.h"
 
 using namespace kelvaro;
 using namespace kelvaro::uitest;

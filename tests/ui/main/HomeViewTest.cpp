@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Localization.h"
+#include "UiTestSupport.h"
+#include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/HomeCards.h"
 #include "ui/main/HomeView.h"
-#include "UiTestSupport.h"
 
 using namespace kelvaro;
 using namespace kelvaro::uitest;

@@ -6,11 +6,11 @@
 #include <QLineEdit>
 #include <QSlider>
 
-#include "../extras/ExtrasTestSupport.h"
 #include "../../support/TestImages.h"
+#include "../extras/ExtrasTestSupport.h"
 #include "app/ScreenInstaller.h"
-#include "engine/OutputFolder.h"
-#include "engine/WorkflowLibrary.h"
+#include "model/WorkflowLibrary.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Json.h"
 #include "store/KelvaroStore.h"

@@ -6,11 +6,11 @@
 #include <QDir>
 #include <QLineEdit>
 
-#include "../extras/ExtrasTestSupport.h"
 #include "../../support/TestImages.h"
+#include "../extras/ExtrasTestSupport.h"
 #include "engine/ImageEngine.h"
-#include "engine/OutputFolder.h"
-#include "engine/PresetSpec.h"
+#include "model/PresetSpec.h"
+#include "output/OutputFolder.h"
 #include "platform/widgets/LogoPicker.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"

@@ -5,10 +5,11 @@
 #include <QLineEdit>
 #include <QSlider>
 
-#include "../extras/ExtrasTestSupport.h"
 #include "../../support/TestImages.h"
+#include "../extras/ExtrasTestSupport.h"
+#include "../wheel/WheelTestSupport.h"
 #include "app/ScreenInstaller.h"
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
@@ -25,7 +26,6 @@
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/LoadedWheel.h"
 #include "ui/wheel/StatusLine.h"
-#include "../wheel/WheelTestSupport.h"
 
 using namespace kelvaro;
 namespace ti = kelvaro::testimages;

@@ -8,10 +8,10 @@
 #include <QSlider>
 #include <QSpinBox>
 
-#include "../extras/ExtrasTestSupport.h"
 #include "../../support/TestImages.h"
+#include "../extras/ExtrasTestSupport.h"
 #include "engine/ImageEngine.h"
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/ChoiceButton.h"

@@ -17,9 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#include "../main/UiTestSupport.h"
 #include "app/QuickLookSupport.h"
 #include "app/ScreenInstaller.h"
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
 #include "platform/FileManager.h"
 #include "ui/design/EmptyStateView.h"
@@ -29,7 +30,6 @@
 #include "ui/shelves/ShelfItemList.h"
 #include "ui/shelves/ShelfItemModel.h"
 #include "ui/shelves/ShelvesView.h"
-#include "../main/UiTestSupport.h"
 
 using namespace kelvaro;
 using namespace kelvaro::uitest;

@@ -7,9 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/OutputFolder.h"
-#include "engine/WorkflowLibrary.h"
+#include "../extras/ExtrasTestSupport.h"
 #include "gallery/ScriptedWatchService.h"
+#include "model/WorkflowLibrary.h"
+#include "output/OutputFolder.h"
 #include "platform/FolderChooser.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
@@ -18,7 +19,6 @@
 #include "ui/watch/WatchRuleList.h"
 #include "ui/watch/WatchView.h"
 #include "watch/FolderWatcher.h"
-#include "../extras/ExtrasTestSupport.h"
 
 using namespace kelvaro;
 

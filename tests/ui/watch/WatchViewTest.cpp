@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/WorkflowLibrary.h"
+#include "../extras/ExtrasTestSupport.h"
 #include "gallery/ScriptedWatchService.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
 #include "ui/settings/SettingRows.h"
 #include "ui/watch/AddWatchSheet.h"
@@ -15,7 +16,6 @@
 #include "ui/watch/WatchView.h"
 #include "ui/wheel/WheelControls.h"
 #include "watch/WatchNotifier.h"
-#include "../extras/ExtrasTestSupport.h"
 
 using namespace kelvaro;
 

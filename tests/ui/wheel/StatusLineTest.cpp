@@ -4,15 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Localization.h"
+#include "WheelTestSupport.h"
+#include "gallery/ScriptedWheelStore.h"
+#include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/DragOutRow.h"
-#include "gallery/ScriptedWheelStore.h"
 #include "ui/wheel/StatusLine.h"
 #include "ui/wheel/WheelControls.h"
 #include "ui/wheel/WheelStyle.h"
-#include "WheelTestSupport.h"
 
 using namespace kelvaro;
 using namespace kelvaro::wheel;

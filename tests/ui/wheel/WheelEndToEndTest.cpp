@@ -10,7 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/OutputFolder.h"
+#include "WheelTestSupport.h"
+#include "output/OutputFolder.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/wheel/ActionWheel.h"
@@ -21,7 +22,6 @@
 #include "ui/wheel/LoadedWheel.h"
 #include "ui/wheel/StatusLine.h"
 #include "ui/wheel/WheelControls.h"
-#include "WheelTestSupport.h"
 
 using namespace kelvaro;
 using namespace kelvaro::wheel;

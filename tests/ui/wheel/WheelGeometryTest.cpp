@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 #include "ui/wheel/WheelGeometry.h"
 
 using namespace kelvaro;

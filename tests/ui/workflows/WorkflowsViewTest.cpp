@@ -11,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/OutputFolder.h"
-#include "engine/WorkflowLibrary.h"
+#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
+#include "../wheel/WheelTestSupport.h"
+#include "model/WorkflowLibrary.h"
+#include "output/OutputFolder.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "store/WorkflowStore.h"
@@ -22,9 +25,6 @@
 #include "ui/workflows/WorkflowCard.h"
 #include "ui/workflows/WorkflowEditor.h"
 #include "ui/workflows/WorkflowsView.h"
-#include "../extras/ExtrasTestSupport.h"
-#include "../main/UiTestSupport.h"
-#include "../wheel/WheelTestSupport.h"
 
 using namespace kelvaro;
 using K = WorkflowStep::Kind;

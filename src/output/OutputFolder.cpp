@@ -1,11 +1,11 @@
-#include "engine/OutputFolder.h"
+#include "output/OutputFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Bookmark.h"
 #include "platform/FolderChooser.h"
 #include "platform/Log.h"

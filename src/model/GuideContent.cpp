@@ -1,6 +1,6 @@
-#include "engine/GuideContent.h"
+#include "model/GuideContent.h"
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro::GuideContent {
 namespace {

@@ -1,15 +1,13 @@
 #pragma once
-// The stored workflows ("kelvaro.workflows.v1"), the built-in ones, the texts that describe a
-// workflow and what each step does to an image. Stateless apart from the built-ins (made once);
+// The stored workflows ("kelvaro.workflows.v1"), the built-in ones and the texts that describe a
+// workflow (what a step does to an image is engine/WorkflowSteps.h). Stateless apart from the built-ins (made once);
 // any thread.
 #include <optional>
 
 #include <QByteArray>
 #include <QList>
 
-#include "engine/Bitmap.h"
-#include "engine/EngineSettings.h"
-#include "engine/Workflow.h"
+#include "model/Workflow.h"
 #include "platform/SettingsKeys.h"
 
 namespace kelvaro::WorkflowLibrary {
@@ -34,8 +32,5 @@ QString summary(const WorkflowStep& step);     // "jas 20, kontrast 39", "Poměr
 QString outputSummary(const Workflow& workflow); // "PNG · bez metadat"
 QString summary(const Workflow& workflow);     // "2 kroky · JPG · kvalita 90 %"
 
-// Applies one step to an image; faces are anonymised in `faceStyle`. Throws KelvaroError:
-// writeFailed(name), or what the step's effect throws (noFaces, noSubject).
-Bitmap apply(const WorkflowStep& step, const Bitmap& image, const QString& name, FaceStyle faceStyle);
 
 } // namespace kelvaro::WorkflowLibrary

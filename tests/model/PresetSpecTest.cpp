@@ -14,12 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Localization.h"
-#include "engine/PresetSpec.h"
-#include "engine/WorkflowLibrary.h"
-#include "engine/WorkflowLibrary.h"
-#include "platform/Settings.h"
 #include "../support/TestSupport.h"
+#include "l10n/Localization.h"
+#include "model/PresetSpec.h"
+#include "model/WorkflowLibrary.h"
+#include "platform/Settings.h"
 
 using namespace kelvaro;
 

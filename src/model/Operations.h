@@ -10,8 +10,8 @@
 #include <QList>
 #include <QString>
 
-#include "engine/PresetSpec.h"
-#include "engine/Workflow.h"
+#include "model/PresetSpec.h"
+#include "model/Workflow.h"
 
 namespace kelvaro {
 

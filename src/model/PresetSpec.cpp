@@ -1,10 +1,10 @@
-#include "engine/PresetSpec.h"
+#include "model/PresetSpec.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Json.h"
 
 namespace kelvaro {

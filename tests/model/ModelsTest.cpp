@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Localization.h"
-#include "engine/Models.h"
-#include "platform/Settings.h"
 #include "../support/TestSupport.h"
+#include "l10n/Localization.h"
+#include "model/Models.h"
+#include "platform/Settings.h"
 
 using namespace kelvaro;
 

@@ -1,4 +1,4 @@
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

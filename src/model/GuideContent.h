@@ -8,7 +8,7 @@
 #include <QList>
 #include <QString>
 
-#include "engine/Models.h"
+#include "model/Models.h"
 
 namespace kelvaro {
 

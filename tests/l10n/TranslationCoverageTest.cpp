@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "TestPaths.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 using namespace kelvaro;
 

@@ -1,4 +1,4 @@
-#include "engine/ReleaseFeed.h"
+#include "update/ReleaseFeed.h"
 
 #include <QJsonDocument>
 #include <QRegularExpression>

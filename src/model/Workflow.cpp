@@ -1,10 +1,10 @@
-#include "engine/Workflow.h"
+#include "model/Workflow.h"
 
 #include <limits>
 
 #include <QJsonArray>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Json.h"
 
 namespace kelvaro {

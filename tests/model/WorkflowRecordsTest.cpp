@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Workflow.h"
-#include "platform/Settings.h"
 #include "../support/TestSupport.h"
+#include "model/Workflow.h"
+#include "platform/Settings.h"
 
 using namespace kelvaro;
 

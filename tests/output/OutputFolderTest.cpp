@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/OutputFolder.h"
+#include "../support/TestSupport.h"
+#include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
 #include "platform/FolderChooser.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
-#include "../support/TestSupport.h"
 
 using namespace kelvaro;
 

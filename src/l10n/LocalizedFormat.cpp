@@ -5,7 +5,7 @@
 
 #include <QLocale>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 
 namespace kelvaro {
 namespace {

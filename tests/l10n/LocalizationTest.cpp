@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Localization.h"
-#include "platform/Settings.h"
 #include "../support/TestSupport.h"
+#include "l10n/Localization.h"
+#include "platform/Settings.h"
 
 using namespace kelvaro;
 

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/GuideContent.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
+#include "model/GuideContent.h"
 #include "platform/Settings.h"
 
 using namespace kelvaro;

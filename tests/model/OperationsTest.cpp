@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "engine/Operations.h"
-#include "platform/Settings.h"
 #include "../support/TestSupport.h"
+#include "model/Operations.h"
+#include "platform/Settings.h"
 
 using namespace kelvaro;
 

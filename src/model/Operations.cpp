@@ -1,12 +1,12 @@
-#include "engine/Operations.h"
+#include "model/Operations.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include <QFileInfo>
 
-#include "engine/Bitmap.h"
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
+#include "model/Limits.h"
 
 namespace kelvaro {
 namespace {

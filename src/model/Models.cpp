@@ -1,11 +1,11 @@
-#include "engine/Models.h"
+#include "model/Models.h"
 
 #include <cstdlib>
 #include <limits>
 
 #include <QJsonArray>
 
-#include "engine/Localization.h"
+#include "l10n/Localization.h"
 #include "platform/Json.h"
 
 namespace kelvaro {

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/Localization.h"
-#include "engine/Operations.h"
-#include "platform/Settings.h"
 #include "../support/TestSupport.h"
+#include "l10n/Localization.h"
+#include "model/Operations.h"
+#include "platform/Settings.h"
 
 using namespace kelvaro;
 
