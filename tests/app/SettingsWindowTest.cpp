@@ -130,7 +130,7 @@ public:
     }
 };
 
-TEST(RestartChild, DISABLED_oldInstance)
+TEST(RestartChild, oldInstance)
 {
     // The parent's settings, so that it can see what the new process starts with.
     qputenv("XDG_CONFIG_HOME", qgetenv("KELVARO_TEST_CONFIG_HOME"));
@@ -171,7 +171,7 @@ protected:
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::ForwardedChannels);
         child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--gtest_filter=RestartChild.DISABLED_oldInstance"), QStringLiteral("--gtest_also_run_disabled_tests")});
+                    {QStringLiteral("--gtest_filter=RestartChild.oldInstance")});
         if (!child.waitForFinished(60000))
             return -1;
         return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
