@@ -28,6 +28,7 @@
 #include "app/KelvaroApp.h"
 #include "app/ScreenInstaller.h"
 #include "app/MainWindow.h"
+#include "engine/Bitmap.h"
 #include "engine/Localization.h"
 #include "engine/Models.h"
 #include "platform/BackgroundPools.h"
@@ -165,6 +166,7 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", qPrintable(QStringLiteral("offscreen:configfile=") + config), 1);
     }
 
+    initVips(); // before any thread: libvips sets environment variables as it starts
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     QApplication::setStyle(new KelvaroStyle());

@@ -61,7 +61,7 @@
     </message>
     <message>
         <source>Použít</source>
-        <translation>Use</translation>
+        <translation>Apply</translation>
     </message>
     <message>
         <source>Obrázky (%@)</source>
@@ -268,10 +268,6 @@
         <translation>Convert to %@</translation>
     </message>
     <message>
-        <source>Ořez %@</source>
-        <translation>Crop %@</translation>
-    </message>
-    <message>
         <source>Změna velikosti</source>
         <translation>Resize</translation>
     </message>
@@ -310,46 +306,6 @@
     <message>
         <source>Přesun</source>
         <translation>Move</translation>
-    </message>
-    <message>
-        <source>Převod na JPG</source>
-        <translation>Convert to JPG</translation>
-    </message>
-    <message>
-        <source>Převod na PNG</source>
-        <translation>Convert to PNG</translation>
-    </message>
-    <message>
-        <source>Převod na HEIC</source>
-        <translation>Convert to HEIC</translation>
-    </message>
-    <message>
-        <source>Převod na TIFF</source>
-        <translation>Convert to TIFF</translation>
-    </message>
-    <message>
-        <source>Ořez 1:1</source>
-        <translation>Crop 1:1</translation>
-    </message>
-    <message>
-        <source>Ořez 4:5</source>
-        <translation>Crop 4:5</translation>
-    </message>
-    <message>
-        <source>Ořez 3:2</source>
-        <translation>Crop 3:2</translation>
-    </message>
-    <message>
-        <source>Ořez 4:3</source>
-        <translation>Crop 4:3</translation>
-    </message>
-    <message>
-        <source>Ořez 16:9</source>
-        <translation>Crop 16:9</translation>
-    </message>
-    <message>
-        <source>Ořez 9:16</source>
-        <translation>Crop 9:16</translation>
     </message>
     <message>
         <source>HEIC → JPG</source>
@@ -497,7 +453,7 @@
     </message>
     <message>
         <source>Pozadí</source>
-        <translation>Background</translation>
+        <translation>Cutout</translation>
     </message>
     <message>
         <source>Obličeje</source>
@@ -513,7 +469,7 @@
     </message>
     <message>
         <source>Na polici</source>
-        <translation>To a shelf</translation>
+        <translation>Add to Shelf</translation>
     </message>
     <message>
         <source>KDE Connect</source>
@@ -609,7 +565,7 @@
     </message>
     <message>
         <source>Dávkově, s číslováním</source>
-        <translation>In batches, with numbering</translation>
+        <translation>In bulk, with numbering</translation>
     </message>
     <message>
         <source>Smaže EXIF a polohu GPS</source>
@@ -921,7 +877,7 @@
     </message>
     <message>
         <source>Zatím žádné police. Přetáhni fotky a zvol „Na polici“.</source>
-        <translation>No shelves yet. Drop photos and choose “To a shelf”.</translation>
+        <translation>No shelves yet. Drop photos and choose “Add to Shelf”.</translation>
     </message>
     <message>
         <source>Zavřít</source>
@@ -1509,11 +1465,11 @@
     </message>
     <message>
         <source>Tohle je ukázková police. Přetáhni fotky a zvol „Na polici“, aby se tu objevily tvoje soubory.</source>
-        <translation>This is a sample shelf. Drop photos and choose “To a shelf” to see your own files here.</translation>
+        <translation>This is a sample shelf. Drop photos and choose “Add to Shelf” to see your own files here.</translation>
     </message>
     <message>
         <source>Polička je prázdná. Přetáhni fotky a zvol „Na polici“.</source>
-        <translation>This shelf is empty. Drop photos and choose “To a shelf”.</translation>
+        <translation>This shelf is empty. Drop photos and choose “Add to Shelf”.</translation>
     </message>
     <message>
         <source>Otevřít složku ve správci souborů</source>
@@ -1833,7 +1789,7 @@
     </message>
     <message>
         <source>Odložit</source>
-        <translation>Put Aside</translation>
+        <translation>Add</translation>
     </message>
     <message>
         <source> (kopie)</source>
@@ -2048,6 +2004,298 @@
         <translation>No photos or results are deleted. Only the saved workflow goes away.</translation>
     </message>
     <message>
+        <source>Části aplikace</source>
+        <translation>Around the App</translation>
+    </message>
+    <message>
+        <source>Co najdeš v postranním panelu a okolo</source>
+        <translation>What you find in the sidebar and beyond</translation>
+    </message>
+    <message>
+        <source>Výsledky a soukromí</source>
+        <translation>Results and Privacy</translation>
+    </message>
+    <message>
+        <source>Kam se co ukládá a co s tím můžeš dělat</source>
+        <translation>Where things are saved and what you can do with them</translation>
+    </message>
+    <message>
+        <source>NÁPOVĚDA</source>
+        <translation>HELP</translation>
+    </message>
+    <message>
+        <source>Co všechno Kelvaro umí</source>
+        <translation>Everything Kelvaro Can Do</translation>
+    </message>
+    <message>
+        <source>Krátké vysvětlení každé funkce. Stejné popisky uvidíš i pod kolem, když najedeš na výseč.</source>
+        <translation>A short explanation of every feature. You see the same descriptions under the wheel when you point at a slice.</translation>
+    </message>
+    <message>
+        <source>Jak to funguje</source>
+        <translation>How It Works</translation>
+    </message>
+    <message>
+        <source>Tři kroky od souboru k výsledku</source>
+        <translation>Three steps from file to result</translation>
+    </message>
+    <message>
+        <source>Vyzkoušet</source>
+        <translation>Try It</translation>
+    </message>
+    <message>
+        <source>Kolo %@</source>
+        <translation>%@ Wheel</translation>
+    </message>
+    <message>
+        <source>Otevřít kolo</source>
+        <translation>Open Wheel</translation>
+    </message>
+    <message>
+        <source>Změní formát souboru, obsah zůstává</source>
+        <translation>Changes the file format, keeps the content</translation>
+    </message>
+    <message>
+        <source>Upraví obsah fotky</source>
+        <translation>Edits what is in the photo</translation>
+    </message>
+    <message>
+        <source>Pracuje se soubory jako celkem</source>
+        <translation>Works with files as a whole</translation>
+    </message>
+    <message>
+        <source>Klávesové zkratky</source>
+        <translation>Keyboard Shortcuts</translation>
+    </message>
+    <message>
+        <source>Rychlejší práce bez myši</source>
+        <translation>Work faster without the mouse</translation>
+    </message>
+    <message>
+        <source>Přetáhni soubory</source>
+        <translation>Drop your files</translation>
+    </message>
+    <message>
+        <source>Hoď fotky, PDF nebo celou složku do kola na Domů nebo do okénka, které otevře ikona na panelu, případně použij Ctrl+O. Složky se rozbalí na jednotlivé soubory. Další fotky přidáš tlačítkem „Přidat“ nebo je přetáhni na kartu – připojí se k výběru.</source>
+        <translation>Drop photos, PDFs or a whole folder on the wheel in Home or on the small window that the panel icon opens, or press Ctrl+O. Folders are opened up into their files. To add more photos, click “Add” or drag them onto the card – they join the selection.</translation>
+    </message>
+    <message>
+        <source>Vyber kolo</source>
+        <translation>Pick a wheel</translation>
+    </message>
+    <message>
+        <source>Tři kola: Převést mění formát, Nástroje upravují obsah, Akce pracují se soubory. Přepínáš je tlačítky nad kolem, zkratkami Ctrl+1–3 nebo podržením Shift, Shift+Alt či Ctrl, když je okno Kelvaro aktivní.</source>
+        <translation>Three wheels: Convert changes the format, Tools edit the content, Actions work with the files. Switch between them with the buttons above the wheel, with Ctrl+1–3, or by holding Shift, Shift+Alt or Ctrl while a Kelvaro window is active.</translation>
+    </message>
+    <message>
+        <source>Klikni na výseč</source>
+        <translation>Click a slice</translation>
+    </message>
+    <message>
+        <source>Najeď na výseč a klikni. Některé akce se nejdřív zeptají na nastavení. Výsledky se uloží do výstupní složky, originály zůstávají nedotčené.</source>
+        <translation>Point at a slice and click. Some actions first ask for their settings. Results are saved to your output folder; the originals stay untouched.</translation>
+    </message>
+    <message>
+        <source>Kolo pro ruční práci, přehled statistik, aktivita za poslední týden, police a nedávno vytvořené výsledky.</source>
+        <translation>The wheel for hands-on work, your statistics, last week’s activity, your shelves and your latest results.</translation>
+    </message>
+    <message>
+        <source>Řetězec kroků, třeba úpravy, zmenšení, vodoznak a uložení jako JPG. Sestavíš ho jednou a spustíš na celou dávku fotek. Najdeš ho i v Rychlých předvolbách u kola a můžeš ho dát hlídat sledované složce.</source>
+        <translation>A chain of steps, such as adjust, resize, watermark and save as JPG. Build it once and run it on a whole batch of photos. It also appears in Quick Presets next to the wheel, and a watched folder can run it for you.</translation>
+    </message>
+    <message>
+        <source>Vyber složku a postup. Každou novou fotku, která do složky přistane, Kelvaro sám zpracuje a výsledek uloží do podsložky Automaticky ve výstupní složce. Originály zůstávají. Dokud má Kelvaro ikonu na panelu, běží to i se zavřeným oknem.</source>
+        <translation>Choose a folder and a workflow. Kelvaro processes every new photo that lands in the folder and saves the result to the Automatic subfolder of your output folder. The originals stay put. As long as Kelvaro has its icon on the panel, this works even with the window closed.</translation>
+    </message>
+    <message>
+        <source>Místo na odložené fotky. Klikem soubor vybereš a mezerníkem otevřeš rychlý náhled. Z police fotky otevřeš, ukážeš ve správci souborů nebo pošleš zpět do kola.</source>
+        <translation>A place for photos you set aside. Click a file to select it and press Space for a quick preview. From a shelf you can open photos, show them in the file manager or send them back to the wheel.</translation>
+    </message>
+    <message>
+        <source>Seznam všeho, co aplikace vytvořila, s náhledem a filtrem Ruční / Automaticky. Mezerník otevře rychlý náhled výsledku, šipkami se posouváš. Z každého záznamu výsledek otevřeš, ukážeš ve správci souborů nebo vrátíš do kola.</source>
+        <translation>Everything the app has made, with previews and a Manual / Automatic filter. Space opens a quick preview of a result and the arrow keys move through the list. From any entry you can open the result, show it in the file manager or bring it back to the wheel.</translation>
+    </message>
+    <message>
+        <source>Ikona na panelu</source>
+        <translation>Panel icon</translation>
+    </message>
+    <message>
+        <source>Kelvaro má ikonu i na panelu. Klikni na ni a pusť fotky do okénka, které se otevře; na ikonu samotnou je pustit nejde. Otevře se kolo s akcemi.</source>
+        <translation>Kelvaro also has an icon on the panel. Click it and drop photos on the small window that opens – photos cannot be dropped on the icon itself. The action wheel opens.</translation>
+    </message>
+    <message>
+        <source>Správce souborů</source>
+        <translation>File manager</translation>
+    </message>
+    <message>
+        <source>Pravým klikem na fotku ve správci souborů zvol Otevřít v aplikaci › Kelvaro nebo akci Poslat do Kelvaro. Soubory skočí rovnou do kola.</source>
+        <translation>Right-click a photo in your file manager and choose Open With › Kelvaro or the Send to Kelvaro action. The files go straight to the wheel.</translation>
+    </message>
+    <message>
+        <source>Jazyk, výstupní složka, kvalita JPEG a HEIC, skrytí obličejů a smazání ukázkových dat. Otevřeš přes Ctrl+,.</source>
+        <translation>Language, output folder, JPEG and HEIC quality, how faces are hidden, and removing the sample data. Open them with Ctrl+,.</translation>
+    </message>
+    <message>
+        <source>Všechny výsledky jdou do jedné složky, kterou si vybereš při prvním použití. Změnit ji můžeš v Nastavení. Tlačítko v liště okna ji otevře ve správci souborů.</source>
+        <translation>All results go to one folder that you choose the first time. You can change it in Settings. The button in the window’s toolbar opens it in the file manager.</translation>
+    </message>
+    <message>
+        <source>Po úpravě si můžeš originál a výsledek prohlédnout vedle sebe s posuvníkem.</source>
+        <translation>After an edit, look at the original and the result side by side with a slider.</translation>
+    </message>
+    <message>
+        <source>Poslední akci vrátíš zpět: výsledky se přesunou do koše a přesunuté originály se vrátí na místo.</source>
+        <translation>Undo your last action: its results go to the trash and moved originals return to where they were.</translation>
+    </message>
+    <message>
+        <source>Přetáhnout dál</source>
+        <translation>Drag onward</translation>
+    </message>
+    <message>
+        <source>Hotové soubory se objeví v pásu pod kolem. Můžeš je odtud rovnou přetáhnout do správce souborů, e-mailu nebo jiné aplikace.</source>
+        <translation>Finished files appear in the strip below the wheel. Drag them from there straight into the file manager, an email or another app.</translation>
+    </message>
+    <message>
+        <source>Průběh na panelu</source>
+        <translation>Progress on the panel</translation>
+    </message>
+    <message>
+        <source>Když zpracováváš víc fotek najednou, ikona Kelvaro na panelu ukazuje průběh. Mezitím můžeš pracovat jinde; po dokončení si Kelvaro řekne o pozornost.</source>
+        <translation>When you process many photos at once, Kelvaro’s icon on the panel shows the progress. Meanwhile you can work elsewhere; when it is done, Kelvaro asks for your attention.</translation>
+    </message>
+    <message>
+        <source>Soukromí</source>
+        <translation>Privacy</translation>
+    </message>
+    <message>
+        <source>Všechno se děje v tvém počítači. Žádný účet, žádné nahrávání na server; rozpoznávání textu, obličejů i pozadí běží lokálně.</source>
+        <translation>Everything happens on your computer. No account, no uploads to a server; text, face and background recognition all run locally.</translation>
+    </message>
+    <message>
+        <source>Kolo Převést</source>
+        <translation>Convert wheel</translation>
+    </message>
+    <message>
+        <source>Kolo Nástroje</source>
+        <translation>Tools wheel</translation>
+    </message>
+    <message>
+        <source>Kolo Akce</source>
+        <translation>Actions wheel</translation>
+    </message>
+    <message>
+        <source>Vybrat soubory do kola</source>
+        <translation>Choose files for the wheel</translation>
+    </message>
+    <message>
+        <source>Podržením přepne na Převést</source>
+        <translation>Hold to switch to Convert</translation>
+    </message>
+    <message>
+        <source>Podržením přepne na Nástroje</source>
+        <translation>Hold to switch to Tools</translation>
+    </message>
+    <message>
+        <source>Podržením přepne na Akce</source>
+        <translation>Hold to switch to Actions</translation>
+    </message>
+    <message>
+        <source>Mezerník</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>Rychlý náhled v Policích a Historii</source>
+        <translation>Quick preview in Shelves and History</translation>
+    </message>
+    <message>
+        <source>Posun výběru v Policích a Historii</source>
+        <translation>Move the selection in Shelves and History</translation>
+    </message>
+    <message>
+        <source>Převede fotky do JPG, nejrozšířenějšího formátu. Hodí se pro web, e-mail a všude, kde záleží na malé velikosti.</source>
+        <translation>Converts photos to JPG, the most widely used format. Good for the web, email and anywhere small files matter.</translation>
+    </message>
+    <message>
+        <source>Uloží obraz bez ztráty kvality a zachová průhlednost. Ideální pro grafiku, snímky obrazovky a výřezy bez pozadí.</source>
+        <translation>Saves the image without any loss of quality and keeps transparency. Ideal for graphics, screenshots and cut-outs without a background.</translation>
+    </message>
+    <message>
+        <source>Moderní formát z iPhonu: podobná kvalita jako JPG při zhruba poloviční velikosti. Kvalitu nastavíš v Nastavení.</source>
+        <translation>The modern format from the iPhone: quality like JPG at about half the size. Set the quality in Settings.</translation>
+    </message>
+    <message>
+        <source>Bezztrátový formát pro tisk a archivaci. Soubory jsou velké, ale nic se v nich neztratí.</source>
+        <translation>A lossless format for printing and archiving. The files are large, but nothing is lost.</translation>
+    </message>
+    <message>
+        <source>Spojí všechny vybrané fotky do jednoho PDF, každá fotka je jedna stránka. Pořadí odpovídá pořadí v pásu nad kolem.</source>
+        <translation>Combines all selected photos into one PDF, one photo per page, in the order of the strip above the wheel.</translation>
+    </message>
+    <message>
+        <source>Zabalí vybrané soubory do jednoho archivu ZIP, který snadno pošleš nebo zálohuješ.</source>
+        <translation>Packs the selected files into one ZIP archive that is easy to send or back up.</translation>
+    </message>
+    <message>
+        <source>Ořízne fotky na zvolený poměr stran (1:1, 4:5, 16:9…) nebo rovnou na formát pro Instagram či YouTube. Výřez se bere ze středu.</source>
+        <translation>Crops photos to the aspect ratio you choose (1:1, 4:5, 16:9…) or straight to an Instagram or YouTube format. The crop is taken from the center.</translation>
+    </message>
+    <message>
+        <source>Zmenší fotky procentem nebo na zadanou délku delší strany. Poměr stran zůstává, menší fotky se nezvětšují.</source>
+        <translation>Scales photos down by a percentage or to a given long edge. The aspect ratio stays the same and smaller photos are never enlarged.</translation>
+    </message>
+    <message>
+        <source>Zmenší velikost souboru při zachování dojmu z fotky. Kolik místa jsi ušetřil, uvidíš hned u výsledku i v Historii.</source>
+        <translation>Makes the file smaller while the photo looks the same. You see how much space you saved right next to the result and in History.</translation>
+    </message>
+    <message>
+        <source>Rozpozná hlavní objekt a odstraní pozadí. Výsledek je PNG s průhledností. Nejlépe funguje u lidí, zvířat a výrazných předmětů.</source>
+        <translation>Finds the main subject and removes the background. The result is a PNG with transparency. Works best with people, animals and distinct objects.</translation>
+    </message>
+    <message>
+        <source>Otočí, zrcadlí nebo převrátí fotky a upraví jas, kontrast či převede do černobílé. Změny vidíš hned v živém náhledu; podržením myši na náhledu porovnáš s originálem.</source>
+        <translation>Rotates, mirrors or flips photos and adjusts brightness and contrast or turns them black and white. You see the changes at once in a live preview; press and hold on the preview to compare with the original.</translation>
+    </message>
+    <message>
+        <source>Najde obličeje a skryje je měkkým rozmazáním v oválu (v Nastavení lze přepnout na pixelizaci nebo zakrytí). Hodí se pro sdílení fotek z akcí, kde chceš chránit soukromí lidí.</source>
+        <translation>Finds faces and hides them with a soft oval blur (Settings can switch this to pixelation or a solid cover). Handy for sharing photos from events where you want to protect people’s privacy.</translation>
+    </message>
+    <message>
+        <source>Přečte text z obrázku a zkopíruje ho do schránky. Rozpozná i QR kódy a čárové kódy a jejich obsah připojí k textu.</source>
+        <translation>Reads the text in an image and copies it to the clipboard. It also recognizes QR codes and barcodes and adds what they contain to the text.</translation>
+    </message>
+    <message>
+        <source>Najde ve fotce dokument, narovná perspektivu a zvýší kontrast, aby vypadal jako sken. Všechny strany uloží do jednoho PDF.</source>
+        <translation>Finds a document in the photo, straightens the perspective and raises the contrast so it looks scanned. All pages go into one PDF.</translation>
+    </message>
+    <message>
+        <source>Přidá přes fotku text nebo vlastní logo. Nastavíš umístění, velikost a průhlednost a výsledek vidíš v živém náhledu ještě před použitím.</source>
+        <translation>Puts text or your own logo over the photo. Set the position, size and opacity and see the result in a live preview before you apply it.</translation>
+    </message>
+    <message>
+        <source>Odloží fotky na polici, kde na ně najdeš rychle cestu později. Police najdeš v postranním panelu a jejich obsah i ve výstupní složce.</source>
+        <translation>Puts photos on a shelf so you can quickly get back to them later. Shelves are in the sidebar, and their contents are in your output folder too.</translation>
+    </message>
+    <message>
+        <source>Pošle fotky přes KDE Connect do telefonu, tabletu nebo jiného počítače, který máš spárovaný.</source>
+        <translation>Sends photos over KDE Connect to a phone, tablet or another computer you have paired.</translation>
+    </message>
+    <message>
+        <source>Přesune originály do složky, kterou vybereš. Jediná akce, která hýbe s originály; dá se vrátit tlačítkem Vrátit.</source>
+        <translation>Moves the originals to a folder you choose. The only action that touches your originals; Undo puts them back.</translation>
+    </message>
+    <message>
+        <source>Hromadně přejmenuje soubory podle zadaného vzoru s číslováním, například „Dovolená 01, 02, 03…“.</source>
+        <translation>Renames files in bulk from a pattern with numbering, for example “Holiday 01, 02, 03…”.</translation>
+    </message>
+    <message>
+        <source>Smaže z fotek EXIF údaje: polohu GPS, typ fotoaparátu, datum a další. Bezpečné sdílení bez stop.</source>
+        <translation>Removes EXIF data from photos: GPS location, camera model, date and more. Share safely without leaving traces.</translation>
+    </message>
+    <message>
+        <source>Zkopíruje do schránky samotné soubory (vložíš je Ctrl+V do správce souborů nebo e-mailu), jejich úplné cesty, nebo jen názvy. Hodí se do zpráv, terminálu i skriptů.</source>
+        <translation>Copies the files themselves to the clipboard (paste them with Ctrl+V into the file manager or an email), their full paths, or just their names. Handy for messages, the terminal and scripts.</translation>
+    </message>
+    <message>
         <source>Použít logo místo textu…</source>
         <translation>Use a Logo Instead…</translation>
     </message>
@@ -2073,7 +2321,7 @@
     </message>
     <message>
         <source>Převrátit</source>
-        <translation>Upside Down</translation>
+        <translation>Flip</translation>
     </message>
     <message>
         <source>%lld°</source>
@@ -2098,6 +2346,34 @@
     <message>
         <source>Stejná poloha se použije pro všech %ld fotek.</source>
         <translation>The same position is used for all %ld photos.</translation>
+    </message>
+    <message>
+        <source>Cestování 2026</source>
+        <translation>Travel 2026</translation>
+    </message>
+    <message>
+        <source>Na Instagram</source>
+        <translation>For Instagram</translation>
+    </message>
+    <message>
+        <source>K tisku</source>
+        <translation>To Print</translation>
+    </message>
+    <message>
+        <source>Snímky obrazovky</source>
+        <translation>Screenshots</translation>
+    </message>
+    <message>
+        <source>Pro klienty</source>
+        <translation>For Clients</translation>
+    </message>
+    <message>
+        <source>Před</source>
+        <translation>Before</translation>
+    </message>
+    <message>
+        <source>Po</source>
+        <translation>After</translation>
     </message>
     <message>
         <source>Předvolby</source>
@@ -2216,8 +2492,8 @@
         <translation>Originals are never changed. Kelvaro will ask you where to save the results.</translation>
     </message>
     <message>
-        <source>Originály se nikdy nemění. Výsledky se ukládají do %@.</source>
-        <translation>Originals are never changed. Results are saved to %@.</translation>
+        <source>Originály se nikdy nemění. Výsledky se ukládají do „%@“.</source>
+        <translation>Originals are never changed. Results are saved to “%@”.</translation>
     </message>
     <message>
         <source>Otevřít sledovanou složku</source>
@@ -2306,6 +2582,18 @@
     <message>
         <source>naposledy %@</source>
         <translation>last run %@</translation>
+    </message>
+    <message>
+        <source>„%@“</source>
+        <translation>“%@”</translation>
+    </message>
+    <message>
+        <source>Ořez %@</source>
+        <translation>Crop %@</translation>
+    </message>
+    <message>
+        <source>Ořez 4:5</source>
+        <translation>Crop 4:5</translation>
     </message>
 </context>
 </TS>

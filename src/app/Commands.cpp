@@ -27,6 +27,8 @@ Commands::Commands(KelvaroStore& store, Hooks hooks, QObject* parent)
     // both makes the press ambiguous and neither fires. F1 is the desktop's own help key.
     m_guide = make("guide", {QKeySequence(Qt::CTRL | Qt::Key_Question), QKeySequence(Qt::Key_F1)});
     m_studio = make("studio", {QKeySequence(Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::Key_S)});
+    m_studioSeparator = new QAction(this);
+    m_studioSeparator->setSeparator(true);
     m_settings = make("settings", {QKeySequence(Qt::CTRL | Qt::Key_Comma)});
     m_quit = make("quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)});
     m_settings->setMenuRole(QAction::PreferencesRole);
@@ -54,7 +56,9 @@ Commands::Commands(KelvaroStore& store, Hooks hooks, QObject* parent)
             m_hooks.quit();
     });
     auto studioVisibility = [this] {
-        m_studio->setVisible(Settings::shared().boolValue(QStringLiteral("kelvaro.studio.enabled")).value_or(false));
+        const bool enabled = Settings::shared().boolValue(QStringLiteral("kelvaro.studio.enabled")).value_or(false);
+        m_studio->setVisible(enabled);
+        m_studioSeparator->setVisible(enabled);
     };
     connect(&Settings::shared(), &Settings::changed, this, [studioVisibility](const QString& key) {
         if (key == QLatin1String("kelvaro.studio.enabled"))
@@ -96,7 +100,7 @@ void Commands::populate(QMenuBar* bar)
     QMenu* help = bar->addMenu(L("Nápověda"));
     help->setObjectName(QStringLiteral("helpMenu"));
     help->addAction(m_guide);
-    help->addSeparator();
+    help->addAction(m_studioSeparator);
     help->addAction(m_studio);
 }
 

@@ -51,6 +51,7 @@ private:
     QAction* m_choose;
     QAction* m_guide;
     QAction* m_studio;
+    QAction* m_studioSeparator; // shown and hidden with the studio item
     QAction* m_settings;
     QAction* m_quit;
 };

@@ -21,7 +21,6 @@ namespace {
 
 const QString kLanguageKey = QStringLiteral("kelvaro.language");
 const QString kStudioKey = QStringLiteral("kelvaro.studio.enabled");
-const QString kSavedLanguageKey = QStringLiteral("kelvaro.studio.savedLanguage");
 
 // A top-level window whose whole content is one screen of the factory; with a parent it stays
 // over that window.
@@ -66,15 +65,6 @@ KelvaroApp::~KelvaroApp()
     delete m_studio;
     delete m_settings;
     delete m_main;
-}
-
-void KelvaroApp::restoreStudioLanguage()
-{
-    const std::optional<QString> saved = Settings::shared().stringValue(kSavedLanguageKey);
-    if (!saved)
-        return;
-    Settings::shared().setValue(kLanguageKey, *saved);
-    Settings::shared().remove(kSavedLanguageKey);
 }
 
 bool KelvaroApp::installTray()
@@ -124,8 +114,9 @@ bool KelvaroApp::openStudio()
     if (!m_studio) {
         m_studio = screenWindow(Screen::studio, m_store, QStringLiteral("studio"));
         m_studio->setWindowTitle(QStringLiteral("Studio pro screenshoty"));
-        m_studio->adjustSize();
-        m_studio->setFixedSize(m_studio->sizeHint().expandedTo(QSize(420, 560)));
+        // As wide as its content and as high as it likes; the content scrolls when the screen is lower.
+        m_studio->setFixedWidth(m_studio->sizeHint().width());
+        m_studio->resize(m_studio->sizeHint().expandedTo(QSize(0, 560)));
         if (QScreen* screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->availableGeometry();
             m_studio->move(area.right() - m_studio->width() - 24, area.top() + 24);

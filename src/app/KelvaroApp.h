@@ -53,9 +53,6 @@ public:
     bool openStudio();
     void quit();
 
-    // Puts back a language the screenshot studio left switched ("kelvaro.studio.savedLanguage").
-    static void restoreStudioLanguage();
-
 private:
     void languageChanged();
     void showMainWindowIfOpen();

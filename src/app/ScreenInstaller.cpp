@@ -8,7 +8,10 @@
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "app/QuickLookSupport.h"
+#include "studio/ScreenshotStudio.h"
+#include "studio/StudioWindow.h"
 #include "platform/FileManager.h"
+#include "ui/guide/GuideView.h"
 #include "ui/history/HistoryList.h"
 #include "ui/history/HistoryModel.h"
 #include "ui/history/HistoryView.h"
@@ -70,6 +73,16 @@ void installScreens(const ScreenHooks& hooks)
         auto* view = new ShelvesView(context.store, files, parent);
         QuickLookList::attach(view->itemList(), ShelfItemModel::previewRole);
         return view;
+    });
+    // The studio model belongs to its window; the application keeps that one window for good.
+    ScreenFactory::install(Screen::studio, [hooks, files](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        auto* studio = new ScreenshotStudio(context.store, context.watcher);
+        auto* view = new StudioWindow(*studio, {hooks.openMainWindow, files}, parent);
+        studio->setParent(view);
+        return view;
+    });
+    ScreenFactory::install(Screen::guide, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
+        return new GuideView(context.store, parent);
     });
     // Sheets the host does not build yet fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {

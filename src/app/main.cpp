@@ -17,6 +17,7 @@
 #include "app/SingleInstance.h"
 #include "app/StatusItemDrop.h"
 #include "app/UpdateChecker.h"
+#include "engine/Bitmap.h"
 #include "engine/Localization.h"
 #include "platform/BackgroundPools.h"
 #include "platform/FolderChooser.h"
@@ -26,6 +27,7 @@
 #include "platform/widgets/FileDialogFolderChooser.h"
 #include "platform/widgets/WidgetAttention.h"
 #include "store/KelvaroStore.h"
+#include "studio/StudioLanguageGuard.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/KelvaroStyle.h"
 #include "ui/design/Theme.h"
@@ -46,6 +48,9 @@ int main(int argc, char** argv)
             return 0;
         }
     }
+    // libvips sets environment variables when it starts; started here, before any thread, that
+    // can never race a read of the environment (a time-zone lookup) on another thread.
+    initVips();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
@@ -69,7 +74,8 @@ int main(int argc, char** argv)
     Theme::installInterfaceFont();
     QApplication::setWindowIcon(AppIcon::icon());
     // A language left switched by an interrupted studio run is restored before any text.
-    KelvaroApp::restoreStudioLanguage();
+    StudioLanguageGuard::restore();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { StudioLanguageGuard::restore(); });
     L10n::installAtStartup();
     Appearance::shared();
 

@@ -190,7 +190,7 @@ QString L(const char* czech)
 namespace {
 
 // The stored titles that carry a name after a fixed text (KelvaroOp::storedTitle).
-const char* const kNamedTitles[] = {"Předvolba %@", "Postup %@", "Převod na %@", "Ořez %@"};
+const char* const kNamedTitles[] = {LKey("Předvolba %@"), LKey("Postup %@"), LKey("Převod na %@"), LKey("Ořez %@")};
 
 QString translatedPart(const QString& part)
 {

@@ -50,6 +50,10 @@ inline constexpr const char* systemLanguageKey = "AppleLanguages";
 QString L(const char* czech);
 QString L(const QString& czech);
 
+// Marks a Czech text that is defined here and looked up later (a table's titles, a stored key),
+// so that the check of the English table finds it. Gives the literal back unchanged.
+constexpr const char* LKey(const char* czech) { return czech; }
+
 // One argument of Lf: integers, floating-point numbers and texts.
 using LfArg = std::variant<qint64, double, QString>;
 QString formatText(const QString& format, const QList<LfArg>& args);

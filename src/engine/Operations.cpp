@@ -226,32 +226,33 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 
 QString KelvaroOp::storedTitle() const
 {
-    // Czech as written; the formats with a name are the ones LParts knows to translate.
+    // Czech as written (each marked for the English table); the formats with a name are the ones
+    // LParts knows to translate.
     const auto named = [](const char* format, const QString& name) { return formatText(QString::fromUtf8(format), {name}); };
     const auto text = [](const char* czech) { return QString::fromUtf8(czech); };
     return std::visit(
         Overloaded{
-            [&](const op::Adjust&) { return text("Úpravy"); },
+            [&](const op::Adjust&) { return text(LKey("Úpravy")); },
             [&](const op::Preset& p) { return named("Předvolba %@", p.spec.name); },
             [&](const op::RunWorkflow& w) { return named("Postup %@", w.workflow.name); },
             [&](const op::Convert& c) {
                 if (c.format == ImageFormat::zip)
-                    return text("Zabalit do ZIP");
+                    return text(LKey("Zabalit do ZIP"));
                 if (c.format == ImageFormat::pdf)
-                    return text("Spojit do PDF");
+                    return text(LKey("Spojit do PDF"));
                 return named("Převod na %@", rawValue(c.format).toUpper());
             },
             [&](const op::Crop& c) { return named("Ořez %@", label(c.spec.ratio)); },
-            [&](const op::Resize&) { return text("Změna velikosti"); },
-            [&](const op::Compress&) { return text("Komprese"); },
-            [&](const op::Watermark&) { return text("Vodoznak"); },
-            [&](const op::Rename&) { return text("Přejmenování"); },
-            [&](const op::BlurFaces&) { return text("Rozmazat obličeje"); },
-            [&](const op::RemoveBackground&) { return text("Odstranit pozadí"); },
-            [&](const op::Ocr&) { return text("Text z obrázku"); },
-            [&](const op::Scan&) { return text("Sken dokumentu"); },
-            [&](const op::StripMetadata&) { return text("Odstranit metadata"); },
-            [&](const op::Move&) { return text("Přesun"); },
+            [&](const op::Resize&) { return text(LKey("Změna velikosti")); },
+            [&](const op::Compress&) { return text(LKey("Komprese")); },
+            [&](const op::Watermark&) { return text(LKey("Vodoznak")); },
+            [&](const op::Rename&) { return text(LKey("Přejmenování")); },
+            [&](const op::BlurFaces&) { return text(LKey("Rozmazat obličeje")); },
+            [&](const op::RemoveBackground&) { return text(LKey("Odstranit pozadí")); },
+            [&](const op::Ocr&) { return text(LKey("Text z obrázku")); },
+            [&](const op::Scan&) { return text(LKey("Sken dokumentu")); },
+            [&](const op::StripMetadata&) { return text(LKey("Odstranit metadata")); },
+            [&](const op::Move&) { return text(LKey("Přesun")); },
         },
         value);
 }

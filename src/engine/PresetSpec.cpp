@@ -122,9 +122,9 @@ std::optional<PresetSpec> PresetSpec::fromJson(const QJsonValue& value)
 const QList<PresetSpec>& PresetSpec::defaults()
 {
     static const QList<PresetSpec> list{
-        builtIn(kWebId, "Web", 1600, 0.8, true),
-        builtIn(kEmailId, "E-mail", 1200, 0.7, true),
-        builtIn(kSocialId, "Sociální sítě", 2048, 0.85, false),
+        builtIn(kWebId, LKey("Web"), 1600, 0.8, true),
+        builtIn(kEmailId, LKey("E-mail"), 1200, 0.7, true),
+        builtIn(kSocialId, LKey("Sociální sítě"), 2048, 0.85, false),
     };
     return list;
 }
@@ -133,15 +133,15 @@ const QList<PlatformPresets>& PlatformPresets::all()
 {
     static const QList<PlatformPresets> groups{
         {QStringLiteral("instagram"), QStringLiteral("Instagram"), QStringLiteral("camera.fill"),
-         {platform(kInstagramPortraitId, "Instagram příspěvek na výšku (4x5)", 1080, 1350),
-          platform(kInstagramSquareId, "Instagram čtverec (1x1)", 1080, 1080),
-          platform(kInstagramLandscapeId, "Instagram příspěvek na šířku", 1080, 566),
-          platform(kInstagramStoryId, "Instagram Story a Reel (9x16)", 1080, 1920),
-          platform(kInstagramProfileId, "Instagram profilovka", 320, 320)}},
+         {platform(kInstagramPortraitId, LKey("Instagram příspěvek na výšku (4x5)"), 1080, 1350),
+          platform(kInstagramSquareId, LKey("Instagram čtverec (1x1)"), 1080, 1080),
+          platform(kInstagramLandscapeId, LKey("Instagram příspěvek na šířku"), 1080, 566),
+          platform(kInstagramStoryId, LKey("Instagram Story a Reel (9x16)"), 1080, 1920),
+          platform(kInstagramProfileId, LKey("Instagram profilovka"), 320, 320)}},
         {QStringLiteral("youtube"), QStringLiteral("YouTube"), QStringLiteral("play.rectangle.fill"),
-         {platform(kYouTubeThumbnailId, "YouTube miniatura (16x9)", 1280, 720),
-          platform(kYouTubeBannerId, "YouTube banner kanálu", 2560, 1440),
-          platform(kYouTubeProfileId, "YouTube profilovka", 800, 800)}},
+         {platform(kYouTubeThumbnailId, LKey("YouTube miniatura (16x9)"), 1280, 720),
+          platform(kYouTubeBannerId, LKey("YouTube banner kanálu"), 2560, 1440),
+          platform(kYouTubeProfileId, LKey("YouTube profilovka"), 800, 800)}},
     };
     return groups;
 }

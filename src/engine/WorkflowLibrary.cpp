@@ -97,13 +97,13 @@ const QList<Workflow>& WorkflowLibrary::defaults()
 {
     using K = WorkflowStep::Kind;
     static const QList<Workflow> workflows{
-        builtIn(kPortfolioId, "Portfolio", "star.fill",
+        builtIn(kPortfolioId, LKey("Portfolio"), "star.fill",
                 {step(kPortfolioAdjustId, K::adjust), resizeStep(kPortfolioResizeId, 2400),
                  step(kPortfolioWatermarkId, K::watermark)},
                 "jpg", 0.9, false),
-        builtIn(kProductId, "Produktovka", "shippingbox.fill",
+        builtIn(kProductId, LKey("Produktovka"), "shippingbox.fill",
                 {step(kProductBackgroundId, K::removeBackground), resizeStep(kProductResizeId, 1200)}, "png", 0.9, false),
-        builtIn(kSafeSharingId, "Bezpečné sdílení", "lock.shield.fill",
+        builtIn(kSafeSharingId, LKey("Bezpečné sdílení"), "lock.shield.fill",
                 {step(kSafeSharingFacesId, K::blurFaces), resizeStep(kSafeSharingResizeId, 1600)}, "jpg", 0.8, true),
     };
     return workflows;
@@ -153,7 +153,7 @@ QString WorkflowLibrary::summary(const WorkflowStep& step)
     case K::resize:
         return Lf("Delší strana nejvýš %ld px", step.longEdge);
     case K::watermark:
-        return QStringLiteral("„") + step.text + QStringLiteral("“");
+        return Lf("„%@“", step.text); // quotes of the interface language
     }
     return {};
 }

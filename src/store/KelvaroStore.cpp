@@ -271,6 +271,16 @@ void KelvaroStore::exitDemo()
     setActiveSheet(std::nullopt);
 }
 
+bool KelvaroStore::stageDemoResults(const QStringList& files, const QStringList& outputs, const QMap<QString, QString>& sources)
+{
+    if (!m_demoBackup)
+        return false;
+    receive(files, false);
+    m_lastSources = sources;
+    setLastOutputs(outputs);
+    return true;
+}
+
 namespace {
 QString activityKey(const ActivityItem& item)
 {

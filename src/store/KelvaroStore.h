@@ -129,6 +129,10 @@ public:
     void addHistoryEntries(const QList<ActivityItem>& entries);
     void enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves);
     void exitDemo();
+    // The screenshot studio's comparison: loads `files` into the wheel and shows `outputs` as the
+    // last run's results, each made from its input in `sources` (output → input). Only while demo
+    // content is shown; false, and nothing changes, otherwise.
+    bool stageDemoResults(const QStringList& files, const QStringList& outputs, const QMap<QString, QString>& sources);
     bool hasSampleData() const;
     void clearSampleData();
 

@@ -251,17 +251,17 @@ const QList<WatchRecipe>& WatchRecipe::all()
 {
     static const QList<WatchRecipe> recipes = [] {
         return QList<WatchRecipe>{
-            {QStringLiteral("web"), QStringLiteral("Screenshoty na web"),
-             QStringLiteral("Zmenší na 1600 px a smaže metadata"), QStringLiteral("camera.viewfinder"), Color::violet,
+            {QStringLiteral("web"), LKey("Screenshoty na web"),
+             LKey("Zmenší na 1600 px a smaže metadata"), QStringLiteral("camera.viewfinder"), Color::violet,
              WatchAction::preset(PresetSpec::defaults().first())},
-            {QStringLiteral("heic"), QStringLiteral("HEIC z iPhonu na JPG"),
-             QStringLiteral("Formát, který otevře úplně všechno"), QStringLiteral("iphone"), Color::teal,
+            {QStringLiteral("heic"), LKey("HEIC z iPhonu na JPG"),
+             LKey("Formát, který otevře úplně všechno"), QStringLiteral("iphone"), Color::teal,
              WatchAction::convert(QStringLiteral("jpg"))},
-            {QStringLiteral("insta"), QStringLiteral("Instagram 4:5"),
-             QStringLiteral("Ořízne a zmenší na 1080×1350 px"), QStringLiteral("camera.fill"), Color::rose,
+            {QStringLiteral("insta"), LKey("Instagram 4:5"),
+             LKey("Ořízne a zmenší na 1080×1350 px"), QStringLiteral("camera.fill"), Color::rose,
              WatchAction::preset(PlatformPresets::all().first().presets.first())},
-            {QStringLiteral("privacy"), QStringLiteral("Soukromí před sdílením"),
-             QStringLiteral("Smaže GPS a údaje o foťáku"), QStringLiteral("eye.slash"), Color::gold,
+            {QStringLiteral("privacy"), LKey("Soukromí před sdílením"),
+             LKey("Smaže GPS a údaje o foťáku"), QStringLiteral("eye.slash"), Color::gold,
              WatchAction::stripMetadata()},
         };
     }();

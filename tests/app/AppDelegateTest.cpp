@@ -81,30 +81,20 @@ TEST_F(AppDelegateTest, BareLaunchOnlyBringsTheWindowForward)
 
 // The process outlives its last window only when the desktop shows the tray item; until the
 // tray step has run, the application's own setting stands.
-class AppDelegateTrayTest : public AppDelegateTest, public ::testing::WithParamInterface<bool> {
-protected:
-    void TearDown() override
-    {
-        QGuiApplication::setQuitOnLastWindowClosed(before);
-        AppDelegateTest::TearDown();
-    }
-    const bool before = QGuiApplication::quitOnLastWindowClosed();
-};
-
-TEST_P(AppDelegateTrayTest, KeepsRunningAfterTheLastWindowOnlyWithATray)
+TEST_F(AppDelegateTest, KeepsRunningAfterTheLastWindowOnlyWithATray)
 {
-    const bool shown = GetParam();
-    QGuiApplication::setQuitOnLastWindowClosed(shown);
-    hooks.installTray = [shown] { return shown; };
-    AppDelegate delegate(*store, watcher, hooks);
-    EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), shown);
-    delegate.didFinishLaunching();
-    settle();
-    EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), !shown);
+    const bool before = QGuiApplication::quitOnLastWindowClosed();
+    for (const bool shown : {true, false}) {
+        QGuiApplication::setQuitOnLastWindowClosed(shown);
+        hooks.installTray = [shown] { return shown; };
+        AppDelegate delegate(*store, watcher, hooks);
+        EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), shown);
+        delegate.didFinishLaunching();
+        settle();
+        EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), !shown) << shown;
+    }
+    QGuiApplication::setQuitOnLastWindowClosed(before);
 }
-
-INSTANTIATE_TEST_SUITE_P(Tray, AppDelegateTrayTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Shown" : "Missing"; });
 
 TEST_F(AppDelegateTest, ServicesStartAfterLaunchInOrder)
 {
@@ -123,16 +113,6 @@ TEST_F(AppDelegateTest, ServicesStartAfterLaunchInOrder)
     settle();
     EXPECT_TRUE(watcher.isStarted());
     EXPECT_EQ(calls, (QStringList{QStringLiteral("updates after watcher"), QStringLiteral("tray")}));
-}
-
-TEST_F(AppDelegateTest, MissingHooksAreHarmless)
-{
-    AppDelegate delegate(*store, watcher, {});
-    delegate.didFinishLaunching();
-    settle();
-    const QString a = writePhoto(dir(), QStringLiteral("a.jpg"));
-    delegate.handle(LaunchRequest{{a}, true});
-    EXPECT_EQ(store->droppedFiles(), QStringList{a});
 }
 
 } // namespace

@@ -3,44 +3,21 @@
 // temporary folder, and a fresh store per test.
 #include <functional>
 #include <memory>
-#include <ostream>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "store/KelvaroStore.h"
-
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "../support/TestSupport.h"
 
 namespace kelvaro::apptest {
 
-// Spins the event loop until `done` holds or `limitMs` passes; returns whether it held.
-inline bool waitUntil(const std::function<bool()>& done, int limitMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-// Lets queued calls run.
-inline void settle()
-{
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
+using test::settle;
+using test::waitUntil;
 
 // A small real photo at `dir/name` (format from the extension); returns its absolute path.
 inline QString writePhoto(const QDir& dir, const QString& name, QColor color = QColor(200, 90, 40))

@@ -62,33 +62,4 @@ TEST(DesktopEntry, OpensPhotosAndPdfsAndOffersTheSendAction)
     EXPECT_EQ(entryValue(QStringLiteral("Desktop Action send"), QStringLiteral("Exec")), QStringLiteral("kelvaro --send %F"));
 }
 
-TEST(DesktopEntry, InstalledIconLooksLikeTheWindowIcon)
-{
-    QSvgRenderer renderer(kIcon);
-    ASSERT_TRUE(renderer.isValid());
-    constexpr int side = 128;
-    QImage drawn(side, side, QImage::Format_ARGB32_Premultiplied);
-    drawn.fill(Qt::transparent);
-    {
-        QPainter p(&drawn);
-        p.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&p, QRectF(0, 0, side, side));
-    }
-    const QImage reference = AppIcon::image(side).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    double drift = 0;
-    int far = 0;
-    for (int y = 0; y < side; ++y) {
-        for (int x = 0; x < side; ++x) {
-            const QRgb a = drawn.pixel(x, y);
-            const QRgb b = reference.pixel(x, y);
-            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                    std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
-            drift += d;
-            far += d > 48 ? 1 : 0; // edges may differ by antialiasing, shapes may not
-        }
-    }
-    EXPECT_LT(drift / (side * side), 3.0);
-    EXPECT_LT(far, side * side / 100);
-}
-
 } // namespace

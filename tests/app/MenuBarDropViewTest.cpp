@@ -78,31 +78,6 @@ protected:
     int quits = 0;
 };
 
-TEST_F(MenuBarDropViewTest, RestingTexts)
-{
-    MenuBarDropView view(*store, watcher, hooks);
-    EXPECT_EQ(view.width(), 260);
-    EXPECT_EQ(view.minimumWidth(), 260);
-    EXPECT_EQ(view.maximumWidth(), 260);
-    EXPECT_GE(view.dropBox()->minimumHeight(), 120);
-    EXPECT_EQ(view.dropBox()->title(), QStringLiteral("Přetáhni sem fotky"));
-    EXPECT_EQ(view.dropBox()->symbol(), QStringLiteral("photo.stack"));
-    EXPECT_EQ(view.hintText(), QStringLiteral("Fotky můžeš pustit i rovnou do hlavního okna."));
-    EXPECT_EQ(view.openButton()->text(), QStringLiteral("Otevřít okno"));
-    EXPECT_EQ(view.chooseButton()->text(), QStringLiteral("Vybrat…"));
-    EXPECT_EQ(view.quitButton()->text(), QStringLiteral("Ukončit"));
-}
-
-TEST_F(MenuBarDropViewTest, TextsFollowTheLanguage)
-{
-    MenuBarDropView view(*store, watcher, hooks);
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    EXPECT_EQ(view.dropBox()->title(), QStringLiteral("Drop photos here"));
-    EXPECT_EQ(view.hintText(), QStringLiteral("You can also drop photos straight onto the main window."));
-    EXPECT_EQ(view.openButton()->text(), QStringLiteral("Open Window"));
-    EXPECT_EQ(view.quitButton()->text(), QStringLiteral("Quit"));
-}
-
 TEST_F(MenuBarDropViewTest, DragOverSaysLetGoAndLeavingRestores)
 {
     MenuBarDropView view(*store, watcher, hooks);
@@ -229,30 +204,21 @@ TEST_F(MenuBarDropViewTest, WindowIsFramelessEscapeClosesAndASecondClickHides)
 
 // ---- Placement -----------------------------------------------------------------------------------
 
-struct PlaceCase {
-    const char* name;
-    QPoint pointer;
-    QPoint topLeft;
-};
-
-class PlacementTest : public ::testing::TestWithParam<PlaceCase> {};
-
-TEST_P(PlacementTest, NearThePointerAndInsideTheScreen)
+TEST(Placement, NearThePointerAndInsideTheScreen)
 {
     const QRect area(0, 30, 1280, 770); // a panel of 30 at the top
     const QSize size(260, 300);
-    const QPoint topLeft = StatusItemDrop::placement(size, GetParam().pointer, area);
-    EXPECT_EQ(topLeft, GetParam().topLeft);
-    EXPECT_TRUE(area.contains(QRect(topLeft, size)));
+    const std::pair<QPoint, QPoint> rows[] = {
+        {QPoint(640, 15), QPoint(510, 30)},   // tray at the top: below
+        {QPoint(1270, 40), QPoint(1020, 48)}, // pushed in from the right
+        {QPoint(10, 790), QPoint(0, 482)},    // panel at the bottom: above
+        {QPoint(700, 799), QPoint(570, 491)},
+        {QPoint(640, 500), QPoint(510, 192)}};
+    for (const auto& [pointer, expected] : rows) {
+        const QPoint topLeft = StatusItemDrop::placement(size, pointer, area);
+        EXPECT_EQ(topLeft, expected) << pointer.x() << "," << pointer.y();
+        EXPECT_TRUE(area.contains(QRect(topLeft, size)));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Corners, PlacementTest,
-    ::testing::Values(PlaceCase{"topMiddle", QPoint(640, 15), QPoint(510, 30)},   // tray at the top: below
-                      PlaceCase{"topRight", QPoint(1270, 40), QPoint(1020, 48)},  // pushed in from the right
-                      PlaceCase{"bottomLeft", QPoint(10, 790), QPoint(0, 482)},    // panel at the bottom: above
-                      PlaceCase{"bottomEdge", QPoint(700, 799), QPoint(570, 491)},
-                      PlaceCase{"middle", QPoint(640, 500), QPoint(510, 192)}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -22,29 +22,16 @@ constexpr Qt::KeyboardModifiers kMeta = Qt::MetaModifier;
 
 // ---- The mapping ---------------------------------------------------------------------------------
 
-struct ModeCase {
-    const char* name;
-    Qt::KeyboardModifiers held;
-    std::optional<WheelMode> mode;
-};
-
-class ModeForTest : public ::testing::TestWithParam<ModeCase> {};
-
-TEST_P(ModeForTest, HeldKeysPickAMode)
+TEST(ModifierMonitorMapping, HeldKeysPickAMode)
 {
-    EXPECT_EQ(ModifierMonitor::modeFor(GetParam().held), GetParam().mode);
+    const std::pair<Qt::KeyboardModifiers, std::optional<WheelMode>> rows[] = {
+        {kNone, std::nullopt}, {kShift, WheelMode::convert}, {kShift | kAlt, WheelMode::tools}, {kCtrl, WheelMode::actions},
+        {kAlt, std::nullopt}, {kMeta, std::nullopt}, {kShift | kCtrl, std::nullopt}, {kShift | kMeta, std::nullopt},
+        {kCtrl | kAlt, std::nullopt}, {kShift | kAlt | kCtrl, std::nullopt}, {kShift | Qt::KeypadModifier, WheelMode::convert},
+        {kCtrl | Qt::GroupSwitchModifier, WheelMode::actions}};
+    for (const auto& [held, mode] : rows)
+        EXPECT_EQ(ModifierMonitor::modeFor(held), mode) << int(held);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Modifiers, ModeForTest,
-    ::testing::Values(ModeCase{"none", kNone, std::nullopt}, ModeCase{"shift", kShift, WheelMode::convert},
-                      ModeCase{"shiftAlt", kShift | kAlt, WheelMode::tools}, ModeCase{"ctrl", kCtrl, WheelMode::actions},
-                      ModeCase{"alt", kAlt, std::nullopt}, ModeCase{"meta", kMeta, std::nullopt},
-                      ModeCase{"shiftCtrl", kShift | kCtrl, std::nullopt}, ModeCase{"shiftMeta", kShift | kMeta, std::nullopt},
-                      ModeCase{"ctrlAlt", kCtrl | kAlt, std::nullopt}, ModeCase{"shiftAltCtrl", kShift | kAlt | kCtrl, std::nullopt},
-                      ModeCase{"shiftKeypad", kShift | Qt::KeypadModifier, WheelMode::convert},
-                      ModeCase{"ctrlGroupSwitch", kCtrl | Qt::GroupSwitchModifier, WheelMode::actions}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 struct KeyCase {
     const char* name;
@@ -55,35 +42,30 @@ struct KeyCase {
     std::optional<Qt::KeyboardModifiers> after;
 };
 
-class ModifiersAfterTest : public ::testing::TestWithParam<KeyCase> {};
-
-TEST_P(ModifiersAfterTest, TheKeysOwnChangeIsApplied)
+TEST(ModifierMonitorMapping, TheKeysOwnChangeIsApplied)
 {
-    const KeyCase& c = GetParam();
-    const QKeyEvent event(c.type, c.key, c.reported, 0, c.keysym, 0);
-    EXPECT_EQ(ModifierMonitor::modifiersAfter(event), c.after);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, ModifiersAfterTest,
-    ::testing::Values(
+    const KeyCase rows[] = {
         // X11 and Wayland report the state before the key.
-        KeyCase{"shiftDown", QEvent::KeyPress, Qt::Key_Shift, kNone, 0, kShift},
-        KeyCase{"shiftUp", QEvent::KeyRelease, Qt::Key_Shift, kShift, 0, kNone},
-        KeyCase{"altDownWithShift", QEvent::KeyPress, Qt::Key_Alt, kShift, 0, kShift | kAlt},
-        KeyCase{"altUpWithShift", QEvent::KeyRelease, Qt::Key_Alt, kShift | kAlt, 0, kShift},
+        {"shiftDown", QEvent::KeyPress, Qt::Key_Shift, kNone, 0, kShift},
+        {"shiftUp", QEvent::KeyRelease, Qt::Key_Shift, kShift, 0, kNone},
+        {"altDownWithShift", QEvent::KeyPress, Qt::Key_Alt, kShift, 0, kShift | kAlt},
+        {"altUpWithShift", QEvent::KeyRelease, Qt::Key_Alt, kShift | kAlt, 0, kShift},
         // A platform that reports the state after the key must not flip it back.
-        KeyCase{"shiftDownReportedAfter", QEvent::KeyPress, Qt::Key_Shift, kShift, 0, kShift},
-        KeyCase{"shiftUpReportedAfter", QEvent::KeyRelease, Qt::Key_Shift, kNone, 0, kNone},
+        {"shiftDownReportedAfter", QEvent::KeyPress, Qt::Key_Shift, kShift, 0, kShift},
+        {"shiftUpReportedAfter", QEvent::KeyRelease, Qt::Key_Shift, kNone, 0, kNone},
         // Shift and then Alt on an X keymap: the Alt key sends the Meta_L keysym.
-        KeyCase{"metaLeftKeysymIsAlt", QEvent::KeyPress, Qt::Key_Meta, kShift, 0xffe7, kShift | kAlt},
-        KeyCase{"metaRightKeysymIsAlt", QEvent::KeyRelease, Qt::Key_Meta, kShift | kAlt, 0xffe8, kShift},
-        KeyCase{"superIsMeta", QEvent::KeyPress, Qt::Key_Super_L, kShift, 0xffeb, kShift | kMeta},
-        KeyCase{"ctrlDown", QEvent::KeyPress, Qt::Key_Control, kNone, 0, kCtrl},
-        KeyCase{"capsLockIgnored", QEvent::KeyPress, Qt::Key_CapsLock, kNone, 0, std::nullopt},
-        KeyCase{"letterIgnored", QEvent::KeyPress, Qt::Key_A, kShift, 0, std::nullopt},
-        KeyCase{"altGrIgnored", QEvent::KeyPress, Qt::Key_AltGr, kNone, 0, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+        {"metaLeftKeysymIsAlt", QEvent::KeyPress, Qt::Key_Meta, kShift, 0xffe7, kShift | kAlt},
+        {"metaRightKeysymIsAlt", QEvent::KeyRelease, Qt::Key_Meta, kShift | kAlt, 0xffe8, kShift},
+        {"superIsMeta", QEvent::KeyPress, Qt::Key_Super_L, kShift, 0xffeb, kShift | kMeta},
+        {"ctrlDown", QEvent::KeyPress, Qt::Key_Control, kNone, 0, kCtrl},
+        {"capsLockIgnored", QEvent::KeyPress, Qt::Key_CapsLock, kNone, 0, std::nullopt},
+        {"letterIgnored", QEvent::KeyPress, Qt::Key_A, kShift, 0, std::nullopt},
+        {"altGrIgnored", QEvent::KeyPress, Qt::Key_AltGr, kNone, 0, std::nullopt}};
+    for (const KeyCase& c : rows) {
+        const QKeyEvent event(c.type, c.key, c.reported, 0, c.keysym, 0);
+        EXPECT_EQ(ModifierMonitor::modifiersAfter(event), c.after) << c.name;
+    }
+}
 
 // ---- In the application -----------------------------------------------------------------------------
 

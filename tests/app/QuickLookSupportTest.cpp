@@ -2,8 +2,6 @@
 // (the open preview following), stepping inside the preview moves the list, and the preview
 // window shows pictures (PDF and HEIC included), text and other files.
 #include <QApplication>
-#include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -11,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestPaths.h"
 #include "../support/TestImages.h"
+#include "../support/TestSupport.h"
 #include "app/QuickLookSupport.h"
 #include "platform/Settings.h"
 
@@ -20,14 +18,6 @@ using namespace kelvaro;
 namespace ti = kelvaro::testimages;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int ms = 8000)
-{
-    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
-    while (!done() && QDateTime::currentMSecsSinceEpoch() < until)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 // Sends a key to `target`; true when it was consumed before reaching the list's own handling.
 bool press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -73,22 +63,33 @@ protected:
     std::unique_ptr<QListWidget> list;
 };
 
-TEST_F(QuickLookTest, SpaceSelectsTheFirstFileAndOpensThenCloses)
+TEST_F(QuickLookTest, SpaceOpensTheSelectedOrFirstFileAndClosesItKeepingTheSelection)
 {
     const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
     QuickLookList* ql = listOf(files);
     EXPECT_TRUE(press(list.get(), Qt::Key_Space));
     EXPECT_EQ(ql->selection(), files[0]);
-    EXPECT_EQ(ql->preview(), files[0]);
     EXPECT_EQ(currentRow(), 0);
     ASSERT_NE(ql->panel(), nullptr);
     EXPECT_TRUE(ql->panel()->isVisible());
     EXPECT_EQ(ql->panel()->file(), files[0]);
-
     EXPECT_TRUE(press(list.get(), Qt::Key_Space));
     EXPECT_FALSE(ql->preview());
     EXPECT_FALSE(ql->panel()->isVisible());
     EXPECT_EQ(ql->selection(), files[0]) << "closing keeps the selection";
+    list->setCurrentRow(1);
+    press(list.get(), Qt::Key_Space);
+    EXPECT_EQ(ql->preview(), files[1]);
+    // Closing the preview itself lets Space open it again.
+    press(ql->panel(), Qt::Key_Escape);
+    EXPECT_FALSE(ql->preview());
+    press(list.get(), Qt::Key_Space);
+    EXPECT_EQ(ql->preview(), files[1]);
+
+    QuickLookList* empty = listOf({}); // on an empty list the keys are left to the list
+    EXPECT_EQ(empty->togglePreview(), QuickLookList::KeyResult::ignored);
+    EXPECT_EQ(empty->move(1), QuickLookList::KeyResult::ignored);
+    EXPECT_EQ(empty->panel(), nullptr);
 }
 
 TEST_F(QuickLookTest, ThePreviewGoesWithItsList)
@@ -105,104 +106,50 @@ TEST_F(QuickLookTest, ThePreviewGoesWithItsList)
     EXPECT_TRUE(panel.isNull());
 }
 
-TEST_F(QuickLookTest, SpaceOpensTheSelectedFile)
-{
-    const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png"))};
-    QuickLookList* ql = listOf(files);
-    list->setCurrentRow(1);
-    EXPECT_EQ(ql->selection(), files[1]);
-    press(list.get(), Qt::Key_Space);
-    EXPECT_EQ(ql->preview(), files[1]);
-}
-
-TEST_F(QuickLookTest, SpaceOnAnEmptyListIsLeftToTheList)
-{
-    QuickLookList* ql = listOf({});
-    EXPECT_EQ(ql->togglePreview(), QuickLookList::KeyResult::ignored);
-    EXPECT_EQ(ql->move(1), QuickLookList::KeyResult::ignored);
-    EXPECT_EQ(ql->panel(), nullptr);
-}
-
-TEST_F(QuickLookTest, ArrowsFromNothingTakeTheFirstOrTheLast)
+TEST_F(QuickLookTest, ArrowsStartFromAnEndStopAtTheEndsAndNeverOpenThePreview)
 {
     const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
     QuickLookList* ql = listOf(files);
     EXPECT_TRUE(press(list.get(), Qt::Key_Down));
     EXPECT_EQ(ql->selection(), files[0]);
+    EXPECT_TRUE(press(list.get(), Qt::Key_Up)); // stops at the end and still consumes the key
     EXPECT_EQ(currentRow(), 0);
-
     QuickLookList* other = listOf(files);
     EXPECT_TRUE(press(list.get(), Qt::Key_Up));
     EXPECT_EQ(other->selection(), files[2]);
+    EXPECT_TRUE(press(list.get(), Qt::Key_Down));
     EXPECT_EQ(currentRow(), 2);
     EXPECT_EQ(other->panel(), nullptr) << "arrows never open the preview";
+    // A selection outside the list starts from an end.
+    other->setSelection(temp.filePath(QStringLiteral("filtered-out.png")));
+    EXPECT_EQ(other->move(1), QuickLookList::KeyResult::handled);
+    EXPECT_EQ(other->selection(), files[0]);
+    other->setSelection(temp.filePath(QStringLiteral("filtered-out.png")));
+    other->move(-1);
+    EXPECT_EQ(other->selection(), files[2]);
+    // The same file twice counts from its first place.
+    QuickLookList* twice = listOf({files[0], files[1], files[0]});
+    list->setCurrentRow(2);
+    twice->move(1);
+    EXPECT_EQ(twice->selection(), files[1]);
 }
 
-TEST_F(QuickLookTest, ArrowsStopAtTheEndsAndStillConsumeTheKey)
-{
-    const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png"))};
-    QuickLookList* ql = listOf(files);
-    list->setCurrentRow(0);
-    EXPECT_TRUE(press(list.get(), Qt::Key_Up));
-    EXPECT_EQ(ql->selection(), files[0]);
-    EXPECT_EQ(currentRow(), 0);
-    list->setCurrentRow(1);
-    EXPECT_TRUE(press(list.get(), Qt::Key_Down));
-    EXPECT_EQ(ql->selection(), files[1]);
-    EXPECT_EQ(currentRow(), 1);
-}
-
-TEST_F(QuickLookTest, ASelectionOutsideTheListStartsFromAnEnd)
-{
-    const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
-    QuickLookList* ql = listOf(files);
-    ql->setSelection(temp.filePath(QStringLiteral("filtered-out.png")));
-    EXPECT_EQ(ql->move(1), QuickLookList::KeyResult::handled);
-    EXPECT_EQ(ql->selection(), files[0]);
-    ql->setSelection(temp.filePath(QStringLiteral("filtered-out.png")));
-    ql->move(-1);
-    EXPECT_EQ(ql->selection(), files[2]);
-}
-
-TEST_F(QuickLookTest, TheOpenPreviewFollowsTheArrows)
+TEST_F(QuickLookTest, TheOpenPreviewFollowsTheArrowsAndSteppingInsideItMovesTheList)
 {
     const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
     QuickLookList* ql = listOf(files);
     press(list.get(), Qt::Key_Space);
     press(list.get(), Qt::Key_Down);
-    EXPECT_EQ(ql->preview(), files[1]);
     EXPECT_EQ(ql->panel()->file(), files[1]);
     press(list.get(), Qt::Key_Down);
     press(list.get(), Qt::Key_Down);
     EXPECT_EQ(ql->panel()->file(), files[2]);
     EXPECT_EQ(currentRow(), 2);
-}
-
-TEST_F(QuickLookTest, SteppingInsideThePreviewMovesTheList)
-{
-    const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
-    QuickLookList* ql = listOf(files);
-    press(list.get(), Qt::Key_Space);
-    press(ql->panel(), Qt::Key_Right);
+    press(ql->panel(), Qt::Key_Left);
     EXPECT_EQ(ql->panel()->file(), files[1]);
     EXPECT_EQ(ql->preview(), files[1]);
     EXPECT_EQ(ql->selection(), files[1]);
     EXPECT_EQ(currentRow(), 1);
-    press(ql->panel(), Qt::Key_Left);
-    EXPECT_EQ(currentRow(), 0);
-}
-
-TEST_F(QuickLookTest, ClosingThePreviewItselfLetsSpaceOpenItAgain)
-{
-    const QStringList files{png(QStringLiteral("a.png"))};
-    QuickLookList* ql = listOf(files);
-    press(list.get(), Qt::Key_Space);
-    press(ql->panel(), Qt::Key_Escape);
-    EXPECT_FALSE(ql->panel()->isVisible());
-    EXPECT_FALSE(ql->preview());
-    press(list.get(), Qt::Key_Space);
-    EXPECT_TRUE(ql->panel()->isVisible());
-    EXPECT_EQ(ql->preview(), files[0]);
 }
 
 TEST_F(QuickLookTest, ModifiedKeysAndHeldSpaceAreLeftAlone)
@@ -218,16 +165,6 @@ TEST_F(QuickLookTest, ModifiedKeysAndHeldSpaceAreLeftAlone)
     EXPECT_TRUE(ql->preview()) << "a held Space must not close what it opened";
 }
 
-TEST_F(QuickLookTest, TheSameFileTwiceCountsFromItsFirstPlace)
-{
-    const QString a = png(QStringLiteral("a.png"));
-    const QString b = png(QStringLiteral("b.png"));
-    QuickLookList* ql = listOf({a, b, a});
-    list->setCurrentRow(2); // the second "a"
-    ql->move(1);
-    EXPECT_EQ(ql->selection(), b);
-}
-
 TEST_F(QuickLookTest, AClickGivesTheListTheKeyboard)
 {
     const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png"))};
@@ -238,7 +175,7 @@ TEST_F(QuickLookTest, AClickGivesTheListTheKeyboard)
     window.show();
     QApplication::setActiveWindow(&window);
     elsewhere->setFocus();
-    ASSERT_TRUE(waitFor([&] { return elsewhere->hasFocus(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return elsewhere->hasFocus(); }));
     list->setCurrentRow(1); // what a click does
     EXPECT_EQ(ql->selection(), files[1]);
     EXPECT_TRUE(list->hasFocus());
@@ -263,82 +200,41 @@ TEST_F(QuickLookTest, HelperWithoutAnItemViewUsesTheGivenList)
 
 // ---- The preview window -------------------------------------------------------------------------
 
-TEST_F(QuickLookTest, PicturesAreShownUpright)
+TEST_F(QuickLookTest, ThePreviewWindowShowsPicturesUprightTextAsTextAndOtherFilesByName)
 {
-    ti::Metadata meta;
-    meta.orientation = 6;
-    const QString jpeg = ti::writeJpeg(temp.path(), QStringLiteral("turned.jpg"), ti::quadrants(80, 40), meta);
-    QuickLookPanel panel;
-    panel.showFile(jpeg);
-    ASSERT_TRUE(panel.waitForContent());
-    ASSERT_EQ(panel.content(), QuickLookPanel::Content::image);
-    EXPECT_EQ(panel.image().size(), QSize(40, 80));
-}
-
-TEST_F(QuickLookTest, PdfAndHeicArePreviewed)
-{
-    QuickLookPanel panel;
-    panel.showFile(ti::writePdf(temp.path(), QStringLiteral("doc.pdf"), QSizeF(100, 200)));
-    ASSERT_TRUE(panel.waitForContent());
-    EXPECT_EQ(panel.content(), QuickLookPanel::Content::image);
-    EXPECT_LT(panel.image().width(), panel.image().height());
-
-    panel.showFile(ti::writeHeic(temp.path(), QStringLiteral("photo.heic"), ti::quadrants(64, 48)));
-    ASSERT_TRUE(panel.waitForContent());
-    EXPECT_EQ(panel.content(), QuickLookPanel::Content::image);
-    EXPECT_EQ(panel.image().size(), QSize(64, 48));
-}
-
-TEST_F(QuickLookTest, TextFilesAreShownAsText)
-{
-    const QString path = temp.filePath(QStringLiteral("rozpoznaný text.txt"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("Účtenka\n<b>123</b>");
-    f.close();
+    test::writeFile(temp.filePath(QStringLiteral("rozpoznaný text.txt")), "Účtenka\n<b>123</b>");
+    test::writeFile(temp.filePath(QStringLiteral("archiv.zip")), "PK");
+    const struct {
+        QString file;
+        QuickLookPanel::Content content;
+        QSize size; // of a picture
+    } rows[] = {
+        {ti::writeJpeg(temp.path(), QStringLiteral("turned.jpg"), ti::quadrants(80, 40), ti::oriented(6)), QuickLookPanel::Content::image, {40, 80}},
+        {ti::writePdf(temp.path(), QStringLiteral("doc.pdf"), QSizeF(100, 200)), QuickLookPanel::Content::image, {}},
+        {ti::writeHeic(temp.path(), QStringLiteral("photo.heic"), ti::quadrants(64, 48)), QuickLookPanel::Content::image, {64, 48}},
+        {temp.filePath(QStringLiteral("rozpoznaný text.txt")), QuickLookPanel::Content::text, {}},
+        {temp.filePath(QStringLiteral("archiv.zip")), QuickLookPanel::Content::none, {}},
+        {ti::writeGarbage(temp.path(), QStringLiteral("rozbitá.jpg")), QuickLookPanel::Content::none, {}},
+        {temp.filePath(QStringLiteral("smazaná.png")), QuickLookPanel::Content::none, {}},
+    };
     QuickLookPanel panel;
     panel.resize(500, 360);
     panel.show();
-    panel.showFile(path);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file.toStdString());
+        panel.showFile(row.file);
+        ASSERT_TRUE(panel.waitForContent());
+        EXPECT_EQ(panel.content(), row.content);
+        if (row.size.isValid()) {
+            EXPECT_EQ(panel.image().size(), row.size);
+        }
+    }
+    panel.showFile(rows[1].file);
     ASSERT_TRUE(panel.waitForContent());
-    EXPECT_EQ(panel.content(), QuickLookPanel::Content::text);
+    EXPECT_LT(panel.image().width(), panel.image().height()); // the PDF's page is upright
+    panel.showFile(rows[3].file);
+    ASSERT_TRUE(panel.waitForContent());
     EXPECT_EQ(panel.text(), QStringLiteral("Účtenka\n<b>123</b>"));
-}
-
-TEST_F(QuickLookTest, OtherAndBrokenFilesShowTheirNameOnly)
-{
-    QuickLookPanel panel;
-    panel.resize(500, 360);
-    panel.show();
-    const QString zip = temp.filePath(QStringLiteral("archiv.zip"));
-    QFile f(zip);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("PK");
-    f.close();
-    panel.showFile(zip);
-    ASSERT_TRUE(panel.waitForContent());
-    EXPECT_EQ(panel.content(), QuickLookPanel::Content::none);
-    const QString dir = QStringLiteral(KELVARO_BUILD_DIR) + QStringLiteral("/gallery/extras");
-    QDir().mkpath(dir);
-    panel.grab().save(dir + QStringLiteral("/quick-look-other.png"));
-    panel.showFile(ti::writeGarbage(temp.path(), QStringLiteral("rozbitá.jpg")));
-    ASSERT_TRUE(panel.waitForContent());
-    EXPECT_EQ(panel.content(), QuickLookPanel::Content::none);
-    panel.showFile(temp.filePath(QStringLiteral("smazaná.png")));
-    ASSERT_TRUE(panel.waitForContent());
-    EXPECT_EQ(panel.content(), QuickLookPanel::Content::none);
-}
-
-TEST_F(QuickLookTest, Picture)
-{
-    QuickLookPanel panel;
-    panel.resize(520, 400);
-    panel.show();
-    panel.showFile(png(QStringLiteral("Dovolená 2026.png"), 600, 400));
-    ASSERT_TRUE(panel.waitForContent());
-    const QString dir = QStringLiteral(KELVARO_BUILD_DIR) + QStringLiteral("/gallery/extras");
-    QDir().mkpath(dir);
-    EXPECT_TRUE(panel.grab().save(dir + QStringLiteral("/quick-look.png")));
 }
 
 } // namespace

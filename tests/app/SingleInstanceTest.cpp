@@ -44,72 +44,33 @@ protected:
 
 // ---- Command lines ---------------------------------------------------------------------------------
 
-TEST_F(SingleInstanceTest, BareLaunchOnlyActivates)
-{
-    EXPECT_EQ(SingleInstance::parseArguments({QStringLiteral("kelvaro")}, work.path()), (LaunchRequest{{}, true}));
-}
-
-TEST_F(SingleInstanceTest, RelativePathsResolveAgainstTheLaunchFolder)
+TEST_F(SingleInstanceTest, CommandLinesGiveTheirExistingLocalFilesOnceAndActivateNothing)
 {
     const QString a = writePhoto(work, QStringLiteral("a.jpg"));
     const QString b = writePhoto(work, QStringLiteral("b.png"));
-    const LaunchRequest request =
-        SingleInstance::parseArguments({QStringLiteral("kelvaro"), QStringLiteral("a.jpg"), QStringLiteral("./b.png")}, work.path());
-    EXPECT_EQ(request.files, (QStringList{a, b}));
-    EXPECT_FALSE(request.activate);
-}
-
-TEST_F(SingleInstanceTest, FileUrisBecomePathsAndWebLinksAreDropped)
-{
     const QString spaced = writePhoto(work, QStringLiteral("my photo.jpg"));
-    const QString plain = writePhoto(work, QStringLiteral("c.png"));
-    const QStringList arguments{
-        QStringLiteral("kelvaro"),
-        QUrl::fromLocalFile(spaced).toString(QUrl::FullyEncoded), // file:///…/my%20photo.jpg
-        QStringLiteral("https://example.com/photo.jpg"),
-        QStringLiteral("sftp://host/photo.jpg"),
-        QStringLiteral("file://otherhost") + plain, // a file on another machine
-        QStringLiteral("file://localhost") + plain,
-    };
-    const LaunchRequest request = SingleInstance::parseArguments(arguments, work.path());
-    EXPECT_EQ(request.files, (QStringList{spaced, plain}));
-    EXPECT_FALSE(request.activate);
-}
-
-TEST_F(SingleInstanceTest, SendOptionWithOnlyWebLinksAsksForNothing)
-{
-    const LaunchRequest request = SingleInstance::parseArguments(
-        {QStringLiteral("kelvaro"), QStringLiteral("--send"), QStringLiteral("https://example.com/a.jpg")}, work.path());
-    EXPECT_TRUE(request.files.isEmpty());
-    EXPECT_FALSE(request.activate);
-}
-
-TEST_F(SingleInstanceTest, MissingFilesDuplicatesAndOptionsAreSkipped)
-{
-    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
     const QString dashed = writePhoto(work, QStringLiteral("-dash.jpg"));
-    const LaunchRequest request = SingleInstance::parseArguments(
-        {QStringLiteral("kelvaro"), QStringLiteral("--send"), QStringLiteral("a.jpg"), QStringLiteral("missing.jpg"),
-         a, QStringLiteral("--"), QStringLiteral("-dash.jpg")},
-        work.path());
-    EXPECT_EQ(request.files, (QStringList{a, dashed}));
-}
-
-TEST_F(SingleInstanceTest, FoldersPassForTheStoreToExpand)
-{
-    const LaunchRequest request =
-        SingleInstance::parseArguments({QStringLiteral("kelvaro"), QStringLiteral("--send"), work.path()}, temp.path());
-    EXPECT_EQ(request.files, QStringList{work.path()});
+    const std::pair<QStringList, QStringList> rows[] = {
+        // Relative paths resolve against the launch folder.
+        {{"a.jpg", "./b.png"}, {a, b}},
+        // File URIs become paths; web links and files of other machines are dropped.
+        {{QUrl::fromLocalFile(spaced).toString(QUrl::FullyEncoded), "https://example.com/photo.jpg", "sftp://host/photo.jpg",
+          "file://otherhost" + b, "file://localhost" + b},
+         {spaced, b}},
+        {{"--send", "https://example.com/a.jpg"}, {}},
+        // Missing files, duplicates and options are skipped; "--" ends the options.
+        {{"--send", "a.jpg", "missing.jpg", a, "--", "-dash.jpg"}, {a, dashed}},
+        // Folders pass for the store to expand.
+        {{"--send", work.path()}, {work.path()}},
+    };
+    for (const auto& [arguments, files] : rows) {
+        const LaunchRequest request = SingleInstance::parseArguments(QStringList{QStringLiteral("kelvaro")} + arguments, work.path());
+        EXPECT_EQ(request.files, files) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(request.activate);
+    }
 }
 
 // ---- Hand-off ----------------------------------------------------------------------------------------
-
-TEST_F(SingleInstanceTest, FirstClaimBecomesTheRunningInstance)
-{
-    SingleInstance instance(socketName);
-    EXPECT_EQ(instance.claim({}), SingleInstance::Role::primary);
-    EXPECT_TRUE(instance.isListening());
-}
 
 TEST_F(SingleInstanceTest, SecondLaunchHandsItsFilesOver)
 {
@@ -117,6 +78,7 @@ TEST_F(SingleInstanceTest, SecondLaunchHandsItsFilesOver)
     const QString b = writePhoto(work, QStringLiteral("b.png"));
     SingleInstance running(socketName);
     ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
+    EXPECT_TRUE(running.isListening());
     QList<LaunchRequest> received;
     QObject::connect(&running, &SingleInstance::requested, [&](const LaunchRequest& r) { received.append(r); });
 
@@ -207,16 +169,6 @@ TEST_F(SingleInstanceTest, SilentLockHolderFailsTheLaunchInsteadOfStartingTwice)
     EXPECT_EQ(role, SingleInstance::Role::failed);
     EXPECT_TRUE(recentLogLines().contains(QStringLiteral("Kelvaro: the running instance did not answer")))
         << recentLogLines().join(QLatin1Char('\n')).toStdString();
-}
-
-TEST_F(SingleInstanceTest, DefaultNameFollowsTheEnvironment)
-{
-    qputenv(SingleInstance::socketEnvironment, socketName.toLocal8Bit());
-    EXPECT_EQ(SingleInstance::defaultName(), socketName);
-    EXPECT_EQ(SingleInstance().name(), socketName);
-    qunsetenv(SingleInstance::socketEnvironment);
-    // Otherwise it lives in the user's own runtime folder.
-    EXPECT_TRUE(SingleInstance::defaultName().startsWith(qEnvironmentVariable("XDG_RUNTIME_DIR") + QLatin1Char('/')));
 }
 
 } // namespace

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/TestSupport.h"
+
 #include "app/UpdateChecker.h"
 #include "engine/Localization.h"
 #include "platform/Json.h"
@@ -27,10 +29,7 @@ namespace {
 
 bool waitFor(const std::function<bool()>& done, int ms = 8000)
 {
-    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
-    while (!done() && QDateTime::currentMSecsSinceEpoch() < until)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
+    return test::waitUntil(done, ms);
 }
 
 // Answers every request with one configured response and remembers the requests.
@@ -247,28 +246,20 @@ TEST_F(UpdateCheckerTest, AutomaticChecksCanBeSwitchedOff)
     EXPECT_EQ(server.requests.size(), 1);
 }
 
-struct AgeCase {
-    qint64 secondsAgo; // negative: in the future
-    bool checks;
-};
-
-class UpdateCheckerAge : public UpdateCheckerTest, public ::testing::WithParamInterface<AgeCase> {};
-
-TEST_P(UpdateCheckerAge, TheLastCheckMustBeTwentyHoursOldOrInTheFuture)
+TEST_F(UpdateCheckerTest, TheLastCheckMustBeTwentyHoursOldOrInTheFuture)
 {
-    storeLastCheck(now.addSecs(-GetParam().secondsAgo));
-    server.answer(200, feed(QStringLiteral("1.2.0")));
-    auto c = checker();
-    c->automaticCheck();
-    ASSERT_TRUE(waitFor([&] { return settled(*c); }));
-    EXPECT_EQ(server.requests.size(), GetParam().checks ? 1 : 0);
+    // seconds ago (negative: in the future, the clock was set back), whether a check goes out
+    for (const auto& [secondsAgo, checks] : {std::pair<qint64, bool>{0, false}, {19 * 3600, false}, {72000 - 1, false},
+                                             {72000, true}, {21 * 3600, true}, {-3600, true}, {-5LL * 365 * 86400, true}}) {
+        storeLastCheck(now.addSecs(-secondsAgo));
+        server.answer(200, feed(QStringLiteral("1.2.0")));
+        server.requests.clear();
+        auto c = checker();
+        c->automaticCheck();
+        ASSERT_TRUE(waitFor([&] { return settled(*c); }));
+        EXPECT_EQ(server.requests.size(), checks ? 1 : 0) << secondsAgo;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Ages, UpdateCheckerAge,
-                         ::testing::Values(AgeCase{0, false}, AgeCase{19 * 3600, false}, AgeCase{72000 - 1, false},
-                                           AgeCase{72000, true}, AgeCase{21 * 3600, true},
-                                           AgeCase{-3600, true},           // the clock was set back
-                                           AgeCase{-5LL * 365 * 86400, true}));
 
 TEST_F(UpdateCheckerTest, AManualCheckIgnoresTheTwentyHourRule)
 {
@@ -280,40 +271,35 @@ TEST_F(UpdateCheckerTest, AManualCheckIgnoresTheTwentyHourRule)
     EXPECT_EQ(c->status(), UpdateChecker::Status::upToDate);
 }
 
-struct FailureCase {
-    const char* name;
-    int status;
-    QByteArray body;
-};
-
-class UpdateCheckerFailure : public UpdateCheckerTest, public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(UpdateCheckerFailure, FailsAndLeavesTheLastCheckAsItWas)
+TEST_F(UpdateCheckerTest, AnUnusableAnswerFailsAndLeavesTheLastCheckAsItWas)
 {
+    const struct {
+        const char* name;
+        int status;
+        QByteArray body;
+    } rows[] = {{"noContent", 204, QByteArray()},
+                {"notModified", 304, QByteArray()},
+                {"serverError", 500, feed(QStringLiteral("9.0"))},
+                {"notFound", 404, QByteArray("{}")},
+                {"badJson", 200, QByteArray("{\"version\":")},
+                {"notAnObject", 200, QByteArray("[\"9.0\"]")},
+                {"noUrl", 200, QByteArray("{\"version\":\"9.0\"}")},
+                {"numberVersion", 200, QByteArray("{\"version\":9,\"url\":\"https://e.org\"}")},
+                {"numberNotes", 200, feed(QStringLiteral("9.0"), QStringLiteral("https://e.org"), QStringLiteral(",\"notes_cs\":5"))}};
     const QDateTime before = now.addSecs(-30 * 3600);
-    storeLastCheck(before);
-    server.answer(GetParam().status, GetParam().body);
-    auto c = checker();
-    ASSERT_TRUE(c->lastCheck());
-    runCheck(*c, false);
-    EXPECT_EQ(c->status(), UpdateChecker::Status::failed);
-    EXPECT_FALSE(c->available());
-    EXPECT_EQ(*c->lastCheck(), before);
-    EXPECT_EQ(Settings::shared().numberValue(QString::fromLatin1(UpdateChecker::lastCheckKey)), json::dateValue(before));
-    EXPECT_TRUE(asked.isEmpty());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        storeLastCheck(before);
+        server.answer(row.status, row.body);
+        auto c = checker();
+        runCheck(*c, false);
+        EXPECT_EQ(c->status(), UpdateChecker::Status::failed);
+        EXPECT_FALSE(c->available());
+        EXPECT_EQ(c->lastCheck(), before);
+        EXPECT_EQ(Settings::shared().numberValue(QString::fromLatin1(UpdateChecker::lastCheckKey)), json::dateValue(before));
+        EXPECT_TRUE(asked.isEmpty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, UpdateCheckerFailure,
-    ::testing::Values(FailureCase{"noContent", 204, QByteArray()}, FailureCase{"notModified", 304, QByteArray()},
-                      FailureCase{"serverError", 500, feed(QStringLiteral("9.0"))},
-                      FailureCase{"notFound", 404, QByteArray("{}")}, FailureCase{"badJson", 200, QByteArray("{\"version\":")},
-                      FailureCase{"notAnObject", 200, QByteArray("[\"9.0\"]")},
-                      FailureCase{"noUrl", 200, QByteArray("{\"version\":\"9.0\"}")},
-                      FailureCase{"numberVersion", 200, QByteArray("{\"version\":9,\"url\":\"https://e.org\"}")},
-                      FailureCase{"numberNotes", 200, feed(QStringLiteral("9.0"), QStringLiteral("https://e.org"),
-                                                           QStringLiteral(",\"notes_cs\":5"))}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UpdateCheckerTest, AFailedServerMeansFailed)
 {
@@ -504,32 +490,21 @@ TEST_F(UpdateCheckerTest, TheAlertShowsNotesAsPlainText)
     EXPECT_TRUE(sawDownload);
 }
 
-struct VersionCase {
-    const char* candidate;
-    const char* current;
-    bool newer;
-};
-
-class VersionComparison : public ::testing::TestWithParam<VersionCase> {};
-
-TEST_P(VersionComparison, ComparesPartByPart)
+TEST(UpdateCheckerVersions, ComparesPartByPart)
 {
-    const VersionCase v = GetParam();
-    EXPECT_EQ(UpdateChecker::isNewer(QString::fromLatin1(v.candidate), QString::fromLatin1(v.current)), v.newer)
-        << v.candidate << " vs " << v.current;
+    const struct {
+        const char *candidate, *current;
+        bool newer;
+    } rows[] = {{"1.10", "1.9", true}, {"1.2.1", "1.2", true}, {"1.2", "1.2.0", false}, {"1.2.0", "1.2", false},
+                {"2.0", "2.0", false}, {"1.3b", "1.0", false}, {"1.9", "1.10", false}, {"1..3", "1.2", true},
+                {".1.", "1", false},   {"1", "0", true},       {"0.1", "0", true},     {"1", "", true},
+                {"", "", false},       {"+2", "1", true},      {"-1", "0", false},     {"1. 2", "1.0", false},
+                {"1.2.3.4", "1.2.3", true}, {"01.2", "1.2", false},
+                {"99999999999999999999", "1", false}, // beyond 64 bits counts as 0
+                {"9223372036854775807", "1", true}};
+    for (const auto& v : rows)
+        EXPECT_EQ(UpdateChecker::isNewer(QString::fromLatin1(v.candidate), QString::fromLatin1(v.current)), v.newer)
+            << v.candidate << " vs " << v.current;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, VersionComparison,
-    ::testing::Values(VersionCase{"1.10", "1.9", true}, VersionCase{"1.2.1", "1.2", true},
-                      VersionCase{"1.2", "1.2.0", false}, VersionCase{"1.2.0", "1.2", false},
-                      VersionCase{"2.0", "2.0", false}, VersionCase{"1.3b", "1.0", false},
-                      VersionCase{"1.9", "1.10", false}, VersionCase{"1..3", "1.2", true},
-                      VersionCase{".1.", "1", false}, VersionCase{"1", "0", true}, VersionCase{"0.1", "0", true},
-                      VersionCase{"1", "", true}, VersionCase{"", "", false}, VersionCase{"+2", "1", true},
-                      VersionCase{"-1", "0", false}, VersionCase{"1. 2", "1.0", false},
-                      VersionCase{"1.2.3.4", "1.2.3", true}, VersionCase{"01.2", "1.2", false},
-                      VersionCase{"99999999999999999999", "1", false}, // beyond 64 bits counts as 0
-                      VersionCase{"9223372036854775807", "1", true}));
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include <QFile>
 #include <QFontDatabase>
-#include <QFontInfo>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -10,12 +10,7 @@
 
 #include "engine/ImageEffects.h"
 #include "platform/Settings.h"
-
-// Readable failures for Qt texts.
-static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "../support/TestSupport.h"
 
 using namespace kelvaro;
 
@@ -68,81 +63,31 @@ WatermarkSpec textSpec(WatermarkPosition position, double sizePercent = 5, QStri
 
 } // namespace
 
-// ---- Face style ---------------------------------------------------------------------------
-
-TEST(FaceStyle, rawValuesAndOrder)
-{
-    ASSERT_EQ(allFaceStyles(), (QList<FaceStyle>{FaceStyle::blur, FaceStyle::pixelate, FaceStyle::solid}));
-    for (FaceStyle style : allFaceStyles())
-        EXPECT_EQ(faceStyleFromRaw(rawValue(style)), style);
-    EXPECT_EQ(rawValue(FaceStyle::pixelate), "pixelate");
-    EXPECT_FALSE(faceStyleFromRaw("Blur"));
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    EXPECT_EQ(title(FaceStyle::blur), QString::fromUtf8("Měkké rozmazání"));
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    EXPECT_EQ(title(FaceStyle::solid), "Cover");
-}
-
-TEST(FaceStyle, isReadAfreshAndFallsBackToBlur)
-{
-    Settings& settings = Settings::shared();
-    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::blur); // nothing stored
-    settings.setValue(ImageEffects::faceStyleKey, QStringLiteral("pixelate"));
-    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::pixelate);
-    settings.setValue(ImageEffects::faceStyleKey, QStringLiteral("solid"));
-    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::solid);
-    settings.setValue(ImageEffects::faceStyleKey, QStringLiteral("mosaic"));
-    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::blur);
-    settings.setValue(ImageEffects::faceStyleKey, 2.0); // not a text
-    EXPECT_EQ(ImageEffects::currentFaceStyle(), FaceStyle::blur);
-}
-
 // ---- Resize size --------------------------------------------------------------------------
 
-struct SizeCase {
-    int w, h;
-    ResizeSpec spec;
-    int expectedW, expectedH;
-};
-
-// Short, stable case names (ctest shows them).
-static void PrintTo(const SizeCase& c, std::ostream* os)
+TEST(TargetSize, scalesRoundsHalvesAwayAndKeepsOnePixel)
 {
-    *os << c.w << "x" << c.h << (c.spec.usePercent ? "_percent" : "_long") << (c.spec.usePercent ? c.spec.percent : c.spec.longEdge);
+    const struct {
+        int w, h;
+        ResizeSpec spec;
+        QSize expected;
+    } rows[] = {
+        {1001, 1, {true, 50, 0}, {501, 1}},          {4000, 3000, {false, 100, 1600}, {1600, 1200}},
+        {800, 600, {false, 100, 1600}, {1600, 1200}}, // enlarges
+        {5, 3, {true, 50, 0}, {3, 2}},               // 2.5 → 3, 1.5 → 2
+        {3000, 4000, {false, 100, 1000}, {750, 1000}}, {10, 10, {true, 1, 0}, {1, 1}},
+        {10, 10, {true, -50, 0}, {1, 1}},            {10, 10, {false, 100, 0}, {1, 1}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ImageEffects::targetSize(row.w, row.h, row.spec), row.expected) << row.w << "x" << row.h;
 }
-
-class TargetSize : public ::testing::TestWithParam<SizeCase> {};
-
-TEST_P(TargetSize, scalesRoundsHalvesAwayAndKeepsOnePixel)
-{
-    const SizeCase c = GetParam();
-    EXPECT_EQ(ImageEffects::targetSize(c.w, c.h, c.spec), QSize(c.expectedW, c.expectedH));
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, TargetSize,
-                         ::testing::Values(SizeCase{1001, 1, {true, 50, 0}, 501, 1},
-                                           SizeCase{4000, 3000, {false, 100, 1600}, 1600, 1200},
-                                           SizeCase{800, 600, {false, 100, 1600}, 1600, 1200}, // enlarges
-                                           SizeCase{5, 3, {true, 50, 0}, 3, 2},                // 2.5 → 3, 1.5 → 2
-                                           SizeCase{3000, 4000, {false, 100, 1000}, 750, 1000},
-                                           SizeCase{10, 10, {true, 1, 0}, 1, 1},
-                                           SizeCase{10, 10, {true, -50, 0}, 1, 1},
-                                           SizeCase{10, 10, {false, 100, 0}, 1, 1}));
 
 // ---- Text watermark geometry ----------------------------------------------------------------
 
-TEST(TextWatermark, usesLiberationSansBold)
+TEST(TextWatermark, geometryOfALargePhotoInLiberationSansBold)
 {
     ASSERT_TRUE(QFontDatabase::families().contains("Liberation Sans")) << "fonts-liberation2 is not installed";
     EXPECT_EQ(ImageEffects::watermarkFontFamily(), "Liberation Sans");
-    QFont font(ImageEffects::watermarkFontFamily());
-    font.setBold(true);
-    EXPECT_EQ(QFontInfo(font).family(), "Liberation Sans");
-    EXPECT_TRUE(QFontInfo(font).bold());
-}
-
-TEST(TextWatermark, geometryOfALargePhoto)
-{
     const auto layout = ImageEffects::textWatermarkLayout(4000, 3000, textSpec(WatermarkPosition::bottomRight));
     EXPECT_DOUBLE_EQ(layout.fontSize, 150);
     EXPECT_DOUBLE_EQ(layout.margin, 120);
@@ -253,19 +198,12 @@ TEST(TextWatermark, castsASoftShadowBelowTheText)
     EXPECT_EQ(pixel(out, x, ink.bottom() + int(3 * l.shadowBlur)).red(), 128);
 }
 
-TEST(TextWatermark, opacityScalesTheText)
+TEST(TextWatermark, opacityScalesTheTextAndTransparencyStaysAwayFromIt)
 {
-    const Bitmap photo = solid(300, 200, {0, 0, 0, 255});
     WatermarkSpec spec = textSpec(WatermarkPosition::center, 20, QStringLiteral("I"));
     spec.opacity = 0.5;
-    const Bitmap out = ImageEffects::watermarked(photo, spec, "p.jpg");
-    EXPECT_NEAR(out.extract_band(0).max(), 128, 3);
-}
-
-TEST(TextWatermark, keepsTransparencyAwayFromTheText)
-{
-    const Bitmap photo = solid(300, 200, {0, 0, 0, 0});
-    const Bitmap out = ImageEffects::watermarked(photo, textSpec(WatermarkPosition::bottomRight, 10, "X"), "p.png");
+    EXPECT_NEAR(ImageEffects::watermarked(solid(300, 200, {0, 0, 0, 255}), spec, "p.jpg").extract_band(0).max(), 128, 3);
+    const Bitmap out = ImageEffects::watermarked(solid(300, 200, {0, 0, 0, 0}), textSpec(WatermarkPosition::bottomRight, 10, "X"), "p.png");
     EXPECT_EQ(pixel(out, 5, 5).alpha(), 0);
     EXPECT_EQ(out.extract_band(3).max(), 255); // the glyph itself is opaque
 }
@@ -274,14 +212,11 @@ TEST(TextWatermark, absurdSizesFailThePhotoOrDrawButNeverCrash)
 {
     const Bitmap photo = solid(120, 80, {40, 40, 40, 255});
     for (double size : {1e7, std::nan(""), -5.0}) {
-        try {
+        const auto error = test::thrown<KelvaroError>([&] {
             const Bitmap out = ImageEffects::watermarked(photo, textSpec(WatermarkPosition::center, size, "X"), "p.jpg");
-            EXPECT_EQ(out.width(), 120);
-            EXPECT_EQ(out.height(), 80);
-        } catch (const KelvaroError& e) {
-            EXPECT_EQ(e.kind(), KelvaroError::Kind::writeFailed);
-            EXPECT_EQ(e.fileName(), "p.jpg");
-        }
+            EXPECT_EQ(QSize(out.width(), out.height()), QSize(120, 80));
+        });
+        EXPECT_TRUE(!error || (error->kind() == KelvaroError::Kind::writeFailed && error->fileName() == "p.jpg")) << size;
     }
 }
 
@@ -333,37 +268,17 @@ TEST_F(LogoFiles, drawsTheLogoAtItsPlaceWithItsOpacity)
     }
 }
 
-TEST_F(LogoFiles, aLogoTooLargeToScaleFailsThePhoto)
+TEST_F(LogoFiles, aLogoTooLargeOrUnreadableFailsThePhotoWithTheRightName)
 {
     WatermarkSpec spec = textSpec(WatermarkPosition::center, 1e6);
     spec.logoPath = writeLogo("logo.png", "PNG");
-    try {
-        ImageEffects::watermarked(solid(400, 300, {0, 0, 255, 255}), spec, "p.jpg");
-        FAIL();
-    } catch (const KelvaroError& e) {
-        EXPECT_EQ(e.kind(), KelvaroError::Kind::writeFailed);
-        EXPECT_EQ(e.fileName(), "p.jpg");
-    }
-}
-
-TEST_F(LogoFiles, anUnreadableLogoFailsWithTheLogosName)
-{
-    QFile broken(dir.filePath("firma.png"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("\x89PNG\r\n\x1a\nnot really");
-    broken.close();
-    const Bitmap photo = solid(50, 50, {0, 0, 0, 255});
-    for (const QString& logo : {broken.fileName(), dir.filePath("chybí.png"), dir.path()}) {
-        WatermarkSpec spec = textSpec(WatermarkPosition::topLeft);
+    EXPECT_TRUE(test::failsWith(KelvaroError::Kind::writeFailed, "p.jpg",
+                                [&] { ImageEffects::watermarked(solid(400, 300, {0, 0, 255, 255}), spec, "p.jpg"); }));
+    test::writeFile(dir.filePath("firma.png"), "\x89PNG\r\n\x1a\nnot really");
+    for (const QString& logo : {dir.filePath("firma.png"), dir.filePath("chybí.png"), dir.path()}) {
         spec.logoPath = logo;
-        try {
-            ImageEffects::watermarked(photo, spec, "fotka.jpg");
-            ADD_FAILURE() << "no error for " << logo.toStdString();
-        } catch (const KelvaroError& e) {
-            EXPECT_EQ(e.kind(), KelvaroError::Kind::unreadable);
-            EXPECT_EQ(e.fileName(), QFileInfo(logo).fileName());
-            EXPECT_TRUE(e.message().contains(QFileInfo(logo).fileName()));
-        }
+        EXPECT_TRUE(test::failsWith(KelvaroError::Kind::unreadable, QFileInfo(logo).fileName(),
+                                    [&] { ImageEffects::watermarked(solid(50, 50, {0, 0, 0, 255}), spec, "fotka.jpg"); }));
     }
 }
 
@@ -384,38 +299,28 @@ TEST(FlattenOnWhite, composesOverWhiteAndMakesEveryPixelOpaque)
     EXPECT_EQ(pixel(ImageEffects::flattenOnWhite(solid(2, 2, {10, 20, 30, 255})), 0, 0), QColor(10, 20, 30, 255));
 }
 
-struct ColourCase {
-    std::vector<double> in;
-    double brightness, contrast;
-    bool mono;
-    std::vector<double> out;
-};
-
-static void PrintTo(const ColourCase& c, std::ostream* os)
+TEST(ColourControls, monoThenBrightnessThenContrastKeepingAlpha)
 {
-    *os << "in" << c.in[0] << "_" << c.in[1] << "_" << c.in[2] << "_b" << c.brightness << "_c" << c.contrast
-        << (c.mono ? "_mono" : "");
+    const struct {
+        std::vector<double> in;
+        double brightness, contrast;
+        bool mono;
+        std::vector<double> out;
+    } rows[] = {
+        {{100, 100, 100, 255}, 0.1, 1, false, {125.5, 125.5, 125.5, 255}},
+        {{100, 150, 200, 77}, 0, 1, false, {100, 150, 200, 77}},
+        {{64, 128, 250, 255}, 0, 2, false, {0.5, 128.5, 255, 255}}, // clipped at both ends
+        {{255, 0, 0, 128}, 0, 1, true, {54.2, 54.2, 54.2, 128}},     // Rec. 709 luma
+        {{200, 200, 200, 255}, -0.2, 0.5, false, {138.25, 138.25, 138.25, 255}},
+        {{10, 10, 10, 255}, -1, 1, false, {0, 0, 0, 255}},
+    };
+    for (const auto& row : rows) {
+        const std::vector<double> p =
+            ImageEffects::colourControls(solid(3, 3, row.in), row.brightness, row.contrast, row.mono, "p.jpg").getpoint(1, 1);
+        for (int band = 0; band < 4; ++band)
+            EXPECT_NEAR(p[band], row.out[band], 1.0) << "in " << row.in[0] << " band " << band;
+    }
 }
-
-class ColourControls : public ::testing::TestWithParam<ColourCase> {};
-
-TEST_P(ColourControls, monoThenBrightnessThenContrastKeepingAlpha)
-{
-    const ColourCase c = GetParam();
-    const Bitmap out = ImageEffects::colourControls(solid(3, 3, c.in), c.brightness, c.contrast, c.mono, "p.jpg");
-    const std::vector<double> p = out.getpoint(1, 1);
-    for (int band = 0; band < 4; ++band)
-        EXPECT_NEAR(p[band], c.out[band], 1.0) << "band " << band;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ColourControls,
-    ::testing::Values(ColourCase{{100, 100, 100, 255}, 0.1, 1, false, {125.5, 125.5, 125.5, 255}},
-                      ColourCase{{100, 150, 200, 77}, 0, 1, false, {100, 150, 200, 77}},
-                      ColourCase{{64, 128, 250, 255}, 0, 2, false, {0.5, 128.5, 255, 255}},  // clipped at both ends
-                      ColourCase{{255, 0, 0, 128}, 0, 1, true, {54.2, 54.2, 54.2, 128}},      // Rec. 709 luma
-                      ColourCase{{200, 200, 200, 255}, -0.2, 0.5, false, {138.25, 138.25, 138.25, 255}},
-                      ColourCase{{10, 10, 10, 255}, -1, 1, false, {0, 0, 0, 255}}));
 
 TEST(Resized, hitsTheExactSizeWithoutDarkFringes)
 {

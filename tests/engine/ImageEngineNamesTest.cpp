@@ -1,3 +1,5 @@
+// Output names are claimed atomically: a free name is taken as it is (as an empty file), taken
+// names get numbers before the extension, and threads racing for one name never share it.
 #include <thread>
 #include <vector>
 
@@ -14,12 +16,7 @@
 
 #include "engine/ImageEngine.h"
 #include "platform/Settings.h"
-
-// Readable failure messages for Qt strings.
-[[maybe_unused]] static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "../support/TestSupport.h"
 
 using namespace kelvaro;
 
@@ -27,67 +24,46 @@ namespace {
 
 class UniqueURL : public ::testing::Test {
 protected:
-    QString dir() const { return m_dir.path(); }
-    QString path(const QString& name) const { return QDir(dir()).filePath(name); }
-    void touch(const QString& name) const
+    QString path(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
+    QString claim(const QString& base, const QString& extension) const
     {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("x");
+        return QFileInfo(ImageEngine::uniqueURL(m_dir.path(), base, extension)).fileName();
     }
     QTemporaryDir m_dir;
 };
 
-TEST_F(UniqueURL, freeNameIsTakenAsItIsAndReserved)
+TEST_F(UniqueURL, takenNamesGetNumbersBeforeTheExtension)
 {
-    const QString url = ImageEngine::uniqueURL(dir(), QStringLiteral("IMG_1"), QStringLiteral("jpg"));
+    const QString url = ImageEngine::uniqueURL(m_dir.path(), QStringLiteral("IMG_1"), QStringLiteral("jpg"));
     EXPECT_EQ(url, path(QStringLiteral("IMG_1.jpg")));
     // The claim is a real, empty file: a second run cannot get the same name.
     EXPECT_TRUE(QFileInfo(url).isFile());
     EXPECT_EQ(QFileInfo(url).size(), 0);
-    EXPECT_EQ(ImageEngine::uniqueURL(dir(), QStringLiteral("IMG_1"), QStringLiteral("jpg")), path(QStringLiteral("IMG_1 2.jpg")));
-}
-
-TEST_F(UniqueURL, takenNamesGetNumbersBeforeTheExtension)
-{
-    touch(QStringLiteral("IMG_1.jpg"));
-    touch(QStringLiteral("IMG_1 2.jpg"));
-    EXPECT_EQ(ImageEngine::uniqueURL(dir(), QStringLiteral("IMG_1"), QStringLiteral("jpg")), path(QStringLiteral("IMG_1 3.jpg")));
+    EXPECT_EQ(claim(QStringLiteral("IMG_1"), QStringLiteral("jpg")), QStringLiteral("IMG_1 2.jpg"));
+    EXPECT_EQ(claim(QStringLiteral("IMG_1"), QStringLiteral("jpg")), QStringLiteral("IMG_1 3.jpg"));
     // Only the exact name counts: another extension is free.
-    EXPECT_EQ(ImageEngine::uniqueURL(dir(), QStringLiteral("IMG_1"), QStringLiteral("png")), path(QStringLiteral("IMG_1.png")));
-}
-
-TEST_F(UniqueURL, emptyExtensionAndFoldersCountAsTaken)
-{
-    QDir(dir()).mkdir(QStringLiteral("README"));
-    EXPECT_EQ(ImageEngine::uniqueURL(dir(), QStringLiteral("README"), QString()), path(QStringLiteral("README 2")));
-}
-
-TEST_F(UniqueURL, danglingSymbolicLinkIsTaken)
-{
+    EXPECT_EQ(claim(QStringLiteral("IMG_1"), QStringLiteral("png")), QStringLiteral("IMG_1.png"));
+    // Folders and dangling links count as taken; no extension adds no dot.
+    QDir(m_dir.path()).mkdir(QStringLiteral("README"));
+    EXPECT_EQ(claim(QStringLiteral("README"), QString()), QStringLiteral("README 2"));
     ASSERT_EQ(::symlink("/nonexistent/target", QFile::encodeName(path(QStringLiteral("a.jpg"))).constData()), 0);
-    EXPECT_EQ(ImageEngine::uniqueURL(dir(), QStringLiteral("a"), QStringLiteral("jpg")), path(QStringLiteral("a 2.jpg")));
-    EXPECT_FALSE(QFileInfo(QStringLiteral("/nonexistent/target")).exists());
+    EXPECT_EQ(claim(QStringLiteral("a"), QStringLiteral("jpg")), QStringLiteral("a 2.jpg"));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/nonexistent/target")));
 }
 
-struct Sanitised {
-    const char* base;
-    const char* expected;
-};
-
-class UniqueURLNames : public UniqueURL, public ::testing::WithParamInterface<Sanitised> {};
-
-TEST_P(UniqueURLNames, slashesAndColonsBecomeDashes)
+TEST_F(UniqueURL, slashesAndColonsBecomeDashesSoTheNameStaysInTheFolder)
 {
-    const QString url = ImageEngine::uniqueURL(dir(), QString::fromUtf8(GetParam().base), QStringLiteral("jpg"));
-    EXPECT_EQ(QFileInfo(url).fileName(), QString::fromUtf8(GetParam().expected));
-    EXPECT_EQ(QFileInfo(url).absolutePath(), QFileInfo(dir()).absoluteFilePath());
+    const std::pair<const char*, const char*> rows[] = {
+        {"a/b:c", "a-b-c.jpg"}, {"../up", "..-up.jpg"}, {"12:30 / oběd", "12-30 - oběd.jpg"}, {"Dovolená", "Dovolená.jpg"}};
+    for (const auto& [base, expected] : rows) {
+        const QString url = ImageEngine::uniqueURL(m_dir.path(), QString::fromUtf8(base), QStringLiteral("jpg"));
+        EXPECT_EQ(QFileInfo(url).fileName(), QString::fromUtf8(expected));
+        EXPECT_EQ(QFileInfo(url).absolutePath(), QFileInfo(m_dir.path()).absoluteFilePath());
+    }
+    // A folder that refuses files still gets a name (the write then fails with it).
+    const QString missing = path(QStringLiteral("gone"));
+    EXPECT_EQ(ImageEngine::uniqueURL(missing, QStringLiteral("a"), QStringLiteral("jpg")), QDir(missing).filePath(QStringLiteral("a.jpg")));
 }
-
-INSTANTIATE_TEST_SUITE_P(Bases, UniqueURLNames,
-                         ::testing::Values(Sanitised{"a/b:c", "a-b-c.jpg"}, Sanitised{"../up", "..-up.jpg"},
-                                           Sanitised{"12:30 / oběd", "12-30 - oběd.jpg"},
-                                           Sanitised{"Dovolená", "Dovolená.jpg"}));
 
 TEST_F(UniqueURL, concurrentClaimsNeverShareAName)
 {
@@ -97,44 +73,30 @@ TEST_F(UniqueURL, concurrentClaimsNeverShareAName)
     for (int t = 0; t < 8; ++t)
         threads.emplace_back([&] {
             for (int i = 0; i < 25; ++i) {
-                const QString url = ImageEngine::uniqueURL(dir(), QStringLiteral("IMG_7 komprese"), QStringLiteral("jpg"));
+                const QString url = ImageEngine::uniqueURL(m_dir.path(), QStringLiteral("IMG_7 komprese"), QStringLiteral("jpg"));
                 QMutexLocker lock(&mutex);
                 claimed.append(url);
             }
         });
     for (std::thread& thread : threads)
         thread.join();
-    EXPECT_EQ(claimed.size(), 200);
     EXPECT_EQ(QSet<QString>(claimed.begin(), claimed.end()).size(), 200);
     EXPECT_TRUE(claimed.contains(path(QStringLiteral("IMG_7 komprese.jpg"))));
     EXPECT_TRUE(claimed.contains(path(QStringLiteral("IMG_7 komprese 200.jpg"))));
 }
 
-TEST_F(UniqueURL, folderThatRefusesFilesStillGetsAName)
-{
-    const QString missing = QDir(dir()).filePath(QStringLiteral("gone"));
-    EXPECT_EQ(ImageEngine::uniqueURL(missing, QStringLiteral("a"), QStringLiteral("jpg")), QDir(missing).filePath(QStringLiteral("a.jpg")));
-}
-
-class DescribesNames : public ::testing::Test {
-protected:
-    void TearDown() override { Settings::shared().remove(QStringLiteral("kelvaro.describeNames")); }
-};
-
-TEST_F(DescribesNames, onUnlessSetToFalse)
+TEST(DescribesNames, onUnlessSetToFalse)
 {
     Settings& settings = Settings::shared();
-    settings.remove(QStringLiteral("kelvaro.describeNames"));
+    const QString key = QStringLiteral("kelvaro.describeNames");
     EXPECT_TRUE(ImageEngine::describesNames());
-    settings.setValue(QStringLiteral("kelvaro.describeNames"), false);
+    settings.setValue(key, false);
     EXPECT_FALSE(ImageEngine::describesNames());
-    settings.setValue(QStringLiteral("kelvaro.describeNames"), true);
-    EXPECT_TRUE(ImageEngine::describesNames());
     // Anything that is not a Boolean counts as absent.
-    settings.setValue(QStringLiteral("kelvaro.describeNames"), QStringLiteral("false"));
-    EXPECT_TRUE(ImageEngine::describesNames());
-    settings.setValue(QStringLiteral("kelvaro.describeNames"), 0.0);
-    EXPECT_TRUE(ImageEngine::describesNames());
+    for (const QVariant& other : {QVariant(QStringLiteral("false")), QVariant(0.0)}) {
+        settings.setValue(key, other);
+        EXPECT_TRUE(ImageEngine::describesNames());
+    }
 }
 
 } // namespace

@@ -18,16 +18,12 @@
 
 #include <gtest/gtest.h>
 
-#include "../support/TestImages.h"
 #include "engine/ImageEngine.h"
 #include "engine/MemoryBudget.h"
 #include "engine/detectors/FaceDetector.h"
 #include "platform/Settings.h"
-
-[[maybe_unused]] static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "../support/TestImages.h"
+#include "../support/TestSupport.h"
 
 using namespace kelvaro;
 namespace ti = kelvaro::testimages;
@@ -103,11 +99,7 @@ protected:
         for (const char* sub : {"a", "b", "c", "serial", "parallel"})
             ASSERT_TRUE(QDir(m_root.path()).mkdir(QLatin1String(sub)));
     }
-    void TearDown() override
-    {
-        detectors::FaceDetector::setOverride(nullptr);
-        Settings::shared().remove(QStringLiteral("kelvaro.language"));
-    }
+    void TearDown() override { detectors::FaceDetector::setOverride(nullptr); }
     QString dir(const char* sub) const { return m_root.filePath(QLatin1String(sub)); }
 
     QTemporaryDir m_root;
@@ -249,17 +241,10 @@ TEST_F(ParallelBatch, aRunWhereEveryFileFailsStillThrowsTheFirstFilesMessage)
     const QStringList files{ti::writeGarbage(dir("a"), QStringLiteral("one.jpg")),
                             ti::writeGarbage(dir("a"), QStringLiteral("two.jpg")),
                             ti::writeGarbage(dir("a"), QStringLiteral("three.jpg"))};
-    QString serialMessage, parallelMessage;
-    try {
-        processWith(1, KelvaroOp::compress(0.5), files, dir("serial"));
-    } catch (const RunError& error) {
-        serialMessage = error.message();
-    }
-    try {
-        processWith(3, KelvaroOp::compress(0.5), files, dir("parallel"));
-    } catch (const RunError& error) {
-        parallelMessage = error.message();
-    }
+    const auto serial = test::thrown<RunError>([&] { processWith(1, KelvaroOp::compress(0.5), files, dir("serial")); });
+    const auto parallel = test::thrown<RunError>([&] { processWith(3, KelvaroOp::compress(0.5), files, dir("parallel")); });
+    ASSERT_TRUE(serial && parallel);
+    const QString serialMessage = serial->message(), parallelMessage = parallel->message();
     EXPECT_FALSE(serialMessage.isEmpty());
     EXPECT_TRUE(serialMessage.contains(QStringLiteral("one.jpg"))) << serialMessage.toStdString();
     EXPECT_EQ(parallelMessage, serialMessage);

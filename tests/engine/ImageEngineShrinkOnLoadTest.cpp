@@ -26,13 +26,6 @@ struct Source {
     const char* label;
 };
 
-ti::Metadata turned(int orientation)
-{
-    ti::Metadata metadata;
-    metadata.orientation = orientation;
-    return metadata;
-}
-
 QString writeSource(const QString& dir, const Source& s)
 {
     const Bitmap image = s.kind == Kind::pngAlpha ? ti::halfTransparent(s.width, s.height) : ti::quadrants(s.width, s.height);
@@ -40,9 +33,9 @@ QString writeSource(const QString& dir, const Source& s)
     case Kind::jpeg: return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image);
     // Stored turned: the pixels lie on their side and the tag turns them back.
     case Kind::jpegTurned:
-        return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image.rot(VIPS_ANGLE_D270).copy_memory(), turned(6));
+        return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image.rot(VIPS_ANGLE_D270).copy_memory(), ti::oriented(6));
     case Kind::jpegTurnedLeft:
-        return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image.rot(VIPS_ANGLE_D90).copy_memory(), turned(8));
+        return ti::writeJpeg(dir, QStringLiteral("s.jpg"), image.rot(VIPS_ANGLE_D90).copy_memory(), ti::oriented(8));
     case Kind::png:
     case Kind::pngAlpha: return ti::writePng(dir, QStringLiteral("s.png"), image);
     case Kind::png16: return ti::writePng16(dir, QStringLiteral("s.png"), image);
@@ -51,11 +44,6 @@ QString writeSource(const QString& dir, const Source& s)
     case Kind::cmyk: return ti::writeCmykJpeg(dir, QStringLiteral("s.jpg"), image);
     }
     return {};
-}
-
-QSize uprightOf(const Source& s)
-{
-    return QSize(s.width, s.height);
 }
 
 double meanDifference(const Bitmap& a, const Bitmap& b)
@@ -71,7 +59,6 @@ protected:
         Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
         ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("out")));
     }
-    void TearDown() override { Settings::shared().remove(QStringLiteral("kelvaro.language")); }
     QString out() const { return m_root.filePath(QStringLiteral("out")); }
 
     QTemporaryDir m_root;
@@ -90,23 +77,66 @@ const Source kSources[] = {
     {Kind::cmyk, 555, 371, "cmyk"},
 };
 
-TEST_P(ShrinkOnLoad, loadsExactlyTheLongSidesSizeUprightAndCloseToTheFullPath)
+// Every operation that shrinks on load writes the size the full-size path computes; loading itself
+// gives exactly that size, upright and close to the full path, and a limit that does not shrink
+// loads the full size.
+TEST_P(ShrinkOnLoad, givesTheFullPathsSizeUprightAndCloseToItsPixels)
 {
     const Source s = GetParam();
     const QString file = writeSource(m_root.path(), s);
-    const QSize upright = uprightOf(s);
-    const int maxSide = std::max(upright.width(), upright.height()) * 2 / 5 + 1;
-    const QSize target = ImageEffects::targetSize(upright.width(), upright.height(), ResizeSpec{false, 100, maxSide});
-
+    const QSize upright(s.width, s.height);
+    const int longSide = std::max(upright.width(), upright.height());
+    const auto target = [&](const ResizeSpec& spec) { return ImageEffects::targetSize(upright.width(), upright.height(), spec); };
     const LoadedImage full = ImageEngine::load(file);
-    const LoadedImage small = ImageEngine::load(file, maxSide);
     ASSERT_EQ(QSize(full.image.width(), full.image.height()), upright);
+
+    PresetSpec preset;
+    preset.name = QStringLiteral("Malé");
+    preset.maxSide = longSide / 3;
+    preset.format = QStringLiteral("jpg");
+    Workflow workflow;
+    workflow.name = QStringLiteral("Tok");
+    WorkflowStep resize = WorkflowStep::make(WorkflowStep::Kind::resize);
+    resize.longEdge = longSide / 2 + 1;
+    WorkflowStep crop = WorkflowStep::make(WorkflowStep::Kind::crop);
+    crop.ratio = QStringLiteral("square");
+    workflow.steps = {WorkflowStep::make(WorkflowStep::Kind::adjust), resize, crop};
+    const QSize resized = target(ResizeSpec{false, 100, resize.longEdge});
+    const int cropped = std::min(resized.width(), resized.height());
+    const std::pair<KelvaroOp, QSize> cases[] = {
+        {KelvaroOp::resize({false, 100, longSide / 3 + 7}), target(ResizeSpec{false, 100, longSide / 3 + 7})},
+        {KelvaroOp::resize({true, 37, 0}), target(ResizeSpec{true, 37, 0})},
+        {KelvaroOp::resize({true, 150, 0}), target(ResizeSpec{true, 150, 0})},
+        {KelvaroOp::preset(preset), target(ResizeSpec{false, 100, longSide / 3})},
+        {KelvaroOp::workflow(workflow), QSize(cropped, cropped)},
+    };
+    for (const auto& [op, expected] : cases) {
+        SCOPED_TRACE(op.title().toStdString());
+        const OpResult result = ImageEngine::process(op, {file}, out());
+        ASSERT_EQ(result.outputs.size(), 1);
+        const Bitmap written = ti::read(result.outputs.first());
+        EXPECT_EQ(QSize(written.width(), written.height()), expected);
+        if (op.is<op::Resize>()) {
+            EXPECT_TRUE(QFileInfo(result.outputs.first()).fileName().contains(QStringLiteral(" %1px").arg(expected.width())));
+        }
+        if (!op.is<op::RunWorkflow>() && s.kind != Kind::pngAlpha) {
+            EXPECT_EQ(ti::cornerColours(written), ti::cornerColours(full.image));
+        }
+    }
+    for (const int maxSide : {longSide, 100000, 0}) {
+        const LoadedImage loaded = ImageEngine::load(file, maxSide);
+        EXPECT_EQ(QSize(loaded.image.width(), loaded.image.height()), upright) << maxSide;
+    }
+
+    const int maxSide = longSide * 2 / 5 + 1;
+    const LoadedImage small = ImageEngine::load(file, maxSide);
     if (s.kind == Kind::cmyk) {
         // CMYK keeps the full-size path, where its colours are converted by their profile.
         EXPECT_EQ(QSize(small.image.width(), small.image.height()), upright);
         return;
     }
-    EXPECT_EQ(QSize(small.image.width(), small.image.height()), target);
+    const QSize expected = target(ResizeSpec{false, 100, maxSide});
+    EXPECT_EQ(QSize(small.image.width(), small.image.height()), expected);
     EXPECT_EQ(small.image.bands(), 4);
     EXPECT_EQ(small.image.format(), VIPS_FORMAT_UCHAR);
     // The properties still describe the source as stored.
@@ -117,72 +147,7 @@ TEST_P(ShrinkOnLoad, loadsExactlyTheLongSidesSizeUprightAndCloseToTheFullPath)
         EXPECT_EQ(ti::cornerColours(small.image), ti::cornerColours(full.image));
     }
     EXPECT_EQ(ImageEngine::uprightSize(file), std::optional<QSize>(upright));
-
-    const Bitmap reference = ImageEffects::resized(full.image, target, QStringLiteral("s"));
-    EXPECT_LT(meanDifference(small.image, reference), 2.5);
-}
-
-TEST_P(ShrinkOnLoad, aLimitThatDoesNotShrinkLoadsTheFullSize)
-{
-    const Source s = GetParam();
-    const QString file = writeSource(m_root.path(), s);
-    const QSize upright = uprightOf(s);
-    for (const int maxSide : {std::max(upright.width(), upright.height()), 100000, 0}) {
-        const LoadedImage loaded = ImageEngine::load(file, maxSide);
-        EXPECT_EQ(QSize(loaded.image.width(), loaded.image.height()), upright) << maxSide;
-    }
-}
-
-// Every operation that shrinks on load writes the size the full-size path computes.
-TEST_P(ShrinkOnLoad, shrinkingOperationsWriteTheFullPathsSize)
-{
-    const Source s = GetParam();
-    const QString file = writeSource(m_root.path(), s);
-    const QSize upright = uprightOf(s);
-    const int longSide = std::max(upright.width(), upright.height());
-
-    struct Case {
-        KelvaroOp op;
-        QSize expected;
-    };
-    PresetSpec preset;
-    preset.name = QStringLiteral("Malé");
-    preset.maxSide = longSide / 3;
-    preset.format = QStringLiteral("jpg");
-    Workflow workflow;
-    workflow.name = QStringLiteral("Tok");
-    WorkflowStep adjust = WorkflowStep::make(WorkflowStep::Kind::adjust);
-    WorkflowStep resize = WorkflowStep::make(WorkflowStep::Kind::resize);
-    resize.longEdge = longSide / 2 + 1;
-    WorkflowStep crop = WorkflowStep::make(WorkflowStep::Kind::crop);
-    crop.ratio = QStringLiteral("square");
-    workflow.steps = {adjust, resize, crop};
-    const int cropped = std::min(ImageEffects::targetSize(upright.width(), upright.height(),
-                                                          ResizeSpec{false, 100, resize.longEdge}).width(),
-                                 ImageEffects::targetSize(upright.width(), upright.height(),
-                                                          ResizeSpec{false, 100, resize.longEdge}).height());
-    const Case cases[] = {
-        {KelvaroOp::resize({false, 100, longSide / 3 + 7}),
-         ImageEffects::targetSize(upright.width(), upright.height(), ResizeSpec{false, 100, longSide / 3 + 7})},
-        {KelvaroOp::resize({true, 37, 0}), ImageEffects::targetSize(upright.width(), upright.height(), ResizeSpec{true, 37, 0})},
-        {KelvaroOp::resize({true, 150, 0}), ImageEffects::targetSize(upright.width(), upright.height(), ResizeSpec{true, 150, 0})},
-        {KelvaroOp::preset(preset),
-         ImageEffects::targetSize(upright.width(), upright.height(), ResizeSpec{false, 100, longSide / 3})},
-        {KelvaroOp::workflow(workflow), QSize(cropped, cropped)},
-    };
-    for (const Case& c : cases) {
-        const OpResult result = ImageEngine::process(c.op, {file}, out());
-        ASSERT_EQ(result.outputs.size(), 1);
-        const Bitmap written = ti::read(result.outputs.first());
-        EXPECT_EQ(QSize(written.width(), written.height()), c.expected) << c.op.title().toStdString();
-        if (c.op.is<op::Resize>()) {
-            EXPECT_TRUE(QFileInfo(result.outputs.first()).fileName().contains(QStringLiteral(" %1px").arg(c.expected.width())));
-        }
-        if (!c.op.is<op::RunWorkflow>() && s.kind != Kind::pngAlpha) {
-            EXPECT_EQ(ti::cornerColours(written), ti::cornerColours(ImageEngine::load(file).image))
-                << c.op.title().toStdString();
-        }
-    }
+    EXPECT_LT(meanDifference(small.image, ImageEffects::resized(full.image, expected, QStringLiteral("s"))), 2.5);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, ShrinkOnLoad, ::testing::ValuesIn(kSources),

@@ -10,6 +10,7 @@
 #include "platform/FolderChooser.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
+#include "../support/TestSupport.h"
 
 using namespace kelvaro;
 
@@ -47,12 +48,6 @@ protected:
 
 } // namespace
 
-TEST_F(OutputFolderTest, nothingRememberedResolvesToNone)
-{
-    EXPECT_FALSE(OutputFolder::resolve());
-    EXPECT_TRUE(chooser->requests.isEmpty());
-}
-
 TEST_F(OutputFolderTest, obtainAsksWithTheMessageAndRemembersTheChoice)
 {
     const QString folder = makeDir(QStringLiteral("Výsledky"));
@@ -69,18 +64,16 @@ TEST_F(OutputFolderTest, obtainAsksWithTheMessageAndRemembersTheChoice)
     EXPECT_EQ(chooser->requests.size(), 1);
 }
 
-TEST_F(OutputFolderTest, cancellingLeavesTheSettingAbsent)
+TEST_F(OutputFolderTest, nothingRememberedAndACancelledOrImpossibleChoiceLeaveTheSettingAbsent)
 {
+    EXPECT_FALSE(OutputFolder::resolve());
     chooser->answer = std::nullopt;
     EXPECT_FALSE(OutputFolder::obtain());
-    EXPECT_FALSE(Settings::shared().contains(kKey));
-}
-
-TEST_F(OutputFolderTest, withoutAnInstalledChooserEveryChoiceIsCancelled)
-{
-    FolderChooser::setShared(nullptr);
+    EXPECT_EQ(chooser->requests.size(), 1);
+    FolderChooser::setShared(nullptr); // no chooser installed: every choice is cancelled
     EXPECT_FALSE(OutputFolder::obtain());
     EXPECT_FALSE(OutputFolder::choose(QStringLiteral("x")));
+    EXPECT_FALSE(Settings::shared().contains(kKey));
 }
 
 TEST_F(OutputFolderTest, chooseRefusesTheTrashAndFoldersBelowIt)
@@ -135,65 +128,33 @@ TEST_F(OutputFolderTest, aFolderRecreatedAtTheSamePathIsStaleAndRememberedAgain)
     Q_UNUSED(other);
 }
 
-TEST_F(OutputFolderTest, aDeletedFolderResolvesToNoneButTheBookmarkIsKept)
+TEST_F(OutputFolderTest, aDeletedFolderResolvesToNoneButItsBookmarkAndThePreviousChoiceAreKept)
 {
     const QString folder = makeDir(QStringLiteral("Výsledky"));
-    ASSERT_TRUE(OutputFolder::remember(folder));
-    ASSERT_TRUE(QDir(folder).removeRecursively());
-    EXPECT_FALSE(OutputFolder::resolve());
-    EXPECT_TRUE(Settings::shared().contains(kKey));
-}
-
-TEST_F(OutputFolderTest, aFileWhereTheFolderWasIsNoFolder)
-{
-    const QString folder = makeDir(QStringLiteral("Výsledky"));
-    ASSERT_TRUE(OutputFolder::remember(folder));
-    ASSERT_TRUE(QDir(folder).removeRecursively());
-    QFile file(folder);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    EXPECT_FALSE(OutputFolder::resolve());
-}
-
-TEST_F(OutputFolderTest, rememberingSomethingMissingKeepsThePreviousChoice)
-{
-    const QString folder = makeDir(QStringLiteral("A"));
     ASSERT_TRUE(OutputFolder::remember(folder));
     EXPECT_FALSE(OutputFolder::remember(root.path() + QStringLiteral("/missing")));
     EXPECT_EQ(OutputFolder::resolve(), folder);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    EXPECT_FALSE(OutputFolder::resolve());
+    EXPECT_TRUE(Settings::shared().contains(kKey));
+    test::writeFile(folder, {}); // a file where the folder was is no folder
+    EXPECT_FALSE(OutputFolder::resolve());
 }
 
-TEST_F(OutputFolderTest, aSymbolicLinkIntoTheTrashIsInTheTrash)
+TEST_F(OutputFolderTest, isInTrashByPathComponentsTheUsersDataFolderAndLinks)
 {
+    const std::pair<const char*, bool> rows[] = {
+        {"/media/usb/.Trash-1000", true},      {"/media/usb/.Trash-1000/files/a", true}, {"/media/usb/.Trash/1000/files/a", true},
+        {"/Volumes/x/.Trashes/501", true},     {"/home/u/.Trash", true},                 {"/home/u/photos/../.Trash/x", true},
+        {"/home/u/.Trash-old", false},         {"/home/u/.Trash-", false},               {"/home/u/My.Trash/x", false},
+        {"/home/u/Trash", false},              {"/home/u/.Trash/../Fotky", false},       {"", false}};
+    for (const auto& [path, inTrash] : rows)
+        EXPECT_EQ(OutputFolder::isInTrash(QString::fromUtf8(path)), inTrash) << path;
+    EXPECT_TRUE(OutputFolder::isInTrash(userTrash()));
+    EXPECT_TRUE(OutputFolder::isInTrash(userTrash() + QStringLiteral("/files/a/b")));
+    EXPECT_FALSE(OutputFolder::isInTrash(userTrash() + QStringLiteral("Bin")));
     ASSERT_TRUE(QDir().mkpath(userTrash() + QStringLiteral("/files/Tajné")));
     const QString link = root.path() + QStringLiteral("/odkaz");
     ASSERT_TRUE(QFile::link(userTrash() + QStringLiteral("/files/Tajné"), link));
     EXPECT_TRUE(OutputFolder::isInTrash(link));
-}
-
-struct TrashCase {
-    const char* path;
-    bool inTrash;
-};
-
-class IsInTrash : public ::testing::TestWithParam<TrashCase> {};
-
-TEST_P(IsInTrash, byPathComponents)
-{
-    EXPECT_EQ(OutputFolder::isInTrash(QString::fromUtf8(GetParam().path)), GetParam().inTrash) << GetParam().path;
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, IsInTrash, ::testing::Values(
-    TrashCase{"/media/usb/.Trash-1000", true}, TrashCase{"/media/usb/.Trash-1000/files/a", true},
-    TrashCase{"/media/usb/.Trash/1000/files/a", true}, TrashCase{"/Volumes/x/.Trashes/501", true},
-    TrashCase{"/home/u/.Trash", true}, TrashCase{"/home/u/photos/../.Trash/x", true},
-    TrashCase{"/home/u/.Trash-old", false}, TrashCase{"/home/u/.Trash-", false},
-    TrashCase{"/home/u/My.Trash/x", false}, TrashCase{"/home/u/Trash", false},
-    TrashCase{"/home/u/.Trash/../Fotky", false}, TrashCase{"", false}));
-
-TEST_F(OutputFolderTest, theUsersOwnTrashByItsDataFolder)
-{
-    EXPECT_TRUE(OutputFolder::isInTrash(userTrash()));
-    EXPECT_TRUE(OutputFolder::isInTrash(userTrash() + QStringLiteral("/files/a/b")));
-    EXPECT_FALSE(OutputFolder::isInTrash(userTrash() + QStringLiteral("Bin")));
 }

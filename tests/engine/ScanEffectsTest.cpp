@@ -17,6 +17,7 @@
 #include "engine/detectors/ModelFiles.h"
 #include "platform/Settings.h"
 #include "../support/TestImages.h"
+#include "../support/TestSupport.h"
 
 using namespace kelvaro;
 using namespace kelvaro::detectors;
@@ -64,11 +65,7 @@ TEST_F(Scan, OnePhotoIsNamedAfterItAndATakenNameGetsANumber)
     EXPECT_EQ(QFileInfo(first.outputs[0]).fileName(), QStringLiteral("Smlouva sken.pdf"));
     ASSERT_EQ(first.entries.size(), 1);
     EXPECT_EQ(first.entries[0].fileName, QStringLiteral("Smlouva sken.pdf"));
-    EXPECT_EQ(first.entries[0].savedBytes, 0);
     EXPECT_EQ(first.entries[0].outputPath, first.outputs[0]);
-    EXPECT_EQ(first.failed, 0);
-    EXPECT_FALSE(first.firstError.has_value());
-    EXPECT_FALSE(first.text.has_value());
     EXPECT_EQ(pdfPages(first.outputs[0]).size(), 1);
     const OpResult second = ImageEngine::scanToPDF({heic}, out.path());
     EXPECT_EQ(QFileInfo(second.outputs.value(0)).fileName(), QStringLiteral("Smlouva sken 2.pdf"));
@@ -90,66 +87,50 @@ TEST_F(Scan, AnUnreadablePhotoInTheMiddleIsCountedAndSkipped)
     EXPECT_EQ(progress, (QList<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
 }
 
-struct PageCase {
-    int width, height;
-    double pageWidth, pageHeight;
-};
-
-class ScanPageSize : public Scan, public ::testing::WithParamInterface<PageCase> {};
-
-TEST_P(ScanPageSize, PagesAreAtMost1600PointsAndNeverEnlarged)
+TEST_F(Scan, PagesAreAtMost1600PointsNeverEnlargedAndNotRounded)
 {
-    const PageCase c = GetParam();
-    const QString file = testimages::writeJpeg(in.path(), QStringLiteral("p.jpg"), testimages::plain(c.width, c.height, Qt::white));
-    const OpResult result = ImageEngine::scanToPDF({file}, out.path());
-    const QList<QSizeF> pages = pdfPages(result.outputs.value(0));
-    ASSERT_EQ(pages.size(), 1);
-    // Exact to the fraction: a page box is not rounded to whole points.
-    EXPECT_NEAR(pages[0].width(), c.pageWidth, 0.01);
-    EXPECT_NEAR(pages[0].height(), c.pageHeight, 0.01);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ScanPageSize,
-                         ::testing::Values(PageCase{4000, 3000, 1600, 1200}, PageCase{1200, 800, 1200, 800},
-                                           PageCase{900, 2400, 600, 1600}, PageCase{3000, 2001, 1600, 1067.2},
-                                           PageCase{1, 1, 1, 1}));
-
-TEST_F(Scan, AllPhotosUnreadableLeavesNoPdfAndReportsTheFirst)
-{
-    const QStringList files{testimages::writeGarbage(in.path(), QStringLiteral("první.jpg")),
-                            testimages::writeGarbage(in.path(), QStringLiteral("druhá.jpg"))};
-    try {
-        ImageEngine::scanToPDF(files, out.path());
-        FAIL() << "no error";
-    } catch (const RunError& error) {
-        EXPECT_EQ(error.message(), KelvaroError::unreadable(QStringLiteral("první.jpg")).message());
+    const struct {
+        int width, height;
+        QSizeF page;
+    } rows[] = {{4000, 3000, {1600, 1200}}, {1200, 800, {1200, 800}}, {900, 2400, {600, 1600}},
+                {3000, 2001, {1600, 1067.2}}, {1, 1, {1, 1}}};
+    QStringList files;
+    for (const auto& row : rows)
+        files << testimages::writeJpeg(in.path(), QStringLiteral("p%1.jpg").arg(files.size()), testimages::plain(row.width, row.height, Qt::white));
+    const QList<QSizeF> pages = pdfPages(ImageEngine::scanToPDF(files, out.path()).outputs.value(0));
+    ASSERT_EQ(pages.size(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_NEAR(pages[i].width(), rows[i].page.width(), 0.01) << i;
+        EXPECT_NEAR(pages[i].height(), rows[i].page.height(), 0.01) << i;
     }
-    EXPECT_TRUE(outputFiles().isEmpty());
 }
 
-TEST_F(Scan, NoPhotosOrCancelledBeforeTheFirstLeavesNoPdf)
+TEST_F(Scan, NothingScannedLeavesNoPdfAndSaysWhy)
 {
-    const auto expectNothingScanned = [&](const QStringList& files, const RunHooksPtr& hooks) {
-        try {
-            ImageEngine::scanToPDF(files, out.path(), hooks);
-            ADD_FAILURE() << "no error";
-        } catch (const RunError& error) {
-            EXPECT_EQ(error.message(), QStringLiteral("Nic se nepodařilo naskenovat."));
-        }
-        EXPECT_TRUE(outputFiles().isEmpty());
-    };
-    expectNothingScanned({}, {});
+    const QStringList unreadable{testimages::writeGarbage(in.path(), QStringLiteral("první.jpg")),
+                                 testimages::writeGarbage(in.path(), QStringLiteral("druhá.jpg"))};
     int calls = 0;
     auto cancelled = std::make_shared<RunHooks>([&](int, int) { ++calls; });
     cancelled->cancel();
-    expectNothingScanned({photo(QStringLiteral("a.png"))}, cancelled);
-    EXPECT_EQ(calls, 0);
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    try {
-        ImageEngine::scanToPDF({}, out.path());
-    } catch (const RunError& error) {
-        EXPECT_EQ(error.message(), QStringLiteral("Nothing could be scanned."));
+    const struct {
+        QStringList files;
+        RunHooksPtr hooks;
+        QString message;
+    } rows[] = {
+        {unreadable, {}, KelvaroError::unreadable(QStringLiteral("první.jpg")).message()}, // the first reason
+        {{}, {}, QStringLiteral("Nic se nepodařilo naskenovat.")},
+        {{photo(QStringLiteral("a.png"))}, cancelled, QStringLiteral("Nic se nepodařilo naskenovat.")},
+    };
+    for (const auto& row : rows) {
+        const auto error = test::thrown<RunError>([&] { ImageEngine::scanToPDF(row.files, out.path(), row.hooks); });
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message(), row.message);
+        EXPECT_TRUE(outputFiles().isEmpty());
     }
+    EXPECT_EQ(calls, 0);
+    // Unwritable: the PDF's name.
+    EXPECT_TRUE(test::failsWith(KelvaroError::Kind::writeFailed, QStringLiteral("a sken.pdf"),
+                                [&] { ImageEngine::scanToPDF({photo(QStringLiteral("a.png"))}, QStringLiteral("/nonexistent/folder")); }));
 }
 
 TEST_F(Scan, CancellingStopsBeforeTheNextPhotoAndKeepsAValidPdf)
@@ -163,17 +144,6 @@ TEST_F(Scan, CancellingStopsBeforeTheNextPhotoAndKeepsAValidPdf)
     const OpResult result = ImageEngine::scanToPDF(files, out.path(), hooks);
     EXPECT_EQ(pdfPages(result.outputs.value(0)).size(), 1);
     EXPECT_EQ(result.failed, 0);
-}
-
-TEST_F(Scan, AnUnwritableFolderFailsWithThePdfsName)
-{
-    try {
-        ImageEngine::scanToPDF({photo(QStringLiteral("a.png"))}, QStringLiteral("/nonexistent/folder"));
-        FAIL() << "no error";
-    } catch (const KelvaroError& error) {
-        EXPECT_EQ(error.kind(), KelvaroError::Kind::writeFailed);
-        EXPECT_EQ(error.fileName(), QStringLiteral("a sken.pdf"));
-    }
 }
 
 // ---- One page -----------------------------------------------------------------------------------
@@ -235,14 +205,6 @@ TEST(ScannedDocument, AWhiteSheetOnADarkDeskIsFoundAndStraightenedToItsAspect)
 
 // ---- Codes ----------------------------------------------------------------------------------------
 
-TEST(DetectCodes, EachPayloadOnceInTheOrderFound)
-{
-    ScopedDetector<CodeReader> codes(std::make_shared<test::FixedCodes>(
-        QStringList{QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
-    EXPECT_EQ(ImageEffects::detectCodes(testimages::plain(10, 10, Qt::white)),
-              (QStringList{QStringLiteral("B"), QStringLiteral("A"), QStringLiteral("C")}));
-}
-
 TEST(DetectCodes, TheSameQrTwiceInOnePhotoGivesOnePayload)
 {
     QImage canvas(800, 400, QImage::Format_RGB888);
@@ -270,18 +232,6 @@ TEST(OcrOperation, TextAndAQrCodeGoToTheTextFileAndTheResult)
     QFile text(result.outputs[0]);
     ASSERT_TRUE(text.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(text.readAll()), expected);
-}
-
-TEST(OcrOperation, CodesWithoutTextGiveOnlyTheCodeLines)
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    ScopedDetector<TextRecognizer> noText(std::make_shared<test::FixedLines>(QStringList{}));
-    ScopedDetector<CodeReader> codes(std::make_shared<test::FixedCodes>(
-        QStringList{QStringLiteral("A-1"), QStringLiteral("B-2"), QStringLiteral("A-1")}));
-    QTemporaryDir in, out;
-    const QString file = testimages::writePng(in.path(), QStringLiteral("kódy.png"), testimages::plain(200, 100, Qt::white));
-    const OpResult result = ImageEngine::process(KelvaroOp::ocr(), {file}, out.path());
-    EXPECT_EQ(result.text.value_or(QString()), QStringLiteral("Kód: A-1\nKód: B-2"));
 }
 
 TEST(OcrOperation, ABlankImageGivesAnEmptyTextFile)

@@ -1,9 +1,13 @@
-// Every Czech text the code looks up directly must have an English translation.
+// The English table and the code agree: every Czech text the code looks up (L, Lf, LParts),
+// marks where it is defined (LKey) or counts (the three forms of Lp) has one finished English
+// entry with the same placeholders, and the table holds nothing the code no longer uses.
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -43,30 +47,39 @@ struct Use {
     QString where;
 };
 
-// The first literal argument of L(…) and Lf(…), adjacent literals joined.
+// The literal first argument of L, Lf, LParts and LKey (adjacent literals joined) and the three
+// forms of Lp; comments left out.
 QList<Use> literalUses(const QString& source, const QString& file)
 {
-    static const QRegularExpression call(QStringLiteral(R"re((?<![\w.:>])Lf?\(\s*((?:u8)?"(?:[^"\\\n]|\\.)*"(?:\s*(?:u8)?"(?:[^"\\\n]|\\.)*")*))re"));
+    static const QRegularExpression call(QStringLiteral(
+        R"re((?<![\w.:>])(?:Lf|LParts|LKey|L)\(\s*((?:u8)?"(?:[^"\\\n]|\\.)*"(?:\s*(?:u8)?"(?:[^"\\\n]|\\.)*")*))re"));
     static const QRegularExpression piece(QStringLiteral(R"re("((?:[^"\\\n]|\\.)*)")re"));
+    // Comments are blanked out (keeping lines); a "//" inside a literal is no comment.
+    QString code = source;
+    static const QRegularExpression stringOrComment(QStringLiteral(R"re("(?:[^"\\\n]|\\.)*"|//[^\n]*|/\*.*?\*/)re"),
+                                                    QRegularExpression::DotMatchesEverythingOption);
+    for (auto it = stringOrComment.globalMatch(source); it.hasNext();) {
+        const auto m = it.next();
+        if (!m.captured().startsWith(QLatin1Char('"')))
+            for (qsizetype i = m.capturedStart(); i < m.capturedEnd(); ++i)
+                if (code[i] != QLatin1Char('\n'))
+                    code[i] = QLatin1Char(' ');
+    }
     QList<Use> uses;
-    auto it = call.globalMatch(source);
-    while (it.hasNext()) {
+    for (auto it = call.globalMatch(code); it.hasNext();) {
         const auto m = it.next();
         QString text;
-        auto pieces = piece.globalMatch(m.captured(1));
-        while (pieces.hasNext())
+        for (auto pieces = piece.globalMatch(m.captured(1)); pieces.hasNext();)
             text += unescape(pieces.next().captured(1));
-        const int line = source.left(m.capturedStart()).count(QLatin1Char('\n')) + 1;
+        const int line = int(code.left(m.capturedStart()).count(QLatin1Char('\n'))) + 1;
         uses.append({text, file + QLatin1Char(':') + QString::number(line)});
     }
     // Lp(count, "one", "few", "many"): all three forms.
     static const QRegularExpression plural(QStringLiteral(R"re((?<![\w.:>])Lp\(\s*[^,;]+,((?:\s*"(?:[^"\\\n]|\\.)*"\s*,?){3}))re"));
-    auto forms = plural.globalMatch(source);
-    while (forms.hasNext()) {
-        const auto m = forms.next();
-        const int line = source.left(m.capturedStart()).count(QLatin1Char('\n')) + 1;
-        auto pieces = piece.globalMatch(m.captured(1));
-        while (pieces.hasNext())
+    for (auto it = plural.globalMatch(code); it.hasNext();) {
+        const auto m = it.next();
+        const int line = int(code.left(m.capturedStart()).count(QLatin1Char('\n'))) + 1;
+        for (auto pieces = piece.globalMatch(m.captured(1)); pieces.hasNext();)
             uses.append({unescape(pieces.next().captured(1)), file + QLatin1Char(':') + QString::number(line)});
     }
     return uses;
@@ -74,48 +87,136 @@ QList<Use> literalUses(const QString& source, const QString& file)
 
 QList<Use> allUses()
 {
-    const QString root = QStringLiteral(KELVARO_SOURCE_DIR) + QStringLiteral("/src");
     QList<Use> uses;
-    QDirIterator files(root, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        const QString path = files.next();
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        uses += literalUses(QString::fromUtf8(f.readAll()), QDir(root).relativeFilePath(path));
+    for (const char* folder : {"/src", "/tools"}) {
+        const QString root = QStringLiteral(KELVARO_SOURCE_DIR) + QString::fromLatin1(folder);
+        QDirIterator files(root, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            QFile f(path);
+            if (f.open(QIODevice::ReadOnly))
+                uses += literalUses(QString::fromUtf8(f.readAll()), QDir(QStringLiteral(KELVARO_SOURCE_DIR)).relativeFilePath(path));
+        }
     }
     return uses;
 }
 
+struct Entry {
+    QStringList sources;      // more than one: two messages glued into one
+    QString translation;
+    QString type;             // "unfinished", "obsolete", "vanished" or empty
+    qint64 line = 0;
+};
+
+QList<Entry> readTable(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot open ") + path;
+        return {};
+    }
+    QList<Entry> entries;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("message")) {
+            entries.append(Entry{});
+            entries.last().line = xml.lineNumber();
+        } else if (xml.name() == QLatin1String("source") && !entries.isEmpty()) {
+            entries.last().sources << xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation") && !entries.isEmpty()) {
+            entries.last().type = xml.attributes().value(QLatin1String("type")).toString();
+            entries.last().translation = xml.readElementText();
+        }
+    }
+    if (xml.hasError())
+        *error = xml.errorString() + QStringLiteral(" at line ") + QString::number(xml.lineNumber());
+    return entries;
+}
+
+// The printf-style placeholders of a format, sorted (English may put them in another order only
+// when they are positional, and then the sorted lists still agree).
+QStringList placeholders(const QString& format)
+{
+    static const QRegularExpression spec(QStringLiteral(R"re(%(?:\d+\$)?[-0-9.]*(?:ll|l)?[@dfs%])re"));
+    QStringList found;
+    for (auto it = spec.globalMatch(format); it.hasNext();) {
+        QString p = it.next().captured();
+        p.remove(QRegularExpression(QStringLiteral(R"re(^%\d+\$)re")));
+        found << p;
+    }
+    found.sort();
+    return found;
+}
+
+QString tablePath()
+{
+    return QStringLiteral(KELVARO_SOURCE_DIR) + QStringLiteral("/translations/kelvaro_en.ts");
+}
+
 } // namespace
 
-TEST(TranslationCoverage, theScannerFindsLiteralCalls)
+TEST(TranslationCoverage, TheScannerFindsLiteralLookupsAndMarkers)
 {
     const QString sample = QStringLiteral(R"src(
         L("Jedna"); Lf("Dvě %@", x); L(u8"Tři"); Lf("Čtyři "
-            "a pět"); L("S \"uvozovkami\"\n"); QL("Ne"); x.L("Ne"); L(name); LParts("Ne");
+            "a pět"); L("S \"uvozovkami\"\n"); QL("Ne"); x.L("Ne"); L(name); LParts("Šest");
+        {"a", LKey("Sedm")}; // L("Ne v komentáři")
+        /* LKey("Ani tady") */ QStringLiteral("http://x"); L("Osm");
         Lp(files.size(), "1 kus", "%lld kusy", "%lld kusů");
     )src");
     QStringList texts;
     for (const Use& u : literalUses(sample, QStringLiteral("x.cpp")))
         texts << u.text;
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Jedna"), QStringLiteral("Dvě %@"), QStringLiteral("Tři"),
-                                  QStringLiteral("Čtyři a pět"), QStringLiteral("S \"uvozovkami\"\n"),
-                                  QStringLiteral("1 kus"), QStringLiteral("%lld kusy"), QStringLiteral("%lld kusů")}));
+                                  QStringLiteral("Čtyři a pět"), QStringLiteral("S \"uvozovkami\"\n"), QStringLiteral("Šest"),
+                                  QStringLiteral("Sedm"), QStringLiteral("Osm"), QStringLiteral("1 kus"),
+                                  QStringLiteral("%lld kusy"), QStringLiteral("%lld kusů")}));
 }
 
-TEST(TranslationCoverage, everyLookedUpTextHasEnglish)
+TEST(TranslationCoverage, EveryTextHasOneFinishedEnglishEntry)
 {
-    const QList<Use> uses = allUses();
-    ASSERT_GT(uses.size(), 50) << "the scan found almost nothing; is KELVARO_SOURCE_DIR right?";
-    QStringList missing;
-    QSet<QString> reported;
-    for (const Use& u : uses) {
-        if (!L10n::hasEnglishTranslation(u.text) && !reported.contains(u.text)) {
-            reported.insert(u.text);
-            missing << QStringLiteral("%1: \"%2\"").arg(u.where, u.text);
+    QString error;
+    const QList<Entry> table = readTable(tablePath(), &error);
+    ASSERT_TRUE(error.isEmpty()) << qPrintable(error);
+    QHash<QString, const Entry*> bySource;
+    QStringList broken;
+    for (const Entry& e : table) {
+        if (e.sources.size() != 1) {
+            broken << QStringLiteral("line %1: a message with %2 sources").arg(e.line).arg(e.sources.size());
+            continue;
         }
+        if (bySource.contains(e.sources.first()))
+            broken << QStringLiteral("line %1: \"%2\" appears twice").arg(e.line).arg(e.sources.first());
+        bySource.insert(e.sources.first(), &e);
     }
-    EXPECT_TRUE(missing.isEmpty()) << missing.size() << " texts without English:\n"
-                                   << qPrintable(missing.join(QLatin1Char('\n')));
+    EXPECT_TRUE(broken.isEmpty()) << qPrintable(broken.join(QLatin1Char('\n')));
+
+    const QList<Use> uses = allUses();
+    ASSERT_GT(uses.size(), 300) << "the scan found almost nothing; is KELVARO_SOURCE_DIR right?";
+    QStringList missing;
+    QSet<QString> used;
+    for (const Use& u : uses) {
+        if (used.contains(u.text))
+            continue;
+        used.insert(u.text);
+        const Entry* e = bySource.value(u.text);
+        if (!e)
+            missing << QStringLiteral("%1: \"%2\" has no entry").arg(u.where, u.text);
+        else if (!e->type.isEmpty() || e->translation.trimmed().isEmpty())
+            missing << QStringLiteral("%1: \"%2\" is not finished").arg(u.where, u.text);
+        else if (placeholders(u.text) != placeholders(e->translation))
+            missing << QStringLiteral("%1: \"%2\" and \"%3\" differ in placeholders").arg(u.where, u.text, e->translation);
+        else if (!L10n::hasEnglishTranslation(u.text))
+            missing << QStringLiteral("%1: \"%2\" is not in the compiled table").arg(u.where, u.text);
+    }
+    EXPECT_TRUE(missing.isEmpty()) << missing.size() << " texts without English:\n" << qPrintable(missing.join(QLatin1Char('\n')));
+
+    QStringList unused;
+    for (auto it = bySource.cbegin(); it != bySource.cend(); ++it)
+        if (!used.contains(it.key()))
+            unused << QStringLiteral("line %1: \"%2\"").arg(it.value()->line).arg(it.key());
+    unused.sort();
+    EXPECT_TRUE(unused.isEmpty()) << unused.size() << " entries no source uses:\n" << qPrintable(unused.join(QLatin1Char('\n')));
 }

@@ -7,12 +7,7 @@
 #include "engine/WorkflowLibrary.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
-
-// Readable failures for Qt texts.
-static void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "../support/TestSupport.h"
 
 using namespace kelvaro;
 using K = WorkflowStep::Kind;
@@ -67,89 +62,20 @@ bool equalPixels(const Bitmap& a, const Bitmap& b)
 
 // ---- Built-ins and the stored list -----------------------------------------------------------
 
-TEST(WorkflowDefaults, threeBuiltInsWithStableIdentities)
-{
-    useCzech();
-    const QList<Workflow>& d = WorkflowLibrary::defaults();
-    ASSERT_EQ(d.size(), 3);
-    EXPECT_EQ(d[0].name, "Portfolio");
-    EXPECT_EQ(d[0].symbol, "star.fill");
-    EXPECT_EQ(d[1].name, "Produktovka");
-    EXPECT_EQ(d[1].symbol, "shippingbox.fill");
-    EXPECT_EQ(d[2].name, QString::fromUtf8("Bezpečné sdílení"));
-    EXPECT_EQ(d[2].symbol, "lock.shield.fill");
-
-    ASSERT_EQ(d[0].steps.size(), 3);
-    EXPECT_EQ(d[0].steps[0].kind, K::adjust);
-    EXPECT_DOUBLE_EQ(d[0].steps[0].contrast, 1.1);
-    EXPECT_EQ(d[0].steps[1].kind, K::resize);
-    EXPECT_EQ(d[0].steps[1].longEdge, 2400);
-    EXPECT_EQ(d[0].steps[2].kind, K::watermark);
-    EXPECT_EQ(d[0].steps[2].text, QString::fromUtf8("© Moje fotky"));
-    EXPECT_EQ(d[0].steps[2].position, "bottomRight");
-    EXPECT_EQ(d[0].format, "jpg");
-    EXPECT_DOUBLE_EQ(d[0].quality, 0.9);
-    EXPECT_FALSE(d[0].stripMetadata);
-
-    ASSERT_EQ(d[1].steps.size(), 2);
-    EXPECT_EQ(d[1].steps[0].kind, K::removeBackground);
-    EXPECT_EQ(d[1].steps[1].longEdge, 1200);
-    EXPECT_EQ(d[1].format, "png");
-
-    ASSERT_EQ(d[2].steps.size(), 2);
-    EXPECT_EQ(d[2].steps[0].kind, K::blurFaces);
-    EXPECT_EQ(d[2].steps[1].longEdge, 1600);
-    EXPECT_EQ(d[2].format, "jpg");
-    EXPECT_DOUBLE_EQ(d[2].quality, 0.8);
-    EXPECT_TRUE(d[2].stripMetadata);
-
-    QSet<QUuid> ids;
-    for (const Workflow& w : d) {
-        ids.insert(w.id);
-        for (const WorkflowStep& s : w.steps)
-            ids.insert(s.id);
-    }
-    EXPECT_EQ(ids.size(), 3 + 7);
-    EXPECT_FALSE(ids.contains(QUuid()));
-    EXPECT_EQ(WorkflowLibrary::defaults(), d); // same ids on every call
-}
-
-TEST(WorkflowDecode, emptyDataGivesTheBuiltInsAndAnEmptyArrayNothing)
-{
-    EXPECT_EQ(WorkflowLibrary::decode(QByteArray()), WorkflowLibrary::defaults());
-    const auto none = WorkflowLibrary::decode("[]");
-    ASSERT_TRUE(none);
-    EXPECT_TRUE(none->isEmpty());
-}
-
-TEST(WorkflowDecode, oneBadRecordFailsTheWholeList)
-{
-    const char* const bad[] = {
-        "not json",
-        "{}",
-        R"([{"name":"A"},{"name":"B","steps":[{"kind":"sharpen"}]}])",
-        R"([{"name":"A"},{"symbol":"x"}])",
-        R"([{"name":"A","quality":"high"}])",
-    };
-    for (const char* data : bad)
-        EXPECT_FALSE(WorkflowLibrary::decode(data)) << data;
-    const auto one = WorkflowLibrary::decode(R"([{"name":"A","steps":[{"kind":"adjust"}]}])");
-    ASSERT_TRUE(one);
-    ASSERT_EQ(one->size(), 1);
-    EXPECT_DOUBLE_EQ(one->first().steps.first().contrast, 1);
-}
-
-TEST(WorkflowStore, nothingStoredReadsAsTheBuiltIns)
+TEST(WorkflowStore, nothingStoredGivesTheBuiltInsAnEmptyArrayNothingAndOneBadRecordFailsTheList)
 {
     EXPECT_EQ(WorkflowLibrary::load(), WorkflowLibrary::defaults());
-}
-
-TEST(WorkflowStore, aStoredEmptyArrayGivesNoWorkflows)
-{
+    EXPECT_EQ(WorkflowLibrary::decode(QByteArray()), WorkflowLibrary::defaults());
     Settings::shared().setValue(key(), QByteArray("[]"));
     const auto list = WorkflowLibrary::load();
     ASSERT_TRUE(list);
     EXPECT_TRUE(list->isEmpty());
+    for (const char* data : {"not json", "{}", R"([{"name":"A"},{"name":"B","steps":[{"kind":"sharpen"}]}])",
+                             R"([{"name":"A"},{"symbol":"x"}])", R"([{"name":"A","quality":"high"}])"})
+        EXPECT_FALSE(WorkflowLibrary::decode(data)) << data;
+    const auto one = WorkflowLibrary::decode(R"([{"name":"A","steps":[{"kind":"adjust"}]}])");
+    ASSERT_TRUE(one && one->size() == 1);
+    EXPECT_DOUBLE_EQ(one->first().steps.first().contrast, 1);
 }
 
 TEST(WorkflowStore, unreadableDataGivesNoneAndIsLoggedOnce)
@@ -188,59 +114,34 @@ WorkflowStep with(K kind, void (*change)(WorkflowStep&))
     return s;
 }
 
-static void PrintTo(const StepText& c, std::ostream* os)
-{
-    const WorkflowStep& s = c.step;
-    *os << rawValue(s.kind).toStdString();
-    if (s.kind == K::adjust)
-        *os << "_b" << s.brightness << "_c" << s.contrast << (s.mono ? "_mono" : "");
-    else if (s.kind == K::crop)
-        *os << "_" << s.ratio.toStdString();
-    else if (s.kind == K::resize)
-        *os << "_" << s.longEdge;
-}
-
-class StepSummary : public ::testing::TestWithParam<StepText> {};
-
-TEST_P(StepSummary, inCzech)
+TEST(StepSummary, inCzech)
 {
     useCzech();
-    EXPECT_EQ(WorkflowLibrary::summary(GetParam().step), QString::fromUtf8(GetParam().expected));
+    const StepText rows[] = {
+        {adjust(0.1, 1, false), "jas 20"}, {adjust(0, 1.2, false), "kontrast 39"}, {adjust(0, 0.9, false), "kontrast -19"},
+        {adjust(0, 1, false), "Beze změny"}, {adjust(0, 1, true), "černobíle"},
+        {adjust(-0.25, 1.1, true), "jas -50, kontrast 20, černobíle"},
+        {stepOf(K::removeBackground), "Vystřihne hlavní objekt"}, {stepOf(K::blurFaces), "Skryje obličeje na fotce"},
+        {with(K::crop, [](WorkflowStep& s) { s.ratio = "wide169"; }), "Poměr 16:9"},
+        {with(K::crop, [](WorkflowStep& s) { s.ratio = "story916"; }), "Poměr 9:16"},
+        {with(K::crop, [](WorkflowStep& s) { s.ratio = "panorama"; }), "Poměr 1:1"},
+        {with(K::resize, [](WorkflowStep& s) { s.longEdge = 2400; }), "Delší strana nejvýš 2400 px"},
+        {with(K::watermark, [](WorkflowStep& s) { s.text = "Ahoj"; }), "„Ahoj“"},
+    };
+    for (const StepText& row : rows)
+        EXPECT_EQ(WorkflowLibrary::summary(row.step), QString::fromUtf8(row.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, StepSummary,
-    ::testing::Values(StepText{adjust(0.1, 1, false), "jas 20"}, StepText{adjust(0, 1.2, false), "kontrast 39"},
-                      StepText{adjust(0, 0.9, false), "kontrast -19"}, StepText{adjust(0, 1, false), "Beze změny"},
-                      StepText{adjust(0, 1, true), "černobíle"},
-                      StepText{adjust(-0.25, 1.1, true), "jas -50, kontrast 20, černobíle"},
-                      StepText{stepOf(K::removeBackground), "Vystřihne hlavní objekt"},
-                      StepText{stepOf(K::blurFaces), "Skryje obličeje na fotce"},
-                      StepText{with(K::crop, [](WorkflowStep& s) { s.ratio = "wide169"; }), "Poměr 16:9"},
-                      StepText{with(K::crop, [](WorkflowStep& s) { s.ratio = "story916"; }), "Poměr 9:16"},
-                      StepText{with(K::crop, [](WorkflowStep& s) { s.ratio = "panorama"; }), "Poměr 1:1"},
-                      StepText{with(K::resize, [](WorkflowStep& s) { s.longEdge = 2400; }), "Delší strana nejvýš 2400 px"},
-                      StepText{with(K::watermark, [](WorkflowStep& s) { s.text = "Ahoj"; }), "„Ahoj“"}));
-
-TEST(WorkflowSummary, outputDescription)
+TEST(WorkflowSummary, stepCountFormsAndOutputDescription)
 {
     useCzech();
-    EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "png", 0.9, true)), QString::fromUtf8("PNG · bez metadat"));
-    EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "", 0.85, false)),
-              QString::fromUtf8("Původní formát · kvalita 85 %"));
-    EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "jpg", 0.57, false)), QString::fromUtf8("JPG · kvalita 56 %"));
-    EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "heic", 0.8, true)),
-              QString::fromUtf8("HEIC · kvalita 80 % · bez metadat"));
-    EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "tiff", 0.8, false)), "TIFF");
-}
-
-TEST(WorkflowSummary, stepCountForms)
-{
-    useCzech();
-    const std::pair<int, const char*> cases[] = {{0, "0 kroky"}, {1, "1 krok"}, {2, "2 kroky"},
-                                                 {4, "4 kroky"}, {5, "5 kroků"}, {12, "12 kroků"}};
-    for (const auto& [n, words] : cases)
+    const std::pair<int, const char*> counts[] = {{0, "0 kroky"}, {1, "1 krok"}, {2, "2 kroky"}, {4, "4 kroky"}, {5, "5 kroků"}, {12, "12 kroků"}};
+    for (const auto& [n, words] : counts)
         EXPECT_EQ(WorkflowLibrary::summary(workflow(n, "png", 0.9, false)), QString::fromUtf8(words) + " · PNG");
+    EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "", 0.85, false)), QString::fromUtf8("Původní formát · kvalita 85 %"));
+    EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "jpg", 0.57, false)), QString::fromUtf8("JPG · kvalita 56 %"));
+    EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "heic", 0.8, true)), QString::fromUtf8("HEIC · kvalita 80 % · bez metadat"));
+    EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "tiff", 0.8, false)), "TIFF");
 }
 
 TEST(WorkflowSummary, builtInsInBothLanguages)
@@ -333,11 +234,7 @@ TEST(WorkflowApply, watermarkWithAnUnknownPositionActsAsBottomRight)
 
 TEST(WorkflowApply, aFaceStepOnAPhotoWithoutFacesFailsThePhoto)
 {
-    try {
+    EXPECT_TRUE(test::failsWith(KelvaroError::Kind::noFaces, QString::fromUtf8("prázdná.jpg"), [] {
         WorkflowLibrary::apply(stepOf(K::blurFaces), solid(200, 200, {128, 128, 128, 255}), "prázdná.jpg");
-        FAIL();
-    } catch (const KelvaroError& e) {
-        EXPECT_EQ(e.kind(), KelvaroError::Kind::noFaces);
-        EXPECT_EQ(e.fileName(), QString::fromUtf8("prázdná.jpg"));
-    }
+    }));
 }

@@ -5,10 +5,12 @@
 
 #include "engine/Workflow.h"
 #include "platform/Settings.h"
+#include "../support/TestSupport.h"
 
 using namespace kelvaro;
 
 namespace {
+
 void useLanguage(const char* code)
 {
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(code));
@@ -18,56 +20,39 @@ QJsonObject parse(const char* json)
 {
     return QJsonDocument::fromJson(QByteArray(json)).object();
 }
-} // namespace
 
-TEST(WorkflowJson, onlyANameTakesTheDefaults)
+TEST(WorkflowJson, missingOrNullMembersTakeTheDefaultsAndFreshIds)
 {
-    const auto w = Workflow::fromJson(parse(R"({"name":"Web"})"));
-    ASSERT_TRUE(w);
-    EXPECT_EQ(w->name, QStringLiteral("Web"));
-    EXPECT_EQ(w->symbol, QStringLiteral("wand.and.stars"));
-    EXPECT_TRUE(w->steps.isEmpty());
-    EXPECT_EQ(w->format, QString());
-    EXPECT_DOUBLE_EQ(w->quality, 0.9);
-    EXPECT_FALSE(w->stripMetadata);
-    EXPECT_FALSE(w->id.isNull());
+    for (const char* json : {R"({"name":"N","steps":[{"kind":"crop"}]})",
+                             R"({"id":null,"name":"N","symbol":null,"steps":[{"kind":"crop"}],"format":null,"quality":null,"stripMetadata":null})"}) {
+        const auto a = Workflow::fromJson(parse(json)), b = Workflow::fromJson(parse(json));
+        ASSERT_TRUE(a && b) << json;
+        EXPECT_EQ(a->symbol, QStringLiteral("wand.and.stars"));
+        EXPECT_EQ(a->format, QString());
+        EXPECT_DOUBLE_EQ(a->quality, 0.9);
+        EXPECT_FALSE(a->stripMetadata);
+        EXPECT_NE(a->id, b->id);
+        EXPECT_FALSE(a->id.isNull());
+        EXPECT_NE(a->steps[0].id, b->steps[0].id);
+    }
 }
 
-TEST(WorkflowJson, missingIdsAreFreshEachTime)
-{
-    const auto a = Workflow::fromJson(parse(R"({"name":"A","steps":[{"kind":"crop"}]})"));
-    const auto b = Workflow::fromJson(parse(R"({"name":"A","steps":[{"kind":"crop"}]})"));
-    ASSERT_TRUE(a && b);
-    EXPECT_NE(a->id, b->id);
-    EXPECT_NE(a->steps[0].id, b->steps[0].id);
-}
-
-TEST(WorkflowJson, nullMembersReadAsDefaults)
-{
-    const auto w = Workflow::fromJson(parse(
-        R"({"id":null,"name":"N","symbol":null,"steps":null,"format":null,"quality":null,"stripMetadata":null})"));
-    ASSERT_TRUE(w);
-    EXPECT_EQ(w->symbol, QStringLiteral("wand.and.stars"));
-    EXPECT_DOUBLE_EQ(w->quality, 0.9);
-    EXPECT_FALSE(w->id.isNull());
-}
-
-TEST(WorkflowStepJson, onlyAdjustKindKeepsContrastOne)
+TEST(WorkflowStepJson, defaultsOfAStepAndUnknownRatiosAndPositionsSurvive)
 {
     const auto s = WorkflowStep::fromJson(parse(R"({"kind":"adjust"})"));
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->kind, WorkflowStep::Kind::adjust);
-    EXPECT_DOUBLE_EQ(s->contrast, 1.0);
-    EXPECT_DOUBLE_EQ(s->brightness, 0.0);
+    EXPECT_DOUBLE_EQ(s->contrast, 1.0); // a new step gets 1.1, a decoded one keeps 1
+    EXPECT_DOUBLE_EQ(WorkflowStep::make(WorkflowStep::Kind::adjust).contrast, 1.1);
     EXPECT_EQ(s->ratio, QStringLiteral("square"));
     EXPECT_EQ(s->longEdge, 1600);
     EXPECT_EQ(s->position, QStringLiteral("bottomRight"));
     EXPECT_DOUBLE_EQ(s->opacity, 0.8);
     EXPECT_DOUBLE_EQ(s->sizePercent, 5.0);
-}
-
-TEST(WorkflowStepJson, defaultTextFollowsTheLanguageAtDecoding)
-{
+    const auto crop = WorkflowStep::fromJson(parse(R"({"kind":"crop","ratio":"21:9","position":"middle"})"));
+    ASSERT_TRUE(crop);
+    EXPECT_EQ(crop->ratio, QStringLiteral("21:9"));
+    EXPECT_EQ(QJsonObject(crop->toJson()).value(QStringLiteral("position")).toString(), QStringLiteral("middle"));
+    // The default text follows the language at decoding; an empty one stays empty.
     useLanguage("cs");
     EXPECT_EQ(WorkflowStep::fromJson(parse(R"({"kind":"watermark"})"))->text, QStringLiteral("© Moje fotky"));
     useLanguage("en");
@@ -75,36 +60,16 @@ TEST(WorkflowStepJson, defaultTextFollowsTheLanguageAtDecoding)
     EXPECT_EQ(WorkflowStep::fromJson(parse(R"({"kind":"watermark","text":""})"))->text, QString());
 }
 
-TEST(WorkflowStepJson, unknownRatioAndPositionSurvive)
+TEST(WorkflowJson, rejectsMistypedMembersAndUnknownStepKinds)
 {
-    const auto s = WorkflowStep::fromJson(parse(R"({"kind":"crop","ratio":"21:9","position":"middle"})"));
-    ASSERT_TRUE(s);
-    EXPECT_EQ(s->ratio, QStringLiteral("21:9"));
-    EXPECT_EQ(QJsonObject(s->toJson()).value(QStringLiteral("position")).toString(), QStringLiteral("middle"));
+    for (const char* json : {R"({})", R"({"name":null})", R"({"name":5})", R"({"name":"A","quality":"0.9"})",
+                             R"({"name":"A","stripMetadata":0})", R"({"name":"A","steps":{}})", R"({"name":"A","id":"nope"})",
+                             R"({"name":"A","steps":[{"kind":"adjust"},{"kind":"sharpen"}]})", R"({"name":"A","steps":[{}]})",
+                             R"({"name":"A","steps":[{"kind":"Adjust"}]})", R"({"name":"A","steps":[{"kind":"resize","longEdge":1600.5}]})",
+                             R"({"name":"A","steps":[{"kind":"resize","longEdge":1e11}]})",
+                             R"({"name":"A","steps":[{"kind":"adjust","mono":"true"}]})", R"({"name":"A","steps":[5]})"})
+        EXPECT_FALSE(Workflow::fromJson(parse(json))) << json;
 }
-
-class WorkflowRejects : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(WorkflowRejects, record)
-{
-    EXPECT_FALSE(Workflow::fromJson(parse(GetParam()))) << GetParam();
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, WorkflowRejects, ::testing::Values(
-    R"({})",
-    R"({"name":null})",
-    R"({"name":5})",
-    R"({"name":"A","quality":"0.9"})",
-    R"({"name":"A","stripMetadata":0})",
-    R"({"name":"A","steps":{}})",
-    R"({"name":"A","id":"nope"})",
-    R"({"name":"A","steps":[{"kind":"adjust"},{"kind":"sharpen"}]})",
-    R"({"name":"A","steps":[{}]})",
-    R"({"name":"A","steps":[{"kind":"Adjust"}]})",
-    R"({"name":"A","steps":[{"kind":"resize","longEdge":1600.5}]})",
-    R"({"name":"A","steps":[{"kind":"resize","longEdge":1e11}]})",
-    R"({"name":"A","steps":[{"kind":"adjust","mono":"true"}]})",
-    R"({"name":"A","steps":[5]})"));
 
 TEST(WorkflowJson, encodingWritesEveryKeyAndRoundTrips)
 {
@@ -124,26 +89,4 @@ TEST(WorkflowJson, encodingWritesEveryKeyAndRoundTrips)
     EXPECT_EQ(Workflow::fromJson(o), w);
 }
 
-TEST(WorkflowStep, newStepDefaults)
-{
-    useLanguage("cs");
-    const WorkflowStep a = WorkflowStep::make(WorkflowStep::Kind::adjust);
-    const WorkflowStep c = WorkflowStep::make(WorkflowStep::Kind::crop);
-    EXPECT_DOUBLE_EQ(a.contrast, 1.1);
-    EXPECT_DOUBLE_EQ(c.contrast, 1.0);
-    EXPECT_NE(a.id, c.id);
-    EXPECT_EQ(c.text, QStringLiteral("© Moje fotky"));
-    EXPECT_EQ(c.longEdge, 1600);
-}
-
-TEST(WorkflowStepKind, rawValuesAndTitles)
-{
-    ASSERT_EQ(allWorkflowStepKinds().size(), 6);
-    for (WorkflowStep::Kind k : allWorkflowStepKinds())
-        EXPECT_EQ(workflowStepKindFromRaw(rawValue(k)), k);
-    EXPECT_EQ(rawValue(WorkflowStep::Kind::removeBackground), QStringLiteral("removeBackground"));
-    useLanguage("cs");
-    EXPECT_EQ(title(WorkflowStep::Kind::crop), QStringLiteral("Oříznout na poměr"));
-    useLanguage("en");
-    EXPECT_EQ(title(WorkflowStep::Kind::resize), QStringLiteral("Shrink"));
-}
+} // namespace

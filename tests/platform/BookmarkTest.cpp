@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/Bookmark.h"
+#include "../support/TestSupport.h"
 
 using namespace kelvaro;
 
-TEST(Bookmark, nothingToRememberForAMissingPath)
+TEST(Bookmark, resolvesAnUnchangedFolderFreshAndNothingForAMissingPathOrGarbage)
 {
     QTemporaryDir dir;
     EXPECT_TRUE(Bookmark::create(dir.path() + QStringLiteral("/missing")).isEmpty());
@@ -16,11 +17,7 @@ TEST(Bookmark, nothingToRememberForAMissingPath)
     EXPECT_FALSE(Bookmark::resolve("garbage"));
     EXPECT_FALSE(Bookmark::resolve("{\"path\":5}"));
     EXPECT_TRUE(Bookmark::storedPath("garbage").isEmpty());
-}
 
-TEST(Bookmark, resolvesAnUnchangedFolderFresh)
-{
-    QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/Fotky ž");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QByteArray blob = Bookmark::create(folder);
@@ -31,14 +28,10 @@ TEST(Bookmark, resolvesAnUnchangedFolderFresh)
     EXPECT_FALSE(r->stale);
     EXPECT_EQ(Bookmark::storedPath(blob), folder);
     EXPECT_TRUE(Bookmark::identifies(blob, folder));
-}
-
-TEST(Bookmark, relativeAndUncleanPathsAreStoredAbsolute)
-{
-    QTemporaryDir dir;
+    // Unclean paths are stored clean.
     ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/a/b")));
-    const QByteArray blob = Bookmark::create(dir.path() + QStringLiteral("/a/./b/../b"));
-    EXPECT_EQ(Bookmark::storedPath(blob), dir.path() + QStringLiteral("/a/b"));
+    EXPECT_EQ(Bookmark::storedPath(Bookmark::create(dir.path() + QStringLiteral("/a/./b/../b"))), dir.path() + QStringLiteral("/a/b"));
+    EXPECT_TRUE(Bookmark::startAccess(QStringLiteral("/nowhere")));
 }
 
 TEST(Bookmark, deletedIsGoneAndRecreatedIsStale)
@@ -63,15 +56,11 @@ TEST(Bookmark, aFileReplacedUnderTheSameNameIsStale)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/a.jpg");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    test::writeFile(path, {});
     const QByteArray blob = Bookmark::create(path);
     // Safe-save style replacement: a new file renamed over the old one.
-    QFile g(path + QStringLiteral(".tmp"));
-    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
-    g.close();
-    ASSERT_EQ(::rename(QFile::encodeName(g.fileName()).constData(), QFile::encodeName(path).constData()), 0);
+    test::writeFile(path + QStringLiteral(".tmp"), {});
+    ASSERT_EQ(::rename(QFile::encodeName(path + QStringLiteral(".tmp")).constData(), QFile::encodeName(path).constData()), 0);
     EXPECT_TRUE(Bookmark::resolve(blob)->stale);
 }
 
@@ -84,10 +73,4 @@ TEST(Bookmark, aRenamedFolderIsStillIdentified)
     ASSERT_TRUE(QDir().rename(folder, dir.path() + QStringLiteral("/after")));
     EXPECT_TRUE(Bookmark::identifies(blob, dir.path() + QStringLiteral("/after")));
     EXPECT_FALSE(Bookmark::resolve(blob));
-}
-
-TEST(Bookmark, accessCallsNeverFail)
-{
-    EXPECT_TRUE(Bookmark::startAccess(QStringLiteral("/nowhere")));
-    Bookmark::stopAccess(QStringLiteral("/nowhere"));
 }

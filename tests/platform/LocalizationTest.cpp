@@ -1,35 +1,18 @@
 #include <cstdlib>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include "engine/Localization.h"
 #include "platform/Settings.h"
+#include "../support/TestSupport.h"
 
 using namespace kelvaro;
-
-TEST(Localization, photosWordCzechForms)
-{
-    Settings::shared().setValue("kelvaro.language", "cs");
-    EXPECT_EQ(photosWord(1), "1 fotka");
-    EXPECT_EQ(photosWord(4), "4 fotky");
-    EXPECT_EQ(photosWord(0), "0 fotek");
-    EXPECT_EQ(photosWord(22), "22 fotek");
-}
-
-TEST(Localization, englishTableIsUsed)
-{
-    Settings::shared().setValue("kelvaro.language", "en");
-    EXPECT_EQ(photosWord(1), "1 photo");
-    EXPECT_EQ(photosWord(3), "3 photos");
-}
 
 // ---- Relaunch ----------------------------------------------------------------------------------
 // Quitting ends every event loop of the process for good, so the relaunch runs in a child process
@@ -45,8 +28,7 @@ int runRelaunchChild(const QString& program)
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=RelaunchChild.DISABLED_process"),
-                 QStringLiteral("--gtest_also_run_disabled_tests")});
+                {QStringLiteral("--gtest_filter=RelaunchChild.process")});
     if (!child.waitForFinished(30000))
         return -1;
     return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
@@ -67,7 +49,7 @@ public:
 
 // Only runs as the child of the tests below. Exit code: 1 started / 0 not, plus 2 when a quit
 // was asked.
-TEST(RelaunchChild, DISABLED_process)
+TEST(RelaunchChild, process)
 {
     QuitWatch watch;
     QCoreApplication::instance()->installEventFilter(&watch);
@@ -83,22 +65,11 @@ TEST(Relaunch, quitsOnlyOnceTheNewInstanceHasStarted)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString script = dir.filePath(QStringLiteral("kelvaro"));
-    {
-        QFile f(script);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\ntouch \"$0.started\"\n");
-    }
+    test::writeFile(script, "#!/bin/sh\ntouch \"$0.started\"\n");
     QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     EXPECT_EQ(runRelaunchChild(script), 3); // started, then asked to quit
-    QElapsedTimer waited;
-    waited.start();
-    while (!QFile::exists(script + QStringLiteral(".started")) && waited.elapsed() < 10000)
-        QThread::msleep(20);
-    EXPECT_TRUE(QFile::exists(script + QStringLiteral(".started")));
-}
-
-TEST(Relaunch, aNewInstanceThatCannotStartLeavesThisOneRunning)
-{
+    EXPECT_TRUE(test::waitUntil([&] { return QFile::exists(script + QStringLiteral(".started")); }, 10000));
+    // A new instance that cannot start leaves this one running.
     EXPECT_EQ(runRelaunchChild(QStringLiteral("/nonexistent/kelvaro")), 0); // not started, no quit
 }

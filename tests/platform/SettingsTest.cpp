@@ -17,6 +17,7 @@
 
 #include "platform/Log.h"
 #include "platform/Settings.h"
+#include "../support/TestSupport.h"
 
 using namespace kelvaro;
 
@@ -71,8 +72,7 @@ int runChild(const char* test, const QString& config = qEnvironmentVariable("XDG
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=SettingsChild.") + QString::fromLatin1(test),
-                 QStringLiteral("--gtest_also_run_disabled_tests")});
+                {QStringLiteral("--gtest_filter=SettingsChild.") + QString::fromLatin1(test)});
     if (!child.waitForFinished(30000))
         return -1;
     return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
@@ -84,9 +84,7 @@ TEST(Settings, valueTypesSurviveTheFile)
 {
     writeSampleValues(QStringLiteral("parent"));
     S().sync();
-    QFile file(S().filePath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QJsonObject o = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject o = QJsonDocument::fromJson(test::readFile(S().filePath())).object();
     EXPECT_TRUE(o.value(QStringLiteral("parent.bool")).isBool());
     EXPECT_TRUE(o.value(QStringLiteral("parent.int")).isDouble());
     EXPECT_TRUE(o.value(QStringLiteral("parent.textTrue")).isString());
@@ -98,7 +96,7 @@ TEST(Settings, anotherProcessReadsAndWritesTheSameTypes)
 {
     writeSampleValues(QStringLiteral("parent"));
     S().sync();
-    ASSERT_EQ(runChild("DISABLED_process"), 0);
+    ASSERT_EQ(runChild("process"), 0);
     S().sync(); // picks up what the other process wrote
     expectSampleValues(QStringLiteral("child"));
     expectSampleValues(QStringLiteral("parent"));
@@ -116,7 +114,7 @@ void useParentConfig()
 
 } // namespace
 
-TEST(SettingsChild, DISABLED_process)
+TEST(SettingsChild, process)
 {
     useParentConfig();
     expectSampleValues(QStringLiteral("parent"));
@@ -124,7 +122,7 @@ TEST(SettingsChild, DISABLED_process)
     S().sync();
 }
 
-TEST(SettingsChild, DISABLED_setsOneValue)
+TEST(SettingsChild, setsOneValue)
 {
     useParentConfig();
     S().setValue(QStringLiteral("kelvaro.jpegQuality"), 0.5);
@@ -138,70 +136,40 @@ QStringList asideFiles(const QString& folder)
     return QDir(folder).entryList({QStringLiteral("kelvaro.json.unreadable-*")}, QDir::Files | QDir::Hidden, QDir::Name);
 }
 
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
-struct FileOnDisk {
-    const char* label;
-    QByteArray bytes;
-    bool unreadable;
-};
-
-void PrintTo(const FileOnDisk& c, std::ostream* os)
-{
-    *os << c.label;
-}
-
-class SettingsFileOnDisk : public ::testing::TestWithParam<FileOnDisk> {};
-
 } // namespace
 
 // A file that is there before the settings are first opened: only the first write would show the
 // loss, so the write happens in a fresh process.
-TEST_P(SettingsFileOnDisk, anUnreadableFileIsKeptAsideBeforeTheFirstWrite)
+TEST(Settings, anUnreadableFileIsKeptAsideBeforeTheFirstWrite)
 {
-    QTemporaryDir config;
-    ASSERT_TRUE(config.isValid());
-    const QString folder = config.filePath(QStringLiteral("Kelvaro"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString file = folder + QStringLiteral("/kelvaro.json");
-    writeFile(file, GetParam().bytes);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool unreadable;
+    } rows[] = {{"garbage", "not json at all", true},
+                {"truncated", R"({"kelvaro.presets.v1": {"data": "AAEC)", true},
+                {"array", R"(["kelvaro.jpegQuality", 0.9])", true},
+                {"binary", QByteArray("\x00\xff\xfe{\x01", 5), true},
+                {"blank", " \n\t\n", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir config;
+        const QString folder = config.filePath(QStringLiteral("Kelvaro"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString file = folder + QStringLiteral("/kelvaro.json");
+        test::writeFile(file, row.bytes);
+        ASSERT_EQ(runChild("setsOneValue", config.path()), 0);
 
-    ASSERT_EQ(runChild("DISABLED_setsOneValue", config.path()), 0);
-
-    const QStringList aside = asideFiles(folder);
-    if (GetParam().unreadable) {
-        ASSERT_EQ(aside.size(), 1);
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^kelvaro\\.json\\.unreadable-\\d{8}-\\d{6}$")).match(aside[0]).hasMatch())
-            << aside[0].toStdString();
-        EXPECT_EQ(contents(folder + QLatin1Char('/') + aside[0]), GetParam().bytes);
-    } else {
-        EXPECT_TRUE(aside.isEmpty());
+        const QStringList aside = asideFiles(folder);
+        ASSERT_EQ(aside.size(), row.unreadable ? 1 : 0);
+        if (row.unreadable) {
+            EXPECT_TRUE(QRegularExpression(QStringLiteral("^kelvaro\\.json\\.unreadable-\\d{8}-\\d{6}$")).match(aside[0]).hasMatch())
+                << aside[0].toStdString();
+            EXPECT_EQ(test::readFile(folder + QLatin1Char('/') + aside[0]), row.bytes);
+        }
+        EXPECT_EQ(QJsonDocument::fromJson(test::readFile(file)).object(), (QJsonObject{{QStringLiteral("kelvaro.jpegQuality"), 0.5}}));
     }
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(contents(file), &error);
-    ASSERT_TRUE(doc.isObject()) << error.errorString().toStdString();
-    EXPECT_EQ(doc.object(), (QJsonObject{{QStringLiteral("kelvaro.jpegQuality"), 0.5}}));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Contents, SettingsFileOnDisk,
-    ::testing::Values(FileOnDisk{"garbage", QByteArray("not json at all"), true},
-                      FileOnDisk{"truncated", QByteArray(R"({"kelvaro.presets.v1": {"data": "AAEC)"), true},
-                      FileOnDisk{"array", QByteArray(R"(["kelvaro.jpegQuality", 0.9])"), true},
-                      FileOnDisk{"binary", QByteArray("\x00\xff\xfe{\x01", 5), true},
-                      FileOnDisk{"blank", QByteArray(" \n\t\n"), false}),
-    [](const ::testing::TestParamInfo<FileOnDisk>& info) { return std::string(info.param.label); });
 
 // Another process may spoil the file while ours is open; the next write must not bury it either,
 // nor an earlier file kept aside.
@@ -213,13 +181,13 @@ TEST(Settings, aFileSpoiledWhileOpenIsKeptAsideAtTheNextWrite)
     const QString folder = QFileInfo(file).absolutePath();
     const QString earlier =
         file + QStringLiteral(".unreadable-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    writeFile(earlier, "kept earlier");
+    test::writeFile(earlier, "kept earlier");
     const QStringList before = asideFiles(folder);
 
     const QByteArray garbage("{\"spoiled.before\": 1, \"kelvaro.presets");
     // QSettings rereads a file only when its size or time changed.
     ASSERT_NE(garbage.size(), QFileInfo(file).size());
-    writeFile(file, garbage);
+    test::writeFile(file, garbage);
     clearRecentLogLines();
     S().setValue(QStringLiteral("spoiled.after"), 2);
 
@@ -227,9 +195,9 @@ TEST(Settings, aFileSpoiledWhileOpenIsKeptAsideAtTheNextWrite)
     for (const QString& name : before)
         added.removeOne(name);
     ASSERT_EQ(added.size(), 1);
-    EXPECT_EQ(contents(folder + QLatin1Char('/') + added[0]), garbage);
-    EXPECT_EQ(contents(earlier), "kept earlier");
-    const QJsonObject o = QJsonDocument::fromJson(contents(file)).object();
+    EXPECT_EQ(test::readFile(folder + QLatin1Char('/') + added[0]), garbage);
+    EXPECT_EQ(test::readFile(earlier), "kept earlier");
+    const QJsonObject o = QJsonDocument::fromJson(test::readFile(file)).object();
     EXPECT_EQ(o.value(QStringLiteral("spoiled.after")), QJsonValue(2));
     EXPECT_FALSE(o.contains(QStringLiteral("spoiled.before"))); // it is in the kept file
     EXPECT_FALSE(S().contains(QStringLiteral("spoiled.before")));
@@ -270,7 +238,7 @@ TEST(Settings, changedOnlyOnARealChange)
     QObject::disconnect(connection);
 }
 
-TEST(Settings, otherIntegerTypesAreNumbers)
+TEST(Settings, otherIntegerTypesAreNumbersAndAListWithANonTextIsNoStringList)
 {
     S().setValue(QStringLiteral("long"), QVariant::fromValue(long(7)));
     S().setValue(QStringLiteral("i64"), qint64(1) << 40);
@@ -278,6 +246,9 @@ TEST(Settings, otherIntegerTypesAreNumbers)
     EXPECT_EQ(S().numberValue(QStringLiteral("long")), 7.0);
     EXPECT_EQ(S().numberValue(QStringLiteral("i64")), double(qint64(1) << 40));
     EXPECT_EQ(S().numberValue(QStringLiteral("u")), 5.0);
+    S().setValue(QStringLiteral("mixed"), QVariantList{QStringLiteral("a"), 1});
+    EXPECT_FALSE(S().stringListValue(QStringLiteral("mixed")));
+    EXPECT_TRUE(S().value(QStringLiteral("mixed")).isValid());
 }
 
 TEST(Settings, usableFromAnotherThread)
@@ -290,13 +261,6 @@ TEST(Settings, usableFromAnotherThread)
         S().numberValue(QStringLiteral("thread.counter"));
     writer.join();
     EXPECT_EQ(S().numberValue(QStringLiteral("thread.counter")), 49.0);
-}
-
-TEST(Settings, listWithANonTextIsNoStringList)
-{
-    S().setValue(QStringLiteral("mixed"), QVariantList{QStringLiteral("a"), 1});
-    EXPECT_FALSE(S().stringListValue(QStringLiteral("mixed")));
-    EXPECT_TRUE(S().value(QStringLiteral("mixed")).isValid());
 }
 
 // A save killed between creating the lock file and writing its owner into it leaves an empty
@@ -317,8 +281,6 @@ TEST(Settings, anEmptyLockLeftByAKilledSaveDoesNotStallTheNextSave)
         S().setValue(QStringLiteral("kelvaro.afterCrash"), ageSeconds);
         EXPECT_LT(timer.elapsed(), 10000) << "age " << ageSeconds;
         EXPECT_FALSE(QFileInfo::exists(lock)) << "age " << ageSeconds;
-        QFile settings(S().filePath());
-        ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-        EXPECT_EQ(QJsonDocument::fromJson(settings.readAll()).object().value(QStringLiteral("kelvaro.afterCrash")).toDouble(-1), ageSeconds);
+        EXPECT_EQ(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(QStringLiteral("kelvaro.afterCrash")).toDouble(-1), ageSeconds);
     }
 }

@@ -62,19 +62,5 @@ TEST_F(TrashTest, AMissingFileIsAFailure)
     EXPECT_FALSE(trash.moveToTrash(temp.filePath("gone.jpg")));
 }
 
-TEST_F(TrashTest, RecordingDoubleFailsWhatItIsToldTo)
-{
-    const QString a = write(temp.filePath("a.jpg"));
-    RecordingTrash trash;
-    trash.failing.insert(a);
-    EXPECT_FALSE(trash.moveToTrash(a));
-    EXPECT_TRUE(QFileInfo::exists(a));
-    trash.failing.clear();
-    trash.bin = temp.filePath("bin");
-    EXPECT_TRUE(trash.moveToTrash(a));
-    EXPECT_FALSE(QFileInfo::exists(a));
-    EXPECT_EQ(trash.trashed, (QStringList{a, a}));
-}
-
 } // namespace
 } // namespace kelvaro::test

@@ -24,12 +24,6 @@
 namespace kelvaro::reliability {
 namespace {
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 class Concurrency : public ::testing::Test {
 protected:
     void SetUp() override
@@ -75,7 +69,7 @@ TEST_F(Concurrency, TwoEngineRunsIntoOneFolderWriteEveryResultUnderItsOwnName)
     const QStringList b = photos(folder(QStringLiteral("b")), 8);
     // A file already there keeps its bytes.
     const QString existing = goodPhoto(out, QStringLiteral("IMG_1.png"));
-    const QByteArray existingBytes = bytesOf(existing);
+    const QByteArray existingBytes = test::readFile(existing);
 
     const KelvaroOp op = KelvaroOp::convert(ImageFormat::png);
     const int vipsThreads = vips_concurrency_get();
@@ -92,7 +86,7 @@ TEST_F(Concurrency, TwoEngineRunsIntoOneFolderWriteEveryResultUnderItsOwnName)
         EXPECT_NE(output, existing);
         EXPECT_EQ(testimages::pixelSize(output), QSize(48, 32)) << output.toStdString();
     }
-    EXPECT_EQ(bytesOf(existing), existingBytes);
+    EXPECT_EQ(test::readFile(existing), existingBytes);
     EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 17);
     // Whichever run ends last, libvips gets its own thread count back.
     EXPECT_EQ(vips_concurrency_get(), vipsThreads);

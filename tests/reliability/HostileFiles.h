@@ -4,7 +4,6 @@
 // a PDF without pages, an empty file, a folder and a link loop named like photos, names with a
 // line break and with bytes that are no UTF-8.
 #include <functional>
-#include <ostream>
 
 #include <QList>
 #include <QString>
@@ -16,11 +15,6 @@ struct HostileFile {
     std::function<QString(const QString& dir)> make; // creates the file in dir, returns its path
     bool decodes;                              // whether a sound engine turns it into a result
 };
-
-inline void PrintTo(const HostileFile& file, std::ostream* os)
-{
-    *os << file.name;
-}
 
 const QList<HostileFile>& hostileFiles();
 

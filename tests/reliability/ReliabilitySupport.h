@@ -1,11 +1,8 @@
 #pragma once
-// Shared pieces of the reliability tests: waiting on the event loop, recording desktop services
-// for a store, and a watcher driven tick by tick.
+// Shared pieces of the reliability tests: recording desktop services for a store, and a watcher
+// driven tick by tick.
 #include <functional>
 #include <memory>
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include "platform/Clipboard.h"
 #include "platform/FileManager.h"
@@ -15,21 +12,11 @@
 #include "platform/Trash.h"
 #include "store/StoreServices.h"
 #include "watch/FolderWatcher.h"
+#include "../support/TestSupport.h"
 
 namespace kelvaro::reliability {
 
-// Spins the event loop until `done` holds or a generous limit passes; whether it held.
-inline bool waitUntil(const std::function<bool()>& done, int limitMs = 30000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using test::waitUntil;
 
 struct RecordingServices {
     std::shared_ptr<RecordingTrash> trash = std::make_shared<RecordingTrash>();

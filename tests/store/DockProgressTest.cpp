@@ -13,34 +13,27 @@ struct Fixture {
     DockProgress dock{launcher, attention};
 };
 
-struct UpdateCase {
-    int done, total;
-    bool working;
-    std::optional<double> shown; // none: nothing shown
-};
-
-class DockUpdateTest : public ::testing::TestWithParam<UpdateCase> {};
-
-TEST_P(DockUpdateTest, ShowsOnlyWhileWorkingOnTwoOrMore)
+TEST(DockProgressTest, ShowsOnlyWhileWorkingOnTwoOrMore)
 {
-    Fixture f;
-    const UpdateCase c = GetParam();
-    f.dock.update(c.done, c.total, c.working);
-    EXPECT_EQ(f.dock.isShowing(), c.shown.has_value());
-    if (c.shown) {
-        ASSERT_EQ(f.launcher->updates.size(), 1);
-        EXPECT_TRUE(f.launcher->updates.first().visible);
-        EXPECT_DOUBLE_EQ(f.launcher->updates.first().fraction, *c.shown);
-    } else {
-        EXPECT_TRUE(f.launcher->updates.isEmpty()); // nothing shown, nothing to hide
+    const struct {
+        int done, total;
+        bool working;
+        std::optional<double> shown; // none: nothing shown
+    } rows[] = {{0, 1, true, std::nullopt}, {0, 2, true, 0.0}, {3, 2, true, 1.0}, {-1, 4, true, 0.0},
+                {1, 4, true, 0.25},         {5, 10, false, std::nullopt}, {0, 0, true, std::nullopt}};
+    for (const auto& row : rows) {
+        Fixture f;
+        f.dock.update(row.done, row.total, row.working);
+        EXPECT_EQ(f.dock.isShowing(), row.shown.has_value()) << row.done << "/" << row.total;
+        if (row.shown) {
+            ASSERT_EQ(f.launcher->updates.size(), 1);
+            EXPECT_TRUE(f.launcher->updates.first().visible);
+            EXPECT_DOUBLE_EQ(f.launcher->updates.first().fraction, *row.shown);
+        } else {
+            EXPECT_TRUE(f.launcher->updates.isEmpty()); // nothing shown, nothing to hide
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, DockUpdateTest,
-                         ::testing::Values(UpdateCase{0, 1, true, std::nullopt}, UpdateCase{0, 2, true, 0.0},
-                                           UpdateCase{3, 2, true, 1.0}, UpdateCase{-1, 4, true, 0.0},
-                                           UpdateCase{1, 4, true, 0.25}, UpdateCase{5, 10, false, std::nullopt},
-                                           UpdateCase{0, 0, true, std::nullopt}));
 
 TEST(DockProgressTest, NotWorkingHidesAShownBarOnce)
 {

@@ -142,30 +142,22 @@ TEST_F(IntakeTest, RemovingTheLastFileReleasesAccess)
     EXPECT_TRUE(s.accessedURLs().isEmpty());
 }
 
-struct ImporterCase {
-    std::optional<SidebarItem> from;
-    int delayMs;
-};
-
-class ImporterTest : public StoreTest, public ::testing::WithParamInterface<ImporterCase> {};
-
-TEST_P(ImporterTest, ShowsTheImporterAfterTheSectionHadTimeToAppear)
+TEST_F(IntakeTest, ShowsTheImporterAfterTheSectionHadTimeToAppear)
 {
-    KelvaroStore& s = makeStore();
-    s.setSidebarSelection(GetParam().from);
-    s.setShowImporter(true);
-    s.requestImporter(true);
-    EXPECT_EQ(s.sidebarSelection(), SidebarItem::home);
-    EXPECT_TRUE(s.importerAdds());
-    EXPECT_FALSE(s.showImporter());
-    EXPECT_EQ(s.pendingImporterDelay(), GetParam().delayMs);
-    EXPECT_TRUE(waitUntil([&] { return s.showImporter(); }));
-    EXPECT_FALSE(s.pendingImporterDelay().has_value());
+    for (const auto& [from, delayMs] : {std::pair<std::optional<SidebarItem>, int>{SidebarItem::history, 300},
+                                        {std::nullopt, 300}, {SidebarItem::home, 80}}) {
+        KelvaroStore& s = makeStore();
+        s.setSidebarSelection(from);
+        s.setShowImporter(true);
+        s.requestImporter(true);
+        EXPECT_EQ(s.sidebarSelection(), SidebarItem::home);
+        EXPECT_TRUE(s.importerAdds());
+        EXPECT_FALSE(s.showImporter());
+        EXPECT_EQ(s.pendingImporterDelay(), delayMs);
+        EXPECT_TRUE(waitUntil([&] { return s.showImporter(); }));
+        EXPECT_FALSE(s.pendingImporterDelay().has_value());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Sections, ImporterTest,
-                         ::testing::Values(ImporterCase{SidebarItem::history, 300}, ImporterCase{std::nullopt, 300},
-                                           ImporterCase{SidebarItem::home, 80}));
 
 TEST_F(IntakeTest, ImporterRequestOfADestroyedStoreDoesNothing)
 {

@@ -25,27 +25,9 @@
 #include "platform/Settings.h"
 #include "platform/Trash.h"
 #include "store/KelvaroStore.h"
-
-// Readable failure messages for texts.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "../support/TestSupport.h"
 
 namespace kelvaro::test {
-
-// Spins the event loop until `done` holds (or a generous limit passes); returns whether it held.
-inline bool waitUntil(const std::function<bool()>& done, int limitMs = 20000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Counts the emissions of one change signal.
 class SignalCounter {

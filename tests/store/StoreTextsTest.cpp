@@ -1,4 +1,4 @@
-// Every text the store shows has its English form, and runs report in the chosen language.
+// Runs report in the chosen language.
 #include <QPainter>
 
 #include "StoreTestSupport.h"
@@ -6,30 +6,6 @@
 
 namespace kelvaro::test {
 namespace {
-
-class StoreTextTest : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(StoreTextTest, HasAnEnglishTranslation)
-{
-    EXPECT_TRUE(L10n::hasEnglishTranslation(QString::fromUtf8(GetParam()))) << GetParam();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, StoreTextTest,
-    ::testing::Values("1 soubor", "%lld soubory", "%lld souborů", "Bez složky pro výsledky nemůžu pokračovat.",
-                      "Cesta k souboru je ve schránce.", "KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect.",
-                      "Nejdřív přetáhni nebo vyber soubory.", "Nová police", "Název souboru je ve schránce.", "Pracuju na tom…",
-                      "Přesunuté soubory jsou pořád v cílové složce.", "Rušení… dokončím rozdělanou fotku.",
-                      "Soubory jsou zpátky na původním místě.", "Soubory posílám přes KDE Connect do zařízení „%@“.",
-                      "Soubory se na polici nepodařilo uložit.", "Tyhle soubory už ve výběru jsou.",
-                      "V tom, co jsi přidal, nejsou žádné fotky ani PDF.", "Vráceno – výsledky jsou v koši.",
-                      "Vyber složku, kam se soubory přesunou.", "Zkontroluj je ve správci souborů.", "Žádný text jsem nenašel.",
-                      "Cesty ke %lld souborům jsou ve schránce.", "Do schránky jsem zkopíroval %@. Vlož je Ctrl+V.",
-                      "Hotovo – %@ ve složce „%@“.", "Nepodařilo se vrátit %lld souborů.", "Nepovedlo se: %lld.",
-                      "Názvy %lld souborů jsou ve schránce.", "Odloženo na polici „%@“.", "Přesunuto %@ do „%@“.",
-                      "Text je ve schránce a uložený jako .txt (%@).",
-                      "Zkopírováno %@ do „%@“. Originály (%lld) zůstaly na místě – systém nepovolil jejich odstranění.",
-                      "„%@“ je na polici „%@“."));
 
 using StoreLanguageTest = StoreTest;
 

@@ -43,6 +43,14 @@ struct Metadata {
     bool pixelDimensions = false; // EXIF PixelX/YDimension of the stored size
 };
 
+// Only the EXIF orientation (1–8).
+inline Metadata oriented(int orientation)
+{
+    Metadata metadata;
+    metadata.orientation = orientation;
+    return metadata;
+}
+
 // Files named `name` in `dir`; they return the full path. Pixels are stored as given: an
 // orientation only adds the EXIF entry, it does not turn the pixels.
 QString writeJpeg(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata = {},

@@ -96,8 +96,11 @@ TEST_F(FolderWatcherProcessing, growingFileWaitsUntilItsKeyHolds)
     step(*w);
     writeBytes(in("big.jpg"), jpeg.mid(half + 10), true);
     step(*w);
+    // No run was tried on a file still being written: no error, nothing remembered as seen.
     EXPECT_TRUE(history.isEmpty());
     EXPECT_EQ(w->rules().first().processed, 0);
+    EXPECT_FALSE(w->status(w->rules().first().id).message);
+    EXPECT_TRUE(storedSeen(w->rules().first().id).isEmpty());
     step(*w);
     ASSERT_EQ(history.size(), 1);
     EXPECT_EQ(QImage(*history[0].outputPath).size(), QSize(64, 48));

@@ -78,33 +78,27 @@ TEST_F(FolderWatcherTest, unreadableRulesDocumentIsLoggedAndNeverOverwritten)
     EXPECT_TRUE(hasStoredSeen(w->rules().first().id)); // the seen document is still written
 }
 
-TEST_F(FolderWatcherTest, seenDocumentMemberThatIsNoUuidIsDropped)
-{
-    const QUuid kept = QUuid::createUuid();
-    QJsonObject doc{{QStringLiteral("not-a-uuid"), QJsonArray{"x|1|1"}},
-                    {json::uuidText(kept), QJsonArray{"k|1|1", "k|1|1", "m|2|2"}}};
-    Settings::shared().setValue(QString::fromLatin1(FolderWatcher::seenKey), QJsonDocument(doc).toJson());
-    auto w = makeWatcher();
-    w->remove(QUuid::createUuid()); // writes the seen document back
-    const auto written = seenDocument();
-    ASSERT_TRUE(written);
-    EXPECT_FALSE(written->contains(QStringLiteral("not-a-uuid")));
-    EXPECT_EQ(storedSeen(kept), (QSet<QString>{"k|1|1", "m|2|2"}));
-}
-
-TEST_F(FolderWatcherTest, malformedSeenDocumentMakesTheNextScanABaseline)
+TEST_F(FolderWatcherTest, aSeenDocumentMemberThatIsNoUuidIsDroppedAndAMalformedDocumentMeansABaseline)
 {
     auto first = makeWatcher();
     ASSERT_TRUE(first->add(inDir, kToJpg));
     const QUuid id = first->rules().first().id;
     first.reset();
-    QJsonObject doc{{json::uuidText(id), QJsonArray{"a|1|1", 5}}};
-    Settings::shared().setValue(QString::fromLatin1(FolderWatcher::seenKey), QJsonDocument(doc).toJson());
+    const QUuid kept = QUuid::createUuid();
+    const QString seenKey = QString::fromLatin1(FolderWatcher::seenKey);
+    Settings::shared().setValue(seenKey, QJsonDocument(QJsonObject{{QStringLiteral("not-a-uuid"), QJsonArray{"x|1|1"}},
+                                                                   {json::uuidText(kept), QJsonArray{"k|1|1", "k|1|1", "m|2|2"}}})
+                                             .toJson());
+    makeWatcher()->remove(QUuid::createUuid()); // writes the seen document back
+    EXPECT_FALSE(seenDocument()->contains(QStringLiteral("not-a-uuid")));
+    EXPECT_EQ(storedSeen(kept), (QSet<QString>{"k|1|1", "m|2|2"}));
 
+    Settings::shared().setValue(seenKey, QJsonDocument(QJsonObject{{json::uuidText(id), QJsonArray{"a|1|1", 5}}}).toJson());
     writeJpeg(in("a.jpg"));
     auto w = makeWatcher();
     step(*w);
     EXPECT_EQ(storedSeen(id), QSet<QString>{keyOf(in("a.jpg"))});
+    EXPECT_TRUE(history.isEmpty());
 }
 
 TEST_F(FolderWatcherTest, baselineRecordsExistingFilesAndSkipsThem)
@@ -297,47 +291,28 @@ TEST_F(FolderWatcherTest, actionWithoutOperationLeavesNoBusyRule)
     EXPECT_FALSE(QFileInfo::exists(QDir(outDir).filePath(QStringLiteral("Automaticky"))));
 }
 
-struct SelfFeedCase {
-    const char* name;
-    // Makes the folder to watch inside the test's root, given the output folder; returns its path.
-    std::function<QString(const QString& root, const QString& out)> watched;
-};
-
-class FolderWatcherSelfFeed : public WatcherFixture, public ::testing::WithParamInterface<SelfFeedCase> {};
-
-TEST_P(FolderWatcherSelfFeed, resultsNeverGoIntoTheWatchedFolder)
+TEST_F(FolderWatcherTest, resultsNeverGoIntoTheWatchedFolder)
 {
-    const QString watched = GetParam().watched(root.path(), outDir);
-    writeJpeg(QDir(watched).filePath(QStringLiteral("a.jpg")));
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(watched, kToJpg));
-    const QUuid id = w->rules().first().id;
-    w->processExisting(id);
-    settle(*w);
-    EXPECT_EQ(w->status(id).message, QStringLiteral("Výsledky by padaly do sledované složky. Vyber jinou složku."));
-    EXPECT_FALSE(w->status(id).isBusy);
-    EXPECT_FALSE(hasStoredSeen(id));
-    EXPECT_TRUE(history.isEmpty());
+    QDir(outDir).mkpath(QStringLiteral("Automaticky/W \u2013 Převod na JPG"));
+    const QString link = root.filePath(QStringLiteral("W"));
+    ASSERT_TRUE(QFile::link(QDir(outDir).filePath(QStringLiteral("Automaticky/W \u2013 Převod na JPG")), link));
+    // The output folder itself, the automatic folder, a link to the folder's own results.
+    for (const QString& watched : {outDir, QDir(outDir).filePath(QStringLiteral("Automaticky")), link}) {
+        SCOPED_TRACE(watched.toStdString());
+        for (const char* key : {FolderWatcher::rulesKey, FolderWatcher::seenKey})
+            Settings::shared().remove(QString::fromLatin1(key));
+        writeJpeg(QDir(watched).filePath(QStringLiteral("a.jpg")));
+        auto w = makeWatcher();
+        ASSERT_TRUE(w->add(watched, kToJpg));
+        const QUuid id = w->rules().first().id;
+        w->processExisting(id);
+        settle(*w);
+        EXPECT_EQ(w->status(id).message, QStringLiteral("Výsledky by padaly do sledované složky. Vyber jinou složku."));
+        EXPECT_FALSE(w->status(id).isBusy);
+        EXPECT_FALSE(hasStoredSeen(id));
+        EXPECT_TRUE(history.isEmpty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FolderWatcherSelfFeed,
-    ::testing::Values(
-        SelfFeedCase{"outputFolderItself", [](const QString&, const QString& out) { return out; }},
-        SelfFeedCase{"automaticFolder",
-                     [](const QString&, const QString& out) {
-                         QDir(out).mkpath(QStringLiteral("Automaticky"));
-                         return QDir(out).filePath(QStringLiteral("Automaticky"));
-                     }},
-        SelfFeedCase{"linkToItsOwnResults",
-                     [](const QString& root, const QString& out) {
-                         const QString results = QDir(out).filePath(QStringLiteral("Automaticky/W \u2013 Převod na JPG"));
-                         QDir().mkpath(results);
-                         const QString link = QDir(root).filePath(QStringLiteral("W"));
-                         QFile::link(results, link);
-                         return link;
-                     }}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FolderWatcherTest, manualRequestOnEmptyOrUnreachableFolder)
 {

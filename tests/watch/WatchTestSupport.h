@@ -1,44 +1,22 @@
 #pragma once
 // Shared helpers of the folder-watching tests: real folders and real tiny images on disk, file
-// times set exactly, and waiting for the main thread to receive background results.
+// times set exactly.
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include <functional>
-#include <ostream>
-
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-// Readable failure messages for Qt texts.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "../support/TestSupport.h"
 
 namespace kelvaro::testing {
 
-// Runs the main thread's events until `condition` holds. The deadline only keeps a broken build
-// from hanging; nothing is asserted about how long it took.
-inline bool waitUntil(const std::function<bool()>& condition, int guardMs = 30000)
-{
-    QDeadlineTimer guard(guardMs);
-    while (!condition()) {
-        if (guard.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using test::waitUntil;
 
 // A small JPEG with a colour gradient, so encoders have something to chew on.
 inline void writeJpeg(const QString& path, int width = 24, int height = 16)
@@ -53,11 +31,8 @@ inline void writeJpeg(const QString& path, int width = 24, int height = 16)
 inline QByteArray jpegBytes(int width = 24, int height = 16)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("x.jpg"));
-    writeJpeg(path, width, height);
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
+    writeJpeg(dir.filePath(QStringLiteral("x.jpg")), width, height);
+    return test::readFile(dir.filePath(QStringLiteral("x.jpg")));
 }
 
 inline void writeBytes(const QString& path, const QByteArray& bytes, bool append = false)

@@ -144,6 +144,9 @@ const QHash<QString, Glyph>& table()
         t[QStringLiteral("menubar.rectangle")] = {QStringLiteral("<rect x=\"2.5\" y=\"4\" width=\"19\" height=\"16\" rx=\"2.5\"/><path d=\"M2.5 8.5h19\"/><path d=\"M14.5 6.3h4.5\" stroke-width=\"1.3\"/>"), {}, {}};
         t[QStringLiteral("dock.rectangle")] = {QStringLiteral("<rect x=\"2.5\" y=\"4\" width=\"19\" height=\"16\" rx=\"2.5\"/><rect x=\"6.5\" y=\"15\" width=\"11\" height=\"2.2\" rx=\"1.1\" fill=\"CUR\" stroke=\"none\"/>"), {}, {}};
         t[QStringLiteral("macwindow")] = {QStringLiteral("<rect x=\"2.5\" y=\"4\" width=\"19\" height=\"16\" rx=\"2.5\"/><path d=\"M2.5 8.5h19\"/><circle cx=\"5.4\" cy=\"6.3\" r=\".7\" fill=\"CUR\"/><circle cx=\"7.7\" cy=\"6.3\" r=\".7\" fill=\"CUR\"/>"), {}, {}};
+        // The file manager: a window with a folder in it.
+        t[QStringLiteral("folder.window")] = {QStringLiteral("<rect x=\"2.5\" y=\"4\" width=\"19\" height=\"16\" rx=\"2.5\"/><path d=\"M2.5 8.5h19\"/>"
+                                                             "<path d=\"M7 17.5v-5a.8.8 0 0 1 .8-.8h2.4l1.1 1.2h4.9a.8.8 0 0 1 .8.8v3.8a.8.8 0 0 1-.8.8H7.8a.8.8 0 0 1-.8-.8z\"/>"), {}, {}};
         // Files and pictures.
         t[QStringLiteral("photo")] = {QStringLiteral("<rect x=\"3\" y=\"4.5\" width=\"18\" height=\"15\" rx=\"2.5\"/>") + kPhotoLandscape + QStringLiteral("<path d=\"M3.5 17.5l5-4.5 3.5 3 3.5-3.5 5 4.5\"/>"), {}, {}};
         t[QStringLiteral("photo.badge.plus")] = {QStringLiteral("<path d=\"M12.5 19.5h-7A2.5 2.5 0 0 1 3 17V7a2.5 2.5 0 0 1 2.5-2.5h13A2.5 2.5 0 0 1 21 7v5\"/>") + kPhotoLandscape + QStringLiteral("<path d=\"M3.5 16.5l5-4.5 3.5 3\"/><path d=\"M18.5 14.5v6M15.5 17.5h6\"/>"), {}, {}};

@@ -259,7 +259,7 @@ SheetFrame* HistoryView::confirmClear()
 {
     if (m_store.activities().isEmpty())
         return nullptr;
-    auto* sheet = new SheetFrame(QStringLiteral("Vymazat celou historii?"), QStringLiteral("trash"), QStringLiteral("Vymazat"), window());
+    auto* sheet = new SheetFrame(LKey("Vymazat celou historii?"), QStringLiteral("trash"), LKey("Vymazat"), window());
     sheet->setObjectName(QStringLiteral("confirmClear"));
     auto* message = new Text(L("Soubory na disku zůstanou, smaže se jen přehled."), TextStyle::callout, sheet);
     message->setColor(Theme::secondary());

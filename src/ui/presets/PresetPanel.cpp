@@ -207,7 +207,7 @@ void PresetPanel::rebuild()
     };
 
     if (const QList<Workflow>& workflows = m_workflows->workflows(); !workflows.isEmpty()) {
-        QVBoxLayout* group = addGroup(content, column, QStringLiteral("Postupy"), QStringLiteral("wand.and.stars"), {kWorkflowOrange});
+        QVBoxLayout* group = addGroup(content, column, LKey("Postupy"), QStringLiteral("wand.and.stars"), {kWorkflowOrange});
         for (const Workflow& workflow : workflows) {
             auto* tile = new PresetTile(L(workflow.name), WorkflowLibrary::summary(workflow),
                                         symbolGlyph(workflow.symbol, Theme::ember()), content);
@@ -249,7 +249,7 @@ void PresetPanel::rebuild()
     }
 
     if (const QList<PresetSpec>& presets = m_presets->presets(); !presets.isEmpty()) {
-        QVBoxLayout* group = addGroup(content, column, QStringLiteral("Moje"), QStringLiteral("star.fill"), {Theme::teal()});
+        QVBoxLayout* group = addGroup(content, column, LKey("Moje"), QStringLiteral("star.fill"), {Theme::teal()});
         for (const PresetSpec& preset : presets) {
             auto* tile = new PresetTile(L(preset.name), preset.summary(), symbolGlyph(QStringLiteral("bolt.fill"), Theme::teal()),
                                         content);

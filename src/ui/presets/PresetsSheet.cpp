@@ -126,7 +126,7 @@ const QList<int>& PresetsSheet::maxSides()
 const QList<QPair<QString, QString>>& PresetsSheet::formats()
 {
     static const QList<QPair<QString, QString>> list{
-        {QString(), QStringLiteral("Zachovat")},
+        {QString(), LKey("Zachovat")},
         {QStringLiteral("jpg"), QStringLiteral("JPG")},
         {QStringLiteral("png"), QStringLiteral("PNG")},
         {QStringLiteral("heic"), QStringLiteral("HEIC")},

@@ -47,7 +47,7 @@ QString AdjustSheet::contrastReadout(int thousandths)
 }
 
 AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
-    : OperationSheet(store, QStringLiteral("Úpravy"), QStringLiteral("slider.horizontal.3"), QStringLiteral("Použít"),
+    : OperationSheet(store, LKey("Úpravy"), QStringLiteral("slider.horizontal.3"), LKey("Použít"),
                      parent)
 {
     auto* column = new QVBoxLayout();
@@ -65,10 +65,10 @@ AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
         orientation->addWidget(button);
         return button;
     };
-    m_left = addChoice("Doleva", "rotate.left");
-    m_right = addChoice("Doprava", "rotate.right");
-    m_mirror = addChoice("Zrcadlit", "arrow.left.and.right.righttriangle.left.righttriangle.right");
-    m_flip = addChoice("Převrátit", "arrow.up.and.down.righttriangle.up.righttriangle.down");
+    m_left = addChoice(LKey("Doleva"), "rotate.left");
+    m_right = addChoice(LKey("Doprava"), "rotate.right");
+    m_mirror = addChoice(LKey("Zrcadlit"), "arrow.left.and.right.righttriangle.left.righttriangle.right");
+    m_flip = addChoice(LKey("Převrátit"), "arrow.up.and.down.righttriangle.up.righttriangle.down");
     m_angle = new Text(QString(), TextStyle::caption, this);
     m_angle->setColor(Theme::secondary());
     orientation->addWidget(m_angle);
@@ -91,8 +91,8 @@ AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
         refresh();
     });
 
-    m_brightness = addSliderBlock(column, QStringLiteral("Jas"), -steps / 2, steps / 2, &m_brightnessReadout);
-    m_contrast = addSliderBlock(column, QStringLiteral("Kontrast"), steps / 2, steps * 3 / 2, &m_contrastReadout);
+    m_brightness = addSliderBlock(column, LKey("Jas"), -steps / 2, steps / 2, &m_brightnessReadout);
+    m_contrast = addSliderBlock(column, LKey("Kontrast"), steps / 2, steps * 3 / 2, &m_contrastReadout);
     connect(m_brightness, &LabeledSlider::unitsChanged, this, [this] {
         m_spec.brightness = m_brightness->value();
         refresh();

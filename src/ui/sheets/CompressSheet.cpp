@@ -8,10 +8,10 @@
 namespace kelvaro {
 
 CompressSheet::CompressSheet(KelvaroStore& store, QWidget* parent)
-    : OperationSheet(store, QStringLiteral("Komprese"), QStringLiteral("arrow.down.right.and.arrow.up.left"),
-                     QStringLiteral("Zmenšit"), parent)
+    : OperationSheet(store, LKey("Komprese"), QStringLiteral("arrow.down.right.and.arrow.up.left"),
+                     LKey("Zmenšit"), parent)
 {
-    m_quality = new LabeledSlider(QStringLiteral("Kvalita"), {20, 5, 95, 1}, this);
+    m_quality = new LabeledSlider(LKey("Kvalita"), {20, 5, 95, 1}, this);
     m_quality->setUnits(m_percent);
     m_quality->setReadout([](int percent) { return Lf("%lld %%", percent); });
     addContent(m_quality);

@@ -16,7 +16,7 @@ constexpr int kSliderTitleWidth = 86;
 } // namespace
 
 CropSheet::CropSheet(KelvaroStore& store, QWidget* parent)
-    : OperationSheet(store, QStringLiteral("Ořez"), QStringLiteral("crop"), QStringLiteral("Oříznout"), parent)
+    : OperationSheet(store, LKey("Ořez"), QStringLiteral("crop"), LKey("Oříznout"), parent)
 {
     if (!store.droppedFiles().isEmpty()) {
         m_preview = new CropPreview(store.droppedFiles().first(), sheetWidth - 2 * sheetPadding, this);
@@ -40,8 +40,8 @@ CropSheet::CropSheet(KelvaroStore& store, QWidget* parent)
     });
 
     const LabeledSlider::Steps offsets{0, 1, offsetSteps, offsetSteps};
-    m_x = new LabeledSlider(QStringLiteral("Vodorovně"), offsets, this);
-    m_y = new LabeledSlider(QStringLiteral("Svisle"), offsets, this);
+    m_x = new LabeledSlider(LKey("Vodorovně"), offsets, this);
+    m_y = new LabeledSlider(LKey("Svisle"), offsets, this);
     for (LabeledSlider* slider : {m_x, m_y}) {
         slider->setTitleWidth(kSliderTitleWidth);
         addContent(slider);

@@ -17,7 +17,7 @@ int side(const std::optional<int>& value)
 
 QString sheetTitle(const std::optional<PresetSpec>& pending)
 {
-    return pending ? pending->name : QStringLiteral("Předvolba"); // the frame looks it up
+    return pending ? pending->name : LKey("Předvolba"); // the frame looks it up
 }
 } // namespace
 
@@ -49,7 +49,7 @@ QString PlatformCropSheet::hint(const std::optional<PresetSpec>& pending, qsizet
 }
 
 PlatformCropSheet::PlatformCropSheet(KelvaroStore& store, QWidget* parent)
-    : SheetFrame(sheetTitle(store.pendingPreset()), QStringLiteral("crop"), QStringLiteral("Uložit"), parent),
+    : SheetFrame(sheetTitle(store.pendingPreset()), QStringLiteral("crop"), LKey("Uložit"), parent),
       m_store(&store)
 {
     auto* column = new QVBoxLayout();

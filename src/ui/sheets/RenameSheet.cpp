@@ -20,8 +20,8 @@ QString RenameSheet::example(const RenameSpec& spec, const QStringList& files)
 }
 
 RenameSheet::RenameSheet(KelvaroStore& store, QWidget* parent)
-    : OperationSheet(store, QStringLiteral("Přejmenovat"), QStringLiteral("character.cursor.ibeam"),
-                     QStringLiteral("Přejmenovat kopie"), parent)
+    : OperationSheet(store, LKey("Přejmenovat"), QStringLiteral("character.cursor.ibeam"),
+                     LKey("Přejmenovat kopie"), parent)
 {
     m_name = new QLineEdit(this);
     m_name->setPlaceholderText(L("Nový název (prázdné = původní)"));

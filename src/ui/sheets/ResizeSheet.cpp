@@ -21,8 +21,8 @@ const QList<int>& ResizeSheet::longEdges()
 }
 
 ResizeSheet::ResizeSheet(KelvaroStore& store, QWidget* parent)
-    : OperationSheet(store, QStringLiteral("Změna velikosti"), QStringLiteral("arrow.up.left.and.arrow.down.right"),
-                     QStringLiteral("Změnit velikost"), parent)
+    : OperationSheet(store, LKey("Změna velikosti"), QStringLiteral("arrow.up.left.and.arrow.down.right"),
+                     LKey("Změnit velikost"), parent)
 {
     m_mode = new SegmentedPicker({{percentTag, L("Procenta")}, {longEdgeTag, L("Delší strana")}}, L("Způsob"), this);
     addContent(m_mode);

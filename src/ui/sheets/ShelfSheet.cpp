@@ -99,7 +99,7 @@ void ShelfRow::paintEvent(QPaintEvent*)
 // ---- ShelfSheet ----------------------------------------------------------------------------------
 
 ShelfSheet::ShelfSheet(KelvaroStore& store, QWidget* parent)
-    : SheetFrame(QStringLiteral("Na polici"), QStringLiteral("tray.full"), QStringLiteral("Odložit"), parent),
+    : SheetFrame(LKey("Na polici"), QStringLiteral("tray.full"), LKey("Odložit"), parent),
       m_store(&store)
 {
     m_list = new QScrollArea(this);

@@ -31,7 +31,7 @@ bool WatermarkSheet::isRunnable(const WatermarkSpec& spec)
 }
 
 WatermarkSheet::WatermarkSheet(KelvaroStore& store, QWidget* parent)
-    : OperationSheet(store, QStringLiteral("Vodoznak"), QStringLiteral("signature"), QStringLiteral("Přidat vodoznak"),
+    : OperationSheet(store, LKey("Vodoznak"), QStringLiteral("signature"), LKey("Přidat vodoznak"),
                      parent)
 {
     // Looked up as the sheet opens, so the default follows the language of the moment.
@@ -91,8 +91,8 @@ WatermarkSheet::WatermarkSheet(KelvaroStore& store, QWidget* parent)
     });
 
     // Continuous to the eye, exact in their units; the preview shows what the numbers would.
-    m_opacity = new LabeledSlider(QStringLiteral("Průhlednost"), {200, 1, 1000, opacitySteps}, this);
-    m_size = new LabeledSlider(QStringLiteral("Rozměr"), {200, 1, 1200, sizeSteps}, this);
+    m_opacity = new LabeledSlider(LKey("Průhlednost"), {200, 1, 1000, opacitySteps}, this);
+    m_size = new LabeledSlider(LKey("Rozměr"), {200, 1, 1200, sizeSteps}, this);
     m_opacity->setUnits(int(std::lround(m_spec.opacity * opacitySteps)));
     m_size->setUnits(int(std::lround(m_spec.sizePercent * sizeSteps)));
     for (LabeledSlider* slider : {m_opacity, m_size}) {

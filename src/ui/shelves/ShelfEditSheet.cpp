@@ -136,7 +136,7 @@ int ShelfEditSheet::initialColorIndex(int stored)
 }
 
 ShelfEditSheet::ShelfEditSheet(KelvaroStore& store, const Shelf& shelf, QWidget* parent)
-    : SheetFrame(QStringLiteral("Upravit polici"), shelf.symbol, QStringLiteral("Uložit"), parent),
+    : SheetFrame(LKey("Upravit polici"), shelf.symbol, LKey("Uložit"), parent),
       m_store(store),
       m_id(shelf.id),
       m_values(std::make_shared<Values>(Values{shelf.name, shelf.symbol, initialColorIndex(shelf.colorIndex)}))

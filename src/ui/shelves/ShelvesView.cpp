@@ -350,7 +350,7 @@ void ShelvesView::openFolder(const Shelf& shelf)
 
 SheetFrame* ShelvesView::askNewShelf()
 {
-    auto* sheet = new SheetFrame(QStringLiteral("Nová police"), QStringLiteral("plus"), QStringLiteral("Vytvořit"), window());
+    auto* sheet = new SheetFrame(LKey("Nová police"), QStringLiteral("plus"), LKey("Vytvořit"), window());
     sheet->setObjectName(QStringLiteral("newShelfSheet"));
     auto* box = new QVBoxLayout();
     box->setSpacing(6);
@@ -394,7 +394,7 @@ SheetFrame* ShelvesView::confirmDelete(const QUuid& id)
     const auto found = std::find_if(m_store.shelves().begin(), m_store.shelves().end(), [&](const Shelf& s) { return s.id == id; });
     if (found == m_store.shelves().end())
         return nullptr;
-    auto* sheet = new SheetFrame(Lf("Smazat polici „%@“?", found->name), QStringLiteral("trash"), QStringLiteral("Smazat"), window());
+    auto* sheet = new SheetFrame(Lf("Smazat polici „%@“?", found->name), QStringLiteral("trash"), LKey("Smazat"), window());
     sheet->setObjectName(QStringLiteral("confirmDelete"));
     sheet->addContent(wrappedMessage(L("Smažou se i kopie souborů uložené na polici. Původní soubory na disku zůstanou."), sheet));
     QPointer<KelvaroStore> store(&m_store);

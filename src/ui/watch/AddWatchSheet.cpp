@@ -172,8 +172,8 @@ QString AddWatchSheet::resultsNote(const std::optional<QString>& outputFolder)
     if (!outputFolder)
         return L("Originály se nikdy nemění. Kelvaro se tě zeptá, kam výsledky ukládat.");
     const QString name = QFileInfo(QDir::cleanPath(*outputFolder)).fileName();
-    return Lf("Originály se nikdy nemění. Výsledky se ukládají do %@.",
-              QStringLiteral("\u201E") + name + QStringLiteral("/Automaticky\u201C"));
+    // The quotes belong to the language, so they live in the looked-up text.
+    return Lf("Originály se nikdy nemění. Výsledky se ukládají do „%@“.", name + QStringLiteral("/Automaticky"));
 }
 
 // ---- Layout ---------------------------------------------------------------------------------------

@@ -43,7 +43,7 @@ ClipboardMode ClipboardSheet::mode()
 }
 
 ClipboardSheet::ClipboardSheet(KelvaroStore& store, QWidget* parent)
-    : SheetFrame(QStringLiteral("Do schránky"), QStringLiteral("doc.on.clipboard"), QStringLiteral("Zkopírovat"), parent)
+    : SheetFrame(LKey("Do schránky"), QStringLiteral("doc.on.clipboard"), LKey("Zkopírovat"), parent)
 {
     QList<SegmentedPicker::Segment> segments;
     for (ClipboardMode m : {ClipboardMode::files, ClipboardMode::paths, ClipboardMode::names})

@@ -169,7 +169,7 @@ void CompareView::paintEvent(QPaintEvent*)
     drawSymbol(painter, QStringLiteral("arrow.left.and.right.circle.fill"),
                QRectF(c.x() - knob / 2, c.y() - knob / 2, knob, knob), palette.ember, Qt::white);
 
-    // Tags, shown as given in every language.
+    // Tags, in the interface language.
     const QFont tagFont = wheelFont(TextSize::caption, QFont::Bold);
     const QFontMetricsF m(tagFont);
     auto tag = [&](const QString& text, bool left) {
@@ -181,8 +181,8 @@ void CompareView::paintEvent(QPaintEvent*)
         painter.setPen(palette.primary);
         painter.drawText(box, Qt::AlignCenter, text);
     };
-    tag(QStringLiteral("Před"), true);
-    tag(QStringLiteral("Po"), false);
+    tag(L("Před"), true);
+    tag(L("Po"), false);
 }
 
 // ---- CompareSheet --------------------------------------------------------------------------------

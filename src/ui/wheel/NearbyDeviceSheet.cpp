@@ -65,7 +65,7 @@ private:
 } // namespace
 
 NearbyDeviceSheet::NearbyDeviceSheet(KelvaroStore& store, const QList<NearbyDevice>& devices, QWidget* parent)
-    : SheetFrame(QStringLiteral("Poslat přes KDE Connect"), QStringLiteral("airplayaudio"), QStringLiteral("Poslat"), parent)
+    : SheetFrame(LKey("Poslat přes KDE Connect"), QStringLiteral("airplayaudio"), LKey("Poslat"), parent)
     , m_devices(devices)
 {
     auto* hint = new Text(L("Připojených zařízení je víc. Vyber, kam se soubory pošlou."), TextStyle::callout, this);

@@ -146,11 +146,11 @@ QWidget* StepEditor::header(bool canMoveUp, bool canMoveDown)
         layout->addWidget(b, 0, Qt::AlignVCenter);
         return b;
     };
-    m_up = button("chevron.up", "Posunout výš", "up");
+    m_up = button("chevron.up", LKey("Posunout výš"), "up");
     m_up->setEnabled(canMoveUp);
-    m_down = button("chevron.down", "Posunout níž", "down");
+    m_down = button("chevron.down", LKey("Posunout níž"), "down");
     m_down->setEnabled(canMoveDown);
-    m_remove = button("trash", "Odebrat krok", "remove");
+    m_remove = button("trash", LKey("Odebrat krok"), "remove");
     connect(m_up, &QAbstractButton::clicked, this, [this] { Q_EMIT moveRequested(-1); });
     connect(m_down, &QAbstractButton::clicked, this, [this] { Q_EMIT moveRequested(+1); });
     connect(m_remove, &QAbstractButton::clicked, this, [this] { Q_EMIT removeRequested(); });
@@ -170,9 +170,9 @@ QWidget* StepEditor::parameters()
     using K = WorkflowStep::Kind;
     switch (m_step.kind) {
     case K::removeBackground:
-        return note("Vystřihne hlavní objekt. Výsledek je s průhledným pozadím.");
+        return note(LKey("Vystřihne hlavní objekt. Výsledek je s průhledným pozadím."));
     case K::blurFaces:
-        return note("Rozpozná obličeje a skryje je stylem z Nastavení (rozmazání, pixelizace nebo zakrytí).");
+        return note(LKey("Rozpozná obličeje a skryje je stylem z Nastavení (rozmazání, pixelizace nebo zakrytí)."));
     case K::adjust:
         return adjustControls();
     case K::crop:
@@ -277,7 +277,7 @@ QWidget* StepEditor::resizeControls()
     line->addWidget(m_longEdge);
     line->addStretch(1);
     column->addLayout(line);
-    column->addWidget(note("Menší fotky se nezvětšují."));
+    column->addWidget(note(LKey("Menší fotky se nezvětšují.")));
     return box;
 }
 

@@ -14,33 +14,27 @@ using namespace kelvaro::detectors;
 
 namespace {
 
-struct SuppressionCase {
-    const char* label;
-    QList<FaceCandidate> input;
-    QList<int> keptScoresPercent; // the scores that survive, best first
-};
-
-class Suppression : public ::testing::TestWithParam<SuppressionCase> {};
-
-TEST_P(Suppression, KeepsTheBestOfOverlappingBoxes)
+TEST(Suppression, KeepsTheBestOfOverlappingBoxes)
 {
-    QList<int> kept;
-    for (const FaceCandidate& c : suppressOverlaps(GetParam().input))
-        kept << qRound(c.score * 100);
-    EXPECT_EQ(kept, GetParam().keptScoresPercent) << GetParam().label;
+    const struct {
+        const char* name;
+        QList<FaceCandidate> input;
+        QList<int> keptScoresPercent; // the scores that survive, best first
+    } rows[] = {
+        {"disjoint", {{{0, 0, 10, 10}, 0.5f}, {{50, 50, 10, 10}, 0.9f}}, {90, 50}},
+        {"nearly the same box", {{{0, 0, 10, 10}, 0.7f}, {{1, 1, 10, 10}, 0.8f}}, {80}},
+        {"small box inside a big one", {{{0, 0, 100, 100}, 0.9f}, {{40, 40, 20, 20}, 0.5f}}, {90}},
+        {"big box around a better small one", {{{0, 0, 100, 100}, 0.5f}, {{40, 40, 20, 20}, 0.9f}}, {90, 50}},
+        {"touching edges", {{{0, 0, 10, 10}, 0.6f}, {{10, 0, 10, 10}, 0.6f}}, {60, 60}},
+        {"none", {}, {}},
+    };
+    for (const auto& row : rows) {
+        QList<int> kept;
+        for (const FaceCandidate& c : suppressOverlaps(row.input))
+            kept << qRound(c.score * 100);
+        EXPECT_EQ(kept, row.keptScoresPercent) << row.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Faces, Suppression,
-    ::testing::Values(
-        SuppressionCase{"disjoint", {{{0, 0, 10, 10}, 0.5f}, {{50, 50, 10, 10}, 0.9f}}, {90, 50}},
-        SuppressionCase{"nearly the same box", {{{0, 0, 10, 10}, 0.7f}, {{1, 1, 10, 10}, 0.8f}}, {80}},
-        SuppressionCase{"small box inside a big one", {{{0, 0, 100, 100}, 0.9f}, {{40, 40, 20, 20}, 0.5f}}, {90}},
-        SuppressionCase{"big box around a better small one",
-                        {{{0, 0, 100, 100}, 0.5f}, {{40, 40, 20, 20}, 0.9f}},
-                        {90, 50}},
-        SuppressionCase{"touching edges", {{{0, 0, 10, 10}, 0.6f}, {{10, 0, 10, 10}, 0.6f}}, {60, 60}},
-        SuppressionCase{"none", {}, {}}));
 
 TEST(FaceDetector, MissingModelsMakeAnUnavailableDetectorThatFindsNothing)
 {
@@ -51,16 +45,6 @@ TEST(FaceDetector, MissingModelsMakeAnUnavailableDetectorThatFindsNothing)
     const HaarFaceDetector haar(QStringLiteral("/nonexistent/cascade.xml"));
     EXPECT_FALSE(haar.isAvailable());
     EXPECT_TRUE(haar.detect(grey).isEmpty());
-}
-
-TEST(FaceDetector, OverrideReplacesAndRestoresTheSharedDetector)
-{
-    const auto real = FaceDetector::shared();
-    {
-        test::ScopedDetector<FaceDetector> injected(std::make_shared<test::FixedFaces>(QList<QRectF>{{0.1, 0.1, 0.2, 0.2}}));
-        EXPECT_EQ(FaceDetector::shared()->detect(cv::Mat()).size(), 1);
-    }
-    EXPECT_EQ(FaceDetector::shared(), real);
 }
 
 // The face of astronaut.png lies about x 175–270, y 70–180 (512 × 512).

@@ -2,6 +2,7 @@
 // temporary home, so settings, shelves and trash never leak between tests or into the user's.
 #include <csignal>
 #include <cstdlib>
+#include <string>
 
 #include <execinfo.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "TestPaths.h"
+#include "engine/Bitmap.h"
 #include "platform/BackgroundPools.h"
 
 namespace {
@@ -50,8 +52,14 @@ int main(int argc, char** argv)
     setenv("HOME", qPrintable(root + "/home"), 1);
     QDir(root).mkpath(QStringLiteral("runtime"));
     QFile::setPermissions(root + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    // Fixed here rather than in ctest so a test binary run by hand behaves the same.
+    // Fixed here rather than in ctest so a test binary run by hand behaves the same. A folder whose
+    // tests need particular screens names its screens file (the offscreen platform's JSON).
+#ifdef KELVARO_TEST_SCREENS
+    const QString screens = QStringLiteral(KELVARO_SOURCE_DIR "/tests/" KELVARO_TEST_SCREENS);
+    setenv("QT_QPA_PLATFORM", qPrintable(QStringLiteral("offscreen:configfile=") + screens), 1);
+#else
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+#endif
     setenv("OMP_THREAD_LIMIT", "1", 0);
     setenv("KELVARO_MODELS_DIR", KELVARO_BUILD_DIR "/models", 0);
     // No test may reach the user's session bus, also when run from a desktop session. A test that
@@ -59,6 +67,8 @@ int main(int argc, char** argv)
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kelvaro-test-bus",
            qEnvironmentVariableIsSet("KELVARO_TEST_PRIVATE_BUS") ? 0 : 1);
 
+    // Before any thread: libvips sets environment variables as it starts.
+    kelvaro::initVips();
 #ifdef KELVARO_TEST_WIDGETS
     QApplication app(argc, argv);
 #else
@@ -66,6 +76,13 @@ int main(int argc, char** argv)
 #endif
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
     ::testing::InitGoogleTest(&argc, argv);
+    // A suite named "…Child" holds cases that run only inside a parent test, which starts this
+    // program again with a filter naming them: any other run neither lists nor runs them.
+    std::string filter = GTEST_FLAG_GET(filter);
+    if (filter.substr(0, filter.find('-')).find("Child.") == std::string::npos) {
+        filter += filter.find('-') == std::string::npos ? "-*Child.*" : ":*Child.*";
+        GTEST_FLAG_SET(filter, filter);
+    }
     const int status = RUN_ALL_TESTS();
     // Background decodes started by a test must end before statics and the application go.
     kelvaro::BackgroundPools::drain();

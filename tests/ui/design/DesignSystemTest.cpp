@@ -43,56 +43,6 @@ TEST(CardHeader, ShowsTheActionOnlyWithBothTitleAndAction)
     EXPECT_EQ(withSubtitle.subtitleText()->text(), QStringLiteral("4 police"));
 }
 
-TEST(KeyCap, ShowsItsTextAsGiven)
-{
-    KeyCap cap(QStringLiteral("Ctrl+O"));
-    EXPECT_EQ(cap.text(), QStringLiteral("Ctrl+O"));
-    // Padding 6 at the sides, 2 above and below.
-    const QFontMetrics metrics(Theme::font(11, QFont::Medium));
-    EXPECT_EQ(cap.sizeHint().width(), metrics.horizontalAdvance(QStringLiteral("Ctrl+O")) + 12);
-    EXPECT_EQ(cap.sizeHint().height(), metrics.height() + 4);
-}
-
-TEST(Buttons, DisabledButtonsAreDrawnAt45Percent)
-{
-    for (auto kind : {KelvaroButton::Kind::primary, KelvaroButton::Kind::secondary}) {
-        KelvaroButton button(QStringLiteral("Použít"), kind);
-        EXPECT_DOUBLE_EQ(button.drawnOpacity(), 1.0);
-        button.setEnabled(false);
-        EXPECT_DOUBLE_EQ(button.drawnOpacity(), 0.45);
-    }
-}
-
-TEST(Buttons, PressingDarkensThePrimaryAndDeepensTheSecondary)
-{
-    KelvaroButton primary(QStringLiteral("Použít"), KelvaroButton::Kind::primary);
-    Theme::apply(&primary, false);
-    const QColor restingPrimary = primary.fillColor();
-    EXPECT_EQ(restingPrimary, Theme::buttonOrange());
-
-    KelvaroButton secondary(QStringLiteral("Zrušit"), KelvaroButton::Kind::secondary);
-    Theme::apply(&secondary, false);
-    EXPECT_NEAR(secondary.fillColor().alphaF(), 0.06, 0.005);
-
-    // Pressed one at a time: pressing another button takes the focus and releases the first.
-    const auto pressAndSettle = [](KelvaroButton& button) {
-        button.show();
-        const QPoint at = button.rect().center();
-        QMouseEvent press(QEvent::MouseButtonPress, at, button.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&button, &press);
-        for (int i = 0; i < 40 && button.pressAmount() < 1.0; ++i) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(10);
-        }
-    };
-    pressAndSettle(primary);
-    EXPECT_TRUE(primary.isDown());
-    EXPECT_DOUBLE_EQ(primary.pressAmount(), 1.0);
-    EXPECT_NEAR(primary.fillColor().redF(), Theme::buttonOrange().redF() - 0.08, 0.005);
-    pressAndSettle(secondary);
-    EXPECT_NEAR(secondary.fillColor().alphaF(), 0.12, 0.005);
-}
-
 // The dotted ring marks focus reached from the keyboard; a window's first focus landing on a link
 // draws nothing, so a link never looks selected after a click elsewhere.
 TEST(LinkButton, FocusRingOnlyForKeyboardFocus)
@@ -125,28 +75,15 @@ TEST(LinkButton, FocusRingOnlyForKeyboardFocus)
     EXPECT_GT(ringPixels(), 2);
 }
 
-TEST(IconBadge, CornerAndGlyphScaleWithItsSide)
+TEST(EmptyStateView, BadgeOnlyWhenGivenAndLongMessagesWrapWithin380)
 {
-    IconBadge badge(QStringLiteral("star.fill"), Theme::gold(), 40, true);
-    EXPECT_DOUBLE_EQ(badge.cornerRadius(), 12.0);
-    EXPECT_DOUBLE_EQ(badge.glyphSize(), 18.0);
-    EXPECT_EQ(badge.size(), QSize(40, 40));
-}
-
-TEST(EmptyStateView, BadgeOnlyWhenGiven)
-{
-    EmptyStateView plain(QStringLiteral("tray.2"), QStringLiteral("Žádné police"), QStringLiteral("Zpráva"));
-    EXPECT_EQ(plain.badge(), nullptr);
-    EXPECT_EQ(plain.titleText()->text(), QStringLiteral("Žádné police"));
     EmptyStateView badged(QStringLiteral("tray.2"), QStringLiteral("T"), QStringLiteral("M"), QStringLiteral("Novinka"));
     ASSERT_NE(badged.badge(), nullptr);
     EXPECT_EQ(badged.badge()->accessibleName(), QStringLiteral("Novinka"));
-}
 
-TEST(EmptyStateView, LongMessagesWrapWithin380)
-{
     const QString message = QStringLiteral("Dlouhá zpráva, která se nevejde na jeden řádek a musí se zalomit, ").repeated(4);
     EmptyStateView view(QStringLiteral("tray.2"), QStringLiteral("T"), message);
+    EXPECT_EQ(view.badge(), nullptr);
     view.resize(900, 700);
     view.show();
     QCoreApplication::processEvents();
@@ -200,19 +137,6 @@ TEST(ModeSwitcher, FollowsTheOwnersValueAndSignalsOnlyChanges)
     switcher.show();
     EXPECT_EQ(switcher.pillRect().toRect(), switcher.segmentRect(WheelMode::tools));
 }
-
-TEST(HoverButton, ChildrenLeaveTheClickToTheButton)
-{
-    HoverButton button(9);
-    auto* label = new Text(QStringLiteral("Řádek"), TextStyle::callout, &button);
-    button.contentLayout()->addWidget(label);
-    EXPECT_TRUE(label->testAttribute(Qt::WA_TransparentForMouseEvents));
-}
-
-} // namespace
-
-
-namespace {
 
 TEST(KelvaroStyle, SlimScrollBarsWithAProportionalHandleAndNoButtons)
 {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "../../support/TestImages.h"
+#include "../../support/TestSupport.h"
 #include "ui/design/FileThumb.h"
 
 using namespace kelvaro;
@@ -13,21 +14,7 @@ using namespace kelvaro::testimages;
 
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int ms = 8000)
-{
-    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
-    while (!done() && QDateTime::currentMSecsSinceEpoch() < until)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-TEST(FileThumb, SizesFollowTheShownSide)
-{
-    FileThumb thumb(QString(), 46);
-    EXPECT_EQ(thumb.maxPixel(), 138);
-    EXPECT_NEAR(thumb.cornerRadius(), 11.96, 1e-9);
-    EXPECT_EQ(thumb.size(), QSize(46, 46));
-}
+using kelvaro::test::waitUntil;
 
 TEST(FileThumb, AnOrientationSixJpegComesUpright)
 {
@@ -54,7 +41,7 @@ TEST(FileThumb, DecodesAtMostThreeTimesTheSide)
     const QString path = writeJpeg(dir.path(), QStringLiteral("big.jpg"), quadrants(900, 600));
     FileThumb thumb(path, 30);
     thumb.show();
-    ASSERT_TRUE(waitFor([&] { return !thumb.isLoading(); }));
+    ASSERT_TRUE(waitUntil([&] { return !thumb.isLoading(); }));
     ASSERT_TRUE(thumb.hasImage());
     EXPECT_EQ(qMax(thumb.image().width(), thumb.image().height()), 90);
     EXPECT_EQ(thumb.image().width(), 90);
@@ -64,21 +51,18 @@ TEST(FileThumb, AnUnreadableFileKeepsThePlaceholder)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("broken.jpg"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("this is not a picture");
-    f.close();
+    test::writeFile(path, "this is not a picture");
     FileThumb thumb(path, 30);
     bool finished = false;
     QObject::connect(&thumb, &FileThumb::finished, [&] { finished = true; });
     thumb.show();
-    ASSERT_TRUE(waitFor([&] { return finished; }));
+    ASSERT_TRUE(waitUntil([&] { return finished; }));
     EXPECT_FALSE(thumb.hasImage());
     thumb.grab(); // paints the placeholder without trouble
 
     FileThumb missing(dir.filePath(QStringLiteral("gone.heic")), 30);
     missing.show();
-    ASSERT_TRUE(waitFor([&] { return !missing.isLoading(); }));
+    ASSERT_TRUE(waitUntil([&] { return !missing.isLoading(); }));
     EXPECT_FALSE(missing.hasImage());
 }
 
@@ -90,7 +74,7 @@ TEST(FileThumb, AReplacedPathDropsTheOlderResult)
     FileThumb thumb(first, 40);
     thumb.show();
     thumb.setPath(second);
-    ASSERT_TRUE(waitFor([&] { return !thumb.isLoading() && FileThumb::pendingCount() == 0; }));
+    ASSERT_TRUE(waitUntil([&] { return !thumb.isLoading() && FileThumb::pendingCount() == 0; }));
     ASSERT_TRUE(thumb.hasImage());
     EXPECT_GT(thumb.image().height(), thumb.image().width()); // the second, tall picture
 }

@@ -64,40 +64,25 @@ TEST(Symbols, EverySymbolTheRecordsAndWindowsUseHasAGlyph)
         EXPECT_TRUE(Symbols::contains(name)) << qPrintable(name);
 }
 
-class EveryGlyph : public ::testing::TestWithParam<QString> {};
-
-TEST_P(EveryGlyph, DrawsSomethingInTheAskedColour)
+TEST(Symbols, EveryGlyphDrawsSomethingInTheAskedColour)
 {
     const QColor teal(26, 163, 158);
-    const Coverage c = coverage(Symbols::pixmap(GetParam(), teal, 48));
-    EXPECT_GT(c.share, 0.02) << qPrintable(GetParam());
-    EXPECT_LT(c.share, 0.9) << qPrintable(GetParam());
-    EXPECT_NEAR(c.average.red(), teal.red(), 6);
-    EXPECT_NEAR(c.average.green(), teal.green(), 6);
-    EXPECT_NEAR(c.average.blue(), teal.blue(), 6);
+    for (const QString& name : Symbols::names()) {
+        const Coverage c = coverage(Symbols::pixmap(name, teal, 48));
+        EXPECT_GT(c.share, 0.02) << qPrintable(name);
+        EXPECT_LT(c.share, 0.9) << qPrintable(name);
+        EXPECT_LE(std::abs(c.average.red() - teal.red()) + std::abs(c.average.green() - teal.green())
+                      + std::abs(c.average.blue() - teal.blue()), 18) << qPrintable(name);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Symbols, EveryGlyph, ::testing::ValuesIn(Symbols::names()), [](const auto& info) {
-    QString name = info.param;
-    return name.replace(QLatin1Char('.'), QLatin1Char('_')).toStdString();
-});
-
-TEST(Symbols, AnUnknownNameStillDrawsAShape)
+TEST(Symbols, UnknownNamesCutOutDetailsAndThePixelRatio)
 {
     EXPECT_FALSE(Symbols::contains(QStringLiteral("no.such.symbol")));
-    EXPECT_GT(coverage(Symbols::pixmap(QStringLiteral("no.such.symbol"), Qt::black, 32)).share, 0.02);
-}
-
-TEST(Symbols, CutOutDetailsLeaveHoles)
-{
+    EXPECT_GT(coverage(Symbols::pixmap(QStringLiteral("no.such.symbol"), Qt::black, 32)).share, 0.02); // still a shape
     // The check mark is punched out of the filled disc: less covered than the plain disc.
     const double disc = coverage(Symbols::pixmap(QStringLiteral("circle.fill"), Qt::black, 48)).share;
-    const double check = coverage(Symbols::pixmap(QStringLiteral("checkmark.circle.fill"), Qt::black, 48)).share;
-    EXPECT_LT(check, disc - 0.05);
-}
-
-TEST(Symbols, PixmapsHonourTheDevicePixelRatio)
-{
+    EXPECT_LT(coverage(Symbols::pixmap(QStringLiteral("checkmark.circle.fill"), Qt::black, 48)).share, disc - 0.05);
     const QPixmap pm = Symbols::pixmap(QStringLiteral("house"), Qt::black, 20, 2.0);
     EXPECT_EQ(pm.width(), 40);
     EXPECT_DOUBLE_EQ(pm.devicePixelRatio(), 2.0);

@@ -1,8 +1,7 @@
 #pragma once
 // Helpers of the sheet and preview tests: a Czech fixture with a temporary folder, event-loop
-// waits, synthetic keys and mouse presses, and saving a widget's picture for a person to look at.
+// waits, synthetic keys and mouse presses.
 #include <functional>
-#include <ostream>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -15,23 +14,15 @@
 
 #include <gtest/gtest.h>
 
-#include "TestPaths.h"
+#include "../../support/TestSupport.h"
 #include "engine/Localization.h"
 #include "platform/Settings.h"
-
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace extrastest {
 
 inline bool waitFor(const std::function<bool()>& done, int ms = 8000)
 {
-    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
-    while (!done() && QDateTime::currentMSecsSinceEpoch() < until)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
+    return kelvaro::test::waitUntil(done, ms);
 }
 
 // Runs the event loop for `ms` (only where nothing may happen, never to wait for something).
@@ -56,14 +47,6 @@ inline void mouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButto
     QMouseEvent event(type, at, widget->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button, held,
                       Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
-}
-
-// Saves the widget's picture under the build folder's "gallery/extras" for a person to look at.
-inline void savePicture(QWidget* widget, const QString& name)
-{
-    const QString dir = QStringLiteral(KELVARO_BUILD_DIR) + QStringLiteral("/gallery/extras");
-    QDir().mkpath(dir);
-    widget->grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
 }
 
 class CzechTest : public ::testing::Test {

@@ -52,34 +52,6 @@ protected:
     int studioOpened = 0;
 };
 
-TEST_F(ContentViewTest, SidebarRowsInOrderUnderTheirHeaders)
-{
-    QStringList titles;
-    for (SidebarRow* row : view->sidebar()->rows())
-        titles << row->text();
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("Domů"), QStringLiteral("Postupy"), QStringLiteral("Sledované složky"),
-                                   QStringLiteral("Police"), QStringLiteral("Historie"), QStringLiteral("Průvodce")}));
-    // The headers are plain text between the rows, never rows.
-    const QStringList shown = texts(view->sidebar());
-    EXPECT_TRUE(shown.contains(QStringLiteral("Knihovna")));
-    EXPECT_TRUE(shown.contains(QStringLiteral("Nápověda")));
-    EXPECT_EQ(view->sidebar()->findChildren<SidebarRow*>().size(), 6);
-    // Visual order: Knihovna stands between Sledované složky and Police.
-    view->show();
-    spin();
-    const auto headerY = [&](const QString& text) {
-        for (Text* t : view->sidebar()->findChildren<Text*>())
-            if (t->text() == text)
-                return t->mapTo(view->sidebar(), QPoint()).y();
-        return -1;
-    };
-    const auto rowY = [&](SidebarItem item) { return view->sidebar()->row(item)->mapTo(view->sidebar(), QPoint()).y(); };
-    EXPECT_GT(headerY(QStringLiteral("Knihovna")), rowY(SidebarItem::watch));
-    EXPECT_LT(headerY(QStringLiteral("Knihovna")), rowY(SidebarItem::shelves));
-    EXPECT_GT(headerY(QStringLiteral("Nápověda")), rowY(SidebarItem::history));
-    EXPECT_LT(headerY(QStringLiteral("Nápověda")), rowY(SidebarItem::guide));
-}
-
 TEST_F(ContentViewTest, TheSelectionPicksTheScreenAndTheHighlightedRow)
 {
     store->setSidebarSelection(SidebarItem::history);
@@ -108,14 +80,6 @@ TEST_F(ContentViewTest, ClickingARowWritesTheStore)
     EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::watch));
 }
 
-TEST_F(ContentViewTest, LaterScreensStandInAsPlaceholders)
-{
-    for (SidebarItem item : {SidebarItem::workflows, SidebarItem::watch, SidebarItem::shelves, SidebarItem::history, SidebarItem::guide}) {
-        store->setSidebarSelection(item);
-        EXPECT_TRUE(ScreenFactory::isPlaceholder(view->currentScreen())) << qPrintable(rawValue(item));
-    }
-}
-
 TEST_F(ContentViewTest, AnInstalledScreenReplacesItsPlaceholder)
 {
     ScreenFactory::install(Screen::history, [](const ScreenContext&, QWidget* parent) {
@@ -126,21 +90,6 @@ TEST_F(ContentViewTest, AnInstalledScreenReplacesItsPlaceholder)
     store->setSidebarSelection(SidebarItem::history);
     EXPECT_EQ(view->currentScreen()->objectName(), QStringLiteral("realHistory"));
     ScreenFactory::reset();
-}
-
-TEST_F(ContentViewTest, ToolbarItemsInOrder)
-{
-    const QList<QAction*> actions = view->toolbar()->actions();
-    ASSERT_EQ(actions.size(), 4);
-    const QStringList textsInOrder{actions[0]->text(), actions[1]->text(), actions[2]->text(), actions[3]->text()};
-    EXPECT_EQ(textsInOrder, (QStringList{QStringLiteral("Průvodce"), QStringLiteral("Výstupní složka"),
-                                         QStringLiteral("Vybrat fotky do kola…"), QStringLiteral("Nastavení")}));
-    EXPECT_EQ(actions[0]->toolTip(), QStringLiteral("Vysvětlení všech funkcí"));
-    EXPECT_EQ(actions[1]->toolTip(), QStringLiteral("Ukázat výstupní složku ve správci souborů"));
-    EXPECT_EQ(actions[2]->toolTip(), QStringLiteral("Vybrat fotky a poslat je do kola akcí (Ctrl+O)"));
-    EXPECT_EQ(actions[3]->toolTip(), QStringLiteral("Otevřít nastavení: jazyk, složka výsledků, kvalita (Ctrl+,)"));
-    EXPECT_EQ(actions[0]->property("symbol").toString(), QStringLiteral("questionmark.circle"));
-    EXPECT_EQ(actions[2]->property("symbol").toString(), QStringLiteral("photo.badge.plus"));
 }
 
 TEST_F(ContentViewTest, ToolbarActionsActOnTheStore)
@@ -257,24 +206,6 @@ TEST_F(ContentViewTest, ShelvesAreReadFromDiskOnFirstShowAndOnActivation)
     EXPECT_EQ(store->shelves().size(), 1);
     Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
     EXPECT_EQ(store->shelves().size(), 2);
-}
-
-TEST_F(ContentViewTest, SidebarKeepsItsMinimumAtTheSmallestWindow)
-{
-    view->resize(980, 660);
-    view->show();
-    spin();
-    EXPECT_GE(view->sidebar()->width(), Sidebar::minimumWidth);
-}
-
-TEST_F(ContentViewTest, EnglishTexts)
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    ContentView english(*store, {});
-    EXPECT_EQ(english.toolbar()->actions().at(1)->text(), QStringLiteral("Output Folder"));
-    EXPECT_TRUE(texts(english.sidebar()).contains(QStringLiteral("Everything stays local")));
-    EXPECT_TRUE(texts(english.sidebar()).contains(QStringLiteral("Library")));
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
 }
 
 } // namespace

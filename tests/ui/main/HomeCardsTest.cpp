@@ -89,29 +89,6 @@ TEST_F(HomeCardsTest, CountersArePlainDigitsWhereTheLocaleGroupsThousands)
     EXPECT_EQ(values[3].first, QStringLiteral("1234"));
 }
 
-TEST_F(HomeCardsTest, CountersStandInARowWhenTheyFitAndStackWhenNot)
-{
-    QuietStats stats(*store);
-    FitOrStackLayout* layout = stats.rowLayout();
-    const int rowWidth = layout->sizeHint().width();
-    stats.resize(rowWidth + 50, layout->heightForWidth(rowWidth + 50));
-    stats.show();
-    spin();
-    EXPECT_FALSE(layout->isStacked());
-    const int y0 = stats.stats().at(0)->y();
-    for (QuietStat* s : stats.stats())
-        EXPECT_EQ(s->y(), y0);
-    EXPECT_EQ(stats.stats().at(1)->x(), stats.stats().at(0)->width() + 28);
-
-    stats.resize(rowWidth - 10, layout->heightForWidth(rowWidth - 10));
-    spin();
-    EXPECT_TRUE(layout->isStacked());
-    for (QuietStat* s : stats.stats())
-        EXPECT_EQ(s->x(), 0);
-    EXPECT_EQ(stats.stats().at(1)->y(), stats.stats().at(0)->height() + 10);
-    EXPECT_GT(layout->heightForWidth(rowWidth - 10), layout->heightForWidth(rowWidth));
-}
-
 TEST_F(HomeCardsTest, SixNewestRowsStableForEqualDates)
 {
     const QDateTime base(QDate(2026, 5, 1), QTime(12, 0));
@@ -178,14 +155,6 @@ TEST_F(HomeCardsTest, ShelfLinesWithCountsAndPaletteColours)
     EXPECT_EQ(section.findChildren<Divider*>().size(), 3);
 }
 
-TEST_F(HomeCardsTest, OneShelfHasNoDivider)
-{
-    store->setShelves({shelf(QStringLiteral("Jediná"), 1, 5)});
-    ShelvesSection section(*store);
-    EXPECT_EQ(section.lines().size(), 1);
-    EXPECT_TRUE(section.findChildren<Divider*>().isEmpty());
-}
-
 TEST_F(HomeCardsTest, LinksAndShelfLinesOpenTheirPages)
 {
     store->setShelves({shelf(QStringLiteral("A"), 0, 1)});
@@ -201,20 +170,6 @@ TEST_F(HomeCardsTest, LinksAndShelfLinesOpenTheirPages)
     EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::history));
     EXPECT_EQ(shelves.head()->actionButton()->text(), QStringLiteral("Zobrazit"));
     EXPECT_EQ(recent.head()->actionButton()->text(), QStringLiteral("Celá historie"));
-}
-
-TEST_F(HomeCardsTest, ListsFollowTheStore)
-{
-    ShelvesSection shelves(*store);
-    RecentSection recent(*store);
-    store->setShelves({shelf(QStringLiteral("A"), 0, 1)});
-    store->setActivities({activity(QStringLiteral("a.jpg"), QDateTime::currentDateTime())});
-    EXPECT_EQ(shelves.lines().size(), 1);
-    EXPECT_EQ(shelves.emptyText(), nullptr);
-    EXPECT_EQ(recent.rows().size(), 1);
-    store->setActivities({});
-    EXPECT_TRUE(recent.rows().isEmpty());
-    EXPECT_NE(recent.emptyText(), nullptr);
 }
 
 } // namespace

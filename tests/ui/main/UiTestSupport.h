@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QWidget>
 
+#include "../extras/ExtrasTestSupport.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
@@ -27,19 +28,10 @@ inline std::unique_ptr<KelvaroStore> makeStore()
 
 inline void spin(int ms = 30)
 {
-    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
-    do
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    while (QDateTime::currentMSecsSinceEpoch() < until);
+    extrastest::spin(ms);
 }
 
-inline bool waitFor(const std::function<bool()>& done, int ms = 5000)
-{
-    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
-    while (!done() && QDateTime::currentMSecsSinceEpoch() < until)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using extrastest::waitFor;
 
 // Every Text below `root` that is not hidden, in creation order.
 inline QStringList texts(const QWidget* root)

@@ -173,15 +173,6 @@ TEST_F(DropWheelCardTest, DropOnAWedgeReplacesThenRunsThatWedge)
     EXPECT_FALSE(wheel().hovered().has_value());
 }
 
-TEST_F(DropWheelCardTest, OneFileIsNamedWithoutAStrip)
-{
-    load(1);
-    LoadedWheel* loaded = card->loadedWheel();
-    EXPECT_EQ(loaded->titleText(), QStringLiteral("photo 1.jpg"));
-    EXPECT_EQ(loaded->countText(), QStringLiteral("1 soubor připraven"));
-    EXPECT_FALSE(loaded->isStripShown());
-}
-
 TEST_F(DropWheelCardTest, TwoOrMoreFilesShowTheStripAndOnePluralForm)
 {
     load(3);
@@ -276,37 +267,6 @@ TEST_F(DropWheelCardTest, ModeSwitchWritesTheStoreAndSwapsTheWheel)
     EXPECT_EQ(store.values.wheelMode, WheelMode::tools);
     EXPECT_EQ(wheel().mode(), WheelMode::tools);
     EXPECT_EQ(wheel().wheelActions().size(), 9);
-}
-
-TEST_F(DropWheelCardTest, WheelColumnIsItsFullWidthWithTheSwitcherAcrossIt)
-{
-    // The column is up to 330 wide and the switcher's segments stretch across it, whatever
-    // the titles' own widths; the card's 680 leave room for all of it.
-    load(1);
-    ModeSwitcher* modes = card->loadedWheel()->modeSwitch();
-    EXPECT_EQ(modes->width(), 330);
-}
-
-TEST_F(DropWheelCardTest, StudioHighlightPinsAWedge)
-{
-    load(1);
-    store.update([](auto& v) {
-        v.wheelMode = WheelMode::tools;
-        v.studioHighlight = QStringLiteral("Vodoznak");
-    });
-    EXPECT_EQ(wheel().hovered(), 8);
-}
-
-TEST_F(DropWheelCardTest, BrowseOpensTheImporterToReplace)
-{
-    static_cast<QAbstractButton*>(card->browseButton())->click();
-    ASSERT_EQ(store.importerRequests, QList<bool>{false});
-    EXPECT_EQ(importer->opened, 1);
-    importer->answer(urlsOf(files(2)));
-    ASSERT_EQ(store.received.size(), 1);
-    EXPECT_FALSE(store.received[0].adding);
-    EXPECT_FALSE(store.values.showImporter);
-    EXPECT_FALSE(store.values.importerAdds);
 }
 
 TEST_F(DropWheelCardTest, AddButtonOpensTheImporterToAdd)

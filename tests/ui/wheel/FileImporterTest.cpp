@@ -105,12 +105,4 @@ TEST_F(FileImporterTest, CancelReportsNothing)
     EXPECT_TRUE(chosen->isEmpty());
 }
 
-TEST_F(FileImporterTest, FiltersOfferPhotosAndPdfs)
-{
-    const QStringList filters = importerNameFilters();
-    ASSERT_EQ(filters.size(), 2);
-    for (const char* pattern : {"*.jpg", "*.heic", "*.tiff", "*.webp", "*.pdf", "*.PDF"})
-        EXPECT_TRUE(filters.first().contains(QLatin1String(pattern))) << pattern;
-}
-
 } // namespace

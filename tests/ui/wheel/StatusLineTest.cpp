@@ -52,19 +52,6 @@ TEST_F(StatusLineTest, HoveredWedgeShowsKeyAndDetail)
     EXPECT_EQ(line.shownText(), QStringLiteral("Najeď na výseč a klikni"));
 }
 
-TEST_F(StatusLineTest, HintOfAKeyWithoutDetailIsTheKeyAlone)
-{
-    const WheelAction bare{QStringLiteral("Neznámé"), QStringLiteral("photo")};
-    EXPECT_EQ(hintText(bare), QStringLiteral("Neznámé"));
-}
-
-TEST_F(StatusLineTest, HintFollowsTheLanguage)
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    EXPECT_EQ(hintText(std::nullopt), QStringLiteral("Point at a slice and click"));
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-}
-
 TEST_F(StatusLineTest, BatchShowsCounterAndCancel)
 {
     ScriptedWheelStore store;
@@ -102,20 +89,6 @@ TEST_F(StatusLineTest, SingleFileRunShowsOnlyTheSpinner)
     EXPECT_FALSE(line.isIconShown());
 }
 
-TEST_F(StatusLineTest, ErrorIsRoseOnARoseCapsule)
-{
-    ScriptedWheelStore store;
-    StatusLine line(store);
-    store.update([](auto& v) {
-        v.statusMessage = QStringLiteral("Bez složky pro výsledky nemůžu pokračovat.");
-        v.statusIsError = true;
-    });
-    EXPECT_EQ(line.tone(), StatusTone::error);
-    EXPECT_EQ(line.textColor(), WheelPalette::light().rose);
-    EXPECT_DOUBLE_EQ(line.capsuleOpacity(), 0.12);
-    EXPECT_FALSE(line.isIconShown());
-}
-
 TEST_F(StatusLineTest, HintAfterAnErrorHasTheIdleLook)
 {
     ScriptedWheelStore store;
@@ -136,15 +109,6 @@ TEST_F(StatusLineTest, HoverShowsEachFailedFileWithItsError)
         v.statusDetails = {QStringLiteral("Soubor „a.jpg“ se nepodařilo otevřít."), QStringLiteral("Na snímku „b.jpg“ jsem nenašel žádný obličej.")};
     });
     EXPECT_EQ(line.detailsText(), QStringLiteral("Soubor „a.jpg“ se nepodařilo otevřít.\nNa snímku „b.jpg“ jsem nenašel žádný obličej."));
-}
-
-TEST_F(StatusLineTest, MessageIsEmberText)
-{
-    ScriptedWheelStore store;
-    StatusLine line(store);
-    store.update([](auto& v) { v.statusMessage = QStringLiteral("Hotovo"); });
-    EXPECT_EQ(line.tone(), StatusTone::message);
-    EXPECT_EQ(line.textColor(), WheelPalette::light().emberText);
 }
 
 TEST_F(StatusLineTest, ResultRowOnlyWithOutputsWhileIdle)

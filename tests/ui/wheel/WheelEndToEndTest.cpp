@@ -34,17 +34,7 @@ public:
     void choose(QWidget*, std::function<void(const QList<QUrl>&)> done) override { done({}); }
 };
 
-bool waitUntil(const std::function<bool()>& done, int limitMs = 30000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limitMs)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using kelvaro::test::waitUntil;
 
 class WheelEndToEnd : public CzechTest {
 protected:

@@ -95,19 +95,11 @@ inline DropOutcome drop(QWidget* target, QPointF p, const QMimeData* mime)
 
 } // namespace wheeltest
 
-#include <gtest/gtest.h>
-
-#include "platform/Settings.h"
+#include "../extras/ExtrasTestSupport.h"
 
 namespace wheeltest {
 
 // Texts in these tests are the Czech ones: every test starts in Czech whatever the system says.
-class CzechTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        kelvaro::Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    }
-};
+using extrastest::CzechTest;
 
 } // namespace wheeltest

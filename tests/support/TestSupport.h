@@ -1,0 +1,72 @@
+#pragma once
+// What every test folder shares: readable Qt texts in failure messages, waiting on the event loop,
+// catching the one error a call throws, the engine's error, names for table rows, small file helpers.
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include <QByteArray>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include "engine/Operations.h"
+
+// Found by argument-dependent lookup for QString, which lives in the global namespace.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace kelvaro::test {
+
+// Runs the main thread's events until `condition` holds; returns whether it did. The limit only
+// keeps a broken build from hanging: nothing is asserted about how long it took.
+bool waitUntil(const std::function<bool()>& condition, int limitMs = 30000);
+
+// Lets queued calls and posted events run (a few rounds of the event loop, no waiting).
+void settle();
+
+// The `Error` that `work` throws, or none when it returns.
+template <typename Error, typename Work>
+std::optional<Error> thrown(Work&& work)
+{
+    try {
+        work();
+    } catch (const Error& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+// Whether `work` throws the engine's error of `kind`, naming `fileName` (any name when null).
+template <typename Work>
+::testing::AssertionResult failsWith(KelvaroError::Kind kind, const QString& fileName, Work&& work)
+{
+    try {
+        work();
+    } catch (const KelvaroError& error) {
+        if (error.kind() != kind)
+            return ::testing::AssertionFailure() << "another error: " << error.what();
+        if (!fileName.isNull() && error.fileName() != fileName)
+            return ::testing::AssertionFailure() << "the error names " << error.fileName().toStdString();
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "no error";
+}
+
+// Names the instances of a parameterised test after the row's `name` member.
+struct RowName {
+    template <typename Row>
+    std::string operator()(const ::testing::TestParamInfo<Row>& info) const
+    {
+        return std::string(info.param.name);
+    }
+};
+
+// A file's bytes ("" when it cannot be read) and writing bytes to a new file (asserted).
+QByteArray readFile(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
+
+} // namespace kelvaro::test
