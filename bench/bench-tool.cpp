@@ -251,7 +251,7 @@ int x265Variants(const std::string& file, int quality, int repeats, const std::v
 {
     const VImage source = VImage::new_from_file(file.c_str()).autorot().extract_band(0, VImage::option()->set("n", 3)).copy_memory();
     const int w = source.width(), h = source.height();
-    std::printf("%-40s %6s %6s %10s %7s %7s %6s %6s %7s %7s\n", "setting", "cpu s", "wall s", "bytes", "psnr dB", "Y dB", "cpu",
+    std::printf("%-64s %6s %6s %10s %7s %7s %6s %6s %7s %7s\n", "setting", "cpu s", "wall s", "bytes", "psnr dB", "Y dB", "cpu",
                 "size", "psnr", "Y");
     double firstCpu = 0, firstPsnr = 0, firstLuma = 0;
     long firstSize = 0;
@@ -295,7 +295,7 @@ int x265Variants(const std::string& file, int quality, int repeats, const std::v
                 break;
         }
         if (error.code != heif_error_Ok) {
-            std::printf("%-40s failed: %s\n", text.c_str(), error.message);
+            std::printf("%-64s failed: %s\n", text.c_str(), error.message);
             continue;
         }
         const VImage decoded = VImage::new_from_file(out.c_str());
@@ -307,7 +307,7 @@ int x265Variants(const std::string& file, int quality, int repeats, const std::v
         const double luma = lumaPsnr(source, decoded);
         if (firstSize == 0)
             firstCpu = cpu, firstPsnr = quality, firstLuma = luma, firstSize = size;
-        std::printf("%-40s %6.2f %6.2f %10ld %7.2f %7.2f %5.0f%% %+5.1f%% %+7.2f %+7.2f\n", text.c_str(), cpu, wall, size, quality,
+        std::printf("%-64s %6.2f %6.2f %10ld %7.2f %7.2f %5.0f%% %+5.1f%% %+7.2f %+7.2f\n", text.c_str(), cpu, wall, size, quality,
                     luma, 100 * cpu / firstCpu, 100.0 * (size - firstSize) / firstSize, quality - firstPsnr, luma - firstLuma);
         std::remove(out.c_str());
     }
