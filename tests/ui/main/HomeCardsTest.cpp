@@ -31,26 +31,6 @@ protected:
     std::unique_ptr<KelvaroStore> store;
 };
 
-TEST_F(HomeCardsTest, AnEmptyStoreShowsZeroCountersAndBothEmptyTexts)
-{
-    const auto values = QuietStats::values(*store);
-    ASSERT_EQ(values.size(), 4);
-    EXPECT_EQ(values[0], qMakePair(QStringLiteral("0"), QStringLiteral("souborů zpracováno")));
-    EXPECT_EQ(values[1], qMakePair(QStringLiteral("Nula kB"), QStringLiteral("ušetřeno kompresí")));
-    EXPECT_EQ(values[2], qMakePair(QStringLiteral("0"), QStringLiteral("na policích")));
-    EXPECT_EQ(values[3], qMakePair(QStringLiteral("0"), QStringLiteral("akcí tento týden")));
-
-    ShelvesSection shelves(*store);
-    ASSERT_NE(shelves.emptyText(), nullptr);
-    EXPECT_EQ(shelves.emptyText()->text(), QStringLiteral("Zatím žádné police. Přetáhni fotky a zvol „Na polici“."));
-    EXPECT_TRUE(shelves.lines().isEmpty());
-    ASSERT_NE(shelves.head()->actionButton(), nullptr); // the link stays
-    RecentSection recent(*store);
-    ASSERT_NE(recent.emptyText(), nullptr);
-    EXPECT_EQ(recent.emptyText()->text(), QStringLiteral("Zatím je tu ticho. Přetáhni první fotku do kola."));
-    ASSERT_NE(recent.head()->actionButton(), nullptr);
-}
-
 TEST_F(HomeCardsTest, SavedCounterSumsOnlyPositiveSavings)
 {
     const QDateTime now = QDateTime::currentDateTime();
@@ -64,29 +44,20 @@ TEST_F(HomeCardsTest, SavedCounterSumsOnlyPositiveSavings)
     EXPECT_GT(QuietStats::savedBytes(huge), 0);
 }
 
-TEST_F(HomeCardsTest, CountersFollowTheStore)
-{
-    QuietStats stats(*store);
-    store->setActivities({activity(QStringLiteral("a.jpg"), QDateTime::currentDateTime())});
-    store->setShelves({shelf(QStringLiteral("A"), 0, 12), shelf(QStringLiteral("B"), 1, 0, 2)});
-    EXPECT_EQ(stats.stats().at(0)->value(), QStringLiteral("1"));
-    EXPECT_EQ(stats.stats().at(2)->value(), QStringLiteral("14"));
-    EXPECT_EQ(stats.stats().at(3)->value(), QStringLiteral("1"));
-}
-
-TEST_F(HomeCardsTest, CountersArePlainDigitsWhereTheLocaleGroupsThousands)
+// The counters follow the store, in plain digits where the locale groups thousands.
+TEST_F(HomeCardsTest, CountersFollowTheStoreInPlainDigits)
 {
     ASSERT_NE(QLocale().toString(1500), QStringLiteral("1500")); // Czech writes "1 500"
+    QuietStats stats(*store);
     const QDateTime now = QDateTime::currentDateTime();
     QList<ActivityItem> many;
     for (int i = 0; i < 1234; ++i)
         many << activity(QStringLiteral("p%1.jpg").arg(i), now);
     store->setActivities(many);
-    store->setShelves({shelf(QStringLiteral("A"), 0, 1500, 2)});
-    const auto values = QuietStats::values(*store);
-    EXPECT_EQ(values[0].first, QStringLiteral("1234"));
-    EXPECT_EQ(values[2].first, QStringLiteral("1502"));
-    EXPECT_EQ(values[3].first, QStringLiteral("1234"));
+    store->setShelves({shelf(QStringLiteral("A"), 0, 1500), shelf(QStringLiteral("B"), 1, 0, 2)});
+    EXPECT_EQ(stats.stats().at(0)->value(), QStringLiteral("1234"));
+    EXPECT_EQ(stats.stats().at(2)->value(), QStringLiteral("1502"));
+    EXPECT_EQ(stats.stats().at(3)->value(), QStringLiteral("1234"));
 }
 
 TEST_F(HomeCardsTest, SixNewestRowsStableForEqualDates)
@@ -131,28 +102,7 @@ TEST_F(HomeCardsTest, ActivityRowsShowThumbSavedBadgeAndRelativeDate)
     EXPECT_EQ(a->findChild<Text*>(QStringLiteral("saved"))->text(), QStringLiteral("\u22121 bajt"));
     EXPECT_EQ(b->findChild<Text*>(QStringLiteral("saved")), nullptr);
     EXPECT_EQ(c->findChild<Text*>(QStringLiteral("saved")), nullptr);
-    EXPECT_EQ(a->findChild<Text*>(QStringLiteral("date"))->text(), QStringLiteral("včera"));
-    EXPECT_EQ(b->findChild<Text*>(QStringLiteral("date"))->text(), QStringLiteral("před 3 hodinami"));
-    EXPECT_EQ(b->findChild<Text*>(QStringLiteral("actionTitle"))->text(), QStringLiteral("Komprese"));
-}
-
-TEST_F(HomeCardsTest, ShelfLinesWithCountsAndPaletteColours)
-{
-    store->setShelves({shelf(QStringLiteral("Jedna"), 0, 0, 1), shelf(QStringLiteral("Tři"), -2, 3),
-                       shelf(QStringLiteral("Dvanáct"), 7, 12), shelf(QStringLiteral("Nula"), std::numeric_limits<int>::min(), 0)});
-    ShelvesSection section(*store);
-    const QList<QWidget*> lines = section.lines();
-    ASSERT_EQ(lines.size(), 4);
-    const auto count = [&](int i) { return lines[i]->findChild<Text*>(QStringLiteral("count"))->text(); };
-    EXPECT_EQ(count(0), QStringLiteral("1 fotka"));
-    EXPECT_EQ(count(1), QStringLiteral("3 fotky"));
-    EXPECT_EQ(count(2), QStringLiteral("12 fotek"));
-    EXPECT_EQ(count(3), QStringLiteral("0 fotek"));
-    EXPECT_EQ(lines[0]->property("dotColor").value<QColor>(), Theme::ember());
-    EXPECT_EQ(lines[1]->property("dotColor").value<QColor>(), Theme::teal());
-    EXPECT_EQ(lines[2]->property("dotColor").value<QColor>(), Theme::teal());
-    EXPECT_TRUE(Theme::palette().contains(lines[3]->property("dotColor").value<QColor>()));
-    EXPECT_EQ(section.findChildren<Divider*>().size(), 3);
+    EXPECT_EQ(a->findChild<Text*>(QStringLiteral("date"))->text(), QStringLiteral("včera")); // by the injected clock
 }
 
 TEST_F(HomeCardsTest, LinksAndShelfLinesOpenTheirPages)
@@ -168,8 +118,6 @@ TEST_F(HomeCardsTest, LinksAndShelfLinesOpenTheirPages)
     EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::shelves));
     recent.head()->actionButton()->click();
     EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::history));
-    EXPECT_EQ(shelves.head()->actionButton()->text(), QStringLiteral("Zobrazit"));
-    EXPECT_EQ(recent.head()->actionButton()->text(), QStringLiteral("Celá historie"));
 }
 
 } // namespace

@@ -1,6 +1,3 @@
-#include <QLayout>
-#include <QScrollBar>
-
 #include <gtest/gtest.h>
 
 #include "UiTestSupport.h"
@@ -86,23 +83,6 @@ TEST(HomeView, ATileSelectsItsModeAndShowsHome)
     store->setActiveSheet(ToolSheet::crop);
     home.modeTile(WheelMode::actions)->click();
     EXPECT_EQ(store->wheelMode(), WheelMode::tools);
-}
-
-TEST(HomeView, SectionsInOrder)
-{
-    auto store = makeStore();
-    HomeView home(*store);
-    QStringList names;
-    for (int i = 0; i < home.column()->layout()->count(); ++i)
-        if (QWidget* w = home.column()->layout()->itemAt(i)->widget())
-            names << w->objectName();
-    ASSERT_GE(names.size(), 6);
-    EXPECT_EQ(names.at(0), QStringLiteral("hero"));
-    EXPECT_EQ(names.at(1), QStringLiteral("placeholder")); // the drop card's place
-    EXPECT_EQ(names.at(2), QStringLiteral("modeStrip"));
-    EXPECT_EQ(names.at(3), QStringLiteral("quietStats"));
-    EXPECT_EQ(names.at(4), QStringLiteral("shelvesSection"));
-    EXPECT_EQ(names.at(5), QStringLiteral("recentSection"));
 }
 
 } // namespace

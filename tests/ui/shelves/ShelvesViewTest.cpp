@@ -7,16 +7,14 @@
 #include <QDir>
 #include <QDrag>
 #include <QFile>
-#include <QImage>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "../../support/TestImages.h"
 #include "../main/UiTestSupport.h"
 #include "app/QuickLookSupport.h"
 #include "app/ScreenInstaller.h"
@@ -50,11 +48,7 @@ protected:
 
     QString photo(const QString& name)
     {
-        const QString path = temp.filePath(name);
-        QImage image(40, 30, QImage::Format_RGB32);
-        image.fill(Qt::darkYellow);
-        image.save(path, "JPG");
-        return path;
+        return testimages::writeJpeg(temp.path(), name, testimages::plain(40, 30, Qt::darkYellow));
     }
 
     // A shelf named `name` holding real copies of new photos, made as the wheel makes them.
@@ -188,10 +182,8 @@ TEST_F(ShelvesViewTest, RowsMoveLoadDeleteAndDragTheirFiles)
     QList<QUrl> dragged;
     list->setDragStarter([&](QDrag* drag) { dragged = drag->mimeData()->urls(); delete drag; });
     const QPoint at = list->visualRect(view->itemModel()->index(1)).center() - QPoint(100, 0);
-    for (auto [type, pos] : {std::pair{QEvent::MouseButtonPress, at}, std::pair{QEvent::MouseMove, at + QPoint(40, 0)}}) {
-        QMouseEvent event(type, pos, list->viewport()->mapToGlobal(pos), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list->viewport(), &event);
-    }
+    extrastest::mouse(list->viewport(), QEvent::MouseButtonPress, at);
+    extrastest::mouse(list->viewport(), QEvent::MouseMove, at + QPoint(40, 0));
     EXPECT_EQ(dragged, QList<QUrl>{QUrl::fromLocalFile(copyOf(QStringLiteral("Výlet"), QStringLiteral("b.jpg")))});
 
     store->createShelf(QStringLiteral("Hory"));
@@ -244,10 +236,7 @@ TEST_F(ShelvesViewTest, SpaceOpensThePreviewAndArrowsMoveTheSelection)
     ShelfItemList* list = page->itemList();
     auto* preview = list->findChild<QuickLookList*>();
     ASSERT_NE(preview, nullptr);
-    const auto press = [&](int code) {
-        QKeyEvent event(QEvent::KeyPress, code, Qt::NoModifier);
-        QApplication::sendEvent(list, &event);
-    };
+    const auto press = [&](int code) { extrastest::pressKey(list, code); };
     press(Qt::Key_Down);
     press(Qt::Key_Down);
     EXPECT_EQ(list->selectedFile(), copyOf(QStringLiteral("Výlet"), QStringLiteral("b.jpg")));

@@ -48,14 +48,6 @@ QStringList files(int count)
     return list;
 }
 
-QList<QUrl> urlsOf(const QStringList& paths)
-{
-    QList<QUrl> urls;
-    for (const QString& p : paths)
-        urls.append(QUrl::fromLocalFile(p));
-    return urls;
-}
-
 class DropWheelCardTest : public CzechTest {
 protected:
     void SetUp() override
@@ -84,27 +76,6 @@ protected:
     std::unique_ptr<DropWheelCard> card;
 };
 
-TEST_F(DropWheelCardTest, EmptyCardShowsThePrompt)
-{
-    EXPECT_FALSE(card->isLoadedFaceShown());
-    EXPECT_EQ(card->promptTitle(), QStringLiteral("Přetáhni sem fotky"));
-    EXPECT_FALSE(card->isBannerShown());
-    EXPECT_GE(card->height(), DropWheelCard::kMinimumHeight);
-    // The shortcut is the design system's key cap, as everywhere else.
-    ASSERT_NE(card->findChild<KeyCap*>(), nullptr);
-    EXPECT_EQ(card->findChild<KeyCap*>()->text(), QStringLiteral("Ctrl+O"));
-}
-
-TEST_F(DropWheelCardTest, DragOverEmptyCardSaysDropItHere)
-{
-    std::unique_ptr<QMimeData> mime(urlMime(urlsOf(files(2))));
-    EXPECT_TRUE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
-    EXPECT_EQ(card->promptTitle(), QStringLiteral("Pusť to sem"));
-    EXPECT_FALSE(card->isOverlayShown());
-    dragLeave(card.get());
-    EXPECT_EQ(card->promptTitle(), QStringLiteral("Přetáhni sem fotky"));
-}
-
 TEST_F(DropWheelCardTest, DropOnEmptyCardReplacesAndShowsTheWheel)
 {
     std::unique_ptr<QMimeData> mime(urlMime(urlsOf(files(2))));
@@ -119,21 +90,17 @@ TEST_F(DropWheelCardTest, DropOnEmptyCardReplacesAndShowsTheWheel)
     EXPECT_FALSE(card->isTargeted());
 }
 
-TEST_F(DropWheelCardTest, WebLinksAreRefused)
+TEST_F(DropWheelCardTest, OnlyLocalFilesReachTheStoreAndWebLinksAloneAreRefused)
 {
-    std::unique_ptr<QMimeData> mime(urlMime({QUrl("https://example.org/a.jpg"), QUrl("http://example.org/b.png")}));
-    EXPECT_FALSE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
-    EXPECT_FALSE(drop(card.get(), QPointF(100, 100), mime.get()).accepted);
+    std::unique_ptr<QMimeData> web(urlMime({QUrl("https://example.org/a.jpg"), QUrl("http://example.org/b.png")}));
+    EXPECT_FALSE(dragEnter(card.get(), QPointF(100, 100), web.get()));
+    EXPECT_FALSE(drop(card.get(), QPointF(100, 100), web.get()).accepted);
     EXPECT_TRUE(store.received.isEmpty());
-    EXPECT_EQ(card->promptTitle(), QStringLiteral("Přetáhni sem fotky"));
-}
 
-TEST_F(DropWheelCardTest, MixedDropHandsOnlyLocalFilesToTheStore)
-{
     const QUrl local = QUrl::fromLocalFile("/tmp/kelvaro-card/a.jpg");
-    std::unique_ptr<QMimeData> mime(urlMime({QUrl("https://example.org/a.jpg"), local}));
-    ASSERT_TRUE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
-    EXPECT_TRUE(drop(card.get(), QPointF(100, 100), mime.get()).accepted);
+    std::unique_ptr<QMimeData> mixed(urlMime({QUrl("https://example.org/a.jpg"), local}));
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(100, 100), mixed.get()));
+    EXPECT_TRUE(drop(card.get(), QPointF(100, 100), mixed.get()).accepted);
     ASSERT_EQ(store.received.size(), 1);
     EXPECT_EQ(store.received[0].urls, QList<QUrl>{local});
 }
@@ -173,22 +140,13 @@ TEST_F(DropWheelCardTest, DropOnAWedgeReplacesThenRunsThatWedge)
     EXPECT_FALSE(wheel().hovered().has_value());
 }
 
-TEST_F(DropWheelCardTest, TwoOrMoreFilesShowTheStripAndOnePluralForm)
+TEST_F(DropWheelCardTest, TheStripShowsUpToSixtyTilesAndCountsTheRest)
 {
     load(3);
-    LoadedWheel* loaded = card->loadedWheel();
-    EXPECT_EQ(loaded->countText(), QStringLiteral("3 soubory připraveny"));
-    EXPECT_TRUE(loaded->isStripShown());
-    EXPECT_EQ(loaded->tileCount(), 3);
-    EXPECT_TRUE(loaded->moreText().isEmpty());
-}
-
-TEST_F(DropWheelCardTest, SixtyTilesAndTheRestCounted)
-{
-    load(61);
-    EXPECT_EQ(card->loadedWheel()->tileCount(), 60);
-    EXPECT_EQ(card->loadedWheel()->moreText(), QStringLiteral("+1"));
+    EXPECT_EQ(card->loadedWheel()->tileCount(), 3);
+    EXPECT_TRUE(card->loadedWheel()->moreText().isEmpty());
     load(75);
+    EXPECT_EQ(card->loadedWheel()->tileCount(), 60);
     EXPECT_EQ(card->loadedWheel()->moreText(), QStringLiteral("+15"));
 }
 
@@ -201,7 +159,6 @@ TEST_F(DropWheelCardTest, RemovingTilesDownToOneAndClosingReturnsToThePrompt)
     QApplication::processEvents();
     EXPECT_EQ(store.removed, QStringList{files(2)[1]});
     EXPECT_FALSE(card->loadedWheel()->isStripShown());
-    EXPECT_EQ(card->loadedWheel()->countText(), QStringLiteral("1 soubor připraven"));
     card->loadedWheel()->closeButton()->click();
     EXPECT_EQ(store.clears, 1);
     EXPECT_FALSE(card->isLoadedFaceShown());
@@ -242,7 +199,6 @@ TEST_F(DropWheelCardTest, HoveringAWedgeNamesItInTheStatusLine)
     mouseMove(&wheel(), wedgePoint(wheel(), 0));
     const WheelAction crop = actions(WheelMode::tools).first();
     EXPECT_EQ(status->shownText(), crop.key + QStringLiteral(" · ") + crop.detail());
-    EXPECT_EQ(status->iconSymbol(), QStringLiteral("crop"));
     leave(&wheel());
     EXPECT_EQ(status->shownText(), QStringLiteral("Najeď na výseč a klikni"));
     // A mode change forgets the hovered wedge of the old mode.
@@ -293,23 +249,19 @@ TEST_F(DropWheelCardTest, CancelledImporterAddsNothingAndResetsTheFlag)
     EXPECT_EQ(importer->opened, 2);
 }
 
-TEST_F(DropWheelCardTest, BannerShowsTheMessageWithItsLinks)
+TEST_F(DropWheelCardTest, TheBannersLinksRevealAndUndo)
 {
     store.update([](auto& v) {
         v.statusMessage = QStringLiteral("Přesunuto 1 soubor do „Fotky“.");
         v.lastOutputs = {"/tmp/kelvaro-card/out.jpg"};
     });
-    EXPECT_TRUE(card->isBannerShown());
-    EXPECT_EQ(card->bannerText(), QStringLiteral("Přesunuto 1 soubor do „Fotky“."));
-    EXPECT_TRUE(card->bannerRevealButton()->isVisibleTo(card.get()));
+    ASSERT_TRUE(card->isBannerShown());
     EXPECT_FALSE(card->bannerUndoButton()->isVisibleTo(card.get()));
+    card->bannerRevealButton()->click();
+    EXPECT_EQ(store.reveals, 1);
     store.update([](auto& v) { v.hasUndo = true; });
-    EXPECT_TRUE(card->bannerUndoButton()->isVisibleTo(card.get()));
     card->bannerUndoButton()->click();
     EXPECT_EQ(store.undos, 1);
-    store.update([](auto& v) { v.lastOutputs.clear(); });
-    EXPECT_FALSE(card->bannerRevealButton()->isVisibleTo(card.get()));
-    EXPECT_TRUE(card->isBannerShown()); // the message stays alone
 }
 
 // The capsules grow with their text: every line of a message that wraps is shown, in the

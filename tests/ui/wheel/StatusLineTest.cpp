@@ -21,38 +21,8 @@ namespace {
 
 class StatusLineTest : public wheeltest::CzechTest {};
 
-WheelAction toolAction(int index)
-{
-    return actions(WheelMode::tools).at(index);
-}
-
-TEST_F(StatusLineTest, IdleShowsTheHintWithThePointerIcon)
-{
-    ScriptedWheelStore store;
-    StatusLine line(store);
-    EXPECT_EQ(line.shownText(), QStringLiteral("Najeď na výseč a klikni"));
-    EXPECT_TRUE(line.isIconShown());
-    EXPECT_EQ(line.iconSymbol(), QStringLiteral("cursorarrow.click.2"));
-    EXPECT_EQ(line.tone(), StatusTone::hint);
-    EXPECT_DOUBLE_EQ(line.capsuleOpacity(), 0.06);
-    EXPECT_FALSE(line.isSpinnerShown());
-    EXPECT_FALSE(line.isResultRowShown());
-}
-
-TEST_F(StatusLineTest, HoveredWedgeShowsKeyAndDetail)
-{
-    ScriptedWheelStore store;
-    StatusLine line(store);
-    const WheelAction faces = toolAction(5);
-    ASSERT_FALSE(faces.detail().isEmpty());
-    line.setHoveredAction(faces);
-    EXPECT_EQ(line.shownText(), faces.key + QStringLiteral(" · ") + faces.detail());
-    EXPECT_EQ(line.iconSymbol(), faces.symbol);
-    line.setHoveredAction(std::nullopt);
-    EXPECT_EQ(line.shownText(), QStringLiteral("Najeď na výseč a klikni"));
-}
-
-TEST_F(StatusLineTest, BatchShowsCounterAndCancel)
+// A batch shows its counter and can be cancelled; a single file shows only the spinner and the hint.
+TEST_F(StatusLineTest, RunsShowTheCounterAndCancelOnlyForABatch)
 {
     ScriptedWheelStore store;
     StatusLine line(store);
@@ -64,27 +34,19 @@ TEST_F(StatusLineTest, BatchShowsCounterAndCancel)
         v.statusMessage = QStringLiteral("Pracuju na tom…");
     });
     EXPECT_TRUE(line.isSpinnerShown());
-    EXPECT_TRUE(line.isCounterShown());
     EXPECT_EQ(line.counterText(), QStringLiteral("3 z 10"));
-    EXPECT_FALSE(line.isIconShown());
     EXPECT_EQ(line.shownText(), QStringLiteral("Pracuju na tom…"));
     ASSERT_FALSE(line.cancelButton()->isHidden());
     line.cancelButton()->click();
     EXPECT_EQ(store.cancels, 1);
-}
 
-TEST_F(StatusLineTest, SingleFileRunShowsOnlyTheSpinner)
-{
-    ScriptedWheelStore store;
-    StatusLine line(store);
     store.update([](auto& v) {
-        v.isWorking = true;
         v.progressTotal = 1;
+        v.statusMessage.reset();
     });
     EXPECT_TRUE(line.isSpinnerShown());
     EXPECT_FALSE(line.isCounterShown());
     EXPECT_TRUE(line.cancelButton()->isHidden());
-    // No message: the hint stays, without its icon while working.
     EXPECT_EQ(line.shownText(), QStringLiteral("Najeď na výseč a klikni"));
     EXPECT_FALSE(line.isIconShown());
 }

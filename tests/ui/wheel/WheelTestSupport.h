@@ -50,6 +50,14 @@ inline void leave(QWidget* widget)
     QApplication::sendEvent(widget, &event);
 }
 
+inline QList<QUrl> urlsOf(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls.append(QUrl::fromLocalFile(p));
+    return urls;
+}
+
 inline QMimeData* urlMime(const QList<QUrl>& urls)
 {
     auto* mime = new QMimeData;

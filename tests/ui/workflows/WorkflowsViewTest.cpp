@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../../support/TestImages.h"
 #include "../extras/ExtrasTestSupport.h"
 #include "../main/UiTestSupport.h"
 #include "../wheel/WheelTestSupport.h"
@@ -51,20 +52,9 @@ protected:
     QStringList photos(int n)
     {
         QStringList paths;
-        for (int i = 0; i < n; ++i) {
-            QImage image(1600, 1200, QImage::Format_RGB32);
-            image.fill(QColor(90, 140, 200));
-            paths << temp.filePath(QStringLiteral("fotka %1.jpg").arg(i + 1));
-            EXPECT_TRUE(image.save(paths.last(), "JPEG", 92));
-        }
+        for (int i = 0; i < n; ++i)
+            paths << testimages::writeJpeg(temp.path(), QStringLiteral("fotka %1.jpg").arg(i + 1), testimages::plain(1600, 1200, QColor(90, 140, 200)));
         return paths;
-    }
-    static QList<QUrl> urls(const QStringList& paths)
-    {
-        QList<QUrl> list;
-        for (const QString& p : paths)
-            list << QUrl::fromLocalFile(p);
-        return list;
     }
 
     std::unique_ptr<KelvaroStore> store;
@@ -170,7 +160,7 @@ TEST_F(WorkflowsViewTest, dropsReplaceTheQueueWithLocalFilesAndRefuseWebLinks)
     EXPECT_FALSE(wheeltest::drop(v.viewport(), {100, 100}, web.get()).accepted);
     EXPECT_EQ(store->droppedFiles(), QStringList{files.at(3)});
 
-    std::unique_ptr<QMimeData> local(wheeltest::urlMime(urls(files.mid(0, 3))));
+    std::unique_ptr<QMimeData> local(wheeltest::urlMime(wheeltest::urlsOf(files.mid(0, 3))));
     EXPECT_TRUE(wheeltest::dragEnter(v.viewport(), {100, 100}, local.get()));
     EXPECT_TRUE(v.queueStrip()->isTargeted());
     EXPECT_EQ(v.queueStrip()->subtitleText()->text(), QStringLiteral("Pusť fotky sem"));
@@ -243,7 +233,7 @@ TEST_F(WorkflowsViewTest, aSavedWorkflowRunsOnTheQueueAndIsTakenBack)
     ASSERT_TRUE(WorkflowStore(Settings::shared()).upsert(workflow));
 
     WorkflowsView& v = makeView();
-    std::unique_ptr<QMimeData> dropped(wheeltest::urlMime(urls(photos(2))));
+    std::unique_ptr<QMimeData> dropped(wheeltest::urlMime(wheeltest::urlsOf(photos(2))));
     wheeltest::dragEnter(v.viewport(), {100, 100}, dropped.get());
     ASSERT_TRUE(wheeltest::drop(v.viewport(), {100, 100}, dropped.get()).accepted);
     ASSERT_EQ(v.cards().size(), 1);
