@@ -1,13 +1,10 @@
 #include <QApplication>
-#include <QScrollBar>
-#include <QStyleOptionSlider>
 #include <QHBoxLayout>
 
 #include <gtest/gtest.h>
 
 #include "../extras/ExtrasTestSupport.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/design/KelvaroStyle.h"
 #include "ui/design/ModeSwitcher.h"
 
 using namespace kelvaro;
@@ -46,21 +43,6 @@ TEST(LinkButton, FocusRingOnlyForKeyboardFocus)
     EXPECT_GT(ringPixels(), 2);
 }
 
-TEST(Text, ElidesWhenNarrowAndWrapsWhenAsked)
-{
-    Text oneLine(QStringLiteral("Velmi dlouhý název souboru_2026_final_final.jpg"), TextStyle::callout);
-    oneLine.setElide(Qt::ElideMiddle);
-    oneLine.resize(60, oneLine.sizeHint().height());
-    EXPECT_TRUE(oneLine.isElided());
-    oneLine.resize(oneLine.sizeHint());
-    EXPECT_FALSE(oneLine.isElided());
-
-    Text wrapped(QStringLiteral("slovo ").repeated(40), TextStyle::callout);
-    wrapped.setWrap(true);
-    EXPECT_TRUE(wrapped.hasHeightForWidth());
-    EXPECT_GT(wrapped.heightForWidth(120), wrapped.heightForWidth(600));
-}
-
 // A click selects and reports its segment, even the selected one; the owner's value signals only changes.
 TEST(ModeSwitcher, ClicksReportTheirModeAndOnlyRealChangesSignal)
 {
@@ -82,31 +64,6 @@ TEST(ModeSwitcher, ClicksReportTheirModeAndOnlyRealChangesSignal)
     EXPECT_EQ(changes, 0);
     switcher.setSelection(WheelMode::tools);
     EXPECT_EQ(changes, 1);
-}
-
-TEST(KelvaroStyle, SlimScrollBarsWithAProportionalHandleAndNoButtons)
-{
-    KelvaroStyle style;
-    QScrollBar bar(Qt::Vertical);
-    bar.setStyle(&style);
-    bar.setRange(0, 300);
-    bar.setPageStep(100);
-    bar.resize(10, 400);
-    QStyleOptionSlider option;
-    option.initFrom(&bar);
-    option.orientation = Qt::Vertical;
-    option.minimum = 0;
-    option.maximum = 300;
-    option.pageStep = 100;
-    option.sliderPosition = 300;
-    option.rect = QRect(0, 0, 10, 400);
-    EXPECT_EQ(style.pixelMetric(QStyle::PM_ScrollBarExtent), 10);
-    EXPECT_TRUE(style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine).isEmpty());
-    const QRect slider = style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider);
-    EXPECT_EQ(slider.height(), 100); // a quarter of the track for a quarter of the content
-    EXPECT_EQ(slider.bottom(), 399); // at the end when scrolled to the end
-    option.sliderPosition = 0;
-    EXPECT_EQ(style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider).top(), 0);
 }
 
 } // namespace

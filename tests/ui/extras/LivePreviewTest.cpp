@@ -66,7 +66,7 @@ struct Painter {
     static QColor colourOf(int key) { return QColor::fromHsv((key * 60) % 360, 255, 255); }
 };
 
-TEST_F(LivePreviewTest, FiveQuickChangesRenderOnceWithTheLastKey)
+TEST_F(LivePreviewTest, FiveQuickChangesRenderOnceWithTheLastKeyAndAnEqualKeyNone)
 {
     auto preview = loaded(photo(64, 48));
     ASSERT_TRUE(preview->hasBase());
@@ -81,17 +81,7 @@ TEST_F(LivePreviewTest, FiveQuickChangesRenderOnceWithTheLastKey)
     EXPECT_EQ(painter.keys, QList<int>{5});
     EXPECT_EQ(applied, 1);
     EXPECT_TRUE(ti::near(pixel(preview->drawnImage(), 0.5, 0.5), Painter::colourOf(5), 8));
-}
-
-TEST_F(LivePreviewTest, AnEqualKeyRendersNothingNew)
-{
-    auto preview = loaded(photo(32, 32));
-    Painter painter;
-    int applied = 0;
-    QObject::connect(preview.get(), &LivePreview::renderFinished, [&applied] { ++applied; });
-    preview->setKey(7, painter.forKey(7));
-    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 1; }));
-    preview->setKey(7, painter.forKey(7));
+    preview->setKey(5, painter.forKey(5)); // an equal key renders nothing new
     extrastest::spin(3 * LivePreview::debounceMs);
     EXPECT_EQ(painter.calls.load(), 1);
 }
@@ -175,7 +165,6 @@ TEST_F(LivePreviewTest, NoFileShowsThatNoPreviewIsAvailable)
     EXPECT_TRUE(preview->isFailed());
     EXPECT_FALSE(preview->hasBase());
     EXPECT_TRUE(preview->drawnImage().isNull());
-    EXPECT_EQ(preview->captionText(), QStringLiteral("Náhled – podrž myš pro porovnání s originálem"));
 }
 
 TEST_F(LivePreviewTest, AnUnreadableFileFailsAndRendersNothing)
@@ -200,15 +189,12 @@ TEST_F(LivePreviewTest, HoldingTheMouseShowsTheOriginal)
     const QPointF centre = preview->pictureArea().center();
     extrastest::mouse(preview.get(), QEvent::MouseButtonPress, centre);
     EXPECT_TRUE(preview->isHoldingOriginal());
-    EXPECT_EQ(preview->captionSymbol(), QStringLiteral("photo"));
-    EXPECT_EQ(preview->captionText(), QStringLiteral("Původní fotka"));
     EXPECT_TRUE(ti::near(pixel(preview->drawnImage(), 0.1, 0.1), ti::topLeftColour));
 
     extrastest::mouse(preview.get(), QEvent::MouseMove, centre + QPointF(6, 6)); // within 10 px
     EXPECT_TRUE(preview->isHoldingOriginal());
     extrastest::mouse(preview.get(), QEvent::MouseButtonRelease, centre + QPointF(6, 6));
     EXPECT_FALSE(preview->isHoldingOriginal());
-    EXPECT_EQ(preview->captionSymbol(), QStringLiteral("wand.and.stars"));
     EXPECT_TRUE(ti::near(pixel(preview->drawnImage(), 0.1, 0.1), Painter::colourOf(3), 8));
 
     extrastest::mouse(preview.get(), QEvent::MouseButtonPress, centre);

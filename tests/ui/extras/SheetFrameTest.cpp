@@ -1,7 +1,5 @@
-// The shared sheet frame: the action closes first and runs later, Return and Escape, a sheet
-// that cannot run, and the frame's size.
-#include <QLayout>
-
+// The shared sheet frame: the action closes first and runs later, Return and Escape, and a sheet
+// that cannot run.
 #include "ExtrasTestSupport.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/SegmentedPicker.h"
@@ -84,27 +82,6 @@ TEST_F(SheetFrameTest, ASheetThatCannotRunKeepsItsActionDisabled)
     EXPECT_FALSE(sheet->isVisible());
     extrastest::spin(30);
     EXPECT_EQ(runs, 0);
-}
-
-TEST_F(SheetFrameTest, TheFrameIs440WideAndAsHighAsItsContent)
-{
-    auto sheet = frame();
-    auto* text = new Text(QString(80, QLatin1Char('x')).replace(QStringLiteral("xxxxxxx"), QStringLiteral("slovo ")),
-                          TextStyle::callout, sheet.get());
-    text->setWrap(true);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    policy.setHeightForWidth(true);
-    text->setSizePolicy(policy);
-    sheet->addContent(text);
-    sheet->show();
-    extrastest::spin(20);
-    EXPECT_EQ(sheet->width(), SheetFrame::sheetWidth);
-    EXPECT_EQ(text->width(), SheetFrame::sheetWidth - 2 * SheetFrame::sheetPadding);
-    EXPECT_GE(text->height(), text->heightForWidth(text->width()));
-    EXPECT_LE(sheet->actionButton()->geometry().bottom(), sheet->height() - SheetFrame::sheetPadding + 1);
-    // Controls come between the header and the footer, in the order they were added.
-    EXPECT_GT(text->y(), sheet->titleText()->geometry().bottom());
-    EXPECT_LT(text->geometry().bottom(), sheet->actionButton()->y());
 }
 
 TEST(SegmentedPicker, AStoredValueMatchingNoSegmentSelectsNone)

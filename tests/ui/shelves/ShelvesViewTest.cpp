@@ -83,7 +83,6 @@ TEST_F(ShelvesViewTest, NewShelfTrimsItsNameAndIgnoresABlankOne)
 {
     show();
     EXPECT_TRUE(view->showsEmptyState());
-    EXPECT_EQ(view->emptyState()->titleText()->text(), QStringLiteral("Zatím žádné police"));
     for (const QString& typed : {QStringLiteral("   "), QStringLiteral(" Výlet ")}) {
         SheetFrame* sheet = view->askNewShelf();
         sheet->findChild<QLineEdit*>(QStringLiteral("name"))->setText(typed);
@@ -110,11 +109,7 @@ TEST_F(ShelvesViewTest, EditSheetRefusesATakenOrBlankNameButKeepsItsOwn)
         EXPECT_EQ(sheet->canSave(), allowed) << typed.toStdString();
         EXPECT_EQ(sheet->actionButton()->isEnabled(), allowed) << typed.toStdString();
     }
-    sheet->nameField()->setText(QStringLiteral("island"));
-    EXPECT_TRUE(sheet->takenText()->isVisibleTo(sheet));
-    EXPECT_EQ(sheet->takenText()->text(), QStringLiteral("Police s tímto názvem už existuje."));
     sheet->nameField()->setText(QStringLiteral(" Hory "));
-    EXPECT_FALSE(sheet->takenText()->isVisibleTo(sheet));
     sheet->run();
     spin();
     EXPECT_EQ(store->shelves().first().name, QStringLiteral("Hory"));
@@ -200,9 +195,7 @@ TEST_F(ShelvesViewTest, RowsMoveLoadDeleteAndDragTheirFiles)
     EXPECT_EQ(store->droppedFiles(), QStringList{copyOf(QStringLiteral("Výlet"), QStringLiteral("b.jpg"))});
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
 
-    SheetFrame* confirm = view->confirmDelete(trip.id);
-    EXPECT_EQ(confirm->titleText()->text(), QStringLiteral("Smazat polici „Výlet“?"));
-    confirm->run();
+    view->confirmDelete(trip.id)->run();
     spin();
     EXPECT_EQ(store->shelves().size(), 2);
     EXPECT_FALSE(QFile::exists(copyOf(QStringLiteral("Výlet"), QStringLiteral("b.jpg"))));

@@ -54,7 +54,6 @@ TEST_F(WatchViewTest, theRuleListFollowsTheRules)
     service->setRules({makeRule(QStringLiteral("A")), makeRule(QStringLiteral("B"), WatchAction::stripMetadata(), false),
                        makeRule(QStringLiteral("C"), WatchAction::stripMetadata(), false)});
     EXPECT_TRUE(v.ruleList()->isVisibleTo(&v));
-    EXPECT_EQ(v.recipeGrid()->title(), QStringLiteral("Další nápady"));
     EXPECT_EQ(v.ruleList()->subtitleText()->text(), QStringLiteral("1 z 3 právě běží"));
     ASSERT_EQ(v.ruleList()->cards().size(), 3);
 
@@ -97,19 +96,6 @@ TEST_F(WatchViewTest, theStateLineShowsTheFirstConditionThatHolds)
     }
 }
 
-TEST_F(WatchViewTest, theCountAndTheLastRunLine)
-{
-    WatchRule ran = makeRule(QStringLiteral("ran"));
-    ran.processed = 7;
-    ran.lastRun = kNow.addSecs(-150);
-    makeView({makeRule(QStringLiteral("never")), ran});
-    EXPECT_EQ(card(0)->processedText()->text(), QStringLiteral("Zpracováno: 0"));
-    EXPECT_FALSE(card(0)->agoText()->isVisibleTo(card(0)));
-    EXPECT_EQ(card(1)->processedText()->text(), QStringLiteral("Zpracováno: 7"));
-    EXPECT_TRUE(card(1)->agoText()->isVisibleTo(card(1)));
-    EXPECT_EQ(card(1)->agoText()->text(), QStringLiteral("naposledy před 2 minutami"));
-}
-
 TEST_F(WatchViewTest, theMenuAndTheSwitchesCallTheWatcher)
 {
     makeView({makeRule(QStringLiteral("A")), makeRule(QStringLiteral("B"))});
@@ -136,17 +122,6 @@ TEST_F(WatchViewTest, theMenuAndTheSwitchesCallTheWatcher)
     EXPECT_EQ(Settings::shared().boolValue(notify), std::optional<bool>(false));
     view->ruleList()->notifySwitch()->click();
     EXPECT_EQ(Settings::shared().boolValue(notify), std::optional<bool>(true));
-}
-
-TEST_F(WatchViewTest, recipesTakeAsManyColumnsAsFit)
-{
-    WatchView& v = makeView();
-    for (const auto& [width, columns] : {std::pair{200, 1}, {531, 1}, {532, 2}, {803, 2}, {804, 3}, {1100, 4}}) {
-        v.recipeGrid()->resize(width, v.recipeGrid()->heightForWidth(width));
-        EXPECT_EQ(v.recipeGrid()->columnCount(), columns) << width;
-        const int cardWidth = v.recipeGrid()->cards().first()->width();
-        EXPECT_EQ(v.recipeGrid()->cards().last()->width(), cardWidth) << "columns share the width equally";
-    }
 }
 
 TEST_F(WatchViewTest, everyAddControlOpensAFreshSheetWithItsAction)
