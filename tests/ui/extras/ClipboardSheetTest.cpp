@@ -1,6 +1,6 @@
 // The clipboard sheet: the remembered mode, what each mode puts on the clipboard, the status
 // line, the history entries, and a cancelled sheet.
-#include "ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 #include "platform/Clipboard.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
@@ -19,12 +19,10 @@ protected:
     void SetUp() override
     {
         CzechTest::SetUp();
-        Settings::shared().remove(QStringLiteral("kelvaro.test.library"));
         recording = std::make_shared<RecordingClipboard>();
         StoreServices services;
         services.clipboard = recording;
-        store = std::make_unique<KelvaroStore>(services, QStringLiteral("kelvaro.test.library"));
-        store->setActivities({}); // a first start brings sample entries
+        store = uitest::makeStore(services);
     }
 
     QStringList files(const QStringList& names)

@@ -17,10 +17,10 @@ namespace kelvaro::uitest {
 
 // A store with no history and no shelves (a first start would bring sample content), in a
 // Czech interface.
-inline std::unique_ptr<KelvaroStore> makeStore()
+inline std::unique_ptr<KelvaroStore> makeStore(StoreServices services = {})
 {
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    auto store = std::make_unique<KelvaroStore>(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+    auto store = std::make_unique<KelvaroStore>(std::move(services), QStringLiteral("kelvaro.test.library"));
     store->setActivities({});
     store->setShelves({});
     return store;

@@ -7,7 +7,7 @@
 #include <QSlider>
 
 #include "../../support/TestImages.h"
-#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 #include "app/ScreenInstaller.h"
 #include "model/WorkflowLibrary.h"
 #include "output/OutputFolder.h"
@@ -50,9 +50,7 @@ protected:
     {
         CzechTest::SetUp();
         installScreens();
-        store = std::make_unique<KelvaroStore>(StoreServices::desktop(), QStringLiteral("kelvaro.test.presets"));
-        store->setActivities({});
-        store->setShelves({});
+        store = uitest::makeStore(StoreServices::desktop());
         store->receive(QStringList{ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(3000, 2000), {.gps = true}),
                                    ti::writeJpeg(temp.path(), "b.jpg", ti::quadrants(1200, 2400), {.gps = true})},
                        false);

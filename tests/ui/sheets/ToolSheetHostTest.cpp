@@ -6,7 +6,7 @@
 #include <QSlider>
 
 #include "../../support/TestImages.h"
-#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 #include "../wheel/WheelTestSupport.h"
 #include "app/ScreenInstaller.h"
 #include "output/OutputFolder.h"
@@ -38,9 +38,7 @@ protected:
     {
         CzechTest::SetUp();
         installScreens();
-        store = std::make_unique<KelvaroStore>(StoreServices::desktop(), QStringLiteral("kelvaro.test.host"));
-        store->setActivities({});
-        store->setShelves({});
+        store = uitest::makeStore(StoreServices::desktop());
         ContentView::Options options;
         options.fileManager = std::make_shared<RecordingFileManager>();
         view = std::make_unique<ContentView>(*store, options);

@@ -9,7 +9,7 @@
 #include <QSpinBox>
 
 #include "../../support/TestImages.h"
-#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 #include "engine/ImageEngine.h"
 #include "output/OutputFolder.h"
 #include "store/KelvaroStore.h"
@@ -34,9 +34,7 @@ protected:
     void SetUp() override
     {
         CzechTest::SetUp();
-        store = std::make_unique<KelvaroStore>(StoreServices{}, QStringLiteral("kelvaro.test.sheets"));
-        store->setActivities({});
-        store->setShelves({});
+        store = uitest::makeStore();
     }
     std::unique_ptr<KelvaroStore> store;
 };

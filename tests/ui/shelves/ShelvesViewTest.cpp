@@ -1,6 +1,6 @@
 // The shelves page: the empty state and new shelves, the edit sheet's name and colour rules,
-// demo content staying off the disk, moving, loading, deleting, dragging, opening the folder
-// and the keyboard preview, all on real copies below a real output folder.
+// moving, loading, deleting, dragging, opening the folder and the keyboard preview, all on real
+// copies below a real output folder.
 #include <climits>
 
 #include <QApplication>
@@ -147,23 +147,6 @@ TEST_F(ShelvesViewTest, StoredColourIndexOpensAsItsRemainderAndAlwaysDrawsAPalet
         spin();
         EXPECT_EQ(store->shelves().first().colorIndex, c.opened) << c.stored;
     }
-}
-
-TEST_F(ShelvesViewTest, DemoShelfEditsChangeOnlyTheShelvesInMemory)
-{
-    const Shelf real = fill(QStringLiteral("Výlet"), {QStringLiteral("a.jpg")});
-    store->enterDemo({}, {real});
-    show();
-    ShelfEditSheet* sheet = view->editShelf(real.id);
-    sheet->nameField()->setText(QStringLiteral("Hory"));
-    sheet->run();
-    spin();
-    EXPECT_EQ(store->shelves().first().name, QStringLiteral("Hory"));
-    view->confirmDelete(real.id)->run();
-    spin();
-    EXPECT_TRUE(store->shelves().isEmpty());
-    EXPECT_TRUE(QFile::exists(copyOf(QStringLiteral("Výlet"), QStringLiteral("a.jpg"))));
-    EXPECT_FALSE(QFileInfo::exists(out + "/Police/Hory"));
 }
 
 TEST_F(ShelvesViewTest, RowsMoveLoadDeleteAndDragTheirFiles)

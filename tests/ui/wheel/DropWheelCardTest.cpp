@@ -181,16 +181,6 @@ TEST_F(DropWheelCardTest, WhileWorkingAddIsOffAndTheWheelIgnoresTheMouse)
     EXPECT_TRUE(store.performed.isEmpty());
 }
 
-TEST_F(DropWheelCardTest, ClickOnAWedgePerformsInTheCurrentMode)
-{
-    load(1);
-    store.setWheelMode(WheelMode::actions);
-    click(&wheel(), wedgePoint(wheel(), 4));
-    ASSERT_EQ(store.performed.size(), 1);
-    EXPECT_EQ(store.performed[0].action.key, QStringLiteral("Metadata"));
-    EXPECT_EQ(store.performed[0].mode, WheelMode::actions);
-}
-
 TEST_F(DropWheelCardTest, HoveringAWedgeNamesItInTheStatusLine)
 {
     load(1);

@@ -180,7 +180,7 @@ TEST_F(WorkflowsViewTest, whileARunWorksNeitherRunNorEmptyingTheQueueIsOffered)
         proceed->acquire();
         return OpResult{};
     };
-    store = std::make_unique<KelvaroStore>(services, QStringLiteral("kelvaro.test.library"));
+    store = uitest::makeStore(services);
     WorkflowsView& v = makeView();
     store->receive(photos(5), false);
     v.cards().first()->runButton()->click();
@@ -222,7 +222,7 @@ TEST_F(WorkflowsViewTest, aSavedWorkflowRunsOnTheQueueAndIsTakenBack)
     const QString out = temp.filePath(QStringLiteral("Výsledky"));
     QDir().mkpath(out);
     ASSERT_TRUE(OutputFolder::remember(out));
-    store = std::make_unique<KelvaroStore>(StoreServices::desktop(), QStringLiteral("kelvaro.test.library"));
+    store = uitest::makeStore(StoreServices::desktop());
     Workflow workflow = WorkflowStore::newTemplate();
     workflow.name = QStringLiteral("Web");
     workflow.steps.first().longEdge = 800;
