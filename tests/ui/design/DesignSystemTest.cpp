@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
 
@@ -54,8 +54,8 @@ TEST(ModeSwitcher, ClicksReportTheirModeAndOnlyRealChangesSignal)
     QObject::connect(&switcher, &ModeSwitcher::modeClicked, [&](WheelMode m) { clicked << m; });
     QObject::connect(&switcher, &ModeSwitcher::selectionChanged, [&] { ++changes; });
     for (int i = 0; i < 2; ++i) {
-        extrastest::mouse(&switcher, QEvent::MouseButtonPress, switcher.segmentRect(WheelMode::actions).center());
-        extrastest::mouse(&switcher, QEvent::MouseButtonRelease, switcher.segmentRect(WheelMode::actions).center());
+        uitest::mouse(&switcher, QEvent::MouseButtonPress, switcher.segmentRect(WheelMode::actions).center());
+        uitest::mouse(&switcher, QEvent::MouseButtonRelease, switcher.segmentRect(WheelMode::actions).center());
     }
     EXPECT_EQ(switcher.selection(), WheelMode::actions);
     EXPECT_EQ(clicked, (QList<WheelMode>{WheelMode::actions, WheelMode::actions}));

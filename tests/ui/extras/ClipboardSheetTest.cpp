@@ -14,7 +14,7 @@ namespace {
 
 const QString modeKey = QString::fromLatin1(ClipboardSheet::modeKey);
 
-class ClipboardSheetTest : public extrastest::CzechTest {
+class ClipboardSheetTest : public uitest::CzechTest {
 protected:
     void SetUp() override
     {
@@ -42,11 +42,11 @@ protected:
         ClipboardSheet sheet(*store);
         sheet.show();
         const int index = mode == ClipboardMode::files ? 0 : mode == ClipboardMode::paths ? 1 : 2;
-        extrastest::mouse(sheet.picker(), QEvent::MouseButtonPress, sheet.picker()->segmentRect(index).center());
+        uitest::mouse(sheet.picker(), QEvent::MouseButtonPress, sheet.picker()->segmentRect(index).center());
         const int writes = recording->writes;
         const qsizetype entries = store->activities().size();
         sheet.actionButton()->click();
-        ASSERT_TRUE(extrastest::waitFor([&] {
+        ASSERT_TRUE(uitest::waitFor([&] {
             return recording->writes > writes || store->activities().size() > entries;
         }));
     }
@@ -84,7 +84,7 @@ TEST_F(ClipboardSheetTest, EachModeCopiesAndSaysWhatItDidAndRemembersTheMode)
     EXPECT_EQ(Settings::shared().stringValue(modeKey), QStringLiteral("files"));
     ClipboardSheet next(*store);
     EXPECT_EQ(next.picker()->selectedIndex(), 0);
-    extrastest::mouse(next.picker(), QEvent::MouseButtonPress, next.picker()->segmentRect(2).center());
+    uitest::mouse(next.picker(), QEvent::MouseButtonPress, next.picker()->segmentRect(2).center());
     EXPECT_EQ(Settings::shared().stringValue(modeKey), QStringLiteral("names"));
 }
 
@@ -110,7 +110,7 @@ TEST_F(ClipboardSheetTest, AnUnknownStoredModeCopiesFilesWithNoSegmentPicked)
     EXPECT_EQ(sheet.picker()->selectedIndex(), -1);
     EXPECT_EQ(sheet.explanationText()->text(), clipboardModeExplanation(ClipboardMode::files));
     sheet.actionButton()->click();
-    ASSERT_TRUE(extrastest::waitFor([&] { return recording->writes == 1; }));
+    ASSERT_TRUE(uitest::waitFor([&] { return recording->writes == 1; }));
     EXPECT_EQ(recording->files, paths);
 }
 
@@ -120,13 +120,13 @@ TEST_F(ClipboardSheetTest, CancellingOrHavingNoFilesCopiesAndSaysNothing)
         ClipboardSheet empty(*store);
         empty.actionButton()->click();
     }
-    extrastest::spin(50);
+    uitest::spin(50);
     EXPECT_EQ(recording->writes, 0);
     files({QStringLiteral("a.jpg")});
     ClipboardSheet sheet(*store);
     sheet.show();
     sheet.cancelButton()->click();
-    extrastest::spin(50);
+    uitest::spin(50);
     EXPECT_EQ(recording->writes, 0);
     EXPECT_FALSE(store->statusMessage().has_value());
     EXPECT_TRUE(store->activities().isEmpty());

@@ -189,13 +189,13 @@ TEST_F(HistoryViewTest, OnlyRowsWhoseFileExistsSelectOpenAndGoBackToTheWheel)
         std::unique_ptr<QMenu> menu(list->makeMenu(row, nullptr));
         EXPECT_TRUE(menu->actions().isEmpty()) << name.toStdString();
     }
-    extrastest::mouse(list->viewport(), QEvent::MouseButtonPress, centreOf(*view, keptRow));
-    extrastest::mouse(list->viewport(), QEvent::MouseButtonRelease, centreOf(*view, keptRow));
+    uitest::mouse(list->viewport(), QEvent::MouseButtonPress, centreOf(*view, keptRow));
+    uitest::mouse(list->viewport(), QEvent::MouseButtonRelease, centreOf(*view, keptRow));
     EXPECT_EQ(list->selectedFile(), kept);
     // A click on a row without its file leaves the selection where it was.
-    extrastest::mouse(list->viewport(), QEvent::MouseButtonPress, centreOf(*view, rowOf(*view, QStringLiteral("gone.jpg"))));
+    uitest::mouse(list->viewport(), QEvent::MouseButtonPress, centreOf(*view, rowOf(*view, QStringLiteral("gone.jpg"))));
     EXPECT_EQ(list->selectedFile(), kept);
-    extrastest::mouse(list->viewport(), QEvent::MouseButtonDblClick, centreOf(*view, keptRow));
+    uitest::mouse(list->viewport(), QEvent::MouseButtonDblClick, centreOf(*view, keptRow));
     EXPECT_EQ(files->openedFiles, QStringList{kept});
 
     std::unique_ptr<QMenu> menu(list->makeMenu(keptRow, nullptr));
@@ -244,13 +244,13 @@ TEST_F(HistoryViewTest, SpaceOpensThePreviewAndArrowsMoveTheSelection)
     auto* preview = view->list()->findChild<QuickLookList*>();
     ASSERT_NE(preview, nullptr);
 
-    EXPECT_TRUE(extrastest::pressKey(view->list(), Qt::Key_Down));
+    EXPECT_TRUE(uitest::pressKey(view->list(), Qt::Key_Down));
     EXPECT_EQ(view->list()->selectedFile(), first);
-    EXPECT_TRUE(extrastest::pressKey(view->list(), Qt::Key_Down)); // the row whose file is gone is skipped
+    EXPECT_TRUE(uitest::pressKey(view->list(), Qt::Key_Down)); // the row whose file is gone is skipped
     EXPECT_EQ(view->list()->selectedFile(), second);
-    EXPECT_TRUE(extrastest::pressKey(view->list(), Qt::Key_Space));
+    EXPECT_TRUE(uitest::pressKey(view->list(), Qt::Key_Space));
     EXPECT_EQ(preview->preview(), second);
-    EXPECT_TRUE(extrastest::pressKey(view->list(), Qt::Key_Up));
+    EXPECT_TRUE(uitest::pressKey(view->list(), Qt::Key_Up));
     EXPECT_EQ(view->list()->selectedFile(), first);
     EXPECT_EQ(preview->preview(), first);
     ScreenFactory::reset();

@@ -44,7 +44,7 @@ QStringList tileTitles(const PresetPanel::Group& group)
 }
 
 // The main window's content with two photos loaded, so the drop card shows the panel.
-class PresetsTest : public extrastest::CzechTest {
+class PresetsTest : public uitest::CzechTest {
 protected:
     void SetUp() override
     {
@@ -59,7 +59,7 @@ protected:
         view = std::make_unique<ContentView>(*store, options);
         view->resize(1200, 800);
         view->show();
-        extrastest::spin(30);
+        uitest::spin(30);
         panel = view->findChild<PresetPanel*>();
         ASSERT_NE(panel, nullptr);
     }
@@ -137,7 +137,7 @@ TEST_F(PresetsTest, DeletesAndAddsKeepTargetsAndOffsetsAndTheLastDeleteStoresAnE
     EXPECT_EQ(stored.first(), square);
     EXPECT_EQ(stored.last().name, QStringLiteral("Tisk"));
 
-    extrastest::spin(10); // the rows of the old list go
+    uitest::spin(10); // the rows of the old list go
     while (!sheet->rows().isEmpty())
         sheet->rows().first()->deleteButton()->click();
     EXPECT_EQ(storedPresets(), QByteArray("[]"));
@@ -159,7 +159,7 @@ TEST_F(PresetsTest, AnUnreadableListShowsOnlyTheMessageAndStaysAsItIs)
     EXPECT_TRUE(sheet->rows().isEmpty());
     EXPECT_TRUE(sheet->form()->isHidden());
     EXPECT_FALSE(sheet->doneButton()->isHidden());
-    extrastest::pressKey(sheet, Qt::Key_Return);
+    uitest::pressKey(sheet, Qt::Key_Return);
     EXPECT_EQ(view->sheet(), nullptr);
     EXPECT_EQ(storedPresets(), broken);
 }
@@ -212,7 +212,7 @@ TEST_F(PresetsTest, TheWebTileRunsOnTheLoadedPhotos)
     web->click();                       // disabled: no second run
     panel->manageButton()->click();
     EXPECT_EQ(store->activeSheet(), std::nullopt);
-    ASSERT_TRUE(extrastest::waitFor([&] { return !store->isWorking(); }, 30000));
+    ASSERT_TRUE(uitest::waitFor([&] { return !store->isWorking(); }, 30000));
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(disabledWhileWorking && panel->isEnabled());
 

@@ -116,14 +116,14 @@ TEST_F(SettingsViewTest, EnglishSwitchesTheWindowInPlaceAndKeepsTheRestartRow)
     auto view = open([&] { return ++restarts, false; });
     auto* language = general(*view)->findChild<QComboBox*>("language");
     QWidget* row = general(*view)->findChild<QWidget*>("restartRow");
-    extrastest::pressKey(language, Qt::Key_Down); // Čeština → English
+    uitest::pressKey(language, Qt::Key_Down); // Čeština → English
     EXPECT_EQ(Settings::shared().stringValue("kelvaro.language"), std::optional<QString>("en"));
     EXPECT_EQ(Settings::shared().stringListValue("AppleLanguages"), std::optional<QStringList>(QStringList{"en"}));
     EXPECT_FALSE(row->isHidden());
     EXPECT_EQ(view->findChild<QAbstractButton*>("tab-general")->text(), QStringLiteral("General"));
     EXPECT_EQ(labelTitle(general(*view), "folder"), QStringLiteral("Not chosen yet"));
 
-    extrastest::pressKey(language, Qt::Key_Home); // "Same as system"
+    uitest::pressKey(language, Qt::Key_Home); // "Same as system"
     EXPECT_EQ(Settings::shared().stringValue("kelvaro.language"), std::optional<QString>("system"));
     EXPECT_FALSE(Settings::shared().contains("AppleLanguages"));
     EXPECT_FALSE(row->isHidden());
@@ -238,18 +238,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Je dostupná nová verze 2.0|<b>Rychlejší</b> HEIC", false, false},
                       UpdateCase{UpdateSource::Status::idle, QStringLiteral("2.0"), QStringLiteral(""),
                                  "Je dostupná nová verze 2.0", false, false}));
-
-TEST(AboutInfo, VersionFallsBackAndPagesFollowTheLanguage)
-{
-    EXPECT_EQ(AboutInfo{}.versionText(), QStringLiteral("1.0 (1)"));
-    EXPECT_EQ(AboutInfo::fromBuild().versionText(), QStringLiteral("1.0.0 (1)"));
-    const QUrl cs(QStringLiteral("https://kelvaro.example/cs")), en(QStringLiteral("https://kelvaro.example/en"));
-    Settings::shared().setValue("kelvaro.language", "en");
-    EXPECT_EQ(AboutInfo::page(cs, en), en);
-    Settings::shared().setValue("kelvaro.language", "cs");
-    EXPECT_EQ(AboutInfo::page(cs, en), cs);
-    EXPECT_EQ(AboutInfo::page(QUrl(), en), en);
-}
 
 TEST(AboutWithoutFeed, HidesTheUpdateRowAndEveryWordOfUpdateChecks)
 {

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 
 #include "../../support/TestImages.h"
-#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 #include "engine/ImageEngine.h"
 #include "model/PresetSpec.h"
 #include "output/OutputFolder.h"
@@ -28,7 +28,7 @@ namespace ti = kelvaro::testimages;
 
 namespace {
 
-class PreviewSheetsTest : public extrastest::CzechTest {
+class PreviewSheetsTest : public uitest::CzechTest {
 protected:
     void SetUp() override
     {
@@ -72,7 +72,7 @@ TEST_F(PreviewSheetsTest, ALogoReplacesTheTextUntilRemoved)
     EXPECT_TRUE(sheet.actionButton()->isEnabled());
     EXPECT_FALSE(sheet.textField()->isEnabled());
     EXPECT_EQ(sheet.textField()->text(), QStringLiteral(" \t"));
-    EXPECT_TRUE(extrastest::waitFor([&] { return sheet.preview()->isFailed(); }));
+    EXPECT_TRUE(uitest::waitFor([&] { return sheet.preview()->isFailed(); }));
     EXPECT_TRUE(sheet.preview()->drawnImage().isNull());
 
     picker->answer.reset(); // cancelled
@@ -92,10 +92,10 @@ TEST_F(PreviewSheetsTest, APositionChangeAloneRendersOnceAfterTheWait)
     int applied = 0;
     QObject::connect(sheet.preview(), &wheel::LivePreview::renderFinished, [&applied] { ++applied; });
     sheet.show();
-    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 1; }));
+    ASSERT_TRUE(uitest::waitFor([&] { return applied == 1; }));
     sheet.positionPicker()->setCurrentIndex(0);
-    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 2; }));
-    extrastest::spin(3 * wheel::LivePreview::debounceMs);
+    ASSERT_TRUE(uitest::waitFor([&] { return applied == 2; }));
+    uitest::spin(3 * wheel::LivePreview::debounceMs);
     EXPECT_EQ(applied, 2);
     EXPECT_EQ(sheet.currentOp().as<op::Watermark>()->spec.position, WatermarkPosition::topLeft);
 }
@@ -149,7 +149,7 @@ TEST_P(AdjustPreview, IsWhatTheRunWrites)
     int applied = 0;
     QObject::connect(sheet.preview(), &wheel::LivePreview::renderFinished, [&applied] { ++applied; });
     sheet.show();
-    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 1; }));
+    ASSERT_TRUE(uitest::waitFor([&] { return applied == 1; }));
     for (int i = 0; i < c.spec.turns; ++i)
         sheet.rotateRightButton()->click();
     if (c.spec.flipH)
@@ -157,7 +157,7 @@ TEST_P(AdjustPreview, IsWhatTheRunWrites)
     if (c.spec.mono)
         sheet.monoToggle()->setChecked(true);
     ASSERT_EQ(sheet.currentOp().as<op::Adjust>()->spec, c.spec);
-    ASSERT_TRUE(extrastest::waitFor([&] { return applied == 2; }));
+    ASSERT_TRUE(uitest::waitFor([&] { return applied == 2; }));
 
     const QImage shown = sheet.preview()->shownImage();
     ASSERT_EQ(shown.size(), c.shown);
@@ -232,16 +232,16 @@ TEST_F(PreviewSheetsTest, PlatformCropRunsACopyOfThePendingPresetAndKeepsIt)
     EXPECT_EQ(sheet.currentOp()->as<op::Preset>()->spec, expected);
 
     PlatformCropPreview* preview = sheet.preview();
-    ASSERT_TRUE(extrastest::waitFor([&] { return !preview->isLoading(); }));
+    ASSERT_TRUE(uitest::waitFor([&] { return !preview->isLoading(); }));
     const QRectF picture = preview->pictureRect();
-    extrastest::mouse(preview, QEvent::MouseButtonPress, picture.topLeft() + QPointF(1, 1));
-    extrastest::mouse(preview, QEvent::MouseButtonRelease, picture.topLeft() + QPointF(1, 1));
+    uitest::mouse(preview, QEvent::MouseButtonPress, picture.topLeft() + QPointF(1, 1));
+    uitest::mouse(preview, QEvent::MouseButtonRelease, picture.topLeft() + QPointF(1, 1));
     EXPECT_EQ(std::pair(sheet.offsetX(), sheet.offsetY()), std::pair(0.0, 0.5));
     sheet.centreButton()->click();
     EXPECT_EQ(sheet.offsetX(), 0.5);
     ASSERT_TRUE(QDir().mkpath(temp.filePath("out")) && OutputFolder::remember(temp.filePath("out")));
     sheet.actionButton()->click();
-    ASSERT_TRUE(extrastest::waitFor([&] { return !store->lastOutputs().isEmpty() && !store->isWorking(); }, 30000));
+    ASSERT_TRUE(uitest::waitFor([&] { return !store->lastOutputs().isEmpty() && !store->isWorking(); }, 30000));
     EXPECT_EQ(ti::pixelSize(store->lastOutputs().first()), QSize(1080, 1350));
     EXPECT_EQ(store->pendingPreset(), pending);
 }
@@ -256,7 +256,7 @@ TEST_F(PreviewSheetsTest, PlatformCropEndsWithAnUprightPictureOrNoneAvailable)
     for (const auto& [file, bound] : cases) {
         PlatformCropPreview preview(file, 392, 0.8);
         preview.show();
-        ASSERT_TRUE(extrastest::waitFor([&] { return !preview.isLoading(); }));
+        ASSERT_TRUE(uitest::waitFor([&] { return !preview.isLoading(); }));
         EXPECT_EQ(preview.isFailed(), bound.isEmpty());
         EXPECT_FALSE(preview.findChild<wheel::Spinner*>()->isVisible());
         const QSize size = preview.image().size();

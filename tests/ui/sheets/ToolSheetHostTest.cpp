@@ -32,7 +32,7 @@ namespace ti = kelvaro::testimages;
 
 namespace {
 
-class ToolSheetHostTest : public extrastest::CzechTest {
+class ToolSheetHostTest : public uitest::CzechTest {
 protected:
     void SetUp() override
     {
@@ -63,7 +63,7 @@ protected:
         EXPECT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
         store->receive(files, false);
         store->setWheelMode(WheelMode::tools);
-        extrastest::spin(30);
+        uitest::spin(30);
         const QList<WheelAction> wedges = actions(WheelMode::tools);
         const auto wedge = std::find_if(wedges.begin(), wedges.end(), [&](const WheelAction& a) { return a.key == key; });
         EXPECT_NE(wedge, wedges.end());
@@ -96,7 +96,7 @@ TEST_F(ToolSheetHostTest, EachKindOpensItsSheetAndUnbuiltOnesTheStandIn)
 TEST_F(ToolSheetHostTest, ClosingTheSheetAnyWayClearsTheActiveSheet)
 {
     const QList<std::function<void(SheetFrame*)>> ways{
-        [](SheetFrame* sheet) { extrastest::pressKey(sheet, Qt::Key_Escape); },
+        [](SheetFrame* sheet) { uitest::pressKey(sheet, Qt::Key_Escape); },
         [](SheetFrame* sheet) { sheet->cancelButton()->click(); },
         [](SheetFrame* sheet) { sheet->actionButton()->click(); }, // nothing loaded: the store ignores the run
         [](SheetFrame* sheet) { sheet->close(); }};
@@ -130,8 +130,8 @@ TEST_F(ToolSheetHostTest, ADisabledActionIgnoresReturn)
 {
     QPointer<ShelfSheet> sheet = open<ShelfSheet>(ToolSheet::shelf);
     sheet->nameField()->setText(QStringLiteral("  "));
-    extrastest::pressKey(sheet->nameField(), Qt::Key_Return);
-    extrastest::spin(30);
+    uitest::pressKey(sheet->nameField(), Qt::Key_Return);
+    uitest::spin(30);
     ASSERT_FALSE(sheet.isNull());
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(store->activeSheet(), ToolSheet::shelf);
@@ -160,8 +160,8 @@ TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
     });
     sheet->actionButton()->click();
     EXPECT_EQ(runs, 0);
-    ASSERT_TRUE(extrastest::waitFor([&] { return runs == 1 && !store->isWorking(); }, 30000));
-    extrastest::spin(50);
+    ASSERT_TRUE(uitest::waitFor([&] { return runs == 1 && !store->isWorking(); }, 30000));
+    uitest::spin(50);
     EXPECT_TRUE(runs == 1 && sheetGoneAtStart);
 
     const QStringList written = QDir(out).entryList(QDir::Files);
@@ -186,7 +186,7 @@ TEST_F(ToolSheetHostTest, WatermarkFromTheWheelMarksOnlyTheBottomRightCorner)
     ASSERT_NE(sheet, nullptr);
     sheet->textField()->setText(QStringLiteral("Test"));
     sheet->actionButton()->click();
-    ASSERT_TRUE(extrastest::waitFor([&] { return !store->lastOutputs().isEmpty() && !store->isWorking(); }, 30000));
+    ASSERT_TRUE(uitest::waitFor([&] { return !store->lastOutputs().isEmpty() && !store->isWorking(); }, 30000));
     ASSERT_EQ(store->lastOutputs().size(), 1);
 
     const QImage before(source);

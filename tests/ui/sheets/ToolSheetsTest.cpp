@@ -29,7 +29,7 @@ namespace ti = kelvaro::testimages;
 
 namespace {
 
-class ToolSheetsTest : public extrastest::CzechTest {
+class ToolSheetsTest : public uitest::CzechTest {
 protected:
     void SetUp() override
     {
@@ -71,7 +71,7 @@ TEST_F(ToolSheetsTest, CropPreviewFramesTheFittedPhotoDecodedAtTheShownSize)
         store->setDroppedFiles({file});
         CropSheet sheet(*store);
         sheet.show();
-        ASSERT_TRUE(extrastest::waitFor([&] { return !sheet.preview()->isLoading(); }));
+        ASSERT_TRUE(uitest::waitFor([&] { return !sheet.preview()->isLoading(); }));
         const QRectF picture = sheet.preview()->pictureRect();
         EXPECT_EQ(sheet.preview()->isFailed(), picture.isEmpty());
         if (file.endsWith("broken.jpg")) {
@@ -109,7 +109,7 @@ TEST_F(ToolSheetsTest, ResizeStepsByFiveAndReturnRunsTheAction)
 
     ChoiceButton* other = sheet.longEdgeButtons().first();
     other->setFocus();
-    extrastest::pressKey(other, Qt::Key_Return);
+    uitest::pressKey(other, Qt::Key_Return);
     EXPECT_EQ(sheet.result(), QDialog::Accepted);
     EXPECT_EQ(sheet.currentOp().as<op::Resize>()->spec.longEdge, 2560);
 }
@@ -229,11 +229,11 @@ TEST_F(ToolSheetsTest, TheStoreGetsThePickedShelfOrTheTypedName)
         sheet.rows()[0]->click();
         sheet.actionButton()->click();
     }
-    ASSERT_TRUE(extrastest::waitFor([&] { return store->shelves()[0].items.size() == 1; }));
+    ASSERT_TRUE(uitest::waitFor([&] { return store->shelves()[0].items.size() == 1; }));
     ShelfSheet sheet(*store);
     sheet.nameField()->setText(QStringLiteral("  Nová "));
     sheet.actionButton()->click();
-    ASSERT_TRUE(extrastest::waitFor([&] { return store->shelves().size() == 2; }));
+    ASSERT_TRUE(uitest::waitFor([&] { return store->shelves().size() == 2; }));
     EXPECT_EQ(store->shelves()[1].name, QStringLiteral("Nová"));
     EXPECT_EQ(store->shelves()[0].items.size(), 1);
 }

@@ -160,8 +160,8 @@ TEST_F(ShelvesViewTest, RowsMoveLoadDeleteAndDragTheirFiles)
     QList<QUrl> dragged;
     list->setDragStarter([&](QDrag* drag) { dragged = drag->mimeData()->urls(); delete drag; });
     const QPoint at = list->visualRect(view->itemModel()->index(1)).center() - QPoint(100, 0);
-    extrastest::mouse(list->viewport(), QEvent::MouseButtonPress, at);
-    extrastest::mouse(list->viewport(), QEvent::MouseMove, at + QPoint(40, 0));
+    uitest::mouse(list->viewport(), QEvent::MouseButtonPress, at);
+    uitest::mouse(list->viewport(), QEvent::MouseMove, at + QPoint(40, 0));
     EXPECT_EQ(dragged, QList<QUrl>{QUrl::fromLocalFile(copyOf(QStringLiteral("Výlet"), QStringLiteral("b.jpg")))});
 
     store->createShelf(QStringLiteral("Hory"));
@@ -212,7 +212,7 @@ TEST_F(ShelvesViewTest, SpaceOpensThePreviewAndArrowsMoveTheSelection)
     ShelfItemList* list = page->itemList();
     auto* preview = list->findChild<QuickLookList*>();
     ASSERT_NE(preview, nullptr);
-    const auto press = [&](int code) { extrastest::pressKey(list, code); };
+    const auto press = [&](int code) { uitest::pressKey(list, code); };
     press(Qt::Key_Down);
     press(Qt::Key_Down);
     EXPECT_EQ(list->selectedFile(), copyOf(QStringLiteral("Výlet"), QStringLiteral("b.jpg")));

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 #include "gallery/ScriptedWatchService.h"
 #include "model/WorkflowLibrary.h"
 #include "output/OutputFolder.h"
@@ -24,7 +24,7 @@ using namespace kelvaro;
 
 namespace {
 
-class AddWatchSheetTest : public extrastest::CzechTest {
+class AddWatchSheetTest : public uitest::CzechTest {
 protected:
     void SetUp() override
     {
@@ -64,10 +64,10 @@ TEST_F(AddWatchSheetTest, startNeedsAFolderAndEscapeCloses)
 {
     auto sheet = makeSheet();
     EXPECT_FALSE(sheet->startButton()->isEnabled());
-    extrastest::pressKey(sheet.get(), Qt::Key_Return);
+    uitest::pressKey(sheet.get(), Qt::Key_Return);
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_TRUE(service->calls.isEmpty());
-    extrastest::pressKey(sheet.get(), Qt::Key_Escape);
+    uitest::pressKey(sheet.get(), Qt::Key_Escape);
     EXPECT_FALSE(sheet->isVisible());
 }
 
@@ -107,7 +107,7 @@ TEST_F(AddWatchSheetTest, startRefusesWithTheFirstReasonOrAdds)
         chooser->answer = path(c.chooseThroughLink ? QStringLiteral("Link") : QStringLiteral("In"));
         sheet->chooseFolder();
         chooser->answer = c.outputChosen ? std::optional(path(QStringLiteral("Out"))) : std::nullopt;
-        extrastest::pressKey(sheet.get(), Qt::Key_Return);
+        uitest::pressKey(sheet.get(), Qt::Key_Return);
 
         EXPECT_EQ(sheet->problem().value_or(QString()), QString::fromUtf8(c.problem));
         EXPECT_EQ(sheet->isVisible(), *c.problem != 0);
@@ -201,13 +201,13 @@ TEST_F(AddWatchSheetTest, aWatchAddedOnTheScreenProcessesANewPhoto)
     EXPECT_EQ(card->processedText()->text(), QStringLiteral("Zpracováno: 0"));
 
     // The first scan takes what is there as already seen; a file arriving later is new.
-    ASSERT_TRUE(extrastest::waitFor([&] { return !watcher.hasWorkInFlight() && !watcher.rules().isEmpty(); }));
-    extrastest::spin(200);
+    ASSERT_TRUE(uitest::waitFor([&] { return !watcher.hasWorkInFlight() && !watcher.rules().isEmpty(); }));
+    uitest::spin(200);
     QImage photo(64, 48, QImage::Format_RGB32);
     photo.fill(QColor(200, 120, 40));
     ASSERT_TRUE(photo.save(path(QStringLiteral("In/fotka.jpg")), "JPEG", 90));
 
-    ASSERT_TRUE(extrastest::waitFor([&] { return card->processedText()->text() == QStringLiteral("Zpracováno: 1"); }, 20000));
+    ASSERT_TRUE(uitest::waitFor([&] { return card->processedText()->text() == QStringLiteral("Zpracováno: 1"); }, 20000));
     const QDir results(path(QStringLiteral("Out/Automaticky/In \u2013 Převod na PNG")));
     const QStringList pngs = results.entryList({QStringLiteral("*.png")}, QDir::Files);
     ASSERT_EQ(pngs.size(), 1);

@@ -76,8 +76,8 @@ TEST_F(ActionWheelTest, ClicksOffTheWedgesOrAcrossTwoCallNothing)
     click(wheel.get(), wheelPoint(*wheel, 45, 30));
     click(wheel.get(), wheelPoint(*wheel, 45, 148));
     click(wheel.get(), QPointF(1, 1));
-    extrastest::mouse(wheel.get(), QEvent::MouseButtonPress, wedgePoint(*wheel, 0));
-    extrastest::mouse(wheel.get(), QEvent::MouseButtonRelease, wedgePoint(*wheel, 3));
+    uitest::mouse(wheel.get(), QEvent::MouseButtonPress, wedgePoint(*wheel, 0));
+    uitest::mouse(wheel.get(), QEvent::MouseButtonRelease, wedgePoint(*wheel, 3));
     EXPECT_EQ(selected, 0);
 }
 

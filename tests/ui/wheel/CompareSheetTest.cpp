@@ -82,8 +82,8 @@ TEST_F(CompareSheetTest, SplitFollowsThePointerWithinTheImage)
     CompareView view;
     view.resize(680, 400);
     EXPECT_DOUBLE_EQ(view.split(), 0.5);
-    const auto press = [&](double x) { extrastest::mouse(&view, QEvent::MouseButtonPress, QPointF(x, 100)); };
-    const auto drag = [&](double x) { extrastest::mouse(&view, QEvent::MouseMove, QPointF(x, 100)); };
+    const auto press = [&](double x) { uitest::mouse(&view, QEvent::MouseButtonPress, QPointF(x, 100)); };
+    const auto drag = [&](double x) { uitest::mouse(&view, QEvent::MouseMove, QPointF(x, 100)); };
     press(170); // a click without movement already moves the line
     EXPECT_DOUBLE_EQ(view.split(), 0.25);
     drag(-50);

@@ -41,8 +41,8 @@ TEST(DragOutChips, ChipsPerResultCount)
 // Presses on a chip and moves `distance` to the right.
 void dragChip(QWidget* chip, double distance = 34)
 {
-    extrastest::mouse(chip, QEvent::MouseButtonPress, QPointF(6, 6));
-    extrastest::mouse(chip, QEvent::MouseMove, QPointF(6 + distance, 6));
+    uitest::mouse(chip, QEvent::MouseButtonPress, QPointF(6, 6));
+    uitest::mouse(chip, QEvent::MouseMove, QPointF(6 + distance, 6));
 }
 
 // The "all" chip carries every result, a file chip its own file, and a small wiggle starts no drag.

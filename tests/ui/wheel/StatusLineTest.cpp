@@ -62,17 +62,6 @@ TEST_F(StatusLineTest, HintAfterAnErrorHasTheIdleLook)
     EXPECT_EQ(line.textColor(), WheelPalette::light().secondary);
 }
 
-TEST_F(StatusLineTest, HoverShowsEachFailedFileWithItsError)
-{
-    ScriptedWheelStore store;
-    StatusLine line(store);
-    store.update([](auto& v) {
-        v.statusMessage = QStringLiteral("Hotovo – 1 soubor ve složce „out“. Nepovedlo se: 2.");
-        v.statusDetails = {QStringLiteral("Soubor „a.jpg“ se nepodařilo otevřít."), QStringLiteral("Na snímku „b.jpg“ jsem nenašel žádný obličej.")};
-    });
-    EXPECT_EQ(line.detailsText(), QStringLiteral("Soubor „a.jpg“ se nepodařilo otevřít.\nNa snímku „b.jpg“ jsem nenašel žádný obličej."));
-}
-
 TEST_F(StatusLineTest, ResultRowOnlyWithOutputsWhileIdle)
 {
     ScriptedWheelStore store;

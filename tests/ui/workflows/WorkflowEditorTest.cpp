@@ -16,14 +16,14 @@
 #include "ui/sheets/SegmentedPicker.h"
 #include "ui/workflows/StepEditor.h"
 #include "ui/workflows/WorkflowEditor.h"
-#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 
 using namespace kelvaro;
 using K = WorkflowStep::Kind;
 
 namespace {
 
-class WorkflowEditorTest : public extrastest::CzechTest {
+class WorkflowEditorTest : public uitest::CzechTest {
 protected:
     WorkflowEditor& open(const Workflow& workflow)
     {

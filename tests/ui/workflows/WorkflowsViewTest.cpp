@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include "../../support/TestImages.h"
-#include "../extras/ExtrasTestSupport.h"
 #include "../main/UiTestSupport.h"
 #include "../wheel/WheelTestSupport.h"
 #include "model/WorkflowLibrary.h"
@@ -34,7 +33,7 @@ namespace {
 
 const QString kKey = QString::fromLatin1(WorkflowLibrary::key);
 
-class WorkflowsViewTest : public extrastest::CzechTest {
+class WorkflowsViewTest : public uitest::CzechTest {
 protected:
     void SetUp() override
     {
