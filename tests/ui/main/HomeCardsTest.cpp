@@ -60,26 +60,6 @@ TEST_F(HomeCardsTest, CountersFollowTheStoreInPlainDigits)
     EXPECT_EQ(stats.stats().at(3)->value(), QStringLiteral("1234"));
 }
 
-TEST_F(HomeCardsTest, SixNewestRowsStableForEqualDates)
-{
-    const QDateTime base(QDate(2026, 5, 1), QTime(12, 0));
-    // History order (as stored) with shuffled dates; "e1" and "e2" share a date.
-    store->setActivities({activity(QStringLiteral("old"), base.addDays(-9)), activity(QStringLiteral("e1"), base.addDays(-1)),
-                          activity(QStringLiteral("newest"), base), activity(QStringLiteral("mid"), base.addDays(-3)),
-                          activity(QStringLiteral("e2"), base.addDays(-1)), activity(QStringLiteral("older"), base.addDays(-5)),
-                          activity(QStringLiteral("second"), base.addSecs(-60))});
-    RecentSection recent(*store);
-    const QList<QWidget*> rows = recent.rows();
-    ASSERT_EQ(rows.size(), 6);
-    QStringList names;
-    for (QWidget* row : rows)
-        names << row->findChild<Text*>(QStringLiteral("fileName"))->text();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("newest"), QStringLiteral("second"), QStringLiteral("e1"), QStringLiteral("e2"),
-                                  QStringLiteral("mid"), QStringLiteral("older")}));
-    // Dividers only between rows.
-    EXPECT_EQ(recent.findChildren<Divider*>().size(), 5);
-}
-
 TEST_F(HomeCardsTest, LinksAndShelfLinesOpenTheirPages)
 {
     store->setShelves({shelf(QStringLiteral("A"), 0, 1)});

@@ -77,14 +77,10 @@ TEST_P(WorkflowsScreenStates, showTheStoredListAndNeverWriteWhatTheyCannotRead)
     WorkflowsView& v = makeView();
     EXPECT_EQ(v.cards().size(), c.cards);
     EXPECT_EQ(v.emptyState() != nullptr, c.empty);
-    if (c.empty)
-        EXPECT_EQ(v.emptyState()->titleText()->text(), QStringLiteral("Zatím žádný postup"));
     EXPECT_EQ(v.unreadableText() != nullptr, c.unreadable);
     EXPECT_EQ(v.newWorkflowButton()->isEnabled(), c.canCreate);
     v.newWorkflowButton()->click();
     EXPECT_EQ(v.editor() != nullptr, c.canCreate);
-    if (v.editor())
-        EXPECT_EQ(v.editor()->titleText()->text(), QStringLiteral("Nový postup"));
     EXPECT_EQ(Settings::shared().value(kKey), c.stored);
 }
 
@@ -101,7 +97,6 @@ TEST_F(WorkflowsViewTest, rowMenusEditDuplicateAndDeleteThroughTheStoredList)
 
     v.cards().at(0)->menu()->actions().at(3)->trigger(); // "Smazat…"
     ASSERT_TRUE(v.deleteDialog());
-    EXPECT_EQ(v.deleteDialog()->findChild<Text*>(QStringLiteral("question"))->text(), QStringLiteral("Smazat postup „Portfolio“?"));
     v.deleteDialog()->findChild<QAbstractButton*>(QStringLiteral("delete"))->click();
     uitest::spin();
     ASSERT_EQ(v.cards().size(), 2);
@@ -109,7 +104,6 @@ TEST_F(WorkflowsViewTest, rowMenusEditDuplicateAndDeleteThroughTheStoredList)
 
     v.cards().at(1)->menu()->actions().at(0)->trigger(); // "Upravit…"
     ASSERT_TRUE(v.editor());
-    EXPECT_EQ(v.editor()->titleText()->text(), QStringLiteral("Upravit postup"));
     v.editor()->nameField()->setText(QStringLiteral("Sdílení"));
     Q_EMIT v.editor()->nameField()->textEdited(QStringLiteral("Sdílení"));
     v.editor()->save();
@@ -134,7 +128,6 @@ TEST_F(WorkflowsViewTest, cardAndQueueTextsFollowTheQueue)
 
     WorkflowsView& v = makeView();
     const QStringList files = photos(5);
-    const QString tip = QStringLiteral("Použít postup na všechny fotky ve frontě");
     const QList<std::tuple<int, QString, QString>> cases{
         {0, "Žádné fotky ve frontě", "Spustit"}, {1, "Ve frontě: 1 soubor", "Spustit na 1 soubor"},
         {3, "Ve frontě: 3 soubory", "Spustit na 3 soubory"}, {5, "Ve frontě: 5 souborů", "Spustit na 5 souborů"}};
@@ -144,7 +137,6 @@ TEST_F(WorkflowsViewTest, cardAndQueueTextsFollowTheQueue)
         EXPECT_EQ(v.queueStrip()->clearButton()->isHidden(), count == 0);
         KelvaroButton* run = v.cards().first()->runButton();
         EXPECT_EQ(run->text(), title);
-        EXPECT_EQ(run->toolTip(), count ? tip : QStringLiteral("Nejdřív přetáhni nebo vyber fotky"));
         EXPECT_EQ(run->isEnabled(), count > 0);
     }
 }
