@@ -1,10 +1,14 @@
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 
 #include <gtest/gtest.h>
 
 #include "../main/UiTestSupport.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/EmptyStateView.h"
+#include "ui/design/KelvaroStyle.h"
 #include "ui/design/ModeSwitcher.h"
 
 using namespace kelvaro;
@@ -64,6 +68,39 @@ TEST(ModeSwitcher, ClicksReportTheirModeAndOnlyRealChangesSignal)
     EXPECT_EQ(changes, 0);
     switcher.setSelection(WheelMode::tools);
     EXPECT_EQ(changes, 1);
+}
+
+TEST(KelvaroStyle, SlimScrollBarsWithAProportionalHandleAndNoButtons)
+{
+    KelvaroStyle style;
+    QScrollBar bar(Qt::Vertical);
+    bar.setStyle(&style);
+    bar.setRange(0, 300);
+    bar.setPageStep(100);
+    bar.resize(10, 400);
+    QStyleOptionSlider option;
+    option.initFrom(&bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = 0;
+    option.maximum = 300;
+    option.pageStep = 100;
+    option.sliderPosition = 300;
+    option.rect = QRect(0, 0, 10, 400);
+    EXPECT_EQ(style.pixelMetric(QStyle::PM_ScrollBarExtent), 10);
+    EXPECT_TRUE(style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine).isEmpty());
+    const QRect slider = style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider);
+    EXPECT_EQ(slider.height(), 100); // a quarter of the track for a quarter of the content
+    EXPECT_EQ(slider.bottom(), 399); // at the end when scrolled to the end
+    option.sliderPosition = 0;
+    EXPECT_EQ(style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider).top(), 0);
+}
+
+TEST(EmptyStateView, ShowsABadgeOnlyWhenGiven)
+{
+    EmptyStateView badged(QStringLiteral("tray.2"), QStringLiteral("T"), QStringLiteral("M"), QStringLiteral("Novinka"));
+    ASSERT_NE(badged.badge(), nullptr);
+    EXPECT_EQ(badged.badge()->accessibleName(), QStringLiteral("Novinka"));
+    EXPECT_EQ(EmptyStateView(QStringLiteral("tray.2"), QStringLiteral("T"), QStringLiteral("M")).badge(), nullptr);
 }
 
 } // namespace

@@ -124,6 +124,8 @@ TEST_F(ContentViewTest, StudioButtonOnlyWhenEnabledAndNoDemoContent)
     EXPECT_FALSE(studio->isHidden());
     studio->click();
     EXPECT_EQ(studioOpened, 1);
+    view->sidebar()->settingsButton()->click();
+    EXPECT_EQ(settingsOpened, 1);
     Settings::shared().remove(QStringLiteral("kelvaro.studio.enabled"));
 }
 

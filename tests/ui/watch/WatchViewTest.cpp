@@ -51,8 +51,8 @@ TEST_F(WatchViewTest, theRuleListFollowsTheRules)
 {
     WatchView& v = makeView();
     EXPECT_FALSE(v.ruleList()->isVisibleTo(&v));
-    service->setRules({makeRule(QStringLiteral("A")), makeRule(QStringLiteral("B"), WatchAction::stripMetadata(), false),
-                       makeRule(QStringLiteral("C"), WatchAction::stripMetadata(), false)});
+    service->setRules({makeRule(QStringLiteral("A")), makeRule(QStringLiteral("B"), WatchAction::convert(QStringLiteral("png")), false),
+                       makeRule(QStringLiteral("C"), WatchAction::workflow(WorkflowLibrary::defaults().at(1)), false)});
     EXPECT_TRUE(v.ruleList()->isVisibleTo(&v));
     EXPECT_EQ(v.ruleList()->subtitleText()->text(), QStringLiteral("1 z 3 právě běží"));
     ASSERT_EQ(v.ruleList()->cards().size(), 3);
@@ -98,7 +98,8 @@ TEST_F(WatchViewTest, theStateLineShowsTheFirstConditionThatHolds)
 
 TEST_F(WatchViewTest, theMenuAndTheSwitchesCallTheWatcher)
 {
-    makeView({makeRule(QStringLiteral("A")), makeRule(QStringLiteral("B"))});
+    makeView({makeRule(QStringLiteral("A"), WatchAction::preset(PresetSpec::defaults().first())),
+              makeRule(QStringLiteral("B"), WatchAction::removeBackground())});
     card(1)->enabledSwitch()->click();
     EXPECT_FALSE(service->rules().at(1).isEnabled);
     EXPECT_FALSE(card(1)->enabledSwitch()->isChecked());

@@ -76,6 +76,15 @@ protected:
     std::unique_ptr<DropWheelCard> card;
 };
 
+TEST_F(DropWheelCardTest, DragOverEmptyCardSaysDropItHere)
+{
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf(files(2))));
+    EXPECT_TRUE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
+    EXPECT_EQ(card->promptTitle(), QStringLiteral("Pusť to sem"));
+    dragLeave(card.get());
+    EXPECT_EQ(card->promptTitle(), QStringLiteral("Přetáhni sem fotky"));
+}
+
 TEST_F(DropWheelCardTest, DropOnEmptyCardReplacesAndShowsTheWheel)
 {
     std::unique_ptr<QMimeData> mime(urlMime(urlsOf(files(2))));
@@ -145,8 +154,10 @@ TEST_F(DropWheelCardTest, TheStripShowsUpToSixtyTilesAndCountsTheRest)
     load(3);
     EXPECT_EQ(card->loadedWheel()->tileCount(), 3);
     EXPECT_TRUE(card->loadedWheel()->moreText().isEmpty());
-    load(75);
+    load(61);
     EXPECT_EQ(card->loadedWheel()->tileCount(), 60);
+    EXPECT_EQ(card->loadedWheel()->moreText(), QStringLiteral("+1"));
+    load(75);
     EXPECT_EQ(card->loadedWheel()->moreText(), QStringLiteral("+15"));
 }
 
@@ -189,6 +200,7 @@ TEST_F(DropWheelCardTest, HoveringAWedgeNamesItInTheStatusLine)
     mouseMove(&wheel(), wedgePoint(wheel(), 0));
     const WheelAction crop = actions(WheelMode::tools).first();
     EXPECT_EQ(status->shownText(), crop.key + QStringLiteral(" · ") + crop.detail());
+    EXPECT_EQ(status->iconSymbol(), QStringLiteral("crop"));
     // A mode change forgets the hovered wedge of the old mode.
     store.setWheelMode(WheelMode::convert);
     EXPECT_EQ(status->shownText(), QStringLiteral("Najeď na výseč a klikni"));
@@ -243,6 +255,7 @@ TEST_F(DropWheelCardTest, TheBannersLinksRevealAndUndo)
         v.lastOutputs = {"/tmp/kelvaro-card/out.jpg"};
     });
     ASSERT_TRUE(card->isBannerShown());
+    EXPECT_EQ(card->bannerText(), QStringLiteral("Přesunuto 1 soubor do „Fotky“."));
     EXPECT_FALSE(card->bannerUndoButton()->isVisibleTo(card.get()));
     card->bannerRevealButton()->click();
     EXPECT_EQ(store.reveals, 1);

@@ -69,7 +69,9 @@ TEST_F(StatusLineTest, ResultRowOnlyWithOutputsWhileIdle)
     store.update([](auto& v) {
         v.lastOutputs = {"/tmp/out/a.png", "/tmp/out/b.png"};
         v.statusMessage = QStringLiteral("Hotovo");
+        v.statusDetails = {QStringLiteral("Soubor „c.jpg“ se nepodařilo otevřít."), QStringLiteral("Soubor „d.jpg“ chybí.")};
     });
+    EXPECT_EQ(line.detailsText(), QStringLiteral("Soubor „c.jpg“ se nepodařilo otevřít.\nSoubor „d.jpg“ chybí.")); // on hover
     EXPECT_TRUE(line.isResultRowShown());
     EXPECT_TRUE(line.undoButton()->isHidden()); // no undo state
     EXPECT_EQ(line.dragOutRow()->paths(), (QStringList{"/tmp/out/a.png", "/tmp/out/b.png"}));
