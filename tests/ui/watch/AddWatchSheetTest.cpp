@@ -60,13 +60,16 @@ protected:
     std::shared_ptr<ScriptedWatchService> service = std::make_shared<ScriptedWatchService>();
 };
 
-TEST_F(AddWatchSheetTest, startNeedsAFolderAndEscapeCloses)
+TEST_F(AddWatchSheetTest, startNeedsAFolderTheNoteNamesTheResultsFolderAndEscapeCloses)
 {
     auto sheet = makeSheet();
     EXPECT_FALSE(sheet->startButton()->isEnabled());
     uitest::pressKey(sheet.get(), Qt::Key_Return);
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_TRUE(service->calls.isEmpty());
+    EXPECT_EQ(sheet->noteText()->text(), QStringLiteral("Originály se nikdy nemění. Kelvaro se tě zeptá, kam výsledky ukládat."));
+    ASSERT_TRUE(OutputFolder::remember(path(QStringLiteral("Out"))));
+    EXPECT_EQ(sheet->noteText()->text(), QStringLiteral("Originály se nikdy nemění. Výsledky se ukládají do „Out/Automaticky“."));
     uitest::pressKey(sheet.get(), Qt::Key_Escape);
     EXPECT_FALSE(sheet->isVisible());
 }
@@ -169,14 +172,6 @@ TEST_F(AddWatchSheetTest, thePickerOffersTheListsThenThePlatformsThenQuickAction
     sheet->setAction(WatchAction::removeBackground());
     EXPECT_EQ(sheet->picker()->findText(QStringLiteral("Doporučeno")), -1);
     EXPECT_EQ(chosenSection(sheet->picker()), QStringLiteral("Rychlé úpravy"));
-}
-
-TEST_F(AddWatchSheetTest, theNoteNamesTheResultsFolderOnceOneIsRemembered)
-{
-    auto sheet = makeSheet();
-    EXPECT_EQ(sheet->noteText()->text(), QStringLiteral("Originály se nikdy nemění. Kelvaro se tě zeptá, kam výsledky ukládat."));
-    ASSERT_TRUE(OutputFolder::remember(path(QStringLiteral("Out"))));
-    EXPECT_EQ(sheet->noteText()->text(), QStringLiteral("Originály se nikdy nemění. Výsledky se ukládají do „Out/Automaticky“."));
 }
 
 // The real watcher behind the screen: a JPEG put into a folder watched with the PNG conversion
