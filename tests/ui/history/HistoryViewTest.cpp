@@ -108,11 +108,11 @@ TEST(HistoryFilterTest, DaysSplitAtMidnightAndReadInBothLanguages)
         EXPECT_EQ(savedText(bytes, cs), shown) << bytes;
 }
 
-class HistoryViewTest : public ::testing::Test {
+class HistoryViewTest : public CzechTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(temp.isValid());
+        CzechTest::SetUp();
         store = makeStore();
         files = std::make_shared<RecordingFileManager>();
     }
@@ -145,7 +145,6 @@ protected:
         return view.list()->visualRect(view.model()->index(row)).center();
     }
 
-    QTemporaryDir temp;
     std::unique_ptr<KelvaroStore> store;
     std::shared_ptr<RecordingFileManager> files;
 };

@@ -34,11 +34,11 @@ using namespace kelvaro::uitest;
 
 namespace {
 
-class ShelvesViewTest : public ::testing::Test {
+class ShelvesViewTest : public CzechTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(temp.isValid());
+        CzechTest::SetUp();
         out = temp.filePath(QStringLiteral("out"));
         QDir().mkpath(out);
         ASSERT_TRUE(OutputFolder::remember(out));
@@ -72,7 +72,6 @@ protected:
         ASSERT_TRUE(waitFor([&] { return view->itemsResolved(); }));
     }
 
-    QTemporaryDir temp;
     QString out;
     std::unique_ptr<KelvaroStore> store;
     std::shared_ptr<RecordingFileManager> files;

@@ -75,18 +75,6 @@ TEST_F(ActionWheelTest, AClickSelectsOnlyTheWedgeUnderBothPressAndRelease)
     EXPECT_EQ(wheel->hovered(), 4);
 }
 
-TEST_F(ActionWheelTest, ModeChangeStartsWithoutHighlightAndSaysSo)
-{
-    HoverLog log;
-    auto wheel = makeWheel(WheelMode::convert, &log);
-    mouseMove(wheel.get(), wedgePoint(*wheel, 3));
-    wheel->setMode(WheelMode::tools);
-    EXPECT_FALSE(wheel->hovered().has_value());
-    EXPECT_EQ(wheel->wheelActions().size(), 9);
-    EXPECT_EQ(log.keys.last(), std::nullopt);
-    EXPECT_EQ(wheel->currentVisual().centre.title, title(WheelMode::tools));
-}
-
 // ---- Drops -----------------------------------------------------------------------------------------
 
 TEST_F(ActionWheelTest, DropOnWedgeHandsOverFilesAndClearsHighlight)

@@ -187,7 +187,7 @@ TEST_F(DropWheelCardTest, WhileWorkingAddIsOffAndTheWheelIgnoresTheMouse)
     EXPECT_TRUE(store.performed.isEmpty());
 }
 
-TEST_F(DropWheelCardTest, HoveringAWedgeNamesItInTheStatusLine)
+TEST_F(DropWheelCardTest, HoveringAWedgeNamesItInTheStatusLineUntilTheModeSwitches)
 {
     load(1);
     store.setWheelMode(WheelMode::tools);
@@ -196,8 +196,11 @@ TEST_F(DropWheelCardTest, HoveringAWedgeNamesItInTheStatusLine)
     const WheelAction crop = actions(WheelMode::tools).first();
     EXPECT_EQ(status->shownText(), crop.key + QStringLiteral(" · ") + crop.detail());
     EXPECT_EQ(status->iconSymbol(), QStringLiteral("crop"));
-    // A mode change forgets the hovered wedge of the old mode.
-    store.setWheelMode(WheelMode::convert);
+    // The mode switch writes the store and swaps the wheel, which forgets the hovered wedge.
+    ModeSwitcher* modes = card->loadedWheel()->modeSwitch();
+    click(modes, modes->segmentRect(WheelMode::actions).center());
+    EXPECT_EQ(store.values.wheelMode, WheelMode::actions);
+    EXPECT_EQ(wheel().mode(), WheelMode::actions);
     EXPECT_EQ(status->shownText(), QStringLiteral("Najeď na výseč a klikni"));
 }
 
@@ -207,16 +210,6 @@ TEST_F(DropWheelCardTest, StoreChangesKeepTheWedgeUnderThePointer)
     mouseMove(&wheel(), wedgePoint(wheel(), 3));
     store.update([](auto& v) { v.statusMessage = QStringLiteral("Tyhle soubory už ve výběru jsou."); });
     EXPECT_EQ(wheel().hovered(), 3);
-}
-
-TEST_F(DropWheelCardTest, ModeSwitchWritesTheStoreAndSwapsTheWheel)
-{
-    load(1);
-    ModeSwitcher* modes = card->loadedWheel()->modeSwitch();
-    click(modes, modes->segmentRect(WheelMode::tools).center());
-    EXPECT_EQ(store.values.wheelMode, WheelMode::tools);
-    EXPECT_EQ(wheel().mode(), WheelMode::tools);
-    EXPECT_EQ(wheel().wheelActions().size(), 9);
 }
 
 TEST_F(DropWheelCardTest, TheImporterAddsWhatIsChosenAndACancelResetsItsFlags)

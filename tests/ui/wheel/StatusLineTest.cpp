@@ -22,7 +22,7 @@ namespace {
 class StatusLineTest : public wheeltest::CzechTest {};
 
 // A batch shows its counter and can be cancelled; a single file shows only the spinner and the hint.
-TEST_F(StatusLineTest, RunsShowTheCounterAndCancelOnlyForABatch)
+TEST_F(StatusLineTest, RunsShowTheCounterAndCancelOnlyForABatchAndTheHintAfterAnErrorLooksIdle)
 {
     ScriptedWheelStore store;
     StatusLine line(store);
@@ -49,15 +49,12 @@ TEST_F(StatusLineTest, RunsShowTheCounterAndCancelOnlyForABatch)
     EXPECT_TRUE(line.cancelButton()->isHidden());
     EXPECT_EQ(line.shownText(), QStringLiteral("Najeď na výseč a klikni"));
     EXPECT_FALSE(line.isIconShown());
-}
 
-TEST_F(StatusLineTest, HintAfterAnErrorHasTheIdleLook)
-{
-    ScriptedWheelStore store;
-    StatusLine line(store);
-    // A new selection clears the error's text but not its flag.
-    store.update([](auto& v) { v.statusIsError = true; });
-    EXPECT_EQ(line.shownText(), QStringLiteral("Najeď na výseč a klikni"));
+    // A new selection after an error clears its text but not its flag: the hint keeps the idle look.
+    store.update([](auto& v) {
+        v.isWorking = false;
+        v.statusIsError = true;
+    });
     EXPECT_EQ(line.tone(), StatusTone::hint);
     EXPECT_EQ(line.textColor(), WheelPalette::light().secondary);
 }
