@@ -1,6 +1,5 @@
 // Face anonymising, background removal and text recognition: injected detectors for the exact
 // geometry and the fallbacks, the real models on real photos when they are installed.
-#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -10,7 +9,6 @@
 #include "engine/ExtraEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/detectors/ModelFiles.h"
-#include "platform/Settings.h"
 #include "../support/SamplePhotos.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"

@@ -1,7 +1,6 @@
 #include <memory>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QMutex>

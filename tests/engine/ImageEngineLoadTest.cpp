@@ -1,7 +1,6 @@
 #include <functional>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 

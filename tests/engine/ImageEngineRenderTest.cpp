@@ -1,6 +1,3 @@
-#include <cmath>
-#include <functional>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

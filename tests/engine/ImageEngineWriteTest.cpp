@@ -1,8 +1,5 @@
 #include <memory>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>

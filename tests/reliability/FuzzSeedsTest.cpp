@@ -5,7 +5,6 @@
 #include <random>
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -13,7 +12,6 @@
 
 #include "TestPaths.h"
 #include "../../fuzz/FuzzTarget.h"
-#include "platform/Settings.h"
 
 namespace kelvaro::fuzz {
 namespace {

@@ -1,8 +1,5 @@
 #include "HostileFiles.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QtEndian>

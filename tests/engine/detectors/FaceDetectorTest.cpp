@@ -1,5 +1,4 @@
 // Face detection: the suppression that merges the detectors, and the real detectors on real photos.
-#include <QImage>
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
