@@ -26,21 +26,15 @@ using Progress = QList<std::pair<int, int>>;
 
 class Batch : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        initVips();
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("in")));
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("out")));
-    }
+    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
     void TearDown() override
     {
         FileSystem::setCurrent(nullptr);
         detectors::TextRecognizer::setOverride(nullptr);
         detectors::CodeReader::setOverride(nullptr);
     }
-    QString in() const { return m_root.filePath(QStringLiteral("in")); }
-    QString out() const { return m_root.filePath(QStringLiteral("out")); }
+    QString in() const { return m_in.path(); }
+    QString out() const { return m_out.path(); }
     QString outFile(const QString& name) const { return QDir(out()).filePath(name); }
     QStringList outNames() const { return QDir(out()).entryList(QDir::Files, QDir::Name); }
 
@@ -67,7 +61,7 @@ protected:
         return result;
     }
 
-    QTemporaryDir m_root;
+    QTemporaryDir m_in, m_out;
     QMutex m_progressLock;
     Progress m_progress;
 };
@@ -180,33 +174,28 @@ TEST_F(Batch, moveTakesTheFileAndRecordsIt)
     EXPECT_EQ(result.keptOriginals, 0);
 }
 
-TEST_F(Batch, moveKeepsTheOriginalWhenItCannotBeRemoved)
+TEST_F(Batch, moveKeepsTheOriginalWhenItCannotBeRemovedAndEverythingWhenTheCopyFails)
 {
     ScriptedFiles scripted;
     scripted.refuseRemoval = true;
     FileSystem::setCurrent(&scripted);
     const QString file = photo(QStringLiteral("m.jpg"));
-    const OpResult result = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.png"))}, out());
-    EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("m.jpg"), QStringLiteral("n.png")}));
+    const OpResult kept = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.png"))}, out());
+    EXPECT_EQ(names(kept.outputs), (QStringList{QStringLiteral("m.jpg"), QStringLiteral("n.png")}));
     EXPECT_TRUE(QFileInfo::exists(file));
-    EXPECT_EQ(result.moves.size(), 2);
-    EXPECT_EQ(result.keptOriginals, 2);
-    EXPECT_EQ(result.failed, 0);
-}
+    EXPECT_EQ(kept.moves.size(), 2);
+    EXPECT_EQ(kept.keptOriginals, 2);
+    EXPECT_EQ(kept.failed, 0);
 
-TEST_F(Batch, moveWhoseCopyFailsLeavesEverythingAsItWas)
-{
-    ScriptedFiles scripted;
+    scripted.refuseRemoval = false;
     scripted.failCopyOf = {QStringLiteral("m.jpg")};
-    FileSystem::setCurrent(&scripted);
-    const QString file = photo(QStringLiteral("m.jpg"));
-    const OpResult result = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.jpg"))}, out());
-    EXPECT_EQ(names(result.outputs), QStringList{QStringLiteral("n.jpg")});
-    EXPECT_EQ(result.failed, 1);
-    EXPECT_EQ(result.firstError, KelvaroError::copyFailed(QStringLiteral("m.jpg")).message());
+    const OpResult failed = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.jpg"))}, out());
+    EXPECT_EQ(names(failed.outputs), QStringList{QStringLiteral("n.jpg")});
+    EXPECT_EQ(failed.failed, 1);
+    EXPECT_EQ(failed.firstError, KelvaroError::copyFailed(QStringLiteral("m.jpg")).message());
     EXPECT_TRUE(QFileInfo::exists(file));
-    EXPECT_EQ(outNames(), QStringList{QStringLiteral("n.jpg")}); // the claimed name was given back
-    EXPECT_EQ(result.moves.size(), 1);
+    EXPECT_EQ(outNames(), (QStringList{QStringLiteral("m.jpg"), QStringLiteral("n.jpg"), QStringLiteral("n.png")})); // the claimed name was given back
+    EXPECT_EQ(failed.moves.size(), 1);
 }
 
 // Text and codes by image width, so each file of a batch reads as chosen.
@@ -246,6 +235,8 @@ TEST_F(Batch, textRecognitionJoinsTextAndCodesAndWritesTextFiles)
     EXPECT_EQ(test::readFile(result.outputs[1]), QByteArray()); // nothing found still gives a file
     EXPECT_EQ(QString::fromUtf8(test::readFile(result.outputs[3])), QStringLiteral("Kód: https://example.org/a\nKód: 8595"));
     EXPECT_EQ(result.text, first + QStringLiteral("\n\nDruhá\n\nKód: https://example.org/a\nKód: 8595"));
+    // A run that finds nothing anywhere has no text to show.
+    EXPECT_FALSE(ImageEngine::process(KelvaroOp::ocr(), {files[1]}, out()).text.has_value());
 }
 
 TEST_F(Batch, combinedOutputsAreNamedAfterTheOneFileOrTheCount)

@@ -250,42 +250,40 @@ TEST_F(RenderImage, aFailingFileLeavesNothingAndNamesItself)
 
 TEST_F(RenderImage, presetCoversTheExactSizeAtItsOffsets)
 {
-    const QString source = ti::writePng(in(), QStringLiteral("P.png"), ti::quadrants(400, 300));
-    PresetSpec preset;
-    preset.name = QStringLiteral("Na Instagram");
-    preset.quality = 0.8;
-    preset.targetWidth = 1080;
-    preset.targetHeight = 1350;
-    const ImageEngine::One centred = render(KelvaroOp::preset(preset), source);
-    EXPECT_EQ(QFileInfo(centred.url).fileName(), QStringLiteral("P Na Instagram.png"));
-    EXPECT_EQ(ti::pixelSize(centred.url), QSize(1080, 1350));
-    // Scale 4.5: 240 of the 400 source columns show, from column 80; the colour boundary at
-    // column 200 falls in the middle.
-    const Bitmap c = ti::read(centred.url);
-    EXPECT_TRUE(ti::near(ti::colourAt(c, 0.45, 0.25), ti::topLeftColour));
-    EXPECT_TRUE(ti::near(ti::colourAt(c, 0.55, 0.25), ti::topRightColour));
-    preset.cropOffsetX = 0;
-    preset.cropOffsetY = 0;
-    const Bitmap left = ti::read(render(KelvaroOp::preset(preset), source).url);
-    // From column 0, the boundary moves to 200 × 4.5 = 900 of 1080.
-    EXPECT_TRUE(ti::near(ti::colourAt(left, 0.80, 0.25), ti::topLeftColour));
-    EXPECT_TRUE(ti::near(ti::colourAt(left, 0.86, 0.25), ti::topRightColour));
-
-    // Vertically: a portrait photo on a square, offset 1 keeps the bottom edge. Scale 3.6: rows
-    // 100–400 show; the boundary at row 200 lands at 360 of 1080.
+    const QString landscape = ti::writePng(in(), QStringLiteral("P.png"), ti::quadrants(400, 300));
     const QString portrait = ti::writePng(in(), QStringLiteral("T.png"), ti::quadrants(300, 400));
-    PresetSpec square;
-    square.name = QStringLiteral("Čtverec");
-    square.targetWidth = 1080;
-    square.targetHeight = 1080;
-    square.cropOffsetY = 1;
-    const Bitmap bottom = ti::read(render(KelvaroOp::preset(square), portrait).url);
-    EXPECT_TRUE(ti::near(ti::colourAt(bottom, 0.25, 0.30), ti::topLeftColour));
-    EXPECT_TRUE(ti::near(ti::colourAt(bottom, 0.25, 0.37), ti::bottomLeftColour));
-    square.cropOffsetY = 0;
-    const Bitmap top = ti::read(render(KelvaroOp::preset(square), portrait).url);
-    EXPECT_TRUE(ti::near(ti::colourAt(top, 0.25, 0.64), ti::topLeftColour));
-    EXPECT_TRUE(ti::near(ti::colourAt(top, 0.25, 0.70), ti::bottomLeftColour));
+    // Where the colour boundary lands. Landscape on 1080 × 1350, scale 4.5: 240 of the 400
+    // columns show; centred, column 200 falls in the middle; from column 0 it lands at 900 of
+    // 1080. Portrait on a square, scale 3.6: offset 1 keeps the bottom edge (rows 100–400 show,
+    // row 200 lands at 360 of 1080); offset 0 puts row 200 at 720.
+    const struct {
+        const char* name;
+        const QString& source;
+        QSize size;
+        double offsetX, offsetY;
+        QPointF before, after; // fractions on either side of the boundary
+        QColor afterColour;
+    } rows[] = {
+        {"centred", landscape, {1080, 1350}, 0.5, 0.5, {0.45, 0.25}, {0.55, 0.25}, ti::topRightColour},
+        {"left", landscape, {1080, 1350}, 0, 0, {0.80, 0.25}, {0.86, 0.25}, ti::topRightColour},
+        {"bottom", portrait, {1080, 1080}, 0.5, 1, {0.25, 0.30}, {0.25, 0.37}, ti::bottomLeftColour},
+        {"top", portrait, {1080, 1080}, 0.5, 0, {0.25, 0.64}, {0.25, 0.70}, ti::bottomLeftColour},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        PresetSpec preset;
+        preset.name = QStringLiteral("Na Instagram");
+        preset.targetWidth = row.size.width();
+        preset.targetHeight = row.size.height();
+        preset.cropOffsetX = row.offsetX;
+        preset.cropOffsetY = row.offsetY;
+        const ImageEngine::One one = render(KelvaroOp::preset(preset), row.source);
+        EXPECT_EQ(ti::pixelSize(one.url), row.size);
+        const Bitmap written = ti::read(one.url);
+        EXPECT_TRUE(ti::near(ti::colourAt(written, row.before.x(), row.before.y()), ti::topLeftColour));
+        EXPECT_TRUE(ti::near(ti::colourAt(written, row.after.x(), row.after.y()), row.afterColour));
+    }
+    EXPECT_TRUE(outFiles().contains(QStringLiteral("P Na Instagram.png")));
 }
 
 TEST_F(RenderImage, presetLongSideNeverEnlargesAndSetsFormatQualityAndMetadata)
