@@ -9,29 +9,19 @@
 #include <gtest/gtest.h>
 
 #include "HostileFiles.h"
+#include "ReliabilitySupport.h"
 #include "platform/FileSystem.h"
 #include "engine/ImageEngine.h"
-#include "platform/Settings.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
 namespace kelvaro::reliability {
 namespace {
 
-class HostileFileInBatch : public ::testing::TestWithParam<HostileFile> {
+class HostileFileInBatch : public QuietDesktop<::testing::TestWithParam<HostileFile>> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(temp.isValid());
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        QDir(temp.path()).mkpath(QStringLiteral("in"));
-        QDir(temp.path()).mkpath(QStringLiteral("out"));
-        in = temp.filePath(QStringLiteral("in"));
-        out = temp.filePath(QStringLiteral("out"));
-    }
-    QTemporaryDir temp;
-    QString in;
-    QString out;
+    const QString in = folder(QStringLiteral("in"));
+    const QString out = folder(QStringLiteral("out"));
 };
 
 // A file that decodes comes out like any other; a broken one fails alone with its own error,
