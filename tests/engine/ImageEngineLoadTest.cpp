@@ -18,7 +18,6 @@ namespace {
 
 class ImageEngineLoad : public ::testing::Test {
 protected:
-    void SetUp() override { initVips(); }
     QString dir() const { return m_dir.path(); }
     QTemporaryDir m_dir;
 };
@@ -171,8 +170,6 @@ TEST(Bitmap, convertsBetweenQImageAndMatKeepingAlphaAndNormalisesGrey16)
     const QImage back = toQImage(fromMat(mat)).convertToFormat(QImage::Format_RGBA8888);
     EXPECT_NEAR(back.pixelColor(3, 2).red(), 200, 2);
     EXPECT_EQ(back.pixelColor(3, 2).alpha(), 128);
-
-    initVips();
     const vips::VImage grey16 = (vips::VImage::black(4, 3) + 30000).cast(VIPS_FORMAT_USHORT)
                                     .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_GREY16));
     const Bitmap b = normalizedBitmap(grey16);

@@ -97,7 +97,6 @@ class ParallelBatch : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        initVips();
         Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
         for (const char* sub : {"a", "b", "c", "none", "serial", "parallel"})
             ASSERT_TRUE(QDir(m_root.path()).mkdir(QLatin1String(sub)));

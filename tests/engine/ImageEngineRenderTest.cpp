@@ -19,16 +19,10 @@ namespace {
 
 class RenderImage : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        initVips();
-        // Result names are Czech in these tests.
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("in")));
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("out")));
-    }
-    QString in() const { return m_root.filePath(QStringLiteral("in")); }
-    QString out() const { return m_root.filePath(QStringLiteral("out")); }
+    // Result names are Czech in these tests.
+    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
+    QString in() const { return m_in.path(); }
+    QString out() const { return m_out.path(); }
 
     ImageEngine::One render(const KelvaroOp& op, const QString& file, const QString& outDir = {})
     {
@@ -51,7 +45,7 @@ protected:
                               .iptcCity = QStringLiteral("Brno"), .pixelDimensions = true});
     }
 
-    QTemporaryDir m_root;
+    QTemporaryDir m_in, m_out;
 };
 
 std::optional<QString> meta(const QString& file, const char* key)
@@ -59,34 +53,36 @@ std::optional<QString> meta(const QString& file, const char* key)
     return ti::metadataValue(file, QString::fromLatin1(key));
 }
 
-// The camera photo's make and location came through; its orientation and stored size did not.
-void expectCarriedMetadata(const QString& file)
-{
-    SCOPED_TRACE(file.toStdString());
-    EXPECT_EQ(ti::pixelSize(file), QSize(400, 600));
-    EXPECT_EQ(ti::cornerColours(ti::read(file)), (std::array<int, 4>{0, 1, 2, 3}));
-    EXPECT_EQ(meta(file, "Exif.Image.Make"), QStringLiteral("Maker One"));
-    EXPECT_EQ(meta(file, "Exif.GPSInfo.GPSLatitude"), QStringLiteral("50/1 5/1 0/1"));
-    // An orientation or size, if a reader finds one, must describe the upright pixels.
-    const std::optional<QString> orientation = meta(file, "Exif.Image.Orientation");
-    EXPECT_TRUE(!orientation || *orientation == QStringLiteral("1"));
-    const std::optional<QString> width = meta(file, "Exif.Photo.PixelXDimension");
-    EXPECT_TRUE(!width || *width == QStringLiteral("400"));
-}
-
-TEST_F(RenderImage, compressTurnsUprightKeepsLocationAndDropsOrientation)
+// The camera photo comes out upright with its make and location, in every format; an
+// orientation or size, if a reader finds one, describes the upright pixels.
+TEST_F(RenderImage, compressAndConversionsTurnUprightKeepLocationAndDropOrientation)
 {
     const QString source = cameraPhoto();
-    const ImageEngine::One one = render(KelvaroOp::compress(0.7), source);
-    EXPECT_EQ(QFileInfo(one.url).fileName(), QStringLiteral("X komprese.jpg"));
-    expectCarriedMetadata(one.url);
-    EXPECT_EQ(ti::jpegQuality(one.url), 70);
-    EXPECT_FALSE(meta(one.url, "Exif.Image.Orientation"));
-    EXPECT_FALSE(meta(one.url, "Exif.Photo.PixelYDimension"));
-    EXPECT_EQ(meta(one.url, "Exif.Photo.DateTimeOriginal"), QStringLiteral("2026:07:14 10:20:30"));
-    EXPECT_EQ(meta(one.url, "Iptc.Application2.City"), QStringLiteral("Brno"));
-    EXPECT_EQ(one.savedBytes, std::max<qint64>(QFileInfo(source).size() - QFileInfo(one.url).size(), 0));
-    EXPECT_FALSE(one.text);
+    const std::pair<KelvaroOp, const char*> rows[] = {{KelvaroOp::compress(0.7), "X komprese.jpg"},
+                                                      {KelvaroOp::convert(ImageFormat::png), "X.png"}, // no suffix for a conversion
+                                                      {KelvaroOp::convert(ImageFormat::tiff), "X.tiff"},
+                                                      {KelvaroOp::convert(ImageFormat::heic), "X.heic"}};
+    for (const auto& [op, name] : rows) {
+        SCOPED_TRACE(name);
+        const QString file = render(op, source).url;
+        EXPECT_EQ(QFileInfo(file).fileName(), QString::fromUtf8(name));
+        EXPECT_EQ(ti::pixelSize(file), QSize(400, 600));
+        EXPECT_EQ(ti::cornerColours(ti::read(file)), (std::array<int, 4>{0, 1, 2, 3}));
+        EXPECT_EQ(meta(file, "Exif.Image.Make"), QStringLiteral("Maker One"));
+        EXPECT_EQ(meta(file, "Exif.GPSInfo.GPSLatitude"), QStringLiteral("50/1 5/1 0/1"));
+        const std::optional<QString> orientation = meta(file, "Exif.Image.Orientation");
+        EXPECT_TRUE(!orientation || *orientation == QStringLiteral("1"));
+        const std::optional<QString> width = meta(file, "Exif.Photo.PixelXDimension");
+        EXPECT_TRUE(!width || *width == QStringLiteral("400"));
+    }
+    const QString compressed = QDir(out()).filePath(QStringLiteral("X komprese.jpg"));
+    EXPECT_EQ(ti::jpegQuality(compressed), 70);
+    EXPECT_FALSE(meta(compressed, "Exif.Image.Orientation"));
+    EXPECT_FALSE(meta(compressed, "Exif.Photo.PixelYDimension"));
+    EXPECT_EQ(meta(compressed, "Exif.Photo.DateTimeOriginal"), QStringLiteral("2026:07:14 10:20:30"));
+    EXPECT_EQ(meta(compressed, "Iptc.Application2.City"), QStringLiteral("Brno"));
+    // An opaque photo is written without an alpha channel.
+    EXPECT_EQ(vips::VImage::new_from_file(QFile::encodeName(QDir(out()).filePath(QStringLiteral("X.png"))).constData()).bands(), 3);
 
     const ImageEngine::One stripped = render(KelvaroOp::stripMetadata(), source);
     EXPECT_EQ(QFileInfo(stripped.url).fileName(), QStringLiteral("X bez metadat.jpg"));
@@ -94,18 +90,6 @@ TEST_F(RenderImage, compressTurnsUprightKeepsLocationAndDropsOrientation)
     EXPECT_FALSE(ti::hasAnyIptc(stripped.url));
     EXPECT_EQ(ti::jpegQuality(stripped.url), 95);
     EXPECT_EQ(ti::pixelSize(stripped.url), QSize(400, 600)); // still upright without an orientation
-}
-
-TEST_F(RenderImage, conversionsCarryMetadataInEveryFormat)
-{
-    const QString source = cameraPhoto();
-    for (ImageFormat format : {ImageFormat::png, ImageFormat::tiff, ImageFormat::heic}) {
-        const ImageEngine::One one = render(KelvaroOp::convert(format), source);
-        EXPECT_EQ(QFileInfo(one.url).fileName(), QStringLiteral("X.") + rawValue(format)); // no suffix for a conversion
-        expectCarriedMetadata(one.url);
-    }
-    // An opaque photo is written without an alpha channel.
-    EXPECT_EQ(vips::VImage::new_from_file(QFile::encodeName(QDir(out()).filePath(QStringLiteral("X.png"))).constData()).bands(), 3);
 }
 
 TEST_F(RenderImage, convertPngWithAlphaToJpegFlattensOnWhiteAtTheQualitySetting)
@@ -198,31 +182,35 @@ TEST_F(RenderImage, namesFollowTheSettingsAndNeverOverwrite)
     EXPECT_EQ(QFileInfo(source).size(), before);
 }
 
-TEST_F(RenderImage, cropCutsTheRatioAtItsOffsets)
+// A crop cuts the ratio at its offsets (1 keeps the bottom edge) and saves nothing; a resize
+// names the width and counts the bytes saved, when it saved any.
+TEST_F(RenderImage, cropAndResizeNameTheirSizeAndCountSavedBytes)
 {
-    const QString source = ti::writePng(in(), QStringLiteral("C.png"), ti::quadrants(400, 300));
-    const ImageEngine::One one = render(KelvaroOp::crop({CropRatio::wide169, 0.5, 0.5}), source);
-    EXPECT_EQ(QFileInfo(one.url).fileName(), QStringLiteral("C ořez 16x9.png"));
-    EXPECT_EQ(ti::pixelSize(one.url), QSize(400, 225));
-    EXPECT_EQ(one.savedBytes, 0);
-    // Offsets place the window: 1 keeps the bottom edge.
-    const ImageEngine::One bottom = render(KelvaroOp::crop({CropRatio::square, 0, 1}), source);
-    EXPECT_EQ(ti::pixelSize(bottom.url), QSize(300, 300));
-    EXPECT_TRUE(ti::near(ti::colourAt(ti::read(bottom.url), 0.1, 0.95), ti::bottomLeftColour));
-}
-
-TEST_F(RenderImage, resizeNamesTheWidthAndCountsSavedBytes)
-{
-    const QString source = ti::writeJpeg(in(), QStringLiteral("R.jpg"), ti::quadrants(400, 300), {}, 98);
-    const ImageEngine::One smaller = render(KelvaroOp::resize({false, 100, 200}), source);
-    EXPECT_EQ(QFileInfo(smaller.url).fileName(), QStringLiteral("R 200px.jpg"));
-    EXPECT_EQ(ti::pixelSize(smaller.url), QSize(200, 150));
-    EXPECT_EQ(smaller.savedBytes, QFileInfo(source).size() - QFileInfo(smaller.url).size());
-    EXPECT_GT(smaller.savedBytes, 0);
-    const ImageEngine::One larger = render(KelvaroOp::resize({true, 250, 0}), source);
-    EXPECT_EQ(QFileInfo(larger.url).fileName(), QStringLiteral("R 1000px.jpg"));
-    EXPECT_EQ(ti::pixelSize(larger.url), QSize(1000, 750));
-    EXPECT_EQ(larger.savedBytes, 0);
+    const QString png = ti::writePng(in(), QStringLiteral("C.png"), ti::quadrants(400, 300));
+    const QString jpeg = ti::writeJpeg(in(), QStringLiteral("R.jpg"), ti::quadrants(400, 300), {}, 98);
+    const struct {
+        KelvaroOp op;
+        const QString& source;
+        const char* name;
+        QSize size;
+        bool countsSavedBytes;
+    } rows[] = {
+        {KelvaroOp::crop({CropRatio::wide169, 0.5, 0.5}), png, "C ořez 16x9.png", {400, 225}, false},
+        {KelvaroOp::crop({CropRatio::square, 0, 1}), png, "C ořez 1x1.png", {300, 300}, false},
+        {KelvaroOp::resize({false, 100, 200}), jpeg, "R 200px.jpg", {200, 150}, true},
+        {KelvaroOp::resize({true, 250, 0}), jpeg, "R 1000px.jpg", {1000, 750}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ImageEngine::One one = render(row.op, row.source);
+        EXPECT_EQ(QFileInfo(one.url).fileName(), QString::fromUtf8(row.name));
+        EXPECT_EQ(ti::pixelSize(one.url), row.size);
+        const qint64 smaller = QFileInfo(row.source).size() - QFileInfo(one.url).size();
+        EXPECT_EQ(one.savedBytes, row.countsSavedBytes ? std::max<qint64>(smaller, 0) : 0);
+    }
+    EXPECT_GT(QFileInfo(jpeg).size(), QFileInfo(QDir(out()).filePath(QStringLiteral("R 200px.jpg"))).size());
+    EXPECT_TRUE(ti::near(ti::colourAt(ti::read(QDir(out()).filePath(QStringLiteral("C ořez 1x1.png"))), 0.1, 0.95),
+                         ti::bottomLeftColour));
 }
 
 TEST_F(RenderImage, aFailingFileLeavesNothingAndNamesItself)
@@ -245,7 +233,7 @@ TEST_F(RenderImage, aFailingFileLeavesNothingAndNamesItself)
     EXPECT_TRUE(outFiles().isEmpty());
     // An unwritable folder names the output.
     EXPECT_TRUE(failsWith(KelvaroError::Kind::writeFailed, QStringLiteral("B komprese.jpg"),
-                          [&] { render(KelvaroOp::compress(0.5), source, m_root.filePath(QStringLiteral("missing"))); }));
+                          [&] { render(KelvaroOp::compress(0.5), source, m_out.filePath(QStringLiteral("missing"))); }));
 }
 
 TEST_F(RenderImage, presetCoversTheExactSizeAtItsOffsets)

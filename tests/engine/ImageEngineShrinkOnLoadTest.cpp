@@ -55,7 +55,6 @@ class ShrinkOnLoad : public ::testing::TestWithParam<Source> {
 protected:
     void SetUp() override
     {
-        initVips();
         Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
         ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("out")));
     }

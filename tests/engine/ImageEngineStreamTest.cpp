@@ -48,7 +48,6 @@ class StreamedResult : public ::testing::TestWithParam<StreamCase> {
 protected:
     void SetUp() override
     {
-        initVips();
         Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
         for (const char* sub : {"a", "b", "c", "out"})
             QDir(m_root.path()).mkdir(QLatin1String(sub));

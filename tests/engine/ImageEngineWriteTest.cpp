@@ -17,7 +17,6 @@ namespace {
 
 class WritePdf : public ::testing::Test {
 protected:
-    void SetUp() override { initVips(); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     static QList<QSizeF> pageSizes(const QString& pdf)
@@ -82,7 +81,6 @@ TEST_F(WritePdf, failuresNameTheFileAndNoFilesMakeAValidEmptyDocument)
 
 TEST(WriteImage, losslessFormatsKeepAlphaAndAddNoMetadata)
 {
-    initVips();
     QTemporaryDir dir;
     const Bitmap image = ti::halfTransparent(64, 64);
     for (ImageFormat format : {ImageFormat::png, ImageFormat::tiff, ImageFormat::heic}) {

@@ -12,6 +12,7 @@
 
 #include "TestPaths.h"
 #include "../../fuzz/FuzzTarget.h"
+#include "../support/TestSupport.h"
 
 namespace kelvaro::fuzz {
 namespace {
@@ -30,18 +31,14 @@ Entry entryOf(const QString& name)
     return nullptr;
 }
 
-QList<QByteArray> seedsOf(const QString& name, QStringList* names = nullptr)
+// The seeds of a target's corpus, in name order, with their file names.
+QList<QByteArray> seedsOf(const QString& name, QStringList& names)
 {
     QList<QByteArray> seeds;
-    QStringList files = QDir(corpusRoot() + QLatin1Char('/') + name).entryList(QDir::Files, QDir::Name);
-    for (const QString& file : files) {
-        QFile f(corpusRoot() + QLatin1Char('/') + name + QLatin1Char('/') + file);
-        if (f.open(QIODevice::ReadOnly)) {
-            seeds.append(f.readAll());
-            if (names)
-                names->append(file);
-        }
-    }
+    const QDir corpus(corpusRoot() + QLatin1Char('/') + name);
+    names = corpus.entryList(QDir::Files, QDir::Name);
+    for (const QString& file : names)
+        seeds.append(test::readFile(corpus.filePath(file)));
     return seeds;
 }
 
@@ -177,7 +174,7 @@ TEST_P(FuzzSeeds, SeedsAndMutationsKeepEveryInvariant)
     const Entry entry = entryOf(name);
     ASSERT_NE(entry, nullptr) << "no registered target " << GetParam().name;
     QStringList names;
-    const QList<QByteArray> seeds = seedsOf(name, &names);
+    const QList<QByteArray> seeds = seedsOf(name, names);
     ASSERT_FALSE(seeds.isEmpty()) << "no seeds in fuzz/corpus/" << GetParam().name;
     for (int i = 0; i < seeds.size(); ++i)
         feed(entry, seeds[i], QStringLiteral("seed ") + names[i]);

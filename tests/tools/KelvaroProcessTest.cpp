@@ -30,7 +30,6 @@ class KelvaroProcess : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        initVips();
         ASSERT_TRUE(QFileInfo(tool()).isExecutable()) << "build the kelvaro-process target first: " << tool().toStdString();
         ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("in")));
     }
