@@ -53,8 +53,6 @@ WatermarkSpec textSpec(WatermarkPosition position, double sizePercent = 5, QStri
 
 } // namespace
 
-// ---- Resize size --------------------------------------------------------------------------
-
 TEST(TargetSize, scalesRoundsHalvesAwayAndKeepsOnePixel)
 {
     const struct {
@@ -71,8 +69,6 @@ TEST(TargetSize, scalesRoundsHalvesAwayAndKeepsOnePixel)
     for (const auto& row : rows)
         EXPECT_EQ(ImageEffects::targetSize(row.w, row.h, row.spec), row.expected) << row.w << "x" << row.h;
 }
-
-// ---- Text watermark geometry ----------------------------------------------------------------
 
 TEST(TextWatermark, geometryOfALargePhotoInLiberationSansBold)
 {
@@ -200,8 +196,6 @@ TEST(TextWatermark, absurdSizesFailThePhotoOrDrawButNeverCrash)
     }
 }
 
-// ---- Logo ---------------------------------------------------------------------------------
-
 TEST(LogoWatermark, rectangleOfTheDesignExample)
 {
     WatermarkSpec spec = textSpec(WatermarkPosition::topLeft);
@@ -261,8 +255,6 @@ TEST_F(LogoFiles, aLogoTooLargeOrUnreadableFailsThePhotoWithTheRightName)
                                     [&] { ImageEffects::watermarked(ti::plain(50, 50, QColor(0, 0, 0)), spec, "fotka.jpg"); }));
     }
 }
-
-// ---- Flatten, colour controls, resize -------------------------------------------------------
 
 TEST(FlattenOnWhite, composesOverWhiteAndMakesEveryPixelOpaque)
 {

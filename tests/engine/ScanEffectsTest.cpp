@@ -141,8 +141,6 @@ TEST_F(Scan, CancellingStopsBeforeTheNextPhotoAndKeepsAValidPdf)
     EXPECT_EQ(result.failed, 0);
 }
 
-// ---- One page -----------------------------------------------------------------------------------
-
 TEST(ScannedDocument, AnOutlineIsAppliedOnlyAboveConfidence04)
 {
     const std::array<QPointF, 4> half{QPointF(0.25, 0.25), QPointF(0.75, 0.25), QPointF(0.75, 0.75), QPointF(0.25, 0.75)};
@@ -190,8 +188,6 @@ TEST(ScannedDocument, AWhiteSheetOnADarkDeskIsFoundAndStraightenedToItsAspect)
         EXPECT_GT(testimages::colourAt(page, fx, fy).lightness(), 180) << fx << "," << fy;
 }
 
-// ---- Codes ----------------------------------------------------------------------------------------
-
 TEST(DetectCodes, TheSameQrTwiceInOnePhotoGivesOnePayload)
 {
     QImage canvas(800, 400, QImage::Format_RGB888);
@@ -203,8 +199,6 @@ TEST(DetectCodes, TheSameQrTwiceInOnePhotoGivesOnePayload)
     EXPECT_EQ(ImageEffects::detectCodes(fromQImage(canvas)), QStringList{QStringLiteral("KELVARO-42")});
     EXPECT_TRUE(ImageEffects::detectCodes(testimages::plain(300, 200, Qt::white)).isEmpty());
 }
-
-// ---- The text operation: recognised text and codes together ---------------------------------------
 
 using OcrOperation = Scan;
 

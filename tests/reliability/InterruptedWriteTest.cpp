@@ -24,8 +24,6 @@ namespace {
 constexpr const char* kModeVariable = "KELVARO_RELIABILITY_CHILD";
 constexpr const char* kConfigVariable = "KELVARO_RELIABILITY_CONFIG";
 
-// ---- The helper process ---------------------------------------------------------------------------
-
 // "write": adds history entries one by one (each a full library save) and changes a setting,
 // printing "saved N" after each, until killed. "read": loads the store and prints what it found.
 TEST(ReliabilityChild, Mode)
@@ -61,8 +59,6 @@ TEST(ReliabilityChild, Mode)
     std::printf("%s\n", QJsonDocument(report).toJson(QJsonDocument::Compact).constData());
     std::fflush(stdout);
 }
-
-// ---- The tests --------------------------------------------------------------------------------------
 
 class InterruptedWrite : public ::testing::Test {
 protected:
