@@ -53,14 +53,8 @@ double meanDifference(const Bitmap& a, const Bitmap& b)
 
 class ShrinkOnLoad : public ::testing::TestWithParam<Source> {
 protected:
-    void SetUp() override
-    {
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("out")));
-    }
-    QString out() const { return m_root.filePath(QStringLiteral("out")); }
-
-    QTemporaryDir m_root;
+    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
+    QTemporaryDir m_in, m_out;
 };
 
 // Sides chosen so that rounding the short side is a close call (odd sizes, a 3:2 and a 4:3).
@@ -82,7 +76,7 @@ const Source kSources[] = {
 TEST_P(ShrinkOnLoad, givesTheFullPathsSizeUprightAndCloseToItsPixels)
 {
     const Source s = GetParam();
-    const QString file = writeSource(m_root.path(), s);
+    const QString file = writeSource(m_in.path(), s);
     const QSize upright(s.width, s.height);
     const int longSide = std::max(upright.width(), upright.height());
     const auto target = [&](const ResizeSpec& spec) { return ImageEffects::targetSize(upright.width(), upright.height(), spec); };
@@ -111,7 +105,7 @@ TEST_P(ShrinkOnLoad, givesTheFullPathsSizeUprightAndCloseToItsPixels)
     };
     for (const auto& [op, expected] : cases) {
         SCOPED_TRACE(op.title().toStdString());
-        const OpResult result = ImageEngine::process(op, {file}, out());
+        const OpResult result = ImageEngine::process(op, {file}, m_out.path());
         ASSERT_EQ(result.outputs.size(), 1);
         const Bitmap written = ti::read(result.outputs.first());
         EXPECT_EQ(QSize(written.width(), written.height()), expected);

@@ -46,13 +46,13 @@ double psnr(const vips::VImage& a, const vips::VImage& b)
 
 class StreamedResult : public ::testing::TestWithParam<StreamCase> {
 protected:
-    void SetUp() override
+    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
+    // A folder of the test's own, made when first named.
+    QString dir(const char* sub) const
     {
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        for (const char* sub : {"a", "b", "c", "out"})
-            QDir(m_root.path()).mkdir(QLatin1String(sub));
+        QDir(m_root.path()).mkpath(QLatin1String(sub));
+        return m_root.filePath(QLatin1String(sub));
     }
-    QString dir(const char* sub) const { return m_root.filePath(QLatin1String(sub)); }
     QStringList everything() const { return QDir(dir("out")).entryList(QDir::Files | QDir::Hidden); }
 
     QTemporaryDir m_root;

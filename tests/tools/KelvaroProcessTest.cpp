@@ -31,11 +31,11 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(QFileInfo(tool()).isExecutable()) << "build the kelvaro-process target first: " << tool().toStdString();
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("in")));
     }
     static QString tool() { return QStringLiteral(KELVARO_BUILD_DIR "/kelvaro-process"); }
-    QString in() const { return m_root.filePath(QStringLiteral("in")); }
-    QString out() const { return m_root.filePath(QStringLiteral("out")); }
+    QString in() const { return m_in.path(); }
+    QString out() const { return m_out.path(); }
+    QString outFile(const QString& name) const { return QDir(out()).filePath(name); }
 
     // Runs the tool with Czech texts (the settings follow this test's XDG_CONFIG_HOME).
     ToolRun run(const QString& op, const QStringList& files, const QStringList& extra = {})
@@ -64,7 +64,7 @@ protected:
         return names;
     }
 
-    QTemporaryDir m_root;
+    QTemporaryDir m_in, m_out;
 };
 
 TEST_F(KelvaroProcess, compressPrintsTheWholeResult)
@@ -75,7 +75,7 @@ TEST_F(KelvaroProcess, compressPrintsTheWholeResult)
     EXPECT_EQ(outputNames(r), QStringList{QStringLiteral("X komprese.jpg")});
     const QJsonObject entry = r.json.value(QStringLiteral("entries")).toArray().first().toObject();
     EXPECT_EQ(entry.value(QStringLiteral("fileName")).toString(), QStringLiteral("X.jpg"));
-    EXPECT_EQ(entry.value(QStringLiteral("outputPath")).toString(), QDir(out()).filePath(QStringLiteral("X komprese.jpg")));
+    EXPECT_EQ(entry.value(QStringLiteral("outputPath")).toString(), outFile(QStringLiteral("X komprese.jpg")));
     EXPECT_TRUE(entry.value(QStringLiteral("savedBytes")).isDouble());
     EXPECT_EQ(r.json.value(QStringLiteral("failed")).toInt(), 1);
     EXPECT_EQ(r.json.value(QStringLiteral("firstError")).toString(), QStringLiteral("Soubor „bad.jpg“ se nepodařilo otevřít."));
@@ -87,7 +87,7 @@ TEST_F(KelvaroProcess, compressPrintsTheWholeResult)
         "^\\{\"outputs\":.*\"entries\":\\[\\{\"fileName\":.*\"savedBytes\":.*\"outputPath\":.*\\}\\],"
         "\"failed\":.*\"firstError\":.*\"text\":.*\"moves\":.*\"keptOriginals\":0\\}\n$"));
     EXPECT_TRUE(order.match(r.stdoutText).hasMatch()) << r.stdoutText.toStdString();
-    EXPECT_EQ(ti::jpegQuality(QDir(out()).filePath(QStringLiteral("X komprese.jpg"))), 70);
+    EXPECT_EQ(ti::jpegQuality(outFile(QStringLiteral("X komprese.jpg"))), 70);
 }
 
 TEST_F(KelvaroProcess, settingsAreWrittenBeforeTheRun)
@@ -130,7 +130,7 @@ TEST_F(KelvaroProcess, renameMoveAndZip)
     EXPECT_EQ(outputNames(moved), QStringList{QStringLiteral("a.jpg")});
     const QJsonObject move = moved.json.value(QStringLiteral("moves")).toArray().first().toObject();
     EXPECT_EQ(move.value(QStringLiteral("from")).toString(), files[0]);
-    EXPECT_EQ(move.value(QStringLiteral("to")).toString(), QDir(out()).filePath(QStringLiteral("a.jpg")));
+    EXPECT_EQ(move.value(QStringLiteral("to")).toString(), outFile(QStringLiteral("a.jpg")));
     EXPECT_EQ(moved.json.value(QStringLiteral("keptOriginals")).toInt(), 0);
     EXPECT_FALSE(QFileInfo::exists(files[0]));
 }
@@ -143,7 +143,7 @@ TEST_F(KelvaroProcess, presetAndWorkflowRecords)
                            {file});
     ASSERT_EQ(preset.exitCode, 0) << preset.stderrText.toStdString();
     EXPECT_EQ(outputNames(preset), QStringList{QStringLiteral("p Malé.png")});
-    EXPECT_EQ(ti::pixelSize(QDir(out()).filePath(QStringLiteral("p Malé.png"))), QSize(100, 75));
+    EXPECT_EQ(ti::pixelSize(outFile(QStringLiteral("p Malé.png"))), QSize(100, 75));
 
     const ToolRun workflow = run(
         QStringLiteral("{\"workflow\":{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E50\",\"name\":\"Malý\",\"symbol\":\"star\","
@@ -154,7 +154,7 @@ TEST_F(KelvaroProcess, presetAndWorkflowRecords)
         {file});
     ASSERT_EQ(workflow.exitCode, 0) << workflow.stderrText.toStdString() << workflow.stdoutText.toStdString();
     EXPECT_EQ(outputNames(workflow), QStringList{QStringLiteral("p Malý.jpg")});
-    EXPECT_EQ(ti::pixelSize(QDir(out()).filePath(QStringLiteral("p Malý.jpg"))), QSize(200, 150));
+    EXPECT_EQ(ti::pixelSize(outFile(QStringLiteral("p Malý.jpg"))), QSize(200, 150));
 }
 
 TEST_F(KelvaroProcess, badArgumentsAreRefusedWithExitTwo)
