@@ -47,7 +47,9 @@ TEST(ZXingCodeReader, NothingInAPlainPictureOrAWrongMatrix)
     EXPECT_TRUE(ZXingCodeReader().read(cv::Mat()).isEmpty());
 }
 
-TEST(TesseractRecognizer, ReadsCzechLettersAndSeveralLinesInOrder)
+// Czech letters and several lines come out in order; each thread has its own engine; blank images
+// give no lines.
+TEST(TesseractRecognizer, ReadsCzechLinesInOrderOnEveryThreadAndNothingFromBlankImages)
 {
     QImage image(1000, 320, QImage::Format_RGB888);
     image.fill(Qt::white);
@@ -59,19 +61,13 @@ TEST(TesseractRecognizer, ReadsCzechLettersAndSeveralLinesInOrder)
     painter.drawText(QPoint(40, 100), QStringLiteral("Dobrý den, posílám fakturu č. 12"));
     painter.drawText(QPoint(40, 220), QStringLiteral("Těšíme se na spolupráci, Jiří"));
     painter.end();
-    EXPECT_EQ(TesseractRecognizer().lines(test::rgbMat(image)),
-              (QStringList{QStringLiteral("Dobrý den, posílám fakturu č. 12"), QStringLiteral("Těšíme se na spolupráci, Jiří")}));
-}
-
-TEST(TesseractRecognizer, EachThreadHasItsOwnEngineAndBlankImagesGiveNoLines)
-{
-    const cv::Mat text = test::rgbMat(test::textImage(QStringLiteral("FAKTURA 2024")));
+    const cv::Mat text = test::rgbMat(image);
     QStringList fromThread;
     std::thread worker([&] { fromThread = TesseractRecognizer().lines(text); });
     const QStringList here = TesseractRecognizer().lines(text);
     worker.join();
-    EXPECT_EQ(here, fromThread);
-    EXPECT_EQ(here, QStringList{QStringLiteral("FAKTURA 2024")});
+    EXPECT_EQ(here, (QStringList{QStringLiteral("Dobrý den, posílám fakturu č. 12"), QStringLiteral("Těšíme se na spolupráci, Jiří")}));
+    EXPECT_EQ(fromThread, here);
     EXPECT_TRUE(TesseractRecognizer().isAvailable());
     EXPECT_TRUE(TesseractRecognizer().lines(cv::Mat(300, 400, CV_8UC3, cv::Scalar::all(255))).isEmpty());
     EXPECT_TRUE(TesseractRecognizer().lines(cv::Mat()).isEmpty());
