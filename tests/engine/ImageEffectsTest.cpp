@@ -34,12 +34,7 @@ QRect brightBox(const Bitmap& b, int threshold)
 
 WatermarkSpec textSpec(WatermarkPosition position, double sizePercent = 5, QString text = QStringLiteral("© Moje fotky"))
 {
-    WatermarkSpec spec;
-    spec.text = text;
-    spec.position = position;
-    spec.opacity = 1;
-    spec.sizePercent = sizePercent;
-    return spec;
+    return {.text = text, .position = position, .opacity = 1, .sizePercent = sizePercent};
 }
 
 } // namespace

@@ -130,10 +130,8 @@ TEST_F(RenderImage, heicResultCarriesNeitherTheSourceThumbnailNorItsLayoutEntrie
 TEST_F(RenderImage, heicSourceMetadataIsCarriedAlsoFromTiledLayouts)
 {
     // A small HEIC is stored as a grid, whose EXIF exiv2 alone does not find.
-    ti::Metadata metadata;
-    metadata.gps = true;
-    metadata.make = QStringLiteral("Maker One");
-    const QString source = ti::writeHeic(in(), QStringLiteral("H.heic"), ti::quadrants(64, 48), metadata);
+    const QString source = ti::writeHeic(in(), QStringLiteral("H.heic"), ti::quadrants(64, 48),
+                                         {.gps = true, .make = QStringLiteral("Maker One")});
     const ImageEngine::One one = render(KelvaroOp::compress(0.8), source);
     EXPECT_EQ(QFileInfo(one.url).fileName(), QStringLiteral("H komprese.jpg"));
     EXPECT_EQ(meta(one.url, "Exif.Image.Make"), QStringLiteral("Maker One"));
@@ -148,8 +146,7 @@ TEST_F(RenderImage, formatsWithoutAnEncoderOfTheirOwnWriteAPng)
     EXPECT_EQ(ti::pixelSize(page.url), QSize(200, 100)); // two pixels per point
     EXPECT_EQ(nameOf(KelvaroOp::adjust({}), pdf), QStringLiteral("doc úpravy.png"));
 
-    WatermarkSpec spec;
-    spec.text = QStringLiteral("© Moje fotky");
+    const WatermarkSpec spec{.text = QStringLiteral("© Moje fotky")};
     for (const QString& source : {ti::writeGif(in(), QStringLiteral("G.gif"), ti::quadrants(120, 90)),
                                   ti::writeBmp(in(), QStringLiteral("B.bmp"), ti::quadrants(120, 90)),
                                   ti::writeWebp(in(), QStringLiteral("W.webp"), ti::quadrants(120, 90))}) {
@@ -169,11 +166,8 @@ TEST_F(RenderImage, namesFollowTheSettingsAndNeverOverwrite)
     EXPECT_EQ(nameOf(KelvaroOp::compress(0.7), source), QStringLiteral("IMG_7 compressed.jpg"));
     EXPECT_EQ(nameOf(KelvaroOp::crop({CropRatio::story916, 0.5, 0.5}), source), QStringLiteral("IMG_7 crop 9x16.jpg"));
     // A preset's own name has no translation and stays as typed; no name adds nothing.
-    PresetSpec preset;
-    preset.name = QStringLiteral("Moje tisky");
-    EXPECT_EQ(nameOf(KelvaroOp::preset(preset), source), QStringLiteral("IMG_7 Moje tisky.jpg"));
-    preset.name = QStringLiteral(" ");
-    EXPECT_EQ(nameOf(KelvaroOp::preset(preset), source), QStringLiteral("IMG_7.jpg"));
+    EXPECT_EQ(nameOf(KelvaroOp::preset({.name = QStringLiteral("Moje tisky")}), source), QStringLiteral("IMG_7 Moje tisky.jpg"));
+    EXPECT_EQ(nameOf(KelvaroOp::preset({.name = QStringLiteral(" ")}), source), QStringLiteral("IMG_7.jpg"));
     Settings::shared().setValue(QStringLiteral("kelvaro.describeNames"), false);
     EXPECT_EQ(nameOf(KelvaroOp::compress(0.7), source), QStringLiteral("IMG_7 2.jpg"));
     // Writing next to the source never replaces it.
@@ -216,10 +210,7 @@ TEST_F(RenderImage, cropAndResizeNameTheirSizeAndCountSavedBytes)
 TEST_F(RenderImage, aFailingFileLeavesNothingAndNamesItself)
 {
     const QString source = ti::writePng(in(), QStringLiteral("B.png"), ti::quadrants(400, 300));
-    PresetSpec huge;
-    huge.name = QStringLiteral("Obr");
-    huge.targetWidth = 30000;
-    huge.targetHeight = 30000;
+    const PresetSpec huge{.name = QStringLiteral("Obr"), .targetWidth = 30000, .targetHeight = 30000};
     // Absurd sizes fail the file instead of the memory; a crop window off the photo fails too.
     for (const KelvaroOp& op : {KelvaroOp::resize({true, 20000, 0}), KelvaroOp::resize({false, 100, 1000000}),
                                 KelvaroOp::preset(huge), KelvaroOp::crop({CropRatio::square, 5, 0.5})})
@@ -259,12 +250,8 @@ TEST_F(RenderImage, presetCoversTheExactSizeAtItsOffsets)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        PresetSpec preset;
-        preset.name = QStringLiteral("Na Instagram");
-        preset.targetWidth = row.size.width();
-        preset.targetHeight = row.size.height();
-        preset.cropOffsetX = row.offsetX;
-        preset.cropOffsetY = row.offsetY;
+        const PresetSpec preset{.name = QStringLiteral("Na Instagram"), .targetWidth = row.size.width(),
+                                .targetHeight = row.size.height(), .cropOffsetX = row.offsetX, .cropOffsetY = row.offsetY};
         const ImageEngine::One one = render(KelvaroOp::preset(preset), row.source);
         EXPECT_EQ(ti::pixelSize(one.url), row.size);
         const Bitmap written = ti::read(one.url);
@@ -277,12 +264,8 @@ TEST_F(RenderImage, presetCoversTheExactSizeAtItsOffsets)
 TEST_F(RenderImage, presetLongSideNeverEnlargesAndSetsFormatQualityAndMetadata)
 {
     const QString source = cameraPhoto(QStringLiteral("P.jpg"));
-    PresetSpec preset;
-    preset.name = QStringLiteral("Malé");
-    preset.maxSide = 300;
-    preset.format = QStringLiteral("jpg");
-    preset.quality = 0.6;
-    preset.stripMetadata = true;
+    PresetSpec preset{.name = QStringLiteral("Malé"), .maxSide = 300, .format = QStringLiteral("jpg"), .quality = 0.6,
+                      .stripMetadata = true};
     const ImageEngine::One small = render(KelvaroOp::preset(preset), source);
     EXPECT_EQ(QFileInfo(small.url).fileName(), QStringLiteral("P Malé.jpg"));
     EXPECT_EQ(ti::pixelSize(small.url), QSize(200, 300));
@@ -332,15 +315,10 @@ TEST_F(RenderImage, adjustTurnsAndMirrorsAsSeenAndChangesColours)
 TEST_F(RenderImage, workflowRunsStepsInOrderWithItsOutputSettings)
 {
     const QString source = cameraPhoto(QStringLiteral("F.jpg")); // 400 × 600 upright
-    Workflow workflow;
-    workflow.name = QStringLiteral("Můj postup");
-    WorkflowStep crop = WorkflowStep::make(WorkflowStep::Kind::crop);
-    crop.ratio = QStringLiteral("wide169");
-    WorkflowStep resize = WorkflowStep::make(WorkflowStep::Kind::resize);
-    resize.longEdge = 200;
-    workflow.steps = {crop, resize};
-    workflow.format = QString();
-    workflow.quality = 0.6;
+    Workflow workflow{.name = QStringLiteral("Můj postup"),
+                      .steps = {{.kind = WorkflowStep::Kind::crop, .ratio = QStringLiteral("wide169")},
+                                {.kind = WorkflowStep::Kind::resize, .longEdge = 200}},
+                      .quality = 0.6};
     const ImageEngine::One kept = render(KelvaroOp::workflow(workflow), source);
     EXPECT_EQ(QFileInfo(kept.url).fileName(), QStringLiteral("F Můj postup.jpg"));
     EXPECT_EQ(ti::pixelSize(kept.url), QSize(200, 113)); // 400 × 225, then the long side to 200

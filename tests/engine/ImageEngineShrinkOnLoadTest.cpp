@@ -83,17 +83,11 @@ TEST_P(ShrinkOnLoad, givesTheFullPathsSizeUprightAndCloseToItsPixels)
     const LoadedImage full = ImageEngine::load(file);
     ASSERT_EQ(QSize(full.image.width(), full.image.height()), upright);
 
-    PresetSpec preset;
-    preset.name = QStringLiteral("Malé");
-    preset.maxSide = longSide / 3;
-    preset.format = QStringLiteral("jpg");
-    Workflow workflow;
-    workflow.name = QStringLiteral("Tok");
-    WorkflowStep resize = WorkflowStep::make(WorkflowStep::Kind::resize);
-    resize.longEdge = longSide / 2 + 1;
-    WorkflowStep crop = WorkflowStep::make(WorkflowStep::Kind::crop);
-    crop.ratio = QStringLiteral("square");
-    workflow.steps = {WorkflowStep::make(WorkflowStep::Kind::adjust), resize, crop};
+    const PresetSpec preset{.name = QStringLiteral("Malé"), .maxSide = longSide / 3, .format = QStringLiteral("jpg")};
+    const WorkflowStep resize{.kind = WorkflowStep::Kind::resize, .longEdge = longSide / 2 + 1};
+    const Workflow workflow{.name = QStringLiteral("Tok"),
+                            .steps = {WorkflowStep::make(WorkflowStep::Kind::adjust), resize,
+                                      {.kind = WorkflowStep::Kind::crop, .ratio = QStringLiteral("square")}}};
     const QSize resized = target(ResizeSpec{false, 100, resize.longEdge});
     const int cropped = std::min(resized.width(), resized.height());
     const std::pair<KelvaroOp, QSize> cases[] = {

@@ -12,13 +12,6 @@ namespace ti = kelvaro::testimages;
 
 namespace {
 
-WorkflowStep stepOf(K kind)
-{
-    WorkflowStep s = WorkflowStep::make(kind);
-    s.contrast = 1;
-    return s;
-}
-
 Bitmap applied(const WorkflowStep& step, const Bitmap& image)
 {
     return WorkflowSteps::apply(step, image, "a.jpg", FaceStyle::blur);
@@ -31,16 +24,8 @@ bool equalPixels(const Bitmap& a, const Bitmap& b)
 
 TEST(WorkflowSteps, resizeOnlyShrinksAndCropIsCentredWithUnknownRatiosSquare)
 {
-    const auto resize = [](int longEdge) {
-        WorkflowStep s = stepOf(K::resize);
-        s.longEdge = longEdge;
-        return s;
-    };
-    const auto crop = [](const char* ratio) {
-        WorkflowStep s = stepOf(K::crop);
-        s.ratio = QString::fromLatin1(ratio);
-        return s;
-    };
+    const auto resize = [](int longEdge) { return WorkflowStep{.kind = K::resize, .longEdge = longEdge}; };
+    const auto crop = [](const char* ratio) { return WorkflowStep{.kind = K::crop, .ratio = QString::fromLatin1(ratio)}; };
     const struct {
         const char* name;
         WorkflowStep step;
@@ -71,7 +56,7 @@ TEST(WorkflowSteps, resizeOnlyShrinksAndCropIsCentredWithUnknownRatiosSquare)
 TEST(WorkflowSteps, adjustLeavesANeutralStepAloneAndOtherwiseChangesColours)
 {
     const Bitmap grey = ti::plain(20, 10, QColor(100, 100, 100));
-    WorkflowStep s = stepOf(K::adjust);
+    WorkflowStep s{.kind = K::adjust};
     EXPECT_TRUE(equalPixels(applied(s, grey), grey));
     s.brightness = 0.1;
     EXPECT_NEAR(applied(s, grey).extract_band(0).avg(), 125.5, 1);
@@ -85,9 +70,7 @@ TEST(WorkflowSteps, adjustLeavesANeutralStepAloneAndOtherwiseChangesColours)
 TEST(WorkflowSteps, watermarkWithAnUnknownPositionActsAsBottomRight)
 {
     const Bitmap photo = ti::plain(300, 200, QColor(30, 60, 90));
-    WorkflowStep s = stepOf(K::watermark);
-    s.text = "ABC";
-    s.position = "somewhere";
+    WorkflowStep s{.kind = K::watermark, .text = "ABC", .position = "somewhere"};
     const Bitmap unknown = applied(s, photo);
     s.position = "bottomRight";
     EXPECT_TRUE(equalPixels(unknown, applied(s, photo)));
@@ -99,7 +82,7 @@ TEST(WorkflowSteps, watermarkWithAnUnknownPositionActsAsBottomRight)
 TEST(WorkflowSteps, aFaceStepOnAPhotoWithoutFacesFailsThePhoto)
 {
     EXPECT_TRUE(test::failsWith(KelvaroError::Kind::noFaces, QString::fromUtf8("prázdná.jpg"), [] {
-        WorkflowSteps::apply(stepOf(K::blurFaces), ti::plain(200, 200, QColor(128, 128, 128)), "prázdná.jpg", FaceStyle::blur);
+        WorkflowSteps::apply({.kind = K::blurFaces}, ti::plain(200, 200, QColor(128, 128, 128)), "prázdná.jpg", FaceStyle::blur);
     }));
 }
 

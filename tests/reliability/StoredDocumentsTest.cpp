@@ -42,11 +42,7 @@ TEST_P(UndecodableDocument, LibraryIsNeverOverwritten)
     EXPECT_FALSE(store.canPersist());
     EXPECT_TRUE(logged(QStringLiteral("Kelvaro: failed to decode library")));
 
-    ActivityItem item;
-    item.id = QUuid::createUuid();
-    item.fileName = QStringLiteral("a.jpg");
-    item.date = QDateTime::currentDateTimeUtc();
-    store.addHistoryEntry(item);
+    store.addHistoryEntry({.id = QUuid::createUuid(), .fileName = QStringLiteral("a.jpg"), .date = QDateTime::currentDateTimeUtc()});
     store.createShelf(QStringLiteral("Nová"));
     store.save();
     EXPECT_EQ(store.activities().size(), 1); // the run goes on in memory
