@@ -14,7 +14,6 @@
 #include "detectors/InjectedDetectors.h"
 #include "engine/ImageEngine.h"
 #include "engine/ScanEffects.h"
-#include "engine/detectors/ModelFiles.h"
 #include "platform/Settings.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
@@ -24,8 +23,6 @@ using namespace kelvaro::detectors;
 using kelvaro::test::ScopedDetector;
 
 namespace {
-
-std::shared_ptr<test::FixedOutline> noOutline() { return std::make_shared<test::FixedOutline>(std::nullopt); }
 
 QList<QSizeF> pdfPages(const QString& path)
 {
@@ -41,7 +38,7 @@ QList<QSizeF> pdfPages(const QString& path)
 class Scan : public ::testing::Test {
 protected:
     QTemporaryDir in, out;
-    ScopedDetector<DocumentOutlineDetector> outline{noOutline()};
+    ScopedDetector<DocumentOutlineDetector> outline{std::make_shared<test::FixedOutline>(std::nullopt)};
 
     void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
 
@@ -155,7 +152,7 @@ TEST(ScannedDocument, AnOutlineIsAppliedOnlyAboveConfidence04)
 
 TEST(ScannedDocument, ColoursGetMoreContrastABitMoreLightAndLessSaturation)
 {
-    ScopedDetector<DocumentOutlineDetector> none(noOutline());
+    ScopedDetector<DocumentOutlineDetector> none(std::make_shared<test::FixedOutline>(std::nullopt));
     const Bitmap page = ImageEffects::scannedDocument(testimages::plain(40, 30, QColor(200, 100, 60)), QStringLiteral("a.png"));
     // Saturation 0.85 around luma 0.2125·200 + 0.7154·100 + 0.0721·60 ≈ 118.4, then
     // ((v/255 + 0.04) − 0.5) × 1.25 + 0.5.

@@ -4,7 +4,6 @@
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 #include "engine/WorkflowSteps.h"
-#include "model/Operations.h"
 
 using namespace kelvaro;
 using K = WorkflowStep::Kind;

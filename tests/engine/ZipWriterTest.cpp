@@ -8,7 +8,6 @@
 
 #include "../support/TestSupport.h"
 #include "engine/ZipWriter.h"
-#include "model/Operations.h"
 
 using namespace kelvaro;
 using kelvaro::test::failsWith;

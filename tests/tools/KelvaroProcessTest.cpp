@@ -12,7 +12,6 @@
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 #include "TestPaths.h"
-#include "model/Operations.h"
 
 using namespace kelvaro;
 namespace ti = kelvaro::testimages;
