@@ -48,12 +48,9 @@ protected:
         QProcess process;
         process.start(tool(), args);
         EXPECT_TRUE(process.waitForFinished(60000));
-        ToolRun r;
-        r.exitCode = process.exitCode();
-        r.stdoutText = QString::fromUtf8(process.readAllStandardOutput());
-        r.stderrText = QString::fromUtf8(process.readAllStandardError());
-        r.json = QJsonDocument::fromJson(r.stdoutText.toUtf8()).object();
-        return r;
+        const QByteArray output = process.readAllStandardOutput();
+        return {process.exitCode(), QJsonDocument::fromJson(output).object(), QString::fromUtf8(output),
+                QString::fromUtf8(process.readAllStandardError())};
     }
     static QStringList outputNames(const ToolRun& r)
     {
