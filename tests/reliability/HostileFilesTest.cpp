@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -81,15 +80,15 @@ private:
     QString m_refused;
 };
 
-TEST(UnreadableFile, FailsAloneInTheBatch)
+using UnreadableFile = QuietDesktop<>;
+
+TEST_F(UnreadableFile, FailsAloneInTheBatch)
 {
-    QTemporaryDir temp;
     const QString first = goodPhoto(temp.path(), QStringLiteral("a.jpg"));
     const QString locked = goodPhoto(temp.path(), QStringLiteral("locked.jpg"));
     const QString last = goodPhoto(temp.path(), QStringLiteral("c.jpg"));
     QFile::setPermissions(locked, QFileDevice::Permissions());
-    QDir(temp.path()).mkpath(QStringLiteral("out"));
-    const QString out = temp.filePath(QStringLiteral("out"));
+    const QString out = folder(QStringLiteral("out"));
 
     if (::geteuid() != 0) {
         const OpResult converted = ImageEngine::process(KelvaroOp::convert(ImageFormat::png), {first, locked, last}, out);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/TestImages.h"
 #include "HostileFiles.h"
 #include "ReliabilitySupport.h"
 #include "output/OutputFolder.h"
@@ -39,10 +40,7 @@ TEST_F(WatchedHostileFile, IsMarkedSeenAndNotRetriedUntilItChanges)
     const QUuid id = watcher.rules().first().id;
 
     // A broken file (claims 40000 × 40000 pixels) arrives with a good one.
-    const HostileFile& huge = *std::find_if(hostileFiles().begin(), hostileFiles().end(), [](const HostileFile& f) {
-        return QByteArray(f.name) == "PngClaiming40000Square";
-    });
-    const QString broken = huge.make(inDir);
+    const QString broken = testimages::writeLyingPng(inDir, QStringLiteral("huge.png"), QSize(40000, 40000));
     goodPhoto(inDir, QStringLiteral("good.jpg"));
     ASSERT_TRUE(step(watcher)); // seen once
     ASSERT_TRUE(step(watcher)); // settled: processed
