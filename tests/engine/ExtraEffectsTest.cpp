@@ -38,20 +38,15 @@ cv::Vec4b pixel(const Bitmap& image, int x, int y) { return toMat(image).at<cv::
 // Largest channel difference between two images inside / outside `area`.
 std::pair<int, int> differenceInsideOutside(const Bitmap& a, const Bitmap& b, const cv::Rect& area)
 {
-    cv::Mat diff;
+    cv::Mat diff, largest;
     cv::absdiff(toMat(a), toMat(b), diff);
+    cv::reduce(diff.reshape(1, int(diff.total())), largest, 1, cv::REDUCE_MAX);
+    largest = largest.reshape(1, diff.rows);
     cv::Mat inside = cv::Mat::zeros(diff.size(), CV_8U);
     inside(area).setTo(255);
     double maxIn = 0, maxOut = 0;
-    std::vector<cv::Mat> channels;
-    cv::split(diff, channels);
-    for (const cv::Mat& c : channels) {
-        double in = 0, out = 0;
-        cv::minMaxLoc(c, nullptr, &in, nullptr, nullptr, inside);
-        cv::minMaxLoc(c, nullptr, &out, nullptr, nullptr, ~inside);
-        maxIn = std::max(maxIn, in);
-        maxOut = std::max(maxOut, out);
-    }
+    cv::minMaxLoc(largest, nullptr, &maxIn, nullptr, nullptr, inside);
+    cv::minMaxLoc(largest, nullptr, &maxOut, nullptr, nullptr, ~inside);
     return {int(maxIn), int(maxOut)};
 }
 
