@@ -167,8 +167,7 @@ TEST_F(ZipFiles, storesEveryFileUnchangedWithUtf8NamesAndOneStamp)
     ZipWriter::write(files, target());
     const QDateTime after = QDateTime::currentDateTime();
 
-    const QByteArray zip = readFile(target());
-    const QList<ParsedEntry> entries = parse(zip);
+    const QList<ParsedEntry> entries = parse(readFile(target()));
     ASSERT_EQ(entries.size(), 5);
     const QStringList names{"IMG_1.jpg", "IMG_1 2.jpg", "Dovolená.jpg", "prázdný", "IMG_1 2 2.jpg"};
     for (int i = 0; i < 5; ++i) {
@@ -187,11 +186,6 @@ TEST_F(ZipFiles, storesEveryFileUnchangedWithUtf8NamesAndOneStamp)
     // the stamp is the moment writing began, in local time
     const auto stamps = {ZipWriter::dosStamp(before), ZipWriter::dosStamp(after)};
     EXPECT_TRUE(std::find(stamps.begin(), stamps.end(), std::make_pair(entries[0].time, entries[0].date)) != stamps.end());
-    // central directory: 46 bytes plus the name per entry
-    qsizetype nameBytes = 0;
-    for (const QString& n : names)
-        nameBytes += n.toUtf8().size();
-    EXPECT_EQ(u32(zip, zip.size() - 22 + 12), quint32(46 * 5 + nameBytes));
     expectUnzipAccepts(target(), 5);
 }
 
