@@ -24,11 +24,9 @@ QString corpusRoot()
 
 Entry entryOf(const QString& name)
 {
-    for (const Target& target : registry()) {
-        if (QString::fromLatin1(target.name) == name)
-            return target.entry;
-    }
-    return nullptr;
+    const auto& targets = registry();
+    const auto found = std::find_if(targets.begin(), targets.end(), [&](const Target& t) { return name == QLatin1String(t.name); });
+    return found == targets.end() ? nullptr : found->entry;
 }
 
 // The seeds of a target's corpus, in name order, with their file names.
@@ -130,18 +128,13 @@ class FuzzSeeds : public ::testing::TestWithParam<TargetCase> {
 protected:
     void SetUp() override
     {
+        m_previousHandler = failureHandler();
         failureHandler() = [this](const char* what, const char* file, int line) {
             ADD_FAILURE_AT(file, line) << "invariant broken: " << what << " on input " << m_current.toStdString();
             m_failed = true;
         };
     }
-    void TearDown() override
-    {
-        failureHandler() = [](const char* what, const char* file, int line) {
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", what, file, line);
-            std::abort();
-        };
-    }
+    void TearDown() override { failureHandler() = m_previousHandler; }
 
     // Runs one input; on a failure keeps it next to the test's home for reproducing.
     void feed(Entry entry, const QByteArray& input, const QString& label)
@@ -164,6 +157,7 @@ protected:
         }
     }
 
+    std::function<void(const char*, const char*, int)> m_previousHandler;
     QString m_current;
     bool m_failed = false;
 };
