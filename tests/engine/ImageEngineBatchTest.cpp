@@ -4,15 +4,14 @@
 #include <QFileInfo>
 #include <QList>
 #include <QMutex>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "EngineFixture.h"
 #include "engine/ImageEngine.h"
 #include "engine/detectors/CodeReader.h"
 #include "engine/detectors/TextRecognizer.h"
 #include "platform/FileSystem.h"
-#include "platform/Settings.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -24,17 +23,14 @@ namespace {
 
 using Progress = QList<std::pair<int, int>>;
 
-class Batch : public ::testing::Test {
+class Batch : public test::InAndOut<> {
 protected:
-    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
     void TearDown() override
     {
         FileSystem::setCurrent(nullptr);
         detectors::TextRecognizer::setOverride(nullptr);
         detectors::CodeReader::setOverride(nullptr);
     }
-    QString in() const { return m_in.path(); }
-    QString out() const { return m_out.path(); }
     QString outFile(const QString& name) const { return QDir(out()).filePath(name); }
     QStringList outNames() const { return QDir(out()).entryList(QDir::Files, QDir::Name); }
 
@@ -53,15 +49,6 @@ protected:
         });
     }
 
-    static QStringList names(const QStringList& paths)
-    {
-        QStringList result;
-        for (const QString& path : paths)
-            result << QFileInfo(path).fileName();
-        return result;
-    }
-
-    QTemporaryDir m_in, m_out;
     QMutex m_progressLock;
     Progress m_progress;
 };
@@ -88,7 +75,7 @@ TEST_F(Batch, oneUnreadableFileIsCountedAndTheRestComesOutAllUnreadableThrowTheF
     const QStringList files{photo(QStringLiteral("1.jpg")), ti::writeGarbage(in(), QStringLiteral("2.jpg")),
                             photo(QStringLiteral("3.png"))};
     const OpResult result = ImageEngine::process(KelvaroOp::compress(0.7), files, out(), recordingHooks());
-    EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("1 komprese.jpg"), QStringLiteral("3 komprese.jpg")}));
+    EXPECT_EQ(test::fileNames(result.outputs), (QStringList{QStringLiteral("1 komprese.jpg"), QStringLiteral("3 komprese.jpg")}));
     EXPECT_EQ(result.failed, 1);
     EXPECT_EQ(result.firstError, KelvaroError::unreadable(QStringLiteral("2.jpg")).message());
     EXPECT_EQ(result.failures, QStringList{KelvaroError::unreadable(QStringLiteral("2.jpg")).message()});
@@ -120,7 +107,7 @@ TEST_F(Batch, cancelDuringTheSecondFileFinishesItAndStops)
     };
     FileSystem::setCurrent(&scripted);
     const OpResult result = ImageEngine::process(KelvaroOp::rename({QStringLiteral("R"), true, 1}), files, out(), hooks);
-    EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("R_001.jpg"), QStringLiteral("R_002.jpg")}));
+    EXPECT_EQ(test::fileNames(result.outputs), (QStringList{QStringLiteral("R_001.jpg"), QStringLiteral("R_002.jpg")}));
     EXPECT_EQ(m_progress, (Progress{{1, 5}, {2, 5}}));
     EXPECT_EQ(result.failed, 0);
 
@@ -138,7 +125,7 @@ TEST_F(Batch, renameNumbersByPositionWithEachOwnExtensionAndCopiesByteForByte)
                             ti::writeTiff(in(), QStringLiteral("d.tiff"), ti::quadrants(10, 10))};
     test::writeFile(outFile(QStringLiteral("Dovolená_002.png")), {});
     const OpResult result = ImageEngine::process(KelvaroOp::rename({QStringLiteral("Dovolená"), true, 1}), files, out());
-    EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("Dovolená_001.jpg"), QStringLiteral("Dovolená_002 2.png"),
+    EXPECT_EQ(test::fileNames(result.outputs), (QStringList{QStringLiteral("Dovolená_001.jpg"), QStringLiteral("Dovolená_002 2.png"),
                                                   QStringLiteral("Dovolená_003.jpg"), QStringLiteral("Dovolená_004.tiff")}));
     for (int i = 0; i < files.size(); ++i) {
         EXPECT_EQ(test::readFile(files[i]), test::readFile(result.outputs[i])); // the originals stay
@@ -147,13 +134,13 @@ TEST_F(Batch, renameNumbersByPositionWithEachOwnExtensionAndCopiesByteForByte)
     EXPECT_EQ(QFileInfo(outFile(QStringLiteral("Dovolená_002.png"))).size(), 0); // the taken file is untouched
 
     const OpResult plainNames = ImageEngine::process(KelvaroOp::rename({QStringLiteral("Léto"), false, 1}), files.mid(0, 3), out());
-    EXPECT_EQ(names(plainNames.outputs), (QStringList{QStringLiteral("Léto.jpg"), QStringLiteral("Léto.png"), QStringLiteral("Léto 2.jpg")}));
+    EXPECT_EQ(test::fileNames(plainNames.outputs), (QStringList{QStringLiteral("Léto.jpg"), QStringLiteral("Léto.png"), QStringLiteral("Léto 2.jpg")}));
     const OpResult ownNames = ImageEngine::process(KelvaroOp::rename({QString(), true, 1}), files.mid(0, 2), out());
-    EXPECT_EQ(names(ownNames.outputs), (QStringList{QStringLiteral("a_001.jpg"), QStringLiteral("b_002.png")}));
+    EXPECT_EQ(test::fileNames(ownNames.outputs), (QStringList{QStringLiteral("a_001.jpg"), QStringLiteral("b_002.png")}));
     // The first file fails; the second still takes its own position's number.
     const OpResult afterFailure = ImageEngine::process(KelvaroOp::rename({QStringLiteral("X"), true, 7}),
                                                        {QDir(in()).filePath(QStringLiteral("gone.jpg")), files[0]}, out());
-    EXPECT_EQ(names(afterFailure.outputs), (QStringList{QStringLiteral("X_008.jpg")}));
+    EXPECT_EQ(test::fileNames(afterFailure.outputs), (QStringList{QStringLiteral("X_008.jpg")}));
     EXPECT_TRUE(afterFailure.firstError && afterFailure.firstError->contains(QStringLiteral("gone.jpg")));
 }
 
@@ -176,7 +163,7 @@ TEST_F(Batch, moveKeepsTheOriginalWhenItCannotBeRemovedAndEverythingWhenTheCopyF
     FileSystem::setCurrent(&scripted);
     const QString file = photo(QStringLiteral("m.jpg"));
     const OpResult kept = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.png"))}, out());
-    EXPECT_EQ(names(kept.outputs), (QStringList{QStringLiteral("m.jpg"), QStringLiteral("n.png")}));
+    EXPECT_EQ(test::fileNames(kept.outputs), (QStringList{QStringLiteral("m.jpg"), QStringLiteral("n.png")}));
     EXPECT_TRUE(QFileInfo::exists(file));
     EXPECT_EQ(kept.moves.size(), 2);
     EXPECT_EQ(kept.keptOriginals, 2);
@@ -185,7 +172,7 @@ TEST_F(Batch, moveKeepsTheOriginalWhenItCannotBeRemovedAndEverythingWhenTheCopyF
     scripted.refuseRemoval = false;
     scripted.failCopyOf = {QStringLiteral("m.jpg")};
     const OpResult failed = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.jpg"))}, out());
-    EXPECT_EQ(names(failed.outputs), QStringList{QStringLiteral("n.jpg")});
+    EXPECT_EQ(test::fileNames(failed.outputs), QStringList{QStringLiteral("n.jpg")});
     EXPECT_EQ(failed.failed, 1);
     EXPECT_EQ(failed.firstError, KelvaroError::copyFailed(QStringLiteral("m.jpg")).message());
     EXPECT_TRUE(QFileInfo::exists(file));
@@ -218,7 +205,7 @@ TEST_F(Batch, textRecognitionJoinsTextAndCodesAndWritesTextFiles)
     const QStringList files{photo(QStringLiteral("a.jpg"), 40), photo(QStringLiteral("b.jpg"), 41),
                             photo(QStringLiteral("c.jpg"), 42), photo(QStringLiteral("d.jpg"), 44)};
     const OpResult result = ImageEngine::process(KelvaroOp::ocr(), files, out());
-    EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt"),
+    EXPECT_EQ(test::fileNames(result.outputs), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt"),
                                                   QStringLiteral("d.txt")}));
     const QString first = QStringLiteral("Účtenka\ncelkem 120 Kč\n\nKód: https://example.org/a\nKód: 8595");
     EXPECT_EQ(QString::fromUtf8(test::readFile(result.outputs[0])), first);
@@ -233,18 +220,18 @@ TEST_F(Batch, combinedOutputsAreNamedAfterTheOneFileOrTheCount)
 {
     const QString one = photo(QStringLiteral("Jediná.jpg"));
     const OpResult single = ImageEngine::process(KelvaroOp::convert(ImageFormat::pdf), {one}, out(), recordingHooks());
-    EXPECT_EQ(names(single.outputs), QStringList{QStringLiteral("Jediná.pdf")});
+    EXPECT_EQ(test::fileNames(single.outputs), QStringList{QStringLiteral("Jediná.pdf")});
     ASSERT_EQ(single.entries.size(), 1);
     EXPECT_EQ(single.entries[0].fileName, QStringLiteral("Jediná.pdf"));
     EXPECT_TRUE(m_progress.isEmpty()); // combined outputs report no progress
     const QStringList three{one, photo(QStringLiteral("b.png")), photo(QStringLiteral("c.jpg"))};
-    EXPECT_EQ(names(ImageEngine::process(KelvaroOp::convert(ImageFormat::pdf), three, out()).outputs),
+    EXPECT_EQ(test::fileNames(ImageEngine::process(KelvaroOp::convert(ImageFormat::pdf), three, out()).outputs),
               QStringList{QStringLiteral("Spojené fotografie (3).pdf")});
 
     const OpResult zip = ImageEngine::process(KelvaroOp::convert(ImageFormat::zip), three, out());
-    EXPECT_EQ(names(zip.outputs), QStringList{QStringLiteral("Kelvaro (3 soubory).zip")});
+    EXPECT_EQ(test::fileNames(zip.outputs), QStringList{QStringLiteral("Kelvaro (3 soubory).zip")});
     EXPECT_TRUE(test::readFile(zip.outputs.first()).startsWith(QByteArray("PK\x03\x04", 4)));
-    EXPECT_EQ(names(ImageEngine::process(KelvaroOp::convert(ImageFormat::zip), {one}, out()).outputs),
+    EXPECT_EQ(test::fileNames(ImageEngine::process(KelvaroOp::convert(ImageFormat::zip), {one}, out()).outputs),
               QStringList{QStringLiteral("Jediná.zip")});
 
     // One unreadable file ends a combined output with its error.

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EngineFixture.h"
 #include "engine/ImageEngine.h"
 #include "engine/MemoryBudget.h"
 #include "engine/detectors/FaceDetector.h"
@@ -38,15 +39,6 @@ OpResult processWith(int jobs, const KelvaroOp& op, const QStringList& files, co
         ~Restore() { qunsetenv("KELVARO_JOBS"); }
     } restore;
     return ImageEngine::process(op, files, outDir, hooks);
-}
-
-// Output paths as names inside their folder, so two folders' results compare.
-QStringList fileNames(const QStringList& paths)
-{
-    QStringList names;
-    for (const QString& path : paths)
-        names << QFileInfo(path).fileName();
-    return names;
 }
 
 // Reports one face per photo, so blurring writes a result. Knows each photo by its width (each
@@ -125,8 +117,8 @@ TEST_F(ParallelBatch, namesEntriesAndFailuresMatchTheOneByOneRun)
     const OpResult serial = processWith(1, op, files, dir("serial"));
     const OpResult parallel = processWith(4, op, files, dir("parallel"));
 
-    EXPECT_EQ(fileNames(parallel.outputs), fileNames(serial.outputs));
-    EXPECT_EQ(fileNames(serial.outputs),
+    EXPECT_EQ(test::fileNames(parallel.outputs), test::fileNames(serial.outputs));
+    EXPECT_EQ(test::fileNames(serial.outputs),
               (QStringList{QStringLiteral("IMG komprese.jpg"), QStringLiteral("IMG komprese 2.jpg"),
                            QStringLiteral("IMG komprese 3.jpg"), QStringLiteral("x komprese.jpg"),
                            QStringLiteral("x komprese 2.jpg")}));
@@ -182,8 +174,8 @@ TEST_F(ParallelBatch, progressClimbsByOneOnTheCallingThreadAndEndsWithTheLastFil
     EXPECT_TRUE(onCaller);
     // By the time the total is reported every result is on disk.
     EXPECT_EQ(writtenAtCall.last(), 9);
-    EXPECT_EQ(fileNames(result.outputs).first(), QStringLiteral("p0.png"));
-    EXPECT_EQ(fileNames(result.outputs).last(), QStringLiteral("p8.png"));
+    EXPECT_EQ(test::fileNames(result.outputs).first(), QStringLiteral("p0.png"));
+    EXPECT_EQ(test::fileNames(result.outputs).last(), QStringLiteral("p8.png"));
 }
 
 TEST_F(ParallelBatch, neverMoreFilesAtOnceThanWorkers)

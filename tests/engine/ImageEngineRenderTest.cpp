@@ -1,11 +1,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 
+#include "EngineFixture.h"
 #include "engine/ImageEngine.h"
 #include "platform/Settings.h"
 #include "../support/TestImages.h"
@@ -17,13 +17,8 @@ namespace ti = kelvaro::testimages;
 
 namespace {
 
-class RenderImage : public ::testing::Test {
+class RenderImage : public test::InAndOut<> {
 protected:
-    // Result names are Czech in these tests.
-    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
-    QString in() const { return m_in.path(); }
-    QString out() const { return m_out.path(); }
-
     ImageEngine::One render(const KelvaroOp& op, const QString& file, const QString& outDir = {})
     {
         const QFileInfo info(file);
@@ -45,7 +40,6 @@ protected:
                               .iptcCity = QStringLiteral("Brno"), .pixelDimensions = true});
     }
 
-    QTemporaryDir m_in, m_out;
 };
 
 std::optional<QString> meta(const QString& file, const char* key)

@@ -2,15 +2,14 @@
 // full-size path computes, is upright, and looks the same within a level or two.
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "EngineFixture.h"
 #include "../support/TestImages.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
-#include "platform/Settings.h"
 
 using namespace kelvaro;
 namespace ti = kelvaro::testimages;
@@ -51,11 +50,7 @@ double meanDifference(const Bitmap& a, const Bitmap& b)
     return (a.cast(VIPS_FORMAT_FLOAT) - b.cast(VIPS_FORMAT_FLOAT)).abs().avg();
 }
 
-class ShrinkOnLoad : public ::testing::TestWithParam<Source> {
-protected:
-    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
-    QTemporaryDir m_in, m_out;
-};
+using ShrinkOnLoad = test::InAndOut<::testing::TestWithParam<Source>>;
 
 // Sides chosen so that rounding the short side is a close call (odd sizes, a 3:2 and a 4:3).
 const Source kSources[] = {
@@ -76,7 +71,7 @@ const Source kSources[] = {
 TEST_P(ShrinkOnLoad, givesTheFullPathsSizeUprightAndCloseToItsPixels)
 {
     const Source s = GetParam();
-    const QString file = writeSource(m_in.path(), s);
+    const QString file = writeSource(in(), s);
     const QSize upright(s.width, s.height);
     const int longSide = std::max(upright.width(), upright.height());
     const auto target = [&](const ResizeSpec& spec) { return ImageEffects::targetSize(upright.width(), upright.height(), spec); };
@@ -99,7 +94,7 @@ TEST_P(ShrinkOnLoad, givesTheFullPathsSizeUprightAndCloseToItsPixels)
     };
     for (const auto& [op, expected] : cases) {
         SCOPED_TRACE(op.title().toStdString());
-        const OpResult result = ImageEngine::process(op, {file}, m_out.path());
+        const OpResult result = ImageEngine::process(op, {file}, out());
         ASSERT_EQ(result.outputs.size(), 1);
         const Bitmap written = ti::read(result.outputs.first());
         EXPECT_EQ(QSize(written.width(), written.height()), expected);

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
-#include <poppler/qt6/poppler-qt6.h>
 
+#include "EngineFixture.h"
 #include "detectors/InjectedDetectors.h"
 #include "engine/ImageEngine.h"
 #include "engine/ScanEffects.h"
@@ -23,17 +23,6 @@ using namespace kelvaro::detectors;
 using kelvaro::test::ScopedDetector;
 
 namespace {
-
-QList<QSizeF> pdfPages(const QString& path)
-{
-    QList<QSizeF> pages;
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
-    if (!document)
-        return pages;
-    for (int i = 0; i < document->numPages(); ++i)
-        pages << document->page(i)->pageSizeF();
-    return pages;
-}
 
 class Scan : public ::testing::Test {
 protected:
@@ -58,7 +47,7 @@ TEST_F(Scan, OnePhotoIsNamedAfterItAndATakenNameGetsANumber)
     ASSERT_EQ(first.entries.size(), 1);
     EXPECT_EQ(first.entries[0].fileName, QStringLiteral("Smlouva sken.pdf"));
     EXPECT_EQ(first.entries[0].outputPath, first.outputs[0]);
-    EXPECT_EQ(pdfPages(first.outputs[0]).size(), 1);
+    EXPECT_EQ(test::pdfPageSizes(first.outputs[0]).size(), 1);
     const OpResult second = ImageEngine::scanToPDF({heic}, out.path());
     EXPECT_EQ(QFileInfo(second.outputs.value(0)).fileName(), QStringLiteral("Smlouva sken 2.pdf"));
 }
@@ -73,7 +62,7 @@ TEST_F(Scan, AnUnreadablePhotoInTheMiddleIsCountedAndSkipped)
     ASSERT_EQ(result.outputs.size(), 1);
     EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), QStringLiteral("Sken (3 stran).pdf"));
     // Each page has its own photo's size.
-    EXPECT_EQ(pdfPages(result.outputs[0]), (QList<QSizeF>{QSizeF(120, 90), QSizeF(60, 200)}));
+    EXPECT_EQ(test::pdfPageSizes(result.outputs[0]), (QList<QSizeF>{QSizeF(120, 90), QSizeF(60, 200)}));
     EXPECT_EQ(result.failed, 1);
     EXPECT_FALSE(result.firstError.has_value()); // single failures show only in the count
     EXPECT_EQ(progress, (QList<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
@@ -89,7 +78,7 @@ TEST_F(Scan, PagesAreAtMost1600PointsNeverEnlargedAndNotRounded)
     QStringList files;
     for (const auto& row : rows)
         files << testimages::writeJpeg(in.path(), QStringLiteral("p%1.jpg").arg(files.size()), testimages::plain(row.width, row.height, Qt::white));
-    const QList<QSizeF> pages = pdfPages(ImageEngine::scanToPDF(files, out.path()).outputs.value(0));
+    const QList<QSizeF> pages = test::pdfPageSizes(ImageEngine::scanToPDF(files, out.path()).outputs.value(0));
     ASSERT_EQ(pages.size(), 5);
     for (int i = 0; i < 5; ++i) {
         EXPECT_NEAR(pages[i].width(), rows[i].page.width(), 0.01) << i;
@@ -134,7 +123,7 @@ TEST_F(Scan, CancellingStopsBeforeTheNextPhotoAndKeepsAValidPdf)
             hooks->cancel();
     });
     const OpResult result = ImageEngine::scanToPDF(files, out.path(), hooks);
-    EXPECT_EQ(pdfPages(result.outputs.value(0)).size(), 1);
+    EXPECT_EQ(test::pdfPageSizes(result.outputs.value(0)).size(), 1);
     EXPECT_EQ(result.failed, 0);
 }
 
