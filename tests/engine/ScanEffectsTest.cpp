@@ -14,7 +14,6 @@
 #include "detectors/InjectedDetectors.h"
 #include "engine/ImageEngine.h"
 #include "engine/ScanEffects.h"
-#include "platform/Settings.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -24,41 +23,38 @@ using kelvaro::test::ScopedDetector;
 
 namespace {
 
-class Scan : public ::testing::Test {
+class Scan : public test::InAndOut<> {
 protected:
-    QTemporaryDir in, out;
     ScopedDetector<DocumentOutlineDetector> outline{std::make_shared<test::FixedOutline>(std::nullopt)};
-
-    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
 
     QString photo(const QString& name, int width = 120, int height = 90)
     {
-        return testimages::writePng(in.path(), name, testimages::quadrants(width, height));
+        return testimages::writePng(in(), name, testimages::quadrants(width, height));
     }
-    QStringList outputFiles() const { return QDir(out.path()).entryList(QDir::Files); }
+    QStringList outputFiles() const { return QDir(out()).entryList(QDir::Files); }
 };
 
 TEST_F(Scan, OnePhotoIsNamedAfterItAndATakenNameGetsANumber)
 {
-    const QString heic = testimages::writeHeic(in.path(), QStringLiteral("Smlouva.HEIC"), testimages::quadrants(64, 48));
-    const OpResult first = ImageEngine::scanToPDF({heic}, out.path());
+    const QString heic = testimages::writeHeic(in(), QStringLiteral("Smlouva.HEIC"), testimages::quadrants(64, 48));
+    const OpResult first = ImageEngine::scanToPDF({heic}, out());
     ASSERT_EQ(first.outputs.size(), 1);
     EXPECT_EQ(QFileInfo(first.outputs[0]).fileName(), QStringLiteral("Smlouva sken.pdf"));
     ASSERT_EQ(first.entries.size(), 1);
     EXPECT_EQ(first.entries[0].fileName, QStringLiteral("Smlouva sken.pdf"));
     EXPECT_EQ(first.entries[0].outputPath, first.outputs[0]);
     EXPECT_EQ(test::pdfPageSizes(first.outputs[0]).size(), 1);
-    const OpResult second = ImageEngine::scanToPDF({heic}, out.path());
+    const OpResult second = ImageEngine::scanToPDF({heic}, out());
     EXPECT_EQ(QFileInfo(second.outputs.value(0)).fileName(), QStringLiteral("Smlouva sken 2.pdf"));
 }
 
 TEST_F(Scan, AnUnreadablePhotoInTheMiddleIsCountedAndSkipped)
 {
-    const QStringList files{photo(QStringLiteral("a.png")), testimages::writeGarbage(in.path(), QStringLiteral("b.jpg")),
+    const QStringList files{photo(QStringLiteral("a.png")), testimages::writeGarbage(in(), QStringLiteral("b.jpg")),
                             photo(QStringLiteral("c.png"), 60, 200)};
     QList<std::pair<int, int>> progress;
     auto hooks = std::make_shared<RunHooks>([&](int done, int total) { progress.append({done, total}); });
-    const OpResult result = ImageEngine::scanToPDF(files, out.path(), hooks);
+    const OpResult result = ImageEngine::scanToPDF(files, out(), hooks);
     ASSERT_EQ(result.outputs.size(), 1);
     EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), QStringLiteral("Sken (3 stran).pdf"));
     // Each page has its own photo's size.
@@ -77,8 +73,8 @@ TEST_F(Scan, PagesAreAtMost1600PointsNeverEnlargedAndNotRounded)
                 {3000, 2001, {1600, 1067.2}}, {1, 1, {1, 1}}};
     QStringList files;
     for (const auto& row : rows)
-        files << testimages::writeJpeg(in.path(), QStringLiteral("p%1.jpg").arg(files.size()), testimages::plain(row.width, row.height, Qt::white));
-    const QList<QSizeF> pages = test::pdfPageSizes(ImageEngine::scanToPDF(files, out.path()).outputs.value(0));
+        files << testimages::writeJpeg(in(), QStringLiteral("p%1.jpg").arg(files.size()), testimages::plain(row.width, row.height, Qt::white));
+    const QList<QSizeF> pages = test::pdfPageSizes(ImageEngine::scanToPDF(files, out()).outputs.value(0));
     ASSERT_EQ(pages.size(), 5);
     for (int i = 0; i < 5; ++i) {
         EXPECT_NEAR(pages[i].width(), rows[i].page.width(), 0.01) << i;
@@ -88,8 +84,8 @@ TEST_F(Scan, PagesAreAtMost1600PointsNeverEnlargedAndNotRounded)
 
 TEST_F(Scan, NothingScannedLeavesNoPdfAndSaysWhy)
 {
-    const QStringList unreadable{testimages::writeGarbage(in.path(), QStringLiteral("první.jpg")),
-                                 testimages::writeGarbage(in.path(), QStringLiteral("druhá.jpg"))};
+    const QStringList unreadable{testimages::writeGarbage(in(), QStringLiteral("první.jpg")),
+                                 testimages::writeGarbage(in(), QStringLiteral("druhá.jpg"))};
     int calls = 0;
     auto cancelled = std::make_shared<RunHooks>([&](int, int) { ++calls; });
     cancelled->cancel();
@@ -103,7 +99,7 @@ TEST_F(Scan, NothingScannedLeavesNoPdfAndSaysWhy)
         {{photo(QStringLiteral("a.png"))}, cancelled, QStringLiteral("Nic se nepodařilo naskenovat.")},
     };
     for (const auto& row : rows) {
-        const auto error = test::thrown<KelvaroError>([&] { ImageEngine::scanToPDF(row.files, out.path(), row.hooks); });
+        const auto error = test::thrown<KelvaroError>([&] { ImageEngine::scanToPDF(row.files, out(), row.hooks); });
         ASSERT_TRUE(error);
         EXPECT_EQ(error->message(), row.message);
         EXPECT_TRUE(outputFiles().isEmpty());
@@ -122,7 +118,7 @@ TEST_F(Scan, CancellingStopsBeforeTheNextPhotoAndKeepsAValidPdf)
         if (done == 1)
             hooks->cancel();
     });
-    const OpResult result = ImageEngine::scanToPDF(files, out.path(), hooks);
+    const OpResult result = ImageEngine::scanToPDF(files, out(), hooks);
     EXPECT_EQ(test::pdfPageSizes(result.outputs.value(0)).size(), 1);
     EXPECT_EQ(result.failed, 0);
 }
@@ -190,9 +186,9 @@ using OcrOperation = Scan;
 
 TEST_F(OcrOperation, TextAndAQrCodeGoToTheTextFileAndTheResult)
 {
-    const QString file = testimages::writePng(in.path(), QStringLiteral("faktura.png"),
+    const QString file = testimages::writePng(in(), QStringLiteral("faktura.png"),
                                               fromQImage(test::textImage(QStringLiteral("FAKTURA 2024"), QStringLiteral("KELVARO-42"))));
-    const OpResult result = ImageEngine::process(KelvaroOp::ocr(), {file}, out.path());
+    const OpResult result = ImageEngine::process(KelvaroOp::ocr(), {file}, out());
     const QString expected = QStringLiteral("FAKTURA 2024\n\nKód: KELVARO-42");
     EXPECT_EQ(result.text.value_or(QString()), expected);
     ASSERT_EQ(result.outputs.size(), 1);
@@ -206,8 +202,8 @@ struct FailingRecognizer : TextRecognizer {
 TEST_F(OcrOperation, AFailedRecognitionFailsThePhotoInsteadOfWritingAnEmptyText)
 {
     ScopedDetector<TextRecognizer> failing(std::make_shared<FailingRecognizer>());
-    const QString file = testimages::writePng(in.path(), QStringLiteral("sken.png"), testimages::plain(200, 100, Qt::white));
-    EXPECT_THROW(ImageEngine::process(KelvaroOp::ocr(), {file}, out.path()), KelvaroError);
+    const QString file = testimages::writePng(in(), QStringLiteral("sken.png"), testimages::plain(200, 100, Qt::white));
+    EXPECT_THROW(ImageEngine::process(KelvaroOp::ocr(), {file}, out()), KelvaroError);
     EXPECT_TRUE(outputFiles().isEmpty());
 }
 
