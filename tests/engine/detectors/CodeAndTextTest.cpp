@@ -26,7 +26,7 @@ QImage barcode(const std::string& digits)
     return image;
 }
 
-TEST(ZXingCodeReader, ReadsEveryCodeOfOnePictureUnicodePayloadsAndBarcodes)
+TEST(ZXingCodeReader, ReadsEveryCodeOfOnePictureUnicodePayloadsAndBarcodesAndNothingElse)
 {
     QImage canvas(900, 400, QImage::Format_RGB888);
     canvas.fill(Qt::white);
@@ -38,10 +38,7 @@ TEST(ZXingCodeReader, ReadsEveryCodeOfOnePictureUnicodePayloadsAndBarcodes)
     found.sort();
     EXPECT_EQ(found, (QStringList{QStringLiteral("druhý"), QStringLiteral("Žluťoučký kůň")}));
     EXPECT_EQ(ZXingCodeReader().read(test::rgbMat(barcode("5901234123457"))), QStringList{QStringLiteral("5901234123457")});
-}
-
-TEST(ZXingCodeReader, NothingInAPlainPictureOrAWrongMatrix)
-{
+    // Nothing in a plain picture or a matrix of the wrong kind.
     EXPECT_TRUE(ZXingCodeReader().read(cv::Mat(200, 200, CV_8UC3, cv::Scalar::all(255))).isEmpty());
     EXPECT_TRUE(ZXingCodeReader().read(cv::Mat(200, 200, CV_8UC1, cv::Scalar::all(255))).isEmpty());
     EXPECT_TRUE(ZXingCodeReader().read(cv::Mat()).isEmpty());
