@@ -6,11 +6,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -57,21 +55,14 @@ TEST(ReliabilityChild, Mode)
     std::fflush(stdout);
 }
 
-class InterruptedWrite : public ::testing::Test {
+class InterruptedWrite : public QuietDesktop<> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(temp.isValid());
-        QDir(temp.path()).mkpath(QStringLiteral("config"));
-        QDir(temp.path()).mkpath(QStringLiteral("tmp"));
-    }
-
     void prepare(QProcess& process, const char* mode)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(kModeVariable), QString::fromLatin1(mode));
-        env.insert(QString::fromLatin1(kConfigVariable), temp.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("TMPDIR"), temp.filePath(QStringLiteral("tmp"))); // its own home goes here
+        env.insert(QString::fromLatin1(kConfigVariable), folder(QStringLiteral("config")));
+        env.insert(QStringLiteral("TMPDIR"), folder(QStringLiteral("tmp"))); // its own home goes here
         process.setProcessEnvironment(env);
         process.setProgram(QCoreApplication::applicationFilePath());
         process.setArguments({QStringLiteral("--gtest_filter=ReliabilityChild.Mode")});
@@ -108,10 +99,6 @@ protected:
         ADD_FAILURE() << "no report from the reader: " << reader.readAllStandardError().toStdString();
         return {};
     }
-
-    QString settingsFile() const { return temp.filePath(QStringLiteral("config/Kelvaro/kelvaro.json")); }
-
-    QTemporaryDir temp;
 };
 
 TEST_F(InterruptedWrite, KilledWhileSavingLeavesAWholeDocument)
@@ -121,10 +108,8 @@ TEST_F(InterruptedWrite, KilledWhileSavingLeavesAWholeDocument)
         writeAndKill(2 + round * 4);
 
         // The file itself is whole JSON…
-        QFile file(settingsFile());
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         QJsonParseError error;
-        const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+        const QJsonDocument doc = QJsonDocument::fromJson(test::readFile(temp.filePath(QStringLiteral("config/Kelvaro/kelvaro.json"))), &error);
         ASSERT_EQ(error.error, QJsonParseError::NoError) << "round " << round << ": " << error.errorString().toStdString();
         ASSERT_TRUE(doc.object().contains(QStringLiteral("kelvaro.library.v1")));
 
