@@ -31,11 +31,13 @@ protected:
     QStringList calls;
 };
 
-TEST_F(AppDelegateTest, OpenedFilesReplaceTheWheelShowHomeAndTheWindow)
+TEST_F(AppDelegateTest, OpenedFilesReplaceTheWheelShowHomeAndBringAClosedWindowBack)
 {
     AppDelegate delegate(*store, watcher, hooks);
     store->receive(QStringList{writePhoto(dir(), QStringLiteral("old.jpg"))}, false);
     store->setSidebarSelection(SidebarItem::shelves);
+    mainWindow->show();
+    mainWindow->close();
     const QString a = writePhoto(dir(), QStringLiteral("a.jpg"));
     const QString b = writePhoto(dir(), QStringLiteral("b.png"));
 
@@ -46,17 +48,7 @@ TEST_F(AppDelegateTest, OpenedFilesReplaceTheWheelShowHomeAndTheWindow)
     EXPECT_TRUE(mainWindow->isVisible());
 }
 
-TEST_F(AppDelegateTest, AClosedWindowComesBack)
-{
-    AppDelegate delegate(*store, watcher, hooks);
-    mainWindow->show();
-    mainWindow->close();
-    ASSERT_FALSE(mainWindow->isVisible());
-    delegate.accept({writePhoto(dir(), QStringLiteral("a.jpg"))});
-    EXPECT_TRUE(mainWindow->isVisible());
-}
-
-TEST_F(AppDelegateTest, EmptyListChangesNothing)
+TEST_F(AppDelegateTest, NoFilesChangeNothingAndABareLaunchOnlyBringsTheWindowForward)
 {
     AppDelegate delegate(*store, watcher, hooks);
     const QString old = writePhoto(dir(), QStringLiteral("old.jpg"));
@@ -64,19 +56,11 @@ TEST_F(AppDelegateTest, EmptyListChangesNothing)
     store->setSidebarSelection(SidebarItem::history);
     delegate.accept({});
     delegate.handle(LaunchRequest{{}, false});
-    EXPECT_EQ(store->droppedFiles(), QStringList{old});
-    EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
     EXPECT_TRUE(calls.isEmpty());
-}
-
-TEST_F(AppDelegateTest, BareLaunchOnlyBringsTheWindowForward)
-{
-    AppDelegate delegate(*store, watcher, hooks);
-    store->setSidebarSelection(SidebarItem::history);
     delegate.handle(LaunchRequest{{}, true});
     EXPECT_EQ(calls, QStringList{QStringLiteral("window")});
+    EXPECT_EQ(store->droppedFiles(), QStringList{old});
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
-    EXPECT_TRUE(store->droppedFiles().isEmpty());
 }
 
 // The process outlives its last window only when the desktop shows the tray item; until the

@@ -14,6 +14,7 @@
 
 #include "AppTestSupport.h"
 #include "TestPaths.h"
+#include "app/Commands.h"
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
 #include "app/ScreenInstaller.h"
@@ -66,6 +67,7 @@ TEST_F(SettingsWindowTest, WelcomeStaysUntilFinishedAndComesBackFromTheSettings)
     app->showMainWindow();
     QDialog* dialog = app->mainWindow()->onboarding();
     ASSERT_NE(onboarding(), nullptr);
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(dialog, &escape);
     dialog->close();
@@ -100,7 +102,10 @@ TEST_F(SettingsWindowTest, WelcomeStaysUntilFinishedAndComesBackFromTheSettings)
 TEST_F(SettingsWindowTest, LanguageFromTheWelcomeRetranslatesItAndTheSettingsInPlace)
 {
     app->showMainWindow();
-    app->openSettings();
+    app->commands()->settings()->trigger();
+    ASSERT_NE(app->settingsWindow(), nullptr);
+    EXPECT_EQ(app->settingsWindow()->objectName(), QStringLiteral("settings"));
+    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Nastavení"));
     QWidget* settingsContent = app->settingsWindow()->findChild<settings::SettingsView*>();
     OnboardingView* view = onboarding();
     ASSERT_NE(view, nullptr);
@@ -113,6 +118,7 @@ TEST_F(SettingsWindowTest, LanguageFromTheWelcomeRetranslatesItAndTheSettingsInP
     EXPECT_EQ(onboarding(), view); // the same welcome, not a new one
     EXPECT_EQ(app->settingsWindow()->findChild<settings::SettingsView*>(), settingsContent);
     EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Settings"));
+    EXPECT_TRUE(app->settingsWindow()->isVisible());
 }
 
 // ---- Restart ---------------------------------------------------------------------------------------
