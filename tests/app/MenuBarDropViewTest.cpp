@@ -9,8 +9,8 @@
 #include "AppTestSupport.h"
 #include "app/MenuBarDropView.h"
 #include "app/StatusItemDrop.h"
-#include "platform/Settings.h"
 #include "app/ScreenInstaller.h"
+#include "platform/Settings.h"
 #include "ui/main/ScreenFactory.h"
 #include "watch/FolderWatcher.h"
 
@@ -78,12 +78,22 @@ protected:
     int quits = 0;
 };
 
-TEST_F(MenuBarDropViewTest, DragOverSaysLetGoAndLeavingRestores)
+TEST_F(MenuBarDropViewTest, WebLinksAndTextAreRefusedAndAPhotoDragSaysLetGo)
 {
     MenuBarDropView view(*store, watcher, hooks);
     DropBox* box = view.dropBox();
-    QMimeData* data = urlData(fileUrls({writePhoto(dir(), QStringLiteral("a.jpg"))}));
-    EXPECT_TRUE(dragEnter(box, data));
+    std::unique_ptr<QMimeData> links(urlData({QUrl(QStringLiteral("https://example.com/a.jpg"))}));
+    EXPECT_FALSE(dragEnter(box, links.get()));
+    EXPECT_FALSE(box->isTargeted());
+    EXPECT_FALSE(drop(box, links.get()));
+    QMimeData text;
+    text.setText(QStringLiteral("/tmp/a.jpg"));
+    EXPECT_FALSE(dragEnter(box, &text));
+    EXPECT_TRUE(store->droppedFiles().isEmpty());
+    EXPECT_EQ(opened, 0);
+
+    std::unique_ptr<QMimeData> photo(urlData(fileUrls({writePhoto(dir(), QStringLiteral("a.jpg"))})));
+    EXPECT_TRUE(dragEnter(box, photo.get()));
     EXPECT_EQ(box->title(), QStringLiteral("Pusť to sem"));
     EXPECT_EQ(box->symbol(), QStringLiteral("arrow.down.circle.fill"));
     EXPECT_DOUBLE_EQ(box->borderOpacity(), 0.9);
@@ -91,23 +101,6 @@ TEST_F(MenuBarDropViewTest, DragOverSaysLetGoAndLeavingRestores)
     EXPECT_EQ(box->title(), QStringLiteral("Přetáhni sem fotky"));
     EXPECT_EQ(box->symbol(), QStringLiteral("photo.stack"));
     EXPECT_DOUBLE_EQ(box->borderOpacity(), 0.4);
-    delete data;
-}
-
-TEST_F(MenuBarDropViewTest, WebLinksAndTextAreRefused)
-{
-    MenuBarDropView view(*store, watcher, hooks);
-    QMimeData* links = urlData({QUrl(QStringLiteral("https://example.com/a.jpg"))});
-    EXPECT_FALSE(dragEnter(view.dropBox(), links));
-    EXPECT_FALSE(view.dropBox()->isTargeted());
-    EXPECT_FALSE(drop(view.dropBox(), links));
-    auto* text = new QMimeData;
-    text->setText(QStringLiteral("/tmp/a.jpg"));
-    EXPECT_FALSE(dragEnter(view.dropBox(), text));
-    EXPECT_TRUE(store->droppedFiles().isEmpty());
-    EXPECT_EQ(opened, 0);
-    delete links;
-    delete text;
 }
 
 TEST_F(MenuBarDropViewTest, DropOfThreePhotosLoadsThemAndShowsTheMainWindow)
@@ -121,17 +114,16 @@ TEST_F(MenuBarDropViewTest, DropOfThreePhotosLoadsThemAndShowsTheMainWindow)
                              writePhoto(dir(), QStringLiteral("3.jpg"))};
     QList<QUrl> urls = fileUrls(photos);
     urls.insert(1, QUrl(QStringLiteral("https://example.com/x.jpg"))); // a mixed drag keeps its files
-    QMimeData* data = urlData(urls);
+    std::unique_ptr<QMimeData> data(urlData(urls));
 
     DropBox* box = window.view()->dropBox();
-    ASSERT_TRUE(dragEnter(box, data));
-    EXPECT_TRUE(drop(box, data));
+    ASSERT_TRUE(dragEnter(box, data.get()));
+    EXPECT_TRUE(drop(box, data.get()));
     EXPECT_FALSE(box->isTargeted());
     EXPECT_EQ(store->droppedFiles(), photos);
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
     EXPECT_EQ(opened, 1);
     EXPECT_FALSE(window.isVisible()); // its work is done
-    delete data;
 }
 
 TEST_F(MenuBarDropViewTest, WatchLineCountsSwitchedOnFoldersLive)
@@ -157,33 +149,30 @@ TEST_F(MenuBarDropViewTest, WatchLineCountsSwitchedOnFoldersLive)
     EXPECT_EQ(view.sizeHint().height(), bare);
 }
 
+// The view as the tray window gets it from the installed screens, with the hooks handed there.
 TEST_F(MenuBarDropViewTest, ButtonsOpenChooseAndQuit)
 {
-    MenuBarDropView view(*store, watcher, hooks);
+    ScreenFactory::setWatcher(&watcher);
+    installScreens({hooks.openMainWindow, hooks.quit, {}, {}});
+    QWidget host;
+    std::unique_ptr<QWidget> built(ScreenFactory::build(Screen::dropWindow, *store, &host));
+    ScreenFactory::reset();
+    auto* view = qobject_cast<MenuBarDropView*>(built.get());
+    ASSERT_NE(view, nullptr);
     store->setSidebarSelection(SidebarItem::shelves);
-    view.openButton()->click();
+    view->openButton()->click();
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::shelves);
 
     store->setImporterAdds(true);
-    view.chooseButton()->click();
+    view->chooseButton()->click();
     EXPECT_EQ(opened, 2);
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
     EXPECT_FALSE(store->importerAdds()); // the importer replaces the wheel's files
     EXPECT_TRUE(waitUntil([&] { return store->showImporter(); }, 3000));
 
-    view.quitButton()->click();
+    view->quitButton()->click();
     EXPECT_EQ(quits, 1);
-}
-
-TEST_F(MenuBarDropViewTest, TrayWindowContentComesFromTheView)
-{
-    ScreenFactory::setWatcher(&watcher);
-    installScreens({hooks.openMainWindow, hooks.quit, {}});
-    QWidget host;
-    std::unique_ptr<QWidget> built(ScreenFactory::build(Screen::dropWindow, *store, &host));
-    EXPECT_NE(qobject_cast<MenuBarDropView*>(built.get()), nullptr);
-    ScreenFactory::reset();
 }
 
 TEST_F(MenuBarDropViewTest, WindowIsFramelessEscapeClosesAndASecondClickHides)
