@@ -63,7 +63,7 @@ protected:
     std::unique_ptr<QListWidget> list;
 };
 
-TEST_F(QuickLookTest, SpaceOpensTheSelectedOrFirstFileAndClosesItKeepingTheSelection)
+TEST_F(QuickLookTest, SpaceOpensTheSelectedOrFirstFileAndClosesItKeepingTheSelectionAndTheOpenPreviewFollows)
 {
     const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
     QuickLookList* ql = listOf(files);
@@ -85,6 +85,16 @@ TEST_F(QuickLookTest, SpaceOpensTheSelectedOrFirstFileAndClosesItKeepingTheSelec
     EXPECT_FALSE(ql->preview());
     press(list.get(), Qt::Key_Space);
     EXPECT_EQ(ql->preview(), files[1]);
+    // The open preview follows the arrows, and stepping inside it moves the list.
+    press(list.get(), Qt::Key_Down);
+    press(list.get(), Qt::Key_Down);
+    EXPECT_EQ(ql->panel()->file(), files[2]);
+    EXPECT_EQ(currentRow(), 2);
+    press(ql->panel(), Qt::Key_Left);
+    EXPECT_EQ(ql->panel()->file(), files[1]);
+    EXPECT_EQ(ql->preview(), files[1]);
+    EXPECT_EQ(ql->selection(), files[1]);
+    EXPECT_EQ(currentRow(), 1);
 
     QuickLookList* empty = listOf({}); // on an empty list the keys are left to the list
     EXPECT_EQ(empty->togglePreview(), QuickLookList::KeyResult::ignored);
@@ -132,24 +142,6 @@ TEST_F(QuickLookTest, ArrowsStartFromAnEndStopAtTheEndsAndNeverOpenThePreview)
     list->setCurrentRow(2);
     twice->move(1);
     EXPECT_EQ(twice->selection(), files[1]);
-}
-
-TEST_F(QuickLookTest, TheOpenPreviewFollowsTheArrowsAndSteppingInsideItMovesTheList)
-{
-    const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
-    QuickLookList* ql = listOf(files);
-    press(list.get(), Qt::Key_Space);
-    press(list.get(), Qt::Key_Down);
-    EXPECT_EQ(ql->panel()->file(), files[1]);
-    press(list.get(), Qt::Key_Down);
-    press(list.get(), Qt::Key_Down);
-    EXPECT_EQ(ql->panel()->file(), files[2]);
-    EXPECT_EQ(currentRow(), 2);
-    press(ql->panel(), Qt::Key_Left);
-    EXPECT_EQ(ql->panel()->file(), files[1]);
-    EXPECT_EQ(ql->preview(), files[1]);
-    EXPECT_EQ(ql->selection(), files[1]);
-    EXPECT_EQ(currentRow(), 1);
 }
 
 TEST_F(QuickLookTest, ModifiedKeysAndHeldSpaceAreLeftAlone)
