@@ -71,19 +71,7 @@ TEST_F(KelvaroAppTest, WheelMenuItemsAndShortcuts)
     EXPECT_EQ(app->mainWindow()->menuBar()->findChild<QMenu*>(QStringLiteral("wheelMenu"))->title(), QStringLiteral("Kolo"));
 }
 
-TEST_F(KelvaroAppTest, ModeCommandsSwitchTheWheelAndShowHome)
-{
-    store->setSidebarSelection(SidebarItem::history);
-    app->commands()->toolsMode()->trigger();
-    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
-    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::home));
-    app->commands()->actionsMode()->trigger();
-    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
-    app->commands()->convertMode()->trigger();
-    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
-}
-
-TEST_F(KelvaroAppTest, WithASheetOpenModeCommandsChangeNothing)
+TEST_F(KelvaroAppTest, ModeCommandsSwitchTheWheelAndShowHomeButNotOverAnOpenSheet)
 {
     app->showMainWindow();
     store->setSidebarSelection(SidebarItem::shelves);
@@ -93,6 +81,15 @@ TEST_F(KelvaroAppTest, WithASheetOpenModeCommandsChangeNothing)
     EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::shelves));
     ASSERT_NE(app->mainWindow()->content()->sheet(), nullptr);
     app->mainWindow()->content()->sheet()->reject();
+
+    store->setSidebarSelection(SidebarItem::history);
+    app->commands()->toolsMode()->trigger();
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::home));
+    app->commands()->actionsMode()->trigger();
+    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
+    app->commands()->convertMode()->trigger();
+    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
 }
 
 TEST_F(KelvaroAppTest, ChooseFilesAsksForTheImporterReplacing)

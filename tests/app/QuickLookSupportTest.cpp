@@ -2,7 +2,6 @@
 // (the open preview following), stepping inside the preview moves the list, and the preview
 // window shows pictures (PDF and HEIC included), text and other files.
 #include <QApplication>
-#include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QTemporaryDir>

@@ -1,14 +1,9 @@
-#include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include <cstdio>
-
-#include <QCoreApplication>
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QProcess>
 #include <QSet>
 

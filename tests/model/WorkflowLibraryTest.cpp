@@ -1,4 +1,3 @@
-#include <QJsonDocument>
 
 #include <gtest/gtest.h>
 
