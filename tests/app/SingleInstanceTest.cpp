@@ -118,20 +118,6 @@ TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheRunningSideKeepsOnlyAbsoluteExi
     EXPECT_EQ(received.first(), (LaunchRequest{{a}, true}));
 }
 
-TEST_F(SingleInstanceTest, ReleaseLetsTheNextProcessRun)
-{
-    SingleInstance old(socketName);
-    ASSERT_EQ(old.claim({}), SingleInstance::Role::primary);
-    old.release(); // the language switch, right before it starts the new process
-    EXPECT_FALSE(old.isListening());
-    const SingleInstance::Role role = onOtherThread([&] {
-        SingleInstance relaunched(socketName);
-        const SingleInstance::Role r = relaunched.claim(LaunchRequest{{}, true}, 500);
-        return r == SingleInstance::Role::primary && relaunched.isListening() ? r : SingleInstance::Role::failed;
-    });
-    EXPECT_EQ(role, SingleInstance::Role::primary);
-}
-
 TEST_F(SingleInstanceTest, SocketLeftByACrashIsCleared)
 {
     // The socket file of a dead instance (no lock held) is in the way of listen().

@@ -173,8 +173,14 @@ TEST_F(UpdateCheckerTest, TheFirstCheckComesAfter20SecondsThenEverySixHoursAsAPl
     EXPECT_TRUE(timers->entries[1].repeating);
     EXPECT_TRUE(server.requests.isEmpty()) << "nothing is fetched before the first timer";
 
+    int changes = 0;
+    QObject::connect(c.get(), &UpdateChecker::statusChanged, [&changes] { ++changes; });
     timers->entries[0].action();
+    c->check(true); // only one check runs at a time
+    c->check(false);
     ASSERT_TRUE(waitUntil([&] { return c->status() == UpdateChecker::Status::upToDate; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changes, 2); // checking, upToDate
     ASSERT_EQ(server.requests.size(), 1);
     EXPECT_TRUE(server.requests[0].startsWith(QStringLiteral("GET /feed.json HTTP/1.1\r\n")));
     EXPECT_TRUE(server.requests[0].contains(QStringLiteral("\r\nUser-Agent: Kelvaro/1.2.0\r\n"), Qt::CaseInsensitive))
@@ -185,19 +191,28 @@ TEST_F(UpdateCheckerTest, TheFirstCheckComesAfter20SecondsThenEverySixHoursAsAPl
     EXPECT_EQ(server.requests.size(), 1);
 }
 
-TEST_F(UpdateCheckerTest, AutomaticChecksCanBeSwitchedOffAndAManualOneIgnoresEveryGuard)
+TEST_F(UpdateCheckerTest, StoredStateIsReadWithItsTypeAndAManualCheckIgnoresEveryGuard)
 {
-    storeLastCheck(now.addSecs(-60));
-    server.answer(200, feed(QStringLiteral("1.2.0")));
+    Settings::shared().setValue(QString::fromLatin1(UpdateChecker::lastCheckKey), QStringLiteral("včera"));
+    Settings::shared().setValue(QString::fromLatin1(UpdateChecker::autoCheckKey), QStringLiteral("no"));
     auto c = checker();
+    EXPECT_FALSE(c->lastCheck());
+    EXPECT_TRUE(c->autoCheck());
     c->setAutoCheck(false);
     EXPECT_EQ(Settings::shared().boolValue(QString::fromLatin1(UpdateChecker::autoCheckKey)), false);
-    c->start();
-    fireTimers(*c);
+
+    storeLastCheck(now.addSecs(-60));
+    server.answer(200, feed(QStringLiteral("1.2.0")));
+    auto d = checker();
+    EXPECT_FALSE(d->autoCheck());
+    ASSERT_TRUE(d->lastCheck());
+    EXPECT_EQ(*d->lastCheck(), now.addSecs(-60));
+    d->start();
+    fireTimers(*d);
     EXPECT_TRUE(server.requests.isEmpty());
-    runCheck(*c, true);
+    runCheck(*d, true);
     EXPECT_EQ(server.requests.size(), 1);
-    EXPECT_EQ(c->status(), UpdateChecker::Status::upToDate);
+    EXPECT_EQ(d->status(), UpdateChecker::Status::upToDate);
 }
 
 TEST_F(UpdateCheckerTest, TheLastCheckMustBeTwentyHoursOldOrInTheFuture)
@@ -352,37 +367,6 @@ TEST_F(UpdateCheckerTest, NotesFollowTheLanguageWithoutFallingBackFromAnEmptyTex
                             QStringLiteral(R"(,"notes_cs":null,"notes_en":"English")")));
     runCheck(*c, true);
     EXPECT_EQ(c->notes(), QStringLiteral("English"));
-}
-
-TEST_F(UpdateCheckerTest, StoredStateIsReadWithItsType)
-{
-    Settings::shared().setValue(QString::fromLatin1(UpdateChecker::lastCheckKey), QStringLiteral("včera"));
-    Settings::shared().setValue(QString::fromLatin1(UpdateChecker::autoCheckKey), QStringLiteral("no"));
-    auto c = checker();
-    EXPECT_FALSE(c->lastCheck());
-    EXPECT_TRUE(c->autoCheck());
-
-    Settings::shared().setValue(QString::fromLatin1(UpdateChecker::autoCheckKey), false);
-    storeLastCheck(now.addSecs(-5));
-    auto d = checker();
-    EXPECT_FALSE(d->autoCheck());
-    ASSERT_TRUE(d->lastCheck());
-    EXPECT_EQ(*d->lastCheck(), now.addSecs(-5));
-}
-
-TEST_F(UpdateCheckerTest, OnlyOneCheckRunsAtATime)
-{
-    server.answer(200, feed(QStringLiteral("1.0")));
-    auto c = checker();
-    int changes = 0;
-    QObject::connect(c.get(), &UpdateChecker::statusChanged, [&changes] { ++changes; });
-    c->check(true);
-    c->check(true);
-    c->check(false);
-    ASSERT_TRUE(waitUntil([&] { return settled(*c); }));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(server.requests.size(), 1);
-    EXPECT_EQ(changes, 2); // checking, upToDate
 }
 
 TEST_F(UpdateCheckerTest, TheAlertShowsNotesAsPlainText)
