@@ -183,7 +183,7 @@ TEST_F(ModifierMonitorTest, CtrlAloneLetGoKeepsActions)
     EXPECT_EQ(store->wheelMode(), WheelMode::actions);
 }
 
-TEST_F(ModifierMonitorTest, OtherCombinationsChangeNothing)
+TEST_F(ModifierMonitorTest, OtherCombinationsAnOpenSheetOrDemoContentChangeNothing)
 {
     store->setWheelMode(WheelMode::tools);
     press(Qt::Key_Alt, kNone);
@@ -193,11 +193,7 @@ TEST_F(ModifierMonitorTest, OtherCombinationsChangeNothing)
     EXPECT_EQ(store->wheelMode(), WheelMode::tools);
     press(Qt::Key_Super_L, kShift);
     EXPECT_EQ(store->wheelMode(), WheelMode::tools);
-}
 
-TEST_F(ModifierMonitorTest, OpenSheetOrDemoContentBlocksTheSwitch)
-{
-    store->setWheelMode(WheelMode::tools);
     store->setActiveSheet(ToolSheet::crop);
     press(Qt::Key_Shift, kNone);
     EXPECT_EQ(store->wheelMode(), WheelMode::tools);
