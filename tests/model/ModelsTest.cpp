@@ -74,7 +74,7 @@ TEST(WheelActions, everySliceHasItsOwnCommandInItsModeOnly)
     EXPECT_FALSE(wheelCommand(WheelMode::actions, QStringLiteral("AirDrop")));
 }
 
-TEST(ActivityItemJson, roundTripsWithDateAndPathAndLeavesANullPathOut)
+TEST(ActivityItemJson, roundTripsWithDateAndPathLeavesANullPathOutAndRejectsAMistypedMember)
 {
     ActivityItem a;
     a.id = QUuid::createUuid();
@@ -97,10 +97,8 @@ TEST(ActivityItemJson, roundTripsWithDateAndPathAndLeavesANullPathOut)
     EXPECT_FALSE(o.contains(QStringLiteral("outputPath")));
     EXPECT_FALSE(o.contains(QStringLiteral("extra")));
     EXPECT_EQ(o.value(QStringLiteral("id")).toString(), QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
-}
 
-TEST(ActivityItemJson, rejectsAMissingOrMistypedRequiredMember)
-{
+    // A missing or mistyped required member rejects the item.
     const QJsonObject good = parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","fileName":"a","actionTitle":"b",)"
                                    R"("symbol":"c","date":1.5,"savedBytes":0})");
     ASSERT_TRUE(ActivityItem::fromJson(good));
@@ -110,27 +108,25 @@ TEST(ActivityItemJson, rejectsAMissingOrMistypedRequiredMember)
         EXPECT_FALSE(ActivityItem::fromJson(patched(good, patch))) << patch;
 }
 
-TEST(ShelfJson, optionalMembersDecodeEmptyAndAreAlwaysWritten)
+TEST(ShelfJson, optionalMembersDecodeEmptyAreAlwaysWrittenAndItemsRoundTrip)
 {
-    const auto s = Shelf::fromJson(parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":-3,)"
+    const auto empty = Shelf::fromJson(parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":-3,)"
                                          R"("fileCount":null,"items":null})"));
-    ASSERT_TRUE(s);
-    EXPECT_EQ(s->fileCount, 0);
-    EXPECT_TRUE(s->items.isEmpty());
-    EXPECT_EQ(s->colorIndex, -3);
-    const QJsonObject o = s->toJson();
-    EXPECT_TRUE(o.value(QStringLiteral("items")).isArray());
-    EXPECT_EQ(o.value(QStringLiteral("fileCount")).toInt(-1), 0);
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->fileCount, 0);
+    EXPECT_TRUE(empty->items.isEmpty());
+    EXPECT_EQ(empty->colorIndex, -3);
+    const QJsonObject written = empty->toJson();
+    EXPECT_TRUE(written.value(QStringLiteral("items")).isArray());
+    EXPECT_EQ(written.value(QStringLiteral("fileCount")).toInt(-1), 0);
 
     const QJsonObject good = parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":1})");
     ASSERT_TRUE(Shelf::fromJson(good));
     for (const char* patch : {R"({"colorIndex":"<remove>"})", R"({"colorIndex":1.5})", R"({"colorIndex":3000000000})",
                               R"({"fileCount":"3"})", R"({"items":{}})", R"({"items":[{"name":"x"}]})", R"({"id":"<remove>"})"})
         EXPECT_FALSE(Shelf::fromJson(patched(good, patch))) << patch;
-}
 
-TEST(ShelfJson, itemsRoundTripWithBookmarkDataAndStoredPath)
-{
+    // Items round-trip with their bookmark data and stored path.
     Shelf s;
     s.id = QUuid::createUuid();
     s.name = QStringLiteral("Produkty");

@@ -116,7 +116,7 @@ TEST(StepSummary, inCzech)
         EXPECT_EQ(WorkflowLibrary::summary(row.step), QString::fromUtf8(row.expected));
 }
 
-TEST(WorkflowSummary, stepCountFormsAndOutputDescription)
+TEST(WorkflowSummary, stepCountFormsOutputDescriptionAndTheBuiltInsInBothLanguages)
 {
     useCzech();
     const std::pair<int, const char*> counts[] = {{0, "0 kroky"}, {1, "1 krok"}, {2, "2 kroky"}, {4, "4 kroky"}, {5, "5 kroků"}, {12, "12 kroků"}};
@@ -126,11 +126,7 @@ TEST(WorkflowSummary, stepCountFormsAndOutputDescription)
     EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "jpg", 0.57, false)), QString::fromUtf8("JPG · kvalita 56 %"));
     EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "heic", 0.8, true)), QString::fromUtf8("HEIC · kvalita 80 % · bez metadat"));
     EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "tiff", 0.8, false)), "TIFF");
-}
-
-TEST(WorkflowSummary, builtInsInBothLanguages)
-{
-    useCzech();
+    // The built-ins, in both languages.
     const QList<Workflow>& d = WorkflowLibrary::defaults();
     EXPECT_EQ(WorkflowLibrary::summary(d[0]), QString::fromUtf8("3 kroky · JPG · kvalita 90 %"));
     EXPECT_EQ(WorkflowLibrary::summary(d[1]), QString::fromUtf8("2 kroky · PNG"));
