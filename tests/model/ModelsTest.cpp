@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "../support/TestSupport.h"
-#include "l10n/Localization.h"
 #include "model/Models.h"
 #include "platform/Settings.h"
 
@@ -34,16 +33,15 @@ QJsonObject patched(QJsonObject base, const char* patch)
     return base;
 }
 
-TEST(WheelActions, twentyOneUniqueKeysEachWithEnglishAndADetail)
+// Their English is the translation table's check.
+TEST(WheelActions, twentyOneUniqueKeysEachWithADetail)
 {
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     QSet<QString> keys;
     for (WheelMode mode : allWheelModes())
         for (const WheelAction& a : actions(mode)) {
             keys.insert(a.key);
-            EXPECT_TRUE(L10n::hasEnglishTranslation(a.key)) << qPrintable(a.key);
             EXPECT_FALSE(a.detail().isEmpty()) << qPrintable(a.key);
-            EXPECT_TRUE(L10n::hasEnglishTranslation(a.detail())) << qPrintable(a.detail());
         }
     EXPECT_EQ(keys.size(), 21);
     // The detail depends on the exact key only.
@@ -165,11 +163,9 @@ TEST(PaletteIndex, isTheAbsoluteRemainderAlsoAtTheLimits)
     EXPECT_EQ(s.paletteIndex(5), 3);
 }
 
-TEST(SampleData, everyTitleAndShelfNameTranslatesAndEachCallGivesNewIds)
+TEST(SampleData, shelfNamesFollowTheLanguageAndEachCallGivesNewIds)
 {
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    for (const ActivityItem& a : SampleData::activities())
-        EXPECT_TRUE(L10n::hasEnglishTranslation(a.actionTitle)) << qPrintable(a.actionTitle);
     const QList<Shelf> shelves = SampleData::shelves();
     EXPECT_EQ(shelves[3].name, QStringLiteral("Iceland"));
     EXPECT_NE(SampleData::shelves()[0].id, shelves[0].id);

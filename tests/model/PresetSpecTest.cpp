@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include "../support/TestSupport.h"
-#include "l10n/Localization.h"
 #include "model/PresetSpec.h"
 #include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
@@ -68,8 +67,6 @@ TEST(PresetDefaults, builtInsKeepTheirIdsAndPlatformPresetsAreExactSizes)
             all << p;
         }
     EXPECT_EQ(all.size(), 3 + 8);
-    for (const PresetSpec& p : all)
-        EXPECT_TRUE(L10n::hasEnglishTranslation(p.name)) << qPrintable(p.name);
 }
 
 // Every built-in's id in order: the presets, the platform presets, the workflows with their steps.
