@@ -67,6 +67,12 @@ TEST_F(LocalizedFormat, fillsConversionsAndShowsMismatchedOrMissingArgumentsHarm
     };
     for (const auto& row : rows)
         EXPECT_EQ(fmt(row.format, row.args), QString::fromUtf8(row.expected)) << row.format;
+    // Lf looks the format up first.
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(Lf("%lld fotek", 22), QStringLiteral("22 photos"));
+    EXPECT_EQ(Lf("Neznámý text %@", QStringLiteral("x")), QStringLiteral("Neznámý text x"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    EXPECT_EQ(Lf("%lld fotek", 22), QStringLiteral("22 fotek"));
 }
 
 TEST_F(LocalizedFormat, hugeWidthsAndNonFiniteNumbersAreHarmless)
@@ -86,15 +92,6 @@ TEST_F(LocalizedFormat, numbersFollowTheCurrentLocale)
     EXPECT_EQ(fmt("%.1f", {12345.6}), QStringLiteral("12345,6")); // printf-style: no grouping
     EXPECT_EQ(fmt("%lld", {qint64(12345)}), QStringLiteral("12345"));
     EXPECT_EQ(fmt("%.1f", {-0.26}), QStringLiteral("-0,3"));
-}
-
-TEST_F(LocalizedFormat, LfLooksTheFormatUpFirst)
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    EXPECT_EQ(Lf("%lld fotek", 22), QStringLiteral("22 photos"));
-    EXPECT_EQ(Lf("Neznámý text %@", QStringLiteral("x")), QStringLiteral("Neznámý text x"));
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    EXPECT_EQ(Lf("%lld fotek", 22), QStringLiteral("22 fotek"));
 }
 
 // ---- The language choice --------------------------------------------------------------------
@@ -123,7 +120,7 @@ TEST_F(Language, currentReadsTheSettingAndAnythingElseIsSystem)
     }
 }
 
-TEST_F(Language, systemCodeFromThePreferredLanguages)
+TEST_F(Language, systemCodeAndTextsFromThePreferredLanguages)
 {
     struct Case {
         QStringList preferred;
@@ -136,10 +133,8 @@ TEST_F(Language, systemCodeFromThePreferredLanguages)
         EXPECT_EQ(languageCode(AppLanguage::system), QString::fromLatin1(c.code)) << qPrintable(c.preferred.join(','));
     }
     EXPECT_EQ(languageCode(AppLanguage::czech), QStringLiteral("cs"));
-}
 
-TEST_F(Language, deFallsBackToTheSystemLanguageForTexts)
-{
+    // A setting of "de" falls back to the system language for texts.
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("de"));
     L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("cs-CZ")});
     EXPECT_EQ(L("1 fotka"), QStringLiteral("1 fotka"));
@@ -210,10 +205,8 @@ TEST_F(Language, photosWordForms)
     }
 }
 
-namespace {
-
 // Qt's own dialog texts follow the language chosen in Kelvaro, not the desktop's.
-TEST(QtTexts, FollowTheChosenLanguage)
+TEST_F(Language, QtTextsFollowTheChosenLanguage)
 {
     L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("en-US")});
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
@@ -221,7 +214,4 @@ TEST(QtTexts, FollowTheChosenLanguage)
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Zrušit"));
     EXPECT_TRUE(L10n::installQtTranslations(QStringLiteral("en")));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
-    L10n::setSystemLanguagesForTesting(std::nullopt);
 }
-
-} // namespace
