@@ -1,4 +1,3 @@
-
 #include <gtest/gtest.h>
 
 #include "../support/TestSupport.h"
@@ -37,16 +36,11 @@ Workflow workflow(int steps, QString format, double quality, bool strip)
     return w;
 }
 
-void useCzech()
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-}
-
 } // namespace
 
 // ---- Built-ins and the stored list -----------------------------------------------------------
 
-TEST(WorkflowStore, nothingStoredGivesTheBuiltInsAnEmptyArrayNothingAndOneBadRecordFailsTheList)
+TEST(WorkflowStore, nothingStoredGivesTheBuiltInsAnEmptyArrayNothingAndOneBadRecordOrUnreadableDataNone)
 {
     EXPECT_EQ(WorkflowLibrary::load(), WorkflowLibrary::defaults());
     EXPECT_EQ(WorkflowLibrary::decode(QByteArray()), WorkflowLibrary::defaults());
@@ -60,10 +54,8 @@ TEST(WorkflowStore, nothingStoredGivesTheBuiltInsAnEmptyArrayNothingAndOneBadRec
     const auto one = WorkflowLibrary::decode(R"([{"name":"A","steps":[{"kind":"adjust"}]}])");
     ASSERT_TRUE(one && one->size() == 1);
     EXPECT_DOUBLE_EQ(one->first().steps.first().contrast, 1);
-}
 
-TEST(WorkflowStore, unreadableDataGivesNoneAndIsLoggedOnce)
-{
+    // Unreadable stored data gives none, stays as it is and is logged once.
     clearRecentLogLines();
     const QList<QVariant> unreadable{QVariant(QByteArray(R"([{"name":"A","steps":[{"kind":"sharpen"}]}])")),
                                      QVariant(QStringLiteral("[]"))}; // a text, not data
@@ -100,7 +92,7 @@ WorkflowStep with(K kind, void (*change)(WorkflowStep&))
 
 TEST(StepSummary, inCzech)
 {
-    useCzech();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     const StepText rows[] = {
         {adjust(0.1, 1, false), "jas 20"}, {adjust(0, 1.2, false), "kontrast 39"}, {adjust(0, 0.9, false), "kontrast -19"},
         {adjust(0, 1, false), "Beze změny"}, {adjust(0, 1, true), "černobíle"},
@@ -118,7 +110,7 @@ TEST(StepSummary, inCzech)
 
 TEST(WorkflowSummary, stepCountFormsOutputDescriptionAndTheBuiltInsInBothLanguages)
 {
-    useCzech();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     const std::pair<int, const char*> counts[] = {{0, "0 kroky"}, {1, "1 krok"}, {2, "2 kroky"}, {4, "4 kroky"}, {5, "5 kroků"}, {12, "12 kroků"}};
     for (const auto& [n, words] : counts)
         EXPECT_EQ(WorkflowLibrary::summary(workflow(n, "png", 0.9, false)), QString::fromUtf8(words) + " · PNG");
