@@ -1,20 +1,27 @@
 // The hand-off between launches: what a command line asks for, and a second launch reaching the
-// running instance over the local socket (its blocking side runs on a thread of its own, so the
-// running side can answer on this one).
+// running instance over the local socket, from a thread of this test (its blocking side runs on a
+// thread of its own, so the running side can answer on this one) and from the real program.
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QProcess>
 #include <QThread>
 #include <QUrl>
 
 #include "AppTestSupport.h"
+#include "TestPaths.h"
+#include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "platform/Log.h"
+#include "watch/FolderWatcher.h"
 
 using namespace kelvaro;
 using namespace kelvaro::apptest;
 
 namespace {
+
+const QString kProgram = QStringLiteral(KELVARO_BUILD_DIR "/kelvaro");
 
 // Runs `work` on its own thread and spins this thread's event loop until it has returned.
 template <typename Work>
@@ -29,6 +36,30 @@ auto onOtherThread(Work work) -> decltype(work())
     return result;
 }
 
+// Runs `kelvaro arguments…` in `folder` against the instance socket `socket`; its exit code, or -1
+// when it did not end soon (a launch that hands off takes a fraction of a second). The running
+// side answers on this thread: it is spun while the launch waits.
+int launch(const QString& socket, const QString& folder, const QStringList& arguments, QString* output = nullptr)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(SingleInstance::socketEnvironment), socket);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
+    process.start(kProgram, arguments);
+    if (!process.waitForStarted(30000))
+        return -1;
+    if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30000)) {
+        process.kill();
+        process.waitForFinished(2000);
+        return -1;
+    }
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
 class SingleInstanceTest : public AppFixture {
 protected:
     void SetUp() override
@@ -38,8 +69,19 @@ protected:
         work = QDir(temp.filePath(QStringLiteral("work")));
         socketName = temp.filePath(QStringLiteral("instance"));
     }
+    // This process as the running instance on the test's socket, keeping what reaches it.
+    void listen()
+    {
+        running = std::make_unique<SingleInstance>(socketName);
+        ASSERT_EQ(running->claim({}), SingleInstance::Role::primary);
+        EXPECT_TRUE(running->isListening());
+        QObject::connect(running.get(), &SingleInstance::requested, [this](const LaunchRequest& r) { received.append(r); });
+    }
+
     QDir work;
     QString socketName;
+    std::unique_ptr<SingleInstance> running;
+    QList<LaunchRequest> received;
 };
 
 // ---- Command lines ---------------------------------------------------------------------------------
@@ -76,12 +118,7 @@ TEST_F(SingleInstanceTest, SecondLaunchHandsItsFilesOver)
 {
     const QString a = writePhoto(work, QStringLiteral("a.jpg"));
     const QString b = writePhoto(work, QStringLiteral("b.png"));
-    SingleInstance running(socketName);
-    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
-    EXPECT_TRUE(running.isListening());
-    QList<LaunchRequest> received;
-    QObject::connect(&running, &SingleInstance::requested, [&](const LaunchRequest& r) { received.append(r); });
-
+    listen();
     const SingleInstance::Role role = onOtherThread([&] {
         SingleInstance later(socketName);
         return later.claim(LaunchRequest{{a, b}, false});
@@ -94,11 +131,7 @@ TEST_F(SingleInstanceTest, SecondLaunchHandsItsFilesOver)
 TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheRunningSideKeepsOnlyAbsoluteExistingPaths)
 {
     const QString a = writePhoto(work, QStringLiteral("a.jpg"));
-    SingleInstance running(socketName);
-    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
-    QList<LaunchRequest> received;
-    QObject::connect(&running, &SingleInstance::requested, [&](const LaunchRequest& r) { received.append(r); });
-
+    listen();
     for (const QByteArray& junk : {QByteArray("\xff\xff\xff\xff", 4) + "x", QByteArray("\0\0\0\x05hello", 9)}) {
         QLocalSocket raw;
         raw.connectToServer(socketName);
@@ -116,6 +149,52 @@ TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheRunningSideKeepsOnlyAbsoluteExi
     }));
     ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }));
     EXPECT_EQ(received.first(), (LaunchRequest{{a}, true}));
+}
+
+// ---- The real program --------------------------------------------------------------------------
+
+TEST_F(SingleInstanceTest, TheProgramsSendWithAWebLinkChangesNothingAndOpenedFilesReachTheRunningInstance)
+{
+    if (!QFileInfo(kProgram).isExecutable())
+        GTEST_SKIP() << "the kelvaro program is not built";
+    listen();
+    FolderWatcher watcher;
+    int windowShown = 0;
+    AppDelegate delegate(*store, watcher, AppDelegate::Hooks{[&] { ++windowShown; }, {}, {}});
+    QObject::connect(running.get(), &SingleInstance::requested, &delegate, &AppDelegate::handle);
+    const QString old = writePhoto(dir(), QStringLiteral("old.png"));
+    store->receive(QStringList{old}, false);
+    store->setSidebarSelection(SidebarItem::history);
+
+    // The file manager's send action with a web link.
+    EXPECT_EQ(launch(socketName, work.path(), {QStringLiteral("--send"), QStringLiteral("https://example.com/photo.jpg")}), 0);
+    settle();
+    EXPECT_EQ(store->droppedFiles(), QStringList{old});
+    EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
+    EXPECT_EQ(windowShown, 0);
+
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    const QString b = writePhoto(work, QStringLiteral("b.png"));
+    EXPECT_EQ(launch(socketName, work.path(), {QStringLiteral("a.jpg"), QStringLiteral("b.png")}), 0);
+    ASSERT_TRUE(waitUntil([&] { return windowShown > 0; }));
+    EXPECT_EQ(store->droppedFiles(), (QStringList{a, b}));
+    EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
+    EXPECT_EQ(windowShown, 1);
+}
+
+// `kelvaro --help` and `--version` print and end; no instance, no window starts (one that did
+// would never end by itself).
+TEST_F(SingleInstanceTest, TheProgramsHelpAndVersionPrintAndEnd)
+{
+    if (!QFileInfo(kProgram).isExecutable())
+        GTEST_SKIP() << "the kelvaro program is not built";
+    for (const auto& [option, expected] : {std::pair<const char*, QString>{"--help", QStringLiteral("--send")},
+                                           {"--version", QStringLiteral("Kelvaro " KELVARO_VERSION)}}) {
+        QString output;
+        EXPECT_EQ(launch(socketName, work.path(), {QString::fromLatin1(option)}, &output), 0) << option;
+        EXPECT_TRUE(output.contains(expected)) << option;
+        EXPECT_FALSE(QFileInfo::exists(socketName)) << option;
+    }
 }
 
 TEST_F(SingleInstanceTest, SocketLeftByACrashIsCleared)
