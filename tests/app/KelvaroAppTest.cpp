@@ -1,29 +1,44 @@
+// The application: its commands, the windows it owns and how they follow the language, the
+// welcome over the main window and the settings window.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "app/Commands.h"
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
+#include "app/ScreenInstaller.h"
 #include "app/TrayIcon.h"
 #include "l10n/Localization.h"
 #include "model/GuideContent.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "../support/TestSupport.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/main/ContentView.h"
+#include "ui/main/ScreenFactory.h"
 #include "ui/main/WindowToolbar.h"
+#include "ui/onboarding/OnboardingView.h"
+#include "ui/settings/SettingsView.h"
 
 using namespace kelvaro;
 
 namespace {
 
+using test::settle;
 using test::waitUntil;
+
+const QString kOnboarded = QStringLiteral("kelvaro.onboarded");
 
 class KelvaroAppTest : public ::testing::Test {
 protected:
@@ -56,6 +71,27 @@ protected:
 
     std::unique_ptr<KelvaroStore> store;
     std::unique_ptr<KelvaroApp> app;
+};
+
+// With every screen installed and the welcome not yet done.
+class KelvaroAppWithScreensTest : public KelvaroAppTest {
+protected:
+    void SetUp() override
+    {
+        Settings::shared().remove(kOnboarded);
+        installScreens();
+        KelvaroAppTest::SetUp();
+    }
+    void TearDown() override
+    {
+        KelvaroAppTest::TearDown();
+        ScreenFactory::reset();
+    }
+    OnboardingView* onboarding() const
+    {
+        QDialog* dialog = app->mainWindow()->onboarding();
+        return dialog ? dialog->findChild<OnboardingView*>() : nullptr;
+    }
 };
 
 // The guide's list of shortcuts is what the commands are bound to.
@@ -157,6 +193,69 @@ TEST_F(KelvaroAppTest, WithoutADesktopTrayClosingTheLastWindowQuits)
     ASSERT_NE(app->tray(), nullptr);
     EXPECT_FALSE(app->tray()->isAvailable());
     EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());
+}
+
+TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSettings)
+{
+    QTemporaryDir temp;
+    const QString folder = temp.filePath(QStringLiteral("Výsledky"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(OutputFolder::remember(folder));
+    app->showMainWindow();
+    QDialog* dialog = app->mainWindow()->onboarding();
+    ASSERT_NE(onboarding(), nullptr);
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(dialog, &escape);
+    dialog->close();
+    settle();
+    EXPECT_TRUE(dialog->isVisible());
+
+    OnboardingView* view = onboarding();
+    EXPECT_TRUE(view->backButton()->isHidden());
+    EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Dál"));
+    view->mainButton()->click();
+    EXPECT_EQ(view->step(), 1);
+    view->backButton()->click();
+    EXPECT_EQ(view->step(), 0);
+    view->mainButton()->click();
+    view->mainButton()->click();
+    EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Začít"));
+    EXPECT_EQ(view->folder(), std::optional<QString>(folder));
+    view->mainButton()->click();
+    EXPECT_EQ(Settings::shared().boolValue(kOnboarded), std::optional<bool>(true));
+    ASSERT_TRUE(waitUntil([&] { return app->mainWindow()->onboarding() == nullptr; }));
+
+    // "Zobrazit" in the settings' data section: again, from the welcome step.
+    app->openSettings();
+    EXPECT_EQ(app->settingsWindow()->parentWidget(), app->mainWindow()); // stays over it
+    app->settingsWindow()->findChild<QAbstractButton*>(QStringLiteral("showOnboarding"))->click();
+    ASSERT_NE(onboarding(), nullptr);
+    EXPECT_EQ(onboarding()->step(), 0);
+    onboarding()->findChild<QAbstractButton*>(QStringLiteral("skip"))->click();
+    EXPECT_EQ(Settings::shared().boolValue(kOnboarded), std::optional<bool>(true));
+}
+
+TEST_F(KelvaroAppWithScreensTest, LanguageFromTheWelcomeRetranslatesItAndTheSettingsInPlace)
+{
+    app->showMainWindow();
+    app->commands()->settings()->trigger();
+    ASSERT_NE(app->settingsWindow(), nullptr);
+    EXPECT_EQ(app->settingsWindow()->objectName(), QStringLiteral("settings"));
+    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Nastavení"));
+    QWidget* settingsContent = app->settingsWindow()->findChild<settings::SettingsView*>();
+    OnboardingView* view = onboarding();
+    ASSERT_NE(view, nullptr);
+    auto* language = view->findChild<QComboBox*>(QStringLiteral("language"));
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(language, &down); // Čeština → English
+    settle();
+    EXPECT_EQ(Settings::shared().stringListValue(QStringLiteral("AppleLanguages")), std::optional<QStringList>(QStringList{"en"}));
+    EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Next"));
+    EXPECT_EQ(onboarding(), view); // the same welcome, not a new one
+    EXPECT_EQ(app->settingsWindow()->findChild<settings::SettingsView*>(), settingsContent);
+    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Settings"));
+    EXPECT_TRUE(app->settingsWindow()->isVisible());
 }
 
 } // namespace

@@ -1,8 +1,15 @@
 // The hand-off between launches: what a command line asks for, and a second launch reaching the
 // running instance over the local socket, from a thread of this test (its blocking side runs on a
-// thread of its own, so the running side can answer on this one) and from the real program.
+// thread of its own, so the running side can answer on this one) and from the real program, and the
+// language switch's restart end to end.
+#include <csignal>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
@@ -14,6 +21,8 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "platform/Log.h"
+#include "platform/Settings.h"
+#include "ui/settings/SettingsView.h"
 #include "watch/FolderWatcher.h"
 
 using namespace kelvaro;
@@ -221,6 +230,79 @@ TEST_F(SingleInstanceTest, SilentLockHolderFailsTheLaunchInsteadOfStartingTwice)
     EXPECT_EQ(role, SingleInstance::Role::failed);
     EXPECT_TRUE(recentLogLines().contains(QStringLiteral("Kelvaro: the running instance did not answer")))
         << recentLogLines().join(QLatin1Char('\n')).toStdString();
+}
+
+// ---- Restart ---------------------------------------------------------------------------------------
+// The old instance is this test program run as a child (its quit ends it for good); it reports in
+// its exit code: 1 the new process started, 2 it was asked to quit, 4 it still takes launches,
+// 8 the settings say the restart failed. So the relaunch quits only once the new process started.
+class QuitWatch : public QObject {
+public:
+    bool quitAsked = false;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        quitAsked = quitAsked || (watched == QCoreApplication::instance() && event->type() == QEvent::Quit);
+        return false;
+    }
+};
+
+TEST(RestartChild, oldInstance)
+{
+    // The parent's settings, so that it can see what the new process starts with.
+    qputenv("XDG_CONFIG_HOME", qgetenv("KELVARO_TEST_CONFIG_HOME"));
+    SingleInstance instance;
+    if (instance.claim({}) != SingleInstance::Role::primary)
+        std::exit(64);
+    QuitWatch watch;
+    QCoreApplication::instance()->installEventFilter(&watch);
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+    bool started = false;
+    settings::SettingsServices services;
+    services.restart = [&] { return started = instance.relaunch(qEnvironmentVariable("KELVARO_TEST_PROGRAM")); };
+    settings::SettingsView view(store, services);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(view.findChild<QComboBox*>(QStringLiteral("language")), &down); // English
+    view.findChild<QAbstractButton*>(QStringLiteral("restart"))->click();
+    const bool failureShown = view.findChild<QWidget*>(QStringLiteral("restartText"))->accessibleName().contains(QStringLiteral("couldn't"));
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QCoreApplication::exec();
+    std::exit((started ? 1 : 0) + (watch.quitAsked ? 2 : 0) + (instance.isListening() ? 4 : 0) + (failureShown ? 8 : 0));
+}
+
+// Runs the old instance on the socket `socket`, restarting into `program`; its exit code.
+int runOldInstance(const QString& socket, const QString& program)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(SingleInstance::socketEnvironment), socket);
+    env.insert(QStringLiteral("KELVARO_TEST_PROGRAM"), program);
+    env.insert(QStringLiteral("KELVARO_TEST_CONFIG_HOME"), qEnvironmentVariable("XDG_CONFIG_HOME"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=RestartChild.oldInstance")});
+    if (!child.waitForFinished(60000))
+        return -1;
+    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+}
+
+// The old instance hands over to the new process, which releases and then claims the socket; a
+// launcher that cannot start leaves the old one running.
+TEST_F(SingleInstanceTest, TheOldInstanceQuitsOnlyOnceTheNewProcessTookOverWithTheNewLanguage)
+{
+    if (!QFileInfo(kProgram).isExecutable())
+        GTEST_SKIP() << "the kelvaro program is not built";
+    EXPECT_EQ(runOldInstance(socketName, QStringLiteral("/nonexistent/kelvaro")), 4 + 8);
+
+    EXPECT_EQ(runOldInstance(socketName, kProgram), 1 + 2);
+    ASSERT_TRUE(waitUntil([&] { return SingleInstance::send(socketName, LaunchRequest{}, 500); }, 30000));
+    qint64 pid = 0;
+    QString host, name;
+    ASSERT_TRUE(QLockFile(socketName + QStringLiteral(".lock")).getLockInfo(&pid, &host, &name));
+    EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath(), QFileInfo(kProgram).canonicalFilePath());
+    Settings::shared().sync(); // what the new process read at its start
+    EXPECT_EQ(Settings::shared().stringValue(QStringLiteral("kelvaro.language")), std::optional<QString>(QStringLiteral("en")));
+    ::kill(pid_t(pid), SIGTERM);
 }
 
 } // namespace
