@@ -19,19 +19,15 @@ using namespace kelvaro::apptest;
 
 namespace {
 
-QMimeData* urlData(const QList<QUrl>& urls)
+// Drag data of `urls`: web links as they are, paths as file URLs.
+std::unique_ptr<QMimeData> urlData(const QStringList& urls)
 {
-    auto* data = new QMimeData;
-    data->setUrls(urls);
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> list;
+    for (const QString& url : urls)
+        list.append(url.startsWith(QLatin1String("https:")) ? QUrl(url) : QUrl::fromLocalFile(url));
+    data->setUrls(list);
     return data;
-}
-
-QList<QUrl> fileUrls(const QStringList& paths)
-{
-    QList<QUrl> urls;
-    for (const QString& path : paths)
-        urls.append(QUrl::fromLocalFile(path));
-    return urls;
 }
 
 // True when the box took the drag.
@@ -82,7 +78,7 @@ TEST_F(MenuBarDropViewTest, WebLinksAndTextAreRefusedAndAPhotoDragSaysLetGo)
 {
     MenuBarDropView view(*store, watcher, hooks);
     DropBox* box = view.dropBox();
-    std::unique_ptr<QMimeData> links(urlData({QUrl(QStringLiteral("https://example.com/a.jpg"))}));
+    const std::unique_ptr<QMimeData> links = urlData({QStringLiteral("https://example.com/a.jpg")});
     EXPECT_FALSE(dragEnter(box, links.get()));
     EXPECT_FALSE(box->isTargeted());
     EXPECT_FALSE(drop(box, links.get()));
@@ -92,7 +88,7 @@ TEST_F(MenuBarDropViewTest, WebLinksAndTextAreRefusedAndAPhotoDragSaysLetGo)
     EXPECT_TRUE(store->droppedFiles().isEmpty());
     EXPECT_EQ(opened, 0);
 
-    std::unique_ptr<QMimeData> photo(urlData(fileUrls({writePhoto(dir(), QStringLiteral("a.jpg"))})));
+    const std::unique_ptr<QMimeData> photo = urlData({writePhoto(dir(), QStringLiteral("a.jpg"))});
     EXPECT_TRUE(dragEnter(box, photo.get()));
     EXPECT_EQ(box->title(), QStringLiteral("Pusť to sem"));
     EXPECT_EQ(box->symbol(), QStringLiteral("arrow.down.circle.fill"));
@@ -123,9 +119,8 @@ TEST_F(MenuBarDropViewTest, TheFramelessWindowTogglesClosesOnEscapeAndLoadsDropp
     store->setSidebarSelection(SidebarItem::history);
     const QStringList photos{writePhoto(dir(), QStringLiteral("1.jpg")), writePhoto(dir(), QStringLiteral("2.png")),
                              writePhoto(dir(), QStringLiteral("3.jpg"))};
-    QList<QUrl> urls = fileUrls(photos);
-    urls.insert(1, QUrl(QStringLiteral("https://example.com/x.jpg"))); // a mixed drag keeps its files
-    std::unique_ptr<QMimeData> data(urlData(urls));
+    // A mixed drag keeps its files.
+    const std::unique_ptr<QMimeData> data = urlData({photos[0], QStringLiteral("https://example.com/x.jpg"), photos[1], photos[2]});
 
     DropBox* box = window.view()->dropBox();
     ASSERT_TRUE(dragEnter(box, data.get()));
