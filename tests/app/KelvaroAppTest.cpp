@@ -95,7 +95,7 @@ protected:
 };
 
 // The guide's list of shortcuts is what the commands are bound to.
-TEST_F(KelvaroAppTest, EveryShortcutTheGuideListsIsACommands)
+TEST_F(KelvaroAppTest, EveryShortcutTheGuideListsIsBoundToACommand)
 {
     QList<QKeySequence> bound;
     for (const QAction* action : app->commands()->findChildren<QAction*>())
