@@ -123,20 +123,6 @@ TEST_F(SingleInstanceTest, CommandLinesGiveTheirExistingLocalFilesOnceAndActivat
 
 // ---- Hand-off ----------------------------------------------------------------------------------------
 
-TEST_F(SingleInstanceTest, SecondLaunchHandsItsFilesOver)
-{
-    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
-    const QString b = writePhoto(work, QStringLiteral("b.png"));
-    listen();
-    const SingleInstance::Role role = onOtherThread([&] {
-        SingleInstance later(socketName);
-        return later.claim(LaunchRequest{{a, b}, false});
-    });
-    EXPECT_EQ(role, SingleInstance::Role::handedOff);
-    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }));
-    EXPECT_EQ(received, (QList<LaunchRequest>{LaunchRequest{{a, b}, false}}));
-}
-
 TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheRunningSideKeepsOnlyAbsoluteExistingPaths)
 {
     const QString a = writePhoto(work, QStringLiteral("a.jpg"));
@@ -162,6 +148,7 @@ TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheRunningSideKeepsOnlyAbsoluteExi
 
 // ---- The real program --------------------------------------------------------------------------
 
+// A second launch hands its files over and ends at once.
 TEST_F(SingleInstanceTest, TheProgramsSendWithAWebLinkChangesNothingAndOpenedFilesReachTheRunningInstance)
 {
     if (!QFileInfo(kProgram).isExecutable())
