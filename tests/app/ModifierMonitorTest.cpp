@@ -114,7 +114,7 @@ TEST_F(ModifierMonitorTest, ShiftThenAltThenLettingGoWhileTypingStillReachesTheL
     EXPECT_EQ(store->wheelMode(), WheelMode::convert); // letting go leaves the last mode
 }
 
-TEST_F(ModifierMonitorTest, CtrlPartOfAShortcutGivesTheWheelBack)
+TEST_F(ModifierMonitorTest, CtrlPartOfAShortcutGivesTheWheelBackButCtrlAloneKeepsActions)
 {
     // Ctrl is the shortcut key too: Ctrl+O must not leave the actions wheel behind.
     store->setWheelMode(WheelMode::tools);
@@ -168,12 +168,7 @@ TEST_F(ModifierMonitorTest, CtrlPartOfAShortcutGivesTheWheelBack)
         settle();
     }
     EXPECT_EQ(store->wheelMode(), WheelMode::actions);
-}
-
-TEST_F(ModifierMonitorTest, CtrlAloneLetGoKeepsActions)
-{
-    store->setWheelMode(WheelMode::convert);
-    press(Qt::Key_Control, kNone);
+    // Ctrl alone, let go, keeps the actions wheel.
     release(Qt::Key_Control, kCtrl);
     key(QEvent::KeyPress, Qt::Key_A, kNone, QStringLiteral("a"));
     EXPECT_EQ(store->wheelMode(), WheelMode::actions);
