@@ -18,11 +18,6 @@ using namespace kelvaro;
 
 namespace {
 
-void useLanguage(const char* code)
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(code));
-}
-
 const PresetSpec& platformPreset(const char* name)
 {
     for (const PlatformPresets& group : PlatformPresets::all())
@@ -36,7 +31,7 @@ const PresetSpec& platformPreset(const char* name)
 
 TEST(PresetSummary, namesSizeFormatQualityAndMetadataInTheLanguage)
 {
-    useLanguage("cs");
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     EXPECT_EQ(PresetSpec::defaults().at(0).summary(), QStringLiteral("max 1600 px · JPG · kvalita 80 % · bez metadat"));
     // An exact size wins over the long side.
     EXPECT_EQ(platformPreset("Instagram profilovka").summary(), QStringLiteral("320×320 px · JPG · kvalita 90 % · bez metadat"));
@@ -50,7 +45,7 @@ TEST(PresetSummary, namesSizeFormatQualityAndMetadataInTheLanguage)
         p.quality = q; // never crashes
         EXPECT_TRUE(p.summary().startsWith(QStringLiteral("kvalita "))) << q;
     }
-    useLanguage("en");
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
     EXPECT_EQ(PresetSpec::defaults().at(0).summary(), QStringLiteral("max 1600 px · JPG · quality 80 % · no metadata"));
 }
 
