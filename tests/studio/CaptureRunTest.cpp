@@ -68,11 +68,10 @@ protected:
     }
 
     // Runs a capture to its end; `during` is called on every progress text.
-    void capture(const QList<AppLanguage>& languages, bool framed, std::function<void(const QString&)> during = {})
+    void capture(const QList<AppLanguage>& languages, bool framed, std::function<void(const QString&)> during)
     {
-        QMetaObject::Connection watch;
-        if (during)
-            watch = QObject::connect(studio.get(), &ScreenshotStudio::changed, [this, during] { during(studio->captureProgress()); });
+        const QMetaObject::Connection watch =
+            QObject::connect(studio.get(), &ScreenshotStudio::changed, [this, during] { during(studio->captureProgress()); });
         studio->captureAll(languages, framed, files);
         ASSERT_TRUE(studio->isCapturing());
         ASSERT_TRUE(waitUntil([&] { return !studio->isCaptureRunning(); }, 60000));
