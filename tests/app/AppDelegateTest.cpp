@@ -1,7 +1,6 @@
-// The intake of files from outside the windows, and the order in which the long-running
-// services start.
+// The intake of files from outside the windows (opened files arriving are the single-instance
+// tests' hand-off from the real program), and the order in which the long-running services start.
 #include <QGuiApplication>
-#include <QWidget>
 
 #include "AppTestSupport.h"
 #include "app/AppDelegate.h"
@@ -18,35 +17,13 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
-        mainWindow = std::make_unique<QWidget>();
-        hooks.showMainWindow = [this] {
-            calls << QStringLiteral("window");
-            mainWindow->show();
-        };
+        hooks.showMainWindow = [this] { calls << QStringLiteral("window"); };
     }
 
     FolderWatcher watcher;
     AppDelegate::Hooks hooks;
-    std::unique_ptr<QWidget> mainWindow;
     QStringList calls;
 };
-
-TEST_F(AppDelegateTest, OpenedFilesReplaceTheWheelShowHomeAndBringAClosedWindowBack)
-{
-    AppDelegate delegate(*store, watcher, hooks);
-    store->receive(QStringList{writePhoto(dir(), QStringLiteral("old.jpg"))}, false);
-    store->setSidebarSelection(SidebarItem::shelves);
-    mainWindow->show();
-    mainWindow->close();
-    const QString a = writePhoto(dir(), QStringLiteral("a.jpg"));
-    const QString b = writePhoto(dir(), QStringLiteral("b.png"));
-
-    delegate.accept({a, b});
-    EXPECT_EQ(store->droppedFiles(), (QStringList{a, b}));
-    EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
-    EXPECT_EQ(calls, QStringList{QStringLiteral("window")});
-    EXPECT_TRUE(mainWindow->isVisible());
-}
 
 TEST_F(AppDelegateTest, NoFilesChangeNothingAndABareLaunchOnlyBringsTheWindowForward)
 {
