@@ -151,10 +151,11 @@ TEST_F(KelvaroAppTest, GuideCommandSelectsTheGuideWithoutOpeningAWindow)
     EXPECT_EQ(app->mainWindow()->onboarding(), nullptr) << "no welcome without its screen";
 }
 
-TEST_F(KelvaroAppTest, SwitchingToEnglishRebuildsTheWindowKeepingTheScreen)
+TEST_F(KelvaroAppTest, SwitchingToEnglishRebuildsTheWindowKeepingTheScreenAndRetitlesTheSettings)
 {
     app->showMainWindow();
     store->setSidebarSelection(SidebarItem::history);
+    app->openSettings();
     ContentView* before = app->mainWindow()->content();
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
     ASSERT_TRUE(waitUntil([&] { return app->mainWindow()->content() != before; }));
@@ -163,6 +164,7 @@ TEST_F(KelvaroAppTest, SwitchingToEnglishRebuildsTheWindowKeepingTheScreen)
     EXPECT_EQ(after->toolbar()->outputFolderAction()->text(), QStringLiteral("Output Folder"));
     EXPECT_EQ(app->mainWindow()->menuBar()->findChild<QMenu*>(QStringLiteral("wheelMenu"))->title(), QStringLiteral("Wheel"));
     EXPECT_EQ(app->commands()->chooseFiles()->text(), QStringLiteral("Choose Files…"));
+    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Settings"));
 }
 
 TEST_F(KelvaroAppTest, StudioWindowOnlyWhileEnabled)
