@@ -223,6 +223,7 @@ TEST_F(SingleInstanceTest, SilentLockHolderFailsTheLaunchInsteadOfStartingTwice)
 // The old instance is this test program run as a child (its quit ends it for good); it reports in
 // its exit code: 1 the new process started, 2 it was asked to quit, 4 it still takes launches,
 // 8 the settings say the restart failed. So the relaunch quits only once the new process started.
+
 class QuitWatch : public QObject {
 public:
     bool quitAsked = false;

@@ -205,8 +205,7 @@ TEST_F(Language, photosWordForms)
     }
 }
 
-// Qt's own dialog texts follow the language chosen in Kelvaro, not the desktop's.
-TEST_F(Language, QtTextsFollowTheChosenLanguage)
+TEST_F(Language, QtTextsFollowTheChosenLanguageNotTheDesktops)
 {
     L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("en-US")});
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));

@@ -68,7 +68,6 @@ TEST(JsonReader, requiredMembersAreStrict)
     EXPECT_TRUE(json::Reader(QJsonValue(QJsonObject())).ok());
 }
 
-// Optionals are absent when missing or null but strict when present; the first failure sticks.
 TEST(JsonReader, optionalsAreAbsentWhenMissingOrNullButStrictWhenPresentAndTheFirstFailureSticks)
 {
     json::Reader r(parse(R"({"n":null,"s":"t","bad":5,"b":1})"));
