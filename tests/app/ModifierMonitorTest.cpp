@@ -178,15 +178,11 @@ TEST_F(ModifierMonitorTest, CtrlPartOfAShortcutGivesTheWheelBackButCtrlAloneKeep
     EXPECT_EQ(store->wheelMode(), WheelMode::actions);
 }
 
-TEST_F(ModifierMonitorTest, OtherCombinationsAnOpenSheetOrDemoContentChangeNothing)
+// The held keys are the ones the platform reports (other combinations are the mapping's rows).
+TEST_F(ModifierMonitorTest, KeysHeldBeforeTheFocusCameAnOpenSheetOrDemoContentChangeNothing)
 {
     store->setWheelMode(WheelMode::tools);
-    press(Qt::Key_Alt, kNone);
-    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
-    release(Qt::Key_Alt, kAlt);
     press(Qt::Key_Control, kShift); // Shift went down while another program had the keyboard
-    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
-    press(Qt::Key_Super_L, kShift);
     EXPECT_EQ(store->wheelMode(), WheelMode::tools);
 
     store->setActiveSheet(ToolSheet::crop);
