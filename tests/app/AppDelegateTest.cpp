@@ -40,40 +40,34 @@ TEST_F(AppDelegateTest, NoFilesChangeNothingAndABareLaunchOnlyBringsTheWindowFor
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
 }
 
-// The process outlives its last window only when the desktop shows the tray item; until the
-// tray step has run, the application's own setting stands.
-TEST_F(AppDelegateTest, KeepsRunningAfterTheLastWindowOnlyWithATray)
+// Nothing runs inside the launch call itself: the first window is drawn first. The process then
+// outlives its last window only when the desktop shows the tray item; until the tray step has
+// run, the application's own setting stands.
+TEST_F(AppDelegateTest, ServicesStartAfterLaunchInOrderAndTheProcessOutlivesItsWindowsOnlyWithATray)
 {
     const bool before = QGuiApplication::quitOnLastWindowClosed();
     for (const bool shown : {true, false}) {
+        FolderWatcher fresh;
+        calls.clear();
+        hooks.startUpdateChecker = [&] {
+            calls << (fresh.isStarted() ? QStringLiteral("updates after watcher") : QStringLiteral("updates first"));
+        };
+        hooks.installTray = [&] {
+            calls << QStringLiteral("tray");
+            return shown;
+        };
         QGuiApplication::setQuitOnLastWindowClosed(shown);
-        hooks.installTray = [shown] { return shown; };
-        AppDelegate delegate(*store, watcher, hooks);
-        EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), shown);
+        AppDelegate delegate(*store, fresh, hooks);
         delegate.didFinishLaunching();
+        EXPECT_FALSE(fresh.isStarted());
+        EXPECT_TRUE(calls.isEmpty());
+        EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), shown);
         settle();
+        EXPECT_TRUE(fresh.isStarted());
+        EXPECT_EQ(calls, (QStringList{QStringLiteral("updates after watcher"), QStringLiteral("tray")}));
         EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), !shown) << shown;
     }
     QGuiApplication::setQuitOnLastWindowClosed(before);
-}
-
-TEST_F(AppDelegateTest, ServicesStartAfterLaunchInOrder)
-{
-    hooks.startUpdateChecker = [this] {
-        calls << (watcher.isStarted() ? QStringLiteral("updates after watcher") : QStringLiteral("updates first"));
-    };
-    hooks.installTray = [this] {
-        calls << QStringLiteral("tray");
-        return false;
-    };
-    AppDelegate delegate(*store, watcher, hooks);
-    delegate.didFinishLaunching();
-    // Nothing runs inside the launch call itself: the first window is drawn first.
-    EXPECT_FALSE(watcher.isStarted());
-    EXPECT_TRUE(calls.isEmpty());
-    settle();
-    EXPECT_TRUE(watcher.isStarted());
-    EXPECT_EQ(calls, (QStringList{QStringLiteral("updates after watcher"), QStringLiteral("tray")}));
 }
 
 } // namespace

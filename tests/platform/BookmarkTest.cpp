@@ -38,7 +38,8 @@ TEST(Bookmark, resolvesAnUnchangedFolderFreshARenamedOneNotAndNothingForAMissing
     EXPECT_FALSE(Bookmark::resolve(blob));
 }
 
-TEST(Bookmark, deletedIsGoneAndRecreatedIsStale)
+// A folder deleted is gone; one recreated at the path, or a file replaced under its name, is stale.
+TEST(Bookmark, deletedIsGoneAndRecreatedOrReplacedIsStale)
 {
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/out");
@@ -54,16 +55,12 @@ TEST(Bookmark, deletedIsGoneAndRecreatedIsStale)
     ASSERT_TRUE(r);
     EXPECT_TRUE(r->stale);
     EXPECT_FALSE(Bookmark::identifies(blob, folder));
-}
 
-TEST(Bookmark, aFileReplacedUnderTheSameNameIsStale)
-{
-    QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/a.jpg");
     test::writeFile(path, {});
-    const QByteArray blob = Bookmark::create(path);
+    const QByteArray file = Bookmark::create(path);
     // Safe-save style replacement: a new file renamed over the old one.
     test::writeFile(path + QStringLiteral(".tmp"), {});
     ASSERT_EQ(::rename(QFile::encodeName(path + QStringLiteral(".tmp")).constData(), QFile::encodeName(path).constData()), 0);
-    EXPECT_TRUE(Bookmark::resolve(blob)->stale);
+    EXPECT_TRUE(Bookmark::resolve(file)->stale);
 }
