@@ -63,11 +63,10 @@ TEST(ModeSwitcher, ClicksReportTheirModeAndOnlyRealChangesSignal)
     }
     EXPECT_EQ(switcher.selection(), WheelMode::actions);
     EXPECT_EQ(clicked, (QList<WheelMode>{WheelMode::actions, WheelMode::actions}));
-    changes = 0;
     switcher.setSelection(WheelMode::actions);
-    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(changes, 1); // the first click's
     switcher.setSelection(WheelMode::tools);
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(changes, 2);
 }
 
 TEST(KelvaroStyle, SlimScrollBarsWithAProportionalHandleAndNoButtons)

@@ -85,7 +85,6 @@ TEST(HistoryFilterTest, OrdersNewestFirstStablyAndFiltersByStoredPrefixAndShownT
         EXPECT_EQ(names(filterHistory(store, c.scope, QString::fromUtf8(c.query))), c.expected)
             << c.language << " " << rawValue(c.scope).toStdString() << " '" << c.query << "'";
     }
-    setLanguage("cs");
 }
 
 TEST(HistoryFilterTest, DaysSplitAtMidnightAndReadInBothLanguages)

@@ -107,7 +107,6 @@ TEST_F(SettingsViewTest, StoredQualityShowsAsStoredAndASliderMoveIsWhatTheNextRu
 
 TEST_F(SettingsViewTest, EnglishSwitchesTheWindowInPlaceAndKeepsTheRestartRow)
 {
-    Settings::shared().setValue("kelvaro.language", "cs");
     int restarts = 0;
     auto view = open([&] { return ++restarts, false; });
     auto* language = general(*view)->findChild<QComboBox*>("language");

@@ -25,7 +25,6 @@ QStringList results(int count)
 
 TEST(DragOutChips, ChipsPerResultCount)
 {
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     // results, file chips, whether an "all" chip follows them
     for (const auto& [results, fileChips, allChip] : {std::tuple{0, 0, false}, {1, 1, false}, {2, 2, true}, {3, 3, true},
                                                       {5, 3, true}, {8, 3, true}}) {
