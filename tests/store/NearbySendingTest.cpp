@@ -1,7 +1,5 @@
 // Sending the wheel's files over KDE Connect: one device or a question, in the background with
 // progress and cancel, what went out booked in the history.
-#include <QSemaphore>
-
 #include "StoreTestSupport.h"
 
 namespace kelvaro::test {
@@ -18,7 +16,7 @@ TEST_F(NearbySendingTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
 
     share->available = false;
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_TRUE(s.statusIsError());
     EXPECT_EQ(s.statusMessage(), QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."));
     EXPECT_EQ(s.activities().size(), before);
@@ -26,7 +24,7 @@ TEST_F(NearbySendingTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
     // One reachable device: no question, the files go there.
     share->available = true;
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_TRUE(s.nearbyChoice().isEmpty());
     EXPECT_FALSE(s.statusIsError());
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Soubory posílám přes KDE Connect do zařízení „Telefon“."));
@@ -46,7 +44,7 @@ TEST_F(NearbySendingTest, APartlyRefusedSendKeepsWhatWentOutAndCountsTheRest)
 
     share->refused = {a, c};
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_TRUE(s.statusIsError());
     EXPECT_EQ(s.statusMessage(),
               QStringLiteral("Soubory posílám přes KDE Connect do zařízení „Telefon“. Nepovedlo se: 2."));
@@ -57,7 +55,7 @@ TEST_F(NearbySendingTest, APartlyRefusedSendKeepsWhatWentOutAndCountsTheRest)
     // Nothing taken at all is the service being unavailable, with nothing recorded.
     share->refused = {a, b, c};
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_TRUE(s.statusIsError());
     EXPECT_EQ(s.statusMessage(), QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."));
     EXPECT_EQ(s.activities().size(), before + 1);
@@ -73,7 +71,7 @@ TEST_F(NearbySendingTest, SeveralDevicesAreAskedForAndThePickIsNotRemembered)
     SignalCounter choices(&s, &KelvaroStore::nearbyChoiceChanged);
 
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_EQ(s.nearbyChoice(), share->reachable);
     EXPECT_EQ(choices.count, 1);
     EXPECT_TRUE(share->sent.isEmpty());
@@ -81,7 +79,7 @@ TEST_F(NearbySendingTest, SeveralDevicesAreAskedForAndThePickIsNotRemembered)
 
     s.sendToDevice("phone");
     EXPECT_TRUE(s.nearbyChoice().isEmpty());
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_EQ(share->sent, (QList<std::pair<QString, QString>>{{"phone", a}}));
 
     // The next sending asks again; a dismissed question sends nothing.
@@ -127,7 +125,7 @@ TEST_F(NearbySendingTest, SendingRunsInTheBackgroundWithProgressAndCancel)
     ASSERT_TRUE(waitUntil([&] { return gated->entered.available() == 2; }));
     s.cancelRun(); // the second file is in hand: it finishes, the third never starts
     gated->proceed.release();
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_EQ(gated->sentFiles(), files.mid(0, 2));
     EXPECT_EQ(s.activities().size(), before + 2);
     EXPECT_EQ(s.progressDone(), 2);

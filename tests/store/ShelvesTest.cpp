@@ -5,8 +5,15 @@
 namespace kelvaro::test {
 namespace {
 
+// A store without sample content, its output folder "out" remembered.
 class ShelvesTest : public StoreTest {
 protected:
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        out = rememberOutput();
+    }
+
     KelvaroStore& emptyStore()
     {
         KelvaroStore& s = makeStore(fakeProcess);
@@ -14,19 +21,12 @@ protected:
         s.setActivities({});
         return s;
     }
-    const Shelf* shelfNamed(const QString& name) const
-    {
-        for (const Shelf& shelf : store->shelves()) {
-            if (shelf.name == name)
-                return &shelf;
-        }
-        return nullptr;
-    }
+
+    QString out;
 };
 
 TEST_F(ShelvesTest, NoFilesMeansNoShelf)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     EXPECT_FALSE(s.addToShelf(std::nullopt, "Léto"));
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Soubory se na polici nepodařilo uložit."));
@@ -36,7 +36,6 @@ TEST_F(ShelvesTest, NoFilesMeansNoShelf)
 
 TEST_F(ShelvesTest, ThreeFilesOnANewShelf)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     const QString a = image("in/a.jpg"), b = touch("in/b.png", "12345"), c = touch("in/c.heic");
     s.receive(QStringList{a, b, c}, false);
@@ -60,7 +59,6 @@ TEST_F(ShelvesTest, ThreeFilesOnANewShelf)
 
 TEST_F(ShelvesTest, ABlankNameMakesANewShelfAndAnIdAddsToItsShelf)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     s.receive(QStringList{touch("in/a.jpg")}, false);
     EXPECT_TRUE(s.addToShelf(std::nullopt, "   "));
@@ -77,7 +75,6 @@ TEST_F(ShelvesTest, ABlankNameMakesANewShelfAndAnIdAddsToItsShelf)
 
 TEST_F(ShelvesTest, NewShelvesCycleTheirSymbols)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     s.receive(QStringList{touch("in/a.jpg")}, false);
     for (int i = 0; i < 7; ++i)
@@ -96,7 +93,6 @@ TEST_F(ShelvesTest, NewShelvesCycleTheirSymbols)
 
 TEST_F(ShelvesTest, WhenNoCopyCanBeMadeTheFileIsBookmarked)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     const QString a = touch("in/a.jpg");
     fileSystem->failCopies = true;
@@ -120,7 +116,6 @@ TEST_F(ShelvesTest, NameTakenIgnoresCaseAndBlanks)
 
 TEST_F(ShelvesTest, RenamingMovesTheFolderAndRewritesTokens)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     s.receive(QStringList{touch("in/a.jpg")}, false);
     s.addToShelf(std::nullopt, "Léto");
@@ -142,7 +137,6 @@ TEST_F(ShelvesTest, RenamingMovesTheFolderAndRewritesTokens)
 
 TEST_F(ShelvesTest, ASharedFolderIsNotRenamed)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     s.receive(QStringList{touch("in/a.jpg")}, false);
     s.addToShelf(std::nullopt, "Léto");
@@ -156,7 +150,6 @@ TEST_F(ShelvesTest, ASharedFolderIsNotRenamed)
 
 TEST_F(ShelvesTest, DeletingAShelfDeletesItsCopiesButNotOtherFiles)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
     s.addToShelf(std::nullopt, "Léto");
@@ -171,7 +164,6 @@ TEST_F(ShelvesTest, DeletingAShelfDeletesItsCopiesButNotOtherFiles)
 
 TEST_F(ShelvesTest, RemovingAndMovingItems)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
     s.addToShelf(std::nullopt, "Léto");
@@ -198,7 +190,6 @@ TEST_F(ShelvesTest, RemovingAndMovingItems)
 
 TEST_F(ShelvesTest, LoadingAShelfIntoTheWheel)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
     s.addToShelf(std::nullopt, "Léto");
@@ -220,23 +211,15 @@ TEST_F(ShelvesTest, LoadingAShelfIntoTheWheel)
 
 TEST_F(ShelvesTest, DemoShelvesNeverTouchTheRealFolders)
 {
-    const QString out = rememberOutput();
     KelvaroStore& s = emptyStore();
     s.receive(QStringList{touch("in/a.jpg")}, false);
     s.addToShelf(std::nullopt, "Léto");
     const QByteArray saved = storedLibrary();
 
-    Shelf demo;
-    demo.id = QUuid::createUuid();
-    demo.name = "Léto";
-    ShelfItem item;
-    item.id = QUuid::createUuid();
-    item.name = "a.jpg";
-    item.storedPath = "out:Police/Léto/a.jpg";
-    demo.items = {item};
+    const Shelf demo = shelf("Léto", {"out:Police/Léto/a.jpg"});
     s.enterDemo({}, {demo});
     s.updateShelf(demo.id, "Jaro", "folder.fill", 0);
-    s.removeItem(item.id, demo.id);
+    s.removeItem(demo.items.first().id, demo.id);
     EXPECT_TRUE(s.addToShelf(std::nullopt, "Demo"));
     s.deleteShelf(demo.id);
     s.syncShelvesWithDisk();

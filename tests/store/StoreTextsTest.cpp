@@ -14,9 +14,7 @@ TEST_F(StoreLanguageTest, EnglishSentenceOfAPartialRun)
     Settings::shared().setValue("kelvaro.language", QStringLiteral("en"));
     rememberOutput();
     KelvaroStore& s = makeStore(fakeProcess);
-    s.receive(QStringList{touch("a.jpg"), touch("b.jpg"), touch("bad.jpg")}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(runOn({touch("a.jpg"), touch("b.jpg"), touch("bad.jpg")}, KelvaroOp::convert(ImageFormat::png)));
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Done – 2 files in the folder “out”. Failed: 1."));
 }
 
@@ -34,15 +32,14 @@ TEST_F(StoreLanguageTest, RealTextRecognitionPutsTheTextOnTheClipboard)
         painter.setPen(Qt::black);
         painter.drawText(page.rect(), Qt::AlignCenter, QStringLiteral("KELVARO"));
     }
-    const QString file = path("in/page.png");
-    QDir().mkpath(path("in"));
+    const QString file = path("page.png");
     ASSERT_TRUE(page.save(file));
     const QString blank = image("in/blank.png", 60, 60, Qt::white);
 
     KelvaroStore& s = makeStore();
     s.receive(QStringList{file}, false);
-    s.run(KelvaroOp::ocr());
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }, 60000));
+    s.perform({"OCR", "x"}, WheelMode::tools);
+    ASSERT_TRUE(finished(60000));
     ASSERT_FALSE(s.statusIsError()) << s.statusMessage().value_or("").toStdString();
     EXPECT_TRUE(clipboard->text.contains("KELVARO")) << clipboard->text.toStdString();
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Text je ve schránce a uložený jako .txt (1 soubor)."));
@@ -53,7 +50,7 @@ TEST_F(StoreLanguageTest, RealTextRecognitionPutsTheTextOnTheClipboard)
     const int writes = clipboard->writes;
     s.receive(QStringList{blank}, false);
     s.run(KelvaroOp::ocr());
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }, 60000));
+    ASSERT_TRUE(finished(60000));
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Žádný text jsem nenašel."));
     EXPECT_EQ(clipboard->writes, writes);
 }

@@ -11,7 +11,7 @@
 
 #include "platform/Settings.h"
 #include "watch/WatchModels.h"
-#include "WatchTestSupport.h"
+#include "WatcherFixture.h"
 
 using namespace kelvaro;
 using namespace kelvaro::testing;
@@ -43,7 +43,7 @@ protected:
 TEST_F(WatchScanTest, unlistableFoldersGiveNone)
 {
     EXPECT_FALSE(WatchScan::list(path("missing")).has_value());
-    writeJpeg(path("photo.jpg"));
+    writeFile(path("photo.jpg"), "x");
     EXPECT_FALSE(WatchScan::list(path("photo.jpg")).has_value());
     QDir(dir.path()).mkdir("empty");
     const auto empty = WatchScan::list(path("empty"));
@@ -59,12 +59,11 @@ TEST_F(WatchScanTest, unlistableFoldersGiveNone)
 
 TEST_F(WatchScanTest, listsOnlyImagesDirectlyInside)
 {
-    const QByteArray jpeg = jpegBytes();
     for (const char* name : {"beach.JPG", "beach.Jpeg", "a.png", "b.heic", "c.heif", "d.tif", "e.tiff", "f.webp",
                              "g.bmp", "anim.gif", "scan.pdf", "noext", "notes.txt", ".cover.jpg", "jpg"})
-        writeBytes(path(name), jpeg);
+        writeFile(path(name), "x");
     QDir(dir.path()).mkpath("sub");
-    writeBytes(path("sub/inner.jpg"), jpeg);
+    writeFile(path("sub/inner.jpg"), "x");
     QDir(dir.path()).mkpath("holiday.jpg");
     QFile::link(path("a.png"), path("link.png"));
 
@@ -74,9 +73,9 @@ TEST_F(WatchScanTest, listsOnlyImagesDirectlyInside)
 
 TEST_F(WatchScanTest, emptyFileWaitsForContent)
 {
-    writeBytes(path("new.jpg"), QByteArray());
+    writeFile(path("new.jpg"), QByteArray());
     EXPECT_TRUE(listedNames().isEmpty());
-    writeBytes(path("new.jpg"), QByteArray(123, 'x'));
+    writeFile(path("new.jpg"), QByteArray(123, 'x'));
     const auto listing = WatchScan::list(dir.path());
     ASSERT_EQ(listing->size(), 1);
     EXPECT_TRUE(listing->first().key.endsWith(QStringLiteral("|123")));
@@ -86,9 +85,9 @@ TEST_F(WatchScanTest, emptyFileWaitsForContent)
 TEST_F(WatchScanTest, sortsByCodePointsAndListsNamesDifferingInCase)
 {
     for (const char* name : {"IMG_9.jpg", "a.jpg", "IMG_10.jpg", "Z.jpg", "z.jpg", "A.jpg", "\xc3\xa9t\xc3\xa9.jpg"})
-        writeBytes(path(QString::fromUtf8(name)), "x");
-    writeBytes(path("photo.jpg"), "a");
-    writeBytes(path("Photo.jpg"), "b");
+        writeFile(path(QString::fromUtf8(name)), "x");
+    writeFile(path("photo.jpg"), "a");
+    writeFile(path("Photo.jpg"), "b");
     EXPECT_EQ(listedNames(), (QStringList{"A.jpg", "IMG_10.jpg", "IMG_9.jpg", "Photo.jpg", "Z.jpg", "a.jpg", "photo.jpg", "z.jpg",
                                           QString::fromUtf8("\xc3\xa9t\xc3\xa9.jpg")}));
 }
@@ -107,7 +106,7 @@ TEST_F(WatchScanTest, keyIsNameSecondsSize)
     for (const auto& row : rows) {
         QTemporaryDir one;
         const QString file = one.filePath(QString::fromUtf8(row.name));
-        writeBytes(file, QByteArray(row.size, 'x'));
+        writeFile(file, QByteArray(row.size, 'x'));
         setModified(file, row.msecs);
         EXPECT_EQ(WatchScan::list(one.path())->value(0).key, QString::fromUtf8(row.key));
     }
@@ -115,14 +114,14 @@ TEST_F(WatchScanTest, keyIsNameSecondsSize)
 
 TEST_F(WatchScanTest, keyFollowsSecondsAndSize)
 {
-    writeBytes(path("p.jpg"), "abc");
+    writeFile(path("p.jpg"), "abc");
     setModified(path("p.jpg"), 1'000'100);
     const QString first = WatchScan::list(dir.path())->first().key;
     setModified(path("p.jpg"), 1'000'900); // same second, same size
     EXPECT_EQ(WatchScan::list(dir.path())->first().key, first);
     setModified(path("p.jpg"), 1'001'000); // next second
     EXPECT_NE(WatchScan::list(dir.path())->first().key, first);
-    writeBytes(path("p.jpg"), "abcd");
+    writeFile(path("p.jpg"), "abcd");
     setModified(path("p.jpg"), 1'000'100); // back to the old second, but bigger
     EXPECT_NE(WatchScan::list(dir.path())->first().key, first);
 }
