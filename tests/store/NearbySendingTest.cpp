@@ -7,18 +7,20 @@ namespace {
 
 using NearbySendingTest = StoreTest;
 
+// Unavailable, all taken, partly refused, all refused: what went out is booked, the rest counted.
 TEST_F(NearbySendingTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
 {
     KelvaroStore& s = makeStore(fakeProcess);
-    const QString a = touch("a.jpg"), b = touch("b.jpg");
+    const QString a = touch("a.jpg"), b = touch("b.jpg"), c = touch("c.jpg");
     s.receive(QStringList{a, b}, false);
     const int before = int(s.activities().size());
+    const QString unavailable = QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect.");
 
     share->available = false;
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
     ASSERT_TRUE(finished());
     EXPECT_TRUE(s.statusIsError());
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."));
+    EXPECT_EQ(s.statusMessage(), unavailable);
     EXPECT_EQ(s.activities().size(), before);
 
     // One reachable device: no question, the files go there.
@@ -31,34 +33,26 @@ TEST_F(NearbySendingTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
     EXPECT_EQ(share->sent, (QList<std::pair<QString, QString>>{{"phone", a}, {"phone", b}}));
     ASSERT_EQ(s.activities().size(), before + 2);
     EXPECT_EQ(s.activities().first().fileName, "b.jpg");
+    EXPECT_EQ(s.activities().first().actionTitle, "KDE Connect");
     EXPECT_EQ(s.activities().first().symbol, "airplayaudio");
     EXPECT_FALSE(s.undoState().has_value());
-}
 
-TEST_F(NearbySendingTest, APartlyRefusedSendKeepsWhatWentOutAndCountsTheRest)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    const QString a = touch("a.jpg"), b = touch("b.jpg"), c = touch("c.jpg");
     s.receive(QStringList{a, b, c}, false);
-    const int before = int(s.activities().size());
-
     share->refused = {a, c};
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
     ASSERT_TRUE(finished());
     EXPECT_TRUE(s.statusIsError());
     EXPECT_EQ(s.statusMessage(),
               QStringLiteral("Soubory posílám přes KDE Connect do zařízení „Telefon“. Nepovedlo se: 2."));
-    ASSERT_EQ(s.activities().size(), before + 1);
+    ASSERT_EQ(s.activities().size(), before + 3);
     EXPECT_EQ(s.activities().first().fileName, "b.jpg");
-    EXPECT_EQ(s.activities().first().actionTitle, "KDE Connect");
 
     // Nothing taken at all is the service being unavailable, with nothing recorded.
     share->refused = {a, b, c};
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
     ASSERT_TRUE(finished());
-    EXPECT_TRUE(s.statusIsError());
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."));
-    EXPECT_EQ(s.activities().size(), before + 1);
+    EXPECT_EQ(s.statusMessage(), unavailable);
+    EXPECT_EQ(s.activities().size(), before + 3);
 }
 
 // With several reachable devices the user picks one; the pick holds for that sending only.

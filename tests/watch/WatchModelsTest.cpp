@@ -30,8 +30,6 @@ protected:
     void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
 };
 
-// ---- Actions: stored form ---------------------------------------------------------------------------
-
 TEST_F(WatchModels, actionJsonReadsOneCaseKeyAndWritesItBack)
 {
     const struct {
@@ -89,20 +87,6 @@ TEST_F(WatchModels, presetAndWorkflowRoundTrip)
     EXPECT_EQ(*readW, w);
     EXPECT_NE(*readW, a);
 }
-
-TEST_F(WatchModels, equalityComparesPayloads)
-{
-    PresetSpec p = PresetSpec::defaults().first();
-    PresetSpec other = p;
-    other.id = QUuid::createUuid(); // identity counts
-    EXPECT_NE(WatchAction::preset(p), WatchAction::preset(other));
-    EXPECT_EQ(WatchAction::convert(QStringLiteral("jpg")), WatchAction::convert(QStringLiteral("jpg")));
-    EXPECT_NE(WatchAction::convert(QStringLiteral("jpg")), WatchAction::convert(QStringLiteral("JPG")));
-    EXPECT_NE(WatchAction::stripMetadata(), WatchAction::removeBackground());
-    EXPECT_EQ(qHash(WatchAction::preset(p)), qHash(WatchAction::preset(PresetSpec(p))));
-}
-
-// ---- Actions: texts and operation -------------------------------------------------------------------
 
 TEST_F(WatchModels, convertTitlesAndOperation)
 {
@@ -163,13 +147,10 @@ TEST_F(WatchModels, folderTitleIgnoresTheInterfaceLanguage)
     EXPECT_NE(WatchAction::stripMetadata().title(), QStringLiteral("Odstranit metadata"));
 }
 
-// ---- Rules -------------------------------------------------------------------------------------------
-
 WatchRule sampleRule()
 {
-    WatchRule rule = WatchRule::make(QStringLiteral("/tmp/Export"), QByteArray("bookmark-bytes"),
-                                     WatchAction::convert(QStringLiteral("jpg")));
-    return rule;
+    return WatchRule::make(QStringLiteral("/tmp/Export"), QByteArray("bookmark-bytes"),
+                           WatchAction::convert(QStringLiteral("jpg")));
 }
 
 TEST_F(WatchModels, freshRuleWritesEveryKeyButLastRun)
@@ -236,8 +217,6 @@ TEST_F(WatchModels, oneBadRuleFailsTheList)
     EXPECT_FALSE(decodeWatchRules(QJsonDocument(array).toJson()).has_value());
     EXPECT_FALSE(decodeWatchRules("{}").has_value());
 }
-
-// ---- Recipes -------------------------------------------------------------------------------------------
 
 TEST_F(WatchModels, everyRecipeHasAnOperationAndEnglishTexts)
 {

@@ -112,20 +112,6 @@ TEST_F(WatchScanTest, keyIsNameSecondsSize)
     }
 }
 
-TEST_F(WatchScanTest, keyFollowsSecondsAndSize)
-{
-    writeFile(path("p.jpg"), "abc");
-    setModified(path("p.jpg"), 1'000'100);
-    const QString first = WatchScan::list(dir.path())->first().key;
-    setModified(path("p.jpg"), 1'000'900); // same second, same size
-    EXPECT_EQ(WatchScan::list(dir.path())->first().key, first);
-    setModified(path("p.jpg"), 1'001'000); // next second
-    EXPECT_NE(WatchScan::list(dir.path())->first().key, first);
-    writeFile(path("p.jpg"), "abcd");
-    setModified(path("p.jpg"), 1'000'100); // back to the old second, but bigger
-    EXPECT_NE(WatchScan::list(dir.path())->first().key, first);
-}
-
 TEST_F(WatchScanTest, wordsInBothLanguagesAndExtremeCounts)
 {
     const struct {
