@@ -73,26 +73,27 @@ TEST_P(WheelKeyTest, EverySliceOfTheModeIsDispatched)
 
 INSTANTIATE_TEST_SUITE_P(Modes, WheelKeyTest, ::testing::Values(WheelMode::tools, WheelMode::actions));
 
-TEST_F(RunTest, NoOutputFolderIsAnErrorAndNothingRuns)
+// Without a remembered output folder the user is asked for one: no answer is an error and nothing
+// runs (a move whose question goes unanswered says nothing); a chosen folder is remembered and used.
+TEST_F(RunTest, TheOutputFolderIsAskedForAndTheChosenOneIsRememberedAndUsed)
 {
     KelvaroStore& s = makeStore(fakeProcess);
-    const QString a = touch("in/a.jpg");
-    s.receive(QStringList{a}, false);
+    s.receive(QStringList{touch("in/a.jpg")}, false);
+    s.perform({"Přesunout", "x"}, WheelMode::actions);
+    EXPECT_FALSE(s.isWorking());
+    EXPECT_FALSE(s.statusMessage().has_value());
     s.perform({"PNG", "x"}, WheelMode::convert);
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Bez složky pro výsledky nemůžu pokračovat."));
     EXPECT_TRUE(s.statusIsError());
     EXPECT_FALSE(s.isWorking());
-    ASSERT_EQ(chooser->requests.size(), 1);
+    ASSERT_EQ(chooser->requests.size(), 2);
     // Not among the originals: the dialog opens in the pictures folder.
-    EXPECT_EQ(chooser->requests.first().startAt, std::nullopt);
-}
+    EXPECT_EQ(chooser->requests.last().startAt, std::nullopt);
 
-TEST_F(RunTest, ChosenFolderIsRememberedAndUsed)
-{
     const QString out = makeFolder("chosen");
     chooser->answer = out;
-    KelvaroStore& s = makeStore(fakeProcess);
-    ASSERT_TRUE(runOn({touch("a.jpg")}, KelvaroOp::compress(0.5)));
+    s.run(KelvaroOp::compress(0.5));
+    ASSERT_TRUE(finished());
     EXPECT_EQ(OutputFolder::resolve(), out);
     EXPECT_EQ(s.heldFolder(), out);
     EXPECT_EQ(s.lastOutputs(), QStringList{out + "/a.jpg.out"});
@@ -201,6 +202,9 @@ TEST_F(RunTest, CancelStopsAfterTheFileInHandAndClicksWhileWorkingDoNothing)
     rememberOutput();
     auto gate = std::make_shared<Gate>();
     KelvaroStore& s = makeStore(gated(gate));
+    s.cancelRun(); // without a run: only the text
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Rušení… dokončím rozdělanou fotku."));
+    EXPECT_FALSE(s.isWorking());
     s.receive(QStringList{touch("a.jpg"), touch("b.jpg")}, false);
     s.run(KelvaroOp::convert(ImageFormat::png));
     gate->started.acquire();
@@ -217,14 +221,6 @@ TEST_F(RunTest, CancelStopsAfterTheFileInHandAndClicksWhileWorkingDoNothing)
     ASSERT_TRUE(finished());
     EXPECT_TRUE(s.lastOutputs().isEmpty());
     EXPECT_FALSE(s.statusIsError());
-}
-
-TEST_F(RunTest, CancelWithoutARunOnlySetsTheText)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    s.cancelRun();
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("Rušení… dokončím rozdělanou fotku."));
-    EXPECT_FALSE(s.isWorking());
 }
 
 TEST_F(RunTest, DestroyingTheStoreDuringARunIsSafe)
@@ -270,15 +266,6 @@ TEST_F(RunTest, OutputsKnowTheirInputsAcrossSameNamedFiles)
     ASSERT_TRUE(runOn({touch("broken/a.jpg"), fine}, KelvaroOp::convert(ImageFormat::png)));
     ASSERT_EQ(s.lastOutputs().size(), 1);
     EXPECT_EQ(s.lastSources().value(s.lastOutputs()[0]), fine);
-}
-
-TEST_F(RunTest, CancelledMoveChoiceDoesNothing)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    s.receive(QStringList{touch("a.jpg")}, false);
-    s.perform({"Přesunout", "x"}, WheelMode::actions);
-    EXPECT_FALSE(s.isWorking());
-    EXPECT_FALSE(s.statusMessage().has_value());
 }
 
 TEST_F(RunTest, AutoRevealShowsTheOutputsOnlyWhenThereAreAny)
