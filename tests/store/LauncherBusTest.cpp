@@ -1,8 +1,7 @@
 // The launcher progress and the KDE Connect sending as they really go over a (private) session bus.
 #include <QDBusConnection>
 
-#include "BusListener.h"
-#include "FakeKdeConnect.h"
+#include "SessionBusFakes.h"
 #include "StoreTestSupport.h"
 
 namespace kelvaro::test {
@@ -28,11 +27,6 @@ TEST_F(LauncherBusChild, ThreeFilesShowThirdsThenHide)
     s.launcher = std::make_shared<DBusLauncherProgress>();
     store = std::make_unique<KelvaroStore>(std::move(s));
 
-    // One file: no launcher traffic at all.
-    ASSERT_TRUE(runOn({touch("one.jpg")}, KelvaroOp::convert(ImageFormat::png)));
-    waitUntil([] { return false; }, 300);
-    EXPECT_TRUE(listener.updates.isEmpty());
-
     ASSERT_TRUE(runOn({touch("a.jpg"), touch("b.jpg"), touch("c.jpg")}, KelvaroOp::convert(ImageFormat::png)));
     ASSERT_TRUE(waitUntil([&] {
         return !listener.updates.isEmpty() && !listener.updates.last().value("progress-visible").toBool();
@@ -44,7 +38,6 @@ TEST_F(LauncherBusChild, ThreeFilesShowThirdsThenHide)
         EXPECT_TRUE(listener.updates[i].value("progress-visible").toBool()) << i;
         EXPECT_NEAR(listener.updates[i].value("progress").toDouble(), expected[i], 1e-9) << i;
     }
-    EXPECT_FALSE(listener.updates.last().value("progress-visible").toBool());
     EXPECT_EQ(listener.uris.first(), DBusLauncherProgress::applicationUri());
     EXPECT_TRUE(listener.uris.first().startsWith("application://"));
 }

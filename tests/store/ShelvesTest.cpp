@@ -14,11 +14,17 @@ protected:
         out = rememberOutput();
     }
 
-    KelvaroStore& emptyStore()
+    // With `names` (files under "in/") on the wheel.
+    KelvaroStore& emptyStore(const QStringList& names = {})
     {
         KelvaroStore& s = makeStore(fakeProcess);
         s.setShelves({});
         s.setActivities({});
+        QStringList files;
+        for (const QString& name : names)
+            files.append(touch(QStringLiteral("in/") + name));
+        if (!files.isEmpty())
+            s.receive(files, false);
         return s;
     }
 
@@ -59,8 +65,7 @@ TEST_F(ShelvesTest, ThreeFilesOnANewShelf)
 
 TEST_F(ShelvesTest, ABlankNameMakesANewShelfAndAnIdAddsToItsShelf)
 {
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg"});
     EXPECT_TRUE(s.addToShelf(std::nullopt, "   "));
     ASSERT_EQ(s.shelves().size(), 1);
     EXPECT_EQ(s.shelves().first().name, QStringLiteral("Nová police"));
@@ -75,8 +80,7 @@ TEST_F(ShelvesTest, ABlankNameMakesANewShelfAndAnIdAddsToItsShelf)
 
 TEST_F(ShelvesTest, NewShelvesCycleTheirSymbols)
 {
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg"});
     for (int i = 0; i < 7; ++i)
         ASSERT_TRUE(s.addToShelf(std::nullopt, QStringLiteral("S%1").arg(i)));
     EXPECT_EQ(s.shelves()[1].symbol, "star.fill");
@@ -106,8 +110,7 @@ TEST_F(ShelvesTest, WhenNoCopyCanBeMadeTheFileIsBookmarked)
 
 TEST_F(ShelvesTest, RenamingMovesTheFolderAndRewritesTokens)
 {
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     const QUuid id = s.shelves().first().id;
     s.createShelf("Zima");
@@ -129,8 +132,7 @@ TEST_F(ShelvesTest, RenamingMovesTheFolderAndRewritesTokens)
 
 TEST_F(ShelvesTest, ASharedFolderIsNotRenamed)
 {
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     s.createShelf("...Léto"); // shares the folder-safe name "Léto"
     const QUuid id = s.shelves().first().id;
@@ -142,8 +144,7 @@ TEST_F(ShelvesTest, ASharedFolderIsNotRenamed)
 
 TEST_F(ShelvesTest, DeletingAShelfDeletesItsCopiesButNotOtherFiles)
 {
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg", "b.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     s.addToShelf(std::nullopt, "Zima");
     touch("out/Police/Zima/mine.txt");
@@ -156,8 +157,7 @@ TEST_F(ShelvesTest, DeletingAShelfDeletesItsCopiesButNotOtherFiles)
 
 TEST_F(ShelvesTest, RemovingAndMovingItems)
 {
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg", "b.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     s.createShelf("Zima");
     const QUuid leto = s.shelves()[0].id, zima = s.shelves()[1].id;
@@ -182,8 +182,7 @@ TEST_F(ShelvesTest, RemovingAndMovingItems)
 
 TEST_F(ShelvesTest, LoadingAShelfIntoTheWheel)
 {
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg", "b.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     const Shelf shelf = s.shelves().first();
     s.receive(QStringList{touch("in/other.jpg")}, false);
@@ -203,8 +202,7 @@ TEST_F(ShelvesTest, LoadingAShelfIntoTheWheel)
 
 TEST_F(ShelvesTest, DemoShelvesNeverTouchTheRealFolders)
 {
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     const QByteArray saved = storedLibrary();
 

@@ -27,8 +27,6 @@ TEST_F(FolderWatcherTest, addStoresAnEnabledRuleAndStartsTheLoop)
     EXPECT_EQ(rule.folderPath, inDir);
     EXPECT_EQ(rule.action, toJpg);
     EXPECT_TRUE(rule.isEnabled);
-    EXPECT_EQ(rule.processed, 0);
-    EXPECT_FALSE(rule.lastRun);
     EXPECT_EQ(Bookmark::resolve(rule.bookmark)->path, inDir);
     EXPECT_EQ(w->activeCount(), 1);
     EXPECT_EQ(notifier->authorizationRequests(), 1);

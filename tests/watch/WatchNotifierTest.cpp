@@ -1,5 +1,5 @@
 // The notice of a watched-folder run: the D-Bus notifier against a fake notification server on a
-// private bus, and the quiet behaviour without a bus. When a notice is due: FolderWatcherProcessingTest.
+// private bus, and the quiet behaviour without a bus.
 #include "FakeNotificationServer.h"
 #include "WatcherFixture.h"
 
@@ -39,25 +39,16 @@ protected:
         QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("kelvaro-test-server"));
 };
 
-TEST_F(WatchNotifierChild, watchedFolderRunsReachTheNotificationServerOnlyWhenDue)
+// When a notice is due is the recording notifier's part (FolderWatcherProcessingTest).
+TEST_F(WatchNotifierChild, aWatchedFolderRunReachesTheNotificationServerAsANewNotice)
 {
     EXPECT_TRUE(Notifications::current().isAvailable());
     auto w = watchIn();
     step(*w);
-    const auto runOne = [&](const QString& name) {
-        writeJpeg(in(name));
-        step(*w, 2);
-    };
-    Settings::shared().setValue(QString::fromLatin1(WatchNotifier::notifyKey), false);
-    runOne(QStringLiteral("a.jpg"));
-    Settings::shared().remove(QString::fromLatin1(WatchNotifier::notifyKey));
-    AppActivity::setOverride(true);
-    runOne(QStringLiteral("b.jpg"));
-    AppActivity::setOverride(false);
-    runOne(QStringLiteral("c.jpg"));
-    ASSERT_EQ(w->rules().first().processed, 3);
+    writeJpeg(in("a.jpg"));
+    step(*w, 2);
+    ASSERT_EQ(w->rules().first().processed, 1);
     ASSERT_TRUE(waitUntil([&] { return !server.received.isEmpty(); }));
-    // One connection delivers in order: a notice of the first two runs would have come first.
     ASSERT_EQ(server.received.size(), 1);
     EXPECT_EQ(server.received[0].appName, QStringLiteral("Kelvaro"));
     EXPECT_EQ(server.received[0].summary, QStringLiteral("Kelvaro"));
