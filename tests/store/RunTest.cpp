@@ -3,7 +3,6 @@
 #include "../support/TestImages.h"
 #include "StoreTestSupport.h"
 #include "engine/ImageEngine.h"
-#include "l10n/Localization.h"
 #include "platform/SettingsKeys.h"
 
 namespace kelvaro::test {
@@ -127,17 +126,6 @@ TEST_F(RunTest, PartialFailureAppendsTheCountWithoutAnError)
     EXPECT_EQ(s.progressTotal(), 5);
     s.receive(QStringList{touch("d.jpg")}, false);
     EXPECT_TRUE(s.statusDetails().isEmpty());
-}
-
-TEST_F(RunTest, HistoryStoresTheCzechTitleWhateverTheInterfaceLanguage)
-{
-    rememberOutput();
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    KelvaroStore& s = makeStore(fakeProcess);
-    ASSERT_TRUE(runOn({touch("a.jpg")}, KelvaroOp::convert(ImageFormat::png)));
-    ASSERT_FALSE(s.activities().isEmpty());
-    EXPECT_EQ(s.activities()[0].actionTitle, QStringLiteral("Převod na PNG"));
-    EXPECT_EQ(LParts(s.activities()[0].actionTitle), QStringLiteral("Convert to PNG"));
 }
 
 struct CountCase {

@@ -9,13 +9,17 @@ namespace {
 
 using StoreLanguageTest = StoreTest;
 
-TEST_F(StoreLanguageTest, EnglishSentenceOfAPartialRun)
+// The history keeps the Czech title whatever the interface language, and shows it translated.
+TEST_F(StoreLanguageTest, EnglishSentenceOfAPartialRunAndACzechHistory)
 {
     Settings::shared().setValue("kelvaro.language", QStringLiteral("en"));
     rememberOutput();
     KelvaroStore& s = makeStore(fakeProcess);
     ASSERT_TRUE(runOn({touch("a.jpg"), touch("b.jpg"), touch("bad.jpg")}, KelvaroOp::convert(ImageFormat::png)));
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Done – 2 files in the folder “out”. Failed: 1."));
+    ASSERT_FALSE(s.activities().isEmpty());
+    EXPECT_EQ(s.activities()[0].actionTitle, QStringLiteral("Převod na PNG"));
+    EXPECT_EQ(LParts(s.activities()[0].actionTitle), QStringLiteral("Convert to PNG"));
 }
 
 // The whole road through the engine's text recognition.

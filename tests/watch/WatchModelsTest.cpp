@@ -142,32 +142,23 @@ WatchRule sampleRule()
                            WatchAction::convert(QStringLiteral("jpg")));
 }
 
-TEST_F(WatchModels, freshRuleWritesEveryKeyButLastRun)
+// A fresh rule writes every key but lastRun; with or without it, a rule reads back as written.
+TEST_F(WatchModels, ruleRoundTripsWithAndWithoutLastRun)
 {
-    const QJsonObject o = sampleRule().toJson();
+    WatchRule rule = sampleRule();
+    const QJsonObject o = rule.toJson();
     QStringList keys = o.keys();
     keys.sort();
     EXPECT_EQ(keys, (QStringList{"action", "bookmark", "created", "folderName", "folderPath", "id", "isEnabled", "processed"}));
     EXPECT_EQ(o.value("folderName").toString(), QStringLiteral("Export"));
     EXPECT_EQ(o.value("bookmark").toString(), QStringLiteral("Ym9va21hcmstYnl0ZXM="));
     EXPECT_EQ(compact(o.value("action").toObject()), QByteArray(R"({"convert":{"_0":"jpg"}})"));
-}
 
-TEST_F(WatchModels, ruleRoundTripsWithAndWithoutLastRun)
-{
-    WatchRule rule = sampleRule();
     rule.processed = 7;
     rule.isEnabled = false;
-    auto read = WatchRule::fromJson(rule.toJson());
-    ASSERT_TRUE(read);
-    EXPECT_EQ(*read, rule);
-    EXPECT_FALSE(read->lastRun);
-
+    EXPECT_EQ(WatchRule::fromJson(rule.toJson()), rule);
     rule.lastRun = QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC);
-    read = WatchRule::fromJson(rule.toJson());
-    ASSERT_TRUE(read);
-    EXPECT_EQ(*read, rule);
-    EXPECT_NE(*read, sampleRule());
+    EXPECT_EQ(WatchRule::fromJson(rule.toJson()), rule);
 }
 
 TEST_F(WatchModels, ruleJsonIsStrictAboutItsMembers)
