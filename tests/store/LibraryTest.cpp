@@ -10,16 +10,6 @@
 namespace kelvaro::test {
 namespace {
 
-QByteArray library(const QList<ActivityItem>& activities, const QList<Shelf>& shelves)
-{
-    QJsonArray a, s;
-    for (const auto& item : activities)
-        a.append(item.toJson());
-    for (const auto& item : shelves)
-        s.append(item.toJson());
-    return QJsonDocument(QJsonObject{{"activities", a}, {"shelves", s}}).toJson(QJsonDocument::Compact);
-}
-
 // The library on its own; the store's part of it (demo exit, signals) goes through the store.
 class LibraryTest : public StoreTest {
 protected:
@@ -41,8 +31,12 @@ TEST_F(LibraryTest, FirstStartLoadsSampleContentAndWritesItAtOnce)
 TEST_F(LibraryTest, StoredLibraryRoundTripsUnchanged)
 {
     const QList<ActivityItem> activities{entry("a.jpg")};
-    const QList<Shelf> shelves{shelf("Léto", {"a.jpg", "b.jpg"})};
-    Settings::shared().setValue(KelvaroStore::defaultStorageKey, library(activities, shelves));
+    {
+        Library first(storageKey());
+        first.setActivities(activities);
+        first.setShelves({shelf("Léto", {"a.jpg", "b.jpg"})});
+        first.save();
+    }
     Library s(storageKey());
     ASSERT_EQ(s.activities().size(), 1);
     EXPECT_EQ(s.activities().first().id, activities.first().id);
@@ -165,10 +159,8 @@ TEST_F(LibraryTest, RecentActivitiesAreStableNewestSix)
 TEST_F(LibraryTest, ShelvedFilesStayInRangeWhateverTheStoredCounts)
 {
     const int most = std::numeric_limits<int>::max();
-    Settings::shared().setValue(KelvaroStore::defaultStorageKey,
-                                library({}, {shelf("a", {"a.jpg"}, most), shelf("b", {}, most), shelf("c", {"a.jpg", "b.jpg"}, -5)}));
     Library s(storageKey());
-    ASSERT_EQ(s.shelves().size(), 3);
+    s.setShelves({shelf("a", {"a.jpg"}, most), shelf("b", {}, most), shelf("c", {"a.jpg", "b.jpg"}, -5)});
     EXPECT_EQ(s.shelvedFiles(), most);
 
     s.setShelves({shelf("c", {"a.jpg", "b.jpg"}, -5), shelf("d", {"a.jpg"}, 1000), shelf("e", {}, std::numeric_limits<int>::min())});

@@ -1,16 +1,8 @@
+// Listing a watched folder: which files, in which order, under which keys; the count words.
 #include <unistd.h>
 
 #include <limits>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include "platform/Settings.h"
-#include "watch/WatchModels.h"
 #include "WatcherFixture.h"
 
 using namespace kelvaro;
@@ -18,26 +10,18 @@ using namespace kelvaro::testing;
 
 namespace {
 
-class WatchScanTest : public ::testing::Test {
+class WatchScanTest : public WatcherFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    }
-
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QString path(const QString& name) const { return in(name); }
     QStringList listedNames() const
     {
         QStringList names;
-        const auto listing = WatchScan::list(dir.path());
+        const auto listing = WatchScan::list(inDir);
         EXPECT_TRUE(listing.has_value());
         for (const WatchCandidate& c : listing.value_or(QList<WatchCandidate>()))
             names.append(QFileInfo(c.path).fileName());
         return names;
     }
-
-    QTemporaryDir dir;
 };
 
 TEST_F(WatchScanTest, unlistableFoldersGiveNone)
@@ -45,12 +29,12 @@ TEST_F(WatchScanTest, unlistableFoldersGiveNone)
     EXPECT_FALSE(WatchScan::list(path("missing")).has_value());
     writeFile(path("photo.jpg"), "x");
     EXPECT_FALSE(WatchScan::list(path("photo.jpg")).has_value());
-    QDir(dir.path()).mkdir("empty");
+    QDir(inDir).mkdir("empty");
     const auto empty = WatchScan::list(path("empty"));
     ASSERT_TRUE(empty.has_value());
     EXPECT_TRUE(empty->isEmpty());
     if (geteuid() != 0) { // root reads every folder
-        QDir(dir.path()).mkdir("locked");
+        QDir(inDir).mkdir("locked");
         QFile::setPermissions(path("locked"), QFileDevice::WriteOwner);
         EXPECT_FALSE(WatchScan::list(path("locked")).has_value());
         QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -64,9 +48,9 @@ TEST_F(WatchScanTest, listsOnlyImagesDirectlyInsideSortedByCodePoints)
                              "anim.gif", "scan.pdf", "noext", "notes.txt", ".cover.jpg", "jpg", "IMG_9.jpg", "a.png",
                              "IMG_10.jpg", "Z.jpg", "z.jpg", "A.jpg", "\xc3\xa9t\xc3\xa9.jpg"})
         writeFile(path(QString::fromUtf8(name)), "x");
-    QDir(dir.path()).mkpath("sub");
+    QDir(inDir).mkpath("sub");
     writeFile(path("sub/inner.jpg"), "x");
-    QDir(dir.path()).mkpath("holiday.jpg");
+    QDir(inDir).mkpath("holiday.jpg");
     QFile::link(path("a.png"), path("link.png"));
 
     EXPECT_EQ(listedNames(), (QStringList{"A.jpg", "IMG_10.jpg", "IMG_9.jpg", "Z.jpg", "a.png", "b.heic", "beach.JPG",
@@ -79,7 +63,7 @@ TEST_F(WatchScanTest, emptyFileWaitsForContent)
     writeFile(path("new.jpg"), QByteArray());
     EXPECT_TRUE(listedNames().isEmpty());
     writeFile(path("new.jpg"), QByteArray(123, 'x'));
-    const auto listing = WatchScan::list(dir.path());
+    const auto listing = WatchScan::list(inDir);
     ASSERT_EQ(listing->size(), 1);
     EXPECT_TRUE(listing->first().key.endsWith(QStringLiteral("|123")));
     EXPECT_EQ(listing->first().path, path("new.jpg"));
