@@ -4,11 +4,8 @@
 // entries and shelves to start from; the fake engines runs are scripted with.
 #include <functional>
 #include <memory>
-#include <ostream>
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QSemaphore>
@@ -93,14 +90,12 @@ protected:
         return folder;
     }
 
-    // An empty file; the intake goes by name only.
+    // A file of a few bytes, no photo; the intake goes by name only.
     QString touch(const QString& relative, const QByteArray& bytes = "x")
     {
         const QString file = path(relative);
         QDir().mkpath(QFileInfo(file).absolutePath());
-        QFile f(file);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
+        writeFile(file, bytes);
         return file;
     }
 
