@@ -45,7 +45,6 @@ TEST_F(LibraryTest, StoredLibraryRoundTripsUnchanged)
     EXPECT_TRUE(s.canPersist());
 }
 
-// Documents that cannot be read: logged, empty lists, and never overwritten afterwards.
 class UnreadableLibraryTest : public StoreTest, public ::testing::WithParamInterface<QVariant> {};
 
 TEST_P(UnreadableLibraryTest, IsLoggedLeftEmptyAndNeverOverwritten)

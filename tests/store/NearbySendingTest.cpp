@@ -55,7 +55,6 @@ TEST_F(NearbySendingTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
     EXPECT_EQ(s.activities().size(), before + 3);
 }
 
-// With several reachable devices the user picks one; the pick holds for that sending only.
 TEST_F(NearbySendingTest, SeveralDevicesAreAskedForAndThePickIsNotRemembered)
 {
     KelvaroStore& s = makeStore(fakeProcess);

@@ -41,7 +41,6 @@ TEST_F(WatchScanTest, unlistableFoldersGiveNone)
     }
 }
 
-// Images directly inside, sorted by code points, names differing only in case both listed.
 TEST_F(WatchScanTest, listsOnlyImagesDirectlyInsideSortedByCodePoints)
 {
     for (const char* name : {"beach.JPG", "beach.Jpeg", "b.heic", "c.heif", "d.tif", "e.tiff", "f.webp", "g.bmp",
