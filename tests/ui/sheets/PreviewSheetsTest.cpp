@@ -170,8 +170,9 @@ TEST_P(AdjustPreview, IsWhatTheRunWrites)
         for (int x = 0; x < shown.width(); x += qMax(1, shown.width() / 7)) {
             const QColor a = shown.pixelColor(x, y);
             ASSERT_TRUE(ti::near(a, written.pixelColor(x, y), 1)) << x << "," << y;
-            if (c.spec.mono)
+            if (c.spec.mono) {
                 ASSERT_TRUE(a.red() == a.green() && a.green() == a.blue()) << x << "," << y;
+            }
         }
     if (c.source == QSize(2, 1)) { // a one-row image is all bottom half: [blue yellow] → [yellow; blue]
         EXPECT_TRUE(ti::near(shown.pixelColor(0, 0), ti::bottomRightColour, 2));

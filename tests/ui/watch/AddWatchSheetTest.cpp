@@ -97,8 +97,9 @@ TEST_F(AddWatchSheetTest, startRefusesWithTheFirstReasonOrAdds)
     for (const StartCase& c : cases) {
         SCOPED_TRACE(c.name);
         Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
-        if (c.outputRemembered)
+        if (c.outputRemembered) {
             ASSERT_TRUE(OutputFolder::remember(path(QStringLiteral("Out"))));
+        }
         service->setRules({});
         if (*c.watchedWith)
             service->setRules({WatchRule::make(in, QByteArray("b"), WatchAction::convert(QString::fromLatin1(c.watchedWith)))});
@@ -117,8 +118,9 @@ TEST_F(AddWatchSheetTest, startRefusesWithTheFirstReasonOrAdds)
         EXPECT_EQ(chooser->requests.size(), c.folderQuestions);
         const qsizetype rulesBefore = *c.watchedWith ? 1 : 0;
         EXPECT_EQ(service->rules().size(), rulesBefore + (*c.problem ? 0 : 1));
-        if (!*c.problem)
+        if (!*c.problem) {
             EXPECT_EQ(service->rules().last().action, WatchAction::convert(QStringLiteral("png")));
+        }
     }
 }
 

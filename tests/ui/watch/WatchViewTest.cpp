@@ -71,7 +71,7 @@ TEST_F(WatchViewTest, theStateLineShowsTheFirstConditionThatHoldsAndTheListCount
                           c.enabled);
     WatchView& v = makeView(rules);
     EXPECT_EQ(v.ruleList()->subtitleText()->text(), QStringLiteral("3 z 5 právě běží"));
-    for (int i = 0; i < std::size(cases); ++i) {
+    for (int i = 0; i < int(std::size(cases)); ++i) {
         const StateCase& c = cases[i];
         // The status arrives after the cards exist: they follow it without being rebuilt.
         service->setStatus(rules[i].id, WatchStatus{c.busy, c.unavailable, c.unavailable ? std::optional(QStringLiteral("Pryč")) : std::nullopt});

@@ -32,8 +32,9 @@ TEST(DragOutChips, ChipsPerResultCount)
         row.setPaths(::results(results));
         EXPECT_EQ(row.chips().size(), fileChips + (allChip ? 1 : 0)) << results;
         EXPECT_EQ(row.allChip() != nullptr, allChip) << results;
-        if (allChip)
+        if (allChip) {
             EXPECT_EQ(row.allChip(), row.chips().last());
+        }
     }
 }
 
