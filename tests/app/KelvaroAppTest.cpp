@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -24,6 +23,7 @@
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "../support/TestSupport.h"
+#include "../support/WidgetEvents.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/ScreenFactory.h"
@@ -203,8 +203,7 @@ TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSe
     QDialog* dialog = app->mainWindow()->onboarding();
     ASSERT_NE(onboarding(), nullptr);
     EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(dialog, &escape);
+    test::pressKey(dialog, Qt::Key_Escape);
     dialog->close();
     settle();
     EXPECT_TRUE(dialog->isVisible());
@@ -245,8 +244,7 @@ TEST_F(KelvaroAppWithScreensTest, LanguageFromTheWelcomeRetranslatesItAndTheSett
     OnboardingView* view = onboarding();
     ASSERT_NE(view, nullptr);
     auto* language = view->findChild<QComboBox*>(QStringLiteral("language"));
-    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-    QApplication::sendEvent(language, &down); // Čeština → English
+    test::pressKey(language, Qt::Key_Down); // Čeština → English
     settle();
     EXPECT_EQ(Settings::shared().stringListValue(QStringLiteral("AppleLanguages")), std::optional<QStringList>(QStringList{"en"}));
     EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Next"));

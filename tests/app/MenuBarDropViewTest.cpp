@@ -1,11 +1,8 @@
 // The tray's drop window: its texts, the drag feedback, drops into the wheel, the live line of
 // watched folders, its buttons, and where the window opens.
-#include <QApplication>
-#include <QDragEnterEvent>
-#include <QMimeData>
 #include <QPushButton>
-#include <QUrl>
 
+#include "../support/WidgetEvents.h"
 #include "AppTestSupport.h"
 #include "app/MenuBarDropView.h"
 #include "app/StatusItemDrop.h"
@@ -19,37 +16,16 @@ using namespace kelvaro::apptest;
 
 namespace {
 
+using test::dragEnter;
+using test::drop;
+
 // Drag data of `urls`: web links as they are, paths as file URLs.
 std::unique_ptr<QMimeData> urlData(const QStringList& urls)
 {
-    auto data = std::make_unique<QMimeData>();
-    QList<QUrl> list;
-    for (const QString& url : urls)
-        list.append(url.startsWith(QLatin1String("https:")) ? QUrl(url) : QUrl::fromLocalFile(url));
-    data->setUrls(list);
-    return data;
+    return std::unique_ptr<QMimeData>(test::urlMime(test::urlsOf(urls)));
 }
 
-// True when the box took the drag.
-bool dragEnter(QWidget* box, QMimeData* data)
-{
-    QDragEnterEvent event(QPoint(20, 20), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(box, &event);
-    return event.isAccepted();
-}
-
-void dragLeave(QWidget* box)
-{
-    QDragLeaveEvent event;
-    QApplication::sendEvent(box, &event);
-}
-
-bool drop(QWidget* box, QMimeData* data)
-{
-    QDropEvent event(QPointF(20, 20), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(box, &event);
-    return event.isAccepted();
-}
+const QPointF at(20, 20);
 
 WatchRule rule(bool enabled)
 {
@@ -79,21 +55,21 @@ TEST_F(MenuBarDropViewTest, WebLinksAndTextAreRefusedAndAPhotoDragSaysLetGo)
     MenuBarDropView view(*store, watcher, hooks);
     DropBox* box = view.dropBox();
     const std::unique_ptr<QMimeData> links = urlData({QStringLiteral("https://example.com/a.jpg")});
-    EXPECT_FALSE(dragEnter(box, links.get()));
+    EXPECT_FALSE(dragEnter(box, at, links.get()));
     EXPECT_FALSE(box->isTargeted());
-    EXPECT_FALSE(drop(box, links.get()));
+    EXPECT_FALSE(drop(box, at, links.get()).accepted);
     QMimeData text;
     text.setText(QStringLiteral("/tmp/a.jpg"));
-    EXPECT_FALSE(dragEnter(box, &text));
+    EXPECT_FALSE(dragEnter(box, at, &text));
     EXPECT_TRUE(store->droppedFiles().isEmpty());
     EXPECT_EQ(opened, 0);
 
     const std::unique_ptr<QMimeData> photo = urlData({writePhoto(dir(), QStringLiteral("a.jpg"))});
-    EXPECT_TRUE(dragEnter(box, photo.get()));
+    EXPECT_TRUE(dragEnter(box, at, photo.get()));
     EXPECT_EQ(box->title(), QStringLiteral("Pusť to sem"));
     EXPECT_EQ(box->symbol(), QStringLiteral("arrow.down.circle.fill"));
     EXPECT_DOUBLE_EQ(box->borderOpacity(), 0.9);
-    dragLeave(box);
+    test::dragLeave(box);
     EXPECT_EQ(box->title(), QStringLiteral("Přetáhni sem fotky"));
     EXPECT_EQ(box->symbol(), QStringLiteral("photo.stack"));
     EXPECT_DOUBLE_EQ(box->borderOpacity(), 0.4);
@@ -123,8 +99,8 @@ TEST_F(MenuBarDropViewTest, TheFramelessWindowTogglesClosesOnEscapeAndLoadsDropp
     const std::unique_ptr<QMimeData> data = urlData({photos[0], QStringLiteral("https://example.com/x.jpg"), photos[1], photos[2]});
 
     DropBox* box = window.view()->dropBox();
-    ASSERT_TRUE(dragEnter(box, data.get()));
-    EXPECT_TRUE(drop(box, data.get()));
+    ASSERT_TRUE(dragEnter(box, at, data.get()));
+    EXPECT_TRUE(drop(box, at, data.get()).accepted);
     EXPECT_FALSE(box->isTargeted());
     EXPECT_EQ(store->droppedFiles(), photos);
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);

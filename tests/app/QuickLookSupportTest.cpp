@@ -2,7 +2,6 @@
 // (the open preview following), stepping inside the preview moves the list, and the preview
 // window shows pictures (PDF and HEIC included), text and other files.
 #include <QApplication>
-#include <QKeyEvent>
 #include <QListWidget>
 #include <QTemporaryDir>
 
@@ -10,6 +9,7 @@
 
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
+#include "../support/WidgetEvents.h"
 #include "app/QuickLookSupport.h"
 #include "platform/Settings.h"
 
@@ -18,13 +18,8 @@ namespace ti = kelvaro::testimages;
 
 namespace {
 
-// Sends a key to `target`; true when it was consumed before reaching the list's own handling.
-bool press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QKeyEvent event(QEvent::KeyPress, key, modifiers);
-    QApplication::sendEvent(target, &event);
-    return event.isAccepted();
-}
+// True when the key was consumed before reaching the list's own handling.
+using test::pressKey;
 
 class QuickLookTest : public ::testing::Test {
 protected:
@@ -66,35 +61,34 @@ TEST_F(QuickLookTest, SpaceOpensTheSelectedOrFirstFileAndClosesItKeepingTheSelec
 {
     const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
     QuickLookList* ql = listOf(files);
-    press(list.get(), Qt::Key_Space, Qt::ControlModifier); // modified keys are left alone
+    pressKey(list.get(), Qt::Key_Space, Qt::ControlModifier); // modified keys are left alone
     EXPECT_FALSE(ql->preview());
-    EXPECT_TRUE(press(list.get(), Qt::Key_Space));
+    EXPECT_TRUE(pressKey(list.get(), Qt::Key_Space));
     EXPECT_EQ(ql->selection(), files[0]);
     EXPECT_EQ(currentRow(), 0);
     ASSERT_NE(ql->panel(), nullptr);
     EXPECT_TRUE(ql->panel()->isVisible());
     EXPECT_EQ(ql->panel()->file(), files[0]);
-    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QString(), true);
-    QApplication::sendEvent(list.get(), &repeat);
+    pressKey(list.get(), Qt::Key_Space, Qt::NoModifier, true);
     EXPECT_TRUE(ql->preview()) << "a held Space must not close what it opened";
-    EXPECT_TRUE(press(list.get(), Qt::Key_Space));
+    EXPECT_TRUE(pressKey(list.get(), Qt::Key_Space));
     EXPECT_FALSE(ql->preview());
     EXPECT_FALSE(ql->panel()->isVisible());
     EXPECT_EQ(ql->selection(), files[0]) << "closing keeps the selection";
     list->setCurrentRow(1);
-    press(list.get(), Qt::Key_Space);
+    pressKey(list.get(), Qt::Key_Space);
     EXPECT_EQ(ql->preview(), files[1]);
     // Closing the preview itself lets Space open it again.
-    press(ql->panel(), Qt::Key_Escape);
+    pressKey(ql->panel(), Qt::Key_Escape);
     EXPECT_FALSE(ql->preview());
-    press(list.get(), Qt::Key_Space);
+    pressKey(list.get(), Qt::Key_Space);
     EXPECT_EQ(ql->preview(), files[1]);
     // The open preview follows the arrows, and stepping inside it moves the list.
-    press(list.get(), Qt::Key_Down);
-    press(list.get(), Qt::Key_Down);
+    pressKey(list.get(), Qt::Key_Down);
+    pressKey(list.get(), Qt::Key_Down);
     EXPECT_EQ(ql->panel()->file(), files[2]);
     EXPECT_EQ(currentRow(), 2);
-    press(ql->panel(), Qt::Key_Left);
+    pressKey(ql->panel(), Qt::Key_Left);
     EXPECT_EQ(ql->panel()->file(), files[1]);
     EXPECT_EQ(ql->preview(), files[1]);
     EXPECT_EQ(ql->selection(), files[1]);
@@ -114,14 +108,14 @@ TEST_F(QuickLookTest, ArrowsStartFromAnEndStopAtTheEndsAndNeverOpenThePreview)
 {
     const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
     QuickLookList* ql = listOf(files);
-    EXPECT_TRUE(press(list.get(), Qt::Key_Down));
+    EXPECT_TRUE(pressKey(list.get(), Qt::Key_Down));
     EXPECT_EQ(ql->selection(), files[0]);
-    EXPECT_TRUE(press(list.get(), Qt::Key_Up)); // stops at the end and still consumes the key
+    EXPECT_TRUE(pressKey(list.get(), Qt::Key_Up)); // stops at the end and still consumes the key
     EXPECT_EQ(currentRow(), 0);
     QuickLookList* other = listOf(files);
-    EXPECT_TRUE(press(list.get(), Qt::Key_Up));
+    EXPECT_TRUE(pressKey(list.get(), Qt::Key_Up));
     EXPECT_EQ(other->selection(), files[2]);
-    EXPECT_TRUE(press(list.get(), Qt::Key_Down));
+    EXPECT_TRUE(pressKey(list.get(), Qt::Key_Down));
     EXPECT_EQ(currentRow(), 2);
     EXPECT_EQ(other->panel(), nullptr) << "arrows never open the preview";
     // A selection outside the list starts from an end.
@@ -136,7 +130,7 @@ TEST_F(QuickLookTest, ArrowsStartFromAnEndStopAtTheEndsAndNeverOpenThePreview)
     list->setCurrentRow(2);
     twice->move(1);
     EXPECT_EQ(twice->selection(), files[1]);
-    press(list.get(), Qt::Key_Down, Qt::ShiftModifier); // left to the list
+    pressKey(list.get(), Qt::Key_Down, Qt::ShiftModifier); // left to the list
     EXPECT_EQ(twice->panel(), nullptr);
 }
 

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "StudioTestSupport.h"
+#include "../support/TestSupport.h"
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
 #include "app/ScreenInstaller.h"
@@ -30,8 +30,8 @@
 namespace kelvaro {
 namespace {
 
-using studiotest::runEventsFor;
-using studiotest::waitUntil;
+using test::runEventsFor;
+using test::waitUntil;
 
 const QString kLanguage = QStringLiteral("kelvaro.language");
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "StudioTestSupport.h"
+#include "../support/TestSupport.h"
 #include "platform/Settings.h"
 #include "store/ShelfStorage.h"
 #include "studio/DemoContent.h"

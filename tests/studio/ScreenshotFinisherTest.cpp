@@ -7,14 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include "StudioTestSupport.h"
+#include "../support/TestSupport.h"
 #include "studio/ScreenshotFinisher.h"
 
 namespace kelvaro {
 namespace {
 
 namespace F = ScreenshotFinisher;
-using studiotest::RowName;
+using test::RowName;
 
 // `size` of margin at `marginAlpha` with `window` (and `band`, when given) painted over it.
 QImage capture(QSize size, QRect window, int windowAlpha = 255, int marginAlpha = 0, QRect band = {})
@@ -114,12 +114,12 @@ TEST(ScreenshotFinisher, AScreenshotThatCannotBeWrittenLeavesThePreviousFileWhol
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("01 Domů.jpg"));
     ASSERT_TRUE(F::write(capture({64, 40}, {0, 0, 64, 40}), file));
-    const QByteArray bytes = studiotest::readFile(file);
+    const QByteArray bytes = test::readFile(file);
     // Wider than any JPEG may be: the encoder gives up after the file was opened.
     QImage tooWide(70000, 2, QImage::Format_RGB32);
     tooWide.fill(Qt::white);
     EXPECT_FALSE(F::write(tooWide, file));
-    EXPECT_EQ(studiotest::readFile(file), bytes);
+    EXPECT_EQ(test::readFile(file), bytes);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "a temporary file was left behind";
 }
 

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "StudioTestSupport.h"
+#include "../support/TestSupport.h"
 #include "output/OutputFolder.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
@@ -20,7 +20,7 @@
 namespace kelvaro {
 namespace {
 
-using studiotest::waitUntil;
+using test::waitUntil;
 
 const QString kLanguage = QStringLiteral("kelvaro.language");
 const QString kSaved = QStringLiteral("kelvaro.studio.savedLanguage");
@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Languages, StudioLanguage,
                                            LanguageRow{"czech", "cs", AppLanguage::czech, "cs"},
                                            LanguageRow{"system", "system", AppLanguage::czech, "system"},
                                            LanguageRow{"none", nullptr, AppLanguage::czech, "system"}),
-                         studiotest::RowName());
+                         test::RowName());
 
 TEST_F(StudioTest, ScenesStageTheWheelAndDelayedActionsRunOnlyOnTheirScene)
 {
@@ -145,7 +145,7 @@ TEST_F(StudioTest, ScenesStageTheWheelAndDelayedActionsRunOnlyOnTheirScene)
     // Another scene or a stop before the delay: the sheet never opens.
     studio->show(4);
     studio->show(5);
-    studiotest::runEventsFor(700); // past the delay
+    test::runEventsFor(700); // past the delay
     EXPECT_FALSE(store->activeSheet());
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::workflows);
     studio->show(9);
@@ -153,7 +153,7 @@ TEST_F(StudioTest, ScenesStageTheWheelAndDelayedActionsRunOnlyOnTheirScene)
     EXPECT_TRUE(store->droppedFiles().isEmpty());
     studio->show(4);
     studio->stop();
-    studiotest::runEventsFor(700); // past the delay
+    test::runEventsFor(700); // past the delay
     EXPECT_FALSE(store->activeSheet());
     studio->show(2);
     EXPECT_TRUE(store->droppedFiles().isEmpty()) << "a scene staged while inactive";

@@ -5,16 +5,15 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
-#include <QDropEvent>
 #include <QFile>
-#include <QMimeData>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
-#include "StudioTestSupport.h"
+#include "../support/TestSupport.h"
+#include "../support/WidgetEvents.h"
 #include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
@@ -28,7 +27,7 @@
 namespace kelvaro {
 namespace {
 
-using studiotest::waitUntil;
+using test::waitUntil;
 
 class StudioWindowTest : public ::testing::Test {
 protected:
@@ -104,13 +103,8 @@ TEST_F(StudioWindowTest, DroppedCapturesBecomeOpaqueScreenshotsOfTheStoreSize)
 
     auto* zone = find<StudioDropZone>("dropZone");
     const auto dropOn = [zone](const QList<QUrl>& dropped) {
-        QMimeData mime;
-        mime.setUrls(dropped);
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(zone, &enter);
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(zone, &drop);
-        return enter.isAccepted() && drop.isAccepted();
+        const std::unique_ptr<QMimeData> mime(test::urlMime(dropped));
+        return test::dragEnter(zone, {10, 10}, mime.get()) && test::drop(zone, {10, 10}, mime.get()).accepted;
     };
     EXPECT_TRUE(dropOn(urls));
     auto* note = find<Text>("finishNote");

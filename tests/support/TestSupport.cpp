@@ -28,6 +28,13 @@ void settle()
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void runEventsFor(int ms)
+{
+    QDeadlineTimer until(ms);
+    while (!until.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
 bool hasPrivateSessionBus()
 {
     return !QStandardPaths::findExecutable(QStringLiteral("dbus-run-session")).isEmpty();

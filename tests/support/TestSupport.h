@@ -28,6 +28,9 @@ bool waitUntil(const std::function<bool()>& condition, int limitMs = 30000);
 // Lets queued calls and posted events run (a few rounds of the event loop, no waiting).
 void settle();
 
+// Runs the event loop for `ms` (only where nothing may happen, never to wait for something).
+void runEventsFor(int ms);
+
 // The `Error` that `work` throws, or none when it returns.
 template <typename Error, typename Work>
 std::optional<Error> thrown(Work&& work)

@@ -6,14 +6,13 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include "../../support/TestSupport.h"
+#include "../../support/WidgetEvents.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
@@ -26,28 +25,10 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 8000)
 }
 
 // Runs the event loop for `ms` (only where nothing may happen, never to wait for something).
-inline void spin(int ms = 30)
-{
-    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
-    while (QDateTime::currentMSecsSinceEpoch() < until)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
+inline void spin(int ms = 30) { test::runEventsFor(ms); }
 
-// Sends a key press to `target`; returns whether something accepted it.
-inline bool pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool repeat = false)
-{
-    QKeyEvent event(QEvent::KeyPress, key, modifiers, QString(), repeat);
-    QApplication::sendEvent(target, &event);
-    return event.isAccepted();
-}
-
-inline void mouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButton button = Qt::LeftButton)
-{
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-    QMouseEvent event(type, at, widget->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button, held,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
+using test::mouse;
+using test::pressKey;
 
 class CzechTest : public ::testing::Test {
 protected:

@@ -1,13 +1,6 @@
 #pragma once
-// Helpers of the wheel's widget tests: synthetic mouse and drag events, and points on a wheel.
+// Helpers of the wheel's widget tests: pointer moves, clicks and points on a wheel.
 #include <cmath>
-
-#include <QApplication>
-#include <QDragEnterEvent>
-#include <QMimeData>
-#include <QMouseEvent>
-#include <QUrl>
-#include <QWidget>
 
 #include "../main/UiTestSupport.h"
 #include "ui/wheel/ActionWheel.h"
@@ -50,55 +43,12 @@ inline void leave(QWidget* widget)
     QApplication::sendEvent(widget, &event);
 }
 
-inline QList<QUrl> urlsOf(const QStringList& paths)
-{
-    QList<QUrl> urls;
-    for (const QString& p : paths)
-        urls.append(QUrl::fromLocalFile(p));
-    return urls;
-}
-
-inline QMimeData* urlMime(const QList<QUrl>& urls)
-{
-    auto* mime = new QMimeData;
-    mime->setUrls(urls);
-    return mime;
-}
-
-// Results of one synthetic drag step: whether the target accepted it.
-inline bool dragEnter(QWidget* target, QPointF p, const QMimeData* mime)
-{
-    QDragEnterEvent event(p.toPoint(), Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-    event.ignore();
-    QApplication::sendEvent(target, &event);
-    return event.isAccepted();
-}
-
-inline bool dragMove(QWidget* target, QPointF p, const QMimeData* mime)
-{
-    QDragMoveEvent event(p.toPoint(), Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-    event.ignore();
-    QApplication::sendEvent(target, &event);
-    return event.isAccepted();
-}
-
-inline void dragLeave(QWidget* target)
-{
-    QDragLeaveEvent event;
-    QApplication::sendEvent(target, &event);
-}
-
-struct DropOutcome {
-    bool accepted = false;
-    Qt::DropAction action = Qt::IgnoreAction;
-};
-
-inline DropOutcome drop(QWidget* target, QPointF p, const QMimeData* mime)
-{
-    QDropEvent event(p, Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-    event.ignore();
-    QApplication::sendEvent(target, &event);
-    return {event.isAccepted(), event.dropAction()};
-}
+using kelvaro::test::dragEnter;
+using kelvaro::test::dragLeave;
+using kelvaro::test::dragMove;
+using kelvaro::test::drop;
+using kelvaro::test::DropOutcome;
+using kelvaro::test::urlMime;
+using kelvaro::test::urlsOf;
 
 } // namespace wheeltest

@@ -1,0 +1,82 @@
+#pragma once
+// Synthetic input for the widget tests (only the programs that link the widgets include it): key
+// presses, mouse presses, and the steps of a drag carrying file URLs.
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+#include <QWidget>
+
+namespace kelvaro::test {
+
+// Sends a key press to `target`; returns whether something accepted it.
+inline bool pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool repeat = false)
+{
+    QKeyEvent event(QEvent::KeyPress, key, modifiers, QString(), repeat);
+    QApplication::sendEvent(target, &event);
+    return event.isAccepted();
+}
+
+inline void mouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButton button = Qt::LeftButton)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, at, widget->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// File URLs of `paths`, except web links, which stay as they are.
+inline QList<QUrl> urlsOf(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls.append(p.startsWith(QLatin1String("https:")) ? QUrl(p) : QUrl::fromLocalFile(p));
+    return urls;
+}
+
+inline QMimeData* urlMime(const QList<QUrl>& urls)
+{
+    auto* mime = new QMimeData;
+    mime->setUrls(urls);
+    return mime;
+}
+
+// Results of one synthetic drag step: whether the target accepted it.
+inline bool dragEnter(QWidget* target, QPointF p, const QMimeData* mime)
+{
+    QDragEnterEvent event(p.toPoint(), Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    event.ignore();
+    QApplication::sendEvent(target, &event);
+    return event.isAccepted();
+}
+
+inline bool dragMove(QWidget* target, QPointF p, const QMimeData* mime)
+{
+    QDragMoveEvent event(p.toPoint(), Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    event.ignore();
+    QApplication::sendEvent(target, &event);
+    return event.isAccepted();
+}
+
+inline void dragLeave(QWidget* target)
+{
+    QDragLeaveEvent event;
+    QApplication::sendEvent(target, &event);
+}
+
+struct DropOutcome {
+    bool accepted = false;
+    Qt::DropAction action = Qt::IgnoreAction;
+};
+
+inline DropOutcome drop(QWidget* target, QPointF p, const QMimeData* mime)
+{
+    QDropEvent event(p, Qt::CopyAction | Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
+    event.ignore();
+    QApplication::sendEvent(target, &event);
+    return {event.isAccepted(), event.dropAction()};
+}
+
+} // namespace kelvaro::test
