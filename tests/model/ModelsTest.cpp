@@ -15,15 +15,12 @@ using namespace kelvaro;
 
 namespace {
 
-QJsonObject parse(const char* json)
-{
-    return QJsonDocument::fromJson(QByteArray(json)).object();
-}
+using test::parseJson;
 
 // `base` with the members of `patch` set, "<remove>" removing one.
 QJsonObject patched(QJsonObject base, const char* patch)
 {
-    const QJsonObject changes = parse(patch);
+    const QJsonObject changes = parseJson(patch);
     for (auto it = changes.begin(); it != changes.end(); ++it) {
         if (it.value().toString() == QStringLiteral("<remove>"))
             base.remove(it.key());
@@ -85,7 +82,7 @@ TEST(ActivityItemJson, roundTripsWithDateAndPathLeavesANullPathOutAndRejectsAMis
     EXPECT_DOUBLE_EQ(a.toJson().value(QStringLiteral("date")).toDouble(), 795193766.535);
     EXPECT_EQ(ActivityItem::fromJson(a.toJson()), a);
 
-    const auto item = ActivityItem::fromJson(parse(
+    const auto item = ActivityItem::fromJson(parseJson(
         R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","fileName":"a.jpg","actionTitle":"Komprese",)"
         R"("symbol":"photo","date":0,"savedBytes":12,"outputPath":null,"extra":true})"));
     ASSERT_TRUE(item);
@@ -97,7 +94,7 @@ TEST(ActivityItemJson, roundTripsWithDateAndPathLeavesANullPathOutAndRejectsAMis
     EXPECT_EQ(o.value(QStringLiteral("id")).toString(), QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
 
     // A missing or mistyped required member rejects the item.
-    const QJsonObject good = parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","fileName":"a","actionTitle":"b",)"
+    const QJsonObject good = parseJson(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","fileName":"a","actionTitle":"b",)"
                                    R"("symbol":"c","date":1.5,"savedBytes":0})");
     ASSERT_TRUE(ActivityItem::fromJson(good));
     for (const char* patch : {R"({"id":"<remove>"})", R"({"date":"<remove>"})", R"({"savedBytes":1.5})", R"({"savedBytes":"12"})",
@@ -108,7 +105,7 @@ TEST(ActivityItemJson, roundTripsWithDateAndPathLeavesANullPathOutAndRejectsAMis
 
 TEST(ShelfJson, optionalMembersDecodeEmptyAreAlwaysWrittenAndItemsRoundTrip)
 {
-    const auto empty = Shelf::fromJson(parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":-3,)"
+    const auto empty = Shelf::fromJson(parseJson(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":-3,)"
                                          R"("fileCount":null,"items":null})"));
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->fileCount, 0);
@@ -118,7 +115,7 @@ TEST(ShelfJson, optionalMembersDecodeEmptyAreAlwaysWrittenAndItemsRoundTrip)
     EXPECT_TRUE(written.value(QStringLiteral("items")).isArray());
     EXPECT_EQ(written.value(QStringLiteral("fileCount")).toInt(-1), 0);
 
-    const QJsonObject good = parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":1})");
+    const QJsonObject good = parseJson(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":1})");
     ASSERT_TRUE(Shelf::fromJson(good));
     for (const char* patch : {R"({"colorIndex":"<remove>"})", R"({"colorIndex":1.5})", R"({"colorIndex":3000000000})",
                               R"({"fileCount":"3"})", R"({"items":{}})", R"({"items":[{"name":"x"}]})", R"({"id":"<remove>"})"})
@@ -146,7 +143,7 @@ TEST(ShelfJson, optionalMembersDecodeEmptyAreAlwaysWrittenAndItemsRoundTrip)
     EXPECT_FALSE(items.at(0).toObject().contains(QStringLiteral("storedPath")));
     EXPECT_EQ(items.at(0).toObject().value(QStringLiteral("bookmark")).toString(), QString::fromLatin1(a.bookmark.toBase64()));
     EXPECT_EQ(Shelf::fromJson(o), s);
-    EXPECT_FALSE(ShelfItem::fromJson(parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"a","bookmark":"%%%","bytes":1,"added":0})")));
+    EXPECT_FALSE(ShelfItem::fromJson(parseJson(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"a","bookmark":"%%%","bytes":1,"added":0})")));
 }
 
 TEST(PaletteIndex, isTheAbsoluteRemainderAlsoAtTheLimits)

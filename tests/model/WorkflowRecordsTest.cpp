@@ -11,16 +11,13 @@ using namespace kelvaro;
 
 namespace {
 
-QJsonObject parse(const char* json)
-{
-    return QJsonDocument::fromJson(QByteArray(json)).object();
-}
+using test::parseJson;
 
 TEST(WorkflowJson, missingOrNullMembersTakeTheDefaultsAndFreshIds)
 {
     for (const char* json : {R"({"name":"N","steps":[{"kind":"crop"}]})",
                              R"({"id":null,"name":"N","symbol":null,"steps":[{"kind":"crop"}],"format":null,"quality":null,"stripMetadata":null})"}) {
-        const auto a = Workflow::fromJson(parse(json)), b = Workflow::fromJson(parse(json));
+        const auto a = Workflow::fromJson(parseJson(json)), b = Workflow::fromJson(parseJson(json));
         ASSERT_TRUE(a && b) << json;
         EXPECT_EQ(a->symbol, QStringLiteral("wand.and.stars"));
         EXPECT_EQ(a->format, QString());
@@ -34,7 +31,7 @@ TEST(WorkflowJson, missingOrNullMembersTakeTheDefaultsAndFreshIds)
 
 TEST(WorkflowStepJson, defaultsOfAStepAndUnknownRatiosAndPositionsSurvive)
 {
-    const auto s = WorkflowStep::fromJson(parse(R"({"kind":"adjust"})"));
+    const auto s = WorkflowStep::fromJson(parseJson(R"({"kind":"adjust"})"));
     ASSERT_TRUE(s);
     EXPECT_DOUBLE_EQ(s->contrast, 1.0); // a new step gets 1.1, a decoded one keeps 1
     EXPECT_DOUBLE_EQ(WorkflowStep::make(WorkflowStep::Kind::adjust).contrast, 1.1);
@@ -43,16 +40,16 @@ TEST(WorkflowStepJson, defaultsOfAStepAndUnknownRatiosAndPositionsSurvive)
     EXPECT_EQ(s->position, QStringLiteral("bottomRight"));
     EXPECT_DOUBLE_EQ(s->opacity, 0.8);
     EXPECT_DOUBLE_EQ(s->sizePercent, 5.0);
-    const auto crop = WorkflowStep::fromJson(parse(R"({"kind":"crop","ratio":"21:9","position":"middle"})"));
+    const auto crop = WorkflowStep::fromJson(parseJson(R"({"kind":"crop","ratio":"21:9","position":"middle"})"));
     ASSERT_TRUE(crop);
     EXPECT_EQ(crop->ratio, QStringLiteral("21:9"));
     EXPECT_EQ(QJsonObject(crop->toJson()).value(QStringLiteral("position")).toString(), QStringLiteral("middle"));
     // The default text follows the language at decoding; an empty one stays empty.
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    EXPECT_EQ(WorkflowStep::fromJson(parse(R"({"kind":"watermark"})"))->text, QStringLiteral("© Moje fotky"));
+    EXPECT_EQ(WorkflowStep::fromJson(parseJson(R"({"kind":"watermark"})"))->text, QStringLiteral("© Moje fotky"));
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    EXPECT_EQ(WorkflowStep::fromJson(parse(R"({"kind":"watermark"})"))->text, QStringLiteral("© My photos"));
-    EXPECT_EQ(WorkflowStep::fromJson(parse(R"({"kind":"watermark","text":""})"))->text, QString());
+    EXPECT_EQ(WorkflowStep::fromJson(parseJson(R"({"kind":"watermark"})"))->text, QStringLiteral("© My photos"));
+    EXPECT_EQ(WorkflowStep::fromJson(parseJson(R"({"kind":"watermark","text":""})"))->text, QString());
 }
 
 TEST(WorkflowJson, rejectsMistypedMembersAndUnknownStepKinds)
@@ -63,7 +60,7 @@ TEST(WorkflowJson, rejectsMistypedMembersAndUnknownStepKinds)
                              R"({"name":"A","steps":[{"kind":"Adjust"}]})", R"({"name":"A","steps":[{"kind":"resize","longEdge":1600.5}]})",
                              R"({"name":"A","steps":[{"kind":"resize","longEdge":1e11}]})",
                              R"({"name":"A","steps":[{"kind":"adjust","mono":"true"}]})", R"({"name":"A","steps":[5]})"})
-        EXPECT_FALSE(Workflow::fromJson(parse(json))) << json;
+        EXPECT_FALSE(Workflow::fromJson(parseJson(json))) << json;
 }
 
 TEST(WorkflowJson, encodingWritesEveryKeyAndRoundTrips)

@@ -6,16 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/TestSupport.h"
 #include "platform/Json.h"
 
 using namespace kelvaro;
 
-namespace {
-QJsonObject parse(const char* json)
-{
-    return QJsonDocument::fromJson(QByteArray(json)).object();
-}
-} // namespace
+using test::parseJson;
 
 TEST(JsonUuid, writtenUpperCaseReadInEitherCase)
 {
@@ -47,19 +43,19 @@ TEST(JsonReader, requiredMembersAreStrict)
         const char* json;
         bool ok;
     };
-    const auto readsInteger = [](const char* j) { json::Reader r(parse(j)); r.integer(QStringLiteral("v")); return r.ok(); };
+    const auto readsInteger = [](const char* j) { json::Reader r(parseJson(j)); r.integer(QStringLiteral("v")); return r.ok(); };
     for (const Case& c : {Case{R"({"v":3})", true}, Case{R"({"v":-0})", true}, Case{R"({"v":3.0})", true},
                           Case{R"({"v":1.5})", false}, Case{R"({"v":"3"})", false}, Case{R"({"v":true})", false},
                           Case{R"({"v":null})", false}, Case{R"({})", false}, Case{R"({"v":1e20})", false}})
         EXPECT_EQ(readsInteger(c.json), c.ok) << c.json;
-    const auto readsBool = [](const char* j) { json::Reader r(parse(j)); r.boolean(QStringLiteral("v")); return r.ok(); };
+    const auto readsBool = [](const char* j) { json::Reader r(parseJson(j)); r.boolean(QStringLiteral("v")); return r.ok(); };
     for (const Case& c : {Case{R"({"v":false})", true}, Case{R"({"v":0})", false}, Case{R"({"v":"true"})", false}})
         EXPECT_EQ(readsBool(c.json), c.ok) << c.json;
-    const auto readsNumber = [](const char* j) { json::Reader r(parse(j)); r.number(QStringLiteral("v")); return r.ok(); };
+    const auto readsNumber = [](const char* j) { json::Reader r(parseJson(j)); r.number(QStringLiteral("v")); return r.ok(); };
     for (const Case& c : {Case{R"({"v":0.5})", true}, Case{R"({"v":7})", true}, Case{R"({"v":false})", false},
                           Case{R"({"v":"0.5"})", false}})
         EXPECT_EQ(readsNumber(c.json), c.ok) << c.json;
-    const auto readsDate = [](const char* j) { json::Reader r(parse(j)); r.date(QStringLiteral("v")); return r.ok(); };
+    const auto readsDate = [](const char* j) { json::Reader r(parseJson(j)); r.date(QStringLiteral("v")); return r.ok(); };
     for (const Case& c : {Case{R"({"v":795193766.5})", true}, Case{R"({"v":1e300})", false}, Case{R"({"v":"2026"})", false}})
         EXPECT_EQ(readsDate(c.json), c.ok) << c.json;
     // Non-objects fail at once.
@@ -70,7 +66,7 @@ TEST(JsonReader, requiredMembersAreStrict)
 
 TEST(JsonReader, optionalsAreAbsentWhenMissingOrNullButStrictWhenPresentAndTheFirstFailureSticks)
 {
-    json::Reader r(parse(R"({"n":null,"s":"t","bad":5,"b":1})"));
+    json::Reader r(parseJson(R"({"n":null,"s":"t","bad":5,"b":1})"));
     EXPECT_FALSE(r.optString(QStringLiteral("n")));
     EXPECT_FALSE(r.optInteger(QStringLiteral("missing")));
     EXPECT_EQ(r.optString(QStringLiteral("s")), QStringLiteral("t"));
@@ -98,7 +94,7 @@ TEST(JsonWriter, optionalsLeftOutWhenAbsentAndDataAsBase64BothWays)
     json::Reader r(o);
     EXPECT_EQ(r.data(QStringLiteral("e")), bytes);
     EXPECT_TRUE(r.ok());
-    json::Reader bad(parse(R"({"d":"!!not base64!!"})"));
+    json::Reader bad(parseJson(R"({"d":"!!not base64!!"})"));
     bad.data(QStringLiteral("d"));
     EXPECT_FALSE(bad.ok());
 }

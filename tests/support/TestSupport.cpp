@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -56,6 +57,16 @@ bool hasPrivateSessionBus()
     if (child.exitCode() != 0 || !output.contains(QStringLiteral("[  PASSED  ] %1 test").arg(count)))
         return ::testing::AssertionFailure() << output.toStdString();
     return ::testing::AssertionSuccess();
+}
+
+QJsonObject parseJson(const char* json)
+{
+    return QJsonDocument::fromJson(QByteArray(json)).object();
+}
+
+QByteArray compactJson(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 QByteArray readFile(const QString& path)

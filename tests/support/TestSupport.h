@@ -7,6 +7,7 @@
 #include <string>
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -73,6 +74,10 @@ struct RowName {
 // Whether that can be done at all: `hasPrivateSessionBus()`.
 bool hasPrivateSessionBus();
 ::testing::AssertionResult passesOnPrivateSessionBus(const QString& filter, int count);
+
+// The object `json` writes (empty when it is none), and an object as compact text.
+QJsonObject parseJson(const char* json);
+QByteArray compactJson(const QJsonObject& object);
 
 // A file's bytes ("" when it cannot be read) and writing bytes to a new file or the end of one (asserted).
 QByteArray readFile(const QString& path);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/TestSupport.h"
 #include "l10n/Localization.h"
 #include "model/WorkflowLibrary.h"
 #include "platform/Bookmark.h"
@@ -14,16 +15,8 @@ using namespace kelvaro;
 
 namespace {
 
-QJsonValue parse(const char* text)
-{
-    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray(text));
-    return doc.isObject() ? QJsonValue(doc.object()) : QJsonValue();
-}
-
-QByteArray compact(const QJsonObject& object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
+using test::compactJson;
+using test::parseJson;
 
 class WatchModels : public ::testing::Test {
 protected:
@@ -55,15 +48,15 @@ TEST_F(WatchModels, actionJsonReadsOneCaseKeyAndWritesItBack)
         {R"({"Convert":{"_0":"jpg"}})", false, false},
     };
     for (const auto& row : rows) {
-        const auto action = WatchAction::fromJson(parse(row.json));
+        const auto action = WatchAction::fromJson(parseJson(row.json));
         ASSERT_EQ(action.has_value(), row.readable) << row.json;
         if (action && row.roundTripsExactly) {
-            EXPECT_EQ(compact(action->toJson()), QByteArray(row.json));
+            EXPECT_EQ(compactJson(action->toJson()), QByteArray(row.json));
         }
     }
     for (const char* text : {R"({})", R"({"convert":{"_0":"jpg"},"stripMetadata":{}})"}) {
         QString error;
-        EXPECT_FALSE(WatchAction::fromJson(parse(text), &error).has_value()) << text;
+        EXPECT_FALSE(WatchAction::fromJson(parseJson(text), &error).has_value()) << text;
         EXPECT_EQ(error, QStringLiteral("Invalid number of keys found, expected one.")) << text;
     }
     EXPECT_FALSE(WatchAction::fromJson(QJsonValue(QStringLiteral("convert"))).has_value());
@@ -152,7 +145,7 @@ TEST_F(WatchModels, ruleRoundTripsWithAndWithoutLastRun)
     EXPECT_EQ(keys, (QStringList{"action", "bookmark", "created", "folderName", "folderPath", "id", "isEnabled", "processed"}));
     EXPECT_EQ(o.value("folderName").toString(), QStringLiteral("Export"));
     EXPECT_EQ(o.value("bookmark").toString(), QStringLiteral("Ym9va21hcmstYnl0ZXM="));
-    EXPECT_EQ(compact(o.value("action").toObject()), QByteArray(R"({"convert":{"_0":"jpg"}})"));
+    EXPECT_EQ(compactJson(o.value("action").toObject()), QByteArray(R"({"convert":{"_0":"jpg"}})"));
 
     rule.processed = 7;
     rule.isEnabled = false;
