@@ -56,22 +56,6 @@ TEST_F(FolderWatcherTest, rulesAndSeenKeysSurviveARestart)
     EXPECT_EQ(storedSeen(before[0].id), QSet<QString>{keyOf(in("a.jpg"))});
 }
 
-TEST_F(FolderWatcherTest, unreadableRulesDocumentIsLoggedAndNeverOverwritten)
-{
-    const QByteArray broken("[{\"id\":\"nonsense\"}]");
-    Settings::shared().setValue(QString::fromLatin1(FolderWatcher::rulesKey), broken);
-    clearRecentLogLines();
-    auto w = makeWatcher();
-    EXPECT_TRUE(w->rules().isEmpty());
-    EXPECT_TRUE(recentLogLines().contains(QStringLiteral("Kelvaro: failed to decode watch rules")));
-
-    ASSERT_TRUE(w->add(inDir, toJpg)); // works for this run only
-    EXPECT_EQ(w->rules().size(), 1);
-    step(*w);
-    EXPECT_EQ(Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey)), broken);
-    EXPECT_TRUE(hasStoredSeen(w->rules().first().id)); // the seen document is still written
-}
-
 TEST_F(FolderWatcherTest, aSeenDocumentMemberThatIsNoUuidIsDroppedAndAMalformedDocumentMeansABaseline)
 {
     watchIn().reset();
