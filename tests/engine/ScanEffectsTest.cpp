@@ -1,7 +1,6 @@
 // Document scan (pages, names, failures, cancelling, the outline rule) and code reading.
 #include <QDir>
 #include <QFile>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <stdexcept>
@@ -172,28 +171,12 @@ TEST(ScannedDocument, AWhiteSheetOnADarkDeskIsFoundAndStraightenedToItsAspect)
 
 TEST(DetectCodes, TheSameQrTwiceInOnePhotoGivesOnePayload)
 {
-    QImage canvas(800, 400, QImage::Format_RGB888);
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    painter.drawImage(QPoint(20, 40), test::qrCode(QStringLiteral("KELVARO-42"), 300));
-    painter.drawImage(QPoint(440, 40), test::qrCode(QStringLiteral("KELVARO-42"), 300));
-    painter.end();
-    EXPECT_EQ(ImageEffects::detectCodes(fromQImage(canvas)), QStringList{QStringLiteral("KELVARO-42")});
+    const QImage twice = testimages::qrCodes({QStringLiteral("KELVARO-42"), QStringLiteral("KELVARO-42")});
+    EXPECT_EQ(ImageEffects::detectCodes(fromQImage(twice)), QStringList{QStringLiteral("KELVARO-42")});
     EXPECT_TRUE(ImageEffects::detectCodes(testimages::plain(300, 200, Qt::white)).isEmpty());
 }
 
 using OcrOperation = Scan;
-
-TEST_F(OcrOperation, TextAndAQrCodeGoToTheTextFileAndTheResult)
-{
-    const QString file = testimages::writePng(in(), QStringLiteral("faktura.png"),
-                                              fromQImage(test::textImage(QStringLiteral("FAKTURA 2024"), QStringLiteral("KELVARO-42"))));
-    const OpResult result = ImageEngine::process(KelvaroOp::ocr(), {file}, out());
-    const QString expected = QStringLiteral("FAKTURA 2024\n\nKód: KELVARO-42");
-    EXPECT_EQ(result.text.value_or(QString()), expected);
-    ASSERT_EQ(result.outputs.size(), 1);
-    EXPECT_EQ(QString::fromUtf8(test::readFile(result.outputs[0])), expected);
-}
 
 struct FailingRecognizer : TextRecognizer {
     QStringList lines(const cv::Mat&) const override { throw std::runtime_error("no language data"); }

@@ -1,7 +1,5 @@
 // The run pipeline with a scripted process function: dispatch, status sentences in either
 // language, history, progress, cancel and revealing; text recognition through the real engine.
-#include <QPainter>
-
 #include "../support/TestImages.h"
 #include "StoreTestSupport.h"
 #include "engine/ImageEngine.h"
@@ -344,18 +342,8 @@ TEST_F(RunTest, EnglishSentenceOfAPartialRunAndACzechHistory)
 TEST_F(RunTest, RealTextRecognitionPutsTheTextOnTheClipboard)
 {
     rememberOutput();
-    QImage page(420, 120, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    {
-        QPainter painter(&page);
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(60);
-        painter.setFont(font);
-        painter.setPen(Qt::black);
-        painter.drawText(page.rect(), Qt::AlignCenter, QStringLiteral("KELVARO"));
-    }
     const QString file = path("page.png");
-    ASSERT_TRUE(page.save(file));
+    ASSERT_TRUE(testimages::textImage(QStringLiteral("KELVARO")).save(file));
     const QString blank = image("in/blank.png", 60, 60, Qt::white);
 
     KelvaroStore& s = makeStore();

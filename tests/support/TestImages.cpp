@@ -1,3 +1,4 @@
+#define ZX_USE_UTF8 1
 #include "TestImages.h"
 
 #include <algorithm>
@@ -6,12 +7,17 @@
 #include <cmath>
 
 #include <QDir>
+#include <QFont>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 
 #include <exiv2/exiv2.hpp>
+#include <ZXing/BitMatrix.h>
+#include <ZXing/CharacterSet.h>
+#include <ZXing/MultiFormatWriter.h>
 
+#include "TestSupport.h"
 #include "engine/ImageMetadata.h"
 
 namespace kelvaro::testimages {
@@ -101,7 +107,46 @@ QByteArray pngChunk(const char* type, const QByteArray& data)
     return bigEndian(quint32(data.size())) + body + bigEndian(crc32(body));
 }
 
+QImage code(ZXing::BarcodeFormat format, const std::string& payload, int width, int height, int margin)
+{
+    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(format).setMargin(margin).setEncoding(ZXing::CharacterSet::UTF8).encode(payload, width, height);
+    QImage image(bits.width(), bits.height(), QImage::Format_RGB888);
+    for (int y = 0; y < bits.height(); ++y)
+        for (int x = 0; x < bits.width(); ++x)
+            image.setPixel(x, y, bits.get(x, y) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    return image;
+}
+
 } // namespace
+
+QImage qrCodes(const QStringList& payloads)
+{
+    QImage canvas(40 + 440 * int(payloads.size()), 400, QImage::Format_RGB888);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    for (int i = 0; i < payloads.size(); ++i)
+        painter.drawImage(QPoint(20 + 440 * i, 40), code(ZXing::BarcodeFormat::QRCode, payloads[i].toStdString(), 300, 300, 4));
+    return canvas;
+}
+
+QImage barcode(const QString& digits)
+{
+    return code(ZXing::BarcodeFormat::EAN13, digits.toStdString(), 400, 120, 20);
+}
+
+QImage textImage(const QString& text)
+{
+    QImage image(900, 200, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(64);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(40, 40, 820, 120), Qt::AlignLeft | Qt::AlignVCenter, text);
+    return image;
+}
 
 Bitmap quadrants(int width, int height)
 {
@@ -284,9 +329,7 @@ QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF o
         pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
     pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
         + QByteArray::number(xref) + "\n%%EOF\n";
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(pdf);
+    test::writeFile(path, pdf);
     return path;
 }
 
@@ -300,18 +343,14 @@ QString writeLyingPng(const QString& dir, const QString& name, QSize size)
     png += pngChunk("IHDR", header);
     png += pngChunk("IDAT", qCompress(row, 9).mid(4));
     png += pngChunk("IEND", QByteArray());
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(png);
+    test::writeFile(path, png);
     return path;
 }
 
 QString writeGarbage(const QString& dir, const QString& name)
 {
     const QString path = pathIn(dir, name);
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(QByteArray("this is not an image, only words pretending to be one\n").repeated(20));
+    test::writeFile(path, QByteArray("this is not an image, only words pretending to be one\n").repeated(20));
     return path;
 }
 
@@ -357,10 +396,7 @@ int jpegQuality(const QString& path)
                                    12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6, 7, 14, 21, 28,
                                    35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
                                    58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = test::readFile(path);
     if (!bytes.startsWith("\xFF\xD8"))
         return 0;
     // The first DQT segment's first table is the luminance table, in zigzag order.

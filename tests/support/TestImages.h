@@ -7,6 +7,7 @@
 #include <optional>
 
 #include <QColor>
+#include <QImage>
 #include <QPointF>
 #include <QSize>
 #include <QString>
@@ -71,6 +72,12 @@ QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF o
 QString writeLyingPng(const QString& dir, const QString& name, QSize size);
 // Bytes that are no image at all.
 QString writeGarbage(const QString& dir, const QString& name);
+
+// Pictures for the code and text readers: QR codes of `payloads` side by side (300 px each, on
+// white), an EAN-13 barcode of 13 digits, and one line of large black `text` on white.
+QImage qrCodes(const QStringList& payloads);
+QImage barcode(const QString& digits);
+QImage textImage(const QString& text);
 
 // Independent readers.
 Bitmap read(const QString& path);           // decoded as stored (no orientation applied)

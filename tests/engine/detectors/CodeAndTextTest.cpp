@@ -1,12 +1,10 @@
 // Code reading with ZXing and text reading with Tesseract on images made here.
-#define ZX_USE_UTF8 1
 #include <QImage>
 #include <QPainter>
 
 #include <gtest/gtest.h>
-#include <ZXing/BitMatrix.h>
-#include <ZXing/MultiFormatWriter.h>
 
+#include "../../support/TestImages.h"
 #include "InjectedDetectors.h"
 #include "engine/detectors/CodeReader.h"
 #include "engine/detectors/TextRecognizer.h"
@@ -16,28 +14,12 @@ using namespace kelvaro::detectors;
 
 namespace {
 
-QImage barcode(const std::string& digits)
-{
-    const ZXing::BitMatrix bits = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::EAN13).setMargin(20).encode(digits, 400, 120);
-    QImage image(bits.width(), bits.height(), QImage::Format_RGB888);
-    for (int y = 0; y < bits.height(); ++y)
-        for (int x = 0; x < bits.width(); ++x)
-            image.setPixel(x, y, bits.get(x, y) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
-    return image;
-}
-
 TEST(ZXingCodeReader, ReadsEveryCodeOfOnePictureUnicodePayloadsAndBarcodesAndNothingElse)
 {
-    QImage canvas(900, 400, QImage::Format_RGB888);
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    painter.drawImage(QPoint(20, 40), test::qrCode(QStringLiteral("Žluťoučký kůň"), 300));
-    painter.drawImage(QPoint(480, 40), test::qrCode(QStringLiteral("druhý"), 300));
-    painter.end();
-    QStringList found = ZXingCodeReader().read(test::rgbMat(canvas));
+    QStringList found = ZXingCodeReader().read(test::rgbMat(testimages::qrCodes({QStringLiteral("Žluťoučký kůň"), QStringLiteral("druhý")})));
     found.sort();
     EXPECT_EQ(found, (QStringList{QStringLiteral("druhý"), QStringLiteral("Žluťoučký kůň")}));
-    EXPECT_EQ(ZXingCodeReader().read(test::rgbMat(barcode("5901234123457"))), QStringList{QStringLiteral("5901234123457")});
+    EXPECT_EQ(ZXingCodeReader().read(test::rgbMat(testimages::barcode(QStringLiteral("5901234123457")))), QStringList{QStringLiteral("5901234123457")});
     // Nothing in a plain picture or a matrix of the wrong kind.
     EXPECT_TRUE(ZXingCodeReader().read(cv::Mat(200, 200, CV_8UC3, cv::Scalar::all(255))).isEmpty());
     EXPECT_TRUE(ZXingCodeReader().read(cv::Mat(200, 200, CV_8UC1, cv::Scalar::all(255))).isEmpty());

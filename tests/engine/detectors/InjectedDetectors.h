@@ -61,9 +61,4 @@ cv::Mat rgbMatFromFile(const QString& path);
 // Intersection over union of two masks (pixels ≥ 128 count as set).
 double maskIoU(const cv::Mat& a, const cv::Mat& b);
 
-// An image with `text` in large black letters on white, and optionally a QR code under it.
-QImage textImage(const QString& text, const QString& qrPayload = {});
-// A QR code of `payload`, `side` px, with a quiet zone.
-QImage qrCode(const QString& payload, int side);
-
 } // namespace kelvaro::test
