@@ -13,9 +13,13 @@
 
 #include "../../support/TestSupport.h"
 #include "../../support/WidgetEvents.h"
+#include "app/ScreenInstaller.h"
+#include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/main/ContentView.h"
+#include "ui/main/ScreenFactory.h"
 
 namespace kelvaro::uitest {
 
@@ -52,6 +56,33 @@ inline std::unique_ptr<KelvaroStore> makeStore(StoreServices services = {})
     store->setShelves({});
     return store;
 }
+
+// The main window's content over a store with the desktop's services and the real screens, shown at
+// 1200 × 800; `beforeView` runs before the view is made.
+class ShownContentView : public CzechTest {
+protected:
+    void SetUp() override
+    {
+        CzechTest::SetUp();
+        installScreens();
+        store = makeStore(StoreServices::desktop());
+        beforeView();
+        ContentView::Options options;
+        options.fileManager = std::make_shared<RecordingFileManager>();
+        view = std::make_unique<ContentView>(*store, options);
+        view->resize(1200, 800);
+        view->show();
+    }
+    void TearDown() override
+    {
+        view.reset();
+        ScreenFactory::reset();
+    }
+    virtual void beforeView() {}
+
+    std::unique_ptr<KelvaroStore> store;
+    std::unique_ptr<ContentView> view;
+};
 
 // Every Text below `root` that is not hidden, in creation order.
 inline QStringList texts(const QWidget* root)

@@ -8,16 +8,11 @@
 
 #include "../../support/TestImages.h"
 #include "../main/UiTestSupport.h"
-#include "app/ScreenInstaller.h"
 #include "model/WorkflowLibrary.h"
 #include "output/OutputFolder.h"
-#include "platform/FileManager.h"
 #include "platform/Json.h"
-#include "store/KelvaroStore.h"
 #include "store/UserPresets.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/main/ContentView.h"
-#include "ui/main/ScreenFactory.h"
 #include "ui/presets/PresetPanel.h"
 #include "ui/presets/PresetTile.h"
 #include "ui/presets/PresetsSheet.h"
@@ -44,29 +39,20 @@ QStringList tileTitles(const PresetPanel::Group& group)
 }
 
 // The main window's content with two photos loaded, so the drop card shows the panel.
-class PresetsTest : public uitest::CzechTest {
+class PresetsTest : public uitest::ShownContentView {
 protected:
-    void SetUp() override
+    void beforeView() override
     {
-        CzechTest::SetUp();
-        installScreens();
-        store = uitest::makeStore(StoreServices::desktop());
         store->receive(QStringList{ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(3000, 2000), {.gps = true}),
                                    ti::writeJpeg(temp.path(), "b.jpg", ti::quadrants(1200, 2400), {.gps = true})},
                        false);
-        ContentView::Options options;
-        options.fileManager = std::make_shared<RecordingFileManager>();
-        view = std::make_unique<ContentView>(*store, options);
-        view->resize(1200, 800);
-        view->show();
+    }
+    void SetUp() override
+    {
+        ShownContentView::SetUp();
         uitest::spin(30);
         panel = view->findChild<PresetPanel*>();
         ASSERT_NE(panel, nullptr);
-    }
-    void TearDown() override
-    {
-        view.reset();
-        ScreenFactory::reset();
     }
     PresetsSheet* openSheet()
     {
@@ -81,8 +67,6 @@ protected:
         return titles;
     }
 
-    std::unique_ptr<KelvaroStore> store;
-    std::unique_ptr<ContentView> view;
     PresetPanel* panel = nullptr;
 };
 

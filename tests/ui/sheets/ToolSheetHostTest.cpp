@@ -8,13 +8,8 @@
 #include "../../support/TestImages.h"
 #include "../main/UiTestSupport.h"
 #include "../wheel/WheelTestSupport.h"
-#include "app/ScreenInstaller.h"
 #include "output/OutputFolder.h"
-#include "platform/FileManager.h"
-#include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/main/ContentView.h"
-#include "ui/main/ScreenFactory.h"
 #include "ui/sheets/ChoiceButton.h"
 #include "ui/sheets/CropSheet.h"
 #include "ui/sheets/LabeledSlider.h"
@@ -32,24 +27,8 @@ namespace ti = kelvaro::testimages;
 
 namespace {
 
-class ToolSheetHostTest : public uitest::CzechTest {
+class ToolSheetHostTest : public uitest::ShownContentView {
 protected:
-    void SetUp() override
-    {
-        CzechTest::SetUp();
-        installScreens();
-        store = uitest::makeStore(StoreServices::desktop());
-        ContentView::Options options;
-        options.fileManager = std::make_shared<RecordingFileManager>();
-        view = std::make_unique<ContentView>(*store, options);
-        view->resize(1200, 800);
-        view->show();
-    }
-    void TearDown() override
-    {
-        view.reset();
-        ScreenFactory::reset();
-    }
     template <typename T>
     T* open(ToolSheet kind)
     {
@@ -73,8 +52,6 @@ protected:
         return card;
     }
 
-    std::unique_ptr<KelvaroStore> store;
-    std::unique_ptr<ContentView> view;
     QString out;
 };
 

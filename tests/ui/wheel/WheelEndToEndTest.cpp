@@ -41,7 +41,6 @@ protected:
     void SetUp() override
     {
         CzechTest::SetUp();
-        ASSERT_TRUE(temp.isValid());
         out = temp.filePath("Výsledky");
         QDir().mkpath(out);
         ASSERT_TRUE(OutputFolder::remember(out));
@@ -55,7 +54,6 @@ protected:
         QApplication::processEvents();
     }
 
-    QTemporaryDir temp;
     QString out;
     QStringList photos;
     std::unique_ptr<KelvaroStore> store;
