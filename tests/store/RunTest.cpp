@@ -23,51 +23,34 @@ TEST_F(RunTest, PerformWithoutFilesOnlyHints)
     EXPECT_EQ(sheet.count, 0);
 }
 
-struct SheetCase {
-    WheelMode mode;
-    const char* key;
-    std::optional<ToolSheet> sheet;
-};
-
-class WheelSheetTest : public StoreTest, public ::testing::WithParamInterface<SheetCase> {};
-
-TEST_P(WheelSheetTest, KeyOpensItsSheetOrNothing)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    s.receive(QStringList{touch("a.jpg")}, false);
-    s.perform({QString::fromUtf8(GetParam().key), "x"}, GetParam().mode);
-    EXPECT_EQ(s.activeSheet(), GetParam().sheet);
-    EXPECT_FALSE(s.isWorking());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Keys, WheelSheetTest,
-    ::testing::Values(SheetCase{WheelMode::tools, "Ořez", ToolSheet::crop}, SheetCase{WheelMode::tools, "Velikost", ToolSheet::resize},
-                      SheetCase{WheelMode::tools, "Komprese", ToolSheet::compress},
-                      SheetCase{WheelMode::tools, "Vodoznak", ToolSheet::watermark},
-                      SheetCase{WheelMode::tools, "Úpravy", ToolSheet::adjust},
-                      SheetCase{WheelMode::actions, "Na polici", ToolSheet::shelf},
-                      SheetCase{WheelMode::actions, "Přejmenovat", ToolSheet::rename},
-                      SheetCase{WheelMode::actions, "Schránka", ToolSheet::clipboard},
-                      SheetCase{WheelMode::tools, "Na polici", std::nullopt}, // another mode's key
-                      SheetCase{WheelMode::actions, "Neznámé", std::nullopt},
-                      SheetCase{WheelMode::convert, "GIF", std::nullopt}));
-
-// Every slice of the wheel's tools and actions modes does something: a sheet, a run (here
-// stopped by the missing output folder), the move's folder question or the sending.
+// Every slice of the wheel's tools and actions modes does something: its own sheet, a run (here
+// stopped by the missing output folder), the move's folder question or the sending. Another
+// mode's key or an unknown one does nothing.
 class WheelKeyTest : public StoreTest, public ::testing::WithParamInterface<WheelMode> {};
 
 TEST_P(WheelKeyTest, EverySliceOfTheModeIsDispatched)
 {
+    const QHash<QString, ToolSheet> sheets{{"Ořez", ToolSheet::crop}, {"Velikost", ToolSheet::resize},
+        {"Komprese", ToolSheet::compress}, {"Vodoznak", ToolSheet::watermark}, {"Úpravy", ToolSheet::adjust},
+        {"Na polici", ToolSheet::shelf}, {"Přejmenovat", ToolSheet::rename}, {"Schránka", ToolSheet::clipboard}};
     for (const WheelAction& action : actions(GetParam())) {
         KelvaroStore& s = makeStore(fakeProcess);
         chooser->requests.clear();
         share->sent.clear();
         s.receive(QStringList{touch("a.jpg")}, false);
         s.perform(action, GetParam());
+        EXPECT_EQ(s.activeSheet(), sheets.contains(action.key) ? std::optional(sheets[action.key]) : std::nullopt)
+            << action.key.toStdString();
         const bool acted = s.activeSheet().has_value() || s.statusMessage().has_value() || !chooser->requests.isEmpty()
                            || !share->sent.isEmpty();
         EXPECT_TRUE(acted) << action.key.toStdString();
+    }
+    for (const auto& [mode, key] : {std::pair{WheelMode::tools, "Na polici"}, {WheelMode::actions, "Neznámé"}, {WheelMode::convert, "GIF"}}) {
+        KelvaroStore& s = makeStore(fakeProcess);
+        s.receive(QStringList{touch("a.jpg")}, false);
+        s.perform({QString::fromUtf8(key), "x"}, mode);
+        EXPECT_EQ(s.activeSheet(), std::nullopt) << key;
+        EXPECT_FALSE(s.isWorking()) << key;
     }
 }
 
