@@ -3,6 +3,7 @@
 // complete, so a failure part way leaves nothing and names are claimed as the bitmap path claims
 // them (in input order, only by files that came out).
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
@@ -23,6 +24,8 @@
 
 namespace kelvaro {
 namespace {
+
+std::atomic<bool> streaming{true};
 
 // How the operation changes the pixels on the way: only what works row by row, or on the photo
 // as decoded.
@@ -142,7 +145,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
                                                          const EngineSettings& settings)
 {
     const std::optional<StreamSteps> steps = streamSteps(op);
-    if (!steps)
+    if (!steps || !streaming.load())
         return std::nullopt;
     // PDF pages and BMP are drawn by other libraries, on the bitmap path.
     if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf") || QImageReader::imageFormat(file) == "bmp")
@@ -241,6 +244,11 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     if (output.countsSavedBytes)
         one.savedBytes = std::max<qint64>(originalSize - fileSize(out), 0);
     return one;
+}
+
+void ImageEngine::setStreaming(bool enabled)
+{
+    streaming.store(enabled);
 }
 
 } // namespace kelvaro
