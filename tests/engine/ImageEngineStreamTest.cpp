@@ -133,7 +133,7 @@ TEST_P(StreamedResult, aSourceCutShortFailsWithItsOwnErrorAndLeavesNothing)
     EXPECT_EQ(everything(), QStringList{QStringLiteral("IMG") + ending});
 }
 
-const KelvaroOp kAdjust = KelvaroOp::adjust(AdjustSpec{1, false, false, 0.05, 1.1, false});
+const KelvaroOp kAdjust = KelvaroOp::adjust(AdjustSpec{1, true, false, 0.05, 1.1, false});
 
 PresetSpec bigPreset()
 {
