@@ -10,7 +10,7 @@
 namespace kelvaro {
 namespace {
 
-// A strip of a result read once: small enough that what the encoder has read goes back soon,
+// A strip of a photo read once: small enough that what the encoder has read goes back soon,
 // large enough to be mapped from the system on its own, so that freeing it lowers the footprint.
 constexpr size_t kStripBytes = size_t(2) << 20;
 // Source rows decoded at a time.
