@@ -10,60 +10,37 @@
 namespace kelvaro {
 namespace {
 
-struct StoredCase {
-    const char* name;
-    QList<std::pair<const char*, QVariant>> stored;
-    EngineSettings expected;
-};
-
-void PrintTo(const StoredCase& c, std::ostream* os)
+TEST(EngineSettingsRead, TakesUsableValuesAndDefaultsTheRest)
 {
-    *os << c.name;
-}
-
-class EngineSettingsRead : public ::testing::TestWithParam<StoredCase> {
-protected:
-    void SetUp() override { clear(); }
-    void TearDown() override { clear(); }
-    static void clear()
-    {
-        for (const char* key : {SettingsKey::jpegQuality, SettingsKey::heicQuality, SettingsKey::describeNames,
-                                SettingsKey::faceStyle})
-            Settings::shared().remove(QString::fromLatin1(key));
+    namespace K = SettingsKey;
+    const struct {
+        const char* name;
+        QList<std::pair<const char*, QVariant>> stored;
+        EngineSettings expected;
+    } rows[] = {
+        {"nothingStored", {}, EngineSettings{}},
+        {"everythingSet",
+         {{K::jpegQuality, 0.75}, {K::heicQuality, 0.6}, {K::describeNames, false}, {K::faceStyle, QStringLiteral("pixelate")}},
+         {0.75, 0.6, false, FaceStyle::pixelate}},
+        {"qualityAsText", {{K::jpegQuality, QStringLiteral("0.5")}}, EngineSettings{}},
+        {"zeroAndNegativeQualities", {{K::jpegQuality, 0.0}, {K::heicQuality, -1.0}}, EngineSettings{}},
+        {"flagAsText", {{K::describeNames, QStringLiteral("false")}}, EngineSettings{}},
+        {"flagAsNumber", {{K::describeNames, 0.0}}, EngineSettings{}},
+        {"solidStyle", {{K::faceStyle, QStringLiteral("solid")}}, {0.9, 0.85, true, FaceStyle::solid}},
+        {"unknownStyle", {{K::faceStyle, QStringLiteral("mosaic")}}, EngineSettings{}},
+        {"styleInAnotherCase", {{K::faceStyle, QStringLiteral("Pixelate")}}, EngineSettings{}},
+        {"styleAsNumber", {{K::faceStyle, 2.0}}, EngineSettings{}},
+    };
+    Settings& settings = Settings::shared();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const char* key : {K::jpegQuality, K::heicQuality, K::describeNames, K::faceStyle})
+            settings.remove(QString::fromLatin1(key));
+        for (const auto& [key, value] : row.stored)
+            settings.setValue(QString::fromLatin1(key), value);
+        EXPECT_EQ(EngineSettings::read(settings), row.expected);
     }
-};
-
-TEST_P(EngineSettingsRead, TakesUsableValuesAndDefaultsTheRest)
-{
-    for (const auto& [key, value] : GetParam().stored)
-        Settings::shared().setValue(QString::fromLatin1(key), value);
-    EXPECT_EQ(EngineSettings::read(Settings::shared()), GetParam().expected);
 }
-
-EngineSettings with(double jpeg, double heic, bool describe, FaceStyle style)
-{
-    return {jpeg, heic, describe, style};
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, EngineSettingsRead,
-    ::testing::Values(
-        StoredCase{"nothingStored", {}, EngineSettings{}},
-        StoredCase{"everythingSet",
-                   {{SettingsKey::jpegQuality, 0.75}, {SettingsKey::heicQuality, 0.6},
-                    {SettingsKey::describeNames, false}, {SettingsKey::faceStyle, QStringLiteral("pixelate")}},
-                   with(0.75, 0.6, false, FaceStyle::pixelate)},
-        StoredCase{"qualityAsText", {{SettingsKey::jpegQuality, QStringLiteral("0.5")}}, EngineSettings{}},
-        StoredCase{"zeroAndNegativeQualities", {{SettingsKey::jpegQuality, 0.0}, {SettingsKey::heicQuality, -1.0}},
-                   EngineSettings{}},
-        StoredCase{"flagAsText", {{SettingsKey::describeNames, QStringLiteral("false")}}, EngineSettings{}},
-        StoredCase{"flagAsNumber", {{SettingsKey::describeNames, 0.0}}, EngineSettings{}},
-        StoredCase{"solidStyle", {{SettingsKey::faceStyle, QStringLiteral("solid")}},
-                   with(0.9, 0.85, true, FaceStyle::solid)},
-        StoredCase{"unknownStyle", {{SettingsKey::faceStyle, QStringLiteral("mosaic")}}, EngineSettings{}},
-        StoredCase{"styleInAnotherCase", {{SettingsKey::faceStyle, QStringLiteral("Pixelate")}}, EngineSettings{}},
-        StoredCase{"styleAsNumber", {{SettingsKey::faceStyle, 2.0}}, EngineSettings{}}),
-    [](const ::testing::TestParamInfo<StoredCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kelvaro

@@ -1,19 +1,17 @@
 #include <memory>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QMutex>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "EngineFixture.h"
 #include "engine/ImageEngine.h"
 #include "engine/detectors/CodeReader.h"
 #include "engine/detectors/TextRecognizer.h"
 #include "platform/FileSystem.h"
-#include "platform/Settings.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -25,23 +23,14 @@ namespace {
 
 using Progress = QList<std::pair<int, int>>;
 
-class Batch : public ::testing::Test {
+class Batch : public test::InAndOut<> {
 protected:
-    void SetUp() override
-    {
-        initVips();
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("in")));
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("out")));
-    }
     void TearDown() override
     {
         FileSystem::setCurrent(nullptr);
         detectors::TextRecognizer::setOverride(nullptr);
         detectors::CodeReader::setOverride(nullptr);
     }
-    QString in() const { return m_root.filePath(QStringLiteral("in")); }
-    QString out() const { return m_root.filePath(QStringLiteral("out")); }
     QString outFile(const QString& name) const { return QDir(out()).filePath(name); }
     QStringList outNames() const { return QDir(out()).entryList(QDir::Files, QDir::Name); }
 
@@ -60,15 +49,6 @@ protected:
         });
     }
 
-    static QStringList names(const QStringList& paths)
-    {
-        QStringList result;
-        for (const QString& path : paths)
-            result << QFileInfo(path).fileName();
-        return result;
-    }
-
-    QTemporaryDir m_root;
     QMutex m_progressLock;
     Progress m_progress;
 };
@@ -90,12 +70,12 @@ public:
     std::function<void(int)> onCopy;
 };
 
-TEST_F(Batch, oneUnreadableFileIsCountedAndTheRestComesOut)
+TEST_F(Batch, oneUnreadableFileIsCountedAndTheRestComesOutAllUnreadableThrowTheFirstReason)
 {
     const QStringList files{photo(QStringLiteral("1.jpg")), ti::writeGarbage(in(), QStringLiteral("2.jpg")),
                             photo(QStringLiteral("3.png"))};
     const OpResult result = ImageEngine::process(KelvaroOp::compress(0.7), files, out(), recordingHooks());
-    EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("1 komprese.jpg"), QStringLiteral("3 komprese.jpg")}));
+    EXPECT_EQ(test::fileNames(result.outputs), (QStringList{QStringLiteral("1 komprese.jpg"), QStringLiteral("3 komprese.jpg")}));
     EXPECT_EQ(result.failed, 1);
     EXPECT_EQ(result.firstError, KelvaroError::unreadable(QStringLiteral("2.jpg")).message());
     EXPECT_EQ(result.failures, QStringList{KelvaroError::unreadable(QStringLiteral("2.jpg")).message()});
@@ -105,18 +85,13 @@ TEST_F(Batch, oneUnreadableFileIsCountedAndTheRestComesOut)
     EXPECT_EQ(result.entries[1].outputPath, outFile(QStringLiteral("3 komprese.jpg")));
     EXPECT_EQ(result.entries[1].savedBytes, std::max<qint64>(QFileInfo(files[2]).size() - QFileInfo(result.outputs[1]).size(), 0));
     EXPECT_TRUE(result.moves.isEmpty());
-    EXPECT_EQ(outNames().size(), 2); // nothing is left behind for the failed file
-}
-
-TEST_F(Batch, allUnreadableThrowsTheFirstReason)
-{
-    const QStringList files{ti::writeGarbage(in(), QStringLiteral("a.jpg")), ti::writeGarbage(in(), QStringLiteral("b.jpg")),
-                            QDir(in()).filePath(QStringLiteral("missing.png"))};
-    const auto error = test::thrown<KelvaroError>([&] { ImageEngine::process(KelvaroOp::convert(ImageFormat::png), files, out(), recordingHooks()); });
+    // When every file fails, the run throws the first reason.
+    const auto error = test::thrown<KelvaroError>([&] {
+        ImageEngine::process(KelvaroOp::convert(ImageFormat::png), {files[1], QDir(in()).filePath(QStringLiteral("missing.png"))}, out());
+    });
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->message(), KelvaroError::unreadable(QStringLiteral("a.jpg")).message());
-    EXPECT_EQ(m_progress, (Progress{{1, 3}, {2, 3}, {3, 3}}));
-    EXPECT_TRUE(outNames().isEmpty());
+    EXPECT_EQ(error->message(), KelvaroError::unreadable(QStringLiteral("2.jpg")).message());
+    EXPECT_EQ(outNames().size(), 2); // nothing is left behind for the failed files
 }
 
 TEST_F(Batch, cancelDuringTheSecondFileFinishesItAndStops)
@@ -132,7 +107,7 @@ TEST_F(Batch, cancelDuringTheSecondFileFinishesItAndStops)
     };
     FileSystem::setCurrent(&scripted);
     const OpResult result = ImageEngine::process(KelvaroOp::rename({QStringLiteral("R"), true, 1}), files, out(), hooks);
-    EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("R_001.jpg"), QStringLiteral("R_002.jpg")}));
+    EXPECT_EQ(test::fileNames(result.outputs), (QStringList{QStringLiteral("R_001.jpg"), QStringLiteral("R_002.jpg")}));
     EXPECT_EQ(m_progress, (Progress{{1, 5}, {2, 5}}));
     EXPECT_EQ(result.failed, 0);
 
@@ -150,7 +125,7 @@ TEST_F(Batch, renameNumbersByPositionWithEachOwnExtensionAndCopiesByteForByte)
                             ti::writeTiff(in(), QStringLiteral("d.tiff"), ti::quadrants(10, 10))};
     test::writeFile(outFile(QStringLiteral("Dovolená_002.png")), {});
     const OpResult result = ImageEngine::process(KelvaroOp::rename({QStringLiteral("Dovolená"), true, 1}), files, out());
-    EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("Dovolená_001.jpg"), QStringLiteral("Dovolená_002 2.png"),
+    EXPECT_EQ(test::fileNames(result.outputs), (QStringList{QStringLiteral("Dovolená_001.jpg"), QStringLiteral("Dovolená_002 2.png"),
                                                   QStringLiteral("Dovolená_003.jpg"), QStringLiteral("Dovolená_004.tiff")}));
     for (int i = 0; i < files.size(); ++i) {
         EXPECT_EQ(test::readFile(files[i]), test::readFile(result.outputs[i])); // the originals stay
@@ -159,13 +134,13 @@ TEST_F(Batch, renameNumbersByPositionWithEachOwnExtensionAndCopiesByteForByte)
     EXPECT_EQ(QFileInfo(outFile(QStringLiteral("Dovolená_002.png"))).size(), 0); // the taken file is untouched
 
     const OpResult plainNames = ImageEngine::process(KelvaroOp::rename({QStringLiteral("Léto"), false, 1}), files.mid(0, 3), out());
-    EXPECT_EQ(names(plainNames.outputs), (QStringList{QStringLiteral("Léto.jpg"), QStringLiteral("Léto.png"), QStringLiteral("Léto 2.jpg")}));
+    EXPECT_EQ(test::fileNames(plainNames.outputs), (QStringList{QStringLiteral("Léto.jpg"), QStringLiteral("Léto.png"), QStringLiteral("Léto 2.jpg")}));
     const OpResult ownNames = ImageEngine::process(KelvaroOp::rename({QString(), true, 1}), files.mid(0, 2), out());
-    EXPECT_EQ(names(ownNames.outputs), (QStringList{QStringLiteral("a_001.jpg"), QStringLiteral("b_002.png")}));
+    EXPECT_EQ(test::fileNames(ownNames.outputs), (QStringList{QStringLiteral("a_001.jpg"), QStringLiteral("b_002.png")}));
     // The first file fails; the second still takes its own position's number.
     const OpResult afterFailure = ImageEngine::process(KelvaroOp::rename({QStringLiteral("X"), true, 7}),
                                                        {QDir(in()).filePath(QStringLiteral("gone.jpg")), files[0]}, out());
-    EXPECT_EQ(names(afterFailure.outputs), (QStringList{QStringLiteral("X_008.jpg")}));
+    EXPECT_EQ(test::fileNames(afterFailure.outputs), (QStringList{QStringLiteral("X_008.jpg")}));
     EXPECT_TRUE(afterFailure.firstError && afterFailure.firstError->contains(QStringLiteral("gone.jpg")));
 }
 
@@ -181,50 +156,39 @@ TEST_F(Batch, moveTakesTheFileAndRecordsIt)
     EXPECT_EQ(result.keptOriginals, 0);
 }
 
-TEST_F(Batch, moveKeepsTheOriginalWhenItCannotBeRemoved)
+TEST_F(Batch, moveKeepsTheOriginalWhenItCannotBeRemovedAndEverythingWhenTheCopyFails)
 {
     ScriptedFiles scripted;
     scripted.refuseRemoval = true;
     FileSystem::setCurrent(&scripted);
     const QString file = photo(QStringLiteral("m.jpg"));
-    const OpResult result = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.png"))}, out());
-    EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("m.jpg"), QStringLiteral("n.png")}));
+    const OpResult kept = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.png"))}, out());
+    EXPECT_EQ(test::fileNames(kept.outputs), (QStringList{QStringLiteral("m.jpg"), QStringLiteral("n.png")}));
     EXPECT_TRUE(QFileInfo::exists(file));
-    EXPECT_EQ(result.moves.size(), 2);
-    EXPECT_EQ(result.keptOriginals, 2);
-    EXPECT_EQ(result.failed, 0);
-}
+    EXPECT_EQ(kept.moves.size(), 2);
+    EXPECT_EQ(kept.keptOriginals, 2);
+    EXPECT_EQ(kept.failed, 0);
 
-TEST_F(Batch, moveWhoseCopyFailsLeavesEverythingAsItWas)
-{
-    ScriptedFiles scripted;
+    scripted.refuseRemoval = false;
     scripted.failCopyOf = {QStringLiteral("m.jpg")};
-    FileSystem::setCurrent(&scripted);
-    const QString file = photo(QStringLiteral("m.jpg"));
-    const OpResult result = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.jpg"))}, out());
-    EXPECT_EQ(names(result.outputs), QStringList{QStringLiteral("n.jpg")});
-    EXPECT_EQ(result.failed, 1);
-    EXPECT_EQ(result.firstError, KelvaroError::copyFailed(QStringLiteral("m.jpg")).message());
+    const OpResult failed = ImageEngine::process(KelvaroOp::move(), {file, photo(QStringLiteral("n.jpg"))}, out());
+    EXPECT_EQ(test::fileNames(failed.outputs), QStringList{QStringLiteral("n.jpg")});
+    EXPECT_EQ(failed.failed, 1);
+    EXPECT_EQ(failed.firstError, KelvaroError::copyFailed(QStringLiteral("m.jpg")).message());
     EXPECT_TRUE(QFileInfo::exists(file));
-    EXPECT_EQ(outNames(), QStringList{QStringLiteral("n.jpg")}); // the claimed name was given back
-    EXPECT_EQ(result.moves.size(), 1);
+    EXPECT_EQ(outNames(), (QStringList{QStringLiteral("m.jpg"), QStringLiteral("n.jpg"), QStringLiteral("n.png")})); // the claimed name was given back
+    EXPECT_EQ(failed.moves.size(), 1);
 }
 
 // Text and codes by image width, so each file of a batch reads as chosen.
-class FakeText : public detectors::TextRecognizer {
+class FakeReaders : public detectors::TextRecognizer, public detectors::CodeReader {
 public:
     QStringList lines(const cv::Mat& image) const override
     {
         if (image.cols == 40)
             return {QStringLiteral("Účtenka"), QStringLiteral("celkem 120 Kč")};
-        if (image.cols == 42)
-            return {QStringLiteral("Druhá")};
-        return {};
+        return image.cols == 42 ? QStringList{QStringLiteral("Druhá")} : QStringList{};
     }
-};
-
-class FakeCodes : public detectors::CodeReader {
-public:
     QStringList read(const cv::Mat& rgb) const override
     {
         if (rgb.cols == 40 || rgb.cols == 44)
@@ -235,36 +199,39 @@ public:
 
 TEST_F(Batch, textRecognitionJoinsTextAndCodesAndWritesTextFiles)
 {
-    detectors::TextRecognizer::setOverride(std::make_shared<FakeText>());
-    detectors::CodeReader::setOverride(std::make_shared<FakeCodes>());
+    const auto readers = std::make_shared<FakeReaders>();
+    detectors::TextRecognizer::setOverride(readers);
+    detectors::CodeReader::setOverride(readers);
     const QStringList files{photo(QStringLiteral("a.jpg"), 40), photo(QStringLiteral("b.jpg"), 41),
                             photo(QStringLiteral("c.jpg"), 42), photo(QStringLiteral("d.jpg"), 44)};
     const OpResult result = ImageEngine::process(KelvaroOp::ocr(), files, out());
-    EXPECT_EQ(names(result.outputs), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt"),
+    EXPECT_EQ(test::fileNames(result.outputs), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt"),
                                                   QStringLiteral("d.txt")}));
     const QString first = QStringLiteral("Účtenka\ncelkem 120 Kč\n\nKód: https://example.org/a\nKód: 8595");
     EXPECT_EQ(QString::fromUtf8(test::readFile(result.outputs[0])), first);
     EXPECT_EQ(test::readFile(result.outputs[1]), QByteArray()); // nothing found still gives a file
     EXPECT_EQ(QString::fromUtf8(test::readFile(result.outputs[3])), QStringLiteral("Kód: https://example.org/a\nKód: 8595"));
     EXPECT_EQ(result.text, first + QStringLiteral("\n\nDruhá\n\nKód: https://example.org/a\nKód: 8595"));
+    // A run that finds nothing anywhere has no text to show.
+    EXPECT_FALSE(ImageEngine::process(KelvaroOp::ocr(), {files[1]}, out()).text.has_value());
 }
 
 TEST_F(Batch, combinedOutputsAreNamedAfterTheOneFileOrTheCount)
 {
     const QString one = photo(QStringLiteral("Jediná.jpg"));
     const OpResult single = ImageEngine::process(KelvaroOp::convert(ImageFormat::pdf), {one}, out(), recordingHooks());
-    EXPECT_EQ(names(single.outputs), QStringList{QStringLiteral("Jediná.pdf")});
+    EXPECT_EQ(test::fileNames(single.outputs), QStringList{QStringLiteral("Jediná.pdf")});
     ASSERT_EQ(single.entries.size(), 1);
     EXPECT_EQ(single.entries[0].fileName, QStringLiteral("Jediná.pdf"));
     EXPECT_TRUE(m_progress.isEmpty()); // combined outputs report no progress
     const QStringList three{one, photo(QStringLiteral("b.png")), photo(QStringLiteral("c.jpg"))};
-    EXPECT_EQ(names(ImageEngine::process(KelvaroOp::convert(ImageFormat::pdf), three, out()).outputs),
+    EXPECT_EQ(test::fileNames(ImageEngine::process(KelvaroOp::convert(ImageFormat::pdf), three, out()).outputs),
               QStringList{QStringLiteral("Spojené fotografie (3).pdf")});
 
     const OpResult zip = ImageEngine::process(KelvaroOp::convert(ImageFormat::zip), three, out());
-    EXPECT_EQ(names(zip.outputs), QStringList{QStringLiteral("Kelvaro (3 soubory).zip")});
+    EXPECT_EQ(test::fileNames(zip.outputs), QStringList{QStringLiteral("Kelvaro (3 soubory).zip")});
     EXPECT_TRUE(test::readFile(zip.outputs.first()).startsWith(QByteArray("PK\x03\x04", 4)));
-    EXPECT_EQ(names(ImageEngine::process(KelvaroOp::convert(ImageFormat::zip), {one}, out()).outputs),
+    EXPECT_EQ(test::fileNames(ImageEngine::process(KelvaroOp::convert(ImageFormat::zip), {one}, out()).outputs),
               QStringList{QStringLiteral("Jediná.zip")});
 
     // One unreadable file ends a combined output with its error.

@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/ImageEngine.h"
-#include "platform/Settings.h"
 #include "../support/TestSupport.h"
 
 using namespace kelvaro;

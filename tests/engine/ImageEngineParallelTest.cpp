@@ -2,7 +2,6 @@
 // names in input order, failures counted the same, progress climbing by one to the total, a
 // cancel that starts no new file, and never more files at once than workers.
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -18,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EngineFixture.h"
 #include "engine/ImageEngine.h"
 #include "engine/MemoryBudget.h"
 #include "engine/detectors/FaceDetector.h"
@@ -41,25 +41,18 @@ OpResult processWith(int jobs, const KelvaroOp& op, const QStringList& files, co
     return ImageEngine::process(op, files, outDir, hooks);
 }
 
-// Output paths as names inside their folder, so two folders' results compare.
-QStringList fileNames(const QStringList& paths)
-{
-    QStringList names;
-    for (const QString& path : paths)
-        names << QFileInfo(path).fileName();
-    return names;
-}
-
-// Reports one face per photo, so blurring writes a result; knows each photo by its width (the
-// test gives each input its own, growing with its position), can cancel the run when it meets a
-// chosen one, and counts how many photos are inside the detector at once.
+// Reports one face per photo, so blurring writes a result. Knows each photo by its width (each
+// input has its own, growing with its position), counts the photos inside it at once and whether
+// the large one ever had company, and can cancel the run when it meets a chosen one.
 class WatchingDetector : public detectors::FaceDetector {
 public:
     QList<QRectF> detect(const cv::Mat& rgb) const override
     {
-        const int now = ++m_inside;
-        int seen = m_mostInside.load();
-        while (now > seen && !m_mostInside.compare_exchange_weak(seen, now)) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_inside.append(rgb.cols);
+            most = std::max(most, int(m_inside.size()));
+            largeHadCompany = largeHadCompany || (m_inside.size() > 1 && m_inside.contains(largeWidth));
         }
         if (rgb.cols == cancelAtWidth && hooks) {
             hooks->cancel();
@@ -74,33 +67,34 @@ public:
         }
         // Long enough for the other workers to arrive: it makes overlap visible, it is not timed.
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
-        --m_inside;
+        const std::lock_guard lock(m_mutex);
+        m_inside.removeOne(rgb.cols);
         return {QRectF(0.25, 0.25, 0.5, 0.5)};
     }
-    int mostAtOnce() const { return m_mostInside.load(); }
 
     int cancelAtWidth = -1;
+    int largeWidth = -1;
     RunHooksPtr hooks;
+    mutable int most = 0;
+    mutable bool largeHadCompany = false;
 
 private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_cancelled;
     mutable bool m_cancelSent = false;
-    mutable std::atomic<int> m_inside{0};
-    mutable std::atomic<int> m_mostInside{0};
+    mutable QList<int> m_inside;
 };
 
 class ParallelBatch : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        initVips();
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        for (const char* sub : {"a", "b", "c", "serial", "parallel"})
-            ASSERT_TRUE(QDir(m_root.path()).mkdir(QLatin1String(sub)));
-    }
+    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
     void TearDown() override { detectors::FaceDetector::setOverride(nullptr); }
-    QString dir(const char* sub) const { return m_root.filePath(QLatin1String(sub)); }
+    // A folder of the test's own, made when first named.
+    QString dir(const char* sub) const
+    {
+        QDir(m_root.path()).mkpath(QLatin1String(sub));
+        return m_root.filePath(QLatin1String(sub));
+    }
 
     QTemporaryDir m_root;
 };
@@ -123,8 +117,8 @@ TEST_F(ParallelBatch, namesEntriesAndFailuresMatchTheOneByOneRun)
     const OpResult serial = processWith(1, op, files, dir("serial"));
     const OpResult parallel = processWith(4, op, files, dir("parallel"));
 
-    EXPECT_EQ(fileNames(parallel.outputs), fileNames(serial.outputs));
-    EXPECT_EQ(fileNames(serial.outputs),
+    EXPECT_EQ(test::fileNames(parallel.outputs), test::fileNames(serial.outputs));
+    EXPECT_EQ(test::fileNames(serial.outputs),
               (QStringList{QStringLiteral("IMG komprese.jpg"), QStringLiteral("IMG komprese 2.jpg"),
                            QStringLiteral("IMG komprese 3.jpg"), QStringLiteral("x komprese.jpg"),
                            QStringLiteral("x komprese 2.jpg")}));
@@ -143,6 +137,15 @@ TEST_F(ParallelBatch, namesEntriesAndFailuresMatchTheOneByOneRun)
     EXPECT_EQ(serial.failed, 2);
     EXPECT_EQ(parallel.firstError, serial.firstError);
     EXPECT_EQ(QDir(dir("parallel")).entryList(QDir::Files).size(), 5);
+
+    // When every file fails, both throw the first file's message and write nothing.
+    const QStringList broken{files[0], files[4]};
+    const auto serialError = test::thrown<KelvaroError>([&] { processWith(1, op, broken, dir("none")); });
+    const auto parallelError = test::thrown<KelvaroError>([&] { processWith(3, op, broken, dir("none")); });
+    ASSERT_TRUE(serialError && parallelError);
+    EXPECT_EQ(serialError->message(), KelvaroError::unreadable(QStringLiteral("IMG.jpg")).message());
+    EXPECT_EQ(parallelError->message(), serialError->message());
+    EXPECT_TRUE(QDir(dir("none")).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(ParallelBatch, progressClimbsByOneOnTheCallingThreadAndEndsWithTheLastFile)
@@ -171,8 +174,8 @@ TEST_F(ParallelBatch, progressClimbsByOneOnTheCallingThreadAndEndsWithTheLastFil
     EXPECT_TRUE(onCaller);
     // By the time the total is reported every result is on disk.
     EXPECT_EQ(writtenAtCall.last(), 9);
-    EXPECT_EQ(fileNames(result.outputs).first(), QStringLiteral("p0.png"));
-    EXPECT_EQ(fileNames(result.outputs).last(), QStringLiteral("p8.png"));
+    EXPECT_EQ(test::fileNames(result.outputs).first(), QStringLiteral("p0.png"));
+    EXPECT_EQ(test::fileNames(result.outputs).last(), QStringLiteral("p8.png"));
 }
 
 TEST_F(ParallelBatch, neverMoreFilesAtOnceThanWorkers)
@@ -184,8 +187,8 @@ TEST_F(ParallelBatch, neverMoreFilesAtOnceThanWorkers)
     detectors::FaceDetector::setOverride(detector);
     const OpResult result = processWith(3, KelvaroOp::blurFaces(), files, dir("parallel"));
     EXPECT_EQ(result.outputs.size(), 8);
-    EXPECT_LE(detector->mostAtOnce(), 3);
-    EXPECT_GE(detector->mostAtOnce(), 2);
+    EXPECT_LE(detector->most, 3);
+    EXPECT_GE(detector->most, 2);
 }
 
 // The cancel arrives while the third photo is being worked on: the photos already started
@@ -236,52 +239,6 @@ TEST_F(ParallelBatch, aThrowingProgressCallbackEndsTheRunCleanly)
         EXPECT_TRUE(ti::vipsOpens(QDir(dir("parallel")).filePath(name))) << name.toStdString();
 }
 
-TEST_F(ParallelBatch, aRunWhereEveryFileFailsStillThrowsTheFirstFilesMessage)
-{
-    const QStringList files{ti::writeGarbage(dir("a"), QStringLiteral("one.jpg")),
-                            ti::writeGarbage(dir("a"), QStringLiteral("two.jpg")),
-                            ti::writeGarbage(dir("a"), QStringLiteral("three.jpg"))};
-    const auto serial = test::thrown<KelvaroError>([&] { processWith(1, KelvaroOp::compress(0.5), files, dir("serial")); });
-    const auto parallel = test::thrown<KelvaroError>([&] { processWith(3, KelvaroOp::compress(0.5), files, dir("parallel")); });
-    ASSERT_TRUE(serial && parallel);
-    const QString serialMessage = serial->message(), parallelMessage = parallel->message();
-    EXPECT_FALSE(serialMessage.isEmpty());
-    EXPECT_TRUE(serialMessage.contains(QStringLiteral("one.jpg"))) << serialMessage.toStdString();
-    EXPECT_EQ(parallelMessage, serialMessage);
-    EXPECT_TRUE(QDir(dir("parallel")).entryList(QDir::Files).isEmpty());
-}
-
-// Counts the photos inside the detector at once, and whether the large one ever had company.
-class CrowdDetector : public detectors::FaceDetector {
-public:
-    explicit CrowdDetector(int largeWidth) : m_largeWidth(largeWidth) {}
-    QList<QRectF> detect(const cv::Mat& rgb) const override
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_inside.append(rgb.cols);
-            m_most = std::max(m_most, int(m_inside.size()));
-            m_largeHadCompany = m_largeHadCompany || (m_inside.size() > 1 && m_inside.contains(m_largeWidth));
-        }
-        // Long enough for the other workers to arrive: it makes overlap visible, it is not timed.
-        std::this_thread::sleep_for(std::chrono::milliseconds(40));
-        {
-            const std::lock_guard lock(m_mutex);
-            m_inside.removeOne(rgb.cols);
-        }
-        return {QRectF(0.25, 0.25, 0.5, 0.5)};
-    }
-    int most() const { return m_most; }
-    bool largeHadCompany() const { return m_largeHadCompany; }
-
-private:
-    int m_largeWidth;
-    mutable std::mutex m_mutex;
-    mutable QList<int> m_inside;
-    mutable int m_most = 0;
-    mutable bool m_largeHadCompany = false;
-};
-
 // Four workers, memory for two photos: never more than two at once, and the photo too large for
 // the budget runs alone.
 TEST_F(ParallelBatch, filesInProgressStayWithinTheMemoryBudget)
@@ -297,13 +254,14 @@ TEST_F(ParallelBatch, filesInProgressStayWithinTheMemoryBudget)
     struct Restore {
         ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
     } restore;
-    auto detector = std::make_shared<CrowdDetector>(largeWidth);
+    auto detector = std::make_shared<WatchingDetector>();
+    detector->largeWidth = largeWidth;
     detectors::FaceDetector::setOverride(detector);
 
     const OpResult result = processWith(4, KelvaroOp::blurFaces(), files, dir("parallel"));
     EXPECT_EQ(result.outputs.size(), 9);
-    EXPECT_EQ(detector->most(), 2);
-    EXPECT_FALSE(detector->largeHadCompany());
+    EXPECT_EQ(detector->most, 2);
+    EXPECT_FALSE(detector->largeHadCompany);
 }
 
 } // namespace

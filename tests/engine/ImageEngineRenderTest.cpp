@@ -1,14 +1,11 @@
-#include <cmath>
-#include <functional>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 
+#include "EngineFixture.h"
 #include "engine/ImageEngine.h"
 #include "platform/Settings.h"
 #include "../support/TestImages.h"
@@ -20,19 +17,8 @@ namespace ti = kelvaro::testimages;
 
 namespace {
 
-class RenderImage : public ::testing::Test {
+class RenderImage : public test::InAndOut<> {
 protected:
-    void SetUp() override
-    {
-        initVips();
-        // Result names are Czech in these tests.
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("in")));
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("out")));
-    }
-    QString in() const { return m_root.filePath(QStringLiteral("in")); }
-    QString out() const { return m_root.filePath(QStringLiteral("out")); }
-
     ImageEngine::One render(const KelvaroOp& op, const QString& file, const QString& outDir = {})
     {
         const QFileInfo info(file);
@@ -54,7 +40,6 @@ protected:
                               .iptcCity = QStringLiteral("Brno"), .pixelDimensions = true});
     }
 
-    QTemporaryDir m_root;
 };
 
 std::optional<QString> meta(const QString& file, const char* key)
@@ -62,34 +47,36 @@ std::optional<QString> meta(const QString& file, const char* key)
     return ti::metadataValue(file, QString::fromLatin1(key));
 }
 
-// The camera photo's make and location came through; its orientation and stored size did not.
-void expectCarriedMetadata(const QString& file)
-{
-    SCOPED_TRACE(file.toStdString());
-    EXPECT_EQ(ti::pixelSize(file), QSize(400, 600));
-    EXPECT_EQ(ti::cornerColours(ti::read(file)), (std::array<int, 4>{0, 1, 2, 3}));
-    EXPECT_EQ(meta(file, "Exif.Image.Make"), QStringLiteral("Maker One"));
-    EXPECT_EQ(meta(file, "Exif.GPSInfo.GPSLatitude"), QStringLiteral("50/1 5/1 0/1"));
-    // An orientation or size, if a reader finds one, must describe the upright pixels.
-    const std::optional<QString> orientation = meta(file, "Exif.Image.Orientation");
-    EXPECT_TRUE(!orientation || *orientation == QStringLiteral("1"));
-    const std::optional<QString> width = meta(file, "Exif.Photo.PixelXDimension");
-    EXPECT_TRUE(!width || *width == QStringLiteral("400"));
-}
-
-TEST_F(RenderImage, compressTurnsUprightKeepsLocationAndDropsOrientation)
+// The camera photo comes out upright with its make and location, in every format; an
+// orientation or size, if a reader finds one, describes the upright pixels.
+TEST_F(RenderImage, compressAndConversionsTurnUprightKeepLocationAndDropOrientation)
 {
     const QString source = cameraPhoto();
-    const ImageEngine::One one = render(KelvaroOp::compress(0.7), source);
-    EXPECT_EQ(QFileInfo(one.url).fileName(), QStringLiteral("X komprese.jpg"));
-    expectCarriedMetadata(one.url);
-    EXPECT_EQ(ti::jpegQuality(one.url), 70);
-    EXPECT_FALSE(meta(one.url, "Exif.Image.Orientation"));
-    EXPECT_FALSE(meta(one.url, "Exif.Photo.PixelYDimension"));
-    EXPECT_EQ(meta(one.url, "Exif.Photo.DateTimeOriginal"), QStringLiteral("2026:07:14 10:20:30"));
-    EXPECT_EQ(meta(one.url, "Iptc.Application2.City"), QStringLiteral("Brno"));
-    EXPECT_EQ(one.savedBytes, std::max<qint64>(QFileInfo(source).size() - QFileInfo(one.url).size(), 0));
-    EXPECT_FALSE(one.text);
+    const std::pair<KelvaroOp, const char*> rows[] = {{KelvaroOp::compress(0.7), "X komprese.jpg"},
+                                                      {KelvaroOp::convert(ImageFormat::png), "X.png"}, // no suffix for a conversion
+                                                      {KelvaroOp::convert(ImageFormat::tiff), "X.tiff"},
+                                                      {KelvaroOp::convert(ImageFormat::heic), "X.heic"}};
+    for (const auto& [op, name] : rows) {
+        SCOPED_TRACE(name);
+        const QString file = render(op, source).url;
+        EXPECT_EQ(QFileInfo(file).fileName(), QString::fromUtf8(name));
+        EXPECT_EQ(ti::pixelSize(file), QSize(400, 600));
+        EXPECT_EQ(ti::cornerColours(ti::read(file)), (std::array<int, 4>{0, 1, 2, 3}));
+        EXPECT_EQ(meta(file, "Exif.Image.Make"), QStringLiteral("Maker One"));
+        EXPECT_EQ(meta(file, "Exif.GPSInfo.GPSLatitude"), QStringLiteral("50/1 5/1 0/1"));
+        const std::optional<QString> orientation = meta(file, "Exif.Image.Orientation");
+        EXPECT_TRUE(!orientation || *orientation == QStringLiteral("1"));
+        const std::optional<QString> width = meta(file, "Exif.Photo.PixelXDimension");
+        EXPECT_TRUE(!width || *width == QStringLiteral("400"));
+    }
+    const QString compressed = QDir(out()).filePath(QStringLiteral("X komprese.jpg"));
+    EXPECT_EQ(ti::jpegQuality(compressed), 70);
+    EXPECT_FALSE(meta(compressed, "Exif.Image.Orientation"));
+    EXPECT_FALSE(meta(compressed, "Exif.Photo.PixelYDimension"));
+    EXPECT_EQ(meta(compressed, "Exif.Photo.DateTimeOriginal"), QStringLiteral("2026:07:14 10:20:30"));
+    EXPECT_EQ(meta(compressed, "Iptc.Application2.City"), QStringLiteral("Brno"));
+    // An opaque photo is written without an alpha channel.
+    EXPECT_EQ(vips::VImage::new_from_file(QFile::encodeName(QDir(out()).filePath(QStringLiteral("X.png"))).constData()).bands(), 3);
 
     const ImageEngine::One stripped = render(KelvaroOp::stripMetadata(), source);
     EXPECT_EQ(QFileInfo(stripped.url).fileName(), QStringLiteral("X bez metadat.jpg"));
@@ -97,18 +84,6 @@ TEST_F(RenderImage, compressTurnsUprightKeepsLocationAndDropsOrientation)
     EXPECT_FALSE(ti::hasAnyIptc(stripped.url));
     EXPECT_EQ(ti::jpegQuality(stripped.url), 95);
     EXPECT_EQ(ti::pixelSize(stripped.url), QSize(400, 600)); // still upright without an orientation
-}
-
-TEST_F(RenderImage, conversionsCarryMetadataInEveryFormat)
-{
-    const QString source = cameraPhoto();
-    for (ImageFormat format : {ImageFormat::png, ImageFormat::tiff, ImageFormat::heic}) {
-        const ImageEngine::One one = render(KelvaroOp::convert(format), source);
-        EXPECT_EQ(QFileInfo(one.url).fileName(), QStringLiteral("X.") + rawValue(format)); // no suffix for a conversion
-        expectCarriedMetadata(one.url);
-    }
-    // An opaque photo is written without an alpha channel.
-    EXPECT_EQ(vips::VImage::new_from_file(QFile::encodeName(QDir(out()).filePath(QStringLiteral("X.png"))).constData()).bands(), 3);
 }
 
 TEST_F(RenderImage, convertPngWithAlphaToJpegFlattensOnWhiteAtTheQualitySetting)
@@ -149,10 +124,8 @@ TEST_F(RenderImage, heicResultCarriesNeitherTheSourceThumbnailNorItsLayoutEntrie
 TEST_F(RenderImage, heicSourceMetadataIsCarriedAlsoFromTiledLayouts)
 {
     // A small HEIC is stored as a grid, whose EXIF exiv2 alone does not find.
-    ti::Metadata metadata;
-    metadata.gps = true;
-    metadata.make = QStringLiteral("Maker One");
-    const QString source = ti::writeHeic(in(), QStringLiteral("H.heic"), ti::quadrants(64, 48), metadata);
+    const QString source = ti::writeHeic(in(), QStringLiteral("H.heic"), ti::quadrants(64, 48),
+                                         {.gps = true, .make = QStringLiteral("Maker One")});
     const ImageEngine::One one = render(KelvaroOp::compress(0.8), source);
     EXPECT_EQ(QFileInfo(one.url).fileName(), QStringLiteral("H komprese.jpg"));
     EXPECT_EQ(meta(one.url, "Exif.Image.Make"), QStringLiteral("Maker One"));
@@ -167,8 +140,7 @@ TEST_F(RenderImage, formatsWithoutAnEncoderOfTheirOwnWriteAPng)
     EXPECT_EQ(ti::pixelSize(page.url), QSize(200, 100)); // two pixels per point
     EXPECT_EQ(nameOf(KelvaroOp::adjust({}), pdf), QStringLiteral("doc úpravy.png"));
 
-    WatermarkSpec spec;
-    spec.text = QStringLiteral("© Moje fotky");
+    const WatermarkSpec spec{.text = QStringLiteral("© Moje fotky")};
     for (const QString& source : {ti::writeGif(in(), QStringLiteral("G.gif"), ti::quadrants(120, 90)),
                                   ti::writeBmp(in(), QStringLiteral("B.bmp"), ti::quadrants(120, 90)),
                                   ti::writeWebp(in(), QStringLiteral("W.webp"), ti::quadrants(120, 90))}) {
@@ -188,11 +160,8 @@ TEST_F(RenderImage, namesFollowTheSettingsAndNeverOverwrite)
     EXPECT_EQ(nameOf(KelvaroOp::compress(0.7), source), QStringLiteral("IMG_7 compressed.jpg"));
     EXPECT_EQ(nameOf(KelvaroOp::crop({CropRatio::story916, 0.5, 0.5}), source), QStringLiteral("IMG_7 crop 9x16.jpg"));
     // A preset's own name has no translation and stays as typed; no name adds nothing.
-    PresetSpec preset;
-    preset.name = QStringLiteral("Moje tisky");
-    EXPECT_EQ(nameOf(KelvaroOp::preset(preset), source), QStringLiteral("IMG_7 Moje tisky.jpg"));
-    preset.name = QStringLiteral(" ");
-    EXPECT_EQ(nameOf(KelvaroOp::preset(preset), source), QStringLiteral("IMG_7.jpg"));
+    EXPECT_EQ(nameOf(KelvaroOp::preset({.name = QStringLiteral("Moje tisky")}), source), QStringLiteral("IMG_7 Moje tisky.jpg"));
+    EXPECT_EQ(nameOf(KelvaroOp::preset({.name = QStringLiteral(" ")}), source), QStringLiteral("IMG_7.jpg"));
     Settings::shared().setValue(QStringLiteral("kelvaro.describeNames"), false);
     EXPECT_EQ(nameOf(KelvaroOp::compress(0.7), source), QStringLiteral("IMG_7 2.jpg"));
     // Writing next to the source never replaces it.
@@ -201,40 +170,41 @@ TEST_F(RenderImage, namesFollowTheSettingsAndNeverOverwrite)
     EXPECT_EQ(QFileInfo(source).size(), before);
 }
 
-TEST_F(RenderImage, cropCutsTheRatioAtItsOffsets)
+// A crop cuts the ratio at its offsets (1 keeps the bottom edge) and saves nothing; a resize
+// names the width and counts the bytes saved, when it saved any.
+TEST_F(RenderImage, cropAndResizeNameTheirSizeAndCountSavedBytes)
 {
-    const QString source = ti::writePng(in(), QStringLiteral("C.png"), ti::quadrants(400, 300));
-    const ImageEngine::One one = render(KelvaroOp::crop({CropRatio::wide169, 0.5, 0.5}), source);
-    EXPECT_EQ(QFileInfo(one.url).fileName(), QStringLiteral("C ořez 16x9.png"));
-    EXPECT_EQ(ti::pixelSize(one.url), QSize(400, 225));
-    EXPECT_EQ(one.savedBytes, 0);
-    // Offsets place the window: 1 keeps the bottom edge.
-    const ImageEngine::One bottom = render(KelvaroOp::crop({CropRatio::square, 0, 1}), source);
-    EXPECT_EQ(ti::pixelSize(bottom.url), QSize(300, 300));
-    EXPECT_TRUE(ti::near(ti::colourAt(ti::read(bottom.url), 0.1, 0.95), ti::bottomLeftColour));
-}
-
-TEST_F(RenderImage, resizeNamesTheWidthAndCountsSavedBytes)
-{
-    const QString source = ti::writeJpeg(in(), QStringLiteral("R.jpg"), ti::quadrants(400, 300), {}, 98);
-    const ImageEngine::One smaller = render(KelvaroOp::resize({false, 100, 200}), source);
-    EXPECT_EQ(QFileInfo(smaller.url).fileName(), QStringLiteral("R 200px.jpg"));
-    EXPECT_EQ(ti::pixelSize(smaller.url), QSize(200, 150));
-    EXPECT_EQ(smaller.savedBytes, QFileInfo(source).size() - QFileInfo(smaller.url).size());
-    EXPECT_GT(smaller.savedBytes, 0);
-    const ImageEngine::One larger = render(KelvaroOp::resize({true, 250, 0}), source);
-    EXPECT_EQ(QFileInfo(larger.url).fileName(), QStringLiteral("R 1000px.jpg"));
-    EXPECT_EQ(ti::pixelSize(larger.url), QSize(1000, 750));
-    EXPECT_EQ(larger.savedBytes, 0);
+    const QString png = ti::writePng(in(), QStringLiteral("C.png"), ti::quadrants(400, 300));
+    const QString jpeg = ti::writeJpeg(in(), QStringLiteral("R.jpg"), ti::quadrants(400, 300), {}, 98);
+    const struct {
+        KelvaroOp op;
+        const QString& source;
+        const char* name;
+        QSize size;
+        bool countsSavedBytes;
+    } rows[] = {
+        {KelvaroOp::crop({CropRatio::wide169, 0.5, 0.5}), png, "C ořez 16x9.png", {400, 225}, false},
+        {KelvaroOp::crop({CropRatio::square, 0, 1}), png, "C ořez 1x1.png", {300, 300}, false},
+        {KelvaroOp::resize({false, 100, 200}), jpeg, "R 200px.jpg", {200, 150}, true},
+        {KelvaroOp::resize({true, 250, 0}), jpeg, "R 1000px.jpg", {1000, 750}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ImageEngine::One one = render(row.op, row.source);
+        EXPECT_EQ(QFileInfo(one.url).fileName(), QString::fromUtf8(row.name));
+        EXPECT_EQ(ti::pixelSize(one.url), row.size);
+        const qint64 smaller = QFileInfo(row.source).size() - QFileInfo(one.url).size();
+        EXPECT_EQ(one.savedBytes, row.countsSavedBytes ? std::max<qint64>(smaller, 0) : 0);
+    }
+    EXPECT_GT(QFileInfo(jpeg).size(), QFileInfo(QDir(out()).filePath(QStringLiteral("R 200px.jpg"))).size());
+    EXPECT_TRUE(ti::near(ti::colourAt(ti::read(QDir(out()).filePath(QStringLiteral("C ořez 1x1.png"))), 0.1, 0.95),
+                         ti::bottomLeftColour));
 }
 
 TEST_F(RenderImage, aFailingFileLeavesNothingAndNamesItself)
 {
     const QString source = ti::writePng(in(), QStringLiteral("B.png"), ti::quadrants(400, 300));
-    PresetSpec huge;
-    huge.name = QStringLiteral("Obr");
-    huge.targetWidth = 30000;
-    huge.targetHeight = 30000;
+    const PresetSpec huge{.name = QStringLiteral("Obr"), .targetWidth = 30000, .targetHeight = 30000};
     // Absurd sizes fail the file instead of the memory; a crop window off the photo fails too.
     for (const KelvaroOp& op : {KelvaroOp::resize({true, 20000, 0}), KelvaroOp::resize({false, 100, 1000000}),
                                 KelvaroOp::preset(huge), KelvaroOp::crop({CropRatio::square, 5, 0.5})})
@@ -248,58 +218,48 @@ TEST_F(RenderImage, aFailingFileLeavesNothingAndNamesItself)
     EXPECT_TRUE(outFiles().isEmpty());
     // An unwritable folder names the output.
     EXPECT_TRUE(failsWith(KelvaroError::Kind::writeFailed, QStringLiteral("B komprese.jpg"),
-                          [&] { render(KelvaroOp::compress(0.5), source, m_root.filePath(QStringLiteral("missing"))); }));
+                          [&] { render(KelvaroOp::compress(0.5), source, m_out.filePath(QStringLiteral("missing"))); }));
 }
 
 TEST_F(RenderImage, presetCoversTheExactSizeAtItsOffsets)
 {
-    const QString source = ti::writePng(in(), QStringLiteral("P.png"), ti::quadrants(400, 300));
-    PresetSpec preset;
-    preset.name = QStringLiteral("Na Instagram");
-    preset.quality = 0.8;
-    preset.targetWidth = 1080;
-    preset.targetHeight = 1350;
-    const ImageEngine::One centred = render(KelvaroOp::preset(preset), source);
-    EXPECT_EQ(QFileInfo(centred.url).fileName(), QStringLiteral("P Na Instagram.png"));
-    EXPECT_EQ(ti::pixelSize(centred.url), QSize(1080, 1350));
-    // Scale 4.5: 240 of the 400 source columns show, from column 80; the colour boundary at
-    // column 200 falls in the middle.
-    const Bitmap c = ti::read(centred.url);
-    EXPECT_TRUE(ti::near(ti::colourAt(c, 0.45, 0.25), ti::topLeftColour));
-    EXPECT_TRUE(ti::near(ti::colourAt(c, 0.55, 0.25), ti::topRightColour));
-    preset.cropOffsetX = 0;
-    preset.cropOffsetY = 0;
-    const Bitmap left = ti::read(render(KelvaroOp::preset(preset), source).url);
-    // From column 0, the boundary moves to 200 × 4.5 = 900 of 1080.
-    EXPECT_TRUE(ti::near(ti::colourAt(left, 0.80, 0.25), ti::topLeftColour));
-    EXPECT_TRUE(ti::near(ti::colourAt(left, 0.86, 0.25), ti::topRightColour));
-
-    // Vertically: a portrait photo on a square, offset 1 keeps the bottom edge. Scale 3.6: rows
-    // 100–400 show; the boundary at row 200 lands at 360 of 1080.
+    const QString landscape = ti::writePng(in(), QStringLiteral("P.png"), ti::quadrants(400, 300));
     const QString portrait = ti::writePng(in(), QStringLiteral("T.png"), ti::quadrants(300, 400));
-    PresetSpec square;
-    square.name = QStringLiteral("Čtverec");
-    square.targetWidth = 1080;
-    square.targetHeight = 1080;
-    square.cropOffsetY = 1;
-    const Bitmap bottom = ti::read(render(KelvaroOp::preset(square), portrait).url);
-    EXPECT_TRUE(ti::near(ti::colourAt(bottom, 0.25, 0.30), ti::topLeftColour));
-    EXPECT_TRUE(ti::near(ti::colourAt(bottom, 0.25, 0.37), ti::bottomLeftColour));
-    square.cropOffsetY = 0;
-    const Bitmap top = ti::read(render(KelvaroOp::preset(square), portrait).url);
-    EXPECT_TRUE(ti::near(ti::colourAt(top, 0.25, 0.64), ti::topLeftColour));
-    EXPECT_TRUE(ti::near(ti::colourAt(top, 0.25, 0.70), ti::bottomLeftColour));
+    // Where the colour boundary lands. Landscape on 1080 × 1350, scale 4.5: 240 of the 400
+    // columns show; centred, column 200 falls in the middle; from column 0 it lands at 900 of
+    // 1080. Portrait on a square, scale 3.6: offset 1 keeps the bottom edge (rows 100–400 show,
+    // row 200 lands at 360 of 1080); offset 0 puts row 200 at 720.
+    const struct {
+        const char* name;
+        const QString& source;
+        QSize size;
+        double offsetX, offsetY;
+        QPointF before, after; // fractions on either side of the boundary
+        QColor afterColour;
+    } rows[] = {
+        {"centred", landscape, {1080, 1350}, 0.5, 0.5, {0.45, 0.25}, {0.55, 0.25}, ti::topRightColour},
+        {"left", landscape, {1080, 1350}, 0, 0, {0.80, 0.25}, {0.86, 0.25}, ti::topRightColour},
+        {"bottom", portrait, {1080, 1080}, 0.5, 1, {0.25, 0.30}, {0.25, 0.37}, ti::bottomLeftColour},
+        {"top", portrait, {1080, 1080}, 0.5, 0, {0.25, 0.64}, {0.25, 0.70}, ti::bottomLeftColour},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const PresetSpec preset{.name = QStringLiteral("Na Instagram"), .targetWidth = row.size.width(),
+                                .targetHeight = row.size.height(), .cropOffsetX = row.offsetX, .cropOffsetY = row.offsetY};
+        const ImageEngine::One one = render(KelvaroOp::preset(preset), row.source);
+        EXPECT_EQ(ti::pixelSize(one.url), row.size);
+        const Bitmap written = ti::read(one.url);
+        EXPECT_TRUE(ti::near(ti::colourAt(written, row.before.x(), row.before.y()), ti::topLeftColour));
+        EXPECT_TRUE(ti::near(ti::colourAt(written, row.after.x(), row.after.y()), row.afterColour));
+    }
+    EXPECT_TRUE(outFiles().contains(QStringLiteral("P Na Instagram.png")));
 }
 
 TEST_F(RenderImage, presetLongSideNeverEnlargesAndSetsFormatQualityAndMetadata)
 {
     const QString source = cameraPhoto(QStringLiteral("P.jpg"));
-    PresetSpec preset;
-    preset.name = QStringLiteral("Malé");
-    preset.maxSide = 300;
-    preset.format = QStringLiteral("jpg");
-    preset.quality = 0.6;
-    preset.stripMetadata = true;
+    PresetSpec preset{.name = QStringLiteral("Malé"), .maxSide = 300, .format = QStringLiteral("jpg"), .quality = 0.6,
+                      .stripMetadata = true};
     const ImageEngine::One small = render(KelvaroOp::preset(preset), source);
     EXPECT_EQ(QFileInfo(small.url).fileName(), QStringLiteral("P Malé.jpg"));
     EXPECT_EQ(ti::pixelSize(small.url), QSize(200, 300));
@@ -349,15 +309,10 @@ TEST_F(RenderImage, adjustTurnsAndMirrorsAsSeenAndChangesColours)
 TEST_F(RenderImage, workflowRunsStepsInOrderWithItsOutputSettings)
 {
     const QString source = cameraPhoto(QStringLiteral("F.jpg")); // 400 × 600 upright
-    Workflow workflow;
-    workflow.name = QStringLiteral("Můj postup");
-    WorkflowStep crop = WorkflowStep::make(WorkflowStep::Kind::crop);
-    crop.ratio = QStringLiteral("wide169");
-    WorkflowStep resize = WorkflowStep::make(WorkflowStep::Kind::resize);
-    resize.longEdge = 200;
-    workflow.steps = {crop, resize};
-    workflow.format = QString();
-    workflow.quality = 0.6;
+    Workflow workflow{.name = QStringLiteral("Můj postup"),
+                      .steps = {{.kind = WorkflowStep::Kind::crop, .ratio = QStringLiteral("wide169")},
+                                {.kind = WorkflowStep::Kind::resize, .longEdge = 200}},
+                      .quality = 0.6};
     const ImageEngine::One kept = render(KelvaroOp::workflow(workflow), source);
     EXPECT_EQ(QFileInfo(kept.url).fileName(), QStringLiteral("F Můj postup.jpg"));
     EXPECT_EQ(ti::pixelSize(kept.url), QSize(200, 113)); // 400 × 225, then the long side to 200

@@ -2,15 +2,14 @@
 // full-size path computes, is upright, and looks the same within a level or two.
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "EngineFixture.h"
 #include "../support/TestImages.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
-#include "platform/Settings.h"
 
 using namespace kelvaro;
 namespace ti = kelvaro::testimages;
@@ -51,18 +50,7 @@ double meanDifference(const Bitmap& a, const Bitmap& b)
     return (a.cast(VIPS_FORMAT_FLOAT) - b.cast(VIPS_FORMAT_FLOAT)).abs().avg();
 }
 
-class ShrinkOnLoad : public ::testing::TestWithParam<Source> {
-protected:
-    void SetUp() override
-    {
-        initVips();
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("out")));
-    }
-    QString out() const { return m_root.filePath(QStringLiteral("out")); }
-
-    QTemporaryDir m_root;
-};
+using ShrinkOnLoad = test::InAndOut<::testing::TestWithParam<Source>>;
 
 // Sides chosen so that rounding the short side is a close call (odd sizes, a 3:2 and a 4:3).
 const Source kSources[] = {
@@ -83,24 +71,18 @@ const Source kSources[] = {
 TEST_P(ShrinkOnLoad, givesTheFullPathsSizeUprightAndCloseToItsPixels)
 {
     const Source s = GetParam();
-    const QString file = writeSource(m_root.path(), s);
+    const QString file = writeSource(in(), s);
     const QSize upright(s.width, s.height);
     const int longSide = std::max(upright.width(), upright.height());
     const auto target = [&](const ResizeSpec& spec) { return ImageEffects::targetSize(upright.width(), upright.height(), spec); };
     const LoadedImage full = ImageEngine::load(file);
     ASSERT_EQ(QSize(full.image.width(), full.image.height()), upright);
 
-    PresetSpec preset;
-    preset.name = QStringLiteral("Malé");
-    preset.maxSide = longSide / 3;
-    preset.format = QStringLiteral("jpg");
-    Workflow workflow;
-    workflow.name = QStringLiteral("Tok");
-    WorkflowStep resize = WorkflowStep::make(WorkflowStep::Kind::resize);
-    resize.longEdge = longSide / 2 + 1;
-    WorkflowStep crop = WorkflowStep::make(WorkflowStep::Kind::crop);
-    crop.ratio = QStringLiteral("square");
-    workflow.steps = {WorkflowStep::make(WorkflowStep::Kind::adjust), resize, crop};
+    const PresetSpec preset{.name = QStringLiteral("Malé"), .maxSide = longSide / 3, .format = QStringLiteral("jpg")};
+    const WorkflowStep resize{.kind = WorkflowStep::Kind::resize, .longEdge = longSide / 2 + 1};
+    const Workflow workflow{.name = QStringLiteral("Tok"),
+                            .steps = {WorkflowStep::make(WorkflowStep::Kind::adjust), resize,
+                                      {.kind = WorkflowStep::Kind::crop, .ratio = QStringLiteral("square")}}};
     const QSize resized = target(ResizeSpec{false, 100, resize.longEdge});
     const int cropped = std::min(resized.width(), resized.height());
     const std::pair<KelvaroOp, QSize> cases[] = {

@@ -46,14 +46,13 @@ double psnr(const vips::VImage& a, const vips::VImage& b)
 
 class StreamedResult : public ::testing::TestWithParam<StreamCase> {
 protected:
-    void SetUp() override
+    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
+    // A folder of the test's own, made when first named.
+    QString dir(const char* sub) const
     {
-        initVips();
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        for (const char* sub : {"a", "b", "c", "out", "whole"})
-            QDir(m_root.path()).mkdir(QLatin1String(sub));
+        QDir(m_root.path()).mkpath(QLatin1String(sub));
+        return m_root.filePath(QLatin1String(sub));
     }
-    QString dir(const char* sub) const { return m_root.filePath(QLatin1String(sub)); }
     QStringList everything() const { return QDir(dir("out")).entryList(QDir::Files | QDir::Hidden); }
 
     QTemporaryDir m_root;
@@ -135,23 +134,11 @@ TEST_P(StreamedResult, aSourceCutShortFailsWithItsOwnErrorAndLeavesNothing)
 
 const KelvaroOp kAdjust = KelvaroOp::adjust(AdjustSpec{1, true, false, 0.05, 1.1, false});
 
-PresetSpec bigPreset()
-{
-    PresetSpec spec;
-    spec.name = QStringLiteral("Velké");
-    spec.maxSide = 5000;
-    spec.format = QStringLiteral("jpg");
-    return spec;
-}
-
-Workflow colourAndBigResize()
-{
-    Workflow workflow;
-    workflow.name = QStringLiteral("Tisk");
-    workflow.steps = {WorkflowStep::make(WorkflowStep::Kind::adjust), WorkflowStep::make(WorkflowStep::Kind::resize)};
-    workflow.steps[1].longEdge = 5000;
-    return workflow;
-}
+const PresetSpec kBigPreset{.name = QStringLiteral("Velké"), .maxSide = 5000, .format = QStringLiteral("jpg")};
+// Made at static initialisation, before the test's home exists: nothing here may read a setting.
+const Workflow kColourAndBigResize{.name = QStringLiteral("Tisk"),
+                                   .steps = {{.kind = WorkflowStep::Kind::adjust, .contrast = 1.1},
+                                             {.kind = WorkflowStep::Kind::resize, .longEdge = 5000}}};
 
 INSTANTIATE_TEST_SUITE_P(
     Operations, StreamedResult,
@@ -161,8 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"convertTiff", KelvaroOp::convert(ImageFormat::tiff), ".tiff", true},
                       StreamCase{"stripMetadata", KelvaroOp::stripMetadata(), " bez metadat.<ext>", false},
                       StreamCase{"adjust", kAdjust, " úpravy.<ext>", true, true},
-                      StreamCase{"presetThatFits", KelvaroOp::preset(bigPreset()), " Velké.jpg", true},
-                      StreamCase{"workflowThatFits", KelvaroOp::workflow(colourAndBigResize()), " Tisk.<ext>", true}),
+                      StreamCase{"presetThatFits", KelvaroOp::preset(kBigPreset), " Velké.jpg", true},
+                      StreamCase{"workflowThatFits", KelvaroOp::workflow(kColourAndBigResize), " Tisk.<ext>", true}),
     [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,13 +1,8 @@
-#include <memory>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-#include <poppler/qt6/poppler-qt6.h>
 
+#include "EngineFixture.h"
 #include "engine/ImageEngine.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
@@ -20,18 +15,7 @@ namespace {
 
 class WritePdf : public ::testing::Test {
 protected:
-    void SetUp() override { initVips(); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    static QList<QSizeF> pageSizes(const QString& pdf)
-    {
-        QList<QSizeF> sizes;
-        const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(pdf);
-        for (int i = 0; document && i < document->numPages(); ++i)
-            sizes.append(document->page(i)->pageSizeF());
-        return sizes;
-    }
-
     QTemporaryDir m_dir;
 };
 
@@ -45,7 +29,7 @@ TEST_F(WritePdf, pagesAreThePixelSizeInPointsUpTo1000)
         ti::writeJpeg(m_dir.path(), QStringLiteral("tall.jpg"), ti::quadrants(30, 2000)),
     };
     ImageEngine::writePDF(files, path(QStringLiteral("all.pdf")), 0.9);
-    const QList<QSizeF> sizes = pageSizes(path(QStringLiteral("all.pdf")));
+    const QList<QSizeF> sizes = test::pdfPageSizes(path(QStringLiteral("all.pdf")));
     ASSERT_EQ(sizes.size(), 5);
     EXPECT_EQ(sizes[0], QSizeF(1000, 750));
     EXPECT_EQ(sizes[1], QSizeF(800, 600));
@@ -85,7 +69,6 @@ TEST_F(WritePdf, failuresNameTheFileAndNoFilesMakeAValidEmptyDocument)
 
 TEST(WriteImage, losslessFormatsKeepAlphaAndAddNoMetadata)
 {
-    initVips();
     QTemporaryDir dir;
     const Bitmap image = ti::halfTransparent(64, 64);
     for (ImageFormat format : {ImageFormat::png, ImageFormat::tiff, ImageFormat::heic}) {

@@ -9,13 +9,11 @@
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
-#include <poppler/qt6/poppler-qt6.h>
 
+#include "EngineFixture.h"
 #include "detectors/InjectedDetectors.h"
 #include "engine/ImageEngine.h"
 #include "engine/ScanEffects.h"
-#include "engine/detectors/ModelFiles.h"
-#include "platform/Settings.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -25,63 +23,42 @@ using kelvaro::test::ScopedDetector;
 
 namespace {
 
-std::shared_ptr<test::FixedOutline> noOutline() { return std::make_shared<test::FixedOutline>(std::nullopt); }
-
-DocumentOutline outlineOf(std::array<QPointF, 4> corners, float confidence)
-{
-    return DocumentOutline{corners, confidence};
-}
-
-QList<QSizeF> pdfPages(const QString& path)
-{
-    QList<QSizeF> pages;
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
-    if (!document)
-        return pages;
-    for (int i = 0; i < document->numPages(); ++i)
-        pages << document->page(i)->pageSizeF();
-    return pages;
-}
-
-class Scan : public ::testing::Test {
+class Scan : public test::InAndOut<> {
 protected:
-    QTemporaryDir in, out;
-    ScopedDetector<DocumentOutlineDetector> outline{noOutline()};
-
-    void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
+    ScopedDetector<DocumentOutlineDetector> outline{std::make_shared<test::FixedOutline>(std::nullopt)};
 
     QString photo(const QString& name, int width = 120, int height = 90)
     {
-        return testimages::writePng(in.path(), name, testimages::quadrants(width, height));
+        return testimages::writePng(in(), name, testimages::quadrants(width, height));
     }
-    QStringList outputFiles() const { return QDir(out.path()).entryList(QDir::Files); }
+    QStringList outputFiles() const { return QDir(out()).entryList(QDir::Files); }
 };
 
 TEST_F(Scan, OnePhotoIsNamedAfterItAndATakenNameGetsANumber)
 {
-    const QString heic = testimages::writeHeic(in.path(), QStringLiteral("Smlouva.HEIC"), testimages::quadrants(64, 48));
-    const OpResult first = ImageEngine::scanToPDF({heic}, out.path());
+    const QString heic = testimages::writeHeic(in(), QStringLiteral("Smlouva.HEIC"), testimages::quadrants(64, 48));
+    const OpResult first = ImageEngine::scanToPDF({heic}, out());
     ASSERT_EQ(first.outputs.size(), 1);
     EXPECT_EQ(QFileInfo(first.outputs[0]).fileName(), QStringLiteral("Smlouva sken.pdf"));
     ASSERT_EQ(first.entries.size(), 1);
     EXPECT_EQ(first.entries[0].fileName, QStringLiteral("Smlouva sken.pdf"));
     EXPECT_EQ(first.entries[0].outputPath, first.outputs[0]);
-    EXPECT_EQ(pdfPages(first.outputs[0]).size(), 1);
-    const OpResult second = ImageEngine::scanToPDF({heic}, out.path());
+    EXPECT_EQ(test::pdfPageSizes(first.outputs[0]).size(), 1);
+    const OpResult second = ImageEngine::scanToPDF({heic}, out());
     EXPECT_EQ(QFileInfo(second.outputs.value(0)).fileName(), QStringLiteral("Smlouva sken 2.pdf"));
 }
 
 TEST_F(Scan, AnUnreadablePhotoInTheMiddleIsCountedAndSkipped)
 {
-    const QStringList files{photo(QStringLiteral("a.png")), testimages::writeGarbage(in.path(), QStringLiteral("b.jpg")),
+    const QStringList files{photo(QStringLiteral("a.png")), testimages::writeGarbage(in(), QStringLiteral("b.jpg")),
                             photo(QStringLiteral("c.png"), 60, 200)};
     QList<std::pair<int, int>> progress;
     auto hooks = std::make_shared<RunHooks>([&](int done, int total) { progress.append({done, total}); });
-    const OpResult result = ImageEngine::scanToPDF(files, out.path(), hooks);
+    const OpResult result = ImageEngine::scanToPDF(files, out(), hooks);
     ASSERT_EQ(result.outputs.size(), 1);
     EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), QStringLiteral("Sken (3 stran).pdf"));
     // Each page has its own photo's size.
-    EXPECT_EQ(pdfPages(result.outputs[0]), (QList<QSizeF>{QSizeF(120, 90), QSizeF(60, 200)}));
+    EXPECT_EQ(test::pdfPageSizes(result.outputs[0]), (QList<QSizeF>{QSizeF(120, 90), QSizeF(60, 200)}));
     EXPECT_EQ(result.failed, 1);
     EXPECT_FALSE(result.firstError.has_value()); // single failures show only in the count
     EXPECT_EQ(progress, (QList<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
@@ -96,8 +73,8 @@ TEST_F(Scan, PagesAreAtMost1600PointsNeverEnlargedAndNotRounded)
                 {3000, 2001, {1600, 1067.2}}, {1, 1, {1, 1}}};
     QStringList files;
     for (const auto& row : rows)
-        files << testimages::writeJpeg(in.path(), QStringLiteral("p%1.jpg").arg(files.size()), testimages::plain(row.width, row.height, Qt::white));
-    const QList<QSizeF> pages = pdfPages(ImageEngine::scanToPDF(files, out.path()).outputs.value(0));
+        files << testimages::writeJpeg(in(), QStringLiteral("p%1.jpg").arg(files.size()), testimages::plain(row.width, row.height, Qt::white));
+    const QList<QSizeF> pages = test::pdfPageSizes(ImageEngine::scanToPDF(files, out()).outputs.value(0));
     ASSERT_EQ(pages.size(), 5);
     for (int i = 0; i < 5; ++i) {
         EXPECT_NEAR(pages[i].width(), rows[i].page.width(), 0.01) << i;
@@ -107,8 +84,8 @@ TEST_F(Scan, PagesAreAtMost1600PointsNeverEnlargedAndNotRounded)
 
 TEST_F(Scan, NothingScannedLeavesNoPdfAndSaysWhy)
 {
-    const QStringList unreadable{testimages::writeGarbage(in.path(), QStringLiteral("první.jpg")),
-                                 testimages::writeGarbage(in.path(), QStringLiteral("druhá.jpg"))};
+    const QStringList unreadable{testimages::writeGarbage(in(), QStringLiteral("první.jpg")),
+                                 testimages::writeGarbage(in(), QStringLiteral("druhá.jpg"))};
     int calls = 0;
     auto cancelled = std::make_shared<RunHooks>([&](int, int) { ++calls; });
     cancelled->cancel();
@@ -122,7 +99,7 @@ TEST_F(Scan, NothingScannedLeavesNoPdfAndSaysWhy)
         {{photo(QStringLiteral("a.png"))}, cancelled, QStringLiteral("Nic se nepodařilo naskenovat.")},
     };
     for (const auto& row : rows) {
-        const auto error = test::thrown<KelvaroError>([&] { ImageEngine::scanToPDF(row.files, out.path(), row.hooks); });
+        const auto error = test::thrown<KelvaroError>([&] { ImageEngine::scanToPDF(row.files, out(), row.hooks); });
         ASSERT_TRUE(error);
         EXPECT_EQ(error->message(), row.message);
         EXPECT_TRUE(outputFiles().isEmpty());
@@ -141,36 +118,26 @@ TEST_F(Scan, CancellingStopsBeforeTheNextPhotoAndKeepsAValidPdf)
         if (done == 1)
             hooks->cancel();
     });
-    const OpResult result = ImageEngine::scanToPDF(files, out.path(), hooks);
-    EXPECT_EQ(pdfPages(result.outputs.value(0)).size(), 1);
+    const OpResult result = ImageEngine::scanToPDF(files, out(), hooks);
+    EXPECT_EQ(test::pdfPageSizes(result.outputs.value(0)).size(), 1);
     EXPECT_EQ(result.failed, 0);
 }
 
-// ---- One page -----------------------------------------------------------------------------------
-
 TEST(ScannedDocument, AnOutlineIsAppliedOnlyAboveConfidence04)
 {
-    const Bitmap photo = testimages::quadrants(400, 300);
     const std::array<QPointF, 4> half{QPointF(0.25, 0.25), QPointF(0.75, 0.25), QPointF(0.75, 0.75), QPointF(0.25, 0.75)};
-    {
-        ScopedDetector<DocumentOutlineDetector> weak(std::make_shared<test::FixedOutline>(outlineOf(half, 0.4f)));
-        const Bitmap page = ImageEffects::scannedDocument(photo, QStringLiteral("a.png"));
-        EXPECT_EQ(page.width(), 400);
-        EXPECT_EQ(page.height(), 300);
-    }
-    {
-        ScopedDetector<DocumentOutlineDetector> sure(std::make_shared<test::FixedOutline>(outlineOf(half, 0.41f)));
-        const Bitmap page = ImageEffects::scannedDocument(photo, QStringLiteral("a.png"));
-        EXPECT_EQ(page.width(), 200);
-        EXPECT_EQ(page.height(), 150);
-        // The straightened part is the middle of the photo: all four quadrant colours meet there.
+    for (const auto& [confidence, size] : {std::pair{0.4f, QSize(400, 300)}, {0.41f, QSize(200, 150)}}) {
+        ScopedDetector<DocumentOutlineDetector> outline(std::make_shared<test::FixedOutline>(DocumentOutline{half, confidence}));
+        const Bitmap page = ImageEffects::scannedDocument(testimages::quadrants(400, 300), QStringLiteral("a.png"));
+        EXPECT_EQ(QSize(page.width(), page.height()), size) << confidence;
+        // Straightened or not, the middle of the photo is there: all four quadrant colours meet.
         EXPECT_EQ(testimages::cornerColours(page), (std::array<int, 4>{0, 1, 2, 3}));
     }
 }
 
 TEST(ScannedDocument, ColoursGetMoreContrastABitMoreLightAndLessSaturation)
 {
-    ScopedDetector<DocumentOutlineDetector> none(noOutline());
+    ScopedDetector<DocumentOutlineDetector> none(std::make_shared<test::FixedOutline>(std::nullopt));
     const Bitmap page = ImageEffects::scannedDocument(testimages::plain(40, 30, QColor(200, 100, 60)), QStringLiteral("a.png"));
     // Saturation 0.85 around luma 0.2125·200 + 0.7154·100 + 0.0721·60 ≈ 118.4, then
     // ((v/255 + 0.04) − 0.5) × 1.25 + 0.5.
@@ -203,8 +170,6 @@ TEST(ScannedDocument, AWhiteSheetOnADarkDeskIsFoundAndStraightenedToItsAspect)
         EXPECT_GT(testimages::colourAt(page, fx, fy).lightness(), 180) << fx << "," << fy;
 }
 
-// ---- Codes ----------------------------------------------------------------------------------------
-
 TEST(DetectCodes, TheSameQrTwiceInOnePhotoGivesOnePayload)
 {
     QImage canvas(800, 400, QImage::Format_RGB888);
@@ -217,49 +182,32 @@ TEST(DetectCodes, TheSameQrTwiceInOnePhotoGivesOnePayload)
     EXPECT_TRUE(ImageEffects::detectCodes(testimages::plain(300, 200, Qt::white)).isEmpty());
 }
 
-// ---- The text operation: recognised text and codes together ---------------------------------------
+using OcrOperation = Scan;
 
-TEST(OcrOperation, TextAndAQrCodeGoToTheTextFileAndTheResult)
+TEST_F(OcrOperation, TextAndAQrCodeGoToTheTextFileAndTheResult)
 {
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    QTemporaryDir in, out;
-    const QString file = testimages::writePng(in.path(), QStringLiteral("faktura.png"),
+    const QString file = testimages::writePng(in(), QStringLiteral("faktura.png"),
                                               fromQImage(test::textImage(QStringLiteral("FAKTURA 2024"), QStringLiteral("KELVARO-42"))));
-    const OpResult result = ImageEngine::process(KelvaroOp::ocr(), {file}, out.path());
+    const OpResult result = ImageEngine::process(KelvaroOp::ocr(), {file}, out());
     const QString expected = QStringLiteral("FAKTURA 2024\n\nKód: KELVARO-42");
     EXPECT_EQ(result.text.value_or(QString()), expected);
     ASSERT_EQ(result.outputs.size(), 1);
-    QFile text(result.outputs[0]);
-    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(text.readAll()), expected);
-}
-
-TEST(OcrOperation, ABlankImageGivesAnEmptyTextFile)
-{
-    QTemporaryDir in, out;
-    const QString file = testimages::writePng(in.path(), QStringLiteral("prázdný.png"), testimages::plain(400, 300, Qt::white));
-    const OpResult result = ImageEngine::process(KelvaroOp::ocr(), {file}, out.path());
-    EXPECT_FALSE(result.text.has_value());
-    ASSERT_EQ(result.outputs.size(), 1);
-    EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), QStringLiteral("prázdný.txt"));
-    EXPECT_EQ(QFileInfo(result.outputs[0]).size(), 0);
+    EXPECT_EQ(QString::fromUtf8(test::readFile(result.outputs[0])), expected);
 }
 
 struct FailingRecognizer : TextRecognizer {
     QStringList lines(const cv::Mat&) const override { throw std::runtime_error("no language data"); }
 };
 
-TEST(OcrOperation, AFailedRecognitionFailsThePhotoInsteadOfWritingAnEmptyText)
+TEST_F(OcrOperation, AFailedRecognitionFailsThePhotoInsteadOfWritingAnEmptyText)
 {
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     ScopedDetector<TextRecognizer> failing(std::make_shared<FailingRecognizer>());
-    QTemporaryDir in, out;
-    const QString file = testimages::writePng(in.path(), QStringLiteral("sken.png"), testimages::plain(200, 100, Qt::white));
-    EXPECT_THROW(ImageEngine::process(KelvaroOp::ocr(), {file}, out.path()), KelvaroError);
-    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+    const QString file = testimages::writePng(in(), QStringLiteral("sken.png"), testimages::plain(200, 100, Qt::white));
+    EXPECT_THROW(ImageEngine::process(KelvaroOp::ocr(), {file}, out()), KelvaroError);
+    EXPECT_TRUE(outputFiles().isEmpty());
 }
 
-TEST(OcrOperation, TesseractWithoutLanguageDataIsAFailureNotAnEmptyText)
+TEST_F(OcrOperation, TesseractWithoutLanguageDataIsAFailureNotAnEmptyText)
 {
     // Language data is looked up once per thread: a fresh thread sees the missing folder.
     QTemporaryDir empty;

@@ -8,7 +8,6 @@
 
 #include "../support/TestSupport.h"
 #include "engine/ZipWriter.h"
-#include "model/Operations.h"
 
 using namespace kelvaro;
 using kelvaro::test::failsWith;
@@ -61,28 +60,17 @@ QList<ParsedEntry> parse(const QByteArray& zip)
             e.size = u32(zip, at + 20);
             EXPECT_EQ(u32(zip, at + 24), e.size);
             const quint16 nameLength = u16(zip, at + 28);
-            EXPECT_EQ(u16(zip, at + 30), 0); // extra
-            EXPECT_EQ(u16(zip, at + 32), 0); // comment
+            EXPECT_EQ(u32(zip, at + 30), 0u); // no extra field, no comment
             EXPECT_EQ(u32(zip, at + 38), 0u);
             e.offset = u32(zip, at + 42);
             e.name = zip.mid(at + 46, nameLength);
-            at += 46 + nameLength;
-
-            const qsizetype local = e.offset;
-            EXPECT_EQ(u32(zip, local), 0x04034B50u);
-            EXPECT_EQ(u16(zip, local + 4), 20);
-            EXPECT_EQ(u16(zip, local + 6), e.flags);
-            EXPECT_EQ(u16(zip, local + 8), e.method);
-            EXPECT_EQ(u16(zip, local + 10), e.time);
-            EXPECT_EQ(u16(zip, local + 12), e.date);
-            EXPECT_EQ(u32(zip, local + 14), e.crc);
-            EXPECT_EQ(u32(zip, local + 18), e.size);
-            EXPECT_EQ(u32(zip, local + 22), e.size);
-            EXPECT_EQ(u16(zip, local + 26), nameLength);
-            EXPECT_EQ(u16(zip, local + 28), 0);
-            EXPECT_EQ(zip.mid(local + 30, nameLength), e.name);
-            e.data = zip.mid(local + 30 + nameLength, e.size);
+            // The local header repeats the central one from the version needed to the extra length.
+            EXPECT_EQ(u32(zip, e.offset), 0x04034B50u);
+            EXPECT_EQ(zip.mid(e.offset + 4, 26), zip.mid(at + 6, 26));
+            EXPECT_EQ(zip.mid(e.offset + 30, nameLength), e.name);
+            e.data = zip.mid(e.offset + 30 + nameLength, e.size);
             entries.append(e);
+            at += 46 + nameLength;
         }
         EXPECT_EQ(at, end);
     }();
@@ -120,16 +108,6 @@ protected:
 };
 
 } // namespace
-
-TEST(ZipCrc, knownValues)
-{
-    EXPECT_EQ(ZipWriter::crc32(QByteArrayView()), 0u);
-    EXPECT_EQ(ZipWriter::crc32(QByteArrayView("123456789")), 0xCBF43926u);
-    EXPECT_EQ(ZipWriter::crc32(QByteArrayView("The quick brown fox jumps over the lazy dog")), 0x414FA339u);
-    // chunked computation equals the whole
-    const QByteArray text("The quick brown fox jumps over the lazy dog");
-    EXPECT_EQ(ZipWriter::crc32(text.mid(10), ZipWriter::crc32(text.left(10))), 0x414FA339u);
-}
 
 TEST(ZipDosStamp, packsLocalTimeWithHalvedSecondsAndClampsTheYear)
 {
@@ -173,12 +151,8 @@ TEST(ZipNamesMany, thousandsOfDuplicatesStayUniqueAndFast)
 TEST_F(ZipFiles, anEmptyListGivesOnlyTheEndRecord)
 {
     ZipWriter::write({}, target());
-    const QByteArray zip = readFile(target());
-    ASSERT_EQ(zip.size(), 22);
-    EXPECT_EQ(u32(zip, 0), 0x06054B50u);
-    EXPECT_EQ(u16(zip, 8), 0);
-    EXPECT_EQ(u32(zip, 12), 0u);
-    EXPECT_EQ(u32(zip, 16), 0u);
+    EXPECT_EQ(readFile(target()).size(), 22);
+    EXPECT_TRUE(parse(readFile(target())).isEmpty());
     expectUnzipAccepts(target(), 0);
 }
 
@@ -193,8 +167,7 @@ TEST_F(ZipFiles, storesEveryFileUnchangedWithUtf8NamesAndOneStamp)
     ZipWriter::write(files, target());
     const QDateTime after = QDateTime::currentDateTime();
 
-    const QByteArray zip = readFile(target());
-    const QList<ParsedEntry> entries = parse(zip);
+    const QList<ParsedEntry> entries = parse(readFile(target()));
     ASSERT_EQ(entries.size(), 5);
     const QStringList names{"IMG_1.jpg", "IMG_1 2.jpg", "Dovolená.jpg", "prázdný", "IMG_1 2 2.jpg"};
     for (int i = 0; i < 5; ++i) {
@@ -213,27 +186,19 @@ TEST_F(ZipFiles, storesEveryFileUnchangedWithUtf8NamesAndOneStamp)
     // the stamp is the moment writing began, in local time
     const auto stamps = {ZipWriter::dosStamp(before), ZipWriter::dosStamp(after)};
     EXPECT_TRUE(std::find(stamps.begin(), stamps.end(), std::make_pair(entries[0].time, entries[0].date)) != stamps.end());
-    // central directory: 46 bytes plus the name per entry
-    qsizetype nameBytes = 0;
-    for (const QString& n : names)
-        nameBytes += n.toUtf8().size();
-    EXPECT_EQ(u32(zip, zip.size() - 22 + 12), quint32(46 * 5 + nameBytes));
     expectUnzipAccepts(target(), 5);
 }
 
-TEST_F(ZipFiles, replacesAnExistingTarget)
+TEST_F(ZipFiles, replacesAnExistingTargetButNeverWritesThroughASymbolicLink)
 {
     file("out.zip", QByteArray(5000, 'x'));
     ZipWriter::write({file("one.txt", "1")}, target());
     EXPECT_EQ(parse(readFile(target())).size(), 1);
     expectUnzipAccepts(target(), 1);
-}
 
-TEST_F(ZipFiles, neverWritesThroughASymbolicLink)
-{
     const QString precious = file("precious.jpg", "keep me");
-    ASSERT_TRUE(QFile::link(precious, target()));
-    EXPECT_THROW(ZipWriter::write({file("one.txt", "1")}, target()), KelvaroError);
+    ASSERT_TRUE(QFile::link(precious, target("link.zip")));
+    EXPECT_THROW(ZipWriter::write({file("one.txt", "1")}, target("link.zip")), KelvaroError);
     EXPECT_EQ(readFile(precious), "keep me");
 }
 

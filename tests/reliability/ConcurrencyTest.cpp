@@ -1,10 +1,8 @@
 // Runs at the same time into one folder, and a run cancelled while it works: every result is
 // written under its own name, nothing is overwritten, and the store's history and undo match
 // exactly what the run produced.
-#include <QDir>
 #include <QFileInfo>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -15,39 +13,18 @@
 #include "ReliabilitySupport.h"
 #include "engine/ImageEngine.h"
 #include "output/OutputFolder.h"
-#include "platform/FolderChooser.h"
-#include "platform/Notifications.h"
-#include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "watch/FolderWatcher.h"
 
 namespace kelvaro::reliability {
 namespace {
 
-class Concurrency : public ::testing::Test {
+class Concurrency : public QuietDesktop<> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(temp.isValid());
-        Settings& s = Settings::shared();
-        for (const char* key : {FolderWatcher::rulesKey, FolderWatcher::seenKey, OutputFolder::bookmarkKey,
-                                KelvaroStore::defaultStorageKey})
-            s.remove(QString::fromLatin1(key));
-        s.setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        Notifications::setCurrent(std::make_shared<RecordingNotifier>());
-        AppActivity::setOverride(false);
+        QuietDesktop::SetUp();
         out = folder(QStringLiteral("Out"));
-    }
-    void TearDown() override
-    {
-        Notifications::setCurrent(nullptr);
-        AppActivity::setOverride(std::nullopt);
-    }
-
-    QString folder(const QString& relative)
-    {
-        QDir(temp.path()).mkpath(relative);
-        return temp.filePath(relative);
     }
 
     // `count` photos IMG_1.jpg … in `dir`; the same names in every folder, so runs collide.
@@ -59,7 +36,6 @@ protected:
         return files;
     }
 
-    QTemporaryDir temp;
     QString out;
 };
 
@@ -98,9 +74,7 @@ TEST_F(Concurrency, TwoWatchedFoldersWithTheSameNameAndActionShareOneResultsFold
     const QString x = folder(QStringLiteral("x/Export"));
     const QString y = folder(QStringLiteral("y/Export"));
     FolderWatcher watcher;
-    watcher.setTickInterval(std::chrono::hours(1));
-    QList<ActivityItem> history;
-    watcher.setHistorySink([&](const QList<ActivityItem>& items) { history += items; });
+    driveByHand(watcher);
     ASSERT_TRUE(watcher.add(x, WatchAction::convert(QStringLiteral("jpg"))));
     ASSERT_TRUE(watcher.add(y, WatchAction::convert(QStringLiteral("jpg"))));
     ASSERT_TRUE(step(watcher));
@@ -128,9 +102,7 @@ TEST_F(Concurrency, AUserRunAndAWatchedFolderRunAtOnce)
     ASSERT_TRUE(OutputFolder::remember(out));
     const QString watched = folder(QStringLiteral("Watched"));
     FolderWatcher watcher;
-    watcher.setTickInterval(std::chrono::hours(1));
-    QList<ActivityItem> watchHistory;
-    watcher.setHistorySink([&](const QList<ActivityItem>& items) { watchHistory += items; });
+    driveByHand(watcher);
     ASSERT_TRUE(watcher.add(watched, WatchAction::convert(QStringLiteral("jpg"))));
     ASSERT_TRUE(step(watcher));
     photos(watched, 6);
@@ -150,11 +122,11 @@ TEST_F(Concurrency, AUserRunAndAWatchedFolderRunAtOnce)
 
     EXPECT_EQ(store.lastOutputs().size(), 6);
     EXPECT_EQ(store.activities().size(), 6);
-    EXPECT_EQ(watchHistory.size(), 6);
+    EXPECT_EQ(history.size(), 6);
     QSet<QString> all;
     for (const QString& output : store.lastOutputs())
         all.insert(output);
-    for (const ActivityItem& item : watchHistory)
+    for (const ActivityItem& item : history)
         all.insert(item.outputPath.value_or(QString()));
     EXPECT_EQ(all.size(), 12);
     for (const QString& path : all)

@@ -5,7 +5,6 @@
 #include <random>
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -13,7 +12,7 @@
 
 #include "TestPaths.h"
 #include "../../fuzz/FuzzTarget.h"
-#include "platform/Settings.h"
+#include "../support/TestSupport.h"
 
 namespace kelvaro::fuzz {
 namespace {
@@ -25,25 +24,19 @@ QString corpusRoot()
 
 Entry entryOf(const QString& name)
 {
-    for (const Target& target : registry()) {
-        if (QString::fromLatin1(target.name) == name)
-            return target.entry;
-    }
-    return nullptr;
+    const auto& targets = registry();
+    const auto found = std::find_if(targets.begin(), targets.end(), [&](const Target& t) { return name == QLatin1String(t.name); });
+    return found == targets.end() ? nullptr : found->entry;
 }
 
-QList<QByteArray> seedsOf(const QString& name, QStringList* names = nullptr)
+// The seeds of a target's corpus, in name order, with their file names.
+QList<QByteArray> seedsOf(const QString& name, QStringList& names)
 {
     QList<QByteArray> seeds;
-    QStringList files = QDir(corpusRoot() + QLatin1Char('/') + name).entryList(QDir::Files, QDir::Name);
-    for (const QString& file : files) {
-        QFile f(corpusRoot() + QLatin1Char('/') + name + QLatin1Char('/') + file);
-        if (f.open(QIODevice::ReadOnly)) {
-            seeds.append(f.readAll());
-            if (names)
-                names->append(file);
-        }
-    }
+    const QDir corpus(corpusRoot() + QLatin1Char('/') + name);
+    names = corpus.entryList(QDir::Files, QDir::Name);
+    for (const QString& file : names)
+        seeds.append(test::readFile(corpus.filePath(file)));
     return seeds;
 }
 
@@ -135,18 +128,13 @@ class FuzzSeeds : public ::testing::TestWithParam<TargetCase> {
 protected:
     void SetUp() override
     {
+        m_previousHandler = failureHandler();
         failureHandler() = [this](const char* what, const char* file, int line) {
             ADD_FAILURE_AT(file, line) << "invariant broken: " << what << " on input " << m_current.toStdString();
             m_failed = true;
         };
     }
-    void TearDown() override
-    {
-        failureHandler() = [](const char* what, const char* file, int line) {
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", what, file, line);
-            std::abort();
-        };
-    }
+    void TearDown() override { failureHandler() = m_previousHandler; }
 
     // Runs one input; on a failure keeps it next to the test's home for reproducing.
     void feed(Entry entry, const QByteArray& input, const QString& label)
@@ -169,6 +157,7 @@ protected:
         }
     }
 
+    std::function<void(const char*, const char*, int)> m_previousHandler;
     QString m_current;
     bool m_failed = false;
 };
@@ -179,7 +168,7 @@ TEST_P(FuzzSeeds, SeedsAndMutationsKeepEveryInvariant)
     const Entry entry = entryOf(name);
     ASSERT_NE(entry, nullptr) << "no registered target " << GetParam().name;
     QStringList names;
-    const QList<QByteArray> seeds = seedsOf(name, &names);
+    const QList<QByteArray> seeds = seedsOf(name, names);
     ASSERT_FALSE(seeds.isEmpty()) << "no seeds in fuzz/corpus/" << GetParam().name;
     for (int i = 0; i < seeds.size(); ++i)
         feed(entry, seeds[i], QStringLiteral("seed ") + names[i]);

@@ -1,14 +1,11 @@
 #include "HostileFiles.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
 
-#include "engine/ZipWriter.h"
 #include "../support/TestImages.h"
+#include "../support/TestSupport.h"
 
 namespace kelvaro::reliability {
 namespace {
@@ -24,33 +21,6 @@ Bitmap detailed()
 QString truncated(const QString& path)
 {
     truncateFile(path, 0.55);
-    return path;
-}
-
-QByteArray pngChunk(const char* type, const QByteArray& payload)
-{
-    QByteArray out(4, '\0');
-    qToBigEndian(quint32(payload.size()), out.data());
-    const QByteArray body = QByteArray(type, 4) + payload;
-    QByteArray crc(4, '\0');
-    qToBigEndian(ZipWriter::crc32(body), crc.data()); // PNG and ZIP share the CRC-32
-    return out + body + crc;
-}
-
-QString hugePng(const QString& dir)
-{
-    QByteArray header(13, '\0');
-    qToBigEndian(quint32(40000), header.data());
-    qToBigEndian(quint32(40000), header.data() + 4);
-    header[8] = 8; // bit depth
-    header[9] = 2; // RGB
-    const QByteArray row = qCompress(QByteArray(1 + 3 * 16, '\x80')).mid(4); // a zlib stream
-    const QByteArray bytes = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", row)
-                             + pngChunk("IEND", QByteArray());
-    const QString path = dir + QStringLiteral("/huge.png");
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
     return path;
 }
 
@@ -76,12 +46,10 @@ QString hugeJpeg(const QString& dir)
 QString pdfWithoutPages(const QString& dir)
 {
     const QString path = dir + QStringLiteral("/empty-document.pdf");
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write("%PDF-1.4\n"
-               "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
-               "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
-               "trailer << /Root 1 0 R >>\n%%EOF\n");
+    test::writeFile(path, "%PDF-1.4\n"
+                          "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+                          "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
+                          "trailer << /Root 1 0 R >>\n%%EOF\n");
     return path;
 }
 
@@ -90,13 +58,11 @@ QString pdfWithAbsurdPage(const QString& dir)
     // A media box far beyond any pixel count (and beyond a 64-bit integer).
     const QByteArray side(90, '9');
     const QString path = dir + QStringLiteral("/absurd-page.pdf");
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write("%PDF-1.4\n"
-               "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
-               "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
-               "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 " + side + " " + side + "] >> endobj\n"
-               "trailer << /Root 1 0 R >>\n%%EOF\n");
+    test::writeFile(path, "%PDF-1.4\n"
+                          "1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+                          "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
+                          "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 " + side + " " + side + "] >> endobj\n"
+                          "trailer << /Root 1 0 R >>\n%%EOF\n");
     return path;
 }
 
@@ -134,7 +100,7 @@ const QList<HostileFile>& hostileFiles()
         {"TruncatedWebp", [](const QString& d) { return truncated(writeWebp(d, "cut.webp", detailed())); }, false},
         {"TruncatedBmp", [](const QString& d) { return truncated(writeBmp(d, "cut.bmp", detailed())); }, false},
         {"TruncatedPdf", [](const QString& d) { return truncated(writePdf(d, "cut.pdf", QSizeF(200, 100))); }, false},
-        {"PngClaiming40000Square", hugePng, false},
+        {"PngClaiming40000Square", [](const QString& d) { return writeLyingPng(d, "huge.png", QSize(40000, 40000)); }, false},
         {"JpegClaiming40000Square", hugeJpeg, false},
         {"ProgressiveJpeg",
          [](const QString& d) {
@@ -149,9 +115,8 @@ const QList<HostileFile>& hostileFiles()
         {"PdfWithAbsurdPageSize", pdfWithAbsurdPage, false},
         {"ZeroBytes",
          [](const QString& d) {
-             QFile file(d + QStringLiteral("/empty.jpg"));
-             file.open(QIODevice::WriteOnly);
-             return file.fileName();
+             test::writeFile(d + QStringLiteral("/empty.jpg"), {});
+             return d + QStringLiteral("/empty.jpg");
          },
          false},
         {"FolderNamedLikePhoto",

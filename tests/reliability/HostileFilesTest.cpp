@@ -4,34 +4,23 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "HostileFiles.h"
+#include "ReliabilitySupport.h"
 #include "platform/FileSystem.h"
 #include "engine/ImageEngine.h"
-#include "platform/Settings.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
 namespace kelvaro::reliability {
 namespace {
 
-class HostileFileInBatch : public ::testing::TestWithParam<HostileFile> {
+class HostileFileInBatch : public QuietDesktop<::testing::TestWithParam<HostileFile>> {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(temp.isValid());
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        QDir(temp.path()).mkpath(QStringLiteral("in"));
-        QDir(temp.path()).mkpath(QStringLiteral("out"));
-        in = temp.filePath(QStringLiteral("in"));
-        out = temp.filePath(QStringLiteral("out"));
-    }
-    QTemporaryDir temp;
-    QString in;
-    QString out;
+    const QString in = folder(QStringLiteral("in"));
+    const QString out = folder(QStringLiteral("out"));
 };
 
 // A file that decodes comes out like any other; a broken one fails alone with its own error,
@@ -91,15 +80,15 @@ private:
     QString m_refused;
 };
 
-TEST(UnreadableFile, FailsAloneInTheBatch)
+using UnreadableFile = QuietDesktop<>;
+
+TEST_F(UnreadableFile, FailsAloneInTheBatch)
 {
-    QTemporaryDir temp;
     const QString first = goodPhoto(temp.path(), QStringLiteral("a.jpg"));
     const QString locked = goodPhoto(temp.path(), QStringLiteral("locked.jpg"));
     const QString last = goodPhoto(temp.path(), QStringLiteral("c.jpg"));
     QFile::setPermissions(locked, QFileDevice::Permissions());
-    QDir(temp.path()).mkpath(QStringLiteral("out"));
-    const QString out = temp.filePath(QStringLiteral("out"));
+    const QString out = folder(QStringLiteral("out"));
 
     if (::geteuid() != 0) {
         const OpResult converted = ImageEngine::process(KelvaroOp::convert(ImageFormat::png), {first, locked, last}, out);

@@ -1,14 +1,21 @@
 #pragma once
-// Shared pieces of the reliability tests: recording desktop services for a store, and a watcher
-// driven tick by tick.
+// Shared pieces of the reliability tests: recording desktop services for a store, a quiet desktop
+// for the watcher, and a watcher driven tick by tick.
 #include <functional>
 #include <memory>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include "platform/Clipboard.h"
 #include "platform/FileManager.h"
 #include "platform/FileSystem.h"
 #include "platform/LauncherProgress.h"
 #include "platform/NearbyShare.h"
+#include "platform/Notifications.h"
+#include "platform/Settings.h"
 #include "platform/Trash.h"
 #include "store/StoreServices.h"
 #include "watch/FolderWatcher.h"
@@ -33,6 +40,40 @@ struct RecordingServices {
         s.process = std::move(process);
         return s;
     }
+};
+
+// Notifications recorded and the application in the background, as a watcher run meets them; a
+// temporary folder; the watcher's history entries collected.
+template <typename Base = ::testing::Test>
+class QuietDesktop : public Base {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+        Notifications::setCurrent(std::make_shared<RecordingNotifier>());
+        AppActivity::setOverride(false);
+    }
+    void TearDown() override
+    {
+        Notifications::setCurrent(nullptr);
+        AppActivity::setOverride(std::nullopt);
+    }
+
+    QString folder(const QString& relative)
+    {
+        QDir(temp.path()).mkpath(relative);
+        return temp.filePath(relative);
+    }
+    // Only `step` ticks the watcher; its history entries go to `history`.
+    void driveByHand(FolderWatcher& watcher)
+    {
+        watcher.setTickInterval(std::chrono::hours(1));
+        watcher.setHistorySink([this](const QList<ActivityItem>& items) { history += items; });
+    }
+
+    QTemporaryDir temp;
+    QList<ActivityItem> history;
 };
 
 // One full pass of the watcher, waited for to its end including the processing it started. The

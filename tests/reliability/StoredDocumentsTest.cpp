@@ -1,13 +1,10 @@
 // A stored document that does not decode is said so in the log, leaves its list empty and is
 // never overwritten for the rest of the run, whatever the user does meanwhile.
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 #include "ReliabilitySupport.h"
 #include "model/WorkflowLibrary.h"
 #include "platform/Log.h"
-#include "platform/Notifications.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "store/WorkflowStore.h"
@@ -25,21 +22,13 @@ bool logged(const QString& start)
 // Cut short, not JSON, wrong type inside, a valid document of another shape.
 const QList<QByteArray> kBroken{"{\"activities\":[{\"id\":", "not json", "[{\"id\": 1}]", "{}"};
 
-class UndecodableDocument : public ::testing::TestWithParam<QByteArray> {
+class UndecodableDocument : public QuietDesktop<::testing::TestWithParam<QByteArray>> {
 protected:
     void SetUp() override
     {
+        QuietDesktop::SetUp();
         clearRecentLogLines();
-        Notifications::setCurrent(std::make_shared<RecordingNotifier>());
-        AppActivity::setOverride(false);
-        ASSERT_TRUE(temp.isValid());
     }
-    void TearDown() override
-    {
-        Notifications::setCurrent(nullptr);
-        AppActivity::setOverride(std::nullopt);
-    }
-    QTemporaryDir temp;
 };
 
 TEST_P(UndecodableDocument, LibraryIsNeverOverwritten)
@@ -53,11 +42,7 @@ TEST_P(UndecodableDocument, LibraryIsNeverOverwritten)
     EXPECT_FALSE(store.canPersist());
     EXPECT_TRUE(logged(QStringLiteral("Kelvaro: failed to decode library")));
 
-    ActivityItem item;
-    item.id = QUuid::createUuid();
-    item.fileName = QStringLiteral("a.jpg");
-    item.date = QDateTime::currentDateTimeUtc();
-    store.addHistoryEntry(item);
+    store.addHistoryEntry({.id = QUuid::createUuid(), .fileName = QStringLiteral("a.jpg"), .date = QDateTime::currentDateTimeUtc()});
     store.createShelf(QStringLiteral("Nová"));
     store.save();
     EXPECT_EQ(store.activities().size(), 1); // the run goes on in memory
@@ -69,7 +54,7 @@ TEST_P(UndecodableDocument, WatchRulesAreNeverOverwritten)
     const QString key = QString::fromLatin1(FolderWatcher::rulesKey);
     Settings::shared().setValue(key, GetParam());
     FolderWatcher watcher;
-    watcher.setTickInterval(std::chrono::hours(1));
+    driveByHand(watcher);
     EXPECT_TRUE(watcher.rules().isEmpty());
     EXPECT_TRUE(logged(QStringLiteral("Kelvaro: failed to decode watch rules")));
 

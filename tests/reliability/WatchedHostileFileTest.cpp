@@ -2,68 +2,45 @@
 // until it changes, the good files beside it come out, and the watcher keeps polling.
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "../support/TestImages.h"
 #include "HostileFiles.h"
 #include "ReliabilitySupport.h"
 #include "output/OutputFolder.h"
-#include "platform/Notifications.h"
-#include "platform/Settings.h"
 #include "watch/FolderWatcher.h"
 
 namespace kelvaro::reliability {
 namespace {
 
-class WatchedHostileFile : public ::testing::Test {
+class WatchedHostileFile : public QuietDesktop<> {
 protected:
     void SetUp() override
     {
-        Settings& s = Settings::shared();
-        for (const char* key : {FolderWatcher::rulesKey, FolderWatcher::seenKey, OutputFolder::bookmarkKey})
-            s.remove(QString::fromLatin1(key));
-        s.setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-        Notifications::setCurrent(std::make_shared<RecordingNotifier>());
-        AppActivity::setOverride(false);
-        ASSERT_TRUE(root.isValid());
-        QDir(root.path()).mkpath(QStringLiteral("In"));
-        QDir(root.path()).mkpath(QStringLiteral("Out"));
-        inDir = root.filePath(QStringLiteral("In"));
-        outDir = root.filePath(QStringLiteral("Out"));
-        ASSERT_TRUE(OutputFolder::remember(outDir));
-    }
-    void TearDown() override
-    {
-        Notifications::setCurrent(nullptr);
-        AppActivity::setOverride(std::nullopt);
+        QuietDesktop::SetUp();
+        inDir = folder(QStringLiteral("In"));
+        ASSERT_TRUE(OutputFolder::remember(folder(QStringLiteral("Out"))));
+        driveByHand(watcher);
+        ASSERT_TRUE(watcher.add(inDir, WatchAction::convert(QStringLiteral("jpg"))));
+        ASSERT_TRUE(step(watcher)); // the baseline of an empty folder
     }
 
     QStringList results() const
     {
-        return QDir(outDir + QStringLiteral("/Automaticky/In \u2013 Převod na JPG")).entryList(QDir::Files, QDir::Name);
+        return QDir(temp.filePath(QStringLiteral("Out/Automaticky/In \u2013 Převod na JPG"))).entryList(QDir::Files, QDir::Name);
     }
 
-    QTemporaryDir root;
     QString inDir;
-    QString outDir;
+    FolderWatcher watcher;
 };
 
 TEST_F(WatchedHostileFile, IsMarkedSeenAndNotRetriedUntilItChanges)
 {
-    FolderWatcher watcher;
-    watcher.setTickInterval(std::chrono::hours(1));
-    QList<ActivityItem> history;
-    watcher.setHistorySink([&](const QList<ActivityItem>& items) { history += items; });
-    ASSERT_TRUE(watcher.add(inDir, WatchAction::convert(QStringLiteral("jpg"))));
     const QUuid id = watcher.rules().first().id;
-    ASSERT_TRUE(step(watcher)); // the baseline of an empty folder
 
     // A broken file (claims 40000 × 40000 pixels) arrives with a good one.
-    const HostileFile& huge = *std::find_if(hostileFiles().begin(), hostileFiles().end(), [](const HostileFile& f) {
-        return QByteArray(f.name) == "PngClaiming40000Square";
-    });
-    const QString broken = huge.make(inDir);
+    const QString broken = testimages::writeLyingPng(inDir, QStringLiteral("huge.png"), QSize(40000, 40000));
     goodPhoto(inDir, QStringLiteral("good.jpg"));
     ASSERT_TRUE(step(watcher)); // seen once
     ASSERT_TRUE(step(watcher)); // settled: processed
@@ -93,13 +70,6 @@ TEST_F(WatchedHostileFile, IsMarkedSeenAndNotRetriedUntilItChanges)
 
 TEST_F(WatchedHostileFile, EveryKindOfBrokenFileLeavesTheWatcherPolling)
 {
-    FolderWatcher watcher;
-    watcher.setTickInterval(std::chrono::hours(1));
-    QList<ActivityItem> history;
-    watcher.setHistorySink([&](const QList<ActivityItem>& items) { history += items; });
-    ASSERT_TRUE(watcher.add(inDir, WatchAction::convert(QStringLiteral("jpg"))));
-    ASSERT_TRUE(step(watcher));
-
     int decodable = 0;
     for (const HostileFile& file : hostileFiles()) {
         file.make(inDir);

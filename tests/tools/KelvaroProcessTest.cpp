@@ -12,7 +12,6 @@
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 #include "TestPaths.h"
-#include "model/Operations.h"
 
 using namespace kelvaro;
 namespace ti = kelvaro::testimages;
@@ -30,13 +29,12 @@ class KelvaroProcess : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        initVips();
         ASSERT_TRUE(QFileInfo(tool()).isExecutable()) << "build the kelvaro-process target first: " << tool().toStdString();
-        ASSERT_TRUE(QDir(m_root.path()).mkdir(QStringLiteral("in")));
     }
     static QString tool() { return QStringLiteral(KELVARO_BUILD_DIR "/kelvaro-process"); }
-    QString in() const { return m_root.filePath(QStringLiteral("in")); }
-    QString out() const { return m_root.filePath(QStringLiteral("out")); }
+    QString in() const { return m_in.path(); }
+    QString out() const { return m_out.path(); }
+    QString outFile(const QString& name) const { return QDir(out()).filePath(name); }
 
     // Runs the tool with Czech texts (the settings follow this test's XDG_CONFIG_HOME).
     ToolRun run(const QString& op, const QStringList& files, const QStringList& extra = {})
@@ -50,12 +48,9 @@ protected:
         QProcess process;
         process.start(tool(), args);
         EXPECT_TRUE(process.waitForFinished(60000));
-        ToolRun r;
-        r.exitCode = process.exitCode();
-        r.stdoutText = QString::fromUtf8(process.readAllStandardOutput());
-        r.stderrText = QString::fromUtf8(process.readAllStandardError());
-        r.json = QJsonDocument::fromJson(r.stdoutText.toUtf8()).object();
-        return r;
+        const QByteArray output = process.readAllStandardOutput();
+        return {process.exitCode(), QJsonDocument::fromJson(output).object(), QString::fromUtf8(output),
+                QString::fromUtf8(process.readAllStandardError())};
     }
     static QStringList outputNames(const ToolRun& r)
     {
@@ -65,7 +60,7 @@ protected:
         return names;
     }
 
-    QTemporaryDir m_root;
+    QTemporaryDir m_in, m_out;
 };
 
 TEST_F(KelvaroProcess, compressPrintsTheWholeResult)
@@ -76,7 +71,7 @@ TEST_F(KelvaroProcess, compressPrintsTheWholeResult)
     EXPECT_EQ(outputNames(r), QStringList{QStringLiteral("X komprese.jpg")});
     const QJsonObject entry = r.json.value(QStringLiteral("entries")).toArray().first().toObject();
     EXPECT_EQ(entry.value(QStringLiteral("fileName")).toString(), QStringLiteral("X.jpg"));
-    EXPECT_EQ(entry.value(QStringLiteral("outputPath")).toString(), QDir(out()).filePath(QStringLiteral("X komprese.jpg")));
+    EXPECT_EQ(entry.value(QStringLiteral("outputPath")).toString(), outFile(QStringLiteral("X komprese.jpg")));
     EXPECT_TRUE(entry.value(QStringLiteral("savedBytes")).isDouble());
     EXPECT_EQ(r.json.value(QStringLiteral("failed")).toInt(), 1);
     EXPECT_EQ(r.json.value(QStringLiteral("firstError")).toString(), QStringLiteral("Soubor „bad.jpg“ se nepodařilo otevřít."));
@@ -88,7 +83,7 @@ TEST_F(KelvaroProcess, compressPrintsTheWholeResult)
         "^\\{\"outputs\":.*\"entries\":\\[\\{\"fileName\":.*\"savedBytes\":.*\"outputPath\":.*\\}\\],"
         "\"failed\":.*\"firstError\":.*\"text\":.*\"moves\":.*\"keptOriginals\":0\\}\n$"));
     EXPECT_TRUE(order.match(r.stdoutText).hasMatch()) << r.stdoutText.toStdString();
-    EXPECT_EQ(ti::jpegQuality(QDir(out()).filePath(QStringLiteral("X komprese.jpg"))), 70);
+    EXPECT_EQ(ti::jpegQuality(outFile(QStringLiteral("X komprese.jpg"))), 70);
 }
 
 TEST_F(KelvaroProcess, settingsAreWrittenBeforeTheRun)
@@ -131,7 +126,7 @@ TEST_F(KelvaroProcess, renameMoveAndZip)
     EXPECT_EQ(outputNames(moved), QStringList{QStringLiteral("a.jpg")});
     const QJsonObject move = moved.json.value(QStringLiteral("moves")).toArray().first().toObject();
     EXPECT_EQ(move.value(QStringLiteral("from")).toString(), files[0]);
-    EXPECT_EQ(move.value(QStringLiteral("to")).toString(), QDir(out()).filePath(QStringLiteral("a.jpg")));
+    EXPECT_EQ(move.value(QStringLiteral("to")).toString(), outFile(QStringLiteral("a.jpg")));
     EXPECT_EQ(moved.json.value(QStringLiteral("keptOriginals")).toInt(), 0);
     EXPECT_FALSE(QFileInfo::exists(files[0]));
 }
@@ -144,7 +139,7 @@ TEST_F(KelvaroProcess, presetAndWorkflowRecords)
                            {file});
     ASSERT_EQ(preset.exitCode, 0) << preset.stderrText.toStdString();
     EXPECT_EQ(outputNames(preset), QStringList{QStringLiteral("p Malé.png")});
-    EXPECT_EQ(ti::pixelSize(QDir(out()).filePath(QStringLiteral("p Malé.png"))), QSize(100, 75));
+    EXPECT_EQ(ti::pixelSize(outFile(QStringLiteral("p Malé.png"))), QSize(100, 75));
 
     const ToolRun workflow = run(
         QStringLiteral("{\"workflow\":{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E50\",\"name\":\"Malý\",\"symbol\":\"star\","
@@ -155,7 +150,7 @@ TEST_F(KelvaroProcess, presetAndWorkflowRecords)
         {file});
     ASSERT_EQ(workflow.exitCode, 0) << workflow.stderrText.toStdString() << workflow.stdoutText.toStdString();
     EXPECT_EQ(outputNames(workflow), QStringList{QStringLiteral("p Malý.jpg")});
-    EXPECT_EQ(ti::pixelSize(QDir(out()).filePath(QStringLiteral("p Malý.jpg"))), QSize(200, 150));
+    EXPECT_EQ(ti::pixelSize(outFile(QStringLiteral("p Malý.jpg"))), QSize(200, 150));
 }
 
 TEST_F(KelvaroProcess, badArgumentsAreRefusedWithExitTwo)

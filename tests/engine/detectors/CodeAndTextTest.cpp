@@ -26,7 +26,7 @@ QImage barcode(const std::string& digits)
     return image;
 }
 
-TEST(ZXingCodeReader, ReadsEveryCodeOfOnePictureUnicodePayloadsAndBarcodes)
+TEST(ZXingCodeReader, ReadsEveryCodeOfOnePictureUnicodePayloadsAndBarcodesAndNothingElse)
 {
     QImage canvas(900, 400, QImage::Format_RGB888);
     canvas.fill(Qt::white);
@@ -38,16 +38,15 @@ TEST(ZXingCodeReader, ReadsEveryCodeOfOnePictureUnicodePayloadsAndBarcodes)
     found.sort();
     EXPECT_EQ(found, (QStringList{QStringLiteral("druhý"), QStringLiteral("Žluťoučký kůň")}));
     EXPECT_EQ(ZXingCodeReader().read(test::rgbMat(barcode("5901234123457"))), QStringList{QStringLiteral("5901234123457")});
-}
-
-TEST(ZXingCodeReader, NothingInAPlainPictureOrAWrongMatrix)
-{
+    // Nothing in a plain picture or a matrix of the wrong kind.
     EXPECT_TRUE(ZXingCodeReader().read(cv::Mat(200, 200, CV_8UC3, cv::Scalar::all(255))).isEmpty());
     EXPECT_TRUE(ZXingCodeReader().read(cv::Mat(200, 200, CV_8UC1, cv::Scalar::all(255))).isEmpty());
     EXPECT_TRUE(ZXingCodeReader().read(cv::Mat()).isEmpty());
 }
 
-TEST(TesseractRecognizer, ReadsCzechLettersAndSeveralLinesInOrder)
+// Czech letters and several lines come out in order; each thread has its own engine; blank images
+// give no lines.
+TEST(TesseractRecognizer, ReadsCzechLinesInOrderOnEveryThreadAndNothingFromBlankImages)
 {
     QImage image(1000, 320, QImage::Format_RGB888);
     image.fill(Qt::white);
@@ -59,19 +58,13 @@ TEST(TesseractRecognizer, ReadsCzechLettersAndSeveralLinesInOrder)
     painter.drawText(QPoint(40, 100), QStringLiteral("Dobrý den, posílám fakturu č. 12"));
     painter.drawText(QPoint(40, 220), QStringLiteral("Těšíme se na spolupráci, Jiří"));
     painter.end();
-    EXPECT_EQ(TesseractRecognizer().lines(test::rgbMat(image)),
-              (QStringList{QStringLiteral("Dobrý den, posílám fakturu č. 12"), QStringLiteral("Těšíme se na spolupráci, Jiří")}));
-}
-
-TEST(TesseractRecognizer, EachThreadHasItsOwnEngineAndBlankImagesGiveNoLines)
-{
-    const cv::Mat text = test::rgbMat(test::textImage(QStringLiteral("FAKTURA 2024")));
+    const cv::Mat text = test::rgbMat(image);
     QStringList fromThread;
     std::thread worker([&] { fromThread = TesseractRecognizer().lines(text); });
     const QStringList here = TesseractRecognizer().lines(text);
     worker.join();
-    EXPECT_EQ(here, fromThread);
-    EXPECT_EQ(here, QStringList{QStringLiteral("FAKTURA 2024")});
+    EXPECT_EQ(here, (QStringList{QStringLiteral("Dobrý den, posílám fakturu č. 12"), QStringLiteral("Těšíme se na spolupráci, Jiří")}));
+    EXPECT_EQ(fromThread, here);
     EXPECT_TRUE(TesseractRecognizer().isAvailable());
     EXPECT_TRUE(TesseractRecognizer().lines(cv::Mat(300, 400, CV_8UC3, cv::Scalar::all(255))).isEmpty());
     EXPECT_TRUE(TesseractRecognizer().lines(cv::Mat()).isEmpty());

@@ -12,11 +12,8 @@ TEST(DocumentOutline, CornersAreOrderedClockwiseFromTopLeft)
 {
     const std::array<cv::Point2f, 4> shuffled = {cv::Point2f(90, 95), cv::Point2f(10, 5), cv::Point2f(5, 100),
                                                  cv::Point2f(100, 10)};
-    const auto ordered = orderedCorners(shuffled);
-    EXPECT_EQ(ordered[0], cv::Point2f(10, 5));
-    EXPECT_EQ(ordered[1], cv::Point2f(100, 10));
-    EXPECT_EQ(ordered[2], cv::Point2f(90, 95));
-    EXPECT_EQ(ordered[3], cv::Point2f(5, 100));
+    EXPECT_EQ(orderedCorners(shuffled),
+              (std::array<cv::Point2f, 4>{cv::Point2f(10, 5), cv::Point2f(100, 10), cv::Point2f(90, 95), cv::Point2f(5, 100)}));
 }
 
 struct SheetCase {

@@ -1,5 +1,4 @@
 // Face detection: the suppression that merges the detectors, and the real detectors on real photos.
-#include <QImage>
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
@@ -47,20 +46,6 @@ TEST(FaceDetector, MissingModelsMakeAnUnavailableDetectorThatFindsNothing)
     EXPECT_TRUE(haar.detect(grey).isEmpty());
 }
 
-// The face of astronaut.png lies about x 175–270, y 70–180 (512 × 512).
-TEST(FaceDetector, FindsTheFrontalFaceOfTheAstronaut)
-{
-    KELVARO_REQUIRE_MODEL_OR_SKIP(faceFrontModel);
-    KELVARO_SAMPLE_PHOTO_OR_SKIP(path, "astronaut.png");
-    const cv::Mat rgb = test::rgbMatFromFile(path);
-    const QList<QRectF> faces = FaceDetector::shared()->detect(rgb);
-    ASSERT_EQ(faces.size(), 1);
-    const QRectF face(faces[0].x() * 512, faces[0].y() * 512, faces[0].width() * 512, faces[0].height() * 512);
-    EXPECT_TRUE(face.contains(QPointF(222, 125))) << face.x() << "," << face.y();
-    EXPECT_GT(face.width(), 60);
-    EXPECT_LT(face.width(), 160);
-}
-
 TEST(FaceDetector, WithoutTheNetworksTheCascadeAloneFindsAFrontalFace)
 {
     KELVARO_SAMPLE_PHOTO_OR_SKIP(path, "astronaut.png");
@@ -71,14 +56,22 @@ TEST(FaceDetector, WithoutTheNetworksTheCascadeAloneFindsAFrontalFace)
     EXPECT_TRUE(faces[0].contains(QPointF(222 / 512.0, 125 / 512.0)));
 }
 
-TEST(FaceDetector, FindsTheThreeQuarterFaceOfTheCameraman)
+// The astronaut's frontal face lies about x 175–270, y 70–180; the cameraman's three-quarter
+// one around (220, 160) (both photos 512 × 512).
+TEST(FaceDetector, FindsTheFacesOfTheSamplePhotos)
 {
+    KELVARO_REQUIRE_MODEL_OR_SKIP(faceFrontModel);
     KELVARO_REQUIRE_MODEL_OR_SKIP(faceBackModel);
-    KELVARO_SAMPLE_PHOTO_OR_SKIP(path, "camera.png");
-    const QList<QRectF> faces = FaceDetector::shared()->detect(test::rgbMatFromFile(path));
-    ASSERT_GE(faces.size(), 1);
-    const QRectF face(faces[0].x() * 512, faces[0].y() * 512, faces[0].width() * 512, faces[0].height() * 512);
-    EXPECT_TRUE(face.contains(QPointF(220, 160))) << face.x() << "," << face.y();
+    for (const auto& [name, inFace] : {std::pair{"astronaut.png", QPointF(222, 125)}, {"camera.png", QPointF(220, 160)}}) {
+        SCOPED_TRACE(name);
+        KELVARO_SAMPLE_PHOTO_OR_SKIP(path, name);
+        const QList<QRectF> faces = FaceDetector::shared()->detect(test::rgbMatFromFile(path));
+        ASSERT_EQ(faces.size(), 1);
+        const QRectF face(faces[0].x() * 512, faces[0].y() * 512, faces[0].width() * 512, faces[0].height() * 512);
+        EXPECT_TRUE(face.contains(inFace)) << face.x() << "," << face.y();
+        EXPECT_GT(face.width(), 60);
+        EXPECT_LT(face.width(), 160);
+    }
 }
 
 TEST(FaceDetector, FindsSmallFacesOfAGroupPhoto)
@@ -102,10 +95,8 @@ TEST(FaceDetector, FindsSmallFacesOfAGroupPhoto)
     EXPECT_EQ(found, 4);
 }
 
-TEST(FaceDetector, FindsNoFaceInAPlainOrTexturedPhotoWithoutPeople)
+TEST(FaceDetector, FindsNoFaceInATexturedPhotoWithoutPeople)
 {
-    const cv::Mat grey(600, 800, CV_8UC3, cv::Scalar::all(128));
-    EXPECT_TRUE(FaceDetector::shared()->detect(grey).isEmpty());
     cv::Mat noise(600, 800, CV_8UC3);
     cv::randu(noise, cv::Scalar::all(0), cv::Scalar::all(255));
     cv::GaussianBlur(noise, noise, cv::Size(0, 0), 3);

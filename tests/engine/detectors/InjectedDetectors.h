@@ -53,12 +53,6 @@ struct FixedLines : detectors::TextRecognizer {
     QStringList found;
 };
 
-struct FixedCodes : detectors::CodeReader {
-    explicit FixedCodes(QStringList result) : found(std::move(result)) {}
-    QStringList read(const cv::Mat&) const override { return found; }
-    QStringList found;
-};
-
 // A QImage (any format) as the RGB matrix the detectors take.
 cv::Mat rgbMat(const QImage& image);
 // A file's pixels as an RGB matrix (transparent parts on white).
