@@ -1,7 +1,6 @@
-// The intake of files from outside the windows, and the order in which the long-running
-// services start.
+// The intake of files from outside the windows (opened files arriving are the single-instance
+// tests' hand-off from the real program), and the order in which the long-running services start.
 #include <QGuiApplication>
-#include <QWidget>
 
 #include "AppTestSupport.h"
 #include "app/AppDelegate.h"
@@ -18,45 +17,15 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
-        mainWindow = std::make_unique<QWidget>();
-        hooks.showMainWindow = [this] {
-            calls << QStringLiteral("window");
-            mainWindow->show();
-        };
+        hooks.showMainWindow = [this] { calls << QStringLiteral("window"); };
     }
 
     FolderWatcher watcher;
     AppDelegate::Hooks hooks;
-    std::unique_ptr<QWidget> mainWindow;
     QStringList calls;
 };
 
-TEST_F(AppDelegateTest, OpenedFilesReplaceTheWheelShowHomeAndTheWindow)
-{
-    AppDelegate delegate(*store, watcher, hooks);
-    store->receive(QStringList{writePhoto(dir(), QStringLiteral("old.jpg"))}, false);
-    store->setSidebarSelection(SidebarItem::shelves);
-    const QString a = writePhoto(dir(), QStringLiteral("a.jpg"));
-    const QString b = writePhoto(dir(), QStringLiteral("b.png"));
-
-    delegate.accept({a, b});
-    EXPECT_EQ(store->droppedFiles(), (QStringList{a, b}));
-    EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
-    EXPECT_EQ(calls, QStringList{QStringLiteral("window")});
-    EXPECT_TRUE(mainWindow->isVisible());
-}
-
-TEST_F(AppDelegateTest, AClosedWindowComesBack)
-{
-    AppDelegate delegate(*store, watcher, hooks);
-    mainWindow->show();
-    mainWindow->close();
-    ASSERT_FALSE(mainWindow->isVisible());
-    delegate.accept({writePhoto(dir(), QStringLiteral("a.jpg"))});
-    EXPECT_TRUE(mainWindow->isVisible());
-}
-
-TEST_F(AppDelegateTest, EmptyListChangesNothing)
+TEST_F(AppDelegateTest, NoFilesChangeNothingAndABareLaunchOnlyBringsTheWindowForward)
 {
     AppDelegate delegate(*store, watcher, hooks);
     const QString old = writePhoto(dir(), QStringLiteral("old.jpg"));
@@ -64,55 +33,41 @@ TEST_F(AppDelegateTest, EmptyListChangesNothing)
     store->setSidebarSelection(SidebarItem::history);
     delegate.accept({});
     delegate.handle(LaunchRequest{{}, false});
-    EXPECT_EQ(store->droppedFiles(), QStringList{old});
-    EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
     EXPECT_TRUE(calls.isEmpty());
-}
-
-TEST_F(AppDelegateTest, BareLaunchOnlyBringsTheWindowForward)
-{
-    AppDelegate delegate(*store, watcher, hooks);
-    store->setSidebarSelection(SidebarItem::history);
     delegate.handle(LaunchRequest{{}, true});
     EXPECT_EQ(calls, QStringList{QStringLiteral("window")});
+    EXPECT_EQ(store->droppedFiles(), QStringList{old});
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
-    EXPECT_TRUE(store->droppedFiles().isEmpty());
 }
 
-// The process outlives its last window only when the desktop shows the tray item; until the
-// tray step has run, the application's own setting stands.
-TEST_F(AppDelegateTest, KeepsRunningAfterTheLastWindowOnlyWithATray)
+// Nothing runs inside the launch call itself: the first window is drawn first. The process then
+// outlives its last window only when the desktop shows the tray item; until the tray step has
+// run, the application's own setting stands.
+TEST_F(AppDelegateTest, ServicesStartAfterLaunchInOrderAndTheProcessOutlivesItsWindowsOnlyWithATray)
 {
     const bool before = QGuiApplication::quitOnLastWindowClosed();
     for (const bool shown : {true, false}) {
+        FolderWatcher fresh;
+        calls.clear();
+        hooks.startUpdateChecker = [&] {
+            calls << (fresh.isStarted() ? QStringLiteral("updates after watcher") : QStringLiteral("updates first"));
+        };
+        hooks.installTray = [&] {
+            calls << QStringLiteral("tray");
+            return shown;
+        };
         QGuiApplication::setQuitOnLastWindowClosed(shown);
-        hooks.installTray = [shown] { return shown; };
-        AppDelegate delegate(*store, watcher, hooks);
-        EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), shown);
+        AppDelegate delegate(*store, fresh, hooks);
         delegate.didFinishLaunching();
+        EXPECT_FALSE(fresh.isStarted());
+        EXPECT_TRUE(calls.isEmpty());
+        EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), shown);
         settle();
+        EXPECT_TRUE(fresh.isStarted());
+        EXPECT_EQ(calls, (QStringList{QStringLiteral("updates after watcher"), QStringLiteral("tray")}));
         EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), !shown) << shown;
     }
     QGuiApplication::setQuitOnLastWindowClosed(before);
-}
-
-TEST_F(AppDelegateTest, ServicesStartAfterLaunchInOrder)
-{
-    hooks.startUpdateChecker = [this] {
-        calls << (watcher.isStarted() ? QStringLiteral("updates after watcher") : QStringLiteral("updates first"));
-    };
-    hooks.installTray = [this] {
-        calls << QStringLiteral("tray");
-        return false;
-    };
-    AppDelegate delegate(*store, watcher, hooks);
-    delegate.didFinishLaunching();
-    // Nothing runs inside the launch call itself: the first window is drawn first.
-    EXPECT_FALSE(watcher.isStarted());
-    EXPECT_TRUE(calls.isEmpty());
-    settle();
-    EXPECT_TRUE(watcher.isStarted());
-    EXPECT_EQ(calls, (QStringList{QStringLiteral("updates after watcher"), QStringLiteral("tray")}));
 }
 
 } // namespace

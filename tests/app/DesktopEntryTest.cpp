@@ -1,22 +1,17 @@
-// The files the desktop reads about Kelvaro: the launcher entry passes the freedesktop checker
-// and says what the application handles, and the installed icon is the one the windows show.
+// The launcher entry the desktop reads about Kelvaro: it passes the freedesktop checker and says
+// what the application handles.
 #include <QFile>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
-#include <QSvgRenderer>
-#include <QPainter>
 
 #include "TestPaths.h"
 #include "AppTestSupport.h"
-#include "ui/design/AppIcon.h"
 
 using namespace kelvaro;
 
 namespace {
 
 const QString kEntry = QStringLiteral(KELVARO_SOURCE_DIR "/resources/kelvaro.desktop");
-const QString kIcon = QStringLiteral(KELVARO_SOURCE_DIR "/resources/kelvaro.svg");
 
 // The value of `key` in `group` of the desktop entry (keys are read verbatim, unlike QSettings).
 QString entryValue(const QString& group, const QString& key)

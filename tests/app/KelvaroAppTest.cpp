@@ -1,36 +1,44 @@
+// The application: its commands, the windows it owns and how they follow the language, the
+// welcome over the main window and the settings window.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "app/Commands.h"
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
+#include "app/ScreenInstaller.h"
 #include "app/TrayIcon.h"
 #include "l10n/Localization.h"
+#include "model/GuideContent.h"
+#include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
+#include "../support/TestSupport.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/ScreenFactory.h"
-#include "ui/main/Sidebar.h"
 #include "ui/main/WindowToolbar.h"
+#include "ui/onboarding/OnboardingView.h"
+#include "ui/settings/SettingsView.h"
 
 using namespace kelvaro;
 
 namespace {
 
-void spin(int ms = 30)
-{
-    const qint64 until = QDateTime::currentMSecsSinceEpoch() + ms;
-    do
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    while (QDateTime::currentMSecsSinceEpoch() < until);
-}
+using test::settle;
+using test::waitUntil;
+
+const QString kOnboarded = QStringLiteral("kelvaro.onboarded");
 
 class KelvaroAppTest : public ::testing::Test {
 protected:
@@ -50,6 +58,7 @@ protected:
         Settings::shared().remove(QStringLiteral("kelvaro.studio.enabled"));
     }
 
+    // The items a menu shows.
     QStringList menuTitles(const QString& objectName) const
     {
         QStringList titles;
@@ -57,7 +66,8 @@ protected:
         if (!menu)
             return titles;
         for (QAction* a : menu->actions())
-            titles << (a->isSeparator() ? QStringLiteral("—") : a->text());
+            if (a->isVisible())
+                titles << (a->isSeparator() ? QStringLiteral("—") : a->text());
         return titles;
     }
 
@@ -65,33 +75,41 @@ protected:
     std::unique_ptr<KelvaroApp> app;
 };
 
-TEST_F(KelvaroAppTest, WheelMenuItemsAndShortcuts)
+// With every screen installed and the welcome not yet done.
+class KelvaroAppWithScreensTest : public KelvaroAppTest {
+protected:
+    void SetUp() override
+    {
+        Settings::shared().remove(kOnboarded);
+        installScreens();
+        KelvaroAppTest::SetUp();
+    }
+    void TearDown() override
+    {
+        KelvaroAppTest::TearDown();
+        ScreenFactory::reset();
+    }
+    OnboardingView* onboarding() const
+    {
+        QDialog* dialog = app->mainWindow()->onboarding();
+        return dialog ? dialog->findChild<OnboardingView*>() : nullptr;
+    }
+};
+
+// The guide's list of shortcuts is what the commands are bound to.
+TEST_F(KelvaroAppTest, EveryShortcutTheGuideListsIsBoundToACommand)
 {
-    EXPECT_EQ(menuTitles(QStringLiteral("wheelMenu")),
-              (QStringList{QStringLiteral("Převést"), QStringLiteral("Nástroje"), QStringLiteral("Akce"), QStringLiteral("—"),
-                           QStringLiteral("Vybrat soubory…")}));
-    Commands* c = app->commands();
-    EXPECT_EQ(c->convertMode()->shortcut(), QKeySequence(QStringLiteral("Ctrl+1")));
-    EXPECT_EQ(c->toolsMode()->shortcut(), QKeySequence(QStringLiteral("Ctrl+2")));
-    EXPECT_EQ(c->actionsMode()->shortcut(), QKeySequence(QStringLiteral("Ctrl+3")));
-    EXPECT_EQ(c->chooseFiles()->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
-    EXPECT_EQ(c->settings()->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
+    QList<QKeySequence> bound;
+    for (const QAction* action : app->commands()->findChildren<QAction*>())
+        bound += action->shortcuts();
+    for (const GuideShortcut& row : GuideContent::shortcuts())
+        if (row.keys.startsWith(QLatin1String("Ctrl+"))) {
+            EXPECT_TRUE(bound.contains(QKeySequence(row.keys))) << row.keys.toStdString();
+        }
     EXPECT_EQ(app->mainWindow()->menuBar()->findChild<QMenu*>(QStringLiteral("wheelMenu"))->title(), QStringLiteral("Kolo"));
 }
 
-TEST_F(KelvaroAppTest, ModeCommandsSwitchTheWheelAndShowHome)
-{
-    store->setSidebarSelection(SidebarItem::history);
-    app->commands()->toolsMode()->trigger();
-    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
-    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::home));
-    app->commands()->actionsMode()->trigger();
-    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
-    app->commands()->convertMode()->trigger();
-    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
-}
-
-TEST_F(KelvaroAppTest, WithASheetOpenModeCommandsChangeNothing)
+TEST_F(KelvaroAppTest, ModeCommandsSwitchTheWheelAndShowHomeButNotOverAnOpenSheet)
 {
     app->showMainWindow();
     store->setSidebarSelection(SidebarItem::shelves);
@@ -101,6 +119,15 @@ TEST_F(KelvaroAppTest, WithASheetOpenModeCommandsChangeNothing)
     EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::shelves));
     ASSERT_NE(app->mainWindow()->content()->sheet(), nullptr);
     app->mainWindow()->content()->sheet()->reject();
+
+    store->setSidebarSelection(SidebarItem::history);
+    app->commands()->toolsMode()->trigger();
+    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::home));
+    app->commands()->actionsMode()->trigger();
+    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
+    app->commands()->convertMode()->trigger();
+    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
 }
 
 TEST_F(KelvaroAppTest, ChooseFilesAsksForTheImporterReplacing)
@@ -121,38 +148,34 @@ TEST_F(KelvaroAppTest, GuideCommandSelectsTheGuideWithoutOpeningAWindow)
     EXPECT_FALSE(app->mainWindow()->isVisible());
     app->showMainWindow();
     EXPECT_EQ(app->mainWindow()->content()->currentSection(), SidebarItem::guide);
+    EXPECT_EQ(app->mainWindow()->onboarding(), nullptr) << "no welcome without its screen";
 }
 
-TEST_F(KelvaroAppTest, SwitchingToEnglishRebuildsTheWindowKeepingTheScreen)
+TEST_F(KelvaroAppTest, SwitchingToEnglishRebuildsTheWindowKeepingTheScreenAndRetitlesTheSettings)
 {
     app->showMainWindow();
     store->setSidebarSelection(SidebarItem::history);
+    app->openSettings();
     ContentView* before = app->mainWindow()->content();
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    spin();
+    ASSERT_TRUE(waitUntil([&] { return app->mainWindow()->content() != before; }));
     ContentView* after = app->mainWindow()->content();
-    EXPECT_NE(after, before);
     EXPECT_EQ(after->currentSection(), SidebarItem::history);
     EXPECT_EQ(after->toolbar()->outputFolderAction()->text(), QStringLiteral("Output Folder"));
     EXPECT_EQ(app->mainWindow()->menuBar()->findChild<QMenu*>(QStringLiteral("wheelMenu"))->title(), QStringLiteral("Wheel"));
     EXPECT_EQ(app->commands()->chooseFiles()->text(), QStringLiteral("Choose Files…"));
+    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Settings"));
 }
 
 TEST_F(KelvaroAppTest, StudioWindowOnlyWhileEnabled)
 {
     EXPECT_FALSE(app->openStudio());
     EXPECT_EQ(app->studioWindow(), nullptr);
-    const auto helpItems = [this] {
-        QStringList shown;
-        for (QAction* a : app->mainWindow()->menuBar()->findChild<QMenu*>(QStringLiteral("helpMenu"))->actions())
-            if (a->isVisible())
-                shown << (a->isSeparator() ? QStringLiteral("—") : a->text());
-        return shown;
-    };
-    EXPECT_EQ(helpItems(), QStringList{QStringLiteral("Průvodce funkcemi Kelvaro")}) << "no studio item, no divider";
+    EXPECT_EQ(menuTitles(QStringLiteral("helpMenu")), QStringList{QStringLiteral("Průvodce funkcemi Kelvaro")})
+        << "no studio item, no divider";
     Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), true);
-    EXPECT_EQ(helpItems(), (QStringList{QStringLiteral("Průvodce funkcemi Kelvaro"), QStringLiteral("—"),
-                                        QStringLiteral("Studio pro screenshoty…")}));
+    EXPECT_EQ(menuTitles(QStringLiteral("helpMenu")), (QStringList{QStringLiteral("Průvodce funkcemi Kelvaro"), QStringLiteral("—"),
+                                                                   QStringLiteral("Studio pro screenshoty…")}));
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
     EXPECT_TRUE(app->openStudio());
     ASSERT_NE(app->studioWindow(), nullptr);
@@ -160,52 +183,77 @@ TEST_F(KelvaroAppTest, StudioWindowOnlyWhileEnabled)
     EXPECT_EQ(app->studioWindow()->windowTitle(), QStringLiteral("Studio pro screenshoty"));
 }
 
-TEST_F(KelvaroAppTest, SettingsWindowOpensAndFollowsTheLanguage)
-{
-    app->commands()->settings()->trigger();
-    ASSERT_NE(app->settingsWindow(), nullptr);
-    EXPECT_EQ(app->settingsWindow()->objectName(), QStringLiteral("settings"));
-    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Nastavení"));
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    spin();
-    ASSERT_NE(app->settingsWindow(), nullptr);
-    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Settings"));
-    EXPECT_TRUE(app->settingsWindow()->isVisible());
-}
-
-TEST_F(KelvaroAppTest, WithoutATrayClosingTheLastWindowQuits)
+TEST_F(KelvaroAppTest, WithoutADesktopTrayClosingTheLastWindowQuits)
 {
     EXPECT_EQ(app->tray(), nullptr);
     EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());
-}
-
-TEST_F(KelvaroAppTest, OnboardingStaysOverTheWindowUntilDone)
-{
-    ScreenFactory::install(Screen::onboarding, [](const ScreenContext&, QWidget* parent) { return new QWidget(parent); });
-    app->showMainWindow();
-    QDialog* onboarding = app->mainWindow()->onboarding();
-    ASSERT_NE(onboarding, nullptr);
-    EXPECT_EQ(onboarding->windowModality(), Qt::WindowModal);
-    onboarding->reject(); // Escape does not dismiss it
-    EXPECT_TRUE(onboarding->isVisible());
-    Settings::shared().setValue(QStringLiteral("kelvaro.onboarded"), true);
-    spin();
-    EXPECT_EQ(app->mainWindow()->onboarding(), nullptr);
-    ScreenFactory::reset();
-}
-
-TEST_F(KelvaroAppTest, NoOnboardingWithoutAnInstalledScreenOrOnceDone)
-{
-    app->showMainWindow();
-    EXPECT_EQ(app->mainWindow()->onboarding(), nullptr);
-}
-
-TEST_F(KelvaroAppTest, InstallingTheTrayWithoutADesktopTrayKeepsTheWindowsInCharge)
-{
     EXPECT_FALSE(app->installTray());
     ASSERT_NE(app->tray(), nullptr);
     EXPECT_FALSE(app->tray()->isAvailable());
     EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());
+}
+
+TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSettings)
+{
+    QTemporaryDir temp;
+    const QString folder = temp.filePath(QStringLiteral("Výsledky"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(OutputFolder::remember(folder));
+    app->showMainWindow();
+    QDialog* dialog = app->mainWindow()->onboarding();
+    ASSERT_NE(onboarding(), nullptr);
+    EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(dialog, &escape);
+    dialog->close();
+    settle();
+    EXPECT_TRUE(dialog->isVisible());
+
+    OnboardingView* view = onboarding();
+    EXPECT_TRUE(view->backButton()->isHidden());
+    EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Dál"));
+    view->mainButton()->click();
+    EXPECT_EQ(view->step(), 1);
+    view->backButton()->click();
+    EXPECT_EQ(view->step(), 0);
+    view->mainButton()->click();
+    view->mainButton()->click();
+    EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Začít"));
+    EXPECT_EQ(view->folder(), std::optional<QString>(folder));
+    view->mainButton()->click();
+    EXPECT_EQ(Settings::shared().boolValue(kOnboarded), std::optional<bool>(true));
+    ASSERT_TRUE(waitUntil([&] { return app->mainWindow()->onboarding() == nullptr; }));
+
+    // "Zobrazit" in the settings' data section: again, from the welcome step.
+    app->openSettings();
+    EXPECT_EQ(app->settingsWindow()->parentWidget(), app->mainWindow()); // stays over it
+    app->settingsWindow()->findChild<QAbstractButton*>(QStringLiteral("showOnboarding"))->click();
+    ASSERT_NE(onboarding(), nullptr);
+    EXPECT_EQ(onboarding()->step(), 0);
+    onboarding()->findChild<QAbstractButton*>(QStringLiteral("skip"))->click();
+    EXPECT_EQ(Settings::shared().boolValue(kOnboarded), std::optional<bool>(true));
+}
+
+TEST_F(KelvaroAppWithScreensTest, LanguageFromTheWelcomeRetranslatesItAndTheSettingsInPlace)
+{
+    app->showMainWindow();
+    app->commands()->settings()->trigger();
+    ASSERT_NE(app->settingsWindow(), nullptr);
+    EXPECT_EQ(app->settingsWindow()->objectName(), QStringLiteral("settings"));
+    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Nastavení"));
+    QWidget* settingsContent = app->settingsWindow()->findChild<settings::SettingsView*>();
+    OnboardingView* view = onboarding();
+    ASSERT_NE(view, nullptr);
+    auto* language = view->findChild<QComboBox*>(QStringLiteral("language"));
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(language, &down); // Čeština → English
+    settle();
+    EXPECT_EQ(Settings::shared().stringListValue(QStringLiteral("AppleLanguages")), std::optional<QStringList>(QStringList{"en"}));
+    EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Next"));
+    EXPECT_EQ(onboarding(), view); // the same welcome, not a new one
+    EXPECT_EQ(app->settingsWindow()->findChild<settings::SettingsView*>(), settingsContent);
+    EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Settings"));
+    EXPECT_TRUE(app->settingsWindow()->isVisible());
 }
 
 } // namespace

@@ -9,8 +9,8 @@
 #include "AppTestSupport.h"
 #include "app/MenuBarDropView.h"
 #include "app/StatusItemDrop.h"
-#include "platform/Settings.h"
 #include "app/ScreenInstaller.h"
+#include "platform/Settings.h"
 #include "ui/main/ScreenFactory.h"
 #include "watch/FolderWatcher.h"
 
@@ -19,19 +19,15 @@ using namespace kelvaro::apptest;
 
 namespace {
 
-QMimeData* urlData(const QList<QUrl>& urls)
+// Drag data of `urls`: web links as they are, paths as file URLs.
+std::unique_ptr<QMimeData> urlData(const QStringList& urls)
 {
-    auto* data = new QMimeData;
-    data->setUrls(urls);
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> list;
+    for (const QString& url : urls)
+        list.append(url.startsWith(QLatin1String("https:")) ? QUrl(url) : QUrl::fromLocalFile(url));
+    data->setUrls(list);
     return data;
-}
-
-QList<QUrl> fileUrls(const QStringList& paths)
-{
-    QList<QUrl> urls;
-    for (const QString& path : paths)
-        urls.append(QUrl::fromLocalFile(path));
-    return urls;
 }
 
 // True when the box took the drag.
@@ -78,12 +74,22 @@ protected:
     int quits = 0;
 };
 
-TEST_F(MenuBarDropViewTest, DragOverSaysLetGoAndLeavingRestores)
+TEST_F(MenuBarDropViewTest, WebLinksAndTextAreRefusedAndAPhotoDragSaysLetGo)
 {
     MenuBarDropView view(*store, watcher, hooks);
     DropBox* box = view.dropBox();
-    QMimeData* data = urlData(fileUrls({writePhoto(dir(), QStringLiteral("a.jpg"))}));
-    EXPECT_TRUE(dragEnter(box, data));
+    const std::unique_ptr<QMimeData> links = urlData({QStringLiteral("https://example.com/a.jpg")});
+    EXPECT_FALSE(dragEnter(box, links.get()));
+    EXPECT_FALSE(box->isTargeted());
+    EXPECT_FALSE(drop(box, links.get()));
+    QMimeData text;
+    text.setText(QStringLiteral("/tmp/a.jpg"));
+    EXPECT_FALSE(dragEnter(box, &text));
+    EXPECT_TRUE(store->droppedFiles().isEmpty());
+    EXPECT_EQ(opened, 0);
+
+    const std::unique_ptr<QMimeData> photo = urlData({writePhoto(dir(), QStringLiteral("a.jpg"))});
+    EXPECT_TRUE(dragEnter(box, photo.get()));
     EXPECT_EQ(box->title(), QStringLiteral("Pusť to sem"));
     EXPECT_EQ(box->symbol(), QStringLiteral("arrow.down.circle.fill"));
     EXPECT_DOUBLE_EQ(box->borderOpacity(), 0.9);
@@ -91,47 +97,39 @@ TEST_F(MenuBarDropViewTest, DragOverSaysLetGoAndLeavingRestores)
     EXPECT_EQ(box->title(), QStringLiteral("Přetáhni sem fotky"));
     EXPECT_EQ(box->symbol(), QStringLiteral("photo.stack"));
     EXPECT_DOUBLE_EQ(box->borderOpacity(), 0.4);
-    delete data;
 }
 
-TEST_F(MenuBarDropViewTest, WebLinksAndTextAreRefused)
-{
-    MenuBarDropView view(*store, watcher, hooks);
-    QMimeData* links = urlData({QUrl(QStringLiteral("https://example.com/a.jpg"))});
-    EXPECT_FALSE(dragEnter(view.dropBox(), links));
-    EXPECT_FALSE(view.dropBox()->isTargeted());
-    EXPECT_FALSE(drop(view.dropBox(), links));
-    auto* text = new QMimeData;
-    text->setText(QStringLiteral("/tmp/a.jpg"));
-    EXPECT_FALSE(dragEnter(view.dropBox(), text));
-    EXPECT_TRUE(store->droppedFiles().isEmpty());
-    EXPECT_EQ(opened, 0);
-    delete links;
-    delete text;
-}
-
-TEST_F(MenuBarDropViewTest, DropOfThreePhotosLoadsThemAndShowsTheMainWindow)
+TEST_F(MenuBarDropViewTest, TheFramelessWindowTogglesClosesOnEscapeAndLoadsDroppedPhotos)
 {
     StatusItemDrop window(*store, watcher, hooks);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_FALSE((window.windowFlags() & Qt::WindowType_Mask) == Qt::Popup);
+    window.showNear(QPoint(100, 100));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&window, &escape);
+    EXPECT_FALSE(window.isVisible());
+    window.toggleNear(QPoint(100, 100));
+    EXPECT_TRUE(window.isVisible());
+    window.toggleNear(QPoint(100, 100));
+    EXPECT_FALSE(window.isVisible());
+
     window.showNear(QPoint(400, 10));
     ASSERT_TRUE(window.isVisible());
     store->receive(QStringList{writePhoto(dir(), QStringLiteral("old.png"))}, false);
     store->setSidebarSelection(SidebarItem::history);
     const QStringList photos{writePhoto(dir(), QStringLiteral("1.jpg")), writePhoto(dir(), QStringLiteral("2.png")),
                              writePhoto(dir(), QStringLiteral("3.jpg"))};
-    QList<QUrl> urls = fileUrls(photos);
-    urls.insert(1, QUrl(QStringLiteral("https://example.com/x.jpg"))); // a mixed drag keeps its files
-    QMimeData* data = urlData(urls);
+    // A mixed drag keeps its files.
+    const std::unique_ptr<QMimeData> data = urlData({photos[0], QStringLiteral("https://example.com/x.jpg"), photos[1], photos[2]});
 
     DropBox* box = window.view()->dropBox();
-    ASSERT_TRUE(dragEnter(box, data));
-    EXPECT_TRUE(drop(box, data));
+    ASSERT_TRUE(dragEnter(box, data.get()));
+    EXPECT_TRUE(drop(box, data.get()));
     EXPECT_FALSE(box->isTargeted());
     EXPECT_EQ(store->droppedFiles(), photos);
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
     EXPECT_EQ(opened, 1);
     EXPECT_FALSE(window.isVisible()); // its work is done
-    delete data;
 }
 
 TEST_F(MenuBarDropViewTest, WatchLineCountsSwitchedOnFoldersLive)
@@ -157,49 +155,30 @@ TEST_F(MenuBarDropViewTest, WatchLineCountsSwitchedOnFoldersLive)
     EXPECT_EQ(view.sizeHint().height(), bare);
 }
 
+// The view as the tray window gets it from the installed screens, with the hooks handed there.
 TEST_F(MenuBarDropViewTest, ButtonsOpenChooseAndQuit)
 {
-    MenuBarDropView view(*store, watcher, hooks);
+    ScreenFactory::setWatcher(&watcher);
+    installScreens({hooks.openMainWindow, hooks.quit, {}, {}});
+    QWidget host;
+    std::unique_ptr<QWidget> built(ScreenFactory::build(Screen::dropWindow, *store, &host));
+    ScreenFactory::reset();
+    auto* view = qobject_cast<MenuBarDropView*>(built.get());
+    ASSERT_NE(view, nullptr);
     store->setSidebarSelection(SidebarItem::shelves);
-    view.openButton()->click();
+    view->openButton()->click();
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::shelves);
 
     store->setImporterAdds(true);
-    view.chooseButton()->click();
+    view->chooseButton()->click();
     EXPECT_EQ(opened, 2);
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
     EXPECT_FALSE(store->importerAdds()); // the importer replaces the wheel's files
     EXPECT_TRUE(waitUntil([&] { return store->showImporter(); }, 3000));
 
-    view.quitButton()->click();
+    view->quitButton()->click();
     EXPECT_EQ(quits, 1);
-}
-
-TEST_F(MenuBarDropViewTest, TrayWindowContentComesFromTheView)
-{
-    ScreenFactory::setWatcher(&watcher);
-    installScreens({hooks.openMainWindow, hooks.quit, {}});
-    QWidget host;
-    std::unique_ptr<QWidget> built(ScreenFactory::build(Screen::dropWindow, *store, &host));
-    EXPECT_NE(qobject_cast<MenuBarDropView*>(built.get()), nullptr);
-    ScreenFactory::reset();
-}
-
-TEST_F(MenuBarDropViewTest, WindowIsFramelessEscapeClosesAndASecondClickHides)
-{
-    StatusItemDrop window(*store, watcher, hooks);
-    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_FALSE((window.windowFlags() & Qt::WindowType_Mask) == Qt::Popup);
-    window.showNear(QPoint(100, 100));
-    EXPECT_EQ(window.width(), 260);
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(&window, &escape);
-    EXPECT_FALSE(window.isVisible());
-    window.toggleNear(QPoint(100, 100));
-    EXPECT_TRUE(window.isVisible());
-    window.toggleNear(QPoint(100, 100));
-    EXPECT_FALSE(window.isVisible());
 }
 
 // ---- Placement -----------------------------------------------------------------------------------

@@ -98,11 +98,14 @@ protected:
     QLineEdit* edit = nullptr;
 };
 
-TEST_F(ModifierMonitorTest, ShiftThenAltThenLettingGo)
+TEST_F(ModifierMonitorTest, ShiftThenAltThenLettingGoWhileTypingStillReachesTheLineEdit)
 {
     store->setWheelMode(WheelMode::actions);
     press(Qt::Key_Shift, kNone);
     EXPECT_EQ(store->wheelMode(), WheelMode::convert);
+    key(QEvent::KeyPress, Qt::Key_A, kShift, QStringLiteral("A"));
+    key(QEvent::KeyRelease, Qt::Key_A, kShift, QStringLiteral("A"));
+    EXPECT_EQ(edit->text(), QStringLiteral("A"));
     press(Qt::Key_Alt, kShift);
     EXPECT_EQ(store->wheelMode(), WheelMode::tools);
     release(Qt::Key_Alt, kShift | kAlt);
@@ -111,13 +114,7 @@ TEST_F(ModifierMonitorTest, ShiftThenAltThenLettingGo)
     EXPECT_EQ(store->wheelMode(), WheelMode::convert); // letting go leaves the last mode
 }
 
-TEST_F(ModifierMonitorTest, CtrlAloneShowsActions)
-{
-    press(Qt::Key_Control, kNone);
-    EXPECT_EQ(store->wheelMode(), WheelMode::actions);
-}
-
-TEST_F(ModifierMonitorTest, CtrlPartOfAShortcutGivesTheWheelBack)
+TEST_F(ModifierMonitorTest, CtrlPartOfAShortcutGivesTheWheelBackButCtrlAloneKeepsActions)
 {
     // Ctrl is the shortcut key too: Ctrl+O must not leave the actions wheel behind.
     store->setWheelMode(WheelMode::tools);
@@ -171,12 +168,7 @@ TEST_F(ModifierMonitorTest, CtrlPartOfAShortcutGivesTheWheelBack)
         settle();
     }
     EXPECT_EQ(store->wheelMode(), WheelMode::actions);
-}
-
-TEST_F(ModifierMonitorTest, CtrlAloneLetGoKeepsActions)
-{
-    store->setWheelMode(WheelMode::convert);
-    press(Qt::Key_Control, kNone);
+    // Ctrl alone, let go, keeps the actions wheel.
     release(Qt::Key_Control, kCtrl);
     key(QEvent::KeyPress, Qt::Key_A, kNone, QStringLiteral("a"));
     EXPECT_EQ(store->wheelMode(), WheelMode::actions);
@@ -186,21 +178,13 @@ TEST_F(ModifierMonitorTest, CtrlAloneLetGoKeepsActions)
     EXPECT_EQ(store->wheelMode(), WheelMode::actions);
 }
 
-TEST_F(ModifierMonitorTest, OtherCombinationsChangeNothing)
+// The held keys are the ones the platform reports (other combinations are the mapping's rows).
+TEST_F(ModifierMonitorTest, KeysHeldBeforeTheFocusCameAnOpenSheetOrDemoContentChangeNothing)
 {
     store->setWheelMode(WheelMode::tools);
-    press(Qt::Key_Alt, kNone);
-    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
-    release(Qt::Key_Alt, kAlt);
     press(Qt::Key_Control, kShift); // Shift went down while another program had the keyboard
     EXPECT_EQ(store->wheelMode(), WheelMode::tools);
-    press(Qt::Key_Super_L, kShift);
-    EXPECT_EQ(store->wheelMode(), WheelMode::tools);
-}
 
-TEST_F(ModifierMonitorTest, OpenSheetOrDemoContentBlocksTheSwitch)
-{
-    store->setWheelMode(WheelMode::tools);
     store->setActiveSheet(ToolSheet::crop);
     press(Qt::Key_Shift, kNone);
     EXPECT_EQ(store->wheelMode(), WheelMode::tools);
@@ -214,17 +198,6 @@ TEST_F(ModifierMonitorTest, OpenSheetOrDemoContentBlocksTheSwitch)
     store->exitDemo();
     press(Qt::Key_Control, kNone);
     EXPECT_EQ(store->wheelMode(), WheelMode::actions);
-}
-
-TEST_F(ModifierMonitorTest, TypingStillReachesTheLineEdit)
-{
-    store->setWheelMode(WheelMode::actions);
-    press(Qt::Key_Shift, kNone);
-    key(QEvent::KeyPress, Qt::Key_A, kShift, QStringLiteral("A"));
-    key(QEvent::KeyRelease, Qt::Key_A, kShift, QStringLiteral("A"));
-    release(Qt::Key_Shift, kShift);
-    EXPECT_EQ(edit->text(), QStringLiteral("A"));
-    EXPECT_EQ(store->wheelMode(), WheelMode::convert);
 }
 
 TEST(ModifierMonitorLifetime, NotStartedSeesNothingAndAGoneMonitorLeavesNoFilter)

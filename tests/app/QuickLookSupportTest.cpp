@@ -2,7 +2,6 @@
 // (the open preview following), stepping inside the preview moves the list, and the preview
 // window shows pictures (PDF and HEIC included), text and other files.
 #include <QApplication>
-#include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QTemporaryDir>
@@ -63,16 +62,21 @@ protected:
     std::unique_ptr<QListWidget> list;
 };
 
-TEST_F(QuickLookTest, SpaceOpensTheSelectedOrFirstFileAndClosesItKeepingTheSelection)
+TEST_F(QuickLookTest, SpaceOpensTheSelectedOrFirstFileAndClosesItKeepingTheSelectionAndTheOpenPreviewFollows)
 {
     const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
     QuickLookList* ql = listOf(files);
+    press(list.get(), Qt::Key_Space, Qt::ControlModifier); // modified keys are left alone
+    EXPECT_FALSE(ql->preview());
     EXPECT_TRUE(press(list.get(), Qt::Key_Space));
     EXPECT_EQ(ql->selection(), files[0]);
     EXPECT_EQ(currentRow(), 0);
     ASSERT_NE(ql->panel(), nullptr);
     EXPECT_TRUE(ql->panel()->isVisible());
     EXPECT_EQ(ql->panel()->file(), files[0]);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(list.get(), &repeat);
+    EXPECT_TRUE(ql->preview()) << "a held Space must not close what it opened";
     EXPECT_TRUE(press(list.get(), Qt::Key_Space));
     EXPECT_FALSE(ql->preview());
     EXPECT_FALSE(ql->panel()->isVisible());
@@ -85,25 +89,25 @@ TEST_F(QuickLookTest, SpaceOpensTheSelectedOrFirstFileAndClosesItKeepingTheSelec
     EXPECT_FALSE(ql->preview());
     press(list.get(), Qt::Key_Space);
     EXPECT_EQ(ql->preview(), files[1]);
+    // The open preview follows the arrows, and stepping inside it moves the list.
+    press(list.get(), Qt::Key_Down);
+    press(list.get(), Qt::Key_Down);
+    EXPECT_EQ(ql->panel()->file(), files[2]);
+    EXPECT_EQ(currentRow(), 2);
+    press(ql->panel(), Qt::Key_Left);
+    EXPECT_EQ(ql->panel()->file(), files[1]);
+    EXPECT_EQ(ql->preview(), files[1]);
+    EXPECT_EQ(ql->selection(), files[1]);
+    EXPECT_EQ(currentRow(), 1);
 
-    QuickLookList* empty = listOf({}); // on an empty list the keys are left to the list
+    // The open preview goes with its list; on an empty list the keys are left to the list.
+    const QPointer<QuickLookPanel> panel = ql->panel();
+    QuickLookList* empty = listOf({});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(panel.isNull());
     EXPECT_EQ(empty->togglePreview(), QuickLookList::KeyResult::ignored);
     EXPECT_EQ(empty->move(1), QuickLookList::KeyResult::ignored);
     EXPECT_EQ(empty->panel(), nullptr);
-}
-
-TEST_F(QuickLookTest, ThePreviewGoesWithItsList)
-{
-    QWidget window;
-    auto* inner = new QListWidget(&window);
-    auto* ql = new QuickLookList(inner);
-    ql->setUrls({png(QStringLiteral("a.png"))});
-    ql->togglePreview();
-    QPointer<QuickLookPanel> panel = ql->panel();
-    ASSERT_TRUE(panel);
-    delete inner;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(panel.isNull());
 }
 
 TEST_F(QuickLookTest, ArrowsStartFromAnEndStopAtTheEndsAndNeverOpenThePreview)
@@ -132,37 +136,8 @@ TEST_F(QuickLookTest, ArrowsStartFromAnEndStopAtTheEndsAndNeverOpenThePreview)
     list->setCurrentRow(2);
     twice->move(1);
     EXPECT_EQ(twice->selection(), files[1]);
-}
-
-TEST_F(QuickLookTest, TheOpenPreviewFollowsTheArrowsAndSteppingInsideItMovesTheList)
-{
-    const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png")), png(QStringLiteral("c.png"))};
-    QuickLookList* ql = listOf(files);
-    press(list.get(), Qt::Key_Space);
-    press(list.get(), Qt::Key_Down);
-    EXPECT_EQ(ql->panel()->file(), files[1]);
-    press(list.get(), Qt::Key_Down);
-    press(list.get(), Qt::Key_Down);
-    EXPECT_EQ(ql->panel()->file(), files[2]);
-    EXPECT_EQ(currentRow(), 2);
-    press(ql->panel(), Qt::Key_Left);
-    EXPECT_EQ(ql->panel()->file(), files[1]);
-    EXPECT_EQ(ql->preview(), files[1]);
-    EXPECT_EQ(ql->selection(), files[1]);
-    EXPECT_EQ(currentRow(), 1);
-}
-
-TEST_F(QuickLookTest, ModifiedKeysAndHeldSpaceAreLeftAlone)
-{
-    const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png"))};
-    QuickLookList* ql = listOf(files);
-    press(list.get(), Qt::Key_Down, Qt::ShiftModifier);
-    press(list.get(), Qt::Key_Space, Qt::ControlModifier);
-    EXPECT_FALSE(ql->preview());
-    press(list.get(), Qt::Key_Space);
-    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QString(), true);
-    QApplication::sendEvent(list.get(), &repeat);
-    EXPECT_TRUE(ql->preview()) << "a held Space must not close what it opened";
+    press(list.get(), Qt::Key_Down, Qt::ShiftModifier); // left to the list
+    EXPECT_EQ(twice->panel(), nullptr);
 }
 
 TEST_F(QuickLookTest, AClickGivesTheListTheKeyboard)

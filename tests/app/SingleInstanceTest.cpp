@@ -1,20 +1,36 @@
 // The hand-off between launches: what a command line asks for, and a second launch reaching the
-// running instance over the local socket (its blocking side runs on a thread of its own, so the
-// running side can answer on this one).
+// running instance over the local socket, from a thread of this test (its blocking side runs on a
+// thread of its own, so the running side can answer on this one) and from the real program, and the
+// language switch's restart end to end.
+#include <csignal>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QProcess>
 #include <QThread>
 #include <QUrl>
 
 #include "AppTestSupport.h"
+#include "TestPaths.h"
+#include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "platform/Log.h"
+#include "platform/Settings.h"
+#include "ui/settings/SettingsView.h"
+#include "watch/FolderWatcher.h"
 
 using namespace kelvaro;
 using namespace kelvaro::apptest;
 
 namespace {
+
+const QString kProgram = QStringLiteral(KELVARO_BUILD_DIR "/kelvaro");
 
 // Runs `work` on its own thread and spins this thread's event loop until it has returned.
 template <typename Work>
@@ -29,6 +45,30 @@ auto onOtherThread(Work work) -> decltype(work())
     return result;
 }
 
+// Runs `kelvaro arguments…` in `folder` against the instance socket `socket`; its exit code, or -1
+// when it did not end soon (a launch that hands off takes a fraction of a second). The running
+// side answers on this thread: it is spun while the launch waits.
+int launch(const QString& socket, const QString& folder, const QStringList& arguments, QString* output = nullptr)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(SingleInstance::socketEnvironment), socket);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
+    process.start(kProgram, arguments);
+    if (!process.waitForStarted(30000))
+        return -1;
+    if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30000)) {
+        process.kill();
+        process.waitForFinished(2000);
+        return -1;
+    }
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
 class SingleInstanceTest : public AppFixture {
 protected:
     void SetUp() override
@@ -38,8 +78,19 @@ protected:
         work = QDir(temp.filePath(QStringLiteral("work")));
         socketName = temp.filePath(QStringLiteral("instance"));
     }
+    // This process as the running instance on the test's socket, keeping what reaches it.
+    void listen()
+    {
+        running = std::make_unique<SingleInstance>(socketName);
+        ASSERT_EQ(running->claim({}), SingleInstance::Role::primary);
+        EXPECT_TRUE(running->isListening());
+        QObject::connect(running.get(), &SingleInstance::requested, [this](const LaunchRequest& r) { received.append(r); });
+    }
+
     QDir work;
     QString socketName;
+    std::unique_ptr<SingleInstance> running;
+    QList<LaunchRequest> received;
 };
 
 // ---- Command lines ---------------------------------------------------------------------------------
@@ -72,50 +123,10 @@ TEST_F(SingleInstanceTest, CommandLinesGiveTheirExistingLocalFilesOnceAndActivat
 
 // ---- Hand-off ----------------------------------------------------------------------------------------
 
-TEST_F(SingleInstanceTest, SecondLaunchHandsItsFilesOver)
+TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheRunningSideKeepsOnlyAbsoluteExistingPaths)
 {
     const QString a = writePhoto(work, QStringLiteral("a.jpg"));
-    const QString b = writePhoto(work, QStringLiteral("b.png"));
-    SingleInstance running(socketName);
-    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
-    EXPECT_TRUE(running.isListening());
-    QList<LaunchRequest> received;
-    QObject::connect(&running, &SingleInstance::requested, [&](const LaunchRequest& r) { received.append(r); });
-
-    const SingleInstance::Role role = onOtherThread([&] {
-        SingleInstance later(socketName);
-        return later.claim(LaunchRequest{{a, b}, false});
-    });
-    EXPECT_EQ(role, SingleInstance::Role::handedOff);
-    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }));
-    EXPECT_EQ(received, (QList<LaunchRequest>{LaunchRequest{{a, b}, false}}));
-}
-
-TEST_F(SingleInstanceTest, RunningSideKeepsOnlyAbsoluteExistingPaths)
-{
-    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
-    SingleInstance running(socketName);
-    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
-    QList<LaunchRequest> received;
-    QObject::connect(&running, &SingleInstance::requested, [&](const LaunchRequest& r) { received.append(r); });
-
-    // A sender that does not clean its list (an older or foreign client).
-    const bool sent = onOtherThread([&] {
-        return SingleInstance::send(socketName, LaunchRequest{{QStringLiteral("a.jpg"), a, work.filePath(QStringLiteral("gone.jpg"))}, true});
-    });
-    EXPECT_TRUE(sent);
-    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }));
-    EXPECT_EQ(received.first(), (LaunchRequest{{a}, true}));
-}
-
-TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheServerStaysUsable)
-{
-    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
-    SingleInstance running(socketName);
-    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
-    QList<LaunchRequest> received;
-    QObject::connect(&running, &SingleInstance::requested, [&](const LaunchRequest& r) { received.append(r); });
-
+    listen();
     for (const QByteArray& junk : {QByteArray("\xff\xff\xff\xff", 4) + "x", QByteArray("\0\0\0\x05hello", 9)}) {
         QLocalSocket raw;
         raw.connectToServer(socketName);
@@ -126,23 +137,60 @@ TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheServerStaysUsable)
     }
     EXPECT_TRUE(received.isEmpty());
 
-    EXPECT_TRUE(onOtherThread([&] { return SingleInstance::send(socketName, LaunchRequest{{a}, false}); }));
+    // The server stays usable, and a sender that does not clean its list (an older or foreign
+    // client) gets only what is safe through.
+    EXPECT_TRUE(onOtherThread([&] {
+        return SingleInstance::send(socketName, LaunchRequest{{QStringLiteral("a.jpg"), a, work.filePath(QStringLiteral("gone.jpg"))}, true});
+    }));
     ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }));
-    EXPECT_EQ(received.first().files, QStringList{a});
+    EXPECT_EQ(received.first(), (LaunchRequest{{a}, true}));
 }
 
-TEST_F(SingleInstanceTest, ReleaseLetsTheNextProcessRun)
+// ---- The real program --------------------------------------------------------------------------
+
+// A second launch hands its files over and ends at once.
+TEST_F(SingleInstanceTest, TheProgramsSendWithAWebLinkChangesNothingAndOpenedFilesReachTheRunningInstance)
 {
-    SingleInstance old(socketName);
-    ASSERT_EQ(old.claim({}), SingleInstance::Role::primary);
-    old.release(); // the language switch, right before it starts the new process
-    EXPECT_FALSE(old.isListening());
-    const SingleInstance::Role role = onOtherThread([&] {
-        SingleInstance relaunched(socketName);
-        const SingleInstance::Role r = relaunched.claim(LaunchRequest{{}, true}, 500);
-        return r == SingleInstance::Role::primary && relaunched.isListening() ? r : SingleInstance::Role::failed;
-    });
-    EXPECT_EQ(role, SingleInstance::Role::primary);
+    if (!QFileInfo(kProgram).isExecutable())
+        GTEST_SKIP() << "the kelvaro program is not built";
+    listen();
+    FolderWatcher watcher;
+    int windowShown = 0;
+    AppDelegate delegate(*store, watcher, AppDelegate::Hooks{[&] { ++windowShown; }, {}, {}});
+    QObject::connect(running.get(), &SingleInstance::requested, &delegate, &AppDelegate::handle);
+    const QString old = writePhoto(dir(), QStringLiteral("old.png"));
+    store->receive(QStringList{old}, false);
+    store->setSidebarSelection(SidebarItem::history);
+
+    // The file manager's send action with a web link.
+    EXPECT_EQ(launch(socketName, work.path(), {QStringLiteral("--send"), QStringLiteral("https://example.com/photo.jpg")}), 0);
+    settle();
+    EXPECT_EQ(store->droppedFiles(), QStringList{old});
+    EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
+    EXPECT_EQ(windowShown, 0);
+
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    const QString b = writePhoto(work, QStringLiteral("b.png"));
+    EXPECT_EQ(launch(socketName, work.path(), {QStringLiteral("a.jpg"), QStringLiteral("b.png")}), 0);
+    ASSERT_TRUE(waitUntil([&] { return windowShown > 0; }));
+    EXPECT_EQ(store->droppedFiles(), (QStringList{a, b}));
+    EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
+    EXPECT_EQ(windowShown, 1);
+}
+
+// `kelvaro --help` and `--version` print and end; no instance, no window starts (one that did
+// would never end by itself).
+TEST_F(SingleInstanceTest, TheProgramsHelpAndVersionPrintAndEnd)
+{
+    if (!QFileInfo(kProgram).isExecutable())
+        GTEST_SKIP() << "the kelvaro program is not built";
+    for (const auto& [option, expected] : {std::pair<const char*, QString>{"--help", QStringLiteral("--send")},
+                                           {"--version", QStringLiteral("Kelvaro " KELVARO_VERSION)}}) {
+        QString output;
+        EXPECT_EQ(launch(socketName, work.path(), {QString::fromLatin1(option)}, &output), 0) << option;
+        EXPECT_TRUE(output.contains(expected)) << option;
+        EXPECT_FALSE(QFileInfo::exists(socketName)) << option;
+    }
 }
 
 TEST_F(SingleInstanceTest, SocketLeftByACrashIsCleared)
@@ -169,6 +217,80 @@ TEST_F(SingleInstanceTest, SilentLockHolderFailsTheLaunchInsteadOfStartingTwice)
     EXPECT_EQ(role, SingleInstance::Role::failed);
     EXPECT_TRUE(recentLogLines().contains(QStringLiteral("Kelvaro: the running instance did not answer")))
         << recentLogLines().join(QLatin1Char('\n')).toStdString();
+}
+
+// ---- Restart ---------------------------------------------------------------------------------------
+// The old instance is this test program run as a child (its quit ends it for good); it reports in
+// its exit code: 1 the new process started, 2 it was asked to quit, 4 it still takes launches,
+// 8 the settings say the restart failed. So the relaunch quits only once the new process started.
+
+class QuitWatch : public QObject {
+public:
+    bool quitAsked = false;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        quitAsked = quitAsked || (watched == QCoreApplication::instance() && event->type() == QEvent::Quit);
+        return false;
+    }
+};
+
+TEST(RestartChild, oldInstance)
+{
+    // The parent's settings, so that it can see what the new process starts with.
+    qputenv("XDG_CONFIG_HOME", qgetenv("KELVARO_TEST_CONFIG_HOME"));
+    SingleInstance instance;
+    if (instance.claim({}) != SingleInstance::Role::primary)
+        std::exit(64);
+    QuitWatch watch;
+    QCoreApplication::instance()->installEventFilter(&watch);
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+    bool started = false;
+    settings::SettingsServices services;
+    services.restart = [&] { return started = instance.relaunch(qEnvironmentVariable("KELVARO_TEST_PROGRAM")); };
+    settings::SettingsView view(store, services);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(view.findChild<QComboBox*>(QStringLiteral("language")), &down); // English
+    view.findChild<QAbstractButton*>(QStringLiteral("restart"))->click();
+    const bool failureShown = view.findChild<QWidget*>(QStringLiteral("restartText"))->accessibleName().contains(QStringLiteral("couldn't"));
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QCoreApplication::exec();
+    std::exit((started ? 1 : 0) + (watch.quitAsked ? 2 : 0) + (instance.isListening() ? 4 : 0) + (failureShown ? 8 : 0));
+}
+
+// Runs the old instance on the socket `socket`, restarting into `program`; its exit code.
+int runOldInstance(const QString& socket, const QString& program)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(SingleInstance::socketEnvironment), socket);
+    env.insert(QStringLiteral("KELVARO_TEST_PROGRAM"), program);
+    env.insert(QStringLiteral("KELVARO_TEST_CONFIG_HOME"), qEnvironmentVariable("XDG_CONFIG_HOME"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=RestartChild.oldInstance")});
+    if (!child.waitForFinished(60000))
+        return -1;
+    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+}
+
+// The old instance hands over to the new process, which releases and then claims the socket; a
+// launcher that cannot start leaves the old one running.
+TEST_F(SingleInstanceTest, TheOldInstanceQuitsOnlyOnceTheNewProcessTookOverWithTheNewLanguage)
+{
+    if (!QFileInfo(kProgram).isExecutable())
+        GTEST_SKIP() << "the kelvaro program is not built";
+    EXPECT_EQ(runOldInstance(socketName, QStringLiteral("/nonexistent/kelvaro")), 4 + 8);
+
+    EXPECT_EQ(runOldInstance(socketName, kProgram), 1 + 2);
+    ASSERT_TRUE(waitUntil([&] { return SingleInstance::send(socketName, LaunchRequest{}, 500); }, 30000));
+    qint64 pid = 0;
+    QString host, name;
+    ASSERT_TRUE(QLockFile(socketName + QStringLiteral(".lock")).getLockInfo(&pid, &host, &name));
+    EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath(), QFileInfo(kProgram).canonicalFilePath());
+    Settings::shared().sync(); // what the new process read at its start
+    EXPECT_EQ(Settings::shared().stringValue(QStringLiteral("kelvaro.language")), std::optional<QString>(QStringLiteral("en")));
+    ::kill(pid_t(pid), SIGTERM);
 }
 
 } // namespace

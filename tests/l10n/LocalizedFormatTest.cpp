@@ -67,13 +67,22 @@ TEST_F(LocalizedFormat, fillsConversionsAndShowsMismatchedOrMissingArgumentsHarm
     };
     for (const auto& row : rows)
         EXPECT_EQ(fmt(row.format, row.args), QString::fromUtf8(row.expected)) << row.format;
+    // Lf looks the format up first.
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(Lf("%lld fotek", 22), QStringLiteral("22 photos"));
+    EXPECT_EQ(Lf("Neznámý text %@", QStringLiteral("x")), QStringLiteral("Neznámý text x"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    EXPECT_EQ(Lf("%lld fotek", 22), QStringLiteral("22 fotek"));
 }
 
-TEST_F(LocalizedFormat, hugeWidthsAndPrecisionsAreBounded)
+TEST_F(LocalizedFormat, hugeWidthsAndNonFiniteNumbersAreHarmless)
 {
     EXPECT_LE(fmt("%99999999999999999999d", {qint64(1)}).size(), 300);
     EXPECT_LE(fmt("%.99999999999f", {1.0}).size(), 300);
     EXPECT_LE(fmt("%99999$@", {QStringLiteral("a")}).size(), 300);
+    EXPECT_FALSE(fmt("%.1f", {std::numeric_limits<double>::infinity()}).isEmpty());
+    EXPECT_FALSE(fmt("%d", {std::numeric_limits<double>::quiet_NaN()}).isEmpty());
+    EXPECT_EQ(fmt("%d", {1e300}), fmt("%d", {1e300})); // defined, whatever it shows
 }
 
 TEST_F(LocalizedFormat, numbersFollowTheCurrentLocale)
@@ -83,22 +92,6 @@ TEST_F(LocalizedFormat, numbersFollowTheCurrentLocale)
     EXPECT_EQ(fmt("%.1f", {12345.6}), QStringLiteral("12345,6")); // printf-style: no grouping
     EXPECT_EQ(fmt("%lld", {qint64(12345)}), QStringLiteral("12345"));
     EXPECT_EQ(fmt("%.1f", {-0.26}), QStringLiteral("-0,3"));
-}
-
-TEST_F(LocalizedFormat, nonFiniteNumbersDoNotCrash)
-{
-    EXPECT_FALSE(fmt("%.1f", {std::numeric_limits<double>::infinity()}).isEmpty());
-    EXPECT_FALSE(fmt("%d", {std::numeric_limits<double>::quiet_NaN()}).isEmpty());
-    EXPECT_EQ(fmt("%d", {1e300}), fmt("%d", {1e300})); // defined, whatever it shows
-}
-
-TEST_F(LocalizedFormat, LfLooksTheFormatUpFirst)
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    EXPECT_EQ(Lf("%lld fotek", 22), QStringLiteral("22 photos"));
-    EXPECT_EQ(Lf("Neznámý text %@", QStringLiteral("x")), QStringLiteral("Neznámý text x"));
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    EXPECT_EQ(Lf("%lld fotek", 22), QStringLiteral("22 fotek"));
 }
 
 // ---- The language choice --------------------------------------------------------------------
@@ -117,17 +110,17 @@ TEST_F(Language, currentReadsTheSettingAndAnythingElseIsSystem)
     const QString key = QStringLiteral("kelvaro.language");
     Settings::shared().remove(key);
     EXPECT_EQ(L10n::current(), AppLanguage::system);
-    Settings::shared().setValue(key, QStringLiteral("en"));
-    EXPECT_EQ(L10n::current(), AppLanguage::english);
-    Settings::shared().setValue(key, QStringLiteral("cs"));
-    EXPECT_EQ(L10n::current(), AppLanguage::czech);
-    for (const QVariant& other : {QVariant(QStringLiteral("de")), QVariant(QStringLiteral("EN")), QVariant(true), QVariant(1)}) {
-        Settings::shared().setValue(key, other);
-        EXPECT_EQ(L10n::current(), AppLanguage::system) << qPrintable(other.toString());
+    const std::pair<QVariant, AppLanguage> rows[] = {
+        {QStringLiteral("en"), AppLanguage::english}, {QStringLiteral("cs"), AppLanguage::czech},
+        {QStringLiteral("de"), AppLanguage::system},  {QStringLiteral("EN"), AppLanguage::system},
+        {true, AppLanguage::system},                  {1, AppLanguage::system}};
+    for (const auto& [stored, language] : rows) {
+        Settings::shared().setValue(key, stored);
+        EXPECT_EQ(L10n::current(), language) << qPrintable(stored.toString());
     }
 }
 
-TEST_F(Language, systemCodeFromThePreferredLanguages)
+TEST_F(Language, systemCodeAndTextsFromThePreferredLanguages)
 {
     struct Case {
         QStringList preferred;
@@ -140,16 +133,18 @@ TEST_F(Language, systemCodeFromThePreferredLanguages)
         EXPECT_EQ(languageCode(AppLanguage::system), QString::fromLatin1(c.code)) << qPrintable(c.preferred.join(','));
     }
     EXPECT_EQ(languageCode(AppLanguage::czech), QStringLiteral("cs"));
-}
 
-TEST_F(Language, deFallsBackToTheSystemLanguageForTexts)
-{
+    // A setting of "de" falls back to the system language for texts.
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("de"));
     L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("cs-CZ")});
     EXPECT_EQ(L("1 fotka"), QStringLiteral("1 fotka"));
     L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("sk-SK")});
     EXPECT_EQ(L("1 fotka"), QStringLiteral("1 photo"));
     EXPECT_TRUE(L10n::locale(AppLanguage::system).name().startsWith(QStringLiteral("en_")));
+    // A language code and a region.
+    EXPECT_EQ(L10n::locale(AppLanguage::czech).language(), QLocale::Czech);
+    EXPECT_NE(L10n::locale(AppLanguage::czech).territory(), QLocale::AnyTerritory);
+    EXPECT_EQ(L10n::locale(AppLanguage::english).language(), QLocale::English);
 }
 
 TEST_F(Language, applyWritesOrRemovesTheSystemSetting)
@@ -169,29 +164,15 @@ TEST_F(Language, applyWritesOrRemovesTheSystemSetting)
     QObject::disconnect(c);
 }
 
-TEST_F(Language, localeUsesTheLanguageCodeAndARegion)
-{
-    const QLocale cs = L10n::locale(AppLanguage::czech);
-    EXPECT_EQ(cs.language(), QLocale::Czech);
-    EXPECT_NE(cs.territory(), QLocale::AnyTerritory);
-    EXPECT_EQ(L10n::locale(AppLanguage::english).language(), QLocale::English);
-}
-
+// Each part translates; stored titles with a name translate, foreign ones stay as they are.
 TEST_F(Language, LPartsTranslatesEachPart)
 {
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    EXPECT_EQ(LParts(QStringLiteral("1 fotka")), QStringLiteral("1 photo"));
-    EXPECT_EQ(LParts(QStringLiteral("Neznámé · 1 fotka")), QStringLiteral("Neznámé · 1 photo"));
-    EXPECT_EQ(LParts(QString()), QString());
-    EXPECT_EQ(LParts(QStringLiteral("1 fotka·1 fotka")), QStringLiteral("1 fotka·1 fotka")); // no separator
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    EXPECT_EQ(LParts(QStringLiteral("Neznámé · 1 fotka")), QStringLiteral("Neznámé · 1 fotka"));
-}
-
-TEST_F(Language, storedTitlesWithANameTranslateAndForeignOnesStayAsTheyAre)
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
     const std::pair<const char*, const char*> cases[] = {
+        {"1 fotka", "1 photo"},
+        {"Neznámé · 1 fotka", "Neznámé · 1 photo"},
+        {"", ""},
+        {"1 fotka·1 fotka", "1 fotka·1 fotka"}, // no separator
         {"Automaticky · Převod na JPG", "Automatic · Convert to JPG"},
         {"Ořez 4:5", "Crop 4:5"},
         {"Postup Můj postup", "Workflow Můj postup"},
@@ -205,29 +186,26 @@ TEST_F(Language, storedTitlesWithANameTranslateAndForeignOnesStayAsTheyAre)
         EXPECT_NE(op.title(), op.storedTitle());
         Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
         EXPECT_EQ(op.title(), op.storedTitle());
+        EXPECT_EQ(LParts(QStringLiteral("Neznámé · 1 fotka")), QStringLiteral("Neznámé · 1 fotka"));
         Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
     }
 }
 
 TEST_F(Language, photosWordForms)
 {
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    EXPECT_EQ(photosWord(1), QStringLiteral("1 fotka"));
-    EXPECT_EQ(photosWord(2), QStringLiteral("2 fotky"));
-    EXPECT_EQ(photosWord(4), QStringLiteral("4 fotky"));
-    EXPECT_EQ(photosWord(0), QStringLiteral("0 fotek"));
-    EXPECT_EQ(photosWord(5), QStringLiteral("5 fotek"));
-    EXPECT_EQ(photosWord(22), QStringLiteral("22 fotek"));
-    EXPECT_EQ(photosWord(-1), QStringLiteral("-1 fotek"));
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    EXPECT_EQ(photosWord(1), QStringLiteral("1 photo"));
-    EXPECT_EQ(photosWord(3), QStringLiteral("3 photos"));
+    const struct {
+        const char* language;
+        int count;
+        const char* words;
+    } rows[] = {{"cs", 1, "1 fotka"}, {"cs", 2, "2 fotky"}, {"cs", 4, "4 fotky"}, {"cs", 0, "0 fotek"}, {"cs", 5, "5 fotek"},
+                {"cs", 22, "22 fotek"}, {"cs", -1, "-1 fotek"}, {"en", 1, "1 photo"}, {"en", 3, "3 photos"}};
+    for (const auto& row : rows) {
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(row.language));
+        EXPECT_EQ(photosWord(row.count), QString::fromUtf8(row.words)) << row.language << " " << row.count;
+    }
 }
 
-namespace {
-
-// Qt's own dialog texts follow the language chosen in Kelvaro, not the desktop's.
-TEST(QtTexts, FollowTheChosenLanguage)
+TEST_F(Language, QtTextsFollowTheChosenLanguageNotTheDesktops)
 {
     L10n::setSystemLanguagesForTesting(QStringList{QStringLiteral("en-US")});
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
@@ -235,7 +213,4 @@ TEST(QtTexts, FollowTheChosenLanguage)
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Zrušit"));
     EXPECT_TRUE(L10n::installQtTranslations(QStringLiteral("en")));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
-    L10n::setSystemLanguagesForTesting(std::nullopt);
 }
-
-} // namespace

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "../support/TestSupport.h"
-#include "l10n/Localization.h"
 #include "model/Models.h"
 #include "platform/Settings.h"
 
@@ -34,16 +33,15 @@ QJsonObject patched(QJsonObject base, const char* patch)
     return base;
 }
 
-TEST(WheelActions, twentyOneUniqueKeysEachWithEnglishAndADetail)
+// Their English is the translation table's check.
+TEST(WheelActions, twentyOneUniqueKeysEachWithADetail)
 {
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     QSet<QString> keys;
     for (WheelMode mode : allWheelModes())
         for (const WheelAction& a : actions(mode)) {
             keys.insert(a.key);
-            EXPECT_TRUE(L10n::hasEnglishTranslation(a.key)) << qPrintable(a.key);
             EXPECT_FALSE(a.detail().isEmpty()) << qPrintable(a.key);
-            EXPECT_TRUE(L10n::hasEnglishTranslation(a.detail())) << qPrintable(a.detail());
         }
     EXPECT_EQ(keys.size(), 21);
     // The detail depends on the exact key only.
@@ -74,7 +72,7 @@ TEST(WheelActions, everySliceHasItsOwnCommandInItsModeOnly)
     EXPECT_FALSE(wheelCommand(WheelMode::actions, QStringLiteral("AirDrop")));
 }
 
-TEST(ActivityItemJson, roundTripsWithDateAndPathAndLeavesANullPathOut)
+TEST(ActivityItemJson, roundTripsWithDateAndPathLeavesANullPathOutAndRejectsAMistypedMember)
 {
     ActivityItem a;
     a.id = QUuid::createUuid();
@@ -97,10 +95,8 @@ TEST(ActivityItemJson, roundTripsWithDateAndPathAndLeavesANullPathOut)
     EXPECT_FALSE(o.contains(QStringLiteral("outputPath")));
     EXPECT_FALSE(o.contains(QStringLiteral("extra")));
     EXPECT_EQ(o.value(QStringLiteral("id")).toString(), QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
-}
 
-TEST(ActivityItemJson, rejectsAMissingOrMistypedRequiredMember)
-{
+    // A missing or mistyped required member rejects the item.
     const QJsonObject good = parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","fileName":"a","actionTitle":"b",)"
                                    R"("symbol":"c","date":1.5,"savedBytes":0})");
     ASSERT_TRUE(ActivityItem::fromJson(good));
@@ -110,27 +106,25 @@ TEST(ActivityItemJson, rejectsAMissingOrMistypedRequiredMember)
         EXPECT_FALSE(ActivityItem::fromJson(patched(good, patch))) << patch;
 }
 
-TEST(ShelfJson, optionalMembersDecodeEmptyAndAreAlwaysWritten)
+TEST(ShelfJson, optionalMembersDecodeEmptyAreAlwaysWrittenAndItemsRoundTrip)
 {
-    const auto s = Shelf::fromJson(parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":-3,)"
+    const auto empty = Shelf::fromJson(parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":-3,)"
                                          R"("fileCount":null,"items":null})"));
-    ASSERT_TRUE(s);
-    EXPECT_EQ(s->fileCount, 0);
-    EXPECT_TRUE(s->items.isEmpty());
-    EXPECT_EQ(s->colorIndex, -3);
-    const QJsonObject o = s->toJson();
-    EXPECT_TRUE(o.value(QStringLiteral("items")).isArray());
-    EXPECT_EQ(o.value(QStringLiteral("fileCount")).toInt(-1), 0);
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->fileCount, 0);
+    EXPECT_TRUE(empty->items.isEmpty());
+    EXPECT_EQ(empty->colorIndex, -3);
+    const QJsonObject written = empty->toJson();
+    EXPECT_TRUE(written.value(QStringLiteral("items")).isArray());
+    EXPECT_EQ(written.value(QStringLiteral("fileCount")).toInt(-1), 0);
 
     const QJsonObject good = parse(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":1})");
     ASSERT_TRUE(Shelf::fromJson(good));
     for (const char* patch : {R"({"colorIndex":"<remove>"})", R"({"colorIndex":1.5})", R"({"colorIndex":3000000000})",
                               R"({"fileCount":"3"})", R"({"items":{}})", R"({"items":[{"name":"x"}]})", R"({"id":"<remove>"})"})
         EXPECT_FALSE(Shelf::fromJson(patched(good, patch))) << patch;
-}
 
-TEST(ShelfJson, itemsRoundTripWithBookmarkDataAndStoredPath)
-{
+    // Items round-trip with their bookmark data and stored path.
     Shelf s;
     s.id = QUuid::createUuid();
     s.name = QStringLiteral("Produkty");
@@ -169,11 +163,9 @@ TEST(PaletteIndex, isTheAbsoluteRemainderAlsoAtTheLimits)
     EXPECT_EQ(s.paletteIndex(5), 3);
 }
 
-TEST(SampleData, everyTitleAndShelfNameTranslatesAndEachCallGivesNewIds)
+TEST(SampleData, shelfNamesFollowTheLanguageAndEachCallGivesNewIds)
 {
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    for (const ActivityItem& a : SampleData::activities())
-        EXPECT_TRUE(L10n::hasEnglishTranslation(a.actionTitle)) << qPrintable(a.actionTitle);
     const QList<Shelf> shelves = SampleData::shelves();
     EXPECT_EQ(shelves[3].name, QStringLiteral("Iceland"));
     EXPECT_NE(SampleData::shelves()[0].id, shelves[0].id);

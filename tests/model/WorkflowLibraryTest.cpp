@@ -1,5 +1,3 @@
-#include <QJsonDocument>
-
 #include <gtest/gtest.h>
 
 #include "../support/TestSupport.h"
@@ -38,16 +36,11 @@ Workflow workflow(int steps, QString format, double quality, bool strip)
     return w;
 }
 
-void useCzech()
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-}
-
 } // namespace
 
 // ---- Built-ins and the stored list -----------------------------------------------------------
 
-TEST(WorkflowStore, nothingStoredGivesTheBuiltInsAnEmptyArrayNothingAndOneBadRecordFailsTheList)
+TEST(WorkflowStore, nothingStoredGivesTheBuiltInsAnEmptyArrayNothingAndOneBadRecordOrUnreadableDataNone)
 {
     EXPECT_EQ(WorkflowLibrary::load(), WorkflowLibrary::defaults());
     EXPECT_EQ(WorkflowLibrary::decode(QByteArray()), WorkflowLibrary::defaults());
@@ -61,10 +54,8 @@ TEST(WorkflowStore, nothingStoredGivesTheBuiltInsAnEmptyArrayNothingAndOneBadRec
     const auto one = WorkflowLibrary::decode(R"([{"name":"A","steps":[{"kind":"adjust"}]}])");
     ASSERT_TRUE(one && one->size() == 1);
     EXPECT_DOUBLE_EQ(one->first().steps.first().contrast, 1);
-}
 
-TEST(WorkflowStore, unreadableDataGivesNoneAndIsLoggedOnce)
-{
+    // Unreadable stored data gives none, stays as it is and is logged once.
     clearRecentLogLines();
     const QList<QVariant> unreadable{QVariant(QByteArray(R"([{"name":"A","steps":[{"kind":"sharpen"}]}])")),
                                      QVariant(QStringLiteral("[]"))}; // a text, not data
@@ -101,7 +92,7 @@ WorkflowStep with(K kind, void (*change)(WorkflowStep&))
 
 TEST(StepSummary, inCzech)
 {
-    useCzech();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     const StepText rows[] = {
         {adjust(0.1, 1, false), "jas 20"}, {adjust(0, 1.2, false), "kontrast 39"}, {adjust(0, 0.9, false), "kontrast -19"},
         {adjust(0, 1, false), "Beze změny"}, {adjust(0, 1, true), "černobíle"},
@@ -117,9 +108,9 @@ TEST(StepSummary, inCzech)
         EXPECT_EQ(WorkflowLibrary::summary(row.step), QString::fromUtf8(row.expected));
 }
 
-TEST(WorkflowSummary, stepCountFormsAndOutputDescription)
+TEST(WorkflowSummary, stepCountFormsOutputDescriptionAndTheBuiltInsInBothLanguages)
 {
-    useCzech();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     const std::pair<int, const char*> counts[] = {{0, "0 kroky"}, {1, "1 krok"}, {2, "2 kroky"}, {4, "4 kroky"}, {5, "5 kroků"}, {12, "12 kroků"}};
     for (const auto& [n, words] : counts)
         EXPECT_EQ(WorkflowLibrary::summary(workflow(n, "png", 0.9, false)), QString::fromUtf8(words) + " · PNG");
@@ -127,11 +118,7 @@ TEST(WorkflowSummary, stepCountFormsAndOutputDescription)
     EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "jpg", 0.57, false)), QString::fromUtf8("JPG · kvalita 56 %"));
     EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "heic", 0.8, true)), QString::fromUtf8("HEIC · kvalita 80 % · bez metadat"));
     EXPECT_EQ(WorkflowLibrary::outputSummary(workflow(0, "tiff", 0.8, false)), "TIFF");
-}
-
-TEST(WorkflowSummary, builtInsInBothLanguages)
-{
-    useCzech();
+    // The built-ins, in both languages.
     const QList<Workflow>& d = WorkflowLibrary::defaults();
     EXPECT_EQ(WorkflowLibrary::summary(d[0]), QString::fromUtf8("3 kroky · JPG · kvalita 90 %"));
     EXPECT_EQ(WorkflowLibrary::summary(d[1]), QString::fromUtf8("2 kroky · PNG"));

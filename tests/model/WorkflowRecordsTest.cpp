@@ -11,11 +11,6 @@ using namespace kelvaro;
 
 namespace {
 
-void useLanguage(const char* code)
-{
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(code));
-}
-
 QJsonObject parse(const char* json)
 {
     return QJsonDocument::fromJson(QByteArray(json)).object();
@@ -53,9 +48,9 @@ TEST(WorkflowStepJson, defaultsOfAStepAndUnknownRatiosAndPositionsSurvive)
     EXPECT_EQ(crop->ratio, QStringLiteral("21:9"));
     EXPECT_EQ(QJsonObject(crop->toJson()).value(QStringLiteral("position")).toString(), QStringLiteral("middle"));
     // The default text follows the language at decoding; an empty one stays empty.
-    useLanguage("cs");
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
     EXPECT_EQ(WorkflowStep::fromJson(parse(R"({"kind":"watermark"})"))->text, QStringLiteral("© Moje fotky"));
-    useLanguage("en");
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
     EXPECT_EQ(WorkflowStep::fromJson(parse(R"({"kind":"watermark"})"))->text, QStringLiteral("© My photos"));
     EXPECT_EQ(WorkflowStep::fromJson(parse(R"({"kind":"watermark","text":""})"))->text, QString());
 }

@@ -9,7 +9,7 @@
 
 using namespace kelvaro;
 
-TEST(Bookmark, resolvesAnUnchangedFolderFreshAndNothingForAMissingPathOrGarbage)
+TEST(Bookmark, resolvesAnUnchangedFolderFreshARenamedOneNotAndNothingForAMissingPathOrGarbage)
 {
     QTemporaryDir dir;
     EXPECT_TRUE(Bookmark::create(dir.path() + QStringLiteral("/missing")).isEmpty());
@@ -32,9 +32,14 @@ TEST(Bookmark, resolvesAnUnchangedFolderFreshAndNothingForAMissingPathOrGarbage)
     ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/a/b")));
     EXPECT_EQ(Bookmark::storedPath(Bookmark::create(dir.path() + QStringLiteral("/a/./b/../b"))), dir.path() + QStringLiteral("/a/b"));
     EXPECT_TRUE(Bookmark::startAccess(QStringLiteral("/nowhere")));
+    // Renamed, the folder is still identified, but no longer found where it was.
+    ASSERT_TRUE(QDir().rename(folder, dir.path() + QStringLiteral("/after")));
+    EXPECT_TRUE(Bookmark::identifies(blob, dir.path() + QStringLiteral("/after")));
+    EXPECT_FALSE(Bookmark::resolve(blob));
 }
 
-TEST(Bookmark, deletedIsGoneAndRecreatedIsStale)
+// A folder deleted is gone; one recreated at the path, or a file replaced under its name, is stale.
+TEST(Bookmark, deletedIsGoneAndRecreatedOrReplacedIsStale)
 {
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/out");
@@ -50,27 +55,12 @@ TEST(Bookmark, deletedIsGoneAndRecreatedIsStale)
     ASSERT_TRUE(r);
     EXPECT_TRUE(r->stale);
     EXPECT_FALSE(Bookmark::identifies(blob, folder));
-}
 
-TEST(Bookmark, aFileReplacedUnderTheSameNameIsStale)
-{
-    QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/a.jpg");
     test::writeFile(path, {});
-    const QByteArray blob = Bookmark::create(path);
+    const QByteArray file = Bookmark::create(path);
     // Safe-save style replacement: a new file renamed over the old one.
     test::writeFile(path + QStringLiteral(".tmp"), {});
     ASSERT_EQ(::rename(QFile::encodeName(path + QStringLiteral(".tmp")).constData(), QFile::encodeName(path).constData()), 0);
-    EXPECT_TRUE(Bookmark::resolve(blob)->stale);
-}
-
-TEST(Bookmark, aRenamedFolderIsStillIdentified)
-{
-    QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/before");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QByteArray blob = Bookmark::create(folder);
-    ASSERT_TRUE(QDir().rename(folder, dir.path() + QStringLiteral("/after")));
-    EXPECT_TRUE(Bookmark::identifies(blob, dir.path() + QStringLiteral("/after")));
-    EXPECT_FALSE(Bookmark::resolve(blob));
+    EXPECT_TRUE(Bookmark::resolve(file)->stale);
 }

@@ -11,7 +11,7 @@
 namespace kelvaro::test {
 namespace {
 
-TEST(SystemClipboardTest, FilesGoAsUriListAndAsCopiedFiles)
+TEST(SystemClipboardTest, FilesGoAsUriListAndAsCopiedFilesAndTextReplacesThem)
 {
     SystemClipboard clipboard;
     clipboard.setFiles({QStringLiteral("/tmp/Léto 1.jpg"), QStringLiteral("/tmp/b.png")});
@@ -22,12 +22,7 @@ TEST(SystemClipboardTest, FilesGoAsUriListAndAsCopiedFiles)
     const QByteArray copied = data->data(QStringLiteral("x-special/gnome-copied-files"));
     EXPECT_TRUE(copied.startsWith("copy\nfile:///tmp/L")) << copied.toStdString();
     EXPECT_EQ(copied.count('\n'), 2);
-}
 
-TEST(SystemClipboardTest, TextReplacesFiles)
-{
-    SystemClipboard clipboard;
-    clipboard.setFiles({QStringLiteral("/tmp/a.jpg")});
     clipboard.setText(QStringLiteral("/tmp/a.jpg\n/tmp/b.jpg"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("/tmp/a.jpg\n/tmp/b.jpg"));
     EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->urls().isEmpty());

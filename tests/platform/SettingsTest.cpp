@@ -41,6 +41,10 @@ void writeSampleValues(const QString& prefix)
     S().setValue(prefix + QStringLiteral(".emptyData"), QByteArray());
     S().setValue(prefix + QStringLiteral(".list"), QStringList{QStringLiteral("cs"), QStringLiteral("en")});
     S().setValue(prefix + QStringLiteral(".emptyList"), QStringList{});
+    S().setValue(prefix + QStringLiteral(".long"), QVariant::fromValue(long(7)));
+    S().setValue(prefix + QStringLiteral(".i64"), qint64(1) << 40);
+    S().setValue(prefix + QStringLiteral(".unsigned"), 5u);
+    S().setValue(prefix + QStringLiteral(".mixed"), QVariantList{QStringLiteral("a"), 1});
 }
 
 void expectSampleValues(const QString& prefix)
@@ -54,6 +58,11 @@ void expectSampleValues(const QString& prefix)
     EXPECT_EQ(S().dataValue(prefix + QStringLiteral(".emptyData")), QByteArray());
     EXPECT_EQ(S().stringListValue(prefix + QStringLiteral(".list")), (QStringList{QStringLiteral("cs"), QStringLiteral("en")}));
     EXPECT_EQ(S().stringListValue(prefix + QStringLiteral(".emptyList")), QStringList());
+    EXPECT_EQ(S().numberValue(prefix + QStringLiteral(".long")), 7.0);
+    EXPECT_EQ(S().numberValue(prefix + QStringLiteral(".i64")), double(qint64(1) << 40));
+    EXPECT_EQ(S().numberValue(prefix + QStringLiteral(".unsigned")), 5.0);
+    EXPECT_FALSE(S().stringListValue(prefix + QStringLiteral(".mixed"))); // a list with a non-text
+    EXPECT_TRUE(S().value(prefix + QStringLiteral(".mixed")).isValid());
     // Types are never converted on reading.
     EXPECT_FALSE(S().boolValue(prefix + QStringLiteral(".number")));
     EXPECT_FALSE(S().numberValue(prefix + QStringLiteral(".bool")));
@@ -78,32 +87,6 @@ int runChild(const char* test, const QString& config = qEnvironmentVariable("XDG
     return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
 }
 
-} // namespace
-
-TEST(Settings, valueTypesSurviveTheFile)
-{
-    writeSampleValues(QStringLiteral("parent"));
-    S().sync();
-    const QJsonObject o = QJsonDocument::fromJson(test::readFile(S().filePath())).object();
-    EXPECT_TRUE(o.value(QStringLiteral("parent.bool")).isBool());
-    EXPECT_TRUE(o.value(QStringLiteral("parent.int")).isDouble());
-    EXPECT_TRUE(o.value(QStringLiteral("parent.textTrue")).isString());
-    EXPECT_TRUE(o.value(QStringLiteral("parent.list")).isArray());
-    expectSampleValues(QStringLiteral("parent"));
-}
-
-TEST(Settings, anotherProcessReadsAndWritesTheSameTypes)
-{
-    writeSampleValues(QStringLiteral("parent"));
-    S().sync();
-    ASSERT_EQ(runChild("process"), 0);
-    S().sync(); // picks up what the other process wrote
-    expectSampleValues(QStringLiteral("child"));
-    expectSampleValues(QStringLiteral("parent"));
-}
-
-namespace {
-
 // The child tests only run when started by the tests here.
 void useParentConfig()
 {
@@ -112,7 +95,27 @@ void useParentConfig()
     setenv("XDG_CONFIG_HOME", config.constData(), 1); // before the settings are first opened
 }
 
+QStringList asideFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("kelvaro.json.unreadable-*")}, QDir::Files | QDir::Hidden, QDir::Name);
+}
+
 } // namespace
+
+TEST(Settings, valueTypesSurviveTheFileAndAnotherProcessReadsAndWritesThem)
+{
+    writeSampleValues(QStringLiteral("parent"));
+    S().sync();
+    const QJsonObject o = QJsonDocument::fromJson(test::readFile(S().filePath())).object();
+    EXPECT_TRUE(o.value(QStringLiteral("parent.bool")).isBool());
+    EXPECT_TRUE(o.value(QStringLiteral("parent.int")).isDouble());
+    EXPECT_TRUE(o.value(QStringLiteral("parent.textTrue")).isString());
+    EXPECT_TRUE(o.value(QStringLiteral("parent.list")).isArray());
+    ASSERT_EQ(runChild("process"), 0);
+    S().sync(); // picks up what the other process wrote
+    expectSampleValues(QStringLiteral("child"));
+    expectSampleValues(QStringLiteral("parent"));
+}
 
 TEST(SettingsChild, process)
 {
@@ -128,15 +131,6 @@ TEST(SettingsChild, setsOneValue)
     S().setValue(QStringLiteral("kelvaro.jpegQuality"), 0.5);
     S().sync();
 }
-
-namespace {
-
-QStringList asideFiles(const QString& folder)
-{
-    return QDir(folder).entryList({QStringLiteral("kelvaro.json.unreadable-*")}, QDir::Files | QDir::Hidden, QDir::Name);
-}
-
-} // namespace
 
 // A file that is there before the settings are first opened: only the first write would show the
 // loss, so the write happens in a fresh process.
@@ -236,19 +230,6 @@ TEST(Settings, changedOnlyOnARealChange)
     EXPECT_EQ(seen.size(), 8);
     EXPECT_EQ(seen.last(), QStringLiteral("data"));
     QObject::disconnect(connection);
-}
-
-TEST(Settings, otherIntegerTypesAreNumbersAndAListWithANonTextIsNoStringList)
-{
-    S().setValue(QStringLiteral("long"), QVariant::fromValue(long(7)));
-    S().setValue(QStringLiteral("i64"), qint64(1) << 40);
-    S().setValue(QStringLiteral("u"), 5u);
-    EXPECT_EQ(S().numberValue(QStringLiteral("long")), 7.0);
-    EXPECT_EQ(S().numberValue(QStringLiteral("i64")), double(qint64(1) << 40));
-    EXPECT_EQ(S().numberValue(QStringLiteral("u")), 5.0);
-    S().setValue(QStringLiteral("mixed"), QVariantList{QStringLiteral("a"), 1});
-    EXPECT_FALSE(S().stringListValue(QStringLiteral("mixed")));
-    EXPECT_TRUE(S().value(QStringLiteral("mixed")).isValid());
 }
 
 TEST(Settings, usableFromAnotherThread)

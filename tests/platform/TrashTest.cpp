@@ -1,43 +1,20 @@
 // The desktop trash seam on a temporary XDG data folder.
-#include <cstdlib>
-
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "platform/Trash.h"
+#include "../support/TestSupport.h"
 
 namespace kelvaro::test {
 namespace {
 
-QString write(const QString& path)
+TEST(TrashTest, MissingDataFolderIsCreatedInsteadOfTrashingIntoTheCurrentFolder)
 {
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("data");
-    return path;
-}
-
-class TrashTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_saved = qgetenv("XDG_DATA_HOME");
-        ASSERT_TRUE(temp.isValid());
-    }
-    void TearDown() override { qputenv("XDG_DATA_HOME", m_saved); }
     QTemporaryDir temp;
-
-private:
-    QByteArray m_saved;
-};
-
-TEST_F(TrashTest, MissingDataFolderIsCreatedInsteadOfTrashingIntoTheCurrentFolder)
-{
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
     const QString data = temp.filePath("not-yet/data");
     qputenv("XDG_DATA_HOME", data.toUtf8());
     QDir work(temp.filePath("work"));
@@ -45,7 +22,8 @@ TEST_F(TrashTest, MissingDataFolderIsCreatedInsteadOfTrashingIntoTheCurrentFolde
     const QString previous = QDir::currentPath();
     QDir::setCurrent(work.path()); // where the faulty fallback would put the file
 
-    const QString file = write(temp.filePath("photo.jpg"));
+    const QString file = temp.filePath("photo.jpg");
+    writeFile(file, "data");
     DesktopTrash trash;
     EXPECT_TRUE(trash.moveToTrash(file));
     QDir::setCurrent(previous);
@@ -53,13 +31,8 @@ TEST_F(TrashTest, MissingDataFolderIsCreatedInsteadOfTrashingIntoTheCurrentFolde
     EXPECT_FALSE(QFileInfo::exists(file));
     EXPECT_TRUE(QFileInfo::exists(data + "/Trash/files/photo.jpg"));
     EXPECT_TRUE(QDir(work.path()).isEmpty());
-}
-
-TEST_F(TrashTest, AMissingFileIsAFailure)
-{
-    qputenv("XDG_DATA_HOME", temp.filePath("data").toUtf8());
-    DesktopTrash trash;
-    EXPECT_FALSE(trash.moveToTrash(temp.filePath("gone.jpg")));
+    EXPECT_FALSE(trash.moveToTrash(file)) << "a missing file is a failure";
+    qputenv("XDG_DATA_HOME", saved);
 }
 
 } // namespace

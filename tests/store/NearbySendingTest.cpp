@@ -1,7 +1,5 @@
 // Sending the wheel's files over KDE Connect: one device or a question, in the background with
 // progress and cancel, what went out booked in the history.
-#include <QSemaphore>
-
 #include "StoreTestSupport.h"
 
 namespace kelvaro::test {
@@ -9,61 +7,54 @@ namespace {
 
 using NearbySendingTest = StoreTest;
 
+// Unavailable, all taken, partly refused, all refused: what went out is booked, the rest counted.
 TEST_F(NearbySendingTest, SendingGoesThroughKdeConnectOrSaysItIsUnavailable)
 {
     KelvaroStore& s = makeStore(fakeProcess);
-    const QString a = touch("a.jpg"), b = touch("b.jpg");
+    const QString a = touch("a.jpg"), b = touch("b.jpg"), c = touch("c.jpg");
     s.receive(QStringList{a, b}, false);
     const int before = int(s.activities().size());
+    const QString unavailable = QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect.");
 
     share->available = false;
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_TRUE(s.statusIsError());
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."));
+    EXPECT_EQ(s.statusMessage(), unavailable);
     EXPECT_EQ(s.activities().size(), before);
 
     // One reachable device: no question, the files go there.
     share->available = true;
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_TRUE(s.nearbyChoice().isEmpty());
     EXPECT_FALSE(s.statusIsError());
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Soubory posílám přes KDE Connect do zařízení „Telefon“."));
     EXPECT_EQ(share->sent, (QList<std::pair<QString, QString>>{{"phone", a}, {"phone", b}}));
     ASSERT_EQ(s.activities().size(), before + 2);
     EXPECT_EQ(s.activities().first().fileName, "b.jpg");
+    EXPECT_EQ(s.activities().first().actionTitle, "KDE Connect");
     EXPECT_EQ(s.activities().first().symbol, "airplayaudio");
     EXPECT_FALSE(s.undoState().has_value());
-}
 
-TEST_F(NearbySendingTest, APartlyRefusedSendKeepsWhatWentOutAndCountsTheRest)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    const QString a = touch("a.jpg"), b = touch("b.jpg"), c = touch("c.jpg");
     s.receive(QStringList{a, b, c}, false);
-    const int before = int(s.activities().size());
-
     share->refused = {a, c};
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_TRUE(s.statusIsError());
     EXPECT_EQ(s.statusMessage(),
               QStringLiteral("Soubory posílám přes KDE Connect do zařízení „Telefon“. Nepovedlo se: 2."));
-    ASSERT_EQ(s.activities().size(), before + 1);
+    ASSERT_EQ(s.activities().size(), before + 3);
     EXPECT_EQ(s.activities().first().fileName, "b.jpg");
-    EXPECT_EQ(s.activities().first().actionTitle, "KDE Connect");
 
     // Nothing taken at all is the service being unavailable, with nothing recorded.
     share->refused = {a, b, c};
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
-    EXPECT_TRUE(s.statusIsError());
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect."));
-    EXPECT_EQ(s.activities().size(), before + 1);
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(s.statusMessage(), unavailable);
+    EXPECT_EQ(s.activities().size(), before + 3);
 }
 
-// With several reachable devices the user picks one; the pick holds for that sending only.
 TEST_F(NearbySendingTest, SeveralDevicesAreAskedForAndThePickIsNotRemembered)
 {
     KelvaroStore& s = makeStore(fakeProcess);
@@ -73,7 +64,7 @@ TEST_F(NearbySendingTest, SeveralDevicesAreAskedForAndThePickIsNotRemembered)
     SignalCounter choices(&s, &KelvaroStore::nearbyChoiceChanged);
 
     s.perform({"KDE Connect", "x"}, WheelMode::actions);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_EQ(s.nearbyChoice(), share->reachable);
     EXPECT_EQ(choices.count, 1);
     EXPECT_TRUE(share->sent.isEmpty());
@@ -81,7 +72,7 @@ TEST_F(NearbySendingTest, SeveralDevicesAreAskedForAndThePickIsNotRemembered)
 
     s.sendToDevice("phone");
     EXPECT_TRUE(s.nearbyChoice().isEmpty());
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_EQ(share->sent, (QList<std::pair<QString, QString>>{{"phone", a}}));
 
     // The next sending asks again; a dismissed question sends nothing.
@@ -127,7 +118,7 @@ TEST_F(NearbySendingTest, SendingRunsInTheBackgroundWithProgressAndCancel)
     ASSERT_TRUE(waitUntil([&] { return gated->entered.available() == 2; }));
     s.cancelRun(); // the second file is in hand: it finishes, the third never starts
     gated->proceed.release();
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_EQ(gated->sentFiles(), files.mid(0, 2));
     EXPECT_EQ(s.activities().size(), before + 2);
     EXPECT_EQ(s.progressDone(), 2);

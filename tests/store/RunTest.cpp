@@ -1,6 +1,6 @@
-// The run pipeline with a scripted process function: dispatch, status sentences, history,
-// progress, cancel and revealing.
-#include <QSemaphore>
+// The run pipeline with a scripted process function: dispatch, status sentences in either
+// language, history, progress, cancel and revealing; text recognition through the real engine.
+#include <QPainter>
 
 #include "../support/TestImages.h"
 #include "StoreTestSupport.h"
@@ -75,28 +75,27 @@ TEST_P(WheelKeyTest, EverySliceOfTheModeIsDispatched)
 
 INSTANTIATE_TEST_SUITE_P(Modes, WheelKeyTest, ::testing::Values(WheelMode::tools, WheelMode::actions));
 
-TEST_F(RunTest, NoOutputFolderIsAnErrorAndNothingRuns)
+// Without a remembered output folder the user is asked for one: no answer is an error and nothing
+// runs (a move whose question goes unanswered says nothing); a chosen folder is remembered and used.
+TEST_F(RunTest, TheOutputFolderIsAskedForAndTheChosenOneIsRememberedAndUsed)
 {
     KelvaroStore& s = makeStore(fakeProcess);
-    const QString a = touch("in/a.jpg");
-    s.receive(QStringList{a}, false);
+    s.receive(QStringList{touch("in/a.jpg")}, false);
+    s.perform({"Přesunout", "x"}, WheelMode::actions);
+    EXPECT_FALSE(s.isWorking());
+    EXPECT_FALSE(s.statusMessage().has_value());
     s.perform({"PNG", "x"}, WheelMode::convert);
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Bez složky pro výsledky nemůžu pokračovat."));
     EXPECT_TRUE(s.statusIsError());
     EXPECT_FALSE(s.isWorking());
-    ASSERT_EQ(chooser->requests.size(), 1);
+    ASSERT_EQ(chooser->requests.size(), 2);
     // Not among the originals: the dialog opens in the pictures folder.
-    EXPECT_EQ(chooser->requests.first().startAt, std::nullopt);
-}
+    EXPECT_EQ(chooser->requests.last().startAt, std::nullopt);
 
-TEST_F(RunTest, ChosenFolderIsRememberedAndUsed)
-{
     const QString out = makeFolder("chosen");
     chooser->answer = out;
-    KelvaroStore& s = makeStore(fakeProcess);
-    s.receive(QStringList{touch("a.jpg")}, false);
     s.run(KelvaroOp::compress(0.5));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_EQ(OutputFolder::resolve(), out);
     EXPECT_EQ(s.heldFolder(), out);
     EXPECT_EQ(s.lastOutputs(), QStringList{out + "/a.jpg.out"});
@@ -111,7 +110,7 @@ TEST_F(RunTest, PartialFailureAppendsTheCountWithoutAnError)
     s.run(KelvaroOp::convert(ImageFormat::jpg));
     EXPECT_TRUE(s.isWorking());
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Pracuju na tom…"));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_EQ(working.count, 2);
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – 3 soubory ve složce „out“. Nepovedlo se: 2."));
     // Which files failed and why stands behind the count, until the next message.
@@ -119,6 +118,9 @@ TEST_F(RunTest, PartialFailureAppendsTheCountWithoutAnError)
                                               QStringLiteral("Soubor „bad2.jpg“ se nepodařilo otevřít.")}));
     EXPECT_FALSE(s.statusIsError());
     EXPECT_EQ(s.lastOutputs().size(), 3);
+    EXPECT_EQ(s.activities()[0].fileName, "c.jpg");
+    EXPECT_EQ(s.activities()[0].actionTitle, KelvaroOp::convert(ImageFormat::jpg).title());
+    EXPECT_EQ(s.activities()[0].savedBytes, 10);
     ASSERT_TRUE(s.undoState().has_value());
     EXPECT_EQ(s.undoState()->entryCount(), 3);
     EXPECT_EQ(s.undoState()->folder, out);
@@ -127,43 +129,6 @@ TEST_F(RunTest, PartialFailureAppendsTheCountWithoutAnError)
     EXPECT_EQ(s.progressTotal(), 5);
     s.receive(QStringList{touch("d.jpg")}, false);
     EXPECT_TRUE(s.statusDetails().isEmpty());
-}
-
-TEST_F(RunTest, NewEntriesPushTheOldestOutOfTheHistory)
-{
-    rememberOutput();
-    KelvaroStore& s = makeStore(fakeProcess);
-    QList<ActivityItem> old;
-    for (int i = 0; i < 499; ++i) {
-        ActivityItem item;
-        item.id = QUuid::createUuid();
-        item.fileName = QStringLiteral("old%1").arg(i);
-        item.date = QDateTime::currentDateTimeUtc();
-        old.append(item);
-    }
-    s.setActivities(old);
-    s.receive(QStringList{touch("a.jpg"), touch("b.jpg"), touch("c.jpg")}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
-    ASSERT_EQ(s.activities().size(), 500);
-    EXPECT_EQ(s.activities()[0].fileName, "c.jpg");
-    EXPECT_EQ(s.activities()[0].actionTitle, KelvaroOp::convert(ImageFormat::png).title());
-    EXPECT_EQ(s.activities()[0].savedBytes, 10);
-    EXPECT_EQ(s.activities()[2].fileName, "a.jpg");
-    EXPECT_EQ(s.activities().last().fileName, "old496");
-}
-
-TEST_F(RunTest, HistoryStoresTheCzechTitleWhateverTheInterfaceLanguage)
-{
-    rememberOutput();
-    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    KelvaroStore& s = makeStore(fakeProcess);
-    s.receive(QStringList{touch("a.jpg")}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
-    ASSERT_FALSE(s.activities().isEmpty());
-    EXPECT_EQ(s.activities()[0].actionTitle, QStringLiteral("Převod na PNG"));
-    EXPECT_EQ(LParts(s.activities()[0].actionTitle), QStringLiteral("Convert to PNG"));
 }
 
 struct CountCase {
@@ -177,15 +142,13 @@ TEST_P(CountWordTest, SentenceUsesTheCzechCountForm)
 {
     rememberOutput("Výsledky");
     const int n = GetParam().outputs;
-    KelvaroStore& s = makeStore([n](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
+    KelvaroStore& s = makeStore(giving([n](const QStringList&, const QString& outDir) {
         OpResult result;
         for (int i = 0; i < n; ++i)
             result.outputs.append(outDir + QStringLiteral("/%1.png").arg(i));
         return result;
-    });
-    s.receive(QStringList{touch("a.jpg")}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    }));
+    ASSERT_TRUE(runOn({touch("a.jpg")}, KelvaroOp::convert(ImageFormat::png)));
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – %1 ve složce „Výsledky“.").arg(QString::fromUtf8(GetParam().word)));
     EXPECT_EQ(s.undoState().has_value(), n > 0);
 }
@@ -199,9 +162,7 @@ TEST_F(RunTest, WholeRunFailureShowsTheErrorAndRecordsNothing)
     rememberOutput();
     KelvaroStore& s = makeStore(fakeProcess);
     const int before = int(s.activities().size());
-    s.receive(QStringList{touch("bad.jpg")}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(runOn({touch("bad.jpg")}, KelvaroOp::convert(ImageFormat::png)));
     EXPECT_EQ(s.statusMessage(), KelvaroError::unreadable("bad.jpg").message());
     EXPECT_TRUE(s.statusIsError());
     EXPECT_EQ(s.activities().size(), before);
@@ -212,16 +173,16 @@ TEST_F(RunTest, WholeRunFailureShowsTheErrorAndRecordsNothing)
 TEST_F(RunTest, CombinedDocumentsShowNoProgress)
 {
     rememberOutput();
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
+    KelvaroStore& s = makeStore(giving([](const QStringList&, const QString& outDir) {
         OpResult result;
         result.outputs = {outDir + "/all.pdf"};
         result.entries = {{"all.pdf", 0, outDir + "/all.pdf"}};
         return result;
-    });
+    }));
     s.receive(QStringList{touch("a.jpg"), touch("b.jpg"), touch("c.jpg")}, false);
     s.perform({"PDF", "x"}, WheelMode::convert);
     EXPECT_EQ(s.progressTotal(), 0);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(finished());
     EXPECT_EQ(s.progressTotal(), 0);
     EXPECT_EQ(s.progressDone(), 0);
     EXPECT_TRUE(launcher->updates.isEmpty());
@@ -230,17 +191,14 @@ TEST_F(RunTest, CombinedDocumentsShowNoProgress)
 TEST_F(RunTest, CancelStopsAfterTheFileInHandAndClicksWhileWorkingDoNothing)
 {
     rememberOutput();
-    auto started = std::make_shared<QSemaphore>();
-    auto proceed = std::make_shared<QSemaphore>();
-    KelvaroStore& s = makeStore([=](const KelvaroOp& op, const QStringList& files, const QString& outDir,
-                                    const RunHooksPtr& hooks, const EngineSettings& settings) {
-        started->release();
-        proceed->acquire();
-        return fakeProcess(op, files, outDir, hooks, settings);
-    });
+    auto gate = std::make_shared<Gate>();
+    KelvaroStore& s = makeStore(gated(gate));
+    s.cancelRun(); // without a run: only the text
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Rušení… dokončím rozdělanou fotku."));
+    EXPECT_FALSE(s.isWorking());
     s.receive(QStringList{touch("a.jpg"), touch("b.jpg")}, false);
     s.run(KelvaroOp::convert(ImageFormat::png));
-    started->acquire();
+    gate->started.acquire();
 
     s.perform({"Ořez", "crop"}, WheelMode::tools);
     s.run(KelvaroOp::convert(ImageFormat::jpg));
@@ -250,100 +208,22 @@ TEST_F(RunTest, CancelStopsAfterTheFileInHandAndClicksWhileWorkingDoNothing)
 
     s.cancelRun();
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Rušení… dokončím rozdělanou fotku."));
-    proceed->release();
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    gate->proceed.release();
+    ASSERT_TRUE(finished());
     EXPECT_TRUE(s.lastOutputs().isEmpty());
     EXPECT_FALSE(s.statusIsError());
-}
-
-TEST_F(RunTest, CancelWithoutARunOnlySetsTheText)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    s.cancelRun();
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("Rušení… dokončím rozdělanou fotku."));
-    EXPECT_FALSE(s.isWorking());
 }
 
 TEST_F(RunTest, DestroyingTheStoreDuringARunIsSafe)
 {
     rememberOutput();
-    auto proceed = std::make_shared<QSemaphore>();
-    KelvaroStore& s = makeStore([=](const KelvaroOp& op, const QStringList& files, const QString& outDir,
-                                    const RunHooksPtr& hooks, const EngineSettings& settings) {
-        proceed->acquire();
-        return fakeProcess(op, files, outDir, hooks, settings);
-    });
+    auto gate = std::make_shared<Gate>();
+    KelvaroStore& s = makeStore(gated(gate));
     s.receive(QStringList{touch("a.jpg"), touch("b.jpg")}, false);
     s.run(KelvaroOp::convert(ImageFormat::png));
-    proceed->release();
+    gate->proceed.release();
     store.reset(); // waits for the task; its queued finish finds no store
     EXPECT_FALSE(waitUntil([] { return false; }, 100));
-}
-
-OpResult ocrResult(const QString& outDir, std::optional<QString> text)
-{
-    OpResult result;
-    result.outputs = {outDir + "/a.txt"};
-    result.entries = {{"a.jpg", 0, outDir + "/a.txt"}};
-    result.text = std::move(text);
-    return result;
-}
-
-TEST_F(RunTest, RecognisedTextGoesToTheClipboard)
-{
-    rememberOutput();
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
-        return ocrResult(outDir, QStringLiteral("Faktura 2026"));
-    });
-    s.receive(QStringList{touch("a.jpg")}, false);
-    s.perform({"OCR", "x"}, WheelMode::tools);
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
-    EXPECT_EQ(clipboard->text, "Faktura 2026");
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("Text je ve schránce a uložený jako .txt (1 soubor)."));
-}
-
-TEST_F(RunTest, NoTextLeavesTheClipboardAlone)
-{
-    rememberOutput();
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList&, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
-        return ocrResult(outDir, std::nullopt);
-    });
-    s.receive(QStringList{touch("a.jpg")}, false);
-    s.run(KelvaroOp::ocr());
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
-    EXPECT_EQ(clipboard->writes, 0);
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("Žádný text jsem nenašel."));
-}
-
-TEST_F(RunTest, MoveEmptiesTheWheelAndKeepsTheMovedFilesAsOutputs)
-{
-    const QString destination = makeFolder("Archiv");
-    chooser->answer = destination;
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
-        OpResult result;
-        for (const QString& file : files) {
-            const QString to = outDir + "/" + QFileInfo(file).fileName();
-            QFile::rename(file, to);
-            result.outputs.append(to);
-            result.entries.append({QFileInfo(file).fileName(), 0, to, file});
-            result.moves.append({file, to});
-        }
-        result.keptOriginals = 0;
-        return result;
-    });
-    const QString a = touch("in/a.jpg");
-    s.receive(QStringList{a}, false);
-    s.perform({"Přesunout", "x"}, WheelMode::actions);
-    ASSERT_EQ(chooser->requests.size(), 1);
-    EXPECT_EQ(chooser->requests.first().message, QStringLiteral("Vyber složku, kam se soubory přesunou."));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
-    EXPECT_TRUE(s.droppedFiles().isEmpty());
-    EXPECT_EQ(s.lastOutputs(), QStringList{destination + "/a.jpg"});
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("Přesunuto 1 soubor do „Archiv“."));
-    ASSERT_TRUE(s.undoState().has_value());
-    EXPECT_TRUE(s.undoState()->isMove);
-    EXPECT_EQ(s.lastSources().value(destination + "/a.jpg"), a);
-    EXPECT_FALSE(OutputFolder::resolve().has_value()); // a move destination is not remembered
 }
 
 // Outputs are tied to the input the engine names, by full path, also among same-named files of
@@ -352,7 +232,7 @@ TEST_F(RunTest, OutputsKnowTheirInputsAcrossSameNamedFiles)
 {
     rememberOutput();
     // Fails every file in a folder named "broken"; numbers the outputs, so the same names do not collide.
-    KelvaroStore& s = makeStore([](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&, const EngineSettings&) {
+    KelvaroStore& s = makeStore(giving([](const QStringList& files, const QString& outDir) {
         OpResult result;
         for (const QString& file : files) {
             const QFileInfo info(file);
@@ -366,30 +246,17 @@ TEST_F(RunTest, OutputsKnowTheirInputsAcrossSameNamedFiles)
             result.entries.append({info.fileName(), 0, to, file});
         }
         return result;
-    });
+    }));
     const QString one = touch("one/a.jpg"), two = touch("two/a.jpg");
-    s.receive(QStringList{one, two}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(runOn({one, two}, KelvaroOp::convert(ImageFormat::png)));
     ASSERT_EQ(s.lastOutputs().size(), 2);
     EXPECT_EQ(s.lastSources().value(s.lastOutputs()[0]), one);
     EXPECT_EQ(s.lastSources().value(s.lastOutputs()[1]), two);
 
-    const QString broken = touch("broken/a.jpg"), fine = touch("fine/a.jpg");
-    s.receive(QStringList{broken, fine}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    const QString fine = touch("fine/a.jpg");
+    ASSERT_TRUE(runOn({touch("broken/a.jpg"), fine}, KelvaroOp::convert(ImageFormat::png)));
     ASSERT_EQ(s.lastOutputs().size(), 1);
     EXPECT_EQ(s.lastSources().value(s.lastOutputs()[0]), fine);
-}
-
-TEST_F(RunTest, CancelledMoveChoiceDoesNothing)
-{
-    KelvaroStore& s = makeStore(fakeProcess);
-    s.receive(QStringList{touch("a.jpg")}, false);
-    s.perform({"Přesunout", "x"}, WheelMode::actions);
-    EXPECT_FALSE(s.isWorking());
-    EXPECT_FALSE(s.statusMessage().has_value());
 }
 
 TEST_F(RunTest, AutoRevealShowsTheOutputsOnlyWhenThereAreAny)
@@ -397,28 +264,17 @@ TEST_F(RunTest, AutoRevealShowsTheOutputsOnlyWhenThereAreAny)
     rememberOutput();
     Settings::shared().setValue("kelvaro.autoReveal", true);
     KelvaroStore& s = makeStore(fakeProcess);
-    s.receive(QStringList{touch("a.jpg")}, false);
-    s.run(KelvaroOp::stripMetadata());
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(runOn({touch("a.jpg")}, KelvaroOp::stripMetadata()));
     ASSERT_EQ(fileManager->revealed.size(), 1);
     EXPECT_EQ(fileManager->revealed.first(), s.lastOutputs());
 
-    s.setLastOutputs({});
-    s.revealOutputs();
-    EXPECT_EQ(fileManager->revealed.size(), 1);
-}
-
-TEST_F(RunTest, RevealWithoutAFileManagerSaysSo)
-{
-    rememberOutput();
-    KelvaroStore& s = makeStore(fakeProcess);
-    s.receive(QStringList{touch("a.jpg")}, false);
-    s.run(KelvaroOp::stripMetadata());
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
     fileManager->reachable = false;
     s.revealOutputs();
     EXPECT_TRUE(s.statusIsError());
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl."));
+    s.setLastOutputs({});
+    s.revealOutputs();
+    EXPECT_EQ(fileManager->revealed.size(), 2);
 }
 
 // The user changes the JPEG quality after the first of eight photos is done: the run goes on at the
@@ -440,53 +296,85 @@ TEST_F(RunTest, AQualityChangedDuringABatchLeavesTheWholeRunAtItsStartingQuality
         });
         return ImageEngine::process(op, files, outDir, changing, settings);
     });
-    s.receive(files, false);
-    s.run(KelvaroOp::convert(ImageFormat::jpg));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(runOn(files, KelvaroOp::convert(ImageFormat::jpg)));
     ASSERT_EQ(s.lastOutputs().size(), 8);
     for (const QString& output : s.lastOutputs())
         EXPECT_EQ(testimages::jpegQuality(output), 50) << output.toStdString();
 
-    s.run(KelvaroOp::convert(ImageFormat::jpg));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    ASSERT_TRUE(runOn(files, KelvaroOp::convert(ImageFormat::jpg)));
     ASSERT_EQ(s.lastOutputs().size(), 8);
     EXPECT_EQ(testimages::jpegQuality(s.lastOutputs().last()), 95);
     qunsetenv("KELVARO_JOBS");
 }
 
-TEST_F(RunTest, LauncherShowsProgressOnlyForTwoOrMoreFiles)
+// Launcher progress for two or more files and attention only while in the background.
+TEST_F(RunTest, LauncherAndAttentionFollowTheRun)
 {
     rememberOutput();
-    KelvaroStore& s = makeStore(fakeProcess);
-    s.receive(QStringList{touch("a.jpg")}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    makeStore(fakeProcess);
+    ASSERT_TRUE(runOn({touch("a.jpg")}, KelvaroOp::convert(ImageFormat::png)));
     EXPECT_TRUE(launcher->updates.isEmpty());
+    EXPECT_EQ(attention->requests, 0);
 
-    s.receive(QStringList{touch("a.jpg"), touch("b.jpg"), touch("c.jpg")}, false);
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
+    attention->active = false;
+    ASSERT_TRUE(runOn({touch("a.jpg"), touch("b.jpg"), touch("c.jpg")}, KelvaroOp::convert(ImageFormat::png)));
     const QList<LauncherUpdate> expected{{true, 0}, {true, 1.0 / 3}, {true, 2.0 / 3}, {true, 1}, {false, 0}};
     ASSERT_EQ(launcher->updates.size(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(launcher->updates[i].visible, expected[i].visible) << i;
         EXPECT_NEAR(launcher->updates[i].fraction, expected[i].fraction, 1e-9) << i;
     }
+    EXPECT_EQ(attention->requests, 1);
 }
 
-TEST_F(RunTest, AttentionOnlyWhenTheApplicationIsInTheBackground)
+// The history keeps the Czech title whatever the interface language, and shows it translated.
+TEST_F(RunTest, EnglishSentenceOfAPartialRunAndACzechHistory)
 {
+    Settings::shared().setValue("kelvaro.language", QStringLiteral("en"));
     rememberOutput();
     KelvaroStore& s = makeStore(fakeProcess);
-    s.receive(QStringList{touch("a.jpg")}, false);
-    attention->active = true;
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
-    EXPECT_EQ(attention->requests, 0);
-    attention->active = false;
-    s.run(KelvaroOp::convert(ImageFormat::png));
-    ASSERT_TRUE(waitUntil([&] { return !s.isWorking(); }));
-    EXPECT_EQ(attention->requests, 1);
+    ASSERT_TRUE(runOn({touch("a.jpg"), touch("b.jpg"), touch("bad.jpg")}, KelvaroOp::convert(ImageFormat::png)));
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Done – 2 files in the folder “out”. Failed: 1."));
+    ASSERT_FALSE(s.activities().isEmpty());
+    EXPECT_EQ(s.activities()[0].actionTitle, QStringLiteral("Převod na PNG"));
+    EXPECT_EQ(LParts(s.activities()[0].actionTitle), QStringLiteral("Convert to PNG"));
+}
+
+// The whole road through the engine's text recognition.
+TEST_F(RunTest, RealTextRecognitionPutsTheTextOnTheClipboard)
+{
+    rememberOutput();
+    QImage page(420, 120, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(60);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.drawText(page.rect(), Qt::AlignCenter, QStringLiteral("KELVARO"));
+    }
+    const QString file = path("page.png");
+    ASSERT_TRUE(page.save(file));
+    const QString blank = image("in/blank.png", 60, 60, Qt::white);
+
+    KelvaroStore& s = makeStore();
+    s.receive(QStringList{file}, false);
+    s.perform({"OCR", "x"}, WheelMode::tools);
+    ASSERT_TRUE(finished(60000));
+    ASSERT_FALSE(s.statusIsError()) << s.statusMessage().value_or("").toStdString();
+    EXPECT_TRUE(clipboard->text.contains("KELVARO")) << clipboard->text.toStdString();
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Text je ve schránce a uložený jako .txt (1 soubor)."));
+    ASSERT_EQ(s.lastOutputs().size(), 1);
+    EXPECT_TRUE(s.lastOutputs().first().endsWith("page.txt"));
+
+    clipboard->text.clear();
+    const int writes = clipboard->writes;
+    s.receive(QStringList{blank}, false);
+    s.run(KelvaroOp::ocr());
+    ASSERT_TRUE(finished(60000));
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Žádný text jsem nenašel."));
+    EXPECT_EQ(clipboard->writes, writes);
 }
 
 } // namespace

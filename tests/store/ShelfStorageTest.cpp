@@ -104,7 +104,7 @@ TEST_F(ShelfStorageTest, ABadTokenResolvesToNothingAndRemovesNothing)
     const QString inShelf = touch("out/Police/Léto/x", "keep");
     const QString outside = touch("x", "keep");
     const QString inLegacy = legacy() + "/x";
-    test::writeFile(inLegacy, {});
+    writeFile(inLegacy, {});
     for (const char* bad : {"out:Police/../x", "./x", "/etc/x", "out:/tmp/x", "out:$TMP/x", "$TMP/x", "out:Police/Léto/../x",
                             "out:Police//x", "out:Police/./x", "out:Other/a/x", "out:Police/Léto/x/y", "out:x", "x",
                             "not-a-uuid/x", "", "out:", "../x", "12345678-1234-1234-1234-123456789ABC/..",
@@ -169,7 +169,7 @@ TEST_F(ShelfStorageTest, MovingACopyToAnotherShelf)
     EXPECT_EQ(moved, QStringLiteral("out:Police/Zima/a 2.jpg"));
     EXPECT_FALSE(QDir(path("out/Police/Léto")).exists());
 
-    Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+    forgetOutputFolder();
     const auto legacyToken = ShelfStorage::copyIn(touch("src/c.jpg"), "Léto", *fileSystem);
     rememberOutput();
     EXPECT_FALSE(ShelfStorage::move(*legacyToken, "Zima", *fileSystem).has_value());
@@ -179,9 +179,7 @@ TEST_F(ShelfStorageTest, MovingACopyToAnotherShelf)
 TEST_F(ShelfStorageTest, StudioDemoPhotosResolveButAreNeverRemoved)
 {
     QDir().mkpath(legacy() + "/_ScreenshotDemo");
-    QFile f(legacy() + "/_ScreenshotDemo/p1.jpg");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    writeFile(legacy() + "/_ScreenshotDemo/p1.jpg", {});
     EXPECT_EQ(ShelfStorage::url("_ScreenshotDemo/p1.jpg"), legacy() + "/_ScreenshotDemo/p1.jpg");
     ShelfStorage::remove(QStringLiteral("_ScreenshotDemo/p1.jpg"), *fileSystem);
     EXPECT_TRUE(QFileInfo::exists(legacy() + "/_ScreenshotDemo/p1.jpg"));

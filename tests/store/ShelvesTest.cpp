@@ -5,28 +5,34 @@
 namespace kelvaro::test {
 namespace {
 
+// A store without sample content, its output folder "out" remembered.
 class ShelvesTest : public StoreTest {
 protected:
-    KelvaroStore& emptyStore()
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        out = rememberOutput();
+    }
+
+    // With `names` (files under "in/") on the wheel.
+    KelvaroStore& emptyStore(const QStringList& names = {})
     {
         KelvaroStore& s = makeStore(fakeProcess);
         s.setShelves({});
         s.setActivities({});
+        QStringList files;
+        for (const QString& name : names)
+            files.append(touch(QStringLiteral("in/") + name));
+        if (!files.isEmpty())
+            s.receive(files, false);
         return s;
     }
-    const Shelf* shelfNamed(const QString& name) const
-    {
-        for (const Shelf& shelf : store->shelves()) {
-            if (shelf.name == name)
-                return &shelf;
-        }
-        return nullptr;
-    }
+
+    QString out;
 };
 
 TEST_F(ShelvesTest, NoFilesMeansNoShelf)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     EXPECT_FALSE(s.addToShelf(std::nullopt, "Léto"));
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Soubory se na polici nepodařilo uložit."));
@@ -36,7 +42,6 @@ TEST_F(ShelvesTest, NoFilesMeansNoShelf)
 
 TEST_F(ShelvesTest, ThreeFilesOnANewShelf)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     const QString a = image("in/a.jpg"), b = touch("in/b.png", "12345"), c = touch("in/c.heic");
     s.receive(QStringList{a, b, c}, false);
@@ -58,29 +63,19 @@ TEST_F(ShelvesTest, ThreeFilesOnANewShelf)
     EXPECT_EQ(s.shelvedFiles(), 3);
 }
 
-TEST_F(ShelvesTest, ABlankNameMakesANewShelfAndAnIdAddsToItsShelf)
+// A blank name makes a new shelf, an id adds to its shelf; new shelves take the next symbol and colour.
+TEST_F(ShelvesTest, NewShelvesCycleTheirSymbols)
 {
-    rememberOutput();
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg"});
     EXPECT_TRUE(s.addToShelf(std::nullopt, "   "));
     ASSERT_EQ(s.shelves().size(), 1);
     EXPECT_EQ(s.shelves().first().name, QStringLiteral("Nová police"));
-
-    const QUuid id = s.shelves().first().id;
-    EXPECT_TRUE(s.addToShelf(id, "Ignored"));
+    EXPECT_TRUE(s.addToShelf(s.shelves().first().id, "Ignored"));
     ASSERT_EQ(s.shelves().size(), 1);
-    EXPECT_EQ(s.shelves().first().items.size(), 2);
     EXPECT_EQ(s.shelves().first().items.last().storedPath, QStringLiteral("out:Police/Nová police/a 2.jpg"));
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Odloženo na polici „Nová police“."));
-}
 
-TEST_F(ShelvesTest, NewShelvesCycleTheirSymbols)
-{
-    rememberOutput();
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg")}, false);
-    for (int i = 0; i < 7; ++i)
+    for (int i = 1; i < 7; ++i)
         ASSERT_TRUE(s.addToShelf(std::nullopt, QStringLiteral("S%1").arg(i)));
     EXPECT_EQ(s.shelves()[1].symbol, "star.fill");
     EXPECT_EQ(s.shelves()[5].symbol, "bolt.fill");
@@ -96,7 +91,6 @@ TEST_F(ShelvesTest, NewShelvesCycleTheirSymbols)
 
 TEST_F(ShelvesTest, WhenNoCopyCanBeMadeTheFileIsBookmarked)
 {
-    rememberOutput();
     KelvaroStore& s = emptyStore();
     const QString a = touch("in/a.jpg");
     fileSystem->failCopies = true;
@@ -108,24 +102,14 @@ TEST_F(ShelvesTest, WhenNoCopyCanBeMadeTheFileIsBookmarked)
     EXPECT_EQ(s.resolve(item), a);
 }
 
-TEST_F(ShelvesTest, NameTakenIgnoresCaseAndBlanks)
-{
-    KelvaroStore& s = emptyStore();
-    s.createShelf("Léto");
-    const QUuid id = s.shelves().first().id;
-    EXPECT_TRUE(s.shelfNameTaken("  lÉTO "));
-    EXPECT_FALSE(s.shelfNameTaken("  lÉTO ", id));
-    EXPECT_FALSE(s.shelfNameTaken("Zima"));
-}
-
 TEST_F(ShelvesTest, RenamingMovesTheFolderAndRewritesTokens)
 {
-    rememberOutput();
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     const QUuid id = s.shelves().first().id;
     s.createShelf("Zima");
+    EXPECT_TRUE(s.shelfNameTaken("  zIMA "));
+    EXPECT_FALSE(s.shelfNameTaken("  lÉTO ", id));
 
     s.updateShelf(id, "zima", "star.fill", 3); // taken
     EXPECT_EQ(s.shelves().first().name, "Léto");
@@ -142,9 +126,7 @@ TEST_F(ShelvesTest, RenamingMovesTheFolderAndRewritesTokens)
 
 TEST_F(ShelvesTest, ASharedFolderIsNotRenamed)
 {
-    rememberOutput();
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     s.createShelf("...Léto"); // shares the folder-safe name "Léto"
     const QUuid id = s.shelves().first().id;
@@ -156,9 +138,7 @@ TEST_F(ShelvesTest, ASharedFolderIsNotRenamed)
 
 TEST_F(ShelvesTest, DeletingAShelfDeletesItsCopiesButNotOtherFiles)
 {
-    rememberOutput();
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg", "b.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     s.addToShelf(std::nullopt, "Zima");
     touch("out/Police/Zima/mine.txt");
@@ -171,9 +151,7 @@ TEST_F(ShelvesTest, DeletingAShelfDeletesItsCopiesButNotOtherFiles)
 
 TEST_F(ShelvesTest, RemovingAndMovingItems)
 {
-    rememberOutput();
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg", "b.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     s.createShelf("Zima");
     const QUuid leto = s.shelves()[0].id, zima = s.shelves()[1].id;
@@ -198,9 +176,7 @@ TEST_F(ShelvesTest, RemovingAndMovingItems)
 
 TEST_F(ShelvesTest, LoadingAShelfIntoTheWheel)
 {
-    rememberOutput();
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg"), touch("in/b.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg", "b.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     const Shelf shelf = s.shelves().first();
     s.receive(QStringList{touch("in/other.jpg")}, false);
@@ -220,23 +196,14 @@ TEST_F(ShelvesTest, LoadingAShelfIntoTheWheel)
 
 TEST_F(ShelvesTest, DemoShelvesNeverTouchTheRealFolders)
 {
-    const QString out = rememberOutput();
-    KelvaroStore& s = emptyStore();
-    s.receive(QStringList{touch("in/a.jpg")}, false);
+    KelvaroStore& s = emptyStore({"a.jpg"});
     s.addToShelf(std::nullopt, "Léto");
     const QByteArray saved = storedLibrary();
 
-    Shelf demo;
-    demo.id = QUuid::createUuid();
-    demo.name = "Léto";
-    ShelfItem item;
-    item.id = QUuid::createUuid();
-    item.name = "a.jpg";
-    item.storedPath = "out:Police/Léto/a.jpg";
-    demo.items = {item};
+    const Shelf demo = shelf("Léto", {"out:Police/Léto/a.jpg"});
     s.enterDemo({}, {demo});
     s.updateShelf(demo.id, "Jaro", "folder.fill", 0);
-    s.removeItem(item.id, demo.id);
+    s.removeItem(demo.items.first().id, demo.id);
     EXPECT_TRUE(s.addToShelf(std::nullopt, "Demo"));
     s.deleteShelf(demo.id);
     s.syncShelvesWithDisk();

@@ -1,15 +1,14 @@
 #pragma once
 // Shared fixture of the store tests: a fresh store per test with recording desktop services, a
-// temporary folder, a remembered output folder on request and helpers for real files.
+// temporary folder, a remembered output folder on request and helpers for real files; history
+// entries and shelves to start from; the fake engines runs are scripted with.
 #include <functional>
 #include <memory>
-#include <ostream>
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QSemaphore>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -91,14 +90,12 @@ protected:
         return folder;
     }
 
-    // An empty file; the intake goes by name only.
+    // A file of a few bytes, no photo; the intake goes by name only.
     QString touch(const QString& relative, const QByteArray& bytes = "x")
     {
         const QString file = path(relative);
         QDir().mkpath(QFileInfo(file).absolutePath());
-        QFile f(file);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
+        writeFile(file, bytes);
         return file;
     }
 
@@ -120,6 +117,22 @@ protected:
         return folder;
     }
 
+    static void forgetOutputFolder() { Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey)); }
+
+    // Whether the store's run or sending ended (waited for on the event loop).
+    bool finished(int limitMs = 30000)
+    {
+        return waitUntil([this] { return !store->isWorking(); }, limitMs);
+    }
+
+    // Puts `files` on the wheel, runs `op` on them and waits for the end.
+    bool runOn(const QStringList& files, const KelvaroOp& op)
+    {
+        store->receive(files, false);
+        store->run(op);
+        return finished();
+    }
+
     QByteArray storedLibrary() const
     {
         return Settings::shared().dataValue(QString::fromLatin1(KelvaroStore::defaultStorageKey)).value_or(QByteArray());
@@ -136,6 +149,66 @@ protected:
     std::shared_ptr<FailingFileSystem> fileSystem = std::make_shared<FailingFileSystem>();
     std::unique_ptr<KelvaroStore> store;
 };
+
+inline ActivityItem entry(const QString& name, const QDateTime& date = QDateTime::currentDateTimeUtc(),
+                          const QString& title = QStringLiteral("Komprese"))
+{
+    ActivityItem item;
+    item.id = QUuid::createUuid();
+    item.fileName = name;
+    item.actionTitle = title;
+    item.symbol = QStringLiteral("photo");
+    item.date = date;
+    return item;
+}
+
+// A shelf holding one item per shelf-storage token (named after its last part) and claiming
+// `fileCount` files besides.
+inline Shelf shelf(const QString& name, const QStringList& tokens = {}, int fileCount = 0)
+{
+    Shelf s;
+    s.id = QUuid::createUuid();
+    s.name = name;
+    s.symbol = QStringLiteral("star.fill");
+    s.fileCount = fileCount;
+    for (const QString& token : tokens) {
+        ShelfItem item;
+        item.id = QUuid::createUuid();
+        item.name = token.section(QLatin1Char('/'), -1);
+        item.storedPath = token;
+        item.added = QDateTime::currentDateTimeUtc();
+        s.items.append(item);
+    }
+    return s;
+}
+
+// A process function made of what a run of `files` into `outDir` gives; the operation, hooks and
+// settings go unused.
+inline ProcessFunction giving(std::function<OpResult(const QStringList& files, const QString& outDir)> result)
+{
+    return [result](const KelvaroOp&, const QStringList& files, const QString& outDir, const RunHooksPtr&,
+                    const EngineSettings&) { return result(files, outDir); };
+}
+
+// A move of every file into `outDir`; with `keepOriginals` they are only copied, as when the
+// system refuses to delete them.
+inline OpResult fakeMove(const QStringList& files, const QString& outDir, bool keepOriginals = false)
+{
+    OpResult result;
+    for (const QString& file : files) {
+        const QString to = outDir + QLatin1Char('/') + QFileInfo(file).fileName();
+        if (keepOriginals) {
+            QFile::copy(file, to);
+            ++result.keptOriginals;
+        } else {
+            QFile::rename(file, to);
+        }
+        result.outputs.append(to);
+        result.entries.append({QFileInfo(file).fileName(), 0, to, file});
+        result.moves.append({file, to});
+    }
+    return result;
+}
 
 // A process function that writes one small file per input into the output folder (named after
 // the input, ".out" appended) and fails every input whose name contains "bad".
@@ -166,6 +239,23 @@ inline OpResult fakeProcess(const KelvaroOp&, const QStringList& files, const QS
     if (result.outputs.isEmpty() && result.firstError)
         throw KelvaroError::unreadable(QFileInfo(files.first()).fileName());
     return result;
+}
+
+// `fakeProcess` held at its start until the test lets it go: `started` is released when a run
+// begins, which then waits for `proceed`.
+struct Gate {
+    QSemaphore started;
+    QSemaphore proceed;
+};
+
+inline ProcessFunction gated(const std::shared_ptr<Gate>& gate)
+{
+    return [gate](const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
+                  const EngineSettings& settings) {
+        gate->started.release();
+        gate->proceed.acquire();
+        return fakeProcess(op, files, outDir, hooks, settings);
+    };
 }
 
 } // namespace kelvaro::test

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "StoreTestSupport.h"
 #include "model/PresetSpec.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
@@ -60,13 +59,9 @@ INSTANTIATE_TEST_SUITE_P(Values, StoredPresets, ::testing::Values(
     StoredCase{"an object", QByteArray("{}"), UserPresets::State::unreadable},
     StoredCase{"no JSON", QByteArray("Web, E-mail"), UserPresets::State::unreadable},
     StoredCase{"a text instead of data", QStringLiteral("[]"), UserPresets::State::unreadable},
-    StoredCase{"no stripMetadata", changed(R"(,"stripMetadata":true)", ""), UserPresets::State::unreadable},
-    StoredCase{"stripMetadata 1", changed(R"("stripMetadata":true)", R"("stripMetadata":1)"), UserPresets::State::unreadable},
-    StoredCase{"maxSide a text", changed(R"("maxSide":0)", R"("maxSide":"1600")"), UserPresets::State::unreadable},
     StoredCase{"id not a UUID", changed(R"("id":"6F1C2A3B-0D4E-4F50-8A6B-7C8D9E0F1A2B")", R"("id":"nope")"),
                UserPresets::State::unreadable},
     StoredCase{"an unknown key", changed(R"("name")", R"("colour":"red","name")"), UserPresets::State::ok},
-    StoredCase{"targetWidth null", changed(R"("name")", R"("targetWidth":null,"name")"), UserPresets::State::ok},
     StoredCase{"quality 1", changed(R"("quality":0.85)", R"("quality":1)"), UserPresets::State::ok}));
 
 TEST(UserPresets, NothingStoredShowsTheBuiltInsWithTheSameIdsAndANewPresetGoesLast)

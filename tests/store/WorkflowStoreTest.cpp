@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "StoreTestSupport.h"
 #include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
 #include "store/WorkflowStore.h"

@@ -59,10 +59,6 @@ protected:
                 app->mainWindow()->move(screen->geometry().topLeft() + QPoint(100, 100));
         app->showMainWindow();
         ASSERT_TRUE(waitUntil([&] { return app->mainWindow()->devicePixelRatio() == 2; }));
-        QObject::connect(studio.get(), &ScreenshotStudio::changed, [this] {
-            if (progress.value(progress.size() - 1) != studio->captureProgress())
-                progress << studio->captureProgress();
-        });
     }
     void TearDown() override
     {
@@ -72,11 +68,10 @@ protected:
     }
 
     // Runs a capture to its end; `during` is called on every progress text.
-    void capture(const QList<AppLanguage>& languages, bool framed, std::function<void(const QString&)> during = {})
+    void capture(const QList<AppLanguage>& languages, bool framed, std::function<void(const QString&)> during)
     {
-        QMetaObject::Connection watch;
-        if (during)
-            watch = QObject::connect(studio.get(), &ScreenshotStudio::changed, [this, during] { during(studio->captureProgress()); });
+        const QMetaObject::Connection watch =
+            QObject::connect(studio.get(), &ScreenshotStudio::changed, [this, during] { during(studio->captureProgress()); });
         studio->captureAll(languages, framed, files);
         ASSERT_TRUE(studio->isCapturing());
         ASSERT_TRUE(waitUntil([&] { return !studio->isCaptureRunning(); }, 60000));
@@ -94,7 +89,6 @@ protected:
     std::unique_ptr<KelvaroApp> app;
     std::unique_ptr<ScreenshotStudio> studio;
     std::shared_ptr<RecordingFileManager> files = std::make_shared<RecordingFileManager>();
-    QStringList progress;
 };
 
 TEST_F(CaptureTest, CapturesTheWindowAtDoubleDensityWithTheSheetAtItsPlace)
@@ -121,16 +115,17 @@ TEST_F(CaptureTest, CapturesTheWindowAtDoubleDensityWithTheSheetAtItsPlace)
         }
     EXPECT_EQ(same, 49);
     EXPECT_GT(changed, 20) << "the window alone looks like the sheet there";
-
-    window->hide();
-    EXPECT_EQ(StudioCapture::captureMainWindow().failure, QStringLiteral("Hlavní okno se nepodařilo najít."));
 }
 
 TEST_F(CaptureTest, BothLanguagesWriteSixteenNumberedScreenshotsAndComeBackToTheStartLanguage)
 {
     studio->start();
     ASSERT_EQ(studio->language(), AppLanguage::english);
-    capture({AppLanguage::czech, AppLanguage::english}, false);
+    QStringList progress;
+    capture({AppLanguage::czech, AppLanguage::english}, false, [&](const QString& text) {
+        if (progress.value(progress.size() - 1) != text)
+            progress << text;
+    });
 
     const QStringList names{"01 Domů.jpg", "02 Kolo – Pozadí.jpg", "03 Před a po.jpg", "04 Úpravy.jpg",
                             "05 Postupy.jpg", "06 Sledované složky.jpg", "07 Police.jpg", "08 Historie.jpg"};

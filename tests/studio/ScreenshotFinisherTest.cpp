@@ -94,15 +94,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ExportRow{"small1665IsDouble", StudioSize::small, 1665, false, {2560, 1600}}),
     RowName());
 
-TEST(ScreenshotFinisher, FrameRunsFromLightOrangeAtTheTopToDarkAtTheBottom)
+// The frame runs from light orange at the top to dark at the bottom; the flattened fill cuts
+// both ends of the long side alike.
+TEST(ScreenshotFinisher, FrameGradientAndFlattenedFill)
 {
     const QImage image = F::framed(capture({1440, 900}, {0, 0, 1440, 900}), {QStringLiteral("A"), QStringLiteral("B")}, {1440, 900});
     EXPECT_TRUE(near(image.pixel(2, 0), QColor::fromRgbF(0.98f, 0.47f, 0.22f)));
     EXPECT_TRUE(near(image.pixel(2, 899), QColor::fromRgbF(0.78f, 0.25f, 0.12f)));
-}
-
-TEST(ScreenshotFinisher, FlattenedFillCutsBothEndsOfTheLongSideAlike)
-{
     // A green band across the middle half of the long side: filling a square shows only the band.
     const QImage wide = capture({200, 100}, {0, 0, 200, 100}, 255, 0, {50, 0, 100, 100});
     const QImage tall = capture({100, 200}, {0, 0, 100, 200}, 255, 0, {0, 50, 100, 100});

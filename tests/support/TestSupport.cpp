@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 
 namespace kelvaro::test {
@@ -26,16 +28,39 @@ void settle()
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+bool hasPrivateSessionBus()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("dbus-run-session")).isEmpty();
+}
+
+::testing::AssertionResult passesOnPrivateSessionBus(const QString& filter, int count)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    env.insert(QStringLiteral("KELVARO_TEST_PRIVATE_BUS"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("dbus-run-session"), {QStringLiteral("--"), QCoreApplication::applicationFilePath(),
+                                                     QStringLiteral("--gtest_filter=") + filter});
+    if (!child.waitForFinished(120000))
+        return ::testing::AssertionFailure() << "the child run did not end";
+    const QString output = QString::fromUtf8(child.readAll());
+    if (child.exitCode() != 0 || !output.contains(QStringLiteral("[  PASSED  ] %1 test").arg(count)))
+        return ::testing::AssertionFailure() << output.toStdString();
+    return ::testing::AssertionSuccess();
+}
+
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
+void writeFile(const QString& path, const QByteArray& bytes, bool append)
 {
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_TRUE(file.open(append ? QIODevice::Append : QIODevice::WriteOnly)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 

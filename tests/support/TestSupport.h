@@ -65,8 +65,14 @@ struct RowName {
     }
 };
 
-// A file's bytes ("" when it cannot be read) and writing bytes to a new file (asserted).
+// Runs the cases of this program that `filter` names (a "…Child" suite) again inside
+// `dbus-run-session`, so nothing reaches the user's session bus; succeeds when all `count` pass.
+// Whether that can be done at all: `hasPrivateSessionBus()`.
+bool hasPrivateSessionBus();
+::testing::AssertionResult passesOnPrivateSessionBus(const QString& filter, int count);
+
+// A file's bytes ("" when it cannot be read) and writing bytes to a new file or the end of one (asserted).
 QByteArray readFile(const QString& path);
-void writeFile(const QString& path, const QByteArray& bytes);
+void writeFile(const QString& path, const QByteArray& bytes, bool append = false);
 
 } // namespace kelvaro::test

@@ -1,9 +1,8 @@
 #pragma once
 // A stand-in for the desktop's notification server, registered on a private bus: it keeps every
-// Notify call it receives. Also the private bus itself: a dbus-daemon started for one test.
+// Notify call it receives.
 #include <QDBusConnection>
 #include <QObject>
-#include <QProcess>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -34,44 +33,6 @@ public Q_SLOTS:
         return uint(received.size());
     }
     QStringList GetCapabilities() { return {QStringLiteral("body")}; }
-};
-
-// A session-type dbus-daemon of our own, stopped when the object goes.
-class PrivateBus {
-public:
-    PrivateBus()
-    {
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-        if (!m_daemon.waitForStarted(10000))
-            return;
-        while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(10000)) {
-        }
-        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    }
-    ~PrivateBus()
-    {
-        for (const QString& name : m_names)
-            QDBusConnection::disconnectFromBus(name);
-        if (m_daemon.state() != QProcess::NotRunning) {
-            m_daemon.terminate();
-            if (!m_daemon.waitForFinished(5000)) {
-                m_daemon.kill();
-                m_daemon.waitForFinished(5000);
-            }
-        }
-    }
-    bool isValid() const { return !m_address.isEmpty(); }
-    QDBusConnection connect(const QString& name)
-    {
-        m_names.append(name);
-        return QDBusConnection::connectToBus(m_address, name);
-    }
-
-private:
-    QProcess m_daemon;
-    QString m_address;
-    QStringList m_names;
 };
 
 } // namespace kelvaro::testing

@@ -12,34 +12,28 @@ namespace {
 
 using FolderWatcherTest = WatcherFixture;
 
-const WatchAction kToJpg = WatchAction::convert(QStringLiteral("jpg"));
-
 TEST_F(FolderWatcherTest, addStoresAnEnabledRuleAndStartsTheLoop)
 {
     auto w = makeWatcher();
     int changed = 0;
     QObject::connect(w.get(), &FolderWatcher::rulesChanged, [&] { ++changed; });
     EXPECT_FALSE(w->isStarted());
-    ASSERT_TRUE(w->add(inDir, kToJpg));
+    ASSERT_TRUE(w->add(inDir, toJpg));
     EXPECT_TRUE(w->isStarted());
     EXPECT_EQ(changed, 1);
     ASSERT_EQ(w->rules().size(), 1);
     const WatchRule& rule = w->rules().first();
     EXPECT_EQ(rule.folderName, QStringLiteral("In"));
     EXPECT_EQ(rule.folderPath, inDir);
-    EXPECT_EQ(rule.action, kToJpg);
+    EXPECT_EQ(rule.action, toJpg);
     EXPECT_TRUE(rule.isEnabled);
-    EXPECT_EQ(rule.processed, 0);
-    EXPECT_FALSE(rule.lastRun);
     EXPECT_EQ(Bookmark::resolve(rule.bookmark)->path, inDir);
     EXPECT_EQ(w->activeCount(), 1);
     EXPECT_EQ(notifier->authorizationRequests(), 1);
 
-    const auto stored = Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey));
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(decodeWatchRules(*stored), w->rules());
+    EXPECT_EQ(storedRules(), w->rules());
 
-    EXPECT_FALSE(w->add(root.filePath(QStringLiteral("missing")), kToJpg));
+    EXPECT_FALSE(w->add(root.filePath(QStringLiteral("missing")), toJpg));
     EXPECT_EQ(w->rules().size(), 1);
     EXPECT_EQ(changed, 1);
 }
@@ -50,7 +44,7 @@ TEST_F(FolderWatcherTest, rulesAndSeenKeysSurviveARestart)
     QList<WatchRule> before;
     {
         auto w = makeWatcher();
-        ASSERT_TRUE(w->add(inDir, kToJpg));
+        ASSERT_TRUE(w->add(inDir, toJpg));
         ASSERT_TRUE(w->add(outDir, WatchAction::stripMetadata()));
         w->setEnabled(w->rules()[1].id, false);
         step(*w);
@@ -71,7 +65,7 @@ TEST_F(FolderWatcherTest, unreadableRulesDocumentIsLoggedAndNeverOverwritten)
     EXPECT_TRUE(w->rules().isEmpty());
     EXPECT_TRUE(recentLogLines().contains(QStringLiteral("Kelvaro: failed to decode watch rules")));
 
-    ASSERT_TRUE(w->add(inDir, kToJpg)); // works for this run only
+    ASSERT_TRUE(w->add(inDir, toJpg)); // works for this run only
     EXPECT_EQ(w->rules().size(), 1);
     step(*w);
     EXPECT_EQ(Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey)), broken);
@@ -80,10 +74,7 @@ TEST_F(FolderWatcherTest, unreadableRulesDocumentIsLoggedAndNeverOverwritten)
 
 TEST_F(FolderWatcherTest, aSeenDocumentMemberThatIsNoUuidIsDroppedAndAMalformedDocumentMeansABaseline)
 {
-    auto first = makeWatcher();
-    ASSERT_TRUE(first->add(inDir, kToJpg));
-    const QUuid id = first->rules().first().id;
-    first.reset();
+    watchIn().reset();
     const QUuid kept = QUuid::createUuid();
     const QString seenKey = QString::fromLatin1(FolderWatcher::seenKey);
     Settings::shared().setValue(seenKey, QJsonDocument(QJsonObject{{QStringLiteral("not-a-uuid"), QJsonArray{"x|1|1"}},
@@ -101,40 +92,10 @@ TEST_F(FolderWatcherTest, aSeenDocumentMemberThatIsNoUuidIsDroppedAndAMalformedD
     EXPECT_TRUE(history.isEmpty());
 }
 
-TEST_F(FolderWatcherTest, baselineRecordsExistingFilesAndSkipsThem)
-{
-    for (int i = 0; i < 10; ++i)
-        writeJpeg(in(QStringLiteral("IMG_%1.jpg").arg(i)));
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
-    const QUuid id = w->rules().first().id;
-    step(*w);
-    EXPECT_EQ(storedSeen(id).size(), 10);
-    step(*w);
-    step(*w);
-    EXPECT_FALSE(QFileInfo::exists(QDir(outDir).filePath(QStringLiteral("Automaticky"))));
-    EXPECT_EQ(w->rules().first().processed, 0);
-    EXPECT_EQ(w->status(id), WatchStatus{});
-}
-
-TEST_F(FolderWatcherTest, ticksWithoutEnabledRulesTouchNothing)
-{
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
-    w->setEnabled(w->rules().first().id, false);
-    bool done = false;
-    w->tick([&] { done = true; });
-    EXPECT_TRUE(done); // ended at once: nothing was listed
-    EXPECT_FALSE(w->hasWorkInFlight());
-    EXPECT_FALSE(hasStoredSeen(w->rules().first().id));
-}
-
 TEST_F(FolderWatcherTest, removingDropsRuleMemoryAndStatus)
 {
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
-    ASSERT_TRUE(w->add(outDir, kToJpg));
-    const QUuid id = w->rules().first().id;
+    auto w = watchIn();
+    ASSERT_TRUE(w->add(outDir, toJpg));
     step(*w);
     ASSERT_TRUE(hasStoredSeen(id));
     QDir(inDir).rename(inDir, root.filePath(QStringLiteral("Gone")));
@@ -145,14 +106,12 @@ TEST_F(FolderWatcherTest, removingDropsRuleMemoryAndStatus)
     EXPECT_EQ(w->rules().size(), 1);
     EXPECT_FALSE(w->statuses().contains(id));
     EXPECT_FALSE(hasStoredSeen(id));
-    EXPECT_EQ(decodeWatchRules(*Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey)))->size(), 1);
+    EXPECT_EQ(storedRules()->size(), 1);
 }
 
 TEST_F(FolderWatcherTest, ruleRemovedWhileListingChangesNothing)
 {
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
-    const QUuid id = w->rules().first().id;
+    auto w = watchIn();
     bool done = false;
     w->tick([&] { done = true; });
     w->remove(id); // the listing is still out in the pool
@@ -161,32 +120,9 @@ TEST_F(FolderWatcherTest, ruleRemovedWhileListingChangesNothing)
     EXPECT_TRUE(w->statuses().isEmpty());
 }
 
-TEST_F(FolderWatcherTest, unreachableFolderIsMarkedUntilItIsBack)
-{
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
-    const QUuid id = w->rules().first().id;
-    step(*w);
-    const QString away = root.filePath(QStringLiteral("Away"));
-    ASSERT_TRUE(QDir().rename(inDir, away));
-    int statuses = 0;
-    QObject::connect(w.get(), &FolderWatcher::statusesChanged, [&] { ++statuses; });
-    step(*w);
-    EXPECT_TRUE(w->status(id).isUnavailable);
-    EXPECT_FALSE(w->status(id).isBusy);
-    EXPECT_EQ(w->status(id).message, QStringLiteral("Složka není dostupná. Přesunul jsi ji nebo smazal?"));
-    step(*w); // same status again: no further notification
-    EXPECT_EQ(statuses, 1);
-
-    ASSERT_TRUE(QDir().rename(away, inDir));
-    step(*w);
-    EXPECT_EQ(w->status(id), WatchStatus{});
-}
-
 TEST_F(FolderWatcherTest, staleBookmarkIsRenewedAndStored)
 {
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
+    auto w = watchIn();
     const QByteArray old = w->rules().first().bookmark;
     // Another folder takes the place of the watched one (a new inode at the same path).
     ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("Replacement")));
@@ -198,16 +134,14 @@ TEST_F(FolderWatcherTest, staleBookmarkIsRenewedAndStored)
     const QByteArray fresh = w->rules().first().bookmark;
     EXPECT_NE(fresh, old);
     EXPECT_FALSE(Bookmark::resolve(fresh)->stale);
-    const auto stored = decodeWatchRules(*Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey)));
-    EXPECT_EQ(stored->first().bookmark, fresh);
+    EXPECT_EQ(storedRules()->first().bookmark, fresh);
 }
 
 TEST_F(FolderWatcherTest, demoRulesAreShownButNeverScannedOrStored)
 {
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
+    auto w = watchIn();
     const QList<WatchRule> real = w->rules();
-    const QByteArray storedRules = *Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey));
+    const QByteArray storedBytes = *Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey));
     WatchRule demo = WatchRule::make(QStringLiteral("/demo/Fotky z mobilu"), QByteArray("x"), WatchAction::stripMetadata());
     demo.processed = 128;
 
@@ -219,9 +153,9 @@ TEST_F(FolderWatcherTest, demoRulesAreShownButNeverScannedOrStored)
     w->tick([&] { done = true; });
     EXPECT_TRUE(done);
     EXPECT_FALSE(w->hasWorkInFlight());
-    ASSERT_TRUE(w->add(outDir, kToJpg));
-    w->setEnabled(real.first().id, false);
-    EXPECT_EQ(*Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey)), storedRules);
+    ASSERT_TRUE(w->add(outDir, toJpg));
+    w->setEnabled(id, false);
+    EXPECT_EQ(*Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey)), storedBytes);
     EXPECT_FALSE(seenDocument().has_value());
 
     w->exitDemo();
@@ -231,50 +165,29 @@ TEST_F(FolderWatcherTest, demoRulesAreShownButNeverScannedOrStored)
     EXPECT_EQ(w->rules(), real);
 }
 
+// A tick without enabled rules ends at once, listing nothing; a resumed rule starts from a new baseline.
 TEST_F(FolderWatcherTest, pausedAndResumedRuleTakesANewBaseline)
 {
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
-    const QUuid id = w->rules().first().id;
+    auto w = watchIn();
     step(*w);
     w->setEnabled(id, false);
     EXPECT_FALSE(w->rules().first().isEnabled);
     writeJpeg(in("during-pause.jpg"));
-    step(*w);
+    bool done = false;
+    w->tick([&] { done = true; });
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(w->hasWorkInFlight());
     w->setEnabled(id, true);
     EXPECT_FALSE(hasStoredSeen(id));
-    step(*w);
-    step(*w);
-    step(*w);
+    step(*w, 3);
     EXPECT_EQ(storedSeen(id), QSet<QString>{keyOf(in("during-pause.jpg"))});
-    EXPECT_TRUE(results(resultsDir()).isEmpty());
-}
-
-TEST_F(FolderWatcherTest, withoutOutputFolderNothingIsMarkedSeen)
-{
-    Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
-    const QUuid id = w->rules().first().id;
-    step(*w);
-    writeJpeg(in("b.jpg"));
-    step(*w);
-    step(*w);
-    EXPECT_EQ(w->status(id).message, QStringLiteral("Nejdřív vyber složku pro výsledky v Nastavení."));
-    EXPECT_FALSE(w->status(id).isBusy);
-    EXPECT_TRUE(storedSeen(id).isEmpty());
-    step(*w);
-    step(*w); // refused again: the message stays, still nothing seen
-    EXPECT_TRUE(storedSeen(id).isEmpty());
-    EXPECT_TRUE(history.isEmpty());
+    EXPECT_TRUE(results().isEmpty());
 }
 
 TEST_F(FolderWatcherTest, actionWithoutOperationLeavesNoBusyRule)
 {
     writeJpeg(in("a.jpg"));
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, WatchAction::convert(QStringLiteral("webp"))));
-    const QUuid id = w->rules().first().id;
+    auto w = watchIn(WatchAction::convert(QStringLiteral("webp")));
     w->processExisting(id);
     EXPECT_TRUE(w->status(id).isBusy);
     settle(*w);
@@ -284,8 +197,7 @@ TEST_F(FolderWatcherTest, actionWithoutOperationLeavesNoBusyRule)
     // Scans go on: a new file settles but nothing is run or remembered for it.
     step(*w);
     writeJpeg(in("b.jpg"));
-    step(*w);
-    step(*w);
+    step(*w, 2);
     EXPECT_FALSE(w->status(id).isBusy);
     EXPECT_FALSE(storedSeen(id).contains(keyOf(in("b.jpg"))));
     EXPECT_FALSE(QFileInfo::exists(QDir(outDir).filePath(QStringLiteral("Automaticky"))));
@@ -303,7 +215,7 @@ TEST_F(FolderWatcherTest, resultsNeverGoIntoTheWatchedFolder)
             Settings::shared().remove(QString::fromLatin1(key));
         writeJpeg(QDir(watched).filePath(QStringLiteral("a.jpg")));
         auto w = makeWatcher();
-        ASSERT_TRUE(w->add(watched, kToJpg));
+        ASSERT_TRUE(w->add(watched, toJpg));
         const QUuid id = w->rules().first().id;
         w->processExisting(id);
         settle(*w);
@@ -316,10 +228,8 @@ TEST_F(FolderWatcherTest, resultsNeverGoIntoTheWatchedFolder)
 
 TEST_F(FolderWatcherTest, manualRequestOnEmptyOrUnreachableFolder)
 {
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
-    const QUuid id = w->rules().first().id;
-    writeBytes(in("notes.txt"), "not an image");
+    auto w = watchIn();
+    writeFile(in("notes.txt"), "not an image");
     w->processExisting(id);
     EXPECT_TRUE(w->status(id).isBusy);
     settle(*w);
@@ -343,7 +253,7 @@ TEST_F(FolderWatcherTest, resultsFolderNames)
     PresetSpec preset = PresetSpec::defaults().first();
     preset.name = QStringLiteral("Web: 1/2");
     const QList<Case> cases{
-        {QStringLiteral("/x/Export"), kToJpg, QStringLiteral("Export \u2013 Převod na JPG")},
+        {QStringLiteral("/x/Export"), toJpg, QStringLiteral("Export \u2013 Převod na JPG")},
         {QStringLiteral("/x/a:b"), WatchAction::preset(preset), QStringLiteral("a-b \u2013 Web- 1-2")},
         {QStringLiteral("/x/  "), WatchAction::stripMetadata(), QStringLiteral("\u2013 Odstranit metadata")},
     };
@@ -352,16 +262,15 @@ TEST_F(FolderWatcherTest, resultsFolderNames)
         EXPECT_EQ(FolderWatcher::resultsFolderName(rule), c.expected) << c.folder.toStdString();
     }
     auto w = makeWatcher();
-    const WatchRule rule = WatchRule::make(QStringLiteral("/x/Export"), QByteArray("b"), kToJpg);
+    const WatchRule rule = WatchRule::make(QStringLiteral("/x/Export"), QByteArray("b"), toJpg);
     EXPECT_EQ(w->resultsFolder(rule), resultsDir(QStringLiteral("Export")));
-    Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+    forgetOutputFolder();
     EXPECT_FALSE(w->resultsFolder(rule));
 }
 
 TEST_F(FolderWatcherTest, openFolderAndResults)
 {
-    auto w = makeWatcher();
-    ASSERT_TRUE(w->add(inDir, kToJpg));
+    auto w = watchIn();
     const WatchRule rule = w->rules().first();
     w->openFolder(rule);
     EXPECT_EQ(fileManager->opened, QStringList{inDir});
@@ -374,7 +283,7 @@ TEST_F(FolderWatcherTest, openFolderAndResults)
     w->openResults(rule);
     EXPECT_EQ(fileManager->opened.last(), resultsDir());
 
-    Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+    forgetOutputFolder();
     auto other = makeWatcher();
     other->openResults(rule);
     EXPECT_TRUE(other->statuses().isEmpty());

@@ -1,96 +1,71 @@
+// Listing a watched folder: which files, in which order, under which keys; the count words.
 #include <unistd.h>
 
 #include <limits>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include "platform/Settings.h"
-#include "watch/WatchModels.h"
-#include "WatchTestSupport.h"
+#include "WatcherFixture.h"
 
 using namespace kelvaro;
 using namespace kelvaro::testing;
 
 namespace {
 
-class WatchScanTest : public ::testing::Test {
+class WatchScanTest : public WatcherFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
-    }
-
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QString path(const QString& name) const { return in(name); }
     QStringList listedNames() const
     {
         QStringList names;
-        const auto listing = WatchScan::list(dir.path());
+        const auto listing = WatchScan::list(inDir);
         EXPECT_TRUE(listing.has_value());
         for (const WatchCandidate& c : listing.value_or(QList<WatchCandidate>()))
             names.append(QFileInfo(c.path).fileName());
         return names;
     }
-
-    QTemporaryDir dir;
 };
 
 TEST_F(WatchScanTest, unlistableFoldersGiveNone)
 {
     EXPECT_FALSE(WatchScan::list(path("missing")).has_value());
-    writeJpeg(path("photo.jpg"));
+    writeFile(path("photo.jpg"), "x");
     EXPECT_FALSE(WatchScan::list(path("photo.jpg")).has_value());
-    QDir(dir.path()).mkdir("empty");
+    QDir(inDir).mkdir("empty");
     const auto empty = WatchScan::list(path("empty"));
     ASSERT_TRUE(empty.has_value());
     EXPECT_TRUE(empty->isEmpty());
     if (geteuid() != 0) { // root reads every folder
-        QDir(dir.path()).mkdir("locked");
+        QDir(inDir).mkdir("locked");
         QFile::setPermissions(path("locked"), QFileDevice::WriteOwner);
         EXPECT_FALSE(WatchScan::list(path("locked")).has_value());
         QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 }
 
-TEST_F(WatchScanTest, listsOnlyImagesDirectlyInside)
+TEST_F(WatchScanTest, listsOnlyImagesDirectlyInsideSortedByCodePoints)
 {
-    const QByteArray jpeg = jpegBytes();
-    for (const char* name : {"beach.JPG", "beach.Jpeg", "a.png", "b.heic", "c.heif", "d.tif", "e.tiff", "f.webp",
-                             "g.bmp", "anim.gif", "scan.pdf", "noext", "notes.txt", ".cover.jpg", "jpg"})
-        writeBytes(path(name), jpeg);
-    QDir(dir.path()).mkpath("sub");
-    writeBytes(path("sub/inner.jpg"), jpeg);
-    QDir(dir.path()).mkpath("holiday.jpg");
+    for (const char* name : {"beach.JPG", "beach.Jpeg", "b.heic", "c.heif", "d.tif", "e.tiff", "f.webp", "g.bmp",
+                             "anim.gif", "scan.pdf", "noext", "notes.txt", ".cover.jpg", "jpg", "IMG_9.jpg", "a.png",
+                             "IMG_10.jpg", "Z.jpg", "z.jpg", "A.jpg", "\xc3\xa9t\xc3\xa9.jpg"})
+        writeFile(path(QString::fromUtf8(name)), "x");
+    QDir(inDir).mkpath("sub");
+    writeFile(path("sub/inner.jpg"), "x");
+    QDir(inDir).mkpath("holiday.jpg");
     QFile::link(path("a.png"), path("link.png"));
 
-    EXPECT_EQ(listedNames(), (QStringList{"a.png", "b.heic", "beach.JPG", "beach.Jpeg", "c.heif", "d.tif", "e.tiff",
-                                          "f.webp", "g.bmp"}));
+    EXPECT_EQ(listedNames(), (QStringList{"A.jpg", "IMG_10.jpg", "IMG_9.jpg", "Z.jpg", "a.png", "b.heic", "beach.JPG",
+                                          "beach.Jpeg", "c.heif", "d.tif", "e.tiff", "f.webp", "g.bmp", "z.jpg",
+                                          QString::fromUtf8("\xc3\xa9t\xc3\xa9.jpg")}));
 }
 
 TEST_F(WatchScanTest, emptyFileWaitsForContent)
 {
-    writeBytes(path("new.jpg"), QByteArray());
+    writeFile(path("new.jpg"), QByteArray());
     EXPECT_TRUE(listedNames().isEmpty());
-    writeBytes(path("new.jpg"), QByteArray(123, 'x'));
-    const auto listing = WatchScan::list(dir.path());
+    writeFile(path("new.jpg"), QByteArray(123, 'x'));
+    const auto listing = WatchScan::list(inDir);
     ASSERT_EQ(listing->size(), 1);
     EXPECT_TRUE(listing->first().key.endsWith(QStringLiteral("|123")));
     EXPECT_EQ(listing->first().path, path("new.jpg"));
-}
-
-TEST_F(WatchScanTest, sortsByCodePointsAndListsNamesDifferingInCase)
-{
-    for (const char* name : {"IMG_9.jpg", "a.jpg", "IMG_10.jpg", "Z.jpg", "z.jpg", "A.jpg", "\xc3\xa9t\xc3\xa9.jpg"})
-        writeBytes(path(QString::fromUtf8(name)), "x");
-    writeBytes(path("photo.jpg"), "a");
-    writeBytes(path("Photo.jpg"), "b");
-    EXPECT_EQ(listedNames(), (QStringList{"A.jpg", "IMG_10.jpg", "IMG_9.jpg", "Photo.jpg", "Z.jpg", "a.jpg", "photo.jpg", "z.jpg",
-                                          QString::fromUtf8("\xc3\xa9t\xc3\xa9.jpg")}));
 }
 
 TEST_F(WatchScanTest, keyIsNameSecondsSize)
@@ -107,24 +82,10 @@ TEST_F(WatchScanTest, keyIsNameSecondsSize)
     for (const auto& row : rows) {
         QTemporaryDir one;
         const QString file = one.filePath(QString::fromUtf8(row.name));
-        writeBytes(file, QByteArray(row.size, 'x'));
+        writeFile(file, QByteArray(row.size, 'x'));
         setModified(file, row.msecs);
         EXPECT_EQ(WatchScan::list(one.path())->value(0).key, QString::fromUtf8(row.key));
     }
-}
-
-TEST_F(WatchScanTest, keyFollowsSecondsAndSize)
-{
-    writeBytes(path("p.jpg"), "abc");
-    setModified(path("p.jpg"), 1'000'100);
-    const QString first = WatchScan::list(dir.path())->first().key;
-    setModified(path("p.jpg"), 1'000'900); // same second, same size
-    EXPECT_EQ(WatchScan::list(dir.path())->first().key, first);
-    setModified(path("p.jpg"), 1'001'000); // next second
-    EXPECT_NE(WatchScan::list(dir.path())->first().key, first);
-    writeBytes(path("p.jpg"), "abcd");
-    setModified(path("p.jpg"), 1'000'100); // back to the old second, but bigger
-    EXPECT_NE(WatchScan::list(dir.path())->first().key, first);
 }
 
 TEST_F(WatchScanTest, wordsInBothLanguagesAndExtremeCounts)

@@ -1,10 +1,14 @@
 #pragma once
-// A watcher on a real temporary folder "In" with results going to a real output folder "Out",
-// notices recorded, the application inactive, and the history collected as the store would get it.
+// Shared fixture of the folder-watching tests: a watcher on a real temporary folder "In" with
+// results going to a real output folder "Out", notices recorded, the application inactive, and the
+// history collected as the store would get it. Plus real tiny photos and file times set exactly.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <memory>
 
 #include <QDir>
-#include <QDirIterator>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,7 +16,8 @@
 
 #include <gtest/gtest.h>
 
-#include "WatchTestSupport.h"
+#include "../support/TestImages.h"
+#include "../support/TestSupport.h"
 #include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Json.h"
@@ -22,6 +27,32 @@
 #include "watch/WatchNotifier.h"
 
 namespace kelvaro::testing {
+
+using test::readFile;
+using test::waitUntil;
+using test::writeFile;
+
+inline const WatchAction toJpg = WatchAction::convert(QStringLiteral("jpg"));
+
+// A small real JPEG of four coloured quadrants.
+inline void writeJpeg(const QString& path, int width = 24, int height = 16)
+{
+    const QFileInfo info(path);
+    testimages::writeJpeg(info.path(), info.fileName(), testimages::quadrants(width, height));
+}
+
+// Sets a file's modification time to `msecs` since 1970 (may be negative; QFile refuses those).
+inline void setModified(const QString& path, qint64 msecs)
+{
+    qint64 seconds = msecs / 1000;
+    qint64 rest = msecs % 1000;
+    if (rest < 0) {
+        rest += 1000;
+        --seconds;
+    }
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(seconds), long(rest * 1'000'000)}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0) << path.toStdString();
+}
 
 class WatcherFixture : public ::testing::Test {
 protected:
@@ -60,15 +91,26 @@ protected:
         return w;
     }
 
-    // One tick, waited for to its end (including any processing it started).
-    void step(FolderWatcher& w)
+    // A watcher with one rule on "In"; `id` is that rule's.
+    std::unique_ptr<FolderWatcher> watchIn(const WatchAction& action = toJpg)
     {
-        // A tick of the watcher's own (the first one fires right after add()) must end first,
-        // or the two overlap and the scan counts differ from what the test expects.
-        settle(w);
-        bool done = false;
-        w.tick([&] { done = true; });
-        ASSERT_TRUE(waitUntil([&] { return done; }));
+        auto w = makeWatcher();
+        EXPECT_TRUE(w->add(inDir, action));
+        id = w->rules().isEmpty() ? QUuid() : w->rules().first().id;
+        return w;
+    }
+
+    // `times` ticks, each waited for to its end (including any processing it started).
+    void step(FolderWatcher& w, int times = 1)
+    {
+        for (int i = 0; i < times; ++i) {
+            // A tick of the watcher's own (the first one fires right after add()) must end first,
+            // or the two overlap and the scan counts differ from what the test expects.
+            settle(w);
+            bool done = false;
+            w.tick([&] { done = true; });
+            ASSERT_TRUE(waitUntil([&] { return done; }));
+        }
     }
 
     void settle(FolderWatcher& w)
@@ -76,18 +118,24 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return !w.hasWorkInFlight(); }));
     }
 
+    static void forgetOutputFolder() { Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey)); }
+
     QString in(const QString& name) const { return QDir(inDir).filePath(name); }
     QString resultsDir(const QString& folderName = QStringLiteral("In"),
                        const QString& action = QStringLiteral("Převod na JPG")) const
     {
         return QDir(outDir).filePath(QStringLiteral("Automaticky/") + folderName + QStringLiteral(" \u2013 ") + action);
     }
-    QStringList results(const QString& dir) const
+    // The names in the results folder of "In" for `action`.
+    QStringList results(const QString& action = QStringLiteral("Převod na JPG")) const
     {
-        QStringList names = QDir(dir).entryList(QDir::Files, QDir::Name);
-        return names;
+        return QDir(resultsDir(QStringLiteral("In"), action)).entryList(QDir::Files, QDir::Name);
     }
 
+    static std::optional<QList<WatchRule>> storedRules()
+    {
+        return decodeWatchRules(Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::rulesKey)).value_or(""));
+    }
     std::optional<QJsonObject> seenDocument() const
     {
         const auto data = Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::seenKey));
@@ -95,18 +143,18 @@ protected:
             return std::nullopt;
         return QJsonDocument::fromJson(*data).object();
     }
-    QSet<QString> storedSeen(const QUuid& id) const
+    QSet<QString> storedSeen(const QUuid& rule) const
     {
         QSet<QString> keys;
         if (const auto doc = seenDocument())
-            for (const QJsonValue& v : doc->value(json::uuidText(id)).toArray())
+            for (const QJsonValue& v : doc->value(json::uuidText(rule)).toArray())
                 keys.insert(v.toString());
         return keys;
     }
-    bool hasStoredSeen(const QUuid& id) const
+    bool hasStoredSeen(const QUuid& rule) const
     {
         const auto doc = seenDocument();
-        return doc && doc->contains(json::uuidText(id));
+        return doc && doc->contains(json::uuidText(rule));
     }
     QString keyOf(const QString& path) const
     {
@@ -120,6 +168,7 @@ protected:
     QTemporaryDir root;
     QString inDir;
     QString outDir;
+    QUuid id;
     std::shared_ptr<RecordingNotifier> notifier;
     std::shared_ptr<RecordingFileManager> fileManager = std::make_shared<RecordingFileManager>();
     QList<ActivityItem> history;

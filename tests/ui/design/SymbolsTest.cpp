@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/GuideContent.h"
 #include "model/Models.h"
 #include "ui/design/ModeSwitcher.h"
 #include "ui/design/Symbols.h"
@@ -52,6 +53,8 @@ QStringList symbolsTheRecordsUse()
         names << item.symbol;
     for (const Shelf& shelf : SampleData::shelves())
         names << shelf.symbol;
+    for (const GuideTopic& topic : GuideContent::steps() + GuideContent::appParts() + GuideContent::resultsAndPrivacy())
+        names << topic.symbol;
     names << QStringLiteral("photo.badge.plus") << QStringLiteral("folder.badge.gearshape") << QStringLiteral("gearshape")
           << QStringLiteral("lock.shield") << QStringLiteral("camera.viewfinder");
     names.removeDuplicates();

@@ -38,9 +38,6 @@ TEST(Theme, ColoursResolveFromTheDrawingWidgetsPalette)
     QWidget w;
     w.setPalette(grey);
     EXPECT_EQ(Theme::emberText().on(&w), Theme::emberText().light);
-    EXPECT_EQ(Theme::qtPalette(true).color(QPalette::Window), Theme::canvas().dark);
-    EXPECT_TRUE(Theme::isDark(Theme::qtPalette(true)));
-    EXPECT_FALSE(Theme::isDark(Theme::qtPalette(false)));
 }
 
 } // namespace

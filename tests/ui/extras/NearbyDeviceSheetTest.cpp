@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QPointer>
 
-#include "ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/wheel/NearbyDeviceSheet.h"
@@ -14,7 +14,7 @@ using namespace kelvaro::wheel;
 
 namespace {
 
-using NearbyDeviceSheetTest = extrastest::CzechTest;
+using NearbyDeviceSheetTest = uitest::CzechTest;
 
 TEST_F(NearbyDeviceSheetTest, ThePickedDeviceGetsTheFiles)
 {
@@ -30,17 +30,17 @@ TEST_F(NearbyDeviceSheetTest, ThePickedDeviceGetsTheFiles)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     store.setDroppedFiles({file.fileName()});
     store.perform({QStringLiteral("KDE Connect"), QStringLiteral("airplayaudio")}, WheelMode::actions);
-    ASSERT_TRUE(extrastest::waitFor([&] { return host.findChild<NearbyDeviceSheet*>() != nullptr; }));
+    ASSERT_TRUE(uitest::waitFor([&] { return host.findChild<NearbyDeviceSheet*>() != nullptr; }));
     QPointer<NearbyDeviceSheet> sheet = host.findChild<NearbyDeviceSheet*>();
 
     ASSERT_EQ(sheet->rows().size(), 2);
     EXPECT_EQ(sheet->selectedDevice(), QStringLiteral("tablet"));
     sheet->rows()[1]->click();
     sheet->actionButton()->click();
-    ASSERT_TRUE(extrastest::waitFor([&] { return !share->sent.isEmpty() && !store.isWorking(); }));
+    ASSERT_TRUE(uitest::waitFor([&] { return !share->sent.isEmpty() && !store.isWorking(); }));
     EXPECT_EQ(share->sent, (QList<std::pair<QString, QString>>{{QStringLiteral("phone"), file.fileName()}}));
     EXPECT_TRUE(store.nearbyChoice().isEmpty());
-    EXPECT_TRUE(extrastest::waitFor([&] { return sheet.isNull(); }));
+    EXPECT_TRUE(uitest::waitFor([&] { return sheet.isNull(); }));
 }
 
 } // namespace

@@ -1,8 +1,6 @@
-// The shared sheet frame: the action closes first and runs later, Return and Escape, a sheet
-// that cannot run, and the frame's size.
-#include <QLayout>
-
-#include "ExtrasTestSupport.h"
+// The shared sheet frame: the action closes first and runs later, Return and Escape, and a sheet
+// that cannot run.
+#include "../main/UiTestSupport.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/SegmentedPicker.h"
 #include "ui/sheets/SheetFrame.h"
@@ -11,7 +9,7 @@ using namespace kelvaro;
 
 namespace {
 
-class SheetFrameTest : public extrastest::CzechTest {
+class SheetFrameTest : public uitest::CzechTest {
 protected:
     // A frame that counts its runs and remembers whether it was still open during one.
     std::unique_ptr<SheetFrame> frame()
@@ -37,7 +35,7 @@ TEST_F(SheetFrameTest, TheActionClosesTheSheetAndRunsOnALaterTurn)
     EXPECT_EQ(runs, 0) << "the run must wait for the sheet to be gone";
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
-    ASSERT_TRUE(extrastest::waitFor([&] { return runs == 1; }));
+    ASSERT_TRUE(uitest::waitFor([&] { return runs == 1; }));
     EXPECT_FALSE(openDuringRun);
 }
 
@@ -49,23 +47,21 @@ TEST_F(SheetFrameTest, TheRunSurvivesTheSheetBeingDeletedAsItCloses)
     sheet->setOnRun([&ran] { ++ran; });
     sheet->show();
     sheet.release()->run(); // deletes itself as it closes
-    ASSERT_TRUE(extrastest::waitFor([&] { return ran == 1; }));
+    ASSERT_TRUE(uitest::waitFor([&] { return ran == 1; }));
 }
 
 TEST_F(SheetFrameTest, ReturnRunsAndEscapeCancels)
 {
     auto sheet = frame();
     sheet->show();
-    extrastest::pressKey(sheet.get(), Qt::Key_Return);
-    ASSERT_TRUE(extrastest::waitFor([&] { return runs == 1; }));
-
-    auto other = frame();
-    other->show();
-    extrastest::pressKey(other.get(), Qt::Key_Escape);
-    EXPECT_FALSE(other->isVisible());
-    EXPECT_EQ(other->result(), QDialog::Rejected);
-    extrastest::spin(50);
-    EXPECT_EQ(runs, 1);
+    uitest::pressKey(sheet.get(), Qt::Key_Escape);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(sheet->result(), QDialog::Rejected);
+    uitest::spin(50);
+    EXPECT_EQ(runs, 0);
+    sheet->show();
+    uitest::pressKey(sheet.get(), Qt::Key_Return);
+    ASSERT_TRUE(uitest::waitFor([&] { return runs == 1; }));
 }
 
 TEST_F(SheetFrameTest, ASheetThatCannotRunKeepsItsActionDisabled)
@@ -74,37 +70,16 @@ TEST_F(SheetFrameTest, ASheetThatCannotRunKeepsItsActionDisabled)
     sheet->setCanRun(false);
     sheet->show();
     EXPECT_FALSE(sheet->actionButton()->isEnabled());
-    extrastest::pressKey(sheet.get(), Qt::Key_Return);
-    extrastest::pressKey(sheet.get(), Qt::Key_Enter, Qt::KeypadModifier);
+    uitest::pressKey(sheet.get(), Qt::Key_Return);
+    uitest::pressKey(sheet.get(), Qt::Key_Enter, Qt::KeypadModifier);
     sheet->run();
-    extrastest::spin(50);
+    uitest::spin(50);
     EXPECT_EQ(runs, 0);
     EXPECT_TRUE(sheet->isVisible());
     sheet->cancelButton()->click();
     EXPECT_FALSE(sheet->isVisible());
-    extrastest::spin(30);
+    uitest::spin(30);
     EXPECT_EQ(runs, 0);
-}
-
-TEST_F(SheetFrameTest, TheFrameIs440WideAndAsHighAsItsContent)
-{
-    auto sheet = frame();
-    auto* text = new Text(QString(80, QLatin1Char('x')).replace(QStringLiteral("xxxxxxx"), QStringLiteral("slovo ")),
-                          TextStyle::callout, sheet.get());
-    text->setWrap(true);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    policy.setHeightForWidth(true);
-    text->setSizePolicy(policy);
-    sheet->addContent(text);
-    sheet->show();
-    extrastest::spin(20);
-    EXPECT_EQ(sheet->width(), SheetFrame::sheetWidth);
-    EXPECT_EQ(text->width(), SheetFrame::sheetWidth - 2 * SheetFrame::sheetPadding);
-    EXPECT_GE(text->height(), text->heightForWidth(text->width()));
-    EXPECT_LE(sheet->actionButton()->geometry().bottom(), sheet->height() - SheetFrame::sheetPadding + 1);
-    // Controls come between the header and the footer, in the order they were added.
-    EXPECT_GT(text->y(), sheet->titleText()->geometry().bottom());
-    EXPECT_LT(text->geometry().bottom(), sheet->actionButton()->y());
 }
 
 TEST(SegmentedPicker, AStoredValueMatchingNoSegmentSelectsNone)
@@ -118,12 +93,12 @@ TEST(SegmentedPicker, AStoredValueMatchingNoSegmentSelectsNone)
     EXPECT_EQ(picker.selectedIndex(), -1);
     QString clicked;
     QObject::connect(&picker, &SegmentedPicker::tagClicked, [&clicked](const QString& tag) { clicked = tag; });
-    extrastest::mouse(&picker, QEvent::MouseButtonPress, picker.segmentRect(0).center());
+    uitest::mouse(&picker, QEvent::MouseButtonPress, picker.segmentRect(0).center());
     EXPECT_EQ(clicked, QStringLiteral("a"));
     EXPECT_EQ(picker.selection(), QStringLiteral("a"));
-    extrastest::pressKey(&picker, Qt::Key_Right);
+    uitest::pressKey(&picker, Qt::Key_Right);
     EXPECT_EQ(clicked, QStringLiteral("b"));
-    extrastest::pressKey(&picker, Qt::Key_Right); // stays on the last
+    uitest::pressKey(&picker, Qt::Key_Right); // stays on the last
     EXPECT_EQ(picker.selectedIndex(), 1);
 }
 

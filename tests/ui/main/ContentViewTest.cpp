@@ -1,7 +1,6 @@
 #include <QAction>
 #include <QDialog>
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -29,7 +28,6 @@ class ContentViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
         store = makeStore();
         files = std::make_shared<RecordingFileManager>();
         ContentView::Options options;
@@ -52,12 +50,12 @@ protected:
     int studioOpened = 0;
 };
 
+// The store's selection picks the screen and the highlighted row; a click on a row writes it,
+// and a second click on the selected row keeps it.
 TEST_F(ContentViewTest, TheSelectionPicksTheScreenAndTheHighlightedRow)
 {
     store->setSidebarSelection(SidebarItem::history);
-    EXPECT_EQ(view->currentSection(), SidebarItem::history);
     EXPECT_EQ(view->currentScreen(), view->screen(SidebarItem::history));
-    EXPECT_EQ(view->currentScreen()->property("section").toString(), QStringLiteral("history"));
     EXPECT_EQ(view->toolbar()->pageTitle(), QStringLiteral("Historie"));
     for (SidebarRow* row : view->sidebar()->rows())
         EXPECT_EQ(row->isHighlighted(), row->item() == SidebarItem::history) << qPrintable(row->text());
@@ -67,29 +65,11 @@ TEST_F(ContentViewTest, TheSelectionPicksTheScreenAndTheHighlightedRow)
     EXPECT_NE(qobject_cast<HomeView*>(view->currentScreen()), nullptr);
     for (SidebarRow* row : view->sidebar()->rows())
         EXPECT_FALSE(row->isHighlighted());
-}
 
-TEST_F(ContentViewTest, ClickingARowWritesTheStore)
-{
-    view->sidebar()->row(SidebarItem::watch)->click();
+    for (int i = 0; i < 2; ++i)
+        view->sidebar()->row(SidebarItem::watch)->click();
     EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::watch));
     EXPECT_TRUE(view->sidebar()->row(SidebarItem::watch)->isHighlighted());
-    // A second click on the selected row keeps it selected.
-    view->sidebar()->row(SidebarItem::watch)->click();
-    EXPECT_TRUE(view->sidebar()->row(SidebarItem::watch)->isHighlighted());
-    EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::watch));
-}
-
-TEST_F(ContentViewTest, AnInstalledScreenReplacesItsPlaceholder)
-{
-    ScreenFactory::install(Screen::history, [](const ScreenContext&, QWidget* parent) {
-        auto* w = new QWidget(parent);
-        w->setObjectName(QStringLiteral("realHistory"));
-        return w;
-    });
-    store->setSidebarSelection(SidebarItem::history);
-    EXPECT_EQ(view->currentScreen()->objectName(), QStringLiteral("realHistory"));
-    ScreenFactory::reset();
 }
 
 TEST_F(ContentViewTest, ToolbarActionsActOnTheStore)
@@ -105,46 +85,33 @@ TEST_F(ContentViewTest, ToolbarActionsActOnTheStore)
     EXPECT_EQ(settingsOpened, 1);
 }
 
-TEST_F(ContentViewTest, RevealWithoutAnOutputFolderRevealsNothing)
+// Without a remembered folder the toolbar asks for one: a cancelled question reveals nothing, a
+// chosen folder is remembered and revealed, and once remembered it is revealed without asking.
+TEST_F(ContentViewTest, RevealAsksOnlyWithoutARememberedFolder)
 {
+    QTemporaryDir out;
     auto chooser = std::make_shared<FakeFolderChooser>(std::nullopt);
     FolderChooser::setShared(chooser);
     view->toolbar()->outputFolderAction()->trigger();
     EXPECT_EQ(chooser->requests.size(), 1);
     EXPECT_TRUE(files->revealed.isEmpty());
     EXPECT_FALSE(store->heldFolder().has_value());
-}
 
-TEST_F(ContentViewTest, RevealShowsTheRememberedFolderWithoutAsking)
-{
-    QTemporaryDir out;
-    ASSERT_TRUE(OutputFolder::remember(out.path()));
-    auto chooser = std::make_shared<FakeFolderChooser>(std::nullopt);
-    FolderChooser::setShared(chooser);
+    chooser->answer = out.path();
     view->toolbar()->outputFolderAction()->trigger();
-    EXPECT_TRUE(chooser->requests.isEmpty());
-    ASSERT_EQ(files->revealed.size(), 1);
-    EXPECT_EQ(QDir(files->revealed.first().first()).canonicalPath(), QDir(out.path()).canonicalPath());
-}
-
-TEST_F(ContentViewTest, RevealAsksAndRemembersAChosenFolder)
-{
-    QTemporaryDir out;
-    auto chooser = std::make_shared<FakeFolderChooser>(out.path());
-    FolderChooser::setShared(chooser);
-    view->toolbar()->outputFolderAction()->trigger();
-    EXPECT_EQ(chooser->requests.size(), 1);
-    ASSERT_EQ(files->revealed.size(), 1);
+    EXPECT_EQ(chooser->requests.size(), 2);
     ASSERT_TRUE(OutputFolder::resolve().has_value());
     EXPECT_EQ(QDir(*OutputFolder::resolve()).canonicalPath(), QDir(out.path()).canonicalPath());
+    view->toolbar()->outputFolderAction()->trigger();
+    EXPECT_EQ(chooser->requests.size(), 2);
+    ASSERT_EQ(files->revealed.size(), 2);
+    EXPECT_EQ(QDir(files->revealed.last().first()).canonicalPath(), QDir(out.path()).canonicalPath());
 }
 
 TEST_F(ContentViewTest, StudioButtonOnlyWhenEnabledAndNoDemoContent)
 {
     QToolButton* studio = view->sidebar()->studioButton();
     EXPECT_TRUE(studio->isHidden()); // setting missing
-    Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), false);
-    EXPECT_TRUE(studio->isHidden());
     Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), true);
     EXPECT_FALSE(studio->isHidden());
     store->enterDemo(SampleData::activities(), SampleData::shelves());
@@ -155,7 +122,6 @@ TEST_F(ContentViewTest, StudioButtonOnlyWhenEnabledAndNoDemoContent)
     EXPECT_FALSE(studio->isHidden());
     studio->click();
     EXPECT_EQ(studioOpened, 1);
-    EXPECT_EQ(studio->toolTip(), QStringLiteral("Studio pro screenshoty (Ctrl+Alt+Shift+S)"));
     view->sidebar()->settingsButton()->click();
     EXPECT_EQ(settingsOpened, 1);
     Settings::shared().remove(QStringLiteral("kelvaro.studio.enabled"));
@@ -164,19 +130,9 @@ TEST_F(ContentViewTest, StudioButtonOnlyWhenEnabledAndNoDemoContent)
 TEST_F(ContentViewTest, SheetsFollowTheStoresActiveSheet)
 {
     view->show();
-    store->setActiveSheet(ToolSheet::crop);
-    ASSERT_NE(view->sheet(), nullptr);
-    EXPECT_EQ(view->sheet()->windowModality(), Qt::WindowModal);
-    EXPECT_EQ(view->sheet()->property("sheetKind").toString(), QStringLiteral("crop"));
-    // Closing the sheet clears the store's sheet.
-    view->sheet()->reject();
-    EXPECT_EQ(store->activeSheet(), std::nullopt);
-    spin();
-    EXPECT_EQ(view->sheet(), nullptr);
-
-    // The store closing the sheet closes the dialog.
     store->setActiveSheet(ToolSheet::resize);
     ASSERT_NE(view->sheet(), nullptr);
+    EXPECT_EQ(view->sheet()->windowModality(), Qt::WindowModal);
     QPointer<QDialog> open = view->sheet();
     store->setActiveSheet(std::nullopt);
     EXPECT_EQ(view->sheet(), nullptr);
@@ -189,10 +145,7 @@ TEST_F(ContentViewTest, ShelvesAreReadFromDiskOnFirstShowAndOnActivation)
     QTemporaryDir out;
     ASSERT_TRUE(OutputFolder::remember(out.path()));
     QDir(out.path()).mkpath(QStringLiteral("Police/Výlet"));
-    QFile photo(out.filePath(QStringLiteral("Police/Výlet/a.jpg")));
-    ASSERT_TRUE(photo.open(QIODevice::WriteOnly));
-    photo.write("x");
-    photo.close();
+    kelvaro::test::writeFile(out.filePath(QStringLiteral("Police/Výlet/a.jpg")), "x");
     EXPECT_TRUE(store->shelves().isEmpty());
     view->show();
     spin();

@@ -7,7 +7,7 @@
 #include <QSlider>
 
 #include "../../support/TestImages.h"
-#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 #include "app/ScreenInstaller.h"
 #include "model/WorkflowLibrary.h"
 #include "output/OutputFolder.h"
@@ -44,15 +44,13 @@ QStringList tileTitles(const PresetPanel::Group& group)
 }
 
 // The main window's content with two photos loaded, so the drop card shows the panel.
-class PresetsTest : public extrastest::CzechTest {
+class PresetsTest : public uitest::CzechTest {
 protected:
     void SetUp() override
     {
         CzechTest::SetUp();
         installScreens();
-        store = std::make_unique<KelvaroStore>(StoreServices::desktop(), QStringLiteral("kelvaro.test.presets"));
-        store->setActivities({});
-        store->setShelves({});
+        store = uitest::makeStore(StoreServices::desktop());
         store->receive(QStringList{ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(3000, 2000), {.gps = true}),
                                    ti::writeJpeg(temp.path(), "b.jpg", ti::quadrants(1200, 2400), {.gps = true})},
                        false);
@@ -61,7 +59,7 @@ protected:
         view = std::make_unique<ContentView>(*store, options);
         view->resize(1200, 800);
         view->show();
-        extrastest::spin(30);
+        uitest::spin(30);
         panel = view->findChild<PresetPanel*>();
         ASSERT_NE(panel, nullptr);
     }
@@ -102,10 +100,7 @@ TEST_F(PresetsTest, TheSheetStoresCompactListsWithNewPresetsAtTheEnd)
                            .arg(web, social);
     EXPECT_EQ(QString::fromUtf8(storedPresets()), expected);
 
-    for (auto [position, readout] : {std::pair{10, "50 %"}, {20, "100 %"}, {17, "85 %"}}) {
-        sheet->qualitySlider()->setValue(position);
-        EXPECT_EQ(sheet->qualityReadout()->text(), QString::fromUtf8(readout));
-    }
+    sheet->qualitySlider()->setValue(17); // 85 %
     sheet->nameField()->setText(QStringLiteral(" \t "));
     EXPECT_FALSE(sheet->addButton()->isEnabled());
     sheet->nameField()->setText(QStringLiteral("  Blog  "));
@@ -142,7 +137,7 @@ TEST_F(PresetsTest, DeletesAndAddsKeepTargetsAndOffsetsAndTheLastDeleteStoresAnE
     EXPECT_EQ(stored.first(), square);
     EXPECT_EQ(stored.last().name, QStringLiteral("Tisk"));
 
-    extrastest::spin(10); // the rows of the old list go
+    uitest::spin(10); // the rows of the old list go
     while (!sheet->rows().isEmpty())
         sheet->rows().first()->deleteButton()->click();
     EXPECT_EQ(storedPresets(), QByteArray("[]"));
@@ -164,7 +159,7 @@ TEST_F(PresetsTest, AnUnreadableListShowsOnlyTheMessageAndStaysAsItIs)
     EXPECT_TRUE(sheet->rows().isEmpty());
     EXPECT_TRUE(sheet->form()->isHidden());
     EXPECT_FALSE(sheet->doneButton()->isHidden());
-    extrastest::pressKey(sheet, Qt::Key_Return);
+    uitest::pressKey(sheet, Qt::Key_Return);
     EXPECT_EQ(view->sheet(), nullptr);
     EXPECT_EQ(storedPresets(), broken);
 }
@@ -172,36 +167,13 @@ TEST_F(PresetsTest, AnUnreadableListShowsOnlyTheMessageAndStaysAsItIs)
 TEST_F(PresetsTest, AFreshPanelShowsWorkflowsPlatformsAndOwnPresetsAndFollowsTheWorkflows)
 {
     EXPECT_EQ(groupTitles(), (QStringList{"Postupy", "Instagram", "YouTube", "Moje"}));
-    const QList<PresetPanel::Group>& groups = panel->groups();
-    EXPECT_EQ(groups.at(0).tiles.size(), 3);
-    EXPECT_EQ(groups.at(0).tiles.at(0)->detail(), QStringLiteral("3 kroky · JPG · kvalita 90 %"));
-    EXPECT_EQ(tileTitles(groups.at(1)).at(0), QStringLiteral("Příspěvek na výšku (4x5)"));
-    EXPECT_EQ(tileTitles(groups.at(1)).at(3), QStringLiteral("Story a Reel (9x16)"));
-    EXPECT_EQ(groups.at(1).tiles.size(), 5);
-    EXPECT_EQ(tileTitles(groups.at(2)).at(1), QStringLiteral("Banner kanálu"));
-    EXPECT_EQ(groups.at(2).tiles.at(1)->detail(), QStringLiteral("2560×1440 px"));
-    EXPECT_EQ(tileTitles(groups.at(3)), (QStringList{"Web", "E-mail", "Sociální sítě"}));
+    EXPECT_EQ(panel->groups().at(0).tiles.size(), 3);
+    EXPECT_EQ(tileTitles(panel->groups().at(3)), (QStringList{"Web", "E-mail", "Sociální sítě"}));
     EXPECT_NE(panel->workflowsLink(), nullptr);
 
     Settings::shared().setValue(kWorkflows, QByteArray("[]"));
     EXPECT_EQ(groupTitles(), (QStringList{"Instagram", "YouTube", "Moje"}));
     EXPECT_EQ(panel->workflowsLink(), nullptr);
-}
-
-struct GlyphCase {
-    int width, height;
-    QSizeF shape;
-};
-
-TEST(AspectGlyph, TheLongerSideFillsTheBox)
-{
-    for (const GlyphCase& c : {GlyphCase{1080, 1350, {20.8, 26}}, GlyphCase{1080, 1920, {14.625, 26}},
-                               GlyphCase{2560, 1440, {26, 14.625}}, GlyphCase{1080, 566, {26, 26 * 566 / 1080.0}},
-                               GlyphCase{320, 320, {26, 26}}, GlyphCase{0, 0, {26, 26}}}) {
-        const QSizeF shape = AspectGlyph::shapeSize(c.width, c.height);
-        EXPECT_NEAR(shape.width(), c.shape.width(), 1e-9) << c.width << "×" << c.height;
-        EXPECT_NEAR(shape.height(), c.shape.height(), 1e-9) << c.width << "×" << c.height;
-    }
 }
 
 TEST_F(PresetsTest, APlatformTileOnlyOpensTheCropSheetWithItsPresetPending)
@@ -240,7 +212,7 @@ TEST_F(PresetsTest, TheWebTileRunsOnTheLoadedPhotos)
     web->click();                       // disabled: no second run
     panel->manageButton()->click();
     EXPECT_EQ(store->activeSheet(), std::nullopt);
-    ASSERT_TRUE(extrastest::waitFor([&] { return !store->isWorking(); }, 30000));
+    ASSERT_TRUE(uitest::waitFor([&] { return !store->isWorking(); }, 30000));
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(disabledWhileWorking && panel->isEnabled());
 

@@ -6,7 +6,7 @@
 #include <QSlider>
 
 #include "../../support/TestImages.h"
-#include "../extras/ExtrasTestSupport.h"
+#include "../main/UiTestSupport.h"
 #include "../wheel/WheelTestSupport.h"
 #include "app/ScreenInstaller.h"
 #include "output/OutputFolder.h"
@@ -32,15 +32,13 @@ namespace ti = kelvaro::testimages;
 
 namespace {
 
-class ToolSheetHostTest : public extrastest::CzechTest {
+class ToolSheetHostTest : public uitest::CzechTest {
 protected:
     void SetUp() override
     {
         CzechTest::SetUp();
         installScreens();
-        store = std::make_unique<KelvaroStore>(StoreServices::desktop(), QStringLiteral("kelvaro.test.host"));
-        store->setActivities({});
-        store->setShelves({});
+        store = uitest::makeStore(StoreServices::desktop());
         ContentView::Options options;
         options.fileManager = std::make_shared<RecordingFileManager>();
         view = std::make_unique<ContentView>(*store, options);
@@ -58,9 +56,26 @@ protected:
         store->setActiveSheet(kind);
         return qobject_cast<T*>(view->sheet());
     }
+    // Remembers "Výsledky" as the output folder, loads `files` and clicks the tools wedge `key`.
+    wheel::DropWheelCard* clickToolWedge(const QStringList& files, const QString& key)
+    {
+        out = temp.filePath("Výsledky");
+        EXPECT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
+        store->receive(files, false);
+        store->setWheelMode(WheelMode::tools);
+        uitest::spin(30);
+        const QList<WheelAction> wedges = actions(WheelMode::tools);
+        const auto wedge = std::find_if(wedges.begin(), wedges.end(), [&](const WheelAction& a) { return a.key == key; });
+        EXPECT_NE(wedge, wedges.end());
+        auto* card = view->findChild<wheel::DropWheelCard*>();
+        wheel::ActionWheel* wheel = card->loadedWheel()->wheel();
+        wheeltest::click(wheel, wheeltest::wedgePoint(*wheel, int(wedge - wedges.begin())));
+        return card;
+    }
 
     std::unique_ptr<KelvaroStore> store;
     std::unique_ptr<ContentView> view;
+    QString out;
 };
 
 TEST_F(ToolSheetHostTest, EachKindOpensItsSheetAndUnbuiltOnesTheStandIn)
@@ -81,7 +96,7 @@ TEST_F(ToolSheetHostTest, EachKindOpensItsSheetAndUnbuiltOnesTheStandIn)
 TEST_F(ToolSheetHostTest, ClosingTheSheetAnyWayClearsTheActiveSheet)
 {
     const QList<std::function<void(SheetFrame*)>> ways{
-        [](SheetFrame* sheet) { extrastest::pressKey(sheet, Qt::Key_Escape); },
+        [](SheetFrame* sheet) { uitest::pressKey(sheet, Qt::Key_Escape); },
         [](SheetFrame* sheet) { sheet->cancelButton()->click(); },
         [](SheetFrame* sheet) { sheet->actionButton()->click(); }, // nothing loaded: the store ignores the run
         [](SheetFrame* sheet) { sheet->close(); }};
@@ -115,8 +130,8 @@ TEST_F(ToolSheetHostTest, ADisabledActionIgnoresReturn)
 {
     QPointer<ShelfSheet> sheet = open<ShelfSheet>(ToolSheet::shelf);
     sheet->nameField()->setText(QStringLiteral("  "));
-    extrastest::pressKey(sheet->nameField(), Qt::Key_Return);
-    extrastest::spin(30);
+    uitest::pressKey(sheet->nameField(), Qt::Key_Return);
+    uitest::spin(30);
     ASSERT_FALSE(sheet.isNull());
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(store->activeSheet(), ToolSheet::shelf);
@@ -127,18 +142,9 @@ TEST_F(ToolSheetHostTest, ADisabledActionIgnoresReturn)
 // sheet has gone, writes two photos whose long side is 1080.
 TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
 {
-    const QString out = temp.filePath("Výsledky");
-    ASSERT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
-    store->receive(QStringList{ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(1600, 1200)),
-                               ti::writeJpeg(temp.path(), "b.jpg", ti::quadrants(900, 1500))},
-                   false);
-    auto* card = view->findChild<wheel::DropWheelCard*>();
-    ASSERT_NE(card, nullptr);
-    store->setWheelMode(WheelMode::tools);
-    extrastest::spin(30);
-    wheel::ActionWheel* wedges = card->loadedWheel()->wheel();
-    ASSERT_EQ(actions(WheelMode::tools).at(1).key, QStringLiteral("Velikost"));
-    wheeltest::click(wedges, wheeltest::wedgePoint(*wedges, 1));
+    wheel::DropWheelCard* card = clickToolWedge({ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(1600, 1200)),
+                                                 ti::writeJpeg(temp.path(), "b.jpg", ti::quadrants(900, 1500))},
+                                                QStringLiteral("Velikost"));
 
     auto* sheet = qobject_cast<ResizeSheet*>(view->sheet());
     ASSERT_NE(sheet, nullptr);
@@ -154,8 +160,8 @@ TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
     });
     sheet->actionButton()->click();
     EXPECT_EQ(runs, 0);
-    ASSERT_TRUE(extrastest::waitFor([&] { return runs == 1 && !store->isWorking(); }, 30000));
-    extrastest::spin(50);
+    ASSERT_TRUE(uitest::waitFor([&] { return runs == 1 && !store->isWorking(); }, 30000));
+    uitest::spin(50);
     EXPECT_TRUE(runs == 1 && sheetGoneAtStart);
 
     const QStringList written = QDir(out).entryList(QDir::Files);
@@ -173,25 +179,14 @@ TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
 // bottom-right corner only.
 TEST_F(ToolSheetHostTest, WatermarkFromTheWheelMarksOnlyTheBottomRightCorner)
 {
-    const QString out = temp.filePath("Výsledky");
-    ASSERT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
     const QString source = ti::writeJpeg(temp.path(), "a.jpg", ti::plain(800, 600, QColor(70, 110, 150)));
-    store->receive(QStringList{source}, false);
-    auto* card = view->findChild<wheel::DropWheelCard*>();
-    ASSERT_NE(card, nullptr);
-    store->setWheelMode(WheelMode::tools);
-    extrastest::spin(30);
-    const QList<WheelAction> wedges = actions(WheelMode::tools);
-    const auto wedge = std::find_if(wedges.begin(), wedges.end(), [](const WheelAction& a) { return a.key == "Vodoznak"; });
-    ASSERT_NE(wedge, wedges.end());
-    wheel::ActionWheel* wheel = card->loadedWheel()->wheel();
-    wheeltest::click(wheel, wheeltest::wedgePoint(*wheel, int(wedge - wedges.begin())));
+    clickToolWedge({source}, QStringLiteral("Vodoznak"));
 
     auto* sheet = qobject_cast<WatermarkSheet*>(view->sheet());
     ASSERT_NE(sheet, nullptr);
     sheet->textField()->setText(QStringLiteral("Test"));
     sheet->actionButton()->click();
-    ASSERT_TRUE(extrastest::waitFor([&] { return !store->lastOutputs().isEmpty() && !store->isWorking(); }, 30000));
+    ASSERT_TRUE(uitest::waitFor([&] { return !store->lastOutputs().isEmpty() && !store->isWorking(); }, 30000));
     ASSERT_EQ(store->lastOutputs().size(), 1);
 
     const QImage before(source);

@@ -3,13 +3,12 @@
 #include <memory>
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "../../support/TestImages.h"
 #include "WheelTestSupport.h"
 #include "output/OutputFolder.h"
 #include "store/KelvaroStore.h"
@@ -26,6 +25,7 @@
 using namespace kelvaro;
 using namespace kelvaro::wheel;
 using namespace wheeltest;
+namespace ti = kelvaro::testimages;
 
 namespace {
 
@@ -45,13 +45,8 @@ protected:
         out = temp.filePath("Výsledky");
         QDir().mkpath(out);
         ASSERT_TRUE(OutputFolder::remember(out));
-        for (int i = 0; i < 2; ++i) {
-            QImage image(64, 48, QImage::Format_RGB32);
-            image.fill(QColor(40 + 100 * i, 120, 200));
-            const QString path = temp.filePath(QStringLiteral("fotka %1.jpg").arg(i + 1));
-            ASSERT_TRUE(image.save(path, "JPEG", 90));
-            photos.append(path);
-        }
+        for (int i = 0; i < 2; ++i)
+            photos << ti::writeJpeg(temp.path(), QStringLiteral("fotka %1.jpg").arg(i + 1), ti::plain(64, 48, QColor(40 + 100 * i, 120, 200)));
         store = std::make_unique<KelvaroStore>(StoreServices::desktop(), QStringLiteral("kelvaro.library.wheeltest"));
         adapter = std::make_unique<KelvaroWheelStore>(*store);
         card = std::make_unique<DropWheelCard>(*adapter, std::make_shared<NoImporter>());
@@ -70,10 +65,7 @@ protected:
 
 TEST_F(WheelEndToEnd, DroppedJpegsConvertedByAWedgeClick)
 {
-    QList<QUrl> urls;
-    for (const QString& p : photos)
-        urls.append(QUrl::fromLocalFile(p));
-    std::unique_ptr<QMimeData> mime(urlMime(urls));
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf(photos)));
     ASSERT_TRUE(dragEnter(card.get(), QPointF(60, 60), mime.get()));
     ASSERT_TRUE(drop(card.get(), QPointF(60, 60), mime.get()).accepted);
     ASSERT_EQ(store->droppedFiles().size(), 2);
@@ -111,11 +103,8 @@ TEST_F(WheelEndToEnd, ComparisonTellsSameNamedPhotosOfTwoFoldersApart)
 {
     QDir().mkpath(temp.filePath("A"));
     QDir().mkpath(temp.filePath("B"));
-    const QString inA = temp.filePath("A/fotka.jpg"), inB = temp.filePath("B/fotka.jpg");
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(QColor(10, 200, 30));
-    ASSERT_TRUE(image.save(inA, "JPEG", 90));
-    ASSERT_TRUE(image.save(inB, "JPEG", 90));
+    const QString inA = ti::writeJpeg(temp.filePath("A"), "fotka.jpg", ti::plain(40, 30, QColor(10, 200, 30)));
+    const QString inB = ti::writeJpeg(temp.filePath("B"), "fotka.jpg", ti::plain(40, 30, QColor(10, 200, 30)));
 
     store->receive(QStringList{inB, inA}, false);
     store->run(KelvaroOp::convert(ImageFormat::png));
@@ -128,10 +117,7 @@ TEST_F(WheelEndToEnd, ComparisonTellsSameNamedPhotosOfTwoFoldersApart)
 
     // B's photo cannot be read: the only output is A's, which the engine says, though both
     // inputs have the same name.
-    QFile broken(inB);
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    broken.write("not a photo");
-    broken.close();
+    kelvaro::test::writeFile(inB, "not a photo");
     store->receive(QStringList{inB, inA}, false);
     store->run(KelvaroOp::convert(ImageFormat::png));
     ASSERT_TRUE(waitUntil([&] { return !store->isWorking(); }));
@@ -140,6 +126,8 @@ TEST_F(WheelEndToEnd, ComparisonTellsSameNamedPhotosOfTwoFoldersApart)
     ASSERT_TRUE(pair.has_value());
     EXPECT_EQ(pair->before, inA);
     EXPECT_EQ(pair->after, store->lastOutputs().first());
+    store->setLastOutputs({temp.filePath("elsewhere.png")}); // made from nothing loaded
+    EXPECT_FALSE(adapter->comparePair().has_value());
 }
 
 // A drop on a wedge runs that wedge on what the drop brought, never on the photos loaded before
@@ -158,10 +146,7 @@ TEST_F(WheelEndToEnd, AWedgeDropRunsOnlyOnWhatItBrought)
 
     QDir().mkpath(temp.filePath("prázdná"));
     QDir().mkpath(temp.filePath("poznámky"));
-    QFile notes(temp.filePath("poznámky/seznam.txt"));
-    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
-    notes.write("mléko\n");
-    notes.close();
+    kelvaro::test::writeFile(temp.filePath("poznámky/seznam.txt"), "mléko\n");
     for (const char* nothingUsable : {"prázdná", "poznámky"}) {
         dropOnPng(temp.filePath(QString::fromUtf8(nothingUsable)));
         EXPECT_FALSE(store->isWorking()) << nothingUsable;
@@ -172,20 +157,9 @@ TEST_F(WheelEndToEnd, AWedgeDropRunsOnlyOnWhatItBrought)
     waitUntil([] { return false; }, 200);
     EXPECT_TRUE(QDir(out).entryList(QDir::Files).isEmpty());
 
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(Qt::darkGreen);
-    const QString fresh = temp.filePath("nová.jpg");
-    ASSERT_TRUE(image.save(fresh, "JPEG", 90));
-    dropOnPng(fresh);
+    dropOnPng(ti::writeJpeg(temp.path(), "nová.jpg", ti::plain(40, 30, Qt::darkGreen)));
     ASSERT_TRUE(waitUntil([&] { return !store->isWorking() && !store->lastOutputs().isEmpty(); }));
     EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("nová.png")});
-}
-
-TEST_F(WheelEndToEnd, NoComparisonWhenTheOutputsCameFromNothingLoaded)
-{
-    store->receive(QStringList{photos.first()}, false);
-    store->setLastOutputs({temp.filePath("elsewhere.png")});
-    EXPECT_FALSE(adapter->comparePair().has_value());
 }
 
 TEST_F(WheelEndToEnd, CardMadeForTheStoreFollowsIt)

@@ -9,9 +9,13 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "../main/UiTestSupport.h"
 #include "ui/wheel/ActionWheel.h"
 
 namespace wheeltest {
+
+// Texts in these tests are the Czech ones: every test starts in Czech whatever the system says.
+using kelvaro::uitest::CzechTest;
 
 // The widget point at `angle` degrees clockwise from 12 o'clock and `distance` from the centre.
 inline QPointF wheelPoint(const kelvaro::wheel::ActionWheel& wheel, double angle, double distance)
@@ -36,18 +40,22 @@ inline void mouseMove(QWidget* widget, QPointF p)
 
 inline void click(QWidget* widget, QPointF p)
 {
-    QMouseEvent press(QEvent::MouseButtonPress, p, widget->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(widget, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, p, widget->mapToGlobal(p), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(widget, &release);
+    kelvaro::uitest::mouse(widget, QEvent::MouseButtonPress, p);
+    kelvaro::uitest::mouse(widget, QEvent::MouseButtonRelease, p);
 }
 
 inline void leave(QWidget* widget)
 {
     QEvent event(QEvent::Leave);
     QApplication::sendEvent(widget, &event);
+}
+
+inline QList<QUrl> urlsOf(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& p : paths)
+        urls.append(QUrl::fromLocalFile(p));
+    return urls;
 }
 
 inline QMimeData* urlMime(const QList<QUrl>& urls)
@@ -92,14 +100,5 @@ inline DropOutcome drop(QWidget* target, QPointF p, const QMimeData* mime)
     QApplication::sendEvent(target, &event);
     return {event.isAccepted(), event.dropAction()};
 }
-
-} // namespace wheeltest
-
-#include "../extras/ExtrasTestSupport.h"
-
-namespace wheeltest {
-
-// Texts in these tests are the Czech ones: every test starts in Czech whatever the system says.
-using extrastest::CzechTest;
 
 } // namespace wheeltest

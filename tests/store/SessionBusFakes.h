@@ -1,18 +1,22 @@
 #pragma once
-// A stand-in for the KDE Connect daemon on a (private) session bus: one reachable paired device
-// whose share plugin turns down every file with "refused" in its name. Its objects answer on a
-// thread of their own, so blocking calls from the test's main thread get their replies.
+// What the store's tests put on a (private) session bus: a stand-in for the KDE Connect daemon and
+// a listener for the launcher entry signals.
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusError>
 #include <QDBusMetaType>
+#include <QList>
 #include <QMap>
 #include <QObject>
 #include <QStringList>
 #include <QThread>
+#include <QVariantMap>
 
 namespace kelvaro::test {
 
+// The KDE Connect daemon: one reachable paired device whose share plugin turns down every file
+// with "refused" in its name. Its objects answer on a thread of their own, so blocking calls from
+// the test's main thread get their replies.
 class FakeKdeConnectDaemon : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.kdeconnect.daemon")
@@ -67,6 +71,31 @@ private:
     QThread m_thread;
     FakeKdeConnectDaemon m_daemon;
     FakeKdeConnectShare m_share;
+};
+
+// Collects the launcher entry signals seen on a session bus connection of its own.
+class BusListener : public QObject {
+    Q_OBJECT
+public:
+    explicit BusListener(const QDBusConnection& connection) : m_connection(connection)
+    {
+        connected = m_connection.connect(QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+                                         QStringLiteral("Update"), this, SLOT(onUpdate(QString, QVariantMap)));
+    }
+
+    bool connected = false;
+    QStringList uris;
+    QList<QVariantMap> updates;
+
+public Q_SLOTS:
+    void onUpdate(const QString& uri, const QVariantMap& properties)
+    {
+        uris.append(uri);
+        updates.append(properties);
+    }
+
+private:
+    QDBusConnection m_connection;
 };
 
 } // namespace kelvaro::test
