@@ -1,6 +1,7 @@
 #include "engine/Turn.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -18,32 +19,78 @@ constexpr int kRowsPerBand = 128;
 // Source columns copied at a time when transposing, so the rows written to stay in the cache.
 constexpr int kColumnsPerBlock = 64;
 
+// A photo read once, kept as decoded in strips along the axis that becomes the rows of the
+// turned result (the source's rows, or its columns when the turn transposes), so that every strip
+// is given back as soon as the rows made of it were read. The turn itself is done as the result is
+// read, in libvips' threads, beside the encoder.
 struct Strips {
-    int width = 0;
+    Turn turn;
+    int width = 0; // of the source
     int bands = 0;
-    int rowsPerStrip = 1;
+    int span = 1;   // source rows or columns per strip
     std::vector<std::unique_ptr<uint8_t[]>> data;
     std::vector<int64_t> unread; // pixels of each strip not read yet
+    std::vector<int> readers;    // rows of each strip being copied now
     std::mutex mutex;
+
+    // Where source pixel (x, y) is kept.
+    uint8_t* at(int x, int y) const
+    {
+        if (!turn.transpose)
+            return data[size_t(y / span)].get() + (size_t(y % span) * size_t(width) + size_t(x)) * size_t(bands);
+        const int first = x / span * span;
+        const int columns = std::min(span, width - first);
+        return data[size_t(x / span)].get() + (size_t(y) * size_t(columns) + size_t(x - first)) * size_t(bands);
+    }
 };
+
+template <int N>
+void copyAlong(uint8_t* into, const uint8_t* from, ptrdiff_t step, int count)
+{
+    for (int i = 0; i < count; ++i, into += N, from += step)
+        for (int k = 0; k < N; ++k)
+            into[k] = from[k];
+}
 
 int readStrips(VipsRegion* out, void*, void* a, void*, gboolean*)
 {
     auto* strips = static_cast<Strips*>(a);
+    const Turn& turn = strips->turn;
     const VipsRect& r = out->valid;
     const size_t pixel = size_t(strips->bands);
-    const std::lock_guard lock(strips->mutex);
-    for (int y = r.top; y < VIPS_RECT_BOTTOM(&r); ++y) {
-        const int strip = y / strips->rowsPerStrip;
-        std::unique_ptr<uint8_t[]>& data = strips->data[size_t(strip)];
-        if (!data) {
-            vips_error("kelvaro", "%s", "pixels read again after they were given back");
-            return -1;
+    const int outWidth = out->im->Xsize;
+    const int outHeight = out->im->Ysize;
+    for (int v = r.top; v < VIPS_RECT_BOTTOM(&r); ++v) {
+        const int b = turn.mirrorY ? outHeight - 1 - v : v; // the source row, or column when transposed
+        const size_t strip = size_t(b / strips->span);
+        {
+            // Rows are copied outside the lock, in parallel; a strip being read is kept.
+            const std::lock_guard lock(strips->mutex);
+            if (!strips->data[strip]) {
+                vips_error("kelvaro", "%s", "pixels read again after they were given back");
+                return -1;
+            }
+            ++strips->readers[strip];
         }
-        const uint8_t* row = data.get() + size_t(y % strips->rowsPerStrip) * size_t(strips->width) * pixel;
-        std::memcpy(VIPS_REGION_ADDR(out, r.left, y), row + size_t(r.left) * pixel, size_t(r.width) * pixel);
-        if ((strips->unread[size_t(strip)] -= r.width) <= 0)
-            data.reset();
+        auto* into = reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, r.left, v));
+        if (!turn.transpose && !turn.mirrorX) {
+            std::memcpy(into, strips->at(r.left, b), size_t(r.width) * pixel);
+        } else {
+            // The row's pixels lie along a source row or column, a fixed step apart.
+            const int a = turn.mirrorX ? outWidth - 1 - r.left : r.left;
+            const uint8_t* from = turn.transpose ? strips->at(b, a) : strips->at(a, b);
+            const int columns = std::min(strips->span, strips->width - b / strips->span * strips->span);
+            const ptrdiff_t along = ptrdiff_t(pixel) * (turn.transpose ? columns : 1);
+            const ptrdiff_t step = turn.mirrorX ? -along : along;
+            if (pixel == 3)
+                copyAlong<3>(into, from, step, r.width);
+            else
+                copyAlong<4>(into, from, step, r.width);
+        }
+        const std::lock_guard lock(strips->mutex);
+        --strips->readers[strip];
+        if ((strips->unread[strip] -= r.width) <= 0 && strips->readers[strip] == 0)
+            strips->data[strip].reset();
     }
     return 0;
 }
@@ -61,6 +108,32 @@ inline void put(uint8_t* d, const uint8_t* s)
     d[2] = s[2];
     if constexpr (DB == 4)
         d[3] = SB == 4 ? s[3] : 255;
+}
+
+template <int SB, int DB>
+void copyPixels(uint8_t* d, const uint8_t* s, int count)
+{
+    if constexpr (SB == DB) {
+        std::memcpy(d, s, size_t(count) * SB);
+    } else {
+        for (int x = 0; x < count; ++x)
+            put<SB, DB>(d + size_t(x) * DB, s + size_t(x) * SB);
+    }
+}
+
+// One band of source rows into the strips, as decoded.
+template <int SB, int DB>
+void keep(VipsRegion* from, const VipsRect& band, Strips& strips)
+{
+    for (int y = band.top; y < VIPS_RECT_BOTTOM(&band); ++y) {
+        const auto* s = reinterpret_cast<const uint8_t*>(VIPS_REGION_ADDR(from, 0, y));
+        if (!strips.turn.transpose) {
+            copyPixels<SB, DB>(strips.at(0, y), s, band.width);
+            continue;
+        }
+        for (int first = 0; first < band.width; first += strips.span)
+            copyPixels<SB, DB>(strips.at(first, y), s + size_t(first) * SB, std::min(strips.span, band.width - first));
+    }
 }
 
 // One band of source rows to their turned places; `rows` are the result's rows.
@@ -94,12 +167,20 @@ void place(VipsRegion* from, const VipsRect& band, const Turn& turn, uint8_t* co
 }
 
 using Placer = void (*)(VipsRegion*, const VipsRect&, const Turn&, uint8_t* const*, int, int);
+using Keeper = void (*)(VipsRegion*, const VipsRect&, Strips&);
 
 Placer placerFor(int sourceBands, int bands)
 {
     if (sourceBands == 3)
         return bands == 3 ? place<3, 3> : place<3, 4>;
     return bands == 3 ? place<4, 3> : place<4, 4>;
+}
+
+Keeper keeperFor(int sourceBands, int bands)
+{
+    if (sourceBands == 3)
+        return bands == 3 ? keep<3, 3> : keep<3, 4>;
+    return bands == 3 ? keep<4, 3> : keep<4, 4>;
 }
 
 } // namespace
@@ -155,38 +236,43 @@ vips::VImage turned(const vips::VImage& image, const Turn& turn, int bands, bool
     out->Bands = bands;
     // It stands as turned: no reader may turn it again.
     vips_image_remove(out, VIPS_META_ORIENTATION);
-    std::vector<uint8_t*> rows(static_cast<size_t>(outHeight));
+    std::vector<uint8_t*> rows;
     Strips* strips = nullptr;
     try {
         if (readOnce) {
             strips = new Strips;
             // From here the image owns the strips, also when filling them fails.
             g_signal_connect(out, "close", G_CALLBACK(freeStrips), strips);
-            const size_t rowBytes = size_t(outWidth) * size_t(bands);
-            strips->width = outWidth;
+            strips->turn = turn;
+            strips->width = width;
             strips->bands = bands;
-            strips->rowsPerStrip = int(std::clamp<size_t>(kStripBytes / rowBytes, 1, size_t(outHeight)));
-            for (int top = 0; top < outHeight; top += strips->rowsPerStrip) {
-                const int count = std::min(strips->rowsPerStrip, outHeight - top);
-                strips->data.emplace_back(new uint8_t[rowBytes * size_t(count)]);
+            // A strip is `span` rows of the result.
+            const size_t lineBytes = size_t(outWidth) * size_t(bands);
+            strips->span = int(std::clamp<size_t>(kStripBytes / lineBytes, 1, size_t(outHeight)));
+            for (int first = 0; first < outHeight; first += strips->span) {
+                const int count = std::min(strips->span, outHeight - first);
+                strips->data.emplace_back(new uint8_t[lineBytes * size_t(count)]);
                 strips->unread.push_back(int64_t(count) * outWidth);
-                for (int y = 0; y < count; ++y)
-                    rows[size_t(top + y)] = strips->data.back().get() + rowBytes * size_t(y);
+                strips->readers.push_back(0);
             }
         } else {
             if (vips_image_write_prepare(out) != 0)
                 throw vips::VError();
+            rows.resize(size_t(outHeight));
             for (int y = 0; y < outHeight; ++y)
                 rows[size_t(y)] = VIPS_IMAGE_ADDR(out, 0, y);
         }
         // A band of rows at a time, in order, so a sequential decoder can follow.
         const Placer placer = placerFor(image.bands(), bands);
+        const Keeper keeper = keeperFor(image.bands(), bands);
         VipsRegion* from = vips_region_new(image.get_image());
         bool ok = true;
         for (int top = 0; ok && top < height; top += kRowsPerBand) {
             const VipsRect band{0, top, width, std::min(kRowsPerBand, height - top)};
             ok = vips_region_prepare(from, &band) == 0;
-            if (ok)
+            if (ok && strips)
+                keeper(from, band, *strips);
+            else if (ok)
                 placer(from, band, turn, rows.data(), outWidth, outHeight);
         }
         g_object_unref(from);

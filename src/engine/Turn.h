@@ -1,8 +1,7 @@
 #pragma once
-// Turning and mirroring a photo while it is decoded: the source is read once, in order, in the
-// calling thread, and every pixel goes straight to its turned place, so the photo is held in
-// memory once (libvips' own turn needs the whole photo decoded first and then makes its copy).
-// Plain values and pure functions; any thread.
+// Turning and mirroring a photo as it is decoded: the source is read once, in order, in the
+// calling thread, and the photo is held in memory once, never decoded whole first and then
+// copied turned as libvips' own turn does. Plain values and pure functions; any thread.
 #include <vips/vips8>
 
 namespace kelvaro {
@@ -24,11 +23,12 @@ struct Turn {
     bool isNone() const { return !transpose && !mirrorX && !mirrorY; }
 };
 
-// `image` (8-bit, 3 or 4 bands, read in order from its top) decoded and turned by `turn` into
-// memory, with `bands` bands (3 or 4; 4 from 3 adds an opaque alpha), keeping the source's
-// fields but its orientation. With `readOnce`, the result is held in strips of rows, each given back once its pixels
-// were read, for a consumer that reads it once from top to bottom (an encoder); a pixel read
-// again then fails the read. Otherwise it is one buffer, read as often as wanted. Throws
+// `image` (8-bit, 3 or 4 bands, read in order from its top) decoded and turned by `turn`, with
+// `bands` bands (3 or 4; 4 from 3 adds an opaque alpha), keeping the source's fields but its
+// orientation. Without `readOnce`, the result is one buffer in memory, turned as it is decoded,
+// read as often as wanted. With it, the photo is kept as decoded in strips and turned as it is
+// read, for a consumer that reads every pixel once (an encoder, a copy into memory): each strip
+// is given back once the rows made of it were read, and reading them again fails. Throws
 // vips::VError when the source fails.
 vips::VImage turned(const vips::VImage& image, const Turn& turn, int bands, bool readOnce);
 
