@@ -23,6 +23,7 @@
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
 #include "engine/ImageProbe.h"
+#include "engine/Turn.h"
 
 namespace kelvaro {
 namespace {
@@ -84,55 +85,11 @@ bool isCutBmp(const QString& file)
 
 // Decodes every pixel in the calling thread. libvips' thread pool can lose a decoder's error
 // (a file cut short then comes out with rows missing), and a failed read must fail the file.
-// Whatever follows the decoder in `decoded` (turning) is done in the same pass, together with the
-// conversion to the bitmap's colours, so a photo is held in memory once.
-Bitmap bitmapInThisThread(const vips::VImage& decoded)
+// The conversion to the bitmap's colours and the turn upright are done in the same pass, so a
+// photo is held in memory once.
+Bitmap bitmapInThisThread(const vips::VImage& decoded, const Turn& turn = {})
 {
-    const vips::VImage image = normalizedPipeline(decoded, false);
-    const bool opaque = image.bands() == 3; // the alpha band is added here, row by row
-    VipsImage* out = vips_image_new_memory();
-    // The memory image takes the source's fields and metadata (orientation, ICC profile).
-    if (vips_image_pipelinev(out, VIPS_DEMAND_STYLE_ANY, image.get_image(), nullptr) != 0) {
-        g_object_unref(out);
-        throw vips::VError();
-    }
-    out->Bands = 4;
-    if (vips_image_write_prepare(out) != 0) {
-        g_object_unref(out);
-        throw vips::VError();
-    }
-    // A band of rows at a time: each step of the pipeline holds only a band, never a full-size
-    // copy; pixels go straight into the bitmap.
-    VipsRegion* from = vips_region_new(image.get_image());
-    VipsRegion* into = vips_region_new(out);
-    const int width = image.width();
-    constexpr int kRowsPerBand = 128;
-    bool ok = true;
-    for (int top = 0; ok && top < image.height(); top += kRowsPerBand) {
-        VipsRect band{0, top, width, std::min(kRowsPerBand, image.height() - top)};
-        if (!opaque) {
-            ok = vips_region_image(into, &band) == 0 && vips_region_prepare_to(from, into, &band, 0, top) == 0;
-            continue;
-        }
-        ok = vips_region_prepare(from, &band) == 0;
-        for (int y = band.top; ok && y < band.top + band.height; ++y) {
-            const auto* rgb = reinterpret_cast<const uint8_t*>(VIPS_REGION_ADDR(from, 0, y));
-            auto* rgba = reinterpret_cast<uint8_t*>(VIPS_IMAGE_ADDR(out, 0, y));
-            for (int x = 0; x < width; ++x) {
-                rgba[4 * x] = rgb[3 * x];
-                rgba[4 * x + 1] = rgb[3 * x + 1];
-                rgba[4 * x + 2] = rgb[3 * x + 2];
-                rgba[4 * x + 3] = 255;
-            }
-        }
-    }
-    g_object_unref(from);
-    g_object_unref(into);
-    if (!ok) {
-        g_object_unref(out);
-        throw vips::VError();
-    }
-    return vips::VImage(out);
+    return turned(normalizedPipeline(decoded, false), turn, 4, false);
 }
 
 Bitmap loadWithQImage(const QString& file, const QString& name)
@@ -173,14 +130,9 @@ QSize uprightSizeOf(const vips::VImage& header, int orientation)
 }
 
 // The whole source, upright (its EXIF orientation applied), decoded once into the bitmap.
-Bitmap fullSize(const vips::VSource& source, const vips::VImage& header, int orientation)
+Bitmap fullSize(const vips::VImage& header, int orientation)
 {
-    if (orientation == 1)
-        return bitmapInThisThread(header);
-    // Turning needs the pixels out of order, which a sequential read cannot give.
-    vips::VImage image = vips::VImage::new_from_source(source, "", vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
-    image.set(VIPS_META_ORIENTATION, orientation);
-    return bitmapInThisThread(image.autorot());
+    return bitmapInThisThread(header, Turn::upright(orientation));
 }
 
 // The source scaled down, upright, to exactly `size`: libvips picks the decoder's own reduction
@@ -276,7 +228,7 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
                 loaded.image = reduced(source, header, ImageEffects::targetSize(upright.width(), upright.height(),
                                                                         ResizeSpec{false, 100, maxSide}));
             else
-                loaded.image = fullSize(source, header, orientation);
+                loaded.image = fullSize(header, orientation);
         }
         const ImageMetadata::Blocks metadata = ImageMetadata::read(file);
         loaded.exif = metadata.exif;

@@ -271,8 +271,10 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
     if (std::optional<One> streamed = streamImage(op, file, base, name, originalSize, outDir, settings))
         return *streamed;
     const DecodePlan plan = decodePlan(op, file);
-    const LoadedImage source = load(file, plan.maxSide);
+    LoadedImage source = load(file, plan.maxSide);
     const Rendered rendered = render(plan.op, source, file, name, settings);
+    // Only its metadata is written: the decoded photo goes before the encoder makes its copy.
+    source.image = Bitmap();
     // A preset or workflow without a name has nothing to add: no dangling space before the extension.
     const bool suffixed = settings.describeNames && rendered.suffix && !rendered.suffix->trimmed().isEmpty();
     const QString outName = suffixed ? base + QLatin1Char(' ') + *rendered.suffix : base;

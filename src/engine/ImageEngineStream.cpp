@@ -3,6 +3,7 @@
 // complete, so a failure part way leaves nothing and names are claimed as the bitmap path claims
 // them (in input order, only by files that came out).
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
@@ -20,9 +21,12 @@
 #include "engine/ImageEffects.h"
 #include "engine/ImageStream.h"
 #include "engine/NameTurn.h"
+#include "engine/Turn.h"
 
 namespace kelvaro {
 namespace {
+
+std::atomic<bool> streaming{true};
 
 // How the operation changes the pixels on the way: only what works row by row, or on the photo
 // as decoded.
@@ -67,11 +71,6 @@ std::optional<StreamSteps> streamSteps(const KelvaroOp& op)
         return steps;
     }
     return std::nullopt;
-}
-
-bool needsTurn(const std::optional<AdjustSpec>& adjust)
-{
-    return adjust && (adjust->turns % 4 != 0 || adjust->flipH || adjust->flipV);
 }
 
 // Passes the pixels of an image through unchanged and raises a flag when computing them fails:
@@ -142,7 +141,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
                                                          const EngineSettings& settings)
 {
     const std::optional<StreamSteps> steps = streamSteps(op);
-    if (!steps)
+    if (!steps || !streaming.load())
         return std::nullopt;
     // PDF pages and BMP are drawn by other libraries, on the bitmap path.
     if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf") || QImageReader::imageFormat(file) == "bmp")
@@ -169,26 +168,31 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         const int longSide = std::max(header.width(), header.height());
         if (steps->maxSide > 0 && longSide > steps->maxSide)
             return std::nullopt;
-        if (orientation == 1 && !needsTurn(steps->adjust)) {
-            image = header;
-        } else {
-            // Turning needs the pixels out of order: libvips decodes the photo once, whole.
-            image = vips::VImage::new_from_source(source, "", vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
-            if (orientation != 1) {
-                image.set(VIPS_META_ORIENTATION, orientation);
-                image = image.autorot();
-            }
-        }
-        image = normalizedPipeline(image, false);
+        image = normalizedPipeline(header, false);
         // Whether a transparent source is opaque everywhere takes the whole image to know; the
         // bitmap path decides it. JPEG lays any alpha on white, opaque or not.
         if (image.bands() == 4 && output.format != ImageFormat::jpg)
             return std::nullopt;
-        auto [decoded, failed] = watched(image);
-        sourceFailed = failed;
-        image = decoded;
-        if (steps->adjust)
-            image = adjustPipeline(image, *steps->adjust);
+        // Mirrored first, then turned clockwise, as the bitmap path's adjust does.
+        Turn turn = Turn::upright(orientation);
+        std::optional<AdjustSpec> colours = steps->adjust;
+        if (colours) {
+            turn = turn.then({false, colours->flipH, false}).then({false, false, colours->flipV}).then(Turn::clockwise(colours->turns));
+            colours->turns = 0;
+            colours->flipH = colours->flipV = false;
+        }
+        if (turn.isNone()) {
+            auto [decoded, failed] = watched(image);
+            sourceFailed = failed;
+            image = decoded;
+        } else {
+            // Turning needs the whole photo: it is decoded here, turned as it comes, and each
+            // part is given back once the encoder has it, so the photo and the encoder's own
+            // copy of it are never held whole at once.
+            image = turned(image, turn, image.bands(), true);
+        }
+        if (colours)
+            image = adjustPipeline(image, *colours);
         for (const WorkflowStep& step : steps->colours)
             if (step.brightness != 0 || step.contrast != 1 || step.mono)
                 image = ImageEffects::colourPipeline(image, step.brightness, step.contrast, step.mono);
@@ -213,7 +217,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         encode(image, output.format, effectiveQuality(output.quality, output.format, settings), carried, temporary);
         // libvips' caches can hand the encoder a failed strip as black and report success: a
         // failure seen on the way fails the file all the same.
-        if (g_atomic_int_get(sourceFailed))
+        if (sourceFailed && g_atomic_int_get(sourceFailed))
             throw std::runtime_error("source failed");
     } catch (const std::exception&) { // vips::VError, std::bad_alloc, the encoder's or metadata's failure
         if (!temporary.isEmpty())
@@ -241,6 +245,11 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     if (output.countsSavedBytes)
         one.savedBytes = std::max<qint64>(originalSize - fileSize(out), 0);
     return one;
+}
+
+void ImageEngine::setStreaming(bool enabled)
+{
+    streaming.store(enabled);
 }
 
 } // namespace kelvaro

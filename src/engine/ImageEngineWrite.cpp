@@ -150,7 +150,9 @@ void ImageEngine::encode(const vips::VImage& image, ImageFormat format, double q
     }
     case ImageFormat::png:
         prepared(image).pngsave(native.constData(), vips::VImage::option()->set("strip", true)->set("compression", 6));
-        break;
+        if (!ImageMetadata::writeIntoNewPng(path, carried))
+            throw std::runtime_error("metadata not written");
+        return;
     case ImageFormat::tiff:
         // libvips drops EXIF from TIFF: the metadata is written afterwards, below.
         prepared(image).tiffsave(native.constData(), vips::VImage::option()

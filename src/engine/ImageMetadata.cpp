@@ -1,11 +1,18 @@
 #include "engine/ImageMetadata.h"
 
+#include <algorithm>
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QByteArrayView>
 #include <QFile>
+#include <QtEndian>
 
 #include <exiv2/exiv2.hpp>
 
@@ -115,6 +122,82 @@ Exiv2::ExifData exifFromDecoder(const QString& path)
     return data;
 }
 
+// The metadata chunks exiv2 writes into a PNG for `blocks`, made on a one-pixel PNG.
+QByteArray pngChunksFor(const Blocks& blocks)
+{
+    initVips();
+    const vips::VImage pixel = vips::VImage::black(1, 1).cast(VIPS_FORMAT_UCHAR);
+    VipsBlob* encoded = pixel.pngsave_buffer(vips::VImage::option()->set("strip", true));
+    size_t length = 0;
+    const void* bytes = vips_blob_get(encoded, &length);
+    // exiv2 reads from the bytes it is given without copying them.
+    const QByteArray empty(static_cast<const char*>(bytes), qsizetype(length));
+    vips_area_unref(VIPS_AREA(encoded));
+    Exiv2::Image::AutoPtr image =
+        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(empty.constData()), long(empty.size()));
+    image->setExifData(decodeExif(blocks.exif));
+    image->setIptcData(decodeIptc(blocks.iptc));
+    image->writeMetadata();
+    Exiv2::BasicIo& io = image->io();
+    if (io.open() != 0)
+        return {};
+    const Exiv2::DataBuf written = io.read(long(io.size()));
+    io.close();
+    const QByteArray png(reinterpret_cast<const char*>(written.pData_), qsizetype(written.size_));
+    QByteArray chunks;
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const qsizetype size = 12 + qsizetype(qFromBigEndian<quint32>(png.constData() + at));
+        const QByteArray type = png.mid(at + 4, 4);
+        if (type == "tEXt" || type == "zTXt" || type == "iTXt" || type == "eXIf")
+            chunks += png.mid(at, size);
+        at += size;
+    }
+    return chunks;
+}
+
+bool readAll(int fd, char* into, size_t size, off_t at)
+{
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, into, size, at);
+        if (n <= 0)
+            return false;
+        into += n, size -= size_t(n), at += n;
+    }
+    return true;
+}
+
+bool writeAll(int fd, const char* from, size_t size, off_t at)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, from, size, at);
+        if (n <= 0)
+            return false;
+        from += n, size -= size_t(n), at += n;
+    }
+    return true;
+}
+
+// Puts `chunks` right after the header chunk of the PNG file `fd`, moving the rest of the file
+// along from its end, a block at a time.
+bool insertAfterHeader(int fd, const QByteArray& chunks)
+{
+    constexpr off_t kAfterHeader = 8 + 12 + 13; // the signature and IHDR, which always comes first
+    char head[16];
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size < kAfterHeader || !readAll(fd, head, sizeof head, 0)
+        || QByteArrayView(head + 12, 4) != QByteArrayView("IHDR") || qFromBigEndian<quint32>(head + 8) != 13)
+        return false;
+    const off_t shift = off_t(chunks.size());
+    std::vector<char> block(size_t(1) << 20);
+    for (off_t end = info.st_size; end > kAfterHeader;) {
+        const off_t start = std::max(kAfterHeader, end - off_t(block.size()));
+        if (!readAll(fd, block.data(), size_t(end - start), start) || !writeAll(fd, block.data(), size_t(end - start), start + shift))
+            return false;
+        end = start;
+    }
+    return writeAll(fd, chunks.constData(), size_t(chunks.size()), kAfterHeader);
+}
+
 } // namespace
 
 Blocks read(const QString& path)
@@ -198,6 +281,26 @@ bool writeInto(const QString& path, const Blocks& blocks, bool evenWhenEmpty)
     } catch (const std::exception&) {
         return false;
     }
+}
+
+bool writeIntoNewPng(const QString& path, const Blocks& blocks)
+{
+    if (blocks.exif.isEmpty() && blocks.iptc.isEmpty())
+        return true;
+    setUp();
+    QByteArray chunks;
+    try {
+        chunks = pngChunksFor(blocks);
+    } catch (const std::exception&) { // Exiv2::Error, vips::VError
+        return false;
+    }
+    if (chunks.isEmpty())
+        return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = insertAfterHeader(fd, chunks);
+    return ::close(fd) == 0 && written;
 }
 
 QByteArray exifPayload(const QByteArray& exif)

@@ -36,6 +36,11 @@ Blocks carried(const Blocks& source);
 // orientation of its own, which this removes). Returns false on failure. Touches disk.
 bool writeInto(const QString& path, const Blocks& blocks, bool evenWhenEmpty = false);
 
+// The same for a PNG that holds no metadata yet (one just encoded), without reading the file into
+// memory as exiv2's own writer does: the chunks exiv2 makes are put where it puts them, after
+// the header. Returns false on failure, which may leave the file damaged. Touches disk.
+bool writeIntoNewPng(const QString& path, const Blocks& blocks);
+
 // The EXIF block for an encoder that embeds it itself (HEIC): "Exif\0\0" and the TIFF
 // structure, with the colour space marked sRGB. Empty when `exif` is empty. No disk.
 QByteArray exifPayload(const QByteArray& exif);

@@ -33,6 +33,10 @@ vips::VImage adjustPipeline(const vips::VImage& image, const AdjustSpec& spec);
 std::optional<One> streamImage(const KelvaroOp& op, const QString& file, const QString& base, const QString& name,
                                qint64 originalSize, const QString& outDir, const EngineSettings& settings);
 
+// Off, streamImage streams nothing and every file takes the bitmap path, so that tests can hold
+// the two results side by side. Process-wide, on by default; not while a run is under way.
+void setStreaming(bool enabled);
+
 // Encodes `image` (8-bit sRGB, 3 bands, or 4 with straight alpha, which JPEG lays on white) at
 // `path` in an image format (jpg, png, heic, tiff), `quality` 0–1 for the lossy ones, with the
 // `carried` EXIF and IPTC (none: none). Throws vips::VError, std::runtime_error or
