@@ -134,9 +134,9 @@ QImage barcode(const QString& digits)
     return code(ZXing::BarcodeFormat::EAN13, digits.toStdString(), 400, 120, 20);
 }
 
-QImage textImage(const QString& text)
+QImage textImage(const QString& text, const QString& qrPayload)
 {
-    QImage image(900, 200, QImage::Format_RGB888);
+    QImage image(900, qrPayload.isEmpty() ? 200 : 560, QImage::Format_RGB888);
     image.fill(Qt::white);
     QPainter painter(&image);
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -145,6 +145,8 @@ QImage textImage(const QString& text)
     painter.setFont(font);
     painter.setPen(Qt::black);
     painter.drawText(QRect(40, 40, 820, 120), Qt::AlignLeft | Qt::AlignVCenter, text);
+    if (!qrPayload.isEmpty())
+        painter.drawImage(QPoint(40, 200), code(ZXing::BarcodeFormat::QRCode, qrPayload.toStdString(), 320, 320, 4));
     return image;
 }
 

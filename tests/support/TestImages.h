@@ -74,10 +74,11 @@ QString writeLyingPng(const QString& dir, const QString& name, QSize size);
 QString writeGarbage(const QString& dir, const QString& name);
 
 // Pictures for the code and text readers: QR codes of `payloads` side by side (300 px each, on
-// white), an EAN-13 barcode of 13 digits, and one line of large black `text` on white.
+// white), an EAN-13 barcode of 13 digits, and one line of large black `text` on white with,
+// when given, a QR code of `qrPayload` under it.
 QImage qrCodes(const QStringList& payloads);
 QImage barcode(const QString& digits);
-QImage textImage(const QString& text);
+QImage textImage(const QString& text, const QString& qrPayload = {});
 
 // Independent readers.
 Bitmap read(const QString& path);           // decoded as stored (no orientation applied)

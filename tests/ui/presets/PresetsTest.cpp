@@ -150,7 +150,7 @@ TEST_F(PresetsTest, AnUnreadableListShowsOnlyTheMessageAndStaysAsItIs)
 
 TEST_F(PresetsTest, AFreshPanelShowsWorkflowsPlatformsAndOwnPresetsAndFollowsTheWorkflows)
 {
-    EXPECT_EQ(groupTitles(), (QStringList{"Postupy", "Instagram", "YouTube", "Moje"}));
+    ASSERT_EQ(groupTitles(), (QStringList{"Postupy", "Instagram", "YouTube", "Moje"}));
     EXPECT_EQ(panel->groups().at(0).tiles.size(), 3);
     EXPECT_EQ(tileTitles(panel->groups().at(3)), (QStringList{"Web", "E-mail", "Sociální sítě"}));
     EXPECT_NE(panel->workflowsLink(), nullptr);
