@@ -52,6 +52,28 @@ void copyAlong(uint8_t* into, const uint8_t* from, ptrdiff_t step, int count)
             into[k] = from[k];
 }
 
+// `count` result rows made of neighbouring source columns of one strip: each source row gives
+// them one short run of pixels, so the strip is read once, in order, instead of a cache line
+// per pixel for every result row.
+template <int N>
+void copyAcross(uint8_t* const* into, const uint8_t* from, ptrdiff_t acrossStep, ptrdiff_t alongStep, int count,
+                int width)
+{
+    // Blocks of source rows small enough that the lines read stay in the first-level cache
+    // while every result row takes its run of pixels from them.
+    constexpr int kBlock = 16;
+    for (int left = 0; left < width; left += kBlock, from += alongStep * kBlock) {
+        const int block = std::min(kBlock, width - left);
+        for (int i = 0; i < count; ++i) {
+            uint8_t* d = into[i] + size_t(left) * N;
+            const uint8_t* s = from + acrossStep * i;
+            for (int x = 0; x < block; ++x, d += N, s += alongStep)
+                for (int k = 0; k < N; ++k)
+                    d[k] = s[k];
+        }
+    }
+}
+
 int readStrips(VipsRegion* out, void*, void* a, void*, gboolean*)
 {
     auto* strips = static_cast<Strips*>(a);
@@ -60,37 +82,52 @@ int readStrips(VipsRegion* out, void*, void* a, void*, gboolean*)
     const size_t pixel = size_t(strips->bands);
     const int outWidth = out->im->Xsize;
     const int outHeight = out->im->Ysize;
-    for (int v = r.top; v < VIPS_RECT_BOTTOM(&r); ++v) {
+    uint8_t* rows[kRowsPerBand];
+    for (int v = r.top; v < VIPS_RECT_BOTTOM(&r);) {
         const int b = turn.mirrorY ? outHeight - 1 - v : v; // the source row, or column when transposed
-        const size_t strip = size_t(b / strips->span);
+        const int strip = b / strips->span;
+        const int first = strip * strips->span;
+        // The region's next rows that come from this strip.
+        const int inStrip = turn.mirrorY ? b - first + 1 : std::min(strips->span, outHeight - first) - (b - first);
+        const int count = std::min({VIPS_RECT_BOTTOM(&r) - v, inStrip, kRowsPerBand});
         {
             // Rows are copied outside the lock, in parallel; a strip being read is kept.
             const std::lock_guard lock(strips->mutex);
-            if (!strips->data[strip]) {
+            if (!strips->data[size_t(strip)]) {
                 vips_error("kelvaro", "%s", "pixels read again after they were given back");
                 return -1;
             }
-            ++strips->readers[strip];
+            ++strips->readers[size_t(strip)];
         }
-        auto* into = reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, r.left, v));
-        if (!turn.transpose && !turn.mirrorX) {
-            std::memcpy(into, strips->at(r.left, b), size_t(r.width) * pixel);
-        } else {
-            // The row's pixels lie along a source row or column, a fixed step apart.
-            const int a = turn.mirrorX ? outWidth - 1 - r.left : r.left;
-            const uint8_t* from = turn.transpose ? strips->at(b, a) : strips->at(a, b);
-            const int columns = std::min(strips->span, strips->width - b / strips->span * strips->span);
-            const ptrdiff_t along = ptrdiff_t(pixel) * (turn.transpose ? columns : 1);
-            const ptrdiff_t step = turn.mirrorX ? -along : along;
+        const int left = turn.mirrorX ? outWidth - 1 - r.left : r.left;
+        if (turn.transpose) {
+            for (int i = 0; i < count; ++i)
+                rows[i] = reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, r.left, v + i));
+            const int columns = std::min(strips->span, strips->width - first);
+            const ptrdiff_t along = ptrdiff_t(pixel) * columns;
+            const ptrdiff_t across = turn.mirrorY ? -ptrdiff_t(pixel) : ptrdiff_t(pixel);
+            const uint8_t* from = strips->at(b, left);
             if (pixel == 3)
-                copyAlong<3>(into, from, step, r.width);
+                copyAcross<3>(rows, from, across, turn.mirrorX ? -along : along, count, r.width);
             else
-                copyAlong<4>(into, from, step, r.width);
+                copyAcross<4>(rows, from, across, turn.mirrorX ? -along : along, count, r.width);
+        } else {
+            for (int i = 0; i < count; ++i) {
+                auto* into = reinterpret_cast<uint8_t*>(VIPS_REGION_ADDR(out, r.left, v + i));
+                const int row = turn.mirrorY ? b - i : b + i;
+                if (!turn.mirrorX)
+                    std::memcpy(into, strips->at(r.left, row), size_t(r.width) * pixel);
+                else if (pixel == 3)
+                    copyAlong<3>(into, strips->at(left, row), -ptrdiff_t(pixel), r.width);
+                else
+                    copyAlong<4>(into, strips->at(left, row), -ptrdiff_t(pixel), r.width);
+            }
         }
         const std::lock_guard lock(strips->mutex);
-        --strips->readers[strip];
-        if ((strips->unread[strip] -= r.width) <= 0 && strips->readers[strip] == 0)
-            strips->data[strip].reset();
+        --strips->readers[size_t(strip)];
+        if ((strips->unread[size_t(strip)] -= int64_t(r.width) * count) <= 0 && strips->readers[size_t(strip)] == 0)
+            strips->data[size_t(strip)].reset();
+        v += count;
     }
     return 0;
 }
