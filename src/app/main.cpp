@@ -89,7 +89,7 @@ int main(int argc, char** argv)
     };
     const MenuBarDropView::Hooks dropHooks{showMain, [] { QCoreApplication::quit(); }};
     ScreenFactory::setWatcher(&watcher);
-    installScreens({dropHooks.openMainWindow, dropHooks.quit, [&instance] { return instance.relaunch(); }});
+    installScreens({dropHooks.openMainWindow, dropHooks.quit, [&instance] { return instance.relaunch(); }, nullptr});
     QPointer<StatusItemDrop> dropWindow;
 
     KelvaroAppOptions options;
