@@ -1,11 +1,11 @@
 #include "ui/guide/GuideView.h"
 
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
 #include "model/GuideContent.h"
 #include "store/KelvaroStore.h"
+#include "ui/design/CentredPage.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/guide/AdaptiveGridLayout.h"
 #include "ui/guide/GuideCards.h"
@@ -29,25 +29,9 @@ GuideView::GuideView(KelvaroStore& store, QWidget* parent) : QScrollArea(parent)
 {
     setObjectName(QStringLiteral("guide"));
     setAccessibleName(L("Průvodce"));
-    setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    viewport()->setAutoFillBackground(false);
-    setAutoFillBackground(false);
 
-    auto* page = new QWidget(this);
-    page->setAutoFillBackground(false);
-    auto* centre = new QHBoxLayout(page);
-    centre->setContentsMargins(0, 0, 0, 0);
-    centre->setSpacing(0);
-    m_column = new QWidget(page);
-    m_column->setObjectName(QStringLiteral("guideColumn"));
-    m_column->setMaximumWidth(maxColumnWidth);
-    m_column->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    centre->addStretch(0);
-    centre->addWidget(m_column, 1);
-    centre->addStretch(0);
+    m_column = installCentredColumn(this, QStringLiteral("guideColumn"), maxColumnWidth);
 
     auto* column = new QVBoxLayout(m_column);
     column->setContentsMargins(28, 28, 28, 28);
@@ -68,7 +52,6 @@ GuideView::GuideView(KelvaroStore& store, QWidget* parent) : QScrollArea(parent)
     column->addWidget(heightForWidthHolder(m_topicsGrid, m_column));
     column->addWidget(new ShortcutsCard(m_column));
     column->addStretch(1);
-    setWidget(page);
 }
 
 QWidget* GuideView::buildIntro()

@@ -9,6 +9,7 @@
 
 #include "l10n/Localization.h"
 #include "store/KelvaroStore.h"
+#include "ui/design/CentredPage.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
 #include "ui/main/HomeCards.h"
@@ -66,24 +67,8 @@ HomeView::HomeView(KelvaroStore& store, QWidget* parent, Clock clock)
     : QScrollArea(parent), m_store(store), m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
 {
     setObjectName(QStringLiteral("home"));
-    setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    viewport()->setAutoFillBackground(false);
-    setAutoFillBackground(false);
 
-    auto* page = new QWidget(this);
-    page->setAutoFillBackground(false);
-    auto* centre = new QHBoxLayout(page);
-    centre->setContentsMargins(0, 0, 0, 0);
-    centre->setSpacing(0);
-    m_column = new QWidget(page);
-    m_column->setObjectName(QStringLiteral("homeColumn"));
-    m_column->setMaximumWidth(maxColumnWidth);
-    m_column->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    centre->addStretch(0);
-    centre->addWidget(m_column, 1);
-    centre->addStretch(0);
+    m_column = installCentredColumn(this, QStringLiteral("homeColumn"), maxColumnWidth);
 
     auto* column = new QVBoxLayout(m_column);
     column->setContentsMargins(36, 28, 36, 28);
@@ -98,7 +83,6 @@ HomeView::HomeView(KelvaroStore& store, QWidget* parent, Clock clock)
     m_recent = new RecentSection(store, m_column);
     column->addWidget(m_recent);
     column->addStretch(1);
-    setWidget(page);
     refreshGreeting();
     m_minuteTimer.setInterval(60 * 1000);
     connect(&m_minuteTimer, &QTimer::timeout, this, &HomeView::refreshTimes);

@@ -1,9 +1,9 @@
 #include "ui/watch/WatchView.h"
 
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
+#include "ui/design/CentredPage.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/watch/AddWatchSheet.h"
 #include "ui/watch/WatchHero.h"
@@ -17,24 +17,8 @@ WatchView::WatchView(std::shared_ptr<WatchService> service, Settings& settings, 
     : QScrollArea(parent), m_service(std::move(service)), m_settings(settings)
 {
     setObjectName(QStringLiteral("watch"));
-    setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    viewport()->setAutoFillBackground(false);
-    setAutoFillBackground(false);
 
-    auto* page = new QWidget(this);
-    page->setAutoFillBackground(false);
-    auto* centre = new QHBoxLayout(page);
-    centre->setContentsMargins(0, 0, 0, 0);
-    centre->setSpacing(0);
-    auto* columnBox = new QWidget(page);
-    columnBox->setObjectName(QStringLiteral("watchColumn"));
-    columnBox->setMaximumWidth(maxColumnWidth);
-    columnBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    centre->addStretch(0);
-    centre->addWidget(columnBox, 1);
-    centre->addStretch(0);
+    auto* columnBox = installCentredColumn(this, QStringLiteral("watchColumn"), maxColumnWidth);
 
     auto* column = new QVBoxLayout(columnBox);
     column->setContentsMargins(28, 28, 28, 28);
@@ -46,7 +30,6 @@ WatchView::WatchView(std::shared_ptr<WatchService> service, Settings& settings, 
     m_grid = new WatchRecipeGrid(true, [this](const WatchRecipe& recipe) { openSheet(recipe.action); }, columnBox);
     column->addWidget(m_grid);
     column->addStretch(1);
-    setWidget(page);
 
     connect(m_service.get(), &WatchService::rulesChanged, this, &WatchView::refreshRules);
     refreshRules();

@@ -10,6 +10,7 @@
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "store/WorkflowStore.h"
+#include "ui/design/CentredPage.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/EmptyStateView.h"
 #include "ui/main/HomeCards.h"
@@ -29,27 +30,11 @@ WorkflowsView::WorkflowsView(KelvaroStore& store, Settings& settings, std::share
     , m_importer(importer ? std::move(importer) : wheel::FileImporter::desktop())
 {
     setObjectName(QStringLiteral("workflows"));
-    setFrameShape(QFrame::NoFrame);
-    setWidgetResizable(true);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    viewport()->setAutoFillBackground(false);
-    setAutoFillBackground(false);
     // The whole screen is the drop target; its children take no drops of their own.
     viewport()->setAcceptDrops(true);
     viewport()->installEventFilter(this);
 
-    auto* page = new QWidget(this);
-    page->setAutoFillBackground(false);
-    auto* centre = new QHBoxLayout(page);
-    centre->setContentsMargins(0, 0, 0, 0);
-    centre->setSpacing(0);
-    m_column = new QWidget(page);
-    m_column->setObjectName(QStringLiteral("workflowsColumn"));
-    m_column->setMaximumWidth(maxColumnWidth);
-    m_column->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    centre->addStretch(0);
-    centre->addWidget(m_column, 1);
-    centre->addStretch(0);
+    m_column = installCentredColumn(this, QStringLiteral("workflowsColumn"), maxColumnWidth);
 
     auto* column = new QVBoxLayout(m_column);
     column->setContentsMargins(32, 28, 32, 28);
@@ -65,7 +50,6 @@ WorkflowsView::WorkflowsView(KelvaroStore& store, Settings& settings, std::share
     m_contentLayout->setSpacing(0);
     column->addWidget(m_content);
     column->addStretch(1);
-    setWidget(page);
 
     connect(m_workflows.get(), &WorkflowStore::changed, this, &WorkflowsView::rebuildContent);
     rebuildContent();
