@@ -337,7 +337,7 @@
     </message>
     <message>
         <source>kvalita %ld %%</source>
-        <translation>quality %ld %%</translation>
+        <translation>quality %ld%%</translation>
     </message>
     <message>
         <source>bez metadat</source>
@@ -585,7 +585,7 @@
     </message>
     <message>
         <source>Sledované složky</source>
-        <translation>Watched folders</translation>
+        <translation>Watched Folders</translation>
     </message>
     <message>
         <source>Police</source>
@@ -797,7 +797,7 @@
     </message>
     <message>
         <source>Nedávno vytvořeno</source>
-        <translation>Recently created</translation>
+        <translation>Recently Created</translation>
     </message>
     <message>
         <source>Nápověda</source>
@@ -1013,7 +1013,7 @@
     </message>
     <message>
         <source>%lld %%</source>
-        <translation>%lld %%</translation>
+        <translation>%lld%%</translation>
     </message>
     <message>
         <source>%lld souborů připraveno</source>
@@ -1029,7 +1029,7 @@
     </message>
     <message>
         <source>+%lld %%</source>
-        <translation>+%lld %%</translation>
+        <translation>+%lld%%</translation>
     </message>
     <message>
         <source>1 soubor připraven</source>
@@ -1561,7 +1561,7 @@
     </message>
     <message>
         <source>Kolem 85–90 % nepoznáš rozdíl od originálu a soubor bude výrazně menší.</source>
-        <translation>At around 85–90 % you won't see a difference from the original, and the file will be much smaller.</translation>
+        <translation>At around 85–90% you won't see a difference from the original, and the file will be much smaller.</translation>
     </message>
     <message>
         <source>JPEG</source>
@@ -2240,8 +2240,8 @@
         <translation>Crops photos to the aspect ratio you choose (1:1, 4:5, 16:9…) or straight to an Instagram or YouTube format. The crop is taken from the center.</translation>
     </message>
     <message>
-        <source>Zmenší fotky procentem nebo na zadanou délku delší strany. Poměr stran zůstává, menší fotky se nezvětšují.</source>
-        <translation>Scales photos down by a percentage or to a given long edge. The aspect ratio stays the same and smaller photos are never enlarged.</translation>
+        <source>Zmenší fotky procentem nebo na zadanou délku delší strany. Poměr stran zůstává.</source>
+        <translation>Scales photos down by a percentage or to a given long edge. The aspect ratio stays the same.</translation>
     </message>
     <message>
         <source>Zmenší velikost souboru při zachování dojmu z fotky. Kolik místa jsi ušetřil, uvidíš hned u výsledku i v Historii.</source>

@@ -220,3 +220,17 @@ TEST(TranslationCoverage, EveryTextHasOneFinishedEnglishEntry)
     unused.sort();
     EXPECT_TRUE(unused.isEmpty()) << unused.size() << " entries no source uses:\n" << qPrintable(unused.join(QLatin1Char('\n')));
 }
+
+TEST(TranslationCoverage, EnglishWritesPercentagesWithoutASpace)
+{
+    QString error;
+    const QList<Entry> table = readTable(tablePath(), &error);
+    ASSERT_TRUE(error.isEmpty()) << qPrintable(error);
+    // A number or a number's placeholder, a space, then a per-cent sign that is not itself a placeholder.
+    static const QRegularExpression spaced(QStringLiteral(R"((\d|%l?l?d)\s+%(%|[^@l]|$))"));
+    QStringList spacedOut;
+    for (const Entry& e : table)
+        if (spaced.match(e.translation).hasMatch())
+            spacedOut << QStringLiteral("line %1: \"%2\"").arg(e.line).arg(e.translation);
+    EXPECT_TRUE(spacedOut.isEmpty()) << qPrintable(spacedOut.join(QLatin1Char('\n')));
+}

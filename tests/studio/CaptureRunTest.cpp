@@ -187,7 +187,7 @@ TEST_F(CaptureTest, AFailedCaptureKeepsItsNoticeAndCountsOnlyWhatWasWritten)
     runEventsFor(int(ScreenshotStudio::reshowDelay.count()) + 300);
     ASSERT_TRUE(app->mainWindow()->isVisible());
     EXPECT_EQ(studio->notice(), QStringLiteral("Hlavní okno se nepodařilo najít."));
-    EXPECT_TRUE(recentLogLines().join('\n').contains(QStringLiteral("studio capture failed: Hlavní okno se nepodařilo najít.")));
+    EXPECT_TRUE(recentLogLines().join('\n').contains(QStringLiteral("Kelvaro studio capture failed: Hlavní okno se nepodařilo najít.")));
 }
 
 } // namespace

@@ -92,7 +92,7 @@ private:
 
 QString ExportSettingsTab::percentText(double quality)
 {
-    return QString::number(std::lround(quality * 100)) + QStringLiteral(" %");
+    return Lf("%lld %%", qint64(std::lround(quality * 100)));
 }
 
 ExportSettingsTab::ExportSettingsTab(QWidget* parent) : SettingsPage(parent)

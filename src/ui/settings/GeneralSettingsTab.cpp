@@ -201,7 +201,7 @@ QWidget* GeneralSettingsTab::folderSection()
 
     followLanguage(this, [change, reveal, forget, this] {
         change->setText(L("Změnit…"));
-        reveal->setText(L("Zobrazit ve správci souborů"));
+        reveal->setText(L("Ukázat ve správci souborů"));
         forget->setText(L("Zapomenout složku"));
         m_folderMore->setAccessibleName(L("Další volby složky"));
     });
