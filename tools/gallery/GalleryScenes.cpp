@@ -1,5 +1,7 @@
 #include "gallery/GalleryScenes.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -105,9 +107,9 @@ void settle(int milliseconds)
     }
 }
 
-Stage::Stage(const Env& env, bool emptyLibrary)
+Stage::Stage(const Env& env, bool emptyLibrary, StoreServices services)
 {
-    m_store = std::make_unique<KelvaroStore>(StoreServices{}, QStringLiteral("kelvaro.gallery.library"));
+    m_store = std::make_unique<KelvaroStore>(std::move(services), QStringLiteral("kelvaro.gallery.library"));
     // Demo content is never saved.
     if (emptyLibrary)
         m_store->enterDemo({}, {});
@@ -140,16 +142,34 @@ MainWindow* Stage::window()
     return m_app ? m_app->mainWindow() : nullptr;
 }
 
-QImage grabWithSheet(QWidget* window, QDialog* sheet, bool dark)
+QImage grabWithSheet(QWidget* window, QDialog* sheet, bool dark, QWidget* popup)
 {
     QImage image = window->grab().toImage();
-    if (!sheet)
+    if (!sheet && !popup)
         return image;
     QPainter p(&image);
-    const QImage sheetImage = sheet->grab().toImage();
-    const QPoint at((image.width() / image.devicePixelRatio() - sheet->width()) / 2, 40);
-    p.fillRect(QRectF(QPointF(0, 0), QSizeF(image.size()) / image.devicePixelRatio()), QColor(0, 0, 0, dark ? 90 : 40));
-    p.drawImage(at, sheetImage);
+    // The popup keeps its place relative to the window it belongs to, which the picture may
+    // draw elsewhere than the screen has it.
+    QWidget* owner = window;
+    QPoint ownerAt(0, 0);
+    if (sheet) {
+        const QImage sheetImage = sheet->grab().toImage();
+        const QPoint at((image.width() / image.devicePixelRatio() - sheet->width()) / 2, 40);
+        p.fillRect(QRectF(QPointF(0, 0), QSizeF(image.size()) / image.devicePixelRatio()), QColor(0, 0, 0, dark ? 90 : 40));
+        p.drawImage(at, sheetImage);
+        owner = sheet;
+        ownerAt = at;
+    }
+    if (popup && popup->isVisible()) {
+        // A popup that would reach past the picture's edge is drawn inside it, as a screen wider
+        // than the window leaves it room.
+        const QImage popupImage = popup->grab().toImage();
+        const QSize room = (QSizeF(image.size()) / image.devicePixelRatio()).toSize();
+        QPoint at = ownerAt + owner->mapFromGlobal(popup->mapToGlobal(QPoint(0, 0)));
+        at.setX(std::max(0, std::min(at.x(), room.width() - popup->width() - 8)));
+        at.setY(std::max(0, std::min(at.y(), room.height() - popup->height() - 8)));
+        p.drawImage(at, popupImage);
+    }
     return image;
 }
 

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "store/StoreServices.h"
+
 class QDialog;
 class QWidget;
 
@@ -53,7 +55,7 @@ void settle(int milliseconds = 60);
 // The main window over a store with demo content (the sample history and shelves, or none),
 // on the home screen at the default size, not yet shown.
 struct Stage {
-    explicit Stage(const Env& env, bool emptyLibrary = false);
+    explicit Stage(const Env& env, bool emptyLibrary = false, StoreServices services = {});
     ~Stage();
     KelvaroStore& store();
     MainWindow* window();
@@ -64,8 +66,9 @@ private:
 };
 
 // The window as a person sees it, with `sheet` (when given) drawn over it where a window-modal
-// sheet stands, the window dimmed behind it.
-QImage grabWithSheet(QWidget* window, QDialog* sheet, bool dark);
+// sheet stands, the window dimmed behind it, and an open `popup` (a menu, a pop-up list) of the
+// window or the sheet at its place on top.
+QImage grabWithSheet(QWidget* window, QDialog* sheet, bool dark, QWidget* popup = nullptr);
 // A top-level widget shown at `size` (its own size hint when empty), settled and grabbed.
 QImage grabWidget(QWidget* widget, QSize size = {});
 

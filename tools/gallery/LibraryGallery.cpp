@@ -1,17 +1,21 @@
 // Gallery pictures of the history and shelves pages beyond their plain sections: both pages
-// empty and filtered, a shelf with files, and the page's sheets (edit, new, delete, clear).
+// empty and filtered, a shelf with files, the page's sheets (edit, new, delete, clear) and its
+// menus (a history row's, a shelf card's, an item's move menu).
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QThread>
 
 #include "app/MainWindow.h"
 #include "gallery/GalleryScenes.h"
 #include "platform/Bookmark.h"
 #include "store/KelvaroStore.h"
+#include "ui/history/HistoryList.h"
+#include "ui/history/HistoryModel.h"
 #include "ui/history/HistoryView.h"
 #include "ui/history/ThumbnailCache.h"
 #include "ui/main/ContentView.h"
@@ -46,11 +50,14 @@ void settleLibrary(const std::function<bool()>& ready)
     settle(120);
 }
 
-QImage shoot(Stage& stage, bool dark, QDialog* sheet = nullptr)
+QImage shoot(Stage& stage, bool dark, QDialog* sheet = nullptr, QMenu* menu = nullptr)
 {
-    if (sheet)
+    if (sheet || menu)
         settle(150);
-    return grabWithSheet(stage.window(), sheet, dark);
+    const QImage image = grabWithSheet(stage.window(), sheet, dark, menu);
+    if (menu)
+        menu->close();
+    return image;
 }
 
 QImage historyShot(const Env& env, bool empty, const QString& query, HistoryScope scope)
@@ -92,7 +99,8 @@ Shelf tripShelf(const Env& env)
     return shelf;
 }
 
-QImage shelvesShot(const Env& env, bool empty, const std::function<QDialog*(ShelvesView*, const Shelf&)>& open = {})
+QImage shelvesShot(const Env& env, bool empty, const std::function<QDialog*(ShelvesView*, const Shelf&)>& open = {},
+                   const std::function<QMenu*(ShelvesView*)>& menu = {})
 {
     Stage stage(env, empty);
     Shelf trip;
@@ -107,7 +115,7 @@ QImage shelvesShot(const Env& env, bool empty, const std::function<QDialog*(Shel
         return {};
     settleLibrary([view] { return view->itemsResolved(); });
     QDialog* sheet = open ? open(view, trip) : nullptr;
-    return shoot(stage, env.dark, sheet);
+    return shoot(stage, env.dark, sheet, menu ? menu(view) : nullptr);
 }
 
 const GalleryScene historyEmpty(QStringLiteral("history-empty"), [](const Env& env) {
@@ -131,6 +139,25 @@ const GalleryScene historyClear(QStringLiteral("history-clear"), [](const Env& e
     return shoot(stage, env.dark, view->confirmClear());
 });
 
+// The menu of the first row with a file, opened from its ellipsis button.
+const GalleryScene historyMenu(QStringLiteral("history-menu"), [](const Env& env) {
+    Stage stage(env);
+    auto* view = showSection<HistoryView>(stage, SidebarItem::history);
+    if (!view)
+        return QImage();
+    settleLibrary([view] { return view->filesChecked(); });
+    HistoryList* list = view->list();
+    for (int row = 0; row < list->historyModel()->rowCount(); ++row) {
+        if (!list->historyModel()->file(row))
+            continue;
+        QMenu* menu = list->makeMenu(row, view);
+        const QRect button = list->menuButtonRect(list->visualRect(list->historyModel()->index(row, 0)));
+        menu->popup(list->viewport()->mapToGlobal(button.bottomLeft()));
+        return shoot(stage, env.dark, nullptr, menu);
+    }
+    return shoot(stage, env.dark);
+});
+
 const GalleryScene shelvesEmpty(QStringLiteral("shelves-empty"), [](const Env& env) { return shelvesShot(env, true); });
 
 const GalleryScene shelvesItems(QStringLiteral("shelves-items"), [](const Env& env) {
@@ -139,6 +166,32 @@ const GalleryScene shelvesItems(QStringLiteral("shelves-items"), [](const Env& e
         if (auto* list = view->itemList(); list && list->model())
             list->setCurrentIndex(list->model()->index(1, 0));
         return nullptr;
+    });
+});
+
+// A shelf card's context menu.
+const GalleryScene shelfCardMenu(QStringLiteral("shelf-card-menu"), [](const Env& env) {
+    return shelvesShot(env, false, {}, [](ShelvesView* view) -> QMenu* {
+        if (view->cards().isEmpty())
+            return nullptr;
+        ShelfCard* card = view->cards().first();
+        Q_EMIT card->customContextMenuRequested(QPoint(card->width() / 2, card->height() / 2));
+        const QList<QMenu*> menus = view->findChildren<QMenu*>();
+        return menus.isEmpty() ? nullptr : menus.last();
+    });
+});
+
+// The first item's menu of the shelves it can move to.
+const GalleryScene shelfMoveMenu(QStringLiteral("shelf-move-menu"), [](const Env& env) {
+    return shelvesShot(env, false, {}, [](ShelvesView* view) -> QMenu* {
+        ShelfItemList* list = view->itemList();
+        if (!list || !list->model() || list->model()->rowCount() == 0)
+            return nullptr;
+        list->setCurrentIndex(list->model()->index(0, 0));
+        QMenu* menu = list->makeMoveMenu(0, view);
+        const QRect button = list->buttonRect(list->visualRect(list->model()->index(0, 0)), ShelfItemList::Button::move);
+        menu->popup(list->viewport()->mapToGlobal(button.bottomLeft()));
+        return menu;
     });
 });
 

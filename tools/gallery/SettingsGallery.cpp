@@ -1,6 +1,8 @@
 // Gallery pictures of the settings window (each tab, the restart row, the update states), the
 // privacy policy and the three onboarding steps over the main window.
 #include <QDialog>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QDir>
 #include <QVBoxLayout>
 
@@ -94,6 +96,47 @@ const GalleryScene restartRow(QStringLiteral("settings-restart"), [](const Env& 
     });
 });
 
+// The general tab scrolled to its last rows: sample data and "Uvítání".
+const GalleryScene dataRows(QStringLiteral("settings-general-data"), [](const Env& env) {
+    return settingsWindow(env, QStringLiteral("general"), [](settings::SettingsView& view, FakeUpdateSource&) {
+        // Each tab is its own scroll page.
+        if (auto* page = qobject_cast<QScrollArea*>(view.page(QStringLiteral("general")))) {
+            view.resize(540, 540);
+            view.show();
+            settle(150);
+            page->verticalScrollBar()->setValue(page->verticalScrollBar()->maximum());
+        }
+    });
+});
+
+// "Vymazat ukázková data?" over the settings window.
+const GalleryScene clearSample(QStringLiteral("settings-clear-sample"), [](const Env& env) {
+    rememberFolder(env);
+    Settings::shared().setValue(QString::fromLatin1(settings::SettingsView::tabKey), QStringLiteral("general"));
+    KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.gallery.library"));
+    store.setActivities(SampleData::activities());
+    store.setShelves(SampleData::shelves());
+    FakeUpdateSource updates;
+    settings::SettingsServices services;
+    services.updates = &updates;
+    services.restart = [] { return false; };
+    services.about = demoAbout();
+    settings::SettingsView view(store, services);
+    Theme::apply(&view, env.dark);
+    view.setAutoFillBackground(true);
+    view.resize(540, 540);
+    view.show();
+    settle(150);
+    auto* tab = static_cast<settings::GeneralSettingsTab*>(view.page(QStringLiteral("general")));
+    tab->confirmClearSampleData();
+    auto* box = view.findChild<QDialog*>(QStringLiteral("clearSampleDataConfirmation"));
+    settle(150);
+    const QImage image = grabWithSheet(&view, box, env.dark);
+    if (box)
+        box->reject();
+    return image;
+});
+
 const GalleryScene exportTab(QStringLiteral("settings-export"), [](const Env& env) { return settingsWindow(env, QStringLiteral("export")); });
 
 const GalleryScene shortcuts(QStringLiteral("settings-shortcuts"), [](const Env& env) { return settingsWindow(env, QStringLiteral("shortcuts")); });
@@ -116,6 +159,11 @@ const GalleryScene aboutChecking(QStringLiteral("settings-about-checking"), [](c
         updates.automatic = false;
         updates.set(UpdateSource::Status::checking);
     });
+});
+
+const GalleryScene aboutFailed(QStringLiteral("settings-about-failed"), [](const Env& env) {
+    return settingsWindow(env, QStringLiteral("about"),
+                          [](settings::SettingsView&, FakeUpdateSource& updates) { updates.set(UpdateSource::Status::failed); });
 });
 
 const GalleryScene policy(QStringLiteral("privacy-policy"), [](const Env& env) {

@@ -1,9 +1,15 @@
 // Gallery pictures of the screenshot studio's window: before demo mode starts, in demo mode on a
-// scene (with a finished drop), and while it captures every scene.
+// scene, with a notice, with a finished drop, with a drag over the drop zone, and while it
+// captures every scene.
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QMimeData>
+
 #include "gallery/GalleryScenes.h"
 #include "platform/widgets/Appearance.h"
 #include "store/KelvaroStore.h"
 #include "studio/ScreenshotStudio.h"
+#include "studio/StudioDropZone.h"
 #include "studio/StudioWindow.h"
 #include "ui/design/Theme.h"
 #include "ui/main/ScreenFactory.h"
@@ -12,7 +18,7 @@
 namespace kelvaro::gallery {
 namespace {
 
-enum class State { inactive, active, capturing };
+enum class State { inactive, active, capturing, notice, finished, targeted };
 
 QImage studioWindow(const Env& env, State state)
 {
@@ -34,6 +40,17 @@ QImage studioWindow(const Env& env, State state)
             studio.setCapturing(true);
             studio.setCaptureProgress(QStringLiteral("3 / 16 · cs · Před a po"));
         }
+        if (state == State::notice)
+            studio.holdNotice(QStringLiteral("Hlavní okno se nepodařilo najít.")); // a failed capture's reason
+        auto* zone = view.findChild<StudioDropZone*>();
+        if (state == State::finished && zone)
+            Q_EMIT zone->finished(QStringLiteral("Hotovo: 3 z 3 → AppStream/cs"));
+        QMimeData mime;
+        if (state == State::targeted && zone) {
+            mime.setUrls({QUrl::fromLocalFile(env.pictures.first())});
+            QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(zone, &enter);
+        }
         // The whole column, as if the screen were high enough for it.
         image = grabWidget(&view, QSize(400, std::max(560, view.widget()->sizeHint().height())));
         studio.stop();
@@ -47,6 +64,9 @@ const GalleryScene inactive(QStringLiteral("studio-window-inactive"), [](const E
 const GalleryScene active(QStringLiteral("studio-window-active"), [](const Env& env) { return studioWindow(env, State::active); });
 const GalleryScene capturing(QStringLiteral("studio-window-capturing"),
                              [](const Env& env) { return studioWindow(env, State::capturing); });
+const GalleryScene notice(QStringLiteral("studio-window-notice"), [](const Env& env) { return studioWindow(env, State::notice); });
+const GalleryScene finished(QStringLiteral("studio-window-finished"), [](const Env& env) { return studioWindow(env, State::finished); });
+const GalleryScene targeted(QStringLiteral("studio-window-targeted"), [](const Env& env) { return studioWindow(env, State::targeted); });
 
 } // namespace
 } // namespace kelvaro::gallery

@@ -1,6 +1,6 @@
 // The tool sheets on their own, over a store loaded with the 3:2 demo photo: crop (and a photo
-// that cannot be read), resize in both modes, compress, rename and the shelf sheet with and
-// without shelves.
+// that cannot be read), resize in both modes, compress, rename, the shelf sheet with and
+// without shelves, and the clipboard sheet over four photos.
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -130,6 +130,11 @@ const GalleryScene shelfNewScene(QStringLiteral("shelf-sheet-new"), [](const Env
     return shoot(env, ToolSheet::shelf, *store, [](QDialog* dialog) {
         static_cast<ShelfSheet*>(dialog)->nameField()->setText(QStringLiteral("Výběr pro babičku"));
     });
+});
+
+const GalleryScene clipboardScene(QStringLiteral("clipboard-sheet"), [](const Env& env) {
+    auto store = demoStore(env.pictures, {});
+    return shoot(env, ToolSheet::clipboard, *store);
 });
 
 } // namespace

@@ -1,6 +1,9 @@
 // The watched-folders screen's pictures: with no rule, with three rules (one working, one paused,
-// one whose folder is gone) and the add-watch sheet with a folder chosen. The screen runs over a
+// one whose folder is gone) and the add-watch sheet before and after a folder is chosen, refusing
+// a folder already watched, and with a recommended action in its open picker. The screen runs over a
 // scripted watcher, installed for these pictures only.
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDir>
 
 #include "app/MainWindow.h"
@@ -12,6 +15,7 @@
 #include "output/OutputFolder.h"
 #include "platform/FolderChooser.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/ScreenFactory.h"
@@ -35,7 +39,8 @@ WatchRule rule(const QString& path, const WatchAction& action, bool enabled, qin
 // The main window on the watch screen over `service`; `prepare` may open the sheet, which is
 // drawn over the window.
 QImage watchWindow(const Env& env, const std::shared_ptr<ScriptedWatchService>& service,
-                   const std::function<QDialog*(WatchView&)>& prepare = {})
+                   const std::function<QDialog*(WatchView&)>& prepare = {},
+                   const std::function<QWidget*(WatchView&)>& popup = {})
 {
     ScreenFactory::install(Screen::watch, [service](const ScreenContext& context, QWidget* parent) -> QWidget* {
         return new WatchView(service, context.settings, parent);
@@ -50,7 +55,10 @@ QImage watchWindow(const Env& env, const std::shared_ptr<ScriptedWatchService>& 
         auto* view = qobject_cast<WatchView*>(window->content()->currentScreen());
         QDialog* sheet = prepare && view ? prepare(*view) : nullptr;
         settle(200);
-        image = grabWithSheet(window, sheet, env.dark);
+        QWidget* open = popup && view ? popup(*view) : nullptr;
+        if (open)
+            settle(150);
+        image = grabWithSheet(window, sheet, env.dark, open);
         if (sheet)
             sheet->close();
     }
@@ -77,7 +85,12 @@ const GalleryScene rules(QStringLiteral("watch-rules"), [](const Env& env) {
     return watchWindow(env, service);
 });
 
-const GalleryScene sheet(QStringLiteral("watch-add"), [](const Env& env) {
+enum class AddState { noFolder, chosen, refused, recommended };
+
+// The add-watch sheet over the screen; the watched folder is chosen unless `state` is noFolder,
+// and a refusal finds the same folder and action already watched.
+QImage addSheet(const Env& env, AddState state)
+{
     const QString watched = env.workDir + QStringLiteral("/Snímky obrazovky");
     const QString results = env.workDir + QStringLiteral("/Výsledky");
     QDir().mkpath(watched);
@@ -85,15 +98,42 @@ const GalleryScene sheet(QStringLiteral("watch-add"), [](const Env& env) {
     OutputFolder::remember(results);
     const auto previous = FolderChooser::shared();
     FolderChooser::setShared(std::make_shared<FakeFolderChooser>(watched));
-    QImage image = watchWindow(env, std::make_shared<ScriptedWatchService>(), [](WatchView& view) -> QDialog* {
-        view.openSheet(WatchView::defaultAction());
-        view.sheet()->chooseFolder();
-        return view.sheet();
-    });
+    auto service = std::make_shared<ScriptedWatchService>();
+    WatchAction action = WatchView::defaultAction();
+    if (state == AddState::recommended) {
+        // The user has deleted every preset: the web recipe's preset is offered on its own.
+        Settings::shared().setValue(QString::fromLatin1(SettingsKey::presets), QByteArray("[]"));
+        action = WatchRecipe::all().first().action;
+    }
+    if (state == AddState::refused)
+        service->setRules({rule(watched, action, true, 3, 600)});
+    QImage image = watchWindow(
+        env, service,
+        [state, action](WatchView& view) -> QDialog* {
+            view.openSheet(action);
+            if (state != AddState::noFolder)
+                view.sheet()->chooseFolder();
+            if (state == AddState::refused)
+                view.sheet()->start();
+            return view.sheet();
+        },
+        [state](WatchView& view) -> QWidget* {
+            if (state != AddState::recommended)
+                return nullptr;
+            view.sheet()->picker()->showPopup();
+            return view.sheet()->picker()->view()->window();
+        });
     FolderChooser::setShared(previous);
     Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+    Settings::shared().remove(QString::fromLatin1(SettingsKey::presets));
     return image;
-});
+}
+
+const GalleryScene sheet(QStringLiteral("watch-add"), [](const Env& env) { return addSheet(env, AddState::chosen); });
+const GalleryScene sheetNoFolder(QStringLiteral("watch-add-no-folder"), [](const Env& env) { return addSheet(env, AddState::noFolder); });
+const GalleryScene sheetRefused(QStringLiteral("watch-add-refused"), [](const Env& env) { return addSheet(env, AddState::refused); });
+const GalleryScene sheetRecommended(QStringLiteral("watch-add-recommended"),
+                                    [](const Env& env) { return addSheet(env, AddState::recommended); });
 
 } // namespace
 } // namespace kelvaro::gallery

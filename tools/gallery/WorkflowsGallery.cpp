@@ -1,19 +1,27 @@
 // The workflows screen's pictures beyond its main-window section: the empty and unreadable lists,
-// the queue with a finished run, the delete question, the workflow editor (a built-in with three steps, and a new one)
+// the queue with a finished run, a run under way, a finished run that can be undone, the delete question, the workflow editor (a built-in with three steps, and a new one)
 // and a card of every step kind.
+#include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QWaitCondition>
 #include <QVBoxLayout>
 
 #include "app/MainWindow.h"
 #include "gallery/GalleryScenes.h"
 #include "l10n/Localization.h"
 #include "model/WorkflowLibrary.h"
+#include "output/OutputFolder.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "store/WorkflowStore.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/design/Theme.h"
 #include "ui/main/ContentView.h"
 #include "ui/workflows/StepEditor.h"
+#include "ui/workflows/WorkflowCard.h"
 #include "ui/workflows/WorkflowEditor.h"
 #include "ui/workflows/WorkflowsView.h"
 #include "watch/WatchModels.h"
@@ -26,7 +34,8 @@ const QString kKey = QString::fromLatin1(WorkflowLibrary::key);
 // The main window on the workflows screen over `stored` (nothing stored when invalid); `prepare`
 // may change the store and open a sheet, which is drawn over the window.
 QImage workflowsWindow(const Env& env, const QVariant& stored,
-                       const std::function<QDialog*(Stage&, WorkflowsView&)>& prepare = {})
+                       const std::function<QDialog*(Stage&, WorkflowsView&)>& prepare = {}, StoreServices services = {},
+                       const std::function<void(Stage&)>& afterShot = {})
 {
     if (stored.isValid())
         Settings::shared().setValue(kKey, stored);
@@ -34,7 +43,7 @@ QImage workflowsWindow(const Env& env, const QVariant& stored,
         Settings::shared().remove(kKey);
     QImage image;
     {
-        Stage stage(env);
+        Stage stage(env, false, std::move(services));
         stage.store().setSidebarSelection(SidebarItem::workflows);
         MainWindow* window = stage.window();
         window->show();
@@ -45,6 +54,8 @@ QImage workflowsWindow(const Env& env, const QVariant& stored,
         image = grabWithSheet(window, sheet, env.dark);
         if (sheet)
             sheet->close();
+        if (afterShot)
+            afterShot(stage);
     }
     Settings::shared().remove(kKey); // the other pictures start from the built-ins
     return image;
@@ -65,6 +76,81 @@ const GalleryScene queue(QStringLiteral("workflows-queue"), [](const Env& env) {
         stage.store().setStatusMessage(Lf("Hotovo – %@ ve složce „%@“.", WatchScan::filesWord(3), QStringLiteral("Výsledky")));
         return nullptr;
     });
+});
+
+// Processes events until `ready` holds (at most ten seconds).
+void settleUntil(const std::function<bool()>& ready)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!ready() && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The first workflow's run over the queue, started from its card as a click starts it.
+void runFirstWorkflow(Stage& stage, WorkflowsView& view, const Env& env)
+{
+    const QString results = env.workDir + QStringLiteral("/Výsledky");
+    QDir().mkpath(results);
+    OutputFolder::remember(results);
+    stage.store().setDroppedFiles(env.pictures + QStringList{env.photo32});
+    settle(100);
+    if (auto* card = view.findChild<WorkflowCard*>())
+        card->runButton()->click();
+}
+
+// A run of five photos, three of them done, held there until the picture is taken.
+const GalleryScene running(QStringLiteral("workflows-running"), [](const Env& env) {
+    struct Gate {
+        QMutex lock;
+        QWaitCondition opened;
+        bool open = false;
+    };
+    auto gate = std::make_shared<Gate>();
+    StoreServices services;
+    services.process = [gate](const KelvaroOp&, const QStringList& files, const QString&, const RunHooksPtr& hooks,
+                              const EngineSettings&) {
+        if (hooks)
+            hooks->reportProgress(3, int(files.size()));
+        QMutexLocker lock(&gate->lock);
+        while (!gate->open)
+            gate->opened.wait(&gate->lock);
+        return OpResult{};
+    };
+    const auto release = [gate] {
+        QMutexLocker lock(&gate->lock);
+        gate->open = true;
+        gate->opened.wakeAll();
+    };
+    QImage image = workflowsWindow(
+        env, QVariant(),
+        [&env](Stage& stage, WorkflowsView& view) -> QDialog* {
+            runFirstWorkflow(stage, view, env);
+            KelvaroStore& store = stage.store();
+            settleUntil([&store] { return store.isWorking() && store.progressDone() == 3; });
+            return nullptr;
+        },
+        std::move(services),
+        [release](Stage& stage) {
+            release();
+            KelvaroStore& store = stage.store();
+            settleUntil([&store] { return !store.isWorking(); });
+        });
+    Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+    return image;
+});
+
+// A real run of the first workflow, finished: the queue offers "Vrátit".
+const GalleryScene undoable(QStringLiteral("workflows-undo"), [](const Env& env) {
+    QImage image = workflowsWindow(env, QVariant(), [&env](Stage& stage, WorkflowsView& view) -> QDialog* {
+        runFirstWorkflow(stage, view, env);
+        KelvaroStore& store = stage.store();
+        settleUntil([&store] { return store.isWorking(); });
+        settleUntil([&store] { return !store.isWorking() && store.undoState().has_value(); });
+        return nullptr;
+    });
+    Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+    return image;
 });
 
 const GalleryScene editor(QStringLiteral("workflow-editor"), [](const Env& env) {

@@ -221,10 +221,29 @@ void apply(QWidget* window, bool dark)
     window->update();
 }
 
+namespace {
+
+// Menus and pop-up lists are windows of their own that take the application's palette, not
+// their owner's: without this they stay light, their tinted icons unseen, in the dark appearance.
+void applyToApplication(bool dark)
+{
+    const QPalette palette = qtPalette(dark);
+    if (QApplication::palette() != palette)
+        QApplication::setPalette(palette);
+}
+
+} // namespace
+
 void follow(QWidget* window)
 {
     if (!window)
         return;
+    static const bool following = [] {
+        applyToApplication(Appearance::shared().isDark());
+        QObject::connect(&Appearance::shared(), &Appearance::changed, qApp, [](bool dark) { applyToApplication(dark); });
+        return true;
+    }();
+    Q_UNUSED(following);
     apply(window, Appearance::shared().isDark());
     QPointer<QWidget> guarded(window);
     QObject::connect(&Appearance::shared(), &Appearance::changed, window, [guarded](bool dark) {

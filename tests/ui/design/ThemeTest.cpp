@@ -1,9 +1,13 @@
 #include <limits>
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QMenu>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include "platform/widgets/Appearance.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/Theme.h"
 
@@ -38,6 +42,27 @@ TEST(Theme, ColoursResolveFromTheDrawingWidgetsPalette)
     QWidget w;
     w.setPalette(grey);
     EXPECT_EQ(Theme::emberText().on(&w), Theme::emberText().light);
+}
+
+// Menus and pop-up lists are windows of their own: they follow the appearance, not the light
+// default, or their text and tinted icons vanish in the dark.
+TEST(Theme, MenusAndPopUpListsFollowTheAppearance)
+{
+    Appearance::shared().setOverride(false);
+    QWidget window;
+    Theme::follow(&window);
+    for (const bool dark : {true, false}) {
+        Appearance::shared().setOverride(dark);
+        QMenu menu(&window);
+        QComboBox picker(&window);
+        picker.addItem(QStringLiteral("Web"));
+        picker.showPopup();
+        QWidget* popup = picker.view()->window();
+        for (QWidget* w : {static_cast<QWidget*>(&menu), popup})
+            EXPECT_EQ(Theme::isDark(w->palette()), dark) << w->metaObject()->className() << (dark ? " in the dark" : " in the light");
+        picker.hidePopup();
+    }
+    Appearance::shared().setOverride(std::nullopt);
 }
 
 } // namespace
