@@ -102,7 +102,7 @@ TEST_F(ShelvesViewTest, NewShelfRefusesANameAnotherShelfBears)
 {
     store->setShelves({shelf(QStringLiteral("Smlouvy"), 0, 0)});
     show();
-    SheetFrame* sheet = view->askNewShelf();
+    QPointer<SheetFrame> sheet = view->askNewShelf();
     auto* field = sheet->findChild<QLineEdit*>(QStringLiteral("name"));
     auto* taken = sheet->findChild<Text*>(QStringLiteral("taken"));
     ASSERT_NE(taken, nullptr);
@@ -119,7 +119,7 @@ TEST_F(ShelvesViewTest, NewShelfRefusesANameAnotherShelfBears)
     sheet->run(); // Return on a taken name
     spin();
     EXPECT_EQ(store->shelves().size(), 1);
-    EXPECT_TRUE(sheet->isVisible());
+    ASSERT_TRUE(sheet && sheet->isVisible()) << "the sheet closed on a taken name";
 
     field->setText(QStringLiteral(" Smlouvy 2024 "));
     sheet->run();
