@@ -1,5 +1,7 @@
 #include "ui/main/StatusNotice.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QPainter>
 
