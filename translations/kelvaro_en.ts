@@ -2595,5 +2595,21 @@
         <source>Ořez 4:5</source>
         <translation>Crop 4:5</translation>
     </message>
+    <message>
+        <source>Soubor „%@“ se nepodařilo zobrazit – žádný správce souborů neodpověděl.</source>
+        <translation>The file “%@” could not be shown – no file manager responded.</translation>
+    </message>
+    <message>
+        <source>Soubory se nepodařilo zobrazit – žádný správce souborů neodpověděl.</source>
+        <translation>The files could not be shown – no file manager responded.</translation>
+    </message>
+    <message>
+        <source>Složku „%@“ se nepodařilo zobrazit – žádný správce souborů neodpověděl.</source>
+        <translation>The folder “%@” could not be shown – no file manager responded.</translation>
+    </message>
+    <message>
+        <source>Soubor „%@“ se nepodařilo otevřít – žádná aplikace neodpověděla.</source>
+        <translation>The file “%@” could not be opened – no application responded.</translation>
+    </message>
 </context>
 </TS>

@@ -49,7 +49,7 @@ void installScreens(const ScreenHooks& hooks)
         return new WorkflowsView(context.store, context.settings, nullptr, parent);
     });
     ScreenFactory::install(Screen::watch, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
-        return new WatchView(std::make_shared<FolderWatcherService>(context.watcher), context.settings, parent);
+        return new WatchView(std::make_shared<FolderWatcherService>(context.watcher, &context.store), context.settings, parent);
     });
     const std::shared_ptr<FileManager> files = hooks.fileManager ? hooks.fileManager : std::make_shared<DesktopFileManager>();
     ScreenFactory::install(Screen::settings, [hooks, files](const ScreenContext& context, QWidget* parent) -> QWidget* {

@@ -42,16 +42,14 @@ bool DesktopFileManager::reveal(const QStringList& paths)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath()));
 }
 
-void DesktopFileManager::openFolder(const QString& path)
+bool DesktopFileManager::openFolder(const QString& path)
 {
-    if (!path.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return path.isEmpty() || QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void DesktopFileManager::open(const QString& path)
+bool DesktopFileManager::open(const QString& path)
 {
-    if (!path.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return path.isEmpty() || QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace kelvaro

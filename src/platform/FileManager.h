@@ -13,11 +13,12 @@ public:
     // Opens the file manager with these files selected (absolute paths). Empty list: nothing.
     // False when no file manager could be reached.
     virtual bool reveal(const QStringList& paths) = 0;
-    // Opens one folder in the file manager.
-    virtual void openFolder(const QString& path) = 0;
-    // Opens one file (absolute path) in the default application for its type; a failure (no
-    // such file, no application) is not reported.
-    virtual void open(const QString& path) = 0;
+    // Opens one folder in the file manager. False when nothing could be asked to show it.
+    virtual bool openFolder(const QString& path) = 0;
+    // Opens one file (absolute path) in the default application for its type. False when
+    // nothing could be asked to open it; an application that is started and then fails is not
+    // seen here.
+    virtual bool open(const QString& path) = 0;
 };
 
 // org.freedesktop.FileManager1 over the session bus; without it (no bus, no service) the folder
@@ -25,11 +26,12 @@ public:
 class DesktopFileManager : public FileManager {
 public:
     bool reveal(const QStringList& paths) override;
-    void openFolder(const QString& path) override;
-    void open(const QString& path) override;
+    bool openFolder(const QString& path) override;
+    bool open(const QString& path) override;
 };
 
-// Test double: records every request; `reachable` false plays a desktop without a file manager.
+// Test double: records every request; `reachable` false plays a desktop where nothing answers
+// (no file manager, no application for a file).
 class RecordingFileManager : public FileManager {
 public:
     bool reveal(const QStringList& paths) override
@@ -37,8 +39,16 @@ public:
         revealed.append(paths);
         return reachable;
     }
-    void openFolder(const QString& path) override { opened.append(path); }
-    void open(const QString& path) override { openedFiles.append(path); }
+    bool openFolder(const QString& path) override
+    {
+        opened.append(path);
+        return reachable;
+    }
+    bool open(const QString& path) override
+    {
+        openedFiles.append(path);
+        return reachable;
+    }
 
     QList<QStringList> revealed;
     QStringList opened;      // folders

@@ -1,6 +1,7 @@
 #include "store/Handoff.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 
 #include "l10n/Localization.h"
@@ -60,7 +61,30 @@ void Handoff::revealOutputs()
     if (m_status.lastOutputs().isEmpty() || !m_services.fileManager)
         return;
     if (!m_services.fileManager->reveal(m_status.lastOutputs()))
-        m_status.setStatus(L("Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl."), true);
+        reportUnanswered(HandoffFailure::results);
+}
+
+void Handoff::reportUnanswered(HandoffFailure failure, const QStringList& paths)
+{
+    const QString first = paths.value(0);
+    QString message;
+    switch (failure) {
+    case HandoffFailure::results:
+        message = L("Složku s výsledky se nepodařilo zobrazit – žádný správce souborů neodpověděl.");
+        break;
+    case HandoffFailure::files:
+        message = paths.size() == 1 ? Lf("Soubor „%@“ se nepodařilo zobrazit – žádný správce souborů neodpověděl.",
+                                         QFileInfo(first).fileName())
+                                    : L("Soubory se nepodařilo zobrazit – žádný správce souborů neodpověděl.");
+        break;
+    case HandoffFailure::folder:
+        message = Lf("Složku „%@“ se nepodařilo zobrazit – žádný správce souborů neodpověděl.", QDir(first).dirName());
+        break;
+    case HandoffFailure::openFile:
+        message = Lf("Soubor „%@“ se nepodařilo otevřít – žádná aplikace neodpověděla.", QFileInfo(first).fileName());
+        break;
+    }
+    m_status.setStatus(message, true);
 }
 
 void Handoff::copyToClipboard(const QStringList& files, ClipboardMode mode)

@@ -70,6 +70,7 @@ void KelvaroStore::forwardSignals()
     connect(&m_status, &StoreStatus::statusIsErrorChanged, this, &KelvaroStore::statusIsErrorChanged);
     connect(&m_status, &StoreStatus::statusDetailsChanged, this, &KelvaroStore::statusDetailsChanged);
     connect(&m_status, &StoreStatus::lastOutputsChanged, this, &KelvaroStore::lastOutputsChanged);
+    connect(&m_status, &StoreStatus::errorReported, this, &KelvaroStore::errorReported);
     connect(&m_undo, &Undo::undoStateChanged, this, &KelvaroStore::undoStateChanged);
     connect(&m_job, &BackgroundJob::isWorkingChanged, this, &KelvaroStore::isWorkingChanged);
     connect(&m_job, &BackgroundJob::progressDoneChanged, this, &KelvaroStore::progressDoneChanged);

@@ -153,6 +153,12 @@ public:
     void run(const KelvaroOp& op) { m_runs.run(op); }
     void cancelRun() { m_runs.cancelRun(); }
     void revealOutputs() { m_handoff.revealOutputs(); }
+    // The status line's error for a hand-off to the desktop that nobody answered, asked for on
+    // any screen (a file revealed or opened, a folder opened).
+    void reportUnanswered(HandoffFailure failure, const QStringList& paths = {})
+    {
+        m_handoff.reportUnanswered(failure, paths);
+    }
     void copyToClipboard(ClipboardMode mode) { m_handoff.copyToClipboard(m_intake.droppedFiles(), mode); }
     // The devices the user is asked to choose from when the "KDE Connect" wedge found more than
     // one; empty while no choice is pending. Never remembered beyond one sending.
@@ -213,6 +219,8 @@ Q_SIGNALS:
     void studioHighlightChanged();
     void studioCompareChanged();
     void nearbyChoiceChanged();
+    // Not a field: each error reported on the status line (see StoreStatus).
+    void errorReported();
 
 private:
     void forwardSignals();

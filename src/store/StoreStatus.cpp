@@ -18,6 +18,8 @@ void StoreStatus::setStatus(const std::optional<QString>& message, bool isError)
 {
     setStatusMessage(message);
     setStatusIsError(isError);
+    if (message && isError)
+        Q_EMIT errorReported();
 }
 
 } // namespace kelvaro

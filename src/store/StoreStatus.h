@@ -20,7 +20,7 @@ public:
     void setStatusMessage(const std::optional<QString>& message);
     bool statusIsError() const { return m_statusIsError; }
     void setStatusIsError(bool isError);
-    // Both at once, the message first.
+    // Both at once, the message first. An error also gives errorReported.
     void setStatus(const std::optional<QString>& message, bool isError);
     // What stands behind the status message: each failed file's message of the last run (each
     // names its file). A new message clears it.
@@ -39,6 +39,9 @@ Q_SIGNALS:
     void statusIsErrorChanged();
     void statusDetailsChanged();
     void lastOutputsChanged();
+    // An error message was given through setStatus, also one equal to the message already
+    // shown: a failure met again is news to a screen that shows it only when it happens.
+    void errorReported();
 
 private:
     std::optional<QString> m_statusMessage;

@@ -198,6 +198,8 @@ void FolderWatcher::update(const QUuid& id, const std::function<void(WatchStatus
     const WatchStatus before = m_statuses.value(id);
     WatchStatus after = before;
     change(after);
+    if (after.message != before.message && after.failures == before.failures)
+        after.failures.clear();
     m_statuses.insert(id, after);
     if (after != before)
         Q_EMIT statusesChanged();
@@ -246,10 +248,11 @@ void FolderWatcher::releaseScope(const QUuid& id)
     m_scopes.remove(id);
 }
 
-void FolderWatcher::openFolder(const WatchRule& rule)
+bool FolderWatcher::openFolder(const WatchRule& rule)
 {
     if (const auto folder = accessURL(rule); folder && m_fileManager)
-        m_fileManager->openFolder(*folder);
+        return m_fileManager->openFolder(*folder);
+    return true;
 }
 
 // ---- Demo ----------------------------------------------------------------------------------------

@@ -92,8 +92,10 @@ public:
     // "<output>/Automaticky/<folder> – <action>"; none without an output folder. Touches disk
     // (resolves the output folder) but creates nothing.
     std::optional<QString> resultsFolder(const WatchRule& rule) const;
-    void openResults(const WatchRule& rule);
-    void openFolder(const WatchRule& rule);
+    // Each shows its folder in the file manager, if there is one to show (otherwise the rule's
+    // status may say why). False only when the file manager was asked and did not answer.
+    bool openResults(const WatchRule& rule);
+    bool openFolder(const WatchRule& rule);
 
     // ---- Screenshot demo ----
     // Shows `rules` instead of the real ones; no tick runs and nothing is written until exitDemo().

@@ -180,10 +180,12 @@ void FolderWatcher::finish(const WatchRule& rule, const RunOutcome& outcome, con
 
     update(rule.id, [&](WatchStatus& s) {
         s.isBusy = false;
-        if (result.failed >= 1)
+        if (result.failed >= 1) {
             s.message = Lf("Nepovedlo se zpracovat: %lld.", result.failed);
-        else
+            s.failures = result.failures;
+        } else {
             s.message.reset();
+        }
     });
 
     if (produced > 0)
@@ -220,19 +222,21 @@ void FolderWatcher::processExisting(const QUuid& id)
     });
 }
 
-void FolderWatcher::openResults(const WatchRule& rule)
+bool FolderWatcher::openResults(const WatchRule& rule)
 {
     const auto root = OutputFolder::resolve();
     if (!root)
-        return;
+        return true;
     const bool accessStarted = Bookmark::startAccess(*root);
     const QString results = QDir(*root).filePath(kAutomaticFolder + QLatin1Char('/') + resultsFolderName(rule));
+    bool answered = true;
     if (!QFileInfo(results).isDir())
         update(rule.id, [](WatchStatus& s) { s.message = L("Zatím tu nejsou žádné výsledky."); });
     else if (m_fileManager)
-        m_fileManager->openFolder(results);
+        answered = m_fileManager->openFolder(results);
     if (accessStarted)
         Bookmark::stopAccess(*root);
+    return answered;
 }
 
 void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& files, const QString& resultsFolder,

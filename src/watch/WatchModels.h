@@ -14,6 +14,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QUuid>
 
 #include "model/Operations.h"
@@ -109,6 +110,9 @@ struct WatchStatus {
     bool isBusy = false;         // files of the rule are being listed for a request or processed
     bool isUnavailable = false;  // the folder could not be reached on the last look
     std::optional<QString> message; // the line shown with the rule, localized when written
+    // What stands behind a message of failed files: each failed file's message of the last run
+    // (each names its file). A new message drops it.
+    QStringList failures;
 
     bool operator==(const WatchStatus&) const = default;
 };

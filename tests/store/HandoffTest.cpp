@@ -1,5 +1,5 @@
 // Handing the wheel's files on without a run: the clipboard, booked in the history and reported
-// on the status line.
+// on the status line; a hand-off to the desktop that nobody answered.
 #include "StoreTestSupport.h"
 
 namespace kelvaro::test {
@@ -59,6 +59,21 @@ TEST_F(HandoffTest, ClipboardWithNoFilesChangesNothing)
     EXPECT_EQ(clipboard->writes, 0);
     EXPECT_EQ(s.activities().size(), before);
     EXPECT_FALSE(s.statusMessage().has_value());
+}
+
+// A failure met again is reported again, although the status line's text stays as it was.
+TEST_F(HandoffTest, AnUnansweredHandoffIsReportedEachTime)
+{
+    KelvaroStore& s = makeStore(fakeProcess);
+    SignalCounter reported(&s, &KelvaroStore::errorReported);
+    SignalCounter messages(&s, &KelvaroStore::statusMessageChanged);
+    const QStringList shown{touch(QStringLiteral("a.jpg")), touch(QStringLiteral("b.jpg"))};
+    for (int i = 0; i < 2; ++i)
+        s.reportUnanswered(HandoffFailure::files, shown);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Soubory se nepodařilo zobrazit – žádný správce souborů neodpověděl."));
+    EXPECT_TRUE(s.statusIsError());
+    EXPECT_EQ(reported.count, 2);
+    EXPECT_EQ(messages.count, 1);
 }
 
 } // namespace

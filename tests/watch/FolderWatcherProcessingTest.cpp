@@ -135,18 +135,32 @@ TEST_F(FolderWatcherProcessing, partlyFailedRunCountsWhatCameOut)
     writeJpeg(in("a.jpg"));
     writeFile(in("b.jpg"), "garbage");
     writeJpeg(in("c.jpg"));
+    writeFile(in("d.jpg"), "no photo either");
     step(*w, 2);
     EXPECT_EQ(w->rules().first().processed, 2);
-    EXPECT_EQ(w->status(id).message, QStringLiteral("Nepovedlo se zpracovat: 1."));
+    EXPECT_EQ(w->status(id).message, QStringLiteral("Nepovedlo se zpracovat: 2."));
     EXPECT_FALSE(w->status(id).isBusy);
+    // Behind the count: each failed file's own message, in listing order.
+    const QStringList failures = w->status(id).failures;
+    ASSERT_EQ(failures.size(), 2) << failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(failures[0].contains(QStringLiteral("b.jpg"))) << failures[0].toStdString();
+    EXPECT_TRUE(failures[1].contains(QStringLiteral("d.jpg"))) << failures[1].toStdString();
     ASSERT_EQ(history.size(), 2);
     EXPECT_EQ(historyCalls, 1);
     // Handed over in listing order; the store puts each at the front, so c ends up first there.
     EXPECT_EQ(history[0].fileName, QStringLiteral("a.jpg"));
     EXPECT_EQ(history[1].fileName, QStringLiteral("c.jpg"));
-    EXPECT_EQ(storedSeen(id).size(), 3);
+    EXPECT_EQ(storedSeen(id).size(), 4);
     ASSERT_EQ(notifier->notices().size(), 1);
     EXPECT_EQ(notifier->notices()[0].body, QStringLiteral("Zpracováno: 2 soubory ze složky „In“."));
+
+    // A new message of the rule says nothing of those files any more.
+    QFile::remove(in("b.jpg"));
+    QFile::remove(in("d.jpg"));
+    w->processExisting(id);
+    EXPECT_TRUE(w->status(id).failures.isEmpty());
+    settle(*w);
+    EXPECT_EQ(w->status(id), WatchStatus{});
 }
 
 TEST_F(FolderWatcherProcessing, manualRequestProcessesEverythingEvenWhenPaused)

@@ -269,9 +269,23 @@ TEST_F(FolderWatcherTest, openFolderAndResults)
 
     forgetOutputFolder();
     auto other = makeWatcher();
-    other->openResults(rule);
+    EXPECT_TRUE(other->openResults(rule)); // nothing to show is no unanswered request
     EXPECT_TRUE(other->statuses().isEmpty());
     EXPECT_EQ(fileManager->opened.size(), 2);
+}
+
+// Only a file manager that was asked and did not answer makes a request fail.
+TEST_F(FolderWatcherTest, openingWithoutAFileManagerSaysSo)
+{
+    auto w = watchIn();
+    const WatchRule rule = w->rules().first();
+    fileManager->reachable = false;
+    EXPECT_TRUE(w->openResults(rule)); // no results yet: the rule says so itself
+    EXPECT_EQ(fileManager->opened.size(), 0);
+    QDir().mkpath(resultsDir());
+    EXPECT_FALSE(w->openResults(rule));
+    EXPECT_FALSE(w->openFolder(rule));
+    EXPECT_EQ(fileManager->opened, (QStringList{resultsDir(), inDir}));
 }
 
 } // namespace

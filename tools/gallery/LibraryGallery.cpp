@@ -1,6 +1,6 @@
 // Gallery pictures of the history and shelves pages beyond their plain sections: both pages
-// empty and filtered, a shelf with files, the page's sheets (edit, new, delete, clear) and its
-// menus (a history row's, a shelf card's, an item's move menu).
+// empty and filtered, a shelf with files, the page's sheets (edit, new, delete, clear), its menus
+// (a history row's, a shelf card's, an item's move menu) and a failure met on the history page.
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -212,6 +212,28 @@ const GalleryScene shelfEditTaken(QStringLiteral("shelf-edit-taken"), [](const E
 
 const GalleryScene shelfNew(QStringLiteral("shelf-new"), [](const Env& env) {
     return shelvesShot(env, false, [](ShelvesView* view, const Shelf&) -> QDialog* { return view->askNewShelf(); });
+});
+
+const GalleryScene shelfNewTaken(QStringLiteral("shelf-new-taken"), [](const Env& env) {
+    return shelvesShot(env, false, [](ShelvesView* view, const Shelf&) -> QDialog* {
+        SheetFrame* sheet = view->askNewShelf();
+        // Another shelf's name in other letter case is taken.
+        if (auto* field = sheet->findChild<QLineEdit*>(QStringLiteral("name")))
+            field->setText(view->cards().last()->shelf().name.toLower());
+        return sheet;
+    });
+});
+
+// A file revealed from the history with no file manager answering: the notice under the page.
+const GalleryScene historyUnanswered(QStringLiteral("history-unanswered"), [](const Env& env) {
+    Stage stage(env);
+    auto* view = showSection<HistoryView>(stage, SidebarItem::history);
+    if (!view)
+        return QImage();
+    settleLibrary([view] { return view->filesChecked(); });
+    stage.store().reportUnanswered(HandoffFailure::files, {env.pictures.value(0)});
+    settle(120);
+    return shoot(stage, env.dark);
 });
 
 const GalleryScene shelfDelete(QStringLiteral("shelf-delete"), [](const Env& env) {

@@ -80,8 +80,8 @@ const GalleryScene rules(QStringLiteral("watch-rules"), [](const Env& env) {
              true, 0, std::nullopt),
     };
     service->setRules(list);
-    service->setStatus(list.at(0).id, WatchStatus{true, false, std::nullopt});
-    service->setStatus(list.at(2).id, WatchStatus{false, true, QStringLiteral("Složka není dostupná. Přesunul jsi ji nebo smazal?")});
+    service->setStatus(list.at(0).id, WatchStatus{true, false, std::nullopt, {}});
+    service->setStatus(list.at(2).id, WatchStatus{false, true, QStringLiteral("Složka není dostupná. Přesunul jsi ji nebo smazal?"), {}});
     return watchWindow(env, service);
 });
 

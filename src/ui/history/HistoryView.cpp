@@ -144,12 +144,12 @@ HistoryView::HistoryView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
                 setScope(scope);
     });
     connect(m_list, &HistoryList::openRequested, this, [this](const QString& path) {
-        if (m_fileManager)
-            m_fileManager->open(path);
+        if (m_fileManager && !m_fileManager->open(path))
+            m_store.reportUnanswered(HandoffFailure::openFile, {path});
     });
     connect(m_list, &HistoryList::revealRequested, this, [this](const QString& path) {
-        if (m_fileManager)
-            m_fileManager->reveal({path});
+        if (m_fileManager && !m_fileManager->reveal({path}))
+            m_store.reportUnanswered(HandoffFailure::files, {path});
     });
     connect(m_list, &HistoryList::reuseRequested, this, &HistoryView::reuse);
     connect(&m_store, &KelvaroStore::activitiesChanged, this, [this] {

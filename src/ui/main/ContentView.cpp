@@ -13,6 +13,7 @@
 #include "ui/main/HomeView.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/main/Sidebar.h"
+#include "ui/main/StatusNotice.h"
 #include "ui/main/ToolbarContributor.h"
 #include "ui/main/WindowToolbar.h"
 
@@ -65,6 +66,8 @@ ContentView::ContentView(KelvaroStore& store, Options options, QWidget* parent) 
     column->addWidget(new Divider(Qt::Horizontal, -1, detail));
     m_stack = new QStackedWidget(detail);
     column->addWidget(m_stack, 1);
+    m_notice = new StatusNotice(store, detail);
+    column->addWidget(m_notice);
     split->addWidget(detail);
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 1);
@@ -99,6 +102,9 @@ void ContentView::showSelection()
         m_stack->addWidget(page);
     }
     m_stack->setCurrentWidget(page);
+    // The home screen's wheel and the workflows' queue show the status line; elsewhere the
+    // notice below the screen speaks for it.
+    m_notice->setScreenShowsStatus(m_current == SidebarItem::home || m_current == SidebarItem::workflows);
     m_toolbar->setPageTitle(title(m_current));
     auto* contributor = dynamic_cast<ToolbarContributor*>(page);
     m_toolbar->setScreenItems(contributor ? contributor->toolbarItems() : nullptr);

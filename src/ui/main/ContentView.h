@@ -1,6 +1,7 @@
 #pragma once
 // The main window's content: the sidebar at the left, and at the right the toolbar over the
-// screen of the store's sidebarSelection (home for none). It presents the tool sheet the store
+// screen of the store's sidebarSelection (home for none), and under a screen without a status
+// line of its own the store's errors met there. It presents the tool sheet the store
 // asks for as a window-modal dialog and clears activeSheet when the dialog closes, and it
 // reconciles the shelves with the disk when it is first shown and whenever the application
 // becomes active. Everything it shows is store state; rebuilding it (a language switch) shows
@@ -23,6 +24,7 @@ namespace kelvaro {
 class FileManager;
 class KelvaroStore;
 class Sidebar;
+class StatusNotice;
 class WindowToolbar;
 
 class ContentView : public QWidget {
@@ -38,6 +40,7 @@ public:
 
     Sidebar* sidebar() const { return m_sidebar; }
     WindowToolbar* toolbar() const { return m_toolbar; }
+    StatusNotice* notice() const { return m_notice; }
     // The section shown (home when the store's selection is none) and its screen.
     SidebarItem currentSection() const { return m_current; }
     QWidget* currentScreen() const;
@@ -57,6 +60,7 @@ private:
     Sidebar* m_sidebar;
     WindowToolbar* m_toolbar;
     QStackedWidget* m_stack;
+    StatusNotice* m_notice;
     QHash<int, QWidget*> m_screens;
     SidebarItem m_current = SidebarItem::home;
     QPointer<QDialog> m_sheet;

@@ -88,8 +88,8 @@ void WindowToolbar::revealOutputFolder()
     if (!folder)
         return;
     m_store.holdAccess(*folder);
-    if (m_fileManager)
-        m_fileManager->reveal({*folder});
+    if (m_fileManager && !m_fileManager->reveal({*folder}))
+        m_store.reportUnanswered(HandoffFailure::folder, {*folder});
 }
 
 void WindowToolbar::paintEvent(QPaintEvent*)

@@ -145,8 +145,8 @@ void ShelfItemList::press(int row, Button button)
         break;
     }
     case Button::reveal:
-        if (const auto file = m_store.resolve(item); file && m_fileManager)
-            m_fileManager->reveal({*file});
+        if (const auto file = m_store.resolve(item); file && m_fileManager && !m_fileManager->reveal({*file}))
+            m_store.reportUnanswered(HandoffFailure::files, {*file});
         break;
     case Button::remove:
         m_store.removeItem(item.id, shelfID);
@@ -231,8 +231,8 @@ void ShelfItemList::mouseDoubleClickEvent(QMouseEvent* event)
     const QModelIndex index = indexAt(pos);
     if (event->button() != Qt::LeftButton || !index.isValid() || buttonAt(index, pos))
         return;
-    if (const std::optional<QString> file = m_model->file(index.row()); file && m_fileManager)
-        m_fileManager->open(*file);
+    if (const std::optional<QString> file = m_model->file(index.row()); file && m_fileManager && !m_fileManager->open(*file))
+        m_store.reportUnanswered(HandoffFailure::openFile, {*file});
 }
 
 bool ShelfItemList::viewportEvent(QEvent* event)

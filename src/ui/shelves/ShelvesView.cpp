@@ -336,16 +336,16 @@ void ShelvesView::openFolder(const Shelf& shelf)
     if (const auto out = OutputFolder::resolve())
         m_store.holdAccess(*out);
     if (const auto folder = ShelfStorage::folder(shelf.name); folder && QFileInfo::exists(*folder)) {
-        if (m_fileManager)
-            m_fileManager->openFolder(*folder);
+        if (m_fileManager && !m_fileManager->openFolder(*folder))
+            m_store.reportUnanswered(HandoffFailure::folder, {*folder});
         return;
     }
     QStringList files;
     for (const ShelfItem& item : shelf.items)
         if (const auto file = m_store.resolve(item))
             files.append(*file);
-    if (!files.isEmpty() && m_fileManager)
-        m_fileManager->reveal(files);
+    if (!files.isEmpty() && m_fileManager && !m_fileManager->reveal(files))
+        m_store.reportUnanswered(HandoffFailure::files, files);
 }
 
 SheetFrame* ShelvesView::askNewShelf()
@@ -363,13 +363,25 @@ SheetFrame* ShelvesView::askNewShelf()
     field->setPlaceholderText(L("Název police"));
     field->setTextMargins(4, 3, 4, 3);
     box->addWidget(field);
+    // The edit sheet's rule: a name another shelf bears, in any letter case, would share its
+    // folder on disk and could never be saved in the editor.
+    auto* taken = new Text(L("Police s tímto názvem už existuje."), TextStyle::caption, sheet);
+    taken->setObjectName(QStringLiteral("taken"));
+    taken->setColor(Theme::rose());
+    taken->hide();
+    box->addWidget(taken);
     sheet->addContent(box);
-    // The store trims the name and ignores a blank one, so "Vytvořit" is never disabled.
+    // The store trims the name and ignores a blank one, so a blank name does not disable "Vytvořit".
     auto name = std::make_shared<QString>();
-    connect(field, &QLineEdit::textChanged, sheet, [name](const QString& text) { *name = text; });
     QPointer<KelvaroStore> store(&m_store);
+    connect(field, &QLineEdit::textChanged, sheet, [sheet, taken, store, name](const QString& text) {
+        *name = text;
+        const bool isTaken = store && store->shelfNameTaken(text.trimmed());
+        taken->setVisible(isTaken);
+        sheet->setCanRun(!isTaken);
+    });
     sheet->setOnRun([store, name] {
-        if (store)
+        if (store && !store->shelfNameTaken(name->trimmed()))
             store->createShelf(*name);
     });
     present(sheet);

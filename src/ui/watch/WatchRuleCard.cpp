@@ -275,7 +275,8 @@ void WatchRuleCard::refreshStatus()
     // A message that is a known text shows in the interface language, anything else as it came.
     m_messageRow->setVisible(status.message.has_value());
     m_message->setText(status.message ? L(*status.message) : QString());
-    m_message->setToolTip(m_message->text());
+    // "Nepovedlo se zpracovat: 2." says how many; hovering says which files and why.
+    m_message->setToolTip(status.failures.isEmpty() ? m_message->text() : status.failures.join(QLatin1Char('\n')));
 }
 
 qreal WatchRuleCard::drawnOpacity() const

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "store/KelvaroStore.h"
 #include "watch/FolderWatcher.h"
 
 namespace kelvaro {
@@ -12,8 +13,8 @@ int WatchService::activeCount() const
     return int(std::count_if(all.cbegin(), all.cend(), [](const WatchRule& r) { return r.isEnabled; }));
 }
 
-FolderWatcherService::FolderWatcherService(FolderWatcher* watcher, QObject* parent)
-    : WatchService(parent), m_watcher(watcher)
+FolderWatcherService::FolderWatcherService(FolderWatcher* watcher, KelvaroStore* store, QObject* parent)
+    : WatchService(parent), m_watcher(watcher), m_store(store)
 {
     if (!watcher)
         return;
@@ -56,14 +57,14 @@ void FolderWatcherService::processExisting(const QUuid& id)
 
 void FolderWatcherService::openFolder(const WatchRule& rule)
 {
-    if (m_watcher)
-        m_watcher->openFolder(rule);
+    if (m_watcher && !m_watcher->openFolder(rule) && m_store)
+        m_store->reportUnanswered(HandoffFailure::folder, {rule.folderPath});
 }
 
 void FolderWatcherService::openResults(const WatchRule& rule)
 {
-    if (m_watcher)
-        m_watcher->openResults(rule);
+    if (m_watcher && !m_watcher->openResults(rule) && m_store)
+        m_store->reportUnanswered(HandoffFailure::results);
 }
 
 } // namespace kelvaro

@@ -13,6 +13,7 @@
 namespace kelvaro {
 
 class FolderWatcher;
+class KelvaroStore;
 
 class WatchService : public QObject {
     Q_OBJECT
@@ -31,7 +32,8 @@ public:
     virtual bool add(const QString& folder, const WatchAction& action) = 0;
     virtual void setEnabled(const QUuid& id, bool on) = 0;
     virtual void remove(const QUuid& id) = 0;
-    // Each returns at once; outcomes show up in the rule's status.
+    // Each returns at once; outcomes show up in the rule's status, a folder the file manager
+    // did not show on the status line.
     virtual void processExisting(const QUuid& id) = 0;
     virtual void openFolder(const WatchRule& rule) = 0;
     virtual void openResults(const WatchRule& rule) = 0;
@@ -42,11 +44,12 @@ Q_SIGNALS:
 };
 
 // The application's watcher behind the screen's seam. Without a watcher (tests that build every
-// screen, the gallery's main window) there are no rules and nothing can be added.
+// screen, the gallery's main window) there are no rules and nothing can be added. A folder the
+// file manager does not show is reported on `store`'s status line (when there is a store).
 class FolderWatcherService final : public WatchService {
     Q_OBJECT
 public:
-    explicit FolderWatcherService(FolderWatcher* watcher, QObject* parent = nullptr);
+    explicit FolderWatcherService(FolderWatcher* watcher, KelvaroStore* store = nullptr, QObject* parent = nullptr);
 
     QList<WatchRule> rules() const override;
     WatchStatus status(const QUuid& id) const override;
@@ -59,6 +62,7 @@ public:
 
 private:
     QPointer<FolderWatcher> m_watcher;
+    QPointer<KelvaroStore> m_store;
 };
 
 } // namespace kelvaro

@@ -96,6 +96,37 @@ TEST_F(ShelvesViewTest, NewShelfTrimsItsNameAndIgnoresABlankOne)
     EXPECT_TRUE(view->cards().first()->isSelected());
 }
 
+// A taken name (trimmed, in any letter case) gets the edit sheet's red line and creates nothing;
+// once the name is free again, the shelf is made.
+TEST_F(ShelvesViewTest, NewShelfRefusesANameAnotherShelfBears)
+{
+    store->setShelves({shelf(QStringLiteral("Smlouvy"), 0, 0)});
+    show();
+    QPointer<SheetFrame> sheet = view->askNewShelf();
+    auto* field = sheet->findChild<QLineEdit*>(QStringLiteral("name"));
+    auto* taken = sheet->findChild<Text*>(QStringLiteral("taken"));
+    ASSERT_NE(taken, nullptr);
+    const QList<std::pair<QString, bool>> names{{QStringLiteral("smlouvy"), true},
+                                                {QStringLiteral("  SMLOUVY\n"), true},
+                                                {QStringLiteral("Smlouvy 2024"), false},
+                                                {QStringLiteral("smlouvy"), true}};
+    for (const auto& [typed, isTaken] : names) {
+        field->setText(typed);
+        EXPECT_EQ(!taken->isHidden(), isTaken) << typed.toStdString();
+        EXPECT_EQ(taken->text(), QStringLiteral("Police s tímto názvem už existuje."));
+        EXPECT_EQ(sheet->actionButton()->isEnabled(), !isTaken) << typed.toStdString();
+    }
+    sheet->run(); // Return on a taken name
+    spin();
+    EXPECT_EQ(store->shelves().size(), 1);
+    ASSERT_TRUE(sheet && sheet->isVisible()) << "the sheet closed on a taken name";
+
+    field->setText(QStringLiteral(" Smlouvy 2024 "));
+    sheet->run();
+    ASSERT_TRUE(waitFor([&] { return store->shelves().size() == 2; })) << "the free name never made a shelf";
+    EXPECT_EQ(store->shelves().last().name, QStringLiteral("Smlouvy 2024"));
+}
+
 TEST_F(ShelvesViewTest, EditSheetRefusesATakenOrBlankNameAndARenamedShelfFindsItsFiles)
 {
     fill(QStringLiteral("Výlet"), {QStringLiteral("a.jpg")});

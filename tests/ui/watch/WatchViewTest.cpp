@@ -1,6 +1,8 @@
 // The watch screen over a scripted watcher: what it shows for the rules and their statuses, and
 // which watcher operation each of its controls calls.
+#include <QHelpEvent>
 #include <QMenu>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -108,6 +110,38 @@ TEST_F(WatchViewTest, theMenuAndTheSwitchesCallTheWatcher)
     EXPECT_EQ(Settings::shared().boolValue(notify), std::optional<bool>(false));
     view->ruleList()->notifySwitch()->click();
     EXPECT_EQ(Settings::shared().boolValue(notify), std::optional<bool>(true));
+}
+
+// Hovering a rule's message shows each failed file with its error where the message only counts
+// them, and the message itself otherwise.
+TEST_F(WatchViewTest, hoveringTheMessageListsTheFailedFiles)
+{
+    const QStringList failures{QStringLiteral("Soubor „b.jpg“ se nepodařilo přečíst."),
+                               QStringLiteral("Soubor „d.jpg“ se nepodařilo přečíst.")};
+    struct Case {
+        const char* name;
+        WatchStatus status;
+        QString hover;
+    };
+    const Case cases[] = {
+        {"failed files", {.message = QStringLiteral("Nepovedlo se zpracovat: 2."), .failures = failures}, failures.join(QLatin1Char('\n'))},
+        {"a plain message", {.message = QStringLiteral("Ve složce nejsou žádné obrázky.")}, QStringLiteral("Ve složce nejsou žádné obrázky.")},
+    };
+    const WatchRule rule = makeRule(QStringLiteral("Export"));
+    makeView({rule});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        service->setStatus(rule.id, c.status);
+        Text* message = card(0)->messageText();
+        ASSERT_TRUE(uitest::waitFor([&] { return message->isVisible() && message->width() > 0; }));
+        QToolTip::hideText();
+        const QPoint at(4, message->height() / 2);
+        QHelpEvent hover(QEvent::ToolTip, at, message->mapToGlobal(at));
+        QApplication::sendEvent(message, &hover);
+        ASSERT_TRUE(uitest::waitFor([] { return QToolTip::isVisible(); })) << "no tooltip came";
+        EXPECT_EQ(QToolTip::text(), c.hover);
+    }
+    QToolTip::hideText();
 }
 
 TEST_F(WatchViewTest, everyAddControlOpensAFreshSheetWithItsAction)
