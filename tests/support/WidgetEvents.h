@@ -1,12 +1,13 @@
 #pragma once
 // Synthetic input for the widget tests (only the programs that link the widgets include it): key
-// presses, mouse presses, and the steps of a drag carrying file URLs.
+// presses, mouse presses, wheel turns, and the steps of a drag carrying file URLs.
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QWidget>
 
 namespace kelvaro::test {
@@ -25,6 +26,16 @@ inline void mouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButto
     QMouseEvent event(type, at, widget->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button, held,
                       Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
+}
+
+// Turns the mouse wheel over `widget` at `at` by `notches` (positive: away from the user); returns
+// whether something accepted it.
+inline bool turnWheel(QWidget* widget, QPointF at, int notches)
+{
+    QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+    return event.isAccepted();
 }
 
 // File URLs of `paths`, except web links, which stay as they are.
