@@ -12,6 +12,7 @@
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
+#include "platform/widgets/WindowPlacement.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/Theme.h"
@@ -83,17 +84,14 @@ void KelvaroApp::showMainWindow()
     if (!m_main)
         return;
     m_main->show();
-    m_main->raise();
-    m_main->activateWindow();
+    m_main->bringToFront();
 }
 
 void KelvaroApp::showMainWindowIfOpen()
 {
     // The guide command activates the application but opens no window.
-    if (m_main && m_main->isVisible()) {
-        m_main->raise();
-        m_main->activateWindow();
-    }
+    if (m_main && m_main->isVisible())
+        m_main->bringToFront();
 }
 
 void KelvaroApp::openSettings()
@@ -103,6 +101,8 @@ void KelvaroApp::openSettings()
         m_settings->setWindowTitle(L("Nastavení"));
         m_settings->resize(m_settings->sizeHint().expandedTo(QSize(540, 500)));
     }
+    if (!m_settings->isVisible())
+        centreOver(m_settings, m_main);
     m_settings->show();
     m_settings->raise();
     m_settings->activateWindow();

@@ -66,12 +66,41 @@ namespace kelvaro {
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    presentOnboardingIfNeeded();
+    // Once the window is on the screen: a welcome mapped before it would come up under it or
+    // lose the activation to it.
+    QMetaObject::invokeMethod(this, &MainWindow::presentOnboardingIfNeeded, Qt::QueuedConnection);
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // A window manager may activate the blocked window (a click on it, a dialog closing); the keys
+    // belong to the welcome over it.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_onboarding && m_onboarding->isVisible())
+        QMetaObject::invokeMethod(this, &MainWindow::activateOnboarding, Qt::QueuedConnection);
+}
+
+void MainWindow::bringToFront()
+{
+    raise();
+    if (m_onboarding && m_onboarding->isVisible())
+        activateOnboarding();
+    else
+        activateWindow();
+}
+
+void MainWindow::activateOnboarding()
+{
+    if (!m_onboarding || !m_onboarding->isVisible())
+        return;
+    m_onboarding->raise();
+    m_onboarding->activateWindow();
 }
 
 void MainWindow::presentOnboardingIfNeeded()
 {
-    if (m_onboarding || Settings::shared().boolValue(kOnboardedKey).value_or(false) || !ScreenFactory::isInstalled(Screen::onboarding))
+    if (m_onboarding || !isVisible() || Settings::shared().boolValue(kOnboardedKey).value_or(false)
+        || !ScreenFactory::isInstalled(Screen::onboarding))
         return;
     auto* dialog = new OnboardingDialog(this);
     QWidget* content = ScreenFactory::build(Screen::onboarding, m_store, dialog);
@@ -94,6 +123,7 @@ void MainWindow::presentOnboardingIfNeeded()
     });
     m_onboarding = dialog;
     dialog->open();
+    activateOnboarding();
 }
 
 } // namespace kelvaro

@@ -26,6 +26,9 @@ public:
     // The first-run welcome (when a subsystem has installed one), window-modal and not
     // dismissable, until "kelvaro.onboarded" becomes true; shown again whenever it turns false.
     QDialog* onboarding() const { return m_onboarding; }
+    // Raises the window and activates it, or the welcome over it while that is open: the welcome
+    // blocks the window, so the keys must go to it.
+    void bringToFront();
 
     static constexpr QSize defaultSize{1200, 800};
     static constexpr QSize minimumContentSize{980, 660};
@@ -35,6 +38,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     KelvaroStore& m_store;
@@ -44,6 +48,7 @@ private:
     QPointer<QDialog> m_onboarding;
 
     void presentOnboardingIfNeeded();
+    void activateOnboarding();
 };
 
 } // namespace kelvaro

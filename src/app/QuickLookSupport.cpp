@@ -19,6 +19,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "l10n/Localization.h"
+#include "platform/widgets/WindowPlacement.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/FileThumb.h"
 #include "ui/design/Formatters.h"
@@ -350,8 +351,10 @@ void QuickLookList::setPreview(const std::optional<QString>& path)
     }
     m_panel->setItems(urls());
     m_panel->showFile(*path);
-    if (!m_panel->isVisible())
+    if (!m_panel->isVisible()) {
+        centreOver(m_panel, m_panel->parentWidget());
         m_panel->show();
+    }
     m_panel->raise();
 }
 

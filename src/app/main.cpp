@@ -102,6 +102,7 @@ int main(int argc, char** argv)
     KelvaroApp application(store, options);
     kelvaroApp = &application;
 
+    // The folder dialog opens over the window that asks; the main window only when none is active.
     FolderChooser::setShared(std::make_shared<FileDialogFolderChooser>(application.mainWindow()));
     WidgetAttention attention;
     AttentionRequest::setShared(&attention);

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -20,6 +21,8 @@
 #include "model/GuideContent.h"
 #include "output/OutputFolder.h"
 #include "platform/FileManager.h"
+#include "platform/FolderChooser.h"
+#include "platform/widgets/FileDialogFolderChooser.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "../support/TestSupport.h"
@@ -200,8 +203,8 @@ TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSe
     ASSERT_TRUE(QDir().mkpath(folder));
     ASSERT_TRUE(OutputFolder::remember(folder));
     app->showMainWindow();
+    ASSERT_TRUE(waitUntil([&] { return onboarding() != nullptr; })) << "no welcome";
     QDialog* dialog = app->mainWindow()->onboarding();
-    ASSERT_NE(onboarding(), nullptr);
     EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
     test::pressKey(dialog, Qt::Key_Escape);
     dialog->close();
@@ -241,8 +244,8 @@ TEST_F(KelvaroAppWithScreensTest, LanguageFromTheWelcomeRetranslatesItAndTheSett
     EXPECT_EQ(app->settingsWindow()->objectName(), QStringLiteral("settings"));
     EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Nastavení"));
     QWidget* settingsContent = app->settingsWindow()->findChild<settings::SettingsView*>();
+    ASSERT_TRUE(waitUntil([&] { return onboarding() != nullptr; })) << "no welcome";
     OnboardingView* view = onboarding();
-    ASSERT_NE(view, nullptr);
     auto* language = view->findChild<QComboBox*>(QStringLiteral("language"));
     test::pressKey(language, Qt::Key_Down); // Čeština → English
     settle();
@@ -253,5 +256,118 @@ TEST_F(KelvaroAppWithScreensTest, LanguageFromTheWelcomeRetranslatesItAndTheSett
     EXPECT_EQ(app->settingsWindow()->windowTitle(), QStringLiteral("Settings"));
     EXPECT_TRUE(app->settingsWindow()->isVisible());
 }
+
+// A first start: the welcome is the active window over the main window, so Return goes on at
+// once; should the blocked main window be activated (a click on it), the keys go back to the welcome.
+TEST_F(KelvaroAppWithScreensTest, OnAFirstStartTheWelcomeIsActiveAndReturnGoesOnAtOnce)
+{
+    app->showMainWindow();
+    const auto welcomeActive = [&] {
+        return onboarding() && QApplication::activeWindow() == app->mainWindow()->onboarding();
+    };
+    ASSERT_TRUE(waitUntil(welcomeActive)) << "the welcome never became the active window";
+    ASSERT_TRUE(test::typeKey(Qt::Key_Return));
+    EXPECT_EQ(onboarding()->step(), 1);
+
+    app->mainWindow()->activateWindow();
+    ASSERT_TRUE(waitUntil(welcomeActive)) << "the welcome lost the keys to the main window";
+    ASSERT_TRUE(test::typeKey(Qt::Key_Return));
+    EXPECT_EQ(onboarding()->step(), 2);
+}
+
+// The folder dialog belongs to the window whose button asked, and that window is active again once
+// the dialog closes: the welcome and the settings window.
+struct FolderAsker {
+    const char* name;
+    std::function<QWidget*(KelvaroApp&)> open; // the asking window, shown
+    const char* button;
+};
+
+class FolderDialogOwner : public KelvaroAppWithScreensTest, public ::testing::WithParamInterface<FolderAsker> {
+protected:
+    void SetUp() override
+    {
+        KelvaroAppWithScreensTest::SetUp();
+        FolderChooser::setShared(std::make_shared<FileDialogFolderChooser>(app->mainWindow()));
+    }
+    void TearDown() override
+    {
+        FolderChooser::setShared(nullptr);
+        KelvaroAppWithScreensTest::TearDown();
+    }
+};
+
+TEST_P(FolderDialogOwner, TheAskingWindowOwnsTheDialogAndIsActiveAfterIt)
+{
+    app->showMainWindow();
+    QWidget* asking = GetParam().open(*app);
+    ASSERT_NE(asking, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == asking; })) << "the asking window never became active";
+    auto* button = asking->findChild<QAbstractButton*>(QString::fromLatin1(GetParam().button));
+    ASSERT_NE(button, nullptr);
+
+    test::DialogCanceller<FolderDialog> user;
+    button->click(); // returns once the dialog is cancelled
+    EXPECT_EQ(user.shown, 1);
+    EXPECT_EQ(user.parent, asking);
+    EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == asking; }))
+        << "the asking window is not active after the dialog";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, FolderDialogOwner,
+    ::testing::Values(FolderAsker{"welcome",
+                                  [](KelvaroApp& app) -> QWidget* {
+                                      waitUntil([&] { return app.mainWindow()->onboarding() != nullptr; });
+                                      QDialog* dialog = app.mainWindow()->onboarding();
+                                      if (auto* view = dialog ? dialog->findChild<OnboardingView*>() : nullptr) {
+                                          view->advance();
+                                          view->advance();
+                                      }
+                                      return dialog;
+                                  },
+                                  "chooseFolder"},
+                      FolderAsker{"settings",
+                                  [](KelvaroApp& app) {
+                                      Settings::shared().setValue(kOnboarded, true);
+                                      app.openSettings();
+                                      return app.settingsWindow();
+                                  },
+                                  "changeFolder"}),
+    test::RowName());
+
+// The settings window opens centred over the main window and wholly on the screen, wherever the
+// main window stands (the offscreen screen is 800 × 800).
+struct MainWindowSpot {
+    const char* name;
+    QPoint at;
+    bool centred; // the whole window fits centred
+};
+
+class SettingsPlacement : public KelvaroAppTest, public ::testing::WithParamInterface<MainWindowSpot> {};
+
+TEST_P(SettingsPlacement, CentredOverTheMainWindowAndOnTheScreen)
+{
+    Settings::shared().setValue(kOnboarded, true);
+    app->mainWindow()->move(GetParam().at);
+    app->showMainWindow();
+    app->openSettings();
+    QWidget* settingsWindow = app->settingsWindow();
+    ASSERT_TRUE(waitUntil([&] { return settingsWindow->isVisible(); }));
+    const QRect frame = settingsWindow->frameGeometry();
+    const QRect main = app->mainWindow()->frameGeometry();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "×" << frame.height();
+    if (GetParam().centred) {
+        EXPECT_LE((frame.center() - main.center()).manhattanLength(), 2)
+            << frame.center().x() << "," << frame.center().y() << " over " << main.center().x() << "," << main.center().y();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Spots, SettingsPlacement,
+                         ::testing::Values(MainWindowSpot{"overTheMiddle", {-90, 60}, true},
+                                           MainWindowSpot{"nearTheBottomRight", {300, 420}, false},
+                                           MainWindowSpot{"offTheTopLeft", {-700, -500}, false}),
+                         test::RowName());
 
 } // namespace

@@ -3,6 +3,7 @@
 // window shows pictures (PDF and HEIC included), text and other files.
 #include <QApplication>
 #include <QListWidget>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -205,5 +206,37 @@ TEST_F(QuickLookTest, ThePreviewWindowShowsPicturesUprightTextAsTextAndOtherFile
     ASSERT_TRUE(panel.waitForContent());
     EXPECT_EQ(panel.text(), QStringLiteral("Účtenka\n<b>123</b>"));
 }
+
+// The preview opens centred over the window of its list and wholly on the screen (the offscreen
+// screen is 800 × 800), wherever that window stands.
+struct ListSpot {
+    const char* name;
+    QPoint at;
+    bool centred; // the whole preview fits centred
+};
+
+class PreviewPlacement : public QuickLookTest, public ::testing::WithParamInterface<ListSpot> {};
+
+TEST_P(PreviewPlacement, CentredOverTheListsWindowAndOnTheScreen)
+{
+    QuickLookList* ql = listOf({png(QStringLiteral("a.png"))});
+    list->move(GetParam().at);
+    ASSERT_TRUE(pressKey(list.get(), Qt::Key_Space));
+    ASSERT_NE(ql->panel(), nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return ql->panel()->isVisible(); }));
+    const QRect frame = ql->panel()->frameGeometry();
+    const QRect owner = list->frameGeometry();
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(frame))
+        << frame.x() << "," << frame.y() << " " << frame.width() << "×" << frame.height();
+    if (GetParam().centred) {
+        EXPECT_LE((frame.center() - owner.center()).manhattanLength(), 2)
+            << frame.center().x() << "," << frame.center().y() << " over " << owner.center().x() << "," << owner.center().y();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Spots, PreviewPlacement,
+                         ::testing::Values(ListSpot{"overTheMiddle", {250, 300}, true},
+                                           ListSpot{"nearTheBottomRight", {560, 640}, false}),
+                         test::RowName());
 
 } // namespace

@@ -1,13 +1,18 @@
 #pragma once
 // Synthetic input for the widget tests (only the programs that link the widgets include it): key
-// presses, mouse presses, and the steps of a drag carrying file URLs.
+// presses (also typed into the focused window), mouse presses, wheel turns, the steps of a drag
+// carrying file URLs, and a user cancelling dialogs.
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QWidget>
+#include <QtTest/qtestkeyboard.h>
 
 namespace kelvaro::test {
 
@@ -25,6 +30,27 @@ inline void mouse(QWidget* widget, QEvent::Type type, QPointF at, Qt::MouseButto
     QMouseEvent event(type, at, widget->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button, held,
                       Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
+}
+
+// Types `key` on the keyboard: it goes to the window with the keyboard focus, through that window's
+// shortcuts, as a real key does. False when no window has the focus.
+inline bool typeKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWindow* window = QGuiApplication::focusWindow();
+    if (!window)
+        return false;
+    QTest::keyClick(window, key, modifiers);
+    return true;
+}
+
+// Turns the mouse wheel over `widget` at `at` by `notches` (positive: away from the user); returns
+// whether something accepted it.
+inline bool turnWheel(QWidget* widget, QPointF at, int notches)
+{
+    QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+    return event.isAccepted();
 }
 
 // File URLs of `paths`, except web links, which stay as they are.
@@ -78,5 +104,29 @@ inline DropOutcome drop(QWidget* target, QPointF p, const QMimeData* mime)
     QApplication::sendEvent(target, &event);
     return {event.isAccepted(), event.dropAction()};
 }
+
+// Cancels each `Dialog` as soon as it shows (inside its modal loop, as a user pressing Cancel),
+// noting the window it belonged to. Lives for a test's scope.
+template <typename Dialog>
+class DialogCanceller : public QObject {
+public:
+    DialogCanceller() { QCoreApplication::instance()->installEventFilter(this); }
+    ~DialogCanceller() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+    int shown = 0;
+    QPointer<QWidget> parent; // of the last one
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto* dialog = qobject_cast<Dialog*>(watched)) {
+                ++shown;
+                parent = dialog->parentWidget();
+                QMetaObject::invokeMethod(dialog, &Dialog::reject, Qt::QueuedConnection);
+            }
+        }
+        return false;
+    }
+};
 
 } // namespace kelvaro::test

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QGridLayout>
 #include <QLabel>
@@ -103,15 +104,24 @@ void FolderDialog::accept()
 
 std::optional<QString> FileDialogFolderChooser::choose(const QString& message, const std::optional<QString>& startAt)
 {
-    FolderDialog dialog(m_parent, message, startAt);
-    if (dialog.exec() != QDialog::Accepted)
-        return std::nullopt;
-    if (dialog.chosen())
-        return dialog.chosen();
-    const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty() || chosen.first().isEmpty())
-        return std::nullopt;
-    return QDir::cleanPath(chosen.first());
+    const QPointer<QWidget> asking = QApplication::activeWindow() ? QApplication::activeWindow() : m_fallback.data();
+    std::optional<QString> folder;
+    {
+        FolderDialog dialog(asking, message, startAt);
+        if (dialog.exec() == QDialog::Accepted) {
+            const QStringList selected = dialog.selectedFiles();
+            if (dialog.chosen())
+                folder = dialog.chosen();
+            else if (!selected.isEmpty() && !selected.first().isEmpty())
+                folder = QDir::cleanPath(selected.first());
+        }
+    }
+    // A window manager may hand the activation to any window once the dialog is gone.
+    if (asking) {
+        asking->raise();
+        asking->activateWindow();
+    }
+    return folder;
 }
 
 } // namespace kelvaro

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <QFileDialog>
+#include <QPointer>
 
 #include "platform/FolderChooser.h"
 
@@ -36,15 +37,19 @@ private:
     std::optional<QString> m_chosen;
 };
 
+// The dialog belongs to the window that asks, the active one (the onboarding, the settings window,
+// a sheet), so it opens over that window and that window is in front and active again once it
+// closes; a dialog of the main window would raise the main window over the one that asked.
 class FileDialogFolderChooser : public FolderChooser {
 public:
-    // `parent` may be null; the dialog is then application-modal.
-    explicit FileDialogFolderChooser(QWidget* parent = nullptr) : m_parent(parent) {}
+    // `fallback` asks when no window of the application is active; may be null (the dialog is then
+    // application-modal).
+    explicit FileDialogFolderChooser(QWidget* fallback = nullptr) : m_fallback(fallback) {}
 
     std::optional<QString> choose(const QString& message, const std::optional<QString>& startAt) override;
 
 private:
-    QWidget* m_parent;
+    QPointer<QWidget> m_fallback;
 };
 
 } // namespace kelvaro

@@ -6,6 +6,7 @@
 #include <QStyleOptionSlider>
 
 #include "ui/design/Theme.h"
+#include "ui/design/WheelGuard.h"
 
 namespace kelvaro {
 
@@ -18,6 +19,20 @@ int KelvaroStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, co
     case PM_ScrollBarSliderMin: return 32;
     default: return QProxyStyle::pixelMetric(metric, option, widget);
     }
+}
+
+void KelvaroStyle::polish(QWidget* widget)
+{
+    QProxyStyle::polish(widget);
+    if (WheelGuard::isValueControl(widget))
+        WheelGuard::watch(widget);
+}
+
+void KelvaroStyle::unpolish(QWidget* widget)
+{
+    if (WheelGuard::isValueControl(widget))
+        WheelGuard::unwatch(widget);
+    QProxyStyle::unpolish(widget);
 }
 
 int KelvaroStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* returnData) const

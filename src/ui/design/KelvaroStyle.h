@@ -1,7 +1,9 @@
 #pragma once
 // The application's widget style: Fusion's plain controls, with slim scroll bars in the spirit
 // of overlay indicators (a rounded handle in the primary colour at low opacity, no track, no
-// arrow buttons). Set once on the application by main() and the gallery. Main thread.
+// arrow buttons), and sliders, pop-ups and spin boxes that leave the wheel to the scrolling page
+// they sit in unless focused (WheelGuard). Set once on the application by main() and the
+// gallery. Main thread.
 #include <QProxyStyle>
 
 namespace kelvaro {
@@ -16,6 +18,8 @@ public:
                          const QWidget* widget = nullptr) const override;
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                             const QWidget* widget = nullptr) const override;
+    void polish(QWidget* widget) override;
+    void unpolish(QWidget* widget) override;
     int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
                   QStyleHintReturn* returnData = nullptr) const override;
 };

@@ -1,10 +1,14 @@
 #include "ui/onboarding/OnboardingView.h"
 
 #include <QComboBox>
+#include <QEasingCurve>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 #include "l10n/Localization.h"
 #include "model/Models.h"
@@ -63,6 +67,20 @@ OnboardingView::OnboardingView(std::function<void()> onFinish, QWidget* parent)
     m_steps->addWidget(wheelsStep());
     m_steps->addWidget(folderStep());
     column->addWidget(m_steps, 1);
+    m_leaving = new QLabel(m_steps);
+    m_leaving->setObjectName(QStringLiteral("leavingStep"));
+    m_leaving->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_leaving->hide();
+    m_fade = new QVariantAnimation(this);
+    m_fade->setStartValue(0.0);
+    m_fade->setEndValue(1.0);
+    m_fade->setDuration(transitionMs);
+    // Ease in and out: the cubic curve through (0.42, 0) and (0.58, 1).
+    QEasingCurve easeInOut(QEasingCurve::BezierSpline);
+    easeInOut.addCubicBezierSegment(QPointF(0.42, 0.0), QPointF(0.58, 1.0), QPointF(1.0, 1.0));
+    m_fade->setEasingCurve(easeInOut);
+    connect(m_fade, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) { fadeStep(value.toDouble()); });
+    connect(m_fade, &QAbstractAnimation::finished, this, &OnboardingView::endFade);
 
     auto* controls = new QHBoxLayout();
     auto* skipButton = new LinkButton(QString(), TextStyle::callout, this);
@@ -205,14 +223,57 @@ void OnboardingView::refreshTexts()
     m_folderButton->setText(m_folder ? L("Změnit složku…") : L("Vybrat složku…"));
 }
 
+QAbstractAnimation* OnboardingView::stepTransition() const
+{
+    return m_fade;
+}
+
 void OnboardingView::showStep(int step)
 {
     m_step = qBound(0, step, lastStep);
-    m_steps->setCurrentIndex(m_step);
+    if (isVisible() && m_steps->currentIndex() != m_step)
+        fadeTo(m_step);
+    else
+        m_steps->setCurrentIndex(m_step);
     m_back->setVisible(m_step > 0);
     refreshTexts();
     // The view takes the keys (Return goes on) rather than whichever button is left focused.
     setFocus(Qt::OtherFocusReason);
+}
+
+void OnboardingView::fadeTo(int step)
+{
+    // A fade under way ends where it was going; the next one starts from that step.
+    if (m_fade->state() != QAbstractAnimation::Stopped) {
+        m_fade->stop();
+        endFade();
+    }
+    m_leaving->setPixmap(m_steps->currentWidget()->grab());
+    m_leaving->setGeometry(m_steps->currentWidget()->geometry());
+    m_leaving->setGraphicsEffect(new QGraphicsOpacityEffect(m_leaving));
+    m_steps->setCurrentIndex(step);
+    m_steps->currentWidget()->setGraphicsEffect(new QGraphicsOpacityEffect(m_steps->currentWidget()));
+    m_leaving->show();
+    m_leaving->raise();
+    fadeStep(0.0);
+    m_fade->start();
+}
+
+void OnboardingView::fadeStep(double progress)
+{
+    if (auto* coming = qobject_cast<QGraphicsOpacityEffect*>(m_steps->currentWidget()->graphicsEffect()))
+        coming->setOpacity(progress);
+    if (auto* going = qobject_cast<QGraphicsOpacityEffect*>(m_leaving->graphicsEffect()))
+        going->setOpacity(1.0 - progress);
+}
+
+void OnboardingView::endFade()
+{
+    // Without an effect the step is drawn straight, as crisp as any other widget.
+    m_steps->currentWidget()->setGraphicsEffect(nullptr);
+    m_leaving->setGraphicsEffect(nullptr);
+    m_leaving->hide();
+    m_leaving->clear();
 }
 
 void OnboardingView::advance()

@@ -18,6 +18,7 @@
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/KelvaroStyle.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/ScreenFactory.h"
 
@@ -33,6 +34,19 @@ inline void spin(int ms = 30) { test::runEventsFor(ms); }
 
 using test::mouse;
 using test::pressKey;
+
+// The application's own style while it lives (main() sets it; a test program starts with the
+// platform's), polishing the controls made after it as the application's are.
+class ApplicationStyle {
+public:
+    ApplicationStyle() : m_previous(QApplication::style()->name()) { QApplication::setStyle(new KelvaroStyle()); }
+    ~ApplicationStyle() { QApplication::setStyle(m_previous); }
+    ApplicationStyle(const ApplicationStyle&) = delete;
+    ApplicationStyle& operator=(const ApplicationStyle&) = delete;
+
+private:
+    QString m_previous;
+};
 
 class CzechTest : public ::testing::Test {
 protected:

@@ -14,6 +14,7 @@
 #include "platform/FolderChooser.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
+#include "platform/widgets/FileDialogFolderChooser.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/watch/AddWatchSheet.h"
 #include "ui/watch/WatchRuleList.h"
@@ -82,6 +83,25 @@ struct StartCase {
     const char* problem;     // empty: the sheet closed with the rule added
     int folderQuestions;     // panels opened: the watched folder, then maybe the results folder
 };
+
+// The folder dialog belongs to the sheet that asks, not to the window under it, and the sheet is
+// active again once the dialog closes.
+TEST_F(AddWatchSheetTest, theFolderDialogBelongsToTheSheetWhichIsActiveAfterIt)
+{
+    QWidget main;
+    main.resize(700, 500);
+    main.show();
+    FolderChooser::setShared(std::make_shared<FileDialogFolderChooser>(&main));
+    auto* sheet = new AddWatchSheet(WatchAction::stripMetadata(), service, Settings::shared(), &main);
+    sheet->show();
+    sheet->activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return QApplication::activeWindow() == sheet; })) << "the sheet never became active";
+    test::DialogCanceller<FolderDialog> user;
+    sheet->chooseFolder();
+    EXPECT_EQ(user.shown, 1);
+    EXPECT_EQ(user.parent, sheet);
+    EXPECT_TRUE(uitest::waitFor([&] { return QApplication::activeWindow() == sheet; })) << "the sheet is not active after the dialog";
+}
 
 TEST_F(AddWatchSheetTest, startRefusesWithTheFirstReasonOrAdds)
 {

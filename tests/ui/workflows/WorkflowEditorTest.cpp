@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 
 #include <gtest/gtest.h>
@@ -148,6 +150,33 @@ TEST_F(WorkflowEditorTest, storedValuesNoControlOffersSurviveUntilTheUserPicksAn
     EXPECT_DOUBLE_EQ(e.workflow().steps[0].brightness, -0.5);
     EXPECT_EQ(cards[0]->brightnessReadout()->text(), QStringLiteral("-100"));
     EXPECT_DOUBLE_EQ(e.workflow().steps[0].contrast, 1.2);
+}
+
+// Turning the wheel over the editor scrolls it: the watermark's opacity and position under the
+// pointer stay as they were, also in what is saved.
+TEST_F(WorkflowEditorTest, theWheelOverUnfocusedControlsScrollsTheEditorAndChangesNoValue)
+{
+    uitest::ApplicationStyle style;
+    WorkflowEditor& e = open(withSteps({K::adjust, K::resize, K::watermark}));
+    e.show();
+    e.activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return e.isActiveWindow(); })) << "the editor never became active";
+    auto* scroll = e.findChild<QScrollArea*>(QStringLiteral("editorScroll"));
+    ASSERT_NE(scroll, nullptr);
+    QScrollBar* bar = scroll->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    StepEditor* watermark = e.stepEditors().at(2);
+    const WorkflowStep before = e.workflow().steps.at(2);
+    for (QWidget* control : {static_cast<QWidget*>(watermark->opacitySlider()), static_cast<QWidget*>(watermark->positionPicker())}) {
+        const int scrolled = bar->value();
+        test::turnWheel(control, QRectF(control->rect()).center(), scrolled == bar->maximum() ? 1 : -1);
+        EXPECT_NE(bar->value(), scrolled) << qPrintable(control->metaObject()->className());
+    }
+    EXPECT_EQ(e.workflow().steps.at(2), before);
+    e.save();
+    ASSERT_TRUE(saved);
+    EXPECT_DOUBLE_EQ(saved->steps.at(2).opacity, before.opacity);
+    EXPECT_EQ(saved->steps.at(2).position, before.position);
 }
 
 struct Readout {
