@@ -299,7 +299,8 @@ QString writeBmp(const QString& dir, const QString& name, const Bitmap& image)
     return path;
 }
 
-QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF origin, int rotate, int pages)
+QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF origin, int rotate, int pages,
+                 const QRectF& cropBox)
 {
     const QString path = pathIn(dir, name);
     const auto n = [](double v) { return QByteArray::number(v, 'f', 3); };
@@ -315,7 +316,11 @@ QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF o
     objects << "<< /Type /Catalog /Pages 2 0 R >>";
     objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>";
     for (int p = 0; p < pages; ++p) {
-        objects << "<< /Type /Page /Parent 2 0 R /MediaBox " + box + " /Rotate " + QByteArray::number(rotate)
+        const QByteArray crop = cropBox.isEmpty()
+            ? QByteArray()
+            : " /CropBox [" + n(cropBox.left()) + " " + n(cropBox.top()) + " " + n(cropBox.right()) + " "
+                + n(cropBox.bottom()) + "]";
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox " + box + crop + " /Rotate " + QByteArray::number(rotate)
                 + " /Contents " + QByteArray::number(4 + 2 * p) + " 0 R >>";
         objects << "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "endstream";
     }

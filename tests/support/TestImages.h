@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPointF>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 
@@ -64,10 +65,11 @@ QString writeTiff(const QString& dir, const QString& name, const Bitmap& image, 
 QString writeGif(const QString& dir, const QString& name, const Bitmap& image);
 QString writeWebp(const QString& dir, const QString& name, const Bitmap& image);
 QString writeBmp(const QString& dir, const QString& name, const Bitmap& image);
-// A one-page PDF whose media box is `size` points at `origin`, with /Rotate `rotate`: the left
-// half of the box filled red, the right half blue.
+// A PDF of `pages` pages whose media box is `size` points at `origin`, with /Rotate `rotate` and,
+// when `cropBox` is not empty, that crop box (in the same points): the left half of the media box
+// filled red, the right half blue.
 QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF origin = {}, int rotate = 0,
-                 int pages = 1);
+                 int pages = 1, const QRectF& cropBox = {});
 // A valid PNG header claiming `size` with almost no pixel data behind it.
 QString writeLyingPng(const QString& dir, const QString& name, QSize size);
 // Bytes that are no image at all.
