@@ -12,6 +12,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include "engine/Bitmap.h"
 
@@ -43,6 +44,9 @@ struct Metadata {
     QString make;               // camera make, empty for none
     QString iptcCity;           // IPTC city, empty for none
     bool pixelDimensions = false; // EXIF PixelX/YDimension of the stored size
+    QString iptcCaption;        // IPTC caption, empty for none
+    QStringList iptcKeywords;   // IPTC keywords, one dataset each
+    QString iptcCopyright;      // IPTC copyright notice, empty for none
 };
 
 // Only the EXIF orientation (1–8).
@@ -88,6 +92,11 @@ QSize pixelSize(const QString& path);       // as stored
 std::optional<QString> metadataValue(const QString& path, const QString& key); // exiv2
 bool hasAnyExif(const QString& path);
 bool hasAnyIptc(const QString& path);
+bool hasAnyXmp(const QString& path);
+// The XMP property `key` ("Xmp.dc.subject") of the packet libvips finds in a file, parsed by
+// exiv2: each item of a list, the default-language text of a language alternative, or the one
+// value. Empty when absent.
+QStringList xmpItems(const QString& path, const QString& key);
 // The IJG quality (1–100) of the file's luminance quantisation table; 0 when not a JPEG.
 int jpegQuality(const QString& path);
 // Whether libvips itself (with its untrusted loaders blocked) opens the file.
