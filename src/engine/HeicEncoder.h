@@ -27,6 +27,6 @@ inline constexpr const char* x265SubsampledOptions[] = {"min-cu-size=16", "rd=1"
 // block to embed, `xmp` an XMP packet to embed; either may be empty. Throws std::runtime_error
 // with libheif's message. Touches disk.
 void write(const vips::VImage& image, const QString& path, int quality, const QByteArray& exif,
-           const QByteArray& xmp = {});
+           const QByteArray& xmp);
 
 } // namespace kelvaro::HeicEncoder
