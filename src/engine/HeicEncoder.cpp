@@ -56,7 +56,7 @@ void fillPlane(const vips::VImage& image, uint8_t* plane, int stride)
 
 } // namespace
 
-void write(const vips::VImage& input, const QString& path, int quality, const QByteArray& exif)
+void write(const vips::VImage& input, const QString& path, int quality, const QByteArray& exif, const QByteArray& xmp)
 {
     const vips::VImage image = input.format() == VIPS_FORMAT_UCHAR ? input : input.cast(VIPS_FORMAT_UCHAR);
     const int bands = image.bands();
@@ -100,6 +100,8 @@ void write(const vips::VImage& input, const QString& path, int quality, const QB
     Handle handle(rawHandle);
     if (!exif.isEmpty())
         check(heif_context_add_exif_metadata(context.get(), handle.get(), exif.constData(), int(exif.size())));
+    if (!xmp.isEmpty())
+        check(heif_context_add_XMP_metadata(context.get(), handle.get(), xmp.constData(), int(xmp.size())));
     check(heif_context_write_to_file(context.get(), QFile::encodeName(path).constData()));
 }
 

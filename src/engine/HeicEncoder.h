@@ -24,7 +24,9 @@ inline constexpr const char* x265SubsampledOptions[] = {"min-cu-size=16", "rd=1"
 // Encodes `image` (8-bit, 3 bands RGB or 4 bands RGBA with straight alpha, sRGB) at `path`,
 // replacing the file. `quality` is libheif's 1–100 (the same scale as libvips' Q); chroma is
 // subsampled below 90, kept whole from 90 up, as libvips does. `exif` is an "Exif\0\0"-prefixed
-// block to embed, or empty. Throws std::runtime_error with libheif's message. Touches disk.
-void write(const vips::VImage& image, const QString& path, int quality, const QByteArray& exif);
+// block to embed, `xmp` an XMP packet to embed; either may be empty. Throws std::runtime_error
+// with libheif's message. Touches disk.
+void write(const vips::VImage& image, const QString& path, int quality, const QByteArray& exif,
+           const QByteArray& xmp);
 
 } // namespace kelvaro::HeicEncoder

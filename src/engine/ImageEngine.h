@@ -77,8 +77,9 @@ qint64 fileSize(const QString& file);
 // stays).
 void writePDF(const QStringList& files, const QString& target, double jpegQuality);
 
-// First page of a PDF at 2 px per point on white (the page's own rotation is not applied).
-// Throws KelvaroError::unreadable(file name), also for a page of more than kMaxPixels.
+// First page of a PDF at 2 px per point on white: its whole media box (a crop box does not
+// clip it), the box's corner on the bitmap's corner, the page's own rotation not applied.
+// Throws KelvaroError::unreadable(file name), or tooManyPixels for a page above kMaxPixels.
 Bitmap renderPDFPage(const QString& file);
 
 // ---- Pieces of one file's rendering, for the live preview and tests ----------------------

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <new>
 
@@ -14,10 +13,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
-#include <QPainter>
 #include <QtEndian>
-
-#include <poppler/qt6/poppler-qt6.h>
 
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
@@ -52,12 +48,6 @@ void allowQImageUpToEngineLimit()
         if (QImageReader::allocationLimit() < megabytes)
             QImageReader::setAllocationLimit(int(megabytes));
     });
-}
-
-// Compared as doubles: a page size beyond any integer must not be converted first.
-bool pageTooLarge(double width, double height)
-{
-    return !(width >= 1 && height >= 1 && width * height <= double(kMaxPixels));
 }
 
 // Qt's BMP reader returns a partly filled image for a file that was cut short. An uncompressed
@@ -104,13 +94,6 @@ Bitmap loadWithQImage(const QString& file, const QString& name)
     if (image.isNull())
         throw KelvaroError::unreadable(name);
     return fromQImage(image);
-}
-
-// A damaged PDF is reported as unreadable; poppler's running commentary on it is not wanted.
-void quietPoppler()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { Poppler::setDebugErrorFunction([](const QString&, const QVariant&) {}, QVariant()); });
 }
 
 // How much larger than the target a DCT-scaled JPEG must stay for the scaler to finish the job.
@@ -240,61 +223,6 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
         throw KelvaroError::unreadable(name);
     }
     return loaded;
-}
-
-Bitmap ImageEngine::renderPDFPage(const QString& file)
-{
-    initVips();
-    quietPoppler();
-    const QString name = QFileInfo(file).fileName();
-    try {
-        const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(file);
-        if (!document || document->isLocked() || document->numPages() < 1)
-            throw KelvaroError::unreadable(name);
-        document->setPaperColor(Qt::white);
-        document->setRenderHint(Poppler::Document::Antialiasing);
-        document->setRenderHint(Poppler::Document::TextAntialiasing);
-        const std::unique_ptr<Poppler::Page> page = document->page(0);
-        if (!page)
-            throw KelvaroError::unreadable(name);
-
-        // The page is drawn as it lies in the file: poppler's reported size and rendering
-        // include the page's rotation, which is turned back here.
-        int quarterTurns = 0;
-        switch (page->orientation()) {
-        case Poppler::Page::Portrait: quarterTurns = 0; break;
-        case Poppler::Page::Landscape: quarterTurns = 1; break;
-        case Poppler::Page::UpsideDown: quarterTurns = 2; break;
-        case Poppler::Page::Seascape: quarterTurns = 3; break;
-        }
-        QSizeF points = page->pageSizeF();
-        if (quarterTurns % 2 == 1)
-            points.transpose();
-        const double width = std::floor(points.width() * 2);
-        const double height = std::floor(points.height() * 2);
-        if (!(width >= 1 && height >= 1))
-            throw KelvaroError::unreadable(name);
-        if (pageTooLarge(width, height))
-            throw KelvaroError::tooManyPixels(name);
-        const Poppler::Page::Rotation undo[] = {Poppler::Page::Rotate0, Poppler::Page::Rotate270,
-                                                Poppler::Page::Rotate180, Poppler::Page::Rotate90};
-        const QImage rendered = page->renderToImage(144, 144, 0, 0, int(width), int(height), undo[quarterTurns]);
-        if (rendered.isNull())
-            throw KelvaroError::unreadable(name);
-        // On opaque white, whatever the renderer left transparent.
-        QImage canvas(int(width), int(height), QImage::Format_RGBA8888_Premultiplied);
-        if (canvas.isNull())
-            throw KelvaroError::unreadable(name);
-        canvas.fill(Qt::white);
-        QPainter painter(&canvas);
-        painter.drawImage(0, 0, rendered);
-        painter.end();
-        return fromQImage(canvas);
-    } catch (const KelvaroError&) {
-        throw;
-    } catch (const std::exception&) {
-        throw KelvaroError::unreadable(name);
-    }
 }
 
 qint64 ImageEngine::fileSize(const QString& file)

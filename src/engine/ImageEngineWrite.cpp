@@ -162,9 +162,10 @@ void ImageEngine::encode(const vips::VImage& image, ImageFormat format, double q
         break;
     case ImageFormat::heic:
         // exiv2 cannot write HEIC: the encoder embeds the EXIF block itself. The carried block
-        // holds no orientation or pixel size, so it cannot contradict the upright pixels. IPTC
-        // has no place in HEIC.
-        HeicEncoder::write(image, path, vipsQuality(quality), ImageMetadata::exifPayload(carried.exif));
+        // holds no orientation or pixel size, so it cannot contradict the upright pixels. HEIC
+        // has no place for IPTC: its fields travel as the XMP properties that hold the same.
+        HeicEncoder::write(image, path, vipsQuality(quality), ImageMetadata::exifPayload(carried.exif),
+                           ImageMetadata::xmpFromIptc(carried.iptc));
         return;
     case ImageFormat::pdf:
     case ImageFormat::zip:

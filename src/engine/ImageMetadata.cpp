@@ -21,13 +21,24 @@
 namespace kelvaro::ImageMetadata {
 namespace {
 
+// exiv2 registers the XMP namespaces it meets (in a source's packet, or while writing one) in
+// the toolkit's one table; this lock keeps two threads from changing it at once.
+void lockXmpNamespaces(void* mutex, bool lock)
+{
+    if (lock)
+        static_cast<std::recursive_mutex*>(mutex)->lock();
+    else
+        static_cast<std::recursive_mutex*>(mutex)->unlock();
+}
+
 void setUp()
 {
     static std::once_flag once;
     std::call_once(once, [] {
         // XMP's toolkit must be initialised before threads use it; exiv2's warnings about odd
         // files are not the user's business (the photo is still processed).
-        Exiv2::XmpParser::initialize();
+        static std::recursive_mutex xmpNamespaces;
+        Exiv2::XmpParser::initialize(lockXmpNamespaces, &xmpNamespaces);
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::enableBMFF(true);
     });
@@ -318,6 +329,27 @@ QByteArray exifPayload(const QByteArray& exif)
         if (block.isEmpty())
             return {};
         return QByteArray("Exif\0\0", 6) + block;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+QByteArray xmpFromIptc(const QByteArray& iptc)
+{
+    if (iptc.isEmpty())
+        return {};
+    setUp();
+    try {
+        // Without a character set dataset, exiv2 tells UTF-8 from Latin-1 by the bytes.
+        Exiv2::XmpData xmp;
+        Exiv2::copyIptcToXmp(decodeIptc(iptc), xmp);
+        // Without the packet wrapper: readers of HEIC (libvips among them) look for the XMP
+        // element itself at the start of the block.
+        std::string packet;
+        if (xmp.empty()
+            || Exiv2::XmpParser::encode(packet, xmp, Exiv2::XmpParser::useCompactFormat | Exiv2::XmpParser::omitPacketWrapper) != 0)
+            return {};
+        return QByteArray::fromStdString(packet);
     } catch (const std::exception&) {
         return {};
     }

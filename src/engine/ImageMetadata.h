@@ -45,6 +45,12 @@ bool writeIntoNewPng(const QString& path, const Blocks& blocks);
 // structure, with the colour space marked sRGB. Empty when `exif` is empty. No disk.
 QByteArray exifPayload(const QByteArray& exif);
 
+// The IPTC datasets of `iptc` as an XMP packet of the properties that hold the same fields (the
+// caption as dc:description, keywords as dc:subject, the copyright as dc:rights, the place and
+// the creator's contact as IPTC Core), for a format that can hold XMP but not IPTC (HEIC). Empty
+// when `iptc` is empty or nothing in it converts. No disk.
+QByteArray xmpFromIptc(const QByteArray& iptc);
+
 // One EXIF or IPTC value of a file as text ("Exif.GPSInfo.GPSLatitude", "Iptc.Application2.City"),
 // none when absent. For tests and diagnostics; reads disk.
 std::optional<QString> value(const QString& path, const QString& key);

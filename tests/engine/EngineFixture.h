@@ -8,9 +8,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-#include <poppler/qt6/poppler-qt6.h>
+#include <QFile>
 
+#include <gtest/gtest.h>
+#include <poppler/PDFDoc.h>
+#include <poppler/Page.h>
+
+#include "engine/PopplerSetup.h"
 #include "platform/Settings.h"
 
 namespace kelvaro::test {
@@ -34,13 +38,14 @@ inline QStringList fileNames(const QStringList& paths)
     return names;
 }
 
-// The page sizes of a PDF in points (none when it does not open).
+// The media box sizes of a PDF's pages in points (none when it does not open).
 inline QList<QSizeF> pdfPageSizes(const QString& path)
 {
+    setUpPoppler();
     QList<QSizeF> sizes;
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
-    for (int i = 0; document && i < document->numPages(); ++i)
-        sizes.append(document->page(i)->pageSizeF());
+    PDFDoc document(std::make_unique<GooString>(QFile::encodeName(path).constData()));
+    for (int i = 1; document.isOk() && i <= document.getNumPages(); ++i)
+        sizes.append(QSizeF(document.getPageMediaWidth(i), document.getPageMediaHeight(i)));
     return sizes;
 }
 

@@ -1,7 +1,14 @@
 #include <functional>
+#include <latch>
+#include <thread>
+#include <vector>
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFont>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -108,18 +115,104 @@ TEST_F(ImageEngineLoad, bmpIsReadWithoutTheUntrustedDecoderAndMetadataBlocksAreK
     EXPECT_EQ(loaded.properties.value(QStringLiteral("PixelWidth")).toInt(), 20);
 }
 
+// The whole media box at two pixels per point, its corner on the bitmap's corner, as the page
+// lies in the file: neither a crop box nor the page's rotation changes what is drawn.
 TEST_F(ImageEngineLoad, pdfFirstPageAtTwoPixelsPerPointFromItsMediaBoxUnrotated)
 {
-    const LoadedImage loaded = ImageEngine::load(ti::writePdf(dir(), QStringLiteral("doc.pdf"), QSizeF(200.5, 100), QPointF(50, 30), 0, 2));
-    EXPECT_EQ(QSize(loaded.image.width(), loaded.image.height()), QSize(401, 200)); // 2 × 200.5, towards zero
-    EXPECT_TRUE(loaded.properties.isEmpty());
-    // The box's corner lands on the bitmap's corner: red fills the left half, blue the right.
-    EXPECT_TRUE(ti::near(ti::colourAt(loaded.image, 0.02, 0.5), QColor(255, 0, 0), 10));
-    EXPECT_TRUE(ti::near(ti::colourAt(loaded.image, 0.98, 0.02), QColor(0, 0, 255), 10));
+    const struct {
+        const char* name;
+        QSizeF mediaBox;
+        QPointF origin;
+        int rotate = 0;
+        QRectF cropBox;
+        QSize expected;
+    } rows[] = {
+        {"fractionalSizeRoundsTowardsZero", QSizeF(200.5, 100), QPointF(50, 30), 0, {}, QSize(401, 200)},
+        {"rotationNotApplied", QSizeF(300, 100), QPointF(), 90, {}, QSize(600, 200)},
+        {"upsideDownNotApplied", QSizeF(300, 100), QPointF(), 180, {}, QSize(600, 200)},
+        {"cropBoxOfTheLowerLeftQuarter", QSizeF(200, 100), QPointF(), 0, QRectF(0, 0, 100, 50), QSize(400, 200)},
+        {"cropBoxOfTheUpperRightQuarterOnAMovedPage", QSizeF(200, 100), QPointF(-40, 25), 270,
+         QRectF(60, 75, 100, 50), QSize(400, 200)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString file = ti::writePdf(dir(), QString::fromLatin1(row.name) + QStringLiteral(".pdf"), row.mediaBox,
+                                          row.origin, row.rotate, 2, row.cropBox);
+        const LoadedImage loaded = ImageEngine::load(file);
+        EXPECT_EQ(QSize(loaded.image.width(), loaded.image.height()), row.expected);
+        EXPECT_TRUE(loaded.properties.isEmpty());
+        // Red fills the box's left half, blue its right half, from the top to the bottom row.
+        for (const double fy : {0.01, 0.5, 0.99}) {
+            EXPECT_TRUE(ti::near(ti::colourAt(loaded.image, 0.01, fy), QColor(255, 0, 0), 10)) << fy;
+            EXPECT_TRUE(ti::near(ti::colourAt(loaded.image, 0.49, fy), QColor(255, 0, 0), 10)) << fy;
+            EXPECT_TRUE(ti::near(ti::colourAt(loaded.image, 0.51, fy), QColor(0, 0, 255), 10)) << fy;
+            EXPECT_TRUE(ti::near(ti::colourAt(loaded.image, 0.99, fy), QColor(0, 0, 255), 10)) << fy;
+        }
+    }
+}
 
-    const Bitmap turned = ImageEngine::renderPDFPage(ti::writePdf(dir(), QStringLiteral("t.pdf"), QSizeF(300, 100), QPointF(), 90));
-    EXPECT_EQ(QSize(turned.width(), turned.height()), QSize(600, 200));
-    EXPECT_TRUE(ti::near(ti::colourAt(turned, 0.05, 0.5), QColor(255, 0, 0), 10));
+// A page of text in an embedded font, drawn by Qt's own PDF writer.
+QString writeTextPdf(const QString& dir)
+{
+    const QString path = QDir(dir).filePath(QStringLiteral("text.pdf"));
+    QPdfWriter pdf(path);
+    pdf.setResolution(72);
+    pdf.setPageSize(QPageSize(QSizeF(300, 120), QPageSize::Point));
+    pdf.setPageMargins(QMarginsF());
+    QPainter painter(&pdf);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(28);
+    painter.setFont(font);
+    painter.drawText(QRectF(10, 10, 280, 100), Qt::AlignCenter | Qt::TextWordWrap, QStringLiteral("Příliš žluťoučký kůň"));
+    painter.end();
+    return path;
+}
+
+// poppler's process-wide settings are made on first use and shared by every document: pages
+// drawn by several threads at once (in a test of its own, the process's first pages), each its
+// own document, come out exactly as each drawn alone afterwards.
+TEST_F(ImageEngineLoad, pdfPagesDrawnInSeveralThreadsAtOnceComeOutAsDrawnAlone)
+{
+    const QStringList files{writeTextPdf(dir()),
+                            ti::writePdf(dir(), QStringLiteral("cropped.pdf"), QSizeF(200, 100), QPointF(10, 20), 0, 1,
+                                         QRectF(20, 30, 50, 40)),
+                            ti::writePdf(dir(), QStringLiteral("turned.pdf"), QSizeF(150, 90), QPointF(), 90)};
+    constexpr int kThreads = 8;
+    constexpr int kRounds = 6;
+    // Each thread's pages, in its order; an empty image where drawing failed.
+    std::vector<std::vector<Bitmap>> drawn(kThreads);
+    std::latch start(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            start.arrive_and_wait(); // all begin together
+            for (int round = 0; round < kRounds; ++round) {
+                try {
+                    drawn[t].push_back(ImageEngine::renderPDFPage(files[(t + round) % files.size()]));
+                } catch (const std::exception&) {
+                    drawn[t].push_back(Bitmap());
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+
+    std::vector<Bitmap> alone;
+    for (const QString& file : files)
+        alone.push_back(ImageEngine::renderPDFPage(file));
+    // The text page has ink: a blank page would make the comparison pointless.
+    ASSERT_LT(alone[0].extract_band(0).min(), 100);
+    for (int t = 0; t < kThreads; ++t) {
+        for (int round = 0; round < kRounds; ++round) {
+            SCOPED_TRACE(testing::Message() << "thread " << t << ", round " << round);
+            const Bitmap& page = drawn[t][round];
+            const Bitmap& expected = alone[(t + round) % files.size()];
+            ASSERT_TRUE(page.get_image()) << "not drawn";
+            ASSERT_EQ(QSize(page.width(), page.height()), QSize(expected.width(), expected.height()));
+            EXPECT_EQ((page - expected).abs().max(), 0);
+        }
+    }
 }
 
 TEST_F(ImageEngineLoad, unreadableSourcesFailWithTheirOwnName)

@@ -121,6 +121,50 @@ TEST_F(RenderImage, heicResultCarriesNeitherTheSourceThumbnailNorItsLayoutEntrie
     EXPECT_EQ(meta(one.url, "Exif.Photo.ColorSpace"), QStringLiteral("1"));
 }
 
+// HEIC has no place for IPTC: a HEIC result holds the source's IPTC fields as the XMP properties
+// that carry the same (what photo tools show as caption, keywords, copyright and place), beside
+// its EXIF. A result without metadata holds none of it, also from a HEIC that had it.
+TEST_F(RenderImage, heicResultCarriesTheSourcesIptcAsXmpUnlessMetadataIsDropped)
+{
+    const QString jpeg = ti::writeJpeg(in(), QStringLiteral("P.jpg"), ti::quadrants(64, 48),
+                                       {.make = QStringLiteral("Maker One"), .iptcCity = QStringLiteral("Praha"),
+                                        .iptcCaption = QStringLiteral("Praha"),
+                                        .iptcKeywords = {QStringLiteral("most"), QStringLiteral("Vltava"), QStringLiteral("řeka")},
+                                        .iptcCopyright = QStringLiteral("© 2026 Fotoklub Žižkov")});
+    const QString heic = render(KelvaroOp::convert(ImageFormat::heic), jpeg, in()).url;
+    ASSERT_TRUE(ti::hasAnyXmp(heic));
+
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        QString source;
+        bool keeps;
+    } rows[] = {
+        {"conversion", KelvaroOp::convert(ImageFormat::heic), jpeg, true},
+        {"preset", KelvaroOp::preset({.name = QStringLiteral("Web"), .format = QStringLiteral("heic")}), jpeg, true},
+        {"presetWithoutMetadata",
+         KelvaroOp::preset({.name = QStringLiteral("Čistý"), .format = QStringLiteral("heic"), .stripMetadata = true}), jpeg, false},
+        {"heicWithoutMetadata", KelvaroOp::stripMetadata(), heic, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString file = render(row.op, row.source).url;
+        ASSERT_TRUE(file.endsWith(QLatin1String(".heic")));
+        EXPECT_FALSE(ti::hasAnyIptc(file));
+        if (row.keeps) {
+            EXPECT_EQ(ti::xmpItems(file, QStringLiteral("Xmp.dc.description")), QStringList{QStringLiteral("Praha")});
+            EXPECT_EQ(ti::xmpItems(file, QStringLiteral("Xmp.dc.subject")),
+                      (QStringList{QStringLiteral("most"), QStringLiteral("Vltava"), QStringLiteral("řeka")}));
+            EXPECT_EQ(ti::xmpItems(file, QStringLiteral("Xmp.dc.rights")), QStringList{QStringLiteral("© 2026 Fotoklub Žižkov")});
+            EXPECT_EQ(ti::xmpItems(file, QStringLiteral("Xmp.photoshop.City")), QStringList{QStringLiteral("Praha")});
+            EXPECT_EQ(meta(file, "Exif.Image.Make"), QStringLiteral("Maker One"));
+        } else {
+            EXPECT_FALSE(ti::hasAnyXmp(file));
+            EXPECT_FALSE(meta(file, "Exif.Image.Make"));
+        }
+    }
+}
+
 TEST_F(RenderImage, heicSourceMetadataIsCarriedAlsoFromTiledLayouts)
 {
     // A small HEIC is stored as a grid, whose EXIF exiv2 alone does not find.

@@ -92,6 +92,8 @@ TEST_P(StreamedResult, matchesTheWholeBitmapsRenderingUprightWithTheSameMetadata
         for (const QString& key : {QStringLiteral("Exif.Image.Make"), QStringLiteral("Exif.GPSInfo.GPSLatitude")})
             EXPECT_EQ(ti::metadataValue(out, key), ti::metadataValue(whole.outputs[i], key)) << out.toStdString();
         EXPECT_EQ(ti::hasAnyIptc(out), ti::hasAnyIptc(whole.outputs[i])) << out.toStdString();
+        EXPECT_EQ(ti::xmpItems(out, QStringLiteral("Xmp.photoshop.City")),
+                  ti::xmpItems(whole.outputs[i], QStringLiteral("Xmp.photoshop.City"))) << out.toStdString();
         EXPECT_FALSE(ti::metadataValue(out, QStringLiteral("Exif.Image.Orientation"))) << out.toStdString();
     }
     QString ending = QString::fromUtf8(c.ending);
@@ -104,6 +106,9 @@ TEST_P(StreamedResult, matchesTheWholeBitmapsRenderingUprightWithTheSameMetadata
     EXPECT_EQ(ti::metadataValue(result.outputs[0], QStringLiteral("Exif.Image.Make")).has_value(), c.keepsMetadata);
     EXPECT_EQ(ti::metadataValue(result.outputs[0], QStringLiteral("Exif.GPSInfo.GPSLatitude")).has_value(), c.keepsMetadata);
     EXPECT_EQ(ti::hasAnyIptc(result.outputs[0]), c.keepsMetadata && !heic);
+    // HEIC holds the IPTC fields as XMP.
+    EXPECT_EQ(ti::xmpItems(result.outputs[0], QStringLiteral("Xmp.photoshop.City")),
+              c.keepsMetadata && heic ? QStringList{QStringLiteral("Praha")} : QStringList{});
 }
 
 // Two cut copies of a detailed photo (one upright, read in order; one turned, decoded whole), a

@@ -71,17 +71,26 @@ void addMetadata(const QString& path, const Metadata& metadata, QSize size)
     Exiv2::ExifData exif = image->exifData();
     fillExif(exif, metadata, size);
     image->setExifData(exif);
-    if (!metadata.iptcCity.isEmpty()) {
-        Exiv2::IptcData iptc;
+    Exiv2::IptcData iptc;
+    if (!metadata.iptcCity.isEmpty())
         iptc["Iptc.Application2.City"] = metadata.iptcCity.toStdString();
-        image->setIptcData(iptc);
+    if (!metadata.iptcCaption.isEmpty())
+        iptc["Iptc.Application2.Caption"] = metadata.iptcCaption.toStdString();
+    if (!metadata.iptcCopyright.isEmpty())
+        iptc["Iptc.Application2.Copyright"] = metadata.iptcCopyright.toStdString();
+    for (const QString& keyword : metadata.iptcKeywords) {
+        Exiv2::StringValue value(keyword.toStdString());
+        iptc.add(Exiv2::IptcKey("Iptc.Application2.Keywords"), &value);
     }
+    if (!iptc.empty())
+        image->setIptcData(iptc);
     image->writeMetadata();
 }
 
 bool hasMetadata(const Metadata& m)
 {
-    return m.orientation > 0 || m.gps || !m.make.isEmpty() || !m.iptcCity.isEmpty() || m.pixelDimensions;
+    return m.orientation > 0 || m.gps || !m.make.isEmpty() || !m.iptcCity.isEmpty() || m.pixelDimensions
+        || !m.iptcCaption.isEmpty() || !m.iptcKeywords.isEmpty() || !m.iptcCopyright.isEmpty();
 }
 
 quint32 crc32(const QByteArray& bytes)
@@ -299,7 +308,8 @@ QString writeBmp(const QString& dir, const QString& name, const Bitmap& image)
     return path;
 }
 
-QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF origin, int rotate, int pages)
+QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF origin, int rotate, int pages,
+                 const QRectF& cropBox)
 {
     const QString path = pathIn(dir, name);
     const auto n = [](double v) { return QByteArray::number(v, 'f', 3); };
@@ -315,7 +325,11 @@ QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF o
     objects << "<< /Type /Catalog /Pages 2 0 R >>";
     objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages) + " >>";
     for (int p = 0; p < pages; ++p) {
-        objects << "<< /Type /Page /Parent 2 0 R /MediaBox " + box + " /Rotate " + QByteArray::number(rotate)
+        const QByteArray crop = cropBox.isEmpty()
+            ? QByteArray()
+            : " /CropBox [" + n(cropBox.left()) + " " + n(cropBox.top()) + " " + n(cropBox.right()) + " "
+                + n(cropBox.bottom()) + "]";
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox " + box + crop + " /Rotate " + QByteArray::number(rotate)
                 + " /Contents " + QByteArray::number(4 + 2 * p) + " 0 R >>";
         objects << "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "endstream";
     }
@@ -386,6 +400,41 @@ bool hasAnyIptc(const QString& path)
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(native(path).toStdString());
     image->readMetadata();
     return !image->iptcData().empty();
+}
+
+// The XMP packet as the image decoder finds it: exiv2 0.27 misses it in many HEIC files.
+std::string xmpPacket(const QString& path)
+{
+    const vips::VImage image = vips::VImage::new_from_file(native(path).constData());
+    if (image.get_typeof(VIPS_META_XMP_NAME) == 0)
+        return {};
+    size_t length = 0;
+    const auto* bytes = static_cast<const char*>(image.get_blob(VIPS_META_XMP_NAME, &length));
+    return std::string(bytes, length);
+}
+
+bool hasAnyXmp(const QString& path)
+{
+    return !xmpPacket(path).empty();
+}
+
+QStringList xmpItems(const QString& path, const QString& key)
+{
+    Exiv2::XmpData xmp;
+    const std::string packet = xmpPacket(path);
+    if (packet.empty() || Exiv2::XmpParser::decode(xmp, packet) != 0)
+        return {};
+    const auto it = xmp.findKey(Exiv2::XmpKey(key.toStdString()));
+    if (it == xmp.end())
+        return {};
+    if (it->typeId() == Exiv2::langAlt)
+        return {QString::fromStdString(it->toString(0))};
+    if (it->typeId() != Exiv2::xmpBag && it->typeId() != Exiv2::xmpSeq && it->typeId() != Exiv2::xmpAlt)
+        return {QString::fromStdString(it->toString())};
+    QStringList items;
+    for (long i = 0; i < it->count(); ++i)
+        items << QString::fromStdString(it->toString(i));
+    return items;
 }
 
 int jpegQuality(const QString& path)

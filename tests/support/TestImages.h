@@ -9,8 +9,10 @@
 #include <QColor>
 #include <QImage>
 #include <QPointF>
+#include <QRectF>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include "engine/Bitmap.h"
 
@@ -42,6 +44,9 @@ struct Metadata {
     QString make;               // camera make, empty for none
     QString iptcCity;           // IPTC city, empty for none
     bool pixelDimensions = false; // EXIF PixelX/YDimension of the stored size
+    QString iptcCaption;        // IPTC caption, empty for none
+    QStringList iptcKeywords;   // IPTC keywords, one dataset each
+    QString iptcCopyright;      // IPTC copyright notice, empty for none
 };
 
 // Only the EXIF orientation (1–8).
@@ -64,10 +69,11 @@ QString writeTiff(const QString& dir, const QString& name, const Bitmap& image, 
 QString writeGif(const QString& dir, const QString& name, const Bitmap& image);
 QString writeWebp(const QString& dir, const QString& name, const Bitmap& image);
 QString writeBmp(const QString& dir, const QString& name, const Bitmap& image);
-// A one-page PDF whose media box is `size` points at `origin`, with /Rotate `rotate`: the left
-// half of the box filled red, the right half blue.
+// A PDF of `pages` pages whose media box is `size` points at `origin`, with /Rotate `rotate` and,
+// when `cropBox` is not empty, that crop box (in the same points): the left half of the media box
+// filled red, the right half blue.
 QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF origin = {}, int rotate = 0,
-                 int pages = 1);
+                 int pages = 1, const QRectF& cropBox = {});
 // A valid PNG header claiming `size` with almost no pixel data behind it.
 QString writeLyingPng(const QString& dir, const QString& name, QSize size);
 // Bytes that are no image at all.
@@ -86,6 +92,11 @@ QSize pixelSize(const QString& path);       // as stored
 std::optional<QString> metadataValue(const QString& path, const QString& key); // exiv2
 bool hasAnyExif(const QString& path);
 bool hasAnyIptc(const QString& path);
+bool hasAnyXmp(const QString& path);
+// The XMP property `key` ("Xmp.dc.subject") of the packet libvips finds in a file, parsed by
+// exiv2: each item of a list, the default-language text of a language alternative, or the one
+// value. Empty when absent.
+QStringList xmpItems(const QString& path, const QString& key);
 // The IJG quality (1–100) of the file's luminance quantisation table; 0 when not a JPEG.
 int jpegQuality(const QString& path);
 // Whether libvips itself (with its untrusted loaders blocked) opens the file.
