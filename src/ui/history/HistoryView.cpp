@@ -18,11 +18,11 @@
 #include "ui/design/DesignSystem.h"
 #include "ui/design/EmptyStateView.h"
 #include "ui/design/Symbols.h"
+#include "ui/design/ToolbarButton.h"
 #include "ui/history/HistoryList.h"
 #include "ui/history/HistoryModel.h"
 #include "ui/history/ThumbnailCache.h"
 #include "ui/main/HomeCards.h"
-#include "ui/main/ToolbarButton.h"
 #include "ui/sheets/SegmentedPicker.h"
 #include "ui/sheets/SheetFrame.h"
 

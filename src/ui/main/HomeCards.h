@@ -12,7 +12,7 @@
 #include <QWidget>
 
 #include "model/Models.h"
-#include "ui/main/FitOrStackLayout.h"
+#include "ui/design/FitOrStackLayout.h"
 
 class QVBoxLayout;
 

@@ -14,8 +14,8 @@
 #include "ui/design/AppIcon.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
+#include "ui/design/SettingRows.h"
 #include "ui/main/HomeView.h"
-#include "ui/settings/SettingRows.h"
 
 namespace kelvaro {
 namespace {

@@ -11,9 +11,9 @@
 #include "l10n/Localization.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/SettingRows.h"
 #include "ui/design/Symbols.h"
 #include "ui/settings/PrivacyPolicyView.h"
-#include "ui/settings/SettingRows.h"
 #include "ui/settings/UpdateSource.h"
 #include "ui/wheel/WheelControls.h"
 

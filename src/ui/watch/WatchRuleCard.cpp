@@ -7,9 +7,9 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/Formatters.h"
+#include "ui/design/SettingRows.h"
 #include "ui/design/Symbols.h"
-#include "ui/main/ToolbarButton.h"
-#include "ui/settings/SettingRows.h"
+#include "ui/design/ToolbarButton.h"
 #include "ui/watch/WatchService.h"
 #include "ui/wheel/WheelControls.h"
 

@@ -3,9 +3,9 @@
 #include <QFileInfo>
 
 #include "store/KelvaroStore.h"
+#include "ui/sheets/NearbyDeviceSheet.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
-#include "ui/wheel/NearbyDeviceSheet.h"
 
 namespace kelvaro::wheel {
 

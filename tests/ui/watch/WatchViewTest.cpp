@@ -8,7 +8,7 @@
 #include "gallery/ScriptedWatchService.h"
 #include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
-#include "ui/settings/SettingRows.h"
+#include "ui/design/SettingRows.h"
 #include "ui/watch/AddWatchSheet.h"
 #include "ui/watch/WatchHero.h"
 #include "ui/watch/WatchRecipeGrid.h"
