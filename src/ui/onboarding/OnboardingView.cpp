@@ -15,7 +15,6 @@
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
 #include "ui/design/SettingRows.h"
-#include "ui/main/HomeView.h"
 
 namespace kelvaro {
 namespace {
@@ -150,7 +149,7 @@ QWidget* OnboardingView::wheelsStep()
         name->setStyle(TextStyle::body, QFont::DemiBold);
         texts->addWidget(name);
         names.append(name);
-        auto* keys = new Text(HomeView::keyCapText(mode), TextStyle::caption, step);
+        auto* keys = new Text(modifierKeys(mode), TextStyle::caption, step);
         keys->setColor(Theme::secondary());
         texts->addWidget(keys);
         row->addLayout(texts, 1);

@@ -14,6 +14,7 @@
 #include "platform/widgets/LogoPicker.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Spinner.h"
 #include "ui/sheets/AdjustSheet.h"
 #include "ui/sheets/ChoiceButton.h"
 #include "ui/sheets/LabeledSlider.h"
@@ -21,7 +22,6 @@
 #include "ui/sheets/PlatformCropPreview.h"
 #include "ui/sheets/PlatformCropSheet.h"
 #include "ui/sheets/WatermarkSheet.h"
-#include "ui/wheel/WheelControls.h"
 
 using namespace kelvaro;
 namespace ti = kelvaro::testimages;
@@ -259,7 +259,7 @@ TEST_F(PreviewSheetsTest, PlatformCropEndsWithAnUprightPictureOrNoneAvailable)
         preview.show();
         ASSERT_TRUE(uitest::waitFor([&] { return !preview.isLoading(); }));
         EXPECT_EQ(preview.isFailed(), bound.isEmpty());
-        EXPECT_FALSE(preview.findChild<wheel::Spinner*>()->isVisible());
+        EXPECT_FALSE(preview.findChild<Spinner*>()->isVisible());
         const QSize size = preview.image().size();
         EXPECT_TRUE(size.width() <= bound.width() && size.height() <= bound.height()) << size.width();
         EXPECT_EQ(size.width() > size.height(), bound.width() > bound.height());
