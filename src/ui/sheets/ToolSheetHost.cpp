@@ -1,7 +1,5 @@
 #include "ui/sheets/ToolSheetHost.h"
 
-#include "platform/Settings.h"
-#include "ui/presets/PresetsSheet.h"
 #include "ui/sheets/AdjustSheet.h"
 #include "ui/sheets/ClipboardSheet.h"
 #include "ui/sheets/CompressSheet.h"
@@ -26,7 +24,7 @@ QDialog* build(ToolSheet kind, KelvaroStore& store, QWidget* parent)
     case ToolSheet::watermark: return new WatermarkSheet(store, parent);
     case ToolSheet::adjust: return new AdjustSheet(store, parent);
     case ToolSheet::platformCrop: return new PlatformCropSheet(store, parent);
-    case ToolSheet::presets: return new PresetsSheet(Settings::shared(), parent);
+    case ToolSheet::presets: break; // the presets screen's own, installed beside the host
     }
     return nullptr;
 }
