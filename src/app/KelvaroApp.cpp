@@ -7,6 +7,7 @@
 
 #include "app/Commands.h"
 #include "app/MainWindow.h"
+#include "app/StatusItemDrop.h"
 #include "app/TrayIcon.h"
 #include "l10n/Localization.h"
 #include "platform/FileManager.h"
@@ -41,7 +42,7 @@ QWidget* screenWindow(Screen screen, KelvaroStore& store, const QString& objectN
 } // namespace
 
 KelvaroApp::KelvaroApp(KelvaroStore& store, Options options, QObject* parent)
-    : QObject(parent), m_store(store), m_toggleDropWindow(std::move(options.toggleDropWindow))
+    : QObject(parent), m_store(store)
 {
     m_commands = new Commands(store,
                               {[this] { showMainWindowIfOpen(); }, [this] { openSettings(); }, [this] { openStudio(); },
@@ -64,6 +65,7 @@ KelvaroApp::KelvaroApp(KelvaroStore& store, Options options, QObject* parent)
 
 KelvaroApp::~KelvaroApp()
 {
+    delete m_dropWindow;
     delete m_studio;
     delete m_settings;
     delete m_main;
@@ -72,7 +74,9 @@ KelvaroApp::~KelvaroApp()
 bool KelvaroApp::installTray()
 {
     if (!m_tray)
-        m_tray = new TrayIcon({[this] { showMainWindow(); }, [this] { quit(); }, m_toggleDropWindow}, this);
+        m_tray = new TrayIcon({[this] { showMainWindow(); }, [this] { quit(); },
+                               [this](const QPoint& near) { toggleDropWindow(near); }},
+                              this);
     // With a tray the application lives on after its windows close.
     if (m_tray->isAvailable())
         QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -92,6 +96,18 @@ void KelvaroApp::showMainWindowIfOpen()
     // The guide command activates the application but opens no window.
     if (m_main && m_main->isVisible())
         m_main->bringToFront();
+}
+
+QWidget* KelvaroApp::dropWindow() const
+{
+    return m_dropWindow;
+}
+
+void KelvaroApp::toggleDropWindow(const QPoint& near)
+{
+    if (!m_dropWindow)
+        m_dropWindow = new StatusItemDrop(m_store);
+    m_dropWindow->toggleNear(near);
 }
 
 void KelvaroApp::openSettings()

@@ -1,12 +1,12 @@
 #pragma once
 // The application: holds the one store's windows and commands for the life of the process.
-// It builds the main window, the tray item with its drop window, and on request the settings
+// It builds the main window, the tray item with its drop window (the screen factory's
+// drop-window content, built on the tray's first click), and on request the settings
 // window (Ctrl+,; over the main window) and the screenshot-studio window (only while
 // "kelvaro.studio.enabled" is true); it rebuilds the main window when "kelvaro.language" changes
 // (the settings window retranslates itself). Without a tray the application quits when its last
 // window closes; with one it keeps running.
 // Main thread; created by main() after the store.
-#include <functional>
 #include <memory>
 
 #include <QObject>
@@ -21,14 +21,12 @@ class Commands;
 class FileManager;
 class KelvaroStore;
 class MainWindow;
+class StatusItemDrop;
 class TrayIcon;
 
 struct KelvaroAppOptions {
     std::shared_ptr<FileManager> fileManager; // none: the desktop's
     bool useTray = true; // install the tray at once; false leaves it to installTray()
-    // The tray's click on the application's drop window (see TrayIcon::Hooks); none: the click
-    // opens the main window.
-    std::function<void(const QPoint&)> toggleDropWindow;
 };
 
 class KelvaroApp : public QObject {
@@ -43,11 +41,14 @@ public:
     TrayIcon* tray() const { return m_tray; }
     QWidget* settingsWindow() const { return m_settings; }
     QWidget* studioWindow() const { return m_studio; }
+    QWidget* dropWindow() const; // none before the tray's first click
 
     void showMainWindow();
     // Puts Kelvaro's item into the desktop's tray (once); without a tray nothing happens.
     // True when the desktop shows the item.
     bool installTray();
+    // Shows the tray's drop window beside `near` (global coordinates), or hides it when showing.
+    void toggleDropWindow(const QPoint& near);
     void openSettings();
     // Opens the studio window; false (and nothing opens) while the studio is not enabled.
     bool openStudio();
@@ -64,7 +65,7 @@ private:
     QPointer<MainWindow> m_main;
     QPointer<QWidget> m_settings;
     QPointer<QWidget> m_studio;
-    std::function<void(const QPoint&)> m_toggleDropWindow;
+    QPointer<StatusItemDrop> m_dropWindow;
 };
 
 } // namespace kelvaro

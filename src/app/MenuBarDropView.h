@@ -3,8 +3,8 @@
 // the main window forward, a line telling how many watched folders are on (shown only while
 // any is), a hint, and the buttons "Otevřít okno", "Vybrat…" and "Ukončit". Fixed width 260,
 // height from its content. Keeps only whether a drag hovers over the box; everything else comes
-// from the store and the folder watcher, live. Main thread; built by StatusItemDrop or through
-// ScreenFactory for the tray.
+// from the store and the folder watcher, live. Main thread; installed by the screen installer as
+// the content of the tray's drop window.
 #include <functional>
 
 #include <QPointer>

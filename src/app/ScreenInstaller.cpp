@@ -19,7 +19,9 @@
 #include "ui/main/ScreenFactory.h"
 #include "ui/onboarding/OnboardingView.h"
 #include "ui/presets/PresetPanel.h"
+#include "ui/presets/PresetsSheet.h"
 #include "ui/settings/SettingsView.h"
+#include "ui/sheets/NearbyDeviceSheet.h"
 #include "ui/sheets/ToolSheetHost.h"
 #include "ui/shelves/ShelfItemList.h"
 #include "ui/shelves/ShelfItemModel.h"
@@ -38,6 +40,8 @@ void installScreens(const ScreenHooks& hooks)
     ScreenFactory::install(Screen::dropCard, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
         wheel::DropWheelCard* card = wheel::makeDropWheelCard(context.store, parent);
         card->loadedWheel()->setSidePanel(new PresetPanel(context.store, context.settings));
+        // The card's wedge asks which device gets the files, so the card shows the question.
+        presentNearbyChoices(context.store, card);
         return card;
     });
     ScreenFactory::install(Screen::dropWindow, [hooks](const ScreenContext& context, QWidget* parent) -> QWidget* {
@@ -85,8 +89,11 @@ void installScreens(const ScreenHooks& hooks)
     ScreenFactory::install(Screen::guide, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
         return new GuideView(context.store, parent);
     });
-    // Sheets the host does not build yet fall back to the factory's stand-in.
+    // The presets sheet belongs to the presets screen, above the sheets; the host builds the
+    // others. Sheets neither builds fall back to the factory's stand-in.
     ScreenFactory::installSheets([](ToolSheet kind, const ScreenContext& context, QWidget* parent) -> QDialog* {
+        if (kind == ToolSheet::presets)
+            return new PresetsSheet(context.settings, parent);
         return ToolSheetHost::build(kind, context.store, parent);
     });
 }

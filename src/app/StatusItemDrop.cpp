@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "ui/design/Theme.h"
+#include "ui/main/ScreenFactory.h"
 
 namespace kelvaro {
 namespace {
@@ -15,7 +16,7 @@ constexpr int kPointerGap = 8;
 
 } // namespace
 
-StatusItemDrop::StatusItemDrop(KelvaroStore& store, FolderWatcher& watcher, MenuBarDropView::Hooks hooks, QWidget* parent)
+StatusItemDrop::StatusItemDrop(KelvaroStore& store, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("dropWindow"));
@@ -25,8 +26,8 @@ StatusItemDrop::StatusItemDrop(KelvaroStore& store, FolderWatcher& watcher, Menu
     column->setContentsMargins(0, 0, 0, 0);
     // The window is exactly as large as its content; it grows and shrinks with the watch line.
     column->setSizeConstraint(QLayout::SetFixedSize);
-    m_view = new MenuBarDropView(store, watcher, std::move(hooks), this);
-    column->addWidget(m_view);
+    m_content = ScreenFactory::build(Screen::dropWindow, store, this);
+    column->addWidget(m_content);
     Theme::follow(this);
 }
 

@@ -1,24 +1,25 @@
 #pragma once
-// The tray's drop window: a small frameless window holding MenuBarDropView, opened from the tray
-// icon next to the pointer (the tray rarely tells where its icon is). It is a tool window and not
-// a popup: a popup closes at the first click elsewhere, and the click that starts a drag in the
-// file manager is exactly such a click. It closes with Escape, a second click on the tray icon,
-// or once the view has done its work. Main thread; created by the tray on first use.
+// The tray's drop window: a small frameless window holding the screen factory's drop-window
+// content (MenuBarDropView once installed), opened from the tray icon next to the pointer (the
+// tray rarely tells where its icon is). It is a tool window and not a popup: a popup closes at the
+// first click elsewhere, and the click that starts a drag in the file manager is exactly such a
+// click. It closes with Escape, a second click on the tray icon, or once the content has done its
+// work (the content hides its window). Main thread; created by KelvaroApp on the tray's first click.
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 #include <QWidget>
 
-#include "app/MenuBarDropView.h"
-
 namespace kelvaro {
+
+class KelvaroStore;
 
 class StatusItemDrop : public QWidget {
     Q_OBJECT
 public:
-    StatusItemDrop(KelvaroStore& store, FolderWatcher& watcher, MenuBarDropView::Hooks hooks, QWidget* parent = nullptr);
+    explicit StatusItemDrop(KelvaroStore& store, QWidget* parent = nullptr);
 
-    MenuBarDropView* view() const { return m_view; }
+    QWidget* content() const { return m_content; }
 
     // Shows the window beside `pointer` (global coordinates), inside that screen's free area.
     void showNear(const QPoint& pointer);
@@ -35,7 +36,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    MenuBarDropView* m_view;
+    QWidget* m_content;
 };
 
 } // namespace kelvaro

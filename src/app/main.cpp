@@ -6,16 +6,13 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QPointer>
 
 #include "app/AppDelegate.h"
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
-#include "app/MenuBarDropView.h"
 #include "app/ModifierMonitor.h"
 #include "app/ScreenInstaller.h"
 #include "app/SingleInstance.h"
-#include "app/StatusItemDrop.h"
 #include "app/UpdateChecker.h"
 #include "engine/Bitmap.h"
 #include "l10n/Localization.h"
@@ -87,18 +84,11 @@ int main(int argc, char** argv)
         if (kelvaroApp)
             kelvaroApp->showMainWindow();
     };
-    const MenuBarDropView::Hooks dropHooks{showMain, [] { QCoreApplication::quit(); }};
     ScreenFactory::setWatcher(&watcher);
-    installScreens({dropHooks.openMainWindow, dropHooks.quit, [&instance] { return instance.relaunch(); }, nullptr});
-    QPointer<StatusItemDrop> dropWindow;
+    installScreens({showMain, [] { QCoreApplication::quit(); }, [&instance] { return instance.relaunch(); }, nullptr});
 
     KelvaroAppOptions options;
     options.useTray = false; // the delegate installs it once the first window is drawn
-    options.toggleDropWindow = [&](const QPoint& near) {
-        if (!dropWindow)
-            dropWindow = new StatusItemDrop(store, watcher, dropHooks);
-        dropWindow->toggleNear(near);
-    };
     KelvaroApp application(store, options);
     kelvaroApp = &application;
 
@@ -123,6 +113,5 @@ int main(int argc, char** argv)
     // Thumbnails and previews decoding in the background must finish before the windows go.
     BackgroundPools::drain();
     AttentionRequest::setShared(nullptr);
-    delete dropWindow;
     return status;
 }

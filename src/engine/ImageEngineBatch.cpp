@@ -50,7 +50,7 @@ QString renamedBase(const RenameSpec& spec, const QString& base, int index)
 void releaseIfEmpty(const QString& path)
 {
     if (ImageEngine::fileSize(path) == 0)
-        QFile::remove(path);
+        FileSystem::current().removeFile(path);
 }
 
 QString claimName(const QString& outDir, const QString& base, const QString& ext)

@@ -13,6 +13,7 @@
 #include "engine/NameTurn.h"
 #include "engine/WorkflowSteps.h"
 #include "l10n/Localization.h"
+#include "platform/FileSystem.h"
 
 namespace kelvaro {
 namespace {
@@ -290,7 +291,7 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
     } catch (...) {
         // The name was claimed but nothing was written into it: give it back.
         if (fileSize(out) == 0)
-            QFile::remove(out);
+            FileSystem::current().removeFile(out);
         throw;
     }
     One one;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <stdexcept>
 
 #include <fcntl.h>
@@ -22,6 +21,7 @@
 #include "engine/ImageStream.h"
 #include "engine/NameTurn.h"
 #include "engine/Turn.h"
+#include "platform/FileSystem.h"
 
 namespace kelvaro {
 namespace {
@@ -221,7 +221,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
             throw std::runtime_error("source failed");
     } catch (const std::exception&) { // vips::VError, std::bad_alloc, the encoder's or metadata's failure
         if (!temporary.isEmpty())
-            QFile::remove(temporary);
+            FileSystem::current().removeFile(temporary);
         if (sourceFailed && g_atomic_int_get(sourceFailed))
             throw KelvaroError::unreadable(name);
         throw KelvaroError::writeFailed(plainFileName(outName, ext));
@@ -234,10 +234,10 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         out = uniqueURL(outDir, outName, ext);
     }
     // The complete result takes the place of the empty file that claimed its name.
-    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(out).constData()) != 0) {
-        QFile::remove(temporary);
+    if (!FileSystem::current().moveOver(temporary, out)) {
+        FileSystem::current().removeFile(temporary);
         if (fileSize(out) == 0)
-            QFile::remove(out);
+            FileSystem::current().removeFile(out);
         throw KelvaroError::writeFailed(QFileInfo(out).fileName());
     }
     One one;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/ImageEngine.h"
+#include "platform/FileSystem.h"
 
 namespace kelvaro {
 namespace {
@@ -116,7 +117,7 @@ bool PdfPages::close()
 void PdfPages::discard()
 {
     m_file.close();
-    QFile::remove(m_file.fileName());
+    FileSystem::current().removeFile(m_file.fileName());
 }
 
 int PdfPages::beginObject()

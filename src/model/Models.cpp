@@ -96,6 +96,16 @@ QString title(WheelMode mode)
     return {};
 }
 
+QString modifierKeys(WheelMode mode)
+{
+    switch (mode) {
+    case WheelMode::convert: return QStringLiteral("Shift");
+    case WheelMode::tools: return QStringLiteral("Shift+Alt");
+    case WheelMode::actions: return QStringLiteral("Ctrl");
+    }
+    return {};
+}
+
 const QList<WheelAction>& actions(WheelMode mode)
 {
     static const auto build = [](WheelMode m) {
@@ -164,6 +174,15 @@ std::optional<ActivityItem> ActivityItem::fromJson(const QJsonValue& value)
     if (!r.ok())
         return std::nullopt;
     return a;
+}
+
+qint64 totalSavedBytes(const QList<ActivityItem>& activities)
+{
+    qint64 total = 0;
+    for (const ActivityItem& item : activities)
+        if (item.savedBytes > 0 && total <= std::numeric_limits<qint64>::max() - item.savedBytes)
+            total += item.savedBytes;
+    return total;
 }
 
 // ---- ShelfItem and Shelf ----------------------------------------------------------------------

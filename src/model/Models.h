@@ -22,6 +22,8 @@ QString rawValue(WheelMode mode);
 std::optional<WheelMode> wheelModeFromRaw(const QString& raw); // exact match only
 const QList<WheelMode>& allWheelModes();                       // convert, tools, actions
 QString title(WheelMode mode);                                 // localized
+// The keys held to switch the wheel to `mode` ("Shift", "Shift+Alt", "Ctrl"), as key caps show them.
+QString modifierKeys(WheelMode mode);
 
 // One slice of the wheel. The key is the Czech label: stored and shown localized; wheelCommand
 // gives what the slice does.
@@ -68,6 +70,10 @@ struct ActivityItem {
     QJsonObject toJson() const;
     static std::optional<ActivityItem> fromJson(const QJsonValue& value);
 };
+
+// Bytes saved over `activities`: a grown file (negative saving) counts as nothing saved, and the
+// sum stops short of overflowing.
+qint64 totalSavedBytes(const QList<ActivityItem>& activities);
 
 // ---- Shelves --------------------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -80,6 +81,12 @@ bool FileSystem::copyOver(const QString& from, const QString& to)
     return true;
 }
 
+bool FileSystem::moveOver(const QString& from, const QString& to)
+{
+    // rename(2) replaces `to` atomically; Qt's rename refuses an existing target.
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
 FileSystem& FileSystem::standard()
 {
     static FileSystem instance;
@@ -126,6 +133,13 @@ bool FailingFileSystem::copyOver(const QString& from, const QString& to)
     if (failCopies || failing.contains(from) || failing.contains(to))
         return false;
     return FileSystem::copyOver(from, to);
+}
+
+bool FailingFileSystem::moveOver(const QString& from, const QString& to)
+{
+    if (failMoves || failing.contains(from) || failing.contains(to))
+        return false;
+    return FileSystem::moveOver(from, to);
 }
 
 bool FailingFileSystem::makePath(const QString& path)

@@ -1,9 +1,9 @@
 #pragma once
 // The file-system changes the application makes itself, behind one seam so tests can make any of
 // them fail (tests run as root, where permissions refuse nothing): the engine's moves and renames,
-// undo's copy back, shelf copies, moves and clean-ups. copyFile and moveFile never overwrite; only
-// copyOver writes into a name its caller reserved. The real one is stateless and safe from any
-// thread; touches disk.
+// its results put in place and its clean-ups, undo's copy back, shelf copies, moves and clean-ups.
+// copyFile and moveFile never overwrite; only copyOver and moveOver write into a name their caller
+// reserved. The real one is stateless and safe from any thread; touches disk.
 #include <QSet>
 #include <QString>
 
@@ -22,6 +22,9 @@ public:
     // Copies the bytes, permissions and modification time of `from` into `to`, a name the caller
     // reserved (an empty file, replaced). False when the copy could not be made.
     virtual bool copyOver(const QString& from, const QString& to);
+    // Renames `from` to `to`, a name the caller reserved (an empty file, replaced), in one step:
+    // `to` is never seen half written. Both lie on one file system. False when it could not.
+    virtual bool moveOver(const QString& from, const QString& to);
 
     // The process-wide real one.
     static FileSystem& standard();
@@ -41,6 +44,7 @@ public:
     bool removeFolder(const QString& path) override;
     bool makePath(const QString& path) override;
     bool copyOver(const QString& from, const QString& to) override;
+    bool moveOver(const QString& from, const QString& to) override;
 
     QSet<QString> failing;
     bool failCopies = false;

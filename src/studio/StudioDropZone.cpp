@@ -19,7 +19,7 @@
 #include "studio/ScreenshotFinisher.h"
 #include "studio/ScreenshotStudio.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/wheel/WheelControls.h"
+#include "ui/design/Spinner.h"
 
 namespace kelvaro {
 namespace {
@@ -75,7 +75,7 @@ StudioDropZone::StudioDropZone(ScreenshotStudio& studio, std::function<bool()> f
     auto* detail = new Text(QStringLiteral("Vznikne JPG v přesné velikosti bez průhlednosti"), TextStyle::caption, this);
     detail->setColor(Theme::secondary());
     column->addWidget(detail, 0, Qt::AlignHCenter);
-    m_spinner = new wheel::Spinner(14, this);
+    m_spinner = new Spinner(14, this);
     m_spinner->hide();
     column->addWidget(m_spinner, 0, Qt::AlignHCenter);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

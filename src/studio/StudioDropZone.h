@@ -18,9 +18,7 @@ namespace kelvaro {
 
 class FileManager;
 class ScreenshotStudio;
-namespace wheel {
 class Spinner;
-}
 
 class StudioDropZone : public QWidget {
     Q_OBJECT
@@ -55,7 +53,7 @@ private:
     ScreenshotStudio& m_studio;
     std::function<bool()> m_framed;
     std::shared_ptr<FileManager> m_files;
-    wheel::Spinner* m_spinner;
+    Spinner* m_spinner;
     bool m_targeted = false;
     bool m_busy = false;
 };

@@ -13,8 +13,8 @@
 #include "studio/ScreenshotStudio.h"
 #include "studio/StudioDropZone.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Spinner.h"
 #include "ui/sheets/SegmentedPicker.h"
-#include "ui/wheel/WheelControls.h"
 
 namespace kelvaro {
 namespace {
@@ -266,7 +266,7 @@ QWidget* StudioWindow::autoCapture()
     auto* running = new QHBoxLayout(m_capturing);
     running->setContentsMargins(0, 0, 0, 0);
     running->setSpacing(10);
-    running->addWidget(new wheel::Spinner(14, m_capturing));
+    running->addWidget(new Spinner(14, m_capturing));
     auto* stop = new KelvaroButton(QStringLiteral("Zastavit"), KelvaroButton::Kind::secondary, m_capturing);
     stop->setObjectName(QStringLiteral("stopCapture"));
     // The run ends before its next scene.

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -194,6 +195,29 @@ TEST_F(KelvaroAppTest, WithoutADesktopTrayClosingTheLastWindowQuits)
     ASSERT_NE(app->tray(), nullptr);
     EXPECT_FALSE(app->tray()->isAvailable());
     EXPECT_TRUE(QGuiApplication::quitOnLastWindowClosed());
+}
+
+// The tray's drop window holds whatever is installed as its screen, built once and kept.
+TEST_F(KelvaroAppTest, TheTraysDropWindowHoldsTheInstalledScreenAndToggles)
+{
+    const auto uninstall = qScopeGuard([] { ScreenFactory::reset(); });
+    int built = 0;
+    ScreenFactory::install(Screen::dropWindow, [&built](const ScreenContext&, QWidget* parent) -> QWidget* {
+        ++built;
+        auto* content = new QWidget(parent);
+        content->setObjectName(QStringLiteral("installedContent"));
+        return content;
+    });
+    const QPoint near(100, 100);
+    app->toggleDropWindow(near);
+    ASSERT_NE(app->dropWindow(), nullptr);
+    EXPECT_TRUE(app->dropWindow()->isVisible());
+    EXPECT_NE(app->dropWindow()->findChild<QWidget*>(QStringLiteral("installedContent")), nullptr);
+    app->toggleDropWindow(near);
+    EXPECT_FALSE(app->dropWindow()->isVisible());
+    app->toggleDropWindow(near);
+    EXPECT_TRUE(app->dropWindow()->isVisible());
+    EXPECT_EQ(built, 1);
 }
 
 TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSettings)

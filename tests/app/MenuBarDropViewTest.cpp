@@ -43,6 +43,14 @@ protected:
         hooks.openMainWindow = [this] { ++opened; };
         hooks.quit = [this] { ++quits; };
     }
+    void TearDown() override { ScreenFactory::reset(); }
+
+    // The screens installed as the application installs them, with this test's hooks.
+    void install()
+    {
+        ScreenFactory::setWatcher(&watcher);
+        installScreens({hooks.openMainWindow, hooks.quit, {}, {}});
+    }
 
     FolderWatcher watcher;
     MenuBarDropView::Hooks hooks;
@@ -77,7 +85,10 @@ TEST_F(MenuBarDropViewTest, WebLinksAndTextAreRefusedAndAPhotoDragSaysLetGo)
 
 TEST_F(MenuBarDropViewTest, TheFramelessWindowTogglesClosesOnEscapeAndLoadsDroppedPhotos)
 {
-    StatusItemDrop window(*store, watcher, hooks);
+    install();
+    StatusItemDrop window(*store);
+    auto* view = qobject_cast<MenuBarDropView*>(window.content());
+    ASSERT_NE(view, nullptr);
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_FALSE((window.windowFlags() & Qt::WindowType_Mask) == Qt::Popup);
     window.showNear(QPoint(100, 100));
@@ -98,7 +109,7 @@ TEST_F(MenuBarDropViewTest, TheFramelessWindowTogglesClosesOnEscapeAndLoadsDropp
     // A mixed drag keeps its files.
     const std::unique_ptr<QMimeData> data = urlData({photos[0], QStringLiteral("https://example.com/x.jpg"), photos[1], photos[2]});
 
-    DropBox* box = window.view()->dropBox();
+    DropBox* box = view->dropBox();
     ASSERT_TRUE(dragEnter(box, at, data.get()));
     EXPECT_TRUE(drop(box, at, data.get()).accepted);
     EXPECT_FALSE(box->isTargeted());
@@ -134,11 +145,9 @@ TEST_F(MenuBarDropViewTest, WatchLineCountsSwitchedOnFoldersLive)
 // The view as the tray window gets it from the installed screens, with the hooks handed there.
 TEST_F(MenuBarDropViewTest, ButtonsOpenChooseAndQuit)
 {
-    ScreenFactory::setWatcher(&watcher);
-    installScreens({hooks.openMainWindow, hooks.quit, {}, {}});
+    install();
     QWidget host;
     std::unique_ptr<QWidget> built(ScreenFactory::build(Screen::dropWindow, *store, &host));
-    ScreenFactory::reset();
     auto* view = qobject_cast<MenuBarDropView*>(built.get());
     ASSERT_NE(view, nullptr);
     store->setSidebarSelection(SidebarItem::shelves);

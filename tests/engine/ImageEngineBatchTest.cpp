@@ -4,11 +4,15 @@
 #include <QFileInfo>
 #include <QList>
 #include <QMutex>
+#include <QRegularExpression>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
 #include "EngineFixture.h"
 #include "engine/ImageEngine.h"
+#include "engine/ImageStream.h"
+#include "engine/ScanEffects.h"
 #include "engine/detectors/CodeReader.h"
 #include "engine/detectors/TextRecognizer.h"
 #include "platform/FileSystem.h"
@@ -63,9 +67,16 @@ public:
             onCopy(copies);
         return !failCopyOf.contains(QFileInfo(from).fileName()) && FileSystem::copyOver(from, to);
     }
-    bool removeFile(const QString& path) override { return !refuseRemoval && FileSystem::removeFile(path); }
+    bool removeFile(const QString& path) override
+    {
+        removed << QFileInfo(path).fileName();
+        return !refuseRemoval && FileSystem::removeFile(path);
+    }
+    bool moveOver(const QString& from, const QString& to) override { return !refuseMoveOver && FileSystem::moveOver(from, to); }
     int copies = 0;
     bool refuseRemoval = false;
+    bool refuseMoveOver = false;
+    QStringList removed; // the names of every removal asked for, in order
     QStringList failCopyOf;
     std::function<void(int)> onCopy;
 };
@@ -178,6 +189,57 @@ TEST_F(Batch, moveKeepsTheOriginalWhenItCannotBeRemovedAndEverythingWhenTheCopyF
     EXPECT_TRUE(QFileInfo::exists(file));
     EXPECT_EQ(outNames(), (QStringList{QStringLiteral("m.jpg"), QStringLiteral("n.jpg"), QStringLiteral("n.png")})); // the claimed name was given back
     EXPECT_EQ(failed.moves.size(), 1);
+}
+
+// Every file change the engine makes goes through the file-system seam: a result that cannot be
+// put in place fails with its name, and what a failed file leaves (the temporary of a stream, a
+// claimed name, a scan's PDF) is removed through the seam, so nothing stays behind.
+TEST_F(Batch, failedFilesReportTheirNameAndLeaveNothingRemovingThroughTheSeam)
+{
+    const QString photo = this->photo(QStringLiteral("a.jpg"));
+    // Wider than JPEG can be: its encoder fails once the name has been claimed.
+    const QString wide = ti::writePng(in(), QStringLiteral("wide.png"), ti::quadrants(70000, 8));
+    const QRegularExpression temporary(QStringLiteral("^\\.kelvaro-.*\\.part$"));
+    const struct {
+        const char* name;
+        std::function<void()> run;
+        bool refuseMoveOver;
+        QString error;
+        QStringList removed; // the names the seam is asked to remove, a temporary as "<temporary>"
+    } rows[] = {
+        {"a streamed result refused its place", [&] { ImageEngine::process(KelvaroOp::compress(0.6), {photo}, out()); }, true,
+         KelvaroError::writeFailed(QStringLiteral("a komprese.jpg")).message(), {QStringLiteral("<temporary>"), QStringLiteral("a komprese.jpg")}},
+        {"a streamed result the encoder refuses", [&] { ImageEngine::process(KelvaroOp::compress(0.6), {wide}, out()); }, false,
+         KelvaroError::writeFailed(QStringLiteral("wide komprese.jpg")).message(), {QStringLiteral("<temporary>")}},
+        {"a rendered result the encoder refuses",
+         [&] {
+             ImageEngine::setStreaming(false);
+             const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+             ImageEngine::process(KelvaroOp::compress(0.6), {wide}, out());
+         },
+         false, KelvaroError::writeFailed(QStringLiteral("wide komprese.jpg")).message(), {QStringLiteral("wide komprese.jpg")}},
+        {"a copy refused", [&] { ImageEngine::process(KelvaroOp::move(), {wide}, out()); }, false,
+         KelvaroError::copyFailed(QStringLiteral("wide.png")).message(), {QStringLiteral("wide.png")}},
+        {"a scan with no page", [&] { ImageEngine::scanToPDF({ti::writeGarbage(in(), QStringLiteral("b.jpg"))}, out()); }, false,
+         KelvaroError::unreadable(QStringLiteral("b.jpg")).message(), {QStringLiteral("b sken.pdf")}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedFiles scripted;
+        scripted.refuseMoveOver = row.refuseMoveOver;
+        scripted.failCopyOf = {QStringLiteral("wide.png")};
+        FileSystem::setCurrent(&scripted);
+        const std::optional<KelvaroError> error = test::thrown<KelvaroError>(row.run);
+        EXPECT_EQ(error ? error->message() : QStringLiteral("no error"), row.error);
+        FileSystem::setCurrent(nullptr);
+        EXPECT_TRUE(QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty())
+            << QDir(out()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(',')).toStdString();
+        QStringList removed = scripted.removed;
+        for (QString& name : removed)
+            if (temporary.match(name).hasMatch())
+                name = QStringLiteral("<temporary>");
+        EXPECT_EQ(removed, row.removed);
+    }
 }
 
 // Text and codes by image width, so each file of a batch reads as chosen.

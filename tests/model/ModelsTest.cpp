@@ -103,6 +103,13 @@ TEST(ActivityItemJson, roundTripsWithDateAndPathLeavesANullPathOutAndRejectsAMis
         EXPECT_FALSE(ActivityItem::fromJson(patched(good, patch))) << patch;
 }
 
+TEST(SavedBytes, HugeSavingsDoNotOverflowIntoANegativeSumAndGrownFilesSaveNothing)
+{
+    const auto saving = [](qint64 bytes) { return ActivityItem{.savedBytes = bytes}; };
+    EXPECT_GT(totalSavedBytes({saving(std::numeric_limits<qint64>::max()), saving(10)}), 0);
+    EXPECT_EQ(totalSavedBytes({saving(1200), saving(-10), saving(0), saving(34)}), 1234);
+}
+
 TEST(ShelfJson, optionalMembersDecodeEmptyAreAlwaysWrittenAndItemsRoundTrip)
 {
     const auto empty = Shelf::fromJson(parseJson(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"V","symbol":"s","colorIndex":-3,)"

@@ -1,4 +1,4 @@
-// The store's file-system seam on real folders and symbolic links.
+// The file-system seam on real files, folders and symbolic links.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -64,6 +64,23 @@ TEST_F(FileSystemTest, RemovingFoldersNeverFollowsLinks)
     EXPECT_TRUE(files.removeFolder(dangling));
     EXPECT_FALSE(QFileInfo(dangling).isSymLink());
     EXPECT_FALSE(files.removeFolder(path("never")));
+}
+
+// A finished result takes the place of the empty file that reserved its name; a missing one
+// leaves the reservation as it was.
+TEST_F(FileSystemTest, MovingOverAReservedNameReplacesIt)
+{
+    const QString reserved = path("IMG.jpg");
+    test::writeFile(reserved, {});
+    const QString finished = writeFile(".kelvaro-1.part");
+    EXPECT_TRUE(files.moveOver(finished, reserved));
+    EXPECT_EQ(test::readFile(reserved), QByteArray("photo"));
+    EXPECT_FALSE(QFileInfo::exists(finished));
+
+    test::writeFile(reserved, {});
+    EXPECT_FALSE(files.moveOver(path("gone.part"), reserved));
+    EXPECT_TRUE(QFileInfo::exists(reserved));
+    EXPECT_EQ(QFileInfo(reserved).size(), 0);
 }
 
 } // namespace

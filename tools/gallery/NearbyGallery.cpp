@@ -5,7 +5,7 @@
 #include "gallery/GalleryScenes.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/Theme.h"
-#include "ui/wheel/NearbyDeviceSheet.h"
+#include "ui/sheets/NearbyDeviceSheet.h"
 
 namespace kelvaro::gallery {
 namespace {
@@ -19,7 +19,7 @@ const GalleryScene nearbyDevices(QStringLiteral("nearby-devices"), [](const Env&
     const QList<NearbyDevice> devices{{QStringLiteral("a"), QStringLiteral("Pixel 8")},
                                       {QStringLiteral("b"), QStringLiteral("Galaxy Tab S9")},
                                       {QStringLiteral("c"), QStringLiteral("Pracovní notebook s velmi dlouhým názvem zařízení")}};
-    wheel::NearbyDeviceSheet sheet(stage.store(), devices, window);
+    NearbyDeviceSheet sheet(stage.store(), devices, window);
     Theme::apply(&sheet, env.dark);
     sheet.show();
     settle(100);

@@ -19,11 +19,11 @@
 #include "ui/sheets/AdjustSheet.h"
 #include "ui/sheets/ChoiceButton.h"
 #include "ui/sheets/LabeledSlider.h"
+#include "ui/sheets/LivePreview.h"
 #include "ui/sheets/PlatformCropPreview.h"
 #include "ui/sheets/PlatformCropSheet.h"
 #include "ui/sheets/ToolSheetHost.h"
 #include "ui/sheets/WatermarkSheet.h"
-#include "ui/wheel/LivePreview.h"
 
 namespace kelvaro::gallery {
 namespace {
@@ -55,9 +55,9 @@ QImage shoot(const Env& env, ToolSheet kind, KelvaroStore& store, const std::fun
     sheet->show();
     if (arrange)
         arrange(sheet.get());
-    if (auto* live = sheet->findChild<wheel::LivePreview*>()) {
+    if (auto* live = sheet->findChild<LivePreview*>()) {
         // The settings just arranged render after the preview's wait.
-        settle(2 * wheel::LivePreview::debounceMs);
+        settle(2 * LivePreview::debounceMs);
         waitUntil([live] { return live->isFailed() || !live->shownImage().isNull(); });
     }
     if (auto* crop = sheet->findChild<PlatformCropPreview*>())

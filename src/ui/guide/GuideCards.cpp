@@ -9,7 +9,6 @@
 #include "store/KelvaroStore.h"
 #include "ui/design/ModeSwitcher.h"
 #include "ui/guide/AdaptiveGridLayout.h"
-#include "ui/main/HomeView.h"
 
 namespace kelvaro {
 namespace {
@@ -120,7 +119,7 @@ WheelGuideCard::WheelGuideCard(KelvaroStore& store, WheelMode mode, QWidget* par
     m_header = new CardHeader(Lf("Kolo %@", title(mode)), subtitle(mode), L("Otevřít kolo"),
                               [target, mode] { target->selectMode(mode, true); }, this);
     head->addWidget(m_header, 1, Qt::AlignVCenter);
-    head->addWidget(new KeyCap(HomeView::keyCapText(mode), this), 0, Qt::AlignVCenter);
+    head->addWidget(new KeyCap(modifierKeys(mode), this), 0, Qt::AlignVCenter);
     column->addLayout(head);
 
     auto* grid = new AdaptiveGridLayout(300, 14, 14);

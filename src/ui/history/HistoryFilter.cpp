@@ -4,7 +4,6 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/Formatters.h"
-#include "ui/main/HomeCards.h"
 
 namespace kelvaro {
 namespace {
@@ -120,7 +119,7 @@ QList<QPair<QString, QString>> historySummary(const QList<ActivityItem>& activit
     return {
         {QString::number(activities.size()), L("akcí celkem")},
         {QString::number(todays), L("dnes")},
-        {Formatters::byteCount(QuietStats::savedBytes(activities), locale), L("ušetřeno")},
+        {Formatters::byteCount(totalSavedBytes(activities), locale), L("ušetřeno")},
     };
 }
 

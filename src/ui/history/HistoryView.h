@@ -12,8 +12,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "ui/design/ToolbarContributor.h"
 #include "ui/history/HistoryFilter.h"
-#include "ui/main/ToolbarContributor.h"
 
 class QAction;
 class QLineEdit;

@@ -10,11 +10,11 @@
 
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/ToolbarContributor.h"
 #include "ui/main/HomeView.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/main/Sidebar.h"
 #include "ui/main/StatusNotice.h"
-#include "ui/main/ToolbarContributor.h"
 #include "ui/main/WindowToolbar.h"
 
 namespace kelvaro {

@@ -158,55 +158,6 @@ QWidget* activityRow(const ActivityItem& item, QWidget* parent)
 
 } // namespace
 
-// ---- QuietStat ------------------------------------------------------------------------------------
-
-namespace {
-QFont valueFont() { return Theme::font(17, QFont::DemiBold); }
-QFont labelFont() { return Theme::font(TextStyle::callout); }
-} // namespace
-
-QuietStat::QuietStat(const QString& value, const QString& label, QWidget* parent)
-    : QWidget(parent), m_value(value), m_label(label)
-{
-    setObjectName(QStringLiteral("stat"));
-    setAccessibleName(value + QLatin1Char(' ') + label);
-}
-
-void QuietStat::setValue(const QString& value)
-{
-    if (value == m_value)
-        return;
-    m_value = value;
-    setAccessibleName(value + QLatin1Char(' ') + m_label);
-    updateGeometry();
-    update();
-}
-
-QSize QuietStat::sizeHint() const
-{
-    const QFontMetrics v(valueFont());
-    const QFontMetrics l(labelFont());
-    const int ascent = qMax(v.ascent(), l.ascent());
-    const int descent = qMax(v.descent(), l.descent());
-    return {v.horizontalAdvance(m_value) + 6 + l.horizontalAdvance(m_label) + 1, ascent + descent + 1};
-}
-
-void QuietStat::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    const bool dark = Theme::isDark(this);
-    const QFontMetrics v(valueFont());
-    const QFontMetrics l(labelFont());
-    const int baseline = qMax(v.ascent(), l.ascent());
-    p.setFont(valueFont());
-    p.setPen(Theme::primary().resolve(dark));
-    p.drawText(QPointF(0, baseline), m_value);
-    p.setFont(labelFont());
-    p.setPen(Theme::secondary().resolve(dark));
-    p.drawText(QPointF(v.horizontalAdvance(m_value) + 6, baseline), m_label);
-}
-
 // ---- QuietStats -----------------------------------------------------------------------------------
 
 QuietStats::QuietStats(KelvaroStore& store, QWidget* parent) : QWidget(parent), m_store(store)
@@ -225,21 +176,12 @@ QuietStats::QuietStats(KelvaroStore& store, QWidget* parent) : QWidget(parent), 
     connect(&store, &KelvaroStore::shelvesChanged, this, &QuietStats::refresh);
 }
 
-qint64 QuietStats::savedBytes(const QList<ActivityItem>& activities)
-{
-    qint64 total = 0;
-    for (const ActivityItem& item : activities)
-        if (item.savedBytes > 0 && total <= std::numeric_limits<qint64>::max() - item.savedBytes)
-            total += item.savedBytes;
-    return total;
-}
-
 QList<QPair<QString, QString>> QuietStats::values(const KelvaroStore& store)
 {
     // Counts are plain digits ("1500"), not grouped by the locale.
     return {
         {QString::number(store.activities().size()), L("souborů zpracováno")},
-        {Formatters::byteCount(savedBytes(store.activities())), L("ušetřeno kompresí")},
+        {Formatters::byteCount(totalSavedBytes(store.activities())), L("ušetřeno kompresí")},
         {QString::number(store.shelvedFiles()), L("na policích")},
         {QString::number(store.weekCount()), L("akcí tento týden")},
     };
@@ -252,53 +194,6 @@ void QuietStats::refresh()
         m_stats[i]->setValue(pairs[i].first);
     m_layout->invalidate();
     updateGeometry();
-}
-
-// ---- SectionHead ----------------------------------------------------------------------------------
-
-SectionHead::SectionHead(const QString& title, const std::optional<QString>& actionTitle, std::function<void()> action,
-                         QWidget* parent)
-    : QWidget(parent)
-{
-    setObjectName(QStringLiteral("sectionHead"));
-    m_title = new Text(title, TextStyle::cardTitle, this);
-    m_title->setObjectName(QStringLiteral("title"));
-    m_title->setElide(Qt::ElideRight);
-    if (actionTitle && action) {
-        m_action = new LinkButton(*actionTitle, TextStyle::callout, this);
-        m_action->setObjectName(QStringLiteral("action"));
-        connect(m_action, &QAbstractButton::clicked, this, [action] { action(); });
-    }
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-}
-
-QSize SectionHead::sizeHint() const
-{
-    const QSize title = m_title->sizeHint();
-    const int link = m_action ? m_action->sizeHint().width() + 8 : 0;
-    return {title.width() + link, qMax(title.height(), m_action ? m_action->sizeHint().height() : 0)};
-}
-
-QSize SectionHead::minimumSizeHint() const
-{
-    return {m_action ? m_action->sizeHint().width() + 48 : 40, sizeHint().height()};
-}
-
-void SectionHead::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    // Title and link share the first baseline.
-    const QFontMetrics titleMetrics(Theme::font(TextStyle::cardTitle));
-    const int baseline = titleMetrics.ascent();
-    int titleWidth = width();
-    if (m_action) {
-        const QSize link = m_action->sizeHint();
-        const QFontMetrics linkMetrics(Theme::font(TextStyle::callout, QFont::Medium));
-        const int linkTop = baseline - linkMetrics.ascent() - (link.height() - linkMetrics.height()) / 2;
-        m_action->setGeometry(width() - link.width(), linkTop, link.width(), link.height());
-        titleWidth = width() - link.width() - 8;
-    }
-    m_title->setGeometry(0, 0, qMax(0, titleWidth), titleMetrics.height());
 }
 
 // ---- ShelvesSection -------------------------------------------------------------------------------

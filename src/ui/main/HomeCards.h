@@ -12,7 +12,9 @@
 #include <QWidget>
 
 #include "model/Models.h"
-#include "ui/main/FitOrStackLayout.h"
+#include "ui/design/FitOrStackLayout.h"
+#include "ui/design/QuietStat.h"
+#include "ui/design/SectionHead.h"
 
 class QVBoxLayout;
 
@@ -22,33 +24,12 @@ class KelvaroStore;
 class LinkButton;
 class Text;
 
-// One counter: the value (17 px, semibold) and its label (secondary) on one baseline.
-class QuietStat : public QWidget {
-    Q_OBJECT
-public:
-    QuietStat(const QString& value, const QString& label, QWidget* parent = nullptr);
-    QString value() const { return m_value; }
-    QString label() const { return m_label; }
-    void setValue(const QString& value);
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QString m_value;
-    QString m_label;
-};
-
 class QuietStats : public QWidget {
     Q_OBJECT
 public:
     explicit QuietStats(KelvaroStore& store, QWidget* parent = nullptr);
     // The four (value, label) pairs for the store as it is now.
     static QList<QPair<QString, QString>> values(const KelvaroStore& store);
-    // Saved bytes over the history; a grown file (negative saving) counts as nothing saved.
-    static qint64 savedBytes(const QList<ActivityItem>& activities);
     QList<QuietStat*> stats() const { return m_stats; }
     FitOrStackLayout* rowLayout() const { return m_layout; }
     // Reads the store again (this week's count also follows the date).
@@ -58,24 +39,6 @@ private:
     KelvaroStore& m_store;
     FitOrStackLayout* m_layout;
     QList<QuietStat*> m_stats;
-};
-
-// A list section's title row, with a link at the right when both its title and action are given.
-class SectionHead : public QWidget {
-    Q_OBJECT
-public:
-    SectionHead(const QString& title, const std::optional<QString>& actionTitle, std::function<void()> action,
-                QWidget* parent = nullptr);
-    LinkButton* actionButton() const { return m_action; }
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    Text* m_title;
-    LinkButton* m_action = nullptr;
 };
 
 class ShelvesSection : public QWidget {

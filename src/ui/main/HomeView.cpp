@@ -43,7 +43,7 @@ HoverButton* modeEntry(WheelMode mode, QWidget* parent)
     name->setStyle(TextStyle::callout, QFont::Medium);
     name->setElide(Qt::ElideRight);
     head->addWidget(name, 1);
-    head->addWidget(new KeyCap(HomeView::keyCapText(mode), tile), 0, Qt::AlignVCenter);
+    head->addWidget(new KeyCap(modifierKeys(mode), tile), 0, Qt::AlignVCenter);
     texts->addLayout(head);
     auto* blurb = new Text(HomeView::blurb(mode), TextStyle::caption, tile);
     blurb->setObjectName(QStringLiteral("blurb"));
@@ -139,16 +139,6 @@ QString HomeView::blurb(WheelMode mode)
     case WheelMode::convert: return L("Formáty, komprese a změna velikosti");
     case WheelMode::tools: return L("Úpravy, vodoznak, pozadí, OCR a sken");
     case WheelMode::actions: return L("ZIP, PDF, police a přesuny");
-    }
-    return {};
-}
-
-QString HomeView::keyCapText(WheelMode mode)
-{
-    switch (mode) {
-    case WheelMode::convert: return QStringLiteral("Shift");
-    case WheelMode::tools: return QStringLiteral("Shift+Alt");
-    case WheelMode::actions: return QStringLiteral("Ctrl");
     }
     return {};
 }

@@ -32,7 +32,6 @@ public:
     // "Dobré ráno" 5–11, "Dobré odpoledne" 12–17, "Dobrý večer" otherwise; translated.
     static QString greeting(int hour);
     static QString blurb(WheelMode mode);
-    static QString keyCapText(WheelMode mode);
 
     static constexpr int maxColumnWidth = 720;
 

@@ -15,7 +15,7 @@
 #include "ui/design/AppIcon.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/Symbols.h"
-#include "ui/main/ToolbarButton.h"
+#include "ui/design/ToolbarButton.h"
 
 namespace kelvaro {
 namespace {

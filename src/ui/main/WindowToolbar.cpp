@@ -9,7 +9,7 @@
 #include "platform/FileManager.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/main/ToolbarButton.h"
+#include "ui/design/ToolbarButton.h"
 
 namespace kelvaro {
 

@@ -18,8 +18,7 @@
 #include "ui/design/AppIcon.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
-#include "ui/main/HomeView.h"
-#include "ui/settings/SettingRows.h"
+#include "ui/design/SettingRows.h"
 
 namespace kelvaro {
 namespace {
@@ -168,7 +167,7 @@ QWidget* OnboardingView::wheelsStep()
         name->setStyle(TextStyle::body, QFont::DemiBold);
         texts->addWidget(name);
         names.append(name);
-        auto* keys = new Text(HomeView::keyCapText(mode), TextStyle::caption, step);
+        auto* keys = new Text(modifierKeys(mode), TextStyle::caption, step);
         keys->setColor(Theme::secondary());
         texts->addWidget(keys);
         row->addLayout(texts, 1);

@@ -11,11 +11,11 @@
 #include "l10n/Localization.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/SettingRows.h"
+#include "ui/design/Spinner.h"
 #include "ui/design/Symbols.h"
 #include "ui/settings/PrivacyPolicyView.h"
-#include "ui/settings/SettingRows.h"
 #include "ui/settings/UpdateSource.h"
-#include "ui/wheel/WheelControls.h"
 
 namespace kelvaro::settings {
 namespace {
@@ -205,7 +205,7 @@ AboutSection::AboutSection(UpdateSource* updates, AboutInfo info, std::function<
             m_updates->check();
     });
     checkLine->addWidget(m_check);
-    m_spinner = new wheel::Spinner(14, m_checkRow);
+    m_spinner = new Spinner(14, m_checkRow);
     m_spinner->setObjectName(QStringLiteral("spinner"));
     checkLine->addWidget(m_spinner);
     m_status = new Text(QString(), TextStyle::caption, m_checkRow);

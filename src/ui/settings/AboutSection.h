@@ -20,9 +20,7 @@ namespace kelvaro {
 class KelvaroButton;
 class Text;
 
-namespace wheel {
 class Spinner;
-}
 
 namespace settings {
 
@@ -49,7 +47,7 @@ private:
     Text* m_notes = nullptr;
     QWidget* m_checkRow = nullptr;
     KelvaroButton* m_check = nullptr;
-    wheel::Spinner* m_spinner = nullptr;
+    Spinner* m_spinner = nullptr;
     Text* m_status = nullptr;
     QCheckBox* m_autoCheck = nullptr;
 };

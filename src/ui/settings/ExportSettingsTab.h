@@ -7,7 +7,7 @@
 // settings window.
 #include "engine/EngineSettings.h"
 #include "platform/SettingsKeys.h"
-#include "ui/settings/SettingRows.h"
+#include "ui/design/SettingRows.h"
 
 namespace kelvaro::settings {
 

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "platform/SettingsKeys.h"
-#include "ui/settings/SettingRows.h"
+#include "ui/design/SettingRows.h"
 
 class QAbstractButton;
 class QComboBox;

@@ -7,7 +7,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/settings/SettingRows.h"
+#include "ui/design/SettingRows.h"
 
 namespace kelvaro::settings {
 

@@ -6,7 +6,6 @@
 #include "model/Models.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
-#include "ui/main/HomeView.h"
 
 namespace kelvaro::settings {
 namespace {
@@ -33,7 +32,7 @@ ShortcutsSettingsTab::ShortcutsSettingsTab(QWidget* parent) : SettingsPage(paren
         ++position;
         auto* label = new SettingLabel(ModeSwitcher::symbol(mode), Theme::ember(), [mode] { return title(mode); },
                                        [] { return L("Podrž klávesu nebo stiskni zkratku"); }, wheel);
-        wheel->addRow(shortcutRow(label, {HomeView::keyCapText(mode), QStringLiteral("Ctrl+%1").arg(position)}, wheel));
+        wheel->addRow(shortcutRow(label, {modifierKeys(mode), QStringLiteral("Ctrl+%1").arg(position)}, wheel));
     }
     addSection(wheel);
 

@@ -3,7 +3,7 @@
 // modifier alone, or Ctrl with the mode's number) and of the application's commands, one row
 // each with its key caps. Key caps are never translated. Retranslates in place. Main thread;
 // built by the settings window.
-#include "ui/settings/SettingRows.h"
+#include "ui/design/SettingRows.h"
 
 namespace kelvaro::settings {
 

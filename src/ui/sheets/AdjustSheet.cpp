@@ -11,7 +11,7 @@
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/ChoiceButton.h"
 #include "ui/sheets/LabeledSlider.h"
-#include "ui/wheel/LivePreview.h"
+#include "ui/sheets/LivePreview.h"
 
 namespace kelvaro {
 namespace {
@@ -53,7 +53,7 @@ AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
     auto* column = new QVBoxLayout();
     column->setSpacing(kColumnSpacing);
 
-    m_preview = new wheel::LivePreview(this);
+    m_preview = new LivePreview(this);
     column->addWidget(m_preview);
 
     auto* orientation = new QHBoxLayout();

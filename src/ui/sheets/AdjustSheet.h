@@ -15,11 +15,8 @@ namespace kelvaro {
 class ChoiceButton;
 class LabeledSlider;
 class LinkButton;
-class Text;
-
-namespace wheel {
 class LivePreview;
-}
+class Text;
 
 class AdjustSheet : public OperationSheet {
     Q_OBJECT
@@ -38,7 +35,7 @@ public:
     static QString brightnessReadout(int thousandths);
     static QString contrastReadout(int thousandths);
 
-    wheel::LivePreview* preview() const { return m_preview; }
+    LivePreview* preview() const { return m_preview; }
     ChoiceButton* rotateLeftButton() const { return m_left; }
     ChoiceButton* rotateRightButton() const { return m_right; }
     ChoiceButton* mirrorButton() const { return m_mirror; }
@@ -57,7 +54,7 @@ private:
     void refresh();
 
     AdjustSpec m_spec;
-    wheel::LivePreview* m_preview = nullptr;
+    LivePreview* m_preview = nullptr;
     ChoiceButton* m_left = nullptr;
     ChoiceButton* m_right = nullptr;
     ChoiceButton* m_mirror = nullptr;

@@ -14,9 +14,9 @@
 #include "l10n/Localization.h"
 #include "platform/BackgroundPools.h"
 #include "ui/design/FileThumb.h"
+#include "ui/design/Spinner.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
-#include "ui/wheel/WheelControls.h"
 
 namespace kelvaro {
 namespace {
@@ -70,7 +70,7 @@ PlatformCropPreview::PlatformCropPreview(const std::optional<QString>& file, int
     setSizePolicy(policy);
     m_loading = m_file.has_value() && !m_file->isEmpty();
     m_failed = !m_loading;
-    m_spinner = new wheel::Spinner(16, this);
+    m_spinner = new Spinner(16, this);
     m_spinner->setVisible(m_loading);
 }
 

@@ -14,9 +14,7 @@
 
 namespace kelvaro {
 
-namespace wheel {
 class Spinner;
-}
 
 // Where a crop of the target's aspect ratio lies over a picture of the image's aspect ratio.
 // Offsets are fractions 0–1 of the free space along each axis: 0 the left or top edge, 1 the
@@ -87,7 +85,7 @@ private:
     bool m_loading = false;
     bool m_failed = false;
     bool m_dragging = false;
-    wheel::Spinner* m_spinner = nullptr;
+    Spinner* m_spinner = nullptr;
 };
 
 } // namespace kelvaro

@@ -1,8 +1,7 @@
 #include "ui/sheets/ToolSheetHost.h"
 
-#include "platform/Settings.h"
-#include "ui/presets/PresetsSheet.h"
 #include "ui/sheets/AdjustSheet.h"
+#include "ui/sheets/ClipboardSheet.h"
 #include "ui/sheets/CompressSheet.h"
 #include "ui/sheets/CropSheet.h"
 #include "ui/sheets/PlatformCropSheet.h"
@@ -10,7 +9,6 @@
 #include "ui/sheets/ResizeSheet.h"
 #include "ui/sheets/ShelfSheet.h"
 #include "ui/sheets/WatermarkSheet.h"
-#include "ui/wheel/ClipboardSheet.h"
 
 namespace kelvaro::ToolSheetHost {
 
@@ -22,11 +20,11 @@ QDialog* build(ToolSheet kind, KelvaroStore& store, QWidget* parent)
     case ToolSheet::compress: return new CompressSheet(store, parent);
     case ToolSheet::rename: return new RenameSheet(store, parent);
     case ToolSheet::shelf: return new ShelfSheet(store, parent);
-    case ToolSheet::clipboard: return new wheel::ClipboardSheet(store, parent);
+    case ToolSheet::clipboard: return new ClipboardSheet(store, parent);
     case ToolSheet::watermark: return new WatermarkSheet(store, parent);
     case ToolSheet::adjust: return new AdjustSheet(store, parent);
     case ToolSheet::platformCrop: return new PlatformCropSheet(store, parent);
-    case ToolSheet::presets: return new PresetsSheet(Settings::shared(), parent);
+    case ToolSheet::presets: break; // the presets screen's own, installed beside the host
     }
     return nullptr;
 }

@@ -11,7 +11,7 @@
 #include "platform/widgets/LogoPicker.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/LabeledSlider.h"
-#include "ui/wheel/LivePreview.h"
+#include "ui/sheets/LivePreview.h"
 
 namespace kelvaro {
 namespace {
@@ -37,7 +37,7 @@ WatermarkSheet::WatermarkSheet(KelvaroStore& store, QWidget* parent)
     // Looked up as the sheet opens, so the default follows the language of the moment.
     m_spec.text = L("© Moje fotky");
 
-    m_preview = new wheel::LivePreview(this);
+    m_preview = new LivePreview(this);
     addContent(m_preview);
 
     m_text = new QLineEdit(m_spec.text, this);

@@ -15,11 +15,8 @@ namespace kelvaro {
 class KelvaroButton;
 class LabeledSlider;
 class LinkButton;
-class Text;
-
-namespace wheel {
 class LivePreview;
-}
+class Text;
 
 class WatermarkSheet : public OperationSheet {
     Q_OBJECT
@@ -34,7 +31,7 @@ public:
     // A logo, or a text with something besides spaces and tabs at its ends (line breaks count).
     static bool isRunnable(const WatermarkSpec& spec);
 
-    wheel::LivePreview* preview() const { return m_preview; }
+    LivePreview* preview() const { return m_preview; }
     QLineEdit* textField() const { return m_text; }
     KelvaroButton* logoButton() const { return m_logoButton; }
     Text* logoName() const { return m_logoName; }
@@ -48,7 +45,7 @@ private:
     void refresh();
 
     WatermarkSpec m_spec;
-    wheel::LivePreview* m_preview = nullptr;
+    LivePreview* m_preview = nullptr;
     QLineEdit* m_text = nullptr;
     KelvaroButton* m_logoButton = nullptr;
     Text* m_logoName = nullptr;

@@ -19,7 +19,7 @@
 #include "store/ShelfStorage.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/EmptyStateView.h"
-#include "ui/main/ToolbarButton.h"
+#include "ui/design/ToolbarButton.h"
 #include "ui/shelves/ShelfCard.h"
 #include "ui/shelves/ShelfEditSheet.h"
 #include "ui/shelves/ShelfItemList.h"

@@ -15,7 +15,7 @@
 #include <QWidget>
 
 #include "model/Models.h"
-#include "ui/main/ToolbarContributor.h"
+#include "ui/design/ToolbarContributor.h"
 
 class QStackedWidget;
 class QVBoxLayout;

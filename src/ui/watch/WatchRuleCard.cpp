@@ -7,11 +7,11 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/Formatters.h"
+#include "ui/design/SettingRows.h"
+#include "ui/design/Spinner.h"
 #include "ui/design/Symbols.h"
-#include "ui/main/ToolbarButton.h"
-#include "ui/settings/SettingRows.h"
+#include "ui/design/ToolbarButton.h"
 #include "ui/watch/WatchService.h"
-#include "ui/wheel/WheelControls.h"
 
 namespace kelvaro {
 
@@ -153,7 +153,7 @@ QWidget* WatchRuleCard::buildStatusColumn(AgoText::Clock clock)
     auto* state = new QHBoxLayout();
     state->setSpacing(6);
     state->addStretch(1);
-    m_spinner = new wheel::Spinner(12, box);
+    m_spinner = new Spinner(12, box);
     state->addWidget(m_spinner, 0, Qt::AlignVCenter);
     m_stateSymbol = new SymbolView(QStringLiteral("circle.fill"), 9, box);
     state->addWidget(m_stateSymbol, 0, Qt::AlignVCenter);

@@ -23,9 +23,7 @@ class WatchService;
 namespace settings {
 class ToggleSwitch;
 }
-namespace wheel {
 class Spinner;
-}
 
 // "naposledy před 2 minutami": the card's last-run line, built again every 30 s from the clock.
 class AgoText : public Text {
@@ -66,7 +64,7 @@ public:
     // The pieces, for tests and the gallery.
     IconBadge* badge() const { return m_badge; }
     Text* stateText() const { return m_state; }
-    wheel::Spinner* spinner() const { return m_spinner; }
+    Spinner* spinner() const { return m_spinner; }
     Text* processedText() const { return m_processed; }
     AgoText* agoText() const { return m_ago; } // hidden while the rule never ran
     Text* messageText() const { return m_message; } // hidden without a message
@@ -86,7 +84,7 @@ private:
     Text* m_folderName = nullptr;
     Text* m_folderPath = nullptr;
     Text* m_actionTitle = nullptr;
-    wheel::Spinner* m_spinner = nullptr;
+    Spinner* m_spinner = nullptr;
     SymbolView* m_stateSymbol = nullptr;
     Text* m_state = nullptr;
     Text* m_processed = nullptr;

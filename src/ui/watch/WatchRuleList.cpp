@@ -6,7 +6,7 @@
 #include "l10n/Localization.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
-#include "ui/settings/SettingRows.h"
+#include "ui/design/SettingRows.h"
 #include "ui/watch/WatchService.h"
 #include "watch/WatchNotifier.h"
 

@@ -12,7 +12,7 @@
 #include <QPointer>
 #include <QScrollArea>
 
-#include "ui/main/ToolbarContributor.h"
+#include "ui/design/ToolbarContributor.h"
 #include "watch/WatchModels.h"
 
 namespace kelvaro {

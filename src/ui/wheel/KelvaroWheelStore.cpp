@@ -5,7 +5,6 @@
 #include "store/KelvaroStore.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
-#include "ui/wheel/NearbyDeviceSheet.h"
 
 namespace kelvaro::wheel {
 
@@ -80,8 +79,6 @@ DropWheelCard* makeDropWheelCard(KelvaroStore& store, QWidget* parent)
     auto* card = new DropWheelCard(*view, FileImporter::desktop(), parent);
     // Parented last, so it is destroyed after every widget of the card that reads it.
     view->setParent(card);
-    // The card's wedge asks the question, so the card shows it.
-    presentNearbyChoices(store, card);
     return card;
 }
 

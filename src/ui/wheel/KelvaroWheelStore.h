@@ -55,7 +55,8 @@ private:
 };
 
 // The home screen's drop card on the application store, with the desktop file importer. The
-// card owns its view of the store.
+// card owns its view of the store; the installer adds what it shows from other folders (the
+// preset panel, the device question).
 DropWheelCard* makeDropWheelCard(KelvaroStore& store, QWidget* parent = nullptr);
 
 } // namespace kelvaro::wheel

@@ -7,6 +7,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Spinner.h"
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/DragOutRow.h"
 #include "ui/wheel/WheelControls.h"

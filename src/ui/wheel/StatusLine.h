@@ -15,12 +15,12 @@
 
 namespace kelvaro {
 class LinkButton;
-}
+class Spinner;
+} // namespace kelvaro
 
 namespace kelvaro::wheel {
 
 class DragOutRow;
-class Spinner;
 class SymbolLabel;
 class ToneLabel;
 

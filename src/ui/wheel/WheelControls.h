@@ -1,7 +1,7 @@
 #pragma once
 // Small painted controls of the drop card: labels that follow the appearance, symbol
-// buttons, the small bordered and the orange primary button, the spinner and
-// the key chip. Each draws from WheelStyle, so light and dark follow the window. Main thread.
+// buttons, the small bordered and the orange primary button and the key chip. Each draws from
+// WheelStyle, so light and dark follow the window. Main thread.
 #include <functional>
 #include <optional>
 
@@ -84,24 +84,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-};
-
-// An indeterminate spinner of `side` pixels; turns only while shown.
-class Spinner : public QWidget {
-    Q_OBJECT
-public:
-    explicit Spinner(int side = 16, QWidget* parent = nullptr);
-    QSize sizeHint() const override { return {m_side, m_side}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    int m_side;
-    int m_phase = 0;
-    QTimer m_timer;
 };
 
 // A symbol drawn in a fixed square, coloured at paint time.

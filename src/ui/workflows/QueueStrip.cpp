@@ -7,7 +7,7 @@
 #include "l10n/Localization.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/wheel/WheelControls.h"
+#include "ui/design/Spinner.h"
 #include "watch/WatchModels.h"
 
 namespace kelvaro {
@@ -51,7 +51,7 @@ QueueStrip::QueueStrip(KelvaroStore& store, QWidget* parent) : QWidget(parent), 
     auto* working = new QHBoxLayout(m_working);
     working->setContentsMargins(0, 0, 0, 0);
     working->setSpacing(10);
-    m_spinner = new wheel::Spinner(14, m_working);
+    m_spinner = new Spinner(14, m_working);
     working->addWidget(m_spinner, 0, Qt::AlignVCenter);
     m_counter = new Text(QString(), TextStyle::caption, m_working);
     m_counter->setObjectName(QStringLiteral("counter"));

@@ -14,9 +14,7 @@ class LinkButton;
 class SymbolView;
 class Text;
 
-namespace wheel {
 class Spinner;
-}
 
 class QueueStrip : public QWidget {
     Q_OBJECT
@@ -61,7 +59,7 @@ private:
     KelvaroButton* m_clear = nullptr;
     KelvaroButton* m_choose = nullptr;
     QWidget* m_working = nullptr;
-    wheel::Spinner* m_spinner = nullptr;
+    Spinner* m_spinner = nullptr;
     Text* m_counter = nullptr;
     LinkButton* m_cancel = nullptr;
     QWidget* m_outcome = nullptr;

@@ -16,7 +16,7 @@
 #include "l10n/Localization.h"
 #include "model/Operations.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/main/ToolbarButton.h"
+#include "ui/design/ToolbarButton.h"
 #include "ui/sheets/SegmentedPicker.h"
 
 namespace kelvaro {

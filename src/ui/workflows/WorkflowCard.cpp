@@ -8,7 +8,7 @@
 #include "model/WorkflowLibrary.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/main/ToolbarButton.h"
+#include "ui/design/ToolbarButton.h"
 #include "watch/WatchModels.h"
 
 namespace kelvaro {

@@ -13,7 +13,7 @@
 #include "ui/design/CentredPage.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/EmptyStateView.h"
-#include "ui/main/HomeCards.h"
+#include "ui/design/SectionHead.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/FileImporter.h"
 #include "ui/workflows/QueueStrip.h"

@@ -11,7 +11,7 @@
 #include <QScrollArea>
 
 #include "model/Workflow.h"
-#include "ui/main/ToolbarContributor.h"
+#include "ui/design/ToolbarContributor.h"
 
 class QDialog;
 class QVBoxLayout;

@@ -18,7 +18,7 @@
 #include "ui/history/HistoryView.h"
 #include "ui/main/HomeCards.h"
 #include "ui/main/ScreenFactory.h"
-#include "ui/main/ToolbarButton.h"
+#include "ui/design/ToolbarButton.h"
 #include "ui/sheets/SheetFrame.h"
 #include "../main/UiTestSupport.h"
 

@@ -1,5 +1,3 @@
-#include <limits>
-
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -29,14 +27,6 @@ protected:
     }
     std::unique_ptr<KelvaroStore> store;
 };
-
-TEST_F(HomeCardsTest, HugeSavingsDoNotOverflowIntoANegativeSum)
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    const QList<ActivityItem> huge{activity(QStringLiteral("x"), now, std::numeric_limits<qint64>::max()),
-                                   activity(QStringLiteral("y"), now, 10)};
-    EXPECT_GT(QuietStats::savedBytes(huge), 0);
-}
 
 // The counters follow the store, in plain digits where the locale groups thousands; only savings
 // count as saved.

@@ -14,14 +14,14 @@
 #include "platform/widgets/LogoPicker.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Spinner.h"
 #include "ui/sheets/AdjustSheet.h"
 #include "ui/sheets/ChoiceButton.h"
 #include "ui/sheets/LabeledSlider.h"
+#include "ui/sheets/LivePreview.h"
 #include "ui/sheets/PlatformCropPreview.h"
 #include "ui/sheets/PlatformCropSheet.h"
 #include "ui/sheets/WatermarkSheet.h"
-#include "ui/wheel/LivePreview.h"
-#include "ui/wheel/WheelControls.h"
 
 using namespace kelvaro;
 namespace ti = kelvaro::testimages;
@@ -90,12 +90,12 @@ TEST_F(PreviewSheetsTest, APositionChangeAloneRendersOnceAfterTheWait)
     store->setDroppedFiles({ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(200, 120))});
     WatermarkSheet sheet(*store);
     int applied = 0;
-    QObject::connect(sheet.preview(), &wheel::LivePreview::renderFinished, [&applied] { ++applied; });
+    QObject::connect(sheet.preview(), &LivePreview::renderFinished, [&applied] { ++applied; });
     sheet.show();
     ASSERT_TRUE(uitest::waitFor([&] { return applied == 1; }));
     sheet.positionPicker()->setCurrentIndex(0);
     ASSERT_TRUE(uitest::waitFor([&] { return applied == 2; }));
-    uitest::spin(3 * wheel::LivePreview::debounceMs);
+    uitest::spin(3 * LivePreview::debounceMs);
     EXPECT_EQ(applied, 2);
     EXPECT_EQ(sheet.currentOp().as<op::Watermark>()->spec.position, WatermarkPosition::topLeft);
 }
@@ -147,7 +147,7 @@ TEST_P(AdjustPreview, IsWhatTheRunWrites)
     store->setDroppedFiles({file});
     AdjustSheet sheet(*store);
     int applied = 0;
-    QObject::connect(sheet.preview(), &wheel::LivePreview::renderFinished, [&applied] { ++applied; });
+    QObject::connect(sheet.preview(), &LivePreview::renderFinished, [&applied] { ++applied; });
     sheet.show();
     ASSERT_TRUE(uitest::waitFor([&] { return applied == 1; }));
     for (int i = 0; i < c.spec.turns; ++i)
@@ -259,7 +259,7 @@ TEST_F(PreviewSheetsTest, PlatformCropEndsWithAnUprightPictureOrNoneAvailable)
         preview.show();
         ASSERT_TRUE(uitest::waitFor([&] { return !preview.isLoading(); }));
         EXPECT_EQ(preview.isFailed(), bound.isEmpty());
-        EXPECT_FALSE(preview.findChild<wheel::Spinner*>()->isVisible());
+        EXPECT_FALSE(preview.findChild<Spinner*>()->isVisible());
         const QSize size = preview.image().size();
         EXPECT_TRUE(size.width() <= bound.width() && size.height() <= bound.height()) << size.width();
         EXPECT_EQ(size.width() > size.height(), bound.width() > bound.height());

@@ -10,13 +10,13 @@
 #include "gallery/ScriptedWatchService.h"
 #include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
-#include "ui/settings/SettingRows.h"
+#include "ui/design/SettingRows.h"
+#include "ui/design/Spinner.h"
 #include "ui/watch/AddWatchSheet.h"
 #include "ui/watch/WatchHero.h"
 #include "ui/watch/WatchRecipeGrid.h"
 #include "ui/watch/WatchRuleList.h"
 #include "ui/watch/WatchView.h"
-#include "ui/wheel/WheelControls.h"
 #include "watch/WatchNotifier.h"
 
 using namespace kelvaro;

@@ -14,7 +14,7 @@
 
 #include "store/WorkflowStore.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/main/ToolbarButton.h"
+#include "ui/design/ToolbarButton.h"
 #include "ui/sheets/SegmentedPicker.h"
 #include "ui/workflows/StepEditor.h"
 #include "ui/workflows/WorkflowEditor.h"

@@ -1,5 +1,5 @@
 #include "platform/BackgroundPools.h"
-#include "ui/wheel/LivePreview.h"
+#include "ui/sheets/LivePreview.h"
 
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -15,7 +15,7 @@
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 
-namespace kelvaro::wheel {
+namespace kelvaro {
 namespace {
 
 constexpr int kSpacing = 6;
@@ -365,4 +365,4 @@ void LivePreview::paintEvent(QPaintEvent*)
     }
 }
 
-} // namespace kelvaro::wheel
+} // namespace kelvaro

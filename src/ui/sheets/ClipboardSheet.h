@@ -9,11 +9,9 @@
 #include "ui/sheets/SheetFrame.h"
 
 namespace kelvaro {
+
 class SegmentedPicker;
 class Text;
-} // namespace kelvaro
-
-namespace kelvaro::wheel {
 
 // The picker's title of a mode and its explanation, in the current language.
 QString clipboardModeTitle(ClipboardMode mode);
@@ -40,4 +38,4 @@ private:
     Text* m_explanation = nullptr;
 };
 
-} // namespace kelvaro::wheel
+} // namespace kelvaro

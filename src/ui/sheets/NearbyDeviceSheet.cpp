@@ -1,4 +1,4 @@
-#include "ui/wheel/NearbyDeviceSheet.h"
+#include "ui/sheets/NearbyDeviceSheet.h"
 
 #include <memory>
 
@@ -13,7 +13,7 @@
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 
-namespace kelvaro::wheel {
+namespace kelvaro {
 namespace {
 
 // One device: its glyph, its name, and a round mark that fills when it is the picked one, on a
@@ -136,4 +136,4 @@ void presentNearbyChoices(KelvaroStore& store, QWidget* host)
     });
 }
 
-} // namespace kelvaro::wheel
+} // namespace kelvaro

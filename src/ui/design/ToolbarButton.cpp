@@ -1,4 +1,4 @@
-#include "ui/main/ToolbarButton.h"
+#include "ui/design/ToolbarButton.h"
 
 #include <QAction>
 #include <QEnterEvent>

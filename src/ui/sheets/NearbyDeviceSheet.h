@@ -13,10 +13,8 @@ class QAbstractButton;
 class QButtonGroup;
 
 namespace kelvaro {
-class KelvaroStore;
-}
 
-namespace kelvaro::wheel {
+class KelvaroStore;
 
 class NearbyDeviceSheet : public SheetFrame {
     Q_OBJECT
@@ -37,4 +35,4 @@ private:
 // long as `host`.
 void presentNearbyChoices(KelvaroStore& store, QWidget* host);
 
-} // namespace kelvaro::wheel
+} // namespace kelvaro

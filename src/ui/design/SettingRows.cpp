@@ -1,4 +1,4 @@
-#include "ui/settings/SettingRows.h"
+#include "ui/design/SettingRows.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -19,7 +19,7 @@
 #include "engine/Bitmap.h"
 #include "model/Operations.h"
 
-namespace kelvaro::wheel {
+namespace kelvaro {
 
 // The before picture of `file`: decoded upright through the engine's loader and reduced to at
 // most `maxSide` pixels on its longer side. None when the file cannot be read. Blocking; any
@@ -131,4 +131,4 @@ private:
     int m_spinPhase = 0;
 };
 
-} // namespace kelvaro::wheel
+} // namespace kelvaro

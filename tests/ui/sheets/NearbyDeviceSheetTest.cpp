@@ -7,10 +7,9 @@
 #include "../main/UiTestSupport.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/wheel/NearbyDeviceSheet.h"
+#include "ui/sheets/NearbyDeviceSheet.h"
 
 using namespace kelvaro;
-using namespace kelvaro::wheel;
 
 namespace {
 

@@ -9,10 +9,9 @@
 #include "../main/UiTestSupport.h"
 #include "../../support/TestImages.h"
 #include "engine/ImageEngine.h"
-#include "ui/wheel/LivePreview.h"
+#include "ui/sheets/LivePreview.h"
 
 using namespace kelvaro;
-using namespace kelvaro::wheel;
 namespace ti = kelvaro::testimages;
 
 namespace {

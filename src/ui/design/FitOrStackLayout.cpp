@@ -1,4 +1,4 @@
-#include "ui/main/FitOrStackLayout.h"
+#include "ui/design/FitOrStackLayout.h"
 
 namespace kelvaro {
 

@@ -1,4 +1,4 @@
-#include "ui/wheel/ClipboardSheet.h"
+#include "ui/sheets/ClipboardSheet.h"
 
 #include <QPointer>
 
@@ -7,7 +7,7 @@
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/SegmentedPicker.h"
 
-namespace kelvaro::wheel {
+namespace kelvaro {
 
 QString clipboardModeTitle(ClipboardMode mode)
 {
@@ -85,4 +85,4 @@ void ClipboardSheet::refresh()
     m_explanation->setText(clipboardModeExplanation(mode()));
 }
 
-} // namespace kelvaro::wheel
+} // namespace kelvaro

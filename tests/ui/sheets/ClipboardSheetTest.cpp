@@ -4,11 +4,10 @@
 #include "platform/Clipboard.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/sheets/ClipboardSheet.h"
 #include "ui/sheets/SegmentedPicker.h"
-#include "ui/wheel/ClipboardSheet.h"
 
 using namespace kelvaro;
-using namespace kelvaro::wheel;
 
 namespace {
 
