@@ -101,7 +101,7 @@ void KelvaroApp::openSettings()
     if (!m_settings) {
         m_settings = screenWindow(Screen::settings, m_store, QStringLiteral("settings"), m_main);
         m_settings->setWindowTitle(L("Nastavení"));
-        m_settings->resize(m_settings->sizeHint().expandedTo(QSize(540, 500)));
+        m_settings->setFixedSize(m_settings->sizeHint()); // the frame its content is laid out for
     }
     m_settings->show();
     m_settings->raise();

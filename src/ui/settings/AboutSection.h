@@ -4,8 +4,9 @@
 // the update checker (check, its result, a newer release with its notes and "Stáhnout", the
 // automatic-check box); the support page; the closing line. Without a release feed the update
 // row and every word of update checks are left out; a web address the build does not set hides
-// its button. Nothing runs when the tab is shown. Retranslates in place. Main thread; built by
-// the settings window.
+// its button. The page does not scroll: it fits the settings window's fixed frame, its gaps
+// closing as far as the content needs. Nothing runs when the tab is shown. Retranslates in
+// place. Main thread; built by the settings window.
 #include <functional>
 
 #include <QUrl>
@@ -14,6 +15,7 @@
 #include "ui/settings/AboutInfo.h"
 
 class QCheckBox;
+class QVBoxLayout;
 
 namespace kelvaro {
 
@@ -37,10 +39,18 @@ public:
     // Opens the privacy policy window-modally over this page.
     void showPolicy();
 
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void refreshUpdates();
+    // Closes the gaps between the page's items as far as needed to fit its height.
+    void fitGaps();
 
     UpdateSource* m_updates;
+    QVBoxLayout* m_column;
     AboutInfo m_info;
     std::function<void(const QUrl&)> m_openUrl;
     QWidget* m_updateRow = nullptr;
