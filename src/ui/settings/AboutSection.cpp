@@ -24,11 +24,12 @@ namespace kelvaro::settings {
 namespace {
 
 // The page's column: 14 px between its items, padded 24 px at the sides and 16 px above and
-// below. In the settings window's fixed frame the gaps and the padding above and below close
-// down, to no less than this share, when the content needs the room.
+// below. In the settings window's fixed frame its gaps, those of the update row and the padding
+// above and below close down, to no less than this share, when the content needs the room.
 constexpr int kSpacing = 14;
 constexpr int kPadding = 16;
 constexpr int kSideMargin = 24;
+constexpr int kUpdateSpacing = 8; // in the update row
 constexpr double kLeastGapShare = 0.25;
 
 // A privacy promise: symbol and title in ember on a capsule of ember at 12 %.
@@ -121,6 +122,7 @@ AboutSection::AboutSection(UpdateSource* updates, AboutInfo info, std::function<
     QVBoxLayout* column = m_column;
     column->setContentsMargins(kSideMargin, kPadding, kSideMargin, kPadding);
     column->setSpacing(kSpacing);
+    m_gapColumns.append({column, kSpacing});
     column->addStretch(1);
     column->addWidget(new AppLogo(76, this), 0, Qt::AlignHCenter);
 
@@ -174,11 +176,13 @@ AboutSection::AboutSection(UpdateSource* updates, AboutInfo info, std::function<
     m_updateRow->setVisible(hasFeed);
     auto* updateColumn = new QVBoxLayout(m_updateRow);
     updateColumn->setContentsMargins(0, 0, 0, 0);
-    updateColumn->setSpacing(8);
+    updateColumn->setSpacing(kUpdateSpacing);
+    m_gapColumns.append({updateColumn, kUpdateSpacing});
     m_availableBox = new QWidget(m_updateRow);
     auto* availableColumn = new QVBoxLayout(m_availableBox);
     availableColumn->setContentsMargins(0, 0, 0, 0);
-    availableColumn->setSpacing(8);
+    availableColumn->setSpacing(kUpdateSpacing);
+    m_gapColumns.append({availableColumn, kUpdateSpacing});
     m_available = centredText(TextStyle::headline, DynamicColor{Theme::ember(), Theme::ember()}, m_availableBox);
     m_available->setObjectName(QStringLiteral("available"));
     availableColumn->addWidget(m_available, 0, Qt::AlignHCenter);
@@ -293,22 +297,28 @@ void AboutSection::fitGaps()
 {
     if (width() <= 0 || height() <= 0)
         return;
-    // The gaps are the one part of the page that may give: measured at the gaps now set, the
-    // content's own height is what remains without them.
-    int items = 0;
-    for (int i = 0; i < m_column->count(); ++i)
-        items += m_column->itemAt(i)->isEmpty() ? 0 : 1;
-    const int gaps = qMax(0, items - 1);
+    // The gaps are the one part of the page that may give. Measured at the gaps now set, the
+    // content's own height is what remains without them; a column on a hidden box has none.
     const QMargins margins = m_column->contentsMargins();
+    int gapsNow = margins.top() + margins.bottom();
+    int fullGaps = 2 * kPadding;
+    for (const auto& [column, full] : m_gapColumns) {
+        if (!column->parentWidget()->isVisibleTo(this))
+            continue;
+        int items = 0;
+        for (int i = 0; i < column->count(); ++i)
+            items += column->itemAt(i)->isEmpty() ? 0 : 1;
+        gapsNow += column->spacing() * qMax(0, items - 1);
+        fullGaps += full * qMax(0, items - 1);
+    }
     const int now = m_column->hasHeightForWidth() ? m_column->heightForWidth(width()) : m_column->sizeHint().height();
-    const int content = now - m_column->spacing() * gaps - margins.top() - margins.bottom();
-    const int fullGaps = kSpacing * gaps + 2 * kPadding;
-    const double share = fullGaps > 0 ? std::clamp(double(height() - content) / fullGaps, kLeastGapShare, 1.0) : 1.0;
-    const int spacing = int(std::floor(kSpacing * share));
-    const int padding = int(std::floor(kPadding * share));
+    const int content = now - gapsNow;
+    const double share = std::clamp(double(height() - content) / fullGaps, kLeastGapShare, 1.0);
     // Setting a value lays the page out again, which comes back here: only a change is set.
-    if (spacing != m_column->spacing())
-        m_column->setSpacing(spacing);
+    for (const auto& [column, full] : m_gapColumns)
+        if (const int spacing = int(std::floor(full * share)); spacing != column->spacing())
+            column->setSpacing(spacing);
+    const int padding = int(std::floor(kPadding * share));
     if (padding != margins.top() || padding != margins.bottom())
         m_column->setContentsMargins(kSideMargin, padding, kSideMargin, padding);
 }

@@ -8,7 +8,9 @@
 // closing as far as the content needs. Nothing runs when the tab is shown. Retranslates in
 // place. Main thread; built by the settings window.
 #include <functional>
+#include <utility>
 
+#include <QList>
 #include <QUrl>
 #include <QWidget>
 
@@ -51,6 +53,7 @@ private:
 
     UpdateSource* m_updates;
     QVBoxLayout* m_column;
+    QList<std::pair<QVBoxLayout*, int>> m_gapColumns; // the columns whose gaps may close, with their full gap
     AboutInfo m_info;
     std::function<void(const QUrl&)> m_openUrl;
     QWidget* m_updateRow = nullptr;

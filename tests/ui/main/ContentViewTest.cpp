@@ -146,22 +146,27 @@ TEST_P(SidebarFooterFit, PrivacyLineIsWholeBesideTheStudioButton)
     auto store = makeStore();
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(c.language));
     Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), true);
-    Sidebar sidebar(*store, {});
-    sidebar.resize(c.width, 700);
-    sidebar.show();
-    auto* privacy = sidebar.findChild<Text*>(QStringLiteral("privacy"));
-    ASSERT_NE(privacy, nullptr);
-    QWidget* studio = sidebar.studioButton();
-    const int line = QFontMetrics(Theme::font(TextStyle::caption)).height();
-    const auto whole = [&] {
-        const QRect text(privacy->mapTo(&sidebar, QPoint()), privacy->size());
-        const bool shownWhole = privacy->hasHeightForWidth() ? privacy->height() >= privacy->heightForWidth(privacy->width())
-                                                             : privacy->width() >= privacy->sizeHint().width();
-        return studio->isVisible() && !privacy->isElided() && shownWhole && text.right() < studio->mapTo(&sidebar, QPoint()).x() &&
-               sidebar.rect().contains(text) && (!c.oneLine || privacy->height() < 2 * line);
-    };
-    EXPECT_TRUE(waitFor(whole)) << "\"" << privacy->text().toStdString() << "\" is " << privacy->width() << "×" << privacy->height()
-                                << " px, needs " << privacy->sizeHint().width() << " px on one line";
+    for (const QFont& font : interfaceFonts()) {
+        const ApplicationFont shown(font);
+        Sidebar sidebar(*store, {});
+        sidebar.resize(c.width, 700);
+        sidebar.show();
+        auto* privacy = sidebar.findChild<Text*>(QStringLiteral("privacy"));
+        ASSERT_NE(privacy, nullptr);
+        QWidget* studio = sidebar.studioButton();
+        const int line = QFontMetrics(Theme::font(TextStyle::caption)).height();
+        const auto whole = [&] {
+            const QRect text(privacy->mapTo(&sidebar, QPoint()), privacy->size());
+            const bool shownWhole = privacy->hasHeightForWidth() ? privacy->height() >= privacy->heightForWidth(privacy->width())
+                                                                 : privacy->width() >= privacy->sizeHint().width();
+            return studio->isVisible() && !privacy->isElided() && shownWhole &&
+                   text.right() < studio->mapTo(&sidebar, QPoint()).x() && sidebar.rect().contains(text) &&
+                   (!c.oneLine || privacy->height() < 2 * line);
+        };
+        EXPECT_TRUE(waitFor(whole)) << font.family().toStdString() << ": \"" << privacy->text().toStdString() << "\" is "
+                                    << privacy->width() << "×" << privacy->height() << " px, needs " << privacy->sizeHint().width()
+                                    << " px on one line";
+    }
     Settings::shared().remove(QStringLiteral("kelvaro.studio.enabled"));
 }
 
