@@ -115,7 +115,7 @@ void KelvaroApp::openSettings()
     if (!m_settings) {
         m_settings = screenWindow(Screen::settings, m_store, QStringLiteral("settings"), m_main);
         m_settings->setWindowTitle(L("Nastavení"));
-        m_settings->resize(m_settings->sizeHint().expandedTo(QSize(540, 500)));
+        m_settings->setFixedSize(m_settings->sizeHint()); // the frame its content is laid out for
     }
     if (!m_settings->isVisible())
         centreOver(m_settings, m_main);

@@ -253,6 +253,9 @@ TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSe
     // "Zobrazit" in the settings' data section: again, from the welcome step.
     app->openSettings();
     EXPECT_EQ(app->settingsWindow()->parentWidget(), app->mainWindow()); // stays over it
+    const QWidget* settingsWindow = app->settingsWindow();
+    EXPECT_TRUE(settingsWindow->size() == settings::SettingsView::frame) << settingsWindow->width() << "×" << settingsWindow->height();
+    EXPECT_TRUE(settingsWindow->minimumSize() == settingsWindow->maximumSize()) << "the frame is fixed";
     app->settingsWindow()->findChild<QAbstractButton*>(QStringLiteral("showOnboarding"))->click();
     ASSERT_NE(onboarding(), nullptr);
     EXPECT_EQ(onboarding()->step(), 0);

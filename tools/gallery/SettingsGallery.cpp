@@ -61,7 +61,7 @@ QImage settingsWindow(const Env& env, const QString& tag, const std::function<vo
     view.setAutoFillBackground(true);
     if (prepare)
         prepare(view, updates);
-    return grabWidget(&view, QSize(540, 540));
+    return grabWidget(&view, settings::SettingsView::frame);
 }
 
 QImage onboardingStep(const Env& env, int step)

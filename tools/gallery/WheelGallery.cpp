@@ -193,7 +193,8 @@ const QList<std::pair<QString, Builder>>& builders()
         {"wheel-tools", [](const Demo&, bool dark) { return wheelShot(WheelMode::tools, std::nullopt, dark); }},
         {"wheel-actions", [](const Demo&, bool dark) { return wheelShot(WheelMode::actions, std::nullopt, dark); }},
         {"wheel-convert-hover", [](const Demo&, bool dark) { return wheelShot(WheelMode::convert, QStringLiteral("PNG"), dark); }},
-        {"wheel-tools-hover", [](const Demo&, bool dark) { return wheelShot(WheelMode::tools, QStringLiteral("Pozadí"), dark); }},
+        // The longest label of the tools, the tightest fit of a highlighted wedge.
+        {"wheel-tools-hover", [](const Demo&, bool dark) { return wheelShot(WheelMode::tools, QStringLiteral("Vodoznak"), dark); }},
         {"wheel-actions-hover", [](const Demo&, bool dark) { return wheelShot(WheelMode::actions, QStringLiteral("Metadata"), dark); }},
         {"card-empty", [](const Demo& d, bool dark) { return cardShot(d, {}, dark, QSize(720, 470)); }},
         {"card-targeted", [](const Demo& d, bool dark) {

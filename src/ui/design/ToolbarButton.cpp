@@ -27,6 +27,12 @@ QString ToolbarButton::symbol() const
     return m_symbol;
 }
 
+void ToolbarButton::setGlyphSide(qreal side)
+{
+    m_glyphSide = side;
+    update();
+}
+
 QSize ToolbarButton::sizeHint() const
 {
     return {30, 28};
@@ -49,7 +55,7 @@ void ToolbarButton::paintEvent(QPaintEvent*)
     QColor tint = (m_hovering ? Theme::primary() : Theme::secondary()).resolve(dark);
     if (!isEnabled())
         tint.setAlphaF(tint.alphaF() * 0.45f);
-    const qreal side = 17;
+    const qreal side = m_glyphSide;
     Symbols::paint(p, QRectF((width() - side) / 2, (height() - side) / 2, side, side), m_symbol, tint, 1.1);
 }
 

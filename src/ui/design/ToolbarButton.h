@@ -13,6 +13,8 @@ public:
     explicit ToolbarButton(const QString& symbol, QWidget* parent = nullptr);
     explicit ToolbarButton(QAction* action, QWidget* parent = nullptr);
     QString symbol() const;
+    // The glyph's side in px (17 by default); a smaller button for tight rows draws it smaller.
+    void setGlyphSide(qreal side);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -23,6 +25,7 @@ protected:
 
 private:
     QString m_symbol;
+    qreal m_glyphSide = 17;
     bool m_hovering = false;
 };
 

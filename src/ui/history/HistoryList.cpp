@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
+#include <QResizeEvent>
 #include <QToolTip>
 
 #include "l10n/Localization.h"
@@ -23,10 +24,9 @@ namespace {
 
 constexpr int kRowGap = 6;      // between a row and the dividers around it
 constexpr int kRowHeight = 48;  // 40-px leading tile and 4 px above and below
-constexpr int kDayGap = 32;     // between day sections
-constexpr int kFirstDayGap = 4;
 constexpr int kBottomPadding = 28;
 constexpr int kMenuSide = 24;
+constexpr int kNothingFoundHeight = 160;
 
 QLocale shownLocale()
 {
@@ -65,6 +65,60 @@ HistoryList::HistoryList(HistoryModel* model, ThumbnailCache* thumbnails, QWidge
     setBatchSize(100);
     m_starter = [](QDrag* drag) { drag->exec(wheel::kResultDragActions, Qt::CopyAction); };
     connect(thumbnails, &ThumbnailCache::loaded, viewport(), qOverload<>(&QWidget::update));
+}
+
+void HistoryList::setHeader(QWidget* header)
+{
+    if (m_header)
+        m_header->removeEventFilter(this);
+    m_header = header;
+    if (!header)
+        return;
+    header->setParent(viewport());
+    header->installEventFilter(this);
+    header->show();
+    scheduleDelayedItemsLayout();
+}
+
+int HistoryList::headerRowHeight() const
+{
+    if (!m_header)
+        return topPadding;
+    const int width = columnRect(QRect(0, 0, viewport()->width(), 1)).width();
+    const int height = m_header->hasHeightForWidth() ? m_header->heightForWidth(width) : m_header->sizeHint().height();
+    return topPadding + qMax(height, m_header->minimumSizeHint().height());
+}
+
+void HistoryList::placeHeader()
+{
+    if (!m_header || m_model->rowCount() == 0)
+        return;
+    const QRect row = visualRect(m_model->index(0));
+    if (row.isEmpty())
+        return; // not laid out yet
+    const QRect column = columnRect(row);
+    m_header->setGeometry(column.left(), row.top() + topPadding, column.width(), row.height() - topPadding);
+}
+
+void HistoryList::updateGeometries()
+{
+    QListView::updateGeometries();
+    placeHeader();
+}
+
+void HistoryList::scrollContentsBy(int dx, int dy)
+{
+    QListView::scrollContentsBy(dx, dy);
+    placeHeader();
+}
+
+bool HistoryList::eventFilter(QObject* watched, QEvent* event)
+{
+    // The header's content changed its size (the figures were refreshed while the page came
+    // back into view): the first row follows.
+    if (watched == m_header && event->type() == QEvent::LayoutRequest)
+        scheduleDelayedItemsLayout();
+    return QListView::eventFilter(watched, event);
 }
 
 QRect HistoryList::columnRect(const QRect& row) const
@@ -215,6 +269,10 @@ void HistoryList::resizeEvent(QResizeEvent* event)
 {
     QListView::resizeEvent(event);
     viewport()->update(); // the column is centred in the width
+    // The header may wrap its figures onto more lines at another width; a layout already
+    // pending would otherwise keep the first row's height for the old one.
+    if (event->size().width() != event->oldSize().width())
+        scheduleDelayedItemsLayout();
 }
 
 void HistoryList::startFileDrag(const QString& path)
@@ -236,12 +294,16 @@ QSize HistoryDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& 
 {
     const HistoryModel::Row& row = m_list->historyModel()->row(index.row());
     switch (row.kind) {
+    case HistoryModel::Kind::header:
+        return {1, m_list->headerRowHeight()};
     case HistoryModel::Kind::day: {
         const int text = QFontMetrics(Theme::font(TextStyle::cardTitle)).height();
-        return {1, (row.firstDay ? kFirstDayGap : kDayGap) + text + 4 + kRowGap + 1};
+        return {1, HistoryList::sectionSpacing + text + 4 + kRowGap + 1};
     }
     case HistoryModel::Kind::entry:
         return {1, kRowGap + kRowHeight + kRowGap + 1};
+    case HistoryModel::Kind::nothingFound:
+        return {1, HistoryList::sectionSpacing + kNothingFoundHeight};
     case HistoryModel::Kind::end:
         return {1, kBottomPadding};
     }
@@ -256,6 +318,8 @@ void HistoryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     switch (m_list->historyModel()->row(index.row()).kind) {
     case HistoryModel::Kind::day: paintDay(painter, option.rect, index.row()); break;
     case HistoryModel::Kind::entry: paintEntry(painter, option.rect, index.row()); break;
+    case HistoryModel::Kind::nothingFound: paintNothingFound(painter, option.rect); break;
+    case HistoryModel::Kind::header:
     case HistoryModel::Kind::end: break;
     }
     painter->restore();
@@ -268,12 +332,21 @@ void HistoryDelegate::paintDay(QPainter* p, const QRect& rect, int index) const
     const QRect column = m_list->columnRect(rect);
     const QFont font = Theme::font(TextStyle::cardTitle);
     const QFontMetrics metrics(font);
-    const int top = rect.top() + (row.firstDay ? kFirstDayGap : kDayGap);
+    const int top = rect.top() + HistoryList::sectionSpacing;
     p->setFont(font);
     p->setPen(Theme::primary().resolve(dark));
     p->drawText(QRect(column.left(), top, column.width(), metrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
                 metrics.elidedText(row.title, Qt::ElideRight, column.width()));
     p->fillRect(QRect(column.left(), rect.bottom(), column.width(), 1), Theme::hairline().resolve(dark));
+}
+
+void HistoryDelegate::paintNothingFound(QPainter* p, const QRect& rect) const
+{
+    const QRect column = m_list->columnRect(rect);
+    p->setFont(Theme::font(TextStyle::body));
+    p->setPen(Theme::secondary().resolve(Theme::isDark(m_list)));
+    p->drawText(QRect(column.left(), rect.top() + HistoryList::sectionSpacing, column.width(), kNothingFoundHeight),
+                Qt::AlignCenter | Qt::TextWordWrap, L("Nic jsem nenašel."));
 }
 
 void HistoryDelegate::paintEntry(QPainter* p, const QRect& rect, int index) const

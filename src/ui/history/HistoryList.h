@@ -1,6 +1,7 @@
 #pragma once
 // The scrolling list of the history screen: painted rows (a delegate, no widget per row) so 500
-// entries scroll smoothly, in a column at most 760 px wide centred in the view. An entry row
+// entries scroll smoothly, in a column at most 760 px wide centred in the view. The page's header
+// is the one widget among the rows: it stands in the first row and scrolls with the list. An entry row
 // shows the result's thumbnail (or its action's symbol when the file is gone), name, translated
 // title, the bytes saved, the time and a "…" menu. Only rows whose file exists react: a click
 // selects (every row of that file is highlighted), a double click opens, the menu and context
@@ -10,6 +11,7 @@
 #include <optional>
 
 #include <QListView>
+#include <QPointer>
 #include <QStyledItemDelegate>
 
 class QDrag;
@@ -26,6 +28,8 @@ public:
     static constexpr int columnMaxWidth = 760;
     static constexpr int sidePadding = 32;
     static constexpr int thumbSide = 40;
+    static constexpr int topPadding = 28;
+    static constexpr int sectionSpacing = 32; // between the header, the day sections and the no-match text
 
     HistoryList(HistoryModel* model, ThumbnailCache* thumbnails, QWidget* parent = nullptr);
 
@@ -35,6 +39,13 @@ public:
     std::optional<QString> selectedFile() const { return m_selected; }
     // Makes the row of the selected file current again after the rows were rebuilt.
     void restoreCurrent();
+
+    // Makes `header` the content of the first row: it moves into the list, scrolls with the rows
+    // and gets the column's width and the height it needs for it.
+    void setHeader(QWidget* header);
+    QWidget* header() const { return m_header; }
+    // The first row's height: the padding above the header and the header itself.
+    int headerRowHeight() const;
 
     // Geometry of an entry row, for painting and for hit tests.
     QRect columnRect(const QRect& row) const;
@@ -63,9 +74,13 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void startFileDrag(const QString& path);
+    void placeHeader();
 
     HistoryModel* m_model;
     ThumbnailCache* m_thumbnails;
@@ -73,6 +88,7 @@ private:
     std::optional<QString> m_pressedFile;
     QPoint m_pressAt;
     DragStarter m_starter;
+    QPointer<QWidget> m_header;
 };
 
 // Paints the rows of a HistoryList.
@@ -86,6 +102,7 @@ public:
 private:
     void paintDay(QPainter* p, const QRect& rect, int row) const;
     void paintEntry(QPainter* p, const QRect& rect, int row) const;
+    void paintNothingFound(QPainter* p, const QRect& rect) const;
 
     HistoryList* m_list;
 };

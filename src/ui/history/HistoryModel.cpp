@@ -11,12 +11,12 @@ void HistoryModel::setDays(const QList<HistoryDay>& days, const QLocale& locale)
     beginResetModel();
     m_rows.clear();
     m_entries = 0;
+    m_rows.append(Row{Kind::header, {}, {}, {}});
     for (const HistoryDay& day : days) {
         Row header;
         header.kind = Kind::day;
         header.day = day.day;
         header.title = dayTitle(day.day, locale);
-        header.firstDay = m_rows.isEmpty();
         m_rows.append(header);
         for (const ActivityItem& item : day.items) {
             Row entry;
@@ -27,8 +27,9 @@ void HistoryModel::setDays(const QList<HistoryDay>& days, const QLocale& locale)
             ++m_entries;
         }
     }
-    if (!m_rows.isEmpty())
-        m_rows.append(Row{});
+    if (days.isEmpty())
+        m_rows.append(Row{Kind::nothingFound, {}, {}, {}});
+    m_rows.append(Row{});
     endResetModel();
 }
 
@@ -40,6 +41,11 @@ void HistoryModel::setExisting(const QSet<QString>& existing)
     m_checked = true;
     if (!m_rows.isEmpty())
         Q_EMIT dataChanged(index(0), index(int(m_rows.size()) - 1));
+}
+
+bool HistoryModel::showsNothingFound() const
+{
+    return m_rows.size() > 1 && m_rows.at(1).kind == Kind::nothingFound;
 }
 
 HistoryModel::FileState HistoryModel::fileState(int index) const
@@ -78,6 +84,8 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const
             return r.title;
         if (r.kind == Kind::entry)
             return r.item.fileName + QStringLiteral(", ") + LParts(r.item.actionTitle);
+        if (r.kind == Kind::nothingFound)
+            return L("Nic jsem nenašel.");
         return {};
     case previewRole:
         return file(index.row()).value_or(QString());

@@ -1,6 +1,7 @@
 #pragma once
-// The rows of the history list: for each day group a header row, then one row per entry, and a
-// closing row of bottom padding. It also knows which output files were found on disk by the
+// The rows of the history list: the room for the page's header (title, figures, scope picker),
+// then for each day group a day row and one row per entry, or, when nothing matches, the row
+// that says so; last a closing row of bottom padding. It also knows which output files were found on disk by the
 // screen's last check: only those rows can be selected, previewed, opened or dragged. Main
 // thread; owned by the history screen.
 #include <optional>
@@ -20,7 +21,7 @@ public:
     // keyboard preview walks the rows through it.
     static constexpr int previewRole = Qt::UserRole + 1;
 
-    enum class Kind { day, entry, end };
+    enum class Kind { header, day, entry, nothingFound, end };
     // An entry's output file: not looked at yet, on disk, or gone (or never recorded).
     enum class FileState { unknown, present, missing };
 
@@ -29,7 +30,6 @@ public:
         QDate day;
         QString title; // a day row's header
         ActivityItem item;
-        bool firstDay = false;
     };
 
     explicit HistoryModel(QObject* parent = nullptr);
@@ -45,6 +45,8 @@ public:
     std::optional<QString> file(int index) const;
     // The entry rows in display order.
     int entryCount() const { return m_entries; }
+    // Whether the rows say that nothing matches (there are no days to show).
+    bool showsNothingFound() const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -60,18 +59,12 @@ HistoryView::HistoryView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
                                  L("Všechno, co ve Kelvaro vytvoříš, se objeví tady."), std::nullopt, m_stack);
     m_stack->addWidget(m_empty);
 
-    auto* page = new QWidget(m_stack);
-    auto* pageColumn = new QVBoxLayout(page);
-    pageColumn->setContentsMargins(0, 0, 0, 0);
-    pageColumn->setSpacing(14);
-    auto* headerRow = new QHBoxLayout();
-    // The list below keeps a scroll bar at its right; the header is centred over the same width.
-    headerRow->setContentsMargins(0, 0, style()->pixelMetric(QStyle::PM_ScrollBarExtent), 0);
-    auto* header = new QWidget(page);
-    header->setMaximumWidth(HistoryList::columnMaxWidth);
-    header->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // The header (title, figures, scope picker) is the list's first row, so it scrolls away with
+    // the entries.
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("historyHeader"));
     auto* headerColumn = new QVBoxLayout(header);
-    headerColumn->setContentsMargins(HistoryList::sidePadding, 28, HistoryList::sidePadding, 0);
+    headerColumn->setContentsMargins(0, 0, 0, 0);
     headerColumn->setSpacing(18);
     auto* heading = new Text(L("Historie"), TextStyle::display, header);
     heading->setObjectName(QStringLiteral("heading"));
@@ -94,28 +87,12 @@ HistoryView::HistoryView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     m_picker->setMaximumWidth(320);
     m_picker->setSelection(rawValue(m_scope));
     headerColumn->addWidget(m_picker);
-    headerRow->addStretch(1);
-    headerRow->addWidget(header, 100);
-    headerRow->addStretch(1);
-    pageColumn->addLayout(headerRow);
 
-    m_results = new QStackedWidget(page);
     m_model = new HistoryModel(this);
     m_thumbnails = new ThumbnailCache(HistoryList::thumbSide * 3, this);
-    m_list = new HistoryList(m_model, m_thumbnails, m_results);
-    m_results->addWidget(m_list);
-    m_noMatchesBox = new QWidget(m_results);
-    auto* noMatchesColumn = new QVBoxLayout(m_noMatchesBox);
-    noMatchesColumn->setContentsMargins(0, 0, 0, 0);
-    m_noMatches = new Text(L("Nic jsem nenašel."), TextStyle::body, m_noMatchesBox);
-    m_noMatches->setColor(Theme::secondary());
-    m_noMatches->setAlignment(Qt::AlignCenter);
-    m_noMatches->setMinimumHeight(160);
-    noMatchesColumn->addWidget(m_noMatches);
-    noMatchesColumn->addStretch(1);
-    m_results->addWidget(m_noMatchesBox);
-    pageColumn->addWidget(m_results, 1);
-    m_stack->addWidget(page);
+    m_list = new HistoryList(m_model, m_thumbnails, m_stack);
+    m_list->setHeader(header);
+    m_stack->addWidget(m_list);
 
     // The toolbar's items: the search field and the clear button.
     m_toolbarItems = new QWidget(this);
@@ -192,7 +169,12 @@ bool HistoryView::showsEmptyState() const
 
 bool HistoryView::showsNoMatches() const
 {
-    return !showsEmptyState() && m_results->currentWidget() == m_noMatchesBox;
+    return !showsEmptyState() && m_model->showsNothingFound();
+}
+
+QWidget* HistoryView::header() const
+{
+    return m_list->header();
 }
 
 bool HistoryView::filesChecked() const
@@ -204,11 +186,9 @@ void HistoryView::rebuild()
 {
     const QList<ActivityItem>& all = m_store.activities();
     m_clearAction->setEnabled(!all.isEmpty());
-    m_stack->setCurrentWidget(all.isEmpty() ? static_cast<QWidget*>(m_empty) : m_stack->widget(1));
-    const QList<HistoryDay> days = groupByDay(filterHistory(all, m_scope, m_query));
-    m_model->setDays(days, shownLocale());
+    m_stack->setCurrentWidget(all.isEmpty() ? static_cast<QWidget*>(m_empty) : static_cast<QWidget*>(m_list));
+    m_model->setDays(groupByDay(filterHistory(all, m_scope, m_query)), shownLocale());
     m_list->restoreCurrent();
-    m_results->setCurrentWidget(days.isEmpty() ? m_noMatchesBox : static_cast<QWidget*>(m_list));
     refreshFigures();
 }
 

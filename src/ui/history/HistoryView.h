@@ -29,7 +29,6 @@ class KelvaroStore;
 class QuietStat;
 class SegmentedPicker;
 class SheetFrame;
-class Text;
 class ThumbnailCache;
 class ToolbarButton;
 
@@ -54,8 +53,10 @@ public:
     HistoryModel* model() const { return m_model; }
     EmptyStateView* emptyState() const { return m_empty; }
     bool showsEmptyState() const;
-    Text* noMatchesText() const { return m_noMatches; }
+    // Whether the list says that nothing matches the scope and the search.
     bool showsNoMatches() const;
+    // The title, the figures and the scope picker, which scroll with the list.
+    QWidget* header() const;
     QList<QuietStat*> stats() const { return m_stats; }
     SegmentedPicker* scopePicker() const { return m_picker; }
     QLineEdit* searchField() const { return m_search; }
@@ -78,9 +79,6 @@ private:
 
     QStackedWidget* m_stack;
     EmptyStateView* m_empty;
-    QStackedWidget* m_results;
-    QWidget* m_noMatchesBox;
-    Text* m_noMatches;
     QList<QuietStat*> m_stats;
     SegmentedPicker* m_picker;
     HistoryModel* m_model;

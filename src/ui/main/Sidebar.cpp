@@ -160,31 +160,45 @@ Sidebar::Sidebar(KelvaroStore& store, Actions actions, QWidget* parent) : QWidge
     auto* footer = new QWidget(this);
     footer->setObjectName(QStringLiteral("sidebarFooter"));
     auto* footerRow = new QHBoxLayout(footer);
-    footerRow->setContentsMargins(16, 10, 12, 10);
-    footerRow->setSpacing(8);
-    auto* lock = new SymbolView(QStringLiteral("lock.shield"), 13, footer);
+    // Tight enough that the privacy line stays on one line beside both buttons at the sidebar's
+    // usual width; narrower, it wraps rather than being cut.
+    footerRow->setContentsMargins(16, 10, 10, 10);
+    footerRow->setSpacing(6);
+    auto* lock = new SymbolView(QStringLiteral("lock.shield"), 12, footer);
     footerRow->addWidget(lock);
     auto* privacy = new Text(L("Vše zůstává v počítači"), TextStyle::caption, footer);
     privacy->setObjectName(QStringLiteral("privacy"));
     privacy->setColor(Theme::secondary());
-    privacy->setElide(Qt::ElideRight);
+    privacy->setWrap(true);
+    QSizePolicy privacyPolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    privacyPolicy.setHeightForWidth(true);
+    privacy->setSizePolicy(privacyPolicy);
     footerRow->addWidget(privacy, 1);
-    m_studio = new ToolbarButton(QStringLiteral("camera.viewfinder"), footer);
+    auto* buttons = new QHBoxLayout();
+    buttons->setSpacing(0);
+    const auto footerButton = [footer](const QString& symbol) {
+        auto* button = new ToolbarButton(symbol, footer);
+        button->setFixedSize(20, 20);
+        button->setGlyphSide(14);
+        return button;
+    };
+    m_studio = footerButton(QStringLiteral("camera.viewfinder"));
     m_studio->setObjectName(QStringLiteral("studioButton"));
     m_studio->setToolTip(QStringLiteral("Studio pro screenshoty (Ctrl+Alt+Shift+S)"));
     connect(m_studio, &QToolButton::clicked, this, [open = actions.openStudio] {
         if (open)
             open();
     });
-    footerRow->addWidget(m_studio);
-    m_settings = new ToolbarButton(QStringLiteral("gearshape"), footer);
+    buttons->addWidget(m_studio);
+    m_settings = footerButton(QStringLiteral("gearshape"));
     m_settings->setObjectName(QStringLiteral("settingsButton"));
     m_settings->setToolTip(L("Nastavení (Ctrl+,)"));
     connect(m_settings, &QToolButton::clicked, this, [open = actions.openSettings] {
         if (open)
             open();
     });
-    footerRow->addWidget(m_settings);
+    buttons->addWidget(m_settings);
+    footerRow->addLayout(buttons);
     column->addWidget(footer);
 
     connect(&m_store, &KelvaroStore::sidebarSelectionChanged, this, &Sidebar::syncSelection);

@@ -1,11 +1,14 @@
 #include "ui/settings/AboutSection.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QCheckBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
@@ -19,6 +22,15 @@
 
 namespace kelvaro::settings {
 namespace {
+
+// The page's column: 14 px between its items, padded 24 px at the sides and 16 px above and
+// below. In the settings window's fixed frame its gaps, those of the update row and the padding
+// above and below close down, to no less than this share, when the content needs the room.
+constexpr int kSpacing = 14;
+constexpr int kPadding = 16;
+constexpr int kSideMargin = 24;
+constexpr int kUpdateSpacing = 8; // in the update row
+constexpr double kLeastGapShare = 0.25;
 
 // A privacy promise: symbol and title in ember on a capsule of ember at 12 %.
 class AboutPill : public QWidget {
@@ -105,32 +117,24 @@ AboutSection::AboutSection(UpdateSource* updates, AboutInfo info, std::function<
 {
     setObjectName(QStringLiteral("about"));
     const bool hasFeed = m_updates && m_updates->hasFeed();
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setAutoFillBackground(false);
-    scroll->viewport()->setAutoFillBackground(false);
-    outer->addWidget(scroll);
-    auto* page = new QWidget(scroll);
-    page->setAutoFillBackground(false);
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(24, 16, 24, 16);
-    column->setSpacing(14);
+    // No scrolling: the page is laid out for the settings window's fixed frame (see fitGaps).
+    m_column = new QVBoxLayout(this);
+    QVBoxLayout* column = m_column;
+    column->setContentsMargins(kSideMargin, kPadding, kSideMargin, kPadding);
+    column->setSpacing(kSpacing);
+    m_gapColumns.append({column, kSpacing});
     column->addStretch(1);
-    column->addWidget(new AppLogo(76, page), 0, Qt::AlignHCenter);
+    column->addWidget(new AppLogo(76, this), 0, Qt::AlignHCenter);
 
     auto* identity = new QVBoxLayout();
     identity->setSpacing(4);
-    auto* name = centredText(TextStyle::display, Theme::primary(), page);
+    auto* name = centredText(TextStyle::display, Theme::primary(), this);
     name->setTextFont(Theme::font(26, QFont::Bold));
     name->setText(QStringLiteral("Kelvaro"));
     identity->addWidget(name, 0, Qt::AlignHCenter);
-    auto* tagline = centredText(TextStyle::body, Theme::secondary(), page);
+    auto* tagline = centredText(TextStyle::body, Theme::secondary(), this);
     identity->addWidget(tagline, 0, Qt::AlignHCenter);
-    auto* version = centredText(TextStyle::caption, Theme::tertiary(), page);
+    auto* version = centredText(TextStyle::caption, Theme::tertiary(), this);
     version->setObjectName(QStringLiteral("version"));
     identity->addWidget(version, 0, Qt::AlignHCenter);
     column->addLayout(identity);
@@ -138,24 +142,24 @@ AboutSection::AboutSection(UpdateSource* updates, AboutInfo info, std::function<
     auto* pills = new QHBoxLayout();
     pills->setSpacing(8);
     pills->addStretch(1);
-    pills->addWidget(new AboutPill(QStringLiteral("eye.slash"), [] { return L("Bez sledování"); }, page));
-    pills->addWidget(new AboutPill(QStringLiteral("person.crop.circle.badge.xmark"), [] { return L("Bez účtu"); }, page));
-    pills->addWidget(new AboutPill(QStringLiteral("hand.raised.fill"), [] { return L("Bez reklam"); }, page));
+    pills->addWidget(new AboutPill(QStringLiteral("eye.slash"), [] { return L("Bez sledování"); }, this));
+    pills->addWidget(new AboutPill(QStringLiteral("person.crop.circle.badge.xmark"), [] { return L("Bez účtu"); }, this));
+    pills->addWidget(new AboutPill(QStringLiteral("hand.raised.fill"), [] { return L("Bez reklam"); }, this));
     pills->addStretch(1);
     column->addLayout(pills);
 
-    auto* promise = wrappedCentre(TextStyle::callout, Theme::secondary(), 400, page);
+    auto* promise = wrappedCentre(TextStyle::callout, Theme::secondary(), 400, this);
     promise->setObjectName(QStringLiteral("promise"));
     column->addLayout(centred(promise));
 
     auto* links = new QHBoxLayout();
     links->setSpacing(10);
     links->addStretch(1);
-    auto* policy = new KelvaroButton(QString(), KelvaroButton::Kind::secondary, page);
+    auto* policy = new KelvaroButton(QString(), KelvaroButton::Kind::secondary, this);
     policy->setObjectName(QStringLiteral("policy"));
     connect(policy, &QAbstractButton::clicked, this, &AboutSection::showPolicy);
     links->addWidget(policy);
-    auto* site = new KelvaroButton(QString(), KelvaroButton::Kind::secondary, page);
+    auto* site = new KelvaroButton(QString(), KelvaroButton::Kind::secondary, this);
     site->setObjectName(QStringLiteral("site"));
     site->setVisible(!AboutInfo::page(m_info.siteCs, m_info.siteEn).isEmpty());
     connect(site, &QAbstractButton::clicked, this, [this] {
@@ -167,16 +171,18 @@ AboutSection::AboutSection(UpdateSource* updates, AboutInfo info, std::function<
     column->addLayout(links);
 
     // The update row: a newer release, or the check button with its result; then the box.
-    m_updateRow = new QWidget(page);
+    m_updateRow = new QWidget(this);
     m_updateRow->setObjectName(QStringLiteral("updates"));
     m_updateRow->setVisible(hasFeed);
     auto* updateColumn = new QVBoxLayout(m_updateRow);
     updateColumn->setContentsMargins(0, 0, 0, 0);
-    updateColumn->setSpacing(8);
+    updateColumn->setSpacing(kUpdateSpacing);
+    m_gapColumns.append({updateColumn, kUpdateSpacing});
     m_availableBox = new QWidget(m_updateRow);
     auto* availableColumn = new QVBoxLayout(m_availableBox);
     availableColumn->setContentsMargins(0, 0, 0, 0);
-    availableColumn->setSpacing(8);
+    availableColumn->setSpacing(kUpdateSpacing);
+    m_gapColumns.append({availableColumn, kUpdateSpacing});
     m_available = centredText(TextStyle::headline, DynamicColor{Theme::ember(), Theme::ember()}, m_availableBox);
     m_available->setObjectName(QStringLiteral("available"));
     availableColumn->addWidget(m_available, 0, Qt::AlignHCenter);
@@ -227,7 +233,7 @@ AboutSection::AboutSection(UpdateSource* updates, AboutInfo info, std::function<
     if (m_updates)
         connect(m_updates, &UpdateSource::changed, this, &AboutSection::refreshUpdates);
 
-    auto* support = new QWidget(page);
+    auto* support = new QWidget(this);
     support->setObjectName(QStringLiteral("support"));
     support->setVisible(!AboutInfo::page(m_info.supportCs, m_info.supportEn).isEmpty());
     auto* supportColumn = new QVBoxLayout(support);
@@ -246,11 +252,10 @@ AboutSection::AboutSection(UpdateSource* updates, AboutInfo info, std::function<
     column->addWidget(support);
 
     column->addStretch(1);
-    auto* closing = centredText(TextStyle::caption, Theme::tertiary(), page);
+    auto* closing = centredText(TextStyle::caption, Theme::tertiary(), this);
     closing->setTextFont(Theme::font(10));
     closing->setText(QStringLiteral("© 2026 Kelvaro"));
     column->addWidget(closing, 0, Qt::AlignHCenter);
-    scroll->setWidget(page);
 
     followLanguage(this, [=, this] {
         tagline->setText(L("Dílna na fotky"));
@@ -265,6 +270,57 @@ AboutSection::AboutSection(UpdateSource* updates, AboutInfo info, std::function<
         free->setText(L("Kelvaro je zdarma. Příspěvek je dobrovolný a nic neodemyká."));
         refreshUpdates();
     });
+}
+
+bool AboutSection::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    // The page's layout has just been brought up to date with what its items now need.
+    if (event->type() == QEvent::LayoutRequest)
+        fitGaps();
+    return handled;
+}
+
+void AboutSection::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitGaps();
+}
+
+void AboutSection::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    fitGaps();
+}
+
+void AboutSection::fitGaps()
+{
+    if (width() <= 0 || height() <= 0)
+        return;
+    // The gaps are the one part of the page that may give. Measured at the gaps now set, the
+    // content's own height is what remains without them; a column on a hidden box has none.
+    const QMargins margins = m_column->contentsMargins();
+    int gapsNow = margins.top() + margins.bottom();
+    int fullGaps = 2 * kPadding;
+    for (const auto& [column, full] : m_gapColumns) {
+        if (!column->parentWidget()->isVisibleTo(this))
+            continue;
+        int items = 0;
+        for (int i = 0; i < column->count(); ++i)
+            items += column->itemAt(i)->isEmpty() ? 0 : 1;
+        gapsNow += column->spacing() * qMax(0, items - 1);
+        fullGaps += full * qMax(0, items - 1);
+    }
+    const int now = m_column->hasHeightForWidth() ? m_column->heightForWidth(width()) : m_column->sizeHint().height();
+    const int content = now - gapsNow;
+    const double share = std::clamp(double(height() - content) / fullGaps, kLeastGapShare, 1.0);
+    // Setting a value lays the page out again, which comes back here: only a change is set.
+    for (const auto& [column, full] : m_gapColumns)
+        if (const int spacing = int(std::floor(full * share)); spacing != column->spacing())
+            column->setSpacing(spacing);
+    const int padding = int(std::floor(kPadding * share));
+    if (padding != margins.top() || padding != margins.bottom())
+        m_column->setContentsMargins(kSideMargin, padding, kSideMargin, padding);
 }
 
 void AboutSection::refreshUpdates()

@@ -4,16 +4,20 @@
 // the update checker (check, its result, a newer release with its notes and "Stáhnout", the
 // automatic-check box); the support page; the closing line. Without a release feed the update
 // row and every word of update checks are left out; a web address the build does not set hides
-// its button. Nothing runs when the tab is shown. Retranslates in place. Main thread; built by
-// the settings window.
+// its button. The page does not scroll: it fits the settings window's fixed frame, its gaps
+// closing as far as the content needs. Nothing runs when the tab is shown. Retranslates in
+// place. Main thread; built by the settings window.
 #include <functional>
+#include <utility>
 
+#include <QList>
 #include <QUrl>
 #include <QWidget>
 
 #include "ui/settings/AboutInfo.h"
 
 class QCheckBox;
+class QVBoxLayout;
 
 namespace kelvaro {
 
@@ -35,10 +39,19 @@ public:
     // Opens the privacy policy window-modally over this page.
     void showPolicy();
 
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void refreshUpdates();
+    // Closes the gaps between the page's items as far as needed to fit its height.
+    void fitGaps();
 
     UpdateSource* m_updates;
+    QVBoxLayout* m_column;
+    QList<std::pair<QVBoxLayout*, int>> m_gapColumns; // the columns whose gaps may close, with their full gap
     AboutInfo m_info;
     std::function<void(const QUrl&)> m_openUrl;
     QWidget* m_updateRow = nullptr;

@@ -35,7 +35,7 @@ public:
     QSize sizeHint() const override
     {
         const QFontMetrics metrics(Theme::font(TextStyle::caption, QFont::Medium));
-        return {qMax(72, metrics.horizontalAdvance(text()) + 20), 52};
+        return {qMax(72, metrics.horizontalAdvance(text()) + 20), 46};
     }
 
 protected:
@@ -56,10 +56,10 @@ protected:
             p.drawPath(ring);
         }
         const QColor color = isChecked() ? Theme::ember() : Theme::secondary().resolve(dark);
-        Symbols::paint(p, QRectF((width() - 20) / 2.0, 7, 20, 20), m_symbol, color, isChecked() ? 1.2 : 1.0);
+        Symbols::paint(p, QRectF((width() - 20) / 2.0, 5, 20, 20), m_symbol, color, isChecked() ? 1.2 : 1.0);
         p.setFont(Theme::font(TextStyle::caption, QFont::Medium));
         p.setPen(isChecked() ? Theme::emberText().resolve(dark) : Theme::secondary().resolve(dark));
-        p.drawText(QRect(0, 31, width(), 16), Qt::AlignHCenter | Qt::AlignVCenter, text());
+        p.drawText(QRect(0, 27, width(), 16), Qt::AlignHCenter | Qt::AlignVCenter, text());
     }
     // The ring marks keyboard focus only, not the focus a window gives its first control.
     void focusInEvent(QFocusEvent* event) override
@@ -117,11 +117,12 @@ const QStringList& SettingsView::tabs()
 SettingsView::SettingsView(KelvaroStore& store, SettingsServices services, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("settingsView"));
+    setFixedSize(frame);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     auto* bar = new QHBoxLayout();
-    bar->setContentsMargins(12, 8, 12, 8);
+    bar->setContentsMargins(12, 5, 12, 5);
     bar->setSpacing(4);
     bar->addStretch(1);
     for (const QString& tag : tabs()) {

@@ -51,7 +51,8 @@ public:
     void chooseTab(const QString& tag);
     QWidget* page(const QString& tag) const;
 
-    QSize sizeHint() const override { return {540, 540}; }
+    // The window's fixed frame, tab bar included; every tab is laid out to fit it.
+    static constexpr QSize frame{540, 500};
 
 private:
     void showTab(const QString& tag);

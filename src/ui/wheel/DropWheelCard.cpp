@@ -1,5 +1,6 @@
 #include "ui/wheel/DropWheelCard.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -270,6 +271,11 @@ LinkButton* DropWheelCard::bannerUndoButton() const { return m_banner->undo; }
 void DropWheelCard::refresh()
 {
     const bool loaded = !m_store.droppedFiles().isEmpty();
+    // The wheel's button that had the focus (the last remove or the close button) goes with the
+    // wheel. The card keeps the focus itself rather than let it pass on to the next control of
+    // the window, a mode tile under the card, whose ring would then look chosen.
+    if (!loaded && !m_loaded->isHidden() && m_loaded->isAncestorOf(QApplication::focusWidget()))
+        setFocus(Qt::OtherFocusReason);
     m_loaded->setVisible(loaded);
     m_emptyFace->setVisible(!loaded);
     const std::optional<QString> message = m_store.statusMessage();

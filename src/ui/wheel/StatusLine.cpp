@@ -1,8 +1,12 @@
 #include "ui/wheel/StatusLine.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
@@ -34,6 +38,9 @@ StatusTone statusTone(const std::optional<QString>& message, bool isError)
 }
 
 namespace {
+
+constexpr int kTipGap = 6; // between the failed files' tip and what it must not cover
+
 QColor toneColor(StatusTone tone, const WheelPalette& palette)
 {
     switch (tone) {
@@ -56,6 +63,14 @@ public:
     }
 
 protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::ToolTip) {
+            m_line->showDetails(static_cast<QHelpEvent*>(event)->globalPos());
+            return true;
+        }
+        return QWidget::event(event);
+    }
     void paintEvent(QPaintEvent*) override
     {
         const WheelPalette palette = WheelPalette::forWidget(this);
@@ -163,6 +178,33 @@ QColor StatusLine::textColor() const
 double StatusLine::capsuleOpacity() const
 {
     return m_store.statusMessage() ? 0.12 : 0.06;
+}
+
+void StatusLine::showDetails(const QPoint& globalPos)
+{
+    const QString details = detailsText();
+    if (details.isEmpty()) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(globalPos, details, m_capsule, m_capsule->rect());
+    QWidget* tip = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->inherits("QTipLabel") && w->isVisible())
+            tip = w;
+    if (!tip)
+        return;
+    // A tip opens under the pointer, which here is over the result links just below the
+    // capsule: it goes above the capsule instead, or below everything the line shows when the
+    // screen has no room above.
+    const QRect area = tip->screen() ? tip->screen()->availableGeometry() : QRect();
+    const int above = m_capsule->mapToGlobal(QPoint(0, 0)).y() - kTipGap - tip->height();
+    int lowest = m_capsule->geometry().bottom();
+    for (QWidget* part : {m_resultRow, static_cast<QWidget*>(m_dragOut)})
+        if (!part->isHidden())
+            lowest = std::max(lowest, part->geometry().bottom());
+    const int below = mapToGlobal(QPoint(0, lowest)).y() + kTipGap;
+    tip->move(tip->x(), area.isEmpty() || above >= area.top() ? above : below);
 }
 
 bool StatusLine::isSpinnerShown() const { return !m_spinner->isHidden(); }

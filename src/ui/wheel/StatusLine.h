@@ -41,6 +41,9 @@ public:
     void refresh();
     // Opens the compare sheet for the store's compare pair (an empty sheet without one).
     void openCompare();
+    // Shows the failed files (the hover text) for a pointer resting at `globalPos` on the
+    // capsule, above the capsule so the result links under it stay in sight.
+    void showDetails(const QPoint& globalPos);
 
     // What is shown, for tests and the gallery.
     QString shownText() const;

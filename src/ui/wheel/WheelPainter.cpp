@@ -32,7 +32,7 @@ void scaleAbout(QPainter& painter, QPointF centre, double scale)
     painter.translate(-centre);
 }
 
-constexpr double kMaxLabelShift = 12;
+constexpr double kMaxLabelShift = 16;
 
 // Where the label text goes when the label block (symbol over text) is centred at `c`.
 QRectF labelTextRect(QPointF c, const QString& text, const QFont& font)
@@ -172,6 +172,16 @@ CentreContent centreContent(WheelMode mode, std::optional<int> hovered)
     if (hovered && *hovered >= 0 && *hovered < list.size())
         return {list[*hovered].symbol, L(list[*hovered].key)};
     return {modeSymbol(mode), title(mode)};
+}
+
+WheelLabels wheelLabels(const WheelGeometry& geometry, const QList<WheelAction>& actions)
+{
+    const LabelLayout layout = labelLayout(geometry, actions);
+    WheelLabels labels{layout.textSize, {}};
+    const QFont font = labelFont(layout.textSize);
+    for (int i = 0; i < actions.size(); ++i)
+        labels.textRects.append(labelTextRect(layout.centres.value(i, geometry.labelCentre(i)), L(actions[i].key), font));
+    return labels;
 }
 
 QColor WheelVisual::colorOf(int i) const

@@ -46,6 +46,15 @@ WheelVisual settledVisual(WheelMode mode, std::optional<int> hovered,
 
 inline constexpr double kHighlightScale = 1.03;
 
+// Where the labels go: one text size for all of them and, per wedge, the rectangle its text is
+// drawn in, in the wheel's own coordinates before a highlight's scale (which moves a wedge and
+// its label alike).
+struct WheelLabels {
+    int textSize = 0;
+    QList<QRectF> textRects;
+};
+WheelLabels wheelLabels(const WheelGeometry& geometry, const QList<WheelAction>& actions);
+
 // Paints the wheel with its square's top-left corner at the painter's origin. The outer ring
 // reaches 5 px beyond the square on every side.
 void paintWheel(QPainter& painter, const WheelGeometry& geometry, const WheelVisual& visual,

@@ -1,8 +1,9 @@
-// The guide page: its two links act on the store, and no text of the page is cut at the widths a
-// window takes.
+// The guide page: its two links act on the store, no text of the page is cut at the widths a
+// window takes, and the topic cards stand side by side from the width that holds two.
 #include <gtest/gtest.h>
 
 #include "../main/UiTestSupport.h"
+#include "ui/guide/AdaptiveGridLayout.h"
 #include "ui/guide/GuideCards.h"
 #include "ui/guide/GuideView.h"
 
@@ -40,23 +41,72 @@ TEST(GuideView, NoTextIsCut)
             GuideView guide(*store);
             guide.resize(width, 800);
             guide.show();
-            const auto needed = [](const Text* text) {
-                return text->hasHeightForWidth() ? text->heightForWidth(text->width()) : text->sizeHint().height();
+            // Texts cut short or without the height their width needs, once the page has been laid out.
+            const auto cut = [&] {
+                QStringList found;
+                for (const Text* text : guide.column()->findChildren<Text*>()) {
+                    if (!text->isVisible())
+                        continue;
+                    const int needed = text->hasHeightForWidth() ? text->heightForWidth(text->width()) : text->sizeHint().height();
+                    if (text->height() < needed || (text->isElided() && text->objectName() != QStringLiteral("detail")))
+                        found << text->text();
+                }
+                return found;
             };
-            // Wrapped texts settle over several layout passes; a busy machine takes its time.
-            waitFor([&] {
-                for (const Text* text : guide.column()->findChildren<Text*>())
-                    if (text->isVisible() && text->height() < needed(text))
-                        return false;
-                return true;
-            });
+            EXPECT_TRUE(waitFor([&] { return cut().isEmpty(); })) << language << " " << width << ": " << qPrintable(cut().join(" | "));
             EXPECT_LE(guide.column()->width(), GuideView::maxColumnWidth);
-            for (const Text* text : guide.column()->findChildren<Text*>()) {
-                if (!text->isVisible())
-                    continue;
-                EXPECT_GE(text->height(), needed(text)) << language << " " << width << ": " << qPrintable(text->text());
-                EXPECT_FALSE(text->isElided() && text->objectName() != QStringLiteral("detail"))
-                    << language << " " << width << ": " << qPrintable(text->text());
-            }
         }
+}
+
+namespace {
+
+// Resizes the guide until its topics grid is `width` px wide: the page's margins and scroll bar
+// are taken from what each size gives, once its layout has followed.
+bool makeTopicsGridWide(GuideView& guide, int width)
+{
+    QWidget* grid = guide.topicsGrid()->parentWidget();
+    QLayout* column = guide.column()->layout();
+    int outer = width + 100;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        guide.resize(outer, 900);
+        const bool followed = waitFor([&] {
+            return guide.column()->width() == qMin(guide.viewport()->width(), GuideView::maxColumnWidth) &&
+                   grid->width() == column->contentsRect().width();
+        });
+        if (!followed)
+            return false;
+        if (grid->width() == width)
+            return true;
+        outer += width - grid->width();
+    }
+    return false;
+}
+
+struct TopicsCase {
+    int width;
+    bool sideBySide;
+};
+
+} // namespace
+
+// Two cards of at least 340 px with 22 px between them need 702 px.
+TEST(GuideView, TopicCardsStandSideBySideFromTheWidthOfTwo)
+{
+    auto store = makeStore();
+    GuideView guide(*store);
+    guide.show();
+    ASSERT_EQ(guide.topicsCards().size(), 2);
+    for (const TopicsCase c : {TopicsCase{701, false}, TopicsCase{702, true}, TopicsCase{701, false}}) {
+        ASSERT_TRUE(makeTopicsGridWide(guide, c.width)) << c.width;
+        const QRect first = guide.topicsCards().at(0)->geometry();
+        const QRect second = guide.topicsCards().at(1)->geometry();
+        if (c.sideBySide) {
+            EXPECT_EQ(second.top(), first.top()) << c.width;
+            EXPECT_GT(second.left(), first.right()) << c.width;
+        } else {
+            EXPECT_EQ(second.left(), first.left()) << c.width;
+            EXPECT_GT(second.top(), first.bottom()) << c.width;
+            EXPECT_EQ(first.width(), c.width) << "a stacked card has the whole width";
+        }
+    }
 }

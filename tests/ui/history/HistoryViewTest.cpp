@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include "ui/main/HomeCards.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/design/ToolbarButton.h"
+#include "ui/sheets/SegmentedPicker.h"
 #include "ui/sheets/SheetFrame.h"
 #include "../main/UiTestSupport.h"
 
@@ -165,6 +167,43 @@ TEST_F(HistoryViewTest, FiguresCountTheWholeHistoryWhateverTheFilter)
     view->setQuery(QStringLiteral("nic takového"));
     EXPECT_TRUE(view->showsNoMatches());
     EXPECT_TRUE(view->clearButton()->isEnabled());
+}
+
+TEST_F(HistoryViewTest, HeaderScrollsWithTheListAndTheDaysStartBelowIt)
+{
+    QList<ActivityItem> items;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int i = 0; i < 40; ++i)
+        items << entry(QStringLiteral("foto%1.jpg").arg(i), QStringLiteral("Komprese"), now.addSecs(-3600 * i), 1000000);
+    store->setActivities(items);
+    auto view = makeView();
+    HistoryList* list = view->list();
+    QWidget* header = view->header();
+    auto* heading = view->findChild<Text*>(QStringLiteral("heading"));
+    ASSERT_NE(heading, nullptr);
+    ASSERT_TRUE(list->viewport()->isAncestorOf(heading)) << "the title is not inside the scroll view";
+    ASSERT_TRUE(header->isAncestorOf(view->scopePicker()) && header->isAncestorOf(view->stats().first()));
+
+    // Narrow, the figures stack and the header grows: the first day still starts below it.
+    for (int width : {900, 300}) {
+        view->resize(width, 700);
+        const auto laidOut = [&] {
+            const QRect firstDay = list->visualRect(view->model()->index(1));
+            return header->width() == list->columnRect(firstDay).width() &&
+                   header->height() >= header->heightForWidth(header->width()) && header->geometry().bottom() < firstDay.top();
+        };
+        EXPECT_TRUE(waitFor(laidOut)) << "at " << width << " px the header is " << header->height() << " px high, needs "
+                                      << header->heightForWidth(header->width()) << ", and ends at " << header->geometry().bottom()
+                                      << " over a first day at " << list->visualRect(view->model()->index(1)).top();
+    }
+
+    const int top = heading->mapTo(view.get(), QPoint()).y();
+    list->verticalScrollBar()->setValue(150);
+    EXPECT_EQ(heading->mapTo(view.get(), QPoint()).y(), top - 150);
+    list->verticalScrollBar()->setValue(0);
+    view->setQuery(QStringLiteral("nic takového"));
+    EXPECT_TRUE(view->showsNoMatches());
+    EXPECT_EQ(heading->mapTo(view.get(), QPoint()).y(), top) << "the header stays over the no-match text";
 }
 
 TEST_F(HistoryViewTest, OnlyRowsWhoseFileExistsSelectOpenAndGoBackToTheWheel)

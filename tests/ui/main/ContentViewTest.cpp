@@ -127,6 +127,54 @@ TEST_F(ContentViewTest, StudioButtonOnlyWhenEnabledAndNoDemoContent)
     Settings::shared().remove(QStringLiteral("kelvaro.studio.enabled"));
 }
 
+struct FooterCase {
+    const char* language;
+    int width;
+    bool oneLine;
+};
+void PrintTo(const FooterCase& c, std::ostream* os)
+{
+    *os << c.language << " at " << c.width << " px";
+}
+class SidebarFooterFit : public ::testing::TestWithParam<FooterCase> {};
+
+// Beside the studio and settings buttons the privacy line is whole: on one line at the
+// sidebar's usual width, wrapped rather than cut when the sidebar is dragged narrower.
+TEST_P(SidebarFooterFit, PrivacyLineIsWholeBesideTheStudioButton)
+{
+    const FooterCase& c = GetParam();
+    auto store = makeStore();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(c.language));
+    Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), true);
+    for (const QFont& font : interfaceFonts()) {
+        const ApplicationFont shown(font);
+        Sidebar sidebar(*store, {});
+        sidebar.resize(c.width, 700);
+        sidebar.show();
+        auto* privacy = sidebar.findChild<Text*>(QStringLiteral("privacy"));
+        ASSERT_NE(privacy, nullptr);
+        QWidget* studio = sidebar.studioButton();
+        const int line = QFontMetrics(Theme::font(TextStyle::caption)).height();
+        const auto whole = [&] {
+            const QRect text(privacy->mapTo(&sidebar, QPoint()), privacy->size());
+            const bool shownWhole = privacy->hasHeightForWidth() ? privacy->height() >= privacy->heightForWidth(privacy->width())
+                                                                 : privacy->width() >= privacy->sizeHint().width();
+            return studio->isVisible() && !privacy->isElided() && shownWhole &&
+                   text.right() < studio->mapTo(&sidebar, QPoint()).x() && sidebar.rect().contains(text) &&
+                   (!c.oneLine || privacy->height() < 2 * line);
+        };
+        EXPECT_TRUE(waitFor(whole)) << font.family().toStdString() << ": \"" << privacy->text().toStdString() << "\" is "
+                                    << privacy->width() << "×" << privacy->height() << " px, needs " << privacy->sizeHint().width()
+                                    << " px on one line";
+    }
+    Settings::shared().remove(QStringLiteral("kelvaro.studio.enabled"));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, SidebarFooterFit,
+                         ::testing::Values(FooterCase{"cs", Sidebar::idealWidth, true}, FooterCase{"en", Sidebar::idealWidth, true},
+                                           FooterCase{"cs", Sidebar::minimumWidth, false},
+                                           FooterCase{"en", Sidebar::minimumWidth, false}));
+
 TEST_F(ContentViewTest, SheetsFollowTheStoresActiveSheet)
 {
     view->show();

@@ -1,11 +1,18 @@
+#include <QAbstractButton>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
+#include "../../support/TestImages.h"
 #include "UiTestSupport.h"
 #include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/HomeCards.h"
 #include "ui/main/HomeView.h"
+#include "ui/wheel/DropWheelCard.h"
+#include "ui/wheel/LoadedWheel.h"
+#include "ui/wheel/WheelControls.h"
 
 using namespace kelvaro;
 using namespace kelvaro::uitest;
@@ -78,6 +85,54 @@ TEST(HomeView, ATileSelectsItsModeAndShowsHome)
     store->setActiveSheet(ToolSheet::crop);
     home.modeTile(WheelMode::actions)->click();
     EXPECT_EQ(store->wheelMode(), WheelMode::tools);
+}
+
+// Clicking away the last file (its tile's remove button, or closing the selection) takes the
+// focused button with the wheel; the focus must not pass on to a mode tile under the card, whose
+// ring would then stand out as if chosen from the keyboard.
+TEST(HomeView, RemovingTheLastFileLeavesNoModeTileFocused)
+{
+    QTemporaryDir temp;
+    installScreens(); // the real drop card
+    struct Reset {
+        ~Reset() { ScreenFactory::reset(); }
+    } reset;
+    auto store = makeStore();
+    const QStringList photos{testimages::writeJpeg(temp.path(), QStringLiteral("a.jpg"), testimages::plain(40, 30, Qt::red)),
+                             testimages::writeJpeg(temp.path(), QStringLiteral("b.jpg"), testimages::plain(40, 30, Qt::blue))};
+    HomeView home(*store);
+    home.resize(1000, 900);
+    home.show();
+    home.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return home.isActiveWindow(); }));
+    auto* card = home.findChild<wheel::DropWheelCard*>();
+    ASSERT_NE(card, nullptr);
+    const auto clickAway = [&](QAbstractButton* button) {
+        const QPointF centre = QRectF(button->rect()).center();
+        mouse(button, QEvent::MouseButtonPress, centre); // takes the focus, as a real click does
+        mouse(button, QEvent::MouseButtonRelease, centre);
+    };
+    const auto noTileFocused = [&] {
+        for (WheelMode mode : allWheelModes())
+            if (home.modeTile(mode)->hasFocus())
+                return false;
+        return !card->isLoadedFaceShown();
+    };
+
+    // The last tile's remove button: two files, one removed, then the selection closed.
+    store->setDroppedFiles(photos);
+    ASSERT_TRUE(waitFor([&] { return card->isLoadedFaceShown() && card->loadedWheel()->removeButton(photos[1]); }));
+    clickAway(card->loadedWheel()->removeButton(photos[1]));
+    ASSERT_TRUE(waitFor([&] { return store->droppedFiles() == QStringList{photos[0]}; }));
+    clickAway(card->loadedWheel()->closeButton());
+    EXPECT_TRUE(waitFor(noTileFocused)) << "focus on " << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "nothing");
+
+    // One file removed from the store while its button has the focus.
+    store->setDroppedFiles({photos[0]});
+    ASSERT_TRUE(waitFor([&] { return card->isLoadedFaceShown(); }));
+    card->loadedWheel()->closeButton()->setFocus(Qt::MouseFocusReason);
+    store->removeDropped(photos[0]);
+    EXPECT_TRUE(waitFor(noTileFocused)) << "focus on " << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "nothing");
 }
 
 } // namespace

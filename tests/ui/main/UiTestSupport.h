@@ -98,6 +98,29 @@ protected:
     std::unique_ptr<ContentView> view;
 };
 
+// The fonts a layout must hold in: the platform's default and, when it is installed, the one the
+// application takes for itself (Theme::installInterfaceFont).
+inline QList<QFont> interfaceFonts()
+{
+    const QFont platform = QApplication::font();
+    Theme::installInterfaceFont();
+    const QFont own = QApplication::font();
+    QApplication::setFont(platform);
+    return own == platform ? QList<QFont>{platform} : QList<QFont>{platform, own};
+}
+
+// The application's font for as long as it lives.
+class ApplicationFont {
+public:
+    explicit ApplicationFont(const QFont& font) : m_saved(QApplication::font()) { QApplication::setFont(font); }
+    ~ApplicationFont() { QApplication::setFont(m_saved); }
+    ApplicationFont(const ApplicationFont&) = delete;
+    ApplicationFont& operator=(const ApplicationFont&) = delete;
+
+private:
+    QFont m_saved;
+};
+
 // Every Text below `root` that is not hidden, in creation order.
 inline QStringList texts(const QWidget* root)
 {

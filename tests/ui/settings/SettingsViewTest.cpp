@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QMessageBox>
+#include <QScrollArea>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -257,5 +258,95 @@ TEST(AboutAutoCheck, TheBoxStoresTheCheckersSetting)
     box->click();
     EXPECT_EQ(Settings::shared().boolValue("updates.autoCheck"), std::optional<bool>(false));
 }
+
+// ---- The fixed window ------------------------------------------------------------------------------
+
+// What of the open tab a user could not read whole: a text cut or elided, a control squeezed
+// below its size, or anything outside the window. A form page may scroll, but only downwards;
+// the about page does not scroll at all.
+QStringList cutParts(SettingsView& view)
+{
+    QWidget* page = view.page(view.currentTab());
+    auto* form = qobject_cast<QScrollArea*>(page);
+    const QRect shown = form ? QRect(form->viewport()->mapTo(&view, QPoint()), form->viewport()->size()) : view.rect();
+    QStringList cut;
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        auto* text = qobject_cast<Text*>(w);
+        if ((!text && !qobject_cast<QAbstractButton*>(w) && !qobject_cast<QComboBox*>(w)) || !w->isVisibleTo(&view))
+            continue;
+        const QRect at(w->mapTo(&view, QPoint()), w->size());
+        const QString what = QStringLiteral("%1 \"%2\" at %3,%4 %5×%6")
+                                 .arg(w->metaObject()->className(), text ? text->text() : w->property("text").toString())
+                                 .arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height());
+        const bool outside = form ? at.left() < shown.left() || at.right() > shown.right() : !shown.contains(at);
+        bool squeezed = false;
+        if (text)
+            squeezed = text->isElided() || (text->hasHeightForWidth() ? text->height() < text->heightForWidth(text->width())
+                                                                       : text->width() < text->sizeHint().width() ||
+                                                                             text->height() < text->sizeHint().height());
+        else
+            squeezed = w->width() < w->sizeHint().width() || w->height() < w->minimumSizeHint().height();
+        if (outside || squeezed)
+            cut << what + (outside ? QStringLiteral(" outside") : QStringLiteral(" squeezed"));
+    }
+    return cut;
+}
+
+struct FitCase {
+    const char* language;
+    const char* tab;
+    bool newerRelease = false; // the about page's tallest state: a new version with its notes
+    bool restartRow = false;   // the general tab after a language change whose restart failed
+};
+void PrintTo(const FitCase& c, std::ostream* os)
+{
+    *os << c.language << ' ' << c.tab << (c.newerRelease ? " with a newer release" : "") << (c.restartRow ? " with the restart row" : "");
+}
+class SettingsFit : public ::testing::TestWithParam<FitCase> {};
+
+TEST_P(SettingsFit, EveryTabFitsTheFixedWindowWithNoTextCut)
+{
+    const FitCase& c = GetParam();
+    auto store = uitest::makeStore();
+    Settings::shared().setValue("kelvaro.language", QString::fromLatin1(c.language));
+    Settings::shared().setValue(QString::fromLatin1(SettingsView::tabKey), QString::fromLatin1(c.tab));
+    FakeUpdateSource updates;
+    if (c.newerRelease)
+        updates.set(UpdateSource::Status::idle, QStringLiteral("2.0"),
+                    QStringLiteral("Rychlejší export do HEIC, nový editor vodoznaku a spousta drobných oprav."));
+    else
+        updates.set(UpdateSource::Status::upToDate);
+    SettingsServices services;
+    services.updates = &updates;
+    services.restart = [] { return false; };
+    services.about = AboutInfo{.version = QStringLiteral("1.0.0"), .build = QStringLiteral("1"),
+                               .siteCs = QUrl(QStringLiteral("https://kelvaro.example/cs")),
+                               .siteEn = QUrl(QStringLiteral("https://kelvaro.example/en")),
+                               .supportCs = QUrl(QStringLiteral("https://kelvaro.example/cs/podpora")),
+                               .supportEn = QUrl(QStringLiteral("https://kelvaro.example/en/support"))};
+    // In the platform's font and in the application's own.
+    for (const QFont& font : uitest::interfaceFonts()) {
+        const uitest::ApplicationFont shown(font);
+        SettingsView view(*store, services);
+        view.show();
+        if (c.restartRow) {
+            auto* tab = static_cast<GeneralSettingsTab*>(view.page(QStringLiteral("general")));
+            tab->findChild<QWidget*>(QStringLiteral("restartRow"))->show();
+            tab->restart();
+        }
+        EXPECT_EQ(view.width(), 540);
+        EXPECT_EQ(view.height(), 500);
+        EXPECT_TRUE(view.minimumSize() == view.maximumSize()) << "the window's frame is fixed";
+        QStringList cut;
+        EXPECT_TRUE(uitest::waitFor([&] { return (cut = cutParts(view)).isEmpty(); }))
+            << font.family().toStdString() << ":\n" << cut.join('\n').toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothLanguages, SettingsFit,
+    ::testing::Values(FitCase{"cs", "general", false, true}, FitCase{"en", "general", false, true}, FitCase{"cs", "export"},
+                      FitCase{"en", "export"}, FitCase{"cs", "shortcuts"}, FitCase{"en", "shortcuts"}, FitCase{"cs", "about"},
+                      FitCase{"en", "about"}, FitCase{"cs", "about", true}, FitCase{"en", "about", true}));
 
 } // namespace

@@ -164,4 +164,36 @@ TEST_F(WatchViewTest, everyAddControlOpensAFreshSheetWithItsAction)
     EXPECT_EQ(WatchView::defaultAction(), WatchAction::preset(PresetSpec::defaults().first()));
 }
 
+// Columns of at least 260 px with 12 px between them: two from 532 px, three from 804 px. Each
+// column takes an equal share of the width, the cards of a row side by side.
+TEST(WatchRecipeGridTest, ColumnsFollowTheGridsWidth)
+{
+    uitest::makeStore(); // Czech
+    const struct {
+        int width;
+        int columns;
+    } cases[] = {{531, 1}, {532, 2}, {803, 2}, {804, 3}, {531, 1}};
+    WatchRecipeGrid grid(true, {});
+    grid.show();
+    const QList<WatchRecipeCard*> cards = grid.cards();
+    ASSERT_GE(cards.size(), 4);
+    for (const auto& c : cases) {
+        grid.resize(c.width, grid.heightForWidth(c.width));
+        // The cards of the first row: those level with the first.
+        const auto firstRow = [&] {
+            int count = 0;
+            for (WatchRecipeCard* card : cards)
+                count += card->y() == cards.first()->y() ? 1 : 0;
+            return count;
+        };
+        EXPECT_TRUE(uitest::waitFor([&] { return grid.width() == c.width && firstRow() == c.columns; }))
+            << c.width << " px: " << firstRow() << " columns, not " << c.columns;
+        const int spacing = WatchRecipeGrid::spacing;
+        EXPECT_EQ(cards.first()->width(), (c.width - (c.columns - 1) * spacing) / c.columns) << c.width;
+        if (c.columns > 1) {
+            EXPECT_EQ(cards.at(1)->x(), cards.first()->width() + spacing) << c.width;
+        }
+    }
+}
+
 } // namespace

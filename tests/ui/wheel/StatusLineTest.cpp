@@ -1,6 +1,9 @@
 // The status line under the wheel: hint, progress with cancel, outcome colours, result links.
 #include <QApplication>
+#include <QHelpEvent>
 #include <QTemporaryDir>
+#include <QToolTip>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -82,6 +85,55 @@ TEST_F(StatusLineTest, ResultRowOnlyWithOutputsWhileIdle)
     store.update([](auto& v) { v.isWorking = true; });
     EXPECT_FALSE(line.isResultRowShown());
     EXPECT_TRUE(line.dragOutRow()->isHidden());
+}
+
+// The tip that lists the files that failed, shown wherever the pointer rests on the capsule.
+QWidget* shownTip()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->inherits("QTipLabel") && w->isVisible())
+            return w;
+    return nullptr;
+}
+
+// The failed files' tip opens away from the result row under the capsule, so "Zobrazit ve
+// správci souborů" stays in sight and clickable while it shows.
+TEST_F(StatusLineTest, FailedFilesTipNeverCoversTheResultLinks)
+{
+    ScriptedWheelStore store;
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* line = new StatusLine(store, &window);
+    column->addWidget(line);
+    store.update([](auto& v) {
+        v.lastOutputs = {"/tmp/out/a.png", "/tmp/out/b.png"};
+        v.hasUndo = true;
+        v.statusMessage = QStringLiteral("Hotovo – 2 soubory ve složce „Kelvaro“. Nepovedlo se: 2.");
+        v.statusDetails = {QStringLiteral("Soubor „c.jpg“ se nepodařilo otevřít."), QStringLiteral("Soubor „d.jpg“ chybí.")};
+    });
+    window.setGeometry(100, 250, 560, 260);
+    window.show();
+    QWidget* capsule = nullptr;
+    for (QWidget* w : line->findChildren<QWidget*>())
+        if (w->toolTip() == line->detailsText())
+            capsule = w;
+    ASSERT_NE(capsule, nullptr);
+    LinkButton* reveal = line->revealButton();
+    ASSERT_TRUE(uitest::waitFor([&] { return reveal->isVisible() && capsule->isVisible(); }));
+    const QRect link(reveal->mapToGlobal(QPoint()), reveal->size());
+
+    const QRect box = capsule->rect();
+    for (const QPoint at : {box.topLeft(), box.center(), QPoint(box.left() + 40, box.bottom()), box.bottomRight()}) {
+        QHelpEvent hover(QEvent::ToolTip, at, capsule->mapToGlobal(at));
+        QApplication::sendEvent(capsule, &hover);
+        QWidget* tip = nullptr;
+        ASSERT_TRUE(uitest::waitFor([&] { return (tip = shownTip()) != nullptr; })) << "no tip for a pointer at " << at.x() << "," << at.y();
+        EXPECT_FALSE(tip->geometry().intersects(link))
+            << "pointer at " << at.x() << "," << at.y() << ": tip " << tip->geometry().y() << "–" << tip->geometry().bottom()
+            << " over the link at " << link.y() << "–" << link.bottom();
+        QToolTip::hideText();
+        ASSERT_TRUE(uitest::waitFor([] { return shownTip() == nullptr; }));
+    }
 }
 
 TEST_F(StatusLineTest, CompareOnlyForAPairAndTheStudioFlagOpensIt)
