@@ -35,6 +35,11 @@ public:
     // Appends a secondary text (shown as given) that wraps within the sheet's width.
     Text* addCaption(const QString& text, TextStyle style);
 
+    // For a confirmation whose action deletes: the action and the badge are drawn in the
+    // destructive style, and Return no longer runs it (only a click does).
+    void setDestructive(bool destructive);
+    bool isDestructive() const { return m_destructive; }
+
     bool canRun() const { return m_canRun; }
     void setCanRun(bool canRun);
     // Runs on the main thread after the sheet has closed; it should read what it needs then.
@@ -66,6 +71,7 @@ private:
     KelvaroButton* m_cancel = nullptr;
     KelvaroButton* m_action = nullptr;
     bool m_canRun = true;
+    bool m_destructive = false;
     std::function<void()> m_onRun;
 };
 

@@ -14,6 +14,7 @@
 #include "output/OutputFolder.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Readout.h"
 #include "ui/sheets/ChoiceButton.h"
 #include "ui/sheets/CompressSheet.h"
 #include "ui/sheets/CropPreview.h"

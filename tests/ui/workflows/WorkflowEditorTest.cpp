@@ -12,6 +12,8 @@
 
 #include "store/WorkflowStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/DestructiveSymbolButton.h"
+#include "ui/design/Readout.h"
 #include "ui/main/ToolbarButton.h"
 #include "ui/sheets/SegmentedPicker.h"
 #include "ui/workflows/StepEditor.h"

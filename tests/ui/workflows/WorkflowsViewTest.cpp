@@ -21,6 +21,7 @@
 #include "store/WorkflowStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/EmptyStateView.h"
+#include "ui/design/Readout.h"
 #include "ui/workflows/QueueStrip.h"
 #include "ui/workflows/WorkflowCard.h"
 #include "ui/workflows/WorkflowEditor.h"
