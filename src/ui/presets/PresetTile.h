@@ -39,6 +39,11 @@ public:
     QString detail() const { return m_detail; }
     bool isHovering() const { return m_hovering; }
 
+    // The title as drawn at `width`: one or two lines, the second cut with an ellipsis.
+    QStringList linesFor(int width) const;
+    // The detail as drawn at `width`, wrapped, never cut.
+    QStringList detailLinesFor(int width) const;
+
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
@@ -50,10 +55,6 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    // The title as drawn at `width`: one or two lines, the second cut with an ellipsis.
-    QStringList linesFor(int width) const;
-    // The detail as drawn at `width`, wrapped, never cut.
-    QStringList detailLinesFor(int width) const;
     void setHovering(bool hovering);
 
     QString m_title;

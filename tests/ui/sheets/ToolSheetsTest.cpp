@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLayout>
 #include <QLineEdit>
 #include <QSlider>
 #include <QSpinBox>
@@ -86,6 +87,41 @@ TEST_F(ToolSheetsTest, CropPreviewFramesTheFittedPhotoDecodedAtTheShownSize)
         EXPECT_EQ(picture.height(), 220);
     }
 }
+
+// The preview is as high as the photo at the sheet's 392-px width, at most 220: a panorama gets
+// no empty bands above and below, and the sheet shrinks with it.
+struct PreviewHeightCase {
+    const char* name;
+    int width, height;
+    int expected;
+};
+
+class CropPreviewHeight : public ToolSheetsTest, public ::testing::WithParamInterface<PreviewHeightCase> {};
+
+TEST_P(CropPreviewHeight, FollowsThePhotoUpTo220)
+{
+    const PreviewHeightCase& c = GetParam();
+    store->setDroppedFiles({ti::writeJpeg(temp.path(), "photo.jpg", ti::quadrants(c.width, c.height))});
+    CropSheet sheet(*store);
+    sheet.show();
+    CropPreview* preview = sheet.preview();
+    ASSERT_TRUE(uitest::waitFor([&] { return !preview->isLoading(); }));
+    ASSERT_FALSE(preview->isFailed());
+    ASSERT_TRUE(uitest::waitFor([&] { return preview->height() == c.expected; }))
+        << "the preview stayed " << preview->height() << " px high";
+    const QRectF picture = preview->pictureRect();
+    EXPECT_NEAR(picture.top(), 0, 0.5);
+    EXPECT_NEAR(picture.height(), c.expected, 0.5);
+    EXPECT_TRUE(uitest::waitFor([&] { return sheet.height() == sheet.layout()->totalHeightForWidth(SheetFrame::sheetWidth); }))
+        << "the sheet kept room the preview no longer takes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Photos, CropPreviewHeight, ::testing::Values(
+    PreviewHeightCase{"panorama", 1600, 400, 98},
+    PreviewHeightCase{"twoToOne", 1200, 600, 196},
+    PreviewHeightCase{"threeToTwo", 1500, 1000, 220},
+    PreviewHeightCase{"portrait", 1000, 1500, 220}),
+    test::RowName());
 
 // ---- Resize and compress --------------------------------------------------------------------------
 
