@@ -337,7 +337,7 @@
     </message>
     <message>
         <source>kvalita %ld %%</source>
-        <translation>quality %ld %%</translation>
+        <translation>quality %ld%%</translation>
     </message>
     <message>
         <source>bez metadat</source>
@@ -1013,7 +1013,7 @@
     </message>
     <message>
         <source>%lld %%</source>
-        <translation>%lld %%</translation>
+        <translation>%lld%%</translation>
     </message>
     <message>
         <source>%lld souborů připraveno</source>
@@ -1029,7 +1029,7 @@
     </message>
     <message>
         <source>+%lld %%</source>
-        <translation>+%lld %%</translation>
+        <translation>+%lld%%</translation>
     </message>
     <message>
         <source>1 soubor připraven</source>

@@ -46,7 +46,7 @@ TEST(PresetSummary, namesSizeFormatQualityAndMetadataInTheLanguage)
         EXPECT_TRUE(p.summary().startsWith(QStringLiteral("kvalita "))) << q;
     }
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    EXPECT_EQ(PresetSpec::defaults().at(0).summary(), QStringLiteral("max 1600 px · JPG · quality 80 % · no metadata"));
+    EXPECT_EQ(PresetSpec::defaults().at(0).summary(), QStringLiteral("max 1600 px · JPG · quality 80% · no metadata"));
 }
 
 TEST(PresetDefaults, builtInsKeepTheirIdsAndPlatformPresetsAreExactSizes)

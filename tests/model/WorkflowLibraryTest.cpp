@@ -125,9 +125,9 @@ TEST(WorkflowSummary, stepCountFormsOutputDescriptionAndTheBuiltInsInBothLanguag
     EXPECT_EQ(WorkflowLibrary::summary(d[2]), QString::fromUtf8("2 kroky · JPG · kvalita 80 % · bez metadat"));
 
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
-    EXPECT_EQ(WorkflowLibrary::summary(d[0]), QString::fromUtf8("3 steps · JPG · quality 90 %"));
-    EXPECT_EQ(WorkflowLibrary::summary(d[2]), QString::fromUtf8("2 steps · JPG · quality 80 % · no metadata"));
-    EXPECT_EQ(WorkflowLibrary::summary(workflow(1, "", 0.9, false)), QString::fromUtf8("1 step · Original format · quality 90 %"));
+    EXPECT_EQ(WorkflowLibrary::summary(d[0]), QString::fromUtf8("3 steps · JPG · quality 90%"));
+    EXPECT_EQ(WorkflowLibrary::summary(d[2]), QString::fromUtf8("2 steps · JPG · quality 80% · no metadata"));
+    EXPECT_EQ(WorkflowLibrary::summary(workflow(1, "", 0.9, false)), QString::fromUtf8("1 step · Original format · quality 90%"));
     EXPECT_EQ(WorkflowLibrary::summary(adjust(0.1, 1.2, true)), QString::fromUtf8("brightness 20, contrast 39, black and white"));
     EXPECT_EQ(WorkflowLibrary::summary(d[1].steps[1]), QString::fromUtf8("Long side at most 1200 px"));
     EXPECT_EQ(L(d[1].name), "Product shot");
