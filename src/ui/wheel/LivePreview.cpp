@@ -391,7 +391,8 @@ void LivePreview::paintEvent(QPaintEvent*)
     if (!caption.isEmpty()) {
         Symbols::paint(p, QRectF(0, top + (lineHeight - kCaptionGlyph) / 2.0, kCaptionGlyph, kCaptionGlyph),
                        captionSymbol(), secondary);
-        p.drawText(QRect(textLeft, top, width() - textLeft, lineHeight), Qt::AlignLeft | Qt::AlignVCenter, caption);
+        p.drawText(QRect(textLeft, top, width() - textLeft, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                   metrics.elidedText(caption, Qt::ElideRight, width() - textLeft));
     }
     const CaptionLayout layout = captionLayout(width());
     if (layout.ownLine)
