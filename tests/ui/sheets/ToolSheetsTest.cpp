@@ -151,16 +151,21 @@ TEST_F(ToolSheetsTest, ResizeStepsByFiveAndReturnRunsTheAction)
     EXPECT_EQ(sheet.currentOp().as<op::Resize>()->spec.longEdge, 2560);
 }
 
+// Every step reads exactly, and the readout keeps its width while the slider moves.
 TEST_F(ToolSheetsTest, CompressQualityIsExactAtEveryStep)
 {
+    Theme::installInterfaceFont();
     CompressSheet sheet(*store);
     EXPECT_EQ(sheet.currentOp().as<op::Compress>()->quality, 0.7);
-    EXPECT_EQ(sheet.qualitySlider()->readoutText()->text(), QStringLiteral("70 %"));
+    Readout* readout = sheet.qualitySlider()->readoutText();
+    EXPECT_EQ(readout->text(), QStringLiteral("70 %"));
+    const int width = readout->sizeHint().width();
     QSlider* slider = sheet.qualitySlider()->slider();
     for (int k = 0, percent = 20; k <= slider->maximum(); ++k, percent += 5) { // ends at 95
         slider->setValue(k);
         EXPECT_EQ(sheet.currentOp().as<op::Compress>()->quality, percent / 100.0);
-        EXPECT_EQ(sheet.qualitySlider()->readoutText()->text(), QStringLiteral("%1 %").arg(percent));
+        EXPECT_EQ(readout->text(), QStringLiteral("%1 %").arg(percent));
+        EXPECT_EQ(readout->sizeHint().width(), width) << percent;
     }
 }
 
