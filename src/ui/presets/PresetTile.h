@@ -24,9 +24,9 @@ struct AspectGlyph {
 };
 
 // A plain button: the glyph in a 28-px box, the title (callout, medium, at most two lines) over
-// the detail (caption, secondary, on as many lines as it needs), on a rounded rectangle of the primary colour at 5 %, 10 % and
-// with an ember border while the pointer is over it (eased over 0.12 s). Its height follows its
-// width; it is drawn dimmed while disabled.
+// the detail (caption, secondary, on as many lines as it needs), on a rounded rectangle of the
+// primary colour at 5 %, 10 % and with an ember border while the pointer is over it (eased over
+// 0.12 s). Its height follows its width; it is drawn dimmed while disabled.
 class PresetTile : public QAbstractButton {
     Q_OBJECT
 public:

@@ -1,10 +1,10 @@
 #pragma once
 // The shared chrome of the operation sheets: a badge and a title at the top, the sheet's own
 // controls in the middle (18 px apart), and a footer with "Zrušit" and one action button. The
-// action button (or Return) closes the sheet first and hands the run closure to the main event
-// loop, so the operation starts on a later turn, after the sheet is gone; "Zrušit" (or Escape)
-// only closes it. 440 px wide, as high as its content. A dialog the main window shows
-// window-modal; main thread. Each sheet creates one (or derives from it).
+// action button (or Return, unless the action deletes) closes the sheet first and hands the run
+// closure to the main event loop, so the operation starts on a later turn, after the sheet is
+// gone; "Zrušit" (or Escape) only closes it. 440 px wide, as high as its content. A dialog the
+// main window shows window-modal; main thread. Each sheet creates one (or derives from it).
 #include <functional>
 
 #include <QDialog>
