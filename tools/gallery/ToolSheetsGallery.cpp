@@ -1,10 +1,11 @@
-// The tool sheets on their own, over a store loaded with the 3:2 demo photo: crop (and a photo
-// that cannot be read), resize in both modes, compress, rename, the shelf sheet with and
-// without shelves, and the clipboard sheet over four photos.
+// The tool sheets on their own, over a store loaded with the 3:2 demo photo: crop (and a
+// panorama, and a photo that cannot be read), resize in both modes, compress, rename, the shelf
+// sheet with and without shelves, and the clipboard sheet over four photos.
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -68,6 +69,19 @@ const GalleryScene cropScene(QStringLiteral("crop-sheet"), [](const Env& env) {
         sheet->ratioPicker()->setFocus();
         Q_EMIT sheet->ratioPicker()->tagClicked(QStringLiteral("portrait45"));
         sheet->horizontalSlider()->setUnits(250);
+    });
+});
+
+// A 4:1 strip of the demo photo: the preview is only as high as the strip.
+const GalleryScene cropPanoramaScene(QStringLiteral("crop-sheet-panorama"), [](const Env& env) {
+    const QString path = QDir(env.workDir).filePath(QStringLiteral("Panorama.jpg"));
+    if (!QFile::exists(path)) {
+        const QImage photo(env.photo32);
+        photo.copy(0, photo.height() / 2 - photo.width() / 8, photo.width(), photo.width() / 4).save(path, "JPG");
+    }
+    auto store = demoStore({path}, {});
+    return shoot(env, ToolSheet::crop, *store, [](QDialog* dialog) {
+        Q_EMIT static_cast<CropSheet*>(dialog)->ratioPicker()->tagClicked(QStringLiteral("landscape43"));
     });
 });
 

@@ -42,6 +42,12 @@ QColor darker(const QColor& color, qreal amount)
                             float(qMax(0.0, color.blueF() - amount)), color.alphaF());
 }
 
+// The two actions of a confirmation (primary or destructive) share one size and weight.
+QFont buttonFont(KelvaroButton::Kind kind)
+{
+    return Theme::font(TextStyle::callout, kind == KelvaroButton::Kind::secondary ? QFont::Medium : QFont::DemiBold);
+}
+
 } // namespace
 
 // ---- Card -----------------------------------------------------------------------------------------
@@ -230,12 +236,21 @@ void KelvaroButton::setSymbol(const QString& symbol)
     update();
 }
 
+void KelvaroButton::setKind(Kind kind)
+{
+    if (kind == m_kind)
+        return;
+    m_kind = kind;
+    updateGeometry();
+    update();
+}
+
 QSize KelvaroButton::sizeHint() const
 {
-    const QFont f = Theme::font(TextStyle::callout, m_kind == Kind::primary ? QFont::DemiBold : QFont::Medium);
+    const QFont f = buttonFont(m_kind);
     QFontMetrics metrics(f);
-    const int padX = m_kind == Kind::primary ? 16 : 14;
-    const int padY = m_kind == Kind::primary ? 8 : 7;
+    const int padX = m_kind == Kind::secondary ? 14 : 16;
+    const int padY = m_kind == Kind::secondary ? 7 : 8;
     int w = metrics.horizontalAdvance(text()) + 2 * padX;
     if (!m_symbol.isEmpty())
         w += metrics.height() + 6;
@@ -246,6 +261,11 @@ QColor KelvaroButton::fillColor() const
 {
     if (m_kind == Kind::primary)
         return darker(Theme::buttonOrange(), 0.08 * m_press);
+    if (m_kind == Kind::destructive) {
+        QColor tint = Theme::destructive().on(this);
+        tint.setAlphaF(float(0.12 + 0.1 * m_press));
+        return tint;
+    }
     return Theme::primaryAt(this, 0.06 + 0.06 * m_press);
 }
 
@@ -260,13 +280,22 @@ void KelvaroButton::paintEvent(QPaintEvent*)
     if (m_kind == Kind::secondary) {
         p.setPen(QPen(Theme::hairline().resolve(dark), 1));
         p.drawPath(roundedRect(inner(r), 9.5));
+    } else if (m_kind == Kind::destructive) {
+        QColor edge = Theme::destructive().resolve(dark);
+        edge.setAlphaF(0.35f);
+        p.setPen(QPen(edge, 1));
+        p.drawPath(roundedRect(inner(r), 9.5));
     }
     if (hasFocus()) {
         p.setPen(QPen(Theme::ember(), 2));
         p.drawPath(roundedRect(r.adjusted(1, 1, -1, -1), 9));
     }
-    const QFont f = Theme::font(TextStyle::callout, m_kind == Kind::primary ? QFont::DemiBold : QFont::Medium);
-    const QColor fg = m_kind == Kind::primary ? QColor(Qt::white) : Theme::primary().resolve(dark);
+    const QFont f = buttonFont(m_kind);
+    QColor fg = Theme::primary().resolve(dark);
+    if (m_kind == Kind::primary)
+        fg = Qt::white;
+    else if (m_kind == Kind::destructive)
+        fg = Theme::destructive().resolve(dark);
     QFontMetrics metrics(f);
     const int textWidth = metrics.horizontalAdvance(text());
     const int glyph = m_symbol.isEmpty() ? 0 : metrics.height();

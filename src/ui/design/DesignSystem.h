@@ -91,15 +91,17 @@ private:
     QString m_text;
 };
 
-// The two button looks: primary (white on the button orange) and secondary (primary text on a
-// faint fill with a hairline). Disabled buttons are drawn at 45 %; pressing darkens the primary
-// one and deepens the secondary one's fill, eased over 0.12 s.
+// The button looks: primary (white on the button orange), secondary (primary text on a faint
+// fill with a hairline) and destructive (the destructive colour's text on a faint fill of it,
+// for an action that deletes; never drawn as the default action). Disabled buttons are drawn at
+// 45 %; pressing darkens the primary one and deepens the other fills, eased over 0.12 s.
 class KelvaroButton : public QAbstractButton {
     Q_OBJECT
 public:
-    enum class Kind { primary, secondary };
+    enum class Kind { primary, secondary, destructive };
     KelvaroButton(const QString& title, Kind kind, QWidget* parent = nullptr);
     Kind kind() const { return m_kind; }
+    void setKind(Kind kind);
     void setSymbol(const QString& symbol);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -1,14 +1,73 @@
 #include "ui/design/KelvaroStyle.h"
 
+#include <QAbstractButton>
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleFactory>
+#include <QStyleOptionMenuItem>
 #include <QStyleOptionSlider>
 
 #include "ui/design/Theme.h"
 #include "ui/design/WheelGuard.h"
 
 namespace kelvaro {
+
+namespace {
+
+const char* const kDestructive = "kelvaroDestructive";
+
+void drawCheckBox(const QStyleOption* option, QPainter* painter)
+{
+    const bool dark = Theme::isDark(option->palette);
+    const bool on = option->state & (QStyle::State_On | QStyle::State_NoChange);
+    const bool sunken = option->state & QStyle::State_Sunken;
+    const QRectF box = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath path;
+    path.addRoundedRect(box, 3.5, 3.5);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    if (!(option->state & QStyle::State_Enabled))
+        painter->setOpacity(0.45);
+    if (on) {
+        painter->fillPath(path, sunken ? Theme::ember().darker(112) : Theme::ember());
+        painter->setPen(QPen(Qt::white, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const qreal w = box.width(), h = box.height();
+        if (option->state & QStyle::State_NoChange) {
+            painter->drawLine(QPointF(box.left() + w * 0.28, box.center().y()), QPointF(box.right() - w * 0.28, box.center().y()));
+        } else {
+            QPainterPath tick;
+            tick.moveTo(box.left() + w * 0.25, box.top() + h * 0.53);
+            tick.lineTo(box.left() + w * 0.43, box.top() + h * 0.71);
+            tick.lineTo(box.left() + w * 0.76, box.top() + h * 0.31);
+            painter->drawPath(tick);
+        }
+    } else {
+        painter->fillPath(path, option->palette.color(QPalette::Base));
+        if (sunken)
+            painter->fillPath(path, Theme::primaryAt(dark, 0.1));
+        painter->setPen(QPen(Theme::controlBorder().resolve(dark), 1));
+        painter->drawPath(path);
+    }
+    if ((option->state & QStyle::State_HasFocus) && (option->state & QStyle::State_KeyboardFocusChange)) {
+        painter->setPen(QPen(Theme::ember().lighter(120), 1.5));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawPath(path);
+    }
+    painter->restore();
+}
+
+// A message box's button with the destructive role: the platform's own confirmations.
+bool isDestructiveMessageButton(const QWidget* widget)
+{
+    auto* button = qobject_cast<QAbstractButton*>(const_cast<QWidget*>(widget));
+    const auto* box = button ? qobject_cast<const QMessageBox*>(button->window()) : nullptr;
+    return box && box->buttonRole(button) == QMessageBox::DestructiveRole;
+}
+
+} // namespace
 
 KelvaroStyle::KelvaroStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
 
@@ -94,6 +153,52 @@ void KelvaroStyle::drawComplexControl(ComplexControl control, const QStyleOption
     path.addRoundedRect(handle, radius, radius);
     painter->fillPath(path, Theme::primaryAt(dark, active ? 0.4 : 0.22));
     painter->restore();
+}
+
+void KelvaroStyle::markDestructive(QAction* action)
+{
+    if (action)
+        action->setProperty(kDestructive, true);
+}
+
+bool KelvaroStyle::isDestructive(const QAction* action)
+{
+    return action && action->property(kDestructive).toBool();
+}
+
+void KelvaroStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    if (element == PE_IndicatorCheckBox) {
+        drawCheckBox(option, painter);
+        return;
+    }
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+}
+
+void KelvaroStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
+{
+    const QColor tint = Theme::destructive().resolve(Theme::isDark(option->palette));
+    const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+    if (element == CE_PushButtonLabel && button && isDestructiveMessageButton(widget)) {
+        QStyleOptionButton marked(*button);
+        marked.palette.setColor(QPalette::ButtonText, tint);
+        QProxyStyle::drawControl(element, &marked, painter, widget);
+        return;
+    }
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    const auto* menu = qobject_cast<const QMenu*>(widget);
+    if (element == CE_MenuItem && item && menu && isDestructive(menu->actionAt(item->rect.center()))) {
+        QStyleOptionMenuItem marked(*item);
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+                marked.palette.setColor(group, role, tint);
+            marked.palette.setColor(group, QPalette::Highlight, Theme::rose());
+            marked.palette.setColor(group, QPalette::HighlightedText, Qt::white);
+        }
+        QProxyStyle::drawControl(element, &marked, painter, widget);
+        return;
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
 }
 
 } // namespace kelvaro

@@ -1,10 +1,14 @@
 #pragma once
 // The application's widget style: Fusion's plain controls, with slim scroll bars in the spirit
 // of overlay indicators (a rounded handle in the primary colour at low opacity, no track, no
-// arrow buttons), and sliders, pop-ups and spin boxes that leave the wheel to the scrolling page
-// they sit in unless focused (WheelGuard). Set once on the application by main() and the
-// gallery. Main thread.
+// arrow buttons), check boxes whose empty box is outlined in the theme's control border (ember
+// with a white tick when checked), menu items and message-box buttons that delete or remove
+// drawn in the destructive colour, and sliders, pop-ups and spin boxes that leave the wheel to
+// the scrolling page they sit in unless focused (WheelGuard). Set once on the application by
+// main() and the gallery. Main thread.
 #include <QProxyStyle>
+
+class QAction;
 
 namespace kelvaro {
 
@@ -12,6 +16,15 @@ class KelvaroStyle : public QProxyStyle {
     Q_OBJECT
 public:
     KelvaroStyle();
+
+    // Marks a menu item as one that deletes or removes something.
+    static void markDestructive(QAction* action);
+    static bool isDestructive(const QAction* action);
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
 
     int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr, const QWidget* widget = nullptr) const override;
     QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,

@@ -186,6 +186,11 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
     QPainterPath path;
     path.addRoundedRect(track, radius, radius);
     p.fillPath(path, isChecked() ? Theme::ember() : Theme::primaryAt(this, 0.16));
+    if (!isChecked()) {
+        // The faint track alone all but vanishes on a dark window.
+        p.setPen(QPen(Theme::controlBorder().on(this), 1));
+        p.drawPath(path);
+    }
     if (hasFocus()) {
         p.setPen(QPen(Theme::ember().lighter(130), 1.5));
         p.drawPath(path);

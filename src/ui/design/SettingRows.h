@@ -79,7 +79,8 @@ private:
     void updateDividers();
 };
 
-// An on/off switch: a 36 × 20 track, ember when on, with a white knob. A click toggles it.
+// An on/off switch: a 36 × 20 track, ember when on, outlined in the control border when off,
+// with a white knob. A click toggles it.
 class ToggleSwitch : public QAbstractButton {
     Q_OBJECT
 public:

@@ -100,6 +100,19 @@ const DynamicColor& tertiary()
     return c;
 }
 
+// Rose, deepened for light backgrounds and lightened for dark ones so its text stays readable.
+const DynamicColor& destructive()
+{
+    static const DynamicColor c{rgb(0.78, 0.12, 0.33), rgb(1.0, 0.45, 0.58)};
+    return c;
+}
+
+const DynamicColor& controlBorder()
+{
+    static const DynamicColor c{rgb(0, 0, 0, 0.45), rgb(1, 1, 1, 0.5)};
+    return c;
+}
+
 QColor primaryAt(bool dark, qreal opacity)
 {
     return dark ? rgb(1, 1, 1, opacity) : rgb(0, 0, 0, opacity);
@@ -159,6 +172,7 @@ QFont font(TextStyle style, QFont::Weight weight)
     case TextStyle::cardTitle: return font(15, weight);
     case TextStyle::eyebrow: return font(11, weight);
     case TextStyle::title2: return font(17, weight);
+    case TextStyle::title3: return font(15, weight);
     case TextStyle::headline: return font(13, weight);
     case TextStyle::body: return font(13, weight);
     case TextStyle::callout: return font(12, weight);

@@ -30,6 +30,7 @@ enum class TextStyle {
     cardTitle, // 15, semibold
     eyebrow,   // 11, semibold
     title2,    // 17
+    title3,    // 15
     headline,  // 13, semibold
     body,      // 13
     callout,   // 12
@@ -57,6 +58,11 @@ const DynamicColor& wedgeFill(); // resting wheel slices: primary at 7 %
 const DynamicColor& primary();   // text and the "primary colour" of fills
 const DynamicColor& secondary(); // secondary text and glyphs
 const DynamicColor& tertiary();  // quiet glyphs, separators of lists
+// Text, glyphs and tint of every action that deletes or removes something.
+const DynamicColor& destructive();
+// The outline of an unchecked check box or switch: at least 3:1 against the window and the
+// cards in its appearance, so an empty box is seen where it is.
+const DynamicColor& controlBorder();
 
 // The primary colour (black in light, white in dark) at `opacity` 0–1.
 QColor primaryAt(const QWidget* widget, qreal opacity);

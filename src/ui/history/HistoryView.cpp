@@ -242,6 +242,7 @@ SheetFrame* HistoryView::confirmClear()
         return nullptr;
     auto* sheet = new SheetFrame(LKey("Vymazat celou historii?"), QStringLiteral("trash"), LKey("Vymazat"), window());
     sheet->setObjectName(QStringLiteral("confirmClear"));
+    sheet->setDestructive(true);
     auto* message = new Text(L("Soubory na disku zůstanou, smaže se jen přehled."), TextStyle::callout, sheet);
     message->setColor(Theme::secondary());
     message->setWrap(true);

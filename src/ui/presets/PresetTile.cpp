@@ -32,6 +32,35 @@ QFont detailFont()
     return Theme::font(TextStyle::caption);
 }
 
+// `text` broken into lines of at most `width` at word boundaries (anywhere in a word too long
+// for a line); with `maxLines` the last line takes the rest, cut with an ellipsis.
+QStringList wrapped(const QString& text, const QFont& font, int width, int maxLines = 0)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (maxLines > 0 && lines.size() == maxLines - 1) {
+            lines << QFontMetrics(font).elidedText(text.mid(line.textStart()).trimmed(), Qt::ElideRight, width);
+            break;
+        }
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    if (lines.isEmpty())
+        lines << QString();
+    return lines;
+}
+
+int textWidthFor(int tileWidth)
+{
+    return std::max(20, tileWidth - 2 * kPadding - kGlyphBox - kSpacing);
+}
+
 QPainterPath rounded(const QRectF& rect, qreal radius)
 {
     QPainterPath path;
@@ -88,34 +117,19 @@ PresetTile::PresetTile(const QString& title, const QString& detail, Glyph glyph,
 
 QStringList PresetTile::linesFor(int width) const
 {
-    const int textWidth = std::max(20, width - 2 * kPadding - kGlyphBox - kSpacing);
-    const QFont font = titleFont();
-    QTextLayout layout(m_title, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    QStringList lines;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(textWidth);
-        if (lines.size() == 1) {
-            // The second line takes the rest of the title, cut to fit.
-            lines << QFontMetrics(font).elidedText(m_title.mid(line.textStart()).trimmed(), Qt::ElideRight, textWidth);
-            break;
-        }
-        lines << m_title.mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
-    if (lines.isEmpty())
-        lines << QString();
-    return lines;
+    return wrapped(m_title, titleFont(), textWidthFor(width), 2);
+}
+
+QStringList PresetTile::detailLinesFor(int width) const
+{
+    return wrapped(m_detail, detailFont(), textWidthFor(width));
 }
 
 int PresetTile::heightForWidth(int width) const
 {
     const int titleHeight = int(linesFor(width).size()) * QFontMetrics(titleFont()).lineSpacing();
-    const int texts = titleHeight + kTitleGap + QFontMetrics(detailFont()).lineSpacing();
-    return 2 * kPadding + std::max(int(AspectGlyph::box), texts);
+    const int detailHeight = int(detailLinesFor(width).size()) * QFontMetrics(detailFont()).lineSpacing();
+    return 2 * kPadding + std::max(int(AspectGlyph::box), titleHeight + kTitleGap + detailHeight);
 }
 
 QSize PresetTile::sizeHint() const
@@ -149,9 +163,11 @@ void PresetTile::paintEvent(QPaintEvent*)
     }
 
     const QStringList lines = linesFor(width());
+    const QStringList detailLines = detailLinesFor(width());
     const QFontMetrics titleMetrics(titleFont());
     const QFontMetrics detailMetrics(detailFont());
-    const int textHeight = int(lines.size()) * titleMetrics.lineSpacing() + kTitleGap + detailMetrics.lineSpacing();
+    const int textHeight = int(lines.size()) * titleMetrics.lineSpacing() + kTitleGap
+                         + int(detailLines.size()) * detailMetrics.lineSpacing();
     const qreal midY = box.center().y();
     if (m_glyph)
         m_glyph(p, QRectF(kPadding, midY - AspectGlyph::box / 2, kGlyphBox, AspectGlyph::box));
@@ -168,8 +184,10 @@ void PresetTile::paintEvent(QPaintEvent*)
     y += kTitleGap;
     p.setFont(detailFont());
     p.setPen(Theme::secondary().resolve(dark));
-    p.drawText(QRectF(left, y, textWidth, detailMetrics.lineSpacing()), Qt::AlignLeft | Qt::AlignVCenter,
-               detailMetrics.elidedText(m_detail, Qt::ElideRight, int(textWidth)));
+    for (const QString& line : detailLines) {
+        p.drawText(QRectF(left, y, textWidth, detailMetrics.lineSpacing()), Qt::AlignLeft | Qt::AlignVCenter, line);
+        y += detailMetrics.lineSpacing();
+    }
 }
 
 void PresetTile::setHovering(bool hovering)

@@ -24,9 +24,9 @@ struct AspectGlyph {
 };
 
 // A plain button: the glyph in a 28-px box, the title (callout, medium, at most two lines) over
-// the detail (caption, secondary), on a rounded rectangle of the primary colour at 5 %, 10 % and
-// with an ember border while the pointer is over it (eased over 0.12 s). Its height follows its
-// width; it is drawn dimmed while disabled.
+// the detail (caption, secondary, on as many lines as it needs), on a rounded rectangle of the
+// primary colour at 5 %, 10 % and with an ember border while the pointer is over it (eased over
+// 0.12 s). Its height follows its width; it is drawn dimmed while disabled.
 class PresetTile : public QAbstractButton {
     Q_OBJECT
 public:
@@ -39,6 +39,11 @@ public:
     QString detail() const { return m_detail; }
     bool isHovering() const { return m_hovering; }
 
+    // The title as drawn at `width`: one or two lines, the second cut with an ellipsis.
+    QStringList linesFor(int width) const;
+    // The detail as drawn at `width`, wrapped, never cut.
+    QStringList detailLinesFor(int width) const;
+
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
@@ -50,8 +55,6 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    // The title as drawn at `width`: one or two lines, the second cut with an ellipsis.
-    QStringList linesFor(int width) const;
     void setHovering(bool hovering);
 
     QString m_title;

@@ -8,7 +8,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPainter>
 #include <QScrollArea>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -17,7 +16,8 @@
 #include "platform/Settings.h"
 #include "store/UserPresets.h"
 #include "ui/design/DesignSystem.h"
-#include "ui/design/Symbols.h"
+#include "ui/design/DestructiveSymbolButton.h"
+#include "ui/design/Readout.h"
 
 namespace kelvaro {
 namespace {
@@ -26,46 +26,6 @@ namespace {
 constexpr int kQualityMin = 10;
 constexpr int kQualityMax = 20;
 constexpr int kTrashSide = 24;
-
-// A borderless trash glyph in the destructive colour, brighter under the pointer.
-class TrashButton : public QAbstractButton {
-public:
-    explicit TrashButton(QWidget* parent) : QAbstractButton(parent)
-    {
-        setFixedSize(kTrashSide, kTrashSide);
-        setCursor(Qt::PointingHandCursor);
-        setToolTip(L("Smazat předvolbu"));
-        setAccessibleName(toolTip());
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        if (underMouse() || isDown()) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(Theme::primaryAt(this, isDown() ? 0.1 : 0.06));
-            p.drawRoundedRect(QRectF(rect()), 6, 6);
-            p.setBrush(Qt::NoBrush);
-        }
-        if (hasFocus()) {
-            p.setPen(QPen(Theme::ember(), 1.5));
-            p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 5, 5);
-        }
-        Symbols::paint(p, QRectF(5, 5, kTrashSide - 10, kTrashSide - 10), QStringLiteral("trash"), Theme::rose());
-    }
-    void enterEvent(QEnterEvent* event) override
-    {
-        update();
-        QAbstractButton::enterEvent(event);
-    }
-    void leaveEvent(QEvent* event) override
-    {
-        update();
-        QAbstractButton::leaveEvent(event);
-    }
-};
 
 QVBoxLayout* column(QWidget* widget, int spacing)
 {
@@ -110,7 +70,7 @@ PresetRow::PresetRow(const PresetSpec& preset, QWidget* parent) : QWidget(parent
     texts->addWidget(name);
     texts->addWidget(summary);
     row->addLayout(texts, 1);
-    m_delete = new TrashButton(this);
+    m_delete = new DestructiveSymbolButton(QStringLiteral("trash"), L("Smazat předvolbu"), QSize(kTrashSide, kTrashSide), 14, this);
     connect(m_delete, &QAbstractButton::clicked, this, &PresetRow::deleteRequested);
     row->addWidget(m_delete, 0, Qt::AlignVCenter);
 }
@@ -251,7 +211,7 @@ QWidget* PresetsSheet::buildForm()
     m_quality->setValue(17);
     connect(m_quality, &QSlider::valueChanged, this, &PresetsSheet::refreshForm);
     qualityLine->addWidget(m_quality, 1);
-    m_qualityReadout = new Text(QString(), TextStyle::body, form);
+    m_qualityReadout = new Readout(TextStyle::body, form);
     m_qualityReadout->setObjectName(QStringLiteral("qualityReadout"));
     m_qualityReadout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_qualityReadout->setFixedWidth(48);

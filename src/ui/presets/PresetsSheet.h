@@ -22,6 +22,7 @@ class QVBoxLayout;
 namespace kelvaro {
 
 class KelvaroButton;
+class Readout;
 class Settings;
 class Text;
 class UserPresets;
@@ -75,7 +76,7 @@ public:
     QComboBox* maxSidePicker() const { return m_maxSide; }
     QComboBox* formatPicker() const { return m_format; }
     QSlider* qualitySlider() const { return m_quality; }
-    Text* qualityReadout() const { return m_qualityReadout; }
+    Readout* qualityReadout() const { return m_qualityReadout; }
     QCheckBox* stripToggle() const { return m_strip; }
     KelvaroButton* addButton() const { return m_add; }
     KelvaroButton* doneButton() const { return m_done; }
@@ -105,7 +106,7 @@ private:
     QComboBox* m_maxSide = nullptr;
     QComboBox* m_format = nullptr;
     QSlider* m_quality = nullptr;
-    Text* m_qualityReadout = nullptr;
+    Readout* m_qualityReadout = nullptr;
     QCheckBox* m_strip = nullptr;
     KelvaroButton* m_add = nullptr;
     KelvaroButton* m_done = nullptr;

@@ -17,6 +17,7 @@
 #include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/KelvaroStyle.h"
 #include "ui/design/Symbols.h"
 
 namespace kelvaro::settings {
@@ -194,6 +195,7 @@ QWidget* GeneralSettingsTab::folderSection()
     m_folderMenu->addSeparator();
     QAction* forget = m_folderMenu->addAction(QString(), this, &GeneralSettingsTab::forgetFolder);
     forget->setObjectName(QStringLiteral("forgetFolder"));
+    KelvaroStyle::markDestructive(forget);
     connect(m_folderMore, &QAbstractButton::clicked, this,
             [this] { m_folderMenu->popup(m_folderMore->mapToGlobal(QPoint(0, m_folderMore->height()))); });
     row->addWidget(m_folderMore, 0, Qt::AlignVCenter);

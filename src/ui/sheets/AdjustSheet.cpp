@@ -9,6 +9,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Readout.h"
 #include "ui/sheets/ChoiceButton.h"
 #include "ui/sheets/LabeledSlider.h"
 #include "ui/sheets/LivePreview.h"
@@ -123,7 +124,7 @@ AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
     m_brightness->slider()->setFocus();
 }
 
-LabeledSlider* AdjustSheet::addSliderBlock(QVBoxLayout* column, const QString& title, int first, int last, Text** readout)
+LabeledSlider* AdjustSheet::addSliderBlock(QVBoxLayout* column, const QString& title, int first, int last, Readout** readout)
 {
     auto* block = new QVBoxLayout();
     block->setSpacing(4);
@@ -131,7 +132,7 @@ LabeledSlider* AdjustSheet::addSliderBlock(QVBoxLayout* column, const QString& t
     auto* titleText = new Text(L(title), TextStyle::callout, this);
     header->addWidget(titleText);
     header->addStretch(1);
-    *readout = new Text(QString(), TextStyle::callout, this);
+    *readout = new Readout(TextStyle::callout, this);
     (*readout)->setColor(Theme::secondary());
     (*readout)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     header->addWidget(*readout);

@@ -15,6 +15,7 @@ namespace kelvaro {
 class ChoiceButton;
 class LabeledSlider;
 class LinkButton;
+class Readout;
 class LivePreview;
 class Text;
 
@@ -43,14 +44,14 @@ public:
     Text* angleCaption() const { return m_angle; }
     LabeledSlider* brightnessSlider() const { return m_brightness; }
     LabeledSlider* contrastSlider() const { return m_contrast; }
-    Text* brightnessText() const { return m_brightnessReadout; }
-    Text* contrastText() const { return m_contrastReadout; }
+    Readout* brightnessText() const { return m_brightnessReadout; }
+    Readout* contrastText() const { return m_contrastReadout; }
     QCheckBox* monoToggle() const { return m_mono; }
     LinkButton* resetButton() const { return m_reset; }
 
 private:
     // A titled slider block: the title and readout on one row, the slider under it.
-    LabeledSlider* addSliderBlock(QVBoxLayout* column, const QString& title, int first, int last, Text** readout);
+    LabeledSlider* addSliderBlock(QVBoxLayout* column, const QString& title, int first, int last, Readout** readout);
     void refresh();
 
     AdjustSpec m_spec;
@@ -62,8 +63,8 @@ private:
     Text* m_angle = nullptr;
     LabeledSlider* m_brightness = nullptr;
     LabeledSlider* m_contrast = nullptr;
-    Text* m_brightnessReadout = nullptr;
-    Text* m_contrastReadout = nullptr;
+    Readout* m_brightnessReadout = nullptr;
+    Readout* m_contrastReadout = nullptr;
     QCheckBox* m_mono = nullptr;
     LinkButton* m_reset = nullptr;
 };

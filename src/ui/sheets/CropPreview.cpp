@@ -30,18 +30,27 @@ QThreadPool& previewPool()
 CropPreview::CropPreview(const QString& file, int maxWidth, QWidget* parent)
     : QWidget(parent), m_file(file), m_maxWidth(qMax(1, maxWidth))
 {
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFixedHeight(areaHeight);
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+}
+
+int CropPreview::heightForWidth(int width) const
+{
+    if (m_image.isNull() || m_image.width() <= 0)
+        return areaHeight;
+    const double fitted = double(width) * m_image.height() / m_image.width();
+    return qBound(1, int(std::lround(fitted)), areaHeight);
 }
 
 QSize CropPreview::sizeHint() const
 {
-    return {m_maxWidth, areaHeight};
+    return {m_maxWidth, heightForWidth(m_maxWidth)};
 }
 
 QSize CropPreview::minimumSizeHint() const
 {
-    return {80, areaHeight};
+    return {80, 1};
 }
 
 void CropPreview::setSpec(const CropSpec& spec)
@@ -111,6 +120,7 @@ void CropPreview::startLoading()
                 guard->m_image = image;
                 guard->m_failed = image.isNull();
                 guard->m_loading = false;
+                guard->updateGeometry();
                 guard->update();
                 Q_EMIT guard->finished();
             },

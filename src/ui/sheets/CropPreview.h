@@ -1,9 +1,11 @@
 #pragma once
-// The crop sheet's picture: one photo fitted into the width it is given and 220 px, with the
-// crop window of the sheet's spec drawn over the fitted picture (not over the empty sides), so
-// the window has the chosen ratio and frames exactly what the engine keeps. The photo is decoded
-// upright off the GUI thread at the size shown and set on the main thread; a file that cannot be
-// read shows "Náhled není k dispozici". Created by the crop sheet; main thread.
+// The crop sheet's picture: one photo fitted into the width it is given and at most 220 px, with
+// the crop window of the sheet's spec drawn over the fitted picture (not over the empty sides),
+// so the window has the chosen ratio and frames exactly what the engine keeps. Once the photo is
+// there the preview is only as high as the photo at that width, so a panorama gets no empty
+// bands above and below; until then, and for a file that cannot be read ("Náhled není k
+// dispozici"), it is 220 px high. The photo is decoded upright off the GUI thread at the size
+// shown and set on the main thread. Created by the crop sheet; main thread.
 #include <QImage>
 #include <QWidget>
 
@@ -35,6 +37,8 @@ public:
     // largest rectangle of the spec's ratio, placed along the spare length by the offsets.
     static QRectF cropWindow(const CropSpec& spec, QSizeF shown);
 
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

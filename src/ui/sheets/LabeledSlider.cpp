@@ -7,6 +7,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Readout.h"
 
 namespace kelvaro {
 
@@ -62,7 +63,7 @@ void LabeledSlider::setReadout(std::function<QString(int)> readout)
 {
     m_readoutText = std::move(readout);
     if (!m_readout) {
-        m_readout = new Text(QString(), TextStyle::body, this);
+        m_readout = new Readout(TextStyle::body, this);
         m_readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_readout->setFixedWidth(52);
         layout()->addWidget(m_readout);

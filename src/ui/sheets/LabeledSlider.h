@@ -12,6 +12,7 @@ class QSlider;
 
 namespace kelvaro {
 
+class Readout;
 class Text;
 
 class LabeledSlider : public QWidget {
@@ -39,7 +40,7 @@ public:
 
     QSlider* slider() const { return m_slider; }
     Text* titleText() const { return m_title; }
-    Text* readoutText() const { return m_readout; }
+    Readout* readoutText() const { return m_readout; }
     const Steps& steps() const { return m_steps; }
 
 Q_SIGNALS:
@@ -51,7 +52,7 @@ private:
     Steps m_steps;
     QSlider* m_slider = nullptr;
     Text* m_title = nullptr;
-    Text* m_readout = nullptr;
+    Readout* m_readout = nullptr;
     std::function<QString(int)> m_readoutText;
 };
 

@@ -20,6 +20,8 @@ namespace {
 
 constexpr int kSpacing = 6;
 constexpr int kCaptionGlyph = 11;
+constexpr int kNameGap = 10;  // between the hint and a name beside it
+constexpr int kLineGap = 2;   // between the hint and a name under it
 constexpr qreal kHoldSlop = 10; // a press that wanders further stops showing the original
 
 QThreadPool& previewPool()
@@ -90,7 +92,9 @@ std::optional<Bitmap> previewThumbnail(const QString& file, int maxSide)
 LivePreview::LivePreview(QWidget* parent)
     : QWidget(parent)
 {
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
     m_debounce.setSingleShot(true);
     m_debounce.setInterval(debounceMs);
     m_debounce.setTimerType(Qt::PreciseTimer);
@@ -110,6 +114,7 @@ void LivePreview::setFile(const std::optional<QString>& file)
     if (file == m_file && m_loadGeneration > 0)
         return;
     m_file = file;
+    updateGeometry(); // the name may need a line of its own
     loadBase();
 }
 
@@ -221,6 +226,8 @@ QImage LivePreview::drawnImage() const
 
 QString LivePreview::captionText() const
 {
+    if (m_failed)
+        return {};
     return m_holding ? L("Původní fotka") : L("Náhled – podrž myš pro porovnání s originálem");
 }
 
@@ -234,14 +241,44 @@ QRect LivePreview::pictureArea() const
     return {0, 0, width(), areaHeight};
 }
 
+LivePreview::CaptionLayout LivePreview::captionLayout(int width) const
+{
+    if (!m_file)
+        return {};
+    const QFontMetrics metrics(captionFont());
+    const QString name = QFileInfo(*m_file).fileName();
+    // The longer hint decides, so pressing on the picture never moves the name.
+    const int hint = metrics.horizontalAdvance(L("Náhled – podrž myš pro porovnání s originálem"));
+    const int nameWidth = metrics.horizontalAdvance(name);
+    if (kCaptionGlyph + kSpacing + hint + kNameGap + nameWidth <= width)
+        return {name, false};
+    return {metrics.elidedText(name, Qt::ElideMiddle, width - kCaptionGlyph - kSpacing), true};
+}
+
+QString LivePreview::shownFileName() const
+{
+    return captionLayout(width()).name;
+}
+
+bool LivePreview::isFileNameOnOwnLine() const
+{
+    return captionLayout(width()).ownLine;
+}
+
+int LivePreview::heightForWidth(int width) const
+{
+    const int lines = captionLayout(width).ownLine ? 2 : 1;
+    return areaHeight + kSpacing + lines * QFontMetrics(captionFont()).height() + (lines - 1) * kLineGap;
+}
+
 QSize LivePreview::sizeHint() const
 {
-    return {392, areaHeight + kSpacing + QFontMetrics(captionFont()).height()};
+    return {392, heightForWidth(392)};
 }
 
 QSize LivePreview::minimumSizeHint() const
 {
-    return {120, sizeHint().height()};
+    return {120, heightForWidth(120)};
 }
 
 void LivePreview::setHolding(bool holding)
@@ -342,27 +379,27 @@ void LivePreview::paintEvent(QPaintEvent*)
         }
     }
 
-    // Caption line.
+    // Caption: the hint, and the file's name beside it or under it.
     const QFont font = captionFont();
     const QFontMetrics metrics(font);
     const int top = areaHeight + kSpacing;
     const int lineHeight = metrics.height();
-    Symbols::paint(p, QRectF(0, top + (lineHeight - kCaptionGlyph) / 2.0, kCaptionGlyph, kCaptionGlyph), captionSymbol(),
-                   secondary);
+    const int textLeft = kCaptionGlyph + kSpacing;
     p.setFont(font);
     p.setPen(secondary);
     const QString caption = captionText();
-    const int captionX = kCaptionGlyph + kSpacing;
-    const int captionWidth = metrics.horizontalAdvance(caption);
-    p.drawText(QRect(captionX, top, captionWidth + 1, lineHeight), Qt::AlignLeft | Qt::AlignVCenter, caption);
-    if (m_file) {
-        const int nameLeft = captionX + captionWidth + 4 + kSpacing;
-        const int nameWidth = width() - nameLeft;
-        if (nameWidth > 12) {
-            const QString name = metrics.elidedText(QFileInfo(*m_file).fileName(), Qt::ElideMiddle, nameWidth);
-            p.drawText(QRect(nameLeft, top, nameWidth, lineHeight), Qt::AlignRight | Qt::AlignVCenter, name);
-        }
+    if (!caption.isEmpty()) {
+        Symbols::paint(p, QRectF(0, top + (lineHeight - kCaptionGlyph) / 2.0, kCaptionGlyph, kCaptionGlyph),
+                       captionSymbol(), secondary);
+        p.drawText(QRect(textLeft, top, width() - textLeft, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                   metrics.elidedText(caption, Qt::ElideRight, width() - textLeft));
     }
+    const CaptionLayout layout = captionLayout(width());
+    if (layout.ownLine)
+        p.drawText(QRect(textLeft, top + lineHeight + kLineGap, width() - textLeft, lineHeight),
+                   Qt::AlignLeft | Qt::AlignVCenter, layout.name);
+    else if (!layout.name.isEmpty())
+        p.drawText(QRect(0, top, width(), lineHeight), Qt::AlignRight | Qt::AlignVCenter, layout.name);
 }
 
 } // namespace kelvaro

@@ -4,10 +4,13 @@
 // on the longer side; a PDF's first page), runs the sheet's own rendering on it whenever the
 // sheet's settings change, and shows the result (a spinner until one exists, "Náhled není k
 // dispozici" when the file cannot be read or the rendering fails, never the unprocessed copy in
-// its place); while the mouse button is held on the picture it shows the unprocessed copy. Bursts of setting changes are coalesced by a 90 ms wait and a
-// rendering that finishes after its settings were replaced is thrown away. Loading and
-// rendering run in a small thread pool; results are applied on the main thread only. Created by
-// the sheets; main thread.
+// its place); while the mouse button is held on the picture it shows the unprocessed copy. Under
+// the picture a caption tells how to compare (hidden while no preview is available) and names
+// the file, whole when it fits beside the caption, else on a line of its own, shortened in the
+// middle only when even that line is too narrow. Bursts of setting changes are coalesced by a
+// 90 ms wait and a rendering that finishes after its settings were replaced is thrown away.
+// Loading and rendering run in a small thread pool; results are applied on the main thread only.
+// Created by the sheets; main thread.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -70,10 +73,14 @@ public:
     QImage baseImage() const { return m_base; }
     QImage shownImage() const { return m_shown; }
     QImage drawnImage() const; // what the picture area shows now (null: label or spinner)
-    QString captionText() const;
+    QString captionText() const; // empty while no preview is available
     QString captionSymbol() const;
+    QString shownFileName() const; // the file's name as drawn at the current width
+    bool isFileNameOnOwnLine() const;
     QRect pictureArea() const;
 
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
@@ -108,6 +115,14 @@ private:
         KelvaroOp op;
         bool operator==(const OperationKey& other) const { return sameOperation(op, other.op); }
     };
+
+    // Where the caption's parts go at `width`: the hint on the first line, the name beside it
+    // (right-aligned) or on a second line under the hint.
+    struct CaptionLayout {
+        QString name;
+        bool ownLine = false;
+    };
+    CaptionLayout captionLayout(int width) const;
 
     void loadBase();
     void scheduleRender();

@@ -68,6 +68,13 @@ Text* SheetFrame::addCaption(const QString& text, TextStyle style)
     return caption;
 }
 
+void SheetFrame::setDestructive(bool destructive)
+{
+    m_destructive = destructive;
+    m_action->setKind(destructive ? KelvaroButton::Kind::destructive : KelvaroButton::Kind::primary);
+    m_badge->setColor(destructive ? Theme::rose() : Theme::ember());
+}
+
 void SheetFrame::setCanRun(bool canRun)
 {
     m_canRun = canRun;
@@ -89,7 +96,10 @@ void SheetFrame::keyPressEvent(QKeyEvent* event)
 {
     const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
     if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        run(); // a disabled action swallows Return too: it must not fall through to anything else
+        // A disabled action swallows Return too: it must not fall through to anything else. A
+        // deletion is never the default: Return leaves it to a deliberate click.
+        if (!m_destructive)
+            run();
         event->accept();
         return;
     }

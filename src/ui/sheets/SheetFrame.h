@@ -1,10 +1,10 @@
 #pragma once
 // The shared chrome of the operation sheets: a badge and a title at the top, the sheet's own
 // controls in the middle (18 px apart), and a footer with "Zrušit" and one action button. The
-// action button (or Return) closes the sheet first and hands the run closure to the main event
-// loop, so the operation starts on a later turn, after the sheet is gone; "Zrušit" (or Escape)
-// only closes it. 440 px wide, as high as its content. A dialog the main window shows
-// window-modal; main thread. Each sheet creates one (or derives from it).
+// action button (or Return, unless the action deletes) closes the sheet first and hands the run
+// closure to the main event loop, so the operation starts on a later turn, after the sheet is
+// gone; "Zrušit" (or Escape) only closes it. 440 px wide, as high as its content. A dialog the
+// main window shows window-modal; main thread. Each sheet creates one (or derives from it).
 #include <functional>
 
 #include <QDialog>
@@ -34,6 +34,11 @@ public:
     void addContent(QLayout* controls);
     // Appends a secondary text (shown as given) that wraps within the sheet's width.
     Text* addCaption(const QString& text, TextStyle style);
+
+    // For a confirmation whose action deletes: the action and the badge are drawn in the
+    // destructive style, and Return no longer runs it (only a click does).
+    void setDestructive(bool destructive);
+    bool isDestructive() const { return m_destructive; }
 
     bool canRun() const { return m_canRun; }
     void setCanRun(bool canRun);
@@ -66,6 +71,7 @@ private:
     KelvaroButton* m_cancel = nullptr;
     KelvaroButton* m_action = nullptr;
     bool m_canRun = true;
+    bool m_destructive = false;
     std::function<void()> m_onRun;
 };
 

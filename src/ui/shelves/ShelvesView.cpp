@@ -18,6 +18,7 @@
 #include "store/KelvaroStore.h"
 #include "store/ShelfStorage.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/KelvaroStyle.h"
 #include "ui/design/EmptyStateView.h"
 #include "ui/design/ToolbarButton.h"
 #include "ui/shelves/ShelfCard.h"
@@ -258,10 +259,11 @@ void ShelvesView::rebuildCards(const std::optional<Shelf>& shown)
             auto* menu = new QMenu(this);
             menu->setAttribute(Qt::WA_DeleteOnClose);
             menu->addAction(L("Upravit polici…"), this, [this, id] { editShelf(id); });
-            menu->addAction(L("Smazat polici…"), this, [this, id] {
+            QAction* remove = menu->addAction(L("Smazat polici…"), this, [this, id] {
                 selectShelf(id); // the confirmation always names the card's shelf
                 confirmDelete(id);
             });
+            KelvaroStyle::markDestructive(remove);
             menu->popup(card->mapToGlobal(at));
         });
         m_cards << card;
@@ -327,7 +329,7 @@ void ShelvesView::showMoreMenu()
     });
     open->setEnabled(!shelf->items.isEmpty());
     menu->addSeparator();
-    menu->addAction(L("Smazat polici…"), this, [this, id] { confirmDelete(id); });
+    KelvaroStyle::markDestructive(menu->addAction(L("Smazat polici…"), this, [this, id] { confirmDelete(id); }));
     menu->popup(m_more->mapToGlobal(QPoint(0, m_more->height())));
 }
 
@@ -408,6 +410,7 @@ SheetFrame* ShelvesView::confirmDelete(const QUuid& id)
         return nullptr;
     auto* sheet = new SheetFrame(Lf("Smazat polici „%@“?", found->name), QStringLiteral("trash"), LKey("Smazat"), window());
     sheet->setObjectName(QStringLiteral("confirmDelete"));
+    sheet->setDestructive(true);
     sheet->addContent(wrappedMessage(L("Smažou se i kopie souborů uložené na polici. Původní soubory na disku zůstanou."), sheet));
     QPointer<KelvaroStore> store(&m_store);
     QPointer<ShelvesView> self(this);

@@ -187,8 +187,8 @@ QWidget* AddWatchSheet::header()
     row->addWidget(new IconBadge(QStringLiteral("eye.fill"), Theme::ember(), 42, true, box), 0, Qt::AlignVCenter);
     auto* texts = new QVBoxLayout();
     texts->setSpacing(2);
-    auto* title = new Text(L("Nová hlídaná složka"), TextStyle::title2, box);
-    title->setStyle(TextStyle::title2, QFont::Bold);
+    auto* title = new Text(L("Nová hlídaná složka"), TextStyle::title3, box);
+    title->setStyle(TextStyle::title3, QFont::Bold);
     texts->addWidget(title);
     auto* subtitle = new Text(L("Nové obrázky se zpracují samy."), TextStyle::caption, box);
     subtitle->setColor(Theme::secondary());

@@ -7,6 +7,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/Formatters.h"
+#include "ui/design/KelvaroStyle.h"
 #include "ui/design/SettingRows.h"
 #include "ui/design/Spinner.h"
 #include "ui/design/Symbols.h"
@@ -190,8 +191,10 @@ void WatchRuleCard::buildMenu()
     item(L("Ukázat výsledky"), QStringLiteral("tray.full"), plain, [this] { m_service.openResults(m_rule); });
     item(L("Zpracovat i stávající soubory"), QStringLiteral("bolt"), plain, [this] { m_service.processExisting(m_rule.id); });
     m_menu->addSeparator();
-    item(L("Přestat sledovat"), QStringLiteral("trash"), Theme::rose(), [this] { m_service.remove(m_rule.id); })
-        ->setObjectName(QStringLiteral("remove"));
+    QAction* remove = item(L("Přestat sledovat"), QStringLiteral("trash"), Theme::destructive().resolve(dark),
+                           [this] { m_service.remove(m_rule.id); });
+    remove->setObjectName(QStringLiteral("remove"));
+    KelvaroStyle::markDestructive(remove);
     m_menuButton->setMenu(m_menu);
     m_menuButton->setPopupMode(QToolButton::InstantPopup);
 }

@@ -11,6 +11,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Readout.h"
 #include "ui/design/Spinner.h"
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/DragOutRow.h"
@@ -103,9 +104,8 @@ StatusLine::StatusLine(WheelStore& store, QWidget* parent)
     row->setContentsMargins(14, 7, 14, 7);
     row->setSpacing(6);
     m_spinner = new Spinner(14, m_capsule);
-    m_counter = new ToneLabel(QString(), m_capsule);
-    m_counter->setTone([](const WheelPalette& p) { return p.secondary; });
-    m_counter->setFont(wheelFont(TextSize::caption, QFont::Normal));
+    m_counter = new Readout(TextStyle::caption, m_capsule);
+    m_counter->setColor(Theme::secondary());
     m_cancel = new LinkButton(L("Zrušit"), TextStyle::caption, m_capsule);
     m_icon = new SymbolLabel(QStringLiteral("cursorarrow.click.2"), 13, m_capsule);
     m_text = new ToneLabel(QString(), m_capsule);

@@ -15,6 +15,7 @@
 
 namespace kelvaro {
 class LinkButton;
+class Readout;
 class Spinner;
 } // namespace kelvaro
 
@@ -77,7 +78,7 @@ private:
     std::optional<WheelAction> m_hovered;
     Capsule* m_capsule = nullptr;
     Spinner* m_spinner = nullptr;
-    ToneLabel* m_counter = nullptr;
+    Readout* m_counter = nullptr;
     LinkButton* m_cancel = nullptr;
     SymbolLabel* m_icon = nullptr;
     ToneLabel* m_text = nullptr;

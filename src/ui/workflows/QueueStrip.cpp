@@ -7,6 +7,7 @@
 #include "l10n/Localization.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Readout.h"
 #include "ui/design/Spinner.h"
 #include "watch/WatchModels.h"
 
@@ -53,7 +54,7 @@ QueueStrip::QueueStrip(KelvaroStore& store, QWidget* parent) : QWidget(parent), 
     working->setSpacing(10);
     m_spinner = new Spinner(14, m_working);
     working->addWidget(m_spinner, 0, Qt::AlignVCenter);
-    m_counter = new Text(QString(), TextStyle::caption, m_working);
+    m_counter = new Readout(TextStyle::caption, m_working);
     m_counter->setObjectName(QStringLiteral("counter"));
     working->addWidget(m_counter, 0, Qt::AlignVCenter);
     m_cancel = new LinkButton(L("Zrušit"), TextStyle::caption, m_working);

@@ -11,10 +11,10 @@ namespace kelvaro {
 class KelvaroButton;
 class KelvaroStore;
 class LinkButton;
+class Readout;
+class Spinner;
 class SymbolView;
 class Text;
-
-class Spinner;
 
 class QueueStrip : public QWidget {
     Q_OBJECT
@@ -34,7 +34,7 @@ public:
     KelvaroButton* clearButton() const { return m_clear; }
     KelvaroButton* chooseButton() const { return m_choose; }
     bool isSpinnerShown() const;
-    Text* counterText() const { return m_counter; }
+    Readout* counterText() const { return m_counter; }
     Text* messageText() const { return m_message; }
     LinkButton* cancelButton() const { return m_cancel; }
     LinkButton* revealButton() const { return m_reveal; }
@@ -60,7 +60,7 @@ private:
     KelvaroButton* m_choose = nullptr;
     QWidget* m_working = nullptr;
     Spinner* m_spinner = nullptr;
-    Text* m_counter = nullptr;
+    Readout* m_counter = nullptr;
     LinkButton* m_cancel = nullptr;
     QWidget* m_outcome = nullptr;
     Text* m_message = nullptr;

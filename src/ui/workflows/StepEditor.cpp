@@ -16,6 +16,8 @@
 #include "l10n/Localization.h"
 #include "model/Operations.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/DestructiveSymbolButton.h"
+#include "ui/design/Readout.h"
 #include "ui/design/ToolbarButton.h"
 #include "ui/sheets/SegmentedPicker.h"
 
@@ -150,7 +152,10 @@ QWidget* StepEditor::header(bool canMoveUp, bool canMoveDown)
     m_up->setEnabled(canMoveUp);
     m_down = button("chevron.down", LKey("Posunout níž"), "down");
     m_down->setEnabled(canMoveDown);
-    m_remove = button("trash", LKey("Odebrat krok"), "remove");
+    // Sized and placed as its neighbours, drawn as the action that deletes.
+    m_remove = new DestructiveSymbolButton(QStringLiteral("trash"), L("Odebrat krok"), m_up->sizeHint(), 17, box);
+    m_remove->setObjectName(QStringLiteral("remove"));
+    layout->addWidget(m_remove, 0, Qt::AlignVCenter);
     connect(m_up, &QAbstractButton::clicked, this, [this] { Q_EMIT moveRequested(-1); });
     connect(m_down, &QAbstractButton::clicked, this, [this] { Q_EMIT moveRequested(+1); });
     connect(m_remove, &QAbstractButton::clicked, this, [this] { Q_EMIT removeRequested(); });
@@ -186,7 +191,7 @@ QWidget* StepEditor::parameters()
 }
 
 QSlider* StepEditor::labeledSlider(QWidget* parent, const QString& text, double value, double min, double max,
-                                   std::function<void(double)> write, Text** readout)
+                                   std::function<void(double)> write, Readout** readout)
 {
     auto* layout = row();
     auto* name = fieldLabel(text, parent);
@@ -207,7 +212,7 @@ QSlider* StepEditor::labeledSlider(QWidget* parent, const QString& text, double 
     });
     layout->addWidget(slider, 1);
     if (readout) {
-        *readout = new Text(QString(), TextStyle::body, parent);
+        *readout = new Readout(TextStyle::body, parent);
         (*readout)->setColor(Theme::secondary());
         (*readout)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         (*readout)->setFixedWidth(40);

@@ -19,6 +19,8 @@ class QSlider;
 
 namespace kelvaro {
 
+class DestructiveSymbolButton;
+class Readout;
 class SegmentedPicker;
 class Text;
 class ToolbarButton;
@@ -44,11 +46,11 @@ public:
     // The controls, for tests; null when the step's kind has no such control.
     ToolbarButton* upButton() const { return m_up; }
     ToolbarButton* downButton() const { return m_down; }
-    ToolbarButton* removeButton() const { return m_remove; }
+    DestructiveSymbolButton* removeButton() const { return m_remove; }
     QSlider* brightnessSlider() const { return m_brightness; }
     QSlider* contrastSlider() const { return m_contrast; }
-    Text* brightnessReadout() const { return m_brightnessReadout; }
-    Text* contrastReadout() const { return m_contrastReadout; }
+    Readout* brightnessReadout() const { return m_brightnessReadout; }
+    Readout* contrastReadout() const { return m_contrastReadout; }
     QCheckBox* monoToggle() const { return m_mono; }
     SegmentedPicker* ratioPicker() const { return m_ratio; }
     QComboBox* longEdgePicker() const { return m_longEdge; }
@@ -76,7 +78,7 @@ private:
     // A row of a label 86 wide, a continuous slider over [min, max] and, when `readout` is given,
     // the readout 40 wide; `write` takes the value the user dragged to.
     QSlider* labeledSlider(QWidget* parent, const QString& label, double value, double min, double max,
-                           std::function<void(double)> write, Text** readout);
+                           std::function<void(double)> write, Readout** readout);
     void edited();
     void refreshReadouts();
 
@@ -84,11 +86,11 @@ private:
     int m_number;
     ToolbarButton* m_up = nullptr;
     ToolbarButton* m_down = nullptr;
-    ToolbarButton* m_remove = nullptr;
+    DestructiveSymbolButton* m_remove = nullptr;
     QSlider* m_brightness = nullptr;
     QSlider* m_contrast = nullptr;
-    Text* m_brightnessReadout = nullptr;
-    Text* m_contrastReadout = nullptr;
+    Readout* m_brightnessReadout = nullptr;
+    Readout* m_contrastReadout = nullptr;
     QCheckBox* m_mono = nullptr;
     SegmentedPicker* m_ratio = nullptr;
     QComboBox* m_longEdge = nullptr;

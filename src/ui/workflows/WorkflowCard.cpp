@@ -8,6 +8,7 @@
 #include "model/WorkflowLibrary.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/KelvaroStyle.h"
 #include "ui/design/ToolbarButton.h"
 #include "watch/WatchModels.h"
 
@@ -77,7 +78,9 @@ WorkflowCard::WorkflowCard(KelvaroStore& store, const Workflow& workflow, const 
     item(L("Upravit…"), actions.onEdit);
     item(L("Duplikovat"), actions.onDuplicate);
     m_menu->addSeparator();
-    item(L("Smazat…"), actions.onDelete)->setObjectName(QStringLiteral("delete"));
+    QAction* remove = item(L("Smazat…"), actions.onDelete);
+    remove->setObjectName(QStringLiteral("delete"));
+    KelvaroStyle::markDestructive(remove);
     m_menuButton->setMenu(m_menu);
     m_menuButton->setPopupMode(QToolButton::InstantPopup);
     row->addWidget(m_menuButton, 0, Qt::AlignTop);

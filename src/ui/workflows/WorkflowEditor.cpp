@@ -19,6 +19,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Readout.h"
 #include "ui/design/Symbols.h"
 #include "ui/workflows/StepEditor.h"
 
@@ -256,7 +257,7 @@ QWidget* WorkflowEditor::outputSection(QWidget* parent)
         refreshOutput();
     });
     qualityLine->addWidget(m_quality, 1);
-    m_qualityReadout = new Text(QString(), TextStyle::body, m_qualityRow);
+    m_qualityReadout = new Readout(TextStyle::body, m_qualityRow);
     m_qualityReadout->setObjectName(QStringLiteral("qualityReadout"));
     m_qualityReadout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_qualityReadout->setFixedWidth(48);

@@ -25,6 +25,7 @@ class QVBoxLayout;
 namespace kelvaro {
 
 class KelvaroButton;
+class Readout;
 class StepEditor;
 class Text;
 
@@ -63,7 +64,7 @@ public:
     QComboBox* formatPicker() const { return m_format; }
     QWidget* qualityRow() const { return m_qualityRow; }
     QSlider* qualitySlider() const { return m_quality; }
-    Text* qualityReadout() const { return m_qualityReadout; }
+    Readout* qualityReadout() const { return m_qualityReadout; }
     QCheckBox* stripToggle() const { return m_strip; }
     KelvaroButton* saveButton() const { return m_save; }
     KelvaroButton* cancelButton() const { return m_cancel; }
@@ -93,7 +94,7 @@ private:
     QComboBox* m_format = nullptr;
     QWidget* m_qualityRow = nullptr;
     QSlider* m_quality = nullptr;
-    Text* m_qualityReadout = nullptr;
+    Readout* m_qualityReadout = nullptr;
     QCheckBox* m_strip = nullptr;
     KelvaroButton* m_save = nullptr;
     KelvaroButton* m_cancel = nullptr;

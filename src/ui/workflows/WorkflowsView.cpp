@@ -231,7 +231,8 @@ void WorkflowsView::confirmDelete(const Workflow& workflow)
     auto* cancel = new KelvaroButton(L("Zrušit"), KelvaroButton::Kind::secondary, dialog);
     connect(cancel, &QAbstractButton::clicked, dialog, &QDialog::reject);
     buttons->addWidget(cancel);
-    auto* remove = new KelvaroButton(L("Smazat"), KelvaroButton::Kind::primary, dialog);
+    // A deletion is drawn as one and is never the default: Return does not reach it.
+    auto* remove = new KelvaroButton(L("Smazat"), KelvaroButton::Kind::destructive, dialog);
     remove->setObjectName(QStringLiteral("delete"));
     connect(remove, &QAbstractButton::clicked, dialog, &QDialog::accept);
     buttons->addWidget(remove);

@@ -1,6 +1,11 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QHBoxLayout>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QStyleOptionButton>
 #include <QStyleOptionSlider>
 
 #include <gtest/gtest.h>
@@ -92,6 +97,80 @@ TEST(KelvaroStyle, SlimScrollBarsWithAProportionalHandleAndNoButtons)
     EXPECT_EQ(slider.bottom(), 399); // at the end when scrolled to the end
     option.sliderPosition = 0;
     EXPECT_EQ(style.subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider).top(), 0);
+}
+
+// An empty check box on a sheet (the window colour) or on a card: its outline stands out at
+// least 3:1 from what it lies on, in both appearances.
+struct Backdrop {
+    const char* name;
+    bool dark;
+    bool onCard;
+};
+
+class UncheckedBox : public ::testing::TestWithParam<Backdrop> {};
+
+TEST_P(UncheckedBox, IsOutlinedAtLeastThreeToOneAgainstWhatItLiesOn)
+{
+    const Backdrop& c = GetParam();
+    KelvaroStyle style;
+    QWidget sheet;
+    Theme::apply(&sheet, c.dark);
+    const QColor background = (c.onCard ? Theme::cardFill() : Theme::canvas()).resolve(c.dark);
+    QPalette palette = sheet.palette();
+    palette.setColor(QPalette::Window, background);
+    sheet.setPalette(palette);
+    sheet.setAutoFillBackground(true);
+    sheet.resize(220, 40);
+    auto* box = new QCheckBox(QStringLiteral("Černobíle"), &sheet);
+    box->setStyle(&style);
+    box->move(10, 10);
+    box->adjustSize();
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QRect indicator = style.subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).translated(box->pos());
+    ASSERT_FALSE(indicator.isEmpty());
+    EXPECT_GE(uitest::strongestContrast(sheet.grab().toImage(), indicator, background), 3.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Appearances, UncheckedBox, ::testing::Values(
+    Backdrop{"darkSheet", true, false}, Backdrop{"darkCard", true, true},
+    Backdrop{"lightSheet", false, false}, Backdrop{"lightCard", false, true}),
+    test::RowName());
+
+// A menu item that deletes is drawn in the destructive colour; its neighbours are not.
+TEST(KelvaroStyle, MenuItemsThatDeleteAreDrawnInTheDestructiveColour)
+{
+    for (const bool dark : {false, true}) {
+        KelvaroStyle style;
+        QMenu menu;
+        menu.setStyle(&style);
+        Theme::apply(&menu, dark);
+        QAction* edit = menu.addAction(QStringLiteral("Upravit…"));
+        QAction* remove = menu.addAction(QStringLiteral("Smazat…"));
+        KelvaroStyle::markDestructive(remove);
+        const QImage image = menu.grab().toImage();
+        const QColor tint = Theme::destructive().resolve(dark);
+        EXPECT_GT(uitest::pixelsNear(image, tint, 30, menu.actionGeometry(remove)), 5) << dark;
+        EXPECT_EQ(uitest::pixelsNear(image, tint, 30, menu.actionGeometry(edit)), 0) << dark;
+    }
+}
+
+// The platform's own confirmation marks its deleting button with the destructive role: that
+// button is drawn in the destructive colour, the cancel beside it is not.
+TEST(KelvaroStyle, AMessageBoxButtonWithTheDestructiveRoleIsDrawnInTheDestructiveColour)
+{
+    KelvaroStyle style;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kelvaro"), QStringLiteral("Vymazat ukázková data?"));
+    Theme::apply(&box, true);
+    QPushButton* clear = box.addButton(QStringLiteral("Vymazat"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Zrušit"), QMessageBox::RejectRole);
+    const QColor tint = Theme::destructive().dark;
+    for (QPushButton* button : {clear, cancel}) {
+        button->setStyle(&style);
+        button->resize(button->sizeHint());
+    }
+    EXPECT_GT(uitest::pixelsNear(clear->grab().toImage(), tint, 30), 5);
+    EXPECT_EQ(uitest::pixelsNear(cancel->grab().toImage(), tint, 30), 0);
 }
 
 TEST(EmptyStateView, ShowsABadgeOnlyWhenGiven)

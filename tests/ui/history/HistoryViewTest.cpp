@@ -253,6 +253,9 @@ TEST_F(HistoryViewTest, ClearingEmptiesTheStoredHistoryAndLeavesFilesOnDisk)
     SheetFrame* sheet = view->confirmClear();
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->titleText()->text(), QStringLiteral("Vymazat celou historii?"));
+    uitest::pressKey(sheet, Qt::Key_Return); // a deletion is never the default action
+    test::settle();
+    EXPECT_EQ(store->activities().size(), 1);
     sheet->actionButton()->click();
     ASSERT_TRUE(waitFor([&] { return store->activities().isEmpty(); }));
     EXPECT_TRUE(view->showsEmptyState());

@@ -1,11 +1,15 @@
 #pragma once
 // Helpers of the window tests: a Czech fixture with a temporary folder, a store that writes
-// nothing to the desktop, event-loop waits, synthetic keys and mouse presses, and records.
+// nothing to the desktop, event-loop waits, synthetic keys and mouse presses, records, and the
+// colours of a grabbed picture.
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 
 #include <QApplication>
 #include <QDateTime>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -129,6 +133,47 @@ inline QStringList texts(const QWidget* root)
         if (!t->isHidden())
             result << t->text();
     return result;
+}
+
+// How many pixels of `image` inside `area` (all of it when empty) lie within `tolerance` of
+// `colour` on every channel, alpha ignored.
+inline int pixelsNear(const QImage& image, const QColor& colour, int tolerance = 24, QRect area = {})
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    area = area.isEmpty() ? rgb.rect() : area.intersected(rgb.rect());
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = rgb.pixelColor(x, y);
+            count += qAbs(c.red() - colour.red()) <= tolerance && qAbs(c.green() - colour.green()) <= tolerance
+                && qAbs(c.blue() - colour.blue()) <= tolerance;
+        }
+    return count;
+}
+
+// The contrast ratio of two opaque colours, 1 (none) to 21 (black on white), as the web's
+// accessibility guidelines count it.
+inline double contrastRatio(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The strongest contrast of any pixel of `image` inside `area` against `background`: how well
+// the most visible part of what is drawn there stands out.
+inline double strongestContrast(const QImage& image, QRect area, const QColor& background)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    area = area.intersected(rgb.rect());
+    double best = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            best = std::max(best, contrastRatio(rgb.pixelColor(x, y), background));
+    return best;
 }
 
 inline ActivityItem activity(const QString& name, const QDateTime& date, qint64 saved = 0)

@@ -210,4 +210,22 @@ TEST_F(PresetsTest, TheWebTileRunsOnTheLoadedPhotos)
     }
 }
 
+// At the panel's width a long detail wraps onto more lines, whole, and the tile grows for them;
+// only the title stops at two lines and is cut there.
+TEST(PresetTile, TheDetailWrapsWholeAndOnlyTheTitleStopsAtTwoLines)
+{
+    const QString detail = QStringLiteral("2 kroky · JPG · kvalita 80 % · bez metadat");
+    const QString title = QStringLiteral("Velmi dlouhý název postupu, který se nevejde ani na dva řádky dlaždice");
+    PresetTile tile(title, detail, {});
+    PresetTile shortDetail(title, QStringLiteral("PNG"), {});
+    constexpr int width = 232;
+    const QStringList lines = tile.detailLinesFor(width);
+    EXPECT_GE(lines.size(), 2);
+    EXPECT_EQ(lines.join(QLatin1Char(' ')), detail);
+    EXPECT_GT(tile.heightForWidth(width), shortDetail.heightForWidth(width));
+    const QStringList titleLines = tile.linesFor(width);
+    ASSERT_EQ(titleLines.size(), 2);
+    EXPECT_TRUE(titleLines.last().endsWith(QStringLiteral("…")));
+}
+
 } // namespace

@@ -1,9 +1,11 @@
 // The live preview of the effect sheets: reduced upright before picture, coalesced renderings,
 // stale and failing renderings (never the untouched photo in the result's place), holding the
-// mouse for the original, and the missing file.
+// mouse for the original, the missing file, and the caption naming the file.
 #include <atomic>
 #include <mutex>
 
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QSemaphore>
 
 #include "../main/UiTestSupport.h"
@@ -168,6 +170,7 @@ TEST_F(LivePreviewTest, NoFileOrAnUnreadableOneFailsAndRendersNothing)
         EXPECT_TRUE(preview->isFailed());
         EXPECT_FALSE(preview->hasBase());
         EXPECT_TRUE(preview->drawnImage().isNull());
+        EXPECT_TRUE(preview->captionText().isEmpty()) << "nothing to compare, so no hint how to";
     }
     EXPECT_EQ(painter.calls.load(), 0);
 }
@@ -180,6 +183,7 @@ TEST_F(LivePreviewTest, HoldingTheMouseShowsTheOriginal)
     QObject::connect(preview.get(), &LivePreview::renderFinished, [&applied] { ++applied; });
     preview->setKey(3, painter.forKey(3));
     ASSERT_TRUE(uitest::waitFor([&] { return applied > 0; }));
+    EXPECT_FALSE(preview->captionText().isEmpty());
 
     const QPointF centre = preview->pictureArea().center();
     uitest::mouse(preview.get(), QEvent::MouseButtonPress, centre);
@@ -196,6 +200,46 @@ TEST_F(LivePreviewTest, HoldingTheMouseShowsTheOriginal)
     uitest::mouse(preview.get(), QEvent::MouseMove, centre + QPointF(11, 0));
     EXPECT_FALSE(preview->isHoldingOriginal());
 }
+
+// In a sheet's 392-px column the file's name is shown whole whenever it fits, beside the hint or
+// under it, in either language; only a name too long even for a line of its own is shortened,
+// in the middle.
+struct CaptionCase {
+    const char* name;
+    const char* language;
+    const char* file;
+    bool whole;
+};
+
+class LivePreviewCaption : public LivePreviewTest, public ::testing::WithParamInterface<CaptionCase> {};
+
+TEST_P(LivePreviewCaption, ShowsTheFileNameWholeWhenItFits)
+{
+    const CaptionCase& c = GetParam();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(c.language));
+    const QString name = QFileInfo(photo(80, 60, 0, QString::fromUtf8(c.file))).fileName();
+    auto preview = loaded(temp.filePath(name));
+    preview->resize(392, preview->heightForWidth(392));
+    ASSERT_FALSE(preview->captionText().isEmpty());
+    const QString shown = preview->shownFileName();
+    if (c.whole) {
+        EXPECT_EQ(shown, name);
+        return;
+    }
+    EXPECT_TRUE(preview->isFileNameOnOwnLine());
+    EXPECT_NE(shown, name);
+    EXPECT_TRUE(shown.contains(QStringLiteral("…"))) << qPrintable(shown);
+    EXPECT_TRUE(shown.startsWith(name.left(4)) && shown.endsWith(name.right(4))) << qPrintable(shown);
+    EXPECT_LE(QFontMetrics(Theme::font(TextStyle::caption)).horizontalAdvance(shown), 392);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, LivePreviewCaption, ::testing::Values(
+    CaptionCase{"czechShort", "cs", "demo-3×2.jpg", true},
+    CaptionCase{"englishShort", "en", "demo-3×2.jpg", true}, // the longer English hint leaves less room beside it
+    CaptionCase{"englishMedium", "en", "Dovolená u moře – západ slunce.jpg", true},
+    CaptionCase{"czechLong", "cs", "Dovolená u moře 2024 – západ slunce nad zátokou, lodě v přístavu a racek na molu.jpg", false},
+    CaptionCase{"englishLong", "en", "Dovolená u moře 2024 – západ slunce nad zátokou, lodě v přístavu a racek na molu.jpg", false}),
+    test::RowName());
 
 TEST(LivePreviewOperations, SameOperationComparesCaseAndParameters)
 {

@@ -14,6 +14,7 @@
 #include "platform/widgets/LogoPicker.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Readout.h"
 #include "ui/design/Spinner.h"
 #include "ui/sheets/AdjustSheet.h"
 #include "ui/sheets/ChoiceButton.h"

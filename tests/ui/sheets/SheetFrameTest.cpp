@@ -82,6 +82,25 @@ TEST_F(SheetFrameTest, ASheetThatCannotRunKeepsItsActionDisabled)
     EXPECT_EQ(runs, 0);
 }
 
+// A confirmation that deletes (the shelves' and the history's) draws its action as a deletion,
+// not as the orange default, and only a click runs it: Return does nothing.
+TEST_F(SheetFrameTest, ADeletingSheetRunsOnlyOnAClickAndLooksLikeADeletion)
+{
+    auto sheet = frame();
+    sheet->setDestructive(true);
+    sheet->show();
+    const QImage action = sheet->actionButton()->grab().toImage();
+    EXPECT_EQ(uitest::pixelsNear(action, Theme::buttonOrange(), 12), 0);
+    EXPECT_GT(uitest::pixelsNear(action, Theme::destructive().on(sheet.get()), 30), 5);
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier}, std::pair{Qt::Key_Enter, Qt::KeypadModifier}})
+        uitest::pressKey(sheet->focusWidget() ? sheet->focusWidget() : sheet.get(), key, modifiers);
+    EXPECT_TRUE(sheet->isVisible());
+    test::settle();
+    EXPECT_EQ(runs, 0);
+    sheet->actionButton()->click();
+    ASSERT_TRUE(uitest::waitFor([&] { return runs == 1; }));
+}
+
 TEST(SegmentedPicker, AStoredValueMatchingNoSegmentSelectsNone)
 {
     SegmentedPicker picker({{QStringLiteral("a"), QStringLiteral("A")}, {QStringLiteral("b"), QStringLiteral("B")}},

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLayout>
 #include <QLineEdit>
 #include <QSlider>
 #include <QSpinBox>
@@ -14,6 +15,7 @@
 #include "output/OutputFolder.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Readout.h"
 #include "ui/sheets/ChoiceButton.h"
 #include "ui/sheets/CompressSheet.h"
 #include "ui/sheets/CropPreview.h"
@@ -86,6 +88,41 @@ TEST_F(ToolSheetsTest, CropPreviewFramesTheFittedPhotoDecodedAtTheShownSize)
     }
 }
 
+// The preview is as high as the photo at the sheet's 392-px width, at most 220: a panorama gets
+// no empty bands above and below, and the sheet shrinks with it.
+struct PreviewHeightCase {
+    const char* name;
+    int width, height;
+    int expected;
+};
+
+class CropPreviewHeight : public ToolSheetsTest, public ::testing::WithParamInterface<PreviewHeightCase> {};
+
+TEST_P(CropPreviewHeight, FollowsThePhotoUpTo220)
+{
+    const PreviewHeightCase& c = GetParam();
+    store->setDroppedFiles({ti::writeJpeg(temp.path(), "photo.jpg", ti::quadrants(c.width, c.height))});
+    CropSheet sheet(*store);
+    sheet.show();
+    CropPreview* preview = sheet.preview();
+    ASSERT_TRUE(uitest::waitFor([&] { return !preview->isLoading(); }));
+    ASSERT_FALSE(preview->isFailed());
+    ASSERT_TRUE(uitest::waitFor([&] { return preview->height() == c.expected; }))
+        << "the preview stayed " << preview->height() << " px high";
+    const QRectF picture = preview->pictureRect();
+    EXPECT_NEAR(picture.top(), 0, 0.5);
+    EXPECT_NEAR(picture.height(), c.expected, 0.5);
+    EXPECT_TRUE(uitest::waitFor([&] { return sheet.height() == sheet.layout()->totalHeightForWidth(SheetFrame::sheetWidth); }))
+        << "the sheet kept room the preview no longer takes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Photos, CropPreviewHeight, ::testing::Values(
+    PreviewHeightCase{"panorama", 1600, 400, 98},
+    PreviewHeightCase{"twoToOne", 1200, 600, 196},
+    PreviewHeightCase{"threeToTwo", 1500, 1000, 220},
+    PreviewHeightCase{"portrait", 1000, 1500, 220}),
+    test::RowName());
+
 // ---- Resize and compress --------------------------------------------------------------------------
 
 // Return on a focused long-edge button runs the sheet's action; it never picks that button.
@@ -114,16 +151,21 @@ TEST_F(ToolSheetsTest, ResizeStepsByFiveAndReturnRunsTheAction)
     EXPECT_EQ(sheet.currentOp().as<op::Resize>()->spec.longEdge, 2560);
 }
 
+// Every step reads exactly, and the readout keeps its width while the slider moves.
 TEST_F(ToolSheetsTest, CompressQualityIsExactAtEveryStep)
 {
+    Theme::installInterfaceFont();
     CompressSheet sheet(*store);
     EXPECT_EQ(sheet.currentOp().as<op::Compress>()->quality, 0.7);
-    EXPECT_EQ(sheet.qualitySlider()->readoutText()->text(), QStringLiteral("70 %"));
+    Readout* readout = sheet.qualitySlider()->readoutText();
+    EXPECT_EQ(readout->text(), QStringLiteral("70 %"));
+    const int width = readout->sizeHint().width();
     QSlider* slider = sheet.qualitySlider()->slider();
     for (int k = 0, percent = 20; k <= slider->maximum(); ++k, percent += 5) { // ends at 95
         slider->setValue(k);
         EXPECT_EQ(sheet.currentOp().as<op::Compress>()->quality, percent / 100.0);
-        EXPECT_EQ(sheet.qualitySlider()->readoutText()->text(), QStringLiteral("%1 %").arg(percent));
+        EXPECT_EQ(readout->text(), QStringLiteral("%1 %").arg(percent));
+        EXPECT_EQ(readout->sizeHint().width(), width) << percent;
     }
 }
 

@@ -199,7 +199,12 @@ TEST_F(ShelvesViewTest, RowsMoveLoadDeleteAndDragTheirFiles)
     EXPECT_EQ(store->droppedFiles(), QStringList{copyOf(QStringLiteral("Výlet"), QStringLiteral("b.jpg"))});
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
 
-    view->confirmDelete(trip.id)->run();
+    SheetFrame* confirm = view->confirmDelete(trip.id);
+    ASSERT_TRUE(confirm);
+    uitest::pressKey(confirm, Qt::Key_Return); // a deletion is never the default action
+    test::settle();
+    EXPECT_EQ(store->shelves().size(), 3);
+    confirm->run();
     spin();
     EXPECT_EQ(store->shelves().size(), 2);
     EXPECT_FALSE(QFile::exists(copyOf(QStringLiteral("Výlet"), QStringLiteral("b.jpg"))));

@@ -14,6 +14,8 @@
 
 #include "store/WorkflowStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/DestructiveSymbolButton.h"
+#include "ui/design/Readout.h"
 #include "ui/design/ToolbarButton.h"
 #include "ui/sheets/SegmentedPicker.h"
 #include "ui/workflows/StepEditor.h"
@@ -71,6 +73,16 @@ TEST_F(WorkflowEditorTest, theNewTemplateCannotBeSavedUntilItHasARealName)
     e.saveButton()->click();
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->name, QStringLiteral("X y"));
+}
+
+// A step's remove button is drawn as a deletion; the move buttons beside it are not.
+TEST_F(WorkflowEditorTest, theRemoveButtonIsTheOnlyOneInTheDestructiveColour)
+{
+    WorkflowEditor& e = open(withSteps({K::adjust, K::resize}));
+    StepEditor* card = e.stepEditors().first();
+    const QColor tint = Theme::destructive().on(card);
+    EXPECT_GT(uitest::pixelsNear(card->removeButton()->grab().toImage(), tint, 30), 5);
+    EXPECT_EQ(uitest::pixelsNear(card->downButton()->grab().toImage(), tint, 30), 0);
 }
 
 TEST_F(WorkflowEditorTest, stepsMoveAndGoAndTheLastOneGoingBlocksSaving)

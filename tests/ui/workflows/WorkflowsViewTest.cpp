@@ -21,6 +21,8 @@
 #include "store/WorkflowStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/EmptyStateView.h"
+#include "ui/design/KelvaroStyle.h"
+#include "ui/design/Readout.h"
 #include "ui/workflows/QueueStrip.h"
 #include "ui/workflows/WorkflowCard.h"
 #include "ui/workflows/WorkflowEditor.h"
@@ -116,6 +118,36 @@ TEST_F(WorkflowsViewTest, rowMenusEditDuplicateAndDeleteThroughTheStoredList)
     uitest::spin();
     ASSERT_EQ(v.cards().size(), 3);
     EXPECT_EQ(v.cards().at(2)->nameText()->text(), QStringLiteral("Produktovka (kopie)"));
+}
+
+// "Smazat…" on a card and "Smazat" in its confirmation are drawn as deletions, not as the
+// orange default action, and Return in the confirmation deletes nothing.
+TEST_F(WorkflowsViewTest, deletingLooksLikeADeletionAndReturnNeverConfirmsIt)
+{
+    WorkflowsView& v = makeView();
+    QMenu* menu = v.cards().at(0)->menu();
+    KelvaroStyle style;
+    menu->setStyle(&style);
+    QAction* remove = menu->findChild<QAction*>(QStringLiteral("delete"));
+    ASSERT_TRUE(remove);
+    const QImage menuImage = menu->grab().toImage();
+    const QColor tint = Theme::destructive().on(menu);
+    EXPECT_GT(uitest::pixelsNear(menuImage, tint, 30, menu->actionGeometry(remove)), 5);
+    EXPECT_EQ(uitest::pixelsNear(menuImage, tint, 30, menu->actionGeometry(menu->actions().at(0))), 0);
+
+    remove->trigger();
+    QDialog* dialog = v.deleteDialog();
+    ASSERT_TRUE(dialog);
+    auto* confirm = dialog->findChild<QAbstractButton*>(QStringLiteral("delete"));
+    ASSERT_TRUE(confirm);
+    const QImage button = confirm->grab().toImage();
+    EXPECT_EQ(uitest::pixelsNear(button, Theme::buttonOrange(), 12), 0) << "drawn as the orange default action";
+    EXPECT_GT(uitest::pixelsNear(button, Theme::destructive().on(confirm), 30), 5);
+
+    uitest::pressKey(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
+    test::settle();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(v.workflows().workflows().size(), 3);
 }
 
 TEST_F(WorkflowsViewTest, cardAndQueueTextsFollowTheQueue)
