@@ -5,7 +5,7 @@
 
 #include "../main/UiTestSupport.h"
 #include "ui/design/Theme.h"
-#include "ui/settings/SettingRows.h"
+#include "ui/design/SettingRows.h"
 
 using namespace kelvaro;
 
