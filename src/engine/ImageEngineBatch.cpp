@@ -69,7 +69,7 @@ ImageEngine::One copyTo(const QString& file, const QString& outDir, const QStrin
     return {destination, 0, std::nullopt};
 }
 
-ImageEngine::One recognise(const QString& file, const QString& outDir, const QString& base)
+ImageEngine::One recognise(const QString& file, const QString& outDir, const QString& base, AppLanguage language)
 {
     const LoadedImage loaded = ImageEngine::load(file);
     QString text = ImageEffects::recognizeText(loaded.image);
@@ -77,7 +77,7 @@ ImageEngine::One recognise(const QString& file, const QString& outDir, const QSt
     if (!codes.isEmpty()) {
         QStringList lines;
         for (const QString& code : codes)
-            lines.append(Lf("Kód: %@", code));
+            lines.append(Lf(language, "Kód: %@", code));
         if (!text.isEmpty())
             text += QStringLiteral("\n\n");
         text += lines.join(QLatin1Char('\n'));
@@ -109,7 +109,7 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
             return copyTo(file, outDir, renamedBase(rename->spec, base, index), ext);
         }
         if (op.is<op::Ocr>())
-            return recognise(file, outDir, base);
+            return recognise(file, outDir, base, settings.language);
         return ImageEngine::renderImage(op, file, base, name, size, outDir, settings);
     } catch (const std::bad_alloc&) {
         // Out of memory for this photo only; the next one may fit.
@@ -117,12 +117,12 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
     }
 }
 
-QString messageOf(const std::exception& error, const QString& fileName)
+QString messageOf(const std::exception& error, const QString& fileName, AppLanguage language)
 {
     if (const auto* kelvaro = dynamic_cast<const KelvaroError*>(&error))
-        return kelvaro->message();
+        return kelvaro->message(language);
     // A detector's or library's own failure: the photo could not be produced.
-    return KelvaroError::writeFailed(fileName).message();
+    return KelvaroError::writeFailed(fileName).message(language);
 }
 
 OpResult combined(const QStringList& files, const QString& outDir, ImageFormat format, const EngineSettings& settings)
@@ -131,9 +131,9 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
     if (files.size() == 1)
         name = splitName(QFileInfo(files.first()).fileName()).first;
     else if (format == ImageFormat::pdf)
-        name = Lf("Spojené fotografie (%lld)", qint64(files.size()));
+        name = Lf(settings.language, "Spojené fotografie (%lld)", qint64(files.size()));
     else
-        name = Lp(files.size(), "Kelvaro (1 soubor)", "Kelvaro (%lld soubory)", "Kelvaro (%lld souborů)");
+        name = Lp(settings.language, files.size(), "Kelvaro (1 soubor)", "Kelvaro (%lld soubory)", "Kelvaro (%lld souborů)");
     const QString out = ImageEngine::uniqueURL(outDir, name, ImageEngine::fileExtension(format));
     try {
         if (format == ImageFormat::pdf)
@@ -204,9 +204,9 @@ Outcome runOne(const KelvaroOp& op, const QString& file, const QString& outDir, 
         if (op.is<op::Move>())
             outcome.keptOriginal = QFileInfo::exists(file);
     } catch (const std::exception& error) {
-        outcome.error = messageOf(error, fileName);
+        outcome.error = messageOf(error, fileName, settings.language);
     } catch (...) {
-        outcome.error = KelvaroError::writeFailed(fileName).message();
+        outcome.error = KelvaroError::writeFailed(fileName).message(settings.language);
     }
     return outcome;
 }
