@@ -13,6 +13,7 @@
 #include "engine/NameTurn.h"
 #include "engine/WorkflowSteps.h"
 #include "l10n/Localization.h"
+#include "model/WorkflowLibrary.h"
 
 namespace kelvaro {
 namespace {
@@ -235,7 +236,9 @@ ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage
                 [&](const op::Adjust& o) { r.image = adjusted(r.image, o.spec, name); },
                 [&](const op::Preset& o) { r.image = presetImage(r.image, o.spec, name); },
                 [&](const op::RunWorkflow& o) {
-                    for (const WorkflowStep& step : o.workflow.steps)
+                    // A built-in stored in another language (a watch rule's) speaks the run's.
+                    const Workflow workflow = WorkflowLibrary::inLanguage(o.workflow, settings.language);
+                    for (const WorkflowStep& step : workflow.steps)
                         r.image = WorkflowSteps::apply(step, r.image, name, settings.faceStyle);
                 },
                 [&](const op::Convert&) {},
