@@ -41,7 +41,9 @@ struct One {
 
 // The one entry of every run. Throws KelvaroError: the combined output's failure, or runFailed
 // (the first file's message) when no file came out and at least one failed. `outDir` must exist. Every file follows `settings`, read
-// by the caller when the run started.
+// by the caller when the run started. A file starts once the memory budget of the whole process
+// (MemoryBudget::shared(), shared with every other run under way) has room for it; a cancel also
+// ends that wait.
 OpResult process(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {},
                  const EngineSettings& settings = {});
 

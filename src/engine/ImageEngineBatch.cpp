@@ -2,6 +2,7 @@
 // cancel, failures counted), several files at once on a bounded pool of worker threads, with
 // the same result as one file after another; the scan, PDF and ZIP make one combined output.
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <malloc.h>
@@ -316,23 +317,63 @@ private:
     int m_workers;
 };
 
+// What a file of the run is expected to hold in memory: nothing for the operations that only copy
+// its bytes.
+qint64 memoryCost(const KelvaroOp& op, const QString& file)
+{
+    if (op.is<op::Move>() || op.is<op::Rename>())
+        return 0;
+    return MemoryBudget::estimate(file);
+}
+
+// Opens the process's memory budget for one run, and lets a cancel wake the run while it waits
+// for memory that other runs hold.
+class BudgetForRun {
+public:
+    explicit BudgetForRun(const RunHooksPtr& hooks) : m_run(MemoryBudget::shared()), m_hooks(hooks)
+    {
+        if (m_hooks)
+            m_hooks->setCancelListener([] { MemoryBudget::shared().wake(); });
+    }
+    ~BudgetForRun()
+    {
+        if (m_hooks)
+            m_hooks->setCancelListener({});
+    }
+    BudgetForRun(const BudgetForRun&) = delete;
+    BudgetForRun& operator=(const BudgetForRun&) = delete;
+
+private:
+    MemoryBudget::Run m_run;
+    RunHooksPtr m_hooks;
+};
+
 OpResult sequentialLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
                         const EngineSettings& settings)
 {
+    const BudgetForRun run(hooks);
+    MemoryBudget& budget = MemoryBudget::shared();
+    const auto cancelled = [&] { return hooks && hooks->isCancelled(); };
     OpResult result;
     const int total = int(files.size());
     for (int index = 0; index < total; ++index) {
-        if (hooks && hooks->isCancelled())
+        if (cancelled())
             break;
-        append(result, op, files[index], runOne(op, files[index], outDir, index, settings));
+        const qint64 cost = memoryCost(op, files[index]);
+        if (!budget.acquire(cost, cancelled))
+            break;
+        Outcome outcome = runOne(op, files[index], outDir, index, settings);
+        budget.release(cost);
+        append(result, op, files[index], std::move(outcome));
         if (hooks)
             hooks->reportProgress(index + 1, total);
     }
     return result;
 }
 
-// Files are started in input order, each by the next free worker once the memory budget admits
-// it; a cancel starts no new file and lets the running ones finish. Progress is reported on the
+// Files are started in input order, each by the next free worker once the process's memory
+// budget admits it (one worker of the run at a time waits for it, with the next file); a cancel
+// starts no new file and lets the running ones finish. Progress is reported on the
 // calling thread, one call per finished file, so it climbs by one and reaches the total only
 // when the last file is written. What the files give is gathered in input order, so the result
 // is the one-by-one run's.
@@ -345,44 +386,47 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
     NameOrder order(total);
     std::mutex mutex;
     std::condition_variable changed;
-    int next = 0;        // the next file to start
-    int finished = 0;    // files done, in any order
-    int running = 0;     // workers still taking files
-    bool halted = false; // the progress callback threw: no new file starts
-    MemoryBudget budget = MemoryBudget::forThisMachine();
-    std::optional<qint64> nextCost; // the estimate of files[next], once read
+    int next = 0;                    // the next file to start
+    int finished = 0;                // files done, in any order
+    int running = 0;                 // workers still taking files
+    bool admitting = false;          // a worker waits for the budget with files[next]
+    std::atomic_bool halted = false; // the progress callback threw: no new file starts
+    const BudgetForRun run(hooks);
+    MemoryBudget& budget = MemoryBudget::shared();
+    // Asked under the budget's lock too: it takes no lock of this run.
+    const auto cancelled = [&] { return halted.load() || (hooks && hooks->isCancelled()); };
 
     const auto work = [&] {
         for (;;) {
             int index = 0;
-            qint64 cost = 0;
             {
                 std::unique_lock lock(mutex);
-                const auto stopped = [&] { return next >= total || halted || (hooks && hooks->isCancelled()); };
-                // The header read is short; under the lock it is read once, by one worker.
-                changed.wait(lock, [&] {
-                    if (stopped())
-                        return true;
-                    if (!nextCost)
-                        nextCost = MemoryBudget::estimate(files[next]);
-                    return budget.admits(*nextCost);
-                });
-                if (stopped())
+                changed.wait(lock, [&] { return next >= total || cancelled() || !admitting; });
+                if (next >= total || cancelled())
                     break;
-                index = next++;
-                cost = *nextCost;
-                nextCost.reset();
-                budget.take(cost);
+                admitting = true;
+                index = next;
             }
+            const qint64 cost = memoryCost(op, files[index]);
+            const bool admitted = budget.acquire(cost, cancelled);
+            {
+                const std::lock_guard lock(mutex);
+                admitting = false;
+                if (admitted)
+                    ++next;
+            }
+            changed.notify_all();
+            if (!admitted)
+                break;
             currentFile = {&order, index};
             Outcome outcome = runOne(op, files[index], outDir, index, settings);
             currentFile = {};
             order.pass(index); // also for a file that failed before it claimed a name
+            budget.release(cost);
             {
                 const std::lock_guard lock(mutex);
                 outcomes[size_t(index)] = std::move(outcome);
                 ++finished;
-                budget.give(cost);
             }
             changed.notify_all();
         }
@@ -432,7 +476,8 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
                 const std::lock_guard lock(mutex);
                 halted = true;
             }
-            changed.notify_all(); // workers waiting for the budget stop waiting
+            changed.notify_all();
+            budget.wake(); // a worker waiting for memory stops waiting
         }
         reported = done;
         if (over)
