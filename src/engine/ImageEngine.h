@@ -91,7 +91,7 @@ struct Rendered {
     ImageFormat format = ImageFormat::png;
     double quality = 0.9;          // 0–1, lossy formats only; before the HEIC rule
     bool keepMetadata = true;
-    std::optional<QString> suffix; // localized; none for a conversion
+    std::optional<QString> suffix; // in the run's language; none for a conversion
     bool countsSavedBytes = false; // whether the result reports bytes saved against the source
 };
 
