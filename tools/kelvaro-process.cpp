@@ -352,12 +352,12 @@ int main(int argc, char** argv)
         return kBadArguments;
     }
 
+    const EngineSettings settings = EngineSettings::read(Settings::shared());
     try {
-        const EngineSettings settings = EngineSettings::read(Settings::shared());
         print(resultText(ImageEngine::process(arguments.op, arguments.files, arguments.outDir, {}, settings)));
         return 0;
     } catch (const KelvaroError& error) {
-        print({{QStringLiteral("error"), error.message()}});
+        print({{QStringLiteral("error"), error.message(settings.language)}});
     }
     return 1;
 }

@@ -46,17 +46,17 @@ const QList<FaceStyle>& allFaceStyles()
     return all;
 }
 
-QString title(FaceStyle style)
+QString title(FaceStyle style, AppLanguage language)
 {
     switch (style) {
     case FaceStyle::pixelate:
-        return L("Pixelizace");
+        return L(language, "Pixelizace");
     case FaceStyle::solid:
-        return L("Zakrytí");
+        return L(language, "Zakrytí");
     case FaceStyle::blur:
         break;
     }
-    return L("Měkké rozmazání");
+    return L(language, "Měkké rozmazání");
 }
 
 EngineSettings EngineSettings::read(const Settings& settings)
@@ -67,6 +67,8 @@ EngineSettings EngineSettings::read(const Settings& settings)
     read.describeNames = settings.boolValue(QString::fromLatin1(SettingsKey::describeNames)).value_or(read.describeNames);
     if (const auto style = settings.stringValue(QString::fromLatin1(SettingsKey::faceStyle)))
         read.faceStyle = faceStyleFromRaw(*style).value_or(read.faceStyle);
+    const auto language = settings.stringValue(QString::fromLatin1(SettingsKey::language));
+    read.language = L10n::resolved(appLanguageFromRaw(language.value_or(QString())).value_or(AppLanguage::system));
     return read;
 }
 

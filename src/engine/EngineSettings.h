@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include "l10n/Localization.h"
+
 namespace kelvaro {
 
 class Settings;
@@ -16,7 +18,7 @@ class Settings;
 enum class FaceStyle { blur, pixelate, solid };
 QString rawValue(FaceStyle style);
 std::optional<FaceStyle> faceStyleFromRaw(const QString& raw);
-QString title(FaceStyle style); // localized
+QString title(FaceStyle style, AppLanguage language);
 const QList<FaceStyle>& allFaceStyles(); // blur, pixelate, solid
 
 struct EngineSettings {
@@ -27,12 +29,15 @@ struct EngineSettings {
     // Whether results get a descriptive suffix ("kelvaro.describeNames").
     bool describeNames = true;
     FaceStyle faceStyle = FaceStyle::blur;
+    // The interface language when the run started ("kelvaro.language", `system` resolved): the
+    // language of every name and message of the run. Czech or English, never `system`.
+    AppLanguage language = AppLanguage::czech;
 
     bool operator==(const EngineSettings&) const = default;
 
     // The stored values, each replaced by its default when absent or unusable: a quality that is
-    // not a finite number above 0, a flag that is not a Boolean, an unknown face style. Read on
-    // the main thread when a run starts.
+    // not a finite number above 0, a flag that is not a Boolean, an unknown face style; an
+    // unknown language is the desktop's, as everywhere. Read on the main thread when a run starts.
     static EngineSettings read(const Settings& settings);
 };
 

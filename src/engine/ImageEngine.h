@@ -41,7 +41,9 @@ struct One {
 
 // The one entry of every run. Throws KelvaroError: the combined output's failure, or runFailed
 // (the first file's message) when no file came out and at least one failed. `outDir` must exist. Every file follows `settings`, read
-// by the caller when the run started.
+// by the caller when the run started. A file starts once the memory budget of the whole process
+// (MemoryBudget::shared(), shared with every other run under way) has room for it; a cancel also
+// ends that wait.
 OpResult process(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {},
                  const EngineSettings& settings = {});
 
@@ -90,7 +92,7 @@ struct Rendered {
     ImageFormat format = ImageFormat::png;
     double quality = 0.9;          // 0–1, lossy formats only; before the HEIC rule
     bool keepMetadata = true;
-    std::optional<QString> suffix; // localized; none for a conversion
+    std::optional<QString> suffix; // in the run's language; none for a conversion
     bool countsSavedBytes = false; // whether the result reports bytes saved against the source
 };
 

@@ -2,6 +2,7 @@
 // cancel, failures counted), several files at once on a bounded pool of worker threads, with
 // the same result as one file after another; the scan, PDF and ZIP make one combined output.
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <malloc.h>
@@ -69,7 +70,7 @@ ImageEngine::One copyTo(const QString& file, const QString& outDir, const QStrin
     return {destination, 0, std::nullopt};
 }
 
-ImageEngine::One recognise(const QString& file, const QString& outDir, const QString& base)
+ImageEngine::One recognise(const QString& file, const QString& outDir, const QString& base, AppLanguage language)
 {
     const LoadedImage loaded = ImageEngine::load(file);
     QString text = ImageEffects::recognizeText(loaded.image);
@@ -77,7 +78,7 @@ ImageEngine::One recognise(const QString& file, const QString& outDir, const QSt
     if (!codes.isEmpty()) {
         QStringList lines;
         for (const QString& code : codes)
-            lines.append(Lf("Kód: %@", code));
+            lines.append(Lf(language, "Kód: %@", code));
         if (!text.isEmpty())
             text += QStringLiteral("\n\n");
         text += lines.join(QLatin1Char('\n'));
@@ -109,7 +110,7 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
             return copyTo(file, outDir, renamedBase(rename->spec, base, index), ext);
         }
         if (op.is<op::Ocr>())
-            return recognise(file, outDir, base);
+            return recognise(file, outDir, base, settings.language);
         return ImageEngine::renderImage(op, file, base, name, size, outDir, settings);
     } catch (const std::bad_alloc&) {
         // Out of memory for this photo only; the next one may fit.
@@ -117,12 +118,12 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
     }
 }
 
-QString messageOf(const std::exception& error, const QString& fileName)
+QString messageOf(const std::exception& error, const QString& fileName, AppLanguage language)
 {
     if (const auto* kelvaro = dynamic_cast<const KelvaroError*>(&error))
-        return kelvaro->message();
+        return kelvaro->message(language);
     // A detector's or library's own failure: the photo could not be produced.
-    return KelvaroError::writeFailed(fileName).message();
+    return KelvaroError::writeFailed(fileName).message(language);
 }
 
 OpResult combined(const QStringList& files, const QString& outDir, ImageFormat format, const EngineSettings& settings)
@@ -131,9 +132,9 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
     if (files.size() == 1)
         name = splitName(QFileInfo(files.first()).fileName()).first;
     else if (format == ImageFormat::pdf)
-        name = Lf("Spojené fotografie (%lld)", qint64(files.size()));
+        name = Lf(settings.language, "Spojené fotografie (%lld)", qint64(files.size()));
     else
-        name = Lp(files.size(), "Kelvaro (1 soubor)", "Kelvaro (%lld soubory)", "Kelvaro (%lld souborů)");
+        name = Lp(settings.language, files.size(), "Kelvaro (1 soubor)", "Kelvaro (%lld soubory)", "Kelvaro (%lld souborů)");
     const QString out = ImageEngine::uniqueURL(outDir, name, ImageEngine::fileExtension(format));
     try {
         if (format == ImageFormat::pdf)
@@ -204,9 +205,9 @@ Outcome runOne(const KelvaroOp& op, const QString& file, const QString& outDir, 
         if (op.is<op::Move>())
             outcome.keptOriginal = QFileInfo::exists(file);
     } catch (const std::exception& error) {
-        outcome.error = messageOf(error, fileName);
+        outcome.error = messageOf(error, fileName, settings.language);
     } catch (...) {
-        outcome.error = KelvaroError::writeFailed(fileName).message();
+        outcome.error = KelvaroError::writeFailed(fileName).message(settings.language);
     }
     return outcome;
 }
@@ -316,23 +317,63 @@ private:
     int m_workers;
 };
 
+// What a file of the run is expected to hold in memory: nothing for the operations that only copy
+// its bytes.
+qint64 memoryCost(const KelvaroOp& op, const QString& file)
+{
+    if (op.is<op::Move>() || op.is<op::Rename>())
+        return 0;
+    return MemoryBudget::estimate(file);
+}
+
+// Opens the process's memory budget for one run, and lets a cancel wake the run while it waits
+// for memory that other runs hold.
+class BudgetForRun {
+public:
+    explicit BudgetForRun(const RunHooksPtr& hooks) : m_run(MemoryBudget::shared()), m_hooks(hooks)
+    {
+        if (m_hooks)
+            m_hooks->setCancelListener([] { MemoryBudget::shared().wake(); });
+    }
+    ~BudgetForRun()
+    {
+        if (m_hooks)
+            m_hooks->setCancelListener({});
+    }
+    BudgetForRun(const BudgetForRun&) = delete;
+    BudgetForRun& operator=(const BudgetForRun&) = delete;
+
+private:
+    MemoryBudget::Run m_run;
+    RunHooksPtr m_hooks;
+};
+
 OpResult sequentialLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
                         const EngineSettings& settings)
 {
+    const BudgetForRun run(hooks);
+    MemoryBudget& budget = MemoryBudget::shared();
+    const auto cancelled = [&] { return hooks && hooks->isCancelled(); };
     OpResult result;
     const int total = int(files.size());
     for (int index = 0; index < total; ++index) {
-        if (hooks && hooks->isCancelled())
+        if (cancelled())
             break;
-        append(result, op, files[index], runOne(op, files[index], outDir, index, settings));
+        const qint64 cost = memoryCost(op, files[index]);
+        if (!budget.acquire(cost, cancelled))
+            break;
+        Outcome outcome = runOne(op, files[index], outDir, index, settings);
+        budget.release(cost);
+        append(result, op, files[index], std::move(outcome));
         if (hooks)
             hooks->reportProgress(index + 1, total);
     }
     return result;
 }
 
-// Files are started in input order, each by the next free worker once the memory budget admits
-// it; a cancel starts no new file and lets the running ones finish. Progress is reported on the
+// Files are started in input order, each by the next free worker once the process's memory
+// budget admits it (one worker of the run at a time waits for it, with the next file); a cancel
+// starts no new file and lets the running ones finish. Progress is reported on the
 // calling thread, one call per finished file, so it climbs by one and reaches the total only
 // when the last file is written. What the files give is gathered in input order, so the result
 // is the one-by-one run's.
@@ -345,44 +386,47 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
     NameOrder order(total);
     std::mutex mutex;
     std::condition_variable changed;
-    int next = 0;        // the next file to start
-    int finished = 0;    // files done, in any order
-    int running = 0;     // workers still taking files
-    bool halted = false; // the progress callback threw: no new file starts
-    MemoryBudget budget = MemoryBudget::forThisMachine();
-    std::optional<qint64> nextCost; // the estimate of files[next], once read
+    int next = 0;                    // the next file to start
+    int finished = 0;                // files done, in any order
+    int running = 0;                 // workers still taking files
+    bool admitting = false;          // a worker waits for the budget with files[next]
+    std::atomic_bool halted = false; // the progress callback threw: no new file starts
+    const BudgetForRun run(hooks);
+    MemoryBudget& budget = MemoryBudget::shared();
+    // Asked under the budget's lock too: it takes no lock of this run.
+    const auto cancelled = [&] { return halted.load() || (hooks && hooks->isCancelled()); };
 
     const auto work = [&] {
         for (;;) {
             int index = 0;
-            qint64 cost = 0;
             {
                 std::unique_lock lock(mutex);
-                const auto stopped = [&] { return next >= total || halted || (hooks && hooks->isCancelled()); };
-                // The header read is short; under the lock it is read once, by one worker.
-                changed.wait(lock, [&] {
-                    if (stopped())
-                        return true;
-                    if (!nextCost)
-                        nextCost = MemoryBudget::estimate(files[next]);
-                    return budget.admits(*nextCost);
-                });
-                if (stopped())
+                changed.wait(lock, [&] { return next >= total || cancelled() || !admitting; });
+                if (next >= total || cancelled())
                     break;
-                index = next++;
-                cost = *nextCost;
-                nextCost.reset();
-                budget.take(cost);
+                admitting = true;
+                index = next;
             }
+            const qint64 cost = memoryCost(op, files[index]);
+            const bool admitted = budget.acquire(cost, cancelled);
+            {
+                const std::lock_guard lock(mutex);
+                admitting = false;
+                if (admitted)
+                    ++next;
+            }
+            changed.notify_all();
+            if (!admitted)
+                break;
             currentFile = {&order, index};
             Outcome outcome = runOne(op, files[index], outDir, index, settings);
             currentFile = {};
             order.pass(index); // also for a file that failed before it claimed a name
+            budget.release(cost);
             {
                 const std::lock_guard lock(mutex);
                 outcomes[size_t(index)] = std::move(outcome);
                 ++finished;
-                budget.give(cost);
             }
             changed.notify_all();
         }
@@ -432,7 +476,8 @@ OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QStri
                 const std::lock_guard lock(mutex);
                 halted = true;
             }
-            changed.notify_all(); // workers waiting for the budget stop waiting
+            changed.notify_all();
+            budget.wake(); // a worker waiting for memory stops waiting
         }
         reported = done;
         if (over)

@@ -13,6 +13,7 @@
 #include "engine/NameTurn.h"
 #include "engine/WorkflowSteps.h"
 #include "l10n/Localization.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/FileSystem.h"
 
 namespace kelvaro {
@@ -161,16 +162,17 @@ vips::VImage ImageEngine::adjustPipeline(const vips::VImage& image, const Adjust
 
 ImageEngine::Rendered ImageEngine::outputOf(const KelvaroOp& op, const QString& file, const EngineSettings& settings)
 {
+    const AppLanguage language = settings.language;
     Rendered r;
     r.format = matchingFormat(file);
     r.quality = settings.jpegQuality;
     std::visit(Overloaded{
-                   [&](const op::Adjust&) { r.suffix = L("úpravy"); },
+                   [&](const op::Adjust&) { r.suffix = L(language, "úpravy"); },
                    [&](const op::Preset& o) {
                        r.format = imageFileFormat(o.spec.format).value_or(r.format);
                        r.quality = o.spec.quality;
                        r.keepMetadata = !o.spec.stripMetadata;
-                       r.suffix = L(o.spec.name);
+                       r.suffix = L(language, o.spec.name);
                    },
                    [&](const op::RunWorkflow& o) {
                        const bool removesBackground =
@@ -183,7 +185,7 @@ ImageEngine::Rendered ImageEngine::outputOf(const KelvaroOp& op, const QString& 
                            r.format = ImageFormat::png;
                        r.quality = o.workflow.quality;
                        r.keepMetadata = !o.workflow.stripMetadata;
-                       r.suffix = L(o.workflow.name);
+                       r.suffix = L(language, o.workflow.name);
                        r.countsSavedBytes = true;
                    },
                    [&](const op::Convert& o) {
@@ -193,26 +195,26 @@ ImageEngine::Rendered ImageEngine::outputOf(const KelvaroOp& op, const QString& 
                    [&](const op::Crop& o) {
                        QString ratio = label(o.spec.ratio);
                        ratio.replace(QLatin1Char(':'), QLatin1Char('x'));
-                       r.suffix = Lf("ořez %@", ratio);
+                       r.suffix = Lf(language, "ořez %@", ratio);
                    },
                    // The suffix names the result's width, known once it is computed.
                    [&](const op::Resize&) { r.countsSavedBytes = true; },
                    [&](const op::Compress& o) {
                        r.format = ImageFormat::jpg;
                        r.quality = o.quality;
-                       r.suffix = L("komprese");
+                       r.suffix = L(language, "komprese");
                        r.countsSavedBytes = true;
                    },
-                   [&](const op::Watermark&) { r.suffix = L("vodoznak"); },
-                   [&](const op::BlurFaces&) { r.suffix = L("rozmazané obličeje"); },
+                   [&](const op::Watermark&) { r.suffix = L(language, "vodoznak"); },
+                   [&](const op::BlurFaces&) { r.suffix = L(language, "rozmazané obličeje"); },
                    [&](const op::RemoveBackground&) {
                        r.format = ImageFormat::png;
-                       r.suffix = L("bez pozadí");
+                       r.suffix = L(language, "bez pozadí");
                    },
                    [&](const op::StripMetadata&) {
                        r.quality = 0.95;
                        r.keepMetadata = false;
-                       r.suffix = L("bez metadat");
+                       r.suffix = L(language, "bez metadat");
                        r.countsSavedBytes = true;
                    },
                    [&](const op::Rename&) {},
@@ -235,7 +237,9 @@ ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage
                 [&](const op::Adjust& o) { r.image = adjusted(r.image, o.spec, name); },
                 [&](const op::Preset& o) { r.image = presetImage(r.image, o.spec, name); },
                 [&](const op::RunWorkflow& o) {
-                    for (const WorkflowStep& step : o.workflow.steps)
+                    // A built-in stored in another language (a watch rule's) speaks the run's.
+                    const Workflow workflow = WorkflowLibrary::inLanguage(o.workflow, settings.language);
+                    for (const WorkflowStep& step : workflow.steps)
                         r.image = WorkflowSteps::apply(step, r.image, name, settings.faceStyle);
                 },
                 [&](const op::Convert&) {},

@@ -1,5 +1,6 @@
 #include "engine/MemoryBudget.h"
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 
@@ -34,13 +35,91 @@ std::optional<qint64> readNumber(const QString& path, const QByteArray& key = {}
     return std::nullopt;
 }
 
+qint64 limitFor(qint64 availableBytes)
+{
+    return availableBytes > 0 ? std::max<qint64>(availableBytes / 2, 1) : 0;
+}
+
 } // namespace
 
-MemoryBudget::MemoryBudget(qint64 availableBytes) : m_limit(availableBytes > 0 ? std::max<qint64>(availableBytes / 2, 1) : 0) {}
+MemoryBudget::MemoryBudget(qint64 availableBytes) : MemoryBudget(availableBytes, false) {}
 
-MemoryBudget MemoryBudget::forThisMachine()
+MemoryBudget::MemoryBudget(qint64 availableBytes, bool followsMachine)
+    : m_followsMachine(followsMachine), m_limit(limitFor(availableBytes))
 {
-    return MemoryBudget(availableMemory());
+}
+
+MemoryBudget& MemoryBudget::shared()
+{
+    static MemoryBudget budget(0, true);
+    return budget;
+}
+
+MemoryBudget::Run::Run(MemoryBudget& budget) : m_budget(budget)
+{
+    // Read outside the lock: it reads files.
+    const qint64 available = budget.m_followsMachine ? availableMemory() : 0;
+    const std::lock_guard lock(budget.m_mutex);
+    if (budget.m_runs++ == 0 && budget.m_followsMachine)
+        budget.m_limit = limitFor(available);
+}
+
+MemoryBudget::Run::~Run()
+{
+    const std::lock_guard lock(m_budget.m_mutex);
+    --m_budget.m_runs;
+}
+
+bool MemoryBudget::acquire(qint64 cost, const std::function<bool()>& stopped)
+{
+    std::unique_lock lock(m_mutex);
+    const quint64 ticket = m_nextTicket++;
+    m_queue.push_back(ticket);
+    m_changed.wait(lock, [&] { return stopped() || (m_queue.front() == ticket && admits(cost)); });
+    const bool admitted = m_queue.front() == ticket && admits(cost) && !stopped();
+    m_queue.erase(std::find(m_queue.begin(), m_queue.end(), ticket));
+    if (admitted)
+        m_inUse += cost;
+    lock.unlock();
+    // The next in line may fit as well.
+    m_changed.notify_all();
+    return admitted;
+}
+
+void MemoryBudget::release(qint64 cost)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_inUse -= cost;
+    }
+    m_changed.notify_all();
+}
+
+void MemoryBudget::wake()
+{
+    {
+        // Taken so that a waiter between asking `stopped` and sleeping cannot miss the call.
+        const std::lock_guard lock(m_mutex);
+    }
+    m_changed.notify_all();
+}
+
+qint64 MemoryBudget::limit() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_limit;
+}
+
+qint64 MemoryBudget::inUse() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_inUse;
+}
+
+int MemoryBudget::waiting() const
+{
+    const std::lock_guard lock(m_mutex);
+    return int(m_queue.size());
 }
 
 qint64 MemoryBudget::estimate(const QString& file)

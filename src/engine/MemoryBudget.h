@@ -1,9 +1,17 @@
 #pragma once
-// How much memory the files of one batch may hold at once: half of what the machine has
-// available when the batch starts. A parallel batch admits its next file only while the
-// estimates of the files in progress, that one included, stay within the limit; a file larger
-// than the whole limit is admitted once nothing else is in progress, and so runs alone. At least
-// one file is always in progress. A plain value; the batch uses it under its own lock.
+// How much memory the files being worked on may hold at once, for the whole process: half of
+// what the machine has available when a run opens the budget while no other run has it open.
+// Every run of the process (a wheel run, each watched folder, "Zpracovat stávající") draws on
+// the one shared() budget, so runs that overlap stay within it together. A file is admitted
+// while the estimates of the files in progress, that one included, stay within the limit; a file
+// larger than the whole limit is admitted once nothing else is in progress, and so runs alone.
+// Files are admitted in the order they asked, so a large one is not passed over for ever by
+// smaller ones. Nothing holds part of the budget while it waits for more, so waiting never
+// deadlocks. Thread-safe; the shared one lives as long as the process.
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <optional>
 
 #include <QString>
@@ -13,16 +21,36 @@ namespace kelvaro {
 
 class MemoryBudget {
 public:
-    // `availableBytes` ≤ 0 means unknown: no limit.
+    // A budget whose limit stays half of `availableBytes` (≤ 0 means unknown: no limit).
     explicit MemoryBudget(qint64 availableBytes);
-    // The budget from availableMemory() now.
-    static MemoryBudget forThisMachine();
+    // The process's one budget, following availableMemory().
+    static MemoryBudget& shared();
 
-    bool admits(qint64 cost) const { return m_inUse == 0 || m_limit <= 0 || m_inUse + cost <= m_limit; }
-    void take(qint64 cost) { m_inUse += cost; }
-    void give(qint64 cost) { m_inUse -= cost; }
-    qint64 limit() const { return m_limit; } // bytes; 0 when unlimited
-    qint64 inUse() const { return m_inUse; }
+    // One run's use of the budget, from its first file to its end: the first run to open an idle
+    // shared budget sets its limit from availableMemory() now.
+    class Run {
+    public:
+        explicit Run(MemoryBudget& budget);
+        ~Run();
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+
+    private:
+        MemoryBudget& m_budget;
+    };
+
+    // Waits until `cost` bytes may be held, then holds them: true. False, holding nothing, once
+    // `stopped` is true (a cancel); it is asked before waiting and again whenever the budget
+    // changes or wake() is called, under the budget's lock, so it must not wait itself.
+    bool acquire(qint64 cost, const std::function<bool()>& stopped);
+    // Gives back what acquire() took.
+    void release(qint64 cost);
+    // Makes every waiting acquire() ask its `stopped` again: for a cancel from another thread.
+    void wake();
+
+    qint64 limit() const;  // bytes; 0 when unlimited
+    qint64 inUse() const;  // bytes held by files in progress
+    int waiting() const;   // files waiting to be admitted
 
     // The bytes a file is expected to hold while it is worked on: 12 per pixel of its upright
     // size (the decoded RGBA bitmap, the result and the encoder's copy), from the header alone;
@@ -32,12 +60,22 @@ public:
     // The memory available to this process in bytes: the system's MemAvailable, lowered to what
     // its control group still allows; 0 when unknown. Reads /proc and /sys.
     static qint64 availableMemory();
-    // Replaces the machine's figure (tests); none restores it. Not while a batch runs.
+    // Replaces the machine's figure (tests); none restores it. Takes effect when a run next opens
+    // an idle shared budget.
     static void setAvailableMemoryOverride(std::optional<qint64> bytes);
 
 private:
+    MemoryBudget(qint64 availableBytes, bool followsMachine);
+    bool admits(qint64 cost) const { return m_inUse == 0 || m_limit <= 0 || m_inUse + cost <= m_limit; }
+
+    const bool m_followsMachine;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
     qint64 m_limit = 0;
     qint64 m_inUse = 0;
+    int m_runs = 0;
+    quint64 m_nextTicket = 0;
+    std::deque<quint64> m_queue; // tickets of the waiting files, oldest first
 };
 
 } // namespace kelvaro

@@ -17,8 +17,21 @@ public:
 
     void cancel()
     {
+        std::function<void()> listener;
+        {
+            QMutexLocker lock(&m_lock);
+            m_cancelled = true;
+            listener = m_onCancel;
+        }
+        if (listener)
+            listener();
+    }
+    // Called, without the lock, on the cancelling thread at every cancel from now on: lets a run
+    // that waits for something other than its files (memory) look at the flag again.
+    void setCancelListener(std::function<void()> listener)
+    {
         QMutexLocker lock(&m_lock);
-        m_cancelled = true;
+        m_onCancel = std::move(listener);
     }
     bool isCancelled() const
     {
@@ -35,6 +48,7 @@ public:
 private:
     mutable QMutex m_lock;
     bool m_cancelled = false;
+    std::function<void()> m_onCancel;
     const Progress m_onProgress;
 };
 

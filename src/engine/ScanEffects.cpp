@@ -118,7 +118,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
         throw KelvaroError::writeFailed(targetName);
     if (files.isEmpty()) {
         pdf.discard();
-        throw KelvaroError::runFailed(L("Nic se nepodařilo naskenovat."));
+        throw KelvaroError::runFailed(L(settings.language, "Nic se nepodařilo naskenovat."));
     }
 
     int pages = 0;
@@ -132,9 +132,9 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
         try {
             page = ImageEffects::scannedDocument(load(files[i]).image, name);
         } catch (const KelvaroError& error) {
-            failures.append(error.message());
+            failures.append(error.message(settings.language));
         } catch (const std::exception& error) { // allocation failures and the like
-            failures.append(KelvaroError::unreadable(name).message());
+            failures.append(KelvaroError::unreadable(name).message(settings.language));
             logLine(QStringLiteral("scan of %1 failed: %2").arg(name, QString::fromUtf8(error.what())));
         }
         if (page) {
@@ -148,7 +148,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
                 else
                     writerFailed = true;
             } catch (const std::exception& error) { // the page could not be encoded
-                failures.append(KelvaroError::unreadable(name).message());
+                failures.append(KelvaroError::unreadable(name).message(settings.language));
                 logLine(QStringLiteral("scan of %1 failed: %2").arg(name, QString::fromUtf8(error.what())));
             }
         }
@@ -161,7 +161,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     }
     if (pages == 0) {
         pdf.discard();
-        throw KelvaroError::runFailed(failures.isEmpty() ? L("Nic se nepodařilo naskenovat.") : failures.first());
+        throw KelvaroError::runFailed(failures.isEmpty() ? L(settings.language, "Nic se nepodařilo naskenovat.") : failures.first());
     }
 
     OpResult result;

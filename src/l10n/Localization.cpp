@@ -111,6 +111,11 @@ AppLanguage current()
     return appLanguageFromRaw(*stored).value_or(AppLanguage::system);
 }
 
+AppLanguage resolved(AppLanguage language)
+{
+    return languageCode(language) == QStringLiteral("en") ? AppLanguage::english : AppLanguage::czech;
+}
+
 QLocale locale(AppLanguage language)
 {
     QString region = QLocale::territoryToCode(QLocale::system().territory());
@@ -175,12 +180,22 @@ bool hasEnglishTranslation(const QString& czech)
 
 } // namespace L10n
 
-QString L(const QString& czech)
+QString L(AppLanguage language, const QString& czech)
 {
-    if (languageCode(L10n::current()) != QStringLiteral("en"))
+    if (languageCode(language) != QStringLiteral("en"))
         return czech;
     const QString translated = englishTranslator()->translate(kContext, czech.toUtf8().constData());
     return translated.isEmpty() ? czech : translated;
+}
+
+QString L(AppLanguage language, const char* czech)
+{
+    return L(language, QString::fromUtf8(czech));
+}
+
+QString L(const QString& czech)
+{
+    return L(L10n::current(), czech);
 }
 
 QString L(const char* czech)
@@ -226,14 +241,19 @@ PluralForm pluralForm(qint64 count)
     return PluralForm::many;
 }
 
-QString Lp(qint64 count, const char* one, const char* few, const char* many)
+QString Lp(AppLanguage language, qint64 count, const char* one, const char* few, const char* many)
 {
     switch (pluralForm(count)) {
-    case PluralForm::one: return Lf(one, count);
-    case PluralForm::few: return Lf(few, count);
+    case PluralForm::one: return Lf(language, one, count);
+    case PluralForm::few: return Lf(language, few, count);
     case PluralForm::many: break;
     }
-    return Lf(many, count);
+    return Lf(language, many, count);
+}
+
+QString Lp(qint64 count, const char* one, const char* few, const char* many)
+{
+    return Lp(L10n::current(), count, one, few, many);
 }
 
 QString photosWord(qint64 count)

@@ -1,8 +1,9 @@
 #pragma once
 // Texts are written in Czech where they are used; the Czech text is its own lookup key in the
 // English table (translations/kelvaro_en.ts, compiled in). No state but the settings: every
-// lookup reads "kelvaro.language" again, so a switch applies to the next lookup. Safe from any
-// thread (the engine looks texts up in its background task).
+// lookup without a language reads "kelvaro.language" again, so a switch applies to the next
+// lookup. Work that must not follow a switch half-way (a run of the engine) reads the language
+// once and looks its texts up in it. Safe from any thread.
 #include <optional>
 #include <variant>
 
@@ -25,6 +26,8 @@ const QStringList& supportedLanguageCodes();                       // "cs", "en"
 
 namespace L10n {
 AppLanguage current();
+// `language` as texts are looked up in it: czech or english, `system` being the desktop's.
+AppLanguage resolved(AppLanguage language);
 QLocale locale(AppLanguage language);
 // Stores the language the desktop-provided parts (standard dialogs, number formats) take at the
 // next start; `system` removes the setting.
@@ -51,6 +54,9 @@ inline constexpr const char* systemLanguageKey = SettingsKey::systemLanguages;
 
 QString L(const char* czech);
 QString L(const QString& czech);
+// The same lookups in a given language instead of the current one.
+QString L(AppLanguage language, const char* czech);
+QString L(AppLanguage language, const QString& czech);
 
 // Marks a Czech text that is defined here and looked up later (a table's titles, a stored key),
 // so that the check of the English table finds it. Gives the literal back unchanged.
@@ -80,6 +86,11 @@ QString Lf(const QString& czechFormat, Args&&... args)
 {
     return formatText(L(czechFormat), QList<LfArg>{toLfArg(std::forward<Args>(args))...});
 }
+template <typename... Args>
+QString Lf(AppLanguage language, const char* czechFormat, Args&&... args)
+{
+    return formatText(L(language, czechFormat), QList<LfArg>{toLfArg(std::forward<Args>(args))...});
+}
 
 // A stored title, translated part by part (parts joined by " · "). A part that has no entry of
 // its own but reads as one of the titles that carry a name ("Převod na JPG", "Předvolba X") is
@@ -95,6 +106,7 @@ PluralForm pluralForm(qint64 count);
 // Looks up the form for `count` among the three Czech formats and fills it with the count
 // ("1 soubor připraven", "%lld soubory připraveny", "%lld souborů připraveno").
 QString Lp(qint64 count, const char* one, const char* few, const char* many);
+QString Lp(AppLanguage language, qint64 count, const char* one, const char* few, const char* many);
 // "1 fotka", "4 fotky", "22 fotek" in the current language.
 QString photosWord(qint64 count);
 

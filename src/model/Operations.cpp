@@ -323,16 +323,21 @@ KelvaroError KelvaroError::runFailed(const QString& message)
 
 QString KelvaroError::message() const
 {
+    return message(L10n::current());
+}
+
+QString KelvaroError::message(AppLanguage language) const
+{
     switch (m_kind) {
-    case Kind::unreadable: return Lf("Soubor „%@“ se nepodařilo otevřít.", m_fileName);
+    case Kind::unreadable: return Lf(language, "Soubor „%@“ se nepodařilo otevřít.", m_fileName);
     case Kind::writeFailed:
-        return Lf("Výsledek „%@“ se nepodařilo uložit. Zkontroluj složku v Nastavení.", m_fileName);
-    case Kind::noSubject: return Lf("Na snímku „%@“ jsem nenašel hlavní objekt.", m_fileName);
-    case Kind::noFaces: return Lf("Na snímku „%@“ jsem nenašel žádný obličej.", m_fileName);
-    case Kind::tooLarge: return L("Archiv by byl příliš velký (limit je 4 GB).");
+        return Lf(language, "Výsledek „%@“ se nepodařilo uložit. Zkontroluj složku v Nastavení.", m_fileName);
+    case Kind::noSubject: return Lf(language, "Na snímku „%@“ jsem nenašel hlavní objekt.", m_fileName);
+    case Kind::noFaces: return Lf(language, "Na snímku „%@“ jsem nenašel žádný obličej.", m_fileName);
+    case Kind::tooLarge: return L(language, "Archiv by byl příliš velký (limit je 4 GB).");
     case Kind::tooManyPixels:
-        return Lf("Fotka „%@“ je příliš velká (limit je %lld megapixelů).", m_fileName, kMaxPixels / 1000000);
-    case Kind::copyFailed: return Lf("Soubor „%@“ se nepodařilo zkopírovat.", m_fileName);
+        return Lf(language, "Fotka „%@“ je příliš velká (limit je %lld megapixelů).", m_fileName, kMaxPixels / 1000000);
+    case Kind::copyFailed: return Lf(language, "Soubor „%@“ se nepodařilo zkopírovat.", m_fileName);
     case Kind::runFailed: return m_message;
     }
     return {};

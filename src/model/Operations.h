@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 
+#include "l10n/Localization.h"
 #include "model/PresetSpec.h"
 #include "model/Workflow.h"
 
@@ -162,6 +163,7 @@ public:
     Kind kind() const { return m_kind; }
     QString fileName() const { return m_fileName; } // last path component, never a full path; none for a run
     QString message() const;                        // the user-facing sentence, localized
+    QString message(AppLanguage language) const;    // the same in `language` (a run's own)
     const char* what() const noexcept override;
 
 private:

@@ -12,7 +12,7 @@ namespace {
 
 QString defaultWatermarkText()
 {
-    return L("© Moje fotky");
+    return WorkflowStep::defaultText(L10n::current());
 }
 
 } // namespace
@@ -56,6 +56,11 @@ QString title(WorkflowStep::Kind kind)
     case WorkflowStep::Kind::watermark: return L("Přidat vodoznak");
     }
     return {};
+}
+
+QString WorkflowStep::defaultText(AppLanguage language)
+{
+    return L(language, "© Moje fotky");
 }
 
 WorkflowStep WorkflowStep::make(Kind kind)

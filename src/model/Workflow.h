@@ -9,6 +9,8 @@
 #include <QString>
 #include <QUuid>
 
+#include "l10n/Localization.h"
+
 namespace kelvaro {
 
 struct WorkflowStep {
@@ -31,6 +33,8 @@ struct WorkflowStep {
     // A new step of a kind: fresh id, defaults of that kind (contrast 1.1 for adjust, the
     // localized "© Moje fotky" text).
     static WorkflowStep make(Kind kind);
+    // The text a new watermark step starts with, "© Moje fotky", in `language`.
+    static QString defaultText(AppLanguage language);
     QJsonObject toJson() const;
     static std::optional<WorkflowStep> fromJson(const QJsonValue& value);
 };

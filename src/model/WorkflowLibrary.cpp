@@ -33,18 +33,27 @@ constexpr const char* kSafeSharingId = "4EBE8565-867C-4941-BC7E-1E5B857D7FDB";
 constexpr const char* kSafeSharingFacesId = "10ED78DF-DA28-4A2B-86C0-DCA6B19BCCA0";
 constexpr const char* kSafeSharingResizeId = "07A80921-BA30-45BD-8500-622712A0D05D";
 
-WorkflowStep step(const char* id, WorkflowStep::Kind kind)
+WorkflowStep step(const char* id, WorkflowStep::Kind kind, AppLanguage language)
 {
     WorkflowStep s = WorkflowStep::make(kind);
     s.id = QUuid(QLatin1String(id));
+    s.text = WorkflowStep::defaultText(language);
     return s;
 }
 
-WorkflowStep resizeStep(const char* id, int longEdge)
+WorkflowStep resizeStep(const char* id, int longEdge, AppLanguage language)
 {
-    WorkflowStep s = step(id, WorkflowStep::Kind::resize);
+    WorkflowStep s = step(id, WorkflowStep::Kind::resize, language);
     s.longEdge = longEdge;
     return s;
+}
+
+bool isBuiltInText(const QString& text)
+{
+    for (AppLanguage language : allAppLanguages())
+        if (language != AppLanguage::system && text == WorkflowStep::defaultText(language))
+            return true;
+    return false;
 }
 
 Workflow builtIn(const char* id, const char* name, const char* symbol, QList<WorkflowStep> steps, const char* format,
@@ -76,22 +85,64 @@ void logUnreadableOnce()
         logLine(QStringLiteral("failed to decode workflows"));
 }
 
+// The built-ins with the watermark's text in `l`.
+QList<Workflow> builtIns(AppLanguage l)
+{
+    using K = WorkflowStep::Kind;
+    return {
+        builtIn(kPortfolioId, LKey("Portfolio"), "star.fill",
+                {step(kPortfolioAdjustId, K::adjust, l), resizeStep(kPortfolioResizeId, 2400, l),
+                 step(kPortfolioWatermarkId, K::watermark, l)},
+                "jpg", 0.9, false),
+        builtIn(kProductId, LKey("Produktovka"), "shippingbox.fill",
+                {step(kProductBackgroundId, K::removeBackground, l), resizeStep(kProductResizeId, 1200, l)}, "png", 0.9,
+                false),
+        builtIn(kSafeSharingId, LKey("Bezpečné sdílení"), "lock.shield.fill",
+                {step(kSafeSharingFacesId, K::blurFaces, l), resizeStep(kSafeSharingResizeId, 1600, l)}, "jpg", 0.8, true),
+    };
+}
+
 } // namespace
 
 const QList<Workflow>& WorkflowLibrary::defaults()
 {
-    using K = WorkflowStep::Kind;
-    static const QList<Workflow> workflows{
-        builtIn(kPortfolioId, LKey("Portfolio"), "star.fill",
-                {step(kPortfolioAdjustId, K::adjust), resizeStep(kPortfolioResizeId, 2400),
-                 step(kPortfolioWatermarkId, K::watermark)},
-                "jpg", 0.9, false),
-        builtIn(kProductId, LKey("Produktovka"), "shippingbox.fill",
-                {step(kProductBackgroundId, K::removeBackground), resizeStep(kProductResizeId, 1200)}, "png", 0.9, false),
-        builtIn(kSafeSharingId, LKey("Bezpečné sdílení"), "lock.shield.fill",
-                {step(kSafeSharingFacesId, K::blurFaces), resizeStep(kSafeSharingResizeId, 1600)}, "jpg", 0.8, true),
-    };
-    return workflows;
+    return defaults(L10n::current());
+}
+
+const QList<Workflow>& WorkflowLibrary::defaults(AppLanguage language)
+{
+    static const QList<Workflow> czech = builtIns(AppLanguage::czech);
+    static const QList<Workflow> english = builtIns(AppLanguage::english);
+    return L10n::resolved(language) == AppLanguage::english ? english : czech;
+}
+
+bool WorkflowLibrary::isBuiltIn(const QUuid& id)
+{
+    static const QUuid ids[] = {QUuid(QLatin1String(kPortfolioId)), QUuid(QLatin1String(kProductId)),
+                                QUuid(QLatin1String(kSafeSharingId))};
+    return !id.isNull() && std::find(std::begin(ids), std::end(ids), id) != std::end(ids);
+}
+
+Workflow WorkflowLibrary::inLanguage(const Workflow& workflow, AppLanguage language)
+{
+    if (!isBuiltIn(workflow.id))
+        return workflow;
+    Workflow shown = workflow;
+    // Every step carries the text, a watermark's or not: all of them follow, so a built-in is
+    // one value in each language.
+    for (WorkflowStep& step : shown.steps)
+        if (isBuiltInText(step.text))
+            step.text = WorkflowStep::defaultText(language);
+    return shown;
+}
+
+QList<Workflow> WorkflowLibrary::inLanguage(const QList<Workflow>& workflows, AppLanguage language)
+{
+    QList<Workflow> shown;
+    shown.reserve(workflows.size());
+    for (const Workflow& workflow : workflows)
+        shown.append(inLanguage(workflow, language));
+    return shown;
 }
 
 std::optional<QList<Workflow>> WorkflowLibrary::decode(const QByteArray& data)

@@ -127,9 +127,9 @@ void Runs::execute(const KelvaroOp& op, const QString& outDir)
         try {
             outcome.result = process(op, files, outDir, hooks, settings);
         } catch (const KelvaroError& error) {
-            outcome.error = error.message();
+            outcome.error = error.message(settings.language);
         } catch (...) { // a test double's own failure; the engine throws KelvaroError alone
-            outcome.error = KelvaroError::writeFailed(QString()).message();
+            outcome.error = KelvaroError::writeFailed(QString()).message(settings.language);
         }
         return [this, op, files, outcome, outDir] { finish(op, files, outcome, outDir); };
     };

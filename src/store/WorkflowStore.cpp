@@ -9,6 +9,7 @@
 #include "platform/Json.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 
 namespace kelvaro {
 namespace {
@@ -23,7 +24,8 @@ QString storageKey()
 WorkflowStore::WorkflowStore(Settings& settings, QObject* parent) : QObject(parent), m_settings(settings)
 {
     connect(&m_settings, &Settings::changed, this, [this](const QString& key) {
-        if (key == storageKey())
+        // The built-ins' texts are shown in the interface language.
+        if (key == storageKey() || key == QLatin1String(SettingsKey::language))
             reload();
     });
     reload();
@@ -52,7 +54,7 @@ void WorkflowStore::reload()
 {
     std::optional<QList<Workflow>> list = readStored();
     const State state = !list ? State::unreadable : list->isEmpty() ? State::empty : State::ok;
-    QList<Workflow> workflows = list.value_or(QList<Workflow>());
+    QList<Workflow> workflows = WorkflowLibrary::inLanguage(list.value_or(QList<Workflow>()), L10n::current());
     if (state == m_state && workflows == m_workflows)
         return;
     m_state = state;

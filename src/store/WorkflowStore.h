@@ -1,8 +1,9 @@
 #pragma once
 // The user's saved workflows as every screen sees them, and the one writer of their stored list
-// ("kelvaro.workflows.v1"). Reads decode the settings afresh on every change of that key; writes
-// decode the stored value again, change that list and store it whole, so a write never works
-// from a stale copy. Nothing stored reads as the built-in workflows; a value that does not
+// ("kelvaro.workflows.v1"). Reads decode the settings afresh on every change of that key and of
+// the interface language, which the built-ins' own texts follow whatever language they were
+// stored in (WorkflowLibrary::inLanguage); writes decode the stored value again, change that
+// list and store it whole, so a write never works from a stale copy. Nothing stored reads as the built-in workflows; a value that does not
 // decode is never overwritten (every write is refused). Lives on the main thread; each screen
 // that shows workflows creates its own over the application's settings.
 #include <optional>

@@ -258,9 +258,9 @@ void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& file
         try {
             return RunOutcome{ImageEngine::process(op, files, resultsFolder, {}, settings), QString()};
         } catch (const KelvaroError& error) {
-            return RunOutcome{std::nullopt, error.message()};
+            return RunOutcome{std::nullopt, error.message(settings.language)};
         } catch (...) { // the engine throws KelvaroError alone; anything else is no file's fault
-            return RunOutcome{std::nullopt, Lf("Nepovedlo se zpracovat: %lld.", files.size())};
+            return RunOutcome{std::nullopt, Lf(settings.language, "Nepovedlo se zpracovat: %lld.", files.size())};
         }
     }));
 }

@@ -48,6 +48,15 @@ std::optional<QJsonValue> payloadOf(const QJsonObject& inner)
 
 // ---- WatchAction -------------------------------------------------------------------------------
 
+bool WatchAction::isSameAs(const WatchAction& other) const
+{
+    const Workflow* mine = as<Workflow>();
+    const Workflow* theirs = other.as<Workflow>();
+    if (mine && theirs && WorkflowLibrary::isBuiltIn(mine->id))
+        return mine->id == theirs->id;
+    return *this == other;
+}
+
 QString WatchAction::title() const
 {
     return std::visit(Overloaded{

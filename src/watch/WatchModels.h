@@ -56,6 +56,10 @@ struct WatchAction {
 
     // Equal when the same case with equal payloads (presets and workflows over all their fields).
     bool operator==(const WatchAction&) const = default;
+    // The same action as far as the user can tell: equal, or one built-in workflow, known by its
+    // fixed id whatever language its texts were stored in and however the user changed it. What
+    // the add-watch sheet compares for duplicates and its picker's choice.
+    bool isSameAs(const WatchAction& other) const;
 
     // Localized at each call: names the action on cards and in pickers.
     QString title() const;

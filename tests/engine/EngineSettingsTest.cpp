@@ -36,10 +36,41 @@ TEST(EngineSettingsRead, TakesUsableValuesAndDefaultsTheRest)
         SCOPED_TRACE(row.name);
         for (const char* key : {K::jpegQuality, K::heicQuality, K::describeNames, K::faceStyle})
             settings.remove(QString::fromLatin1(key));
+        settings.setValue(QString::fromLatin1(K::language), QStringLiteral("cs"));
         for (const auto& [key, value] : row.stored)
             settings.setValue(QString::fromLatin1(key), value);
         EXPECT_EQ(EngineSettings::read(settings), row.expected);
     }
+}
+
+// The run's language is read as the interface shows it: the chosen one, else the desktop's,
+// never left as "system" for the engine to resolve again while it works.
+TEST(EngineSettingsRead, ResolvesTheLanguageOnce)
+{
+    const struct {
+        const char* stored; // none: nothing stored
+        QStringList desktop;
+        AppLanguage expected;
+    } rows[] = {
+        {"cs", {QStringLiteral("en-GB")}, AppLanguage::czech},
+        {"en", {QStringLiteral("cs-CZ")}, AppLanguage::english},
+        {"system", {QStringLiteral("cs-CZ")}, AppLanguage::czech},
+        {"system", {QStringLiteral("de-DE"), QStringLiteral("cs-CZ")}, AppLanguage::english},
+        {"klingon", {QStringLiteral("cs")}, AppLanguage::czech},
+        {nullptr, {QStringLiteral("en-US")}, AppLanguage::english},
+        {nullptr, {}, AppLanguage::english},
+    };
+    Settings& settings = Settings::shared();
+    const QString key = QString::fromLatin1(SettingsKey::language);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stored ? row.stored : "nothing stored");
+        settings.remove(key);
+        if (row.stored)
+            settings.setValue(key, QString::fromLatin1(row.stored));
+        L10n::setSystemLanguagesForTesting(row.desktop);
+        EXPECT_EQ(EngineSettings::read(settings).language, row.expected);
+    }
+    L10n::setSystemLanguagesForTesting(std::nullopt);
 }
 
 } // namespace

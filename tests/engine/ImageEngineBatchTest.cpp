@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +129,58 @@ TEST_F(Batch, cancelDuringTheSecondFileFinishesItAndStops)
     early->cancel();
     EXPECT_TRUE(ImageEngine::process(KelvaroOp::compress(0.5), {files[0]}, out(), early).outputs.isEmpty());
     EXPECT_TRUE(m_progress.isEmpty());
+}
+
+// The interface language switched while a run works: every name and every message of the run
+// stays in the language it started in, one file after another as in a parallel run.
+TEST_F(Batch, aRunKeepsTheLanguageItStartedIn)
+{
+    const struct {
+        const char *start, *switchedTo;
+        const char* names[4];
+        const char* error;
+    } rows[] = {
+        {"cs", "en", {"f0 úpravy.jpg", "f1 úpravy.jpg", "f2 úpravy.jpg", "f3 úpravy.jpg"}, "Soubor „bad.jpg“ se nepodařilo otevřít."},
+        {"en", "cs", {"f0 adjusted.jpg", "f1 adjusted.jpg", "f2 adjusted.jpg", "f3 adjusted.jpg"}, "The file “bad.jpg” could not be opened."},
+    };
+    QStringList files;
+    for (int i = 0; i < 4; ++i)
+        files << photo(QStringLiteral("f%1.jpg").arg(i));
+    const QString bad = ti::writeGarbage(in(), QStringLiteral("bad.jpg"));
+    const QString language = QStringLiteral("kelvaro.language");
+    struct Restore {
+        ~Restore() { qunsetenv("KELVARO_JOBS"); }
+    } restore;
+    for (const auto& row : rows) {
+        for (const char* jobs : {"1", "3"}) {
+            SCOPED_TRACE(std::string(row.start) + " with jobs " + jobs);
+            qputenv("KELVARO_JOBS", jobs);
+            QTemporaryDir outDir;
+            Settings::shared().setValue(language, QString::fromLatin1(row.start));
+            const EngineSettings settings = EngineSettings::read(Settings::shared());
+            const auto switchAfterTheFirst = std::make_shared<RunHooks>([&](int done, int) {
+                if (done == 1)
+                    Settings::shared().setValue(language, QString::fromLatin1(row.switchedTo));
+            });
+            const OpResult result = ImageEngine::process(KelvaroOp::adjust(AdjustSpec{.turns = 1}), files, outDir.path(),
+                                                         switchAfterTheFirst, settings);
+            QStringList expected;
+            for (const char* name : row.names)
+                expected << QString::fromUtf8(name);
+            EXPECT_EQ(test::fileNames(result.outputs), expected);
+
+            Settings::shared().setValue(language, QString::fromLatin1(row.start));
+            const OpResult failing = ImageEngine::process(KelvaroOp::compress(0.5), {files[0], bad, files[1]},
+                                                          outDir.path(), switchAfterTheFirst, settings);
+            EXPECT_EQ(failing.failures, QStringList{QString::fromUtf8(row.error)});
+            const auto whole = test::thrown<KelvaroError>([&] {
+                Settings::shared().setValue(language, QString::fromLatin1(row.switchedTo));
+                ImageEngine::process(KelvaroOp::compress(0.5), {bad}, outDir.path(), {}, settings);
+            });
+            ASSERT_TRUE(whole);
+            EXPECT_EQ(whole->message(), QString::fromUtf8(row.error));
+        }
+    }
 }
 
 TEST_F(Batch, renameNumbersByPositionWithEachOwnExtensionAndCopiesByteForByte)

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -262,6 +263,158 @@ TEST_F(ParallelBatch, filesInProgressStayWithinTheMemoryBudget)
     EXPECT_EQ(result.outputs.size(), 9);
     EXPECT_EQ(detector->most, 2);
     EXPECT_FALSE(detector->largeHadCompany);
+}
+
+// Reports one face per photo and keeps each photo inside until it has company enough to break
+// the memory limit, or another file waits for memory, or every file has come: so files that the
+// budget would let run together do meet here, however the threads are scheduled.
+class GatheringDetector : public detectors::FaceDetector {
+public:
+    GatheringDetector(int total, int tooMany) : m_total(total), m_tooMany(tooMany) {}
+
+    QList<QRectF> detect(const cv::Mat&) const override
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_inside;
+        ++m_entered;
+        most = std::max(most, m_inside);
+        m_changed.notify_all();
+        // The budget tells no one when a file starts to wait for it: looked at again and again.
+        const auto released = [&] {
+            return m_inside >= m_tooMany || m_entered == m_total || MemoryBudget::shared().waiting() > 0;
+        };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!released() && std::chrono::steady_clock::now() < deadline)
+            m_changed.wait_for(lock, std::chrono::milliseconds(5));
+        stuck = stuck || !released();
+        --m_inside;
+        m_changed.notify_all();
+        return {QRectF(0.45, 0.45, 0.1, 0.1)};
+    }
+    mutable int most = 0;
+    mutable bool stuck = false;
+
+private:
+    const int m_total, m_tooMany;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    mutable int m_inside = 0;
+    mutable int m_entered = 0;
+};
+
+// A wheel run and a watched folder's run at once, with a fake 300 MB budget and photos of about
+// 108 MB each (two fit, three do not): together they never hold more than 300 MB.
+TEST_F(ParallelBatch, overlappingRunsShareOneMemoryBudget)
+{
+    constexpr qint64 MB = 1'000'000;
+    QStringList wheel, watched;
+    for (int i = 0; i < 2; ++i) {
+        wheel << ti::writeJpeg(dir("wheel"), QStringLiteral("w%1.jpg").arg(i), ti::plain(3000, 3000, QColor(90, 140, 200)));
+        watched << ti::writeJpeg(dir("watched"), QStringLiteral("f%1.jpg").arg(i), ti::plain(3000, 3000, QColor(200, 140, 90)));
+    }
+    const qint64 each = MemoryBudget::estimate(wheel.first());
+    ASSERT_GT(3 * each, 300 * MB);
+    ASSERT_LE(2 * each, 300 * MB);
+    MemoryBudget::setAvailableMemoryOverride(600 * MB);
+    qputenv("KELVARO_JOBS", "2");
+    struct Restore {
+        ~Restore()
+        {
+            MemoryBudget::setAvailableMemoryOverride(std::nullopt);
+            qunsetenv("KELVARO_JOBS");
+        }
+    } restore;
+    auto detector = std::make_shared<GatheringDetector>(4, 3);
+    detectors::FaceDetector::setOverride(detector);
+    const EngineSettings pixelate{.faceStyle = FaceStyle::pixelate};
+    auto first = std::async(std::launch::async, [&] {
+        return ImageEngine::process(KelvaroOp::blurFaces(), wheel, dir("out1"), {}, pixelate);
+    });
+    auto second = std::async(std::launch::async, [&] {
+        return ImageEngine::process(KelvaroOp::blurFaces(), watched, dir("out2"), {}, pixelate);
+    });
+    const bool done = first.wait_for(std::chrono::seconds(120)) == std::future_status::ready
+                      && second.wait_for(std::chrono::seconds(120)) == std::future_status::ready;
+    ASSERT_TRUE(done) << "the runs never ended";
+    EXPECT_EQ(first.get().outputs.size(), 2);
+    EXPECT_EQ(second.get().outputs.size(), 2);
+    EXPECT_FALSE(detector->stuck);
+    EXPECT_LE(detector->most * each, 300 * MB) << detector->most << " photos at once";
+    EXPECT_EQ(MemoryBudget::shared().inUse(), 0);
+}
+
+// Keeps a landscape photo inside until the test lets it go; portrait photos pass at once.
+class HoldingDetector : public detectors::FaceDetector {
+public:
+    QList<QRectF> detect(const cv::Mat& rgb) const override
+    {
+        if (rgb.cols > rgb.rows) {
+            std::unique_lock lock(m_mutex);
+            m_holding = true;
+            m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return m_released; });
+            m_holding = false;
+        }
+        return {QRectF(0.25, 0.25, 0.5, 0.5)};
+    }
+    void release()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_released = true;
+        }
+        m_changed.notify_all();
+    }
+    bool isHolding() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_holding;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    mutable bool m_holding = false;
+    bool m_released = false;
+};
+
+// A run waiting for memory that another run holds ends at once when it is cancelled, with
+// nothing written, while the other run goes on.
+TEST_F(ParallelBatch, aRunWaitingForAnotherRunsMemoryCanBeCancelled)
+{
+    const QString held = ti::writeJpeg(dir("a"), QStringLiteral("held.jpg"), ti::quadrants(400, 300));
+    const QStringList waiting{ti::writeJpeg(dir("b"), QStringLiteral("p1.jpg"), ti::quadrants(300, 400)),
+                              ti::writeJpeg(dir("b"), QStringLiteral("p2.jpg"), ti::quadrants(300, 400))};
+    const qint64 each = MemoryBudget::estimate(held);
+    MemoryBudget::setAvailableMemoryOverride(3 * each); // one photo at a time
+    struct Restore {
+        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
+    } restore;
+    auto detector = std::make_shared<HoldingDetector>();
+    detectors::FaceDetector::setOverride(detector);
+    struct Release {
+        std::shared_ptr<HoldingDetector> detector;
+        ~Release() { detector->release(); } // also when an assertion ends the test early
+    } release{detector};
+
+    auto holding = std::async(std::launch::async, [&] {
+        return ImageEngine::process(KelvaroOp::blurFaces(), {held}, dir("out1"));
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return detector->isHolding(); })) << "the first run never started its photo";
+    const auto hooks = std::make_shared<RunHooks>();
+    auto cancelled = std::async(std::launch::async, [&] {
+        return ImageEngine::process(KelvaroOp::blurFaces(), waiting, dir("out2"), hooks);
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return MemoryBudget::shared().waiting() == 1; }))
+        << "the second run never waited for memory";
+    hooks->cancel();
+    ASSERT_EQ(cancelled.wait_for(std::chrono::seconds(60)), std::future_status::ready) << "the cancel was never seen";
+    EXPECT_TRUE(cancelled.get().outputs.isEmpty());
+    EXPECT_TRUE(QDir(dir("out2")).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(detector->isHolding());
+
+    detector->release();
+    ASSERT_EQ(holding.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    EXPECT_EQ(holding.get().outputs.size(), 1);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include "EngineFixture.h"
 #include "engine/ImageEngine.h"
+#include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
@@ -367,6 +368,25 @@ TEST_F(RenderImage, workflowRunsStepsInOrderWithItsOutputSettings)
     const ImageEngine::One png = render(KelvaroOp::workflow(workflow), source);
     EXPECT_EQ(QFileInfo(png.url).fileName(), QStringLiteral("F Můj postup.png"));
     EXPECT_FALSE(ti::hasAnyExif(png.url));
+}
+
+// A built-in workflow stored in one language (a watch rule's) and run in another writes the run's
+// watermark text: exactly what the built-in of the run's language draws.
+TEST_F(RenderImage, aBuiltInWorkflowWatermarksInTheLanguageOfTheRun)
+{
+    LoadedImage source;
+    source.image = ti::plain(600, 400, QColor(40, 90, 160));
+    const auto drawn = [&](AppLanguage stored, AppLanguage run) {
+        const EngineSettings settings{.language = run};
+        const KelvaroOp op = KelvaroOp::workflow(WorkflowLibrary::defaults(stored).first());
+        return ImageEngine::render(op, source, QString(), QStringLiteral("a.jpg"), settings).image;
+    };
+    const auto difference = [](const Bitmap& a, const Bitmap& b) { return (a - b).abs().max(); };
+    const Bitmap english = drawn(AppLanguage::english, AppLanguage::english);
+    const Bitmap czech = drawn(AppLanguage::czech, AppLanguage::czech);
+    ASSERT_GT(difference(english, czech), 0); // the two texts do differ on the photo
+    EXPECT_EQ(difference(drawn(AppLanguage::czech, AppLanguage::english), english), 0);
+    EXPECT_EQ(difference(drawn(AppLanguage::english, AppLanguage::czech), czech), 0);
 }
 
 TEST(EffectiveQuality, heicTakesItsOwnDefaultWhenAtTheJpegDefault)

@@ -47,12 +47,12 @@ struct Use {
     QString where;
 };
 
-// The literal first argument of L, Lf, LParts and LKey (adjacent literals joined) and the three
-// forms of Lp; comments left out.
+// The literal first argument of L, Lf, LParts and LKey (adjacent literals joined), or the second
+// after a language, and the three forms of Lp; comments left out.
 QList<Use> literalUses(const QString& source, const QString& file)
 {
     static const QRegularExpression call(QStringLiteral(
-        R"re((?<![\w.:>])(?:Lf|LParts|LKey|L)\(\s*((?:u8)?"(?:[^"\\\n]|\\.)*"(?:\s*(?:u8)?"(?:[^"\\\n]|\\.)*")*))re"));
+        R"re((?<![\w.:>])(?:Lf|LParts|LKey|L)\(\s*(?:[A-Za-z_][\w.]*\s*,\s*)?((?:u8)?"(?:[^"\\\n]|\\.)*"(?:\s*(?:u8)?"(?:[^"\\\n]|\\.)*")*))re"));
     static const QRegularExpression piece(QStringLiteral(R"re("((?:[^"\\\n]|\\.)*)")re"));
     // Comments are blanked out (keeping lines); a "//" inside a literal is no comment.
     QString code = source;
@@ -74,8 +74,8 @@ QList<Use> literalUses(const QString& source, const QString& file)
         const int line = int(code.left(m.capturedStart()).count(QLatin1Char('\n'))) + 1;
         uses.append({text, file + QLatin1Char(':') + QString::number(line)});
     }
-    // Lp(count, "one", "few", "many"): all three forms.
-    static const QRegularExpression plural(QStringLiteral(R"re((?<![\w.:>])Lp\(\s*[^,;]+,((?:\s*"(?:[^"\\\n]|\\.)*"\s*,?){3}))re"));
+    // Lp([language, ]count, "one", "few", "many"): all three forms.
+    static const QRegularExpression plural(QStringLiteral(R"re((?<![\w.:>])Lp\(\s*(?:[^,;"]+,\s*)?[^,;"]+,((?:\s*"(?:[^"\\\n]|\\.)*"\s*,?){3}))re"));
     for (auto it = plural.globalMatch(code); it.hasNext();) {
         const auto m = it.next();
         const int line = int(code.left(m.capturedStart()).count(QLatin1Char('\n'))) + 1;
@@ -165,14 +165,17 @@ TEST(TranslationCoverage, TheScannerFindsLiteralLookupsAndMarkers)
         {"a", LKey("Sedm")}; // L("Ne v komentáři")
         /* LKey("Ani tady") */ QStringLiteral("http://x"); L("Osm");
         Lp(files.size(), "1 kus", "%lld kusy", "%lld kusů");
+        L(language, "Devět"); Lf(settings.language, "Deset %@", x); Lp(language, n, "1 den", "%lld dny", "%lld dnů");
     )src");
     QStringList texts;
     for (const Use& u : literalUses(sample, QStringLiteral("x.cpp")))
         texts << u.text;
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Jedna"), QStringLiteral("Dvě %@"), QStringLiteral("Tři"),
                                   QStringLiteral("Čtyři a pět"), QStringLiteral("S \"uvozovkami\"\n"), QStringLiteral("Šest"),
-                                  QStringLiteral("Sedm"), QStringLiteral("Osm"), QStringLiteral("1 kus"),
-                                  QStringLiteral("%lld kusy"), QStringLiteral("%lld kusů")}));
+                                  QStringLiteral("Sedm"), QStringLiteral("Osm"), QStringLiteral("Devět"),
+                                  QStringLiteral("Deset %@"), QStringLiteral("1 kus"), QStringLiteral("%lld kusy"),
+                                  QStringLiteral("%lld kusů"), QStringLiteral("1 den"), QStringLiteral("%lld dny"),
+                                  QStringLiteral("%lld dnů")}));
 }
 
 TEST(TranslationCoverage, EveryTextHasOneFinishedEnglishEntry)

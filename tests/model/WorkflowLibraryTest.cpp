@@ -67,6 +67,55 @@ TEST(WorkflowStore, nothingStoredGivesTheBuiltInsAnEmptyArrayNothingAndOneBadRec
     EXPECT_EQ(recentLogLines().filter("failed to decode workflows").size(), 1);
 }
 
+// The built-ins are the same workflows in every language: their ids stay, the watermark's text is
+// the one of the language asked for, and one made in another language is brought to it.
+TEST(BuiltInWorkflows, followTheLanguageAndKeepTheirIds)
+{
+    const auto watermark = [](const QList<Workflow>& list) { return list.first().steps.last().text; };
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    const QList<Workflow> czech = WorkflowLibrary::defaults();
+    EXPECT_EQ(watermark(czech), QString::fromUtf8("© Moje fotky"));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    const QList<Workflow> english = WorkflowLibrary::defaults();
+    EXPECT_EQ(watermark(english), QStringLiteral("© My photos"));
+    ASSERT_EQ(english.size(), czech.size());
+    for (qsizetype i = 0; i < czech.size(); ++i) {
+        EXPECT_EQ(english[i].id, czech[i].id);
+        EXPECT_TRUE(WorkflowLibrary::isBuiltIn(czech[i].id));
+        EXPECT_EQ(WorkflowLibrary::inLanguage(czech[i], AppLanguage::english), english[i]);
+        EXPECT_EQ(WorkflowLibrary::inLanguage(english[i], AppLanguage::czech), czech[i]);
+    }
+
+    Workflow own = czech.first();
+    own.id = QUuid::createUuid();
+    EXPECT_FALSE(WorkflowLibrary::isBuiltIn(own.id));
+    EXPECT_FALSE(WorkflowLibrary::isBuiltIn(QUuid()));
+    const struct {
+        const char* name;
+        bool builtIn;
+        const char* text;
+        AppLanguage language;
+        const char* expected;
+    } rows[] = {
+        {"built-in, Czech text, into English", true, "© Moje fotky", AppLanguage::english, "© My photos"},
+        {"built-in, English text, into Czech", true, "© My photos", AppLanguage::czech, "© Moje fotky"},
+        {"built-in, the user's text", true, "© Jana 2024", AppLanguage::english, "© Jana 2024"},
+        {"built-in, nearly the default", true, "© Moje fotky!", AppLanguage::english, "© Moje fotky!"},
+        {"the user's own workflow", false, "© Moje fotky", AppLanguage::english, "© Moje fotky"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Workflow w = row.builtIn ? czech.first() : own;
+        w.steps.last().text = QString::fromUtf8(row.text);
+        const Workflow shown = WorkflowLibrary::inLanguage(w, row.language);
+        EXPECT_EQ(shown.steps.last().text, QString::fromUtf8(row.expected));
+        Workflow rest = shown; // nothing but texts changes
+        for (qsizetype i = 0; i < rest.steps.size(); ++i)
+            rest.steps[i].text = w.steps[i].text;
+        EXPECT_EQ(rest, w);
+    }
+}
+
 // ---- Texts ----------------------------------------------------------------------------------
 
 struct StepText {

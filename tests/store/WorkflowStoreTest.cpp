@@ -25,7 +25,7 @@ QByteArray bytesOf(const QList<Workflow>& list)
 class WorkflowStoreTest : public ::testing::Test {
 protected:
     void SetUp() override { Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs")); }
-    const QList<Workflow>& builtIns = WorkflowLibrary::defaults();
+    const QList<Workflow>& builtIns = WorkflowLibrary::defaults(AppLanguage::czech);
 };
 
 TEST_F(WorkflowStoreTest, firstWritesStartFromTheBuiltInsAndMatchByIdAlone)
@@ -92,6 +92,48 @@ TEST_F(WorkflowStoreTest, everyReaderFollowsWritesMadeElsewhere)
     EXPECT_EQ(reader.state(), WorkflowStore::State::unreadable);
     EXPECT_TRUE(reader.workflows().isEmpty());
     EXPECT_EQ(changes, 2);
+}
+
+// A list stored while the interface was Czech, read after a switch to English (and a restart
+// in it): the built-in's own watermark text is the English one in every reader, the user's own
+// text stays, and the stored bytes are not touched until a write.
+TEST_F(WorkflowStoreTest, storedBuiltInsShowTheirOwnTextsInTheInterfaceLanguage)
+{
+    const auto watermarkOf = [](const WorkflowStore& store, const QUuid& id) {
+        const std::optional<Workflow> workflow = store.workflow(id);
+        return workflow ? workflow->steps.last().text : QStringLiteral("missing");
+    };
+    const QUuid portfolio = builtIns.at(0).id;
+    Workflow mine = builtIns.at(0);
+    mine.id = QUuid::createUuid();
+    mine.steps.last().text = QString::fromUtf8("© Moje fotky");
+    Workflow ownText = builtIns.at(0);
+    ownText.steps.last().text = QString::fromUtf8("© Jana");
+    {
+        WorkflowStore czech(Settings::shared());
+        ASSERT_TRUE(czech.upsert(mine));
+    }
+    const QVariant czechBytes = stored();
+    WorkflowStore store(Settings::shared());
+    int changes = 0;
+    QObject::connect(&store, &WorkflowStore::changed, [&] { ++changes; });
+    EXPECT_EQ(watermarkOf(store, portfolio), QString::fromUtf8("© Moje fotky"));
+
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(watermarkOf(store, portfolio), QStringLiteral("© My photos"));
+    EXPECT_EQ(watermarkOf(WorkflowStore(Settings::shared()), portfolio), QStringLiteral("© My photos"));
+    // The user's workflow keeps what it says, even the default text of a new step.
+    EXPECT_EQ(watermarkOf(store, mine.id), QString::fromUtf8("© Moje fotky"));
+    EXPECT_EQ(stored(), czechBytes);
+
+    // Saved from the English editor and read in Czech again: the built-in's text follows.
+    ASSERT_TRUE(store.upsert(*store.workflow(portfolio)));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    EXPECT_EQ(watermarkOf(store, portfolio), QString::fromUtf8("© Moje fotky"));
+    ASSERT_TRUE(store.upsert(ownText));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    EXPECT_EQ(watermarkOf(store, portfolio), QString::fromUtf8("© Jana"));
 }
 
 } // namespace

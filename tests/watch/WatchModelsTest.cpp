@@ -81,6 +81,44 @@ TEST_F(WatchModels, presetAndWorkflowRoundTrip)
     EXPECT_NE(*readW, a);
 }
 
+// What the add-watch sheet takes for the same action: a built-in workflow by its fixed id, stored
+// in whatever language; everything else only when equal.
+TEST_F(WatchModels, aBuiltInIsTheSameActionInEveryLanguage)
+{
+    const QList<Workflow>& czech = WorkflowLibrary::defaults(AppLanguage::czech);
+    const QList<Workflow>& english = WorkflowLibrary::defaults(AppLanguage::english);
+    Workflow edited = czech.first();
+    edited.steps.removeLast();
+    Workflow own = czech.first();
+    own.id = QUuid::createUuid();
+    Workflow ownInEnglish = english.first();
+    ownInEnglish.id = own.id;
+    // Read back from a rule stored in Czech, as after a restart.
+    const auto stored = WatchAction::fromJson(WatchAction::workflow(czech.first()).toJson());
+    ASSERT_TRUE(stored);
+    const struct {
+        const char* name;
+        WatchAction a, b;
+        bool same;
+    } rows[] = {
+        {"one built-in, Czech and English", WatchAction::workflow(czech.first()), WatchAction::workflow(english.first()), true},
+        {"a stored rule's built-in and the English one", *stored, WatchAction::workflow(english.first()), true},
+        {"a built-in and its edited self", WatchAction::workflow(english.first()), WatchAction::workflow(edited), true},
+        {"two built-ins", WatchAction::workflow(czech.at(0)), WatchAction::workflow(czech.at(1)), false},
+        {"a built-in and a workflow of the user's", WatchAction::workflow(own), WatchAction::workflow(czech.first()), false},
+        {"the user's workflow, texts in two languages", WatchAction::workflow(own), WatchAction::workflow(ownInEnglish), false},
+        {"the user's workflow, equal", WatchAction::workflow(own), WatchAction::workflow(own), true},
+        {"a built-in and a conversion", WatchAction::workflow(czech.first()), WatchAction::convert(QStringLiteral("jpg")), false},
+        {"equal conversions", WatchAction::convert(QStringLiteral("png")), WatchAction::convert(QStringLiteral("png")), true},
+        {"two conversions", WatchAction::convert(QStringLiteral("png")), WatchAction::convert(QStringLiteral("jpg")), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.a.isSameAs(row.b), row.same);
+        EXPECT_EQ(row.b.isSameAs(row.a), row.same);
+    }
+}
+
 TEST_F(WatchModels, convertTitlesAndOperation)
 {
     const struct {

@@ -129,7 +129,7 @@ ExportSettingsTab::ExportSettingsTab(QWidget* parent) : SettingsPage(parent)
     };
     followLanguage(picker, [picker] {
         for (int i = 0; i < picker->count(); ++i)
-            picker->setItemText(i, title(allFaceStyles().at(i)));
+            picker->setItemText(i, title(allFaceStyles().at(i), L10n::current()));
         picker->setAccessibleName(L("Skrytí obličejů"));
     });
     connect(picker, &QComboBox::activated, this, [picker, faceKey](int index) {

@@ -155,7 +155,7 @@ QList<AddWatchSheet::PickerSection> AddWatchSheet::pickerSections(const WatchAct
 
     const bool known = std::any_of(listed.cbegin(), listed.cend(), [&](const PickerSection& section) {
         return std::any_of(section.items.cbegin(), section.items.cend(),
-                           [&](const PickerItem& item) { return item.action == action; });
+                           [&](const PickerItem& item) { return item.action.isSameAs(action); });
     });
     if (!known)
         listed.prepend({L("Doporučeno"), {{action.title(), action}}});
@@ -357,7 +357,7 @@ void AddWatchSheet::start()
     const QString folder = *m_folder;
     const QList<WatchRule> rules = m_service->rules();
     const bool duplicate = std::any_of(rules.cbegin(), rules.cend(), [&](const WatchRule& rule) {
-        return rule.action == m_action && isSameFolder(rule.folderPath, folder);
+        return rule.action.isSameAs(m_action) && isSameFolder(rule.folderPath, folder);
     });
     if (duplicate) {
         setProblem(L("Tuhle složku s tímto postupem už hlídám."));
@@ -412,7 +412,7 @@ void AddWatchSheet::rebuildPicker()
             auto* row = new QStandardItem(item.text);
             row->setData(int(m_pickerActions.size()), kActionRole);
             row->setToolTip(item.action.detail());
-            if (current < 0 && item.action == m_action)
+            if (current < 0 && item.action.isSameAs(m_action))
                 current = model->rowCount();
             m_pickerActions.append(item.action);
             model->appendRow(row);

@@ -2,7 +2,7 @@
 // "Nová hlídaná složka": step 1 picks the folder, step 2 the one action done to every new image
 // (a workflow, a preset, a platform preset or a quick action), a note says where results go, and
 // "Začít sledovat" hands folder and action to the watcher, refusing a folder already watched with
-// an equal action and asking for a results folder when none is remembered. Reads the workflow and
+// the same action (WatchAction::isSameAs) and asking for a results folder when none is remembered. Reads the workflow and
 // preset lists (following their changes), writes nothing itself; all its state goes when it
 // closes. A window-modal dialog 520 px wide; main thread; built afresh by WatchView for every
 // request.

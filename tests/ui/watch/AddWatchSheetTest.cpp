@@ -196,6 +196,42 @@ TEST_F(AddWatchSheetTest, thePickerOffersTheListsThenThePlatformsThenQuickAction
     EXPECT_EQ(chosenSection(sheet->picker()), QStringLiteral("Rychlé úpravy"));
 }
 
+// A folder watched with "Portfolio" while the interface was Czech, then the interface in English:
+// choosing "Portfolio" for the same folder again is a duplicate, and the stored rule's action is
+// the listed built-in, not a stranger of the same name.
+TEST_F(AddWatchSheetTest, aBuiltInStoredInAnotherLanguageIsTheSameWorkflow)
+{
+    const QString in = path(QStringLiteral("In"));
+    ASSERT_TRUE(OutputFolder::remember(path(QStringLiteral("Out"))));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    // As a Czech interface stored it: every step's text is the Czech default.
+    Workflow czechPortfolio = WorkflowLibrary::defaults().first();
+    for (WorkflowStep& step : czechPortfolio.steps)
+        step.text = QString::fromUtf8("© Moje fotky");
+    const std::optional<WatchRule> rule =
+        WatchRule::fromJson(WatchRule::make(in, QByteArray("b"), WatchAction::workflow(czechPortfolio)).toJson());
+    ASSERT_TRUE(rule);
+    service->setRules({*rule});
+
+    auto sheet = makeSheet(WatchAction::stripMetadata());
+    const int portfolio = sheet->picker()->findText(QStringLiteral("Portfolio"));
+    ASSERT_GE(portfolio, 0);
+    Q_EMIT sheet->picker()->activated(portfolio);
+    ASSERT_TRUE(uitest::waitFor([&] { return sheet->action().as<Workflow>() != nullptr; }));
+    EXPECT_EQ(sheet->action().as<Workflow>()->steps.last().text, QStringLiteral("© My photos"));
+    chooser->answer = in;
+    sheet->chooseFolder();
+    uitest::pressKey(sheet.get(), Qt::Key_Return);
+    EXPECT_EQ(sheet->problem().value_or(QString()), QStringLiteral("This folder is already watched with this action."));
+    EXPECT_EQ(service->rules().size(), 1);
+    EXPECT_TRUE(service->calls.isEmpty());
+
+    auto stored = makeSheet(rule->action);
+    EXPECT_EQ(stored->picker()->currentText(), QStringLiteral("Portfolio"));
+    EXPECT_EQ(chosenSection(stored->picker()), QStringLiteral("My Workflows"));
+    EXPECT_EQ(stored->picker()->findText(QStringLiteral("Suggested")), -1);
+}
+
 // The real watcher behind the screen: a JPEG put into a folder watched with the PNG conversion
 // comes out as a PNG in the results folder, and the card counts it.
 TEST_F(AddWatchSheetTest, aWatchAddedOnTheScreenProcessesANewPhoto)

@@ -24,6 +24,7 @@
 #include "ui/design/KelvaroStyle.h"
 #include "ui/design/Readout.h"
 #include "ui/workflows/QueueStrip.h"
+#include "ui/workflows/StepEditor.h"
 #include "ui/workflows/WorkflowCard.h"
 #include "ui/workflows/WorkflowEditor.h"
 #include "ui/workflows/WorkflowsView.h"
@@ -148,6 +149,24 @@ TEST_F(WorkflowsViewTest, deletingLooksLikeADeletionAndReturnNeverConfirmsIt)
     test::settle();
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(v.workflows().workflows().size(), 3);
+}
+
+// The built-ins stored while the interface was Czech, then the interface switched to English:
+// the editor of "Portfolio" offers the English watermark text.
+TEST_F(WorkflowsViewTest, theEditorShowsABuiltInsOwnTextInTheInterfaceLanguage)
+{
+    Settings::shared().setValue(kKey, WorkflowStore::encode(WorkflowLibrary::defaults()).value_or(QByteArray()));
+    WorkflowsView& v = makeView();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    const QString english = QStringLiteral("© My photos");
+    ASSERT_TRUE(uitest::waitFor([&] {
+        return !v.cards().isEmpty() && v.cards().at(0)->workflow().steps.last().text == english;
+    })) << "the card never took the English text";
+
+    v.cards().at(0)->menu()->actions().at(0)->trigger(); // "Edit…"
+    ASSERT_TRUE(v.editor());
+    ASSERT_FALSE(v.editor()->stepEditors().isEmpty());
+    EXPECT_EQ(v.editor()->stepEditors().last()->textField()->text(), english);
 }
 
 TEST_F(WorkflowsViewTest, cardAndQueueTextsFollowTheQueue)
