@@ -19,6 +19,7 @@
 #include "platform/FileManager.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
 #include "studio/CaptureRun.h"
 #include "studio/ScreenshotStudio.h"
@@ -45,6 +46,8 @@ protected:
         out = temp.path() + QStringLiteral("/out");
         ASSERT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
         Settings::shared().setValue(kLanguage, QStringLiteral("en"));
+        // A welcome not yet done would stand over every staged scene.
+        Settings::shared().setValue(QString::fromLatin1(SettingsKey::onboarded), true);
         CaptureRun::setTiming({std::chrono::milliseconds(50), std::chrono::milliseconds(150), std::chrono::milliseconds(700)});
         installScreens();
         store = std::make_unique<KelvaroStore>();
