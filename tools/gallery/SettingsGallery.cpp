@@ -101,7 +101,7 @@ const GalleryScene dataRows(QStringLiteral("settings-general-data"), [](const En
     return settingsWindow(env, QStringLiteral("general"), [](settings::SettingsView& view, FakeUpdateSource&) {
         // Each tab is its own scroll page.
         if (auto* page = qobject_cast<QScrollArea*>(view.page(QStringLiteral("general")))) {
-            view.resize(540, 540);
+            view.resize(settings::SettingsView::frame);
             view.show();
             settle(150);
             page->verticalScrollBar()->setValue(page->verticalScrollBar()->maximum());
@@ -124,7 +124,7 @@ const GalleryScene clearSample(QStringLiteral("settings-clear-sample"), [](const
     settings::SettingsView view(store, services);
     Theme::apply(&view, env.dark);
     view.setAutoFillBackground(true);
-    view.resize(540, 540);
+    view.resize(settings::SettingsView::frame);
     view.show();
     settle(150);
     auto* tab = static_cast<settings::GeneralSettingsTab*>(view.page(QStringLiteral("general")));
