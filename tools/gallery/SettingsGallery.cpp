@@ -44,8 +44,10 @@ settings::AboutInfo demoAbout()
     return info;
 }
 
-// The settings window on `tag`, as the user finds it; `prepare` may act on the view first.
-QImage settingsWindow(const Env& env, const QString& tag, const std::function<void(settings::SettingsView&, FakeUpdateSource&)>& prepare = {})
+// The settings window on `tag`, as the user finds it; `prepare` may act on the view first, and
+// `ask` may open a dialog over the shown window.
+QImage settingsWindow(const Env& env, const QString& tag, const std::function<void(settings::SettingsView&, FakeUpdateSource&)>& prepare = {},
+                      const std::function<QDialog*(settings::SettingsView&)>& ask = {})
 {
     rememberFolder(env);
     Settings::shared().setValue(QString::fromLatin1(settings::SettingsView::tabKey), tag);
@@ -61,7 +63,17 @@ QImage settingsWindow(const Env& env, const QString& tag, const std::function<vo
     view.setAutoFillBackground(true);
     if (prepare)
         prepare(view, updates);
-    return grabWidget(&view, settings::SettingsView::frame);
+    if (!ask)
+        return grabWidget(&view, settings::SettingsView::frame);
+    view.resize(settings::SettingsView::frame);
+    view.show();
+    settle(150);
+    QDialog* dialog = ask(view);
+    settle(150);
+    const QImage image = grabWithSheet(&view, dialog, env.dark);
+    if (dialog)
+        dialog->reject();
+    return image;
 }
 
 QImage onboardingStep(const Env& env, int step)
@@ -111,30 +123,10 @@ const GalleryScene dataRows(QStringLiteral("settings-general-data"), [](const En
 
 // "Vymazat ukázková data?" over the settings window.
 const GalleryScene clearSample(QStringLiteral("settings-clear-sample"), [](const Env& env) {
-    rememberFolder(env);
-    Settings::shared().setValue(QString::fromLatin1(settings::SettingsView::tabKey), QStringLiteral("general"));
-    KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.gallery.library"));
-    store.setActivities(SampleData::activities());
-    store.setShelves(SampleData::shelves());
-    FakeUpdateSource updates;
-    settings::SettingsServices services;
-    services.updates = &updates;
-    services.restart = [] { return false; };
-    services.about = demoAbout();
-    settings::SettingsView view(store, services);
-    Theme::apply(&view, env.dark);
-    view.setAutoFillBackground(true);
-    view.resize(settings::SettingsView::frame);
-    view.show();
-    settle(150);
-    auto* tab = static_cast<settings::GeneralSettingsTab*>(view.page(QStringLiteral("general")));
-    tab->confirmClearSampleData();
-    auto* box = view.findChild<QDialog*>(QStringLiteral("clearSampleDataConfirmation"));
-    settle(150);
-    const QImage image = grabWithSheet(&view, box, env.dark);
-    if (box)
-        box->reject();
-    return image;
+    return settingsWindow(env, QStringLiteral("general"), {}, [](settings::SettingsView& view) -> QDialog* {
+        static_cast<settings::GeneralSettingsTab*>(view.page(QStringLiteral("general")))->confirmClearSampleData();
+        return view.findChild<QDialog*>(QStringLiteral("clearSampleDataConfirmation"));
+    });
 });
 
 const GalleryScene exportTab(QStringLiteral("settings-export"), [](const Env& env) { return settingsWindow(env, QStringLiteral("export")); });
