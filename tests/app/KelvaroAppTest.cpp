@@ -211,12 +211,20 @@ TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSe
     OnboardingView* view = onboarding();
     EXPECT_TRUE(view->backButton()->isHidden());
     EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Dál"));
+    // Each step is waited for: the view may take a moment to change steps.
+    const auto showsStep = [&](int step) { return waitUntil([&] { return view->step() == step; }); };
     view->mainButton()->click();
-    EXPECT_EQ(view->step(), 1);
+    ASSERT_TRUE(showsStep(1));
     view->backButton()->click();
-    EXPECT_EQ(view->step(), 0);
+    ASSERT_TRUE(showsStep(0));
     view->mainButton()->click();
+    ASSERT_TRUE(showsStep(1));
     view->mainButton()->click();
+    ASSERT_TRUE(showsStep(2));
+    view->backButton()->click();
+    ASSERT_TRUE(showsStep(1)) << "\"Zpět\" goes back one step, not to the first";
+    view->mainButton()->click();
+    ASSERT_TRUE(showsStep(2));
     EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Začít"));
     EXPECT_EQ(view->folder(), std::optional<QString>(folder));
     view->mainButton()->click();

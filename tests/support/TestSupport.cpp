@@ -1,5 +1,9 @@
 #include "TestSupport.h"
 
+#include <algorithm>
+
+#include <sys/resource.h>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -7,6 +11,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
+
+#include "platform/BackgroundPools.h"
 
 namespace kelvaro::test {
 
@@ -29,11 +36,63 @@ void settle()
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-void runEventsFor(int ms)
+void passPostedEvents()
 {
-    QDeadlineTimer until(ms);
-    while (!until.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    bool reached = false;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [&reached] { reached = true; }, Qt::QueuedConnection);
+    while (!reached)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void passTimersOf(int ms)
+{
+    bool fired = false;
+    QTimer marker;
+    marker.setSingleShot(true);
+    marker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&marker, &QTimer::timeout, [&fired] { fired = true; });
+    marker.start(ms + ms / 20 + 1); // a coarse timer may fire up to 5 % late
+    while (!fired)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void finishBackgroundWork()
+{
+    BackgroundPools::drain();
+    passPostedEvents();
+}
+
+namespace {
+
+// VmData of /proc/self/status, in bytes: what RLIMIT_DATA counts.
+qint64 dataInUse()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmData:"))
+            return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+
+} // namespace
+
+MemoryLimit::MemoryLimit(qint64 bytes)
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_DATA, &limit);
+    m_previousSoft = limit.rlim_cur;
+    limit.rlim_cur = std::min<rlim_t>(rlim_t(dataInUse() + bytes), limit.rlim_max);
+    EXPECT_EQ(setrlimit(RLIMIT_DATA, &limit), 0) << "the memory limit could not be set";
+}
+
+MemoryLimit::~MemoryLimit()
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_DATA, &limit);
+    limit.rlim_cur = m_previousSoft;
+    setrlimit(RLIMIT_DATA, &limit);
 }
 
 bool hasPrivateSessionBus()

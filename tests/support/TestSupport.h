@@ -29,8 +29,33 @@ bool waitUntil(const std::function<bool()>& condition, int limitMs = 30000);
 // Lets queued calls and posted events run (a few rounds of the event loop, no waiting).
 void settle();
 
-// Runs the event loop for `ms` (only where nothing may happen, never to wait for something).
-void runEventsFor(int ms);
+// The sync points for a check that something did *not* happen; each waits for a later event that
+// must come after the one that must not, never for a length of time.
+// Runs the main thread's events until a marker posted now has been handled, so every queued call
+// and event posted before it has run too.
+void passPostedEvents();
+// Runs the main thread's events until a marker timer started now has fired: Qt fires this thread's
+// timers in the order they are due, so every timer started before it with an interval of at most
+// `ms` has fired by then, however busy the machine.
+void passTimersOf(int ms);
+// Waits for the background decode pools (previews, thumbnails) to finish what they were given,
+// then lets the results they posted to the main thread arrive.
+void finishBackgroundWork();
+
+// Caps the data memory of this process (heap and private writable mappings) at `bytes` above
+// what it uses now, until it goes. A test that hands the engine more pixels than its ceiling holds
+// one: should the ceiling ever be loosened, the allocation fails and the test fails plainly,
+// instead of growing until the machine gives out. One at a time.
+class MemoryLimit {
+public:
+    explicit MemoryLimit(qint64 bytes = qint64(1) << 30);
+    ~MemoryLimit();
+    MemoryLimit(const MemoryLimit&) = delete;
+    MemoryLimit& operator=(const MemoryLimit&) = delete;
+
+private:
+    quint64 m_previousSoft = 0;
+};
 
 // The `Error` that `work` throws, or none when it returns.
 template <typename Error, typename Work>

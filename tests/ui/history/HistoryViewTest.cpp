@@ -76,6 +76,8 @@ TEST(HistoryFilterTest, OrdersNewestFirstStablyAndFiltersByStoredPrefixAndShownT
         {"cs", HistoryScope::all, "cerven", {}}, // diacritics count
         {"cs", HistoryScope::all, " ", {"Červen.jpg", "Chata.png", "Pes.heic", "sken.pdf"}},
         {"cs", HistoryScope::automatic, "zzz", {}},
+        {"cs", HistoryScope::automatic, "komprese", {"Chata.png"}}, // the search stays inside the scope
+        {"cs", HistoryScope::manual, "ořez", {"Červen.jpg"}},
         {"en", HistoryScope::all, "compress", {"Dovolená.jpg", "Chata.png"}}, // the shown title
         {"en", HistoryScope::all, "Komprese", {}},
         {"en", HistoryScope::automatic, "", {"Chata.png", "sken.pdf"}}, // still the stored prefix
