@@ -43,9 +43,10 @@ void passTimersOf(int ms);
 void finishBackgroundWork();
 
 // Caps the data memory of this process (heap and private writable mappings) at `bytes` above
-// what it uses now, until it goes. A test that hands the engine more pixels than its ceiling holds
-// one: should the ceiling ever be loosened, the allocation fails and the test fails plainly,
-// instead of growing until the machine gives out. One at a time.
+// what it uses now, until it goes, and fails the test when an allocation was refused meanwhile.
+// A test that hands the engine more pixels than its ceiling holds one: should the ceiling ever be
+// loosened, the engine's allocation is refused and the test fails plainly, instead of growing
+// until the machine gives out. One at a time; main thread.
 class MemoryLimit {
 public:
     explicit MemoryLimit(qint64 bytes = qint64(1) << 30);
