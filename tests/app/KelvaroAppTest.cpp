@@ -35,7 +35,7 @@ using namespace kelvaro;
 
 namespace {
 
-using test::settle;
+using test::passPostedEvents;
 using test::waitUntil;
 
 const QString kOnboarded = QStringLiteral("kelvaro.onboarded");
@@ -205,7 +205,7 @@ TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSe
     EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
     test::pressKey(dialog, Qt::Key_Escape);
     dialog->close();
-    settle();
+    passPostedEvents();
     EXPECT_TRUE(dialog->isVisible());
 
     OnboardingView* view = onboarding();
@@ -253,7 +253,7 @@ TEST_F(KelvaroAppWithScreensTest, LanguageFromTheWelcomeRetranslatesItAndTheSett
     ASSERT_NE(view, nullptr);
     auto* language = view->findChild<QComboBox*>(QStringLiteral("language"));
     test::pressKey(language, Qt::Key_Down); // Čeština → English
-    settle();
+    passPostedEvents();
     EXPECT_EQ(Settings::shared().stringListValue(QStringLiteral("AppleLanguages")), std::optional<QStringList>(QStringList{"en"}));
     EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Next"));
     EXPECT_EQ(onboarding(), view); // the same welcome, not a new one

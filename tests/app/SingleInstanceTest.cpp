@@ -164,7 +164,7 @@ TEST_F(SingleInstanceTest, TheProgramsSendWithAWebLinkChangesNothingAndOpenedFil
 
     // The file manager's send action with a web link.
     EXPECT_EQ(launch(socketName, work.path(), {QStringLiteral("--send"), QStringLiteral("https://example.com/photo.jpg")}), 0);
-    settle();
+    passPostedEvents();
     EXPECT_EQ(store->droppedFiles(), QStringList{old});
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
     EXPECT_EQ(windowShown, 0);

@@ -31,12 +31,6 @@ bool waitUntil(const std::function<bool()>& condition, int limitMs)
     return true;
 }
 
-void settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 void passPostedEvents()
 {
     bool reached = false;

@@ -26,9 +26,6 @@ namespace kelvaro::test {
 // keeps a broken build from hanging: nothing is asserted about how long it took.
 bool waitUntil(const std::function<bool()>& condition, int limitMs = 30000);
 
-// Lets queued calls and posted events run (a few rounds of the event loop, no waiting).
-void settle();
-
 // The sync points for a check that something did *not* happen; each waits for a later event that
 // must come after the one that must not, never for a length of time.
 // Runs the main thread's events until a marker posted now has been handled, so every queued call
