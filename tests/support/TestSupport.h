@@ -26,8 +26,9 @@ namespace kelvaro::test {
 // keeps a broken build from hanging: nothing is asserted about how long it took.
 bool waitUntil(const std::function<bool()>& condition, int limitMs = 30000);
 
-// The sync points for a check that something did *not* happen; each waits for a later event that
-// must come after the one that must not, never for a length of time.
+// Sync points that wait for a later event which must come after the awaited one, never for a
+// length of time: for a check that something did *not* happen, and for a reaction the main thread
+// has queued. Nothing helps a test that runs the loop for a while and hopes.
 // Runs the main thread's events until a marker posted now has been handled, so every queued call
 // and event posted before it has run too.
 void passPostedEvents();
@@ -39,7 +40,7 @@ void passTimersOf(int ms);
 // then lets the results they posted to the main thread arrive.
 void finishBackgroundWork();
 
-// Caps the data memory of this process (heap and private writable mappings) at `bytes` above
+// Caps the data memory of this process (heap and private writable mappings) at `bytes` (1 GiB) above
 // what it uses now, until it goes, and fails the test when an allocation was refused meanwhile.
 // A test that hands the engine more pixels than its ceiling holds one: should the ceiling ever be
 // loosened, the engine's allocation is refused and the test fails plainly, instead of growing
