@@ -62,7 +62,7 @@ TEST_F(AppDelegateTest, ServicesStartAfterLaunchInOrderAndTheProcessOutlivesItsW
         EXPECT_FALSE(fresh.isStarted());
         EXPECT_TRUE(calls.isEmpty());
         EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), shown);
-        settle();
+        passPostedEvents();
         EXPECT_TRUE(fresh.isStarted());
         EXPECT_EQ(calls, (QStringList{QStringLiteral("updates after watcher"), QStringLiteral("tray")}));
         EXPECT_EQ(QGuiApplication::quitOnLastWindowClosed(), !shown) << shown;

@@ -16,7 +16,7 @@
 
 namespace kelvaro::apptest {
 
-using test::settle;
+using test::passPostedEvents;
 using test::waitUntil;
 
 // A small real photo at `dir/name` (format from the extension); returns its absolute path.

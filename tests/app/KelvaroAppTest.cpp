@@ -39,7 +39,7 @@ using namespace kelvaro;
 
 namespace {
 
-using test::settle;
+using test::passPostedEvents;
 using test::waitUntil;
 
 const QString kOnboarded = QStringLiteral("kelvaro.onboarded");
@@ -232,18 +232,26 @@ TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSe
     EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
     test::pressKey(dialog, Qt::Key_Escape);
     dialog->close();
-    settle();
+    passPostedEvents();
     EXPECT_TRUE(dialog->isVisible());
 
     OnboardingView* view = onboarding();
     EXPECT_TRUE(view->backButton()->isHidden());
     EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Dál"));
+    // Each step is waited for: the view may take a moment to change steps.
+    const auto showsStep = [&](int step) { return waitUntil([&] { return view->step() == step; }); };
     view->mainButton()->click();
-    EXPECT_EQ(view->step(), 1);
+    ASSERT_TRUE(showsStep(1));
     view->backButton()->click();
-    EXPECT_EQ(view->step(), 0);
+    ASSERT_TRUE(showsStep(0));
     view->mainButton()->click();
+    ASSERT_TRUE(showsStep(1));
     view->mainButton()->click();
+    ASSERT_TRUE(showsStep(2));
+    view->backButton()->click();
+    ASSERT_TRUE(showsStep(1)) << "\"Zpět\" goes back one step, not to the first";
+    view->mainButton()->click();
+    ASSERT_TRUE(showsStep(2));
     EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Začít"));
     EXPECT_EQ(view->folder(), std::optional<QString>(folder));
     view->mainButton()->click();
@@ -275,7 +283,7 @@ TEST_F(KelvaroAppWithScreensTest, LanguageFromTheWelcomeRetranslatesItAndTheSett
     OnboardingView* view = onboarding();
     auto* language = view->findChild<QComboBox*>(QStringLiteral("language"));
     test::pressKey(language, Qt::Key_Down); // Čeština → English
-    settle();
+    passPostedEvents();
     EXPECT_EQ(Settings::shared().stringListValue(QStringLiteral("AppleLanguages")), std::optional<QStringList>(QStringList{"en"}));
     EXPECT_EQ(view->mainButton()->text(), QStringLiteral("Next"));
     EXPECT_EQ(onboarding(), view); // the same welcome, not a new one

@@ -160,7 +160,7 @@ TEST_F(MenuBarDropViewTest, ButtonsOpenChooseAndQuit)
     EXPECT_EQ(opened, 2);
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::home);
     EXPECT_FALSE(store->importerAdds()); // the importer replaces the wheel's files
-    EXPECT_TRUE(waitUntil([&] { return store->showImporter(); }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return store->showImporter(); }));
 
     view->quitButton()->click();
     EXPECT_EQ(quits, 1);

@@ -88,7 +88,7 @@ protected:
     {
         QKeyEvent event(type, code, before, text);
         QApplication::sendEvent(edit, &event);
-        settle();
+        passPostedEvents();
     }
     void press(int code, Qt::KeyboardModifiers before) { key(QEvent::KeyPress, code, before); }
     void release(int code, Qt::KeyboardModifiers before) { key(QEvent::KeyRelease, code, before); }
@@ -137,7 +137,7 @@ TEST_F(ModifierMonitorTest, CtrlPartOfAShortcutGivesTheWheelBackButCtrlAloneKeep
         QKeyEvent o(QEvent::ShortcutOverride, Qt::Key_O, kCtrl, QStringLiteral("o"));
         QApplication::sendEvent(edit, &ctrl);
         QApplication::sendEvent(edit, &o);
-        settle();
+        passPostedEvents();
     }
     EXPECT_EQ(store->wheelMode(), WheelMode::tools);
     release(Qt::Key_Control, kCtrl);
@@ -165,7 +165,7 @@ TEST_F(ModifierMonitorTest, CtrlPartOfAShortcutGivesTheWheelBackButCtrlAloneKeep
         QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_Control, kNone);
         QApplication::sendEvent(edit, &override);
         QApplication::sendEvent(edit, &ctrl);
-        settle();
+        passPostedEvents();
     }
     EXPECT_EQ(store->wheelMode(), WheelMode::actions);
     // Ctrl alone, let go, keeps the actions wheel.
@@ -208,7 +208,7 @@ TEST(ModifierMonitorLifetime, NotStartedSeesNothingAndAGoneMonitorLeavesNoFilter
         ModifierMonitor idle;
         QKeyEvent press(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
         QApplication::sendEvent(&edit, &press);
-        settle();
+        passPostedEvents();
         EXPECT_EQ(store.wheelMode(), WheelMode::convert);
         auto* started = new ModifierMonitor();
         started->start(store);
@@ -216,7 +216,7 @@ TEST(ModifierMonitorLifetime, NotStartedSeesNothingAndAGoneMonitorLeavesNoFilter
     }
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier);
     QApplication::sendEvent(&edit, &press); // must not reach a deleted filter
-    settle();
+    passPostedEvents();
     EXPECT_EQ(store.wheelMode(), WheelMode::convert);
 }
 

@@ -193,17 +193,17 @@ TEST_F(QuickLookTest, ThePreviewWindowShowsPicturesUprightTextAsTextAndOtherFile
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file.toStdString());
         panel.showFile(row.file);
-        ASSERT_TRUE(panel.waitForContent());
+        ASSERT_TRUE(panel.waitForContent(30000));
         EXPECT_EQ(panel.content(), row.content);
         if (row.size.isValid()) {
             EXPECT_EQ(panel.image().size(), row.size);
         }
     }
     panel.showFile(rows[1].file);
-    ASSERT_TRUE(panel.waitForContent());
+    ASSERT_TRUE(panel.waitForContent(30000));
     EXPECT_LT(panel.image().width(), panel.image().height()); // the PDF's page is upright
     panel.showFile(rows[3].file);
-    ASSERT_TRUE(panel.waitForContent());
+    ASSERT_TRUE(panel.waitForContent(30000));
     EXPECT_EQ(panel.text(), QStringLiteral("Účtenka\n<b>123</b>"));
 }
 

@@ -39,7 +39,7 @@ auto onOtherThread(Work work) -> decltype(work())
     decltype(work()) result{};
     QThread* thread = QThread::create([&] { result = work(); });
     thread->start();
-    EXPECT_TRUE(waitUntil([&] { return thread->isFinished(); }, 15000));
+    EXPECT_TRUE(waitUntil([&] { return thread->isFinished(); }));
     thread->wait();
     delete thread;
     return result;
@@ -130,7 +130,7 @@ TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheRunningSideKeepsOnlyAbsoluteExi
     for (const QByteArray& junk : {QByteArray("\xff\xff\xff\xff", 4) + "x", QByteArray("\0\0\0\x05hello", 9)}) {
         QLocalSocket raw;
         raw.connectToServer(socketName);
-        ASSERT_TRUE(raw.waitForConnected(2000));
+        ASSERT_TRUE(raw.waitForConnected(30000));
         raw.write(junk);
         raw.flush();
         EXPECT_TRUE(waitUntil([&] { return raw.state() == QLocalSocket::UnconnectedState; }));
@@ -164,7 +164,7 @@ TEST_F(SingleInstanceTest, TheProgramsSendWithAWebLinkChangesNothingAndOpenedFil
 
     // The file manager's send action with a web link.
     EXPECT_EQ(launch(socketName, work.path(), {QStringLiteral("--send"), QStringLiteral("https://example.com/photo.jpg")}), 0);
-    settle();
+    passPostedEvents();
     EXPECT_EQ(store->droppedFiles(), QStringList{old});
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::history);
     EXPECT_EQ(windowShown, 0);

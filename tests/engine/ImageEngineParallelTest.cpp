@@ -50,10 +50,15 @@ public:
     QList<QRectF> detect(const cv::Mat& rgb) const override
     {
         {
-            const std::lock_guard lock(m_mutex);
+            std::unique_lock lock(m_mutex);
             m_inside.append(rgb.cols);
             most = std::max(most, int(m_inside.size()));
             largeHadCompany = largeHadCompany || (m_inside.size() > 1 && m_inside.contains(largeWidth));
+            m_arrived.notify_all();
+            // However the threads are scheduled, a parallel run gets a second photo going while the
+            // first waits; one by one, the first waits in vain and the count shows it.
+            if (waitForCompany)
+                m_arrived.wait_for(lock, std::chrono::seconds(60), [&] { return most > 1; });
         }
         if (rgb.cols == cancelAtWidth && hooks) {
             hooks->cancel();
@@ -64,9 +69,10 @@ public:
             // Later photos wait until the cancel has been sent, so that however the threads are
             // scheduled, no worker is free to start another photo before it.
             std::unique_lock lock(m_mutex);
-            m_cancelled.wait_for(lock, std::chrono::seconds(10), [&] { return m_cancelSent; });
+            m_cancelled.wait_for(lock, std::chrono::seconds(60), [&] { return m_cancelSent; });
         }
-        // Long enough for the other workers to arrive: it makes overlap visible, it is not timed.
+        // Gives the other workers a chance to arrive, so that too many at once would show; nothing
+        // asserted depends on it being long enough.
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
         const std::lock_guard lock(m_mutex);
         m_inside.removeOne(rgb.cols);
@@ -75,6 +81,7 @@ public:
 
     int cancelAtWidth = -1;
     int largeWidth = -1;
+    bool waitForCompany = false; // the first photo waits for a second
     RunHooksPtr hooks;
     mutable int most = 0;
     mutable bool largeHadCompany = false;
@@ -82,6 +89,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_cancelled;
+    mutable std::condition_variable m_arrived;
     mutable bool m_cancelSent = false;
     mutable QList<int> m_inside;
 };
@@ -185,6 +193,7 @@ TEST_F(ParallelBatch, neverMoreFilesAtOnceThanWorkers)
     for (int i = 0; i < 8; ++i)
         files << ti::writeJpeg(dir("a"), QStringLiteral("f%1.jpg").arg(i), ti::quadrants(60 + 4 * i, 40));
     auto detector = std::make_shared<WatchingDetector>();
+    detector->waitForCompany = true;
     detectors::FaceDetector::setOverride(detector);
     const OpResult result = processWith(3, KelvaroOp::blurFaces(), files, dir("parallel"));
     EXPECT_EQ(result.outputs.size(), 8);
@@ -257,6 +266,7 @@ TEST_F(ParallelBatch, filesInProgressStayWithinTheMemoryBudget)
     } restore;
     auto detector = std::make_shared<WatchingDetector>();
     detector->largeWidth = largeWidth;
+    detector->waitForCompany = true;
     detectors::FaceDetector::setOverride(detector);
 
     const OpResult result = processWith(4, KelvaroOp::blurFaces(), files, dir("parallel"));

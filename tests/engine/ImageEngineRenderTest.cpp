@@ -248,6 +248,7 @@ TEST_F(RenderImage, cropAndResizeNameTheirSizeAndCountSavedBytes)
 
 TEST_F(RenderImage, aFailingFileLeavesNothingAndNamesItself)
 {
+    const test::MemoryLimit limit; // the absurd sizes are above the pixel ceiling
     const QString source = ti::writePng(in(), QStringLiteral("B.png"), ti::quadrants(400, 300));
     const PresetSpec huge{.name = QStringLiteral("Obr"), .targetWidth = 30000, .targetHeight = 30000};
     // Absurd sizes fail the file instead of the memory; a crop window off the photo fails too.

@@ -130,6 +130,19 @@ TEST(PresetJson, writesOnlyWhatIsPresentAndRoundTrips)
     EXPECT_EQ(p->toJson().size(), 7);
 }
 
+// Only the crop's target and offsets may be missing: a record without any other member is refused.
+TEST(PresetJson, aRecordWithoutARequiredMemberIsRefused)
+{
+    const QJsonObject good = PresetSpec::defaults().at(0).toJson();
+    ASSERT_TRUE(PresetSpec::fromJson(good));
+    for (const char* member : {"id", "name", "maxSide", "format", "quality", "stripMetadata"}) {
+        QJsonObject bad = good;
+        ASSERT_TRUE(bad.contains(QLatin1String(member))) << member;
+        bad.remove(QLatin1String(member));
+        EXPECT_FALSE(PresetSpec::fromJson(bad)) << member;
+    }
+}
+
 TEST(PresetStore, emptyDataGivesTheDefaultsAndAListRoundTrips)
 {
     EXPECT_EQ(PresetStore::decode({}), PresetSpec::defaults());

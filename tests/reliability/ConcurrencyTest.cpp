@@ -198,7 +198,7 @@ TEST_F(Concurrency, ACancelledRunKeepsWhatItFinishedAndUndoTakesBackExactlyThat)
     // Undo removes exactly the two results and their two history entries.
     const QStringList outputs = store.lastOutputs();
     store.undoLast();
-    ASSERT_TRUE(waitUntil([&] { return !store.undoState().has_value(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !store.undoState().has_value(); }));
     EXPECT_EQ(QSet<QString>(services.trash->trashed.begin(), services.trash->trashed.end()),
               QSet<QString>(outputs.begin(), outputs.end()));
     EXPECT_EQ(services.trash->trashed.size(), outputs.size());

@@ -19,6 +19,7 @@ namespace {
 
 class HostileFileInBatch : public QuietDesktop<::testing::TestWithParam<HostileFile>> {
 protected:
+    const test::MemoryLimit limit; // some claim more pixels than the ceiling allows
     const QString in = folder(QStringLiteral("in"));
     const QString out = folder(QStringLiteral("out"));
 };

@@ -23,6 +23,7 @@
 
 namespace kelvaro::reliability {
 
+using test::passTimersOf;
 using test::waitUntil;
 
 struct RecordingServices {
@@ -80,6 +81,7 @@ protected:
 // loop's own timer is pushed far away so only these steps tick.
 inline bool step(FolderWatcher& watcher)
 {
+    passTimersOf(0); // the loop's first scan, due at once after add(), goes first
     if (!waitUntil([&] { return !watcher.hasWorkInFlight(); }))
         return false;
     bool done = false;

@@ -30,7 +30,7 @@ TEST_F(LauncherBusChild, ThreeFilesShowThirdsThenHide)
     ASSERT_TRUE(runOn({touch("a.jpg"), touch("b.jpg"), touch("c.jpg")}, KelvaroOp::convert(ImageFormat::png)));
     ASSERT_TRUE(waitUntil([&] {
         return !listener.updates.isEmpty() && !listener.updates.last().value("progress-visible").toBool();
-    }, 10000));
+    }));
 
     const QList<double> expected{0, 1.0 / 3, 2.0 / 3, 1};
     ASSERT_EQ(listener.updates.size(), expected.size() + 1);

@@ -92,7 +92,7 @@ public:
     {
         entered.release();
         // A generous limit turns a sending that blocks the main thread into a failure, not a hang.
-        if (!proceed.tryAcquire(1, 10000))
+        if (!proceed.tryAcquire(1, 60000))
             return false;
         return RecordingNearbyShare::send(deviceId, path);
     }

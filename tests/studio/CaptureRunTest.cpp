@@ -31,7 +31,8 @@
 namespace kelvaro {
 namespace {
 
-using test::runEventsFor;
+using test::passPostedEvents;
+using test::passTimersOf;
 using test::waitUntil;
 
 const QString kLanguage = QStringLiteral("kelvaro.language");
@@ -104,7 +105,7 @@ TEST_F(CaptureTest, CapturesTheWindowAtDoubleDensityWithTheSheetAtItsPlace)
     EXPECT_EQ(bare.size(), QSize(2880, 1800));
 
     ASSERT_TRUE(waitUntil([&] { return window->content()->sheet() && window->content()->sheet()->isVisible(); }));
-    runEventsFor(100);
+    passPostedEvents(); // the shown sheet's layout
     QDialog* sheet = window->content()->sheet();
     const QImage drawn = sheet->grab().toImage();
     const QImage shot = StudioCapture::captureMainWindow().image;
@@ -170,7 +171,7 @@ TEST_F(CaptureTest, StoppingTheStudioDuringARunLeavesTheUsersLibraryAndLanguage)
     });
     // The window showed the user's own data again: nothing after the stop was captured.
     EXPECT_EQ(written(QStringLiteral("cs")), QStringList{"01 Domů.jpg"});
-    runEventsFor(int(ScreenshotStudio::reshowDelay.count()) + 200);
+    passTimersOf(int(ScreenshotStudio::sceneDelay.count())); // the studio's every delayed step
     EXPECT_EQ(Settings::shared().value(QStringLiteral("kelvaro.library.v1")), library);
     EXPECT_EQ(Settings::shared().stringValue(kLanguage), QStringLiteral("en"));
     EXPECT_FALSE(store->isShowingDemo());
@@ -188,8 +189,8 @@ TEST_F(CaptureTest, AFailedCaptureKeepsItsNoticeAndCountsOnlyWhatWasWritten)
     });
     EXPECT_EQ(studio->captureProgress(), QStringLiteral("Uloženo 1 z 8 snímků"));
     // The scene shown again after the language came back does not replace the reason.
-    runEventsFor(int(ScreenshotStudio::reshowDelay.count()) + 300);
-    ASSERT_TRUE(app->mainWindow()->isVisible());
+    passTimersOf(int(ScreenshotStudio::reshowDelay.count()));
+    ASSERT_TRUE(waitUntil([&] { return app->mainWindow()->isVisible(); })) << "the scene was never shown again";
     EXPECT_EQ(studio->notice(), QStringLiteral("Hlavní okno se nepodařilo najít."));
     EXPECT_TRUE(recentLogLines().join('\n').contains(QStringLiteral("Kelvaro studio capture failed: Hlavní okno se nepodařilo najít.")));
 }

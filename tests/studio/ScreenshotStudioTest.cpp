@@ -117,6 +117,20 @@ INSTANTIATE_TEST_SUITE_P(Languages, StudioLanguage,
                                            LanguageRow{"none", nullptr, AppLanguage::czech, "system"}),
                          test::RowName());
 
+// A session that never stopped (the application was killed in it) left the user's language saved
+// and its own in force: the next session keeps the saved one, which stopping brings back.
+TEST_F(StudioTest, AStartAfterAnInterruptedSessionKeepsTheLanguageItSaved)
+{
+    Settings& settings = Settings::shared();
+    settings.setValue(kSaved, QStringLiteral("cs"));
+    settings.setValue(kLanguage, QStringLiteral("en"));
+    studio->start();
+    EXPECT_EQ(settings.stringValue(kSaved), QStringLiteral("cs"));
+    studio->stop();
+    EXPECT_EQ(settings.stringValue(kLanguage), QStringLiteral("cs"));
+    EXPECT_FALSE(settings.contains(kSaved));
+}
+
 TEST_F(StudioTest, ScenesStageTheWheelAndDelayedActionsRunOnlyOnTheirScene)
 {
     EXPECT_FALSE(store->stageDemoResults({}, {QStringLiteral("/x.jpg")}, {})) << "staged results outside demo mode";
@@ -145,7 +159,7 @@ TEST_F(StudioTest, ScenesStageTheWheelAndDelayedActionsRunOnlyOnTheirScene)
     // Another scene or a stop before the delay: the sheet never opens.
     studio->show(4);
     studio->show(5);
-    test::runEventsFor(700); // past the delay
+    test::passTimersOf(int(ScreenshotStudio::sceneDelay.count())); // past the delay
     EXPECT_FALSE(store->activeSheet());
     EXPECT_EQ(store->sidebarSelection(), SidebarItem::workflows);
     studio->show(9);
@@ -153,7 +167,7 @@ TEST_F(StudioTest, ScenesStageTheWheelAndDelayedActionsRunOnlyOnTheirScene)
     EXPECT_TRUE(store->droppedFiles().isEmpty());
     studio->show(4);
     studio->stop();
-    test::runEventsFor(700); // past the delay
+    test::passTimersOf(int(ScreenshotStudio::sceneDelay.count())); // past the delay
     EXPECT_FALSE(store->activeSheet());
     studio->show(2);
     EXPECT_TRUE(store->droppedFiles().isEmpty()) << "a scene staged while inactive";

@@ -1,5 +1,10 @@
 #include "TestSupport.h"
 
+#include <algorithm>
+#include <atomic>
+
+#include <sys/resource.h>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -7,6 +12,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
+
+#include "platform/BackgroundPools.h"
 
 namespace kelvaro::test {
 
@@ -23,17 +31,86 @@ bool waitUntil(const std::function<bool()>& condition, int limitMs)
     return true;
 }
 
-void settle()
+void passPostedEvents()
 {
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    bool reached = false;
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [&reached] { reached = true; }, Qt::QueuedConnection);
+    while (!reached)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
-void runEventsFor(int ms)
+void passTimersOf(int ms)
 {
-    QDeadlineTimer until(ms);
-    while (!until.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    bool fired = false;
+    QTimer marker;
+    marker.setSingleShot(true);
+    marker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&marker, &QTimer::timeout, [&fired] { fired = true; });
+    marker.start(ms + ms / 20 + 1); // a coarse timer may fire up to 5 % late
+    while (!fired)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void finishBackgroundWork()
+{
+    BackgroundPools::drain();
+    passPostedEvents();
+}
+
+namespace {
+
+// VmData of /proc/self/status, in bytes: what RLIMIT_DATA counts.
+qint64 dataInUse()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmData:"))
+            return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return 0;
+}
+
+// Allocations refused while a MemoryLimit stands: how many, and the largest, in bytes.
+std::atomic<bool> limited{false};
+std::atomic<quint64> refusedCount{0};
+std::atomic<quint64> largestRefused{0};
+
+void noteRefusal(size_t size)
+{
+    if (!limited.load(std::memory_order_relaxed))
+        return;
+    ++refusedCount;
+    quint64 largest = largestRefused.load();
+    while (size > largest && !largestRefused.compare_exchange_weak(largest, size)) {
+    }
+}
+
+} // namespace
+
+MemoryLimit::MemoryLimit(qint64 bytes)
+{
+    refusedCount = 0;
+    largestRefused = 0;
+    limited = true;
+    rlimit limit{};
+    getrlimit(RLIMIT_DATA, &limit);
+    m_previousSoft = limit.rlim_cur;
+    limit.rlim_cur = std::min<rlim_t>(rlim_t(dataInUse() + bytes), limit.rlim_max);
+    EXPECT_EQ(setrlimit(RLIMIT_DATA, &limit), 0) << "the memory limit could not be set";
+}
+
+MemoryLimit::~MemoryLimit()
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_DATA, &limit);
+    limit.rlim_cur = m_previousSoft;
+    setrlimit(RLIMIT_DATA, &limit);
+    limited = false;
+    // The engine turns a refused allocation into the error a refusal at the ceiling gives: the
+    // refusal itself says that the ceiling let through more than it should.
+    EXPECT_EQ(refusedCount.load(), 0u) << "the memory limit refused allocations of up to " << largestRefused.load() / (1024 * 1024)
+                                       << " MB, which the pixel ceiling should have made unnecessary";
 }
 
 bool hasPrivateSessionBus()
@@ -83,3 +160,38 @@ void writeFile(const QString& path, const QByteArray& bytes, bool append)
 }
 
 } // namespace kelvaro::test
+
+// Every allocation of the process goes through these, so a MemoryLimit sees what it refused,
+// whichever library asked (libvips, libjpeg, Qt, poppler). They hand on to the C library's own
+// allocator, so memory from either may be freed by either. Sanitizer builds keep their own.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+extern "C" {
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* pointer, size_t size);
+
+void* malloc(size_t size)
+{
+    void* pointer = __libc_malloc(size);
+    if (!pointer && size > 0)
+        kelvaro::test::noteRefusal(size);
+    return pointer;
+}
+
+void* calloc(size_t count, size_t size)
+{
+    void* pointer = __libc_calloc(count, size);
+    if (!pointer && count > 0 && size > 0)
+        kelvaro::test::noteRefusal(count * size);
+    return pointer;
+}
+
+void* realloc(void* pointer, size_t size)
+{
+    void* moved = __libc_realloc(pointer, size);
+    if (!moved && size > 0)
+        kelvaro::test::noteRefusal(size);
+    return moved;
+}
+}
+#endif

@@ -26,11 +26,35 @@ namespace kelvaro::test {
 // keeps a broken build from hanging: nothing is asserted about how long it took.
 bool waitUntil(const std::function<bool()>& condition, int limitMs = 30000);
 
-// Lets queued calls and posted events run (a few rounds of the event loop, no waiting).
-void settle();
+// Sync points that wait for a later event which must come after the awaited one, never for a
+// length of time: for a check that something did *not* happen, and for a reaction the main thread
+// has queued. Nothing helps a test that runs the loop for a while and hopes.
+// Runs the main thread's events until a marker posted now has been handled, so every queued call
+// and event posted before it has run too.
+void passPostedEvents();
+// Runs the main thread's events until a marker timer started now has fired: Qt fires this thread's
+// timers in the order they are due, so every timer started before it with an interval of at most
+// `ms` has fired by then, however busy the machine.
+void passTimersOf(int ms);
+// Waits for the background decode pools (previews, thumbnails) to finish what they were given,
+// then lets the results they posted to the main thread arrive.
+void finishBackgroundWork();
 
-// Runs the event loop for `ms` (only where nothing may happen, never to wait for something).
-void runEventsFor(int ms);
+// Caps the data memory of this process (heap and private writable mappings) at `bytes` (1 GiB) above
+// what it uses now, until it goes, and fails the test when an allocation was refused meanwhile.
+// A test that hands the engine more pixels than its ceiling holds one: should the ceiling ever be
+// loosened, the engine's allocation is refused and the test fails plainly, instead of growing
+// until the machine gives out. One at a time; main thread.
+class MemoryLimit {
+public:
+    explicit MemoryLimit(qint64 bytes = qint64(1) << 30);
+    ~MemoryLimit();
+    MemoryLimit(const MemoryLimit&) = delete;
+    MemoryLimit& operator=(const MemoryLimit&) = delete;
+
+private:
+    quint64 m_previousSoft = 0;
+};
 
 // The `Error` that `work` throws, or none when it returns.
 template <typename Error, typename Work>

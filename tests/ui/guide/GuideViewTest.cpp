@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../main/UiTestSupport.h"
+#include "model/GuideContent.h"
 #include "ui/guide/AdaptiveGridLayout.h"
 #include "ui/guide/GuideCards.h"
 #include "ui/guide/GuideView.h"
@@ -109,4 +110,25 @@ TEST(GuideView, TopicCardsStandSideBySideFromTheWidthOfTwo)
             EXPECT_EQ(first.width(), c.width) << "a stacked card has the whole width";
         }
     }
+}
+
+// In English each slice's paragraph is shown in English, never as the Czech text it is looked up by.
+TEST(GuideView, ActionExplanationsAreShownInTheChosenLanguage)
+{
+    auto store = makeStore();
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    GuideView guide(*store);
+    QStringList shown;
+    for (const WheelGuideCard* card : guide.wheelCards()) {
+        const QList<WheelAction> slices = actions(card->mode());
+        ASSERT_EQ(card->rows().size(), slices.size());
+        for (qsizetype i = 0; i < slices.size(); ++i) {
+            const Text* explanation = card->rows().at(i)->findChild<Text*>(QStringLiteral("explanation"));
+            ASSERT_NE(explanation, nullptr);
+            EXPECT_NE(explanation->text(), GuideContent::rawExplanation(slices.at(i))) << qPrintable(slices.at(i).key);
+            shown << explanation->text();
+        }
+    }
+    EXPECT_TRUE(shown.contains(QStringLiteral("Saves the image without any loss of quality and keeps transparency. Ideal for "
+                                              "graphics, screenshots and cut-outs without a background.")));
 }

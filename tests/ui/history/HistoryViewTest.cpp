@@ -78,6 +78,8 @@ TEST(HistoryFilterTest, OrdersNewestFirstStablyAndFiltersByStoredPrefixAndShownT
         {"cs", HistoryScope::all, "cerven", {}}, // diacritics count
         {"cs", HistoryScope::all, " ", {"Červen.jpg", "Chata.png", "Pes.heic", "sken.pdf"}},
         {"cs", HistoryScope::automatic, "zzz", {}},
+        {"cs", HistoryScope::automatic, "komprese", {"Chata.png"}}, // the search stays inside the scope
+        {"cs", HistoryScope::manual, "ořez", {"Červen.jpg"}},
         {"en", HistoryScope::all, "compress", {"Dovolená.jpg", "Chata.png"}}, // the shown title
         {"en", HistoryScope::all, "Komprese", {}},
         {"en", HistoryScope::automatic, "", {"Chata.png", "sken.pdf"}}, // still the stored prefix
@@ -254,7 +256,7 @@ TEST_F(HistoryViewTest, ClearingEmptiesTheStoredHistoryAndLeavesFilesOnDisk)
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->titleText()->text(), QStringLiteral("Vymazat celou historii?"));
     uitest::pressKey(sheet, Qt::Key_Return); // a deletion is never the default action
-    test::settle();
+    test::passPostedEvents();
     EXPECT_EQ(store->activities().size(), 1);
     sheet->actionButton()->click();
     ASSERT_TRUE(waitFor([&] { return store->activities().isEmpty(); }));

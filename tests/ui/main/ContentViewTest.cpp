@@ -80,7 +80,7 @@ TEST_F(ContentViewTest, ToolbarActionsActOnTheStore)
     view->toolbar()->chooseAction()->trigger();
     EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::home));
     EXPECT_FALSE(store->importerAdds());
-    EXPECT_TRUE(waitFor([&] { return store->showImporter(); }, 2000));
+    EXPECT_TRUE(waitFor([&] { return store->showImporter(); }));
     view->toolbar()->settingsAction()->trigger();
     EXPECT_EQ(settingsOpened, 1);
 }
@@ -115,11 +115,9 @@ TEST_F(ContentViewTest, StudioButtonOnlyWhenEnabledAndNoDemoContent)
     Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), true);
     EXPECT_FALSE(studio->isHidden());
     store->enterDemo(SampleData::activities(), SampleData::shelves());
-    spin();
-    EXPECT_TRUE(studio->isHidden());
+    EXPECT_TRUE(waitFor([&] { return studio->isHidden(); })) << "the studio button stayed with the demo content";
     store->exitDemo();
-    spin();
-    EXPECT_FALSE(studio->isHidden());
+    EXPECT_TRUE(waitFor([&] { return !studio->isHidden(); })) << "the studio button never came back";
     studio->click();
     EXPECT_EQ(studioOpened, 1);
     view->sidebar()->settingsButton()->click();
@@ -184,8 +182,7 @@ TEST_F(ContentViewTest, SheetsFollowTheStoresActiveSheet)
     QPointer<QDialog> open = view->sheet();
     store->setActiveSheet(std::nullopt);
     EXPECT_EQ(view->sheet(), nullptr);
-    spin();
-    EXPECT_TRUE(open.isNull() || !open->isVisible());
+    EXPECT_TRUE(waitFor([&] { return open.isNull() || !open->isVisible(); })) << "the closed sheet stayed on screen";
 }
 
 TEST_F(ContentViewTest, ShelvesAreReadFromDiskOnFirstShowAndOnActivation)
@@ -196,14 +193,14 @@ TEST_F(ContentViewTest, ShelvesAreReadFromDiskOnFirstShowAndOnActivation)
     kelvaro::test::writeFile(out.filePath(QStringLiteral("Police/Výlet/a.jpg")), "x");
     EXPECT_TRUE(store->shelves().isEmpty());
     view->show();
-    spin();
-    ASSERT_EQ(store->shelves().size(), 1);
+    ASSERT_TRUE(waitFor([&] { return store->shelves().size() == 1; })) << "the shelf on disk was never read";
+    passPostedEvents(); // the window's activation, which reads them too, comes before the new folder
     EXPECT_EQ(store->shelves().first().name, QStringLiteral("Výlet"));
 
     QDir(out.path()).mkpath(QStringLiteral("Police/Druhá"));
     view->hide();
     view->show(); // showing again is not a first appearance
-    spin();
+    passPostedEvents();
     EXPECT_EQ(store->shelves().size(), 1);
     Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
     EXPECT_EQ(store->shelves().size(), 2);

@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -71,6 +72,35 @@ TEST(HomeView, RecentDatesFollowTheClockWhileShownAndWhenShownAgain)
     now = now.addSecs(55 * 60);
     home.show();
     EXPECT_EQ(shownDate(), QStringLiteral("před 1 hodinou"));
+}
+
+// Files that arrive while the page is scrolled down bring the drop card into view; taking the
+// last one away leaves the page where it is.
+TEST(HomeView, ArrivingFilesBringTheDropCardIntoView)
+{
+    QTemporaryDir dir;
+    const QString photo = dir.filePath(QStringLiteral("a.jpg"));
+    test::writeFile(photo, "x");
+    auto store = makeStore();
+    HomeView home(*store);
+    home.resize(760, 500);
+    home.show();
+    QScrollBar* bar = home.verticalScrollBar();
+    ASSERT_TRUE(waitFor([&] { return bar->maximum() > 0; })) << "the page was never laid out taller than the window";
+    const auto cardShown = [&] {
+        const QRect card(home.dropCard()->mapTo(home.viewport(), QPoint()), home.dropCard()->size());
+        return card.top() >= 0 && card.top() < home.viewport()->height();
+    };
+    bar->setValue(bar->maximum());
+    ASSERT_FALSE(cardShown());
+    store->receive(QStringList{photo}, false);
+    EXPECT_TRUE(waitFor(cardShown)) << "the drop card never came into view";
+
+    bar->setValue(bar->maximum());
+    const int scrolled = bar->value();
+    store->removeDropped(photo);
+    passPostedEvents();
+    EXPECT_EQ(bar->value(), scrolled);
 }
 
 TEST(HomeView, ATileSelectsItsModeAndShowsHome)

@@ -28,13 +28,13 @@
 
 namespace kelvaro::uitest {
 
-inline bool waitFor(const std::function<bool()>& done, int ms = 8000)
+inline bool waitFor(const std::function<bool()>& done, int ms = 30000)
 {
     return test::waitUntil(done, ms);
 }
 
-// Runs the event loop for `ms` (only where nothing may happen, never to wait for something).
-inline void spin(int ms = 30) { test::runEventsFor(ms); }
+using test::passPostedEvents;
+using test::passTimersOf;
 
 using test::mouse;
 using test::pressKey;

@@ -50,9 +50,8 @@ protected:
     void SetUp() override
     {
         ShownContentView::SetUp();
-        uitest::spin(30);
-        panel = view->findChild<PresetPanel*>();
-        ASSERT_NE(panel, nullptr);
+        ASSERT_TRUE(uitest::waitFor([&] { return (panel = view->findChild<PresetPanel*>()) != nullptr; }))
+            << "the preset panel never came with the loaded photos";
     }
     PresetsSheet* openSheet()
     {
@@ -121,7 +120,7 @@ TEST_F(PresetsTest, DeletesAndAddsKeepTargetsAndOffsetsAndTheLastDeleteStoresAnE
     EXPECT_EQ(stored.first(), square);
     EXPECT_EQ(stored.last().name, QStringLiteral("Tisk"));
 
-    uitest::spin(10); // the rows of the old list go
+    uitest::passPostedEvents(); // the rows of the old list go
     while (!sheet->rows().isEmpty())
         sheet->rows().first()->deleteButton()->click();
     EXPECT_EQ(storedPresets(), QByteArray("[]"));

@@ -174,10 +174,10 @@ TEST_F(SettingsViewTest, ClearingSampleDataKeepsTheUsersOwnEntries)
                 return b->click();
     };
     confirm(false);
-    uitest::spin();
+    uitest::passPostedEvents();
     EXPECT_TRUE(store->hasSampleData());
     confirm(true);
-    uitest::spin();
+    EXPECT_TRUE(uitest::waitFor([&] { return !store->hasSampleData(); })) << "the sample data stayed";
     EXPECT_EQ(store->activities(), QList<ActivityItem>{own}); // the rest is the library's own rule
     EXPECT_FALSE(clear->isEnabled());
 

@@ -91,7 +91,7 @@ TEST_F(ClipboardSheetTest, ACancelledSheetCopiesAndSaysNothing)
     ClipboardSheet sheet(*store);
     sheet.show();
     sheet.cancelButton()->click();
-    uitest::spin(50);
+    uitest::passPostedEvents(); // the copy would have been queued before it
     EXPECT_EQ(recording->writes, 0);
     EXPECT_FALSE(store->statusMessage().has_value());
     EXPECT_TRUE(store->activities().isEmpty());

@@ -77,13 +77,14 @@ TEST_F(LivePreviewTest, FiveQuickChangesRenderOnceWithTheLastKeyAndAnEqualKeyNon
     for (int key = 1; key <= 5; ++key)
         preview->setKey(key, painter.forKey(key));
     ASSERT_TRUE(uitest::waitFor([&] { return applied > 0; }));
-    uitest::spin(3 * LivePreview::debounceMs); // nothing else may follow
+    test::finishBackgroundWork(); // nothing else may follow
     EXPECT_EQ(painter.calls.load(), 1);
     EXPECT_EQ(painter.keys, QList<int>{5});
     EXPECT_EQ(applied, 1);
     EXPECT_TRUE(ti::near(pixel(preview->drawnImage(), 0.5, 0.5), Painter::colourOf(5), 8));
     preview->setKey(5, painter.forKey(5)); // an equal key renders nothing new
-    uitest::spin(3 * LivePreview::debounceMs);
+    uitest::passTimersOf(LivePreview::debounceMs);
+    test::finishBackgroundWork();
     EXPECT_EQ(painter.calls.load(), 1);
 }
 
@@ -134,7 +135,7 @@ TEST_F(LivePreviewTest, ARenderingOvertakenByNewSettingsIsThrownAway)
     preview->setKey(2, painter.forKey(2));
     ASSERT_TRUE(uitest::waitFor([&] { return applied == 1; }));
     release.release();
-    uitest::spin(200);
+    test::finishBackgroundWork();
     EXPECT_EQ(applied, 1);
     EXPECT_TRUE(ti::near(pixel(preview->drawnImage(), 0.5, 0.5), Painter::colourOf(2), 8));
 }
@@ -166,7 +167,8 @@ TEST_F(LivePreviewTest, NoFileOrAnUnreadableOneFailsAndRendersNothing)
     for (const std::optional<QString>& file : {std::optional<QString>(), std::optional(ti::writeGarbage(temp.path(), QStringLiteral("broken.jpg")))}) {
         auto preview = loaded(file);
         preview->setKey(1, painter.forKey(1));
-        uitest::spin(3 * LivePreview::debounceMs);
+        uitest::passTimersOf(LivePreview::debounceMs);
+        test::finishBackgroundWork();
         EXPECT_TRUE(preview->isFailed());
         EXPECT_FALSE(preview->hasBase());
         EXPECT_TRUE(preview->drawnImage().isNull());

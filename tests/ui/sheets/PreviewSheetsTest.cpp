@@ -96,7 +96,8 @@ TEST_F(PreviewSheetsTest, APositionChangeAloneRendersOnceAfterTheWait)
     ASSERT_TRUE(uitest::waitFor([&] { return applied == 1; }));
     sheet.positionPicker()->setCurrentIndex(0);
     ASSERT_TRUE(uitest::waitFor([&] { return applied == 2; }));
-    uitest::spin(3 * LivePreview::debounceMs);
+    uitest::passTimersOf(LivePreview::debounceMs);
+    test::finishBackgroundWork();
     EXPECT_EQ(applied, 2);
     EXPECT_EQ(sheet.currentOp().as<op::Watermark>()->spec.position, WatermarkPosition::topLeft);
 }

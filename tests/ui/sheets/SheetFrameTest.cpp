@@ -57,7 +57,7 @@ TEST_F(SheetFrameTest, ReturnRunsAndEscapeCancels)
     uitest::pressKey(sheet.get(), Qt::Key_Escape);
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_EQ(sheet->result(), QDialog::Rejected);
-    uitest::spin(50);
+    uitest::passPostedEvents(); // a run would have been queued before it
     EXPECT_EQ(runs, 0);
     sheet->show();
     uitest::pressKey(sheet.get(), Qt::Key_Return);
@@ -73,12 +73,12 @@ TEST_F(SheetFrameTest, ASheetThatCannotRunKeepsItsActionDisabled)
     uitest::pressKey(sheet.get(), Qt::Key_Return);
     uitest::pressKey(sheet.get(), Qt::Key_Enter, Qt::KeypadModifier);
     sheet->run();
-    uitest::spin(50);
+    uitest::passPostedEvents();
     EXPECT_EQ(runs, 0);
     EXPECT_TRUE(sheet->isVisible());
     sheet->cancelButton()->click();
     EXPECT_FALSE(sheet->isVisible());
-    uitest::spin(30);
+    uitest::passPostedEvents();
     EXPECT_EQ(runs, 0);
 }
 
@@ -95,7 +95,7 @@ TEST_F(SheetFrameTest, ADeletingSheetRunsOnlyOnAClickAndLooksLikeADeletion)
     for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier}, std::pair{Qt::Key_Enter, Qt::KeypadModifier}})
         uitest::pressKey(sheet->focusWidget() ? sheet->focusWidget() : sheet.get(), key, modifiers);
     EXPECT_TRUE(sheet->isVisible());
-    test::settle();
+    test::passPostedEvents();
     EXPECT_EQ(runs, 0);
     sheet->actionButton()->click();
     ASSERT_TRUE(uitest::waitFor([&] { return runs == 1; }));

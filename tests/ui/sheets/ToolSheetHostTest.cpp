@@ -42,12 +42,14 @@ protected:
         EXPECT_TRUE(QDir().mkpath(out) && OutputFolder::remember(out));
         store->receive(files, false);
         store->setWheelMode(WheelMode::tools);
-        uitest::spin(30);
         const QList<WheelAction> wedges = actions(WheelMode::tools);
         const auto wedge = std::find_if(wedges.begin(), wedges.end(), [&](const WheelAction& a) { return a.key == key; });
         EXPECT_NE(wedge, wedges.end());
         auto* card = view->findChild<wheel::DropWheelCard*>();
         wheel::ActionWheel* wheel = card->loadedWheel()->wheel();
+        EXPECT_TRUE(uitest::waitFor([&] {
+            return card->isLoadedFaceShown() && wheel->mode() == WheelMode::tools && wheel->isVisible() && wheel->width() > 0;
+        })) << "the tools wheel was never shown";
         wheeltest::click(wheel, wheeltest::wedgePoint(*wheel, int(wedge - wedges.begin())));
         return card;
     }
@@ -108,7 +110,7 @@ TEST_F(ToolSheetHostTest, ADisabledActionIgnoresReturn)
     QPointer<ShelfSheet> sheet = open<ShelfSheet>(ToolSheet::shelf);
     sheet->nameField()->setText(QStringLiteral("  "));
     uitest::pressKey(sheet->nameField(), Qt::Key_Return);
-    uitest::spin(30);
+    uitest::passPostedEvents();
     ASSERT_FALSE(sheet.isNull());
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_EQ(store->activeSheet(), ToolSheet::shelf);
@@ -137,8 +139,8 @@ TEST_F(ToolSheetHostTest, ResizeFromTheWheelToTheOutputFolder)
     });
     sheet->actionButton()->click();
     EXPECT_EQ(runs, 0);
-    ASSERT_TRUE(uitest::waitFor([&] { return runs == 1 && !store->isWorking(); }, 30000));
-    uitest::spin(50);
+    ASSERT_TRUE(uitest::waitFor([&] { return runs == 1 && !store->isWorking(); }));
+    uitest::passPostedEvents();
     EXPECT_TRUE(runs == 1 && sheetGoneAtStart);
 
     const QStringList written = QDir(out).entryList(QDir::Files);

@@ -87,7 +87,7 @@ TEST_F(ShelvesViewTest, NewShelfTrimsItsNameAndIgnoresABlankOne)
         sheet->findChild<QLineEdit*>(QStringLiteral("name"))->setText(typed);
         EXPECT_TRUE(sheet->canRun()); // never disabled: the store ignores a blank name
         sheet->run();
-        spin();
+        passPostedEvents(); // the sheet's run is queued
     }
     ASSERT_EQ(store->shelves().size(), 1);
     EXPECT_EQ(store->shelves().first().name, QStringLiteral("Výlet"));
@@ -117,7 +117,7 @@ TEST_F(ShelvesViewTest, NewShelfRefusesANameAnotherShelfBears)
         EXPECT_EQ(sheet->actionButton()->isEnabled(), !isTaken) << typed.toStdString();
     }
     sheet->run(); // Return on a taken name
-    spin();
+    test::passPostedEvents();
     EXPECT_EQ(store->shelves().size(), 1);
     ASSERT_TRUE(sheet && sheet->isVisible()) << "the sheet closed on a taken name";
 
@@ -165,7 +165,7 @@ TEST_F(ShelvesViewTest, StoredColourIndexOpensAsItsRemainderAndAlwaysDrawsAPalet
         for (int i = 0; i < sheet->colorDots().size(); ++i)
             EXPECT_EQ(sheet->colorDots()[i]->isChecked(), i == c.marked) << c.stored << " dot " << i;
         sheet->run();
-        spin();
+        passPostedEvents();
         EXPECT_EQ(store->shelves().first().colorIndex, c.opened) << c.stored;
     }
 }
@@ -202,12 +202,12 @@ TEST_F(ShelvesViewTest, RowsMoveLoadDeleteAndDragTheirFiles)
     SheetFrame* confirm = view->confirmDelete(trip.id);
     ASSERT_TRUE(confirm);
     uitest::pressKey(confirm, Qt::Key_Return); // a deletion is never the default action
-    test::settle();
+    test::passPostedEvents();
     EXPECT_EQ(store->shelves().size(), 3);
     confirm->run();
-    spin();
-    EXPECT_EQ(store->shelves().size(), 2);
-    EXPECT_FALSE(QFile::exists(copyOf(QStringLiteral("Výlet"), QStringLiteral("b.jpg"))));
+    ASSERT_TRUE(waitFor([&] { return store->shelves().size() == 2; })) << "the shelf was never deleted";
+    EXPECT_TRUE(waitFor([&] { return !QFile::exists(copyOf(QStringLiteral("Výlet"), QStringLiteral("b.jpg"))); }))
+        << "the deleted shelf's files stayed";
     EXPECT_EQ(view->selectedShelf()->name, QStringLiteral("Hory"));
 }
 

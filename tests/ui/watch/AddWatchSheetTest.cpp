@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include "model/WorkflowLibrary.h"
 #include "output/OutputFolder.h"
 #include "platform/FolderChooser.h"
+#include "platform/Json.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
 #include "platform/widgets/FileDialogFolderChooser.h"
@@ -254,8 +257,11 @@ TEST_F(AddWatchSheetTest, aWatchAddedOnTheScreenProcessesANewPhoto)
     EXPECT_EQ(card->processedText()->text(), QStringLiteral("Zpracováno: 0"));
 
     // The first scan takes what is there as already seen; a file arriving later is new.
-    ASSERT_TRUE(uitest::waitFor([&] { return !watcher.hasWorkInFlight() && !watcher.rules().isEmpty(); }));
-    uitest::spin(200);
+    const QString rule = json::uuidText(watcher.rules().first().id);
+    ASSERT_TRUE(uitest::waitFor([&] {
+        const auto seen = Settings::shared().dataValue(QString::fromLatin1(FolderWatcher::seenKey));
+        return seen && QJsonDocument::fromJson(*seen).object().contains(rule);
+    })) << "the first scan never took the folder's baseline";
     QImage photo(64, 48, QImage::Format_RGB32);
     photo.fill(QColor(200, 120, 40));
     ASSERT_TRUE(photo.save(path(QStringLiteral("In/fotka.jpg")), "JPEG", 90));

@@ -48,8 +48,8 @@ TEST_F(CompareSheetTest, FooterShowsTheChangeInTealOnlyWithAnOriginalSize)
                                       .arg(Formatters::byteCount(1000), Formatters::byteCount(500)));
     CompareSheet noOriginal(ComparePair{dir.filePath("gone.jpg"), fileOfSize(dir, "c.jpg", 5000)});
     EXPECT_EQ(noOriginal.footerText(), QStringLiteral("Nyní %1").arg(Formatters::byteCount(5000)));
-    sheet.waitForImages();
-    noOriginal.waitForImages();
+    sheet.waitForImages(30000);
+    noOriginal.waitForImages(30000);
 }
 
 TEST_F(CompareSheetTest, DecodesBothAndMarksAnUnreadableOrMissingFile)
@@ -62,7 +62,7 @@ TEST_F(CompareSheetTest, DecodesBothAndMarksAnUnreadableOrMissingFile)
     const QString broken = fileOfSize(dir, "before.jpg", 300); // not a JPEG at all
     CompareSheet sheet(ComparePair{broken, good});
     EXPECT_EQ(sheet.view()->state(true), CompareView::State::loading);
-    ASSERT_TRUE(sheet.waitForImages());
+    ASSERT_TRUE(sheet.waitForImages(30000));
     EXPECT_EQ(sheet.view()->state(true), CompareView::State::failed);
     EXPECT_EQ(sheet.view()->state(false), CompareView::State::ready);
     CompareSheet none(std::nullopt);

@@ -162,9 +162,9 @@ TEST_F(DropWheelCardTest, RemovingTilesDownToOneAndClosingReturnsToThePrompt)
     SymbolButton* remove = card->loadedWheel()->removeButton(files(2)[1]);
     ASSERT_NE(remove, nullptr);
     remove->click();
-    QApplication::processEvents();
+    ASSERT_TRUE(waitFor([&] { return !store.removed.isEmpty() && !card->loadedWheel()->isStripShown(); }))
+        << "the tile was never removed";
     EXPECT_EQ(store.removed, QStringList{files(2)[1]});
-    EXPECT_FALSE(card->loadedWheel()->isStripShown());
     card->loadedWheel()->closeButton()->click();
     EXPECT_EQ(store.clears, 1);
     EXPECT_FALSE(card->isLoadedFaceShown());
@@ -254,10 +254,7 @@ TEST_F(DropWheelCardTest, WrappedMessagesShowAllTheirLines)
 {
     const QString text = QStringLiteral("Zkopírováno 2 soubory do „Fotky z dovolené 2026“. Originály (2) zůstaly na místě – "
                                         "systém nepovolil jejich odstranění.");
-    const auto allLinesShown = [&](QWidget* root) {
-        // Each nested layout takes its own pass.
-        for (int pass = 0; pass < 4; ++pass)
-            QApplication::processEvents();
+    const auto linesShown = [&](QWidget* root) {
         for (auto* label : root->findChildren<ToneLabel*>()) {
             if (label->text() != text || !label->isVisibleTo(root))
                 continue;
@@ -266,6 +263,8 @@ TEST_F(DropWheelCardTest, WrappedMessagesShowAllTheirLines)
         }
         return false;
     };
+    // Each nested layout takes its own pass.
+    const auto allLinesShown = [&](QWidget* root) { return waitFor([&] { return linesShown(root); }); };
     store.update([&](auto& v) { v.statusMessage = text; });
     for (int width : {720, 520}) {
         card->resize(width, 720);

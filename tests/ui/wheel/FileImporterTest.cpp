@@ -2,7 +2,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -42,16 +41,14 @@ bool selectInView(QFileDialog* dialog, const QString& folder, const QStringList&
     }
     if (!view)
         return false;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 5000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        bool listed = true;
+    const bool listed = kelvaro::test::waitUntil([&] {
         for (const QString& name : names)
-            listed = listed && model->index(QDir(folder).filePath(name)).isValid();
-        if (listed && model->rowCount(model->index(folder)) >= names.size())
-            break;
-    }
+            if (!model->index(QDir(folder).filePath(name)).isValid())
+                return false;
+        return model->rowCount(model->index(folder)) >= names.size();
+    });
+    if (!listed)
+        return false;
     view->selectionModel()->clearSelection();
     for (const QString& name : names) {
         const QModelIndex index = model->index(QDir(folder).filePath(name));
@@ -82,8 +79,7 @@ TEST_F(FileImporterTest, FilesAndAFolderInOneSelection)
     ASSERT_TRUE(selectInView(dialog, dir.path(), {"a.jpg", "Dovolená"}));
     // What the dialog's Open button does.
     QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-    QApplication::processEvents();
-    ASSERT_TRUE(chosen.has_value());
+    ASSERT_TRUE(kelvaro::test::waitUntil([&] { return chosen.has_value(); })) << "the chosen files never came";
     QStringList paths;
     for (const QUrl& url : *chosen)
         paths.append(url.toLocalFile());
@@ -100,8 +96,7 @@ TEST_F(FileImporterTest, CancelReportsNothing)
     QFileDialog* dialog = openDialog(&parent);
     ASSERT_NE(dialog, nullptr);
     dialog->reject();
-    QApplication::processEvents();
-    ASSERT_TRUE(chosen.has_value());
+    ASSERT_TRUE(kelvaro::test::waitUntil([&] { return chosen.has_value(); })) << "the cancel was never reported";
     EXPECT_TRUE(chosen->isEmpty());
 }
 

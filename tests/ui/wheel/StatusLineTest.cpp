@@ -152,8 +152,7 @@ TEST_F(StatusLineTest, CompareOnlyForAPairAndTheStudioFlagOpensIt)
     ASSERT_NE(line->compareSheet(), nullptr);
     EXPECT_TRUE(line->compareSheet()->isVisible());
     line->compareSheet()->reject();
-    QApplication::processEvents();
-    EXPECT_FALSE(store.values.studioCompare);
+    EXPECT_TRUE(uitest::waitFor([&] { return !store.values.studioCompare; })) << "the closed sheet left the flag set";
 }
 
 TEST_F(StatusLineTest, StudioFlagSetBeforeShowingOpensTheSheet)
@@ -166,8 +165,7 @@ TEST_F(StatusLineTest, StudioFlagSetBeforeShowingOpensTheSheet)
     window.show();
     ASSERT_NE(line->compareSheet(), nullptr);
     line->compareSheet()->accept();
-    QApplication::processEvents();
-    EXPECT_FALSE(store.values.studioCompare);
+    EXPECT_TRUE(uitest::waitFor([&] { return !store.values.studioCompare; })) << "the closed sheet left the flag set";
 }
 
 } // namespace

@@ -9,6 +9,7 @@ namespace wheeltest {
 
 // Texts in these tests are the Czech ones: every test starts in Czech whatever the system says.
 using kelvaro::uitest::CzechTest;
+using kelvaro::uitest::waitFor;
 
 // The widget point at `angle` degrees clockwise from 12 o'clock and `distance` from the centre.
 inline QPointF wheelPoint(const kelvaro::wheel::ActionWheel& wheel, double angle, double distance)

@@ -101,8 +101,7 @@ TEST_F(WorkflowsViewTest, rowMenusEditDuplicateAndDeleteThroughTheStoredList)
     v.cards().at(0)->menu()->actions().at(3)->trigger(); // "Smazat…"
     ASSERT_TRUE(v.deleteDialog());
     v.deleteDialog()->findChild<QAbstractButton*>(QStringLiteral("delete"))->click();
-    uitest::spin();
-    ASSERT_EQ(v.cards().size(), 2);
+    ASSERT_TRUE(uitest::waitFor([&] { return v.cards().size() == 2; })) << "the deleted card stayed";
     EXPECT_EQ(v.workflows().workflows(), (QList<Workflow>{builtIns.at(1), builtIns.at(2)}));
 
     v.cards().at(1)->menu()->actions().at(0)->trigger(); // "Upravit…"
@@ -110,14 +109,12 @@ TEST_F(WorkflowsViewTest, rowMenusEditDuplicateAndDeleteThroughTheStoredList)
     v.editor()->nameField()->setText(QStringLiteral("Sdílení"));
     Q_EMIT v.editor()->nameField()->textEdited(QStringLiteral("Sdílení"));
     v.editor()->save();
-    uitest::spin();
-    ASSERT_EQ(v.cards().size(), 2);
-    EXPECT_EQ(v.cards().at(1)->nameText()->text(), QStringLiteral("Sdílení"));
+    ASSERT_TRUE(uitest::waitFor([&] { return v.cards().size() == 2 && v.cards().at(1)->nameText()->text() == QStringLiteral("Sdílení"); }))
+        << "the renamed card never showed its new name";
     EXPECT_EQ(v.cards().at(1)->workflow().id, builtIns.at(2).id);
 
     v.cards().at(0)->menu()->actions().at(1)->trigger(); // "Duplikovat"
-    uitest::spin();
-    ASSERT_EQ(v.cards().size(), 3);
+    ASSERT_TRUE(uitest::waitFor([&] { return v.cards().size() == 3; })) << "the copy's card never came";
     EXPECT_EQ(v.cards().at(2)->nameText()->text(), QStringLiteral("Produktovka (kopie)"));
 }
 
@@ -146,7 +143,7 @@ TEST_F(WorkflowsViewTest, deletingLooksLikeADeletionAndReturnNeverConfirmsIt)
     EXPECT_GT(uitest::pixelsNear(button, Theme::destructive().on(confirm), 30), 5);
 
     uitest::pressKey(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Return);
-    test::settle();
+    test::passPostedEvents();
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(v.workflows().workflows().size(), 3);
 }
