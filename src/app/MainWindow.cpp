@@ -9,6 +9,7 @@
 #include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
+#include "platform/widgets/WindowPlacement.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/Theme.h"
 #include "ui/main/ScreenFactory.h"
@@ -78,6 +79,15 @@ void MainWindow::changeEvent(QEvent* event)
     // belong to the welcome over it.
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_onboarding && m_onboarding->isVisible())
         QMetaObject::invokeMethod(this, &MainWindow::activateOnboarding, Qt::QueuedConnection);
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The welcome stands over the window as a sheet does; a window manager that places the window
+    // only after the welcome was shown would otherwise leave it off to one side.
+    if (m_onboarding && m_onboarding->isVisible())
+        centreOver(m_onboarding, this);
 }
 
 void MainWindow::bringToFront()

@@ -39,6 +39,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     KelvaroStore& m_store;

@@ -310,6 +310,18 @@ TEST_F(KelvaroAppWithScreensTest, OnAFirstStartTheWelcomeIsActiveAndReturnGoesOn
     EXPECT_EQ(onboarding()->step(), 2);
 }
 
+// A window manager places the main window after the welcome has come up: the welcome follows it
+// and stands centred over it, as a sheet does.
+TEST_F(KelvaroAppWithScreensTest, TheWelcomeStaysCentredOverTheMainWindowWhenItIsPlaced)
+{
+    app->showMainWindow();
+    ASSERT_TRUE(waitUntil([&] { return onboarding() && app->mainWindow()->onboarding()->isVisible(); }));
+    app->mainWindow()->move(-90, 60);
+    QWidget* welcome = app->mainWindow()->onboarding();
+    const auto offset = [&] { return (welcome->frameGeometry().center() - app->mainWindow()->frameGeometry().center()).manhattanLength(); };
+    EXPECT_TRUE(waitUntil([&] { return offset() <= 2; })) << "the welcome is " << offset() << " px off the window's centre";
+}
+
 // The folder dialog belongs to the window whose button asked, and that window is active again once
 // the dialog closes: the welcome and the settings window.
 struct FolderAsker {
