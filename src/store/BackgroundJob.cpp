@@ -6,6 +6,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "l10n/Localization.h"
+#include "platform/BackgroundPools.h"
 #include "store/Observed.h"
 #include "store/StoreStatus.h"
 
@@ -51,7 +52,10 @@ void BackgroundJob::start(int total, Work work, const std::function<void()>& pre
             Qt::QueuedConnection);
     });
     m_hooks = hooks;
-    m_task = QtConcurrent::run(QThreadPool::globalInstance(), [self, mainContext, hooks, work = std::move(work)] {
+    // Not Qt's global pool: Qt draws and scales images on it, and a run that held its only thread
+    // (one CPU) would stop every repaint until the run ended.
+    static QThreadPool* const runs = BackgroundPools::make(4);
+    m_task = QtConcurrent::run(runs, [self, mainContext, hooks, work = std::move(work)] {
         const Finish finish = work(hooks);
         QMetaObject::invokeMethod(
             mainContext, [self, finish] {

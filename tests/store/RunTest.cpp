@@ -1,5 +1,9 @@
 // The run pipeline with a scripted process function: dispatch, status sentences in either
 // language, history, progress, cancel and revealing; text recognition through the real engine.
+#include <QScopeGuard>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
 #include "../support/TestImages.h"
 #include "StoreTestSupport.h"
 #include "engine/ImageEngine.h"
@@ -205,6 +209,26 @@ TEST_F(RunTest, DestroyingTheStoreDuringARunIsSafe)
     gate->proceed.release();
     store.reset(); // waits for the task; its queued finish finds no store
     passPostedEvents();
+}
+
+// A run holds none of Qt's global pool, on which Qt draws and scales images: with a single thread
+// there (one CPU) the window would otherwise stop repainting until the run ended.
+TEST_F(RunTest, ARunLeavesQtsOwnPoolFree)
+{
+    QThreadPool* global = QThreadPool::globalInstance();
+    const int threads = global->maxThreadCount();
+    const auto restore = qScopeGuard([&] { global->setMaxThreadCount(threads); });
+    global->setMaxThreadCount(1);
+    rememberOutput();
+    auto gate = std::make_shared<Gate>();
+    KelvaroStore& s = makeStore(gated(gate));
+    s.receive(QStringList{touch("a.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    gate->started.acquire();
+    QFuture<void> drawing = QtConcurrent::run(global, [] {});
+    EXPECT_TRUE(waitUntil([&] { return drawing.isFinished(); }, 10000)) << "the run holds the global pool's only thread";
+    gate->proceed.release();
+    ASSERT_TRUE(finished());
 }
 
 // Outputs are tied to the input the engine names, by full path, also among same-named files of
