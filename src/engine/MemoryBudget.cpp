@@ -72,6 +72,11 @@ MemoryBudget::Run::~Run()
 
 bool MemoryBudget::acquire(qint64 cost, const std::function<bool()>& stopped)
 {
+    // A move or a rename holds no pixels: it never waits behind photos that do.
+    if (cost <= 0) {
+        const std::lock_guard lock(m_mutex);
+        return !stopped();
+    }
     std::unique_lock lock(m_mutex);
     const quint64 ticket = m_nextTicket++;
     m_queue.push_back(ticket);

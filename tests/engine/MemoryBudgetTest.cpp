@@ -56,6 +56,23 @@ TEST(MemoryBudget, aFileTooLargeForTheLimitWaitsUntilNothingIsHeldAndLaterOnesWa
     EXPECT_EQ(budget.waiting(), 0);
 }
 
+// A move or a rename holds no pixels: it goes on while a file too large for the limit runs alone
+// and another waits, and it is still refused once stopped.
+TEST(MemoryBudget, workWithoutPixelsNeverWaits)
+{
+    MemoryBudget budget(600 * MB);
+    ASSERT_TRUE(budget.acquire(400 * MB, [] { return false; })); // over the 300 MB limit, alone
+    std::future<bool> waiting = acquireAside(budget, 10 * MB, never);
+    ASSERT_TRUE(test::waitUntil([&] { return budget.waiting() == 1; }));
+    std::future<bool> move = acquireAside(budget, 0, never);
+    ASSERT_TRUE(answered(move)) << "a move waited for memory it does not use";
+    EXPECT_TRUE(move.get());
+    EXPECT_FALSE(budget.acquire(0, [] { return true; }));
+    EXPECT_EQ(budget.inUse(), 400 * MB);
+    budget.release(400 * MB);
+    ASSERT_TRUE(answered(waiting));
+}
+
 TEST(MemoryBudget, aCancelEndsTheWaitHoldingNothingAndLetsTheNextIn)
 {
     MemoryBudget budget(600 * MB);

@@ -18,6 +18,9 @@ public:
     static Appearance& shared();
 
     bool isDark() const { return m_dark; }
+    // True while the answer is inferred from the application palette (no override, no portal):
+    // that palette is then the desktop's, and nobody may replace it without blinding the answer.
+    bool followsPalette() const { return !m_override && !m_portal; }
     // Forces dark (true) or light (false); nullopt follows the desktop again.
     void setOverride(std::optional<bool> dark);
 

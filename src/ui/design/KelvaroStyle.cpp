@@ -177,11 +177,11 @@ void KelvaroStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
 
 void KelvaroStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const
 {
-    const QColor tint = Theme::destructive().resolve(Theme::isDark(option->palette));
+    const auto tint = [option] { return Theme::destructive().resolve(Theme::isDark(option->palette)); };
     const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
     if (element == CE_PushButtonLabel && button && isDestructiveMessageButton(widget)) {
         QStyleOptionButton marked(*button);
-        marked.palette.setColor(QPalette::ButtonText, tint);
+        marked.palette.setColor(QPalette::ButtonText, tint());
         QProxyStyle::drawControl(element, &marked, painter, widget);
         return;
     }
@@ -189,9 +189,10 @@ void KelvaroStyle::drawControl(ControlElement element, const QStyleOption* optio
     const auto* menu = qobject_cast<const QMenu*>(widget);
     if (element == CE_MenuItem && item && menu && isDestructive(menu->actionAt(item->rect.center()))) {
         QStyleOptionMenuItem marked(*item);
+        const QColor destructive = tint();
         for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
             for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
-                marked.palette.setColor(group, role, tint);
+                marked.palette.setColor(group, role, destructive);
             marked.palette.setColor(group, QPalette::Highlight, Theme::rose());
             marked.palette.setColor(group, QPalette::HighlightedText, Qt::white);
         }

@@ -1,5 +1,7 @@
 #include "ui/design/Theme.h"
 
+#include <optional>
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QPointer>
@@ -239,11 +241,20 @@ namespace {
 
 // Menus and pop-up lists are windows of their own that take the application's palette, not
 // their owner's: without this they stay light, their tinted icons unseen, in the dark appearance.
+// Where the answer is read from the desktop's palette, that palette stays the application's (an
+// empty one follows the desktop again): replacing it would freeze the answer at its own guess.
 void applyToApplication(bool dark)
 {
-    const QPalette palette = qtPalette(dark);
-    if (QApplication::palette() != palette)
-        QApplication::setPalette(palette);
+    static std::optional<QPalette> ours; // what this set, while it is the application's
+    if (Appearance::shared().followsPalette()) {
+        if (ours && QApplication::palette() == *ours)
+            QApplication::setPalette(QPalette());
+        ours.reset();
+        return;
+    }
+    ours = qtPalette(dark);
+    if (QApplication::palette() != *ours)
+        QApplication::setPalette(*ours);
 }
 
 } // namespace

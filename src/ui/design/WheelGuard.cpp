@@ -43,7 +43,7 @@ void WheelGuard::watch(QWidget* control)
 {
     // With the wheel in its focus policy a control would take the focus from the very turn that
     // should scroll past it.
-    if (control->focusPolicy() & Qt::WheelFocus)
+    if (control->focusPolicy() == Qt::WheelFocus)
         control->setFocusPolicy(Qt::StrongFocus);
     control->installEventFilter(&shared());
 }

@@ -7,12 +7,14 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <QtMath>
 
 #include "engine/ImageEffects.h"
 #include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Readout.h"
 
 namespace kelvaro::settings {
 namespace {
@@ -33,12 +35,12 @@ public:
         auto* top = new QHBoxLayout();
         label->setParent(this);
         top->addWidget(label, 1);
-        m_percent = new Text(QString(), TextStyle::body, this);
+        m_percent = new Readout(TextStyle::body, this);
         m_percent->setObjectName(QStringLiteral("percent"));
-        m_percent->setStyle(TextStyle::body, QFont::Medium);
+        m_percent->setTextFont(Theme::font(TextStyle::body, QFont::Medium));
         m_percent->setColor(Theme::emberText());
         m_percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_percent->setMinimumWidth(QFontMetrics(Theme::font(TextStyle::body, QFont::Medium)).horizontalAdvance(QStringLiteral("100 %")) + 2);
+        m_percent->setMinimumWidth(qCeil(Readout::advance(QStringLiteral("100 %"), m_percent->textFont())) + 2);
         top->addWidget(m_percent, 0, Qt::AlignVCenter);
         column->addLayout(top);
 
@@ -84,7 +86,7 @@ private:
 
     QString m_key;
     double m_fallback;
-    Text* m_percent;
+    Readout* m_percent;
     QSlider* m_slider;
 };
 

@@ -1,6 +1,7 @@
 #include <limits>
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QMenu>
 #include <QWidget>
@@ -63,6 +64,27 @@ TEST(Theme, MenusAndPopUpListsFollowTheAppearance)
         picker.hidePopup();
     }
     Appearance::shared().setOverride(std::nullopt);
+}
+
+// Without a portal the appearance is read from the desktop's palette: following it leaves that
+// palette the application's, or the answer would only ever see its own guess and stop following
+// the desktop.
+TEST(Theme, AnAppearanceReadFromTheDesktopsPaletteKeepsThatPalette)
+{
+    Appearance::shared().setOverride(false);
+    Appearance::shared().setOverride(std::nullopt);
+    if (!Appearance::shared().followsPalette())
+        GTEST_SKIP() << "a desktop portal answers here";
+    QPalette desktop;
+    desktop.setColor(QPalette::Window, QColor(30, 30, 30));
+    desktop.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    QApplication::setPalette(desktop);
+    ASSERT_TRUE(Appearance::shared().isDark());
+    QWidget window;
+    Theme::follow(&window);
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(30, 30, 30));
+    EXPECT_EQ(QApplication::palette().color(QPalette::Base), desktop.color(QPalette::Base));
+    QApplication::setPalette(QPalette());
 }
 
 } // namespace

@@ -72,6 +72,22 @@ TEST_P(WheelOverControl, ScrollsThePageUnlessFocusedAndStaysTheControlsOutsideAP
     EXPECT_NE(row.value(loose), initial);
 }
 
+// Only the wheel is taken out of a control's focus policy; one its owner narrowed stays as set.
+TEST(WheelGuardPolicy, ANarrowerFocusPolicyIsKept)
+{
+    uitest::ApplicationStyle style;
+    QScrollArea page;
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    auto* clickOnly = new QSlider(Qt::Horizontal);
+    clickOnly->setFocusPolicy(Qt::ClickFocus);
+    column->addWidget(clickOnly);
+    page.setWidget(content);
+    page.show();
+    ASSERT_TRUE(test::waitUntil([&] { return clickOnly->isVisible(); }));
+    EXPECT_EQ(clickOnly->focusPolicy(), Qt::ClickFocus);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Controls, WheelOverControl,
     ::testing::Values(

@@ -24,6 +24,7 @@
 #include "ui/settings/AboutSection.h"
 #include "ui/settings/GeneralSettingsTab.h"
 #include "ui/settings/PrivacyPolicyView.h"
+#include "ui/design/Readout.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/UpdateSource.h"
 
@@ -39,7 +40,7 @@ const QStringList kKeys{"kelvaro.settingsTab", "kelvaro.jpegQuality", "kelvaro.h
 QString percent(QWidget* root, const QString& rowName)
 {
     QWidget* row = root->objectName() == rowName ? root : root->findChild<QWidget*>(rowName);
-    return row->findChild<Text*>("percent")->text();
+    return row->findChild<Readout*>("percent")->text();
 }
 
 QString labelTitle(QWidget* root, const QString& name)
