@@ -71,7 +71,11 @@ void installScreens(const ScreenHooks& hooks)
         auto* column = new QVBoxLayout(content);
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(0);
-        column->addWidget(new settings::SettingsView(context.store, services, content), 1);
+        auto* view = new settings::SettingsView(context.store, services, content);
+        // The window keeps the settings' frame; a notice takes its height from the pages, which scroll.
+        content->setFixedSize(settings::SettingsView::frame);
+        view->setMinimumSize(0, 0);
+        column->addWidget(view, 1);
         auto* notice = new StatusNotice(context.store, content);
         notice->setScreenShowsStatus(false);
         column->addWidget(notice);

@@ -113,7 +113,8 @@ TEST_F(EnglishCasingTest, ButtonsAndMenuItemsTakeTitleCaseAndCheckBoxesSentenceC
         for (QMenu* menu : root->findChildren<QMenu*>()) {
             for (QAction* action : menu->actions()) {
                 const QString text = action->text().remove(QLatin1Char('&'));
-                if (action->isSeparator() || words(text).isEmpty())
+                // The developers' studio keeps its Czech in every language.
+                if (action->isSeparator() || words(text).isEmpty() || action->objectName() == QLatin1String("studio"))
                     continue;
                 ++checked;
                 if (!isTitleCase(text))

@@ -27,6 +27,9 @@ protected:
         writeFile(file, "x");
         qputenv("PATH", QFile::encodeName(temp.filePath(QStringLiteral("bin"))));
     }
+    void TearDown() override { qputenv("PATH", path); }
+
+    const QByteArray path = qgetenv("PATH");
 
     QTemporaryDir temp;
     const QString folder = temp.filePath(QStringLiteral("Výsledky"));
