@@ -225,8 +225,8 @@ void GeneralSettingsTab::chooseFolder()
 
 void GeneralSettingsTab::revealFolder()
 {
-    if (m_folder && m_fileManager)
-        m_fileManager->reveal({*m_folder});
+    if (m_folder && m_fileManager && !m_fileManager->reveal({*m_folder}))
+        m_store.reportUnanswered(HandoffFailure::folder, {*m_folder});
 }
 
 void GeneralSettingsTab::forgetFolder()

@@ -260,6 +260,32 @@ TEST_F(ToolSheetsTest, ShelfPickAndNameExcludeEachOtherAndColoursStayInThePalett
     EXPECT_EQ(state(), std::make_tuple(Request{}, false));
 }
 
+// A new shelf may not take a name a shelf bears in another letter case: the shelf editor could
+// never save either of them again.
+TEST_F(ToolSheetsTest, AShelfNameTakenInAnyCaseCannotBeAShelfAgain)
+{
+    store->setShelves({shelf("Svatby", 0)});
+    ShelfSheet sheet(*store);
+    const std::pair<const char*, bool> rows[] = {
+        {"svatby", true}, {"  SVATBY\t", true}, {"Svatby", true}, {"Svatby 2", false}, {"", false}};
+    for (const auto& [name, taken] : rows) {
+        sheet.nameField()->setText(QString::fromUtf8(name));
+        EXPECT_EQ(sheet.nameTakenShown(), taken) << name;
+        EXPECT_EQ(sheet.canRun(), !taken && *name) << name;
+    }
+    sheet.nameField()->setText(QStringLiteral("svatby"));
+    sheet.rows()[0]->click(); // the pick empties the name, and with it the line
+    EXPECT_FALSE(sheet.nameTakenShown());
+    EXPECT_TRUE(sheet.canRun());
+
+    // A shelf that appears while the name stands makes the name taken.
+    sheet.nameField()->setText(QStringLiteral("léto"));
+    EXPECT_TRUE(sheet.canRun());
+    store->setShelves({shelf("Svatby", 0), shelf("Léto", 1)});
+    EXPECT_TRUE(sheet.nameTakenShown());
+    EXPECT_FALSE(sheet.canRun());
+}
+
 // "Odložit" hands the store the pick or the untrimmed name; the store puts the files there.
 TEST_F(ToolSheetsTest, TheStoreGetsThePickedShelfOrTheTypedName)
 {
