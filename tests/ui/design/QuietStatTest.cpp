@@ -16,7 +16,7 @@ namespace {
 QImage picture(QWidget& widget)
 {
     QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
+    image.fill(Qt::transparent);
     widget.render(&image, {}, {}, QWidget::DrawChildren);
     return image;
 }
