@@ -1,5 +1,5 @@
 // The design system's spring: its course over time, its settling, the stateful spring the wheel
-// steps, and the animation that drives it; the ease-out of feedback.
+// steps, and the animation that drives it.
 #include <cmath>
 
 #include <QVariantAnimation>
@@ -54,16 +54,6 @@ TEST(Spring, RisesWithoutOvershootAndSettlesWithinAThousandth)
     }
     // A stiffer spring arrives sooner: settling scales with the response.
     EXPECT_NEAR(Motion::springSettleSeconds(0.35) / Motion::springSettleSeconds(0.25), 0.35 / 0.25, 1e-9);
-}
-
-TEST(Spring, CurveFollowsTheSpringOverItsSettleTimeAndEndsAtOne)
-{
-    const QEasingCurve curve = Motion::springCurve();
-    EXPECT_EQ(curve.valueForProgress(0), 0);
-    EXPECT_EQ(curve.valueForProgress(1), 1);
-    const double settle = Motion::springSettleSeconds(0.3);
-    for (const double p : {0.05, 0.2, 0.5, 0.8})
-        EXPECT_NEAR(curve.valueForProgress(p), Motion::springProgress(p * settle, 0.3), 2e-3) << p;
 }
 
 // The stateful spring is stepped exactly: one long frame lands where many short ones do, and a
@@ -123,16 +113,6 @@ TEST(SpringAnimation, RunsToItsEndValueAlongTheSpring)
     EXPECT_FALSE(overshot);
     ASSERT_FALSE(seen.isEmpty());
     EXPECT_EQ(seen.last(), 110.0);
-}
-
-TEST(EaseOut, MovesMostOfTheWayEarlyAndEndsAtOne)
-{
-    const QEasingCurve curve = Motion::easeOut();
-    EXPECT_NEAR(curve.valueForProgress(0), 0, 1e-9);
-    EXPECT_NEAR(curve.valueForProgress(1), 1, 1e-9);
-    EXPECT_GT(curve.valueForProgress(0.5), 0.6);
-    std::unique_ptr<QVariantAnimation> feedback(easeOutAnimation(nullptr));
-    EXPECT_EQ(feedback->duration(), 150);
 }
 
 } // namespace
