@@ -1,6 +1,5 @@
 // The tray's drop window: its texts, the drag feedback, drops into the wheel, the live line of
 // watched folders, its buttons, and where the window opens.
-#include <QPushButton>
 
 #include "../support/WidgetEvents.h"
 #include "AppTestSupport.h"
@@ -8,6 +7,7 @@
 #include "app/StatusItemDrop.h"
 #include "app/ScreenInstaller.h"
 #include "platform/Settings.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/main/ScreenFactory.h"
 #include "watch/FolderWatcher.h"
 
