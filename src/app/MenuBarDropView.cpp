@@ -241,6 +241,14 @@ MenuBarDropView::MenuBarDropView(KelvaroStore& store, FolderWatcher& watcher, Ho
     retranslate();
 }
 
+void MenuBarDropView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The window opens for a drop, not for a button: none of them takes the focus (and its ring)
+    // as the window comes up; Tab reaches them.
+    setFocus(Qt::OtherFocusReason);
+}
+
 QSize MenuBarDropView::sizeHint() const
 {
     // The hint wraps: the height is the one the column needs at the fixed width.

@@ -89,6 +89,9 @@ Q_SIGNALS:
     // An action of the view is done: the window holding it may close.
     void finished();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void updateWatchLine();
     void openMainWindow();

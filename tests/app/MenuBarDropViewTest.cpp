@@ -92,6 +92,8 @@ TEST_F(MenuBarDropViewTest, TheFramelessWindowTogglesClosesOnEscapeAndLoadsDropp
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_FALSE((window.windowFlags() & Qt::WindowType_Mask) == Qt::Popup);
     window.showNear(QPoint(100, 100));
+    ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
+    EXPECT_EQ(QApplication::focusWidget(), view) << "a button took the focus and its ring as the window came up";
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&window, &escape);
     EXPECT_FALSE(window.isVisible());
