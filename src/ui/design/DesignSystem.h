@@ -105,7 +105,6 @@ public:
     void setSymbol(const QString& symbol);
     // The small control size: caption text and tighter padding, for rows where space is short.
     void setSmall(bool small);
-    bool isSmall() const { return m_small; }
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
     // 0 at rest, 1 fully pressed (animated).
