@@ -134,7 +134,7 @@ void CaptureRun::captureScene()
     const StudioCapture::Shot shot = StudioCapture::captureMainWindow();
     if (shot.image.isNull()) {
         m_studio.holdNotice(shot.failure);
-        logLine(QStringLiteral("Kelvaro studio capture failed: ") + shot.failure);
+        logLineAsIs(QStringLiteral("Kelvaro studio capture failed: ") + shot.failure);
         close();
         return;
     }

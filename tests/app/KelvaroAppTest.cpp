@@ -310,6 +310,24 @@ TEST_F(KelvaroAppWithScreensTest, OnAFirstStartTheWelcomeIsActiveAndReturnGoesOn
     EXPECT_EQ(onboarding()->step(), 2);
 }
 
+// "Zobrazit" in the settings brings the welcome over the main window; once it is done, the settings
+// window that asked for it is the active window again, not the main window its closing raises.
+TEST_F(KelvaroAppWithScreensTest, TheSettingsWindowComesBackAfterTheWelcomeItAskedFor)
+{
+    Settings::shared().setValue(kOnboarded, true);
+    app->showMainWindow();
+    app->openSettings();
+    QWidget* settingsWindow = app->settingsWindow();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == settingsWindow; })) << "the settings never became active";
+    settingsWindow->findChild<QAbstractButton*>(QStringLiteral("showOnboarding"))->click();
+    ASSERT_TRUE(waitUntil([&] { return onboarding() && QApplication::activeWindow() == app->mainWindow()->onboarding(); }))
+        << "the welcome never became active";
+    onboarding()->findChild<QAbstractButton*>(QStringLiteral("skip"))->click();
+    ASSERT_TRUE(waitUntil([&] { return app->mainWindow()->onboarding() == nullptr; }));
+    EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == settingsWindow; }))
+        << "active: " << (QApplication::activeWindow() ? qPrintable(QApplication::activeWindow()->objectName()) : "none");
+}
+
 // A window manager places the main window after the welcome has come up: the welcome follows it
 // and stands centred over it, as a sheet does.
 TEST_F(KelvaroAppWithScreensTest, TheWelcomeStaysCentredOverTheMainWindowWhenItIsPlaced)
