@@ -172,13 +172,17 @@ Settings::Settings(const QString& path) : m_path(path)
     refresh(keptAside);
 }
 
+Settings::Stamp Settings::stampOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {qint64(info.st_size), qint64(info.st_ino), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 void Settings::refresh(QStringList& keptAside)
 {
-    const QByteArray name = QFile::encodeName(m_path);
-    struct stat info {};
-    Stamp now;
-    if (::stat(name.constData(), &info) == 0)
-        now = {qint64(info.st_size), qint64(info.st_ino), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    Stamp now = stampOf(m_path);
     if (now == m_stamp && !m_stuck)
         return;
     QMap<QString, QVariant> stored;
@@ -236,14 +240,11 @@ bool Settings::save(QStringList& keptAside)
         return false;
     }
     m_unsaved.clear();
-    m_stamp = {};
-    struct stat info {};
-    if (::stat(QFile::encodeName(m_path).constData(), &info) == 0)
-        m_stamp = {qint64(info.st_size), qint64(info.st_ino), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    m_stamp = stampOf(m_path);
     return true;
 }
 
-// Saves with m_mutex held by the caller's locker, releases it, then tells: a receiver may read the
+// Called with m_mutex locked: saves, unlocks, and only then tells, as a receiver may read the
 // settings again.
 bool Settings::saveAndReport(std::optional<QString> changedKey)
 {

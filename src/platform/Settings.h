@@ -66,18 +66,24 @@ Q_SIGNALS:
 
 private:
     explicit Settings(const QString& path);
+    // Each with m_mutex held; `keptAside` gathers the names unreadable files were moved to.
     // Reads the file when it changed since we last read or wrote it and lays the unsaved changes
-    // over it. With m_mutex held.
+    // over it.
     void refresh(QStringList& keptAside);
+    // Writes the unsaved changes under the lock file; false (and m_saveError) when they are not on
+    // disk.
     bool save(QStringList& keptAside);
+    // Saves, unlocks m_mutex, then emits what there is to tell (and changed(changedKey)).
     bool saveAndReport(std::optional<QString> changedKey);
 
+    // The file as stat(2) sees it; all -1 when there is none. Touches disk.
     struct Stamp {
         qint64 size = -1;
         qint64 inode = -1;
         qint64 modifiedNs = -1;
         bool operator==(const Stamp&) const = default;
     };
+    static Stamp stampOf(const QString& path);
 
     mutable QMutex m_mutex;
     const QString m_path;
