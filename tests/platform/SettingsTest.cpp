@@ -19,7 +19,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
-#include "../support/SmallDisk.h"
 #include "../support/TestSupport.h"
 
 using namespace kelvaro;
@@ -317,19 +316,3 @@ TEST(Settings, aSaveCutShortLeavesTheFileAsItWasAndIsToldOncePerStreak)
     EXPECT_EQ(told, (QList<int>{ENOSPC, ENOSPC})); // a new streak
     FileSystem::setCurrent(nullptr);
 }
-
-// The same on a disk with room for the lock file but not for the new content.
-TEST(Settings, aSaveOnAFullDiskLeavesTheFileAsItWas)
-{
-    test::SmallDisk disk(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro"), 64 * 1024);
-    if (!disk.isMounted())
-        GTEST_SKIP() << disk.whyNot().toStdString();
-    const QByteArray stored = writeStoredSettings(30 * 1024);
-    disk.fillLeaving(8 * 1024);
-
-    EXPECT_FALSE(S().setValue(QStringLiteral("kelvaro.jpegQuality"), 0.35));
-    EXPECT_EQ(S().saveError(), ENOSPC);
-    EXPECT_EQ(test::readFile(S().filePath()), stored);
-    EXPECT_EQ(asideFiles(QFileInfo(S().filePath()).absolutePath()), QStringList());
-}
-
