@@ -238,6 +238,13 @@ bool FailingFileSystem::moveOver(const QString& from, const QString& to)
     return FileSystem::moveOver(from, to);
 }
 
+int FailingFileSystem::writeWhole(const QString& path, const QByteArray& bytes)
+{
+    if (failing.contains(path))
+        return EIO;
+    return FileSystem::writeWhole(path, bytes);
+}
+
 qint64 FailingFileSystem::writeSome(int fd, const char* data, qint64 size)
 {
     if (writeBudget < 0)

@@ -58,6 +58,7 @@ public:
     bool makePath(const QString& path) override;
     bool copyOver(const QString& from, const QString& to) override;
     bool moveOver(const QString& from, const QString& to) override;
+    int writeWhole(const QString& path, const QByteArray& bytes) override; // EIO for a failing path
 
     QSet<QString> failing;
     // Whole-file writes of this process fail part-way, as on a full disk: bytes beyond this many
