@@ -26,24 +26,20 @@ std::filesystem::path nativePath(const QString& path)
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
-// Closes a descriptor once, keeping the errno of the failure that made us give up.
+// Closes a descriptor once, whichever way a write ends.
 class Descriptor {
 public:
     explicit Descriptor(int fd) : m_fd(fd) {}
     ~Descriptor() { close(); }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
     // The result of close(2): on some file systems the last write error shows only here.
     int close()
     {
         if (m_fd < 0)
             return 0;
-        const int saved = errno;
         const int result = ::close(m_fd);
-        const int closeError = errno;
         m_fd = -1;
-        errno = result == 0 ? saved : closeError;
         return result;
     }
 
@@ -65,8 +61,12 @@ qint64 FileSystem::writeSome(int fd, const char* data, qint64 size)
 
 int FileSystem::writeWhole(const QString& path, const QByteArray& bytes)
 {
-    const QByteArray target = QFile::encodeName(path);
-    const QFileInfo info(path);
+    // A linked file (settings kept with the user's other configuration) is replaced where the link
+    // points; the link stays.
+    QFileInfo info(path);
+    for (int hops = 0; hops < 16 && info.isSymLink(); ++hops)
+        info = QFileInfo(info.symLinkTarget());
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
     const QByteArray folder = QFile::encodeName(info.absolutePath());
     // A name of our own beside the target, so the rename stays on one file system.
     QByteArray temporary;

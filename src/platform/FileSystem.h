@@ -31,8 +31,9 @@ public:
     // checked, synced to the device, then renamed over `path`, and the folder synced. Buffered
     // writes are never trusted: a full disk may only show at the flush, and a rename after that
     // would put a truncated file in place of a good one. On any failure the new file goes and
-    // `path` keeps its previous bytes. An existing file's permissions are kept. Returns 0 when the
-    // file was written whole, else the system's error number that stopped it (ENOSPC: disk full).
+    // `path` keeps its previous bytes. An existing file's permissions are kept; a link at `path` is
+    // followed, and stays. Returns 0 when the file was written whole, else the system's error
+    // number that stopped it (ENOSPC: disk full).
     virtual int writeWhole(const QString& path, const QByteArray& bytes);
 
     // The process-wide real one.

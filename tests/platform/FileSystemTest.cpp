@@ -129,6 +129,16 @@ TEST_F(FileSystemTest, AWholeWriteReplacesTheFileOrLeavesItAsItWas)
     }
 }
 
+// A file kept elsewhere behind a link is replaced where it lies, and the link stays.
+TEST_F(FileSystemTest, AWholeWriteThroughALinkKeepsTheLink)
+{
+    const QString kept = writeFile(QStringLiteral("dotfiles/kelvaro.json"));
+    const QString linked = link(kept, QStringLiteral("config/kelvaro.json"));
+    EXPECT_EQ(files.writeWhole(linked, "new"), 0);
+    EXPECT_TRUE(QFileInfo(linked).isSymLink());
+    EXPECT_EQ(test::readFile(kept), QByteArray("new"));
+}
+
 // The same on a real disk that fills up: room for a small file but not for the new content.
 TEST_F(FileSystemTest, AWholeWriteOnAFullDiskLeavesThePreviousFile)
 {
