@@ -2611,5 +2611,61 @@
         <source>Soubor „%@“ se nepodařilo otevřít – žádná aplikace neodpověděla.</source>
         <translation>The file “%@” could not be opened – no application responded.</translation>
     </message>
+    <message>
+        <source>na disku není místo</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>je vyčerpaná kvóta disku</source>
+        <translation>the disk quota is used up</translation>
+    </message>
+    <message>
+        <source>disk je jen pro čtení</source>
+        <translation>the disk is read-only</translation>
+    </message>
+    <message>
+        <source>chybí oprávnění k zápisu</source>
+        <translation>there is no permission to write</translation>
+    </message>
+    <message>
+        <source>disk hlásí chybu čtení nebo zápisu</source>
+        <translation>the disk reports a read or write error</translation>
+    </message>
+    <message>
+        <source>Nastavení a historii se nepodařilo uložit: %@. Uložená verze zůstala beze změny.</source>
+        <translation>The settings and history could not be saved: %@. The saved version is unchanged.</translation>
+    </message>
+    <message>
+        <source>Uložená nastavení a historii se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.</source>
+        <translation>The saved settings and history could not be read, so they are left unchanged in the file “%@”.</translation>
+    </message>
+    <message>
+        <source>Uložené hlídané složky se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám.</source>
+        <translation>The saved watched folders could not be read, so they are left unchanged and no more are added.</translation>
+    </message>
+    <message>
+        <source>Složku nemůžu hlídat, protože se hlídané složky nepodařilo uložit: %@.</source>
+        <translation>The folder cannot be watched because the watched folders could not be saved: %@.</translation>
+    </message>
+    <message>
+        <source>Uložené hlídané složky se nepodařilo přečíst, proto je nechávám beze změny.</source>
+        <translation>The saved watched folders could not be read, so they are left unchanged.</translation>
+    </message>
+    <message>
+        <source>Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny.</source>
+        <translation>The saved history could not be read, so it is left unchanged.</translation>
+    </message>
+    <message>
+        <source>Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny v souboru „%@“.</source>
+        <translation>The saved history could not be read, so it is left unchanged in the file “%@”.</translation>
+    </message>
+    <message>
+        <source>Uložené police se nepodařilo přečíst, proto je nechávám beze změny.</source>
+        <translation>The saved shelves could not be read, so they are left unchanged.</translation>
+    </message>
+    <message>
+        <source>Uložené police se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.</source>
+        <translation>The saved shelves could not be read, so they are left unchanged in the file “%@”.</translation>
+    </message>
 </context>
 </TS>

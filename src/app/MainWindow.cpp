@@ -113,6 +113,12 @@ void MainWindow::presentOnboardingIfNeeded()
     if (m_onboarding || !isVisible() || Settings::shared().boolValue(kOnboardedKey).value_or(false)
         || !ScreenFactory::isInstalled(Screen::onboarding))
         return;
+    if (!Settings::shared().keptAside().isEmpty()) {
+        // An unreadable settings file is no first start: the user has been here and is told where
+        // the old file went, not welcomed again.
+        Settings::shared().setValue(kOnboardedKey, true);
+        return;
+    }
     auto* dialog = new OnboardingDialog(this);
     QWidget* content = ScreenFactory::build(Screen::onboarding, m_store, dialog);
     if (!content) {

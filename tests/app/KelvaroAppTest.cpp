@@ -220,6 +220,29 @@ TEST_F(KelvaroAppTest, TheTraysDropWindowHoldsTheInstalledScreenAndToggles)
     EXPECT_EQ(built, 1);
 }
 
+// A settings file that could not be read is no first start: the window comes up without the
+// welcome, and the next start will not show it either. The settings open here for the first time.
+TEST(KelvaroAppKeptAside, NoWelcomeAfterAnUnreadableSettingsFile)
+{
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    test::writeFile(folder + QStringLiteral("/kelvaro.json"), QByteArray(R"({"kelvaro.onboarded": tr)"));
+    installScreens();
+    {
+        KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+        KelvaroAppOptions options;
+        options.fileManager = std::make_shared<RecordingFileManager>();
+        options.useTray = false;
+        KelvaroApp app(store, options);
+        app.showMainWindow();
+        ASSERT_TRUE(waitUntil([] { return Settings::shared().boolValue(kOnboarded).value_or(false); }));
+        passPostedEvents();
+        EXPECT_EQ(app.mainWindow()->onboarding(), nullptr);
+        EXPECT_FALSE(Settings::shared().keptAside().isEmpty());
+    }
+    ScreenFactory::reset();
+}
+
 TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSettings)
 {
     QTemporaryDir temp;
