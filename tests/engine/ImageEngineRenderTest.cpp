@@ -1,12 +1,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 
 #include "EngineFixture.h"
 #include "engine/ImageEngine.h"
+#include "engine/ImageStream.h"
 #include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
 #include "../support/TestImages.h"
@@ -163,6 +165,53 @@ TEST_F(RenderImage, heicResultCarriesTheSourcesIptcAsXmpUnlessMetadataIsDropped)
             EXPECT_FALSE(ti::hasAnyXmp(file));
             EXPECT_FALSE(meta(file, "Exif.Image.Make"));
         }
+    }
+}
+
+// A turn with black and white on a HEIC, streamed or through the bitmap, writes a grey HEIC
+// turned a quarter; so does a grey source.
+TEST_F(RenderImage, blackAndWhiteHeicComesOutTurnedAndGreyOnEveryPath)
+{
+    const QString colour = ti::writeHeic(in(), QStringLiteral("C.heic"), ti::quadrants(64, 48));
+    const vips::VImage grey = ti::quadrants(64, 48).extract_band(0).copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W));
+    const QString greySource = QDir(in()).filePath(QStringLiteral("G.heic"));
+    grey.heifsave(QFile::encodeName(greySource).constData());
+    const KelvaroOp op = KelvaroOp::adjust(AdjustSpec{1, false, false, 0, 1, true});
+    for (const bool streaming : {true, false}) {
+        ImageEngine::setStreaming(streaming);
+        const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+        for (const QString& source : {colour, greySource}) {
+            SCOPED_TRACE(QStringLiteral("%1 streaming %2").arg(QFileInfo(source).fileName()).arg(streaming).toStdString());
+            const OpResult result = ImageEngine::process(op, {source}, out());
+            ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+            ASSERT_TRUE(result.outputs[0].endsWith(QLatin1String(".heic")));
+            const Bitmap written = ti::read(result.outputs[0]);
+            EXPECT_EQ(QSize(written.width(), written.height()), QSize(48, 64));
+            const QColor corner = ti::colourAt(written, 0.1, 0.1);
+            EXPECT_LE(std::abs(corner.red() - corner.green()) + std::abs(corner.green() - corner.blue()), 6);
+        }
+    }
+}
+
+// The bitmap path writes a HEIC without metadata with no XMP and no IPTC either.
+TEST_F(RenderImage, heicWithoutMetadataFromTheBitmapPathCarriesNoXmpNorIptc)
+{
+    const QString jpeg = ti::writeJpeg(in(), QStringLiteral("P.jpg"), ti::quadrants(64, 48),
+                                       {.make = QStringLiteral("Maker One"), .iptcCity = QStringLiteral("Praha"),
+                                        .iptcKeywords = {QStringLiteral("most")}});
+    const QString heic = render(KelvaroOp::convert(ImageFormat::heic), jpeg, in()).url;
+    ASSERT_TRUE(ti::hasAnyXmp(heic));
+    ImageEngine::setStreaming(false);
+    const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+    const KelvaroOp crop = KelvaroOp::preset({.name = QStringLiteral("Čtverec"), .format = QStringLiteral("heic"), .stripMetadata = true,
+                                              .targetWidth = 32, .targetHeight = 32});
+    for (const auto& [op, source] : {std::pair{KelvaroOp::stripMetadata(), heic}, std::pair{crop, jpeg}}) {
+        SCOPED_TRACE(op.title().toStdString());
+        const QString file = render(op, source).url;
+        ASSERT_TRUE(file.endsWith(QLatin1String(".heic")));
+        EXPECT_FALSE(ti::hasAnyXmp(file));
+        EXPECT_FALSE(ti::hasAnyIptc(file));
+        EXPECT_FALSE(meta(file, "Exif.Image.Make"));
     }
 }
 
