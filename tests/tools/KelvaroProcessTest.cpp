@@ -86,6 +86,36 @@ TEST_F(KelvaroProcess, compressPrintsTheWholeResult)
     EXPECT_EQ(ti::jpegQuality(outFile(QStringLiteral("X komprese.jpg"))), 70);
 }
 
+// libvips' vector code maps the code it generates from a file in the runtime folder (or the home
+// folder): a resize must still end normally when both are on a full file system. The full
+// file system is mounted in a mount namespace of the tool's own, gone when it ends.
+TEST_F(KelvaroProcess, aResizeEndsNormallyWhenTheRuntimeFolderIsFull)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("true")});
+    if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+        GTEST_SKIP() << "no mount namespace may be made here, so no full file system either";
+    const QString full = QDir(in()).filePath(QStringLiteral("full"));
+    ASSERT_TRUE(QDir().mkpath(full));
+    const QString file = ti::writeJpeg(in(), QStringLiteral("big.jpg"), ti::quadrants(1600, 1200));
+    const QString script = QStringLiteral(
+        "mount -t tmpfs -o size=256k,mode=0700 tmpfs \"$1\" || exit 90\n"
+        "cat /dev/zero >\"$1/fill\" 2>/dev/null\n"
+        "shift\n"
+        "HOME=\"$0\" XDG_RUNTIME_DIR=\"$0\" exec \"$@\"\n");
+    QProcess process;
+    process.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                              full, full, tool(), QStringLiteral("--op"),
+                                              QStringLiteral("{\"resize\":{\"usePercent\":false,\"percent\":100,\"longEdge\":1000}}"),
+                                              QStringLiteral("--out"), out(), file});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 90)
+        GTEST_SKIP() << "mounting is not permitted here: " << process.readAllStandardError().toStdString();
+    ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(ti::pixelSize(outFile(QStringLiteral("big 1000px.jpg"))), QSize(1000, 750));
+}
+
 TEST_F(KelvaroProcess, settingsAreWrittenBeforeTheRun)
 {
     const QString file = ti::writeJpeg(in(), QStringLiteral("IMG_7.jpg"), ti::quadrants(40, 30));
