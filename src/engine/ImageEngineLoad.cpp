@@ -20,6 +20,7 @@
 #include "engine/ImageMetadata.h"
 #include "engine/ImageProbe.h"
 #include "engine/Turn.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -164,7 +165,7 @@ std::optional<QSize> ImageEngine::uprightSize(const QString& file)
     if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf") || isBmp(file))
         return std::nullopt;
     try {
-        const vips::VSource source = vips::VSource::new_from_file(QFile::encodeName(file).constData());
+        const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
         const vips::VImage header = vips::VImage::new_from_source(
             source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         return uprightSizeOf(header, orientationOf(header));
@@ -184,7 +185,7 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
     }
     try {
         struct stat info {};
-        if (::stat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        if (::stat(NativePath::encoded(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
             throw KelvaroError::unreadable(name);
 
         int orientation = 1;
@@ -196,7 +197,7 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
         } else {
             // A source, not new_from_file: file names may contain "[", which libvips would
             // read as load options.
-            const vips::VSource source = vips::VSource::new_from_file(QFile::encodeName(file).constData());
+            const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
             // A file cut short is refused, not completed with grey or black.
             const vips::VImage header = vips::VImage::new_from_source(
                 source, "",
@@ -236,7 +237,7 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
 qint64 ImageEngine::fileSize(const QString& file)
 {
     struct stat info {};
-    if (file.isEmpty() || ::stat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (file.isEmpty() || ::stat(NativePath::encoded(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return 0;
     return qint64(info.st_size);
 }

@@ -23,6 +23,7 @@
 #include "engine/NameTurn.h"
 #include "engine/Turn.h"
 #include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -149,7 +150,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         return std::nullopt;
     initVips();
     struct stat info {};
-    if (::stat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(NativePath::encoded(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt; // the bitmap path gives the error it always gave
     const Rendered output = outputOf(op, file, settings);
 
@@ -158,7 +159,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     try {
         // A source, not new_from_file: file names may contain "[", which libvips would read as
         // load options. A file cut short is refused, not completed with grey.
-        const vips::VSource source = vips::VSource::new_from_file(QFile::encodeName(file).constData());
+        const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
         const vips::VImage header = vips::VImage::new_from_source(
             source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
         if (header.width() < 1 || header.height() < 1)
