@@ -1,7 +1,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
@@ -164,6 +166,29 @@ TEST_F(RenderImage, heicResultCarriesTheSourcesIptcAsXmpUnlessMetadataIsDropped)
         } else {
             EXPECT_FALSE(ti::hasAnyXmp(file));
             EXPECT_FALSE(meta(file, "Exif.Image.Make"));
+        }
+    }
+}
+
+// A source whose name is as long as the folder takes still gets its suffix and counter: its
+// base gives way.
+TEST_F(RenderImage, aLongestNameKeepsItsSuffixCounterAndExtension)
+{
+    for (const QString& base : {QString(251, QLatin1Char('a')), QString(125, QChar(0x010D))}) {
+        const QString source = ti::writeJpeg(in(), base + QStringLiteral(".jpg"), ti::quadrants(40, 30));
+        QTemporaryDir results;
+        for (const KelvaroOp& op : {KelvaroOp::compress(0.7), KelvaroOp::compress(0.7), KelvaroOp::convert(ImageFormat::png)}) {
+            const OpResult result = ImageEngine::process(op, {source}, results.path());
+            ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+            EXPECT_EQ(ti::pixelSize(result.outputs[0]), QSize(40, 30));
+        }
+        const QStringList names = QDir(results.path()).entryList(QDir::Files, QDir::Name);
+        ASSERT_EQ(names.size(), 3);
+        EXPECT_EQ(names.filter(QRegularExpression(QStringLiteral("^.{100,} komprese\\.jpg$"))).size(), 1);
+        EXPECT_EQ(names.filter(QRegularExpression(QStringLiteral("^.{100,} komprese 2\\.jpg$"))).size(), 1);
+        for (const QString& name : names) {
+            EXPECT_LE(QFile::encodeName(name).size(), 255);
+            EXPECT_TRUE(base.startsWith(name.left(100)));
         }
     }
 }
