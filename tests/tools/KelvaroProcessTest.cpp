@@ -1,4 +1,9 @@
+#include <cstdio>
+
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -114,6 +119,26 @@ TEST_F(KelvaroProcess, aResizeEndsNormallyWhenTheRuntimeFolderIsFull)
     ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     EXPECT_EQ(ti::pixelSize(outFile(QStringLiteral("big 1000px.jpg"))), QSize(1000, 750));
+}
+
+// A file name that is not UTF-8, as a shell hands it over, names its file.
+TEST_F(KelvaroProcess, aFileNameThatIsNotUtf8IsOpened)
+{
+    const QString photo = ti::writeJpeg(in(), QStringLiteral("source.jpg"), ti::quadrants(40, 30));
+    const QByteArray raw = QFile::encodeName(in()) + "/bad-\xff.jpg";
+    ASSERT_EQ(::rename(QFile::encodeName(photo).constData(), raw.constData()), 0);
+    QProcess process;
+    // The shell puts the byte into the argument; QProcess would encode it as text.
+    process.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                         QStringLiteral("exec \"$0\" --op '\"stripMetadata\"' --set 'kelvaro.language=\"cs\"' --out \"$1\" "
+                                                        "\"$2/bad-$(printf '\\377').jpg\""),
+                                         tool(), out(), in()});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ::unlink(raw.constData()); // a folder listing through Qt would not find it to remove
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString();
+    const QStringList written = QDir(out()).entryList(QDir::Files);
+    ASSERT_EQ(written.size(), 1);
+    EXPECT_EQ(written.first(), QStringLiteral("bad-\uFFFD bez metadat.jpg"));
 }
 
 TEST_F(KelvaroProcess, settingsAreWrittenBeforeTheRun)
