@@ -24,9 +24,9 @@ namespace {
 class UniqueURL : public ::testing::Test {
 protected:
     QString path(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
-    QString claim(const QString& base, const QString& extension, const QString& suffix = {}) const
+    QString claim(const QString& base, const QString& extension) const
     {
-        return QFileInfo(ImageEngine::uniqueURL(m_dir.path(), base, extension, suffix)).fileName();
+        return QFileInfo(ImageEngine::uniqueURL(m_dir.path(), base, extension)).fileName();
     }
     QTemporaryDir m_dir;
 };
@@ -62,38 +62,6 @@ TEST_F(UniqueURL, slashesAndColonsBecomeDashesSoTheNameStaysInTheFolder)
     // A folder that refuses files still gets a name (the write then fails with it).
     const QString missing = path(QStringLiteral("gone"));
     EXPECT_EQ(ImageEngine::uniqueURL(missing, QStringLiteral("a"), QStringLiteral("jpg")), QDir(missing).filePath(QStringLiteral("a.jpg")));
-}
-
-// A name longer than the folder takes is shortened in its base, between characters, and keeps its
-// suffix, its counter and its extension; the name is claimed, so the result can be written.
-TEST_F(UniqueURL, aNameTooLongLosesTheEndOfItsBaseAndKeepsSuffixCounterAndExtension)
-{
-    const struct {
-        const char* name;
-        QString base;
-    } rows[] = {
-        {"ascii", QString(251, QLatin1Char('a'))},
-        {"twoByteLetters", QString(125, QChar(0x010D))},            // č
-        {"combiningAccents", QStringLiteral("e\u0301").repeated(90)}, // é as e and an accent
-        {"emoji", QStringLiteral("\U0001F4F7").repeated(70)},        // four bytes, two UTF-16 units
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        for (const auto& [suffix, counter] : {std::pair{QString(), QString()}, std::pair{QStringLiteral("úpravy"), QString()},
-                                              std::pair{QStringLiteral("úpravy"), QStringLiteral(" 2")}}) {
-            const QString name = claim(row.base, QStringLiteral("jpeg"), suffix);
-            const QByteArray bytes = QFile::encodeName(name);
-            EXPECT_LE(bytes.size(), 255);
-            EXPECT_EQ(QFile::decodeName(bytes), name); // whole characters only
-            const QString ending = (suffix.isEmpty() ? QString() : QLatin1Char(' ') + suffix) + counter + QStringLiteral(".jpeg");
-            ASSERT_TRUE(name.endsWith(ending)) << name.toStdString();
-            const QString kept = name.chopped(ending.size());
-            EXPECT_TRUE(row.base.startsWith(kept));
-            EXPECT_GT(kept.size(), row.base.size() / 2);
-            // No accent is left without its letter.
-            EXPECT_FALSE(kept.size() < row.base.size() && row.base.at(kept.size()) == QChar(0x0301));
-        }
-    }
 }
 
 TEST_F(UniqueURL, concurrentClaimsNeverShareAName)
