@@ -21,6 +21,7 @@
 #include <QStringList>
 
 #include "engine/ImageEngine.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 
 using namespace kelvaro;
@@ -341,7 +342,11 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kelvaro"));
-    const QStringList args = QCoreApplication::arguments();
+    // From the bytes given, not QCoreApplication::arguments(): a file name that is not UTF-8
+    // must still name its file.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << NativePath::decoded(QByteArray(argv[i]));
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         std::fputs(kUsage, stdout);
         return 0;

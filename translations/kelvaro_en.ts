@@ -324,6 +324,10 @@
         <translation>The result “%@” could not be saved. Check the folder in Settings.</translation>
     </message>
     <message>
+        <source>Obrázek „%@“ se v tomto formátu nepodařilo zakódovat.</source>
+        <translation>The image “%@” could not be encoded in this format.</translation>
+    </message>
+    <message>
         <source>Na snímku „%@“ jsem nenašel hlavní objekt.</source>
         <translation>I found no main subject in “%@”.</translation>
     </message>

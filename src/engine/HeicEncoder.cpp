@@ -19,6 +19,25 @@ void check(const heif_error& error)
         throw std::runtime_error(error.message ? error.message : "libheif failed");
 }
 
+// The encoder's own failures are about the image, never about the file.
+void checkEncoding(const heif_error& error)
+{
+    if (error.code != heif_error_Ok)
+        throw Refused(error.message ? error.message : "libheif refused the image");
+}
+
+// libheif's RGB input takes three colour bands: grey is spread over them, an alpha band kept last.
+vips::VImage asRgb(const vips::VImage& image)
+{
+    if (image.bands() > 2)
+        return image;
+    const vips::VImage grey = image.extract_band(0);
+    vips::VImage rgb = grey.bandjoin(grey).bandjoin(grey);
+    if (image.bands() == 2)
+        rgb = rgb.bandjoin(image.extract_band(1));
+    return rgb.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
 // Owners of libheif's objects: each freed by its own release function.
 template <typename T, auto Free>
 struct Deleter {
@@ -58,18 +77,18 @@ void fillPlane(const vips::VImage& image, uint8_t* plane, int stride)
 
 void write(const vips::VImage& input, const QString& path, int quality, const QByteArray& exif, const QByteArray& xmp)
 {
-    const vips::VImage image = input.format() == VIPS_FORMAT_UCHAR ? input : input.cast(VIPS_FORMAT_UCHAR);
+    const vips::VImage image = asRgb(input.format() == VIPS_FORMAT_UCHAR ? input : input.cast(VIPS_FORMAT_UCHAR));
     const int bands = image.bands();
     if (bands != 3 && bands != 4)
-        throw std::runtime_error("HEIC needs RGB or RGBA");
+        throw Refused("HEIC takes grey, RGB or RGBA");
     const int width = image.width();
     const int height = image.height();
 
     Context context(heif_context_alloc());
     heif_encoder* rawEncoder = nullptr;
-    check(heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &rawEncoder));
+    checkEncoding(heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &rawEncoder));
     Encoder encoder(rawEncoder);
-    check(heif_encoder_set_lossy_quality(encoder.get(), quality));
+    checkEncoding(heif_encoder_set_lossy_quality(encoder.get(), quality));
     // An encoder without these parameters (not x265) keeps its own defaults.
     heif_encoder_set_parameter_string(encoder.get(), "preset", x265Preset);
     const bool subsampled = quality < 90;
@@ -83,20 +102,20 @@ void write(const vips::VImage& input, const QString& path, int quality, const QB
     }
 
     heif_image* rawImage = nullptr;
-    check(heif_image_create(width, height, heif_colorspace_RGB,
+    checkEncoding(heif_image_create(width, height, heif_colorspace_RGB,
                             bands == 4 ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &rawImage));
     Image heifImage(rawImage);
-    check(heif_image_add_plane(heifImage.get(), heif_channel_interleaved, width, height, 8));
+    checkEncoding(heif_image_add_plane(heifImage.get(), heif_channel_interleaved, width, height, 8));
     int stride = 0;
     uint8_t* plane = heif_image_get_plane(heifImage.get(), heif_channel_interleaved, &stride);
     if (!plane)
-        throw std::runtime_error("libheif gave no plane");
+        throw Refused("libheif gave no plane");
     fillPlane(image, plane, stride);
 
     Options options(heif_encoding_options_alloc());
     options->save_alpha_channel = bands == 4;
     heif_image_handle* rawHandle = nullptr;
-    check(heif_context_encode_image(context.get(), heifImage.get(), encoder.get(), options.get(), &rawHandle));
+    checkEncoding(heif_context_encode_image(context.get(), heifImage.get(), encoder.get(), options.get(), &rawHandle));
     Handle handle(rawHandle);
     if (!exif.isEmpty())
         check(heif_context_add_exif_metadata(context.get(), handle.get(), exif.constData(), int(exif.size())));

@@ -8,6 +8,8 @@
 // files up to 2.5 % larger (bench/run's settings table). With full chroma those options change the
 // rate itself (files 40 % larger), so "medium" stays as it is there. Stateless; any thread (each
 // call has its own encoder).
+#include <stdexcept>
+
 #include <QByteArray>
 #include <QString>
 
@@ -21,11 +23,18 @@ inline constexpr const char* x265Preset = "medium";
 // "name=value" pairs.
 inline constexpr const char* x265SubsampledOptions[] = {"min-cu-size=16", "rd=1", "tu-intra-depth=3"};
 
-// Encodes `image` (8-bit, 3 bands RGB or 4 bands RGBA with straight alpha, sRGB) at `path`,
-// replacing the file. `quality` is libheif's 1–100 (the same scale as libvips' Q); chroma is
+// The encoder would not take the image itself (its layout, its size): no fault of the place it
+// was to be written to.
+struct Refused : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Encodes `image` (8-bit sRGB: 3 bands RGB or 4 RGBA with straight alpha; grey, 1 band or 2 with
+// alpha, is written as RGB) at `path`, replacing the file. `quality` is libheif's 1–100 (the same scale as libvips' Q); chroma is
 // subsampled below 90, kept whole from 90 up, as libvips does. `exif` is an "Exif\0\0"-prefixed
-// block to embed, `xmp` an XMP packet to embed; either may be empty. Throws std::runtime_error
-// with libheif's message. Touches disk.
+// block to embed, `xmp` an XMP packet to embed; either may be empty. Throws Refused when the
+// encoder cannot take the image, std::runtime_error with libheif's message when the file cannot
+// be written, vips::VError when computing the pixels fails. Touches disk.
 void write(const vips::VImage& image, const QString& path, int quality, const QByteArray& exif,
            const QByteArray& xmp);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <vector>
 #include <new>
 
 #include <QFont>
@@ -271,16 +272,30 @@ vips::VImage ImageEffects::colourPipeline(const vips::VImage& image, double brig
 {
     const double b = float(brightness);
     const double c = float(contrast);
-    vips::VImage rgb = image.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
+    // Every step takes its input once: a photo being turned on the way hands each part out once
+    // and gives it back, so a second reader of the same pixels would decode the source again.
+    const int bands = image.bands();
+    vips::VImage out = image.cast(VIPS_FORMAT_FLOAT);
     if (mono) {
-        const vips::VImage luma = rgb[0] * 0.2125 + rgb[1] * 0.7154 + rgb[2] * 0.0721;
-        rgb = luma.bandjoin(luma).bandjoin(luma);
+        std::vector<double> luma(size_t(bands) * size_t(bands), 0.0);
+        for (int row = 0; row < 3; ++row) {
+            luma[size_t(row * bands)] = 0.2125;
+            luma[size_t(row * bands + 1)] = 0.7154;
+            luma[size_t(row * bands + 2)] = 0.0721;
+        }
+        if (bands == 4)
+            luma[15] = 1; // alpha stays
+        out = out.recomb(vips::VImage::new_matrix(bands, bands, luma.data(), int(luma.size())));
     }
-    // ((v/255 + b) − 0.5) × c + 0.5, in levels, plus 0.5 so the truncating cast rounds.
+    // ((v/255 + b) − 0.5) × c + 0.5, in levels, plus 0.5 so the truncating cast rounds; alpha
+    // passes unchanged.
     const double offset = 255 * (b * c + 0.5 * (1 - c)) + 0.5;
-    vips::VImage out = rgb.linear(c, offset).cast(VIPS_FORMAT_UCHAR); // the cast clips to 0–255
-    if (image.bands() == 4)
-        out = out.bandjoin(image.extract_band(3));
+    std::vector<double> gains(size_t(bands), c), offsets(size_t(bands), offset);
+    if (bands == 4) {
+        gains[3] = 1;
+        offsets[3] = 0.5;
+    }
+    out = out.linear(gains, offsets).cast(VIPS_FORMAT_UCHAR); // the cast clips to 0–255
     return out.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 

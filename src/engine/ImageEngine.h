@@ -53,15 +53,22 @@ OpResult process(const KelvaroOp& op, const QStringList& files, const QString& o
 // only need that much.
 LoadedImage load(const QString& file, int maxSide = 0);
 
-// Claims a free name in `folder`: `base`.`ext`, else `base 2`.`ext`, `base 3`.`ext` …, with "/"
-// and ":" in `base` replaced by "-"; `ext` may be empty. The name is reserved atomically by
-// creating an empty file (exclusive create, so two runs never get the same name, and a dangling
-// symbolic link counts as taken); the caller writes over that file. When the folder refuses the
-// creation, the first name that does not exist is returned unreserved (the write then fails).
-QString uniqueURL(const QString& folder, const QString& base, const QString& ext);
+// Claims a free name in `folder`: `base suffix`.`ext`, else `base suffix 2`.`ext`, `base suffix
+// 3`.`ext` … (no space nor suffix when `suffix` is empty), as fittedFileName puts them together
+// for the folder's longest name. The name is reserved atomically by creating an empty file
+// (exclusive create, so two runs never get the same name, and a dangling symbolic link counts
+// as taken); the caller writes over that file. When the folder refuses the creation, the first
+// name that does not exist is returned unreserved (the write then fails).
+QString uniqueURL(const QString& folder, const QString& base, const QString& ext, const QString& suffix = {});
 
-// The file name `base`.`ext` as uniqueURL first tries it: "/" and ":" in `base` become "-", and
-// there is no dot when `ext` is empty. No disk.
+// The file name `base` + `tail` + "." + `ext` (no dot when `ext` is empty), "/" and ":" in it
+// replaced by "-" and a character no encoding can name by U+FFFD. When it would take more than
+// `limit` bytes in the file system's encoding, `base` is shortened at a character boundary so
+// that `tail` (suffix and counter) and `ext` stay whole. No disk.
+QString fittedFileName(const QString& base, const QString& tail, const QString& ext, int limit = 255);
+
+// The file name `base`.`ext` as uniqueURL first tries it in a folder that takes 255 bytes (see
+// fittedFileName). No disk.
 QString plainFileName(const QString& base, const QString& ext);
 
 // The name a rename run gives the copy of the file named `fileName` at batch position `index`

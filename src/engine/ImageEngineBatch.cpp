@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QThread>
 
 #include "engine/ExtraEffects.h"
@@ -285,6 +286,16 @@ void prepareForThreads()
     });
 }
 
+// What a run's photos took goes back to the system when it ends: glibc keeps freed pages of its
+// heaps for later use, which left an idle application holding gigabytes after a large run, and
+// libvips keeps this thread's buffers (its operation cache is off). Another run under way loses
+// nothing but the pages it had already freed.
+void releaseRunMemory()
+{
+    vips_thread_shutdown();
+    malloc_trim(0);
+}
+
 // libvips' own threads per image while the batch runs: the cores are shared out between the
 // workers, instead of every worker starting one thread per core. Runs may overlap (a user run
 // and a watched folder's): the share follows all their workers, and the last one to end puts
@@ -519,6 +530,7 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
                               const RunHooksPtr& hooks, const EngineSettings& settings)
 {
     initVips();
+    const auto giveBack = qScopeGuard(releaseRunMemory);
     if (op.is<op::Scan>())
         return scanToPDF(files, outDir, hooks, settings);
     if (const op::Convert* convert = op.as<op::Convert>()) {

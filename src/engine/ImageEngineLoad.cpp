@@ -20,6 +20,7 @@
 #include "engine/ImageMetadata.h"
 #include "engine/ImageProbe.h"
 #include "engine/Turn.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -130,13 +131,21 @@ Bitmap reduced(const vips::VSource& source, const vips::VImage& header, QSize si
     // half already halves the decoding work while the scaler still has more than enough pixels.
     const double factor = double(std::max(header.width(), header.height())) / std::max(size.width(), size.height());
     int shrink = 1;
-    if (header.get_typeof("vips-loader") != 0 && std::string(header.get_string("vips-loader")) == "jpegload_source") {
+    const std::string loader = header.get_typeof("vips-loader") != 0 ? header.get_string("vips-loader") : "";
+    const bool jpeg = loader == "jpegload_source";
+    if (jpeg) {
         while (shrink < 8 && factor >= shrink * 2 * kDctHeadroom)
             shrink *= 2;
     }
-    const vips::VImage image = shrink > 1
-        ? vips::VImage::new_from_source(source, "", vips::VImage::option()->set("shrink", shrink)->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED))
-              .thumbnail_image(size.width(), vips::VImage::option()->set("height", size.height())->set("size", VIPS_SIZE_FORCE))
+    // The thumbnail's own loader completes a JPEG it does not scale, or a PNG, cut short with
+    // grey: those are opened here, where a file cut short is refused. Neither has a reduction
+    // the thumbnail could pick (pyramid levels, embedded previews) that this would miss.
+    const auto opened = [&] {
+        auto options = vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+        return vips::VImage::new_from_source(source, "", jpeg ? options->set("shrink", shrink) : options);
+    };
+    const vips::VImage image = jpeg || loader == "pngload_source"
+        ? opened().thumbnail_image(size.width(), vips::VImage::option()->set("height", size.height())->set("size", VIPS_SIZE_FORCE))
         : vips::VImage::thumbnail_source(source, size.width(), options());
     Bitmap bitmap = bitmapInThisThread(image);
     // Rounding inside the scaler may leave a side one pixel off; the edge is repeated.
@@ -156,7 +165,7 @@ std::optional<QSize> ImageEngine::uprightSize(const QString& file)
     if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf") || isBmp(file))
         return std::nullopt;
     try {
-        const vips::VSource source = vips::VSource::new_from_file(QFile::encodeName(file).constData());
+        const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
         const vips::VImage header = vips::VImage::new_from_source(
             source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         return uprightSizeOf(header, orientationOf(header));
@@ -176,7 +185,7 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
     }
     try {
         struct stat info {};
-        if (::stat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        if (::stat(NativePath::encoded(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
             throw KelvaroError::unreadable(name);
 
         int orientation = 1;
@@ -188,7 +197,7 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
         } else {
             // A source, not new_from_file: file names may contain "[", which libvips would
             // read as load options.
-            const vips::VSource source = vips::VSource::new_from_file(QFile::encodeName(file).constData());
+            const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
             // A file cut short is refused, not completed with grey or black.
             const vips::VImage header = vips::VImage::new_from_source(
                 source, "",
@@ -228,7 +237,7 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
 qint64 ImageEngine::fileSize(const QString& file)
 {
     struct stat info {};
-    if (file.isEmpty() || ::stat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (file.isEmpty() || ::stat(NativePath::encoded(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return 0;
     return qint64(info.st_size);
 }

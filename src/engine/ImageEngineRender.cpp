@@ -282,12 +282,11 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
     source.image = Bitmap();
     // A preset or workflow without a name has nothing to add: no dangling space before the extension.
     const bool suffixed = settings.describeNames && rendered.suffix && !rendered.suffix->trimmed().isEmpty();
-    const QString outName = suffixed ? base + QLatin1Char(' ') + *rendered.suffix : base;
     QString out;
     {
         // In a parallel batch, names are claimed in input order.
         const NameTurn turn;
-        out = uniqueURL(outDir, outName, fileExtension(rendered.format));
+        out = uniqueURL(outDir, base, fileExtension(rendered.format), suffixed ? *rendered.suffix : QString());
     }
     try {
         writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),

@@ -17,11 +17,13 @@
 #include <QImageReader>
 #include <QUuid>
 
+#include "engine/HeicEncoder.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageStream.h"
 #include "engine/NameTurn.h"
 #include "engine/Turn.h"
 #include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -148,7 +150,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         return std::nullopt;
     initVips();
     struct stat info {};
-    if (::stat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(NativePath::encoded(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt; // the bitmap path gives the error it always gave
     const Rendered output = outputOf(op, file, settings);
 
@@ -157,7 +159,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     try {
         // A source, not new_from_file: file names may contain "[", which libvips would read as
         // load options. A file cut short is refused, not completed with grey.
-        const vips::VSource source = vips::VSource::new_from_file(QFile::encodeName(file).constData());
+        const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
         const vips::VImage header = vips::VImage::new_from_source(
             source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
         if (header.width() < 1 || header.height() < 1)
@@ -203,8 +205,9 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     }
 
     const bool suffixed = settings.describeNames && output.suffix && !output.suffix->trimmed().isEmpty();
-    const QString outName = suffixed ? base + QLatin1Char(' ') + *output.suffix : base;
+    const QString suffix = suffixed ? *output.suffix : QString();
     const QString ext = fileExtension(output.format);
+    const QString plainName = fittedFileName(base, suffixed ? QLatin1Char(' ') + suffix : QString(), ext);
     const QString temporary = temporaryFile(outDir);
     try {
         if (temporary.isEmpty())
@@ -219,19 +222,21 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         // failure seen on the way fails the file all the same.
         if (sourceFailed && g_atomic_int_get(sourceFailed))
             throw std::runtime_error("source failed");
-    } catch (const std::exception&) { // vips::VError, std::bad_alloc, the encoder's or metadata's failure
+    } catch (const std::exception& error) { // vips::VError, std::bad_alloc, the encoder's or metadata's failure
         if (!temporary.isEmpty())
             FileSystem::current().removeFile(temporary);
         if (sourceFailed && g_atomic_int_get(sourceFailed))
             throw KelvaroError::unreadable(name);
-        throw KelvaroError::writeFailed(plainFileName(outName, ext));
+        if (dynamic_cast<const HeicEncoder::Refused*>(&error))
+            throw KelvaroError::encodeFailed(plainName);
+        throw KelvaroError::writeFailed(plainName);
     }
 
     QString out;
     {
         // In a parallel batch, names are claimed in input order.
         const NameTurn turn;
-        out = uniqueURL(outDir, outName, ext);
+        out = uniqueURL(outDir, base, ext, suffix);
     }
     // The complete result takes the place of the empty file that claimed its name.
     if (!FileSystem::current().moveOver(temporary, out)) {

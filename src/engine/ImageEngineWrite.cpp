@@ -1,6 +1,7 @@
 // Writing: free names claimed atomically, qualities, and the encoders with their metadata.
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTextBoundaryFinder>
 #include <QUuid>
 
 #include "engine/HeicEncoder.h"
@@ -81,21 +83,53 @@ vips::VImage prepared(const vips::VImage& image)
 
 } // namespace
 
-QString ImageEngine::plainFileName(const QString& base, const QString& ext)
+QString ImageEngine::fittedFileName(const QString& base, const QString& tail, const QString& ext, int limit)
 {
-    QString name = base;
-    name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    name.replace(QLatin1Char(':'), QLatin1Char('-'));
-    if (!ext.isEmpty())
-        name += QLatin1Char('.') + ext;
-    return name;
+    // "/" and ":" would leave the folder or confuse file managers; a byte no encoding could
+    // name (kept from a source name that was not valid UTF-8) becomes the replacement mark.
+    const auto clean = [](QString text) {
+        text.replace(QLatin1Char('/'), QLatin1Char('-'));
+        text.replace(QLatin1Char(':'), QLatin1Char('-'));
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+            if (pair)
+                ++i;
+            else if (text[i].isSurrogate())
+                text[i] = QChar::ReplacementCharacter;
+        }
+        return text;
+    };
+    const QString end = clean(tail) + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
+    QString name = clean(base);
+    const auto bytes = [](const QString& text) { return QFile::encodeName(text).size(); };
+    if (bytes(name + end) > limit) {
+        // Cut between characters as people see them, so no letter loses its accent.
+        QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, name);
+        boundaries.toEnd();
+        const qsizetype room = limit - bytes(end);
+        while (boundaries.position() > 0 && bytes(name.left(boundaries.position())) > room)
+            boundaries.toPreviousBoundary();
+        name.truncate(std::max<qsizetype>(boundaries.position(), 0));
+        while (!name.isEmpty() && name.back().isSpace())
+            name.chop(1);
+    }
+    return name + end;
 }
 
-QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const QString& ext)
+QString ImageEngine::plainFileName(const QString& base, const QString& ext)
+{
+    return fittedFileName(base, {}, ext);
+}
+
+QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const QString& ext, const QString& suffix)
 {
     const QDir dir(folder);
+    const long nameMax = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    const int limit = nameMax > 0 ? int(std::min(nameMax, 4096L)) : NAME_MAX;
+    const QString described = suffix.isEmpty() ? QString() : QLatin1Char(' ') + suffix;
     for (qint64 n = 1; n < 1000000; ++n) {
-        const QString fileName = plainFileName(n == 1 ? base : base + QLatin1Char(' ') + QString::number(n), ext);
+        const QString fileName =
+            fittedFileName(base, n == 1 ? described : described + QLatin1Char(' ') + QString::number(n), ext, limit);
         const QString path = dir.filePath(fileName);
         const QByteArray native = QFile::encodeName(path);
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -109,7 +143,8 @@ QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const
         return path;
     }
     // A million names taken: a name no earlier run can have, so nothing is written over.
-    return dir.filePath(plainFileName(base + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(), ext));
+    return dir.filePath(fittedFileName(
+        base, described + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(), ext, limit));
 }
 
 QString ImageEngine::fileExtension(ImageFormat format)
@@ -184,6 +219,8 @@ void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double qua
         carried = ImageMetadata::carried({metadata->exif, metadata->iptc, {}});
     try {
         encode(withoutOpaqueAlpha(image), format, quality, carried, path);
+    } catch (const HeicEncoder::Refused&) {
+        throw KelvaroError::encodeFailed(outName);
     } catch (const std::exception&) { // vips::VError, std::bad_alloc, the metadata writer's failure
         throw KelvaroError::writeFailed(outName);
     }

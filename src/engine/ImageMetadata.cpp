@@ -17,6 +17,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include "engine/Bitmap.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro::ImageMetadata {
 namespace {
@@ -46,7 +47,7 @@ void setUp()
 
 std::string nativePath(const QString& path)
 {
-    return QFile::encodeName(path).toStdString();
+    return NativePath::encoded(path).toStdString();
 }
 
 Exiv2::ExifData decodeExif(const QByteArray& block)
@@ -112,7 +113,7 @@ Exiv2::ExifData exifFromDecoder(const QString& path)
     try {
         initVips();
         const vips::VImage header = vips::VImage::new_from_source(
-            vips::VSource::new_from_file(QFile::encodeName(path).constData()), "",
+            vips::VSource::new_from_file(NativePath::encoded(path).constData()), "",
             vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         if (header.get_typeof(VIPS_META_EXIF_NAME) == 0)
             return data;

@@ -309,6 +309,7 @@ KelvaroError::KelvaroError(Kind kind, const QString& fileName)
     case Kind::tooManyPixels: m_what = "too many pixels: "; break;
     case Kind::copyFailed: m_what = "copy failed: "; break;
     case Kind::runFailed: m_what = "run failed"; break;
+    case Kind::encodeFailed: m_what = "encoder refused: "; break;
     }
     m_what += m_fileName.toUtf8();
 }
@@ -339,6 +340,8 @@ QString KelvaroError::message(AppLanguage language) const
         return Lf(language, "Fotka „%@“ je příliš velká (limit je %lld megapixelů).", m_fileName, kMaxPixels / 1000000);
     case Kind::copyFailed: return Lf(language, "Soubor „%@“ se nepodařilo zkopírovat.", m_fileName);
     case Kind::runFailed: return m_message;
+    case Kind::encodeFailed:
+        return Lf(language, "Obrázek „%@“ se v tomto formátu nepodařilo zakódovat.", m_fileName);
     }
     return {};
 }

@@ -146,7 +146,7 @@ struct KelvaroOp {
 // catch this type alone. Messages of the per-file cases are localized when asked.
 class KelvaroError : public std::exception {
 public:
-    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, tooManyPixels, copyFailed, runFailed };
+    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, tooManyPixels, copyFailed, runFailed, encodeFailed };
 
     static KelvaroError unreadable(const QString& fileName) { return {Kind::unreadable, fileName}; }
     static KelvaroError writeFailed(const QString& fileName) { return {Kind::writeFailed, fileName}; }
@@ -157,6 +157,9 @@ public:
     static KelvaroError tooManyPixels(const QString& fileName) { return {Kind::tooManyPixels, fileName}; }
     // A file the file system would not copy (a move or a rename).
     static KelvaroError copyFailed(const QString& fileName) { return {Kind::copyFailed, fileName}; }
+    // The encoder of the result's format would not take the image (names the result's file); no
+    // fault of the output folder.
+    static KelvaroError encodeFailed(const QString& fileName) { return {Kind::encodeFailed, fileName}; }
     // A whole run failed: nothing came out. `message` is already for the user (the first file's).
     static KelvaroError runFailed(const QString& message);
 

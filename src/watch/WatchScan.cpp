@@ -1,18 +1,18 @@
 // Listing of a watched folder and the Czech count words (declared in WatchModels.h).
 #include <algorithm>
 
-#include <QDateTime>
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFileInfo>
 
 #include "l10n/Localization.h"
+#include "platform/NativePath.h"
 #include "watch/WatchModels.h"
 
 namespace kelvaro::WatchScan {
 namespace {
-
-// A file without a modification time keeps one fixed key: 0001-01-01 00:00:00 UTC.
-constexpr qint64 kDistantPastSeconds = -62135596800LL;
 
 // Plain code-point order after canonical composition: case-sensitive, no locale, no numbers.
 QList<uint> sortKey(const QString& name)
@@ -41,23 +41,29 @@ std::optional<QList<WatchCandidate>> list(const QString& folder)
     if (!folderInfo.isDir() || !folderInfo.isReadable() || !folderInfo.isExecutable())
         return std::nullopt;
     QDir dir(folder);
-    // Without QDir::Hidden the dot files are left out by the listing itself.
-    const QStringList names = dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    // Read from the system, not through QDir, which leaves out names that are not UTF-8. Dot
+    // files are left out.
+    QStringList names;
+    if (DIR* listing = ::opendir(NativePath::encoded(folder).constData())) {
+        while (const dirent* entry = ::readdir(listing))
+            if (entry->d_name[0] != '.')
+                names << NativePath::decoded(QByteArray(entry->d_name));
+        ::closedir(listing);
+    }
     QList<std::pair<QList<uint>, WatchCandidate>> found;
     for (const QString& name : names) {
         // The extension test comes first so that other files cost no stat.
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         if (dot < 0 || !extensions().contains(name.mid(dot + 1).toLower()))
             continue;
-        const QFileInfo info(dir.filePath(name));
-        if (info.isSymLink() || !info.isFile())
-            continue;
-        const qint64 size = info.size();
+        struct stat info {};
+        if (::lstat(NativePath::encoded(dir.filePath(name)).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue; // a link, a folder, gone
+        const qint64 size = info.st_size;
         if (size < 1)
             continue; // created but not written yet
-        const QDateTime modified = info.lastModified();
         // Integer division truncates toward zero, also before 1970.
-        const qint64 seconds = modified.isValid() ? modified.toMSecsSinceEpoch() / 1000 : kDistantPastSeconds;
+        const qint64 seconds = (qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000) / 1000;
         found.append({sortKey(name), WatchCandidate{dir.filePath(name), fileKey(name, seconds, size)}});
     }
     std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -1,5 +1,7 @@
 #include <memory>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QList>
@@ -181,6 +183,33 @@ TEST_F(Batch, aRunKeepsTheLanguageItStartedIn)
             EXPECT_EQ(whole->message(), QString::fromUtf8(row.error));
         }
     }
+}
+
+// This process's resident memory in bytes.
+qint64 residentBytes()
+{
+    const QList<QByteArray> fields = test::readFile(QStringLiteral("/proc/self/statm")).split(' ');
+    return fields.value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+
+// When a run ends, what its photos took goes back to the system: a run of large photos leaves
+// the process about where it started.
+TEST_F(Batch, aRunOfLargePhotosGivesItsMemoryBackWhenItEnds)
+{
+    const vips::VImage noise = vips::VImage::gaussnoise(6000, 4000, vips::VImage::option()->set("sigma", 30.0)) + 128;
+    const Bitmap large = normalizedBitmap(noise.bandjoin(noise.flip(VIPS_DIRECTION_HORIZONTAL)).bandjoin(noise).cast(VIPS_FORMAT_UCHAR));
+    QStringList files;
+    for (int i = 0; i < 6; ++i)
+        files << ti::writeJpeg(in(), QStringLiteral("P%1.jpg").arg(i), large);
+    ImageEngine::setStreaming(false);
+    const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+    const KelvaroOp adjust = KelvaroOp::adjust(AdjustSpec{0, false, false, 0.05, 1.1, false});
+    // What the first run costs once (libraries' tables, threads) belongs to no run.
+    ImageEngine::process(adjust, files.mid(0, 1), out());
+    const qint64 before = residentBytes();
+    const OpResult result = ImageEngine::process(adjust, files, out());
+    ASSERT_EQ(result.outputs.size(), files.size());
+    EXPECT_LT(residentBytes() - before, qint64(16) << 20) << "held " << (residentBytes() - before) / 1024 / 1024 << " MB";
 }
 
 TEST_F(Batch, renameNumbersByPositionWithEachOwnExtensionAndCopiesByteForByte)

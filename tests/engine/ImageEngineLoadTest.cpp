@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/ImageEngine.h"
+#include "model/WorkflowLibrary.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -243,6 +244,60 @@ TEST_F(ImageEngineLoad, unreadableSourcesFailWithTheirOwnName)
         // A photo over the ceiling is not called broken: its message names the limit.
         if (row.kind == KelvaroError::Kind::tooManyPixels) {
             EXPECT_TRUE(error->message().contains(QStringLiteral("268 megapix"))) << error->message().toStdString();
+        }
+    }
+}
+
+// A photo cut short is refused however much of it the operation needs: at full size, at a long
+// edge between a half and the whole (a JPEG decoded without its own reduction), and at the sizes
+// where the decoder reduces it; by load, by every operation that shrinks on load, by the built-in
+// portfolio workflow and by the paths that stream.
+TEST_F(ImageEngineLoad, aPhotoCutShortIsRefusedAtEverySizeOnEveryPath)
+{
+    const vips::VImage noise = vips::VImage::gaussnoise(2000, 1250, vips::VImage::option()->set("sigma", 30.0)) + 128;
+    const Bitmap detailed = normalizedBitmap(noise.bandjoin(noise.flip(VIPS_DIRECTION_HORIZONTAL)).bandjoin(noise).cast(VIPS_FORMAT_UCHAR));
+    QDir(dir()).mkdir(QStringLiteral("out"));
+    const QString out = QDir(dir()).filePath(QStringLiteral("out"));
+    Workflow portfolio = WorkflowLibrary::defaults().first();
+    ASSERT_EQ(portfolio.name, QStringLiteral("Portfolio"));
+    const struct {
+        const char* name;
+        int longEdge; // 0: full size
+    } sizes[] = {{"full", 0}, {"threeQuarters", 1500}, {"twoThirds", 1280}, {"justOverHalf", 1060},
+                 {"twoFifths", 800}, {"aFifth", 400}};
+
+    for (const QString& sound : {ti::writeJpeg(dir(), QStringLiteral("sound.jpg"), detailed),
+                                 ti::writePng(dir(), QStringLiteral("sound.png"), detailed)}) {
+        const QString cutName = QStringLiteral("cut.") + QFileInfo(sound).suffix();
+        const QString cut = QDir(dir()).filePath(cutName);
+        QFile::copy(sound, cut);
+        QFile::resize(cut, QFileInfo(cut).size() * 70 / 100);
+        const QString refused = KelvaroError::unreadable(cutName).message(AppLanguage::czech);
+        for (const auto& size : sizes) {
+            SCOPED_TRACE(cutName.toStdString() + " " + size.name);
+            EXPECT_TRUE(failsWith(KelvaroError::Kind::unreadable, cutName, [&] { ImageEngine::load(cut, size.longEdge); }));
+            EXPECT_NO_THROW(ImageEngine::load(sound, size.longEdge));
+            if (size.longEdge == 0)
+                continue;
+            for (WorkflowStep& step : portfolio.steps)
+                if (step.kind == WorkflowStep::Kind::resize)
+                    step.longEdge = size.longEdge;
+            const PresetSpec preset{.name = QStringLiteral("Malé"), .maxSide = size.longEdge, .format = QStringLiteral("jpg")};
+            for (const KelvaroOp& op : {KelvaroOp::resize({false, 100, size.longEdge}), KelvaroOp::workflow(portfolio),
+                                        KelvaroOp::preset(preset)}) {
+                SCOPED_TRACE(op.title().toStdString());
+                const OpResult result = ImageEngine::process(op, {cut, sound}, out);
+                EXPECT_EQ(result.failed, 1);
+                EXPECT_EQ(result.firstError, refused);
+                EXPECT_EQ(result.outputs.size(), 1);
+            }
+        }
+        for (const KelvaroOp& op : {KelvaroOp::compress(0.7), KelvaroOp::convert(ImageFormat::tiff), KelvaroOp::stripMetadata()}) {
+            SCOPED_TRACE(cutName.toStdString() + " " + op.title().toStdString());
+            const OpResult result = ImageEngine::process(op, {cut, sound}, out);
+            EXPECT_EQ(result.failed, 1);
+            EXPECT_EQ(result.firstError, refused);
+            EXPECT_EQ(result.outputs.size(), 1);
         }
     }
 }

@@ -1,12 +1,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 
 #include "EngineFixture.h"
 #include "engine/ImageEngine.h"
+#include "engine/ImageStream.h"
 #include "model/WorkflowLibrary.h"
 #include "platform/Settings.h"
 #include "../support/TestImages.h"
@@ -163,6 +167,82 @@ TEST_F(RenderImage, heicResultCarriesTheSourcesIptcAsXmpUnlessMetadataIsDropped)
             EXPECT_FALSE(ti::hasAnyXmp(file));
             EXPECT_FALSE(meta(file, "Exif.Image.Make"));
         }
+    }
+}
+
+// A source whose name is as long as the folder takes still gets its suffix, counter and
+// extension: its base gives way, between characters as people see them.
+TEST_F(RenderImage, aLongestNameKeepsItsSuffixCounterAndExtension)
+{
+    const QString bases[] = {QString(251, QLatin1Char('a')), QString(125, QChar(0x010D)) /* č */,
+                             QStringLiteral("e\u0301").repeated(83) /* é as e and an accent */,
+                             QStringLiteral("\U0001F4F7").repeated(62) /* four bytes each */};
+    for (const QString& base : bases) {
+        const QString source = ti::writeJpeg(in(), base + QStringLiteral(".jpg"), ti::quadrants(40, 30));
+        QTemporaryDir results;
+        for (const KelvaroOp& op : {KelvaroOp::compress(0.7), KelvaroOp::compress(0.7), KelvaroOp::convert(ImageFormat::png)}) {
+            const OpResult result = ImageEngine::process(op, {source}, results.path());
+            ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+            EXPECT_EQ(ti::pixelSize(result.outputs[0]), QSize(40, 30));
+        }
+        const QStringList names = QDir(results.path()).entryList(QDir::Files, QDir::Name);
+        ASSERT_EQ(names.size(), 3);
+        EXPECT_EQ(names.filter(QRegularExpression(QStringLiteral(" komprese\\.jpg$"))).size(), 1);
+        EXPECT_EQ(names.filter(QRegularExpression(QStringLiteral(" komprese 2\\.jpg$"))).size(), 1);
+        for (const QString& name : names) {
+            EXPECT_LE(QFile::encodeName(name).size(), 255);
+            const QString kept = name.left(name.indexOf(name.endsWith(QLatin1String(".png")) ? QStringLiteral(".png") : QStringLiteral(" komprese")));
+            EXPECT_TRUE(base.startsWith(kept) && kept.size() > base.size() / 2) << name.toStdString();
+            EXPECT_FALSE(kept.size() < base.size() && base.at(kept.size()).isLowSurrogate()); // no half character
+            EXPECT_FALSE(kept.size() < base.size() && base.at(kept.size()) == QChar(0x0301)); // no accent alone
+        }
+    }
+}
+
+// A turn with black and white on a HEIC, streamed or through the bitmap, writes a grey HEIC
+// turned a quarter; so does a grey source.
+TEST_F(RenderImage, blackAndWhiteHeicComesOutTurnedAndGreyOnEveryPath)
+{
+    const QString colour = ti::writeHeic(in(), QStringLiteral("C.heic"), ti::quadrants(64, 48));
+    const vips::VImage grey = ti::quadrants(64, 48).extract_band(0).copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W));
+    const QString greySource = QDir(in()).filePath(QStringLiteral("G.heic"));
+    grey.heifsave(QFile::encodeName(greySource).constData());
+    const KelvaroOp op = KelvaroOp::adjust(AdjustSpec{1, false, false, 0, 1, true});
+    for (const bool streaming : {true, false}) {
+        ImageEngine::setStreaming(streaming);
+        const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+        for (const QString& source : {colour, greySource}) {
+            SCOPED_TRACE(QStringLiteral("%1 streaming %2").arg(QFileInfo(source).fileName()).arg(streaming).toStdString());
+            const OpResult result = ImageEngine::process(op, {source}, out());
+            ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+            ASSERT_TRUE(result.outputs[0].endsWith(QLatin1String(".heic")));
+            const Bitmap written = ti::read(result.outputs[0]);
+            EXPECT_EQ(QSize(written.width(), written.height()), QSize(48, 64));
+            const QColor corner = ti::colourAt(written, 0.1, 0.1);
+            EXPECT_LE(std::abs(corner.red() - corner.green()) + std::abs(corner.green() - corner.blue()), 6);
+        }
+    }
+}
+
+// The bitmap path writes a HEIC without metadata with no XMP and no IPTC either.
+TEST_F(RenderImage, heicWithoutMetadataFromTheBitmapPathCarriesNoXmpNorIptc)
+{
+    const QString jpeg = ti::writeJpeg(in(), QStringLiteral("P.jpg"), ti::quadrants(64, 48),
+                                       {.make = QStringLiteral("Maker One"), .iptcCity = QStringLiteral("Praha"),
+                                        .iptcKeywords = {QStringLiteral("most")}});
+    const QString heic = render(KelvaroOp::convert(ImageFormat::heic), jpeg, in()).url;
+    ASSERT_TRUE(ti::hasAnyXmp(heic));
+    ImageEngine::setStreaming(false);
+    const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+    const KelvaroOp crop = KelvaroOp::preset({.name = QStringLiteral("Čtverec"), .format = QStringLiteral("heic"), .stripMetadata = true,
+                                              .targetWidth = 32, .targetHeight = 32});
+    for (const auto& [op, source] : {std::pair{KelvaroOp::stripMetadata(), heic}, std::pair{crop, jpeg}}) {
+        SCOPED_TRACE(op.title().toStdString());
+        const QString file = render(op, source).url;
+        ASSERT_TRUE(file.endsWith(QLatin1String(".heic")));
+        EXPECT_FALSE(ti::hasAnyXmp(file));
+        EXPECT_FALSE(ti::hasAnyIptc(file));
+        EXPECT_FALSE(meta(file, "Exif.Image.Make"));
     }
 }
 

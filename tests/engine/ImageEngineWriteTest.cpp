@@ -91,3 +91,25 @@ TEST(WriteImage, losslessFormatsKeepAlphaAndAddNoMetadata)
 }
 
 } // namespace
+
+namespace {
+
+// A HEIC takes grey as it takes colour; an image its encoder cannot take is named as such, not
+// as a folder that refused the file.
+TEST(WriteImage, heicTakesGreyAndAnImageItsEncoderRefusesIsNoFolderFault)
+{
+    const QTemporaryDir dir;
+    const vips::VImage grey = ti::quadrants(40, 30).extract_band(1);
+    const QString written = dir.filePath(QStringLiteral("grey.heic"));
+    ImageEngine::writeImage(grey, ImageFormat::heic, 0.8, nullptr, written);
+    EXPECT_EQ(ti::pixelSize(written), QSize(40, 30));
+
+    const Bitmap fiveBands = ti::quadrants(40, 30).bandjoin(ti::quadrants(40, 30).extract_band(0));
+    const auto error = test::thrown<KelvaroError>(
+        [&] { ImageEngine::writeImage(fiveBands, ImageFormat::heic, 0.8, nullptr, dir.filePath(QStringLiteral("odd.heic"))); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->kind(), KelvaroError::Kind::encodeFailed);
+    EXPECT_EQ(error->message(AppLanguage::english), QStringLiteral("The image “odd.heic” could not be encoded in this format."));
+}
+
+} // namespace

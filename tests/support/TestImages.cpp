@@ -19,6 +19,7 @@
 
 #include "TestSupport.h"
 #include "engine/ImageMetadata.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro::testimages {
 namespace {
@@ -30,7 +31,7 @@ QString pathIn(const QString& dir, const QString& name)
 
 QByteArray native(const QString& path)
 {
-    return QFile::encodeName(path);
+    return NativePath::encoded(path);
 }
 
 vips::VImage opaqueRgb(const Bitmap& image)

@@ -1,4 +1,9 @@
+#include <cstdio>
+
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -85,6 +90,56 @@ TEST_F(KelvaroProcess, compressPrintsTheWholeResult)
         "\"failed\":.*\"firstError\":.*\"text\":.*\"moves\":.*\"keptOriginals\":0\\}\n$"));
     EXPECT_TRUE(order.match(r.stdoutText).hasMatch()) << r.stdoutText.toStdString();
     EXPECT_EQ(ti::jpegQuality(outFile(QStringLiteral("X komprese.jpg"))), 70);
+}
+
+// libvips' vector code maps the code it generates from a file in the runtime folder (or the home
+// folder): a resize must still end normally when both are on a full file system. The full
+// file system is mounted in a mount namespace of the tool's own, gone when it ends.
+TEST_F(KelvaroProcess, aResizeEndsNormallyWhenTheRuntimeFolderIsFull)
+{
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("true")});
+    if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+        GTEST_SKIP() << "no mount namespace may be made here, so no full file system either";
+    const QString full = QDir(in()).filePath(QStringLiteral("full"));
+    ASSERT_TRUE(QDir().mkpath(full));
+    const QString file = ti::writeJpeg(in(), QStringLiteral("big.jpg"), ti::quadrants(1600, 1200));
+    const QString script = QStringLiteral(
+        "mount -t tmpfs -o size=256k,mode=0700 tmpfs \"$1\" || exit 90\n"
+        "cat /dev/zero >\"$1/fill\" 2>/dev/null\n"
+        "shift\n"
+        "HOME=\"$0\" XDG_RUNTIME_DIR=\"$0\" exec \"$@\"\n");
+    QProcess process;
+    process.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                              full, full, tool(), QStringLiteral("--op"),
+                                              QStringLiteral("{\"resize\":{\"usePercent\":false,\"percent\":100,\"longEdge\":1000}}"),
+                                              QStringLiteral("--out"), out(), file});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 90)
+        GTEST_SKIP() << "mounting is not permitted here: " << process.readAllStandardError().toStdString();
+    ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(ti::pixelSize(outFile(QStringLiteral("big 1000px.jpg"))), QSize(1000, 750));
+}
+
+// A file name that is not UTF-8, as a shell hands it over, names its file.
+TEST_F(KelvaroProcess, aFileNameThatIsNotUtf8IsOpened)
+{
+    const QString photo = ti::writeJpeg(in(), QStringLiteral("source.jpg"), ti::quadrants(40, 30));
+    const QByteArray raw = QFile::encodeName(in()) + "/bad-\xff.jpg";
+    ASSERT_EQ(::rename(QFile::encodeName(photo).constData(), raw.constData()), 0);
+    QProcess process;
+    // The shell puts the byte into the argument; QProcess would encode it as text.
+    process.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                         QStringLiteral("exec \"$0\" --op '\"stripMetadata\"' --set 'kelvaro.language=\"cs\"' --out \"$1\" "
+                                                        "\"$2/bad-$(printf '\\377').jpg\""),
+                                         tool(), out(), in()});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ::unlink(raw.constData()); // a folder listing through Qt would not find it to remove
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString();
+    const QStringList written = QDir(out()).entryList(QDir::Files);
+    ASSERT_EQ(written.size(), 1);
+    EXPECT_EQ(written.first(), QStringLiteral("bad-\uFFFD bez metadat.jpg"));
 }
 
 TEST_F(KelvaroProcess, settingsAreWrittenBeforeTheRun)

@@ -1,9 +1,11 @@
 // Listing a watched folder: which files, in which order, under which keys; the count words.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <limits>
 
 #include "WatcherFixture.h"
+#include "platform/NativePath.h"
 
 using namespace kelvaro;
 using namespace kelvaro::testing;
@@ -55,6 +57,21 @@ TEST_F(WatchScanTest, listsOnlyImagesDirectlyInsideSortedByCodePoints)
     EXPECT_EQ(listedNames(), (QStringList{"A.jpg", "IMG_10.jpg", "IMG_9.jpg", "Z.jpg", "a.png", "b.heic", "beach.JPG",
                                           "beach.Jpeg", "c.heif", "d.tif", "e.tiff", "f.webp", "g.bmp", "z.jpg",
                                           QString::fromUtf8("\xc3\xa9t\xc3\xa9.jpg")}));
+}
+
+// A name that is not UTF-8 is listed like any other, and its path names the file.
+TEST_F(WatchScanTest, aNameThatIsNotUtf8IsListedWithAPathThatOpensIt)
+{
+    const QByteArray raw = NativePath::encoded(inDir) + "/bad-\xff\xfe.jpg";
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "photo", 5), 5);
+    ::close(fd);
+    const auto listing = WatchScan::list(inDir);
+    ASSERT_TRUE(listing.has_value());
+    ASSERT_EQ(listing->size(), 1);
+    EXPECT_EQ(NativePath::encoded(listing->first().path), raw);
+    EXPECT_TRUE(listing->first().key.endsWith(QStringLiteral("|5")));
 }
 
 TEST_F(WatchScanTest, emptyFileWaitsForContent)

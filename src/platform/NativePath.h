@@ -1,0 +1,19 @@
+#pragma once
+// File names as the file system holds them: bytes, usually UTF-8, but any byte but "/" and NUL
+// may stand in a name. Qt turns a byte that is not UTF-8 into U+FFFD, so the text no longer names
+// the file, and its folder listings leave such files out. These two keep every byte: a byte
+// outside valid UTF-8 becomes one of U+DC80–U+DCFF, lone code units that no decoded text holds
+// (the escape other runtimes use for the same purpose). Pure; any thread.
+#include <QByteArray>
+#include <QString>
+
+namespace kelvaro::NativePath {
+
+// The text of a path or name read from the system (a folder listing, the command line).
+QString decoded(const QByteArray& native);
+
+// The bytes a path stands for: the escaped bytes as they were, the rest UTF-8. The same bytes as
+// QFile::encodeName for any text without the escape.
+QByteArray encoded(const QString& path);
+
+} // namespace kelvaro::NativePath
