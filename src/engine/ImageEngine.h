@@ -64,6 +64,10 @@ QString uniqueURL(const QString& folder, const QString& base, const QString& ext
 // there is no dot when `ext` is empty. No disk.
 QString plainFileName(const QString& base, const QString& ext);
 
+// The `n`th name uniqueURL tries (from 1): plainFileName(`base`, `ext`), then with " `n`" after
+// `base`. No disk.
+QString numberedFileName(const QString& base, const QString& ext, qint64 n);
+
 // The name a rename run gives the copy of the file named `fileName` at batch position `index`
 // (from 0), before a taken name gets " 2", " 3" …: the spec's name as typed, or the file's own
 // name without its extension when that is empty; then, when numbered, "_" and start + index as
@@ -116,12 +120,13 @@ double effectiveQuality(double quality, ImageFormat format, const EngineSettings
 // "jpg", "png", "heic", "tiff", "pdf", "zip".
 QString fileExtension(ImageFormat format);
 
-// Encodes `image` at `path` (overwriting it; normally a name reserved by uniqueURL) in an image
-// format (jpg, png, heic, tiff), JPEG flattened on white, `quality` 0–1 for the lossy ones
-// (taken as given). `metadata` is the source whose EXIF, GPS and IPTC are carried; none writes
-// none. Throws writeFailed(<file name of path>).
+// Encodes `image` at `path` (overwriting it; normally a part file that becomes the result once
+// complete) in an image format (jpg, png, heic, tiff), JPEG flattened on white, `quality` 0–1 for
+// the lossy ones (taken as given). `metadata` is the source whose EXIF, GPS and IPTC are carried;
+// none writes none. Throws writeFailed(`resultName`, or the file name of `path` when empty); the
+// file may be left part-written then.
 void writeImage(const Bitmap& image, ImageFormat format, double quality, const LoadedImage* metadata,
-                const QString& path);
+                const QString& path, const QString& resultName = {});
 
 } // namespace ImageEngine
 } // namespace kelvaro

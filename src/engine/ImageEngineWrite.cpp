@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include "engine/FileAbort.h"
 #include "engine/HeicEncoder.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
@@ -91,11 +92,16 @@ QString ImageEngine::plainFileName(const QString& base, const QString& ext)
     return name;
 }
 
+QString ImageEngine::numberedFileName(const QString& base, const QString& ext, qint64 n)
+{
+    return plainFileName(n == 1 ? base : base + QLatin1Char(' ') + QString::number(n), ext);
+}
+
 QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const QString& ext)
 {
     const QDir dir(folder);
     for (qint64 n = 1; n < 1000000; ++n) {
-        const QString fileName = plainFileName(n == 1 ? base : base + QLatin1Char(' ') + QString::number(n), ext);
+        const QString fileName = numberedFileName(base, ext, n);
         const QString path = dir.filePath(fileName);
         const QByteArray native = QFile::encodeName(path);
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -128,9 +134,11 @@ double ImageEngine::effectiveQuality(double quality, ImageFormat format, const E
     return quality;
 }
 
-void ImageEngine::encode(const vips::VImage& image, ImageFormat format, double quality,
+void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double quality,
                          const ImageMetadata::Blocks& carried, const QString& path)
 {
+    // A file asked to stop stops within a strip of the encoder's work.
+    const vips::VImage image = abortable(input);
     const QByteArray native = QFile::encodeName(path);
     switch (format) {
     case ImageFormat::jpg: {
@@ -176,9 +184,9 @@ void ImageEngine::encode(const vips::VImage& image, ImageFormat format, double q
 }
 
 void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double quality, const LoadedImage* metadata,
-                             const QString& path)
+                             const QString& path, const QString& resultName)
 {
-    const QString outName = QFileInfo(path).fileName();
+    const QString outName = resultName.isEmpty() ? QFileInfo(path).fileName() : resultName;
     ImageMetadata::Blocks carried;
     if (metadata)
         carried = ImageMetadata::carried({metadata->exif, metadata->iptc, {}});

@@ -25,6 +25,9 @@ public:
     // Renames `from` to `to`, a name the caller reserved (an empty file, replaced), in one step:
     // `to` is never seen half written. Both lie on one file system. False when it could not.
     virtual bool moveOver(const QString& from, const QString& to);
+    // Renames `from` to `to` in one step unless `to` exists (also as a dangling link), which it
+    // never replaces; both lie on one file system. False when `to` was taken or the rename failed.
+    virtual bool moveNew(const QString& from, const QString& to);
 
     // The process-wide real one.
     static FileSystem& standard();
@@ -45,11 +48,14 @@ public:
     bool makePath(const QString& path) override;
     bool copyOver(const QString& from, const QString& to) override;
     bool moveOver(const QString& from, const QString& to) override;
+    bool moveNew(const QString& from, const QString& to) override;
 
     QSet<QString> failing;
     bool failCopies = false;
     bool failMoves = false;
     bool failMakePath = false;
+    // copyOver writes this many bytes of the source and then fails, as a full disk would; < 0: off.
+    qint64 failCopiesAfter = -1;
 };
 
 } // namespace kelvaro
