@@ -43,7 +43,10 @@ struct One {
 // (the first file's message) when no file came out and at least one failed. `outDir` must exist. Every file follows `settings`, read
 // by the caller when the run started. A file starts once the memory budget of the whole process
 // (MemoryBudget::shared(), shared with every other run under way) has room for it; a cancel also
-// ends that wait.
+// ends that wait. A cancel starts no new file, lets the earliest file in progress finish and stops
+// the others at once: the result and progress hold only the files kept. Every result is whole or
+// absent: written under a part name and given its own only once complete; part files a killed run
+// left in `outDir` are removed first.
 OpResult process(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {},
                  const EngineSettings& settings = {});
 
