@@ -46,8 +46,8 @@ QString renamedBase(const RenameSpec& spec, const QString& base, int index)
     return renamed;
 }
 
-// Puts a complete part file in place as `base`.`ext`, in the file's name turn; throws
-// writeFailed(`failure`) when it cannot.
+// Puts a complete part file in place as `base`.`ext`, in the file's name turn; throws `failure`
+// when it cannot.
 QString placed(ImageEngine::PartFile& part, const QString& base, const QString& ext, const KelvaroError& failure)
 {
     QString out;
