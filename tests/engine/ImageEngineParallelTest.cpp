@@ -1,6 +1,7 @@
 // The batch on several worker threads gives what the one-by-one run gives: outputs, entries and
 // names in input order, failures counted the same, progress climbing by one to the total, a
-// cancel that starts no new file, and never more files at once than workers.
+// cancel that finishes the earliest file in progress and stops the others, and never more files
+// at once than workers.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
