@@ -4,9 +4,11 @@
 //   kelvaro-process --op '<JSON>' --out DIR [--set KEY=JSON]... FILE...
 //
 // Prints one JSON object with the run's result and exits 0; prints {"error": "<message>"} and
-// exits 1 when the run fails as a whole; exits 2 with a message on stderr for bad arguments.
+// exits 1 when the run fails as a whole, or (with a message on stderr, before any run) when the
+// --set values could not be saved; exits 2 with a message on stderr for bad arguments.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -285,6 +287,7 @@ struct Arguments {
     KelvaroOp op;
     QString outDir;
     QStringList files;
+    bool settingsSaved = true; // false when --set values could not be written to the settings file
 };
 
 Arguments parseArguments(const QStringList& args)
@@ -322,11 +325,11 @@ Arguments parseArguments(const QStringList& args)
         fail(QStringLiteral("the output folder %1 cannot be made").arg(outDir));
     for (const QString& setting : settings)
         applySetting(setting);
-    Settings::shared().sync();
+    const bool saved = Settings::shared().sync() || settings.isEmpty();
     QStringList absolute;
     for (const QString& file : files)
         absolute << QFileInfo(file).absoluteFilePath();
-    return {*op, QFileInfo(outDir).absoluteFilePath(), absolute};
+    return {*op, QFileInfo(outDir).absoluteFilePath(), absolute, saved};
 }
 
 } // namespace
@@ -352,6 +355,12 @@ int main(int argc, char** argv)
         return kBadArguments;
     }
 
+    if (!arguments.settingsSaved) {
+        // The run would follow settings that are not stored: the next one would not.
+        std::fprintf(stderr, "kelvaro-process: the settings could not be saved to %s (%s); the file is unchanged\n",
+                     qPrintable(Settings::shared().filePath()), std::strerror(Settings::shared().saveError()));
+        return 1;
+    }
     const EngineSettings settings = EngineSettings::read(Settings::shared());
     try {
         print(resultText(ImageEngine::process(arguments.op, arguments.files, arguments.outDir, {}, settings)));

@@ -285,11 +285,11 @@
     </message>
     <message>
         <source>Rozmazat obličeje</source>
-        <translation>Blur faces</translation>
+        <translation>Blur Faces</translation>
     </message>
     <message>
         <source>Odstranit pozadí</source>
-        <translation>Remove background</translation>
+        <translation>Remove Background</translation>
     </message>
     <message>
         <source>Text z obrázku</source>
@@ -389,11 +389,11 @@
     </message>
     <message>
         <source>Úpravy barev</source>
-        <translation>Color adjustments</translation>
+        <translation>Color Adjustments</translation>
     </message>
     <message>
         <source>Oříznout na poměr</source>
-        <translation>Crop to ratio</translation>
+        <translation>Crop to Ratio</translation>
     </message>
     <message>
         <source>Zmenšit</source>
@@ -401,7 +401,7 @@
     </message>
     <message>
         <source>Přidat vodoznak</source>
-        <translation>Add watermark</translation>
+        <translation>Add Watermark</translation>
     </message>
     <message>
         <source>© Moje fotky</source>
@@ -745,7 +745,7 @@
     </message>
     <message>
         <source>Celá historie</source>
-        <translation>Full history</translation>
+        <translation>Full History</translation>
     </message>
     <message>
         <source>Dobré odpoledne</source>
@@ -1101,7 +1101,7 @@
     </message>
     <message>
         <source>Přidat do výběru</source>
-        <translation>Add to Selection</translation>
+        <translation>Add to selection</translation>
     </message>
     <message>
         <source>Původně %@</source>
@@ -1285,7 +1285,7 @@
     </message>
     <message>
         <source>Jaká data sbíráme</source>
-        <translation>What data we collect</translation>
+        <translation>What Data We Collect</translation>
     </message>
     <message>
         <source>Žádná. Kelvaro neodesílá fotky, názvy souborů ani statistiky použití. Neobsahuje analytiku, reklamy ani sledování.</source>
@@ -1293,7 +1293,7 @@
     </message>
     <message>
         <source>Kde zůstávají tvoje soubory</source>
-        <translation>Where your files stay</translation>
+        <translation>Where Your Files Stay</translation>
     </message>
     <message>
         <source>Všechny úpravy probíhají přímo v tvém počítači. Výsledky se ukládají jen do složky, kterou si sám vybereš. Originály se nemění.</source>
@@ -1301,7 +1301,7 @@
     </message>
     <message>
         <source>Co si aplikace pamatuje</source>
-        <translation>What the app remembers</translation>
+        <translation>What the App Remembers</translation>
     </message>
     <message>
         <source>Nastavení, police, postupy, sledované složky a historii ukládá lokálně v počítači. Vše můžeš kdykoli smazat v Nastavení nebo odinstalováním aplikace.</source>
@@ -1309,7 +1309,7 @@
     </message>
     <message>
         <source>Přístup k souborům a oznámení</source>
-        <translation>File access and notifications</translation>
+        <translation>File Access and Notifications</translation>
     </message>
     <message>
         <source>Aplikace vidí jen soubory a složky, které jí sám předáš. Oznámení používá jen k hlášení dokončené automatické práce a můžeš je vypnout v Nastavení systému.</source>
@@ -1317,7 +1317,7 @@
     </message>
     <message>
         <source>Kontrola nových verzí</source>
-        <translation>Checking for new versions</translation>
+        <translation>Checking for New Versions</translation>
     </message>
     <message>
         <source>Jednou denně si aplikace stáhne z %@ malý soubor s číslem nejnovější verze. Nic o tobě ani o tvých souborech neposílá, server vidí jen běžné údaje o spojení (IP adresu a verzi aplikace). Kontrolu vypneš v Nastavení → O aplikaci.</source>
@@ -1325,7 +1325,7 @@
     </message>
     <message>
         <source>Změny zásad</source>
-        <translation>Changes to this policy</translation>
+        <translation>Changes to This Policy</translation>
     </message>
     <message>
         <source>Pokud se zásady změní, nová verze bude vždy k dispozici přímo v aplikaci.</source>
@@ -1541,7 +1541,7 @@
     </message>
     <message>
         <source>Delší strana</source>
-        <translation>Long Edge</translation>
+        <translation>Long edge</translation>
     </message>
     <message>
         <source>Způsob</source>
@@ -1709,7 +1709,7 @@
     </message>
     <message>
         <source>Tři kola, tři zkratky</source>
-        <translation>Three wheels, three shortcuts</translation>
+        <translation>Three Wheels, Three Shortcuts</translation>
     </message>
     <message>
         <source>Samotný Shift, Shift+Alt nebo Ctrl přepne kolo. Soubor můžeš pustit rovnou na výseč.</source>
@@ -1801,15 +1801,15 @@
     </message>
     <message>
         <source>Posunout výš</source>
-        <translation>Move Up</translation>
+        <translation>Move up</translation>
     </message>
     <message>
         <source>Posunout níž</source>
-        <translation>Move Down</translation>
+        <translation>Move down</translation>
     </message>
     <message>
         <source>Odebrat krok</source>
-        <translation>Remove Step</translation>
+        <translation>Remove step</translation>
     </message>
     <message>
         <source>Vystřihne hlavní objekt. Výsledek je s průhledným pozadím.</source>
@@ -1905,7 +1905,7 @@
     </message>
     <message>
         <source>Další akce</source>
-        <translation>More Actions</translation>
+        <translation>More actions</translation>
     </message>
     <message>
         <source>Upravit…</source>
@@ -2240,8 +2240,8 @@
         <translation>Crops photos to the aspect ratio you choose (1:1, 4:5, 16:9…) or straight to an Instagram or YouTube format. The crop is taken from the center.</translation>
     </message>
     <message>
-        <source>Zmenší fotky procentem nebo na zadanou délku delší strany. Poměr stran zůstává.</source>
-        <translation>Scales photos down by a percentage or to a given long edge. The aspect ratio stays the same.</translation>
+        <source>Změní velikost fotek procentem nebo na zadanou délku delší strany. Poměr stran zůstává.</source>
+        <translation>Resizes photos by a percentage or to a given long edge. The aspect ratio stays the same.</translation>
     </message>
     <message>
         <source>Zmenší velikost souboru při zachování dojmu z fotky. Kolik místa jsi ušetřil, uvidíš hned u výsledku i v Historii.</source>
@@ -2329,7 +2329,7 @@
     </message>
     <message>
         <source>Obnovit původní stav</source>
-        <translation>Reset to original</translation>
+        <translation>Reset to Original</translation>
     </message>
     <message>
         <source>Předvolba</source>
@@ -2357,7 +2357,7 @@
     </message>
     <message>
         <source>K tisku</source>
-        <translation>To Print</translation>
+        <translation>To print</translation>
     </message>
     <message>
         <source>Snímky obrazovky</source>
@@ -2365,7 +2365,7 @@
     </message>
     <message>
         <source>Pro klienty</source>
-        <translation>For Clients</translation>
+        <translation>For clients</translation>
     </message>
     <message>
         <source>Před</source>
@@ -2393,7 +2393,7 @@
     </message>
     <message>
         <source>Smazat předvolbu</source>
-        <translation>Delete Preset</translation>
+        <translation>Delete preset</translation>
     </message>
     <message>
         <source>Zatím tu nic není. Vytvoř první předvolbu níže.</source>
@@ -2610,6 +2610,62 @@
     <message>
         <source>Soubor „%@“ se nepodařilo otevřít – žádná aplikace neodpověděla.</source>
         <translation>The file “%@” could not be opened – no application responded.</translation>
+    </message>
+    <message>
+        <source>na disku není místo</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>je vyčerpaná kvóta disku</source>
+        <translation>the disk quota is used up</translation>
+    </message>
+    <message>
+        <source>disk je jen pro čtení</source>
+        <translation>the disk is read-only</translation>
+    </message>
+    <message>
+        <source>chybí oprávnění k zápisu</source>
+        <translation>there is no permission to write</translation>
+    </message>
+    <message>
+        <source>disk hlásí chybu čtení nebo zápisu</source>
+        <translation>the disk reports a read or write error</translation>
+    </message>
+    <message>
+        <source>Nastavení a historii se nepodařilo uložit: %@. Uložená verze zůstala beze změny.</source>
+        <translation>The settings and history could not be saved: %@. The saved version is unchanged.</translation>
+    </message>
+    <message>
+        <source>Uložená nastavení a historii se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.</source>
+        <translation>The saved settings and history could not be read, so they are left unchanged in the file “%@”.</translation>
+    </message>
+    <message>
+        <source>Uložené hlídané složky se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám.</source>
+        <translation>The saved watched folders could not be read, so they are left unchanged and no more are added.</translation>
+    </message>
+    <message>
+        <source>Složku nemůžu hlídat, protože se hlídané složky nepodařilo uložit: %@.</source>
+        <translation>The folder cannot be watched because the watched folders could not be saved: %@.</translation>
+    </message>
+    <message>
+        <source>Uložené hlídané složky se nepodařilo přečíst, proto je nechávám beze změny.</source>
+        <translation>The saved watched folders could not be read, so they are left unchanged.</translation>
+    </message>
+    <message>
+        <source>Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny.</source>
+        <translation>The saved history could not be read, so it is left unchanged.</translation>
+    </message>
+    <message>
+        <source>Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny v souboru „%@“.</source>
+        <translation>The saved history could not be read, so it is left unchanged in the file “%@”.</translation>
+    </message>
+    <message>
+        <source>Uložené police se nepodařilo přečíst, proto je nechávám beze změny.</source>
+        <translation>The saved shelves could not be read, so they are left unchanged.</translation>
+    </message>
+    <message>
+        <source>Uložené police se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.</source>
+        <translation>The saved shelves could not be read, so they are left unchanged in the file “%@”.</translation>
     </message>
 </context>
 </TS>

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -112,6 +113,12 @@ void MainWindow::presentOnboardingIfNeeded()
     if (m_onboarding || !isVisible() || Settings::shared().boolValue(kOnboardedKey).value_or(false)
         || !ScreenFactory::isInstalled(Screen::onboarding))
         return;
+    if (!Settings::shared().keptAside().isEmpty()) {
+        // An unreadable settings file is no first start: the user has been here and is told where
+        // the old file went, not welcomed again.
+        Settings::shared().setValue(kOnboardedKey, true);
+        return;
+    }
     auto* dialog = new OnboardingDialog(this);
     QWidget* content = ScreenFactory::build(Screen::onboarding, m_store, dialog);
     if (!content) {
@@ -130,6 +137,22 @@ void MainWindow::presentOnboardingIfNeeded()
     connect(&Settings::shared(), &Settings::changed, dialog, [dialog](const QString& key) {
         if (key == kOnboardedKey && Settings::shared().boolValue(kOnboardedKey).value_or(false))
             dialog->accept();
+    });
+    // Asked for from another window (the settings' "Zobrazit"): that window comes back to the front
+    // once the welcome is done, not the main window its closing would raise.
+    QPointer<QWidget> asking = QApplication::activeWindow();
+    if (asking == this)
+        asking = nullptr;
+    connect(dialog, &QDialog::finished, this, [asking] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [asking] {
+                if (!asking || !asking->isVisible())
+                    return;
+                asking->raise();
+                asking->activateWindow();
+            },
+            Qt::QueuedConnection);
     });
     m_onboarding = dialog;
     dialog->open();

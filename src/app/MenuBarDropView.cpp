@@ -2,12 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
-#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -24,27 +22,12 @@ namespace {
 
 const QString kLanguageKey = QString::fromLatin1(SettingsKey::language);
 
-// A push button of the small control size: the style's own minimum width would not leave room
-// for three of them in the window's 260.
-class SmallButton : public QPushButton {
-public:
-    explicit SmallButton(QWidget* parent) : QPushButton(parent)
-    {
-        setFont(Theme::font(TextStyle::callout));
-        setAutoDefault(false);
-    }
-    QSize sizeHint() const override
-    {
-        const QFontMetrics metrics(font());
-        return {metrics.horizontalAdvance(text()) + 18, qMax(22, metrics.height() + 8)};
-    }
-    QSize minimumSizeHint() const override { return sizeHint(); }
-};
-
-QPushButton* smallButton(const char* name, QWidget* parent)
+KelvaroButton* button(const char* name, QWidget* parent)
 {
-    auto* button = new SmallButton(parent);
+    auto* button = new KelvaroButton(QString(), KelvaroButton::Kind::secondary, parent);
     button->setObjectName(QString::fromLatin1(name));
+    // Three in the window's 260 need the small size.
+    button->setSmall(true);
     return button;
 }
 
@@ -219,25 +202,25 @@ MenuBarDropView::MenuBarDropView(KelvaroStore& store, FolderWatcher& watcher, Ho
 
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(6);
-    m_open = smallButton("openWindow", this);
-    m_choose = smallButton("chooseFiles", this);
-    m_quit = smallButton("quit", this);
+    m_open = button("openWindow", this);
+    m_choose = button("chooseFiles", this);
+    m_quit = button("quit", this);
     buttons->addWidget(m_open);
     buttons->addWidget(m_choose);
     buttons->addStretch(1);
     buttons->addWidget(m_quit);
     column->addLayout(buttons);
 
-    connect(m_open, &QPushButton::clicked, this, [this] {
+    connect(m_open, &QAbstractButton::clicked, this, [this] {
         openMainWindow();
         Q_EMIT finished();
     });
-    connect(m_choose, &QPushButton::clicked, this, [this] {
+    connect(m_choose, &QAbstractButton::clicked, this, [this] {
         openMainWindow();
         m_store.requestImporter(false);
         Q_EMIT finished();
     });
-    connect(m_quit, &QPushButton::clicked, this, [this] {
+    connect(m_quit, &QAbstractButton::clicked, this, [this] {
         Q_EMIT finished();
         if (m_hooks.quit)
             m_hooks.quit();
@@ -256,6 +239,14 @@ MenuBarDropView::MenuBarDropView(KelvaroStore& store, FolderWatcher& watcher, Ho
             retranslate();
     });
     retranslate();
+}
+
+void MenuBarDropView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The window opens for a drop, not for a button: none of them takes the focus (and its ring)
+    // as the window comes up; Tab reaches them.
+    setFocus(Qt::OtherFocusReason);
 }
 
 QSize MenuBarDropView::sizeHint() const

@@ -12,11 +12,11 @@
 #include <QWidget>
 
 class QMimeData;
-class QPushButton;
 
 namespace kelvaro {
 
 class FolderWatcher;
+class KelvaroButton;
 class KelvaroStore;
 class SymbolView;
 class Text;
@@ -76,9 +76,9 @@ public:
     QWidget* watchLine() const { return m_watchLine; }
     QString watchText() const;
     QString hintText() const;
-    QPushButton* openButton() const { return m_open; }
-    QPushButton* chooseButton() const { return m_choose; }
-    QPushButton* quitButton() const { return m_quit; }
+    KelvaroButton* openButton() const { return m_open; }
+    KelvaroButton* chooseButton() const { return m_choose; }
+    KelvaroButton* quitButton() const { return m_quit; }
 
     // Files dropped on the box: they replace the wheel's files, the home screen is selected and
     // the main window comes forward. An empty list changes nothing.
@@ -88,6 +88,9 @@ public:
 Q_SIGNALS:
     // An action of the view is done: the window holding it may close.
     void finished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void updateWatchLine();
@@ -100,9 +103,9 @@ private:
     QWidget* m_watchLine;
     Text* m_watchText;
     Text* m_hint;
-    QPushButton* m_open;
-    QPushButton* m_choose;
-    QPushButton* m_quit;
+    KelvaroButton* m_open;
+    KelvaroButton* m_choose;
+    KelvaroButton* m_quit;
 };
 
 } // namespace kelvaro

@@ -393,12 +393,27 @@ QuickLookList::KeyResult QuickLookList::move(int step)
 
 bool QuickLookList::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != m_list || event->type() != QEvent::KeyPress)
+    if (watched != m_list)
         return QObject::eventFilter(watched, event);
+    // The preview belongs to the list: when the list leaves the screen (another page, the window
+    // closed), so does the preview.
+    if (event->type() == QEvent::Hide) {
+        if (m_preview)
+            setPreview(std::nullopt);
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() & ~Qt::KeypadModifier)
         return false;
     switch (key->key()) {
+    case Qt::Key_Escape:
+        // The panel never takes the keys, so its Escape arrives here.
+        if (!m_preview)
+            return false;
+        setPreview(std::nullopt);
+        return true;
     case Qt::Key_Space:
         // Holding Space must not flicker the panel open and shut.
         if (key->isAutoRepeat())

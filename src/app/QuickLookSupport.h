@@ -1,7 +1,8 @@
 #pragma once
 // Keyboard preview over lists of produced files (history, shelves): Space opens a preview window
-// of the selected file and closes it again; Up and Down step the selection through the list, an
-// open preview following along. QuickLookList attaches to the list widget of a screen (an event
+// of the selected file and closes it again, as does Escape; Up and Down step the selection through
+// the list, an open preview following along; the preview closes when the list is hidden (another
+// screen shown). QuickLookList attaches to the list widget of a screen (an event
 // filter: keys it does not handle reach the list unchanged); the list, its rows and mouse
 // selection stay the screen's. QuickLookPanel is the preview window: pictures (HEIC and PDF
 // included) decoded upright through the engine's loader off the GUI thread, text files as plain

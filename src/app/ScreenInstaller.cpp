@@ -1,6 +1,7 @@
 #include "app/ScreenInstaller.h"
 
 #include <QDesktopServices>
+#include <QVBoxLayout>
 
 #include "app/MenuBarDropView.h"
 #include "app/UpdateChecker.h"
@@ -17,6 +18,7 @@
 #include "ui/history/HistoryModel.h"
 #include "ui/history/HistoryView.h"
 #include "ui/main/ScreenFactory.h"
+#include "ui/main/StatusNotice.h"
 #include "ui/onboarding/OnboardingView.h"
 #include "ui/presets/PresetPanel.h"
 #include "ui/presets/PresetsSheet.h"
@@ -63,7 +65,21 @@ void installScreens(const ScreenHooks& hooks)
         services.fileManager = files;
         services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
         services.restart = hooks.restart;
-        return new settings::SettingsView(context.store, services, parent);
+        // The settings window has no status line: what the store reports while it is used
+        // (a results folder nobody could show) appears at its foot, as under the main screens.
+        auto* content = new QWidget(parent);
+        auto* column = new QVBoxLayout(content);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        auto* view = new settings::SettingsView(context.store, services, content);
+        // The window keeps the settings' frame; a notice takes its height from the pages, which scroll.
+        content->setFixedSize(settings::SettingsView::frame);
+        view->setMinimumSize(0, 0);
+        column->addWidget(view, 1);
+        auto* notice = new StatusNotice(context.store, content);
+        notice->setScreenShowsStatus(false);
+        column->addWidget(notice);
+        return content;
     });
     ScreenFactory::install(Screen::onboarding, [](const ScreenContext& context, QWidget* parent) -> QWidget* {
         Settings* stored = &context.settings;

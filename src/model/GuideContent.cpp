@@ -117,7 +117,7 @@ const Explanation kExplanations[] = {
     {"ZIP", LKey("Zabalí vybrané soubory do jednoho archivu ZIP, který snadno pošleš nebo zálohuješ.")},
     {"Ořez", LKey("Ořízne fotky na zvolený poměr stran (1:1, 4:5, 16:9…) nebo rovnou na formát pro Instagram či "
                   "YouTube. Výřez se bere ze středu.")},
-    {"Velikost", LKey("Zmenší fotky procentem nebo na zadanou délku delší strany. Poměr stran zůstává.")},
+    {"Velikost", LKey("Změní velikost fotek procentem nebo na zadanou délku delší strany. Poměr stran zůstává.")},
     {"Komprese", LKey("Zmenší velikost souboru při zachování dojmu z fotky. Kolik místa jsi ušetřil, uvidíš hned "
                       "u výsledku i v Historii.")},
     {"Pozadí", LKey("Rozpozná hlavní objekt a odstraní pozadí. Výsledek je PNG s průhledností. Nejlépe funguje u lidí, "

@@ -39,7 +39,11 @@ bool DesktopFileManager::reveal(const QStringList& paths)
         return true;
     if (showItemsOverBus(paths))
         return true;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath()));
+    // Nothing can select the items, so their folder is opened. A folder shown for itself opens:
+    // in its parent nothing would point at it.
+    const QFileInfo first(paths.first());
+    const bool itself = paths.size() == 1 && first.isDir();
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(itself ? first.absoluteFilePath() : first.absolutePath()));
 }
 
 bool DesktopFileManager::openFolder(const QString& path)

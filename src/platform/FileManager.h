@@ -22,7 +22,8 @@ public:
 };
 
 // org.freedesktop.FileManager1 over the session bus; without it (no bus, no service) the folder
-// of the first file is opened through QDesktopServices.
+// of the first file is opened through QDesktopServices, or the one folder revealed itself. False
+// when neither answers: no file manager on the bus and no launcher for the folder or file.
 class DesktopFileManager : public FileManager {
 public:
     bool reveal(const QStringList& paths) override;

@@ -1,19 +1,21 @@
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 
 namespace kelvaro {
 namespace {
@@ -25,7 +27,96 @@ std::filesystem::path nativePath(const QString& path)
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
+// Closes a descriptor once, whichever way a write ends.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() { close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    // The result of close(2): on some file systems the last write error shows only here.
+    int close()
+    {
+        if (m_fd < 0)
+            return 0;
+        const int result = ::close(m_fd);
+        m_fd = -1;
+        return result;
+    }
+
+private:
+    int m_fd;
+};
+
+int errorOr(int fallback)
+{
+    return errno != 0 ? errno : fallback;
+}
+
 } // namespace
+
+qint64 FileSystem::writeSome(int fd, const char* data, qint64 size)
+{
+    return ::write(fd, data, size_t(size));
+}
+
+int FileSystem::writeWhole(const QString& path, const QByteArray& bytes)
+{
+    // A linked file (settings kept with the user's other configuration) is replaced where the link
+    // points; the link stays.
+    QFileInfo info(path);
+    for (int hops = 0; hops < 16 && info.isSymLink(); ++hops)
+        info = QFileInfo(info.symLinkTarget());
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    // A name of our own beside the target, so the rename stays on one file system.
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = target + ".new-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return errorOr(EIO);
+    }
+    if (fd < 0)
+        return EEXIST;
+    Descriptor file(fd);
+    const auto fail = [&](int error) {
+        file.close();
+        ::unlink(temporary.constData());
+        return error;
+    };
+    struct stat existing {};
+    if (::stat(target.constData(), &existing) == 0 && ::fchmod(fd, existing.st_mode & 07777) != 0)
+        return fail(errorOr(EIO));
+    const char* data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        errno = 0;
+        const qint64 written = writeSome(fd, data, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return fail(errorOr(ENOSPC)); // a write that takes nothing is a full disk that says so late
+        data += written;
+        left -= written;
+    }
+    // Delayed allocation may refuse the bytes only here: a failed sync or close is a failed write.
+    if (::fsync(fd) != 0)
+        return fail(errorOr(EIO));
+    if (file.close() != 0)
+        return fail(errorOr(EIO));
+    if (::rename(temporary.constData(), target.constData()) != 0)
+        return fail(errorOr(EIO));
+    // The rename itself lives in the folder: without this a power cut may still bring back the old
+    // file or none. The content is whole either way, so a folder that cannot sync is no failure.
+    const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return 0;
+}
 
 bool FileSystem::copyFile(const QString& from, const QString& to)
 {
@@ -186,6 +277,27 @@ bool FailingFileSystem::moveNew(const QString& from, const QString& to)
     if (failMoves || failing.contains(from) || failing.contains(to))
         return false;
     return FileSystem::moveNew(from, to);
+}
+
+int FailingFileSystem::writeWhole(const QString& path, const QByteArray& bytes)
+{
+    if (failing.contains(path))
+        return EIO;
+    return FileSystem::writeWhole(path, bytes);
+}
+
+qint64 FailingFileSystem::writeSome(int fd, const char* data, qint64 size)
+{
+    if (writeBudget < 0)
+        return FileSystem::writeSome(fd, data, size);
+    if (writeBudget == 0) {
+        errno = writeError != 0 ? writeError : ENOSPC;
+        return -1;
+    }
+    const qint64 written = FileSystem::writeSome(fd, data, std::min(size, writeBudget));
+    if (written > 0)
+        writeBudget -= written;
+    return written;
 }
 
 bool FailingFileSystem::makePath(const QString& path)

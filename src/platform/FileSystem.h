@@ -3,7 +3,9 @@
 // them fail (tests run as root, where permissions refuse nothing): the engine's moves and renames,
 // its results put in place and its clean-ups, undo's copy back, shelf copies, moves and clean-ups.
 // copyFile and moveFile never overwrite; only copyOver and moveOver write into a name their caller
-// reserved. The real one is stateless and safe from any thread; touches disk.
+// reserved; writeWhole replaces a file's content whole or not at all. The real one is stateless and
+// safe from any thread; touches disk.
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 
@@ -28,6 +30,14 @@ public:
     // Renames `from` to `to` in one step unless `to` exists (also as a dangling link), which it
     // never replaces; both lie on one file system. False when `to` was taken or the rename failed.
     virtual bool moveNew(const QString& from, const QString& to);
+    // Makes `bytes` the whole content of `path`: written to a new file beside it with every write
+    // checked, synced to the device, then renamed over `path`, and the folder synced. Buffered
+    // writes are never trusted: a full disk may only show at the flush, and a rename after that
+    // would put a truncated file in place of a good one. On any failure the new file goes and
+    // `path` keeps its previous bytes. An existing file's permissions are kept; a link at `path` is
+    // followed, and stays. Returns 0 when the file was written whole, else the system's error
+    // number that stopped it (ENOSPC: disk full).
+    virtual int writeWhole(const QString& path, const QByteArray& bytes);
 
     // The process-wide real one.
     static FileSystem& standard();
@@ -35,6 +45,10 @@ public:
     static FileSystem& current();
     // Replaces it (tests); nullptr restores the real one. Not while a run works.
     static void setCurrent(FileSystem* files);
+
+protected:
+    // One write(2) of at most `size` bytes into `fd`: what it returns, with errno set on -1.
+    virtual qint64 writeSome(int fd, const char* data, qint64 size);
 };
 
 // Test double: the real operations, except that any call whose first path is in `failing`
@@ -49,13 +63,21 @@ public:
     bool copyOver(const QString& from, const QString& to) override;
     bool moveOver(const QString& from, const QString& to) override;
     bool moveNew(const QString& from, const QString& to) override;
+    int writeWhole(const QString& path, const QByteArray& bytes) override; // EIO for a failing path
 
     QSet<QString> failing;
+    // Whole-file writes of this process fail part-way, as on a full disk: bytes beyond this many
+    // (counted over all writes from the moment it is set) are refused with `writeError`.
+    qint64 writeBudget = -1;
+    int writeError = 0; // ENOSPC when 0
     bool failCopies = false;
     bool failMoves = false;
     bool failMakePath = false;
     // copyOver writes this many bytes of the source and then fails, as a full disk would; < 0: off.
     qint64 failCopiesAfter = -1;
+
+protected:
+    qint64 writeSome(int fd, const char* data, qint64 size) override;
 };
 
 } // namespace kelvaro

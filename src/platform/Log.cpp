@@ -16,7 +16,11 @@ QStringList& recent()
 
 void logLine(const QString& message)
 {
-    const QString line = QStringLiteral("Kelvaro: ") + message;
+    logLineAsIs(QStringLiteral("Kelvaro: ") + message);
+}
+
+void logLineAsIs(const QString& line)
+{
     qInfo("%s", qUtf8Printable(line));
     QMutexLocker lock(&logMutex);
     recent().append(line);

@@ -1,5 +1,10 @@
 #include "platform/Settings.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -11,12 +16,13 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include "platform/FileSystem.h"
 #include "platform/Log.h"
 
 namespace kelvaro {
 namespace {
 
-// QSettings stores QVariants; the file keeps JSON types. Byte arrays have no JSON type, so they
+// Values are QVariants in memory; the file keeps JSON types. Byte arrays have no JSON type, so they
 // are tagged: {"data": "<base64>"}.
 QJsonValue toJson(const QVariant& v)
 {
@@ -75,8 +81,8 @@ QVariant fromJson(const QJsonValue& v)
 }
 
 // Renames an unreadable settings file to "<name>.unreadable-<yyyyMMdd-HHmmss>[-n]" beside it,
-// never replacing an earlier one. Touches disk.
-void moveAside(const QString& path)
+// never replacing an earlier one. Returns the new name, empty when it could not. Touches disk.
+QString moveAside(const QString& path)
 {
     const QString stem = path + QStringLiteral(".unreadable-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -86,17 +92,18 @@ void moveAside(const QString& path)
             continue;
         if (QFile::rename(path, target)) {
             logLine(QStringLiteral("settings file was unreadable, kept as %1; starting with empty settings").arg(target));
-            return;
+            return target;
         }
         break;
     }
-    logLine(QStringLiteral("settings file %1 is unreadable and could not be moved aside").arg(path));
+    logLine(QStringLiteral("settings file %1 is unreadable and could not be moved aside; nothing is saved").arg(path));
+    return {};
 }
 
-// QSettings guards each save with "<file>.lock" and waits up to half a minute for a lock it cannot
-// prove stale. A save killed between creating that file and writing its owner into it leaves it
+// Each save is guarded by "<file>.lock", and a lock that cannot be proved stale is waited for up
+// to half a minute. A save killed between creating that file and writing its owner into it leaves it
 // empty, and the next save would freeze for that long. A live owner fills it within microseconds,
-// so one still empty after a moment has no owner and goes. A whole lock is left to QSettings,
+// so one still empty after a moment has no owner and goes. A whole lock is left to QLockFile,
 // which clears it at once when its process is gone. Touches disk.
 void clearAbandonedLock(const QString& settingsPath)
 {
@@ -119,121 +126,204 @@ void clearAbandonedLock(const QString& settingsPath)
     }
 }
 
-// Writes the pending changes to disk. Touches disk.
-void saveNow(QSettings& settings)
+// What a read found: the settings, or that the file is not a JSON object (an empty file included:
+// a save cut short may leave one, and reading it as "no settings" would wipe the user's data at
+// the next save).
+std::optional<QMap<QString, QVariant>> parse(const QByteArray& bytes)
 {
-    clearAbandonedLock(settings.fileName());
-    settings.sync();
-}
-
-bool readJson(QIODevice& device, QSettings::SettingsMap& map)
-{
-    const QByteArray bytes = device.readAll();
-    if (bytes.trimmed().isEmpty())
-        return true;
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-    if (!doc.isObject()) {
-        // QSettings writes its in-memory keys over a file it could not parse at the next change,
-        // which would lose everything the user had stored there. Moving the file away first keeps
-        // it, and the next write then creates a fresh one. Reads come here whenever the file
-        // changed on disk, so a file spoiled by another process is kept too.
-        if (auto* file = qobject_cast<QFile*>(&device))
-            moveAside(file->fileName());
-        return false;
-    }
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    QMap<QString, QVariant> map;
     const QJsonObject o = doc.object();
     for (auto it = o.begin(); it != o.end(); ++it) {
         const QVariant v = fromJson(it.value());
         if (v.isValid())
             map.insert(it.key(), v);
     }
-    return true;
+    return map;
 }
 
-bool writeJson(QIODevice& device, const QSettings::SettingsMap& map)
+QByteArray serialise(const QMap<QString, QVariant>& map)
 {
     QJsonObject o;
     for (auto it = map.begin(); it != map.end(); ++it)
         o.insert(it.key(), toJson(it.value()));
-    return device.write(QJsonDocument(o).toJson(QJsonDocument::Indented)) >= 0;
-}
-
-QSettings::Format jsonFormat()
-{
-    static const QSettings::Format format = QSettings::registerFormat(QStringLiteral("json"), readJson, writeJson);
-    return format;
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
 } // namespace
 
 Settings& Settings::shared()
 {
-    static Settings* instance = new Settings();
+    static Settings* instance = [] {
+        const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Kelvaro");
+        QDir().mkpath(dir);
+        return new Settings(dir + QStringLiteral("/kelvaro.json"));
+    }();
     return *instance;
 }
 
-Settings::Settings()
+Settings::Settings(const QString& path) : m_path(path)
 {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Kelvaro");
-    QDir().mkpath(dir);
-    m_settings = new QSettings(dir + QStringLiteral("/kelvaro.json"), jsonFormat());
-    m_settings->setFallbacksEnabled(false);
+    QStringList keptAside;
+    QMutexLocker lock(&m_mutex);
+    refresh(keptAside);
+}
+
+Settings::Stamp Settings::stampOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {qint64(info.st_size), qint64(info.st_ino), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+void Settings::refresh(QStringList& keptAside)
+{
+    Stamp now = stampOf(m_path);
+    if (now == m_stamp && !m_stuck)
+        return;
+    QMap<QString, QVariant> stored;
+    if (now.size >= 0) {
+        QFile file(m_path);
+        std::optional<QMap<QString, QVariant>> parsed;
+        if (file.open(QIODevice::ReadOnly))
+            parsed = parse(file.readAll());
+        if (!parsed) {
+            const QString target = moveAside(m_path);
+            m_stuck = target.isEmpty();
+            if (m_stuck)
+                return; // nothing read, nothing written
+            if (m_keptAside.isEmpty())
+                m_keptAside = target;
+            keptAside.append(target);
+            now = {};
+        } else {
+            stored = *parsed;
+        }
+    }
+    m_stuck = false;
+    m_stamp = now;
+    for (auto it = m_unsaved.cbegin(); it != m_unsaved.cend(); ++it) {
+        if (it.value())
+            stored.insert(it.key(), *it.value());
+        else
+            stored.remove(it.key());
+    }
+    m_values = stored;
+}
+
+bool Settings::save(QStringList& keptAside)
+{
+    clearAbandonedLock(m_path);
+    QLockFile lock(m_path + QStringLiteral(".lock"));
+    errno = 0;
+    if (!lock.tryLock(30000)) {
+        m_saveError = lock.error() == QLockFile::PermissionError ? EACCES : errno != 0 ? errno : EIO;
+        return false;
+    }
+    refresh(keptAside);
+    if (m_stuck) {
+        m_saveError = EIO;
+        return false;
+    }
+    if (m_unsaved.isEmpty()) {
+        m_saveError = 0;
+        return true;
+    }
+    // The values read from the file under the lock, with this process's changes laid over them.
+    m_saveError = FileSystem::current().writeWhole(m_path, serialise(m_values));
+    if (m_saveError != 0) {
+        logLine(QStringLiteral("settings not saved to %1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(m_saveError))));
+        return false;
+    }
+    m_unsaved.clear();
+    m_stamp = stampOf(m_path);
+    return true;
+}
+
+// Called with m_mutex locked: saves, unlocks, and only then tells, as a receiver may read the
+// settings again.
+bool Settings::saveAndReport(std::optional<QString> changedKey)
+{
+    QStringList keptAside;
+    const bool failedBefore = m_saveError != 0;
+    const bool saved = save(keptAside);
+    const int error = m_saveError;
+    m_mutex.unlock();
+    for (const QString& path : std::as_const(keptAside))
+        Q_EMIT fileKeptAside(path);
+    if (!saved && !failedBefore)
+        Q_EMIT saveFailed(error);
+    if (changedKey)
+        Q_EMIT changed(*changedKey);
+    return saved;
 }
 
 QString Settings::filePath() const
 {
+    return m_path;
+}
+
+int Settings::saveError() const
+{
     QMutexLocker lock(&m_mutex);
-    return m_settings->fileName();
+    return m_saveError;
+}
+
+QString Settings::keptAside() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_keptAside;
 }
 
 QVariant Settings::value(const QString& key) const
 {
     QMutexLocker lock(&m_mutex);
-    return m_settings->value(key);
+    return m_values.value(key);
 }
 
 bool Settings::contains(const QString& key) const
 {
     QMutexLocker lock(&m_mutex);
-    return m_settings->contains(key);
+    return m_values.contains(key);
 }
 
-void Settings::setValue(const QString& key, const QVariant& value)
+bool Settings::setValue(const QString& key, const QVariant& value)
 {
-    if (!value.isValid()) {
-        remove(key);
-        return;
-    }
+    if (!value.isValid())
+        return remove(key);
     // Normalise to what the file will hold, so "really changed" compares like with like.
     const QVariant stored = fromJson(toJson(value));
-    {
-        QMutexLocker lock(&m_mutex);
-        const QVariant old = m_settings->value(key);
-        if (old.isValid() && old.typeId() == stored.typeId() && old == stored)
-            return;
-        m_settings->setValue(key, stored);
-        saveNow(*m_settings);
+    m_mutex.lock();
+    const QVariant old = m_values.value(key);
+    if (old.isValid() && old.typeId() == stored.typeId() && old == stored) {
+        m_mutex.unlock();
+        return true;
     }
-    Q_EMIT changed(key);
+    m_values.insert(key, stored);
+    m_unsaved.insert(key, stored);
+    return saveAndReport(key);
 }
 
-void Settings::remove(const QString& key)
+bool Settings::remove(const QString& key)
 {
-    {
-        QMutexLocker lock(&m_mutex);
-        if (!m_settings->contains(key))
-            return;
-        m_settings->remove(key);
-        saveNow(*m_settings);
+    m_mutex.lock();
+    if (!m_values.contains(key)) {
+        m_mutex.unlock();
+        return true;
     }
-    Q_EMIT changed(key);
+    m_values.remove(key);
+    m_unsaved.insert(key, std::nullopt);
+    return saveAndReport(key);
 }
 
-void Settings::sync()
+bool Settings::sync()
 {
-    QMutexLocker lock(&m_mutex);
-    saveNow(*m_settings);
+    m_mutex.lock();
+    return saveAndReport(std::nullopt);
 }
 
 std::optional<bool> Settings::boolValue(const QString& key) const

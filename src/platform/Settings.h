@@ -3,15 +3,20 @@
 // keys verbatim ("kelvaro.jpegQuality", "kelvaro.presets.v1", …). Values keep their JSON type
 // (bool, number, string, data, list), so rules like "any value that is not a Boolean counts as
 // absent" can be followed. One shared instance; readable and writable from any thread; changed()
-// is emitted (from the writing thread) only when a value really changes. A file that is not a
-// JSON object is renamed to "kelvaro.json.unreadable-<yyyyMMdd-HHmmss>" beside it and logged, and
-// the settings start empty, so the next write never lands on the user's data.
+// is emitted (from the writing thread) only when a value really changes.
+//
+// Every change is saved at once, under "kelvaro.json.lock" against other processes, over what the
+// file holds now (another process may have changed it), through FileSystem::writeWhole: a save
+// that cannot be written whole leaves the previous file byte for byte, keeps the change in memory
+// and tries again with the next save. A file that is empty or not a JSON object is renamed to
+// "kelvaro.json.unreadable-<yyyyMMdd-HHmmss>" beside it and logged, and the settings start empty,
+// so the next write never lands on the user's data; when it cannot be moved, nothing is written.
 #include <optional>
 
 #include <QByteArray>
+#include <QMap>
 #include <QMutex>
 #include <QObject>
-#include <QSettings>
 #include <QStringList>
 #include <QVariant>
 
@@ -25,8 +30,10 @@ public:
     // The stored value with its type, or an invalid QVariant when absent.
     QVariant value(const QString& key) const;
     bool contains(const QString& key) const;
-    void setValue(const QString& key, const QVariant& value);
-    void remove(const QString& key);
+    // Each returns whether the file now holds the change (also when there was nothing to change);
+    // false when the save failed: reads give the new value all the same. Touch disk.
+    bool setValue(const QString& key, const QVariant& value);
+    bool remove(const QString& key);
 
     // Typed reads: present only when the stored value has exactly that type.
     std::optional<bool> boolValue(const QString& key) const;
@@ -38,17 +45,54 @@ public:
     bool boolOr(const QString& key, bool fallback) const { return boolValue(key).value_or(fallback); }
     QString stringOr(const QString& key, const QString& fallback) const { return stringValue(key).value_or(fallback); }
 
-    // Writes pending changes to disk now (also done on destruction and by Qt's own timer).
-    void sync();
+    // Takes in what other processes wrote and writes changes a failed save left. False when they
+    // are still not on disk. Touches disk.
+    bool sync();
     QString filePath() const;
+    // 0 while saves succeed; else the system's error number of the last failed save (ENOSPC for a
+    // full disk).
+    int saveError() const;
+    // Where the unreadable file this process found was kept (the first one); empty when none.
+    QString keptAside() const;
 
 Q_SIGNALS:
     void changed(const QString& key);
+    // A save failed after the last one had succeeded: once per streak of failures. From the
+    // writing thread.
+    void saveFailed(int error);
+    // An unreadable file was just renamed to `path` (also later on, when another process spoiled
+    // it). From the thread that found it.
+    void fileKeptAside(const QString& path);
 
 private:
-    Settings();
+    explicit Settings(const QString& path);
+    // Each with m_mutex held; `keptAside` gathers the names unreadable files were moved to.
+    // Reads the file when it changed since we last read or wrote it and lays the unsaved changes
+    // over it.
+    void refresh(QStringList& keptAside);
+    // Writes the unsaved changes under the lock file; false (and m_saveError) when they are not on
+    // disk.
+    bool save(QStringList& keptAside);
+    // Saves, unlocks m_mutex, then emits what there is to tell (and changed(changedKey)).
+    bool saveAndReport(std::optional<QString> changedKey);
+
+    // The file as stat(2) sees it; all -1 when there is none. Touches disk.
+    struct Stamp {
+        qint64 size = -1;
+        qint64 inode = -1;
+        qint64 modifiedNs = -1;
+        bool operator==(const Stamp&) const = default;
+    };
+    static Stamp stampOf(const QString& path);
+
     mutable QMutex m_mutex;
-    QSettings* m_settings = nullptr;
+    const QString m_path;
+    QMap<QString, QVariant> m_values;                 // what reads see
+    QMap<QString, std::optional<QVariant>> m_unsaved; // changes not on disk yet; none: removed
+    Stamp m_stamp;                                    // the file as we last read or wrote it
+    int m_saveError = 0;
+    bool m_stuck = false; // an unreadable file could not be moved aside
+    QString m_keptAside;
 };
 
 } // namespace kelvaro

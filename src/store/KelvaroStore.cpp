@@ -1,11 +1,14 @@
 #include "store/KelvaroStore.h"
 
 #include "engine/ImageEngine.h"
+#include "l10n/Localization.h"
+#include "l10n/SaveFailure.h"
 #include "platform/Clipboard.h"
 #include "platform/FileManager.h"
 #include "platform/FileSystem.h"
 #include "platform/LauncherProgress.h"
 #include "platform/NearbyShare.h"
+#include "platform/Settings.h"
 #include "platform/Trash.h"
 
 namespace kelvaro {
@@ -50,6 +53,7 @@ KelvaroStore::KelvaroStore(StoreServices services, const QString& storageKey, QO
       m_runs({m_library, m_intake, m_status, m_undo, m_held, m_view, m_handoff, m_sending, m_job}, m_services)
 {
     forwardSignals();
+    reportSettingsFile();
 }
 
 KelvaroStore::~KelvaroStore() = default;
@@ -84,6 +88,25 @@ void KelvaroStore::forwardSignals()
     connect(&m_view, &ViewState::sidebarSelectionChanged, this, &KelvaroStore::sidebarSelectionChanged);
     connect(&m_view, &ViewState::studioHighlightChanged, this, &KelvaroStore::studioHighlightChanged);
     connect(&m_view, &ViewState::studioCompareChanged, this, &KelvaroStore::studioCompareChanged);
+}
+
+void KelvaroStore::reportSettingsFile()
+{
+    Settings& settings = Settings::shared();
+    // Saves may fail on any thread; the status is told on this one.
+    connect(&settings, &Settings::saveFailed, this, [this](int error) {
+        m_status.setStatus(Lf("Nastavení a historii se nepodařilo uložit: %@. Uložená verze zůstala beze změny.",
+                              saveFailureReason(error)),
+                           true);
+    });
+    const auto keptAside = [this](const QString& path) {
+        m_status.setStatus(Lf("Uložená nastavení a historii se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.",
+                              path),
+                           true);
+    };
+    connect(&settings, &Settings::fileKeptAside, this, keptAside);
+    if (!m_library.keptAside().isEmpty())
+        keptAside(m_library.keptAside());
 }
 
 void KelvaroStore::enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves)

@@ -100,6 +100,8 @@ public:
     const std::optional<QString>& heldFolder() const { return m_held.folder(); }
     const QStringList& accessedURLs() const { return m_intake.accessedURLs(); }
     bool canPersist() const { return m_library.canPersist(); }
+    // Where the unreadable settings file the history was in was kept aside; empty when none.
+    const QString& libraryKeptAside() const { return m_library.keptAside(); }
     const QString& storageKey() const { return m_library.storageKey(); }
     bool isShowingDemo() const { return m_library.isShowingDemo(); }
     DockProgress& dockProgress() { return m_job.dockProgress(); }
@@ -224,6 +226,9 @@ Q_SIGNALS:
 
 private:
     void forwardSignals();
+    // Tells on the status line what became of the settings file: a save that failed (once until
+    // one succeeds again) or a file kept aside because it could not be read.
+    void reportSettingsFile();
 
     StoreServices m_services;
     Library m_library;

@@ -95,6 +95,13 @@ void Library::load()
     Settings& settings = Settings::shared();
     const auto data = settings.dataValue(m_storageKey);
     if (!data && !settings.contains(m_storageKey)) {
+        m_keptAside = settings.keptAside();
+        if (!m_keptAside.isEmpty()) {
+            // Not a first start: the user's history is in the file kept aside. An empty document
+            // keeps the next start from taking itself for the first one.
+            save();
+            return;
+        }
         setActivities(SampleData::activities());
         setShelves(SampleData::shelves());
         save();

@@ -2,7 +2,9 @@
 // Library: the history (newest first, at most 500 entries) and the shelves, persisted together as
 // one document in the settings under a storage key, with the sample content of a first start, the
 // demo content the screenshot studio swaps in, and the statistics derived from the history. Owned
-// by KelvaroStore; main thread. A stored document that cannot be decoded is never overwritten.
+// by KelvaroStore; main thread. A stored document that cannot be decoded is never overwritten. When
+// the whole settings file was unreadable and kept aside, the history starts empty, without the
+// sample content of a first start.
 #include <optional>
 
 #include <QList>
@@ -28,6 +30,9 @@ public:
     void setShelves(const QList<Shelf>& shelves);
 
     bool canPersist() const { return m_canPersist; }
+    // Where the settings file the history was in was kept aside because it could not be read;
+    // empty when it was read (or there was none).
+    const QString& keptAside() const { return m_keptAside; }
     const QString& storageKey() const { return m_storageKey; }
     bool isShowingDemo() const { return m_demoBackup.has_value(); }
 
@@ -64,6 +69,7 @@ private:
     QList<Shelf> m_shelves;
     QString m_storageKey;
     bool m_canPersist = true;
+    QString m_keptAside;
     struct DemoBackup {
         QList<ActivityItem> activities;
         QList<Shelf> shelves;

@@ -29,6 +29,33 @@ bool isFileAt(const QString& path)
     return info.exists() && !info.isDir();
 }
 
+// Whether `relative` below `root` is the very place it names: no symbolic link on the way from
+// the root, the entry itself included. Only such a place is the output folder's own; anything
+// reached through a link belongs to whatever the link points at.
+bool ownPlace(const QString& root, const QString& relative)
+{
+    const QString realRoot = QFileInfo(root).canonicalFilePath();
+    return !realRoot.isEmpty()
+           && QFileInfo(root + QLatin1Char('/') + relative).canonicalFilePath() == realRoot + QLatin1Char('/') + relative;
+}
+
+// What a change to a shelf copy may touch on disk.
+enum class Reach {
+    file,    // the copy itself: it lies in the output folder
+    link,    // a link the user put into a shelf folder: the link goes or moves, never its target
+    nothing, // reached through a linked folder: the file is someone else's
+};
+
+Reach reach(const QString& root, const Token& token)
+{
+    const QString folder = QLatin1String(shelvesFolderName) + QLatin1Char('/') + token.folder;
+    if (!ownPlace(root, folder))
+        return Reach::nothing;
+    if (QFileInfo(root + QLatin1Char('/') + token.relativePath()).isSymLink())
+        return Reach::link;
+    return ownPlace(root, token.relativePath()) ? Reach::file : Reach::nothing;
+}
+
 bool isEmptyFolder(const QString& path)
 {
     const QDir dir(path);
@@ -174,7 +201,8 @@ void remove(const std::optional<QString>& token, FileSystem& files)
         return;
     if (parsed->inOutput) {
         const auto file = url(*token);
-        if (!file)
+        const auto root = OutputFolder::resolve();
+        if (!file || !root || reach(*root, *parsed) == Reach::nothing)
             return;
         files.removeFile(*file);
         const QString parent = QFileInfo(*file).absolutePath();
@@ -201,6 +229,10 @@ std::optional<std::pair<QString, QString>> renameFolder(const QString& oldName, 
         return std::nullopt;
     if (!QFileInfo::exists(*oldDir) || QFileInfo::exists(*newDir) || QFileInfo(*newDir).isSymLink())
         return std::nullopt;
+    // A linked shelf folder is renamed as a link; a linked "Police" would rename someone else's.
+    const auto root = OutputFolder::resolve();
+    if (!root || !ownPlace(*root, QLatin1String(shelvesFolderName)))
+        return std::nullopt;
     if (!files.moveFile(*oldDir, *newDir))
         return std::nullopt;
     const QString prefix = QLatin1String(outPrefix) + QLatin1String(shelvesFolderName) + QLatin1Char('/');
@@ -213,10 +245,14 @@ std::optional<QString> move(const QString& token, const QString& shelfName, File
     if (!parsed || !parsed->inOutput)
         return std::nullopt;
     const auto source = url(token);
-    if (!source)
+    const auto root = OutputFolder::resolve();
+    if (!source || !root || reach(*root, *parsed) == Reach::nothing)
         return std::nullopt;
     const auto dir = folder(shelfName);
     if (!dir || !files.makePath(*dir))
+        return std::nullopt;
+    // Into a linked folder the copy would leave the output folder for someone else's.
+    if (!ownPlace(*root, QLatin1String(shelvesFolderName) + QLatin1Char('/') + QFileInfo(*dir).fileName()))
         return std::nullopt;
     const QString target = uniquePath(QFileInfo(*source).fileName(), *dir);
     if (!files.moveFile(*source, target))
@@ -225,6 +261,14 @@ std::optional<QString> move(const QString& token, const QString& shelfName, File
     if (isEmptyFolder(oldParent))
         files.removeFolder(oldParent);
     return outToken(QFileInfo(*dir).fileName(), QFileInfo(target).fileName());
+}
+
+void releaseFolder(const QString& shelfName, FileSystem& files)
+{
+    const auto root = OutputFolder::resolve();
+    const auto dir = folder(shelfName);
+    if (root && dir && QFileInfo(*dir).isSymLink() && ownPlace(*root, QLatin1String(shelvesFolderName)))
+        files.removeFile(*dir);
 }
 
 } // namespace kelvaro::ShelfStorage

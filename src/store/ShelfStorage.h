@@ -5,6 +5,10 @@
 // call looks at the file system as it is. Main thread; every function touches disk unless it
 // says otherwise. File changes go through a FileSystem so tests can make them fail.
 //
+// A change on disk touches only what the output folder itself holds: a copy reached through a
+// linked shelf folder is the user's own file, left alone (its item goes, the file stays); a link
+// put into a shelf folder is removed or moved as a link, its target untouched.
+//
 // Only tokens of the shapes written here are ever followed: each component non-empty, not "." or
 // "..", no "/" or NUL inside, nothing absolute. Anything else is unknown: it resolves to none
 // and removing it does nothing. Paths are built by concatenation below the root, never by a
@@ -49,11 +53,16 @@ std::optional<QString> copyIn(const QString& source, const QString& shelfName, F
 // The existing file of a token, or none.
 std::optional<QString> url(const QString& token);
 // Deletes the copy of a token (and a shelf folder left empty, or a legacy item's own folder).
+// A copy reached through a linked folder stays.
 void remove(const std::optional<QString>& token, FileSystem& files);
 // Renames the shelf folder; the (old, new) token prefixes to rewrite, or none.
 std::optional<std::pair<QString, QString>> renameFolder(const QString& oldName, const QString& newName, FileSystem& files);
-// Moves a shelf copy into another shelf's folder; the new token, or none (legacy copies stay).
+// Moves a shelf copy into another shelf's folder; the new token, or none (legacy copies, copies
+// reached through a linked folder and copies bound for a linked folder stay).
 std::optional<QString> move(const QString& token, const QString& shelfName, FileSystem& files);
+// Removes the shelf's folder when it is a link (the folder it points at stays); a real folder is
+// left to remove() of its last copy.
+void releaseFolder(const QString& shelfName, FileSystem& files);
 // A path in `folder` for `name` at which nothing exists (" 2", " 3" … before the extension).
 QString uniquePath(const QString& name, const QString& folder);
 

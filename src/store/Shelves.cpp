@@ -33,6 +33,15 @@ int indexOfShelf(const QList<Shelf>& shelves, const QUuid& id)
     return -1;
 }
 
+// Whether another shelf's name has the same folder-safe form, so the folder is not this shelf's alone.
+bool sharesFolder(const QList<Shelf>& shelves, const Shelf& shelf)
+{
+    const QString safe = ShelfStorage::safeName(shelf.name);
+    return std::any_of(shelves.begin(), shelves.end(), [&](const Shelf& other) {
+        return other.id != shelf.id && ShelfStorage::safeName(other.name) == safe;
+    });
+}
+
 } // namespace
 
 Shelves::Shelves(Library& library, StoreStatus& status, HeldFolder& held, FileSystem& files)
@@ -150,11 +159,7 @@ void Shelves::updateShelf(const QUuid& id, const QString& name, const QString& s
     Shelf& shelf = shelves[index];
     if (trimmed != shelf.name && !m_library.isShowingDemo()) {
         m_held.holdOutputFolder();
-        const QString oldSafe = ShelfStorage::safeName(shelf.name);
-        bool shared = false;
-        for (const Shelf& other : std::as_const(shelves))
-            shared = shared || (other.id != id && ShelfStorage::safeName(other.name) == oldSafe);
-        if (!shared) {
+        if (!sharesFolder(shelves, shelf)) {
             if (const auto prefixes = ShelfStorage::renameFolder(shelf.name, trimmed, m_files)) {
                 for (ShelfItem& item : shelf.items) {
                     if (item.storedPath && item.storedPath->startsWith(prefixes->first))
@@ -175,8 +180,12 @@ void Shelves::deleteShelf(const QUuid& id)
     m_held.holdOutputFolder();
     const int index = indexOfShelf(m_library.shelves(), id);
     if (index >= 0 && !m_library.isShowingDemo()) {
-        for (const ShelfItem& item : m_library.shelves()[index].items)
+        const Shelf& shelf = m_library.shelves()[index];
+        for (const ShelfItem& item : shelf.items)
             ShelfStorage::remove(item.storedPath, m_files);
+        // A linked folder left behind would come back as a shelf on the next sync.
+        if (!sharesFolder(m_library.shelves(), shelf))
+            ShelfStorage::releaseFolder(shelf.name, m_files);
     }
     QList<Shelf> shelves = m_library.shelves();
     shelves.removeIf([&](const Shelf& shelf) { return shelf.id == id; });

@@ -134,7 +134,7 @@ void CaptureRun::captureScene()
     const StudioCapture::Shot shot = StudioCapture::captureMainWindow();
     if (shot.image.isNull()) {
         m_studio.holdNotice(shot.failure);
-        logLine(QStringLiteral("Kelvaro studio capture failed: ") + shot.failure);
+        logLineAsIs(QStringLiteral("Kelvaro studio capture failed: ") + shot.failure);
         close();
         return;
     }
@@ -171,8 +171,11 @@ void CaptureRun::close()
         m_studio.store().setStudioCompare(false);
         m_studio.setLanguage(m_startLanguage);
     }
-    if (m_saved > 0 && !m_folder.isEmpty())
-        m_files->reveal({m_output + QLatin1Char('/') + folderName});
+    if (m_saved > 0 && !m_folder.isEmpty()) {
+        const QString shots = m_output + QLatin1Char('/') + folderName;
+        if (!m_files->reveal({shots}))
+            m_studio.store().reportUnanswered(HandoffFailure::folder, {shots});
+    }
     disconnect(&m_studio, nullptr, this, nullptr);
     deleteLater();
 }

@@ -4,12 +4,13 @@
 #include <cmath>
 #include <vector>
 
+#include <QBuffer>
 #include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 
+#include "platform/FileSystem.h"
 #include "ui/design/Theme.h"
 
 namespace kelvaro::ScreenshotFinisher {
@@ -228,16 +229,15 @@ bool saveAtomically(const QImage& image, const QString& path, const char* format
 {
     if (image.isNull())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QImageWriter writer(&file, format);
+    // Encoded in memory first: the file is then written whole or not at all.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
-    if (!writer.write(image)) {
-        file.cancelWriting();
+    if (!writer.write(image))
         return false;
-    }
-    return file.commit();
+    return FileSystem::current().writeWhole(path, bytes) == 0;
 }
 
 bool write(const QImage& image, const QString& path)

@@ -121,8 +121,8 @@ bool StudioDropZone::finish(const QList<QUrl>& urls)
         const int saved = watcher->result();
         setBusy(false);
         Q_EMIT finished(QStringLiteral("Hotovo: %1 z %2 → %3/%4").arg(saved).arg(total).arg(CaptureRun::folderName, code));
-        if (saved > 0)
-            m_files->reveal({folder});
+        if (saved > 0 && !m_files->reveal({folder}))
+            m_studio.store().reportUnanswered(HandoffFailure::folder, {folder});
     });
     watcher->setFuture(QtConcurrent::run([jobs, size = m_studio.size(), caption] { return finishAll(jobs, size, caption); }));
     return true;

@@ -11,6 +11,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "l10n/Localization.h"
+#include "l10n/SaveFailure.h"
 #include "platform/Bookmark.h"
 #include "platform/FileManager.h"
 #include "platform/Json.h"
@@ -140,18 +141,33 @@ WatchRule* FolderWatcher::findRule(const QUuid& id)
     return it == m_rules.end() ? nullptr : &*it;
 }
 
-bool FolderWatcher::add(const QString& folder, const WatchAction& action)
+WatchAddResult FolderWatcher::add(const QString& folder, const WatchAction& action)
 {
+    if (!m_canPersist)
+        return {L("Uložené hlídané složky se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám.")};
     const QByteArray bookmark = Bookmark::create(folder);
     if (bookmark.isEmpty())
-        return false;
+        return {L("Složku se nepodařilo zapamatovat. Zkus ji vybrat znovu.")};
     QList<WatchRule> rules = m_rules;
     rules.append(WatchRule::make(QFileInfo(folder).absoluteFilePath(), bookmark, action));
+    if (!m_demoBackup) {
+        // A rule kept only in memory would be watched until the next start and then be gone.
+        Settings& settings = Settings::shared();
+        const QString key = QString::fromLatin1(rulesKey);
+        const std::optional<QByteArray> before = settings.dataValue(key);
+        if (!settings.setValue(key, encodeWatchRules(rules))) {
+            const int error = settings.saveError();
+            if (before)
+                settings.setValue(key, *before);
+            else
+                settings.remove(key);
+            return {Lf("Složku nemůžu hlídat, protože se hlídané složky nepodařilo uložit: %@.", saveFailureReason(error))};
+        }
+    }
     setRules(rules);
-    saveRules();
     Notifications::current().requestAuthorization();
     start();
-    return true;
+    return {};
 }
 
 void FolderWatcher::remove(const QUuid& id)

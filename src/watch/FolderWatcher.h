@@ -64,13 +64,17 @@ public:
     // A rule without an entry is idle, reachable and has no message.
     WatchStatus status(const QUuid& id) const { return m_statuses.value(id); }
     int activeCount() const;
+    // The stored rules could not be read: none are shown and they are never written over.
+    bool rulesUnreadable() const { return !m_canPersist; }
     // Whether a listing or an engine run is still out in the pool.
     bool hasWorkInFlight() const { return m_jobsInFlight > 0; }
 
     // ---- Rules ----
-    // Remembers `folder` (absolute path) as a new enabled rule and starts the loop; false when the
-    // folder cannot be bookmarked. Duplicates are the caller's to refuse. Touches disk (stat).
-    bool add(const QString& folder, const WatchAction& action);
+    // Remembers `folder` (absolute path) as a new enabled rule and starts the loop. Refused when
+    // the folder cannot be bookmarked, or when the rules cannot be written (stored rules that
+    // could not be read, a failed save): the rule would be gone at the next start. Duplicates are
+    // the caller's to refuse. Touches disk (stat, settings).
+    WatchAddResult add(const QString& folder, const WatchAction& action);
     void remove(const QUuid& id);
     // Pausing drops the rule's pending files, status and folder access; resuming drops its seen
     // keys, so the next scan takes a new baseline.

@@ -103,6 +103,13 @@ struct WatchRule {
 };
 size_t qHash(const WatchRule& rule, size_t seed = 0);
 
+// What adding a rule came to: true when the rule was added and stored; else `refusal` says why not,
+// in the user's words.
+struct WatchAddResult {
+    std::optional<QString> refusal;
+    explicit operator bool() const { return !refusal; }
+};
+
 // The rules document: a JSON array of rules; one unreadable rule fails the whole list.
 QByteArray encodeWatchRules(const QList<WatchRule>& rules);
 std::optional<QList<WatchRule>> decodeWatchRules(const QByteArray& data);

@@ -220,6 +220,29 @@ TEST_F(KelvaroAppTest, TheTraysDropWindowHoldsTheInstalledScreenAndToggles)
     EXPECT_EQ(built, 1);
 }
 
+// A settings file that could not be read is no first start: the window comes up without the
+// welcome, and the next start will not show it either. The settings open here for the first time.
+TEST(KelvaroAppKeptAside, NoWelcomeAfterAnUnreadableSettingsFile)
+{
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    test::writeFile(folder + QStringLiteral("/kelvaro.json"), QByteArray(R"({"kelvaro.onboarded": tr)"));
+    installScreens();
+    {
+        KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+        KelvaroAppOptions options;
+        options.fileManager = std::make_shared<RecordingFileManager>();
+        options.useTray = false;
+        KelvaroApp app(store, options);
+        app.showMainWindow();
+        ASSERT_TRUE(waitUntil([] { return Settings::shared().boolValue(kOnboarded).value_or(false); }));
+        passPostedEvents();
+        EXPECT_EQ(app.mainWindow()->onboarding(), nullptr);
+        EXPECT_FALSE(Settings::shared().keptAside().isEmpty());
+    }
+    ScreenFactory::reset();
+}
+
 TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSettings)
 {
     QTemporaryDir temp;
@@ -308,6 +331,24 @@ TEST_F(KelvaroAppWithScreensTest, OnAFirstStartTheWelcomeIsActiveAndReturnGoesOn
     ASSERT_TRUE(waitUntil(welcomeActive)) << "the welcome lost the keys to the main window";
     ASSERT_TRUE(test::typeKey(Qt::Key_Return));
     EXPECT_EQ(onboarding()->step(), 2);
+}
+
+// "Zobrazit" in the settings brings the welcome over the main window; once it is done, the settings
+// window that asked for it is the active window again, not the main window its closing raises.
+TEST_F(KelvaroAppWithScreensTest, TheSettingsWindowComesBackAfterTheWelcomeItAskedFor)
+{
+    Settings::shared().setValue(kOnboarded, true);
+    app->showMainWindow();
+    app->openSettings();
+    QWidget* settingsWindow = app->settingsWindow();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == settingsWindow; })) << "the settings never became active";
+    settingsWindow->findChild<QAbstractButton*>(QStringLiteral("showOnboarding"))->click();
+    ASSERT_TRUE(waitUntil([&] { return onboarding() && QApplication::activeWindow() == app->mainWindow()->onboarding(); }))
+        << "the welcome never became active";
+    onboarding()->findChild<QAbstractButton*>(QStringLiteral("skip"))->click();
+    ASSERT_TRUE(waitUntil([&] { return app->mainWindow()->onboarding() == nullptr; }));
+    EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == settingsWindow; }))
+        << "active: " << (QApplication::activeWindow() ? qPrintable(QApplication::activeWindow()->objectName()) : "none");
 }
 
 // A window manager places the main window after the welcome has come up: the welcome follows it

@@ -1,6 +1,5 @@
 // The tray's drop window: its texts, the drag feedback, drops into the wheel, the live line of
 // watched folders, its buttons, and where the window opens.
-#include <QPushButton>
 
 #include "../support/WidgetEvents.h"
 #include "AppTestSupport.h"
@@ -8,6 +7,7 @@
 #include "app/StatusItemDrop.h"
 #include "app/ScreenInstaller.h"
 #include "platform/Settings.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/main/ScreenFactory.h"
 #include "watch/FolderWatcher.h"
 
@@ -92,6 +92,8 @@ TEST_F(MenuBarDropViewTest, TheFramelessWindowTogglesClosesOnEscapeAndLoadsDropp
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
     EXPECT_FALSE((window.windowFlags() & Qt::WindowType_Mask) == Qt::Popup);
     window.showNear(QPoint(100, 100));
+    ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
+    EXPECT_EQ(QApplication::focusWidget(), view) << "a button took the focus and its ring as the window came up";
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&window, &escape);
     EXPECT_FALSE(window.isVisible());

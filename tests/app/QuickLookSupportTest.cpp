@@ -3,7 +3,9 @@
 // window shows pictures (PDF and HEIC included), text and other files.
 #include <QApplication>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -150,6 +152,37 @@ TEST_F(QuickLookTest, AClickGivesTheListTheKeyboard)
     EXPECT_EQ(ql->selection(), files[1]);
     EXPECT_TRUE(list->hasFocus());
     list->setParent(nullptr);
+}
+
+// The panel never has the keys, so Escape reaches the list; and the preview goes when the list's
+// screen gives way to another.
+TEST_F(QuickLookTest, EscapeOrLeavingTheListsScreenClosesThePreview)
+{
+    const QStringList files{png(QStringLiteral("a.png")), png(QStringLiteral("b.png"))};
+    QuickLookList* ql = listOf(files);
+    QStackedWidget screens;
+    screens.addWidget(list.get());
+    const auto giveBack = qScopeGuard([&] { list->setParent(nullptr); }); // the fixture owns the list
+    auto* home = new QWidget(&screens);
+    screens.addWidget(home);
+    screens.setCurrentWidget(list.get());
+    screens.show();
+
+    EXPECT_FALSE(pressKey(list.get(), Qt::Key_Escape)) << "with no preview, Escape is the list's";
+    pressKey(list.get(), Qt::Key_Space);
+    ASSERT_TRUE(ql->preview());
+    EXPECT_TRUE(pressKey(list.get(), Qt::Key_Escape));
+    EXPECT_FALSE(ql->preview());
+    EXPECT_FALSE(ql->panel()->isVisible());
+    EXPECT_EQ(ql->selection(), files[0]);
+
+    pressKey(list.get(), Qt::Key_Space);
+    ASSERT_TRUE(ql->panel()->isVisible());
+    screens.setCurrentWidget(home);
+    EXPECT_FALSE(ql->preview());
+    EXPECT_FALSE(ql->panel()->isVisible());
+    screens.setCurrentWidget(list.get());
+    EXPECT_FALSE(ql->panel()->isVisible()) << "coming back does not bring it back";
 }
 
 TEST_F(QuickLookTest, HelperWithoutAnItemViewUsesTheGivenList)

@@ -1,13 +1,18 @@
 // What the installer adds to a screen from a folder the screen may not include: the drop card's
-// device question.
+// device question, the settings window's notice.
 #include <QPointer>
+
+#include <QAction>
 
 #include "AppTestSupport.h"
 #include "app/ScreenInstaller.h"
+#include "output/OutputFolder.h"
+#include "platform/FileManager.h"
 #include "platform/NearbyShare.h"
 #include "platform/Settings.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/ScreenFactory.h"
+#include "ui/main/StatusNotice.h"
 #include "ui/sheets/NearbyDeviceSheet.h"
 
 using namespace kelvaro;
@@ -49,6 +54,29 @@ TEST_F(ScreenInstallerTest, TheDropCardAsksWhichDeviceGetsTheFiles)
     sheet->cancelButton()->click();
     EXPECT_TRUE(waitUntil([&] { return store.nearbyChoice().isEmpty() && sheet.isNull(); }, 8000));
     EXPECT_TRUE(share->sent.isEmpty());
+}
+
+// The settings window has no status line: a results folder nobody could show says so at its foot.
+TEST_F(ScreenInstallerTest, TheSettingsSayWhenNoFileManagerShowedTheResultsFolder)
+{
+    ScreenFactory::reset();
+    auto files = std::make_shared<RecordingFileManager>();
+    files->reachable = false;
+    installScreens({.fileManager = files});
+    const QString folder = temp.filePath(QStringLiteral("Výsledky"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(OutputFolder::remember(folder));
+    KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+    std::unique_ptr<QWidget> window(ScreenFactory::build(Screen::settings, store, nullptr));
+    window->show();
+    auto* notice = window->findChild<StatusNotice*>();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().isEmpty());
+
+    window->findChild<QAction*>(QStringLiteral("revealFolder"))->trigger();
+    EXPECT_EQ(files->revealed, QList<QStringList>{QStringList{folder}});
+    EXPECT_EQ(notice->text(), QStringLiteral("Složku „Výsledky“ se nepodařilo zobrazit – žádný správce souborů neodpověděl."));
+    EXPECT_TRUE(notice->isVisible());
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 // The file-system seam on real files, folders and symbolic links.
+#include <cerrno>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/FileSystem.h"
+#include "../support/SmallDisk.h"
 #include "../support/TestSupport.h"
 
 namespace kelvaro::test {
@@ -81,6 +84,80 @@ TEST_F(FileSystemTest, MovingOverAReservedNameReplacesIt)
     EXPECT_FALSE(files.moveOver(path("gone.part"), reserved));
     EXPECT_TRUE(QFileInfo::exists(reserved));
     EXPECT_EQ(QFileInfo(reserved).size(), 0);
+}
+
+// Bytes that differ at every position, so a piece of them is never mistaken for the whole.
+QByteArray pattern(qsizetype size, char seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char(seed + i * 7 % 251);
+    return bytes;
+}
+
+// A write cut short anywhere, as a full disk cuts it, leaves the previous file byte for byte and
+// nothing beside it; a whole write replaces it and keeps its permissions.
+TEST_F(FileSystemTest, AWholeWriteReplacesTheFileOrLeavesItAsItWas)
+{
+    const struct {
+        const char* name;
+        qint64 budget; // bytes the disk takes; -1: all
+        int error;     // the failure it gives; 0: ENOSPC
+        int expected;
+    } rows[] = {
+        {"whole", -1, 0, 0},
+        {"nothing written", 0, 0, ENOSPC},
+        {"a first block", 4096, 0, ENOSPC},
+        {"all but the last byte", 40 * 1024 - 1, 0, ENOSPC},
+        {"an input/output error", 10000, EIO, EIO},
+    };
+    const QByteArray previous = pattern(30 * 1024, 'a');
+    const QByteArray next = pattern(40 * 1024, 'k');
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString file = path(QStringLiteral("kelvaro.json"));
+        test::writeFile(file, previous);
+        ASSERT_TRUE(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+        FailingFileSystem disk;
+        disk.writeBudget = row.budget;
+        disk.writeError = row.error;
+
+        EXPECT_EQ(disk.writeWhole(file, next), row.expected);
+        EXPECT_EQ(test::readFile(file), row.expected == 0 ? next : previous);
+        EXPECT_FALSE(QFile::permissions(file) & (QFileDevice::ReadGroup | QFileDevice::ReadOther)); // kept private
+        EXPECT_EQ(QDir(temp.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kelvaro.json")});
+    }
+}
+
+// A file kept elsewhere behind a link is replaced where it lies, and the link stays.
+TEST_F(FileSystemTest, AWholeWriteThroughALinkKeepsTheLink)
+{
+    const QString kept = writeFile(QStringLiteral("dotfiles/kelvaro.json"));
+    const QString linked = link(kept, QStringLiteral("config/kelvaro.json"));
+    EXPECT_EQ(files.writeWhole(linked, "new"), 0);
+    EXPECT_TRUE(QFileInfo(linked).isSymLink());
+    EXPECT_EQ(test::readFile(kept), QByteArray("new"));
+}
+
+// The same on a real disk that fills up: room for a small file but not for the new content.
+TEST_F(FileSystemTest, AWholeWriteOnAFullDiskLeavesThePreviousFile)
+{
+    const QString folder = path(QStringLiteral("small"));
+    SmallDisk disk(folder, 64 * 1024);
+    if (!disk.isMounted())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    const QString file = folder + QStringLiteral("/kelvaro.json");
+    const QByteArray previous = pattern(30 * 1024, 'a');
+    test::writeFile(file, previous);
+    disk.fillLeaving(16 * 1024);
+
+    EXPECT_EQ(FileSystem::standard().writeWhole(file, pattern(31 * 1024, 'k')), ENOSPC);
+    EXPECT_EQ(test::readFile(file), previous);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), (QStringList{QStringLiteral("filler"), QStringLiteral("kelvaro.json")}));
+
+    const QByteArray small = pattern(8 * 1024, 'q');
+    EXPECT_EQ(FileSystem::standard().writeWhole(file, small), 0);
+    EXPECT_EQ(test::readFile(file), small);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdlib>
 #include <thread>
 
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/FileSystem.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 #include "../support/TestSupport.h"
@@ -100,6 +102,20 @@ QStringList asideFiles(const QString& folder)
     return QDir(folder).entryList({QStringLiteral("kelvaro.json.unreadable-*")}, QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+// A settings file of about `bytes` as the application writes it, put in place before the settings
+// are first opened.
+QByteArray writeStoredSettings(qsizetype bytes)
+{
+    QJsonObject o;
+    for (int i = 0; QJsonDocument(o).toJson(QJsonDocument::Indented).size() < bytes; ++i)
+        o.insert(QStringLiteral("kept.%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("a value the user kept, number %1").arg(i));
+    const QByteArray stored = QJsonDocument(o).toJson(QJsonDocument::Indented);
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
+    QDir().mkpath(folder);
+    test::writeFile(folder + QStringLiteral("/kelvaro.json"), stored);
+    return stored;
+}
+
 } // namespace
 
 TEST(Settings, valueTypesSurviveTheFileAndAnotherProcessReadsAndWritesThem)
@@ -144,7 +160,8 @@ TEST(Settings, anUnreadableFileIsKeptAsideBeforeTheFirstWrite)
                 {"truncated", R"({"kelvaro.presets.v1": {"data": "AAEC)", true},
                 {"array", R"(["kelvaro.jpegQuality", 0.9])", true},
                 {"binary", QByteArray("\x00\xff\xfe{\x01", 5), true},
-                {"blank", " \n\t\n", false}};
+                {"blank", " \n\t\n", true},
+                {"empty", "", true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QTemporaryDir config;
@@ -264,4 +281,38 @@ TEST(Settings, anEmptyLockLeftByAKilledSaveDoesNotStallTheNextSave)
         EXPECT_FALSE(QFileInfo::exists(lock)) << "age " << ageSeconds;
         EXPECT_EQ(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(QStringLiteral("kelvaro.afterCrash")).toDouble(-1), ageSeconds);
     }
+}
+
+// A save the disk cuts short leaves the file byte for byte; the change stays readable and goes to
+// disk with the next save that can be written. The failure is told once for a streak of them.
+TEST(Settings, aSaveCutShortLeavesTheFileAsItWasAndIsToldOncePerStreak)
+{
+    const QByteArray stored = writeStoredSettings(30 * 1024);
+    FailingFileSystem disk;
+    disk.writeBudget = 4096;
+    FileSystem::setCurrent(&disk);
+    QList<int> told;
+    QObject::connect(&S(), &Settings::saveFailed, [&](int error) { told << error; });
+
+    EXPECT_FALSE(S().setValue(QStringLiteral("kelvaro.jpegQuality"), 0.5));
+    EXPECT_FALSE(S().setValue(QStringLiteral("kelvaro.describeNames"), false));
+    EXPECT_EQ(test::readFile(S().filePath()), stored);
+    EXPECT_EQ(S().saveError(), ENOSPC);
+    EXPECT_EQ(told, QList<int>{ENOSPC});
+    EXPECT_EQ(S().numberValue(QStringLiteral("kelvaro.jpegQuality")), 0.5);
+    EXPECT_FALSE(S().sync());
+    EXPECT_EQ(test::readFile(S().filePath()), stored);
+
+    disk.writeBudget = -1;
+    EXPECT_TRUE(S().sync());
+    EXPECT_EQ(S().saveError(), 0);
+    QJsonObject expected = QJsonDocument::fromJson(stored).object();
+    expected.insert(QStringLiteral("kelvaro.jpegQuality"), 0.5);
+    expected.insert(QStringLiteral("kelvaro.describeNames"), false);
+    EXPECT_EQ(QJsonDocument::fromJson(test::readFile(S().filePath())).object(), expected);
+
+    disk.writeBudget = 0;
+    EXPECT_FALSE(S().remove(QStringLiteral("kept.0001")));
+    EXPECT_EQ(told, (QList<int>{ENOSPC, ENOSPC})); // a new streak
+    FileSystem::setCurrent(nullptr);
 }

@@ -252,3 +252,56 @@ INSTANTIATE_TEST_SUITE_P(Bookings, BookingTest,
 
 } // namespace
 } // namespace kelvaro::test
+
+namespace kelvaro::test {
+namespace {
+
+// A settings file that could not be read is no first start: it is kept aside untouched, the
+// history starts empty without sample rows (an empty one is stored, so the next start is none
+// either), and the status line says where the file went. The settings open here for the first time.
+TEST(LibraryKeptAside, AnUnreadableSettingsFileIsNoFirstStart)
+{
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
+    QDir().mkpath(folder);
+    const QByteArray piece = QByteArray(R"({"kelvaro.library.v1": {"data": ")") + QByteArray(4096 - 32, 'A');
+    writeFile(folder + QStringLiteral("/kelvaro.json"), piece);
+
+    KelvaroStore store(StoreServices{}, QString::fromLatin1(KelvaroStore::defaultStorageKey));
+    EXPECT_TRUE(store.activities().isEmpty());
+    EXPECT_TRUE(store.shelves().isEmpty());
+    EXPECT_TRUE(store.canPersist());
+    const QString aside = store.libraryKeptAside();
+    ASSERT_FALSE(aside.isEmpty());
+    EXPECT_EQ(readFile(aside), piece);
+    ASSERT_TRUE(store.statusMessage());
+    EXPECT_TRUE(store.statusMessage()->contains(aside)) << store.statusMessage()->toStdString();
+    EXPECT_TRUE(store.statusIsError());
+    EXPECT_EQ(QJsonDocument::fromJson(*Settings::shared().dataValue(QString::fromLatin1(KelvaroStore::defaultStorageKey))).object(),
+              (QJsonObject{{"activities", QJsonArray()}, {"shelves", QJsonArray()}}));
+}
+
+// A history save the disk refuses is told on the status line in the user's words, once until a
+// save succeeds again.
+TEST_F(LibraryTest, AFailedSaveIsToldOncePerStreak)
+{
+    KelvaroStore& s = makeStore();
+    SignalCounter errors(&s, &KelvaroStore::errorReported);
+    FailingFileSystem disk;
+    disk.writeBudget = 100;
+    FileSystem::setCurrent(&disk);
+    s.addHistoryEntry(entry("a.jpg"));
+    s.addHistoryEntry(entry("b.jpg"));
+    EXPECT_EQ(errors.count, 1);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Nastavení a historii se nepodařilo uložit: na disku není místo. Uložená verze zůstala beze změny."));
+    EXPECT_TRUE(s.statusIsError());
+
+    disk.writeBudget = -1;
+    s.addHistoryEntry(entry("c.jpg"));
+    disk.writeBudget = 0;
+    s.addHistoryEntry(entry("d.jpg"));
+    EXPECT_EQ(errors.count, 2);
+    FileSystem::setCurrent(nullptr);
+}
+
+} // namespace
+} // namespace kelvaro::test

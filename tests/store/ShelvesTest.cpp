@@ -1,4 +1,6 @@
 // Shelf operations of the store, with copies on disk.
+#include <QDirIterator>
+
 #include "StoreTestSupport.h"
 #include "store/ShelfStorage.h"
 
@@ -215,6 +217,115 @@ TEST_F(ShelvesTest, DemoShelvesNeverTouchTheRealFolders)
     s.exitDemo();
     EXPECT_EQ(s.shelves().first().name, "Léto");
 }
+
+
+// Links in the shelf folders: the user's files outside the output folder, and another shelf's
+// copies, are never changed by an operation reached through a link; a link itself may go or move.
+enum class ShelfOp { remove, move, rename, deleteShelf };
+
+struct LinkRow {
+    const char* name;
+    const char* shelf;  // the shelf acted on, adopted from its folder
+    const char* item;   // the item acted on (remove, move)
+    ShelfOp op;
+    const char* target; // the shelf a move goes to
+    const char* gone;   // an entry below the temporary folder that must be gone afterwards
+    const char* link;   // an entry that must be a link afterwards
+};
+
+class ShelfLinksTest : public ShelvesTest, public ::testing::WithParamInterface<LinkRow> {
+protected:
+    // The real files below `folder`, links neither listed nor followed, with their bytes.
+    QMap<QString, QByteArray> realFiles(const QString& folder) const
+    {
+        QMap<QString, QByteArray> files;
+        QDirIterator it(path(folder), QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            files.insert(file, readFile(file));
+        }
+        return files;
+    }
+
+    static int indexOf(const QList<Shelf>& shelves, const QString& name)
+    {
+        for (int i = 0; i < shelves.size(); ++i) {
+            if (shelves[i].name == name)
+                return i;
+        }
+        return -1;
+    }
+};
+
+TEST_P(ShelfLinksTest, OnlyTheOutputFoldersOwnFilesChange)
+{
+    const LinkRow& row = GetParam();
+    touch("mine/a.jpg", "the user's a");
+    touch("mine/b.jpg", "the user's b");
+    touch("out/Police/Zima/z.jpg", "the shelf Zima's copy");
+    touch("out/Police/Jinam/j.jpg");
+    touch("out/Police/Léto/own.jpg", "Léto's own copy");
+    ASSERT_TRUE(QFile::link(path("mine"), path("out/Police/Moje")));                  // a linked shelf folder
+    ASSERT_TRUE(QFile::link(path("mine/a.jpg"), path("out/Police/Léto/a.jpg")));      // a linked item
+    ASSERT_TRUE(QFile::link(path("out/Police/Zima"), path("out/Police/Odkaz")));      // a folder linked into a shelf
+    ASSERT_TRUE(QFile::link(QStringLiteral("../Zima/z.jpg"), path("out/Police/Léto/z.jpg"))); // an item linked into a shelf
+
+    KelvaroStore& s = emptyStore();
+    s.syncShelvesWithDisk();
+    const int index = indexOf(s.shelves(), QString::fromUtf8(row.shelf));
+    ASSERT_GE(index, 0) << row.shelf;
+    const Shelf shelf = s.shelves()[index];
+    const auto item = std::find_if(shelf.items.begin(), shelf.items.end(),
+                                   [&](const ShelfItem& i) { return i.name == QString::fromUtf8(row.item); });
+    ASSERT_TRUE(row.op == ShelfOp::rename || row.op == ShelfOp::deleteShelf || item != shelf.items.end()) << row.item;
+    const auto userFiles = realFiles("mine");
+    const auto otherShelf = realFiles("out/Police/Zima");
+
+    switch (row.op) {
+    case ShelfOp::remove:
+        s.removeItem(item->id, shelf.id);
+        EXPECT_EQ(s.shelves()[index].items.size(), shelf.items.size() - 1);
+        break;
+    case ShelfOp::move:
+        s.moveItem(item->id, shelf.id, s.shelves()[indexOf(s.shelves(), QString::fromUtf8(row.target))].id);
+        EXPECT_EQ(s.shelves()[indexOf(s.shelves(), QString::fromUtf8(row.target))].items.last().id, item->id);
+        break;
+    case ShelfOp::rename:
+        s.updateShelf(shelf.id, shelf.name + QStringLiteral(" 2"), shelf.symbol, shelf.colorIndex);
+        EXPECT_EQ(s.shelves()[index].name, shelf.name + QStringLiteral(" 2"));
+        break;
+    case ShelfOp::deleteShelf:
+        s.deleteShelf(shelf.id);
+        EXPECT_EQ(indexOf(s.shelves(), shelf.name), -1);
+        break;
+    }
+
+    EXPECT_EQ(realFiles("mine"), userFiles);
+    EXPECT_EQ(realFiles("out/Police/Zima"), otherShelf);
+    if (row.gone)
+        EXPECT_FALSE(QFileInfo(path(QString::fromUtf8(row.gone))).isSymLink() || QFileInfo::exists(path(QString::fromUtf8(row.gone))))
+            << row.gone;
+    if (row.link)
+        EXPECT_TRUE(QFileInfo(path(QString::fromUtf8(row.link))).isSymLink()) << row.link;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shelves, ShelfLinksTest,
+    ::testing::Values(
+        LinkRow{"LinkedFolderRemove", "Moje", "a.jpg", ShelfOp::remove, nullptr, nullptr, "out/Police/Moje"},
+        LinkRow{"LinkedFolderMove", "Moje", "a.jpg", ShelfOp::move, "Jinam", "out/Police/Jinam/a.jpg", "out/Police/Moje"},
+        LinkRow{"LinkedFolderRename", "Moje", nullptr, ShelfOp::rename, nullptr, "out/Police/Moje", "out/Police/Moje 2"},
+        LinkRow{"LinkedFolderDelete", "Moje", nullptr, ShelfOp::deleteShelf, nullptr, "out/Police/Moje", nullptr},
+        LinkRow{"LinkedItemRemove", "Léto", "a.jpg", ShelfOp::remove, nullptr, "out/Police/Léto/a.jpg", nullptr},
+        LinkRow{"LinkedItemMove", "Léto", "a.jpg", ShelfOp::move, "Jinam", "out/Police/Léto/a.jpg", "out/Police/Jinam/a.jpg"},
+        LinkRow{"LinkedItemsShelfDelete", "Léto", nullptr, ShelfOp::deleteShelf, nullptr, "out/Police/Léto", nullptr},
+        LinkRow{"FolderIntoShelfRemove", "Odkaz", "z.jpg", ShelfOp::remove, nullptr, nullptr, "out/Police/Odkaz"},
+        LinkRow{"FolderIntoShelfMove", "Odkaz", "z.jpg", ShelfOp::move, "Jinam", "out/Police/Jinam/z.jpg", nullptr},
+        LinkRow{"FolderIntoShelfDelete", "Odkaz", nullptr, ShelfOp::deleteShelf, nullptr, "out/Police/Odkaz", nullptr},
+        LinkRow{"ItemIntoShelfRemove", "Léto", "z.jpg", ShelfOp::remove, nullptr, "out/Police/Léto/z.jpg", nullptr},
+        LinkRow{"ItemIntoShelfMove", "Léto", "z.jpg", ShelfOp::move, "Jinam", nullptr, "out/Police/Jinam/z.jpg"},
+        LinkRow{"CopyIntoLinkedFolder", "Léto", "own.jpg", ShelfOp::move, "Moje", "mine/own.jpg", nullptr}),
+    RowName());
 
 } // namespace
 } // namespace kelvaro::test

@@ -192,7 +192,8 @@ TEST_F(CaptureTest, AFailedCaptureKeepsItsNoticeAndCountsOnlyWhatWasWritten)
     passTimersOf(int(ScreenshotStudio::reshowDelay.count()));
     ASSERT_TRUE(waitUntil([&] { return app->mainWindow()->isVisible(); })) << "the scene was never shown again";
     EXPECT_EQ(studio->notice(), QStringLiteral("Hlavní okno se nepodařilo najít."));
-    EXPECT_TRUE(recentLogLines().join('\n').contains(QStringLiteral("Kelvaro studio capture failed: Hlavní okno se nepodařilo najít.")));
+    EXPECT_TRUE(recentLogLines().contains(QStringLiteral("Kelvaro studio capture failed: Hlavní okno se nepodařilo najít.")))
+        << qPrintable(recentLogLines().join('\n'));
 }
 
 } // namespace

@@ -64,7 +64,7 @@ TEST(DemoContent, RecordsCycleThroughFewPhotosAndFollowTheLanguage)
     const QList<WatchRule> rules = DemoContent::watchRules();
     ASSERT_EQ(rules.size(), 4);
     EXPECT_EQ(rules[0].folderPath, QStringLiteral("~/Desktop/Screenshots"));
-    EXPECT_EQ(rules[3].folderName, QStringLiteral("For Clients"));
+    EXPECT_EQ(rules[3].folderName, QStringLiteral("For clients"));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/TestSupport.h"
+#include "platform/FileSystem.h"
 #include "studio/ScreenshotFinisher.h"
 
 namespace kelvaro {
@@ -121,6 +122,22 @@ TEST(ScreenshotFinisher, AScreenshotThatCannotBeWrittenLeavesThePreviousFileWhol
     EXPECT_FALSE(F::write(tooWide, file));
     EXPECT_EQ(test::readFile(file), bytes);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "a temporary file was left behind";
+}
+
+// A full disk may take the first bytes and refuse the rest: the previous file stays whole.
+TEST(ScreenshotFinisher, AScreenshotTheDiskCutsShortLeavesThePreviousFileWhole)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("01 Domů.jpg"));
+    ASSERT_TRUE(F::write(capture({64, 40}, {0, 0, 64, 40}), file));
+    const QByteArray bytes = test::readFile(file);
+    FailingFileSystem disk;
+    disk.writeBudget = 512;
+    FileSystem::setCurrent(&disk);
+    EXPECT_FALSE(F::write(capture({640, 400}, {0, 0, 640, 400}), file));
+    FileSystem::setCurrent(nullptr);
+    EXPECT_EQ(test::readFile(file), bytes);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "a temporary file was left behind";
 }
 
 } // namespace

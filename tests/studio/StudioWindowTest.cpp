@@ -123,5 +123,23 @@ TEST_F(StudioWindowTest, DroppedCapturesBecomeOpaqueScreenshotsOfTheStoreSize)
     EXPECT_EQ(note->text(), QStringLiteral("Hotovo: 3 z 3 → AppStream/cs"));
 }
 
+// The studio's results folder that nobody could show is reported as everywhere else.
+TEST_F(StudioWindowTest, AResultsFolderNobodyShowedIsReported)
+{
+    files->reachable = false;
+    studio.start();
+    QImage capture(400, 300, QImage::Format_RGB32);
+    capture.fill(QColor(40, 120, 200));
+    const QString path = temp.filePath(QStringLiteral("a.png"));
+    ASSERT_TRUE(capture.save(path));
+    auto* zone = find<StudioDropZone>("dropZone");
+    const std::unique_ptr<QMimeData> mime(test::urlMime({QUrl::fromLocalFile(path)}));
+    ASSERT_TRUE(test::dragEnter(zone, {10, 10}, mime.get()) && test::drop(zone, {10, 10}, mime.get()).accepted);
+    ASSERT_TRUE(waitUntil([&] { return !zone->isBusy(); }));
+    EXPECT_EQ(files->revealed, QList<QStringList>{{out + QStringLiteral("/AppStream/cs")}});
+    EXPECT_EQ(store.statusMessage(), QStringLiteral("Složku „cs“ se nepodařilo zobrazit – žádný správce souborů neodpověděl."));
+    EXPECT_TRUE(store.statusIsError());
+}
+
 } // namespace
 } // namespace kelvaro

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/SmallDisk.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 #include "TestPaths.h"
@@ -95,6 +96,29 @@ TEST_F(KelvaroProcess, settingsAreWrittenBeforeTheRun)
     const ToolRun again = run(QStringLiteral("{\"crop\":{\"ratio\":\"wide169\",\"offsetX\":0.5,\"offsetY\":0.5}}"), {file},
                           {QStringLiteral("--set"), QStringLiteral("kelvaro.describeNames=true")});
     EXPECT_EQ(outputNames(again), QStringList{QStringLiteral("IMG_7 ořez 16x9.jpg")});
+}
+
+// Settings the disk has no room for: the stored file stays byte for byte, and no run follows
+// settings that the next run would not.
+TEST_F(KelvaroProcess, settingsThatCannotBeSavedLeaveTheFileAndStopTheRun)
+{
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
+    test::SmallDisk disk(folder, 64 * 1024);
+    if (!disk.isMounted())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    QJsonObject stored;
+    for (int i = 0; QJsonDocument(stored).toJson().size() < 30 * 1024; ++i)
+        stored.insert(QStringLiteral("kept.%1").arg(i), QStringLiteral("a value the user kept, number %1").arg(i));
+    const QByteArray bytes = QJsonDocument(stored).toJson();
+    test::writeFile(folder + QStringLiteral("/kelvaro.json"), bytes);
+    disk.fillLeaving(8 * 1024);
+
+    const QString file = ti::writeJpeg(in(), QStringLiteral("IMG_8.jpg"), ti::quadrants(40, 30));
+    const ToolRun r = run(QStringLiteral("{\"compress\":0.7}"), {file}, {QStringLiteral("--set"), QStringLiteral("kelvaro.jpegQuality=0.5")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.stderrText.contains(QStringLiteral("could not be saved"))) << r.stderrText.toStdString();
+    EXPECT_TRUE(QDir(out()).isEmpty());
+    EXPECT_EQ(test::readFile(folder + QStringLiteral("/kelvaro.json")), bytes);
 }
 
 TEST_F(KelvaroProcess, aFailedRunPrintsTheErrorAndExitsOne)

@@ -2,6 +2,7 @@
 // FolderWatcherProcessingTest.cpp.
 
 #include "platform/Bookmark.h"
+#include "platform/FileSystem.h"
 #include "platform/Log.h"
 #include "WatcherFixture.h"
 
@@ -36,6 +37,48 @@ TEST_F(FolderWatcherTest, addStoresAnEnabledRuleAndStartsTheLoop)
     EXPECT_FALSE(w->add(root.filePath(QStringLiteral("missing")), toJpg));
     EXPECT_EQ(w->rules().size(), 1);
     EXPECT_EQ(changed, 1);
+}
+
+// A folder is only watched when its rule can be stored: one kept in memory alone would be gone at
+// the next start. The refusal says why; stored rules and the list stay as they were.
+TEST_F(FolderWatcherTest, aFolderWhoseRuleCannotBeStoredIsRefusedWithTheReason)
+{
+    const QString key = QString::fromLatin1(FolderWatcher::rulesKey);
+    const struct {
+        const char* name;
+        std::optional<QByteArray> stored; // the rules document before; none: no rules yet
+        qint64 writeBudget;               // bytes the disk takes; -1: all
+        const char* refusal;
+    } rows[] = {
+        {"unreadable rules", QByteArray("[{\"id\": "), -1,
+         "Uložené hlídané složky se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám."},
+        {"full disk, first rule", std::nullopt, 0,
+         "Složku nemůžu hlídat, protože se hlídané složky nepodařilo uložit: na disku není místo."},
+        {"full disk, another rule", encodeWatchRules({WatchRule::make(outDir, Bookmark::create(outDir), toJpg)}), 512,
+         "Složku nemůžu hlídat, protože se hlídané složky nepodařilo uložit: na disku není místo."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.stored)
+            ASSERT_TRUE(Settings::shared().setValue(key, *row.stored));
+        else
+            ASSERT_TRUE(Settings::shared().remove(key));
+        auto w = makeWatcher();
+        const QList<WatchRule> before = w->rules();
+        FailingFileSystem disk;
+        disk.writeBudget = row.writeBudget;
+        FileSystem::setCurrent(&disk);
+        const WatchAddResult added = w->add(inDir, toJpg);
+        FileSystem::setCurrent(nullptr);
+
+        EXPECT_FALSE(added);
+        EXPECT_EQ(added.refusal, QString::fromUtf8(row.refusal));
+        EXPECT_EQ(w->rules(), before);
+        EXPECT_FALSE(w->isStarted());
+        EXPECT_EQ(Settings::shared().dataValue(key), row.stored);
+        ASSERT_TRUE(Settings::shared().sync()); // what is stored now is what was stored before
+        EXPECT_EQ(Settings::shared().dataValue(key), row.stored);
+    }
 }
 
 TEST_F(FolderWatcherTest, rulesAndSeenKeysSurviveARestart)

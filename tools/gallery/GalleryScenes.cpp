@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QThread>
+#include <QVariantAnimation>
 
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
@@ -105,6 +107,16 @@ void settle(int milliseconds)
         if (timer.elapsed() > 15000)
             break;
     }
+    finishAnimations();
+}
+
+void finishAnimations()
+{
+    for (QWidget* top : QApplication::topLevelWidgets())
+        for (QVariantAnimation* animation : top->findChildren<QVariantAnimation*>())
+            if (animation->state() == QAbstractAnimation::Running)
+                animation->setCurrentTime(animation->totalDuration());
+    QCoreApplication::processEvents();
 }
 
 Stage::Stage(const Env& env, bool emptyLibrary, StoreServices services)

@@ -49,8 +49,12 @@ const QList<Scene>& scenes();
 // Writes the demo photos into `folder` and returns the environment's picture fields filled.
 Env makeEnv(const QString& folder);
 
-// Processes events for at least `milliseconds` and until thumbnails have decoded.
+// Processes events for at least `milliseconds` and until thumbnails have decoded; animations
+// still running then are taken to their end.
 void settle(int milliseconds = 60);
+// Takes every running animation of the shown windows to its end, so a picture shows where they
+// come to rest however fast the machine is.
+void finishAnimations();
 
 // The main window over a store with demo content (the sample history and shelves, or none),
 // on the home screen at the default size, not yet shown.

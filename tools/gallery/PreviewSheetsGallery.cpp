@@ -147,6 +147,17 @@ const GalleryScene adjustScene(QStringLiteral("adjust-sheet"), [](const Env& env
     });
 });
 
+// A photo the preview cannot read: the file's name alone under "Náhled není k dispozici".
+const GalleryScene adjustUnreadableScene(QStringLiteral("adjust-sheet-unreadable"), [](const Env& env) {
+    const QString broken = QDir(env.workDir).filePath(QStringLiteral("Dovolená u moře – západ slunce.jpg"));
+    QFile file(broken);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("not a photo");
+    file.close();
+    auto store = demoStore({broken});
+    return shoot(env, ToolSheet::adjust, *store);
+});
+
 const GalleryScene adjustNeutralScene(QStringLiteral("adjust-sheet-neutral"), [](const Env& env) {
     auto store = demoStore({env.photo32});
     return shoot(env, ToolSheet::adjust, *store);

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStringList>
 
+#include "l10n/Localization.h"
 #include "ui/watch/WatchService.h"
 
 namespace kelvaro {
@@ -25,14 +26,15 @@ public:
     QList<WatchRule> rules() const override { return m_rules; }
     WatchStatus status(const QUuid& id) const override { return m_statuses.value(id); }
 
-    bool add(const QString& folder, const WatchAction& action) override
+    bool rulesUnreadable() const override { return unreadable; }
+    WatchAddResult add(const QString& folder, const WatchAction& action) override
     {
         calls << QStringLiteral("add ") + folder;
         if (!addSucceeds)
-            return false;
+            return {refusal.value_or(L("Složku se nepodařilo zapamatovat. Zkus ji vybrat znovu."))};
         m_rules.append(WatchRule::make(folder, QByteArray("bookmark"), action));
         Q_EMIT rulesChanged();
-        return true;
+        return {};
     }
     void setEnabled(const QUuid& id, bool on) override
     {
@@ -53,6 +55,8 @@ public:
     void openResults(const WatchRule& rule) override { calls << QStringLiteral("openResults %1").arg(position(rule.id)); }
 
     bool addSucceeds = true;
+    std::optional<QString> refusal; // the watcher's own words for a folder it cannot remember unless set
+    bool unreadable = false;
     QStringList calls;
 
 private:

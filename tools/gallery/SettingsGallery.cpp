@@ -1,5 +1,6 @@
 // Gallery pictures of the settings window (each tab, the restart row, the update states), the
 // privacy policy and the three onboarding steps over the main window.
+#include <QAction>
 #include <QDialog>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -7,12 +8,15 @@
 #include <QVBoxLayout>
 
 #include "app/MainWindow.h"
+#include "app/ScreenInstaller.h"
 #include "gallery/GalleryScenes.h"
 #include "model/Models.h"
 #include "output/OutputFolder.h"
+#include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/Theme.h"
+#include "ui/main/ScreenFactory.h"
 #include "ui/onboarding/OnboardingView.h"
 #include "ui/settings/AboutSection.h"
 #include "ui/settings/GeneralSettingsTab.h"
@@ -99,6 +103,31 @@ QImage onboardingStep(const Env& env, int step)
 }
 
 const GalleryScene general(QStringLiteral("settings-general"), [](const Env& env) { return settingsWindow(env, QStringLiteral("general")); });
+
+// The installed settings window when no file manager showed the results folder: the notice at its foot.
+const GalleryScene unanswered(QStringLiteral("settings-unanswered"), [](const Env& env) {
+    rememberFolder(env);
+    Settings::shared().setValue(QString::fromLatin1(settings::SettingsView::tabKey), QStringLiteral("general"));
+    auto files = std::make_shared<RecordingFileManager>();
+    files->reachable = false;
+    installScreens({.fileManager = files});
+    QImage image;
+    {
+        KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.gallery.library"));
+        store.enterDemo(SampleData::activities(), SampleData::shelves());
+        std::unique_ptr<QWidget> window(ScreenFactory::build(Screen::settings, store, nullptr));
+        Theme::apply(window.get(), env.dark);
+        window->setAutoFillBackground(true);
+        window->setFixedSize(settings::SettingsView::frame);
+        window->show();
+        settle(150);
+        window->findChild<QAction*>(QStringLiteral("revealFolder"))->trigger();
+        settle(150);
+        image = grabWidget(window.get(), settings::SettingsView::frame);
+    }
+    installScreens(); // the real services again for every other picture
+    return image;
+});
 
 const GalleryScene restartRow(QStringLiteral("settings-restart"), [](const Env& env) {
     return settingsWindow(env, QStringLiteral("general"), [](settings::SettingsView& view, FakeUpdateSource&) {

@@ -146,6 +146,14 @@ const GalleryScene shelfNewScene(QStringLiteral("shelf-sheet-new"), [](const Env
     });
 });
 
+const GalleryScene shelfTakenScene(QStringLiteral("shelf-sheet-taken"), [](const Env& env) {
+    auto store = demoStore({env.photo32}, SampleData::shelves());
+    const QString taken = store->shelves().isEmpty() ? QString() : store->shelves().first().name.toLower();
+    return shoot(env, ToolSheet::shelf, *store, [taken](QDialog* dialog) {
+        static_cast<ShelfSheet*>(dialog)->nameField()->setText(QStringLiteral(" ") + taken);
+    });
+});
+
 const GalleryScene clipboardScene(QStringLiteral("clipboard-sheet"), [](const Env& env) {
     auto store = demoStore(env.pictures, {});
     return shoot(env, ToolSheet::clipboard, *store);

@@ -1,7 +1,10 @@
 // The watched-folders screen's pictures: with no rule, with three rules (one working, one paused,
-// one whose folder is gone) and the add-watch sheet before and after a folder is chosen, refusing
-// a folder already watched, and with a recommended action in its open picker. The screen runs over a
+// one whose folder is gone), with stored rules that could not be read, and the add-watch sheet
+// before and after a folder is chosen, refusing a folder already watched or one whose rule could
+// not be saved, and with a recommended action in its open picker. The screen runs over a
 // scripted watcher, installed for these pictures only.
+#include <cerrno>
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
@@ -10,6 +13,7 @@
 #include "app/ScreenInstaller.h"
 #include "gallery/GalleryScenes.h"
 #include "gallery/ScriptedWatchService.h"
+#include "l10n/SaveFailure.h"
 #include "model/PresetSpec.h"
 #include "model/WorkflowLibrary.h"
 #include "output/OutputFolder.h"
@@ -70,6 +74,12 @@ const GalleryScene empty(QStringLiteral("watch-empty"), [](const Env& env) {
     return watchWindow(env, std::make_shared<ScriptedWatchService>());
 });
 
+const GalleryScene unreadable(QStringLiteral("watch-unreadable"), [](const Env& env) {
+    auto service = std::make_shared<ScriptedWatchService>();
+    service->unreadable = true;
+    return watchWindow(env, service);
+});
+
 const GalleryScene rules(QStringLiteral("watch-rules"), [](const Env& env) {
     auto service = std::make_shared<ScriptedWatchService>();
     const QString pictures = QDir::homePath() + QStringLiteral("/Obrázky");
@@ -85,7 +95,7 @@ const GalleryScene rules(QStringLiteral("watch-rules"), [](const Env& env) {
     return watchWindow(env, service);
 });
 
-enum class AddState { noFolder, chosen, refused, recommended };
+enum class AddState { noFolder, chosen, refused, notSaved, recommended };
 
 // The add-watch sheet over the screen; the watched folder is chosen unless `state` is noFolder,
 // and a refusal finds the same folder and action already watched.
@@ -107,13 +117,17 @@ QImage addSheet(const Env& env, AddState state)
     }
     if (state == AddState::refused)
         service->setRules({rule(watched, action, true, 3, 600)});
+    if (state == AddState::notSaved) {
+        service->addSucceeds = false;
+        service->refusal = Lf("Složku nemůžu hlídat, protože se hlídané složky nepodařilo uložit: %@.", saveFailureReason(ENOSPC));
+    }
     QImage image = watchWindow(
         env, service,
         [state, action](WatchView& view) -> QDialog* {
             view.openSheet(action);
             if (state != AddState::noFolder)
                 view.sheet()->chooseFolder();
-            if (state == AddState::refused)
+            if (state == AddState::refused || state == AddState::notSaved)
                 view.sheet()->start();
             return view.sheet();
         },
@@ -132,6 +146,7 @@ QImage addSheet(const Env& env, AddState state)
 const GalleryScene sheet(QStringLiteral("watch-add"), [](const Env& env) { return addSheet(env, AddState::chosen); });
 const GalleryScene sheetNoFolder(QStringLiteral("watch-add-no-folder"), [](const Env& env) { return addSheet(env, AddState::noFolder); });
 const GalleryScene sheetRefused(QStringLiteral("watch-add-refused"), [](const Env& env) { return addSheet(env, AddState::refused); });
+const GalleryScene sheetNotSaved(QStringLiteral("watch-add-not-saved"), [](const Env& env) { return addSheet(env, AddState::notSaved); });
 const GalleryScene sheetRecommended(QStringLiteral("watch-add-recommended"),
                                     [](const Env& env) { return addSheet(env, AddState::recommended); });
 

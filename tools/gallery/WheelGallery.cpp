@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "engine/Bitmap.h"
+#include "gallery/GalleryScenes.h"
 #include "gallery/ScriptedWheelStore.h"
 #include "l10n/Localization.h"
 #include "platform/Settings.h"
@@ -106,7 +107,7 @@ void settleWidgets(QWidget* root)
     }
     for (auto* wheel : root->findChildren<ActionWheel*>())
         wheel->settle();
-    QApplication::processEvents();
+    gallery::finishAnimations();
 }
 
 // Shows `content` on the window backdrop with a margin and grabs it.

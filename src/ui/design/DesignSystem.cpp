@@ -245,12 +245,30 @@ void KelvaroButton::setKind(Kind kind)
     update();
 }
 
+void KelvaroButton::setSmall(bool small)
+{
+    if (small == m_small)
+        return;
+    m_small = small;
+    updateGeometry();
+    update();
+}
+
+QFont KelvaroButton::textFont() const
+{
+    if (!m_small)
+        return buttonFont(m_kind);
+    QFont f = buttonFont(m_kind);
+    f.setPixelSize(Theme::font(TextStyle::caption).pixelSize());
+    return f;
+}
+
 QSize KelvaroButton::sizeHint() const
 {
-    const QFont f = buttonFont(m_kind);
+    const QFont f = textFont();
     QFontMetrics metrics(f);
-    const int padX = m_kind == Kind::secondary ? 14 : 16;
-    const int padY = m_kind == Kind::secondary ? 7 : 8;
+    const int padX = m_small ? 9 : m_kind == Kind::secondary ? 14 : 16;
+    const int padY = m_small ? 4 : m_kind == Kind::secondary ? 7 : 8;
     int w = metrics.horizontalAdvance(text()) + 2 * padX;
     if (!m_symbol.isEmpty())
         w += metrics.height() + 6;
@@ -276,21 +294,22 @@ void KelvaroButton::paintEvent(QPaintEvent*)
     p.setOpacity(drawnOpacity());
     const bool dark = Theme::isDark(this);
     const QRectF r(rect());
-    p.fillPath(roundedRect(r, 10), fillColor());
+    const qreal radius = m_small ? 7 : 10;
+    p.fillPath(roundedRect(r, radius), fillColor());
     if (m_kind == Kind::secondary) {
         p.setPen(QPen(Theme::hairline().resolve(dark), 1));
-        p.drawPath(roundedRect(inner(r), 9.5));
+        p.drawPath(roundedRect(inner(r), radius - 0.5));
     } else if (m_kind == Kind::destructive) {
         QColor edge = Theme::destructive().resolve(dark);
         edge.setAlphaF(0.35f);
         p.setPen(QPen(edge, 1));
-        p.drawPath(roundedRect(inner(r), 9.5));
+        p.drawPath(roundedRect(inner(r), radius - 0.5));
     }
     if (hasFocus()) {
         p.setPen(QPen(Theme::ember(), 2));
-        p.drawPath(roundedRect(r.adjusted(1, 1, -1, -1), 9));
+        p.drawPath(roundedRect(r.adjusted(1, 1, -1, -1), radius - 1));
     }
-    const QFont f = buttonFont(m_kind);
+    const QFont f = textFont();
     QColor fg = Theme::primary().resolve(dark);
     if (m_kind == Kind::primary)
         fg = Qt::white;

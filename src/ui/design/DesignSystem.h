@@ -103,6 +103,8 @@ public:
     Kind kind() const { return m_kind; }
     void setKind(Kind kind);
     void setSymbol(const QString& symbol);
+    // The small control size: caption text and tighter padding, for rows where space is short.
+    void setSmall(bool small);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
     // 0 at rest, 1 fully pressed (animated).
@@ -114,8 +116,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QFont textFont() const;
+
     Kind m_kind;
     QString m_symbol;
+    bool m_small = false;
     qreal m_press = 0;
     QVariantAnimation* m_animation;
 };

@@ -4,8 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QVariantAnimation>
-
+#include "ui/design/Motion.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 
@@ -15,6 +14,7 @@ namespace {
 constexpr int kInset = 3;
 constexpr int kSpacing = 2;
 constexpr int kGlyph = 14;
+constexpr double kPillResponse = 0.3; // seconds
 
 QFont segmentFont(bool selected)
 {
@@ -24,13 +24,10 @@ QFont segmentFont(bool selected)
 } // namespace
 
 ModeSwitcher::ModeSwitcher(WheelMode selection, QWidget* parent)
-    : QWidget(parent), m_selection(selection), m_animation(new QVariantAnimation(this))
+    : QWidget(parent), m_selection(selection), m_animation(new SpringAnimation(kPillResponse, this))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
-    // A critically damped glide of about 0.3 s.
-    m_animation->setDuration(300);
-    m_animation->setEasingCurve(QEasingCurve::OutCubic);
     connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
         m_pill = value.toRectF();
         update();

@@ -21,6 +21,8 @@ public:
     // The rectangle of a segment (for tests and hit testing).
     QRect segmentRect(WheelMode mode) const;
     QRectF pillRect() const { return m_pill; }
+    // The pill's glide, a critically damped spring of 0.3 s (for tests).
+    const QVariantAnimation* pillAnimation() const { return m_animation; }
     static QString symbol(WheelMode mode);
 
     QSize sizeHint() const override;

@@ -102,6 +102,13 @@ qreal Readout::advance(const QString& text, const QFont& font)
     return layOut(text, QFontMetricsF(font), [](qreal, const QString&) {});
 }
 
+QList<Readout::Run> Readout::runs(const QString& text, const QFont& font)
+{
+    QList<Run> list;
+    layOut(text, QFontMetricsF(font), [&list](qreal x, const QString& run) { list.append({x, run}); });
+    return list;
+}
+
 QSize Readout::sizeHint() const
 {
     const QMargins m = contentsMargins();

@@ -30,6 +30,13 @@ public:
 
     // The width of `text` in `font`, logical pixels, each ASCII digit counted as the widest one.
     static qreal advance(const QString& text, const QFont& font);
+    // The stretches `text` is drawn in: every digit alone, centred in its cell, every other
+    // stretch whole (so it keeps its kerning); x in logical pixels from the text's start.
+    struct Run {
+        qreal x;
+        QString text;
+    };
+    static QList<Run> runs(const QString& text, const QFont& font);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

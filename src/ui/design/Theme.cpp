@@ -1,8 +1,10 @@
 #include "ui/design/Theme.h"
 
+#include <cmath>
 #include <optional>
 
 #include <QApplication>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QPointer>
 #include <QWidget>
@@ -25,7 +27,56 @@ QColor blend(const QColor& over, const QColor& under)
                over.blueF() * a + under.blueF() * (1 - a));
 }
 
+double luminance(const QColor& c)
+{
+    const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Secondary text and the outline of an empty check box keep 3:1 on a backdrop taken from the
+// desktop, as they do on the application's own greys.
+bool keepsTextReadable(const QColor& backdrop, bool dark)
+{
+    const QColor opaque = rgb(backdrop.redF(), backdrop.greenF(), backdrop.blueF());
+    for (const DynamicColor* ink : {&Theme::secondary(), &Theme::controlBorder()})
+        if (contrast(blend(ink->resolve(dark), opaque), opaque) < 3.0)
+            return false;
+    return true;
+}
+
+// The application palette this set, while it is the application's, and the desktop's palette
+// it replaced.
+std::optional<QPalette>& ownApplicationPalette()
+{
+    static std::optional<QPalette> palette;
+    return palette;
+}
+
+QPalette& replacedDesktopPalette()
+{
+    static QPalette palette;
+    return palette;
+}
+
 } // namespace
+
+QColor DynamicColor::resolve(bool isDark) const
+{
+    const QColor fallback = isDark ? dark : light;
+    if (desktopRole == QPalette::NoRole || !qApp)
+        return fallback;
+    const QPalette desktop = Theme::desktopPalette();
+    if (Theme::isDark(desktop) != isDark)
+        return fallback;
+    const QColor colour = desktop.color(QPalette::Active, desktopRole);
+    return colour.isValid() && colour.alpha() == 255 && keepsTextReadable(colour, isDark) ? colour : fallback;
+}
 
 QColor DynamicColor::on(const QWidget* widget) const
 {
@@ -53,16 +104,17 @@ const DynamicColor& tealText()
     return c;
 }
 
-// The desktop's control and window backgrounds in each appearance.
+// The desktop's control and window backgrounds, with greys of their kind where the desktop
+// gives none of the appearance shown.
 const DynamicColor& cardFill()
 {
-    static const DynamicColor c{QColor(255, 255, 255), QColor(30, 30, 30)};
+    static const DynamicColor c{QColor(255, 255, 255), QColor(30, 30, 30), QPalette::Base};
     return c;
 }
 
 const DynamicColor& canvas()
 {
-    static const DynamicColor c{QColor(236, 236, 236), QColor(50, 50, 50)};
+    static const DynamicColor c{QColor(236, 236, 236), QColor(50, 50, 50), QPalette::Window};
     return c;
 }
 
@@ -135,6 +187,15 @@ QColor paletteColor(qint64 index)
 {
     const QList<QColor>& colours = palette();
     return colours.at(kelvaro::paletteIndex(index, int(colours.size())));
+}
+
+QPalette desktopPalette()
+{
+    if (!qApp)
+        return {};
+    const QPalette application = QGuiApplication::palette();
+    const std::optional<QPalette>& ours = ownApplicationPalette();
+    return ours && application == *ours ? replacedDesktopPalette() : application;
 }
 
 bool isDark(const QPalette& p)
@@ -245,7 +306,9 @@ namespace {
 // empty one follows the desktop again): replacing it would freeze the answer at its own guess.
 void applyToApplication(bool dark)
 {
-    static std::optional<QPalette> ours; // what this set, while it is the application's
+    std::optional<QPalette>& ours = ownApplicationPalette();
+    if (!ours || QApplication::palette() != *ours)
+        replacedDesktopPalette() = QApplication::palette();
     if (Appearance::shared().followsPalette()) {
         if (ours && QApplication::palette() == *ours)
             QApplication::setPalette(QPalette());
@@ -257,12 +320,45 @@ void applyToApplication(bool dark)
         QApplication::setPalette(*ours);
 }
 
+// The windows that follow the appearance take their backdrop from the desktop's palette: when
+// that palette changes within one appearance, they are given theirs again.
+class DesktopPaletteWatch : public QObject {
+public:
+    QList<QPointer<QWidget>> windows;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) {
+            const std::optional<QPalette>& ours = ownApplicationPalette();
+            if (!ours || QApplication::palette() != *ours) {
+                windows.removeAll(nullptr);
+                for (const QPointer<QWidget>& window : std::as_const(windows))
+                    apply(window, Appearance::shared().isDark());
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+DesktopPaletteWatch& desktopPaletteWatch()
+{
+    static DesktopPaletteWatch* watch = [] {
+        auto* w = new DesktopPaletteWatch;
+        w->setParent(qApp);
+        qApp->installEventFilter(w);
+        return w;
+    }();
+    return *watch;
+}
+
 } // namespace
 
 void follow(QWidget* window)
 {
     if (!window)
         return;
+    desktopPaletteWatch().windows.append(window);
     static const bool following = [] {
         applyToApplication(Appearance::shared().isDark());
         QObject::connect(&Appearance::shared(), &Appearance::changed, qApp, [](bool dark) { applyToApplication(dark); });

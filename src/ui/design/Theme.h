@@ -14,12 +14,15 @@ class QWidget;
 namespace kelvaro {
 
 // A colour with a light and a dark value; the dark one is used where the drawing widget's
-// palette is dark (window darker than its text), the light one everywhere else.
+// palette is dark (window darker than its text), the light one everywhere else. A colour that
+// names a role of the desktop's palette takes the desktop's colour instead, each time it is
+// resolved, while that palette is of the appearance drawn and text stays readable on it.
 struct DynamicColor {
     QColor light;
     QColor dark;
+    QPalette::ColorRole desktopRole = QPalette::NoRole;
 
-    QColor resolve(bool isDark) const { return isDark ? dark : light; }
+    QColor resolve(bool isDark) const;
     QColor on(const QWidget* widget) const;
     bool operator==(const DynamicColor&) const = default;
 };
@@ -50,8 +53,8 @@ QColor buttonOrange(); // fill of the primary button
 // Appearance-dependent colours.
 const DynamicColor& emberText();
 const DynamicColor& tealText();
-const DynamicColor& cardFill();  // panels and cards
-const DynamicColor& canvas();    // window backdrop
+const DynamicColor& cardFill();  // panels and cards: the desktop's control background (Base)
+const DynamicColor& canvas();    // window backdrop: the desktop's window background (Window)
 const DynamicColor& sidebar();   // the sidebar column
 const DynamicColor& hairline();  // 1-px borders: primary at 8 %
 const DynamicColor& wedgeFill(); // resting wheel slices: primary at 7 %
@@ -72,6 +75,10 @@ QColor primaryAt(bool isDark, qreal opacity);
 const QList<QColor>& palette();
 // The palette colour for any stored index (its absolute value modulo five).
 QColor paletteColor(qint64 index);
+
+// The palette the desktop gives the application: the application's own palette, or what it was
+// before the appearance's palette was set over it.
+QPalette desktopPalette();
 
 // Whether a widget is drawn in the dark appearance (from its palette).
 bool isDark(const QWidget* widget);

@@ -60,9 +60,11 @@ bool WheelGuard::eventFilter(QObject* watched, QEvent* event)
     auto* control = static_cast<QWidget*>(watched);
     if (control->hasFocus())
         return false;
+    // Not in a page that can take it, the turn goes nowhere: a sheet that does not scroll must not
+    // have its values changed from under the pointer either.
     QAbstractScrollArea* page = enclosingPage(control);
     if (!page)
-        return false;
+        return true;
     const auto* wheel = static_cast<QWheelEvent*>(event);
     QWidget* viewport = page->viewport();
     QWheelEvent passed(viewport->mapFromGlobal(wheel->globalPosition()), wheel->globalPosition(), wheel->pixelDelta(),

@@ -1,8 +1,8 @@
 #pragma once
-// Keeps the mouse wheel on the page: a slider, pop-up or spin box inside a scrolling page takes the
-// wheel only while it has the keyboard focus; otherwise the wheel scrolls the page, so turning it
-// over a form never changes a value unnoticed. Outside a scrolling page a control takes the wheel
-// as usual. KelvaroStyle watches every such control it polishes. Main thread.
+// Keeps the mouse wheel off the values: a slider, pop-up or spin box takes the wheel only while it
+// has the keyboard focus, in any window. Otherwise the wheel scrolls the page the control lies in,
+// or does nothing where there is none, so turning it over a form never changes a value unnoticed.
+// KelvaroStyle watches every such control it polishes. Main thread.
 #include <QObject>
 
 class QWidget;

@@ -44,6 +44,16 @@ QSet<QString> existingFiles(const QStringList& paths)
     return found;
 }
 
+// Why the stored history is not shown, when it could not be read.
+std::optional<QString> unreadableNote(const KelvaroStore& store)
+{
+    if (!store.canPersist())
+        return L("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny.");
+    if (!store.libraryKeptAside().isEmpty())
+        return Lf("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny v souboru „%@“.", store.libraryKeptAside());
+    return std::nullopt;
+}
+
 } // namespace
 
 HistoryView::HistoryView(KelvaroStore& store, std::shared_ptr<FileManager> fileManager, QWidget* parent)
@@ -58,6 +68,11 @@ HistoryView::HistoryView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     m_empty = new EmptyStateView(QStringLiteral("clock.arrow.circlepath"), L("Historie je prázdná"),
                                  L("Všechno, co ve Kelvaro vytvoříš, se objeví tady."), std::nullopt, m_stack);
     m_stack->addWidget(m_empty);
+    const std::optional<QString> unreadable = unreadableNote(m_store);
+    if (unreadable) {
+        m_empty->messageText()->setText(*unreadable);
+        m_empty->messageText()->setColor(Theme::rose());
+    }
 
     // The header (title, figures, scope picker) is the list's first row, so it scrolls away with
     // the entries.
@@ -69,6 +84,14 @@ HistoryView::HistoryView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     auto* heading = new Text(L("Historie"), TextStyle::display, header);
     heading->setObjectName(QStringLiteral("heading"));
     headerColumn->addWidget(heading);
+    if (unreadable) {
+        // Entries of this session stand over a history that is still on disk, unread.
+        auto* note = new Text(*unreadable, TextStyle::body, header);
+        note->setObjectName(QStringLiteral("unreadable"));
+        note->setColor(Theme::rose());
+        note->setWrap(true);
+        headerColumn->addWidget(note);
+    }
     auto* figures = new QWidget(header);
     auto* figuresLayout = new FitOrStackLayout(figures);
     for (const auto& [value, label] : historySummary(m_store.activities(), QDate::currentDate(), shownLocale())) {

@@ -10,6 +10,7 @@
 #include "ui/design/DesignSystem.h"
 #include "ui/design/FileThumb.h"
 #include "ui/design/Formatters.h"
+#include "ui/design/Readout.h"
 #include "ui/design/Symbols.h"
 
 namespace kelvaro {
@@ -105,7 +106,8 @@ QWidget* shelfLine(KelvaroStore& store, const Shelf& shelf, QWidget* parent)
     name->setElide(Qt::ElideRight);
     row->addWidget(name, 1);
     row->addSpacing(8);
-    auto* count = new Text(photosWord(qint64(shelf.fileCount) + shelf.items.size()), TextStyle::callout, line);
+    auto* count = new Readout(TextStyle::callout, line);
+    count->setText(photosWord(qint64(shelf.fileCount) + shelf.items.size()));
     count->setObjectName(QStringLiteral("count"));
     count->setColor(Theme::secondary());
     row->addWidget(count);
@@ -140,7 +142,8 @@ QWidget* activityRow(const ActivityItem& item, QWidget* parent)
     texts->addWidget(action);
     row->addLayout(texts, 1);
     if (item.savedBytes >= 1) {
-        auto* saved = new Text(QStringLiteral("\u2212") + Formatters::byteCount(item.savedBytes), TextStyle::caption, rowWidget);
+        auto* saved = new Readout(TextStyle::caption, rowWidget);
+        saved->setText(QStringLiteral("\u2212") + Formatters::byteCount(item.savedBytes));
         saved->setObjectName(QStringLiteral("saved"));
         saved->setColor(Theme::tealText());
         row->addWidget(saved);

@@ -4,10 +4,9 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPushButton>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
@@ -19,6 +18,7 @@
 #include "ui/design/DesignSystem.h"
 #include "ui/design/KelvaroStyle.h"
 #include "ui/design/Symbols.h"
+#include "ui/sheets/SheetFrame.h"
 
 namespace kelvaro::settings {
 namespace {
@@ -225,8 +225,8 @@ void GeneralSettingsTab::chooseFolder()
 
 void GeneralSettingsTab::revealFolder()
 {
-    if (m_folder && m_fileManager)
-        m_fileManager->reveal({*m_folder});
+    if (m_folder && m_fileManager && !m_fileManager->reveal({*m_folder}))
+        m_store.reportUnanswered(HandoffFailure::folder, {*m_folder});
 }
 
 void GeneralSettingsTab::forgetFolder()
@@ -295,17 +295,19 @@ void GeneralSettingsTab::confirmClearSampleData()
 {
     if (!m_store.hasSampleData())
         return;
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kelvaro"), L("Vymazat ukázková data?"), QMessageBox::NoButton, this);
-    box->setObjectName(QStringLiteral("clearSampleDataConfirmation"));
-    QPushButton* clear = box->addButton(L("Vymazat"), QMessageBox::DestructiveRole);
-    clear->setObjectName(QStringLiteral("clear"));
-    box->addButton(L("Zrušit"), QMessageBox::RejectRole);
-    box->setDefaultButton(qobject_cast<QPushButton*>(box->buttons().constLast()));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    Theme::follow(box);
-    connect(clear, &QAbstractButton::clicked, this, [this] { m_store.clearSampleData(); });
-    box->open();
+    // Asked as every deletion is asked, over the window that asks.
+    auto* sheet = new SheetFrame(LKey("Vymazat ukázková data?"), QStringLiteral("trash"), LKey("Vymazat"), window());
+    sheet->setObjectName(QStringLiteral("clearSampleDataConfirmation"));
+    sheet->setDestructive(true);
+    QPointer<KelvaroStore> store(&m_store);
+    sheet->setOnRun([store] {
+        if (store)
+            store->clearSampleData();
+    });
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    Theme::follow(sheet);
+    sheet->open();
 }
 
 } // namespace kelvaro::settings

@@ -9,6 +9,7 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include "engine/ImageProbe.h"
 #include "l10n/Localization.h"
 #include "platform/BackgroundPools.h"
 #include "ui/design/FileThumb.h"
@@ -33,13 +34,19 @@ CropPreview::CropPreview(const QString& file, int maxWidth, QWidget* parent)
     QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
+    // The header alone tells the photo's shape, so the sheet opens at the height it keeps once the
+    // picture is decoded instead of shrinking under the pointer.
+    m_expected = ImageEngine::uprightSize(file).value_or(QSize());
 }
 
 int CropPreview::heightForWidth(int width) const
 {
-    if (m_image.isNull() || m_image.width() <= 0)
+    QSize photo = m_expected;
+    if (photo.isEmpty())
+        photo = m_image.size();
+    if (m_failed || photo.isEmpty())
         return areaHeight;
-    const double fitted = double(width) * m_image.height() / m_image.width();
+    const double fitted = double(width) * photo.height() / photo.width();
     return qBound(1, int(std::lround(fitted)), areaHeight);
 }
 

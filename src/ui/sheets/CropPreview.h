@@ -1,11 +1,12 @@
 #pragma once
 // The crop sheet's picture: one photo fitted into the width it is given and at most 220 px, with
 // the crop window of the sheet's spec drawn over the fitted picture (not over the empty sides),
-// so the window has the chosen ratio and frames exactly what the engine keeps. Once the photo is
-// there the preview is only as high as the photo at that width, so a panorama gets no empty
-// bands above and below; until then, and for a file that cannot be read ("Náhled není k
-// dispozici"), it is 220 px high. The photo is decoded upright off the GUI thread at the size
-// shown and set on the main thread. Created by the crop sheet; main thread.
+// so the window has the chosen ratio and frames exactly what the engine keeps. The preview is only
+// as high as the photo at that width, so a panorama gets no empty bands above and below; the
+// photo's header, read when the preview is made, gives that height before the picture is there.
+// For a file that cannot be read ("Náhled není k dispozici") it is 220 px high. The photo is
+// decoded upright off the GUI thread at the size shown and set on the main thread. Created by
+// the crop sheet; main thread.
 #include <QImage>
 #include <QWidget>
 
@@ -56,6 +57,7 @@ private:
     int m_maxWidth;
     CropSpec m_spec;
     QImage m_image;
+    QSize m_expected; // the photo's upright size from its header; empty when unknown
     bool m_started = false;
     bool m_loading = false;
     bool m_failed = false;

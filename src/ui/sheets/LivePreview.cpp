@@ -125,13 +125,13 @@ void LivePreview::loadBase()
         m_base = QImage();
         m_baseBitmap = Bitmap();
         m_shown = QImage();
-        m_failed = true;
+        setFailed(true);
         updateSpinner();
         update();
         Q_EMIT baseFinished();
         return;
     }
-    m_failed = false;
+    setFailed(false);
     updateSpinner();
     update();
     const QString path = *m_file;
@@ -144,11 +144,11 @@ void LivePreview::loadBase()
         if (outcome.bitmap && !outcome.image.isNull()) {
             m_baseBitmap = *outcome.bitmap;
             m_base = outcome.image;
-            m_failed = false;
+            setFailed(false);
         } else {
             m_baseBitmap = Bitmap();
             m_base = QImage();
-            m_failed = true;
+            setFailed(true);
         }
         m_shown = QImage();
         updateSpinner();
@@ -168,6 +168,14 @@ void LivePreview::loadBase()
         }
         return outcome;
     }));
+}
+
+void LivePreview::setFailed(bool failed)
+{
+    if (failed == m_failed)
+        return;
+    m_failed = failed;
+    updateGeometry(); // the caption's lines follow whether there is a hint
 }
 
 void LivePreview::setOperation(const KelvaroOp& op)
@@ -202,7 +210,7 @@ void LivePreview::startRender()
         const Outcome outcome = watcher->result();
         // A rendering that failed must not pass the untouched photo off as its result.
         m_shown = outcome.image;
-        m_failed = outcome.image.isNull();
+        setFailed(outcome.image.isNull());
         updateSpinner();
         update();
         Q_EMIT renderFinished();
@@ -247,6 +255,9 @@ LivePreview::CaptionLayout LivePreview::captionLayout(int width) const
         return {};
     const QFontMetrics metrics(captionFont());
     const QString name = QFileInfo(*m_file).fileName();
+    // Without a preview there is no hint: the name has the first line to itself.
+    if (m_failed)
+        return {metrics.elidedText(name, Qt::ElideMiddle, width), false};
     // The longer hint decides, so pressing on the picture never moves the name.
     const int hint = metrics.horizontalAdvance(L("Náhled – podrž myš pro porovnání s originálem"));
     const int nameWidth = metrics.horizontalAdvance(name);

@@ -7,8 +7,9 @@
 // its place); while the mouse button is held on the picture it shows the unprocessed copy. Under
 // the picture a caption tells how to compare (hidden while no preview is available) and names
 // the file, whole when it fits beside the caption, else on a line of its own, shortened in the
-// middle only when even that line is too narrow. Bursts of setting changes are coalesced by a
-// 90 ms wait and a rendering that finishes after its settings were replaced is thrown away.
+// middle only when even that line is too narrow; with no caption it stands on the first line.
+// Bursts of setting changes are coalesced by a 90 ms wait and a rendering that finishes after its
+// settings were replaced is thrown away.
 // Loading and rendering run in a small thread pool; results are applied on the main thread only.
 // Created by the sheets; main thread.
 #include <functional>
@@ -127,6 +128,7 @@ private:
     void loadBase();
     void scheduleRender();
     void startRender();
+    void setFailed(bool failed);
     void setHolding(bool holding);
     void updateSpinner();
 

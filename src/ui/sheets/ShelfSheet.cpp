@@ -8,6 +8,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/Symbols.h"
+#include "ui/design/Text.h"
 #include "ui/design/Theme.h"
 
 namespace kelvaro {
@@ -120,7 +121,20 @@ ShelfSheet::ShelfSheet(KelvaroStore& store, QWidget* parent)
     m_name->setPlaceholderText(L("…nebo vytvoř novou polici"));
     m_name->setAccessibleName(m_name->placeholderText());
     m_name->setTextMargins(4, 3, 4, 3);
-    addContent(m_name);
+    // A name another shelf bears, in any letter case, would share its folder on disk and could
+    // never be saved in the shelf editor: the rule and the line of "Nová police".
+    auto* named = new QWidget(this);
+    auto* nameColumn = new QVBoxLayout(named);
+    nameColumn->setContentsMargins(0, 0, 0, 0);
+    nameColumn->setSpacing(6);
+    m_name->setParent(named);
+    nameColumn->addWidget(m_name);
+    m_taken = new Text(L("Police s tímto názvem už existuje."), TextStyle::caption, named);
+    m_taken->setObjectName(QStringLiteral("taken"));
+    m_taken->setColor(Theme::rose());
+    m_taken->hide();
+    nameColumn->addWidget(m_taken);
+    addContent(named);
     connect(m_name, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_newName = text;
         if (!text.isEmpty())
@@ -146,7 +160,8 @@ bool ShelfSheet::isRunnable(const Request& request)
 std::function<void()> ShelfSheet::runClosure() const
 {
     return [target = m_store, request = currentRequest()] {
-        if (target)
+        // The shelves may have changed while the sheet closed.
+        if (target && (request.shelfID || !target->shelfNameTaken(request.newName)))
             target->addToShelf(request.shelfID, request.newName);
     };
 }
@@ -190,7 +205,14 @@ void ShelfSheet::refresh()
 {
     for (ShelfRow* row : std::as_const(m_rows))
         row->setSelected(m_selected == row->shelf().id);
-    setCanRun(isRunnable(currentRequest()));
+    const bool taken = !m_selected && m_store && m_store->shelfNameTaken(m_newName);
+    m_taken->setVisible(taken);
+    setCanRun(!taken && isRunnable(currentRequest()));
+}
+
+bool ShelfSheet::nameTakenShown() const
+{
+    return !m_taken->isHidden();
 }
 
 } // namespace kelvaro

@@ -2,7 +2,8 @@
 // The "Na polici" sheet: copies of the loaded files go onto one of the store's shelves, picked
 // in a list, or onto a new shelf named in the field below it. The two choices exclude each
 // other: clicking a row picks it and empties the name (a second click drops it again), typing
-// a name drops the pick. "Odložit" needs a pick or a name that is not only spaces and tabs, and
+// a name drops the pick. "Odložit" needs a pick or a name that is not only spaces and tabs and
+// that no shelf bears (trimmed, in any letter case; a red line says so), and
 // hands exactly that to the store's addToShelf once the sheet has closed. The list follows the
 // store's shelves. Nothing is remembered between openings. Built by the tool-sheet host; main
 // thread.
@@ -21,6 +22,8 @@ class QScrollArea;
 class QVBoxLayout;
 
 namespace kelvaro {
+
+class Text;
 
 // One shelf of the list: its symbol in its palette colour, its name, and a check circle; the
 // whole padded rectangle is the click target.
@@ -68,6 +71,8 @@ public:
     const QList<ShelfRow*>& rows() const { return m_rows; }
     QScrollArea* list() const { return m_list; }
     QLineEdit* nameField() const { return m_name; }
+    // Whether the red line says that another shelf already bears the typed name.
+    bool nameTakenShown() const;
 
 protected:
     std::function<void()> runClosure() const override;
@@ -84,6 +89,7 @@ private:
     QVBoxLayout* m_listColumn = nullptr;
     QList<ShelfRow*> m_rows;
     QLineEdit* m_name = nullptr;
+    Text* m_taken = nullptr;
 };
 
 } // namespace kelvaro

@@ -98,6 +98,15 @@ ShelvesView::ShelvesView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     m_empty = new EmptyStateView(QStringLiteral("tray.2"), L("Zatím žádné police"),
                                  L("Odkládej fotky na police a vracej se k nim, kdykoli budeš chtít."), std::nullopt, m_stack);
     m_stack->addWidget(m_empty);
+    std::optional<QString> unreadable;
+    if (!m_store.canPersist())
+        unreadable = L("Uložené police se nepodařilo přečíst, proto je nechávám beze změny.");
+    else if (!m_store.libraryKeptAside().isEmpty())
+        unreadable = Lf("Uložené police se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.", m_store.libraryKeptAside());
+    if (unreadable) {
+        m_empty->messageText()->setText(*unreadable);
+        m_empty->messageText()->setColor(Theme::rose());
+    }
 
     auto* page = new QWidget(m_stack);
     auto* pageRow = new QHBoxLayout(page);
@@ -111,6 +120,14 @@ ShelvesView::ShelvesView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     auto* heading = new Text(L("Police"), TextStyle::display, column);
     heading->setObjectName(QStringLiteral("heading"));
     columnLayout->addWidget(heading);
+    if (unreadable) {
+        // Shelves made in this session stand over stored ones that are still on disk, unread.
+        auto* note = new Text(*unreadable, TextStyle::body, column);
+        note->setObjectName(QStringLiteral("unreadable"));
+        note->setColor(Theme::rose());
+        note->setWrap(true);
+        columnLayout->addWidget(note);
+    }
     auto* split = new QHBoxLayout();
     split->setSpacing(36);
 

@@ -370,8 +370,9 @@ void AddWatchSheet::start()
         setProblem(L("Bez složky pro výsledky to nepůjde."));
         return;
     }
-    if (!m_service->add(folder, m_action)) {
-        setProblem(L("Složku se nepodařilo zapamatovat. Zkus ji vybrat znovu."));
+    const WatchAddResult added = m_service->add(folder, m_action);
+    if (!added) {
+        setProblem(*added.refusal);
         return;
     }
     accept();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "l10n/Localization.h"
 #include "store/KelvaroStore.h"
 #include "watch/FolderWatcher.h"
 
@@ -32,9 +33,16 @@ WatchStatus FolderWatcherService::status(const QUuid& id) const
     return m_watcher ? m_watcher->status(id) : WatchStatus();
 }
 
-bool FolderWatcherService::add(const QString& folder, const WatchAction& action)
+bool FolderWatcherService::rulesUnreadable() const
 {
-    return m_watcher && m_watcher->add(folder, action);
+    return m_watcher && m_watcher->rulesUnreadable();
+}
+
+WatchAddResult FolderWatcherService::add(const QString& folder, const WatchAction& action)
+{
+    if (!m_watcher)
+        return {L("Složku se nepodařilo zapamatovat. Zkus ji vybrat znovu.")};
+    return m_watcher->add(folder, action);
 }
 
 void FolderWatcherService::setEnabled(const QUuid& id, bool on)

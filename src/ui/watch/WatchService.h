@@ -27,9 +27,11 @@ public:
     // The number of enabled rules.
     int activeCount() const;
 
-    // Remembers `folder` (absolute path) as a new enabled rule; false when it cannot. Refusing a
+    // The stored rules could not be read; they are left as they are and none can be added.
+    virtual bool rulesUnreadable() const { return false; }
+    // Remembers `folder` (absolute path) as a new enabled rule, or says why it did not. Refusing a
     // duplicate is the caller's job.
-    virtual bool add(const QString& folder, const WatchAction& action) = 0;
+    virtual WatchAddResult add(const QString& folder, const WatchAction& action) = 0;
     virtual void setEnabled(const QUuid& id, bool on) = 0;
     virtual void remove(const QUuid& id) = 0;
     // Each returns at once; outcomes show up in the rule's status, a folder the file manager
@@ -53,7 +55,8 @@ public:
 
     QList<WatchRule> rules() const override;
     WatchStatus status(const QUuid& id) const override;
-    bool add(const QString& folder, const WatchAction& action) override;
+    bool rulesUnreadable() const override;
+    WatchAddResult add(const QString& folder, const WatchAction& action) override;
     void setEnabled(const QUuid& id, bool on) override;
     void remove(const QUuid& id) override;
     void processExisting(const QUuid& id) override;

@@ -25,6 +25,15 @@ WatchView::WatchView(std::shared_ptr<WatchService> service, Settings& settings, 
     column->setSpacing(24);
     m_hero = new WatchHero([this] { openSheet(defaultAction()); }, columnBox);
     column->addWidget(m_hero);
+    if (m_service->rulesUnreadable()) {
+        // Set once at start: rules that could not be read stay unread until the next start.
+        auto* unreadable = new Text(L("Uložené hlídané složky se nepodařilo přečíst, proto je nechávám beze změny."),
+                                    TextStyle::body, columnBox);
+        unreadable->setObjectName(QStringLiteral("unreadable"));
+        unreadable->setColor(Theme::rose());
+        unreadable->setWrap(true);
+        column->addWidget(unreadable);
+    }
     m_ruleList = new WatchRuleList(*m_service, settings, std::move(clock), columnBox);
     column->addWidget(m_ruleList);
     m_grid = new WatchRecipeGrid(true, [this](const WatchRecipe& recipe) { openSheet(recipe.action); }, columnBox);

@@ -11,6 +11,12 @@
 
 namespace kelvaro::wheel {
 
+namespace {
+// The highlight follows the pointer on a spring of 0.25 s; a mode swap springs in 0.3 s.
+constexpr double kHoverResponse = 0.25;
+constexpr double kSwapResponse = 0.3;
+} // namespace
+
 QList<QUrl> localFileUrls(const QMimeData* mime)
 {
     QList<QUrl> urls;
@@ -183,12 +189,12 @@ void ActionWheel::onFrame()
     const double dt = std::min(0.1, m_clock.restart() / 1000.0);
     bool done = true;
     for (Spring& s : m_wedgeSprings) {
-        s.step(dt);
+        s.step(dt, kHoverResponse);
         done = done && s.settled();
     }
-    m_centreSpring.step(dt);
-    m_blendSpring.step(dt);
-    m_swap.step(dt, 0.3);
+    m_centreSpring.step(dt, kHoverResponse);
+    m_blendSpring.step(dt, kHoverResponse);
+    m_swap.step(dt, kSwapResponse);
     if (m_swap.settled())
         m_outgoing = QPixmap();
     done = done && m_centreSpring.settled() && m_blendSpring.settled() && m_swap.settled();

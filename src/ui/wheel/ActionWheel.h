@@ -14,13 +14,15 @@
 #include <QWidget>
 
 #include "model/Models.h"
-#include "ui/wheel/Spring.h"
+#include "ui/design/Motion.h"
 #include "ui/wheel/WheelGeometry.h"
 #include "ui/wheel/WheelPainter.h"
 
 class QMimeData;
 
 namespace kelvaro::wheel {
+
+using Motion::Spring;
 
 // The local files a drag carries; web links and other non-file URLs are left out.
 QList<QUrl> localFileUrls(const QMimeData* mime);

@@ -10,6 +10,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Motion.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/FileImporter.h"
 #include "ui/wheel/LoadedWheel.h"
@@ -20,22 +21,42 @@
 namespace kelvaro::wheel {
 
 namespace {
-// The dashed drop ring with its symbol.
+
+constexpr double kFaceResponse = 0.35; // seconds: prompt to wheel, and every new selection
+constexpr double kRingResponse = 0.3;  // seconds: the ring's answer to a drag
+
+// The dashed drop ring with its symbol. Its look moves between resting (0) and targeted (1) on
+// a spring, the two symbols cross-fading.
 class DropRing : public QWidget {
 public:
     explicit DropRing(QWidget* parent)
         : QWidget(parent)
+        , m_spring(new SpringAnimation(kRingResponse, this))
     {
         setFixedSize(180, 180);
         setAttribute(Qt::WA_TransparentForMouseEvents);
+        QObject::connect(m_spring, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+            m_shown = v.toDouble();
+            update();
+        });
     }
     void setTargeted(bool targeted)
     {
         if (targeted == m_targeted)
             return;
         m_targeted = targeted;
-        update();
+        m_spring->stop();
+        const double target = targeted ? 1 : 0;
+        if (!isVisible()) {
+            m_shown = target;
+            update();
+            return;
+        }
+        m_spring->setStartValue(m_shown);
+        m_spring->setEndValue(target);
+        m_spring->start();
     }
+    double shown() const { return m_shown; }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -44,23 +65,34 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF box(rect());
+        const double t = std::clamp(m_shown, 0.0, 1.0);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(m_targeted ? withAlpha(palette.ember, 0.1) : QColor(Qt::transparent));
+        painter.setBrush(withAlpha(palette.ember, 0.1 * t));
         painter.drawEllipse(box);
-        QPen dash(m_targeted ? palette.ember : withAlpha(palette.primary, 0.18), 1.5);
+        QPen dash(mix(withAlpha(palette.primary, 0.18), palette.ember, t), 1.5);
         dash.setDashPattern({6 / 1.5, 6 / 1.5});
         painter.setPen(dash);
         painter.setBrush(Qt::NoBrush);
         painter.drawEllipse(box.adjusted(0.75, 0.75, -0.75, -0.75));
         const double side = 44;
-        drawSymbol(painter, m_targeted ? QStringLiteral("arrow.down.circle.fill") : QStringLiteral("photo.stack"),
-                   QRectF(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side)),
-                   m_targeted ? palette.ember : palette.secondary);
+        const QRectF symbol(box.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+        const QColor colour = mix(palette.secondary, palette.ember, t);
+        if (t < 1) {
+            painter.setOpacity(1 - t);
+            drawSymbol(painter, QStringLiteral("photo.stack"), symbol, colour);
+        }
+        if (t > 0) {
+            painter.setOpacity(t);
+            drawSymbol(painter, QStringLiteral("arrow.down.circle.fill"), symbol, colour);
+        }
     }
 
 private:
+    QVariantAnimation* m_spring;
     bool m_targeted = false;
+    double m_shown = 0;
 };
+
 } // namespace
 
 // ---- The empty face's prompt ---------------------------------------------------------------------
@@ -169,16 +201,49 @@ class DropWheelCard::Overlay : public QWidget {
 public:
     explicit Overlay(QWidget* parent)
         : QWidget(parent)
+        , m_fade(easeOutAnimation(this))
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         hide();
+        QObject::connect(m_fade, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+            m_opacity = v.toDouble();
+            update();
+        });
+        QObject::connect(m_fade, &QAbstractAnimation::finished, this, [this] {
+            if (!m_in)
+                hide();
+        });
     }
+
+    // Fades in or out; a card that is not on screen takes the end at once.
+    void setIn(bool in)
+    {
+        if (in == m_in)
+            return;
+        m_in = in;
+        m_fade->stop();
+        if (in) {
+            show();
+            raise();
+        }
+        if (!parentWidget()->isVisible()) {
+            m_opacity = in ? 1 : 0;
+            setVisible(in);
+            return;
+        }
+        m_fade->setStartValue(m_opacity);
+        m_fade->setEndValue(in ? 1.0 : 0.0);
+        m_fade->start();
+    }
+    bool isIn() const { return m_in; }
+    double opacity() const { return isHidden() ? 0 : m_opacity; }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         const WheelPalette palette = WheelPalette::forWidget(this);
         QPainter painter(this);
+        painter.setOpacity(m_opacity);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF box(rect());
         painter.setPen(Qt::NoPen);
@@ -208,6 +273,62 @@ protected:
         painter.drawText(QRectF(c.x() - w / 2 + icon + 6, c.y() - m.height() / 2, w, m.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, text);
     }
+
+private:
+    QVariantAnimation* m_fade;
+    bool m_in = false;
+    double m_opacity = 0;
+};
+
+// ---- The change of face ---------------------------------------------------------------------------
+
+// Lies over the card while its content changes and fades out the picture of what it showed
+// before, so the new content comes in under it.
+class DropWheelCard::Veil : public QWidget {
+public:
+    explicit Veil(QWidget* parent)
+        : QWidget(parent)
+        , m_spring(new SpringAnimation(kFaceResponse, this))
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+        m_spring->setStartValue(0.0);
+        m_spring->setEndValue(1.0);
+        QObject::connect(m_spring, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+            m_progress = v.toDouble();
+            update();
+        });
+        QObject::connect(m_spring, &QAbstractAnimation::finished, this, [this] {
+            m_before = QPixmap();
+            hide();
+        });
+    }
+
+    void start(const QPixmap& before)
+    {
+        m_spring->stop();
+        m_before = before;
+        m_progress = 0;
+        show();
+        raise();
+        m_spring->start();
+    }
+    bool isRunning() const { return m_spring->state() == QAbstractAnimation::Running; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (m_before.isNull())
+            return;
+        QPainter painter(this);
+        painter.setOpacity(1 - std::clamp(m_progress, 0.0, 1.0));
+        painter.drawPixmap(0, 0, m_before);
+    }
+
+private:
+    QVariantAnimation* m_spring;
+    QPixmap m_before;
+    double m_progress = 1;
 };
 
 // ---- The card ----------------------------------------------------------------------------------------
@@ -235,6 +356,9 @@ DropWheelCard::DropWheelCard(WheelStore& store, std::shared_ptr<FileImporter> im
     empty->addWidget(m_banner, 0, Qt::AlignHCenter);
     m_emptyFace->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
+    // Heard before the faces hear of the change: the picture taken here is still the old one.
+    m_shownFiles = m_store.droppedFiles();
+    connect(&m_store, &WheelStore::changed, this, &DropWheelCard::noteFilesChange);
     m_loaded = new LoadedWheel(m_store, this);
     m_loaded->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     // Either face stands in the middle of a card taller than it.
@@ -243,6 +367,7 @@ DropWheelCard::DropWheelCard(WheelStore& store, std::shared_ptr<FileImporter> im
     column->addWidget(m_loaded);
     column->addStretch(1);
 
+    m_veil = new Veil(this);
     m_overlay = new Overlay(this);
 
     connect(m_prompt->browse, &QAbstractButton::clicked, this, [this] { m_store.requestImporter(false); });
@@ -260,7 +385,10 @@ QSize DropWheelCard::sizeHint() const
 }
 
 bool DropWheelCard::isLoadedFaceShown() const { return !m_loaded->isHidden(); }
-bool DropWheelCard::isOverlayShown() const { return !m_overlay->isHidden(); }
+bool DropWheelCard::isOverlayShown() const { return m_overlay->isIn(); }
+double DropWheelCard::overlayOpacity() const { return m_overlay->opacity(); }
+double DropWheelCard::ringTargeting() const { return m_prompt->ring->shown(); }
+bool DropWheelCard::isChangingFace() const { return m_veil->isRunning(); }
 QString DropWheelCard::promptTitle() const { return m_prompt->title->text(); }
 bool DropWheelCard::isBannerShown() const { return !m_banner->isHidden() && !m_emptyFace->isHidden(); }
 QString DropWheelCard::bannerText() const { return m_banner->message->text(); }
@@ -290,10 +418,22 @@ void DropWheelCard::refresh()
         fitBanner();
     }
     m_prompt->setTargeted(m_targeted);
-    m_overlay->setVisible(m_targeted && loaded);
+    m_overlay->setIn(m_targeted && loaded);
+    openImporterIfAsked();
+}
+
+void DropWheelCard::noteFilesChange()
+{
+    const QStringList files = m_store.droppedFiles();
+    if (files == m_shownFiles)
+        return;
+    m_shownFiles = files;
+    if (!isVisible() || size().isEmpty())
+        return;
+    m_veil->setGeometry(rect());
+    m_veil->start(grab());
     if (m_overlay->isVisible())
         m_overlay->raise();
-    openImporterIfAsked();
 }
 
 void DropWheelCard::setTargeted(bool targeted)
@@ -341,6 +481,7 @@ void DropWheelCard::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     m_overlay->setGeometry(rect());
+    m_veil->setGeometry(rect());
     fitBanner();
 }
 

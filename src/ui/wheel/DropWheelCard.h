@@ -5,7 +5,9 @@
 // links are refused): on the empty card a drop replaces the selection, on a loaded card a drop
 // outside the wedges adds to it, and a drop on a wedge replaces the selection and runs that
 // wedge. The card also hosts the window's one file importer, opened through the store's
-// showImporter. Reads and writes the store through WheelStore; main thread.
+// showImporter. Every change of the dropped files fades the card over on a spring, the ring
+// springs to a drag and the adding overlay fades with it. Reads and writes the store through
+// WheelStore; main thread.
 #include <memory>
 #include <optional>
 
@@ -33,7 +35,13 @@ public:
 
     bool isTargeted() const { return m_targeted; }
     bool isLoadedFaceShown() const;
+    // Whether "Přidat do výběru" is in (it fades in and out over 0.15 s) and how opaque it is.
     bool isOverlayShown() const;
+    double overlayOpacity() const;
+    // How far the drop ring has gone towards its targeted look, 0–1 (it springs there).
+    double ringTargeting() const;
+    // Whether the card is fading from what it showed before a change of the dropped files.
+    bool isChangingFace() const;
     QString promptTitle() const;
     bool isBannerShown() const;
     QString bannerText() const;
@@ -56,7 +64,9 @@ private:
     class Prompt;
     class Banner;
     class Overlay;
+    class Veil;
     void refresh();
+    void noteFilesChange();
     void fitBanner();
     void setTargeted(bool targeted);
     // The wheel under a card point, when the wheel takes drags now (loaded and not working).
@@ -70,6 +80,8 @@ private:
     QWidget* m_emptyFace = nullptr;
     LoadedWheel* m_loaded = nullptr;
     Overlay* m_overlay = nullptr;
+    Veil* m_veil = nullptr;
+    QStringList m_shownFiles;
     bool m_targeted = false;
     bool m_importerOpen = false;
     bool m_dragOverWheel = false;

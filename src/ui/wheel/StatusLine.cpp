@@ -1,6 +1,7 @@
 #include "ui/wheel/StatusLine.h"
 
 #include <QApplication>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QLabel>
@@ -11,6 +12,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/Motion.h"
 #include "ui/design/Readout.h"
 #include "ui/design/Spinner.h"
 #include "ui/wheel/CompareSheet.h"
@@ -54,7 +56,8 @@ QColor toneColor(StatusTone tone, const WheelPalette& palette)
 
 } // namespace
 
-// The capsule behind the status row; its fill follows the tone and whether a message is shown.
+// The status row. Its fill is painted by the line under it, so that while the capsule changes
+// size the fill can move between the old and the new frame.
 class StatusLine::Capsule : public QWidget {
 public:
     explicit Capsule(StatusLine* line)
@@ -71,18 +74,6 @@ protected:
             return true;
         }
         return QWidget::event(event);
-    }
-    void paintEvent(QPaintEvent*) override
-    {
-        const WheelPalette palette = WheelPalette::forWidget(this);
-        QPainter painter(this);
-        const QColor fill = withAlpha(toneColor(m_line->tone(), palette), m_line->capsuleOpacity());
-        const QRectF box(rect());
-        const qreal r = std::min(box.height() / 2, 18.0);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(fill);
-        painter.drawRoundedRect(box, r, r);
     }
 
 private:
@@ -142,6 +133,21 @@ StatusLine::StatusLine(WheelStore& store, QWidget* parent)
     connect(m_compare, &QAbstractButton::clicked, this, &StatusLine::openCompare);
     connect(m_undo, &QAbstractButton::clicked, this, [this] { m_store.undoLast(); });
     connect(&m_store, &WheelStore::changed, this, &StatusLine::onStoreChanged);
+    m_change = easeOutAnimation(this);
+    m_change->setStartValue(0.0);
+    m_change->setEndValue(1.0);
+    connect(m_change, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_changed = v.toDouble();
+        if (auto* fade = qobject_cast<QGraphicsOpacityEffect*>(m_capsule->graphicsEffect()))
+            fade->setOpacity(m_changed);
+        update();
+    });
+    connect(m_change, &QAbstractAnimation::finished, this, [this] {
+        m_changed = 1;
+        m_before = QPixmap();
+        m_capsule->setGraphicsEffect(nullptr);
+        update();
+    });
     m_lastStudioCompare = m_store.studioCompare();
     refresh();
 }
@@ -151,7 +157,65 @@ void StatusLine::setHoveredAction(const std::optional<WheelAction>& action)
     if (action == m_hovered)
         return;
     m_hovered = action;
+    if (!isVisible() || m_capsule->size().isEmpty()) {
+        refresh();
+        return;
+    }
+    // The old content fades out where it stood while the new one fades in and the fill moves
+    // to the new frame.
+    m_fromFrame = capsuleFrame();
+    m_fromFill = capsuleFill();
+    m_change->stop();
+    m_capsule->setGraphicsEffect(nullptr);
+    m_before = m_capsule->grab();
+    m_changed = 0;
     refresh();
+    auto* fade = new QGraphicsOpacityEffect(m_capsule);
+    fade->setOpacity(0);
+    m_capsule->setGraphicsEffect(fade);
+    m_change->start();
+}
+
+QWidget* StatusLine::capsule() const
+{
+    return m_capsule;
+}
+
+bool StatusLine::isCapsuleChanging() const
+{
+    return m_change->state() == QAbstractAnimation::Running;
+}
+
+QRectF StatusLine::capsuleFrame() const
+{
+    const QRectF now(m_capsule->geometry());
+    if (!isCapsuleChanging())
+        return now;
+    const double t = std::clamp(m_changed, 0.0, 1.0);
+    return {m_fromFrame.x() + (now.x() - m_fromFrame.x()) * t, m_fromFrame.y() + (now.y() - m_fromFrame.y()) * t,
+            m_fromFrame.width() + (now.width() - m_fromFrame.width()) * t,
+            m_fromFrame.height() + (now.height() - m_fromFrame.height()) * t};
+}
+
+QColor StatusLine::capsuleFill() const
+{
+    const QColor now = withAlpha(toneColor(tone(), WheelPalette::forWidget(this)), capsuleOpacity());
+    return isCapsuleChanging() ? mix(m_fromFill, now, m_changed) : now;
+}
+
+void StatusLine::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = capsuleFrame();
+    const qreal r = std::min(box.height() / 2, 18.0);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(capsuleFill());
+    painter.drawRoundedRect(box, r, r);
+    if (!m_before.isNull() && isCapsuleChanging()) {
+        painter.setOpacity(1 - std::clamp(m_changed, 0.0, 1.0));
+        painter.drawPixmap(m_fromFrame.topLeft(), m_before);
+    }
 }
 
 QString StatusLine::shownText() const
@@ -234,6 +298,7 @@ void StatusLine::refresh()
     fitText();
     m_text->setTone([this](const WheelPalette& p) { return toneColor(tone(), p); });
     m_capsule->update();
+    update();
 
     const QStringList outputs = m_store.lastOutputs();
     const bool results = !outputs.isEmpty() && !working;

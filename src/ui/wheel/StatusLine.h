@@ -6,12 +6,15 @@
 // WheelStore and redraws when it changes. Created by the loaded wheel; main thread.
 #include <optional>
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
 #include "model/Models.h"
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/WheelStore.h"
+
+class QVariantAnimation;
 
 namespace kelvaro {
 class LinkButton;
@@ -52,6 +55,12 @@ public:
     StatusTone tone() const;
     QColor textColor() const;
     double capsuleOpacity() const; // 0.12 with a message, 0.06 without
+    // A new hovered wedge changes the capsule over a 0.15 s ease-out: its frame and fill move,
+    // its text and icon cross-fade. Where the fill stands now, in the line's coordinates.
+    bool isCapsuleChanging() const;
+    QWidget* capsule() const;
+    QRectF capsuleFrame() const;
+    QColor capsuleFill() const;
     bool isSpinnerShown() const;
     bool isCounterShown() const;
     QString counterText() const;
@@ -67,6 +76,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -88,6 +98,11 @@ private:
     LinkButton* m_undo = nullptr;
     DragOutRow* m_dragOut = nullptr;
     QPointer<CompareSheet> m_sheet;
+    QVariantAnimation* m_change = nullptr;
+    double m_changed = 1;  // 0 as a hover change starts, 1 once the capsule stands
+    QRectF m_fromFrame;    // the capsule's frame and fill before the change
+    QColor m_fromFill;
+    QPixmap m_before;      // the capsule's content before the change
     bool m_lastStudioCompare = false;
 };
 

@@ -70,13 +70,15 @@ QueueStrip::QueueStrip(KelvaroStore& store, QWidget* parent) : QWidget(parent), 
     m_message = new Text(QString(), TextStyle::callout, m_outcome);
     m_message->setObjectName(QStringLiteral("message"));
     m_message->setWrap(true);
-    outcome->addWidget(m_message, 1, Qt::AlignVCenter);
+    // The links follow the message; the spare width goes after them.
+    outcome->addWidget(m_message, 0, Qt::AlignVCenter);
     m_reveal = new LinkButton(L("Zobrazit ve správci souborů"), TextStyle::caption, m_outcome);
     connect(m_reveal, &QAbstractButton::clicked, this, [this] { m_store.revealOutputs(); });
     outcome->addWidget(m_reveal, 0, Qt::AlignVCenter);
     m_undo = new LinkButton(L("Vrátit"), TextStyle::caption, m_outcome);
     connect(m_undo, &QAbstractButton::clicked, this, [this] { m_store.undoLast(); });
     outcome->addWidget(m_undo, 0, Qt::AlignVCenter);
+    outcome->addStretch(1);
     column->addWidget(m_outcome);
 
     for (auto signal : {&KelvaroStore::droppedFilesChanged, &KelvaroStore::isWorkingChanged})

@@ -115,7 +115,12 @@ void WorkflowCard::refreshRun()
         m_run->setText(Lf("Spustit na %@", WatchScan::filesWord(count)));
         m_run->setToolTip(L("Použít postup na všechny fotky ve frontě"));
     }
-    m_run->setEnabled(canRun());
+    const bool runnable = canRun();
+    // Disabled while it has the focus, the button would hand it on to the menu button, which then
+    // wears a focus ring nobody asked for; the row keeps it instead, so Tab goes on from here.
+    if (!runnable && window()->focusWidget() == m_run)
+        setFocus(Qt::OtherFocusReason);
+    m_run->setEnabled(runnable);
 }
 
 } // namespace kelvaro

@@ -15,6 +15,7 @@
 #include "ui/design/EmptyStateView.h"
 #include "ui/design/KelvaroStyle.h"
 #include "ui/design/ModeSwitcher.h"
+#include "ui/design/Motion.h"
 
 using namespace kelvaro;
 
@@ -72,6 +73,34 @@ TEST(ModeSwitcher, ClicksReportTheirModeAndOnlyRealChangesSignal)
     EXPECT_EQ(changes, 1); // the first click's
     switcher.setSelection(WheelMode::tools);
     EXPECT_EQ(changes, 2);
+}
+
+// A click moves the pill along the 0.3 s critically damped spring: at every frame it stands
+// where the spring is, never past the clicked segment, and it comes to rest on that segment.
+TEST(ModeSwitcher, ThePillSpringsToTheClickedSegment)
+{
+    ModeSwitcher switcher(WheelMode::convert);
+    switcher.resize(420, switcher.sizeHint().height());
+    switcher.show();
+    const QRectF from = switcher.pillRect();
+    const QRectF to = switcher.segmentRect(WheelMode::actions);
+    ASSERT_LT(from.x(), to.x());
+    const QVariantAnimation* glide = switcher.pillAnimation();
+    int frames = 0;
+    QObject::connect(glide, &QVariantAnimation::valueChanged, [&](const QVariant& v) {
+        const double x = v.toRectF().x();
+        const double expected = from.x() + (to.x() - from.x()) * Motion::springProgress(glide->currentTime() / 1000.0, 0.3);
+        EXPECT_NEAR(x, expected, 1.0) << "at " << glide->currentTime() << " ms";
+        EXPECT_LE(x, to.x());
+        ++frames;
+    });
+    uitest::mouse(&switcher, QEvent::MouseButtonPress, to.center());
+    uitest::mouse(&switcher, QEvent::MouseButtonRelease, to.center());
+    EXPECT_EQ(glide->state(), QAbstractAnimation::Running);
+    EXPECT_NE(switcher.pillRect(), to);
+    ASSERT_TRUE(test::waitUntil([&] { return glide->state() == QAbstractAnimation::Stopped; }));
+    EXPECT_GT(frames, 1);
+    EXPECT_EQ(switcher.pillRect(), to);
 }
 
 TEST(KelvaroStyle, SlimScrollBarsWithAProportionalHandleAndNoButtons)

@@ -1,5 +1,6 @@
 // The readout of changing numbers: texts with as many digits take the same room in the interface
 // font, whose own digits are of unequal width, and the drawing agrees with that room.
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
@@ -100,6 +101,35 @@ TEST_F(ReadoutTest, ARightAlignedNumberKeepsItsPlaceAsItChanges)
     EXPECT_EQ(wideLeft, narrowLeft) << "both begin with a 1 in the same cell";
     EXPECT_EQ(wideRight, narrowRight);
     EXPECT_LT(wideRight, 52);
+}
+
+// The cell is as wide as the font's widest digit, whichever digit that is: in a font whose widest
+// digit is not the 0, every digit, that one too, takes exactly one such cell.
+TEST(Readout, TheDigitCellHoldsWhicheverDigitIsTheWidest)
+{
+    int checked = 0;
+    for (const QString& family : QFontDatabase::families()) {
+        QFont font(family);
+        font.setPixelSize(13);
+        const QFontMetricsF metrics(font);
+        QChar widest = QLatin1Char('0');
+        for (char d = '1'; d <= '9'; ++d)
+            if (metrics.horizontalAdvance(QLatin1Char(d)) > metrics.horizontalAdvance(widest))
+                widest = QLatin1Char(d);
+        if (widest == QLatin1Char('0'))
+            continue;
+        ++checked;
+        const qreal cell = metrics.horizontalAdvance(widest);
+        for (char d = '0'; d <= '9'; ++d)
+            EXPECT_DOUBLE_EQ(Readout::advance(QString(QLatin1Char(d)), font), cell) << family.toStdString() << ": " << d;
+        EXPECT_DOUBLE_EQ(Readout::advance(QString(widest) + widest + QLatin1Char('0'), font), 3 * cell) << family.toStdString();
+        Readout readout;
+        readout.setTextFont(font);
+        readout.setText(QString(widest));
+        EXPECT_GE(readout.sizeHint().width(), cell) << family.toStdString();
+    }
+    if (checked == 0)
+        GTEST_SKIP() << "no font here has a digit wider than its 0";
 }
 
 } // namespace

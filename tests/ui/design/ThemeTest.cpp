@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../../support/TestSupport.h"
 #include "platform/widgets/Appearance.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/Theme.h"
@@ -84,6 +85,76 @@ TEST(Theme, AnAppearanceReadFromTheDesktopsPaletteKeepsThatPalette)
     Theme::follow(&window);
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(30, 30, 30));
     EXPECT_EQ(QApplication::palette().color(QPalette::Base), desktop.color(QPalette::Base));
+    QApplication::setPalette(QPalette());
+}
+
+// The card fill and the window backdrop are the desktop's control and window backgrounds when
+// the desktop's palette is of the appearance shown and text stays readable on them; the
+// application's greys otherwise.
+struct Backdrops {
+    const char* name;
+    QColor window, text, base; // the desktop's palette
+    bool shownDark;
+    bool fromDesktop;
+};
+
+class DesktopBackdrops : public ::testing::TestWithParam<Backdrops> {
+protected:
+    void TearDown() override { QApplication::setPalette(QPalette()); }
+};
+
+TEST_P(DesktopBackdrops, ComeFromADesktopPaletteOfTheShownAppearance)
+{
+    const Backdrops& c = GetParam();
+    QPalette desktop;
+    desktop.setColor(QPalette::Window, c.window);
+    desktop.setColor(QPalette::WindowText, c.text);
+    desktop.setColor(QPalette::Base, c.base);
+    QApplication::setPalette(desktop);
+    const QColor canvas = Theme::canvas().resolve(c.shownDark);
+    const QColor card = Theme::cardFill().resolve(c.shownDark);
+    if (c.fromDesktop) {
+        EXPECT_EQ(canvas, c.window);
+        EXPECT_EQ(card, c.base);
+    } else {
+        EXPECT_EQ(canvas, c.shownDark ? Theme::canvas().dark : Theme::canvas().light);
+        EXPECT_EQ(card, c.shownDark ? Theme::cardFill().dark : Theme::cardFill().light);
+    }
+    // What a window of that appearance is given follows the same colours.
+    QWidget window;
+    Theme::apply(&window, c.shownDark);
+    EXPECT_EQ(window.palette().color(QPalette::Window), canvas);
+    EXPECT_EQ(window.palette().color(QPalette::Base), card);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, DesktopBackdrops, ::testing::Values(
+    Backdrops{"lightDesktopInLight", QColor(246, 245, 244), QColor(20, 20, 20), QColor(252, 252, 250), false, true},
+    Backdrops{"lightDesktopInDark", QColor(246, 245, 244), QColor(20, 20, 20), QColor(252, 252, 250), true, false},
+    Backdrops{"darkDesktopInDark", QColor(36, 31, 49), QColor(235, 235, 235), QColor(24, 22, 32), true, true},
+    Backdrops{"darkDesktopInLight", QColor(36, 31, 49), QColor(235, 235, 235), QColor(24, 22, 32), false, false},
+    // A grey too deep for the light appearance's quiet text and check box outlines.
+    Backdrops{"murkyLightDesktop", QColor(150, 150, 150), QColor(0, 0, 0), QColor(160, 160, 160), false, false}),
+    test::RowName());
+
+// Where the appearance is chosen here (not read from the desktop's palette) the application's
+// own palette replaces the desktop's; the backdrops still come from the desktop's, and change
+// when it changes within the appearance.
+TEST(Theme, BackdropsComeFromTheDesktopsPaletteUnderTheApplicationsOwn)
+{
+    QPalette desktop;
+    desktop.setColor(QPalette::Window, QColor(36, 31, 49));
+    desktop.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    desktop.setColor(QPalette::Base, QColor(24, 22, 32));
+    QWidget window;
+    Theme::follow(&window);
+    Appearance::shared().setOverride(false);
+    QApplication::setPalette(desktop);
+    Appearance::shared().setOverride(true);
+    ASSERT_EQ(QApplication::palette().color(QPalette::Highlight), Theme::ember()) << "the application's own palette is set";
+    EXPECT_EQ(Theme::canvas().resolve(true), QColor(36, 31, 49));
+    EXPECT_EQ(Theme::cardFill().on(&window), QColor(24, 22, 32));
+    EXPECT_EQ(window.palette().color(QPalette::Window), QColor(36, 31, 49));
+    Appearance::shared().setOverride(std::nullopt);
     QApplication::setPalette(QPalette());
 }
 

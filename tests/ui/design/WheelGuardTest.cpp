@@ -1,5 +1,6 @@
-// The mouse wheel over the application's controls: inside a scrolling page it scrolls the page
-// unless the control under it has the keyboard focus; elsewhere the control takes it.
+// The mouse wheel over the application's controls: only the control with the keyboard focus
+// takes it; otherwise it scrolls the page the control lies in, or goes nowhere, as in the sheets,
+// which do not scroll.
 #include <functional>
 
 #include <QComboBox>
@@ -13,6 +14,13 @@
 #include <gtest/gtest.h>
 
 #include "../main/UiTestSupport.h"
+#include "platform/Settings.h"
+#include "ui/design/WheelGuard.h"
+#include "ui/presets/PresetsSheet.h"
+#include "ui/sheets/CropSheet.h"
+#include "ui/sheets/RenameSheet.h"
+#include "ui/sheets/ResizeSheet.h"
+#include "ui/sheets/WatermarkSheet.h"
 
 using namespace kelvaro;
 
@@ -29,7 +37,7 @@ protected:
     uitest::ApplicationStyle style;
 };
 
-TEST_P(WheelOverControl, ScrollsThePageUnlessFocusedAndStaysTheControlsOutsideAPage)
+TEST_P(WheelOverControl, ScrollsThePageUnlessFocusedAndGoesNowhereOutsideAPage)
 {
     const WheelControl& row = GetParam();
     QScrollArea page;
@@ -61,13 +69,20 @@ TEST_P(WheelOverControl, ScrollsThePageUnlessFocusedAndStaysTheControlsOutsideAP
     EXPECT_NE(row.value(control), initial);
     EXPECT_EQ(bar->value(), scrolled);
 
-    // Not in a scrolling page: the wheel is the control's, focused or not.
+    // Not in a scrolling page: the wheel goes nowhere until the control has the focus.
     QWidget plain;
     auto* plainColumn = new QVBoxLayout(&plain);
+    auto* plainField = new QLineEdit;
+    plainColumn->addWidget(plainField);
     QWidget* loose = row.make();
     plainColumn->addWidget(loose);
     plain.show();
-    ASSERT_FALSE(loose->hasFocus());
+    plain.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return plainField->hasFocus(); })) << "the plain window never became active";
+    test::turnWheel(loose, QRectF(loose->rect()).center(), -2);
+    EXPECT_EQ(row.value(loose), initial);
+    loose->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(test::waitUntil([&] { return loose->hasFocus(); })) << "the control never got the focus";
     test::turnWheel(loose, QRectF(loose->rect()).center(), -2);
     EXPECT_NE(row.value(loose), initial);
 }
@@ -87,6 +102,62 @@ TEST(WheelGuardPolicy, ANarrowerFocusPolicyIsKept)
     ASSERT_TRUE(test::waitUntil([&] { return clickOnly->isVisible(); }));
     EXPECT_EQ(clickOnly->focusPolicy(), Qt::ClickFocus);
 }
+
+// The sheets do not scroll: with the keys in one of their fields, the wheel over any slider, pop-up
+// or spin box of theirs changes nothing.
+struct WheelSheet {
+    const char* name;
+    std::function<QDialog*(KelvaroStore&)> make;
+    int controls; // value controls the sheet shows
+};
+
+class WheelOverSheet : public uitest::CzechTest, public ::testing::WithParamInterface<WheelSheet> {
+protected:
+    uitest::ApplicationStyle style;
+};
+
+// What a turn of the wheel would change.
+QString valueOf(QWidget* control)
+{
+    if (auto* slider = qobject_cast<QAbstractSlider*>(control))
+        return QString::number(slider->value());
+    if (auto* combo = qobject_cast<QComboBox*>(control))
+        return QString::number(combo->currentIndex());
+    return static_cast<QAbstractSpinBox*>(control)->text();
+}
+
+TEST_P(WheelOverSheet, LeavesEveryUnfocusedValueAsItWas)
+{
+    std::unique_ptr<KelvaroStore> store = uitest::makeStore();
+    std::unique_ptr<QDialog> sheet(GetParam().make(*store));
+    sheet->show();
+    sheet->activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return sheet->isActiveWindow(); })) << "the sheet never became active";
+    auto* field = sheet->findChild<QLineEdit*>();
+    if (field)
+        field->setFocus(Qt::MouseFocusReason);
+
+    int tried = 0;
+    for (QWidget* control : sheet->findChildren<QWidget*>()) {
+        if (!WheelGuard::isValueControl(control) || !control->isVisibleTo(sheet.get()) || control->hasFocus())
+            continue;
+        ++tried;
+        const QString before = valueOf(control);
+        for (int notches : {3, -3, -3})
+            test::turnWheel(control, QRectF(control->rect()).center(), notches);
+        EXPECT_EQ(valueOf(control), before) << control->metaObject()->className() << " " << qPrintable(control->accessibleName());
+    }
+    EXPECT_EQ(tried, GetParam().controls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sheets, WheelOverSheet,
+    ::testing::Values(WheelSheet{"presets", [](KelvaroStore&) { return new PresetsSheet(Settings::shared()); }, 3},
+                      WheelSheet{"rename", [](KelvaroStore& store) { return new RenameSheet(store); }, 1},
+                      WheelSheet{"resize", [](KelvaroStore& store) { return new ResizeSheet(store); }, 1},
+                      WheelSheet{"crop", [](KelvaroStore& store) { return new CropSheet(store); }, 2},
+                      WheelSheet{"watermark", [](KelvaroStore& store) { return new WatermarkSheet(store); }, 3}),
+    test::RowName());
 
 INSTANTIATE_TEST_SUITE_P(
     Controls, WheelOverControl,

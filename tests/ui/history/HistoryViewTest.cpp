@@ -152,6 +152,27 @@ protected:
     std::shared_ptr<RecordingFileManager> files;
 };
 
+// A stored history that cannot be read is said so, on the empty page and above what this session
+// adds, and it is still the stored one afterwards.
+TEST_F(HistoryViewTest, AnUnreadableHistorySaysSoAndIsLeftUnchanged)
+{
+    const QString key = QStringLiteral("kelvaro.test.library");
+    const QByteArray stored(R"({"activities":[{"id":)");
+    Settings::shared().setValue(key, stored);
+    store = std::make_unique<KelvaroStore>(StoreServices{}, key);
+    auto view = makeView();
+    const QString said = QStringLiteral("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny.");
+    ASSERT_TRUE(view->showsEmptyState());
+    EXPECT_EQ(view->emptyState()->messageText()->text(), said);
+
+    store->addHistoryEntry(entry(QStringLiteral("a.jpg"), QStringLiteral("Komprese"), QDateTime::currentDateTime()));
+    ASSERT_FALSE(view->showsEmptyState());
+    auto* note = view->header()->findChild<Text*>(QStringLiteral("unreadable"));
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->text(), said);
+    EXPECT_EQ(Settings::shared().dataValue(key), stored);
+}
+
 TEST_F(HistoryViewTest, FiguresCountTheWholeHistoryWhateverTheFilter)
 {
     const QDateTime now = QDateTime::currentDateTime();

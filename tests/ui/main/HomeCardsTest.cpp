@@ -46,6 +46,30 @@ TEST_F(HomeCardsTest, CountersFollowTheStoreInPlainDigits)
     EXPECT_EQ(stats.stats().at(3)->value(), QStringLiteral("1234"));
 }
 
+// Shelf counts and saved badges stand in a column: as many digits take as much room there.
+TEST_F(HomeCardsTest, ShelfCountsAndSavedBadgesGiveEveryDigitOneWidth)
+{
+    Theme::installInterfaceFont();
+    const QFontMetricsF plain(Theme::font(TextStyle::callout));
+    if (plain.horizontalAdvance(QStringLiteral("111")) == plain.horizontalAdvance(QStringLiteral("100")))
+        GTEST_SKIP() << "the interface font's digits are all of one width";
+    store->setShelves({shelf(QStringLiteral("A"), 0, 111), shelf(QStringLiteral("B"), 1, 100)});
+    const QDateTime now = QDateTime::currentDateTime();
+    store->setActivities({activity(QStringLiteral("a.jpg"), now, 111), activity(QStringLiteral("b.jpg"), now.addSecs(-60), 100)});
+    ShelvesSection shelves(*store);
+    RecentSection recent(*store);
+    const auto width = [](QWidget* row, const char* name) {
+        QWidget* part = row->findChild<QWidget*>(QString::fromLatin1(name));
+        return part ? part->sizeHint().width() : -1;
+    };
+    ASSERT_EQ(shelves.lines().size(), 2);
+    ASSERT_EQ(recent.rows().size(), 2);
+    EXPECT_GT(width(shelves.lines().at(0), "count"), 0);
+    EXPECT_EQ(width(shelves.lines().at(0), "count"), width(shelves.lines().at(1), "count"));
+    EXPECT_GT(width(recent.rows().at(0), "saved"), 0);
+    EXPECT_EQ(width(recent.rows().at(0), "saved"), width(recent.rows().at(1), "saved"));
+}
+
 TEST_F(HomeCardsTest, LinksAndShelfLinesOpenTheirPages)
 {
     store->setShelves({shelf(QStringLiteral("A"), 0, 1)});

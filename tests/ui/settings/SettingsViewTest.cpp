@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QMessageBox>
 #include <QScrollArea>
 #include <QTemporaryDir>
 
@@ -27,6 +26,7 @@
 #include "ui/design/Readout.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/UpdateSource.h"
+#include "ui/sheets/SheetFrame.h"
 
 using namespace kelvaro;
 using namespace kelvaro::settings;
@@ -166,13 +166,18 @@ TEST_F(SettingsViewTest, ClearingSampleDataKeepsTheUsersOwnEntries)
     auto view = open();
     auto* clear = general(*view)->findChild<QAbstractButton*>("clearSampleData");
     ASSERT_TRUE(clear->isEnabled());
+    // Asked in the sheet every deletion uses, over the settings window.
     const auto confirm = [&](bool yes) {
         clear->click();
-        auto* box = general(*view)->findChild<QMessageBox*>("clearSampleDataConfirmation");
-        ASSERT_NE(box, nullptr);
-        for (QAbstractButton* b : box->buttons())
-            if ((box->buttonRole(b) == QMessageBox::DestructiveRole) == yes)
-                return b->click();
+        auto* sheet = view->findChild<SheetFrame*>("clearSampleDataConfirmation");
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(sheet->parentWidget(), view.get());
+        EXPECT_TRUE(sheet->isDestructive());
+        EXPECT_EQ(sheet->titleText()->text(), QStringLiteral("Vymazat ukázková data?"));
+        EXPECT_EQ(sheet->actionButton()->text(), QStringLiteral("Vymazat"));
+        (yes ? sheet->actionButton() : sheet->cancelButton())->click();
+        EXPECT_FALSE(sheet->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // it goes as it closes
     };
     confirm(false);
     uitest::passPostedEvents();

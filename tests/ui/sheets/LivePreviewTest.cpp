@@ -243,6 +243,24 @@ INSTANTIATE_TEST_SUITE_P(Names, LivePreviewCaption, ::testing::Values(
     CaptionCase{"englishLong", "en", "Dovolená u moře 2024 – západ slunce nad zátokou, lodě v přístavu a racek na molu.jpg", false}),
     test::RowName());
 
+// With no preview there is no hint to share the line with: the name stands on the first line,
+// with no empty line above it.
+TEST_F(LivePreviewTest, WithoutAPreviewTheNameStandsOnTheFirstLine)
+{
+    const QString name = QStringLiteral("Dovolená u moře 2024 – západ slunce.jpg");
+    const QString broken = ti::writeGarbage(temp.path(), name);
+    const int oneLine = LivePreview().heightForWidth(392);
+    for (const char* language : {"cs", "en"}) {
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(language));
+        auto preview = loaded(broken);
+        ASSERT_TRUE(preview->isFailed());
+        preview->resize(392, preview->heightForWidth(392));
+        EXPECT_FALSE(preview->isFileNameOnOwnLine()) << language;
+        EXPECT_EQ(preview->shownFileName(), name) << language;
+        EXPECT_EQ(preview->heightForWidth(392), oneLine) << language;
+    }
+}
+
 TEST(LivePreviewOperations, SameOperationComparesCaseAndParameters)
 {
     AdjustSpec a;

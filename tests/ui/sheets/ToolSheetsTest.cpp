@@ -89,22 +89,27 @@ TEST_F(ToolSheetsTest, CropPreviewFramesTheFittedPhotoDecodedAtTheShownSize)
 }
 
 // The preview is as high as the photo at the sheet's 392-px width, at most 220: a panorama gets
-// no empty bands above and below, and the sheet shrinks with it.
+// no empty bands above and below, and the sheet opens at that height, before the picture is there.
 struct PreviewHeightCase {
     const char* name;
-    int width, height;
+    int width, height; // as stored
+    int orientation;
     int expected;
 };
 
 class CropPreviewHeight : public ToolSheetsTest, public ::testing::WithParamInterface<PreviewHeightCase> {};
 
-TEST_P(CropPreviewHeight, FollowsThePhotoUpTo220)
+TEST_P(CropPreviewHeight, FollowsThePhotoUpTo220FromTheStart)
 {
     const PreviewHeightCase& c = GetParam();
-    store->setDroppedFiles({ti::writeJpeg(temp.path(), "photo.jpg", ti::quadrants(c.width, c.height))});
+    ti::Metadata meta;
+    meta.orientation = c.orientation;
+    store->setDroppedFiles({ti::writeJpeg(temp.path(), "photo.jpg", ti::quadrants(c.width, c.height), meta)});
     CropSheet sheet(*store);
     sheet.show();
     CropPreview* preview = sheet.preview();
+    ASSERT_TRUE(preview->isLoading()); // the decode reports back through the event loop
+    EXPECT_EQ(preview->height(), c.expected) << "the sheet opened at another height than it keeps";
     ASSERT_TRUE(uitest::waitFor([&] { return !preview->isLoading(); }));
     ASSERT_FALSE(preview->isFailed());
     ASSERT_TRUE(uitest::waitFor([&] { return preview->height() == c.expected; }))
@@ -117,10 +122,11 @@ TEST_P(CropPreviewHeight, FollowsThePhotoUpTo220)
 }
 
 INSTANTIATE_TEST_SUITE_P(Photos, CropPreviewHeight, ::testing::Values(
-    PreviewHeightCase{"panorama", 1600, 400, 98},
-    PreviewHeightCase{"twoToOne", 1200, 600, 196},
-    PreviewHeightCase{"threeToTwo", 1500, 1000, 220},
-    PreviewHeightCase{"portrait", 1000, 1500, 220}),
+    PreviewHeightCase{"panorama", 1600, 400, 0, 98},
+    PreviewHeightCase{"panoramaStoredUpright", 400, 1600, 6, 98}, // turned by its EXIF orientation
+    PreviewHeightCase{"twoToOne", 1200, 600, 0, 196},
+    PreviewHeightCase{"threeToTwo", 1500, 1000, 0, 220},
+    PreviewHeightCase{"portrait", 1000, 1500, 0, 220}),
     test::RowName());
 
 // ---- Resize and compress --------------------------------------------------------------------------
@@ -258,6 +264,32 @@ TEST_F(ToolSheetsTest, ShelfPickAndNameExcludeEachOtherAndColoursStayInThePalett
     EXPECT_EQ(state(), std::make_tuple(Request{std::nullopt, QStringLiteral("  Nová ")}, true));
     sheet.nameField()->clear(); // emptying the field picks nothing back
     EXPECT_EQ(state(), std::make_tuple(Request{}, false));
+}
+
+// A new shelf may not take a name a shelf bears in another letter case: the shelf editor could
+// never save either of them again.
+TEST_F(ToolSheetsTest, AShelfNameTakenInAnyCaseCannotBeAShelfAgain)
+{
+    store->setShelves({shelf("Svatby", 0)});
+    ShelfSheet sheet(*store);
+    const std::pair<const char*, bool> rows[] = {
+        {"svatby", true}, {"  SVATBY\t", true}, {"Svatby", true}, {"Svatby 2", false}, {"", false}};
+    for (const auto& [name, taken] : rows) {
+        sheet.nameField()->setText(QString::fromUtf8(name));
+        EXPECT_EQ(sheet.nameTakenShown(), taken) << name;
+        EXPECT_EQ(sheet.canRun(), !taken && *name) << name;
+    }
+    sheet.nameField()->setText(QStringLiteral("svatby"));
+    sheet.rows()[0]->click(); // the pick empties the name, and with it the line
+    EXPECT_FALSE(sheet.nameTakenShown());
+    EXPECT_TRUE(sheet.canRun());
+
+    // A shelf that appears while the name stands makes the name taken.
+    sheet.nameField()->setText(QStringLiteral("léto"));
+    EXPECT_TRUE(sheet.canRun());
+    store->setShelves({shelf("Svatby", 0), shelf("Léto", 1)});
+    EXPECT_TRUE(sheet.nameTakenShown());
+    EXPECT_FALSE(sheet.canRun());
 }
 
 // "Odložit" hands the store the pick or the untrimmed name; the store puts the files there.

@@ -78,6 +78,26 @@ protected:
     std::unique_ptr<ShelvesView> view;
 };
 
+// Stored shelves that cannot be read are said so, and stay as they were when one is made here.
+TEST_F(ShelvesViewTest, UnreadableShelvesSaySoAndAreLeftUnchanged)
+{
+    const QString key = QStringLiteral("kelvaro.test.library");
+    const QByteArray stored(R"({"activities":[],"shelves":[{"id":1}]})");
+    Settings::shared().setValue(key, stored);
+    store = std::make_unique<KelvaroStore>(StoreServices{}, key);
+    ShelvesView view(*store, files);
+    const QString said = QStringLiteral("Uložené police se nepodařilo přečíst, proto je nechávám beze změny.");
+    ASSERT_TRUE(view.showsEmptyState());
+    EXPECT_EQ(view.emptyState()->messageText()->text(), said);
+    auto* note = view.findChild<Text*>(QStringLiteral("unreadable"));
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->text(), said);
+
+    store->createShelf(QStringLiteral("Nová"));
+    EXPECT_FALSE(view.showsEmptyState());
+    EXPECT_EQ(Settings::shared().dataValue(key), stored);
+}
+
 TEST_F(ShelvesViewTest, NewShelfTrimsItsNameAndIgnoresABlankOne)
 {
     show();

@@ -89,6 +89,21 @@ TEST_F(WatchViewTest, theStateLineShowsTheFirstConditionThatHoldsAndTheListCount
     EXPECT_FALSE(v.ruleList()->isVisibleTo(&v));
 }
 
+// Stored rules that cannot be read are said so instead of passing for a first visit.
+TEST_F(WatchViewTest, unreadableRulesAreSaidSo)
+{
+    for (const bool unreadable : {false, true}) {
+        service->unreadable = unreadable;
+        WatchView& shown = makeView();
+        auto* note = shown.findChild<Text*>(QStringLiteral("unreadable"));
+        ASSERT_EQ(note != nullptr, unreadable);
+        if (note) {
+            EXPECT_TRUE(note->isVisible());
+            EXPECT_EQ(note->text(), QStringLiteral("Uložené hlídané složky se nepodařilo přečíst, proto je nechávám beze změny."));
+        }
+    }
+}
+
 TEST_F(WatchViewTest, theMenuAndTheSwitchesCallTheWatcher)
 {
     makeView({makeRule(QStringLiteral("A"), WatchAction::preset(PresetSpec::defaults().first())),

@@ -277,4 +277,48 @@ TEST_F(DropWheelCardTest, WrappedMessagesShowAllTheirLines)
     }
 }
 
+// A drag over the empty card springs the ring to its targeted look and back; over a loaded card
+// "Přidat do výběru" fades in and out. Each starts on the change and ends at its target.
+TEST_F(DropWheelCardTest, TheRingSpringsAndTheAddOverlayFadesWithTheDrag)
+{
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf(files(1))));
+    ASSERT_DOUBLE_EQ(card->ringTargeting(), 0);
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
+    EXPECT_LT(card->ringTargeting(), 1) << "the ring moves rather than jumps";
+    ASSERT_TRUE(waitFor([&] { return card->ringTargeting() == 1; }));
+    dragLeave(card.get());
+    EXPECT_GT(card->ringTargeting(), 0);
+    ASSERT_TRUE(waitFor([&] { return card->ringTargeting() == 0; }));
+
+    load(2);
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(30, 30), mime.get()));
+    EXPECT_TRUE(card->isOverlayShown());
+    EXPECT_LT(card->overlayOpacity(), 1);
+    ASSERT_TRUE(waitFor([&] { return card->overlayOpacity() == 1; }));
+    dragLeave(card.get());
+    EXPECT_FALSE(card->isOverlayShown());
+    EXPECT_GT(card->overlayOpacity(), 0) << "it fades out rather than vanishing";
+    ASSERT_TRUE(waitFor([&] { return card->overlayOpacity() == 0; }));
+}
+
+// Files coming in, a changed selection and files going fade the card from what it showed to
+// what it shows now; at rest nothing lies over the card.
+TEST_F(DropWheelCardTest, EveryChangeOfTheDroppedFilesFadesTheCardOver)
+{
+    struct Step {
+        const char* name;
+        int files;
+        bool loaded;
+    };
+    for (const Step& step : {Step{"in", 2, true}, Step{"more", 3, true}, Step{"out", 0, false}}) {
+        load(step.files);
+        EXPECT_TRUE(card->isChangingFace()) << step.name;
+        EXPECT_EQ(card->isLoadedFaceShown(), step.loaded) << step.name;
+        ASSERT_TRUE(waitFor([&] { return !card->isChangingFace(); })) << step.name;
+    }
+    // The same files again change nothing.
+    store.update([](auto& v) { v.statusMessage = QStringLiteral("Hotovo"); });
+    EXPECT_FALSE(card->isChangingFace());
+}
+
 } // namespace

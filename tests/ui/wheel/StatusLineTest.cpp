@@ -168,4 +168,29 @@ TEST_F(StatusLineTest, StudioFlagSetBeforeShowingOpensTheSheet)
     EXPECT_TRUE(uitest::waitFor([&] { return !store.values.studioCompare; })) << "the closed sheet left the flag set";
 }
 
+// Hovering a wedge changes the capsule over a short ease-out: the new text is there at once and
+// fades in while the fill moves to the new frame; at rest the fill lies on the capsule and the
+// text is drawn plainly.
+TEST_F(StatusLineTest, AHoveredWedgeEasesTheCapsuleToItsNewText)
+{
+    ScriptedWheelStore store;
+    store.update([](auto& v) { v.droppedFiles = {"/tmp/a.jpg"}; });
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* line = new StatusLine(store);
+    column->addWidget(line);
+    window.resize(640, 200);
+    window.show();
+    ASSERT_TRUE(wheeltest::waitFor([&] { return line->capsuleFrame().width() > 0; }));
+    const WheelAction wedge = actions(WheelMode::convert).value(0);
+    for (const std::optional<WheelAction>& hovered : {std::optional<WheelAction>(wedge), std::optional<WheelAction>()}) {
+        line->setHoveredAction(hovered);
+        EXPECT_EQ(line->shownText(), hintText(hovered));
+        EXPECT_TRUE(line->isCapsuleChanging()) << line->shownText().toStdString();
+        ASSERT_TRUE(wheeltest::waitFor([&] { return !line->isCapsuleChanging(); })) << line->shownText().toStdString();
+        ASSERT_TRUE(wheeltest::waitFor([&] { return line->capsuleFrame() == QRectF(line->capsule()->geometry()); }));
+        EXPECT_EQ(line->capsuleFill(), withAlpha(line->textColor(), 0.06));
+    }
+}
+
 } // namespace

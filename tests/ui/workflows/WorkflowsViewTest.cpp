@@ -222,8 +222,13 @@ TEST_F(WorkflowsViewTest, whileARunWorksNeitherRunNorEmptyingTheQueueIsOffered)
     store = uitest::makeStore(services);
     WorkflowsView& v = makeView();
     store->receive(photos(5), false);
-    v.cards().first()->runButton()->click();
+    KelvaroButton* run = v.cards().first()->runButton();
+    run->setFocus(Qt::MouseFocusReason); // as a click gives it
+    run->click();
     ASSERT_TRUE(uitest::waitFor([&] { return store->progressDone() == 2; }));
+    // The disabled button's focus goes to no control that would draw a ring around itself.
+    const QWidget* focused = v.window()->focusWidget();
+    EXPECT_TRUE(!focused || !(focused->focusPolicy() & Qt::TabFocus)) << qPrintable(focused->objectName());
     QueueStrip* strip = v.queueStrip();
     EXPECT_TRUE(strip->isSpinnerShown());
     EXPECT_EQ(strip->counterText()->text(), QStringLiteral("2 z 5"));
@@ -241,6 +246,21 @@ TEST_F(WorkflowsViewTest, whileARunWorksNeitherRunNorEmptyingTheQueueIsOffered)
     EXPECT_TRUE(store->droppedFiles().isEmpty());
     EXPECT_FALSE(store->statusMessage().has_value());
     EXPECT_EQ(strip->titleText()->text(), QStringLiteral("Žádné fotky ve frontě"));
+}
+
+// The links stand right after the message, not at the strip's far end.
+TEST_F(WorkflowsViewTest, theRunsLinksFollowItsMessage)
+{
+    WorkflowsView& v = makeView();
+    store->setLastOutputs(photos(1));
+    store->setStatusMessage(QStringLiteral("Hotovo – 1 soubor ve složce „Výsledky“."));
+    QueueStrip* strip = v.queueStrip();
+    const auto gap = [&] {
+        const Text* message = strip->messageText();
+        return strip->revealButton()->x() - (message->x() + message->sizeHint().width());
+    };
+    EXPECT_TRUE(uitest::waitFor([&] { return strip->revealButton()->isVisible() && gap() <= 14; }))
+        << "the link stands " << gap() << " px after the message";
 }
 
 // How many pixels of `rect` (fractions of the image) are far from `background`.

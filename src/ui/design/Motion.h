@@ -1,0 +1,66 @@
+#pragma once
+// How the interface moves: the critically damped spring that every springing change uses (the
+// mode pill, the drop card's faces and ring, the wheel's highlight and mode swap) and the short
+// ease-out of hover and drag feedback. A spring is given by its response, the period in seconds
+// of the same spring without damping; at damping fraction 1 it never overshoots. The curves are
+// pure functions of time; SpringAnimation and easeOutAnimation() drive them on the main thread.
+#include <QEasingCurve>
+#include <QVariantAnimation>
+
+namespace kelvaro {
+
+namespace Motion {
+
+// How close to its target a spring counts as arrived: a thousandth of the way.
+constexpr double kSettled = 1e-3;
+
+// The share (0–1) of the way a critically damped spring of `response` seconds has travelled
+// `seconds` after it was let go from rest: 1 − (1 + ωt)·e^(−ωt), ω = 2π / response.
+double springProgress(double seconds, double response);
+// When that spring comes within kSettled of its target, in seconds.
+double springSettleSeconds(double response);
+// The spring's course over its settle time as an easing curve (its shape does not depend on the
+// response); it ends exactly at 1.
+QEasingCurve springCurve();
+
+// The platform's ease-out (a cubic Bézier through (0.58, 1)), and the feedback length it is used
+// with in seconds.
+QEasingCurve easeOut();
+constexpr double kFeedbackSeconds = 0.15;
+
+// A value on its way to a target under a critically damped spring, keeping its velocity when the
+// target moves mid-way. Values only: the owner steps it from its frame timer.
+struct Spring {
+    double value = 0;
+    double velocity = 0; // per second
+    double target = 0;
+
+    bool settled() const;
+    void snap()
+    {
+        value = target;
+        velocity = 0;
+    }
+    // Advances by `dt` seconds along the exact solution, so any frame gap is stable; snaps once
+    // settled.
+    void step(double dt, double response);
+};
+
+} // namespace Motion
+
+// A QVariantAnimation that runs from its start to its end value along a critically damped spring
+// of `response` seconds, lasting until the spring settles. Main thread.
+class SpringAnimation : public QVariantAnimation {
+    Q_OBJECT
+public:
+    explicit SpringAnimation(double response, QObject* parent = nullptr);
+    double response() const { return m_response; }
+
+private:
+    double m_response;
+};
+
+// An animation of the ease-out of `seconds` (0.15 unless told).
+QVariantAnimation* easeOutAnimation(QObject* parent, double seconds = Motion::kFeedbackSeconds);
+
+} // namespace kelvaro

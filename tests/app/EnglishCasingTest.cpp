@@ -1,0 +1,130 @@
+// English casing as the user meets it: buttons and menu items in title case, check boxes (which
+// are labels) in sentence case, over every screen of the main window and the settings.
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include "app/KelvaroApp.h"
+#include "app/MainWindow.h"
+#include "app/ScreenInstaller.h"
+#include "platform/FileManager.h"
+#include "platform/Settings.h"
+#include "store/KelvaroStore.h"
+#include "../support/TestSupport.h"
+#include "ui/design/DesignSystem.h"
+#include "ui/main/ScreenFactory.h"
+
+namespace kelvaro {
+namespace {
+
+QStringList words(const QString& text)
+{
+    static const QRegularExpression word(QStringLiteral("[A-Za-z][A-Za-z'’.-]*"));
+    QStringList found;
+    for (auto it = word.globalMatch(text); it.hasNext();)
+        found << it.next().captured();
+    return found;
+}
+
+// Every word capitalised but articles, short conjunctions and prepositions of up to four letters
+// after the first.
+bool isTitleCase(const QString& text)
+{
+    static const QStringList minor = QStringLiteral("a an the and but or nor for so yet as at by in of off on per to up via from into with onto over")
+                                         .split(QLatin1Char(' '));
+    const QStringList list = words(text);
+    for (int i = 0; i < list.size(); ++i) {
+        if (i > 0 && minor.contains(list[i]))
+            continue;
+        if (!list[i].front().isUpper())
+            return false;
+    }
+    return true;
+}
+
+// Only the first word capitalised, names of the application's parts and formats aside.
+bool isSentenceCase(const QString& text)
+{
+    const QStringList list = words(text);
+    for (int i = 1; i < list.size(); ++i) {
+        if (list[i].front().isUpper() && list[i] != list[i].toUpper() && list[i] != QLatin1String("Kelvaro"))
+            return false;
+    }
+    return true;
+}
+
+class EnglishCasingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+        Settings::shared().setValue(QStringLiteral("kelvaro.onboarded"), true);
+        installScreens();
+        store = std::make_unique<KelvaroStore>(StoreServices{}, QStringLiteral("kelvaro.test.library"));
+        KelvaroAppOptions options;
+        options.fileManager = std::make_shared<RecordingFileManager>();
+        options.useTray = false;
+        app = std::make_unique<KelvaroApp>(*store, options);
+    }
+    void TearDown() override
+    {
+        app.reset();
+        ScreenFactory::reset();
+        Settings::shared().remove(QStringLiteral("kelvaro.language"));
+    }
+
+    std::unique_ptr<KelvaroStore> store;
+    std::unique_ptr<KelvaroApp> app;
+};
+
+TEST_F(EnglishCasingTest, ButtonsAndMenuItemsTakeTitleCaseAndCheckBoxesSentenceCase)
+{
+    app->showMainWindow();
+    QList<QWidget*> roots{app->mainWindow()};
+    for (SidebarItem item : allSidebarItems()) {
+        store->setSidebarSelection(item);
+        test::passPostedEvents();
+    }
+    app->openSettings();
+    roots << app->settingsWindow();
+
+    QStringList wrong;
+    int checked = 0;
+    for (QWidget* root : roots) {
+        for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
+            const QString text = button->text().remove(QLatin1Char('&'));
+            if (words(text).isEmpty())
+                continue;
+            if (qobject_cast<QCheckBox*>(button)) {
+                ++checked;
+                if (!isSentenceCase(text))
+                    wrong << QStringLiteral("check box: ") + text;
+            } else if (qobject_cast<KelvaroButton*>(button) || qobject_cast<LinkButton*>(button)) {
+                ++checked;
+                if (!isTitleCase(text))
+                    wrong << QStringLiteral("button: ") + text;
+            }
+        }
+        for (QMenu* menu : root->findChildren<QMenu*>()) {
+            for (QAction* action : menu->actions()) {
+                const QString text = action->text().remove(QLatin1Char('&'));
+                // The developers' studio keeps its Czech in every language.
+                if (action->isSeparator() || words(text).isEmpty() || action->objectName() == QLatin1String("studio"))
+                    continue;
+                ++checked;
+                if (!isTitleCase(text))
+                    wrong << QStringLiteral("menu item: ") + text;
+            }
+        }
+    }
+    EXPECT_GT(checked, 30) << "the screens showed too few texts to judge";
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("\n")).toStdString();
+}
+
+} // namespace
+} // namespace kelvaro
