@@ -50,6 +50,8 @@ QString renamedBase(const RenameSpec& spec, const QString& base, int index)
 // when it cannot.
 QString placed(ImageEngine::PartFile& part, const QString& base, const QString& ext, const KelvaroError& failure)
 {
+    if (!part.sync())
+        throw failure;
     QString out;
     {
         const ImageEngine::NameTurn turn;

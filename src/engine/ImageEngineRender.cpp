@@ -296,6 +296,8 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
         throw KelvaroError::writeFailed(failedName);
     writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),
                rendered.keepMetadata ? &source : nullptr, part.path(), failedName);
+    if (!part.sync())
+        throw KelvaroError::writeFailed(failedName);
     QString out;
     {
         // In a parallel batch, names are claimed in input order.

@@ -204,6 +204,8 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         throw KelvaroError::writeFailed(failedName);
     }
 
+    if (!part.sync())
+        throw KelvaroError::writeFailed(failedName);
     QString out;
     {
         // In a parallel batch, names are claimed in input order.

@@ -83,12 +83,21 @@ bool PartFile::write(const QByteArray& bytes)
     return true;
 }
 
+bool PartFile::sync()
+{
+    if (m_fd < 0)
+        return false;
+    // A buffered write that failed for want of space shows here at the latest.
+    if (m_synced < 0)
+        m_synced = ::fsync(m_fd) == 0 ? 1 : 0;
+    return m_synced == 1;
+}
+
 QString PartFile::place(const QString& base, const QString& ext)
 {
     if (m_fd < 0)
         return {};
-    // A buffered write that failed for want of space shows here at the latest.
-    bool ok = ::fsync(m_fd) == 0;
+    bool ok = sync();
     QString placed;
     for (qint64 n = 1; ok && placed.isEmpty() && n < 1000000; ++n) {
         const QString candidate = QDir(QFileInfo(m_path).path()).filePath(numberedFileName(base, ext, n));

@@ -27,6 +27,11 @@ public:
     // Writes `bytes` as the part file's content. False when any of it could not be written.
     bool write(const QByteArray& bytes);
 
+    // Forces the written bytes to disk; false when the disk refused them (a full disk may only
+    // show here). Done once; place() does it when the caller has not, but a parallel batch does
+    // it before its name turn, so that files do not wait for each other's disk writes.
+    bool sync();
+
     // Puts the complete result in place: its bytes are forced to disk, then it is renamed to the
     // first free name among `base`.`ext`, `base 2`.`ext` … (named as uniqueURL names them),
     // without replacing anything. The result's path, or empty when it could not be put in place
@@ -36,6 +41,7 @@ public:
 private:
     QString m_path;
     int m_fd = -1; // holds the lock while the result is written
+    int m_synced = -1; // the outcome of sync(): -1 not yet, 0 failed, 1 on disk
 };
 
 // Removes from `folder` the part files of this pattern whose writer is gone: no process of that
