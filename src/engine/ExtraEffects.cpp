@@ -7,6 +7,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "engine/FileAbort.h"
 #include "engine/detectors/FaceDetector.h"
 #include "engine/detectors/ForegroundSegmenter.h"
 #include "engine/detectors/ModelFiles.h"
@@ -215,6 +216,9 @@ Bitmap ImageEffects::blurredFaces(const Bitmap& image, FaceStyle style, const QS
         logLine(QStringLiteral("face detection failed for %1: %2").arg(name, QString::fromUtf8(error.what())));
         throw KelvaroError::writeFailed(name);
     }
+    // A batch file asked to stop goes no further than its detection.
+    if (ImageEngine::fileAbortRequested())
+        throw KelvaroError::writeFailed(name);
     if (faces.isEmpty())
         throw KelvaroError::noFaces(name);
     return anonymisedFaces(image, faces, style, name);
@@ -233,6 +237,8 @@ Bitmap ImageEffects::removeBackground(const Bitmap& image, const QString& name)
         if (std::max({deviation[0], deviation[1], deviation[2]}) < 1.5)
             throw KelvaroError::noSubject(name);
         mask = ForegroundSegmenter::shared()->segment(reduced.rgb);
+        if (ImageEngine::fileAbortRequested())
+            throw KelvaroError::writeFailed(name);
         if (mask.type() != CV_8U || mask.size() != reduced.rgb.size())
             throw KelvaroError::writeFailed(name);
         if (cv::countNonZero(mask >= 128) < minimumSubjectShare * double(mask.total()))

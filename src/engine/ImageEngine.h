@@ -43,7 +43,10 @@ struct One {
 // (the first file's message) when no file came out and at least one failed. `outDir` must exist. Every file follows `settings`, read
 // by the caller when the run started. A file starts once the memory budget of the whole process
 // (MemoryBudget::shared(), shared with every other run under way) has room for it; a cancel also
-// ends that wait.
+// ends that wait. A cancel starts no new file, lets the earliest file in progress finish and stops
+// the others at once: the result and progress hold only the files kept. Every result is whole or
+// absent: written under a part name and given its own only once complete; part files a killed run
+// left in `outDir` are removed first.
 OpResult process(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {},
                  const EngineSettings& settings = {});
 
@@ -70,6 +73,15 @@ QString fittedFileName(const QString& base, const QString& tail, const QString& 
 // The file name `base`.`ext` as uniqueURL first tries it in a folder that takes 255 bytes (see
 // fittedFileName). No disk.
 QString plainFileName(const QString& base, const QString& ext);
+
+// The `n`th name uniqueURL tries (from 1): `base suffix`.`ext` (no space when `suffix` is
+// empty), then with " `n`" after the suffix, fitted to `limit` bytes as fittedFileName fits it.
+// No disk.
+QString numberedFileName(const QString& base, const QString& ext, qint64 n, const QString& suffix = {},
+                         int limit = 255);
+
+// The longest file name, in bytes, that `folder`'s file system takes. Touches disk.
+int nameLimit(const QString& folder);
 
 // The name a rename run gives the copy of the file named `fileName` at batch position `index`
 // (from 0), before a taken name gets " 2", " 3" …: the spec's name as typed, or the file's own
@@ -123,12 +135,13 @@ double effectiveQuality(double quality, ImageFormat format, const EngineSettings
 // "jpg", "png", "heic", "tiff", "pdf", "zip".
 QString fileExtension(ImageFormat format);
 
-// Encodes `image` at `path` (overwriting it; normally a name reserved by uniqueURL) in an image
-// format (jpg, png, heic, tiff), JPEG flattened on white, `quality` 0–1 for the lossy ones
-// (taken as given). `metadata` is the source whose EXIF, GPS and IPTC are carried; none writes
-// none. Throws writeFailed(<file name of path>).
+// Encodes `image` at `path` (overwriting it; normally a part file that becomes the result once
+// complete) in an image format (jpg, png, heic, tiff), JPEG flattened on white, `quality` 0–1 for
+// the lossy ones (taken as given). `metadata` is the source whose EXIF, GPS and IPTC are carried;
+// none writes none. Throws writeFailed(`resultName`, or the file name of `path` when empty); the
+// file may be left part-written then.
 void writeImage(const Bitmap& image, ImageFormat format, double quality, const LoadedImage* metadata,
-                const QString& path);
+                const QString& path, const QString& resultName = {});
 
 } // namespace ImageEngine
 } // namespace kelvaro

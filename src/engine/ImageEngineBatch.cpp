@@ -1,27 +1,26 @@
-// The batch: one entry for every run. Per-file operations go through the loop (progress,
-// cancel, failures counted), several files at once on a bounded pool of worker threads, with
-// the same result as one file after another; the scan, PDF and ZIP make one combined output.
+// The batch: one entry for every run. Per-file operations go through the loop (BatchLoop:
+// progress, cancel, failures counted, several files at once), with the same result as one file
+// after another; the scan, PDF and ZIP make one combined output. Every result is written whole
+// through a part file, or not at all.
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <exception>
 #include <malloc.h>
 #include <mutex>
 #include <new>
-#include <thread>
 #include <vector>
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QThread>
 
+#include "engine/BatchLoop.h"
 #include "engine/ExtraEffects.h"
+#include "engine/FileAbort.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
 #include "engine/MemoryBudget.h"
 #include "engine/NameTurn.h"
+#include "engine/PartFile.h"
 #include "engine/ScanEffects.h"
 #include "engine/ZipWriter.h"
 #include "l10n/Localization.h"
@@ -48,32 +47,36 @@ QString renamedBase(const RenameSpec& spec, const QString& base, int index)
     return renamed;
 }
 
-// Gives back a name that uniqueURL claimed when nothing was written into it.
-void releaseIfEmpty(const QString& path)
+// Puts a complete part file in place as `base`.`ext`, in the file's name turn; throws `failure`
+// when it cannot.
+QString placed(ImageEngine::PartFile& part, const QString& base, const QString& ext, const KelvaroError& failure)
 {
-    if (ImageEngine::fileSize(path) == 0)
-        FileSystem::current().removeFile(path);
-}
-
-QString claimName(const QString& outDir, const QString& base, const QString& ext)
-{
-    const ImageEngine::NameTurn turn;
-    return ImageEngine::uniqueURL(outDir, base, ext);
+    if (!part.sync())
+        throw failure;
+    QString out;
+    {
+        const ImageEngine::NameTurn turn;
+        ImageEngine::checkFileAbort();
+        out = part.place(base, ext);
+    }
+    if (out.isEmpty())
+        throw failure;
+    return out;
 }
 
 ImageEngine::One copyTo(const QString& file, const QString& outDir, const QString& base, const QString& ext)
 {
-    const QString destination = claimName(outDir, base, ext);
-    if (!FileSystem::current().copyOver(file, destination)) {
-        releaseIfEmpty(destination);
-        throw KelvaroError::copyFailed(QFileInfo(file).fileName());
-    }
-    return {destination, 0, std::nullopt};
+    const KelvaroError failure = KelvaroError::copyFailed(QFileInfo(file).fileName());
+    ImageEngine::PartFile part(outDir);
+    if (!part.isValid() || !FileSystem::current().copyOver(file, part.path()))
+        throw failure;
+    return {placed(part, base, ext, failure), 0, std::nullopt};
 }
 
 ImageEngine::One recognise(const QString& file, const QString& outDir, const QString& base, AppLanguage language)
 {
     const LoadedImage loaded = ImageEngine::load(file);
+    ImageEngine::checkFileAbort();
     QString text = ImageEffects::recognizeText(loaded.image);
     const QStringList codes = ImageEffects::detectCodes(loaded.image);
     if (!codes.isEmpty()) {
@@ -84,13 +87,12 @@ ImageEngine::One recognise(const QString& file, const QString& outDir, const QSt
             text += QStringLiteral("\n\n");
         text += lines.join(QLatin1Char('\n'));
     }
-    const QString destination = claimName(outDir, base, QStringLiteral("txt"));
-    QSaveFile out(destination);
-    const QByteArray bytes = text.toUtf8();
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
-        releaseIfEmpty(destination);
-        throw KelvaroError::writeFailed(QFileInfo(destination).fileName());
-    }
+    const QString ext = QStringLiteral("txt");
+    const KelvaroError failure = KelvaroError::writeFailed(ImageEngine::plainFileName(base, ext));
+    ImageEngine::PartFile part(outDir);
+    if (!part.write(text.toUtf8()))
+        throw failure;
+    const QString destination = placed(part, base, ext, failure);
     return {destination, 0, text.isEmpty() ? std::nullopt : std::optional<QString>(text)};
 }
 
@@ -136,84 +138,56 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
         name = Lf(settings.language, "Spojené fotografie (%lld)", qint64(files.size()));
     else
         name = Lp(settings.language, files.size(), "Kelvaro (1 soubor)", "Kelvaro (%lld soubory)", "Kelvaro (%lld souborů)");
-    const QString out = ImageEngine::uniqueURL(outDir, name, ImageEngine::fileExtension(format));
+    const QString ext = ImageEngine::fileExtension(format);
+    const KelvaroError failure = KelvaroError::writeFailed(ImageEngine::plainFileName(name, ext));
+    ImageEngine::PartFile part(outDir);
+    if (!part.isValid())
+        throw failure;
     try {
         if (format == ImageFormat::pdf)
-            ImageEngine::writePDF(files, out, settings.jpegQuality);
+            ImageEngine::writePDF(files, part.path(), settings.jpegQuality);
         else
-            ZipWriter::write(files, out);
-    } catch (...) {
-        releaseIfEmpty(out); // the name was claimed but nothing was written
+            ZipWriter::write(files, part.path());
+    } catch (const KelvaroError& error) {
+        // The writers name the file they write: the user knows the result's name.
+        if (error.kind() == KelvaroError::Kind::writeFailed)
+            throw failure;
         throw;
     }
+    const QString out = part.place(name, ext);
+    if (out.isEmpty())
+        throw failure;
     OpResult result;
     result.outputs.append(out);
     result.entries.append(OpEntry{QFileInfo(out).fileName(), 0, out});
     return result;
 }
 
-// ---- Name turns ------------------------------------------------------------------------------
-
-// The order in which the files of one parallel batch claim their names: file i may claim once
-// files 0 … i−1 have claimed theirs or are done.
-class NameOrder {
-public:
-    explicit NameOrder(int count) : m_passed(size_t(count), false) {}
-
-    void await(int index)
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_turn >= index; });
-    }
-    void pass(int index)
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_passed[size_t(index)] = true;
-            while (m_turn < int(m_passed.size()) && m_passed[size_t(m_turn)])
-                ++m_turn;
-        }
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<bool> m_passed;
-    int m_turn = 0;
-};
-
-struct CurrentFile {
-    NameOrder* order = nullptr;
-    int index = 0;
-};
-thread_local CurrentFile currentFile;
-
 // ---- One file's outcome ----------------------------------------------------------------------
 
-struct Outcome {
-    std::optional<ImageEngine::One> one;
-    QString error;             // the failure's message when `one` is absent
-    bool keptOriginal = false; // a move whose source is still there
-};
+using ImageEngine::FileOutcome;
 
-Outcome runOne(const KelvaroOp& op, const QString& file, const QString& outDir, int index, const EngineSettings& settings)
+FileOutcome runOne(const KelvaroOp& op, const QString& file, const QString& outDir, int index,
+                   const EngineSettings& settings)
 {
     const QString fileName = QFileInfo(file).fileName();
-    Outcome outcome;
+    FileOutcome outcome;
     try {
         outcome.one = processOne(op, file, outDir, index, settings);
         if (op.is<op::Move>())
             outcome.keptOriginal = QFileInfo::exists(file);
+        return outcome;
     } catch (const std::exception& error) {
         outcome.error = messageOf(error, fileName, settings.language);
     } catch (...) {
         outcome.error = KelvaroError::writeFailed(fileName).message(settings.language);
     }
+    // Whatever failed after a stop request was the stop taking effect.
+    outcome.stopped = ImageEngine::fileAbortRequested();
     return outcome;
 }
 
-void append(OpResult& result, const KelvaroOp& op, const QString& file, Outcome&& outcome)
+void append(OpResult& result, const KelvaroOp& op, const QString& file, FileOutcome&& outcome)
 {
     if (!outcome.one) {
         ++result.failed;
@@ -296,38 +270,6 @@ void releaseRunMemory()
     malloc_trim(0);
 }
 
-// libvips' own threads per image while the batch runs: the cores are shared out between the
-// workers, instead of every worker starting one thread per core. Runs may overlap (a user run
-// and a watched folder's): the share follows all their workers, and the last one to end puts
-// back the value from before the first.
-std::mutex vipsThreadsMutex;
-int vipsThreadsWorkers = 0; // workers of all runs under way
-int vipsThreadsBefore = 0;  // the value before the first of them
-
-class VipsThreadsPerWorker {
-public:
-    explicit VipsThreadsPerWorker(int workers) : m_workers(workers)
-    {
-        const std::lock_guard lock(vipsThreadsMutex);
-        if (vipsThreadsWorkers == 0)
-            vipsThreadsBefore = vips_concurrency_get();
-        vipsThreadsWorkers += m_workers;
-        vips_concurrency_set(std::max(1, QThread::idealThreadCount() / vipsThreadsWorkers));
-    }
-    ~VipsThreadsPerWorker()
-    {
-        const std::lock_guard lock(vipsThreadsMutex);
-        vipsThreadsWorkers -= m_workers;
-        vips_concurrency_set(vipsThreadsWorkers == 0 ? vipsThreadsBefore
-                                                     : std::max(1, QThread::idealThreadCount() / vipsThreadsWorkers));
-    }
-    VipsThreadsPerWorker(const VipsThreadsPerWorker&) = delete;
-    VipsThreadsPerWorker& operator=(const VipsThreadsPerWorker&) = delete;
-
-private:
-    int m_workers;
-};
-
 // What a file of the run is expected to hold in memory: nothing for the operations that only copy
 // its bytes.
 qint64 memoryCost(const KelvaroOp& op, const QString& file)
@@ -337,188 +279,7 @@ qint64 memoryCost(const KelvaroOp& op, const QString& file)
     return MemoryBudget::estimate(file);
 }
 
-// Opens the process's memory budget for one run, and lets a cancel wake the run while it waits
-// for memory that other runs hold.
-class BudgetForRun {
-public:
-    explicit BudgetForRun(const RunHooksPtr& hooks) : m_run(MemoryBudget::shared()), m_hooks(hooks)
-    {
-        if (m_hooks)
-            m_hooks->setCancelListener([] { MemoryBudget::shared().wake(); });
-    }
-    ~BudgetForRun()
-    {
-        if (m_hooks)
-            m_hooks->setCancelListener({});
-    }
-    BudgetForRun(const BudgetForRun&) = delete;
-    BudgetForRun& operator=(const BudgetForRun&) = delete;
-
-private:
-    MemoryBudget::Run m_run;
-    RunHooksPtr m_hooks;
-};
-
-OpResult sequentialLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
-                        const EngineSettings& settings)
-{
-    const BudgetForRun run(hooks);
-    MemoryBudget& budget = MemoryBudget::shared();
-    const auto cancelled = [&] { return hooks && hooks->isCancelled(); };
-    OpResult result;
-    const int total = int(files.size());
-    for (int index = 0; index < total; ++index) {
-        if (cancelled())
-            break;
-        const qint64 cost = memoryCost(op, files[index]);
-        if (!budget.acquire(cost, cancelled))
-            break;
-        Outcome outcome = runOne(op, files[index], outDir, index, settings);
-        budget.release(cost);
-        append(result, op, files[index], std::move(outcome));
-        if (hooks)
-            hooks->reportProgress(index + 1, total);
-    }
-    return result;
-}
-
-// Files are started in input order, each by the next free worker once the process's memory
-// budget admits it (one worker of the run at a time waits for it, with the next file); a cancel
-// starts no new file and lets the running ones finish. Progress is reported on the
-// calling thread, one call per finished file, so it climbs by one and reaches the total only
-// when the last file is written. What the files give is gathered in input order, so the result
-// is the one-by-one run's.
-OpResult parallelLoop(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
-                      const EngineSettings& settings, int workers)
-{
-    const VipsThreadsPerWorker vipsThreads(workers);
-    const int total = int(files.size());
-    std::vector<Outcome> outcomes(static_cast<size_t>(total));
-    NameOrder order(total);
-    std::mutex mutex;
-    std::condition_variable changed;
-    int next = 0;                    // the next file to start
-    int finished = 0;                // files done, in any order
-    int running = 0;                 // workers still taking files
-    bool admitting = false;          // a worker waits for the budget with files[next]
-    std::atomic_bool halted = false; // the progress callback threw: no new file starts
-    const BudgetForRun run(hooks);
-    MemoryBudget& budget = MemoryBudget::shared();
-    // Asked under the budget's lock too: it takes no lock of this run.
-    const auto cancelled = [&] { return halted.load() || (hooks && hooks->isCancelled()); };
-
-    const auto work = [&] {
-        for (;;) {
-            int index = 0;
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return next >= total || cancelled() || !admitting; });
-                if (next >= total || cancelled())
-                    break;
-                admitting = true;
-                index = next;
-            }
-            const qint64 cost = memoryCost(op, files[index]);
-            const bool admitted = budget.acquire(cost, cancelled);
-            {
-                const std::lock_guard lock(mutex);
-                admitting = false;
-                if (admitted)
-                    ++next;
-            }
-            changed.notify_all();
-            if (!admitted)
-                break;
-            currentFile = {&order, index};
-            Outcome outcome = runOne(op, files[index], outDir, index, settings);
-            currentFile = {};
-            order.pass(index); // also for a file that failed before it claimed a name
-            budget.release(cost);
-            {
-                const std::lock_guard lock(mutex);
-                outcomes[size_t(index)] = std::move(outcome);
-                ++finished;
-            }
-            changed.notify_all();
-        }
-        {
-            const std::lock_guard lock(mutex);
-            --running;
-        }
-        changed.notify_all();
-    };
-
-    std::vector<std::thread> threads;
-    threads.reserve(size_t(workers));
-    for (int i = 0; i < workers; ++i) {
-        try {
-            {
-                const std::lock_guard lock(mutex);
-                ++running;
-            }
-            threads.emplace_back(work);
-        } catch (const std::system_error&) { // no more threads: the ones running share the work
-            const std::lock_guard lock(mutex);
-            --running;
-            break;
-        }
-    }
-    if (threads.empty())
-        return sequentialLoop(op, files, outDir, hooks, settings);
-
-    int reported = 0;
-    std::exception_ptr failure;
-    for (;;) {
-        int done = 0;
-        bool over = false;
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return finished > reported || running == 0; });
-            done = finished;
-            over = running == 0;
-        }
-        try {
-            while (hooks && !failure && reported < done)
-                hooks->reportProgress(++reported, total);
-        } catch (...) {
-            // The workers are let finish and joined before the caller hears of it.
-            failure = std::current_exception();
-            {
-                const std::lock_guard lock(mutex);
-                halted = true;
-            }
-            changed.notify_all();
-            budget.wake(); // a worker waiting for memory stops waiting
-        }
-        reported = done;
-        if (over)
-            break;
-    }
-    for (std::thread& thread : threads)
-        thread.join();
-    if (failure)
-        std::rethrow_exception(failure);
-
-    // The started files form a prefix of the input: a cancel stops the start of new ones only.
-    OpResult result;
-    for (int index = 0; index < next; ++index)
-        append(result, op, files[index], std::move(outcomes[size_t(index)]));
-    return result;
-}
-
 } // namespace
-
-ImageEngine::NameTurn::NameTurn()
-{
-    if (currentFile.order)
-        currentFile.order->await(currentFile.index);
-}
-
-ImageEngine::NameTurn::~NameTurn()
-{
-    if (currentFile.order)
-        currentFile.order->pass(currentFile.index);
-}
 
 QString ImageEngine::renamedFileName(const RenameSpec& spec, const QString& fileName, int index)
 {
@@ -531,6 +292,8 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
 {
     initVips();
     const auto giveBack = qScopeGuard(releaseRunMemory);
+    // Part files a killed run left here go before new ones are written.
+    ImageEngine::removeLeftoverParts(outDir);
     if (op.is<op::Scan>())
         return scanToPDF(files, outDir, hooks, settings);
     if (const op::Convert* convert = op.as<op::Convert>()) {
@@ -539,9 +302,15 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
     }
 
     prepareForThreads();
-    const int workers = workerCount(op, files);
-    const OpResult result = workers > 1 ? parallelLoop(op, files, outDir, hooks, settings, workers)
-                                        : sequentialLoop(op, files, outDir, hooks, settings);
+    ImageEngine::BatchWork work;
+    work.total = int(files.size());
+    work.memoryCost = [&](int index) { return memoryCost(op, files[index]); };
+    work.run = [&](int index) { return runOne(op, files[index], outDir, index, settings); };
+    std::vector<std::optional<FileOutcome>> outcomes = ImageEngine::runBatch(work, workerCount(op, files), hooks);
+    OpResult result;
+    for (int index = 0; index < work.total; ++index)
+        if (outcomes[size_t(index)])
+            append(result, op, files[index], std::move(*outcomes[size_t(index)]));
     if (result.outputs.isEmpty() && result.firstError)
         throw KelvaroError::runFailed(*result.firstError);
     return result;

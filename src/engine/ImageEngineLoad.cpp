@@ -15,6 +15,7 @@
 #include <QImageReader>
 #include <QtEndian>
 
+#include "engine/FileAbort.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
@@ -80,7 +81,7 @@ bool isCutBmp(const QString& file)
 // photo is held in memory once.
 Bitmap bitmapInThisThread(const vips::VImage& decoded, const Turn& turn = {})
 {
-    return turned(normalizedPipeline(decoded, false), turn, 4, false);
+    return turned(ImageEngine::abortable(normalizedPipeline(decoded, false)), turn, 4, false);
 }
 
 Bitmap loadWithQImage(const QString& file, const QString& name)

@@ -6,11 +6,13 @@
 #include <QFileInfo>
 
 #include "engine/ExtraEffects.h"
+#include "engine/FileAbort.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
 #include "engine/ImageStream.h"
 #include "engine/NameTurn.h"
+#include "engine/PartFile.h"
 #include "engine/WorkflowSteps.h"
 #include "l10n/Localization.h"
 #include "model/WorkflowLibrary.h"
@@ -239,8 +241,10 @@ ImageEngine::Rendered ImageEngine::render(const KelvaroOp& op, const LoadedImage
                 [&](const op::RunWorkflow& o) {
                     // A built-in stored in another language (a watch rule's) speaks the run's.
                     const Workflow workflow = WorkflowLibrary::inLanguage(o.workflow, settings.language);
-                    for (const WorkflowStep& step : workflow.steps)
+                    for (const WorkflowStep& step : workflow.steps) {
+                        checkFileAbort();
                         r.image = WorkflowSteps::apply(step, r.image, name, settings.faceStyle);
+                    }
                 },
                 [&](const op::Convert&) {},
                 [&](const op::Crop& o) { r.image = cropped(r.image, o.spec.rect(r.image.width(), r.image.height()), name); },
@@ -277,26 +281,32 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
         return *streamed;
     const DecodePlan plan = decodePlan(op, file);
     LoadedImage source = load(file, plan.maxSide);
+    checkFileAbort();
     const Rendered rendered = render(plan.op, source, file, name, settings);
+    checkFileAbort();
     // Only its metadata is written: the decoded photo goes before the encoder makes its copy.
     source.image = Bitmap();
     // A preset or workflow without a name has nothing to add: no dangling space before the extension.
     const bool suffixed = settings.describeNames && rendered.suffix && !rendered.suffix->trimmed().isEmpty();
+    const QString suffix = suffixed ? *rendered.suffix : QString();
+    const QString ext = fileExtension(rendered.format);
+    const QString failedName = fittedFileName(base, suffixed ? QLatin1Char(' ') + suffix : QString(), ext);
+    PartFile part(outDir);
+    if (!part.isValid())
+        throw KelvaroError::writeFailed(failedName);
+    writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),
+               rendered.keepMetadata ? &source : nullptr, part.path(), failedName);
+    if (!part.sync())
+        throw KelvaroError::writeFailed(failedName);
     QString out;
     {
         // In a parallel batch, names are claimed in input order.
         const NameTurn turn;
-        out = uniqueURL(outDir, base, fileExtension(rendered.format), suffixed ? *rendered.suffix : QString());
+        checkFileAbort();
+        out = part.place(base, ext, suffix);
     }
-    try {
-        writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),
-                   rendered.keepMetadata ? &source : nullptr, out);
-    } catch (...) {
-        // The name was claimed but nothing was written into it: give it back.
-        if (fileSize(out) == 0)
-            FileSystem::current().removeFile(out);
-        throw;
-    }
+    if (out.isEmpty())
+        throw KelvaroError::writeFailed(failedName);
     One one;
     one.url = out;
     if (rendered.countsSavedBytes)

@@ -1,28 +1,24 @@
 // The streaming path: decoder, upright turn, colour conversion and encoder in one libvips
-// pipeline, written to a temporary file beside the result and renamed to its claimed name once
-// complete, so a failure part way leaves nothing and names are claimed as the bitmap path claims
-// them (in input order, only by files that came out).
+// pipeline, written to a part file beside the result that takes its name once complete, so a
+// failure part way leaves nothing and names are claimed as the bitmap path claims them (in input
+// order, only by files that came out).
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <stdexcept>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QUuid>
 
+#include "engine/FileAbort.h"
 #include "engine/HeicEncoder.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageStream.h"
 #include "engine/NameTurn.h"
+#include "engine/PartFile.h"
 #include "engine/Turn.h"
-#include "platform/FileSystem.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro {
@@ -118,24 +114,6 @@ int orientationOf(const vips::VImage& header)
     return orientation >= 1 && orientation <= 8 ? orientation : 1;
 }
 
-// A new empty file with a hidden name in `folder`, created exclusively; empty when the folder
-// refuses it.
-QString temporaryFile(const QString& folder)
-{
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const QString path = QDir(folder).filePath(QStringLiteral(".kelvaro-") +
-                                                   QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".part"));
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            return path;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    return {};
-}
-
 } // namespace
 
 std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, const QString& file, const QString& base,
@@ -207,44 +185,40 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     const bool suffixed = settings.describeNames && output.suffix && !output.suffix->trimmed().isEmpty();
     const QString suffix = suffixed ? *output.suffix : QString();
     const QString ext = fileExtension(output.format);
-    const QString plainName = fittedFileName(base, suffixed ? QLatin1Char(' ') + suffix : QString(), ext);
-    const QString temporary = temporaryFile(outDir);
+    const QString failedName = fittedFileName(base, suffixed ? QLatin1Char(' ') + suffix : QString(), ext);
+    PartFile part(outDir);
     try {
-        if (temporary.isEmpty())
-            throw std::runtime_error("no temporary file");
+        if (!part.isValid())
+            throw std::runtime_error("no part file");
         ImageMetadata::Blocks carried;
         if (output.keepMetadata) {
             const ImageMetadata::Blocks source = ImageMetadata::read(file);
             carried = ImageMetadata::carried({source.exif, source.iptc, {}});
         }
-        encode(image, output.format, effectiveQuality(output.quality, output.format, settings), carried, temporary);
+        encode(image, output.format, effectiveQuality(output.quality, output.format, settings), carried, part.path());
         // libvips' caches can hand the encoder a failed strip as black and report success: a
         // failure seen on the way fails the file all the same.
         if (sourceFailed && g_atomic_int_get(sourceFailed))
             throw std::runtime_error("source failed");
     } catch (const std::exception& error) { // vips::VError, std::bad_alloc, the encoder's or metadata's failure
-        if (!temporary.isEmpty())
-            FileSystem::current().removeFile(temporary);
         if (sourceFailed && g_atomic_int_get(sourceFailed))
             throw KelvaroError::unreadable(name);
         if (dynamic_cast<const HeicEncoder::Refused*>(&error))
-            throw KelvaroError::encodeFailed(plainName);
-        throw KelvaroError::writeFailed(plainName);
+            throw KelvaroError::encodeFailed(failedName);
+        throw KelvaroError::writeFailed(failedName);
     }
 
+    if (!part.sync())
+        throw KelvaroError::writeFailed(failedName);
     QString out;
     {
         // In a parallel batch, names are claimed in input order.
         const NameTurn turn;
-        out = uniqueURL(outDir, base, ext, suffix);
+        checkFileAbort();
+        out = part.place(base, ext, suffix);
     }
-    // The complete result takes the place of the empty file that claimed its name.
-    if (!FileSystem::current().moveOver(temporary, out)) {
-        FileSystem::current().removeFile(temporary);
-        if (fileSize(out) == 0)
-            FileSystem::current().removeFile(out);
-        throw KelvaroError::writeFailed(QFileInfo(out).fileName());
-    }
+    if (out.isEmpty())
+        throw KelvaroError::writeFailed(failedName);
     One one;
     one.url = out;
     if (output.countsSavedBytes)

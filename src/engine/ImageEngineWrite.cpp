@@ -17,6 +17,7 @@
 #include <QTextBoundaryFinder>
 #include <QUuid>
 
+#include "engine/FileAbort.h"
 #include "engine/HeicEncoder.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
@@ -121,15 +122,25 @@ QString ImageEngine::plainFileName(const QString& base, const QString& ext)
     return fittedFileName(base, {}, ext);
 }
 
+int ImageEngine::nameLimit(const QString& folder)
+{
+    const long nameMax = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    return nameMax > 0 ? int(std::min(nameMax, 4096L)) : NAME_MAX;
+}
+
+QString ImageEngine::numberedFileName(const QString& base, const QString& ext, qint64 n, const QString& suffix,
+                                      int limit)
+{
+    const QString described = suffix.isEmpty() ? QString() : QLatin1Char(' ') + suffix;
+    return fittedFileName(base, n == 1 ? described : described + QLatin1Char(' ') + QString::number(n), ext, limit);
+}
+
 QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const QString& ext, const QString& suffix)
 {
     const QDir dir(folder);
-    const long nameMax = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
-    const int limit = nameMax > 0 ? int(std::min(nameMax, 4096L)) : NAME_MAX;
-    const QString described = suffix.isEmpty() ? QString() : QLatin1Char(' ') + suffix;
+    const int limit = nameLimit(folder);
     for (qint64 n = 1; n < 1000000; ++n) {
-        const QString fileName =
-            fittedFileName(base, n == 1 ? described : described + QLatin1Char(' ') + QString::number(n), ext, limit);
+        const QString fileName = numberedFileName(base, ext, n, suffix, limit);
         const QString path = dir.filePath(fileName);
         const QByteArray native = QFile::encodeName(path);
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -143,6 +154,7 @@ QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const
         return path;
     }
     // A million names taken: a name no earlier run can have, so nothing is written over.
+    const QString described = suffix.isEmpty() ? QString() : QLatin1Char(' ') + suffix;
     return dir.filePath(fittedFileName(
         base, described + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(), ext, limit));
 }
@@ -163,9 +175,11 @@ double ImageEngine::effectiveQuality(double quality, ImageFormat format, const E
     return quality;
 }
 
-void ImageEngine::encode(const vips::VImage& image, ImageFormat format, double quality,
+void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double quality,
                          const ImageMetadata::Blocks& carried, const QString& path)
 {
+    // A file asked to stop stops within a strip of the encoder's work.
+    const vips::VImage image = abortable(input);
     const QByteArray native = QFile::encodeName(path);
     switch (format) {
     case ImageFormat::jpg: {
@@ -211,9 +225,9 @@ void ImageEngine::encode(const vips::VImage& image, ImageFormat format, double q
 }
 
 void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double quality, const LoadedImage* metadata,
-                             const QString& path)
+                             const QString& path, const QString& resultName)
 {
-    const QString outName = QFileInfo(path).fileName();
+    const QString outName = resultName.isEmpty() ? QFileInfo(path).fileName() : resultName;
     ImageMetadata::Blocks carried;
     if (metadata)
         carried = ImageMetadata::carried({metadata->exif, metadata->iptc, {}});

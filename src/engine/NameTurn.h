@@ -5,7 +5,7 @@
 // worker threads; on any other thread a turn is free at once.
 namespace kelvaro::ImageEngine {
 
-// Held while one file claims its output name (uniqueURL): the constructor waits for the file's
+// Held while one file claims its output name (PartFile::place): the constructor waits for the file's
 // turn, the destructor hands the turn on. Never throws.
 class NameTurn {
 public:

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "engine/ImageEngine.h"
-#include "platform/FileSystem.h"
 
 namespace kelvaro {
 namespace {
@@ -112,12 +111,6 @@ bool PdfPages::close()
     ok = m_file.flush() && ok;
     m_file.close();
     return ok && m_file.error() == QFileDevice::NoError;
-}
-
-void PdfPages::discard()
-{
-    m_file.close();
-    FileSystem::current().removeFile(m_file.fileName());
 }
 
 int PdfPages::beginObject()

@@ -24,8 +24,6 @@ public:
     bool addPage(const Bitmap& image, double width, double height, bool lossy);
     // Writes the page tree, cross-reference table and trailer and closes the file.
     bool close();
-    // Closes the file and deletes it.
-    void discard();
 
 private:
     int beginObject();

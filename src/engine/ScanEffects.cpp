@@ -9,6 +9,7 @@
 
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
+#include "engine/PartFile.h"
 #include "engine/PdfPages.h"
 #include "engine/detectors/CodeReader.h"
 #include "engine/detectors/ModelFiles.h"
@@ -110,16 +111,15 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     // Fixed Czech names, not translated.
     const QString base = files.size() == 1 ? QFileInfo(files.first()).completeBaseName() + QStringLiteral(" sken")
                                            : QStringLiteral("Sken (%1 stran)").arg(files.size());
-    const QString target = uniqueURL(outDir, base, QStringLiteral("pdf"));
-    const QString targetName = fileName(target);
+    const QString targetName = plainFileName(base, QStringLiteral("pdf"));
+    // Written whole under a part name, then given its own.
+    PartFile part(outDir);
     // Our own writer: QPdfWriter would round every page box to whole points.
-    PdfPages pdf(target, settings.jpegQuality);
-    if (!pdf.open())
+    PdfPages pdf(part.path(), settings.jpegQuality);
+    if (!part.isValid() || !pdf.open())
         throw KelvaroError::writeFailed(targetName);
-    if (files.isEmpty()) {
-        pdf.discard();
+    if (files.isEmpty())
         throw KelvaroError::runFailed(L(settings.language, "Nic se nepodařilo naskenovat."));
-    }
 
     int pages = 0;
     bool writerFailed = false;
@@ -155,18 +155,17 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
         if (hooks)
             hooks->reportProgress(i + 1, int(files.size()));
     }
-    if (writerFailed || !pdf.close()) {
-        pdf.discard();
+    if (writerFailed || !pdf.close())
         throw KelvaroError::writeFailed(targetName);
-    }
-    if (pages == 0) {
-        pdf.discard();
+    if (pages == 0)
         throw KelvaroError::runFailed(failures.isEmpty() ? L(settings.language, "Nic se nepodařilo naskenovat.") : failures.first());
-    }
 
+    const QString target = part.place(base, QStringLiteral("pdf"));
+    if (target.isEmpty())
+        throw KelvaroError::writeFailed(targetName);
     OpResult result;
     result.outputs << target;
-    result.entries << OpEntry{targetName, 0, target};
+    result.entries << OpEntry{fileName(target), 0, target};
     result.failed = int(failures.size());
     result.failures = failures;
     return result;

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -183,6 +184,32 @@ bool FileSystem::moveOver(const QString& from, const QString& to)
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
+bool FileSystem::moveNew(const QString& from, const QString& to)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return false;
+    // A file system without the flag: a hard link is made only where the name is free.
+    if (::link(source.constData(), target.constData()) == 0) {
+        ::unlink(source.constData());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP)
+        return false;
+    // Nor links (FAT): the name is taken by an exclusive create and the file renamed over it.
+    const int fd = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    if (std::rename(source.constData(), target.constData()) == 0)
+        return true;
+    ::unlink(target.constData());
+    return false;
+}
+
 FileSystem& FileSystem::standard()
 {
     static FileSystem instance;
@@ -228,6 +255,13 @@ bool FailingFileSystem::copyOver(const QString& from, const QString& to)
 {
     if (failCopies || failing.contains(from) || failing.contains(to))
         return false;
+    if (failCopiesAfter >= 0) {
+        QFile in(from);
+        QFile out(to);
+        if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            out.write(in.read(failCopiesAfter));
+        return false;
+    }
     return FileSystem::copyOver(from, to);
 }
 
@@ -236,6 +270,13 @@ bool FailingFileSystem::moveOver(const QString& from, const QString& to)
     if (failMoves || failing.contains(from) || failing.contains(to))
         return false;
     return FileSystem::moveOver(from, to);
+}
+
+bool FailingFileSystem::moveNew(const QString& from, const QString& to)
+{
+    if (failMoves || failing.contains(from) || failing.contains(to))
+        return false;
+    return FileSystem::moveNew(from, to);
 }
 
 int FailingFileSystem::writeWhole(const QString& path, const QByteArray& bytes)

@@ -27,6 +27,9 @@ public:
     // Renames `from` to `to`, a name the caller reserved (an empty file, replaced), in one step:
     // `to` is never seen half written. Both lie on one file system. False when it could not.
     virtual bool moveOver(const QString& from, const QString& to);
+    // Renames `from` to `to` in one step unless `to` exists (also as a dangling link), which it
+    // never replaces; both lie on one file system. False when `to` was taken or the rename failed.
+    virtual bool moveNew(const QString& from, const QString& to);
     // Makes `bytes` the whole content of `path`: written to a new file beside it with every write
     // checked, synced to the device, then renamed over `path`, and the folder synced. Buffered
     // writes are never trusted: a full disk may only show at the flush, and a rename after that
@@ -59,6 +62,7 @@ public:
     bool makePath(const QString& path) override;
     bool copyOver(const QString& from, const QString& to) override;
     bool moveOver(const QString& from, const QString& to) override;
+    bool moveNew(const QString& from, const QString& to) override;
     int writeWhole(const QString& path, const QByteArray& bytes) override; // EIO for a failing path
 
     QSet<QString> failing;
@@ -69,6 +73,8 @@ public:
     bool failCopies = false;
     bool failMoves = false;
     bool failMakePath = false;
+    // copyOver writes this many bytes of the source and then fails, as a full disk would; < 0: off.
+    qint64 failCopiesAfter = -1;
 
 protected:
     qint64 writeSome(int fd, const char* data, qint64 size) override;

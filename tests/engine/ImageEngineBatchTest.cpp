@@ -1,5 +1,7 @@
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -75,10 +77,10 @@ public:
         removed << QFileInfo(path).fileName();
         return !refuseRemoval && FileSystem::removeFile(path);
     }
-    bool moveOver(const QString& from, const QString& to) override { return !refuseMoveOver && FileSystem::moveOver(from, to); }
+    bool moveNew(const QString& from, const QString& to) override { return !refusePlacing && FileSystem::moveNew(from, to); }
     int copies = 0;
     bool refuseRemoval = false;
-    bool refuseMoveOver = false;
+    bool refusePlacing = false;
     QStringList removed; // the names of every removal asked for, in order
     QStringList failCopyOf;
     std::function<void(int)> onCopy;
@@ -274,41 +276,51 @@ TEST_F(Batch, moveKeepsTheOriginalWhenItCannotBeRemovedAndEverythingWhenTheCopyF
 }
 
 // Every file change the engine makes goes through the file-system seam: a result that cannot be
-// put in place fails with its name, and what a failed file leaves (the temporary of a stream, a
-// claimed name, a scan's PDF) is removed through the seam, so nothing stays behind.
+// put in place fails with its name, and a failed file's part file is removed through the seam, so
+// nothing stays behind and no result name was ever taken.
 TEST_F(Batch, failedFilesReportTheirNameAndLeaveNothingRemovingThroughTheSeam)
 {
     const QString photo = this->photo(QStringLiteral("a.jpg"));
-    // Wider than JPEG can be: its encoder fails once the name has been claimed.
+    // Wider than JPEG can be: its encoder fails part way.
     const QString wide = ti::writePng(in(), QStringLiteral("wide.png"), ti::quadrants(70000, 8));
     const QRegularExpression temporary(QStringLiteral("^\\.kelvaro-.*\\.part$"));
     const struct {
         const char* name;
         std::function<void()> run;
-        bool refuseMoveOver;
+        bool refusePlacing;
         QString error;
-        QStringList removed; // the names the seam is asked to remove, a temporary as "<temporary>"
     } rows[] = {
         {"a streamed result refused its place", [&] { ImageEngine::process(KelvaroOp::compress(0.6), {photo}, out()); }, true,
-         KelvaroError::writeFailed(QStringLiteral("a komprese.jpg")).message(), {QStringLiteral("<temporary>"), QStringLiteral("a komprese.jpg")}},
+         KelvaroError::writeFailed(QStringLiteral("a komprese.jpg")).message()},
+        {"a rendered result refused its place",
+         [&] {
+             ImageEngine::setStreaming(false);
+             const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+             ImageEngine::process(KelvaroOp::compress(0.6), {photo}, out());
+         },
+         true, KelvaroError::writeFailed(QStringLiteral("a komprese.jpg")).message()},
         {"a streamed result the encoder refuses", [&] { ImageEngine::process(KelvaroOp::compress(0.6), {wide}, out()); }, false,
-         KelvaroError::writeFailed(QStringLiteral("wide komprese.jpg")).message(), {QStringLiteral("<temporary>")}},
+         KelvaroError::writeFailed(QStringLiteral("wide komprese.jpg")).message()},
         {"a rendered result the encoder refuses",
          [&] {
              ImageEngine::setStreaming(false);
              const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
              ImageEngine::process(KelvaroOp::compress(0.6), {wide}, out());
          },
-         false, KelvaroError::writeFailed(QStringLiteral("wide komprese.jpg")).message(), {QStringLiteral("wide komprese.jpg")}},
+         false, KelvaroError::writeFailed(QStringLiteral("wide komprese.jpg")).message()},
         {"a copy refused", [&] { ImageEngine::process(KelvaroOp::move(), {wide}, out()); }, false,
-         KelvaroError::copyFailed(QStringLiteral("wide.png")).message(), {QStringLiteral("wide.png")}},
+         KelvaroError::copyFailed(QStringLiteral("wide.png")).message()},
         {"a scan with no page", [&] { ImageEngine::scanToPDF({ti::writeGarbage(in(), QStringLiteral("b.jpg"))}, out()); }, false,
-         KelvaroError::unreadable(QStringLiteral("b.jpg")).message(), {QStringLiteral("b sken.pdf")}},
+         KelvaroError::unreadable(QStringLiteral("b.jpg")).message()},
+        {"a combined PDF refused its place", [&] { ImageEngine::process(KelvaroOp::convert(ImageFormat::pdf), {photo}, out()); },
+         true, KelvaroError::writeFailed(QStringLiteral("a.pdf")).message()},
+        {"an archive refused its place", [&] { ImageEngine::process(KelvaroOp::convert(ImageFormat::zip), {photo}, out()); },
+         true, KelvaroError::writeFailed(QStringLiteral("a.zip")).message()},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ScriptedFiles scripted;
-        scripted.refuseMoveOver = row.refuseMoveOver;
+        scripted.refusePlacing = row.refusePlacing;
         scripted.failCopyOf = {QStringLiteral("wide.png")};
         FileSystem::setCurrent(&scripted);
         const std::optional<KelvaroError> error = test::thrown<KelvaroError>(row.run);
@@ -316,11 +328,8 @@ TEST_F(Batch, failedFilesReportTheirNameAndLeaveNothingRemovingThroughTheSeam)
         FileSystem::setCurrent(nullptr);
         EXPECT_TRUE(QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty())
             << QDir(out()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(',')).toStdString();
-        QStringList removed = scripted.removed;
-        for (QString& name : removed)
-            if (temporary.match(name).hasMatch())
-                name = QStringLiteral("<temporary>");
-        EXPECT_EQ(removed, row.removed);
+        ASSERT_EQ(scripted.removed.size(), 1) << scripted.removed.join(QLatin1Char(',')).toStdString();
+        EXPECT_TRUE(temporary.match(scripted.removed.first()).hasMatch()) << scripted.removed.first().toStdString();
     }
 }
 
@@ -358,6 +367,104 @@ TEST_F(Batch, textRecognitionJoinsTextAndCodesAndWritesTextFiles)
     EXPECT_EQ(result.text, first + QStringLiteral("\n\nDruhá\n\nKód: https://example.org/a\nKód: 8595"));
     // A run that finds nothing anywhere has no text to show.
     EXPECT_FALSE(ImageEngine::process(KelvaroOp::ocr(), {files[1]}, out()).text.has_value());
+}
+
+// A file system of `bytes` mounted for the test (tmpfs; needs the right to mount), filled but for
+// what a case leaves free.
+class SmallDisk {
+public:
+    SmallDisk(const QString& path, qint64 bytes) : m_path(path)
+    {
+        QDir().mkpath(path);
+        const QByteArray options = "size=" + QByteArray::number(bytes);
+        m_mounted = ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_path).constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+    // Empties the disk, then fills it with one file up to `free` bytes short of full.
+    void fillLeaving(qint64 free) const
+    {
+        const QDir dir(m_path);
+        for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(dir.filePath(name));
+        const int fd = ::open(QFile::encodeName(dir.filePath(QStringLiteral("filler"))).constData(), O_WRONLY | O_CREAT, 0644);
+        const QByteArray block(4096, 'x');
+        qint64 size = 0;
+        while (::write(fd, block.constData(), size_t(block.size())) == block.size())
+            size += block.size();
+        ::ftruncate(fd, std::max<qint64>(size - free, 0));
+        ::close(fd);
+    }
+    QStringList names() const { return QDir(m_path).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+private:
+    QString m_path;
+    bool m_mounted = false;
+};
+
+// Noise, so that no encoder makes it small.
+Bitmap noise(int width, int height)
+{
+    const auto band = [&] { return vips::VImage::gaussnoise(width, height, vips::VImage::option()->set("sigma", 60)).cast(VIPS_FORMAT_UCHAR); };
+    return band().bandjoin(band()).bandjoin(band()).bandjoin(255).copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+// On a disk that fills up part way, every kind of result fails as a whole, the run says so, and
+// nothing is left under a result name nor as a part file.
+TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
+{
+    SmallDisk disk(QDir(in()).filePath(QStringLiteral("disk")), 2 << 20);
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small file system is not permitted here";
+    const QString big = ti::writeJpeg(in(), QStringLiteral("big.jpg"), noise(800, 600));
+    const auto readers = std::make_shared<FakeReaders>();
+    detectors::TextRecognizer::setOverride(readers);
+    const QString folder = QDir(in()).filePath(QStringLiteral("disk"));
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        QString file;
+        qint64 free;
+        bool streaming;
+    } rows[] = {
+        {"a streamed photo", KelvaroOp::compress(0.9), big, 32 << 10, true},
+        {"a rendered photo", KelvaroOp::compress(0.9), big, 32 << 10, false},
+        {"a PNG with its metadata", KelvaroOp::convert(ImageFormat::png), big, 32 << 10, false},
+        {"a combined PDF", KelvaroOp::convert(ImageFormat::pdf), big, 32 << 10, true},
+        {"an archive", KelvaroOp::convert(ImageFormat::zip), big, 32 << 10, true},
+        {"a text file", KelvaroOp::ocr(), photo(QStringLiteral("text.jpg"), 40), 0, true},
+        {"a moved photo", KelvaroOp::move(), big, 32 << 10, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        disk.fillLeaving(row.free);
+        ImageEngine::setStreaming(row.streaming);
+        const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+        EXPECT_TRUE(test::thrown<KelvaroError>([&] { ImageEngine::process(row.op, {row.file}, folder); }));
+        EXPECT_EQ(disk.names(), QStringList{QStringLiteral("filler")});
+        EXPECT_TRUE(QFileInfo::exists(row.file));
+    }
+}
+
+// A copy that fails part way (a move to another disk) leaves the source and no result.
+TEST_F(Batch, aCopyFailingPartWayLeavesTheSourceAndNoResult)
+{
+    FailingFileSystem files;
+    files.failCopiesAfter = 1000;
+    FileSystem::setCurrent(&files);
+    const QString file = ti::writeJpeg(in(), QStringLiteral("m.jpg"), noise(200, 100));
+    for (const KelvaroOp& op : {KelvaroOp::move(), KelvaroOp::rename({QStringLiteral("Nové"), false, 1})}) {
+        const std::optional<KelvaroError> error = test::thrown<KelvaroError>([&] { ImageEngine::process(op, {file}, out()); });
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message(), KelvaroError::runFailed(KelvaroError::copyFailed(QStringLiteral("m.jpg")).message()).message());
+        EXPECT_TRUE(QFileInfo::exists(file));
+        EXPECT_TRUE(QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty())
+            << QDir(out()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(',')).toStdString();
+    }
 }
 
 TEST_F(Batch, combinedOutputsAreNamedAfterTheOneFileOrTheCount)

@@ -1,9 +1,11 @@
 // The batch on several worker threads gives what the one-by-one run gives: outputs, entries and
 // names in input order, failures counted the same, progress climbing by one to the total, a
-// cancel that starts no new file, and never more files at once than workers.
+// cancel that finishes the earliest file in progress and stops the others, and never more files
+// at once than workers.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -44,7 +46,7 @@ OpResult processWith(int jobs, const KelvaroOp& op, const QStringList& files, co
 
 // Reports one face per photo, so blurring writes a result. Knows each photo by its width (each
 // input has its own, growing with its position), counts the photos inside it at once and whether
-// the large one ever had company, and can cancel the run when it meets a chosen one.
+// the large one ever had company.
 class WatchingDetector : public detectors::FaceDetector {
 public:
     QList<QRectF> detect(const cv::Mat& rgb) const override
@@ -60,17 +62,6 @@ public:
             if (waitForCompany)
                 m_arrived.wait_for(lock, std::chrono::seconds(60), [&] { return most > 1; });
         }
-        if (rgb.cols == cancelAtWidth && hooks) {
-            hooks->cancel();
-            const std::lock_guard lock(m_mutex);
-            m_cancelSent = true;
-            m_cancelled.notify_all();
-        } else if (cancelAtWidth > 0 && rgb.cols > cancelAtWidth) {
-            // Later photos wait until the cancel has been sent, so that however the threads are
-            // scheduled, no worker is free to start another photo before it.
-            std::unique_lock lock(m_mutex);
-            m_cancelled.wait_for(lock, std::chrono::seconds(60), [&] { return m_cancelSent; });
-        }
         // Gives the other workers a chance to arrive, so that too many at once would show; nothing
         // asserted depends on it being long enough.
         std::this_thread::sleep_for(std::chrono::milliseconds(40));
@@ -79,18 +70,14 @@ public:
         return {QRectF(0.25, 0.25, 0.5, 0.5)};
     }
 
-    int cancelAtWidth = -1;
     int largeWidth = -1;
     bool waitForCompany = false; // the first photo waits for a second
-    RunHooksPtr hooks;
     mutable int most = 0;
     mutable bool largeHadCompany = false;
 
 private:
     mutable std::mutex m_mutex;
-    mutable std::condition_variable m_cancelled;
     mutable std::condition_variable m_arrived;
-    mutable bool m_cancelSent = false;
     mutable QList<int> m_inside;
 };
 
@@ -201,36 +188,82 @@ TEST_F(ParallelBatch, neverMoreFilesAtOnceThanWorkers)
     EXPECT_GE(detector->most, 2);
 }
 
-// The cancel arrives while the third photo is being worked on: the photos already started
-// finish, no later one starts, and what came out is a prefix of the input in order.
-TEST_F(ParallelBatch, cancelStartsNoNewFileAndKeepsTheFinishedPrefix)
-{
-    constexpr int jobs = 3;
-    QStringList files;
-    for (int i = 0; i < 12; ++i)
-        files << ti::writeJpeg(dir("a"), QStringLiteral("c%1.jpg").arg(i, 2, 10, QLatin1Char('0')),
-                               ti::quadrants(60 + 4 * i, 40));
-    auto detector = std::make_shared<WatchingDetector>();
-    QList<int> progress;
-    QMutex lock;
-    detector->hooks = std::make_shared<RunHooks>([&](int done, int) {
-        QMutexLocker guard(&lock);
-        progress.append(done);
-    });
-    detector->cancelAtWidth = 60 + 4 * 2;
-    detectors::FaceDetector::setOverride(detector);
-    const OpResult result = processWith(jobs, KelvaroOp::blurFaces(), files, dir("parallel"), detector->hooks);
+// Reports one face per photo, photos known by their width. The photo of `cancelWidth` cancels the
+// run once every photo has arrived and the first one is kept; the later ones wait for that cancel.
+class CancellingDetector : public detectors::FaceDetector {
+public:
+    QList<QRectF> detect(const cv::Mat& rgb) const override
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_arrived;
+        m_changed.notify_all();
+        if (rgb.cols == cancelWidth) {
+            m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return m_arrived == total && readyToCancel(); });
+            lock.unlock();
+            hooks->cancel();
+            lock.lock();
+            m_cancelSent = true;
+            m_changed.notify_all();
+        } else if (rgb.cols > cancelWidth) {
+            m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return m_cancelSent; });
+        }
+        return {QRectF(0.25, 0.25, 0.5, 0.5)};
+    }
+    // Wakes the cancelling photo to look at readyToCancel again.
+    void poke() const
+    {
+        { const std::lock_guard lock(m_mutex); }
+        m_changed.notify_all();
+    }
 
-    const int k = int(result.outputs.size());
-    EXPECT_GE(k, 3);        // the third and the two before it were started, so they finish
-    EXPECT_LE(k, 2 + jobs); // at most the workers' files in flight when the cancel came
-    for (int i = 0; i < k; ++i)
-        EXPECT_EQ(QFileInfo(result.outputs[i]).fileName(),
-                  QStringLiteral("c%1 rozmazané obličeje.jpg").arg(i, 2, 10, QLatin1Char('0')));
-    EXPECT_EQ(QDir(dir("parallel")).entryList(QDir::Files).size(), k);
+    int total = 0;
+    int cancelWidth = 0;
+    std::function<bool()> readyToCancel;
+    RunHooksPtr hooks;
+
+private:
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    mutable int m_arrived = 0;
+    mutable bool m_cancelSent = false;
+};
+
+// Five photos at once; the cancel comes while the second is being worked on, after the first was
+// kept: the second finishes, the three after it stop at once and leave nothing, and the run holds
+// what a one-by-one run cancelled during the second file holds.
+TEST_F(ParallelBatch, aCancelFinishesTheEarliestFileInProgressAndStopsTheOthers)
+{
+    constexpr int total = 5;
+    QStringList files;
+    for (int i = 0; i < total; ++i)
+        files << ti::writeJpeg(dir("a"), QStringLiteral("c%1.jpg").arg(i), ti::quadrants(60 + 4 * i, 40));
+    auto detector = std::make_shared<CancellingDetector>();
+    QList<std::pair<int, int>> progress;
+    QMutex lock;
+    detector->hooks = std::make_shared<RunHooks>([&](int done, int all) {
+        {
+            QMutexLocker guard(&lock);
+            progress.append({done, all});
+        }
+        detector->poke();
+    });
+    detector->total = total;
+    detector->cancelWidth = 60 + 4;
+    detector->readyToCancel = [&] {
+        QMutexLocker guard(&lock);
+        return !progress.isEmpty();
+    };
+    detectors::FaceDetector::setOverride(detector);
+    const OpResult result = processWith(total, KelvaroOp::blurFaces(), files, dir("parallel"), detector->hooks);
+
+    EXPECT_EQ(test::fileNames(result.outputs),
+              (QStringList{QStringLiteral("c0 rozmazané obličeje.jpg"), QStringLiteral("c1 rozmazané obličeje.jpg")}));
+    EXPECT_EQ(progress, (QList<std::pair<int, int>>{{1, total}, {2, total}}));
     EXPECT_EQ(result.failed, 0);
-    ASSERT_EQ(progress.size(), k);
-    EXPECT_EQ(progress.last(), k);
+    EXPECT_FALSE(result.firstError);
+    EXPECT_EQ(QDir(dir("parallel")).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    for (const QString& out : result.outputs)
+        EXPECT_TRUE(ti::vipsOpens(out)) << out.toStdString();
 }
 
 // A progress callback that throws must not take the worker threads down with the process: the

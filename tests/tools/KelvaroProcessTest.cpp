@@ -255,4 +255,32 @@ TEST_F(KelvaroProcess, badArgumentsAreRefusedWithExitTwo)
     }
 }
 
+// A run killed while it writes leaves no result name empty or cut short; the part files it
+// leaves are removed by the next run into the folder.
+TEST_F(KelvaroProcess, aKilledRunLeavesOnlyWholeResultsAndTheNextRunClearsItsPartFiles)
+{
+    QStringList files;
+    for (int i = 0; i < 8; ++i) {
+        const auto band = [] { return vips::VImage::gaussnoise(1600, 1200).cast(VIPS_FORMAT_UCHAR); };
+        files << ti::writePng(in(), QStringLiteral("n%1.png").arg(i), band().bandjoin(band()).bandjoin(band()).bandjoin(255));
+    }
+    QProcess process;
+    const QStringList args{QStringLiteral("--op"), QStringLiteral("{\"resize\":{\"usePercent\":false,\"percent\":100,\"longEdge\":1500}}"),
+                           QStringLiteral("--out"), out()};
+    process.start(tool(), args + files);
+    ASSERT_TRUE(process.waitForStarted());
+    const auto written = [&] { return QDir(out()).entryList(QDir::Files | QDir::Hidden); };
+    ASSERT_TRUE(test::waitUntil([&] { return !written().isEmpty(); }));
+    process.kill();
+    process.waitForFinished();
+    for (const QString& name : QDir(out()).entryList(QDir::Files)) {
+        EXPECT_GT(QFileInfo(outFile(name)).size(), 0) << name.toStdString();
+        EXPECT_TRUE(ti::vipsOpens(outFile(name))) << name.toStdString();
+    }
+
+    const ToolRun next = run(QStringLiteral("{\"compress\":0.7}"), {ti::writeJpeg(in(), QStringLiteral("x.jpg"), ti::quadrants(40, 30))});
+    ASSERT_EQ(next.exitCode, 0) << next.stderrText.toStdString();
+    EXPECT_TRUE(QDir(out()).entryList({QStringLiteral(".kelvaro-*")}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
 } // namespace

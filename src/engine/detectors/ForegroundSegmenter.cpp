@@ -5,6 +5,7 @@
 #include <opencv2/dnn.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "engine/FileAbort.h"
 #include "engine/detectors/DetectorSlot.h"
 #include "engine/detectors/ModelFiles.h"
 #include "platform/Log.h"
@@ -66,6 +67,9 @@ cv::Mat IsNetSegmenter::segment(const cv::Mat& rgb) const
     cv::Mat output;
     {
         QMutexLocker guard(&m_net->lock);
+        // Batch files queue here: one asked to stop meanwhile gives its turn away at once.
+        if (ImageEngine::fileAbortRequested())
+            return cv::Mat::zeros(rgb.size(), CV_8U);
         m_net->net.setInput(blob);
         output = m_net->net.forward().clone();
     }

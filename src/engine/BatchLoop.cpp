@@ -1,0 +1,337 @@
+#include "engine/BatchLoop.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include <QThread>
+
+#include <vips/vips8>
+
+#include "engine/FileAbort.h"
+#include "engine/MemoryBudget.h"
+#include "engine/NameTurn.h"
+
+namespace kelvaro::ImageEngine {
+namespace {
+
+// ---- Name turns ------------------------------------------------------------------------------
+
+// The order in which the files of one parallel batch claim their names: file i may claim once
+// files 0 … i−1 have claimed theirs or are done.
+class NameOrder {
+public:
+    explicit NameOrder(int count) : m_passed(size_t(count), false) {}
+
+    void await(int index)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_turn >= index; });
+    }
+    void pass(int index)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_passed[size_t(index)] = true;
+            while (m_turn < int(m_passed.size()) && m_passed[size_t(m_turn)])
+                ++m_turn;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<bool> m_passed;
+    int m_turn = 0;
+};
+
+struct CurrentFile {
+    NameOrder* order = nullptr;
+    int index = 0;
+};
+thread_local CurrentFile currentFile;
+
+// ---- Shared out -----------------------------------------------------------------------------
+
+// libvips' own threads per image while the batch runs: the cores are shared out between the
+// workers, instead of every worker starting one thread per core. Runs may overlap (a user run
+// and a watched folder's): the share follows all their workers, and the last one to end puts
+// back the value from before the first.
+std::mutex vipsThreadsMutex;
+int vipsThreadsWorkers = 0; // workers of all runs under way
+int vipsThreadsBefore = 0;  // the value before the first of them
+
+class VipsThreadsPerWorker {
+public:
+    explicit VipsThreadsPerWorker(int workers) : m_workers(workers)
+    {
+        const std::lock_guard lock(vipsThreadsMutex);
+        if (vipsThreadsWorkers == 0)
+            vipsThreadsBefore = vips_concurrency_get();
+        vipsThreadsWorkers += m_workers;
+        vips_concurrency_set(std::max(1, QThread::idealThreadCount() / vipsThreadsWorkers));
+    }
+    ~VipsThreadsPerWorker()
+    {
+        const std::lock_guard lock(vipsThreadsMutex);
+        vipsThreadsWorkers -= m_workers;
+        vips_concurrency_set(vipsThreadsWorkers == 0 ? vipsThreadsBefore
+                                                     : std::max(1, QThread::idealThreadCount() / vipsThreadsWorkers));
+    }
+    VipsThreadsPerWorker(const VipsThreadsPerWorker&) = delete;
+    VipsThreadsPerWorker& operator=(const VipsThreadsPerWorker&) = delete;
+
+private:
+    int m_workers;
+};
+
+// Opens the process's memory budget for one run, and lets a cancel wake the run while it waits
+// for memory that other runs hold, and `onCancel` too. The listener may be called after the run
+// has ended (the cancelling thread holds a copy): whatever `onCancel` needs, it must own.
+class BudgetForRun {
+public:
+    BudgetForRun(const RunHooksPtr& hooks, std::function<void()> onCancel = {})
+        : m_run(MemoryBudget::shared()), m_hooks(hooks)
+    {
+        if (m_hooks)
+            m_hooks->setCancelListener([onCancel = std::move(onCancel)] {
+                MemoryBudget::shared().wake();
+                if (onCancel)
+                    onCancel();
+            });
+    }
+    ~BudgetForRun()
+    {
+        if (m_hooks)
+            m_hooks->setCancelListener({});
+    }
+    BudgetForRun(const BudgetForRun&) = delete;
+    BudgetForRun& operator=(const BudgetForRun&) = delete;
+
+private:
+    MemoryBudget::Run m_run;
+    RunHooksPtr m_hooks;
+};
+
+using Outcomes = std::vector<std::optional<FileOutcome>>;
+
+Outcomes sequentialLoop(const BatchWork& work, const RunHooksPtr& hooks)
+{
+    const BudgetForRun run(hooks);
+    MemoryBudget& budget = MemoryBudget::shared();
+    const auto cancelled = [&] { return hooks && hooks->isCancelled(); };
+    Outcomes outcomes(static_cast<size_t>(work.total));
+    int kept = 0;
+    for (int index = 0; index < work.total; ++index) {
+        if (cancelled())
+            break;
+        const qint64 cost = work.memoryCost(index);
+        if (!budget.acquire(cost, cancelled))
+            break;
+        // The file in progress is the earliest one: a cancel lets it finish.
+        outcomes[size_t(index)] = work.run(index);
+        budget.release(cost);
+        if (hooks)
+            hooks->reportProgress(++kept, work.total);
+    }
+    return outcomes;
+}
+
+// What the workers, the calling thread and a cancelling thread share. Owned jointly: a cancel
+// may still reach it after the run has returned.
+struct RunState {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<FileAbortPtr> inProgress; // the stop request of each file under way
+    bool cancelled = false;               // the user cancelled
+    int spared = -1;                      // the file the cancel lets finish; -1: none was under way
+
+    // Under the lock. Once the user cancelled, the earliest file then in progress is the one that
+    // finishes; every other file in progress, or started after, is asked to stop.
+    void stopAllButSpared()
+    {
+        if (!cancelled)
+            return;
+        for (int index = 0; index < int(inProgress.size()); ++index)
+            if (inProgress[size_t(index)] && index != spared)
+                inProgress[size_t(index)]->request();
+    }
+    // Under the lock.
+    void cancel()
+    {
+        if (cancelled)
+            return;
+        cancelled = true;
+        const auto first = std::find_if(inProgress.begin(), inProgress.end(), [](const FileAbortPtr& a) { return bool(a); });
+        spared = first == inProgress.end() ? -1 : int(first - inProgress.begin());
+        stopAllButSpared();
+    }
+};
+
+// Files are started in input order, each by the next free worker once the process's memory
+// budget admits it (one worker of the run at a time waits for it, with the next file). A cancel
+// starts no new file, lets the earliest file in progress finish and asks every other one to stop
+// before the cancelling call returns. Progress is reported on the calling thread, one call per
+// kept file, so it climbs by one and reaches the total only when the last file is written.
+Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int workers)
+{
+    const VipsThreadsPerWorker vipsThreads(workers);
+    const int total = work.total;
+    const auto state = std::make_shared<RunState>();
+    state->inProgress.resize(size_t(total));
+    std::mutex& mutex = state->mutex;
+    std::condition_variable& changed = state->changed;
+    Outcomes outcomes(static_cast<size_t>(total));
+    NameOrder order(total);
+    int next = 0;                    // the next file to start
+    int finished = 0;                // files kept, in any order
+    int running = 0;                 // workers still taking files
+    bool admitting = false;          // a worker waits for the budget with files[next]
+    std::atomic_bool halted = false; // the progress callback threw: no new file starts
+    const BudgetForRun run(hooks, [state] {
+        {
+            const std::lock_guard lock(state->mutex);
+            state->cancel();
+        }
+        state->changed.notify_all();
+    });
+    MemoryBudget& budget = MemoryBudget::shared();
+    const auto userCancelled = [&] { return hooks && hooks->isCancelled(); };
+    // Asked under the budget's lock too: it takes no lock of this run.
+    const auto cancelled = [&] { return halted.load() || userCancelled(); };
+
+    const auto work1 = [&] {
+        for (;;) {
+            int index = 0;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return next >= total || cancelled() || !admitting; });
+                if (next >= total || cancelled())
+                    break;
+                admitting = true;
+                index = next;
+            }
+            const qint64 cost = work.memoryCost(index);
+            const bool admitted = budget.acquire(cost, cancelled);
+            FileAbortPtr abort;
+            {
+                const std::lock_guard lock(mutex);
+                admitting = false;
+                if (admitted) {
+                    ++next;
+                    abort = std::make_shared<FileAbort>();
+                    state->inProgress[size_t(index)] = abort;
+                    state->stopAllButSpared();
+                }
+            }
+            changed.notify_all();
+            if (!admitted)
+                break;
+            FileOutcome outcome;
+            {
+                const CurrentFileAbort current(abort);
+                currentFile = {&order, index};
+                outcome = work.run(index);
+                currentFile = {};
+            }
+            order.pass(index); // also for a file that failed or stopped before it claimed a name
+            budget.release(cost);
+            {
+                const std::lock_guard lock(mutex);
+                state->inProgress[size_t(index)].reset();
+                if (!outcome.stopped) {
+                    outcomes[size_t(index)] = std::move(outcome);
+                    ++finished;
+                }
+            }
+            changed.notify_all();
+        }
+        {
+            const std::lock_guard lock(mutex);
+            --running;
+        }
+        changed.notify_all();
+    };
+
+    std::vector<std::thread> threads;
+    threads.reserve(size_t(workers));
+    for (int i = 0; i < workers; ++i) {
+        try {
+            {
+                const std::lock_guard lock(mutex);
+                ++running;
+            }
+            threads.emplace_back(work1);
+        } catch (const std::system_error&) { // no more threads: the ones running share the work
+            const std::lock_guard lock(mutex);
+            --running;
+            break;
+        }
+    }
+    if (threads.empty())
+        return sequentialLoop(work, hooks);
+
+    int reported = 0;
+    std::exception_ptr failure;
+    for (;;) {
+        int done = 0;
+        bool over = false;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return finished > reported || running == 0; });
+            // A cancel from before the run had its listener.
+            if (userCancelled())
+                state->cancel();
+            done = finished;
+            over = running == 0;
+        }
+        try {
+            while (hooks && !failure && reported < done)
+                hooks->reportProgress(++reported, total);
+        } catch (...) {
+            // The workers are let finish and joined before the caller hears of it.
+            failure = std::current_exception();
+            {
+                const std::lock_guard lock(mutex);
+                halted = true;
+            }
+            changed.notify_all();
+            budget.wake(); // a worker waiting for memory stops waiting
+        }
+        reported = done;
+        if (over)
+            break;
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    if (failure)
+        std::rethrow_exception(failure);
+    return outcomes;
+}
+
+} // namespace
+
+NameTurn::NameTurn()
+{
+    if (currentFile.order)
+        currentFile.order->await(currentFile.index);
+}
+
+NameTurn::~NameTurn()
+{
+    if (currentFile.order)
+        currentFile.order->pass(currentFile.index);
+}
+
+std::vector<std::optional<FileOutcome>> runBatch(const BatchWork& work, int workers, const RunHooksPtr& hooks)
+{
+    return workers > 1 ? parallelLoop(work, hooks, workers) : sequentialLoop(work, hooks);
+}
+
+} // namespace kelvaro::ImageEngine

@@ -1,0 +1,42 @@
+#pragma once
+// The loop of a batch of per-file work: progress, cancel and the process's memory budget, several
+// files at once on worker threads of its own, with the result a one-by-one run gives. Created per
+// run by ImageEngine::process on the run's thread; the workers live only inside runBatch.
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <QString>
+
+#include "engine/ImageEngine.h"
+#include "engine/RunHooks.h"
+
+namespace kelvaro::ImageEngine {
+
+// What one file of a batch gave.
+struct FileOutcome {
+    std::optional<One> one;
+    QString error;             // the failure's message when `one` is absent
+    bool keptOriginal = false; // a move whose source is still there
+    bool stopped = false;      // stopped by a cancel part way: neither a result nor a failure
+};
+
+struct BatchWork {
+    int total = 0;
+    // The bytes file `index` is expected to hold in memory (0: none).
+    std::function<qint64(int index)> memoryCost;
+    // Produces file `index`; never throws. On a worker it runs with the file's stop request as
+    // the thread's current FileAbort and its NameTurn set up.
+    std::function<FileOutcome(int index)> run;
+};
+
+// Runs files 0 … total−1, `workers` at once (1: one after another on the calling thread), each
+// started in input order once the memory budget of the process admits it. Progress goes to
+// `hooks` on the calling thread, one call per file kept, so it climbs by one. A cancel starts no
+// new file; of the files in progress the earliest finishes and every other one is asked to stop
+// at once, so the run ends about one file's time after the cancel. Returns each file's outcome in
+// input order, none for a file not started or stopped. Rethrows what the progress callback threw,
+// after the workers have ended.
+std::vector<std::optional<FileOutcome>> runBatch(const BatchWork& work, int workers, const RunHooksPtr& hooks);
+
+} // namespace kelvaro::ImageEngine

@@ -1,0 +1,52 @@
+#pragma once
+// Results are whole or absent. A result is written under a hidden part name in its output folder
+// (".kelvaro-<process id>-<random>.part"), which its writer keeps locked, and takes a result name
+// only once it is complete and on disk, in one rename that never replaces anything; so a failure,
+// a cancel or a killed process leaves no result name holding a truncated file or nothing. Part
+// files a killed process left are removed by the next run into that folder. A PartFile belongs to
+// the one thread that writes its result.
+#include <QByteArray>
+#include <QString>
+
+namespace kelvaro::ImageEngine {
+
+class PartFile {
+public:
+    // Creates the part file in `folder` (exclusive create) and locks it; isValid() tells whether
+    // the folder allowed it. Touches disk.
+    explicit PartFile(const QString& folder);
+    // Removes the part file unless it was placed. Touches disk.
+    ~PartFile();
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+
+    bool isValid() const { return m_fd >= 0; }
+    // Where writers write the result; empty when not valid.
+    QString path() const { return m_path; }
+
+    // Writes `bytes` as the part file's content. False when any of it could not be written.
+    bool write(const QByteArray& bytes);
+
+    // Forces the written bytes to disk; false when the disk refused them (a full disk may only
+    // show here). Done once; place() does it when the caller has not, but a parallel batch does
+    // it before its name turn, so that files do not wait for each other's disk writes.
+    bool sync();
+
+    // Puts the complete result in place: its bytes are forced to disk, then it is renamed to the
+    // first free name among `base suffix`.`ext`, `base suffix 2`.`ext` … (named as uniqueURL
+    // names them, fitted to the folder's longest name), without replacing anything. The result's
+    // path, or empty when it could not be put in place (the part file is removed then). In a
+    // parallel batch, call it inside the file's NameTurn.
+    QString place(const QString& base, const QString& ext, const QString& suffix = {});
+
+private:
+    QString m_path;
+    int m_fd = -1; // holds the lock while the result is written
+    int m_synced = -1; // the outcome of sync(): -1 not yet, 0 failed, 1 on disk
+};
+
+// Removes from `folder` the part files of this pattern whose writer is gone: no process of that
+// id lives and no one holds the file's lock. Anything else there is left alone. Touches disk.
+void removeLeftoverParts(const QString& folder);
+
+} // namespace kelvaro::ImageEngine

@@ -1,0 +1,148 @@
+// Part files: a result takes its name only whole, never over another file, and what a killed
+// writer left is cleaned up without touching the part files of writers still at work.
+#include <csignal>
+
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "engine/FileAbort.h"
+#include "engine/ImageEngine.h"
+#include "engine/ImageStream.h"
+#include "engine/PartFile.h"
+#include "platform/Settings.h"
+#include "../support/TestImages.h"
+#include "../support/TestSupport.h"
+
+using namespace kelvaro;
+namespace ti = kelvaro::testimages;
+
+namespace {
+
+class PartFiles : public ::testing::Test {
+protected:
+    QString folder() const { return m_dir.path(); }
+    QString file(const QString& name) const { return QDir(folder()).filePath(name); }
+    QStringList names() const { return QDir(folder()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    void write(const QString& name, const QByteArray& bytes = "part") const
+    {
+        QFile out(file(name));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+// The id of a process that has ended.
+qint64 endedProcess()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST_F(PartFiles, aResultTakesTheFirstFreeNameAndNeverReplaces)
+{
+    write(QStringLiteral("IMG.jpg"), "earlier");
+    ImageEngine::PartFile part(folder());
+    ASSERT_TRUE(part.isValid());
+    ASSERT_TRUE(part.write("whole"));
+    EXPECT_EQ(QFileInfo(part.path()).fileName().left(9), QStringLiteral(".kelvaro-"));
+    const QString placed = part.place(QStringLiteral("IMG"), QStringLiteral("jpg"));
+    EXPECT_EQ(placed, file(QStringLiteral("IMG 2.jpg")));
+    EXPECT_EQ(test::readFile(placed), QByteArray("whole"));
+    EXPECT_EQ(test::readFile(file(QStringLiteral("IMG.jpg"))), QByteArray("earlier"));
+    EXPECT_EQ(names(), (QStringList{QStringLiteral("IMG 2.jpg"), QStringLiteral("IMG.jpg")}));
+}
+
+TEST_F(PartFiles, aPartFileNotPlacedIsRemoved)
+{
+    {
+        ImageEngine::PartFile part(folder());
+        ASSERT_TRUE(part.write("half"));
+    }
+    EXPECT_TRUE(names().isEmpty());
+}
+
+// Only part files of this pattern whose writer is gone are removed: a live process's (named
+// after it, or holding the lock) and any other file stay.
+TEST_F(PartFiles, leftoversOfEndedWritersAreRemovedAndNothingElse)
+{
+    const QString ended = QString::number(endedProcess());
+    const QString live = QString::number(::getpid());
+    const QString digits = QStringLiteral("0123456789abcdef0123456789abcdef");
+    const struct {
+        QString name;
+        bool locked;
+        bool removed;
+    } rows[] = {
+        {QStringLiteral(".kelvaro-%1-%2.part").arg(ended, digits), false, true},
+        {QStringLiteral(".kelvaro-%1.part").arg(digits), false, true}, // an earlier version's
+        {QStringLiteral(".kelvaro-%1-%2.part").arg(live, digits), false, false},
+        {QStringLiteral(".kelvaro-%1-%2.part").arg(ended, QString(digits).replace(QLatin1Char('0'), QLatin1Char('1'))), true, false},
+        {QStringLiteral(".kelvaro-notes.part"), false, false},
+        {QStringLiteral("kelvaro-%1-%2.part").arg(ended, digits), false, false},
+        {QStringLiteral("IMG.jpg"), false, false},
+    };
+    QList<int> locks;
+    for (const auto& row : rows) {
+        write(row.name);
+        if (row.locked) {
+            const int fd = ::open(QFile::encodeName(file(row.name)).constData(), O_RDONLY | O_CLOEXEC);
+            ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+            locks << fd;
+        }
+    }
+    ImageEngine::removeLeftoverParts(folder());
+    for (const auto& row : rows)
+        EXPECT_EQ(QFileInfo::exists(file(row.name)), !row.removed) << row.name.toStdString();
+    for (int fd : locks)
+        ::close(fd);
+}
+
+// A file of a batch asked to stop gives up in the decoder or the encoder and leaves nothing,
+// on both paths.
+TEST_F(PartFiles, aFileAskedToStopLeavesNothing)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    QTemporaryDir in;
+    const QString jpeg = ti::writeJpeg(in.path(), QStringLiteral("a.jpg"), ti::quadrants(400, 300));
+    const QString png = ti::writePng(in.path(), QStringLiteral("b.png"), ti::halfTransparent(400, 300));
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        QString file;
+        bool streaming;
+    } rows[] = {
+        {"streamed", KelvaroOp::compress(0.7), jpeg, true},
+        {"rendered", KelvaroOp::compress(0.7), jpeg, false},
+        {"transparent", KelvaroOp::convert(ImageFormat::png), png, true},
+        {"HEIC", KelvaroOp::convert(ImageFormat::heic), jpeg, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ImageEngine::setStreaming(row.streaming);
+        const auto stop = std::make_shared<ImageEngine::FileAbort>();
+        stop->request();
+        const ImageEngine::CurrentFileAbort current(stop);
+        const QFileInfo info(row.file);
+        EXPECT_THROW(ImageEngine::renderImage(row.op, row.file, info.completeBaseName(), info.fileName(), info.size(),
+                                              folder(), EngineSettings{}),
+                     std::exception);
+        ImageEngine::setStreaming(true);
+        EXPECT_TRUE(names().isEmpty()) << names().join(QLatin1Char(',')).toStdString();
+    }
+}
+
+} // namespace
