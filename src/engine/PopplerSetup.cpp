@@ -1,6 +1,5 @@
 #include "engine/PopplerSetup.h"
 
-#include <memory>
 #include <mutex>
 
 #include <poppler/Error.h>
@@ -12,8 +11,11 @@ void setUpPoppler()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        globalParams = std::make_unique<GlobalParams>();
-        setErrorCallback([](ErrorCategory, Goffset, const char*) {});
+        const auto quiet = [](ErrorCategory, Goffset, const char*) {};
+        // Never deleted: the count it holds keeps the settings alive whoever else lets go of them.
+        new GlobalParamsIniter(quiet);
+        // The count may already have been held by another user, whose callback then stands.
+        setErrorCallback(quiet);
     });
 }
 
