@@ -1,7 +1,5 @@
 #include "engine/PopplerSetup.h"
 
-#include <mutex>
-
 #include <poppler/Error.h>
 #include <poppler/GlobalParams.h>
 
@@ -9,14 +7,16 @@ namespace kelvaro {
 
 void setUpPoppler()
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
+    // Never deleted: the count it holds keeps the settings alive whoever else lets go of them, up
+    // to the process's very end, where a static object's destructor would still give it back.
+    static const GlobalParamsIniter* const held = [] {
         const auto quiet = [](ErrorCategory, Goffset, const char*) {};
-        // Never deleted: the count it holds keeps the settings alive whoever else lets go of them.
-        new GlobalParamsIniter(quiet);
+        const auto* initer = new GlobalParamsIniter(quiet);
         // The count may already have been held by another user, whose callback then stands.
         setErrorCallback(quiet);
-    });
+        return initer;
+    }();
+    (void)held;
 }
 
 } // namespace kelvaro
