@@ -100,8 +100,10 @@ void writePDF(const QStringList& files, const QString& target, double jpegQualit
 
 // First page of a PDF at 2 px per point on white: its whole media box (a crop box does not
 // clip it), the box's corner on the bitmap's corner, the page's own rotation not applied.
-// Throws KelvaroError::unreadable(file name), or tooManyPixels for a page above kMaxPixels.
-Bitmap renderPDFPage(const QString& file);
+// `maxSide` > 0 draws a page whose long side is larger at the size a resize to that long side
+// computes, never at full size first. Throws KelvaroError::unreadable(file name), or
+// tooManyPixels for a page above kMaxPixels.
+Bitmap renderPDFPage(const QString& file, int maxSide = 0);
 
 // ---- Pieces of one file's rendering, for the live preview and tests ----------------------
 

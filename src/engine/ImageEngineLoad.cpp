@@ -1,6 +1,7 @@
 // Decoding: every source becomes an upright 8-bit sRGB RGBA bitmap in memory. libvips decodes
 // the formats it trusts; BMP goes through QImage and PDF pages through poppler, since the
-// libvips loaders for those are blocked as untrusted.
+// libvips loaders for those are blocked as untrusted. A PDF is known by its first bytes too:
+// libvips' PDF decoder opens a document before its block is checked.
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -163,7 +164,9 @@ Bitmap reduced(const vips::VSource& source, const vips::VImage& header, QSize si
 std::optional<QSize> ImageEngine::uprightSize(const QString& file)
 {
     initVips();
-    if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf") || isBmp(file))
+    if (isPdf(file))
+        return pdfPageSize(file);
+    if (isBmp(file))
         return std::nullopt;
     try {
         const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
@@ -180,8 +183,9 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
     initVips();
     const QString name = QFileInfo(file).fileName();
     LoadedImage loaded;
-    if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf")) {
-        loaded.image = renderPDFPage(file);
+    // Also a PDF under a photo's name: drawn as the PDF it is, never handed to libvips.
+    if (isPdf(file)) {
+        loaded.image = renderPDFPage(file, maxSide);
         return loaded;
     }
     try {

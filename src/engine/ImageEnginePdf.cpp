@@ -3,22 +3,25 @@
 // binding cannot be used for the page: it draws only the crop box.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <vector>
+#include <new>
+#include <utility>
 
 #include <sys/stat.h>
 
 #include <QFile>
 #include <QFileInfo>
 
-#include <poppler/GlobalParams.h>
 #include <poppler/PDFDoc.h>
 #include <poppler/Page.h>
 #include <poppler/SplashOutputDev.h>
 #include <poppler/splash/SplashBitmap.h>
 
+#include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
+#include "engine/ImageProbe.h"
 #include "engine/PdfPages.h"
 #include "engine/PopplerSetup.h"
 
@@ -29,6 +32,85 @@ namespace {
 bool pageTooLarge(double width, double height)
 {
     return !(width >= 1 && height >= 1 && width * height <= double(kMaxPixels));
+}
+
+struct FirstPage {
+    std::unique_ptr<PDFDoc> document;
+    Page* page = nullptr;
+};
+
+// Opens the document and its first page. Throws unreadable(name). Reads disk.
+FirstPage openFirstPage(const QString& file, const QString& name)
+{
+    setUpPoppler();
+    const QByteArray native = QFile::encodeName(file);
+    // A fifo or a device named like a PDF would block or never end.
+    struct stat info {};
+    if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw KelvaroError::unreadable(name);
+    auto document = std::make_unique<PDFDoc>(std::make_unique<GooString>(native.constData()));
+    // A document that needs a password does not open.
+    if (!document->isOk() || document->getNumPages() < 1)
+        throw KelvaroError::unreadable(name);
+    Page* page = document->getPage(1);
+    if (!page)
+        throw KelvaroError::unreadable(name);
+    return {std::move(document), page};
+}
+
+// The page at two pixels per point over its whole media box, towards zero. Throws unreadable(name)
+// for an empty box, tooManyPixels(name) for one beyond the engine's ceiling.
+QSize fullSizeOf(const Page& page, const QString& name)
+{
+    const double width = std::floor(page.getMediaWidth() * 2);
+    const double height = std::floor(page.getMediaHeight() * 2);
+    if (!(width >= 1 && height >= 1))
+        throw KelvaroError::unreadable(name);
+    if (pageTooLarge(width, height))
+        throw KelvaroError::tooManyPixels(name);
+    return {int(width), int(height)};
+}
+
+void freePixels(VipsImage*, void* pixels)
+{
+    std::free(pixels); // poppler allocates its bitmaps with malloc
+}
+
+// The drawn page as the engine's bitmap, `width` × `height`. The renderer's own pixels are taken
+// over and put in RGBA order where they lie, so the page is held in memory once. Throws
+// unreadable(name).
+Bitmap bitmapOf(SplashBitmap* drawn, int width, int height, const QString& name)
+{
+    if (!drawn || !drawn->getDataPtr() || drawn->getMode() != splashModeXBGR8 || drawn->getRowSize() < 0)
+        throw KelvaroError::unreadable(name);
+    const size_t count = size_t(width) * size_t(height);
+    uchar* pixels = nullptr;
+    if (drawn->getWidth() == width && drawn->getHeight() == height && drawn->getRowSize() == width * 4) {
+        pixels = drawn->takeData();
+    } else {
+        // White wherever the renderer rounded short.
+        pixels = static_cast<uchar*>(std::malloc(count * 4));
+        if (!pixels)
+            throw std::bad_alloc();
+        std::memset(pixels, 255, count * 4);
+        const int rows = std::min(height, drawn->getHeight());
+        const size_t rowBytes = size_t(std::min(width, drawn->getWidth())) * 4;
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(pixels + size_t(y) * size_t(width) * 4, drawn->getDataPtr() + qsizetype(y) * drawn->getRowSize(), rowBytes);
+    }
+    // Drawn as B, G, R and a filler byte.
+    for (uchar *p = pixels, *end = pixels + count * 4; p != end; p += 4) {
+        std::swap(p[0], p[2]);
+        p[3] = 255;
+    }
+    VipsImage* image = vips_image_new_from_memory(pixels, count * 4, width, height, 4, VIPS_FORMAT_UCHAR);
+    if (!image) {
+        std::free(pixels);
+        throw KelvaroError::unreadable(name);
+    }
+    g_signal_connect(image, "postclose", G_CALLBACK(freePixels), pixels);
+    image->Type = VIPS_INTERPRETATION_sRGB;
+    return Bitmap(image);
 }
 
 } // namespace
@@ -59,59 +141,58 @@ void ImageEngine::writePDF(const QStringList& files, const QString& target, doub
         throw KelvaroError::writeFailed(targetName);
 }
 
-Bitmap ImageEngine::renderPDFPage(const QString& file)
+bool ImageEngine::isPdf(const QString& file)
+{
+    if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf"))
+        return true;
+    // Read only from a regular file: a fifo named like a photo would block.
+    struct stat info {};
+    if (::stat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    QFile in(file);
+    // The signature libvips looks for before it hands a file to its own PDF decoder.
+    return in.open(QIODevice::ReadOnly) && in.read(4) == "%PDF";
+}
+
+std::optional<QSize> ImageEngine::pdfPageSize(const QString& file)
+{
+    const QString name = QFileInfo(file).fileName();
+    try {
+        const FirstPage first = openFirstPage(file, name);
+        return fullSizeOf(*first.page, name);
+    } catch (const std::exception&) { // KelvaroError included
+        return std::nullopt;
+    }
+}
+
+Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
 {
     initVips();
-    setUpPoppler();
     const QString name = QFileInfo(file).fileName();
-    const QByteArray native = QFile::encodeName(file);
-    // A fifo or a device named like a PDF would block or never end.
-    struct stat info {};
-    if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        throw KelvaroError::unreadable(name);
     try {
-        PDFDoc document(std::make_unique<GooString>(native.constData()));
-        // A document that needs a password does not open.
-        if (!document.isOk() || document.getNumPages() < 1)
-            throw KelvaroError::unreadable(name);
-        Page* page = document.getPage(1);
-        if (!page)
-            throw KelvaroError::unreadable(name);
-
-        // Two pixels per point over the whole media box, towards zero.
-        const double width = std::floor(page->getMediaWidth() * 2);
-        const double height = std::floor(page->getMediaHeight() * 2);
-        if (!(width >= 1 && height >= 1))
-            throw KelvaroError::unreadable(name);
-        if (pageTooLarge(width, height))
-            throw KelvaroError::tooManyPixels(name);
+        const FirstPage first = openFirstPage(file, name);
+        const Page& page = *first.page;
+        const QSize full = fullSizeOf(page, name);
+        QSize size = full;
+        if (maxSide > 0 && std::max(full.width(), full.height()) > maxSide)
+            size = ImageEffects::targetSize(full.width(), full.height(), ResizeSpec{false, 100, maxSide});
+        // A smaller page is drawn at the size asked for, not drawn whole and then scaled: the
+        // media box is stretched over it.
+        const double hDpi = size == full ? 144 : 72 * size.width() / page.getMediaWidth();
+        const double vDpi = size == full ? 144 : 72 * size.height() / page.getMediaHeight();
 
         SplashColor white = {255, 255, 255};
-        SplashOutputDev output(splashModeRGB8, 4, false, white);
+        SplashOutputDev output(splashModeXBGR8, 4, false, white);
         output.setVectorAntialias(true);
         output.setFontAntialias(true);
-        output.startDoc(&document);
+        output.startDoc(first.document.get());
         // poppler adds the page's own rotation to the one asked for: asking for its opposite
         // draws the page as it lies in the file. The slice from the box's corner keeps the
         // bitmap at the size rounded towards zero; nothing is clipped to the crop box.
-        const int unturn = (360 - page->getRotate() % 360) % 360;
-        document.displayPageSlice(&output, 1, 144, 144, unturn, true, false, false, 0, 0, int(width), int(height));
-        const SplashBitmap* drawn = output.getBitmap();
-        if (!drawn || !drawn->getDataPtr() || drawn->getMode() != splashModeRGB8 || drawn->getRowSize() < 0)
-            throw KelvaroError::unreadable(name);
-        // Opaque RGBA at exactly the page's size, white wherever the renderer rounded short.
-        const int w = int(width);
-        const int h = int(height);
-        std::vector<uchar> pixels(size_t(w) * size_t(h) * 4, 255);
-        const SplashColorConstPtr rows = drawn->getDataPtr();
-        for (int y = 0; y < std::min(h, drawn->getHeight()); ++y) {
-            const uchar* from = rows + qsizetype(y) * drawn->getRowSize();
-            uchar* to = pixels.data() + size_t(y) * size_t(w) * 4;
-            for (int x = 0; x < std::min(w, drawn->getWidth()); ++x, from += 3, to += 4)
-                std::memcpy(to, from, 3);
-        }
-        const vips::VImage image = vips::VImage::new_from_memory(pixels.data(), pixels.size(), w, h, 4, VIPS_FORMAT_UCHAR);
-        return image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB)).copy_memory();
+        const int unturn = (360 - page.getRotate() % 360) % 360;
+        first.document->displayPageSlice(&output, 1, hDpi, vDpi, unturn, true, false, false, 0, 0, size.width(),
+                                         size.height());
+        return bitmapOf(output.getBitmap(), size.width(), size.height(), name);
     } catch (const KelvaroError&) {
         throw;
     } catch (const std::exception&) {

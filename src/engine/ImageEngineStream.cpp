@@ -15,6 +15,7 @@
 #include "engine/FileAbort.h"
 #include "engine/HeicEncoder.h"
 #include "engine/ImageEffects.h"
+#include "engine/ImageProbe.h"
 #include "engine/ImageStream.h"
 #include "engine/NameTurn.h"
 #include "engine/PartFile.h"
@@ -124,7 +125,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     if (!steps || !streaming.load())
         return std::nullopt;
     // PDF pages and BMP are drawn by other libraries, on the bitmap path.
-    if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf") || QImageReader::imageFormat(file) == "bmp")
+    if (isPdf(file) || QImageReader::imageFormat(file) == "bmp")
         return std::nullopt;
     initVips();
     struct stat info {};

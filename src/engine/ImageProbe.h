@@ -8,7 +8,17 @@
 namespace kelvaro::ImageEngine {
 
 // The source's pixel size as `load` turns it upright (its EXIF orientation applied), read from
-// the header alone; none for a file libvips does not read (BMP, PDF) or cannot open. Reads disk.
+// the header alone (a PDF's from its first page's media box); none for a BMP, or a file that
+// cannot be opened or is beyond the engine's ceiling. Reads disk.
 std::optional<QSize> uprightSize(const QString& file);
+
+// Whether `load` draws the file as the first page of a PDF: named ".pdf", or beginning as a PDF
+// does whatever its name. libvips must never see such a file: its own PDF decoder would take
+// it. Reads the file's first bytes.
+bool isPdf(const QString& file);
+
+// The first page's size as renderPDFPage draws it whole, from the media box alone; none when
+// the page cannot be drawn (no page, or beyond the engine's ceiling). Reads disk.
+std::optional<QSize> pdfPageSize(const QString& file);
 
 } // namespace kelvaro::ImageEngine

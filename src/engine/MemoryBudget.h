@@ -53,8 +53,9 @@ public:
     int waiting() const;   // files waiting to be admitted
 
     // The bytes a file is expected to hold while it is worked on: 12 per pixel of its upright
-    // size (the decoded RGBA bitmap, the result and the encoder's copy), from the header alone;
-    // a 12-megapixel photo's worth when the header tells nothing (PDF, unreadable). Reads disk.
+    // size (the decoded RGBA bitmap, the result and the encoder's copy), from the header alone,
+    // a PDF's from its first page's media box at two pixels per point; a 12-megapixel photo's
+    // worth when the header tells nothing (unreadable, beyond the ceiling). Reads disk.
     static qint64 estimate(const QString& file);
 
     // The memory available to this process in bytes: the system's MemAvailable, lowered to what

@@ -129,6 +129,7 @@ TEST_F(ImageEngineLoad, pdfFirstPageAtTwoPixelsPerPointFromItsMediaBoxUnrotated)
         QSize expected;
     } rows[] = {
         {"fractionalSizeRoundsTowardsZero", QSizeF(200.5, 100), QPointF(50, 30), 0, {}, QSize(401, 200)},
+        {"fractionsOfAPixelAreDropped", QSizeF(200.3, 100.2), QPointF(50, 30), 0, {}, QSize(400, 200)},
         {"rotationNotApplied", QSizeF(300, 100), QPointF(), 90, {}, QSize(600, 200)},
         {"upsideDownNotApplied", QSizeF(300, 100), QPointF(), 180, {}, QSize(600, 200)},
         {"cropBoxOfTheLowerLeftQuarter", QSizeF(200, 100), QPointF(), 0, QRectF(0, 0, 100, 50), QSize(400, 200)},

@@ -1,3 +1,6 @@
+#include <memory>
+#include <vector>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
@@ -65,6 +68,34 @@ TEST(FileThumb, AReplacedPathDropsTheOlderResultAndDecodesAtMostThreeTimesTheSid
     ASSERT_TRUE(waitUntil([&] { return !thumb.isLoading() && FileThumb::pendingCount() == 0; }));
     ASSERT_TRUE(thumb.hasImage());
     EXPECT_EQ(thumb.image().size(), QSize(60, 120)); // the second, tall picture, at most three times the side
+}
+
+// The wheel shows its files' thumbnails as soon as it opens, decoded side by side: PDFs, one of
+// them under a photo's name, come out in either order, drawn at the thumbnail's size.
+TEST(FileThumb, PdfsUnderAnyNameComeOutDrawnAtTheShownSize)
+{
+    QTemporaryDir dir;
+    const QString a = writePdf(dir.path(), QStringLiteral("a.pdf"), QSizeF(200, 100));
+    const QString disguised = dir.filePath(QStringLiteral("x.jpg"));
+    const QString b = dir.filePath(QStringLiteral("b.pdf"));
+    ASSERT_TRUE(QFile::copy(a, disguised) && QFile::copy(a, b));
+    for (const QStringList& paths : {QStringList{a, disguised, b}, QStringList{b, disguised, a}}) {
+        std::vector<std::unique_ptr<FileThumb>> thumbs;
+        for (const QString& path : paths) {
+            thumbs.push_back(std::make_unique<FileThumb>(path, 40));
+            thumbs.back()->show();
+        }
+        ASSERT_TRUE(waitUntil([&] { return FileThumb::pendingCount() == 0; }));
+        for (const auto& thumb : thumbs) {
+            SCOPED_TRACE(thumb->path().toStdString());
+            ASSERT_TRUE(thumb->hasImage());
+            EXPECT_EQ(thumb->image().size(), QSize(120, 60));
+        }
+    }
+    // A poster page of 16000 × 16000 pixels is never drawn whole for a thumbnail.
+    const QString poster = writePdf(dir.path(), QStringLiteral("poster.pdf"), QSizeF(8000, 8000));
+    const test::MemoryLimit limit(256 * 1024 * 1024);
+    EXPECT_EQ(FileThumb::thumbnail(poster, 300).size(), QSize(300, 300));
 }
 
 } // namespace
