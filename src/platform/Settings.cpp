@@ -218,6 +218,12 @@ void Settings::setValue(const QString& key, const QVariant& value)
     Q_EMIT changed(key);
 }
 
+QStringList Settings::keys() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_settings->allKeys();
+}
+
 void Settings::remove(const QString& key)
 {
     {

@@ -25,6 +25,8 @@ public:
     // The stored value with its type, or an invalid QVariant when absent.
     QVariant value(const QString& key) const;
     bool contains(const QString& key) const;
+    // Every stored key.
+    QStringList keys() const;
     void setValue(const QString& key, const QVariant& value);
     void remove(const QString& key);
 

@@ -20,6 +20,7 @@
 #include "TestPaths.h"
 #include "engine/Bitmap.h"
 #include "platform/BackgroundPools.h"
+#include "platform/Settings.h"
 
 namespace {
 
@@ -34,6 +35,17 @@ void printStackAndDie(int signal)
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
+
+// Each case starts from no settings, also when a whole program runs in one process (by hand, a
+// filter, a shard): a value one case leaves behind must not decide what the next one sees.
+class FreshSettings : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override
+    {
+        kelvaro::Settings& settings = kelvaro::Settings::shared();
+        for (const QString& key : settings.keys())
+            settings.remove(key);
+    }
+};
 
 } // namespace
 
@@ -82,6 +94,7 @@ int main(int argc, char** argv)
         filter += filter.find('-') == std::string::npos ? "-*Child.*" : ":*Child.*";
         GTEST_FLAG_SET(filter, filter);
     }
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshSettings);
     const int status = RUN_ALL_TESTS();
     // Background decodes started by a test must end before statics and the application go.
     kelvaro::BackgroundPools::drain();

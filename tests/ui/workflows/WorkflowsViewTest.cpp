@@ -183,6 +183,7 @@ TEST_F(WorkflowsViewTest, cardAndQueueTextsFollowTheQueue)
         store->setDroppedFiles(files.mid(0, count));
         EXPECT_EQ(v.queueStrip()->titleText()->text(), queue);
         EXPECT_EQ(v.queueStrip()->clearButton()->isHidden(), count == 0);
+        ASSERT_FALSE(v.cards().isEmpty()) << "no workflow card to run";
         KelvaroButton* run = v.cards().first()->runButton();
         EXPECT_EQ(run->text(), title);
         EXPECT_EQ(run->isEnabled(), count > 0);
