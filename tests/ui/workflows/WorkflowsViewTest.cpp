@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QSemaphore>
 
 #include <gtest/gtest.h>
@@ -242,6 +243,37 @@ TEST_F(WorkflowsViewTest, whileARunWorksNeitherRunNorEmptyingTheQueueIsOffered)
     EXPECT_TRUE(store->droppedFiles().isEmpty());
     EXPECT_FALSE(store->statusMessage().has_value());
     EXPECT_EQ(strip->titleText()->text(), QStringLiteral("Žádné fotky ve frontě"));
+}
+
+// The interface turns English while a Czech run works, and the screen is made again in English as
+// the main window is: the run's counter, its cancel and its last sentence stay Czech.
+TEST_F(WorkflowsViewTest, aRunKeepsItsLanguageOnAScreenMadeAfterASwitch)
+{
+    ASSERT_TRUE(OutputFolder::remember(temp.path()));
+    auto proceed = std::make_shared<QSemaphore>();
+    const auto release = qScopeGuard([&] { proceed->release(); }); // also when an assertion ends the test
+    StoreServices services;
+    services.process = [proceed](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr& hooks,
+                                 const EngineSettings&) {
+        hooks->reportProgress(2, 5);
+        proceed->acquire();
+        return OpResult{};
+    };
+    store = uitest::makeStore(services);
+    store->receive(photos(5), false);
+    store->run(KelvaroOp::stripMetadata());
+    ASSERT_TRUE(uitest::waitFor([&] { return store->progressDone() == 2; }));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    WorkflowsView& v = makeView();
+    QueueStrip* strip = v.queueStrip();
+    EXPECT_EQ(strip->titleText()->text(), QStringLiteral("In the queue: 5 files")); // the screen's own text
+    EXPECT_EQ(strip->counterText()->text(), QStringLiteral("2 z 5"));
+    EXPECT_EQ(strip->cancelButton()->text(), QStringLiteral("Zrušit"));
+
+    proceed->release();
+    ASSERT_TRUE(uitest::waitFor([&] { return !store->isWorking(); }));
+    EXPECT_EQ(strip->messageText()->text(),
+              QStringLiteral("Hotovo – 0 souborů ve složce „%1“.").arg(QFileInfo(temp.path()).fileName()));
 }
 
 // How many pixels of `rect` (fractions of the image) are far from `background`.
