@@ -19,8 +19,9 @@ build: configure
 run: build
 	@$(BUILD)/kelvaro
 
+# Tests without a timeout of their own get one: a hang fails instead of stalling.
 test: build
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
 # Not part of `make test`: line and branch coverage of src/ by the whole suite, from a build of its
 # own (gcc --coverage, unoptimised) that finds the models and sample photos of the normal build.

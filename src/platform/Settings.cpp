@@ -308,6 +308,12 @@ bool Settings::setValue(const QString& key, const QVariant& value)
     return saveAndReport(key);
 }
 
+QStringList Settings::keys() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_values.keys();
+}
+
 bool Settings::remove(const QString& key)
 {
     m_mutex.lock();

@@ -30,6 +30,8 @@ public:
     // The stored value with its type, or an invalid QVariant when absent.
     QVariant value(const QString& key) const;
     bool contains(const QString& key) const;
+    // Every stored key.
+    QStringList keys() const;
     // Each returns whether the file now holds the change (also when there was nothing to change);
     // false when the save failed: reads give the new value all the same. Touch disk.
     bool setValue(const QString& key, const QVariant& value);

@@ -30,12 +30,14 @@ void BackgroundJob::setIsWorking(bool v) { assignObserved(this, m_isWorking, v, 
 void BackgroundJob::setProgressDone(int v) { assignObserved(this, m_progressDone, v, &BackgroundJob::progressDoneChanged); }
 void BackgroundJob::setProgressTotal(int v) { assignObserved(this, m_progressTotal, v, &BackgroundJob::progressTotalChanged); }
 
-void BackgroundJob::start(int total, Work work, const std::function<void()>& prepare)
+void BackgroundJob::start(int total, AppLanguage language, Work work, const std::function<void()>& prepare)
 {
+    // Before anyone hears the job works, so that all it shows is in its language.
+    m_language = language;
     setIsWorking(true);
     if (prepare)
         prepare();
-    m_status.setStatus(L("Pracuju na tom…"), false);
+    m_status.setStatus(L(m_language, "Pracuju na tom…"), false);
     setProgressDone(0);
     setProgressTotal(total);
     m_dock.update(0, total, true);

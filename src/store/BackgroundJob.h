@@ -9,6 +9,7 @@
 #include <QObject>
 
 #include "engine/RunHooks.h"
+#include "l10n/Localization.h"
 #include "store/DockProgress.h"
 #include "store/StoreServices.h"
 
@@ -32,11 +33,14 @@ public:
     int progressDone() const { return m_progressDone; }
     int progressTotal() const { return m_progressTotal; }
     DockProgress& dockProgress() { return m_dock; }
+    // The language the job under way (else the last one) speaks in, read when it started: its
+    // status, its counter and its cancel keep it through a switch of the interface language.
+    AppLanguage language() const { return m_language; }
 
-    // Starts `work` over `total` steps (0: no per-step progress). `prepare` runs first, once the
-    // job counts as working, before the status says so. `finish` is called after the job has
-    // stopped working, and only while this object exists.
-    void start(int total, Work work, const std::function<void()>& prepare = {});
+    // Starts `work` over `total` steps (0: no per-step progress), worded in `language` (czech or
+    // english). `prepare` runs first, once the job counts as working, before the status says so.
+    // `finish` is called after the job has stopped working, and only while this object exists.
+    void start(int total, AppLanguage language, Work work, const std::function<void()>& prepare = {});
     // Asks the work to stop after the step in hand.
     void cancel();
 
@@ -56,6 +60,7 @@ private:
     bool m_isWorking = false;
     int m_progressDone = 0;
     int m_progressTotal = 0;
+    AppLanguage m_language = AppLanguage::czech;
     RunHooksPtr m_hooks;
     QFuture<void> m_task;
 };

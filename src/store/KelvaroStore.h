@@ -81,6 +81,9 @@ public:
     const std::optional<UndoState>& undoState() const { return m_undo.undoState(); }
     int progressDone() const { return m_job.progressDone(); }
     int progressTotal() const { return m_job.progressTotal(); }
+    // The language the run under way speaks, read when it started: its counter and cancel are
+    // worded in it, as its status and its results are, whatever the interface switched to since.
+    AppLanguage runLanguage() const { return m_job.language(); }
     const std::optional<ToolSheet>& activeSheet() const { return m_view.activeSheet(); }
     void setActiveSheet(const std::optional<ToolSheet>& sheet) { m_view.setActiveSheet(sheet); }
     const std::optional<PresetSpec>& pendingPreset() const { return m_view.pendingPreset(); }

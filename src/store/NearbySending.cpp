@@ -83,7 +83,10 @@ void NearbySending::startSending(const std::optional<NearbyDevice>& chosen)
     const QStringList files = m_intake.droppedFiles();
     const int total = int(files.size());
     const std::shared_ptr<NearbyShare> share = m_share;
-    m_job.start(total, [this, share, files, total, chosen](const RunHooksPtr& hooks) -> BackgroundJob::Finish {
+    // Its last sentence speaks the language its status line started in.
+    const AppLanguage language = L10n::resolved(L10n::current());
+    m_job.start(total, language,
+                [this, share, files, total, chosen, language](const RunHooksPtr& hooks) -> BackgroundJob::Finish {
         Sending sending;
         sending.device = chosen;
         if (!sending.device) {
@@ -98,8 +101,8 @@ void NearbySending::startSending(const std::optional<NearbyDevice>& chosen)
             hooks->reportProgress(sending.handed, total);
         }
         sending.cancelled = hooks->isCancelled();
-        return [this, sending] {
-            const QString unavailable = L("KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect.");
+        return [this, sending, language] {
+            const QString unavailable = L(language, "KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect.");
             if (!sending.device) {
                 if (!sending.cancelled && sending.found.isEmpty()) {
                     m_status.setStatus(unavailable, true);
@@ -122,9 +125,9 @@ void NearbySending::startSending(const std::optional<NearbyDevice>& chosen)
                 entries.append(sentEntry(file));
             m_library.addHistoryEntries(entries);
             const qint64 failed = sending.handed - sending.sent.size();
-            QString message = Lf("Soubory posílám přes KDE Connect do zařízení „%@“.", sending.device->name);
+            QString message = Lf(language, "Soubory posílám přes KDE Connect do zařízení „%@“.", sending.device->name);
             if (failed > 0)
-                message += QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", failed);
+                message += QLatin1Char(' ') + Lf(language, "Nepovedlo se: %lld.", failed);
             m_status.setStatus(message, failed > 0);
         };
     });

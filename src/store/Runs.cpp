@@ -22,9 +22,9 @@
 namespace kelvaro {
 namespace {
 
-QString countWord(qint64 n)
+QString countWord(qint64 n, AppLanguage language)
 {
-    return Lp(n, "1 soubor", "%lld soubory", "%lld souborů");
+    return Lp(language, n, "1 soubor", "%lld soubory", "%lld souborů");
 }
 
 bool isCombined(const KelvaroOp& op)
@@ -131,10 +131,12 @@ void Runs::execute(const KelvaroOp& op, const QString& outDir)
         } catch (...) { // a test double's own failure; the engine throws KelvaroError alone
             outcome.error = KelvaroError::writeFailed(QString()).message(settings.language);
         }
-        return [this, op, files, outcome, outDir] { finish(op, files, outcome, outDir); };
+        return [this, op, files, outcome, outDir, language = settings.language] {
+            finish(op, files, outcome, outDir, language);
+        };
     };
     // One combined document reports no per-file progress.
-    m_parts.job.start(isCombined(op) ? 0 : int(files.size()), work, [this, outDir] {
+    m_parts.job.start(isCombined(op) ? 0 : int(files.size()), settings.language, work, [this, outDir] {
         m_parts.status.setLastSources({});
         m_parts.status.setLastOutputs({});
         m_parts.undo.setUndoState(std::nullopt);
@@ -142,7 +144,8 @@ void Runs::execute(const KelvaroOp& op, const QString& outDir)
     });
 }
 
-void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir)
+void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir,
+                  AppLanguage language)
 {
     if (!outcome.result) {
         m_parts.status.setStatus(outcome.error, true);
@@ -179,9 +182,10 @@ void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& 
     }
     m_parts.library.addHistoryEntries(entries);
 
-    QString text = summary(op, result, outDir);
+    // In the run's language, as the names it gave its results, whatever the interface says now.
+    QString text = summary(op, result, outDir, language);
     if (result.failed > 0)
-        text += QLatin1Char(' ') + Lf("Nepovedlo se: %lld.", result.failed);
+        text += QLatin1Char(' ') + Lf(language, "Nepovedlo se: %lld.", result.failed);
     m_parts.status.setStatus(text, false);
     m_parts.status.setStatusDetails(result.failures);
 
@@ -198,29 +202,32 @@ void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& 
         m_parts.handoff.revealOutputs();
 }
 
-QString Runs::summary(const KelvaroOp& op, const OpResult& result, const QString& folder) const
+QString Runs::summary(const KelvaroOp& op, const OpResult& result, const QString& folder, AppLanguage language) const
 {
-    const QString count = countWord(result.outputs.size());
+    const QString count = countWord(result.outputs.size(), language);
     const QString folderName = QFileInfo(folder).fileName();
     if (op.is<op::Move>()) {
         if (result.keptOriginals >= 1) {
-            return Lf("Zkopírováno %@ do „%@“. Originály (%lld) zůstaly na místě – systém nepovolil jejich odstranění.",
+            return Lf(language,
+                      "Zkopírováno %@ do „%@“. Originály (%lld) zůstaly na místě – systém nepovolil jejich odstranění.",
                       count, folderName, result.keptOriginals);
         }
-        return Lf("Přesunuto %@ do „%@“.", count, folderName);
+        return Lf(language, "Přesunuto %@ do „%@“.", count, folderName);
     }
     if (op.is<op::Ocr>()) {
         if (!result.text)
-            return L("Žádný text jsem nenašel.");
-        return Lf("Text je ve schránce a uložený jako .txt (%@).", count);
+            return L(language, "Žádný text jsem nenašel.");
+        return Lf(language, "Text je ve schránce a uložený jako .txt (%@).", count);
     }
-    return Lf("Hotovo – %@ ve složce „%@“.", count, folderName);
+    return Lf(language, "Hotovo – %@ ve složce „%@“.", count, folderName);
 }
 
 void Runs::cancelRun()
 {
     m_parts.job.cancel();
-    m_parts.status.setStatus(L("Rušení… dokončím rozdělanou fotku."), false);
+    // A job under way keeps to its own language; without one the interface's applies.
+    const char* text = LKey("Rušení… dokončím rozdělanou fotku.");
+    m_parts.status.setStatus(m_parts.job.isWorking() ? L(m_parts.job.language(), text) : L(text), false);
 }
 
 } // namespace kelvaro

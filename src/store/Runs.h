@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include "model/Models.h"
+#include "l10n/Localization.h"
 #include "model/Operations.h"
 #include "store/StoreServices.h"
 
@@ -60,8 +61,10 @@ private:
 
     void moveFiles();
     void execute(const KelvaroOp& op, const QString& outDir);
-    void finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir);
-    QString summary(const KelvaroOp& op, const OpResult& result, const QString& folder) const;
+    // Books the outcome; its texts are in `language`, the one the run started in.
+    void finish(const KelvaroOp& op, const QStringList& files, const Outcome& outcome, const QString& outDir,
+                AppLanguage language);
+    QString summary(const KelvaroOp& op, const OpResult& result, const QString& folder, AppLanguage language) const;
 
     Parts m_parts;
     StoreServices m_services;

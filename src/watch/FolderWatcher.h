@@ -23,12 +23,15 @@
 #include <QTimer>
 #include <QUuid>
 
+#include "l10n/Localization.h"
 #include "model/Models.h"
 #include "model/Operations.h"
 #include "platform/SettingsKeys.h"
 #include "watch/WatchModels.h"
 
 namespace kelvaro {
+
+struct EngineSettings;
 
 class FileManager;
 
@@ -137,13 +140,14 @@ private:
                       const std::optional<QList<WatchCandidate>>& listing, std::function<void()> done);
     void process(const WatchRule& rule, const QList<WatchCandidate>& candidates, const QString& folder,
                  std::function<void()> done);
-    void finish(const WatchRule& rule, const RunOutcome& outcome, const KelvaroOp& op);
+    // Books a run's outcome; its texts are in `language`, the one the run started in.
+    void finish(const WatchRule& rule, const RunOutcome& outcome, const KelvaroOp& op, AppLanguage language);
     void markSeen(const QUuid& id, const QList<WatchCandidate>& candidates);
 
     void listInBackground(const QString& folder,
                           std::function<void(const std::optional<QList<WatchCandidate>>&)> then);
     void runInBackground(const KelvaroOp& op, const QStringList& files, const QString& resultsFolder,
-                         std::function<void(const RunOutcome&)> then);
+                         const EngineSettings& settings, std::function<void(const RunOutcome&)> then);
 
     QList<WatchRule> m_rules;
     QHash<QUuid, WatchStatus> m_statuses;

@@ -105,6 +105,9 @@ void FolderWatcher::process(const WatchRule& rule, const QList<WatchCandidate>& 
         done();
         return;
     }
+    // Each run follows the settings as they are when it starts, before anyone hears it is busy:
+    // a language switched later leaves its names and messages as they began.
+    const EngineSettings settings = EngineSettings::read(Settings::shared());
     const bool accessStarted = Bookmark::startAccess(*root);
     update(rule.id, [](WatchStatus& s) {
         s.isBusy = true;
@@ -113,11 +116,11 @@ void FolderWatcher::process(const WatchRule& rule, const QList<WatchCandidate>& 
     QStringList files;
     for (const WatchCandidate& c : candidates)
         files.append(c.path);
-    runInBackground(*op, files, results,
-                    [this, rule, candidates, op = *op, root = *root, accessStarted, done = std::move(done)](
-                        const RunOutcome& outcome) {
+    runInBackground(*op, files, results, settings,
+                    [this, rule, candidates, op = *op, root = *root, accessStarted, language = settings.language,
+                     done = std::move(done)](const RunOutcome& outcome) {
                         markSeen(rule.id, candidates);
-                        finish(rule, outcome, op);
+                        finish(rule, outcome, op, language);
                         if (accessStarted)
                             Bookmark::stopAccess(root);
                         done();
@@ -136,7 +139,7 @@ void FolderWatcher::markSeen(const QUuid& id, const QList<WatchCandidate>& candi
     saveSeen();
 }
 
-void FolderWatcher::finish(const WatchRule& rule, const RunOutcome& outcome, const KelvaroOp& op)
+void FolderWatcher::finish(const WatchRule& rule, const RunOutcome& outcome, const KelvaroOp& op, AppLanguage language)
 {
     if (!outcome.result) {
         update(rule.id, [&](WatchStatus& s) {
@@ -181,7 +184,7 @@ void FolderWatcher::finish(const WatchRule& rule, const RunOutcome& outcome, con
     update(rule.id, [&](WatchStatus& s) {
         s.isBusy = false;
         if (result.failed >= 1) {
-            s.message = Lf("Nepovedlo se zpracovat: %lld.", result.failed);
+            s.message = Lf(language, "Nepovedlo se zpracovat: %lld.", result.failed);
             s.failures = result.failures;
         } else {
             s.message.reset();
@@ -189,7 +192,8 @@ void FolderWatcher::finish(const WatchRule& rule, const RunOutcome& outcome, con
     });
 
     if (produced > 0)
-        WatchNotifier::post(Lf("Zpracováno: %@ ze složky „%@“.", WatchScan::filesWord(produced), rule.folderName));
+        WatchNotifier::post(Lf(language, "Zpracováno: %@ ze složky „%@“.", WatchScan::filesWord(produced, language),
+                               rule.folderName));
 }
 
 void FolderWatcher::processExisting(const QUuid& id)
@@ -240,7 +244,7 @@ bool FolderWatcher::openResults(const WatchRule& rule)
 }
 
 void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& files, const QString& resultsFolder,
-                                    std::function<void(const RunOutcome&)> then)
+                                    const EngineSettings& settings, std::function<void(const RunOutcome&)> then)
 {
     auto* watcher = new QFutureWatcher<RunOutcome>(this);
     ++m_jobsInFlight;
@@ -250,8 +254,6 @@ void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& file
         watcher->deleteLater();
         then(outcome);
     });
-    // Each run of the watcher follows the settings as they are when it starts.
-    const EngineSettings settings = EngineSettings::read(Settings::shared());
     watcher->setFuture(QtConcurrent::run(&m_pool, [op, files, resultsFolder, settings]() -> RunOutcome {
         // A folder that cannot be made shows up as failed files in the engine's result.
         QDir().mkpath(resultsFolder);

@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QUuid>
 
+#include "l10n/Localization.h"
 #include "model/Operations.h"
 #include "model/PresetSpec.h"
 #include "model/Workflow.h"
@@ -158,6 +159,7 @@ QString fileKey(const QString& name, qint64 modificationSeconds, qint64 size);
 
 // Localized count phrases: "1 soubor", "3 soubory", "5 souborů"; "1 složku", "3 složky", "5 složek".
 QString filesWord(qint64 count);
+QString filesWord(qint64 count, AppLanguage language); // a run's, in the language it started in
 QString foldersWord(qint64 count);
 
 } // namespace WatchScan

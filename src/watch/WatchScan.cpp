@@ -76,7 +76,12 @@ std::optional<QList<WatchCandidate>> list(const QString& folder)
 
 QString filesWord(qint64 count)
 {
-    return Lp(count, "1 soubor", "%lld soubory", "%lld souborů");
+    return filesWord(count, L10n::current());
+}
+
+QString filesWord(qint64 count, AppLanguage language)
+{
+    return Lp(language, count, "1 soubor", "%lld soubory", "%lld souborů");
 }
 
 QString foldersWord(qint64 count)

@@ -25,6 +25,7 @@
 #include "engine/MemoryBudget.h"
 #include "engine/detectors/FaceDetector.h"
 #include "platform/Settings.h"
+#include "../support/BudgetHold.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -302,7 +303,12 @@ TEST_F(ParallelBatch, filesInProgressStayWithinTheMemoryBudget)
     detector->waitForCompany = true;
     detectors::FaceDetector::setOverride(detector);
 
-    const OpResult result = processWith(4, KelvaroOp::blurFaces(), files, dir("parallel"));
+    // Aside, so that a run stuck waiting for memory is cancelled and fails the test.
+    test::RunAside run([&](const RunHooksPtr& hooks) {
+        return processWith(4, KelvaroOp::blurFaces(), files, dir("parallel"), hooks);
+    });
+    ASSERT_TRUE(run.finished()) << "the run never ended";
+    const OpResult result = run.result();
     EXPECT_EQ(result.outputs.size(), 9);
     EXPECT_EQ(detector->most, 2);
     EXPECT_FALSE(detector->largeHadCompany);
@@ -370,17 +376,15 @@ TEST_F(ParallelBatch, overlappingRunsShareOneMemoryBudget)
     auto detector = std::make_shared<GatheringDetector>(4, 3);
     detectors::FaceDetector::setOverride(detector);
     const EngineSettings pixelate{.faceStyle = FaceStyle::pixelate};
-    auto first = std::async(std::launch::async, [&] {
-        return ImageEngine::process(KelvaroOp::blurFaces(), wheel, dir("out1"), {}, pixelate);
+    test::RunAside first([&](const RunHooksPtr& hooks) {
+        return ImageEngine::process(KelvaroOp::blurFaces(), wheel, dir("out1"), hooks, pixelate);
     });
-    auto second = std::async(std::launch::async, [&] {
-        return ImageEngine::process(KelvaroOp::blurFaces(), watched, dir("out2"), {}, pixelate);
+    test::RunAside second([&](const RunHooksPtr& hooks) {
+        return ImageEngine::process(KelvaroOp::blurFaces(), watched, dir("out2"), hooks, pixelate);
     });
-    const bool done = first.wait_for(std::chrono::seconds(120)) == std::future_status::ready
-                      && second.wait_for(std::chrono::seconds(120)) == std::future_status::ready;
-    ASSERT_TRUE(done) << "the runs never ended";
-    EXPECT_EQ(first.get().outputs.size(), 2);
-    EXPECT_EQ(second.get().outputs.size(), 2);
+    ASSERT_TRUE(first.finished() && second.finished()) << "the runs never ended";
+    EXPECT_EQ(first.result().outputs.size(), 2);
+    EXPECT_EQ(second.result().outputs.size(), 2);
     EXPECT_FALSE(detector->stuck);
     EXPECT_LE(detector->most * each, 300 * MB) << detector->most << " photos at once";
     EXPECT_EQ(MemoryBudget::shared().inUse(), 0);
@@ -443,15 +447,14 @@ TEST_F(ParallelBatch, aRunWaitingForAnotherRunsMemoryCanBeCancelled)
         return ImageEngine::process(KelvaroOp::blurFaces(), {held}, dir("out1"));
     });
     ASSERT_TRUE(test::waitUntil([&] { return detector->isHolding(); })) << "the first run never started its photo";
-    const auto hooks = std::make_shared<RunHooks>();
-    auto cancelled = std::async(std::launch::async, [&] {
+    test::RunAside cancelled([&](const RunHooksPtr& hooks) {
         return ImageEngine::process(KelvaroOp::blurFaces(), waiting, dir("out2"), hooks);
     });
     ASSERT_TRUE(test::waitUntil([&] { return MemoryBudget::shared().waiting() == 1; }))
         << "the second run never waited for memory";
-    hooks->cancel();
-    ASSERT_EQ(cancelled.wait_for(std::chrono::seconds(60)), std::future_status::ready) << "the cancel was never seen";
-    EXPECT_TRUE(cancelled.get().outputs.isEmpty());
+    cancelled.hooks()->cancel();
+    ASSERT_TRUE(cancelled.finished(std::chrono::seconds(60))) << "the cancel was never seen";
+    EXPECT_TRUE(cancelled.result().outputs.isEmpty());
     EXPECT_TRUE(QDir(dir("out2")).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(detector->isHolding());
 

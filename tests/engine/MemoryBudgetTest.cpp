@@ -6,9 +6,15 @@
 #include <chrono>
 #include <future>
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
+#include "engine/ImageEngine.h"
 #include "engine/MemoryBudget.h"
+#include "../support/BudgetHold.h"
+#include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
 using namespace kelvaro;
@@ -17,39 +23,33 @@ namespace {
 
 constexpr qint64 MB = 1'000'000;
 
-// acquire() on a thread of its own; the test waits for its answer with a deadline.
-std::future<bool> acquireAside(MemoryBudget& budget, qint64 cost, const std::atomic_bool& stop)
-{
-    return std::async(std::launch::async, [&budget, cost, &stop] { return budget.acquire(cost, [&] { return stop.load(); }); });
-}
-
-bool answered(std::future<bool>& future)
+// The test waits for an acquire() aside with a deadline; the hold stops it if it never answers.
+bool answered(const std::shared_future<bool>& future)
 {
     return future.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
 }
-
-const std::atomic_bool never = false;
 
 TEST(MemoryBudget, aFileTooLargeForTheLimitWaitsUntilNothingIsHeldAndLaterOnesWaitBehindIt)
 {
     MemoryBudget budget(600 * MB); // a limit of 300 MB
     ASSERT_EQ(budget.limit(), 300 * MB);
-    ASSERT_TRUE(budget.acquire(100 * MB, [] { return false; }));
+    test::BudgetHold hold(budget);
+    ASSERT_TRUE(hold.acquire(100 * MB));
 
-    std::future<bool> large = acquireAside(budget, 400 * MB, never);
+    const std::shared_future<bool> large = hold.acquireAside(400 * MB);
     ASSERT_TRUE(test::waitUntil([&] { return budget.waiting() == 1; })) << "the large file never asked";
     // This one would fit beside the 100 MB, but the large file asked first.
-    std::future<bool> small = acquireAside(budget, 10 * MB, never);
+    const std::shared_future<bool> small = hold.acquireAside(10 * MB);
     ASSERT_TRUE(test::waitUntil([&] { return budget.waiting() == 2; })) << "the small file never asked";
     EXPECT_EQ(budget.inUse(), 100 * MB);
 
-    budget.release(100 * MB);
+    hold.release(100 * MB);
     ASSERT_TRUE(answered(large));
     EXPECT_TRUE(large.get());
     ASSERT_TRUE(test::waitUntil([&] { return budget.waiting() == 1; }));
     EXPECT_EQ(budget.inUse(), 400 * MB); // alone: the small one still waits
 
-    budget.release(400 * MB);
+    hold.release(400 * MB);
     ASSERT_TRUE(answered(small));
     EXPECT_TRUE(small.get());
     EXPECT_EQ(budget.inUse(), 10 * MB);
@@ -61,26 +61,59 @@ TEST(MemoryBudget, aFileTooLargeForTheLimitWaitsUntilNothingIsHeldAndLaterOnesWa
 TEST(MemoryBudget, workWithoutPixelsNeverWaits)
 {
     MemoryBudget budget(600 * MB);
-    ASSERT_TRUE(budget.acquire(400 * MB, [] { return false; })); // over the 300 MB limit, alone
-    std::future<bool> waiting = acquireAside(budget, 10 * MB, never);
+    test::BudgetHold hold(budget);
+    ASSERT_TRUE(hold.acquire(400 * MB)); // over the 300 MB limit, alone
+    const std::shared_future<bool> waiting = hold.acquireAside(10 * MB);
     ASSERT_TRUE(test::waitUntil([&] { return budget.waiting() == 1; }));
-    std::future<bool> move = acquireAside(budget, 0, never);
+    const std::shared_future<bool> move = hold.acquireAside(0);
     ASSERT_TRUE(answered(move)) << "a move waited for memory it does not use";
     EXPECT_TRUE(move.get());
     EXPECT_FALSE(budget.acquire(0, [] { return true; }));
     EXPECT_EQ(budget.inUse(), 400 * MB);
-    budget.release(400 * MB);
+    hold.release(400 * MB);
     ASSERT_TRUE(answered(waiting));
+}
+
+// Moves and renames only copy bytes: they run while another run holds the whole shared budget.
+TEST(MemoryBudget, movesAndRenamesRunWhileAnotherRunHoldsTheWholeBudget)
+{
+    struct Restore {
+        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
+    } restore;
+    MemoryBudget::setAvailableMemoryOverride(600 * MB);
+    MemoryBudget& budget = MemoryBudget::shared();
+    const MemoryBudget::Run other(budget);
+    test::BudgetHold hold(budget);
+    ASSERT_TRUE(hold.acquire(budget.limit()));
+    QTemporaryDir dir;
+    const struct {
+        const char* name;
+        KelvaroOp op;
+    } rows[] = {{"move", KelvaroOp::move()}, {"rename", KelvaroOp::rename({QStringLiteral("R"), true, 1})}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString in = dir.filePath(QStringLiteral("in-%1").arg(QLatin1String(row.name)));
+        const QString out = dir.filePath(QStringLiteral("out-%1").arg(QLatin1String(row.name)));
+        QDir().mkpath(in);
+        QDir().mkpath(out);
+        const QStringList files{testimages::writeJpeg(in, QStringLiteral("a.jpg"), testimages::quadrants(300, 200)),
+                                testimages::writeJpeg(in, QStringLiteral("b.jpg"), testimages::quadrants(300, 200))};
+        test::RunAside run([&](const RunHooksPtr& hooks) { return ImageEngine::process(row.op, files, out, hooks); });
+        ASSERT_TRUE(run.finished(std::chrono::seconds(60))) << "it waited for memory it does not use";
+        EXPECT_EQ(run.result().outputs.size(), 2);
+    }
+    EXPECT_EQ(budget.inUse(), budget.limit());
 }
 
 TEST(MemoryBudget, aCancelEndsTheWaitHoldingNothingAndLetsTheNextIn)
 {
     MemoryBudget budget(600 * MB);
-    ASSERT_TRUE(budget.acquire(250 * MB, [] { return false; }));
     std::atomic_bool cancelFirst = false;
-    std::future<bool> first = acquireAside(budget, 400 * MB, cancelFirst);
+    test::BudgetHold hold(budget);
+    ASSERT_TRUE(hold.acquire(250 * MB));
+    const std::shared_future<bool> first = hold.acquireAside(400 * MB, &cancelFirst);
     ASSERT_TRUE(test::waitUntil([&] { return budget.waiting() == 1; }));
-    std::future<bool> second = acquireAside(budget, 40 * MB, never);
+    const std::shared_future<bool> second = hold.acquireAside(40 * MB);
     ASSERT_TRUE(test::waitUntil([&] { return budget.waiting() == 2; }));
 
     cancelFirst = true;

@@ -1,5 +1,7 @@
 // The run pipeline with a scripted process function: dispatch, status sentences in either
 // language, history, progress, cancel and revealing; text recognition through the real engine.
+#include <atomic>
+
 #include <QScopeGuard>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -343,6 +345,81 @@ TEST_F(RunTest, EnglishSentenceOfAPartialRunAndACzechHistory)
     ASSERT_FALSE(s.activities().isEmpty());
     EXPECT_EQ(s.activities()[0].actionTitle, QStringLiteral("Převod na PNG"));
     EXPECT_EQ(LParts(s.activities()[0].actionTitle), QStringLiteral("Convert to PNG"));
+}
+
+// The interface switches language the moment a run counts as working (the earliest a user could):
+// the run read its language before, so its running line, its whole-run error and its last
+// sentence stay in that language, and so do the settings the engine got.
+struct SwitchCase {
+    const char* name;
+    AppLanguage started;
+    QStringList files;
+    QString last; // the status when the run has ended
+    bool isError;
+};
+
+void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
+
+class LanguageSwitchTest : public StoreTest, public ::testing::WithParamInterface<SwitchCase> {};
+
+TEST_P(LanguageSwitchTest, ARunKeepsTheLanguageItStartedIn)
+{
+    const SwitchCase& c = GetParam();
+    const AppLanguage other = c.started == AppLanguage::czech ? AppLanguage::english : AppLanguage::czech;
+    Settings::shared().setValue("kelvaro.language", rawValue(c.started));
+    rememberOutput();
+    auto engineLanguage = std::make_shared<std::atomic<AppLanguage>>(other);
+    KelvaroStore& s = makeStore([engineLanguage](const KelvaroOp& op, const QStringList& files, const QString& outDir,
+                                                 const RunHooksPtr& hooks, const EngineSettings& settings) {
+        engineLanguage->store(settings.language);
+        return fakeProcess(op, files, outDir, hooks, settings);
+    });
+    QStringList files;
+    for (const QString& name : c.files)
+        files << touch(name);
+    s.receive(files, false);
+    QObject::connect(&s, &KelvaroStore::isWorkingChanged, [&] {
+        if (s.isWorking())
+            Settings::shared().setValue("kelvaro.language", rawValue(other));
+    });
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_EQ(L10n::current(), other);
+    EXPECT_EQ(s.runLanguage(), c.started);
+    EXPECT_EQ(s.statusMessage(), L(c.started, "Pracuju na tom…"));
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(engineLanguage->load(), c.started);
+    EXPECT_EQ(s.statusMessage(), c.last);
+    EXPECT_EQ(s.statusIsError(), c.isError);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, LanguageSwitchTest,
+    ::testing::Values(
+        SwitchCase{"czechResult", AppLanguage::czech, {"a.jpg", "b.jpg", "bad.jpg"},
+                   QStringLiteral("Hotovo – 2 soubory ve složce „out“. Nepovedlo se: 1."), false},
+        SwitchCase{"czechError", AppLanguage::czech, {"bad.jpg"}, QStringLiteral("Soubor „bad.jpg“ se nepodařilo otevřít."), true},
+        SwitchCase{"englishResult", AppLanguage::english, {"a.jpg", "bad.jpg"},
+                   QStringLiteral("Done – 1 file in the folder “out”. Failed: 1."), false},
+        SwitchCase{"englishError", AppLanguage::english, {"bad.jpg"}, QStringLiteral("The file “bad.jpg” could not be opened."), true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Cancelling after the switch is said in the run's language; with no run the interface's applies.
+TEST_F(RunTest, CancellingARunAfterALanguageSwitchSpeaksTheRunsLanguage)
+{
+    rememberOutput();
+    auto gate = std::make_shared<Gate>();
+    KelvaroStore& s = makeStore(gated(gate));
+    s.receive(QStringList{touch("a.jpg"), touch("b.jpg")}, false);
+    s.run(KelvaroOp::convert(ImageFormat::png));
+    gate->started.acquire();
+    Settings::shared().setValue("kelvaro.language", QStringLiteral("en"));
+    s.cancelRun();
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Rušení… dokončím rozdělanou fotku."));
+    gate->proceed.release();
+    ASSERT_TRUE(finished());
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – 0 souborů ve složce „out“."));
+    s.cancelRun();
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Cancelling… I'll finish the photo in progress."));
 }
 
 // The whole road through the engine's text recognition.

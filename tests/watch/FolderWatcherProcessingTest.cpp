@@ -163,6 +163,63 @@ TEST_F(FolderWatcherProcessing, partlyFailedRunCountsWhatCameOut)
     EXPECT_EQ(w->status(id), WatchStatus{});
 }
 
+// The interface switches language the moment the rule turns busy (the earliest a user could): the
+// run read its language before, so its whole-run error, or its count of failed files and its
+// notice, stay in the language it started in.
+struct LanguageSwitchCase {
+    const char* name;
+    AppLanguage started;
+    WatchAction action;
+    QStringList photos, broken;
+    QString message; // the rule's, once the run has ended
+    QString notice;  // none when no notice is posted
+};
+
+void PrintTo(const LanguageSwitchCase& c, std::ostream* os) { *os << c.name; }
+
+class WatchLanguageSwitch : public WatcherFixture, public ::testing::WithParamInterface<LanguageSwitchCase> {};
+
+TEST_P(WatchLanguageSwitch, aRunKeepsTheLanguageItStartedIn)
+{
+    const LanguageSwitchCase& c = GetParam();
+    const AppLanguage other = c.started == AppLanguage::czech ? AppLanguage::english : AppLanguage::czech;
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), rawValue(c.started));
+    auto w = watchIn(c.action);
+    step(*w); // baseline
+    for (const QString& name : c.photos)
+        writeJpeg(in(name));
+    for (const QString& name : c.broken)
+        writeFile(in(name), "this is no photo");
+    QObject::connect(w.get(), &FolderWatcher::statusesChanged, [&] {
+        if (w->status(id).isBusy)
+            Settings::shared().setValue(QStringLiteral("kelvaro.language"), rawValue(other));
+    });
+    step(*w, 2); // pending, then handed over
+    ASSERT_EQ(L10n::current(), other) << "no run started";
+    EXPECT_EQ(w->status(id).message, c.message);
+    const QStringList notices = [&] {
+        QStringList bodies;
+        for (const Notice& n : notifier->notices())
+            bodies << n.body;
+        return bodies;
+    }();
+    EXPECT_EQ(notices, c.notice.isEmpty() ? QStringList() : QStringList{c.notice});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, WatchLanguageSwitch,
+    ::testing::Values(
+        // One PDF of every photo: the unreadable one ends the whole run with the engine's error.
+        LanguageSwitchCase{"czechError", AppLanguage::czech, WatchAction::convert(QStringLiteral("pdf")), {}, {"broken.jpg"},
+                           QStringLiteral("Soubor „broken.jpg“ se nepodařilo otevřít."), {}},
+        LanguageSwitchCase{"englishError", AppLanguage::english, WatchAction::convert(QStringLiteral("pdf")), {}, {"broken.jpg"},
+                           QStringLiteral("The file “broken.jpg” could not be opened."), {}},
+        LanguageSwitchCase{"czechPartly", AppLanguage::czech, toJpg, {"a.jpg"}, {"b.jpg"},
+                           QStringLiteral("Nepovedlo se zpracovat: 1."), QStringLiteral("Zpracováno: 1 soubor ze složky „In“.")},
+        LanguageSwitchCase{"englishPartly", AppLanguage::english, toJpg, {"a.jpg"}, {"b.jpg"},
+                           QStringLiteral("Could not process: 1."), QStringLiteral("Processed 1 file from the folder “In”.")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(FolderWatcherProcessing, manualRequestProcessesEverythingEvenWhenPaused)
 {
     writeJpeg(in("a.jpg"));

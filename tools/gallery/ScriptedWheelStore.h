@@ -21,6 +21,7 @@ public:
         bool isWorking = false;
         int progressDone = 0;
         int progressTotal = 0;
+        AppLanguage runLanguage = AppLanguage::czech;
         QStringList lastOutputs;
         bool hasUndo = false;
         std::optional<ComparePair> comparePair;
@@ -67,6 +68,7 @@ public:
     bool isWorking() const override { return values.isWorking; }
     int progressDone() const override { return values.progressDone; }
     int progressTotal() const override { return values.progressTotal; }
+    AppLanguage runLanguage() const override { return values.runLanguage; }
     QStringList lastOutputs() const override { return values.lastOutputs; }
     bool hasUndo() const override { return values.hasUndo; }
     std::optional<ComparePair> comparePair() const override { return values.comparePair; }

@@ -259,6 +259,7 @@ const QList<std::pair<QString, Builder>>& builders()
              v.isWorking = true;
              v.progressDone = 3;
              v.progressTotal = 10;
+             v.runLanguage = L10n::resolved(L10n::current()); // a run started in the gallery's language
              v.statusMessage = L("Pracuju na tom…");
              return statusShot(v, std::nullopt, dark);
          }},

@@ -31,6 +31,7 @@ QStringList KelvaroWheelStore::statusDetails() const { return m_store.statusDeta
 bool KelvaroWheelStore::isWorking() const { return m_store.isWorking(); }
 int KelvaroWheelStore::progressDone() const { return m_store.progressDone(); }
 int KelvaroWheelStore::progressTotal() const { return m_store.progressTotal(); }
+AppLanguage KelvaroWheelStore::runLanguage() const { return m_store.runLanguage(); }
 QStringList KelvaroWheelStore::lastOutputs() const { return m_store.lastOutputs(); }
 bool KelvaroWheelStore::hasUndo() const { return m_store.undoState().has_value(); }
 std::optional<QString> KelvaroWheelStore::studioHighlight() const { return m_store.studioHighlight(); }

@@ -30,6 +30,7 @@ public:
     bool isWorking() const override;
     int progressDone() const override;
     int progressTotal() const override;
+    AppLanguage runLanguage() const override;
     QStringList lastOutputs() const override;
     bool hasUndo() const override;
     std::optional<ComparePair> comparePair() const override;

@@ -286,8 +286,11 @@ void StatusLine::refresh()
     m_spinner->setVisible(working);
     m_counter->setVisible(batch);
     m_cancel->setVisible(batch);
+    // The run's own words, also after the interface switched language under it.
+    const AppLanguage runLanguage = working ? m_store.runLanguage() : L10n::current();
     if (batch)
-        m_counter->setText(Lf("%lld z %lld", qint64(m_store.progressDone()), qint64(m_store.progressTotal())));
+        m_counter->setText(Lf(runLanguage, "%lld z %lld", qint64(m_store.progressDone()), qint64(m_store.progressTotal())));
+    m_cancel->setText(L(runLanguage, "Zrušit"));
     const bool showIcon = !message && !working;
     m_icon->setVisible(showIcon);
     m_icon->setSymbol(m_hovered ? m_hovered->symbol : QStringLiteral("cursorarrow.click.2"));

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "l10n/Localization.h"
 #include "model/Models.h"
 
 namespace kelvaro::wheel {
@@ -41,6 +42,8 @@ public:
     virtual bool isWorking() const = 0;
     virtual int progressDone() const = 0;
     virtual int progressTotal() const = 0;
+    // The language the run under way speaks (KelvaroStore::runLanguage): its counter and cancel.
+    virtual AppLanguage runLanguage() const = 0;
     virtual QStringList lastOutputs() const = 0;
     virtual bool hasUndo() const = 0;
     // The first output of the last run with the input that produced it, when both still exist

@@ -136,8 +136,11 @@ void QueueStrip::refreshStatus()
     const bool working = m_store.isWorking();
     const bool counted = working && m_store.progressTotal() >= 2;
     m_counter->setVisible(counted);
+    // The run's own words, also after the interface switched language under it.
+    const AppLanguage runLanguage = working ? m_store.runLanguage() : L10n::current();
     if (counted)
-        m_counter->setText(Lf("%lld z %lld", m_store.progressDone(), m_store.progressTotal()));
+        m_counter->setText(Lf(runLanguage, "%lld z %lld", m_store.progressDone(), m_store.progressTotal()));
+    m_cancel->setText(L(runLanguage, "Zrušit"));
     m_working->setVisible(working);
 
     const bool message = !working && m_store.statusMessage().has_value();

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include <execinfo.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "TestPaths.h"
 #include "engine/Bitmap.h"
 #include "platform/BackgroundPools.h"
+#include "platform/Settings.h"
 
 namespace {
 
@@ -34,6 +36,22 @@ void printStackAndDie(int signal)
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
+
+// Each case starts from no settings, also when a whole program runs in one process (by hand, a
+// filter, a shard): a value one case leaves behind must not decide what the next one sees. The
+// first case of a process is left alone: its settings are fresh, and some cases need them not yet
+// opened (a child process points them at its parent's file first).
+class FreshSettings : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override
+    {
+        if (std::exchange(m_first, false))
+            return;
+        kelvaro::Settings& settings = kelvaro::Settings::shared();
+        for (const QString& key : settings.keys())
+            settings.remove(key);
+    }
+    bool m_first = true;
+};
 
 } // namespace
 
@@ -82,6 +100,7 @@ int main(int argc, char** argv)
         filter += filter.find('-') == std::string::npos ? "-*Child.*" : ":*Child.*";
         GTEST_FLAG_SET(filter, filter);
     }
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshSettings);
     const int status = RUN_ALL_TESTS();
     // Background decodes started by a test must end before statics and the application go.
     kelvaro::BackgroundPools::drain();

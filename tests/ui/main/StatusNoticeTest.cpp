@@ -217,4 +217,31 @@ TEST_F(UnansweredHandoff, theNoticeFollowsTheScreenAndTheStatus)
     EXPECT_FALSE(view->notice()->isVisible());
 }
 
+// The store clears its status on its own when files are dropped or one is removed, keeping the
+// error flag (the status line then shows its hint): the notice goes with the message.
+TEST_F(UnansweredHandoff, theNoticeGoesWhenTheStatusIsClearedByADropOrARemoval)
+{
+    const struct {
+        const char* name;
+        std::function<void(KelvaroStore&, const QString&)> clear;
+    } rows[] = {
+        {"drop", [](KelvaroStore& s, const QString& file) { s.receive(QStringList{file}, false); }},
+        {"removal", [](KelvaroStore& s, const QString& file) { s.removeDropped(file); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString file = photo(QStringLiteral("b.jpg"));
+        store->setDroppedFiles({file});
+        auto [history, entry] = historyEntry();
+        std::unique_ptr<QMenu> menu(history->list()->makeMenu(entry, nullptr));
+        menu->actions().at(1)->trigger();
+        ASSERT_TRUE(view->notice()->isVisible());
+        row.clear(*store, file);
+        ASSERT_FALSE(store->statusMessage().has_value());
+        EXPECT_TRUE(store->statusIsError());
+        EXPECT_FALSE(view->notice()->isVisible()) << "the cleared error stayed on the screen";
+        EXPECT_EQ(view->notice()->text(), QString());
+    }
+}
+
 } // namespace

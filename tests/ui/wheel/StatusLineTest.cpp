@@ -62,6 +62,27 @@ TEST_F(StatusLineTest, RunsShowTheCounterAndCancelOnlyForABatchAndTheHintAfterAn
     EXPECT_EQ(line.textColor(), WheelPalette::light().secondary);
 }
 
+// A run started in English goes on after the interface turned Czech: the line, made again in
+// Czech, words the run's counter and cancel in the run's language, as the run's status is.
+TEST_F(StatusLineTest, TheCounterAndCancelOfARunSpeakItsLanguage)
+{
+    ScriptedWheelStore store;
+    store.update([](auto& v) {
+        v.droppedFiles = {"/tmp/a.jpg"};
+        v.isWorking = true;
+        v.progressDone = 5;
+        v.progressTotal = 12;
+        v.runLanguage = AppLanguage::english;
+        v.statusMessage = QStringLiteral("Working on it…");
+    });
+    StatusLine line(store);
+    EXPECT_EQ(line.counterText(), QStringLiteral("5 of 12"));
+    EXPECT_EQ(line.cancelButton()->text(), QStringLiteral("Cancel"));
+    store.update([](auto& v) { v.runLanguage = AppLanguage::czech; });
+    EXPECT_EQ(line.counterText(), QStringLiteral("5 z 12"));
+    EXPECT_EQ(line.cancelButton()->text(), QStringLiteral("Zrušit"));
+}
+
 TEST_F(StatusLineTest, ResultRowOnlyWithOutputsWhileIdle)
 {
     ScriptedWheelStore store;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QSemaphore>
 
 #include <gtest/gtest.h>
@@ -183,6 +184,7 @@ TEST_F(WorkflowsViewTest, cardAndQueueTextsFollowTheQueue)
         store->setDroppedFiles(files.mid(0, count));
         EXPECT_EQ(v.queueStrip()->titleText()->text(), queue);
         EXPECT_EQ(v.queueStrip()->clearButton()->isHidden(), count == 0);
+        ASSERT_FALSE(v.cards().isEmpty()) << "no workflow card to run";
         KelvaroButton* run = v.cards().first()->runButton();
         EXPECT_EQ(run->text(), title);
         EXPECT_EQ(run->isEnabled(), count > 0);
@@ -261,6 +263,37 @@ TEST_F(WorkflowsViewTest, theRunsLinksFollowItsMessage)
     };
     EXPECT_TRUE(uitest::waitFor([&] { return strip->revealButton()->isVisible() && gap() <= 14; }))
         << "the link stands " << gap() << " px after the message";
+}
+
+// The interface turns English while a Czech run works, and the screen is made again in English as
+// the main window is: the run's counter, its cancel and its last sentence stay Czech.
+TEST_F(WorkflowsViewTest, aRunKeepsItsLanguageOnAScreenMadeAfterASwitch)
+{
+    ASSERT_TRUE(OutputFolder::remember(temp.path()));
+    auto proceed = std::make_shared<QSemaphore>();
+    const auto release = qScopeGuard([&] { proceed->release(); }); // also when an assertion ends the test
+    StoreServices services;
+    services.process = [proceed](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr& hooks,
+                                 const EngineSettings&) {
+        hooks->reportProgress(2, 5);
+        proceed->acquire();
+        return OpResult{};
+    };
+    store = uitest::makeStore(services);
+    store->receive(photos(5), false);
+    store->run(KelvaroOp::stripMetadata());
+    ASSERT_TRUE(uitest::waitFor([&] { return store->progressDone() == 2; }));
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    WorkflowsView& v = makeView();
+    QueueStrip* strip = v.queueStrip();
+    EXPECT_EQ(strip->titleText()->text(), QStringLiteral("In the queue: 5 files")); // the screen's own text
+    EXPECT_EQ(strip->counterText()->text(), QStringLiteral("2 z 5"));
+    EXPECT_EQ(strip->cancelButton()->text(), QStringLiteral("Zrušit"));
+
+    proceed->release();
+    ASSERT_TRUE(uitest::waitFor([&] { return !store->isWorking(); }));
+    EXPECT_EQ(strip->messageText()->text(),
+              QStringLiteral("Hotovo – 0 souborů ve složce „%1“.").arg(QFileInfo(temp.path()).fileName()));
 }
 
 // How many pixels of `rect` (fractions of the image) are far from `background`.

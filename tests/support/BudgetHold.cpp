@@ -1,0 +1,73 @@
+#include "BudgetHold.h"
+
+namespace kelvaro::test {
+
+BudgetHold::~BudgetHold()
+{
+    m_ending = true;
+    m_budget.wake();
+    for (const std::shared_future<bool>& aside : m_aside)
+        aside.wait();
+    if (m_held > 0)
+        m_budget.release(m_held);
+}
+
+bool BudgetHold::take(qint64 cost, const std::atomic_bool* stop)
+{
+    const bool taken = m_budget.acquire(cost, [this, stop] { return m_ending.load() || (stop && stop->load()); });
+    if (taken) {
+        const std::lock_guard lock(m_mutex);
+        m_held += cost;
+    }
+    return taken;
+}
+
+bool BudgetHold::acquire(qint64 cost)
+{
+    const std::shared_future<bool> aside = acquireAside(cost);
+    return aside.wait_for(std::chrono::seconds(60)) == std::future_status::ready && aside.get();
+}
+
+std::shared_future<bool> BudgetHold::acquireAside(qint64 cost, const std::atomic_bool* stop)
+{
+    std::shared_future<bool> aside = std::async(std::launch::async, [this, cost, stop] { return take(cost, stop); }).share();
+    const std::lock_guard lock(m_mutex);
+    m_aside.push_back(aside);
+    return aside;
+}
+
+void BudgetHold::release(qint64 cost)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_held -= cost;
+    }
+    m_budget.release(cost);
+}
+
+RunAside::RunAside(Run run)
+    : m_future(std::async(std::launch::async, [hooks = m_hooks, run = std::move(run)] { return run(hooks); }))
+{
+}
+
+RunAside::~RunAside()
+{
+    m_hooks->cancel();
+    if (m_future.valid())
+        m_future.wait();
+}
+
+bool RunAside::finished(std::chrono::seconds limit)
+{
+    if (m_future.wait_for(limit) == std::future_status::ready)
+        return true;
+    m_hooks->cancel();
+    return false;
+}
+
+OpResult RunAside::result()
+{
+    return m_future.get();
+}
+
+} // namespace kelvaro::test

@@ -1,0 +1,68 @@
+#pragma once
+// A test's share of a memory budget: what it took, here or on threads of its own, and the takes
+// still waiting. When the test ends, also early through a failed assertion, the waiting takes are
+// stopped and woken and everything taken is given back, so a wait that never ends fails the test
+// instead of keeping its process alive. And engine runs that end, or are cancelled, when a test
+// stops waiting for them. Any thread.
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "engine/MemoryBudget.h"
+#include "engine/RunHooks.h"
+#include "model/Operations.h"
+
+namespace kelvaro::test {
+
+class BudgetHold {
+public:
+    explicit BudgetHold(MemoryBudget& budget) : m_budget(budget) {}
+    ~BudgetHold();
+    BudgetHold(const BudgetHold&) = delete;
+    BudgetHold& operator=(const BudgetHold&) = delete;
+
+    // acquire() that the caller waits for up to a minute: false when refused or not yet admitted
+    // (a late admission still counts as held). What it takes is held until release() or the end.
+    bool acquire(qint64 cost);
+    // acquire() on a thread of its own, stopped by `stop` (when given) or the end of the hold.
+    std::shared_future<bool> acquireAside(qint64 cost, const std::atomic_bool* stop = nullptr);
+    // Gives back part of what was taken.
+    void release(qint64 cost);
+
+private:
+    bool take(qint64 cost, const std::atomic_bool* stop);
+
+    MemoryBudget& m_budget;
+    std::atomic_bool m_ending = false;
+    std::mutex m_mutex;
+    qint64 m_held = 0;
+    std::vector<std::shared_future<bool>> m_aside;
+};
+
+// An engine run (`run`, given its hooks) on a thread of its own. The test waits for its end with
+// finished(); a run that has not ended when the test stops waiting, also through a failed
+// assertion, is cancelled, which ends its waits for memory, and waited for.
+class RunAside {
+public:
+    using Run = std::function<OpResult(const RunHooksPtr& hooks)>;
+    explicit RunAside(Run run);
+    ~RunAside();
+    RunAside(const RunAside&) = delete;
+    RunAside& operator=(const RunAside&) = delete;
+
+    const RunHooksPtr& hooks() const { return m_hooks; }
+    // Whether the run ended within `limit`; cancels it when not.
+    bool finished(std::chrono::seconds limit = std::chrono::seconds(120));
+    // The run's result (rethrows what it threw); only after finished().
+    OpResult result();
+
+private:
+    RunHooksPtr m_hooks = std::make_shared<RunHooks>();
+    std::future<OpResult> m_future;
+};
+
+} // namespace kelvaro::test
