@@ -129,9 +129,9 @@ int ImageEngine::nameLimit(const QString& folder)
 }
 
 QString ImageEngine::numberedFileName(const QString& base, const QString& ext, qint64 n, const QString& suffix,
-                                      int limit)
+                                      int limit, const QString& mark)
 {
-    const QString described = suffix.isEmpty() ? QString() : QLatin1Char(' ') + suffix;
+    const QString described = mark + (suffix.isEmpty() ? QString() : QLatin1Char(' ') + suffix);
     return fittedFileName(base, n == 1 ? described : described + QLatin1Char(' ') + QString::number(n), ext, limit);
 }
 

@@ -239,6 +239,37 @@ TEST_F(Batch, renameNumbersByPositionWithEachOwnExtensionAndCopiesByteForByte)
     EXPECT_TRUE(afterFailure.firstError && afterFailure.firstError->contains(QStringLiteral("gone.jpg")));
 }
 
+// A name as long as the folder takes keeps its number and, when taken, its counter: the base
+// gives way, the same in the name the rename sheet shows.
+TEST_F(Batch, aLongRenamedNameKeepsItsNumberAndCounter)
+{
+    const QString longBase = QString(125, QChar(0x010D)); // č, 250 bytes
+    const QString source = photo(longBase + QStringLiteral(".jpg"));
+    const struct {
+        const char* name;
+        RenameSpec spec;
+    } rows[] = {
+        {"ownName", {QString(), true, 1}},
+        {"typedName", {QStringLiteral("\U0001F4F7").repeated(62), true, 41}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir results;
+        const QString number = QStringLiteral("_%1").arg(row.spec.start, 3, 10, QLatin1Char('0'));
+        QStringList names;
+        for (int run = 0; run < 2; ++run) {
+            const OpResult result = ImageEngine::process(KelvaroOp::rename(row.spec), {source}, results.path());
+            ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+            names << QFileInfo(result.outputs[0]).fileName();
+        }
+        EXPECT_TRUE(names[0].endsWith(number + QStringLiteral(".jpg"))) << names[0].toStdString();
+        EXPECT_TRUE(names[1].endsWith(number + QStringLiteral(" 2.jpg"))) << names[1].toStdString();
+        EXPECT_EQ(ImageEngine::renamedFileName(row.spec, QFileInfo(source).fileName(), 0), names[0]);
+        for (const QString& name : names)
+            EXPECT_LE(QFile::encodeName(name).size(), 255) << name.toStdString();
+    }
+}
+
 TEST_F(Batch, moveTakesTheFileAndRecordsIt)
 {
     const QString file = photo(QStringLiteral("m.jpg"));
