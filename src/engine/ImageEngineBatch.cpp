@@ -9,6 +9,8 @@
 #include <new>
 #include <vector>
 
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QThread>
@@ -25,6 +27,7 @@
 #include "engine/ZipWriter.h"
 #include "l10n/Localization.h"
 #include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -180,7 +183,7 @@ FileOutcome runOne(const KelvaroOp& op, const QString& file, const QString& outD
     try {
         outcome.one = processOne(op, file, outDir, index, settings);
         if (op.is<op::Move>())
-            outcome.keptOriginal = QFileInfo::exists(file);
+            outcome.keptOriginal = ::access(NativePath::encoded(file).constData(), F_OK) == 0;
         return outcome;
     } catch (const std::exception& error) {
         outcome.error = messageOf(error, fileName, settings.language);

@@ -21,6 +21,7 @@
 #include "engine/detectors/CodeReader.h"
 #include "engine/detectors/TextRecognizer.h"
 #include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -267,6 +268,34 @@ TEST_F(Batch, aLongRenamedNameKeepsItsNumberAndCounter)
         EXPECT_EQ(ImageEngine::renamedFileName(row.spec, QFileInfo(source).fileName(), 0), names[0]);
         for (const QString& name : names)
             EXPECT_LE(QFile::encodeName(name).size(), 255) << name.toStdString();
+    }
+}
+
+// A file whose name is not UTF-8 is copied by a rename and taken by a move like any other.
+TEST_F(Batch, moveAndRenameTakeAFileWhoseNameIsNotUtf8)
+{
+    const QString name = NativePath::decoded(QByteArray("bad-\xff.jpg"));
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        QString result;
+        bool sourceStays;
+    } rows[] = {
+        {"rename", KelvaroOp::rename({QStringLiteral("Nové"), false, 1}), QStringLiteral("Nové.jpg"), true},
+        {"move", KelvaroOp::move(), QStringLiteral("bad-\uFFFD.jpg"), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString source = photo(name);
+        const QByteArray native = NativePath::encoded(source);
+        const auto removeSource = qScopeGuard([&] { ::unlink(native.constData()); }); // Qt's listing would not find it
+        QTemporaryDir results;
+        const OpResult result = ImageEngine::process(row.op, {source}, results.path());
+        ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+        EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), row.result);
+        EXPECT_EQ(ti::pixelSize(result.outputs[0]), QSize(40, 30));
+        EXPECT_EQ(::access(native.constData(), F_OK) == 0, row.sourceStays);
+        EXPECT_EQ(result.keptOriginals, 0);
     }
 }
 
