@@ -112,7 +112,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     const QString base = files.size() == 1 ? QFileInfo(files.first()).completeBaseName()
                                            : QStringLiteral("Sken (%1 stran)").arg(files.size());
     const QString suffix = files.size() == 1 ? QStringLiteral("sken") : QString();
-    const QString targetName = fittedFileName(base, suffix.isEmpty() ? QString() : QLatin1Char(' ') + suffix, QStringLiteral("pdf"));
+    const QString targetName = numberedFileName(base, QStringLiteral("pdf"), 1, suffix);
     // Written whole under a part name, then given its own.
     PartFile part(outDir);
     // Our own writer: QPdfWriter would round every page box to whole points.
