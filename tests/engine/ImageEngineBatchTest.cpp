@@ -494,6 +494,8 @@ TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
         {"a streamed photo", KelvaroOp::compress(0.9), big, 32 << 10, true},
         {"a rendered photo", KelvaroOp::compress(0.9), big, 32 << 10, false},
         {"a PNG with its metadata", KelvaroOp::convert(ImageFormat::png), big, 32 << 10, false},
+        {"a streamed HEIC", KelvaroOp::convert(ImageFormat::heic), big, 32 << 10, true},
+        {"a rendered HEIC", KelvaroOp::convert(ImageFormat::heic), big, 32 << 10, false},
         {"a combined PDF", KelvaroOp::convert(ImageFormat::pdf), big, 32 << 10, true},
         {"an archive", KelvaroOp::convert(ImageFormat::zip), big, 32 << 10, true},
         {"a text file", KelvaroOp::ocr(), photo(QStringLiteral("text.jpg"), 40), 0, true},
