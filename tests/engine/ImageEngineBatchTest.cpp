@@ -512,6 +512,47 @@ TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
     }
 }
 
+// Metadata is written after the pixels, into the same file: on a disk with room for one but not
+// both, the run fails and leaves nothing, or the result is whole. Every room around the result's
+// size, so that some falls between the two whatever the file system rounds to.
+TEST_F(Batch, metadataThatDoesNotFitLeavesNoResultCutShort)
+{
+    SmallDisk disk(QDir(in()).filePath(QStringLiteral("disk")), 4 << 20);
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small file system is not permitted here";
+    const QString folder = QDir(in()).filePath(QStringLiteral("disk"));
+    const QString source = ti::writeJpeg(in(), QStringLiteral("m.jpg"), noise(300, 200),
+                                         {.make = QStringLiteral("Maker One"), .iptcCity = QStringLiteral("Praha"),
+                                          .iptcCaption = QString(3000, QLatin1Char('c'))});
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        bool streaming;
+    } rows[] = {
+        {"a streamed JPEG", KelvaroOp::compress(0.9), true},
+        {"a rendered JPEG", KelvaroOp::compress(0.9), false},
+        {"a TIFF", KelvaroOp::convert(ImageFormat::tiff), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ImageEngine::setStreaming(row.streaming);
+        const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+        QTemporaryDir roomy;
+        const qint64 size = QFileInfo(ImageEngine::process(row.op, {source}, roomy.path()).outputs.value(0)).size();
+        ASSERT_GT(size, 12 << 10);
+        for (qint64 room = size - (12 << 10); room < size; room += 512) {
+            SCOPED_TRACE(room);
+            disk.fillLeaving(room);
+            try {
+                const OpResult result = ImageEngine::process(row.op, {source}, folder);
+                EXPECT_EQ(QFileInfo(result.outputs.value(0)).size(), size);
+            } catch (const KelvaroError&) {
+                EXPECT_EQ(disk.names(), QStringList{QStringLiteral("filler")});
+            }
+        }
+    }
+}
+
 // A copy that fails part way (a move to another disk) leaves the source and no result.
 TEST_F(Batch, aCopyFailingPartWayLeavesTheSourceAndNoResult)
 {
