@@ -12,6 +12,8 @@
 #include <optional>
 #include <utility>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -327,9 +329,14 @@ Arguments parseArguments(const QStringList& args)
     for (const QString& setting : settings)
         applySetting(setting);
     const bool saved = Settings::shared().sync() || settings.isEmpty();
+    // A relative name is put under the current folder by hand: QFileInfo would pass it through the
+    // locale's encoding first and lose a byte that is not UTF-8.
+    char* cwd = ::getcwd(nullptr, 0);
+    const QString current = cwd ? NativePath::decoded(QByteArray(cwd)) : QDir::currentPath();
+    std::free(cwd);
     QStringList absolute;
     for (const QString& file : files)
-        absolute << QFileInfo(file).absoluteFilePath();
+        absolute << QFileInfo(QDir::isAbsolutePath(file) ? file : current + QLatin1Char('/') + file).absoluteFilePath();
     return {*op, QFileInfo(outDir).absoluteFilePath(), absolute, saved};
 }
 

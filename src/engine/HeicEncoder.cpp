@@ -1,14 +1,18 @@
 #include "engine/HeicEncoder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
-#include <QFile>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <libheif/heif.h>
+
+#include "platform/NativePath.h"
 
 namespace kelvaro::HeicEncoder {
 namespace {
@@ -17,6 +21,23 @@ void check(const heif_error& error)
 {
     if (error.code != heif_error_Ok)
         throw std::runtime_error(error.message ? error.message : "libheif failed");
+}
+
+// Writes all of `data` into the file whose descriptor `userdata` points to.
+heif_error writeAll(heif_context*, const void* data, size_t size, void* userdata)
+{
+    const int fd = *static_cast<const int*>(userdata);
+    const char* at = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd, at, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return {heif_error_Encoding_error, heif_suberror_Cannot_write_output_data, "the file could not be written"};
+        at += written;
+        size -= size_t(written);
+    }
+    return {heif_error_Ok, heif_suberror_Unspecified, "Success"};
 }
 
 // The encoder's own failures are about the image, never about the file.
@@ -121,7 +142,16 @@ void write(const vips::VImage& input, const QString& path, int quality, const QB
         check(heif_context_add_exif_metadata(context.get(), handle.get(), exif.constData(), int(exif.size())));
     if (!xmp.isEmpty())
         check(heif_context_add_XMP_metadata(context.get(), handle.get(), xmp.constData(), int(xmp.size())));
-    check(heif_context_write_to_file(context.get(), QFile::encodeName(path).constData()));
+    // libheif's own file writer does not check its writes: on a full disk it reported success for
+    // a file cut short, or empty. The bytes go out through checked writes instead.
+    int fd = ::open(NativePath::encoded(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw std::runtime_error("the HEIC file could not be opened");
+    heif_writer writer{1, writeAll};
+    const heif_error written = heif_context_write(context.get(), &writer, &fd);
+    if (::close(fd) != 0)
+        throw std::runtime_error("the HEIC file could not be written");
+    check(written);
 }
 
 } // namespace kelvaro::HeicEncoder

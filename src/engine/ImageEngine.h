@@ -76,9 +76,9 @@ QString plainFileName(const QString& base, const QString& ext);
 
 // The `n`th name uniqueURL tries (from 1): `base suffix`.`ext` (no space when `suffix` is
 // empty), then with " `n`" after the suffix, fitted to `limit` bytes as fittedFileName fits it.
-// No disk.
+// `mark` follows `base` directly and stays whole as the suffix does (a rename's "_001"). No disk.
 QString numberedFileName(const QString& base, const QString& ext, qint64 n, const QString& suffix = {},
-                         int limit = 255);
+                         int limit = 255, const QString& mark = {});
 
 // The longest file name, in bytes, that `folder`'s file system takes. Touches disk.
 int nameLimit(const QString& folder);

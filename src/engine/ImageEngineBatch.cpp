@@ -9,6 +9,8 @@
 #include <new>
 #include <vector>
 
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QThread>
@@ -25,6 +27,7 @@
 #include "engine/ZipWriter.h"
 #include "l10n/Localization.h"
 #include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -39,17 +42,20 @@ std::pair<QString, QString> splitName(const QString& fileName)
     return {fileName.left(dot), fileName.mid(dot + 1)};
 }
 
-QString renamedBase(const RenameSpec& spec, const QString& base, int index)
+// A rename's new base and its number ("_001", empty when not numbered), which a name too long for
+// the folder keeps whole: the base gives way.
+std::pair<QString, QString> renamedBase(const RenameSpec& spec, const QString& base, int index)
 {
-    QString renamed = spec.name.isEmpty() ? base : spec.name;
-    if (spec.numbered)
-        renamed += QLatin1Char('_') + QString::asprintf("%03lld", qint64(spec.start) + index);
-    return renamed;
+    const QString renamed = spec.name.isEmpty() ? base : spec.name;
+    if (!spec.numbered)
+        return {renamed, QString()};
+    return {renamed, QLatin1Char('_') + QString::asprintf("%03lld", qint64(spec.start) + index)};
 }
 
 // Puts a complete part file in place as `base`.`ext`, in the file's name turn; throws `failure`
 // when it cannot.
-QString placed(ImageEngine::PartFile& part, const QString& base, const QString& ext, const KelvaroError& failure)
+QString placed(ImageEngine::PartFile& part, const QString& base, const QString& ext, const KelvaroError& failure,
+              const QString& mark = {})
 {
     if (!part.sync())
         throw failure;
@@ -57,20 +63,21 @@ QString placed(ImageEngine::PartFile& part, const QString& base, const QString& 
     {
         const ImageEngine::NameTurn turn;
         ImageEngine::checkFileAbort();
-        out = part.place(base, ext);
+        out = part.place(base, ext, {}, mark);
     }
     if (out.isEmpty())
         throw failure;
     return out;
 }
 
-ImageEngine::One copyTo(const QString& file, const QString& outDir, const QString& base, const QString& ext)
+ImageEngine::One copyTo(const QString& file, const QString& outDir, const QString& base, const QString& ext,
+                        const QString& mark = {})
 {
     const KelvaroError failure = KelvaroError::copyFailed(QFileInfo(file).fileName());
     ImageEngine::PartFile part(outDir);
     if (!part.isValid() || !FileSystem::current().copyOver(file, part.path()))
         throw failure;
-    return {placed(part, base, ext, failure), 0, std::nullopt};
+    return {placed(part, base, ext, failure, mark), 0, std::nullopt};
 }
 
 ImageEngine::One recognise(const QString& file, const QString& outDir, const QString& base, AppLanguage language)
@@ -110,7 +117,8 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
             return one;
         }
         if (const op::Rename* rename = op.as<op::Rename>()) {
-            return copyTo(file, outDir, renamedBase(rename->spec, base, index), ext);
+            const auto [renamed, number] = renamedBase(rename->spec, base, index);
+            return copyTo(file, outDir, renamed, ext, number);
         }
         if (op.is<op::Ocr>())
             return recognise(file, outDir, base, settings.language);
@@ -175,7 +183,7 @@ FileOutcome runOne(const KelvaroOp& op, const QString& file, const QString& outD
     try {
         outcome.one = processOne(op, file, outDir, index, settings);
         if (op.is<op::Move>())
-            outcome.keptOriginal = QFileInfo::exists(file);
+            outcome.keptOriginal = ::access(NativePath::encoded(file).constData(), F_OK) == 0;
         return outcome;
     } catch (const std::exception& error) {
         outcome.error = messageOf(error, fileName, settings.language);
@@ -284,7 +292,8 @@ qint64 memoryCost(const KelvaroOp& op, const QString& file)
 QString ImageEngine::renamedFileName(const RenameSpec& spec, const QString& fileName, int index)
 {
     const auto [base, ext] = splitName(fileName);
-    return plainFileName(renamedBase(spec, base, index), ext);
+    const auto [renamed, number] = renamedBase(spec, base, index);
+    return fittedFileName(renamed, number, ext);
 }
 
 OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, const QString& outDir,

@@ -9,7 +9,9 @@
 #include <new>
 #include <utility>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +26,7 @@
 #include "engine/ImageProbe.h"
 #include "engine/PdfPages.h"
 #include "engine/PopplerSetup.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -43,7 +46,7 @@ struct FirstPage {
 FirstPage openFirstPage(const QString& file, const QString& name)
 {
     setUpPoppler();
-    const QByteArray native = QFile::encodeName(file);
+    const QByteArray native = NativePath::encoded(file);
     // A fifo or a device named like a PDF would block or never end.
     struct stat info {};
     if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -146,12 +149,18 @@ bool ImageEngine::isPdf(const QString& file)
     if (QFileInfo(file).suffix().toLower() == QLatin1String("pdf"))
         return true;
     // Read only from a regular file: a fifo named like a photo would block.
+    const QByteArray native = NativePath::encoded(file);
     struct stat info {};
-    if (::stat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    QFile in(file);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
     // The signature libvips looks for before it hands a file to its own PDF decoder.
-    return in.open(QIODevice::ReadOnly) && in.read(4) == "%PDF";
+    char signature[4] = {};
+    const bool pdf = ::read(fd, signature, sizeof signature) == 4 && std::memcmp(signature, "%PDF", 4) == 0;
+    ::close(fd);
+    return pdf;
 }
 
 std::optional<QSize> ImageEngine::pdfPageSize(const QString& file)

@@ -290,7 +290,7 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
     const bool suffixed = settings.describeNames && rendered.suffix && !rendered.suffix->trimmed().isEmpty();
     const QString suffix = suffixed ? *rendered.suffix : QString();
     const QString ext = fileExtension(rendered.format);
-    const QString failedName = fittedFileName(base, suffixed ? QLatin1Char(' ') + suffix : QString(), ext);
+    const QString failedName = numberedFileName(base, ext, 1, suffix);
     PartFile part(outDir);
     if (!part.isValid())
         throw KelvaroError::writeFailed(failedName);

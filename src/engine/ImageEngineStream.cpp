@@ -186,7 +186,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     const bool suffixed = settings.describeNames && output.suffix && !output.suffix->trimmed().isEmpty();
     const QString suffix = suffixed ? *output.suffix : QString();
     const QString ext = fileExtension(output.format);
-    const QString failedName = fittedFileName(base, suffixed ? QLatin1Char(' ') + suffix : QString(), ext);
+    const QString failedName = numberedFileName(base, ext, 1, suffix);
     PartFile part(outDir);
     try {
         if (!part.isValid())

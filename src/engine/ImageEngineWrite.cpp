@@ -82,6 +82,25 @@ vips::VImage prepared(const vips::VImage& image)
     return out;
 }
 
+qsizetype fileNameBytes(const QString& text)
+{
+    return QFile::encodeName(text).size();
+}
+
+// The longest start of `text` that takes at most `room` bytes, cut between characters as people
+// see them, so no letter loses its accent; no space left at its end.
+QString cutToBytes(QString text, qsizetype room)
+{
+    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, text);
+    boundaries.toEnd();
+    while (boundaries.position() > 0 && fileNameBytes(text.left(boundaries.position())) > room)
+        boundaries.toPreviousBoundary();
+    text.truncate(std::max<qsizetype>(boundaries.position(), 0));
+    while (!text.isEmpty() && text.back().isSpace())
+        text.chop(1);
+    return text;
+}
+
 } // namespace
 
 QString ImageEngine::fittedFileName(const QString& base, const QString& tail, const QString& ext, int limit)
@@ -101,19 +120,9 @@ QString ImageEngine::fittedFileName(const QString& base, const QString& tail, co
         return text;
     };
     const QString end = clean(tail) + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
-    QString name = clean(base);
-    const auto bytes = [](const QString& text) { return QFile::encodeName(text).size(); };
-    if (bytes(name + end) > limit) {
-        // Cut between characters as people see them, so no letter loses its accent.
-        QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, name);
-        boundaries.toEnd();
-        const qsizetype room = limit - bytes(end);
-        while (boundaries.position() > 0 && bytes(name.left(boundaries.position())) > room)
-            boundaries.toPreviousBoundary();
-        name.truncate(std::max<qsizetype>(boundaries.position(), 0));
-        while (!name.isEmpty() && name.back().isSpace())
-            name.chop(1);
-    }
+    const QString name = clean(base);
+    if (fileNameBytes(name + end) > limit)
+        return cutToBytes(name, limit - fileNameBytes(end)) + end;
     return name + end;
 }
 
@@ -129,9 +138,12 @@ int ImageEngine::nameLimit(const QString& folder)
 }
 
 QString ImageEngine::numberedFileName(const QString& base, const QString& ext, qint64 n, const QString& suffix,
-                                      int limit)
+                                      int limit, const QString& mark)
 {
-    const QString described = suffix.isEmpty() ? QString() : QLatin1Char(' ') + suffix;
+    // A suffix (a preset's name as typed) takes at most half the name, so that no suffix can push
+    // the name past the limit or leave nothing of the photo's own name.
+    const QString kept = fileNameBytes(suffix) > limit / 2 ? cutToBytes(suffix, limit / 2) : suffix;
+    const QString described = mark + (kept.isEmpty() ? QString() : QLatin1Char(' ') + kept);
     return fittedFileName(base, n == 1 ? described : described + QLatin1Char(' ') + QString::number(n), ext, limit);
 }
 

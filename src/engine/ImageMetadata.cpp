@@ -1,6 +1,7 @@
 #include "engine/ImageMetadata.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <mutex>
 #include <set>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include <QByteArrayView>
 #include <QFile>
+#include <QScopeGuard>
 #include <QtEndian>
 
 #include <exiv2/exiv2.hpp>
@@ -282,13 +284,45 @@ bool writeInto(const QString& path, const Blocks& blocks, bool evenWhenEmpty)
         return true;
     setUp();
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(nativePath(path));
+        // Rewritten in memory and written back here: exiv2's own file writer does not check its
+        // writes, and on a full disk it left the file cut short without a word.
+        const int fd = ::open(nativePath(path).c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        const auto closed = qScopeGuard([fd] { ::close(fd); });
+        QByteArray bytes;
+        char chunk[65536];
+        for (ssize_t got = 0; (got = ::read(fd, chunk, sizeof chunk)) != 0;) {
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return false;
+            bytes.append(chunk, got);
+        }
+        Exiv2::Image::AutoPtr image =
+            Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(bytes.constData()), long(bytes.size()));
         if (!image.get())
             return false;
         image->readMetadata();
         image->setExifData(decodeExif(blocks.exif));
         image->setIptcData(decodeIptc(blocks.iptc));
         image->writeMetadata();
+        Exiv2::BasicIo& io = image->io();
+        if (io.seek(0, Exiv2::BasicIo::beg) != 0)
+            return false;
+        const Exiv2::DataBuf rewritten = io.read(long(io.size()));
+        if (rewritten.size_ != long(io.size()) || ::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)
+            return false;
+        const char* at = reinterpret_cast<const char*>(rewritten.pData_);
+        for (qsizetype left = rewritten.size_; left > 0;) {
+            const ssize_t written = ::write(fd, at, size_t(left));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return false;
+            at += written;
+            left -= written;
+        }
         return true;
     } catch (const std::exception&) {
         return false;

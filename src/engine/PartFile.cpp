@@ -93,7 +93,7 @@ bool PartFile::sync()
     return m_synced == 1;
 }
 
-QString PartFile::place(const QString& base, const QString& ext, const QString& suffix)
+QString PartFile::place(const QString& base, const QString& ext, const QString& suffix, const QString& mark)
 {
     if (m_fd < 0)
         return {};
@@ -102,7 +102,7 @@ QString PartFile::place(const QString& base, const QString& ext, const QString& 
     const QString folder = QFileInfo(m_path).path();
     const int limit = nameLimit(folder);
     for (qint64 n = 1; ok && placed.isEmpty() && n < 1000000; ++n) {
-        const QString candidate = QDir(folder).filePath(numberedFileName(base, ext, n, suffix, limit));
+        const QString candidate = QDir(folder).filePath(numberedFileName(base, ext, n, suffix, limit, mark));
         if (FileSystem::current().moveNew(m_path, candidate))
             placed = candidate;
         else if (!taken(candidate))

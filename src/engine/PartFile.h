@@ -36,8 +36,9 @@ public:
     // first free name among `base suffix`.`ext`, `base suffix 2`.`ext` … (named as uniqueURL
     // names them, fitted to the folder's longest name), without replacing anything. The result's
     // path, or empty when it could not be put in place (the part file is removed then). In a
-    // parallel batch, call it inside the file's NameTurn.
-    QString place(const QString& base, const QString& ext, const QString& suffix = {});
+    // parallel batch, call it inside the file's NameTurn. `mark` follows `base` and stays whole
+    // (numberedFileName).
+    QString place(const QString& base, const QString& ext, const QString& suffix = {}, const QString& mark = {});
 
 private:
     QString m_path;

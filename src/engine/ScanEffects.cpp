@@ -108,10 +108,11 @@ QStringList ImageEffects::detectCodes(const Bitmap& image)
 OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir, const RunHooksPtr& hooks,
                                 const EngineSettings& settings)
 {
-    // Fixed Czech names, not translated.
-    const QString base = files.size() == 1 ? QFileInfo(files.first()).completeBaseName() + QStringLiteral(" sken")
+    // Fixed Czech names, not translated; a photo's name too long for the folder gives way to " sken".
+    const QString base = files.size() == 1 ? QFileInfo(files.first()).completeBaseName()
                                            : QStringLiteral("Sken (%1 stran)").arg(files.size());
-    const QString targetName = plainFileName(base, QStringLiteral("pdf"));
+    const QString suffix = files.size() == 1 ? QStringLiteral("sken") : QString();
+    const QString targetName = numberedFileName(base, QStringLiteral("pdf"), 1, suffix);
     // Written whole under a part name, then given its own.
     PartFile part(outDir);
     // Our own writer: QPdfWriter would round every page box to whole points.
@@ -160,7 +161,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     if (pages == 0)
         throw KelvaroError::runFailed(failures.isEmpty() ? L(settings.language, "Nic se nepodařilo naskenovat.") : failures.first());
 
-    const QString target = part.place(base, QStringLiteral("pdf"));
+    const QString target = part.place(base, QStringLiteral("pdf"), suffix);
     if (target.isEmpty())
         throw KelvaroError::writeFailed(targetName);
     OpResult result;

@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <array>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
 
 #include "model/Operations.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -191,8 +195,13 @@ void ZipWriter::detail::write(const QStringList& files, const QString& target, c
     QByteArray central;
     for (const QString& path : files) {
         const QString fileName = QFileInfo(path).fileName();
-        QFile in(path);
-        if (!in.open(QIODevice::ReadOnly) || in.isSequential())
+        // Opened from the name's own bytes: QFile would lose a byte that is not UTF-8. Not waiting
+        // for a writer: a fifo is refused as sequential.
+        QFile in;
+        const int fd = ::open(NativePath::encoded(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd >= 0 && !in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            ::close(fd);
+        if (!in.isOpen() || in.isSequential())
             throw KelvaroError::unreadable(fileName);
         const qint64 size = in.size();
         Entry entry;

@@ -17,14 +17,17 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include "platform/NativePath.h"
+
 namespace kelvaro {
 namespace {
 
 std::atomic<FileSystem*> injected{nullptr};
 
+// NativePath's bytes, not QFile::encodeName: a name that is not UTF-8 still names its file.
 std::filesystem::path nativePath(const QString& path)
 {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
+    return std::filesystem::path(NativePath::encoded(path).toStdString());
 }
 
 // Closes a descriptor once, whichever way a write ends.
@@ -144,7 +147,7 @@ bool FileSystem::moveFile(const QString& from, const QString& to)
 
 bool FileSystem::removeFile(const QString& path)
 {
-    return QFile::remove(path);
+    return !path.isEmpty() && ::unlink(NativePath::encoded(path).constData()) == 0;
 }
 
 bool FileSystem::removeFolder(const QString& path)

@@ -21,6 +21,7 @@
 #include "engine/detectors/CodeReader.h"
 #include "engine/detectors/TextRecognizer.h"
 #include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -239,6 +240,65 @@ TEST_F(Batch, renameNumbersByPositionWithEachOwnExtensionAndCopiesByteForByte)
     EXPECT_TRUE(afterFailure.firstError && afterFailure.firstError->contains(QStringLiteral("gone.jpg")));
 }
 
+// A name as long as the folder takes keeps its number and, when taken, its counter: the base
+// gives way, the same in the name the rename sheet shows.
+TEST_F(Batch, aLongRenamedNameKeepsItsNumberAndCounter)
+{
+    const QString longBase = QString(125, QChar(0x010D)); // č, 250 bytes
+    const QString source = photo(longBase + QStringLiteral(".jpg"));
+    const struct {
+        const char* name;
+        RenameSpec spec;
+    } rows[] = {
+        {"ownName", {QString(), true, 1}},
+        {"typedName", {QStringLiteral("\U0001F4F7").repeated(62), true, 41}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir results;
+        const QString number = QStringLiteral("_%1").arg(row.spec.start, 3, 10, QLatin1Char('0'));
+        QStringList names;
+        for (int run = 0; run < 2; ++run) {
+            const OpResult result = ImageEngine::process(KelvaroOp::rename(row.spec), {source}, results.path());
+            ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+            names << QFileInfo(result.outputs[0]).fileName();
+        }
+        EXPECT_TRUE(names[0].endsWith(number + QStringLiteral(".jpg"))) << names[0].toStdString();
+        EXPECT_TRUE(names[1].endsWith(number + QStringLiteral(" 2.jpg"))) << names[1].toStdString();
+        EXPECT_EQ(ImageEngine::renamedFileName(row.spec, QFileInfo(source).fileName(), 0), names[0]);
+        for (const QString& name : names)
+            EXPECT_LE(QFile::encodeName(name).size(), 255) << name.toStdString();
+    }
+}
+
+// A file whose name is not UTF-8 is copied by a rename and taken by a move like any other.
+TEST_F(Batch, moveAndRenameTakeAFileWhoseNameIsNotUtf8)
+{
+    const QString name = NativePath::decoded(QByteArray("bad-\xff.jpg"));
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        QString result;
+        bool sourceStays;
+    } rows[] = {
+        {"rename", KelvaroOp::rename({QStringLiteral("Nové"), false, 1}), QStringLiteral("Nové.jpg"), true},
+        {"move", KelvaroOp::move(), QStringLiteral("bad-\uFFFD.jpg"), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString source = photo(name);
+        const QByteArray native = NativePath::encoded(source);
+        const auto removeSource = qScopeGuard([&] { ::unlink(native.constData()); }); // Qt's listing would not find it
+        QTemporaryDir results;
+        const OpResult result = ImageEngine::process(row.op, {source}, results.path());
+        ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+        EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), row.result);
+        EXPECT_EQ(ti::pixelSize(result.outputs[0]), QSize(40, 30));
+        EXPECT_EQ(::access(native.constData(), F_OK) == 0, row.sourceStays);
+        EXPECT_EQ(result.keptOriginals, 0);
+    }
+}
+
 TEST_F(Batch, moveTakesTheFileAndRecordsIt)
 {
     const QString file = photo(QStringLiteral("m.jpg"));
@@ -434,6 +494,8 @@ TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
         {"a streamed photo", KelvaroOp::compress(0.9), big, 32 << 10, true},
         {"a rendered photo", KelvaroOp::compress(0.9), big, 32 << 10, false},
         {"a PNG with its metadata", KelvaroOp::convert(ImageFormat::png), big, 32 << 10, false},
+        {"a streamed HEIC", KelvaroOp::convert(ImageFormat::heic), big, 32 << 10, true},
+        {"a rendered HEIC", KelvaroOp::convert(ImageFormat::heic), big, 32 << 10, false},
         {"a combined PDF", KelvaroOp::convert(ImageFormat::pdf), big, 32 << 10, true},
         {"an archive", KelvaroOp::convert(ImageFormat::zip), big, 32 << 10, true},
         {"a text file", KelvaroOp::ocr(), photo(QStringLiteral("text.jpg"), 40), 0, true},
@@ -447,6 +509,47 @@ TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
         EXPECT_TRUE(test::thrown<KelvaroError>([&] { ImageEngine::process(row.op, {row.file}, folder); }));
         EXPECT_EQ(disk.names(), QStringList{QStringLiteral("filler")});
         EXPECT_TRUE(QFileInfo::exists(row.file));
+    }
+}
+
+// Metadata is written after the pixels, into the same file: on a disk with room for one but not
+// both, the run fails and leaves nothing, or the result is whole. Every room around the result's
+// size, so that some falls between the two whatever the file system rounds to.
+TEST_F(Batch, metadataThatDoesNotFitLeavesNoResultCutShort)
+{
+    SmallDisk disk(QDir(in()).filePath(QStringLiteral("disk")), 4 << 20);
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small file system is not permitted here";
+    const QString folder = QDir(in()).filePath(QStringLiteral("disk"));
+    const QString source = ti::writeJpeg(in(), QStringLiteral("m.jpg"), noise(300, 200),
+                                         {.make = QStringLiteral("Maker One"), .iptcCity = QStringLiteral("Praha"),
+                                          .iptcCaption = QString(3000, QLatin1Char('c'))});
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        bool streaming;
+    } rows[] = {
+        {"a streamed JPEG", KelvaroOp::compress(0.9), true},
+        {"a rendered JPEG", KelvaroOp::compress(0.9), false},
+        {"a TIFF", KelvaroOp::convert(ImageFormat::tiff), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ImageEngine::setStreaming(row.streaming);
+        const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+        QTemporaryDir roomy;
+        const qint64 size = QFileInfo(ImageEngine::process(row.op, {source}, roomy.path()).outputs.value(0)).size();
+        ASSERT_GT(size, 12 << 10);
+        for (qint64 room = size - (12 << 10); room < size; room += 512) {
+            SCOPED_TRACE(room);
+            disk.fillLeaving(room);
+            try {
+                const OpResult result = ImageEngine::process(row.op, {source}, folder);
+                EXPECT_EQ(QFileInfo(result.outputs.value(0)).size(), size);
+            } catch (const KelvaroError&) {
+                EXPECT_EQ(disk.names(), QStringList{QStringLiteral("filler")});
+            }
+        }
     }
 }
 

@@ -1,7 +1,10 @@
 // PDF sources: a PDF under a photo's name is drawn as the PDF it is in any order and on any number
 // of workers, a page is drawn at the size its caller shows, held once, and priced by its media box.
+#include <unistd.h>
+
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -10,6 +13,7 @@
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
 #include "engine/MemoryBudget.h"
+#include "platform/NativePath.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -70,6 +74,29 @@ TEST_F(PdfSources, aPdfUnderAPhotosNameIsDrawnAsAPdfBetweenOtherPdfs)
 // Whatever else hands a PDF to libvips (a watermark's logo, a helper): its PDF decoder opens the
 // document before its block is checked, taking poppler's settings and letting them go; the pages
 // drawn after it still find them.
+// A PDF whose name is not UTF-8 is drawn, under its own name or a photo's, and goes into a
+// combined PDF and an archive like any other file.
+TEST_F(PdfSources, aPdfWhoseNameIsNotUtf8IsDrawnAndCombined)
+{
+    const QString pdf = ti::writePdf(in(), QStringLiteral("source.pdf"), QSizeF(200, 100));
+    for (const char* name : {"bad-\xff.pdf", "bad-\xff.jpg"}) {
+        SCOPED_TRACE(name);
+        const QString source = NativePath::decoded(QFile::encodeName(in()) + "/" + name);
+        const QByteArray native = NativePath::encoded(source);
+        ASSERT_EQ(::link(QFile::encodeName(pdf).constData(), native.constData()), 0);
+        const auto removeSource = qScopeGuard([&] { ::unlink(native.constData()); }); // Qt's listing would not find it
+        for (const KelvaroOp& op : {KelvaroOp::convert(ImageFormat::png), KelvaroOp::convert(ImageFormat::pdf),
+                                    KelvaroOp::convert(ImageFormat::zip)}) {
+            SCOPED_TRACE(op.title().toStdString());
+            QTemporaryDir results;
+            const OpResult result = ImageEngine::process(op, {source}, results.path());
+            EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
+            ASSERT_EQ(result.outputs.size(), 1);
+            EXPECT_GT(QFileInfo(result.outputs[0]).size(), QFileInfo(pdf).size() / 2);
+        }
+    }
+}
+
 TEST_F(PdfSources, pagesAreDrawnAfterLibvipsOwnPdfDecoderHadADocument)
 {
     const QString pdf = ti::writePdf(in(), QStringLiteral("a.pdf"), QSizeF(200, 100));

@@ -199,6 +199,30 @@ TEST_F(RenderImage, aLongestNameKeepsItsSuffixCounterAndExtension)
     }
 }
 
+// A preset named longer than the folder takes still writes its photo, under a name that fits, starts
+// with the photo's own name and keeps the counter, streamed or through the bitmap.
+TEST_F(RenderImage, aPresetNamedLongerThanTheFolderTakesStillWritesAFittingName)
+{
+    const QString source = ti::writeJpeg(in(), QStringLiteral("Léto.jpg"), ti::quadrants(40, 30));
+    const KelvaroOp op = KelvaroOp::preset({.name = QString(140, QChar(0x017E)) /* ž, 280 bytes */, .format = QStringLiteral("jpg")});
+    for (const bool streaming : {true, false}) {
+        SCOPED_TRACE(streaming ? "streamed" : "bitmap");
+        ImageEngine::setStreaming(streaming);
+        const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+        QTemporaryDir results;
+        QStringList names;
+        for (int run = 0; run < 2; ++run) {
+            const OpResult result = ImageEngine::process(op, {source}, results.path());
+            ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+            names << QFileInfo(result.outputs[0]).fileName();
+        }
+        EXPECT_TRUE(names[0].startsWith(QStringLiteral("Léto ž")) && names[0].endsWith(QStringLiteral("ž.jpg"))) << names[0].toStdString();
+        EXPECT_TRUE(names[1].startsWith(QStringLiteral("Léto ž")) && names[1].endsWith(QStringLiteral("ž 2.jpg"))) << names[1].toStdString();
+        for (const QString& name : names)
+            EXPECT_LE(QFile::encodeName(name).size(), 255);
+    }
+}
+
 // A turn with black and white on a HEIC, streamed or through the bitmap, writes a grey HEIC
 // turned a quarter; so does a grey source.
 TEST_F(RenderImage, blackAndWhiteHeicComesOutTurnedAndGreyOnEveryPath)

@@ -47,6 +47,18 @@ TEST_F(Scan, OnePhotoIsNamedAfterItAndATakenNameGetsANumber)
     EXPECT_EQ(QFileInfo(second.outputs.value(0)).fileName(), QStringLiteral("Smlouva sken 2.pdf"));
 }
 
+// A photo whose name is as long as the folder takes still gives " sken" and the counter.
+TEST_F(Scan, ALongNameKeepsSkenAndItsCounter)
+{
+    const QString source = photo(QString(125, QChar(0x010D)) /* č */ + QStringLiteral(".png"));
+    const QString first = QFileInfo(ImageEngine::scanToPDF({source}, out()).outputs.value(0)).fileName();
+    const QString second = QFileInfo(ImageEngine::scanToPDF({source}, out()).outputs.value(0)).fileName();
+    EXPECT_TRUE(first.endsWith(QLatin1String(" sken.pdf"))) << first.toStdString();
+    EXPECT_TRUE(second.endsWith(QLatin1String(" sken 2.pdf"))) << second.toStdString();
+    for (const QString& name : {first, second})
+        EXPECT_LE(QFile::encodeName(name).size(), 255);
+}
+
 TEST_F(Scan, AnUnreadablePhotoInTheMiddleIsCountedAndSkipped)
 {
     const QStringList files{photo(QStringLiteral("a.png")), testimages::writeGarbage(in(), QStringLiteral("b.jpg")),

@@ -122,24 +122,34 @@ TEST_F(KelvaroProcess, aResizeEndsNormallyWhenTheRuntimeFolderIsFull)
     EXPECT_EQ(ti::pixelSize(outFile(QStringLiteral("big 1000px.jpg"))), QSize(1000, 750));
 }
 
-// A file name that is not UTF-8, as a shell hands it over, names its file.
+// A file name that is not UTF-8, as a shell hands it over, names its file, given in full or
+// under the current folder.
 TEST_F(KelvaroProcess, aFileNameThatIsNotUtf8IsOpened)
 {
-    const QString photo = ti::writeJpeg(in(), QStringLiteral("source.jpg"), ti::quadrants(40, 30));
-    const QByteArray raw = QFile::encodeName(in()) + "/bad-\xff.jpg";
-    ASSERT_EQ(::rename(QFile::encodeName(photo).constData(), raw.constData()), 0);
-    QProcess process;
     // The shell puts the byte into the argument; QProcess would encode it as text.
-    process.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                         QStringLiteral("exec \"$0\" --op '\"stripMetadata\"' --set 'kelvaro.language=\"cs\"' --out \"$1\" "
-                                                        "\"$2/bad-$(printf '\\377').jpg\""),
-                                         tool(), out(), in()});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    ::unlink(raw.constData()); // a folder listing through Qt would not find it to remove
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString();
-    const QStringList written = QDir(out()).entryList(QDir::Files);
-    ASSERT_EQ(written.size(), 1);
-    EXPECT_EQ(written.first(), QStringLiteral("bad-\uFFFD bez metadat.jpg"));
+    const struct {
+        const char* name;
+        const char* script;
+    } rows[] = {
+        {"full", "exec \"$0\" --op '\"stripMetadata\"' --set 'kelvaro.language=\"cs\"' --out \"$1\" \"$2/bad-$(printf '\\377').jpg\""},
+        {"relative", "cd \"$2\" && exec \"$0\" --op '\"stripMetadata\"' --set 'kelvaro.language=\"cs\"' --out \"$1\" "
+                     "\"bad-$(printf '\\377').jpg\""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir results;
+        const QString photo = ti::writeJpeg(in(), QStringLiteral("source.jpg"), ti::quadrants(40, 30));
+        const QByteArray raw = QFile::encodeName(in()) + "/bad-\xff.jpg";
+        ASSERT_EQ(::rename(QFile::encodeName(photo).constData(), raw.constData()), 0);
+        QProcess process;
+        process.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromLatin1(row.script), tool(), results.path(), in()});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        ::unlink(raw.constData()); // a folder listing through Qt would not find it to remove
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString();
+        const QStringList written = QDir(results.path()).entryList(QDir::Files);
+        ASSERT_EQ(written.size(), 1);
+        EXPECT_EQ(written.first(), QStringLiteral("bad-\uFFFD bez metadat.jpg"));
+    }
 }
 
 TEST_F(KelvaroProcess, settingsAreWrittenBeforeTheRun)
