@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <thread>
 
@@ -595,4 +597,52 @@ TEST(SettingsChild, savesUntilKilled)
     const int count = qEnvironmentVariableIntValue("KELVARO_CHILD_COUNT");
     for (int i = 0; i < count; ++i)
         ASSERT_TRUE(S().setValue(key, start + i));
+}
+
+namespace {
+
+// Dies in the middle of a whole-file write, as a process killed there would.
+class DyingFileSystem : public FileSystem {
+protected:
+    qint64 writeSome(int fd, const char* data, qint64 size) override
+    {
+        FileSystem::writeSome(fd, data, std::min<qint64>(size, 100));
+        std::raise(SIGKILL);
+        return -1;
+    }
+};
+
+QStringList partFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("kelvaro.json.new-*")}, QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+// The new file of a save cut short by a kill is cleared by the next save, in any process: killed
+// saves would otherwise leave a copy of the settings beside them each time.
+TEST(Settings, theNewFileOfAKilledSaveIsClearedByTheNextSave)
+{
+    const QByteArray stored = writeStoredSettings(10 * 1024);
+    S().sync();
+    const QString folder = QFileInfo(S().filePath()).absolutePath();
+    // A killed save's new file is cleared by the next killed one, which leaves only its own.
+    for (int kill = 0; kill < 2; ++kill) {
+        EXPECT_EQ(runChild("diesWhileSaving"), -1);
+        ASSERT_EQ(partFiles(folder).size(), 1);
+    }
+    EXPECT_EQ(test::readFile(S().filePath()), stored);
+
+    EXPECT_TRUE(S().setValue(QStringLiteral("after.kill"), true));
+    EXPECT_EQ(partFiles(folder), QStringList());
+    EXPECT_TRUE(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(QStringLiteral("after.kill")).toBool());
+}
+
+TEST(SettingsChild, diesWhileSaving)
+{
+    useParentConfig();
+    static DyingFileSystem dying;
+    FileSystem::setCurrent(&dying);
+    S().setValue(QStringLiteral("never.saved"), true);
+    ADD_FAILURE() << "the save went through";
 }
