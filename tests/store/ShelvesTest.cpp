@@ -336,7 +336,7 @@ struct LinkedPlaceRow {
     const char* shelf;  // the shelf the file goes to (adopted from its folder or new)
 };
 
-class LinkedPlaceTest : public ShelvesTest, public ::testing::WithParamInterface<LinkedPlaceRow> {
+class LinkedEntriesTest : public ShelvesTest {
 protected:
     // Every entry below `folder`, links not followed, files with their bytes.
     QStringList entries(const QString& folder) const
@@ -352,6 +352,8 @@ protected:
         return found;
     }
 };
+
+class LinkedPlaceTest : public LinkedEntriesTest, public ::testing::WithParamInterface<LinkedPlaceRow> {};
 
 TEST_P(LinkedPlaceTest, AFileAddedThereIsNotCopiedThere)
 {
@@ -390,6 +392,54 @@ INSTANTIATE_TEST_SUITE_P(Shelves, LinkedPlaceTest,
                                            LinkedPlaceRow{"LinkedShelvesFolderNewShelf", "out/Police", "Nová"},
                                            LinkedPlaceRow{"LinkedShelfFolder", "out/Police/Moje", "Moje"}),
                          RowName());
+
+// With the shelves folder itself a link, every shelf is someone else's folder: no operation changes
+// a file or folder there.
+class LinkedShelvesFolderTest : public LinkedEntriesTest, public ::testing::WithParamInterface<ShelfOp> {};
+
+TEST_P(LinkedShelvesFolderTest, NoOperationChangesTheLinkedFolder)
+{
+    const ShelfOp op = GetParam();
+    touch("elsewhere/Léto/own.jpg", "the user's own");
+    touch("elsewhere/Zima/z.jpg", "another");
+    ASSERT_TRUE(QFile::link(path("elsewhere"), path("out/Police")));
+    ASSERT_TRUE(QFile::link(path("elsewhere/gone.jpg"), path("elsewhere/Léto/dangling.jpg")));
+    KelvaroStore& s = emptyStore();
+    s.syncShelvesWithDisk();
+    const auto before = entries("elsewhere");
+    const auto indexOf = [&](const QString& name) {
+        for (int i = 0; i < s.shelves().size(); ++i) {
+            if (s.shelves()[i].name == name)
+                return i;
+        }
+        return -1;
+    };
+    ASSERT_GE(indexOf("Léto"), 0);
+    ASSERT_GE(indexOf("Zima"), 0);
+    const Shelf leto = s.shelves()[indexOf("Léto")];
+    ASSERT_FALSE(leto.items.isEmpty());
+    for (const ShelfItem& item : leto.items) {
+        switch (op) {
+        case ShelfOp::remove:
+            s.removeItem(item.id, leto.id);
+            break;
+        case ShelfOp::move:
+            s.moveItem(item.id, leto.id, s.shelves()[indexOf("Zima")].id);
+            break;
+        default:
+            break;
+        }
+    }
+    if (op == ShelfOp::rename)
+        s.updateShelf(leto.id, QStringLiteral("Jaro"), leto.symbol, leto.colorIndex);
+    if (op == ShelfOp::deleteShelf)
+        s.deleteShelf(leto.id);
+    EXPECT_EQ(entries("elsewhere"), before);
+    EXPECT_TRUE(QFileInfo(path("out/Police")).isSymLink());
+}
+
+INSTANTIATE_TEST_SUITE_P(Shelves, LinkedShelvesFolderTest,
+                         ::testing::Values(ShelfOp::remove, ShelfOp::move, ShelfOp::rename, ShelfOp::deleteShelf));
 
 } // namespace
 } // namespace kelvaro::test
