@@ -258,8 +258,14 @@ namespace {
 
 // A settings file that could not be read is no first start: it is kept aside untouched, the
 // history starts empty without sample rows (an empty one is stored, so the next start is none
-// either), and the status line says where the file went. The settings open here for the first time.
+// either), and the status line says where the file went. The settings open there for the first
+// time, in a process of its own.
 TEST(LibraryKeptAside, AnUnreadableSettingsFileIsNoFirstStart)
+{
+    EXPECT_TRUE(passesInFreshProcess(QStringLiteral("LibraryKeptAsideChild.*"), 1));
+}
+
+TEST(LibraryKeptAsideChild, anUnreadableSettingsFileIsNoFirstStart)
 {
     const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
     QDir().mkpath(folder);
