@@ -309,5 +309,21 @@ TEST_F(LibraryTest, AFailedSaveIsToldOncePerStreak)
     FileSystem::setCurrent(nullptr);
 }
 
+// A streak of failed saves that began before the store listened (a language or window setting
+// written at start) is told when the store comes up, not only after the next save succeeds and
+// fails again.
+TEST_F(LibraryTest, AFailedSaveBeforeTheStoreCameUpIsTold)
+{
+    FailingFileSystem disk;
+    disk.writeBudget = 0;
+    FileSystem::setCurrent(&disk);
+    EXPECT_FALSE(Settings::shared().setValue(QStringLiteral("kelvaro.settingsTab"), QStringLiteral("export")));
+    KelvaroStore& s = makeStore();
+    s.addHistoryEntry(entry("a.jpg"));
+    FileSystem::setCurrent(nullptr);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Nastavení a historii se nepodařilo uložit: na disku není místo. Uložená verze zůstala beze změny."));
+    EXPECT_TRUE(s.statusIsError());
+}
+
 } // namespace
 } // namespace kelvaro::test
