@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -645,4 +646,47 @@ TEST(SettingsChild, diesWhileSaving)
     FileSystem::setCurrent(&dying);
     S().setValue(QStringLiteral("never.saved"), true);
     ADD_FAILURE() << "the save went through";
+}
+
+// Threads that set, remove and save at once: every real change is told once, outside the lock (a
+// receiver reads the settings on the writing thread), and the file ends with what each thread
+// left.
+TEST(Settings, threadsChangingAtOnceAreToldOfEachRealChange)
+{
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 60;
+    std::atomic<int> told{0};
+    const auto connection = QObject::connect(
+        &S(), &Settings::changed, &S(),
+        [&](const QString& key) {
+            if (key.startsWith(QStringLiteral("threads.")))
+                ++told;
+            S().value(key);
+            S().keys();
+        },
+        Qt::DirectConnection);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            const QString key = QStringLiteral("threads.%1").arg(t);
+            for (int i = 0; i < kRounds; ++i) {
+                S().setValue(key, i);
+                S().setValue(key, i); // no change
+                if (i % 10 == 9) {
+                    S().remove(key);
+                    S().remove(key); // nothing left to remove
+                    S().sync();
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    QObject::disconnect(connection);
+    // Each round sets a new value, and every tenth removes it once.
+    EXPECT_EQ(told.load(), kThreads * (kRounds + kRounds / 10));
+    const QJsonObject stored = QJsonDocument::fromJson(test::readFile(S().filePath())).object();
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_FALSE(stored.contains(QStringLiteral("threads.%1").arg(t))); // the last round removed it
+    EXPECT_EQ(S().saveError(), 0);
 }
