@@ -126,6 +126,22 @@ void clearAbandonedLock(const QString& settingsPath)
     }
 }
 
+// A save killed between writing its new file and renaming it leaves "<file>.new-…" beside the file
+// (beside its target when it is a link), a whole copy of the settings each time. Every save writes
+// under the lock, so one found while holding it belongs to nobody. Touches disk.
+void clearAbandonedWrites(const QString& settingsPath)
+{
+    QFileInfo info(settingsPath);
+    for (int hops = 0; hops < 16 && info.isSymLink(); ++hops)
+        info = QFileInfo(info.symLinkTarget());
+    const QDir folder = info.absoluteDir();
+    const QStringList names = folder.entryList({info.fileName() + QStringLiteral(".new-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (QFile::remove(folder.filePath(name)))
+            logLine(QStringLiteral("removed the new settings file %1 of a save cut short").arg(folder.filePath(name)));
+    }
+}
+
 // What a read found: the settings, or that the file is not a JSON object (an empty file included:
 // a save cut short may leave one, and reading it as "no settings" would wipe the user's data at
 // the next save).
@@ -233,6 +249,7 @@ bool Settings::save(QStringList& keptAside)
         m_saveError = 0;
         return true;
     }
+    clearAbandonedWrites(m_path);
     // The values read from the file under the lock, with this process's changes laid over them.
     m_saveError = FileSystem::current().writeWhole(m_path, serialise(m_values));
     if (m_saveError != 0) {

@@ -8,9 +8,10 @@
 // Every change is saved at once, under "kelvaro.json.lock" against other processes, over what the
 // file holds now (another process may have changed it), through FileSystem::writeWhole: a save
 // that cannot be written whole leaves the previous file byte for byte, keeps the change in memory
-// and tries again with the next save. A file that is empty or not a JSON object is renamed to
-// "kelvaro.json.unreadable-<yyyyMMdd-HHmmss>" beside it and logged, and the settings start empty,
-// so the next write never lands on the user's data; when it cannot be moved, nothing is written.
+// and tries again with the next save; the new file a killed save left is cleared by the next one.
+// A file that is empty or not a JSON object is renamed to "kelvaro.json.unreadable-<yyyyMMdd-HHmmss>"
+// beside it and logged, and the settings start empty, so the next write never lands on the user's
+// data; when it cannot be moved, nothing is written.
 #include <optional>
 
 #include <QByteArray>

@@ -94,11 +94,15 @@ void KelvaroStore::reportSettingsFile()
 {
     Settings& settings = Settings::shared();
     // Saves may fail on any thread; the status is told on this one.
-    connect(&settings, &Settings::saveFailed, this, [this](int error) {
+    const auto saveFailed = [this](int error) {
         m_status.setStatus(Lf("Nastavení a historii se nepodařilo uložit: %@. Uložená verze zůstala beze změny.",
                               saveFailureReason(error)),
                            true);
-    });
+    };
+    connect(&settings, &Settings::saveFailed, this, saveFailed);
+    // A streak that began before anyone listened (a setting written at start) is told only once.
+    if (const int error = settings.saveError())
+        saveFailed(error);
     const auto keptAside = [this](const QString& path) {
         m_status.setStatus(Lf("Uložená nastavení a historii se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.",
                               path),

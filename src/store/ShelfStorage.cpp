@@ -56,6 +56,19 @@ Reach reach(const QString& root, const Token& token)
     return ownPlace(root, token.relativePath()) ? Reach::file : Reach::nothing;
 }
 
+// Whether copies may be made in the shelf folder `dir`: the shelves folder and the shelf's own,
+// where they exist, are the output folder's own places, not links. A copy put through a link would
+// land in someone else's folder, where no removal may follow it.
+bool ownShelfFolder(const QString& root, const QString& dir)
+{
+    const auto ownOrAbsent = [&](const QString& relative) {
+        const QFileInfo info(root + QLatin1Char('/') + relative);
+        return (!info.exists() && !info.isSymLink()) || ownPlace(root, relative);
+    };
+    const QString shelves = QLatin1String(shelvesFolderName);
+    return ownOrAbsent(shelves) && ownOrAbsent(shelves + QLatin1Char('/') + QFileInfo(dir).fileName());
+}
+
 bool isEmptyFolder(const QString& path)
 {
     const QDir dir(path);
@@ -168,7 +181,8 @@ std::optional<QString> copyIn(const QString& source, const QString& shelfName, F
 {
     const bool accessing = Bookmark::startAccess(source);
     std::optional<QString> token;
-    if (const auto dir = folder(shelfName); dir && files.makePath(*dir)) {
+    const auto root = OutputFolder::resolve();
+    if (const auto dir = folder(shelfName); dir && root && ownShelfFolder(*root, *dir) && files.makePath(*dir)) {
         const QString target = uniquePath(QFileInfo(source).fileName(), *dir);
         if (files.copyFile(source, target))
             token = outToken(QFileInfo(*dir).fileName(), QFileInfo(target).fileName());
@@ -249,10 +263,7 @@ std::optional<QString> move(const QString& token, const QString& shelfName, File
     if (!source || !root || reach(*root, *parsed) == Reach::nothing)
         return std::nullopt;
     const auto dir = folder(shelfName);
-    if (!dir || !files.makePath(*dir))
-        return std::nullopt;
-    // Into a linked folder the copy would leave the output folder for someone else's.
-    if (!ownPlace(*root, QLatin1String(shelvesFolderName) + QLatin1Char('/') + QFileInfo(*dir).fileName()))
+    if (!dir || !ownShelfFolder(*root, *dir) || !files.makePath(*dir))
         return std::nullopt;
     const QString target = uniquePath(QFileInfo(*source).fileName(), *dir);
     if (!files.moveFile(*source, target))

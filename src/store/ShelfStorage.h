@@ -7,7 +7,8 @@
 //
 // A change on disk touches only what the output folder itself holds: a copy reached through a
 // linked shelf folder is the user's own file, left alone (its item goes, the file stays); a link
-// put into a shelf folder is removed or moved as a link, its target untouched.
+// put into a shelf folder is removed or moved as a link, its target untouched. Nothing is copied
+// or moved into a linked shelf folder (or a linked shelves folder), nor made there.
 //
 // Only tokens of the shapes written here are ever followed: each component non-empty, not "." or
 // "..", no "/" or NUL inside, nothing absolute. Anything else is unknown: it resolves to none
@@ -48,7 +49,8 @@ struct Token {
 std::optional<Token> parseToken(const QString& token); // none: an unknown token
 QString outToken(const QString& folder, const QString& file);
 
-// Copies `source` onto the shelf; the new token, or none when no copy could be made at all.
+// Copies `source` onto the shelf (into the fallback root when the shelf folder is a link); the new
+// token, or none when no copy could be made at all.
 std::optional<QString> copyIn(const QString& source, const QString& shelfName, FileSystem& files);
 // The existing file of a token, or none.
 std::optional<QString> url(const QString& token);

@@ -221,8 +221,14 @@ TEST_F(KelvaroAppTest, TheTraysDropWindowHoldsTheInstalledScreenAndToggles)
 }
 
 // A settings file that could not be read is no first start: the window comes up without the
-// welcome, and the next start will not show it either. The settings open here for the first time.
+// welcome, and the next start will not show it either. The settings open there for the first time,
+// in a process of its own: the file kept aside is this process's for good.
 TEST(KelvaroAppKeptAside, NoWelcomeAfterAnUnreadableSettingsFile)
+{
+    EXPECT_TRUE(test::passesInFreshProcess(QStringLiteral("KelvaroAppKeptAsideChild.*"), 1));
+}
+
+TEST(KelvaroAppKeptAsideChild, noWelcomeAfterAnUnreadableSettingsFile)
 {
     const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
     ASSERT_TRUE(QDir().mkpath(folder));

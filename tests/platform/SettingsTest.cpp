@@ -1,17 +1,23 @@
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <thread>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -315,4 +321,372 @@ TEST(Settings, aSaveCutShortLeavesTheFileAsItWasAndIsToldOncePerStreak)
     EXPECT_FALSE(S().remove(QStringLiteral("kept.0001")));
     EXPECT_EQ(told, (QList<int>{ENOSPC, ENOSPC})); // a new streak
     FileSystem::setCurrent(nullptr);
+}
+
+// ---- The file as earlier versions wrote and read it ----------------------------------------------
+namespace {
+
+// The stored format as QSettings wrote it through the registered JSON format of earlier versions:
+// each value a JSON value of its own type, data tagged {"data": base64}, the object indented.
+QJsonValue storedJson(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool();
+    case QMetaType::Double:
+        return v.toDouble();
+    case QMetaType::QByteArray:
+        return QJsonObject{{QStringLiteral("data"), QString::fromLatin1(v.toByteArray().toBase64())}};
+    case QMetaType::QVariantList: {
+        QJsonArray a;
+        for (const QVariant& item : v.toList())
+            a.append(storedJson(item));
+        return a;
+    }
+    default:
+        return v.toString();
+    }
+}
+
+QVariant storedVariant(const QJsonValue& v)
+{
+    switch (v.type()) {
+    case QJsonValue::Bool:
+        return v.toBool();
+    case QJsonValue::Double:
+        return v.toDouble();
+    case QJsonValue::String:
+        return v.toString();
+    case QJsonValue::Array: {
+        QVariantList list;
+        for (const QJsonValue& item : v.toArray())
+            list.append(storedVariant(item));
+        return list;
+    }
+    case QJsonValue::Object: {
+        const QJsonObject o = v.toObject();
+        if (o.size() == 1 && o.value(QStringLiteral("data")).isString())
+            return QByteArray::fromBase64(o.value(QStringLiteral("data")).toString().toLatin1());
+        return {};
+    }
+    default:
+        return {};
+    }
+}
+
+bool readStored(QIODevice& device, QSettings::SettingsMap& map)
+{
+    const QByteArray bytes = device.readAll();
+    if (bytes.trimmed().isEmpty())
+        return true;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes);
+    if (!doc.isObject())
+        return false;
+    const QJsonObject o = doc.object();
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        const QVariant v = storedVariant(it.value());
+        if (v.isValid())
+            map.insert(it.key(), v);
+    }
+    return true;
+}
+
+bool writeStored(QIODevice& device, const QSettings::SettingsMap& map)
+{
+    QJsonObject o;
+    for (auto it = map.begin(); it != map.end(); ++it)
+        o.insert(it.key(), storedJson(it.value()));
+    return device.write(QJsonDocument(o).toJson(QJsonDocument::Indented)) >= 0;
+}
+
+QSettings::Format storedFormat()
+{
+    static const QSettings::Format format = QSettings::registerFormat(QStringLiteral("json"), readStored, writeStored);
+    return format;
+}
+
+QByteArray compactJson(const QJsonObject& o)
+{
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+// A user's settings of every kind, as the application stores them: documents as data, numbers,
+// flags, texts, text lists, an old bookmark of binary bytes.
+const QList<std::pair<QString, QVariant>>& userValues()
+{
+    static const QList<std::pair<QString, QVariant>> values = {
+        {QStringLiteral("kelvaro.jpegQuality"), 0.82},
+        {QStringLiteral("kelvaro.heicQuality"), 1.0},
+        {QStringLiteral("kelvaro.describeNames"), true},
+        {QStringLiteral("kelvaro.autoReveal"), false},
+        {QStringLiteral("kelvaro.faceStyle"), QStringLiteral("pixelate")},
+        {QStringLiteral("kelvaro.clipboardMode"), QStringLiteral("paths")},
+        {QStringLiteral("kelvaro.language"), QStringLiteral("cs")},
+        {QStringLiteral("kelvaro.settingsTab"), QString()},
+        {QStringLiteral("AppleLanguages"), QVariantList{QStringLiteral("cs"), QStringLiteral("en")}},
+        {QStringLiteral("kelvaro.studio.empty"), QVariantList{}},
+        {QStringLiteral("updates.lastCheck"), 818337845.125},
+        {QStringLiteral("updates.announcedVersion"), QStringLiteral("2.1")},
+        {QStringLiteral("kelvaro.outputFolder.bookmark"), QByteArray("\x00\x01\xfe/home/jana/Výsledky\xff", 24)},
+        {QStringLiteral("kelvaro.library.v1"),
+         compactJson({{QStringLiteral("activities"),
+                       QJsonArray{QJsonObject{{QStringLiteral("fileName"), QStringLiteral("Léto – pláž.jpg")},
+                                              {QStringLiteral("savedBytes"), 123456}}}},
+                      {QStringLiteral("shelves"), QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("Rodina")}}}}})},
+        {QStringLiteral("kelvaro.presets.v1"), compactJson({{QStringLiteral("presets"), QJsonArray{1, 2}}})},
+        {QStringLiteral("kelvaro.workflows.v1"), QByteArray("[]")},
+        {QStringLiteral("kelvaro.watch.rules.v1"), QByteArray("[{\"folder\":\"/home/jana/Fotky \\\"nové\\\"\"}]")},
+        {QStringLiteral("kelvaro.watch.seen.v1"), QByteArray("{}")},
+        {QStringLiteral("kelvaro.emptyData"), QByteArray()},
+        {QStringLiteral("kelvaro.mixed"), QVariantList{QStringLiteral("a"), 1.5, true}},
+    };
+    return values;
+}
+
+void expectUserValues(const std::function<QVariant(const QString&)>& read)
+{
+    for (const auto& [key, value] : userValues()) {
+        SCOPED_TRACE(key.toStdString());
+        const QVariant got = read(key);
+        EXPECT_EQ(got.typeId(), value.typeId());
+        EXPECT_EQ(got, value);
+    }
+}
+
+} // namespace
+
+// A file written by earlier versions loads with every value and type, a save keeps it in the same
+// bytes those versions write, and they read the new file back whole.
+TEST(Settings, aFileOfEarlierVersionsLoadsWholeAndTheyReadWhatIsSaved)
+{
+    QTemporaryDir config;
+    const QString folder = config.filePath(QStringLiteral("Kelvaro"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/kelvaro.json");
+    {
+        QSettings earlier(file, storedFormat());
+        for (const auto& [key, value] : userValues())
+            earlier.setValue(key, value);
+        earlier.sync();
+        ASSERT_EQ(earlier.status(), QSettings::NoError);
+    }
+    ASSERT_EQ(runChild("readsEarlierFile", config.path()), 0);
+
+    QSettings earlier(file, storedFormat());
+    ASSERT_EQ(earlier.status(), QSettings::NoError);
+    expectUserValues([&](const QString& key) { return earlier.value(key); });
+    EXPECT_EQ(earlier.value(QStringLiteral("kelvaro.onboarded")), QVariant(true));
+    // Byte for byte what the earlier writer makes of the same values.
+    QSettings::SettingsMap all;
+    for (const QString& key : earlier.allKeys())
+        all.insert(key, earlier.value(key));
+    QBuffer expected;
+    expected.open(QIODevice::WriteOnly);
+    writeStored(expected, all);
+    EXPECT_EQ(test::readFile(file), expected.data());
+}
+
+TEST(SettingsChild, readsEarlierFile)
+{
+    useParentConfig();
+    expectUserValues([](const QString& key) { return S().value(key); });
+    EXPECT_TRUE(S().keptAside().isEmpty());
+    EXPECT_EQ(S().keys().size(), userValues().size());
+    EXPECT_TRUE(S().setValue(QStringLiteral("kelvaro.onboarded"), true));
+}
+
+// ---- Several processes -----------------------------------------------------------------------------
+namespace {
+
+QProcess* startChild(const char* test, const QString& config, const QString& prefix, int count, QObject* parent)
+{
+    auto* child = new QProcess(parent);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KELVARO_PARENT_CONFIG"), config);
+    env.insert(QStringLiteral("KELVARO_CHILD_PREFIX"), prefix);
+    env.insert(QStringLiteral("KELVARO_CHILD_COUNT"), QString::number(count));
+    child->setProcessEnvironment(env);
+    child->setProcessChannelMode(QProcess::ForwardedChannels);
+    child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SettingsChild.") + QString::fromLatin1(test)});
+    return child;
+}
+
+} // namespace
+
+// The application, kelvaro-process and a watched run may save at the same moment: each save lays
+// its own changes over what the others saved, so no one's change is lost.
+TEST(Settings, processesSavingAtOnceLoseNoChange)
+{
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    writeStoredSettings(20 * 1024);
+    S().sync();
+    constexpr int kCount = 150;
+    QObject owner;
+    QList<QProcess*> children;
+    for (const QString& prefix : {QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")})
+        children << startChild("writesKeys", config, prefix, kCount, &owner);
+    for (int i = 0; i < kCount; ++i)
+        ASSERT_TRUE(S().setValue(QStringLiteral("parent.%1").arg(i), i));
+    for (QProcess* child : children) {
+        ASSERT_TRUE(child->waitForFinished(120000));
+        ASSERT_EQ(child->exitStatus(), QProcess::NormalExit);
+        ASSERT_EQ(child->exitCode(), 0);
+    }
+    ASSERT_TRUE(S().sync());
+    const QJsonObject stored = QJsonDocument::fromJson(test::readFile(S().filePath())).object();
+    for (const QString& prefix : {QStringLiteral("parent"), QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")}) {
+        for (int i = 0; i < kCount; ++i) {
+            const QString key = prefix + QStringLiteral(".%1").arg(i);
+            ASSERT_EQ(stored.value(key).toDouble(-1), i) << key.toStdString();
+            ASSERT_EQ(S().numberValue(key), double(i)) << key.toStdString();
+        }
+    }
+    EXPECT_TRUE(stored.contains(QStringLiteral("kept.0000")));
+}
+
+TEST(SettingsChild, writesKeys)
+{
+    useParentConfig();
+    const QString prefix = qEnvironmentVariable("KELVARO_CHILD_PREFIX");
+    const int count = qEnvironmentVariableIntValue("KELVARO_CHILD_COUNT");
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(S().setValue(prefix + QStringLiteral(".%1").arg(i), i));
+}
+
+// A process killed while it saves leaves the previous file or the new one, whole, and the next
+// process saves at once.
+TEST(Settings, aProcessKilledWhileSavingLeavesAWholeFile)
+{
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QJsonObject kept = QJsonDocument::fromJson(writeStoredSettings(100 * 1024)).object();
+    const QString file = S().filePath();
+    const QString counter = QStringLiteral("killed.counter");
+    const QStringList asideBefore = asideFiles(QFileInfo(file).absolutePath());
+    double last = -1;
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        QObject owner;
+        QProcess* child = startChild("savesUntilKilled", config, QStringLiteral("killed"), 1000000, &owner);
+        // Killed once it has saved a few times since the last round: somewhere in a save, mostly.
+        const double from = last;
+        ASSERT_TRUE(test::waitUntil([&] {
+            const QJsonObject o = QJsonDocument::fromJson(test::readFile(file)).object();
+            return o.value(counter).toDouble(-1) > from + 2 || child->state() == QProcess::NotRunning;
+        }));
+        ASSERT_EQ(child->state(), QProcess::Running);
+        child->kill();
+        ASSERT_TRUE(child->waitForFinished(30000));
+
+        const QJsonDocument doc = QJsonDocument::fromJson(test::readFile(file));
+        ASSERT_TRUE(doc.isObject());
+        QJsonObject o = doc.object();
+        EXPECT_GT(o.value(counter).toDouble(-1), from);
+        last = o.value(counter).toDouble(-1);
+        o.remove(counter);
+        EXPECT_EQ(o, kept);
+    }
+    EXPECT_TRUE(S().setValue(QStringLiteral("after.kills"), true));
+    EXPECT_TRUE(QJsonDocument::fromJson(test::readFile(file)).object().value(QStringLiteral("after.kills")).toBool());
+    EXPECT_EQ(asideFiles(QFileInfo(file).absolutePath()), asideBefore); // no file was found unreadable
+}
+
+TEST(SettingsChild, savesUntilKilled)
+{
+    useParentConfig();
+    const QString key = qEnvironmentVariable("KELVARO_CHILD_PREFIX") + QStringLiteral(".counter");
+    const double start = S().numberValue(key).value_or(-1) + 1;
+    const int count = qEnvironmentVariableIntValue("KELVARO_CHILD_COUNT");
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(S().setValue(key, start + i));
+}
+
+namespace {
+
+// Dies in the middle of a whole-file write, as a process killed there would.
+class DyingFileSystem : public FileSystem {
+protected:
+    qint64 writeSome(int fd, const char* data, qint64 size) override
+    {
+        FileSystem::writeSome(fd, data, std::min<qint64>(size, 100));
+        std::raise(SIGKILL);
+        return -1;
+    }
+};
+
+QStringList partFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("kelvaro.json.new-*")}, QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+// The new file of a save cut short by a kill is cleared by the next save, in any process: killed
+// saves would otherwise leave a copy of the settings beside them each time.
+TEST(Settings, theNewFileOfAKilledSaveIsClearedByTheNextSave)
+{
+    const QByteArray stored = writeStoredSettings(10 * 1024);
+    S().sync();
+    const QString folder = QFileInfo(S().filePath()).absolutePath();
+    // A killed save's new file is cleared by the next killed one, which leaves only its own.
+    for (int kill = 0; kill < 2; ++kill) {
+        EXPECT_EQ(runChild("diesWhileSaving"), -1);
+        ASSERT_EQ(partFiles(folder).size(), 1);
+    }
+    EXPECT_EQ(test::readFile(S().filePath()), stored);
+
+    EXPECT_TRUE(S().setValue(QStringLiteral("after.kill"), true));
+    EXPECT_EQ(partFiles(folder), QStringList());
+    EXPECT_TRUE(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(QStringLiteral("after.kill")).toBool());
+}
+
+TEST(SettingsChild, diesWhileSaving)
+{
+    useParentConfig();
+    static DyingFileSystem dying;
+    FileSystem::setCurrent(&dying);
+    S().setValue(QStringLiteral("never.saved"), true);
+    ADD_FAILURE() << "the save went through";
+}
+
+// Threads that set, remove and save at once: every real change is told once, outside the lock (a
+// receiver reads the settings on the writing thread), and the file ends with what each thread
+// left.
+TEST(Settings, threadsChangingAtOnceAreToldOfEachRealChange)
+{
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 60;
+    std::atomic<int> told{0};
+    const auto connection = QObject::connect(
+        &S(), &Settings::changed, &S(),
+        [&](const QString& key) {
+            if (key.startsWith(QStringLiteral("threads.")))
+                ++told;
+            S().value(key);
+            S().keys();
+        },
+        Qt::DirectConnection);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            const QString key = QStringLiteral("threads.%1").arg(t);
+            for (int i = 0; i < kRounds; ++i) {
+                S().setValue(key, i);
+                S().setValue(key, i); // no change
+                if (i % 10 == 9) {
+                    S().remove(key);
+                    S().remove(key); // nothing left to remove
+                    S().sync();
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    QObject::disconnect(connection);
+    // Each round sets a new value, and every tenth removes it once.
+    EXPECT_EQ(told.load(), kThreads * (kRounds + kRounds / 10));
+    const QJsonObject stored = QJsonDocument::fromJson(test::readFile(S().filePath())).object();
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_FALSE(stored.contains(QStringLiteral("threads.%1").arg(t))); // the last round removed it
+    EXPECT_EQ(S().saveError(), 0);
 }

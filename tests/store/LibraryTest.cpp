@@ -258,8 +258,14 @@ namespace {
 
 // A settings file that could not be read is no first start: it is kept aside untouched, the
 // history starts empty without sample rows (an empty one is stored, so the next start is none
-// either), and the status line says where the file went. The settings open here for the first time.
+// either), and the status line says where the file went. The settings open there for the first
+// time, in a process of its own.
 TEST(LibraryKeptAside, AnUnreadableSettingsFileIsNoFirstStart)
+{
+    EXPECT_TRUE(passesInFreshProcess(QStringLiteral("LibraryKeptAsideChild.*"), 1));
+}
+
+TEST(LibraryKeptAsideChild, anUnreadableSettingsFileIsNoFirstStart)
 {
     const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
     QDir().mkpath(folder);
@@ -301,6 +307,22 @@ TEST_F(LibraryTest, AFailedSaveIsToldOncePerStreak)
     s.addHistoryEntry(entry("d.jpg"));
     EXPECT_EQ(errors.count, 2);
     FileSystem::setCurrent(nullptr);
+}
+
+// A streak of failed saves that began before the store listened (a language or window setting
+// written at start) is told when the store comes up, not only after the next save succeeds and
+// fails again.
+TEST_F(LibraryTest, AFailedSaveBeforeTheStoreCameUpIsTold)
+{
+    FailingFileSystem disk;
+    disk.writeBudget = 0;
+    FileSystem::setCurrent(&disk);
+    EXPECT_FALSE(Settings::shared().setValue(QStringLiteral("kelvaro.settingsTab"), QStringLiteral("export")));
+    KelvaroStore& s = makeStore();
+    s.addHistoryEntry(entry("a.jpg"));
+    FileSystem::setCurrent(nullptr);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Nastavení a historii se nepodařilo uložit: na disku není místo. Uložená verze zůstala beze změny."));
+    EXPECT_TRUE(s.statusIsError());
 }
 
 } // namespace

@@ -327,5 +327,119 @@ INSTANTIATE_TEST_SUITE_P(
         LinkRow{"CopyIntoLinkedFolder", "Léto", "own.jpg", ShelfOp::move, "Moje", "mine/own.jpg", nullptr}),
     RowName());
 
+// A shelf folder that is a link, or a linked shelves folder, is someone else's place: a file put on
+// the shelf is kept in the application's own store instead, and nothing is made there, so every
+// copy the shelf holds can also be removed again.
+struct LinkedPlaceRow {
+    const char* name;
+    const char* linkAt; // below the temporary folder
+    const char* shelf;  // the shelf the file goes to (adopted from its folder or new)
+};
+
+class LinkedEntriesTest : public ShelvesTest {
+protected:
+    // Every entry below `folder`, links not followed, files with their bytes.
+    QStringList entries(const QString& folder) const
+    {
+        QStringList found;
+        QDirIterator it(path(folder), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString entry = it.next();
+            found.append(it.fileInfo().isFile() ? entry + QLatin1Char('=') + QString::fromUtf8(readFile(entry)) : entry);
+        }
+        found.sort();
+        return found;
+    }
+};
+
+class LinkedPlaceTest : public LinkedEntriesTest, public ::testing::WithParamInterface<LinkedPlaceRow> {};
+
+TEST_P(LinkedPlaceTest, AFileAddedThereIsNotCopiedThere)
+{
+    const LinkedPlaceRow& row = GetParam();
+    touch("elsewhere/Léto/own.jpg", "the user's own");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path(QString::fromUtf8(row.linkAt))).absolutePath()));
+    ASSERT_TRUE(QFile::link(path("elsewhere"), path(QString::fromUtf8(row.linkAt))));
+    KelvaroStore& s = emptyStore({QStringLiteral("new.jpg")});
+    s.syncShelvesWithDisk();
+    const auto before = entries("elsewhere");
+    std::optional<QUuid> shelfId = QUuid::createUuid();
+    for (const Shelf& shelf : s.shelves()) {
+        if (shelf.name == QString::fromUtf8(row.shelf))
+            shelfId = shelf.id;
+    }
+
+    EXPECT_TRUE(s.addToShelf(shelfId, QString::fromUtf8(row.shelf)));
+    EXPECT_EQ(entries("elsewhere"), before);
+    const QList<Shelf> shelves = s.shelves();
+    const auto shelf = std::find_if(shelves.begin(), shelves.end(), [&](const Shelf& x) { return x.name == QString::fromUtf8(row.shelf); });
+    ASSERT_NE(shelf, shelves.end());
+    const auto item = std::find_if(shelf->items.begin(), shelf->items.end(), [](const ShelfItem& i) { return i.name == "new.jpg"; });
+    ASSERT_NE(item, shelf->items.end());
+    ASSERT_TRUE(item->storedPath.has_value());
+    const auto copy = ShelfStorage::url(*item->storedPath);
+    ASSERT_TRUE(copy.has_value());
+    EXPECT_EQ(readFile(*copy), "x");
+
+    s.removeItem(item->id, shelf->id);
+    EXPECT_FALSE(QFileInfo::exists(*copy)); // the copy was the application's own
+    EXPECT_EQ(entries("elsewhere"), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shelves, LinkedPlaceTest,
+                         ::testing::Values(LinkedPlaceRow{"LinkedShelvesFolder", "out/Police", "Léto"},
+                                           LinkedPlaceRow{"LinkedShelvesFolderNewShelf", "out/Police", "Nová"},
+                                           LinkedPlaceRow{"LinkedShelfFolder", "out/Police/Moje", "Moje"}),
+                         RowName());
+
+// With the shelves folder itself a link, every shelf is someone else's folder: no operation changes
+// a file or folder there.
+class LinkedShelvesFolderTest : public LinkedEntriesTest, public ::testing::WithParamInterface<ShelfOp> {};
+
+TEST_P(LinkedShelvesFolderTest, NoOperationChangesTheLinkedFolder)
+{
+    const ShelfOp op = GetParam();
+    touch("elsewhere/Léto/own.jpg", "the user's own");
+    touch("elsewhere/Zima/z.jpg", "another");
+    ASSERT_TRUE(QFile::link(path("elsewhere"), path("out/Police")));
+    ASSERT_TRUE(QFile::link(path("elsewhere/gone.jpg"), path("elsewhere/Léto/dangling.jpg")));
+    KelvaroStore& s = emptyStore();
+    s.syncShelvesWithDisk();
+    const auto before = entries("elsewhere");
+    const auto indexOf = [&](const QString& name) {
+        for (int i = 0; i < s.shelves().size(); ++i) {
+            if (s.shelves()[i].name == name)
+                return i;
+        }
+        return -1;
+    };
+    ASSERT_GE(indexOf("Léto"), 0);
+    ASSERT_GE(indexOf("Zima"), 0);
+    const Shelf leto = s.shelves()[indexOf("Léto")];
+    ASSERT_FALSE(leto.items.isEmpty());
+    for (const ShelfItem& item : leto.items) {
+        switch (op) {
+        case ShelfOp::remove:
+            s.removeItem(item.id, leto.id);
+            break;
+        case ShelfOp::move:
+            s.moveItem(item.id, leto.id, s.shelves()[indexOf("Zima")].id);
+            break;
+        default:
+            break;
+        }
+    }
+    if (op == ShelfOp::rename)
+        s.updateShelf(leto.id, QStringLiteral("Jaro"), leto.symbol, leto.colorIndex);
+    if (op == ShelfOp::deleteShelf)
+        s.deleteShelf(leto.id);
+    EXPECT_EQ(entries("elsewhere"), before);
+    EXPECT_TRUE(QFileInfo(path("out/Police")).isSymLink());
+}
+
+INSTANTIATE_TEST_SUITE_P(Shelves, LinkedShelvesFolderTest,
+                         ::testing::Values(ShelfOp::remove, ShelfOp::move, ShelfOp::rename, ShelfOp::deleteShelf));
+
 } // namespace
 } // namespace kelvaro::test

@@ -118,6 +118,20 @@ bool hasPrivateSessionBus()
     return !QStandardPaths::findExecutable(QStringLiteral("dbus-run-session")).isEmpty();
 }
 
+namespace {
+
+::testing::AssertionResult childPasses(QProcess& child, int count)
+{
+    if (!child.waitForFinished(120000))
+        return ::testing::AssertionFailure() << "the child run did not end";
+    const QString output = QString::fromUtf8(child.readAll());
+    if (child.exitCode() != 0 || !output.contains(QStringLiteral("[  PASSED  ] %1 test").arg(count)))
+        return ::testing::AssertionFailure() << output.toStdString();
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
 ::testing::AssertionResult passesOnPrivateSessionBus(const QString& filter, int count)
 {
     QProcess child;
@@ -128,12 +142,15 @@ bool hasPrivateSessionBus()
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QStringLiteral("dbus-run-session"), {QStringLiteral("--"), QCoreApplication::applicationFilePath(),
                                                      QStringLiteral("--gtest_filter=") + filter});
-    if (!child.waitForFinished(120000))
-        return ::testing::AssertionFailure() << "the child run did not end";
-    const QString output = QString::fromUtf8(child.readAll());
-    if (child.exitCode() != 0 || !output.contains(QStringLiteral("[  PASSED  ] %1 test").arg(count)))
-        return ::testing::AssertionFailure() << output.toStdString();
-    return ::testing::AssertionSuccess();
+    return childPasses(child, count);
+}
+
+::testing::AssertionResult passesInFreshProcess(const QString& filter, int count)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + filter});
+    return childPasses(child, count);
 }
 
 QJsonObject parseJson(const char* json)

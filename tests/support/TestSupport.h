@@ -98,6 +98,10 @@ struct RowName {
 // Whether that can be done at all: `hasPrivateSessionBus()`.
 bool hasPrivateSessionBus();
 ::testing::AssertionResult passesOnPrivateSessionBus(const QString& filter, int count);
+// Runs the cases that `filter` names (a "…Child" suite) in a new process of this program, with a
+// home of its own: for a case that must be the first to open the settings, and whose state must
+// not reach the cases after it when a whole program runs in one process.
+::testing::AssertionResult passesInFreshProcess(const QString& filter, int count);
 
 // The object `json` writes (empty when it is none), and an object as compact text.
 QJsonObject parseJson(const char* json);
