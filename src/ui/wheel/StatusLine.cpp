@@ -167,7 +167,12 @@ void StatusLine::setHoveredAction(const std::optional<WheelAction>& action)
     m_fromFill = capsuleFill();
     m_change->stop();
     m_capsule->setGraphicsEffect(nullptr);
-    m_before = m_capsule->grab();
+    // The content alone: grab() would lay the palette's window colour under it, a square box
+    // over the card while it fades.
+    m_before = QPixmap(m_capsule->size() * devicePixelRatioF());
+    m_before.setDevicePixelRatio(devicePixelRatioF());
+    m_before.fill(Qt::transparent);
+    m_capsule->render(&m_before, QPoint(), QRegion(), QWidget::DrawChildren);
     m_changed = 0;
     refresh();
     auto* fade = new QGraphicsOpacityEffect(m_capsule);

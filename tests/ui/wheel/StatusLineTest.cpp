@@ -1,6 +1,7 @@
 // The status line under the wheel: hint, progress with cancel, outcome colours, result links.
 #include <QApplication>
 #include <QHelpEvent>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -212,6 +213,34 @@ TEST_F(StatusLineTest, AHoveredWedgeEasesTheCapsuleToItsNewText)
         ASSERT_TRUE(wheeltest::waitFor([&] { return line->capsuleFrame() == QRectF(line->capsule()->geometry()); }));
         EXPECT_EQ(line->capsuleFill(), withAlpha(line->textColor(), 0.06));
     }
+}
+
+// The picture of the old content fading out is the content alone: the card shows through the
+// capsule's rounded corners as at rest, with no box of the window's colour around the old text.
+TEST_F(StatusLineTest, TheOldContentFadesOutWithoutABoxAroundIt)
+{
+    // A ground the line's palette knows nothing of, as the card's fill is.
+    class Ground : public QWidget {
+    protected:
+        void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(200, 0, 0)); }
+    };
+    ScriptedWheelStore store;
+    store.update([](auto& v) { v.droppedFiles = {"/tmp/a.jpg"}; });
+    Ground window;
+    auto* column = new QVBoxLayout(&window);
+    auto* line = new StatusLine(store);
+    column->addWidget(line);
+    window.resize(640, 200);
+    window.show();
+    ASSERT_TRUE(wheeltest::waitFor([&] { return line->capsuleFrame().width() > 0; }));
+    const QRect frame(line->mapTo(&window, line->capsule()->geometry().topLeft()), line->capsule()->size());
+    const QList<QPoint> corners{frame.topLeft(), frame.topRight(), frame.bottomLeft(), frame.bottomRight()};
+    const QImage atRest = window.grab().toImage();
+    line->setHoveredAction(actions(WheelMode::convert).value(0));
+    ASSERT_TRUE(line->isCapsuleChanging());
+    const QImage changing = window.grab().toImage();
+    for (const QPoint& corner : corners)
+        EXPECT_EQ(changing.pixelColor(corner).name(), atRest.pixelColor(corner).name()) << corner.x() << "," << corner.y();
 }
 
 } // namespace
