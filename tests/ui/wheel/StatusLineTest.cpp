@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 #include <gtest/gtest.h>
 
@@ -241,6 +242,39 @@ TEST_F(StatusLineTest, TheOldContentFadesOutWithoutABoxAroundIt)
     const QImage changing = window.grab().toImage();
     for (const QPoint& corner : corners)
         EXPECT_EQ(changing.pixelColor(corner).name(), atRest.pixelColor(corner).name()) << corner.x() << "," << corner.y();
+}
+
+// A wedge hovered while the capsule still changes goes on from the picture that stood: the half
+// faded text does not flash back to full strength, nor jump aside.
+TEST_F(StatusLineTest, AChangeCutShortGoesOnFromWhatStood)
+{
+    ScriptedWheelStore store;
+    store.update([](auto& v) { v.droppedFiles = {"/tmp/a.jpg"}; });
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* line = new StatusLine(store);
+    column->addWidget(line);
+    window.resize(640, 200);
+    window.show();
+    ASSERT_TRUE(wheeltest::waitFor([&] { return line->capsuleFrame().width() > 0; }));
+    auto* change = line->findChild<QVariantAnimation*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_TRUE(change);
+    const QList<WheelAction>& wedges = actions(WheelMode::convert);
+    line->setHoveredAction(wedges.value(0));
+    change->setCurrentTime(change->duration() / 2);
+    const QImage halfWay = window.grab().toImage();
+    line->setHoveredAction(wedges.value(3));
+    ASSERT_TRUE(line->isCapsuleChanging());
+    const QImage cutShort = window.grab().toImage();
+    ASSERT_EQ(cutShort.size(), halfWay.size());
+    int differing = 0;
+    for (int y = 0; y < halfWay.height(); ++y)
+        for (int x = 0; x < halfWay.width(); ++x) {
+            const QColor a = halfWay.pixelColor(x, y), b = cutShort.pixelColor(x, y);
+            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 12)
+                ++differing;
+        }
+    EXPECT_EQ(differing, 0);
 }
 
 } // namespace
