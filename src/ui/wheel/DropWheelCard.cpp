@@ -431,7 +431,12 @@ void DropWheelCard::noteFilesChange()
     if (!isVisible() || size().isEmpty())
         return;
     m_veil->setGeometry(rect());
-    m_veil->start(grab());
+    // The card alone: grab() would fill the corners outside its rounding with the window's colour.
+    QPixmap before(size() * devicePixelRatioF());
+    before.setDevicePixelRatio(devicePixelRatioF());
+    before.fill(Qt::transparent);
+    render(&before, QPoint(), QRegion(), QWidget::DrawChildren);
+    m_veil->start(before);
     if (m_overlay->isVisible())
         m_overlay->raise();
 }

@@ -2,6 +2,8 @@
 #include <memory>
 
 #include <QApplication>
+#include <QPainter>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -319,6 +321,33 @@ TEST_F(DropWheelCardTest, EveryChangeOfTheDroppedFilesFadesTheCardOver)
     // The same files again change nothing.
     store.update([](auto& v) { v.statusMessage = QStringLiteral("Hotovo"); });
     EXPECT_FALSE(card->isChangingFace());
+}
+
+// The picture the card fades from is the card alone: over whatever ground the card lies on, its
+// rounded corners show that ground while it fades, as at rest, not the window's colour.
+TEST_F(DropWheelCardTest, TheFadingPictureKeepsTheRoundedCorners)
+{
+    class Ground : public QWidget {
+    protected:
+        void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(200, 0, 0)); }
+    };
+    Ground ground;
+    auto* column = new QVBoxLayout(&ground);
+    column->setContentsMargins(10, 10, 10, 10);
+    auto* lying = new DropWheelCard(store, importer);
+    column->addWidget(lying);
+    ground.resize(740, 740);
+    ground.show();
+    ASSERT_TRUE(waitFor([&] { return lying->isVisible() && lying->width() > 0; }));
+    const QRect frame = lying->geometry();
+    const QList<QPoint> corners{frame.topLeft(), frame.topRight(), frame.bottomLeft(), frame.bottomRight()};
+    const QImage atRest = ground.grab().toImage();
+    store.update([](auto& v) { v.droppedFiles = files(2); });
+    ASSERT_TRUE(lying->isChangingFace());
+    const QImage changing = ground.grab().toImage();
+    for (const QPoint& corner : corners)
+        EXPECT_EQ(changing.pixelColor(corner).name(), atRest.pixelColor(corner).name()) << corner.x() << "," << corner.y();
+    ASSERT_TRUE(waitFor([&] { return !lying->isChangingFace(); }));
 }
 
 } // namespace
