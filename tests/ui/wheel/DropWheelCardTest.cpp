@@ -9,6 +9,7 @@
 
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
+#include "ui/design/Motion.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
@@ -348,6 +349,35 @@ TEST_F(DropWheelCardTest, TheFadingPictureKeepsTheRoundedCorners)
     for (const QPoint& corner : corners)
         EXPECT_EQ(changing.pixelColor(corner).name(), atRest.pixelColor(corner).name()) << corner.x() << "," << corner.y();
     ASSERT_TRUE(waitFor([&] { return !lying->isChangingFace(); }));
+}
+
+// Files dropped to add to the selection: "Přidat do výběru" fades out over its own 0.15 s on
+// top of the card fading over, and is not kept in the picture the card fades from.
+TEST_F(DropWheelCardTest, TheAddOverlayIsNotKeptInThePictureTheCardFadesFrom)
+{
+    load(2);
+    ASSERT_TRUE(waitFor([&] { return !card->isChangingFace(); }));
+    const QImage atRest = card->grab().toImage();
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf({QStringLiteral("/tmp/kelvaro-card/another.jpg")})));
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(30, 30), mime.get()));
+    ASSERT_TRUE(waitFor([&] { return card->overlayOpacity() == 1; }));
+    ASSERT_TRUE(drop(card.get(), QPointF(30, 30), mime.get()).accepted);
+    ASSERT_TRUE(card->isChangingFace());
+    // Held where it starts, the fade shows the picture it was given whole.
+    for (SpringAnimation* spring : card->findChildren<SpringAnimation*>())
+        if (spring->state() == QAbstractAnimation::Running)
+            spring->pause();
+    ASSERT_TRUE(waitFor([&] { return card->overlayOpacity() == 0; }));
+    const QImage fading = card->grab().toImage();
+    ASSERT_EQ(fading.size(), atRest.size());
+    int differing = 0;
+    for (int y = 0; y < atRest.height(); ++y)
+        for (int x = 0; x < atRest.width(); ++x) {
+            const QColor a = atRest.pixelColor(x, y), b = fading.pixelColor(x, y);
+            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 12)
+                ++differing;
+        }
+    EXPECT_EQ(differing, 0);
 }
 
 } // namespace
