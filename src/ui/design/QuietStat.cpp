@@ -86,6 +86,9 @@ void QuietStat::paintEvent(QPaintEvent*)
     p.setFont(vf);
     p.save();
     p.setClipRect(QRectF(0, baseline - v.ascent(), width(), v.height()));
+    // The label takes its new place at once: what rolls out keeps to the new value's cells.
+    p.save();
+    p.setClipRect(QRectF(0, 0, Readout::advance(m_value, vf), height()), Qt::IntersectClip);
     for (qsizetype i = 0; i < before.size(); ++i) {
         if (same(now, before.at(i), i))
             continue;
@@ -94,6 +97,7 @@ void QuietStat::paintEvent(QPaintEvent*)
         p.setPen(c);
         p.drawText(QPointF(before.at(i).x, baseline - travel * m_rolled), before.at(i).text);
     }
+    p.restore();
     for (qsizetype i = 0; i < now.size(); ++i) {
         const bool rolls = !before.isEmpty() && !same(before, now.at(i), i);
         QColor c = colour;

@@ -431,8 +431,17 @@ void DropWheelCard::noteFilesChange()
     if (!isVisible() || size().isEmpty())
         return;
     m_veil->setGeometry(rect());
-    m_veil->start(grab());
-    if (m_overlay->isVisible())
+    // The card alone: grab() would fill the corners outside its rounding with the window's colour.
+    // The adding overlay stays out of it: it fades on top over its own time.
+    const bool overlay = m_overlay->isVisible();
+    m_overlay->setVisible(false);
+    QPixmap before(size() * devicePixelRatioF());
+    before.setDevicePixelRatio(devicePixelRatioF());
+    before.fill(Qt::transparent);
+    render(&before, QPoint(), QRegion(), QWidget::DrawChildren);
+    m_overlay->setVisible(overlay);
+    m_veil->start(before);
+    if (overlay)
         m_overlay->raise();
 }
 

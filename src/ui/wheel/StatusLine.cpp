@@ -165,9 +165,38 @@ void StatusLine::setHoveredAction(const std::optional<WheelAction>& action)
     // to the new frame.
     m_fromFrame = capsuleFrame();
     m_fromFill = capsuleFill();
+    const bool cutShort = isCapsuleChanging() && !m_before.isNull();
+    const double shown = std::clamp(m_changed, 0.0, 1.0);
     m_change->stop();
     m_capsule->setGraphicsEffect(nullptr);
-    m_before = m_capsule->grab();
+    // The content alone: grab() would lay the palette's window colour under it, a square box
+    // over the card while it fades.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap content(m_capsule->size() * ratio);
+    content.setDevicePixelRatio(ratio);
+    content.fill(Qt::transparent);
+    m_capsule->render(&content, QPoint(), QRegion(), QWidget::DrawChildren);
+    if (cutShort) {
+        // Cut short, what fades out is what stood: the old picture half gone over the new
+        // content half come.
+        const QRectF old(m_beforeAt, m_before.deviceIndependentSize());
+        const QRectF now(m_capsule->geometry());
+        const QRectF both = old.united(now);
+        QPixmap stood((both.size() * ratio).toSize());
+        stood.setDevicePixelRatio(ratio);
+        stood.fill(Qt::transparent);
+        QPainter painter(&stood);
+        painter.setOpacity(1 - shown);
+        painter.drawPixmap(old.topLeft() - both.topLeft(), m_before);
+        painter.setOpacity(shown);
+        painter.drawPixmap(now.topLeft() - both.topLeft(), content);
+        painter.end();
+        m_before = stood;
+        m_beforeAt = both.topLeft();
+    } else {
+        m_before = content;
+        m_beforeAt = m_capsule->pos();
+    }
     m_changed = 0;
     refresh();
     auto* fade = new QGraphicsOpacityEffect(m_capsule);
@@ -214,7 +243,7 @@ void StatusLine::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(box, r, r);
     if (!m_before.isNull() && isCapsuleChanging()) {
         painter.setOpacity(1 - std::clamp(m_changed, 0.0, 1.0));
-        painter.drawPixmap(m_fromFrame.topLeft(), m_before);
+        painter.drawPixmap(m_beforeAt, m_before);
     }
 }
 

@@ -103,6 +103,7 @@ private:
     QRectF m_fromFrame;    // the capsule's frame and fill before the change
     QColor m_fromFill;
     QPixmap m_before;      // the capsule's content before the change
+    QPointF m_beforeAt;    // where that picture stands, in the line's coordinates
     bool m_lastStudioCompare = false;
 };
 

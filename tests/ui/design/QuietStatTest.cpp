@@ -76,4 +76,27 @@ TEST(QuietStat, ANewValueRollsInAndRestsAsIfItHadAlwaysStood)
     EXPECT_FALSE(counter.isRolling());
 }
 
+// A value with fewer digits gives the label its new place at once; the digits rolling out stay
+// in the value's cells and never draw over the label.
+TEST(QuietStat, DigitsRollingOutLeaveTheLabelClear)
+{
+    Theme::installInterfaceFont();
+    const QString label = QStringLiteral("akcí celkem");
+    QuietStat counter(QStringLiteral("128"), label);
+    QuietStat settled(QStringLiteral("0"), label);
+    for (QuietStat* s : {&counter, &settled}) {
+        s->resize(240, s->sizeHint().height());
+        s->show();
+    }
+    counter.setValue(QStringLiteral("0"));
+    ASSERT_TRUE(counter.isRolling());
+    const QImage rolling = picture(counter);
+    const QImage atRest = picture(settled);
+    // The label stands after the value and a gap of 6; the 3 just before it belong to neither.
+    const int labelFrom = settled.sizeHint().width() - QFontMetrics(Theme::font(TextStyle::callout)).horizontalAdvance(label) - 4;
+    EXPECT_EQ(rolling.copy(labelFrom, 0, rolling.width() - labelFrom, rolling.height()),
+              atRest.copy(labelFrom, 0, atRest.width() - labelFrom, atRest.height()));
+    ASSERT_TRUE(test::waitUntil([&] { return !counter.isRolling(); }));
+}
+
 } // namespace

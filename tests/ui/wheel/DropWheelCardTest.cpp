@@ -2,11 +2,14 @@
 #include <memory>
 
 #include <QApplication>
+#include <QPainter>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
 #include "ui/design/DesignSystem.h"
 #include "ui/design/ModeSwitcher.h"
+#include "ui/design/Motion.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
@@ -319,6 +322,62 @@ TEST_F(DropWheelCardTest, EveryChangeOfTheDroppedFilesFadesTheCardOver)
     // The same files again change nothing.
     store.update([](auto& v) { v.statusMessage = QStringLiteral("Hotovo"); });
     EXPECT_FALSE(card->isChangingFace());
+}
+
+// The picture the card fades from is the card alone: over whatever ground the card lies on, its
+// rounded corners show that ground while it fades, as at rest, not the window's colour.
+TEST_F(DropWheelCardTest, TheFadingPictureKeepsTheRoundedCorners)
+{
+    class Ground : public QWidget {
+    protected:
+        void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(200, 0, 0)); }
+    };
+    Ground ground;
+    auto* column = new QVBoxLayout(&ground);
+    column->setContentsMargins(10, 10, 10, 10);
+    auto* lying = new DropWheelCard(store, importer);
+    column->addWidget(lying);
+    ground.resize(740, 740);
+    ground.show();
+    ASSERT_TRUE(waitFor([&] { return lying->isVisible() && lying->width() > 0; }));
+    const QRect frame = lying->geometry();
+    const QList<QPoint> corners{frame.topLeft(), frame.topRight(), frame.bottomLeft(), frame.bottomRight()};
+    const QImage atRest = ground.grab().toImage();
+    store.update([](auto& v) { v.droppedFiles = files(2); });
+    ASSERT_TRUE(lying->isChangingFace());
+    const QImage changing = ground.grab().toImage();
+    for (const QPoint& corner : corners)
+        EXPECT_EQ(changing.pixelColor(corner).name(), atRest.pixelColor(corner).name()) << corner.x() << "," << corner.y();
+    ASSERT_TRUE(waitFor([&] { return !lying->isChangingFace(); }));
+}
+
+// Files dropped to add to the selection: "Přidat do výběru" fades out over its own 0.15 s on
+// top of the card fading over, and is not kept in the picture the card fades from.
+TEST_F(DropWheelCardTest, TheAddOverlayIsNotKeptInThePictureTheCardFadesFrom)
+{
+    load(2);
+    ASSERT_TRUE(waitFor([&] { return !card->isChangingFace(); }));
+    const QImage atRest = card->grab().toImage();
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf({QStringLiteral("/tmp/kelvaro-card/another.jpg")})));
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(30, 30), mime.get()));
+    ASSERT_TRUE(waitFor([&] { return card->overlayOpacity() == 1; }));
+    ASSERT_TRUE(drop(card.get(), QPointF(30, 30), mime.get()).accepted);
+    ASSERT_TRUE(card->isChangingFace());
+    // Held where it starts, the fade shows the picture it was given whole.
+    for (SpringAnimation* spring : card->findChildren<SpringAnimation*>())
+        if (spring->state() == QAbstractAnimation::Running)
+            spring->pause();
+    ASSERT_TRUE(waitFor([&] { return card->overlayOpacity() == 0; }));
+    const QImage fading = card->grab().toImage();
+    ASSERT_EQ(fading.size(), atRest.size());
+    int differing = 0;
+    for (int y = 0; y < atRest.height(); ++y)
+        for (int x = 0; x < atRest.width(); ++x) {
+            const QColor a = atRest.pixelColor(x, y), b = fading.pixelColor(x, y);
+            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 12)
+                ++differing;
+        }
+    EXPECT_EQ(differing, 0);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The status line under the wheel: hint, progress with cancel, outcome colours, result links.
 #include <QApplication>
 #include <QHelpEvent>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 #include <gtest/gtest.h>
 
@@ -212,6 +214,67 @@ TEST_F(StatusLineTest, AHoveredWedgeEasesTheCapsuleToItsNewText)
         ASSERT_TRUE(wheeltest::waitFor([&] { return line->capsuleFrame() == QRectF(line->capsule()->geometry()); }));
         EXPECT_EQ(line->capsuleFill(), withAlpha(line->textColor(), 0.06));
     }
+}
+
+// The picture of the old content fading out is the content alone: the card shows through the
+// capsule's rounded corners as at rest, with no box of the window's colour around the old text.
+TEST_F(StatusLineTest, TheOldContentFadesOutWithoutABoxAroundIt)
+{
+    // A ground the line's palette knows nothing of, as the card's fill is.
+    class Ground : public QWidget {
+    protected:
+        void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(200, 0, 0)); }
+    };
+    ScriptedWheelStore store;
+    store.update([](auto& v) { v.droppedFiles = {"/tmp/a.jpg"}; });
+    Ground window;
+    auto* column = new QVBoxLayout(&window);
+    auto* line = new StatusLine(store);
+    column->addWidget(line);
+    window.resize(640, 200);
+    window.show();
+    ASSERT_TRUE(wheeltest::waitFor([&] { return line->capsuleFrame().width() > 0; }));
+    const QRect frame(line->mapTo(&window, line->capsule()->geometry().topLeft()), line->capsule()->size());
+    const QList<QPoint> corners{frame.topLeft(), frame.topRight(), frame.bottomLeft(), frame.bottomRight()};
+    const QImage atRest = window.grab().toImage();
+    line->setHoveredAction(actions(WheelMode::convert).value(0));
+    ASSERT_TRUE(line->isCapsuleChanging());
+    const QImage changing = window.grab().toImage();
+    for (const QPoint& corner : corners)
+        EXPECT_EQ(changing.pixelColor(corner).name(), atRest.pixelColor(corner).name()) << corner.x() << "," << corner.y();
+}
+
+// A wedge hovered while the capsule still changes goes on from the picture that stood: the half
+// faded text does not flash back to full strength, nor jump aside.
+TEST_F(StatusLineTest, AChangeCutShortGoesOnFromWhatStood)
+{
+    ScriptedWheelStore store;
+    store.update([](auto& v) { v.droppedFiles = {"/tmp/a.jpg"}; });
+    QWidget window;
+    auto* column = new QVBoxLayout(&window);
+    auto* line = new StatusLine(store);
+    column->addWidget(line);
+    window.resize(640, 200);
+    window.show();
+    ASSERT_TRUE(wheeltest::waitFor([&] { return line->capsuleFrame().width() > 0; }));
+    auto* change = line->findChild<QVariantAnimation*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_TRUE(change);
+    const QList<WheelAction>& wedges = actions(WheelMode::convert);
+    line->setHoveredAction(wedges.value(0));
+    change->setCurrentTime(change->duration() / 2);
+    const QImage halfWay = window.grab().toImage();
+    line->setHoveredAction(wedges.value(3));
+    ASSERT_TRUE(line->isCapsuleChanging());
+    const QImage cutShort = window.grab().toImage();
+    ASSERT_EQ(cutShort.size(), halfWay.size());
+    int differing = 0;
+    for (int y = 0; y < halfWay.height(); ++y)
+        for (int x = 0; x < halfWay.width(); ++x) {
+            const QColor a = halfWay.pixelColor(x, y), b = cutShort.pixelColor(x, y);
+            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 12)
+                ++differing;
+        }
+    EXPECT_EQ(differing, 0);
 }
 
 } // namespace
