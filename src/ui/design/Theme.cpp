@@ -326,6 +326,11 @@ class DesktopPaletteWatch : public QObject {
 public:
     QList<QPointer<QWidget>> windows;
 
+    void forget(QObject* gone)
+    {
+        windows.removeIf([gone](const QPointer<QWidget>& w) { return w.isNull() || static_cast<QObject*>(w.data()) == gone; });
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
@@ -358,7 +363,10 @@ void follow(QWidget* window)
 {
     if (!window)
         return;
-    desktopPaletteWatch().windows.append(window);
+    DesktopPaletteWatch& watch = desktopPaletteWatch();
+    watch.windows.append(window);
+    // Sheets come and go all day; each leaves the list with its window, or the list only grows.
+    QObject::connect(window, &QObject::destroyed, &watch, [&watch](QObject* gone) { watch.forget(gone); });
     static const bool following = [] {
         applyToApplication(Appearance::shared().isDark());
         QObject::connect(&Appearance::shared(), &Appearance::changed, qApp, [](bool dark) { applyToApplication(dark); });
@@ -371,6 +379,11 @@ void follow(QWidget* window)
         if (guarded)
             apply(guarded, dark);
     });
+}
+
+qsizetype followedWindowCount()
+{
+    return desktopPaletteWatch().windows.size();
 }
 
 } // namespace Theme

@@ -98,6 +98,8 @@ QPalette qtPalette(bool dark);
 
 // Gives `window` the palette of the current appearance now and whenever it changes.
 void follow(QWidget* window);
+// How many windows follow() keeps track of, for tests.
+qsizetype followedWindowCount();
 // Gives `window` (and its children) the palette of the chosen appearance, once.
 void apply(QWidget* window, bool dark);
 

@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <limits>
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QMenu>
+#include <QPointer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -65,6 +68,38 @@ TEST(Theme, MenusAndPopUpListsFollowTheAppearance)
         picker.hidePopup();
     }
     Appearance::shared().setOverride(std::nullopt);
+}
+
+// Sheets open and close all session long, each following the appearance; a closed one, however
+// it went, must leave nothing behind in the windows kept to follow.
+TEST(Theme, ClosedSheetsAndWindowsLeaveNoFollowedWindowBehind)
+{
+    QWidget owner;
+    Theme::follow(&owner);
+    const qsizetype before = Theme::followedWindowCount();
+    for (int round = 0; round < 20; ++round) {
+        QList<QPointer<QWidget>> open;
+        for (int i = 0; i < 3; ++i) {
+            auto* sheet = new QDialog(&owner);
+            sheet->setWindowModality(Qt::WindowModal);
+            sheet->setAttribute(Qt::WA_DeleteOnClose);
+            Theme::follow(sheet);
+            sheet->open();
+            open.append(sheet);
+        }
+        auto* window = new QWidget; // a window of its own, with no owner
+        Theme::follow(window);
+        window->show();
+        open.append(window);
+        ASSERT_EQ(Theme::followedWindowCount(), before + 4) << "round " << round;
+        // Closed out of the order they opened in: the middle sheet first, the window deleted.
+        static_cast<QDialog*>(open[1].data())->reject();
+        delete open[3].data();
+        static_cast<QDialog*>(open[0].data())->accept();
+        static_cast<QDialog*>(open[2].data())->reject();
+        ASSERT_TRUE(test::waitUntil([&] { return std::all_of(open.cbegin(), open.cend(), [](const QPointer<QWidget>& w) { return w.isNull(); }); })) << "round " << round;
+        ASSERT_EQ(Theme::followedWindowCount(), before) << "round " << round;
+    }
 }
 
 // Without a portal the appearance is read from the desktop's palette: following it leaves that
