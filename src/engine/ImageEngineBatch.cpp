@@ -211,7 +211,8 @@ void append(OpResult& result, const KelvaroOp& op, const QString& file, FileOutc
         if (outcome.keptOriginal)
             ++result.keptOriginals;
     }
-    result.entries.append(OpEntry{QFileInfo(file).fileName(), one.savedBytes, one.url, file});
+    result.entries.append(
+        OpEntry{NativePath::displayName(QFileInfo(file).fileName()), one.savedBytes, one.url, file});
     if (one.text)
         result.text = result.text ? *result.text + QStringLiteral("\n\n") + *one.text : *one.text;
 }

@@ -23,6 +23,7 @@
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
 #include "engine/ImageStream.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -110,14 +111,7 @@ QString ImageEngine::fittedFileName(const QString& base, const QString& tail, co
     const auto clean = [](QString text) {
         text.replace(QLatin1Char('/'), QLatin1Char('-'));
         text.replace(QLatin1Char(':'), QLatin1Char('-'));
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-            if (pair)
-                ++i;
-            else if (text[i].isSurrogate())
-                text[i] = QChar::ReplacementCharacter;
-        }
-        return text;
+        return NativePath::displayName(text);
     };
     const QString end = clean(tail) + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
     const QString name = clean(base);

@@ -7,6 +7,7 @@
 
 #include "l10n/Localization.h"
 #include "model/Limits.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -296,8 +297,9 @@ QString KelvaroOp::symbol() const
 
 KelvaroError::KelvaroError(Kind kind, const QString& fileName)
     : m_kind(kind)
-    // Callers sometimes hold a full path; the message names the file only.
-    , m_fileName(fileName.isEmpty() ? QString() : QFileInfo(fileName).fileName())
+    // Callers sometimes hold a full path; the message names the file only, as text a person can
+    // read even when the name was not valid UTF-8.
+    , m_fileName(fileName.isEmpty() ? QString() : NativePath::displayName(QFileInfo(fileName).fileName()))
 {
     // what() serves logs and foreign catch sites: plain English, independent of the language setting.
     switch (m_kind) {

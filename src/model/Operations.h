@@ -178,7 +178,7 @@ private:
 };
 
 struct OpEntry {
-    QString fileName;               // last path component of the source
+    QString fileName;               // last path component of the source, as shown (U+FFFD for a byte not UTF-8)
     qint64 savedBytes = 0;          // never negative
     std::optional<QString> outputPath;
     QString sourcePath = {};        // the input as given; empty for a combined output

@@ -74,4 +74,16 @@ QByteArray encoded(const QString& path)
     return bytes;
 }
 
+QString displayName(const QString& path)
+{
+    QString text = path;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 } // namespace kelvaro::NativePath

@@ -16,4 +16,9 @@ QString decoded(const QByteArray& native);
 // QFile::encodeName for any text without the escape.
 QByteArray encoded(const QString& path);
 
+// The text to show or keep for a name or path that `decoded` may have made: each escaped byte
+// (and any other lone surrogate) becomes U+FFFD, so the text is valid Unicode. Never for opening
+// the file: it no longer names it.
+QString displayName(const QString& path);
+
 } // namespace kelvaro::NativePath

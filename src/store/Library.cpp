@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include "platform/Log.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "store/Observed.h"
 
@@ -148,8 +149,11 @@ void Library::addHistoryEntries(const QList<ActivityItem>& entries)
     // (some 15 ms with a full history), far too slow to repeat per entry on the main thread.
     QList<ActivityItem> list;
     list.reserve(entries.size() + m_activities.size());
-    for (auto it = entries.crbegin(); it != entries.crend() && list.size() < historyLimit; ++it)
+    for (auto it = entries.crbegin(); it != entries.crend() && list.size() < historyLimit; ++it) {
         list.append(*it);
+        // Kept as text and shown: a name that was not valid UTF-8 would not survive the save.
+        list.back().fileName = NativePath::displayName(list.back().fileName);
+    }
     for (const ActivityItem& item : std::as_const(m_activities)) {
         if (list.size() >= historyLimit)
             break;

@@ -110,8 +110,9 @@ public:
     void exitDemo();
     bool isInDemo() const { return m_demoBackup.has_value(); }
 
-    // The name of a rule's results folder inside "Automaticky" ("Export – Převod na JPG").
-    static QString resultsFolderName(const WatchRule& rule);
+    // The name of a rule's results folder inside "Automaticky" ("Export – Převod na JPG"), at
+    // most `limit` bytes: the folder's name is shortened, the action's title kept up to half.
+    static QString resultsFolderName(const WatchRule& rule, int limit = 255);
 
 Q_SIGNALS:
     void rulesChanged();

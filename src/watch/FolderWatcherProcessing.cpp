@@ -49,13 +49,21 @@ bool isSameOrInside(const QString& path, const QString& folder)
     return path.startsWith(prefix);
 }
 
+// Where a rule's results go under the output folder `root`.
+QString resultsPath(const QString& root, const WatchRule& rule)
+{
+    return QDir(root).filePath(kAutomaticFolder + QLatin1Char('/') +
+                               FolderWatcher::resultsFolderName(rule, ImageEngine::nameLimit(root)));
+}
+
 } // namespace
 
-QString FolderWatcher::resultsFolderName(const WatchRule& rule)
+QString FolderWatcher::resultsFolderName(const WatchRule& rule, int limit)
 {
-    QString name = rule.folderName + QStringLiteral(" \u2013 ") + rule.action.folderTitle();
-    name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    name.replace(QLatin1Char(':'), QLatin1Char('-'));
+    // Fitted as a result's name is, so that neither a watched folder's name that is already as
+    // long as a name can be nor a long preset name leaves a folder that cannot be made.
+    QString name = ImageEngine::numberedFileName(rule.folderName, {}, 1, rule.action.folderTitle(), limit,
+                                                 QStringLiteral(" \u2013"));
     const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
     qsizetype start = 0;
     qsizetype end = name.size();
@@ -72,7 +80,7 @@ std::optional<QString> FolderWatcher::resultsFolder(const WatchRule& rule) const
     const auto root = OutputFolder::resolve();
     if (!root)
         return std::nullopt;
-    return QDir(*root).filePath(kAutomaticFolder + QLatin1Char('/') + resultsFolderName(rule));
+    return resultsPath(*root, rule);
 }
 
 void FolderWatcher::process(const WatchRule& rule, const QList<WatchCandidate>& candidates, const QString& folder,
@@ -94,7 +102,7 @@ void FolderWatcher::process(const WatchRule& rule, const QList<WatchCandidate>& 
         done();
         return;
     }
-    const QString results = QDir(*root).filePath(kAutomaticFolder + QLatin1Char('/') + resultsFolderName(rule));
+    const QString results = resultsPath(*root, rule);
     // Results inside the watched folder would be listed (or, deeper down, be a folder watched by
     // another rule) and fed back in: never write there.
     if (isSameOrInside(canonicalized(results), canonicalized(folder))) {
@@ -232,7 +240,7 @@ bool FolderWatcher::openResults(const WatchRule& rule)
     if (!root)
         return true;
     const bool accessStarted = Bookmark::startAccess(*root);
-    const QString results = QDir(*root).filePath(kAutomaticFolder + QLatin1Char('/') + resultsFolderName(rule));
+    const QString results = resultsPath(*root, rule);
     bool answered = true;
     if (!QFileInfo(results).isDir())
         update(rule.id, [](WatchStatus& s) { s.message = L("Zatím tu nejsou žádné výsledky."); });

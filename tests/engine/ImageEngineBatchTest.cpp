@@ -299,6 +299,28 @@ TEST_F(Batch, moveAndRenameTakeAFileWhoseNameIsNotUtf8)
     }
 }
 
+// A name that is not UTF-8 reads as text in what the run reports, the byte as the replacement
+// mark; the source path keeps the byte, so the file still opens.
+TEST_F(Batch, aFileNameThatIsNotUtf8IsReportedAsValidText)
+{
+    const QString good = photo(NativePath::decoded(QByteArray("good-\xe9.jpg")));
+    const QString cut = photo(NativePath::decoded(QByteArray("c\xe9" "d.jpg")));
+    const auto removeSources = qScopeGuard([&] {
+        for (const QString& file : {good, cut})
+            ::unlink(NativePath::encoded(file).constData()); // Qt's listing would not find them
+    });
+    ASSERT_EQ(::truncate(NativePath::encoded(cut).constData(), 100), 0);
+    const OpResult result = ImageEngine::process(KelvaroOp::compress(0.6), {good, cut}, out());
+    ASSERT_EQ(result.entries.size(), 1);
+    EXPECT_EQ(result.entries[0].fileName, QStringLiteral("good-\uFFFD.jpg"));
+    EXPECT_EQ(result.entries[0].sourcePath, good);
+    ASSERT_EQ(result.failures.size(), 1);
+    const QString message = result.failures[0];
+    EXPECT_TRUE(message.contains(QStringLiteral("\u201Ec\uFFFDd.jpg\u201C"))) << message.toStdString();
+    EXPECT_EQ(QString::fromUtf8(message.toUtf8()), message); // no lone surrogate left
+    EXPECT_EQ(result.firstError, message);
+}
+
 TEST_F(Batch, moveTakesTheFileAndRecordsIt)
 {
     const QString file = photo(QStringLiteral("m.jpg"));

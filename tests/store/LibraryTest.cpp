@@ -6,6 +6,7 @@
 #include <QJsonObject>
 
 #include "StoreTestSupport.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro::test {
 namespace {
@@ -43,6 +44,21 @@ TEST_F(LibraryTest, StoredLibraryRoundTripsUnchanged)
     ASSERT_EQ(s.shelves().size(), 1);
     EXPECT_EQ(s.shelves().first().items.size(), 2);
     EXPECT_TRUE(s.canPersist());
+}
+
+// A file name that was not UTF-8 is kept and shown as valid text, the byte as the replacement
+// mark, also after the history was saved and read again.
+TEST_F(LibraryTest, AHistoryNameThatWasNotUtf8IsKeptAsValidText)
+{
+    const QString shown = QStringLiteral("c\uFFFDd.jpg");
+    {
+        Library first(storageKey());
+        first.addHistoryEntries({entry(NativePath::decoded(QByteArray("c\xe9" "d.jpg")))});
+        EXPECT_EQ(first.activities().first().fileName, shown);
+    }
+    Library s(storageKey());
+    ASSERT_FALSE(s.activities().isEmpty());
+    EXPECT_EQ(s.activities().first().fileName, shown);
 }
 
 class UnreadableLibraryTest : public StoreTest, public ::testing::WithParamInterface<QVariant> {};

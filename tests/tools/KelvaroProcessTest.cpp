@@ -123,7 +123,7 @@ TEST_F(KelvaroProcess, aResizeEndsNormallyWhenTheRuntimeFolderIsFull)
 }
 
 // A file name that is not UTF-8, as a shell hands it over, names its file, given in full or
-// under the current folder.
+// under the current folder; the result names it, and a file that fails, as valid text.
 TEST_F(KelvaroProcess, aFileNameThatIsNotUtf8IsOpened)
 {
     // The shell puts the byte into the argument; QProcess would encode it as text.
@@ -131,24 +131,35 @@ TEST_F(KelvaroProcess, aFileNameThatIsNotUtf8IsOpened)
         const char* name;
         const char* script;
     } rows[] = {
-        {"full", "exec \"$0\" --op '\"stripMetadata\"' --set 'kelvaro.language=\"cs\"' --out \"$1\" \"$2/bad-$(printf '\\377').jpg\""},
+        {"full", "exec \"$0\" --op '\"stripMetadata\"' --set 'kelvaro.language=\"cs\"' --out \"$1\" \"$2/bad-$(printf '\\377').jpg\" "
+                 "\"$2/c$(printf '\\351')d.jpg\""},
         {"relative", "cd \"$2\" && exec \"$0\" --op '\"stripMetadata\"' --set 'kelvaro.language=\"cs\"' --out \"$1\" "
-                     "\"bad-$(printf '\\377').jpg\""},
+                     "\"bad-$(printf '\\377').jpg\" \"c$(printf '\\351')d.jpg\""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QTemporaryDir results;
         const QString photo = ti::writeJpeg(in(), QStringLiteral("source.jpg"), ti::quadrants(40, 30));
+        const QString broken = ti::writeGarbage(in(), QStringLiteral("broken.jpg"));
         const QByteArray raw = QFile::encodeName(in()) + "/bad-\xff.jpg";
+        const QByteArray rawBroken = QFile::encodeName(in()) + "/c\xe9" "d.jpg";
         ASSERT_EQ(::rename(QFile::encodeName(photo).constData(), raw.constData()), 0);
+        ASSERT_EQ(::rename(QFile::encodeName(broken).constData(), rawBroken.constData()), 0);
         QProcess process;
         process.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromLatin1(row.script), tool(), results.path(), in()});
         ASSERT_TRUE(process.waitForFinished(60000));
-        ::unlink(raw.constData()); // a folder listing through Qt would not find it to remove
-        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString();
+        // A folder listing through Qt would not find them to remove.
+        ::unlink(raw.constData());
+        ::unlink(rawBroken.constData());
+        const QByteArray output = process.readAllStandardOutput();
+        EXPECT_EQ(process.exitCode(), 0) << output.toStdString();
         const QStringList written = QDir(results.path()).entryList(QDir::Files);
         ASSERT_EQ(written.size(), 1);
         EXPECT_EQ(written.first(), QStringLiteral("bad-\uFFFD bez metadat.jpg"));
+        const QJsonObject json = QJsonDocument::fromJson(output).object();
+        EXPECT_EQ(json.value(QStringLiteral("entries")).toArray().at(0).toObject().value(QStringLiteral("fileName")),
+                  QStringLiteral("bad-\uFFFD.jpg"));
+        EXPECT_EQ(json.value(QStringLiteral("firstError")), QStringLiteral("Soubor \u201Ec\uFFFDd.jpg\u201C se nepodařilo otevřít."));
     }
 }
 

@@ -52,6 +52,42 @@ TEST_F(FolderWatcherProcessing, newFileIsProcessedOnTheSecondScanAfterItAppears)
     EXPECT_EQ(results().size(), 1);
 }
 
+// A watched folder whose name is as long as a name can be, or a preset with a long name, still
+// gets a results folder its run writes into, its name within the limit.
+TEST_F(FolderWatcherProcessing, longNamesStillGetAResultsFolder)
+{
+    PresetSpec longPreset = PresetSpec::defaults().first();
+    longPreset.name = QString(300, QLatin1Char('p'));
+    const struct {
+        const char* name;
+        QString folder;
+        WatchAction action;
+    } rows[] = {
+        {"255 bytes", QString(255, QLatin1Char('a')), toJpg},
+        {"125 accented letters", QString(125, QChar(0x010D)), toJpg},
+        {"long preset name", QStringLiteral("Fotky"), WatchAction::preset(longPreset)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString folder = root.filePath(row.folder);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        auto w = makeWatcher();
+        ASSERT_TRUE(w->add(folder, row.action));
+        const WatchRule rule = w->rules().first();
+        step(*w); // baseline
+        writeJpeg(QDir(folder).filePath(QStringLiteral("b.jpg")));
+        step(*w, 2);
+        const auto results = w->resultsFolder(rule);
+        ASSERT_TRUE(results);
+        EXPECT_LE(QFile::encodeName(QFileInfo(*results).fileName()).size(), 255);
+        EXPECT_EQ(QDir(*results).entryList(QDir::Files).size(), 1) << results->toStdString();
+        EXPECT_EQ(w->status(rule.id), WatchStatus{});
+        ASSERT_TRUE(QDir(folder).removeRecursively());
+        w->remove(rule.id);
+    }
+    EXPECT_EQ(history.size(), 3);
+}
+
 // While away the folder is marked, once; the scans that could not list it do not count for settling.
 TEST_F(FolderWatcherProcessing, aScanOfAnUnreachableFolderDoesNotCountForSettling)
 {
