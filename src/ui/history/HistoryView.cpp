@@ -72,6 +72,8 @@ HistoryView::HistoryView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     if (unreadable) {
         m_empty->messageText()->setText(*unreadable);
         m_empty->messageText()->setColor(Theme::rose());
+        // Nothing is known to be empty: the stored list is only unread.
+        m_empty->titleText()->hide();
     }
 
     // The header (title, figures, scope picker) is the list's first row, so it scrolls away with

@@ -106,6 +106,8 @@ ShelvesView::ShelvesView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     if (unreadable) {
         m_empty->messageText()->setText(*unreadable);
         m_empty->messageText()->setColor(Theme::rose());
+        // Nothing is known to be empty: the stored list is only unread.
+        m_empty->titleText()->hide();
     }
 
     auto* page = new QWidget(m_stack);

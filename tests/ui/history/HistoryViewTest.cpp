@@ -164,6 +164,7 @@ TEST_F(HistoryViewTest, AnUnreadableHistorySaysSoAndIsLeftUnchanged)
     const QString said = QStringLiteral("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny.");
     ASSERT_TRUE(view->showsEmptyState());
     EXPECT_EQ(view->emptyState()->messageText()->text(), said);
+    EXPECT_TRUE(view->emptyState()->titleText()->isHidden()) << "an unread history is not known to be empty";
 
     store->addHistoryEntry(entry(QStringLiteral("a.jpg"), QStringLiteral("Komprese"), QDateTime::currentDateTime()));
     ASSERT_FALSE(view->showsEmptyState());
