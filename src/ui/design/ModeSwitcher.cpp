@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+
 #include "ui/design/Motion.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QPointF>
+#include <QWidget>
 
 namespace kelvaro {
 namespace Motion {
@@ -105,6 +106,16 @@ QVariantAnimation* easeOutAnimation(QObject* parent, double seconds)
     animation->setDuration(int(std::lround(seconds * 1000)));
     animation->setEasingCurve(Motion::easeOut());
     return animation;
+}
+
+QPixmap fadingPicture(QWidget* widget)
+{
+    const qreal ratio = widget->devicePixelRatioF();
+    QPixmap picture(widget->size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    widget->render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+    return picture;
 }
 
 } // namespace kelvaro

@@ -5,7 +5,10 @@
 // of the same spring without damping; at damping fraction 1 it never overshoots. The curves are
 // pure functions of time; SpringAnimation and easeOutAnimation() drive them on the main thread.
 #include <QEasingCurve>
+#include <QPixmap>
 #include <QVariantAnimation>
+
+class QWidget;
 
 namespace kelvaro {
 
@@ -62,5 +65,10 @@ private:
 
 // An animation of the ease-out of `seconds` (0.15 unless told).
 QVariantAnimation* easeOutAnimation(QObject* parent, double seconds = Motion::kFeedbackSeconds);
+
+// What `widget` and its children show now, on transparency at the screen's pixel ratio, for a
+// cross-fade out of it. Not grab(): that lays the palette's window colour under the picture, a
+// square box over rounded or see-through content while it fades.
+QPixmap fadingPicture(QWidget* widget);
 
 } // namespace kelvaro

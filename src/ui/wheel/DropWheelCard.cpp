@@ -431,14 +431,10 @@ void DropWheelCard::noteFilesChange()
     if (!isVisible() || size().isEmpty())
         return;
     m_veil->setGeometry(rect());
-    // The card alone: grab() would fill the corners outside its rounding with the window's colour.
     // The adding overlay stays out of it: it fades on top over its own time.
     const bool overlay = m_overlay->isVisible();
     m_overlay->setVisible(false);
-    QPixmap before(size() * devicePixelRatioF());
-    before.setDevicePixelRatio(devicePixelRatioF());
-    before.fill(Qt::transparent);
-    render(&before, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QPixmap before = fadingPicture(this);
     m_overlay->setVisible(overlay);
     m_veil->start(before);
     if (overlay)

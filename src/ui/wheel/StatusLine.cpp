@@ -169,19 +169,14 @@ void StatusLine::setHoveredAction(const std::optional<WheelAction>& action)
     const double shown = std::clamp(m_changed, 0.0, 1.0);
     m_change->stop();
     m_capsule->setGraphicsEffect(nullptr);
-    // The content alone: grab() would lay the palette's window colour under it, a square box
-    // over the card while it fades.
-    const qreal ratio = devicePixelRatioF();
-    QPixmap content(m_capsule->size() * ratio);
-    content.setDevicePixelRatio(ratio);
-    content.fill(Qt::transparent);
-    m_capsule->render(&content, QPoint(), QRegion(), QWidget::DrawChildren);
+    const QPixmap content = fadingPicture(m_capsule);
     if (cutShort) {
         // Cut short, what fades out is what stood: the old picture half gone over the new
         // content half come.
         const QRectF old(m_beforeAt, m_before.deviceIndependentSize());
         const QRectF now(m_capsule->geometry());
         const QRectF both = old.united(now);
+        const qreal ratio = content.devicePixelRatio();
         QPixmap stood((both.size() * ratio).toSize());
         stood.setDevicePixelRatio(ratio);
         stood.fill(Qt::transparent);

@@ -370,14 +370,7 @@ TEST_F(DropWheelCardTest, TheAddOverlayIsNotKeptInThePictureTheCardFadesFrom)
     ASSERT_TRUE(waitFor([&] { return card->overlayOpacity() == 0; }));
     const QImage fading = card->grab().toImage();
     ASSERT_EQ(fading.size(), atRest.size());
-    int differing = 0;
-    for (int y = 0; y < atRest.height(); ++y)
-        for (int x = 0; x < atRest.width(); ++x) {
-            const QColor a = atRest.pixelColor(x, y), b = fading.pixelColor(x, y);
-            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 12)
-                ++differing;
-        }
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(differingPixels(atRest, fading), 0);
 }
 
 } // namespace

@@ -267,14 +267,7 @@ TEST_F(StatusLineTest, AChangeCutShortGoesOnFromWhatStood)
     ASSERT_TRUE(line->isCapsuleChanging());
     const QImage cutShort = window.grab().toImage();
     ASSERT_EQ(cutShort.size(), halfWay.size());
-    int differing = 0;
-    for (int y = 0; y < halfWay.height(); ++y)
-        for (int x = 0; x < halfWay.width(); ++x) {
-            const QColor a = halfWay.pixelColor(x, y), b = cutShort.pixelColor(x, y);
-            if (std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) > 12)
-                ++differing;
-        }
-    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(wheeltest::differingPixels(halfWay, cutShort), 0);
 }
 
 } // namespace

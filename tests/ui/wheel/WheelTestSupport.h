@@ -38,6 +38,19 @@ inline void click(QWidget* widget, QPointF p)
     kelvaro::uitest::mouse(widget, QEvent::MouseButtonRelease, p);
 }
 
+// How many pixels of two pictures of one size differ by more than antialiasing does.
+inline int differingPixels(const QImage& a, const QImage& b)
+{
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            if (std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue()) > 12)
+                ++differing;
+        }
+    return differing;
+}
+
 inline void leave(QWidget* widget)
 {
     QEvent event(QEvent::Leave);
