@@ -261,15 +261,14 @@ bool Settings::save(QStringList& keptAside)
     return true;
 }
 
-// Called with m_mutex locked: saves, unlocks, and only then tells, as a receiver may read the
-// settings again.
-bool Settings::saveAndReport(std::optional<QString> changedKey)
+// Unlocks only to tell, as a receiver may read the settings again.
+bool Settings::saveAndReport(QMutexLocker<QMutex>& lock, std::optional<QString> changedKey)
 {
     QStringList keptAside;
     const bool failedBefore = m_saveError != 0;
     const bool saved = save(keptAside);
     const int error = m_saveError;
-    m_mutex.unlock();
+    lock.unlock();
     for (const QString& path : std::as_const(keptAside))
         Q_EMIT fileKeptAside(path);
     if (!saved && !failedBefore)
@@ -314,15 +313,13 @@ bool Settings::setValue(const QString& key, const QVariant& value)
         return remove(key);
     // Normalise to what the file will hold, so "really changed" compares like with like.
     const QVariant stored = fromJson(toJson(value));
-    m_mutex.lock();
+    QMutexLocker lock(&m_mutex);
     const QVariant old = m_values.value(key);
-    if (old.isValid() && old.typeId() == stored.typeId() && old == stored) {
-        m_mutex.unlock();
+    if (old.isValid() && old.typeId() == stored.typeId() && old == stored)
         return true;
-    }
     m_values.insert(key, stored);
     m_unsaved.insert(key, stored);
-    return saveAndReport(key);
+    return saveAndReport(lock, key);
 }
 
 QStringList Settings::keys() const
@@ -333,20 +330,18 @@ QStringList Settings::keys() const
 
 bool Settings::remove(const QString& key)
 {
-    m_mutex.lock();
-    if (!m_values.contains(key)) {
-        m_mutex.unlock();
+    QMutexLocker lock(&m_mutex);
+    if (!m_values.contains(key))
         return true;
-    }
     m_values.remove(key);
     m_unsaved.insert(key, std::nullopt);
-    return saveAndReport(key);
+    return saveAndReport(lock, key);
 }
 
 bool Settings::sync()
 {
-    m_mutex.lock();
-    return saveAndReport(std::nullopt);
+    QMutexLocker lock(&m_mutex);
+    return saveAndReport(lock, std::nullopt);
 }
 
 std::optional<bool> Settings::boolValue(const QString& key) const

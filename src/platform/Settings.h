@@ -76,8 +76,8 @@ private:
     // Writes the unsaved changes under the lock file; false (and m_saveError) when they are not on
     // disk.
     bool save(QStringList& keptAside);
-    // Saves, unlocks m_mutex, then emits what there is to tell (and changed(changedKey)).
-    bool saveAndReport(std::optional<QString> changedKey);
+    // Saves, unlocks `lock` (of m_mutex), then emits what there is to tell (and changed(changedKey)).
+    bool saveAndReport(QMutexLocker<QMutex>& lock, std::optional<QString> changedKey);
 
     // The file as stat(2) sees it; all -1 when there is none. Touches disk.
     struct Stamp {

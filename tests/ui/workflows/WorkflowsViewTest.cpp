@@ -59,6 +59,18 @@ protected:
             paths << testimages::writeJpeg(temp.path(), QStringLiteral("fotka %1.jpg").arg(i + 1), testimages::plain(1600, 1200, QColor(90, 140, 200)));
         return paths;
     }
+    // A store whose runs report 2 of 5 done, then wait until `proceed` is released.
+    void holdRunsAtTwoOfFive(const std::shared_ptr<QSemaphore>& proceed)
+    {
+        StoreServices services;
+        services.process = [proceed](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr& hooks,
+                                     const EngineSettings&) {
+            hooks->reportProgress(2, 5);
+            proceed->acquire();
+            return OpResult{};
+        };
+        store = uitest::makeStore(services);
+    }
 
     std::unique_ptr<KelvaroStore> store;
     std::unique_ptr<WorkflowsView> view;
@@ -214,14 +226,7 @@ TEST_F(WorkflowsViewTest, whileARunWorksNeitherRunNorEmptyingTheQueueIsOffered)
 {
     ASSERT_TRUE(OutputFolder::remember(temp.path()));
     auto proceed = std::make_shared<QSemaphore>();
-    StoreServices services;
-    services.process = [proceed](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr& hooks,
-                                 const EngineSettings&) {
-        hooks->reportProgress(2, 5);
-        proceed->acquire();
-        return OpResult{};
-    };
-    store = uitest::makeStore(services);
+    holdRunsAtTwoOfFive(proceed);
     WorkflowsView& v = makeView();
     store->receive(photos(5), false);
     KelvaroButton* run = v.cards().first()->runButton();
@@ -272,14 +277,7 @@ TEST_F(WorkflowsViewTest, aRunKeepsItsLanguageOnAScreenMadeAfterASwitch)
     ASSERT_TRUE(OutputFolder::remember(temp.path()));
     auto proceed = std::make_shared<QSemaphore>();
     const auto release = qScopeGuard([&] { proceed->release(); }); // also when an assertion ends the test
-    StoreServices services;
-    services.process = [proceed](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr& hooks,
-                                 const EngineSettings&) {
-        hooks->reportProgress(2, 5);
-        proceed->acquire();
-        return OpResult{};
-    };
-    store = uitest::makeStore(services);
+    holdRunsAtTwoOfFive(proceed);
     store->receive(photos(5), false);
     store->run(KelvaroOp::stripMetadata());
     ASSERT_TRUE(uitest::waitFor([&] { return store->progressDone() == 2; }));
