@@ -69,18 +69,7 @@ bool PartFile::write(const QByteArray& bytes)
 {
     if (m_fd < 0)
         return false;
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(m_fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
+    return FileSystem::current().writeAll(m_fd, bytes.constData(), bytes.size()) == 0;
 }
 
 bool PartFile::sync()
