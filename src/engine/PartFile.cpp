@@ -14,7 +14,9 @@
 #include <QRegularExpression>
 #include <QUuid>
 
+#include "engine/FileAbort.h"
 #include "engine/ImageEngine.h"
+#include "engine/NameTurn.h"
 #include "platform/FileSystem.h"
 
 namespace kelvaro::ImageEngine {
@@ -106,6 +108,15 @@ QString PartFile::place(const QString& base, const QString& ext, const QString& 
     ::close(m_fd);
     m_fd = -1;
     return placed;
+}
+
+QString PartFile::placeInTurn(const QString& base, const QString& ext, const QString& suffix, const QString& mark)
+{
+    if (!sync())
+        return {};
+    const NameTurn turn;
+    checkFileAbort();
+    return place(base, ext, suffix, mark);
 }
 
 void removeLeftoverParts(const QString& folder)
