@@ -12,6 +12,7 @@
 
 #include <libheif/heif.h>
 
+#include "platform/FileSystem.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro::HeicEncoder {
@@ -27,16 +28,8 @@ void check(const heif_error& error)
 heif_error writeAll(heif_context*, const void* data, size_t size, void* userdata)
 {
     const int fd = *static_cast<const int*>(userdata);
-    const char* at = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = ::write(fd, at, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return {heif_error_Encoding_error, heif_suberror_Cannot_write_output_data, "the file could not be written"};
-        at += written;
-        size -= size_t(written);
-    }
+    if (FileSystem::current().writeAll(fd, static_cast<const char*>(data), qint64(size)) != 0)
+        return {heif_error_Encoding_error, heif_suberror_Cannot_write_output_data, "the file could not be written"};
     return {heif_error_Ok, heif_suberror_Unspecified, "Success"};
 }
 

@@ -21,7 +21,6 @@
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
 #include "engine/MemoryBudget.h"
-#include "engine/NameTurn.h"
 #include "engine/PartFile.h"
 #include "engine/ScanEffects.h"
 #include "engine/ZipWriter.h"
@@ -57,14 +56,7 @@ std::pair<QString, QString> renamedBase(const RenameSpec& spec, const QString& b
 QString placed(ImageEngine::PartFile& part, const QString& base, const QString& ext, const KelvaroError& failure,
               const QString& mark = {})
 {
-    if (!part.sync())
-        throw failure;
-    QString out;
-    {
-        const ImageEngine::NameTurn turn;
-        ImageEngine::checkFileAbort();
-        out = part.place(base, ext, {}, mark);
-    }
+    const QString out = part.placeInTurn(base, ext, {}, mark);
     if (out.isEmpty())
         throw failure;
     return out;

@@ -11,7 +11,6 @@
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
 #include "engine/ImageStream.h"
-#include "engine/NameTurn.h"
 #include "engine/PartFile.h"
 #include "engine/WorkflowSteps.h"
 #include "l10n/Localization.h"
@@ -296,15 +295,8 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
         throw KelvaroError::writeFailed(failedName);
     writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),
                rendered.keepMetadata ? &source : nullptr, part.path(), failedName);
-    if (!part.sync())
-        throw KelvaroError::writeFailed(failedName);
-    QString out;
-    {
-        // In a parallel batch, names are claimed in input order.
-        const NameTurn turn;
-        checkFileAbort();
-        out = part.place(base, ext, suffix);
-    }
+    // In a parallel batch, names are claimed in input order.
+    const QString out = part.placeInTurn(base, ext, suffix);
     if (out.isEmpty())
         throw KelvaroError::writeFailed(failedName);
     One one;

@@ -17,7 +17,6 @@
 #include "engine/ImageEffects.h"
 #include "engine/ImageProbe.h"
 #include "engine/ImageStream.h"
-#include "engine/NameTurn.h"
 #include "engine/PartFile.h"
 #include "engine/Turn.h"
 #include "platform/NativePath.h"
@@ -209,15 +208,8 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         throw KelvaroError::writeFailed(failedName);
     }
 
-    if (!part.sync())
-        throw KelvaroError::writeFailed(failedName);
-    QString out;
-    {
-        // In a parallel batch, names are claimed in input order.
-        const NameTurn turn;
-        checkFileAbort();
-        out = part.place(base, ext, suffix);
-    }
+    // In a parallel batch, names are claimed in input order.
+    const QString out = part.placeInTurn(base, ext, suffix);
     if (out.isEmpty())
         throw KelvaroError::writeFailed(failedName);
     One one;

@@ -19,6 +19,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include "engine/Bitmap.h"
+#include "platform/FileSystem.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro::ImageMetadata {
@@ -313,17 +314,7 @@ bool writeInto(const QString& path, const Blocks& blocks, bool evenWhenEmpty)
         const Exiv2::DataBuf rewritten = io.read(long(io.size()));
         if (rewritten.size_ != long(io.size()) || ::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)
             return false;
-        const char* at = reinterpret_cast<const char*>(rewritten.pData_);
-        for (qsizetype left = rewritten.size_; left > 0;) {
-            const ssize_t written = ::write(fd, at, size_t(left));
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return false;
-            at += written;
-            left -= written;
-        }
-        return true;
+        return FileSystem::current().writeAll(fd, reinterpret_cast<const char*>(rewritten.pData_), rewritten.size_) == 0;
     } catch (const std::exception&) {
         return false;
     }

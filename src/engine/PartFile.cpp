@@ -14,7 +14,9 @@
 #include <QRegularExpression>
 #include <QUuid>
 
+#include "engine/FileAbort.h"
 #include "engine/ImageEngine.h"
+#include "engine/NameTurn.h"
 #include "platform/FileSystem.h"
 
 namespace kelvaro::ImageEngine {
@@ -69,18 +71,7 @@ bool PartFile::write(const QByteArray& bytes)
 {
     if (m_fd < 0)
         return false;
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(m_fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        left -= written;
-    }
-    return true;
+    return FileSystem::current().writeAll(m_fd, bytes.constData(), bytes.size()) == 0;
 }
 
 bool PartFile::sync()
@@ -117,6 +108,15 @@ QString PartFile::place(const QString& base, const QString& ext, const QString& 
     ::close(m_fd);
     m_fd = -1;
     return placed;
+}
+
+QString PartFile::placeInTurn(const QString& base, const QString& ext, const QString& suffix, const QString& mark)
+{
+    if (!sync())
+        return {};
+    const NameTurn turn;
+    checkFileAbort();
+    return place(base, ext, suffix, mark);
 }
 
 void removeLeftoverParts(const QString& folder)

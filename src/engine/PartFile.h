@@ -40,6 +40,11 @@ public:
     // (numberedFileName).
     QString place(const QString& base, const QString& ext, const QString& suffix = {}, const QString& mark = {});
 
+    // place() as a batch's file does it: the bytes forced to disk first, then the name claimed in
+    // the file's NameTurn, where a file asked to stop stops (checkFileAbort throws). The result's
+    // path, or empty when it could not be put in place.
+    QString placeInTurn(const QString& base, const QString& ext, const QString& suffix = {}, const QString& mark = {});
+
 private:
     QString m_path;
     int m_fd = -1; // holds the lock while the result is written

@@ -63,6 +63,21 @@ qint64 FileSystem::writeSome(int fd, const char* data, qint64 size)
     return ::write(fd, data, size_t(size));
 }
 
+int FileSystem::writeAll(int fd, const char* data, qint64 size)
+{
+    while (size > 0) {
+        errno = 0;
+        const qint64 written = writeSome(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return errorOr(ENOSPC); // a write that takes nothing is a full disk that says so late
+        data += written;
+        size -= written;
+    }
+    return 0;
+}
+
 int FileSystem::writeWhole(const QString& path, const QByteArray& bytes)
 {
     // A linked file (settings kept with the user's other configuration) is replaced where the link
@@ -92,18 +107,8 @@ int FileSystem::writeWhole(const QString& path, const QByteArray& bytes)
     struct stat existing {};
     if (::stat(target.constData(), &existing) == 0 && ::fchmod(fd, existing.st_mode & 07777) != 0)
         return fail(errorOr(EIO));
-    const char* data = bytes.constData();
-    qint64 left = bytes.size();
-    while (left > 0) {
-        errno = 0;
-        const qint64 written = writeSome(fd, data, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return fail(errorOr(ENOSPC)); // a write that takes nothing is a full disk that says so late
-        data += written;
-        left -= written;
-    }
+    if (const int error = writeAll(fd, bytes.constData(), bytes.size()))
+        return fail(error);
     // Delayed allocation may refuse the bytes only here: a failed sync or close is a failed write.
     if (::fsync(fd) != 0)
         return fail(errorOr(EIO));

@@ -38,6 +38,10 @@ public:
     // followed, and stays. Returns 0 when the file was written whole, else the system's error
     // number that stopped it (ENOSPC: disk full).
     virtual int writeWhole(const QString& path, const QByteArray& bytes);
+    // Writes all `size` bytes of `data` into `fd` at its offset, retrying short and interrupted
+    // writes. 0 when every byte was taken, else the system's error number (ENOSPC when a write took
+    // nothing). Any thread; touches disk.
+    int writeAll(int fd, const char* data, qint64 size);
 
     // The process-wide real one.
     static FileSystem& standard();
@@ -66,8 +70,9 @@ public:
     int writeWhole(const QString& path, const QByteArray& bytes) override; // EIO for a failing path
 
     QSet<QString> failing;
-    // Whole-file writes of this process fail part-way, as on a full disk: bytes beyond this many
-    // (counted over all writes from the moment it is set) are refused with `writeError`.
+    // Checked writes (writeAll, writeWhole) of this process fail part-way, as on a full disk: bytes
+    // beyond this many (counted over all writes from the moment it is set, not guarded for writes
+    // from several threads at once) are refused with `writeError`.
     qint64 writeBudget = -1;
     int writeError = 0; // ENOSPC when 0
     bool failCopies = false;

@@ -592,6 +592,42 @@ TEST_F(Batch, aCopyFailingPartWayLeavesTheSourceAndNoResult)
     }
 }
 
+// The engine's own writes (a text file, a HEIC, metadata written into a finished JPEG) go through
+// the one checked write, so a disk that refuses bytes part-way fails the file and leaves nothing,
+// without a small file system to fill.
+TEST_F(Batch, aDiskRefusingTheEnginesOwnWritesLeavesNoResult)
+{
+    const auto readers = std::make_shared<FakeReaders>();
+    detectors::TextRecognizer::setOverride(readers);
+    const QString tagged = ti::writeJpeg(in(), QStringLiteral("tagged.jpg"), noise(300, 200),
+                                         {.make = QStringLiteral("Maker One"), .iptcCity = QStringLiteral("Praha")});
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        QString file;
+        qint64 budget;
+        bool streaming;
+    } rows[] = {
+        {"a text file", KelvaroOp::ocr(), photo(QStringLiteral("text.jpg"), 40), 0, true},
+        {"a streamed HEIC", KelvaroOp::convert(ImageFormat::heic), tagged, 1024, true},
+        {"a rendered HEIC", KelvaroOp::convert(ImageFormat::heic), tagged, 1024, false},
+        {"metadata into a JPEG", KelvaroOp::compress(0.9), tagged, 0, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ImageEngine::setStreaming(row.streaming);
+        const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+        FailingFileSystem disk;
+        disk.writeBudget = row.budget;
+        FileSystem::setCurrent(&disk);
+        EXPECT_TRUE(test::thrown<KelvaroError>([&] { ImageEngine::process(row.op, {row.file}, out()); }));
+        FileSystem::setCurrent(nullptr);
+        EXPECT_TRUE(QDir(out()).entryList(QDir::Files | QDir::Hidden).isEmpty())
+            << QDir(out()).entryList(QDir::Files | QDir::Hidden).join(QLatin1Char(',')).toStdString();
+        EXPECT_TRUE(QFileInfo::exists(row.file));
+    }
+}
+
 TEST_F(Batch, combinedOutputsAreNamedAfterTheOneFileOrTheCount)
 {
     const QString one = photo(QStringLiteral("Jediná.jpg"));
