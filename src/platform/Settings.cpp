@@ -23,10 +23,13 @@ namespace kelvaro {
 namespace {
 
 // Values are QVariants in memory; the file keeps JSON types. Byte arrays have no JSON type, so they
-// are tagged: {"data": "<base64>"}.
+// are tagged: {"data": "<base64>"}. A value of no type this version knows (a null, an object of
+// another shape, a newer version's record) is held as its QJsonValue and written back as read.
 QJsonValue toJson(const QVariant& v)
 {
     switch (v.typeId()) {
+    case QMetaType::QJsonValue:
+        return v.toJsonValue();
     case QMetaType::Bool:
         return v.toBool();
     case QMetaType::Int:
@@ -73,10 +76,10 @@ QVariant fromJson(const QJsonValue& v)
         const QJsonObject o = v.toObject();
         if (o.size() == 1 && o.value(QStringLiteral("data")).isString())
             return QByteArray::fromBase64(o.value(QStringLiteral("data")).toString().toLatin1());
-        return {};
+        return QVariant::fromValue(v);
     }
     default:
-        return {};
+        return QVariant::fromValue(v);
     }
 }
 
@@ -153,11 +156,8 @@ std::optional<QMap<QString, QVariant>> parse(const QByteArray& bytes)
         return std::nullopt;
     QMap<QString, QVariant> map;
     const QJsonObject o = doc.object();
-    for (auto it = o.begin(); it != o.end(); ++it) {
-        const QVariant v = fromJson(it.value());
-        if (v.isValid())
-            map.insert(it.key(), v);
-    }
+    for (auto it = o.begin(); it != o.end(); ++it)
+        map.insert(it.key(), fromJson(it.value()));
     return map;
 }
 
@@ -268,11 +268,16 @@ bool Settings::saveAndReport(QMutexLocker<QMutex>& lock, std::optional<QString> 
     const bool failedBefore = m_saveError != 0;
     const bool saved = save(keptAside);
     const int error = m_saveError;
+    const std::pair<bool, int> state{!m_unsaved.isEmpty(), error};
+    const bool stateChanged = state != m_toldState;
+    m_toldState = state;
     lock.unlock();
     for (const QString& path : std::as_const(keptAside))
         Q_EMIT fileKeptAside(path);
     if (!saved && !failedBefore)
         Q_EMIT saveFailed(error);
+    if (stateChanged)
+        Q_EMIT saveStateChanged();
     if (changedKey)
         Q_EMIT changed(*changedKey);
     return saved;
@@ -293,6 +298,12 @@ QString Settings::keptAside() const
 {
     QMutexLocker lock(&m_mutex);
     return m_keptAside;
+}
+
+bool Settings::hasUnsavedChanges() const
+{
+    QMutexLocker lock(&m_mutex);
+    return !m_unsaved.isEmpty();
 }
 
 QVariant Settings::value(const QString& key) const

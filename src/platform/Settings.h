@@ -13,6 +13,7 @@
 // beside it and logged, and the settings start empty, so the next write never lands on the user's
 // data; when it cannot be moved, nothing is written.
 #include <optional>
+#include <utility>
 
 #include <QByteArray>
 #include <QMap>
@@ -57,12 +58,17 @@ public:
     int saveError() const;
     // Where the unreadable file this process found was kept (the first one); empty when none.
     QString keptAside() const;
+    // Whether changes made in this process are not on disk yet (a failed or postponed save).
+    bool hasUnsavedChanges() const;
 
 Q_SIGNALS:
     void changed(const QString& key);
     // A save failed after the last one had succeeded: once per streak of failures. From the
     // writing thread.
     void saveFailed(int error);
+    // hasUnsavedChanges() or saveError() now differ from what was last told. From the writing
+    // thread.
+    void saveStateChanged();
     // An unreadable file was just renamed to `path` (also later on, when another process spoiled
     // it). From the thread that found it.
     void fileKeptAside(const QString& path);
@@ -94,6 +100,7 @@ private:
     QMap<QString, std::optional<QVariant>> m_unsaved; // changes not on disk yet; none: removed
     Stamp m_stamp;                                    // the file as we last read or wrote it
     int m_saveError = 0;
+    std::pair<bool, int> m_toldState{false, 0}; // (unsaved, error) when saveStateChanged last went out
     bool m_stuck = false; // an unreadable file could not be moved aside
     QString m_keptAside;
 };
