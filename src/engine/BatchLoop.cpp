@@ -54,6 +54,8 @@ private:
 struct CurrentFile {
     NameOrder* order = nullptr;
     int index = 0;
+    // Told when the file's work is done and only its name is left to claim.
+    const std::function<void(int index)>* workDone = nullptr;
 };
 thread_local CurrentFile currentFile;
 
@@ -178,7 +180,9 @@ struct RunState {
 // budget admits it (one worker of the run at a time waits for it, with the next file). A cancel
 // starts no new file, lets the earliest file in progress finish and asks every other one to stop
 // before the cancelling call returns. Progress is reported on the calling thread, one call per
-// kept file, so it climbs by one and reaches the total only when the last file is written.
+// file whose work is done, in whatever order: a file that waits for its name turn behind a slower
+// earlier one counts at once. It climbs by one and reaches the total only when the last file is
+// written.
 Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int workers)
 {
     const VipsThreadsPerWorker vipsThreads(workers);
@@ -190,7 +194,9 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
     Outcomes outcomes(static_cast<size_t>(total));
     NameOrder order(total);
     int next = 0;                    // the next file to start
-    int finished = 0;                // files kept, in any order
+    std::vector<bool> counted(size_t(total), false);
+    int finished = 0;                // files counted as done, in any order
+    int settled = 0;                 // files whose work has returned
     int running = 0;                 // workers still taking files
     bool admitting = false;          // a worker waits for the budget with files[next]
     std::atomic_bool halted = false; // the progress callback threw: no new file starts
@@ -205,6 +211,25 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
     const auto userCancelled = [&] { return hooks && hooks->isCancelled(); };
     // Asked under the budget's lock too: it takes no lock of this run.
     const auto cancelled = [&] { return halted.load() || userCancelled(); };
+    // Under the lock.
+    const auto count = [&](int index) {
+        if (!counted[size_t(index)]) {
+            counted[size_t(index)] = true;
+            ++finished;
+        }
+    };
+    // A file a cancel asks to stop is counted only if it ends kept after all.
+    const std::function<void(int)> workDone = [&](int index) {
+        {
+            const std::lock_guard lock(mutex);
+            if (state->cancelled && index != state->spared)
+                return;
+            count(index);
+        }
+        changed.notify_all();
+    };
+    // Under the lock. The total means every result is in place.
+    const auto shown = [&] { return settled == total ? finished : std::min(finished, total - 1); };
 
     const auto work1 = [&] {
         for (;;) {
@@ -236,7 +261,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
             FileOutcome outcome;
             {
                 const CurrentFileAbort current(abort);
-                currentFile = {&order, index};
+                currentFile = {&order, index, &workDone};
                 outcome = work.run(index);
                 currentFile = {};
             }
@@ -245,9 +270,10 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
             {
                 const std::lock_guard lock(mutex);
                 state->inProgress[size_t(index)].reset();
+                ++settled;
                 if (!outcome.stopped) {
                     outcomes[size_t(index)] = std::move(outcome);
-                    ++finished;
+                    count(index);
                 }
             }
             changed.notify_all();
@@ -284,11 +310,11 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
         bool over = false;
         {
             std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return finished > reported || running == 0; });
+            changed.wait(lock, [&] { return shown() > reported || running == 0; });
             // A cancel from before the run had its listener.
             if (userCancelled())
                 state->cancel();
-            done = finished;
+            done = shown();
             over = running == 0;
         }
         try {
@@ -319,8 +345,11 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
 
 NameTurn::NameTurn()
 {
-    if (currentFile.order)
-        currentFile.order->await(currentFile.index);
+    if (!currentFile.order)
+        return;
+    if (currentFile.workDone)
+        (*currentFile.workDone)(currentFile.index);
+    currentFile.order->await(currentFile.index);
 }
 
 NameTurn::~NameTurn()

@@ -32,7 +32,9 @@ struct BatchWork {
 
 // Runs files 0 … total−1, `workers` at once (1: one after another on the calling thread), each
 // started in input order once the memory budget of the process admits it. Progress goes to
-// `hooks` on the calling thread, one call per file kept, so it climbs by one. A cancel starts no
+// `hooks` on the calling thread, one call per file as its work is done, in whatever order the
+// files finish (a file waiting only for its name turn counts), so it climbs by one; the total
+// comes once every result is in place. A cancel starts no
 // new file; of the files in progress the earliest finishes and every other one is asked to stop
 // at once, so the run ends about one file's time after the cancel. Returns each file's outcome in
 // input order, none for a file not started or stopped. Rethrows what the progress callback threw,

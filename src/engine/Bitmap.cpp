@@ -1,43 +1,12 @@
 #include "engine/Bitmap.h"
 
-#include <cstdlib>
 #include <mutex>
-#include <string>
-#include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <vips/vector.h>
 
+#include "engine/VectorCode.h"
+
 namespace kelvaro {
-namespace {
-
-// libvips' vector code (liborc) keeps the code it generates in a file it makes in the first of
-// these folders that lets it, and dies of SIGBUS writing that code when the folder's file system
-// is full. The vector code saves about a fifth of a resize's CPU, so it stays on where it has
-// room; this asks the same folder, in the same order, for room for a few blocks of code.
-bool vectorCodeHasRoom()
-{
-    std::vector<std::string> folders;
-    for (const char* variable : {"XDG_RUNTIME_DIR", "HOME", "TMPDIR"})
-        if (const char* folder = std::getenv(variable))
-            folders.emplace_back(folder);
-    folders.emplace_back("/tmp");
-    for (const std::string& folder : folders) {
-        std::string path = folder + "/.kelvaro-vector-XXXXXX";
-        const int fd = ::mkstemp(path.data());
-        if (fd < 0)
-            continue; // liborc passes on to the next folder too
-        ::unlink(path.c_str());
-        const bool room = ::posix_fallocate(fd, 0, 1 << 20) == 0;
-        ::close(fd);
-        return room;
-    }
-    return true; // liborc then takes anonymous memory, which no file system can fill
-}
-
-} // namespace
 
 void initVips()
 {
@@ -45,7 +14,7 @@ void initVips()
     std::call_once(once, [] {
         if (VIPS_INIT("kelvaro") != 0)
             qFatal("Kelvaro: libvips failed to start");
-        if (!vectorCodeHasRoom())
+        if (!ImageEngine::vectorCodeHasSafePlace())
             vips_vector_set_enabled(FALSE);
         vips_block_untrusted_set(TRUE);
         // Only the decoders of the formats Kelvaro reads are reachable: a hostile file can't

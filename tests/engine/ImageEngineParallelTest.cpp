@@ -424,6 +424,46 @@ private:
     bool m_released = false;
 };
 
+// The first file is held until every other one is done: meanwhile the counter climbs to one
+// short of the total, which comes only with the first file's result; results keep input order.
+TEST_F(ParallelBatch, progressCountsFilesAsTheyFinishWhateverTheirOrder)
+{
+    constexpr int total = 8;
+    QStringList files{ti::writeJpeg(dir("a"), QStringLiteral("h0.jpg"), ti::quadrants(80, 60))}; // held
+    QStringList expected{QStringLiteral("h0 rozmazané obličeje.jpg")};
+    for (int i = 1; i < total; ++i) {
+        files << ti::writeJpeg(dir("a"), QStringLiteral("h%1.jpg").arg(i), ti::quadrants(40 + 2 * i, 60));
+        expected << QStringLiteral("h%1 rozmazané obličeje.jpg").arg(i);
+    }
+    auto detector = std::make_shared<HoldingDetector>();
+    detectors::FaceDetector::setOverride(detector);
+    struct Release {
+        std::shared_ptr<HoldingDetector> detector;
+        ~Release() { detector->release(); }
+    } release{detector};
+    QMutex lock;
+    QList<int> progress;
+    auto hooks = std::make_shared<RunHooks>([&](int done, int) {
+        QMutexLocker guard(&lock);
+        progress.append(done);
+    });
+    auto running = std::async(std::launch::async, [&] {
+        return processWith(total, KelvaroOp::blurFaces(), files, dir("parallel"), hooks);
+    });
+    const bool counted = test::waitUntil([&] {
+        QMutexLocker guard(&lock);
+        return progress.size() >= total - 1;
+    });
+    EXPECT_TRUE(detector->isHolding());
+    detector->release();
+    ASSERT_EQ(running.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    const OpResult result = running.get();
+
+    EXPECT_TRUE(counted) << "the counter stood still while the first file was held";
+    EXPECT_EQ(progress, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(test::fileNames(result.outputs), expected);
+}
+
 // A run waiting for memory that another run holds ends at once when it is cancelled, with
 // nothing written, while the other run goes on.
 TEST_F(ParallelBatch, aRunWaitingForAnotherRunsMemoryCanBeCancelled)

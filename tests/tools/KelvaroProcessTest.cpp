@@ -1,7 +1,10 @@
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +16,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <vips/vips8>
 
+#include "engine/ImageEngine.h"
 #include "../support/SmallDisk.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
@@ -23,6 +28,9 @@ using namespace kelvaro;
 namespace ti = kelvaro::testimages;
 
 namespace {
+
+// A child's exit code when it may not mount a file system of its own.
+constexpr int kCannotMount = 90;
 
 struct ToolRun {
     int exitCode = -1;
@@ -120,6 +128,61 @@ TEST_F(KelvaroProcess, aResizeEndsNormallyWhenTheRuntimeFolderIsFull)
     ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     EXPECT_EQ(ti::pixelSize(outFile(QStringLiteral("big 1000px.jpg"))), QSize(1000, 750));
+
+    // The folders fill while the process lives, between its runs: this program again, in a mount
+    // namespace of its own, runs the case below.
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("unshare"), {QStringLiteral("-m"), QCoreApplication::applicationFilePath(),
+                                            QStringLiteral("--gtest_filter=RuntimeFolderChild.*")});
+    ASSERT_TRUE(child.waitForFinished(240000));
+    const std::string said = child.readAll().toStdString();
+    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == kCannotMount)
+        GTEST_SKIP() << said;
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << said;
+    EXPECT_EQ(child.exitCode(), 0) << said;
+    EXPECT_NE(said.find("[  PASSED  ] 1 test"), std::string::npos) << said;
+}
+
+// Runs only inside the case above. The runtime folder, home and TMPDIR are one small file system
+// with room when the first run starts; it is filled, and then resizes held at once and a second
+// run generate more vector code than the first run did.
+TEST(RuntimeFolderChild, runsAfterTheFoldersFilledEndNormally)
+{
+    QTemporaryDir root;
+    const QString full = root.filePath(QStringLiteral("full"));
+    test::SmallDisk disk(full, 4 << 20);
+    if (!disk.isMounted()) {
+        std::printf("%s\n", qPrintable(disk.whyNot()));
+        std::fflush(stdout);
+        std::_Exit(kCannotMount);
+    }
+    for (const char* variable : {"XDG_RUNTIME_DIR", "HOME", "TMPDIR"})
+        ::setenv(variable, QFile::encodeName(full).constData(), 1);
+    const QString in = root.filePath(QStringLiteral("in"));
+    QDir().mkpath(in);
+    QStringList files;
+    for (int i = 0; i < 6; ++i)
+        files << ti::writeJpeg(in, QStringLiteral("p%1.jpg").arg(i), ti::quadrants(400 + 300 * i, 300 + 200 * i));
+    for (const char* out : {"first", "second"})
+        QDir(root.path()).mkpath(QLatin1String(out));
+    const KelvaroOp op = KelvaroOp::resize({true, 37, 0});
+    EXPECT_EQ(ImageEngine::process(op, {files.first()}, root.filePath(QStringLiteral("first"))).outputs.size(), 1);
+
+    disk.fillLeaving(0);
+    const vips::VImage source = vips::VImage::black(1200, 900, vips::VImage::option()->set("bands", 3)).cast(VIPS_FORMAT_UCHAR);
+    std::vector<vips::VImage> held;
+    for (int i = 0; i < 40; ++i)
+        held.push_back(source.resize(1.0 / (1.5 + 0.75 * i)));
+    for (const vips::VImage& image : held)
+        EXPECT_EQ(image.avg(), 0.0);
+    const OpResult second = ImageEngine::process(op, files, root.filePath(QStringLiteral("second")));
+    ASSERT_EQ(second.outputs.size(), files.size());
+    for (int i = 0; i < files.size(); ++i) {
+        const QSize made = ti::pixelSize(second.outputs[i]);
+        const QSize wanted = ti::pixelSize(files[i]) * 0.37;
+        EXPECT_LE(std::abs(made.width() - wanted.width()) + std::abs(made.height() - wanted.height()), 2) << i;
+    }
 }
 
 // A file name that is not UTF-8, as a shell hands it over, names its file, given in full or
