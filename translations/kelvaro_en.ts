@@ -2668,6 +2668,26 @@
         <translation>The saved shelves could not be read, so they are left unchanged.</translation>
     </message>
     <message>
+        <source>Uložené police se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám.</source>
+        <translation>The saved shelves could not be read, so they are left unchanged and no more are added.</translation>
+    </message>
+    <message>
+        <source>Police se nepodařilo uložit.</source>
+        <translation>The shelves could not be saved.</translation>
+    </message>
+    <message>
+        <source>Historii se nepodařilo uložit.</source>
+        <translation>The history could not be saved.</translation>
+    </message>
+    <message>
+        <source>Historii neukládám, protože uloženou se nepodařilo přečíst.</source>
+        <translation>The history is not kept: the saved one could not be read.</translation>
+    </message>
+    <message>
+        <source>Předvolbu se zatím nepodařilo uložit: %@.</source>
+        <translation>The preset could not be saved yet: %@.</translation>
+    </message>
+    <message>
         <source>Uložené police se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.</source>
         <translation>The saved shelves could not be read, so they are left unchanged in the file “%@”.</translation>
     </message>

@@ -116,13 +116,14 @@ public:
 
     // ---- Library --------------------------------------------------------------------------------------
     // Writes the library to the settings unless a stored document was undecodable or demo content
-    // is shown.
-    void save() { m_library.save(); }
-    // Puts one history entry at the front, keeps at most 500 and saves.
-    void addHistoryEntry(const ActivityItem& entry) { m_library.addHistoryEntry(entry); }
+    // is shown; false when it is not on disk after it (see Library::save).
+    bool save() { return m_library.save(); }
+    // Puts one history entry at the front, keeps at most 500 and saves; false when the history is
+    // not on disk after it.
+    bool addHistoryEntry(const ActivityItem& entry) { return m_library.addHistoryEntry(entry); }
     // The same for several entries in order (the last ends up first), saved once. The folder
     // watcher books each of its batches through this.
-    void addHistoryEntries(const QList<ActivityItem>& entries) { m_library.addHistoryEntries(entries); }
+    bool addHistoryEntries(const QList<ActivityItem>& entries) { return m_library.addHistoryEntries(entries); }
     void enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves);
     void exitDemo();
     // The screenshot studio's comparison: loads `files` into the wheel and shows `outputs` as the
@@ -180,7 +181,8 @@ public:
 
     // ---- Shelves ----------------------------------------------------------------------------------------
     // Copies the wheel's files onto the shelf `shelfID`, or onto a new shelf named `newName`
-    // ("Nová police" when blank). True when at least one file was put on the shelf.
+    // ("Nová police" when blank). True when at least one file was put on the shelf. While the
+    // stored shelves cannot be read, this and createShelf are refused on the status line.
     bool addToShelf(const std::optional<QUuid>& shelfID, const QString& newName);
     void createShelf(const QString& name) { m_shelves.createShelf(name); }
     void updateShelf(const QUuid& id, const QString& name, const QString& symbol, int colorIndex)

@@ -122,10 +122,12 @@ void Library::load()
     setShelves(shelves);
 }
 
-void Library::save()
+bool Library::save()
 {
-    if (!m_canPersist || m_demoBackup)
-        return;
+    if (!m_canPersist)
+        return false;
+    if (m_demoBackup)
+        return true;
     QJsonArray activities;
     for (const ActivityItem& item : m_activities)
         activities.append(item.toJson());
@@ -133,18 +135,18 @@ void Library::save()
     for (const Shelf& shelf : m_shelves)
         shelves.append(shelf.toJson());
     const QJsonObject library{{QStringLiteral("activities"), activities}, {QStringLiteral("shelves"), shelves}};
-    Settings::shared().setValue(m_storageKey, QJsonDocument(library).toJson(QJsonDocument::Compact));
+    return Settings::shared().setValue(m_storageKey, QJsonDocument(library).toJson(QJsonDocument::Compact));
 }
 
-void Library::addHistoryEntry(const ActivityItem& entry)
+bool Library::addHistoryEntry(const ActivityItem& entry)
 {
-    addHistoryEntries({entry});
+    return addHistoryEntries({entry});
 }
 
-void Library::addHistoryEntries(const QList<ActivityItem>& entries)
+bool Library::addHistoryEntries(const QList<ActivityItem>& entries)
 {
     if (entries.isEmpty())
-        return;
+        return true;
     // One list change and one save for the whole batch: a save rewrites the whole settings file
     // (some 15 ms with a full history), far too slow to repeat per entry on the main thread.
     QList<ActivityItem> list;
@@ -160,7 +162,7 @@ void Library::addHistoryEntries(const QList<ActivityItem>& entries)
         list.append(item);
     }
     setActivities(list);
-    save();
+    return save();
 }
 
 void Library::removeHistoryEntries(const QList<QUuid>& ids)

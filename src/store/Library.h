@@ -37,12 +37,15 @@ public:
     bool isShowingDemo() const { return m_demoBackup.has_value(); }
 
     // Writes the document to the settings unless a stored document was undecodable or demo
-    // content is shown.
-    void save();
-    // Puts one entry at the front, keeps at most 500 and saves.
-    void addHistoryEntry(const ActivityItem& entry);
-    // The same for several entries in order (the last ends up first), saved once.
-    void addHistoryEntries(const QList<ActivityItem>& entries);
+    // content is shown. False when the lists are not on disk after it: the stored document is
+    // undecodable, or the save failed (the settings keep the change for their next save). Touches
+    // disk.
+    bool save();
+    // Puts one entry at the front, keeps at most 500 and saves; save()'s result.
+    bool addHistoryEntry(const ActivityItem& entry);
+    // The same for several entries in order (the last ends up first), saved once (true when there
+    // were none).
+    bool addHistoryEntries(const QList<ActivityItem>& entries);
     // Takes exactly these entries out, wherever newer ones have pushed them, and saves.
     void removeHistoryEntries(const QList<QUuid>& ids);
 

@@ -180,12 +180,18 @@ void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& 
         state.folder = outDir;
         m_parts.undo.setUndoState(state);
     }
-    m_parts.library.addHistoryEntries(entries);
+    const bool booked = m_parts.library.addHistoryEntries(entries);
 
     // In the run's language, as the names it gave its results, whatever the interface says now.
     QString text = summary(op, result, outDir, language);
     if (result.failed > 0)
         text += QLatin1Char(' ') + Lf(language, "Nepovedlo se: %lld.", result.failed);
+    // Said here: this sentence replaces whatever the status line said about the failed save.
+    if (!booked) {
+        text += QLatin1Char(' ') + (m_parts.library.canPersist()
+                                        ? L(language, "Historii se nepodařilo uložit.")
+                                        : L(language, "Historii neukládám, protože uloženou se nepodařilo přečíst."));
+    }
     m_parts.status.setStatus(text, false);
     m_parts.status.setStatusDetails(result.failures);
 

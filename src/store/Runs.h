@@ -3,8 +3,8 @@
 // its command, obtains the output folder, hands the operation, the wheel's files and the engine
 // settings of the moment to the engine as the store's background job and, back on the main
 // thread, books the outcome: the last outputs, the undo state, one history entry per processed
-// file, the status sentence and recognised text on the clipboard. Owned by KelvaroStore; main
-// thread.
+// file, the status sentence (which ends by saying so when that history could not be saved or is
+// not kept) and recognised text on the clipboard. Owned by KelvaroStore; main thread.
 #include <optional>
 
 #include <QString>

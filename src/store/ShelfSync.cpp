@@ -70,7 +70,8 @@ ShelfSync::ShelfSync(Library& library, HeldFolder& held) : m_library(library), m
 
 void ShelfSync::sync()
 {
-    if (m_library.isShowingDemo())
+    // Shelves taken from folders over stored ones that could not be read would be listed, never stored.
+    if (m_library.isShowingDemo() || !m_library.canPersist())
         return;
     const auto root = OutputFolder::resolve();
     if (!root)

@@ -23,7 +23,8 @@ public:
     ShelfSync(const ShelfSync&) = delete;
     ShelfSync& operator=(const ShelfSync&) = delete;
 
-    // One pass; saves the library when a shelf changed. Does nothing while demo content is shown.
+    // One pass; saves the library when a shelf changed. Does nothing while demo content is shown
+    // or the stored shelves cannot be read.
     void sync();
 
 private:

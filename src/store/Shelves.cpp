@@ -49,8 +49,25 @@ Shelves::Shelves(Library& library, StoreStatus& status, HeldFolder& held, FileSy
 {
 }
 
+bool Shelves::refusedUnread()
+{
+    if (m_library.canPersist())
+        return false;
+    // A shelf kept in memory alone would vanish at the next start without a word.
+    m_status.setStatus(L("Uložené police se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám."), true);
+    return true;
+}
+
+void Shelves::save()
+{
+    if (!m_library.save() && m_library.canPersist())
+        m_status.setStatus(L("Police se nepodařilo uložit."), true);
+}
+
 bool Shelves::addToShelf(const QStringList& dropped, const std::optional<QUuid>& shelfID, const QString& newName)
 {
+    if (refusedUnread())
+        return false;
     const bool demo = m_library.isShowingDemo();
     // Demo content never asks for (and so never remembers) an output folder.
     const auto outDir = demo ? OutputFolder::resolve() : OutputFolder::obtain();
@@ -111,15 +128,18 @@ bool Shelves::addToShelf(const QStringList& dropped, const std::optional<QUuid>&
         entry.date = QDateTime::currentDateTimeUtc();
         entries.append(entry);
     }
-    m_library.addHistoryEntries(entries); // saves the shelves with it
-    m_status.setStatus(Lf("Odloženo na polici „%@“.", shelfName), false);
+    const bool saved = m_library.addHistoryEntries(entries); // saves the shelves with it
+    QString text = Lf("Odloženo na polici „%@“.", shelfName);
+    if (!saved)
+        text += QLatin1Char(' ') + L("Police se nepodařilo uložit.");
+    m_status.setStatus(text, !saved);
     return true;
 }
 
 void Shelves::createShelf(const QString& name)
 {
     const QString trimmed = name.trimmed();
-    if (trimmed.isEmpty())
+    if (trimmed.isEmpty() || refusedUnread())
         return;
     Shelf shelf;
     shelf.id = QUuid::createUuid();
@@ -127,7 +147,7 @@ void Shelves::createShelf(const QString& name)
     shelf.symbol = newShelfSymbols().first();
     shelf.colorIndex = int(m_library.shelves().size());
     m_library.setShelves(m_library.shelves() + QList<Shelf>{shelf});
-    m_library.save();
+    save();
 }
 
 bool Shelves::nameTaken(const QList<Shelf>& shelves, const QString& name, const std::optional<QUuid>& excluding)
@@ -172,7 +192,7 @@ void Shelves::updateShelf(const QUuid& id, const QString& name, const QString& s
     shelf.symbol = symbol;
     shelf.colorIndex = colorIndex;
     m_library.setShelves(shelves);
-    m_library.save();
+    save();
 }
 
 void Shelves::deleteShelf(const QUuid& id)
@@ -190,7 +210,7 @@ void Shelves::deleteShelf(const QUuid& id)
     QList<Shelf> shelves = m_library.shelves();
     shelves.removeIf([&](const Shelf& shelf) { return shelf.id == id; });
     m_library.setShelves(shelves);
-    m_library.save();
+    save();
 }
 
 void Shelves::removeItem(const QUuid& itemID, const QUuid& shelfID)
@@ -210,7 +230,7 @@ void Shelves::removeItem(const QUuid& itemID, const QUuid& shelfID)
     }
     items.removeIf([&](const ShelfItem& item) { return item.id == itemID; });
     m_library.setShelves(shelves);
-    m_library.save();
+    save();
 }
 
 void Shelves::moveItem(const QUuid& itemID, const QUuid& fromShelf, const QUuid& toShelf)
@@ -235,8 +255,11 @@ void Shelves::moveItem(const QUuid& itemID, const QUuid& fromShelf, const QUuid&
     }
     shelves[to].items.append(item);
     m_library.setShelves(shelves);
-    m_library.save();
-    m_status.setStatus(Lf("„%@“ je na polici „%@“.", item.name, shelves[to].name), false);
+    const bool saved = m_library.save();
+    QString text = Lf("„%@“ je na polici „%@“.", item.name, shelves[to].name);
+    if (!saved)
+        text += QLatin1Char(' ') + L("Police se nepodařilo uložit.");
+    m_status.setStatus(text, !saved);
 }
 
 std::optional<QString> Shelves::resolve(const ShelfItem& item)

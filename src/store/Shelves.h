@@ -2,8 +2,10 @@
 // Shelves: filling, creating, renaming and deleting shelves and moving their files, with the
 // copies on disk kept in line through ShelfStorage. The shelves themselves live in the Library.
 // While demo content is shown only the in-memory shelves change: no copy, folder or file on disk
-// is touched (a demo shelf may share its name with a real shelf folder). Owned by KelvaroStore;
-// main thread; touches disk.
+// is touched (a demo shelf may share its name with a real shelf folder). While the stored shelves
+// cannot be read, no shelf is made and no file put on one: the status line says why. A shelf
+// change that could not be saved is told there too. Owned by KelvaroStore; main thread; touches
+// disk.
 #include <optional>
 
 #include <QList>
@@ -45,6 +47,11 @@ public:
                           const std::optional<QUuid>& excluding = std::nullopt);
 
 private:
+    // Whether the stored shelves are unread, which refuses every new shelf (told on the status line).
+    bool refusedUnread();
+    // Saves the library; a failed save is told on the status line.
+    void save();
+
     Library& m_library;
     StoreStatus& m_status;
     HeldFolder& m_held;

@@ -61,9 +61,11 @@ bool UserPresets::store(const QList<PresetSpec>& presets)
         logLine(QStringLiteral("presets not saved: the list does not encode"));
         return false;
     }
-    m_settings.setValue(storageKey(), *bytes);
+    const bool saved = m_settings.setValue(storageKey(), *bytes);
     reload(); // also when the settings saw no change and so sent no signal
-    return true;
+    if (!saved)
+        logLine(QStringLiteral("presets not saved: the settings could not be written"));
+    return saved;
 }
 
 bool UserPresets::append(const PresetSpec& preset)

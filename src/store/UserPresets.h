@@ -3,8 +3,8 @@
 // ("kelvaro.presets.v1"). Reads decode the settings afresh on every change of that key; writes
 // decode the stored value again, change that list and store it whole, so a write never works
 // from a stale copy. Nothing stored reads as the built-in presets; a value that does not decode
-// is never overwritten (every write is refused). Lives on the main thread; each screen that
-// shows presets creates its own over the application's settings.
+// (of whatever type or shape) is never overwritten (every write is refused). Lives on the main
+// thread; each screen that shows presets creates its own over the application's settings.
 #include <optional>
 
 #include <QByteArray>
@@ -34,9 +34,10 @@ public:
     // The presets in stored order; none while unreadable.
     const QList<PresetSpec>& presets() const { return m_presets; }
 
-    // Each write returns whether it stored anything: false while the stored value is unreadable
-    // or when the list cannot be encoded faithfully (a non-finite number), in which case the
-    // stored bytes stay as they were. Touches the settings file.
+    // Each write returns whether the changed list is on disk. False while the stored value is
+    // unreadable or when the list cannot be encoded faithfully (a non-finite number): nothing
+    // changes. False too when the save failed: the list shows the change, which the settings
+    // keep for their next save. Touches the settings file.
     //
     // Appends the preset at the end of the list (the built-ins come first while nothing is stored).
     bool append(const PresetSpec& preset);

@@ -81,9 +81,11 @@ bool WorkflowStore::store(const QList<Workflow>& workflows)
         logLine(QStringLiteral("workflows not saved: the list does not encode"));
         return false;
     }
-    m_settings.setValue(storageKey(), *bytes);
+    const bool saved = m_settings.setValue(storageKey(), *bytes);
     reload(); // also when the settings saw no change and so sent no signal
-    return true;
+    if (!saved)
+        logLine(QStringLiteral("workflows not saved: the settings could not be written"));
+    return saved;
 }
 
 bool WorkflowStore::upsert(const Workflow& workflow)

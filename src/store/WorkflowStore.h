@@ -35,16 +35,17 @@ public:
     const QList<Workflow>& workflows() const { return m_workflows; }
     std::optional<Workflow> workflow(const QUuid& id) const;
 
-    // Each write returns whether it stored anything: false while the stored value is unreadable
-    // or when the list cannot be encoded faithfully (a non-finite number), in which case the
-    // stored bytes stay as they were. Touches the settings file.
+    // Each write returns whether the changed list is on disk. False while the stored value is
+    // unreadable or when the list cannot be encoded faithfully (a non-finite number): nothing
+    // changes. False too when the save failed: the list shows the change, which the settings
+    // keep for their next save. Touches the settings file.
     //
     // Replaces the first workflow with the same id in place, or appends it.
     bool upsert(const Workflow& workflow);
     // Drops every workflow with this id; stores the list also when none matched.
     bool remove(const QUuid& id);
     // Appends a copy with new ids for itself and its steps, named "<name> (kopie)" in the
-    // current language; the copy, or none when refused.
+    // current language; the copy, or none when it is not on disk (see above).
     std::optional<Workflow> duplicate(const Workflow& workflow);
 
     // The workflow a new one starts from: a new id, no name, "wand.and.stars", one resize step

@@ -20,6 +20,33 @@
 #include "platform/Settings.h"
 
 namespace kelvaro {
+namespace {
+
+// The seen keys document: an object of rule id → array of keys; none when it does not decode.
+std::optional<QHash<QUuid, QSet<QString>>> decodeSeen(const QByteArray& data)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    QHash<QUuid, QSet<QString>> seen;
+    const QJsonObject object = doc.object();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        if (!it.value().isArray())
+            return std::nullopt;
+        QSet<QString> keys;
+        for (const QJsonValue& key : it.value().toArray()) {
+            if (!key.isString())
+                return std::nullopt;
+            keys.insert(key.toString());
+        }
+        if (const auto id = json::parseUuid(it.key()))
+            seen.insert(*id, keys);
+    }
+    return seen;
+}
+
+} // namespace
 
 FolderWatcher::FolderWatcher(QObject* parent)
     : QObject(parent), m_fileManager(std::make_shared<DesktopFileManager>())
@@ -81,40 +108,31 @@ void FolderWatcher::load()
         }
     }
 
-    const auto seenData = settings.dataValue(QString::fromLatin1(seenKey));
-    if (!seenData)
+    const QString seenName = QString::fromLatin1(seenKey);
+    if (!settings.contains(seenName))
         return;
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(*seenData, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject())
-        return;
-    QHash<QUuid, QSet<QString>> seen;
-    const QJsonObject object = doc.object();
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        if (!it.value().isArray())
-            return;
-        QSet<QString> keys;
-        for (const QJsonValue& key : it.value().toArray()) {
-            if (!key.isString())
-                return;
-            keys.insert(key.toString());
-        }
-        if (const auto id = json::parseUuid(it.key()))
-            seen.insert(*id, keys);
+    const auto seenData = settings.dataValue(seenName);
+    if (const auto seen = seenData ? decodeSeen(*seenData) : std::nullopt) {
+        m_seen = *seen;
+    } else {
+        // Written over, the keys would be gone for good; without them a rule takes a new baseline.
+        logLine(QStringLiteral("failed to decode the watched folders' seen files"));
+        m_seenUnreadable = true;
     }
-    m_seen = seen;
 }
 
 void FolderWatcher::saveRules()
 {
     if (!m_canPersist || m_demoBackup)
         return;
-    Settings::shared().setValue(QString::fromLatin1(rulesKey), encodeWatchRules(m_rules));
+    // A failed save keeps the change in the settings for their next save; the window tells it.
+    if (!Settings::shared().setValue(QString::fromLatin1(rulesKey), encodeWatchRules(m_rules)))
+        logLine(QStringLiteral("watch rules not saved yet"));
 }
 
 void FolderWatcher::saveSeen()
 {
-    if (m_demoBackup)
+    if (m_seenUnreadable || m_demoBackup)
         return;
     QJsonObject object;
     for (auto it = m_seen.constBegin(); it != m_seen.constEnd(); ++it) {
@@ -122,7 +140,8 @@ void FolderWatcher::saveSeen()
         keys.sort();
         object.insert(json::uuidText(it.key()), QJsonArray::fromStringList(keys));
     }
-    Settings::shared().setValue(QString::fromLatin1(seenKey), QJsonDocument(object).toJson(QJsonDocument::Compact));
+    if (!Settings::shared().setValue(QString::fromLatin1(seenKey), QJsonDocument(object).toJson(QJsonDocument::Compact)))
+        logLine(QStringLiteral("watched folders' seen files not saved yet"));
 }
 
 // ---- Rules ---------------------------------------------------------------------------------------

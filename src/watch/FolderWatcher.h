@@ -158,6 +158,7 @@ private:
     bool m_started = false;
     bool m_isTicking = false;
     bool m_canPersist = true;
+    bool m_seenUnreadable = false; // the stored seen keys do not decode: never written over
     std::optional<QList<WatchRule>> m_demoBackup;
 
     HistorySink m_historySink;

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
+#include "l10n/SaveFailure.h"
 #include "platform/Settings.h"
 #include "store/UserPresets.h"
 #include "ui/design/DesignSystem.h"
@@ -95,7 +96,7 @@ const QList<QPair<QString, QString>>& PresetsSheet::formats()
 }
 
 PresetsSheet::PresetsSheet(Settings& settings, QWidget* parent)
-    : QDialog(parent), m_presets(new UserPresets(settings, this))
+    : QDialog(parent), m_settings(settings), m_presets(new UserPresets(settings, this))
 {
     setObjectName(QStringLiteral("presetsSheet"));
     setWindowTitle(L("Předvolby"));
@@ -235,6 +236,11 @@ QWidget* PresetsSheet::buildForm()
     addLine->addWidget(m_add);
     addLine->addStretch(1);
     layout->addLayout(addLine);
+    m_notSaved = wrapped(QString(), TextStyle::callout, form);
+    m_notSaved->setObjectName(QStringLiteral("notSaved"));
+    m_notSaved->setColor(Theme::rose());
+    m_notSaved->hide();
+    layout->addWidget(m_notSaved);
     return form;
 }
 
@@ -254,8 +260,15 @@ void PresetsSheet::add()
     preset.format = m_format->currentData().toString();
     preset.quality = m_quality->value() / 20.0;
     preset.stripMetadata = m_strip->isChecked();
-    if (m_presets->append(preset))
+    const bool saved = m_presets->append(preset);
+    // A preset the save could not write is listed all the same and waits for the next save.
+    const bool listed = std::any_of(m_presets->presets().cbegin(), m_presets->presets().cend(),
+                                    [&](const PresetSpec& p) { return p.id == preset.id; });
+    if (listed)
         m_name->clear();
+    m_notSaved->setVisible(listed && !saved);
+    if (listed && !saved)
+        m_notSaved->setText(Lf("Předvolbu se zatím nepodařilo uložit: %@.", saveFailureReason(m_settings.saveError())));
 }
 
 void PresetsSheet::remove(const QUuid& id)

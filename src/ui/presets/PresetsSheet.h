@@ -60,7 +60,8 @@ public:
     // A name with something besides whitespace and line breaks.
     bool canAdd() const;
     // What "Přidat předvolbu" does: appends a preset with a new id, the trimmed name and the
-    // form's values, then empties the name (the other fields keep theirs). Writes the settings.
+    // form's values, then empties the name (the other fields keep theirs); says so when the
+    // preset could not be saved. Writes the settings.
     void add();
     // What a row's trash button does: stores the list without that preset. Writes the settings.
     void remove(const QUuid& id);
@@ -69,6 +70,8 @@ public:
     UserPresets& presets() const { return *m_presets; }
     Text* titleText() const { return m_title; }
     Text* unreadableText() const { return m_unreadable; }
+    // Why the last preset added is not on disk; hidden once one is.
+    Text* notSavedText() const { return m_notSaved; }
     Text* emptyText() const { return m_empty; }
     const QList<PresetRow*>& rows() const { return m_rows; }
     QWidget* form() const { return m_form; }
@@ -91,10 +94,12 @@ private:
     void refreshForm();
     void fitHeight();
 
+    Settings& m_settings;
     UserPresets* m_presets = nullptr;
     QVBoxLayout* m_column = nullptr;
     Text* m_title = nullptr;
     Text* m_unreadable = nullptr;
+    Text* m_notSaved = nullptr;
     QWidget* m_listBox = nullptr;
     QScrollArea* m_list = nullptr;
     QVBoxLayout* m_listColumn = nullptr;

@@ -206,6 +206,11 @@ ShelvesView::ShelvesView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     m_newShelf->setObjectName(QStringLiteral("newShelf"));
     m_newShelf->setSymbol(QStringLiteral("plus"));
     m_newShelf->setToolTip(L("Vytvořit novou prázdnou polici"));
+    if (!m_store.canPersist()) {
+        // A new shelf could never be stored: it would vanish at the next start.
+        m_newShelf->setEnabled(false);
+        m_newShelf->setToolTip(L("Uložené police se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám."));
+    }
     items->addWidget(m_newShelf);
 
     connect(m_newShelf, &QAbstractButton::clicked, this, [this] { askNewShelf(); });

@@ -10,6 +10,7 @@
 #include "../main/UiTestSupport.h"
 #include "model/WorkflowLibrary.h"
 #include "output/OutputFolder.h"
+#include "platform/FileSystem.h"
 #include "platform/Json.h"
 #include "store/UserPresets.h"
 #include "ui/design/DesignSystem.h"
@@ -145,6 +146,29 @@ TEST_F(PresetsTest, AnUnreadableListShowsOnlyTheMessageAndStaysAsItIs)
     uitest::pressKey(sheet, Qt::Key_Return);
     EXPECT_EQ(view->sheet(), nullptr);
     EXPECT_EQ(storedPresets(), broken);
+}
+
+// A preset the disk refuses is listed (the settings write it with their next save) and the sheet
+// says it is not saved yet, with the reason.
+TEST_F(PresetsTest, APresetTheDiskRefusedIsListedAndSaidSo)
+{
+    PresetsSheet* sheet = openSheet();
+    ASSERT_NE(sheet, nullptr);
+    FailingFileSystem disk;
+    disk.writeBudget = 0;
+    FileSystem::setCurrent(&disk);
+    sheet->nameField()->setText(QStringLiteral("Blog"));
+    sheet->addButton()->click();
+    FileSystem::setCurrent(nullptr);
+    EXPECT_EQ(sheet->rows().size(), 4);
+    EXPECT_TRUE(sheet->nameField()->text().isEmpty());
+    EXPECT_FALSE(sheet->notSavedText()->isHidden());
+    EXPECT_EQ(sheet->notSavedText()->text(), QStringLiteral("Předvolbu se zatím nepodařilo uložit: na disku není místo."));
+
+    ASSERT_TRUE(Settings::shared().sync());
+    sheet->nameField()->setText(QStringLiteral("Tisk"));
+    sheet->addButton()->click();
+    EXPECT_TRUE(sheet->notSavedText()->isHidden());
 }
 
 TEST_F(PresetsTest, AFreshPanelShowsWorkflowsPlatformsAndOwnPresetsAndFollowsTheWorkflows)

@@ -78,7 +78,8 @@ protected:
     std::unique_ptr<ShelvesView> view;
 };
 
-// Stored shelves that cannot be read are said so, and stay as they were when one is made here.
+// Stored shelves that cannot be read are said so; no shelf can be made over them, so they stay as
+// they were.
 TEST_F(ShelvesViewTest, UnreadableShelvesSaySoAndAreLeftUnchanged)
 {
     const QString key = QStringLiteral("kelvaro.test.library");
@@ -94,8 +95,11 @@ TEST_F(ShelvesViewTest, UnreadableShelvesSaySoAndAreLeftUnchanged)
     ASSERT_TRUE(note);
     EXPECT_EQ(note->text(), said);
 
+    EXPECT_FALSE(view.newShelfButton()->isEnabled());
+    EXPECT_EQ(view.newShelfButton()->toolTip(),
+              QStringLiteral("Uložené police se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám."));
     store->createShelf(QStringLiteral("Nová"));
-    EXPECT_FALSE(view.showsEmptyState());
+    EXPECT_TRUE(view.showsEmptyState());
     EXPECT_EQ(Settings::shared().dataValue(key), stored);
 }
 

@@ -1,0 +1,193 @@
+// Every stored document whose value this version cannot decode: its owner says it is unreadable,
+// shows nothing in its place and never writes over it, whatever shape the value has.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "StoreTestSupport.h"
+#include "store/UserPresets.h"
+#include "store/WorkflowStore.h"
+#include "watch/FolderWatcher.h"
+
+namespace kelvaro::test {
+namespace {
+
+// A JSON value as compact text, so that a difference reads as one.
+std::string text(const QJsonValue& value)
+{
+    return QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).toStdString();
+}
+
+// The value of `key` in the settings file as it is on disk, as text.
+std::string onDisk(const QString& key)
+{
+    return text(QJsonDocument::fromJson(readFile(Settings::shared().filePath())).object().value(key));
+}
+
+struct Document {
+    const char* key;
+    // Opens the document's owner, uses each of its writes and says whether it called the value
+    // unreadable and showed nothing (no sample content) in its place.
+    std::function<bool()> openAndUse;
+};
+
+class StoredDocumentsTest : public StoreTest {};
+
+TEST_F(StoredDocumentsTest, AValueThatDoesNotDecodeIsUnreadableAndKeptAsItIs)
+{
+    const Document documents[] = {
+        {SettingsKey::library, [this] {
+             KelvaroStore store(services(fakeProcess));
+             const bool unread = !store.canPersist() && store.activities().isEmpty() && store.shelves().isEmpty();
+             store.addHistoryEntry(entry("a.jpg"));
+             store.createShelf(QStringLiteral("Léto"));
+             store.save();
+             return unread;
+         }},
+        {SettingsKey::presets, [] {
+             UserPresets presets(Settings::shared());
+             const bool unread = presets.state() == UserPresets::State::unreadable && presets.presets().isEmpty();
+             return unread && !presets.append(PresetSpec::defaults().at(0)) && !presets.remove(QUuid::createUuid());
+         }},
+        {SettingsKey::workflows, [] {
+             WorkflowStore workflows(Settings::shared());
+             const bool unread = workflows.state() == WorkflowStore::State::unreadable && workflows.workflows().isEmpty();
+             return unread && !workflows.upsert(WorkflowStore::newTemplate());
+         }},
+        {SettingsKey::watchRules, [this] {
+             FolderWatcher watcher;
+             const bool unread = watcher.rulesUnreadable() && watcher.rules().isEmpty();
+             const bool refused = !watcher.add(makeFolder(QStringLiteral("watched")), WatchAction::convert("jpg"));
+             watcher.remove(QUuid::createUuid());
+             return unread && refused;
+         }},
+        {SettingsKey::watchSeen, [] {
+             FolderWatcher watcher;
+             watcher.remove(QUuid::createUuid()); // writes the seen keys of the rules left
+             return recentLogLines().contains(QStringLiteral("Kelvaro: failed to decode the watched folders' seen files"));
+         }},
+    };
+    const QJsonArray history{QJsonObject{{"id", "x"}}, QJsonObject{{"fileName", "a.jpg"}}};
+    const struct {
+        const char* name;
+        QJsonValue value;
+    } shapes[] = {
+        {"null", QJsonValue::Null},
+        {"an object of another shape", QJsonObject{{"dcta", history}}},
+        {"a tagged value of another type", QJsonObject{{"data", 7}}},
+        {"a number", 7},
+        {"a list of objects", history},
+        {"data that is not JSON", QJsonObject{{"data", QString::fromLatin1(QByteArray("not json [").toBase64())}}},
+    };
+    int saves = 0;
+    for (const Document& document : documents) {
+        for (const auto& shape : shapes) {
+            SCOPED_TRACE(std::string(document.key) + ": " + shape.name);
+            const QString key = QString::fromLatin1(document.key);
+            ASSERT_TRUE(Settings::shared().setValue(key, QVariant::fromValue(shape.value)));
+            ASSERT_EQ(onDisk(key), text(shape.value));
+            clearRecentLogLines();
+
+            EXPECT_TRUE(document.openAndUse());
+            // Another setting saved later writes the file again, with the value as it was read.
+            ASSERT_TRUE(Settings::shared().setValue(QString::fromLatin1(SettingsKey::settingsTab), QString::number(++saves)));
+            EXPECT_EQ(onDisk(key), text(shape.value));
+            Settings::shared().remove(key);
+        }
+    }
+}
+
+// While the stored history and shelves cannot be read, nothing is taken in that could not be stored:
+// no shelf is made (by hand, by putting files on one, from a folder on disk) and a run says that
+// its history is not kept. The stored value stays as it was.
+TEST_F(StoredDocumentsTest, NothingIsAddedToAnUnreadableLibrary)
+{
+    const QString refusal = QStringLiteral("Uložené police se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám.");
+    const struct {
+        const char* name;
+        std::function<void(KelvaroStore&)> add;
+        QString status; // what the status line says after it
+    } rows[] = {
+        {"a new shelf", [](KelvaroStore& s) { s.createShelf(QStringLiteral("Léto")); }, refusal},
+        {"files put on a new shelf", [](KelvaroStore& s) { EXPECT_FALSE(s.addToShelf(std::nullopt, QStringLiteral("Léto"))); },
+         refusal},
+        {"a shelf folder on disk", [this](KelvaroStore& s) {
+             touch(QStringLiteral("out/Police/Zima/z.jpg"));
+             s.syncShelvesWithDisk();
+         }, QString()},
+        {"a run", [this](KelvaroStore& s) { ASSERT_TRUE(runOn(s.droppedFiles(), KelvaroOp::convert(ImageFormat::png))); },
+         QStringLiteral("Hotovo – 1 soubor ve složce „out“. Historii neukládám, protože uloženou se nepodařilo přečíst.")},
+    };
+    const QString key = QString::fromLatin1(SettingsKey::library);
+    const QJsonValue bad = QJsonObject{{"dcta", QJsonArray{}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(Settings::shared().setValue(key, QVariant::fromValue(bad)));
+        rememberOutput();
+        KelvaroStore& s = makeStore(fakeProcess);
+        s.receive(QStringList{touch(QStringLiteral("in/a.jpg"))}, false);
+        s.setStatusMessage(std::nullopt);
+
+        row.add(s);
+        EXPECT_TRUE(s.shelves().isEmpty());
+        EXPECT_EQ(s.statusMessage().value_or(QString()), row.status);
+        EXPECT_EQ(onDisk(key), text(bad));
+    }
+}
+
+// A save the disk refuses is told to whoever made the change: the run's last sentence, the shelf's
+// status, the preset's and the workflow's callers. The change stays listed for the next save.
+TEST_F(StoredDocumentsTest, AChangeTheDiskRefusedIsTold)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch(QStringLiteral("in/a.jpg"))}, false);
+    for (const char* key : {SettingsKey::presets, SettingsKey::workflows})
+        ASSERT_TRUE(Settings::shared().setValue(QString::fromLatin1(key), QByteArray("[]")));
+    UserPresets presets(Settings::shared());
+    WorkflowStore workflows(Settings::shared());
+    const Workflow workflow = [] {
+        Workflow w = WorkflowStore::newTemplate();
+        w.name = QStringLiteral("Web");
+        return w;
+    }();
+    const struct {
+        const char* name;
+        std::function<void()> write;
+    } rows[] = {
+        {"a run's history", [&] {
+             ASSERT_TRUE(runOn(s.droppedFiles(), KelvaroOp::convert(ImageFormat::png)));
+             EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – 1 soubor ve složce „out“. Historii se nepodařilo uložit."));
+         }},
+        {"files put on a shelf", [&] {
+             EXPECT_TRUE(s.addToShelf(std::nullopt, QStringLiteral("Léto")));
+             EXPECT_EQ(s.statusMessage(), QStringLiteral("Odloženo na polici „Léto“. Police se nepodařilo uložit."));
+             EXPECT_TRUE(s.statusIsError());
+         }},
+        {"a new shelf", [&] {
+             s.createShelf(QStringLiteral("Zima"));
+             EXPECT_EQ(s.statusMessage(), QStringLiteral("Police se nepodařilo uložit."));
+         }},
+        {"a preset", [&] {
+             EXPECT_FALSE(presets.append(PresetSpec::defaults().at(0)));
+             EXPECT_EQ(presets.presets().size(), 1);
+         }},
+        {"a workflow", [&] {
+             EXPECT_FALSE(workflows.upsert(workflow));
+             EXPECT_TRUE(workflows.workflow(workflow.id));
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FailingFileSystem disk;
+        disk.writeBudget = 0;
+        FileSystem::setCurrent(&disk);
+        s.setStatusMessage(std::nullopt);
+        row.write();
+        FileSystem::setCurrent(nullptr);
+    }
+    EXPECT_TRUE(Settings::shared().sync());
+}
+
+} // namespace
+} // namespace kelvaro::test
