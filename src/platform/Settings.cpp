@@ -1,7 +1,6 @@
 #include "platform/Settings.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -119,11 +118,11 @@ QString moveAside(const QString& path)
 }
 
 // Each save is guarded by "<file>.lock", and a lock that cannot be proved stale is waited for up
-// to half a minute. A save killed between creating that file and writing its owner into it leaves it
-// empty, and the next save would freeze for that long. A live owner fills it within microseconds,
-// so one still empty after a moment has no owner and goes. A whole lock is left to QLockFile,
-// which clears it at once when its process is gone. Without `mayWait` it never sleeps: a young
-// empty lock is left for a later try. Touches disk.
+// to half a minute by a save that may wait. A save killed between creating that file and writing
+// its owner into it leaves it empty, and the next save would freeze for that long. A live owner
+// fills it within microseconds, so one still empty after a moment has no owner and goes. A whole
+// lock is left to QLockFile, which clears it at once when its process is gone. Without `mayWait`
+// it never sleeps: a young empty lock is left for a later try. Touches disk.
 void clearAbandonedLock(const QString& settingsPath, bool mayWait)
 {
     const QString lockPath = settingsPath + QStringLiteral(".lock");
