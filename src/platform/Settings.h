@@ -14,7 +14,7 @@
 // On the object's thread (the application's main thread) while its event loop runs, a save never
 // waits for another process's lock: the change stays unsaved and is retried from a timer, and a
 // save still locked out after about 2 s is a failed one (EBUSY) until it goes through. Other
-// threads, and the main thread before its loop runs or after it ended, wait as long as it takes.
+// threads, and the main thread before its loop runs or after it ended, wait up to half a minute.
 // A file that is empty, not a JSON object or no regular file (a FIFO, a folder) is renamed to
 // "kelvaro.json.unreadable-<yyyyMMdd-HHmmss>" beside it and logged, and the settings start empty,
 // so the next write never lands on the user's data; when it cannot be moved, nothing is written.
@@ -40,7 +40,8 @@ class Settings : public QObject {
 public:
     static Settings& shared();
 
-    // The stored value with its type, or an invalid QVariant when absent.
+    // The stored value with its type, or an invalid QVariant when absent; a value of no type this
+    // version knows is a QJsonValue, which no typed read below takes.
     QVariant value(const QString& key) const;
     bool contains(const QString& key) const;
     // Every stored key.
