@@ -2636,6 +2636,10 @@
         <translation>the disk reports a read or write error</translation>
     </message>
     <message>
+        <source>soubor právě používá jiný program</source>
+        <translation>another program is using the file</translation>
+    </message>
+    <message>
         <source>Nastavení a historii se nepodařilo uložit: %@. Uložená verze zůstala beze změny.</source>
         <translation>The settings and history could not be saved: %@. The saved version is unchanged.</translation>
     </message>

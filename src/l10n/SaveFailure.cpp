@@ -21,6 +21,8 @@ QString saveFailureReason(int error)
         return L("chybí oprávnění k zápisu");
     case EIO:
         return L("disk hlásí chybu čtení nebo zápisu");
+    case EBUSY: // the settings' lock, held by another process for seconds
+        return L("soubor právě používá jiný program");
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }

@@ -63,6 +63,11 @@ qint64 FileSystem::writeSome(int fd, const char* data, qint64 size)
     return ::write(fd, data, size_t(size));
 }
 
+int FileSystem::syncToDevice(int fd)
+{
+    return ::fsync(fd) == 0 ? 0 : errorOr(EIO);
+}
+
 int FileSystem::writeAll(int fd, const char* data, qint64 size)
 {
     while (size > 0) {
@@ -110,8 +115,8 @@ int FileSystem::writeWhole(const QString& path, const QByteArray& bytes)
     if (const int error = writeAll(fd, bytes.constData(), bytes.size()))
         return fail(error);
     // Delayed allocation may refuse the bytes only here: a failed sync or close is a failed write.
-    if (::fsync(fd) != 0)
-        return fail(errorOr(EIO));
+    if (const int error = syncToDevice(fd))
+        return fail(error);
     if (file.close() != 0)
         return fail(errorOr(EIO));
     if (::rename(temporary.constData(), target.constData()) != 0)
@@ -292,6 +297,11 @@ int FailingFileSystem::writeWhole(const QString& path, const QByteArray& bytes)
     if (failing.contains(path))
         return EIO;
     return FileSystem::writeWhole(path, bytes);
+}
+
+int FailingFileSystem::syncToDevice(int fd)
+{
+    return syncError != 0 ? syncError : FileSystem::syncToDevice(fd);
 }
 
 qint64 FailingFileSystem::writeSome(int fd, const char* data, qint64 size)

@@ -53,6 +53,8 @@ public:
 protected:
     // One write(2) of at most `size` bytes into `fd`: what it returns, with errno set on -1.
     virtual qint64 writeSome(int fd, const char* data, qint64 size);
+    // fsync(2) of `fd`: 0 when its bytes are on the device, else the system's error number.
+    virtual int syncToDevice(int fd);
 };
 
 // Test double: the real operations, except that any call whose first path is in `failing`
@@ -80,9 +82,13 @@ public:
     bool failMakePath = false;
     // copyOver writes this many bytes of the source and then fails, as a full disk would; < 0: off.
     qint64 failCopiesAfter = -1;
+    // Syncs of whole writes fail with this error, as a disk that refuses the bytes only when they
+    // are flushed; 0: off.
+    int syncError = 0;
 
 protected:
     qint64 writeSome(int fd, const char* data, qint64 size) override;
+    int syncToDevice(int fd) override;
 };
 
 } // namespace kelvaro

@@ -3,8 +3,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -15,12 +19,18 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
 
 namespace kelvaro {
 namespace {
+
+// How often a save postponed by another process's lock is tried again, and how long it may stay
+// postponed before it counts as failed (a save takes milliseconds; seconds mean something is stuck).
+constexpr int kRetryMs = 250;
+constexpr qint64 kLockBusyFailsAfterMs = 2000;
 
 // Values are QVariants in memory; the file keeps JSON types. Byte arrays have no JSON type, so they
 // are tagged: {"data": "<base64>"}. A value of no type this version knows (a null, an object of
@@ -93,7 +103,11 @@ QString moveAside(const QString& path)
         const QString target = n == 1 ? stem : stem + QStringLiteral("-%1").arg(n);
         if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
             continue;
-        if (QFile::rename(path, target)) {
+        const QByteArray from = QFile::encodeName(path);
+        const QByteArray to = QFile::encodeName(target);
+        // Any kind of file (a FIFO, a folder) goes; a name taken since the check is never replaced.
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0
+            || ((errno == EINVAL || errno == ENOSYS) && ::rename(from.constData(), to.constData()) == 0)) {
             logLine(QStringLiteral("settings file was unreadable, kept as %1; starting with empty settings").arg(target));
             return target;
         }
@@ -104,11 +118,12 @@ QString moveAside(const QString& path)
 }
 
 // Each save is guarded by "<file>.lock", and a lock that cannot be proved stale is waited for up
-// to half a minute. A save killed between creating that file and writing its owner into it leaves it
-// empty, and the next save would freeze for that long. A live owner fills it within microseconds,
-// so one still empty after a moment has no owner and goes. A whole lock is left to QLockFile,
-// which clears it at once when its process is gone. Touches disk.
-void clearAbandonedLock(const QString& settingsPath)
+// to half a minute by a save that may wait. A save killed between creating that file and writing
+// its owner into it leaves it empty, and the next save would freeze for that long. A live owner
+// fills it within microseconds, so one still empty after a moment has no owner and goes. A whole
+// lock is left to QLockFile, which clears it at once when its process is gone. Without `mayWait`
+// it never sleeps: a young empty lock is left for a later try. Touches disk.
+void clearAbandonedLock(const QString& settingsPath, bool mayWait)
 {
     const QString lockPath = settingsPath + QStringLiteral(".lock");
     for (int attempt = 0; attempt < 10; ++attempt) {
@@ -125,6 +140,8 @@ void clearAbandonedLock(const QString& settingsPath)
                 logLine(QStringLiteral("removed an ownerless settings lock %1").arg(lockPath));
             return;
         }
+        if (!mayWait)
+            return;
         QThread::msleep(50);
     }
 }
@@ -148,25 +165,41 @@ void clearAbandonedWrites(const QString& settingsPath)
 // What a read found: the settings, or that the file is not a JSON object (an empty file included:
 // a save cut short may leave one, and reading it as "no settings" would wipe the user's data at
 // the next save).
-std::optional<QMap<QString, QVariant>> parse(const QByteArray& bytes)
+std::optional<QJsonObject> parse(const QByteArray& bytes)
 {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
         return std::nullopt;
-    QMap<QString, QVariant> map;
-    const QJsonObject o = doc.object();
-    for (auto it = o.begin(); it != o.end(); ++it)
-        map.insert(it.key(), fromJson(it.value()));
-    return map;
+    return doc.object();
 }
 
-QByteArray serialise(const QMap<QString, QVariant>& map)
+// The bytes of `path` when it is a regular file (behind any links); none when it is another kind
+// of file or cannot be read. Opened without blocking, so a FIFO put there after the caller's check
+// is never waited on. Touches disk.
+std::optional<QByteArray> readRegularFile(const QString& path)
 {
-    QJsonObject o;
-    for (auto it = map.begin(); it != map.end(); ++it)
-        o.insert(it.key(), toJson(it.value()));
-    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    std::optional<QByteArray> bytes;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        bytes.emplace();
+        char buffer[64 * 1024];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                bytes.reset();
+            if (got <= 0)
+                break;
+            bytes->append(buffer, got);
+        }
+    }
+    ::close(fd);
+    return bytes;
 }
 
 } // namespace
@@ -176,13 +209,19 @@ Settings& Settings::shared()
     static Settings* instance = [] {
         const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Kelvaro");
         QDir().mkpath(dir);
-        return new Settings(dir + QStringLiteral("/kelvaro.json"));
+        auto* settings = new Settings(dir + QStringLiteral("/kelvaro.json"));
+        // Saves from the main thread's loop are the ones that must never wait, whoever opened it.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            settings->moveToThread(app->thread());
+        return settings;
     }();
     return *instance;
 }
 
-Settings::Settings(const QString& path) : m_path(path)
+Settings::Settings(const QString& path) : m_path(path), m_retry(new QTimer(this))
 {
+    m_retry->setInterval(kRetryMs);
+    connect(m_retry, &QTimer::timeout, this, &Settings::retrySave);
     QStringList keptAside;
     QMutexLocker lock(&m_mutex);
     refresh(keptAside);
@@ -193,7 +232,8 @@ Settings::Stamp Settings::stampOf(const QString& path)
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return {};
-    return {qint64(info.st_size), qint64(info.st_ino), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    return {qint64(info.st_size), qint64(info.st_ino), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+            S_ISREG(info.st_mode)};
 }
 
 void Settings::refresh(QStringList& keptAside)
@@ -201,12 +241,13 @@ void Settings::refresh(QStringList& keptAside)
     Stamp now = stampOf(m_path);
     if (now == m_stamp && !m_stuck)
         return;
-    QMap<QString, QVariant> stored;
+    QJsonObject stored;
     if (now.size >= 0) {
-        QFile file(m_path);
-        std::optional<QMap<QString, QVariant>> parsed;
-        if (file.open(QIODevice::ReadOnly))
-            parsed = parse(file.readAll());
+        std::optional<QJsonObject> parsed;
+        if (now.regular) {
+            if (const std::optional<QByteArray> bytes = readRegularFile(m_path))
+                parsed = parse(*bytes);
+        }
         if (!parsed) {
             const QString target = moveAside(m_path);
             m_stuck = target.isEmpty();
@@ -222,65 +263,121 @@ void Settings::refresh(QStringList& keptAside)
     }
     m_stuck = false;
     m_stamp = now;
+    m_file = stored;
+    QMap<QString, QVariant> values;
+    for (auto it = stored.begin(); it != stored.end(); ++it)
+        values.insert(it.key(), fromJson(it.value()));
     for (auto it = m_unsaved.cbegin(); it != m_unsaved.cend(); ++it) {
         if (it.value())
-            stored.insert(it.key(), *it.value());
+            values.insert(it.key(), *it.value());
         else
-            stored.remove(it.key());
+            values.remove(it.key());
     }
-    m_values = stored;
+    m_values = values;
 }
 
-bool Settings::save(QStringList& keptAside)
+Settings::Saved Settings::save(QStringList& keptAside, bool mayWait)
 {
-    clearAbandonedLock(m_path);
+    clearAbandonedLock(m_path, mayWait);
     QLockFile lock(m_path + QStringLiteral(".lock"));
     errno = 0;
-    if (!lock.tryLock(30000)) {
-        m_saveError = lock.error() == QLockFile::PermissionError ? EACCES : errno != 0 ? errno : EIO;
-        return false;
+    if (!lock.tryLock(mayWait ? 30000 : 0)) {
+        if (lock.error() != QLockFile::LockFailedError) {
+            m_saveError = lock.error() == QLockFile::PermissionError ? EACCES : errno != 0 ? errno : EIO;
+            return Saved::failed;
+        }
+        if (!mayWait) {
+            // Nothing of ours waits: what the other process writes is read at the next save.
+            if (m_unsaved.isEmpty() && m_saveError == 0)
+                return Saved::yes;
+            if (!m_lockBusy)
+                m_lockBusySince.start();
+            m_lockBusy = true;
+            if (m_lockBusySince.elapsed() < kLockBusyFailsAfterMs)
+                return Saved::postponed;
+        }
+        m_saveError = EBUSY;
+        return Saved::failed;
     }
+    m_lockBusy = false;
     refresh(keptAside);
     if (m_stuck) {
         m_saveError = EIO;
-        return false;
+        return Saved::failed;
     }
     if (m_unsaved.isEmpty()) {
         m_saveError = 0;
-        return true;
+        return Saved::yes;
     }
     clearAbandonedWrites(m_path);
-    // The values read from the file under the lock, with this process's changes laid over them.
-    m_saveError = FileSystem::current().writeWhole(m_path, serialise(m_values));
+    // The file as read under the lock, with this process's changes laid over it: a value of a
+    // shape this version does not know goes back as it came.
+    QJsonObject next = m_file;
+    for (auto it = m_unsaved.cbegin(); it != m_unsaved.cend(); ++it) {
+        if (it.value())
+            next.insert(it.key(), toJson(*it.value()));
+        else
+            next.remove(it.key());
+    }
+    m_saveError = FileSystem::current().writeWhole(m_path, QJsonDocument(next).toJson(QJsonDocument::Indented));
     if (m_saveError != 0) {
         logLine(QStringLiteral("settings not saved to %1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(m_saveError))));
-        return false;
+        return Saved::failed;
     }
+    m_file = next;
     m_unsaved.clear();
     m_stamp = stampOf(m_path);
-    return true;
+    return Saved::yes;
 }
 
 // Unlocks only to tell, as a receiver may read the settings again.
-bool Settings::saveAndReport(QMutexLocker<QMutex>& lock, std::optional<QString> changedKey)
+bool Settings::saveAndReport(QMutexLocker<QMutex>& lock, std::optional<QString> changedKey, bool mayWait)
 {
     QStringList keptAside;
     const bool failedBefore = m_saveError != 0;
-    const bool saved = save(keptAside);
+    const Saved saved = save(keptAside, mayWait);
     const int error = m_saveError;
+    const bool retry = m_lockBusy;
     const std::pair<bool, int> state{!m_unsaved.isEmpty(), error};
     const bool stateChanged = state != m_toldState;
     m_toldState = state;
     lock.unlock();
+    // Only a save that did not wait postpones, and that runs on this object's thread.
+    if (!mayWait && retry != m_retry->isActive()) {
+        if (retry)
+            m_retry->start();
+        else
+            m_retry->stop();
+    }
     for (const QString& path : std::as_const(keptAside))
         Q_EMIT fileKeptAside(path);
-    if (!saved && !failedBefore)
+    if (saved == Saved::failed && !failedBefore)
         Q_EMIT saveFailed(error);
     if (stateChanged)
         Q_EMIT saveStateChanged();
     if (changedKey)
         Q_EMIT changed(*changedKey);
-    return saved;
+    return saved == Saved::yes;
+}
+
+bool Settings::mayWaitHere() const
+{
+    QThread* here = QThread::currentThread();
+    return here != thread() || here->loopLevel() == 0;
+}
+
+void Settings::retrySave()
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_lockBusy || m_unsaved.isEmpty()) {
+        // Saved meanwhile by another thread, or failed for another reason, which the next save
+        // tries again as any failure.
+        m_lockBusy = false;
+        lock.unlock();
+        m_retry->stop();
+        return;
+    }
+    saveAndReport(lock, std::nullopt, false);
 }
 
 QString Settings::filePath() const
@@ -322,15 +419,17 @@ bool Settings::setValue(const QString& key, const QVariant& value)
 {
     if (!value.isValid())
         return remove(key);
-    // Normalise to what the file will hold, so "really changed" compares like with like.
-    const QVariant stored = fromJson(toJson(value));
+    // Compared as the file will hold them: QVariant takes true for 1.0 inside a list.
+    const QJsonValue json = toJson(value);
+    const QVariant stored = fromJson(json);
+    const bool mayWait = mayWaitHere();
     QMutexLocker lock(&m_mutex);
-    const QVariant old = m_values.value(key);
-    if (old.isValid() && old.typeId() == stored.typeId() && old == stored)
+    const auto old = m_values.constFind(key);
+    if (old != m_values.cend() && toJson(*old) == json)
         return true;
     m_values.insert(key, stored);
     m_unsaved.insert(key, stored);
-    return saveAndReport(lock, key);
+    return saveAndReport(lock, key, mayWait);
 }
 
 QStringList Settings::keys() const
@@ -341,18 +440,20 @@ QStringList Settings::keys() const
 
 bool Settings::remove(const QString& key)
 {
+    const bool mayWait = mayWaitHere();
     QMutexLocker lock(&m_mutex);
     if (!m_values.contains(key))
         return true;
     m_values.remove(key);
     m_unsaved.insert(key, std::nullopt);
-    return saveAndReport(lock, key);
+    return saveAndReport(lock, key, mayWait);
 }
 
 bool Settings::sync()
 {
+    const bool mayWait = mayWaitHere();
     QMutexLocker lock(&m_mutex);
-    return saveAndReport(lock, std::nullopt);
+    return saveAndReport(lock, std::nullopt, mayWait);
 }
 
 std::optional<bool> Settings::boolValue(const QString& key) const

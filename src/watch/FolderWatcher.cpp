@@ -170,11 +170,12 @@ WatchAddResult FolderWatcher::add(const QString& folder, const WatchAction& acti
     QList<WatchRule> rules = m_rules;
     rules.append(WatchRule::make(QFileInfo(folder).absoluteFilePath(), bookmark, action));
     if (!m_demoBackup) {
-        // A rule kept only in memory would be watched until the next start and then be gone.
+        // A rule kept only in memory would be watched until the next start and then be gone. A save
+        // postponed while another process saves (no error yet) goes to disk when that one is done.
         Settings& settings = Settings::shared();
         const QString key = QString::fromLatin1(rulesKey);
         const std::optional<QByteArray> before = settings.dataValue(key);
-        if (!settings.setValue(key, encodeWatchRules(rules))) {
+        if (!settings.setValue(key, encodeWatchRules(rules)) && settings.saveError() != 0) {
             const int error = settings.saveError();
             if (before)
                 settings.setValue(key, *before);

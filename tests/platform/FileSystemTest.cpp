@@ -95,21 +95,23 @@ QByteArray pattern(qsizetype size, char seed)
     return bytes;
 }
 
-// A write cut short anywhere, as a full disk cuts it, leaves the previous file byte for byte and
-// nothing beside it; a whole write replaces it and keeps its permissions.
+// A write cut short anywhere, as a full disk cuts it, or refused at the sync, leaves the previous
+// file byte for byte and nothing beside it; a whole write replaces it and keeps its permissions.
 TEST_F(FileSystemTest, AWholeWriteReplacesTheFileOrLeavesItAsItWas)
 {
     const struct {
         const char* name;
         qint64 budget; // bytes the disk takes; -1: all
         int error;     // the failure it gives; 0: ENOSPC
+        int syncError; // the sync's failure; 0: none
         int expected;
     } rows[] = {
-        {"whole", -1, 0, 0},
-        {"nothing written", 0, 0, ENOSPC},
-        {"a first block", 4096, 0, ENOSPC},
-        {"all but the last byte", 40 * 1024 - 1, 0, ENOSPC},
-        {"an input/output error", 10000, EIO, EIO},
+        {"whole", -1, 0, 0, 0},
+        {"nothing written", 0, 0, 0, ENOSPC},
+        {"a first block", 4096, 0, 0, ENOSPC},
+        {"all but the last byte", 40 * 1024 - 1, 0, 0, ENOSPC},
+        {"an input/output error", 10000, EIO, 0, EIO},
+        {"sync refused", -1, 0, EDQUOT, EDQUOT},
     };
     const QByteArray previous = pattern(30 * 1024, 'a');
     const QByteArray next = pattern(40 * 1024, 'k');
@@ -121,6 +123,7 @@ TEST_F(FileSystemTest, AWholeWriteReplacesTheFileOrLeavesItAsItWas)
         FailingFileSystem disk;
         disk.writeBudget = row.budget;
         disk.writeError = row.error;
+        disk.syncError = row.syncError;
 
         EXPECT_EQ(disk.writeWhole(file, next), row.expected);
         EXPECT_EQ(test::readFile(file), row.expected == 0 ? next : previous);

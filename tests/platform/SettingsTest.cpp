@@ -3,22 +3,33 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <string>
 #include <thread>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -105,7 +116,8 @@ void useParentConfig()
 
 QStringList asideFiles(const QString& folder)
 {
-    return QDir(folder).entryList({QStringLiteral("kelvaro.json.unreadable-*")}, QDir::Files | QDir::Hidden, QDir::Name);
+    return QDir(folder).entryList({QStringLiteral("kelvaro.json.unreadable-*")},
+                                  QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 // A settings file of about `bytes` as the application writes it, put in place before the settings
@@ -155,35 +167,63 @@ TEST(SettingsChild, setsOneValue)
 }
 
 // A file that is there before the settings are first opened: only the first write would show the
-// loss, so the write happens in a fresh process.
+// loss, so the write happens in a fresh process. One that is no regular file is never opened: a
+// FIFO would hold the read until a writer came.
 TEST(Settings, anUnreadableFileIsKeptAsideBeforeTheFirstWrite)
 {
+    const auto fifo = [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); };
     const struct {
         const char* name;
         QByteArray bytes;
-        bool unreadable;
-    } rows[] = {{"garbage", "not json at all", true},
-                {"truncated", R"({"kelvaro.presets.v1": {"data": "AAEC)", true},
-                {"array", R"(["kelvaro.jpegQuality", 0.9])", true},
-                {"binary", QByteArray("\x00\xff\xfe{\x01", 5), true},
-                {"blank", " \n\t\n", true},
-                {"empty", "", true}};
+        std::function<void(const QString&)> make; // in place of the bytes
+    } rows[] = {{"garbage", "not json at all", {}},
+                {"truncated", R"({"kelvaro.presets.v1": {"data": "AAEC)", {}},
+                {"array", R"(["kelvaro.jpegQuality", 0.9])", {}},
+                {"binary", QByteArray("\x00\xff\xfe{\x01", 5), {}},
+                {"blank", " \n\t\n", {}},
+                {"empty", "", {}},
+                {"fifo", {}, fifo},
+                {"link to a fifo", {}, [&](const QString& path) {
+                     fifo(path + QStringLiteral("-fifo"));
+                     ASSERT_TRUE(QFile::link(path + QStringLiteral("-fifo"), path));
+                 }},
+                {"folder", {}, [](const QString& path) {
+                     ASSERT_TRUE(QDir().mkpath(path));
+                     test::writeFile(path + QStringLiteral("/inside"), "kept");
+                 }},
+                {"socket", {}, [](const QString& path) {
+                     sockaddr_un address{};
+                     address.sun_family = AF_UNIX;
+                     const QByteArray name = QFile::encodeName(path);
+                     ASSERT_LT(size_t(name.size()), sizeof address.sun_path);
+                     std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+                     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+                     ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+                     ::close(fd);
+                 }}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QTemporaryDir config;
         const QString folder = config.filePath(QStringLiteral("Kelvaro"));
         ASSERT_TRUE(QDir().mkpath(folder));
         const QString file = folder + QStringLiteral("/kelvaro.json");
-        test::writeFile(file, row.bytes);
+        if (row.make)
+            ASSERT_NO_FATAL_FAILURE(row.make(file));
+        else
+            test::writeFile(file, row.bytes);
+        struct stat before {};
+        ASSERT_EQ(::lstat(QFile::encodeName(file).constData(), &before), 0);
         ASSERT_EQ(runChild("setsOneValue", config.path()), 0);
 
         const QStringList aside = asideFiles(folder);
-        ASSERT_EQ(aside.size(), row.unreadable ? 1 : 0);
-        if (row.unreadable) {
-            EXPECT_TRUE(QRegularExpression(QStringLiteral("^kelvaro\\.json\\.unreadable-\\d{8}-\\d{6}$")).match(aside[0]).hasMatch())
-                << aside[0].toStdString();
+        ASSERT_EQ(aside.size(), 1);
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^kelvaro\\.json\\.unreadable-\\d{8}-\\d{6}$")).match(aside[0]).hasMatch())
+            << aside[0].toStdString();
+        struct stat kept {};
+        ASSERT_EQ(::lstat(QFile::encodeName(folder + QLatin1Char('/') + aside[0]).constData(), &kept), 0);
+        EXPECT_EQ(kept.st_ino, before.st_ino); // the very file, whatever its kind
+        if (!row.make)
             EXPECT_EQ(test::readFile(folder + QLatin1Char('/') + aside[0]), row.bytes);
-        }
         EXPECT_EQ(QJsonDocument::fromJson(test::readFile(file)).object(), (QJsonObject{{QStringLiteral("kelvaro.jpegQuality"), 0.5}}));
     }
 }
@@ -252,7 +292,53 @@ TEST(Settings, changedOnlyOnARealChange)
     S().setValue(QStringLiteral("data"), QByteArray("x"));
     EXPECT_EQ(seen.size(), 8);
     EXPECT_EQ(seen.last(), QStringLiteral("data"));
+    S().setValue(QStringLiteral("mixed"), QVariantList{true});
+    S().setValue(QStringLiteral("mixed"), QVariantList{1}); // a number in place of a Boolean
+    EXPECT_EQ(S().value(QStringLiteral("mixed")).toList().value(0).typeId(), QMetaType::Double);
+    EXPECT_EQ(seen.size(), 10);
     QObject::disconnect(connection);
+}
+
+// Values of shapes this version cannot represent (a newer version's record, a value spoiled by
+// hand) or not in the very text it would write stay as read through a save of another key, and no
+// typed read takes one for a value of its type.
+TEST(Settings, valuesOfUnknownShapesSurviveASaveOfAnotherKey)
+{
+    const struct {
+        const char* name;
+        const char* json;
+        bool readAsData = false; // dataValue gives bytes; nothing else reads any row
+    } rows[] = {
+        {"an object of a newer version", R"({"kelvaro.future.v2": {"nested": {"deep": [1, {"x": null}]}, "v": 2}})"},
+        {"a null", R"({"kelvaro.library.v1": null})"},
+        {"a list of objects", R"({"kelvaro.watch.rules.v1": [{"folder": "/a"}, {"folder": "/b"}]})"},
+        {"a list of lists", R"({"list": [["cs"], []]})"},
+        {"a record beside data", R"({"kelvaro.presets.v1": {"data": "AAEC", "version": 2}})"},
+        {"data that is no text", R"({"kelvaro.presets.v1": {"data": 7}})"},
+        {"data without its padding", R"({"kelvaro.outputFolder.bookmark": {"data": "AAE"}})", true},
+        {"a whole number beyond a double", R"({"counter": 9007199254740993})"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QJsonObject stored = test::parseJson(row.json);
+        const QString key = stored.begin().key();
+        stored.insert(QStringLiteral("kelvaro.jpegQuality"), 0.9);
+        test::writeFile(S().filePath(), QJsonDocument(stored).toJson());
+
+        ASSERT_TRUE(S().setValue(QStringLiteral("kelvaro.jpegQuality"), 0.61));
+        stored.insert(QStringLiteral("kelvaro.jpegQuality"), 0.61);
+        // Compared as text: QJsonValue takes 9007199254740993 for the double next to it.
+        EXPECT_EQ(test::compactJson(QJsonDocument::fromJson(test::readFile(S().filePath())).object()), test::compactJson(stored));
+        EXPECT_TRUE(S().contains(key));
+        EXPECT_FALSE(S().boolValue(key));
+        EXPECT_EQ(S().numberValue(key).has_value(), QByteArray(row.name).startsWith("a whole number"));
+        EXPECT_FALSE(S().stringValue(key));
+        EXPECT_EQ(S().dataValue(key).has_value(), row.readAsData);
+        EXPECT_FALSE(S().stringListValue(key));
+        // The next row's file is new to this process, as is its change.
+        ASSERT_TRUE(S().remove(key));
+        ASSERT_TRUE(S().remove(QStringLiteral("kelvaro.jpegQuality")));
+    }
 }
 
 TEST(Settings, usableFromAnotherThread)
@@ -265,6 +351,67 @@ TEST(Settings, usableFromAnotherThread)
         S().numberValue(QStringLiteral("thread.counter"));
     writer.join();
     EXPECT_EQ(S().numberValue(QStringLiteral("thread.counter")), 49.0);
+}
+
+// The window's thread saves from its event loop: while another process holds the lock (a
+// kelvaro-process run inside its save), a change returns at once and stays unsaved; after a moment
+// it counts as failed; once the lock is free, the retry saves it without another call.
+TEST(Settings, aSaveFromTheEventLoopNeverWaitsForAnotherProcessesLock)
+{
+    const QString key = QStringLiteral("kelvaro.jpegQuality");
+    QProcess holder;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KELVARO_LOCK_PATH"), S().filePath() + QStringLiteral(".lock"));
+    holder.setProcessEnvironment(env);
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SettingsChild.holdsTheLock")});
+    QByteArray said;
+    ASSERT_TRUE(test::waitUntil([&] {
+        said += holder.readAllStandardOutput();
+        return said.contains("the lock is held") || holder.state() == QProcess::NotRunning;
+    }));
+    ASSERT_EQ(holder.state(), QProcess::Running) << said.toStdString();
+    QList<std::pair<bool, int>> told;
+    const auto stateConnection = QObject::connect(&S(), &Settings::saveStateChanged, [&] { told << std::pair(S().hasUnsavedChanges(), S().saveError()); });
+    QList<int> failed;
+    const auto failedConnection = QObject::connect(&S(), &Settings::saveFailed, [&](int error) { failed << error; });
+
+    std::optional<bool> saved;
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        saved = S().setValue(key, 0.61);
+        loop.quit();
+    });
+    loop.exec();
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(holder.state(), QProcess::Running); // it holds the lock until told
+    EXPECT_FALSE(*saved);
+    EXPECT_EQ(S().numberValue(key), 0.61);
+    EXPECT_TRUE(S().hasUnsavedChanges());
+    EXPECT_EQ(told, (QList<std::pair<bool, int>>{{true, 0}}));
+
+    ASSERT_TRUE(test::waitUntil([] { return S().saveError() != 0; }));
+    EXPECT_EQ(S().saveError(), EBUSY);
+    EXPECT_EQ(failed, QList<int>{EBUSY});
+    EXPECT_FALSE(QJsonDocument::fromJson(test::readFile(S().filePath())).object().contains(key));
+
+    holder.write("release\n");
+    ASSERT_TRUE(test::waitUntil([&] { return QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(key) == 0.61; }));
+    EXPECT_FALSE(S().hasUnsavedChanges());
+    EXPECT_EQ(told, (QList<std::pair<bool, int>>{{true, 0}, {true, EBUSY}, {false, 0}}));
+    EXPECT_EQ(failed, QList<int>{EBUSY});
+    EXPECT_TRUE(test::waitUntil([&] { return holder.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(holder.exitCode(), 0);
+    QObject::disconnect(stateConnection);
+    QObject::disconnect(failedConnection);
+}
+
+TEST(SettingsChild, holdsTheLock)
+{
+    QLockFile lock(qEnvironmentVariable("KELVARO_LOCK_PATH"));
+    ASSERT_TRUE(lock.lock());
+    std::cout << "the lock is held" << std::endl;
+    std::string line;
+    std::getline(std::cin, line);
 }
 
 // A save killed between creating the lock file and writing its owner into it leaves an empty

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -226,8 +227,15 @@ TEST_F(KelvaroProcess, aFileNameThatIsNotUtf8IsOpened)
     }
 }
 
+// Values of the file this version does not understand (a newer version's, a null) stay as they
+// were.
 TEST_F(KelvaroProcess, settingsAreWrittenBeforeTheRun)
 {
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QJsonObject unknown = test::parseJson(R"({"kelvaro.future.v2": {"nested": {"a": [1, null]}}, "kelvaro.library.v1": null,
+                                                    "kelvaro.watch.rules.v1": [{"folder": "/a"}]})");
+    test::writeFile(folder + QStringLiteral("/kelvaro.json"), QJsonDocument(unknown).toJson());
     const QString file = ti::writeJpeg(in(), QStringLiteral("IMG_7.jpg"), ti::quadrants(40, 30));
     const ToolRun r = run(QStringLiteral("{\"compress\":0.7}"), {file}, {QStringLiteral("--set"), QStringLiteral("kelvaro.describeNames=false")});
     ASSERT_EQ(r.exitCode, 0);
@@ -235,6 +243,25 @@ TEST_F(KelvaroProcess, settingsAreWrittenBeforeTheRun)
     const ToolRun again = run(QStringLiteral("{\"crop\":{\"ratio\":\"wide169\",\"offsetX\":0.5,\"offsetY\":0.5}}"), {file},
                           {QStringLiteral("--set"), QStringLiteral("kelvaro.describeNames=true")});
     EXPECT_EQ(outputNames(again), QStringList{QStringLiteral("IMG_7 ořez 16x9.jpg")});
+    const QJsonObject stored = QJsonDocument::fromJson(test::readFile(folder + QStringLiteral("/kelvaro.json"))).object();
+    for (auto it = unknown.begin(); it != unknown.end(); ++it)
+        EXPECT_EQ(stored.value(it.key()), it.value()) << it.key().toStdString();
+}
+
+// A settings file that is no regular file is kept aside, never opened: a FIFO would hold the run
+// until a writer came.
+TEST_F(KelvaroProcess, aSettingsFileThatIsAFifoIsKeptAside)
+{
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile::remove(folder + QStringLiteral("/kelvaro.json"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder + QStringLiteral("/kelvaro.json")).constData(), 0600), 0);
+    const QString file = ti::writeJpeg(in(), QStringLiteral("IMG_9.jpg"), ti::quadrants(40, 30));
+    const ToolRun r = run(QStringLiteral("{\"compress\":0.7}"), {file});
+    EXPECT_EQ(r.exitCode, 0) << r.stderrText.toStdString();
+    EXPECT_EQ(outputNames(r), QStringList{QStringLiteral("IMG_9 komprese.jpg")});
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("kelvaro.json.unreadable-*")}, QDir::System).size(), 1);
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/kelvaro.json")).isFile());
 }
 
 // Settings the disk has no room for: the stored file stays byte for byte, and no run follows

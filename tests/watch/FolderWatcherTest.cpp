@@ -1,6 +1,10 @@
 // Rules, persistence, folder access, the loop's scans and demo mode. Runs of the engine are in
 // FolderWatcherProcessingTest.cpp.
 
+#include <QEventLoop>
+#include <QLockFile>
+#include <QTimer>
+
 #include "platform/Bookmark.h"
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
@@ -79,6 +83,34 @@ TEST_F(FolderWatcherTest, aFolderWhoseRuleCannotBeStoredIsRefusedWithTheReason)
         ASSERT_TRUE(Settings::shared().sync()); // what is stored now is what was stored before
         EXPECT_EQ(Settings::shared().dataValue(key), row.stored);
     }
+}
+
+// A folder added from the window while another process saves the settings is watched at once,
+// and its rule reaches the file when that save is done: a postponed save is no refusal.
+TEST_F(FolderWatcherTest, aFolderAddedWhileAnotherProcessSavesIsWatchedAndStoredLater)
+{
+    auto w = makeWatcher();
+    QLockFile otherSave(Settings::shared().filePath() + QStringLiteral(".lock"));
+    ASSERT_TRUE(otherSave.lock());
+    std::optional<WatchAddResult> added;
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        added = w->add(inDir, toJpg);
+        loop.quit();
+    });
+    loop.exec();
+    ASSERT_TRUE(added.has_value());
+    EXPECT_TRUE(*added) << added->refusal.value_or(QString()).toStdString();
+    EXPECT_EQ(w->rules().size(), 1);
+    EXPECT_TRUE(Settings::shared().hasUnsavedChanges());
+
+    otherSave.unlock();
+    EXPECT_TRUE(waitUntil([] { return !Settings::shared().hasUnsavedChanges(); }));
+    const QJsonObject stored = QJsonDocument::fromJson(readFile(Settings::shared().filePath())).object();
+    const QJsonValue rules = stored.value(QString::fromLatin1(FolderWatcher::rulesKey));
+    const auto decoded = decodeWatchRules(QByteArray::fromBase64(rules[QStringLiteral("data")].toString().toLatin1()));
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(*decoded, w->rules());
 }
 
 TEST_F(FolderWatcherTest, rulesAndSeenKeysSurviveARestart)
