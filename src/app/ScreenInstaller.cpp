@@ -81,7 +81,8 @@ void installScreens(const ScreenHooks& hooks)
         notice->setScreenShowsStatus(false);
         column->addWidget(notice);
         auto* unsaved = new wheel::UnsavedNotice(context.settings, content);
-        unsaved->setContentsMargins(24, 0, 24, 12);
+        unsaved->setContentsMargins(24, 8, 24, 14);
+        unsaved->setBoxed(true);
         column->addWidget(unsaved, 0, Qt::AlignHCenter);
         QObject::connect(notice, &StatusNotice::shownChanged, unsaved, [notice, unsaved] { unsaved->setShownAbove(notice->text()); });
         return content;

@@ -70,7 +70,8 @@ ContentView::ContentView(KelvaroStore& store, Options options, QWidget* parent) 
     m_notice = new StatusNotice(store, detail);
     column->addWidget(m_notice);
     m_unsaved = new wheel::UnsavedNotice(detail);
-    m_unsaved->setContentsMargins(24, 8, 24, 12);
+    m_unsaved->setContentsMargins(24, 8, 24, 14);
+    m_unsaved->setBoxed(true);
     column->addWidget(m_unsaved, 0, Qt::AlignHCenter);
     split->addWidget(detail);
     split->setStretchFactor(0, 0);

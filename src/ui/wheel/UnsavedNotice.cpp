@@ -1,6 +1,9 @@
 #include "ui/wheel/UnsavedNotice.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
+#include <QPainter>
 
 #include "l10n/Localization.h"
 #include "l10n/SaveFailure.h"
@@ -19,7 +22,7 @@ UnsavedNotice::UnsavedNotice(Settings& settings, QWidget* parent) : QWidget(pare
     row->setSpacing(6);
     auto* mark = new SymbolView(QStringLiteral("exclamationmark.circle.fill"), 12, this);
     mark->setColor(Theme::rose());
-    row->addWidget(mark, 0, Qt::AlignTop);
+    row->addWidget(mark, 0, Qt::AlignVCenter);
     m_text = new Text(QString(), TextStyle::caption, this);
     m_text->setObjectName(QStringLiteral("message"));
     m_text->setColor(Theme::rose());
@@ -50,6 +53,29 @@ void UnsavedNotice::setShownAbove(const QString& text)
 {
     m_shownAbove = text;
     refresh();
+}
+
+void UnsavedNotice::setBoxed(bool boxed)
+{
+    m_boxed = boxed;
+    layout()->setContentsMargins(boxed ? QMargins(14, 7, 14, 7) : QMargins());
+    update();
+}
+
+void UnsavedNotice::paintEvent(QPaintEvent*)
+{
+    if (!m_boxed)
+        return;
+    // The tint the status capsules give an error.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QColor fill = Theme::rose();
+    fill.setAlphaF(0.12);
+    const QRectF box(contentsRect());
+    const qreal radius = std::min(box.height() / 2, 18.0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(box, radius, radius);
 }
 
 void UnsavedNotice::refresh()

@@ -26,8 +26,13 @@ public:
     void setWanted(bool wanted);
     // What stands just above: when it is the same sentence, the notice keeps out of sight.
     void setShownAbove(const QString& text);
+    // Drawn on a rose capsule, for a place where it stands apart from the content above.
+    void setBoxed(bool boxed);
     // Reads the settings' save state again (done whenever it changes).
     void refresh();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     Settings& m_settings;
@@ -35,6 +40,7 @@ private:
     QString m_message;
     QString m_shownAbove;
     bool m_wanted = true;
+    bool m_boxed = false;
 };
 
 } // namespace kelvaro::wheel
