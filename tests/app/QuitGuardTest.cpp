@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QWidget>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -114,8 +115,12 @@ TEST_P(QuitWithUnsavedChanges, asksBeforeTheWindowGoes)
     if (row.byClosing) {
         EXPECT_FALSE(window.close());
     } else {
-        QEvent quit(QEvent::Quit);
-        QCoreApplication::sendEvent(QCoreApplication::instance(), &quit);
+        // The command's own way, which only acts inside the application's event loop.
+        QTimer::singleShot(0, [] {
+            QCoreApplication::quit();
+            QCoreApplication::exit(0);
+        });
+        QCoreApplication::exec();
     }
     QuitQuestion* question = guard.question();
     ASSERT_TRUE(question);
