@@ -2,8 +2,8 @@
 // The main window's content: the sidebar at the left, and at the right the toolbar over the
 // screen of the store's sidebarSelection (home for none), under a screen without a status
 // line of its own the store's errors met there, and under every screen but the loaded wheel
-// (whose status line has its own) the word that changes are not on disk. It presents the tool sheet the store
-// asks for as a window-modal dialog and clears activeSheet when the dialog closes, and it
+// (whose status line has its own) the word that changes are not on disk. It presents the tool
+// sheet the store asks for as a window-modal dialog and clears activeSheet when it closes, and it
 // reconciles the shelves with the disk when it is first shown and whenever the application
 // becomes active. Everything it shows is store state; rebuilding it (a language switch) shows
 // the same screen. Main thread; created by the main window.

@@ -8,6 +8,7 @@
 #include "l10n/Localization.h"
 #include "l10n/SaveFailure.h"
 #include "platform/Settings.h"
+#include "platform/SettingsKeys.h"
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro::wheel {
@@ -35,6 +36,10 @@ UnsavedNotice::UnsavedNotice(Settings& settings, QWidget* parent) : QWidget(pare
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Minimum);
     // The state changes on whichever thread saved; it is read again on this one.
     connect(&m_settings, &Settings::saveStateChanged, this, &UnsavedNotice::refresh, Qt::QueuedConnection);
+    connect(&m_settings, &Settings::changed, this, [this](const QString& key) {
+        if (key == QLatin1String(SettingsKey::language))
+            refresh();
+    }, Qt::QueuedConnection);
     refresh();
 }
 
