@@ -844,6 +844,22 @@
         <translation>Quit</translation>
     </message>
     <message>
+        <source>Změny se nepodařilo uložit</source>
+        <translation>The changes could not be saved</translation>
+    </message>
+    <message>
+        <source>Zkusit znovu</source>
+        <translation>Try Again</translation>
+    </message>
+    <message>
+        <source>Přesto ukončit</source>
+        <translation>Quit Anyway</translation>
+    </message>
+    <message>
+        <source>Když teď Kelvaro ukončíš, změny od posledního uložení se ztratí.</source>
+        <translation>If you quit Kelvaro now, the changes since the last save will be lost.</translation>
+    </message>
+    <message>
         <source>Ukázat výstupní složku ve správci souborů</source>
         <translation>Show the output folder in the file manager</translation>
     </message>

@@ -33,6 +33,7 @@
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/KelvaroWheelStore.h"
 #include "ui/wheel/LoadedWheel.h"
+#include "ui/wheel/UnsavedNotice.h"
 #include "ui/workflows/WorkflowsView.h"
 
 namespace kelvaro {
@@ -79,6 +80,11 @@ void installScreens(const ScreenHooks& hooks)
         auto* notice = new StatusNotice(context.store, content);
         notice->setScreenShowsStatus(false);
         column->addWidget(notice);
+        auto* unsaved = new wheel::UnsavedNotice(context.settings, content);
+        unsaved->setContentsMargins(24, 8, 24, 14);
+        unsaved->setBoxed(true);
+        column->addWidget(unsaved, 0, Qt::AlignHCenter);
+        QObject::connect(notice, &StatusNotice::shownChanged, unsaved, [notice, unsaved] { unsaved->setShownAbove(notice->text()); });
         return content;
     });
     ScreenFactory::install(Screen::onboarding, [](const ScreenContext& context, QWidget* parent) -> QWidget* {

@@ -11,6 +11,7 @@
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
 #include "app/ModifierMonitor.h"
+#include "app/QuitGuard.h"
 #include "app/ScreenInstaller.h"
 #include "app/SingleInstance.h"
 #include "app/UpdateChecker.h"
@@ -20,6 +21,7 @@
 #include "platform/FolderChooser.h"
 #include "platform/LauncherProgress.h"
 #include "platform/Log.h"
+#include "platform/Settings.h"
 #include "platform/widgets/Appearance.h"
 #include "platform/widgets/FileDialogFolderChooser.h"
 #include "platform/widgets/WidgetAttention.h"
@@ -65,6 +67,10 @@ int main(int argc, char** argv)
     case SingleInstance::Role::primary:
         break;
     }
+    // Whichever way the application is asked to end, changes a failed save left are saved first,
+    // or the user asked what to do with them.
+    QuitGuard quitGuard(Settings::shared());
+    quitGuard.catchTerminationSignals();
 
     // The interface draws its own look on plain controls, the same on every desktop.
     QApplication::setStyle(new KelvaroStyle());
@@ -110,6 +116,9 @@ int main(int argc, char** argv)
     delegate.didFinishLaunching();
 
     const int status = app.exec();
+    // An ending that bypassed the guard still gets its last chance to save.
+    if (Settings::shared().hasUnsavedChanges())
+        Settings::shared().sync();
     // Thumbnails and previews decoding in the background must finish before the windows go.
     BackgroundPools::drain();
     AttentionRequest::setShared(nullptr);

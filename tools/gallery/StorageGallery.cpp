@@ -1,14 +1,18 @@
 // Gallery pictures of stored data that could not be read or written: the history and the shelves
-// whose stored document does not decode, and the home screen's status line after a save the disk
-// refused and after an unreadable settings file was kept aside.
+// whose stored document does not decode, the home screen and the wheel while changes wait for a
+// save the disk refuses, the question when the application is to end then, and the home screen's
+// status line after an unreadable settings file was kept aside.
 #include <cerrno>
 
 #include "app/MainWindow.h"
+#include "app/QuitQuestion.h"
 #include "gallery/GalleryScenes.h"
 #include "l10n/Localization.h"
 #include "l10n/SaveFailure.h"
+#include "platform/FileSystem.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
+#include "watch/WatchModels.h"
 #include "ui/main/ContentView.h"
 
 namespace kelvaro::gallery {
@@ -50,9 +54,69 @@ const GalleryScene historyUnreadable(QStringLiteral("history-unreadable"),
 const GalleryScene shelvesUnreadable(QStringLiteral("shelves-unreadable"),
                                      [](const Env& env) { return unreadableLibrary(env, SidebarItem::shelves); });
 
-const GalleryScene notSaved(QStringLiteral("home-not-saved"), [](const Env& env) {
-    return homeWithError(env, Lf("Nastavení a historii se nepodařilo uložit: %@. Uložená verze zůstala beze změny.",
-                                 saveFailureReason(ENOSPC)));
+// While it lives saves fail as on a full disk, with one change waiting; then the disk has room
+// again and the change is saved and taken back.
+class FullDisk {
+public:
+    FullDisk()
+    {
+        m_disk.writeBudget = 0;
+        FileSystem::setCurrent(&m_disk);
+        Settings::shared().setValue(key(), true);
+    }
+    ~FullDisk()
+    {
+        m_disk.writeBudget = -1;
+        Settings::shared().sync();
+        FileSystem::setCurrent(nullptr);
+        Settings::shared().remove(key());
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+private:
+    static QString key() { return QStringLiteral("kelvaro.gallery.unsaved"); }
+    FailingFileSystem m_disk;
+};
+
+// The main window while changes wait, after the store's status moved on to `status` (none: the
+// home screen's prompt), over the wheel when `loaded`.
+QImage whileUnsaved(const Env& env, bool loaded, const std::optional<QString>& status)
+{
+    Stage stage(env);
+    stage.window()->resize(MainWindow::defaultSize);
+    stage.window()->show();
+    if (loaded)
+        stage.store().receive(env.pictures.mid(0, 1), false);
+    FullDisk disk;
+    settle(60);
+    stage.store().setStatusIsError(false);
+    stage.store().setStatusMessage(status);
+    if (status && loaded)
+        stage.store().setLastOutputs(env.pictures.mid(0, 1));
+    settle(250);
+    return grabWithSheet(stage.window(), nullptr, env.dark);
+}
+
+const GalleryScene notSaved(QStringLiteral("home-not-saved"), [](const Env& env) { return whileUnsaved(env, false, std::nullopt); });
+
+const GalleryScene notSavedAfterRun(QStringLiteral("wheel-not-saved"), [](const Env& env) {
+    return whileUnsaved(env, true, Lf("Hotovo – %@ ve složce „%@“.", WatchScan::filesWord(1), QStringLiteral("Výsledky")));
+});
+
+const GalleryScene quitNotSaved(QStringLiteral("quit-not-saved"), [](const Env& env) {
+    Stage stage(env);
+    stage.window()->resize(MainWindow::defaultSize);
+    stage.window()->show();
+    FullDisk disk;
+    auto* question = new QuitQuestion(Settings::shared(), stage.window());
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    question->setWindowModality(Qt::WindowModal);
+    question->open();
+    settle(200);
+    const QImage image = grabWithSheet(stage.window(), question, env.dark);
+    question->close();
+    return image;
 });
 
 const GalleryScene keptAside(QStringLiteral("home-kept-aside"), [](const Env& env) {

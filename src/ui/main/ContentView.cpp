@@ -16,6 +16,7 @@
 #include "ui/main/Sidebar.h"
 #include "ui/main/StatusNotice.h"
 #include "ui/main/WindowToolbar.h"
+#include "ui/wheel/UnsavedNotice.h"
 
 namespace kelvaro {
 namespace {
@@ -68,6 +69,10 @@ ContentView::ContentView(KelvaroStore& store, Options options, QWidget* parent) 
     column->addWidget(m_stack, 1);
     m_notice = new StatusNotice(store, detail);
     column->addWidget(m_notice);
+    m_unsaved = new wheel::UnsavedNotice(detail);
+    m_unsaved->setContentsMargins(24, 8, 24, 14);
+    m_unsaved->setBoxed(true);
+    column->addWidget(m_unsaved, 0, Qt::AlignHCenter);
     split->addWidget(detail);
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 1);
@@ -75,6 +80,9 @@ ContentView::ContentView(KelvaroStore& store, Options options, QWidget* parent) 
 
     connect(&m_store, &KelvaroStore::sidebarSelectionChanged, this, &ContentView::showSelection);
     connect(&m_store, &KelvaroStore::activeSheetChanged, this, &ContentView::presentSheet);
+    connect(&m_store, &KelvaroStore::droppedFilesChanged, this, &ContentView::placeUnsavedNotice);
+    connect(&m_store, &KelvaroStore::statusMessageChanged, this, &ContentView::placeUnsavedNotice);
+    connect(m_notice, &StatusNotice::shownChanged, this, &ContentView::placeUnsavedNotice);
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)
             m_store.syncShelvesWithDisk();
@@ -105,6 +113,7 @@ void ContentView::showSelection()
     // The home screen's wheel and the workflows' queue show the status line; elsewhere the
     // notice below the screen speaks for it.
     m_notice->setScreenShowsStatus(m_current == SidebarItem::home || m_current == SidebarItem::workflows);
+    placeUnsavedNotice();
     m_toolbar->setPageTitle(title(m_current));
     auto* contributor = dynamic_cast<ToolbarContributor*>(page);
     m_toolbar->setScreenItems(contributor ? contributor->toolbarItems() : nullptr);
@@ -133,6 +142,15 @@ void ContentView::presentSheet()
         m_store.setActiveSheet(std::nullopt);
     });
     dialog->open();
+}
+
+void ContentView::placeUnsavedNotice()
+{
+    const bool home = m_current == SidebarItem::home;
+    m_unsaved->setWanted(!home || m_store.droppedFiles().isEmpty());
+    // Home's card and the workflows' queue show the store's status; other screens the notice.
+    const bool ownStatus = home || m_current == SidebarItem::workflows;
+    m_unsaved->setShownAbove(ownStatus ? m_store.statusMessage().value_or(QString()) : m_notice->text());
 }
 
 ContentView::~ContentView()

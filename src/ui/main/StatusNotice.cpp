@@ -66,6 +66,7 @@ void StatusNotice::setScreenShowsStatus(bool shows)
     m_screenShowsStatus = shows;
     m_text->setText(QString());
     hide();
+    Q_EMIT shownChanged();
 }
 
 QString StatusNotice::text() const
@@ -79,13 +80,16 @@ void StatusNotice::showReported()
         return;
     m_text->setText(*m_store.statusMessage());
     show();
+    Q_EMIT shownChanged();
 }
 
 void StatusNotice::dropIfStale()
 {
     // The status has moved on; what it said before is no longer the store's word.
-    if (!m_store.statusIsError() || m_store.statusMessage() != m_text->text())
+    if (!m_store.statusIsError() || m_store.statusMessage() != m_text->text()) {
         hide();
+        Q_EMIT shownChanged();
+    }
 }
 
 } // namespace kelvaro

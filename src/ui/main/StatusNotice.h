@@ -22,6 +22,10 @@ public:
     // The message shown; empty while the notice is hidden.
     QString text() const;
 
+Q_SIGNALS:
+    // text() may have changed.
+    void shownChanged();
+
 private:
     class Capsule;
 

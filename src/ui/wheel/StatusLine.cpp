@@ -17,6 +17,7 @@
 #include "ui/design/Spinner.h"
 #include "ui/wheel/CompareSheet.h"
 #include "ui/wheel/DragOutRow.h"
+#include "ui/wheel/UnsavedNotice.h"
 #include "ui/wheel/WheelControls.h"
 #include "ui/wheel/WheelStyle.h"
 
@@ -111,6 +112,9 @@ StatusLine::StatusLine(WheelStore& store, QWidget* parent)
     row->addWidget(m_icon, 0, Qt::AlignVCenter);
     row->addWidget(m_text, 1, Qt::AlignVCenter);
     column->addWidget(m_capsule, 0, Qt::AlignHCenter);
+    // What a run says replaces the capsule's text; that changes wait for a save stays under it.
+    m_unsaved = new UnsavedNotice(this);
+    column->addWidget(m_unsaved, 0, Qt::AlignHCenter);
 
     m_resultRow = new QWidget(this);
     auto* links = new QHBoxLayout(m_resultRow);
@@ -319,6 +323,7 @@ void StatusLine::refresh()
     m_icon->setVisible(showIcon);
     m_icon->setSymbol(m_hovered ? m_hovered->symbol : QStringLiteral("cursorarrow.click.2"));
     m_text->setText(shownText());
+    m_unsaved->setShownAbove(shownText());
     // "Nepovedlo se: 2." says how many; hovering says which files and why.
     const QStringList details = message ? m_store.statusDetails() : QStringList();
     m_capsule->setToolTip(details.join(QLatin1Char('\n')));

@@ -1,7 +1,8 @@
 #pragma once
 // The last block of the loaded wheel: one capsule that says what the wheel will do (the hint or
 // the hovered wedge), what the store is doing (spinner, "3 z 10" and "Zrušit") and how the last
-// run ended (in ember text, or rose for an error); after a run the result links (reveal,
+// run ended (in ember text, or rose for an error); under it, while changes wait for a save that
+// failed, a line that says so; after a run the result links (reveal,
 // compare, undo) and the drag-out row; and the compare sheet it opens. Reads the store through
 // WheelStore and redraws when it changes. Created by the loaded wheel; main thread.
 #include <optional>
@@ -27,6 +28,7 @@ namespace kelvaro::wheel {
 class DragOutRow;
 class SymbolLabel;
 class ToneLabel;
+class UnsavedNotice;
 
 // "Najeď na výseč a klikni" with no hovered wedge; else the wedge's translated key, then
 // " · " and its detail when it has one.
@@ -72,6 +74,7 @@ public:
     LinkButton* compareButton() const { return m_compare; }
     LinkButton* undoButton() const { return m_undo; }
     DragOutRow* dragOutRow() const { return m_dragOut; }
+    UnsavedNotice* unsavedNotice() const { return m_unsaved; }
     CompareSheet* compareSheet() const { return m_sheet; }
 
 protected:
@@ -97,6 +100,7 @@ private:
     LinkButton* m_compare = nullptr;
     LinkButton* m_undo = nullptr;
     DragOutRow* m_dragOut = nullptr;
+    UnsavedNotice* m_unsaved = nullptr;
     QPointer<CompareSheet> m_sheet;
     QVariantAnimation* m_change = nullptr;
     double m_changed = 1;  // 0 as a hover change starts, 1 once the capsule stands

@@ -1,0 +1,182 @@
+#include "app/QuitGuard.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QSocketNotifier>
+
+#include "app/QuitQuestion.h"
+#include "platform/Log.h"
+#include "platform/Settings.h"
+#include "ui/design/Theme.h"
+
+namespace kelvaro {
+namespace {
+
+// The pipe a signal handler writes one byte into; the event loop reads it. One a process.
+int g_signalPipe[2] = {-1, -1};
+
+void noteSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    (void)!::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+// Whether the window takes part in "the last window closed ends the application": a top-level
+// window of its own (not a tool, pop-up or a dialog over another window) that is shown.
+bool keepsApplication(const QWidget* window)
+{
+    if (!window->isWindow() || !window->isVisible() || !window->testAttribute(Qt::WA_QuitOnClose))
+        return false;
+    const Qt::WindowType type = window->windowType();
+    return type == Qt::Window ? true : type == Qt::Dialog && !window->parentWidget();
+}
+
+// The window a question about ending goes over: the active one, else any shown.
+QWidget* windowToAsk()
+{
+    if (QWidget* active = QApplication::activeWindow(); active && active->isVisible())
+        return active;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (keepsApplication(window))
+            return window;
+    }
+    return nullptr;
+}
+
+// Whether closing `window` ends the application: it is the last window that keeps it.
+bool closingEnds(QWidget* window)
+{
+    if (!QGuiApplication::quitOnLastWindowClosed() || !keepsApplication(window))
+        return false;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::none_of(windows.begin(), windows.end(), [window](QWidget* other) { return other != window && keepsApplication(other); });
+}
+
+} // namespace
+
+QuitGuard::QuitGuard(Settings& settings, std::function<void()> quit, QObject* parent)
+    : QObject(parent), m_settings(settings), m_quit(quit ? std::move(quit) : std::function<void()>([] { QCoreApplication::exit(0); }))
+{
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+QuitGuard::~QuitGuard()
+{
+    if (m_signals) {
+        std::signal(SIGTERM, SIG_DFL);
+        std::signal(SIGINT, SIG_DFL);
+    }
+    delete m_question;
+}
+
+bool QuitGuard::catchTerminationSignals()
+{
+    if (m_signals)
+        return true;
+    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        logLine(QStringLiteral("cannot catch the end signals: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return false;
+    }
+    struct sigaction action = {};
+    action.sa_handler = noteSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    if (sigaction(SIGTERM, &action, nullptr) != 0 || sigaction(SIGINT, &action, nullptr) != 0)
+        return false;
+    m_signals = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+    connect(m_signals, &QSocketNotifier::activated, this, &QuitGuard::signalArrived);
+    return true;
+}
+
+QuitQuestion* QuitGuard::question() const
+{
+    return m_question;
+}
+
+void QuitGuard::requestQuit()
+{
+    if (m_leaving || mayEnd())
+        leave();
+}
+
+bool QuitGuard::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_leaving)
+        return false;
+    if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
+        if (!mayEnd())
+            return true; // the loop goes on until the question is answered
+        m_leaving = true;
+        return false;
+    }
+    if (event->type() == QEvent::Close && watched->isWidgetType()) {
+        auto* window = static_cast<QWidget*>(watched);
+        if (closingEnds(window) && !mayEnd(window)) {
+            event->ignore(); // the window stays, so the user is asked before it goes
+            return true;
+        }
+    }
+    return false;
+}
+
+bool QuitGuard::mayEnd(QWidget* asker)
+{
+    if (m_question) {
+        m_question->raise();
+        m_question->activateWindow();
+        return false;
+    }
+    if (!m_settings.hasUnsavedChanges() || m_settings.sync())
+        return true;
+    QWidget* window = asker ? asker : windowToAsk();
+    if (!window) {
+        logLine(QStringLiteral("ending with changes that could not be saved to %1").arg(m_settings.filePath()));
+        return true;
+    }
+    ask(window);
+    return false;
+}
+
+void QuitGuard::ask(QWidget* window)
+{
+    auto* question = new QuitQuestion(m_settings, window);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    question->setWindowModality(Qt::WindowModal);
+    Theme::follow(question);
+    connect(question, &QDialog::accepted, this, &QuitGuard::leave);
+    connect(question, &QuitQuestion::quitAnyway, this, &QuitGuard::leave);
+    m_question = question;
+    question->open();
+}
+
+void QuitGuard::leave()
+{
+    m_leaving = true;
+    m_quit();
+}
+
+void QuitGuard::signalArrived()
+{
+    char bytes[16];
+    while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    if (m_question) {
+        // Asked again while the question stands: the session will not wait for an answer.
+        m_settings.sync();
+        m_question->close();
+        leave();
+        return;
+    }
+    requestQuit();
+}
+
+} // namespace kelvaro
