@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -75,40 +76,104 @@ TEST_F(PartFiles, aPartFileNotPlacedIsRemoved)
     EXPECT_TRUE(names().isEmpty());
 }
 
-// Only part files of this pattern whose writer is gone are removed: a live process's (named
-// after it, or holding the lock) and any other file stay.
-TEST_F(PartFiles, leftoversOfEndedWritersAreRemovedAndNothingElse)
+// A process that holds the lock of `path` until it is killed. Returns its id once it holds it.
+pid_t lockingProcess(const QString& path)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return -1;
+    const QByteArray native = QFile::encodeName(path);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+        ::flock(fd, LOCK_EX);
+        ::write(ready[1], "1", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte = 0;
+    ::close(ready[1]);
+    ::read(ready[0], &byte, 1);
+    ::close(ready[0]);
+    return child;
+}
+
+// Whether the lock on `path` can be taken now (and is let go at once).
+bool lockIsFree(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+// Only part files of this pattern whose lock no one holds are removed, whatever process has the
+// number in their name now; a locked one (by another process or another open file) and any other
+// file stay.
+TEST_F(PartFiles, leftoversWhoseLockIsFreeAreRemovedAndNothingElse)
 {
     const QString ended = QString::number(endedProcess());
     const QString live = QString::number(::getpid());
     const QString digits = QStringLiteral("0123456789abcdef0123456789abcdef");
+    const QString others = QString(digits).replace(QLatin1Char('0'), QLatin1Char('1'));
+    enum class Lock { none, here, child };
     const struct {
         QString name;
-        bool locked;
+        Lock lock;
         bool removed;
     } rows[] = {
-        {QStringLiteral(".kelvaro-%1-%2.part").arg(ended, digits), false, true},
-        {QStringLiteral(".kelvaro-%1.part").arg(digits), false, true}, // an earlier version's
-        {QStringLiteral(".kelvaro-%1-%2.part").arg(live, digits), false, false},
-        {QStringLiteral(".kelvaro-%1-%2.part").arg(ended, QString(digits).replace(QLatin1Char('0'), QLatin1Char('1'))), true, false},
-        {QStringLiteral(".kelvaro-notes.part"), false, false},
-        {QStringLiteral("kelvaro-%1-%2.part").arg(ended, digits), false, false},
-        {QStringLiteral("IMG.jpg"), false, false},
+        {QStringLiteral(".kelvaro-%1-%2.part").arg(ended, digits), Lock::none, true},
+        {QStringLiteral(".kelvaro-%1.part").arg(digits), Lock::none, true}, // an earlier version's
+        {QStringLiteral(".kelvaro-%1-%2.part").arg(live, digits), Lock::none, true}, // its number reused
+        {QStringLiteral(".kelvaro-%1-%2.part").arg(ended, others), Lock::here, false},
+        {QStringLiteral(".kelvaro-%1-%2.part").arg(live, others), Lock::child, false},
+        {QStringLiteral(".kelvaro-notes.part"), Lock::none, false},
+        {QStringLiteral("kelvaro-%1-%2.part").arg(ended, digits), Lock::none, false},
+        {QStringLiteral("IMG.jpg"), Lock::none, false},
     };
     QList<int> locks;
+    QList<pid_t> lockers;
+    const auto release = qScopeGuard([&] {
+        for (int fd : std::as_const(locks))
+            ::close(fd);
+        for (pid_t child : std::as_const(lockers)) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+    });
     for (const auto& row : rows) {
         write(row.name);
-        if (row.locked) {
+        if (row.lock == Lock::here) {
             const int fd = ::open(QFile::encodeName(file(row.name)).constData(), O_RDONLY | O_CLOEXEC);
             ASSERT_EQ(::flock(fd, LOCK_EX), 0);
             locks << fd;
+        } else if (row.lock == Lock::child) {
+            lockers << lockingProcess(file(row.name));
+            ASSERT_GT(lockers.last(), 0);
         }
     }
+    ImageEngine::PartFile writing(folder());
     ImageEngine::removeLeftoverParts(folder());
     for (const auto& row : rows)
         EXPECT_EQ(QFileInfo::exists(file(row.name)), !row.removed) << row.name.toStdString();
-    for (int fd : locks)
-        ::close(fd);
+    // A writer at work holds its part file's lock all along: it stays, and no one else gets it.
+    EXPECT_TRUE(QFileInfo::exists(writing.path()));
+    EXPECT_FALSE(lockIsFree(writing.path()));
+}
+
+// A file asked to stop while it waits for its name turn takes no name: its part file goes and
+// nothing is left.
+TEST_F(PartFiles, aFileAskedToStopBeforeItsNameLeavesNothing)
+{
+    const auto stop = std::make_shared<ImageEngine::FileAbort>();
+    const ImageEngine::CurrentFileAbort current(stop);
+    {
+        ImageEngine::PartFile part(folder());
+        ASSERT_TRUE(part.write("whole"));
+        stop->request();
+        EXPECT_THROW(part.placeInTurn(QStringLiteral("IMG"), QStringLiteral("jpg")), ImageEngine::FileAborted);
+    }
+    EXPECT_EQ(test::namesIn(folder()), QStringList());
 }
 
 // A file of a batch asked to stop gives up in the decoder or the encoder and leaves nothing,
