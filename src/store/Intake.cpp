@@ -107,7 +107,7 @@ QStringList Intake::expandFolders(const QStringList& paths)
         }
         // The first files by path; only as many as the whole result can still take.
         QStringList found;
-        collectFolder(path, found, limit - result.size());
+        collectFolder(QDir::cleanPath(QFileInfo(path).absoluteFilePath()), found, limit - result.size());
         std::sort(found.begin(), found.end());
         result.append(found);
     }
