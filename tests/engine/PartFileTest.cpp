@@ -1,6 +1,8 @@
 // Part files: a result takes its name only whole, never over another file, and what a killed
 // writer left is cleaned up without touching the part files of writers still at work.
+#include <atomic>
 #include <csignal>
+#include <thread>
 
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -159,6 +161,26 @@ TEST_F(PartFiles, leftoversWhoseLockIsFreeAreRemovedAndNothingElse)
     // A writer at work holds its part file's lock all along: it stays, and no one else gets it.
     EXPECT_TRUE(QFileInfo::exists(writing.path()));
     EXPECT_FALSE(lockIsFree(writing.path()));
+}
+
+// A clean-up that runs while part files are made may find one before its writer locked it and
+// remove it: the writer must notice and make another, so every part file it hands out is there.
+TEST_F(PartFiles, aPartFileRemovedBeforeItWasLockedIsMadeAgain)
+{
+    std::atomic_bool done = false;
+    std::thread cleaner([&] {
+        while (!done.load())
+            ImageEngine::removeLeftoverParts(folder());
+    });
+    int missing = 0;
+    for (int i = 0; i < 3000; ++i) {
+        ImageEngine::PartFile part(folder());
+        if (!QFileInfo::exists(part.path()))
+            ++missing;
+    }
+    done.store(true);
+    cleaner.join();
+    EXPECT_EQ(missing, 0);
 }
 
 // A file asked to stop while it waits for its name turn takes no name: its part file goes and
