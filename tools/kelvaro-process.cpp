@@ -23,6 +23,7 @@
 #include <QStringList>
 
 #include "engine/ImageEngine.h"
+#include "platform/FileSystem.h"
 #include "platform/NativePath.h"
 #include "platform/Settings.h"
 
@@ -324,8 +325,8 @@ Arguments parseArguments(const QStringList& args)
         fail(QStringLiteral("--op is required"));
     if (outDir.isEmpty())
         fail(QStringLiteral("--out is required"));
-    if (!QDir().mkpath(outDir) || !QFileInfo(outDir).isDir())
-        fail(QStringLiteral("the output folder %1 cannot be made").arg(outDir));
+    if (!FileSystem::current().makePath(outDir))
+        fail(QStringLiteral("the output folder %1 cannot be made").arg(NativePath::displayName(outDir)));
     for (const QString& setting : settings)
         applySetting(setting);
     const bool saved = Settings::shared().sync() || settings.isEmpty();
@@ -334,10 +335,13 @@ Arguments parseArguments(const QStringList& args)
     char* cwd = ::getcwd(nullptr, 0);
     const QString current = cwd ? NativePath::decoded(QByteArray(cwd)) : QDir::currentPath();
     std::free(cwd);
+    const auto absolutePath = [&](const QString& path) {
+        return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : current + QLatin1Char('/') + path);
+    };
     QStringList absolute;
     for (const QString& file : files)
-        absolute << QFileInfo(QDir::isAbsolutePath(file) ? file : current + QLatin1Char('/') + file).absoluteFilePath();
-    return {*op, QFileInfo(outDir).absoluteFilePath(), absolute, saved};
+        absolute << absolutePath(file);
+    return {*op, absolutePath(outDir), absolute, saved};
 }
 
 } // namespace

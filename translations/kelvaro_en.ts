@@ -324,6 +324,10 @@
         <translation>The result “%@” could not be saved. Check the folder in Settings.</translation>
     </message>
     <message>
+        <source>Výsledek „%@“ se nepodařilo uložit – na disku není místo.</source>
+        <translation>The result “%@” could not be saved – the disk is full.</translation>
+    </message>
+    <message>
         <source>Obrázek „%@“ se v tomto formátu nepodařilo zakódovat.</source>
         <translation>The image “%@” could not be encoded in this format.</translation>
     </message>

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
@@ -93,8 +94,8 @@ QStringList DropBox::localFiles(const QMimeData* data)
     if (!data || !data->hasUrls())
         return files;
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            files.append(url.toLocalFile());
+        if (const QString path = NativePath::localFile(url); !path.isEmpty())
+            files.append(path);
     }
     return files;
 }

@@ -58,7 +58,7 @@ QString placed(ImageEngine::PartFile& part, const QString& base, const QString& 
 {
     const QString out = part.placeInTurn(base, ext, {}, mark);
     if (out.isEmpty())
-        throw failure;
+        throw part.failure(failure);
     return out;
 }
 
@@ -68,7 +68,7 @@ ImageEngine::One copyTo(const QString& file, const QString& outDir, const QStrin
     const KelvaroError failure = KelvaroError::copyFailed(QFileInfo(file).fileName());
     ImageEngine::PartFile part(outDir);
     if (!part.isValid() || !FileSystem::current().copyOver(file, part.path()))
-        throw failure;
+        throw part.failure(failure);
     return {placed(part, base, ext, failure, mark), 0, std::nullopt};
 }
 
@@ -90,7 +90,7 @@ ImageEngine::One recognise(const QString& file, const QString& outDir, const QSt
     const KelvaroError failure = KelvaroError::writeFailed(ImageEngine::plainFileName(base, ext));
     ImageEngine::PartFile part(outDir);
     if (!part.write(text.toUtf8()))
-        throw failure;
+        throw part.failure(failure);
     const QString destination = placed(part, base, ext, failure);
     return {destination, 0, text.isEmpty() ? std::nullopt : std::optional<QString>(text)};
 }
@@ -142,7 +142,7 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
     const KelvaroError failure = KelvaroError::writeFailed(ImageEngine::plainFileName(name, ext));
     ImageEngine::PartFile part(outDir);
     if (!part.isValid())
-        throw failure;
+        throw part.failure(failure);
     try {
         if (format == ImageFormat::pdf)
             ImageEngine::writePDF(files, part.path(), settings.jpegQuality);
@@ -151,12 +151,12 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
     } catch (const KelvaroError& error) {
         // The writers name the file they write: the user knows the result's name.
         if (error.kind() == KelvaroError::Kind::writeFailed)
-            throw failure;
+            throw part.failure(failure);
         throw;
     }
     const QString out = part.place(name, ext);
     if (out.isEmpty())
-        throw failure;
+        throw part.failure(failure);
     OpResult result;
     result.outputs.append(out);
     result.entries.append(OpEntry{QFileInfo(out).fileName(), 0, out});

@@ -292,13 +292,17 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
     const QString failedName = numberedFileName(base, ext, 1, suffix);
     PartFile part(outDir);
     if (!part.isValid())
-        throw KelvaroError::writeFailed(failedName);
-    writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),
-               rendered.keepMetadata ? &source : nullptr, part.path(), failedName);
+        throw part.failure(KelvaroError::writeFailed(failedName));
+    try {
+        writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),
+                   rendered.keepMetadata ? &source : nullptr, part.path(), failedName);
+    } catch (const KelvaroError& error) {
+        throw part.failure(error);
+    }
     // In a parallel batch, names are claimed in input order.
     const QString out = part.placeInTurn(base, ext, suffix);
     if (out.isEmpty())
-        throw KelvaroError::writeFailed(failedName);
+        throw part.failure(KelvaroError::writeFailed(failedName));
     One one;
     one.url = out;
     if (rendered.countsSavedBytes)

@@ -205,13 +205,13 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
             throw KelvaroError::unreadable(name);
         if (dynamic_cast<const HeicEncoder::Refused*>(&error))
             throw KelvaroError::encodeFailed(failedName);
-        throw KelvaroError::writeFailed(failedName);
+        throw part.failure(KelvaroError::writeFailed(failedName));
     }
 
     // In a parallel batch, names are claimed in input order.
     const QString out = part.placeInTurn(base, ext, suffix);
     if (out.isEmpty())
-        throw KelvaroError::writeFailed(failedName);
+        throw part.failure(KelvaroError::writeFailed(failedName));
     One one;
     one.url = out;
     if (output.countsSavedBytes)

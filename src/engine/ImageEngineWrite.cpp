@@ -85,7 +85,7 @@ vips::VImage prepared(const vips::VImage& image)
 
 qsizetype fileNameBytes(const QString& text)
 {
-    return QFile::encodeName(text).size();
+    return NativePath::encoded(text).size();
 }
 
 // The longest start of `text` that takes at most `room` bytes, cut between characters as people
@@ -127,7 +127,7 @@ QString ImageEngine::plainFileName(const QString& base, const QString& ext)
 
 int ImageEngine::nameLimit(const QString& folder)
 {
-    const long nameMax = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    const long nameMax = ::pathconf(NativePath::encoded(folder).constData(), _PC_NAME_MAX);
     return nameMax > 0 ? int(std::min(nameMax, 4096L)) : NAME_MAX;
 }
 
@@ -148,7 +148,7 @@ QString ImageEngine::uniqueURL(const QString& folder, const QString& base, const
     for (qint64 n = 1; n < 1000000; ++n) {
         const QString fileName = numberedFileName(base, ext, n, suffix, limit);
         const QString path = dir.filePath(fileName);
-        const QByteArray native = QFile::encodeName(path);
+        const QByteArray native = NativePath::encoded(path);
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
@@ -186,7 +186,7 @@ void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double q
 {
     // A file asked to stop stops within a strip of the encoder's work.
     const vips::VImage image = abortable(input);
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = NativePath::encoded(path);
     switch (format) {
     case ImageFormat::jpg: {
         // Transparency is laid on white. Computed as the encoder goes: no copy of the photo.

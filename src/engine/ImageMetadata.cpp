@@ -333,7 +333,7 @@ bool writeIntoNewPng(const QString& path, const Blocks& blocks)
     }
     if (chunks.isEmpty())
         return false;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    const int fd = ::open(NativePath::encoded(path).constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool written = insertAfterHeader(fd, chunks);

@@ -1,16 +1,14 @@
 #include "engine/PartFile.h"
 
 #include <cerrno>
-#include <csignal>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QUuid>
 
@@ -18,6 +16,7 @@
 #include "engine/ImageEngine.h"
 #include "engine/NameTurn.h"
 #include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro::ImageEngine {
 namespace {
@@ -25,17 +24,58 @@ namespace {
 const QString kPrefix = QStringLiteral(".kelvaro-");
 const QString kSuffix = QStringLiteral(".part");
 
+// Joined as text: QDir would pass a name that is not UTF-8 through the locale's encoding.
+QString inFolder(const QString& folder, const QString& name)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+QString folderOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? path.left(slash + 1) : path.left(slash);
+}
+
 bool taken(const QString& path)
 {
     struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0; // a dangling link is taken too
+    return ::lstat(NativePath::encoded(path).constData(), &info) == 0; // a dangling link is taken too
 }
 
-bool processLives(qint64 pid)
+// Whether `path` still names the file open as `fd`: a clean-up may have removed it before its
+// writer or the clean-up itself held the lock.
+bool namesFile(const QByteArray& path, int fd)
 {
-    if (pid <= 0 || pid > INT32_MAX)
-        return false;
-    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(fd, &open) == 0 && open.st_nlink > 0 && ::lstat(path.constData(), &named) == 0
+        && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+void lock(int fd)
+{
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+bool outOfSpace(int error)
+{
+    return error == ENOSPC || error == EDQUOT;
+}
+
+// Whether the file system of `fd` has room for one more block, as the system's error number of
+// reserving it (0: room). The quota counts too.
+int roomError(int fd)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return 0;
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, info.st_size, info.st_blksize > 0 ? info.st_blksize : 4096) == 0)
+        return 0;
+    if (errno != EOPNOTSUPP && errno != ENOSYS)
+        return errno;
+    struct statvfs disk {};
+    return ::fstatvfs(fd, &disk) == 0 && disk.f_bavail == 0 ? ENOSPC : 0;
 }
 
 } // namespace
@@ -43,18 +83,27 @@ bool processLives(qint64 pid)
 PartFile::PartFile(const QString& folder)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const QString path = QDir(folder).filePath(kPrefix + QString::number(::getpid()) + QLatin1Char('-')
-                                                   + QUuid::createUuid().toString(QUuid::Id128) + kSuffix);
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            // Held until the result is in place or removed: the clean-up of a later run leaves it.
-            ::flock(fd, LOCK_EX);
-            m_path = path;
-            m_fd = fd;
+        const QString path = inFolder(folder, kPrefix + QString::number(::getpid()) + QLatin1Char('-')
+                                                  + QUuid::createUuid().toString(QUuid::Id128) + kSuffix);
+        const QByteArray native = NativePath::encoded(path);
+        const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            m_error = errno;
             return;
         }
-        if (errno != EEXIST)
-            return;
+        // Held until the result is in place or removed: a free lock tells a clean-up that no one
+        // writes the file. A clean-up that took the new file for a leftover before it was locked
+        // has removed it: another is made.
+        lock(fd);
+        if (!namesFile(native, fd)) {
+            ::close(fd);
+            continue;
+        }
+        m_path = path;
+        m_fd = fd;
+        return;
     }
 }
 
@@ -71,7 +120,11 @@ bool PartFile::write(const QByteArray& bytes)
 {
     if (m_fd < 0)
         return false;
-    return FileSystem::current().writeAll(m_fd, bytes.constData(), bytes.size()) == 0;
+    if (const int error = FileSystem::current().writeAll(m_fd, bytes.constData(), bytes.size())) {
+        m_error = error;
+        return false;
+    }
+    return true;
 }
 
 bool PartFile::sync()
@@ -79,8 +132,11 @@ bool PartFile::sync()
     if (m_fd < 0)
         return false;
     // A buffered write that failed for want of space shows here at the latest.
-    if (m_synced < 0)
+    if (m_synced < 0) {
         m_synced = ::fsync(m_fd) == 0 ? 1 : 0;
+        if (m_synced == 0)
+            m_error = errno;
+    }
     return m_synced == 1;
 }
 
@@ -90,21 +146,21 @@ QString PartFile::place(const QString& base, const QString& ext, const QString& 
         return {};
     bool ok = sync();
     QString placed;
-    const QString folder = QFileInfo(m_path).path();
+    const QString folder = folderOf(m_path);
     const int limit = nameLimit(folder);
     for (qint64 n = 1; ok && placed.isEmpty() && n < 1000000; ++n) {
-        const QString candidate = QDir(folder).filePath(numberedFileName(base, ext, n, suffix, limit, mark));
-        if (FileSystem::current().moveNew(m_path, candidate))
+        const QString candidate = inFolder(folder, numberedFileName(base, ext, n, suffix, limit, mark));
+        errno = 0;
+        if (FileSystem::current().moveNew(m_path, candidate)) {
             placed = candidate;
-        else if (!taken(candidate))
-            ok = false; // the folder refuses the name: trying further names would not help
+        } else if (!taken(candidate)) {
+            // The folder refuses the name: trying further names would not help.
+            m_error = errno;
+            ok = false;
+        }
     }
-    if (placed.isEmpty()) {
+    if (placed.isEmpty())
         FileSystem::current().removeFile(m_path);
-        ::close(m_fd);
-        m_fd = -1;
-        return {};
-    }
     ::close(m_fd);
     m_fd = -1;
     return placed;
@@ -119,25 +175,41 @@ QString PartFile::placeInTurn(const QString& base, const QString& ext, const QSt
     return place(base, ext, suffix, mark);
 }
 
+KelvaroError PartFile::failure(const KelvaroError& error) const
+{
+    if (error.kind() != KelvaroError::Kind::writeFailed && error.kind() != KelvaroError::Kind::copyFailed)
+        return error;
+    if (outOfSpace(m_error) || (m_fd >= 0 && outOfSpace(roomError(m_fd))))
+        return KelvaroError::diskFull(error.fileName());
+    return error;
+}
+
 void removeLeftoverParts(const QString& folder)
 {
-    // ".kelvaro-<process id>-<32 hex digits>.part"; earlier versions wrote the digits alone.
-    static const QRegularExpression pattern(QStringLiteral("^\\.kelvaro-(?:([0-9]{1,10})-)?[0-9a-f]{32}\\.part$"));
-    const QDir dir(folder);
-    const QStringList names = dir.entryList({kPrefix + QLatin1Char('*') + kSuffix},
-                                            QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    // ".kelvaro-<process id>-<32 hex digits>.part"; earlier versions wrote the digits alone. The
+    // process id is no proof of life: after a restart or a wrap any process may have it.
+    static const QRegularExpression pattern(QStringLiteral("^\\.kelvaro-(?:[0-9]{1,10}-)?[0-9a-f]{32}\\.part$"));
+    // Listed from the system: QDir leaves out names that are not UTF-8 and misreads such a folder.
+    QStringList names;
+    if (DIR* listing = ::opendir(NativePath::encoded(folder).constData())) {
+        while (const dirent* entry = ::readdir(listing))
+            if (entry->d_name[0] == '.')
+                names << NativePath::decoded(QByteArray(entry->d_name));
+        ::closedir(listing);
+    }
     for (const QString& name : names) {
-        const QRegularExpressionMatch match = pattern.match(name);
-        if (!match.hasMatch())
+        if (!pattern.match(name).hasMatch())
             continue;
-        if (match.hasCaptured(1) && processLives(match.captured(1).toLongLong()))
-            continue;
-        const QString path = dir.filePath(name);
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        const QString path = inFolder(folder, name);
+        const QByteArray native = NativePath::encoded(path);
+        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0)
             continue;
         struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        // Removed while the lock is held and only while the name is still this file's: a writer
+        // that placed its result and let go has moved it under another name.
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && namesFile(native, fd))
             FileSystem::current().removeFile(path);
         ::close(fd);
     }

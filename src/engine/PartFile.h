@@ -1,12 +1,15 @@
 #pragma once
 // Results are whole or absent. A result is written under a hidden part name in its output folder
-// (".kelvaro-<process id>-<random>.part"), which its writer keeps locked, and takes a result name
-// only once it is complete and on disk, in one rename that never replaces anything; so a failure,
-// a cancel or a killed process leaves no result name holding a truncated file or nothing. Part
-// files a killed process left are removed by the next run into that folder. A PartFile belongs to
-// the one thread that writes its result.
+// (".kelvaro-<process id>-<random>.part"), which its writer keeps locked (flock) for its whole
+// life, and takes a result name only once it is complete and on disk, in one rename that never
+// replaces anything; so a failure, a cancel or a killed process leaves no result name holding a
+// truncated file or nothing. Part files whose lock is free were left by a writer that is gone and
+// are removed by the next run into that folder. Paths are NativePath text: a folder whose name is
+// not UTF-8 keeps its bytes. A PartFile belongs to the one thread that writes its result.
 #include <QByteArray>
 #include <QString>
+
+#include "model/Operations.h"
 
 namespace kelvaro::ImageEngine {
 
@@ -45,14 +48,21 @@ public:
     // path, or empty when it could not be put in place.
     QString placeInTurn(const QString& base, const QString& ext, const QString& suffix = {}, const QString& mark = {});
 
+    // `error`, a failure to write or copy this part file's result, as the user should read it:
+    // diskFull when the disk (or the user's quota on it) has no room left, whichever step noticed,
+    // else `error` itself. Call before the part file goes, while it still holds what was written. Touches
+    // disk: asks the file system for one more block.
+    KelvaroError failure(const KelvaroError& error) const;
+
 private:
     QString m_path;
     int m_fd = -1; // holds the lock while the result is written
     int m_synced = -1; // the outcome of sync(): -1 not yet, 0 failed, 1 on disk
+    int m_error = 0; // the system's error number of the last step that failed
 };
 
-// Removes from `folder` the part files of this pattern whose writer is gone: no process of that
-// id lives and no one holds the file's lock. Anything else there is left alone. Touches disk.
+// Removes from `folder` the part files of this pattern whose lock no one holds: their writer is
+// gone, whatever process now has its number. Anything else there is left alone. Touches disk.
 void removeLeftoverParts(const QString& folder);
 
 } // namespace kelvaro::ImageEngine

@@ -2,7 +2,11 @@
 
 #include <cmath>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "engine/ImageEngine.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -21,8 +25,14 @@ QByteArray number(double value)
 
 bool PdfPages::open()
 {
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Opened from the path's own bytes: QFile would lose a byte of the folder's name that is not
+    // UTF-8 and write elsewhere.
+    const int fd = ::open(NativePath::encoded(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0 || !m_file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return false;
+    }
     m_offsets = {0, 0, 0}; // object 0 is the free head; 1 the catalog, 2 the page tree
     return write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
 }

@@ -13,7 +13,7 @@ namespace kelvaro {
 class PdfPages {
 public:
     // Lossy pages are embedded as JPEG at `jpegQuality` (0–1).
-    PdfPages(const QString& path, double jpegQuality) : m_file(path), m_jpegQuality(jpegQuality) {}
+    PdfPages(const QString& path, double jpegQuality) : m_path(path), m_jpegQuality(jpegQuality) {}
 
     // Creates or empties the file and writes the header. False when it cannot be written.
     bool open();
@@ -29,6 +29,7 @@ private:
     int beginObject();
     bool write(const QByteArray& bytes) { return m_file.write(bytes) == bytes.size(); }
 
+    QString m_path; // NativePath text
     QFile m_file;
     double m_jpegQuality;
     QList<qint64> m_offsets;

@@ -118,7 +118,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     // Our own writer: QPdfWriter would round every page box to whole points.
     PdfPages pdf(part.path(), settings.jpegQuality);
     if (!part.isValid() || !pdf.open())
-        throw KelvaroError::writeFailed(targetName);
+        throw part.failure(KelvaroError::writeFailed(targetName));
     if (files.isEmpty())
         throw KelvaroError::runFailed(L(settings.language, "Nic se nepodařilo naskenovat."));
 
@@ -157,13 +157,13 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
             hooks->reportProgress(i + 1, int(files.size()));
     }
     if (writerFailed || !pdf.close())
-        throw KelvaroError::writeFailed(targetName);
+        throw part.failure(KelvaroError::writeFailed(targetName));
     if (pages == 0)
         throw KelvaroError::runFailed(failures.isEmpty() ? L(settings.language, "Nic se nepodařilo naskenovat.") : failures.first());
 
     const QString target = part.place(base, QStringLiteral("pdf"), suffix);
     if (target.isEmpty())
-        throw KelvaroError::writeFailed(targetName);
+        throw part.failure(KelvaroError::writeFailed(targetName));
     OpResult result;
     result.outputs << target;
     result.entries << OpEntry{fileName(target), 0, target};

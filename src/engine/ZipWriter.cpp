@@ -70,8 +70,18 @@ void putCommon(QByteArray& out, const Entry& e, std::pair<quint16, quint16> stam
 
 class ArchiveFile {
 public:
-    ArchiveFile(const QString& path, const QString& name) : m_file(path), m_name(name) {}
-    bool open() { return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate); }
+    ArchiveFile(const QString& path, const QString& name) : m_path(path), m_name(name) {}
+    // Opened from the path's own bytes, as QFile would lose one that is not UTF-8. Emptying "the
+    // file at the target" must not reach through a link into another file.
+    bool open()
+    {
+        const int fd = ::open(NativePath::encoded(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 && m_file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+            return true;
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
     void write(const char* data, qint64 size)
     {
         if (m_file.write(data, size) != size)
@@ -86,6 +96,7 @@ public:
     }
 
 private:
+    QString m_path;
     QFile m_file; // closed by its destructor on every path out
     QString m_name;
 };
@@ -185,8 +196,7 @@ void ZipWriter::detail::write(const QStringList& files, const QString& target, c
         throw KelvaroError::tooLarge();
     const QString archiveName = QFileInfo(target).fileName();
     ArchiveFile out(target, archiveName);
-    // Emptying "the file at the target" must not reach through a link into another file.
-    if (QFileInfo(target).isSymLink() || !out.open())
+    if (!out.open())
         throw KelvaroError::writeFailed(archiveName);
 
     const auto stamp = dosStamp(QDateTime::currentDateTime());

@@ -312,6 +312,7 @@ KelvaroError::KelvaroError(Kind kind, const QString& fileName)
     case Kind::copyFailed: m_what = "copy failed: "; break;
     case Kind::runFailed: m_what = "run failed"; break;
     case Kind::encodeFailed: m_what = "encoder refused: "; break;
+    case Kind::diskFull: m_what = "disk full: "; break;
     }
     m_what += m_fileName.toUtf8();
 }
@@ -344,6 +345,7 @@ QString KelvaroError::message(AppLanguage language) const
     case Kind::runFailed: return m_message;
     case Kind::encodeFailed:
         return Lf(language, "Obrázek „%@“ se v tomto formátu nepodařilo zakódovat.", m_fileName);
+    case Kind::diskFull: return Lf(language, "Výsledek „%@“ se nepodařilo uložit – na disku není místo.", m_fileName);
     }
     return {};
 }

@@ -146,7 +146,7 @@ struct KelvaroOp {
 // catch this type alone. Messages of the per-file cases are localized when asked.
 class KelvaroError : public std::exception {
 public:
-    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, tooManyPixels, copyFailed, runFailed, encodeFailed };
+    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, tooManyPixels, copyFailed, runFailed, encodeFailed, diskFull };
 
     static KelvaroError unreadable(const QString& fileName) { return {Kind::unreadable, fileName}; }
     static KelvaroError writeFailed(const QString& fileName) { return {Kind::writeFailed, fileName}; }
@@ -160,6 +160,9 @@ public:
     // The encoder of the result's format would not take the image (names the result's file); no
     // fault of the output folder.
     static KelvaroError encodeFailed(const QString& fileName) { return {Kind::encodeFailed, fileName}; }
+    // The result (or copy) did not fit: its disk, or the user's quota on it, is full. No fault of
+    // the output folder.
+    static KelvaroError diskFull(const QString& fileName) { return {Kind::diskFull, fileName}; }
     // A whole run failed: nothing came out. `message` is already for the user (the first file's).
     static KelvaroError runFailed(const QString& message);
 

@@ -174,7 +174,9 @@ bool FileSystem::removeFolder(const QString& path)
 
 bool FileSystem::makePath(const QString& path)
 {
-    return QDir().mkpath(path);
+    std::error_code error;
+    std::filesystem::create_directories(nativePath(path), error);
+    return !error && std::filesystem::is_directory(nativePath(path), error);
 }
 
 bool FileSystem::copyOver(const QString& from, const QString& to)
@@ -194,13 +196,13 @@ bool FileSystem::copyOver(const QString& from, const QString& to)
 bool FileSystem::moveOver(const QString& from, const QString& to)
 {
     // rename(2) replaces `to` atomically; Qt's rename refuses an existing target.
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    return std::rename(NativePath::encoded(from).constData(), NativePath::encoded(to).constData()) == 0;
 }
 
 bool FileSystem::moveNew(const QString& from, const QString& to)
 {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
+    const QByteArray source = NativePath::encoded(from);
+    const QByteArray target = NativePath::encoded(to);
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)

@@ -74,6 +74,17 @@ QByteArray encoded(const QString& path)
     return bytes;
 }
 
+QString localFile(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return {};
+    const QString local = url.toLocalFile();
+    // A host's share ("//server/…") keeps Qt's reading.
+    if (local.isEmpty() || (!url.host().isEmpty() && url.host() != QLatin1String("localhost")))
+        return local;
+    return decoded(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+}
+
 QString displayName(const QString& path)
 {
     QString text = path;

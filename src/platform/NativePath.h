@@ -6,6 +6,7 @@
 // (the escape other runtimes use for the same purpose). Pure; any thread.
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 namespace kelvaro::NativePath {
 
@@ -15,6 +16,11 @@ QString decoded(const QByteArray& native);
 // The bytes a path stands for: the escaped bytes as they were, the rest UTF-8. The same bytes as
 // QFile::encodeName for any text without the escape.
 QByteArray encoded(const QString& path);
+
+// The path a local file URL names, as `decoded` gives it, from the bytes of its percent-encoding:
+// QUrl::toLocalFile turns an escaped byte that is not UTF-8 into U+FFFD. Empty when `url` names no
+// local file.
+QString localFile(const QUrl& url);
 
 // The text to show or keep for a name or path that `decoded` may have made: each escaped byte
 // (and any other lone surrogate) becomes U+FFFD, so the text is valid Unicode. Never for opening

@@ -2,43 +2,82 @@
 
 #include <algorithm>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFileInfo>
 
 #include "l10n/Localization.h"
 #include "platform/Bookmark.h"
+#include "platform/NativePath.h"
 #include "store/Observed.h"
 #include "store/StoreStatus.h"
 
 namespace kelvaro {
 namespace {
 
+struct Kind {
+    bool exists = false;
+    bool folder = false;
+    bool link = false;
+};
+
+// What `path` is, asked with its own bytes: QFileInfo would pass a name that is not UTF-8 through
+// the locale's encoding and find nothing. A link counts as what it points to.
+Kind kindOf(const QString& path)
+{
+    const QByteArray native = NativePath::encoded(path);
+    struct stat info {};
+    Kind kind;
+    if (::lstat(native.constData(), &info) != 0)
+        return kind;
+    kind.exists = true;
+    kind.link = S_ISLNK(info.st_mode);
+    kind.folder = kind.link ? ::stat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) : S_ISDIR(info.st_mode);
+    return kind;
+}
+
+QString suffixOf(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
 // The accepted files below `folder` in ascending path order, at most `limit` of them, skipping
 // hidden entries and never following a linked folder (a link back up would never end). Each
 // folder's entries are visited in the order their full paths sort in (a subfolder counts as its
 // name followed by "/"), so the walk can stop at the limit instead of listing a whole disk first.
+// Listed from the system, as a watched folder is: QDir leaves out names that are not UTF-8.
 void collectFolder(const QString& folder, QStringList& found, qsizetype limit)
 {
     struct Entry {
         QString key;
-        QFileInfo info;
+        QString path;
+        Kind kind;
     };
     QList<Entry> entries;
-    for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
-                                                             QDir::Unsorted)) {
-        if (entry.fileName().startsWith(QLatin1Char('.')))
-            continue;
-        entries.append({entry.isDir() ? entry.fileName() + QLatin1Char('/') : entry.fileName(), entry});
+    if (DIR* listing = ::opendir(NativePath::encoded(folder).constData())) {
+        while (const dirent* entry = ::readdir(listing)) {
+            if (entry->d_name[0] == '.')
+                continue;
+            const QString name = NativePath::decoded(QByteArray(entry->d_name));
+            const QString path = QDir::cleanPath(folder + QLatin1Char('/') + name);
+            const Kind kind = kindOf(path);
+            if (kind.exists)
+                entries.append({kind.folder ? name + QLatin1Char('/') : name, path, kind});
+        }
+        ::closedir(listing);
     }
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
     for (const Entry& entry : std::as_const(entries)) {
         if (found.size() >= limit)
             return;
-        if (entry.info.isDir()) {
-            if (!entry.info.isSymLink())
-                collectFolder(entry.info.filePath(), found, limit);
-        } else if (Intake::acceptedExtensions().contains(entry.info.suffix().toLower())) {
-            found.append(QDir::cleanPath(entry.info.absoluteFilePath()));
+        if (entry.kind.folder) {
+            if (!entry.kind.link)
+                collectFolder(entry.path, found, limit);
+        } else if (Intake::acceptedExtensions().contains(suffixOf(entry.key).toLower())) {
+            found.append(entry.path);
         }
     }
 }
@@ -62,14 +101,13 @@ QStringList Intake::expandFolders(const QStringList& paths)
 {
     QStringList result;
     for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (!info.isDir()) {
+        if (!kindOf(path).folder) {
             result.append(path);
             continue;
         }
         // The first files by path; only as many as the whole result can still take.
         QStringList found;
-        collectFolder(path, found, limit - result.size());
+        collectFolder(QDir::cleanPath(QFileInfo(path).absoluteFilePath()), found, limit - result.size());
         std::sort(found.begin(), found.end());
         result.append(found);
     }
@@ -85,8 +123,8 @@ bool Intake::receive(const QList<QUrl>& urls, bool adding)
     // Only local files: the application uses no network for what it is handed.
     QStringList paths;
     for (const QUrl& url : urls) {
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            paths.append(url.toLocalFile());
+        if (const QString path = NativePath::localFile(url); !path.isEmpty())
+            paths.append(path);
     }
     if (paths.isEmpty()) {
         m_status.setStatus(L("V tom, co jsi přidal, nejsou žádné fotky ani PDF."), true);

@@ -1,7 +1,9 @@
+#include <cerrno>
 #include <memory>
 
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -299,6 +301,51 @@ TEST_F(Batch, moveAndRenameTakeAFileWhoseNameIsNotUtf8)
     }
 }
 
+// A results folder whose own name is not UTF-8 gets every kind of result whole, under the name
+// reported; no folder of a look-alike name is made and no part file stays.
+TEST_F(Batch, aResultsFolderWhoseNameIsNotUtf8GetsEveryResultWhole)
+{
+    const QString folderName = NativePath::decoded(QByteArray("v\xe9sledky"));
+    const QString folder = out() + QLatin1Char('/') + folderName;
+    ASSERT_EQ(::mkdir(NativePath::encoded(folder).constData(), 0777), 0);
+    const auto removeFolder = qScopeGuard([&] { ::rmdir(NativePath::encoded(folder).constData()); }); // Qt would not find it
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        bool streaming;
+        QString result;
+    } rows[] = {
+        {"a streamed HEIC", KelvaroOp::convert(ImageFormat::heic), true, QStringLiteral("p.heic")},
+        {"a rendered HEIC", KelvaroOp::convert(ImageFormat::heic), false, QStringLiteral("p.heic")},
+        {"a streamed JPEG", KelvaroOp::compress(0.8), true, QStringLiteral("p komprese.jpg")},
+        {"a rendered PNG", KelvaroOp::convert(ImageFormat::png), false, QStringLiteral("p.png")},
+        {"a rename", KelvaroOp::rename({QStringLiteral("Nové"), false, 1}), true, QStringLiteral("Nové.jpg")},
+        {"a move", KelvaroOp::move(), true, QStringLiteral("p.jpg")},
+        {"a PDF", KelvaroOp::convert(ImageFormat::pdf), true, QStringLiteral("p.pdf")},
+        {"an archive", KelvaroOp::convert(ImageFormat::zip), true, QStringLiteral("p.zip")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString source = photo(QStringLiteral("p.jpg"));
+        const QByteArray sourceBytes = test::readFile(source);
+        ImageEngine::setStreaming(row.streaming);
+        const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+        const OpResult result = ImageEngine::process(row.op, {source}, folder);
+        const QString expected = folder + QLatin1Char('/') + row.result;
+        ASSERT_EQ(result.outputs, QStringList{expected}) << result.firstError.value_or(QString()).toStdString();
+        EXPECT_EQ(test::namesIn(folder), QStringList{row.result});
+        const QByteArray written = test::readFile(expected);
+        if (row.result.endsWith(QLatin1String(".zip")))
+            EXPECT_TRUE(written.startsWith("PK\x03\x04") && written.contains(sourceBytes));
+        else if (row.op.is<op::Move>() || row.op.is<op::Rename>())
+            EXPECT_EQ(written, sourceBytes);
+        else
+            EXPECT_GT(ImageEngine::load(expected).image.width(), 0);
+        ::unlink(NativePath::encoded(expected).constData());
+    }
+    EXPECT_EQ(test::namesIn(out()), QStringList{folderName});
+}
+
 // A name that is not UTF-8 reads as text in what the run reports, the byte as the replacement
 // mark; the source path keeps the byte, so the file still opens.
 TEST_F(Batch, aFileNameThatIsNotUtf8IsReportedAsValidText)
@@ -495,8 +542,8 @@ Bitmap noise(int width, int height)
     return band().bandjoin(band()).bandjoin(band()).bandjoin(255).copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
-// On a disk that fills up part way, every kind of result fails as a whole, the run says so, and
-// nothing is left under a result name nor as a part file.
+// On a disk that fills up part way, every kind of result fails as a whole, the run says the disk
+// is full, and nothing is left under a result name nor as a part file.
 TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
 {
     SmallDisk disk(QDir(in()).filePath(QStringLiteral("disk")), 2 << 20);
@@ -512,6 +559,7 @@ TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
         QString file;
         qint64 free;
         bool streaming;
+        int refusal = 0; // the error number every checked write meets instead of a full disk
     } rows[] = {
         {"a streamed photo", KelvaroOp::compress(0.9), big, 32 << 10, true},
         {"a rendered photo", KelvaroOp::compress(0.9), big, 32 << 10, false},
@@ -522,13 +570,25 @@ TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
         {"an archive", KelvaroOp::convert(ImageFormat::zip), big, 32 << 10, true},
         {"a text file", KelvaroOp::ocr(), photo(QStringLiteral("text.jpg"), 40), 0, true},
         {"a moved photo", KelvaroOp::move(), big, 32 << 10, true},
+        {"a refused text file", KelvaroOp::ocr(), photo(QStringLiteral("text.jpg"), 40), 1 << 20, true, EACCES},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         disk.fillLeaving(row.free);
         ImageEngine::setStreaming(row.streaming);
-        const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
-        EXPECT_TRUE(test::thrown<KelvaroError>([&] { ImageEngine::process(row.op, {row.file}, folder); }));
+        FailingFileSystem refusing;
+        refusing.writeBudget = row.refusal != 0 ? 0 : -1;
+        refusing.writeError = row.refusal;
+        FileSystem::setCurrent(&refusing);
+        const auto restore = qScopeGuard([] {
+            ImageEngine::setStreaming(true);
+            FileSystem::setCurrent(nullptr);
+        });
+        const std::optional<KelvaroError> error = test::thrown<KelvaroError>([&] { ImageEngine::process(row.op, {row.file}, folder); });
+        ASSERT_TRUE(error);
+        // The disk is blamed when it is full; any other refusal still points at the folder.
+        const QString blamed = row.refusal != 0 ? QStringLiteral("Zkontroluj složku v Nastavení.") : QStringLiteral("na disku není místo");
+        EXPECT_TRUE(error->message().contains(blamed)) << error->message().toStdString();
         EXPECT_EQ(disk.names(), QStringList{QStringLiteral("filler")});
         EXPECT_TRUE(QFileInfo::exists(row.file));
     }

@@ -1,6 +1,8 @@
 // Part files: a result takes its name only whole, never over another file, and what a killed
 // writer left is cleaned up without touching the part files of writers still at work.
+#include <atomic>
 #include <csignal>
+#include <thread>
 
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -10,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -75,13 +78,23 @@ TEST_F(PartFiles, aPartFileNotPlacedIsRemoved)
     EXPECT_TRUE(names().isEmpty());
 }
 
-// Only part files of this pattern whose writer is gone are removed: a live process's (named
-// after it, or holding the lock) and any other file stay.
-TEST_F(PartFiles, leftoversOfEndedWritersAreRemovedAndNothingElse)
+// Whether the lock on `path` can be taken now (and is let go at once).
+bool lockIsFree(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+// Only part files of this pattern whose lock no one holds are removed, whatever process has the
+// number in their name now; a locked one and any other file stay.
+TEST_F(PartFiles, leftoversWhoseLockIsFreeAreRemovedAndNothingElse)
 {
     const QString ended = QString::number(endedProcess());
     const QString live = QString::number(::getpid());
     const QString digits = QStringLiteral("0123456789abcdef0123456789abcdef");
+    const QString others = QString(digits).replace(QLatin1Char('0'), QLatin1Char('1'));
     const struct {
         QString name;
         bool locked;
@@ -89,13 +102,17 @@ TEST_F(PartFiles, leftoversOfEndedWritersAreRemovedAndNothingElse)
     } rows[] = {
         {QStringLiteral(".kelvaro-%1-%2.part").arg(ended, digits), false, true},
         {QStringLiteral(".kelvaro-%1.part").arg(digits), false, true}, // an earlier version's
-        {QStringLiteral(".kelvaro-%1-%2.part").arg(live, digits), false, false},
-        {QStringLiteral(".kelvaro-%1-%2.part").arg(ended, QString(digits).replace(QLatin1Char('0'), QLatin1Char('1'))), true, false},
+        {QStringLiteral(".kelvaro-%1-%2.part").arg(live, digits), false, true}, // its number reused
+        {QStringLiteral(".kelvaro-%1-%2.part").arg(live, others), true, false},
         {QStringLiteral(".kelvaro-notes.part"), false, false},
         {QStringLiteral("kelvaro-%1-%2.part").arg(ended, digits), false, false},
         {QStringLiteral("IMG.jpg"), false, false},
     };
     QList<int> locks;
+    const auto release = qScopeGuard([&] {
+        for (int fd : std::as_const(locks))
+            ::close(fd);
+    });
     for (const auto& row : rows) {
         write(row.name);
         if (row.locked) {
@@ -104,11 +121,48 @@ TEST_F(PartFiles, leftoversOfEndedWritersAreRemovedAndNothingElse)
             locks << fd;
         }
     }
+    ImageEngine::PartFile writing(folder());
     ImageEngine::removeLeftoverParts(folder());
     for (const auto& row : rows)
         EXPECT_EQ(QFileInfo::exists(file(row.name)), !row.removed) << row.name.toStdString();
-    for (int fd : locks)
-        ::close(fd);
+    // A writer at work holds its part file's lock all along: it stays, and no one else gets it.
+    EXPECT_TRUE(QFileInfo::exists(writing.path()));
+    EXPECT_FALSE(lockIsFree(writing.path()));
+}
+
+// A clean-up that runs while part files are made may find one before its writer locked it and
+// remove it: the writer must notice and make another, so every part file it hands out is there.
+TEST_F(PartFiles, aPartFileRemovedBeforeItWasLockedIsMadeAgain)
+{
+    std::atomic_bool done = false;
+    std::thread cleaner([&] {
+        while (!done.load())
+            ImageEngine::removeLeftoverParts(folder());
+    });
+    int missing = 0;
+    for (int i = 0; i < 3000; ++i) {
+        ImageEngine::PartFile part(folder());
+        if (!QFileInfo::exists(part.path()))
+            ++missing;
+    }
+    done.store(true);
+    cleaner.join();
+    EXPECT_EQ(missing, 0);
+}
+
+// A file asked to stop while it waits for its name turn takes no name: its part file goes and
+// nothing is left.
+TEST_F(PartFiles, aFileAskedToStopBeforeItsNameLeavesNothing)
+{
+    const auto stop = std::make_shared<ImageEngine::FileAbort>();
+    const ImageEngine::CurrentFileAbort current(stop);
+    {
+        ImageEngine::PartFile part(folder());
+        ASSERT_TRUE(part.write("whole"));
+        stop->request();
+        EXPECT_THROW(part.placeInTurn(QStringLiteral("IMG"), QStringLiteral("jpg")), ImageEngine::FileAborted);
+    }
+    EXPECT_EQ(test::namesIn(folder()), QStringList());
 }
 
 // A file of a batch asked to stop gives up in the decoder or the encoder and leaves nothing,

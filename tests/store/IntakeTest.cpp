@@ -1,7 +1,13 @@
 // Files handed to the store: intake, folder expansion, the importer request and the mode switch.
 #include <algorithm>
 
+#include <unistd.h>
+
+#include <QScopeGuard>
+
 #include "StoreTestSupport.h"
+#include "engine/ImageEngine.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro::test {
 namespace {
@@ -53,6 +59,35 @@ TEST_F(IntakeTest, ExpansionSkipsHiddenFoldersAndKeepsPlainFilesAsGiven)
     const QString missing = path("gone.jpg");
     const QStringList result = KelvaroStore::expandFolders({path("f"), hiddenDirect, text, missing});
     EXPECT_EQ(result, (QStringList{path("f/Top.JPG"), path("f/doc.pdf"), path("f/sub/deep.heic"), hiddenDirect, text, missing}));
+}
+
+// A name that is not UTF-8 is taken with the bytes it has, from a folder's listing and from a
+// dropped URL's escapes, so the file opens as any other.
+TEST_F(IntakeTest, AFileNameThatIsNotUtf8IsTakenAndOpens)
+{
+    image("d/a.jpg");
+    image("d/b.jpg");
+    const QByteArray raw = QFile::encodeName(path("d")) + "/caf\xe9.jpg";
+    ASSERT_EQ(::rename(QFile::encodeName(image("d/c.jpg")).constData(), raw.constData()), 0);
+    const auto removeRaw = qScopeGuard([&] { ::unlink(raw.constData()); }); // Qt's listing would not find it
+    const QString named = NativePath::decoded(raw);
+    const QUrl dropped(QStringLiteral("file://") + QString::fromLatin1(raw.toPercentEncoding("/")));
+    const struct {
+        const char* name;
+        QList<QUrl> urls;
+        qsizetype count;
+    } rows[] = {
+        {"a folder", {QUrl::fromLocalFile(path("d"))}, 3},
+        {"the file", {dropped}, 1},
+    };
+    KelvaroStore& s = makeStore();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(s.receive(row.urls, false));
+        EXPECT_EQ(s.droppedFiles().size(), row.count);
+        ASSERT_TRUE(s.droppedFiles().contains(named));
+        EXPECT_EQ(ImageEngine::load(named).image.width(), 48);
+    }
 }
 
 TEST_F(IntakeTest, AddingAppendsOnlyNewFilesAndSaysWhenNothingWasNew)

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <atomic>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -15,6 +18,7 @@
 #include <QTimer>
 
 #include "platform/BackgroundPools.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro::test {
 
@@ -165,8 +169,27 @@ QByteArray compactJson(const QJsonObject& object)
 
 QByteArray readFile(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const int fd = ::open(NativePath::encoded(path).constData(), O_RDONLY | O_CLOEXEC);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        return {};
+    }
+    return file.readAll();
+}
+
+QStringList namesIn(const QString& folder)
+{
+    QStringList names;
+    if (DIR* listing = ::opendir(NativePath::encoded(folder).constData())) {
+        while (const dirent* entry = ::readdir(listing))
+            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+                names << NativePath::decoded(QByteArray(entry->d_name));
+        ::closedir(listing);
+    }
+    names.sort();
+    return names;
 }
 
 void writeFile(const QString& path, const QByteArray& bytes, bool append)

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -107,8 +108,12 @@ bool hasPrivateSessionBus();
 QJsonObject parseJson(const char* json);
 QByteArray compactJson(const QJsonObject& object);
 
-// A file's bytes ("" when it cannot be read) and writing bytes to a new file or the end of one (asserted).
+// A file's bytes ("" when it cannot be read; the path is NativePath text) and writing bytes to a
+// new file or the end of one (asserted).
 QByteArray readFile(const QString& path);
+// The names in `folder` as the system lists them (NativePath text, dot files too), sorted: Qt's
+// listings leave out names that are not UTF-8.
+QStringList namesIn(const QString& folder);
 void writeFile(const QString& path, const QByteArray& bytes, bool append = false);
 
 } // namespace kelvaro::test

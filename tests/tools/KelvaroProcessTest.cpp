@@ -14,12 +14,14 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <vips/vips8>
 
 #include "engine/ImageEngine.h"
+#include "platform/NativePath.h"
 #include "../support/SmallDisk.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
@@ -225,6 +227,29 @@ TEST_F(KelvaroProcess, aFileNameThatIsNotUtf8IsOpened)
                   QStringLiteral("bad-\uFFFD.jpg"));
         EXPECT_EQ(json.value(QStringLiteral("firstError")), QStringLiteral("Soubor \u201Ec\uFFFDd.jpg\u201C se nepodařilo otevřít."));
     }
+}
+
+// An output folder whose own name is not UTF-8 is made with its bytes, given relative to the
+// current folder, and holds the whole result; no folder of a look-alike name appears.
+TEST_F(KelvaroProcess, anOutputFolderWhoseNameIsNotUtf8IsMadeAndGetsTheResult)
+{
+    const QString photo = ti::writeJpeg(in(), QStringLiteral("p.jpg"), ti::quadrants(40, 30));
+    QProcess process;
+    process.start(QStringLiteral("sh"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("cd \"$1\" && exec \"$0\" --op '{\"convert\":\"heic\"}' --out \"v$(printf '\\351')sledky\" \"$2\""),
+                   tool(), out(), photo});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString folderName = NativePath::decoded(QByteArray("v\xe9sledky"));
+    const QString folder = out() + QLatin1Char('/') + folderName;
+    const auto removeFolder = qScopeGuard([&] {
+        ::unlink(NativePath::encoded(folder + QStringLiteral("/p.heic")).constData());
+        ::rmdir(NativePath::encoded(folder).constData());
+    });
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(test::namesIn(out()), QStringList{folderName});
+    ASSERT_EQ(test::namesIn(folder), QStringList{QStringLiteral("p.heic")});
+    EXPECT_EQ(ImageEngine::load(folder + QStringLiteral("/p.heic")).image.width(), 40);
 }
 
 // Values of the file this version does not understand (a newer version's, a null) stay as they
