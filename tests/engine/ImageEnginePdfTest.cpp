@@ -167,7 +167,7 @@ TEST_F(PdfSources, theMemoryBudgetPricesAPageByItsMediaBox)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const qint64 expected = row.pixels > 0 ? row.pixels * 12 : MemoryBudget::estimate(unknown);
+        const qint64 expected = row.pixels > 0 ? row.pixels * 8 : MemoryBudget::estimate(unknown);
         EXPECT_EQ(MemoryBudget::estimate(row.file), expected);
     }
 }
