@@ -65,8 +65,8 @@ public:
     };
     // The bytes a file is expected to hold at its peak while it is worked on as `work` says: so
     // many per pixel of its upright size for the bitmaps and for the encoder (HEIC's most of
-    // all, and a TIFF's metadata is written back by rewriting the whole file in memory), plus
-    // the encoder's own state; the size from the header alone, a PDF's from its first page's
+    // all, and a TIFF's metadata is written back by rewriting the whole file in memory; less
+    // for a page drawn without raster images), plus the encoder's own state; the size from the header alone, a PDF's from its first page's
     // media box at two pixels per point; a 12-megapixel photo's worth when the header tells
     // nothing (unreadable, beyond the ceiling). Reads disk.
     static qint64 estimate(const QString& file, const Work& work);

@@ -195,6 +195,8 @@ TEST(MemoryBudget, aRunOfTheLargestFilesItAdmitsStaysWithinItsLimit)
          [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(1732, 1732)); }},
         {"pageToJpeg", KelvaroOp::convert(ImageFormat::jpg),
          [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(3162, 3162)); }},
+        {"pageToTiff", KelvaroOp::convert(ImageFormat::tiff),
+         [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(3873, 3873)); }},
         {"photoToTiff", KelvaroOp::convert(ImageFormat::tiff), [&](const QString& name) { return photo(name + ".jpg", 7483); }},
     };
     for (const auto& row : rows) {
