@@ -20,6 +20,7 @@
 #include "engine/FileAbort.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
+#include "engine/ImageStream.h"
 #include "engine/MemoryBudget.h"
 #include "engine/PartFile.h"
 #include "engine/ScanEffects.h"
@@ -272,12 +273,18 @@ void releaseRunMemory()
 }
 
 // What a file of the run is expected to hold in memory: nothing for the operations that only copy
-// its bytes.
-qint64 memoryCost(const KelvaroOp& op, const QString& file)
+// its bytes. Shrinking a photo, converting or stripping it writes the decoded bitmap itself;
+// every other operation makes a new one.
+qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings& settings)
 {
     if (op.is<op::Move>() || op.is<op::Rename>())
         return 0;
-    return MemoryBudget::estimate(file);
+    MemoryBudget::Work work;
+    work.format = ImageEngine::outputOf(op, file, settings).format;
+    work.whole = !ImageEngine::streams(op, file, work.format);
+    work.copied = !(op.is<op::Convert>() || op.is<op::Compress>() || op.is<op::StripMetadata>() || op.is<op::Resize>()
+                    || op.is<op::Preset>());
+    return MemoryBudget::estimate(file, work);
 }
 
 } // namespace
@@ -306,7 +313,7 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
     prepareForThreads();
     ImageEngine::BatchWork work;
     work.total = int(files.size());
-    work.memoryCost = [&](int index) { return memoryCost(op, files[index]); };
+    work.memoryCost = [&](int index) { return memoryCost(op, files[index], settings); };
     work.run = [&](int index) { return runOne(op, files[index], outDir, index, settings); };
     std::vector<std::optional<FileOutcome>> outcomes = ImageEngine::runBatch(work, workerCount(op, files), hooks);
     OpResult result;

@@ -121,10 +121,32 @@ Bitmap fullSize(const vips::VImage& header, int orientation)
     return bitmapInThisThread(header, Turn::upright(orientation));
 }
 
+// Rounding inside the scaler may leave a side one pixel off; the edge is repeated.
+Bitmap fitted(Bitmap bitmap, QSize size)
+{
+    if (bitmap.width() != size.width() || bitmap.height() != size.height())
+        bitmap = bitmap
+                     .embed(0, 0, size.width(), size.height(),
+                            vips::VImage::option()->set("extend", VIPS_EXTEND_COPY))
+                     .copy_memory();
+    return bitmap;
+}
+
+// `image` scaled to exactly `width` × `height`, as the thumbnail scales: transparent pixels give
+// no colour to their neighbours, and the result keeps the source's sample format.
+vips::VImage scaledTo(const vips::VImage& image, int width, int height)
+{
+    const auto options = vips::VImage::option()->set("vscale", double(height) / image.height());
+    const double hscale = double(width) / image.width();
+    if (!image.has_alpha())
+        return image.resize(hscale, options);
+    return image.premultiply().resize(hscale, options).unpremultiply().cast(image.format());
+}
+
 // The source scaled down, upright, to exactly `size`: libvips picks the decoder's own reduction
 // (JPEG's DCT scaling, a pyramid level) and streams the rest, so the full-size pixels are never
 // held in memory.
-Bitmap reduced(const vips::VSource& source, const vips::VImage& header, QSize size)
+Bitmap reduced(const vips::VSource& source, const vips::VImage& header, int orientation, QSize size)
 {
     const auto options = [&] {
         return vips::VImage::option()->set("height", size.height())->set("size", VIPS_SIZE_FORCE)->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
@@ -141,22 +163,16 @@ Bitmap reduced(const vips::VSource& source, const vips::VImage& header, QSize si
     }
     // The thumbnail's own loader completes a JPEG it does not scale, or a PNG, cut short with
     // grey: those are opened here, where a file cut short is refused. Neither has a reduction
-    // the thumbnail could pick (pyramid levels, embedded previews) that this would miss.
-    const auto opened = [&] {
+    // the thumbnail could pick (pyramid levels, embedded previews) that this would miss. They are
+    // scaled by the thumbnail's own scaler without the rest of the thumbnail, which would hold
+    // a few more megabytes of every photo in progress, and turned upright once small.
+    if (jpeg || loader == "pngload_source") {
         auto options = vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
-        return vips::VImage::new_from_source(source, "", jpeg ? options->set("shrink", shrink) : options);
-    };
-    const vips::VImage image = jpeg || loader == "pngload_source"
-        ? opened().thumbnail_image(size.width(), vips::VImage::option()->set("height", size.height())->set("size", VIPS_SIZE_FORCE))
-        : vips::VImage::thumbnail_source(source, size.width(), options());
-    Bitmap bitmap = bitmapInThisThread(image);
-    // Rounding inside the scaler may leave a side one pixel off; the edge is repeated.
-    if (bitmap.width() != size.width() || bitmap.height() != size.height())
-        bitmap = bitmap
-                     .embed(0, 0, size.width(), size.height(),
-                            vips::VImage::option()->set("extend", VIPS_EXTEND_COPY))
-                     .copy_memory();
-    return bitmap;
+        const vips::VImage opened = vips::VImage::new_from_source(source, "", jpeg ? options->set("shrink", shrink) : options);
+        const QSize stored = orientation >= 5 ? size.transposed() : size;
+        return fitted(bitmapInThisThread(scaledTo(opened, stored.width(), stored.height()), Turn::upright(orientation)), size);
+    }
+    return fitted(bitmapInThisThread(vips::VImage::thumbnail_source(source, size.width(), options())), size);
 }
 
 } // namespace
@@ -222,7 +238,7 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
             // CMYK keeps the full-size path: the scaler would convert its colours its own way.
             if (maxSide > 0 && std::max(upright.width(), upright.height()) > maxSide
                 && header.interpretation() != VIPS_INTERPRETATION_CMYK)
-                loaded.image = reduced(source, header, ImageEffects::targetSize(upright.width(), upright.height(),
+                loaded.image = reduced(source, header, orientation, ImageEffects::targetSize(upright.width(), upright.height(),
                                                                         ResizeSpec{false, 100, maxSide}));
             else
                 loaded.image = fullSize(header, orientation);

@@ -74,6 +74,31 @@ QSize fullSizeOf(const Page& page, const QString& name)
     return {int(width), int(height)};
 }
 
+// Whether `resources` name a raster image, also inside the forms they draw, a few forms deep
+// (a form may name itself).
+bool holdsImages(Dict* resources, int depth = 0)
+{
+    if (!resources || depth > 4)
+        return false;
+    const Object xobjects = resources->lookup("XObject");
+    if (!xobjects.isDict())
+        return false;
+    Dict* named = xobjects.getDict();
+    for (int i = 0; i < named->getLength(); ++i) {
+        const Object xobject = named->getVal(i);
+        if (!xobject.isStream())
+            continue;
+        Dict* dict = xobject.streamGetDict();
+        const Object subtype = dict->lookup("Subtype");
+        if (subtype.isName("Image"))
+            return true;
+        if (const Object inner = dict->lookup("Resources"); subtype.isName("Form") && inner.isDict()
+                                                           && holdsImages(inner.getDict(), depth + 1))
+            return true;
+    }
+    return false;
+}
+
 void freePixels(VipsImage*, void* pixels)
 {
     std::free(pixels); // poppler allocates its bitmaps with malloc
@@ -171,6 +196,16 @@ std::optional<QSize> ImageEngine::pdfPageSize(const QString& file)
         return fullSizeOf(*first.page, name);
     } catch (const std::exception&) { // KelvaroError included
         return std::nullopt;
+    }
+}
+
+bool ImageEngine::pdfPageIsDrawing(const QString& file)
+{
+    try {
+        FirstPage first = openFirstPage(file, QFileInfo(file).fileName());
+        return !holdsImages(first.page->getResourceDict());
+    } catch (const std::exception&) { // KelvaroError included
+        return false;
     }
 }
 

@@ -219,6 +219,23 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     return one;
 }
 
+bool ImageEngine::streams(const KelvaroOp& op, const QString& file, ImageFormat format)
+{
+    const std::optional<StreamSteps> steps = streamSteps(op);
+    if (!steps || !streaming.load() || isPdf(file) || QImageReader::imageFormat(file) == "bmp")
+        return false;
+    initVips();
+    try {
+        const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
+        const vips::VImage header = vips::VImage::new_from_source(source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        if (steps->maxSide > 0 && std::max(header.width(), header.height()) > steps->maxSide)
+            return false;
+        return !(header.has_alpha() && format != ImageFormat::jpg);
+    } catch (const std::exception&) {
+        return true;
+    }
+}
+
 void ImageEngine::setStreaming(bool enabled)
 {
     streaming.store(enabled);

@@ -292,6 +292,10 @@ bool writeInto(const QString& path, const Blocks& blocks, bool evenWhenEmpty)
             return false;
         const auto closed = qScopeGuard([fd] { ::close(fd); });
         QByteArray bytes;
+        // Read into a buffer of the file's size, not one grown by halves as it fills.
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && info.st_size > 0)
+            bytes.reserve(qsizetype(info.st_size));
         char chunk[65536];
         for (ssize_t got = 0; (got = ::read(fd, chunk, sizeof chunk)) != 0;) {
             if (got < 0 && errno == EINTR)
@@ -308,13 +312,19 @@ bool writeInto(const QString& path, const Blocks& blocks, bool evenWhenEmpty)
         image->setExifData(decodeExif(blocks.exif));
         image->setIptcData(decodeIptc(blocks.iptc));
         image->writeMetadata();
+        // The rewritten file is written from where it lies, and the one read goes once the
+        // rewritten one is a buffer of its own: a large TIFF is held twice at most, not four times.
         Exiv2::BasicIo& io = image->io();
-        if (io.seek(0, Exiv2::BasicIo::beg) != 0)
+        const long size = long(io.size());
+        const Exiv2::byte* rewritten = io.mmap();
+        if (!rewritten)
             return false;
-        const Exiv2::DataBuf rewritten = io.read(long(io.size()));
-        if (rewritten.size_ != long(io.size()) || ::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)
+        const auto* read = reinterpret_cast<const Exiv2::byte*>(bytes.constData());
+        if (rewritten + size <= read || rewritten >= read + bytes.size())
+            bytes = QByteArray();
+        if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)
             return false;
-        return FileSystem::current().writeAll(fd, reinterpret_cast<const char*>(rewritten.pData_), rewritten.size_) == 0;
+        return FileSystem::current().writeAll(fd, reinterpret_cast<const char*>(rewritten), size) == 0;
     } catch (const std::exception&) {
         return false;
     }

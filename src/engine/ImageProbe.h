@@ -21,4 +21,8 @@ bool isPdf(const QString& file);
 // the page cannot be drawn (no page, or beyond the engine's ceiling). Reads disk.
 std::optional<QSize> pdfPageSize(const QString& file);
 
+// Whether the first page is drawn from lines, text and fills alone: no raster image among its
+// resources or the forms it draws. False when the page cannot be read. Reads disk.
+bool pdfPageIsDrawing(const QString& file);
+
 } // namespace kelvaro::ImageEngine

@@ -33,6 +33,10 @@ vips::VImage adjustPipeline(const vips::VImage& image, const AdjustSpec& spec);
 std::optional<One> streamImage(const KelvaroOp& op, const QString& file, const QString& base, const QString& name,
                                qint64 originalSize, const QString& outDir, const EngineSettings& settings);
 
+// Whether streamImage would stream `file` through `op` into `format`, from its header alone (a
+// source it cannot read is taken to be streamed; it fails before holding anything). Reads disk.
+bool streams(const KelvaroOp& op, const QString& file, ImageFormat format);
+
 // Off, streamImage streams nothing and every file takes the bitmap path, so that tests can hold
 // the two results side by side. Process-wide, on by default; not while a run is under way.
 void setStreaming(bool enabled);

@@ -17,6 +17,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "model/Operations.h"
+
 namespace kelvaro {
 
 class MemoryBudget {
@@ -52,11 +54,24 @@ public:
     qint64 inUse() const;  // bytes held by files in progress
     int waiting() const;   // files waiting to be admitted
 
-    // The bytes a file is expected to hold while it is worked on: 12 per pixel of its upright
-    // size (the decoded RGBA bitmap, the result and the encoder's copy), from the header alone,
-    // a PDF's from its first page's media box at two pixels per point; a 12-megapixel photo's
-    // worth when the header tells nothing (unreadable, beyond the ceiling). Reads disk.
-    static qint64 estimate(const QString& file);
+    // How a file's pixels are held on their way, which sets its price.
+    struct Work {
+        // Decoded whole into an RGBA bitmap (always a PDF page); false: streamed from the decoder
+        // to the encoder a strip at a time.
+        bool whole = true;
+        // The operation makes a new full-size bitmap beside the decoded one.
+        bool copied = true;
+        ImageFormat format = ImageFormat::jpg; // what is written
+    };
+    // The bytes a file is expected to hold at its peak while it is worked on as `work` says: so
+    // many per pixel of its upright size for the bitmaps and for the encoder (HEIC's most of
+    // all, and a TIFF's metadata is written back by rewriting the whole file in memory; less
+    // for a page drawn without raster images), plus the encoder's own state; the size from the header alone, a PDF's from its first page's
+    // media box at two pixels per point; a 12-megapixel photo's worth when the header tells
+    // nothing (unreadable, beyond the ceiling). Reads disk.
+    static qint64 estimate(const QString& file, const Work& work);
+    // A file decoded whole, copied and written as JPEG.
+    static qint64 estimate(const QString& file) { return estimate(file, Work{}); }
 
     // The memory available to this process in bytes: the system's MemAvailable, lowered to what
     // its control group still allows; 0 when unknown. Reads /proc and /sys.

@@ -358,8 +358,8 @@ TEST_F(ParallelBatch, overlappingRunsShareOneMemoryBudget)
     constexpr qint64 MB = 1'000'000;
     QStringList wheel, watched;
     for (int i = 0; i < 2; ++i) {
-        wheel << ti::writeJpeg(dir("wheel"), QStringLiteral("w%1.jpg").arg(i), ti::plain(3000, 3000, QColor(90, 140, 200)));
-        watched << ti::writeJpeg(dir("watched"), QStringLiteral("f%1.jpg").arg(i), ti::plain(3000, 3000, QColor(200, 140, 90)));
+        wheel << ti::writeJpeg(dir("wheel"), QStringLiteral("w%1.jpg").arg(i), ti::plain(3700, 3700, QColor(90, 140, 200)));
+        watched << ti::writeJpeg(dir("watched"), QStringLiteral("f%1.jpg").arg(i), ti::plain(3700, 3700, QColor(200, 140, 90)));
     }
     const qint64 each = MemoryBudget::estimate(wheel.first());
     ASSERT_GT(3 * each, 300 * MB);

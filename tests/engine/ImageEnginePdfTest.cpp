@@ -167,8 +167,17 @@ TEST_F(PdfSources, theMemoryBudgetPricesAPageByItsMediaBox)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const qint64 expected = row.pixels > 0 ? row.pixels * 12 : MemoryBudget::estimate(unknown);
+        const qint64 expected = row.pixels > 0 ? row.pixels * 8 : MemoryBudget::estimate(unknown);
         EXPECT_EQ(MemoryBudget::estimate(row.file), expected);
+    }
+    // A page holding a photo costs an encoder what the photo does; a drawing of its size less.
+    const QString photo = ti::writeJpeg(in(), QStringLiteral("photo.jpg"), ti::quadrants(400, 200));
+    const QString photoPage = in() + QStringLiteral("/photo.pdf");
+    ImageEngine::writePDF({photo}, photoPage, 0.9);
+    const QString drawing = ti::writePdf(in(), QStringLiteral("drawing.pdf"), QSizeF(400, 200));
+    for (const ImageFormat format : {ImageFormat::heic, ImageFormat::tiff}) {
+        const MemoryBudget::Work work{.whole = true, .copied = false, .format = format};
+        EXPECT_GT(MemoryBudget::estimate(photoPage, work), MemoryBudget::estimate(drawing, work)) << rawValue(format).toStdString();
     }
 }
 

@@ -4,10 +4,14 @@
 // first of overlapping runs opens it.
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +22,7 @@
 #include "../support/TestSupport.h"
 
 using namespace kelvaro;
+namespace ti = kelvaro::testimages;
 
 namespace {
 
@@ -158,6 +163,61 @@ TEST(MemoryBudget, theSharedLimitIsTakenWhenTheFirstOfOverlappingRunsStarts)
     }
     const MemoryBudget::Run later(budget);
     EXPECT_EQ(budget.limit(), 50 * MB);
+}
+
+// Every way a large file is written, run two at a time by the budget's ceiling: each file is
+// priced at what it holds, so the budget lets in one file of the largest size it admits at a
+// time and the run stays within the ceiling, where pricing one below what it holds lets in both.
+// Photos carry fine detail, which a HEIC encoder holds more of than of flat colour.
+TEST(MemoryBudget, aRunOfTheLargestFilesItAdmitsStaysWithinItsLimit)
+{
+    constexpr qint64 kLimit = 320 * MB;
+    struct Restore {
+        ~Restore()
+        {
+            MemoryBudget::setAvailableMemoryOverride(std::nullopt);
+            qunsetenv("KELVARO_JOBS");
+        }
+    } restore;
+    MemoryBudget::setAvailableMemoryOverride(2 * kLimit);
+    qputenv("KELVARO_JOBS", "2");
+    const QTemporaryDir dir;
+    const auto photo = [&](const QString& name, int side) {
+        const vips::VImage noise =
+            vips::VImage::gaussnoise(side, side, vips::VImage::option()->set("sigma", 16.0)->set("mean", 128.0));
+        const vips::VImage rgb = noise.bandjoin(noise.flip(VIPS_DIRECTION_HORIZONTAL)).bandjoin(noise.flip(VIPS_DIRECTION_VERTICAL));
+        return ti::writeJpeg(dir.path(), name, normalizedBitmap(rgb.cast(VIPS_FORMAT_UCHAR)));
+    };
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        std::function<QString(const QString&)> input;
+    } rows[] = {
+        {"photoToHeic", KelvaroOp::convert(ImageFormat::heic), [&](const QString& name) { return photo(name + ".jpg", 3317); }},
+        {"pageToHeic", KelvaroOp::convert(ImageFormat::heic),
+         [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(1732, 1732)); }},
+        {"pageToJpeg", KelvaroOp::convert(ImageFormat::jpg),
+         [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(3162, 3162)); }},
+        {"pageToTiff", KelvaroOp::convert(ImageFormat::tiff),
+         [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(3873, 3873)); }},
+        {"photoToTiff", KelvaroOp::convert(ImageFormat::tiff), [&](const QString& name) { return photo(name + ".jpg", 7483); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString first = row.input(QStringLiteral("%1-1").arg(row.name));
+        const QString second = QDir(dir.path()).filePath(QStringLiteral("%1-2.%2").arg(row.name, QFileInfo(first).suffix()));
+        ASSERT_TRUE(QFile::copy(first, second));
+        const QStringList files{first, second};
+        QDir(dir.path()).mkdir(row.name);
+        OpResult result;
+        {
+            // Thread stacks count as data, though little of them is ever touched: 8 MB for each
+            // of x265's threads, one per core, and a few more of the decoders' and encoders'.
+            const test::MemoryLimit limit(kLimit + 8 * MB * (QThread::idealThreadCount() + 8));
+            result = ImageEngine::process(row.op, files, dir.filePath(row.name));
+        }
+        EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
+    }
 }
 
 } // namespace
