@@ -38,11 +38,9 @@ protected:
             return view->sheet();
         }
         if (row.settingsTab) {
-            // The page is reached as a user does: from another page, where a click had put the
-            // focus in a control, by a click on the page's tab.
-            const QString tab = QString::fromLatin1(row.settingsTab);
-            const QString from = tab == QStringLiteral("general") ? QStringLiteral("about") : QStringLiteral("general");
-            Settings::shared().setValue(QString::fromLatin1(settings::SettingsView::tabKey), from);
+            // The page is reached as a user goes: from "Obecné", where a click had put the focus in
+            // a control, by clicks on the tabs, through "O aplikaci" to the row's page.
+            Settings::shared().setValue(QString::fromLatin1(settings::SettingsView::tabKey), QStringLiteral("general"));
             settings::SettingsServices services;
             services.updates = &updates;
             services.about = settings::AboutInfo{};
@@ -50,13 +48,14 @@ protected:
             settingsView->show();
             settingsView->activateWindow();
             EXPECT_TRUE(uitest::waitFor([&] { return settingsView->isActiveWindow(); }));
-            const QList<QWidget*> controls = settingsView->page(from)->findChildren<QWidget*>();
+            const QList<QWidget*> controls = settingsView->page(QStringLiteral("general"))->findChildren<QWidget*>();
             const auto clicked = std::find_if(controls.begin(), controls.end(), [](QWidget* w) {
                 return (w->focusPolicy() & Qt::ClickFocus) && w->isVisible();
             });
             if (clicked != controls.end())
                 (*clicked)->setFocus(Qt::MouseFocusReason);
-            settingsView->findChild<QAbstractButton*>(QStringLiteral("tab-") + tab)->click();
+            for (const char* tab : {"about", row.settingsTab})
+                settingsView->findChild<QAbstractButton*>(QStringLiteral("tab-") + QString::fromLatin1(tab))->click();
             return settingsView.get();
         }
         compare = std::make_unique<wheel::CompareSheet>(std::nullopt);
