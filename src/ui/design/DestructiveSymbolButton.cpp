@@ -1,6 +1,6 @@
+#include "ui/design/FocusRing.h"
 #include "ui/design/DestructiveSymbolButton.h"
 
-#include <QFocusEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -36,7 +36,7 @@ void DestructiveSymbolButton::paintEvent(QPaintEvent*)
     path.addRoundedRect(box, 7, 7);
     if ((m_hovering || isDown()) && isEnabled())
         p.fillPath(path, Theme::primaryAt(this, isDown() ? 0.12 : 0.07));
-    if (hasFocus() && m_keyboardFocus) {
+    if (showsFocusRing(this)) {
         p.setPen(QPen(Theme::ember(), 1.5));
         p.drawPath(path);
     }
@@ -58,18 +58,5 @@ void DestructiveSymbolButton::leaveEvent(QEvent* event)
     QAbstractButton::leaveEvent(event);
 }
 
-// The ring shows where keyboard focus went, not where a window's first focus happened to land.
-void DestructiveSymbolButton::focusInEvent(QFocusEvent* event)
-{
-    const Qt::FocusReason reason = event->reason();
-    m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
-    QAbstractButton::focusInEvent(event);
-}
-
-void DestructiveSymbolButton::focusOutEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = false;
-    QAbstractButton::focusOutEvent(event);
-}
 
 } // namespace kelvaro

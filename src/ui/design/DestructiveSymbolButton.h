@@ -21,14 +21,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QString m_symbol;
     int m_glyph;
     bool m_hovering = false;
-    bool m_keyboardFocus = false;
 };
 
 } // namespace kelvaro

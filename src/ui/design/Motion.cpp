@@ -41,6 +41,14 @@ qreal springEase(qreal progress)
     return (1 - (1 + u) * std::exp(-u)) / end;
 }
 
+qreal springKick(qreal progress)
+{
+    if (progress <= 0 || progress >= 1)
+        return 0;
+    const double u = settledPhase() * progress;
+    return u * std::exp(1 - u);
+}
+
 } // namespace
 
 double springProgress(double seconds, double response)
@@ -60,6 +68,13 @@ QEasingCurve springCurve()
 {
     QEasingCurve curve;
     curve.setCustomType(springEase);
+    return curve;
+}
+
+QEasingCurve springKickCurve()
+{
+    QEasingCurve curve;
+    curve.setCustomType(springKick);
     return curve;
 }
 

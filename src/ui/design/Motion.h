@@ -1,9 +1,10 @@
 #pragma once
 // How the interface moves: the critically damped spring that every springing change uses (the
-// mode pill, the drop card's faces and ring, the wheel's highlight and mode swap) and the short
-// ease-out of hover and drag feedback. A spring is given by its response, the period in seconds
-// of the same spring without damping; at damping fraction 1 it never overshoots. The curves are
-// pure functions of time; SpringAnimation and easeOutAnimation() drive them on the main thread.
+// mode pill, the drop card's faces and height, its ring and the bounce of its symbol, the wheel's
+// highlight and mode swap) and the short ease-out of hover and drag feedback. A spring is given
+// by its response, the period in seconds of the same spring without damping; at damping fraction
+// 1 it never overshoots. The curves are pure functions of time; SpringAnimation and
+// easeOutAnimation() drive them on the main thread.
 #include <QEasingCurve>
 #include <QPixmap>
 #include <QVariantAnimation>
@@ -25,6 +26,11 @@ double springSettleSeconds(double response);
 // The spring's course over its settle time as an easing curve (its shape does not depend on the
 // response); it ends exactly at 1.
 QEasingCurve springCurve();
+// The same spring struck while at rest on its target: how far it swings out, as a share of its
+// greatest swing, over its settle time: ωt·e^(1−ωt), 0 at the strike, 1 at t = 1/ω, and back to
+// exactly 0 at the end. A bounce that needs no second curve; its shape does not depend on the
+// response either.
+QEasingCurve springKickCurve();
 
 // The platform's ease-out (a cubic Bézier through (0.58, 1)), and the feedback length it is used
 // with in seconds.

@@ -11,6 +11,7 @@
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/FocusRing.h"
 
 namespace kelvaro::settings {
 
@@ -191,7 +192,7 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
         p.setPen(QPen(Theme::controlBorder().on(this), 1));
         p.drawPath(path);
     }
-    if (hasFocus()) {
+    if (showsFocusRing(this)) {
         p.setPen(QPen(Theme::ember().lighter(130), 1.5));
         p.drawPath(path);
     }

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/design/FocusRing.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 
@@ -48,7 +49,7 @@ void ToolbarButton::paintEvent(QPaintEvent*)
         path.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 7, 7);
         p.fillPath(path, Theme::primaryAt(dark, isDown() ? 0.12 : 0.07));
     }
-    if (hasFocus()) {
+    if (showsFocusRing(this)) {
         p.setPen(QPen(Theme::ember(), 1.5));
         p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 7, 7);
     }

@@ -1,7 +1,7 @@
 #include "ui/settings/SettingsView.h"
 
 #include <QAbstractButton>
-#include <QFocusEvent>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,6 +12,7 @@
 #include "l10n/Localization.h"
 #include "platform/Settings.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/Symbols.h"
 #include "ui/settings/AboutSection.h"
 #include "ui/settings/ExportSettingsTab.h"
@@ -49,7 +50,7 @@ protected:
             pill.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
             p.fillPath(pill, Theme::primaryAt(dark, isChecked() ? 0.07 : 0.04));
         }
-        if (hasFocus() && m_keyboardFocus) {
+        if (showsFocusRing(this)) {
             p.setPen(QPen(Theme::ember(), 1.5));
             QPainterPath ring;
             ring.addRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 8, 8);
@@ -60,12 +61,6 @@ protected:
         p.setFont(Theme::font(TextStyle::caption, QFont::Medium));
         p.setPen(isChecked() ? Theme::emberText().resolve(dark) : Theme::secondary().resolve(dark));
         p.drawText(QRect(0, 27, width(), 16), Qt::AlignHCenter | Qt::AlignVCenter, text());
-    }
-    // The ring marks keyboard focus only, not the focus a window gives its first control.
-    void focusInEvent(QFocusEvent* event) override
-    {
-        m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-        QAbstractButton::focusInEvent(event);
     }
     void enterEvent(QEnterEvent* event) override
     {
@@ -80,7 +75,6 @@ protected:
 
 private:
     QString m_symbol;
-    bool m_keyboardFocus = false;
 };
 
 QString tabTitle(const QString& tag)
@@ -176,6 +170,12 @@ void SettingsView::showTab(const QString& tag)
 {
     // A stored tag this version does not know opens the first tab.
     const int index = qMax(0, int(tabs().indexOf(tag)));
+    // The focus in the page that goes stays with the tabs: left to itself it would pass on to the
+    // next control in the window, in the page that comes, a pop-up the wheel would then change or
+    // a button that looks chosen.
+    QWidget* leaving = m_pages->currentWidget();
+    if (index != m_pages->currentIndex() && leaving && leaving->isAncestorOf(QApplication::focusWidget()))
+        m_buttons[index]->setFocus(Qt::OtherFocusReason);
     m_pages->setCurrentIndex(index);
     m_buttons[index]->setChecked(true);
 }

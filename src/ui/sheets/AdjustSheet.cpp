@@ -121,7 +121,6 @@ AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
     const QStringList& files = store.droppedFiles();
     m_preview->setFile(files.isEmpty() ? std::nullopt : std::optional<QString>(files.first()));
     refresh();
-    m_brightness->slider()->setFocus();
 }
 
 LabeledSlider* AdjustSheet::addSliderBlock(QVBoxLayout* column, const QString& title, int first, int last, Readout** readout)

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/design/FocusRing.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 
@@ -63,7 +64,8 @@ void ChoiceButton::paintEvent(QPaintEvent*)
     QColor edge = m_chosen ? Theme::ember() : Theme::hairline().resolve(dark);
     if (m_chosen)
         edge.setAlphaF(0.45f);
-    p.setPen(QPen(hasFocus() ? Theme::ember() : edge, hasFocus() ? 1.5 : 1));
+    const bool ring = showsFocusRing(this);
+    p.setPen(QPen(ring ? Theme::ember() : edge, ring ? 1.5 : 1));
     p.drawPath(path);
     const QColor ink = (m_chosen ? Theme::emberText() : Theme::secondary()).resolve(dark);
     p.setFont(choiceFont());

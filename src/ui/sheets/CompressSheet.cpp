@@ -1,7 +1,5 @@
 #include "ui/sheets/CompressSheet.h"
 
-#include <QSlider>
-
 #include "l10n/Localization.h"
 #include "ui/sheets/LabeledSlider.h"
 
@@ -18,7 +16,6 @@ CompressSheet::CompressSheet(KelvaroStore& store, QWidget* parent)
     connect(m_quality, &LabeledSlider::unitsChanged, this, [this](int percent) { m_percent = percent; });
 
     addCaption(L("Výsledek se uloží jako JPG. Nižší kvalita znamená menší soubor."), TextStyle::callout);
-    m_quality->slider()->setFocus();
 }
 
 } // namespace kelvaro

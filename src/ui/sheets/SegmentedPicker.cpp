@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "ui/design/FocusRing.h"
 #include "ui/design/Theme.h"
 
 namespace kelvaro {
@@ -120,7 +121,7 @@ void SegmentedPicker::paintEvent(QPaintEvent*)
         p.setPen(QPen(Theme::hairline().resolve(dark), 1));
         p.drawRoundedRect(pill.adjusted(0.5, 0.5, -0.5, -0.5), 5.5, 5.5);
     }
-    if (hasFocus()) {
+    if (showsFocusRing(this)) {
         QColor ring = Theme::ember();
         ring.setAlphaF(0.5f);
         p.setPen(QPen(ring, 1.5));

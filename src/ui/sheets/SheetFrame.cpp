@@ -7,6 +7,7 @@
 
 #include "l10n/Localization.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/WheelGuard.h"
 
 namespace kelvaro {
 
@@ -108,10 +109,24 @@ void SheetFrame::keyPressEvent(QKeyEvent* event)
 
 bool SheetFrame::event(QEvent* event)
 {
+    if (event->type() == QEvent::Show)
+        settleFirstFocus();
     const bool handled = QDialog::event(event);
     if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show)
         fitHeight();
     return handled;
+}
+
+// No sheet opens with the focus on a slider or pop-up, where a turn of the wheel would change the
+// value the user has not reached yet: the action takes it (Return runs it anyway), or "Zrušit"
+// while the action cannot run. A sheet that needs the keys at once (a name field, a picker) keeps
+// its own choice.
+void SheetFrame::settleFirstFocus()
+{
+    QWidget* first = focusWidget();
+    if (first && first != this && !WheelGuard::isValueControl(first))
+        return;
+    (m_action->isEnabled() ? m_action : m_cancel)->setFocus(Qt::OtherFocusReason);
 }
 
 // Wrapped texts only know their height for a width; a top-level window never asks, so the

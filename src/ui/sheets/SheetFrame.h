@@ -3,8 +3,9 @@
 // controls in the middle (18 px apart), and a footer with "Zrušit" and one action button. The
 // action button (or Return, unless the action deletes) closes the sheet first and hands the run
 // closure to the main event loop, so the operation starts on a later turn, after the sheet is
-// gone; "Zrušit" (or Escape) only closes it. 440 px wide, as high as its content. A dialog the
-// main window shows window-modal; main thread. Each sheet creates one (or derives from it).
+// gone; "Zrušit" (or Escape) only closes it. It never opens with the focus on a value control.
+// 440 px wide, as high as its content. A dialog the main window shows window-modal; main thread.
+// Each sheet creates one (or derives from it).
 #include <functional>
 
 #include <QDialog>
@@ -62,6 +63,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void settleFirstFocus();
     void fitHeight();
 
     QVBoxLayout* m_column = nullptr;

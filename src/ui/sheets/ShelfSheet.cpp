@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Text.h"
 #include "ui/design/Theme.h"
@@ -72,7 +73,7 @@ void ShelfRow::paintEvent(QPaintEvent*)
     QColor fill = m_selected ? Theme::ember() : Theme::primaryAt(dark, 1.0);
     fill.setAlphaF(m_selected ? 0.12f : (isDown() ? 0.08f : 0.04f));
     p.fillPath(background, fill);
-    if (hasFocus()) {
+    if (showsFocusRing(this)) {
         p.setPen(QPen(Theme::ember(), 1.5));
         p.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 9.25, 9.25);
     }

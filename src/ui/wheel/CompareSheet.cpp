@@ -6,11 +6,11 @@
 #include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -19,6 +19,7 @@
 #include "engine/ImageEngine.h"
 #include "l10n/Localization.h"
 #include "ui/design/Formatters.h"
+#include "ui/design/KelvaroButton.h"
 #include "ui/wheel/WheelControls.h"
 #include "ui/wheel/WheelStyle.h"
 #include "ui/wheel/WheelSymbols.h"
@@ -204,10 +205,9 @@ CompareSheet::CompareSheet(const std::optional<ComparePair>& pair, QWidget* pare
     symbol->setColorRole([](const QWidget* w) { return WheelPalette::forWidget(w).primary; });
     auto* title = new ToneLabel(L("Porovnání"), this);
     title->setFont(wheelFont(TextSize::title3, QFont::DemiBold));
-    auto* done = new QPushButton(L("Hotovo"), this);
-    done->setDefault(true);
-    done->setAutoDefault(true);
-    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+    auto* done = new KelvaroButton(L("Hotovo"), KelvaroButton::Kind::primary, this);
+    done->setObjectName(QStringLiteral("done"));
+    connect(done, &QAbstractButton::clicked, this, &QDialog::accept);
     header->addWidget(symbol);
     header->addSpacing(4);
     header->addWidget(title);
@@ -267,6 +267,16 @@ CompareSheet::CompareSheet(const std::optional<ComparePair>& pair, QWidget* pare
 
     load(true, m_pair->before);
     load(false, m_pair->after);
+}
+
+// "Hotovo" is the default: Return and Enter close the sheet as Escape does.
+void CompareSheet::keyPressEvent(QKeyEvent* event)
+{
+    if (!(event->modifiers() & ~Qt::KeypadModifier) && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 QColor CompareSheet::changeColor() const

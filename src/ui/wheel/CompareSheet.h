@@ -67,6 +67,9 @@ public:
     // Waits (running the event loop) until both decodes have ended; for tests.
     bool waitForImages(int timeoutMs = 5000);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void load(bool before, const QString& path);
     std::optional<ComparePair> m_pair;

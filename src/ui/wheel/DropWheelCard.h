@@ -5,9 +5,10 @@
 // links are refused): on the empty card a drop replaces the selection, on a loaded card a drop
 // outside the wedges adds to it, and a drop on a wedge replaces the selection and runs that
 // wedge. The card also hosts the window's one file importer, opened through the store's
-// showImporter. Every change of the dropped files fades the card over on a spring, the ring
-// springs to a drag and the adding overlay fades with it. Reads and writes the store through
-// WheelStore; main thread.
+// showImporter. Every change of the dropped files fades the card over to its new face while its
+// height springs to the new one (FaceFade); the prompt's ring springs to a drag and its symbol
+// bounces (DropRing), and the adding overlay fades with it (AddToSelectionOverlay). Reads and
+// writes the store through WheelStore; main thread.
 #include <memory>
 #include <optional>
 
@@ -21,8 +22,12 @@ class LinkButton;
 
 namespace kelvaro::wheel {
 
+class AddToSelectionOverlay;
+class DropPrompt;
+class FaceFade;
 class FileImporter;
 class LoadedWheel;
+class ResultBanner;
 
 class DropWheelCard : public QWidget {
     Q_OBJECT
@@ -38,8 +43,10 @@ public:
     // Whether "Přidat do výběru" is in (it fades in and out over 0.15 s) and how opaque it is.
     bool isOverlayShown() const;
     double overlayOpacity() const;
-    // How far the drop ring has gone towards its targeted look, 0–1 (it springs there).
+    // How far the drop ring has gone towards its targeted look, 0–1 (it springs there), and the
+    // scale of its symbol (1 at rest, more while it bounces).
     double ringTargeting() const;
+    double symbolScale() const;
     // Whether the card is fading from what it showed before a change of the dropped files.
     bool isChangingFace() const;
     QString promptTitle() const;
@@ -51,8 +58,10 @@ public:
     LinkButton* bannerUndoButton() const;
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -61,11 +70,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    class Prompt;
-    class Banner;
-    class Overlay;
-    class Veil;
     void refresh();
+    // The height the shown face asks for, and laying the faces out in it.
+    int faceHeight() const;
+    void layOutFaces();
     void noteFilesChange();
     void fitBanner();
     void setTargeted(bool targeted);
@@ -75,12 +83,13 @@ private:
 
     WheelStore& m_store;
     std::shared_ptr<FileImporter> m_importer;
-    Prompt* m_prompt = nullptr;
-    Banner* m_banner = nullptr;
+    QWidget* m_faces = nullptr;
+    DropPrompt* m_prompt = nullptr;
+    ResultBanner* m_banner = nullptr;
     QWidget* m_emptyFace = nullptr;
     LoadedWheel* m_loaded = nullptr;
-    Overlay* m_overlay = nullptr;
-    Veil* m_veil = nullptr;
+    AddToSelectionOverlay* m_overlay = nullptr;
+    FaceFade* m_fade = nullptr;
     QStringList m_shownFiles;
     bool m_targeted = false;
     bool m_importerOpen = false;

@@ -1,4 +1,5 @@
 // The drop card with a scripted store: drops, the importer, the loaded face, the file strip.
+#include <algorithm>
 #include <memory>
 
 #include <QApplication>
@@ -371,6 +372,83 @@ TEST_F(DropWheelCardTest, TheAddOverlayIsNotKeptInThePictureTheCardFadesFrom)
     const QImage fading = card->grab().toImage();
     ASSERT_EQ(fading.size(), atRest.size());
     EXPECT_EQ(differingPixels(atRest, fading), 0);
+}
+
+// The symbol in the ring bounces once on every change of the drag, in and out alike: its scale
+// leaves 1 and comes back to it. The card's animations are stepped by hand.
+TEST_F(DropWheelCardTest, TheSymbolBouncesOnEveryChangeOfTheDrag)
+{
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf(files(1))));
+    ASSERT_DOUBLE_EQ(card->symbolScale(), 1);
+    for (const bool targeted : {true, false, true, false}) {
+        if (targeted)
+            ASSERT_TRUE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
+        else
+            dragLeave(card.get());
+        QList<SpringAnimation*> running;
+        for (SpringAnimation* spring : card->findChildren<SpringAnimation*>())
+            if (spring->state() == QAbstractAnimation::Running)
+                running << spring;
+        double highest = 1;
+        for (SpringAnimation* spring : running) {
+            spring->pause();
+            spring->setCurrentTime(spring->duration() / 5);
+            highest = std::max(highest, card->symbolScale());
+        }
+        for (SpringAnimation* spring : running)
+            spring->setCurrentTime(spring->duration());
+        EXPECT_GT(highest, 1.05) << "no bounce on " << targeted;
+        EXPECT_DOUBLE_EQ(card->symbolScale(), 1) << "the bounce did not end at rest on " << targeted;
+    }
+}
+
+// On a page that gives the card the height it asks for, files dropped on the prompt grow the card
+// into the wheel on its spring: the change starts from the prompt exactly as it was shown (no
+// box of it over a card already grown to the wheel) and passes through heights between the two.
+TEST_F(DropWheelCardTest, ThePromptGrowsIntoTheWheelOnTheCardsSpring)
+{
+    card.reset();
+    QWidget page;
+    auto* column = new QVBoxLayout(&page);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* grown = new DropWheelCard(store, importer);
+    column->addWidget(grown);
+    column->addStretch(1);
+    page.resize(720, 1400);
+    page.show();
+    ASSERT_TRUE(waitFor([&] { return grown->height() == grown->sizeHint().height(); }));
+    const int promptHeight = grown->height();
+    const QImage prompt = grown->grab().toImage();
+
+    store.update([](auto& v) { v.droppedFiles = files(2); });
+    ASSERT_TRUE(grown->isChangingFace());
+    QList<SpringAnimation*> running;
+    for (SpringAnimation* spring : grown->findChildren<SpringAnimation*>())
+        if (spring->state() == QAbstractAnimation::Running)
+            running << spring;
+    ASSERT_EQ(running.size(), 1);
+    SpringAnimation* change = running.first();
+    change->pause();
+    const auto heightAt = [&](int ms) {
+        change->setCurrentTime(ms);
+        EXPECT_TRUE(waitFor([&] { return grown->height() == grown->sizeHint().height(); })) << ms << " ms";
+        return grown->height();
+    };
+    EXPECT_EQ(heightAt(0), promptHeight);
+    const QImage start = grown->grab().toImage();
+    ASSERT_EQ(start.size(), prompt.size());
+    EXPECT_EQ(differingPixels(start, prompt), 0);
+
+    QList<int> heights;
+    for (int step = 1; step <= 3; ++step)
+        heights << heightAt(change->duration() * step / 8);
+    change->resume();
+    ASSERT_TRUE(waitFor([&] { return !grown->isChangingFace(); }));
+    ASSERT_TRUE(waitFor([&] { return grown->height() == grown->sizeHint().height(); }));
+    const int wheelHeight = grown->height();
+    EXPECT_GT(heights.first(), promptHeight);
+    EXPECT_LT(heights.last(), wheelHeight);
+    EXPECT_TRUE(std::is_sorted(heights.begin(), heights.end())) << heights[0] << ", " << heights[1] << ", " << heights[2];
 }
 
 } // namespace
