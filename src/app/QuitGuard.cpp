@@ -135,7 +135,7 @@ bool QuitGuard::mayEnd(QWidget* asker)
         m_question->activateWindow();
         return false;
     }
-    if (!m_settings.hasUnsavedChanges() || m_settings.sync())
+    if (!m_settings.hasUnsavedChanges() || m_settings.syncBeforeLeaving())
         return true;
     QWidget* window = asker ? asker : windowToAsk();
     if (!window) {
@@ -171,7 +171,7 @@ void QuitGuard::signalArrived()
     }
     if (m_question) {
         // Asked again while the question stands: the session will not wait for an answer.
-        m_settings.sync();
+        m_settings.syncBeforeLeaving();
         m_question->close();
         leave();
         return;

@@ -39,7 +39,7 @@ QString QuitQuestion::reason() const
 
 void QuitQuestion::retry()
 {
-    if (m_settings.sync()) {
+    if (m_settings.syncBeforeLeaving()) {
         accept();
         return;
     }

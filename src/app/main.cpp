@@ -118,7 +118,7 @@ int main(int argc, char** argv)
     const int status = app.exec();
     // An ending that bypassed the guard still gets its last chance to save.
     if (Settings::shared().hasUnsavedChanges())
-        Settings::shared().sync();
+        Settings::shared().syncBeforeLeaving();
     // Thumbnails and previews decoding in the background must finish before the windows go.
     BackgroundPools::drain();
     AttentionRequest::setShared(nullptr);

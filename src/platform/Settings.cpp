@@ -456,6 +456,15 @@ bool Settings::sync()
     return saveAndReport(lock, std::nullopt, mayWait);
 }
 
+bool Settings::syncBeforeLeaving()
+{
+    QMutexLocker lock(&m_mutex);
+    const bool saved = saveAndReport(lock, std::nullopt, true);
+    if (saved)
+        m_retry->stop();
+    return saved;
+}
+
 std::optional<bool> Settings::boolValue(const QString& key) const
 {
     const QVariant v = value(key);

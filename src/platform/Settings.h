@@ -65,6 +65,9 @@ public:
     // Takes in what other processes wrote and writes changes a failed save left. False when they
     // are still not on disk (postponed as setValue's are). Touches disk.
     bool sync();
+    // sync() that waits for another process's lock even on the window's thread: for the last
+    // save before the application ends, when nothing could retry it later. Touches disk.
+    bool syncBeforeLeaving();
     QString filePath() const;
     // 0 while saves succeed; else the system's error number of the last failed save (ENOSPC for a
     // full disk, EBUSY when another process held the lock too long).

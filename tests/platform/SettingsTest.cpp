@@ -394,8 +394,17 @@ TEST(Settings, aSaveFromTheEventLoopNeverWaitsForAnotherProcessesLock)
     EXPECT_EQ(failed, QList<int>{EBUSY});
     EXPECT_FALSE(QJsonDocument::fromJson(test::readFile(S().filePath())).object().contains(key));
 
-    holder.write("release\n");
-    ASSERT_TRUE(test::waitUntil([&] { return QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(key) == 0.61; }));
+    // The last save before the application ends waits for the lock, even from the event loop,
+    // as nothing would retry it.
+    QTimer::singleShot(0, &loop, [&] {
+        holder.write("release\n");
+        holder.waitForBytesWritten();
+        saved = S().syncBeforeLeaving();
+        loop.quit();
+    });
+    loop.exec();
+    EXPECT_TRUE(*saved);
+    EXPECT_EQ(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(key), 0.61);
     EXPECT_FALSE(S().hasUnsavedChanges());
     EXPECT_EQ(told, (QList<std::pair<bool, int>>{{true, 0}, {true, EBUSY}, {false, 0}}));
     EXPECT_EQ(failed, QList<int>{EBUSY});

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QScrollBar>
 #include <QTimer>
@@ -76,6 +77,7 @@ HomeView::HomeView(KelvaroStore& store, QWidget* parent, Clock clock)
     column->addWidget(buildHero());
     m_dropCard = ScreenFactory::build(Screen::dropCard, store, m_column);
     column->addWidget(m_dropCard);
+    m_dropCard->installEventFilter(this);
     column->addWidget(buildModeStrip());
     m_stats = new QuietStats(store, m_column);
     column->addWidget(m_stats);
@@ -113,15 +115,27 @@ void HomeView::revealDropCard()
     if (widget()->layout())
         widget()->layout()->activate();
     constexpr int margin = 16;
-    const QRect card(m_dropCard->mapTo(widget(), QPoint()), m_dropCard->size());
+    // The card may still be springing to its new height: reveal it as it will stand.
+    const QVariant settled = m_dropCard->property("settledHeight");
+    const int cardHeight = settled.isValid() ? settled.toInt() : m_dropCard->height();
+    const QRect card(m_dropCard->mapTo(widget(), QPoint()), QSize(m_dropCard->width(), cardHeight));
+    // Followed while it grows, as the page can only scroll as far as it is tall now.
+    m_followingCard = m_dropCard->height() != cardHeight;
     const int top = verticalScrollBar()->value();
     const int height = viewport()->height();
     if (card.top() >= top && card.bottom() <= top + height)
         return;
+    int value = card.top() - margin;
     if (card.height() + 2 * margin <= height)
-        ensureWidgetVisible(m_dropCard, 0, margin);
-    else
-        verticalScrollBar()->setValue(card.top() - margin);
+        value = card.bottom() + margin - height < top ? card.top() - margin : std::max(top, card.bottom() + margin - height);
+    verticalScrollBar()->setValue(value);
+}
+
+bool HomeView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_dropCard && event->type() == QEvent::Resize && m_followingCard && isVisible())
+        revealDropCard();
+    return QScrollArea::eventFilter(watched, event);
 }
 
 QString HomeView::greeting(int hour)

@@ -52,6 +52,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildHero();
@@ -66,6 +67,7 @@ private:
     QList<HoverButton*> m_tiles;
     QStringList m_files;       // the selection last seen
     bool m_revealPending = false; // files arrived while the page was hidden
+    bool m_followingCard = false; // revealed while still growing to its new height
     QuietStats* m_stats = nullptr;
     RecentSection* m_recent = nullptr;
     QTimer m_minuteTimer;

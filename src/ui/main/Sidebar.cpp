@@ -14,6 +14,7 @@
 #include "store/KelvaroStore.h"
 #include "ui/design/AppIcon.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/ToolbarButton.h"
 
@@ -65,7 +66,7 @@ void SidebarRow::paintEvent(QPaintEvent*)
         path.addRoundedRect(r, 7, 7);
         p.fillPath(path, fill);
     }
-    if (hasFocus()) {
+    if (showsFocusRing(this)) {
         p.setPen(QPen(Theme::ember(), 1.5));
         p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 7, 7);
     }

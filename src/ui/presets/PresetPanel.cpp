@@ -12,6 +12,7 @@
 #include "store/KelvaroStore.h"
 #include "store/UserPresets.h"
 #include "store/WorkflowStore.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/Symbols.h"
 #include "ui/presets/PresetTile.h"
@@ -51,7 +52,7 @@ protected:
         p.setPen(Qt::NoPen);
         p.setBrush(Theme::primaryAt(this, isDown() ? 0.12 : 0.06));
         p.drawEllipse(box);
-        if (hasFocus()) {
+        if (showsFocusRing(this)) {
             p.setPen(QPen(Theme::ember(), 1.5));
             p.setBrush(Qt::NoBrush);
             p.drawEllipse(box.adjusted(0.75, 0.75, -0.75, -0.75));

@@ -9,6 +9,7 @@
 #include <QVariantAnimation>
 
 #include "l10n/Localization.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 
@@ -157,7 +158,7 @@ void PresetTile::paintEvent(QPaintEvent*)
         p.setPen(QPen(border, 1.2));
         p.drawPath(rounded(box.adjusted(0.6, 0.6, -0.6, -0.6), kRadius - 0.6));
     }
-    if (hasFocus()) {
+    if (showsFocusRing(this)) {
         p.setPen(QPen(Theme::ember(), 1.5));
         p.drawPath(rounded(box.adjusted(1, 1, -1, -1), kRadius - 1));
     }

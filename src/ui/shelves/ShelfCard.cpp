@@ -4,6 +4,7 @@
 #include <QPainterPath>
 
 #include "l10n/Localization.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 
@@ -58,7 +59,7 @@ void ShelfCard::paintEvent(QPaintEvent*)
         back.addRoundedRect(QRectF(rect()), 7, 7);
         p.fillPath(back, Theme::primaryAt(dark, m_selected ? 0.08 : 0.05));
     }
-    if (hasFocus()) {
+    if (showsFocusRing(this)) {
         p.setPen(QPen(Theme::ember(), 1.5));
         p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 7, 7);
     }

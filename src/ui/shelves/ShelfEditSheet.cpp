@@ -12,6 +12,7 @@
 
 #include "l10n/Localization.h"
 #include "store/KelvaroStore.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
@@ -49,8 +50,8 @@ protected:
         QPainterPath circle;
         circle.addEllipse(dot);
         p.fillPath(circle, gradientOf(dot, Theme::palette().at(m_index)));
-        if (isChecked() || hasFocus()) {
-            const QColor ring = hasFocus() && !isChecked() ? Theme::ember() : Theme::primaryAt(this, 0.8);
+        if (isChecked() || showsFocusRing(this)) {
+            const QColor ring = showsFocusRing(this) && !isChecked() ? Theme::ember() : Theme::primaryAt(this, 0.8);
             p.setPen(QPen(ring, 2));
             p.setBrush(Qt::NoBrush);
             p.drawEllipse(QRectF(1, 1, 34, 34));
@@ -93,7 +94,7 @@ protected:
             p.fillPath(cell, gradientOf(r, m_color));
         else
             p.fillPath(cell, Theme::primaryAt(dark, 0.06));
-        if (hasFocus()) {
+        if (showsFocusRing(this)) {
             p.setPen(QPen(Theme::ember(), 1.5));
             p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 9, 9);
         }

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro {
@@ -116,7 +117,7 @@ void WatchRecipeCard::paintEvent(QPaintEvent*)
         p.setPen(QPen(outline, kOutlineWidth));
         p.drawPath(rounded(area.adjusted(half, half, -half, -half), kRadius - half));
     }
-    if (hasFocus()) {
+    if (showsFocusRing(this)) {
         p.setPen(QPen(Theme::ember(), 1.5));
         p.drawPath(rounded(area.adjusted(1, 1, -1, -1), kRadius - 1));
     }

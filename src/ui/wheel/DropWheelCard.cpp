@@ -81,6 +81,11 @@ QSize DropWheelCard::sizeHint() const
     return QSize(std::max(560, m_faces->sizeHint().width()), std::max(kMinimumHeight, m_fade->height(faceHeight())));
 }
 
+int DropWheelCard::settledHeight() const
+{
+    return std::max(kMinimumHeight, faceHeight());
+}
+
 QSize DropWheelCard::minimumSizeHint() const
 {
     return QSize(m_faces->minimumSizeHint().width(), kMinimumHeight);

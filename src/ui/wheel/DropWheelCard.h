@@ -31,6 +31,9 @@ class ResultBanner;
 
 class DropWheelCard : public QWidget {
     Q_OBJECT
+    // The height the card comes to rest at once its face has changed; a screen that scrolls the
+    // card into view reads it while the card is still growing.
+    Q_PROPERTY(int settledHeight READ settledHeight)
 public:
     explicit DropWheelCard(WheelStore& store, std::shared_ptr<FileImporter> importer = nullptr,
                            QWidget* parent = nullptr);
@@ -59,6 +62,7 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    int settledHeight() const;
 
 protected:
     bool event(QEvent* event) override;

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/Readout.h"
 #include "ui/design/Symbols.h"
@@ -50,7 +51,7 @@ protected:
         QPainterPath tile;
         tile.addRoundedRect(QRectF(rect()), 9, 9);
         p.fillPath(tile, isChecked() ? Theme::buttonOrange() : Theme::primaryAt(this, 0.06));
-        if (hasFocus()) {
+        if (showsFocusRing(this)) {
             p.setPen(QPen(Theme::ember(), 1.5));
             p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
         }
