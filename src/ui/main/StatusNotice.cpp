@@ -7,6 +7,7 @@
 
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/WarningLine.h"
 
 namespace kelvaro {
 
@@ -40,16 +41,7 @@ StatusNotice::StatusNotice(KelvaroStore& store, QWidget* parent) : QWidget(paren
     auto* inside = new QHBoxLayout(m_capsule);
     inside->setContentsMargins(14, 7, 14, 7);
     inside->setSpacing(6);
-    auto* mark = new SymbolView(QStringLiteral("exclamationmark.circle.fill"), 12, m_capsule);
-    mark->setColor(Theme::rose());
-    inside->addWidget(mark, 0, Qt::AlignVCenter);
-    m_text = new Text(QString(), TextStyle::callout, m_capsule);
-    m_text->setObjectName(QStringLiteral("message"));
-    m_text->setColor(Theme::rose());
-    m_text->setWrap(true);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    policy.setHeightForWidth(true);
-    m_text->setSizePolicy(policy);
+    m_text = addWarningLine(inside, m_capsule, TextStyle::callout);
     inside->addWidget(m_text, 1, Qt::AlignVCenter);
     row->addStretch(1);
     row->addWidget(m_capsule);

@@ -10,6 +10,7 @@
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/WarningLine.h"
 
 namespace kelvaro::wheel {
 
@@ -21,16 +22,7 @@ UnsavedNotice::UnsavedNotice(Settings& settings, QWidget* parent) : QWidget(pare
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
-    auto* mark = new SymbolView(QStringLiteral("exclamationmark.circle.fill"), 12, this);
-    mark->setColor(Theme::rose());
-    row->addWidget(mark, 0, Qt::AlignVCenter);
-    m_text = new Text(QString(), TextStyle::caption, this);
-    m_text->setObjectName(QStringLiteral("message"));
-    m_text->setColor(Theme::rose());
-    m_text->setWrap(true);
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    policy.setHeightForWidth(true);
-    m_text->setSizePolicy(policy);
+    m_text = addWarningLine(row, this, TextStyle::caption);
     m_text->setMaximumWidth(520);
     row->addWidget(m_text, 1);
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Minimum);
