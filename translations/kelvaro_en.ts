@@ -288,8 +288,23 @@
         <translation>Blur Faces</translation>
     </message>
     <message>
+        <source>Rozmazat obličeje</source>
+        <comment>history title</comment>
+        <translation>Blur faces</translation>
+    </message>
+    <message>
         <source>Odstranit pozadí</source>
         <translation>Remove Background</translation>
+    </message>
+    <message>
+        <source>Odstranit pozadí</source>
+        <comment>watch action</comment>
+        <translation>Remove background</translation>
+    </message>
+    <message>
+        <source>Odstranit pozadí</source>
+        <comment>history title</comment>
+        <translation>Remove background</translation>
     </message>
     <message>
         <source>Text z obrázku</source>
@@ -406,6 +421,11 @@
     <message>
         <source>Zmenšit</source>
         <translation>Shrink</translation>
+    </message>
+    <message>
+        <source>Zmenšit</source>
+        <comment>compress button</comment>
+        <translation>Compress</translation>
     </message>
     <message>
         <source>Přidat vodoznak</source>

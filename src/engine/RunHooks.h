@@ -1,7 +1,7 @@
 #pragma once
 // What one user run shares between the store (main thread) and the engine (its background
 // task): a cancel flag guarded by a lock, and a fixed progress callback. Shared by pointer;
-// watched-folder runs pass none.
+// watched-folder runs pass one without progress, to be stopped when their watcher goes.
 #include <functional>
 #include <memory>
 

@@ -193,6 +193,19 @@ QString L(AppLanguage language, const char* czech)
     return L(language, QString::fromUtf8(czech));
 }
 
+QString L(const QString& czech, const char* disambiguation)
+{
+    if (languageCode(L10n::current()) != QStringLiteral("en"))
+        return czech;
+    const QString translated = englishTranslator()->translate(kContext, czech.toUtf8().constData(), disambiguation);
+    return translated.isEmpty() ? L(AppLanguage::english, czech) : translated;
+}
+
+QString L(const char* czech, const char* disambiguation)
+{
+    return L(QString::fromUtf8(czech), disambiguation);
+}
+
 QString L(const QString& czech)
 {
     return L(L10n::current(), czech);
@@ -205,12 +218,15 @@ QString L(const char* czech)
 
 namespace {
 
+// The stored titles that need an English of their own mark themselves so (LKey with it).
+const char* const kHistoryTitle = "history title";
+
 // The stored titles that carry a name after a fixed text (KelvaroOp::storedTitle).
 const char* const kNamedTitles[] = {LKey("Předvolba %@"), LKey("Postup %@"), LKey("Převod na %@"), LKey("Ořez %@")};
 
 QString translatedPart(const QString& part)
 {
-    const QString direct = L(part);
+    const QString direct = L(part, kHistoryTitle);
     if (direct != part)
         return direct;
     for (const char* format : kNamedTitles) {

@@ -57,10 +57,17 @@ QString L(const QString& czech);
 // The same lookups in a given language instead of the current one.
 QString L(AppLanguage language, const char* czech);
 QString L(AppLanguage language, const QString& czech);
+// For a place where one Czech text needs an English of its own (a history title, a pop-up item
+// beside a menu item of the same Czech): the entry the table marks with `disambiguation`, else
+// the plain one.
+QString L(const char* czech, const char* disambiguation);
+QString L(const QString& czech, const char* disambiguation);
 
 // Marks a Czech text that is defined here and looked up later (a table's titles, a stored key),
 // so that the check of the English table finds it. Gives the literal back unchanged.
 constexpr const char* LKey(const char* czech) { return czech; }
+// The same for a text looked up later with `disambiguation`.
+constexpr const char* LKey(const char* czech, const char* /*disambiguation*/) { return czech; }
 
 // One argument of Lf: integers, floating-point numbers and texts.
 using LfArg = std::variant<qint64, double, QString>;
@@ -92,10 +99,10 @@ QString Lf(AppLanguage language, const char* czechFormat, Args&&... args)
     return formatText(L(language, czechFormat), QList<LfArg>{toLfArg(std::forward<Args>(args))...});
 }
 
-// A stored title, translated part by part (parts joined by " · "). A part that has no entry of
-// its own but reads as one of the titles that carry a name ("Převod na JPG", "Předvolba X") is
-// translated as that title with its name translated on its own; anything else (a title stored
-// in another language) is shown as it is.
+// A stored title, translated part by part (parts joined by " · "), each as a "history title".
+// A part that has no entry of its own but reads as one of the titles that carry a name ("Převod
+// na JPG", "Předvolba X") is translated as that title with its name translated on its own;
+// anything else (a title stored in another language) is shown as it is.
 QString LParts(const QString& title);
 
 // The form of a counted text: Czech has one for 1, one for 2–4 and one for everything else

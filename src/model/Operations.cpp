@@ -227,8 +227,9 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 
 QString KelvaroOp::storedTitle() const
 {
-    // Czech as written (each marked for the English table); the formats with a name are the ones
-    // LParts knows to translate.
+    // Czech as written (each marked for the English table, where English words a history title
+    // apart from the same Czech elsewhere, as one); the formats with a name are the ones LParts
+    // knows to translate.
     const auto named = [](const char* format, const QString& name) { return formatText(QString::fromUtf8(format), {name}); };
     const auto text = [](const char* czech) { return QString::fromUtf8(czech); };
     return std::visit(
@@ -248,8 +249,8 @@ QString KelvaroOp::storedTitle() const
             [&](const op::Compress&) { return text(LKey("Komprese")); },
             [&](const op::Watermark&) { return text(LKey("Vodoznak")); },
             [&](const op::Rename&) { return text(LKey("Přejmenování")); },
-            [&](const op::BlurFaces&) { return text(LKey("Rozmazat obličeje")); },
-            [&](const op::RemoveBackground&) { return text(LKey("Odstranit pozadí")); },
+            [&](const op::BlurFaces&) { return text(LKey("Rozmazat obličeje", "history title")); },
+            [&](const op::RemoveBackground&) { return text(LKey("Odstranit pozadí", "history title")); },
             [&](const op::Ocr&) { return text(LKey("Text z obrázku")); },
             [&](const op::Scan&) { return text(LKey("Sken dokumentu")); },
             [&](const op::StripMetadata&) { return text(LKey("Odstranit metadata")); },

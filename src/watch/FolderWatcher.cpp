@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include "engine/RunHooks.h"
 #include "l10n/Localization.h"
 #include "l10n/SaveFailure.h"
 #include "platform/Bookmark.h"
@@ -62,7 +63,13 @@ FolderWatcher::FolderWatcher(QObject* parent)
     load();
 }
 
-FolderWatcher::~FolderWatcher() = default;
+FolderWatcher::~FolderWatcher()
+{
+    // Nobody takes a run's outcome once the watcher goes: its runs stop (the file in progress
+    // finishes) rather than keep the pool's wait, which a run waiting for memory would keep for ever.
+    for (const auto& run : std::as_const(m_runs))
+        run->cancel();
+}
 
 FolderWatcher& FolderWatcher::shared()
 {

@@ -34,6 +34,7 @@ namespace kelvaro {
 struct EngineSettings;
 
 class FileManager;
+class RunHooks;
 
 class FolderWatcher : public QObject {
     Q_OBJECT
@@ -166,6 +167,7 @@ private:
     std::chrono::milliseconds m_interval = defaultInterval;
     QTimer m_timer;
     int m_jobsInFlight = 0;
+    QList<std::shared_ptr<RunHooks>> m_runs; // of the engine runs under way, to stop them
     QThreadPool m_pool; // last member: its destructor waits for running jobs
 };
 

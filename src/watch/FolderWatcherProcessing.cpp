@@ -6,6 +6,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "engine/ImageEngine.h"
+#include "engine/RunHooks.h"
 #include "l10n/Localization.h"
 #include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
@@ -256,17 +257,20 @@ void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& file
 {
     auto* watcher = new QFutureWatcher<RunOutcome>(this);
     ++m_jobsInFlight;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, then = std::move(then)] {
+    const auto hooks = std::make_shared<RunHooks>();
+    m_runs.append(hooks);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, hooks, then = std::move(then)] {
         --m_jobsInFlight;
+        m_runs.removeOne(hooks);
         const RunOutcome outcome = watcher->future().resultCount() > 0 ? watcher->result() : RunOutcome();
         watcher->deleteLater();
         then(outcome);
     });
-    watcher->setFuture(QtConcurrent::run(&m_pool, [op, files, resultsFolder, settings]() -> RunOutcome {
+    watcher->setFuture(QtConcurrent::run(&m_pool, [op, files, resultsFolder, settings, hooks]() -> RunOutcome {
         // A folder that cannot be made shows up as failed files in the engine's result.
         QDir().mkpath(resultsFolder);
         try {
-            return RunOutcome{ImageEngine::process(op, files, resultsFolder, {}, settings), QString()};
+            return RunOutcome{ImageEngine::process(op, files, resultsFolder, hooks, settings), QString()};
         } catch (const KelvaroError& error) {
             return RunOutcome{std::nullopt, error.message(settings.language)};
         } catch (...) { // the engine throws KelvaroError alone; anything else is no file's fault

@@ -64,7 +64,7 @@ QString WatchAction::title() const
                           [](const Workflow& w) { return L(w.name); },
                           [](const watch::Convert& c) { return Lf("Převod na %@", c.extension.toUpper()); },
                           [](const watch::StripMetadata&) { return L("Odstranit metadata"); },
-                          [](const watch::RemoveBackground&) { return L("Odstranit pozadí"); },
+                          [](const watch::RemoveBackground&) { return L("Odstranit pozadí", "watch action"); },
                       },
                       value);
 }

@@ -1,8 +1,13 @@
 // English casing as the user meets it: buttons and menu items in title case, check boxes (which
-// are labels) in sentence case, over every screen of the main window and the settings.
+// are labels) in sentence case, over every screen of the main window and the settings; the items
+// of the add-watch picker's pop-up and the history's titles in sentence case; where English needs
+// another word than the same Czech has elsewhere, it has it.
+#include <utility>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
@@ -12,12 +17,16 @@
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
 #include "app/ScreenInstaller.h"
+#include "model/Operations.h"
 #include "platform/FileManager.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "../support/TestSupport.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/ScreenFactory.h"
+#include "ui/sheets/CompressSheet.h"
+#include "ui/watch/AddWatchSheet.h"
+#include "ui/watch/WatchView.h"
 
 namespace kelvaro {
 namespace {
@@ -47,15 +56,24 @@ bool isTitleCase(const QString& text)
     return true;
 }
 
-// Only the first word capitalised, names of the application's parts and formats aside.
+// Only the first word capitalised, formats and names (the application's, the platforms' and
+// their formats') aside.
 bool isSentenceCase(const QString& text)
 {
+    static const QStringList names = QStringLiteral("Kelvaro Instagram YouTube Story Reel").split(QLatin1Char(' '));
     const QStringList list = words(text);
     for (int i = 1; i < list.size(); ++i) {
-        if (list[i].front().isUpper() && list[i] != list[i].toUpper() && list[i] != QLatin1String("Kelvaro"))
+        if (list[i].front().isUpper() && list[i] != list[i].toUpper() && !names.contains(list[i]))
             return false;
     }
     return true;
+}
+
+// The title each kind of operation leaves in the history, as the history shows it.
+template <std::size_t... kinds>
+QStringList historyTitles(std::index_sequence<kinds...>)
+{
+    return {KelvaroOp{std::variant_alternative_t<kinds, KelvaroOp::Value>{}}.title()...};
 }
 
 class EnglishCasingTest : public ::testing::Test {
@@ -124,6 +142,38 @@ TEST_F(EnglishCasingTest, ButtonsAndMenuItemsTakeTitleCaseAndCheckBoxesSentenceC
     }
     EXPECT_GT(checked, 30) << "the screens showed too few texts to judge";
     EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("\n")).toStdString();
+}
+
+TEST_F(EnglishCasingTest, PickerItemsAndHistoryTitlesTakeSentenceCase)
+{
+    app->showMainWindow();
+    store->setSidebarSelection(SidebarItem::watch);
+    test::passPostedEvents();
+    auto* watch = app->mainWindow()->findChild<WatchView*>();
+    ASSERT_NE(watch, nullptr);
+    watch->openSheet(WatchView::defaultAction());
+    ASSERT_NE(watch->sheet(), nullptr);
+
+    QStringList texts;
+    const QComboBox* picker = watch->sheet()->picker();
+    for (int i = 0; i < picker->count(); ++i)
+        if (picker->model()->flags(picker->model()->index(i, 0)) & Qt::ItemIsEnabled) // section headers aside
+            texts << picker->itemText(i);
+    EXPECT_GT(texts.size(), 10) << "the picker offered too few items to judge";
+    texts += historyTitles(std::make_index_sequence<std::variant_size_v<KelvaroOp::Value>>());
+
+    QStringList wrong;
+    for (const QString& text : texts)
+        if (!isSentenceCase(text))
+            wrong << text;
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("\n")).toStdString();
+}
+
+// "Zmenšit" is the resize step's "Shrink" too.
+TEST_F(EnglishCasingTest, TheCompressSheetsButtonSaysCompress)
+{
+    CompressSheet sheet(*store);
+    EXPECT_EQ(sheet.actionButton()->text(), QStringLiteral("Compress"));
 }
 
 } // namespace

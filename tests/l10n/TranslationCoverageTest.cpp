@@ -1,6 +1,7 @@
 // The English table and the code agree: every Czech text the code looks up (L, Lf, LParts),
-// marks where it is defined (LKey) or counts (the three forms of Lp) has one finished English
-// entry with the same placeholders, and the table holds nothing the code no longer uses.
+// marks where it is defined (LKey) or counts (the three forms of Lp), with the disambiguation
+// L and LKey may give it, has one finished English entry with the same placeholders, and the
+// table holds nothing the code no longer uses.
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -45,14 +46,22 @@ QString unescape(const QString& literal)
 struct Use {
     QString text;
     QString where;
+    QString disambiguation;
 };
 
+// How the table tells apart entries of one source.
+QString entryKey(const QString& source, const QString& disambiguation)
+{
+    return disambiguation.isEmpty() ? source : source + QStringLiteral(" [") + disambiguation + QLatin1Char(']');
+}
+
 // The literal first argument of L, Lf, LParts and LKey (adjacent literals joined), or the second
-// after a language, and the three forms of Lp; comments left out.
+// after a language, with the literal disambiguation after it for L and LKey, and the three forms
+// of Lp; comments left out.
 QList<Use> literalUses(const QString& source, const QString& file)
 {
     static const QRegularExpression call(QStringLiteral(
-        R"re((?<![\w.:>])(?:Lf|LParts|LKey|L)\(\s*(?:[A-Za-z_][\w.]*\s*,\s*)?((?:u8)?"(?:[^"\\\n]|\\.)*"(?:\s*(?:u8)?"(?:[^"\\\n]|\\.)*")*))re"));
+        R"re((?<![\w.:>])(Lf|LParts|LKey|L)\(\s*(?:[A-Za-z_][\w.]*\s*,\s*)?((?:u8)?"(?:[^"\\\n]|\\.)*"(?:\s*(?:u8)?"(?:[^"\\\n]|\\.)*")*)(?:\s*,\s*"((?:[^"\\\n]|\\.)*)"\s*\))?)re"));
     static const QRegularExpression piece(QStringLiteral(R"re("((?:[^"\\\n]|\\.)*)")re"));
     // Comments are blanked out (keeping lines); a "//" inside a literal is no comment.
     QString code = source;
@@ -69,10 +78,11 @@ QList<Use> literalUses(const QString& source, const QString& file)
     for (auto it = call.globalMatch(code); it.hasNext();) {
         const auto m = it.next();
         QString text;
-        for (auto pieces = piece.globalMatch(m.captured(1)); pieces.hasNext();)
+        for (auto pieces = piece.globalMatch(m.captured(2)); pieces.hasNext();)
             text += unescape(pieces.next().captured(1));
         const int line = int(code.left(m.capturedStart()).count(QLatin1Char('\n'))) + 1;
-        uses.append({text, file + QLatin1Char(':') + QString::number(line)});
+        const bool disambiguates = m.captured(1) == QLatin1String("L") || m.captured(1) == QLatin1String("LKey");
+        uses.append({text, file + QLatin1Char(':') + QString::number(line), disambiguates ? m.captured(3) : QString()});
     }
     // Lp([language, ]count, "one", "few", "many"): all three forms.
     static const QRegularExpression plural(QStringLiteral(R"re((?<![\w.:>])Lp\(\s*(?:[^,;"]+,\s*)?[^,;"]+,((?:\s*"(?:[^"\\\n]|\\.)*"\s*,?){3}))re"));
@@ -103,6 +113,7 @@ QList<Use> allUses()
 
 struct Entry {
     QStringList sources;      // more than one: two messages glued into one
+    QString disambiguation;   // the message's comment
     QString translation;
     QString type;             // "unfinished", "obsolete", "vanished" or empty
     qint64 line = 0;
@@ -125,6 +136,8 @@ QList<Entry> readTable(const QString& path, QString* error)
             entries.last().line = xml.lineNumber();
         } else if (xml.name() == QLatin1String("source") && !entries.isEmpty()) {
             entries.last().sources << xml.readElementText();
+        } else if (xml.name() == QLatin1String("comment") && !entries.isEmpty()) {
+            entries.last().disambiguation = xml.readElementText();
         } else if (xml.name() == QLatin1String("translation") && !entries.isEmpty()) {
             entries.last().type = xml.attributes().value(QLatin1String("type")).toString();
             entries.last().translation = xml.readElementText();
@@ -166,14 +179,16 @@ TEST(TranslationCoverage, TheScannerFindsLiteralLookupsAndMarkers)
         /* LKey("Ani tady") */ QStringLiteral("http://x"); L("Osm");
         Lp(files.size(), "1 kus", "%lld kusy", "%lld kusů");
         L(language, "Devět"); Lf(settings.language, "Deset %@", x); Lp(language, n, "1 den", "%lld dny", "%lld dnů");
+        L("Jedenáct", "místo"); {LKey("Dvanáct", "jinde")}; Lf("Třináct %@", "ne");
     )src");
     QStringList texts;
     for (const Use& u : literalUses(sample, QStringLiteral("x.cpp")))
-        texts << u.text;
+        texts << entryKey(u.text, u.disambiguation);
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Jedna"), QStringLiteral("Dvě %@"), QStringLiteral("Tři"),
                                   QStringLiteral("Čtyři a pět"), QStringLiteral("S \"uvozovkami\"\n"), QStringLiteral("Šest"),
                                   QStringLiteral("Sedm"), QStringLiteral("Osm"), QStringLiteral("Devět"),
-                                  QStringLiteral("Deset %@"), QStringLiteral("1 kus"), QStringLiteral("%lld kusy"),
+                                  QStringLiteral("Deset %@"), QStringLiteral("Jedenáct [místo]"), QStringLiteral("Dvanáct [jinde]"),
+                                  QStringLiteral("Třináct %@"), QStringLiteral("1 kus"), QStringLiteral("%lld kusy"),
                                   QStringLiteral("%lld kusů"), QStringLiteral("1 den"), QStringLiteral("%lld dny"),
                                   QStringLiteral("%lld dnů")}));
 }
@@ -190,9 +205,10 @@ TEST(TranslationCoverage, EveryTextHasOneFinishedEnglishEntry)
             broken << QStringLiteral("line %1: a message with %2 sources").arg(e.line).arg(e.sources.size());
             continue;
         }
-        if (bySource.contains(e.sources.first()))
-            broken << QStringLiteral("line %1: \"%2\" appears twice").arg(e.line).arg(e.sources.first());
-        bySource.insert(e.sources.first(), &e);
+        const QString key = entryKey(e.sources.first(), e.disambiguation);
+        if (bySource.contains(key))
+            broken << QStringLiteral("line %1: \"%2\" appears twice").arg(e.line).arg(key);
+        bySource.insert(key, &e);
     }
     EXPECT_TRUE(broken.isEmpty()) << qPrintable(broken.join(QLatin1Char('\n')));
 
@@ -201,14 +217,15 @@ TEST(TranslationCoverage, EveryTextHasOneFinishedEnglishEntry)
     QStringList missing;
     QSet<QString> used;
     for (const Use& u : uses) {
-        if (used.contains(u.text))
+        const QString key = entryKey(u.text, u.disambiguation);
+        if (used.contains(key))
             continue;
-        used.insert(u.text);
-        const Entry* e = bySource.value(u.text);
+        used.insert(key);
+        const Entry* e = bySource.value(key);
         if (!e)
-            missing << QStringLiteral("%1: \"%2\" has no entry").arg(u.where, u.text);
+            missing << QStringLiteral("%1: \"%2\" has no entry").arg(u.where, key);
         else if (!e->type.isEmpty() || e->translation.trimmed().isEmpty())
-            missing << QStringLiteral("%1: \"%2\" is not finished").arg(u.where, u.text);
+            missing << QStringLiteral("%1: \"%2\" is not finished").arg(u.where, key);
         else if (placeholders(u.text) != placeholders(e->translation))
             missing << QStringLiteral("%1: \"%2\" and \"%3\" differ in placeholders").arg(u.where, u.text, e->translation);
         else if (!L10n::hasEnglishTranslation(u.text))

@@ -74,7 +74,7 @@ TEST(OperationTitles, followTheLanguageAtEachCall)
         {KelvaroOp::convert(ImageFormat::pdf), "Spojit do PDF", nullptr, "doc.richtext"},
         {KelvaroOp::crop({CropRatio::story916}), "Ořez 9:16", "Crop 9:16", nullptr},
         {KelvaroOp::compress(0.7), "Komprese", nullptr, nullptr},
-        {KelvaroOp::blurFaces(), nullptr, "Blur Faces", nullptr},
+        {KelvaroOp::blurFaces(), nullptr, "Blur faces", nullptr},
         {KelvaroOp::stripMetadata(), nullptr, nullptr, "eye.slash"},
         {KelvaroOp::ocr(), nullptr, nullptr, "text.viewfinder"},
         // A preset's own name stays as typed; a built-in one is translated.

@@ -45,11 +45,11 @@ public:
     FakeKdeConnect() : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-kdeconnect")))
     {
         qDBusRegisterMetaType<QMap<QString, QString>>();
-        m_daemon.moveToThread(&m_thread);
-        m_share.moveToThread(&m_thread);
+        m_daemon->moveToThread(&m_thread);
+        m_share->moveToThread(&m_thread);
         m_thread.start();
-        running = m_bus.isConnected() && m_bus.registerObject(QStringLiteral("/modules/kdeconnect"), &m_daemon, QDBusConnection::ExportAllSlots)
-                  && m_bus.registerObject(QStringLiteral("/modules/kdeconnect/devices/phone/share"), &m_share,
+        running = m_bus.isConnected() && m_bus.registerObject(QStringLiteral("/modules/kdeconnect"), m_daemon, QDBusConnection::ExportAllSlots)
+                  && m_bus.registerObject(QStringLiteral("/modules/kdeconnect/devices/phone/share"), m_share,
                                           QDBusConnection::ExportAllSlots)
                   && m_bus.registerService(QStringLiteral("org.kde.kdeconnect"));
     }
@@ -57,6 +57,11 @@ public:
     {
         m_bus.unregisterService(QStringLiteral("org.kde.kdeconnect"));
         m_bus.unregisterObject(QStringLiteral("/modules/kdeconnect"), QDBusConnection::UnregisterTree);
+        // Gone in the thread that served the calls, which is all that touched them.
+        QMetaObject::invokeMethod(m_daemon, [this] {
+            delete m_daemon;
+            delete m_share;
+        }, Qt::BlockingQueuedConnection);
         m_thread.quit();
         m_thread.wait();
         QDBusConnection::disconnectFromBus(QStringLiteral("fake-kdeconnect"));
@@ -69,8 +74,8 @@ public:
 private:
     QDBusConnection m_bus;
     QThread m_thread;
-    FakeKdeConnectDaemon m_daemon;
-    FakeKdeConnectShare m_share;
+    FakeKdeConnectDaemon* m_daemon = new FakeKdeConnectDaemon;
+    FakeKdeConnectShare* m_share = new FakeKdeConnectShare;
 };
 
 // Collects the launcher entry signals seen on a session bus connection of its own.

@@ -75,12 +75,13 @@ qint64 dataInUse()
     return 0;
 }
 
-// Allocations refused while a MemoryLimit stands: how many, and the largest, in bytes.
+// Allocations refused while a MemoryLimit stands: how many, and the largest, in bytes (not counted
+// in sanitizer builds, whose allocator is their own).
 std::atomic<bool> limited{false};
 std::atomic<quint64> refusedCount{0};
 std::atomic<quint64> largestRefused{0};
 
-void noteRefusal(size_t size)
+[[maybe_unused]] void noteRefusal(size_t size)
 {
     if (!limited.load(std::memory_order_relaxed))
         return;
@@ -204,7 +205,7 @@ void writeFile(const QString& path, const QByteArray& bytes, bool append)
 // Every allocation of the process goes through these, so a MemoryLimit sees what it refused,
 // whichever library asked (libvips, libjpeg, Qt, poppler). They hand on to the C library's own
 // allocator, so memory from either may be freed by either. Sanitizer builds keep their own.
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#ifndef KELVARO_TEST_SANITIZED
 extern "C" {
 void* __libc_malloc(size_t size);
 void* __libc_calloc(size_t count, size_t size);

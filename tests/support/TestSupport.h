@@ -21,6 +21,16 @@ inline void PrintTo(const QString& text, std::ostream* os)
     *os << '"' << text.toStdString() << '"';
 }
 
+// Defined in a build under AddressSanitizer or ThreadSanitizer, whose allocator replaces the C
+// library's: GCC says so with __SANITIZE_*__, clang only through __has_feature.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KELVARO_TEST_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KELVARO_TEST_SANITIZED 1
+#endif
+#endif
+
 namespace kelvaro::test {
 
 // Runs the main thread's events until `condition` holds; returns whether it did. The limit only

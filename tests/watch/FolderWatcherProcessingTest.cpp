@@ -1,8 +1,15 @@
 // Settled files run through the real engine into the automatic subfolder, with their booking:
 // seen keys, counters, history entries, status and notice.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include <QImage>
 
 #include "WatcherFixture.h"
+#include "engine/MemoryBudget.h"
 
 using namespace kelvaro;
 using namespace kelvaro::testing;
@@ -358,6 +365,48 @@ TEST_F(FolderWatcherProcessing, removedRuleStillBooksItsHistoryButNoCounters)
     EXPECT_EQ(history.size(), 1);
     EXPECT_EQ(notifier->notices().size(), 1);
     EXPECT_FALSE(hasStoredSeen(id)); // no memory left behind for a rule that is gone
+}
+
+// A watcher that goes while its run waits for memory that another run holds stops that run: nobody
+// would take its outcome, and waiting for it could last for ever.
+TEST_F(FolderWatcherProcessing, aWatcherGoingAwayStopsItsRunWaitingForMemory)
+{
+    MemoryBudget& budget = MemoryBudget::shared();
+    MemoryBudget::setAvailableMemoryOverride(qint64(200) << 20);
+    const qint64 whole = qint64(100) << 20;
+    {
+        const MemoryBudget::Run other(budget);
+        ASSERT_TRUE(budget.acquire(whole, [] { return false; }));
+        writeJpeg(in("a.jpg"));
+        auto w = watchIn();
+        w->processExisting(id);
+        ASSERT_TRUE(waitUntil([&] { return budget.waiting() == 1; }));
+
+        // Should the watcher wait for its run, the memory comes free in the end: a failure, not a hang.
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool gone = false;
+        std::atomic<bool> freed{false};
+        std::thread deadline([&] {
+            std::unique_lock lock(mutex);
+            if (!changed.wait_for(lock, std::chrono::seconds(30), [&] { return gone; })) {
+                freed = true;
+                budget.release(whole);
+            }
+        });
+        w.reset();
+        {
+            const std::lock_guard lock(mutex);
+            gone = true;
+        }
+        changed.notify_all();
+        deadline.join();
+        EXPECT_FALSE(freed) << "the watcher waited for its run";
+        if (!freed)
+            budget.release(whole);
+    }
+    EXPECT_TRUE(results().isEmpty());
+    MemoryBudget::setAvailableMemoryOverride(std::nullopt);
 }
 
 } // namespace

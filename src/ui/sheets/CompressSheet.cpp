@@ -1,6 +1,7 @@
 #include "ui/sheets/CompressSheet.h"
 
 #include "l10n/Localization.h"
+#include "ui/design/DesignSystem.h"
 #include "ui/sheets/LabeledSlider.h"
 
 namespace kelvaro {
@@ -16,6 +17,8 @@ CompressSheet::CompressSheet(KelvaroStore& store, QWidget* parent)
     connect(m_quality, &LabeledSlider::unitsChanged, this, [this](int percent) { m_percent = percent; });
 
     addCaption(L("Výsledek se uloží jako JPG. Nižší kvalita znamená menší soubor."), TextStyle::callout);
+    // The resize step's "Zmenšit" reads otherwise in English.
+    actionButton()->setText(L("Zmenšit", "compress button"));
 }
 
 } // namespace kelvaro
