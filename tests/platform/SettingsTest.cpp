@@ -222,8 +222,9 @@ TEST(Settings, anUnreadableFileIsKeptAsideBeforeTheFirstWrite)
         struct stat kept {};
         ASSERT_EQ(::lstat(QFile::encodeName(folder + QLatin1Char('/') + aside[0]).constData(), &kept), 0);
         EXPECT_EQ(kept.st_ino, before.st_ino); // the very file, whatever its kind
-        if (!row.make)
+        if (!row.make) {
             EXPECT_EQ(test::readFile(folder + QLatin1Char('/') + aside[0]), row.bytes);
+        }
         EXPECT_EQ(QJsonDocument::fromJson(test::readFile(file)).object(), (QJsonObject{{QStringLiteral("kelvaro.jpegQuality"), 0.5}}));
     }
 }

@@ -302,11 +302,13 @@ TEST_P(ShelfLinksTest, OnlyTheOutputFoldersOwnFilesChange)
 
     EXPECT_EQ(realFiles("mine"), userFiles);
     EXPECT_EQ(realFiles("out/Police/Zima"), otherShelf);
-    if (row.gone)
+    if (row.gone) {
         EXPECT_FALSE(QFileInfo(path(QString::fromUtf8(row.gone))).isSymLink() || QFileInfo::exists(path(QString::fromUtf8(row.gone))))
             << row.gone;
-    if (row.link)
+    }
+    if (row.link) {
         EXPECT_TRUE(QFileInfo(path(QString::fromUtf8(row.link))).isSymLink()) << row.link;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

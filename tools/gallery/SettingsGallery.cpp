@@ -110,7 +110,9 @@ const GalleryScene unanswered(QStringLiteral("settings-unanswered"), [](const En
     Settings::shared().setValue(QString::fromLatin1(settings::SettingsView::tabKey), QStringLiteral("general"));
     auto files = std::make_shared<RecordingFileManager>();
     files->reachable = false;
-    installScreens({.fileManager = files});
+    ScreenHooks hooks;
+    hooks.fileManager = files;
+    installScreens(hooks);
     QImage image;
     {
         KelvaroStore store(StoreServices{}, QStringLiteral("kelvaro.gallery.library"));
