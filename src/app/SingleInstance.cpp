@@ -20,6 +20,7 @@
 
 #include "l10n/Localization.h"
 #include "platform/Log.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -42,7 +43,14 @@ QByteArray encode(const LaunchRequest& request)
     return frame + payload;
 }
 
-// Only what a local user could have meant: absolute paths that exist now.
+// Asked with the path's own bytes: QFileInfo would find no file whose name is not UTF-8.
+bool exists(const QString& path)
+{
+    return ::access(NativePath::encoded(path).constData(), F_OK) == 0;
+}
+
+// Only what a local user could have meant: absolute paths that exist now. The paths are
+// NativePath text; JSON keeps a byte that is not UTF-8 as its escaped code unit.
 LaunchRequest decode(const QByteArray& payload, bool* ok)
 {
     LaunchRequest request;
@@ -55,7 +63,7 @@ LaunchRequest decode(const QByteArray& payload, bool* ok)
     request.activate = object.value(kActivateKey).toBool(false);
     for (const QJsonValue& value : object.value(kFilesKey).toArray()) {
         const QString path = value.toString();
-        if (!path.isEmpty() && QDir::isAbsolutePath(path) && QFileInfo::exists(path))
+        if (!path.isEmpty() && QDir::isAbsolutePath(path) && exists(path))
             request.files.append(QDir::cleanPath(path));
     }
     return request;
@@ -64,14 +72,12 @@ LaunchRequest decode(const QByteArray& payload, bool* ok)
 // "file:" URIs with a host other than this machine name files we cannot reach.
 std::optional<QString> localPathOfUri(const QString& argument)
 {
-    QUrl url(argument);
+    const QUrl url(argument);
     if (!url.isValid() || !url.isLocalFile())
         return std::nullopt;
-    if (url.host() == QLatin1String("localhost"))
-        url.setHost(QString());
-    if (!url.host().isEmpty())
+    if (!url.host().isEmpty() && url.host() != QLatin1String("localhost"))
         return std::nullopt;
-    const QString path = url.toLocalFile();
+    const QString path = NativePath::localFile(url);
     if (path.isEmpty())
         return std::nullopt;
     return path;
@@ -158,8 +164,8 @@ LaunchRequest SingleInstance::parseArguments(const QStringList& arguments, const
             path = base.absoluteFilePath(argument);
         }
         path = QDir::cleanPath(path);
-        if (!QFileInfo::exists(path)) {
-            logLine(QStringLiteral("skipped a file that does not exist: %1").arg(path));
+        if (!exists(path)) {
+            logLine(QStringLiteral("skipped a file that does not exist: %1").arg(NativePath::displayName(path)));
             continue;
         }
         if (!request.files.contains(path))

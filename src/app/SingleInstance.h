@@ -17,7 +17,7 @@ namespace kelvaro {
 
 // What one launch asks of the running instance.
 struct LaunchRequest {
-    QStringList files;     // absolute paths of existing local files and folders, in argument order
+    QStringList files;     // absolute paths of existing local files and folders (NativePath text), in argument order
     bool activate = false; // a bare launch (no arguments): bring the main window forward
     bool operator==(const LaunchRequest&) const = default;
 };
@@ -42,7 +42,8 @@ public:
     // (or the per-user name "kelvaro-<user>" in the temporary folder without one).
     static QString defaultName();
 
-    // The request of a command line (the program name first, as QCoreApplication::arguments()).
+    // The request of a command line (the program name first), each argument as NativePath::decoded
+    // gives it: QCoreApplication::arguments() has lost any byte of a file name that is not UTF-8.
     // Relative paths are taken against `workingDir`; file: URIs become paths; web links, other
     // URIs, options and paths that do not exist are dropped. Touches disk (exists checks).
     static LaunchRequest parseArguments(const QStringList& arguments, const QString& workingDir);

@@ -2,7 +2,10 @@
 // the look, the one store and the windows, then the delegate that starts the long-running
 // services once the first window is up.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +24,7 @@
 #include "platform/FolderChooser.h"
 #include "platform/LauncherProgress.h"
 #include "platform/Log.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "platform/widgets/Appearance.h"
 #include "platform/widgets/FileDialogFolderChooser.h"
@@ -55,9 +59,19 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVARO_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("kelvaro"));
 
-    // A later launch hands its files to the running instance and ends here.
+    // A later launch hands its files to the running instance and ends here. The arguments Qt left
+    // (its own options taken out) are read as bytes: a file name that is not UTF-8 still names its
+    // file, as does a relative one in a folder whose name is not.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << NativePath::decoded(QByteArray(argv[i]));
+    QString workingDir = QDir::currentPath();
+    if (char* cwd = ::getcwd(nullptr, 0)) {
+        workingDir = NativePath::decoded(QByteArray(cwd));
+        std::free(cwd);
+    }
     SingleInstance instance;
-    const LaunchRequest request = SingleInstance::parseArguments(QCoreApplication::arguments(), QDir::currentPath());
+    const LaunchRequest request = SingleInstance::parseArguments(arguments, workingDir);
     switch (instance.claim(request)) {
     case SingleInstance::Role::handedOff:
         return 0;

@@ -133,23 +133,29 @@ int FileSystem::writeWhole(const QString& path, const QByteArray& bytes)
 
 bool FileSystem::copyFile(const QString& from, const QString& to)
 {
-    if (QFileInfo::exists(to))
+    const QByteArray target = NativePath::encoded(to);
+    struct stat info {};
+    if (::lstat(target.constData(), &info) == 0 || ::stat(NativePath::encoded(from).constData(), &info) != 0
+        || !S_ISREG(info.st_mode))
         return false;
-    return QFile::copy(from, to);
+    // The target is made exclusively: when it is taken meanwhile, nothing of ours is there to remove.
+    std::error_code error;
+    if (std::filesystem::copy_file(nativePath(from), nativePath(to), std::filesystem::copy_options::none, error))
+        return true;
+    if (error != std::errc::file_exists)
+        ::unlink(target.constData()); // a partial copy
+    return false;
 }
 
 bool FileSystem::moveFile(const QString& from, const QString& to)
 {
-    if (QFileInfo::exists(to) || !QFileInfo::exists(from))
-        return false;
-    QDir dir;
-    if (dir.rename(from, to))
+    if (FileSystem::moveNew(from, to))
         return true;
     // Across file systems rename fails; copy, then remove the source only once the copy is whole.
-    if (QFileInfo(from).isDir() || !QFile::copy(from, to))
+    if (errno != EXDEV || !FileSystem::copyFile(from, to))
         return false;
-    if (!QFile::remove(from)) {
-        QFile::remove(to);
+    if (::unlink(NativePath::encoded(from).constData()) != 0) {
+        ::unlink(NativePath::encoded(to).constData());
         return false;
     }
     return true;

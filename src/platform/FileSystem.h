@@ -3,8 +3,9 @@
 // them fail (tests run as root, where permissions refuse nothing): the engine's moves and renames,
 // its results put in place and its clean-ups, undo's copy back, shelf copies, moves and clean-ups.
 // copyFile and moveFile never overwrite; only copyOver and moveOver write into a name their caller
-// reserved; writeWhole replaces a file's content whole or not at all. The real one is stateless and
-// safe from any thread; touches disk.
+// reserved; writeWhole replaces a file's content whole or not at all. Paths are NativePath text: a
+// name that is not UTF-8 keeps its bytes. The real one is stateless and safe from any thread;
+// touches disk.
 #include <QByteArray>
 #include <QSet>
 #include <QString>

@@ -1,22 +1,76 @@
 #include "platform/Trash.h"
 
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "platform/FileSystem.h"
 #include "platform/Log.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
+namespace {
+
+// The home trash by the path's own bytes, for a name Qt cannot name (it is not UTF-8): Qt would
+// look for another file. Only on the disk the home trash lives on; a file elsewhere stays.
+bool trashByBytes(const QString& path, const QString& dataHome)
+{
+    const QByteArray native = NativePath::encoded(path);
+    const QByteArray trash = NativePath::encoded(dataHome) + "/Trash";
+    struct stat source {};
+    struct stat home {};
+    if (!QDir::isAbsolutePath(path) || ::lstat(native.constData(), &source) != 0)
+        return false;
+    for (const QByteArray& folder : {trash, trash + "/files", trash + "/info"})
+        ::mkdir(folder.constData(), 0700);
+    if (::stat((trash + "/files").constData(), &home) != 0 || home.st_dev != source.st_dev)
+        return false;
+
+    const QByteArray name = native.mid(native.lastIndexOf('/') + 1);
+    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddThh:mm:ss"));
+    const QByteArray info =
+        "[Trash Info]\nPath=" + native.toPercentEncoding("/") + "\nDeletionDate=" + now.toLatin1() + "\n";
+    for (int n = 1; n < 1000; ++n) {
+        const QByteArray entry = n == 1 ? name : QByteArray::number(n) + '-' + name;
+        // The info file claims the name first, so another program trashing now cannot take it.
+        const QByteArray infoPath = trash + "/info/" + entry + ".trashinfo";
+        const int fd = ::open(infoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        const bool written = FileSystem::standard().writeAll(fd, info.constData(), info.size()) == 0;
+        ::close(fd);
+        if (written && FileSystem::standard().moveNew(path, NativePath::decoded(trash + "/files/" + entry)))
+            return true;
+        ::unlink(infoPath.constData());
+        if (!written || errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+} // namespace
 
 bool DesktopTrash::moveToTrash(const QString& path)
 {
-    const QFileInfo source(path);
-    if (!source.exists() && !source.isSymLink())
-        return false;
     // Without the data folder Qt 6.4 reports success and leaves the file under ./files/.
     const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (dataHome.isEmpty() || !QDir().mkpath(dataHome))
+        return false;
+    if (NativePath::encoded(path) != QFile::encodeName(path))
+        return trashByBytes(path, dataHome);
+    const QFileInfo source(path);
+    if (!source.exists() && !source.isSymLink())
         return false;
 
     QString pathInTrash;

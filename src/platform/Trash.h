@@ -15,7 +15,8 @@ public:
 };
 
 // The freedesktop trash through QFile::moveToTrash, guarded against Qt 6.4's fault of "trashing"
-// into the current folder when the data folder is missing.
+// into the current folder when the data folder is missing. A path that is not UTF-8 (NativePath
+// text), which Qt cannot name, goes into the home trash by its bytes, from the home trash's disk only.
 class DesktopTrash : public Trash {
 public:
     bool moveToTrash(const QString& path) override;

@@ -1,9 +1,12 @@
 #include "store/Undo.h"
 
+#include <unistd.h>
+
 #include <QFileInfo>
 
 #include "l10n/Localization.h"
 #include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 #include "platform/Trash.h"
 #include "store/HeldFolder.h"
 #include "store/Library.h"
@@ -11,6 +14,15 @@
 #include "store/StoreStatus.h"
 
 namespace kelvaro {
+namespace {
+
+// Asked with the path's own bytes: QFileInfo finds no file in a folder whose name is not UTF-8.
+bool exists(const QString& path)
+{
+    return ::access(NativePath::encoded(path).constData(), F_OK) == 0;
+}
+
+} // namespace
 
 Undo::Undo(Library& library, StoreStatus& status, HeldFolder& held, std::shared_ptr<Trash> trash, FileSystem& files,
            QObject* parent)
@@ -36,11 +48,11 @@ void Undo::undoLast()
         }
     } else {
         for (const FileMove& move : state.moves) {
-            if (!QFileInfo::exists(move.from) && !m_files.copyFile(move.to, move.from)) {
+            if (!exists(move.from) && !m_files.copyFile(move.to, move.from)) {
                 ++failures;
                 continue;
             }
-            if (!QFileInfo::exists(move.from)) {
+            if (!exists(move.from)) {
                 ++failures;
                 continue;
             }

@@ -3,6 +3,11 @@
 // thread of its own, so the running side can answer on this one) and from the real program, and the
 // language switch's restart end to end.
 #include <csignal>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,6 +18,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QThread>
 #include <QUrl>
 
@@ -21,6 +27,7 @@
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
 #include "platform/Log.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "ui/settings/SettingsView.h"
 #include "watch/FolderWatcher.h"
@@ -48,7 +55,8 @@ auto onOtherThread(Work work) -> decltype(work())
 // Runs `kelvaro arguments…` in `folder` against the instance socket `socket`; its exit code, or -1
 // when it did not end soon (a launch that hands off takes a fraction of a second). The running
 // side answers on this thread: it is spun while the launch waits.
-int launch(const QString& socket, const QString& folder, const QStringList& arguments, QString* output = nullptr)
+int launch(const QString& socket, const QString& folder, const QStringList& arguments, QString* output = nullptr,
+           const QString& program = kProgram)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -56,7 +64,7 @@ int launch(const QString& socket, const QString& folder, const QStringList& argu
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder);
-    process.start(kProgram, arguments);
+    process.start(program, arguments);
     if (!process.waitForStarted(30000))
         return -1;
     if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, 30000)) {
@@ -118,6 +126,52 @@ TEST_F(SingleInstanceTest, CommandLinesGiveTheirExistingLocalFilesOnceAndActivat
         const LaunchRequest request = SingleInstance::parseArguments(QStringList{QStringLiteral("kelvaro")} + arguments, work.path());
         EXPECT_EQ(request.files, files) << arguments.join(QLatin1Char(' ')).toStdString();
         EXPECT_FALSE(request.activate);
+    }
+}
+
+// A name that is not UTF-8 (from Open With, the launcher's %U or %F, a terminal) keeps its bytes
+// from the program's arguments through the socket to a path that opens.
+TEST_F(SingleInstanceTest, NamesThatAreNotUtf8ReachTheRunningInstanceAsPathsThatOpen)
+{
+    if (!QFileInfo(kProgram).isExecutable())
+        GTEST_SKIP() << "the kelvaro program is not built";
+    const QByteArray base = NativePath::encoded(work.path());
+    ASSERT_EQ(::mkdir((base + "/v\xe9sledky").constData(), 0777), 0);
+    // QTemporaryDir would miss names that are not UTF-8.
+    const auto removeAll = qScopeGuard([&] { std::filesystem::remove_all(base.toStdString()); });
+    for (const QByteArray& name : {QByteArray("caf\xe9.jpg"), QByteArray("v\xe9sledky/b.jpg")}) {
+        const int fd = ::open((base + "/" + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, name.constData(), size_t(name.size())), name.size());
+        ::close(fd);
+    }
+    listen();
+    const struct {
+        QByteArray argument;
+        QByteArray file;
+    } rows[] = {
+        {"caf\xe9.jpg", "caf\xe9.jpg"},
+        {base + "/v\xe9sledky/b.jpg", "v\xe9sledky/b.jpg"},
+        {"file://" + (base + "/caf\xe9.jpg").toPercentEncoding("/"), "caf\xe9.jpg"},
+        {"file://localhost" + (base + "/v\xe9sledky/b.jpg").toPercentEncoding("/"), "v\xe9sledky/b.jpg"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.argument.toStdString());
+        const QString expected = NativePath::decoded(base + "/" + row.file);
+        const LaunchRequest request =
+            SingleInstance::parseArguments({QStringLiteral("kelvaro"), NativePath::decoded(row.argument)}, work.path());
+        EXPECT_EQ(request.files, QStringList{expected});
+        EXPECT_EQ(kelvaro::test::readFile(request.files.value(0)), row.file);
+
+        // The real program, given the bytes as they are (QProcess would re-encode its arguments).
+        QByteArray escaped;
+        for (const char byte : row.argument)
+            escaped += QByteArray::number(uchar(byte), 8).rightJustified(3, '0').prepend('\\');
+        const qsizetype before = received.size();
+        const QString script = QStringLiteral("exec \"$0\" \"$(printf '%1')\"").arg(QString::fromLatin1(escaped));
+        EXPECT_EQ(launch(socketName, work.path(), {QStringLiteral("-c"), script, kProgram}, nullptr, QStringLiteral("/bin/sh")), 0);
+        ASSERT_TRUE(waitUntil([&] { return received.size() > before; }));
+        EXPECT_EQ(received.last().files, QStringList{expected});
     }
 }
 

@@ -1,14 +1,21 @@
 // The file-system seam on real files, folders and symbolic links.
 #include <cerrno>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 #include "../support/SmallDisk.h"
 #include "../support/TestSupport.h"
 
@@ -84,6 +91,47 @@ TEST_F(FileSystemTest, MovingOverAReservedNameReplacesIt)
     EXPECT_FALSE(files.moveOver(path("gone.part"), reserved));
     EXPECT_TRUE(QFileInfo::exists(reserved));
     EXPECT_EQ(QFileInfo(reserved).size(), 0);
+}
+
+// Copies and moves (a shelf's files, undo's copy back) keep names that are not UTF-8, of the file
+// or of a folder on either side, and never write over a taken name.
+TEST_F(FileSystemTest, CopiesAndMovesKeepNamesThatAreNotUtf8)
+{
+    const QByteArray base = NativePath::encoded(temp.path());
+    // QTemporaryDir would miss names that are not UTF-8.
+    const auto removeAll = qScopeGuard([&] { std::filesystem::remove_all(base.toStdString()); });
+    const std::pair<QByteArray, QByteArray> rows[] = {
+        {"v\xe9sledky/a.jpg", "shelf/a.jpg"},
+        {"in/caf\xe9.jpg", "shelf/caf\xe9.jpg"},
+        {"in/b.jpg", "v\xe9sledky/b.jpg"},
+    };
+    const auto put = [](const QString& file, const QByteArray& bytes) {
+        const int fd = ::open(NativePath::encoded(file).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
+        ::close(fd);
+    };
+    for (const bool move : {false, true}) {
+        for (const auto& [from, to] : rows) {
+            SCOPED_TRACE((move ? "move " : "copy ") + from.toStdString() + " → " + to.toStdString());
+            for (const QByteArray& folder : {from, to})
+                ::mkdir((base + "/" + folder.left(folder.indexOf('/'))).constData(), 0777);
+            const QString source = NativePath::decoded(base + "/" + from);
+            const QString target = NativePath::decoded(base + "/" + to);
+            ::unlink(NativePath::encoded(target).constData());
+            put(source, from);
+
+            EXPECT_TRUE(move ? files.moveFile(source, target) : files.copyFile(source, target));
+            EXPECT_EQ(test::readFile(target), from);
+            EXPECT_EQ(test::readFile(source).isEmpty(), move);
+            if (move)
+                continue;
+            put(source, "other");
+            EXPECT_FALSE(files.copyFile(source, target));
+            EXPECT_FALSE(files.moveFile(source, target));
+            EXPECT_EQ(test::readFile(target), from);
+        }
+    }
 }
 
 // Bytes that differ at every position, so a piece of them is never mistaken for the whole.

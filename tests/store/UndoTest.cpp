@@ -1,8 +1,17 @@
 // Undo of the last run through the real engine and the real freedesktop trash, plus the
 // comparison offer and the held folder.
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 #include "StoreTestSupport.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro::test {
 namespace {
@@ -106,6 +115,58 @@ TEST_F(UndoTest, MovedFilesComeBackToTheirPlace)
     EXPECT_TRUE(QFileInfo::exists(b));
     EXPECT_EQ(QImage(a).size(), QSize(48, 32));
     EXPECT_TRUE(QDir(destination).isEmpty());
+}
+
+// Names that are not UTF-8, of the folder a file was moved out of or into or of the file itself:
+// undo finds the file by its bytes, puts it back and trashes the moved one.
+TEST_F(UndoTest, FilesMovedThroughFoldersWhoseNamesAreNotUtf8ComeBack)
+{
+    QByteArray photo;
+    QBuffer buffer(&photo);
+    buffer.open(QIODevice::WriteOnly);
+    QImage image(24, 16, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(&buffer, "PNG"));
+    const QByteArray base = NativePath::encoded(temp.path());
+    // QTemporaryDir would miss names that are not UTF-8.
+    const auto removeAll = qScopeGuard([&] { std::filesystem::remove_all(base.toStdString()); });
+    const std::pair<QByteArray, QByteArray> rows[] = {
+        {"v\xe9sledky/a.png", "Archiv"}, {"in/caf\xe9.png", "Archiv"}, {"in/b.png", "c\xedl"}};
+    for (const auto& [relative, destinationName] : rows) {
+        SCOPED_TRACE(relative.toStdString() + " → " + destinationName.toStdString());
+        const QByteArray native = base + "/" + relative;
+        ::mkdir(native.left(native.lastIndexOf('/')).constData(), 0777);
+        ::mkdir((base + "/" + destinationName).constData(), 0777);
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, photo.constData(), size_t(photo.size())), photo.size());
+        ::close(fd);
+        const QString source = NativePath::decoded(native);
+        const QString destination = NativePath::decoded(base + "/" + destinationName);
+        chooser->answer = destination;
+        KelvaroStore& s = makeRealStore();
+        s.receive(QStringList{source}, false);
+        s.perform({"Přesunout", "folder"}, WheelMode::actions);
+        ASSERT_TRUE(finished());
+        ASSERT_FALSE(s.statusIsError()) << s.statusMessage().value_or("").toStdString();
+        ASSERT_TRUE(readFile(source).isEmpty());
+        ASSERT_EQ(s.lastOutputs().size(), 1);
+        const QString moved = s.lastOutputs().first();
+
+        s.undoLast();
+        EXPECT_EQ(s.statusMessage(), QStringLiteral("Soubory jsou zpátky na původním místě."));
+        EXPECT_EQ(readFile(source), photo);
+        EXPECT_EQ(namesIn(destination), QStringList{});
+        // The trash knows where it came from: the path's bytes, percent-encoded.
+        const QString infoFolder = trashFiles() + "/../info";
+        bool recorded = false;
+        for (const QString& name : namesIn(infoFolder)) {
+            const QByteArray info = readFile(infoFolder + "/" + name);
+            const QByteArray stored = info.mid(info.indexOf("\nPath=") + 6).split('\n').value(0);
+            recorded = recorded || QByteArray::fromPercentEncoding(stored) == NativePath::encoded(moved);
+        }
+        EXPECT_TRUE(recorded);
+    }
 }
 
 TEST_F(UndoTest, AMoveThatCannotBeCopiedBackSaysWhereTheFilesAre)
