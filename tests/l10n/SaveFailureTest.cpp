@@ -32,14 +32,16 @@ TEST(SaveFailure, eachCauseHasItsOwnWords)
     for (const auto& row : rows) {
         SCOPED_TRACE(std::strerror(row.error));
         const QString reason = saveFailureReason(row.error);
-        if (row.says)
+        if (row.says) {
             EXPECT_TRUE(reason.contains(QString::fromUtf8(row.says))) << reason.toStdString();
-        else
+        } else {
             EXPECT_EQ(reason, QString::fromLocal8Bit(std::strerror(row.error)));
+        }
         for (const auto& other : rows) {
-            if (&other != &row)
+            if (&other != &row) {
                 EXPECT_EQ(reason == saveFailureReason(other.error), std::strcmp(row.cause, other.cause) == 0)
                     << row.cause << " and " << other.cause;
+            }
         }
     }
 }
