@@ -86,9 +86,7 @@ void Readout::setColor(const QColor& color)
 
 QColor Readout::resolvedColor() const
 {
-    if (const auto* dynamic = std::get_if<DynamicColor>(&m_color))
-        return dynamic->on(this);
-    return std::get<QColor>(m_color);
+    return colorOn(m_color, this);
 }
 
 void Readout::setAlignment(Qt::Alignment alignment)

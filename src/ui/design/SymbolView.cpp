@@ -5,17 +5,6 @@
 #include "ui/design/Symbols.h"
 
 namespace kelvaro {
-namespace {
-
-QColor resolve(const std::variant<DynamicColor, QColor>& color, const QWidget* widget)
-{
-    if (const auto* dynamic = std::get_if<DynamicColor>(&color))
-        return dynamic->on(widget);
-    return std::get<QColor>(color);
-}
-
-} // namespace
-
 SymbolView::SymbolView(const QString& symbol, int glyphSize, QWidget* parent)
     : QWidget(parent), m_symbol(symbol), m_glyph(glyphSize)
 {
@@ -62,7 +51,7 @@ void SymbolView::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r((width() - m_glyph) / 2.0, (height() - m_glyph) / 2.0, m_glyph, m_glyph);
-    Symbols::paint(p, r, m_symbol, resolve(m_color, this), m_weight);
+    Symbols::paint(p, r, m_symbol, colorOn(m_color, this), m_weight);
 }
 
 } // namespace kelvaro

@@ -4,17 +4,6 @@
 #include <QTextLayout>
 
 namespace kelvaro {
-namespace {
-
-QColor resolve(const std::variant<DynamicColor, QColor>& color, const QWidget* widget)
-{
-    if (const auto* dynamic = std::get_if<DynamicColor>(&color))
-        return dynamic->on(widget);
-    return std::get<QColor>(color);
-}
-
-} // namespace
-
 Text::Text(const QString& text, TextStyle style, QWidget* parent)
     : QWidget(parent), m_text(text), m_font(Theme::font(style))
 {
@@ -57,7 +46,7 @@ void Text::setColor(const QColor& color)
 
 QColor Text::resolvedColor() const
 {
-    return resolve(m_color, this);
+    return colorOn(m_color, this);
 }
 
 void Text::setElide(Qt::TextElideMode mode)

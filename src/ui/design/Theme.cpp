@@ -83,6 +83,13 @@ QColor DynamicColor::on(const QWidget* widget) const
     return resolve(Theme::isDark(widget));
 }
 
+QColor colorOn(const std::variant<DynamicColor, QColor>& color, const QWidget* widget)
+{
+    if (const auto* dynamic = std::get_if<DynamicColor>(&color))
+        return dynamic->on(widget);
+    return std::get<QColor>(color);
+}
+
 namespace Theme {
 
 QColor ember() { return rgb(1.0, 0.42, 0.22); }

@@ -4,6 +4,8 @@
 // draws), the palette for user-chosen colours, the text styles and the Qt palettes of the light
 // and dark windows. Tokens are immutable values built on first use; main thread for widgets,
 // the plain colours may be read from any thread.
+#include <variant>
+
 #include <QColor>
 #include <QFont>
 #include <QList>
@@ -26,6 +28,9 @@ struct DynamicColor {
     QColor on(const QWidget* widget) const;
     bool operator==(const DynamicColor&) const = default;
 };
+
+// A colour given either way, as `widget` shows it.
+QColor colorOn(const std::variant<DynamicColor, QColor>& color, const QWidget* widget);
 
 // Text styles of the interface; sizes are logical pixels (QFont::setPixelSize).
 enum class TextStyle {
