@@ -151,17 +151,25 @@ struct RunState {
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<FileAbortPtr> inProgress; // the stop request of each file under way
+    std::vector<bool> workDone;           // files whose work is done, waiting only for their name
     bool cancelled = false;               // the user cancelled
     int spared = -1;                      // the file the cancel lets finish; -1: none was under way
 
-    // Under the lock. Once the user cancelled, the earliest file then in progress is the one that
-    // finishes; every other file in progress, or started after, is asked to stop.
+    // Under the lock. Whether a cancel keeps a file: the earliest one still being worked on, and
+    // the files before it whose work is done (counted already, they wait only for their name), as
+    // a one-by-one run cancelled during that file would have kept them.
+    bool keeps(int index) const
+    {
+        return index == spared || (workDone[size_t(index)] && (spared < 0 || index < spared));
+    }
+    // Under the lock. Once the user cancelled, every file in progress, or started after, that the
+    // cancel does not keep is asked to stop.
     void stopAllButSpared()
     {
         if (!cancelled)
             return;
         for (int index = 0; index < int(inProgress.size()); ++index)
-            if (inProgress[size_t(index)] && index != spared)
+            if (inProgress[size_t(index)] && !keeps(index))
                 inProgress[size_t(index)]->request();
     }
     // Under the lock.
@@ -170,16 +178,19 @@ struct RunState {
         if (cancelled)
             return;
         cancelled = true;
-        const auto first = std::find_if(inProgress.begin(), inProgress.end(), [](const FileAbortPtr& a) { return bool(a); });
-        spared = first == inProgress.end() ? -1 : int(first - inProgress.begin());
+        spared = -1;
+        for (int index = 0; index < int(inProgress.size()) && spared < 0; ++index)
+            if (inProgress[size_t(index)] && !workDone[size_t(index)])
+                spared = index;
         stopAllButSpared();
     }
 };
 
 // Files are started in input order, each by the next free worker once the process's memory
 // budget admits it (one worker of the run at a time waits for it, with the next file). A cancel
-// starts no new file, lets the earliest file in progress finish and asks every other one to stop
-// before the cancelling call returns. Progress is reported on the calling thread, one call per
+// starts no new file, lets the earliest file still being worked on finish, places the files
+// before it whose work is done, and asks every other one to stop before the cancelling call
+// returns. Progress is reported on the calling thread, one call per
 // file whose work is done, in whatever order: a file that waits for its name turn behind a slower
 // earlier one counts at once. It climbs by one and reaches the total only when the last file is
 // written.
@@ -189,6 +200,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
     const int total = work.total;
     const auto state = std::make_shared<RunState>();
     state->inProgress.resize(size_t(total));
+    state->workDone.resize(size_t(total), false);
     std::mutex& mutex = state->mutex;
     std::condition_variable& changed = state->changed;
     Outcomes outcomes(static_cast<size_t>(total));
@@ -224,6 +236,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
             const std::lock_guard lock(mutex);
             if (state->cancelled && index != state->spared)
                 return;
+            state->workDone[size_t(index)] = true;
             count(index);
         }
         changed.notify_all();
