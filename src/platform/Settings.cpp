@@ -31,6 +31,9 @@ namespace {
 // postponed before it counts as failed (a save takes milliseconds; seconds mean something is stuck).
 constexpr int kRetryMs = 250;
 constexpr qint64 kLockBusyFailsAfterMs = 2000;
+// How often changes a failed save kept are tried again while nothing else saves: room made on the
+// disk later is used without waiting for the user's next change.
+constexpr int kFailedRetryMs = 5000;
 
 // Values are QVariants in memory; the file keeps JSON types. Byte arrays have no JSON type, so they
 // are tagged: {"data": "<base64>"}. A value of no type this version knows (a null, an object of
@@ -337,18 +340,22 @@ bool Settings::saveAndReport(QMutexLocker<QMutex>& lock, std::optional<QString> 
     const bool failedBefore = m_saveError != 0;
     const Saved saved = save(keptAside, mayWait);
     const int error = m_saveError;
-    const bool retry = m_lockBusy;
+    const int retryEvery = m_unsaved.isEmpty() ? 0 : m_lockBusy ? kRetryMs : m_saveError != 0 ? kFailedRetryMs : 0;
     const std::pair<bool, int> state{!m_unsaved.isEmpty(), error};
     const bool stateChanged = state != m_toldState;
     m_toldState = state;
     lock.unlock();
-    // Only a save that did not wait postpones, and that runs on this object's thread.
-    if (!mayWait && retry != m_retry->isActive()) {
-        if (retry)
-            m_retry->start();
-        else
+    // The timer belongs to this object's thread; a save on another one steers it from there.
+    const auto steerRetry = [this, retryEvery] {
+        if (retryEvery == 0)
             m_retry->stop();
-    }
+        else if (!m_retry->isActive() || m_retry->interval() != retryEvery)
+            m_retry->start(retryEvery);
+    };
+    if (QThread::currentThread() == thread())
+        steerRetry();
+    else
+        QMetaObject::invokeMethod(this, steerRetry, Qt::QueuedConnection);
     for (const QString& path : std::as_const(keptAside))
         Q_EMIT fileKeptAside(path);
     if (saved == Saved::failed && !failedBefore)
@@ -369,10 +376,7 @@ bool Settings::mayWaitHere() const
 void Settings::retrySave()
 {
     QMutexLocker lock(&m_mutex);
-    if (!m_lockBusy || m_unsaved.isEmpty()) {
-        // Saved meanwhile by another thread, or failed for another reason, which the next save
-        // tries again as any failure.
-        m_lockBusy = false;
+    if (m_unsaved.isEmpty()) { // saved meanwhile by another thread
         lock.unlock();
         m_retry->stop();
         return;
@@ -459,10 +463,7 @@ bool Settings::sync()
 bool Settings::syncBeforeLeaving()
 {
     QMutexLocker lock(&m_mutex);
-    const bool saved = saveAndReport(lock, std::nullopt, true);
-    if (saved)
-        m_retry->stop();
-    return saved;
+    return saveAndReport(lock, std::nullopt, true);
 }
 
 std::optional<bool> Settings::boolValue(const QString& key) const

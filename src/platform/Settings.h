@@ -128,7 +128,7 @@ private:
     bool m_stuck = false; // an unreadable file could not be moved aside
     bool m_lockBusy = false;      // the last save found another process's lock and did not wait
     QElapsedTimer m_lockBusySince; // since when saves have found it so
-    QTimer* m_retry = nullptr;     // retries a postponed save; on the object's thread
+    QTimer* m_retry = nullptr;     // retries a postponed or failed save; on the object's thread
     QString m_keptAside;
 };
 

@@ -455,7 +455,8 @@ TEST(Settings, aSaveCutShortLeavesTheFileAsItWasAndIsToldOncePerStreak)
     disk.writeBudget = 4096;
     FileSystem::setCurrent(&disk);
     QList<int> told;
-    QObject::connect(&S(), &Settings::saveFailed, [&](int error) { told << error; });
+    const auto connection = QObject::connect(&S(), &Settings::saveFailed, [&](int error) { told << error; });
+    const auto disconnect = qScopeGuard([&] { QObject::disconnect(connection); });
 
     EXPECT_FALSE(S().setValue(QStringLiteral("kelvaro.jpegQuality"), 0.5));
     EXPECT_FALSE(S().setValue(QStringLiteral("kelvaro.describeNames"), false));
@@ -478,6 +479,22 @@ TEST(Settings, aSaveCutShortLeavesTheFileAsItWasAndIsToldOncePerStreak)
     EXPECT_FALSE(S().remove(QStringLiteral("kept.0001")));
     EXPECT_EQ(told, (QList<int>{ENOSPC, ENOSPC})); // a new streak
     FileSystem::setCurrent(nullptr);
+}
+
+// What a failed save kept reaches the disk once there is room, with no further change to carry it.
+TEST(Settings, aChangeAFailedSaveKeptIsSavedOnceThereIsRoom)
+{
+    FailingFileSystem disk;
+    disk.writeBudget = 0;
+    FileSystem::setCurrent(&disk);
+    const auto restore = qScopeGuard([] { FileSystem::setCurrent(nullptr); });
+    EXPECT_FALSE(S().setValue(QStringLiteral("kelvaro.jpegQuality"), 0.42));
+    EXPECT_TRUE(S().hasUnsavedChanges());
+
+    disk.writeBudget = -1;
+    EXPECT_TRUE(test::waitUntil([] { return !S().hasUnsavedChanges(); }));
+    EXPECT_EQ(S().saveError(), 0);
+    EXPECT_EQ(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(QStringLiteral("kelvaro.jpegQuality")), 0.42);
 }
 
 // ---- The file as earlier versions wrote and read it ----------------------------------------------
