@@ -1,6 +1,10 @@
 #include "engine/PartFile.h"
 
 #include <cerrno>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <optional>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -77,6 +81,43 @@ int roomError(int fd)
     struct statvfs disk {};
     return ::fstatvfs(fd, &disk) == 0 && disk.f_bavail == 0 ? ENOSPC : 0;
 }
+
+// The file systems found full lately, by device. An encoder that opens its file itself does not
+// say why it failed, so a failure is measured after the fact; in a parallel run another file's
+// part, removed meanwhile, may have made room again. A disk found full moments ago still is, as
+// far as the files that failed with it are concerned.
+class FullDisks {
+public:
+    static FullDisks& shared()
+    {
+        static FullDisks instance;
+        return instance;
+    }
+    void found(int fd)
+    {
+        if (const auto device = deviceOf(fd)) {
+            const std::lock_guard lock(m_mutex);
+            m_lately[*device] = Clock::now();
+        }
+    }
+    bool foundLately(int fd) const
+    {
+        const auto device = deviceOf(fd);
+        const std::lock_guard lock(m_mutex);
+        const auto it = device ? m_lately.find(*device) : m_lately.end();
+        return it != m_lately.end() && Clock::now() - it->second < std::chrono::seconds(10);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static std::optional<dev_t> deviceOf(int fd)
+    {
+        struct stat info {};
+        return ::fstat(fd, &info) == 0 ? std::optional(info.st_dev) : std::nullopt;
+    }
+    mutable std::mutex m_mutex;
+    std::map<dev_t, Clock::time_point> m_lately;
+};
 
 } // namespace
 
@@ -179,9 +220,14 @@ KelvaroError PartFile::failure(const KelvaroError& error) const
 {
     if (error.kind() != KelvaroError::Kind::writeFailed && error.kind() != KelvaroError::Kind::copyFailed)
         return error;
-    if (outOfSpace(m_error) || (m_fd >= 0 && outOfSpace(roomError(m_fd))))
+    if (m_fd < 0)
+        return outOfSpace(m_error) ? KelvaroError::diskFull(error.fileName()) : error;
+    if (outOfSpace(m_error) || outOfSpace(roomError(m_fd))) {
+        FullDisks::shared().found(m_fd);
         return KelvaroError::diskFull(error.fileName());
-    return error;
+    }
+    // A step of ours that failed for another reason said so; only a cause the encoder hid is guessed.
+    return m_error == 0 && FullDisks::shared().foundLately(m_fd) ? KelvaroError::diskFull(error.fileName()) : error;
 }
 
 void removeLeftoverParts(const QString& folder)

@@ -50,8 +50,10 @@ public:
 
     // `error`, a failure to write or copy this part file's result, as the user should read it:
     // diskFull when the disk (or the user's quota on it) has no room left, whichever step noticed,
-    // else `error` itself. Call before the part file goes, while it still holds what was written. Touches
-    // disk: asks the file system for one more block.
+    // or, for a failure whose cause the encoder hid, when another file found that disk full in the
+    // last seconds (its part, gone since, may have made room); else `error` itself. Call before the
+    // part file goes, while it still holds what was written. Touches disk: asks the file system for
+    // one more block.
     KelvaroError failure(const KelvaroError& error) const;
 
 private:

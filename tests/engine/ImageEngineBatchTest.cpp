@@ -563,6 +563,7 @@ TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
         qint64 free;
         bool streaming;
         int refusal = 0; // the error number every checked write meets instead of a full disk
+        int copies = 1;  // photos run at once, each failing while the others free their room
     } rows[] = {
         {"a streamed photo", KelvaroOp::compress(0.9), big, 32 << 10, true},
         {"a rendered photo", KelvaroOp::compress(0.9), big, 32 << 10, false},
@@ -574,6 +575,7 @@ TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
         {"a text file", KelvaroOp::ocr(), photo(QStringLiteral("text.jpg"), 40), 0, true},
         {"a moved photo", KelvaroOp::move(), big, 32 << 10, true},
         {"a refused text file", KelvaroOp::ocr(), photo(QStringLiteral("text.jpg"), 40), 1 << 20, true, EACCES},
+        {"PNGs in parallel", KelvaroOp::convert(ImageFormat::png), big, 256 << 10, true, 0, 6},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -587,7 +589,12 @@ TEST_F(Batch, aFullDiskLeavesNoResultAndFailsTheRun)
             ImageEngine::setStreaming(true);
             FileSystem::setCurrent(nullptr);
         });
-        const std::optional<KelvaroError> error = test::thrown<KelvaroError>([&] { ImageEngine::process(row.op, {row.file}, folder); });
+        QStringList files{row.file};
+        for (int i = 1; i < row.copies; ++i) {
+            files << QDir(in()).filePath(QStringLiteral("copy%1.jpg").arg(i));
+            QFile::copy(row.file, files.last());
+        }
+        const std::optional<KelvaroError> error = test::thrown<KelvaroError>([&] { ImageEngine::process(row.op, files, folder); });
         ASSERT_TRUE(error);
         // The disk is blamed when it is full; any other refusal still points at the folder.
         const QString blamed = row.refusal != 0 ? QStringLiteral("Zkontroluj složku v Nastavení.") : QStringLiteral("na disku není místo");
