@@ -43,6 +43,9 @@ bool keepsApplication(const QWidget* window)
 // The window a question about ending goes over: the active one, else any shown.
 QWidget* windowToAsk()
 {
+    // A sheet open over the window asks in its place, so the question stands on top of it.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
+        return modal;
     if (QWidget* active = QApplication::activeWindow(); active && active->isVisible())
         return active;
     for (QWidget* window : QApplication::topLevelWidgets()) {
