@@ -135,7 +135,10 @@ bool Library::save()
     for (const Shelf& shelf : m_shelves)
         shelves.append(shelf.toJson());
     const QJsonObject library{{QStringLiteral("activities"), activities}, {QStringLiteral("shelves"), shelves}};
-    return Settings::shared().setValue(m_storageKey, QJsonDocument(library).toJson(QJsonDocument::Compact));
+    if (Settings::shared().setValue(m_storageKey, QJsonDocument(library).toJson(QJsonDocument::Compact)))
+        return true;
+    // A save only put off by another process's lock is retried, and told if it then fails.
+    return Settings::shared().saveError() == 0;
 }
 
 bool Library::addHistoryEntry(const ActivityItem& entry)

@@ -38,8 +38,8 @@ public:
 
     // Writes the document to the settings unless a stored document was undecodable or demo
     // content is shown. False when the lists are not on disk after it: the stored document is
-    // undecodable, or the save failed (the settings keep the change for their next save). Touches
-    // disk.
+    // undecodable, or the save failed (the settings keep the change and try again; a save only
+    // put off by another process's lock counts as made). Touches disk.
     bool save();
     // Puts one entry at the front, keeps at most 500 and saves; save()'s result.
     bool addHistoryEntry(const ActivityItem& entry);

@@ -3,6 +3,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QEventLoop>
+#include <QLockFile>
+#include <QTimer>
 
 #include "StoreTestSupport.h"
 #include "store/UserPresets.h"
@@ -187,6 +190,29 @@ TEST_F(StoredDocumentsTest, AChangeTheDiskRefusedIsTold)
         FileSystem::setCurrent(nullptr);
     }
     EXPECT_TRUE(Settings::shared().sync());
+}
+
+// A run whose history save is only put off by another process's lock (retried within moments)
+// says nothing of a failure, and the history reaches the disk once the lock is free.
+TEST_F(StoredDocumentsTest, AHistoryPutOffByAnotherSaveIsNoFailure)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch(QStringLiteral("in/a.jpg"))}, false);
+    QLockFile other(Settings::shared().filePath() + QStringLiteral(".lock"));
+    ASSERT_TRUE(other.tryLock(0));
+    bool ran = false;
+    QEventLoop loop; // the window's loop, where a save never waits for another process
+    QTimer::singleShot(0, &loop, [&] {
+        ran = runOn(s.droppedFiles(), KelvaroOp::convert(ImageFormat::png));
+        loop.quit();
+    });
+    loop.exec();
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – 1 soubor ve složce „out“."));
+    EXPECT_TRUE(Settings::shared().hasUnsavedChanges());
+    other.unlock();
+    EXPECT_TRUE(waitUntil([] { return !Settings::shared().hasUnsavedChanges(); }));
 }
 
 } // namespace

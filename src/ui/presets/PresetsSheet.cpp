@@ -266,8 +266,10 @@ void PresetsSheet::add()
                                     [&](const PresetSpec& p) { return p.id == preset.id; });
     if (listed)
         m_name->clear();
-    m_notSaved->setVisible(listed && !saved);
-    if (listed && !saved)
+    // A save only put off by another process's lock has no reason to give: it is retried.
+    const bool failed = listed && !saved && m_settings.saveError() != 0;
+    m_notSaved->setVisible(failed);
+    if (failed)
         m_notSaved->setText(Lf("Předvolbu se zatím nepodařilo uložit: %@.", saveFailureReason(m_settings.saveError())));
 }
 
