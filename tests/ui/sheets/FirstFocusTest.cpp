@@ -1,10 +1,11 @@
 // What a sheet or settings page gives the keyboard focus to as it opens: never a value control,
 // which the mouse wheel would then change from under the pointer, and nothing that wears a focus
-// ring before a key is pressed.
+// ring before a key is pressed; and none of them shows Qt's stock push button.
 #include <algorithm>
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QTextEdit>
 
@@ -92,6 +93,9 @@ TEST_P(FirstFocusTest, NoValueControlAndNoRingUntilAKeyIsPressed)
         test::turnWheel(jas, jas->rect().center(), 2);
         EXPECT_EQ(jas->value(), value) << "the wheel over Jas changed it";
     }
+    // Qt's own push button wears its style's gradient and frame among the design's buttons.
+    for (const QPushButton* button : window->findChildren<QPushButton*>())
+        EXPECT_NE(button->metaObject(), &QPushButton::staticMetaObject) << "a stock button: " << button->text().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
