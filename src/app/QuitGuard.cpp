@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include "app/QuitQuestion.h"
 #include "platform/Log.h"
@@ -18,6 +19,10 @@
 
 namespace kelvaro {
 namespace {
+
+// How long ending waits for another process that holds the settings' lock: as long as a save
+// off the window's thread would.
+constexpr int kLockPatienceMs = 30000;
 
 // The pipe a signal handler writes one byte into; the event loop reads it. One a process.
 int g_signalPipe[2] = {-1, -1};
@@ -138,8 +143,16 @@ bool QuitGuard::mayEnd(QWidget* asker)
         m_question->activateWindow();
         return false;
     }
-    if (!m_settings.hasUnsavedChanges() || m_settings.syncBeforeLeaving())
+    if (m_waiting)
+        return false;
+    // Never waits on the window's thread: a save another process's lock put off is retried by
+    // the settings' timer while the loop runs.
+    if (!m_settings.hasUnsavedChanges() || m_settings.sync())
         return true;
+    if (m_settings.waitsForAnotherProcess() && !(m_waitingSince.isValid() && m_waitingSince.hasExpired(kLockPatienceMs))) {
+        waitForLock(asker);
+        return false;
+    }
     QWidget* window = asker ? asker : windowToAsk();
     if (!window) {
         logLine(QStringLiteral("ending with changes that could not be saved to %1").arg(m_settings.filePath()));
@@ -147,6 +160,32 @@ bool QuitGuard::mayEnd(QWidget* asker)
     }
     ask(window);
     return false;
+}
+
+void QuitGuard::waitForLock(QWidget* asker)
+{
+    m_waiting = true;
+    m_waitingAsker = asker;
+    if (!m_waitingSince.isValid())
+        m_waitingSince.start();
+    connect(&m_settings, &Settings::saveStateChanged, this, &QuitGuard::lockWaitMayBeOver, Qt::UniqueConnection);
+    QTimer::singleShot(kLockPatienceMs - m_waitingSince.elapsed(), this, &QuitGuard::lockWaitMayBeOver);
+}
+
+void QuitGuard::lockWaitMayBeOver()
+{
+    if (!m_waiting)
+        return;
+    const bool patienceOver = m_waitingSince.hasExpired(kLockPatienceMs);
+    if (m_settings.hasUnsavedChanges() && m_settings.waitsForAnotherProcess() && !patienceOver)
+        return;
+    m_waiting = false;
+    disconnect(&m_settings, &Settings::saveStateChanged, this, &QuitGuard::lockWaitMayBeOver);
+    const bool ends = mayEnd(m_waitingAsker);
+    if (!m_waiting)
+        m_waitingSince.invalidate(); // a later quit has its own patience
+    if (ends)
+        leave();
 }
 
 void QuitGuard::ask(QWidget* window)
@@ -172,10 +211,11 @@ void QuitGuard::signalArrived()
     char bytes[16];
     while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
     }
-    if (m_question) {
-        // Asked again while the question stands: the session will not wait for an answer.
+    if (m_question || m_waiting) {
+        // Asked again while the question stands or the save waits: the session will not wait.
         m_settings.syncBeforeLeaving();
-        m_question->close();
+        if (m_question)
+            m_question->close();
         leave();
         return;
     }

@@ -2,12 +2,15 @@
 // Keeps the application from ending with changes the settings could not save. Every way of
 // ending meets it: the quit command (Ctrl+Q, the tray's "Ukončit"), the last window closing
 // while that ends the application, and SIGTERM or SIGINT, which it turns into a quit on the event
-// loop (the handler only writes to a pipe). It saves what waits first; when that fails and a
-// window is shown, it asks over that window (QuitQuestion) and the application stays until the
-// answer; with no window to ask in, it ends all the same. Main thread; created by main() before
-// the event loop, one a process.
+// loop (the handler only writes to a pipe). It saves what waits first; while another process
+// holds the settings' lock it waits for the retry on the event loop, the window answering, for
+// up to half a minute; when the save fails and a window is shown, it asks over that window
+// (QuitQuestion) and the application stays until the answer or a save that succeeds; with no
+// window to ask in, it ends all the same. Main thread; created by main() before the event loop,
+// one a process.
 #include <functional>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 
@@ -43,6 +46,9 @@ private:
     // True when the application may end now: nothing waits, the save succeeded, or nobody can be
     // asked. Else asks over `asker` (or the window shown) and returns false.
     bool mayEnd(QWidget* asker = nullptr);
+    // Waits on the event loop for the save another process's lock put off, then ends or asks.
+    void waitForLock(QWidget* asker);
+    void lockWaitMayBeOver();
     void ask(QWidget* window);
     void leave();
     void signalArrived();
@@ -52,6 +58,9 @@ private:
     QPointer<QuitQuestion> m_question;
     QSocketNotifier* m_signals = nullptr;
     bool m_leaving = false;
+    bool m_waiting = false;         // for another process's lock, since m_waitingSince
+    QElapsedTimer m_waitingSince;
+    QPointer<QWidget> m_waitingAsker;
 };
 
 } // namespace kelvaro

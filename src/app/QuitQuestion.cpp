@@ -29,6 +29,14 @@ QuitQuestion::QuitQuestion(Settings& settings, QWidget* parent)
         reject();
         Q_EMIT quitAnyway();
     });
+    // Saved meanwhile by the settings' own retry (the disk got room, another process let go of
+    // the lock): the question has its answer.
+    connect(&m_settings, &Settings::saveStateChanged, this, [this] {
+        if (!m_settings.hasUnsavedChanges() && isVisible())
+            accept();
+        else
+            showReason();
+    });
     showReason();
 }
 
@@ -39,8 +47,9 @@ QString QuitQuestion::reason() const
 
 void QuitQuestion::retry()
 {
-    if (m_settings.syncBeforeLeaving()) {
-        accept();
+    if (m_settings.sync()) {
+        if (isVisible()) // else the save's own notice answered already
+            accept();
         return;
     }
     showReason();

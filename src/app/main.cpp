@@ -130,9 +130,13 @@ int main(int argc, char** argv)
     delegate.didFinishLaunching();
 
     const int status = app.exec();
-    // An ending that bypassed the guard still gets its last chance to save.
-    if (Settings::shared().hasUnsavedChanges())
+    // An ending that bypassed the guard still gets its last chance to save; the windows go first,
+    // so none stands frozen while it waits for another process's lock.
+    if (Settings::shared().hasUnsavedChanges()) {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->hide();
         Settings::shared().syncBeforeLeaving();
+    }
     // Thumbnails and previews decoding in the background must finish before the windows go.
     BackgroundPools::drain();
     AttentionRequest::setShared(nullptr);

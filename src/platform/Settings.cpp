@@ -407,6 +407,12 @@ bool Settings::hasUnsavedChanges() const
     return !m_unsaved.isEmpty();
 }
 
+bool Settings::waitsForAnotherProcess() const
+{
+    QMutexLocker lock(&m_mutex);
+    return !m_unsaved.isEmpty() && m_lockBusy;
+}
+
 QVariant Settings::value(const QString& key) const
 {
     QMutexLocker lock(&m_mutex);

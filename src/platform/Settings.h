@@ -76,6 +76,8 @@ public:
     QString keptAside() const;
     // Whether changes made in this process are not on disk yet (a failed or postponed save).
     bool hasUnsavedChanges() const;
+    // Whether they wait only for another process's lock, which the retry takes once it is free.
+    bool waitsForAnotherProcess() const;
 
 Q_SIGNALS:
     void changed(const QString& key);

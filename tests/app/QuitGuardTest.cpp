@@ -1,12 +1,14 @@
 // Ending the application with changes a failed save left: a signal from the session saves them
 // once the disk has room and ends normally; the quit command or the last window closing asks
-// first while they cannot be saved, and "Zkusit znovu" saves when it can.
+// first while they cannot be saved, and "Zkusit znovu" saves when it can, as does the settings'
+// own retry; another process's save puts the end off without stopping the window.
 #include <csignal>
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QProcess>
 #include <QWidget>
 #include <QTimer>
@@ -86,10 +88,16 @@ TEST(QuitGuard, aSignalSavesWhatWaitsAndEndsNormally)
     }
 }
 
+enum class Answer {
+    retry,      // "Zkusit znovu", once the disk has room
+    quitAnyway, // "Přesto ukončit"
+    roomLater,  // none: the disk gets room and the settings' retry saves
+};
+
 struct QuitRow {
     const char* name;
     bool byClosing; // the last window closes, or the quit command
-    bool retry;     // "Zkusit znovu" once the disk has room, or "Přesto ukončit"
+    Answer answer;
 };
 
 class QuitWithUnsavedChanges : public ::testing::TestWithParam<QuitRow> {
@@ -133,7 +141,11 @@ TEST_P(QuitWithUnsavedChanges, asksBeforeTheWindowGoes)
     EXPECT_TRUE(question->reason().contains(QStringLiteral("na disku není místo"))) << question->reason().toStdString();
     EXPECT_EQ(quits, 0);
 
-    if (row.retry) {
+    if (row.answer == Answer::roomLater) {
+        disk.writeBudget = -1;
+        ASSERT_TRUE(test::waitUntil([&] { return quits == 1; })) << "the question stayed after a save succeeded";
+        EXPECT_FALSE(settings.hasUnsavedChanges());
+    } else if (row.answer == Answer::retry) {
         question->retryButton()->click();
         EXPECT_TRUE(question->isVisible()); // still no room
         EXPECT_EQ(quits, 0);
@@ -150,8 +162,38 @@ TEST_P(QuitWithUnsavedChanges, asksBeforeTheWindowGoes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, QuitWithUnsavedChanges,
-                         ::testing::Values(QuitRow{"quitCommandThenRetry", false, true}, QuitRow{"quitCommandThenQuitAnyway", false, false},
-                                           QuitRow{"lastWindowThenRetry", true, true}, QuitRow{"lastWindowThenQuitAnyway", true, false}),
+                         ::testing::Values(QuitRow{"quitCommandThenRetry", false, Answer::retry},
+                                           QuitRow{"quitCommandThenQuitAnyway", false, Answer::quitAnyway},
+                                           QuitRow{"lastWindowThenRetry", true, Answer::retry},
+                                           QuitRow{"lastWindowThenQuitAnyway", true, Answer::quitAnyway},
+                                           QuitRow{"lastWindowThenRoomLater", true, Answer::roomLater}),
                          test::RowName());
+
+// Asked to end while another process holds the settings' lock: no question about a save merely
+// put off, the window's loop goes on, and the end comes with the save once the lock is free.
+TEST(QuitGuard, anEndWhileAnotherProcessSavesWaitsOnTheEventLoop)
+{
+    Settings& settings = Settings::shared();
+    QLockFile other(settings.filePath() + QStringLiteral(".lock"));
+    ASSERT_TRUE(other.tryLock(0));
+    int quits = 0;
+    QuitGuard guard(settings, [&quits] { ++quits; });
+    QWidget window;
+    window.show();
+    QTimer::singleShot(0, [&settings] {
+        settings.setValue(kPending, 8);
+        QCoreApplication::quit();
+        QCoreApplication::exit(0);
+    });
+    QCoreApplication::exec();
+    EXPECT_EQ(guard.question(), nullptr);
+    EXPECT_EQ(quits, 0);
+    EXPECT_TRUE(settings.waitsForAnotherProcess());
+
+    other.unlock();
+    ASSERT_TRUE(test::waitUntil([&] { return quits == 1; }));
+    EXPECT_FALSE(settings.hasUnsavedChanges());
+    EXPECT_EQ(QJsonDocument::fromJson(test::readFile(settings.filePath())).object().value(kPending).toInt(), 8);
+}
 
 } // namespace
