@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
@@ -176,14 +177,18 @@ int clearAbandonedLock(const QString& settingsPath, bool mayWait)
 
 // A save killed between writing its new file and renaming it leaves "<file>.new-…" beside the file
 // (beside its target when it is a link), a whole copy of the settings each time. Every save writes
-// under the lock, so one found while holding it belongs to nobody. Touches disk.
+// under the lock, so one found while holding it belongs to nobody. Only names of the shape
+// writeWhole gives go: a copy the user keeps as "kelvaro.json.new-version.json" is theirs.
+// Touches disk.
 void clearAbandonedWrites(const QString& settingsPath)
 {
     QFileInfo info(settingsPath);
     for (int hops = 0; hops < 16 && info.isSymLink(); ++hops)
         info = QFileInfo(info.symLinkTarget());
     const QDir folder = info.absoluteDir();
-    const QStringList names = folder.entryList({info.fileName() + QStringLiteral(".new-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    const QRegularExpression written(QStringLiteral("^%1\\.new-[0-9a-z]{1,7}$").arg(QRegularExpression::escape(info.fileName())));
+    QStringList names = folder.entryList({info.fileName() + QStringLiteral(".new-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    names.removeIf([&](const QString& name) { return !written.match(name).hasMatch(); });
     for (const QString& name : names) {
         if (QFile::remove(folder.filePath(name)))
             logLine(QStringLiteral("removed the new settings file %1 of a save cut short").arg(folder.filePath(name)));

@@ -851,9 +851,16 @@ TEST(Settings, theNewFileOfAKilledSaveIsClearedByTheNextSave)
         ASSERT_EQ(partFiles(folder).size(), 1);
     }
     EXPECT_EQ(test::readFile(S().filePath()), stored);
+    // Copies the user keeps under names close to them are no save's.
+    const QStringList users{QStringLiteral("kelvaro.json.new-2026-12-07"), QStringLiteral("kelvaro.json.new-Edit"),
+                            QStringLiteral("kelvaro.json.new-version.json")};
+    for (const QString& name : users)
+        test::writeFile(folder + QLatin1Char('/') + name, name.toUtf8());
 
     EXPECT_TRUE(S().setValue(QStringLiteral("after.kill"), true));
-    EXPECT_EQ(partFiles(folder), QStringList());
+    EXPECT_EQ(partFiles(folder), users);
+    for (const QString& name : users)
+        EXPECT_EQ(test::readFile(folder + QLatin1Char('/') + name), name.toUtf8());
     EXPECT_TRUE(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(QStringLiteral("after.kill")).toBool());
 }
 
