@@ -446,6 +446,12 @@ bool Settings::waitsForAnotherProcess() const
     return !m_unsaved.isEmpty() && m_lockBusy;
 }
 
+bool Settings::isUnreadable() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_stuck;
+}
+
 QVariant Settings::value(const QString& key) const
 {
     QMutexLocker lock(&m_mutex);
