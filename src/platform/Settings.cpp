@@ -99,9 +99,10 @@ QVariant fromJson(const QJsonValue& v)
 
 // Renames `path`, whatever kind of file it is (a FIFO, a folder), to
 // "<name>.unreadable-<yyyyMMdd-HHmmss>[-n]" beside it, never replacing an earlier one. Returns the
-// new name, empty when it could not (errno says why). Touches disk.
-QString renameAside(const QString& path)
+// new name, empty when it could not, with the system's error number in `error`. Touches disk.
+QString renameAside(const QString& path, int& error)
 {
+    error = 0;
     const QString stem = path + QStringLiteral(".unreadable-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     for (int n = 1; n <= 100; ++n) {
@@ -114,9 +115,10 @@ QString renameAside(const QString& path)
         if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0
             || ((errno == EINVAL || errno == ENOSYS) && ::rename(from.constData(), to.constData()) == 0))
             return target;
+        error = errno != 0 ? errno : EIO;
         return {};
     }
-    errno = EEXIST;
+    error = EEXIST;
     return {};
 }
 
@@ -124,7 +126,8 @@ QString renameAside(const QString& path)
 // moved. Touches disk.
 QString moveAside(const QString& path)
 {
-    const QString target = renameAside(path);
+    int error = 0;
+    const QString target = renameAside(path, error);
     if (target.isEmpty())
         logLine(QStringLiteral("settings file %1 is unreadable and could not be moved aside; nothing is saved").arg(path));
     else
@@ -146,13 +149,14 @@ int clearAbandonedLock(const QString& settingsPath, bool mayWait)
     const QString lockPath = settingsPath + QStringLiteral(".lock");
     struct stat kind {};
     if (::lstat(QFile::encodeName(lockPath).constData(), &kind) == 0 && !S_ISREG(kind.st_mode)) {
-        const QString target = renameAside(lockPath);
-        if (target.isEmpty()) {
-            const int error = errno != 0 ? errno : EIO;
+        int error = 0;
+        const QString target = renameAside(lockPath, error);
+        if (target.isEmpty() && error != ENOENT) { // gone: another process put it aside first
             logLine(QStringLiteral("settings lock %1 is no lock file and could not be moved aside; nothing is saved").arg(lockPath));
             return error;
         }
-        logLine(QStringLiteral("settings lock %1 was no lock file, kept as %2").arg(lockPath, target));
+        if (!target.isEmpty())
+            logLine(QStringLiteral("settings lock %1 was no lock file, kept as %2").arg(lockPath, target));
     }
     for (int attempt = 0; attempt < 10; ++attempt) {
         const QFileInfo info(lockPath);
