@@ -113,6 +113,8 @@ void MainWindow::presentOnboardingIfNeeded()
     if (m_onboarding || !isVisible() || Settings::shared().boolValue(kOnboardedKey).value_or(false)
         || !ScreenFactory::isInstalled(Screen::onboarding))
         return;
+    if (Settings::shared().isUnreadable())
+        return; // no first start either, and nothing can be stored until the file is read
     if (!Settings::shared().keptAside().isEmpty()) {
         // An unreadable settings file is no first start: the user has been here and is told where
         // the old file went, not welcomed again.

@@ -31,13 +31,14 @@ public:
     // Renames `from` to `to` in one step unless `to` exists (also as a dangling link), which it
     // never replaces; both lie on one file system. False when `to` was taken or the rename failed.
     virtual bool moveNew(const QString& from, const QString& to);
-    // Makes `bytes` the whole content of `path`: written to a new file beside it with every write
-    // checked, synced to the device, then renamed over `path`, and the folder synced. Buffered
-    // writes are never trusted: a full disk may only show at the flush, and a rename after that
-    // would put a truncated file in place of a good one. On any failure the new file goes and
-    // `path` keeps its previous bytes. An existing file's permissions are kept; a link at `path` is
-    // followed, and stays. Returns 0 when the file was written whole, else the system's error
-    // number that stopped it (ENOSPC: disk full).
+    // Makes `bytes` the whole content of `path`: written to a new file beside it ("<name>.new-"
+    // and 1 to 7 of 0-9 a-z, the shape the settings' clean-up looks for) with every write checked,
+    // synced to the device, then renamed over `path`, and the folder synced. Buffered writes are
+    // never trusted: a full disk may only show at the flush, and a rename after that would put a
+    // truncated file in place of a good one. On any failure the new file goes and `path` keeps its
+    // previous bytes. An existing file's permissions are kept; a link at `path` is followed, and
+    // stays. Returns 0 when the file was written whole, else the system's error number that
+    // stopped it (ENOSPC: disk full).
     virtual int writeWhole(const QString& path, const QByteArray& bytes);
     // Writes all `size` bytes of `data` into `fd` at its offset, retrying short and interrupted
     // writes. 0 when every byte was taken, else the system's error number (ENOSPC when a write took

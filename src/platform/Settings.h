@@ -78,6 +78,9 @@ public:
     bool hasUnsavedChanges() const;
     // Whether they wait only for another process's lock, which the retry takes once it is free.
     bool waitsForAnotherProcess() const;
+    // Whether the file is there but could be neither read nor moved aside (its folder takes no
+    // change): none of its values are seen and nothing is written until it can be.
+    bool isUnreadable() const;
 
 Q_SIGNALS:
     void changed(const QString& key);

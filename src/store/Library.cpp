@@ -96,6 +96,12 @@ void Library::load()
     Settings& settings = Settings::shared();
     const auto data = settings.dataValue(m_storageKey);
     if (!data && !settings.contains(m_storageKey)) {
+        if (settings.isUnreadable()) {
+            // Not a first start either: the history is in the file that could not be read.
+            logLine(QStringLiteral("library not loaded: the settings file is unreadable"));
+            m_canPersist = false;
+            return;
+        }
         m_keptAside = settings.keptAside();
         if (!m_keptAside.isEmpty()) {
             // Not a first start: the user's history is in the file kept aside. An empty document

@@ -4,7 +4,8 @@
 // demo content the screenshot studio swaps in, and the statistics derived from the history. Owned
 // by KelvaroStore; main thread. A stored document that cannot be decoded is never overwritten. When
 // the whole settings file was unreadable and kept aside, the history starts empty, without the
-// sample content of a first start.
+// sample content of a first start; when it could not even be moved aside, the history is as
+// undecodable as a spoiled document.
 #include <optional>
 
 #include <QList>

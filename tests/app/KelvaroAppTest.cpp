@@ -26,6 +26,7 @@
 #include "platform/widgets/FileDialogFolderChooser.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
+#include "../support/SmallDisk.h"
 #include "../support/TestSupport.h"
 #include "../support/WidgetEvents.h"
 #include "ui/design/DesignSystem.h"
@@ -247,6 +248,45 @@ TEST(KelvaroAppKeptAsideChild, noWelcomeAfterAnUnreadableSettingsFile)
         EXPECT_FALSE(Settings::shared().keptAside().isEmpty());
     }
     ScreenFactory::reset();
+}
+
+// Nor is one that could not even be moved aside, its folder read-only: the window comes up
+// without the welcome and without the sample history, which would stand for the user's, and the
+// history is as unreadable as a spoiled one. Nothing is written over the file.
+TEST(KelvaroAppKeptAside, NoWelcomeNorSampleHistoryWhenTheUnreadableFileCannotBeMoved)
+{
+    QTemporaryDir probe;
+    test::SmallDisk disk(probe.path(), 64 * 1024);
+    if (!disk.isMounted())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    EXPECT_TRUE(test::passesInFreshProcess(QStringLiteral("KelvaroAppStuckChild.*"), 1));
+}
+
+TEST(KelvaroAppStuckChild, noWelcomeNorSampleHistoryWhenTheUnreadableFileCannotBeMoved)
+{
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
+    test::SmallDisk disk(folder, 64 * 1024);
+    ASSERT_TRUE(disk.isMounted()) << disk.whyNot().toStdString();
+    const QByteArray spoiled(R"({"kelvaro.onboarded": true, "kelvaro.library.v1": {"data": "eyJh)");
+    test::writeFile(folder + QStringLiteral("/kelvaro.json"), spoiled);
+    ASSERT_TRUE(disk.makeReadOnly());
+    installScreens();
+    {
+        KelvaroStore store(StoreServices{}, QString::fromLatin1(KelvaroStore::defaultStorageKey));
+        EXPECT_TRUE(store.activities().isEmpty());
+        EXPECT_TRUE(store.shelves().isEmpty());
+        EXPECT_FALSE(store.canPersist());
+        KelvaroAppOptions options;
+        options.fileManager = std::make_shared<RecordingFileManager>();
+        options.useTray = false;
+        KelvaroApp app(store, options);
+        app.showMainWindow();
+        ASSERT_TRUE(waitUntil([&] { return app.mainWindow()->isVisible(); }));
+        passPostedEvents();
+        EXPECT_EQ(app.mainWindow()->onboarding(), nullptr);
+    }
+    ScreenFactory::reset();
+    EXPECT_EQ(test::readFile(folder + QStringLiteral("/kelvaro.json")), spoiled);
 }
 
 TEST_F(KelvaroAppWithScreensTest, WelcomeStaysUntilFinishedAndComesBackFromTheSettings)

@@ -92,7 +92,7 @@ void expectSampleValues(const QString& prefix)
 
 // Runs one of this executable's child tests in another process, against the settings file in
 // `config` (our own by default).
-int runChild(const char* test, const QString& config = qEnvironmentVariable("XDG_CONFIG_HOME"))
+int runChild(const char* test, const QString& config = qEnvironmentVariable("XDG_CONFIG_HOME"), int waitMs = 30000)
 {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -101,7 +101,7 @@ int runChild(const char* test, const QString& config = qEnvironmentVariable("XDG
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--gtest_filter=SettingsChild.") + QString::fromLatin1(test)});
-    if (!child.waitForFinished(30000))
+    if (!child.waitForFinished(waitMs))
         return -1;
     return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
 }
@@ -132,6 +132,36 @@ QByteArray writeStoredSettings(qsizetype bytes)
     QDir().mkpath(folder);
     test::writeFile(folder + QStringLiteral("/kelvaro.json"), stored);
     return stored;
+}
+
+// Files of kinds other than regular ones, made at `path`.
+void makeFifo(const QString& path)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+}
+
+void makeLinkToFifo(const QString& path)
+{
+    makeFifo(path + QStringLiteral("-fifo"));
+    ASSERT_TRUE(QFile::link(path + QStringLiteral("-fifo"), path));
+}
+
+void makeFolder(const QString& path)
+{
+    ASSERT_TRUE(QDir().mkpath(path));
+    test::writeFile(path + QStringLiteral("/inside"), "kept");
+}
+
+void makeSocket(const QString& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    ASSERT_LT(size_t(name.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
 }
 
 } // namespace
@@ -171,7 +201,6 @@ TEST(SettingsChild, setsOneValue)
 // FIFO would hold the read until a writer came.
 TEST(Settings, anUnreadableFileIsKeptAsideBeforeTheFirstWrite)
 {
-    const auto fifo = [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); };
     const struct {
         const char* name;
         QByteArray bytes;
@@ -182,25 +211,10 @@ TEST(Settings, anUnreadableFileIsKeptAsideBeforeTheFirstWrite)
                 {"binary", QByteArray("\x00\xff\xfe{\x01", 5), {}},
                 {"blank", " \n\t\n", {}},
                 {"empty", "", {}},
-                {"fifo", {}, fifo},
-                {"link to a fifo", {}, [&](const QString& path) {
-                     fifo(path + QStringLiteral("-fifo"));
-                     ASSERT_TRUE(QFile::link(path + QStringLiteral("-fifo"), path));
-                 }},
-                {"folder", {}, [](const QString& path) {
-                     ASSERT_TRUE(QDir().mkpath(path));
-                     test::writeFile(path + QStringLiteral("/inside"), "kept");
-                 }},
-                {"socket", {}, [](const QString& path) {
-                     sockaddr_un address{};
-                     address.sun_family = AF_UNIX;
-                     const QByteArray name = QFile::encodeName(path);
-                     ASSERT_LT(size_t(name.size()), sizeof address.sun_path);
-                     std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-                     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-                     ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-                     ::close(fd);
-                 }}};
+                {"fifo", {}, makeFifo},
+                {"link to a fifo", {}, makeLinkToFifo},
+                {"folder", {}, makeFolder},
+                {"socket", {}, makeSocket}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         QTemporaryDir config;
@@ -443,6 +457,36 @@ TEST(Settings, anEmptyLockLeftByAKilledSaveDoesNotStallTheNextSave)
         EXPECT_LT(timer.elapsed(), 20000) << "age " << ageSeconds; // well under the expiry, however busy
         EXPECT_FALSE(QFileInfo::exists(lock)) << "age " << ageSeconds;
         EXPECT_EQ(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(QStringLiteral("kelvaro.afterCrash")).toDouble(-1), ageSeconds);
+    }
+}
+
+// Whatever stands under the lock's name that is no regular file was never a lock: a save neither
+// waits on it (a FIFO would hold it for good, a folder for the lock's whole wait) nor loses it.
+TEST(Settings, somethingElseWhereTheLockShouldBeIsKeptAsideNotWaitedOn)
+{
+    const struct {
+        const char* name;
+        void (*make)(const QString&);
+    } rows[] = {{"fifo", makeFifo}, {"link to a fifo", makeLinkToFifo}, {"folder", makeFolder}, {"socket", makeSocket}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir config;
+        const QString folder = config.filePath(QStringLiteral("Kelvaro"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString lock = folder + QStringLiteral("/kelvaro.json.lock");
+        ASSERT_NO_FATAL_FAILURE(row.make(lock));
+        struct stat before {};
+        ASSERT_EQ(::lstat(QFile::encodeName(lock).constData(), &before), 0);
+        // A save takes milliseconds; the lock's own wait is half a minute.
+        ASSERT_EQ(runChild("setsOneValue", config.path(), 15000), 0);
+
+        EXPECT_EQ(QJsonDocument::fromJson(test::readFile(folder + QStringLiteral("/kelvaro.json"))).object(),
+                  (QJsonObject{{QStringLiteral("kelvaro.jpegQuality"), 0.5}}));
+        const QStringList aside = QDir(folder).entryList({QStringLiteral("kelvaro.json.lock.unreadable-*")}, QDir::AllEntries | QDir::System);
+        ASSERT_EQ(aside.size(), 1);
+        struct stat kept {};
+        ASSERT_EQ(::lstat(QFile::encodeName(folder + QLatin1Char('/') + aside[0]).constData(), &kept), 0);
+        EXPECT_EQ(kept.st_ino, before.st_ino);
     }
 }
 
@@ -807,9 +851,16 @@ TEST(Settings, theNewFileOfAKilledSaveIsClearedByTheNextSave)
         ASSERT_EQ(partFiles(folder).size(), 1);
     }
     EXPECT_EQ(test::readFile(S().filePath()), stored);
+    // Copies the user keeps under names close to them are no save's.
+    const QStringList users{QStringLiteral("kelvaro.json.new-2026-12-07"), QStringLiteral("kelvaro.json.new-Edit"),
+                            QStringLiteral("kelvaro.json.new-version.json")};
+    for (const QString& name : users)
+        test::writeFile(folder + QLatin1Char('/') + name, name.toUtf8());
 
     EXPECT_TRUE(S().setValue(QStringLiteral("after.kill"), true));
-    EXPECT_EQ(partFiles(folder), QStringList());
+    EXPECT_EQ(partFiles(folder), users);
+    for (const QString& name : users)
+        EXPECT_EQ(test::readFile(folder + QLatin1Char('/') + name), name.toUtf8());
     EXPECT_TRUE(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(QStringLiteral("after.kill")).toBool());
 }
 

@@ -29,6 +29,11 @@ SmallDisk::~SmallDisk()
         ::umount2(QFile::encodeName(m_folder).constData(), MNT_DETACH);
 }
 
+bool SmallDisk::makeReadOnly()
+{
+    return m_mounted && ::mount(nullptr, QFile::encodeName(m_folder).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
 qint64 SmallDisk::freeBytes() const
 {
     struct statvfs info {};

@@ -15,6 +15,8 @@ public:
 
     bool isMounted() const { return m_mounted; }
     const QString& whyNot() const { return m_whyNot; }
+    // Mounts it again read-only, with what it holds. False when it could not.
+    bool makeReadOnly();
     // Fills the disk with a file of filler until at most `room` bytes are left.
     void fillLeaving(qint64 room);
     qint64 freeBytes() const;
