@@ -24,6 +24,9 @@ namespace {
 // off the window's thread would.
 constexpr int kLockPatienceMs = 30000;
 
+// The session's requests to end, and the terminal the application was started from closing.
+constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 // The pipe a signal handler writes one byte into; the event loop reads it. One a process.
 int g_signalPipe[2] = {-1, -1};
 
@@ -80,8 +83,8 @@ QuitGuard::QuitGuard(Settings& settings, std::function<void()> quit, QObject* pa
 QuitGuard::~QuitGuard()
 {
     if (m_signals) {
-        std::signal(SIGTERM, SIG_DFL);
-        std::signal(SIGINT, SIG_DFL);
+        for (const int signal : kEndSignals)
+            std::signal(signal, SIG_DFL);
     }
     delete m_question;
 }
@@ -98,8 +101,10 @@ bool QuitGuard::catchTerminationSignals()
     action.sa_handler = noteSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    if (sigaction(SIGTERM, &action, nullptr) != 0 || sigaction(SIGINT, &action, nullptr) != 0)
-        return false;
+    for (const int signal : kEndSignals) {
+        if (sigaction(signal, &action, nullptr) != 0)
+            return false;
+    }
     m_signals = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
     connect(m_signals, &QSocketNotifier::activated, this, &QuitGuard::signalArrived);
     return true;

@@ -1,8 +1,8 @@
 #pragma once
 // Keeps the application from ending with changes the settings could not save. Every way of
 // ending meets it: the quit command (Ctrl+Q, the tray's "Ukončit"), the last window closing
-// while that ends the application, and SIGTERM or SIGINT, which it turns into a quit on the event
-// loop (the handler only writes to a pipe). It saves what waits first; while another process
+// while that ends the application, and SIGTERM, SIGINT or SIGHUP, which it turns into a quit on
+// the event loop (the handler only writes to a pipe). It saves what waits first; while another process
 // holds the settings' lock it waits for the retry on the event loop, the window answering, for
 // up to half a minute; when the save fails and a window is shown, it asks over that window
 // (QuitQuestion) and the application stays until the answer or a save that succeeds; with no
@@ -31,8 +31,8 @@ public:
     explicit QuitGuard(Settings& settings, std::function<void()> quit = {}, QObject* parent = nullptr);
     ~QuitGuard() override;
 
-    // SIGTERM and SIGINT become requestQuit() on this thread's event loop; false when they could
-    // not be caught.
+    // SIGTERM, SIGINT and SIGHUP become requestQuit() on this thread's event loop; false when
+    // they could not be caught.
     bool catchTerminationSignals();
     // Saves what waits and quits, or asks first as above.
     void requestQuit();

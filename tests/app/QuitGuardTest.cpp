@@ -61,7 +61,7 @@ TEST(QuitGuard, aSignalSavesWhatWaitsAndEndsNormally)
         GTEST_SKIP() << disk.whyNot().toStdString();
     disk.fillLeaving(0);
 
-    for (const int signal : {SIGTERM, SIGINT}) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(kConfigVariable), config);
