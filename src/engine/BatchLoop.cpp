@@ -103,9 +103,10 @@ public:
     {
         if (m_hooks)
             m_hooks->setCancelListener([onCancel = std::move(onCancel)] {
-                MemoryBudget::shared().wake();
+                // Files asked to stop first, so a file waiting to grow its hold sees it on waking.
                 if (onCancel)
                     onCancel();
+                MemoryBudget::shared().wake();
             });
     }
     ~BudgetForRun()
@@ -136,9 +137,11 @@ Outcomes sequentialLoop(const BatchWork& work, const RunHooksPtr& hooks)
         const qint64 cost = work.memoryCost(index);
         if (!budget.acquire(cost, cancelled))
             break;
-        // The file in progress is the earliest one: a cancel lets it finish.
-        outcomes[size_t(index)] = work.run(index);
-        budget.release(cost);
+        {
+            // The file in progress is the earliest one: a cancel lets it finish.
+            const MemoryBudget::FileHold hold(budget, cost, {});
+            outcomes[size_t(index)] = work.run(index);
+        }
         if (hooks)
             hooks->reportProgress(++kept, work.total);
     }
@@ -273,13 +276,15 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
                 break;
             FileOutcome outcome;
             {
-                const CurrentFileAbort current(abort);
-                currentFile = {&order, index, &workDone};
-                outcome = work.run(index);
-                currentFile = {};
+                const MemoryBudget::FileHold hold(budget, cost, [abort] { return abort->requested(); });
+                {
+                    const CurrentFileAbort current(abort);
+                    currentFile = {&order, index, &workDone};
+                    outcome = work.run(index);
+                    currentFile = {};
+                }
+                order.pass(index); // also for a file that failed or stopped before it claimed a name
             }
-            order.pass(index); // also for a file that failed or stopped before it claimed a name
-            budget.release(cost);
             {
                 const std::lock_guard lock(mutex);
                 state->inProgress[size_t(index)].reset();

@@ -23,10 +23,15 @@
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
 #include "engine/ImageStream.h"
+#include "engine/MemoryBudget.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
+
+// What exiv2 works with while it rewrites a file, beside the file and its copy (measured on
+// 240-megapixel TIFFs of 0.3 to 0.85 GB).
+constexpr qint64 kRewriteBytes = 60'000'000;
 
 // Results are tagged 72 dpi, as photo tools commonly do; libvips would otherwise write its
 // own default of 1 pixel per millimetre.
@@ -182,7 +187,7 @@ double ImageEngine::effectiveQuality(double quality, ImageFormat format, const E
 }
 
 void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double quality,
-                         const ImageMetadata::Blocks& carried, const QString& path)
+                         const ImageMetadata::Blocks& carried, const QString& path, qint64 heldBeside)
 {
     // A file asked to stop stops within a strip of the encoder's work.
     const vips::VImage image = abortable(input);
@@ -226,6 +231,14 @@ void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double q
     case ImageFormat::zip:
         throw std::runtime_error("not an image format");
     }
+    if (format == ImageFormat::tiff || !carried.exif.isEmpty() || !carried.iptc.isEmpty()) {
+        // Writing the metadata back holds the file and its rewritten copy at once, in place of
+        // the encoder's strips: a large TIFF's size, which its content sets, is known only now.
+        struct stat written {};
+        const qint64 size = ::stat(native.constData(), &written) == 0 ? qint64(written.st_size) : 0;
+        if (!MemoryBudget::FileHold::growTo(heldBeside + 2 * size + kRewriteBytes))
+            throw FileAborted();
+    }
     if (!ImageMetadata::writeInto(path, carried, format == ImageFormat::tiff))
         throw std::runtime_error("metadata not written");
 }
@@ -238,7 +251,7 @@ void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double qua
     if (metadata)
         carried = ImageMetadata::carried({metadata->exif, metadata->iptc, {}});
     try {
-        encode(withoutOpaqueAlpha(image), format, quality, carried, path);
+        encode(withoutOpaqueAlpha(image), format, quality, carried, path, qint64(image.width()) * image.height() * image.bands());
     } catch (const HeicEncoder::Refused&) {
         throw KelvaroError::encodeFailed(outName);
     } catch (const std::exception&) { // vips::VError, std::bad_alloc, the metadata writer's failure

@@ -43,9 +43,11 @@ void setStreaming(bool enabled);
 
 // Encodes `image` (8-bit sRGB, 3 bands, or 4 with straight alpha, which JPEG lays on white) at
 // `path` in an image format (jpg, png, heic, tiff), `quality` 0–1 for the lossy ones, with the
-// `carried` EXIF and IPTC (none: none). Throws vips::VError, std::runtime_error or
-// std::bad_alloc; the file may be left part-written. Touches disk.
+// `carried` EXIF and IPTC (none: none). `heldBeside`: the bytes of pixels the caller holds in
+// memory meanwhile (its bitmap), which the memory budget counts when the metadata is written
+// back. Throws vips::VError, std::runtime_error, std::bad_alloc, or FileAborted when the file was
+// stopped while it waited for memory; the file may be left part-written. Touches disk.
 void encode(const vips::VImage& image, ImageFormat format, double quality, const ImageMetadata::Blocks& carried,
-            const QString& path);
+            const QString& path, qint64 heldBeside = 0);
 
 } // namespace kelvaro::ImageEngine

@@ -17,9 +17,11 @@ namespace {
 constexpr double kBitmapBytes = 4; // a decoded RGBA bitmap, and the full-size result beside it
 // The encoder's share: libjpeg keeps every coefficient to optimise its tables; x265 holds the
 // picture several times over (the RGB plane, its YCbCr conversion, its own padded frames,
-// lookahead and reconstruction) and the coded stream; a TIFF's metadata is written back by
-// rewriting the file in memory. A drawing (a page of lines, text and fills) codes to far less
-// than a photo's fine detail, and its encoders touch less of what they set aside.
+// lookahead and reconstruction) and the coded stream; libtiff a few strips. A TIFF's metadata is
+// then written back by rewriting the file in memory, which its content sizes: that step asks for
+// its own share once the file is written (FileHold::growTo). A drawing (a page of lines, text and
+// fills) codes to less than a photo's fine detail, and its encoders touch less of what they set
+// aside; a busy one (a plan, a map) comes near a photo, so a drawing is priced between the two.
 double encoderBytes(ImageFormat format, bool drawing)
 {
     switch (format) {
@@ -28,9 +30,9 @@ double encoderBytes(ImageFormat format, bool drawing)
     case ImageFormat::png:
         return 0.9;
     case ImageFormat::tiff:
-        return drawing ? 1.0 : 5.6;
+        return 0.6;
     case ImageFormat::heic:
-        return drawing ? 15.8 : 18.5;
+        return drawing ? 17.4 : 18.5;
     case ImageFormat::pdf:
     case ImageFormat::zip:
         break;
@@ -106,13 +108,42 @@ bool MemoryBudget::acquire(qint64 cost, const std::function<bool()>& stopped)
     std::unique_lock lock(m_mutex);
     const quint64 ticket = m_nextTicket++;
     m_queue.push_back(ticket);
-    m_changed.wait(lock, [&] { return stopped() || (m_queue.front() == ticket && admits(cost)); });
-    const bool admitted = m_queue.front() == ticket && admits(cost) && !stopped();
+    // Files already admitted that wait to grow go first: their pixels are in memory already.
+    const auto mayGo = [&] { return m_queue.front() == ticket && m_growers.empty() && admits(cost); };
+    m_changed.wait(lock, [&] { return stopped() || mayGo(); });
+    const bool admitted = mayGo() && !stopped();
     m_queue.erase(std::find(m_queue.begin(), m_queue.end(), ticket));
     if (admitted)
         m_inUse += cost;
     lock.unlock();
     // The next in line may fit as well.
+    m_changed.notify_all();
+    return admitted;
+}
+
+bool MemoryBudget::grow(qint64 held, qint64 extra, const std::function<bool()>& stopped)
+{
+    if (extra <= 0)
+        return true;
+    std::unique_lock lock(m_mutex);
+    const quint64 ticket = m_nextTicket++;
+    m_growers.push_back({ticket, held});
+    m_heldByGrowers += held;
+    // One more waiting grower may leave nothing held that a file at work would give back.
+    m_changed.notify_all();
+    // The oldest grower goes on when the rest fits, or when nobody else holds anything that a
+    // file at work would give back.
+    const auto mayGo = [&] {
+        return m_growers.front().ticket == ticket
+            && (m_limit <= 0 || m_inUse + extra <= m_limit || m_inUse <= m_heldByGrowers);
+    };
+    m_changed.wait(lock, [&] { return stopped() || mayGo(); });
+    const bool admitted = mayGo() && !stopped();
+    m_growers.erase(std::find_if(m_growers.begin(), m_growers.end(), [&](const Grower& g) { return g.ticket == ticket; }));
+    m_heldByGrowers -= held;
+    if (admitted)
+        m_inUse += extra;
+    lock.unlock();
     m_changed.notify_all();
     return admitted;
 }
@@ -151,6 +182,34 @@ int MemoryBudget::waiting() const
 {
     const std::lock_guard lock(m_mutex);
     return int(m_queue.size());
+}
+
+namespace {
+thread_local MemoryBudget::FileHold* currentHold = nullptr;
+} // namespace
+
+MemoryBudget::FileHold::FileHold(MemoryBudget& budget, qint64 cost, std::function<bool()> stopped)
+    : m_budget(budget), m_cost(cost), m_stopped(std::move(stopped)), m_outer(currentHold)
+{
+    currentHold = this;
+}
+
+MemoryBudget::FileHold::~FileHold()
+{
+    currentHold = m_outer;
+    m_budget.release(m_cost);
+}
+
+bool MemoryBudget::FileHold::growTo(qint64 cost)
+{
+    FileHold* hold = currentHold;
+    if (!hold || cost <= hold->m_cost)
+        return true;
+    const std::function<bool()> never = [] { return false; };
+    if (!hold->m_budget.grow(hold->m_cost, cost - hold->m_cost, hold->m_stopped ? hold->m_stopped : never))
+        return false;
+    hold->m_cost = cost;
+    return true;
 }
 
 qint64 MemoryBudget::estimate(const QString& file, const Work& work)

@@ -6,8 +6,10 @@
 // while the estimates of the files in progress, that one included, stay within the limit; a file
 // larger than the whole limit is admitted once nothing else is in progress, and so runs alone.
 // Files are admitted in the order they asked, so a large one is not passed over for ever by
-// smaller ones. Nothing holds part of the budget while it waits for more, so waiting never
-// deadlocks. Thread-safe; the shared one lives as long as the process.
+// smaller ones. A file waiting to be admitted holds nothing. A file already admitted whose needs
+// grow on the way waits for the rest holding what it has (its pixels are still in memory), ahead
+// of files not yet admitted; when all that is held belongs to such files, the oldest goes on, so
+// waiting never deadlocks. Thread-safe; the shared one lives as long as the process.
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -47,6 +49,27 @@ public:
     bool acquire(qint64 cost, const std::function<bool()>& stopped);
     // Gives back what acquire() took.
     void release(qint64 cost);
+
+    // What a file admitted by acquire() holds while this thread works on it, given back when the
+    // hold goes. A step whose needs are known only on the way (a TIFF's metadata written back,
+    // priced by the size the file came to) asks for them through growTo().
+    class FileHold {
+    public:
+        FileHold(MemoryBudget& budget, qint64 cost, std::function<bool()> stopped);
+        ~FileHold();
+        FileHold(const FileHold&) = delete;
+        FileHold& operator=(const FileHold&) = delete;
+        // Makes this thread's file hold `cost`: true at once when it holds that much already or
+        // no file is being worked on here; else waits for the difference as the budget's comment
+        // says. False, holding what it held, once stopped.
+        static bool growTo(qint64 cost);
+
+    private:
+        MemoryBudget& m_budget;
+        qint64 m_cost;
+        std::function<bool()> m_stopped;
+        FileHold* m_outer;
+    };
     // Makes every waiting acquire() ask its `stopped` again: for a cancel from another thread.
     void wake();
 
@@ -65,10 +88,11 @@ public:
     };
     // The bytes a file is expected to hold at its peak while it is worked on as `work` says: so
     // many per pixel of its upright size for the bitmaps and for the encoder (HEIC's most of
-    // all, and a TIFF's metadata is written back by rewriting the whole file in memory; less
-    // for a page drawn without raster images), plus the encoder's own state; the size from the header alone, a PDF's from its first page's
-    // media box at two pixels per point; a 12-megapixel photo's worth when the header tells
-    // nothing (unreadable, beyond the ceiling). Reads disk.
+    // all; less for a page drawn without raster images), plus the encoder's own state; the
+    // metadata written back afterwards asks for its share then (FileHold). The size from the
+    // header alone, a PDF's from its first page's media box at two pixels per point; a
+    // 12-megapixel photo's worth when the header tells nothing (unreadable, beyond the ceiling).
+    // Reads disk.
     static qint64 estimate(const QString& file, const Work& work);
     // A file decoded whole, copied and written as JPEG.
     static qint64 estimate(const QString& file) { return estimate(file, Work{}); }
@@ -83,6 +107,14 @@ public:
 private:
     MemoryBudget(qint64 availableBytes, bool followsMachine);
     bool admits(qint64 cost) const { return m_inUse == 0 || m_limit <= 0 || m_inUse + cost <= m_limit; }
+    // Waits until a file holding `held` may hold `extra` more, then holds it too: true. False
+    // once `stopped`.
+    bool grow(qint64 held, qint64 extra, const std::function<bool()>& stopped);
+
+    struct Grower {
+        quint64 ticket;
+        qint64 held;
+    };
 
     const bool m_followsMachine;
     mutable std::mutex m_mutex;
@@ -92,6 +124,8 @@ private:
     int m_runs = 0;
     quint64 m_nextTicket = 0;
     std::deque<quint64> m_queue; // tickets of the waiting files, oldest first
+    std::deque<Grower> m_growers; // admitted files waiting for more, oldest first
+    qint64 m_heldByGrowers = 0;
 };
 
 } // namespace kelvaro

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -166,6 +167,38 @@ TEST(MemoryBudget, theSharedLimitIsTakenWhenTheFirstOfOverlappingRunsStarts)
     }
     const MemoryBudget::Run later(budget);
     EXPECT_EQ(budget.limit(), 50 * MB);
+}
+
+// Files admitted whose needs grow past the limit on the way (a TIFF's metadata written back)
+// wait holding what they have, and go on one after the other rather than wait for each other.
+TEST(MemoryBudget, filesThatGrowPastTheLimitGoOnOneAfterTheOther)
+{
+    MemoryBudget budget(600 * MB); // a limit of 300 MB
+    std::atomic_bool giveUp = false;
+    std::promise<void> bothAdmitted;
+    const std::shared_future<void> grow = bothAdmitted.get_future().share();
+    const auto file = [&] {
+        return std::async(std::launch::async, [&] {
+            if (!budget.acquire(100 * MB, [] { return false; }))
+                return false;
+            const MemoryBudget::FileHold hold(budget, 100 * MB, [&] { return giveUp.load(); });
+            grow.wait();
+            return MemoryBudget::FileHold::growTo(350 * MB);
+        });
+    };
+    std::future<bool> first = file();
+    std::future<bool> second = file();
+    const auto unblock = qScopeGuard([&] { // a failed expectation must not leave them waiting
+        giveUp = true;
+        budget.wake();
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return budget.inUse() == 200 * MB; }));
+    bothAdmitted.set_value();
+    for (std::future<bool>* grown : {&first, &second}) {
+        ASSERT_EQ(grown->wait_for(std::chrono::seconds(60)), std::future_status::ready) << "the files waited for each other";
+        EXPECT_TRUE(grown->get());
+    }
+    EXPECT_EQ(budget.inUse(), 0);
 }
 
 // Every way a large file is written, run two at a time by the budget's ceiling: each file is
