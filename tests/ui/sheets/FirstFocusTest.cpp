@@ -1,6 +1,7 @@
 // What a sheet or settings page gives the keyboard focus to as it opens: never a value control,
 // which the mouse wheel would then change from under the pointer, and nothing that wears a focus
-// ring before a key is pressed; and none of them shows Qt's stock push button.
+// ring before a key is pressed; and none of them shows Qt's stock push button. A confirmation that
+// deletes opens on "Zrušit", so one Space right after it opens deletes nothing.
 #include <algorithm>
 
 #include <QAbstractButton>
@@ -12,11 +13,16 @@
 #include "../main/UiTestSupport.h"
 #include "../wheel/WheelTestSupport.h"
 #include "ui/design/WheelGuard.h"
+#include "store/WorkflowStore.h"
+#include "ui/history/HistoryView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/UpdateSource.h"
 #include "ui/sheets/AdjustSheet.h"
 #include "ui/sheets/LabeledSlider.h"
+#include "ui/sheets/SheetFrame.h"
+#include "ui/shelves/ShelvesView.h"
 #include "ui/wheel/CompareSheet.h"
+#include "ui/workflows/WorkflowsView.h"
 
 using namespace kelvaro;
 
@@ -109,5 +115,98 @@ INSTANTIATE_TEST_SUITE_P(
                       Opening{"shortcuts", std::nullopt, "shortcuts"}, Opening{"about", std::nullopt, "about"},
                       Opening{"compare", std::nullopt}),
     test::RowName());
+
+// ---- Confirmations that delete -------------------------------------------------------------------
+
+enum class Deletion { history, shelf, sampleData, workflow };
+
+struct Confirmation {
+    const char* name;
+    Deletion deletion;
+};
+
+class DeleteConfirmationFocus : public uitest::ShownContentView, public ::testing::WithParamInterface<Confirmation> {
+protected:
+    // Something to delete, and its confirmation asked as the user asks for it; returns it shown.
+    QDialog* ask()
+    {
+        switch (GetParam().deletion) {
+        case Deletion::history: {
+            store->setActivities({uitest::activity(QStringLiteral("a.jpg"), QDateTime::currentDateTime())});
+            return qobject_cast<HistoryView*>(screen(SidebarItem::history))->confirmClear();
+        }
+        case Deletion::shelf: {
+            const Shelf trip = uitest::shelf(QStringLiteral("Výlet"), 1, 0);
+            store->setShelves({trip});
+            return qobject_cast<ShelvesView*>(screen(SidebarItem::shelves))->confirmDelete(trip.id);
+        }
+        case Deletion::sampleData: {
+            store->setActivities(SampleData::activities());
+            settings::SettingsServices services;
+            services.updates = &updates;
+            settingsView = std::make_unique<settings::SettingsView>(*store, services);
+            settingsView->show();
+            settingsView->activateWindow();
+            settingsView->findChild<QAbstractButton*>(QStringLiteral("tab-general"))->click();
+            settingsView->page(QStringLiteral("general"))->findChild<QAbstractButton*>(QStringLiteral("clearSampleData"))->click();
+            return settingsView->findChild<SheetFrame*>(QStringLiteral("clearSampleDataConfirmation"));
+        }
+        case Deletion::workflow: {
+            auto* workflows = qobject_cast<WorkflowsView*>(screen(SidebarItem::workflows));
+            workflows->confirmDelete(workflows->workflows().workflows().first());
+            return workflows->deleteDialog();
+        }
+        }
+        return nullptr;
+    }
+    // What the confirmation would delete, counted.
+    qsizetype held() const
+    {
+        switch (GetParam().deletion) {
+        case Deletion::history: return store->activities().size();
+        case Deletion::shelf: return store->shelves().size();
+        case Deletion::sampleData: return store->hasSampleData() ? 1 : 0;
+        case Deletion::workflow: {
+            auto* workflows = qobject_cast<WorkflowsView*>(view->screen(SidebarItem::workflows));
+            return workflows->workflows().workflows().size();
+        }
+        }
+        return 0;
+    }
+    QWidget* screen(SidebarItem item)
+    {
+        store->setSidebarSelection(item);
+        view->activateWindow();
+        EXPECT_TRUE(uitest::waitFor([&] { return view->currentSection() == item && view->isActiveWindow(); }));
+        return view->screen(item);
+    }
+
+    uitest::ApplicationStyle style;
+    settings::FakeUpdateSource updates;
+    std::unique_ptr<settings::SettingsView> settingsView;
+};
+
+TEST_P(DeleteConfirmationFocus, OpensOnCancelAndOneSpaceDeletesNothing)
+{
+    QDialog* dialog = ask();
+    ASSERT_NE(dialog, nullptr);
+    const qsizetype before = held();
+    ASSERT_GT(before, 0);
+    ASSERT_TRUE(uitest::waitFor([&] { return dialog->isActiveWindow() && QApplication::focusWidget(); })) << "nothing took the focus";
+    auto* first = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+    ASSERT_NE(first, nullptr) << QApplication::focusWidget()->metaObject()->className();
+    EXPECT_EQ(first->text(), QStringLiteral("Zrušit"));
+    const QPointer<QDialog> guarded(dialog);
+    ASSERT_TRUE(test::typeKey(Qt::Key_Space));
+    EXPECT_TRUE(uitest::waitFor([&] { return !guarded || !guarded->isVisible(); })) << "Space on the first focus left the question open";
+    uitest::passPostedEvents();
+    EXPECT_EQ(held(), before) << "one Space deleted";
+}
+
+INSTANTIATE_TEST_SUITE_P(Deletions, DeleteConfirmationFocus,
+                         ::testing::Values(Confirmation{"history", Deletion::history}, Confirmation{"shelf", Deletion::shelf},
+                                           Confirmation{"sampleData", Deletion::sampleData},
+                                           Confirmation{"workflow", Deletion::workflow}),
+                         test::RowName());
 
 } // namespace
