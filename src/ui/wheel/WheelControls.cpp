@@ -201,9 +201,10 @@ void PrimaryButton::paintEvent(QPaintEvent*)
     painter.setBrush(fill);
     painter.drawRoundedRect(QRectF(rect()), 10, 10);
     if (showsFocusRing(this)) {
-        painter.setPen(QPen(palette.ember, 2));
+        // Ember would vanish on the orange: a white ring just inside the edge.
+        painter.setPen(QPen(Qt::white, 1.5));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 9, 9);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(2.75, 2.75, -2.75, -2.75), 7.5, 7.5);
     }
     painter.setFont(font());
     painter.setPen(Qt::white);
