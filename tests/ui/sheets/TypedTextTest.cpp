@@ -26,8 +26,9 @@ namespace {
 
 const QString kTyped = QStringLiteral("Tisk");
 
+// The rows reach into the fixture: its store, the screen a sheet is asked from, the sheet kept.
 class TypedTextFixture : public uitest::CzechTest {
-protected:
+public:
     void SetUp() override
     {
         CzechTest::SetUp();
@@ -66,14 +67,7 @@ struct Field {
     std::function<bool(TypedTextFixture&, QDialog*)> used;
 };
 
-class TypedText : public TypedTextFixture, public ::testing::WithParamInterface<Field> {
-public:
-    using TypedTextFixture::saved;
-    using TypedTextFixture::sheet;
-    using TypedTextFixture::host;
-    using TypedTextFixture::shelfNamed;
-    using TypedTextFixture::store;
-};
+class TypedText : public TypedTextFixture, public ::testing::WithParamInterface<Field> {};
 
 TEST_P(TypedText, ReturnInTheFieldUsesWhatWasTyped)
 {
@@ -86,18 +80,13 @@ TEST_P(TypedText, ReturnInTheFieldUsesWhatWasTyped)
     EXPECT_TRUE(uitest::waitFor([&] { return row.used(*this, guarded); })) << "Return threw away what was typed";
 }
 
-// The sheet, kept by the fixture unless it deletes itself as it closes.
+// The sheet, kept by the fixture.
 template <typename Sheet, typename... Args>
 Sheet* kept(TypedTextFixture& f, Args&&... args)
 {
     auto* sheet = new Sheet(std::forward<Args>(args)...);
-    static_cast<TypedText&>(f).sheet.reset(sheet);
+    f.sheet.reset(sheet);
     return sheet;
-}
-
-TypedText& as(TypedTextFixture& f)
-{
-    return static_cast<TypedText&>(f);
 }
 
 bool closedAccepted(QDialog* sheet)
@@ -120,36 +109,36 @@ INSTANTIATE_TEST_SUITE_P(
               }},
         Field{"shelfSheet",
               [](TypedTextFixture& f) -> std::pair<QDialog*, QLineEdit*> {
-                  auto* sheet = kept<ShelfSheet>(f, *as(f).store);
+                  auto* sheet = kept<ShelfSheet>(f, *f.store);
                   return {sheet, sheet->nameField()};
               },
-              [](TypedTextFixture& f, QDialog* dialog) { return closedAccepted(dialog) && as(f).shelfNamed(kTyped); }},
+              [](TypedTextFixture& f, QDialog* dialog) { return closedAccepted(dialog) && f.shelfNamed(kTyped); }},
         Field{"newShelf",
               [](TypedTextFixture& f) -> std::pair<QDialog*, QLineEdit*> {
-                  auto* view = new ShelvesView(*as(f).store, std::make_shared<RecordingFileManager>());
-                  as(f).host.reset(view);
+                  auto* view = new ShelvesView(*f.store, std::make_shared<RecordingFileManager>());
+                  f.host.reset(view);
                   view->show();
                   SheetFrame* sheet = view->askNewShelf();
                   return {sheet, sheet->findChild<QLineEdit*>(QStringLiteral("name"))};
               },
-              [](TypedTextFixture& f, QDialog*) { return as(f).shelfNamed(kTyped); }},
+              [](TypedTextFixture& f, QDialog*) { return f.shelfNamed(kTyped); }},
         Field{"editShelf",
               [](TypedTextFixture& f) -> std::pair<QDialog*, QLineEdit*> {
-                  as(f).store->setShelves({uitest::shelf(QStringLiteral("Výlet"), 1, 0)});
-                  auto* sheet = kept<ShelfEditSheet>(f, *as(f).store, as(f).store->shelves().first());
+                  f.store->setShelves({uitest::shelf(QStringLiteral("Výlet"), 1, 0)});
+                  auto* sheet = kept<ShelfEditSheet>(f, *f.store, f.store->shelves().first());
                   return {sheet, sheet->nameField()};
               },
-              [](TypedTextFixture& f, QDialog* dialog) { return closedAccepted(dialog) && as(f).shelfNamed(kTyped); }},
+              [](TypedTextFixture& f, QDialog* dialog) { return closedAccepted(dialog) && f.shelfNamed(kTyped); }},
         Field{"workflow",
               [](TypedTextFixture& f) -> std::pair<QDialog*, QLineEdit*> {
                   auto* sheet = kept<WorkflowEditor>(f, WorkflowLibrary::defaults().first(), false,
-                                                     [&f](const Workflow& w) { as(f).saved = w; });
+                                                     [&f](const Workflow& w) { f.saved = w; });
                   return {sheet, sheet->nameField()};
               },
-              [](TypedTextFixture& f, QDialog* dialog) { return closedAccepted(dialog) && as(f).saved && as(f).saved->name == kTyped; }},
+              [](TypedTextFixture& f, QDialog* dialog) { return closedAccepted(dialog) && f.saved && f.saved->name == kTyped; }},
         Field{"rename",
               [](TypedTextFixture& f) -> std::pair<QDialog*, QLineEdit*> {
-                  auto* sheet = kept<RenameSheet>(f, *as(f).store);
+                  auto* sheet = kept<RenameSheet>(f, *f.store);
                   return {sheet, sheet->nameField()};
               },
               [](TypedTextFixture&, QDialog* dialog) {
@@ -158,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
               }},
         Field{"watermark",
               [](TypedTextFixture& f) -> std::pair<QDialog*, QLineEdit*> {
-                  auto* sheet = kept<WatermarkSheet>(f, *as(f).store);
+                  auto* sheet = kept<WatermarkSheet>(f, *f.store);
                   return {sheet, sheet->textField()};
               },
               [](TypedTextFixture&, QDialog* dialog) {
