@@ -28,6 +28,8 @@ class NameOrder {
 public:
     explicit NameOrder(int count) : m_passed(size_t(count), false) {}
 
+    // Holds the file's memory and its written part file; waits for the earlier files of the
+    // batch, which never wait for a later one (NameTurn counts this file's memory as waiting).
     void await(int index)
     {
         std::unique_lock lock(m_mutex);
@@ -103,6 +105,8 @@ public:
     {
         if (m_hooks)
             m_hooks->setCancelListener([onCancel = std::move(onCancel)] {
+                // On the cancelling thread, which holds nothing: the run's lock, then the budget's,
+                // each let go before the next, so it waits for no one who waits for it.
                 // Files asked to stop first, so a file waiting to grow its hold sees it on waking.
                 if (onCancel)
                     onCancel();
@@ -135,6 +139,7 @@ Outcomes sequentialLoop(const BatchWork& work, const RunHooksPtr& hooks)
         if (cancelled())
             break;
         const qint64 cost = work.memoryCost(index);
+        // Holds nothing (the last file gave its memory back); waits for other runs' files.
         if (!budget.acquire(cost, cancelled))
             break;
         {
@@ -252,6 +257,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
             int index = 0;
             {
                 std::unique_lock lock(mutex);
+                // Holds nothing; waits for the worker that waits for the budget with the next file.
                 changed.wait(lock, [&] { return next >= total || cancelled() || !admitting; });
                 if (next >= total || cancelled())
                     break;
@@ -259,6 +265,8 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
                 index = next;
             }
             const qint64 cost = work.memoryCost(index);
+            // Holds nothing (the file is not started); waits for memory, which files at work give
+            // back without waiting for any file not started. A cancel ends the wait.
             const bool admitted = budget.acquire(cost, cancelled);
             FileAbortPtr abort;
             {
@@ -328,6 +336,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
         bool over = false;
         {
             std::unique_lock lock(mutex);
+            // Holds nothing the workers need; waits for them to count a file or to end.
             changed.wait(lock, [&] { return shown() > reported || running == 0; });
             // A cancel from before the run had its listener.
             if (userCancelled())
@@ -352,6 +361,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
         if (over)
             break;
     }
+    // Every worker has stopped taking files (running == 0): each join waits for a thread leaving.
     for (std::thread& thread : threads)
         thread.join();
     if (failure)
@@ -367,6 +377,9 @@ NameTurn::NameTurn()
         return;
     if (currentFile.workDone)
         (*currentFile.workDone)(currentFile.index);
+    // The file keeps what it holds until its name is claimed, and gives nothing back while it
+    // waits: an earlier file that waits to grow must not wait for it in turn.
+    const MemoryBudget::FileHold::Waiting waiting;
     currentFile.order->await(currentFile.index);
 }
 
