@@ -164,12 +164,9 @@ struct RunState {
     int spared = -1;                      // the file the cancel lets finish; -1: none was under way
 
     // Under the lock. Whether a cancel keeps a file: the earliest one still being worked on, and
-    // the files before it whose work is done (counted already, they wait only for their name), as
-    // a one-by-one run cancelled during that file would have kept them.
-    bool keeps(int index) const
-    {
-        return index == spared || (workDone[size_t(index)] && (spared < 0 || index < spared));
-    }
+    // every file whose work is done (counted already, it waits only for its name), wherever it
+    // stands: the counter never shows a file that the run then drops.
+    bool keeps(int index) const { return index == spared || workDone[size_t(index)]; }
     // Under the lock. Once the user cancelled, every file in progress, or started after, that the
     // cancel does not keep is asked to stop.
     void stopAllButSpared()
@@ -196,9 +193,9 @@ struct RunState {
 
 // Files are started in input order, each by the next free worker once the process's memory
 // budget admits it (one worker of the run at a time waits for it, with the next file). A cancel
-// starts no new file, lets the earliest file still being worked on finish, places the files
-// before it whose work is done, and asks every other one to stop before the cancelling call
-// returns. Progress is reported on the calling thread, one call per
+// starts no new file, lets the earliest file still being worked on finish, places every file whose
+// work is done (in input order, as ever), and asks every other one to stop before the cancelling
+// call returns. Progress is reported on the calling thread, one call per
 // file whose work is done, in whatever order: a file that waits for its name turn behind a slower
 // earlier one counts at once. It climbs by one and reaches the total only when the last file is
 // written.

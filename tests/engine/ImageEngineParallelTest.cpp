@@ -450,11 +450,16 @@ TEST_F(ParallelBatch, progressCountsFilesAsTheyFinishWhateverTheirOrder)
     auto running = std::async(std::launch::async, [&] {
         return processWith(total, KelvaroOp::blurFaces(), files, dir("parallel"), hooks);
     });
+    // The held photo may reach the detector after the others are done: both are awaited.
     const bool counted = test::waitUntil([&] {
         QMutexLocker guard(&lock);
         return progress.size() >= total - 1;
     });
-    EXPECT_TRUE(detector->isHolding());
+    EXPECT_TRUE(test::waitUntil([&] { return detector->isHolding(); })) << "the first file never reached the detector";
+    {
+        QMutexLocker guard(&lock);
+        EXPECT_EQ(progress.size(), total - 1) << "the total came before the first file was done";
+    }
     detector->release();
     ASSERT_EQ(running.wait_for(std::chrono::seconds(60)), std::future_status::ready);
     const OpResult result = running.get();
@@ -462,6 +467,53 @@ TEST_F(ParallelBatch, progressCountsFilesAsTheyFinishWhateverTheirOrder)
     EXPECT_TRUE(counted) << "the counter stood still while the first file was held";
     EXPECT_EQ(progress, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(test::fileNames(result.outputs), expected);
+}
+
+// The first photo is held while the four after it finish and wait for their names; the cancel
+// comes when the counter shows those four. The run keeps all that the counter showed and the held
+// photo it finishes, named in input order as ever ("IMG …" first, then "IMG … 2" …), and starts
+// no other: the counter never shows more files than the run keeps.
+TEST_F(ParallelBatch, aCancelKeepsEveryFileCountedAsDone)
+{
+    constexpr int workers = 5;
+    QStringList files{ti::writeJpeg(dir("f0"), QStringLiteral("IMG.jpg"), ti::quadrants(80, 60))}; // held
+    for (int i = 1; i <= workers; ++i) // portrait: they pass
+        files << ti::writeJpeg(dir(QStringLiteral("f%1").arg(i).toUtf8().constData()), QStringLiteral("IMG.jpg"),
+                               ti::quadrants(40 + 2 * i, 60));
+    auto detector = std::make_shared<HoldingDetector>();
+    detectors::FaceDetector::setOverride(detector);
+    struct Release {
+        std::shared_ptr<HoldingDetector> detector;
+        ~Release() { detector->release(); }
+    } release{detector};
+    QMutex lock;
+    QList<int> progress;
+    RunHooksPtr hooks;
+    hooks = std::make_shared<RunHooks>([&](int done, int) {
+        {
+            QMutexLocker guard(&lock);
+            progress.append(done);
+        }
+        // Every worker is busy: the held photo, and four that wait for their names behind it.
+        if (done == workers - 1) {
+            hooks->cancel();
+            detector->release();
+        }
+    });
+    const OpResult result = processWith(workers, KelvaroOp::blurFaces(), files, dir("out"), hooks);
+
+    QStringList expected{QStringLiteral("IMG rozmazané obličeje.jpg")};
+    for (int i = 2; i <= workers; ++i)
+        expected << QStringLiteral("IMG rozmazané obličeje %1.jpg").arg(i);
+    EXPECT_EQ(test::fileNames(result.outputs), expected);
+    ASSERT_EQ(result.outputs.size(), workers);
+    for (int i = 0; i < workers; ++i)
+        EXPECT_EQ(ti::pixelSize(result.outputs[i]), QSize(i == 0 ? 80 : 40 + 2 * i, 60)) << i;
+    EXPECT_EQ(result.entries.size(), workers);
+    EXPECT_EQ(progress, (QList<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(result.failed, 0);
+    expected.sort();
+    EXPECT_EQ(test::namesIn(dir("out")), expected) << "a result is missing or left over";
 }
 
 // A run waiting for memory that another run holds ends at once when it is cancelled, with
