@@ -516,6 +516,56 @@ TEST_F(ParallelBatch, aCancelKeepsEveryFileCountedAsDone)
     EXPECT_EQ(test::namesIn(dir("out")), expected) << "a result is missing or left over";
 }
 
+// The first photo writes its metadata back, which asks for more memory than is left, only once
+// the second has finished and waits for its name behind it: the first goes on, and the run ends
+// with both, where the two waited for each other for ever. The limit admits both photos at once.
+TEST_F(ParallelBatch, aFileWritingItsMetadataBackGoesOnWhileALaterFinishedOneWaitsForItsName)
+{
+    const struct {
+        const char* name;
+        std::function<QString(const QString& dir)> first;
+    } rows[] = {
+        {"tiff", [](const QString& in) { return ti::writeTiff(in, QStringLiteral("a.tif"), ti::quadrants(400, 300)); }},
+        {"jpegWithExif",
+         [](const QString& in) {
+             ti::Metadata exif;
+             exif.make = QStringLiteral("Kelvaro");
+             return ti::writeJpeg(in, QStringLiteral("a.jpg"), ti::quadrants(400, 300), exif);
+         }},
+    };
+    struct Restore {
+        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
+    } restore;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString in = dir(row.name);
+        const QStringList files{row.first(in), ti::writePng(in, QStringLiteral("b.png"), ti::quadrants(300, 400))};
+        // Both fit with a megabyte to spare; writing metadata back asks for tens more.
+        MemoryBudget::setAvailableMemoryOverride(
+            2 * (MemoryBudget::estimate(files[0]) + MemoryBudget::estimate(files[1]) + 1'000'000));
+        auto detector = std::make_shared<HoldingDetector>(); // holds the first, landscape photo
+        detectors::FaceDetector::setOverride(detector);
+        struct Release {
+            std::shared_ptr<HoldingDetector> detector;
+            ~Release() { detector->release(); }
+        } release{detector};
+        const QString out = dir(QStringLiteral("%1-out").arg(QLatin1String(row.name)).toUtf8().constData());
+        test::RunAside run(
+            [&](const RunHooksPtr& hooks) { return processWith(2, KelvaroOp::blurFaces(), files, out, hooks); },
+            [&](int done, int) {
+                if (done == 1) // the second photo is done and waits for its name
+                    detector->release();
+            });
+        ASSERT_TRUE(run.finished(std::chrono::seconds(60))) << "the two photos wait for each other";
+        const OpResult result = run.result();
+        EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
+        ASSERT_EQ(result.outputs.size(), 2);
+        EXPECT_EQ(ti::pixelSize(result.outputs[0]), QSize(400, 300));
+        EXPECT_EQ(ti::pixelSize(result.outputs[1]), QSize(300, 400));
+        EXPECT_EQ(MemoryBudget::shared().inUse(), 0);
+    }
+}
+
 // A run waiting for memory that another run holds ends at once when it is cancelled, with
 // nothing written, while the other run goes on.
 TEST_F(ParallelBatch, aRunWaitingForAnotherRunsMemoryCanBeCancelled)
