@@ -105,9 +105,9 @@ public:
     {
         if (m_hooks)
             m_hooks->setCancelListener([onCancel = std::move(onCancel)] {
-                // On the cancelling thread, which holds nothing: the run's lock, then the budget's,
-                // each let go before the next, so it waits for no one who waits for it.
-                // Files asked to stop first, so a file waiting to grow its hold sees it on waking.
+                // On the cancelling thread, which holds nothing: takes the run's lock, then the
+                // budget's, each let go before the next, so it waits for no one who waits for it.
+                // Files are asked to stop first, so a file waiting to grow sees it on waking.
                 if (onCancel)
                     onCancel();
                 MemoryBudget::shared().wake();
