@@ -7,6 +7,7 @@
 #include "l10n/Localization.h"
 #include "platform/Clipboard.h"
 #include "platform/FileManager.h"
+#include "platform/NativePath.h"
 #include "store/Library.h"
 #include "store/StoreStatus.h"
 
@@ -22,7 +23,7 @@ ActivityItem plainEntry(const QString& file, const QString& title, const QString
 {
     ActivityItem item;
     item.id = QUuid::createUuid();
-    item.fileName = QFileInfo(file).fileName();
+    item.fileName = NativePath::displayName(QFileInfo(file).fileName());
     item.actionTitle = title;
     item.symbol = symbol;
     item.date = QDateTime::currentDateTimeUtc();
@@ -74,14 +75,16 @@ void Handoff::reportUnanswered(HandoffFailure failure, const QStringList& paths)
         break;
     case HandoffFailure::files:
         message = paths.size() == 1 ? Lf("Soubor „%@“ se nepodařilo zobrazit – žádný správce souborů neodpověděl.",
-                                         QFileInfo(first).fileName())
+                                         NativePath::displayName(QFileInfo(first).fileName()))
                                     : L("Soubory se nepodařilo zobrazit – žádný správce souborů neodpověděl.");
         break;
     case HandoffFailure::folder:
-        message = Lf("Složku „%@“ se nepodařilo zobrazit – žádný správce souborů neodpověděl.", QDir(first).dirName());
+        message = Lf("Složku „%@“ se nepodařilo zobrazit – žádný správce souborů neodpověděl.",
+                     NativePath::displayName(QDir(first).dirName()));
         break;
     case HandoffFailure::openFile:
-        message = Lf("Soubor „%@“ se nepodařilo otevřít – žádná aplikace neodpověděla.", QFileInfo(first).fileName());
+        message = Lf("Soubor „%@“ se nepodařilo otevřít – žádná aplikace neodpověděla.",
+                     NativePath::displayName(QFileInfo(first).fileName()));
         break;
     }
     m_status.setStatus(message, true);
