@@ -62,6 +62,22 @@ QDateTime birthTime(const QString& path)
                                           Qt::UTC);
 }
 
+QString linkTarget(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlink(NativePath::encoded(path).constData(), target.data(), size_t(target.size()));
+    if (length <= 0 || length >= target.size())
+        return {};
+    target.truncate(length);
+    const QString text = NativePath::decoded(target);
+    if (QDir::isAbsolutePath(text))
+        return QDir::cleanPath(text);
+    const QString link = absolute(path);
+    return QDir::cleanPath(link.left(link.lastIndexOf(QLatin1Char('/')) + 1) + text);
+}
+
 QString canonical(const QString& path)
 {
     if (path.isEmpty())

@@ -21,6 +21,9 @@ bool isFile(const QString& path);
 qint64 size(const QString& path);
 // When the file at `path` was made, where the file system keeps it; invalid otherwise.
 QDateTime birthTime(const QString& path);
+// Where the link at `path` points, absolute and clean (a relative target read from the link's
+// folder); empty when `path` is no link.
+QString linkTarget(const QString& path);
 // The real path of an existing `path` (links and ".." resolved); empty when nothing is there.
 QString canonical(const QString& path);
 // `path` made absolute against the current folder and cleaned, with every byte kept.

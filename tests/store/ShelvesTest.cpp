@@ -76,7 +76,7 @@ TEST_F(ShelvesTest, ThreeFilesOnANewShelf)
 // output folder whose name may not be either) is copied under its own bytes, a second time with
 // " 2" before the extension; its size shows, the shelf loads every copy, a pass over the shelf
 // folders keeps the items and takes in a file put there by hand, and removing an item removes
-// its copy from disk.
+// its copy from disk (the last one its folder too).
 TEST_F(ShelvesTest, FilesWhoseNamesAreNotUtf8AreCopiedShownLoadedAndRemovedByTheirBytes)
 {
     const struct {
@@ -140,6 +140,11 @@ TEST_F(ShelvesTest, FilesWhoseNamesAreNotUtf8AreCopiedShownLoadedAndRemovedByThe
                 s.removeItem(item.id, shelf.id);
         EXPECT_EQ(namesIn(shelfFolder), QStringList{QStringLiteral("b.jpg")});
         ASSERT_EQ(s.shelves().first().items.size(), 1);
+        // The last copy takes its emptied folder along, so no pass brings the shelf back.
+        s.removeItem(s.shelves().first().items.first().id, shelf.id);
+        EXPECT_EQ(namesIn(NativePath::decoded(outputFolder) + QStringLiteral("/Police")), QStringList{});
+        s.syncShelvesWithDisk();
+        EXPECT_TRUE(s.shelves().first().items.isEmpty());
         // The user's own file stays where it was.
         EXPECT_EQ(readFile(source), QByteArray(400, 'k'));
     }
