@@ -298,6 +298,7 @@ TEST_F(Batch, moveAndRenameTakeAFileWhoseNameIsNotUtf8)
         QTemporaryDir results;
         const OpResult result = ImageEngine::process(row.op, {source}, results.path());
         ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+        const auto removeResult = qScopeGuard([&] { ::unlink(NativePath::encoded(result.outputs[0]).constData()); });
         EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), row.result);
         EXPECT_EQ(ti::pixelSize(result.outputs[0]), QSize(40, 30));
         EXPECT_EQ(::access(native.constData(), F_OK) == 0, row.sourceStays);
@@ -362,6 +363,10 @@ TEST_F(Batch, aFileNameThatIsNotUtf8IsReportedAsValidText)
     });
     ASSERT_EQ(::truncate(NativePath::encoded(cut).constData(), 100), 0);
     const OpResult result = ImageEngine::process(KelvaroOp::compress(0.6), {good, cut}, out());
+    const auto removeResults = qScopeGuard([&] {
+        for (const QString& output : result.outputs)
+            ::unlink(NativePath::encoded(output).constData());
+    });
     ASSERT_EQ(result.entries.size(), 1);
     EXPECT_EQ(result.entries[0].fileName, QStringLiteral("good-\uFFFD.jpg"));
     EXPECT_EQ(result.entries[0].sourcePath, good);

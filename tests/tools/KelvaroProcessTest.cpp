@@ -221,6 +221,7 @@ TEST_F(KelvaroProcess, aFileNameThatIsNotUtf8IsOpened)
         const QByteArray output = process.readAllStandardOutput();
         EXPECT_EQ(process.exitCode(), 0) << output.toStdString();
         EXPECT_EQ(test::namesIn(results.path()), QStringList{NativePath::decoded("bad-\xff bez metadat.jpg")});
+        ::unlink((NativePath::encoded(results.path()) + "/bad-\xff bez metadat.jpg").constData());
         const QJsonObject json = QJsonDocument::fromJson(output).object();
         EXPECT_EQ(json.value(QStringLiteral("entries")).toArray().at(0).toObject().value(QStringLiteral("fileName")),
                   QStringLiteral("bad-\uFFFD.jpg"));
