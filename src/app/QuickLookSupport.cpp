@@ -19,6 +19,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "l10n/Localization.h"
+#include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 #include "platform/widgets/WindowPlacement.h"
 #include "store/KelvaroStore.h"
@@ -107,7 +108,7 @@ void QuickLookPanel::load()
     m_content = Content::loading;
     m_image = QImage();
     m_text.clear();
-    m_bytes = QFileInfo(m_file).size();
+    m_bytes = NativeFile::size(m_file);
     Q_EMIT contentChanged();
     update();
     auto* watcher = new QFutureWatcher<Loaded>(this);
