@@ -19,6 +19,15 @@ QString filesWord(qint64 n)
     return Lp(n, "1 soubor", "%lld soubory", "%lld souborů");
 }
 
+// The paths (or only the names) as text: a byte that is not UTF-8 reads as U+FFFD.
+QStringList shownNames(const QStringList& files, bool namesOnly)
+{
+    QStringList shown;
+    for (const QString& file : files)
+        shown.append(NativePath::displayName(namesOnly ? QFileInfo(file).fileName() : file));
+    return shown;
+}
+
 ActivityItem plainEntry(const QString& file, const QString& title, const QString& symbol)
 {
     ActivityItem item;
@@ -104,15 +113,12 @@ void Handoff::copyToClipboard(const QStringList& files, ClipboardMode mode)
         break;
     case ClipboardMode::paths:
         if (m_services.clipboard)
-            m_services.clipboard->setText(files.join(QLatin1Char('\n')));
+            m_services.clipboard->setText(shownNames(files, false).join(QLatin1Char('\n')));
         message = n == 1 ? L("Cesta k souboru je ve schránce.") : Lf("Cesty ke %lld souborům jsou ve schránce.", n);
         break;
     case ClipboardMode::names: {
-        QStringList names;
-        for (const QString& file : files)
-            names.append(QFileInfo(file).fileName());
         if (m_services.clipboard)
-            m_services.clipboard->setText(names.join(QLatin1Char('\n')));
+            m_services.clipboard->setText(shownNames(files, true).join(QLatin1Char('\n')));
         message = n == 1 ? L("Název souboru je ve schránce.") : Lf("Názvy %lld souborů jsou ve schránce.", n);
         break;
     }

@@ -119,7 +119,7 @@ QMimeData* makeResultMime(const QStringList& paths)
     auto* mime = new QMimeData;
     QList<QUrl> urls;
     for (const QString& path : paths)
-        urls.append(QUrl::fromLocalFile(path));
+        urls.append(NativePath::localUrl(path));
     mime->setUrls(urls);
     return mime;
 }

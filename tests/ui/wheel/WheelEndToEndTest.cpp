@@ -121,6 +121,10 @@ TEST_F(WheelEndToEnd, APhotoWhoseNameIsNotUtf8IsComparedWithItsResultAndNamedAsT
     StatusLine* status = card->loadedWheel()->statusLine();
     ASSERT_FALSE(status->dragOutRow()->chips().isEmpty());
     EXPECT_EQ(status->dragOutRow()->chips().first()->toolTip(), QStringLiteral("Přetáhni caf\uFFFD.png"));
+    // Dragged out, it is named by its bytes.
+    const std::unique_ptr<QMimeData> dragged(makeResultMime({result}));
+    ASSERT_EQ(dragged->urls().size(), 1);
+    EXPECT_EQ(dragged->urls().first().toEncoded(), "file://" + NativePath::encoded(result).toPercentEncoding("/"));
 }
 
 // Two loaded photos of one name from two folders: the comparison shows the one the first output
