@@ -19,6 +19,8 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "l10n/Localization.h"
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
 #include "platform/widgets/WindowPlacement.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/FileThumb.h"
@@ -96,7 +98,7 @@ void QuickLookPanel::showFile(const QString& path)
     if (path == m_file && m_content != Content::none)
         return;
     m_file = path;
-    setWindowTitle(QFileInfo(path).fileName());
+    setWindowTitle(NativePath::displayName(QFileInfo(path).fileName()));
     load();
 }
 
@@ -106,7 +108,7 @@ void QuickLookPanel::load()
     m_content = Content::loading;
     m_image = QImage();
     m_text.clear();
-    m_bytes = QFileInfo(m_file).size();
+    m_bytes = NativeFile::size(m_file);
     Q_EMIT contentChanged();
     update();
     auto* watcher = new QFutureWatcher<Loaded>(this);
@@ -197,7 +199,7 @@ void QuickLookPanel::paintEvent(QPaintEvent*)
     p.setFont(nameFont);
     p.setPen(primary);
     p.drawText(header.adjusted(0, 0, -(sizeWidth + 12), 0), Qt::AlignLeft | Qt::AlignVCenter,
-               QFontMetrics(nameFont).elidedText(QFileInfo(m_file).fileName(), Qt::ElideMiddle, header.width() - sizeWidth - 12));
+               QFontMetrics(nameFont).elidedText(NativePath::displayName(QFileInfo(m_file).fileName()), Qt::ElideMiddle, header.width() - sizeWidth - 12));
     p.fillRect(QRect(0, kHeaderHeight, width(), 1), Theme::hairline().resolve(dark));
 
     const QRectF body = QRectF(rect()).adjusted(kMargin, kHeaderHeight + kMargin, -kMargin, -kMargin);

@@ -65,9 +65,10 @@ LoadedImage load(const QString& file, int maxSide = 0);
 QString uniqueURL(const QString& folder, const QString& base, const QString& ext, const QString& suffix = {});
 
 // The file name `base` + `tail` + "." + `ext` (no dot when `ext` is empty), "/" and ":" in it
-// replaced by "-" and a character no encoding can name by U+FFFD. When it would take more than
-// `limit` bytes in the file system's encoding, `base` is shortened at a character boundary so
-// that `tail` (suffix and counter) and `ext` stay whole. No disk.
+// replaced by "-". NativePath text: a byte of a source's name that is not UTF-8 stays, so show it
+// through NativePath::displayName. When it would take more than `limit` bytes on disk, `base` is
+// shortened at a character boundary so that `tail` (suffix and counter) and `ext` stay whole.
+// No disk.
 QString fittedFileName(const QString& base, const QString& tail, const QString& ext, int limit = 255);
 
 // The file name `base`.`ext` as uniqueURL first tries it in a folder that takes 255 bytes (see

@@ -160,7 +160,7 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
         throw part.failure(failure);
     OpResult result;
     result.outputs.append(out);
-    result.entries.append(OpEntry{QFileInfo(out).fileName(), 0, out});
+    result.entries.append(OpEntry{NativePath::displayName(QFileInfo(out).fileName()), 0, out});
     return result;
 }
 

@@ -111,12 +111,12 @@ QString cutToBytes(QString text, qsizetype room)
 
 QString ImageEngine::fittedFileName(const QString& base, const QString& tail, const QString& ext, int limit)
 {
-    // "/" and ":" would leave the folder or confuse file managers; a byte no encoding could
-    // name (kept from a source name that was not valid UTF-8) becomes the replacement mark.
+    // "/" and ":" would leave the folder or confuse file managers. A byte of a source's name that
+    // is not UTF-8 stays that byte: the result is named as its source is.
     const auto clean = [](QString text) {
         text.replace(QLatin1Char('/'), QLatin1Char('-'));
         text.replace(QLatin1Char(':'), QLatin1Char('-'));
-        return NativePath::displayName(text);
+        return text;
     };
     const QString end = clean(tail) + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
     const QString name = clean(base);

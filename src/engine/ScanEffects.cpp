@@ -15,6 +15,7 @@
 #include "engine/detectors/ModelFiles.h"
 #include "l10n/Localization.h"
 #include "platform/Log.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 
@@ -30,7 +31,8 @@ constexpr double scanSaturation = 0.85;
 // Codes are small: they are looked for at a higher resolution than faces.
 constexpr int codeMaxSide = 2048;
 
-QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
+// The name of `path` as shown: a byte that is not UTF-8 reads as U+FFFD.
+QString shownName(const QString& path) { return NativePath::displayName(QFileInfo(path).fileName()); }
 
 // Saturation as a mix with the Rec. 709 luma, rounded back to 8 bits; alpha kept.
 Bitmap desaturated(const Bitmap& image, double saturation)
@@ -109,7 +111,9 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
                                 const EngineSettings& settings)
 {
     // Fixed Czech names, not translated; a photo's name too long for the folder gives way to " sken".
-    const QString base = files.size() == 1 ? QFileInfo(files.first()).completeBaseName()
+    // A photo's name keeps its bytes, also those that are not UTF-8.
+    const QString photoName = QFileInfo(files.value(0)).fileName();
+    const QString base = files.size() == 1 ? photoName.left(photoName.lastIndexOf(QLatin1Char('.')))
                                            : QStringLiteral("Sken (%1 stran)").arg(files.size());
     const QString suffix = files.size() == 1 ? QStringLiteral("sken") : QString();
     const QString targetName = numberedFileName(base, QStringLiteral("pdf"), 1, suffix);
@@ -128,7 +132,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     for (int i = 0; i < files.size() && !writerFailed; ++i) {
         if (hooks && hooks->isCancelled())
             break;
-        const QString name = fileName(files[i]);
+        const QString name = shownName(files[i]);
         std::optional<Bitmap> page;
         try {
             page = ImageEffects::scannedDocument(load(files[i]).image, name);
@@ -166,7 +170,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
         throw part.failure(KelvaroError::writeFailed(targetName));
     OpResult result;
     result.outputs << target;
-    result.entries << OpEntry{fileName(target), 0, target};
+    result.entries << OpEntry{shownName(target), 0, target};
     result.failed = int(failures.size());
     result.failures = failures;
     return result;

@@ -7,6 +7,7 @@
 
 #include "l10n/Localization.h"
 #include "platform/Bookmark.h"
+#include "platform/NativeFile.h"
 #include "platform/FolderChooser.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
@@ -71,11 +72,11 @@ bool isInTrash(const QString& path)
 {
     if (path.isEmpty())
         return false;
-    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString clean = NativeFile::absolute(path);
     if (pathLiesInTrash(clean))
         return true;
     // A symbolic link may lead into a trash under another name.
-    const QString canonical = QFileInfo(clean).canonicalFilePath();
+    const QString canonical = NativeFile::canonical(clean);
     return !canonical.isEmpty() && canonical != clean && pathLiesInTrash(canonical);
 }
 
@@ -103,7 +104,7 @@ std::optional<QString> resolve()
         return std::nullopt;
     }
     // A file now stands where the folder was: keep the bookmark, report none.
-    if (!QFileInfo(resolved->path).isDir())
+    if (!NativeFile::isDir(resolved->path))
         return std::nullopt;
     if (resolved->stale)
         remember(resolved->path);

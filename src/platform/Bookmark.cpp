@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-#include <QDir>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro::Bookmark {
 namespace {
@@ -23,13 +24,15 @@ struct Identity {
 std::optional<Identity> identityOf(const QString& path)
 {
     struct statx sx {};
-    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_INO | STATX_BTIME, &sx) == 0) {
+    // The path's own bytes: QFile::encodeName would name another file when it is not UTF-8.
+    const QByteArray native = NativePath::encoded(path);
+    if (::statx(AT_FDCWD, native.constData(), 0, STATX_INO | STATX_BTIME, &sx) == 0) {
         const qint64 dev = qint64(makedev(sx.stx_dev_major, sx.stx_dev_minor));
         const qint64 birth = (sx.stx_mask & STATX_BTIME) ? qint64(sx.stx_btime.tv_sec) * 1000000000 + sx.stx_btime.tv_nsec : 0;
         return Identity{dev, qint64(sx.stx_ino), birth};
     }
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::stat(native.constData(), &st) != 0)
         return std::nullopt;
     return Identity{qint64(st.st_dev), qint64(st.st_ino), 0};
 }
@@ -50,7 +53,7 @@ std::optional<QJsonObject> parse(const QByteArray& blob)
 
 QByteArray create(const QString& path)
 {
-    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    const QString absolute = NativeFile::absolute(path);
     const auto id = identityOf(absolute);
     if (!id)
         return {};

@@ -1,6 +1,8 @@
 #pragma once
 // A remembered file or folder: the absolute path plus the file's identity (device, inode), kept
 // as an opaque blob (Base64 inside JSON records, data in the settings). Resolved on every use.
+// Paths are NativePath text: a path that is not UTF-8 is kept in the blob as JSON's escape of each
+// such byte's code unit, and resolves to the same bytes.
 // Access is not restricted on this desktop, so startAccess/stopAccess only keep callers'
 // structure; they never fail.
 #include <optional>

@@ -5,6 +5,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "platform/NativePath.h"
+
 namespace kelvaro {
 
 void SystemClipboard::setFiles(const QStringList& paths)
@@ -16,13 +18,16 @@ void SystemClipboard::setFiles(const QStringList& paths)
     QList<QUrl> urls;
     QByteArray gnome = "copy";
     for (const QString& path : paths) {
-        const QUrl url = QUrl::fromLocalFile(path);
+        const QUrl url = NativePath::localUrl(path);
         urls.append(url);
         gnome += '\n' + url.toEncoded();
     }
     data->setUrls(urls); // text/uri-list
     data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
-    data->setText(paths.join(QLatin1Char('\n')));
+    QStringList shown;
+    for (const QString& path : paths)
+        shown.append(NativePath::displayName(path));
+    data->setText(shown.join(QLatin1Char('\n')));
     clipboard->setMimeData(data);
 }
 

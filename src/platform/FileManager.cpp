@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
+
 namespace kelvaro {
 namespace {
 const QString kService = QStringLiteral("org.freedesktop.FileManager1");
@@ -24,7 +27,7 @@ bool showItemsOverBus(const QStringList& paths)
         return false;
     QStringList uris;
     for (const QString& path : paths)
-        uris.append(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
+        uris.append(NativePath::localUrl(path).toString(QUrl::FullyEncoded));
     QDBusMessage call = QDBusMessage::createMethodCall(kService, QStringLiteral("/org/freedesktop/FileManager1"),
                                                        kService, QStringLiteral("ShowItems"));
     call << uris << QString();
@@ -41,19 +44,19 @@ bool DesktopFileManager::reveal(const QStringList& paths)
         return true;
     // Nothing can select the items, so their folder is opened. A folder shown for itself opens:
     // in its parent nothing would point at it.
-    const QFileInfo first(paths.first());
-    const bool itself = paths.size() == 1 && first.isDir();
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(itself ? first.absoluteFilePath() : first.absolutePath()));
+    const QString first = NativeFile::absolute(paths.first());
+    const bool itself = paths.size() == 1 && NativeFile::isDir(first);
+    return QDesktopServices::openUrl(NativePath::localUrl(itself ? first : QFileInfo(first).path()));
 }
 
 bool DesktopFileManager::openFolder(const QString& path)
 {
-    return path.isEmpty() || QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return path.isEmpty() || QDesktopServices::openUrl(NativePath::localUrl(path));
 }
 
 bool DesktopFileManager::open(const QString& path)
 {
-    return path.isEmpty() || QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return path.isEmpty() || QDesktopServices::openUrl(NativePath::localUrl(path));
 }
 
 } // namespace kelvaro

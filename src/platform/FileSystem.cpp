@@ -12,11 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro {
@@ -87,11 +87,11 @@ int FileSystem::writeWhole(const QString& path, const QByteArray& bytes)
 {
     // A linked file (settings kept with the user's other configuration) is replaced where the link
     // points; the link stays.
-    QFileInfo info(path);
-    for (int hops = 0; hops < 16 && info.isSymLink(); ++hops)
-        info = QFileInfo(info.symLinkTarget());
-    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    QString resolved = NativeFile::absolute(path);
+    for (int hops = 0; hops < 16 && NativeFile::isLink(resolved); ++hops)
+        resolved = NativeFile::linkTarget(resolved);
+    const QByteArray target = NativePath::encoded(resolved);
+    const QByteArray folder = NativePath::encoded(QFileInfo(resolved).path());
     // A name of our own beside the target, so the rename stays on one file system.
     QByteArray temporary;
     int fd = -1;
@@ -171,11 +171,16 @@ bool FileSystem::removeFolder(const QString& path)
     // A link standing where the folder was expected is removed itself: emptying it would delete
     // the files of whatever folder it points to. Links further down are never followed by
     // removeRecursively.
-    const QFileInfo info(path);
-    if (info.isSymLink())
-        return QFile::remove(path);
-    QDir dir(path);
-    return dir.exists() && dir.removeRecursively();
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(nativePath(path), error);
+    if (error)
+        return false;
+    if (std::filesystem::is_symlink(status))
+        return std::filesystem::remove(nativePath(path), error) && !error;
+    if (!std::filesystem::is_directory(status))
+        return false;
+    std::filesystem::remove_all(nativePath(path), error);
+    return !error;
 }
 
 bool FileSystem::makePath(const QString& path)

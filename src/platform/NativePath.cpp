@@ -85,6 +85,14 @@ QString localFile(const QUrl& url)
     return decoded(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
+QUrl localUrl(const QString& path)
+{
+    const QByteArray native = encoded(path);
+    if (native == path.toUtf8() || !path.startsWith(QLatin1Char('/')))
+        return QUrl::fromLocalFile(path);
+    return QUrl::fromEncoded("file://" + native.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
 QString displayName(const QString& path)
 {
     QString text = path;

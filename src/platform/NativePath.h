@@ -22,6 +22,11 @@ QByteArray encoded(const QString& path);
 // local file.
 QString localFile(const QUrl& url);
 
+// The local file URL of an absolute `path`, from its bytes: QUrl::fromLocalFile would percent-encode
+// an escaped byte as the code unit's UTF-8, naming another file. The same URL as
+// QUrl::fromLocalFile for any text without the escape; `localFile` gives `path` back.
+QUrl localUrl(const QString& path);
+
 // The text to show or keep for a name or path that `decoded` may have made: each escaped byte
 // (and any other lone surrogate) becomes U+FFFD, so the text is valid Unicode. Never for opening
 // the file: it no longer names it.

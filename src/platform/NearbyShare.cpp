@@ -7,9 +7,11 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QFileInfo>
 #include <QMap>
 #include <QUrl>
+
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -53,7 +55,7 @@ QList<NearbyDevice> KdeConnectShare::devices()
 
 bool KdeConnectShare::send(const QString& deviceId, const QString& path)
 {
-    if (deviceId.isEmpty() || !QFileInfo(path).isFile())
+    if (deviceId.isEmpty() || !NativeFile::isFile(path))
         return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
@@ -61,7 +63,7 @@ bool KdeConnectShare::send(const QString& deviceId, const QString& path)
     QDBusMessage call = QDBusMessage::createMethodCall(
         kService, QStringLiteral("/modules/kdeconnect/devices/%1/share").arg(deviceId),
         QStringLiteral("org.kde.kdeconnect.device.share"), QStringLiteral("shareUrl"));
-    call << QUrl::fromLocalFile(path).toString();
+    call << NativePath::localUrl(path).toString();
     return bus.call(call, QDBus::Block, kTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 

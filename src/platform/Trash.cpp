@@ -14,6 +14,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
+#include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro {
@@ -91,15 +92,15 @@ bool DesktopTrash::moveToTrash(const QString& path)
 bool RecordingTrash::moveToTrash(const QString& path)
 {
     trashed.append(path);
-    if (failing.contains(path) || !QFileInfo::exists(path))
+    if (failing.contains(path) || !NativeFile::exists(path))
         return false;
     if (bin.isEmpty())
         return true;
-    QDir().mkpath(bin);
+    FileSystem::standard().makePath(bin);
     QString target = bin + QLatin1Char('/') + QFileInfo(path).fileName();
-    for (int n = 2; QFileInfo::exists(target); ++n)
+    for (int n = 2; NativeFile::exists(target) || NativeFile::isLink(target); ++n)
         target = bin + QLatin1Char('/') + QString::number(n) + QLatin1Char('-') + QFileInfo(path).fileName();
-    return QFile::rename(path, target);
+    return FileSystem::standard().moveFile(path, target);
 }
 
 } // namespace kelvaro

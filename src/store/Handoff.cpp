@@ -7,6 +7,7 @@
 #include "l10n/Localization.h"
 #include "platform/Clipboard.h"
 #include "platform/FileManager.h"
+#include "platform/NativePath.h"
 #include "store/Library.h"
 #include "store/StoreStatus.h"
 
@@ -18,11 +19,20 @@ QString filesWord(qint64 n)
     return Lp(n, "1 soubor", "%lld soubory", "%lld souborů");
 }
 
+// The paths (or only the names) as text: a byte that is not UTF-8 reads as U+FFFD.
+QStringList shownNames(const QStringList& files, bool namesOnly)
+{
+    QStringList shown;
+    for (const QString& file : files)
+        shown.append(NativePath::displayName(namesOnly ? QFileInfo(file).fileName() : file));
+    return shown;
+}
+
 ActivityItem plainEntry(const QString& file, const QString& title, const QString& symbol)
 {
     ActivityItem item;
     item.id = QUuid::createUuid();
-    item.fileName = QFileInfo(file).fileName();
+    item.fileName = NativePath::displayName(QFileInfo(file).fileName());
     item.actionTitle = title;
     item.symbol = symbol;
     item.date = QDateTime::currentDateTimeUtc();
@@ -74,14 +84,16 @@ void Handoff::reportUnanswered(HandoffFailure failure, const QStringList& paths)
         break;
     case HandoffFailure::files:
         message = paths.size() == 1 ? Lf("Soubor „%@“ se nepodařilo zobrazit – žádný správce souborů neodpověděl.",
-                                         QFileInfo(first).fileName())
+                                         NativePath::displayName(QFileInfo(first).fileName()))
                                     : L("Soubory se nepodařilo zobrazit – žádný správce souborů neodpověděl.");
         break;
     case HandoffFailure::folder:
-        message = Lf("Složku „%@“ se nepodařilo zobrazit – žádný správce souborů neodpověděl.", QDir(first).dirName());
+        message = Lf("Složku „%@“ se nepodařilo zobrazit – žádný správce souborů neodpověděl.",
+                     NativePath::displayName(QDir(first).dirName()));
         break;
     case HandoffFailure::openFile:
-        message = Lf("Soubor „%@“ se nepodařilo otevřít – žádná aplikace neodpověděla.", QFileInfo(first).fileName());
+        message = Lf("Soubor „%@“ se nepodařilo otevřít – žádná aplikace neodpověděla.",
+                     NativePath::displayName(QFileInfo(first).fileName()));
         break;
     }
     m_status.setStatus(message, true);
@@ -101,15 +113,12 @@ void Handoff::copyToClipboard(const QStringList& files, ClipboardMode mode)
         break;
     case ClipboardMode::paths:
         if (m_services.clipboard)
-            m_services.clipboard->setText(files.join(QLatin1Char('\n')));
+            m_services.clipboard->setText(shownNames(files, false).join(QLatin1Char('\n')));
         message = n == 1 ? L("Cesta k souboru je ve schránce.") : Lf("Cesty ke %lld souborům jsou ve schránce.", n);
         break;
     case ClipboardMode::names: {
-        QStringList names;
-        for (const QString& file : files)
-            names.append(QFileInfo(file).fileName());
         if (m_services.clipboard)
-            m_services.clipboard->setText(names.join(QLatin1Char('\n')));
+            m_services.clipboard->setText(shownNames(files, true).join(QLatin1Char('\n')));
         message = n == 1 ? L("Název souboru je ve schránce.") : Lf("Názvy %lld souborů jsou ve schránce.", n);
         break;
     }

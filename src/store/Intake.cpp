@@ -10,6 +10,7 @@
 
 #include "l10n/Localization.h"
 #include "platform/Bookmark.h"
+#include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 #include "store/Observed.h"
 #include "store/StoreStatus.h"
@@ -107,7 +108,7 @@ QStringList Intake::expandFolders(const QStringList& paths)
         }
         // The first files by path; only as many as the whole result can still take.
         QStringList found;
-        collectFolder(QDir::cleanPath(QFileInfo(path).absoluteFilePath()), found, limit - result.size());
+        collectFolder(NativeFile::absolute(path), found, limit - result.size());
         std::sort(found.begin(), found.end());
         result.append(found);
     }
@@ -140,7 +141,7 @@ bool Intake::receive(const QStringList& given, bool adding)
     QStringList paths;
     for (const QString& path : given) {
         if (!path.isEmpty())
-            paths.append(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+            paths.append(NativeFile::absolute(path));
     }
     const QStringList expanded = expandFolders(paths);
     // Nothing usable keeps the wheel as it is, also when replacing: an empty drop must not

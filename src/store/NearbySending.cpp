@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "l10n/Localization.h"
+#include "platform/NativePath.h"
 #include "store/BackgroundJob.h"
 #include "store/Intake.h"
 #include "store/Library.h"
@@ -20,7 +21,7 @@ ActivityItem sentEntry(const QString& file)
 {
     ActivityItem item;
     item.id = QUuid::createUuid();
-    item.fileName = QFileInfo(file).fileName();
+    item.fileName = NativePath::displayName(QFileInfo(file).fileName());
     item.actionTitle = QStringLiteral("KDE Connect");
     item.symbol = QStringLiteral("airplayaudio");
     item.date = QDateTime::currentDateTimeUtc();

@@ -7,6 +7,7 @@
 #include "l10n/Localization.h"
 #include "output/OutputFolder.h"
 #include "platform/Clipboard.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "store/BackgroundJob.h"
@@ -211,7 +212,7 @@ void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& 
 QString Runs::summary(const KelvaroOp& op, const OpResult& result, const QString& folder, AppLanguage language) const
 {
     const QString count = countWord(result.outputs.size(), language);
-    const QString folderName = QFileInfo(folder).fileName();
+    const QString folderName = NativePath::displayName(QFileInfo(folder).fileName());
     if (op.is<op::Move>()) {
         if (result.keptOriginals >= 1) {
             return Lf(language,

@@ -8,6 +8,7 @@
 #include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
 #include "platform/FileSystem.h"
+#include "platform/NativeFile.h"
 
 namespace kelvaro::ShelfStorage {
 namespace {
@@ -18,15 +19,15 @@ bool validComponent(const QString& component)
            && !component.contains(QLatin1Char('/')) && !component.contains(QChar(u'\0'));
 }
 
+// Something is at `path`, a dangling link too.
+bool taken(const QString& path)
+{
+    return NativeFile::exists(path) || NativeFile::isLink(path);
+}
+
 bool isUuidText(const QString& text)
 {
     return text.size() == 36 && !QUuid::fromString(text).isNull();
-}
-
-bool isFileAt(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.exists() && !info.isDir();
 }
 
 // Whether `relative` below `root` is the very place it names: no symbolic link on the way from
@@ -34,9 +35,9 @@ bool isFileAt(const QString& path)
 // reached through a link belongs to whatever the link points at.
 bool ownPlace(const QString& root, const QString& relative)
 {
-    const QString realRoot = QFileInfo(root).canonicalFilePath();
+    const QString realRoot = NativeFile::canonical(root);
     return !realRoot.isEmpty()
-           && QFileInfo(root + QLatin1Char('/') + relative).canonicalFilePath() == realRoot + QLatin1Char('/') + relative;
+           && NativeFile::canonical(root + QLatin1Char('/') + relative) == realRoot + QLatin1Char('/') + relative;
 }
 
 // What a change to a shelf copy may touch on disk.
@@ -51,7 +52,7 @@ Reach reach(const QString& root, const Token& token)
     const QString folder = QLatin1String(shelvesFolderName) + QLatin1Char('/') + token.folder;
     if (!ownPlace(root, folder))
         return Reach::nothing;
-    if (QFileInfo(root + QLatin1Char('/') + token.relativePath()).isSymLink())
+    if (NativeFile::isLink(root + QLatin1Char('/') + token.relativePath()))
         return Reach::link;
     return ownPlace(root, token.relativePath()) ? Reach::file : Reach::nothing;
 }
@@ -62,8 +63,7 @@ Reach reach(const QString& root, const Token& token)
 bool ownShelfFolder(const QString& root, const QString& dir)
 {
     const auto ownOrAbsent = [&](const QString& relative) {
-        const QFileInfo info(root + QLatin1Char('/') + relative);
-        return (!info.exists() && !info.isSymLink()) || ownPlace(root, relative);
+        return !taken(root + QLatin1Char('/') + relative) || ownPlace(root, relative);
     };
     const QString shelves = QLatin1String(shelvesFolderName);
     return ownOrAbsent(shelves) && ownOrAbsent(shelves + QLatin1Char('/') + QFileInfo(dir).fileName());
@@ -71,8 +71,7 @@ bool ownShelfFolder(const QString& root, const QString& dir)
 
 bool isEmptyFolder(const QString& path)
 {
-    const QDir dir(path);
-    return dir.exists() && dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).isEmpty();
+    return NativeFile::isDir(path) && NativeFile::names(path).isEmpty();
 }
 
 std::optional<QString> legacyCopy(const QString& source, FileSystem& files)
@@ -160,19 +159,17 @@ std::optional<QString> legacyRoot()
 QString uniquePath(const QString& name, const QString& folder)
 {
     const QString first = folder + QLatin1Char('/') + name;
-    if (!QFileInfo::exists(first) && !QFileInfo(first).isSymLink())
+    if (!taken(first))
         return first;
-    const QFileInfo info(name);
-    QString base = info.completeBaseName();
-    QString ext = info.suffix();
-    if (base.isEmpty()) { // ".poznamky": a hidden name, not an extension
-        base = name;
-        ext.clear();
-    }
+    // Split as text, never through QFileInfo: every byte of the name stays.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    // ".poznamky": a hidden name, not an extension.
+    const QString base = dot > 0 ? name.left(dot) : name;
+    const QString ext = dot > 0 ? name.mid(dot + 1) : QString();
     for (qint64 n = 2;; ++n) {
         const QString candidate = folder + QLatin1Char('/') + base + QLatin1Char(' ') + QString::number(n)
                                   + (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
-        if (!QFileInfo::exists(candidate) && !QFileInfo(candidate).isSymLink())
+        if (!taken(candidate))
             return candidate;
     }
 }
@@ -203,7 +200,7 @@ std::optional<QString> url(const QString& token)
     if (!root)
         return std::nullopt;
     const QString candidate = *root + QLatin1Char('/') + parsed->relativePath();
-    return isFileAt(candidate) ? std::optional<QString>(candidate) : std::nullopt;
+    return NativeFile::isFile(candidate) ? std::optional<QString>(candidate) : std::nullopt;
 }
 
 void remove(const std::optional<QString>& token, FileSystem& files)
@@ -241,7 +238,7 @@ std::optional<std::pair<QString, QString>> renameFolder(const QString& oldName, 
     const QString newFolder = QFileInfo(*newDir).fileName();
     if (oldFolder == newFolder)
         return std::nullopt;
-    if (!QFileInfo::exists(*oldDir) || QFileInfo::exists(*newDir) || QFileInfo(*newDir).isSymLink())
+    if (!NativeFile::exists(*oldDir) || taken(*newDir))
         return std::nullopt;
     // A linked shelf folder is renamed as a link; a linked "Police" would rename someone else's.
     const auto root = OutputFolder::resolve();
@@ -278,7 +275,7 @@ void releaseFolder(const QString& shelfName, FileSystem& files)
 {
     const auto root = OutputFolder::resolve();
     const auto dir = folder(shelfName);
-    if (root && dir && QFileInfo(*dir).isSymLink() && ownPlace(*root, QLatin1String(shelvesFolderName)))
+    if (root && dir && NativeFile::isLink(*dir) && ownPlace(*root, QLatin1String(shelvesFolderName)))
         files.removeFile(*dir);
 }
 

@@ -3,7 +3,8 @@
 // <output folder>/Police/<safe shelf name>/<file> ("out:Police/<folder>/<file>"); when that is
 // impossible, to <data folder>/Kelvaro/Shelves/<UUID>/<file> ("<UUID>/<file>"). No state: every
 // call looks at the file system as it is. Main thread; every function touches disk unless it
-// says otherwise. File changes go through a FileSystem so tests can make them fail.
+// says otherwise. File changes go through a FileSystem so tests can make them fail. Paths and the
+// names in tokens are NativePath text: a copy keeps the bytes of its source's name.
 //
 // A change on disk touches only what the output folder itself holds: a copy reached through a
 // linked shelf folder is the user's own file, left alone (its item goes, the file stays); a link

@@ -4,13 +4,13 @@
 
 #include <QCollator>
 #include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 
-#include "engine/ImageEngine.h"
 #include "l10n/Localization.h"
 #include "output/OutputFolder.h"
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
 #include "store/HeldFolder.h"
 #include "store/Library.h"
 #include "store/ShelfStorage.h"
@@ -24,32 +24,35 @@ namespace {
 QStringList filesIn(const QString& folder)
 {
     QStringList files;
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    for (const QFileInfo& entry : entries) {
+    // Listed with the names' own bytes: Qt's listing leaves out a name that is not UTF-8. Dot
+    // files are the system's, not items.
+    for (const QString& name : NativeFile::names(folder)) {
+        const QString path = folder + QLatin1Char('/') + name;
         // A dangling link is no file: taken in, the next pass would drop it and take it in again.
-        if (!entry.isDir() && entry.exists())
-            files.append(entry.absoluteFilePath());
+        if (!name.startsWith(QLatin1Char('.')) && NativeFile::isFile(path))
+            files.append(path);
     }
     // The interface language's rules: the "C" locale would ignore numeric mode.
     QCollator collator(L10n::locale(L10n::current()));
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(files.begin(), files.end(), [&](const QString& a, const QString& b) {
-        return collator.compare(QFileInfo(a).fileName(), QFileInfo(b).fileName()) < 0;
+        return collator.compare(NativePath::displayName(QFileInfo(a).fileName()),
+                                NativePath::displayName(QFileInfo(b).fileName())) < 0;
     });
     return files;
 }
 
 ShelfItem makeItem(const QString& file, const QString& folderName)
 {
-    const QFileInfo info(file);
+    const QString name = QFileInfo(file).fileName();
     ShelfItem item;
     item.id = QUuid::createUuid();
-    item.name = info.fileName();
-    item.bytes = ImageEngine::fileSize(file);
-    const QDateTime born = info.birthTime();
+    item.name = NativePath::displayName(name);
+    item.bytes = NativeFile::size(file);
+    const QDateTime born = NativeFile::birthTime(file);
     item.added = born.isValid() ? born.toUTC() : QDateTime::currentDateTimeUtc();
-    item.storedPath = ShelfStorage::outToken(folderName, item.name);
+    item.storedPath = ShelfStorage::outToken(folderName, name);
     return item;
 }
 
@@ -77,12 +80,15 @@ void ShelfSync::sync()
     if (!root)
         return;
     m_held.hold(*root);
-    const QDir police(*root + QLatin1Char('/') + QLatin1String(ShelfStorage::shelvesFolderName));
-    if (!police.exists())
+    const QString police = *root + QLatin1Char('/') + QLatin1String(ShelfStorage::shelvesFolderName);
+    if (!NativeFile::isDir(police))
         return;
     QMap<QString, QString> folders;
-    for (const QFileInfo& entry : police.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
-        folders.insert(entry.fileName(), entry.absoluteFilePath());
+    for (const QString& name : NativeFile::names(police)) {
+        const QString path = police + QLatin1Char('/') + name;
+        if (!name.startsWith(QLatin1Char('.')) && NativeFile::isDir(path))
+            folders.insert(name, path);
+    }
 
     QList<Shelf> shelves = m_library.shelves();
     bool changed = adoptRenamedFolders(shelves, folders);
@@ -168,8 +174,7 @@ bool ShelfSync::dropMissingFiles(QList<Shelf>& shelves, const QString& outputRoo
             const auto token = outToken(item);
             if (!token)
                 return false; // bookmarks, legacy copies and unknown tokens stay
-            const QFileInfo file(outputRoot + QLatin1Char('/') + token->relativePath());
-            return !file.exists() || file.isDir();
+            return !NativeFile::isFile(outputRoot + QLatin1Char('/') + token->relativePath());
         });
         changed = changed || shelf.items.size() < count;
     }
@@ -179,7 +184,7 @@ bool ShelfSync::dropMissingFiles(QList<Shelf>& shelves, const QString& outputRoo
 bool ShelfSync::shelfHasFile(const QList<Shelf>& shelves, const QString& file, const QUuid& excluding)
 {
     const QFileInfo info(file);
-    const QString token = ShelfStorage::outToken(info.absoluteDir().dirName(), info.fileName());
+    const QString token = ShelfStorage::outToken(QFileInfo(info.path()).fileName(), info.fileName());
     for (const Shelf& shelf : shelves) {
         if (shelf.id == excluding)
             continue;

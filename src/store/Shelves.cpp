@@ -8,6 +8,8 @@
 #include "l10n/Localization.h"
 #include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
 #include "store/HeldFolder.h"
 #include "store/Library.h"
 #include "store/ShelfStorage.h"
@@ -89,9 +91,9 @@ bool Shelves::addToShelf(const QStringList& dropped, const std::optional<QUuid>&
             continue;
         ShelfItem item;
         item.id = QUuid::createUuid();
-        item.name = QFileInfo(file).fileName();
+        item.name = NativePath::displayName(QFileInfo(file).fileName());
         item.bookmark = token ? QByteArray() : bookmark;
-        item.bytes = QFileInfo(file).size();
+        item.bytes = NativeFile::size(file);
         item.added = QDateTime::currentDateTimeUtc();
         item.storedPath = token;
         items.append(item);

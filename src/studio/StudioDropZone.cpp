@@ -1,7 +1,10 @@
 #include "studio/StudioDropZone.h"
 
-#include <QDir>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDragEnterEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QImageReader>
@@ -14,6 +17,8 @@
 #include "engine/Bitmap.h"
 #include "output/OutputFolder.h"
 #include "platform/FileManager.h"
+#include "platform/FileSystem.h"
+#include "platform/NativePath.h"
 #include "store/KelvaroStore.h"
 #include "studio/CaptureRun.h"
 #include "studio/ScreenshotFinisher.h"
@@ -29,16 +34,25 @@ struct Job {
     QString target;
 };
 
-// Qt reads PNG, JPEG and TIFF itself; HEIC comes through libvips.
+// Qt reads PNG, JPEG and TIFF itself; HEIC comes through libvips. Both open the path's own bytes
+// (NativePath text): Qt would find no file whose name is not UTF-8.
 QImage readCapture(const QString& path)
 {
-    QImageReader reader(path);
-    QImage image = reader.read();
-    if (!image.isNull())
-        return image;
+    const QByteArray native = NativePath::encoded(path);
+    QFile file;
+    if (const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); fd >= 0) {
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            ::close(fd);
+    }
+    if (file.isOpen() && !file.isSequential()) {
+        QImageReader reader(&file);
+        const QImage image = reader.read();
+        if (!image.isNull())
+            return image;
+    }
     try {
         initVips();
-        return toQImage(normalizedBitmap(vips::VImage::new_from_file(path.toUtf8().constData())));
+        return toQImage(normalizedBitmap(vips::VImage::new_from_file(native.constData())));
     } catch (const std::exception&) {
         return {};
     }
@@ -85,7 +99,7 @@ bool StudioDropZone::accepts(const QUrl& url)
 {
     static const QStringList extensions{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
                                         QStringLiteral("tif"), QStringLiteral("tiff"), QStringLiteral("heic")};
-    return url.isLocalFile() && extensions.contains(QFileInfo(url.toLocalFile()).suffix().toLower());
+    return url.isLocalFile() && extensions.contains(QFileInfo(NativePath::localFile(url)).suffix().toLower());
 }
 
 bool StudioDropZone::finish(const QList<QUrl>& urls)
@@ -93,7 +107,7 @@ bool StudioDropZone::finish(const QList<QUrl>& urls)
     QStringList sources;
     for (const QUrl& url : urls)
         if (accepts(url))
-            sources << url.toLocalFile();
+            sources << NativePath::localFile(url);
     if (sources.isEmpty() || m_busy)
         return false;
     const std::optional<QString> output = OutputFolder::obtain();
@@ -109,10 +123,14 @@ bool StudioDropZone::finish(const QList<QUrl>& urls)
                 caption = ScreenshotFinisher::Caption{scene.headlineFor(code), scene.sublineFor(code)};
     }
     const QString folder = *output + QLatin1Char('/') + CaptureRun::folderName + QLatin1Char('/') + code;
-    QDir().mkpath(folder); // a folder that cannot be made shows as nothing saved
+    FileSystem::current().makePath(folder); // a folder that cannot be made shows as nothing saved
     QList<Job> jobs;
-    for (const QString& source : sources)
-        jobs.append({source, folder + QLatin1Char('/') + QFileInfo(source).completeBaseName() + QStringLiteral(".jpg")});
+    for (const QString& source : sources) {
+        // The source's name as it is, bytes that are not UTF-8 too; only the extension changes.
+        const QString name = QFileInfo(source).fileName();
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        jobs.append({source, folder + QLatin1Char('/') + (dot > 0 ? name.left(dot) : name) + QStringLiteral(".jpg")});
+    }
 
     setBusy(true);
     auto* watcher = new QFutureWatcher<int>(this);

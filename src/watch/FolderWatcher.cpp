@@ -17,6 +17,7 @@
 #include "platform/FileManager.h"
 #include "platform/Json.h"
 #include "platform/Log.h"
+#include "platform/NativeFile.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
 
@@ -175,7 +176,7 @@ WatchAddResult FolderWatcher::add(const QString& folder, const WatchAction& acti
     if (bookmark.isEmpty())
         return {L("Složku se nepodařilo zapamatovat. Zkus ji vybrat znovu.")};
     QList<WatchRule> rules = m_rules;
-    rules.append(WatchRule::make(QFileInfo(folder).absoluteFilePath(), bookmark, action));
+    rules.append(WatchRule::make(NativeFile::absolute(folder), bookmark, action));
     if (!m_demoBackup) {
         // A rule kept only in memory would be watched until the next start and then be gone. A save
         // postponed while another process saves (no error yet) goes to disk when that one is done.
@@ -391,7 +392,7 @@ void FolderWatcher::scan(const WatchRule& rule, std::function<void()> done)
         return;
     }
     const auto folder = accessURL(rule);
-    if (!folder || !QFileInfo(*folder).isDir()) {
+    if (!folder || !NativeFile::isDir(*folder)) {
         update(rule.id, [](WatchStatus& s) {
             s.isUnavailable = true;
             s.message = L("Složka není dostupná. Přesunul jsi ji nebo smazal?");

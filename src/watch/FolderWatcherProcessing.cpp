@@ -11,6 +11,9 @@
 #include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
 #include "platform/FileManager.h"
+#include "platform/FileSystem.h"
+#include "platform/NativeFile.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "watch/FolderWatcher.h"
 #include "watch/WatchNotifier.h"
@@ -24,9 +27,9 @@ const QString kAutomaticFolder = QStringLiteral("Automaticky");
 // ancestor is resolved (symbolic links, "..") and the rest appended.
 QString canonicalized(const QString& path)
 {
-    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString existing = NativeFile::absolute(path);
     QStringList missing;
-    while (!QFileInfo::exists(existing)) {
+    while (!NativeFile::exists(existing)) {
         const QFileInfo info(existing);
         const QString parent = info.path();
         if (parent == existing)
@@ -34,7 +37,7 @@ QString canonicalized(const QString& path)
         missing.prepend(info.fileName());
         existing = parent;
     }
-    QString base = QFileInfo(existing).canonicalFilePath();
+    QString base = NativeFile::canonical(existing);
     if (base.isEmpty())
         base = existing;
     for (const QString& part : missing)
@@ -218,7 +221,7 @@ void FolderWatcher::finish(const WatchRule& rule, const RunOutcome& outcome, con
 
     if (produced > 0)
         WatchNotifier::post(Lf(language, "Zpracováno: %@ ze složky „%@“.", WatchScan::filesWord(produced, language),
-                               rule.folderName));
+                               NativePath::displayName(rule.folderName)));
 }
 
 void FolderWatcher::processExisting(const QUuid& id)
@@ -259,7 +262,7 @@ bool FolderWatcher::openResults(const WatchRule& rule)
     const bool accessStarted = Bookmark::startAccess(*root);
     const QString results = resultsPath(*root, rule);
     bool answered = true;
-    if (!QFileInfo(results).isDir())
+    if (!NativeFile::isDir(results))
         update(rule.id, [](WatchStatus& s) { s.message = L("Zatím tu nejsou žádné výsledky."); });
     else if (m_fileManager)
         answered = m_fileManager->openFolder(results);
@@ -285,8 +288,9 @@ void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& file
         jobCameBack();
     });
     watcher->setFuture(QtConcurrent::run(&m_pool, [op, files, resultsFolder, settings, hooks]() -> RunOutcome {
-        // A folder that cannot be made shows up as failed files in the engine's result.
-        QDir().mkpath(resultsFolder);
+        // A folder that cannot be made shows up as failed files in the engine's result. Made with
+        // the name's own bytes: it carries the watched folder's.
+        FileSystem::current().makePath(resultsFolder);
         try {
             return RunOutcome{ImageEngine::process(op, files, resultsFolder, hooks, settings), QString()};
         } catch (const KelvaroError& error) {

@@ -3,9 +3,9 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
-#include <QFileInfo>
 
 #include "l10n/Localization.h"
 #include "platform/NativePath.h"
@@ -37,14 +37,17 @@ QString fileKey(const QString& name, qint64 modificationSeconds, qint64 size)
 
 std::optional<QList<WatchCandidate>> list(const QString& folder)
 {
-    const QFileInfo folderInfo(folder);
-    if (!folderInfo.isDir() || !folderInfo.isReadable() || !folderInfo.isExecutable())
+    // Asked with the folder's own bytes: QFileInfo finds no folder whose name is not UTF-8.
+    const QByteArray native = NativePath::encoded(folder);
+    struct stat folderInfo {};
+    if (::stat(native.constData(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode)
+        || ::access(native.constData(), R_OK | X_OK) != 0)
         return std::nullopt;
     QDir dir(folder);
     // Read from the system, not through QDir, which leaves out names that are not UTF-8. Dot
     // files are left out.
     QStringList names;
-    if (DIR* listing = ::opendir(NativePath::encoded(folder).constData())) {
+    if (DIR* listing = ::opendir(native.constData())) {
         while (const dirent* entry = ::readdir(listing))
             if (entry->d_name[0] != '.')
                 names << NativePath::decoded(QByteArray(entry->d_name));

@@ -276,7 +276,8 @@ TEST_F(Batch, aLongRenamedNameKeepsItsNumberAndCounter)
     }
 }
 
-// A file whose name is not UTF-8 is copied by a rename and taken by a move like any other.
+// A file whose name is not UTF-8 is copied by a rename and taken by a move like any other; the
+// move keeps its name.
 TEST_F(Batch, moveAndRenameTakeAFileWhoseNameIsNotUtf8)
 {
     const QString name = NativePath::decoded(QByteArray("bad-\xff.jpg"));
@@ -287,7 +288,7 @@ TEST_F(Batch, moveAndRenameTakeAFileWhoseNameIsNotUtf8)
         bool sourceStays;
     } rows[] = {
         {"rename", KelvaroOp::rename({QStringLiteral("Nové"), false, 1}), QStringLiteral("Nové.jpg"), true},
-        {"move", KelvaroOp::move(), QStringLiteral("bad-\uFFFD.jpg"), false},
+        {"move", KelvaroOp::move(), name, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -297,6 +298,7 @@ TEST_F(Batch, moveAndRenameTakeAFileWhoseNameIsNotUtf8)
         QTemporaryDir results;
         const OpResult result = ImageEngine::process(row.op, {source}, results.path());
         ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+        const auto removeResult = qScopeGuard([&] { ::unlink(NativePath::encoded(result.outputs[0]).constData()); });
         EXPECT_EQ(QFileInfo(result.outputs[0]).fileName(), row.result);
         EXPECT_EQ(ti::pixelSize(result.outputs[0]), QSize(40, 30));
         EXPECT_EQ(::access(native.constData(), F_OK) == 0, row.sourceStays);
@@ -361,6 +363,10 @@ TEST_F(Batch, aFileNameThatIsNotUtf8IsReportedAsValidText)
     });
     ASSERT_EQ(::truncate(NativePath::encoded(cut).constData(), 100), 0);
     const OpResult result = ImageEngine::process(KelvaroOp::compress(0.6), {good, cut}, out());
+    const auto removeResults = qScopeGuard([&] {
+        for (const QString& output : result.outputs)
+            ::unlink(NativePath::encoded(output).constData());
+    });
     ASSERT_EQ(result.entries.size(), 1);
     EXPECT_EQ(result.entries[0].fileName, QStringLiteral("good-\uFFFD.jpg"));
     EXPECT_EQ(result.entries[0].sourcePath, good);

@@ -1,23 +1,31 @@
 // Output names are claimed atomically: a free name is taken as it is (as an empty file), taken
-// names get numbers before the extension, and threads racing for one name never share it.
+// names get numbers before the extension, and threads racing for one name never share it. A
+// result is named with the bytes of its source's name, also where they are not UTF-8.
+#include <filesystem>
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "engine/ImageEngine.h"
+#include "platform/NativePath.h"
+#include "EngineFixture.h"
+#include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
 using namespace kelvaro;
+namespace ti = kelvaro::testimages;
 
 namespace {
 
@@ -82,6 +90,82 @@ TEST_F(UniqueURL, concurrentClaimsNeverShareAName)
     EXPECT_EQ(QSet<QString>(claimed.begin(), claimed.end()).size(), 200);
     EXPECT_TRUE(claimed.contains(path(QStringLiteral("IMG_7 komprese.jpg"))));
     EXPECT_TRUE(claimed.contains(path(QStringLiteral("IMG_7 komprese 200.jpg"))));
+}
+
+// Every kind of result of "caf\xe9.jpg" keeps the byte \xe9 in its name: only its own part of the
+// name (extension, suffix, number, a rename's number) is the engine's; the second result of the
+// same name gets " 2" and nothing else. A move keeps the user's file's name. Also with the byte in
+// the source's folder and in the results folder.
+using ResultNames = test::InAndOut<>; // Czech suffixes
+
+TEST_F(ResultNames, aSourceNameThatIsNotUtf8KeepsItsBytesInEveryResult)
+{
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        QByteArray first;
+        QByteArray second;
+    } rows[] = {
+        {"convert", KelvaroOp::convert(ImageFormat::png), "caf\xe9.png", "caf\xe9 2.png"},
+        {"compress", KelvaroOp::compress(0.6), "caf\xe9 komprese.jpg", "caf\xe9 komprese 2.jpg"},
+        {"stripMetadata", KelvaroOp::stripMetadata(), "caf\xe9 bez metadat.jpg", "caf\xe9 bez metadat 2.jpg"},
+        {"resize", KelvaroOp::resize({true, 50, 1920}), "caf\xe9 20px.jpg", "caf\xe9 20px 2.jpg"},
+        {"crop", KelvaroOp::crop({}), "caf\xe9 o\xc5\x99" "ez 1x1.jpg", "caf\xe9 o\xc5\x99" "ez 1x1 2.jpg"},
+        {"watermark", KelvaroOp::watermark({QStringLiteral("K")}), "caf\xe9 vodoznak.jpg", "caf\xe9 vodoznak 2.jpg"},
+        {"scan", KelvaroOp::scan(), "caf\xe9 sken.pdf", "caf\xe9 sken 2.pdf"},
+        {"renameKeepingTheName", KelvaroOp::rename({QString(), true, 7}), "caf\xe9_007.jpg", "caf\xe9_007 2.jpg"},
+        {"renameTemplate", KelvaroOp::rename({QStringLiteral("Léto"), true, 1}), "L\xc3\xa9to_001.jpg", "L\xc3\xa9to_001 2.jpg"},
+        {"move", KelvaroOp::move(), "caf\xe9.jpg", "caf\xe9 2.jpg"},
+        {"ocr", KelvaroOp::ocr(), "caf\xe9.txt", "caf\xe9 2.txt"},
+        {"pdf", KelvaroOp::convert(ImageFormat::pdf), "caf\xe9.pdf", "caf\xe9 2.pdf"},
+        {"zip", KelvaroOp::convert(ImageFormat::zip), "caf\xe9.zip", "caf\xe9 2.zip"},
+    };
+    const struct {
+        const char* name;
+        QByteArray sourceFolder;
+        QByteArray resultsFolder;
+    } places[] = {
+        {"plainFolders", "in", "out"},
+        {"foldersWithTheByte", "fotky-\xe9", "v\xfdsledky-\xe9"},
+    };
+    QTemporaryDir temp;
+    const QByteArray base = NativePath::encoded(temp.path());
+    // Qt's listing would leave the names that are not UTF-8 behind.
+    const auto removeAll = qScopeGuard([&] { std::filesystem::remove_all(base.toStdString()); });
+    for (const auto& place : places) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(place.name) + " " + row.name);
+            const QByteArray sourceFolder = base + "/" + place.name + "/" + place.sourceFolder;
+            const QByteArray resultsFolder = base + "/" + place.name + "/" + row.name + "/" + place.resultsFolder;
+            for (const QByteArray& folder : {sourceFolder, resultsFolder}) {
+                std::error_code error;
+                std::filesystem::create_directories(folder.toStdString(), error);
+                ASSERT_TRUE(std::filesystem::is_directory(folder.toStdString()));
+            }
+            for (const QByteArray& expected : {row.first, row.second}) {
+                const QString source = ti::writeJpeg(NativePath::decoded(sourceFolder), NativePath::decoded("caf\xe9.jpg"),
+                                                     ti::quadrants(40, 30));
+                const QByteArray sourceBytes = test::readFile(source);
+                const OpResult result = ImageEngine::process(row.op, {source}, NativePath::decoded(resultsFolder));
+                ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+                EXPECT_EQ(NativePath::encoded(result.outputs[0]), resultsFolder + "/" + expected);
+                EXPECT_TRUE(test::namesIn(NativePath::decoded(resultsFolder)).contains(NativePath::decoded(expected)));
+                if (row.op.is<op::Move>()) {
+                    EXPECT_EQ(test::readFile(result.outputs[0]), sourceBytes);
+                    EXPECT_EQ(::access(NativePath::encoded(source).constData(), F_OK), -1);
+                    EXPECT_EQ(result.moves, (QList<FileMove>{{source, result.outputs[0]}}));
+                } else {
+                    EXPECT_EQ(::access(NativePath::encoded(result.outputs[0]).constData(), F_OK), 0);
+                    EXPECT_EQ(::access(NativePath::encoded(source).constData(), F_OK), 0);
+                }
+                // What is shown reads as text.
+                ASSERT_EQ(result.entries.size(), 1);
+                EXPECT_EQ(QString::fromUtf8(result.entries[0].fileName.toUtf8()), result.entries[0].fileName);
+            }
+            for (const QString& name : test::namesIn(NativePath::decoded(resultsFolder)))
+                EXPECT_FALSE(name.contains(QChar::ReplacementCharacter)) << name.toStdString();
+        }
+    }
 }
 
 } // namespace

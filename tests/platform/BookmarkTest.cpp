@@ -1,10 +1,18 @@
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "platform/Bookmark.h"
+#include "platform/NativePath.h"
 #include "../support/TestSupport.h"
 
 using namespace kelvaro;
@@ -63,4 +71,46 @@ TEST(Bookmark, deletedIsGoneAndRecreatedOrReplacedIsStale)
     test::writeFile(path + QStringLiteral(".tmp"), {});
     ASSERT_EQ(::rename(QFile::encodeName(path + QStringLiteral(".tmp")).constData(), QFile::encodeName(path).constData()), 0);
     EXPECT_TRUE(Bookmark::resolve(file)->stale);
+}
+
+// A folder or file whose name is not UTF-8, given whole or relative to the current folder, is
+// remembered by its bytes and found again: the blob is valid UTF-8 JSON whatever the bytes.
+TEST(Bookmark, aPathWhoseNameIsNotUtf8IsRememberedAndFoundByItsBytes)
+{
+    QTemporaryDir dir;
+    const QByteArray base = NativePath::encoded(dir.path());
+    // QTemporaryDir would miss names that are not UTF-8.
+    const auto removeAll = qScopeGuard([&] { std::filesystem::remove_all((base + "/v\xe9sledky").toStdString()); });
+    ASSERT_EQ(::mkdir((base + "/v\xe9sledky").constData(), 0777), 0);
+    const int fd = ::open((base + "/v\xe9sledky/caf\xe9.jpg").constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const struct {
+        const char* name;
+        QByteArray given;
+        QByteArray workingFolder;
+        QByteArray remembered;
+    } rows[] = {
+        {"folder", base + "/v\xe9sledky", {}, base + "/v\xe9sledky"},
+        {"fileInThatFolder", base + "/v\xe9sledky/caf\xe9.jpg", {}, base + "/v\xe9sledky/caf\xe9.jpg"},
+        {"relativeFolder", "v\xe9sledky", base, base + "/v\xe9sledky"},
+        {"relativeFile", "./caf\xe9.jpg", base + "/v\xe9sledky", base + "/v\xe9sledky/caf\xe9.jpg"},
+    };
+    const QByteArray startedIn = QFile::encodeName(QDir::currentPath());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (!row.workingFolder.isEmpty()) {
+            ASSERT_EQ(::chdir(row.workingFolder.constData()), 0);
+        }
+        const QByteArray blob = Bookmark::create(NativePath::decoded(row.given));
+        ASSERT_EQ(::chdir(startedIn.constData()), 0);
+        ASSERT_FALSE(blob.isEmpty());
+        EXPECT_EQ(QString::fromUtf8(blob).toUtf8(), blob);
+        EXPECT_EQ(NativePath::encoded(Bookmark::storedPath(blob)), row.remembered);
+        const auto resolved = Bookmark::resolve(blob);
+        ASSERT_TRUE(resolved);
+        EXPECT_EQ(NativePath::encoded(resolved->path), row.remembered);
+        EXPECT_FALSE(resolved->stale);
+        EXPECT_TRUE(Bookmark::identifies(blob, NativePath::decoded(row.remembered)));
+    }
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Clipboard.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro::test {
 namespace {
@@ -22,6 +23,14 @@ TEST(SystemClipboardTest, FilesGoAsUriListAndAsCopiedFilesAndTextReplacesThem)
     const QByteArray copied = data->data(QStringLiteral("x-special/gnome-copied-files"));
     EXPECT_TRUE(copied.startsWith("copy\nfile:///tmp/L")) << copied.toStdString();
     EXPECT_EQ(copied.count('\n'), 2);
+
+    // A name that is not UTF-8 goes by its bytes as a file, and as text reads with U+FFFD.
+    clipboard.setFiles({NativePath::decoded("/tmp/caf\xe9.jpg")});
+    ASSERT_EQ(QGuiApplication::clipboard()->mimeData()->urls().size(), 1);
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->urls().first().toEncoded(), QByteArray("file:///tmp/caf%E9.jpg"));
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("x-special/gnome-copied-files")),
+              QByteArray("copy\nfile:///tmp/caf%E9.jpg"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("/tmp/caf\uFFFD.jpg"));
 
     clipboard.setText(QStringLiteral("/tmp/a.jpg\n/tmp/b.jpg"));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("/tmp/a.jpg\n/tmp/b.jpg"));

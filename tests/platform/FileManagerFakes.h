@@ -10,6 +10,8 @@
 #include <QThread>
 #include <QUrl>
 
+#include "platform/NativePath.h"
+
 namespace kelvaro::test {
 
 // Stands in for the desktop's launcher: QDesktopServices hands it every file address it is asked
@@ -22,7 +24,7 @@ public:
     QStringList opened;
 
 public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url.toLocalFile()); }
+    void open(const QUrl& url) { opened.append(NativePath::localFile(url)); } // by the address's bytes
 };
 
 // A file manager on the bus that selects what it is shown, or refuses everything.

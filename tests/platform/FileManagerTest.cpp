@@ -1,6 +1,9 @@
 // The desktop's file manager as the application really asks it, on desktops where nobody or only
 // a launcher answers.
+#include <filesystem>
 #include <functional>
+
+#include <sys/stat.h>
 
 #include <QDBusConnection>
 #include <QDir>
@@ -25,15 +28,24 @@ protected:
         QDir(temp.path()).mkpath(QStringLiteral("bin"));
         QDir(temp.path()).mkpath(QStringLiteral("Výsledky"));
         writeFile(file, "x");
+        ASSERT_EQ(::mkdir(NativePath::encoded(bytesFolder).constData(), 0777), 0);
+        writeFile(bytesFile, "x");
         qputenv("PATH", QFile::encodeName(temp.filePath(QStringLiteral("bin"))));
     }
-    void TearDown() override { qputenv("PATH", path); }
+    void TearDown() override
+    {
+        qputenv("PATH", path);
+        std::filesystem::remove_all(NativePath::encoded(bytesFolder).toStdString()); // Qt would not find it
+    }
 
     const QByteArray path = qgetenv("PATH");
 
     QTemporaryDir temp;
     const QString folder = temp.filePath(QStringLiteral("Výsledky"));
     const QString file = temp.filePath(QStringLiteral("a.jpg"));
+    // Names that are not UTF-8.
+    const QString bytesFolder = NativePath::decoded(NativePath::encoded(temp.path()) + "/v\xfdsledky-\xe9");
+    const QString bytesFile = bytesFolder + QStringLiteral("/") + NativePath::decoded("caf\xe9.jpg");
 };
 
 // Nothing may claim to have shown or opened anything when nobody was there to do it.
@@ -67,6 +79,9 @@ TEST_F(FileManagerTest, WithoutAFileManagerTheLauncherOpensTheFolderMeant)
         {"several items in the first one's folder", [&](FileManager& f) { return f.reveal({subfolder, file}); }, folder},
         {"a folder opened", [&](FileManager& f) { return f.openFolder(folder); }, folder},
         {"a file opened", [&](FileManager& f) { return f.open(file); }, file},
+        {"a folder not UTF-8 shown for itself", [&](FileManager& f) { return f.reveal({bytesFolder}); }, bytesFolder},
+        {"a file not UTF-8 shown in its folder", [&](FileManager& f) { return f.reveal({bytesFile}); }, bytesFolder},
+        {"a file not UTF-8 opened", [&](FileManager& f) { return f.open(bytesFile); }, bytesFile},
     };
     for (const auto& row : rows) {
         Launcher launcher;
@@ -99,9 +114,10 @@ TEST_F(FileManagerBusChild, AFileManagerOnTheBusSelectsTheItems)
     FileManagerOnBus bus(false);
     ASSERT_TRUE(bus.running);
     Launcher launcher;
-    EXPECT_TRUE(DesktopFileManager().reveal({folder, file}));
+    EXPECT_TRUE(DesktopFileManager().reveal({folder, file, bytesFile}));
     EXPECT_EQ(bus.manager.shown, (QStringList{QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded),
-                                              QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)}));
+                                              QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded),
+                                              QString::fromLatin1("file://" + NativePath::encoded(bytesFile).toPercentEncoding("/"))}));
     EXPECT_TRUE(launcher.opened.isEmpty());
 }
 

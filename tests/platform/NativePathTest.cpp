@@ -1,5 +1,6 @@
 // File names as bytes: valid UTF-8 reads as Qt reads it, any other byte survives the way back.
 #include <QFile>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -31,13 +32,26 @@ TEST(NativePath, everyByteComesBackAndValidUtf8ReadsAsQtReadsIt)
         SCOPED_TRACE(row.name);
         const QString text = NativePath::decoded(row.bytes);
         EXPECT_EQ(NativePath::encoded(text), row.bytes);
+        // As a local file URL (a drop, a drag, the clipboard, the file manager), the bytes stay.
+        const QString absolute = NativePath::decoded(row.bytes.startsWith('/') ? row.bytes : "/" + row.bytes);
+        EXPECT_EQ(NativePath::localFile(NativePath::localUrl(absolute)), absolute);
         if (row.utf8) {
             EXPECT_EQ(text, QFile::decodeName(row.bytes));
             EXPECT_EQ(NativePath::encoded(text), QFile::encodeName(text));
+            EXPECT_EQ(NativePath::localUrl(absolute), QUrl::fromLocalFile(absolute));
         } else {
             EXPECT_NE(QFile::encodeName(QFile::decodeName(row.bytes)), row.bytes); // what Qt alone loses
+            EXPECT_NE(NativePath::localFile(QUrl::fromLocalFile(absolute)), absolute); // read by its bytes elsewhere
         }
     }
+}
+
+// The URL of a name that is not UTF-8 carries its byte, percent-encoded, as other programs read it.
+TEST(NativePath, aLocalUrlCarriesTheBytesOfTheName)
+{
+    const QUrl url = NativePath::localUrl(NativePath::decoded("/tmp/v\xfdsledky/caf\xe9 1.jpg"));
+    EXPECT_EQ(url.toEncoded(), QByteArray("file:///tmp/v%FDsledky/caf%E9%201.jpg"));
+    EXPECT_TRUE(url.isLocalFile());
 }
 
 } // namespace

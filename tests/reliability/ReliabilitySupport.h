@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the reliability tests: recording desktop services for a store, a quiet desktop
 // for the watcher, and a watcher driven tick by tick.
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -13,6 +14,7 @@
 #include "platform/FileManager.h"
 #include "platform/FileSystem.h"
 #include "platform/LauncherProgress.h"
+#include "platform/NativePath.h"
 #include "platform/NearbyShare.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
@@ -59,6 +61,8 @@ protected:
     {
         Notifications::setCurrent(nullptr);
         AppActivity::setOverride(std::nullopt);
+        // Names that are not UTF-8 (a hostile file's and its result's) are left out of Qt's listing.
+        std::filesystem::remove_all(NativePath::encoded(temp.path()).toStdString());
     }
 
     QString folder(const QString& relative)

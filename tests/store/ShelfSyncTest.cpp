@@ -1,5 +1,9 @@
 // Shelves following their folders on disk.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "StoreTestSupport.h"
+#include "platform/NativePath.h"
 #include "store/ShelfStorage.h"
 
 namespace kelvaro::test {
@@ -111,6 +115,35 @@ TEST_F(ShelfSyncTest, FilesDeletedOrAddedByHand)
     EXPECT_EQ(names(s.shelves()[0]), (QStringList{"keep.jpg", "x.jpg", "shared.jpg", "elsewhere.jpg", "added.jpg"}));
     // "Zima" already has its file listed by "Léto": not added twice.
     EXPECT_TRUE(s.shelves()[1].items.isEmpty());
+}
+
+// A copy whose name is not UTF-8, stored by an earlier version under the name as text (U+FFFD in
+// place of the byte), which therefore named no file: one pass puts the copy that is there on the
+// shelf in its place, under its own bytes, with its size; an item read from the store resolves.
+TEST_F(ShelfSyncTest, ACopyStoredUnderTheNameAsTextIsTakenInByItsBytes)
+{
+    const QByteArray copy = NativePath::encoded(path("out/Police/Léto")) + "/caf\xe9.jpg";
+    touch("out/Police/Léto/b.jpg");
+    const int fd = ::open(copy.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "12345", 5), 5);
+    ::close(fd);
+    KelvaroStore& s = storeWith({shelf("Léto", {"out:Police/Léto/caf\uFFFD.jpg", "out:Police/Léto/b.jpg"})});
+    s.syncShelvesWithDisk();
+    ASSERT_EQ(s.shelves().size(), 1);
+    const QList<ShelfItem> items = s.shelves()[0].items;
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[1].name, QStringLiteral("caf\uFFFD.jpg"));
+    EXPECT_EQ(items[1].bytes, 5);
+    ASSERT_TRUE(items[1].storedPath);
+    const auto file = ShelfStorage::url(*items[1].storedPath);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(NativePath::encoded(*file), copy);
+    // As stored and read back.
+    KelvaroStore& again = makeStore(fakeProcess);
+    ASSERT_EQ(again.shelves().size(), 1);
+    EXPECT_EQ(again.shelves()[0].items, items);
+    ::unlink(copy.constData()); // Qt's listing would not find it
 }
 
 TEST_F(ShelfSyncTest, WithoutAPoliceFolderNothingChangesOrIsSaved)

@@ -1,7 +1,14 @@
 // Shelf operations of the store, with copies on disk.
+#include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDirIterator>
+#include <QScopeGuard>
 
 #include "StoreTestSupport.h"
+#include "platform/NativePath.h"
 #include "store/ShelfStorage.h"
 
 namespace kelvaro::test {
@@ -63,6 +70,84 @@ TEST_F(ShelvesTest, ThreeFilesOnANewShelf)
     EXPECT_EQ(s.activities()[0].actionTitle, QStringLiteral("Na polici"));
     EXPECT_EQ(s.activities()[0].symbol, "tray.full");
     EXPECT_EQ(s.shelvedFiles(), 3);
+}
+
+// A file whose name is not UTF-8 (in a folder whose name may not be either, onto a shelf in an
+// output folder whose name may not be either) is copied under its own bytes, a second time with
+// " 2" before the extension; its size shows, the shelf loads every copy, a pass over the shelf
+// folders keeps the items and takes in a file put there by hand, and removing an item removes
+// its copy from disk (the last one its folder too).
+TEST_F(ShelvesTest, FilesWhoseNamesAreNotUtf8AreCopiedShownLoadedAndRemovedByTheirBytes)
+{
+    const struct {
+        const char* name;
+        QByteArray sourceFolder;
+        QByteArray outputFolder;
+    } rows[] = {
+        {"file", "in", "out"},
+        {"folderAndFile", "fotky-\xe9", "out"},
+        {"outputFolderToo", "fotky-\xe9", "v\xfdsledky-\xe9"},
+    };
+    const QByteArray base = NativePath::encoded(temp.path());
+    const auto write = [](const QByteArray& native, qint64 size) {
+        const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        const QByteArray bytes(size, 'k');
+        return fd >= 0 && ::write(fd, bytes.constData(), size_t(size)) == size && ::close(fd) == 0;
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray sourceFolder = base + "/" + row.name + "/" + row.sourceFolder;
+        const QByteArray outputFolder = base + "/" + row.name + "/" + row.outputFolder;
+        for (const QByteArray& folder : {sourceFolder, outputFolder})
+            ASSERT_TRUE(std::filesystem::create_directories(folder.toStdString()));
+        // Qt's listing would leave the names that are not UTF-8 behind.
+        const auto removeAll = qScopeGuard([&] { std::filesystem::remove_all((base + "/" + row.name).toStdString()); });
+        ASSERT_TRUE(OutputFolder::remember(NativePath::decoded(outputFolder)));
+        ASSERT_TRUE(write(sourceFolder + "/caf\xe9.jpg", 400));
+        ASSERT_TRUE(write(sourceFolder + "/b.jpg", 10));
+        const QString source = NativePath::decoded(sourceFolder + "/caf\xe9.jpg");
+        const QString shelfFolder = NativePath::decoded(outputFolder) + QStringLiteral("/Police/Léto");
+
+        KelvaroStore& s = emptyStore();
+        s.receive(QStringList{source, NativePath::decoded(sourceFolder + "/b.jpg")}, false);
+        ASSERT_TRUE(s.addToShelf(std::nullopt, "Léto"));
+        s.receive(QStringList{source}, false);
+        ASSERT_TRUE(s.addToShelf(s.shelves().first().id, "Léto"));
+        const QString first = NativePath::decoded("caf\xe9.jpg");
+        const QString second = NativePath::decoded("caf\xe9 2.jpg");
+        EXPECT_EQ(namesIn(shelfFolder), (QStringList{QStringLiteral("b.jpg"), second, first}));
+        EXPECT_EQ(readFile(shelfFolder + "/" + first), QByteArray(400, 'k'));
+        EXPECT_EQ(readFile(shelfFolder + "/" + second), QByteArray(400, 'k'));
+
+        // A copy put there by hand joins the shelf.
+        ASSERT_TRUE(write(NativePath::encoded(shelfFolder) + "/ru\xe8n\xed.jpg", 300));
+        s.syncShelvesWithDisk();
+        const Shelf shelf = s.shelves().first();
+        ASSERT_EQ(shelf.items.size(), 4);
+        const qint64 sizes[] = {400, 10, 400, 300};
+        const QString shown[] = {"caf\uFFFD.jpg", "b.jpg", "caf\uFFFD.jpg", "ru\uFFFDn\uFFFD.jpg"};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(shelf.items[i].bytes, sizes[i]) << i;
+            EXPECT_EQ(shelf.items[i].name, shown[i]) << i;
+        }
+
+        s.loadShelfIntoWheel(shelf);
+        EXPECT_EQ(s.droppedFiles(), (QStringList{shelfFolder + "/" + first, shelfFolder + "/b.jpg", shelfFolder + "/" + second,
+                                                 NativePath::decoded(NativePath::encoded(shelfFolder) + "/ru\xe8n\xed.jpg")}));
+
+        for (const ShelfItem& item : shelf.items)
+            if (item.name != QStringLiteral("b.jpg"))
+                s.removeItem(item.id, shelf.id);
+        EXPECT_EQ(namesIn(shelfFolder), QStringList{QStringLiteral("b.jpg")});
+        ASSERT_EQ(s.shelves().first().items.size(), 1);
+        // The last copy takes its emptied folder along, so no pass brings the shelf back.
+        s.removeItem(s.shelves().first().items.first().id, shelf.id);
+        EXPECT_EQ(namesIn(NativePath::decoded(outputFolder) + QStringLiteral("/Police")), QStringList{});
+        s.syncShelvesWithDisk();
+        EXPECT_TRUE(s.shelves().first().items.isEmpty());
+        // The user's own file stays where it was.
+        EXPECT_EQ(readFile(source), QByteArray(400, 'k'));
+    }
 }
 
 // A blank name makes a new shelf, an id adds to its shelf; new shelves take the next symbol and colour.

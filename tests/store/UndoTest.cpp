@@ -118,7 +118,8 @@ TEST_F(UndoTest, MovedFilesComeBackToTheirPlace)
 }
 
 // Names that are not UTF-8, of the folder a file was moved out of or into or of the file itself:
-// undo finds the file by its bytes, puts it back and trashes the moved one.
+// the move keeps the file's name, and undo finds the file by its bytes, puts it back and trashes
+// the moved one.
 TEST_F(UndoTest, FilesMovedThroughFoldersWhoseNamesAreNotUtf8ComeBack)
 {
     QByteArray photo;
@@ -152,6 +153,9 @@ TEST_F(UndoTest, FilesMovedThroughFoldersWhoseNamesAreNotUtf8ComeBack)
         ASSERT_TRUE(readFile(source).isEmpty());
         ASSERT_EQ(s.lastOutputs().size(), 1);
         const QString moved = s.lastOutputs().first();
+        // The user's file keeps its name, byte for byte.
+        EXPECT_EQ(NativePath::encoded(moved), NativePath::encoded(destination) + native.mid(native.lastIndexOf('/')));
+        EXPECT_EQ(readFile(moved), photo);
 
         s.undoLast();
         EXPECT_EQ(s.statusMessage(), QStringLiteral("Soubory jsou zpátky na původním místě."));

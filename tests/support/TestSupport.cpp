@@ -195,8 +195,11 @@ QStringList namesIn(const QString& folder)
 
 void writeFile(const QString& path, const QByteArray& bytes, bool append)
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(append ? QIODevice::Append : QIODevice::WriteOnly)) << path.toStdString();
+    const int fd = ::open(NativePath::encoded(path).constData(),
+                          O_WRONLY | O_CREAT | O_CLOEXEC | (append ? O_APPEND : O_TRUNC), 0666);
+    ASSERT_GE(fd, 0) << path.toStdString();
+    QFile file;
+    ASSERT_TRUE(file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 

@@ -118,8 +118,8 @@ bool hasPrivateSessionBus();
 QJsonObject parseJson(const char* json);
 QByteArray compactJson(const QJsonObject& object);
 
-// A file's bytes ("" when it cannot be read; the path is NativePath text) and writing bytes to a
-// new file or the end of one (asserted).
+// A file's bytes ("" when it cannot be read) and writing bytes to a new file or the end of one
+// (asserted); the paths are NativePath text.
 QByteArray readFile(const QString& path);
 // The names in `folder` as the system lists them (NativePath text, dot files too), sorted: Qt's
 // listings leave out names that are not UTF-8.

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include <sys/stat.h>
@@ -219,13 +220,52 @@ TEST_F(KelvaroProcess, aFileNameThatIsNotUtf8IsOpened)
         ::unlink(rawBroken.constData());
         const QByteArray output = process.readAllStandardOutput();
         EXPECT_EQ(process.exitCode(), 0) << output.toStdString();
-        const QStringList written = QDir(results.path()).entryList(QDir::Files);
-        ASSERT_EQ(written.size(), 1);
-        EXPECT_EQ(written.first(), QStringLiteral("bad-\uFFFD bez metadat.jpg"));
+        EXPECT_EQ(test::namesIn(results.path()), QStringList{NativePath::decoded("bad-\xff bez metadat.jpg")});
+        ::unlink((NativePath::encoded(results.path()) + "/bad-\xff bez metadat.jpg").constData());
         const QJsonObject json = QJsonDocument::fromJson(output).object();
         EXPECT_EQ(json.value(QStringLiteral("entries")).toArray().at(0).toObject().value(QStringLiteral("fileName")),
                   QStringLiteral("bad-\uFFFD.jpg"));
         EXPECT_EQ(json.value(QStringLiteral("firstError")), QStringLiteral("Soubor \u201Ec\uFFFDd.jpg\u201C se nepodařilo otevřít."));
+    }
+}
+
+// A move keeps the name of a file that is not UTF-8, given whole or relative, in a folder whose name
+// is not UTF-8 either: the file arrives under its own bytes and the result names it so.
+TEST_F(KelvaroProcess, aMoveKeepsANameThatIsNotUtf8)
+{
+    const struct {
+        const char* name;
+        const char* script;
+    } rows[] = {
+        {"full", "exec \"$0\" --op '\"move\"' --out \"$1\" \"$2/fotky-$(printf '\\351')/caf$(printf '\\351').jpg\""},
+        {"relative", "cd \"$2/fotky-$(printf '\\351')\" && exec \"$0\" --op '\"move\"' --out \"$1\" \"caf$(printf '\\351').jpg\""},
+    };
+    const QByteArray folder = NativePath::encoded(in()) + "/fotky-\xe9";
+    ASSERT_EQ(::mkdir(folder.constData(), 0777), 0);
+    // A folder listing through Qt would not find them to remove.
+    const auto removeFolder = qScopeGuard([&] { std::filesystem::remove_all(folder.toStdString()); });
+    const QString source = NativePath::decoded(folder + "/caf\xe9.jpg");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir results;
+        ti::writeJpeg(NativePath::decoded(folder), NativePath::decoded("caf\xe9.jpg"), ti::quadrants(40, 30));
+        const QByteArray photo = test::readFile(source);
+        QProcess process;
+        process.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromLatin1(row.script), tool(), results.path(), in()});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QByteArray output = process.readAllStandardOutput();
+        EXPECT_EQ(process.exitCode(), 0) << output.toStdString();
+        const QString moved = results.path() + QStringLiteral("/") + NativePath::decoded("caf\xe9.jpg");
+        EXPECT_EQ(test::namesIn(results.path()), QStringList{NativePath::decoded("caf\xe9.jpg")});
+        EXPECT_EQ(test::readFile(moved), photo);
+        EXPECT_TRUE(test::namesIn(NativePath::decoded(folder)).isEmpty());
+        const QJsonObject json = QJsonDocument::fromJson(output).object();
+        const QJsonObject move = json.value(QStringLiteral("moves")).toArray().at(0).toObject();
+        EXPECT_EQ(NativePath::encoded(move.value(QStringLiteral("from")).toString()), NativePath::encoded(source));
+        EXPECT_EQ(NativePath::encoded(move.value(QStringLiteral("to")).toString()), NativePath::encoded(moved));
+        EXPECT_EQ(json.value(QStringLiteral("entries")).toArray().at(0).toObject().value(QStringLiteral("fileName")),
+                  QStringLiteral("caf\uFFFD.jpg"));
+        ::unlink(NativePath::encoded(moved).constData());
     }
 }
 

@@ -6,10 +6,14 @@
 #include <mutex>
 #include <thread>
 
+#include <filesystem>
+
 #include <QImage>
+#include <QScopeGuard>
 
 #include "WatcherFixture.h"
 #include "engine/MemoryBudget.h"
+#include "platform/NativePath.h"
 
 using namespace kelvaro;
 using namespace kelvaro::testing;
@@ -93,6 +97,60 @@ TEST_F(FolderWatcherProcessing, longNamesStillGetAResultsFolder)
         w->remove(rule.id);
     }
     EXPECT_EQ(history.size(), 3);
+}
+
+// A watched folder whose name is not UTF-8 is found again, by a watcher started later too, and a
+// file in it (whose name may not be UTF-8 either) is processed into a results folder and a result
+// that keep those bytes; what is shown names them as text.
+TEST_F(FolderWatcherProcessing, foldersAndFilesWhoseNamesAreNotUtf8AreWatchedAndProcessed)
+{
+    const struct {
+        const char* name;
+        QByteArray folder;
+        QByteArray file;
+        QString shownFolder;
+        QString shownFile;
+    } rows[] = {
+        {"file", "Fotky", "caf\xe9.jpg", QStringLiteral("Fotky"), QStringLiteral("caf\uFFFD.jpg")},
+        {"folder", "fotky-\xe9", "b.jpg", QStringLiteral("fotky-\uFFFD"), QStringLiteral("b.jpg")},
+        {"folderAndFile", "v\xfdlet-\xe9", "caf\xe9.jpg", QStringLiteral("v\uFFFDlet-\uFFFD"), QStringLiteral("caf\uFFFD.jpg")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray native = NativePath::encoded(root.path()) + "/" + row.folder;
+        ASSERT_TRUE(std::filesystem::create_directory(native.toStdString()));
+        // Qt's listing would leave the names that are not UTF-8 behind.
+        const auto removeFolder = qScopeGuard([&] { std::filesystem::remove_all(native.toStdString()); });
+        const QString folder = NativePath::decoded(native);
+        history.clear();
+        const qsizetype noticesBefore = notifier->notices().size();
+        QUuid ruleId;
+        {
+            auto w = makeWatcher();
+            ASSERT_TRUE(w->add(folder, toJpg));
+            ruleId = w->rules().first().id;
+            EXPECT_EQ(NativePath::encoded(w->rules().first().folderPath), native);
+            step(*w); // baseline
+            EXPECT_FALSE(w->status(ruleId).isUnavailable) << w->status(ruleId).message.value_or("").toStdString();
+        }
+        // Read back from the stored rule.
+        auto w = makeWatcher();
+        ASSERT_EQ(w->rules().size(), 1);
+        testimages::writeJpeg(folder, NativePath::decoded(row.file), testimages::quadrants(40, 30));
+        step(*w, 2);
+        EXPECT_EQ(w->status(ruleId), WatchStatus{});
+        const auto results = w->resultsFolder(w->rules().first());
+        ASSERT_TRUE(results);
+        EXPECT_EQ(NativePath::encoded(*results),
+                  NativePath::encoded(outDir) + "/Automaticky/" + row.folder + " \xe2\x80\x93 P\xc5\x99" "evod na JPG");
+        EXPECT_EQ(test::namesIn(*results), QStringList{NativePath::decoded(row.file)});
+        ASSERT_EQ(history.size(), 1);
+        EXPECT_EQ(history[0].fileName, row.shownFile);
+        ASSERT_EQ(notifier->notices().size(), noticesBefore + 1);
+        EXPECT_EQ(notifier->notices().last().body, QStringLiteral("Zpracováno: 1 soubor ze složky „%1“.").arg(row.shownFolder));
+        std::filesystem::remove_all(NativePath::encoded(*results).toStdString());
+        w->remove(ruleId);
+    }
 }
 
 // While away the folder is marked, once; the scans that could not list it do not count for settling.

@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include <QScopeGuard>
+
 #include "WatcherFixture.h"
 #include "platform/NativePath.h"
 
@@ -67,6 +69,7 @@ TEST_F(WatchScanTest, aNameThatIsNotUtf8IsListedWithAPathThatOpensIt)
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::write(fd, "photo", 5), 5);
     ::close(fd);
+    const auto removeFile = qScopeGuard([&] { ::unlink(raw.constData()); }); // Qt's listing would not find it
     const auto listing = WatchScan::list(inDir);
     ASSERT_TRUE(listing.has_value());
     ASSERT_EQ(listing->size(), 1);

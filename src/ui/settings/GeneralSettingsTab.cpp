@@ -12,6 +12,7 @@
 #include "l10n/Localization.h"
 #include "output/OutputFolder.h"
 #include "platform/FileManager.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
@@ -177,7 +178,7 @@ QWidget* GeneralSettingsTab::folderSection()
     row->setSpacing(8);
     m_folderLabel = new SettingLabel(
         QStringLiteral("folder.fill"), tint::blue(),
-        [this] { return m_folder ? QFileInfo(*m_folder).fileName() : L("Zatím nevybrána"); },
+        [this] { return m_folder ? NativePath::displayName(QFileInfo(*m_folder).fileName()) : L("Zatím nevybrána"); },
         [this] { return m_folder ? QFileInfo(*m_folder).absolutePath() : L("Vyber, kam se mají ukládat hotové fotky."); },
         section);
     m_folderLabel->setObjectName(QStringLiteral("folder"));

@@ -11,6 +11,7 @@
 
 #include "engine/ImageEngine.h"
 #include "l10n/Localization.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
@@ -254,7 +255,7 @@ LivePreview::CaptionLayout LivePreview::captionLayout(int width) const
     if (!m_file)
         return {};
     const QFontMetrics metrics(captionFont());
-    const QString name = QFileInfo(*m_file).fileName();
+    const QString name = NativePath::displayName(QFileInfo(*m_file).fileName());
     // Without a preview there is no hint: the name has the first line to itself.
     if (m_failed)
         return {metrics.elidedText(name, Qt::ElideMiddle, width), false};

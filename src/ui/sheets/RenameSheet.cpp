@@ -9,6 +9,7 @@
 
 #include "engine/ImageEngine.h"
 #include "l10n/Localization.h"
+#include "platform/NativePath.h"
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro {
@@ -16,7 +17,7 @@ namespace kelvaro {
 QString RenameSheet::example(const RenameSpec& spec, const QStringList& files)
 {
     const QString first = files.isEmpty() ? QStringLiteral("foto.jpg") : QFileInfo(files.first()).fileName();
-    return ImageEngine::renamedFileName(spec, first, 0);
+    return NativePath::displayName(ImageEngine::renamedFileName(spec, first, 0));
 }
 
 RenameSheet::RenameSheet(KelvaroStore& store, QWidget* parent)

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 
 #include "l10n/Localization.h"
+#include "platform/NativePath.h"
 #include "platform/widgets/LogoPicker.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/LabeledSlider.h"
@@ -130,7 +131,7 @@ void WatermarkSheet::refresh()
     m_text->setEnabled(!hasLogo);
     m_logoButton->setText(hasLogo ? L("Změnit logo…") : L("Použít logo místo textu…"));
     m_logoButton->updateGeometry();
-    m_logoName->setText(hasLogo ? QFileInfo(*m_spec.logoPath).fileName() : QString());
+    m_logoName->setText(hasLogo ? NativePath::displayName(QFileInfo(*m_spec.logoPath).fileName()) : QString());
     m_logoName->setVisible(hasLogo);
     m_removeLogo->setVisible(hasLogo);
     setCanRun(isRunnable(m_spec));

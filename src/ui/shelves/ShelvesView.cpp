@@ -1,6 +1,5 @@
 #include "ui/shelves/ShelvesView.h"
 
-#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -15,6 +14,7 @@
 #include "output/OutputFolder.h"
 #include "platform/Bookmark.h"
 #include "platform/FileManager.h"
+#include "platform/NativeFile.h"
 #include "store/KelvaroStore.h"
 #include "store/ShelfStorage.h"
 #include "ui/design/DesignSystem.h"
@@ -361,7 +361,7 @@ void ShelvesView::openFolder(const Shelf& shelf)
 {
     if (const auto out = OutputFolder::resolve())
         m_store.holdAccess(*out);
-    if (const auto folder = ShelfStorage::folder(shelf.name); folder && QFileInfo::exists(*folder)) {
+    if (const auto folder = ShelfStorage::folder(shelf.name); folder && NativeFile::exists(*folder)) {
         if (m_fileManager && !m_fileManager->openFolder(*folder))
             m_store.reportUnanswered(HandoffFailure::folder, {*folder});
         return;

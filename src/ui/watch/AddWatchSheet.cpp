@@ -13,6 +13,7 @@
 
 #include "l10n/Localization.h"
 #include "output/OutputFolder.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "store/UserPresets.h"
 #include "store/WorkflowStore.h"
@@ -384,7 +385,7 @@ void AddWatchSheet::refreshFolder()
     m_folderLabel->setVisible(m_folder.has_value());
     if (m_folder) {
         // The user's own names: never looked up.
-        m_folderName->setText(QFileInfo(*m_folder).fileName());
+        m_folderName->setText(NativePath::displayName(QFileInfo(*m_folder).fileName()));
         m_folderPath->setText(*m_folder);
         m_folderPath->setToolTip(*m_folder);
     }

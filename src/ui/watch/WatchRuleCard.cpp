@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
+#include "platform/NativePath.h"
 #include "ui/design/Formatters.h"
 #include "ui/design/KelvaroStyle.h"
 #include "ui/design/SettingRows.h"
@@ -236,9 +237,9 @@ void WatchRuleCard::refresh()
     m_badge->setSymbol(symbol(m_rule.action));
     m_badge->setColor(color(m_rule.action));
     // Folder names and paths are the user's own: never looked up.
-    m_folderName->setText(m_rule.folderName);
-    m_folderPath->setText(m_rule.folderPath);
-    m_folderPath->setToolTip(m_rule.folderPath);
+    m_folderName->setText(NativePath::displayName(m_rule.folderName));
+    m_folderPath->setText(NativePath::displayName(m_rule.folderPath));
+    m_folderPath->setToolTip(NativePath::displayName(m_rule.folderPath));
     m_actionTitle->setText(m_rule.action.title());
     m_processed->setText(Lf("Zpracováno: %lld", m_rule.processed));
     m_ago->setVisible(m_rule.lastRun.has_value());

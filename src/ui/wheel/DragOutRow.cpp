@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
+#include "platform/NativePath.h"
 #include "ui/wheel/WheelControls.h"
 #include "ui/wheel/WheelStyle.h"
 #include "ui/wheel/WheelSymbols.h"
@@ -51,7 +52,7 @@ public:
             setToolTip(L("Přetáhni všechny výsledky najednou"));
             setFixedSize(10 + 12 + 4 + metrics.horizontalAdvance(m_text) + 10, 24);
         } else {
-            const QString name = QFileInfo(m_paths.value(0)).fileName();
+            const QString name = NativePath::displayName(QFileInfo(m_paths.value(0)).fileName());
             m_text = metrics.elidedText(name, Qt::ElideMiddle, 120);
             setToolTip(Lf("Přetáhni %@", name));
             setFixedSize(8 + 16 + 5 + metrics.horizontalAdvance(m_text) + 8, 24);
@@ -118,7 +119,7 @@ QMimeData* makeResultMime(const QStringList& paths)
     auto* mime = new QMimeData;
     QList<QUrl> urls;
     for (const QString& path : paths)
-        urls.append(QUrl::fromLocalFile(path));
+        urls.append(NativePath::localUrl(path));
     mime->setUrls(urls);
     return mime;
 }

@@ -1,7 +1,7 @@
 #include "ui/wheel/KelvaroWheelStore.h"
 
-#include <QFileInfo>
 
+#include "platform/NativeFile.h"
 #include "store/KelvaroStore.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
@@ -52,7 +52,7 @@ std::optional<ComparePair> KelvaroWheelStore::comparePair() const
     const QString before = m_store.lastSources().value(after);
     if (before.isEmpty() || !m_store.droppedFiles().contains(before))
         return std::nullopt;
-    if (!QFileInfo::exists(before) || !QFileInfo::exists(after) || !isComparable(before) || !isComparable(after))
+    if (!NativeFile::exists(before) || !NativeFile::exists(after) || !isComparable(before) || !isComparable(after))
         return std::nullopt;
     return ComparePair{before, after};
 }

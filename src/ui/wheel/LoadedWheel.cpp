@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
+#include "platform/NativePath.h"
 #include "ui/design/FileThumb.h"
 #include "ui/design/ModeSwitcher.h"
 #include "ui/wheel/ActionWheel.h"
@@ -41,7 +42,7 @@ public:
         setFixedSize(kTileThumb + 5, kTileThumb + 5);
         auto* thumb = new FileThumb(path, kTileThumb, this);
         thumb->move(0, 5);
-        thumb->setToolTip(QFileInfo(path).fileName());
+        thumb->setToolTip(NativePath::displayName(QFileInfo(path).fileName()));
         remove = new SymbolButton(QStringLiteral("xmark.circle.fill"), kRemoveSide, this);
         remove->setColors(QColor(0, 0, 0, int(0.65 * 255)), Qt::white);
         remove->setToolTip(L("Odebrat z výběru"));
@@ -254,7 +255,7 @@ void LoadedWheel::refresh()
     m_headerThumb->setVisible(!first.isEmpty());
     if (!first.isEmpty())
         m_headerThumb->setPath(first);
-    m_fullTitle = QFileInfo(first).fileName();
+    m_fullTitle = NativePath::displayName(QFileInfo(first).fileName());
     const int available = std::max(40, m_title->width());
     m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideMiddle, available));
     m_title->setToolTip(m_fullTitle);

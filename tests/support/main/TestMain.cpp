@@ -2,7 +2,9 @@
 // temporary home, so settings, shelves and trash never leak between tests or into the user's.
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include <execinfo.h>
@@ -21,6 +23,7 @@
 #include "TestPaths.h"
 #include "engine/Bitmap.h"
 #include "platform/BackgroundPools.h"
+#include "platform/NativePath.h"
 #include "platform/Settings.h"
 
 namespace {
@@ -104,5 +107,9 @@ int main(int argc, char** argv)
     const int status = RUN_ALL_TESTS();
     // Background decodes started by a test must end before statics and the application go.
     kelvaro::BackgroundPools::drain();
+    // By the names' bytes: QTemporaryDir would leave behind what tests put in the trash under a
+    // name that is not UTF-8.
+    std::error_code error;
+    std::filesystem::remove_all(kelvaro::NativePath::encoded(root).toStdString(), error);
     return status;
 }

@@ -2,8 +2,11 @@
 // results in the output folder, shown in the status line and comparable with their input.
 #include <memory>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QImage>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -11,6 +14,7 @@
 #include "../../support/TestImages.h"
 #include "WheelTestSupport.h"
 #include "output/OutputFolder.h"
+#include "platform/NativePath.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/wheel/ActionWheel.h"
@@ -93,6 +97,34 @@ TEST_F(WheelEndToEnd, DroppedJpegsConvertedByAWedgeClick)
     EXPECT_EQ(pair->after, store->lastOutputs().first());
     EXPECT_EQ(pair->before, photos.first());
     EXPECT_FALSE(status->compareButton()->isHidden());
+}
+
+// A photo whose name is not UTF-8: its result keeps the name's bytes, is offered for comparison
+// with it, and its chip names it as text.
+TEST_F(WheelEndToEnd, APhotoWhoseNameIsNotUtf8IsComparedWithItsResultAndNamedAsText)
+{
+    const QString photo = ti::writeJpeg(temp.path(), NativePath::decoded("caf\xe9.jpg"), ti::plain(40, 30, QColor(10, 200, 30)));
+    const QString result = out + QStringLiteral("/") + NativePath::decoded("caf\xe9.png");
+    const auto removeBoth = qScopeGuard([&] { // Qt's listing would not find them
+        for (const QString& file : {photo, result})
+            ::unlink(NativePath::encoded(file).constData());
+    });
+    store->receive(QStringList{photo}, false);
+    store->run(KelvaroOp::convert(ImageFormat::png));
+    ASSERT_TRUE(waitUntil([&] { return !store->isWorking(); }));
+    ASSERT_EQ(store->lastOutputs(), QStringList{result}) << store->statusMessage().value_or(QString()).toStdString();
+    EXPECT_EQ(kelvaro::test::namesIn(out), QStringList{NativePath::decoded("caf\xe9.png")});
+    const std::optional<ComparePair> pair = adapter->comparePair();
+    ASSERT_TRUE(pair.has_value());
+    EXPECT_EQ(pair->before, photo);
+    EXPECT_EQ(pair->after, result);
+    StatusLine* status = card->loadedWheel()->statusLine();
+    ASSERT_FALSE(status->dragOutRow()->chips().isEmpty());
+    EXPECT_EQ(status->dragOutRow()->chips().first()->toolTip(), QStringLiteral("Přetáhni caf\uFFFD.png"));
+    // Dragged out, it is named by its bytes.
+    const std::unique_ptr<QMimeData> dragged(makeResultMime({result}));
+    ASSERT_EQ(dragged->urls().size(), 1);
+    EXPECT_EQ(dragged->urls().first().toEncoded(), "file://" + NativePath::encoded(result).toPercentEncoding("/"));
 }
 
 // Two loaded photos of one name from two folders: the comparison shows the one the first output
