@@ -9,6 +9,7 @@
 #include "engine/ExtraEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/detectors/ModelFiles.h"
+#include "../support/FaceGroupPhotos.h"
 #include "../support/SamplePhotos.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
@@ -161,6 +162,49 @@ TEST(BlurredFaces, NormalisedBoxesAreMappedOntoTheFullImage)
     EXPECT_EQ(pixel(out, 1320, 720), cv::Vec4b(20, 20, 23, 255)); // the face's centre
     EXPECT_EQ(pixel(out, 1000, 720), pixel(photo, 1000, 720));
 }
+
+// Mean difference of the colour channels (0–255) between two images of one size, within `mask`.
+double meanDifference(const Bitmap& a, const Bitmap& b, const cv::Mat& mask)
+{
+    cv::Mat diff;
+    cv::absdiff(toMat(a), toMat(b), diff);
+    const cv::Scalar mean = cv::mean(diff, mask);
+    return (mean[0] + mean[1] + mean[2]) / 3;
+}
+
+// With whatever detectors are installed (the networks and the cascade, or the cascade alone), a
+// group of one portrait gets its faces blurred and nothing else: not the bodies below them, not the
+// plain canvas around them.
+class BlurredFaceGroups : public ::testing::TestWithParam<test::FaceLayout> {};
+
+TEST_P(BlurredFaceGroups, OnlyTheFacesChange)
+{
+    const test::FaceGroupPhoto photo = test::faceGroupPhoto(GetParam());
+    const Bitmap out = ImageEffects::blurredFaces(photo.image, FaceStyle::blur, QStringLiteral("skupina.jpg"));
+    ASSERT_EQ(QSize(out.width(), out.height()), QSize(photo.image.width(), photo.image.height()));
+    const cv::Size size(out.width(), out.height());
+    cv::Mat canvas(size, CV_8U, cv::Scalar(255));
+    for (const QRect& portrait : photo.portraits)
+        canvas(cv::Rect(portrait.x(), portrait.y(), portrait.width(), portrait.height())).setTo(0);
+    for (const QRect& portrait : photo.portraits) {
+        SCOPED_TRACE(testing::Message() << "portrait at " << portrait.x() << ", " << portrait.y());
+        const cv::Rect p(portrait.x(), portrait.y(), portrait.width(), portrait.height());
+        cv::Mat face(size, CV_8U, cv::Scalar(0)), body(size, CV_8U, cv::Scalar(0)), margins(size, CV_8U, cv::Scalar(0));
+        const QRect f = test::faceIn(portrait).adjusted(15, 15, -15, -15);
+        face(cv::Rect(f.x(), f.y(), f.width(), f.height())).setTo(255);
+        body(cv::Rect(p.x, p.y + 280, p.width, p.height - 280)).setTo(255); // below the chin, collar and all
+        const cv::Rect column(p.x, 0, p.width, size.height);
+        margins(column).setTo(255, canvas(column)); // the canvas above and below it
+        EXPECT_GT(meanDifference(photo.image, out, face), 8);
+        EXPECT_LT(meanDifference(photo.image, out, body), 0.5);
+        if (cv::countNonZero(margins) > 0) {
+            EXPECT_LT(meanDifference(photo.image, out, margins), 0.5);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, BlurredFaceGroups, testing::ValuesIn(test::allFaceLayouts),
+                         [](const testing::TestParamInfo<test::FaceLayout>& info) { return test::layoutName(info.param); });
 
 TEST(RemoveBackground, TheMaskBecomesTheAlphaOfTheFullImage)
 {

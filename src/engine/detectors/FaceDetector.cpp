@@ -24,6 +24,12 @@ constexpr float haarScore = 0.5f; // ranks below a confident network box of the 
 // The cascade's own certainty (its last stage's weight): below this it mostly finds coins, moons
 // and gravel.
 constexpr double haarMinimumWeight = 2.0;
+// The cascade sees the photo's grey levels spread over the whole range, so a dark or hazy face
+// looks as it would in good light. No level may take more than this many times an even share of
+// the range: a plain backdrop or sky that fills half the photo would otherwise take half the range
+// and squeeze the faces on it into what is left, and the cascade then reads a whole figure with
+// its head and collar as one face.
+constexpr double haarContrastLimit = 4.0;
 
 DetectorSlot<FaceDetector>& slot()
 {
@@ -220,7 +226,8 @@ QList<FaceCandidate> HaarFaceDetector::candidates(const cv::Mat& rgb) const
         return found;
     cv::Mat grey;
     cv::cvtColor(rgb, grey, cv::COLOR_RGB2GRAY);
-    cv::equalizeHist(grey, grey);
+    // One tile: the same spread everywhere, as a plain equalisation but for the limit.
+    cv::createCLAHE(haarContrastLimit, cv::Size(1, 1))->apply(grey, grey);
     std::vector<cv::Rect> faces;
     std::vector<int> levels;
     std::vector<double> weights;
