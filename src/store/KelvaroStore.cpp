@@ -95,14 +95,20 @@ void KelvaroStore::reportSettingsFile()
     Settings& settings = Settings::shared();
     // Saves may fail on any thread; the status is told on this one.
     const auto saveFailed = [this](int error) {
-        m_status.setStatus(Lf("Nastavení a historii se nepodařilo uložit: %@. Uložená verze zůstala beze změny.",
-                              saveFailureReason(error)),
-                           true);
+        m_status.setUnsavedStatus(Lf("Nastavení a historii se nepodařilo uložit: %@. Uložená verze zůstala beze změny.",
+                                     saveFailureReason(error)),
+                                  true, std::nullopt);
     };
     connect(&settings, &Settings::saveFailed, this, saveFailed);
     // A streak that began before anyone listened (a setting written at start) is told only once.
     if (const int error = settings.saveError())
         saveFailed(error);
+    // Whatever said that something was not saved stops saying so once it is, by the retry or by
+    // the next change.
+    connect(&settings, &Settings::saveStateChanged, this, [this] {
+        if (!Settings::shared().hasUnsavedChanges())
+            m_status.changesSaved();
+    }, Qt::QueuedConnection);
     const auto keptAside = [this](const QString& path) {
         m_status.setStatus(Lf("Uložená nastavení a historii se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.",
                               path),
