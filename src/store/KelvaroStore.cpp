@@ -119,6 +119,24 @@ void KelvaroStore::reportSettingsFile()
         keptAside(m_library.keptAside());
 }
 
+std::optional<QString> KelvaroStore::unreadHistoryNote() const
+{
+    if (!canPersist())
+        return L("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny.");
+    if (!libraryKeptAside().isEmpty())
+        return Lf("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny v souboru „%@“.", libraryKeptAside());
+    return std::nullopt;
+}
+
+std::optional<QString> KelvaroStore::unreadShelvesNote() const
+{
+    if (!canPersist())
+        return L("Uložené police se nepodařilo přečíst, proto je nechávám beze změny.");
+    if (!libraryKeptAside().isEmpty())
+        return Lf("Uložené police se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.", libraryKeptAside());
+    return std::nullopt;
+}
+
 void KelvaroStore::enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves)
 {
     m_library.enterDemo(activities, shelves);
