@@ -910,6 +910,10 @@
         <translation>Quit Anyway</translation>
     </message>
     <message>
+        <source>Znovu jsem to zkusil v %@ a zase to nešlo.</source>
+        <translation>Tried again at %@, and it failed again.</translation>
+    </message>
+    <message>
         <source>Když teď Kelvaro ukončíš, změny od posledního uložení se ztratí.</source>
         <translation>If you quit Kelvaro now, the changes since the last save will be lost.</translation>
     </message>

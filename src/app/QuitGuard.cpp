@@ -110,6 +110,21 @@ bool QuitGuard::catchTerminationSignals()
     return true;
 }
 
+void QuitGuard::setWork(Work work)
+{
+    m_work = std::move(work);
+}
+
+void QuitGuard::setWindowToShow(std::function<QWidget*()> show)
+{
+    m_showWindow = std::move(show);
+}
+
+void QuitGuard::setLeaving(std::function<void()> leaving)
+{
+    m_leaving = std::move(leaving);
+}
+
 QuitQuestion* QuitGuard::question() const
 {
     return m_question;
@@ -117,18 +132,18 @@ QuitQuestion* QuitGuard::question() const
 
 void QuitGuard::requestQuit()
 {
-    if (m_leaving || mayEnd())
+    if (m_ended || mayEnd())
         leave();
 }
 
 bool QuitGuard::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_leaving)
+    if (m_ended)
         return false;
     if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
         if (!mayEnd())
-            return true; // the loop goes on until the question is answered
-        m_leaving = true;
+            return true; // the loop goes on until the work has stopped and the question is answered
+        decided();
         return false;
     }
     if (event->type() == QEvent::Close && watched->isWidgetType()) {
@@ -148,8 +163,13 @@ bool QuitGuard::mayEnd(QWidget* asker)
         m_question->activateWindow();
         return false;
     }
-    if (m_waiting)
+    if (m_waiting || m_stopping)
         return false;
+    // A run's end is booked by a call queued to this loop: once the loop is gone it never comes.
+    if (m_work.underWay && m_work.underWay()) {
+        stopWork(asker);
+        return false;
+    }
     // Never waits on the window's thread: a save another process's lock put off is retried by
     // the settings' timer while the loop runs.
     if (!m_settings.hasUnsavedChanges() || m_settings.sync())
@@ -159,6 +179,8 @@ bool QuitGuard::mayEnd(QWidget* asker)
         return false;
     }
     QWidget* window = asker ? asker : windowToAsk();
+    if (!window && m_showWindow)
+        window = m_showWindow(); // closed to the tray: the changes would go without a word
     if (!window) {
         logLine(QStringLiteral("ending with changes that could not be saved to %1").arg(m_settings.filePath()));
         return true;
@@ -167,10 +189,41 @@ bool QuitGuard::mayEnd(QWidget* asker)
     return false;
 }
 
+void QuitGuard::stopWork(QWidget* asker)
+{
+    m_stopping = true;
+    m_asker = asker;
+    if (m_work.stop)
+        m_work.stop();
+    workChanged(); // a stop may end it at once
+}
+
+void QuitGuard::workChanged()
+{
+    // Queued: a job tells it stopped before it books what it made.
+    if (m_stopping)
+        QMetaObject::invokeMethod(this, &QuitGuard::workMayBeOver, Qt::QueuedConnection);
+}
+
+void QuitGuard::workMayBeOver()
+{
+    if (!m_stopping || (m_work.underWay && m_work.underWay()))
+        return;
+    m_stopping = false;
+    if (m_hurried) {
+        m_hurried = false;
+        m_settings.syncBeforeLeaving();
+        leave();
+        return;
+    }
+    if (mayEnd(m_asker))
+        leave();
+}
+
 void QuitGuard::waitForLock(QWidget* asker)
 {
     m_waiting = true;
-    m_waitingAsker = asker;
+    m_asker = asker;
     if (!m_waitingSince.isValid())
         m_waitingSince.start();
     connect(&m_settings, &Settings::saveStateChanged, this, &QuitGuard::lockWaitMayBeOver, Qt::UniqueConnection);
@@ -186,7 +239,7 @@ void QuitGuard::lockWaitMayBeOver()
         return;
     m_waiting = false;
     disconnect(&m_settings, &Settings::saveStateChanged, this, &QuitGuard::lockWaitMayBeOver);
-    const bool ends = mayEnd(m_waitingAsker);
+    const bool ends = mayEnd(m_asker);
     if (!m_waiting)
         m_waitingSince.invalidate(); // a later quit has its own patience
     if (ends)
@@ -201,14 +254,30 @@ void QuitGuard::ask(QWidget* window)
     Theme::follow(question);
     connect(question, &QDialog::accepted, this, &QuitGuard::leave);
     connect(question, &QuitQuestion::quitAnyway, this, &QuitGuard::leave);
+    connect(question, &QDialog::rejected, this, &QuitGuard::calledOff);
     m_question = question;
     question->open();
 }
 
+void QuitGuard::calledOff()
+{
+    if (!m_ended && m_work.resume)
+        m_work.resume();
+}
+
 void QuitGuard::leave()
 {
-    m_leaving = true;
+    decided();
     m_quit();
+}
+
+void QuitGuard::decided()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (m_leaving)
+        m_leaving();
 }
 
 void QuitGuard::signalArrived()
@@ -218,13 +287,35 @@ void QuitGuard::signalArrived()
     }
     if (m_question || m_waiting) {
         // Asked again while the question stands or the save waits: the session will not wait.
-        m_settings.syncBeforeLeaving();
+        // Neither of them answers the save below: this end is the only one.
+        decided(); // before the question closes, which would call the end off
+        m_waiting = false;
         if (m_question)
             m_question->close();
+        m_settings.syncBeforeLeaving();
         leave();
         return;
     }
+    if (m_stopping) {
+        // The files in hand take as long whether the loop waits for them or not; their results
+        // are still booked, but nobody is asked afterwards.
+        m_hurried = true;
+        logLine(QStringLiteral("asked again to end: the work under way finishes its files, then no question"));
+        return;
+    }
     requestQuit();
+}
+
+int QuitGuard::runEventLoop()
+{
+    const int status = QCoreApplication::exec();
+    decided();
+    if (m_settings.hasUnsavedChanges()) {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->hide();
+        m_settings.syncBeforeLeaving();
+    }
+    return status;
 }
 
 } // namespace kelvaro

@@ -1,13 +1,15 @@
 #pragma once
-// Keeps the application from ending with changes the settings could not save. Every way of
-// ending meets it: the quit command (Ctrl+Q, the tray's "Ukončit"), the last window closing
-// while that ends the application, and SIGTERM, SIGINT or SIGHUP, which it turns into a quit on
-// the event loop (the handler only writes to a pipe). It saves what waits first; while another process
-// holds the settings' lock it waits for the retry on the event loop, the window answering, for
-// up to half a minute; when the save fails and a window is shown, it asks over that window
-// (QuitQuestion) and the application stays until the answer or a save that succeeds; with no
-// window to ask in, it ends all the same. Main thread; created by main() before the event loop,
-// one a process.
+// Keeps the application from ending with changes the settings could not save, or with work whose
+// results would go unbooked. Every way of ending meets it: the quit command (Ctrl+Q, the tray's
+// "Ukončit"), the last window closing while that ends the application, and SIGTERM, SIGINT or
+// SIGHUP, which it turns into a quit on the event loop (the handler only writes to a pipe).
+// Background work under way (a run, a watched folder's run) is stopped first as a cancel stops it
+// and the end waits on the event loop until what it made is booked. Then it saves what waits;
+// while another process holds the settings' lock it waits for the retry on the event loop, the
+// window answering, for up to half a minute; when the save fails it asks over the window shown, or
+// over the main window it shows for that (QuitQuestion), and the application stays until the
+// answer or a save that succeeds. Main thread; created by main() before the event loop, one a
+// process.
 #include <functional>
 
 #include <QElapsedTimer>
@@ -25,6 +27,13 @@ class Settings;
 class QuitGuard : public QObject {
     Q_OBJECT
 public:
+    // The background work an end has to stop and wait for.
+    struct Work {
+        std::function<bool()> underWay; // whether any is under way
+        std::function<void()> stop;     // asks it to stop after the files in hand, as a cancel does
+        std::function<void()> resume;   // the end was called off: what stop() held may go on
+    };
+
     // `quit` ends the event loop once nothing keeps the application; by default it ends it even
     // while a window refuses to close (the welcome does until it is done). Watches the
     // application's events from now on.
@@ -34,33 +43,62 @@ public:
     // SIGTERM, SIGINT and SIGHUP become requestQuit() on this thread's event loop; false when
     // they could not be caught.
     bool catchTerminationSignals();
-    // Saves what waits and quits, or asks first as above.
+    void setWork(Work work);
+    // Shows the main window and returns it, for a question when no window is shown (the window
+    // closed to the tray); none: nobody can be asked and the end goes on.
+    void setWindowToShow(std::function<QWidget*()> show);
+    // Runs once the end is decided, before the event loop stops: lets go of what a later start
+    // needs at once (the single-instance socket) rather than after the last save.
+    void setLeaving(std::function<void()> leaving);
+
+    // Stops the work, saves what waits and quits, or asks first as above.
     void requestQuit();
+    // Whether the work under way may have ended; looked at once the event that told it is
+    // handled, so that what the work made is booked by then.
+    void workChanged();
     // The question while it is asked.
     QuitQuestion* question() const;
+    // Whether an end was asked for and waits for the work to stop or for another process's lock.
+    bool isEnding() const { return m_stopping || m_waiting; }
+
+    // Runs the application's event loop until it ends, then lets go as setLeaving() says and makes
+    // the last save whatever ended the loop (an answer "Přesto ukončit" given as the disk got room
+    // included): hides the windows, so none stands frozen, then saves what still waits, waiting
+    // for another process's lock. Returns the loop's exit code. Touches disk.
+    int runEventLoop();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // True when the application may end now: nothing waits, the save succeeded, or nobody can be
-    // asked. Else asks over `asker` (or the window shown) and returns false.
+    // True when the application may end now: nothing works or waits, the save succeeded, or
+    // nobody can be asked. Else stops the work, waits or asks over `asker` (or the window shown)
+    // and returns false.
     bool mayEnd(QWidget* asker = nullptr);
+    void stopWork(QWidget* asker);
+    void workMayBeOver();
     // Waits on the event loop for the save another process's lock put off, then ends or asks.
     void waitForLock(QWidget* asker);
     void lockWaitMayBeOver();
     void ask(QWidget* window);
+    void calledOff();
     void leave();
+    void decided();
     void signalArrived();
 
     Settings& m_settings;
     std::function<void()> m_quit;
+    Work m_work;
+    std::function<QWidget*()> m_showWindow;
+    std::function<void()> m_leaving;
     QPointer<QuitQuestion> m_question;
     QSocketNotifier* m_signals = nullptr;
-    bool m_leaving = false;
+    bool m_ended = false;           // the end is decided
+    bool m_stopping = false;        // for the work to stop
+    bool m_hurried = false;         // a signal came again while the work stopped: no question then
     bool m_waiting = false;         // for another process's lock, since m_waitingSince
     QElapsedTimer m_waitingSince;
-    QPointer<QWidget> m_waitingAsker;
+    QPointer<QWidget> m_asker;      // the window whose closing asked to end, while the end waits
 };
 
 } // namespace kelvaro

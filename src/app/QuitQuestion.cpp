@@ -1,6 +1,7 @@
 #include "app/QuitQuestion.h"
 
 #include <QKeyEvent>
+#include <QTime>
 
 #include "l10n/Localization.h"
 #include "l10n/SaveFailure.h"
@@ -17,6 +18,9 @@ QuitQuestion::QuitQuestion(Settings& settings, QWidget* parent)
     badge()->setColor(Theme::rose());
     m_reason = addCaption(QString(), TextStyle::callout);
     m_reason->setObjectName(QStringLiteral("reason"));
+    m_retried = addCaption(QString(), TextStyle::callout);
+    m_retried->setObjectName(QStringLiteral("retried"));
+    m_retried->hide();
     addCaption(L("Když teď Kelvaro ukončíš, změny od posledního uložení se ztratí."), TextStyle::callout);
     quitButton()->setText(L("Přesto ukončit"));
     quitButton()->setObjectName(QStringLiteral("quitAnyway"));
@@ -26,8 +30,8 @@ QuitQuestion::QuitQuestion(Settings& settings, QWidget* parent)
     quitButton()->disconnect(this);
     connect(retryButton(), &QAbstractButton::clicked, this, &QuitQuestion::retry);
     connect(quitButton(), &QAbstractButton::clicked, this, [this] {
+        Q_EMIT quitAnyway(); // before the sheet closes, which alone would keep the application
         reject();
-        Q_EMIT quitAnyway();
     });
     // Saved meanwhile by the settings' own retry (the disk got room, another process let go of
     // the lock): the question has its answer.
@@ -45,6 +49,11 @@ QString QuitQuestion::reason() const
     return m_reason->text();
 }
 
+QString QuitQuestion::retried() const
+{
+    return m_retried->isVisibleTo(this) ? m_retried->text() : QString();
+}
+
 void QuitQuestion::retry()
 {
     if (m_settings.sync()) {
@@ -53,6 +62,10 @@ void QuitQuestion::retry()
         return;
     }
     showReason();
+    // The same reason again would look as if the button did nothing. Seconds: two tries within a
+    // minute must read differently.
+    m_retried->setText(Lf("Znovu jsem to zkusil v %@ a zase to nešlo.", QTime::currentTime().toString(QStringLiteral("H:mm:ss"))));
+    m_retried->show();
 }
 
 void QuitQuestion::showReason()

@@ -1,7 +1,8 @@
 #pragma once
 // The question asked when the application is to end while changes could not be saved: why the
 // save failed, that the changes go with the application, "Zkusit znovu" (saves again: on success
-// the sheet is accepted, else it stays with the new reason) and "Přesto ukončit". Escape or
+// the sheet is accepted, else it stays with the new reason and the time of the failed try) and
+// "Přesto ukončit". Escape or
 // closing it keeps the application running. The sheet frame's look; main thread; created by
 // QuitGuard over the window that asked to end.
 #include "ui/sheets/SheetFrame.h"
@@ -18,6 +19,8 @@ public:
     KelvaroButton* retryButton() const { return actionButton(); }
     KelvaroButton* quitButton() const { return cancelButton(); }
     QString reason() const;
+    // What the question says about the last "Zkusit znovu" that failed; empty before one.
+    QString retried() const;
 
     // Saves again; accepts the sheet when everything is on disk now.
     void retry();
@@ -34,6 +37,7 @@ private:
 
     Settings& m_settings;
     Text* m_reason = nullptr;
+    Text* m_retried = nullptr;
 };
 
 } // namespace kelvaro

@@ -129,14 +129,28 @@ int main(int argc, char** argv)
     delegate.accept(request.files);
     delegate.didFinishLaunching();
 
-    const int status = app.exec();
-    // An ending that bypassed the guard still gets its last chance to save; the windows go first,
-    // so none stands frozen while it waits for another process's lock.
-    if (Settings::shared().hasUnsavedChanges()) {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            window->hide();
-        Settings::shared().syncBeforeLeaving();
-    }
+    // An end stops the user's run and the watched folders' runs as a cancel does and waits for
+    // them to book what they made; with changes not on disk it asks over the main window, shown
+    // for that when it was closed to the tray.
+    quitGuard.setWork({[&store, &watcher] { return store.isWorking() || watcher.hasWorkInFlight(); },
+                       [&store, &watcher] {
+                           if (store.isWorking())
+                               store.cancelRun();
+                           watcher.halt();
+                       },
+                       [&watcher] { watcher.resume(); }});
+    QObject::connect(&store, &KelvaroStore::isWorkingChanged, &quitGuard, &QuitGuard::workChanged);
+    QObject::connect(&watcher, &FolderWatcher::workInFlightEnded, &quitGuard, &QuitGuard::workChanged);
+    quitGuard.setWindowToShow([&application]() -> QWidget* {
+        application.showMainWindow();
+        return application.mainWindow();
+    });
+    // A launch while this process ends (its last save may wait for another process) becomes the
+    // running instance instead of waiting for an answer that never comes.
+    quitGuard.setLeaving([&instance] { instance.release(); });
+
+    // An ending that bypassed the guard, or left the changes anyway, still gets its last save.
+    const int status = quitGuard.runEventLoop();
     // Thumbnails and previews decoding in the background must finish before the windows go.
     BackgroundPools::drain();
     AttentionRequest::setShared(nullptr);

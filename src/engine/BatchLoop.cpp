@@ -28,6 +28,8 @@ class NameOrder {
 public:
     explicit NameOrder(int count) : m_passed(size_t(count), false) {}
 
+    // Holds the file's memory and its written part file; waits for the earlier files of the
+    // batch, which never wait for a later one (NameTurn counts this file's memory as waiting).
     void await(int index)
     {
         std::unique_lock lock(m_mutex);
@@ -103,7 +105,9 @@ public:
     {
         if (m_hooks)
             m_hooks->setCancelListener([onCancel = std::move(onCancel)] {
-                // Files asked to stop first, so a file waiting to grow its hold sees it on waking.
+                // On the cancelling thread, which holds nothing: takes the run's lock, then the
+                // budget's, each let go before the next, so it waits for no one who waits for it.
+                // Files are asked to stop first, so a file waiting to grow sees it on waking.
                 if (onCancel)
                     onCancel();
                 MemoryBudget::shared().wake();
@@ -135,6 +139,7 @@ Outcomes sequentialLoop(const BatchWork& work, const RunHooksPtr& hooks)
         if (cancelled())
             break;
         const qint64 cost = work.memoryCost(index);
+        // Holds nothing (the last file gave its memory back); waits for other runs' files.
         if (!budget.acquire(cost, cancelled))
             break;
         {
@@ -159,12 +164,9 @@ struct RunState {
     int spared = -1;                      // the file the cancel lets finish; -1: none was under way
 
     // Under the lock. Whether a cancel keeps a file: the earliest one still being worked on, and
-    // the files before it whose work is done (counted already, they wait only for their name), as
-    // a one-by-one run cancelled during that file would have kept them.
-    bool keeps(int index) const
-    {
-        return index == spared || (workDone[size_t(index)] && (spared < 0 || index < spared));
-    }
+    // every file whose work is done (counted already, it waits only for its name), wherever it
+    // stands: the counter never shows a file that the run then drops.
+    bool keeps(int index) const { return index == spared || workDone[size_t(index)]; }
     // Under the lock. Once the user cancelled, every file in progress, or started after, that the
     // cancel does not keep is asked to stop.
     void stopAllButSpared()
@@ -191,9 +193,9 @@ struct RunState {
 
 // Files are started in input order, each by the next free worker once the process's memory
 // budget admits it (one worker of the run at a time waits for it, with the next file). A cancel
-// starts no new file, lets the earliest file still being worked on finish, places the files
-// before it whose work is done, and asks every other one to stop before the cancelling call
-// returns. Progress is reported on the calling thread, one call per
+// starts no new file, lets the earliest file still being worked on finish, places every file whose
+// work is done (in input order, as ever), and asks every other one to stop before the cancelling
+// call returns. Progress is reported on the calling thread, one call per
 // file whose work is done, in whatever order: a file that waits for its name turn behind a slower
 // earlier one counts at once. It climbs by one and reaches the total only when the last file is
 // written.
@@ -252,6 +254,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
             int index = 0;
             {
                 std::unique_lock lock(mutex);
+                // Holds nothing; waits for the worker that waits for the budget with the next file.
                 changed.wait(lock, [&] { return next >= total || cancelled() || !admitting; });
                 if (next >= total || cancelled())
                     break;
@@ -259,6 +262,8 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
                 index = next;
             }
             const qint64 cost = work.memoryCost(index);
+            // Holds nothing (the file is not started); waits for memory, which files at work give
+            // back without waiting for any file not started. A cancel ends the wait.
             const bool admitted = budget.acquire(cost, cancelled);
             FileAbortPtr abort;
             {
@@ -328,6 +333,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
         bool over = false;
         {
             std::unique_lock lock(mutex);
+            // Holds nothing the workers need; waits for them to count a file or to end.
             changed.wait(lock, [&] { return shown() > reported || running == 0; });
             // A cancel from before the run had its listener.
             if (userCancelled())
@@ -352,6 +358,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
         if (over)
             break;
     }
+    // Every worker has stopped taking files (running == 0): each join waits for a thread leaving.
     for (std::thread& thread : threads)
         thread.join();
     if (failure)
@@ -367,6 +374,9 @@ NameTurn::NameTurn()
         return;
     if (currentFile.workDone)
         (*currentFile.workDone)(currentFile.index);
+    // The file keeps what it holds until its name is claimed, and gives nothing back while it
+    // waits: an earlier file that waits to grow must not wait for it in turn.
+    const MemoryBudget::FileHold::Waiting waiting;
     currentFile.order->await(currentFile.index);
 }
 

@@ -35,8 +35,9 @@ struct BatchWork {
 // `hooks` on the calling thread, one call per file as its work is done, in whatever order the
 // files finish (a file waiting only for its name turn counts), so it climbs by one; the total
 // comes once every result is in place. A cancel starts no
-// new file; of the files in progress the earliest finishes and every other one is asked to stop
-// at once, so the run ends about one file's time after the cancel. Returns each file's outcome in
+// new file and keeps every file counted by then; of the files still being worked on the earliest
+// finishes and every other one is asked to stop at once, so the run ends about one file's time
+// after the cancel. Returns each file's outcome in
 // input order, none for a file not started or stopped. Rethrows what the progress callback threw,
 // after the workers have ended.
 std::vector<std::optional<FileOutcome>> runBatch(const BatchWork& work, int workers, const RunHooksPtr& hooks);

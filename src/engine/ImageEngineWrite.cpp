@@ -236,6 +236,8 @@ void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double q
         // the encoder's strips: a large TIFF's size, which its content sets, is known only now.
         struct stat written {};
         const qint64 size = ::stat(native.constData(), &written) == 0 ? qint64(written.st_size) : 0;
+        // Holds the file's pixels and what it wrote; waits for files at work to give memory back
+        // or to wait themselves, never for one that waits (MemoryBudget). A stop ends the wait.
         if (!MemoryBudget::FileHold::growTo(heldBeside + 2 * size + kRewriteBytes))
             throw FileAborted();
     }

@@ -108,7 +108,9 @@ bool MemoryBudget::acquire(qint64 cost, const std::function<bool()>& stopped)
     std::unique_lock lock(m_mutex);
     const quint64 ticket = m_nextTicket++;
     m_queue.push_back(ticket);
-    // Files already admitted that wait to grow go first: their pixels are in memory already.
+    // Holds nothing; waits for admitted files to give back, and never ahead of files admitted
+    // that wait to grow: their pixels are in memory already, and what they wait for is the room
+    // this file would take. Admitted files never wait for a file not admitted.
     const auto mayGo = [&] { return m_queue.front() == ticket && m_growers.empty() && admits(cost); };
     m_changed.wait(lock, [&] { return stopped() || mayGo(); });
     const bool admitted = mayGo() && !stopped();
@@ -128,24 +130,38 @@ bool MemoryBudget::grow(qint64 held, qint64 extra, const std::function<bool()>& 
     std::unique_lock lock(m_mutex);
     const quint64 ticket = m_nextTicket++;
     m_growers.push_back({ticket, held});
-    m_heldByGrowers += held;
-    // One more waiting grower may leave nothing held that a file at work would give back.
+    m_heldWaiting += held;
+    // One more waiting file may leave nothing held that a file at work would give back.
     m_changed.notify_all();
-    // The oldest grower goes on when the rest fits, or when nobody else holds anything that a
-    // file at work would give back.
+    // Holds the file's pixels; waits for files at work to give back or to wait themselves. The
+    // oldest grower goes on when the rest fits, or when everything held belongs to files that
+    // wait (growers, and finished files waiting for their name turn, which wait for earlier files
+    // of their batch and so, in the end, for this one): going on is then the only way out.
     const auto mayGo = [&] {
         return m_growers.front().ticket == ticket
-            && (m_limit <= 0 || m_inUse + extra <= m_limit || m_inUse <= m_heldByGrowers);
+            && (m_limit <= 0 || m_inUse + extra <= m_limit || m_inUse <= m_heldWaiting);
     };
     m_changed.wait(lock, [&] { return stopped() || mayGo(); });
     const bool admitted = mayGo() && !stopped();
     m_growers.erase(std::find_if(m_growers.begin(), m_growers.end(), [&](const Grower& g) { return g.ticket == ticket; }));
-    m_heldByGrowers -= held;
+    m_heldWaiting -= held;
     if (admitted)
         m_inUse += extra;
     lock.unlock();
     m_changed.notify_all();
     return admitted;
+}
+
+void MemoryBudget::holdWaiting(qint64 held, int by)
+{
+    if (held <= 0)
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_heldWaiting += by > 0 ? held : -held;
+    }
+    // A grower may be waiting for this file alone.
+    m_changed.notify_all();
 }
 
 void MemoryBudget::release(qint64 cost)
@@ -184,6 +200,12 @@ int MemoryBudget::waiting() const
     return int(m_queue.size());
 }
 
+int MemoryBudget::growing() const
+{
+    const std::lock_guard lock(m_mutex);
+    return int(m_growers.size());
+}
+
 namespace {
 thread_local MemoryBudget::FileHold* currentHold = nullptr;
 } // namespace
@@ -210,6 +232,18 @@ bool MemoryBudget::FileHold::growTo(qint64 cost)
         return false;
     hold->m_cost = cost;
     return true;
+}
+
+MemoryBudget::FileHold::Waiting::Waiting() : m_hold(currentHold), m_held(m_hold ? m_hold->m_cost : 0)
+{
+    if (m_hold)
+        m_hold->m_budget.holdWaiting(m_held, +1);
+}
+
+MemoryBudget::FileHold::Waiting::~Waiting()
+{
+    if (m_hold)
+        m_hold->m_budget.holdWaiting(m_held, -1);
 }
 
 qint64 MemoryBudget::estimate(const QString& file, const Work& work)

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -56,10 +57,42 @@ bool namesFile(const QByteArray& path, int fd)
         && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
 
+// Waits only while a clean-up holds the file's lock for a moment to look at it; holds nothing else.
 void lock(int fd)
 {
     while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
+}
+
+std::mutex namedHookMutex;
+std::function<void(const QString&)> namedHook;
+
+// Tells a test that a part file has just been given its name.
+void named(const QString& path)
+{
+    std::function<void(const QString&)> hook;
+    {
+        const std::lock_guard guard(namedHookMutex);
+        hook = namedHook;
+    }
+    if (hook)
+        hook(path);
+}
+
+// A new file in `folder` with no name yet, locked, or -1 when its file system makes no such files.
+int unnamedLocked(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd >= 0)
+        lock(fd); // no one else can reach it yet: at once
+    return fd;
+}
+
+// Gives the unnamed file open as `fd` the name `path`, which must be free; false with errno set.
+bool giveName(int fd, const QByteArray& path)
+{
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, path.constData(), AT_SYMLINK_FOLLOW) == 0;
 }
 
 bool outOfSpace(int error)
@@ -123,29 +156,64 @@ private:
 
 PartFile::PartFile(const QString& folder)
 {
-    for (int attempt = 0; attempt < 8; ++attempt) {
+    // A part file is locked before a clean-up can see it, so no clean-up ever takes it for a
+    // leftover: it is made without a name, locked, and then named. Where the file system cannot
+    // make a file without a name, it is made under its name and locked next; a clean-up that
+    // took it for a leftover in between has removed it, and another is made. Only names already
+    // taken count against the attempts: a clean-up racing the writer must not fail its file.
+    bool unnamed = true;
+    for (int taken = 0, raced = 0; taken < 8 && raced < 1000;) {
         const QString path = inFolder(folder, kPrefix + QString::number(::getpid()) + QLatin1Char('-')
                                                   + QUuid::createUuid().toString(QUuid::Id128) + kSuffix);
         const QByteArray native = NativePath::encoded(path);
-        const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
+        int fd = unnamed ? unnamedLocked(NativePath::encoded(folder)) : -1;
+        if (fd >= 0) {
+            if (!giveName(fd, native)) {
+                const int error = errno;
+                ::close(fd);
+                if (error == EEXIST) {
+                    ++taken;
+                    continue;
+                }
+                unnamed = false; // no /proc, or a file system that cannot name such a file: the other way
                 continue;
-            m_error = errno;
-            return;
-        }
-        // Held until the result is in place or removed: a free lock tells a clean-up that no one
-        // writes the file. A clean-up that took the new file for a leftover before it was locked
-        // has removed it: another is made.
-        lock(fd);
-        if (!namesFile(native, fd)) {
-            ::close(fd);
-            continue;
+            }
+            named(path);
+        } else {
+            if (unnamed && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+                m_error = errno; // the folder refuses new files either way
+                return;
+            }
+            unnamed = false;
+            fd = ::open(native.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno == EEXIST) {
+                    ++taken;
+                    continue;
+                }
+                m_error = errno;
+                return;
+            }
+            named(path);
+            // Held until the result is in place or removed: a free lock tells a clean-up that no
+            // one writes the file.
+            lock(fd);
+            if (!namesFile(native, fd)) {
+                ::close(fd);
+                ++raced;
+                continue;
+            }
         }
         m_path = path;
         m_fd = fd;
         return;
     }
+}
+
+void PartFile::setNamedHook(std::function<void(const QString& path)> hook)
+{
+    const std::lock_guard guard(namedHookMutex);
+    namedHook = std::move(hook);
 }
 
 PartFile::~PartFile()

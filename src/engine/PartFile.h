@@ -1,11 +1,13 @@
 #pragma once
 // Results are whole or absent. A result is written under a hidden part name in its output folder
 // (".kelvaro-<process id>-<random>.part"), which its writer keeps locked (flock) for its whole
-// life, and takes a result name only once it is complete and on disk, in one rename that never
+// life, from before it has that name, and takes a result name only once it is complete and on disk, in one rename that never
 // replaces anything; so a failure, a cancel or a killed process leaves no result name holding a
 // truncated file or nothing. Part files whose lock is free were left by a writer that is gone and
 // are removed by the next run into that folder. Paths are NativePath text: a folder whose name is
 // not UTF-8 keeps its bytes. A PartFile belongs to the one thread that writes its result.
+#include <functional>
+
 #include <QByteArray>
 #include <QString>
 
@@ -55,6 +57,10 @@ public:
     // part file goes, while it still holds what was written. Touches disk: asks the file system for
     // one more block.
     KelvaroError failure(const KelvaroError& error) const;
+
+    // Tests: `hook` is called on the writer's thread whenever a part file has just been given its
+    // name, before its writer goes on (none: no call). Any thread.
+    static void setNamedHook(std::function<void(const QString& path)> hook);
 
 private:
     QString m_path;

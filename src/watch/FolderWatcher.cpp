@@ -335,6 +335,24 @@ void FolderWatcher::start()
     scheduleNextTick(std::chrono::milliseconds(0));
 }
 
+void FolderWatcher::halt()
+{
+    m_halted = true;
+    for (const auto& run : std::as_const(m_runs))
+        run->cancel();
+}
+
+void FolderWatcher::resume()
+{
+    m_halted = false;
+}
+
+void FolderWatcher::jobCameBack()
+{
+    if (m_jobsInFlight == 0)
+        Q_EMIT workInFlightEnded();
+}
+
 void FolderWatcher::scheduleNextTick(std::chrono::milliseconds delay)
 {
     m_timer.start(delay);
@@ -356,7 +374,7 @@ void FolderWatcher::scanFrom(const QList<WatchRule>& rules, qsizetype index, std
 {
     while (index < rules.size() && !rules[index].isEnabled)
         ++index;
-    if (index >= rules.size()) {
+    if (index >= rules.size() || m_halted) {
         m_isTicking = false;
         done();
         return;
@@ -396,7 +414,7 @@ void FolderWatcher::scan(const WatchRule& rule, std::function<void()> done)
 void FolderWatcher::afterListing(const WatchRule& scanned, const QString& folder,
                                  const std::optional<QList<WatchCandidate>>& listing, std::function<void()> done)
 {
-    if (!listing) {
+    if (!listing || m_halted) {
         done();
         return;
     }
@@ -462,6 +480,7 @@ void FolderWatcher::listInBackground(const QString& folder,
         const Listing listing = watcher->future().resultCount() > 0 ? watcher->result() : Listing();
         watcher->deleteLater();
         then(listing);
+        jobCameBack();
     });
     watcher->setFuture(QtConcurrent::run(&m_pool, [folder] { return WatchScan::list(folder); }));
 }

@@ -88,6 +88,11 @@ public:
     // Starts the polling loop once; later calls do nothing.
     void start();
     bool isStarted() const { return m_started; }
+    // For the application's end: the runs under way stop after the files in hand, as a cancel
+    // stops them, and book what they made (history, counts, the files they handled as seen; the
+    // others are taken up again later); no scan or run starts until resume().
+    void halt();
+    void resume();
     // One pass over every enabled rule (each scan waits for its processing); `done` runs on the main
     // thread once the pass has ended, at once when the pass is skipped (a pass already running, demo
     // rules shown, no enabled rule). The loop drives it; tests step it directly.
@@ -118,11 +123,14 @@ public:
 Q_SIGNALS:
     void rulesChanged();
     void statusesChanged();
+    // The last listing or run out in the pool came back and its outcome is booked.
+    void workInFlightEnded();
 
 private:
     struct RunOutcome {
         std::optional<OpResult> result;
         QString error; // the engine's message when it threw
+        bool stopped = false; // asked to stop before all its files were done
     };
 
     void load();
@@ -145,6 +153,7 @@ private:
     // Books a run's outcome; its texts are in `language`, the one the run started in.
     void finish(const WatchRule& rule, const RunOutcome& outcome, const KelvaroOp& op, AppLanguage language);
     void markSeen(const QUuid& id, const QList<WatchCandidate>& candidates);
+    void jobCameBack();
 
     void listInBackground(const QString& folder,
                           std::function<void(const std::optional<QList<WatchCandidate>>&)> then);
@@ -158,6 +167,7 @@ private:
     QHash<QUuid, QHash<QString, QString>> m_pending; // per rule: path → key seen on the last scan
     bool m_started = false;
     bool m_isTicking = false;
+    bool m_halted = false;
     bool m_canPersist = true;
     bool m_seenUnreadable = false; // the stored seen keys do not decode: never written over
     std::optional<QList<WatchRule>> m_demoBackup;

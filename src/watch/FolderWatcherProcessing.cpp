@@ -57,6 +57,22 @@ QString resultsPath(const QString& root, const WatchRule& rule)
                                FolderWatcher::resultsFolderName(rule, ImageEngine::nameLimit(root)));
 }
 
+// The candidates a run made a result of; a stopped run never looked at the others.
+QList<WatchCandidate> handled(const QList<WatchCandidate>& candidates, const std::optional<OpResult>& result)
+{
+    QSet<QString> sources;
+    if (result) {
+        for (const OpEntry& entry : result->entries)
+            sources.insert(entry.sourcePath);
+    }
+    QList<WatchCandidate> made;
+    for (const WatchCandidate& c : candidates) {
+        if (sources.contains(c.path))
+            made.append(c);
+    }
+    return made;
+}
+
 } // namespace
 
 QString FolderWatcher::resultsFolderName(const WatchRule& rule, int limit)
@@ -88,7 +104,7 @@ void FolderWatcher::process(const WatchRule& rule, const QList<WatchCandidate>& 
                             std::function<void()> done)
 {
     const auto op = rule.action.operation();
-    if (!op) {
+    if (!op || m_halted) {
         // Nothing can be run; a request that marked the rule busy must not leave it so for good.
         update(rule.id, [](WatchStatus& s) { s.isBusy = false; });
         done();
@@ -128,7 +144,7 @@ void FolderWatcher::process(const WatchRule& rule, const QList<WatchCandidate>& 
     runInBackground(*op, files, results, settings,
                     [this, rule, candidates, op = *op, root = *root, accessStarted, language = settings.language,
                      done = std::move(done)](const RunOutcome& outcome) {
-                        markSeen(rule.id, candidates);
+                        markSeen(rule.id, outcome.stopped ? handled(candidates, outcome.result) : candidates);
                         finish(rule, outcome, op, language);
                         if (accessStarted)
                             Bookmark::stopAccess(root);
@@ -262,9 +278,11 @@ void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& file
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, hooks, then = std::move(then)] {
         --m_jobsInFlight;
         m_runs.removeOne(hooks);
-        const RunOutcome outcome = watcher->future().resultCount() > 0 ? watcher->result() : RunOutcome();
+        RunOutcome outcome = watcher->future().resultCount() > 0 ? watcher->result() : RunOutcome();
+        outcome.stopped = hooks->isCancelled();
         watcher->deleteLater();
         then(outcome);
+        jobCameBack();
     });
     watcher->setFuture(QtConcurrent::run(&m_pool, [op, files, resultsFolder, settings, hooks]() -> RunOutcome {
         // A folder that cannot be made shows up as failed files in the engine's result.

@@ -374,11 +374,15 @@ TEST_F(UpdateCheckerTest, TheAlertShowsNotesAsPlainText)
     const UpdateChecker::Environment desktop = UpdateChecker::Environment::desktop();
     bool plain = false;
     bool sawDownload = false;
-    // Should the box not be found, it must still close, or the test would hang.
-    QTimer::singleShot(5000, [] {
+    // Should the box not be found, it must still close, or the test would hang; the timer goes
+    // with the test, so it never closes a later test's dialog.
+    QTimer unfound;
+    unfound.setSingleShot(true);
+    QObject::connect(&unfound, &QTimer::timeout, [] {
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
+    unfound.start(5000);
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)

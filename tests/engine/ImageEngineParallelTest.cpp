@@ -450,11 +450,16 @@ TEST_F(ParallelBatch, progressCountsFilesAsTheyFinishWhateverTheirOrder)
     auto running = std::async(std::launch::async, [&] {
         return processWith(total, KelvaroOp::blurFaces(), files, dir("parallel"), hooks);
     });
+    // The held photo may reach the detector after the others are done: both are awaited.
     const bool counted = test::waitUntil([&] {
         QMutexLocker guard(&lock);
         return progress.size() >= total - 1;
     });
-    EXPECT_TRUE(detector->isHolding());
+    EXPECT_TRUE(test::waitUntil([&] { return detector->isHolding(); })) << "the first file never reached the detector";
+    {
+        QMutexLocker guard(&lock);
+        EXPECT_EQ(progress.size(), total - 1) << "the total came before the first file was done";
+    }
     detector->release();
     ASSERT_EQ(running.wait_for(std::chrono::seconds(60)), std::future_status::ready);
     const OpResult result = running.get();
@@ -462,6 +467,103 @@ TEST_F(ParallelBatch, progressCountsFilesAsTheyFinishWhateverTheirOrder)
     EXPECT_TRUE(counted) << "the counter stood still while the first file was held";
     EXPECT_EQ(progress, (QList<int>{1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(test::fileNames(result.outputs), expected);
+}
+
+// The first photo is held while the four after it finish and wait for their names; the cancel
+// comes when the counter shows those four. The run keeps all that the counter showed and the held
+// photo it finishes, named in input order as ever ("IMG …" first, then "IMG … 2" …), and starts
+// no other: the counter never shows more files than the run keeps.
+TEST_F(ParallelBatch, aCancelKeepsEveryFileCountedAsDone)
+{
+    constexpr int workers = 5;
+    QStringList files{ti::writeJpeg(dir("f0"), QStringLiteral("IMG.jpg"), ti::quadrants(80, 60))}; // held
+    for (int i = 1; i <= workers; ++i) // portrait: they pass
+        files << ti::writeJpeg(dir(QStringLiteral("f%1").arg(i).toUtf8().constData()), QStringLiteral("IMG.jpg"),
+                               ti::quadrants(40 + 2 * i, 60));
+    auto detector = std::make_shared<HoldingDetector>();
+    detectors::FaceDetector::setOverride(detector);
+    struct Release {
+        std::shared_ptr<HoldingDetector> detector;
+        ~Release() { detector->release(); }
+    } release{detector};
+    QMutex lock;
+    QList<int> progress;
+    RunHooksPtr hooks;
+    hooks = std::make_shared<RunHooks>([&](int done, int) {
+        {
+            QMutexLocker guard(&lock);
+            progress.append(done);
+        }
+        // Every worker is busy: the held photo, and four that wait for their names behind it.
+        if (done == workers - 1) {
+            hooks->cancel();
+            detector->release();
+        }
+    });
+    const OpResult result = processWith(workers, KelvaroOp::blurFaces(), files, dir("out"), hooks);
+
+    QStringList expected{QStringLiteral("IMG rozmazané obličeje.jpg")};
+    for (int i = 2; i <= workers; ++i)
+        expected << QStringLiteral("IMG rozmazané obličeje %1.jpg").arg(i);
+    EXPECT_EQ(test::fileNames(result.outputs), expected);
+    ASSERT_EQ(result.outputs.size(), workers);
+    for (int i = 0; i < workers; ++i)
+        EXPECT_EQ(ti::pixelSize(result.outputs[i]), QSize(i == 0 ? 80 : 40 + 2 * i, 60)) << i;
+    EXPECT_EQ(result.entries.size(), workers);
+    EXPECT_EQ(progress, (QList<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(result.failed, 0);
+    expected.sort();
+    EXPECT_EQ(test::namesIn(dir("out")), expected) << "a result is missing or left over";
+}
+
+// The first photo writes its metadata back, which asks for more memory than is left, only once
+// the second has finished and waits for its name behind it: the first goes on, and the run ends
+// with both, where the two waited for each other for ever. The limit admits both photos at once.
+TEST_F(ParallelBatch, aFileWritingItsMetadataBackGoesOnWhileALaterFinishedOneWaitsForItsName)
+{
+    const struct {
+        const char* name;
+        std::function<QString(const QString& dir)> first;
+    } rows[] = {
+        {"tiff", [](const QString& in) { return ti::writeTiff(in, QStringLiteral("a.tif"), ti::quadrants(400, 300)); }},
+        {"jpegWithExif",
+         [](const QString& in) {
+             ti::Metadata exif;
+             exif.make = QStringLiteral("Kelvaro");
+             return ti::writeJpeg(in, QStringLiteral("a.jpg"), ti::quadrants(400, 300), exif);
+         }},
+    };
+    struct Restore {
+        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
+    } restore;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString in = dir(row.name);
+        const QStringList files{row.first(in), ti::writePng(in, QStringLiteral("b.png"), ti::quadrants(300, 400))};
+        // Both fit with a megabyte to spare; writing metadata back asks for tens more.
+        MemoryBudget::setAvailableMemoryOverride(
+            2 * (MemoryBudget::estimate(files[0]) + MemoryBudget::estimate(files[1]) + 1'000'000));
+        auto detector = std::make_shared<HoldingDetector>(); // holds the first, landscape photo
+        detectors::FaceDetector::setOverride(detector);
+        struct Release {
+            std::shared_ptr<HoldingDetector> detector;
+            ~Release() { detector->release(); }
+        } release{detector};
+        const QString out = dir(QStringLiteral("%1-out").arg(QLatin1String(row.name)).toUtf8().constData());
+        test::RunAside run(
+            [&](const RunHooksPtr& hooks) { return processWith(2, KelvaroOp::blurFaces(), files, out, hooks); },
+            [&](int done, int) {
+                if (done == 1) // the second photo is done and waits for its name
+                    detector->release();
+            });
+        ASSERT_TRUE(run.finished(std::chrono::seconds(60))) << "the two photos wait for each other";
+        const OpResult result = run.result();
+        EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
+        ASSERT_EQ(result.outputs.size(), 2);
+        EXPECT_EQ(ti::pixelSize(result.outputs[0]), QSize(400, 300));
+        EXPECT_EQ(ti::pixelSize(result.outputs[1]), QSize(300, 400));
+        EXPECT_EQ(MemoryBudget::shared().inUse(), 0);
+    }
 }
 
 // A run waiting for memory that another run holds ends at once when it is cancelled, with

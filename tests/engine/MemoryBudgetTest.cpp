@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <mutex>
 
 #include <QDir>
 #include <QFile>
@@ -201,6 +202,55 @@ TEST(MemoryBudget, filesThatGrowPastTheLimitGoOnOneAfterTheOther)
     EXPECT_EQ(budget.inUse(), 0);
 }
 
+// A file admitted that waits to grow is served first: a new file that would fit in what is left
+// waits behind it, as what it would take is the room the grower waits for, and comes in once the
+// grower has what it asked for.
+TEST(MemoryBudget, aNewFileWaitsBehindAFileWaitingToGrow)
+{
+    MemoryBudget budget(600 * MB); // a limit of 300 MB
+    test::BudgetHold hold(budget);
+    ASSERT_TRUE(hold.acquire(100 * MB)); // a file at work
+    std::atomic_bool giveUp = false;
+    std::promise<void> looked;
+    const std::shared_future<void> lookedAt = looked.get_future().share();
+    std::once_flag lookedOnce;
+    const auto letGo = [&] { std::call_once(lookedOnce, [&] { looked.set_value(); }); };
+    std::future<bool> grower = std::async(std::launch::async, [&] {
+        if (!budget.acquire(100 * MB, [] { return false; }))
+            return false;
+        const MemoryBudget::FileHold fileHold(budget, 100 * MB, [&] { return giveUp.load(); });
+        const bool grown = MemoryBudget::FileHold::growTo(250 * MB); // 150 MB more: 350 MB
+        // Holds what it has until the test has looked.
+        lookedAt.wait();
+        return grown;
+    });
+    const auto unblock = qScopeGuard([&] { // a failed expectation must not leave it waiting
+        giveUp = true;
+        budget.wake();
+        letGo();
+        if (grower.valid())
+            grower.wait();
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return budget.growing() == 1; })) << "the file never asked to grow";
+
+    const std::shared_future<bool> newFile = hold.acquireAside(50 * MB); // 250 MB with it: it would fit
+    ASSERT_TRUE(test::waitUntil([&] {
+        return budget.waiting() == 1 || newFile.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    }));
+    EXPECT_EQ(budget.waiting(), 1) << "a new file was let in ahead of a file waiting to grow";
+    EXPECT_EQ(budget.inUse(), 200 * MB);
+
+    hold.release(100 * MB); // the file at work ends
+    ASSERT_TRUE(answered(newFile));
+    EXPECT_TRUE(newFile.get());
+    EXPECT_EQ(budget.growing(), 0);
+    EXPECT_EQ(budget.inUse(), 300 * MB);
+    letGo();
+    ASSERT_EQ(grower.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    EXPECT_TRUE(grower.get());
+    EXPECT_EQ(budget.inUse(), 50 * MB);
+}
+
 // Every way a large file is written, run two at a time by the budget's ceiling: each file is
 // priced at what it holds, so the budget lets in one file of the largest size it admits at a
 // time and the run stays within the ceiling, where pricing one below what it holds lets in both.
@@ -255,7 +305,13 @@ TEST(MemoryBudget, aRunOfTheLargestFilesItAdmitsStaysWithinItsLimit)
             // and a few more of the decoders' and encoders'.
             const qint64 cores = std::max<qint64>(QThread::idealThreadCount(), ::sysconf(_SC_NPROCESSORS_CONF));
             const test::MemoryLimit limit(kLimit + 8 * MB * (cores + 8));
-            result = ImageEngine::process(row.op, files, dir.filePath(row.name));
+            // Whichever of the two files finishes first, the run ends; aside, so that one that
+            // did not would fail the test instead of hanging it.
+            test::RunAside run([&](const RunHooksPtr& hooks) {
+                return ImageEngine::process(row.op, files, dir.filePath(row.name), hooks);
+            });
+            ASSERT_TRUE(run.finished(std::chrono::seconds(240))) << "the run never ended";
+            result = run.result();
         }
         EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
     }

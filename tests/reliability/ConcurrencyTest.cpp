@@ -1,7 +1,13 @@
 // Runs at the same time into one folder, and a run cancelled while it works: every result is
 // written under its own name, nothing is overwritten, and the store's history and undo match
 // exactly what the run produced.
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
@@ -12,6 +18,7 @@
 #include "HostileFiles.h"
 #include "ReliabilitySupport.h"
 #include "engine/ImageEngine.h"
+#include "engine/detectors/FaceDetector.h"
 #include "output/OutputFolder.h"
 #include "store/KelvaroStore.h"
 #include "watch/FolderWatcher.h"
@@ -133,27 +140,76 @@ TEST_F(Concurrency, AUserRunAndAWatchedFolderRunAtOnce)
         EXPECT_EQ(testimages::pixelSize(path), QSize(48, 32)) << path.toStdString();
 }
 
+// Reports one face per photo. Photos `held` wide wait until the test lets them go; the others wait
+// until every worker has a photo: so when those are done, the held ones are still being worked on,
+// however the threads are scheduled.
+class GatedDetector : public detectors::FaceDetector {
+public:
+    GatedDetector(int workers, int held) : m_workers(workers), m_held(held) {}
+
+    QList<QRectF> detect(const cv::Mat& rgb) const override
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_arrived;
+        m_changed.notify_all();
+        const auto deadline = std::chrono::seconds(60); // only a broken run waits so long
+        if (rgb.cols == m_held)
+            m_changed.wait_for(lock, deadline, [&] { return m_released; });
+        else
+            m_changed.wait_for(lock, deadline, [&] { return m_arrived >= m_workers; });
+        return {QRectF(0.25, 0.25, 0.5, 0.5)};
+    }
+    void release()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_released = true;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    const int m_workers;
+    const int m_held;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    mutable int m_arrived = 0;
+    bool m_released = false;
+};
+
 TEST_F(Concurrency, ACancelledRunKeepsWhatItFinishedAndUndoTakesBackExactlyThat)
 {
+    constexpr int workers = 4;
+    const QSize small(48, 32), large(300, 200), early(320, 200);
+    qputenv("KELVARO_JOBS", QByteArray::number(workers));
+    auto detector = std::make_shared<GatedDetector>(workers, large.width());
+    detectors::FaceDetector::setOverride(detector);
+    const auto restore = qScopeGuard([&] {
+        detector->release();
+        detectors::FaceDetector::setOverride(nullptr);
+        qunsetenv("KELVARO_JOBS");
+    });
     ASSERT_TRUE(OutputFolder::remember(out));
     RecordingServices services;
     services.trash->bin = folder(QStringLiteral("Bin"));
-    // The user presses cancel when the second photo is reported done: the request reaches the
-    // store on the main thread before the engine hands out another photo.
+    // The user presses cancel when the third photo is reported done: the request reaches the
+    // store on the main thread, then the engine, and only then are the held photos let go.
     KelvaroStore* storePointer = nullptr;
-    ProcessFunction process = [&storePointer](const KelvaroOp& op, const QStringList& files, const QString& outDir,
-                                              const RunHooksPtr& hooks, const EngineSettings& settings) {
+    ProcessFunction process = [&storePointer, detector](const KelvaroOp& op, const QStringList& files,
+                                                        const QString& outDir, const RunHooksPtr& hooks,
+                                                        const EngineSettings& settings) {
         // The engine's own loop, with hooks that pass progress on to the store's and take over
         // the store's cancel flag the moment the store's cancelRun() has set it.
         auto engineHooks = std::make_shared<std::shared_ptr<RunHooks>>();
-        *engineHooks = std::make_shared<RunHooks>([hooks, engineHooks, &storePointer](int done, int total) {
+        *engineHooks = std::make_shared<RunHooks>([hooks, engineHooks, detector, &storePointer](int done, int total) {
             hooks->reportProgress(done, total);
-            if (done != 2)
+            if (done != 3)
                 return;
             QMetaObject::invokeMethod(storePointer, [&storePointer] { storePointer->cancelRun(); },
                                       Qt::BlockingQueuedConnection);
             if (hooks->isCancelled())
                 (*engineHooks)->cancel();
+            detector->release();
         });
         const OpResult result = ImageEngine::process(op, files, outDir, *engineHooks, settings);
         engineHooks->reset(); // breaks the hooks' cycle through their own callback
@@ -162,32 +218,33 @@ TEST_F(Concurrency, ACancelledRunKeepsWhatItFinishedAndUndoTakesBackExactlyThat)
     KelvaroStore store(services.make(process));
     storePointer = &store;
     const QList<ActivityItem> before = store.activities();
-    // More photos than the engine has workers, so a cancel leaves some untouched: the photos
-    // being worked on finish, no new one starts. Workers take photos on their own while the
-    // cancel travels to the store and back, so all but the first two are large: the cancel is
-    // there long before a worker is done with one and looks for the next.
-    const int count = 2 * QThread::idealThreadCount() + 4;
+    // Two small photos, a held one, one done early, then held ones, more than the workers take at
+    // once. At the cancel the small ones and the early one are done (the early one waits for its
+    // name behind the held one), and all three are kept; the held one is the earliest in progress
+    // and finishes; the others in progress stop and the rest never start.
+    const int count = 3 * workers;
     const QString droppedDir = folder(QStringLiteral("Dropped"));
     QStringList dropped = photos(droppedDir, 2);
-    const QSize large(3000, 2000);
-    const QString largePhoto = testimages::writeJpeg(temp.path(), QStringLiteral("large.jpg"), testimages::quadrants(large.width(), large.height()));
+    const QString largePhoto = testimages::writeJpeg(temp.path(), QStringLiteral("large.jpg"),
+                                                     testimages::quadrants(large.width(), large.height()));
     for (int i = 3; i <= count; ++i) {
         dropped.append(droppedDir + QStringLiteral("/IMG_%1.jpg").arg(i));
-        ASSERT_TRUE(QFile::copy(largePhoto, dropped.last()));
+        if (i == 4)
+            testimages::writeJpeg(droppedDir, QStringLiteral("IMG_4.jpg"), testimages::quadrants(early.width(), early.height()));
+        else
+            ASSERT_TRUE(QFile::copy(largePhoto, dropped.last()));
     }
     store.receive(dropped, false);
 
-    store.run(KelvaroOp::convert(ImageFormat::png));
+    store.run(KelvaroOp::blurFaces());
     ASSERT_TRUE(waitUntil([&] { return !store.isWorking(); }));
 
     // What was finished when the cancel took effect stays, and is exactly what the store shows.
     const qsizetype finished = store.lastOutputs().size();
-    ASSERT_GE(finished, 2);
-    ASSERT_LT(finished, count) << "the cancel did not stop the run";
-    for (const QString& output : store.lastOutputs()) {
-        const QSize size = testimages::pixelSize(output);
-        EXPECT_TRUE(size == QSize(48, 32) || size == large) << output.toStdString();
-    }
+    ASSERT_EQ(finished, 4) << "the three done and the one in progress are kept, nothing else";
+    const QList<QSize> sizes{small, small, large, early};
+    for (qsizetype i = 0; i < finished; ++i)
+        EXPECT_EQ(testimages::pixelSize(store.lastOutputs()[i]), sizes[i]) << store.lastOutputs()[i].toStdString();
     EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), finished) << "a result is missing or left over";
     ASSERT_EQ(store.activities().size(), before.size() + finished);
     EXPECT_EQ(store.activities().mid(finished), before);
@@ -195,7 +252,7 @@ TEST_F(Concurrency, ACancelledRunKeepsWhatItFinishedAndUndoTakesBackExactlyThat)
     EXPECT_EQ(store.undoState()->outputs, store.lastOutputs());
     EXPECT_EQ(store.undoState()->entryCount(), finished);
 
-    // Undo removes exactly the two results and their two history entries.
+    // Undo removes exactly those results and their history entries.
     const QStringList outputs = store.lastOutputs();
     store.undoLast();
     ASSERT_TRUE(waitUntil([&] { return !store.undoState().has_value(); }));

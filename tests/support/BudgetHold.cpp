@@ -1,5 +1,10 @@
 #include "BudgetHold.h"
 
+#include <cstdio>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
 namespace kelvaro::test {
 
 BudgetHold::~BudgetHold()
@@ -45,16 +50,23 @@ void BudgetHold::release(qint64 cost)
     m_budget.release(cost);
 }
 
-RunAside::RunAside(Run run)
-    : m_future(std::async(std::launch::async, [hooks = m_hooks, run = std::move(run)] { return run(hooks); }))
+RunAside::RunAside(Run run, RunHooks::Progress progress)
+    : m_hooks(std::make_shared<RunHooks>(std::move(progress)))
+    , m_future(std::async(std::launch::async, [hooks = m_hooks, run = std::move(run)] { return run(hooks); }))
 {
 }
 
 RunAside::~RunAside()
 {
     m_hooks->cancel();
-    if (m_future.valid())
-        m_future.wait();
+    if (!m_future.valid() || m_future.wait_for(std::chrono::seconds(120)) == std::future_status::ready)
+        return;
+    // Only a deadlock outlives a cancel: failing here beats hanging until the suite's timeout.
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::fprintf(stderr, "\n%s.%s: the run did not end after it was cancelled; it waits for ever\n",
+                 test ? test->test_suite_name() : "?", test ? test->name() : "?");
+    std::fflush(stderr);
+    std::_Exit(EXIT_FAILURE);
 }
 
 bool RunAside::finished(std::chrono::seconds limit)

@@ -45,11 +45,13 @@ private:
 
 // An engine run (`run`, given its hooks) on a thread of its own. The test waits for its end with
 // finished(); a run that has not ended when the test stops waiting, also through a failed
-// assertion, is cancelled, which ends its waits for memory, and waited for.
+// assertion, is cancelled, which ends its waits for memory, and waited for. A run that does not
+// end even then waits for ever (a deadlock): the test program says so and ends, failed.
 class RunAside {
 public:
     using Run = std::function<OpResult(const RunHooksPtr& hooks)>;
-    explicit RunAside(Run run);
+    // `progress` becomes the hooks' progress callback.
+    explicit RunAside(Run run, RunHooks::Progress progress = {});
     ~RunAside();
     RunAside(const RunAside&) = delete;
     RunAside& operator=(const RunAside&) = delete;
@@ -61,7 +63,7 @@ public:
     OpResult result();
 
 private:
-    RunHooksPtr m_hooks = std::make_shared<RunHooks>();
+    RunHooksPtr m_hooks;
     std::future<OpResult> m_future;
 };
 

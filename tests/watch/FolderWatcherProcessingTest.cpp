@@ -409,4 +409,44 @@ TEST_F(FolderWatcherProcessing, aWatcherGoingAwayStopsItsRunWaitingForMemory)
     MemoryBudget::setAvailableMemoryOverride(std::nullopt);
 }
 
+// Halted for the application's end while its run waits for memory: the run stops and books what
+// it made, which is nothing, so the file it never made is not marked seen; no scan starts while
+// halted, and the file goes through once the watcher resumes.
+TEST_F(FolderWatcherProcessing, aHaltStopsTheRunAndLeavesTheFilesItDidNotMakeForLater)
+{
+    MemoryBudget& budget = MemoryBudget::shared();
+    MemoryBudget::setAvailableMemoryOverride(qint64(200) << 20);
+    const qint64 whole = qint64(100) << 20;
+    auto w = watchIn();
+    step(*w); // the empty baseline
+    writeJpeg(in("a.jpg"));
+    step(*w); // a.jpg is pending: the next scan hands it over
+    int ended = 0;
+    QObject::connect(w.get(), &FolderWatcher::workInFlightEnded, [&ended] { ++ended; });
+    {
+        const MemoryBudget::Run other(budget);
+        ASSERT_TRUE(budget.acquire(whole, [] { return false; }));
+        bool done = false;
+        w->tick([&] { done = true; });
+        EXPECT_TRUE(waitUntil([&] { return budget.waiting() == 1; }));
+        w->halt();
+        EXPECT_TRUE(waitUntil([&] { return done && !w->hasWorkInFlight(); })) << "the run went on after the halt";
+        budget.release(whole);
+    }
+    EXPECT_GE(ended, 1);
+    EXPECT_TRUE(results().isEmpty());
+    EXPECT_TRUE(history.isEmpty());
+    EXPECT_FALSE(w->status(id).isBusy);
+    EXPECT_FALSE(storedSeen(id).contains(keyOf(in("a.jpg"))));
+    step(*w);
+    EXPECT_TRUE(results().isEmpty()) << "a scan ran while halted";
+
+    w->resume();
+    step(*w, 2); // seen settled again, then handed over
+    EXPECT_EQ(results(), QStringList{"a.jpg"});
+    EXPECT_EQ(history.size(), 1);
+    EXPECT_TRUE(storedSeen(id).contains(keyOf(in("a.jpg"))));
+    MemoryBudget::setAvailableMemoryOverride(std::nullopt);
+}
+
 } // namespace

@@ -21,22 +21,11 @@ protected:
     void SetUp() override
     {
         WatcherFixture::SetUp();
-        ASSERT_TRUE(serverConnection.isConnected());
-        ASSERT_TRUE(serverConnection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
-                                                    QDBusConnection::ExportAllSlots));
-        ASSERT_TRUE(serverConnection.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        ASSERT_TRUE(server.running);
         Notifications::setCurrent(nullptr);
     }
 
-    void TearDown() override
-    {
-        QDBusConnection::disconnectFromBus(serverConnection.name());
-        WatcherFixture::TearDown();
-    }
-
-    FakeNotificationServer server;
-    QDBusConnection serverConnection =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("kelvaro-test-server"));
+    NotificationServerOnBus server;
 };
 
 // When a notice is due is the recording notifier's part (FolderWatcherProcessingTest).
@@ -48,12 +37,12 @@ TEST_F(WatchNotifierChild, aWatchedFolderRunReachesTheNotificationServerAsANewNo
     writeJpeg(in("a.jpg"));
     step(*w, 2);
     ASSERT_EQ(w->rules().first().processed, 1);
-    ASSERT_TRUE(waitUntil([&] { return !server.received.isEmpty(); }));
-    ASSERT_EQ(server.received.size(), 1);
-    EXPECT_EQ(server.received[0].appName, QStringLiteral("Kelvaro"));
-    EXPECT_EQ(server.received[0].summary, QStringLiteral("Kelvaro"));
-    EXPECT_EQ(server.received[0].replacesId, 0u); // a new notice every time
-    EXPECT_EQ(server.received[0].body, QStringLiteral("Zpracováno: 1 soubor ze složky „In“."));
+    ASSERT_TRUE(waitUntil([&] { return !server.received().isEmpty(); }));
+    ASSERT_EQ(server.received().size(), 1);
+    EXPECT_EQ(server.received()[0].appName, QStringLiteral("Kelvaro"));
+    EXPECT_EQ(server.received()[0].summary, QStringLiteral("Kelvaro"));
+    EXPECT_EQ(server.received()[0].replacesId, 0u); // a new notice every time
+    EXPECT_EQ(server.received()[0].body, QStringLiteral("Zpracováno: 1 soubor ze složky „In“."));
 }
 
 TEST(WatchNotifierWithoutBus, sessionNotifierDegrades)

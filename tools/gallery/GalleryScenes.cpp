@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -183,6 +184,21 @@ QImage grabWithSheet(QWidget* window, QDialog* sheet, bool dark, QWidget* popup)
         p.drawImage(at, popupImage);
     }
     return image;
+}
+
+bool tabUntil(QWidget* window, const std::function<bool(QWidget*)>& reached, bool back, int limit)
+{
+    window->activateWindow();
+    for (int i = 0; i < limit; ++i) {
+        QWidget* target = window->focusWidget() ? window->focusWidget() : window;
+        QKeyEvent press(QEvent::KeyPress, back ? Qt::Key_Backtab : Qt::Key_Tab, back ? Qt::ShiftModifier : Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+        if (window->focusWidget() && reached(window->focusWidget())) {
+            settle();
+            return true;
+        }
+    }
+    return false;
 }
 
 QImage grabWidget(QWidget* widget, QSize size)

@@ -56,6 +56,11 @@ void settle(int milliseconds = 60);
 // come to rest however fast the machine is.
 void finishAnimations();
 
+// Presses Tab (Shift+Tab when `back`) in `window` as the keyboard does, until `reached` holds for
+// the widget with the focus or `limit` presses have gone; whether it was reached. The controls
+// then show the focus ring a key press brings.
+bool tabUntil(QWidget* window, const std::function<bool(QWidget*)>& reached, bool back = false, int limit = 60);
+
 // The main window over a store with demo content (the sample history and shelves, or none),
 // on the home screen at the default size, not yet shown.
 struct Stage {

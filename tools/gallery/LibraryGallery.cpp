@@ -1,6 +1,7 @@
 // Gallery pictures of the history and shelves pages beyond their plain sections: both pages
 // empty and filtered, a shelf with files, the page's sheets (edit, new, delete, clear), its menus
-// (a history row's, a shelf card's, an item's move menu) and a failure met on the history page.
+// (a history row's, a shelf card's, an item's move menu), a failure met on the history page, and
+// the focus ring on the list and on the clear confirmation once the keys reach them.
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include "gallery/GalleryScenes.h"
 #include "platform/Bookmark.h"
 #include "store/KelvaroStore.h"
+#include "ui/design/KelvaroButton.h"
 #include "ui/history/HistoryList.h"
 #include "ui/history/HistoryModel.h"
 #include "ui/history/HistoryView.h"
@@ -137,6 +139,31 @@ const GalleryScene historyClear(QStringLiteral("history-clear"), [](const Env& e
         return QImage();
     settleLibrary([view] { return view->filesChecked(); });
     return shoot(stage, env.dark, view->confirmClear());
+});
+
+// The keys reached the confirmation: the ring on "Zrušit", where it opened.
+const GalleryScene historyClearKeys(QStringLiteral("history-clear-keys"), [](const Env& env) {
+    Stage stage(env);
+    auto* view = showSection<HistoryView>(stage, SidebarItem::history);
+    if (!view)
+        return QImage();
+    settleLibrary([view] { return view->filesChecked(); });
+    SheetFrame* sheet = view->confirmClear();
+    settle(150);
+    tabUntil(sheet, [sheet](QWidget* w) { return w == sheet->cancelButton(); });
+    return shoot(stage, env.dark, sheet);
+});
+
+// The list reached by the Tab key: its ring around it and the chosen row.
+const GalleryScene historyKeys(QStringLiteral("history-keys"), [](const Env& env) {
+    Stage stage(env);
+    auto* view = showSection<HistoryView>(stage, SidebarItem::history);
+    if (!view)
+        return QImage();
+    settleLibrary([view] { return view->filesChecked(); });
+    tabUntil(stage.window(), [](QWidget* w) { return qobject_cast<HistoryList*>(w) != nullptr; });
+    settle(120);
+    return shoot(stage, env.dark);
 });
 
 // The menu of the first row with a file, opened from its ellipsis button.

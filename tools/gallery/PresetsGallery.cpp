@@ -1,7 +1,9 @@
 // The presets' pictures: the main window with photos loaded, so the drop card shows the preset
 // panel beside the wheel (on a fresh profile, and with an own preset of a long name and no
 // workflows, scrolled to its end), and the presets sheet over it with the built-in presets, with
-// none left and with a stored list that cannot be read.
+// none left and with a stored list that cannot be read; and both as the keys reach them.
+#include <QComboBox>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -14,6 +16,8 @@
 #include "store/UserPresets.h"
 #include "ui/main/ContentView.h"
 #include "ui/presets/PresetPanel.h"
+#include "ui/presets/PresetTile.h"
+#include "ui/presets/PresetsSheet.h"
 
 namespace kelvaro::gallery {
 namespace {
@@ -92,6 +96,27 @@ const GalleryScene sheetEmpty(QStringLiteral("presets-sheet-empty"), [](const En
 
 const GalleryScene sheetUnreadable(QStringLiteral("presets-sheet-unreadable"), [](const Env& env) {
     return loadedWindow(env, QByteArray("[{\"name\": \"Web\"}]"), QVariant(), openPresetsSheet);
+});
+
+// The keys on the loaded card: the ring on the first preset tile reached by Tab.
+const GalleryScene cardKeys(QStringLiteral("presets-card-keys"), [](const Env& env) {
+    return loadedWindow(env, QVariant(), QVariant(), [](Stage& stage) -> QDialog* {
+        tabUntil(stage.window(), [](QWidget* w) { return qobject_cast<PresetTile*>(w) != nullptr; });
+        return nullptr;
+    });
+});
+
+// A name typed in the sheet and the focus moved on by Tab to the long side's pop-up.
+const GalleryScene sheetKeys(QStringLiteral("presets-sheet-keys"), [](const Env& env) {
+    return loadedWindow(env, QVariant(), QVariant(), [](Stage& stage) -> QDialog* {
+        auto* sheet = qobject_cast<PresetsSheet*>(openPresetsSheet(stage));
+        if (!sheet)
+            return nullptr;
+        settle(150);
+        sheet->nameField()->setText(QStringLiteral("Tisk"));
+        tabUntil(sheet, [sheet](QWidget* w) { return w == static_cast<QWidget*>(sheet->maxSidePicker()); });
+        return sheet;
+    });
 });
 
 } // namespace

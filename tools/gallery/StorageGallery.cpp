@@ -1,8 +1,8 @@
 // Gallery pictures of stored data that could not be read or written: the history, the shelves,
 // the foot of the home screen and the shelf sheet over a stored document that does not decode,
 // the home screen and the wheel while changes wait for a save the disk refuses, the question when
-// the application is to end then, and the home screen's status line after an unreadable settings
-// file was kept aside.
+// the application is to end then (also after a retry that failed again), and the home screen's
+// status line after an unreadable settings file was kept aside.
 #include <cerrno>
 #include <functional>
 #include <memory>
@@ -134,7 +134,10 @@ const GalleryScene notSavedAfterRun(QStringLiteral("wheel-not-saved"), [](const 
     return whileUnsaved(env, true, Lf("Hotovo – %@ ve složce „%@“.", WatchScan::filesWord(1), QStringLiteral("Výsledky")));
 });
 
-const GalleryScene quitNotSaved(QStringLiteral("quit-not-saved"), [](const Env& env) {
+// The question about ending with changes the disk refuses; after a "Zkusit znovu" that failed
+// again when `retried`.
+QImage quitQuestion(const Env& env, bool retried)
+{
     Stage stage(env);
     stage.window()->resize(MainWindow::defaultSize);
     stage.window()->show();
@@ -143,11 +146,16 @@ const GalleryScene quitNotSaved(QStringLiteral("quit-not-saved"), [](const Env& 
     question->setAttribute(Qt::WA_DeleteOnClose);
     question->setWindowModality(Qt::WindowModal);
     question->open();
+    if (retried)
+        question->retry();
     settle(200);
     const QImage image = grabWithSheet(stage.window(), question, env.dark);
     question->close();
     return image;
-});
+}
+
+const GalleryScene quitNotSaved(QStringLiteral("quit-not-saved"), [](const Env& env) { return quitQuestion(env, false); });
+const GalleryScene quitRetried(QStringLiteral("quit-not-saved-retried"), [](const Env& env) { return quitQuestion(env, true); });
 
 const GalleryScene keptAside(QStringLiteral("home-kept-aside"), [](const Env& env) {
     return homeWithError(env, Lf("Uložená nastavení a historii se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.",

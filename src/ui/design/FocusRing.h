@@ -9,4 +9,8 @@ namespace kelvaro {
 
 bool showsFocusRing(const QWidget* widget);
 
+// Draws the ring around the visible part of a list that shows its focus in no row of its own: on
+// its viewport, after the rows. Call from the list's paintEvent.
+void paintListFocusRing(QWidget* viewport);
+
 } // namespace kelvaro

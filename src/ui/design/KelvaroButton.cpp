@@ -119,8 +119,14 @@ void KelvaroButton::paintEvent(QPaintEvent*)
         p.drawPath(Shapes::rounded(Shapes::inner(r), radius - 0.5));
     }
     if (showsFocusRing(this)) {
-        p.setPen(QPen(Theme::ember(), 2));
-        p.drawPath(Shapes::rounded(r.adjusted(1, 1, -1, -1), radius - 1));
+        // Ember would vanish on the primary orange: there the ring is white, just inside the edge.
+        if (m_kind == Kind::primary) {
+            p.setPen(QPen(Qt::white, 1.5));
+            p.drawPath(Shapes::rounded(r.adjusted(2.75, 2.75, -2.75, -2.75), radius - 2.75));
+        } else {
+            p.setPen(QPen(Theme::ember(), 2));
+            p.drawPath(Shapes::rounded(r.adjusted(1, 1, -1, -1), radius - 1));
+        }
     }
     const QFont f = textFont();
     QColor fg = Theme::primary().resolve(dark);

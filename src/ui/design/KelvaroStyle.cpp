@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
 #include <QStyleOptionSlider>
@@ -85,6 +86,8 @@ void KelvaroStyle::polish(QWidget* widget)
     QProxyStyle::polish(widget);
     if (WheelGuard::isValueControl(widget))
         WheelGuard::watch(widget);
+    if (qobject_cast<QScrollArea*>(widget))
+        widget->setFocusPolicy(Qt::NoFocus);
 }
 
 void KelvaroStyle::unpolish(QWidget* widget)

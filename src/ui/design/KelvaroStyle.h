@@ -4,7 +4,9 @@
 // arrow buttons), check boxes whose empty box is outlined in the theme's control border (ember
 // with a white tick when checked), menu items and message-box buttons that delete or remove
 // drawn in the destructive colour, and sliders, pop-ups and spin boxes that leave the wheel to
-// the scrolling page they sit in unless focused (WheelGuard). Set once on the application by
+// the scrolling page they sit in unless focused (WheelGuard), and scroll areas that take no
+// focus: a page draws no focus ring, so the Tab key passes it by for the controls on it (which
+// it scrolls into view as they take the focus). Set once on the application by
 // main() and the gallery. Main thread.
 #include <QProxyStyle>
 

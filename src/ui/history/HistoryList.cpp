@@ -12,6 +12,7 @@
 #include <QToolTip>
 
 #include "l10n/Localization.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 #include "ui/history/HistoryFilter.h"
@@ -110,6 +111,8 @@ void HistoryList::scrollContentsBy(int dx, int dy)
 {
     QListView::scrollContentsBy(dx, dy);
     placeHeader();
+    if (showsFocusRing(this))
+        viewport()->update(); // the ring stays where it is; the scrolled pixels carried it along
 }
 
 bool HistoryList::eventFilter(QObject* watched, QEvent* event)
@@ -149,6 +152,14 @@ void HistoryList::restoreCurrent()
             return;
         }
     }
+}
+
+void HistoryList::paintEvent(QPaintEvent* event)
+{
+    QListView::paintEvent(event);
+    // The chosen row is drawn as chosen whether the list has the keys or not: the ring says it has.
+    if (showsFocusRing(this))
+        paintListFocusRing(viewport());
 }
 
 void HistoryList::currentChanged(const QModelIndex& current, const QModelIndex& previous)

@@ -67,6 +67,7 @@ Q_SIGNALS:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -325,10 +325,19 @@ void PresetsSheet::refreshForm()
 
 void PresetsSheet::keyPressEvent(QKeyEvent* event)
 {
-    // "Hotovo" is the default action: Return closes the sheet, from the name field too.
+    // "Hotovo" is the default action, but no key throws away a name typed and not yet added:
+    // Return adds it, wherever the focus is, and Escape leaves the sheet open.
     const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
+    const bool typed = canAdd();
     if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        accept();
+        if (typed)
+            add();
+        else
+            accept();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && typed) {
         event->accept();
         return;
     }

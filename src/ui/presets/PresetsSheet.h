@@ -4,8 +4,10 @@
 // (name, long side, format, quality, metadata), appended at the end. Every write goes through its
 // UserPresets, the list's one writer; while the stored list cannot be read the sheet shows only
 // the title, the error and "Hotovo", so nothing in it can write. "Hotovo", Return and Escape close
-// it. The list follows the stored value while the sheet is open. A window-modal dialog, 480 wide;
-// main thread; built afresh by the tool-sheet host for every opening.
+// it, but while the name field holds a name Return adds it and Escape does nothing, so no key
+// throws away what was typed. The list follows the stored value while the sheet is open. A
+// window-modal dialog, 480 wide; main thread; built afresh by the tool-sheet host for every
+// opening.
 #include <QDialog>
 #include <QUuid>
 

@@ -120,9 +120,13 @@ bool SheetFrame::event(QEvent* event)
 // No sheet opens with the focus on a slider or pop-up, where a turn of the wheel would change the
 // value the user has not reached yet: the action takes it (Return runs it anyway), or "Zrušit"
 // while the action cannot run. A sheet that needs the keys at once (a name field, a picker) keeps
-// its own choice.
+// its own choice. A deletion always opens on "Zrušit", where one Space cannot delete.
 void SheetFrame::settleFirstFocus()
 {
+    if (m_destructive) {
+        m_cancel->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     QWidget* first = focusWidget();
     if (first && first != this && !WheelGuard::isValueControl(first))
         return;

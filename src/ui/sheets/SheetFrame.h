@@ -3,7 +3,8 @@
 // controls in the middle (18 px apart), and a footer with "Zrušit" and one action button. The
 // action button (or Return, unless the action deletes) closes the sheet first and hands the run
 // closure to the main event loop, so the operation starts on a later turn, after the sheet is
-// gone; "Zrušit" (or Escape) only closes it. It never opens with the focus on a value control.
+// gone; "Zrušit" (or Escape) only closes it. It never opens with the focus on a value control,
+// and a sheet whose action deletes opens with it on "Zrušit".
 // 440 px wide, as high as its content. A dialog the main window shows window-modal; main thread.
 // Each sheet creates one (or derives from it).
 #include <functional>

@@ -12,6 +12,7 @@
 #include "l10n/Localization.h"
 #include "platform/FileManager.h"
 #include "store/KelvaroStore.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/Formatters.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
@@ -173,6 +174,21 @@ QDrag* ShelfItemList::makeDrag(int row)
     drag->setPixmap(wheel::fannedDragPixmap({*file}, &hotSpot));
     drag->setHotSpot(hotSpot);
     return drag;
+}
+
+void ShelfItemList::paintEvent(QPaintEvent* event)
+{
+    QListView::paintEvent(event);
+    // The chosen row is drawn as chosen whether the list has the keys or not: the ring says it has.
+    if (showsFocusRing(this))
+        paintListFocusRing(viewport());
+}
+
+void ShelfItemList::scrollContentsBy(int dx, int dy)
+{
+    QListView::scrollContentsBy(dx, dy);
+    if (showsFocusRing(this))
+        viewport()->update(); // the ring stays where it is; the scrolled pixels carried it along
 }
 
 void ShelfItemList::currentChanged(const QModelIndex& current, const QModelIndex& previous)

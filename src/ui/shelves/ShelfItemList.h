@@ -51,6 +51,8 @@ public:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void paintEvent(QPaintEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

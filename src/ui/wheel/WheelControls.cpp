@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "ui/design/FocusRing.h"
 #include "ui/wheel/WheelStyle.h"
 #include "ui/wheel/WheelSymbols.h"
 
@@ -123,6 +124,11 @@ void SymbolButton::paintEvent(QPaintEvent*)
     if (isDown())
         color = mix(color, palette.primary, 0.35);
     drawSymbol(painter, m_symbol, QRectF(rect()), color, m_secondary);
+    if (showsFocusRing(this)) {
+        painter.setPen(QPen(palette.ember, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75));
+    }
 }
 
 // ---- SmallButton --------------------------------------------------------------------------------
@@ -152,6 +158,11 @@ void SmallButton::paintEvent(QPaintEvent*)
     painter.setPen(QPen(palette.hairline, 1));
     painter.setBrush(withAlpha(palette.primary, fillOpacity));
     painter.drawRoundedRect(box, 6, 6);
+    if (showsFocusRing(this)) {
+        painter.setPen(QPen(palette.ember, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 6, 6);
+    }
     painter.setOpacity(isEnabled() ? 1.0 : 0.4);
     const QColor color = palette.primary;
     drawSymbol(painter, m_symbol, QRectF(8, (height() - 11) / 2.0, 11, 11), color);
@@ -189,6 +200,12 @@ void PrimaryButton::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawRoundedRect(QRectF(rect()), 10, 10);
+    if (showsFocusRing(this)) {
+        // Ember would vanish on the orange: a white ring just inside the edge.
+        painter.setPen(QPen(Qt::white, 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(2.75, 2.75, -2.75, -2.75), 7.5, 7.5);
+    }
     painter.setFont(font());
     painter.setPen(Qt::white);
     painter.drawText(rect(), Qt::AlignCenter, text());

@@ -1,5 +1,7 @@
-// The shared sheet frame: the action closes first and runs later, Return and Escape, and a sheet
-// that cannot run.
+// The shared sheet frame: the action closes first and runs later, Return and Escape, a sheet
+// that cannot run, and where the focus lands as a sheet opens.
+#include <QSlider>
+
 #include "../main/UiTestSupport.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/sheets/SegmentedPicker.h"
@@ -100,6 +102,41 @@ TEST_F(SheetFrameTest, ADeletingSheetRunsOnlyOnAClickAndLooksLikeADeletion)
     sheet->actionButton()->click();
     ASSERT_TRUE(uitest::waitFor([&] { return runs == 1; }));
 }
+
+// A slider that holds the focus as the sheet opens hands it on: to the action, or to "Zrušit"
+// while the action cannot run or deletes.
+struct FirstFocusRow {
+    const char* name;
+    bool canRun;
+    bool destructive;
+    const char* expected; // object name of the button that holds the focus
+};
+
+class SheetFrameFirstFocus : public SheetFrameTest, public ::testing::WithParamInterface<FirstFocusRow> {};
+
+TEST_P(SheetFrameFirstFocus, ASliderFocusedBeforeTheSheetShowsHandsItToAButton)
+{
+    const FirstFocusRow& row = GetParam();
+    auto sheet = frame();
+    auto* slider = new QSlider(Qt::Horizontal, sheet.get());
+    sheet->addContent(slider);
+    sheet->setCanRun(row.canRun);
+    sheet->setDestructive(row.destructive);
+    slider->setFocus();
+    ASSERT_EQ(sheet->focusWidget(), slider);
+    sheet->show();
+    sheet->activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return sheet->isActiveWindow(); }));
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), row.expected)
+        << QApplication::focusWidget()->metaObject()->className();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SheetFrameFirstFocus,
+                         ::testing::Values(FirstFocusRow{"runnable", true, false, "action"},
+                                           FirstFocusRow{"cannotRun", false, false, "cancel"},
+                                           FirstFocusRow{"deletes", true, true, "cancel"}),
+                         test::RowName());
 
 TEST(SegmentedPicker, AStoredValueMatchingNoSegmentSelectsNone)
 {

@@ -12,6 +12,7 @@
 #include "ui/design/ModeSwitcher.h"
 #include "ui/design/Motion.h"
 #include "ui/wheel/ActionWheel.h"
+#include "ui/wheel/DropRing.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/FileImporter.h"
 #include "ui/wheel/LoadedWheel.h"
@@ -400,6 +401,44 @@ TEST_F(DropWheelCardTest, TheSymbolBouncesOnEveryChangeOfTheDrag)
         EXPECT_GT(highest, 1.05) << "no bounce on " << targeted;
         EXPECT_DOUBLE_EQ(card->symbolScale(), 1) << "the bounce did not end at rest on " << targeted;
     }
+}
+
+// A change of the drag in the middle of a bounce starts the bounce over: the symbol rises to the
+// height of a bounce again rather than finishing the one under way. The animations are set and
+// stepped by hand from where each stands.
+TEST_F(DropWheelCardTest, AChangeOfTheDragMidBounceStartsTheBounceOver)
+{
+    const auto running = [&] {
+        QList<SpringAnimation*> list;
+        for (SpringAnimation* spring : card->findChildren<SpringAnimation*>())
+            if (spring->state() == QAbstractAnimation::Running)
+                list << spring;
+        return list;
+    };
+    std::unique_ptr<QMimeData> mime(urlMime(urlsOf(files(1))));
+    ASSERT_TRUE(dragEnter(card.get(), QPointF(100, 100), mime.get()));
+    // Half way through, the first bounce has almost come back to rest, and running still.
+    for (SpringAnimation* spring : running())
+        spring->setCurrentTime(spring->duration() / 2);
+    ASSERT_GT(card->symbolScale(), 1);
+    ASSERT_LT(card->symbolScale(), 1.05);
+    dragLeave(card.get());
+    const QList<SpringAnimation*> after = running();
+    QHash<SpringAnimation*, int> from;
+    for (SpringAnimation* spring : after) {
+        spring->pause();
+        from.insert(spring, spring->currentTime());
+    }
+    double highest = card->symbolScale();
+    constexpr int steps = 50;
+    for (int step = 1; step <= steps; ++step)
+        for (SpringAnimation* spring : after) {
+            const int rest = spring->duration() - from.value(spring);
+            spring->setCurrentTime(from.value(spring) + rest * step / steps);
+            highest = std::max(highest, card->symbolScale());
+        }
+    EXPECT_GT(highest, 1 + DropRing::kBounceGrowth * 0.9) << "the bounce under way went on instead of starting over";
+    EXPECT_DOUBLE_EQ(card->symbolScale(), 1);
 }
 
 // On a page that gives the card the height it asks for, files dropped on the prompt grow the card

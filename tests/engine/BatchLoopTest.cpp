@@ -1,0 +1,124 @@
+// The batch loop's waits: a later file that finishes first and waits for its name turn, or asks for
+// more memory first, never keeps an earlier file that asks for more memory waiting for ever.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "engine/BatchLoop.h"
+#include "engine/MemoryBudget.h"
+#include "engine/NameTurn.h"
+#include "../support/BudgetHold.h"
+#include "../support/TestSupport.h"
+
+using namespace kelvaro;
+
+namespace {
+
+constexpr qint64 MB = 1'000'000;
+
+// Opened once; waiters wait for it (a minute at most, so a broken loop fails instead of hanging).
+class Latch {
+public:
+    void open()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_changed.notify_all();
+    }
+    bool wait()
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return m_open; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_open = false;
+};
+
+// Whether `condition` came true within a minute, looked at again and again: the budget tells no
+// one when a file starts to wait for it.
+bool eventually(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+struct LaterFileRow {
+    const char* name;
+    bool laterGrows; // the later file asks for more first; else it only finishes
+};
+
+class EarlierFileGrowing : public ::testing::TestWithParam<LaterFileRow> {};
+
+// Two files of 100 MB admitted together under a 300 MB limit; the first asks for 150 MB more only
+// once the second has done its work and waits for its name turn (or waits to grow itself): more
+// than fits, and the second gives nothing back before the first has claimed its name.
+TEST_P(EarlierFileGrowing, goesOnAndTheRunEnds)
+{
+    const LaterFileRow& row = GetParam();
+    struct Restore {
+        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
+    } restore;
+    MemoryBudget::setAvailableMemoryOverride(600 * MB);
+    MemoryBudget& budget = MemoryBudget::shared();
+    Latch laterDone;
+    std::atomic_bool earlierGrew = false;
+    std::atomic_bool laterGrew = false;
+    ImageEngine::BatchWork work;
+    work.total = 2;
+    work.memoryCost = [](int) { return 100 * MB; };
+    work.run = [&](int index) {
+        if (index == 0) {
+            if (row.laterGrows)
+                eventually([&] { return budget.growing() == 1; });
+            else
+                laterDone.wait();
+            earlierGrew = MemoryBudget::FileHold::growTo(250 * MB);
+        } else if (row.laterGrows) {
+            laterGrew = MemoryBudget::FileHold::growTo(250 * MB);
+        }
+        const ImageEngine::NameTurn turn;
+        ImageEngine::FileOutcome outcome;
+        outcome.one = ImageEngine::One{QStringLiteral("file %1").arg(index), 0, std::nullopt};
+        return outcome;
+    };
+    // The second file's work is counted as soon as it waits for its turn.
+    test::RunAside run(
+        [&](const RunHooksPtr& hooks) {
+            OpResult result;
+            for (const auto& outcome : ImageEngine::runBatch(work, 2, hooks))
+                if (outcome && outcome->one)
+                    result.outputs.append(outcome->one->url);
+            return result;
+        },
+        [&](int done, int) {
+            if (done == 1)
+                laterDone.open();
+        });
+    ASSERT_TRUE(run.finished(std::chrono::seconds(60))) << "the files wait for each other";
+    EXPECT_EQ(run.result().outputs, (QStringList{QStringLiteral("file 0"), QStringLiteral("file 1")}));
+    EXPECT_TRUE(earlierGrew);
+    EXPECT_EQ(laterGrew.load(), row.laterGrows);
+    EXPECT_EQ(budget.inUse(), 0);
+    EXPECT_EQ(budget.growing(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BatchLoop, EarlierFileGrowing,
+                         ::testing::Values(LaterFileRow{"laterFileWaitsForItsTurn", false},
+                                           LaterFileRow{"laterFileGrowsFirst", true}),
+                         test::RowName());
+
+} // namespace
