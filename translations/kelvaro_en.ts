@@ -289,12 +289,22 @@
     </message>
     <message>
         <source>Rozmazat obličeje</source>
+        <comment>workflow step</comment>
+        <translation>Blur faces</translation>
+    </message>
+    <message>
+        <source>Rozmazat obličeje</source>
         <comment>history title</comment>
         <translation>Blur faces</translation>
     </message>
     <message>
         <source>Odstranit pozadí</source>
         <translation>Remove Background</translation>
+    </message>
+    <message>
+        <source>Odstranit pozadí</source>
+        <comment>workflow step</comment>
+        <translation>Remove background</translation>
     </message>
     <message>
         <source>Odstranit pozadí</source>
@@ -415,11 +425,26 @@
         <translation>Color Adjustments</translation>
     </message>
     <message>
+        <source>Úpravy barev</source>
+        <comment>workflow step</comment>
+        <translation>Color adjustments</translation>
+    </message>
+    <message>
         <source>Oříznout na poměr</source>
         <translation>Crop to Ratio</translation>
     </message>
     <message>
+        <source>Oříznout na poměr</source>
+        <comment>workflow step</comment>
+        <translation>Crop to ratio</translation>
+    </message>
+    <message>
         <source>Zmenšit</source>
+        <translation>Shrink</translation>
+    </message>
+    <message>
+        <source>Zmenšit</source>
+        <comment>workflow step</comment>
         <translation>Shrink</translation>
     </message>
     <message>
@@ -430,6 +455,11 @@
     <message>
         <source>Přidat vodoznak</source>
         <translation>Add Watermark</translation>
+    </message>
+    <message>
+        <source>Přidat vodoznak</source>
+        <comment>workflow step</comment>
+        <translation>Add watermark</translation>
     </message>
     <message>
         <source>© Moje fotky</source>

@@ -48,6 +48,19 @@ std::optional<WorkflowStep::Kind> workflowStepKindFromRaw(const QString& raw)
 QString title(WorkflowStep::Kind kind)
 {
     switch (kind) {
+    case WorkflowStep::Kind::removeBackground: return L("Odstranit pozadí", "workflow step");
+    case WorkflowStep::Kind::blurFaces: return L("Rozmazat obličeje", "workflow step");
+    case WorkflowStep::Kind::adjust: return L("Úpravy barev", "workflow step");
+    case WorkflowStep::Kind::crop: return L("Oříznout na poměr", "workflow step");
+    case WorkflowStep::Kind::resize: return L("Zmenšit", "workflow step");
+    case WorkflowStep::Kind::watermark: return L("Přidat vodoznak", "workflow step");
+    }
+    return {};
+}
+
+QString menuTitle(WorkflowStep::Kind kind)
+{
+    switch (kind) {
     case WorkflowStep::Kind::removeBackground: return L("Odstranit pozadí");
     case WorkflowStep::Kind::blurFaces: return L("Rozmazat obličeje");
     case WorkflowStep::Kind::adjust: return L("Úpravy barev");

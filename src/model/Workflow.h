@@ -41,7 +41,11 @@ struct WorkflowStep {
 
 QString rawValue(WorkflowStep::Kind kind);
 std::optional<WorkflowStep::Kind> workflowStepKindFromRaw(const QString& raw);
-QString title(WorkflowStep::Kind kind); // localized
+// The step's name where steps are listed (a workflow's steps, the step editor), in the current
+// language; English in sentence case.
+QString title(WorkflowStep::Kind kind);
+// The same as a menu item offering the step; English in title case.
+QString menuTitle(WorkflowStep::Kind kind);
 const QList<WorkflowStep::Kind>& allWorkflowStepKinds();
 
 struct Workflow {

@@ -33,9 +33,6 @@ namespace {
 // postponed before it counts as failed (a save takes milliseconds; seconds mean something is stuck).
 constexpr int kRetryMs = 250;
 constexpr qint64 kLockBusyFailsAfterMs = 2000;
-// How often changes a failed save kept are tried again while nothing else saves: room made on the
-// disk later is used without waiting for the user's next change.
-constexpr int kFailedRetryMs = 5000;
 
 // Values are QVariants in memory; the file keeps JSON types. Byte arrays have no JSON type, so they
 // are tagged: {"data": "<base64>"}. A value of no type this version knows (a null, an object of
@@ -248,7 +245,7 @@ bool Settings::saveAndReport(QMutexLocker<QMutex>& lock, std::optional<QString> 
     const bool failedBefore = m_saveError != 0;
     const Saved saved = save(keptAside, mayWait);
     const int error = m_saveError;
-    const int retryEvery = m_unsaved.isEmpty() ? 0 : m_lockBusy ? kRetryMs : m_saveError != 0 ? kFailedRetryMs : 0;
+    const int retryEvery = m_unsaved.isEmpty() ? 0 : m_lockBusy ? kRetryMs : m_saveError != 0 ? failedRetryMs : 0;
     const std::pair<bool, int> state{!m_unsaved.isEmpty(), error};
     const bool stateChanged = state != m_toldState;
     m_toldState = state;

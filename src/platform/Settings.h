@@ -8,7 +8,8 @@
 // Every change is saved at once, under "kelvaro.json.lock" against other processes, over what the
 // file holds now (another process may have changed it), through FileSystem::writeWhole: a save
 // that cannot be written whole leaves the previous file byte for byte, keeps the change in memory
-// and tries again with the next save; the new file a killed save left is cleared by the next one.
+// and tries again with the next save, and from a timer until one succeeds; the new file a killed
+// save left is cleared by the next one.
 // Each value of the file is written back as it was read unless this process changed its key, also
 // one this version cannot represent (a null, an object of another shape, a newer version's record).
 // On the object's thread (the application's main thread) while its event loop runs, a save never
@@ -39,6 +40,10 @@ class Settings : public QObject {
     Q_OBJECT
 public:
     static Settings& shared();
+
+    // How often, in milliseconds, changes a failed save kept are tried again while nothing else
+    // saves: room made on the disk later is used without waiting for the user's next change.
+    static constexpr int failedRetryMs = 5000;
 
     // The stored value with its type, or an invalid QVariant when absent; a value of no type this
     // version knows is a QJsonValue, which no typed read below takes.

@@ -95,14 +95,20 @@ void KelvaroStore::reportSettingsFile()
     Settings& settings = Settings::shared();
     // Saves may fail on any thread; the status is told on this one.
     const auto saveFailed = [this](int error) {
-        m_status.setStatus(Lf("Nastavení a historii se nepodařilo uložit: %@. Uložená verze zůstala beze změny.",
-                              saveFailureReason(error)),
-                           true);
+        m_status.setUnsavedStatus(Lf("Nastavení a historii se nepodařilo uložit: %@. Uložená verze zůstala beze změny.",
+                                     saveFailureReason(error)),
+                                  true, std::nullopt);
     };
     connect(&settings, &Settings::saveFailed, this, saveFailed);
     // A streak that began before anyone listened (a setting written at start) is told only once.
     if (const int error = settings.saveError())
         saveFailed(error);
+    // Whatever said that something was not saved stops saying so once it is, by the retry or by
+    // the next change.
+    connect(&settings, &Settings::saveStateChanged, this, [this] {
+        if (!Settings::shared().hasUnsavedChanges())
+            m_status.changesSaved();
+    }, Qt::QueuedConnection);
     const auto keptAside = [this](const QString& path) {
         m_status.setStatus(Lf("Uložená nastavení a historii se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.",
                               path),
@@ -111,6 +117,24 @@ void KelvaroStore::reportSettingsFile()
     connect(&settings, &Settings::fileKeptAside, this, keptAside);
     if (!m_library.keptAside().isEmpty())
         keptAside(m_library.keptAside());
+}
+
+std::optional<QString> KelvaroStore::unreadHistoryNote() const
+{
+    if (!canPersist())
+        return L("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny.");
+    if (!libraryKeptAside().isEmpty())
+        return Lf("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny v souboru „%@“.", libraryKeptAside());
+    return std::nullopt;
+}
+
+std::optional<QString> KelvaroStore::unreadShelvesNote() const
+{
+    if (!canPersist())
+        return L("Uložené police se nepodařilo přečíst, proto je nechávám beze změny.");
+    if (!libraryKeptAside().isEmpty())
+        return Lf("Uložené police se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.", libraryKeptAside());
+    return std::nullopt;
 }
 
 void KelvaroStore::enterDemo(const QList<ActivityItem>& activities, const QList<Shelf>& shelves)

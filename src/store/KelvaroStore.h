@@ -105,6 +105,10 @@ public:
     bool canPersist() const { return m_library.canPersist(); }
     // Where the unreadable settings file the history was in was kept aside; empty when none.
     const QString& libraryKeptAside() const { return m_library.keptAside(); }
+    // Why the stored history, or the stored shelves, are not shown: they could not be read (and
+    // where they were kept aside); none when they were read. Translated.
+    std::optional<QString> unreadHistoryNote() const;
+    std::optional<QString> unreadShelvesNote() const;
     const QString& storageKey() const { return m_library.storageKey(); }
     bool isShowingDemo() const { return m_library.isShowingDemo(); }
     DockProgress& dockProgress() { return m_job.dockProgress(); }

@@ -187,13 +187,14 @@ void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& 
     QString text = summary(op, result, outDir, language);
     if (result.failed > 0)
         text += QLatin1Char(' ') + Lf(language, "Nepovedlo se: %lld.", result.failed);
-    // Said here: this sentence replaces whatever the status line said about the failed save.
-    if (!booked) {
-        text += QLatin1Char(' ') + (m_parts.library.canPersist()
-                                        ? L(language, "Historii se nepodařilo uložit.")
-                                        : L(language, "Historii neukládám, protože uloženou se nepodařilo přečíst."));
-    }
-    m_parts.status.setStatus(text, false);
+    // Said here: this sentence replaces whatever the status line said about the failed save. Once
+    // the retry has saved the history, the sentence says only what the run did.
+    if (booked)
+        m_parts.status.setStatus(text, false);
+    else if (m_parts.library.canPersist())
+        m_parts.status.setUnsavedStatus(text + QLatin1Char(' ') + L(language, "Historii se nepodařilo uložit."), false, text);
+    else
+        m_parts.status.setStatus(text + QLatin1Char(' ') + L(language, "Historii neukládám, protože uloženou se nepodařilo přečíst."), false);
     m_parts.status.setStatusDetails(result.failures);
 
     if (op.is<op::Ocr>() && result.text && m_services.clipboard)

@@ -63,7 +63,7 @@ bool Shelves::refusedUnread()
 void Shelves::save()
 {
     if (!m_library.save() && m_library.canPersist())
-        m_status.setStatus(L("Police se nepodařilo uložit."), true);
+        m_status.setUnsavedStatus(L("Police se nepodařilo uložit."), true, std::nullopt);
 }
 
 bool Shelves::addToShelf(const QStringList& dropped, const std::optional<QUuid>& shelfID, const QString& newName)
@@ -131,10 +131,11 @@ bool Shelves::addToShelf(const QStringList& dropped, const std::optional<QUuid>&
         entries.append(entry);
     }
     const bool saved = m_library.addHistoryEntries(entries); // saves the shelves with it
-    QString text = Lf("Odloženo na polici „%@“.", shelfName);
-    if (!saved)
-        text += QLatin1Char(' ') + L("Police se nepodařilo uložit.");
-    m_status.setStatus(text, !saved);
+    const QString text = Lf("Odloženo na polici „%@“.", shelfName);
+    if (saved)
+        m_status.setStatus(text, false);
+    else
+        m_status.setUnsavedStatus(text + QLatin1Char(' ') + L("Police se nepodařilo uložit."), true, text);
     return true;
 }
 
@@ -258,10 +259,11 @@ void Shelves::moveItem(const QUuid& itemID, const QUuid& fromShelf, const QUuid&
     shelves[to].items.append(item);
     m_library.setShelves(shelves);
     const bool saved = m_library.save();
-    QString text = Lf("„%@“ je na polici „%@“.", item.name, shelves[to].name);
-    if (!saved)
-        text += QLatin1Char(' ') + L("Police se nepodařilo uložit.");
-    m_status.setStatus(text, !saved);
+    const QString text = Lf("„%@“ je na polici „%@“.", item.name, shelves[to].name);
+    if (saved)
+        m_status.setStatus(text, false);
+    else
+        m_status.setUnsavedStatus(text + QLatin1Char(' ') + L("Police se nepodařilo uložit."), true, text);
 }
 
 std::optional<QString> Shelves::resolve(const ShelfItem& item)

@@ -1,7 +1,8 @@
 #pragma once
 // StoreStatus: what the status line says about the last thing the store did (the message and
 // whether it is an error) and the files the last run wrote, with the input of each. Every part of
-// the store that reports to the user writes here. Owned by KelvaroStore; main thread.
+// the store that reports to the user writes here; a message that says changes did not reach the
+// disk turns into what is true once they do. Owned by KelvaroStore; main thread.
 #include <optional>
 
 #include <QMap>
@@ -22,6 +23,12 @@ public:
     void setStatusIsError(bool isError);
     // Both at once, the message first. An error also gives errorReported.
     void setStatus(const std::optional<QString>& message, bool isError);
+    // A message that says changes are not on disk, and the message (none: no message, never an
+    // error) that takes its place once they are (changesSaved()). Any status set meanwhile ends it.
+    void setUnsavedStatus(const QString& message, bool isError, const std::optional<QString>& whenSaved);
+    // Every change is on disk now: an unsaved message still standing turns into its saved one,
+    // keeping the details behind it.
+    void changesSaved();
     // What stands behind the status message: each failed file's message of the last run (each
     // names its file). A new message clears it.
     const QStringList& statusDetails() const { return m_statusDetails; }
@@ -44,11 +51,16 @@ Q_SIGNALS:
     void errorReported();
 
 private:
+    void assignMessage(const std::optional<QString>& message);
+    void assignIsError(bool isError);
+
     std::optional<QString> m_statusMessage;
     bool m_statusIsError = false;
     QStringList m_statusDetails;
     QStringList m_lastOutputs;
     QMap<QString, QString> m_lastSources;
+    // While an unsaved message stands: what it turns into once the changes are saved.
+    std::optional<std::optional<QString>> m_whenSaved;
 };
 
 } // namespace kelvaro

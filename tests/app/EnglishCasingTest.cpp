@@ -1,7 +1,7 @@
 // English casing as the user meets it: buttons and menu items in title case, check boxes (which
 // are labels) in sentence case, over every screen of the main window and the settings; the items
-// of the add-watch picker's pop-up and the history's titles in sentence case; where English needs
-// another word than the same Czech has elsewhere, it has it.
+// of the add-watch picker's pop-up, the history's titles and the steps a workflow lists in
+// sentence case; where English needs another word than the same Czech has elsewhere, it has it.
 #include <utility>
 
 #include <QAbstractButton>
@@ -25,6 +25,9 @@
 #include "ui/design/DesignSystem.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/sheets/CompressSheet.h"
+#include "ui/workflows/StepEditor.h"
+#include "ui/workflows/WorkflowCard.h"
+#include "ui/workflows/WorkflowEditor.h"
 #include "ui/watch/AddWatchSheet.h"
 #include "ui/watch/WatchView.h"
 
@@ -166,6 +169,44 @@ TEST_F(EnglishCasingTest, PickerItemsAndHistoryTitlesTakeSentenceCase)
     for (const QString& text : texts)
         if (!isSentenceCase(text))
             wrong << text;
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("\n")).toStdString();
+}
+
+// The steps of a workflow read as History and the watch picker name the same operations: on the
+// workflows screen's cards and in the editor's steps; only the editor's menu offering them is a
+// menu, in title case.
+TEST_F(EnglishCasingTest, WorkflowStepsAreListedInSentenceCase)
+{
+    app->showMainWindow();
+    store->setSidebarSelection(SidebarItem::workflows);
+    test::passPostedEvents();
+    QStringList listed;
+    for (const WorkflowCard* card : app->mainWindow()->findChildren<WorkflowCard*>())
+        listed << card->stepsLabel()->text();
+    EXPECT_GE(listed.size(), 3) << "the screen showed too few workflows to judge";
+    Workflow every;
+    every.name = QStringLiteral("Every step");
+    for (WorkflowStep::Kind kind : allWorkflowStepKinds())
+        every.steps << WorkflowStep::make(kind);
+    listed << WorkflowCard::stepsText(every);
+    QStringList steps;
+    static const QRegularExpression number(QStringLiteral("^\\d+\\.\\s*"));
+    for (const QString& line : std::as_const(listed))
+        for (const QString& piece : line.split(QStringLiteral("→")))
+            steps << piece.trimmed().remove(number);
+
+    WorkflowEditor editor(every, false, [](const Workflow&) {});
+    for (const StepEditor* step : editor.stepEditors())
+        steps << step->findChild<Text*>(QStringLiteral("stepName"))->text();
+    EXPECT_EQ(editor.stepEditors().size(), allWorkflowStepKinds().size());
+
+    QStringList wrong;
+    for (const QString& step : std::as_const(steps))
+        if (!isSentenceCase(step))
+            wrong << step;
+    for (const QAction* action : editor.addMenu()->actions())
+        if (!isTitleCase(action->text()))
+            wrong << QStringLiteral("menu item: ") + action->text();
     EXPECT_TRUE(wrong.isEmpty()) << wrong.join(QStringLiteral("\n")).toStdString();
 }
 

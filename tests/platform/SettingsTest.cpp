@@ -541,6 +541,39 @@ TEST(Settings, aChangeAFailedSaveKeptIsSavedOnceThereIsRoom)
     EXPECT_EQ(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(QStringLiteral("kelvaro.jpegQuality")), 0.42);
 }
 
+// The disk stays full through several retries: each of them tries again, and the first one after
+// room is made saves, with no change of the user's to carry it.
+TEST(Settings, aFailedSaveIsRetriedUntilThereIsRoom)
+{
+    struct CountingDisk : FailingFileSystem {
+        int writeWhole(const QString& path, const QByteArray& bytes) override
+        {
+            ++wholeWrites;
+            return FailingFileSystem::writeWhole(path, bytes);
+        }
+        int wholeWrites = 0;
+    } disk;
+    disk.writeBudget = 0;
+    FileSystem::setCurrent(&disk);
+    const auto restore = qScopeGuard([] { FileSystem::setCurrent(nullptr); });
+    EXPECT_FALSE(S().setValue(QStringLiteral("kelvaro.jpegQuality"), 0.37));
+    ASSERT_EQ(disk.wholeWrites, 1);
+
+    for (int retry = 1; retry <= 2; ++retry) {
+        test::passTimersOf(Settings::failedRetryMs);
+        EXPECT_EQ(disk.wholeWrites, 1 + retry) << "retry " << retry;
+        EXPECT_TRUE(S().hasUnsavedChanges());
+        EXPECT_EQ(S().saveError(), ENOSPC);
+    }
+
+    disk.writeBudget = -1;
+    test::passTimersOf(Settings::failedRetryMs);
+    EXPECT_EQ(disk.wholeWrites, 4);
+    EXPECT_FALSE(S().hasUnsavedChanges());
+    EXPECT_EQ(S().saveError(), 0);
+    EXPECT_EQ(QJsonDocument::fromJson(test::readFile(S().filePath())).object().value(QStringLiteral("kelvaro.jpegQuality")), 0.37);
+}
+
 // ---- The file as earlier versions wrote and read it ----------------------------------------------
 namespace {
 

@@ -1,9 +1,14 @@
-// Gallery pictures of stored data that could not be read or written: the history and the shelves
-// whose stored document does not decode, the home screen and the wheel while changes wait for a
-// save the disk refuses, the question when the application is to end then (also after a retry that
-// failed again), and the home screen's
+// Gallery pictures of stored data that could not be read or written: the history, the shelves,
+// the foot of the home screen and the shelf sheet over a stored document that does not decode,
+// the home screen and the wheel while changes wait for a save the disk refuses, the question when
+// the application is to end then (also after a retry that failed again), and the home screen's
 // status line after an unreadable settings file was kept aside.
 #include <cerrno>
+#include <functional>
+#include <memory>
+
+#include <QDialog>
+#include <QScrollBar>
 
 #include "app/MainWindow.h"
 #include "app/QuitQuestion.h"
@@ -15,13 +20,16 @@
 #include "store/KelvaroStore.h"
 #include "watch/WatchModels.h"
 #include "ui/main/ContentView.h"
+#include "ui/design/Theme.h"
+#include "ui/main/HomeView.h"
+#include "ui/sheets/ToolSheetHost.h"
 
 namespace kelvaro::gallery {
 namespace {
 
-// The main window on `item` over a library document that does not decode; the stored value is
-// put back as it was afterwards.
-QImage unreadableLibrary(const Env& env, SidebarItem item)
+// The main window on `item` over a library document that does not decode, as `shoot` takes it
+// (as it stands when none); the stored value is put back as it was afterwards.
+QImage unreadableLibrary(const Env& env, SidebarItem item, const std::function<QImage(Stage&)>& shoot = {})
 {
     const QString key = QStringLiteral("kelvaro.gallery.library");
     const QVariant before = Settings::shared().value(key);
@@ -33,7 +41,7 @@ QImage unreadableLibrary(const Env& env, SidebarItem item)
         stage.window()->resize(MainWindow::defaultSize);
         stage.window()->show();
         settle(200);
-        image = grabWithSheet(stage.window(), nullptr, env.dark);
+        image = shoot ? shoot(stage) : grabWithSheet(stage.window(), nullptr, env.dark);
     }
     Settings::shared().setValue(key, before);
     return image;
@@ -54,6 +62,27 @@ const GalleryScene historyUnreadable(QStringLiteral("history-unreadable"),
                                      [](const Env& env) { return unreadableLibrary(env, SidebarItem::history); });
 const GalleryScene shelvesUnreadable(QStringLiteral("shelves-unreadable"),
                                      [](const Env& env) { return unreadableLibrary(env, SidebarItem::shelves); });
+
+// Scrolled down to the shelves and the recent results.
+const GalleryScene homeUnreadable(QStringLiteral("home-unreadable"), [](const Env& env) {
+    return unreadableLibrary(env, SidebarItem::home, [&env](Stage& stage) {
+        QScrollBar* bar = stage.window()->findChild<HomeView*>()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        settle(100);
+        return grabWithSheet(stage.window(), nullptr, env.dark);
+    });
+});
+
+const GalleryScene shelfSheetUnreadable(QStringLiteral("shelf-sheet-unreadable"), [](const Env& env) {
+    return unreadableLibrary(env, SidebarItem::home, [&env](Stage& stage) {
+        stage.store().receive(env.pictures.mid(0, 2), false);
+        std::unique_ptr<QDialog> sheet(ToolSheetHost::build(ToolSheet::shelf, stage.store(), stage.window()));
+        Theme::apply(sheet.get(), env.dark);
+        sheet->show();
+        settle(150);
+        return grabWithSheet(stage.window(), sheet.get(), env.dark);
+    });
+});
 
 // While it lives saves fail as on a full disk, with one change waiting; then the disk has room
 // again and the change is saved and taken back.

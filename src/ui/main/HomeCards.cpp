@@ -45,6 +45,16 @@ Text* emptyLine(const QString& text, QWidget* parent)
     return line;
 }
 
+// In place of an empty list: why the stored one is not shown, in rose, when it could not be read
+// (nothing is known to be empty, and what it invites to make may be refused), else `invitation`.
+Text* emptyOrUnreadLine(const std::optional<QString>& unread, const QString& invitation, QWidget* parent)
+{
+    Text* line = emptyLine(unread.value_or(invitation), parent);
+    if (unread)
+        line->setColor(Theme::rose());
+    return line;
+}
+
 // A small filled circle in a palette colour.
 class Dot : public QWidget {
 public:
@@ -175,6 +185,8 @@ QuietStats::QuietStats(KelvaroStore& store, QWidget* parent) : QWidget(parent), 
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
+    // Counted from a history that could not be read, every figure would be a made-up zero.
+    setVisible(store.canPersist());
     connect(&store, &KelvaroStore::activitiesChanged, this, &QuietStats::refresh);
     connect(&store, &KelvaroStore::shelvesChanged, this, &QuietStats::refresh);
 }
@@ -233,7 +245,7 @@ void ShelvesSection::rebuild()
     m_empty = nullptr;
     const QList<Shelf>& shelves = m_store.shelves();
     if (shelves.isEmpty()) {
-        m_empty = emptyLine(L("Zatím žádné police. Přetáhni fotky a zvol „Na polici“."), m_list);
+        m_empty = emptyOrUnreadLine(m_store.unreadShelvesNote(), L("Zatím žádné police. Přetáhni fotky a zvol „Na polici“."), m_list);
         m_listLayout->addWidget(m_empty);
         return;
     }
@@ -297,7 +309,7 @@ void RecentSection::rebuild()
     m_empty = nullptr;
     const QList<ActivityItem> recent = m_store.recentActivities();
     if (recent.isEmpty()) {
-        m_empty = emptyLine(L("Zatím je tu ticho. Přetáhni první fotku do kola."), m_list);
+        m_empty = emptyOrUnreadLine(m_store.unreadHistoryNote(), L("Zatím je tu ticho. Přetáhni první fotku do kola."), m_list);
         m_listLayout->addWidget(m_empty);
         return;
     }

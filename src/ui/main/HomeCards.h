@@ -3,7 +3,8 @@
 // shelves, actions this week) that stand in one row when they fit and one under the other when
 // they do not; the shelves with a link to their page; and the six most recent results with a
 // link to the history. Read from the store and rebuilt whenever its history or shelves change.
-// Main thread; created by HomeView.
+// While the stored history and shelves cannot be read, the counters stay hidden and the empty
+// lists say so instead of inviting the user to add to them. Main thread; created by HomeView.
 #include <functional>
 #include <optional>
 

@@ -241,6 +241,11 @@ QWidget* PresetsSheet::buildForm()
     m_notSaved->setColor(Theme::rose());
     m_notSaved->hide();
     layout->addWidget(m_notSaved);
+    // The preset the sentence speaks of is on disk once a save (the retry, or any change) succeeds.
+    connect(&m_settings, &Settings::saveStateChanged, m_notSaved, [this] {
+        if (!m_settings.hasUnsavedChanges())
+            m_notSaved->hide();
+    }, Qt::QueuedConnection);
     return form;
 }
 

@@ -145,6 +145,17 @@ ShelfSheet::ShelfSheet(KelvaroStore& store, QWidget* parent)
 
     connect(&store, &KelvaroStore::shelvesChanged, this, &ShelfSheet::rebuildRows);
     rebuildRows();
+    if (!store.canPersist()) {
+        // The store refuses every shelf while the stored ones cannot be read: nothing to type.
+        m_unread = addCaption(L("Uložené police se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám."),
+                              TextStyle::callout);
+        m_unread->setObjectName(QStringLiteral("unread"));
+        m_unread->setColor(Theme::rose());
+        m_list->hide();
+        named->hide();
+        refresh();
+        return;
+    }
     m_name->setFocus();
 }
 
@@ -198,7 +209,7 @@ void ShelfSheet::rebuildRows()
         height += row->sizeHint().height();
     height += m_listColumn->spacing() * qMax(0, int(m_rows.size()) - 1);
     m_list->setFixedHeight(qMin(height, listMaxHeight));
-    m_list->setVisible(!m_rows.isEmpty());
+    m_list->setVisible(!m_rows.isEmpty() && !m_unread);
     refresh();
 }
 
@@ -208,7 +219,7 @@ void ShelfSheet::refresh()
         row->setSelected(m_selected == row->shelf().id);
     const bool taken = !m_selected && m_store && m_store->shelfNameTaken(m_newName);
     m_taken->setVisible(taken);
-    setCanRun(!taken && isRunnable(currentRequest()));
+    setCanRun(!m_unread && !taken && isRunnable(currentRequest()));
 }
 
 bool ShelfSheet::nameTakenShown() const

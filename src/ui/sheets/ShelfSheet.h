@@ -5,8 +5,9 @@
 // a name drops the pick. "Odložit" needs a pick or a name that is not only spaces and tabs and
 // that no shelf bears (trimmed, in any letter case; a red line says so), and
 // hands exactly that to the store's addToShelf once the sheet has closed. The list follows the
-// store's shelves. Nothing is remembered between openings. Built by the tool-sheet host; main
-// thread.
+// store's shelves. Nothing is remembered between openings. While the stored shelves cannot be
+// read, the sheet says so in place of the list and the field, and cannot run. Built by the
+// tool-sheet host; main thread.
 #include <optional>
 
 #include <QAbstractButton>
@@ -90,6 +91,7 @@ private:
     QList<ShelfRow*> m_rows;
     QLineEdit* m_name = nullptr;
     Text* m_taken = nullptr;
+    Text* m_unread = nullptr; // why no shelf can be added; only while the stored ones cannot be read
 };
 
 } // namespace kelvaro

@@ -137,6 +137,7 @@ QWidget* StepEditor::header(bool canMoveUp, bool canMoveDown)
     glyph->setWeight(1.15);
     layout->addWidget(glyph, 0, Qt::AlignVCenter);
     auto* name = new Text(title(m_step.kind), TextStyle::callout, box);
+    name->setObjectName(QStringLiteral("stepName"));
     name->setStyle(TextStyle::callout, QFont::DemiBold);
     layout->addWidget(name, 0, Qt::AlignVCenter);
     layout->addStretch(1);

@@ -203,7 +203,7 @@ QWidget* WorkflowEditor::stepsSection(QWidget* parent)
     m_addButton->setCursor(Qt::PointingHandCursor);
     m_addMenu = new QMenu(m_addButton);
     for (WorkflowStep::Kind kind : allWorkflowStepKinds()) {
-        QAction* action = m_addMenu->addAction(Symbols::icon(StepEditor::symbol(kind), Theme::secondary().on(this)), title(kind));
+        QAction* action = m_addMenu->addAction(Symbols::icon(StepEditor::symbol(kind), Theme::secondary().on(this)), menuTitle(kind));
         connect(action, &QAction::triggered, this, [this, kind] { addStep(kind); });
     }
     m_addButton->setMenu(m_addMenu);

@@ -1,3 +1,8 @@
+#include <ostream>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -7,6 +12,7 @@
 #include "platform/Settings.h"
 #include "ui/design/FileThumb.h"
 #include "ui/main/HomeCards.h"
+#include "ui/main/HomeView.h"
 
 using namespace kelvaro;
 using namespace kelvaro::uitest;
@@ -84,5 +90,62 @@ TEST_F(HomeCardsTest, LinksAndShelfLinesOpenTheirPages)
     recent.head()->actionButton()->click();
     EXPECT_EQ(store->sidebarSelection(), std::optional<SidebarItem>(SidebarItem::history));
 }
+
+} // namespace
+
+namespace {
+
+struct LibraryRow {
+    const char* name;
+    QVariant stored; // under the library's key
+    bool readable;
+    const char* shelvesLine;
+    const char* recentLine;
+};
+
+void PrintTo(const LibraryRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class HomeOverALibrary : public CzechTest, public ::testing::WithParamInterface<LibraryRow> {};
+
+// A library the store could not read is no empty one: where the home screen's lists stand it says
+// that the stored shelves and history could not be read, in rose, counts no made-up zeros and
+// invites the user to make nothing the store would then refuse.
+TEST_P(HomeOverALibrary, SaysWhatItKnows)
+{
+    const LibraryRow& row = GetParam();
+    const QString key = QStringLiteral("kelvaro.test.library");
+    ASSERT_TRUE(Settings::shared().setValue(key, row.stored));
+    KelvaroStore store(StoreServices{}, key);
+    ASSERT_EQ(store.canPersist(), row.readable);
+    HomeView home(store);
+    home.resize(900, 1400);
+    home.show();
+
+    EXPECT_EQ(home.findChild<QuietStats*>()->isVisible(), row.readable);
+    const Text* shelves = home.findChild<ShelvesSection*>()->emptyText();
+    const Text* recent = home.findChild<RecentSection*>()->emptyText();
+    ASSERT_TRUE(shelves && recent);
+    EXPECT_EQ(shelves->text(), QString::fromUtf8(row.shelvesLine));
+    EXPECT_EQ(recent->text(), QString::fromUtf8(row.recentLine));
+    for (const Text* line : {shelves, recent})
+        EXPECT_EQ(line->resolvedColor() == Theme::rose(), !row.readable) << line->text().toStdString();
+}
+
+const char* const kShelvesUnread = "Uložené police se nepodařilo přečíst, proto je nechávám beze změny.";
+const char* const kHistoryUnread = "Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny.";
+
+INSTANTIATE_TEST_SUITE_P(
+    States, HomeOverALibrary,
+    ::testing::Values(
+        LibraryRow{"empty", QByteArray(R"({"activities":[],"shelves":[]})"), true,
+                   "Zatím žádné police. Přetáhni fotky a zvol „Na polici“.", "Zatím je tu ticho. Přetáhni první fotku do kola."},
+        LibraryRow{"anEntryThatDoesNotDecode", QByteArray(R"({"activities":[{"id":5}],"shelves":[]})"), false, kShelvesUnread,
+                   kHistoryUnread},
+        LibraryRow{"notData", QVariant::fromValue(QJsonValue(QJsonObject{{"dcta", QJsonArray{}}})), false, kShelvesUnread,
+                   kHistoryUnread}),
+    test::RowName());
 
 } // namespace

@@ -321,4 +321,34 @@ TEST_F(ToolSheetsTest, TheStoreGetsThePickedShelfOrTheTypedName)
     EXPECT_EQ(store->shelves()[0].items.size(), 1);
 }
 
+// While the stored shelves cannot be read the store refuses every shelf: the sheet says so as it
+// opens and offers nothing to pick or type, and Return runs nothing.
+TEST_F(ToolSheetsTest, AnUnreadableLibraryIsSaidByTheShelfSheetWhichTakesNothingIn)
+{
+    const QString key = QStringLiteral("kelvaro.test.unreadLibrary");
+    ASSERT_TRUE(Settings::shared().setValue(key, QByteArray(R"({"activities":[{"id":5}],"shelves":[]})")));
+    KelvaroStore unread(StoreServices{}, key);
+    ASSERT_FALSE(unread.canPersist());
+    ASSERT_TRUE(OutputFolder::remember(temp.path()));
+    unread.setDroppedFiles({ti::writeJpeg(temp.path(), "a.jpg", ti::quadrants(40, 30))});
+    unread.setStatusMessage(std::nullopt);
+
+    ShelfSheet sheet(unread);
+    sheet.show();
+    test::passPostedEvents();
+    EXPECT_TRUE(uitest::texts(&sheet).contains(
+        QStringLiteral("Uložené police se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám.")));
+    EXPECT_FALSE(sheet.nameField()->isVisible());
+    EXPECT_NE(sheet.focusWidget(), sheet.nameField());
+    EXPECT_FALSE(sheet.canRun());
+    sheet.nameField()->setText(QStringLiteral("Léto")); // not even a name put there some other way
+    EXPECT_FALSE(sheet.canRun());
+    EXPECT_FALSE(sheet.actionButton()->isEnabled());
+
+    uitest::pressKey(&sheet, Qt::Key_Return);
+    test::passPostedEvents();
+    EXPECT_EQ(unread.statusMessage(), std::nullopt);
+    EXPECT_TRUE(unread.shelves().isEmpty());
+}
+
 } // namespace
