@@ -28,8 +28,8 @@ class NameOrder {
 public:
     explicit NameOrder(int count) : m_passed(size_t(count), false) {}
 
-    // Holds the file's memory and its written part file; waits for the earlier files of the
-    // batch, which never wait for a later one (NameTurn counts this file's memory as waiting).
+    // Holds the file's written part file, its memory given back (NameTurn); waits for the earlier
+    // files of the batch, which never wait for a later one.
     void await(int index)
     {
         std::unique_lock lock(m_mutex);
@@ -374,9 +374,9 @@ NameTurn::NameTurn()
         return;
     if (currentFile.workDone)
         (*currentFile.workDone)(currentFile.index);
-    // The file keeps what it holds until its name is claimed, and gives nothing back while it
-    // waits: an earlier file that waits to grow must not wait for it in turn.
-    const MemoryBudget::FileHold::Waiting waiting;
+    // Its work is done and its pixels gone: what it held goes back before it waits, so an earlier
+    // file that waits to grow never waits for it in turn.
+    MemoryBudget::FileHold::giveBack();
     currentFile.order->await(currentFile.index);
 }
 

@@ -75,10 +75,15 @@ ImageEngine::One copyTo(const QString& file, const QString& outDir, const QStrin
 
 ImageEngine::One recognise(const QString& file, const QString& outDir, const QString& base, AppLanguage language)
 {
-    const LoadedImage loaded = ImageEngine::load(file);
-    ImageEngine::checkFileAbort();
-    QString text = ImageEffects::recognizeText(loaded.image);
-    const QStringList codes = ImageEffects::detectCodes(loaded.image);
+    QString text;
+    QStringList codes;
+    {
+        // The photo goes before the file waits for its name, which gives its memory back.
+        const LoadedImage loaded = ImageEngine::load(file);
+        ImageEngine::checkFileAbort();
+        text = ImageEffects::recognizeText(loaded.image);
+        codes = ImageEffects::detectCodes(loaded.image);
+    }
     if (!codes.isEmpty()) {
         QStringList lines;
         for (const QString& code : codes)

@@ -281,7 +281,7 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
     const DecodePlan plan = decodePlan(op, file);
     LoadedImage source = load(file, plan.maxSide);
     checkFileAbort();
-    const Rendered rendered = render(plan.op, source, file, name, settings);
+    Rendered rendered = render(plan.op, source, file, name, settings);
     checkFileAbort();
     // Only its metadata is written: the decoded photo goes before the encoder makes its copy.
     source.image = Bitmap();
@@ -299,6 +299,8 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
     } catch (const KelvaroError& error) {
         throw part.failure(error);
     }
+    // The file gives its memory back while it waits for its name: nothing of it may stay held.
+    rendered.image = Bitmap();
     // In a parallel batch, names are claimed in input order.
     const QString out = part.placeInTurn(base, ext, suffix);
     if (out.isEmpty())

@@ -208,6 +208,8 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         throw part.failure(KelvaroError::writeFailed(failedName));
     }
 
+    // The file gives its memory back while it waits for its name: nothing of it may stay held.
+    image = vips::VImage();
     // In a parallel batch, names are claimed in input order.
     const QString out = part.placeInTurn(base, ext, suffix);
     if (out.isEmpty())

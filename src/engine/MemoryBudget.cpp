@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <utility>
 
 #include <QFile>
 #include <QImageReader>
@@ -133,10 +134,9 @@ bool MemoryBudget::grow(qint64 held, qint64 extra, const std::function<bool()>& 
     m_heldWaiting += held;
     // One more waiting file may leave nothing held that a file at work would give back.
     m_changed.notify_all();
-    // Holds the file's pixels; waits for files at work to give back or to wait themselves. The
-    // oldest grower goes on when the rest fits, or when everything held belongs to files that
-    // wait (growers, and finished files waiting for their name turn, which wait for earlier files
-    // of their batch and so, in the end, for this one): going on is then the only way out.
+    // Holds the file's pixels; waits for files at work to give back (a finished file does before
+    // it waits for its name turn) or to wait to grow themselves. The oldest grower goes on when
+    // the rest fits, or when everything held belongs to growers: going on is then the only way out.
     const auto mayGo = [&] {
         return m_growers.front().ticket == ticket
             && (m_limit <= 0 || m_inUse + extra <= m_limit || m_inUse <= m_heldWaiting);
@@ -150,18 +150,6 @@ bool MemoryBudget::grow(qint64 held, qint64 extra, const std::function<bool()>& 
     lock.unlock();
     m_changed.notify_all();
     return admitted;
-}
-
-void MemoryBudget::holdWaiting(qint64 held, int by)
-{
-    if (held <= 0)
-        return;
-    {
-        const std::lock_guard lock(m_mutex);
-        m_heldWaiting += by > 0 ? held : -held;
-    }
-    // A grower may be waiting for this file alone.
-    m_changed.notify_all();
 }
 
 void MemoryBudget::release(qint64 cost)
@@ -234,16 +222,12 @@ bool MemoryBudget::FileHold::growTo(qint64 cost)
     return true;
 }
 
-MemoryBudget::FileHold::Waiting::Waiting() : m_hold(currentHold), m_held(m_hold ? m_hold->m_cost : 0)
+void MemoryBudget::FileHold::giveBack()
 {
-    if (m_hold)
-        m_hold->m_budget.holdWaiting(m_held, +1);
-}
-
-MemoryBudget::FileHold::Waiting::~Waiting()
-{
-    if (m_hold)
-        m_hold->m_budget.holdWaiting(m_held, -1);
+    FileHold* hold = currentHold;
+    if (!hold || hold->m_cost == 0)
+        return;
+    hold->m_budget.release(std::exchange(hold->m_cost, 0));
 }
 
 qint64 MemoryBudget::estimate(const QString& file, const Work& work)

@@ -8,9 +8,10 @@
 // Files are admitted in the order they asked, so a large one is not passed over for ever by
 // smaller ones. A file waiting to be admitted holds nothing. A file already admitted whose needs
 // grow on the way waits for the rest holding what it has (its pixels are still in memory), ahead
-// of files not yet admitted. Files that wait for something else (a finished file of a batch
-// waiting for its name turn, FileHold::Waiting) give nothing back meanwhile either: when all that
-// is held belongs to waiting files, the oldest grower goes on, so waiting never deadlocks.
+// of files not yet admitted. A file that has done its work and only waits for its name turn gives
+// back what it held (FileHold::giveBack), its pixels gone, so an earlier file of its batch growing
+// within the limit never waits for it; when all that is held belongs to files that wait to grow,
+// the oldest of them goes on, so waiting never deadlocks.
 // Thread-safe; the shared one lives as long as the process.
 #include <condition_variable>
 #include <deque>
@@ -66,20 +67,10 @@ public:
         // says. False, holding what it held, once stopped.
         static bool growTo(qint64 cost);
 
-        // While it lives, this thread's file waits for something other than memory, and gives
-        // back nothing until that comes: what it holds counts as held by a waiting file, so a
-        // file that waits to grow does not wait for it. Nothing when no file is worked on here.
-        class Waiting {
-        public:
-            Waiting();
-            ~Waiting();
-            Waiting(const Waiting&) = delete;
-            Waiting& operator=(const Waiting&) = delete;
-
-        private:
-            FileHold* m_hold;
-            qint64 m_held = 0;
-        };
+        // This thread's file has done its pixel work (its bitmaps are gone) and now waits only for
+        // something else, its name turn: gives back what it holds at once, so no file that waits
+        // for memory waits for it. Nothing when no file is worked on here.
+        static void giveBack();
 
     private:
         MemoryBudget& m_budget;
@@ -128,8 +119,6 @@ private:
     // Waits until a file holding `held` may hold `extra` more, then holds it too: true. False
     // once `stopped`.
     bool grow(qint64 held, qint64 extra, const std::function<bool()>& stopped);
-    // Counts `held` bytes as held by a waiting file (`by` > 0) or no longer (`by` < 0).
-    void holdWaiting(qint64 held, int by);
 
     struct Grower {
         quint64 ticket;
@@ -145,8 +134,7 @@ private:
     quint64 m_nextTicket = 0;
     std::deque<quint64> m_queue; // tickets of the waiting files, oldest first
     std::deque<Grower> m_growers; // admitted files waiting for more, oldest first
-    // Held by files that give nothing back while they wait: the growers, and files waiting for
-    // something else (FileHold::Waiting).
+    // Held by the growers, which give nothing back while they wait.
     qint64 m_heldWaiting = 0;
 };
 

@@ -65,7 +65,9 @@ class EarlierFileGrowing : public ::testing::TestWithParam<LaterFileRow> {};
 
 // Two files of 100 MB admitted together under a 300 MB limit; the first asks for 150 MB more only
 // once the second has done its work and waits for its name turn (or waits to grow itself): more
-// than fits, and the second gives nothing back before the first has claimed its name.
+// than fits beside the second while that one is at work. The second gives back all it holds before it
+// waits for its name, so the first grows within the limit either way; where the second waits to
+// grow too, it goes on first, beyond the limit, as the only way out of two waits.
 TEST_P(EarlierFileGrowing, goesOnAndTheRunEnds)
 {
     const LaterFileRow& row = GetParam();
@@ -77,6 +79,7 @@ TEST_P(EarlierFileGrowing, goesOnAndTheRunEnds)
     Latch laterDone;
     std::atomic_bool earlierGrew = false;
     std::atomic_bool laterGrew = false;
+    std::atomic<qint64> heldOnceGrown = 0;
     ImageEngine::BatchWork work;
     work.total = 2;
     work.memoryCost = [](int) { return 100 * MB; };
@@ -87,6 +90,7 @@ TEST_P(EarlierFileGrowing, goesOnAndTheRunEnds)
             else
                 laterDone.wait();
             earlierGrew = MemoryBudget::FileHold::growTo(250 * MB);
+            heldOnceGrown = budget.inUse();
         } else if (row.laterGrows) {
             laterGrew = MemoryBudget::FileHold::growTo(250 * MB);
         }
@@ -112,6 +116,7 @@ TEST_P(EarlierFileGrowing, goesOnAndTheRunEnds)
     EXPECT_EQ(run.result().outputs, (QStringList{QStringLiteral("file 0"), QStringLiteral("file 1")}));
     EXPECT_TRUE(earlierGrew);
     EXPECT_EQ(laterGrew.load(), row.laterGrows);
+    EXPECT_EQ(heldOnceGrown.load(), 250 * MB) << "the earlier file grew beside a finished one";
     EXPECT_EQ(budget.inUse(), 0);
     EXPECT_EQ(budget.growing(), 0);
 }

@@ -289,7 +289,9 @@ TEST(MemoryBudget, aRunOfTheLargestFilesItAdmitsStaysWithinItsLimit)
          [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(3162, 3162)); }},
         {"pageToTiff", KelvaroOp::convert(ImageFormat::tiff),
          [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(3873, 3873)); }},
-        {"photoToTiff", KelvaroOp::convert(ImageFormat::tiff), [&](const QString& name) { return photo(name + ".jpg", 7483); }},
+        // Streamed, then grown for its metadata: the rewrite is the largest step, sized to fit the
+        // limit beside the other file at work. One beyond the limit would run alone over it.
+        {"photoToTiff", KelvaroOp::convert(ImageFormat::tiff), [&](const QString& name) { return photo(name + ".jpg", 5600); }},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
