@@ -44,16 +44,6 @@ QSet<QString> existingFiles(const QStringList& paths)
     return found;
 }
 
-// Why the stored history is not shown, when it could not be read.
-std::optional<QString> unreadableNote(const KelvaroStore& store)
-{
-    if (!store.canPersist())
-        return L("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny.");
-    if (!store.libraryKeptAside().isEmpty())
-        return Lf("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny v souboru „%@“.", store.libraryKeptAside());
-    return std::nullopt;
-}
-
 } // namespace
 
 HistoryView::HistoryView(KelvaroStore& store, std::shared_ptr<FileManager> fileManager, QWidget* parent)
@@ -68,7 +58,7 @@ HistoryView::HistoryView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     m_empty = new EmptyStateView(QStringLiteral("clock.arrow.circlepath"), L("Historie je prázdná"),
                                  L("Všechno, co ve Kelvaro vytvoříš, se objeví tady."), std::nullopt, m_stack);
     m_stack->addWidget(m_empty);
-    const std::optional<QString> unreadable = unreadableNote(m_store);
+    const std::optional<QString> unreadable = m_store.unreadHistoryNote();
     if (unreadable) {
         m_empty->messageText()->setText(*unreadable);
         m_empty->messageText()->setColor(Theme::rose());

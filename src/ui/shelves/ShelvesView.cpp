@@ -98,11 +98,7 @@ ShelvesView::ShelvesView(KelvaroStore& store, std::shared_ptr<FileManager> fileM
     m_empty = new EmptyStateView(QStringLiteral("tray.2"), L("Zatím žádné police"),
                                  L("Odkládej fotky na police a vracej se k nim, kdykoli budeš chtít."), std::nullopt, m_stack);
     m_stack->addWidget(m_empty);
-    std::optional<QString> unreadable;
-    if (!m_store.canPersist())
-        unreadable = L("Uložené police se nepodařilo přečíst, proto je nechávám beze změny.");
-    else if (!m_store.libraryKeptAside().isEmpty())
-        unreadable = Lf("Uložené police se nepodařilo přečíst, proto je nechávám beze změny v souboru „%@“.", m_store.libraryKeptAside());
+    const std::optional<QString> unreadable = m_store.unreadShelvesNote();
     if (unreadable) {
         m_empty->messageText()->setText(*unreadable);
         m_empty->messageText()->setColor(Theme::rose());
