@@ -136,7 +136,9 @@ bool wholePng(const uchar* d, size_t size)
     static const uchar signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (size < 8 || std::memcmp(d, signature, 8) != 0)
         return false;
-    const auto be32 = [&](size_t at) { return quint32(d[at]) << 24 | quint32(d[at + 1]) << 16 | quint32(d[at + 2]) << 8 | d[at + 3]; };
+    const auto be32 = [&](size_t at) {
+        return quint32(d[at]) << 24 | quint32(d[at + 1]) << 16 | quint32(d[at + 2]) << 8 | d[at + 3];
+    };
     for (size_t at = 8; at + 12 <= size;) {
         const size_t length = be32(at);
         if (length > size - at - 12 || crc32Of(d + at + 4, length + 4) != be32(at + 8 + length))
@@ -155,7 +157,9 @@ bool wholeTiff(const uchar* d, size_t size)
     if (size < 8 || !((d[0] == 'I' && d[1] == 'I') || (d[0] == 'M' && d[1] == 'M')))
         return false;
     const bool little = d[0] == 'I';
-    const auto u16 = [&](size_t at) { return little ? quint32(d[at] | d[at + 1] << 8) : quint32(d[at] << 8 | d[at + 1]); };
+    const auto u16 = [&](size_t at) {
+        return little ? quint32(d[at] | d[at + 1] << 8) : quint32(d[at] << 8 | d[at + 1]);
+    };
     const auto u32 = [&](size_t at) {
         return little ? quint32(d[at]) | quint32(d[at + 1]) << 8 | quint32(d[at + 2]) << 16 | quint32(d[at + 3]) << 24
                       : quint32(d[at]) << 24 | quint32(d[at + 1]) << 16 | quint32(d[at + 2]) << 8 | d[at + 3];

@@ -127,7 +127,8 @@ int FileSystem::writeWhole(const QString& path, const QByteArray& bytes)
 {
     // A linked file (settings kept with the user's other configuration) is replaced where the link
     // points; the link stays.
-    const std::optional<std::pair<QByteArray, QByteArray>> place = linkedPlace(NativePath::encoded(NativeFile::absolute(path)));
+    const std::optional<std::pair<QByteArray, QByteArray>> place =
+        linkedPlace(NativePath::encoded(NativeFile::absolute(path)));
     if (!place)
         return errorOr(EIO);
     const auto& [folder, target] = *place;

@@ -46,7 +46,8 @@ TEST_F(WholeFile, aFileTheEncoderWroteInPartIsToldFromAWholeOne)
     const auto gap = [](QByteArray& b) { std::fill(b.begin() + b.size() / 2, b.begin() + b.size() / 2 + 8192, '\0'); };
     // libtiff writes the directory last, at the end, and points to it from the start.
     const auto directoryLost = [](QByteArray& b) {
-        const quint32 at = quint32(uchar(b[4])) | quint32(uchar(b[5])) << 8 | quint32(uchar(b[6])) << 16 | quint32(uchar(b[7])) << 24;
+        const quint32 at =
+            quint32(uchar(b[4])) | quint32(uchar(b[5])) << 8 | quint32(uchar(b[6])) << 16 | quint32(uchar(b[7])) << 24;
         std::fill(b.begin() + at, b.end(), '\0');
     };
     const struct {
