@@ -28,6 +28,7 @@
 #include "engine/ImageMetadata.h"
 #include "engine/ImageStream.h"
 #include "engine/MemoryBudget.h"
+#include "engine/PartFile.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro {
@@ -207,6 +208,14 @@ bool wholeTiff(const uchar* d, size_t size)
     return pieces > 0;
 }
 
+// The failure of a file its encoder wrote in part: only a full disk lets writes fail and later
+// ones succeed, as another file's removal makes room.
+std::runtime_error writtenInPart(const QString& path)
+{
+    ImageEngine::foundFull(path);
+    return std::runtime_error("written in part");
+}
+
 } // namespace
 
 QString ImageEngine::fittedFileName(const QString& base, const QString& tail, const QString& ext, int limit)
@@ -348,7 +357,7 @@ void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double q
     case ImageFormat::png:
         prepared(image).pngsave(native.constData(), vips::VImage::option()->set("strip", true)->set("compression", 6));
         if (!wholeFile(path, format))
-            throw std::runtime_error("written in part");
+            throw writtenInPart(path);
         if (!ImageMetadata::writeIntoNewPng(path, carried))
             throw std::runtime_error("metadata not written");
         return;
@@ -373,7 +382,7 @@ void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double q
     // On a full disk the encoders can drop a block they could not write, go on with the next once
     // another file's removal made room, and report success.
     if (!wholeFile(path, format))
-        throw std::runtime_error("written in part");
+        throw writtenInPart(path);
     if (format == ImageFormat::tiff || !carried.exif.isEmpty() || !carried.iptc.isEmpty()) {
         // Writing the metadata back holds the file and its rewritten copy at once, in place of
         // the encoder's strips: a large TIFF's size, which its content sets, is known only now.
