@@ -298,6 +298,15 @@ KelvaroError PartFile::failure(const KelvaroError& error) const
     return m_error == 0 && FullDisks::shared().foundLately(m_fd) ? KelvaroError::diskFull(error.fileName()) : error;
 }
 
+void foundFull(const QString& path)
+{
+    const int fd = ::open(NativePath::encoded(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return;
+    FullDisks::shared().found(fd);
+    ::close(fd);
+}
+
 void removeLeftoverParts(const QString& folder)
 {
     // ".kelvaro-<process id>-<32 hex digits>.part"; earlier versions wrote the digits alone. The

@@ -69,6 +69,10 @@ private:
     int m_error = 0; // the system's error number of the last step that failed
 };
 
+// Tells the files failing on the disk of `path` that it was found full, as a write that failed for
+// want of space would: an encoder that dropped a block it could not write said nothing of why.
+void foundFull(const QString& path);
+
 // Removes from `folder` the part files of this pattern whose lock no one holds: their writer is
 // gone, whatever process now has its number. Anything else there is left alone. Touches disk.
 void removeLeftoverParts(const QString& folder);

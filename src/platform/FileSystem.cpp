@@ -4,6 +4,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
+#include <optional>
+#include <cstdlib>
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
@@ -56,6 +60,42 @@ int errorOr(int fallback)
     return errno != 0 ? errno : fallback;
 }
 
+// The folder (its real path) and the file a write to `path` (absolute bytes) reaches, links
+// followed as the system follows them: a relative target read from the link's real folder, so
+// that ".." in it leaves the folder the link lies in, not the one its path names. Nothing when a
+// link cannot be read (errno set).
+std::optional<std::pair<QByteArray, QByteArray>> linkedPlace(QByteArray path)
+{
+    const auto split = [](const QByteArray& at) {
+        const qsizetype slash = at.lastIndexOf('/');
+        return std::pair{slash > 0 ? at.left(slash) : QByteArray("/"), at.mid(slash + 1)};
+    };
+    const auto real = [](const QByteArray& folder) {
+        char* resolved = ::realpath(folder.constData(), nullptr);
+        if (!resolved)
+            return folder;
+        const QByteArray text(resolved);
+        std::free(resolved);
+        return text;
+    };
+    for (int hops = 0; hops < 16; ++hops) {
+        struct stat info {};
+        if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+            break;
+        QByteArray target(PATH_MAX, Qt::Uninitialized);
+        const ssize_t length = ::readlink(path.constData(), target.data(), size_t(target.size()));
+        if (length <= 0 || length >= target.size()) {
+            errno = length < 0 ? errno : ENAMETOOLONG;
+            return std::nullopt;
+        }
+        target.truncate(length);
+        path = target.startsWith('/') ? target : real(split(path).first) + '/' + target;
+    }
+    const auto [folder, name] = split(path);
+    const QByteArray realFolder = real(folder);
+    return std::pair{realFolder, (realFolder == "/" ? QByteArray() : realFolder) + '/' + name};
+}
+
 } // namespace
 
 qint64 FileSystem::writeSome(int fd, const char* data, qint64 size)
@@ -87,11 +127,11 @@ int FileSystem::writeWhole(const QString& path, const QByteArray& bytes)
 {
     // A linked file (settings kept with the user's other configuration) is replaced where the link
     // points; the link stays.
-    QString resolved = NativeFile::absolute(path);
-    for (int hops = 0; hops < 16 && NativeFile::isLink(resolved); ++hops)
-        resolved = NativeFile::linkTarget(resolved);
-    const QByteArray target = NativePath::encoded(resolved);
-    const QByteArray folder = NativePath::encoded(QFileInfo(resolved).path());
+    const std::optional<std::pair<QByteArray, QByteArray>> place =
+        linkedPlace(NativePath::encoded(NativeFile::absolute(path)));
+    if (!place)
+        return errorOr(EIO);
+    const auto& [folder, target] = *place;
     // A name of our own beside the target, so the rename stays on one file system.
     QByteArray temporary;
     int fd = -1;

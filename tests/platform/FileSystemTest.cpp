@@ -1,6 +1,7 @@
 // The file-system seam on real files, folders and symbolic links.
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -188,6 +189,80 @@ TEST_F(FileSystemTest, AWholeWriteThroughALinkKeepsTheLink)
     EXPECT_EQ(files.writeWhole(linked, "new"), 0);
     EXPECT_TRUE(QFileInfo(linked).isSymLink());
     EXPECT_EQ(test::readFile(kept), QByteArray("new"));
+}
+
+// Links as the system follows them: a relative target read from the link's real folder (".."
+// leaves the folder the link lies in, not the one its path names), names not UTF-8 kept byte for
+// byte, chains of links. The write lands on the file a reader of the settings would open.
+TEST_F(FileSystemTest, AWholeWriteThroughALinkReachesTheFileTheLinkLeadsTo)
+{
+    const QByteArray root = NativePath::encoded(temp.path());
+    const auto make = [&](const QByteArray& relative) {
+        const QByteArray at = root + '/' + relative;
+        std::filesystem::create_directories(std::filesystem::path(at.toStdString()).parent_path());
+        return at;
+    };
+    const auto symlink = [&](const QByteArray& target, const QByteArray& relative) {
+        ASSERT_EQ(::symlink(target.constData(), make(relative).constData()), 0) << relative.constData();
+    };
+    const auto put = [&](const QByteArray& relative) {
+        const int fd = ::open(make(relative).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "old", 3), 3);
+        ::close(fd);
+    };
+    const auto read = [&](const QByteArray& relative) {
+        const int fd = ::open((root + '/' + relative).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return QByteArray("(none)");
+        QByteArray bytes(64, '\0');
+        bytes.truncate(std::max<ssize_t>(::read(fd, bytes.data(), bytes.size()), 0));
+        ::close(fd);
+        return bytes;
+    };
+    // QTemporaryDir cannot remove names that are not UTF-8.
+    const auto cleared = qScopeGuard([&] { std::filesystem::remove_all(root.toStdString()); });
+    const struct {
+        const char* name;
+        std::function<void()> prepare;
+        QByteArray written; // the settings file's path
+        QByteArray kept;    // where the content must land
+        QByteArray untouched;
+    } rows[] = {
+        {"a relative link in a linked folder",
+         [&] {
+             put("real/settings.json");
+             make("real/app/x");
+             symlink(root + "/real/app", "config/app");
+             symlink("../settings.json", "real/app/kelvaro.json");
+         },
+         "config/app/kelvaro.json", "real/settings.json", "config/settings.json"},
+        {"a target whose names are not UTF-8",
+         [&] {
+             put("sl\xe9\xff/n\xe1stroje.json");
+             symlink("../sl\xe9\xff/n\xe1stroje.json", "c2/kelvaro.json");
+         },
+         "c2/kelvaro.json", "sl\xe9\xff/n\xe1stroje.json", "sl\xc3\xa9/n\xc3\xa1stroje.json"},
+        {"a chain through a linked folder",
+         [&] {
+             put("deep/end.json");
+             make("deep/a/b/x");
+             symlink(root + "/deep/a/b", "c3/b");
+             symlink("../../end.json", "deep/a/b/second");
+             symlink("b/second", "c3/kelvaro.json");
+         },
+         "c3/kelvaro.json", "deep/end.json", "end.json"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.prepare();
+        EXPECT_EQ(files.writeWhole(NativePath::decoded(root + '/' + row.written), "new"), 0);
+        struct stat info {};
+        EXPECT_TRUE(::lstat((root + '/' + row.written).constData(), &info) == 0 && S_ISLNK(info.st_mode));
+        EXPECT_EQ(read(row.kept), QByteArray("new"));
+        EXPECT_EQ(read(row.written), QByteArray("new"));
+        EXPECT_EQ(read(row.untouched), QByteArray("(none)"));
+    }
 }
 
 // The same on a real disk that fills up: room for a small file but not for the new content.
