@@ -268,9 +268,13 @@ void QuitGuard::calledOff()
 
 void QuitGuard::anotherLaunch()
 {
-    if (m_ended || m_hurried || (!m_stopping && !m_waiting))
+    if (m_ended || m_hurried || (!m_stopping && !m_waiting && !m_question))
         return;
     logLine(QStringLiteral("another launch came while ending: staying"));
+    if (m_question) {
+        m_question->reject(); // the question would end the application once a save succeeds
+        return;
+    }
     if (m_waiting) {
         m_waiting = false;
         m_waitingSince.invalidate();
