@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -263,6 +264,26 @@ void QuitGuard::calledOff()
 {
     if (!m_ended && m_work.resume)
         m_work.resume();
+}
+
+void QuitGuard::anotherLaunch()
+{
+    if (m_ended || m_hurried || (!m_stopping && !m_waiting && !m_question))
+        return;
+    logLine(QStringLiteral("another launch came while ending: staying"));
+    if (m_question) {
+        m_question->reject(); // the question would end the application once a save succeeds
+        return;
+    }
+    if (m_waiting) {
+        m_waiting = false;
+        m_waitingSince.invalidate();
+        disconnect(&m_settings, &Settings::saveStateChanged, this, &QuitGuard::lockWaitMayBeOver);
+    }
+    const bool workStopped = std::exchange(m_stopping, false);
+    m_asker = nullptr;
+    if (workStopped)
+        calledOff();
 }
 
 void QuitGuard::leave()

@@ -60,6 +60,11 @@ public:
     QuitQuestion* question() const;
     // Whether an end was asked for and waits for the work to stop or for another process's lock.
     bool isEnding() const { return m_stopping || m_waiting; }
+    // Another launch was handed to this process: an end that waits for the work, for another
+    // process's lock or for the question's answer is called off (the work held goes on), since
+    // ending after having taken the launch would leave it with no window. A decided end, or one
+    // the session asked twice for, goes on.
+    void anotherLaunch();
 
     // Runs the application's event loop until it ends, then lets go as setLeaving() says and makes
     // the last save whatever ended the loop (an answer "Přesto ukončit" given as the disk got room

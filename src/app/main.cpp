@@ -148,6 +148,9 @@ int main(int argc, char** argv)
     // A launch while this process ends (its last save may wait for another process) becomes the
     // running instance instead of waiting for an answer that never comes.
     quitGuard.setLeaving([&instance] { instance.release(); });
+    // Taken while the end waits for the work or a lock, a launch keeps this process rather than
+    // being lost with it.
+    QObject::connect(&instance, &SingleInstance::requested, &quitGuard, &QuitGuard::anotherLaunch);
 
     // An ending that bypassed the guard, or left the changes anyway, still gets its last save.
     const int status = quitGuard.runEventLoop();

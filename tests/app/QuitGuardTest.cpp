@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QDir>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
@@ -539,6 +540,103 @@ TEST_F(QuitGuardTest, callingTheEndOffLetsTheStoppedWorkGoOn)
         EXPECT_EQ(work.resumes, calledOff ? 1 : 0) << "called off: " << calledOff;
         EXPECT_EQ(quits, calledOff ? 0 : 1) << "called off: " << calledOff;
         FileSystem::setCurrent(nullptr);
+    }
+}
+
+// A launch that comes while the end waits for the work in hand, for another process's lock or for
+// the question's answer is handed to this process, which then stays: ending anyway (as the question
+// does once the disk has room) would leave the user with no window for the launch they just made.
+// A second signal's end goes on all the same.
+TEST_F(QuitGuardTest, aLaunchWhileTheEndWaitsKeepsTheApplication)
+{
+    enum class Waits { forWork, forLock, forAnswer, forWorkAskedTwice };
+    struct Row {
+        const char* name;
+        Waits waits;
+        bool staysOpen;
+    };
+    const Row rows[] = {
+        {"whileTheWorkStops", Waits::forWork, true},
+        {"whileAnotherProcessSaves", Waits::forLock, true},
+        {"whileTheQuestionStands", Waits::forAnswer, true},
+        {"afterASecondSignal", Waits::forWorkAskedTwice, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir temp;
+        ASSERT_TRUE(temp.isValid());
+        const QString socket = temp.filePath(QStringLiteral("instance"));
+        SingleInstance running(socket);
+        ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
+        Settings& settings = Settings::shared();
+        ASSERT_TRUE(settings.sync());
+        std::optional<QLockFile> other;
+        if (row.waits == Waits::forLock) {
+            other.emplace(settings.filePath() + QStringLiteral(".lock"));
+            ASSERT_TRUE(other->tryLock(0));
+        }
+        FailingFileSystem disk;
+        if (row.waits == Waits::forAnswer) {
+            disk.writeBudget = 0;
+            FileSystem::setCurrent(&disk);
+        }
+        FakeWork work;
+        work.underWay = row.waits == Waits::forWork || row.waits == Waits::forWorkAskedTwice;
+        int quits = 0;
+        QuitGuard guard(settings, [&quits] { ++quits; });
+        ASSERT_TRUE(guard.catchTerminationSignals());
+        guard.setWork(work.hooks());
+        guard.setLeaving([&running] { running.release(); });
+        QObject::connect(&running, &SingleInstance::requested, &guard, &QuitGuard::anotherLaunch);
+        QWidget window;
+        window.show();
+        // On the event loop, as the application asks: there the save never waits for the lock.
+        QEventLoop loop;
+        QTimer::singleShot(0, [&] {
+            if (!work.underWay)
+                settings.setValue(kPending, 17 + int(row.waits)); // refused by the full disk, or put off by the lock
+            guard.requestQuit();
+            loop.quit();
+        });
+        loop.exec();
+        ASSERT_TRUE(guard.isEnding() || guard.question());
+        if (row.waits == Waits::forWorkAskedTwice) {
+            ::raise(SIGTERM);
+            ASSERT_TRUE(test::waitUntil([] {
+                return recentLogLines().join(QLatin1Char('\n')).contains(QStringLiteral("asked again to end"));
+            }));
+        }
+
+        std::optional<SingleInstance::Role> launched;
+        std::thread launch([&] {
+            SingleInstance later(socket);
+            launched = later.claim(LaunchRequest{.files = {}, .activate = true}, 5000);
+            later.release();
+        });
+        ASSERT_TRUE(test::waitUntil([&] { return launched.has_value(); }));
+        launch.join();
+        EXPECT_EQ(launched, SingleInstance::Role::handedOff);
+
+        // What held the end lets go: the work stops, the lock is free, the disk has room.
+        work.underWay = false;
+        guard.workChanged();
+        if (other)
+            other->unlock();
+        disk.writeBudget = -1;
+        test::passPostedEvents();
+        if (row.staysOpen) {
+            EXPECT_TRUE(test::waitUntil([&] { return !settings.hasUnsavedChanges(); })) << "the retry did not save";
+            test::passPostedEvents();
+        } else {
+            EXPECT_TRUE(test::waitUntil([&] { return quits > 0; }));
+        }
+        EXPECT_EQ(quits, row.staysOpen ? 0 : 1);
+        EXPECT_FALSE(guard.isEnding());
+        EXPECT_EQ(guard.question(), nullptr);
+        EXPECT_EQ(running.isListening(), row.staysOpen) << "the next launch would not find this process";
+        EXPECT_EQ(work.resumes, row.staysOpen && row.waits != Waits::forLock ? 1 : 0);
+        FileSystem::setCurrent(nullptr);
+        clearRecentLogLines();
     }
 }
 
