@@ -1,6 +1,5 @@
 // Writing: free names claimed atomically, qualities, and the encoders with their metadata.
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <optional>
 #include <cerrno>
@@ -29,6 +28,7 @@
 #include "engine/ImageStream.h"
 #include "engine/MemoryBudget.h"
 #include "engine/PartFile.h"
+#include "engine/ZipWriter.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro {
@@ -112,25 +112,6 @@ QString cutToBytes(QString text, qsizetype room)
     return text;
 }
 
-
-quint32 crc32Of(const uchar* data, size_t size)
-{
-    static const auto table = [] {
-        std::array<quint32, 256> t {};
-        for (quint32 n = 0; n < 256; ++n) {
-            quint32 c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    quint32 c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i)
-        c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
-
 // Every chunk in place with its checksum, up to the closing one.
 bool wholePng(const uchar* d, size_t size)
 {
@@ -142,7 +123,7 @@ bool wholePng(const uchar* d, size_t size)
     };
     for (size_t at = 8; at + 12 <= size;) {
         const size_t length = be32(at);
-        if (length > size - at - 12 || crc32Of(d + at + 4, length + 4) != be32(at + 8 + length))
+        if (length > size - at - 12 || ZipWriter::crc32(QByteArrayView(d + at + 4, qsizetype(length + 4))) != be32(at + 8 + length))
             return false;
         if (std::memcmp(d + at + 4, "IEND", 4) == 0)
             return true;
