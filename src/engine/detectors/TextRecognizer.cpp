@@ -9,6 +9,7 @@
 #include <tesseract/baseapi.h>
 
 #include "engine/detectors/DetectorSlot.h"
+#include "engine/detectors/TextSkew.h"
 #include "platform/Log.h"
 
 namespace kelvaro::detectors {
@@ -90,6 +91,9 @@ QStringList TesseractRecognizer::lines(const cv::Mat& image) const
         cv::cvtColor(image, grey, cv::COLOR_RGB2GRAY);
     else
         grey = image;
+    // Tesseract follows lines only a degree or two off level: beyond that it cuts them into
+    // pieces and reads the pieces of neighbouring lines in turns.
+    grey = turnedLevel(grey, textSkewDegrees(grey));
     if (!grey.isContinuous())
         grey = grey.clone();
     api->SetImage(grey.data, grey.cols, grey.rows, 1, int(grey.step));

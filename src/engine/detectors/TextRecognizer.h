@@ -1,7 +1,8 @@
 #pragma once
 // Reads the lines of text in a photo. The effects ask TextRecognizer::shared(); tests may set an
 // override. The real one is Tesseract with Czech and English, one engine per thread (an engine
-// is not shareable), made on a thread's first call and kept for the thread's life.
+// is not shareable), made on a thread's first call and kept for the thread's life; it turns a
+// photo whose lines lean up to 12° level before reading it (TextSkew.h).
 #include <memory>
 
 #include <QStringList>

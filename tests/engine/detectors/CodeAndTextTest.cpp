@@ -1,4 +1,8 @@
 // Code reading with ZXing and text reading with Tesseract on images made here.
+#include <algorithm>
+#include <thread>
+#include <vector>
+
 #include <QImage>
 #include <QPainter>
 
@@ -50,6 +54,47 @@ TEST(TesseractRecognizer, ReadsCzechLinesInOrderOnEveryThreadAndNothingFromBlank
     EXPECT_TRUE(TesseractRecognizer().isAvailable());
     EXPECT_TRUE(TesseractRecognizer().lines(cv::Mat(300, 400, CV_8UC3, cv::Scalar::all(255))).isEmpty());
     EXPECT_TRUE(TesseractRecognizer().lines(cv::Mat()).isEmpty());
+}
+
+// How many of `expected`'s words `read` holds in the same order (longest common subsequence).
+qsizetype wordsInOrder(const QStringList& expected, const QStringList& read)
+{
+    std::vector<qsizetype> row(size_t(read.size()) + 1, 0), previous(row);
+    for (const QString& word : expected) {
+        std::swap(row, previous);
+        for (size_t j = 0; j < size_t(read.size()); ++j)
+            row[j + 1] = word == read[qsizetype(j)] ? previous[j] + 1 : std::max(previous[j + 1], row[j]);
+    }
+    return row.back();
+}
+
+// A page photographed up to about ten degrees askew either way reads as it does straight: its
+// lines whole and in order, with their diacritics.
+class AskewPage : public testing::TestWithParam<double> {};
+
+TEST_P(AskewPage, ReadsItsWordsInOrder)
+{
+    const QString text = TesseractRecognizer().lines(test::rgbMat(test::askewLetter(GetParam()))).join(QLatin1Char(' '));
+    const QStringList written = test::letterWords();
+    EXPECT_GE(double(wordsInOrder(written, text.split(QLatin1Char(' ')))), 0.9 * double(written.size())) << qPrintable(text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Degrees, AskewPage, testing::Values(0.0, 5.0, 10.0, -7.0));
+
+// Images with no room for a line of text give no lines and no crash.
+TEST(TesseractRecognizer, ReadsNothingFromImagesTooSmallOrThinForText)
+{
+    cv::RNG random(3);
+    for (const cv::Size size : {cv::Size(1, 1), cv::Size(2, 2), cv::Size(3000, 1), cv::Size(1, 3000), cv::Size(30, 30),
+                                cv::Size(2000, 3)}) {
+        for (const bool noise : {false, true}) {
+            cv::Mat image(size, CV_8UC3, cv::Scalar::all(255));
+            if (noise)
+                random.fill(image, cv::RNG::UNIFORM, 0, 256);
+            EXPECT_TRUE(TesseractRecognizer().lines(image).isEmpty())
+                << size.width << "×" << size.height << (noise ? " noise" : " white");
+        }
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QList>
 #include <QRectF>
+#include <QStringList>
 
 #include <opencv2/core.hpp>
 
@@ -57,6 +58,11 @@ struct FixedLines : detectors::TextRecognizer {
 cv::Mat rgbMat(const QImage& image);
 // A file's pixels as an RGB matrix (transparent parts on white).
 cv::Mat rgbMatFromFile(const QString& path);
+
+// A letter of eight lines of Czech text on a sheet, photographed on a grey desk with the sheet
+// turned `degrees` clockwise (1800 × 1300 px, letters 36 px high); and its words in order.
+QImage askewLetter(double degrees);
+QStringList letterWords();
 
 // Intersection over union of two masks (pixels ≥ 128 count as set).
 double maskIoU(const cv::Mat& a, const cv::Mat& b);
