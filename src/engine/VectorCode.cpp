@@ -1,8 +1,11 @@
 #include "engine/VectorCode.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <string_view>
 
 #include <dlfcn.h>
@@ -57,6 +60,20 @@ CodePlace codePlace()
     return place;
 }
 
+std::mutex hookMutex;
+std::function<void()> newBlockHook;
+
+void newCodeBlockHook()
+{
+    std::function<void()> hook;
+    {
+        const std::lock_guard lock(hookMutex);
+        hook = newBlockHook;
+    }
+    if (hook)
+        hook();
+}
+
 bool isOrcTemplate(const char* name)
 {
     const std::string_view path(name);
@@ -69,6 +86,7 @@ bool isOrcTemplate(const char* name)
 // trailing slash names only a folder, which unlink refuses), so no one's file goes.
 int orcCodeFile(char* name)
 {
+    newCodeBlockHook();
     if (codePlace() == CodePlace::memory) {
         const int fd = ::memfd_create("orcexec", MFD_CLOEXEC);
         if (fd >= 0) {
@@ -86,6 +104,49 @@ int orcCodeFile(char* name)
     return -1;
 }
 
+// liborc 0.4.33 guards its code blocks with its own lock only in part: a compile finds a free
+// piece under the lock but splits it and marks it taken after letting go, and a free marks its
+// piece free and merges it with free neighbours, freeing their records, with no lock at all.
+// libvips compiles a program when an operation is built and frees it when the operation goes,
+// on whichever thread drops it last, so batch workers building and dropping pipelines at once
+// corrupt liborc's list of pieces: two compiles get one piece, or a free follows a neighbour
+// another free has just released (SIGSEGV in orc_code_free). Every liborc entry point that takes
+// or gives back code runs under this lock, recursive for a liborc that calls its own entry points
+// through the symbol table. Taken before liborc's own, never the other way round: nothing runs
+// inside liborc's lock that would ask for this one. Never destroyed: a program may be freed while
+// the process's statics go.
+class CodeLock {
+public:
+    void lock()
+    {
+        m_waiting.fetch_add(1);
+        m_mutex.lock();
+        m_waiting.fetch_sub(1);
+    }
+    void unlock() { m_mutex.unlock(); }
+    int waiting() const { return m_waiting.load(); }
+
+private:
+    std::recursive_mutex m_mutex;
+    std::atomic_int m_waiting = 0;
+};
+
+CodeLock& codeLock()
+{
+    static CodeLock* const lock = new CodeLock;
+    return *lock;
+}
+
+// liborc's function of that name, past the one below.
+template <typename Function>
+Function orcFunction(const char* symbol)
+{
+    return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, symbol));
+}
+
+// ORC_COMPILE_RESULT_UNKNOWN_COMPILE: not compiled, libvips runs its plain code instead.
+constexpr int kNotCompiled = 0x100;
+
 using MakeTemp = int (*)(char*);
 
 // The C library's function of that name (mkostemp without flags where none is found).
@@ -99,6 +160,14 @@ MakeTemp libraryMakeTemp(const char* symbol)
 } // namespace
 
 bool vectorCodeHasSafePlace() { return codePlace() != CodePlace::none; }
+
+void setNewCodeBlockHook(std::function<void()> hook)
+{
+    const std::lock_guard lock(hookMutex);
+    newBlockHook = std::move(hook);
+}
+
+int vectorCodeWaiting() { return codeLock().waiting(); }
 
 } // namespace kelvaro::ImageEngine
 
@@ -115,4 +184,66 @@ extern "C" int mkstemp(char* name)
     using namespace kelvaro::ImageEngine;
     static const MakeTemp library = libraryMakeTemp("mkstemp");
     return isOrcTemplate(name) ? orcCodeFile(name) : library(name);
+}
+
+// liborc's entry points that take or give back code memory, each forwarded under the code lock.
+// Declared here without liborc's header: its types are only passed through.
+extern "C" int orc_program_compile(void* program)
+{
+    using namespace kelvaro::ImageEngine;
+    static const auto orc = orcFunction<int (*)(void*)>("orc_program_compile");
+    const std::lock_guard lock(codeLock());
+    return orc ? orc(program) : kNotCompiled;
+}
+
+extern "C" int orc_program_compile_for_target(void* program, void* target)
+{
+    using namespace kelvaro::ImageEngine;
+    static const auto orc = orcFunction<int (*)(void*, void*)>("orc_program_compile_for_target");
+    const std::lock_guard lock(codeLock());
+    return orc ? orc(program, target) : kNotCompiled;
+}
+
+extern "C" int orc_program_compile_full(void* program, void* target, unsigned int flags)
+{
+    using namespace kelvaro::ImageEngine;
+    static const auto orc = orcFunction<int (*)(void*, void*, unsigned int)>("orc_program_compile_full");
+    const std::lock_guard lock(codeLock());
+    return orc ? orc(program, target, flags) : kNotCompiled;
+}
+
+extern "C" void orc_program_free(void* program)
+{
+    using namespace kelvaro::ImageEngine;
+    static const auto orc = orcFunction<void (*)(void*)>("orc_program_free");
+    const std::lock_guard lock(codeLock());
+    if (orc)
+        orc(program);
+}
+
+extern "C" void orc_program_reset(void* program)
+{
+    using namespace kelvaro::ImageEngine;
+    static const auto orc = orcFunction<void (*)(void*)>("orc_program_reset");
+    const std::lock_guard lock(codeLock());
+    if (orc)
+        orc(program);
+}
+
+extern "C" void orc_code_free(void* code)
+{
+    using namespace kelvaro::ImageEngine;
+    static const auto orc = orcFunction<void (*)(void*)>("orc_code_free");
+    const std::lock_guard lock(codeLock());
+    if (orc)
+        orc(code);
+}
+
+extern "C" void orc_code_allocate_codemem(void* code, int size)
+{
+    using namespace kelvaro::ImageEngine;
+    static const auto orc = orcFunction<void (*)(void*, int)>("orc_code_allocate_codemem");
+    const std::lock_guard lock(codeLock());
+    if (orc)
+        orc(code, size);
 }

@@ -1,14 +1,17 @@
 // The batch loop's waits: a later file that finishes first and waits for its name turn, or asks for
-// more memory first, never keeps an earlier file that asks for more memory waiting for ever.
+// more memory first, never keeps an earlier file that asks for more memory waiting for ever. And
+// its cancel: a file it asks to stop is never counted as done.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "engine/BatchLoop.h"
+#include "engine/FileAbort.h"
 #include "engine/MemoryBudget.h"
 #include "engine/NameTurn.h"
 #include "../support/BudgetHold.h"
@@ -124,6 +127,85 @@ TEST_P(EarlierFileGrowing, goesOnAndTheRunEnds)
 INSTANTIATE_TEST_SUITE_P(BatchLoop, EarlierFileGrowing,
                          ::testing::Values(LaterFileRow{"laterFileWaitsForItsTurn", false},
                                            LaterFileRow{"laterFileGrowsFirst", true}),
+                         test::RowName());
+
+struct StoppedFileRow {
+    const char* name;
+    bool reachesItsNameTurn; // it stops in its name turn, as a result does that is written; else before
+};
+
+class StoppedFile : public ::testing::TestWithParam<StoppedFileRow> {};
+
+// Three files at once. The cancel comes once the first is counted, while the second and third are
+// at work: the second, the earliest in progress, finishes; the third is asked to stop and stops.
+// The run keeps the first two, counts two, and has nothing of the third, not even a failure.
+TEST_P(StoppedFile, isNeitherKeptNorCounted)
+{
+    const StoppedFileRow& row = GetParam();
+    Latch firstCounted;
+    Latch thirdStarted;
+    Latch cancelSent;
+    std::atomic_bool thirdAsked = false;
+    std::mutex progressMutex;
+    std::vector<int> progress;
+    ImageEngine::BatchWork work;
+    work.total = 3;
+    work.memoryCost = [](int) { return 0; };
+    work.run = [&](int index) {
+        ImageEngine::FileOutcome outcome;
+        if (index == 1) {
+            cancelSent.wait();
+        } else if (index == 2) {
+            thirdStarted.open();
+            thirdAsked = eventually([] { return ImageEngine::fileAbortRequested(); });
+            if (row.reachesItsNameTurn) {
+                const ImageEngine::NameTurn turn;
+                outcome.stopped = ImageEngine::fileAbortRequested();
+            } else {
+                outcome.stopped = true;
+            }
+            outcome.error = QStringLiteral("stopped");
+            return outcome;
+        }
+        const ImageEngine::NameTurn turn;
+        outcome.one = ImageEngine::One{QStringLiteral("file %1").arg(index), 0, std::nullopt};
+        return outcome;
+    };
+    test::RunAside run(
+        [&](const RunHooksPtr& hooks) {
+            OpResult result;
+            for (const auto& outcome : ImageEngine::runBatch(work, 3, hooks)) {
+                if (outcome && outcome->one)
+                    result.outputs.append(outcome->one->url);
+                else if (outcome)
+                    ++result.failed;
+            }
+            return result;
+        },
+        [&](int done, int) {
+            {
+                const std::lock_guard lock(progressMutex);
+                progress.push_back(done);
+            }
+            if (done == 1)
+                firstCounted.open();
+        });
+    ASSERT_TRUE(firstCounted.wait() && thirdStarted.wait());
+    run.hooks()->cancel();
+    cancelSent.open();
+
+    ASSERT_TRUE(run.finished(std::chrono::seconds(60))) << "the run never ended";
+    EXPECT_TRUE(thirdAsked) << "the third file was never asked to stop";
+    const OpResult result = run.result();
+    EXPECT_EQ(result.outputs, (QStringList{QStringLiteral("file 0"), QStringLiteral("file 1")}));
+    EXPECT_EQ(result.failed, 0);
+    const std::lock_guard lock(progressMutex);
+    EXPECT_EQ(progress, (std::vector<int>{1, 2}));
+}
+
+INSTANTIATE_TEST_SUITE_P(BatchLoop, StoppedFile,
+                         ::testing::Values(StoppedFileRow{"stopsBeforeItsNameTurn", false},
+                                           StoppedFileRow{"stopsInItsNameTurn", true}),
                          test::RowName());
 
 } // namespace

@@ -3,6 +3,7 @@
 // cancel that finishes the earliest file in progress and stops the others, and never more files
 // at once than workers.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -24,6 +25,7 @@
 #include "engine/ImageEngine.h"
 #include "engine/MemoryBudget.h"
 #include "engine/detectors/FaceDetector.h"
+#include "platform/FileSystem.h"
 #include "platform/Settings.h"
 #include "../support/BudgetHold.h"
 #include "../support/TestImages.h"
@@ -189,49 +191,71 @@ TEST_F(ParallelBatch, neverMoreFilesAtOnceThanWorkers)
     EXPECT_GE(detector->most, 2);
 }
 
-// Reports one face per photo, photos known by their width. The photo of `cancelWidth` cancels the
-// run once every photo has arrived and the first one is kept; the later ones wait for that cancel.
+// Reports one face per photo, photos known by their width. The first photo passes; every other
+// one waits inside until the cancel is sent.
 class CancellingDetector : public detectors::FaceDetector {
 public:
     QList<QRectF> detect(const cv::Mat& rgb) const override
     {
         std::unique_lock lock(m_mutex);
-        ++m_arrived;
-        m_changed.notify_all();
-        if (rgb.cols == cancelWidth) {
-            m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return m_arrived == total && readyToCancel(); });
-            lock.unlock();
-            hooks->cancel();
-            lock.lock();
-            m_cancelSent = true;
+        if (rgb.cols != firstWidth) {
+            ++m_inside;
             m_changed.notify_all();
-        } else if (rgb.cols > cancelWidth) {
             m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return m_cancelSent; });
         }
         return {QRectF(0.25, 0.25, 0.5, 0.5)};
     }
-    // Wakes the cancelling photo to look at readyToCancel again.
-    void poke() const
+    // Whether `count` photos came to wait inside, within a minute.
+    bool waitForInside(int count) const
     {
-        { const std::lock_guard lock(m_mutex); }
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return m_inside == count; });
+    }
+    void sendCancel()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_cancelSent = true;
+        }
         m_changed.notify_all();
     }
 
-    int total = 0;
-    int cancelWidth = 0;
-    std::function<bool()> readyToCancel;
-    RunHooksPtr hooks;
+    int firstWidth = 0;
 
 private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
-    mutable int m_arrived = 0;
-    mutable bool m_cancelSent = false;
+    mutable int m_inside = 0;
+    bool m_cancelSent = false;
 };
 
-// Five photos at once; the cancel comes while the second is being worked on, after the first was
-// kept: the second finishes, the three after it stop at once and leave nothing, and the run holds
-// what a one-by-one run cancelled during the second file holds.
+// Holds the first photo's result in its name turn, counted as done and not yet placed: its rename
+// waits for every later photo to be at work, cancels the run, and only then goes on.
+class CancellingFiles : public FileSystem {
+public:
+    bool moveNew(const QString& from, const QString& to) override
+    {
+        if (QFileInfo(to).fileName().startsWith(QLatin1String("c0 ")) && !m_cancelled.exchange(true)) {
+            othersAtWork = detector->waitForInside(total - 1);
+            hooks->cancel();
+            detector->sendCancel();
+        }
+        return FileSystem::moveNew(from, to);
+    }
+
+    std::shared_ptr<CancellingDetector> detector;
+    RunHooksPtr hooks;
+    int total = 0;
+    std::atomic_bool othersAtWork = false;
+
+private:
+    std::atomic_bool m_cancelled = false;
+};
+
+// Five photos at once; the cancel comes while the first, counted, waits to be placed and the four
+// after it are at work: the first is kept, the second, the earliest still being worked on,
+// finishes, the three after it stop at once and leave nothing, and the run holds what a one-by-one
+// run cancelled during the second file holds.
 TEST_F(ParallelBatch, aCancelFinishesTheEarliestFileInProgressAndStopsTheOthers)
 {
     constexpr int total = 5;
@@ -239,24 +263,28 @@ TEST_F(ParallelBatch, aCancelFinishesTheEarliestFileInProgressAndStopsTheOthers)
     for (int i = 0; i < total; ++i)
         files << ti::writeJpeg(dir("a"), QStringLiteral("c%1.jpg").arg(i), ti::quadrants(60 + 4 * i, 40));
     auto detector = std::make_shared<CancellingDetector>();
+    detector->firstWidth = 60;
+    struct Release {
+        std::shared_ptr<CancellingDetector> detector;
+        ~Release() { detector->sendCancel(); }
+    } release{detector};
     QList<std::pair<int, int>> progress;
     QMutex lock;
-    detector->hooks = std::make_shared<RunHooks>([&](int done, int all) {
-        {
-            QMutexLocker guard(&lock);
-            progress.append({done, all});
-        }
-        detector->poke();
-    });
-    detector->total = total;
-    detector->cancelWidth = 60 + 4;
-    detector->readyToCancel = [&] {
+    CancellingFiles placing;
+    placing.detector = detector;
+    placing.total = total;
+    placing.hooks = std::make_shared<RunHooks>([&](int done, int all) {
         QMutexLocker guard(&lock);
-        return !progress.isEmpty();
-    };
+        progress.append({done, all});
+    });
     detectors::FaceDetector::setOverride(detector);
-    const OpResult result = processWith(total, KelvaroOp::blurFaces(), files, dir("parallel"), detector->hooks);
+    FileSystem::setCurrent(&placing);
+    struct Restore {
+        ~Restore() { FileSystem::setCurrent(nullptr); }
+    } restore;
+    const OpResult result = processWith(total, KelvaroOp::blurFaces(), files, dir("parallel"), placing.hooks);
 
+    EXPECT_TRUE(placing.othersAtWork) << "the later photos never all came to work";
     EXPECT_EQ(test::fileNames(result.outputs),
               (QStringList{QStringLiteral("c0 rozmazané obličeje.jpg"), QStringLiteral("c1 rozmazané obličeje.jpg")}));
     EXPECT_EQ(progress, (QList<std::pair<int, int>>{{1, total}, {2, total}}));

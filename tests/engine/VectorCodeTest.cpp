@@ -1,0 +1,89 @@
+// libvips' vector programs compiled and freed on several threads at once: liborc takes and gives
+// back pieces of its code blocks partly outside its own lock, so a free must wait for a compile
+// that is taking a piece.
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <vips/vips.h>
+#include <vips/vector.h>
+
+#include "engine/Bitmap.h"
+#include "engine/VectorCode.h"
+#include "../support/TestSupport.h"
+
+using namespace kelvaro;
+
+namespace {
+
+// A program that copies bytes, compiled to machine code when the system allows.
+VipsVector* compiledCopy()
+{
+    VipsVector* vector = vips_vector_new("copy", 1);
+    vips_vector_source_name(vector, "s1", 1);
+    vips_vector_asm2(vector, "copyb", "d1", "s1");
+    vips_vector_compile(vector);
+    return vector;
+}
+
+// One thread compiles programs until liborc asks for a new code block, and is held there, inside
+// liborc's lock; another frees a program compiled earlier. liborc's free takes no lock, so
+// without one of ours it splices its list of pieces while the compile is at work on it.
+TEST(VectorCode, aProgramFreedWhileAnotherCompilesWaitsForTheCompile)
+{
+    initVips();
+    if (!vips_vector_isenabled())
+        GTEST_SKIP() << "libvips runs no vector code here";
+    VipsVector* earlier = compiledCopy();
+
+    std::promise<void> inside;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic_bool held = false;
+    ImageEngine::setNewCodeBlockHook([&] {
+        if (held.exchange(true))
+            return;
+        inside.set_value();
+        released.wait_for(std::chrono::seconds(60));
+    });
+    std::vector<VipsVector*> programs;
+    std::thread compiling([&] {
+        // A 64 KiB block holds a few hundred of these.
+        while (!held && programs.size() < 100000)
+            programs.push_back(compiledCopy());
+    });
+    const bool reached = inside.get_future().wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+
+    std::atomic_bool freed = false;
+    std::thread freeing;
+    bool settled = false;
+    bool freedDuringCompile = false;
+    if (reached) {
+        freeing = std::thread([&] {
+            vips_vector_free(earlier);
+            freed = true;
+        });
+        // Either it went through, or it waits for the code lock.
+        settled = test::waitUntil([&] { return freed || ImageEngine::vectorCodeWaiting() > 0; }, 60000);
+        freedDuringCompile = freed;
+    }
+    release.set_value();
+    compiling.join();
+    if (freeing.joinable())
+        freeing.join();
+    ImageEngine::setNewCodeBlockHook({});
+    for (VipsVector* program : programs)
+        vips_vector_free(program);
+    if (!reached)
+        vips_vector_free(earlier);
+
+    ASSERT_TRUE(reached) << "liborc never asked for a new code block";
+    EXPECT_TRUE(settled);
+    EXPECT_FALSE(freedDuringCompile) << "the free went on inside the compile";
+    EXPECT_TRUE(freed);
+}
+
+} // namespace
