@@ -117,6 +117,17 @@ Bitmap noise()
 // The layouts libvips writes a result in: ours, and the TIFF layouts its writer can choose.
 enum class Layout { png, jpeg, tiffStrips, tiffTiles, bigTiffStrips, bigTiffTiles };
 
+const Layout kLayouts[] = {Layout::png,       Layout::jpeg,          Layout::tiffStrips,
+                           Layout::tiffTiles, Layout::bigTiffStrips, Layout::bigTiffTiles};
+const std::vector<Layout> kTiffs{Layout::tiffStrips, Layout::tiffTiles, Layout::bigTiffStrips, Layout::bigTiffTiles};
+
+const char* nameOf(Layout layout)
+{
+    static const char* const names[] = {"PNG", "JPEG", "TIFF in strips", "TIFF in tiles", "BigTIFF in strips",
+                                        "BigTIFF in tiles"};
+    return names[int(layout)];
+}
+
 ImageFormat formatOf(Layout layout)
 {
     return layout == Layout::png ? ImageFormat::png : layout == Layout::jpeg ? ImageFormat::jpg : ImageFormat::tiff;
@@ -194,6 +205,10 @@ struct Field {
 
 Field field(const QByteArray& tiff, quint16 tag)
 {
+    if (!tiff.startsWith("II")) {
+        ADD_FAILURE() << "not a little-endian TIFF";
+        return {};
+    }
     const bool big = numberAt(tiff, 2, 2) == 43;
     const int pointer = big ? 8 : 4;
     const auto directory = qsizetype(numberAt(tiff, big ? 8 : 4, pointer));
@@ -206,8 +221,8 @@ Field field(const QByteArray& tiff, quint16 tag)
         const quint64 type = numberAt(tiff, entry + 2, 2);
         const int width = type == 3 ? 2 : type == 4 ? 4 : 8;
         const quint64 count = numberAt(tiff, entry + 4, pointer);
-        const qsizetype values = count * width <= quint64(pointer) ? entry + 4 + pointer
-                                                                   : qsizetype(numberAt(tiff, entry + 4 + pointer, pointer));
+        const bool inEntry = count * width <= quint64(pointer);
+        const qsizetype values = inEntry ? entry + 4 + pointer : qsizetype(numberAt(tiff, entry + 4 + pointer, pointer));
         return {entry, values, count, width, pointer};
     }
     ADD_FAILURE() << "no field " << tag;
@@ -266,11 +281,11 @@ TEST_F(WholeFile, aDamagedStructureIsNotWhole)
         const Chunk c = firstData(b);
         putAt(b, c.at, 4, quint64(b.size() - c.at - 12 + 1), true);
     };
-    const auto pieceLength = [](quint64 k, quint64 value) -> Damage {
-        return [k, value](QByteArray& b) {
+    const auto pieceLength = [](bool first, quint64 value) -> Damage {
+        return [first, value](QByteArray& b) {
             const Field f = lengths(b);
             ASSERT_GT(f.count, 2u);
-            setValue(b, f, k == 0 ? 0 : f.count / 2, value);
+            setValue(b, f, first ? 0 : f.count / 2, value);
         };
     };
     const auto lastPieceAtTheEnd = [](QByteArray& b) {
@@ -297,7 +312,6 @@ TEST_F(WholeFile, aDamagedStructureIsNotWhole)
     };
     const quint64 wraps = std::numeric_limits<quint64>::max();
 
-    const std::vector<Layout> tiffs{Layout::tiffStrips, Layout::tiffTiles, Layout::bigTiffStrips, Layout::bigTiffTiles};
     struct Row {
         const char* name;
         std::vector<Layout> layouts;
@@ -305,28 +319,28 @@ TEST_F(WholeFile, aDamagedStructureIsNotWhole)
         bool whole;
     };
     const Row rows[] = {
-        {"whole", {Layout::png, Layout::jpeg, Layout::tiffStrips, Layout::tiffTiles, Layout::bigTiffStrips, Layout::bigTiffTiles}, {}, true},
+        {"whole", {std::begin(kLayouts), std::end(kLayouts)}, {}, true},
         {"one byte of image data changed", {Layout::png}, idatByteFlipped, false},
         {"a chunk's checksum changed", {Layout::png}, idatChecksumFlipped, false},
         {"no closing chunk", {Layout::png}, closingChunkLost, false},
         {"a chunk one byte longer than the file", {Layout::png}, chunkPastTheEnd, false},
         {"a chunk of the largest length", {Layout::png}, chunkLength(0xFFFFFFFFu), false},
         {"a chunk of the largest length allowed", {Layout::png}, chunkLength(0x7FFFFFFFu), false},
-        {"a piece left at length 0", tiffs, pieceLength(1, 0), false},
-        {"the first piece left at length 0", tiffs, pieceLength(0, 0), false},
-        {"a piece longer than the file", tiffs, pieceLength(1, 0xFFFFFFFFu), false},
-        {"a piece whose end wraps around", tiffs, pieceLength(1, wraps), false},
-        {"the last piece starting at the end", tiffs, lastPieceAtTheEnd, false},
-        {"the table of pieces past the end", tiffs, offsetsTablePastTheEnd, false},
-        {"fewer lengths than pieces", tiffs, lengthsTableShorter, false},
-        {"the directory past the end", tiffs, directoryPastTheEnd, false},
-        {"a directory of more entries than the file holds", tiffs, directoryCountHuge, false},
+        {"a piece left at length 0", kTiffs, pieceLength(false, 0), false},
+        {"the first piece left at length 0", kTiffs, pieceLength(true, 0), false},
+        {"a piece longer than the file", kTiffs, pieceLength(false, 0xFFFFFFFFu), false},
+        {"a piece whose end wraps around", kTiffs, pieceLength(false, wraps), false},
+        {"the last piece starting at the end", kTiffs, lastPieceAtTheEnd, false},
+        {"the table of pieces past the end", kTiffs, offsetsTablePastTheEnd, false},
+        {"fewer lengths than pieces", kTiffs, lengthsTableShorter, false},
+        {"the directory past the end", kTiffs, directoryPastTheEnd, false},
+        {"a directory of more entries than the file holds", kTiffs, directoryCountHuge, false},
     };
     const Bitmap photo = noise();
     const QString path = out() + QStringLiteral("/photo");
     for (const Row& row : rows) {
         for (const Layout layout : row.layouts) {
-            SCOPED_TRACE(testing::Message() << row.name << ", layout " << int(layout));
+            SCOPED_TRACE(testing::Message() << nameOf(layout) << ": " << row.name);
             write(photo, layout, path);
             if (row.damage) {
                 QByteArray bytes = bytesOf(path);
@@ -344,8 +358,7 @@ TEST_F(WholeFile, aFileCutAnywhereIsNotWhole)
 {
     const Bitmap photo = noise();
     const QString path = out() + QStringLiteral("/photo");
-    for (const Layout layout :
-         {Layout::png, Layout::jpeg, Layout::tiffStrips, Layout::tiffTiles, Layout::bigTiffStrips, Layout::bigTiffTiles}) {
+    for (const Layout layout : kLayouts) {
         write(photo, layout, path);
         ASSERT_TRUE(ImageEngine::wholeFile(path, formatOf(layout)));
         const auto size = qsizetype(QFileInfo(path).size());
@@ -361,7 +374,7 @@ TEST_F(WholeFile, aFileCutAnywhereIsNotWhole)
             lengths.push_back(n);
         // Shortened step by step, as each length is shorter than the one before.
         for (const qsizetype n : lengths) {
-            SCOPED_TRACE(testing::Message() << "layout " << int(layout) << ", " << n << " of " << size << " bytes");
+            SCOPED_TRACE(testing::Message() << nameOf(layout) << ", " << n << " of " << size << " bytes");
             ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), off_t(n)), 0);
             EXPECT_FALSE(ImageEngine::wholeFile(path, formatOf(layout)));
         }
