@@ -1,7 +1,5 @@
 // Writing: free names claimed atomically, qualities, and the encoders with their metadata.
 #include <algorithm>
-#include <cstring>
-#include <optional>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -10,7 +8,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,7 +25,7 @@
 #include "engine/ImageStream.h"
 #include "engine/MemoryBudget.h"
 #include "engine/PartFile.h"
-#include "engine/ZipWriter.h"
+#include "engine/WholeFile.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro {
@@ -110,83 +107,6 @@ QString cutToBytes(QString text, qsizetype room)
     while (!text.isEmpty() && text.back().isSpace())
         text.chop(1);
     return text;
-}
-
-// Every chunk in place with its checksum, up to the closing one.
-bool wholePng(const uchar* d, size_t size)
-{
-    static const uchar signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (size < 8 || std::memcmp(d, signature, 8) != 0)
-        return false;
-    const auto be32 = [&](size_t at) {
-        return quint32(d[at]) << 24 | quint32(d[at + 1]) << 16 | quint32(d[at + 2]) << 8 | d[at + 3];
-    };
-    for (size_t at = 8; at + 12 <= size;) {
-        const size_t length = be32(at);
-        if (length > size - at - 12 || ZipWriter::crc32(QByteArrayView(d + at + 4, qsizetype(length + 4))) != be32(at + 8 + length))
-            return false;
-        if (std::memcmp(d + at + 4, "IEND", 4) == 0)
-            return true;
-        at += 12 + length;
-    }
-    return false;
-}
-
-// Every strip or tile of the first image written and inside the file: libtiff leaves a strip it
-// could not write at length 0 and still closes the file.
-bool wholeTiff(const uchar* d, size_t size)
-{
-    if (size < 8 || !((d[0] == 'I' && d[1] == 'I') || (d[0] == 'M' && d[1] == 'M')))
-        return false;
-    const bool little = d[0] == 'I';
-    const auto u16 = [&](size_t at) {
-        return little ? quint32(d[at] | d[at + 1] << 8) : quint32(d[at] << 8 | d[at + 1]);
-    };
-    const auto u32 = [&](size_t at) {
-        return little ? quint32(d[at]) | quint32(d[at + 1]) << 8 | quint32(d[at + 2]) << 16 | quint32(d[at + 3]) << 24
-                      : quint32(d[at]) << 24 | quint32(d[at + 1]) << 16 | quint32(d[at + 2]) << 8 | d[at + 3];
-    };
-    if (u16(2) != 42)
-        return true; // a BigTIFF: not looked into
-    const size_t ifd = u32(4);
-    if (ifd + 2 > size)
-        return false;
-    const size_t count = u16(ifd);
-    if (ifd + 2 + 12 * count > size)
-        return false;
-    // The values of a SHORT or LONG field.
-    const auto values = [&](quint32 tag) -> std::optional<std::vector<quint32>> {
-        for (size_t i = 0; i < count; ++i) {
-            const size_t entry = ifd + 2 + 12 * i;
-            if (u16(entry) != tag)
-                continue;
-            const quint32 type = u16(entry + 2);
-            const size_t n = u32(entry + 4);
-            const size_t width = type == 3 ? 2 : type == 4 ? 4 : 0;
-            if (width == 0 || n > size / width)
-                return std::nullopt;
-            const size_t at = n * width <= 4 ? entry + 8 : u32(entry + 8);
-            if (at + n * width > size)
-                return std::nullopt;
-            std::vector<quint32> found;
-            for (size_t k = 0; k < n; ++k)
-                found.push_back(width == 2 ? u16(at + 2 * k) : u32(at + 4 * k));
-            return found;
-        }
-        return std::vector<quint32>();
-    };
-    size_t pieces = 0;
-    for (const auto& [offsetsTag, countsTag] : {std::pair{273u, 279u}, std::pair{324u, 325u}}) {
-        const auto offsets = values(offsetsTag);
-        const auto counts = values(countsTag);
-        if (!offsets || !counts || offsets->size() != counts->size())
-            return false;
-        for (size_t k = 0; k < counts->size(); ++k)
-            if ((*counts)[k] == 0 || size_t((*offsets)[k]) + (*counts)[k] > size)
-                return false;
-        pieces += counts->size();
-    }
-    return pieces > 0;
 }
 
 // The failure of a file its encoder wrote in part: only a full disk lets writes fail and later
@@ -274,43 +194,6 @@ double ImageEngine::effectiveQuality(double quality, ImageFormat format, const E
     if (quality == settings.jpegQuality)
         return settings.heicQuality;
     return quality;
-}
-
-bool ImageEngine::wholeFile(const QString& path, ImageFormat format)
-{
-    const int fd = ::open(NativePath::encoded(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info {};
-    const size_t size = ::fstat(fd, &info) == 0 ? size_t(info.st_size) : 0;
-    // Encoders write without gaps: a hole is a block whose write failed before a later one was
-    // written further on.
-    const off_t hole = size > 0 ? ::lseek(fd, 0, SEEK_HOLE) : -1;
-    if (hole >= 0 && hole < off_t(size)) {
-        ::close(fd);
-        return false;
-    }
-    void* mapped = size > 0 ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
-    ::close(fd);
-    if (mapped == MAP_FAILED)
-        return false;
-    const auto* d = static_cast<const uchar*>(mapped);
-    bool whole = true;
-    switch (format) {
-    case ImageFormat::png:
-        whole = wholePng(d, size);
-        break;
-    case ImageFormat::tiff:
-        whole = wholeTiff(d, size);
-        break;
-    case ImageFormat::jpg:
-        whole = size >= 4 && d[0] == 0xFF && d[1] == 0xD8 && d[size - 2] == 0xFF && d[size - 1] == 0xD9;
-        break;
-    default:
-        break;
-    }
-    ::munmap(mapped, size);
-    return whole;
 }
 
 void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double quality,

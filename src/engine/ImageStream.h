@@ -47,10 +47,6 @@ void setStreaming(bool enabled);
 // memory meanwhile (its bitmap), which the memory budget counts when the metadata is written
 // back. Throws vips::VError, std::runtime_error, std::bad_alloc, or FileAborted when the file was
 // stopped while it waited for memory; the file may be left part-written. Touches disk.
-// Whether the image file at `path` was written whole as far as a look at its structure tells: a
-// PNG's chunks and checksums, a TIFF's strips, a JPEG's start and end. Reads the file.
-bool wholeFile(const QString& path, ImageFormat format);
-
 void encode(const vips::VImage& image, ImageFormat format, double quality, const ImageMetadata::Blocks& carried,
             const QString& path, qint64 heldBeside = 0);
 

@@ -1,13 +1,14 @@
 #include "engine/ZipWriter.h"
 
 #include <algorithm>
-#include <array>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <zlib.h>
 
 #include "model/Operations.h"
 #include "platform/NativePath.h"
@@ -19,21 +20,6 @@ constexpr qint64 kLocalHeaderSize = 30;
 constexpr qint64 kChunkSize = 1 << 20;
 constexpr quint16 kVersion = 20;
 constexpr quint16 kUtf8NameFlag = 0x0800;
-
-const std::array<quint32, 256>& crcTable()
-{
-    static const std::array<quint32, 256> table = [] {
-        std::array<quint32, 256> t{};
-        for (quint32 n = 0; n < 256; ++n) {
-            quint32 c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    return table;
-}
 
 void put16(QByteArray& out, quint16 v)
 {
@@ -141,11 +127,7 @@ void copyFile(QFile& in, ArchiveFile& out, const QString& name, qint64 size, qui
 
 quint32 ZipWriter::crc32(QByteArrayView bytes, quint32 previous)
 {
-    const auto& table = crcTable();
-    quint32 c = previous ^ 0xFFFFFFFFu;
-    for (const char byte : bytes)
-        c = table[(c ^ quint8(byte)) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
+    return quint32(::crc32_z(previous, reinterpret_cast<const Bytef*>(bytes.data()), size_t(bytes.size())));
 }
 
 std::pair<quint16, quint16> ZipWriter::dosStamp(const QDateTime& moment)

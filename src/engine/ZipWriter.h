@@ -19,8 +19,7 @@ namespace kelvaro::ZipWriter {
 // start beyond that). A failure leaves the archive written so far.
 void write(const QStringList& files, const QString& target);
 
-// The CRC-32 of the ZIP format, which PNG chunks carry too (reflected 0xEDB88320, initial and final
-// 0xFFFFFFFF).
+// The CRC-32 of the ZIP format, which PNG chunks carry too: zlib's, the one routine both use.
 quint32 crc32(QByteArrayView bytes, quint32 previous = 0);
 
 // MS-DOS (time, date) words of a moment in its own time zone; years outside 1980–2107 are
