@@ -23,6 +23,7 @@
 #include <QStringList>
 
 #include "engine/ImageEngine.h"
+#include "engine/MemoryBudget.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
 #include "platform/Settings.h"
@@ -42,7 +43,9 @@ const char* const kUsage =
     "         {\"rename\":{\"name\":\"...\",\"numbered\":true,\"start\":1}}, {\"preset\":<preset>}, {\"workflow\":<workflow>},\n"
     "         \"blurFaces\", \"removeBackground\", \"ocr\", \"scan\", \"stripMetadata\", \"move\"\n"
     "  --out  the output folder (created when missing)\n"
-    "  --set  a setting written before the run, e.g. kelvaro.describeNames=false\n";
+    "  --set  a setting written before the run, e.g. kelvaro.describeNames=false\n"
+    "  --memory MB  the memory the run may count as available, in place of the machine's (half of it is\n"
+    "         the budget), to measure the budget's hold on a small machine\n";
 
 // A bad argument: reported on stderr, exit 2.
 struct ArgumentError {
@@ -292,6 +295,7 @@ struct Arguments {
     QString outDir;
     QStringList files;
     bool settingsSaved = true; // false when --set values could not be written to the settings file
+    std::optional<qint64> availableBytes; // --memory
 };
 
 Arguments parseArguments(const QStringList& args)
@@ -300,6 +304,7 @@ Arguments parseArguments(const QStringList& args)
     QString outDir;
     QStringList files;
     QStringList settings;
+    std::optional<qint64> availableBytes;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
         const auto next = [&]() -> QString {
@@ -313,6 +318,13 @@ Arguments parseArguments(const QStringList& args)
             outDir = next();
         else if (arg == QLatin1String("--set"))
             settings << next();
+        else if (arg == QLatin1String("--memory")) {
+            bool ok = false;
+            const qint64 megabytes = next().toLongLong(&ok);
+            if (!ok || megabytes < 1 || megabytes > (qint64(1) << 32))
+                fail(QStringLiteral("--memory needs a number of megabytes"));
+            availableBytes = megabytes * 1'000'000;
+        }
         else if (arg == QLatin1String("--")) {
             files << args.mid(i + 1);
             break;
@@ -341,7 +353,7 @@ Arguments parseArguments(const QStringList& args)
     QStringList absolute;
     for (const QString& file : files)
         absolute << absolutePath(file);
-    return {*op, absolutePath(outDir), absolute, saved};
+    return {*op, absolutePath(outDir), absolute, saved, availableBytes};
 }
 
 } // namespace
@@ -378,6 +390,8 @@ int main(int argc, char** argv)
         return 1;
     }
     const EngineSettings settings = EngineSettings::read(Settings::shared());
+    if (arguments.availableBytes)
+        MemoryBudget::setAvailableMemoryOverride(arguments.availableBytes);
     try {
         print(resultText(ImageEngine::process(arguments.op, arguments.files, arguments.outDir, {}, settings)));
         return 0;

@@ -55,7 +55,7 @@ vips::VImage normalizedPipeline(const vips::VImage& input, bool withAlpha)
             image = image.cast(VIPS_FORMAT_UCHAR);
     }
     if (image.bands() == 1)
-        image = image.bandjoin(image).bandjoin(image).bandjoin(255);
+        image = withAlpha ? image.bandjoin(image).bandjoin(image).bandjoin(255) : image.bandjoin(image).bandjoin(image);
     else if (image.bands() == 2)
         image = image[0].bandjoin(image[0]).bandjoin(image[0]).bandjoin(image[1]);
     else if (image.bands() == 3 && withAlpha)

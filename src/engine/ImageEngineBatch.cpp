@@ -286,7 +286,9 @@ qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings
         return 0;
     MemoryBudget::Work work;
     work.format = ImageEngine::outputOf(op, file, settings).format;
-    work.whole = !ImageEngine::streams(op, file, work.format);
+    const std::optional<int> streamed = ImageEngine::streamedHold(op, file, work.format);
+    work.whole = !streamed;
+    work.turnedBytes = streamed.value_or(0);
     work.copied = !(op.is<op::Convert>() || op.is<op::Compress>() || op.is<op::StripMetadata>() || op.is<op::Resize>()
                     || op.is<op::Preset>());
     return MemoryBudget::estimate(file, work);

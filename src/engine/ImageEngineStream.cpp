@@ -114,6 +114,24 @@ int orientationOf(const vips::VImage& header)
     return orientation >= 1 && orientation <= 8 ? orientation : 1;
 }
 
+// The source's turn upright and then the adjust operation's: mirrored first, then turned
+// clockwise, as the bitmap path's adjust does.
+Turn streamTurn(const vips::VImage& header, const StreamSteps& steps)
+{
+    Turn turn = Turn::upright(orientationOf(header));
+    if (const std::optional<AdjustSpec>& colours = steps.adjust)
+        turn = turn.then({false, colours->flipH, false}).then({false, false, colours->flipV}).then(Turn::clockwise(colours->turns));
+    return turn;
+}
+
+// Whether the source's pixels, as normalizedPipeline(…, false) gives them, stream into `format`:
+// whether a transparent source is opaque everywhere takes the whole image to know, so the
+// bitmap path decides it. JPEG lays any alpha on white, opaque or not.
+bool streamable(const vips::VImage& normalized, ImageFormat format)
+{
+    return normalized.bands() != 4 || format == ImageFormat::jpg;
+}
+
 } // namespace
 
 std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, const QString& file, const QString& base,
@@ -144,20 +162,15 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
             throw KelvaroError::unreadable(name);
         if (qint64(header.width()) * header.height() > kMaxPixels)
             throw KelvaroError::tooManyPixels(name);
-        const int orientation = orientationOf(header);
         const int longSide = std::max(header.width(), header.height());
         if (steps->maxSide > 0 && longSide > steps->maxSide)
             return std::nullopt;
         image = normalizedPipeline(header, false);
-        // Whether a transparent source is opaque everywhere takes the whole image to know; the
-        // bitmap path decides it. JPEG lays any alpha on white, opaque or not.
-        if (image.bands() == 4 && output.format != ImageFormat::jpg)
+        if (!streamable(image, output.format))
             return std::nullopt;
-        // Mirrored first, then turned clockwise, as the bitmap path's adjust does.
-        Turn turn = Turn::upright(orientation);
+        const Turn turn = streamTurn(header, *steps);
         std::optional<AdjustSpec> colours = steps->adjust;
         if (colours) {
-            turn = turn.then({false, colours->flipH, false}).then({false, false, colours->flipV}).then(Turn::clockwise(colours->turns));
             colours->turns = 0;
             colours->flipH = colours->flipV = false;
         }
@@ -221,20 +234,24 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     return one;
 }
 
-bool ImageEngine::streams(const KelvaroOp& op, const QString& file, ImageFormat format)
+std::optional<int> ImageEngine::streamedHold(const KelvaroOp& op, const QString& file, ImageFormat format)
 {
     const std::optional<StreamSteps> steps = streamSteps(op);
     if (!steps || !streaming.load() || isPdf(file) || QImageReader::imageFormat(file) == "bmp")
-        return false;
+        return std::nullopt;
     initVips();
     try {
         const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
         const vips::VImage header = vips::VImage::new_from_source(source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         if (steps->maxSide > 0 && std::max(header.width(), header.height()) > steps->maxSide)
-            return false;
-        return !(header.has_alpha() && format != ImageFormat::jpg);
+            return std::nullopt;
+        // Built, not computed: the same bands streamImage will see.
+        const vips::VImage image = normalizedPipeline(header, false);
+        if (!streamable(image, format))
+            return std::nullopt;
+        return streamTurn(header, *steps).isNone() ? 0 : image.bands();
     } catch (const std::exception&) {
-        return true;
+        return 0;
     }
 }
 

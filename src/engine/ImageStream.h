@@ -33,9 +33,12 @@ vips::VImage adjustPipeline(const vips::VImage& image, const AdjustSpec& spec);
 std::optional<One> streamImage(const KelvaroOp& op, const QString& file, const QString& base, const QString& name,
                                qint64 originalSize, const QString& outDir, const EngineSettings& settings);
 
-// Whether streamImage would stream `file` through `op` into `format`, from its header alone (a
-// source it cannot read is taken to be streamed; it fails before holding anything). Reads disk.
-bool streams(const KelvaroOp& op, const QString& file, ImageFormat format);
+// How streamImage would hold `file` on its way through `op` into `format`, from its header alone,
+// deciding as streamImage decides: none when it takes the bitmap path; else the bytes per pixel
+// of the decoded photo held whole while it is stood upright or turned, 0 when it is not (a
+// source it cannot read is taken to be streamed holding nothing; it fails before holding
+// anything). Reads disk.
+std::optional<int> streamedHold(const KelvaroOp& op, const QString& file, ImageFormat format);
 
 // Off, streamImage streams nothing and every file takes the bitmap path, so that tests can hold
 // the two results side by side. Process-wide, on by default; not while a run is under way.

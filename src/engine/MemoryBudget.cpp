@@ -5,10 +5,10 @@
 #include <limits>
 #include <utility>
 
-#include <QFile>
 #include <QImageReader>
 
 #include "engine/ImageProbe.h"
+#include "platform/AvailableMemory.h"
 
 namespace kelvaro {
 namespace {
@@ -45,24 +45,6 @@ constexpr qint64 kHeicStateBytes = 40'000'000;
 constexpr qint64 kUnknownPixels = 12'000'000;
 constexpr qint64 kNoOverride = -1;
 std::atomic<qint64> availableOverride{kNoOverride};
-
-// The first number of a text file (a /proc or /sys value), or none.
-std::optional<qint64> readNumber(const QString& path, const QByteArray& key = {})
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return std::nullopt;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray& line : lines) {
-        if (!key.isEmpty() && !line.startsWith(key))
-            continue;
-        const QByteArray value = key.isEmpty() ? line.trimmed() : line.mid(key.size()).trimmed();
-        bool ok = false;
-        const qint64 number = value.split(' ').value(0).toLongLong(&ok);
-        return ok ? std::optional<qint64>(number) : std::nullopt;
-    }
-    return std::nullopt;
-}
 
 qint64 limitFor(qint64 availableBytes)
 {
@@ -243,7 +225,7 @@ qint64 MemoryBudget::estimate(const QString& file, const Work& work)
     const bool page = ImageEngine::isPdf(file);
     const bool whole = work.whole || page;
     const double decoding = (whole ? kBitmapBytes : 0) + (work.copied ? kBitmapBytes : 0);
-    const double encoding = (whole || work.copied ? kBitmapBytes : 0)
+    const double encoding = (whole || work.copied ? kBitmapBytes : std::max(work.turnedBytes, 0))
         + encoderBytes(work.format, page && ImageEngine::pdfPageIsDrawing(file));
     const qint64 state = work.format == ImageFormat::heic ? kHeicStateBytes : 0;
     return qint64(double(pixels) * std::max(decoding, encoding)) + state;
@@ -253,16 +235,7 @@ qint64 MemoryBudget::availableMemory()
 {
     if (const qint64 set = availableOverride.load(); set != kNoOverride)
         return set;
-    const auto kibibytes = readNumber(QStringLiteral("/proc/meminfo"), "MemAvailable:");
-    qint64 available = kibibytes ? *kibibytes * 1024 : 0;
-    // A control group's limit ("max" when there is none) can be far below the machine's memory.
-    const auto limit = readNumber(QStringLiteral("/sys/fs/cgroup/memory.max"));
-    const auto current = readNumber(QStringLiteral("/sys/fs/cgroup/memory.current"));
-    if (limit && current) {
-        const qint64 left = std::max<qint64>(*limit - *current, 1); // nothing left: one file at a time
-        available = available > 0 ? std::min(available, left) : left;
-    }
-    return available;
+    return AvailableMemory::read();
 }
 
 void MemoryBudget::setAvailableMemoryOverride(std::optional<qint64> bytes)

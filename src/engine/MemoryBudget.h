@@ -93,6 +93,9 @@ public:
         bool whole = true;
         // The operation makes a new full-size bitmap beside the decoded one.
         bool copied = true;
+        // Streamed, but the decoded photo is held whole while it is turned upright: its bytes
+        // per pixel (its bands), given back as the encoder takes it.
+        int turnedBytes = 0;
         ImageFormat format = ImageFormat::jpg; // what is written
     };
     // The bytes a file is expected to hold at its peak while it is worked on as `work` says: so
@@ -106,8 +109,9 @@ public:
     // A file decoded whole, copied and written as JPEG.
     static qint64 estimate(const QString& file) { return estimate(file, Work{}); }
 
-    // The memory available to this process in bytes: the system's MemAvailable, lowered to what
-    // its control group still allows; 0 when unknown. Reads /proc and /sys.
+    // The memory available to this process in bytes (AvailableMemory): the system's MemAvailable,
+    // lowered to what every control group from the process's own up still allows; 0 when unknown.
+    // Reads /proc and /sys.
     static qint64 availableMemory();
     // Replaces the machine's figure (tests); none restores it. Takes effect when a run next opens
     // an idle shared budget.

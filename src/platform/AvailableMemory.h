@@ -1,0 +1,20 @@
+#pragma once
+// How much memory this process may still take before the system runs short or a memory control
+// group's limit makes the kernel kill it: the system's MemAvailable, lowered to what every memory
+// cgroup on the path from the process's own up to the root still leaves. cgroup v2 sets limits in
+// memory.max and memory.high and counts use in memory.current; the v1 memory hierarchy in
+// memory.limit_in_bytes and memory.usage_in_bytes. Page cache the kernel drops before it kills
+// (inactive_file in memory.stat) is not counted as used. Every file is read below a root, "/" for
+// the machine's own, a tree of a test's otherwise; what cannot be read or makes no sense (a
+// number out of range, a FIFO, a path that leaves its mount) limits nothing.
+// Stateless; any thread.
+#include <QString>
+#include <QtGlobal>
+
+namespace kelvaro::AvailableMemory {
+
+// Bytes; 0 when unknown, at least 1 when a cgroup has nothing left. Reads proc/meminfo,
+// proc/self/cgroup, proc/self/mountinfo and the cgroup files under `root`.
+qint64 read(const QString& root = QStringLiteral("/"));
+
+} // namespace kelvaro::AvailableMemory

@@ -1,0 +1,174 @@
+// What the process may still take, read from trees laid out as /proc and the cgroup file systems
+// show them: the least of the machine's MemAvailable and what each memory cgroup from the
+// process's own up to the root leaves, in cgroup v2 and the v1 memory hierarchy, and nothing
+// trusted that makes no sense.
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "platform/AvailableMemory.h"
+#include "../support/TestSupport.h"
+
+using namespace kelvaro;
+
+namespace {
+
+constexpr qint64 MB = 1'000'000;
+
+const char* const kMeminfo4G = "MemTotal:  8000000 kB\nMemFree: 1000 kB\nMemAvailable:    4000000 kB\n";
+const char* const kMountsV2 =
+    "22 1 0:21 / /proc rw,nosuid - proc proc rw\n"
+    "30 25 0:26 / /sys/fs/cgroup rw,nosuid,nodev,noexec,relatime shared:4 - cgroup2 cgroup2 rw,nsdelegate\n";
+const char* const kMountsV1 =
+    "30 25 0:26 / /sys/fs/cgroup rw - tmpfs tmpfs rw,mode=755\n"
+    "34 30 0:30 / /sys/fs/cgroup/cpu rw shared:9 - cgroup cgroup rw,cpu\n"
+    "35 30 0:31 / /sys/fs/cgroup/memory rw shared:10 - cgroup cgroup rw,memory\n"
+    "36 30 0:32 / /sys/fs/cgroup/unified rw - cgroup2 cgroup2 rw\n";
+
+struct Row {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> files; // path below the root → content
+    qint64 expected;
+};
+
+// The path to a user's application through its slice and scope, with limits set on the way.
+const std::vector<std::pair<const char*, const char*>> kSliceV2 = {
+    {"proc/meminfo", kMeminfo4G},
+    {"proc/self/mountinfo", kMountsV2},
+    {"proc/self/cgroup", "0::/user.slice/app.slice/kelvaro.scope\n"},
+    {"sys/fs/cgroup/memory.current", "9000000000\n"}, // the root has no limit files
+    {"sys/fs/cgroup/user.slice/memory.max", "3000000000\n"},
+    {"sys/fs/cgroup/user.slice/memory.current", "1000000000\n"},
+    {"sys/fs/cgroup/user.slice/app.slice/memory.max", "max\n"},
+    {"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.max", "1500000000\n"},
+    {"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.current", "700000000\n"},
+};
+
+std::vector<std::pair<const char*, const char*>> with(std::vector<std::pair<const char*, const char*>> files,
+                                                      std::vector<std::pair<const char*, const char*>> more)
+{
+    for (auto& file : more) {
+        bool replaced = false;
+        for (auto& existing : files)
+            if (qstrcmp(existing.first, file.first) == 0)
+                existing.second = file.second, replaced = true;
+        if (!replaced)
+            files.push_back(file);
+    }
+    return files;
+}
+
+class AvailableMemoryTest : public ::testing::TestWithParam<Row> {};
+
+TEST_P(AvailableMemoryTest, isTheLeastThatTheMachineAndEveryCgroupOnThePathLeave)
+{
+    const Row& row = GetParam();
+    const QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    for (const auto& [path, content] : row.files) {
+        const QString file = root.filePath(QString::fromUtf8(path));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+        if (qstrcmp(content, "<fifo>") == 0)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        else
+            test::writeFile(file, QByteArray(content));
+    }
+    EXPECT_EQ(AvailableMemory::read(root.path()), row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, AvailableMemoryTest,
+    ::testing::Values(
+        Row{"noCgroupLimit", {{"proc/meminfo", kMeminfo4G}, {"proc/self/mountinfo", kMountsV2}, {"proc/self/cgroup", "0::/\n"}},
+            4'096'000'000},
+        // The scope leaves 800 MB, the slice above it 2 GB, the machine 4 GB.
+        Row{"v2OwnCgroupIsLeast", kSliceV2, 800 * MB},
+        Row{"v2ParentIsLeast", with(kSliceV2, {{"sys/fs/cgroup/user.slice/memory.current", "2600000000\n"}}), 400 * MB},
+        Row{"v2MemoryHighCounts",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.high", "1100000000\n"}}), 400 * MB},
+        // Inactive page cache goes before the kernel kills: it is no use.
+        Row{"v2InactiveCacheIsFree",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
+                             "anon 300000000\nfile 500000000\nactive_file 100000000\ninactive_file 400000000\n"}}),
+            1200 * MB},
+        Row{"v2NothingLeftStillAdmitsOneFile",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.current", "1600000000\n"}}), 1},
+        Row{"v2WithoutMountinfoReadsTheUsualPlace",
+            {{"proc/meminfo", kMeminfo4G},
+             {"proc/self/cgroup", "0::/box\n"},
+             {"sys/fs/cgroup/box/memory.max", "500000000\n"},
+             {"sys/fs/cgroup/box/memory.current", "100000000\n"}},
+            400 * MB},
+        // A container: its own cgroup is the root of the mount it sees.
+        Row{"v2CgroupNamespace",
+            {{"proc/meminfo", kMeminfo4G},
+             {"proc/self/mountinfo", "40 30 0:40 / /sys/fs/cgroup ro - cgroup2 cgroup rw\n"},
+             {"proc/self/cgroup", "0::/\n"},
+             {"sys/fs/cgroup/memory.max", "800000000\n"},
+             {"sys/fs/cgroup/memory.current", "200000000\n"}},
+            600 * MB},
+        Row{"v1Hierarchy",
+            {{"proc/meminfo", kMeminfo4G},
+             {"proc/self/mountinfo", kMountsV1},
+             {"proc/self/cgroup", "9:name=systemd:/\n5:cpu:/\n4:memory:/jobs/run 7\n0::/\n"},
+             {"sys/fs/cgroup/memory/memory.limit_in_bytes", "9223372036854771712\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.limit_in_bytes", "2000000000\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.usage_in_bytes", "1700000000\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.stat", "cache 1\ninactive_file 5\ntotal_inactive_file 200000000\n"},
+             {"sys/fs/cgroup/memory/jobs/run 7/memory.limit_in_bytes", "9223372036854771712\n"},
+             {"sys/fs/cgroup/memory/jobs/run 7/memory.usage_in_bytes", "300000000\n"}},
+            500 * MB},
+        // The hierarchy mounted from the process's own cgroup down, with a space in the mount
+        // point as mountinfo writes it.
+        Row{"v1MountedBelowTheRoot",
+            {{"proc/meminfo", kMeminfo4G},
+             {"proc/self/mountinfo", "35 30 0:31 /docker/abc /mnt/mem\\040cg rw - cgroup cgroup rw,memory,nosuid\n"},
+             {"proc/self/cgroup", "4:memory:/docker/abc\n"},
+             {"mnt/mem cg/memory.limit_in_bytes", "700000000\n"},
+             {"mnt/mem cg/memory.usage_in_bytes", "100000000\n"}},
+            600 * MB},
+        Row{"missingFiles", {}, 0},
+        Row{"onlyTheCgroupKnown", with(kSliceV2, {{"proc/meminfo", "MemTotal: 1 kB\n"}}), 800 * MB},
+        // Hostile contents limit nothing and crash nothing.
+        Row{"garbageNumbers",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/memory.max", "-5\n"},
+                            {"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.max", "12abc\n"},
+                            {"sys/fs/cgroup/user.slice/app.slice/memory.max", "99999999999999999999999999\n"},
+                            {"sys/fs/cgroup/user.slice/app.slice/memory.high", ""}}),
+            4'096'000'000},
+        Row{"garbageUsageCountsAsNone",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.current", "\x01\xff\n"},
+                            {"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat", "inactive_file 99999999999\n"}}),
+            1500 * MB},
+        Row{"garbageMountinfoAndCgroupLines",
+            with(kSliceV2, {{"proc/self/mountinfo", "\n - cgroup2\n1 2 3\n1 2 3 4 5 6 - cgroup2\n\x01\xff garbage\n"},
+                            {"proc/self/cgroup", ":::\n0\n::\n0::/user.slice/app.slice/kelvaro.scope\n"},
+                            {"proc/meminfo", "MemAvailable: 99999999999999999999 kB\nMemAvailable: 1 kB\n"}}),
+            800 * MB},
+        // A path that climbs out of its mount reads only the mount's own folder.
+        Row{"pathThatClimbs",
+            with(kSliceV2, {{"proc/self/cgroup", "0::/user.slice/../../etc\n"},
+                            {"sys/fs/cgroup/memory.max", "900000000\n"},
+                            {"sys/fs/cgroup/memory.current", "100000000\n"}}),
+            800 * MB},
+        // A FIFO would block a plain read for ever.
+        Row{"fifoIsNoFile", with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.max", "<fifo>"},
+                                            {"proc/self/mountinfo", "<fifo>"}}),
+            2000 * MB}),
+    test::RowName{});
+
+// The machine's own files are read as they are: whatever the machine, a figure comes back.
+TEST(AvailableMemory, theMachineTellsSomething)
+{
+    EXPECT_GT(AvailableMemory::read(), 0);
+}
+
+} // namespace
