@@ -278,8 +278,14 @@ void QuitGuard::ask(QWidget* window)
 
 void QuitGuard::calledOff()
 {
-    if (!m_ended && m_work.resume)
+    if (m_ended)
+        return;
+    if (m_work.resume)
         m_work.resume();
+    // A restart declined the instance before it asked to end; staying, this process takes the
+    // launches again, the restart's own included.
+    if (m_instance)
+        m_instance->resume();
 }
 
 void QuitGuard::anotherLaunch()

@@ -67,7 +67,7 @@ public:
     // Another launch was handed to this process: an end that waits for the work, for another
     // process's lock or for the question's answer is called off (the work held goes on), since
     // ending after having taken the launch would leave it with no window. A decided end, or one
-    // the session asked twice for, goes on.
+    // the session asked twice for, declined the instance first and takes no launch.
     void anotherLaunch();
 
     // Runs the application's event loop until it ends, then makes the last save whatever ended the

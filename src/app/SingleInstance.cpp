@@ -248,17 +248,7 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
         m_lock->setStaleLockTime(0);
     }
     auto becomePrimary = [this] {
-        m_server = new QLocalServer(this);
-        m_server->setSocketOptions(QLocalServer::UserAccessOption);
-        // A socket file left by a crashed instance would make listen() fail.
-        QLocalServer::removeServer(m_name);
-        if (!m_server->listen(m_name)) {
-            logLine(QStringLiteral("cannot listen for other launches: %1").arg(m_server->errorString()));
-            delete m_server;
-            m_server = nullptr;
-            return Role::primary;
-        }
-        connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::takeConnection);
+        listen();
         return Role::primary;
     };
 
@@ -295,6 +285,21 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
     return Role::failed;
 }
 
+void SingleInstance::listen()
+{
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // A socket file left by a crashed instance would make listen() fail.
+    QLocalServer::removeServer(m_name);
+    if (!m_server->listen(m_name)) {
+        logLine(QStringLiteral("cannot listen for other launches: %1").arg(m_server->errorString()));
+        delete m_server;
+        m_server = nullptr;
+        return;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::takeConnection);
+}
+
 bool SingleInstance::isListening() const
 {
     return m_server && m_server->isListening();
@@ -329,6 +334,14 @@ void SingleInstance::decline()
     m_decliner->start();
 }
 
+void SingleInstance::resume()
+{
+    if (!m_decliner)
+        return;
+    stopListening();
+    listen();
+}
+
 void SingleInstance::stopListening()
 {
     if (m_server) {
@@ -356,13 +369,13 @@ void SingleInstance::release()
 
 bool SingleInstance::relaunch(const QString& program)
 {
-    // Holding on would make the new process hand itself back to this one and exit.
-    release();
+    // Taking launches would make the new process hand itself back to this one and exit; letting
+    // go now would let it read the settings before this one's last save.
+    decline();
     if (L10n::relaunch(program))
         return true;
     logLine(QStringLiteral("could not start a new instance for the restart"));
-    if (claim(LaunchRequest{}, 500) != Role::primary)
-        logLine(QStringLiteral("another instance took over while the restart failed"));
+    resume();
     return false;
 }
 

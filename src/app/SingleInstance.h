@@ -80,12 +80,15 @@ public:
     // so that they come while this thread waits for the last save. Nothing when not the instance.
     void decline();
     bool isDeclining() const { return m_decliner != nullptr; }
+    // Takes launches again: the end declined for was called off. Nothing unless declining.
+    void resume();
     // Stops listening (or declining) and lets go of the lock, so that a process started afterwards,
     // or a launch waiting, becomes the running instance.
     void release();
-    // The language switch's restart: releases, starts `program` (this executable by default) and,
-    // once it has started, quits this process (queued). When it cannot be started, claims the
-    // instance back and returns false: this process keeps running and keeps taking launches.
+    // The language switch's restart: declines, starts `program` (this executable by default) and,
+    // once it has started, quits this process (queued); the new process becomes the running
+    // instance once this one has made its last save and let go. When it cannot be started, takes
+    // launches again and returns false: this process keeps running.
     bool relaunch(const QString& program = {});
 
 Q_SIGNALS:
@@ -95,6 +98,7 @@ Q_SIGNALS:
 private:
     enum class Answer { taken, ending, none };
     static Answer ask(const QString& name, const LaunchRequest& request, int timeoutMs);
+    void listen();
     void stopListening();
     void takeConnection();
     void readFrom(QLocalSocket* socket);

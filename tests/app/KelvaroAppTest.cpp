@@ -567,7 +567,7 @@ TEST_P(QuitKeyFromEveryWindow, CtrlQAsksTheQuitQuestion)
     QTimer limit; // a key that reached nothing
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-    limit.start(20000);
+    limit.start(10000);
     EXPECT_EQ(QCoreApplication::exec(), 0) << "Ctrl+Q did nothing";
     ASSERT_NE(guard.question(), nullptr);
     EXPECT_EQ(quits, 0);

@@ -858,6 +858,75 @@ INSTANTIATE_TEST_SUITE_P(Ways, QuitDuringARun,
                                            WayRow{"lastWindow", Way::lastWindow}),
                          test::RowName());
 
+// The language switch's restart asks to end once the new process started; that process, like any
+// launch meanwhile, waits for this one's last save. Should the end be called off (the question
+// about changes the full disk refused answered "Zrušit"), this process stays and takes launches
+// again, the waiting restart's own included: no second application runs beside it.
+TEST_F(QuitGuardTest, aRestartWhoseEndIsCalledOffTakesLaunchesAgain)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString socket = temp.filePath(QStringLiteral("instance"));
+    SingleInstance running(socket);
+    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
+    FailingFileSystem disk;
+    disk.writeBudget = 0;
+    FileSystem::setCurrent(&disk);
+    ASSERT_FALSE(Settings::shared().setValue(kPending, 21));
+    int quits = 0;
+    QuitGuard guard(Settings::shared(), [&quits] { ++quits; });
+    guard.setInstance(&running);
+    int launchesTaken = 0;
+    QObject::connect(&running, &SingleInstance::requested, [&launchesTaken] { ++launchesTaken; });
+    QWidget window;
+    window.show();
+
+    // A launch on a thread of its own, the loop answering meanwhile.
+    std::optional<SingleInstance::Role> launched;
+    std::thread launch;
+    const auto launchNow = [&](int endingPatienceMs) {
+        launched.reset();
+        launch = std::thread([&, endingPatienceMs] {
+            SingleInstance later(socket);
+            const SingleInstance::Role role = later.claim(LaunchRequest{.files = {}, .activate = true}, 2000, endingPatienceMs);
+            later.release();
+            QMetaObject::invokeMethod(&guard, [&, role] { launched = role; }); // dropped should the test be over
+        });
+    };
+    std::optional<SingleInstance::Role> whileEnding, afterCallingOff;
+    QTimer::singleShot(0, [&] { EXPECT_TRUE(running.relaunch(QStringLiteral("/bin/true"))); });
+    int step = 0;
+    const EachTurn steps([&] {
+        if (step == 0 && guard.question()) {
+            launchNow(300);
+            step = 1;
+        } else if (step == 1 && launched) {
+            launch.join();
+            whileEnding = launched;
+            guard.question()->reject();
+            launchNow(30000);
+            step = 2;
+        } else if (step == 2 && launched) {
+            launch.join();
+            afterCallingOff = launched;
+            QCoreApplication::exit(0);
+            return true;
+        }
+        return false;
+    });
+    const LoopDeadline deadline;
+    QCoreApplication::exec();
+    EXPECT_FALSE(deadline.expired()) << "the steps never ended";
+    if (launch.joinable())
+        launch.join();
+    EXPECT_EQ(whileEnding, SingleInstance::Role::stillEnding) << "the restart ran beside this process";
+    EXPECT_EQ(afterCallingOff, SingleInstance::Role::handedOff);
+    test::passPostedEvents();
+    EXPECT_EQ(launchesTaken, 1);
+    EXPECT_TRUE(running.isListening());
+    EXPECT_EQ(quits, 0);
+}
+
 // The engine's claim of its first result's name in `folder` waits until the test lets it go: that
 // file is in hand while the end comes.
 class HeldFirstResult : public FileSystem {
