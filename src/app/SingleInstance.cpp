@@ -111,9 +111,10 @@ void answerEnding(QLocalSocket& socket)
     if (left > qint64(kMaxRequestBytes))
         return;
     while (left > 0) {
-        if (!arrived(1))
+        const qint64 skipped = arrived(1) ? socket.skip(left) : -1;
+        if (skipped < 1)
             return;
-        left -= socket.skip(left);
+        left -= skipped;
     }
     socket.putChar(kEnding);
     socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
