@@ -1,9 +1,14 @@
 #include "app/KelvaroApp.h"
 
+#include <algorithm>
+
+#include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/Commands.h"
 #include "app/MainWindow.h"
@@ -61,6 +66,10 @@ KelvaroApp::KelvaroApp(KelvaroStore& store, Options options, QObject* parent)
         if (key == kLanguageKey)
             QMetaObject::invokeMethod(this, &KelvaroApp::languageChanged, Qt::QueuedConnection);
     });
+    // A window's shortcuts reach only its own actions: the settings, the studio, a preview or the
+    // drop window would not hear the main window's Ctrl+Q.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &KelvaroApp::offerQuit);
+    offerQuit(QGuiApplication::focusWindow());
 }
 
 KelvaroApp::~KelvaroApp()
@@ -148,6 +157,20 @@ bool KelvaroApp::openStudio()
 void KelvaroApp::quit()
 {
     QCoreApplication::quit();
+}
+
+void KelvaroApp::offerQuit(QWindow* focused)
+{
+    if (!focused)
+        return;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto found = std::find_if(windows.begin(), windows.end(), [focused](QWidget* w) { return w->windowHandle() == focused; });
+    // A menu shows its actions as items.
+    if (found == windows.end() || qobject_cast<QMenu*>(*found))
+        return;
+    QAction* quit = m_commands->quit();
+    if (!(*found)->actions().contains(quit))
+        (*found)->addAction(quit);
 }
 
 void KelvaroApp::languageChanged()

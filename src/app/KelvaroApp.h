@@ -5,7 +5,8 @@
 // window (Ctrl+,; over the main window) and the screenshot-studio window (only while
 // "kelvaro.studio.enabled" is true); it rebuilds the main window when "kelvaro.language" changes
 // (the settings window retranslates itself). Without a tray the application quits when its last
-// window closes; with one it keeps running.
+// window closes; with one it keeps running. The quit command's Ctrl+Q works in every window of the
+// application that takes the keyboard, not only in the main window's menu.
 // Main thread; created by main() after the store.
 #include <memory>
 
@@ -14,6 +15,7 @@
 
 class QPoint;
 class QWidget;
+class QWindow;
 
 namespace kelvaro {
 
@@ -56,6 +58,8 @@ public:
 
 private:
     void languageChanged();
+    // Binds the quit command's keys in the window that just got the keyboard.
+    void offerQuit(QWindow* focused);
     void showMainWindowIfOpen();
     void retitleSettings();
 

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "app/QuitQuestion.h"
+#include "app/SingleInstance.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 #include "ui/design/Theme.h"
@@ -49,13 +50,22 @@ bool keepsApplication(const QWidget* window)
     return type == Qt::Window ? true : type == Qt::Dialog && !window->parentWidget();
 }
 
-// The window a question about ending goes over: the active one, else any shown.
+// Whether a question can stand over the window: a window or dialog of its own that is shown, not
+// a tool or pop-up (the tray's drop window or menu), which goes the moment it loses the focus.
+bool standsForItself(const QWidget* window)
+{
+    const Qt::WindowType type = window->windowType();
+    return window->isVisible() && (type == Qt::Window || type == Qt::Dialog);
+}
+
+// The window a question about ending goes over: the active one, else any shown that keeps the
+// application; none when only the tray's windows are shown.
 QWidget* windowToAsk()
 {
     // A sheet open over the window asks in its place, so the question stands on top of it.
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible())
         return modal;
-    if (QWidget* active = QApplication::activeWindow(); active && active->isVisible())
+    if (QWidget* active = QApplication::activeWindow(); active && standsForItself(active))
         return active;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (keepsApplication(window))
@@ -121,9 +131,13 @@ void QuitGuard::setWindowToShow(std::function<QWidget*()> show)
     m_showWindow = std::move(show);
 }
 
-void QuitGuard::setLeaving(std::function<void()> leaving)
+void QuitGuard::setInstance(SingleInstance* instance)
 {
-    m_leaving = std::move(leaving);
+    if (m_instance)
+        disconnect(m_instance, nullptr, this, nullptr);
+    m_instance = instance;
+    if (instance)
+        connect(instance, &SingleInstance::requested, this, &QuitGuard::anotherLaunch);
 }
 
 QuitQuestion* QuitGuard::question() const
@@ -225,8 +239,10 @@ void QuitGuard::waitForLock(QWidget* asker)
 {
     m_waiting = true;
     m_asker = asker;
-    if (!m_waitingSince.isValid())
+    if (!m_waitingSince.isValid()) {
         m_waitingSince.start();
+        logLine(QStringLiteral("the end waits for another process that holds the settings' lock"));
+    }
     connect(&m_settings, &Settings::saveStateChanged, this, &QuitGuard::lockWaitMayBeOver, Qt::UniqueConnection);
     QTimer::singleShot(kLockPatienceMs - m_waitingSince.elapsed(), this, &QuitGuard::lockWaitMayBeOver);
 }
@@ -262,8 +278,14 @@ void QuitGuard::ask(QWidget* window)
 
 void QuitGuard::calledOff()
 {
-    if (!m_ended && m_work.resume)
+    if (m_ended)
+        return;
+    if (m_work.resume)
         m_work.resume();
+    // A restart declined the instance before it asked to end; staying, this process takes the
+    // launches again, the restart's own included.
+    if (m_instance)
+        m_instance->resume();
 }
 
 void QuitGuard::anotherLaunch()
@@ -297,8 +319,15 @@ void QuitGuard::decided()
     if (m_ended)
         return;
     m_ended = true;
-    if (m_leaving)
-        m_leaving();
+    decline();
+}
+
+void QuitGuard::decline()
+{
+    // A launch taken now would be left with no window; one told to wait gets the instance once
+    // the settings are on disk, and reads them then.
+    if (m_instance)
+        m_instance->decline();
 }
 
 void QuitGuard::signalArrived()
@@ -310,6 +339,7 @@ void QuitGuard::signalArrived()
         // Asked again while the question stands or the save waits: the session will not wait.
         // Neither of them answers the save below: this end is the only one.
         decided(); // before the question closes, which would call the end off
+        logLine(QStringLiteral("asked again to end: the last save goes on without a question"));
         m_waiting = false;
         if (m_question)
             m_question->close();
@@ -321,6 +351,7 @@ void QuitGuard::signalArrived()
         // The files in hand take as long whether the loop waits for them or not; their results
         // are still booked, but nobody is asked afterwards.
         m_hurried = true;
+        decline();
         logLine(QStringLiteral("asked again to end: the work under way finishes its files, then no question"));
         return;
     }
@@ -336,6 +367,8 @@ int QuitGuard::runEventLoop()
             window->hide();
         m_settings.syncBeforeLeaving();
     }
+    if (m_instance)
+        m_instance->release();
     return status;
 }
 

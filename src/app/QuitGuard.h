@@ -8,8 +8,10 @@
 // while another process holds the settings' lock it waits for the retry on the event loop, the
 // window answering, for up to half a minute; when the save fails it asks over the window shown, or
 // over the main window it shows for that (QuitQuestion), and the application stays until the
-// answer or a save that succeeds. Main thread; created by main() before the event loop, one a
-// process.
+// answer or a save that succeeds. The running instance is declined once the end is decided (or
+// the session asked twice) and let go only once the last save is on disk or given up, so a launch
+// meanwhile waits for it instead of reading the settings before that save. Main thread; created by
+// main() before the event loop, one a process.
 #include <functional>
 
 #include <QElapsedTimer>
@@ -23,6 +25,7 @@ namespace kelvaro {
 
 class QuitQuestion;
 class Settings;
+class SingleInstance;
 
 class QuitGuard : public QObject {
     Q_OBJECT
@@ -47,9 +50,10 @@ public:
     // Shows the main window and returns it, for a question when no window is shown (the window
     // closed to the tray); none: nobody can be asked and the end goes on.
     void setWindowToShow(std::function<QWidget*()> show);
-    // Runs once the end is decided, before the event loop stops: lets go of what a later start
-    // needs at once (the single-instance socket) rather than after the last save.
-    void setLeaving(std::function<void()> leaving);
+    // The running instance this process is: its launches, while an end waits, call the end off
+    // (anotherLaunch()); once this process will not stay they are declined, and the instance is let
+    // go by runEventLoop() after the last save.
+    void setInstance(SingleInstance* instance);
 
     // Stops the work, saves what waits and quits, or asks first as above.
     void requestQuit();
@@ -63,13 +67,13 @@ public:
     // Another launch was handed to this process: an end that waits for the work, for another
     // process's lock or for the question's answer is called off (the work held goes on), since
     // ending after having taken the launch would leave it with no window. A decided end, or one
-    // the session asked twice for, goes on.
+    // the session asked twice for, declined the instance first and takes no launch.
     void anotherLaunch();
 
-    // Runs the application's event loop until it ends, then lets go as setLeaving() says and makes
-    // the last save whatever ended the loop (an answer "Přesto ukončit" given as the disk got room
-    // included): hides the windows, so none stands frozen, then saves what still waits, waiting
-    // for another process's lock. Returns the loop's exit code. Touches disk.
+    // Runs the application's event loop until it ends, then makes the last save whatever ended the
+    // loop (an answer "Přesto ukončit" given as the disk got room included): hides the windows, so
+    // none stands frozen, then saves what still waits, waiting for another process's lock; only
+    // then lets the instance go. Returns the loop's exit code. Touches disk.
     int runEventLoop();
 
 protected:
@@ -89,13 +93,14 @@ private:
     void calledOff();
     void leave();
     void decided();
+    void decline();
     void signalArrived();
 
     Settings& m_settings;
     std::function<void()> m_quit;
     Work m_work;
     std::function<QWidget*()> m_showWindow;
-    std::function<void()> m_leaving;
+    QPointer<SingleInstance> m_instance;
     QPointer<QuitQuestion> m_question;
     QSocketNotifier* m_signals = nullptr;
     bool m_ended = false;           // the end is decided

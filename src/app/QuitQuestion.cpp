@@ -1,6 +1,7 @@
 #include "app/QuitQuestion.h"
 
 #include <QKeyEvent>
+#include <QLocale>
 #include <QTime>
 
 #include "l10n/Localization.h"
@@ -9,6 +10,24 @@
 #include "ui/design/DesignSystem.h"
 
 namespace kelvaro {
+namespace {
+
+// `time` as the interface language writes a time of day elsewhere (History's "10:47 PM",
+// "22:47"), with its seconds: two tries within a minute must read differently.
+QString timeWithSeconds(const QTime& time, const QLocale& locale)
+{
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("ss"))) {
+        const qsizetype minutes = format.indexOf(QLatin1String("mm"));
+        if (minutes < 0)
+            return locale.toString(time, QLocale::LongFormat);
+        const QChar separator = minutes > 0 && !format.at(minutes - 1).isLetter() ? format.at(minutes - 1) : QLatin1Char(':');
+        format.insert(minutes + 2, separator + QStringLiteral("ss"));
+    }
+    return locale.toString(time, format);
+}
+
+} // namespace
 
 QuitQuestion::QuitQuestion(Settings& settings, QWidget* parent)
     : SheetFrame(LKey("Změny se nepodařilo uložit"), QStringLiteral("exclamationmark.triangle.fill"), LKey("Zkusit znovu"), parent)
@@ -62,9 +81,9 @@ void QuitQuestion::retry()
         return;
     }
     showReason();
-    // The same reason again would look as if the button did nothing. Seconds: two tries within a
-    // minute must read differently.
-    m_retried->setText(Lf("Znovu jsem to zkusil v %@ a zase to nešlo.", QTime::currentTime().toString(QStringLiteral("H:mm:ss"))));
+    // The same reason again would look as if the button did nothing.
+    m_retried->setText(Lf("Znovu jsem to zkusil v %@ a zase to nešlo.",
+                          timeWithSeconds(QTime::currentTime(), L10n::locale(L10n::current()))));
     m_retried->show();
 }
 

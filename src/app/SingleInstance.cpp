@@ -1,6 +1,7 @@
 #include "app/SingleInstance.h"
 
 #include <optional>
+#include <utility>
 
 #include <unistd.h>
 
@@ -29,6 +30,14 @@ namespace {
 // byte. JSON rather than a binary stream: a garbled length inside it cannot make us allocate.
 constexpr quint32 kMaxRequestBytes = 16 * 1024 * 1024;
 constexpr char kAck = '\x01';
+// "This process is ending: wait for the lock." An older launch, which knows only kAck, takes it
+// for no answer and waits for the lock as for an instance that does not answer.
+constexpr char kEnding = '\x02';
+// How often the declining thread looks whether it is to stop, in milliseconds.
+constexpr int kDeclinePollMs = 20;
+// How long the declining thread reads one launch's request: one that says nothing holds up the
+// others no longer.
+constexpr int kDeclineReadMs = 1000;
 const QString kFilesKey = QStringLiteral("files");
 const QString kActivateKey = QStringLiteral("activate");
 
@@ -81,6 +90,35 @@ std::optional<QString> localPathOfUri(const QString& argument)
     if (path.isEmpty())
         return std::nullopt;
     return path;
+}
+
+// Reads a launch's request without taking it (its sender waits until all of it is written) and
+// tells it this process is ending. Blocking; on the declining thread.
+void answerEnding(QLocalSocket& socket)
+{
+    QDeadlineTimer deadline(kDeclineReadMs);
+    const auto arrived = [&](qint64 bytes) {
+        while (socket.bytesAvailable() < bytes) {
+            if (deadline.hasExpired() || !socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+                return false;
+        }
+        return true;
+    };
+    char header[4];
+    if (!arrived(4) || socket.read(header, 4) != 4)
+        return;
+    qint64 left = qFromBigEndian<quint32>(header);
+    if (left > qint64(kMaxRequestBytes))
+        return;
+    while (left > 0) {
+        const qint64 skipped = arrived(1) ? socket.skip(left) : -1;
+        if (skipped < 1)
+            return;
+        left -= skipped;
+    }
+    socket.putChar(kEnding);
+    socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
+    socket.disconnectFromServer();
 }
 
 } // namespace
@@ -176,25 +214,32 @@ LaunchRequest SingleInstance::parseArguments(const QStringList& arguments, const
 
 bool SingleInstance::send(const QString& name, const LaunchRequest& request, int timeoutMs)
 {
+    return ask(name, request, timeoutMs) == Answer::taken;
+}
+
+SingleInstance::Answer SingleInstance::ask(const QString& name, const LaunchRequest& request, int timeoutMs)
+{
     QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(name);
     if (!socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime()))))
-        return false;
+        return Answer::none;
     socket.write(encode(request));
     while (socket.bytesToWrite() > 0) {
         if (deadline.hasExpired() || !socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
-            return false;
+            return Answer::none;
     }
     while (socket.bytesAvailable() < 1) {
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
-            return false;
+            return Answer::none;
     }
     char answer = 0;
-    return socket.getChar(&answer) && answer == kAck;
+    if (!socket.getChar(&answer))
+        return Answer::none;
+    return answer == kAck ? Answer::taken : answer == kEnding ? Answer::ending : Answer::none;
 }
 
-SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int timeoutMs)
+SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int timeoutMs, int endingPatienceMs)
 {
     if (m_server)
         return Role::primary;
@@ -204,17 +249,7 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
         m_lock->setStaleLockTime(0);
     }
     auto becomePrimary = [this] {
-        m_server = new QLocalServer(this);
-        m_server->setSocketOptions(QLocalServer::UserAccessOption);
-        // A socket file left by a crashed instance would make listen() fail.
-        QLocalServer::removeServer(m_name);
-        if (!m_server->listen(m_name)) {
-            logLine(QStringLiteral("cannot listen for other launches: %1").arg(m_server->errorString()));
-            delete m_server;
-            m_server = nullptr;
-            return Role::primary;
-        }
-        connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::takeConnection);
+        listen();
         return Role::primary;
     };
 
@@ -228,15 +263,42 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
     }
     // Someone holds the lock; it may still be setting up its socket, or be on its way out.
     QDeadlineTimer deadline(timeoutMs);
+    bool ending = false;
     do {
-        if (send(m_name, request, int(qMax<qint64>(1, deadline.remainingTime()))))
+        const Answer answer = ask(m_name, request, int(qMax<qint64>(1, deadline.remainingTime())));
+        if (answer == Answer::taken)
             return Role::handedOff;
+        if (answer == Answer::ending && !std::exchange(ending, true)) {
+            // Its last save may wait for another process: its lock is this launch's to take then.
+            logLine(QStringLiteral("the running instance is ending: waiting for it to let go"));
+            deadline = QDeadlineTimer(endingPatienceMs);
+        }
         if (m_lock->tryLock(0))
             return becomePrimary();
         QThread::msleep(40);
     } while (!deadline.hasExpired());
+    if (ending) {
+        logLine(QStringLiteral("the running instance was still ending after %1 s: start Kelvaro again once it has ended")
+                    .arg(endingPatienceMs / 1000.0));
+        return Role::stillEnding;
+    }
     logLine(QStringLiteral("the running instance did not answer"));
     return Role::failed;
+}
+
+void SingleInstance::listen()
+{
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    // A socket file left by a crashed instance would make listen() fail.
+    QLocalServer::removeServer(m_name);
+    if (!m_server->listen(m_name)) {
+        logLine(QStringLiteral("cannot listen for other launches: %1").arg(m_server->errorString()));
+        delete m_server;
+        m_server = nullptr;
+        return;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::takeConnection);
 }
 
 bool SingleInstance::isListening() const
@@ -244,13 +306,61 @@ bool SingleInstance::isListening() const
     return m_server && m_server->isListening();
 }
 
-void SingleInstance::release()
+void SingleInstance::decline()
+{
+    if (m_decliner || (!m_server && !(m_lock && m_lock->isLocked())))
+        return;
+    // Requests already read were taken and told; whatever waits unread in this server is dropped,
+    // and its sender asks again and is told to wait.
+    stopListening();
+    m_stopDeclining = false;
+    const QString name = m_name;
+    m_decliner = QThread::create([this, name] {
+        QLocalServer server;
+        server.setSocketOptions(QLocalServer::UserAccessOption);
+        QLocalServer::removeServer(name);
+        if (!server.listen(name)) {
+            logLine(QStringLiteral("cannot tell other launches that this one is ending: %1").arg(server.errorString()));
+            return;
+        }
+        while (!m_stopDeclining.load() && server.isListening()) {
+            if (!server.waitForNewConnection(kDeclinePollMs))
+                continue;
+            while (QLocalSocket* socket = server.nextPendingConnection()) {
+                answerEnding(*socket);
+                delete socket;
+            }
+        }
+    });
+    m_decliner->start();
+}
+
+void SingleInstance::resume()
+{
+    if (!m_decliner)
+        return;
+    stopListening();
+    listen();
+}
+
+void SingleInstance::stopListening()
 {
     if (m_server) {
         m_server->close();
         delete m_server;
         m_server = nullptr;
     }
+    if (m_decliner) {
+        m_stopDeclining = true;
+        m_decliner->wait();
+        delete m_decliner;
+        m_decliner = nullptr;
+    }
+}
+
+void SingleInstance::release()
+{
+    stopListening();
     if (m_lock) {
         m_lock->unlock();
         delete m_lock;
@@ -260,13 +370,13 @@ void SingleInstance::release()
 
 bool SingleInstance::relaunch(const QString& program)
 {
-    // Holding on would make the new process hand itself back to this one and exit.
-    release();
+    // Taking launches would make the new process hand itself back to this one and exit; letting
+    // go now would let it read the settings before this one's last save.
+    decline();
     if (L10n::relaunch(program))
         return true;
     logLine(QStringLiteral("could not start a new instance for the restart"));
-    if (claim(LaunchRequest{}, 500) != Role::primary)
-        logLine(QStringLiteral("another instance took over while the restart failed"));
+    resume();
     return false;
 }
 

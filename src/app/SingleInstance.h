@@ -4,7 +4,12 @@
 // FILE…` from the file manager's action) hands its local file paths to that process and exits.
 // The lock, not the socket, decides who runs: two launches at the same moment cannot both
 // become the running instance, and a socket left behind by a crash is cleared by the next one.
-// Main thread; created by main() right after the application object.
+// A process that will not stay (it is ending) declines: a launch is told so, waits for the lock
+// and then becomes the running instance itself, rather than being taken by a process about to go.
+// Main thread (the declining answers come from a thread of their own); created by main() right
+// after the application object.
+#include <atomic>
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -12,6 +17,7 @@
 class QLocalServer;
 class QLocalSocket;
 class QLockFile;
+class QThread;
 
 namespace kelvaro {
 
@@ -32,7 +38,13 @@ public:
         primary,   // this process is the running instance (listening, unless the socket failed)
         handedOff, // the request went to the running instance; this process should exit 0
         failed,    // another instance holds the lock but did not take the request in time
+        stillEnding, // the running instance said it is ending and did not let go in time; exit 1
     };
+
+    // How long a launch waits for a running instance that declined (it is ending) to let go: past
+    // the end's wait for another process's settings lock and the last save's own wait (half a
+    // minute each).
+    static constexpr int endingPatienceMs = 90000;
 
     // `name`: a socket name or absolute path; empty means defaultName().
     explicit SingleInstance(const QString& name = {}, QObject* parent = nullptr);
@@ -52,21 +64,31 @@ public:
     static std::optional<QString> informationRequest(const QStringList& arguments);
 
     // Becomes the running instance, or sends `request` to the one already running and waits for
-    // its answer at most `timeoutMs` (it may still be starting up). Blocks the calling thread.
-    Role claim(const LaunchRequest& request, int timeoutMs = 2000);
+    // its answer at most `timeoutMs` (it may still be starting up). One that declines is waited
+    // for up to `endingPatienceMs` from its first answer; then this process becomes the running
+    // instance, reading the settings only after the other's last save. Blocks the calling thread.
+    Role claim(const LaunchRequest& request, int timeoutMs = 2000, int endingPatienceMs = SingleInstance::endingPatienceMs);
 
-    // Sends `request` to the instance listening on `name`; true once it confirmed receipt.
-    // Blocks at most `timeoutMs`; usable from any thread.
+    // Sends `request` to the instance listening on `name`; true once it confirmed receipt (never
+    // from one that declines). Blocks at most `timeoutMs`; usable from any thread.
     static bool send(const QString& name, const LaunchRequest& request, int timeoutMs = 2000);
 
     bool isListening() const;
     QString name() const { return m_name; }
-    // Stops listening and lets go of the lock, so that a process started afterwards becomes the
-    // running instance.
+    // This process will not stay: from now on no launch is taken (requested() is not emitted); each
+    // is told to wait for release(). Keeps the lock. The answers come from a thread of their own,
+    // so that they come while this thread waits for the last save. Nothing when not the instance.
+    void decline();
+    bool isDeclining() const { return m_decliner != nullptr; }
+    // Takes launches again: the end declined for was called off. Nothing unless declining.
+    void resume();
+    // Stops listening (or declining) and lets go of the lock, so that a process started afterwards,
+    // or a launch waiting, becomes the running instance.
     void release();
-    // The language switch's restart: releases, starts `program` (this executable by default) and,
-    // once it has started, quits this process (queued). When it cannot be started, claims the
-    // instance back and returns false: this process keeps running and keeps taking launches.
+    // The language switch's restart: declines, starts `program` (this executable by default) and,
+    // once it has started, quits this process (queued); the new process becomes the running
+    // instance once this one has made its last save and let go. When it cannot be started, takes
+    // launches again and returns false: this process keeps running.
     bool relaunch(const QString& program = {});
 
 Q_SIGNALS:
@@ -74,6 +96,10 @@ Q_SIGNALS:
     void requested(const kelvaro::LaunchRequest& request);
 
 private:
+    enum class Answer { taken, ending, none };
+    static Answer ask(const QString& name, const LaunchRequest& request, int timeoutMs);
+    void listen();
+    void stopListening();
     void takeConnection();
     void readFrom(QLocalSocket* socket);
     QString lockPath() const;
@@ -81,6 +107,8 @@ private:
     QString m_name;
     QLockFile* m_lock = nullptr;
     QLocalServer* m_server = nullptr;
+    QThread* m_decliner = nullptr;
+    std::atomic<bool> m_stopDeclining{false};
 };
 
 } // namespace kelvaro

@@ -15,6 +15,7 @@
 #include "app/MainWindow.h"
 #include "app/ModifierMonitor.h"
 #include "app/QuitGuard.h"
+#include "app/QuitWork.h"
 #include "app/ScreenInstaller.h"
 #include "app/SingleInstance.h"
 #include "app/UpdateChecker.h"
@@ -78,6 +79,8 @@ int main(int argc, char** argv)
     case SingleInstance::Role::failed:
         logLine("another instance is running but did not answer");
         return 1;
+    case SingleInstance::Role::stillEnding:
+        return 1;
     case SingleInstance::Role::primary:
         break;
     }
@@ -132,25 +135,14 @@ int main(int argc, char** argv)
     // An end stops the user's run and the watched folders' runs as a cancel does and waits for
     // them to book what they made; with changes not on disk it asks over the main window, shown
     // for that when it was closed to the tray.
-    quitGuard.setWork({[&store, &watcher] { return store.isWorking() || watcher.hasWorkInFlight(); },
-                       [&store, &watcher] {
-                           if (store.isWorking())
-                               store.cancelRun();
-                           watcher.halt();
-                       },
-                       [&watcher] { watcher.resume(); }});
-    QObject::connect(&store, &KelvaroStore::isWorkingChanged, &quitGuard, &QuitGuard::workChanged);
-    QObject::connect(&watcher, &FolderWatcher::workInFlightEnded, &quitGuard, &QuitGuard::workChanged);
+    guardWork(quitGuard, store, watcher);
     quitGuard.setWindowToShow([&application]() -> QWidget* {
         application.showMainWindow();
         return application.mainWindow();
     });
-    // A launch while this process ends (its last save may wait for another process) becomes the
-    // running instance instead of waiting for an answer that never comes.
-    quitGuard.setLeaving([&instance] { instance.release(); });
     // Taken while the end waits for the work or a lock, a launch keeps this process rather than
-    // being lost with it.
-    QObject::connect(&instance, &SingleInstance::requested, &quitGuard, &QuitGuard::anotherLaunch);
+    // being lost with it; once the end is decided launches wait until the last save is on disk.
+    quitGuard.setInstance(&instance);
 
     // An ending that bypassed the guard, or left the changes anyway, still gets its last save.
     const int status = quitGuard.runEventLoop();

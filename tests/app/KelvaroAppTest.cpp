@@ -1,5 +1,7 @@
-// The application: its commands, the windows it owns and how they follow the language, the
-// welcome over the main window and the settings window.
+// The application: its commands (Ctrl+Q from every window), the windows it owns and how they follow
+// the language, the welcome over the main window and the settings window.
+#include <functional>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -10,18 +12,23 @@
 #include <QScreen>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "app/Commands.h"
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
+#include "app/QuickLookSupport.h"
+#include "app/QuitGuard.h"
+#include "app/QuitQuestion.h"
 #include "app/ScreenInstaller.h"
 #include "app/TrayIcon.h"
 #include "l10n/Localization.h"
 #include "model/GuideContent.h"
 #include "output/OutputFolder.h"
 #include "platform/FileManager.h"
+#include "platform/FileSystem.h"
 #include "platform/FolderChooser.h"
 #include "platform/widgets/FileDialogFolderChooser.h"
 #include "platform/Settings.h"
@@ -503,5 +510,95 @@ INSTANTIATE_TEST_SUITE_P(Spots, SettingsPlacement,
                                            MainWindowSpot{"nearTheBottomRight", {300, 420}, false},
                                            MainWindowSpot{"offTheTopLeft", {-700, -500}, false}),
                          test::RowName());
+
+// Ctrl+Q reaches the quit, and so the quit question, from whichever window of the application has
+// the keyboard, not only from the main window whose menu holds the command.
+struct QuitKeyRow {
+    const char* name;
+    std::function<QWidget*(KelvaroApp&)> open; // opens the window, which is to take the keyboard
+};
+
+class QuitKeyFromEveryWindow : public KelvaroAppTest, public ::testing::WithParamInterface<QuitKeyRow> {
+protected:
+    void SetUp() override
+    {
+        KelvaroAppTest::SetUp();
+        Settings::shared().setValue(kOnboarded, true);
+        Settings::shared().setValue(QStringLiteral("kelvaro.studio.enabled"), true);
+        ScreenFactory::install(Screen::dropWindow, [](const ScreenContext&, QWidget* parent) -> QWidget* {
+            auto* content = new QWidget(parent);
+            content->setFixedSize(240, 160);
+            return content;
+        });
+    }
+    void TearDown() override
+    {
+        FileSystem::setCurrent(nullptr);
+        ScreenFactory::reset();
+        KelvaroAppTest::TearDown();
+        Settings::shared().sync();
+    }
+};
+
+TEST_P(QuitKeyFromEveryWindow, CtrlQAsksTheQuitQuestion)
+{
+    app->showMainWindow();
+    QWidget* window = GetParam().open(*app);
+    ASSERT_NE(window, nullptr);
+    window->activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == window->windowHandle(); }))
+        << "the window never took the keyboard";
+    // Changes the full disk refuses: the quit asks before it ends.
+    FailingFileSystem disk;
+    disk.writeBudget = 0;
+    FileSystem::setCurrent(&disk);
+    ASSERT_FALSE(Settings::shared().setValue(QStringLiteral("kelvaro.quitKeyTest.pending"), 1));
+    int quits = 0;
+    QuitGuard guard(Settings::shared(), [&quits] { ++quits; });
+
+    // The command acts only inside the application's loop.
+    QTimer::singleShot(0, [] { test::typeKey(Qt::Key_Q, Qt::ControlModifier); });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (guard.question() || quits > 0)
+            QCoreApplication::exit(0);
+    });
+    poll.start(0);
+    QTimer limit; // a key that reached nothing
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    limit.start(10000);
+    EXPECT_EQ(QCoreApplication::exec(), 0) << "Ctrl+Q did nothing";
+    ASSERT_NE(guard.question(), nullptr);
+    EXPECT_EQ(quits, 0);
+    guard.question()->reject();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, QuitKeyFromEveryWindow,
+    ::testing::Values(QuitKeyRow{"main", [](KelvaroApp& app) -> QWidget* { return app.mainWindow(); }},
+                      QuitKeyRow{"settings",
+                                 [](KelvaroApp& app) {
+                                     app.openSettings();
+                                     return app.settingsWindow();
+                                 }},
+                      QuitKeyRow{"studio",
+                                 [](KelvaroApp& app) {
+                                     app.openStudio();
+                                     return app.studioWindow();
+                                 }},
+                      QuitKeyRow{"dropWindow",
+                                 [](KelvaroApp& app) {
+                                     app.toggleDropWindow(QPoint(100, 100));
+                                     return app.dropWindow();
+                                 }},
+                      QuitKeyRow{"quickLook",
+                                 [](KelvaroApp& app) -> QWidget* {
+                                     auto* panel = new QuickLookPanel(app.mainWindow());
+                                     panel->setAttribute(Qt::WA_DeleteOnClose);
+                                     panel->show();
+                                     return panel;
+                                 }}),
+    test::RowName());
 
 } // namespace

@@ -3,13 +3,15 @@
 // first while they cannot be saved, also with the window closed to the tray, and "Zkusit znovu"
 // saves when it can, as does the settings' own retry; another process's save puts the end off
 // without stopping the window; a run under way is stopped and booked before the end.
+#include <atomic>
 #include <csignal>
-#include <future>
 #include <memory>
 #include <thread>
 #include <utility>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,9 +20,13 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QWidget>
 #include <QTimer>
 
@@ -31,15 +37,18 @@
 #include "../support/WidgetEvents.h"
 #include "app/QuitGuard.h"
 #include "app/QuitQuestion.h"
+#include "app/QuitWork.h"
 #include "app/SingleInstance.h"
 #include "engine/ImageEngine.h"
 #include "engine/RunHooks.h"
+#include "l10n/Localization.h"
 #include "output/OutputFolder.h"
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "watch/FolderWatcher.h"
 
 using namespace kelvaro;
 
@@ -98,6 +107,28 @@ private:
     QTimer m_timer;
 };
 
+// Ends the event loop `ms` from now, as an end that never comes would not: a test waiting for the
+// loop fails at its own deadline instead of hanging until ctest's. Longer than any end takes here.
+class LoopDeadline {
+public:
+    explicit LoopDeadline(int ms = 30000)
+    {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_expired = true;
+            QCoreApplication::exit(kLoopTimedOut);
+        });
+        m_timer.start(ms);
+    }
+    bool expired() const { return m_expired; }
+
+    static constexpr int kLoopTimedOut = 99;
+
+private:
+    QTimer m_timer;
+    bool m_expired = false;
+};
+
 class QuitGuardTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -131,6 +162,7 @@ TEST(QuitGuardChild, EndsOnASignal)
     ASSERT_TRUE(Settings::shared().hasUnsavedChanges() && Settings::shared().saveError() != 0);
     std::printf("pending\n");
     std::fflush(stdout);
+    const LoopDeadline deadline(60000);
     EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
@@ -210,7 +242,9 @@ TEST_P(QuitWithUnsavedChanges, asksBeforeTheWindowGoes)
             QCoreApplication::quit();
             QCoreApplication::exit(0);
         });
+        const LoopDeadline deadline;
         QCoreApplication::exec();
+        ASSERT_FALSE(deadline.expired());
     }
     QuitQuestion* question = guard.question();
     ASSERT_TRUE(question);
@@ -280,7 +314,9 @@ TEST_F(QuitGuardTest, anEndWhileAnotherProcessSavesWaitsOnTheEventLoop)
             other.unlock();
         });
     });
+    const LoopDeadline deadline;
     QCoreApplication::exec();
+    EXPECT_FALSE(deadline.expired()) << "the end never came";
     QObject::disconnect(failures);
     EXPECT_TRUE(waitedOnTheLoop);
     EXPECT_EQ(quits, 1);
@@ -317,7 +353,9 @@ TEST_F(QuitGuardTest, aSecondSignalAfterTheLockIsFreeStillSavesTheChange)
         ::raise(SIGTERM);
         return true;
     });
+    const LoopDeadline deadline;
     QCoreApplication::exec();
+    EXPECT_FALSE(deadline.expired()) << "the end never came";
     EXPECT_EQ(quits, 1);
     EXPECT_EQ(onDiskAtTheEnd, 10);
 }
@@ -347,63 +385,103 @@ TEST_F(QuitGuardTest, leftAnywayAsTheDiskGotRoomTheLastSaveWritesTheChange)
         question->quitButton()->click();
         return true;
     });
+    const LoopDeadline deadline;
     guard.runEventLoop();
+    EXPECT_FALSE(deadline.expired()) << "the end never came";
     EXPECT_EQ(quits, 1);
     EXPECT_FALSE(settings.hasUnsavedChanges());
     EXPECT_EQ(stored().value(kPending).toInt(), 11);
 }
 
-// A launch while the ending process's last save waits for another process's lock becomes the
-// running instance: the ending one let go of it when the end was decided. The lock goes only once
-// the launch has its answer, so an ending process still holding on could never answer it.
-TEST_F(QuitGuardTest, aLaunchWhileTheLastSaveWaitsBecomesTheRunningInstance)
+// A launch while the ending process's last save waits for another process's lock is told to wait:
+// it does not become a second application reading the settings before that save, and is not taken
+// by a process about to go. Once the save is on disk the instance is free and the launch takes it.
+// Reached by "Přesto ukončit" as the disk got room (the last save after the loop) and by a second
+// signal while the end waits for the lock (the save at once).
+TEST_F(QuitGuardTest, aLaunchWhileTheLastSaveWaitsRunsOnlyOnceTheSaveIsOnDisk)
 {
-    QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
-    const QString socket = temp.filePath(QStringLiteral("instance"));
-    SingleInstance ending(socket);
-    ASSERT_EQ(ending.claim({}), SingleInstance::Role::primary);
-    FailingFileSystem disk;
-    disk.writeBudget = 0;
-    FileSystem::setCurrent(&disk);
-    Settings& settings = Settings::shared();
-    ASSERT_FALSE(settings.setValue(kPending, 13));
-    QLockFile other(settings.filePath() + QStringLiteral(".lock"));
+    struct Row {
+        const char* name;
+        bool secondSignal;
+        int value;
+    };
+    for (const Row& row : {Row{"quitAnyway", false, 13}, Row{"secondSignal", true, 14}}) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir temp;
+        ASSERT_TRUE(temp.isValid());
+        const QString socket = temp.filePath(QStringLiteral("instance"));
+        SingleInstance ending(socket);
+        ASSERT_EQ(ending.claim({}), SingleInstance::Role::primary);
+        FailingFileSystem disk;
+        disk.writeBudget = row.secondSignal ? -1 : 0;
+        FileSystem::setCurrent(&disk);
+        Settings& settings = Settings::shared();
+        QLockFile other(settings.filePath() + QStringLiteral(".lock"));
+        if (row.secondSignal)
+            ASSERT_TRUE(other.tryLock(0));
+        else
+            ASSERT_FALSE(settings.setValue(kPending, row.value));
+        clearRecentLogLines();
 
-    std::promise<void> ended;
-    std::optional<SingleInstance::Role> launched;
-    std::thread launch([&] {
-        ended.get_future().wait();
-        SingleInstance later(socket);
-        launched = later.claim(LaunchRequest{.files = {}, .activate = true}, 300);
-        later.release();
-        other.unlock();
-    });
-    bool told = false;
-    QuitGuard guard(settings, [&] {
-        if (!std::exchange(told, true))
-            ended.set_value();
-        QCoreApplication::exit(0);
-    });
-    guard.setLeaving([&ending] { ending.release(); });
-    QWidget window;
-    window.show();
-    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
-    const EachTurn answer([&] {
-        QuitQuestion* question = guard.question();
-        if (!question || !question->isVisible())
-            return false;
-        disk.writeBudget = -1;
-        EXPECT_TRUE(other.tryLock(0)); // another process saves: the last save will wait for it
-        question->quitButton()->click();
-        return true;
-    });
-    guard.runEventLoop();
-    if (!told)
-        ended.set_value();
-    launch.join();
-    EXPECT_EQ(launched, SingleInstance::Role::primary);
-    EXPECT_EQ(stored().value(kPending).toInt(), 13);
+        std::atomic<bool> quit{false};
+        std::optional<SingleInstance::Role> meanwhile, launched;
+        std::optional<int> onDiskThen;
+        std::thread launch([&] {
+            const QDeadlineTimer limit(60000);
+            while (!quit && !recentLogLines().join(QLatin1Char('\n')).contains(QStringLiteral("last save goes on"))) {
+                if (limit.hasExpired())
+                    break;
+                QThread::msleep(5);
+            }
+            SingleInstance later(socket);
+            // The other process still holds the lock: the save cannot be on disk yet.
+            meanwhile = later.claim(LaunchRequest{.files = {}, .activate = true}, 2000, 300);
+            other.unlock();
+            launched = later.claim(LaunchRequest{.files = {}, .activate = true}, 2000, 30000);
+            onDiskThen = stored().value(kPending).toInt();
+            later.release();
+        });
+        QuitGuard guard(settings, [&] {
+            quit = true;
+            QCoreApplication::exit(0);
+        });
+        guard.setInstance(&ending);
+        ASSERT_TRUE(guard.catchTerminationSignals());
+        QWidget window;
+        window.show();
+        QTimer::singleShot(0, [&] {
+            if (!row.secondSignal) {
+                QCoreApplication::quit();
+                return;
+            }
+            settings.setValue(kPending, row.value); // put off by the lock
+            ::raise(SIGTERM);
+        });
+        const EachTurn answer([&] {
+            if (row.secondSignal) {
+                if (!guard.isEnding())
+                    return false;
+                ::raise(SIGTERM);
+                return true;
+            }
+            QuitQuestion* question = guard.question();
+            if (!question || !question->isVisible())
+                return false;
+            disk.writeBudget = -1;
+            EXPECT_TRUE(other.tryLock(0)); // another process saves: the last save will wait for it
+            question->quitButton()->click();
+            return true;
+        });
+        const LoopDeadline deadline;
+        guard.runEventLoop();
+        EXPECT_FALSE(deadline.expired()) << "the end never came";
+        quit = true;
+        launch.join();
+        EXPECT_EQ(meanwhile, SingleInstance::Role::stillEnding) << "a second process on the settings before their last save";
+        EXPECT_EQ(launched, SingleInstance::Role::primary);
+        EXPECT_EQ(onDiskThen, row.value);
+        FileSystem::setCurrent(nullptr);
+    }
 }
 
 struct WayRow {
@@ -413,7 +491,13 @@ struct WayRow {
 
 // With the main window closed to the tray and changes the full disk refuses, every way of ending
 // shows the main window and asks over it.
-class QuitFromTheTray : public QuitGuardTest, public ::testing::WithParamInterface<WayRow> {};
+struct TrayRow {
+    const char* name;
+    Way way;
+    bool fromTheDropWindow; // the tray's drop window is shown and active as the end comes
+};
+
+class QuitFromTheTray : public QuitGuardTest, public ::testing::WithParamInterface<TrayRow> {};
 
 TEST_P(QuitFromTheTray, showsTheMainWindowAndAsks)
 {
@@ -425,6 +509,14 @@ TEST_P(QuitFromTheTray, showsTheMainWindowAndAsks)
     QGuiApplication::setQuitOnLastWindowClosed(false);
     QWidget mainWindow; // closed to the tray: not shown
     mainWindow.resize(640, 480);
+    // As the tray's drop window is: a tool window of its own, gone once it loses the focus.
+    QWidget dropWindow(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    dropWindow.resize(320, 240);
+    if (GetParam().fromTheDropWindow) {
+        dropWindow.show();
+        dropWindow.activateWindow();
+        ASSERT_TRUE(test::waitUntil([&] { return QApplication::activeWindow() == &dropWindow; }));
+    }
     int quits = 0;
     QuitGuard guard(settings, [&quits] {
         ++quits;
@@ -442,11 +534,13 @@ TEST_P(QuitFromTheTray, showsTheMainWindowAndAsks)
         QCoreApplication::exit(0);
         return true;
     });
+    const LoopDeadline deadline;
     QCoreApplication::exec();
+    EXPECT_FALSE(deadline.expired()) << "the end never came";
     EXPECT_EQ(quits, 0) << "ended with the changes and without a word";
     QuitQuestion* question = guard.question();
     ASSERT_TRUE(question);
-    EXPECT_TRUE(mainWindow.isVisible());
+    EXPECT_TRUE(mainWindow.isVisible()) << "asked over an empty desktop";
     EXPECT_EQ(question->parentWidget(), &mainWindow);
     EXPECT_TRUE(question->isVisible());
 
@@ -455,7 +549,9 @@ TEST_P(QuitFromTheTray, showsTheMainWindowAndAsks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, QuitFromTheTray,
-                         ::testing::Values(WayRow{"quitCommand", Way::quitCommand}, WayRow{"signal", Way::signal}),
+                         ::testing::Values(TrayRow{"quitCommand", Way::quitCommand, false}, TrayRow{"signal", Way::signal, false},
+                                           TrayRow{"quitCommandFromTheDropWindow", Way::quitCommand, true},
+                                           TrayRow{"signalWhileTheDropWindowIsOpen", Way::signal, true}),
                          test::RowName());
 
 // Background work as the end sees it: under way until the test ends it.
@@ -508,7 +604,9 @@ TEST_F(QuitGuardTest, aSecondSignalWhileTheWorkStopsEndsWithoutAQuestion)
         QCoreApplication::exit(0);
         return true;
     });
+    const LoopDeadline deadline;
     QCoreApplication::exec();
+    EXPECT_FALSE(deadline.expired()) << "the end never came";
     EXPECT_EQ(work.stops, 1);
     EXPECT_EQ(guard.question(), nullptr);
     EXPECT_EQ(quits, 1);
@@ -546,7 +644,7 @@ TEST_F(QuitGuardTest, callingTheEndOffLetsTheStoppedWorkGoOn)
 // A launch that comes while the end waits for the work in hand, for another process's lock or for
 // the question's answer is handed to this process, which then stays: ending anyway (as the question
 // does once the disk has room) would leave the user with no window for the launch they just made.
-// A second signal's end goes on all the same.
+// A second signal's end goes on all the same, so that process takes no launch: it is told to wait.
 TEST_F(QuitGuardTest, aLaunchWhileTheEndWaitsKeepsTheApplication)
 {
     enum class Waits { forWork, forLock, forAnswer, forWorkAskedTwice };
@@ -554,12 +652,13 @@ TEST_F(QuitGuardTest, aLaunchWhileTheEndWaitsKeepsTheApplication)
         const char* name;
         Waits waits;
         bool staysOpen;
+        SingleInstance::Role launched;
     };
     const Row rows[] = {
-        {"whileTheWorkStops", Waits::forWork, true},
-        {"whileAnotherProcessSaves", Waits::forLock, true},
-        {"whileTheQuestionStands", Waits::forAnswer, true},
-        {"afterASecondSignal", Waits::forWorkAskedTwice, false},
+        {"whileTheWorkStops", Waits::forWork, true, SingleInstance::Role::handedOff},
+        {"whileAnotherProcessSaves", Waits::forLock, true, SingleInstance::Role::handedOff},
+        {"whileTheQuestionStands", Waits::forAnswer, true, SingleInstance::Role::handedOff},
+        {"afterASecondSignal", Waits::forWorkAskedTwice, false, SingleInstance::Role::stillEnding},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -586,8 +685,7 @@ TEST_F(QuitGuardTest, aLaunchWhileTheEndWaitsKeepsTheApplication)
         QuitGuard guard(settings, [&quits] { ++quits; });
         ASSERT_TRUE(guard.catchTerminationSignals());
         guard.setWork(work.hooks());
-        guard.setLeaving([&running] { running.release(); });
-        QObject::connect(&running, &SingleInstance::requested, &guard, &QuitGuard::anotherLaunch);
+        guard.setInstance(&running);
         QWidget window;
         window.show();
         // On the event loop, as the application asks: there the save never waits for the lock.
@@ -607,15 +705,20 @@ TEST_F(QuitGuardTest, aLaunchWhileTheEndWaitsKeepsTheApplication)
             }));
         }
 
+        // The work is still under way all through the launch: a process that will not stay keeps
+        // the instance, and the launch's wait for it ends at its deadline.
+        std::atomic<bool> answered{false};
         std::optional<SingleInstance::Role> launched;
         std::thread launch([&] {
             SingleInstance later(socket);
-            launched = later.claim(LaunchRequest{.files = {}, .activate = true}, 5000);
+            launched = later.claim(LaunchRequest{.files = {}, .activate = true}, 5000, 300);
             later.release();
+            answered = true;
         });
-        ASSERT_TRUE(test::waitUntil([&] { return launched.has_value(); }));
+        const bool launchEnded = test::waitUntil([&] { return answered.load(); });
         launch.join();
-        EXPECT_EQ(launched, SingleInstance::Role::handedOff);
+        ASSERT_TRUE(launchEnded);
+        EXPECT_EQ(launched, row.launched) << "a launch taken by a process about to go is lost";
 
         // What held the end lets go: the work stops, the lock is free, the disk has room.
         work.underWay = false;
@@ -656,7 +759,7 @@ ProcessFunction heldAfterTheFirstFile(const std::shared_ptr<HeldRun>& held)
             hooks->reportProgress(done, total);
             if (std::exchange(*first, false)) {
                 held->firstWritten.release();
-                held->proceed.acquire();
+                held->proceed.tryAcquire(1, 60000); // a test that failed before letting it go ends all the same
             }
         });
         hooks->setCancelListener([engineHooks] { engineHooks->cancel(); });
@@ -722,7 +825,7 @@ TEST_P(QuitDuringARun, stopsItAndBooksWhatItMadeBeforeTheEnd)
 
     store.receive(photos, false);
     store.run(KelvaroOp::convert(ImageFormat::png));
-    held->firstWritten.acquire();
+    ASSERT_TRUE(held->firstWritten.tryAcquire(1, 60000)) << "the run never wrote its first file";
     QTimer::singleShot(0, [&] { endBy(GetParam().way, window); });
     // The run goes on only once the end has asked it to stop.
     const EachTurn stopped([&] {
@@ -731,7 +834,9 @@ TEST_P(QuitDuringARun, stopsItAndBooksWhatItMadeBeforeTheEnd)
         held->proceed.release();
         return true;
     });
+    const LoopDeadline deadline(60000);
     QCoreApplication::exec();
+    EXPECT_FALSE(deadline.expired()) << "the end never came";
     held->proceed.release(); // a run the end did not stop must not hold the store's teardown
     ASSERT_TRUE(test::waitUntil([&] { return !store.isWorking(); }));
     if (jobs.isNull())
@@ -752,5 +857,215 @@ INSTANTIATE_TEST_SUITE_P(Ways, QuitDuringARun,
                          ::testing::Values(WayRow{"quitCommand", Way::quitCommand}, WayRow{"signal", Way::signal},
                                            WayRow{"lastWindow", Way::lastWindow}),
                          test::RowName());
+
+// The language switch's restart asks to end once the new process started; that process, like any
+// launch meanwhile, waits for this one's last save. Should the end be called off (the question
+// about changes the full disk refused answered "Zrušit"), this process stays and takes launches
+// again, the waiting restart's own included: no second application runs beside it.
+TEST_F(QuitGuardTest, aRestartWhoseEndIsCalledOffTakesLaunchesAgain)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString socket = temp.filePath(QStringLiteral("instance"));
+    SingleInstance running(socket);
+    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
+    FailingFileSystem disk;
+    disk.writeBudget = 0;
+    FileSystem::setCurrent(&disk);
+    ASSERT_FALSE(Settings::shared().setValue(kPending, 21));
+    int quits = 0;
+    QuitGuard guard(Settings::shared(), [&quits] { ++quits; });
+    guard.setInstance(&running);
+    int launchesTaken = 0;
+    QObject::connect(&running, &SingleInstance::requested, [&launchesTaken] { ++launchesTaken; });
+    QWidget window;
+    window.show();
+
+    // A launch on a thread of its own, the loop answering meanwhile.
+    std::optional<SingleInstance::Role> launched;
+    std::thread launch;
+    const auto launchNow = [&](int endingPatienceMs) {
+        launched.reset();
+        launch = std::thread([&, endingPatienceMs] {
+            SingleInstance later(socket);
+            const SingleInstance::Role role = later.claim(LaunchRequest{.files = {}, .activate = true}, 2000, endingPatienceMs);
+            later.release();
+            QMetaObject::invokeMethod(&guard, [&, role] { launched = role; }); // dropped should the test be over
+        });
+    };
+    std::optional<SingleInstance::Role> whileEnding, afterCallingOff;
+    QTimer::singleShot(0, [&] { EXPECT_TRUE(running.relaunch(QStringLiteral("/bin/true"))); });
+    int step = 0;
+    const EachTurn steps([&] {
+        if (step == 0 && guard.question()) {
+            launchNow(300);
+            step = 1;
+        } else if (step == 1 && launched) {
+            launch.join();
+            whileEnding = launched;
+            guard.question()->reject();
+            launchNow(30000);
+            step = 2;
+        } else if (step == 2 && launched) {
+            launch.join();
+            afterCallingOff = launched;
+            QCoreApplication::exit(0);
+            return true;
+        }
+        return false;
+    });
+    const LoopDeadline deadline;
+    QCoreApplication::exec();
+    EXPECT_FALSE(deadline.expired()) << "the steps never ended";
+    if (launch.joinable())
+        launch.join();
+    EXPECT_EQ(whileEnding, SingleInstance::Role::stillEnding) << "the restart ran beside this process";
+    EXPECT_EQ(afterCallingOff, SingleInstance::Role::handedOff);
+    test::passPostedEvents();
+    EXPECT_EQ(launchesTaken, 1);
+    EXPECT_TRUE(running.isListening());
+    EXPECT_EQ(quits, 0);
+}
+
+// The engine's claim of its first result's name in `folder` waits until the test lets it go: that
+// file is in hand while the end comes.
+class HeldFirstResult : public FileSystem {
+public:
+    explicit HeldFirstResult(QString folder) : m_folder(std::move(folder)) {}
+    bool moveNew(const QString& from, const QString& to) override
+    {
+        if (to.startsWith(m_folder) && !m_held.exchange(true)) {
+            inHand.release();
+            proceed.tryAcquire(1, 60000); // a test that failed before letting it go ends all the same
+        }
+        return FileSystem::moveNew(from, to);
+    }
+    QSemaphore inHand;
+    QSemaphore proceed;
+
+private:
+    const QString m_folder;
+    std::atomic<bool> m_held{false};
+};
+
+// An end while a watched folder's run works halts it as the application wires it: the file in
+// hand is finished and booked, the others are left for a later start, and the end does not wait
+// for them all.
+TEST_F(QuitGuardTest, anEndHaltsAWatchedFoldersRunAfterTheFileInHand)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QDir dir(temp.path());
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("In")) && dir.mkpath(QStringLiteral("Out")));
+    ASSERT_TRUE(OutputFolder::remember(dir.filePath(QStringLiteral("Out"))));
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
+        QImage image(32, 24, QImage::Format_RGB32);
+        image.fill(QColor(60, 120, 200));
+        ASSERT_TRUE(image.save(dir.filePath(QStringLiteral("In/") + QString::fromLatin1(name))));
+    }
+    const QByteArray jobs = qgetenv("KELVARO_JOBS");
+    qputenv("KELVARO_JOBS", "1");
+    const auto restoreJobs = qScopeGuard([&] {
+        if (jobs.isNull())
+            qunsetenv("KELVARO_JOBS");
+        else
+            qputenv("KELVARO_JOBS", jobs);
+        Settings::shared().remove(QString::fromLatin1(OutputFolder::bookmarkKey));
+    });
+
+    FolderWatcher watcher;
+    watcher.setTickInterval(std::chrono::hours(1)); // only the first scan, due at once after add()
+    QStringList booked;
+    watcher.setHistorySink([&booked](const QList<ActivityItem>& items) {
+        for (const ActivityItem& item : items)
+            booked << item.fileName;
+    });
+    ASSERT_TRUE(watcher.add(dir.filePath(QStringLiteral("In")), WatchAction::convert(QStringLiteral("png"))));
+    const WatchRule rule = watcher.rules().first();
+    test::passTimersOf(0);
+    ASSERT_TRUE(test::waitUntil([&] { return !watcher.hasWorkInFlight(); }));
+    const std::optional<QString> results = watcher.resultsFolder(rule);
+    ASSERT_TRUE(results);
+    HeldFirstResult disk(*results);
+    FileSystem::setCurrent(&disk);
+
+    KelvaroStore store{StoreServices{}};
+    std::optional<QStringList> madeAtTheEnd;
+    QStringList bookedAtTheEnd;
+    QuitGuard guard(Settings::shared(), [&] {
+        madeAtTheEnd = QDir(*results).entryList(QDir::Files);
+        bookedAtTheEnd = booked;
+        QCoreApplication::exit(0);
+    });
+    guardWork(guard, store, watcher);
+    QWidget window;
+    window.show();
+
+    watcher.processExisting(rule.id);
+    const EachTurn endOnceInHand([&] {
+        if (!disk.inHand.tryAcquire())
+            return false;
+        QCoreApplication::quit();
+        return true;
+    });
+    const EachTurn letGoOnceEnding([&] {
+        if (!guard.isEnding())
+            return false;
+        disk.proceed.release();
+        return true;
+    });
+    const LoopDeadline deadline(60000);
+    QCoreApplication::exec();
+    EXPECT_FALSE(deadline.expired()) << "the end never came";
+    disk.proceed.release();
+    EXPECT_TRUE(test::waitUntil([&] { return !watcher.hasWorkInFlight(); }));
+
+    ASSERT_TRUE(madeAtTheEnd) << "the loop ended without the guard's end";
+    EXPECT_EQ(madeAtTheEnd->size(), 1) << "the end waited for every file: " << madeAtTheEnd->join(QLatin1Char(' ')).toStdString();
+    ASSERT_EQ(bookedAtTheEnd.size(), 1) << "what the run made is booked before the end";
+    EXPECT_EQ(QFileInfo(bookedAtTheEnd.first()).completeBaseName(), QFileInfo(madeAtTheEnd->value(0)).completeBaseName());
+    EXPECT_FALSE(watcher.status(rule.id).isBusy);
+}
+
+// The time of a retry that failed reads as the interface language writes a time of day elsewhere,
+// with its seconds added: two tries within a minute read differently.
+TEST_F(QuitGuardTest, aFailedRetrySaysWhenInTheInterfaceLanguageToTheSecond)
+{
+    const struct {
+        const char* language;
+        AppLanguage app;
+        const char* sentence; // the time in its first group
+    } rows[] = {
+        {"cs", AppLanguage::czech, "^Znovu jsem to zkusil v (.+) a zase to nešlo\\.$"},
+        {"en", AppLanguage::english, "^Tried again at (.+), and it failed again\\.$"},
+    };
+    FailingFileSystem disk;
+    disk.writeBudget = 0;
+    FileSystem::setCurrent(&disk);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.language);
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(row.language));
+        ASSERT_FALSE(Settings::shared().setValue(kPending, QString::fromLatin1(row.language)));
+        QWidget window;
+        QuitQuestion question(Settings::shared(), &window);
+        const QTime before = QTime::currentTime();
+        question.retry();
+        const QTime after = QTime::currentTime();
+        const QRegularExpressionMatch match = QRegularExpression(QString::fromUtf8(row.sentence)).match(question.retried());
+        ASSERT_TRUE(match.hasMatch()) << question.retried().toStdString();
+        const QString time = match.captured(1);
+        // The seconds, taken out again, leave the time as History shows it.
+        const QRegularExpressionMatch seconds = QRegularExpression(QStringLiteral("^(.*\\d{1,2}[:.]\\d{2})[:.](\\d{2})(.*)$")).match(time);
+        ASSERT_TRUE(seconds.hasMatch()) << "no seconds in " << time.toStdString();
+        const QString withoutSeconds = seconds.captured(1) + seconds.captured(3);
+        const QLocale locale = L10n::locale(row.app);
+        QStringList expected;
+        for (const QTime& at : {before, after})
+            expected << locale.toString(QTime(at.hour(), at.minute()), QLocale::ShortFormat);
+        EXPECT_TRUE(expected.contains(withoutSeconds)) << time.toStdString() << " against " << expected.join(QStringLiteral(" or ")).toStdString();
+        const int second = seconds.captured(2).toInt();
+        EXPECT_TRUE(second == before.second() || second == after.second()) << time.toStdString();
+    }
+}
 
 } // namespace

@@ -2,8 +2,12 @@
 // running instance over the local socket, from a thread of this test (its blocking side runs on a
 // thread of its own, so the running side can answer on this one) and from the real program, and the
 // language switch's restart end to end.
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <optional>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +18,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -26,11 +32,13 @@
 #include "TestPaths.h"
 #include "app/AppDelegate.h"
 #include "app/SingleInstance.h"
+#include "output/OutputFolder.h"
 #include "platform/Log.h"
 #include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "ui/settings/SettingsView.h"
 #include "watch/FolderWatcher.h"
+#include "watch/WatchModels.h"
 
 using namespace kelvaro;
 using namespace kelvaro::apptest;
@@ -200,6 +208,38 @@ TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheRunningSideKeepsOnlyAbsoluteExi
     EXPECT_EQ(received.first(), (LaunchRequest{{a}, true}));
 }
 
+// A process that will not stay takes no launch: the launch is told to wait, becomes the running
+// instance once that process lets go, and gives up at its own deadline while it never does.
+TEST_F(SingleInstanceTest, ADecliningInstanceTakesNoLaunchWhichWaitsForItToLetGo)
+{
+    for (const bool letsGo : {true, false}) {
+        SCOPED_TRACE(letsGo ? "lets go" : "never lets go");
+        listen();
+        running->decline();
+        EXPECT_FALSE(running->isListening());
+        clearRecentLogLines();
+        std::atomic<bool> done{false};
+        std::optional<SingleInstance::Role> role;
+        std::thread launch([&] {
+            SingleInstance later(socketName);
+            role = later.claim(LaunchRequest{{}, true}, 2000, letsGo ? 30000 : 300);
+            later.release();
+            done = true;
+        });
+        if (letsGo) {
+            // Let go only once the launch was told to wait: it cannot have become the instance before.
+            EXPECT_TRUE(waitUntil([] { return recentLogLines().join(QLatin1Char('\n')).contains(QStringLiteral("is ending: waiting")); }));
+            running->release();
+        }
+        EXPECT_TRUE(waitUntil([&] { return done.load(); }));
+        launch.join();
+        EXPECT_EQ(role, letsGo ? SingleInstance::Role::primary : SingleInstance::Role::stillEnding);
+        passPostedEvents();
+        EXPECT_TRUE(received.isEmpty()) << "a process about to go took the launch";
+        running.reset();
+    }
+}
+
 // ---- The real program --------------------------------------------------------------------------
 
 // A second launch hands its files over and ends at once.
@@ -271,6 +311,110 @@ TEST_F(SingleInstanceTest, SilentLockHolderFailsTheLaunchInsteadOfStartingTwice)
     EXPECT_EQ(role, SingleInstance::Role::failed);
     EXPECT_TRUE(recentLogLines().contains(QStringLiteral("Kelvaro: the running instance did not answer")))
         << recentLogLines().join(QLatin1Char('\n')).toStdString();
+}
+
+// Output of a running program, gathered as it comes.
+struct Program {
+    QProcess process;
+    QByteArray said;
+    bool says(const char* text)
+    {
+        said += process.readAllStandardError();
+        return said.contains(text);
+    }
+};
+
+void startProgram(Program& program, const QString& socket, const QString& folder, const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(SingleInstance::socketEnvironment), socket);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.process.setProcessEnvironment(environment);
+    program.process.setWorkingDirectory(folder);
+    program.process.start(kProgram, arguments);
+}
+
+// The process id that holds the instance's lock; 0 when none.
+qint64 instanceHolder(const QString& socket)
+{
+    qint64 pid = 0;
+    QString host, name;
+    QLockFile(socket + QStringLiteral(".lock")).getLockInfo(&pid, &host, &name);
+    return pid;
+}
+
+// The running program ends while its last save waits for another process's lock on the settings
+// (this test holds it) and the session asks twice, with what its watched folder made not on disk.
+// A launch then waits: it never becomes a second application on settings read before that save
+// (which would process the watched file again and write its old history over the new), and runs
+// once the first has saved and let go.
+TEST_F(SingleInstanceTest, TheProgramLaunchedWhileTheRunningOneMakesItsLastSaveWaitsForIt)
+{
+    if (!QFileInfo(kProgram).isExecutable())
+        GTEST_SKIP() << "the kelvaro program is not built";
+    ASSERT_TRUE(QDir(temp.path()).mkpath(QStringLiteral("In")) && QDir(temp.path()).mkpath(QStringLiteral("Out")));
+    const QString in = temp.filePath(QStringLiteral("In"));
+    ASSERT_TRUE(OutputFolder::remember(temp.filePath(QStringLiteral("Out"))));
+    std::optional<QString> results;
+    {
+        FolderWatcher rules;
+        rules.setTickInterval(std::chrono::hours(1));
+        ASSERT_TRUE(rules.add(in, WatchAction::convert(QStringLiteral("png"))));
+        results = rules.resultsFolder(rules.rules().first());
+        kelvaro::test::passTimersOf(0);
+        ASSERT_TRUE(waitUntil([&] { return !rules.hasWorkInFlight(); }));
+    }
+    ASSERT_TRUE(results);
+    Settings::shared().setValue(QStringLiteral("kelvaro.onboarded"), true);
+    ASSERT_TRUE(Settings::shared().sync());
+
+    Program first;
+    startProgram(first, socketName, work.path(), {});
+    const auto stop = qScopeGuard([&] {
+        first.process.kill();
+        first.process.waitForFinished(5000);
+    });
+    ASSERT_TRUE(waitUntil([&] { return SingleInstance::send(socketName, LaunchRequest{}, 500); }, 60000)) << "the program never came up";
+
+    QLockFile other(Settings::shared().filePath() + QStringLiteral(".lock"));
+    ASSERT_TRUE(other.tryLock(0));
+    writePhoto(QDir(in), QStringLiteral("n1.jpg"));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(*results + QStringLiteral("/n1.png")); }, 60000))
+        << "the watched file was not made";
+    ::kill(pid_t(first.process.processId()), SIGTERM);
+    ASSERT_TRUE(waitUntil([&] { return first.says("the end waits for another process"); }, 60000)) << first.said.toStdString();
+    ::kill(pid_t(first.process.processId()), SIGTERM);
+    ASSERT_TRUE(waitUntil([&] { return first.says("the last save goes on"); }, 60000)) << first.said.toStdString();
+
+    const QString photo = writePhoto(work, QStringLiteral("photo.jpg"));
+    Program second;
+    startProgram(second, socketName, work.path(), {photo});
+    const auto stopSecond = qScopeGuard([&] {
+        second.process.kill();
+        second.process.waitForFinished(5000);
+    });
+    ASSERT_TRUE(waitUntil([&] {
+        return second.says("is ending: waiting") || instanceHolder(socketName) == second.process.processId()
+            || second.process.state() == QProcess::NotRunning;
+    }, 60000));
+    EXPECT_EQ(instanceHolder(socketName), first.process.processId()) << "a second application on the settings before their last save";
+    EXPECT_EQ(second.process.state(), QProcess::Running) << second.said.toStdString();
+
+    other.unlock();
+    ASSERT_TRUE(waitUntil([&] { return first.process.state() == QProcess::NotRunning; }, 60000));
+    EXPECT_EQ(first.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.process.exitCode(), 0);
+    const QJsonObject stored = QJsonDocument::fromJson(kelvaro::test::readFile(Settings::shared().filePath())).object();
+    const QByteArray library = QByteArray::fromBase64(
+        stored.value(QStringLiteral("kelvaro.library.v1")).toObject().value(QStringLiteral("data")).toString().toLatin1());
+    EXPECT_TRUE(library.contains("n1")) << "the first one's last save is not on disk";
+    ASSERT_TRUE(waitUntil([&] { return instanceHolder(socketName) == second.process.processId(); }, 60000))
+        << second.said.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return SingleInstance::send(socketName, LaunchRequest{}, 500); }, 60000))
+        << "the launch that waited is not the running instance";
+    ::kill(pid_t(second.process.processId()), SIGTERM);
+    EXPECT_TRUE(waitUntil([&] { return second.process.state() == QProcess::NotRunning; }, 60000));
+    EXPECT_EQ(QDir(*results).entryList(QDir::Files), QStringList{QStringLiteral("n1.png")});
 }
 
 // ---- Restart ---------------------------------------------------------------------------------------
