@@ -2446,14 +2446,6 @@
         <translation>For clients</translation>
     </message>
     <message>
-        <source>Před</source>
-        <translation>Before</translation>
-    </message>
-    <message>
-        <source>Po</source>
-        <translation>After</translation>
-    </message>
-    <message>
         <source>Předvolby</source>
         <translation>Presets</translation>
     </message>
