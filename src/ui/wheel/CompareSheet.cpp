@@ -170,7 +170,6 @@ void CompareView::paintEvent(QPaintEvent*)
     drawSymbol(painter, QStringLiteral("arrow.left.and.right.circle.fill"),
                QRectF(c.x() - knob / 2, c.y() - knob / 2, knob, knob), palette.ember, Qt::white);
 
-    // Tags.
     const QFont tagFont = wheelFont(TextSize::caption, QFont::Bold);
     const QFontMetricsF m(tagFont);
     auto tag = [&](const QString& text, bool left) {
