@@ -530,6 +530,11 @@
         <translation>Add to Shelf</translation>
     </message>
     <message>
+        <source>Na polici</source>
+        <comment>history title</comment>
+        <translation>Add to shelf</translation>
+    </message>
+    <message>
         <source>KDE Connect</source>
         <translation>KDE Connect</translation>
     </message>
@@ -1787,7 +1792,7 @@
     </message>
     <message>
         <source>Tři kola, tři zkratky</source>
-        <translation>Three Wheels, Three Shortcuts</translation>
+        <translation>Three wheels, three shortcuts</translation>
     </message>
     <message>
         <source>Samotný Shift, Shift+Alt nebo Ctrl přepne kolo. Soubor můžeš pustit rovnou na výseč.</source>
@@ -2444,14 +2449,6 @@
     <message>
         <source>Pro klienty</source>
         <translation>For clients</translation>
-    </message>
-    <message>
-        <source>Před</source>
-        <translation>Before</translation>
-    </message>
-    <message>
-        <source>Po</source>
-        <translation>After</translation>
     </message>
     <message>
         <source>Předvolby</source>

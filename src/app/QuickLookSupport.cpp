@@ -1,11 +1,16 @@
 #include "app/QuickLookSupport.h"
-#include "platform/BackgroundPools.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QItemSelectionModel>
@@ -19,6 +24,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "l10n/Localization.h"
+#include "platform/BackgroundPools.h"
 #include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 #include "platform/widgets/WindowPlacement.h"
@@ -46,6 +52,35 @@ QThreadPool& panelPool()
     return *pool;
 }
 
+// At most `limit` bytes from the start of the regular file at `path`, opened by the name's bytes
+// (QFile finds no file whose name is not UTF-8) and without waiting on a FIFO; none when there is
+// no such file or it cannot be read. Touches disk.
+std::optional<QByteArray> head(const QString& path, qint64 limit)
+{
+    const int fd = ::open(NativePath::encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    std::optional<QByteArray> bytes;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        bytes.emplace();
+        char buffer[64 * 1024];
+        while (bytes && bytes->size() < limit) {
+            const ssize_t got = ::read(fd, buffer, size_t(std::min<qint64>(qint64(sizeof buffer), limit - bytes->size())));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                bytes.reset();
+            else if (got == 0)
+                break;
+            else
+                bytes->append(buffer, got);
+        }
+    }
+    ::close(fd);
+    return bytes;
+}
+
 Loaded read(const QString& path)
 {
     Loaded loaded;
@@ -57,10 +92,9 @@ Loaded read(const QString& path)
         return loaded;
     }
     if (extension == QLatin1String("txt")) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
+        if (const auto bytes = head(path, QuickLookPanel::maxTextBytes)) {
             QStringDecoder decoder(QStringDecoder::Utf8);
-            loaded.text = decoder(file.read(QuickLookPanel::maxTextBytes));
+            loaded.text = decoder(*bytes);
             loaded.content = QuickLookPanel::Content::text;
         }
     }

@@ -125,7 +125,7 @@ bool Shelves::addToShelf(const QStringList& dropped, const std::optional<QUuid>&
         ActivityItem entry;
         entry.id = QUuid::createUuid();
         entry.fileName = item.name;
-        entry.actionTitle = QStringLiteral("Na polici");
+        entry.actionTitle = QString::fromUtf8(LKey("Na polici", "history title"));
         entry.symbol = QStringLiteral("tray.full");
         entry.date = QDateTime::currentDateTimeUtc();
         entries.append(entry);

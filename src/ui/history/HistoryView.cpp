@@ -1,7 +1,6 @@
 #include "ui/history/HistoryView.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -13,6 +12,7 @@
 #include "l10n/Localization.h"
 #include "output/OutputFolder.h"
 #include "platform/FileManager.h"
+#include "platform/NativeFile.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/EmptyStateView.h"
@@ -34,12 +34,13 @@ QLocale shownLocale()
     return L10n::locale(L10n::current());
 }
 
-// The output files among `paths` that exist now. Touches disk; any thread.
+// The output files among `paths` that exist now, asked by the names' bytes: QFileInfo finds no
+// file whose name is not UTF-8. Touches disk; any thread.
 QSet<QString> existingFiles(const QStringList& paths)
 {
     QSet<QString> found;
     for (const QString& path : paths)
-        if (QFileInfo(path).isFile())
+        if (NativeFile::isFile(path))
             found.insert(path);
     return found;
 }

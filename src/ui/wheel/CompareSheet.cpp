@@ -170,7 +170,6 @@ void CompareView::paintEvent(QPaintEvent*)
     drawSymbol(painter, QStringLiteral("arrow.left.and.right.circle.fill"),
                QRectF(c.x() - knob / 2, c.y() - knob / 2, knob, knob), palette.ember, Qt::white);
 
-    // Tags, in the interface language.
     const QFont tagFont = wheelFont(TextSize::caption, QFont::Bold);
     const QFontMetricsF m(tagFont);
     auto tag = [&](const QString& text, bool left) {
@@ -182,8 +181,9 @@ void CompareView::paintEvent(QPaintEvent*)
         painter.setPen(palette.primary);
         painter.drawText(box, Qt::AlignCenter, text);
     };
-    tag(L("Před"), true);
-    tag(L("Po"), false);
+    // Czech in every interface language: the two short words are the comparison's own marks.
+    tag(QStringLiteral("Před"), true);
+    tag(QStringLiteral("Po"), false);
 }
 
 // ---- CompareSheet --------------------------------------------------------------------------------

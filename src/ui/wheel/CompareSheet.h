@@ -23,7 +23,7 @@ qint64 changePercent(qint64 before, qint64 after);
 QString changeText(qint64 percent);
 
 // The picture area: the result, the original masked to the left of the split, the handle and
-// the two tags.
+// the two tags, "Před" and "Po" in every interface language.
 class CompareView : public QWidget {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 // The history page: order, scope and search, day headers, figures, rows whose file is gone,
 // use-again, clearing, and the keyboard preview.
 #include <QAbstractButton>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,6 +19,8 @@
 #include "ui/history/HistoryModel.h"
 #include "ui/history/HistoryView.h"
 #include "ui/main/HomeCards.h"
+#include "ui/main/HomeView.h"
+#include "ui/shelves/ShelvesView.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/design/ToolbarButton.h"
 #include "ui/sheets/SegmentedPicker.h"
@@ -172,6 +175,53 @@ TEST_F(HistoryViewTest, AnUnreadableHistorySaysSoAndIsLeftUnchanged)
     ASSERT_TRUE(note);
     EXPECT_EQ(note->text(), said);
     EXPECT_EQ(Settings::shared().dataValue(key), stored);
+}
+
+// A settings file that could not be read and was kept aside holds the user's history: home and
+// History say where it went, in rose, instead of inviting the user to a first photo. The settings
+// open here for the first time, in a process of its own.
+TEST(HistoryKeptAside, HomeAndHistorySayWhereTheUnreadHistoryWent)
+{
+    EXPECT_TRUE(test::passesInFreshProcess(QStringLiteral("HistoryKeptAsideChild.*"), 1));
+}
+
+TEST(HistoryKeptAsideChild, homeAndHistorySayWhereTheUnreadHistoryWent)
+{
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    test::writeFile(folder + QStringLiteral("/kelvaro.json"), QByteArray(R"({"kelvaro.library.v1": {"data": ")") + QByteArray(4000, 'A'));
+    setLanguage("cs");
+    KelvaroStore store(StoreServices{}, QString::fromLatin1(KelvaroStore::defaultStorageKey));
+    const QString aside = store.libraryKeptAside();
+    ASSERT_FALSE(aside.isEmpty()) << "the unreadable file was not kept aside";
+    ASSERT_TRUE(store.activities().isEmpty());
+    const QString history = QStringLiteral("Uloženou historii se nepodařilo přečíst, proto ji nechávám beze změny v souboru „%1“.").arg(aside);
+    const QString shelves = QStringLiteral("Uložené police se nepodařilo přečíst, proto je nechávám beze změny v souboru „%1“.").arg(aside);
+
+    HistoryView page(store, std::make_shared<RecordingFileManager>());
+    HomeView home(store);
+    ShelvesView shelf(store, std::make_shared<RecordingFileManager>());
+    const struct {
+        const char* screen;
+        const Text* line;
+        QString said;
+        const Text* invitation; // hidden: nothing is known to be empty
+    } rows[] = {
+        {"History", page.emptyState()->messageText(), history, page.emptyState()->titleText()},
+        {"home's recent files", home.findChild<RecentSection*>()->emptyText(), history, nullptr},
+        {"home's shelves", home.findChild<ShelvesSection*>()->emptyText(), shelves, nullptr},
+        {"Shelves", shelf.emptyState()->messageText(), shelves, shelf.emptyState()->titleText()},
+    };
+    EXPECT_TRUE(page.showsEmptyState());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.screen);
+        ASSERT_NE(row.line, nullptr);
+        EXPECT_EQ(row.line->text(), row.said);
+        EXPECT_EQ(row.line->resolvedColor(), Theme::rose());
+        if (row.invitation) {
+            EXPECT_TRUE(row.invitation->isHidden());
+        }
+    }
 }
 
 TEST_F(HistoryViewTest, FiguresCountTheWholeHistoryWhateverTheFilter)

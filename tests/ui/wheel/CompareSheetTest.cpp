@@ -1,6 +1,8 @@
-// The compare sheet: size change, the split, decoding off the GUI thread and unreadable files.
+// The compare sheet: size change, the split, decoding off the GUI thread, unreadable files and the
+// tags that stay Czech.
 
 #include <QImage>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -50,6 +52,30 @@ TEST_F(CompareSheetTest, FooterShowsTheChangeInTealOnlyWithAnOriginalSize)
     EXPECT_EQ(noOriginal.footerText(), QStringLiteral("Nyní %1").arg(Formatters::byteCount(5000)));
     sheet.waitForImages(30000);
     noOriginal.waitForImages(30000);
+}
+
+// The tags over the two pictures read "Před" and "Po" in every interface language: the picture
+// area in English is the Czech one, pixel for pixel, while the sheet's own texts follow the language.
+TEST_F(CompareSheetTest, TheTagsReadInCzechInEveryLanguage)
+{
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    QMap<QString, QImage> shown;
+    for (const char* language : {"cs", "en"}) {
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(language));
+        CompareSheet sheet(std::nullopt);
+        CompareView* view = sheet.view();
+        view->resize(680, 400);
+        view->setImage(true, CompareView::State::ready, picture);
+        view->setImage(false, CompareView::State::ready, picture);
+        shown.insert(QString::fromLatin1(language), view->grab().toImage());
+        if (QString::fromLatin1(language) == QLatin1String("en")) {
+            EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Comparison"));
+        }
+    }
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    ASSERT_FALSE(shown.value("cs").isNull());
+    EXPECT_EQ(shown.value("en"), shown.value("cs")) << "the tags changed with the language";
 }
 
 TEST_F(CompareSheetTest, DecodesBothAndMarksAnUnreadableOrMissingFile)
