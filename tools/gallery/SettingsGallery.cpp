@@ -152,6 +152,23 @@ const GalleryScene dataRows(QStringLiteral("settings-general-data"), [](const En
     });
 });
 
+// The general tab scrolled to its end, then Tab from the tab bar to the output folder's "…": the
+// page scrolls back to show it, with its ring.
+const GalleryScene folderByTab(QStringLiteral("settings-general-tab"), [](const Env& env) {
+    return settingsWindow(env, QStringLiteral("general"), [](settings::SettingsView& view, FakeUpdateSource&) {
+        auto* page = qobject_cast<QScrollArea*>(view.page(QStringLiteral("general")));
+        if (!page)
+            return;
+        view.resize(settings::SettingsView::frame);
+        view.show();
+        settle(150);
+        page->verticalScrollBar()->setValue(page->verticalScrollBar()->maximum());
+        if (auto* tab = view.findChild<QWidget*>(QStringLiteral("tab-general")))
+            tab->setFocus(Qt::MouseFocusReason);
+        tabUntil(&view, [](QWidget* w) { return w->objectName() == QLatin1String("folderMenu"); });
+    });
+});
+
 // "Vymazat ukázková data?" over the settings window.
 const GalleryScene clearSample(QStringLiteral("settings-clear-sample"), [](const Env& env) {
     return settingsWindow(env, QStringLiteral("general"), {}, [](settings::SettingsView& view) -> QDialog* {

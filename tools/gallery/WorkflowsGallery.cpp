@@ -18,6 +18,7 @@
 #include "store/KelvaroStore.h"
 #include "store/WorkflowStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/DestructiveSymbolButton.h"
 #include "ui/design/Theme.h"
 #include "ui/main/ContentView.h"
 #include "ui/workflows/StepEditor.h"
@@ -157,6 +158,26 @@ const GalleryScene editor(QStringLiteral("workflow-editor"), [](const Env& env) 
     return workflowsWindow(env, QVariant(), [](Stage&, WorkflowsView& view) -> QDialog* {
         view.openEditor(WorkflowLibrary::defaults().first());
         return view.editor();
+    });
+});
+
+// The editor of a three-step workflow after Tab from "Uložit postup" came round to the name and
+// on through the steps to the last step's removal: the page follows the keys, each stop ringed.
+const GalleryScene editorByTab(QStringLiteral("workflow-editor-tab"), [](const Env& env) {
+    return workflowsWindow(env, QVariant(), [](Stage&, WorkflowsView& view) -> QDialog* {
+        Workflow workflow = WorkflowLibrary::defaults().first();
+        workflow.steps.clear();
+        for (WorkflowStep::Kind kind : {WorkflowStep::Kind::adjust, WorkflowStep::Kind::resize, WorkflowStep::Kind::watermark})
+            workflow.steps << WorkflowStep::make(kind);
+        view.openEditor(workflow);
+        WorkflowEditor* editor = view.editor();
+        if (!editor)
+            return nullptr;
+        settle(150);
+        editor->saveButton()->setFocus(Qt::MouseFocusReason);
+        StepEditor* last = editor->stepEditors().last();
+        tabUntil(editor, [last](QWidget* w) { return w == last->removeButton(); });
+        return editor;
     });
 });
 

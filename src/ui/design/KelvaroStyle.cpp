@@ -11,6 +11,7 @@
 #include <QStyleOptionMenuItem>
 #include <QStyleOptionSlider>
 
+#include "ui/design/KeyboardScrolling.h"
 #include "ui/design/Theme.h"
 #include "ui/design/WheelGuard.h"
 
@@ -86,8 +87,21 @@ void KelvaroStyle::polish(QWidget* widget)
     QProxyStyle::polish(widget);
     if (WheelGuard::isValueControl(widget))
         WheelGuard::watch(widget);
+    // A page draws no focus ring, so Tab passes it by; a click on it still gives it the keys.
     if (qobject_cast<QScrollArea*>(widget))
-        widget->setFocusPolicy(Qt::NoFocus);
+        widget->setFocusPolicy(Qt::ClickFocus);
+}
+
+void KelvaroStyle::polish(QApplication* application)
+{
+    QProxyStyle::polish(application);
+    KeyboardScrolling::install();
+}
+
+void KelvaroStyle::unpolish(QApplication* application)
+{
+    KeyboardScrolling::uninstall();
+    QProxyStyle::unpolish(application);
 }
 
 void KelvaroStyle::unpolish(QWidget* widget)

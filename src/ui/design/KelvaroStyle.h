@@ -4,10 +4,10 @@
 // arrow buttons), check boxes whose empty box is outlined in the theme's control border (ember
 // with a white tick when checked), menu items and message-box buttons that delete or remove
 // drawn in the destructive colour, and sliders, pop-ups and spin boxes that leave the wheel to
-// the scrolling page they sit in unless focused (WheelGuard), and scroll areas that take no
-// focus: a page draws no focus ring, so the Tab key passes it by for the controls on it (which
-// it scrolls into view as they take the focus). Set once on the application by
-// main() and the gallery. Main thread.
+// the scrolling page they sit in unless focused (WheelGuard), and scroll areas that take the
+// focus from a click only: a page draws no focus ring, so the Tab key passes it by for the
+// controls on it, which KeyboardScrolling scrolls into view, as it scrolls the page by the keys.
+// Set once on the application by main() and the gallery. Main thread.
 #include <QProxyStyle>
 
 class QAction;
@@ -33,8 +33,12 @@ public:
                          const QWidget* widget = nullptr) const override;
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                             const QWidget* widget = nullptr) const override;
+    using QProxyStyle::polish;
+    using QProxyStyle::unpolish;
     void polish(QWidget* widget) override;
     void unpolish(QWidget* widget) override;
+    void polish(QApplication* application) override;
+    void unpolish(QApplication* application) override;
     int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
                   QStyleHintReturn* returnData = nullptr) const override;
 };

@@ -17,6 +17,7 @@
 #include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/DesignSystem.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/KelvaroStyle.h"
 #include "ui/design/Symbols.h"
 #include "ui/sheets/SheetFrame.h"
@@ -26,7 +27,8 @@ namespace {
 
 const QString kLanguageKey = QString::fromLatin1(SettingsKey::language);
 
-// The folder row's "…" button: the symbol alone, a faint fill while hovered, dimmed when off.
+// The folder row's "…" button: the symbol alone, a faint fill while hovered, dimmed when off, and
+// the ring while the keys are on it.
 class MoreButton : public QAbstractButton {
 public:
     explicit MoreButton(QWidget* parent) : QAbstractButton(parent)
@@ -45,6 +47,11 @@ protected:
             QPainterPath path;
             path.addRoundedRect(QRectF(rect()), 6, 6);
             p.fillPath(path, Theme::primaryAt(this, isDown() ? 0.12 : 0.06));
+        }
+        if (showsFocusRing(this)) {
+            QPainterPath ring;
+            ring.addRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+            p.strokePath(ring, QPen(Theme::ember(), 1.5));
         }
         p.setOpacity(isEnabled() ? 1.0 : 0.35);
         Symbols::paint(p, QRectF((width() - 16) / 2.0, (height() - 16) / 2.0, 16, 16), QStringLiteral("ellipsis"),

@@ -43,6 +43,7 @@ PrivacyPolicyView::PrivacyPolicyView(const QString& feedHost, QWidget* parent) :
     column->setSpacing(0);
 
     auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("policyText"));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -77,6 +78,8 @@ PrivacyPolicyView::PrivacyPolicyView(const QString& feedHost, QWidget* parent) :
     connect(m_done, &QAbstractButton::clicked, this, &QDialog::accept);
     footer->addWidget(m_done);
     column->addLayout(footer);
+    // The window is there to be read: the keys scroll the text from the start, Tab goes to "Hotovo".
+    scroll->setFocus();
 }
 
 void PrivacyPolicyView::keyPressEvent(QKeyEvent* event)

@@ -1,9 +1,9 @@
 #pragma once
 // The privacy policy, a 520 × 520 dialog over the settings window: the heading and the policy's
-// paragraphs in a scrolling column, and "Hotovo" (also Return or Escape) that closes it. The
-// paragraph on update checks names the feed's host and is left out when the build checks for
-// no updates. Texts are looked up when it is built. Main thread; the about page creates one
-// each time the policy is opened.
+// paragraphs in a scrolling column that has the keys on opening, and "Hotovo" (also Return or
+// Escape) that closes it. The paragraph on update checks names the feed's host and is left out
+// when the build checks for no updates. Texts are looked up when it is built. Main thread; the
+// about page creates one each time the policy is opened.
 #include <QDialog>
 #include <QList>
 #include <QPair>

@@ -51,7 +51,8 @@ protected:
         circle.addEllipse(dot);
         p.fillPath(circle, gradientOf(dot, Theme::palette().at(m_index)));
         if (isChecked() || showsFocusRing(this)) {
-            const QColor ring = showsFocusRing(this) && !isChecked() ? Theme::ember() : Theme::primaryAt(this, 0.8);
+            // The keys' ring is ember also on the chosen colour, whose own ring it replaces.
+            const QColor ring = showsFocusRing(this) ? Theme::ember() : Theme::primaryAt(this, 0.8);
             p.setPen(QPen(ring, 2));
             p.setBrush(Qt::NoBrush);
             p.drawEllipse(QRectF(1, 1, 34, 34));

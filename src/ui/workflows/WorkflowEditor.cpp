@@ -350,8 +350,36 @@ void WorkflowEditor::rebuildSteps()
         m_stepList->addWidget(card);
         m_steps << card;
     }
+    placeStepsInTabOrder();
     m_hint->setVisible(steps.isEmpty());
     refreshSave();
+}
+
+void WorkflowEditor::placeStepsInTabOrder()
+{
+    // Cards made after the buttons at the foot would come after them: Tab from "Uložit postup"
+    // would land in the steps, and from the last step on the result's format. They go where they
+    // stand, after "Přidat krok".
+    QList<QWidget*> stops;
+    for (QWidget* w = m_addButton->nextInFocusChain(); w != m_addButton; w = w->nextInFocusChain()) {
+        const bool inStep = std::any_of(m_steps.cbegin(), m_steps.cend(), [w](const StepEditor* card) { return card->isAncestorOf(w); });
+        if (inStep && (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy())
+            stops << w;
+    }
+    std::stable_sort(stops.begin(), stops.end(), [this](QWidget* a, QWidget* b) { return stepIndexOf(a) < stepIndexOf(b); });
+    QWidget* previous = m_addButton;
+    for (QWidget* stop : std::as_const(stops)) {
+        setTabOrder(previous, stop);
+        previous = stop;
+    }
+}
+
+qsizetype WorkflowEditor::stepIndexOf(const QWidget* widget) const
+{
+    for (qsizetype i = 0; i < m_steps.size(); ++i)
+        if (m_steps.at(i)->isAncestorOf(widget))
+            return i;
+    return m_steps.size();
 }
 
 void WorkflowEditor::refreshSymbols()

@@ -77,6 +77,8 @@ private:
     QWidget* stepsSection(QWidget* parent);
     QWidget* outputSection(QWidget* parent);
     void rebuildSteps();
+    void placeStepsInTabOrder();
+    qsizetype stepIndexOf(const QWidget* widget) const;
     void refreshSymbols();
     void refreshOutput();
     void refreshSave();

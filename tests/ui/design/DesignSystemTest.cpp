@@ -16,6 +16,7 @@
 #include "ui/design/KelvaroStyle.h"
 #include "ui/design/ModeSwitcher.h"
 #include "ui/design/Motion.h"
+#include "ui/wheel/WheelControls.h"
 
 using namespace kelvaro;
 
@@ -53,6 +54,60 @@ TEST(LinkButton, FocusRingOnlyForKeyboardFocus)
     ASSERT_TRUE(link->hasFocus());
     EXPECT_GT(ringPixels(), 2);
 }
+
+// The ring on an orange button is drawn in a colour that stands out from the orange (white), not
+// in the ember of the other rings, which is the button's own colour to the eye.
+struct OrangeButtonRow {
+    const char* name;
+    std::function<QAbstractButton*()> make;
+};
+
+class OrangeButtonRing : public ::testing::TestWithParam<OrangeButtonRow> {};
+
+TEST_P(OrangeButtonRing, StandsOutFromTheOrange)
+{
+    uitest::ApplicationStyle style;
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto* before = new KelvaroButton(QStringLiteral("Zrušit"), KelvaroButton::Kind::secondary);
+    QAbstractButton* orange = GetParam().make();
+    layout->addWidget(before);
+    layout->addWidget(orange);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return window.isActiveWindow(); }));
+    before->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(test::typeKey(Qt::Key_Tab));
+    ASSERT_TRUE(orange->hasFocus());
+
+    const QImage focused = orange->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    orange->clearFocus();
+    const QImage unfocused = orange->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(focused.size(), unfocused.size());
+    int ring = 0;
+    double strongest = 1;
+    for (int y = 0; y < focused.height(); ++y)
+        for (int x = 0; x < focused.width(); ++x)
+            if (focused.pixel(x, y) != unfocused.pixel(x, y)) {
+                ++ring;
+                strongest = std::max(strongest, uitest::contrastRatio(focused.pixelColor(x, y), Theme::buttonOrange()));
+            }
+    EXPECT_GT(ring, 10) << "no ring";
+    EXPECT_GE(strongest, 2.5) << "the ring is lost in the orange";
+    EXPECT_LT(uitest::contrastRatio(Theme::ember(), Theme::buttonOrange()), 2.5) << "ember would pass for a ring that shows";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, OrangeButtonRing,
+    ::testing::Values(OrangeButtonRow{"primary", [] { return new KelvaroButton(QStringLiteral("Uložit postup"), KelvaroButton::Kind::primary); }},
+                      OrangeButtonRow{"primarySmall",
+                                      [] {
+                                          auto* button = new KelvaroButton(QStringLiteral("Restartovat"), KelvaroButton::Kind::primary);
+                                          button->setSmall(true);
+                                          return button;
+                                      }},
+                      OrangeButtonRow{"wheelPrimary", [] { return new wheel::PrimaryButton(QStringLiteral("Spustit")); }}),
+    test::RowName());
 
 // A click selects and reports its segment, even the selected one; the owner's value signals only changes.
 TEST(ModeSwitcher, ClicksReportTheirModeAndOnlyRealChangesSignal)

@@ -1,5 +1,6 @@
 // Every sentence that says something was not saved, wherever it stands, goes (or says only what
-// is still true) as soon as the retry of the failed save has put it on disk.
+// is still true) as soon as the retry of the failed save has put it on disk; the status line then
+// says it as no error, and a status line cleared meanwhile stays clear.
 #include <cerrno>
 #include <functional>
 #include <memory>
@@ -183,6 +184,77 @@ INSTANTIATE_TEST_SUITE_P(
                         return t.presets->notSavedText()->isHidden() ? QString() : t.presets->notSavedText()->text();
                     },
                     QStringLiteral("Předvolbu se zatím nepodařilo uložit: %1.").arg(kReason), QString()}),
+    test::RowName());
+
+// After files were put on a shelf that could not be saved: what the wheel's status line says, and
+// whether in the error's rose, once a later save succeeded.
+class StatusLineAfterSave;
+
+struct AfterSaveRow {
+    const char* name;
+    // What the user does once the disk takes writes again (nothing: the retry saves).
+    std::function<void(StatusLineAfterSave&)> then;
+    QString shown;
+};
+
+void PrintTo(const AfterSaveRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class StatusLineAfterSave : public ShownContentView, public ::testing::WithParamInterface<AfterSaveRow> {
+public:
+    using ShownContentView::store;
+
+    void beforeView() override
+    {
+        ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("out"))));
+        ASSERT_TRUE(OutputFolder::remember(path(QStringLiteral("out"))));
+    }
+    void TearDown() override
+    {
+        FileSystem::setCurrent(nullptr);
+        EXPECT_TRUE(Settings::shared().sync());
+        ShownContentView::TearDown();
+    }
+    QString photo(const QString& name)
+    {
+        return testimages::writeJpeg(temp.path(), name, testimages::plain(40, 30, Qt::darkGreen));
+    }
+    wheel::StatusLine* line() const { return view->findChild<wheel::StatusLine*>(); }
+
+    FailingFileSystem disk;
+};
+
+TEST_P(StatusLineAfterSave, SaysWhatIsTrueAndNoError)
+{
+    const AfterSaveRow& row = GetParam();
+    ASSERT_TRUE(Settings::shared().sync());
+    store->receive(QStringList{photo(QStringLiteral("a.jpg"))}, false);
+    disk.failing = {Settings::shared().filePath()};
+    FileSystem::setCurrent(&disk);
+    ASSERT_TRUE(store->addToShelf(std::nullopt, QStringLiteral("Léto")));
+    ASSERT_TRUE(waitFor([&] { return line() && line()->tone() == wheel::StatusTone::error; }));
+
+    disk.failing.clear();
+    if (row.then)
+        row.then(*this);
+    passTimersOf(Settings::failedRetryMs);
+    ASSERT_FALSE(Settings::shared().hasUnsavedChanges()) << "nothing saved";
+    passPostedEvents();
+    EXPECT_EQ(line()->shownText(), row.shown);
+    EXPECT_NE(line()->tone(), wheel::StatusTone::error) << line()->shownText().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Saves, StatusLineAfterSave,
+    ::testing::Values(AfterSaveRow{"theRetry", nullptr, QStringLiteral("Odloženo na polici „Léto“.")},
+                      AfterSaveRow{"theNextShelf",
+                                   [](StatusLineAfterSave& t) { EXPECT_TRUE(t.store->addToShelf(std::nullopt, QStringLiteral("Zima"))); },
+                                   QStringLiteral("Odloženo na polici „Zima“.")},
+                      AfterSaveRow{"aNewSelectionBeforeTheRetry",
+                                   [](StatusLineAfterSave& t) { t.store->receive(QStringList{t.photo(QStringLiteral("b.jpg"))}, false); },
+                                   QStringLiteral("Najeď na výseč a klikni")}),
     test::RowName());
 
 } // namespace

@@ -1,23 +1,41 @@
-// Tab through the main window: every control the Tab key stops on shows the focus ring, so the
-// user always sees where the keys go; a widget that shows none takes no focus. Each screen of the
-// sidebar, the loaded card with its preset panel, and the presets sheet.
+// Tab through the windows: every control the Tab key stops on shows the focus ring and can be
+// seen, scrolled into view in every page it lies in, so the user always sees where the keys go; a
+// widget that shows none takes no focus. Each screen of the sidebar, the loaded card with its
+// preset panel, the presets sheet, every tab of the settings, the workflow editor and the shelf
+// edit sheet, each with its pages scrolled to their ends first.
+#include <QAbstractScrollArea>
 #include <QDialog>
+#include <QDir>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "../../support/TestImages.h"
 #include "../wheel/WheelTestSupport.h"
 #include "UiTestSupport.h"
+#include "output/OutputFolder.h"
+#include "store/WorkflowStore.h"
 #include "ui/presets/PresetPanel.h"
+#include "ui/settings/SettingsView.h"
+#include "ui/shelves/ShelfEditSheet.h"
+#include "ui/shelves/ShelvesView.h"
+#include "ui/workflows/WorkflowEditor.h"
+#include "ui/workflows/WorkflowsView.h"
 
 using namespace kelvaro;
 namespace ti = kelvaro::testimages;
 
 namespace {
 
+// The window over the main one whose stops are walked.
+enum class Over { nothing, presets, settings, workflowEditor, shelfEdit };
+
 struct Screen {
     const char* name;
     SidebarItem item;
-    bool loaded = false;  // two photos on the card, so it shows the wheel and the preset panel
-    bool presets = false; // the presets sheet over it
+    bool loaded = false; // two photos on the card, so it shows the wheel and the preset panel
+    Over over = Over::nothing;
+    const char* tab = ""; // the settings' tab
+    int fewestStops = 2;  // the shortcuts tab has no control of its own, only the tab bar's stop
 };
 
 class TabRingTest : public uitest::ShownContentView, public ::testing::WithParamInterface<Screen> {
@@ -25,6 +43,9 @@ protected:
     // A screen with something on it: history, a shelf with files, and the photos of a loaded row.
     void beforeView() override
     {
+        // A results folder, so that the settings' folder row offers all its buttons.
+        ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("out"))));
+        ASSERT_TRUE(OutputFolder::remember(path(QStringLiteral("out"))));
         const QDateTime now = QDateTime::currentDateTime();
         store->setActivities({uitest::activity(QStringLiteral("a.jpg"), now), uitest::activity(QStringLiteral("b.jpg"), now.addSecs(-60))});
         store->setShelves({uitest::shelf(QStringLiteral("Výlet"), 1, 2, 2), uitest::shelf(QStringLiteral("Rodina"), 2, 0)});
@@ -34,6 +55,12 @@ protected:
                            false);
     }
 
+    void TearDown() override
+    {
+        settingsWindow.reset();
+        uitest::ShownContentView::TearDown();
+    }
+
     // The window the keys go to, shown on the row's screen and active.
     QWidget* open()
     {
@@ -41,18 +68,90 @@ protected:
         store->setSidebarSelection(row.item);
         view->activateWindow();
         EXPECT_TRUE(uitest::waitFor([&] { return view->isActiveWindow() && view->currentSection() == row.item; }));
-        if (!row.presets)
-            return view.get();
+        switch (row.over) {
+        case Over::nothing: return view.get();
+        case Over::presets: return openPresets();
+        case Over::settings: return openSettings(QString::fromLatin1(row.tab));
+        case Over::workflowEditor: return openWorkflowEditor();
+        case Over::shelfEdit: return openShelfEdit();
+        }
+        return nullptr;
+    }
+
+    QWidget* openPresets()
+    {
         PresetPanel* panel = nullptr;
         EXPECT_TRUE(uitest::waitFor([&] { return (panel = view->findChild<PresetPanel*>()) && panel->isVisible(); }));
         if (!panel)
             return nullptr;
         panel->manageButton()->click();
-        QDialog* sheet = view->sheet();
-        if (sheet) {
-            EXPECT_TRUE(uitest::waitFor([&] { return sheet->isActiveWindow(); }));
+        return activated(view->sheet());
+    }
+
+    QWidget* openSettings(const QString& tab)
+    {
+        settingsWindow.reset(ScreenFactory::build(kelvaro::Screen::settings, *store, nullptr));
+        auto* tabs = settingsWindow->findChild<settings::SettingsView*>();
+        if (!tabs)
+            return nullptr;
+        tabs->chooseTab(tab);
+        settingsWindow->show();
+        settingsWindow->activateWindow();
+        return activated(settingsWindow.get());
+    }
+
+    // A workflow of three steps, more than the editor's page shows at once.
+    QWidget* openWorkflowEditor()
+    {
+        auto* screen = view->findChild<WorkflowsView*>();
+        if (!screen)
+            return nullptr;
+        Workflow workflow = WorkflowStore::newTemplate();
+        workflow.name = QStringLiteral("Portfolio");
+        workflow.steps.clear();
+        for (WorkflowStep::Kind kind : {WorkflowStep::Kind::adjust, WorkflowStep::Kind::resize, WorkflowStep::Kind::watermark})
+            workflow.steps << WorkflowStep::make(kind);
+        screen->openEditor(workflow);
+        return activated(screen->editor());
+    }
+
+    QWidget* openShelfEdit()
+    {
+        auto* screen = view->findChild<ShelvesView*>();
+        return screen ? activated(screen->editShelf(store->shelves().first().id)) : nullptr;
+    }
+
+    static QWidget* activated(QWidget* window)
+    {
+        if (window) {
+            EXPECT_TRUE(uitest::waitFor([&] { return window->isActiveWindow(); })) << window->objectName().toStdString();
         }
-        return sheet;
+        return window;
+    }
+
+    // Every page of `window` at its end, so that the stops at their tops start out of sight.
+    static void scrollToEnds(QWidget* window)
+    {
+        for (QAbstractScrollArea* area : window->findChildren<QAbstractScrollArea*>())
+            area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    }
+
+    // The page `widget` lies in whose viewport does not show it whole (or, when it is larger than
+    // the viewport, at all); null when every page shows it.
+    static QAbstractScrollArea* hidingPage(QWidget* widget)
+    {
+        for (QWidget* outer = widget->parentWidget(); outer && !outer->isWindow(); outer = outer->parentWidget()) {
+            auto* area = qobject_cast<QAbstractScrollArea*>(outer);
+            QWidget* viewport = area ? area->viewport() : nullptr;
+            if (!viewport || !viewport->isAncestorOf(widget))
+                continue;
+            const QRect shown = viewport->rect();
+            const QRect at(widget->mapTo(viewport, QPoint(0, 0)), widget->size());
+            const bool fits = at.height() <= shown.height() && at.width() <= shown.width();
+            if (fits ? !shown.contains(at) : !shown.intersects(at))
+                return area;
+        }
+        return nullptr;
     }
 
     // Whether `widget`, which has the focus, draws anything on or around itself that it does not
@@ -69,12 +168,14 @@ protected:
     }
 
     uitest::ApplicationStyle style;
+    std::unique_ptr<QWidget> settingsWindow;
 };
 
 TEST_P(TabRingTest, EveryTabStopShowsTheRing)
 {
     QWidget* window = open();
     ASSERT_NE(window, nullptr);
+    scrollToEnds(window);
     QList<QWidget*> stops;
     // Round the window once: until the focus comes back to a stop it has been on.
     for (int i = 0; i < 200; ++i) {
@@ -89,8 +190,13 @@ TEST_P(TabRingTest, EveryTabStopShowsTheRing)
                                     << now->objectName().toStdString() << " under "
                                     << (now->parentWidget() ? now->parentWidget()->metaObject()->className() : "nothing")
                                     << ", shows no ring";
+        const QAbstractScrollArea* page = hidingPage(now);
+        EXPECT_EQ(page, nullptr) << "Tab stop " << stops.size() << ", " << now->metaObject()->className() << " "
+                                 << now->objectName().toStdString() << ", lies out of sight in "
+                                 << (page ? page->metaObject()->className() : "") << " "
+                                 << (page ? page->objectName().toStdString() : "");
     }
-    EXPECT_GE(stops.size(), 2) << "the keys reach no control";
+    EXPECT_GE(stops.size(), GetParam().fewestStops) << "the keys reach no control";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -98,7 +204,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Screen{"home", SidebarItem::home}, Screen{"homeLoaded", SidebarItem::home, true},
                       Screen{"workflows", SidebarItem::workflows}, Screen{"watch", SidebarItem::watch},
                       Screen{"shelves", SidebarItem::shelves}, Screen{"history", SidebarItem::history},
-                      Screen{"guide", SidebarItem::guide}, Screen{"presets", SidebarItem::home, true, true}),
+                      Screen{"guide", SidebarItem::guide}, Screen{"presets", SidebarItem::home, true, Over::presets},
+                      Screen{"settingsGeneral", SidebarItem::home, false, Over::settings, "general"},
+                      Screen{"settingsExport", SidebarItem::home, false, Over::settings, "export"},
+                      Screen{"settingsShortcuts", SidebarItem::home, false, Over::settings, "shortcuts", 1},
+                      Screen{"settingsAbout", SidebarItem::home, false, Over::settings, "about"},
+                      Screen{"workflowEditor", SidebarItem::workflows, false, Over::workflowEditor},
+                      Screen{"shelfEdit", SidebarItem::shelves, false, Over::shelfEdit}),
     test::RowName());
 
 } // namespace

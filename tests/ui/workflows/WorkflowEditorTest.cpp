@@ -1,5 +1,6 @@
 // The workflow editor and its step cards: what the user's edits do to the workflow handed back,
 // and that values put into controls by code never write back.
+#include <algorithm>
 #include <optional>
 
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -189,6 +191,50 @@ TEST_F(WorkflowEditorTest, theWheelOverUnfocusedControlsScrollsTheEditorAndChang
     ASSERT_TRUE(saved);
     EXPECT_DOUBLE_EQ(saved->steps.at(2).opacity, before.opacity);
     EXPECT_EQ(saved->steps.at(2).position, before.position);
+}
+
+// Tab goes down the page as it reads: the name and symbols, "Přidat krok", each step's controls in
+// the steps' order (also after steps were moved and added), the result, the two buttons, and from
+// "Uložit postup" back to the name.
+TEST_F(WorkflowEditorTest, theTabKeyFollowsThePageAndComesRoundToTheName)
+{
+    uitest::ApplicationStyle style;
+    WorkflowEditor& e = open(withSteps({K::adjust, K::resize}));
+    e.show();
+    e.activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return e.isActiveWindow(); })) << "the editor never became active";
+    e.stepEditors().at(1)->upButton()->click();
+    QAction* watermark = e.findChild<QToolButton*>(QStringLiteral("addStep"))->menu()->actions().last();
+    watermark->trigger();
+    ASSERT_TRUE(uitest::waitFor([&] { return e.stepEditors().size() == 3 && e.stepEditors().last()->isVisible(); }));
+
+    // Where a stop stands on the page, top to bottom.
+    const auto rank = [&](QWidget* w) {
+        if (w->objectName() == QLatin1String("addStep"))
+            return 1;
+        for (int i = 0; i < e.stepEditors().size(); ++i)
+            if (e.stepEditors().at(i)->isAncestorOf(w))
+                return 2 + i;
+        if (e.formatPicker()->parentWidget()->isAncestorOf(w))
+            return 10;
+        if (w == e.cancelButton())
+            return 11;
+        if (w == e.saveButton())
+            return 12;
+        return 0;
+    };
+    e.nameField()->setFocus(Qt::MouseFocusReason);
+    QList<int> ranks;
+    for (int i = 0; i < 100 && (ranks.isEmpty() || QApplication::focusWidget() != e.nameField()); ++i) {
+        ASSERT_TRUE(test::typeKey(Qt::Key_Tab));
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        ranks << rank(QApplication::focusWidget());
+    }
+    ASSERT_EQ(QApplication::focusWidget(), e.nameField()) << "Tab never came round";
+    const QList<int> expected{0, 1, 2, 3, 4, 10, 11, 12, 0};
+    QList<int> passed = ranks;
+    passed.erase(std::unique(passed.begin(), passed.end()), passed.end());
+    EXPECT_EQ(passed, expected) << "the ranks of the stops in Tab's order, repeats folded";
 }
 
 struct Readout {
