@@ -11,8 +11,14 @@ BudgetHold::~BudgetHold()
 {
     m_ending = true;
     m_budget.wake();
-    for (const std::shared_future<bool>& aside : m_aside)
-        aside.wait();
+    // A take that stays blocked once ending is set is the budget's own deadlock: fail, do not hang.
+    for (const std::shared_future<bool>& aside : m_aside) {
+        if (aside.wait_for(std::chrono::seconds(45)) != std::future_status::ready) {
+            std::fprintf(stderr, "\nBudgetHold: a take did not end when the hold ended; it waits for ever\n");
+            std::fflush(stderr);
+            std::_Exit(EXIT_FAILURE);
+        }
+    }
     if (m_held > 0)
         m_budget.release(m_held);
 }
@@ -59,7 +65,7 @@ RunAside::RunAside(Run run, RunHooks::Progress progress)
 RunAside::~RunAside()
 {
     m_hooks->cancel();
-    if (!m_future.valid() || m_future.wait_for(std::chrono::seconds(120)) == std::future_status::ready)
+    if (!m_future.valid() || m_future.wait_for(std::chrono::seconds(45)) == std::future_status::ready)
         return;
     // Only a deadlock outlives a cancel: failing here beats hanging until the suite's timeout.
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
