@@ -141,9 +141,10 @@ QString fileExtension(ImageFormat format);
 // Encodes `image` at `path` (overwriting it; normally a part file that becomes the result once
 // complete) in an image format (jpg, png, heic, tiff), JPEG flattened on white, `quality` 0–1 for
 // the lossy ones (taken as given). `metadata` is the source whose EXIF, GPS and IPTC are carried;
-// none writes none. Throws writeFailed(`resultName`, or the file name of `path` when empty); the
-// file may be left part-written then.
-void writeImage(const Bitmap& image, ImageFormat format, double quality, const LoadedImage* metadata,
+// none writes none. Empties `image`: a bitmap held nowhere else is given back before the
+// metadata is written. Throws writeFailed(`resultName`, or the file name of `path` when empty); the file may
+// be left part-written then.
+void writeImage(Bitmap&& image, ImageFormat format, double quality, const LoadedImage* metadata,
                 const QString& path, const QString& resultName = {});
 
 } // namespace ImageEngine

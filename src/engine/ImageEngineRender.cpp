@@ -294,7 +294,7 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
     if (!part.isValid())
         throw part.failure(KelvaroError::writeFailed(failedName));
     try {
-        writeImage(rendered.image, rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),
+        writeImage(std::move(rendered.image), rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),
                    rendered.keepMetadata ? &source : nullptr, part.path(), failedName);
     } catch (const KelvaroError& error) {
         throw part.failure(error);

@@ -196,11 +196,13 @@ double ImageEngine::effectiveQuality(double quality, ImageFormat format, const E
     return quality;
 }
 
-void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double quality,
-                         const ImageMetadata::Blocks& carried, const QString& path, qint64 heldBeside)
+void ImageEngine::encode(vips::VImage&& input, ImageFormat format, double quality, const ImageMetadata::Blocks& carried,
+                         const QString& path)
 {
-    // A file asked to stop stops within a strip of the encoder's work.
-    const vips::VImage image = abortable(input);
+    // A file asked to stop stops within a strip of the encoder's work. (libvips' handles copy
+    // on a move: the caller's is emptied by hand.)
+    vips::VImage image = abortable(input);
+    input = vips::VImage();
     const QByteArray native = NativePath::encoded(path);
     switch (format) {
     case ImageFormat::jpg: {
@@ -247,21 +249,24 @@ void ImageEngine::encode(const vips::VImage& input, ImageFormat format, double q
     // another file's removal made room, and report success.
     if (!wholeFile(path, format))
         throw writtenInPart(path);
+    // What was encoded goes before the metadata is written back: a bitmap handed over is given
+    // back here, and the rewrite takes its place.
+    image = vips::VImage();
     if (format == ImageFormat::tiff || !carried.exif.isEmpty() || !carried.iptc.isEmpty()) {
         // Writing the metadata back holds the file and its rewritten copy at once, in place of
         // the encoder's strips: a large TIFF's size, which its content sets, is known only now.
         struct stat written {};
         const qint64 size = ::stat(native.constData(), &written) == 0 ? qint64(written.st_size) : 0;
-        // Holds the file's pixels and what it wrote; waits for files at work to give memory back
-        // or to wait themselves, never for one that waits (MemoryBudget). A stop ends the wait.
-        if (!MemoryBudget::FileHold::growTo(heldBeside + 2 * size + kRewriteBytes))
+        // Holds what it wrote; waits for files at work to give memory back or to wait
+        // themselves, never for one that waits (MemoryBudget). A stop ends the wait.
+        if (!MemoryBudget::FileHold::growTo(2 * size + kRewriteBytes))
             throw FileAborted();
     }
     if (!ImageMetadata::writeInto(path, carried, format == ImageFormat::tiff))
         throw std::runtime_error("metadata not written");
 }
 
-void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double quality, const LoadedImage* metadata,
+void ImageEngine::writeImage(Bitmap&& image, ImageFormat format, double quality, const LoadedImage* metadata,
                              const QString& path, const QString& resultName)
 {
     const QString outName = resultName.isEmpty() ? QFileInfo(path).fileName() : resultName;
@@ -269,7 +274,9 @@ void ImageEngine::writeImage(const Bitmap& image, ImageFormat format, double qua
     if (metadata)
         carried = ImageMetadata::carried({metadata->exif, metadata->iptc, {}});
     try {
-        encode(withoutOpaqueAlpha(image), format, quality, carried, path, qint64(image.width()) * image.height() * image.bands());
+        vips::VImage written = withoutOpaqueAlpha(image);
+        image = Bitmap();
+        encode(std::move(written), format, quality, carried, path);
     } catch (const HeicEncoder::Refused&) {
         throw KelvaroError::encodeFailed(outName);
     } catch (const std::exception&) { // vips::VError, std::bad_alloc, the metadata writer's failure

@@ -46,11 +46,12 @@ void setStreaming(bool enabled);
 
 // Encodes `image` (8-bit sRGB, 3 bands, or 4 with straight alpha, which JPEG lays on white) at
 // `path` in an image format (jpg, png, heic, tiff), `quality` 0–1 for the lossy ones, with the
-// `carried` EXIF and IPTC (none: none). `heldBeside`: the bytes of pixels the caller holds in
-// memory meanwhile (its bitmap), which the memory budget counts when the metadata is written
-// back. Throws vips::VError, std::runtime_error, std::bad_alloc, or FileAborted when the file was
-// stopped while it waited for memory; the file may be left part-written. Touches disk.
-void encode(const vips::VImage& image, ImageFormat format, double quality, const ImageMetadata::Blocks& carried,
-            const QString& path, qint64 heldBeside = 0);
+// `carried` EXIF and IPTC (none: none). Empties `image` and lets go of it once it is encoded,
+// before the metadata is written back: pixels held nowhere else are given back then, and only
+// the rewrite counts against the memory budget. Throws vips::VError,
+// std::runtime_error, std::bad_alloc, or FileAborted when the file was stopped while it waited
+// for memory; the file may be left part-written. Touches disk.
+void encode(vips::VImage&& image, ImageFormat format, double quality, const ImageMetadata::Blocks& carried,
+            const QString& path);
 
 } // namespace kelvaro::ImageEngine

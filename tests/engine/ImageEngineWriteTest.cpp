@@ -74,7 +74,7 @@ TEST(WriteImage, losslessFormatsKeepAlphaAndAddNoMetadata)
     for (ImageFormat format : {ImageFormat::png, ImageFormat::tiff, ImageFormat::heic}) {
         SCOPED_TRACE(rawValue(format).toStdString());
         const QString file = dir.filePath(QStringLiteral("a.") + rawValue(format));
-        ImageEngine::writeImage(image, format, 0.9, nullptr, file);
+        ImageEngine::writeImage(Bitmap(image), format, 0.9, nullptr, file);
         const Bitmap back = ti::read(file);
         EXPECT_LT(ti::colourAt(back, 0.8, 0.5).alpha(), 10);
         EXPECT_GT(ti::colourAt(back, 0.2, 0.5).alpha(), 245);
@@ -101,12 +101,12 @@ TEST(WriteImage, heicTakesGreyAndAnImageItsEncoderRefusesIsNoFolderFault)
     const QTemporaryDir dir;
     const vips::VImage grey = ti::quadrants(40, 30).extract_band(1);
     const QString written = dir.filePath(QStringLiteral("grey.heic"));
-    ImageEngine::writeImage(grey, ImageFormat::heic, 0.8, nullptr, written);
+    ImageEngine::writeImage(Bitmap(grey), ImageFormat::heic, 0.8, nullptr, written);
     EXPECT_EQ(ti::pixelSize(written), QSize(40, 30));
 
     const Bitmap fiveBands = ti::quadrants(40, 30).bandjoin(ti::quadrants(40, 30).extract_band(0));
     const auto error = test::thrown<KelvaroError>(
-        [&] { ImageEngine::writeImage(fiveBands, ImageFormat::heic, 0.8, nullptr, dir.filePath(QStringLiteral("odd.heic"))); });
+        [&] { ImageEngine::writeImage(Bitmap(fiveBands), ImageFormat::heic, 0.8, nullptr, dir.filePath(QStringLiteral("odd.heic"))); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->kind(), KelvaroError::Kind::encodeFailed);
     EXPECT_EQ(error->message(AppLanguage::english), QStringLiteral("The image “odd.heic” could not be encoded in this format."));

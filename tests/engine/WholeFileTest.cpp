@@ -72,7 +72,7 @@ TEST_F(WholeFile, aFileTheEncoderWroteInPartIsToldFromAWholeOne)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const QString path = out() + QStringLiteral("/photo");
-        ImageEngine::encode(photo, row.format, 0.8, {}, path);
+        ImageEngine::encode(vips::VImage(photo), row.format, 0.8, {}, path);
         if (row.damage) {
             QByteArray bytes = bytesOf(path);
             row.damage(bytes);
@@ -91,7 +91,7 @@ TEST_F(WholeFile, aFileWithAHoleIsNotWhole)
     const Bitmap photo = (vips::VImage::gaussnoise(900, 700) * 3).bandjoin({vips::VImage::gaussnoise(900, 700),
                                                                               vips::VImage::gaussnoise(900, 700)})
                              .cast(VIPS_FORMAT_UCHAR);
-    ImageEngine::encode(photo, ImageFormat::jpg, 0.9, {}, path);
+    ImageEngine::encode(vips::VImage(photo), ImageFormat::jpg, 0.9, {}, path);
     ASSERT_TRUE(ImageEngine::wholeFile(path, ImageFormat::jpg));
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(fd, 0);

@@ -232,6 +232,17 @@ QString writeJpeg(const QString& dir, const QString& name, const Bitmap& image, 
     return path;
 }
 
+QString writeGreyJpeg(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata)
+{
+    const QString path = pathIn(dir, name);
+    image.extract_band(0)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W))
+        .jpegsave(native(path).constData(), vips::VImage::option()->set("strip", true));
+    if (hasMetadata(metadata))
+        addMetadata(path, metadata, QSize(image.width(), image.height()));
+    return path;
+}
+
 QString writeCmykJpeg(const QString& dir, const QString& name, const Bitmap& image)
 {
     const QString path = pathIn(dir, name);

@@ -62,6 +62,8 @@ inline Metadata oriented(int orientation)
 QString writeJpeg(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata = {},
                   int quality = 92);
 QString writeCmykJpeg(const QString& dir, const QString& name, const Bitmap& image);
+// A one-band (grey) JPEG of the image's first band, as black-and-white cameras and scanners write.
+QString writeGreyJpeg(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata = {});
 QString writePng(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata = {});
 QString writePng16(const QString& dir, const QString& name, const Bitmap& image);
 QString writeHeic(const QString& dir, const QString& name, const Bitmap& image, const Metadata& metadata = {});

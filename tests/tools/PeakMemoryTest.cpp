@@ -1,0 +1,186 @@
+#include <cerrno>
+#include <csignal>
+#include <functional>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <vips/vips8>
+
+#include "engine/Bitmap.h"
+#include "platform/NativePath.h"
+#include "../support/TestImages.h"
+#include "TestPaths.h"
+
+extern char** environ;
+
+using namespace kelvaro;
+namespace ti = kelvaro::testimages;
+
+namespace {
+
+constexpr qint64 MB = 1 << 20;
+
+struct Measured {
+    bool ended = false;
+    int status = 0;
+    qint64 peakBytes = 0; // the tool's peak resident size, as the kernel counted it
+};
+
+// Runs the tool and asks the kernel for its peak resident size when it ends. The kernel carries a
+// parent's peak into a child it spawns, so a small program in between (time) spawns the tool and
+// reports it. A run that has not ended after `seconds` is killed and reported as not ended.
+Measured runMeasured(const QString& peakFile, const QStringList& arguments, int seconds)
+{
+    QStringList all{QStringLiteral("/usr/bin/time"), QStringLiteral("--quiet"), QStringLiteral("-f"), QStringLiteral("%M"),
+                    QStringLiteral("-o"), peakFile, QStringLiteral(KELVARO_BUILD_DIR "/kelvaro-process")};
+    all += arguments;
+    std::vector<QByteArray> bytes;
+    for (const QString& argument : all)
+        bytes.push_back(NativePath::encoded(argument));
+    std::vector<char*> argv;
+    for (QByteArray& b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    Measured measured;
+    if (spawned != 0)
+        return measured;
+    const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd >= 0) {
+        pollfd ready{pidfd, POLLIN, 0};
+        int polled = 0;
+        do
+            polled = ::poll(&ready, 1, seconds * 1000);
+        while (polled < 0 && errno == EINTR);
+        ::close(pidfd);
+        if (polled == 0)
+            ::kill(pid, SIGKILL);
+        measured.ended = polled > 0;
+    }
+    while (::waitpid(pid, &measured.status, 0) < 0 && errno == EINTR) {
+    }
+    measured.ended = measured.ended || pidfd < 0;
+    QFile peak(peakFile);
+    if (peak.open(QIODevice::ReadOnly))
+        measured.peakBytes = peak.readAll().trimmed().toLongLong() * 1024;
+    return measured;
+}
+
+// Fine detail, as a camera's sensor noise gives, so that codecs work as hard as on a photo.
+Bitmap detail(int width, int height)
+{
+    const auto band = [&](int flip) {
+        vips::VImage noise = vips::VImage::gaussnoise(width, height, vips::VImage::option()->set("sigma", 40.0)->set("mean", 128.0));
+        if (flip)
+            noise = noise.flip(flip == 1 ? VIPS_DIRECTION_HORIZONTAL : VIPS_DIRECTION_VERTICAL);
+        return noise.cast(VIPS_FORMAT_UCHAR);
+    };
+    return normalizedBitmap(band(0).bandjoin(band(1)).bandjoin(band(2)));
+}
+
+// A batch's peak, beyond what the same run of small photos takes (libraries, threads), stays
+// near the budget's limit whatever the photos' colour model: eight photos at eight workers, each
+// holding about a third of the limit at its largest step, are let in a few at a time. Grey camera
+// photos with metadata to write back once held three to six times the limit.
+TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
+{
+#ifdef KELVARO_TEST_SANITIZED
+    GTEST_SKIP() << "the sanitizer's shadow memory is counted in the peak";
+#endif
+    if (!QFileInfo(QStringLiteral("/usr/bin/time")).isExecutable())
+        GTEST_SKIP() << "no /usr/bin/time to count the tool's peak (scripts/install-deps installs it)";
+    constexpr int kMemoryMegabytes = 300; // the budget's limit is half of it
+    constexpr qint64 kLimit = kMemoryMegabytes * 1'000'000 / 2;
+    constexpr int kPhotos = 8;
+    const QTemporaryDir dir;
+    const QString in = QDir(dir.path()).filePath(QStringLiteral("in"));
+    QDir().mkpath(in);
+    const Bitmap photo = detail(4000, 3000);
+    const ti::Metadata camera{.orientation = 6, .make = QStringLiteral("Cam")};
+    // Eight copies of one photo written by `write`.
+    const auto batch = [&](const QString& name, const std::function<QString(const QString&)>& write) {
+        QStringList files{write(name + QStringLiteral("0"))};
+        for (int i = 1; i < kPhotos; ++i) {
+            files << QDir(in).filePath(QStringLiteral("%1%2.%3").arg(name).arg(i).arg(QFileInfo(files.first()).suffix()));
+            EXPECT_TRUE(QFile::copy(files.first(), files.last()));
+        }
+        return files;
+    };
+    const QStringList grey = batch(QStringLiteral("grey"), [&](const QString& name) {
+        return ti::writeGreyJpeg(in, name + QStringLiteral(".jpg"), photo, camera);
+    });
+    const QStringList colour = batch(QStringLiteral("colour"), [&](const QString& name) {
+        return ti::writeJpeg(in, name + QStringLiteral(".jpg"), photo, camera);
+    });
+    const QStringList greyAlpha = batch(QStringLiteral("greyAlpha"), [&](const QString& name) {
+        const QString path = QDir(in).filePath(name + QStringLiteral(".png"));
+        photo.extract_band(0)
+            .bandjoin(photo.extract_band(1))
+            .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W))
+            .pngsave(NativePath::encoded(path).constData(), vips::VImage::option()->set("compression", 1));
+        return path;
+    });
+    const QStringList deep = batch(QStringLiteral("deep"), [&](const QString& name) {
+        return ti::writePng16(in, name + QStringLiteral(".png"), photo);
+    });
+    const QStringList cmyk = batch(QStringLiteral("cmyk"), [&](const QString& name) {
+        return ti::writeCmykJpeg(in, name + QStringLiteral(".jpg"), photo);
+    });
+    const QStringList small = batch(QStringLiteral("small"), [&](const QString& name) {
+        return ti::writeJpeg(in, name + QStringLiteral(".jpg"), detail(300, 200), camera);
+    });
+
+    qputenv("KELVARO_JOBS", QByteArray::number(kPhotos));
+    const struct {
+        const char* name;
+        const char* op;
+        const QStringList& files;
+    } rows[] = {
+        {"greyToTiff", R"({"convert":"tiff"})", grey},
+        {"greyToPng", R"({"convert":"png"})", grey},
+        {"colourToTiff", R"({"convert":"tiff"})", colour},
+        {"colourToPng", R"({"convert":"png"})", colour},
+        {"greyWithAlphaToTiff", R"({"convert":"tiff"})", greyAlpha},
+        {"sixteenBitToJpeg", R"({"convert":"jpg"})", deep},
+        {"cmykToPng", R"({"convert":"png"})", cmyk},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto run = [&](const QString& out, const QStringList& files) {
+            return runMeasured(QDir(dir.path()).filePath(out + QStringLiteral(".peak")), QStringList{QStringLiteral("--op"), QLatin1String(row.op), QStringLiteral("--out"),
+                                           QDir(dir.path()).filePath(out), QStringLiteral("--memory"),
+                                           QString::number(kMemoryMegabytes)}
+                                   + files,
+                               240);
+        };
+        const Measured base = run(QStringLiteral("%1-small").arg(row.name), small);
+        const Measured batch = run(QStringLiteral("%1-all").arg(row.name), row.files);
+        ASSERT_TRUE(base.ended && batch.ended) << "a run never ended";
+        ASSERT_TRUE(WIFEXITED(batch.status) && WEXITSTATUS(batch.status) == 0) << "status " << batch.status;
+        EXPECT_EQ(QDir(QDir(dir.path()).filePath(QStringLiteral("%1-all").arg(row.name))).entryList(QDir::Files).size(), kPhotos);
+        const qint64 held = batch.peakBytes - base.peakBytes;
+        EXPECT_LT(held, kLimit * 5 / 4) << "held " << held / MB << " MiB beyond a run of small photos (" << base.peakBytes / MB
+                                        << " MiB) against a limit of " << kLimit / MB << " MiB";
+        std::printf("%s: held %lld MiB beyond %lld MiB, limit %lld MiB\n", row.name, held / MB, base.peakBytes / MB, kLimit / MB);
+    }
+    qunsetenv("KELVARO_JOBS");
+}
+
+} // namespace
