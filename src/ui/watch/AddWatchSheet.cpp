@@ -13,6 +13,7 @@
 
 #include "l10n/Localization.h"
 #include "output/OutputFolder.h"
+#include "platform/NativeFile.h"
 #include "platform/NativePath.h"
 #include "platform/Settings.h"
 #include "store/UserPresets.h"
@@ -67,11 +68,11 @@ private:
     int m_number;
 };
 
+// From the name's bytes: a folder whose name is not UTF-8 is found through its links too.
 QString canonicalFolder(const QString& path)
 {
-    const QFileInfo info(path);
-    const QString real = info.canonicalFilePath();
-    return (real.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : real).normalized(QString::NormalizationForm_C);
+    const QString real = NativeFile::canonical(path);
+    return (real.isEmpty() ? NativeFile::absolute(path) : real).normalized(QString::NormalizationForm_C);
 }
 
 } // namespace

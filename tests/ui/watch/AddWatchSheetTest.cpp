@@ -1,5 +1,8 @@
 // The add-watch sheet: how "Začít sledovat" refuses or adds a rule, which folders count as the
 // same, what the picker offers, the note on results, and one watch run end to end.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -15,6 +18,7 @@
 #include "output/OutputFolder.h"
 #include "platform/FolderChooser.h"
 #include "platform/Json.h"
+#include "platform/NativePath.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
 #include "platform/widgets/FileDialogFolderChooser.h"
@@ -151,6 +155,10 @@ TEST_F(AddWatchSheetTest, aFolderIsTheSameByItsRealPathAndUnicodeForm)
 {
     const QString in = path(QStringLiteral("In"));
     QFile::link(in, path(QStringLiteral("Link")));
+    // A name that is not UTF-8 ("caf\xe9"), as the folder listing gives it, and a link to it.
+    const QString latin = NativePath::decoded(NativePath::encoded(temp.path()) + "/caf\xe9");
+    ASSERT_EQ(::mkdir(NativePath::encoded(latin).constData(), 0755), 0);
+    ASSERT_EQ(::symlink(NativePath::encoded(latin).constData(), NativePath::encoded(path(QStringLiteral("LatinLink"))).constData()), 0);
     const QString composed = QStringLiteral("/nikde/Fotky \u00e9");   // é
     const QString decomposed = QStringLiteral("/nikde/Fotky e\u0301"); // e + combining acute
     const struct {
@@ -159,6 +167,8 @@ TEST_F(AddWatchSheetTest, aFolderIsTheSameByItsRealPathAndUnicodeForm)
     } cases[] = {
         {in, path(QStringLiteral("Link")), true},
         {in, path(QStringLiteral("Other/../In/")), true},
+        {latin, path(QStringLiteral("LatinLink")), true},
+        {latin, in, false},
         {composed, decomposed, true},
         {in, path(QStringLiteral("in")), false},
         {in, path(QStringLiteral("Other")), false},
