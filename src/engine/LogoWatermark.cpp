@@ -5,12 +5,19 @@
 #include <new>
 #include <optional>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <QScopeGuard>
 
 #include "engine/Bitmap.h"
 #include "model/Operations.h"
+#include "platform/NativePath.h"
 
 namespace kelvaro {
 namespace {
@@ -22,12 +29,12 @@ bool withinLimit(qint64 width, qint64 height)
 
 // libvips reads the common formats; its loaders for BMP and the like are blocked as untrusted,
 // so those go through Qt's readers.
-std::optional<QImage> loadWithVips(const QString& path)
+std::optional<QImage> loadWithVips(int fd)
 {
     initVips();
     try {
-        const vips::VImage header = vips::VImage::new_from_file(path.toUtf8().constData(),
-                                                                vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        const vips::VImage header = vips::VImage::new_from_source(vips::VSource::new_from_descriptor(fd), "",
+                                                                  vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
         if (!withinLimit(header.width(), header.height()))
             return QImage(); // decodable but refused: not worth a second reader
         QImage image = toQImage(normalizedBitmap(header));
@@ -39,9 +46,12 @@ std::optional<QImage> loadWithVips(const QString& path)
     }
 }
 
-QImage loadWithQt(const QString& path)
+QImage loadWithQt(int fd)
 {
-    QImageReader reader(path);
+    QFile file;
+    if (::lseek(fd, 0, SEEK_SET) != 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return {};
+    QImageReader reader(&file);
     reader.setAutoTransform(false);
     const QSize size = reader.size();
     if (!size.isValid() || !withinLimit(size.width(), size.height()))
@@ -55,12 +65,19 @@ QImage loadWithQt(const QString& path)
 QImage LogoWatermark::load(const QString& path)
 {
     const QString logoName = QFileInfo(path).fileName();
-    if (!QFileInfo(path).isFile())
+    // Opened once by the name's bytes (a name need not be UTF-8, and may hold "[", which libvips
+    // would read as options), without waiting on a FIFO; only a regular file is read.
+    const int fd = ::open(NativePath::encoded(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        throw KelvaroError::unreadable(logoName);
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
         throw KelvaroError::unreadable(logoName);
     QImage logo;
     try {
-        const std::optional<QImage> viaVips = loadWithVips(path);
-        logo = viaVips ? *viaVips : loadWithQt(path);
+        const std::optional<QImage> viaVips = loadWithVips(fd);
+        logo = viaVips ? *viaVips : loadWithQt(fd);
     } catch (const std::exception&) { // allocation failures while decoding
         throw KelvaroError::unreadable(logoName);
     }

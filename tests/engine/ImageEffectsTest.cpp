@@ -1,4 +1,8 @@
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include <sys/stat.h>
 
 #include <QFontDatabase>
 #include <QFileInfo>
@@ -9,6 +13,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "engine/ImageEffects.h"
+#include "platform/NativePath.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -193,24 +198,35 @@ TEST(LogoWatermark, rectangleOfTheDesignExample)
 
 class LogoFiles : public ::testing::Test {
 protected:
-    QString writeLogo(const QString& fileName, const char* format)
+    // Written under a plain name, then given `nativeName`'s bytes.
+    QString writeLogo(const QByteArray& nativeName, const char* format)
     {
         QImage logo(100, 25, QImage::Format_RGBA8888);
         logo.fill(QColor(255, 0, 0));
-        const QString path = dir.filePath(fileName);
-        EXPECT_TRUE(logo.save(path, format));
-        return path;
+        const QString written = dir.filePath(QStringLiteral("written"));
+        EXPECT_TRUE(logo.save(written, format));
+        const QByteArray path = NativePath::encoded(dir.path()) + '/' + nativeName;
+        EXPECT_EQ(::rename(NativePath::encoded(written).constData(), path.constData()), 0);
+        return NativePath::decoded(path);
     }
+    // QTemporaryDir cannot remove a name that is not UTF-8.
+    void TearDown() override { std::filesystem::remove_all(NativePath::encoded(dir.path()).toStdString()); }
     QTemporaryDir dir;
 };
 
 TEST_F(LogoFiles, drawsTheLogoAtItsPlaceWithItsOpacity)
 {
-    for (const char* format : {"PNG", "BMP"}) { // BMP goes through Qt: libvips' loader is blocked
-        SCOPED_TRACE(format);
+    // BMP goes through Qt: libvips' loader is blocked. A name need not be UTF-8 and may hold
+    // what libvips would read as load options.
+    const struct {
+        const char* name;
+        const char* format;
+    } rows[] = {{"logo.png", "PNG"}, {"logo.bmp", "BMP"}, {"logo caf\xe9.png", "PNG"}, {"logo[0].png", "PNG"}, {"logo\xe9.bmp", "BMP"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         const Bitmap photo = ti::plain(400, 300, QColor(0, 0, 255));
         WatermarkSpec spec = textSpec(WatermarkPosition::topLeft);
-        spec.logoPath = writeLogo(QStringLiteral("logo.") + QString::fromLatin1(format).toLower(), format);
+        spec.logoPath = writeLogo(row.name, row.format);
         // 300 × 5 × 3 / 100 = 45 wide, 11.25 high, 9 px from the top-left corner
         const Bitmap out = ImageEffects::watermarked(photo, spec, "p.jpg");
         for (const auto& [x, y, logo] : {std::tuple{30, 14, true}, {10, 10, true}, {30, 30, false}, {60, 14, false}, {5, 5, false}})
@@ -229,7 +245,9 @@ TEST_F(LogoFiles, aLogoTooLargeOrUnreadableFailsThePhotoWithTheRightName)
     EXPECT_TRUE(test::failsWith(KelvaroError::Kind::writeFailed, "p.jpg",
                                 [&] { ImageEffects::watermarked(ti::plain(400, 300, QColor(0, 0, 255)), spec, "p.jpg"); }));
     test::writeFile(dir.filePath("firma.png"), "\x89PNG\r\n\x1a\nnot really");
-    for (const QString& logo : {dir.filePath("firma.png"), dir.filePath("chybí.png"), dir.path()}) {
+    // A FIFO is not waited on.
+    ASSERT_EQ(::mkfifo(NativePath::encoded(dir.filePath("roura.png")).constData(), 0600), 0);
+    for (const QString& logo : {dir.filePath("firma.png"), dir.filePath("chybí.png"), dir.path(), dir.filePath("roura.png")}) {
         spec.logoPath = logo;
         EXPECT_TRUE(test::failsWith(KelvaroError::Kind::unreadable, QFileInfo(logo).fileName(),
                                     [&] { ImageEffects::watermarked(ti::plain(50, 50, QColor(0, 0, 0)), spec, "fotka.jpg"); }));
