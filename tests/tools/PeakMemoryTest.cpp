@@ -6,10 +6,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,9 +43,10 @@ struct Measured {
 // Runs the tool and asks the kernel for its peak resident size when it ends. The kernel carries a
 // parent's peak into a child it spawns, so a small program in between (time) spawns the tool and
 // reports it. A run that has not ended after `seconds` is killed and reported as not ended.
-Measured runMeasured(const QString& peakFile, const QStringList& arguments, int seconds)
+Measured runMeasured(const QString& peakFile, const QStringList& arguments, int seconds, const QStringList& before = {})
 {
-    QStringList all{QStringLiteral("/usr/bin/time"), QStringLiteral("--quiet"), QStringLiteral("-f"), QStringLiteral("%M"),
+    QStringList all = before;
+    all += QStringList{QStringLiteral("/usr/bin/time"), QStringLiteral("--quiet"), QStringLiteral("-f"), QStringLiteral("%M"),
                     QStringLiteral("-o"), peakFile, QStringLiteral(KELVARO_BUILD_DIR "/kelvaro-process")};
     all += arguments;
     std::vector<QByteArray> bytes;
@@ -57,7 +60,7 @@ Measured runMeasured(const QString& peakFile, const QStringList& arguments, int 
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     Measured measured;
     if (spawned != 0)
@@ -82,6 +85,75 @@ Measured runMeasured(const QString& peakFile, const QStringList& arguments, int 
         measured.peakBytes = peak.readAll().trimmed().toLongLong() * 1024;
     return measured;
 }
+
+// A memory cgroup of the test's own below the process's, with a limit and no swap; removed when
+// it goes. Invalid where the system lets the test make none.
+class MemoryCgroup {
+public:
+    explicit MemoryCgroup(qint64 limit)
+    {
+        QByteArray v1Point, v2Point;
+        QFile mountinfo(QStringLiteral("/proc/self/mountinfo"));
+        if (!mountinfo.open(QIODevice::ReadOnly))
+            return;
+        for (const QByteArray& line : mountinfo.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.split(' ');
+            const qsizetype dash = fields.indexOf("-", 6);
+            if (dash < 0 || dash + 3 >= fields.size() || fields[3] != "/")
+                continue;
+            if (fields[dash + 1] == "cgroup2")
+                v2Point = fields[4];
+            else if (fields[dash + 1] == "cgroup" && fields[dash + 3].split(',').contains("memory"))
+                v1Point = fields[4];
+        }
+        QFile cgroups(QStringLiteral("/proc/self/cgroup"));
+        if (!cgroups.open(QIODevice::ReadOnly))
+            return;
+        QByteArray own;
+        for (const QByteArray& line : cgroups.readAll().split('\n')) {
+            const QList<QByteArray> parts = line.split(':');
+            if (parts.size() < 3)
+                continue;
+            if (!v1Point.isEmpty() && parts[1].split(',').contains("memory"))
+                own = v1Point + parts.mid(2).join(':');
+            else if (v1Point.isEmpty() && !v2Point.isEmpty() && parts[0] == "0")
+                own = v2Point + parts.mid(2).join(':');
+        }
+        if (own.isEmpty())
+            return;
+        m_v2 = v1Point.isEmpty();
+        m_folder = own + "/kelvaro-test-" + QByteArray::number(::getpid());
+        if (::mkdir(m_folder.constData(), 0755) != 0) {
+            m_folder.clear();
+            return;
+        }
+        const bool limited = m_v2 ? write("memory.max", limit) && (write("memory.swap.max", 0) || true)
+                                  : write("memory.limit_in_bytes", limit) && (write("memory.memsw.limit_in_bytes", limit) || true);
+        m_valid = limited;
+    }
+    ~MemoryCgroup()
+    {
+        if (!m_folder.isEmpty())
+            ::rmdir(m_folder.constData());
+    }
+    bool isValid() const { return m_valid; }
+    // A shell line that moves the shell into the group before it runs its arguments.
+    QStringList enter() const
+    {
+        return {QStringLiteral("sh"), QStringLiteral("-c"),
+                QStringLiteral("echo $$ >\"$0/cgroup.procs\" && exec \"$@\""), QString::fromLocal8Bit(m_folder)};
+    }
+
+private:
+    bool write(const char* name, qint64 value) const
+    {
+        QFile file(QString::fromLocal8Bit(m_folder + '/' + name));
+        return file.open(QIODevice::WriteOnly) && file.write(QByteArray::number(value)) > 0 && file.flush();
+    }
+    QByteArray m_folder;
+    bool m_v2 = false;
+    bool m_valid = false;
+};
 
 // Fine detail, as a camera's sensor noise gives, so that codecs work as hard as on a photo.
 Bitmap detail(int width, int height)
@@ -181,6 +253,40 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
         std::printf("%s: held %lld MiB beyond %lld MiB, limit %lld MiB\n", row.name, held / MB, base.peakBytes / MB, kLimit / MB);
     }
     qunsetenv("KELVARO_JOBS");
+}
+
+// In a memory cgroup that allows much less than the machine has, the budget follows the group's
+// limit: eight photos at eight workers, which at once would hold twice what the group allows, end
+// whole instead of the kernel killing the run.
+TEST(PeakMemory, aRunInAMemoryCgroupEndsWhole)
+{
+#ifdef KELVARO_TEST_SANITIZED
+    GTEST_SKIP() << "the sanitizer's shadow memory is counted in the group";
+#endif
+    constexpr qint64 kGroupLimit = 360 * MB;
+    const MemoryCgroup group(kGroupLimit);
+    if (!group.isValid())
+        GTEST_SKIP() << "no memory cgroup may be made here";
+    constexpr int kPhotos = 8;
+    const QTemporaryDir dir;
+    const QString in = QDir(dir.path()).filePath(QStringLiteral("in"));
+    QDir().mkpath(in);
+    QStringList files{ti::writeGreyJpeg(in, QStringLiteral("g0.jpg"), detail(4000, 3000), {.orientation = 6, .make = QStringLiteral("Cam")})};
+    for (int i = 1; i < kPhotos; ++i) {
+        files << QDir(in).filePath(QStringLiteral("g%1.jpg").arg(i));
+        ASSERT_TRUE(QFile::copy(files.first(), files.last()));
+    }
+    qputenv("KELVARO_JOBS", QByteArray::number(kPhotos));
+    const QString out = QDir(dir.path()).filePath(QStringLiteral("out"));
+    const Measured run = runMeasured(QDir(dir.path()).filePath(QStringLiteral("peak")),
+                                     QStringList{QStringLiteral("--op"), QStringLiteral(R"({"convert":"tiff"})"),
+                                                 QStringLiteral("--out"), out} + files,
+                                     240, group.enter());
+    qunsetenv("KELVARO_JOBS");
+    ASSERT_TRUE(run.ended) << "the run never ended";
+    EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) << "status " << run.status;
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), kPhotos);
+    EXPECT_LT(run.peakBytes, kGroupLimit) << run.peakBytes / MB << " MiB";
 }
 
 } // namespace
