@@ -988,6 +988,8 @@ TEST_F(QuitGuardTest, anEndHaltsAWatchedFoldersRunAfterTheFileInHand)
     ASSERT_TRUE(results);
     HeldFirstResult disk(*results);
     FileSystem::setCurrent(&disk);
+    // Gone before `disk`: the settings restored at the very end are written after it.
+    const auto plainDisk = qScopeGuard([] { FileSystem::setCurrent(nullptr); });
 
     KelvaroStore store{StoreServices{}};
     std::optional<QStringList> madeAtTheEnd;

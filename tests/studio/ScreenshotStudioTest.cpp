@@ -89,7 +89,9 @@ TEST_P(StudioLanguage, StartThenStopLeavesTheUsersDataAsItWas)
 
     // Switching languages and editing demo shelves (one shares the user's shelf's name).
     studio->setLanguage(row.studio == AppLanguage::english ? AppLanguage::czech : AppLanguage::english);
-    for (const Shelf& shelf : store->shelves())
+    // A copy: each deletion replaces the store's list.
+    const QList<Shelf> shown = store->shelves();
+    for (const Shelf& shelf : shown)
         store->deleteShelf(shelf.id);
     store->syncShelvesWithDisk();
     studio->stop();
