@@ -20,6 +20,10 @@
         <translation>Choose Folder</translation>
     </message>
     <message>
+        <source>Složka</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
         <source>Hlídám %@</source>
         <translation>Watching %@</translation>
     </message>
