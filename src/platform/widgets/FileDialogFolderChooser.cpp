@@ -6,45 +6,17 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QFileSystemModel>
 #include <QGridLayout>
-#include <QHeaderView>
-#include <QIdentityProxyModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <QTreeView>
 
 #include "l10n/Localization.h"
+#include "platform/widgets/FileDialogListing.h"
 
 namespace kelvaro {
-namespace {
-
-// Qt's file model names a folder's kind in its own words, which its Czech translation lacks, and
-// writes dates in the desktop's locale: the listing says both in the interface language instead.
-class InterfaceLanguageListing : public QIdentityProxyModel {
-public:
-    static constexpr int kindColumn = 2;
-    static constexpr int dateColumn = 3;
-
-    using QIdentityProxyModel::QIdentityProxyModel;
-
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
-        if (role != Qt::DisplayRole || !files || (index.column() != kindColumn && index.column() != dateColumn))
-            return QIdentityProxyModel::data(index, role);
-        const QModelIndex source = mapToSource(index);
-        if (index.column() == kindColumn)
-            return files->isDir(source) ? L("Složka") : QIdentityProxyModel::data(index, role);
-        return L10n::locale(L10n::current()).toString(files->lastModified(source), QLocale::ShortFormat);
-    }
-};
-
-} // namespace
-
 QString FolderDialog::defaultFolder()
 {
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
@@ -79,18 +51,7 @@ FolderDialog::FolderDialog(QWidget* parent, const QString& message, const std::o
             grid->addItem(item, row + 1, column, rows, columns);
     }
 
-    setProxyModel(new InterfaceLanguageListing(this));
-    // The size, kind and date columns as wide as what they hold, the name taking the rest; the
-    // places beside the listing as wide as their longest name.
-    if (auto* listing = findChild<QTreeView*>(QStringLiteral("treeView"))) {
-        QHeaderView* header = listing->header();
-        header->setStretchLastSection(false);
-        header->setSectionResizeMode(0, QHeaderView::Stretch);
-        for (int column = 1; column < header->count(); ++column)
-            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-    }
-    if (auto* places = findChild<QListView*>(QStringLiteral("sidebar")))
-        places->setMinimumWidth(places->sizeHintForColumn(0) + 2 * places->frameWidth() + 8);
+    FileDialogListing::install(this);
 
     if (auto* button = findChild<QAbstractButton*>(QStringLiteral("newFolderButton")))
         connect(button, &QAbstractButton::clicked, this, &FolderDialog::followNewFolder);
