@@ -69,6 +69,8 @@ public:
         auto* dialog = new FilesAndFoldersDialog(parent, L("Vybrat soubory"));
         dialog->setOption(QFileDialog::DontUseNativeDialog, true);
         dialog->setFileMode(QFileDialog::ExistingFiles);
+        // The kinds by name only: their forty patterns would not fit the picker.
+        dialog->setOption(QFileDialog::HideNameFilterDetails, true);
         dialog->setNameFilters(importerNameFilters());
         dialog->setLabelText(QFileDialog::Accept, L("Otevřít"));
         FileDialogListing::install(dialog);

@@ -1,11 +1,13 @@
 // The desktop importer: Qt's own file dialog taking files and folders in one selection.
 #include <QAbstractItemView>
 #include <QAbstractProxyModel>
+#include <QComboBox>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -134,6 +136,26 @@ TEST_F(FileImporterTest, TheListingSpeaksTheInterfaceLanguage)
         EXPECT_EQ(shown("Dovolená", 2), QString::fromUtf8(row.kind));
         dialog->reject();
     }
+}
+
+// The picker of the kinds of files shows each kind whole at the dialog's own size.
+TEST_F(FileImporterTest, TheKindsOfFilesShowWhole)
+{
+    QWidget parent;
+    parent.show();
+    FileImporter::desktop()->choose(&parent, [](const QList<QUrl>&) {});
+    QFileDialog* dialog = openDialog(&parent);
+    ASSERT_NE(dialog, nullptr);
+    auto* kinds = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(kinds, nullptr);
+    ASSERT_TRUE(kelvaro::test::waitUntil([&] { return kinds->isVisible() && kinds->width() > 0; }));
+    ASSERT_EQ(kinds->count(), importerNameFilters().size());
+    QStyleOptionComboBox option;
+    option.initFrom(kinds);
+    const QRect field = kinds->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, kinds);
+    for (int i = 0; i < kinds->count(); ++i)
+        EXPECT_LE(kinds->fontMetrics().horizontalAdvance(kinds->itemText(i)), field.width()) << kinds->itemText(i).toStdString();
+    dialog->reject();
 }
 
 TEST_F(FileImporterTest, CancelReportsNothing)
