@@ -2083,10 +2083,6 @@
         <translation>Saved Workflows</translation>
     </message>
     <message>
-        <source>Smazat postup</source>
-        <translation>Delete Workflow</translation>
-    </message>
-    <message>
         <source>Fotky ani výsledky se nemažou. Zmizí jen uložený postup.</source>
         <translation>No photos or results are deleted. Only the saved workflow goes away.</translation>
     </message>
