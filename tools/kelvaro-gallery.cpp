@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTemporaryDir>
@@ -230,8 +231,10 @@ int main(int argc, char** argv)
     for (const QString& screen : std::as_const(screens))
         for (const QString& lang : std::as_const(langs))
             for (bool dark : themes) {
-                // Qt's own texts (dialog labels, standard buttons) in the picture's language.
+                // Qt's own texts (dialog labels, standard buttons) and its formats in the
+                // picture's language, as the application sets them at start.
                 L10n::installQtTranslations(lang);
+                QLocale::setDefault(L10n::locale(lang == QLatin1String("cs") ? AppLanguage::czech : AppLanguage::english));
                 if (wheelScreens.contains(screen))
                     ok = !wheel::renderWheelGallery(outDir, dark, lang, {screen}).isEmpty() && ok;
                 else

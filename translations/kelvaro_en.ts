@@ -20,6 +20,10 @@
         <translation>Choose Folder</translation>
     </message>
     <message>
+        <source>Složka</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
         <source>Hlídám %@</source>
         <translation>Watching %@</translation>
     </message>
@@ -2079,10 +2083,6 @@
         <translation>Saved Workflows</translation>
     </message>
     <message>
-        <source>Smazat postup</source>
-        <translation>Delete Workflow</translation>
-    </message>
-    <message>
         <source>Fotky ani výsledky se nemažou. Zmizí jen uložený postup.</source>
         <translation>No photos or results are deleted. Only the saved workflow goes away.</translation>
     </message>
@@ -2188,7 +2188,7 @@
     </message>
     <message>
         <source>Vyber složku a postup. Každou novou fotku, která do složky přistane, Kelvaro sám zpracuje a výsledek uloží do podsložky Automaticky ve výstupní složce. Originály zůstávají. Dokud má Kelvaro ikonu na panelu, běží to i se zavřeným oknem.</source>
-        <translation>Choose a folder and a workflow. Kelvaro processes every new photo that lands in the folder and saves the result to the Automatic subfolder of your output folder. The originals stay put. As long as Kelvaro has its icon on the panel, this works even with the window closed.</translation>
+        <translation>Choose a folder and a workflow. Kelvaro processes every new photo that lands in the folder and saves the result in the Automaticky subfolder of your output folder. The originals stay put. As long as Kelvaro has its icon on the panel, this works even with the window closed.</translation>
     </message>
     <message>
         <source>Místo na odložené fotky. Klikem soubor vybereš a mezerníkem otevřeš rychlý náhled. Z police fotky otevřeš, ukážeš ve správci souborů nebo pošleš zpět do kola.</source>

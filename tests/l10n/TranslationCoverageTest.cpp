@@ -254,3 +254,24 @@ TEST(TranslationCoverage, EnglishWritesPercentagesWithoutASpace)
             spacedOut << QStringLiteral("line %1: \"%2\"").arg(e.line).arg(e.translation);
     EXPECT_TRUE(spacedOut.isEmpty()) << qPrintable(spacedOut.join(QLatin1Char('\n')));
 }
+
+// The watched folders' results go into a folder named "Automaticky" in every language: a text that
+// names that folder names it so in English too, or the user looks for a folder that is not there.
+TEST(TranslationCoverage, EnglishNamesTheAutomaticResultsFolderAsItIsOnDisk)
+{
+    QString error;
+    const QList<Entry> table = readTable(tablePath(), &error);
+    ASSERT_TRUE(error.isEmpty()) << qPrintable(error);
+    static const QRegularExpression namesFolder(QStringLiteral(R"((složk\w*\s+|/)Automaticky\b)"));
+    int naming = 0;
+    QStringList renamed;
+    for (const Entry& e : table) {
+        if (!namesFolder.match(e.sources.join(QLatin1Char(' '))).hasMatch())
+            continue;
+        ++naming;
+        if (!e.translation.contains(QLatin1String("Automaticky")))
+            renamed << QStringLiteral("line %1: \"%2\"").arg(e.line).arg(e.translation);
+    }
+    EXPECT_GE(naming, 1) << "no text names the folder any more";
+    EXPECT_TRUE(renamed.isEmpty()) << qPrintable(renamed.join(QLatin1Char('\n')));
+}

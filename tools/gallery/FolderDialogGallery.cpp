@@ -1,10 +1,15 @@
-// The folder dialog that asks for the output folder on the first run.
+// The file dialogs: the folder dialog that asks for the output folder on the first run, and the
+// importer's dialog that chooses files and folders for the wheel.
+#include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 
 #include "gallery/GalleryScenes.h"
 #include "l10n/Localization.h"
 #include "platform/widgets/FileDialogFolderChooser.h"
 #include "ui/design/Theme.h"
+#include "ui/wheel/FileImporter.h"
 
 namespace kelvaro::gallery {
 namespace {
@@ -16,6 +21,26 @@ const GalleryScene folderDialog(QStringLiteral("folder-dialog"), [](const Env& e
     FolderDialog dialog(nullptr, L("Vyber složku, kam se budou ukládat výsledky. Originály zůstanou nedotčené."), start);
     Theme::apply(&dialog, env.dark);
     return grabWidget(&dialog, QSize(760, 480));
+});
+
+// A folder of photos and a subfolder, as "Vybrat soubory…" opens it.
+const GalleryScene filesDialog(QStringLiteral("files-dialog"), [](const Env& env) {
+    const QString start = QDir(env.workDir).filePath(QStringLiteral("Dovolená u moře"));
+    QDir(start).mkpath(QStringLiteral("Výběr"));
+    for (int i = 0; i < env.pictures.size(); ++i)
+        QFile::copy(env.pictures.at(i), QDir(start).filePath(QStringLiteral("IMG_%1.jpg").arg(2041 + i)));
+    QWidget parent;
+    wheel::FileImporter::desktop()->choose(&parent, [](const QList<QUrl>&) {});
+    QFileDialog* dialog = parent.findChild<QFileDialog*>();
+    if (!dialog)
+        return QImage();
+    dialog->hide();
+    dialog->setWindowModality(Qt::NonModal);
+    dialog->setDirectory(start);
+    Theme::apply(dialog, env.dark);
+    QImage image = grabWidget(dialog, QSize(760, 480));
+    dialog->reject();
+    return image;
 });
 
 } // namespace

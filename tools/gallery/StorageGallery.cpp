@@ -76,6 +76,7 @@ const GalleryScene homeUnreadable(QStringLiteral("home-unreadable"), [](const En
 const GalleryScene shelfSheetUnreadable(QStringLiteral("shelf-sheet-unreadable"), [](const Env& env) {
     return unreadableLibrary(env, SidebarItem::home, [&env](Stage& stage) {
         stage.store().receive(env.pictures.mid(0, 2), false);
+        settle(150); // the card takes its loaded face before the sheet comes over it
         std::unique_ptr<QDialog> sheet(ToolSheetHost::build(ToolSheet::shelf, stage.store(), stage.window()));
         Theme::apply(sheet.get(), env.dark);
         sheet->show();

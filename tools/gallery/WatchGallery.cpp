@@ -1,13 +1,14 @@
 // The watched-folders screen's pictures: with no rule, with three rules (one working, one paused,
-// one whose folder is gone), with stored rules that could not be read, and the add-watch sheet
-// before and after a folder is chosen, refusing a folder already watched or one whose rule could
-// not be saved, and with a recommended action in its open picker. The screen runs over a
-// scripted watcher, installed for these pictures only.
+// one whose folder is gone), a rule's menu, with stored rules that could not be read, and the
+// add-watch sheet before and after a folder is chosen, refusing a folder already watched or one
+// whose rule could not be saved, and with a recommended action in its open picker. The screen
+// runs over a scripted watcher, installed for these pictures only.
 #include <cerrno>
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
+#include <QMenu>
 
 #include "app/MainWindow.h"
 #include "app/ScreenInstaller.h"
@@ -24,6 +25,7 @@
 #include "ui/main/ContentView.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/watch/AddWatchSheet.h"
+#include "ui/watch/WatchRuleCard.h"
 #include "ui/watch/WatchView.h"
 
 namespace kelvaro::gallery {
@@ -93,6 +95,26 @@ const GalleryScene rules(QStringLiteral("watch-rules"), [](const Env& env) {
     service->setStatus(list.at(0).id, WatchStatus{true, false, std::nullopt, {}});
     service->setStatus(list.at(2).id, WatchStatus{false, true, QStringLiteral("Složka není dostupná. Přesunul jsi ji nebo smazal?"), {}});
     return watchWindow(env, service);
+});
+
+// The first rule's menu, open under its button as a click opens it.
+const GalleryScene ruleMenu(QStringLiteral("watch-rule-menu"), [](const Env& env) {
+    auto service = std::make_shared<ScriptedWatchService>();
+    const QString pictures = QDir::homePath() + QStringLiteral("/Obrázky");
+    const QList<WatchRule> list{
+        rule(pictures + QStringLiteral("/Snímky obrazovky"), WatchRecipe::all().at(0).action, true, 12, 120),
+        rule(pictures + QStringLiteral("/Z telefonu"), WatchAction::convert(QStringLiteral("jpg")), false, 48, 26 * 3600),
+    };
+    service->setRules(list);
+    return watchWindow(env, service, {}, [](WatchView& view) -> QWidget* {
+        auto* card = view.findChild<WatchRuleCard*>();
+        QMenu* menu = card ? card->menu() : nullptr;
+        QWidget* button = menu ? menu->parentWidget() : nullptr; // the card's "…"
+        if (!button)
+            return nullptr;
+        menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+        return menu;
+    });
 });
 
 enum class AddState { noFolder, chosen, refused, notSaved, recommended };

@@ -1,10 +1,12 @@
 // The workflows screen's pictures beyond its main-window section: the empty and unreadable lists,
-// the queue with a finished run, a run under way, a finished run that can be undone, the delete question, the workflow editor (a built-in with three steps, and a new one)
-// and a card of every step kind.
+// the queue with a finished run, a run under way, a finished run that can be undone, a card's
+// menu, the delete question, the workflow editor (a built-in with three steps, and a new one) and
+// a card of every step kind.
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QMutex>
 #include <QWaitCondition>
 #include <QVBoxLayout>
@@ -36,7 +38,8 @@ const QString kKey = QString::fromLatin1(WorkflowLibrary::key);
 // may change the store and open a sheet, which is drawn over the window.
 QImage workflowsWindow(const Env& env, const QVariant& stored,
                        const std::function<QDialog*(Stage&, WorkflowsView&)>& prepare = {}, StoreServices services = {},
-                       const std::function<void(Stage&)>& afterShot = {})
+                       const std::function<void(Stage&)>& afterShot = {},
+                       const std::function<QMenu*(WorkflowsView&)>& menu = {})
 {
     if (stored.isValid())
         Settings::shared().setValue(kKey, stored);
@@ -52,7 +55,12 @@ QImage workflowsWindow(const Env& env, const QVariant& stored,
         auto* view = qobject_cast<WorkflowsView*>(window->content()->currentScreen());
         QDialog* sheet = prepare && view ? prepare(stage, *view) : nullptr;
         settle(200);
-        image = grabWithSheet(window, sheet, env.dark);
+        QMenu* open = menu && view ? menu(*view) : nullptr;
+        if (open)
+            settle(150);
+        image = grabWithSheet(window, sheet, env.dark, open);
+        if (open)
+            open->hide();
         if (sheet)
             sheet->close();
         if (afterShot)
@@ -185,6 +193,19 @@ const GalleryScene editorNew(QStringLiteral("workflow-editor-new"), [](const Env
     return workflowsWindow(env, QVariant(), [](Stage&, WorkflowsView& view) -> QDialog* {
         view.openNewWorkflow();
         return view.editor();
+    });
+});
+
+// A card's menu, open under its button as a click opens it.
+const GalleryScene cardMenu(QStringLiteral("workflow-menu"), [](const Env& env) {
+    return workflowsWindow(env, QVariant(), {}, {}, {}, [](WorkflowsView& view) -> QMenu* {
+        auto* card = view.findChild<WorkflowCard*>();
+        QMenu* menu = card ? card->menu() : nullptr;
+        QWidget* button = menu ? menu->parentWidget() : nullptr; // the card's "…"
+        if (!button)
+            return nullptr;
+        menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+        return menu;
     });
 });
 

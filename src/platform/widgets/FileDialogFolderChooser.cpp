@@ -14,9 +14,9 @@
 #include <QStandardPaths>
 
 #include "l10n/Localization.h"
+#include "platform/widgets/FileDialogListing.h"
 
 namespace kelvaro {
-
 QString FolderDialog::defaultFolder()
 {
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
@@ -50,6 +50,8 @@ FolderDialog::FolderDialog(QWidget* parent, const QString& message, const std::o
         for (const auto& [item, row, column, rows, columns] : items)
             grid->addItem(item, row + 1, column, rows, columns);
     }
+
+    FileDialogListing::install(this);
 
     if (auto* button = findChild<QAbstractButton*>(QStringLiteral("newFolderButton")))
         connect(button, &QAbstractButton::clicked, this, &FolderDialog::followNewFolder);

@@ -10,6 +10,7 @@
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
 #include <QStyleOptionSlider>
+#include <QStyleOptionToolButton>
 
 #include "ui/design/KeyboardScrolling.h"
 #include "ui/design/Theme.h"
@@ -150,6 +151,16 @@ QRect KelvaroStyle::subControlRect(ComplexControl control, const QStyleOptionCom
 
 void KelvaroStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter, const QWidget* widget) const
 {
+    const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option);
+    if (control == CC_ToolButton && tool && (tool->features & QStyleOptionToolButton::HasMenu)
+        && !(tool->features & QStyleOptionToolButton::MenuButtonPopup)) {
+        // A button that opens its menu at once ("Přidat krok") is drawn as any other command: the
+        // base style's arrow would stand in its corner, below the baseline of its text.
+        QStyleOptionToolButton plain(*tool);
+        plain.features &= ~QStyleOptionToolButton::HasMenu;
+        QProxyStyle::drawComplexControl(control, &plain, painter, widget);
+        return;
+    }
     const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
     if (control != CC_ScrollBar || !bar) {
         QProxyStyle::drawComplexControl(control, option, painter, widget);

@@ -1,5 +1,7 @@
 #include "ui/guide/GuideCards.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -185,20 +187,27 @@ ShortcutsCard::ShortcutsCard(QWidget* parent) : Card(kCardRadius, parent)
     auto* column = cardColumn(this, 14);
     column->addWidget(new CardHeader(L("Klávesové zkratky"), L("Rychlejší práce bez myši"), std::nullopt, {}, this));
     auto* grid = new AdaptiveGridLayout(220, 12, 10, AdaptiveGridLayout::RowAlignment::centre);
+    // The cap keeps its own size, centred in a slot as wide as the widest cap (44 at least), so
+    // the texts line up in whichever column a shortcut lands.
+    QList<QWidget*> capSlots;
+    int widest = 44;
     for (const GuideShortcut& shortcut : GuideContent::shortcuts()) {
         auto* row = new QHBoxLayout();
         row->setContentsMargins(0, 0, 0, 0);
         row->setSpacing(10);
-        // The cap keeps its own size, centred in a slot at least 44 wide, so the texts line up.
         auto* slot = new QWidget(this);
-        slot->setMinimumWidth(44);
         auto* slotLayout = new QHBoxLayout(slot);
         slotLayout->setContentsMargins(0, 0, 0, 0);
-        slotLayout->addWidget(new KeyCap(L(shortcut.keys), slot), 0, Qt::AlignCenter);
+        auto* cap = new KeyCap(L(shortcut.keys), slot);
+        widest = std::max(widest, cap->sizeHint().width());
+        slotLayout->addWidget(cap, 0, Qt::AlignCenter);
+        capSlots << slot;
         row->addWidget(slot, 0, Qt::AlignVCenter);
         row->addWidget(guideParagraph(L(shortcut.text), TextStyle::callout, this), 1, Qt::AlignVCenter);
         grid->addWidget(holder(row, this));
     }
+    for (QWidget* slot : std::as_const(capSlots))
+        slot->setMinimumWidth(widest);
     column->addWidget(holder(grid, this));
 }
 

@@ -28,7 +28,12 @@ SheetFrame::SheetFrame(const QString& title, const QString& symbol, const QStrin
     header->addWidget(m_badge, 0, Qt::AlignVCenter);
     m_title = new Text(L(title), TextStyle::title2, this);
     m_title->setStyle(TextStyle::title2, QFont::Bold);
-    m_title->setElide(Qt::ElideRight);
+    // A title may carry a name of the user's ("Smazat polici „…“?"): it wraps, whole, rather than
+    // lose its end.
+    m_title->setWrap(true);
+    QSizePolicy wraps(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    wraps.setHeightForWidth(true);
+    m_title->setSizePolicy(wraps);
     header->addWidget(m_title, 1, Qt::AlignVCenter);
     m_column->addLayout(header);
 

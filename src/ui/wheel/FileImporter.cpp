@@ -3,12 +3,14 @@
 #include <memory>
 
 #include <QAbstractItemView>
+#include <QAbstractProxyModel>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QPointer>
 
 #include "l10n/Localization.h"
+#include "platform/widgets/FileDialogListing.h"
 
 namespace kelvaro::wheel {
 
@@ -35,11 +37,13 @@ public:
     {
         QStringList paths;
         for (auto* view : findChildren<QAbstractItemView*>()) {
-            auto* model = qobject_cast<QFileSystemModel*>(view->model());
+            // The views show the file model through the listing in the interface language.
+            auto* listing = qobject_cast<QAbstractProxyModel*>(view->model());
+            auto* model = qobject_cast<QFileSystemModel*>(listing ? listing->sourceModel() : view->model());
             if (!model || !view->isVisible() || !view->selectionModel())
                 continue;
             for (const QModelIndex& index : view->selectionModel()->selectedRows())
-                paths.append(model->filePath(index));
+                paths.append(model->filePath(listing ? listing->mapToSource(index) : index));
         }
         paths.removeDuplicates();
         bool anyFolder = false;
@@ -65,8 +69,11 @@ public:
         auto* dialog = new FilesAndFoldersDialog(parent, L("Vybrat soubory"));
         dialog->setOption(QFileDialog::DontUseNativeDialog, true);
         dialog->setFileMode(QFileDialog::ExistingFiles);
+        // The kinds by name only: their forty patterns would not fit the picker.
+        dialog->setOption(QFileDialog::HideNameFilterDetails, true);
         dialog->setNameFilters(importerNameFilters());
         dialog->setLabelText(QFileDialog::Accept, L("Otevřít"));
+        FileDialogListing::install(dialog);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->setWindowModality(Qt::WindowModal);
         for (auto* view : dialog->findChildren<QAbstractItemView*>())

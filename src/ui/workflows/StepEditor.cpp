@@ -295,6 +295,7 @@ QWidget* StepEditor::watermarkControls()
     column->setSpacing(8);
     m_text = new QLineEdit(m_step.text, box);
     m_text->setPlaceholderText(L("Text vodoznaku"));
+    m_text->setTextMargins(4, 3, 4, 3); // as the watermark sheet's field
     connect(m_text, &QLineEdit::textEdited, this, [this](const QString& text) {
         m_step.text = text;
         edited();

@@ -163,6 +163,7 @@ QWidget* WorkflowEditor::identity(QWidget* parent)
     m_name = new QLineEdit(m_workflow.name, box);
     m_name->setObjectName(QStringLiteral("name"));
     m_name->setPlaceholderText(L("Název (např. Portfolio)"));
+    m_name->setTextMargins(4, 3, 4, 3); // as every sheet's text field
     connect(m_name, &QLineEdit::textEdited, this, [this](const QString& text) {
         m_workflow.name = text;
         refreshSave();

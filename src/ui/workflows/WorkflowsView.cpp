@@ -14,6 +14,7 @@
 #include "ui/design/DesignSystem.h"
 #include "ui/design/EmptyStateView.h"
 #include "ui/design/SectionHead.h"
+#include "ui/sheets/SheetFrame.h"
 #include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/FileImporter.h"
 #include "ui/workflows/QueueStrip.h"
@@ -204,52 +205,30 @@ void WorkflowsView::confirmDelete(const Workflow& workflow)
 {
     if (m_deleteDialog)
         return;
-    auto* dialog = new QDialog(window());
-    dialog->setObjectName(QStringLiteral("deleteWorkflow"));
-    dialog->setWindowTitle(L("Smazat postup"));
-    constexpr int width = 380;
-    dialog->setFixedWidth(width);
-    auto* column = new QVBoxLayout(dialog);
-    column->setContentsMargins(22, 20, 22, 20);
-    column->setSpacing(8);
-    auto* question = new Text(deleteTitle(workflow), TextStyle::headline, dialog);
-    question->setObjectName(QStringLiteral("question"));
-    question->setWrap(true);
-    column->addWidget(question);
-    auto* message = new Text(L("Fotky ani výsledky se nemažou. Zmizí jen uložený postup."), TextStyle::callout, dialog);
+    // The same confirmation as a shelf's or the history's: badge, question, what stays, and a
+    // deletion that only a click runs, the focus on "Zrušit".
+    auto* sheet = new SheetFrame(deleteTitle(workflow), QStringLiteral("trash"), LKey("Smazat"), window());
+    sheet->setObjectName(QStringLiteral("deleteWorkflow"));
+    sheet->setDestructive(true);
+    sheet->actionButton()->setObjectName(QStringLiteral("delete"));
+    auto* message = new Text(L("Fotky ani výsledky se nemažou. Zmizí jen uložený postup."), TextStyle::callout, sheet);
     message->setColor(Theme::secondary());
     message->setWrap(true);
-    column->addWidget(message);
-    QSizePolicy grows(QSizePolicy::Preferred, QSizePolicy::Minimum); // past the height of their one-line hint
+    QSizePolicy grows(QSizePolicy::Preferred, QSizePolicy::Minimum); // past the height of its one-line hint
     grows.setHeightForWidth(true);
-    question->setSizePolicy(grows);
     message->setSizePolicy(grows);
-    column->addSpacing(8);
-    auto* buttons = new QHBoxLayout();
-    buttons->setSpacing(8);
-    buttons->addStretch(1);
-    auto* cancel = new KelvaroButton(L("Zrušit"), KelvaroButton::Kind::secondary, dialog);
-    connect(cancel, &QAbstractButton::clicked, dialog, &QDialog::reject);
-    buttons->addWidget(cancel);
-    // A deletion is drawn as one and is never the default: Return does not reach it.
-    auto* remove = new KelvaroButton(L("Smazat"), KelvaroButton::Kind::destructive, dialog);
-    remove->setObjectName(QStringLiteral("delete"));
-    connect(remove, &QAbstractButton::clicked, dialog, &QDialog::accept);
-    buttons->addWidget(remove);
-    column->addLayout(buttons);
-    // A window never asks its wrapped texts for their height: it takes the one for its width.
-    dialog->setFixedHeight(column->totalHeightForWidth(width));
-
-    dialog->setWindowModality(Qt::WindowModal);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    Theme::follow(dialog);
+    sheet->addContent(message);
     const QUuid id = workflow.id;
-    connect(dialog, &QDialog::finished, this, [this, id](int result) {
-        if (result == QDialog::Accepted)
-            m_workflows->remove(id);
+    QPointer<WorkflowStore> workflows(m_workflows.get());
+    sheet->setOnRun([workflows, id] {
+        if (workflows)
+            workflows->remove(id);
     });
-    m_deleteDialog = dialog;
-    dialog->open();
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    Theme::follow(sheet);
+    m_deleteDialog = sheet;
+    sheet->open();
 }
 
 void WorkflowsView::chooseFiles()

@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QStyleOptionSlider>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -237,6 +238,32 @@ TEST(KelvaroStyle, MenuItemsThatDeleteAreDrawnInTheDestructiveColour)
         const QColor tint = Theme::destructive().resolve(dark);
         EXPECT_GT(uitest::pixelsNear(image, tint, 30, menu.actionGeometry(remove)), 5) << dark;
         EXPECT_EQ(uitest::pixelsNear(image, tint, 30, menu.actionGeometry(edit)), 0) << dark;
+    }
+}
+
+// A borderless button that opens its menu at once draws no arrow of the base style in its corner:
+// with neither text nor icon, nothing at all is drawn.
+TEST(KelvaroStyle, AButtonThatOpensItsMenuAtOnceDrawsNoCornerArrow)
+{
+    for (const bool dark : {false, true}) {
+        KelvaroStyle style;
+        QToolButton button;
+        button.setStyle(&style);
+        Theme::apply(&button, dark);
+        QMenu menu;
+        menu.addAction(QStringLiteral("Zmenšit"));
+        button.setMenu(&menu);
+        button.setPopupMode(QToolButton::InstantPopup);
+        button.setAutoRaise(true);
+        button.resize(48, 28);
+        QImage image(button.size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        button.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        int drawn = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                drawn += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+        EXPECT_EQ(drawn, 0) << dark;
     }
 }
 

@@ -1,9 +1,12 @@
 // The guide page: its two links act on the store, no text of the page is cut at the widths a
 // window takes, and the topic cards stand side by side from the width that holds two.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "../main/UiTestSupport.h"
 #include "model/GuideContent.h"
+#include "ui/design/KeyCap.h"
 #include "ui/guide/AdaptiveGridLayout.h"
 #include "ui/guide/GuideCards.h"
 #include "ui/guide/GuideView.h"
@@ -91,6 +94,33 @@ struct TopicsCase {
 } // namespace
 
 // Two cards of at least 340 px with 22 px between them need 702 px.
+// Every shortcut's text starts as far from its cell's edge as the others', whatever the width of
+// its key cap ("Ctrl", "Shift+Alt", "Mezerník"), so the texts of a column line up.
+TEST(GuideView, TheShortcutsTextsLineUp)
+{
+    for (const char* language : {"cs", "en"}) {
+        auto store = makeStore();
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(language));
+        GuideView guide(*store);
+        guide.resize(1200, 800);
+        guide.show();
+        auto* card = guide.findChild<ShortcutsCard*>();
+        ASSERT_NE(card, nullptr);
+        const auto starts = [&] {
+            QList<int> found;
+            for (const KeyCap* cap : card->findChildren<KeyCap*>()) {
+                QWidget* cell = cap->parentWidget()->parentWidget();
+                for (const Text* text : cell->findChildren<Text*>(QString(), Qt::FindDirectChildrenOnly))
+                    found << text->x();
+            }
+            return found;
+        };
+        ASSERT_TRUE(waitFor([&] { return starts().size() == GuideContent::shortcuts().size(); })) << language;
+        const QList<int> x = starts();
+        EXPECT_EQ(*std::min_element(x.begin(), x.end()), *std::max_element(x.begin(), x.end())) << language;
+    }
+}
+
 TEST(GuideView, TopicCardsStandSideBySideFromTheWidthOfTwo)
 {
     auto store = makeStore();

@@ -154,9 +154,13 @@ TEST_P(FirstFocusTest, NoValueControlAndNoRingUntilAKeyIsPressed)
     // Qt's own push button wears its style's gradient and frame among the design's buttons.
     for (const QPushButton* button : window->findChildren<QPushButton*>())
         EXPECT_NE(button->metaObject(), &QPushButton::staticMetaObject) << "a stock button: " << button->text().toStdString();
-    // A deletion opens on "Zrušit": one Space right after it opens deletes nothing.
+    // A deletion opens on "Zrušit": one Space right after it opens deletes nothing. Every one asks
+    // in the same frame, with the badge and the action in the destructive style.
     if (row.deletion) {
         ASSERT_GT(before, 0);
+        auto* frame = qobject_cast<SheetFrame*>(window);
+        ASSERT_NE(frame, nullptr) << "asked in a frame of its own: " << window->metaObject()->className();
+        EXPECT_TRUE(frame->isDestructive());
         first->setFocus(Qt::OtherFocusReason);
         auto* button = qobject_cast<QAbstractButton*>(first);
         ASSERT_NE(button, nullptr) << first->metaObject()->className();

@@ -29,6 +29,22 @@ protected:
     bool openDuringRun = true;
 };
 
+// A title that names something of the user's is shown whole, over as many lines as it needs,
+// above the buttons.
+TEST_F(SheetFrameTest, ALongTitleWrapsWhole)
+{
+    SheetFrame sheet(QStringLiteral("Smazat polici „Fotky z dovolené v Chorvatsku a ve Slovinsku 2026“?"), QStringLiteral("trash"),
+                     QStringLiteral("Smazat"));
+    sheet.setDestructive(true);
+    sheet.show();
+    Text* title = sheet.titleText();
+    ASSERT_TRUE(uitest::waitFor([&] { return title->height() >= title->heightForWidth(title->width()); }))
+        << "the title never got the height its lines need";
+    EXPECT_FALSE(title->isElided());
+    EXPECT_GT(title->height(), title->fontMetrics().height() * 3 / 2) << "the title kept to one line";
+    EXPECT_LE(title->mapTo(&sheet, QPoint(0, title->height())).y(), sheet.cancelButton()->mapTo(&sheet, QPoint()).y());
+}
+
 TEST_F(SheetFrameTest, TheActionClosesTheSheetAndRunsOnALaterTurn)
 {
     auto sheet = frame();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -14,11 +15,13 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Settings.h"
 #include "store/WorkflowStore.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/DestructiveSymbolButton.h"
 #include "ui/design/Readout.h"
 #include "ui/design/ToolbarButton.h"
+#include "ui/presets/PresetsSheet.h"
 #include "ui/sheets/SegmentedPicker.h"
 #include "ui/workflows/StepEditor.h"
 #include "ui/workflows/WorkflowEditor.h"
@@ -235,6 +238,23 @@ TEST_F(WorkflowEditorTest, theTabKeyFollowsThePageAndComesRoundToTheName)
     QList<int> passed = ranks;
     passed.erase(std::unique(passed.begin(), passed.end()), passed.end());
     EXPECT_EQ(passed, expected) << "the ranks of the stops in Tab's order, repeats folded";
+}
+
+// The name and a watermark's text sit as far inside their fields as in every other sheet's, not
+// against the field's edge.
+TEST_F(WorkflowEditorTest, itsTextFieldsAreInsetAsTheOtherSheetsFields)
+{
+    PresetsSheet presets(Settings::shared());
+    const QMargins inset = presets.nameField()->textMargins();
+    ASSERT_FALSE(inset.isNull());
+    WorkflowEditor& e = open(withSteps({K::watermark}));
+    QList<QLineEdit*> fields{e.nameField()};
+    for (QLineEdit* field : e.stepEditors().first()->findChildren<QLineEdit*>())
+        if (!qobject_cast<QAbstractSpinBox*>(field->parentWidget()) && !qobject_cast<QComboBox*>(field->parentWidget()))
+            fields << field;
+    ASSERT_EQ(fields.size(), 2) << "the watermark step showed no text field";
+    for (const QLineEdit* field : std::as_const(fields))
+        EXPECT_EQ(field->textMargins(), inset) << field->placeholderText().toStdString();
 }
 
 struct Readout {
