@@ -68,7 +68,7 @@ ImageEngine::One copyTo(const QString& file, const QString& outDir, const QStrin
 {
     const KelvaroError failure = KelvaroError::copyFailed(QFileInfo(file).fileName());
     ImageEngine::PartFile part(outDir);
-    if (!part.isValid() || !FileSystem::current().copyOver(file, part.path()))
+    if (!part.isValid() || !FileSystem::current().copyOver(file, part.writePath()))
         throw part.failure(failure);
     return {placed(part, base, ext, failure, mark), 0, std::nullopt};
 }
@@ -151,9 +151,9 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
         throw part.failure(failure);
     try {
         if (format == ImageFormat::pdf)
-            ImageEngine::writePDF(files, part.path(), settings.jpegQuality);
+            ImageEngine::writePDF(files, part.writePath(), settings.jpegQuality);
         else
-            ZipWriter::write(files, part.path());
+            ZipWriter::write(files, part.descriptor(), ImageEngine::plainFileName(name, ext));
     } catch (const KelvaroError& error) {
         // The writers name the file they write: the user knows the result's name.
         if (error.kind() == KelvaroError::Kind::writeFailed)

@@ -209,7 +209,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
             carried = ImageMetadata::carried({source.exif, source.iptc, {}});
         }
         // A handle of its own: the pipeline's source is watched below.
-        encode(vips::VImage(image), output.format, effectiveQuality(output.quality, output.format, settings), carried, part.path());
+        encode(vips::VImage(image), output.format, effectiveQuality(output.quality, output.format, settings), carried, part.writePath());
         // libvips' caches can hand the encoder a failed strip as black and report success: a
         // failure seen on the way fails the file all the same.
         if (sourceFailed && g_atomic_int_get(sourceFailed))

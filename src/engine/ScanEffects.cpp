@@ -120,7 +120,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     // Written whole under a part name, then given its own.
     PartFile part(outDir);
     // Our own writer: QPdfWriter would round every page box to whole points.
-    PdfPages pdf(part.path(), settings.jpegQuality);
+    PdfPages pdf(part.writePath(), settings.jpegQuality);
     if (!part.isValid() || !pdf.open())
         throw part.failure(KelvaroError::writeFailed(targetName));
     if (files.isEmpty())
