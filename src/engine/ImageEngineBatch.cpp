@@ -107,6 +107,9 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
     const QString name = QFileInfo(file).fileName();
     const auto [base, ext] = splitName(name);
     const qint64 size = ImageEngine::fileSize(file);
+    // Nothing may open a fifo or a device: the first read would wait for a writer that never comes.
+    if (!ImageEngine::isRegularFile(file))
+        throw KelvaroError::unreadable(name);
     try {
         if (op.is<op::Move>()) {
             ImageEngine::One one = copyTo(file, outDir, base, ext);
@@ -282,7 +285,7 @@ void releaseRunMemory()
 // every other operation makes a new one.
 qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings& settings)
 {
-    if (op.is<op::Move>() || op.is<op::Rename>())
+    if (op.is<op::Move>() || op.is<op::Rename>() || !ImageEngine::isRegularFile(file))
         return 0;
     MemoryBudget::Work work;
     work.format = ImageEngine::outputOf(op, file, settings).format;
