@@ -81,7 +81,8 @@ QString rawName(const QString& dir, const QByteArray& name)
 // `frames` images of 64 × 48 under one name, as the saver of `path`'s own format stores pages.
 QString pages(const QString& path, int frames, bool gif)
 {
-    const vips::VImage strip = quadrants(64, 48 * frames).copy(vips::VImage::option()->set("page_height", 48));
+    vips::VImage strip = quadrants(64, 48 * frames).copy();
+    strip.set("page-height", 48);
     const QByteArray native = QFile::encodeName(path);
     if (gif)
         strip.gifsave(native.constData());
@@ -158,6 +159,7 @@ const QList<HostileFile>& hostileFiles()
         {"JpegNamedPng", [](const QString& d) { return writeJpeg(d, "photo.png", detailed()); }, true},
         {"HeicNamedJpeg", [](const QString& d) { return writeHeic(d, "phone.jpg", detailed()); }, true},
         {"OnePixelWideAndVeryTall", [](const QString& d) { return writePng(d, "tall.png", quadrants(1, 100000)); }, true},
+        {"TallerThanHeicTakes", [](const QString& d) { return writePng(d, "strip.png", quadrants(64, 48000)); }, true},
         {"TiffOf1000Pages", [](const QString& d) { return pages(d + QStringLiteral("/pages.tiff"), 1000, false); }, true},
         {"GifOf1000Frames", [](const QString& d) { return pages(d + QStringLiteral("/frames.gif"), 1000, true); }, true},
         {"SymbolicLinkLoop",
