@@ -18,6 +18,10 @@
 namespace kelvaro::HeicEncoder {
 namespace {
 
+// libheif reads no image above this many pixels a side (a limit of its own against hostile
+// files), and x265 wrote a longer photo into a file no reader opens, or crashed on it.
+constexpr int kMaxSide = 16384;
+
 void check(const heif_error& error)
 {
     if (error.code != heif_error_Ok)
@@ -97,6 +101,8 @@ void write(const vips::VImage& input, const QString& path, int quality, const QB
         throw Refused("HEIC takes grey, RGB or RGBA");
     const int width = image.width();
     const int height = image.height();
+    if (width > kMaxSide || height > kMaxSide)
+        throw Refused("HEIC takes at most 16384 pixels a side");
 
     Context context(heif_context_alloc());
     heif_encoder* rawEncoder = nullptr;

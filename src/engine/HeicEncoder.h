@@ -33,8 +33,9 @@ struct Refused : std::runtime_error {
 // alpha, is written as RGB) at `path`, replacing the file. `quality` is libheif's 1–100 (the same scale as libvips' Q); chroma is
 // subsampled below 90, kept whole from 90 up, as libvips does. `exif` is an "Exif\0\0"-prefixed
 // block to embed, `xmp` an XMP packet to embed; either may be empty. Throws Refused when the
-// encoder cannot take the image, std::runtime_error with libheif's message when the file cannot
-// be written, vips::VError when computing the pixels fails. Touches disk.
+// encoder cannot take the image (a side above 16384 pixels among others), std::runtime_error with
+// libheif's message when the file cannot be written, vips::VError when computing the pixels fails.
+// Touches disk.
 void write(const vips::VImage& image, const QString& path, int quality, const QByteArray& exif,
            const QByteArray& xmp);
 

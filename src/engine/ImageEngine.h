@@ -93,6 +93,10 @@ QString renamedFileName(const RenameSpec& spec, const QString& fileName, int ind
 // Size in bytes of a regular file; 0 when it cannot be read. Reads disk metadata only.
 qint64 fileSize(const QString& file);
 
+// Whether `file` (its link followed) is a regular file: a fifo, a device or a folder named like a
+// photo is none, and opening one may wait for ever. Reads disk metadata only.
+bool isRegularFile(const QString& file);
+
 // One page per image, in order; a page is the image's pixel size in points, scaled down so that
 // no side exceeds 1000 points. Photos of lossy formats are embedded as JPEG at `jpegQuality`
 // (0–1). Throws writeFailed(target name), or the first unloadable file's error (the partial PDF

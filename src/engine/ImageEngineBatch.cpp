@@ -68,7 +68,7 @@ ImageEngine::One copyTo(const QString& file, const QString& outDir, const QStrin
 {
     const KelvaroError failure = KelvaroError::copyFailed(QFileInfo(file).fileName());
     ImageEngine::PartFile part(outDir);
-    if (!part.isValid() || !FileSystem::current().copyOver(file, part.path()))
+    if (!part.isValid() || !FileSystem::current().copyOver(file, part.writePath()))
         throw part.failure(failure);
     return {placed(part, base, ext, failure, mark), 0, std::nullopt};
 }
@@ -107,6 +107,9 @@ ImageEngine::One processOne(const KelvaroOp& op, const QString& file, const QStr
     const QString name = QFileInfo(file).fileName();
     const auto [base, ext] = splitName(name);
     const qint64 size = ImageEngine::fileSize(file);
+    // Nothing may open a fifo or a device: the first read would wait for a writer that never comes.
+    if (!ImageEngine::isRegularFile(file))
+        throw KelvaroError::unreadable(name);
     try {
         if (op.is<op::Move>()) {
             ImageEngine::One one = copyTo(file, outDir, base, ext);
@@ -151,9 +154,9 @@ OpResult combined(const QStringList& files, const QString& outDir, ImageFormat f
         throw part.failure(failure);
     try {
         if (format == ImageFormat::pdf)
-            ImageEngine::writePDF(files, part.path(), settings.jpegQuality);
+            ImageEngine::writePDF(files, part.writePath(), settings.jpegQuality);
         else
-            ZipWriter::write(files, part.path());
+            ZipWriter::write(files, part.descriptor(), ImageEngine::plainFileName(name, ext));
     } catch (const KelvaroError& error) {
         // The writers name the file they write: the user knows the result's name.
         if (error.kind() == KelvaroError::Kind::writeFailed)
@@ -282,7 +285,7 @@ void releaseRunMemory()
 // every other operation makes a new one.
 qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings& settings)
 {
-    if (op.is<op::Move>() || op.is<op::Rename>())
+    if (op.is<op::Move>() || op.is<op::Rename>() || !ImageEngine::isRegularFile(file))
         return 0;
     MemoryBudget::Work work;
     work.format = ImageEngine::outputOf(op, file, settings).format;

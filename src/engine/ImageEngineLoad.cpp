@@ -255,6 +255,12 @@ LoadedImage ImageEngine::load(const QString& file, int maxSide)
     return loaded;
 }
 
+bool ImageEngine::isRegularFile(const QString& file)
+{
+    struct stat info {};
+    return !file.isEmpty() && ::stat(NativePath::encoded(file).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 qint64 ImageEngine::fileSize(const QString& file)
 {
     struct stat info {};

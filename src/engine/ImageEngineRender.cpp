@@ -295,7 +295,7 @@ ImageEngine::One ImageEngine::renderImage(const KelvaroOp& op, const QString& fi
         throw part.failure(KelvaroError::writeFailed(failedName));
     try {
         writeImage(std::move(rendered.image), rendered.format, effectiveQuality(rendered.quality, rendered.format, settings),
-                   rendered.keepMetadata ? &source : nullptr, part.path(), failedName);
+                   rendered.keepMetadata ? &source : nullptr, part.writePath(), failedName);
     } catch (const KelvaroError& error) {
         throw part.failure(error);
     }

@@ -6,8 +6,6 @@
 #include <atomic>
 #include <stdexcept>
 
-#include <sys/stat.h>
-
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -141,13 +139,13 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     const std::optional<StreamSteps> steps = streamSteps(op);
     if (!steps || !streaming.load())
         return std::nullopt;
+    // The bitmap path gives the error it always gave.
+    if (!isRegularFile(file))
+        return std::nullopt;
     // PDF pages and BMP are drawn by other libraries, on the bitmap path.
     if (isPdf(file) || QImageReader::imageFormat(file) == "bmp")
         return std::nullopt;
     initVips();
-    struct stat info {};
-    if (::stat(NativePath::encoded(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt; // the bitmap path gives the error it always gave
     const Rendered output = outputOf(op, file, settings);
 
     vips::VImage image;
@@ -209,7 +207,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
             carried = ImageMetadata::carried({source.exif, source.iptc, {}});
         }
         // A handle of its own: the pipeline's source is watched below.
-        encode(vips::VImage(image), output.format, effectiveQuality(output.quality, output.format, settings), carried, part.path());
+        encode(vips::VImage(image), output.format, effectiveQuality(output.quality, output.format, settings), carried, part.writePath());
         // libvips' caches can hand the encoder a failed strip as black and report success: a
         // failure seen on the way fails the file all the same.
         if (sourceFailed && g_atomic_int_get(sourceFailed))
@@ -238,7 +236,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
 std::optional<int> ImageEngine::streamedHold(const KelvaroOp& op, const QString& file, ImageFormat format)
 {
     const std::optional<StreamSteps> steps = streamSteps(op);
-    if (!steps || !streaming.load() || isPdf(file) || QImageReader::imageFormat(file) == "bmp")
+    if (!steps || !streaming.load() || !isRegularFile(file) || isPdf(file) || QImageReader::imageFormat(file) == "bmp")
         return std::nullopt;
     initVips();
     try {

@@ -39,6 +39,8 @@ constexpr qint64 kRewriteBytes = 60'000'000;
 // own default of 1 pixel per millimetre.
 constexpr double kPixelsPerMillimetre = 72.0 / 25.4;
 
+constexpr int kMaxJpegSide = 65535;
+
 bool pathExists(const QByteArray& path)
 {
     struct stat info {};
@@ -206,6 +208,9 @@ void ImageEngine::encode(vips::VImage&& input, ImageFormat format, double qualit
     const QByteArray native = NativePath::encoded(path);
     switch (format) {
     case ImageFormat::jpg: {
+        // JPEG counts each side in 16 bits: a longer photo is the format's refusal, not the disk's.
+        if (image.width() > kMaxJpegSide || image.height() > kMaxJpegSide)
+            throw HeicEncoder::Refused("JPEG takes at most 65535 pixels a side");
         // Transparency is laid on white. Computed as the encoder goes: no copy of the photo.
         const vips::VImage flat = image.bands() == 4
             ? image.flatten(vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}))

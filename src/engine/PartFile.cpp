@@ -220,9 +220,19 @@ PartFile::~PartFile()
 {
     if (m_fd < 0)
         return;
-    // Removed while still locked, so no clean-up ever sees it unlocked.
-    FileSystem::current().removeFile(m_path);
+    // Removed while still locked, so no clean-up ever sees it unlocked; whatever took its name
+    // meanwhile is not ours to remove.
+    if (namesFile(NativePath::encoded(m_path), m_fd))
+        FileSystem::current().removeFile(m_path);
     ::close(m_fd);
+}
+
+QString PartFile::writePath() const
+{
+    if (m_fd < 0)
+        return {};
+    static const bool descriptors = ::access("/proc/self/fd", X_OK) == 0;
+    return descriptors ? QStringLiteral("/proc/self/fd/%1").arg(m_fd) : m_path;
 }
 
 bool PartFile::write(const QByteArray& bytes)
@@ -253,7 +263,9 @@ QString PartFile::place(const QString& base, const QString& ext, const QString& 
 {
     if (m_fd < 0)
         return {};
-    bool ok = sync();
+    const QByteArray native = NativePath::encoded(m_path);
+    // A link or another file put in the part's place is not the result: it would be named as one.
+    bool ok = sync() && namesFile(native, m_fd);
     QString placed;
     const QString folder = folderOf(m_path);
     const int limit = nameLimit(folder);
@@ -262,13 +274,19 @@ QString PartFile::place(const QString& base, const QString& ext, const QString& 
         errno = 0;
         if (FileSystem::current().moveNew(m_path, candidate)) {
             placed = candidate;
+            // Swapped in between the check and the rename: what took the result's name stays
+            // there, but is no result.
+            if (!namesFile(NativePath::encoded(candidate), m_fd)) {
+                placed.clear();
+                ok = false;
+            }
         } else if (!taken(candidate)) {
             // The folder refuses the name: trying further names would not help.
             m_error = errno;
             ok = false;
         }
     }
-    if (placed.isEmpty())
+    if (placed.isEmpty() && namesFile(native, m_fd))
         FileSystem::current().removeFile(m_path);
     ::close(m_fd);
     m_fd = -1;

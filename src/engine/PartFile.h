@@ -26,8 +26,14 @@ public:
     PartFile& operator=(const PartFile&) = delete;
 
     bool isValid() const { return m_fd >= 0; }
-    // Where writers write the result; empty when not valid.
+    // The part file's name in the output folder; empty when not valid.
     QString path() const { return m_path; }
+    // Where writers open the result: the file this PartFile made and holds, reached through its
+    // descriptor (/proc/self/fd), so that a link or another file put in place of the part's name
+    // is never written; the name itself where the system has no such path. Empty when not valid.
+    QString writePath() const;
+    // The open part file, for a writer that takes a descriptor; -1 when not valid. Stays owned here.
+    int descriptor() const { return m_fd; }
 
     // Writes `bytes` as the part file's content. False when any of it could not be written.
     bool write(const QByteArray& bytes);
@@ -40,9 +46,9 @@ public:
     // Puts the complete result in place: its bytes are forced to disk, then it is renamed to the
     // first free name among `base suffix`.`ext`, `base suffix 2`.`ext` … (named as uniqueURL
     // names them, fitted to the folder's longest name), without replacing anything. The result's
-    // path, or empty when it could not be put in place (the part file is removed then). In a
-    // parallel batch, call it inside the file's NameTurn. `mark` follows `base` and stays whole
-    // (numberedFileName).
+    // path, or empty when it could not be put in place (the part file is removed then), also when
+    // its name no longer names the file written. In a parallel batch, call it inside the file's
+    // NameTurn. `mark` follows `base` and stays whole (numberedFileName).
     QString place(const QString& base, const QString& ext, const QString& suffix = {}, const QString& mark = {});
 
     // place() as a batch's file does it: the bytes forced to disk first, then the name claimed in

@@ -120,7 +120,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     // Written whole under a part name, then given its own.
     PartFile part(outDir);
     // Our own writer: QPdfWriter would round every page box to whole points.
-    PdfPages pdf(part.path(), settings.jpegQuality);
+    PdfPages pdf(part.writePath(), settings.jpegQuality);
     if (!part.isValid() || !pdf.open())
         throw part.failure(KelvaroError::writeFailed(targetName));
     if (files.isEmpty())
@@ -152,8 +152,8 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
                     ++pages;
                 else
                     writerFailed = true;
-            } catch (const std::exception& error) { // the page could not be encoded
-                failures.append(KelvaroError::unreadable(name).message(settings.language));
+            } catch (const std::exception& error) { // the page could not be encoded (a side beyond JPEG's)
+                failures.append(KelvaroError::encodeFailed(name).message(settings.language));
                 logLine(QStringLiteral("scan of %1 failed: %2").arg(name, QString::fromUtf8(error.what())));
             }
         }

@@ -61,12 +61,17 @@ public:
     // file at the target" must not reach through a link into another file.
     bool open()
     {
-        const int fd = ::open(NativePath::encoded(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 && m_file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
-            return true;
-        if (fd >= 0)
-            ::close(fd);
-        return false;
+        return adopt(::open(NativePath::encoded(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
+    }
+    // A copy of the caller's descriptor of a file it holds, emptied.
+    bool openDescriptor(int fd)
+    {
+        const int own = fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+        if (own >= 0 && (::ftruncate(own, 0) != 0 || ::lseek(own, 0, SEEK_SET) != 0)) {
+            ::close(own);
+            return false;
+        }
+        return adopt(own);
     }
     void write(const char* data, qint64 size)
     {
@@ -82,6 +87,15 @@ public:
     }
 
 private:
+    bool adopt(int fd)
+    {
+        if (fd >= 0 && m_file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+            return true;
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+
     QString m_path;
     QFile m_file; // closed by its destructor on every path out
     QString m_name;
@@ -122,6 +136,9 @@ void copyFile(QFile& in, ArchiveFile& out, const QString& name, qint64 size, qui
     if (crc != expectedCrc || !in.read(1).isEmpty())
         throw KelvaroError::unreadable(name);
 }
+
+// Writes the entries of `files` and the central directory into `out`, and closes it.
+void pack(const QStringList& files, ArchiveFile& out, const ZipWriter::detail::Limits& limits);
 
 } // namespace
 
@@ -172,6 +189,11 @@ void ZipWriter::write(const QStringList& files, const QString& target)
     detail::write(files, target, detail::Limits{});
 }
 
+void ZipWriter::write(const QStringList& files, int fd, const QString& archiveName)
+{
+    detail::write(files, fd, archiveName, detail::Limits{});
+}
+
 void ZipWriter::detail::write(const QStringList& files, const QString& target, const Limits& limits)
 {
     if (files.size() > limits.maxEntries)
@@ -180,10 +202,26 @@ void ZipWriter::detail::write(const QStringList& files, const QString& target, c
     ArchiveFile out(target, archiveName);
     if (!out.open())
         throw KelvaroError::writeFailed(archiveName);
+    pack(files, out, limits);
+}
 
-    const auto stamp = dosStamp(QDateTime::currentDateTime());
+void ZipWriter::detail::write(const QStringList& files, int fd, const QString& archiveName, const Limits& limits)
+{
+    if (files.size() > limits.maxEntries)
+        throw KelvaroError::tooLarge();
+    ArchiveFile out(QString(), archiveName);
+    if (!out.openDescriptor(fd))
+        throw KelvaroError::writeFailed(archiveName);
+    pack(files, out, limits);
+}
+
+namespace {
+
+void pack(const QStringList& files, ArchiveFile& out, const ZipWriter::detail::Limits& limits)
+{
+    const auto stamp = ZipWriter::dosStamp(QDateTime::currentDateTime());
     qint64 offset = 0;
-    UsedNames used;
+    ZipWriter::UsedNames used;
     QByteArray central;
     for (const QString& path : files) {
         const QString fileName = QFileInfo(path).fileName();
@@ -243,5 +281,7 @@ void ZipWriter::detail::write(const QStringList& files, const QString& target, c
     out.write(end);
     out.close();
 }
+
+} // namespace
 
 } // namespace kelvaro

@@ -18,6 +18,9 @@ namespace kelvaro::ZipWriter {
 // 65,534 files, a file above 4,294,967,294 bytes, or an archive whose central directory would
 // start beyond that). A failure leaves the archive written so far.
 void write(const QStringList& files, const QString& target);
+// The same into the open file `fd` (emptied first; the caller keeps and closes it), whatever name
+// it has now; `archiveName` is the name its errors give.
+void write(const QStringList& files, int fd, const QString& archiveName);
 
 // The CRC-32 of the ZIP format, which PNG chunks carry too: zlib's, the one routine both use.
 quint32 crc32(QByteArrayView bytes, quint32 previous = 0);
@@ -46,6 +49,7 @@ struct Limits {
     qint64 maxOffset = 4294967294LL;
 };
 void write(const QStringList& files, const QString& target, const Limits& limits);
+void write(const QStringList& files, int fd, const QString& archiveName, const Limits& limits);
 } // namespace detail
 
 } // namespace kelvaro::ZipWriter

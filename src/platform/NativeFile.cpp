@@ -34,6 +34,18 @@ bool isLink(const QString& path)
     return !path.isEmpty() && ::lstat(NativePath::encoded(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
+std::optional<Identity> identity(const QString& path)
+{
+    struct statx info {};
+    if (path.isEmpty()
+        || ::statx(AT_FDCWD, NativePath::encoded(path).constData(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME, &info) != 0
+        || !S_ISREG(info.stx_mode))
+        return std::nullopt;
+    const statx_timestamp made = (info.stx_mask & STATX_BTIME) ? info.stx_btime : info.stx_ctime;
+    return Identity{(quint64(info.stx_dev_major) << 32) | info.stx_dev_minor, quint64(info.stx_ino),
+                    qint64(made.tv_sec) * 1000000000 + made.tv_nsec};
+}
+
 bool isDir(const QString& path)
 {
     struct stat info {};

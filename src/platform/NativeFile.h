@@ -3,11 +3,23 @@
 // ask with QFile::encodeName, so they find no file whose name (or whose folder's name) is not
 // UTF-8, and their listings leave such names out. Stateless; any thread; every function touches
 // disk except `absolute` of an absolute path.
+#include <optional>
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
 namespace kelvaro::NativeFile {
+
+// Which file a name gives: the same file while nothing has replaced it, whatever was written into it.
+// An inode number freed by a removal is soon given to a new file: the moment the file was made
+// (its birth, or where the file system keeps none its last change of state) tells them apart.
+struct Identity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 madeNs = 0;
+    bool operator==(const Identity&) const = default;
+};
 
 // Something exists at `path`; a link counts when its target exists.
 bool exists(const QString& path);
@@ -28,6 +40,8 @@ QString linkTarget(const QString& path);
 QString canonical(const QString& path);
 // `path` made absolute against the current folder and cleaned, with every byte kept.
 QString absolute(const QString& path);
+// The regular file `path` itself names (a link names none); none when there is no such file.
+std::optional<Identity> identity(const QString& path);
 // The names in `folder` but "." and "..", unsorted; empty when it cannot be listed.
 QStringList names(const QString& folder);
 

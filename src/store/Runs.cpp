@@ -172,8 +172,7 @@ void Runs::finish(const KelvaroOp& op, const QStringList& files, const Outcome& 
     if (result.outputs.isEmpty()) {
         m_parts.undo.setUndoState(std::nullopt);
     } else {
-        UndoState state;
-        state.outputs = result.outputs;
+        UndoState state = Undo::stateOf(result.outputs);
         state.moves = result.moves;
         state.isMove = op.is<op::Move>();
         for (const ActivityItem& item : entries)

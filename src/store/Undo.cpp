@@ -32,6 +32,17 @@ Undo::Undo(Library& library, StoreStatus& status, HeldFolder& held, std::shared_
 
 void Undo::setUndoState(const std::optional<UndoState>& v) { assignObserved(this, m_undoState, v, &Undo::undoStateChanged); }
 
+UndoState Undo::stateOf(const QStringList& outputs)
+{
+    UndoState state;
+    state.outputs = outputs;
+    for (const QString& output : outputs) {
+        if (const auto identity = NativeFile::identity(output))
+            state.written.insert(output, *identity);
+    }
+    return state;
+}
+
 void Undo::undoLast()
 {
     if (!m_undoState)
@@ -39,7 +50,13 @@ void Undo::undoLast()
     const UndoState state = *m_undoState;
     m_held.hold(state.folder);
 
-    const auto trash = [this](const QString& path) { return m_trash && m_trash->moveToTrash(path); };
+    // Only the file the run wrote: a link there now would hand over the file it points to, and a
+    // file put in its place is someone else's.
+    const auto written = [&state](const QString& path) {
+        const auto it = state.written.constFind(path);
+        return it != state.written.cend() && NativeFile::identity(path) == *it;
+    };
+    const auto trash = [this, &written](const QString& path) { return written(path) && m_trash && m_trash->moveToTrash(path); };
     int failures = 0;
     if (!state.isMove) {
         for (const QString& output : state.outputs) {
@@ -48,6 +65,10 @@ void Undo::undoLast()
         }
     } else {
         for (const FileMove& move : state.moves) {
+            if (!written(move.to)) {
+                ++failures;
+                continue;
+            }
             if (!exists(move.from) && !m_files.copyFile(move.to, move.from)) {
                 ++failures;
                 continue;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -12,6 +13,7 @@
 #include <QUuid>
 
 #include "model/Operations.h"
+#include "platform/NativeFile.h"
 
 namespace kelvaro {
 
@@ -28,6 +30,9 @@ struct UndoState {
     bool isMove = false;
     QList<QUuid> entryIds;    // the history entries the run added
     QString folder;           // the run's output folder (a move: its destination)
+    // Each output as the run left it: undo takes back only the file the run wrote, never a link
+    // or another file that took its name since.
+    QHash<QString, NativeFile::Identity> written;
 
     int entryCount() const { return int(entryIds.size()); }
     bool operator==(const UndoState&) const = default;
@@ -42,6 +47,8 @@ public:
 
     const std::optional<UndoState>& undoState() const { return m_undoState; }
     void setUndoState(const std::optional<UndoState>& state);
+    // The state of a run that wrote `outputs`, each taken as the file its name gives now. Touches disk.
+    static UndoState stateOf(const QStringList& outputs);
     // Takes the last run back and says on the status line how that went.
     void undoLast();
 

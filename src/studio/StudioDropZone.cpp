@@ -15,6 +15,7 @@
 #include <QtConcurrent>
 
 #include "engine/Bitmap.h"
+#include "engine/ImageEngine.h"
 #include "output/OutputFolder.h"
 #include "platform/FileManager.h"
 #include "platform/FileSystem.h"
@@ -34,10 +35,14 @@ struct Job {
     QString target;
 };
 
-// Qt reads PNG, JPEG and TIFF itself; HEIC comes through libvips. Both open the path's own bytes
-// (NativePath text): Qt would find no file whose name is not UTF-8.
+// Qt reads PNG, JPEG and TIFF itself; HEIC comes through the engine's loader. Both open the path's
+// own bytes (NativePath text): Qt would find no file whose name is not UTF-8. A fifo named like a
+// capture is never read (a read would wait for ever), and what Qt refuses meets the engine's
+// ceiling on pixels and its refusal of a file cut short.
 QImage readCapture(const QString& path)
 {
+    if (!ImageEngine::isRegularFile(path))
+        return {};
     const QByteArray native = NativePath::encoded(path);
     QFile file;
     if (const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); fd >= 0) {
@@ -51,8 +56,7 @@ QImage readCapture(const QString& path)
             return image;
     }
     try {
-        initVips();
-        return toQImage(normalizedBitmap(vips::VImage::new_from_file(native.constData())));
+        return toQImage(ImageEngine::load(path).image);
     } catch (const std::exception&) {
         return {};
     }

@@ -419,7 +419,7 @@ TEST_F(Batch, moveKeepsTheOriginalWhenItCannotBeRemovedAndEverythingWhenTheCopyF
 TEST_F(Batch, failedFilesReportTheirNameAndLeaveNothingRemovingThroughTheSeam)
 {
     const QString photo = this->photo(QStringLiteral("a.jpg"));
-    // Wider than JPEG can be: its encoder fails part way.
+    // Wider than JPEG can be: refused as the format's limit once its part file is made.
     const QString wide = ti::writePng(in(), QStringLiteral("wide.png"), ti::quadrants(70000, 8));
     const QRegularExpression temporary(QStringLiteral("^\\.kelvaro-.*\\.part$"));
     const struct {
@@ -438,14 +438,14 @@ TEST_F(Batch, failedFilesReportTheirNameAndLeaveNothingRemovingThroughTheSeam)
          },
          true, KelvaroError::writeFailed(QStringLiteral("a komprese.jpg")).message()},
         {"a streamed result the encoder refuses", [&] { ImageEngine::process(KelvaroOp::compress(0.6), {wide}, out()); }, false,
-         KelvaroError::writeFailed(QStringLiteral("wide komprese.jpg")).message()},
+         KelvaroError::encodeFailed(QStringLiteral("wide komprese.jpg")).message()},
         {"a rendered result the encoder refuses",
          [&] {
              ImageEngine::setStreaming(false);
              const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
              ImageEngine::process(KelvaroOp::compress(0.6), {wide}, out());
          },
-         false, KelvaroError::writeFailed(QStringLiteral("wide komprese.jpg")).message()},
+         false, KelvaroError::encodeFailed(QStringLiteral("wide komprese.jpg")).message()},
         {"a copy refused", [&] { ImageEngine::process(KelvaroOp::move(), {wide}, out()); }, false,
          KelvaroError::copyFailed(QStringLiteral("wide.png")).message()},
         {"a scan with no page", [&] { ImageEngine::scanToPDF({ti::writeGarbage(in(), QStringLiteral("b.jpg"))}, out()); }, false,

@@ -168,4 +168,50 @@ TEST_F(ResultNames, aSourceNameThatIsNotUtf8KeepsItsBytesInEveryResult)
     }
 }
 
+// A link under the name a result would take, pointing at a file outside or at nothing, is a taken
+// name like any other: every kind of result passes it by, never writes through it into the file it
+// points to, and is a file of its own, also in an output folder that is itself reached by a link.
+TEST_F(ResultNames, aLinkUnderAResultsNameIsPassedByAndWhatItPointsToStaysUntouched)
+{
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        const char* first; // taken by a link to a file outside
+        const char* second; // taken by a link to nothing
+        const char* third;
+    } rows[] = {
+        {"convert", KelvaroOp::convert(ImageFormat::png), "a.png", "a 2.png", "a 3.png"},
+        {"compress", KelvaroOp::compress(0.6), "a komprese.jpg", "a komprese 2.jpg", "a komprese 3.jpg"},
+        {"HEIC", KelvaroOp::convert(ImageFormat::heic), "a.heic", "a 2.heic", "a 3.heic"},
+        {"scan", KelvaroOp::scan(), "a sken.pdf", "a sken 2.pdf", "a sken 3.pdf"},
+        {"rename", KelvaroOp::rename({QString(), true, 7}), "a_007.jpg", "a_007 2.jpg", "a_007 3.jpg"},
+        {"move", KelvaroOp::move(), "a.jpg", "a 2.jpg", "a 3.jpg"},
+        {"ocr", KelvaroOp::ocr(), "a.txt", "a 2.txt", "a 3.txt"},
+        {"pdf", KelvaroOp::convert(ImageFormat::pdf), "a.pdf", "a 2.pdf", "a 3.pdf"},
+        {"zip", KelvaroOp::convert(ImageFormat::zip), "a.zip", "a 2.zip", "a 3.zip"},
+    };
+    const QByteArray victimBytes = "a file outside the output folder";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QDir real(QDir(out()).filePath(QStringLiteral("real-%1").arg(QLatin1String(row.name))));
+        ASSERT_TRUE(real.mkpath(QStringLiteral(".")));
+        const QString victim = QDir(in()).filePath(QStringLiteral("victim-%1").arg(QLatin1String(row.name)));
+        test::writeFile(victim, victimBytes);
+        ASSERT_TRUE(QFile::link(victim, real.filePath(QLatin1String(row.first))));
+        ASSERT_TRUE(QFile::link(QDir(in()).filePath(QStringLiteral("nothing")), real.filePath(QLatin1String(row.second))));
+        const QString linked = QDir(out()).filePath(QStringLiteral("linked-%1").arg(QLatin1String(row.name)));
+        ASSERT_TRUE(QFile::link(real.path(), linked));
+        const QString source = ti::writeJpeg(in(), QStringLiteral("a.jpg"), ti::quadrants(40, 30));
+
+        const OpResult result = ImageEngine::process(row.op, {source}, linked);
+        ASSERT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+        EXPECT_EQ(result.outputs[0], QDir(linked).filePath(QLatin1String(row.third)));
+        EXPECT_FALSE(QFileInfo(result.outputs[0]).isSymLink());
+        EXPECT_TRUE(QFileInfo(real.filePath(QLatin1String(row.third))).isFile());
+        EXPECT_TRUE(test::readFile(victim) == victimBytes) << "written through the link";
+        EXPECT_TRUE(QFileInfo(real.filePath(QLatin1String(row.first))).isSymLink());
+        EXPECT_TRUE(QFileInfo(real.filePath(QLatin1String(row.second))).isSymLink());
+    }
+}
+
 } // namespace

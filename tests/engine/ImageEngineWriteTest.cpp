@@ -1,9 +1,11 @@
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "EngineFixture.h"
 #include "engine/ImageEngine.h"
+#include "engine/ImageStream.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -110,6 +112,33 @@ TEST(WriteImage, heicTakesGreyAndAnImageItsEncoderRefusesIsNoFolderFault)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->kind(), KelvaroError::Kind::encodeFailed);
     EXPECT_EQ(error->message(AppLanguage::english), QStringLiteral("The image “odd.heic” could not be encoded in this format."));
+}
+
+// JPEG counts a side in 16 bits: a photo longer than that is refused as the format's limit, on
+// the bitmap path and the streamed one, while a PNG takes it.
+TEST(WriteImage, aSideBeyondJpegsLimitIsTheFormatsRefusalNotTheFolders)
+{
+    const QTemporaryDir dir;
+    const QString tall = ti::writePng(dir.path(), QStringLiteral("tall.png"), ti::quadrants(1, 70000));
+    const auto error = test::thrown<KelvaroError>([&] {
+        ImageEngine::writeImage(Bitmap(ti::quadrants(70000, 1)), ImageFormat::jpg, 0.8, nullptr, dir.filePath(QStringLiteral("wide.jpg")));
+    });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->kind(), KelvaroError::Kind::encodeFailed);
+    EngineSettings english;
+    english.language = AppLanguage::english;
+    for (const bool streaming : {true, false}) {
+        SCOPED_TRACE(streaming ? "streamed" : "bitmap");
+        ImageEngine::setStreaming(streaming);
+        const QString out = QDir(dir.path()).filePath(QStringLiteral("out-%1").arg(streaming));
+        QDir().mkpath(out);
+        const OpResult result = ImageEngine::process(KelvaroOp::convert(ImageFormat::png), {tall}, out);
+        EXPECT_EQ(result.outputs.size(), 1);
+        const auto refused = test::thrown<KelvaroError>([&] { ImageEngine::process(KelvaroOp::convert(ImageFormat::jpg), {tall}, out, {}, english); });
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->message(AppLanguage::english), QStringLiteral("The image “tall.jpg” could not be encoded in this format."));
+    }
+    ImageEngine::setStreaming(true);
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 #include <atomic>
 #include <csignal>
 #include <thread>
+#include <utility>
 
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -205,6 +207,76 @@ TEST_F(PartFiles, aFileAskedToStopLeavesNothing)
                      std::exception);
         ImageEngine::setStreaming(true);
         EXPECT_TRUE(names().isEmpty()) << names().join(QLatin1Char(',')).toStdString();
+    }
+}
+
+// Whether `path` is a regular file of its own, not a link and not another name of `other`.
+bool isOwnRegularFile(const QString& path, const QString& other)
+{
+    struct stat self {};
+    struct stat them {};
+    return ::lstat(QFile::encodeName(path).constData(), &self) == 0 && S_ISREG(self.st_mode)
+        && ::stat(QFile::encodeName(other).constData(), &them) == 0
+        && (self.st_dev != them.st_dev || self.st_ino != them.st_ino);
+}
+
+// Someone who can write into the output folder puts a link (or another name of a file elsewhere)
+// in place of a part file the moment it has its name: no writer writes through it into that file,
+// and no such link becomes a result.
+TEST_F(PartFiles, aLinkPutInPlaceOfAPartFileIsNeverWrittenThroughNorPlaced)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
+    QTemporaryDir in;
+    const QString photo = ti::writeJpeg(in.path(), QStringLiteral("a.jpg"), ti::quadrants(120, 80));
+    // Beside the output folder, on its disk: a hard link reaches it too.
+    const QString victim = QDir(in.path()).filePath(QStringLiteral("victim.jpg"));
+    const QByteArray precious = "precious bytes of another file";
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        bool streaming;
+    } operations[] = {
+        {"streamed", KelvaroOp::convert(ImageFormat::png), true},
+        {"rendered", KelvaroOp::compress(0.7), false},
+        {"TIFF with metadata", KelvaroOp::convert(ImageFormat::tiff), true},
+        {"HEIC", KelvaroOp::convert(ImageFormat::heic), true},
+        {"copied", KelvaroOp::rename(RenameSpec{QStringLiteral("Kopie"), false, 1}), true},
+        {"text", KelvaroOp::ocr(), true},
+        {"ZIP", KelvaroOp::convert(ImageFormat::zip), true},
+        {"PDF", KelvaroOp::convert(ImageFormat::pdf), true},
+        {"scan", KelvaroOp::scan(), true},
+    };
+    const auto unhook = qScopeGuard([] {
+        ImageEngine::PartFile::setNamedHook({});
+        ImageEngine::setStreaming(true);
+    });
+    for (const bool hardLink : {false, true}) {
+        for (const auto& row : operations) {
+            SCOPED_TRACE(std::string(row.name) + (hardLink ? ", hard link" : ", symbolic link"));
+            test::writeFile(victim, precious);
+            QTemporaryDir out;
+            bool swapped = false;
+            ImageEngine::PartFile::setNamedHook([&](const QString& part) {
+                if (std::exchange(swapped, true))
+                    return;
+                const QByteArray aside = QFile::encodeName(out.filePath(QStringLiteral("aside")));
+                const QByteArray target = QFile::encodeName(victim);
+                ASSERT_EQ(hardLink ? ::link(target.constData(), aside.constData()) : ::symlink(target.constData(), aside.constData()), 0);
+                ASSERT_EQ(::rename(aside.constData(), QFile::encodeName(part).constData()), 0);
+            });
+            ImageEngine::setStreaming(row.streaming);
+            OpResult result;
+            try {
+                result = ImageEngine::process(row.op, {photo}, out.path());
+            } catch (const KelvaroError&) {
+                // The file failing is one right answer; writing into the victim is none.
+            }
+            ImageEngine::PartFile::setNamedHook({});
+            EXPECT_TRUE(swapped);
+            EXPECT_TRUE(test::readFile(victim) == precious) << "the file beside the output folder was written";
+            for (const QString& output : result.outputs)
+                EXPECT_TRUE(isOwnRegularFile(output, victim)) << output.toStdString();
+        }
     }
 }
 

@@ -75,6 +75,19 @@ TEST_F(Scan, AnUnreadablePhotoInTheMiddleIsCountedAndSkipped)
     EXPECT_EQ(progress, (QList<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}}));
 }
 
+// A photo that opens but whose page cannot be encoded (a side beyond JPEG's 65535 pixels) is
+// skipped with that reason, not as a file that could not be opened.
+TEST_F(Scan, APageThatCannotBeEncodedIsSkippedForThatReason)
+{
+    EngineSettings english;
+    english.language = AppLanguage::english;
+    const OpResult result = ImageEngine::scanToPDF({photo(QStringLiteral("tall.png"), 1, 70000), photo(QStringLiteral("a.png"))},
+                                                   out(), {}, english);
+    ASSERT_EQ(result.outputs.size(), 1);
+    EXPECT_EQ(test::pdfPageSizes(result.outputs[0]).size(), 1);
+    EXPECT_EQ(result.failures, QStringList{QStringLiteral("The image “tall.png” could not be encoded in this format.")});
+}
+
 TEST_F(Scan, PagesAreAtMost1600PointsNeverEnlargedAndNotRounded)
 {
     const struct {

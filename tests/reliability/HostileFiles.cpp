@@ -1,5 +1,7 @@
 #include "HostileFiles.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
@@ -76,6 +78,19 @@ QString rawName(const QString& dir, const QByteArray& name)
     return NativePath::decoded(target);
 }
 
+// `frames` images of 64 × 48 under one name, as the saver of `path`'s own format stores pages.
+QString pages(const QString& path, int frames, bool gif)
+{
+    vips::VImage strip = quadrants(64, 48 * frames).copy();
+    strip.set("page-height", 48);
+    const QByteArray native = QFile::encodeName(path);
+    if (gif)
+        strip.gifsave(native.constData());
+    else
+        strip.tiffsave(native.constData());
+    return path;
+}
+
 } // namespace
 
 QString goodPhoto(const QString& dir, const QString& name)
@@ -126,6 +141,27 @@ const QList<HostileFile>& hostileFiles()
              return d + QStringLiteral("/folder.jpg");
          },
          false},
+        {"FifoNamedLikePhoto",
+         [](const QString& d) {
+             // Opened for reading, it would wait for a writer that never comes.
+             const QString path = d + QStringLiteral("/fifo.jpg");
+             ::mkfifo(QFile::encodeName(path).constData(), 0644);
+             return path;
+         },
+         false},
+        {"TextNamedLikePhoto",
+         [](const QString& d) {
+             test::writeFile(d + QStringLiteral("/notes.jpg"), "not a photo at all\n");
+             return d + QStringLiteral("/notes.jpg");
+         },
+         false},
+        {"PdfNamedJpeg", [](const QString& d) { return writePdf(d, "document.jpg", QSizeF(200, 100)); }, true, QSize(400, 200)},
+        {"JpegNamedPng", [](const QString& d) { return writeJpeg(d, "photo.png", detailed()); }, true},
+        {"HeicNamedJpeg", [](const QString& d) { return writeHeic(d, "phone.jpg", detailed()); }, true},
+        {"OnePixelWideAndVeryTall", [](const QString& d) { return writePng(d, "tall.png", quadrants(1, 100000)); }, true},
+        {"TallerThanHeicTakes", [](const QString& d) { return writePng(d, "strip.png", quadrants(64, 48000)); }, true},
+        {"TiffOf1000Pages", [](const QString& d) { return pages(d + QStringLiteral("/pages.tiff"), 1000, false); }, true},
+        {"GifOf1000Frames", [](const QString& d) { return pages(d + QStringLiteral("/frames.gif"), 1000, true); }, true},
         {"SymbolicLinkLoop",
          [](const QString& d) {
              QFile::link(d + QStringLiteral("/loop-b.jpg"), d + QStringLiteral("/loop-a.jpg"));

@@ -1,9 +1,12 @@
 // Hostile and broken files in a batch: each gives its own file's clear error, the other files of
 // the batch still come out, and the engine goes on working.
+#include <algorithm>
+
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +17,7 @@
 #include "../support/BudgetHold.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
+#include "TestPaths.h"
 
 namespace kelvaro::reliability {
 namespace {
@@ -46,7 +50,8 @@ TEST_P(HostileFileInBatch, GivesItsOwnErrorAndTheOthersStillComeOut)
         EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
         ASSERT_EQ(result.outputs.size(), 3);
         // A result of the hostile file is a real image of the source's size.
-        EXPECT_EQ(testimages::pixelSize(result.outputs[1]), testimages::pixelSize(hostile));
+        const QSize expected = GetParam().size.isValid() ? GetParam().size : testimages::pixelSize(hostile);
+        EXPECT_EQ(testimages::pixelSize(result.outputs[1]), expected);
     } else {
         EXPECT_EQ(result.failed, 1);
         ASSERT_EQ(result.outputs.size(), 2) << "a broken file must not come out as a result";
@@ -115,6 +120,103 @@ TEST_F(UnreadableFile, FailsAloneInTheBatch)
     for (const QString& output : renamed.outputs)
         EXPECT_GT(QFileInfo(output).size(), 0);
 }
+
+// Every operation meets the whole hostile set in one batch between two good photos: it ends, each
+// file it could not handle fails alone with an error that names a file of the batch, the good
+// photos come out, and what comes out of a photo is a whole image. The combined outputs (ZIP, PDF)
+// fail as a whole with the first bad file's error and leave nothing behind.
+struct OperationRow {
+    const char* name;
+    KelvaroOp op;
+    bool images = true;  // results are images decoded from the sources
+    bool combined = false;
+};
+
+void PrintTo(const OperationRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class HostileFilesInEveryOperation : public QuietDesktop<::testing::TestWithParam<OperationRow>> {
+protected:
+    const test::MemoryLimit limit;
+    const QString in = folder(QStringLiteral("in"));
+    const QString out = folder(QStringLiteral("out"));
+};
+
+TEST_P(HostileFilesInEveryOperation, EndsAndEachBadFileFailsAlone)
+{
+    const OperationRow& row = GetParam();
+    // Faces and a subject, so that blurring and cutting out have something to do.
+    const QString face = QStringLiteral(KELVARO_TEST_DATA_DIR "/faces-four-in-a-row.jpg");
+    const QString first = in + QStringLiteral("/first.jpg");
+    const QString last = in + QStringLiteral("/last.jpg");
+    ASSERT_TRUE(QFile::copy(face, first) && QFile::copy(face, last));
+    QStringList files{first};
+    QSet<QString> broken;
+    for (const HostileFile& hostile : hostileFiles()) {
+        files.append(hostile.make(in));
+        if (!hostile.decodes)
+            broken.insert(files.last());
+    }
+    files.append(last);
+    // A message names a file as the user reads it: the source, or the result it would have given.
+    const auto namesAFile = [&](const QString& message) {
+        return std::any_of(files.begin(), files.end(), [&](const QString& file) {
+            const QString name = NativePath::displayName(QFileInfo(file).fileName());
+            return message.contains(name) || message.contains(QStringLiteral("„%1").arg(name.section(QLatin1Char('.'), 0, -2)));
+        });
+    };
+
+    test::RunAside run([&](const RunHooksPtr& hooks) { return ImageEngine::process(row.op, files, out, hooks); });
+    ASSERT_TRUE(run.finished()) << "the run never ended";
+    if (row.combined) {
+        const auto error = test::thrown<KelvaroError>([&] { run.result(); });
+        ASSERT_TRUE(error) << "a combined output took a file it cannot read";
+        EXPECT_TRUE(namesAFile(error->message())) << error->message().toStdString();
+        EXPECT_EQ(test::namesIn(out), QStringList());
+        return;
+    }
+    OpResult result;
+    ASSERT_NO_THROW(result = run.result());
+    for (const QString& failure : result.failures)
+        EXPECT_TRUE(namesAFile(failure)) << failure.toUtf8().toStdString();
+    if (row.op.is<op::Scan>()) {
+        ASSERT_EQ(result.outputs.size(), 1);
+        EXPECT_GE(result.failed, broken.size());
+        return;
+    }
+    EXPECT_EQ(result.outputs.size() + result.failed, files.size());
+    QStringList sources;
+    for (const OpEntry& entry : result.entries)
+        sources.append(entry.sourcePath);
+    EXPECT_TRUE(sources.contains(first));
+    EXPECT_TRUE(sources.contains(last));
+    if (!row.images)
+        return;
+    for (const QString& source : sources)
+        EXPECT_FALSE(broken.contains(source)) << "a result of " << source.toStdString();
+    for (const QString& output : result.outputs)
+        EXPECT_TRUE(testimages::pixelSize(output).isValid()) << output.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, HostileFilesInEveryOperation,
+    ::testing::Values(OperationRow{"ConvertJpeg", KelvaroOp::convert(ImageFormat::jpg)},
+                      OperationRow{"ConvertHeic", KelvaroOp::convert(ImageFormat::heic)},
+                      OperationRow{"Resize", KelvaroOp::resize({false, 100, 800})},
+                      OperationRow{"Compress", KelvaroOp::compress(0.6)},
+                      OperationRow{"Crop", KelvaroOp::crop({})},
+                      OperationRow{"Watermark", KelvaroOp::watermark({QStringLiteral("K")})},
+                      OperationRow{"StripMetadata", KelvaroOp::stripMetadata()},
+                      OperationRow{"BlurFaces", KelvaroOp::blurFaces()},
+                      OperationRow{"TextAndCodes", KelvaroOp::ocr(), false},
+                      OperationRow{"Rename", KelvaroOp::rename({QStringLiteral("Kopie"), true, 1}), false},
+                      OperationRow{"Move", KelvaroOp::move(), false},
+                      OperationRow{"Scan", KelvaroOp::scan(), false},
+                      OperationRow{"Pdf", KelvaroOp::convert(ImageFormat::pdf), false, true},
+                      OperationRow{"Zip", KelvaroOp::convert(ImageFormat::zip), false, true}),
+    test::RowName());
 
 } // namespace
 } // namespace kelvaro::reliability

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QBuffer>
+#include <QDir>
 #include <QScopeGuard>
 #include <QStandardPaths>
 
@@ -205,11 +206,62 @@ TEST_F(UndoTest, KeptOriginalIsNotCopiedOverOnlyTheCopyIsTrashed)
     ASSERT_TRUE(finished());
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Zkopírováno 1 soubor do „Archiv“. Originály (1) zůstaly na místě – "
                                                 "systém nepovolil jejich odstranění."));
-    QFile::remove(destination + "/a.jpg");
-    touch("Archiv/a.jpg", "changed copy");
+    // Changed where it lies: still the file the run made.
+    QFile copy(destination + "/a.jpg");
+    ASSERT_TRUE(copy.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    copy.write("changed copy");
+    copy.close();
     s.undoLast();
     EXPECT_EQ(readFile(a), "original");
     EXPECT_EQ(trash->trashed, QStringList{destination + "/a.jpg"});
+}
+
+// What stands under a result's name when undo comes may no longer be the run's file: a link to a
+// file elsewhere, or another file put in its place. Undo leaves both alone, the file a link points
+// to stays where it is and nothing of it is copied back, and says that it could not take that
+// result back.
+TEST_F(UndoTest, ALinkOrAnotherFileInPlaceOfAResultIsLeftAlone)
+{
+    const struct {
+        const char* name;
+        bool move;
+        bool link;
+    } rows[] = {
+        {"converted, a link", false, true},
+        {"converted, another file", false, false},
+        {"moved, a link", true, true},
+        {"moved, another file", true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString victim = touch(QStringLiteral("elsewhere/%1/victim.jpg").arg(row.name), "someone else's photo");
+        const QString out = row.move ? makeFolder(QStringLiteral("Archiv/%1").arg(row.name)) : rememberOutput(QStringLiteral("out/%1").arg(row.name));
+        chooser->answer = out;
+        KelvaroStore& s = makeRealStore();
+        const QString source = image(QStringLiteral("in/%1/a.png").arg(row.name));
+        s.receive(QStringList{source}, false);
+        if (row.move)
+            s.perform({"Přesunout", "folder"}, WheelMode::actions);
+        else
+            s.perform({"JPG", "photo"}, WheelMode::convert);
+        ASSERT_TRUE(finished());
+        ASSERT_EQ(s.lastOutputs().size(), 1) << s.statusMessage().value_or("").toStdString();
+        const QString result = s.lastOutputs().first();
+        ASSERT_TRUE(QFile::remove(result));
+        if (row.link)
+            ASSERT_TRUE(QFile::link(victim, result));
+        else
+            touch(QDir(temp.path()).relativeFilePath(result), "a file put there since");
+
+        s.undoLast();
+        EXPECT_TRUE(s.statusIsError()) << s.statusMessage().value_or("").toStdString();
+        EXPECT_EQ(readFile(victim), "someone else's photo");
+        EXPECT_EQ(readFile(result), row.link ? "someone else's photo" : "a file put there since");
+        EXPECT_EQ(QFileInfo(result).isSymLink(), row.link);
+        if (row.move) {
+            EXPECT_FALSE(QFileInfo::exists(source)) << "brought back from a file the move did not make";
+        }
+    }
 }
 
 struct CompareCase {

@@ -2,6 +2,8 @@
 // closing it, and captures dropped on its drop zone.
 #include <memory>
 
+#include <sys/stat.h>
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 #include "../support/WidgetEvents.h"
 #include "output/OutputFolder.h"
@@ -121,6 +124,26 @@ TEST_F(StudioWindowTest, DroppedCapturesBecomeOpaqueScreenshotsOfTheStoreSize)
     EXPECT_TRUE(dropOn({QUrl::fromLocalFile(pdf.fileName())}));
     EXPECT_FALSE(zone->isBusy());
     EXPECT_EQ(note->text(), QStringLiteral("Hotovo: 3 z 3 → AppStream/cs"));
+}
+
+// Foreign files named like captures: a fifo (a read would wait for ever) and a PNG that claims
+// 60000 × 60000 pixels are skipped, the capture beside them is finished.
+TEST_F(StudioWindowTest, AFifoOrAnAbsurdSizeNamedLikeACaptureIsSkipped)
+{
+    studio.start();
+    QImage capture(400, 300, QImage::Format_RGB32);
+    capture.fill(QColor(40, 120, 200));
+    const QString good = temp.filePath(QStringLiteral("a.png"));
+    ASSERT_TRUE(capture.save(good));
+    const QString fifo = temp.filePath(QStringLiteral("b.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QString huge = testimages::writeLyingPng(temp.path(), QStringLiteral("c.png"), QSize(60000, 60000));
+    auto* zone = find<StudioDropZone>("dropZone");
+    const std::unique_ptr<QMimeData> mime(test::urlMime({QUrl::fromLocalFile(good), QUrl::fromLocalFile(fifo), QUrl::fromLocalFile(huge)}));
+    ASSERT_TRUE(test::dragEnter(zone, {10, 10}, mime.get()) && test::drop(zone, {10, 10}, mime.get()).accepted);
+    ASSERT_TRUE(waitUntil([&] { return !zone->isBusy(); })) << "a capture is still being read";
+    EXPECT_EQ(find<Text>("finishNote")->text(), QStringLiteral("Hotovo: 1 z 3 → AppStream/cs"));
+    EXPECT_EQ(QDir(out + QStringLiteral("/AppStream/cs")).entryList(QDir::Files), QStringList{QStringLiteral("a.jpg")});
 }
 
 // The studio's results folder that nobody could show is reported as everywhere else.
