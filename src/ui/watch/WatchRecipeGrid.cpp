@@ -125,7 +125,8 @@ void WatchRecipeCard::paintEvent(QPaintEvent*)
 
 void WatchRecipeCard::enterEvent(QEnterEvent* event)
 {
-    animateOutline(1);
+    if (isEnabled())
+        animateOutline(1);
     QAbstractButton::enterEvent(event);
 }
 

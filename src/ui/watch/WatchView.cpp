@@ -1,5 +1,6 @@
 #include "ui/watch/WatchView.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QVBoxLayout>
 
 #include "l10n/Localization.h"
@@ -12,6 +13,15 @@
 #include "ui/watch/WatchService.h"
 
 namespace kelvaro {
+
+namespace {
+
+QString unreadableNote()
+{
+    return L("Uložené hlídané složky se nepodařilo přečíst, proto je nechávám beze změny a další nepřidám.");
+}
+
+} // namespace
 
 WatchView::WatchView(std::shared_ptr<WatchService> service, Settings& settings, QWidget* parent, Clock clock)
     : QScrollArea(parent), m_service(std::move(service)), m_settings(settings)
@@ -38,6 +48,15 @@ WatchView::WatchView(std::shared_ptr<WatchService> service, Settings& settings, 
     column->addWidget(m_ruleList);
     m_grid = new WatchRecipeGrid(true, [this](const WatchRecipe& recipe) { openSheet(recipe.action); }, columnBox);
     column->addWidget(m_grid);
+    if (m_service->rulesUnreadable()) {
+        // A new folder could never be stored beside rules left as they are: no way in offers one.
+        m_hero->addButton()->setEnabled(false);
+        m_hero->addButton()->setToolTip(unreadableNote());
+        m_grid->setEnabled(false);
+        auto* faded = new QGraphicsOpacityEffect(m_grid);
+        faded->setOpacity(0.45);
+        m_grid->setGraphicsEffect(faded);
+    }
     column->addStretch(1);
 
     connect(m_service.get(), &WatchService::rulesChanged, this, &WatchView::refreshRules);
@@ -58,6 +77,10 @@ QWidget* WatchView::toolbarItems()
         m_addButton->setObjectName(QStringLiteral("addWatch"));
         m_addButton->setSymbol(QStringLiteral("plus"));
         m_addButton->setToolTip(L("Začít sledovat novou složku"));
+        if (m_service->rulesUnreadable()) {
+            m_addButton->setEnabled(false);
+            m_addButton->setToolTip(unreadableNote());
+        }
         m_addButton->hide(); // the toolbar shows it while this screen is current
         connect(m_addButton, &QAbstractButton::clicked, this, [this] { openSheet(defaultAction()); });
     }

@@ -2,6 +2,7 @@
 // which watcher operation each of its controls calls.
 #include <QHelpEvent>
 #include <QMenu>
+#include <QTest>
 #include <QToolTip>
 
 #include <gtest/gtest.h>
@@ -89,10 +90,12 @@ TEST_F(WatchViewTest, theStateLineShowsTheFirstConditionThatHoldsAndTheListCount
     EXPECT_FALSE(v.ruleList()->isVisibleTo(&v));
 }
 
-// Stored rules that cannot be read are said so instead of passing for a first visit.
+// Stored rules that cannot be read are said so instead of passing for a first visit, and no
+// control offers a new folder that could never be stored beside them.
 TEST_F(WatchViewTest, unreadableRulesAreSaidSo)
 {
     for (const bool unreadable : {false, true}) {
+        SCOPED_TRACE(unreadable);
         service->unreadable = unreadable;
         WatchView& shown = makeView();
         auto* note = shown.findChild<Text*>(QStringLiteral("unreadable"));
@@ -101,6 +104,19 @@ TEST_F(WatchViewTest, unreadableRulesAreSaidSo)
             EXPECT_TRUE(note->isVisible());
             EXPECT_EQ(note->text(), QStringLiteral("Uložené hlídané složky se nepodařilo přečíst, proto je nechávám beze změny."));
         }
+        const QList<QAbstractButton*> addButtons{shown.addButton(), shown.hero()->addButton()};
+        QList<QAbstractButton*> controls = addButtons;
+        for (WatchRecipeCard* recipe : shown.recipeGrid()->cards())
+            controls << recipe;
+        for (QAbstractButton* control : controls) {
+            EXPECT_EQ(control->isEnabled(), !unreadable);
+            if (unreadable) {
+                QTest::mouseClick(control, Qt::LeftButton);
+                EXPECT_EQ(shown.sheet(), nullptr);
+            }
+        }
+        for (QAbstractButton* add : addButtons)
+            EXPECT_EQ(add->toolTip().endsWith(QStringLiteral("a další nepřidám.")), unreadable);
     }
 }
 
