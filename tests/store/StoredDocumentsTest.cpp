@@ -1,5 +1,7 @@
 // Every stored document whose value this version cannot decode: its owner says it is unreadable,
 // shows nothing in its place and never writes over it, whatever shape the value has.
+#include <cerrno>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +11,7 @@
 
 #include "StoreTestSupport.h"
 #include "platform/Json.h"
+#include "../support/SmallDisk.h"
 #include "store/UserPresets.h"
 #include "store/WorkflowStore.h"
 #include "watch/FolderWatcher.h"
@@ -325,6 +328,78 @@ TEST_F(StoredDocumentsTest, AHistoryPutOffByAnotherSaveIsNoFailure)
     EXPECT_TRUE(Settings::shared().hasUnsavedChanges());
     other.unlock();
     EXPECT_TRUE(waitUntil([] { return !Settings::shared().hasUnsavedChanges(); }));
+}
+
+// The profile on a disk of its own that fills up: a run's history, files put on a shelf and a
+// setting are each told not saved, the file on disk stays as it was, and once there is room again
+// the next save writes them all and the sentences that said otherwise go.
+TEST(StoredDocumentsOnAFullDisk, NothingIsToldSavedThatIsNotAndRoomLetsItAllBeSaved)
+{
+    QTemporaryDir probe;
+    SmallDisk disk(probe.path(), 64 * 1024);
+    if (!disk.isMounted())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    EXPECT_TRUE(passesInFreshProcess(QStringLiteral("StoredDocumentsFullDiskChild.*"), 1));
+}
+
+class StoredDocumentsFullDiskChild : public StoredDocumentsTest {
+protected:
+    void SetUp() override
+    {
+        // Before the settings are first opened, which the fixture does.
+        disk = std::make_unique<SmallDisk>(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Kelvaro"), 256 * 1024);
+        ASSERT_TRUE(disk->isMounted()) << disk->whyNot().toStdString();
+        StoredDocumentsTest::SetUp();
+    }
+    std::unique_ptr<SmallDisk> disk;
+};
+
+TEST_F(StoredDocumentsFullDiskChild, savesOnAFullDisk)
+{
+    rememberOutput();
+    KelvaroStore& s = makeStore(fakeProcess);
+    s.receive(QStringList{touch(QStringLiteral("in/a.jpg"))}, false);
+    ASSERT_TRUE(Settings::shared().sync());
+    const QString file = Settings::shared().filePath();
+    const QByteArray before = readFile(file);
+    ASSERT_FALSE(before.isEmpty());
+    disk->fillLeaving(0);
+
+    const struct {
+        const char* name;
+        std::function<void()> write;
+    } rows[] = {
+        {"a run's history", [&] {
+             ASSERT_TRUE(runOn(s.droppedFiles(), KelvaroOp::convert(ImageFormat::png)));
+             EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – 1 soubor ve složce „out“. Historii se nepodařilo uložit."));
+         }},
+        {"files put on a shelf", [&] {
+             EXPECT_TRUE(s.addToShelf(std::nullopt, QStringLiteral("Léto")));
+             EXPECT_EQ(s.statusMessage(), QStringLiteral("Odloženo na polici „Léto“. Police se nepodařilo uložit."));
+         }},
+        {"a setting", [&] {
+             EXPECT_FALSE(Settings::shared().setValue(QStringLiteral("kelvaro.autoReveal"), true));
+             EXPECT_EQ(Settings::shared().saveError(), ENOSPC);
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.write();
+        EXPECT_TRUE(Settings::shared().hasUnsavedChanges());
+        EXPECT_EQ(readFile(file), before) << "the file on the full disk changed";
+    }
+
+    ASSERT_TRUE(QFile::remove(QFileInfo(file).absolutePath() + QStringLiteral("/filler")));
+    EXPECT_TRUE(Settings::shared().setValue(QString::fromLatin1(SettingsKey::settingsTab), QStringLiteral("export")));
+    EXPECT_FALSE(Settings::shared().hasUnsavedChanges());
+    const QJsonObject saved = QJsonDocument::fromJson(readFile(file)).object();
+    const QByteArray library = QByteArray::fromBase64(
+        saved.value(QString::fromLatin1(SettingsKey::library)).toObject().value(QStringLiteral("data")).toString().toLatin1());
+    EXPECT_TRUE(library.contains("Převod na PNG")) << library.toStdString();
+    EXPECT_TRUE(library.contains("Léto")) << library.toStdString();
+    EXPECT_EQ(saved.value(QStringLiteral("kelvaro.autoReveal")), QJsonValue(true));
+    EXPECT_TRUE(waitUntil([&] { return !s.statusMessage().value_or(QString()).contains(QStringLiteral("nepodařilo")); }))
+        << s.statusMessage().value_or(QString()).toStdString();
 }
 
 } // namespace
