@@ -1,10 +1,17 @@
 #include "app/SingleInstance.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -38,6 +45,9 @@ constexpr int kDeclinePollMs = 20;
 // How long the declining thread reads one launch's request: one that says nothing holds up the
 // others no longer.
 constexpr int kDeclineReadMs = 1000;
+// How old a lock file no process holds must be before it is cleared: its owner takes it within
+// microseconds of making it, so a younger one may be a launch's that is still doing so.
+constexpr qint64 kOwnerlessAfterMs = 1000;
 const QString kFilesKey = QStringLiteral("files");
 const QString kActivateKey = QStringLiteral("activate");
 
@@ -121,6 +131,59 @@ void answerEnding(QLocalSocket& socket)
     socket.disconnectFromServer();
 }
 
+// Renames what stands at `path` to "<name>.aside-<yyyyMMdd-HHmmss>[-n]" beside it, never
+// replacing anything. False when it could not. Touches disk.
+bool putAside(const QString& path)
+{
+    const QString stem = path + QStringLiteral(".aside-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QByteArray from = QFile::encodeName(path);
+    for (int n = 1; n <= 100; ++n) {
+        const QString target = n == 1 ? stem : stem + QStringLiteral("-%1").arg(n);
+        const QByteArray to = QFile::encodeName(target);
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+            logLine(QStringLiteral("%1 was in the way of the running instance, kept as %2").arg(path, target));
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+// Clears what stands under the instance's lock name and is nobody's lock, so that a launch can
+// take it: anything but a regular file (QLockFile would wait for ever to read a FIFO and fail on a
+// folder at every try), and a lock file no process holds. QLockFile holds its file with flock(2)
+// for its owner's whole life, so a file nobody holds is ownerless whatever it says: empty (its
+// maker was killed between making and writing it), garbled, or naming another machine, which
+// QLockFile never takes for stale. Touches disk.
+void clearOwnerlessLock(const QString& lockPath)
+{
+    const QByteArray path = QFile::encodeName(lockPath);
+    struct stat named {};
+    if (::lstat(path.constData(), &named) != 0)
+        return;
+    if (!S_ISREG(named.st_mode)) {
+        putAside(lockPath);
+        return;
+    }
+    // The guard QLockFile's own clearing of stale locks takes: two launches never clear one lock,
+    // nor one the lock another has just made in its place.
+    QLockFile guard(lockPath + QStringLiteral(".rmlock"));
+    if (!guard.tryLock(0))
+        return;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat opened {};
+    const bool ownerless = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+        && ::lstat(path.constData(), &named) == 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino
+        && std::abs(QDateTime::currentMSecsSinceEpoch() - (qint64(opened.st_mtim.tv_sec) * 1000 + opened.st_mtim.tv_nsec / 1000000))
+            > kOwnerlessAfterMs;
+    if (ownerless && ::unlink(path.constData()) == 0)
+        logLine(QStringLiteral("cleared the instance lock %1, which no process held").arg(lockPath));
+    ::close(fd);
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString& name, QObject* parent)
@@ -138,18 +201,24 @@ QString SingleInstance::defaultName()
     const QString overridden = qEnvironmentVariable(socketEnvironment);
     if (!overridden.isEmpty())
         return overridden;
+    // A runtime folder that takes no files would hold neither lock nor socket, and every launch
+    // would become an instance of its own on the one profile.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && ::access(QFile::encodeName(runtime).constData(), W_OK | X_OK) == 0)
         return QDir(runtime).filePath(QStringLiteral("kelvaro-instance"));
     // The shared temporary folder: one name per user, so users never reach each other.
     return QStringLiteral("kelvaro-%1").arg(uint(::getuid()));
 }
 
+QString SingleInstance::socketPath() const
+{
+    // QLocalServer puts relative names into the temporary folder.
+    return QDir::isAbsolutePath(m_name) ? m_name : QDir(QDir::tempPath()).filePath(m_name);
+}
+
 QString SingleInstance::lockPath() const
 {
-    // QLocalServer puts relative names into the temporary folder; the lock goes beside it.
-    const QString socketPath = QDir::isAbsolutePath(m_name) ? m_name : QDir(QDir::tempPath()).filePath(m_name);
-    return socketPath + QStringLiteral(".lock");
+    return socketPath() + QStringLiteral(".lock");
 }
 
 std::optional<QString> SingleInstance::informationRequest(const QStringList& arguments)
@@ -253,6 +322,7 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
         return Role::primary;
     };
 
+    clearOwnerlessLock(lockPath());
     if (m_lock->tryLock(0))
         return becomePrimary();
     if (m_lock->error() != QLockFile::LockFailedError) {
@@ -273,6 +343,7 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
             logLine(QStringLiteral("the running instance is ending: waiting for it to let go"));
             deadline = QDeadlineTimer(endingPatienceMs);
         }
+        clearOwnerlessLock(lockPath());
         if (m_lock->tryLock(0))
             return becomePrimary();
         QThread::msleep(40);
@@ -290,7 +361,10 @@ void SingleInstance::listen()
 {
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // A socket file left by a crashed instance would make listen() fail.
+    // A socket file left by a crashed instance would make listen() fail, as would a folder.
+    struct stat named {};
+    if (::lstat(QFile::encodeName(socketPath()).constData(), &named) == 0 && S_ISDIR(named.st_mode))
+        putAside(socketPath());
     QLocalServer::removeServer(m_name);
     if (!m_server->listen(m_name)) {
         logLine(QStringLiteral("cannot listen for other launches: %1").arg(m_server->errorString()));

@@ -3,7 +3,8 @@
 // socket; a later launch (`kelvaro FILE…` from Open With or a launcher drop, `kelvaro --send
 // FILE…` from the file manager's action) hands its local file paths to that process and exits.
 // The lock, not the socket, decides who runs: two launches at the same moment cannot both
-// become the running instance, and a socket left behind by a crash is cleared by the next one.
+// become the running instance, and a socket left behind by a crash is cleared by the next one, as
+// is a lock file no process holds (one a killed launch left empty) and anything else in the way.
 // A process that will not stay (it is ending) declines: a launch is told so, waits for the lock
 // and then becomes the running instance itself, rather than being taken by a process about to go.
 // Main thread (the declining answers come from a thread of their own); created by main() right
@@ -41,6 +42,11 @@ public:
         stillEnding, // the running instance said it is ending and did not let go in time; exit 1
     };
 
+    // How long a launch waits for the running instance to take its request: one still starting
+    // answers only once its window is built, which a busy machine may take seconds for, and a
+    // launch that gave up would lose its files.
+    static constexpr int answerPatienceMs = 20000;
+
     // How long a launch waits for a running instance that declined (it is ending) to let go: past
     // the end's wait for another process's settings lock and the last save's own wait (half a
     // minute each).
@@ -51,7 +57,7 @@ public:
     ~SingleInstance() override; // releases
 
     // $KELVARO_INSTANCE_SOCKET when set, else "kelvaro-instance" in the user's runtime folder
-    // (or the per-user name "kelvaro-<user>" in the temporary folder without one).
+    // (or the per-user name "kelvaro-<user>" in the temporary folder without one that takes files).
     static QString defaultName();
 
     // The request of a command line (the program name first), each argument as NativePath::decoded
@@ -67,7 +73,8 @@ public:
     // its answer at most `timeoutMs` (it may still be starting up). One that declines is waited
     // for up to `endingPatienceMs` from its first answer; then this process becomes the running
     // instance, reading the settings only after the other's last save. Blocks the calling thread.
-    Role claim(const LaunchRequest& request, int timeoutMs = 2000, int endingPatienceMs = SingleInstance::endingPatienceMs);
+    Role claim(const LaunchRequest& request, int timeoutMs = SingleInstance::answerPatienceMs,
+               int endingPatienceMs = SingleInstance::endingPatienceMs);
 
     // Sends `request` to the instance listening on `name`; true once it confirmed receipt (never
     // from one that declines). Blocks at most `timeoutMs`; usable from any thread.
@@ -102,6 +109,7 @@ private:
     void stopListening();
     void takeConnection();
     void readFrom(QLocalSocket* socket);
+    QString socketPath() const;
     QString lockPath() const;
 
     QString m_name;

@@ -149,7 +149,7 @@ QString WheelAction::detail() const
 
 QJsonObject ActivityItem::toJson() const
 {
-    return json::Writer()
+    return json::Writer(unknownMembers)
         .set(QStringLiteral("id"), id)
         .set(QStringLiteral("fileName"), fileName)
         .set(QStringLiteral("actionTitle"), actionTitle)
@@ -171,6 +171,7 @@ std::optional<ActivityItem> ActivityItem::fromJson(const QJsonValue& value)
     a.date = r.date(QStringLiteral("date"));
     a.savedBytes = r.integer(QStringLiteral("savedBytes"));
     a.outputPath = r.optString(QStringLiteral("outputPath"));
+    a.unknownMembers = r.unknownMembers();
     if (!r.ok())
         return std::nullopt;
     return a;
@@ -189,7 +190,7 @@ qint64 totalSavedBytes(const QList<ActivityItem>& activities)
 
 QJsonObject ShelfItem::toJson() const
 {
-    return json::Writer()
+    return json::Writer(unknownMembers)
         .set(QStringLiteral("id"), id)
         .set(QStringLiteral("name"), name)
         .setData(QStringLiteral("bookmark"), bookmark)
@@ -209,6 +210,7 @@ std::optional<ShelfItem> ShelfItem::fromJson(const QJsonValue& value)
     item.bytes = r.integer(QStringLiteral("bytes"));
     item.added = r.date(QStringLiteral("added"));
     item.storedPath = r.optString(QStringLiteral("storedPath"));
+    item.unknownMembers = r.unknownMembers();
     if (!r.ok())
         return std::nullopt;
     return item;
@@ -232,7 +234,7 @@ QJsonObject Shelf::toJson() const
     QJsonArray itemArray;
     for (const ShelfItem& item : items)
         itemArray.append(item.toJson());
-    return json::Writer()
+    return json::Writer(unknownMembers)
         .set(QStringLiteral("id"), id)
         .set(QStringLiteral("name"), name)
         .set(QStringLiteral("symbol"), symbol)
@@ -265,6 +267,7 @@ std::optional<Shelf> Shelf::fromJson(const QJsonValue& value)
             shelf.items.append(std::move(*item));
         }
     }
+    shelf.unknownMembers = r.unknownMembers();
     if (!r.ok())
         return std::nullopt;
     return shelf;

@@ -64,6 +64,7 @@ struct ActivityItem {
     QDateTime date;
     qint64 savedBytes = 0;
     std::optional<QString> outputPath;
+    QJsonObject unknownMembers{}; // a later version's members, written back as read
 
     bool operator==(const ActivityItem&) const = default;
 
@@ -84,6 +85,7 @@ struct ShelfItem {
     qint64 bytes = 0;
     QDateTime added;
     std::optional<QString> storedPath;  // shelf-storage token of the stored copy
+    QJsonObject unknownMembers{}; // a later version's members, written back as read
 
     bool operator==(const ShelfItem&) const = default;
 
@@ -98,6 +100,7 @@ struct Shelf {
     int colorIndex = 0;    // any integer; see paletteIndex
     int fileCount = 0;     // files claimed in addition to items (sample shelves)
     QList<ShelfItem> items;
+    QJsonObject unknownMembers{}; // a later version's members, written back as read
 
     bool operator==(const Shelf&) const = default;
 

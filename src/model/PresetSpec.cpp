@@ -86,7 +86,7 @@ QString PresetSpec::summary() const
 
 QJsonObject PresetSpec::toJson() const
 {
-    json::Writer w;
+    json::Writer w(unknownMembers);
     w.set(QStringLiteral("id"), id)
         .set(QStringLiteral("name"), name)
         .set(QStringLiteral("maxSide"), maxSide)
@@ -114,6 +114,7 @@ std::optional<PresetSpec> PresetSpec::fromJson(const QJsonValue& value)
     p.targetHeight = intFrom(r.optInteger(QStringLiteral("targetHeight")), r);
     p.cropOffsetX = r.optNumber(QStringLiteral("cropOffsetX"));
     p.cropOffsetY = r.optNumber(QStringLiteral("cropOffsetY"));
+    p.unknownMembers = r.unknownMembers();
     if (!r.ok())
         return std::nullopt;
     return p;

@@ -24,6 +24,7 @@ struct PresetSpec {
     std::optional<int> targetHeight;
     std::optional<double> cropOffsetX; // 0–1, absent = 0.5
     std::optional<double> cropOffsetY;
+    QJsonObject unknownMembers{}; // a later version's members, written back as read
 
     bool operator==(const PresetSpec&) const = default;
 

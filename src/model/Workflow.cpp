@@ -88,7 +88,7 @@ WorkflowStep WorkflowStep::make(Kind kind)
 
 QJsonObject WorkflowStep::toJson() const
 {
-    return json::Writer()
+    return json::Writer(unknownMembers)
         .set(QStringLiteral("id"), id)
         .set(QStringLiteral("kind"), rawValue(kind))
         .set(QStringLiteral("brightness"), brightness)
@@ -130,6 +130,7 @@ std::optional<WorkflowStep> WorkflowStep::fromJson(const QJsonValue& value)
     step.position = r.optString(QStringLiteral("position")).value_or(QStringLiteral("bottomRight"));
     step.opacity = r.optNumber(QStringLiteral("opacity")).value_or(0.8);
     step.sizePercent = r.optNumber(QStringLiteral("sizePercent")).value_or(5);
+    step.unknownMembers = r.unknownMembers();
     if (!r.ok())
         return std::nullopt;
     return step;
@@ -140,7 +141,7 @@ QJsonObject Workflow::toJson() const
     QJsonArray stepArray;
     for (const WorkflowStep& step : steps)
         stepArray.append(step.toJson());
-    return json::Writer()
+    return json::Writer(unknownMembers)
         .set(QStringLiteral("id"), id)
         .set(QStringLiteral("name"), name)
         .set(QStringLiteral("symbol"), symbol)
@@ -173,6 +174,7 @@ std::optional<Workflow> Workflow::fromJson(const QJsonValue& value)
     w.format = r.optString(QStringLiteral("format")).value_or(QString());
     w.quality = r.optNumber(QStringLiteral("quality")).value_or(0.9);
     w.stripMetadata = r.optBoolean(QStringLiteral("stripMetadata")).value_or(false);
+    w.unknownMembers = r.unknownMembers();
     if (!r.ok())
         return std::nullopt;
     return w;

@@ -27,6 +27,7 @@ struct WorkflowStep {
     QString position = QStringLiteral("bottomRight");  // a WatermarkPosition raw value, kept as text
     double opacity = 0.8;
     double sizePercent = 5;
+    QJsonObject unknownMembers{}; // a later version's members, written back as read
 
     bool operator==(const WorkflowStep&) const = default;
 
@@ -56,6 +57,7 @@ struct Workflow {
     QString format;           // an ImageFormat raw value, or "" for the source's own format
     double quality = 0.85;
     bool stripMetadata = false;
+    QJsonObject unknownMembers{}; // a later version's members, written back as read
 
     bool operator==(const Workflow&) const = default;
 

@@ -70,12 +70,24 @@ Reader::Reader(const QJsonValue& value)
 
 bool Reader::has(const QString& key) const
 {
+    m_asked.insert(key);
     const QJsonValue v = m_object.value(key);
     return !v.isUndefined() && !v.isNull();
 }
 
+QJsonObject Reader::unknownMembers() const
+{
+    QJsonObject unknown;
+    for (auto it = m_object.constBegin(); it != m_object.constEnd(); ++it) {
+        if (!m_asked.contains(it.key()))
+            unknown.insert(it.key(), it.value());
+    }
+    return unknown;
+}
+
 QJsonValue Reader::required(const QString& key)
 {
+    m_asked.insert(key);
     const QJsonValue v = m_object.value(key);
     if (v.isUndefined() || v.isNull())
         m_ok = false;

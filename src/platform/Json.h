@@ -1,9 +1,11 @@
 #pragma once
 // The JSON form of every stored record: members named after the fields, UUIDs as 36 upper-case
 // characters, dates as seconds since 2001-01-01 00:00:00 UTC, data as Base64. An optional member
-// is omitted when absent and reads as absent when missing or null; unknown members are ignored;
-// a missing or mistyped required member fails the record (strict: 1.5 is not an integer, a
-// number is not a Boolean), and the caller fails the whole list or document with it.
+// is omitted when absent and reads as absent when missing or null; a missing or mistyped required
+// member fails the record (strict: 1.5 is not an integer, a number is not a Boolean), and the
+// caller fails the whole list or document with it. Members a decoder never asks for (a later
+// version's) are kept by the record as read (Reader::unknownMembers) and written back under the
+// ones it knows (Writer's constructor), so a save by this version loses none of them.
 #include <optional>
 
 #include <QByteArray>
@@ -11,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QSet>
 #include <QString>
 #include <QUuid>
 
@@ -32,6 +35,8 @@ public:
     void fail() { m_ok = false; }
     const QJsonObject& object() const { return m_object; }
     bool has(const QString& key) const;          // present and not null
+    // The members no read so far (has() included) asked for; taken once every member is read.
+    QJsonObject unknownMembers() const;
 
     QString string(const QString& key);
     qint64 integer(const QString& key);
@@ -55,6 +60,7 @@ private:
     QJsonValue required(const QString& key);
     QJsonObject m_object;
     bool m_ok = true;
+    mutable QSet<QString> m_asked;
 };
 
 // Value conversions with the same strictness, for arrays of plain values.
@@ -64,6 +70,9 @@ std::optional<double> toNumber(const QJsonValue& v);
 // Writer helpers: optional members are left out when absent.
 class Writer {
 public:
+    Writer() = default;
+    // Starts from the members a record kept of a later version; the ones set afterwards win.
+    explicit Writer(const QJsonObject& unknownMembers) : m_object(unknownMembers) {}
     Writer& set(const QString& key, const QJsonValue& value) { m_object.insert(key, value); return *this; }
     Writer& set(const QString& key, const QString& value) { m_object.insert(key, value); return *this; }
     Writer& set(const QString& key, const char* value) { m_object.insert(key, QString::fromUtf8(value)); return *this; }

@@ -40,8 +40,10 @@ std::optional<QList<Shelf>> decodeShelves(const QJsonArray& array)
     return list;
 }
 
-// The decoding error's description, or none on success.
-std::optional<QString> decodeLibrary(const QByteArray& data, QList<ActivityItem>& activities, QList<Shelf>& shelves)
+// The decoding error's description, or none on success; `unknown` gets the document's members
+// beside the two lists (a later version's).
+std::optional<QString> decodeLibrary(const QByteArray& data, QList<ActivityItem>& activities, QList<Shelf>& shelves,
+                                     QJsonObject& unknown)
 {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(data, &error);
@@ -62,6 +64,9 @@ std::optional<QString> decodeLibrary(const QByteArray& data, QList<ActivityItem>
         return QStringLiteral("a shelf cannot be read");
     activities = *decodedActivities;
     shelves = *decodedShelves;
+    unknown = object;
+    unknown.remove(QStringLiteral("activities"));
+    unknown.remove(QStringLiteral("shelves"));
     return std::nullopt;
 }
 
@@ -117,7 +122,7 @@ void Library::load()
     // A value of another type is as unreadable as bad JSON: it must not be overwritten either.
     QList<ActivityItem> activities;
     QList<Shelf> shelves;
-    const auto error = data ? decodeLibrary(*data, activities, shelves)
+    const auto error = data ? decodeLibrary(*data, activities, shelves, m_unknownMembers)
                             : std::optional<QString>(QStringLiteral("the stored value is not data"));
     if (error) {
         logLine(QStringLiteral("failed to decode library: ") + *error);
@@ -140,7 +145,9 @@ bool Library::save()
     QJsonArray shelves;
     for (const Shelf& shelf : m_shelves)
         shelves.append(shelf.toJson());
-    const QJsonObject library{{QStringLiteral("activities"), activities}, {QStringLiteral("shelves"), shelves}};
+    QJsonObject library = m_unknownMembers;
+    library.insert(QStringLiteral("activities"), activities);
+    library.insert(QStringLiteral("shelves"), shelves);
     if (Settings::shared().setValue(m_storageKey, QJsonDocument(library).toJson(QJsonDocument::Compact)))
         return true;
     // A save only put off by another process's lock is retried, and told if it then fails.

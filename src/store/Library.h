@@ -8,6 +8,7 @@
 // undecodable as a spoiled document.
 #include <optional>
 
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -72,6 +73,7 @@ private:
     QList<ActivityItem> m_activities;
     QList<Shelf> m_shelves;
     QString m_storageKey;
+    QJsonObject m_unknownMembers; // the document's members beside the lists, a later version's
     bool m_canPersist = true;
     QString m_keptAside;
     struct DemoBackup {

@@ -25,7 +25,8 @@ namespace kelvaro {
 namespace {
 
 // The seen keys document: an object of rule id → array of keys; none when it does not decode.
-std::optional<QHash<QUuid, QSet<QString>>> decodeSeen(const QByteArray& data)
+// `unknown` gets the members whose name is no rule id (a later version's).
+std::optional<QHash<QUuid, QSet<QString>>> decodeSeen(const QByteArray& data, QJsonObject& unknown)
 {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(data, &error);
@@ -34,6 +35,11 @@ std::optional<QHash<QUuid, QSet<QString>>> decodeSeen(const QByteArray& data)
     QHash<QUuid, QSet<QString>> seen;
     const QJsonObject object = doc.object();
     for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        const std::optional<QUuid> id = json::parseUuid(it.key());
+        if (!id) {
+            unknown.insert(it.key(), it.value());
+            continue;
+        }
         if (!it.value().isArray())
             return std::nullopt;
         QSet<QString> keys;
@@ -42,8 +48,7 @@ std::optional<QHash<QUuid, QSet<QString>>> decodeSeen(const QByteArray& data)
                 return std::nullopt;
             keys.insert(key.toString());
         }
-        if (const auto id = json::parseUuid(it.key()))
-            seen.insert(*id, keys);
+        seen.insert(*id, keys);
     }
     return seen;
 }
@@ -120,7 +125,7 @@ void FolderWatcher::load()
     if (!settings.contains(seenName))
         return;
     const auto seenData = settings.dataValue(seenName);
-    if (const auto seen = seenData ? decodeSeen(*seenData) : std::nullopt) {
+    if (const auto seen = seenData ? decodeSeen(*seenData, m_seenUnknown) : std::nullopt) {
         m_seen = *seen;
     } else {
         // Written over, the keys would be gone for good; without them a rule takes a new baseline.
@@ -142,7 +147,7 @@ void FolderWatcher::saveSeen()
 {
     if (m_seenUnreadable || m_demoBackup)
         return;
-    QJsonObject object;
+    QJsonObject object = m_seenUnknown;
     for (auto it = m_seen.constBegin(); it != m_seen.constEnd(); ++it) {
         QStringList keys(it.value().cbegin(), it.value().cend());
         keys.sort();

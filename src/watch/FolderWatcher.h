@@ -15,6 +15,7 @@
 #include <optional>
 
 #include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -164,6 +165,7 @@ private:
     QHash<QUuid, WatchStatus> m_statuses;
     QHash<QUuid, QString> m_scopes;                 // folder path of each rule whose access is open
     QHash<QUuid, QSet<QString>> m_seen;             // keys handled or taken into the baseline
+    QJsonObject m_seenUnknown; // members of the stored seen keys named by no rule id, written back as read
     QHash<QUuid, QHash<QString, QString>> m_pending; // per rule: path → key seen on the last scan
     bool m_started = false;
     bool m_isTicking = false;

@@ -44,6 +44,57 @@ std::optional<QJsonValue> payloadOf(const QJsonObject& inner)
     return it.value();
 }
 
+// The action's case and payload, without the keys beside them.
+std::optional<WatchAction> caseFromJson(const QJsonValue& value, QString* error)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    int found = -1;
+    int count = 0;
+    for (size_t i = 0; i < kCaseNames.size(); ++i) {
+        if (object.contains(QLatin1String(kCaseNames[i]))) {
+            found = int(i);
+            ++count;
+        }
+    }
+    if (count != 1) {
+        if (error)
+            *error = QStringLiteral("Invalid number of keys found, expected one.");
+        return std::nullopt;
+    }
+    const QJsonValue innerValue = object.value(QLatin1String(kCaseNames[size_t(found)]));
+    if (!innerValue.isObject())
+        return std::nullopt;
+    const QJsonObject inner = innerValue.toObject();
+    switch (found) {
+    case 0: {
+        const auto payload = payloadOf(inner);
+        if (!payload)
+            return std::nullopt;
+        const auto preset = PresetSpec::fromJson(*payload);
+        return preset ? std::optional(WatchAction::preset(*preset)) : std::nullopt;
+    }
+    case 1: {
+        const auto payload = payloadOf(inner);
+        if (!payload)
+            return std::nullopt;
+        const auto workflow = Workflow::fromJson(*payload);
+        return workflow ? std::optional(WatchAction::workflow(*workflow)) : std::nullopt;
+    }
+    case 2: {
+        const auto payload = payloadOf(inner);
+        if (!payload || !payload->isString())
+            return std::nullopt;
+        return WatchAction::convert(payload->toString());
+    }
+    case 3:
+        return WatchAction::stripMetadata();
+    default:
+        return WatchAction::removeBackground();
+    }
+}
+
 } // namespace
 
 // ---- WatchAction -------------------------------------------------------------------------------
@@ -122,57 +173,20 @@ QJsonObject WatchAction::toJson() const
                                              [](const watch::RemoveBackground&) { return QJsonObject(); },
                                          },
                                          value);
-    return QJsonObject{{caseName(*this), inner}};
+    QJsonObject object = unknownMembers;
+    object.insert(caseName(*this), inner);
+    return object;
 }
 
 std::optional<WatchAction> WatchAction::fromJson(const QJsonValue& value, QString* error)
 {
-    if (!value.isObject())
-        return std::nullopt;
-    const QJsonObject object = value.toObject();
-    int found = -1;
-    int count = 0;
-    for (size_t i = 0; i < kCaseNames.size(); ++i) {
-        if (object.contains(QLatin1String(kCaseNames[i]))) {
-            found = int(i);
-            ++count;
-        }
+    std::optional<WatchAction> action = caseFromJson(value, error);
+    if (action) {
+        QJsonObject unknown = value.toObject();
+        unknown.remove(caseName(*action));
+        action->unknownMembers = unknown;
     }
-    if (count != 1) {
-        if (error)
-            *error = QStringLiteral("Invalid number of keys found, expected one.");
-        return std::nullopt;
-    }
-    const QJsonValue innerValue = object.value(QLatin1String(kCaseNames[size_t(found)]));
-    if (!innerValue.isObject())
-        return std::nullopt;
-    const QJsonObject inner = innerValue.toObject();
-    switch (found) {
-    case 0: {
-        const auto payload = payloadOf(inner);
-        if (!payload)
-            return std::nullopt;
-        const auto preset = PresetSpec::fromJson(*payload);
-        return preset ? std::optional(WatchAction::preset(*preset)) : std::nullopt;
-    }
-    case 1: {
-        const auto payload = payloadOf(inner);
-        if (!payload)
-            return std::nullopt;
-        const auto workflow = Workflow::fromJson(*payload);
-        return workflow ? std::optional(WatchAction::workflow(*workflow)) : std::nullopt;
-    }
-    case 2: {
-        const auto payload = payloadOf(inner);
-        if (!payload || !payload->isString())
-            return std::nullopt;
-        return WatchAction::convert(payload->toString());
-    }
-    case 3:
-        return WatchAction::stripMetadata();
-    default:
-        return WatchAction::removeBackground();
-    }
+    return action;
 }
 
 // Equal actions have equal JSON, which keeps the hash consistent with field-wise equality
@@ -201,7 +215,7 @@ WatchRule WatchRule::make(const QString& folderPath, const QByteArray& bookmark,
 
 QJsonObject WatchRule::toJson() const
 {
-    json::Writer w;
+    json::Writer w(unknownMembers);
     w.set(QStringLiteral("id"), id)
         .setData(QStringLiteral("bookmark"), bookmark)
         .set(QStringLiteral("folderName"), folderName)
@@ -227,6 +241,7 @@ std::optional<WatchRule> WatchRule::fromJson(const QJsonValue& value)
     rule.processed = r.integer(QStringLiteral("processed"));
     rule.lastRun = r.optDate(QStringLiteral("lastRun"));
     rule.created = r.date(QStringLiteral("created"));
+    rule.unknownMembers = r.unknownMembers();
     if (!r.ok())
         return std::nullopt;
     const auto action = WatchAction::fromJson(actionObject);

@@ -45,6 +45,7 @@ struct WatchAction {
     // In case order: preset, workflow, convert, stripMetadata, removeBackground.
     using Value = std::variant<PresetSpec, Workflow, watch::Convert, watch::StripMetadata, watch::RemoveBackground>;
     Value value;
+    QJsonObject unknownMembers{}; // keys beside the case's, a later version's, written back as read
 
     static WatchAction preset(const PresetSpec& preset) { return {preset}; }
     static WatchAction workflow(const Workflow& workflow) { return {workflow}; }
@@ -74,7 +75,7 @@ struct WatchAction {
 
     // {"convert":{"_0":"jpg"}}, {"preset":{"_0":{…}}}, {"stripMetadata":{}} …
     QJsonObject toJson() const;
-    // Exactly one case key must be present (other keys are ignored); `error` receives the reason
+    // Exactly one case key must be present (other keys are kept); `error` receives the reason
     // when the number of case keys is wrong.
     static std::optional<WatchAction> fromJson(const QJsonValue& value, QString* error = nullptr);
 };
@@ -92,6 +93,7 @@ struct WatchRule {
     qint64 processed = 0;        // result files produced by the rule's runs so far
     std::optional<QDateTime> lastRun; // end of the last completed run
     QDateTime created;
+    QJsonObject unknownMembers{}; // a later version's members, written back as read
 
     bool operator==(const WatchRule&) const = default;
 

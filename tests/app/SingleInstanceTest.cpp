@@ -11,11 +11,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -38,6 +40,7 @@
 #include "ui/settings/SettingsView.h"
 #include "watch/FolderWatcher.h"
 #include "watch/WatchModels.h"
+#include "../support/SmallDisk.h"
 
 using namespace kelvaro;
 using namespace kelvaro::apptest;
@@ -313,6 +316,126 @@ TEST_F(SingleInstanceTest, SilentLockHolderFailsTheLaunchInsteadOfStartingTwice)
     EXPECT_EQ(role, SingleInstance::Role::failed);
     EXPECT_TRUE(recentLogLines().contains(QStringLiteral("Kelvaro: the running instance did not answer")))
         << recentLogLines().join(QLatin1Char('\n')).toStdString();
+}
+
+// What a killed launch or anyone else left under the instance's names is no running instance: the
+// next launch becomes it, neither failing nor waiting for ever (QLockFile reads what stands at its
+// name and never clears a lock whose owner it cannot tell).
+TEST_F(SingleInstanceTest, WhatNoProcessHoldsUnderTheInstancesNamesIsCleared)
+{
+    const QString lock = socketName + QStringLiteral(".lock");
+    const auto ageOf = [](const QString& path) {
+        const timeval hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        ASSERT_EQ(::utimes(QFile::encodeName(path).constData(), hourAgo), 0);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> leave;
+    } rows[] = {
+        {"an empty lock of a launch killed as it made it", [&] { kelvaro::test::writeFile(lock, QByteArray()); ageOf(lock); }},
+        {"an empty lock made a moment ago", [&] { kelvaro::test::writeFile(lock, QByteArray()); }},
+        {"a garbled lock", [&] { kelvaro::test::writeFile(lock, "\xff\xfe\n"); ageOf(lock); }},
+        {"a lock naming another machine and a live process", [&] {
+             kelvaro::test::writeFile(lock, QByteArray::number(::getpid()) + "\nkelvaro\nelsewhere\n0123456789abcdef0123456789abcdef\n\n");
+             ageOf(lock);
+         }},
+        {"a folder for the lock", [&] { ASSERT_TRUE(QDir().mkpath(lock + QStringLiteral("/inside"))); }},
+        {"a FIFO for the lock", [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(lock).constData(), 0600), 0); }},
+        {"a folder for the socket", [&] { ASSERT_TRUE(QDir().mkpath(socketName + QStringLiteral("/inside"))); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const QString& name : {lock, socketName}) {
+            if (!QDir(name).removeRecursively())
+                QFile::remove(name);
+        }
+        row.leave();
+        std::atomic<bool> done{false};
+        std::optional<SingleInstance::Role> role;
+        bool listening = false;
+        // A thread of Qt's: the instance listens on it.
+        QThread* launch = QThread::create([&] {
+            SingleInstance next(socketName);
+            role = next.claim(LaunchRequest{{}, true}, 5000);
+            listening = next.isListening();
+            done = true;
+        });
+        launch->start();
+        EXPECT_TRUE(waitUntil([&] { return done.load(); }, 30000));
+        // A reader blocked on the FIFO gets its end of file, so that a failure ends the test.
+        while (!done.load()) {
+            const int fd = ::open(QFile::encodeName(lock).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0)
+                ::close(fd);
+            QThread::msleep(10);
+        }
+        launch->wait();
+        delete launch;
+        EXPECT_EQ(role, SingleInstance::Role::primary);
+        EXPECT_TRUE(listening);
+        EXPECT_FALSE(QFileInfo::exists(lock)) << "the launch did not let go of the lock";
+        for (const QString& aside : QDir(temp.path()).entryList({QStringLiteral("instance*.aside-*")}, QDir::AllEntries | QDir::System)) {
+            if (!QDir(temp.filePath(aside)).removeRecursively())
+                QFile::remove(temp.filePath(aside));
+        }
+    }
+}
+
+// A running instance still building its window answers only once it is built: a launch that
+// gave up on it meanwhile would lose the files it was opened with.
+TEST_F(SingleInstanceTest, ALaunchWaitsForARunningInstanceStillStarting)
+{
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    listen();
+    std::atomic<bool> done{false};
+    std::optional<SingleInstance::Role> role;
+    std::thread launch([&] {
+        SingleInstance later(socketName);
+        role = later.claim(LaunchRequest{{a}, false});
+        done = true;
+    });
+    // The running side is busy starting for three seconds and reads nothing meanwhile.
+    QElapsedTimer starting;
+    starting.start();
+    while (!done.load() && !starting.hasExpired(3000))
+        QThread::msleep(10);
+    EXPECT_TRUE(waitUntil([&] { return done.load(); }, 60000));
+    launch.join();
+    EXPECT_EQ(role, SingleInstance::Role::handedOff);
+    EXPECT_EQ(received, (QList<LaunchRequest>{{{a}, false}}));
+}
+
+// A runtime folder that takes no files can hold neither lock nor socket: the instance goes to the
+// temporary folder, so that a second launch still hands its files over instead of becoming a
+// second application on the same settings.
+TEST_F(SingleInstanceTest, ARuntimeFolderThatTakesNoFilesStillKeepsOneInstance)
+{
+    const QString runtime = temp.filePath(QStringLiteral("runtime"));
+    kelvaro::test::SmallDisk disk(runtime, 64 * 1024);
+    if (!disk.isMounted())
+        GTEST_SKIP() << disk.whyNot().toStdString();
+    ASSERT_TRUE(disk.makeReadOnly());
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_RUNTIME_DIR", oldRuntime);
+        oldTemp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTemp);
+    });
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    qputenv("TMPDIR", QFile::encodeName(temp.path())); // not the machine's, shared with other runs
+    ASSERT_TRUE(qEnvironmentVariableIsEmpty(SingleInstance::socketEnvironment));
+
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    SingleInstance first;
+    ASSERT_EQ(first.claim({}), SingleInstance::Role::primary);
+    EXPECT_TRUE(first.isListening());
+    QObject::connect(&first, &SingleInstance::requested, [this](const LaunchRequest& r) { received.append(r); });
+    const SingleInstance::Role second = onOtherThread([&] {
+        SingleInstance later;
+        return later.claim(LaunchRequest{{a}, false}, 5000);
+    });
+    EXPECT_EQ(second, SingleInstance::Role::handedOff);
+    EXPECT_EQ(received, (QList<LaunchRequest>{{{a}, false}}));
 }
 
 // Output of a running program, gathered as it comes.

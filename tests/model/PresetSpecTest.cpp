@@ -118,16 +118,17 @@ TEST(PresetJson, writesOnlyWhatIsPresentAndRoundTrips)
     EXPECT_EQ(o.size(), 10);
     EXPECT_EQ(o.value(QStringLiteral("id")).toString(), platform.id.toString(QUuid::WithoutBraces).toUpper());
     EXPECT_EQ(PresetSpec::fromJson(o), platform);
-    // Optionals may be missing or null; unknown members are ignored.
+    // Optionals may be missing or null; unknown members are written back as read.
     QJsonObject other = PresetSpec::defaults().at(0).toJson();
     other.insert(QStringLiteral("targetWidth"), 1080);
     other.insert(QStringLiteral("targetHeight"), QJsonValue::Null);
-    other.insert(QStringLiteral("future"), QStringLiteral("ignored"));
+    other.insert(QStringLiteral("future"), QStringLiteral("kept"));
     const auto p = PresetSpec::fromJson(other);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->targetWidth, 1080);
     EXPECT_FALSE(p->targetHeight);
-    EXPECT_EQ(p->toJson().size(), 7);
+    EXPECT_EQ(p->toJson().size(), 8);
+    EXPECT_EQ(p->toJson().value(QStringLiteral("future")), QJsonValue(QStringLiteral("kept")));
 }
 
 // Only the crop's target and offsets may be missing: a record without any other member is refused.

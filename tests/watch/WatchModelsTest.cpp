@@ -36,8 +36,8 @@ TEST_F(WatchModels, actionJsonReadsOneCaseKeyAndWritesItBack)
         {R"({"convert":{"_0":"webp"}})", true, true},
         // inner contents of the payload-less cases do not matter
         {R"({"stripMetadata":{"_0":1}})", true, false},
-        // a further key that names no case is ignored
-        {R"({"stripMetadata":{},"comment":"x"})", true, false},
+        // a further key that names no case is kept beside it (in the order JSON objects are written)
+        {R"({"comment":"x","stripMetadata":{}})", true, true},
         {R"({"convert":{"_0":"png","extra":true}})", true, false},
         {R"({"stripMetadata":true})", false, false},
         {R"({"convert":{}})", false, false},
