@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -22,6 +23,8 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 #include <QtEndian>
@@ -189,6 +192,81 @@ void clearOwnerlessLock(const QString& lockPath)
 SingleInstance::SingleInstance(const QString& name, QObject* parent)
     : QObject(parent), m_name(name.isEmpty() ? defaultName() : name)
 {
+    if (name.isEmpty() && qEnvironmentVariable(socketEnvironment).isEmpty())
+        m_profileLock = profileLockPath();
+}
+
+QString SingleInstance::profileLockPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Kelvaro/instance.lock");
+}
+
+void SingleInstance::guardProfile(const QString& lockPath)
+{
+    m_profileLock = lockPath;
+}
+
+// Takes the profile's lock and writes this instance's socket into it; when another process holds
+// it, this launch's socket becomes the one named there. The lock is the open file's (flock), so
+// the kernel lets go of it when its holder dies, and a name left in the file by a dead holder is
+// never read.
+SingleInstance::ProfileLock SingleInstance::lockProfile(int timeoutMs)
+{
+    if (m_profileLock.isEmpty())
+        return ProfileLock::none;
+    if (m_profileFd < 0) {
+        QDir().mkpath(QFileInfo(m_profileLock).absolutePath());
+        const QByteArray path = NativePath::encoded(m_profileLock);
+        const auto open = [&] {
+            return ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
+        };
+        int fd = open();
+        struct stat named {};
+        if (fd < 0 && ::lstat(path.constData(), &named) == 0 && !S_ISREG(named.st_mode)) {
+            // A folder, link or the like in the way: put aside once, as under the socket's names.
+            putAside(m_profileLock);
+            fd = open();
+        }
+        struct stat info {};
+        if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+            ::close(fd);
+            fd = -1;
+        }
+        if (fd < 0) {
+            logLine(QStringLiteral("cannot keep the profile's instance lock: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            return ProfileLock::none;
+        }
+        m_profileFd = fd;
+    }
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (::flock(m_profileFd, LOCK_EX | LOCK_NB) == 0) {
+            const QByteArray name = NativePath::encoded(m_name);
+            if (::ftruncate(m_profileFd, 0) != 0 || ::pwrite(m_profileFd, name.constData(), size_t(name.size()), 0) != name.size())
+                logLine(QStringLiteral("cannot name the socket in the profile's instance lock"));
+            return ProfileLock::taken;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return ProfileLock::none;
+        // Its holder writes the name right after taking it.
+        char buffer[4096];
+        const ssize_t n = ::pread(m_profileFd, buffer, sizeof buffer, 0);
+        if (n > 0 && n < ssize_t(sizeof buffer)) {
+            m_name = NativePath::decoded(QByteArray(buffer, int(n)));
+            return ProfileLock::heldElsewhere;
+        }
+        if (deadline.hasExpired())
+            return ProfileLock::heldElsewhere;
+        QThread::msleep(20);
+    }
+}
+
+void SingleInstance::releaseProfile()
+{
+    if (m_profileFd >= 0) {
+        ::close(m_profileFd); // lets go of the lock
+        m_profileFd = -1;
+    }
 }
 
 SingleInstance::~SingleInstance()
@@ -312,15 +390,27 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
 {
     if (m_server)
         return Role::primary;
+    // Another instance of this profile, found through the profile's lock, is the one to reach.
+    const bool profileHeldElsewhere = lockProfile(2000) == ProfileLock::heldElsewhere;
     if (!m_lock) {
         m_lock = new QLockFile(lockPath());
         // The lock is held for the whole life of the process: only a dead owner makes it stale.
         m_lock->setStaleLockTime(0);
     }
-    auto becomePrimary = [this] {
+    bool primary = false;
+    auto becomePrimary = [this, profileHeldElsewhere, &primary] {
+        // The profile's instance let go of its socket's lock; it lets go of the profile's right after.
+        if (profileHeldElsewhere && lockProfile(5000) != ProfileLock::taken)
+            logLine(QStringLiteral("the profile's instance lock stayed held"));
         listen();
+        primary = true;
         return Role::primary;
     };
+    // A launch that hands over, or gives up, holds no lock of the profile's.
+    const auto notPrimary = qScopeGuard([this, &primary] {
+        if (!primary)
+            releaseProfile();
+    });
 
     clearOwnerlessLock(lockPath());
     if (m_lock->tryLock(0))
@@ -440,6 +530,8 @@ void SingleInstance::release()
         delete m_lock;
         m_lock = nullptr;
     }
+    // After the socket's: a launch that comes between finds the profile's instance at its socket.
+    releaseProfile();
 }
 
 bool SingleInstance::relaunch(const QString& program)

@@ -5,6 +5,9 @@
 // The lock, not the socket, decides who runs: two launches at the same moment cannot both
 // become the running instance, and a socket left behind by a crash is cleared by the next one, as
 // is a lock file no process holds (one a killed launch left empty) and anything else in the way.
+// One profile (settings folder) has one running instance too, wherever each launch's runtime or
+// temporary folder is: the instance holds a lock in the profile that names its socket, and a
+// launch that finds it held goes to that socket instead of its own.
 // A process that will not stay (it is ending) declines: a launch is told so, waits for the lock
 // and then becomes the running instance itself, rather than being taken by a process about to go.
 // Main thread (the declining answers come from a thread of their own); created by main() right
@@ -52,13 +55,18 @@ public:
     // minute each).
     static constexpr int endingPatienceMs = 90000;
 
-    // `name`: a socket name or absolute path; empty means defaultName().
+    // `name`: a socket name or absolute path; empty means defaultName() and the profile's lock
+    // (profileLockPath()) kept as well.
     explicit SingleInstance(const QString& name = {}, QObject* parent = nullptr);
     ~SingleInstance() override; // releases
 
     // $KELVARO_INSTANCE_SOCKET when set, else "kelvaro-instance" in the user's runtime folder
     // (or the per-user name "kelvaro-<user>" in the temporary folder without one that takes files).
     static QString defaultName();
+    // "instance.lock" in the settings folder.
+    static QString profileLockPath();
+    // Keeps the one instance of the profile whose lock is `lockPath` as well, before claim().
+    void guardProfile(const QString& lockPath);
 
     // The request of a command line (the program name first), each argument as NativePath::decoded
     // gives it: QCoreApplication::arguments() has lost any byte of a file name that is not UTF-8.
@@ -111,9 +119,14 @@ private:
     void readFrom(QLocalSocket* socket);
     QString socketPath() const;
     QString lockPath() const;
+    enum class ProfileLock { taken, heldElsewhere, none };
+    ProfileLock lockProfile(int timeoutMs);
+    void releaseProfile();
 
     QString m_name;
     QLockFile* m_lock = nullptr;
+    QString m_profileLock; // empty: not kept
+    int m_profileFd = -1;  // held (flock) while this process is the profile's instance
     QLocalServer* m_server = nullptr;
     QThread* m_decliner = nullptr;
     std::atomic<bool> m_stopDeclining{false};

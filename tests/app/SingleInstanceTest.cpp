@@ -10,6 +10,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -243,6 +244,68 @@ TEST_F(SingleInstanceTest, ADecliningInstanceTakesNoLaunchWhichWaitsForItToLetGo
         EXPECT_TRUE(received.isEmpty()) << "a process about to go took the launch";
         running.reset();
     }
+}
+
+// One profile has one running instance whatever socket each launch would use (another runtime or
+// temporary folder): a launch goes to the socket the profile's lock names, also while that
+// instance ends, and takes the profile over once it has let go.
+TEST_F(SingleInstanceTest, OneProfileHasOneInstanceWhateverSocketALaunchWouldUse)
+{
+    const QString profileLock = temp.filePath(QStringLiteral("profile/instance.lock"));
+    const QString elsewhere = temp.filePath(QStringLiteral("elsewhere"));
+    const QString a = work.filePath(QStringLiteral("a.jpg"));
+    test::writeFile(a, "x");
+    const auto profileHeld = [&] {
+        const int fd = ::open(NativePath::encoded(profileLock).constData(), O_RDONLY | O_CLOEXEC);
+        const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        if (fd >= 0)
+            ::close(fd);
+        return held;
+    };
+    running = std::make_unique<SingleInstance>(socketName);
+    running->guardProfile(profileLock);
+    ASSERT_EQ(running->claim({}), SingleInstance::Role::primary);
+    QObject::connect(running.get(), &SingleInstance::requested, [this](const LaunchRequest& r) { received.append(r); });
+    EXPECT_TRUE(profileHeld());
+    EXPECT_EQ(test::readFile(profileLock), NativePath::encoded(socketName));
+
+    // Taken by the profile's instance, not made a second one on its own socket.
+    const SingleInstance::Role handed = onOtherThread([&] {
+        SingleInstance later(elsewhere);
+        later.guardProfile(profileLock);
+        return later.claim(LaunchRequest{{a}, false}, 5000);
+    });
+    EXPECT_EQ(handed, SingleInstance::Role::handedOff);
+    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }));
+    EXPECT_EQ(received.first(), (LaunchRequest{{a}, false}));
+    EXPECT_TRUE(profileHeld()) << "a launch that handed over kept the profile's lock";
+
+    // While the instance ends, a launch waits for it and then takes its place and the profile.
+    running->decline();
+    clearRecentLogLines();
+    std::atomic<bool> done{false};
+    std::optional<SingleInstance::Role> role;
+    bool listening = false;
+    QString name;
+    std::thread launch([&] {
+        SingleInstance later(elsewhere);
+        later.guardProfile(profileLock);
+        role = later.claim(LaunchRequest{{}, true}, 5000, 30000);
+        listening = later.isListening();
+        name = later.name();
+        // Held until the test has looked.
+        waitUntil([&] { return done.load(); });
+    });
+    EXPECT_TRUE(waitUntil([] { return recentLogLines().join(QLatin1Char('\n')).contains(QStringLiteral("is ending: waiting")); }));
+    running->release();
+    EXPECT_TRUE(waitUntil([&] { return role.has_value(); }));
+    EXPECT_EQ(role, SingleInstance::Role::primary);
+    EXPECT_TRUE(listening);
+    EXPECT_EQ(name, socketName);
+    EXPECT_TRUE(profileHeld());
+    done = true;
+    launch.join();
+    EXPECT_FALSE(profileHeld());
 }
 
 // ---- The real program --------------------------------------------------------------------------
