@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QMenu>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -184,6 +185,15 @@ QImage grabWithSheet(QWidget* window, QDialog* sheet, bool dark, QWidget* popup)
         p.drawImage(at, popupImage);
     }
     return image;
+}
+
+QMenu* popUnderButton(QMenu* menu)
+{
+    QWidget* button = menu ? menu->parentWidget() : nullptr;
+    if (!button)
+        return nullptr;
+    menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+    return menu;
 }
 
 bool tabUntil(QWidget* window, const std::function<bool(QWidget*)>& reached, bool back, int limit)

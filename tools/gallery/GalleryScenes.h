@@ -14,6 +14,7 @@
 #include "store/StoreServices.h"
 
 class QDialog;
+class QMenu;
 class QWidget;
 
 namespace kelvaro {
@@ -60,6 +61,10 @@ void finishAnimations();
 // the widget with the focus or `limit` presses have gone; whether it was reached. The controls
 // then show the focus ring a key press brings.
 bool tabUntil(QWidget* window, const std::function<bool(QWidget*)>& reached, bool back = false, int limit = 60);
+
+// Opens a card's `menu` under its "…" button (the menu's parent), as a click opens it; the menu,
+// or none when there is no such button.
+QMenu* popUnderButton(QMenu* menu);
 
 // The main window over a store with demo content (the sample history and shelves, or none),
 // on the home screen at the default size, not yet shown.

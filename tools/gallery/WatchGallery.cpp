@@ -108,12 +108,7 @@ const GalleryScene ruleMenu(QStringLiteral("watch-rule-menu"), [](const Env& env
     service->setRules(list);
     return watchWindow(env, service, {}, [](WatchView& view) -> QWidget* {
         auto* card = view.findChild<WatchRuleCard*>();
-        QMenu* menu = card ? card->menu() : nullptr;
-        QWidget* button = menu ? menu->parentWidget() : nullptr; // the card's "…"
-        if (!button)
-            return nullptr;
-        menu->popup(button->mapToGlobal(QPoint(0, button->height())));
-        return menu;
+        return popUnderButton(card ? card->menu() : nullptr);
     });
 });
 

@@ -200,12 +200,7 @@ const GalleryScene editorNew(QStringLiteral("workflow-editor-new"), [](const Env
 const GalleryScene cardMenu(QStringLiteral("workflow-menu"), [](const Env& env) {
     return workflowsWindow(env, QVariant(), {}, {}, {}, [](WorkflowsView& view) -> QMenu* {
         auto* card = view.findChild<WorkflowCard*>();
-        QMenu* menu = card ? card->menu() : nullptr;
-        QWidget* button = menu ? menu->parentWidget() : nullptr; // the card's "…"
-        if (!button)
-            return nullptr;
-        menu->popup(button->mapToGlobal(QPoint(0, button->height())));
-        return menu;
+        return popUnderButton(card ? card->menu() : nullptr);
     });
 });
 
