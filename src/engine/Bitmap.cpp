@@ -42,6 +42,18 @@ vips::VImage normalizedPipeline(const vips::VImage& input, bool withAlpha)
             image = input; // a broken profile: fall back to the plain interpretation
         }
     }
+    // CMYK without a usable profile goes through the generic CMYK one in a single step: the
+    // interpretation's way passes every strip through three float stages, which streamed
+    // pipelines of a batch held at once several times over.
+    if (image.interpretation() == VIPS_INTERPRETATION_CMYK && image.bands() == 4 && image.format() == VIPS_FORMAT_UCHAR) {
+        try {
+            image = image.icc_transform("srgb", vips::VImage::option()
+                                                    ->set("input_profile", "cmyk")
+                                                    ->set("intent", VIPS_INTENT_PERCEPTUAL)
+                                                    ->set("depth", 8));
+        } catch (const vips::VError&) {
+        }
+    }
     if (image.interpretation() != VIPS_INTERPRETATION_sRGB || image.format() != VIPS_FORMAT_UCHAR) {
         const bool grey = image.bands() <= 2 && image.interpretation() != VIPS_INTERPRETATION_CMYK;
         if (grey) {

@@ -294,6 +294,8 @@ qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings
     work.turnedBytes = streamed.value_or(0);
     work.copied = !(op.is<op::Convert>() || op.is<op::Compress>() || op.is<op::StripMetadata>() || op.is<op::Resize>()
                     || op.is<op::Preset>());
+    if (const op::Resize* resize = op.as<op::Resize>())
+        work.resize = resize->spec;
     return MemoryBudget::estimate(file, work);
 }
 

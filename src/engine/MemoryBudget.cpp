@@ -7,6 +7,7 @@
 
 #include <QImageReader>
 
+#include "engine/ImageEffects.h"
 #include "engine/ImageProbe.h"
 #include "platform/AvailableMemory.h"
 
@@ -214,13 +215,19 @@ void MemoryBudget::FileHold::giveBack()
 
 qint64 MemoryBudget::estimate(const QString& file, const Work& work)
 {
-    qint64 pixels = 0;
-    if (const auto size = ImageEngine::uprightSize(file))
-        pixels = qint64(size->width()) * size->height();
-    else if (const QSize size = QImageReader(file).size(); size.isValid()) // BMP and the like
-        pixels = qint64(size.width()) * size.height();
+    QSize size;
+    if (const auto upright = ImageEngine::uprightSize(file))
+        size = *upright;
+    else
+        size = QImageReader(file).size(); // BMP and the like
+    qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
     if (pixels <= 0)
         pixels = kUnknownPixels;
+    // An enlarged result holds more than the photo at every step after the decode.
+    if (work.resize && size.isValid() && pixels > 0) {
+        const QSize drawn = ImageEffects::targetSize(size.width(), size.height(), *work.resize);
+        pixels = std::max(pixels, qint64(drawn.width()) * drawn.height());
+    }
     // The decoded bitmap goes once the operation's own result is made, before that is encoded.
     const bool page = ImageEngine::isPdf(file);
     const bool whole = work.whole || page;

@@ -97,10 +97,13 @@ public:
         // per pixel (its bands), given back as the encoder takes it.
         int turnedBytes = 0;
         ImageFormat format = ImageFormat::jpg; // what is written
+        // The result is drawn at this size rather than the photo's: a resize, which may enlarge.
+        std::optional<ResizeSpec> resize;
     };
     // The bytes a file is expected to hold at its peak while it is worked on as `work` says: so
     // many per pixel of its upright size for the bitmaps and for the encoder (HEIC's most of
-    // all; less for a page drawn without raster images), plus the encoder's own state; the
+    // all; less for a page drawn without raster images), of the larger of the photo and its
+    // result (a resize may enlarge), plus the encoder's own state; the
     // metadata written back afterwards asks for its share then (FileHold). The size from the
     // header alone, a PDF's from its first page's media box at two pixels per point; a
     // 12-megapixel photo's worth when the header tells nothing (unreadable, beyond the ceiling).

@@ -170,7 +170,8 @@ Bitmap detail(int width, int height)
 // A batch's peak, beyond what the same run of small photos takes (libraries, threads), stays
 // near the budget's limit whatever the photos' colour model: eight photos at eight workers, each
 // holding about a third of the limit at its largest step, are let in a few at a time. Grey camera
-// photos with metadata to write back once held three to six times the limit.
+// photos with metadata to write back once held three to six times the limit, enlarged ones were
+// priced at their own size, and CMYK without a profile streamed through float stages.
 TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
 {
 #ifdef KELVARO_TEST_SANITIZED
@@ -215,15 +216,32 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
     const QStringList cmyk = batch(QStringLiteral("cmyk"), [&](const QString& name) {
         return ti::writeCmykJpeg(in, name + QStringLiteral(".jpg"), photo);
     });
+    // CMYK with no profile to convert it by, as some print workflows write it.
+    const QStringList bareCmyk = batch(QStringLiteral("bareCmyk"), [&](const QString& name) {
+        const QString path = QDir(in).filePath(name + QStringLiteral(".jpg"));
+        vips::VImage cmyk = photo.extract_band(0, vips::VImage::option()->set("n", 3))
+                                .bandjoin(photo.extract_band(1))
+                                .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_CMYK));
+        cmyk.set(VIPS_META_ORIENTATION, 6);
+        cmyk.jpegsave(NativePath::encoded(path).constData(), vips::VImage::option()->set("Q", 90));
+        return path;
+    });
+    // Enlarged to a long side of 3840 pixels, more than five times their own pixels.
+    const QStringList modest = batch(QStringLiteral("modest"), [&](const QString& name) {
+        return ti::writeJpeg(in, name + QStringLiteral(".jpg"), detail(1600, 1200), camera);
+    });
     const QStringList small = batch(QStringLiteral("small"), [&](const QString& name) {
         return ti::writeJpeg(in, name + QStringLiteral(".jpg"), detail(300, 200), camera);
     });
 
     qputenv("KELVARO_JOBS", QByteArray::number(kPhotos));
+    constexpr const char* kAsItself = nullptr;
     const struct {
         const char* name;
         const char* op;
         const QStringList& files;
+        // What the run of small photos does, where the row's operation would not keep them small.
+        const char* smallOp = kAsItself;
     } rows[] = {
         {"greyToTiff", R"({"convert":"tiff"})", grey},
         {"greyToPng", R"({"convert":"png"})", grey},
@@ -232,18 +250,20 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
         {"greyWithAlphaToTiff", R"({"convert":"tiff"})", greyAlpha},
         {"sixteenBitToJpeg", R"({"convert":"jpg"})", deep},
         {"cmykToPng", R"({"convert":"png"})", cmyk},
+        {"cmykWithoutProfileToTiff", R"({"convert":"tiff"})", bareCmyk},
+        {"enlarged", R"({"resize":{"usePercent":false,"percent":100,"longEdge":3840}})", modest, R"({"convert":"jpg"})"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const auto run = [&](const QString& out, const QStringList& files) {
-            return runMeasured(QDir(dir.path()).filePath(out + QStringLiteral(".peak")), QStringList{QStringLiteral("--op"), QLatin1String(row.op), QStringLiteral("--out"),
+        const auto run = [&](const QString& out, const QStringList& files, const char* op) {
+            return runMeasured(QDir(dir.path()).filePath(out + QStringLiteral(".peak")), QStringList{QStringLiteral("--op"), QLatin1String(op), QStringLiteral("--out"),
                                            QDir(dir.path()).filePath(out), QStringLiteral("--memory"),
                                            QString::number(kMemoryMegabytes)}
                                    + files,
                                240);
         };
-        const Measured base = run(QStringLiteral("%1-small").arg(row.name), small);
-        const Measured batch = run(QStringLiteral("%1-all").arg(row.name), row.files);
+        const Measured base = run(QStringLiteral("%1-small").arg(row.name), small, row.smallOp ? row.smallOp : row.op);
+        const Measured batch = run(QStringLiteral("%1-all").arg(row.name), row.files, row.op);
         ASSERT_TRUE(base.ended && batch.ended) << "a run never ended";
         ASSERT_TRUE(WIFEXITED(batch.status) && WEXITSTATUS(batch.status) == 0) << "status " << batch.status;
         EXPECT_EQ(QDir(QDir(dir.path()).filePath(QStringLiteral("%1-all").arg(row.name))).entryList(QDir::Files).size(), kPhotos);
