@@ -18,6 +18,7 @@
 #include "engine/BatchLoop.h"
 #include "engine/ExtraEffects.h"
 #include "engine/FileAbort.h"
+#include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
 #include "engine/ImageStream.h"
@@ -294,8 +295,17 @@ qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings
     work.turnedBytes = streamed.value_or(0);
     work.copied = !(op.is<op::Convert>() || op.is<op::Compress>() || op.is<op::StripMetadata>() || op.is<op::Resize>()
                     || op.is<op::Preset>());
-    if (const op::Resize* resize = op.as<op::Resize>())
-        work.resize = resize->spec;
+    if (const op::Resize* resize = op.as<op::Resize>()) {
+        work.drawnSize = [spec = resize->spec](QSize size) { return ImageEffects::targetSize(size.width(), size.height(), spec); };
+    } else if (const op::Preset* preset = op.as<op::Preset>()) {
+        const PresetSpec& spec = preset->spec;
+        if (spec.targetWidth && spec.targetHeight && *spec.targetWidth >= 1 && *spec.targetHeight >= 1) {
+            // Drawn from the photo through a scaler whose strips are as wide as the photo, in
+            // floating point: as much again as the decoded bitmap.
+            work.copied = true;
+            work.drawnSize = [target = QSize(*spec.targetWidth, *spec.targetHeight)](QSize) { return target; };
+        }
+    }
     return MemoryBudget::estimate(file, work);
 }
 

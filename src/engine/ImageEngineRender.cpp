@@ -80,8 +80,9 @@ Bitmap covering(const Bitmap& image, int targetWidth, int targetHeight, double o
                                 image.width() - cutWidth);
     const int top = std::clamp(int(std::lround((h - visibleHeight) * std::clamp(offsetY, 0.0, 1.0))), 0,
                                image.height() - cutHeight);
+    // A view of the decoded photo: a copy of the cut would hold most of the photo a second time.
     const Bitmap cut = image.extract_area(left, top, cutWidth, cutHeight);
-    return ImageEffects::resized(cut.copy_memory(), QSize(targetWidth, targetHeight), name);
+    return ImageEffects::resized(cut, QSize(targetWidth, targetHeight), name);
 }
 
 Bitmap presetImage(const Bitmap& image, const PresetSpec& spec, const QString& name)

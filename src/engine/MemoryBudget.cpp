@@ -7,7 +7,6 @@
 
 #include <QImageReader>
 
-#include "engine/ImageEffects.h"
 #include "engine/ImageProbe.h"
 #include "platform/AvailableMemory.h"
 
@@ -224,9 +223,10 @@ qint64 MemoryBudget::estimate(const QString& file, const Work& work)
     if (pixels <= 0)
         pixels = kUnknownPixels;
     // An enlarged result holds more than the photo at every step after the decode.
-    if (work.resize && size.isValid() && pixels > 0) {
-        const QSize drawn = ImageEffects::targetSize(size.width(), size.height(), *work.resize);
-        pixels = std::max(pixels, qint64(drawn.width()) * drawn.height());
+    if (work.drawnSize && size.isValid()) {
+        const QSize drawn = work.drawnSize(size);
+        if (drawn.isValid())
+            pixels = std::max(pixels, qint64(drawn.width()) * drawn.height());
     }
     // The decoded bitmap goes once the operation's own result is made, before that is encoded.
     const bool page = ImageEngine::isPdf(file);

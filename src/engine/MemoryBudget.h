@@ -19,6 +19,7 @@
 #include <mutex>
 #include <optional>
 
+#include <QSize>
 #include <QString>
 #include <QtGlobal>
 
@@ -97,8 +98,9 @@ public:
         // per pixel (its bands), given back as the encoder takes it.
         int turnedBytes = 0;
         ImageFormat format = ImageFormat::jpg; // what is written
-        // The result is drawn at this size rather than the photo's: a resize, which may enlarge.
-        std::optional<ResizeSpec> resize;
+        // The size the result is drawn at, from the photo's upright size, where it is not the
+        // photo's: a resize or a preset's exact size, which may enlarge.
+        std::function<QSize(QSize)> drawnSize;
     };
     // The bytes a file is expected to hold at its peak while it is worked on as `work` says: so
     // many per pixel of its upright size for the bitmaps and for the encoder (HEIC's most of

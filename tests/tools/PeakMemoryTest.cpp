@@ -171,7 +171,8 @@ Bitmap detail(int width, int height)
 // near the budget's limit whatever the photos' colour model: eight photos at eight workers, each
 // holding about a third of the limit at its largest step, are let in a few at a time. Grey camera
 // photos with metadata to write back once held three to six times the limit, enlarged ones were
-// priced at their own size, and CMYK without a profile streamed through float stages.
+// priced at their own size, a preset's exact size held the photo three times over, and CMYK
+// without a profile streamed through float stages.
 TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
 {
 #ifdef KELVARO_TEST_SANITIZED
@@ -252,6 +253,10 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
         {"cmykToPng", R"({"convert":"png"})", cmyk},
         {"cmykWithoutProfileToTiff", R"({"convert":"tiff"})", bareCmyk},
         {"enlarged", R"({"resize":{"usePercent":false,"percent":100,"longEdge":3840}})", modest, R"({"convert":"jpg"})"},
+        {"presetOfExactSize",
+         R"({"preset":{"id":"0F6D1A7E-3C6B-4E55-9E0B-2C7A7E1B2B10","name":"P","maxSide":0,"format":"png","quality":0.8,)"
+         R"("stripMetadata":false,"targetWidth":1080,"targetHeight":1350}})",
+         colour, R"({"convert":"jpg"})"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
