@@ -83,13 +83,11 @@ int passWatched(VipsRegion* out, void* sequence, void*, void* failed, gboolean*)
     return 0;
 }
 
-// `image` with the flag; the flag lives as long as the returned image.
-std::pair<vips::VImage, const gint*> watched(const vips::VImage& image)
+// `image` raising `failed`, which must outlive the returned image and every image made from it.
+vips::VImage watched(const vips::VImage& image, gint* failed)
 {
     VipsImage* in = image.get_image();
     VipsImage* out = vips_image_new();
-    auto* failed = static_cast<gint*>(vips_malloc(VIPS_OBJECT(out), sizeof(gint)));
-    *failed = 0;
     if (vips_image_pipelinev(out, VIPS_DEMAND_STYLE_THINSTRIP, in, nullptr) != 0) {
         g_object_unref(out);
         throw vips::VError();
@@ -101,7 +99,7 @@ std::pair<vips::VImage, const gint*> watched(const vips::VImage& image)
         g_object_unref(out);
         throw vips::VError();
     }
-    return {vips::VImage(out), failed};
+    return vips::VImage(out);
 }
 
 int orientationOf(const vips::VImage& header)
@@ -149,6 +147,9 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     const Rendered output = outputOf(op, file, settings);
 
     vips::VImage image;
+    // Outlives the pipeline, which the encoder drops before it writes the metadata back: a
+    // decoder that holds the whole source (HEIC, WebP) would otherwise hold it through that too.
+    gint sourceFailedFlag = 0;
     const gint* sourceFailed = nullptr;
     try {
         // A source, not new_from_file: file names may contain "[", which libvips would read as
@@ -173,9 +174,8 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
             colours->flipH = colours->flipV = false;
         }
         if (turn.isNone()) {
-            auto [decoded, failed] = watched(image);
-            sourceFailed = failed;
-            image = decoded;
+            image = watched(image, &sourceFailedFlag);
+            sourceFailed = &sourceFailedFlag;
         } else {
             // Turning needs the whole photo: it is decoded here, turned as it comes, and each
             // part is given back once the encoder has it, so the photo and the encoder's own
@@ -206,8 +206,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
             const ImageMetadata::Blocks source = ImageMetadata::read(file);
             carried = ImageMetadata::carried({source.exif, source.iptc, {}});
         }
-        // A handle of its own: the pipeline's source is watched below.
-        encode(vips::VImage(image), output.format, effectiveQuality(output.quality, output.format, settings), carried, part.writePath());
+        encode(std::move(image), output.format, effectiveQuality(output.quality, output.format, settings), carried, part.writePath());
         // libvips' caches can hand the encoder a failed strip as black and report success: a
         // failure seen on the way fails the file all the same.
         if (sourceFailed && g_atomic_int_get(sourceFailed))

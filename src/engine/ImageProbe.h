@@ -12,6 +12,11 @@ namespace kelvaro::ImageEngine {
 // cannot be opened or is beyond the engine's ceiling. Reads disk.
 std::optional<QSize> uprightSize(const QString& file);
 
+// Bytes per pixel the source's decoder holds until the last pixel has been read, beyond the
+// strips it hands on: HEIC, WebP and GIF decode whole, a progressive JPEG keeps every
+// coefficient and an interlaced PNG every pass. 0 for a source decoded a strip at a time, a PDF
+// page, a BMP or a file whose header cannot be read. Reads disk.
+double decoderHeldBytes(const QString& file);
 // Whether `load` draws the file as the first page of a PDF: named ".pdf", or beginning as a PDF
 // does whatever its name. libvips must never see such a file: its own PDF decoder would take
 // it. Reads the file's first bytes.

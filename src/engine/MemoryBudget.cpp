@@ -229,10 +229,13 @@ qint64 MemoryBudget::estimate(const QString& file, const Work& work)
             pixels = std::max(pixels, qint64(drawn.width()) * drawn.height());
     }
     // The decoded bitmap goes once the operation's own result is made, before that is encoded.
+    // A decoder that holds the whole source does so beside the bitmap it fills, and beside the
+    // encoder when the source streams to it.
     const bool page = ImageEngine::isPdf(file);
     const bool whole = work.whole || page;
-    const double decoding = (whole ? kBitmapBytes : 0) + (work.copied ? kBitmapBytes : 0);
-    const double encoding = (whole || work.copied ? kBitmapBytes : std::max(work.turnedBytes, 0))
+    const double decoder = ImageEngine::decoderHeldBytes(file);
+    const double decoding = (whole ? kBitmapBytes : 0) + std::max(work.copied ? kBitmapBytes : 0, decoder);
+    const double encoding = (whole || work.copied ? kBitmapBytes : std::max(work.turnedBytes, 0) + decoder)
         + encoderBytes(work.format, page && ImageEngine::pdfPageIsDrawing(file));
     const qint64 state = work.format == ImageFormat::heic ? kHeicStateBytes : 0;
     return qint64(double(pixels) * std::max(decoding, encoding)) + state;

@@ -171,8 +171,9 @@ Bitmap detail(int width, int height)
 // near the budget's limit whatever the photos' colour model: eight photos at eight workers, each
 // holding about a third of the limit at its largest step, are let in a few at a time. Grey camera
 // photos with metadata to write back once held three to six times the limit, enlarged ones were
-// priced at their own size, a preset's exact size held the photo three times over, and CMYK
-// without a profile streamed through float stages.
+// priced at their own size, a preset's exact size held the photo three times over, CMYK
+// without a profile streamed through float stages, and HEIC, WebP and progressive JPEG sources
+// were priced as streamed while their decoders held them whole.
 TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
 {
 #ifdef KELVARO_TEST_SANITIZED
@@ -227,6 +228,22 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
         cmyk.jpegsave(NativePath::encoded(path).constData(), vips::VImage::option()->set("Q", 90));
         return path;
     });
+    // Sources whose decoder holds them whole while they stream to the encoder.
+    const QStringList heic = batch(QStringLiteral("heic"), [&](const QString& name) {
+        return ti::writeHeic(in, name + QStringLiteral(".heic"), photo);
+    });
+    const QStringList webp = batch(QStringLiteral("webp"), [&](const QString& name) {
+        const QString path = QDir(in).filePath(name + QStringLiteral(".webp"));
+        photo.extract_band(0, vips::VImage::option()->set("n", 3))
+            .webpsave(NativePath::encoded(path).constData(), vips::VImage::option()->set("Q", 80));
+        return path;
+    });
+    const QStringList progressive = batch(QStringLiteral("progressive"), [&](const QString& name) {
+        const QString path = QDir(in).filePath(name + QStringLiteral(".jpg"));
+        photo.extract_band(0, vips::VImage::option()->set("n", 3))
+            .jpegsave(NativePath::encoded(path).constData(), vips::VImage::option()->set("Q", 90)->set("interlace", true));
+        return path;
+    });
     // Enlarged to a long side of 3840 pixels, more than five times their own pixels.
     const QStringList modest = batch(QStringLiteral("modest"), [&](const QString& name) {
         return ti::writeJpeg(in, name + QStringLiteral(".jpg"), detail(1600, 1200), camera);
@@ -252,6 +269,9 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
         {"sixteenBitToJpeg", R"({"convert":"jpg"})", deep},
         {"cmykToPng", R"({"convert":"png"})", cmyk},
         {"cmykWithoutProfileToTiff", R"({"convert":"tiff"})", bareCmyk},
+        {"heicToPng", R"({"convert":"png"})", heic},
+        {"webpToTiff", R"({"convert":"tiff"})", webp},
+        {"progressiveJpegToPng", R"({"convert":"png"})", progressive},
         {"enlarged", R"({"resize":{"usePercent":false,"percent":100,"longEdge":3840}})", modest, R"({"convert":"jpg"})"},
         {"presetOfExactSize",
          R"({"preset":{"id":"0F6D1A7E-3C6B-4E55-9E0B-2C7A7E1B2B10","name":"P","maxSide":0,"format":"png","quality":0.8,)"
