@@ -234,7 +234,7 @@ qint64 MemoryBudget::estimate(const QString& file, const Work& work)
     const bool page = ImageEngine::isPdf(file);
     const bool whole = work.whole || page;
     const double decoder = ImageEngine::decoderHeldBytes(file);
-    const double decoding = (whole ? kBitmapBytes : 0) + std::max(work.copied ? kBitmapBytes : 0, decoder);
+    const double decoding = (whole ? kBitmapBytes : 0) + std::max(work.copied ? kBitmapBytes : 0, decoder) + work.operationBytes;
     const double encoding = (whole || work.copied ? kBitmapBytes : std::max(work.turnedBytes, 0) + decoder)
         + encoderBytes(work.format, page && ImageEngine::pdfPageIsDrawing(file));
     const qint64 state = work.format == ImageFormat::heic ? kHeicStateBytes : 0;

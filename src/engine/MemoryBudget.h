@@ -98,6 +98,9 @@ public:
         // per pixel (its bands), given back as the encoder takes it.
         int turnedBytes = 0;
         ImageFormat format = ImageFormat::jpg; // what is written
+        // What the operation holds per pixel beside the bitmaps at its largest step: a scan's
+        // outline detection, straightening and contrast.
+        double operationBytes = 0;
         // The size the result is drawn at, from the photo's upright size, where it is not the
         // photo's: a resize or a preset's exact size, which may enlarge.
         std::function<QSize(QSize)> drawnSize;

@@ -7,8 +7,10 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "engine/BatchLoop.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
+#include "engine/MemoryBudget.h"
 #include "engine/PartFile.h"
 #include "engine/PdfPages.h"
 #include "engine/detectors/CodeReader.h"
@@ -30,6 +32,9 @@ constexpr double scanBrightness = 0.04;
 constexpr double scanSaturation = 0.85;
 // Codes are small: they are looked for at a higher resolution than faces.
 constexpr int codeMaxSide = 2048;
+// A scanned page's own bytes per pixel beside the decoded photo and its copy, from the peak
+// resident size of 12-megapixel photos scanned one at a time.
+constexpr double scanOperationBytes = 12;
 
 // The name of `path` as shown: a byte that is not UTF-8 reads as U+FFFD.
 QString shownName(const QString& path) { return NativePath::displayName(QFileInfo(path).fileName()); }
@@ -129,9 +134,20 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     int pages = 0;
     bool writerFailed = false;
     QStringList failures;
-    for (int i = 0; i < files.size() && !writerFailed; ++i) {
-        if (hooks && hooks->isCancelled())
-            break;
+    // One page after another, each admitted by the process's memory budget as a photo of any
+    // other run is: a page holds its photo several times over while it is straightened.
+    ImageEngine::BatchWork work;
+    work.total = int(files.size());
+    work.memoryCost = [&](int i) {
+        if (writerFailed || !isRegularFile(files[i]))
+            return qint64(0);
+        MemoryBudget::Work page;
+        page.operationBytes = scanOperationBytes;
+        return MemoryBudget::estimate(files[i], page);
+    };
+    work.run = [&](int i) {
+        if (writerFailed)
+            return ImageEngine::FileOutcome{};
         const QString name = shownName(files[i]);
         std::optional<Bitmap> page;
         try {
@@ -157,9 +173,9 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
                 logLine(QStringLiteral("scan of %1 failed: %2").arg(name, QString::fromUtf8(error.what())));
             }
         }
-        if (hooks)
-            hooks->reportProgress(i + 1, int(files.size()));
-    }
+        return ImageEngine::FileOutcome{};
+    };
+    ImageEngine::runBatch(work, 1, hooks);
     if (writerFailed || !pdf.close())
         throw part.failure(KelvaroError::writeFailed(targetName));
     if (pages == 0)

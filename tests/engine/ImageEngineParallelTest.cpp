@@ -633,4 +633,39 @@ TEST_F(ParallelBatch, aRunWaitingForAnotherRunsMemoryCanBeCancelled)
     EXPECT_EQ(holding.get().outputs.size(), 1);
 }
 
+// A scan's pages are admitted by the memory budget as any run's photos are: a scan started while
+// another run holds the memory waits for it, then makes its PDF.
+TEST_F(ParallelBatch, aScanWaitsForMemoryAnotherRunHolds)
+{
+    const QString held = ti::writeJpeg(dir("a"), QStringLiteral("held.jpg"), ti::quadrants(400, 300));
+    const QString page = ti::writeJpeg(dir("b"), QStringLiteral("page.jpg"), ti::quadrants(300, 400));
+    MemoryBudget::setAvailableMemoryOverride(3 * MemoryBudget::estimate(held)); // one photo at a time
+    struct Restore {
+        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
+    } restore;
+    auto detector = std::make_shared<HoldingDetector>();
+    detectors::FaceDetector::setOverride(detector);
+    struct Release {
+        std::shared_ptr<HoldingDetector> detector;
+        ~Release() { detector->release(); }
+    } release{detector};
+
+    auto holding = std::async(std::launch::async, [&] {
+        return ImageEngine::process(KelvaroOp::blurFaces(), {held}, dir("out1"));
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return detector->isHolding(); })) << "the first run never started its photo";
+    auto scanning = std::async(std::launch::async, [&] {
+        return ImageEngine::process(KelvaroOp::scan(), {page}, dir("out2"));
+    });
+    EXPECT_TRUE(test::waitUntil([&] { return MemoryBudget::shared().waiting() == 1; }))
+        << "the scan never waited for memory";
+    EXPECT_TRUE(QDir(dir("out2")).entryList(QDir::Files).isEmpty());
+
+    detector->release();
+    ASSERT_EQ(holding.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    ASSERT_EQ(scanning.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    EXPECT_EQ(holding.get().outputs.size(), 1);
+    EXPECT_EQ(scanning.get().outputs.size(), 1);
+}
+
 } // namespace
