@@ -40,17 +40,21 @@ TrayIcon::~TrayIcon()
 
 void TrayIcon::retranslate()
 {
-    if (!m_menu)
-        return;
-    m_menu->clear();
-    m_menu->addAction(L("Otevřít Kelvaro"), this, [this] {
-        if (m_hooks.openMain)
-            m_hooks.openMain();
+    if (m_menu)
+        populate(m_menu, m_hooks);
+}
+
+void TrayIcon::populate(QMenu* menu, const Hooks& hooks)
+{
+    menu->clear();
+    menu->addAction(L("Otevřít Kelvaro"), menu, [openMain = hooks.openMain] {
+        if (openMain)
+            openMain();
     });
-    m_menu->addSeparator();
-    m_menu->addAction(L("Ukončit"), this, [this] {
-        if (m_hooks.quit)
-            m_hooks.quit();
+    menu->addSeparator();
+    menu->addAction(L("Ukončit"), menu, [quit = hooks.quit] {
+        if (quit)
+            quit();
     });
 }
 

@@ -28,6 +28,8 @@ public:
 
     bool isAvailable() const { return m_tray != nullptr; }
     void retranslate();
+    // Fills `menu` with the tray's entries, in the interface language, calling `hooks`.
+    static void populate(QMenu* menu, const Hooks& hooks);
 
 private:
     Hooks m_hooks;

@@ -1,5 +1,7 @@
 // The file dialogs: the folder dialog that asks for the output folder on the first run, and the
-// importer's dialog that chooses files and folders for the wheel.
+// importer's dialog that chooses files and folders for the wheel, and the watermark's logo panel.
+#include <memory>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,7 @@
 #include "gallery/GalleryScenes.h"
 #include "l10n/Localization.h"
 #include "platform/widgets/FileDialogFolderChooser.h"
+#include "platform/widgets/LogoPicker.h"
 #include "ui/design/Theme.h"
 #include "ui/wheel/FileImporter.h"
 
@@ -41,6 +44,18 @@ const GalleryScene filesDialog(QStringLiteral("files-dialog"), [](const Env& env
     QImage image = grabWidget(dialog, QSize(760, 480));
     dialog->reject();
     return image;
+});
+
+// The panel a watermark logo is picked in, over a folder of pictures.
+const GalleryScene logoDialog(QStringLiteral("logo-dialog"), [](const Env& env) {
+    const QString start = QDir(env.workDir).filePath(QStringLiteral("Loga studia"));
+    QDir(start).mkpath(QStringLiteral("Starší"));
+    for (int i = 0; i < env.pictures.size(); ++i)
+        QFile::copy(env.pictures.at(i), QDir(start).filePath(QStringLiteral("logo-%1.jpg").arg(i + 1)));
+    const std::unique_ptr<QFileDialog> dialog(FileDialogLogoPicker::makeDialog(nullptr));
+    dialog->setDirectory(start);
+    Theme::apply(dialog.get(), env.dark);
+    return grabWidget(dialog.get(), QSize(760, 480));
 });
 
 } // namespace

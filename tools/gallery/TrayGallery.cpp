@@ -1,5 +1,9 @@
-// Gallery pictures of the tray's drop window: its content with no watched folder, and with two on.
+// Gallery pictures of the tray's drop window, its content with no watched folder and with two on,
+// and of the tray's menu.
+#include <QMenu>
+
 #include "app/MenuBarDropView.h"
+#include "app/TrayIcon.h"
 #include "gallery/GalleryScenes.h"
 #include "platform/widgets/Appearance.h"
 #include "store/KelvaroStore.h"
@@ -33,6 +37,13 @@ QImage dropWindow(const Env& env, int watched)
 
 const GalleryScene plain(QStringLiteral("tray-drop-window"), [](const Env& env) { return dropWindow(env, 0); });
 const GalleryScene watching(QStringLiteral("tray-drop-window-watching"), [](const Env& env) { return dropWindow(env, 2); });
+
+const GalleryScene menu(QStringLiteral("tray-menu"), [](const Env& env) {
+    QMenu menu;
+    TrayIcon::populate(&menu, {});
+    Theme::apply(&menu, env.dark);
+    return grabWidget(&menu);
+});
 
 } // namespace
 } // namespace kelvaro::gallery

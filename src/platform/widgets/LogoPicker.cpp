@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "l10n/Localization.h"
+#include "platform/widgets/FileDialogListing.h"
 
 namespace kelvaro {
 namespace {
@@ -43,16 +44,27 @@ void LogoPicker::setShared(std::shared_ptr<LogoPicker> picker)
     slot() = std::move(picker);
 }
 
+QFileDialog* FileDialogLogoPicker::makeDialog(QWidget* parent)
+{
+    auto* dialog = new QFileDialog(parent, L("Vyber obrázek s logem (nejlépe PNG s průhledností)."));
+    // Qt's own dialog, as every file dialog of Kelvaro: its listing speaks the interface language.
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setLabelText(QFileDialog::Accept, L("Použít"));
+    // The kind by name only: its twenty patterns would not fit the picker.
+    dialog->setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog->setNameFilter(Lf("Obrázky (%@)", imagePatterns()));
+    FileDialogListing::install(dialog);
+    return dialog;
+}
+
 std::optional<QString> FileDialogLogoPicker::choose(QWidget* parent)
 {
-    QFileDialog dialog(parent, L("Vyber obrázek s logem (nejlépe PNG s průhledností)."));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setLabelText(QFileDialog::Accept, L("Použít"));
-    dialog.setNameFilter(Lf("Obrázky (%@)", imagePatterns()));
-    if (dialog.exec() != QDialog::Accepted)
+    const std::unique_ptr<QFileDialog> dialog(makeDialog(parent));
+    if (dialog->exec() != QDialog::Accepted)
         return std::nullopt;
-    const QStringList chosen = dialog.selectedFiles();
+    const QStringList chosen = dialog->selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return std::nullopt;
     return QDir::cleanPath(chosen.first());

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+class QFileDialog;
 class QWidget;
 
 namespace kelvaro {
@@ -25,6 +26,8 @@ public:
 class FileDialogLogoPicker : public LogoPicker {
 public:
     std::optional<QString> choose(QWidget* parent) override;
+    // The panel choose() shows, not yet shown; owned by `parent` (by the caller without one).
+    static QFileDialog* makeDialog(QWidget* parent);
 };
 
 // Answers with a preset file (or a cancel) and counts how often it was asked.
