@@ -26,6 +26,7 @@
 #include "engine/PartFile.h"
 #include "engine/ScanEffects.h"
 #include "engine/ZipWriter.h"
+#include "engine/detectors/ForegroundSegmenter.h"
 #include "l10n/Localization.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
@@ -295,6 +296,14 @@ qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings
     work.turnedBytes = streamed.value_or(0);
     work.copied = !(op.is<op::Convert>() || op.is<op::Compress>() || op.is<op::StripMetadata>() || op.is<op::Resize>()
                     || op.is<op::Preset>());
+    // The segmentation network is one for the process, but a file priced without it would let
+    // in files beside it that the budget has no room for.
+    const op::RunWorkflow* workflow = op.as<op::RunWorkflow>();
+    if (op.is<op::RemoveBackground>()
+        || (workflow && std::any_of(workflow->workflow.steps.begin(), workflow->workflow.steps.end(), [](const WorkflowStep& step) {
+               return step.kind == WorkflowStep::Kind::removeBackground;
+           })))
+        work.stateBytes = detectors::ForegroundSegmenter::shared()->workingBytes();
     if (const op::Resize* resize = op.as<op::Resize>()) {
         work.drawnSize = [spec = resize->spec](QSize size) { return ImageEffects::targetSize(size.width(), size.height(), spec); };
     } else if (const op::Preset* preset = op.as<op::Preset>()) {

@@ -237,7 +237,7 @@ qint64 MemoryBudget::estimate(const QString& file, const Work& work)
     const double decoding = (whole ? kBitmapBytes : 0) + std::max(work.copied ? kBitmapBytes : 0, decoder) + work.operationBytes;
     const double encoding = (whole || work.copied ? kBitmapBytes : std::max(work.turnedBytes, 0) + decoder)
         + encoderBytes(work.format, page && ImageEngine::pdfPageIsDrawing(file));
-    const qint64 state = work.format == ImageFormat::heic ? kHeicStateBytes : 0;
+    const qint64 state = (work.format == ImageFormat::heic ? kHeicStateBytes : 0) + std::max<qint64>(work.stateBytes, 0);
     return qint64(double(pixels) * std::max(decoding, encoding)) + state;
 }
 

@@ -101,6 +101,8 @@ public:
         // What the operation holds per pixel beside the bitmaps at its largest step: a scan's
         // outline detection, straightening and contrast.
         double operationBytes = 0;
+        // What the operation holds whatever the photo's size: a network it runs.
+        qint64 stateBytes = 0;
         // The size the result is drawn at, from the photo's upright size, where it is not the
         // photo's: a resize or a preset's exact size, which may enlarge.
         std::function<QSize(QSize)> drawnSize;

@@ -21,6 +21,7 @@
 #include <vips/vips8>
 
 #include "engine/Bitmap.h"
+#include "engine/detectors/ModelFiles.h"
 #include "platform/NativePath.h"
 #include "../support/TestImages.h"
 #include "TestPaths.h"
@@ -298,6 +299,51 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
         std::printf("%s: held %lld MiB beyond %lld MiB, limit %lld MiB\n", row.name, held / MB, base.peakBytes / MB, kLimit / MB);
     }
     qunsetenv("KELVARO_JOBS");
+}
+
+// A run that removes backgrounds counts the segmentation network it holds whatever the photos'
+// size: eight photos at eight workers stay near the limit, where files were let in beside the
+// network as if it held nothing and the run went half as far again beyond the limit.
+TEST(PeakMemory, aRunThatRemovesBackgroundsCountsItsNetwork)
+{
+#ifdef KELVARO_TEST_SANITIZED
+    GTEST_SKIP() << "the sanitizer's shadow memory is counted in the peak";
+#endif
+    if (!QFileInfo(QStringLiteral("/usr/bin/time")).isExecutable())
+        GTEST_SKIP() << "no /usr/bin/time to count the tool's peak (scripts/install-deps installs it)";
+    if (!QFileInfo(QStringLiteral(KELVARO_BUILD_DIR "/models/") + QLatin1String(detectors::segmentationModel)).isFile())
+        GTEST_SKIP() << "no segmentation model (scripts/install-models installs it)";
+    constexpr int kMemoryMegabytes = 1600; // the budget's limit is half of it
+    constexpr qint64 kLimit = kMemoryMegabytes * 1'000'000 / 2;
+    constexpr int kPhotos = 8;
+    const QTemporaryDir dir;
+    const QString in = QDir(dir.path()).filePath(QStringLiteral("in"));
+    QDir().mkpath(in);
+    // A red disc on grey: a subject the network finds.
+    vips::VImage mask = vips::VImage::black(4000, 3000).copy_memory();
+    mask.draw_circle(std::vector<double>{255}, 2000, 1500, 900, vips::VImage::option()->set("fill", true));
+    const vips::VImage subject = (mask > 128).ifthenelse(std::vector<double>{200, 30, 30}, std::vector<double>{200, 200, 200});
+    QStringList files;
+    for (int i = 0; i < kPhotos; ++i)
+        files << ti::writeJpeg(in, QStringLiteral("disc%1.jpg").arg(i), normalizedBitmap(subject.cast(VIPS_FORMAT_UCHAR)));
+    const QStringList small{ti::writeJpeg(in, QStringLiteral("small.jpg"), detail(300, 200))};
+    qputenv("KELVARO_JOBS", QByteArray::number(kPhotos));
+    const auto run = [&](const QString& out, const QStringList& photos, const char* op) {
+        return runMeasured(QDir(dir.path()).filePath(out + QStringLiteral(".peak")),
+                           QStringList{QStringLiteral("--op"), QLatin1String(op), QStringLiteral("--out"), QDir(dir.path()).filePath(out),
+                                       QStringLiteral("--memory"), QString::number(kMemoryMegabytes)}
+                               + photos,
+                           240);
+    };
+    const Measured base = run(QStringLiteral("small"), small, R"({"convert":"jpg"})");
+    const Measured batch = run(QStringLiteral("all"), files, R"("removeBackground")");
+    qunsetenv("KELVARO_JOBS");
+    ASSERT_TRUE(base.ended && batch.ended) << "a run never ended";
+    ASSERT_TRUE(WIFEXITED(batch.status) && WEXITSTATUS(batch.status) == 0) << "status " << batch.status;
+    EXPECT_EQ(QDir(QDir(dir.path()).filePath(QStringLiteral("all"))).entryList(QDir::Files).size(), kPhotos);
+    const qint64 held = batch.peakBytes - base.peakBytes;
+    EXPECT_LT(held, kLimit * 5 / 4) << "held " << held / MB << " MiB beyond a run of small photos (" << base.peakBytes / MB
+                                    << " MiB) against a limit of " << kLimit / MB << " MiB";
 }
 
 // In a memory cgroup that allows much less than the machine has, the budget follows the group's

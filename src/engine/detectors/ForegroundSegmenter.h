@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QString>
+#include <QtGlobal>
 
 #include <opencv2/core.hpp>
 
@@ -17,10 +18,17 @@ public:
     // A soft mask of all foreground instances: CV_8U of `rgb`'s size (rgb: CV_8UC3, RGB), 255 =
     // subject, 0 = background. All zero when there is no subject.
     virtual cv::Mat segment(const cv::Mat& rgb) const = 0;
+    // What it holds whatever the photo's size, for the memory budget.
+    virtual qint64 workingBytes() const { return 0; }
 
     static std::shared_ptr<const ForegroundSegmenter> shared();
     static void setOverride(std::shared_ptr<const ForegroundSegmenter> segmenter);
 };
+
+// What the segmentation network holds once it has run, whatever the photo's size: its weights
+// and the activations of a 1024² pass, which OpenCV keeps for the next one. From the peak
+// resident size of one small photo's run beyond a conversion's.
+inline constexpr qint64 segmenterWorkingBytes = 640'000'000;
 
 // The segmentation network (1 × 3 × 1024 × 1024 in, a 1024² sigmoid map out).
 class IsNetSegmenter final : public ForegroundSegmenter {
@@ -29,6 +37,7 @@ public:
     ~IsNetSegmenter() override;
     bool isAvailable() const;
     cv::Mat segment(const cv::Mat& rgb) const override;
+    qint64 workingBytes() const override { return isAvailable() ? segmenterWorkingBytes : 0; }
 
 private:
     struct Net;
@@ -46,6 +55,7 @@ class DefaultSegmenter final : public ForegroundSegmenter {
 public:
     DefaultSegmenter();
     cv::Mat segment(const cv::Mat& rgb) const override;
+    qint64 workingBytes() const override { return m_network.workingBytes(); }
 
 private:
     IsNetSegmenter m_network;
