@@ -278,6 +278,11 @@ void prepareForThreads()
 // nothing but the pages it had already freed.
 void releaseRunMemory()
 {
+    // The segmentation network goes with the last run that could use it: it holds hundreds of
+    // megabytes, which an idle application kept for good.
+    std::shared_ptr<const detectors::ForegroundSegmenter> segmenter;
+    MemoryBudget::shared().ifIdle([&] { segmenter = detectors::ForegroundSegmenter::takeShared(); });
+    segmenter.reset();
     vips_thread_shutdown();
     malloc_trim(0);
 }

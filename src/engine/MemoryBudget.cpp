@@ -152,6 +152,13 @@ void MemoryBudget::wake()
     m_changed.notify_all();
 }
 
+void MemoryBudget::ifIdle(const std::function<void()>& action)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_runs == 0)
+        action();
+}
+
 qint64 MemoryBudget::limit() const
 {
     const std::lock_guard lock(m_mutex);

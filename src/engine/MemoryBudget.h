@@ -81,6 +81,9 @@ public:
     };
     // Makes every waiting acquire() ask its `stopped` again: for a cancel from another thread.
     void wake();
+    // Calls `action` when no run has the budget open, under its lock: a run opening meanwhile
+    // waits for it. `action` must not use the budget.
+    void ifIdle(const std::function<void()>& action);
 
     qint64 limit() const;  // bytes; 0 when unlimited
     qint64 inUse() const;  // bytes held by files in progress

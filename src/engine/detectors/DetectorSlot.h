@@ -4,6 +4,7 @@
 // process. Implementations must be safe to call from several threads at once.
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <QMutex>
 
@@ -24,6 +25,13 @@ public:
         if (!m_real)
             m_real = m_makeReal();
         return m_real;
+    }
+    // The real implementation made so far, let go by the slot: the next get() makes a new one.
+    // Returned so that the caller frees it outside the slot's lock.
+    Ptr takeReal()
+    {
+        QMutexLocker lock(&m_lock);
+        return std::exchange(m_real, nullptr);
     }
     // nullptr goes back to the real implementation.
     void setOverride(Ptr detector)

@@ -32,6 +32,7 @@ void ForegroundSegmenter::setOverride(std::shared_ptr<const ForegroundSegmenter>
 {
     slot().setOverride(std::move(segmenter));
 }
+std::shared_ptr<const ForegroundSegmenter> ForegroundSegmenter::takeShared() { return slot().takeReal(); }
 
 // ---- Network ------------------------------------------------------------------------------------
 

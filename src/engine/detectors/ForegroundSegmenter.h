@@ -2,7 +2,8 @@
 // Separates the subject(s) of a photo from the background. The effects ask
 // ForegroundSegmenter::shared(); tests set an override that returns a fixed mask. The real one
 // runs the segmentation network when its model is installed, else GrabCut seeded by a centred
-// rectangle. Safe from any thread; the network is loaded once per process.
+// rectangle. Safe from any thread; the network is loaded when a run first needs it and let go
+// when no run is left (takeShared).
 #include <memory>
 
 #include <QString>
@@ -23,6 +24,9 @@ public:
 
     static std::shared_ptr<const ForegroundSegmenter> shared();
     static void setOverride(std::shared_ptr<const ForegroundSegmenter> segmenter);
+    // Lets the real segmenter made so far go, network and all: the next shared() loads it again.
+    // What is returned is freed where the caller drops it.
+    static std::shared_ptr<const ForegroundSegmenter> takeShared();
 };
 
 // What the segmentation network holds once it has run, whatever the photo's size: its weights
