@@ -213,6 +213,9 @@ double ImageEngine::decoderHeldBytes(const QString& file)
             return 6;
         if (loader.startsWith("pngload") && interlaced)
             return 3;
+        // Sixteen bits a sample pass through the conversion to eight in strips twice as wide.
+        if (header.format() == VIPS_FORMAT_USHORT)
+            return 3;
         return 0;
     } catch (const std::exception&) {
         return 0;

@@ -40,6 +40,9 @@ double encoderBytes(ImageFormat format, bool drawing)
     }
     return 0;
 }
+// What the PDF renderer holds per pixel of the page it draws, beside the bitmap it is copied to.
+constexpr double kPageBytes = 4;
+constexpr double kPageWithImagesBytes = 6;
 // x265's state whatever the picture's size: its threads and their buffers.
 constexpr qint64 kHeicStateBytes = 40'000'000;
 constexpr qint64 kUnknownPixels = 12'000'000;
@@ -240,10 +243,14 @@ qint64 MemoryBudget::estimate(const QString& file, const Work& work)
     // encoder when the source streams to it.
     const bool page = ImageEngine::isPdf(file);
     const bool whole = work.whole || page;
-    const double decoder = ImageEngine::decoderHeldBytes(file);
+    const bool drawing = page && ImageEngine::pdfPageIsDrawing(file);
+    // A page is drawn into the renderer's own bitmap, and its raster images scaled in bitmaps of
+    // their own, before it is copied out; one that cannot be drawn is priced as any unknown file.
+    const bool imagesDrawn = page && size.isValid() && !drawing;
+    const double decoder = page ? (imagesDrawn ? kPageWithImagesBytes : kPageBytes) : ImageEngine::decoderHeldBytes(file);
     const double decoding = (whole ? kBitmapBytes : 0) + std::max(work.copied ? kBitmapBytes : 0, decoder) + work.operationBytes;
     const double encoding = (whole || work.copied ? kBitmapBytes : std::max(work.turnedBytes, 0) + decoder)
-        + encoderBytes(work.format, page && ImageEngine::pdfPageIsDrawing(file));
+        + encoderBytes(work.format, drawing);
     const qint64 state = (work.format == ImageFormat::heic ? kHeicStateBytes : 0) + std::max<qint64>(work.stateBytes, 0);
     return qint64(double(pixels) * std::max(decoding, encoding)) + state;
 }

@@ -173,8 +173,9 @@ Bitmap detail(int width, int height)
 // holding about a third of the limit at its largest step, are let in a few at a time. Grey camera
 // photos with metadata to write back once held three to six times the limit, enlarged ones were
 // priced at their own size, a preset's exact size held the photo three times over, CMYK
-// without a profile streamed through float stages, and HEIC, WebP and progressive JPEG sources
-// were priced as streamed while their decoders held them whole.
+// without a profile streamed through float stages, HEIC, WebP and progressive JPEG sources
+// were priced as streamed while their decoders held them whole, and PDF pages were priced
+// without the renderer's own bitmaps.
 TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
 {
 #ifdef KELVARO_TEST_SANITIZED
@@ -245,6 +246,16 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
             .jpegsave(NativePath::encoded(path).constData(), vips::VImage::option()->set("Q", 90)->set("interlace", true));
         return path;
     });
+    // Pages showing a photo, made by the tool itself.
+    const QStringList pages = batch(QStringLiteral("page"), [&](const QString& name) {
+        const QString made = QDir(dir.path()).filePath(name);
+        runMeasured(made + QStringLiteral(".peak"),
+                    {QStringLiteral("--op"), QStringLiteral(R"({"convert":"pdf"})"), QStringLiteral("--out"), made, colour.first()}, 240);
+        const QStringList pdf = QDir(made).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+        const QString path = QDir(in).filePath(name + QStringLiteral(".pdf"));
+        EXPECT_TRUE(!pdf.isEmpty() && QFile::copy(QDir(made).filePath(pdf.value(0)), path)) << "no page was made";
+        return path;
+    });
     // Enlarged to a long side of 3840 pixels, more than five times their own pixels.
     const QStringList modest = batch(QStringLiteral("modest"), [&](const QString& name) {
         return ti::writeJpeg(in, name + QStringLiteral(".jpg"), detail(1600, 1200), camera);
@@ -270,6 +281,7 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
         {"sixteenBitToJpeg", R"({"convert":"jpg"})", deep},
         {"cmykToPng", R"({"convert":"png"})", cmyk},
         {"cmykWithoutProfileToTiff", R"({"convert":"tiff"})", bareCmyk},
+        {"pdfPagesToTiff", R"({"convert":"tiff"})", pages},
         {"heicToPng", R"({"convert":"png"})", heic},
         {"webpToTiff", R"({"convert":"tiff"})", webp},
         {"progressiveJpegToPng", R"({"convert":"png"})", progressive},
