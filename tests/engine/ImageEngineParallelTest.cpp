@@ -594,29 +594,53 @@ TEST_F(ParallelBatch, aFileWritingItsMetadataBackGoesOnWhileALaterFinishedOneWai
     }
 }
 
+// A blur-faces run of one photo that holds the process's memory budget, sized for one such photo
+// at a time, until release(): its face detector keeps the photo in progress. Released and waited
+// for when it goes, also when an assertion ends the test early.
+class RunHoldingTheBudget {
+public:
+    RunHoldingTheBudget(const QString& photo, const QString& outDir)
+    {
+        MemoryBudget::setAvailableMemoryOverride(3 * MemoryBudget::estimate(photo));
+        detectors::FaceDetector::setOverride(m_detector);
+        m_run = std::async(std::launch::async, [photo, outDir] {
+            return ImageEngine::process(KelvaroOp::blurFaces(), {photo}, outDir);
+        });
+    }
+    ~RunHoldingTheBudget()
+    {
+        m_detector->release();
+        if (m_run.valid())
+            m_run.wait();
+        MemoryBudget::setAvailableMemoryOverride(std::nullopt);
+    }
+    RunHoldingTheBudget(const RunHoldingTheBudget&) = delete;
+    RunHoldingTheBudget& operator=(const RunHoldingTheBudget&) = delete;
+
+    bool started() const { return test::waitUntil([&] { return m_detector->isHolding(); }); }
+    bool isHolding() const { return m_detector->isHolding(); }
+    // Lets the photo finish; the run's outputs, or none when it never ended.
+    std::optional<QStringList> finish()
+    {
+        m_detector->release();
+        if (m_run.wait_for(std::chrono::seconds(60)) != std::future_status::ready)
+            return std::nullopt;
+        return m_run.get().outputs;
+    }
+
+private:
+    std::shared_ptr<HoldingDetector> m_detector = std::make_shared<HoldingDetector>();
+    std::future<OpResult> m_run;
+};
+
 // A run waiting for memory that another run holds ends at once when it is cancelled, with
 // nothing written, while the other run goes on.
 TEST_F(ParallelBatch, aRunWaitingForAnotherRunsMemoryCanBeCancelled)
 {
-    const QString held = ti::writeJpeg(dir("a"), QStringLiteral("held.jpg"), ti::quadrants(400, 300));
     const QStringList waiting{ti::writeJpeg(dir("b"), QStringLiteral("p1.jpg"), ti::quadrants(300, 400)),
                               ti::writeJpeg(dir("b"), QStringLiteral("p2.jpg"), ti::quadrants(300, 400))};
-    const qint64 each = MemoryBudget::estimate(held);
-    MemoryBudget::setAvailableMemoryOverride(3 * each); // one photo at a time
-    struct Restore {
-        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
-    } restore;
-    auto detector = std::make_shared<HoldingDetector>();
-    detectors::FaceDetector::setOverride(detector);
-    struct Release {
-        std::shared_ptr<HoldingDetector> detector;
-        ~Release() { detector->release(); } // also when an assertion ends the test early
-    } release{detector};
-
-    auto holding = std::async(std::launch::async, [&] {
-        return ImageEngine::process(KelvaroOp::blurFaces(), {held}, dir("out1"));
-    });
-    ASSERT_TRUE(test::waitUntil([&] { return detector->isHolding(); })) << "the first run never started its photo";
+    RunHoldingTheBudget holding(ti::writeJpeg(dir("a"), QStringLiteral("held.jpg"), ti::quadrants(400, 300)), dir("out1"));
+    ASSERT_TRUE(holding.started()) << "the first run never started its photo";
     test::RunAside cancelled([&](const RunHooksPtr& hooks) {
         return ImageEngine::process(KelvaroOp::blurFaces(), waiting, dir("out2"), hooks);
     });
@@ -626,34 +650,20 @@ TEST_F(ParallelBatch, aRunWaitingForAnotherRunsMemoryCanBeCancelled)
     ASSERT_TRUE(cancelled.finished(std::chrono::seconds(60))) << "the cancel was never seen";
     EXPECT_TRUE(cancelled.result().outputs.isEmpty());
     EXPECT_TRUE(QDir(dir("out2")).entryList(QDir::Files).isEmpty());
-    EXPECT_TRUE(detector->isHolding());
+    EXPECT_TRUE(holding.isHolding());
 
-    detector->release();
-    ASSERT_EQ(holding.wait_for(std::chrono::seconds(60)), std::future_status::ready);
-    EXPECT_EQ(holding.get().outputs.size(), 1);
+    const std::optional<QStringList> held = holding.finish();
+    ASSERT_TRUE(held) << "the first run never ended";
+    EXPECT_EQ(held->size(), 1);
 }
 
 // A scan's pages are admitted by the memory budget as any run's photos are: a scan started while
 // another run holds the memory waits for it, then makes its PDF.
 TEST_F(ParallelBatch, aScanWaitsForMemoryAnotherRunHolds)
 {
-    const QString held = ti::writeJpeg(dir("a"), QStringLiteral("held.jpg"), ti::quadrants(400, 300));
     const QString page = ti::writeJpeg(dir("b"), QStringLiteral("page.jpg"), ti::quadrants(300, 400));
-    MemoryBudget::setAvailableMemoryOverride(3 * MemoryBudget::estimate(held)); // one photo at a time
-    struct Restore {
-        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
-    } restore;
-    auto detector = std::make_shared<HoldingDetector>();
-    detectors::FaceDetector::setOverride(detector);
-    struct Release {
-        std::shared_ptr<HoldingDetector> detector;
-        ~Release() { detector->release(); }
-    } release{detector};
-
-    auto holding = std::async(std::launch::async, [&] {
-        return ImageEngine::process(KelvaroOp::blurFaces(), {held}, dir("out1"));
-    });
-    ASSERT_TRUE(test::waitUntil([&] { return detector->isHolding(); })) << "the first run never started its photo";
+    RunHoldingTheBudget holding(ti::writeJpeg(dir("a"), QStringLiteral("held.jpg"), ti::quadrants(400, 300)), dir("out1"));
+    ASSERT_TRUE(holding.started()) << "the first run never started its photo";
     auto scanning = std::async(std::launch::async, [&] {
         return ImageEngine::process(KelvaroOp::scan(), {page}, dir("out2"));
     });
@@ -661,10 +671,10 @@ TEST_F(ParallelBatch, aScanWaitsForMemoryAnotherRunHolds)
         << "the scan never waited for memory";
     EXPECT_TRUE(QDir(dir("out2")).entryList(QDir::Files).isEmpty());
 
-    detector->release();
-    ASSERT_EQ(holding.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    const std::optional<QStringList> held = holding.finish();
+    ASSERT_TRUE(held) << "the first run never ended";
     ASSERT_EQ(scanning.wait_for(std::chrono::seconds(60)), std::future_status::ready);
-    EXPECT_EQ(holding.get().outputs.size(), 1);
+    EXPECT_EQ(held->size(), 1);
     EXPECT_EQ(scanning.get().outputs.size(), 1);
 }
 
