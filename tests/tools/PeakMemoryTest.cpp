@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <functional>
 #include <vector>
@@ -156,6 +157,42 @@ private:
     bool m_valid = false;
 };
 
+// Why the tool's peak cannot be measured here; empty when it can.
+QString whyNoPeak()
+{
+#ifdef KELVARO_TEST_SANITIZED
+    return QStringLiteral("the sanitizer's shadow memory is counted in the peak");
+#else
+    if (!QFileInfo(QStringLiteral("/usr/bin/time")).isExecutable())
+        return QStringLiteral("no /usr/bin/time to count the tool's peak (scripts/install-deps installs it)");
+    return {};
+#endif
+}
+
+// The tool doing `op` to `photos` as if the machine had `megabytes` available, its results in
+// the folder `out` of `dir`.
+Measured runWithMemory(const QTemporaryDir& dir, const QString& out, const QStringList& photos, const char* op, int megabytes)
+{
+    return runMeasured(QDir(dir.path()).filePath(out + QStringLiteral(".peak")),
+                       QStringList{QStringLiteral("--op"), QLatin1String(op), QStringLiteral("--out"), QDir(dir.path()).filePath(out),
+                                   QStringLiteral("--memory"), QString::number(megabytes)}
+                           + photos,
+                       240);
+}
+
+// A batch that ended with every result, its peak beyond the base run's near `limit`.
+void expectNearLimit(const QTemporaryDir& dir, const QString& out, int photos, const Measured& base, const Measured& batch,
+                     qint64 limit, const char* name)
+{
+    ASSERT_TRUE(base.ended && batch.ended) << "a run never ended";
+    ASSERT_TRUE(WIFEXITED(batch.status) && WEXITSTATUS(batch.status) == 0) << "status " << batch.status;
+    EXPECT_EQ(QDir(QDir(dir.path()).filePath(out)).entryList(QDir::Files).size(), photos);
+    const qint64 held = batch.peakBytes - base.peakBytes;
+    EXPECT_LT(held, limit * 5 / 4) << "held " << held / MB << " MiB beyond a run of small photos (" << base.peakBytes / MB
+                                   << " MiB) against a limit of " << limit / MB << " MiB";
+    std::printf("%s: held %lld MiB beyond %lld MiB, limit %lld MiB\n", name, held / MB, base.peakBytes / MB, limit / MB);
+}
+
 // Fine detail, as a camera's sensor noise gives, so that codecs work as hard as on a photo.
 Bitmap detail(int width, int height)
 {
@@ -178,11 +215,8 @@ Bitmap detail(int width, int height)
 // without the renderer's own bitmaps.
 TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
 {
-#ifdef KELVARO_TEST_SANITIZED
-    GTEST_SKIP() << "the sanitizer's shadow memory is counted in the peak";
-#endif
-    if (!QFileInfo(QStringLiteral("/usr/bin/time")).isExecutable())
-        GTEST_SKIP() << "no /usr/bin/time to count the tool's peak (scripts/install-deps installs it)";
+    if (const QString why = whyNoPeak(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
     constexpr int kMemoryMegabytes = 300; // the budget's limit is half of it
     constexpr qint64 kLimit = kMemoryMegabytes * 1'000'000 / 2;
     constexpr int kPhotos = 8;
@@ -293,22 +327,10 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const auto run = [&](const QString& out, const QStringList& files, const char* op) {
-            return runMeasured(QDir(dir.path()).filePath(out + QStringLiteral(".peak")), QStringList{QStringLiteral("--op"), QLatin1String(op), QStringLiteral("--out"),
-                                           QDir(dir.path()).filePath(out), QStringLiteral("--memory"),
-                                           QString::number(kMemoryMegabytes)}
-                                   + files,
-                               240);
-        };
-        const Measured base = run(QStringLiteral("%1-small").arg(row.name), small, row.smallOp ? row.smallOp : row.op);
-        const Measured batch = run(QStringLiteral("%1-all").arg(row.name), row.files, row.op);
-        ASSERT_TRUE(base.ended && batch.ended) << "a run never ended";
-        ASSERT_TRUE(WIFEXITED(batch.status) && WEXITSTATUS(batch.status) == 0) << "status " << batch.status;
-        EXPECT_EQ(QDir(QDir(dir.path()).filePath(QStringLiteral("%1-all").arg(row.name))).entryList(QDir::Files).size(), kPhotos);
-        const qint64 held = batch.peakBytes - base.peakBytes;
-        EXPECT_LT(held, kLimit * 5 / 4) << "held " << held / MB << " MiB beyond a run of small photos (" << base.peakBytes / MB
-                                        << " MiB) against a limit of " << kLimit / MB << " MiB";
-        std::printf("%s: held %lld MiB beyond %lld MiB, limit %lld MiB\n", row.name, held / MB, base.peakBytes / MB, kLimit / MB);
+        const QString out = QStringLiteral("%1-all").arg(row.name);
+        const Measured base = runWithMemory(dir, QStringLiteral("%1-small").arg(row.name), small, row.smallOp ? row.smallOp : row.op, kMemoryMegabytes);
+        const Measured batch = runWithMemory(dir, out, row.files, row.op, kMemoryMegabytes);
+        expectNearLimit(dir, out, kPhotos, base, batch, kLimit, row.name);
     }
     qunsetenv("KELVARO_JOBS");
 }
@@ -318,11 +340,8 @@ TEST(PeakMemory, aBatchStaysNearItsLimitWhateverItsColourModel)
 // network as if it held nothing and the run went half as far again beyond the limit.
 TEST(PeakMemory, aRunThatRemovesBackgroundsCountsItsNetwork)
 {
-#ifdef KELVARO_TEST_SANITIZED
-    GTEST_SKIP() << "the sanitizer's shadow memory is counted in the peak";
-#endif
-    if (!QFileInfo(QStringLiteral("/usr/bin/time")).isExecutable())
-        GTEST_SKIP() << "no /usr/bin/time to count the tool's peak (scripts/install-deps installs it)";
+    if (const QString why = whyNoPeak(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
     if (!QFileInfo(QStringLiteral(KELVARO_BUILD_DIR "/models/") + QLatin1String(detectors::segmentationModel)).isFile())
         GTEST_SKIP() << "no segmentation model (scripts/install-models installs it)";
     constexpr int kMemoryMegabytes = 1600; // the budget's limit is half of it
@@ -340,22 +359,10 @@ TEST(PeakMemory, aRunThatRemovesBackgroundsCountsItsNetwork)
         files << ti::writeJpeg(in, QStringLiteral("disc%1.jpg").arg(i), normalizedBitmap(subject.cast(VIPS_FORMAT_UCHAR)));
     const QStringList small{ti::writeJpeg(in, QStringLiteral("small.jpg"), detail(300, 200))};
     qputenv("KELVARO_JOBS", QByteArray::number(kPhotos));
-    const auto run = [&](const QString& out, const QStringList& photos, const char* op) {
-        return runMeasured(QDir(dir.path()).filePath(out + QStringLiteral(".peak")),
-                           QStringList{QStringLiteral("--op"), QLatin1String(op), QStringLiteral("--out"), QDir(dir.path()).filePath(out),
-                                       QStringLiteral("--memory"), QString::number(kMemoryMegabytes)}
-                               + photos,
-                           240);
-    };
-    const Measured base = run(QStringLiteral("small"), small, R"({"convert":"jpg"})");
-    const Measured batch = run(QStringLiteral("all"), files, R"("removeBackground")");
+    const Measured base = runWithMemory(dir, QStringLiteral("small"), small, R"({"convert":"jpg"})", kMemoryMegabytes);
+    const Measured batch = runWithMemory(dir, QStringLiteral("all"), files, R"("removeBackground")", kMemoryMegabytes);
     qunsetenv("KELVARO_JOBS");
-    ASSERT_TRUE(base.ended && batch.ended) << "a run never ended";
-    ASSERT_TRUE(WIFEXITED(batch.status) && WEXITSTATUS(batch.status) == 0) << "status " << batch.status;
-    EXPECT_EQ(QDir(QDir(dir.path()).filePath(QStringLiteral("all"))).entryList(QDir::Files).size(), kPhotos);
-    const qint64 held = batch.peakBytes - base.peakBytes;
-    EXPECT_LT(held, kLimit * 5 / 4) << "held " << held / MB << " MiB beyond a run of small photos (" << base.peakBytes / MB
-                                    << " MiB) against a limit of " << kLimit / MB << " MiB";
+    expectNearLimit(dir, QStringLiteral("all"), kPhotos, base, batch, kLimit, "removeBackground");
 }
 
 // In a memory cgroup that allows much less than the machine has, the budget follows the group's
