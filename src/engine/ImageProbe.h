@@ -15,8 +15,8 @@ std::optional<QSize> uprightSize(const QString& file);
 // Bytes per pixel the source's decoder holds until the last pixel has been read, beyond the
 // strips it hands on: HEIC, WebP and GIF decode whole, a progressive JPEG keeps every
 // coefficient and an interlaced PNG every pass; sixteen bits a sample are converted in strips
-// twice as wide. 0 for an 8-bit source decoded a strip at a time, a PDF
-// page, a BMP or a file whose header cannot be read. Reads disk.
+// twice as wide. 0 for an 8-bit source decoded a strip at a time, a PDF page, a BMP or a file
+// whose header cannot be read. Reads disk.
 double decoderHeldBytes(const QString& file);
 // Whether `load` draws the file as the first page of a PDF: named ".pdf", or beginning as a PDF
 // does whatever its name. libvips must never see such a file: its own PDF decoder would take

@@ -111,9 +111,10 @@ public:
         std::function<QSize(QSize)> drawnSize;
     };
     // The bytes a file is expected to hold at its peak while it is worked on as `work` says: so
-    // many per pixel of its upright size for the bitmaps and for the encoder (HEIC's most of
-    // all; less for a page drawn without raster images), of the larger of the photo and its
-    // result (a resize may enlarge), plus the encoder's own state; the
+    // many per pixel of the larger of the photo's upright size and its result's (a resize may
+    // enlarge) for the bitmaps, the decoder (ImageEngine::decoderHeldBytes; a PDF page's
+    // renderer), the operation and the encoder (HEIC's most of all; less for a page drawn
+    // without raster images), plus the encoder's and the operation's own state; the
     // metadata written back afterwards asks for its share then (FileHold). The size from the
     // header alone, a PDF's from its first page's media box at two pixels per point; a
     // 12-megapixel photo's worth when the header tells nothing (unreadable, beyond the ceiling).
