@@ -678,4 +678,29 @@ TEST_F(ParallelBatch, aScanWaitsForMemoryAnotherRunHolds)
     EXPECT_EQ(scanning.get().outputs.size(), 1);
 }
 
+// A scan waiting for memory that another run holds ends at once when it is cancelled, with no
+// PDF, while the other run goes on.
+TEST_F(ParallelBatch, aScanWaitingForMemoryCanBeCancelled)
+{
+    const QString page = ti::writeJpeg(dir("b"), QStringLiteral("page.jpg"), ti::quadrants(300, 400));
+    RunHoldingTheBudget holding(ti::writeJpeg(dir("a"), QStringLiteral("held.jpg"), ti::quadrants(400, 300)), dir("out1"));
+    ASSERT_TRUE(holding.started()) << "the first run never started its photo";
+    test::RunAside cancelled([&](const RunHooksPtr& hooks) {
+        try {
+            return ImageEngine::process(KelvaroOp::scan(), {page}, dir("out2"), hooks);
+        } catch (const KelvaroError&) {
+            return OpResult{}; // nothing scanned
+        }
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return MemoryBudget::shared().waiting() == 1; })) << "the scan never waited for memory";
+    cancelled.hooks()->cancel();
+    ASSERT_TRUE(cancelled.finished(std::chrono::seconds(60))) << "the cancel was never seen";
+    EXPECT_TRUE(cancelled.result().outputs.isEmpty());
+    EXPECT_TRUE(QDir(dir("out2")).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    EXPECT_TRUE(holding.isHolding());
+    const std::optional<QStringList> held = holding.finish();
+    ASSERT_TRUE(held) << "the first run never ended";
+    EXPECT_EQ(held->size(), 1);
+}
+
 } // namespace
