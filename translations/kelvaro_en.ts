@@ -2659,10 +2659,6 @@
         <translation>last run %@</translation>
     </message>
     <message>
-        <source>„%@“</source>
-        <translation>“%@”</translation>
-    </message>
-    <message>
         <source>Ořez %@</source>
         <translation>Crop %@</translation>
     </message>

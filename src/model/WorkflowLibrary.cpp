@@ -189,7 +189,8 @@ QString WorkflowLibrary::summary(const WorkflowStep& step)
     case K::resize:
         return Lf("Delší strana nejvýš %ld px", step.longEdge);
     case K::watermark:
-        return Lf("„%@“", step.text); // quotes of the interface language
+        // the Czech quotes in every language: the text is the user's, not ours to translate
+        return QStringLiteral("„") + step.text + QStringLiteral("“");
     }
     return {};
 }

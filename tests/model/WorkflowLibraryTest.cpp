@@ -157,6 +157,18 @@ TEST(StepSummary, inCzech)
         EXPECT_EQ(WorkflowLibrary::summary(row.step), QString::fromUtf8(row.expected));
 }
 
+TEST(StepSummary, inEnglishAWatermarksTextStaysBetweenTheCzechQuotes)
+{
+    Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("en"));
+    const StepText rows[] = {
+        {adjust(0, 1, false), "No change"},
+        {with(K::watermark, [](WorkflowStep& s) { s.text = "Ahoj"; }), "„Ahoj“"},
+        {WorkflowLibrary::defaults()[0].steps[2], "„© My photos“"},
+    };
+    for (const StepText& row : rows)
+        EXPECT_EQ(WorkflowLibrary::summary(row.step), QString::fromUtf8(row.expected));
+}
+
 TEST(WorkflowSummary, stepCountFormsOutputDescriptionAndTheBuiltInsInBothLanguages)
 {
     Settings::shared().setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
