@@ -136,7 +136,8 @@ LabeledSlider* AdjustSheet::addSliderBlock(QVBoxLayout* column, const QString& t
     (*readout)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     header->addWidget(*readout);
     block->addLayout(header);
-    auto* slider = new LabeledSlider(QString(), {first, 1, last, steps}, this);
+    // The readouts count 200 across each slider's range of `steps` units.
+    auto* slider = new LabeledSlider(QString(), {first, 1, last, steps, steps / 200}, this);
     slider->slider()->setAccessibleName(titleText->text());
     block->addWidget(slider);
     column->addLayout(block);

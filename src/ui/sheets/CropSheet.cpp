@@ -39,7 +39,7 @@ CropSheet::CropSheet(KelvaroStore& store, QWidget* parent)
         changed();
     });
 
-    const LabeledSlider::Steps offsets{0, 1, offsetSteps, offsetSteps};
+    const LabeledSlider::Steps offsets{0, 1, offsetSteps, offsetSteps, offsetSteps / 100}; // an arrow: a percent
     m_x = new LabeledSlider(LKey("Vodorovně"), offsets, this);
     m_y = new LabeledSlider(LKey("Svisle"), offsets, this);
     for (LabeledSlider* slider : {m_x, m_y}) {

@@ -16,6 +16,7 @@ LabeledSlider::LabeledSlider(const QString& title, Steps steps, QWidget* parent)
     m_steps.step = qMax(1, m_steps.step);
     m_steps.last = qMax(m_steps.first, m_steps.last);
     m_steps.divisor = qMax(1, m_steps.divisor);
+    m_steps.shown = qMax(1, m_steps.shown);
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -27,8 +28,10 @@ LabeledSlider::LabeledSlider(const QString& title, Steps steps, QWidget* parent)
     m_slider = new QSlider(Qt::Horizontal, this);
     const int positions = (m_steps.last - m_steps.first) / m_steps.step;
     m_slider->setRange(0, positions);
-    m_slider->setSingleStep(1);
-    m_slider->setPageStep(qMax(1, positions / 10));
+    // Counted in positions: a shown unit finer than a step (5 % of a percent slider) is one step.
+    const int arrow = qMax(1, m_steps.shown / m_steps.step);
+    m_slider->setSingleStep(arrow);
+    m_slider->setPageStep(qMax(arrow, 10 * m_steps.shown / m_steps.step));
     m_slider->setAccessibleName(m_title ? m_title->text() : QString());
     row->addWidget(m_slider, 1);
     connect(m_slider, &QSlider::valueChanged, this, [this] {

@@ -2,8 +2,9 @@
 // A slider row of the tool sheets: an optional title, an integer QSlider and an optional readout.
 // The slider's positions 0, 1, … stand for the exact values first, first + step, … last, counted
 // in whole units (percent, thousandths) and divided by `divisor` only when read as a fraction,
-// so no position lies between two steps and a readout such as "85 %" never drifts. Main thread;
-// created by the sheets.
+// so no position lies between two steps and a readout such as "85 %" never drifts. An arrow key
+// moves the slider by one unit as the user reads it (`shown`), never by less than a step, and
+// Page Up/Down by ten. Main thread; created by the sheets.
 #include <functional>
 
 #include <QWidget>
@@ -23,6 +24,9 @@ public:
         int step = 1;
         int last = 100;
         int divisor = 1; // value() = units() / divisor
+        // Units in one unit the user reads: a readout's 1; on a slider that shows no number, about a
+        // hundredth of its range.
+        int shown = 1;
     };
 
     // `title` is Czech and looked up; empty shows none.

@@ -92,8 +92,9 @@ WatermarkSheet::WatermarkSheet(KelvaroStore& store, QWidget* parent)
     });
 
     // Continuous to the eye, exact in their units; the preview shows what the numbers would.
-    m_opacity = new LabeledSlider(LKey("Průhlednost"), {200, 1, 1000, opacitySteps}, this);
-    m_size = new LabeledSlider(LKey("Rozměr"), {200, 1, 1200, sizeSteps}, this);
+    // An arrow moves the opacity by a percent and the size by a tenth of a percent of the side.
+    m_opacity = new LabeledSlider(LKey("Průhlednost"), {200, 1, 1000, opacitySteps, opacitySteps / 100}, this);
+    m_size = new LabeledSlider(LKey("Rozměr"), {200, 1, 1200, sizeSteps, sizeSteps / 10}, this);
     m_opacity->setUnits(int(std::lround(m_spec.opacity * opacitySteps)));
     m_size->setUnits(int(std::lround(m_spec.sizePercent * sizeSteps)));
     for (LabeledSlider* slider : {m_opacity, m_size}) {
