@@ -1,6 +1,11 @@
 // A page of text scrolls by the keys though it takes no Tab focus: the privacy policy as it
-// opens, and the guide and home as the window leaves them or after a click on their text.
+// opens, and the guide and home as the window leaves them or after a click on their text. In a
+// window of two pages, a key the window gets scrolls the larger and a clicked page scrolls itself;
+// a control Tab or Shift+Tab reaches in a page is scrolled into view.
 #include <QAbstractButton>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest/qtestmouse.h>
@@ -120,5 +125,149 @@ INSTANTIATE_TEST_SUITE_P(
                       PageRow{"homeDownAfterAClick", Page::home, Qt::Key_Down, true, Moves::down},
                       PageRow{"homeHomeAfterAClick", Page::home, Qt::Key_Home, true, Moves::toStart}),
     test::RowName());
+
+// ---- Two pages side by side ------------------------------------------------------------------------
+
+enum class Moves2 { stays, down, up, toEnd, toStart };
+
+struct TwoPagesRow {
+    const char* name;
+    bool clickSmall; // the narrow page has the focus, as after a click on it
+    Qt::Key key;
+    bool fromEnd; // both pages start at their ends, else at their tops
+    Moves2 small;
+    Moves2 large;
+};
+
+void PrintTo(const TwoPagesRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+// A narrow page beside a wide one, both longer than they show, neither with a control of its own.
+class TwoPages : public ::testing::TestWithParam<TwoPagesRow> {
+protected:
+    static QScrollArea* page(QWidget* window)
+    {
+        auto* area = new QScrollArea(window);
+        auto* column = new QWidget(area);
+        column->setMinimumHeight(2400);
+        area->setWidget(column);
+        area->setWidgetResizable(true);
+        return area;
+    }
+
+    uitest::ApplicationStyle style;
+};
+
+TEST_P(TwoPages, TheKeysScrollTheClickedPageElseTheLarger)
+{
+    const TwoPagesRow& row = GetParam();
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    QScrollArea* small = page(&window);
+    QScrollArea* large = page(&window);
+    layout->addWidget(small, 1);
+    layout->addWidget(large, 3);
+    window.resize(640, 400);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return window.isActiveWindow(); }));
+    QScrollBar* smallBar = small->verticalScrollBar();
+    QScrollBar* largeBar = large->verticalScrollBar();
+    ASSERT_TRUE(uitest::waitFor([&] { return smallBar->maximum() > 0 && largeBar->maximum() > 0; }));
+    for (QScrollBar* bar : {smallBar, largeBar})
+        bar->setValue(row.fromEnd ? bar->maximum() : 0);
+    if (row.clickSmall)
+        QTest::mouseClick(small->viewport(), Qt::LeftButton, {}, small->viewport()->rect().center());
+    ASSERT_EQ(small->hasFocus(), row.clickSmall);
+    const int smallBefore = smallBar->value();
+    const int largeBefore = largeBar->value();
+    ASSERT_TRUE(test::typeKey(row.key));
+    const auto check = [](const char* which, QScrollBar* bar, int before, Moves2 moves) {
+        switch (moves) {
+        case Moves2::stays: EXPECT_EQ(bar->value(), before) << which; break;
+        case Moves2::down: EXPECT_GT(bar->value(), before) << which; break;
+        case Moves2::up: EXPECT_LT(bar->value(), before) << which; break;
+        case Moves2::toEnd: EXPECT_EQ(bar->value(), bar->maximum()) << which; break;
+        case Moves2::toStart: EXPECT_EQ(bar->value(), bar->minimum()) << which; break;
+        }
+    };
+    check("the narrow page", smallBar, smallBefore, row.small);
+    check("the wide page", largeBar, largeBefore, row.large);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, TwoPages,
+    ::testing::Values(TwoPagesRow{"windowPageDown", false, Qt::Key_PageDown, false, Moves2::stays, Moves2::down},
+                      TwoPagesRow{"windowPageUp", false, Qt::Key_PageUp, true, Moves2::stays, Moves2::up},
+                      TwoPagesRow{"windowDown", false, Qt::Key_Down, false, Moves2::stays, Moves2::down},
+                      TwoPagesRow{"windowUp", false, Qt::Key_Up, true, Moves2::stays, Moves2::up},
+                      TwoPagesRow{"windowEnd", false, Qt::Key_End, false, Moves2::stays, Moves2::toEnd},
+                      TwoPagesRow{"windowHome", false, Qt::Key_Home, true, Moves2::stays, Moves2::toStart},
+                      TwoPagesRow{"clickedPageDown", true, Qt::Key_PageDown, false, Moves2::down, Moves2::stays},
+                      TwoPagesRow{"clickedPageUp", true, Qt::Key_PageUp, true, Moves2::up, Moves2::stays},
+                      TwoPagesRow{"clickedEnd", true, Qt::Key_End, false, Moves2::toEnd, Moves2::stays},
+                      TwoPagesRow{"clickedHome", true, Qt::Key_Home, true, Moves2::toStart, Moves2::stays}),
+    test::RowName());
+
+// ---- A control reached by Tab or Shift+Tab ---------------------------------------------------------
+
+struct RevealRow {
+    const char* name;
+    bool backwards; // Shift+Tab from the button after the page, else Tab from the one before it
+};
+
+void PrintTo(const RevealRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class TabIntoPage : public ::testing::TestWithParam<RevealRow> {
+protected:
+    uitest::ApplicationStyle style;
+};
+
+// The page's first control, reached by Tab from above while the page shows its end, or its last,
+// reached by Shift+Tab from below while it shows its top, is scrolled into view whole.
+TEST_P(TabIntoPage, ScrollsTheControlIntoView)
+{
+    const bool backwards = GetParam().backwards;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* before = new QPushButton(QStringLiteral("Před"), &window);
+    auto* area = new QScrollArea(&window);
+    auto* column = new QWidget(area);
+    auto* buttons = new QVBoxLayout(column);
+    QList<QPushButton*> inPage;
+    for (int i = 0; i < 20; ++i) {
+        inPage << new QPushButton(QStringLiteral("%1").arg(i), column);
+        inPage.last()->setMinimumHeight(40);
+        buttons->addWidget(inPage.last());
+    }
+    area->setWidget(column);
+    area->setWidgetResizable(true);
+    area->setFixedHeight(160);
+    auto* after = new QPushButton(QStringLiteral("Po"), &window);
+    layout->addWidget(before);
+    layout->addWidget(area);
+    layout->addWidget(after);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return window.isActiveWindow(); }));
+    QScrollBar* bar = area->verticalScrollBar();
+    ASSERT_TRUE(uitest::waitFor([&] { return bar->maximum() > 0; }));
+    bar->setValue(backwards ? 0 : bar->maximum());
+    (backwards ? after : before)->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(test::typeKey(Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier));
+    QPushButton* reached = backwards ? inPage.last() : inPage.first();
+    ASSERT_TRUE(reached->hasFocus()) << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "");
+    const QRect at(reached->mapTo(area->viewport(), QPoint(0, 0)), reached->size());
+    EXPECT_TRUE(area->viewport()->rect().contains(at)) << "out of view at y " << at.y() << " of a page "
+                                                       << area->viewport()->height() << " px tall";
+}
+
+INSTANTIATE_TEST_SUITE_P(Directions, TabIntoPage,
+                         ::testing::Values(RevealRow{"tab", false}, RevealRow{"shiftTab", true}), test::RowName());
 
 } // namespace

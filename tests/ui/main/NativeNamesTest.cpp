@@ -1,7 +1,8 @@
 // A result whose name is not UTF-8 ("caf\xe9.png", made by a real run from "caf\xe9.jpg") on every
 // screen that asks whether a stored file exists, shows it or hands it to the desktop: History,
-// Shelves, the compare sheet, the quick look and the result links under the wheel each find it,
-// show it and name it by its bytes.
+// Shelves (and a shelf's folder in an output folder so named), the compare sheet, the quick look
+// (and its size of such a file) and the result links under the wheel each find it, show it and name
+// it by its bytes.
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -161,6 +162,48 @@ void quickLook(NativeNames& t)
     EXPECT_EQ(panel.text(), QStringLiteral("Účtenka 42"));
 }
 
+// A file quick look cannot show gives its size in the header, read by the name's bytes: the
+// header's corner is the one a file of the same bytes under a UTF-8 name shows.
+void quickLookSize(NativeNames& t)
+{
+    const QByteArray bytes(5000, '\x7f');
+    const QString odd = t.folder() + QLatin1Char('/') + NativePath::decoded("z\xe1znam.bin");
+    const QString plain = t.folder() + QStringLiteral("/zaznam.bin");
+    test::writeFile(odd, bytes);
+    test::writeFile(plain, bytes);
+    QuickLookPanel panel;
+    panel.resize(500, 360);
+    panel.show();
+    const auto sizeCorner = [&](const QString& file) {
+        panel.showFile(file);
+        EXPECT_TRUE(panel.waitForContent(30000));
+        EXPECT_EQ(panel.content(), QuickLookPanel::Content::none);
+        return panel.grab(QRect(panel.width() - 160, 0, 160, 44)).toImage();
+    };
+    const QImage expected = sizeCorner(plain);
+    EXPECT_EQ(sizeCorner(odd), expected) << "the size of a name that is not UTF-8";
+}
+
+// A shelf's folder in an output folder whose own name is not UTF-8 opens as a folder, not as a
+// reveal of its files.
+void shelfFolder(NativeNames& t)
+{
+    const QString odd = t.folder() + QLatin1Char('/') + NativePath::decoded("V\xfdsledky");
+    std::error_code error;
+    ASSERT_TRUE(std::filesystem::create_directory(NativePath::encoded(odd).toStdString(), error)) << error.message();
+    ASSERT_TRUE(OutputFolder::remember(odd));
+    ASSERT_TRUE(t.store->addToShelf(std::nullopt, QStringLiteral("Výlet")));
+    const QString shelf = odd + QStringLiteral("/Police/Výlet");
+    ASSERT_TRUE(NativeFile::isDir(shelf));
+    ShelvesView view(*t.store, t.files);
+    view.resize(1000, 700);
+    view.show();
+    ASSERT_TRUE(waitFor([&] { return view.itemsResolved(); }));
+    view.openFolder(t.store->shelves().first());
+    EXPECT_EQ(t.files->opened, QStringList{shelf});
+    EXPECT_TRUE(t.files->revealed.isEmpty());
+}
+
 void resultLinks(NativeNames& t)
 {
     wheel::KelvaroWheelStore adapter(*t.store);
@@ -183,7 +226,8 @@ void resultLinks(NativeNames& t)
 
 INSTANTIATE_TEST_SUITE_P(Screens, NativeNames,
                          ::testing::Values(ScreenRow{"history", history}, ScreenRow{"shelves", shelves}, ScreenRow{"compare", compare},
-                                           ScreenRow{"quickLook", quickLook}, ScreenRow{"resultLinks", resultLinks}),
+                                           ScreenRow{"quickLook", quickLook}, ScreenRow{"quickLookSize", quickLookSize},
+                                           ScreenRow{"shelfFolder", shelfFolder}, ScreenRow{"resultLinks", resultLinks}),
                          test::RowName());
 
 } // namespace

@@ -78,6 +78,38 @@ TEST_F(CompareSheetTest, TheTagsReadInCzechInEveryLanguage)
     EXPECT_EQ(shown.value("en"), shown.value("cs")) << "the tags changed with the language";
 }
 
+// "Před" marks the original, left of the split, and "Po" the result on the right: each tag is as
+// wide as its own word.
+TEST_F(CompareSheetTest, TheTagsStandOnTheirSides)
+{
+    QImage picture(680, 400, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    CompareSheet sheet(std::nullopt);
+    CompareView* view = sheet.view();
+    view->resize(680, 400);
+    view->setImage(true, CompareView::State::ready, picture);
+    view->setImage(false, CompareView::State::ready, picture);
+    const QImage shown = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // The columns of the top band, away from the handle, that a white capsule crosses (over the
+    // light grey around the picture).
+    const auto tagWidth = [&](int from, int to) {
+        int columns = 0;
+        for (int x = from; x < to; ++x) {
+            bool light = false;
+            for (int y = 0; y < 60 && !light; ++y) {
+                const QColor c = shown.pixelColor(x, y);
+                light = std::min({c.red(), c.green(), c.blue()}) > 240;
+            }
+            columns += light;
+        }
+        return columns;
+    };
+    const QFontMetricsF m(wheelFont(TextSize::caption, QFont::Bold));
+    const auto expected = [&](const char* word) { return m.horizontalAdvance(QString::fromUtf8(word)) + 16; };
+    EXPECT_NEAR(tagWidth(0, 300), expected("Před"), 3) << "the tag over the original";
+    EXPECT_NEAR(tagWidth(380, 680), expected("Po"), 3) << "the tag over the result";
+}
+
 TEST_F(CompareSheetTest, DecodesBothAndMarksAnUnreadableOrMissingFile)
 {
     QTemporaryDir dir;
