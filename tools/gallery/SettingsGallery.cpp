@@ -169,6 +169,25 @@ const GalleryScene folderByTab(QStringLiteral("settings-general-tab"), [](const 
     });
 });
 
+// Tab from the tab bar to a switch of the general tab: "Popisné názvy souborů", on as it starts,
+// and "Po dokončení ukázat ve složce", off; each with its ring around the track.
+QImage switchByTab(const Env& env, const char* key)
+{
+    return settingsWindow(env, QStringLiteral("general"), [key](settings::SettingsView& view, FakeUpdateSource&) {
+        view.resize(settings::SettingsView::frame);
+        view.show();
+        settle(150);
+        if (auto* tab = view.findChild<QWidget*>(QStringLiteral("tab-general")))
+            tab->setFocus(Qt::MouseFocusReason);
+        tabUntil(&view, [key](QWidget* w) { return w->objectName() == QLatin1String(key); });
+    });
+}
+
+const GalleryScene switchOnByTab(QStringLiteral("settings-switch-on-tab"),
+                                 [](const Env& env) { return switchByTab(env, "kelvaro.describeNames"); });
+const GalleryScene switchOffByTab(QStringLiteral("settings-switch-off-tab"),
+                                  [](const Env& env) { return switchByTab(env, "kelvaro.autoReveal"); });
+
 // "Vymazat ukázková data?" over the settings window.
 const GalleryScene clearSample(QStringLiteral("settings-clear-sample"), [](const Env& env) {
     return settingsWindow(env, QStringLiteral("general"), {}, [](settings::SettingsView& view) -> QDialog* {

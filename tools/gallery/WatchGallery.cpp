@@ -22,6 +22,7 @@
 #include "platform/Settings.h"
 #include "platform/SettingsKeys.h"
 #include "store/KelvaroStore.h"
+#include "ui/design/SettingRows.h"
 #include "ui/main/ContentView.h"
 #include "ui/main/ScreenFactory.h"
 #include "ui/watch/AddWatchSheet.h"
@@ -96,6 +97,31 @@ const GalleryScene rules(QStringLiteral("watch-rules"), [](const Env& env) {
     service->setStatus(list.at(2).id, WatchStatus{false, true, QStringLiteral("Složka není dostupná. Přesunul jsi ji nebo smazal?"), {}});
     return watchWindow(env, service);
 });
+
+// Tab to the switch of the rule that is on, or of the one that is off: its ring around the track.
+QImage switchByTab(const Env& env, bool on)
+{
+    auto service = std::make_shared<ScriptedWatchService>();
+    const QString pictures = QDir::homePath() + QStringLiteral("/Obrázky");
+    const QList<WatchRule> list{
+        rule(pictures + QStringLiteral("/Snímky obrazovky"), WatchRecipe::all().at(0).action, true, 12, 120),
+        rule(pictures + QStringLiteral("/Z telefonu"), WatchAction::convert(QStringLiteral("jpg")), false, 48, 26 * 3600),
+    };
+    service->setRules(list);
+    return watchWindow(env, service, [on](WatchView& view) -> QDialog* {
+        const QList<WatchRuleCard*> cards = view.findChildren<WatchRuleCard*>();
+        for (WatchRuleCard* card : cards)
+            if (card->enabledSwitch()->isChecked() == on) {
+                QWidget* target = card->enabledSwitch();
+                tabUntil(view.window(), [target](QWidget* w) { return w == target; });
+                break;
+            }
+        return nullptr;
+    });
+}
+
+const GalleryScene switchOnByTab(QStringLiteral("watch-switch-on-tab"), [](const Env& env) { return switchByTab(env, true); });
+const GalleryScene switchOffByTab(QStringLiteral("watch-switch-off-tab"), [](const Env& env) { return switchByTab(env, false); });
 
 // The first rule's menu, open under its button as a click opens it.
 const GalleryScene ruleMenu(QStringLiteral("watch-rule-menu"), [](const Env& env) {

@@ -22,6 +22,11 @@ namespace {
 
 const char* const kDestructive = "kelvaroDestructive";
 
+bool keyboardFocused(const QStyleOption* option)
+{
+    return (option->state & QStyle::State_HasFocus) && (option->state & QStyle::State_KeyboardFocusChange);
+}
+
 void drawCheckBox(const QStyleOption* option, QPainter* painter)
 {
     const bool dark = Theme::isDark(option->palette);
@@ -54,11 +59,24 @@ void drawCheckBox(const QStyleOption* option, QPainter* painter)
         painter->setPen(QPen(Theme::controlBorder().resolve(dark), 1));
         painter->drawPath(path);
     }
-    if ((option->state & QStyle::State_HasFocus) && (option->state & QStyle::State_KeyboardFocusChange)) {
-        painter->setPen(QPen(Theme::ember().lighter(120), 1.5));
+    // On the ember of a ticked box a ring would vanish: the ring around the label shows the focus.
+    if (!on && keyboardFocused(option)) {
+        painter->setPen(QPen(Theme::ember(), 1.5));
         painter->setBrush(Qt::NoBrush);
         painter->drawPath(path);
     }
+    painter->restore();
+}
+
+// The house ring, 2 px of ember just inside `rect`, over what the base style drew there: the base
+// style's own focus frame is a pale line lost on a white card.
+void drawRing(QPainter* painter, const QRect& rect, qreal radius)
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(QPen(Theme::ember(), 2));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRoundedRect(QRectF(rect).adjusted(1, 1, -1, -1), radius, radius);
     painter->restore();
 }
 
@@ -164,6 +182,8 @@ void KelvaroStyle::drawComplexControl(ComplexControl control, const QStyleOption
     const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
     if (control != CC_ScrollBar || !bar) {
         QProxyStyle::drawComplexControl(control, option, painter, widget);
+        if ((control == CC_ComboBox || control == CC_Slider || control == CC_SpinBox) && keyboardFocused(option))
+            drawRing(painter, option->rect, 4);
         return;
     }
     const QRect slider = subControlRect(control, option, SC_ScrollBarSlider, widget);
@@ -200,7 +220,14 @@ void KelvaroStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
         drawCheckBox(option, painter);
         return;
     }
+    // Around a check box's label and a tool button: the base style's is a faint grey frame.
+    if (element == PE_FrameFocusRect && keyboardFocused(option)) {
+        drawRing(painter, option->rect.adjusted(-2, -1, 2, 1), 4);
+        return;
+    }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
+    if (element == PE_FrameLineEdit && keyboardFocused(option))
+        drawRing(painter, option->rect, 4);
 }
 
 void KelvaroStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter, const QWidget* widget) const

@@ -182,7 +182,8 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(isEnabled() ? 1.0 : 0.45);
-    const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal inset = ringRoom + 0.5;
+    const QRectF track = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
     const qreal radius = track.height() / 2;
     QPainterPath path;
     path.addRoundedRect(track, radius, radius);
@@ -193,8 +194,11 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
         p.drawPath(path);
     }
     if (showsFocusRing(this)) {
-        p.setPen(QPen(Theme::ember().lighter(130), 1.5));
-        p.drawPath(path);
+        // Outside the track with a gap: drawn on the track, the ring would vanish in its ember.
+        const QRectF ring = QRectF(rect()).adjusted(1, 1, -1, -1);
+        p.setPen(QPen(Theme::ember(), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2);
     }
     const qreal knob = track.height() - 4;
     const qreal x = isChecked() ? track.right() - 2 - knob : track.left() + 2;

@@ -80,12 +80,15 @@ private:
 };
 
 // An on/off switch: a 36 × 20 track, ember when on, outlined in the control border when off,
-// with a white knob. A click toggles it.
+// with a white knob. A click toggles it. Its focus ring goes around the track with a gap, where
+// it stands out from the window and from the ember of a switch that is on alike.
 class ToggleSwitch : public QAbstractButton {
     Q_OBJECT
 public:
+    static constexpr int ringRoom = 4; // px on each side of the track: the ring and its gap
+
     explicit ToggleSwitch(QWidget* parent = nullptr);
-    QSize sizeHint() const override { return {36, 20}; }
+    QSize sizeHint() const override { return {36 + 2 * ringRoom, 20 + 2 * ringRoom}; }
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:

@@ -122,11 +122,9 @@ void SegmentedPicker::paintEvent(QPaintEvent*)
         p.drawRoundedRect(pill.adjusted(0.5, 0.5, -0.5, -0.5), 5.5, 5.5);
     }
     if (showsFocusRing(this)) {
-        QColor ring = Theme::ember();
-        ring.setAlphaF(0.5f);
-        p.setPen(QPen(ring, 1.5));
+        p.setPen(QPen(Theme::ember(), 2));
         p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 7.5, 7.5);
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 7, 7);
     }
     for (int i = 0; i < m_segments.size(); ++i) {
         const bool on = i == selected;

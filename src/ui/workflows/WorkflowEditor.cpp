@@ -52,8 +52,14 @@ protected:
         tile.addRoundedRect(QRectF(rect()), 9, 9);
         p.fillPath(tile, isChecked() ? Theme::buttonOrange() : Theme::primaryAt(this, 0.06));
         if (showsFocusRing(this)) {
-            p.setPen(QPen(Theme::ember(), 1.5));
-            p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
+            // Ember would vanish on the orange of a chosen tile: there the ring is white, inside the edge.
+            if (isChecked()) {
+                p.setPen(QPen(Qt::white, 1.5));
+                p.drawRoundedRect(QRectF(rect()).adjusted(2.75, 2.75, -2.75, -2.75), 6.25, 6.25);
+            } else {
+                p.setPen(QPen(Theme::ember(), 1.5));
+                p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
+            }
         }
         const QColor glyph = isChecked() ? QColor(Qt::white) : Theme::primary().on(this);
         Symbols::paint(p, QRectF(10, 10, 14, 14), m_symbol, glyph, 1.1);

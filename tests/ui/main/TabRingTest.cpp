@@ -1,6 +1,6 @@
-// Tab through the windows: every control the Tab key stops on shows the focus ring and can be
-// seen, scrolled into view in every page it lies in, so the user always sees where the keys go; a
-// widget that shows none takes no focus. Each screen of the sidebar, the loaded card with its
+// Tab through the windows: every control the Tab key stops on shows a focus ring that stands out
+// from what it is drawn on and can be seen, scrolled into view in every page it lies in, so the
+// user always sees where the keys go; a widget that shows none takes no focus. Each screen of the sidebar, the loaded card with its
 // preset panel, the presets sheet, every tab of the settings, the workflow editor and the shelf
 // edit sheet, each with its pages scrolled to their ends first.
 #include <QAbstractScrollArea>
@@ -10,7 +10,6 @@
 #include <QScrollBar>
 
 #include "../../support/TestImages.h"
-#include "../wheel/WheelTestSupport.h"
 #include "UiTestSupport.h"
 #include "output/OutputFolder.h"
 #include "store/WorkflowStore.h"
@@ -154,9 +153,9 @@ protected:
         return nullptr;
     }
 
-    // Whether `widget`, which has the focus, draws anything on or around itself that it does not
-    // draw without it.
-    static bool drawsRing(QWidget* widget)
+    // How `widget`, which has the focus, stands out by what it draws on or around itself that it does
+    // not draw without it (uitest::ringDifference); `changed` counts the pixels it changes.
+    static double ringDifference(QWidget* widget, int* changed)
     {
         QWidget* window = widget->window();
         const QRect area = QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()).adjusted(-4, -4, 4, 4).intersected(window->rect());
@@ -164,7 +163,7 @@ protected:
         widget->clearFocus();
         const QImage unfocused = window->grab(area).toImage();
         widget->setFocus(Qt::TabFocusReason);
-        return wheeltest::differingPixels(focused, unfocused) > 0;
+        return uitest::ringDifference(focused, unfocused, changed);
     }
 
     uitest::ApplicationStyle style;
@@ -186,10 +185,11 @@ TEST_P(TabRingTest, EveryTabStopShowsTheRing)
             break;
         stops << now;
         EXPECT_TRUE(window->isAncestorOf(now)) << now->metaObject()->className();
-        EXPECT_TRUE(drawsRing(now)) << "Tab stop " << stops.size() << ", " << now->metaObject()->className() << " "
-                                    << now->objectName().toStdString() << " under "
-                                    << (now->parentWidget() ? now->parentWidget()->metaObject()->className() : "nothing")
-                                    << ", shows no ring";
+        int changed = 0;
+        EXPECT_GE(ringDifference(now, &changed), uitest::kRingDifference)
+            << "Tab stop " << stops.size() << ", " << now->metaObject()->className() << " " << now->objectName().toStdString()
+            << " under " << (now->parentWidget() ? now->parentWidget()->metaObject()->className() : "nothing")
+            << ", shows no ring that stands out (" << changed << " pixels changed)";
         const QAbstractScrollArea* page = hidingPage(now);
         EXPECT_EQ(page, nullptr) << "Tab stop " << stops.size() << ", " << now->metaObject()->className() << " "
                                  << now->objectName().toStdString() << ", lies out of sight in "

@@ -3,9 +3,11 @@
 // nothing to the desktop, event-loop waits, synthetic keys and mouse presses, records, and the
 // colours of a grabbed picture.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QApplication>
 #include <QDateTime>
@@ -174,6 +176,54 @@ inline double strongestContrast(const QImage& image, QRect area, const QColor& b
         for (int x = area.left(); x <= area.right(); ++x)
             best = std::max(best, contrastRatio(rgb.pixelColor(x, y), background));
     return best;
+}
+
+// How far apart two opaque colours look: their distance in CIELAB (ΔE 1976) under D65, 0 for the
+// same colour, about 2 for a difference the eye just sees, 100 from black to white. Unlike the
+// contrast ratio it sees a change of hue at one lightness, as an ember ring on a grey border.
+inline double colourDifference(const QColor& a, const QColor& b)
+{
+    const auto lab = [](const QColor& c) {
+        const auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        const double r = linear(c.redF()), g = linear(c.greenF()), bl = linear(c.blueF());
+        const double x = (0.4124 * r + 0.3576 * g + 0.1805 * bl) / 0.95047;
+        const double y = 0.2126 * r + 0.7152 * g + 0.0722 * bl;
+        const double z = (0.0193 * r + 0.1192 * g + 0.9505 * bl) / 1.08883;
+        const auto f = [](double t) { return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116; };
+        return std::array<double, 3>{116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+    };
+    const std::array<double, 3> p = lab(a), q = lab(b);
+    return std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]);
+}
+
+// What a focus ring must stand out by from what it is drawn on (ringDifference): the house ember
+// lies 50 or more from every window, card, border and fill it is drawn on; a lighter ember on the
+// ember of a switch that is on lies 36 from it, ember on the orange button 6.
+constexpr double kRingDifference = 45;
+
+// How well a focus ring stands out from what it is drawn on, `focused` and `unfocused` being the
+// same place grabbed with and without it: the colour difference of each pixel the ring changed to
+// what that pixel showed before, taken over the ring's own stroke, the stronger half of those pixels
+// (the median of it), not over its anti-aliased fringe nor at its single strongest pixel. 0 when
+// nothing changed.
+inline double ringDifference(const QImage& focused, const QImage& unfocused, int* changed = nullptr)
+{
+    const QImage a = focused.convertToFormat(QImage::Format_RGB32);
+    const QImage b = unfocused.convertToFormat(QImage::Format_RGB32);
+    std::vector<double> differences;
+    if (a.size() == b.size())
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (a.pixel(x, y) != b.pixel(x, y))
+                    differences.push_back(colourDifference(a.pixelColor(x, y), b.pixelColor(x, y)));
+    if (changed)
+        *changed = int(differences.size());
+    if (differences.empty())
+        return 0;
+    // The upper quartile: the median of the stronger half.
+    const auto at = differences.begin() + std::ptrdiff_t(differences.size() * 3 / 4);
+    std::nth_element(differences.begin(), at, differences.end());
+    return *at;
 }
 
 inline ActivityItem activity(const QString& name, const QDateTime& date, qint64 saved = 0)
