@@ -2,12 +2,14 @@
 // the queue with a finished run, a run under way, a finished run that can be undone, a card's
 // menu, the delete question, the workflow editor (a built-in with three steps, and a new one) and
 // a card of every step kind.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMutex>
+#include <QToolTip>
 #include <QWaitCondition>
 #include <QVBoxLayout>
 
@@ -39,7 +41,7 @@ const QString kKey = QString::fromLatin1(WorkflowLibrary::key);
 QImage workflowsWindow(const Env& env, const QVariant& stored,
                        const std::function<QDialog*(Stage&, WorkflowsView&)>& prepare = {}, StoreServices services = {},
                        const std::function<void(Stage&)>& afterShot = {},
-                       const std::function<QMenu*(WorkflowsView&)>& menu = {})
+                       const std::function<QWidget*(WorkflowsView&)>& popup = {})
 {
     if (stored.isValid())
         Settings::shared().setValue(kKey, stored);
@@ -55,7 +57,7 @@ QImage workflowsWindow(const Env& env, const QVariant& stored,
         auto* view = qobject_cast<WorkflowsView*>(window->content()->currentScreen());
         QDialog* sheet = prepare && view ? prepare(stage, *view) : nullptr;
         settle(200);
-        QMenu* open = menu && view ? menu(*view) : nullptr;
+        QWidget* open = popup && view ? popup(*view) : nullptr;
         if (open)
             settle(150);
         image = grabWithSheet(window, sheet, env.dark, open);
@@ -201,6 +203,21 @@ const GalleryScene cardMenu(QStringLiteral("workflow-menu"), [](const Env& env) 
     return workflowsWindow(env, QVariant(), {}, {}, {}, [](WorkflowsView& view) -> QMenu* {
         auto* card = view.findChild<WorkflowCard*>();
         return popUnderButton(card ? card->menu() : nullptr);
+    });
+});
+
+// The first card's steps with their tooltip, each step described: the watermark's text between „ and “.
+const GalleryScene stepsTooltip(QStringLiteral("workflow-steps-tooltip"), [](const Env& env) {
+    return workflowsWindow(env, QVariant(), {}, {}, {}, [](WorkflowsView& view) -> QWidget* {
+        auto* card = view.findChild<WorkflowCard*>();
+        if (!card)
+            return nullptr;
+        Text* steps = card->stepsLabel();
+        QToolTip::showText(steps->mapToGlobal(QPoint(steps->width() / 3, steps->height())), steps->toolTip(), steps);
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->inherits("QTipLabel") && top->isVisible())
+                return top;
+        return nullptr;
     });
 });
 
