@@ -37,7 +37,8 @@ TEST_P(UncheckedSwitch, IsOutlinedAtLeastThreeToOneAgainstWhatItLiesOn)
     ASSERT_FALSE(toggle->isChecked());
     // The track's right end, away from the white knob, which stands out by itself.
     const QImage image = window.grab().toImage();
-    const QRect track = toggle->geometry();
+    const int room = settings::ToggleSwitch::ringRoom;
+    const QRect track = toggle->geometry().adjusted(room, room, -room, -room);
     const QRect beyondKnob(track.right() - 8, track.top(), 8, track.height());
     EXPECT_GE(uitest::strongestContrast(image, beyondKnob, background), 3.0);
 }
