@@ -26,6 +26,8 @@ namespace {
 
 // Slider positions over a continuous range: fine enough that a drag feels continuous.
 constexpr int kSliderSteps = 1000;
+// Brightness and contrast span 1 over the slider and read 200 units over it (`shownBrightness`).
+constexpr int kPositionsPerShownUnit = kSliderSteps / 200;
 
 qint64 truncated(double value)
 {
@@ -192,7 +194,7 @@ QWidget* StepEditor::parameters()
 }
 
 QSlider* StepEditor::labeledSlider(QWidget* parent, const QString& text, double value, double min, double max,
-                                   std::function<void(double)> write, Readout** readout)
+                                   std::function<void(double)> write, Readout** readout, int arrow)
 {
     auto* layout = row();
     auto* name = fieldLabel(text, parent);
@@ -201,6 +203,8 @@ QSlider* StepEditor::labeledSlider(QWidget* parent, const QString& text, double 
     layout->addWidget(name);
     auto* slider = new QSlider(Qt::Horizontal, parent);
     slider->setRange(0, kSliderSteps);
+    slider->setSingleStep(arrow);
+    slider->setPageStep(10 * arrow);
     {
         const QSignalBlocker quiet(slider);
         const double clamped = std::isfinite(value) ? std::clamp(value, min, max) : min;
@@ -230,10 +234,10 @@ QWidget* StepEditor::adjustControls()
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
     m_brightness = labeledSlider(box, L("Jas"), m_step.brightness, -0.5, 0.5, [this](double v) { m_step.brightness = v; },
-                                 &m_brightnessReadout);
+                                 &m_brightnessReadout, kPositionsPerShownUnit);
     m_brightness->setObjectName(QStringLiteral("brightness"));
     m_contrast = labeledSlider(box, L("Kontrast"), m_step.contrast, 0.5, 1.5, [this](double v) { m_step.contrast = v; },
-                               &m_contrastReadout);
+                               &m_contrastReadout, kPositionsPerShownUnit);
     m_contrast->setObjectName(QStringLiteral("contrast"));
     m_mono = new QCheckBox(L("Černobíle"), box);
     m_mono->setChecked(m_step.mono);
@@ -316,9 +320,11 @@ QWidget* StepEditor::watermarkControls()
     line->addStretch(1);
     column->addLayout(line);
 
-    m_opacity = labeledSlider(box, L("Průhlednost"), m_step.opacity, 0.2, 1.0, [this](double v) { m_step.opacity = v; }, nullptr);
+    m_opacity = labeledSlider(box, L("Průhlednost"), m_step.opacity, 0.2, 1.0, [this](double v) { m_step.opacity = v; }, nullptr,
+                              kSliderSteps / 100);
     m_opacity->setObjectName(QStringLiteral("opacity"));
-    m_size = labeledSlider(box, L("Rozměr"), m_step.sizePercent, 2, 12, [this](double v) { m_step.sizePercent = v; }, nullptr);
+    m_size = labeledSlider(box, L("Rozměr"), m_step.sizePercent, 2, 12, [this](double v) { m_step.sizePercent = v; },
+                           nullptr, kSliderSteps / 100);
     m_size->setObjectName(QStringLiteral("size"));
     return box;
 }

@@ -76,9 +76,10 @@ private:
     QWidget* resizeControls();
     QWidget* note(const char* czech);
     // A row of a label 86 wide, a continuous slider over [min, max] and, when `readout` is given,
-    // the readout 40 wide; `write` takes the value the user dragged to.
+    // the readout 40 wide; `write` takes the value the user dragged to. An arrow key moves the slider
+    // `arrow` positions (one unit of its readout; a hundredth of the range without one), Page Up/Down ten times that.
     QSlider* labeledSlider(QWidget* parent, const QString& label, double value, double min, double max,
-                           std::function<void(double)> write, Readout** readout);
+                           std::function<void(double)> write, Readout** readout, int arrow);
     void edited();
     void refreshReadouts();
 

@@ -278,3 +278,42 @@ INSTANTIATE_TEST_SUITE_P(Values, StepReadouts,
                                            Readout{0.004, 1.0, "0", "0"}));
 
 } // namespace
+
+// The keys move a step's sliders by what the user reads: an arrow one unit of the readout (a
+// hundredth of the range where none is shown), Page Up/Down ten.
+TEST_F(WorkflowEditorTest, aStepsSlidersMoveByWhatTheReadoutShows)
+{
+    WorkflowEditor& e = open(withSteps({K::adjust, K::watermark}));
+    StepEditor* adjust = e.stepEditors().at(0);
+    StepEditor* watermark = e.stepEditors().at(1);
+    struct Row {
+        const char* name;
+        QSlider* slider;
+        kelvaro::Readout* readout;
+        int arrow; // slider positions
+    };
+    const Row rows[] = {
+        {"brightness", adjust->brightnessSlider(), adjust->brightnessReadout(), 5},
+        // Contrast reads (contrast − 1) × 200 truncated, which a step of 1.005 shows as 0.
+        {"contrast", adjust->contrastSlider(), nullptr, 5},
+        {"opacity", watermark->opacitySlider(), nullptr, 10},
+        {"size", watermark->sizeSlider(), nullptr, 10},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_NE(row.slider, nullptr);
+        row.slider->setValue(row.slider->maximum() / 2);
+        const int start = row.slider->value();
+        test::pressKey(row.slider, Qt::Key_Right);
+        EXPECT_EQ(row.slider->value() - start, row.arrow);
+        if (row.readout) {
+            EXPECT_EQ(row.readout->text(), QStringLiteral("+1"));
+        }
+        test::pressKey(row.slider, Qt::Key_Left);
+        test::pressKey(row.slider, Qt::Key_PageUp);
+        EXPECT_EQ(row.slider->value() - start, 10 * row.arrow);
+        if (row.readout) {
+            EXPECT_EQ(row.readout->text(), QStringLiteral("+10"));
+        }
+    }
+}
