@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 namespace kelvaro::test {
 
 BudgetHold::~BudgetHold()
@@ -86,6 +88,29 @@ bool RunAside::finished(std::chrono::seconds limit)
 OpResult RunAside::result()
 {
     return m_future.get();
+}
+
+HandClock::HandClock(MemoryBudget& budget) : m_budget(budget)
+{
+    m_budget.setClock([this] {
+        const std::chrono::milliseconds at = m_at.load();
+        m_lastRead.store(at);
+        return std::chrono::steady_clock::time_point(at);
+    });
+}
+
+HandClock::~HandClock()
+{
+    m_budget.setClock({});
+}
+
+bool HandClock::moveTo(std::chrono::milliseconds at)
+{
+    m_at.store(at);
+    return waitUntil([&] {
+        m_budget.wake();
+        return m_lastRead.load() == at;
+    });
 }
 
 } // namespace kelvaro::test
