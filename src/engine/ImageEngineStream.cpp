@@ -152,7 +152,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     // decoder that holds the whole source (HEIC, WebP) would otherwise hold it through that too.
     gint sourceFailedFlag = 0;
     const gint* sourceFailed = nullptr;
-    qint64 decoded = 0; // what the decoder of a photo turned holds until it is let go
+    qint64 decoded = 0; // what the decoder of a photo turned holds until the header goes
     try {
         // A source, not new_from_file: file names may contain "[", which libvips would read as
         // load options. A file cut short is refused, not completed with grey.
@@ -184,10 +184,16 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
             // copy of it are never held whole at once. The file's memory price holds it only so
             // long: other files may take that memory before and after.
             const qint64 pixels = qint64(image.width()) * image.height();
+            const qint64 decoder = qint64(double(pixels) * decoderHeldBytes(file));
+            // Read by the turn one band at a time, a decoder that converts in strips holds one
+            // band of them: the copy takes the place of what the encoder's threads would pull.
+            if (decoderHoldsWhole(file))
+                decoded = decoder;
+            else
+                MemoryBudget::FileHold::giveBack(decoder);
             if (!MemoryBudget::FileHold::holdUntilEncoded(pixels * image.bands()))
                 throw FileAborted();
             image = turned(image, turn, image.bands(), true);
-            decoded = qint64(double(pixels) * decoderHeldBytes(file));
         }
         if (colours)
             image = adjustPipeline(image, *colours);
@@ -202,7 +208,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         throw KelvaroError::unreadable(name);
     }
     // A photo turned has been read to its last pixel, and its decoder is let go with the header:
-    // what the decoder held goes back.
+    // what a decoder that holds the whole source held goes back.
     MemoryBudget::FileHold::giveBack(decoded);
 
     const bool suffixed = settings.describeNames && output.suffix && !output.suffix->trimmed().isEmpty();

@@ -324,19 +324,27 @@ TEST_F(Batch, aRunThatRemovesBackgroundsIsPricedWithTheNetwork)
 // A photo turned upright on its way holds itself whole only until its encoder has read it: it is
 // let in at what it holds without the turn, asks for the turn's share when the turn starts, and
 // gives it back before its metadata is written back. Priced with the turn for its whole life, it
-// waited for room it did not need yet and kept that room from other files once written.
+// waited for room it did not need yet and kept that room from other files once written. Sixteen
+// bits a sample, read by the turn one band at a time, never hold the strips the encoder's threads
+// would pull: the turned copy takes their place.
 TEST_F(Batch, aTurnedPhotoHoldsItsTurnOnlyWhileItIsTurned)
 {
     constexpr qint64 MB = 1'000'000;
     constexpr int kWidth = 2000, kHeight = 1500;
+    constexpr qint64 kPixels = qint64(kWidth) * kHeight;
     const Bitmap pixels = ti::quadrants(kWidth, kHeight);
-    const QString upright = ti::writeJpeg(in(), QStringLiteral("upright.jpg"), pixels, ti::oriented(1));
-    const QString turned = ti::writeJpeg(in(), QStringLiteral("turned.jpg"), pixels, ti::oriented(6));
-    const KelvaroOp op = KelvaroOp::convert(ImageFormat::tiff);
-    const qint64 price = ImageEngine::memoryPrice(op, turned);
-    EXPECT_EQ(price, ImageEngine::memoryPrice(op, upright)) << "priced with its turn from the start";
-    const qint64 turn = qint64(kWidth) * kHeight * 3;
-
+    // The photo stored as `name` with EXIF orientation `orientation`, eight bits a sample or sixteen.
+    const auto write = [&](const QString& name, int orientation, bool deep) {
+        if (!deep)
+            return ti::writeJpeg(in(), name + QStringLiteral(".jpg"), pixels, ti::oriented(orientation));
+        const QString path = QDir(in()).filePath(name + QStringLiteral(".tif"));
+        vips::VImage wide = (pixels.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_USHORT) * 257)
+                                .cast(VIPS_FORMAT_USHORT)
+                                .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+        wide.set(VIPS_META_ORIENTATION, orientation);
+        wide.tiffsave(NativePath::encoded(path).constData());
+        return path;
+    };
     struct Restore {
         ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
     } restore;
@@ -345,27 +353,50 @@ TEST_F(Batch, aTurnedPhotoHoldsItsTurnOnlyWhileItIsTurned)
     const MemoryBudget::Run others(budget); // another run: its files hold the rest
     constexpr qint64 kLimit = 500 * MB;
     ASSERT_EQ(budget.limit(), kLimit);
-    test::BudgetHold held(budget);
-    // Room for the file as let in, not with its turn.
-    ASSERT_TRUE(held.acquire(kLimit - price - turn / 2));
-    test::RunAside run([&](const RunHooksPtr& hooks) { return ImageEngine::process(op, {turned}, out(), hooks); });
-    ASSERT_TRUE(test::waitUntil([&] { return budget.growing() == 1 || budget.waiting() == 1; }));
-    ASSERT_EQ(budget.growing(), 1) << "not let in without its turn";
-    EXPECT_EQ(budget.inUse(), kLimit - turn / 2);
-
-    // Room for the turn, not for the metadata's rewrite, which comes once the file is written.
-    held.release(turn);
-    const auto written = [&] {
-        const QFileInfoList parts = QDir(out()).entryInfoList(QDir::Files | QDir::Hidden);
-        return !parts.isEmpty() && parts.first().size() > 0;
+    const KelvaroOp op = KelvaroOp::convert(ImageFormat::tiff);
+    const struct {
+        const char* name;
+        bool deep;
+        qint64 strips; // what the decoder's strips are priced at, given back when the turn starts
+    } rows[] = {
+        {"colour", false, 0},
+        {"sixteenBits", true, qint64(double(kPixels) * 3)},
     };
-    ASSERT_TRUE(test::waitUntil([&] { return budget.growing() == 1 && written(); })) << "never asked for the rewrite";
-    EXPECT_EQ(budget.inUse(), kLimit - turn - turn / 2) << "the turn still held once the file was written";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString turned = write(QStringLiteral("%1-turned").arg(row.name), 6, row.deep);
+        const qint64 price = ImageEngine::memoryPrice(op, turned);
+        EXPECT_EQ(price, ImageEngine::memoryPrice(op, write(QStringLiteral("%1-upright").arg(row.name), 1, row.deep)))
+            << "priced with its turn from the start";
+        EXPECT_GE(price, row.strips);
+        const qint64 turn = kPixels * 3;
+        const QString results = QDir(out()).filePath(QLatin1String(row.name));
+        ASSERT_TRUE(QDir().mkpath(results));
 
-    held.release(kLimit - price - turn - turn / 2);
-    ASSERT_TRUE(run.finished());
-    EXPECT_EQ(run.result().outputs.size(), 1);
-    EXPECT_EQ(budget.inUse(), 0);
+        const auto written = [&] {
+            const QFileInfoList parts = QDir(results).entryInfoList(QDir::Files | QDir::Hidden);
+            return !parts.isEmpty() && parts.first().size() > 0;
+        };
+        test::BudgetHold held(budget);
+        // Room for the file as let in, not with its turn where that is more than the strips.
+        ASSERT_TRUE(held.acquire(kLimit - price - (turn - row.strips) / 2));
+        test::RunAside run([&](const RunHooksPtr& hooks) { return ImageEngine::process(op, {turned}, results, hooks); });
+        ASSERT_TRUE(test::waitUntil([&] { return budget.growing() == 1 || budget.waiting() == 1; }));
+        ASSERT_EQ(budget.growing(), 1) << "not let in without its turn";
+        // Sixteen bits go on to their rewrite: the copy fits where the strips were.
+        EXPECT_EQ(written(), row.strips >= turn);
+        EXPECT_EQ(budget.inUse(), held.held() + price - row.strips);
+
+        // Room for the turn, not for the metadata's rewrite, which comes once the file is written.
+        held.release(turn);
+        ASSERT_TRUE(test::waitUntil([&] { return budget.growing() == 1 && written(); })) << "never asked for the rewrite";
+        EXPECT_EQ(budget.inUse(), held.held() + price - row.strips) << "the turn still held once the file was written";
+
+        held.release(held.held());
+        ASSERT_TRUE(run.finished());
+        EXPECT_EQ(run.result().outputs.size(), 1);
+        EXPECT_EQ(budget.inUse(), 0);
+    }
 }
 
 TEST_F(Batch, renameNumbersByPositionWithEachOwnExtensionAndCopiesByteForByte)

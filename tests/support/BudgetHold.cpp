@@ -58,6 +58,12 @@ void BudgetHold::release(qint64 cost)
     m_budget.release(cost);
 }
 
+qint64 BudgetHold::held()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_held;
+}
+
 RunAside::RunAside(Run run, RunHooks::Progress progress)
     : m_hooks(std::make_shared<RunHooks>(std::move(progress)))
     , m_future(std::async(std::launch::async, [hooks = m_hooks, run = std::move(run)] { return run(hooks); }))

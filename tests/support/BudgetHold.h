@@ -32,6 +32,7 @@ public:
     std::shared_future<bool> acquireAside(qint64 cost, const std::atomic_bool* stop = nullptr);
     // Gives back part of what was taken.
     void release(qint64 cost);
+    qint64 held(); // what was taken and not given back
 
 private:
     bool take(qint64 cost, const std::atomic_bool* stop);
