@@ -191,6 +191,8 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
                 decoded = decoder;
             else
                 MemoryBudget::FileHold::giveBack(decoder);
+            // Holds what it was let in at; waits for files at work to give memory back or to wait
+            // themselves, never for one that waits (MemoryBudget). A stop ends the wait.
             if (!MemoryBudget::FileHold::holdUntilEncoded(pixels * image.bands()))
                 throw FileAborted();
             image = turned(image, turn, image.bands(), true);
