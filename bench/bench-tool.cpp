@@ -4,6 +4,8 @@
 //                                                        WIDTH × HEIGHT is the upright size
 //   bench-tool heic OUT WIDTH HEIGHT SEED               photo-like HEIC (Q 80), with EXIF
 //   bench-tool png  OUT WIDTH HEIGHT SEED               photo-like PNG with a soft alpha edge
+//   bench-tool tiff16 OUT WIDTH HEIGHT ORIENTATION SEED  photo-like TIFF of 16 bits a sample
+//                                                        (LZW), its orientation tag set
 //   bench-tool check FILE...                            one line per file:
 //       <upright width> <upright height> <upright 0/1> <orientation tag> <exif 0/1> <mean>
 //       <corner of the marker: tl tr br bl none> TAB <file>
@@ -38,7 +40,7 @@ namespace {
 
 [[noreturn]] void usage()
 {
-    std::fputs("usage: bench-tool jpeg|heic|png|check|diff ...\n", stderr);
+    std::fputs("usage: bench-tool jpeg|heic|tiff16|png|check|diff|x265 ...\n", stderr);
     std::exit(2);
 }
 
@@ -106,6 +108,18 @@ int makeJpeg(const std::string& out, int width, int height, int orientation, int
 int makeHeic(const std::string& out, int width, int height, int seed)
 {
     photoLike(width, height, seed).heifsave(out.c_str(), VImage::option()->set("Q", 80)->set("strip", true));
+    return 0;
+}
+
+int makeTiff16(const std::string& out, int width, int height, int orientation, int seed)
+{
+    VImage stored = storedFor(photoLike(width, height, seed), orientation);
+    // Every 8-bit level spread over the 16-bit range, as a scanner or a raw converter writes it.
+    stored = (stored.cast(VIPS_FORMAT_USHORT) * 257)
+                 .cast(VIPS_FORMAT_USHORT)
+                 .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+    stored.set(VIPS_META_ORIENTATION, orientation);
+    stored.tiffsave(out.c_str(), VImage::option()->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW));
     return 0;
 }
 
@@ -330,6 +344,8 @@ int main(int argc, char** argv)
             return makeJpeg(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
         if (command == "heic" && argc == 6)
             return makeHeic(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+        if (command == "tiff16" && argc == 7)
+            return makeTiff16(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
         if (command == "png" && argc == 6)
             return makePng(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
         if (command == "check")

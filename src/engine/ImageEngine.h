@@ -50,6 +50,12 @@ struct One {
 OpResult process(const KelvaroOp& op, const QStringList& files, const QString& outDir, const RunHooksPtr& hooks = {},
                  const EngineSettings& settings = {});
 
+// The bytes a file of a run of `op` is priced at when the memory budget admits it
+// (MemoryBudget::estimate, with the segmentation network for a run that removes backgrounds);
+// what a step holds only for a while is asked for on the way (MemoryBudget::FileHold). Reads the
+// file's header.
+qint64 memoryPrice(const KelvaroOp& op, const QString& file, const EngineSettings& settings = {});
+
 // Decodes a file upright as 8-bit sRGB RGBA. Throws KelvaroError::unreadable(file name), also
 // for a source of more than kMaxPixels. `maxSide` > 0 decodes a larger source shrunk so that
 // its long side is `maxSide` (the size a resize to that long side computes), for callers that

@@ -3,10 +3,12 @@
 // after another; the scan, PDF and ZIP make one combined output. Every result is written whole
 // through a part file, or not at all.
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <malloc.h>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include <unistd.h>
@@ -278,36 +280,80 @@ void prepareForThreads()
 // nothing but the pages it had already freed.
 void releaseRunMemory()
 {
-    // The segmentation network goes with the last run that could use it: it holds hundreds of
-    // megabytes, which an idle application kept for good.
-    std::shared_ptr<const detectors::ForegroundSegmenter> segmenter;
-    MemoryBudget::shared().ifIdle([&] { segmenter = detectors::ForegroundSegmenter::takeShared(); });
-    segmenter.reset();
     vips_thread_shutdown();
     malloc_trim(0);
 }
 
-// What a file of the run is expected to hold in memory: nothing for the operations that only copy
-// its bytes. Shrinking a photo, converting or stripping it writes the decoded bitmap itself;
-// every other operation makes a new one.
-qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings& settings)
+// ---- The segmentation network between runs ---------------------------------------------------
+
+// How long the segmentation network is kept once no run is open: a watched folder that removes
+// backgrounds runs once for each photo, and loading the network again cost every photo one to
+// two seconds of work. Not for good: it holds hundreds of megabytes.
+constexpr std::chrono::seconds kKeepNetwork{30};
+
+bool removesBackgrounds(const KelvaroOp& op)
+{
+    const op::RunWorkflow* workflow = op.as<op::RunWorkflow>();
+    return op.is<op::RemoveBackground>()
+        || (workflow && std::any_of(workflow->workflow.steps.begin(), workflow->workflow.steps.end(), [](const WorkflowStep& step) {
+               return step.kind == WorkflowStep::Kind::removeBackground;
+           }));
+}
+
+void letNetworkGo()
+{
+    std::shared_ptr<const detectors::ForegroundSegmenter> network = detectors::ForegroundSegmenter::takeShared();
+    network.reset();
+    malloc_trim(0);
+}
+
+std::mutex networkMutex;
+int networkRuns = 0; // runs under way that may run the network
+
+// One run that may run the segmentation network, from its start to its end: its files' price
+// counts the network, so a network kept from an earlier run no longer counts in the budget on its
+// own. When the last such run ends, the budget keeps the loaded network, counted, until no run
+// has been open for a while or a file needs the memory (MemoryBudget::keepWhileIdle).
+class NetworkRun {
+public:
+    NetworkRun()
+    {
+        const std::lock_guard lock(networkMutex);
+        if (networkRuns++ == 0)
+            MemoryBudget::shared().takeKept();
+    }
+    ~NetworkRun()
+    {
+        const std::lock_guard lock(networkMutex);
+        if (--networkRuns > 0)
+            return;
+        if (const auto network = detectors::ForegroundSegmenter::loaded())
+            MemoryBudget::shared().keepWhileIdle(network->workingBytes(), kKeepNetwork, letNetworkGo);
+    }
+    NetworkRun(const NetworkRun&) = delete;
+    NetworkRun& operator=(const NetworkRun&) = delete;
+};
+
+} // namespace
+
+// Nothing for the operations that only copy a file's bytes. Shrinking a photo, converting or
+// stripping it writes the decoded bitmap itself; every other operation makes a new one, unless
+// the photo streams.
+qint64 ImageEngine::memoryPrice(const KelvaroOp& op, const QString& file, const EngineSettings& settings)
 {
     if (op.is<op::Move>() || op.is<op::Rename>() || !ImageEngine::isRegularFile(file))
         return 0;
     MemoryBudget::Work work;
     work.format = ImageEngine::outputOf(op, file, settings).format;
-    const std::optional<int> streamed = ImageEngine::streamedHold(op, file, work.format);
-    work.whole = !streamed;
-    work.turnedBytes = streamed.value_or(0);
-    work.copied = !(op.is<op::Convert>() || op.is<op::Compress>() || op.is<op::StripMetadata>() || op.is<op::Resize>()
-                    || op.is<op::Preset>());
+    // A photo turned upright on its way is held whole only until its encoder has read it:
+    // streamImage asks for that share then and gives it back before the metadata is written.
+    work.whole = !ImageEngine::streamedHold(op, file, work.format);
+    work.copied = work.whole
+        && !(op.is<op::Convert>() || op.is<op::Compress>() || op.is<op::StripMetadata>() || op.is<op::Resize>()
+             || op.is<op::Preset>());
     // The segmentation network is one for the process, but a file priced without it would let
     // in files beside it that the budget has no room for.
-    const op::RunWorkflow* workflow = op.as<op::RunWorkflow>();
-    if (op.is<op::RemoveBackground>()
-        || (workflow && std::any_of(workflow->workflow.steps.begin(), workflow->workflow.steps.end(), [](const WorkflowStep& step) {
-               return step.kind == WorkflowStep::Kind::removeBackground;
-           })))
+    if (removesBackgrounds(op))
         work.stateBytes = detectors::ForegroundSegmenter::shared()->workingBytes();
     if (const op::Resize* resize = op.as<op::Resize>()) {
         work.drawnSize = [spec = resize->spec](QSize size) { return ImageEffects::targetSize(size.width(), size.height(), spec); };
@@ -323,8 +369,6 @@ qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings
     return MemoryBudget::estimate(file, work);
 }
 
-} // namespace
-
 QString ImageEngine::renamedFileName(const RenameSpec& spec, const QString& fileName, int index)
 {
     const auto [base, ext] = splitName(fileName);
@@ -337,6 +381,9 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
 {
     initVips();
     const auto giveBack = qScopeGuard(releaseRunMemory);
+    std::optional<NetworkRun> network;
+    if (removesBackgrounds(op))
+        network.emplace();
     // Part files a killed run left here go before new ones are written.
     ImageEngine::removeLeftoverParts(outDir);
     if (op.is<op::Scan>())
@@ -349,7 +396,7 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
     prepareForThreads();
     ImageEngine::BatchWork work;
     work.total = int(files.size());
-    work.memoryCost = [&](int index) { return memoryCost(op, files[index], settings); };
+    work.memoryCost = [&](int index) { return memoryPrice(op, files[index], settings); };
     work.run = [&](int index) { return runOne(op, files[index], outDir, index, settings); };
     std::vector<std::optional<FileOutcome>> outcomes = ImageEngine::runBatch(work, workerCount(op, files), hooks);
     OpResult result;

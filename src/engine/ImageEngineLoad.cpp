@@ -194,11 +194,18 @@ std::optional<QSize> ImageEngine::uprightSize(const QString& file)
     }
 }
 
-double ImageEngine::decoderHeldBytes(const QString& file)
+namespace {
+
+struct DecoderHold {
+    double bytes = 0;    // per pixel
+    bool inStrips = false; // held in the strips the encoder's threads pull, not the whole source
+};
+
+DecoderHold decoderHold(const QString& file)
 {
     initVips();
-    if (isPdf(file) || isBmp(file))
-        return 0;
+    if (ImageEngine::isPdf(file) || isBmp(file))
+        return {};
     try {
         const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
         const vips::VImage header = vips::VImage::new_from_source(
@@ -208,18 +215,31 @@ double ImageEngine::decoderHeldBytes(const QString& file)
         // From the peak resident size of 12-megapixel photos of fine detail, one file at a time,
         // beyond the same photo as a baseline JPEG.
         if (loader.startsWith("heifload") || loader.startsWith("webpload") || loader.startsWith("gifload"))
-            return 7;
+            return {7, false};
         if (loader.startsWith("jpegload") && interlaced)
-            return 6;
+            return {6, false};
         if (loader.startsWith("pngload") && interlaced)
-            return 3;
+            return {3, false};
         // Sixteen bits a sample pass through the conversion to eight in strips twice as wide.
         if (header.format() == VIPS_FORMAT_USHORT)
-            return 3;
-        return 0;
+            return {3, true};
+        return {};
     } catch (const std::exception&) {
-        return 0;
+        return {};
     }
+}
+
+} // namespace
+
+double ImageEngine::decoderHeldBytes(const QString& file)
+{
+    return decoderHold(file).bytes;
+}
+
+bool ImageEngine::decoderHoldsWhole(const QString& file)
+{
+    const DecoderHold hold = decoderHold(file);
+    return hold.bytes > 0 && !hold.inStrips;
 }
 
 LoadedImage ImageEngine::load(const QString& file, int maxSide)

@@ -15,6 +15,7 @@
 #include "engine/ImageEffects.h"
 #include "engine/ImageProbe.h"
 #include "engine/ImageStream.h"
+#include "engine/MemoryBudget.h"
 #include "engine/PartFile.h"
 #include "engine/Turn.h"
 #include "platform/NativePath.h"
@@ -151,6 +152,7 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
     // decoder that holds the whole source (HEIC, WebP) would otherwise hold it through that too.
     gint sourceFailedFlag = 0;
     const gint* sourceFailed = nullptr;
+    qint64 decoded = 0; // what the decoder of a photo turned holds until the header goes
     try {
         // A source, not new_from_file: file names may contain "[", which libvips would read as
         // load options. A file cut short is refused, not completed with grey.
@@ -179,7 +181,20 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
         } else {
             // Turning needs the whole photo: it is decoded here, turned as it comes, and each
             // part is given back once the encoder has it, so the photo and the encoder's own
-            // copy of it are never held whole at once.
+            // copy of it are never held whole at once. The file's memory price holds it only so
+            // long: other files may take that memory before and after.
+            const qint64 pixels = qint64(image.width()) * image.height();
+            const qint64 decoder = qint64(double(pixels) * decoderHeldBytes(file));
+            // Read by the turn one band at a time, a decoder that converts in strips holds one
+            // band of them: the copy takes the place of what the encoder's threads would pull.
+            if (decoderHoldsWhole(file))
+                decoded = decoder;
+            else
+                MemoryBudget::FileHold::giveBack(decoder);
+            // Holds what it was let in at; waits for files at work to give memory back or to wait
+            // themselves, never for one that waits (MemoryBudget). A stop ends the wait.
+            if (!MemoryBudget::FileHold::holdUntilEncoded(pixels * image.bands()))
+                throw FileAborted();
             image = turned(image, turn, image.bands(), true);
         }
         if (colours)
@@ -189,9 +204,14 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
                 image = ImageEffects::colourPipeline(image, step.brightness, step.contrast, step.mono);
     } catch (const KelvaroError&) {
         throw;
+    } catch (const FileAborted&) {
+        throw;
     } catch (const std::exception&) { // vips::VError, std::bad_alloc
         throw KelvaroError::unreadable(name);
     }
+    // A photo turned has been read to its last pixel, and its decoder is let go with the header:
+    // what a decoder that holds the whole source held goes back.
+    MemoryBudget::FileHold::giveBack(decoded);
 
     const bool suffixed = settings.describeNames && output.suffix && !output.suffix->trimmed().isEmpty();
     const QString suffix = suffixed ? *output.suffix : QString();

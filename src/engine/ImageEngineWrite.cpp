@@ -257,6 +257,7 @@ void ImageEngine::encode(vips::VImage&& input, ImageFormat format, double qualit
     // What was encoded goes before the metadata is written back: a bitmap handed over is given
     // back here, and the rewrite takes its place.
     image = vips::VImage();
+    MemoryBudget::FileHold::encoderDone();
     if (format == ImageFormat::tiff || !carried.exif.isEmpty() || !carried.iptc.isEmpty()) {
         // Writing the metadata back holds the file and its rewritten copy at once, in place of
         // the encoder's strips: a large TIFF's size, which its content sets, is known only now.

@@ -18,6 +18,10 @@ std::optional<QSize> uprightSize(const QString& file);
 // twice as wide. 0 for an 8-bit source decoded a strip at a time, a PDF page, a BMP or a file
 // whose header cannot be read. Reads disk.
 double decoderHeldBytes(const QString& file);
+// Whether what decoderHeldBytes counts is the whole source, held whoever reads it; false for
+// sixteen bits a sample, held in the strips the encoder's threads pull at once, which a reader
+// that takes one band at a time (a turn upright) never makes. Reads disk.
+bool decoderHoldsWhole(const QString& file);
 // Whether `load` draws the file as the first page of a PDF: named ".pdf", or beginning as a PDF
 // does whatever its name. libvips must never see such a file: its own PDF decoder would take
 // it. Reads the file's first bytes.

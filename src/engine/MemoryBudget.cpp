@@ -59,13 +59,28 @@ qint64 limitFor(qint64 availableBytes)
 MemoryBudget::MemoryBudget(qint64 availableBytes) : MemoryBudget(availableBytes, false) {}
 
 MemoryBudget::MemoryBudget(qint64 availableBytes, bool followsMachine)
-    : m_followsMachine(followsMachine), m_limit(limitFor(availableBytes))
+    : m_followsMachine(followsMachine), m_limit(limitFor(availableBytes)), m_now(std::chrono::steady_clock::now),
+      m_idleSince(m_now())
 {
+}
+
+MemoryBudget::~MemoryBudget()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_ending = true;
+        // What is kept belongs to the process, which is ending or never ran a file here.
+        m_kept = {};
+    }
+    m_changed.notify_all();
+    if (m_keeper.joinable())
+        m_keeper.join();
 }
 
 MemoryBudget& MemoryBudget::shared()
 {
-    static MemoryBudget budget(0, true);
+    // Never destroyed: its thread may still be letting go of what it kept when the process ends.
+    static MemoryBudget& budget = *new MemoryBudget(0, true);
     return budget;
 }
 
@@ -80,8 +95,12 @@ MemoryBudget::Run::Run(MemoryBudget& budget) : m_budget(budget)
 
 MemoryBudget::Run::~Run()
 {
-    const std::lock_guard lock(m_budget.m_mutex);
-    --m_budget.m_runs;
+    {
+        const std::lock_guard lock(m_budget.m_mutex);
+        if (--m_budget.m_runs == 0)
+            m_budget.m_idleSince = m_budget.m_now();
+    }
+    m_budget.m_changed.notify_all();
 }
 
 bool MemoryBudget::acquire(qint64 cost, const std::function<bool()>& stopped)
@@ -98,6 +117,8 @@ bool MemoryBudget::acquire(qint64 cost, const std::function<bool()>& stopped)
     // that wait to grow: their pixels are in memory already, and what they wait for is the room
     // this file would take. Admitted files never wait for a file not admitted.
     const auto mayGo = [&] { return m_queue.front() == ticket && m_growers.empty() && admits(cost); };
+    if (!mayGo())
+        letKeptGo(lock);
     m_changed.wait(lock, [&] { return stopped() || mayGo(); });
     const bool admitted = mayGo() && !stopped();
     m_queue.erase(std::find(m_queue.begin(), m_queue.end(), ticket));
@@ -126,6 +147,9 @@ bool MemoryBudget::grow(qint64 held, qint64 extra, const std::function<bool()>& 
         return m_growers.front().ticket == ticket
             && (m_limit <= 0 || m_inUse + extra <= m_limit || m_inUse <= m_heldWaiting);
     };
+    // What is kept would otherwise stay held beside the growers for ever.
+    if (!mayGo())
+        letKeptGo(lock);
     m_changed.wait(lock, [&] { return stopped() || mayGo(); });
     const bool admitted = mayGo() && !stopped();
     m_growers.erase(std::find_if(m_growers.begin(), m_growers.end(), [&](const Grower& g) { return g.ticket == ticket; }));
@@ -155,11 +179,77 @@ void MemoryBudget::wake()
     m_changed.notify_all();
 }
 
-void MemoryBudget::ifIdle(const std::function<void()>& action)
+void MemoryBudget::keepWhileIdle(qint64 bytes, std::chrono::milliseconds idle, std::function<void()> letGo)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_ending || !letGo)
+            return;
+        bytes = std::max<qint64>(bytes, 0);
+        m_inUse += bytes - m_kept.bytes;
+        m_kept = {bytes, idle, std::move(letGo)};
+        if (m_runs == 0)
+            m_idleSince = m_now();
+        if (!m_keeper.joinable())
+            m_keeper = std::thread([this] { keepLoop(); });
+    }
+    m_changed.notify_all();
+}
+
+void MemoryBudget::takeKept()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_inUse -= m_kept.bytes;
+        m_kept = {};
+    }
+    m_changed.notify_all();
+}
+
+qint64 MemoryBudget::kept() const
 {
     const std::lock_guard lock(m_mutex);
-    if (m_runs == 0)
-        action();
+    return m_kept.bytes;
+}
+
+void MemoryBudget::setClock(std::function<std::chrono::steady_clock::time_point()> now)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_now = now ? std::move(now) : std::function<std::chrono::steady_clock::time_point()>(std::chrono::steady_clock::now);
+        m_idleSince = m_now();
+    }
+    m_changed.notify_all();
+}
+
+void MemoryBudget::letKeptGo(std::unique_lock<std::mutex>& lock)
+{
+    if (!m_kept.letGo)
+        return;
+    const std::function<void()> letGo = std::move(m_kept.letGo);
+    m_inUse -= m_kept.bytes;
+    m_kept = {};
+    lock.unlock();
+    letGo();
+    lock.lock();
+    // The room it held is free, for other waiters too.
+    m_changed.notify_all();
+}
+
+void MemoryBudget::keepLoop()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_ending) {
+        const auto now = m_now();
+        const bool idle = m_kept.letGo && m_runs == 0;
+        const auto due = m_idleSince + m_kept.idle;
+        if (idle && now >= due)
+            letKeptGo(lock);
+        else if (idle)
+            m_changed.wait_for(lock, due - now);
+        else
+            m_changed.wait(lock); // a run that ends, or what is kept changing, notifies
+    }
 }
 
 qint64 MemoryBudget::limit() const
@@ -214,11 +304,41 @@ bool MemoryBudget::FileHold::growTo(qint64 cost)
     return true;
 }
 
+bool MemoryBudget::FileHold::holdUntilEncoded(qint64 bytes)
+{
+    FileHold* hold = currentHold;
+    if (!hold || bytes <= 0)
+        return true;
+    if (!growTo(hold->m_cost + bytes))
+        return false;
+    hold->m_untilEncoded += bytes;
+    return true;
+}
+
+void MemoryBudget::FileHold::encoderDone()
+{
+    FileHold* hold = currentHold;
+    if (hold)
+        giveBack(std::exchange(hold->m_untilEncoded, 0));
+}
+
+void MemoryBudget::FileHold::giveBack(qint64 bytes)
+{
+    FileHold* hold = currentHold;
+    bytes = hold ? std::min(bytes, hold->m_cost) : 0;
+    if (bytes <= 0)
+        return;
+    hold->m_cost -= bytes;
+    hold->m_untilEncoded = std::min(hold->m_untilEncoded, hold->m_cost);
+    hold->m_budget.release(bytes);
+}
+
 void MemoryBudget::FileHold::giveBack()
 {
     FileHold* hold = currentHold;
     if (!hold || hold->m_cost == 0)
         return;
+    hold->m_untilEncoded = 0;
     hold->m_budget.release(std::exchange(hold->m_cost, 0));
 }
 
@@ -249,7 +369,7 @@ qint64 MemoryBudget::estimate(const QString& file, const Work& work)
     const bool imagesDrawn = page && size.isValid() && !drawing;
     const double decoder = page ? (imagesDrawn ? kPageWithImagesBytes : kPageBytes) : ImageEngine::decoderHeldBytes(file);
     const double decoding = (whole ? kBitmapBytes : 0) + std::max(work.copied ? kBitmapBytes : 0, decoder) + work.operationBytes;
-    const double encoding = (whole || work.copied ? kBitmapBytes : std::max(work.turnedBytes, 0) + decoder)
+    const double encoding = (whole || work.copied ? kBitmapBytes : decoder)
         + encoderBytes(work.format, drawing);
     const qint64 state = (work.format == ImageFormat::heic ? kHeicStateBytes : 0) + std::max<qint64>(work.stateBytes, 0);
     return qint64(double(pixels) * std::max(decoding, encoding)) + state;

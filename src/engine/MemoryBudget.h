@@ -11,13 +11,18 @@
 // of files not yet admitted. A file that has done its work and only waits for its name turn gives
 // back what it held (FileHold::giveBack), its pixels gone, so an earlier file of its batch growing
 // within the limit never waits for it; when all that is held belongs to files that wait to grow,
-// the oldest of them goes on, so waiting never deadlocks.
-// Thread-safe; the shared one lives as long as the process.
+// the oldest of them goes on, so waiting never deadlocks. What the process keeps between runs
+// (the segmentation network) counts as held, and a file that must wait lets it go first, so that
+// it never keeps a file waiting.
+// Thread-safe; the shared one lives as long as the process, with a thread of its own from the
+// first time it keeps something.
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 #include <QSize>
 #include <QString>
@@ -31,6 +36,9 @@ class MemoryBudget {
 public:
     // A budget whose limit stays half of `availableBytes` (≤ 0 means unknown: no limit).
     explicit MemoryBudget(qint64 availableBytes);
+    ~MemoryBudget();
+    MemoryBudget(const MemoryBudget&) = delete;
+    MemoryBudget& operator=(const MemoryBudget&) = delete;
     // The process's one budget, following availableMemory().
     static MemoryBudget& shared();
 
@@ -68,6 +76,18 @@ public:
         // says. False, holding what it held, once stopped.
         static bool growTo(qint64 cost);
 
+        // This thread's file holds `bytes` more for pixels it hands to its encoder and holds only
+        // until the encoder has read them (a photo held whole while it is turned upright), waiting
+        // for them as growTo() does: true once held, or at once when no file is worked on here;
+        // false, holding what it held, once stopped. They go back with encoderDone() or the hold.
+        static bool holdUntilEncoded(qint64 bytes);
+        // The encoder has read every pixel it was handed: what holdUntilEncoded() took goes back,
+        // before a step that follows (the metadata written back) asks for its own share.
+        static void encoderDone();
+        // This thread's file has let go of `bytes` of what it holds (a decoder that has handed on
+        // its last pixel): they go back at once. Nothing when no file is worked on here.
+        static void giveBack(qint64 bytes);
+
         // This thread's file has done its pixel work (its bitmaps are gone) and now waits only for
         // something else, its name turn: gives back what it holds at once, so no file that waits
         // for memory waits for it. Nothing when no file is worked on here.
@@ -76,14 +96,27 @@ public:
     private:
         MemoryBudget& m_budget;
         qint64 m_cost;
+        qint64 m_untilEncoded = 0; // part of m_cost
         std::function<bool()> m_stopped;
         FileHold* m_outer;
     };
     // Makes every waiting acquire() ask its `stopped` again: for a cancel from another thread.
     void wake();
-    // Calls `action` when no run has the budget open, under its lock: a run opening meanwhile
-    // waits for it. `action` must not use the budget.
-    void ifIdle(const std::function<void()>& action);
+
+    // What the process keeps between runs for the next one (the segmentation network, slow to
+    // load): its `bytes` count as held while it is kept, so no file is let in beside it past the
+    // limit. `letGo` frees it once no run has had the budget open for `idle`, or at once when a
+    // file must wait for memory; it is called under no lock of the budget, on the budget's own
+    // thread or a file's, and must not use the budget. Takes the place of what was kept before
+    // (the same thing kept again), whose idle time starts again.
+    void keepWhileIdle(qint64 bytes, std::chrono::milliseconds idle, std::function<void()> letGo);
+    // What keepWhileIdle() kept is in use again (a run that prices it in its files opens): it no
+    // longer counts here and the budget never lets it go.
+    void takeKept();
+    qint64 kept() const; // bytes counted for what is kept
+    // Replaces the clock that idle time is measured by (tests); none restores the steady clock.
+    // A test that moves its clock on calls wake().
+    void setClock(std::function<std::chrono::steady_clock::time_point()> now);
 
     qint64 limit() const;  // bytes; 0 when unlimited
     qint64 inUse() const;  // bytes held by files in progress
@@ -95,11 +128,9 @@ public:
         // Decoded whole into an RGBA bitmap (always a PDF page); false: streamed from the decoder
         // to the encoder a strip at a time.
         bool whole = true;
-        // The operation makes a new full-size bitmap beside the decoded one.
+        // The operation makes a new full-size bitmap beside the decoded one. (A streamed photo
+        // held whole while it is turned upright asks for that on its way: FileHold.)
         bool copied = true;
-        // Streamed, but the decoded photo is held whole while it is turned upright: its bytes
-        // per pixel (its bands), given back as the encoder takes it.
-        int turnedBytes = 0;
         ImageFormat format = ImageFormat::jpg; // what is written
         // What the operation holds per pixel beside the bitmaps at its largest step: a scan's
         // outline detection, straightening and contrast.
@@ -142,6 +173,10 @@ private:
         quint64 ticket;
         qint64 held;
     };
+    // Under the lock, which `lock` holds: lets what is kept go, the lock let go meanwhile.
+    void letKeptGo(std::unique_lock<std::mutex>& lock);
+    // The budget's own thread while something is kept: lets it go once idle long enough.
+    void keepLoop();
 
     const bool m_followsMachine;
     mutable std::mutex m_mutex;
@@ -154,6 +189,16 @@ private:
     std::deque<Grower> m_growers; // admitted files waiting for more, oldest first
     // Held by the growers, which give nothing back while they wait.
     qint64 m_heldWaiting = 0;
+    // What is kept between runs, part of m_inUse; nothing kept without `letGo`.
+    struct Kept {
+        qint64 bytes = 0;
+        std::chrono::milliseconds idle{0};
+        std::function<void()> letGo;
+    } m_kept;
+    std::function<std::chrono::steady_clock::time_point()> m_now;
+    std::chrono::steady_clock::time_point m_idleSince; // when the last run ended
+    std::thread m_keeper;
+    bool m_ending = false;
 };
 
 } // namespace kelvaro

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <chrono>
 #include <memory>
 
 #include <fcntl.h>
@@ -17,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include "EngineFixture.h"
+#include "detectors/InjectedDetectors.h"
+#include "engine/MemoryBudget.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageStream.h"
 #include "engine/ScanEffects.h"
@@ -25,6 +28,7 @@
 #include "engine/detectors/TextRecognizer.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
+#include "../support/BudgetHold.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -221,21 +225,178 @@ TEST_F(Batch, aRunOfLargePhotosGivesItsMemoryBackWhenItEnds)
     EXPECT_LT(residentBytes() - before, qint64(16) << 20) << "held " << (residentBytes() - before) / 1024 / 1024 << " MB";
 }
 
-// The segmentation network goes with the last run that could use it: an idle application kept
-// its hundreds of megabytes for good after one background was removed.
-TEST_F(Batch, aRunThatRemovedABackgroundLetsTheNetworkGo)
+// The segmentation network is kept for the next run a while after the last one, counted in the
+// budget, and let go once no run has been open that long: a watched folder that removed
+// backgrounds one photo a run loaded it again for every photo, and letting it go at the last run's
+// end had an idle application keep it for good before that.
+TEST_F(Batch, theSegmentationNetworkIsKeptForTheNextRunAndLetGoOnceIdleForItsTime)
+{
+    using std::chrono::seconds;
+    MemoryBudget& budget = MemoryBudget::shared();
+    test::HandClock clock(budget);
+    const QString photo = ti::writeJpeg(in(), QStringLiteral("subject.jpg"), ti::quadrants(80, 60));
+    ImageEngine::process(KelvaroOp::removeBackground(), {photo}, out());
+    const std::shared_ptr<const detectors::ForegroundSegmenter> network = detectors::ForegroundSegmenter::loaded();
+    ASSERT_NE(network, nullptr) << "let go when the run ended";
+    EXPECT_EQ(budget.kept(), network->workingBytes());
+    EXPECT_EQ(budget.inUse(), network->workingBytes());
+    const std::chrono::milliseconds ended = clock.now();
+    ASSERT_TRUE(clock.moveTo(ended + seconds(29)));
+    EXPECT_EQ(detectors::ForegroundSegmenter::loaded(), network) << "let go before it was idle for its time";
+
+    // The next photo's run takes the network kept, which counts then in its files' price alone.
+    ImageEngine::process(KelvaroOp::removeBackground(), {photo}, out());
+    EXPECT_EQ(detectors::ForegroundSegmenter::loaded(), network) << "loaded again for the next run";
+    EXPECT_EQ(budget.kept(), network->workingBytes());
+    const std::chrono::milliseconds endedAgain = clock.now();
+    ASSERT_TRUE(clock.moveTo(endedAgain + seconds(30)));
+    ASSERT_TRUE(test::waitUntil([] { return detectors::ForegroundSegmenter::loaded() == nullptr; })) << "never let go";
+    EXPECT_EQ(budget.kept(), 0);
+    EXPECT_EQ(budget.inUse(), 0);
+}
+
+// Once let go, the segmentation network's memory goes back to the system: an idle application
+// kept its hundreds of megabytes for good after one background was removed.
+TEST_F(Batch, theSegmentationNetworkLetGoGivesItsMemoryBack)
 {
 #ifdef KELVARO_TEST_SANITIZED
     GTEST_SKIP() << "the sanitizer's allocator keeps freed memory for its own checks";
 #endif
     if (detectors::modelFile(QLatin1String(detectors::segmentationModel)).isEmpty())
         GTEST_SKIP() << "no segmentation model (scripts/install-models installs it)";
+    test::HandClock clock(MemoryBudget::shared());
     const QString photo = ti::writeJpeg(in(), QStringLiteral("subject.jpg"), ti::quadrants(800, 600));
     // What the first run costs once (libraries' tables, threads) belongs to no run.
     ImageEngine::process(KelvaroOp::convert(ImageFormat::png), {photo}, out());
     const qint64 before = residentBytes();
     ImageEngine::process(KelvaroOp::removeBackground(), {photo}, out());
-    EXPECT_LT(residentBytes() - before, qint64(160) << 20) << "held " << (residentBytes() - before) / 1024 / 1024 << " MB";
+    ASSERT_TRUE(clock.moveTo(clock.now() + std::chrono::minutes(1)));
+    // Freed on the budget's own thread.
+    EXPECT_TRUE(test::waitUntil([&] { return residentBytes() - before < (qint64(160) << 20); }))
+        << "held " << (residentBytes() - before) / 1024 / 1024 << " MB";
+}
+
+// A file of a run that removes backgrounds is priced with the segmentation network it runs,
+// a workflow's step as much as the operation itself: priced without it, files were let in beside
+// a network of hundreds of megabytes that the budget had no room for.
+TEST_F(Batch, aRunThatRemovesBackgroundsIsPricedWithTheNetwork)
+{
+    constexpr qint64 kNetwork = 123'000'000;
+    struct Network : test::FixedMask {
+        explicit Network(qint64 bytes) : FixedMask([](cv::Size size) { return cv::Mat(size, CV_8U, cv::Scalar(255)); }), held(bytes) {}
+        qint64 workingBytes() const override { return held; }
+        qint64 held;
+    };
+    const QString file = photo(QStringLiteral("a.jpg"), 400, 300);
+    // The price with a network of `bytes`.
+    const auto priced = [&](const KelvaroOp& op, qint64 bytes) {
+        const test::ScopedDetector<detectors::ForegroundSegmenter> network(std::make_shared<Network>(bytes));
+        return ImageEngine::memoryPrice(op, file);
+    };
+    const auto step = [](WorkflowStep::Kind kind) {
+        WorkflowStep made;
+        made.kind = kind;
+        return made;
+    };
+    const auto workflow = [&](QList<WorkflowStep> steps) {
+        return KelvaroOp::workflow(Workflow{.name = QStringLiteral("Tok"), .steps = std::move(steps), .format = QStringLiteral("png")});
+    };
+    const struct {
+        const char* name;
+        KelvaroOp op;
+        qint64 network;
+    } rows[] = {
+        {"removeBackground", KelvaroOp::removeBackground(), kNetwork},
+        {"aWorkflowStep",
+         workflow({step(WorkflowStep::Kind::adjust), step(WorkflowStep::Kind::removeBackground), step(WorkflowStep::Kind::watermark)}),
+         kNetwork},
+        {"aWorkflowWithout", workflow({step(WorkflowStep::Kind::adjust), step(WorkflowStep::Kind::watermark)}), 0},
+        {"blurFaces", KelvaroOp::blurFaces(), 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const qint64 light = priced(row.op, 0);
+        EXPECT_GT(light, 0);
+        EXPECT_EQ(priced(row.op, kNetwork) - light, row.network);
+    }
+}
+
+// A photo turned upright on its way holds itself whole only until its encoder has read it: it is
+// let in at what it holds without the turn, asks for the turn's share when the turn starts, and
+// gives it back before its metadata is written back. Priced with the turn for its whole life, it
+// waited for room it did not need yet and kept that room from other files once written. Sixteen
+// bits a sample, read by the turn one band at a time, never hold the strips the encoder's threads
+// would pull: the turned copy takes their place.
+TEST_F(Batch, aTurnedPhotoHoldsItsTurnOnlyWhileItIsTurned)
+{
+    constexpr qint64 MB = 1'000'000;
+    constexpr int kWidth = 2000, kHeight = 1500;
+    constexpr qint64 kPixels = qint64(kWidth) * kHeight;
+    const Bitmap pixels = ti::quadrants(kWidth, kHeight);
+    // The photo stored as `name` with EXIF orientation `orientation`, eight bits a sample or sixteen.
+    const auto write = [&](const QString& name, int orientation, bool deep) {
+        if (!deep)
+            return ti::writeJpeg(in(), name + QStringLiteral(".jpg"), pixels, ti::oriented(orientation));
+        const QString path = QDir(in()).filePath(name + QStringLiteral(".tif"));
+        vips::VImage wide = (pixels.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_USHORT) * 257)
+                                .cast(VIPS_FORMAT_USHORT)
+                                .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+        wide.set(VIPS_META_ORIENTATION, orientation);
+        wide.tiffsave(NativePath::encoded(path).constData());
+        return path;
+    };
+    struct Restore {
+        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
+    } restore;
+    MemoryBudget::setAvailableMemoryOverride(1000 * MB);
+    MemoryBudget& budget = MemoryBudget::shared();
+    const MemoryBudget::Run others(budget); // another run: its files hold the rest
+    constexpr qint64 kLimit = 500 * MB;
+    ASSERT_EQ(budget.limit(), kLimit);
+    const KelvaroOp op = KelvaroOp::convert(ImageFormat::tiff);
+    const struct {
+        const char* name;
+        bool deep;
+        qint64 strips; // what the decoder's strips are priced at, given back when the turn starts
+    } rows[] = {
+        {"colour", false, 0},
+        {"sixteenBits", true, qint64(double(kPixels) * 3)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString turned = write(QStringLiteral("%1-turned").arg(row.name), 6, row.deep);
+        const qint64 price = ImageEngine::memoryPrice(op, turned);
+        EXPECT_EQ(price, ImageEngine::memoryPrice(op, write(QStringLiteral("%1-upright").arg(row.name), 1, row.deep)))
+            << "priced with its turn from the start";
+        EXPECT_GE(price, row.strips);
+        const qint64 turn = kPixels * 3;
+        const QString results = QDir(out()).filePath(QLatin1String(row.name));
+        ASSERT_TRUE(QDir().mkpath(results));
+
+        const auto written = [&] {
+            const QFileInfoList parts = QDir(results).entryInfoList(QDir::Files | QDir::Hidden);
+            return !parts.isEmpty() && parts.first().size() > 0;
+        };
+        test::BudgetHold held(budget);
+        // Room for the file as let in, not with its turn where that is more than the strips.
+        ASSERT_TRUE(held.acquire(kLimit - price - (turn - row.strips) / 2));
+        test::RunAside run([&](const RunHooksPtr& hooks) { return ImageEngine::process(op, {turned}, results, hooks); });
+        ASSERT_TRUE(test::waitUntil([&] { return budget.growing() == 1 || budget.waiting() == 1; }));
+        ASSERT_EQ(budget.growing(), 1) << "not let in without its turn";
+        // Sixteen bits go on to their rewrite: the copy fits where the strips were.
+        EXPECT_EQ(written(), row.strips >= turn);
+        EXPECT_EQ(budget.inUse(), held.held() + price - row.strips);
+
+        // Room for the turn, not for the metadata's rewrite, which comes once the file is written.
+        held.release(turn);
+        ASSERT_TRUE(test::waitUntil([&] { return budget.growing() == 1 && written(); })) << "never asked for the rewrite";
+        EXPECT_EQ(budget.inUse(), held.held() + price - row.strips) << "the turn still held once the file was written";
+
+        held.release(held.held());
+        ASSERT_TRUE(run.finished());
+        EXPECT_EQ(run.result().outputs.size(), 1);
+        EXPECT_EQ(budget.inUse(), 0);
+    }
 }
 
 TEST_F(Batch, renameNumbersByPositionWithEachOwnExtensionAndCopiesByteForByte)

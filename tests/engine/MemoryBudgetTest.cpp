@@ -251,6 +251,71 @@ TEST(MemoryBudget, aNewFileWaitsBehindAFileWaitingToGrow)
     EXPECT_EQ(budget.inUse(), 50 * MB);
 }
 
+// What the process keeps between runs (the segmentation network) counts as held, stays while any
+// run is open however long that takes, and goes once no run has been open for its idle time,
+// measured from the end of the last run.
+TEST(MemoryBudget, whatIsKeptBetweenRunsStaysWhileARunIsOpenAndGoesOnceIdleLongEnough)
+{
+    using std::chrono::seconds;
+    MemoryBudget budget(600 * MB); // a limit of 300 MB
+    test::HandClock clock(budget);
+    const std::chrono::milliseconds start = clock.now();
+    std::atomic<std::chrono::milliseconds> letGoAt{std::chrono::milliseconds(-1)};
+    {
+        const MemoryBudget::Run first(budget);
+        {
+            const MemoryBudget::Run second(budget);
+            budget.keepWhileIdle(100 * MB, seconds(30), [&] { letGoAt.store(clock.now()); });
+            EXPECT_EQ(budget.inUse(), 100 * MB);
+            ASSERT_TRUE(clock.moveTo(start + seconds(60)));
+            EXPECT_EQ(budget.kept(), 100 * MB) << "let go while two runs were open";
+        }
+        ASSERT_TRUE(clock.moveTo(start + seconds(120)));
+        EXPECT_EQ(budget.kept(), 100 * MB) << "let go while a run was open";
+    }
+    // The last run ended at 120 s.
+    ASSERT_TRUE(clock.moveTo(start + seconds(149)));
+    EXPECT_EQ(budget.kept(), 100 * MB) << "let go before it was idle for its time";
+    ASSERT_TRUE(clock.moveTo(start + seconds(150)));
+    ASSERT_TRUE(test::waitUntil([&] { return letGoAt.load() >= std::chrono::milliseconds(0); })) << "never let go";
+    EXPECT_EQ(letGoAt.load(), start + seconds(150));
+    EXPECT_EQ(budget.kept(), 0);
+    EXPECT_EQ(budget.inUse(), 0);
+}
+
+// What is kept never keeps a file waiting: a file that fits beside it comes in beside it, one that
+// does not lets it go and comes in, as does a file that must grow; and what a run that prices it
+// takes back no longer counts.
+TEST(MemoryBudget, aFileThatMustWaitForMemoryLetsWhatIsKeptGo)
+{
+    using std::chrono::seconds;
+    MemoryBudget budget(600 * MB); // a limit of 300 MB
+    std::atomic_int letGo = 0;
+    const auto never = [] { return false; };
+    const MemoryBudget::Run run(budget);
+    budget.keepWhileIdle(200 * MB, seconds(30), [&] { ++letGo; });
+    ASSERT_TRUE(budget.acquire(100 * MB, never));
+    EXPECT_EQ(letGo.load(), 0) << "let go though the file fitted beside it";
+    EXPECT_EQ(budget.inUse(), 300 * MB);
+    ASSERT_TRUE(budget.acquire(50 * MB, never));
+    EXPECT_EQ(letGo.load(), 1);
+    EXPECT_EQ(budget.kept(), 0);
+    EXPECT_EQ(budget.inUse(), 150 * MB);
+    {
+        budget.keepWhileIdle(150 * MB, seconds(30), [&] { ++letGo; });
+        const MemoryBudget::FileHold hold(budget, 150 * MB, never);
+        // Everything else held is a grower's or kept: kept for ever, it would hold the file for ever.
+        EXPECT_TRUE(MemoryBudget::FileHold::growTo(200 * MB));
+        EXPECT_EQ(letGo.load(), 2);
+        EXPECT_EQ(budget.inUse(), 200 * MB);
+    }
+    budget.keepWhileIdle(100 * MB, seconds(30), [&] { ++letGo; });
+    budget.takeKept();
+    EXPECT_EQ(budget.inUse(), 0);
+    EXPECT_EQ(budget.kept(), 0);
+    EXPECT_EQ(letGo.load(), 2);
+}
+
 // Every way a large file is written, run two at a time by the budget's ceiling: each file is
 // priced at what it holds, so the budget lets in one file of the largest size it admits at a
 // time and the run stays within the ceiling, where pricing one below what it holds lets in both.

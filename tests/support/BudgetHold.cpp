@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 namespace kelvaro::test {
 
 BudgetHold::~BudgetHold()
@@ -56,6 +58,12 @@ void BudgetHold::release(qint64 cost)
     m_budget.release(cost);
 }
 
+qint64 BudgetHold::held()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_held;
+}
+
 RunAside::RunAside(Run run, RunHooks::Progress progress)
     : m_hooks(std::make_shared<RunHooks>(std::move(progress)))
     , m_future(std::async(std::launch::async, [hooks = m_hooks, run = std::move(run)] { return run(hooks); }))
@@ -86,6 +94,29 @@ bool RunAside::finished(std::chrono::seconds limit)
 OpResult RunAside::result()
 {
     return m_future.get();
+}
+
+HandClock::HandClock(MemoryBudget& budget) : m_budget(budget)
+{
+    m_budget.setClock([this] {
+        const std::chrono::milliseconds at = m_at.load();
+        m_lastRead.store(at);
+        return std::chrono::steady_clock::time_point(at);
+    });
+}
+
+HandClock::~HandClock()
+{
+    m_budget.setClock({});
+}
+
+bool HandClock::moveTo(std::chrono::milliseconds at)
+{
+    m_at.store(at);
+    return waitUntil([&] {
+        m_budget.wake();
+        return m_lastRead.load() == at;
+    });
 }
 
 } // namespace kelvaro::test

@@ -32,6 +32,7 @@ public:
     std::shared_future<bool> acquireAside(qint64 cost, const std::atomic_bool* stop = nullptr);
     // Gives back part of what was taken.
     void release(qint64 cost);
+    qint64 held(); // what was taken and not given back
 
 private:
     bool take(qint64 cost, const std::atomic_bool* stop);
@@ -65,6 +66,28 @@ public:
 private:
     RunHooksPtr m_hooks;
     std::future<OpResult> m_future;
+};
+
+// A clock of a budget's idle time that the test moves by hand (MemoryBudget::setClock), and a way
+// to know that the budget's own thread has seen it move: the thread reads the clock each time it
+// looks, under the budget's lock, and decides before it lets the lock go. The steady clock comes
+// back when it goes.
+class HandClock {
+public:
+    explicit HandClock(MemoryBudget& budget);
+    ~HandClock();
+    HandClock(const HandClock&) = delete;
+    HandClock& operator=(const HandClock&) = delete;
+
+    std::chrono::milliseconds now() const { return m_at.load(); }
+    // Moves the clock on to a time not read before and waits until the budget's thread has read
+    // it: false when it never did.
+    bool moveTo(std::chrono::milliseconds at);
+
+private:
+    MemoryBudget& m_budget;
+    std::atomic<std::chrono::milliseconds> m_at{std::chrono::hours(1)};
+    std::atomic<std::chrono::milliseconds> m_lastRead{std::chrono::milliseconds(-1)};
 };
 
 } // namespace kelvaro::test

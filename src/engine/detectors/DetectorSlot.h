@@ -26,6 +26,12 @@ public:
             m_real = m_makeReal();
         return m_real;
     }
+    // The real implementation made so far, none when none is; kept by the slot.
+    Ptr made()
+    {
+        QMutexLocker lock(&m_lock);
+        return m_real;
+    }
     // The real implementation made so far, let go by the slot: the next get() makes a new one.
     // Returned so that the caller frees it outside the slot's lock.
     Ptr takeReal()

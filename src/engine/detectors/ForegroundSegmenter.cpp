@@ -28,6 +28,7 @@ DetectorSlot<ForegroundSegmenter>& slot()
 } // namespace
 
 std::shared_ptr<const ForegroundSegmenter> ForegroundSegmenter::shared() { return slot().get(); }
+std::shared_ptr<const ForegroundSegmenter> ForegroundSegmenter::loaded() { return slot().made(); }
 void ForegroundSegmenter::setOverride(std::shared_ptr<const ForegroundSegmenter> segmenter)
 {
     slot().setOverride(std::move(segmenter));

@@ -2,8 +2,8 @@
 // Separates the subject(s) of a photo from the background. The effects ask
 // ForegroundSegmenter::shared(); tests set an override that returns a fixed mask. The real one
 // runs the segmentation network when its model is installed, else GrabCut seeded by a centred
-// rectangle. Safe from any thread; the network is loaded when a run first needs it and let go
-// when no run is left (takeShared).
+// rectangle. Safe from any thread; the network is loaded when a run first needs it, kept a while
+// after the last run for the next one, and then let go (takeShared).
 #include <memory>
 
 #include <QString>
@@ -23,6 +23,8 @@ public:
     virtual qint64 workingBytes() const { return 0; }
 
     static std::shared_ptr<const ForegroundSegmenter> shared();
+    // The real segmenter made so far, without making one; none when none is.
+    static std::shared_ptr<const ForegroundSegmenter> loaded();
     static void setOverride(std::shared_ptr<const ForegroundSegmenter> segmenter);
     // Lets the real segmenter made so far go, network and all: the next shared() loads it again.
     // What is returned is freed where the caller drops it.
