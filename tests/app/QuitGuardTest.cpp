@@ -188,7 +188,7 @@ TEST(QuitGuard, aSignalSavesWhatWaitsAndEndsNormally)
             said += child.readAllStandardOutput();
         }
         ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/filler")));
-        ::kill(pid_t(child.processId()), signal);
+        ASSERT_TRUE(test::signalChild(child, signal)) << child.readAllStandardError().toStdString();
         ASSERT_TRUE(child.waitForFinished(60000));
         EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << "signal " << signal;
         EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
