@@ -362,11 +362,12 @@ int QuitGuard::runEventLoop()
 {
     const int status = QCoreApplication::exec();
     decided();
-    if (m_settings.hasUnsavedChanges()) {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            window->hide();
+    // Hidden before the instance goes: the next one's window would otherwise stand beside these
+    // while this process drains its background work.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->hide();
+    if (m_settings.hasUnsavedChanges())
         m_settings.syncBeforeLeaving();
-    }
     if (m_instance)
         m_instance->release();
     return status;

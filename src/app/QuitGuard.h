@@ -72,8 +72,9 @@ public:
 
     // Runs the application's event loop until it ends, then makes the last save whatever ended the
     // loop (an answer "Přesto ukončit" given as the disk got room included): hides the windows, so
-    // none stands frozen, then saves what still waits, waiting for another process's lock; only
-    // then lets the instance go. Returns the loop's exit code. Touches disk.
+    // none stands frozen nor beside the next instance's, then saves what still waits, waiting for
+    // another process's lock; only then lets the instance go. Returns the loop's exit code.
+    // Touches disk.
     int runEventLoop();
 
 protected:

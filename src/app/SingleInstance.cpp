@@ -1,13 +1,9 @@
 #include "app/SingleInstance.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <optional>
 #include <utility>
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,19 +12,17 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 #include <QtEndian>
 
+#include "app/InstanceDecliner.h"
+#include "app/ProfileLock.h"
 #include "l10n/Localization.h"
 #include "platform/Log.h"
 #include "platform/NativePath.h"
@@ -36,59 +30,16 @@
 namespace kelvaro {
 namespace {
 
-// A request travels as a 4-byte big-endian length and a small JSON document; the answer is one
-// byte. JSON rather than a binary stream: a garbled length inside it cannot make us allocate.
-constexpr quint32 kMaxRequestBytes = 16 * 1024 * 1024;
-constexpr char kAck = '\x01';
-// "This process is ending: wait for the lock." An older launch, which knows only kAck, takes it
-// for no answer and waits for the lock as for an instance that does not answer.
-constexpr char kEnding = '\x02';
-// How often the declining thread looks whether it is to stop, in milliseconds.
-constexpr int kDeclinePollMs = 20;
-// How long the declining thread reads one launch's request: one that says nothing holds up the
-// others no longer.
-constexpr int kDeclineReadMs = 1000;
 // How old a lock file no process holds must be before it is cleared: its owner takes it within
 // microseconds of making it, so a younger one may be a launch's that is still doing so.
 constexpr qint64 kOwnerlessAfterMs = 1000;
-const QString kFilesKey = QStringLiteral("files");
-const QString kActivateKey = QStringLiteral("activate");
-
-QByteArray encode(const LaunchRequest& request)
-{
-    QJsonObject object;
-    object.insert(kFilesKey, QJsonArray::fromStringList(request.files));
-    object.insert(kActivateKey, request.activate);
-    const QByteArray payload = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    QByteArray frame(4, '\0');
-    qToBigEndian(quint32(payload.size()), frame.data());
-    return frame + payload;
-}
+// How long a launch rests between looks at the locks of an instance that does not answer.
+constexpr int kLockPollMs = 20;
 
 // Asked with the path's own bytes: QFileInfo would find no file whose name is not UTF-8.
 bool exists(const QString& path)
 {
     return ::access(NativePath::encoded(path).constData(), F_OK) == 0;
-}
-
-// Only what a local user could have meant: absolute paths that exist now. The paths are
-// NativePath text; JSON keeps a byte that is not UTF-8 as its escaped code unit.
-LaunchRequest decode(const QByteArray& payload, bool* ok)
-{
-    LaunchRequest request;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(payload, &error);
-    *ok = error.error == QJsonParseError::NoError && document.isObject();
-    if (!*ok)
-        return request;
-    const QJsonObject object = document.object();
-    request.activate = object.value(kActivateKey).toBool(false);
-    for (const QJsonValue& value : object.value(kFilesKey).toArray()) {
-        const QString path = value.toString();
-        if (!path.isEmpty() && QDir::isAbsolutePath(path) && exists(path))
-            request.files.append(QDir::cleanPath(path));
-    }
-    return request;
 }
 
 // "file:" URIs with a host other than this machine name files we cannot reach.
@@ -105,54 +56,6 @@ std::optional<QString> localPathOfUri(const QString& argument)
     return path;
 }
 
-// Reads a launch's request without taking it (its sender waits until all of it is written) and
-// tells it this process is ending. Blocking; on the declining thread.
-void answerEnding(QLocalSocket& socket)
-{
-    QDeadlineTimer deadline(kDeclineReadMs);
-    const auto arrived = [&](qint64 bytes) {
-        while (socket.bytesAvailable() < bytes) {
-            if (deadline.hasExpired() || !socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
-                return false;
-        }
-        return true;
-    };
-    char header[4];
-    if (!arrived(4) || socket.read(header, 4) != 4)
-        return;
-    qint64 left = qFromBigEndian<quint32>(header);
-    if (left > qint64(kMaxRequestBytes))
-        return;
-    while (left > 0) {
-        const qint64 skipped = arrived(1) ? socket.skip(left) : -1;
-        if (skipped < 1)
-            return;
-        left -= skipped;
-    }
-    socket.putChar(kEnding);
-    socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
-    socket.disconnectFromServer();
-}
-
-// Renames what stands at `path` to "<name>.aside-<yyyyMMdd-HHmmss>[-n]" beside it, never
-// replacing anything. False when it could not. Touches disk.
-bool putAside(const QString& path)
-{
-    const QString stem = path + QStringLiteral(".aside-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    const QByteArray from = QFile::encodeName(path);
-    for (int n = 1; n <= 100; ++n) {
-        const QString target = n == 1 ? stem : stem + QStringLiteral("-%1").arg(n);
-        const QByteArray to = QFile::encodeName(target);
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
-            logLine(QStringLiteral("%1 was in the way of the running instance, kept as %2").arg(path, target));
-            return true;
-        }
-        if (errno != EEXIST)
-            return false;
-    }
-    return false;
-}
-
 // Clears what stands under the instance's lock name and is nobody's lock, so that a launch can
 // take it: anything but a regular file (QLockFile would wait for ever to read a FIFO and fail on a
 // folder at every try), and a lock file no process holds. QLockFile holds its file with flock(2)
@@ -166,7 +69,7 @@ void clearOwnerlessLock(const QString& lockPath)
     if (::lstat(path.constData(), &named) != 0)
         return;
     if (!S_ISREG(named.st_mode)) {
-        putAside(lockPath);
+        putAsideInstanceFile(lockPath);
         return;
     }
     // The guard QLockFile's own clearing of stale locks takes: two launches never clear one lock,
@@ -193,7 +96,12 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent)
     : QObject(parent), m_name(name.isEmpty() ? defaultName() : name)
 {
     if (name.isEmpty() && qEnvironmentVariable(socketEnvironment).isEmpty())
-        m_profileLock = profileLockPath();
+        guardProfile(profileLockPath());
+}
+
+SingleInstance::~SingleInstance()
+{
+    release();
 }
 
 QString SingleInstance::profileLockPath()
@@ -203,75 +111,7 @@ QString SingleInstance::profileLockPath()
 
 void SingleInstance::guardProfile(const QString& lockPath)
 {
-    m_profileLock = lockPath;
-}
-
-// Takes the profile's lock and writes this instance's socket into it; when another process holds
-// it, this launch's socket becomes the one named there. The lock is the open file's (flock), so
-// the kernel lets go of it when its holder dies, and a name left in the file by a dead holder is
-// never read.
-SingleInstance::ProfileLock SingleInstance::lockProfile(int timeoutMs)
-{
-    if (m_profileLock.isEmpty())
-        return ProfileLock::none;
-    if (m_profileFd < 0) {
-        QDir().mkpath(QFileInfo(m_profileLock).absolutePath());
-        const QByteArray path = NativePath::encoded(m_profileLock);
-        const auto open = [&] {
-            return ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
-        };
-        int fd = open();
-        struct stat named {};
-        if (fd < 0 && ::lstat(path.constData(), &named) == 0 && !S_ISREG(named.st_mode)) {
-            // A folder, link or the like in the way: put aside once, as under the socket's names.
-            putAside(m_profileLock);
-            fd = open();
-        }
-        struct stat info {};
-        if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
-            ::close(fd);
-            fd = -1;
-        }
-        if (fd < 0) {
-            logLine(QStringLiteral("cannot keep the profile's instance lock: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-            return ProfileLock::none;
-        }
-        m_profileFd = fd;
-    }
-    const QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        if (::flock(m_profileFd, LOCK_EX | LOCK_NB) == 0) {
-            const QByteArray name = NativePath::encoded(m_name);
-            if (::ftruncate(m_profileFd, 0) != 0 || ::pwrite(m_profileFd, name.constData(), size_t(name.size()), 0) != name.size())
-                logLine(QStringLiteral("cannot name the socket in the profile's instance lock"));
-            return ProfileLock::taken;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return ProfileLock::none;
-        // Its holder writes the name right after taking it.
-        char buffer[4096];
-        const ssize_t n = ::pread(m_profileFd, buffer, sizeof buffer, 0);
-        if (n > 0 && n < ssize_t(sizeof buffer)) {
-            m_name = NativePath::decoded(QByteArray(buffer, int(n)));
-            return ProfileLock::heldElsewhere;
-        }
-        if (deadline.hasExpired())
-            return ProfileLock::heldElsewhere;
-        QThread::msleep(20);
-    }
-}
-
-void SingleInstance::releaseProfile()
-{
-    if (m_profileFd >= 0) {
-        ::close(m_profileFd); // lets go of the lock
-        m_profileFd = -1;
-    }
-}
-
-SingleInstance::~SingleInstance()
-{
-    release();
+    m_profile = std::make_unique<ProfileLock>(lockPath);
 }
 
 QString SingleInstance::defaultName()
@@ -361,89 +201,145 @@ LaunchRequest SingleInstance::parseArguments(const QStringList& arguments, const
 
 bool SingleInstance::send(const QString& name, const LaunchRequest& request, int timeoutMs)
 {
-    return ask(name, request, timeoutMs) == Answer::taken;
+    QDeadlineTimer deadline(timeoutMs);
+    return ask(name, request, deadline, -1) == Answer::taken;
 }
 
-SingleInstance::Answer SingleInstance::ask(const QString& name, const LaunchRequest& request, int timeoutMs)
+SingleInstance::Answer SingleInstance::ask(const QString& name, const LaunchRequest& request, QDeadlineTimer& deadline, int endingPatienceMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
+    const auto left = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };
     QLocalSocket socket;
     socket.connectToServer(name);
-    if (!socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime()))))
+    if (!socket.waitForConnected(left()))
         return Answer::none;
-    socket.write(encode(request));
+    socket.write(launchWire::encode(request));
     while (socket.bytesToWrite() > 0) {
-        if (deadline.hasExpired() || !socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime()))))
+        if (deadline.hasExpired() || !socket.waitForBytesWritten(left()))
             return Answer::none;
     }
-    while (socket.bytesAvailable() < 1) {
-        if (deadline.hasExpired() || !socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime()))))
+    bool ending = false;
+    for (;;) {
+        while (socket.bytesAvailable() < 1) {
+            if (socket.state() != QLocalSocket::ConnectedState)
+                return ending ? Answer::letGo : Answer::none;
+            if (deadline.hasExpired())
+                return ending ? Answer::ending : Answer::none;
+            socket.waitForReadyRead(left());
+        }
+        char answer = 0;
+        socket.getChar(&answer);
+        if (answer == launchWire::taken)
+            return Answer::taken;
+        if (answer != launchWire::ending || ending)
             return Answer::none;
+        if (endingPatienceMs < 0)
+            return Answer::ending;
+        // Its last save may wait for another process: the instance is this launch's to take then.
+        ending = true;
+        logLine(QStringLiteral("the running instance is ending: waiting for it to let go"));
+        deadline = QDeadlineTimer(endingPatienceMs);
     }
-    char answer = 0;
-    if (!socket.getChar(&answer))
-        return Answer::none;
-    return answer == kAck ? Answer::taken : answer == kEnding ? Answer::ending : Answer::none;
+}
+
+// The profile's lock first: it alone says who the instance is. The socket's lock then keeps
+// launches of this runtime folder at one socket; once this process holds the profile's, a holder
+// of the socket's is no instance of this profile's (that lets go of the profile's last) but of
+// another profile sharing the folder, and gets the launch as before.
+SingleInstance::Locks SingleInstance::takeLocks()
+{
+    if (m_profile && m_profile->tryTake() == ProfileLock::State::heldElsewhere)
+        return Locks::heldElsewhere;
+    const bool profileHeld = m_profile && m_profile->isHeld();
+    clearOwnerlessLock(lockPath());
+    if (m_lock->tryLock(0)) {
+        // By its path: a relative name would be taken against each launch's own temporary folder.
+        if (profileHeld)
+            m_profile->setName(socketPath());
+        return Locks::taken;
+    }
+    if (m_lock->error() != QLockFile::LockFailedError) {
+        // No lock can be made beside the socket (an unwritable folder): the profile's decides.
+        if (!profileHeld)
+            return Locks::socketAlone;
+        m_profile->setName(socketPath());
+        return Locks::taken;
+    }
+    if (m_profile)
+        m_profile->release();
+    return Locks::heldElsewhere;
+}
+
+// The socket the profile's instance named, then this launch's own: an instance that could not
+// name its socket (a read-only profile) or named one that is gone may still listen there.
+QStringList SingleInstance::socketsToAsk() const
+{
+    QStringList names;
+    if (m_profile && !m_profile->isHeld()) {
+        const QString named = m_profile->holderName();
+        if (!named.isEmpty() && named != socketPath())
+            names << named;
+    }
+    return names << m_name;
 }
 
 SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int timeoutMs, int endingPatienceMs)
 {
     if (m_server)
         return Role::primary;
-    // Another instance of this profile, found through the profile's lock, is the one to reach.
-    const bool profileHeldElsewhere = lockProfile(2000) == ProfileLock::heldElsewhere;
     if (!m_lock) {
         m_lock = new QLockFile(lockPath());
         // The lock is held for the whole life of the process: only a dead owner makes it stale.
         m_lock->setStaleLockTime(0);
     }
-    bool primary = false;
-    auto becomePrimary = [this, profileHeldElsewhere, &primary] {
-        // The profile's instance let go of its socket's lock; it lets go of the profile's right after.
-        if (profileHeldElsewhere && lockProfile(5000) != ProfileLock::taken)
-            logLine(QStringLiteral("the profile's instance lock stayed held"));
-        listen();
-        primary = true;
-        return Role::primary;
-    };
-    // A launch that hands over, or gives up, holds no lock of the profile's.
-    const auto notPrimary = qScopeGuard([this, &primary] {
-        if (!primary)
-            releaseProfile();
-    });
-
-    clearOwnerlessLock(lockPath());
-    if (m_lock->tryLock(0))
-        return becomePrimary();
-    if (m_lock->error() != QLockFile::LockFailedError) {
-        // No lock can be made here (an unwritable folder): the socket alone decides.
-        if (send(m_name, request, qMin(timeoutMs, 500)))
-            return Role::handedOff;
-        return becomePrimary();
-    }
-    // Someone holds the lock; it may still be setting up its socket, or be on its way out.
     QDeadlineTimer deadline(timeoutMs);
-    bool ending = false;
-    do {
-        const Answer answer = ask(m_name, request, int(qMax<qint64>(1, deadline.remainingTime())));
-        if (answer == Answer::taken)
-            return Role::handedOff;
-        if (answer == Answer::ending && !std::exchange(ending, true)) {
-            // Its last save may wait for another process: its lock is this launch's to take then.
-            logLine(QStringLiteral("the running instance is ending: waiting for it to let go"));
-            deadline = QDeadlineTimer(endingPatienceMs);
+    bool toldEnding = false;
+    bool letGo = false; // the instance that was ending let go: wait for the locks, not its answer
+    bool waitLogged = false;
+    for (;;) {
+        switch (takeLocks()) {
+        case Locks::taken:
+            listen();
+            return Role::primary;
+        case Locks::socketAlone:
+            if (send(m_name, request, qMin(timeoutMs, 500)))
+                return Role::handedOff;
+            listen();
+            return Role::primary;
+        case Locks::heldElsewhere:
+            break;
         }
-        clearOwnerlessLock(lockPath());
-        if (m_lock->tryLock(0))
-            return becomePrimary();
-        QThread::msleep(40);
-    } while (!deadline.hasExpired());
-    if (ending) {
+        if (letGo && !std::exchange(waitLogged, true))
+            logLine(QStringLiteral("the running instance let go of its socket: waiting for its lock"));
+        // The holder may still be setting up its socket, be one that has just taken over, or be on
+        // its way out: one that says it is ending keeps the connection until it takes the request
+        // or goes, and is not asked again meanwhile.
+        for (const QString& name : socketsToAsk()) {
+            const Answer answer = ask(name, request, deadline, endingPatienceMs);
+            if (answer == Answer::taken) {
+                release();
+                return Role::handedOff;
+            }
+            toldEnding = toldEnding || answer == Answer::ending || answer == Answer::letGo;
+            letGo = letGo || answer == Answer::letGo;
+            if (answer != Answer::none)
+                break;
+        }
+        if (deadline.hasExpired())
+            break;
+        QThread::msleep(kLockPollMs);
+    }
+    release();
+    if (toldEnding) {
         logLine(QStringLiteral("the running instance was still ending after %1 s: start Kelvaro again once it has ended")
                     .arg(endingPatienceMs / 1000.0));
         return Role::stillEnding;
     }
-    logLine(QStringLiteral("the running instance did not answer"));
+    if (m_profile && m_profile->holderName().isEmpty())
+        logLine(QStringLiteral("the running instance did not answer: its profile %1 names no socket (a read-only folder?), and it "
+                               "does not listen at this launch's")
+                    .arg(QFileInfo(m_profile->path()).absolutePath()));
+    else
+        logLine(QStringLiteral("the running instance did not answer"));
     return Role::failed;
 }
 
@@ -454,7 +350,7 @@ void SingleInstance::listen()
     // A socket file left by a crashed instance would make listen() fail, as would a folder.
     struct stat named {};
     if (::lstat(QFile::encodeName(socketPath()).constData(), &named) == 0 && S_ISDIR(named.st_mode))
-        putAside(socketPath());
+        putAsideInstanceFile(socketPath());
     QLocalServer::removeServer(m_name);
     if (!m_server->listen(m_name)) {
         logLine(QStringLiteral("cannot listen for other launches: %1").arg(m_server->errorString()));
@@ -477,34 +373,19 @@ void SingleInstance::decline()
     // Requests already read were taken and told; whatever waits unread in this server is dropped,
     // and its sender asks again and is told to wait.
     stopListening();
-    m_stopDeclining = false;
-    const QString name = m_name;
-    m_decliner = QThread::create([this, name] {
-        QLocalServer server;
-        server.setSocketOptions(QLocalServer::UserAccessOption);
-        QLocalServer::removeServer(name);
-        if (!server.listen(name)) {
-            logLine(QStringLiteral("cannot tell other launches that this one is ending: %1").arg(server.errorString()));
-            return;
-        }
-        while (!m_stopDeclining.load() && server.isListening()) {
-            if (!server.waitForNewConnection(kDeclinePollMs))
-                continue;
-            while (QLocalSocket* socket = server.nextPendingConnection()) {
-                answerEnding(*socket);
-                delete socket;
-            }
-        }
-    });
-    m_decliner->start();
+    m_decliner = std::make_unique<InstanceDecliner>(m_name);
 }
 
 void SingleInstance::resume()
 {
     if (!m_decliner)
         return;
-    stopListening();
+    const QList<LaunchRequest> waited = m_decliner->takeWaiting();
+    m_decliner.reset();
     listen();
+    // Queued: the end being called off is still on the stack.
+    for (const LaunchRequest& request : waited)
+        QMetaObject::invokeMethod(this, [this, request] { Q_EMIT requested(request); }, Qt::QueuedConnection);
 }
 
 void SingleInstance::stopListening()
@@ -514,24 +395,27 @@ void SingleInstance::stopListening()
         delete m_server;
         m_server = nullptr;
     }
-    if (m_decliner) {
-        m_stopDeclining = true;
-        m_decliner->wait();
-        delete m_decliner;
-        m_decliner = nullptr;
-    }
+    m_decliner.reset();
 }
 
 void SingleInstance::release()
 {
+    const bool instance = (m_lock && m_lock->isLocked()) || (m_profile && m_profile->isHeld());
+    const auto reached = [&](ReleaseStep step) {
+        if (instance && m_releaseHook)
+            m_releaseHook(step);
+    };
     stopListening();
+    reached(ReleaseStep::socketClosed);
     if (m_lock) {
         m_lock->unlock();
         delete m_lock;
         m_lock = nullptr;
     }
-    // After the socket's: a launch that comes between finds the profile's instance at its socket.
-    releaseProfile();
+    reached(ReleaseStep::socketLockReleased);
+    // Last: while it is held no launch can become the instance, wherever its socket would be.
+    if (m_profile)
+        m_profile->release();
 }
 
 bool SingleInstance::relaunch(const QString& program)
@@ -563,7 +447,7 @@ void SingleInstance::readFrom(QLocalSocket* socket)
     char header[4];
     socket->peek(header, 4);
     const quint32 size = qFromBigEndian<quint32>(header);
-    if (size > kMaxRequestBytes) {
+    if (size > launchWire::maxRequestBytes) {
         logLine(QStringLiteral("refused an oversized request from another launch"));
         socket->setProperty("kelvaroDone", true);
         socket->abort();
@@ -574,18 +458,17 @@ void SingleInstance::readFrom(QLocalSocket* socket)
     socket->skip(4);
     const QByteArray payload = socket->read(size);
     socket->setProperty("kelvaroDone", true);
-    bool ok = false;
-    const LaunchRequest request = decode(payload, &ok);
-    if (!ok) {
+    const std::optional<LaunchRequest> request = launchWire::decode(payload);
+    if (!request) {
         logLine(QStringLiteral("refused an unreadable request from another launch"));
         socket->abort();
         return;
     }
     // The launching process may exit as soon as it hears back; the work happens after.
-    socket->putChar(kAck);
+    socket->putChar(launchWire::taken);
     socket->flush();
     socket->disconnectFromServer();
-    Q_EMIT requested(request);
+    Q_EMIT requested(*request);
 }
 
 } // namespace kelvaro

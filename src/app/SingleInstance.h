@@ -1,36 +1,39 @@
 #pragma once
-// One running Kelvaro per user. The first process claims a lock file and listens on a local
+// One running Kelvaro per user. The first process claims the instance and listens on a local
 // socket; a later launch (`kelvaro FILE…` from Open With or a launcher drop, `kelvaro --send
 // FILE…` from the file manager's action) hands its local file paths to that process and exits.
-// The lock, not the socket, decides who runs: two launches at the same moment cannot both
-// become the running instance, and a socket left behind by a crash is cleared by the next one, as
-// is a lock file no process holds (one a killed launch left empty) and anything else in the way.
-// One profile (settings folder) has one running instance too, wherever each launch's runtime or
-// temporary folder is: the instance holds a lock in the profile that names its socket, and a
-// launch that finds it held goes to that socket instead of its own.
-// A process that will not stay (it is ending) declines: a launch is told so, waits for the lock
-// and then becomes the running instance itself, rather than being taken by a process about to go.
+// Locks, not the socket, decide who runs: two launches at the same moment cannot both become the
+// running instance. One profile (settings folder) has one running instance wherever each launch's
+// runtime or temporary folder is: the profile's lock (ProfileLock) is the authority, taken first
+// and let go last; the lock beside the socket follows it, so that launches of one runtime folder
+// meet at one socket. A socket or lock file left behind by a crash is cleared by the next launch,
+// as is anything else in the way. A launch that finds the profile held asks the socket its holder
+// named there, and its own.
+// A process that will not stay (it is ending) declines: a launch is told so and waits, its
+// connection held, until the end is called off (its files are then taken) or the process lets go
+// (it then waits for the locks and becomes the running instance itself), rather than being taken
+// by a process about to go.
 // Main thread (the declining answers come from a thread of their own); created by main() right
 // after the application object.
-#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include "app/LaunchRequest.h"
+
+class QDeadlineTimer;
 class QLocalServer;
 class QLocalSocket;
 class QLockFile;
-class QThread;
 
 namespace kelvaro {
 
-// What one launch asks of the running instance.
-struct LaunchRequest {
-    QStringList files;     // absolute paths of existing local files and folders (NativePath text), in argument order
-    bool activate = false; // a bare launch (no arguments): bring the main window forward
-    bool operator==(const LaunchRequest&) const = default;
-};
+class InstanceDecliner;
+class ProfileLock;
 
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -79,8 +82,9 @@ public:
 
     // Becomes the running instance, or sends `request` to the one already running and waits for
     // its answer at most `timeoutMs` (it may still be starting up). One that declines is waited
-    // for up to `endingPatienceMs` from its first answer; then this process becomes the running
-    // instance, reading the settings only after the other's last save. Blocks the calling thread.
+    // for up to `endingPatienceMs` from its first answer, on the connection and then on the
+    // locks; this process becomes the running instance once it holds them, reading the settings
+    // only after the other's last save. Blocks the calling thread.
     Role claim(const LaunchRequest& request, int timeoutMs = SingleInstance::answerPatienceMs,
                int endingPatienceMs = SingleInstance::endingPatienceMs);
 
@@ -91,15 +95,19 @@ public:
     bool isListening() const;
     QString name() const { return m_name; }
     // This process will not stay: from now on no launch is taken (requested() is not emitted); each
-    // is told to wait for release(). Keeps the lock. The answers come from a thread of their own,
+    // is told to wait for release(). Keeps the locks. The answers come from a thread of their own,
     // so that they come while this thread waits for the last save. Nothing when not the instance.
     void decline();
     bool isDeclining() const { return m_decliner != nullptr; }
-    // Takes launches again: the end declined for was called off. Nothing unless declining.
+    // Takes launches again: the end declined for was called off. The launches told to wait that
+    // still do are taken too (requested() for each, queued). Nothing unless declining.
     void resume();
-    // Stops listening (or declining) and lets go of the lock, so that a process started afterwards,
-    // or a launch waiting, becomes the running instance.
+    // Stops listening (or declining) and lets go of the locks, the profile's last, so that a process
+    // started afterwards, or a launch waiting, becomes the running instance.
     void release();
+    // Where release() stands when it calls the hook a test set, which may hold it there.
+    enum class ReleaseStep { socketClosed, socketLockReleased };
+    void setReleaseHook(std::function<void(ReleaseStep)> hook) { m_releaseHook = std::move(hook); }
     // The language switch's restart: declines, starts `program` (this executable by default) and,
     // once it has started, quits this process (queued); the new process becomes the running
     // instance once this one has made its last save and let go. When it cannot be started, takes
@@ -111,25 +119,31 @@ Q_SIGNALS:
     void requested(const kelvaro::LaunchRequest& request);
 
 private:
-    enum class Answer { taken, ending, none };
-    static Answer ask(const QString& name, const LaunchRequest& request, int timeoutMs);
+    enum class Answer {
+        taken,  // the instance has the request
+        ending, // it is ending and had not let go by the deadline
+        letGo,  // it was ending and has let go: its locks are free or about to be
+        none,   // nobody answered
+    };
+    // Sends `request` to `name`; told that the instance is ending, waits on the connection when
+    // `endingPatienceMs` is not negative, moving `deadline` that far from then.
+    static Answer ask(const QString& name, const LaunchRequest& request, QDeadlineTimer& deadline, int endingPatienceMs);
+    enum class Locks { taken, socketAlone, heldElsewhere };
+    Locks takeLocks();
+    QStringList socketsToAsk() const;
     void listen();
     void stopListening();
     void takeConnection();
     void readFrom(QLocalSocket* socket);
     QString socketPath() const;
     QString lockPath() const;
-    enum class ProfileLock { taken, heldElsewhere, none };
-    ProfileLock lockProfile(int timeoutMs);
-    void releaseProfile();
 
     QString m_name;
     QLockFile* m_lock = nullptr;
-    QString m_profileLock; // empty: not kept
-    int m_profileFd = -1;  // held (flock) while this process is the profile's instance
+    std::unique_ptr<ProfileLock> m_profile; // none: not kept
     QLocalServer* m_server = nullptr;
-    QThread* m_decliner = nullptr;
-    std::atomic<bool> m_stopDeclining{false};
+    std::unique_ptr<InstanceDecliner> m_decliner;
+    std::function<void(ReleaseStep)> m_releaseHook;
 };
 
 } // namespace kelvaro

@@ -1,8 +1,14 @@
 #pragma once
 // Shared helpers of the application-shell tests: spinning the event loop, real photo files in a
 // temporary folder, and a fresh store per test.
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/NativePath.h"
 #include "store/KelvaroStore.h"
 #include "../support/TestSupport.h"
 
@@ -27,6 +34,33 @@ inline QString writePhoto(const QDir& dir, const QString& name, QColor color = Q
     const QString path = dir.absoluteFilePath(name);
     EXPECT_TRUE(image.save(path)) << path.toStdString();
     return path;
+}
+
+// Runs `work` on its own thread and spins this thread's event loop until it has returned. A
+// joined std::thread, whose join ThreadSanitizer sees, unlike a QThread's wait inside Qt.
+template <typename Work>
+auto onOtherThread(Work work) -> decltype(work())
+{
+    decltype(work()) result{};
+    std::atomic_bool done = false;
+    std::thread thread([&] {
+        result = work();
+        done = true;
+    });
+    EXPECT_TRUE(waitUntil([&] { return done.load(); }));
+    thread.join();
+    return result;
+}
+
+// Whether another open file holds an flock(2) on `path` (a file or folder); false when it cannot
+// be opened. Takes the lock for a moment when it is free.
+inline bool lockedByAnother(const QString& path)
+{
+    const int fd = ::open(NativePath::encoded(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    if (fd >= 0)
+        ::close(fd);
+    return held;
 }
 
 class AppFixture : public ::testing::Test {

@@ -188,7 +188,7 @@ TEST(QuitGuard, aSignalSavesWhatWaitsAndEndsNormally)
             said += child.readAllStandardOutput();
         }
         ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/filler")));
-        ::kill(pid_t(child.processId()), signal);
+        ASSERT_TRUE(test::signalChild(child, signal)) << child.readAllStandardError().toStdString();
         ASSERT_TRUE(child.waitForFinished(60000));
         EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << "signal " << signal;
         EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
@@ -637,6 +637,88 @@ TEST_F(QuitGuardTest, callingTheEndOffLetsTheStoppedWorkGoOn)
             guard.question()->quitButton()->click();
         EXPECT_EQ(work.resumes, calledOff ? 1 : 0) << "called off: " << calledOff;
         EXPECT_EQ(quits, calledOff ? 0 : 1) << "called off: " << calledOff;
+        FileSystem::setCurrent(nullptr);
+    }
+}
+
+// The session asks again while the question about a failed save stands: the end is decided before
+// the question closes, so the stopped work and the instance's launches never go on, not even for
+// the instant between the question closing and the end.
+TEST_F(QuitGuardTest, aSecondSignalWhileTheQuestionStandsLetsNothingTheEndStoppedGoOn)
+{
+    FailingFileSystem disk;
+    disk.writeBudget = 0;
+    FileSystem::setCurrent(&disk);
+    ASSERT_FALSE(Settings::shared().setValue(kPending, 21));
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    SingleInstance running(temp.filePath(QStringLiteral("instance")));
+    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
+    FakeWork work;
+    int quits = 0;
+    QuitGuard guard(Settings::shared(), [&quits] {
+        ++quits;
+        QCoreApplication::exit(0);
+    });
+    ASSERT_TRUE(guard.catchTerminationSignals());
+    guard.setWork(work.hooks());
+    guard.setInstance(&running);
+    QWidget window;
+    window.show();
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    const EachTurn steps([&] {
+        if (work.underWay && work.stops > 0) {
+            work.underWay = false;
+            guard.workChanged();
+        }
+        if (!guard.question() || !guard.question()->isVisible())
+            return false;
+        ::raise(SIGTERM);
+        return true;
+    });
+    const LoopDeadline deadline;
+    QCoreApplication::exec();
+    EXPECT_FALSE(deadline.expired()) << "the end never came";
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(work.resumes, 0) << "the watched folders went on as the question closed";
+    EXPECT_FALSE(running.isListening());
+}
+
+// However the application ends, its windows are hidden before the instance is let go: the next
+// instance's window would otherwise stand beside them while this process finishes its background
+// work. With nothing to save as well as with a last save.
+TEST_F(QuitGuardTest, theWindowsAreHiddenBeforeTheInstanceIsLetGo)
+{
+    for (const bool lastSave : {false, true}) {
+        SCOPED_TRACE(lastSave ? "with a last save" : "with nothing to save");
+        FailingFileSystem disk;
+        disk.writeBudget = lastSave ? 0 : -1;
+        FileSystem::setCurrent(&disk);
+        if (lastSave) {
+            ASSERT_FALSE(Settings::shared().setValue(kPending, 22));
+        }
+        QTemporaryDir temp;
+        ASSERT_TRUE(temp.isValid());
+        SingleInstance running(temp.filePath(QStringLiteral("instance")));
+        ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
+        QWidget window;
+        std::optional<bool> shownAsItWent;
+        running.setReleaseHook([&](SingleInstance::ReleaseStep step) {
+            if (step == SingleInstance::ReleaseStep::socketClosed)
+                shownAsItWent = window.isVisible();
+        });
+        QuitGuard guard(Settings::shared());
+        guard.setInstance(&running);
+        window.show();
+        QTimer::singleShot(0, [&] {
+            disk.writeBudget = -1; // the last save after the loop can write
+            QCoreApplication::exit(0); // an end past the guard: its last save still comes
+        });
+        const LoopDeadline deadline;
+        EXPECT_EQ(guard.runEventLoop(), 0);
+        running.setReleaseHook({});
+        EXPECT_EQ(shownAsItWent, false) << "a window stood as the instance went";
+        EXPECT_FALSE(Settings::shared().hasUnsavedChanges());
         FileSystem::setCurrent(nullptr);
     }
 }

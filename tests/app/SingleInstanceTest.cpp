@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -27,6 +28,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
+#include <QThread>
 #include <QScopeGuard>
 #include <QUrl>
 
@@ -49,22 +51,6 @@ using namespace kelvaro::apptest;
 namespace {
 
 const QString kProgram = QStringLiteral(KELVARO_BUILD_DIR "/kelvaro");
-
-// Runs `work` on its own thread and spins this thread's event loop until it has returned. A
-// joined std::thread, whose join ThreadSanitizer sees, unlike a QThread's wait inside Qt.
-template <typename Work>
-auto onOtherThread(Work work) -> decltype(work())
-{
-    decltype(work()) result{};
-    std::atomic_bool done = false;
-    std::thread thread([&] {
-        result = work();
-        done = true;
-    });
-    EXPECT_TRUE(waitUntil([&] { return done.load(); }));
-    thread.join();
-    return result;
-}
 
 // Runs `kelvaro arguments…` in `folder` against the instance socket `socket`; its exit code, or -1
 // when it did not end soon (a launch that hands off takes a fraction of a second). The running
@@ -215,11 +201,24 @@ TEST_F(SingleInstanceTest, GarbageIsRefusedAndTheRunningSideKeepsOnlyAbsoluteExi
 }
 
 // A process that will not stay takes no launch: the launch is told to wait, becomes the running
-// instance once that process lets go, and gives up at its own deadline while it never does.
+// instance once that process lets go, gives up at its own deadline while it never does, and is
+// taken, files and all, when the end is called off and the process stays after all.
 TEST_F(SingleInstanceTest, ADecliningInstanceTakesNoLaunchWhichWaitsForItToLetGo)
 {
-    for (const bool letsGo : {true, false}) {
-        SCOPED_TRACE(letsGo ? "lets go" : "never lets go");
+    enum class Then { letsGo, neverLetsGo, callsTheEndOff };
+    const struct {
+        const char* name;
+        Then then;
+        SingleInstance::Role role;
+    } rows[] = {
+        {"lets go", Then::letsGo, SingleInstance::Role::primary},
+        {"never lets go", Then::neverLetsGo, SingleInstance::Role::stillEnding},
+        {"calls the end off", Then::callsTheEndOff, SingleInstance::Role::handedOff},
+    };
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        received.clear();
         listen();
         running->decline();
         EXPECT_FALSE(running->isListening());
@@ -228,40 +227,40 @@ TEST_F(SingleInstanceTest, ADecliningInstanceTakesNoLaunchWhichWaitsForItToLetGo
         std::optional<SingleInstance::Role> role;
         std::thread launch([&] {
             SingleInstance later(socketName);
-            role = later.claim(LaunchRequest{{}, true}, 2000, letsGo ? 30000 : 300);
+            role = later.claim(LaunchRequest{{a}, false}, 2000, row.then == Then::neverLetsGo ? 300 : 30000);
             later.release();
             done = true;
         });
-        if (letsGo) {
-            // Let go only once the launch was told to wait: it cannot have become the instance before.
+        if (row.then != Then::neverLetsGo) {
+            // Only once the launch was told to wait: it cannot have become the instance before.
             EXPECT_TRUE(waitUntil([] { return recentLogLines().join(QLatin1Char('\n')).contains(QStringLiteral("is ending: waiting")); }));
-            running->release();
+            if (row.then == Then::letsGo)
+                running->release();
+            else
+                running->resume();
         }
         EXPECT_TRUE(waitUntil([&] { return done.load(); }));
         launch.join();
-        EXPECT_EQ(role, letsGo ? SingleInstance::Role::primary : SingleInstance::Role::stillEnding);
+        EXPECT_EQ(role, row.role);
         passPostedEvents();
-        EXPECT_TRUE(received.isEmpty()) << "a process about to go took the launch";
+        if (row.then == Then::callsTheEndOff)
+            EXPECT_EQ(received, (QList<LaunchRequest>{{{a}, false}}));
+        else
+            EXPECT_TRUE(received.isEmpty()) << "a process about to go took the launch";
         running.reset();
     }
 }
 
 // One profile has one running instance whatever socket each launch would use (another runtime or
 // temporary folder): a launch goes to the socket the profile's lock names, also while that
-// instance ends, and takes the profile over once it has let go.
+// instance ends, and takes the profile over once it has let go, naming its own socket there.
 TEST_F(SingleInstanceTest, OneProfileHasOneInstanceWhateverSocketALaunchWouldUse)
 {
     const QString profileLock = temp.filePath(QStringLiteral("profile/instance.lock"));
     const QString elsewhere = temp.filePath(QStringLiteral("elsewhere"));
     const QString a = work.filePath(QStringLiteral("a.jpg"));
     test::writeFile(a, "x");
-    const auto profileHeld = [&] {
-        const int fd = ::open(NativePath::encoded(profileLock).constData(), O_RDONLY | O_CLOEXEC);
-        const bool held = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-        if (fd >= 0)
-            ::close(fd);
-        return held;
-    };
+    const auto profileHeld = [&] { return lockedByAnother(profileLock); };
     running = std::make_unique<SingleInstance>(socketName);
     running->guardProfile(profileLock);
     ASSERT_EQ(running->claim({}), SingleInstance::Role::primary);
@@ -301,11 +300,158 @@ TEST_F(SingleInstanceTest, OneProfileHasOneInstanceWhateverSocketALaunchWouldUse
     EXPECT_TRUE(waitUntil([&] { return role.has_value(); }));
     EXPECT_EQ(role, SingleInstance::Role::primary);
     EXPECT_TRUE(listening);
-    EXPECT_EQ(name, socketName);
+    EXPECT_EQ(name, elsewhere);
     EXPECT_TRUE(profileHeld());
+    EXPECT_EQ(test::readFile(profileLock), NativePath::encoded(elsewhere)) << "a launch could not find the new instance";
     done = true;
     launch.join();
     EXPECT_FALSE(profileHeld());
+}
+
+// A launch on a thread of Qt's own (become the running instance, it takes launches there until
+// it is destroyed), against the socket `socket` and the profile's lock `profileLock`.
+class LaunchThread {
+public:
+    LaunchThread(const QString& socket, const QString& profileLock, const LaunchRequest& request, int timeoutMs, int endingPatienceMs)
+    {
+        m_thread = QThread::create([=, this] {
+            SingleInstance launch(socket);
+            launch.guardProfile(profileLock);
+            QObject::connect(&launch, &SingleInstance::requested, [this](const LaunchRequest& r) {
+                const std::lock_guard lock(m_mutex);
+                m_received.append(r);
+            });
+            const SingleInstance::Role role = launch.claim(request, timeoutMs, endingPatienceMs);
+            {
+                const std::lock_guard lock(m_mutex);
+                m_role = role;
+            }
+            if (role == SingleInstance::Role::primary)
+                waitUntil([this] { return m_stop.load(); }, 120000);
+        });
+        m_thread->start();
+    }
+    ~LaunchThread()
+    {
+        m_stop = true;
+        m_thread->wait();
+        delete m_thread;
+    }
+    std::optional<SingleInstance::Role> role() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_role;
+    }
+    QList<LaunchRequest> received() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_received;
+    }
+
+private:
+    QThread* m_thread = nullptr;
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_mutex;
+    std::optional<SingleInstance::Role> m_role;
+    QList<LaunchRequest> m_received;
+};
+
+qsizetype loggedTimes(const QString& text)
+{
+    const QStringList lines = recentLogLines();
+    return std::count_if(lines.begin(), lines.end(), [&](const QString& line) { return line.contains(text); });
+}
+
+// The ending instance held after it let go of its socket, and again after its socket's lock: the
+// launch it told to wait does not become the running instance before it holds the profile's lock
+// (a launch from another runtime folder would then have become a second one on the same profile);
+// it waits for that lock, and is then the one instance every launch reaches.
+TEST_F(SingleInstanceTest, ALaunchWaitingThroughAHandOverBecomesTheOnlyInstanceOnceTheProfileIsFree)
+{
+    const QString profileLock = temp.filePath(QStringLiteral("profile/instance.lock"));
+    const QString elsewhere = temp.filePath(QStringLiteral("elsewhere"));
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    const QString b = writePhoto(work, QStringLiteral("b.jpg"));
+    SingleInstance ending(socketName);
+    ending.guardProfile(profileLock);
+    ASSERT_EQ(ending.claim({}), SingleInstance::Role::primary);
+    ending.decline();
+    clearRecentLogLines();
+    LaunchThread waiting(socketName, profileLock, LaunchRequest{{a}, false}, 5000, 30000);
+    ASSERT_TRUE(waitUntil([] { return loggedTimes(QStringLiteral("is ending: waiting")) > 0; }));
+
+    QList<SingleInstance::ReleaseStep> steps;
+    ending.setReleaseHook([&](SingleInstance::ReleaseStep step) {
+        steps.append(step);
+        SCOPED_TRACE(int(step));
+        // Whatever else it has let go, the profile stays the ending process's until the very last.
+        EXPECT_TRUE(lockedByAnother(profileLock));
+        // Held until the launch has found the socket gone and the profile still held.
+        EXPECT_TRUE(waitUntil([&] { return waiting.role() || loggedTimes(QStringLiteral("waiting for its lock")) > 0; }));
+        EXPECT_EQ(waiting.role(), std::nullopt) << "the instance without the profile's lock";
+    });
+    ending.release();
+    ending.setReleaseHook({});
+    EXPECT_EQ(steps, (QList{SingleInstance::ReleaseStep::socketClosed, SingleInstance::ReleaseStep::socketLockReleased}));
+    ASSERT_TRUE(waitUntil([&] { return waiting.role().has_value(); }));
+    EXPECT_EQ(waiting.role(), SingleInstance::Role::primary);
+    EXPECT_TRUE(lockedByAnother(profileLock));
+
+    const SingleInstance::Role fromElsewhere = onOtherThread([&] {
+        SingleInstance later(elsewhere);
+        later.guardProfile(profileLock);
+        return later.claim(LaunchRequest{{b}, false}, 5000);
+    });
+    ASSERT_EQ(fromElsewhere, SingleInstance::Role::handedOff) << "a second instance on the profile";
+    EXPECT_TRUE(waitUntil([&] { return waiting.received() == QList<LaunchRequest>{{{b}, false}}; }));
+}
+
+// Launches that come while the instance ends ask it once each and then wait on their connection
+// and on the locks, never asking it again (many launches doing that every few milliseconds kept it
+// too busy to answer a new one in time, which then gave up): the one that gives up at its own
+// deadline meanwhile was the only other ask. Once it has let go, one of them is the instance and
+// every other's files reach it.
+TEST_F(SingleInstanceTest, LaunchesWhileTheInstanceEndsAskItOnceAndAllReachTheNextOne)
+{
+    constexpr int kLaunches = 12;
+    const QString profileLock = temp.filePath(QStringLiteral("profile/instance.lock"));
+    SingleInstance ending(socketName);
+    ending.guardProfile(profileLock);
+    ASSERT_EQ(ending.claim({}), SingleInstance::Role::primary);
+    ending.decline();
+    clearRecentLogLines();
+    const QString told = QStringLiteral("told a launch to wait");
+    std::vector<std::unique_ptr<LaunchThread>> launches;
+    QList<LaunchRequest> requests;
+    for (int i = 0; i < kLaunches; ++i) {
+        requests.append(LaunchRequest{{writePhoto(work, QStringLiteral("%1.jpg").arg(i))}, false});
+        launches.push_back(std::make_unique<LaunchThread>(socketName, profileLock, requests.last(), 5000, 60000));
+    }
+    ASSERT_TRUE(waitUntil([&] { return loggedTimes(told) >= kLaunches; }));
+    const SingleInstance::Role impatient = onOtherThread([&] {
+        SingleInstance later(socketName);
+        later.guardProfile(profileLock);
+        return later.claim(LaunchRequest{{}, true}, 5000, 1000);
+    });
+    EXPECT_EQ(impatient, SingleInstance::Role::stillEnding);
+    EXPECT_EQ(loggedTimes(told), kLaunches + 1) << "launches told to wait asked again";
+
+    ending.release();
+    ASSERT_TRUE(waitUntil([&] {
+        return std::all_of(launches.begin(), launches.end(), [](const auto& launch) { return launch->role().has_value(); });
+    }, 60000));
+    const auto primary = std::find_if(launches.begin(), launches.end(),
+                                      [](const auto& launch) { return launch->role() == SingleInstance::Role::primary; });
+    ASSERT_NE(primary, launches.end());
+    for (const auto& launch : launches)
+        EXPECT_TRUE(launch == *primary || launch->role() == SingleInstance::Role::handedOff);
+    requests.removeAt(primary - launches.begin());
+    ASSERT_TRUE(waitUntil([&] { return (*primary)->received().size() >= requests.size(); }));
+    QList<LaunchRequest> received = (*primary)->received();
+    const auto byFile = [](const LaunchRequest& x, const LaunchRequest& y) { return x.files < y.files; };
+    std::sort(received.begin(), received.end(), byFile);
+    std::sort(requests.begin(), requests.end(), byFile);
+    EXPECT_EQ(received, requests);
 }
 
 // ---- The real program --------------------------------------------------------------------------
@@ -569,9 +715,9 @@ TEST_F(SingleInstanceTest, TheProgramLaunchedWhileTheRunningOneMakesItsLastSaveW
     writePhoto(QDir(in), QStringLiteral("n1.jpg"));
     ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(*results + QStringLiteral("/n1.png")); }, 60000))
         << "the watched file was not made";
-    ::kill(pid_t(first.process.processId()), SIGTERM);
+    ASSERT_TRUE(kelvaro::test::signalChild(first.process, SIGTERM)) << first.said.toStdString();
     ASSERT_TRUE(waitUntil([&] { return first.says("the end waits for another process"); }, 60000)) << first.said.toStdString();
-    ::kill(pid_t(first.process.processId()), SIGTERM);
+    ASSERT_TRUE(kelvaro::test::signalChild(first.process, SIGTERM)) << first.said.toStdString();
     ASSERT_TRUE(waitUntil([&] { return first.says("the last save goes on"); }, 60000)) << first.said.toStdString();
 
     const QString photo = writePhoto(work, QStringLiteral("photo.jpg"));
@@ -600,7 +746,7 @@ TEST_F(SingleInstanceTest, TheProgramLaunchedWhileTheRunningOneMakesItsLastSaveW
         << second.said.toStdString();
     EXPECT_TRUE(waitUntil([&] { return SingleInstance::send(socketName, LaunchRequest{}, 500); }, 60000))
         << "the launch that waited is not the running instance";
-    ::kill(pid_t(second.process.processId()), SIGTERM);
+    EXPECT_TRUE(kelvaro::test::signalChild(second.process, SIGTERM)) << second.said.toStdString();
     EXPECT_TRUE(waitUntil([&] { return second.process.state() == QProcess::NotRunning; }, 60000));
     EXPECT_EQ(QDir(*results).entryList(QDir::Files), QStringList{QStringLiteral("n1.png")});
 }
@@ -673,7 +819,9 @@ TEST_F(SingleInstanceTest, TheOldInstanceQuitsOnlyOnceTheNewProcessTookOverWithT
     qint64 pid = 0;
     QString host, name;
     ASSERT_TRUE(QLockFile(socketName + QStringLiteral(".lock")).getLockInfo(&pid, &host, &name));
-    EXPECT_EQ(QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath(), QFileInfo(kProgram).canonicalFilePath());
+    // Started by the old instance, so no child of this test's: signalled only once it is sure to be it.
+    const bool newProcess = pid > 0 && QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).canonicalFilePath() == QFileInfo(kProgram).canonicalFilePath();
+    ASSERT_TRUE(newProcess) << "the instance's lock is held by process " << pid;
     Settings::shared().sync(); // what the new process read at its start
     EXPECT_EQ(Settings::shared().stringValue(QStringLiteral("kelvaro.language")), std::optional<QString>(QStringLiteral("en")));
     ::kill(pid_t(pid), SIGTERM);

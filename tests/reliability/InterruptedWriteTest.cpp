@@ -82,7 +82,7 @@ protected:
             pending += writer.readAllStandardOutput();
             seen = int(pending.count("saved "));
         }
-        ::kill(pid_t(writer.processId()), SIGKILL);
+        test::signalChild(writer, SIGKILL);
         writer.waitForFinished();
     }
 

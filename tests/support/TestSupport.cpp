@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include <csignal>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -21,6 +23,12 @@
 #include "platform/NativePath.h"
 
 namespace kelvaro::test {
+
+bool signalChild(QProcess& child, int signal)
+{
+    const qint64 pid = child.processId();
+    return child.state() == QProcess::Running && pid > 0 && ::kill(pid_t(pid), signal) == 0;
+}
 
 bool waitUntil(const std::function<bool()>& condition, int limitMs)
 {

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+class QProcess;
+
 #include <gtest/gtest.h>
 
 #include "model/Operations.h"
@@ -50,6 +52,10 @@ void passTimersOf(int ms);
 // Waits for the background decode pools (previews, thumbnails) to finish what they were given,
 // then lets the results they posted to the main thread arrive.
 void finishBackgroundWork();
+
+// Sends `signal` to `child` while it runs; false when it has ended. Its id is then 0 (or stale),
+// and kill(0) would signal this whole process group, the test runner included.
+bool signalChild(QProcess& child, int signal);
 
 // Caps the data memory of this process (heap and private writable mappings) at `bytes` (1 GiB) above
 // what it uses now, until it goes, and fails the test when an allocation was refused meanwhile.
