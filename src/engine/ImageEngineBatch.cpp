@@ -21,6 +21,7 @@
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
+#include "engine/ImageProbe.h"
 #include "engine/ImageStream.h"
 #include "engine/MemoryBudget.h"
 #include "engine/PartFile.h"
@@ -292,11 +293,15 @@ void releaseRunMemory()
 // every other operation makes a new one.
 qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings& settings)
 {
-    if (op.is<op::Move>() || op.is<op::Rename>() || !ImageEngine::isRegularFile(file))
+    if (op.is<op::Move>() || op.is<op::Rename>())
+        return 0;
+    // The header is read once, for every question below.
+    const ImageEngine::Probe probed = ImageEngine::probe(file);
+    if (!probed.regular)
         return 0;
     MemoryBudget::Work work;
     work.format = ImageEngine::outputOf(op, file, settings).format;
-    const std::optional<int> streamed = ImageEngine::streamedHold(op, file, work.format);
+    const std::optional<int> streamed = ImageEngine::streamedHold(op, probed, work.format);
     work.whole = !streamed;
     work.turnedBytes = streamed.value_or(0);
     work.copied = !(op.is<op::Convert>() || op.is<op::Compress>() || op.is<op::StripMetadata>() || op.is<op::Resize>()
@@ -320,7 +325,7 @@ qint64 memoryCost(const KelvaroOp& op, const QString& file, const EngineSettings
             work.drawnSize = [target = QSize(*spec.targetWidth, *spec.targetHeight)](QSize) { return target; };
         }
     }
-    return MemoryBudget::estimate(file, work);
+    return MemoryBudget::estimate(probed, work);
 }
 
 } // namespace
@@ -351,6 +356,11 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
     work.total = int(files.size());
     work.memoryCost = [&](int index) { return memoryCost(op, files[index], settings); };
     work.run = [&](int index) { return runOne(op, files[index], outDir, index, settings); };
+    work.refused = [&](int index) {
+        FileOutcome outcome;
+        outcome.error = KelvaroError::notEnoughMemory(QFileInfo(files[index]).fileName()).message(settings.language);
+        return outcome;
+    };
     std::vector<std::optional<FileOutcome>> outcomes = ImageEngine::runBatch(work, workerCount(op, files), hooks);
     OpResult result;
     for (int index = 0; index < work.total; ++index)

@@ -234,13 +234,18 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
 
 std::optional<int> ImageEngine::streamedHold(const KelvaroOp& op, const QString& file, ImageFormat format)
 {
+    return streamedHold(op, probe(file), format);
+}
+
+std::optional<int> ImageEngine::streamedHold(const KelvaroOp& op, const Probe& probed, ImageFormat format)
+{
     const std::optional<StreamSteps> steps = streamSteps(op);
-    if (!steps || !streaming.load() || !isRegularFile(file) || isPdf(file) || QImageReader::imageFormat(file) == "bmp")
+    if (!steps || !streaming.load() || !probed.regular || probed.pdf || probed.bmp)
         return std::nullopt;
-    initVips();
+    if (probed.header.is_null())
+        return 0;
     try {
-        const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
-        const vips::VImage header = vips::VImage::new_from_source(source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        const vips::VImage& header = probed.header;
         if (steps->maxSide > 0 && std::max(header.width(), header.height()) > steps->maxSide)
             return std::nullopt;
         // Built, not computed: the same bands streamImage will see.

@@ -27,6 +27,10 @@
 
 namespace kelvaro {
 
+namespace ImageEngine {
+struct Probe;
+}
+
 class MemoryBudget {
 public:
     // A budget whose limit stays half of `availableBytes` (≤ 0 means unknown: no limit).
@@ -85,6 +89,12 @@ public:
     // waits for it. `action` must not use the budget.
     void ifIdle(const std::function<void()>& action);
 
+    // Whether a file priced `cost` bytes needs more than the process may hold at all: beyond what
+    // a hard limit (a memory cgroup's, past which the kernel kills the process) left when the
+    // first run opened the shared budget. Never where no such limit is set: such a file runs
+    // alone.
+    bool beyondCeiling(qint64 cost) const;
+
     qint64 limit() const;  // bytes; 0 when unlimited
     qint64 inUse() const;  // bytes held by files in progress
     int waiting() const;   // files waiting to be admitted
@@ -120,6 +130,8 @@ public:
     // 12-megapixel photo's worth when the header tells nothing (unreadable, beyond the ceiling).
     // Reads disk.
     static qint64 estimate(const QString& file, const Work& work);
+    // The same from what the file's header told (ImageEngine::probe). No disk.
+    static qint64 estimate(const ImageEngine::Probe& probed, const Work& work);
     // A file decoded whole, copied and written as JPEG.
     static qint64 estimate(const QString& file) { return estimate(file, Work{}); }
 
@@ -130,6 +142,10 @@ public:
     // Replaces the machine's figure (tests); none restores it. Takes effect when a run next opens
     // an idle shared budget.
     static void setAvailableMemoryOverride(std::optional<qint64> bytes);
+    // Reads the machine's figures, the cgroups' hard limits included, below `root` instead of
+    // "/" (tests: a tree laid out as /proc and /sys show them); none restores it. Takes effect
+    // when a run next opens an idle shared budget.
+    static void setMemoryRootOverride(std::optional<QString> root);
 
 private:
     MemoryBudget(qint64 availableBytes, bool followsMachine);
@@ -147,6 +163,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     qint64 m_limit = 0;
+    qint64 m_ceiling = 0; // bytes; 0 when no hard limit is known
     qint64 m_inUse = 0;
     int m_runs = 0;
     quint64 m_nextTicket = 0;
