@@ -146,7 +146,7 @@ bool holdsImages(XRef* xref, Dict* resources)
 
 // How many forms a page may draw: a form names others, each many times over, so a page of a few
 // kilobytes can draw billions of them. Past this it draws no more forms and is refused.
-constexpr long kMaxFormsDrawn = 100'000;
+constexpr long kMaxFormsDrawn = 20'000;
 
 // The renderer of one page that stops drawing forms once the page has drawn kMaxFormsDrawn of them
 // or the file is asked to stop: poppler asks before each form whether to draw it itself, and its
@@ -327,6 +327,8 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
             throw KelvaroError::unreadable(name);
         return bitmapOf(output.getBitmap(), size.width(), size.height(), name);
     } catch (const KelvaroError&) {
+        throw;
+    } catch (const ImageEngine::FileAborted&) {
         throw;
     } catch (const std::exception&) {
         throw KelvaroError::unreadable(name);
