@@ -11,7 +11,8 @@
 // of files not yet admitted. A file that has done its work and only waits for its name turn gives
 // back what it held (FileHold::giveBack), its pixels gone, so an earlier file of its batch growing
 // within the limit never waits for it; when all that is held belongs to files that wait to grow,
-// the oldest of them goes on, so waiting never deadlocks.
+// the oldest of them goes on, so waiting never deadlocks. A file priced beyond what a hard limit
+// (a memory cgroup's) leaves is not admitted at all: beyondCeiling() tells its batch to fail it.
 // Thread-safe; the shared one lives as long as the process.
 #include <condition_variable>
 #include <deque>
