@@ -221,10 +221,10 @@ struct RunState {
 // process's memory budget admits it (one worker of the run at a time waits for it, with the next
 // file). A cancel starts no new file, stops every pricing, lets the earliest file still being
 // worked on finish, places every file whose work is done (in input order, as ever), and asks every
-// other one to stop before the cancelling call returns. Progress is reported on the calling thread, one call per
-// file whose work is done, in whatever order: a file that waits for its name turn behind a slower
-// earlier one counts at once. It climbs by one and reaches the total only when the last file is
-// written.
+// other one to stop before the cancelling call returns. Progress is reported on the calling
+// thread, one call per file whose work is done, in whatever order: a file that waits for its name
+// turn behind a slower earlier one counts at once. It climbs by one and reaches the total only
+// when the last file is written.
 Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int workers)
 {
     const VipsThreadsPerWorker vipsThreads(workers);
