@@ -357,6 +357,10 @@
         <translation>The result “%@” could not be saved – the disk is full.</translation>
     </message>
     <message>
+        <source>Na fotku „%@“ nestačí paměť.</source>
+        <translation>Not enough memory for the photo “%@”.</translation>
+    </message>
+    <message>
         <source>Obrázek „%@“ se v tomto formátu nepodařilo zakódovat.</source>
         <translation>The image “%@” could not be encoded in this format.</translation>
     </message>

@@ -128,9 +128,26 @@ private:
 
 using Outcomes = std::vector<std::optional<FileOutcome>>;
 
+// What file `index` is expected to hold, worked out with `stop` as the thread's stop request, so
+// that a cancel reaches what is done to the file before its work (its header read, a PDF's forms
+// walked).
+qint64 priced(const BatchWork& work, int index, const FileAbortPtr& stop)
+{
+    const CurrentFileAbort current(stop);
+    return work.memoryCost(index);
+}
+
+// What a file that needs more memory than the process may ever hold gives, instead of its work.
+FileOutcome refusedOutcome(const BatchWork& work, int index)
+{
+    return work.refused ? work.refused(index) : FileOutcome{};
+}
+
 Outcomes sequentialLoop(const BatchWork& work, const RunHooksPtr& hooks)
 {
-    const BudgetForRun run(hooks);
+    // Asked to stop by a cancel: the pricing of the next file, which no cancel lets finish.
+    const auto pricingStop = std::make_shared<FileAbort>();
+    const BudgetForRun run(hooks, [pricingStop] { pricingStop->request(); });
     MemoryBudget& budget = MemoryBudget::shared();
     const auto cancelled = [&] { return hooks && hooks->isCancelled(); };
     Outcomes outcomes(static_cast<size_t>(work.total));
@@ -138,14 +155,17 @@ Outcomes sequentialLoop(const BatchWork& work, const RunHooksPtr& hooks)
     for (int index = 0; index < work.total; ++index) {
         if (cancelled())
             break;
-        const qint64 cost = work.memoryCost(index);
+        qint64 cost = priced(work, index, pricingStop);
+        const bool refused = budget.beyondCeiling(cost);
+        if (refused)
+            cost = 0;
         // Holds nothing (the last file gave its memory back); waits for other runs' files.
-        if (!budget.acquire(cost, cancelled))
+        if (cancelled() || !budget.acquire(cost, cancelled))
             break;
         {
             // The file in progress is the earliest one: a cancel lets it finish.
             const MemoryBudget::FileHold hold(budget, cost, {});
-            outcomes[size_t(index)] = work.run(index);
+            outcomes[size_t(index)] = refused ? refusedOutcome(work, index) : work.run(index);
         }
         if (hooks)
             hooks->reportProgress(++kept, work.total);
@@ -159,6 +179,7 @@ struct RunState {
     std::mutex mutex;
     std::condition_variable changed;
     std::vector<FileAbortPtr> inProgress; // the stop request of each file under way
+    std::vector<FileAbortPtr> pricing;    // the stop request of each file being priced, not started
     std::vector<bool> workDone;           // files whose work is done, waiting only for their name
     bool cancelled = false;               // the user cancelled
     int spared = -1;                      // the file the cancel lets finish; -1: none was under way
@@ -184,6 +205,10 @@ struct RunState {
             return;
         cancelled = true;
         spared = -1;
+        // No file being priced is started after a cancel.
+        for (const FileAbortPtr& stop : pricing)
+            if (stop)
+                stop->request();
         for (int index = 0; index < int(inProgress.size()) && spared < 0; ++index)
             if (inProgress[size_t(index)] && !workDone[size_t(index)])
                 spared = index;
@@ -191,31 +216,33 @@ struct RunState {
     }
 };
 
-// Files are started in input order, each by the next free worker once the process's memory
-// budget admits it (one worker of the run at a time waits for it, with the next file). A cancel
-// starts no new file, lets the earliest file still being worked on finish, places every file whose
-// work is done (in input order, as ever), and asks every other one to stop before the cancelling
-// call returns. Progress is reported on the calling thread, one call per
-// file whose work is done, in whatever order: a file that waits for its name turn behind a slower
-// earlier one counts at once. It climbs by one and reaches the total only when the last file is
-// written.
+// Each free worker takes the next file and prices it (reads its header) beside the other workers;
+// files are then started in input order, each once the earlier ones have started and the
+// process's memory budget admits it (one worker of the run at a time waits for it, with the next
+// file). A cancel starts no new file, stops every pricing, lets the earliest file still being
+// worked on finish, places every file whose work is done (in input order, as ever), and asks every
+// other one to stop before the cancelling call returns. Progress is reported on the calling
+// thread, one call per file whose work is done, in whatever order: a file that waits for its name
+// turn behind a slower earlier one counts at once. It climbs by one and reaches the total only
+// when the last file is written.
 Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int workers)
 {
     const VipsThreadsPerWorker vipsThreads(workers);
     const int total = work.total;
     const auto state = std::make_shared<RunState>();
     state->inProgress.resize(size_t(total));
+    state->pricing.resize(size_t(total));
     state->workDone.resize(size_t(total), false);
     std::mutex& mutex = state->mutex;
     std::condition_variable& changed = state->changed;
     Outcomes outcomes(static_cast<size_t>(total));
     NameOrder order(total);
-    int next = 0;                    // the next file to start
+    int next = 0;                    // the next file to price
+    int admitting = 0;               // the next file to start: every earlier one has started
     std::vector<bool> counted(size_t(total), false);
     int finished = 0;                // files counted as done, in any order
     int settled = 0;                 // files whose work has returned
     int running = 0;                 // workers still taking files
-    bool admitting = false;          // a worker waits for the budget with files[next]
     std::atomic_bool halted = false; // the progress callback threw: no new file starts
     const BudgetForRun run(hooks, [state] {
         {
@@ -252,26 +279,35 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
     const auto work1 = [&] {
         for (;;) {
             int index = 0;
+            const auto abort = std::make_shared<FileAbort>();
             {
-                std::unique_lock lock(mutex);
-                // Holds nothing; waits for the worker that waits for the budget with the next file.
-                changed.wait(lock, [&] { return next >= total || cancelled() || !admitting; });
+                const std::lock_guard lock(mutex);
                 if (next >= total || cancelled())
                     break;
-                admitting = true;
-                index = next;
+                index = next++;
+                state->pricing[size_t(index)] = abort;
             }
-            const qint64 cost = work.memoryCost(index);
+            // Holds nothing and waits for no one: the workers price their files side by side.
+            qint64 cost = priced(work, index, abort);
+            const bool refused = budget.beyondCeiling(cost);
+            if (refused)
+                cost = 0;
+            {
+                std::unique_lock lock(mutex);
+                state->pricing[size_t(index)].reset();
+                // Holds nothing; waits for the earlier files to start, the one before waiting for
+                // memory or finishing its pricing, neither of which waits for this one.
+                changed.wait(lock, [&] { return admitting == index || cancelled(); });
+                if (cancelled())
+                    break;
+            }
             // Holds nothing (the file is not started); waits for memory, which files at work give
             // back without waiting for any file not started. A cancel ends the wait.
             const bool admitted = budget.acquire(cost, cancelled);
-            FileAbortPtr abort;
             {
                 const std::lock_guard lock(mutex);
-                admitting = false;
                 if (admitted) {
-                    ++next;
-                    abort = std::make_shared<FileAbort>();
+                    ++admitting;
                     state->inProgress[size_t(index)] = abort;
                     state->stopAllButSpared();
                 }
@@ -285,7 +321,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
                 {
                     const CurrentFileAbort current(abort);
                     currentFile = {&order, index, &workDone};
-                    outcome = work.run(index);
+                    outcome = refused ? refusedOutcome(work, index) : work.run(index);
                     currentFile = {};
                 }
                 order.pass(index); // also for a file that failed or stopped before it claimed a name

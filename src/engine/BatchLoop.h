@@ -23,19 +23,25 @@ struct FileOutcome {
 
 struct BatchWork {
     int total = 0;
-    // The bytes file `index` is expected to hold in memory (0: none).
+    // The bytes file `index` is expected to hold in memory (0: none). Called on the worker that
+    // takes the file, beside the other workers, with a stop request as the thread's current
+    // FileAbort that a cancel raises; whatever it reads of the file must stay bounded.
     std::function<qint64(int index)> memoryCost;
     // Produces file `index`; never throws. On a worker it runs with the file's stop request as
     // the thread's current FileAbort and its NameTurn set up.
     std::function<FileOutcome(int index)> run;
+    // What file `index` gives instead of `run` when its price is beyond what the process may ever
+    // hold (MemoryBudget::beyondCeiling): its failure, in the run's language.
+    std::function<FileOutcome(int index)> refused;
 };
 
 // Runs files 0 … total−1, `workers` at once (1: one after another on the calling thread), each
-// started in input order once the memory budget of the process admits it. Progress goes to
-// `hooks` on the calling thread, one call per file as its work is done, in whatever order the
-// files finish (a file waiting only for its name turn counts), so it climbs by one; the total
-// comes once every result is in place. A cancel starts no
-// new file and keeps every file counted by then; of the files still being worked on the earliest
+// priced by the worker that takes it and started in input order once the memory budget of the
+// process admits it; a file priced beyond what the process may ever hold gives `refused`.
+// Progress goes to `hooks` on the calling thread, one call per file as its work is done, in
+// whatever order the files finish (a file waiting only for its name turn counts), so it climbs by
+// one; the total comes once every result is in place. A cancel starts no new file, stops every
+// pricing under way and keeps every file counted by then; of the files still being worked on the earliest
 // finishes and every other one is asked to stop at once, so the run ends about one file's time
 // after the cancel. Returns each file's outcome in
 // input order, none for a file not started or stopped. Rethrows what the progress callback threw,

@@ -23,6 +23,7 @@
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
+#include "engine/ImageProbe.h"
 #include "engine/ImageStream.h"
 #include "engine/MemoryBudget.h"
 #include "engine/PartFile.h"
@@ -341,13 +342,17 @@ public:
 // the photo streams.
 qint64 ImageEngine::memoryPrice(const KelvaroOp& op, const QString& file, const EngineSettings& settings)
 {
-    if (op.is<op::Move>() || op.is<op::Rename>() || !ImageEngine::isRegularFile(file))
+    if (op.is<op::Move>() || op.is<op::Rename>())
+        return 0;
+    // The header is read once, for every question below.
+    const ImageEngine::Probe probed = ImageEngine::probe(file);
+    if (!probed.regular)
         return 0;
     MemoryBudget::Work work;
     work.format = ImageEngine::outputOf(op, file, settings).format;
     // A photo turned upright on its way is held whole only until its encoder has read it:
     // streamImage asks for that share then and gives it back before the metadata is written.
-    work.whole = !ImageEngine::streamedHold(op, file, work.format);
+    work.whole = !ImageEngine::streamedHold(op, probed, work.format);
     work.copied = work.whole
         && !(op.is<op::Convert>() || op.is<op::Compress>() || op.is<op::StripMetadata>() || op.is<op::Resize>()
              || op.is<op::Preset>());
@@ -366,7 +371,7 @@ qint64 ImageEngine::memoryPrice(const KelvaroOp& op, const QString& file, const 
             work.drawnSize = [target = QSize(*spec.targetWidth, *spec.targetHeight)](QSize) { return target; };
         }
     }
-    return MemoryBudget::estimate(file, work);
+    return MemoryBudget::estimate(probed, work);
 }
 
 QString ImageEngine::renamedFileName(const RenameSpec& spec, const QString& fileName, int index)
@@ -398,6 +403,11 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
     work.total = int(files.size());
     work.memoryCost = [&](int index) { return memoryPrice(op, files[index], settings); };
     work.run = [&](int index) { return runOne(op, files[index], outDir, index, settings); };
+    work.refused = [&](int index) {
+        FileOutcome outcome;
+        outcome.error = KelvaroError::notEnoughMemory(QFileInfo(files[index]).fileName()).message(settings.language);
+        return outcome;
+    };
     std::vector<std::optional<FileOutcome>> outcomes = ImageEngine::runBatch(work, workerCount(op, files), hooks);
     OpResult result;
     for (int index = 0; index < work.total; ++index)

@@ -8,12 +8,15 @@
 #include <mutex>
 #include <new>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QScopeGuard>
 #include <QtEndian>
 
 #include "engine/FileAbort.h"
@@ -115,6 +118,31 @@ QSize uprightSizeOf(const vips::VImage& header, int orientation)
     return orientation >= 5 ? QSize(header.height(), header.width()) : QSize(header.width(), header.height());
 }
 
+// What the decoder of the source whose header this is holds beyond its strips, in bytes per pixel
+// (decoderHeldBytes).
+struct DecoderHold {
+    double bytes = 0;    // per pixel
+    bool whole = false;  // the whole source, held whoever reads it; not strips the encoder pulls
+};
+
+DecoderHold decoderHoldOf(const vips::VImage& header)
+{
+    const QByteArray loader = header.get_typeof(VIPS_META_LOADER) != 0 ? QByteArray(header.get_string(VIPS_META_LOADER)) : QByteArray();
+    const bool interlaced = header.get_typeof("interlaced") != 0 && header.get_int("interlaced") != 0;
+    // From the peak resident size of 12-megapixel photos of fine detail, one file at a time,
+    // beyond the same photo as a baseline JPEG.
+    if (loader.startsWith("heifload") || loader.startsWith("webpload") || loader.startsWith("gifload"))
+        return {7, true};
+    if (loader.startsWith("jpegload") && interlaced)
+        return {6, true};
+    if (loader.startsWith("pngload") && interlaced)
+        return {3, true};
+    // Sixteen bits a sample pass through the conversion to eight in strips twice as wide.
+    if (header.format() == VIPS_FORMAT_USHORT)
+        return {3, false};
+    return {};
+}
+
 // The whole source, upright (its EXIF orientation applied), decoded once into the bitmap.
 Bitmap fullSize(const vips::VImage& header, int orientation)
 {
@@ -177,69 +205,66 @@ Bitmap reduced(const vips::VSource& source, const vips::VImage& header, int orie
 
 } // namespace
 
+ImageEngine::Probe ImageEngine::probe(const QString& file)
+{
+    initVips();
+    Probe probed;
+    // Opened without waiting: what is not a regular file is never read.
+    const int descriptor = ::open(NativePath::encoded(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0)
+        return probed;
+    const auto closing = qScopeGuard([descriptor] { ::close(descriptor); });
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
+        return probed;
+    probed.regular = true;
+    char head[4] = {};
+    const ssize_t read = ::pread(descriptor, head, sizeof head, 0);
+    // The signatures libvips looks for before it hands a file to its PDF decoder, and Qt's BMP
+    // reader before it takes a file.
+    probed.pdf = QFileInfo(file).suffix().toLower() == QLatin1String("pdf") || (read == 4 && std::memcmp(head, "%PDF", 4) == 0);
+    probed.bmp = !probed.pdf && read >= 2 && std::memcmp(head, "BM", 2) == 0;
+    if (probed.pdf) {
+        probePdfPage(descriptor, probed);
+        return probed;
+    }
+    if (probed.bmp) {
+        QFile in;
+        if (in.open(descriptor, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            probed.size = QImageReader(&in, "bmp").size();
+        return probed;
+    }
+    try {
+        // libvips takes a duplicate of the descriptor, read from the start.
+        const vips::VSource source = vips::VSource::new_from_descriptor(descriptor);
+        probed.header = vips::VImage::new_from_source(source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        probed.size = uprightSizeOf(probed.header, orientationOf(probed.header));
+        const DecoderHold hold = decoderHoldOf(probed.header);
+        probed.decoderBytes = hold.bytes;
+        probed.decoderWhole = hold.whole;
+    } catch (const std::exception&) {
+        probed.header = vips::VImage();
+        probed.size = QSize();
+    }
+    return probed;
+}
+
 std::optional<QSize> ImageEngine::uprightSize(const QString& file)
 {
-    initVips();
-    if (isPdf(file))
-        return pdfPageSize(file);
-    if (isBmp(file))
+    const Probe probed = probe(file);
+    if (probed.bmp || !probed.size.isValid())
         return std::nullopt;
-    try {
-        const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
-        const vips::VImage header = vips::VImage::new_from_source(
-            source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
-        return uprightSizeOf(header, orientationOf(header));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    return probed.size;
 }
-
-namespace {
-
-struct DecoderHold {
-    double bytes = 0;    // per pixel
-    bool inStrips = false; // held in the strips the encoder's threads pull, not the whole source
-};
-
-DecoderHold decoderHold(const QString& file)
-{
-    initVips();
-    if (ImageEngine::isPdf(file) || isBmp(file))
-        return {};
-    try {
-        const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
-        const vips::VImage header = vips::VImage::new_from_source(
-            source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
-        const QByteArray loader = header.get_typeof(VIPS_META_LOADER) != 0 ? QByteArray(header.get_string(VIPS_META_LOADER)) : QByteArray();
-        const bool interlaced = header.get_typeof("interlaced") != 0 && header.get_int("interlaced") != 0;
-        // From the peak resident size of 12-megapixel photos of fine detail, one file at a time,
-        // beyond the same photo as a baseline JPEG.
-        if (loader.startsWith("heifload") || loader.startsWith("webpload") || loader.startsWith("gifload"))
-            return {7, false};
-        if (loader.startsWith("jpegload") && interlaced)
-            return {6, false};
-        if (loader.startsWith("pngload") && interlaced)
-            return {3, false};
-        // Sixteen bits a sample pass through the conversion to eight in strips twice as wide.
-        if (header.format() == VIPS_FORMAT_USHORT)
-            return {3, true};
-        return {};
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
-} // namespace
 
 double ImageEngine::decoderHeldBytes(const QString& file)
 {
-    return decoderHold(file).bytes;
+    return probe(file).decoderBytes;
 }
 
 bool ImageEngine::decoderHoldsWhole(const QString& file)
 {
-    const DecoderHold hold = decoderHold(file);
-    return hold.bytes > 0 && !hold.inStrips;
+    return probe(file).decoderWhole;
 }
 
 LoadedImage ImageEngine::load(const QString& file, int maxSide)

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,12 +17,15 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <poppler/PDFDoc.h>
 #include <poppler/Page.h>
+#include <poppler/Stream.h>
 #include <poppler/SplashOutputDev.h>
 #include <poppler/splash/SplashBitmap.h>
 
+#include "engine/FileAbort.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
@@ -38,27 +43,45 @@ bool pageTooLarge(double width, double height)
 }
 
 struct FirstPage {
+    std::unique_ptr<GooFile> file; // read by the document, so it goes last
     std::unique_ptr<PDFDoc> document;
     Page* page = nullptr;
 };
 
-// Opens the document and its first page. Throws unreadable(name). Reads disk.
-FirstPage openFirstPage(const QString& file, const QString& name)
+// Opens the document at `descriptor` (a regular file; not taken over) and its first page. Throws
+// unreadable(name). Reads disk.
+FirstPage openFirstPage(int descriptor, const QString& name)
 {
     setUpPoppler();
-    const QByteArray native = NativePath::encoded(file);
-    // A fifo or a device named like a PDF would block or never end.
-    struct stat info {};
-    if (::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    FirstPage first;
+    const int own = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (own < 0)
         throw KelvaroError::unreadable(name);
-    auto document = std::make_unique<PDFDoc>(std::make_unique<GooString>(native.constData()));
+    first.file = GooFile::open(own); // closes it
+    if (!first.file)
+        throw KelvaroError::unreadable(name);
+    first.document = std::make_unique<PDFDoc>(new FileStream(first.file.get(), 0, false, first.file->size(), Object(objNull)));
     // A document that needs a password does not open.
-    if (!document->isOk() || document->getNumPages() < 1)
+    if (!first.document->isOk() || first.document->getNumPages() < 1)
         throw KelvaroError::unreadable(name);
-    Page* page = document->getPage(1);
-    if (!page)
+    first.page = first.document->getPage(1);
+    if (!first.page)
         throw KelvaroError::unreadable(name);
-    return {std::move(document), page};
+    return first;
+}
+
+// The same for the file at `file`. Throws unreadable(name). Reads disk.
+FirstPage openFirstPage(const QString& file, const QString& name)
+{
+    // Opened without waiting: a fifo or a device named like a PDF is refused, never read.
+    const int descriptor = ::open(NativePath::encoded(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0)
+        throw KelvaroError::unreadable(name);
+    const auto closing = qScopeGuard([descriptor] { ::close(descriptor); });
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
+        throw KelvaroError::unreadable(name);
+    return openFirstPage(descriptor, name);
 }
 
 // The page at two pixels per point over its whole media box, towards zero. Throws unreadable(name)
@@ -74,30 +97,77 @@ QSize fullSizeOf(const Page& page, const QString& name)
     return {int(width), int(height)};
 }
 
-// Whether `resources` name a raster image, also inside the forms they draw, a few forms deep
-// (a form may name itself).
-bool holdsImages(Dict* resources, int depth = 0)
+// How many of the objects a page's resources name, forms within forms included, are looked at
+// before the page is taken to hold raster images: forms name forms, one many times over or
+// itself, and a walk that looked at every name would never end.
+constexpr int kMaxObjectsLookedAt = 2000;
+
+// Whether `resources` name a raster image, also inside the forms they draw. Each object is looked
+// at once however often it is named; true, the higher price, once kMaxObjectsLookedAt have been
+// or the file is asked to stop.
+bool holdsImages(XRef* xref, Dict* resources)
 {
-    if (!resources || depth > 4)
+    std::unordered_set<Ref> seen;
+    std::vector<Object> forms; // found, their own resources not yet looked at
+    int looked = 0;
+    const auto names = [&](Dict* inside) {
+        const Object xobjects = inside ? inside->lookup("XObject") : Object();
+        if (!xobjects.isDict())
+            return false;
+        Dict* named = xobjects.getDict();
+        for (int i = 0; i < named->getLength(); ++i) {
+            const Object& entry = named->getValNF(i);
+            if (entry.isRef() && !seen.insert(entry.getRef()).second)
+                continue;
+            if (++looked > kMaxObjectsLookedAt || ImageEngine::fileAbortRequested())
+                return true;
+            Object xobject = entry.fetch(xref);
+            if (!xobject.isStream())
+                continue;
+            const Object subtype = xobject.streamGetDict()->lookup("Subtype");
+            if (subtype.isName("Image"))
+                return true;
+            if (subtype.isName("Form"))
+                forms.push_back(std::move(xobject));
+        }
         return false;
-    const Object xobjects = resources->lookup("XObject");
-    if (!xobjects.isDict())
-        return false;
-    Dict* named = xobjects.getDict();
-    for (int i = 0; i < named->getLength(); ++i) {
-        const Object xobject = named->getVal(i);
-        if (!xobject.isStream())
-            continue;
-        Dict* dict = xobject.streamGetDict();
-        const Object subtype = dict->lookup("Subtype");
-        if (subtype.isName("Image"))
-            return true;
-        if (const Object inner = dict->lookup("Resources"); subtype.isName("Form") && inner.isDict()
-                                                           && holdsImages(inner.getDict(), depth + 1))
+    };
+    if (names(resources))
+        return true;
+    while (!forms.empty()) {
+        const Object form = std::move(forms.back());
+        forms.pop_back();
+        const Object inner = form.streamGetDict()->lookup("Resources");
+        if (inner.isDict() && names(inner.getDict()))
             return true;
     }
     return false;
 }
+
+// How many forms a page may draw: a form names others, each many times over, so a page of a few
+// kilobytes can draw billions of them. Past this it draws no more forms and is refused.
+constexpr long kMaxFormsDrawn = 20'000;
+
+// The renderer of one page that stops drawing forms once the page has drawn kMaxFormsDrawn of them
+// or the file is asked to stop: poppler asks before each form whether to draw it itself, and its
+// own check for a stop is made between the page's top-level operators only.
+class PageOutput : public SplashOutputDev {
+public:
+    using SplashOutputDev::SplashOutputDev;
+    bool useDrawForm() override
+    {
+        if (!m_cut && (++m_forms > kMaxFormsDrawn || ImageEngine::fileAbortRequested()))
+            m_cut = true;
+        return m_cut;
+    }
+    void drawForm(Ref) override { }
+    // Whether a form was left out.
+    bool cut() const { return m_cut; }
+
+private:
+    long m_forms = 0;
+    bool m_cut = false;
+};
 
 void freePixels(VipsImage*, void* pixels)
 {
@@ -203,9 +273,25 @@ bool ImageEngine::pdfPageIsDrawing(const QString& file)
 {
     try {
         FirstPage first = openFirstPage(file, QFileInfo(file).fileName());
-        return !holdsImages(first.page->getResourceDict());
+        return !holdsImages(first.document->getXRef(), first.page->getResourceDict());
     } catch (const std::exception&) { // KelvaroError included
         return false;
+    }
+}
+
+void ImageEngine::probePdfPage(int descriptor, Probe& probed)
+{
+    probed.size = QSize();
+    probed.drawing = false;
+    try {
+        const FirstPage first = openFirstPage(descriptor, QString());
+        try {
+            probed.size = fullSizeOf(*first.page, QString());
+        } catch (const KelvaroError&) {
+            // Beyond the ceiling or empty: no size, but still a page whose kind counts.
+        }
+        probed.drawing = !holdsImages(first.document->getXRef(), first.page->getResourceDict());
+    } catch (const std::exception&) { // KelvaroError included
     }
 }
 
@@ -226,7 +312,7 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
         const double vDpi = size == full ? 144 : 72 * size.height() / page.getMediaHeight();
 
         SplashColor white = {255, 255, 255};
-        SplashOutputDev output(splashModeXBGR8, 4, false, white);
+        PageOutput output(splashModeXBGR8, 4, false, white);
         output.setVectorAntialias(true);
         output.setFontAntialias(true);
         output.startDoc(first.document.get());
@@ -236,8 +322,13 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
         const int unturn = (360 - page.getRotate() % 360) % 360;
         first.document->displayPageSlice(&output, 1, hDpi, vDpi, unturn, true, false, false, 0, 0, size.width(),
                                          size.height());
+        ImageEngine::checkFileAbort();
+        if (output.cut())
+            throw KelvaroError::unreadable(name);
         return bitmapOf(output.getBitmap(), size.width(), size.height(), name);
     } catch (const KelvaroError&) {
+        throw;
+    } catch (const ImageEngine::FileAborted&) {
         throw;
     } catch (const std::exception&) {
         throw KelvaroError::unreadable(name);

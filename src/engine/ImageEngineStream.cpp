@@ -184,10 +184,11 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
             // copy of it are never held whole at once. The file's memory price holds it only so
             // long: other files may take that memory before and after.
             const qint64 pixels = qint64(image.width()) * image.height();
-            const qint64 decoder = qint64(double(pixels) * decoderHeldBytes(file));
+            const Probe probed = probe(file);
+            const qint64 decoder = qint64(double(pixels) * probed.decoderBytes);
             // Read by the turn one band at a time, a decoder that converts in strips holds one
             // band of them: the copy takes the place of what the encoder's threads would pull.
-            if (decoderHoldsWhole(file))
+            if (probed.decoderWhole)
                 decoded = decoder;
             else
                 MemoryBudget::FileHold::giveBack(decoder);
@@ -254,13 +255,18 @@ std::optional<ImageEngine::One> ImageEngine::streamImage(const KelvaroOp& op, co
 
 std::optional<int> ImageEngine::streamedHold(const KelvaroOp& op, const QString& file, ImageFormat format)
 {
+    return streamedHold(op, probe(file), format);
+}
+
+std::optional<int> ImageEngine::streamedHold(const KelvaroOp& op, const Probe& probed, ImageFormat format)
+{
     const std::optional<StreamSteps> steps = streamSteps(op);
-    if (!steps || !streaming.load() || !isRegularFile(file) || isPdf(file) || QImageReader::imageFormat(file) == "bmp")
+    if (!steps || !streaming.load() || !probed.regular || probed.pdf || probed.bmp)
         return std::nullopt;
-    initVips();
+    if (probed.header.is_null())
+        return 0;
     try {
-        const vips::VSource source = vips::VSource::new_from_file(NativePath::encoded(file).constData());
-        const vips::VImage header = vips::VImage::new_from_source(source, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
+        const vips::VImage& header = probed.header;
         if (steps->maxSide > 0 && std::max(header.width(), header.height()) > steps->maxSide)
             return std::nullopt;
         // Built, not computed: the same bands streamImage will see.

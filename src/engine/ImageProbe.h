@@ -5,7 +5,30 @@
 #include <QSize>
 #include <QString>
 
+#include <vips/vips8>
+
 namespace kelvaro::ImageEngine {
+
+// What one opening of a source tells before its work: what kind of file it is, its size and
+// what its decoder holds. Pricing a file reads its header once, through this, on whichever thread
+// takes the file.
+struct Probe {
+    bool regular = false; // a regular file; anything else (a fifo, a device) is not read at all
+    bool pdf = false;     // drawn as a PDF's first page (isPdf)
+    bool bmp = false;     // decoded by Qt, as BMP is
+    // The size `load` gives, upright; a PDF page's as renderPDFPage draws it whole; invalid when
+    // the header tells none (unreadable, a page beyond the ceiling).
+    QSize size;
+    double decoderBytes = 0;   // as decoderHeldBytes
+    bool decoderWhole = false; // as decoderHoldsWhole
+    bool drawing = false;    // as pdfPageIsDrawing
+    // libvips' header, opened for sequential access; none for a PDF, a BMP or what libvips cannot
+    // read. Holds the file open while it lives.
+    vips::VImage header;
+};
+
+// Probes `file` through one opening of it (a PDF's document included). Never throws. Reads disk.
+Probe probe(const QString& file);
 
 // The source's pixel size as `load` turns it upright (its EXIF orientation applied), read from
 // the header alone (a PDF's from its first page's media box); none for a BMP, or a file that
@@ -32,7 +55,13 @@ bool isPdf(const QString& file);
 std::optional<QSize> pdfPageSize(const QString& file);
 
 // Whether the first page is drawn from lines, text and fills alone: no raster image among its
-// resources or the forms it draws. False when the page cannot be read. Reads disk.
+// resources or the forms they draw. False when the page cannot be read, and when the walk through
+// its forms gives up (each object is looked at once, a few thousand at most) or the current
+// file is asked to stop. Reads disk.
 bool pdfPageIsDrawing(const QString& file);
+
+// The PDF page's part of probe(): its size and whether it is a drawing, from the document open
+// at `descriptor` (not taken over).
+void probePdfPage(int descriptor, Probe& probed);
 
 } // namespace kelvaro::ImageEngine

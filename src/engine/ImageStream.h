@@ -13,6 +13,7 @@
 
 #include "engine/ImageEngine.h"
 #include "engine/ImageMetadata.h"
+#include "engine/ImageProbe.h"
 
 namespace kelvaro::ImageEngine {
 
@@ -39,6 +40,8 @@ std::optional<One> streamImage(const KelvaroOp& op, const QString& file, const Q
 // source it cannot read is taken to be streamed holding nothing; it fails before holding
 // anything). Reads disk.
 std::optional<int> streamedHold(const KelvaroOp& op, const QString& file, ImageFormat format);
+// The same from what the file's header told (probe). No disk.
+std::optional<int> streamedHold(const KelvaroOp& op, const Probe& probed, ImageFormat format);
 
 // Off, streamImage streams nothing and every file takes the bitmap path, so that tests can hold
 // the two results side by side. Process-wide, on by default; not while a run is under way.

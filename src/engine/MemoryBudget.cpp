@@ -5,8 +5,6 @@
 #include <limits>
 #include <utility>
 
-#include <QImageReader>
-
 #include "engine/ImageProbe.h"
 #include "platform/AvailableMemory.h"
 
@@ -48,6 +46,22 @@ constexpr qint64 kHeicStateBytes = 40'000'000;
 constexpr qint64 kUnknownPixels = 12'000'000;
 constexpr qint64 kNoOverride = -1;
 std::atomic<qint64> availableOverride{kNoOverride};
+std::mutex rootOverrideMutex;
+std::optional<QString> rootOverride;
+
+// The machine's figures as the shared budget follows them. Reads /proc and /sys.
+AvailableMemory::Reading machineMemory()
+{
+    if (const qint64 set = availableOverride.load(); set != kNoOverride)
+        return {set, 0};
+    QString root = QStringLiteral("/");
+    {
+        const std::lock_guard lock(rootOverrideMutex);
+        if (rootOverride)
+            root = *rootOverride;
+    }
+    return AvailableMemory::measure(root);
+}
 
 qint64 limitFor(qint64 availableBytes)
 {
@@ -87,10 +101,12 @@ MemoryBudget& MemoryBudget::shared()
 MemoryBudget::Run::Run(MemoryBudget& budget) : m_budget(budget)
 {
     // Read outside the lock: it reads files.
-    const qint64 available = budget.m_followsMachine ? availableMemory() : 0;
+    const AvailableMemory::Reading machine = budget.m_followsMachine ? machineMemory() : AvailableMemory::Reading{};
     const std::lock_guard lock(budget.m_mutex);
-    if (budget.m_runs++ == 0 && budget.m_followsMachine)
-        budget.m_limit = limitFor(available);
+    if (budget.m_runs++ == 0 && budget.m_followsMachine) {
+        budget.m_limit = limitFor(machine.available);
+        budget.m_ceiling = machine.hardRoom;
+    }
 }
 
 MemoryBudget::Run::~Run()
@@ -252,6 +268,12 @@ void MemoryBudget::keepLoop()
     }
 }
 
+bool MemoryBudget::beyondCeiling(qint64 cost) const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_ceiling > 0 && cost > m_ceiling;
+}
+
 qint64 MemoryBudget::limit() const
 {
     const std::lock_guard lock(m_mutex);
@@ -344,11 +366,12 @@ void MemoryBudget::FileHold::giveBack()
 
 qint64 MemoryBudget::estimate(const QString& file, const Work& work)
 {
-    QSize size;
-    if (const auto upright = ImageEngine::uprightSize(file))
-        size = *upright;
-    else
-        size = QImageReader(file).size(); // BMP and the like
+    return estimate(ImageEngine::probe(file), work);
+}
+
+qint64 MemoryBudget::estimate(const ImageEngine::Probe& probed, const Work& work)
+{
+    const QSize size = probed.size;
     qint64 pixels = size.isValid() ? qint64(size.width()) * size.height() : 0;
     if (pixels <= 0)
         pixels = kUnknownPixels;
@@ -361,13 +384,13 @@ qint64 MemoryBudget::estimate(const QString& file, const Work& work)
     // The decoded bitmap goes once the operation's own result is made, before that is encoded.
     // A decoder that holds the whole source does so beside the bitmap it fills, and beside the
     // encoder when the source streams to it.
-    const bool page = ImageEngine::isPdf(file);
+    const bool page = probed.pdf;
     const bool whole = work.whole || page;
-    const bool drawing = page && ImageEngine::pdfPageIsDrawing(file);
+    const bool drawing = page && probed.drawing;
     // A page is drawn into the renderer's own bitmap, and its raster images scaled in bitmaps of
     // their own, before it is copied out; one that cannot be drawn is priced as any unknown file.
     const bool imagesDrawn = page && size.isValid() && !drawing;
-    const double decoder = page ? (imagesDrawn ? kPageWithImagesBytes : kPageBytes) : ImageEngine::decoderHeldBytes(file);
+    const double decoder = page ? (imagesDrawn ? kPageWithImagesBytes : kPageBytes) : probed.decoderBytes;
     const double decoding = (whole ? kBitmapBytes : 0) + std::max(work.copied ? kBitmapBytes : 0, decoder) + work.operationBytes;
     const double encoding = (whole || work.copied ? kBitmapBytes : decoder)
         + encoderBytes(work.format, drawing);
@@ -377,14 +400,18 @@ qint64 MemoryBudget::estimate(const QString& file, const Work& work)
 
 qint64 MemoryBudget::availableMemory()
 {
-    if (const qint64 set = availableOverride.load(); set != kNoOverride)
-        return set;
-    return AvailableMemory::read();
+    return machineMemory().available;
 }
 
 void MemoryBudget::setAvailableMemoryOverride(std::optional<qint64> bytes)
 {
     availableOverride.store(bytes ? std::max<qint64>(*bytes, 0) : kNoOverride);
+}
+
+void MemoryBudget::setMemoryRootOverride(std::optional<QString> root)
+{
+    const std::lock_guard lock(rootOverrideMutex);
+    rootOverride = std::move(root);
 }
 
 } // namespace kelvaro

@@ -13,7 +13,8 @@
 // within the limit never waits for it; when all that is held belongs to files that wait to grow,
 // the oldest of them goes on, so waiting never deadlocks. What the process keeps between runs
 // (the segmentation network) counts as held, and a file that must wait lets it go first, so that
-// it never keeps a file waiting.
+// it never keeps a file waiting. A file priced beyond what a hard limit (a memory cgroup's) leaves
+// is not admitted at all: beyondCeiling() tells its batch to fail it.
 // Thread-safe; the shared one lives as long as the process, with a thread of its own from the
 // first time it keeps something.
 #include <chrono>
@@ -31,6 +32,10 @@
 #include "model/Operations.h"
 
 namespace kelvaro {
+
+namespace ImageEngine {
+struct Probe;
+}
 
 class MemoryBudget {
 public:
@@ -118,6 +123,12 @@ public:
     // A test that moves its clock on calls wake().
     void setClock(std::function<std::chrono::steady_clock::time_point()> now);
 
+    // Whether a file priced `cost` bytes needs more than the process may hold at all: beyond what
+    // a hard limit (a memory cgroup's, past which the kernel kills the process) left when the
+    // first run opened the shared budget. Never where no such limit is set: such a file runs
+    // alone.
+    bool beyondCeiling(qint64 cost) const;
+
     qint64 limit() const;  // bytes; 0 when unlimited
     qint64 inUse() const;  // bytes held by files in progress
     int waiting() const;   // files waiting to be admitted
@@ -151,6 +162,8 @@ public:
     // 12-megapixel photo's worth when the header tells nothing (unreadable, beyond the ceiling).
     // Reads disk.
     static qint64 estimate(const QString& file, const Work& work);
+    // The same from what the file's header told (ImageEngine::probe). No disk.
+    static qint64 estimate(const ImageEngine::Probe& probed, const Work& work);
     // A file decoded whole, copied and written as JPEG.
     static qint64 estimate(const QString& file) { return estimate(file, Work{}); }
 
@@ -161,6 +174,10 @@ public:
     // Replaces the machine's figure (tests); none restores it. Takes effect when a run next opens
     // an idle shared budget.
     static void setAvailableMemoryOverride(std::optional<qint64> bytes);
+    // Reads the machine's figures, the cgroups' hard limits included, below `root` instead of
+    // "/" (tests: a tree laid out as /proc and /sys show them); none restores it. Takes effect
+    // when a run next opens an idle shared budget.
+    static void setMemoryRootOverride(std::optional<QString> root);
 
 private:
     MemoryBudget(qint64 availableBytes, bool followsMachine);
@@ -182,6 +199,7 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     qint64 m_limit = 0;
+    qint64 m_ceiling = 0; // bytes; 0 when no hard limit is known
     qint64 m_inUse = 0;
     int m_runs = 0;
     quint64 m_nextTicket = 0;

@@ -175,6 +175,10 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
         }
         return ImageEngine::FileOutcome{};
     };
+    work.refused = [&](int i) {
+        failures.append(KelvaroError::notEnoughMemory(shownName(files[i])).message(settings.language));
+        return ImageEngine::FileOutcome{};
+    };
     ImageEngine::runBatch(work, 1, hooks);
     if (writerFailed || !pdf.close())
         throw part.failure(KelvaroError::writeFailed(targetName));

@@ -314,6 +314,7 @@ KelvaroError::KelvaroError(Kind kind, const QString& fileName)
     case Kind::runFailed: m_what = "run failed"; break;
     case Kind::encodeFailed: m_what = "encoder refused: "; break;
     case Kind::diskFull: m_what = "disk full: "; break;
+    case Kind::notEnoughMemory: m_what = "not enough memory: "; break;
     }
     m_what += m_fileName.toUtf8();
 }
@@ -347,6 +348,7 @@ QString KelvaroError::message(AppLanguage language) const
     case Kind::encodeFailed:
         return Lf(language, "Obrázek „%@“ se v tomto formátu nepodařilo zakódovat.", m_fileName);
     case Kind::diskFull: return Lf(language, "Výsledek „%@“ se nepodařilo uložit – na disku není místo.", m_fileName);
+    case Kind::notEnoughMemory: return Lf(language, "Na fotku „%@“ nestačí paměť.", m_fileName);
     }
     return {};
 }

@@ -146,7 +146,7 @@ struct KelvaroOp {
 // catch this type alone. Messages of the per-file cases are localized when asked.
 class KelvaroError : public std::exception {
 public:
-    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, tooManyPixels, copyFailed, runFailed, encodeFailed, diskFull };
+    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, tooManyPixels, copyFailed, runFailed, encodeFailed, diskFull, notEnoughMemory };
 
     static KelvaroError unreadable(const QString& fileName) { return {Kind::unreadable, fileName}; }
     static KelvaroError writeFailed(const QString& fileName) { return {Kind::writeFailed, fileName}; }
@@ -163,6 +163,9 @@ public:
     // The result (or copy) did not fit: its disk, or the user's quota on it, is full. No fault of
     // the output folder.
     static KelvaroError diskFull(const QString& fileName) { return {Kind::diskFull, fileName}; }
+    // The source needs more memory than the process may hold at all (a memory cgroup's hard
+    // limit): refused before its work, so the kernel does not kill the application.
+    static KelvaroError notEnoughMemory(const QString& fileName) { return {Kind::notEnoughMemory, fileName}; }
     // A whole run failed: nothing came out. `message` is already for the user (the first file's).
     static KelvaroError runFailed(const QString& message);
 

@@ -165,34 +165,44 @@ QList<QByteArray> folders(const QByteArray& root, const Mount& mount, const QByt
     return found;
 }
 
-// What the cgroup at `folder` still leaves for its members: none when it sets no limit.
-std::optional<qint64> room(const QByteArray& folder, bool v2)
+// What the cgroup at `folder` still leaves for its members below its limits, soft or hard, and
+// below its hard limit alone: none when it sets no such limit.
+struct Room {
+    std::optional<qint64> any;
+    std::optional<qint64> hard;
+};
+
+Room room(const QByteArray& folder, bool v2)
 {
     const auto file = [&](const char* name) { return contents(folder + '/' + name); };
-    std::optional<qint64> limit = count(file(v2 ? "memory.max" : "memory.limit_in_bytes"));
+    const std::optional<qint64> hard = count(file(v2 ? "memory.max" : "memory.limit_in_bytes"));
+    std::optional<qint64> limit = hard;
     if (v2) {
         // Past memory.high the kernel reclaims and throttles the group hard.
         if (const auto high = count(file("memory.high")); high && (!limit || *high < *limit))
             limit = high;
     }
     if (!limit)
-        return std::nullopt;
+        return {};
     const qint64 usage = count(file(v2 ? "memory.current" : "memory.usage_in_bytes")).value_or(0);
     const QByteArray stat = file("memory.stat");
     const qint64 cache = (v2 ? field(stat, "inactive_file") : field(stat, "total_inactive_file")).value_or(0);
     const qint64 used = std::max<qint64>(usage - std::clamp<qint64>(cache, 0, usage), 0);
     // Nothing left: one file at a time.
-    return std::max<qint64>(*limit - used, 1);
+    const auto left = [&](qint64 bound) { return std::max<qint64>(bound - used, 1); };
+    return {left(*limit), hard ? std::optional<qint64>(left(*hard)) : std::nullopt};
 }
 
 } // namespace
 
-qint64 read(const QString& root)
+Reading measure(const QString& root)
 {
     QByteArray base = NativePath::encoded(root);
     while (base.endsWith('/'))
         base.chop(1);
     std::optional<qint64> available;
+    std::optional<qint64> hardRoom;
+    const auto lower = [](std::optional<qint64>& value, qint64 bound) { value = value ? std::min(*value, bound) : bound; };
     const std::optional<qint64> kibibytes = field(contents(base + "/proc/meminfo"), "MemAvailable:");
     if (kibibytes && *kibibytes < kNoLimit / 1024)
         available = *kibibytes * 1024;
@@ -203,11 +213,19 @@ qint64 read(const QString& root)
     const Membership member = membership(contents(base + "/proc/self/cgroup"));
     for (const Mount& mount : mounts) {
         for (const QByteArray& folder : folders(base, mount, mount.v2 ? member.v2 : member.v1)) {
-            if (const std::optional<qint64> left = room(folder, mount.v2))
-                available = available ? std::min(*available, *left) : *left;
+            const Room left = room(folder, mount.v2);
+            if (left.any)
+                lower(available, *left.any);
+            if (left.hard)
+                lower(hardRoom, *left.hard);
         }
     }
-    return available.value_or(0);
+    return {available.value_or(0), hardRoom.value_or(0)};
+}
+
+qint64 read(const QString& root)
+{
+    return measure(root).available;
 }
 
 } // namespace kelvaro::AvailableMemory

@@ -13,8 +13,17 @@
 
 namespace kelvaro::AvailableMemory {
 
-// Bytes; 0 when unknown, at least 1 when a cgroup has nothing left. Reads proc/meminfo,
-// proc/self/cgroup, proc/self/mountinfo and the cgroup files under `root`.
+struct Reading {
+    // Bytes; 0 when unknown, at least 1 when a cgroup has nothing left.
+    qint64 available = 0;
+    // What the hard limits alone (memory.max, memory.limit_in_bytes: past them the kernel kills
+    // the process) still leave, in bytes; 0 when no cgroup on the path sets one.
+    qint64 hardRoom = 0;
+};
+
+// Reads proc/meminfo, proc/self/cgroup, proc/self/mountinfo and the cgroup files under `root`.
+Reading measure(const QString& root = QStringLiteral("/"));
+// measure(root).available.
 qint64 read(const QString& root = QStringLiteral("/"));
 
 } // namespace kelvaro::AvailableMemory

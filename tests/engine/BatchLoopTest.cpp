@@ -1,6 +1,8 @@
 // The batch loop's waits: a later file that finishes first and waits for its name turn, or asks for
-// more memory first, never keeps an earlier file that asks for more memory waiting for ever. And
-// its cancel: a file it asks to stop is never counted as done.
+// more memory first, never keeps an earlier file that asks for more memory waiting for ever, and a
+// file being priced keeps no other worker waiting. Its cancel: a file it asks to stop is never
+// counted as done, and a pricing under way stops. And a file priced beyond a hard memory limit
+// fails alone.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -34,10 +36,10 @@ public:
         }
         m_changed.notify_all();
     }
-    bool wait()
+    bool wait(std::chrono::seconds limit = std::chrono::seconds(60))
     {
         std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(60), [&] { return m_open; });
+        return m_changed.wait_for(lock, limit, [&] { return m_open; });
     }
 
 private:
@@ -46,11 +48,11 @@ private:
     bool m_open = false;
 };
 
-// Whether `condition` came true within a minute, looked at again and again: the budget tells no
+// Whether `condition` came true within `limit`, looked at again and again: the budget tells no
 // one when a file starts to wait for it.
-bool eventually(const std::function<bool()>& condition)
+bool eventually(const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(60))
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
@@ -206,6 +208,150 @@ TEST_P(StoppedFile, isNeitherKeptNorCounted)
 INSTANTIATE_TEST_SUITE_P(BatchLoop, StoppedFile,
                          ::testing::Values(StoppedFileRow{"stopsBeforeItsNameTurn", false},
                                            StoppedFileRow{"stopsInItsNameTurn", true}),
+                         test::RowName());
+
+// The outputs of a batch of test files ("file N" for each made), failures counted.
+OpResult collected(const std::vector<std::optional<ImageEngine::FileOutcome>>& outcomes)
+{
+    OpResult result;
+    for (const auto& outcome : outcomes) {
+        if (outcome && outcome->one)
+            result.outputs.append(outcome->one->url);
+        else if (outcome)
+            result.failures.append(outcome->error);
+    }
+    return result;
+}
+
+ImageEngine::FileOutcome made(int index)
+{
+    const ImageEngine::NameTurn turn;
+    ImageEngine::FileOutcome outcome;
+    outcome.one = ImageEngine::One{QStringLiteral("file %1").arg(index), 0, std::nullopt};
+    return outcome;
+}
+
+// Three workers, three files: the second file's pricing goes on only once the third's has begun,
+// which it can only beside it. Files are still admitted in input order: the second, priced last,
+// holds its memory when the third starts.
+TEST(BatchLoop, aFileBeingPricedKeepsNoOtherWorkerWaitingAndFilesStartInOrder)
+{
+    Latch thirdPricing;
+    Latch thirdStarted;
+    std::atomic_bool pricedBeside = false;
+    std::atomic<qint64> heldAtThirdStart = 0;
+    ImageEngine::BatchWork work;
+    work.total = 3;
+    work.memoryCost = [&](int index) {
+        if (index == 2)
+            thirdPricing.open();
+        if (index == 1)
+            pricedBeside = thirdPricing.wait(std::chrono::seconds(20));
+        return (qint64(1) << index) * MB; // 1, 2 and 4 MB: what is held tells who is admitted
+    };
+    work.run = [&](int index) {
+        if (index == 2) {
+            heldAtThirdStart = MemoryBudget::shared().inUse();
+            thirdStarted.open();
+        } else if (index == 1) {
+            thirdStarted.wait(std::chrono::seconds(20));
+        }
+        return made(index);
+    };
+    test::RunAside run([&](const RunHooksPtr& hooks) { return collected(ImageEngine::runBatch(work, 3, hooks)); });
+    ASSERT_TRUE(run.finished(std::chrono::seconds(60)));
+    EXPECT_TRUE(pricedBeside) << "the third file was priced only after the second";
+    EXPECT_EQ(run.result().outputs.size(), 3);
+    EXPECT_TRUE((heldAtThirdStart.load() / MB) & 2) << "the third file started before the second";
+}
+
+struct WorkersRow {
+    const char* name;
+    int workers;
+};
+
+class SlowPricing : public ::testing::TestWithParam<WorkersRow> {};
+
+// The second file's pricing takes until its file is asked to stop. A cancel once the first file is
+// counted reaches it: the run ends with the first file, the second never started.
+TEST_P(SlowPricing, endsAtOnceOnACancel)
+{
+    Latch firstCounted;
+    std::atomic_bool pricingStopped = false;
+    std::atomic_bool secondStarted = false;
+    ImageEngine::BatchWork work;
+    work.total = 2;
+    work.memoryCost = [&](int index) {
+        if (index == 1)
+            pricingStopped = eventually([] { return ImageEngine::fileAbortRequested(); }, std::chrono::seconds(20));
+        return qint64(MB);
+    };
+    work.run = [&](int index) {
+        secondStarted = secondStarted || index == 1;
+        return made(index);
+    };
+    test::RunAside run([&](const RunHooksPtr& hooks) { return collected(ImageEngine::runBatch(work, GetParam().workers, hooks)); },
+                       [&](int done, int) {
+                           if (done == 1)
+                               firstCounted.open();
+                       });
+    ASSERT_TRUE(firstCounted.wait());
+    run.hooks()->cancel();
+    ASSERT_TRUE(run.finished(std::chrono::seconds(60)));
+    EXPECT_TRUE(pricingStopped) << "the cancel did not reach the pricing";
+    EXPECT_FALSE(secondStarted);
+    EXPECT_EQ(run.result().outputs, QStringList{QStringLiteral("file 0")});
+}
+
+INSTANTIATE_TEST_SUITE_P(BatchLoop, SlowPricing,
+                         ::testing::Values(WorkersRow{"oneWorker", 1}, WorkersRow{"twoWorkers", 2}), test::RowName());
+
+struct CeilingRow {
+    const char* name;
+    int workers;
+    std::optional<qint64> hardLimit; // the process's cgroup's memory.max
+    bool largeRefused;
+};
+
+class FileBeyondTheMachine : public ::testing::TestWithParam<CeilingRow> {};
+
+// A file priced at 600 MB between two of 10 MB. Where a hard limit of 500 MB leaves too little,
+// it fails with its own outcome and the other two are made; with no hard limit (1 GB available, a
+// budget of 500 MB), it runs alone.
+TEST_P(FileBeyondTheMachine, failsAloneOnlyUnderAHardLimit)
+{
+    const CeilingRow& row = GetParam();
+    const test::MachineMemory machine(qint64(1) << 30, row.hardLimit);
+    std::atomic_bool largeRan = false;
+    ImageEngine::BatchWork work;
+    work.total = 3;
+    work.memoryCost = [](int index) { return index == 1 ? 600 * MB : 10 * MB; };
+    work.run = [&](int index) {
+        largeRan = largeRan || index == 1;
+        return made(index);
+    };
+    work.refused = [](int index) {
+        ImageEngine::FileOutcome outcome;
+        outcome.error = QStringLiteral("refused %1").arg(index);
+        return outcome;
+    };
+    test::RunAside run([&](const RunHooksPtr& hooks) { return collected(ImageEngine::runBatch(work, row.workers, hooks)); });
+    ASSERT_TRUE(run.finished(std::chrono::seconds(60)));
+    const OpResult result = run.result();
+    EXPECT_EQ(largeRan.load(), !row.largeRefused);
+    if (row.largeRefused) {
+        EXPECT_EQ(result.outputs, (QStringList{QStringLiteral("file 0"), QStringLiteral("file 2")}));
+        EXPECT_EQ(result.failures, QStringList{QStringLiteral("refused 1")});
+    } else {
+        EXPECT_EQ(result.outputs.size(), 3);
+    }
+    EXPECT_EQ(MemoryBudget::shared().inUse(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BatchLoop, FileBeyondTheMachine,
+                         ::testing::Values(CeilingRow{"hardLimitOneWorker", 1, 500 * MB, true},
+                                           CeilingRow{"hardLimitThreeWorkers", 3, 500 * MB, true},
+                                           CeilingRow{"noLimitRunsAlone", 3, std::nullopt, false}),
                          test::RowName());
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -191,6 +192,92 @@ TEST_F(Batch, aRunKeepsTheLanguageItStartedIn)
             });
             ASSERT_TRUE(whole);
             EXPECT_EQ(whole->message(), QString::fromUtf8(row.error));
+        }
+    }
+}
+
+// Where a memory cgroup's hard limit leaves less than a photo needs, that photo fails with its own
+// message in the run's language, and the photos before and after it are made and booked, on one
+// worker and on three.
+TEST_F(Batch, aPhotoNeedingMoreThanAHardMemoryLimitLeavesFailsAloneWithItsOwnMessage)
+{
+    const QString first = photo(QStringLiteral("first.jpg"));
+    const QString large = photo(QStringLiteral("large.jpg"), 2000, 1500);
+    const QString last = photo(QStringLiteral("last.jpg"));
+    // Compressed, the small ones are priced at a few kilobytes, the large one at megabytes.
+    const test::MachineMemory machine(qint64(8) << 30, 1'000'000);
+    const struct {
+        AppLanguage language;
+        const char* message;
+    } rows[] = {
+        {AppLanguage::czech, "Na fotku „large.jpg“ nestačí paměť."},
+        {AppLanguage::english, "Not enough memory for the photo “large.jpg”."},
+    };
+    const auto unset = qScopeGuard([] { qunsetenv("KELVARO_JOBS"); });
+    for (const auto& row : rows) {
+        for (const char* jobs : {"1", "3"}) {
+            SCOPED_TRACE(std::string(row.message) + " with jobs " + jobs);
+            qputenv("KELVARO_JOBS", jobs);
+            QTemporaryDir outDir;
+            EngineSettings settings;
+            settings.language = row.language;
+            const OpResult result = ImageEngine::process(KelvaroOp::compress(0.5), {first, large, last}, outDir.path(), {}, settings);
+            EXPECT_EQ(result.failures, QStringList{QString::fromUtf8(row.message)});
+            EXPECT_EQ(result.failed, 1);
+            EXPECT_EQ(result.entries.size(), 2);
+            EXPECT_EQ(test::namesIn(outDir.path()).size(), 2);
+        }
+    }
+}
+
+// The input's opens counted by the kernel (inotify), so every library's opening counts.
+class OpenCounter {
+public:
+    explicit OpenCounter(const QString& file) : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        EXPECT_GE(::inotify_add_watch(m_fd, NativePath::encoded(file).constData(), IN_OPEN), 0);
+    }
+    ~OpenCounter() { ::close(m_fd); }
+    OpenCounter(const OpenCounter&) = delete;
+    OpenCounter& operator=(const OpenCounter&) = delete;
+    // The opens since the last call.
+    int opens()
+    {
+        int count = 0;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (char* at = buffer; at < buffer + n; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len)
+                count += (reinterpret_cast<inotify_event*>(at)->mask & IN_OPEN) != 0;
+        }
+        return count;
+    }
+
+private:
+    int m_fd;
+};
+
+// Pricing a file opens it once, whatever the file and whatever the pricing asks (its kind, size,
+// loader, sample format, a PDF page's forms): a run under a hard memory limit that every file
+// exceeds prices each file and then refuses it, opening nothing more.
+TEST_F(Batch, pricingAFileOpensItOnce)
+{
+    const QStringList files = {
+        ti::writeJpeg(in(), QStringLiteral("photo.jpg"), ti::quadrants(400, 300), ti::oriented(6)),
+        ti::writePng16(in(), QStringLiteral("deep.png"), ti::quadrants(400, 300)),
+        ti::writeHeic(in(), QStringLiteral("phone.heic"), ti::quadrants(400, 300)),
+        ti::writeBmp(in(), QStringLiteral("old.bmp"), ti::quadrants(400, 300)),
+        ti::writePdf(in(), QStringLiteral("page.pdf"), QSizeF(200, 100)),
+        ti::writeFormFanOut(in(), QStringLiteral("forms.jpg"), 20, 6),
+    };
+    const test::MachineMemory machine(qint64(8) << 30, 1);
+    for (const KelvaroOp& op : {KelvaroOp::compress(0.5), KelvaroOp::adjust(AdjustSpec{.turns = 1})}) {
+        for (const QString& file : files) {
+            SCOPED_TRACE(QFileInfo(file).fileName().toStdString() + (op.is<op::Compress>() ? ", compressed" : ", turned"));
+            OpenCounter counter(file);
+            const auto refused = test::thrown<KelvaroError>([&] { ImageEngine::process(op, {file}, out()); });
+            ASSERT_TRUE(refused);
+            EXPECT_EQ(refused->message(), KelvaroError::notEnoughMemory(file).message());
+            EXPECT_EQ(counter.opens(), 1);
         }
     }
 }

@@ -1,5 +1,6 @@
 // PDF sources: a PDF under a photo's name is drawn as the PDF it is in any order and on any number
-// of workers, a page is drawn at the size its caller shows, held once, and priced by its media box.
+// of workers, a page is drawn at the size its caller shows, held once, and priced by its media box;
+// a page of forms within forms is priced and drawn in bounded time, or refused, and stops when asked.
 #include <unistd.h>
 
 #include <QFile>
@@ -10,10 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "EngineFixture.h"
+#include "engine/FileAbort.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
 #include "engine/MemoryBudget.h"
 #include "platform/NativePath.h"
+#include "../support/BudgetHold.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -181,6 +184,69 @@ TEST_F(PdfSources, theMemoryBudgetPricesAPageByItsMediaBox)
         const MemoryBudget::Work work{.whole = true, .copied = false, .format = format};
         EXPECT_GT(MemoryBudget::estimate(photoPage, work), MemoryBudget::estimate(drawing, work)) << rawValue(format).toStdString();
     }
+}
+
+struct FormsRow {
+    const char* name;
+    int names;  // how often each form names the next
+    int levels; // forms within forms
+    bool selfNaming;
+    bool drawn; // else refused: more forms than a page may draw
+};
+
+class PageOfForms : public test::InAndOut<::testing::TestWithParam<FormsRow>> {};
+
+// A page whose forms name forms, each name drawn, between two photos of one batch on one worker
+// and on three: the batch ends, both photos are made and the page is drawn, or refused with its
+// own message when it would draw more forms than a page may.
+TEST_P(PageOfForms, isPricedAndDrawnOrRefusedAndTheBatchEnds)
+{
+    const FormsRow& row = GetParam();
+    const QString first = ti::writeJpeg(in(), QStringLiteral("first.jpg"), ti::quadrants(64, 48));
+    const QString page = ti::writeFormFanOut(in(), QStringLiteral("forms.pdf"), row.names, row.levels, row.selfNaming);
+    const QString last = ti::writeJpeg(in(), QStringLiteral("last.jpg"), ti::quadrants(64, 48));
+    for (const int jobs : {1, 3}) {
+        SCOPED_TRACE(testing::Message() << jobs << " workers");
+        QTemporaryDir out;
+        qputenv("KELVARO_JOBS", QByteArray::number(jobs));
+        const auto unset = qScopeGuard([] { qunsetenv("KELVARO_JOBS"); });
+        test::RunAside run([&](const RunHooksPtr& hooks) {
+            return ImageEngine::process(KelvaroOp::convert(ImageFormat::png), {first, page, last}, out.path(), hooks);
+        });
+        ASSERT_TRUE(run.finished(std::chrono::seconds(45))) << "the batch did not end";
+        const OpResult result = run.result();
+        QStringList made = test::fileNames(result.outputs);
+        EXPECT_TRUE(made.contains(QStringLiteral("first.png")) && made.contains(QStringLiteral("last.png"))) << made.join(' ').toStdString();
+        if (row.drawn) {
+            EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
+            EXPECT_TRUE(made.contains(QStringLiteral("forms.png")));
+        } else {
+            EXPECT_EQ(result.failed, 1);
+            EXPECT_EQ(result.firstError, KelvaroError::unreadable(QStringLiteral("forms.pdf")).message(EngineSettings{}.language));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PdfSources, PageOfForms,
+                         ::testing::Values(FormsRow{"twentyNamesSixDeep", 20, 6, false, false},
+                                           FormsRow{"twoHundredNamesEightDeep", 200, 8, false, false},
+                                           FormsRow{"aFormNamingItself", 200, 1, true, true},
+                                           FormsRow{"aChainOfThreeThousand", 1, 3000, false, true},
+                                           FormsRow{"twentyNamesThreeDeep", 20, 3, false, true}),
+                         test::RowName());
+
+// A file asked to stop stops being priced and drawn at once, however many forms its page would
+// draw: the price is the higher one, a page with images, and the draw ends in FileAborted.
+TEST_F(PdfSources, aPageOfFormsStopsWhenItsFileIsAskedTo)
+{
+    const QString page = ti::writeFormFanOut(in(), QStringLiteral("forms.pdf"), 200, 8);
+    const QString drawing = ti::writePdf(in(), QStringLiteral("drawing.pdf"), QSizeF(200, 100));
+    const auto stop = std::make_shared<ImageEngine::FileAbort>();
+    stop->request();
+    const ImageEngine::CurrentFileAbort current(stop);
+    EXPECT_FALSE(ImageEngine::pdfPageIsDrawing(page));
+    EXPECT_TRUE(ImageEngine::probe(drawing).drawing) << "a page without forms is looked at whole";
+    EXPECT_TRUE(test::thrown<ImageEngine::FileAborted>([&] { ImageEngine::renderPDFPage(page); }));
 }
 
 } // namespace

@@ -68,12 +68,11 @@ std::vector<std::pair<const char*, const char*>> with(std::vector<std::pair<cons
 
 class AvailableMemoryTest : public ::testing::TestWithParam<Row> {};
 
-TEST_P(AvailableMemoryTest, isTheLeastThatTheMachineAndEveryCgroupOnThePathLeave)
+// Lays `files` out below `root`.
+void writeTree(const QTemporaryDir& root, const std::vector<std::pair<const char*, const char*>>& files)
 {
-    const Row& row = GetParam();
-    const QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
-    for (const auto& [path, content] : row.files) {
+    for (const auto& [path, content] : files) {
         const QString file = root.filePath(QString::fromUtf8(path));
         ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
         if (qstrcmp(content, "<fifo>") == 0)
@@ -81,6 +80,13 @@ TEST_P(AvailableMemoryTest, isTheLeastThatTheMachineAndEveryCgroupOnThePathLeave
         else
             test::writeFile(file, QByteArray(content));
     }
+}
+
+TEST_P(AvailableMemoryTest, isTheLeastThatTheMachineAndEveryCgroupOnThePathLeave)
+{
+    const Row& row = GetParam();
+    const QTemporaryDir root;
+    writeTree(root, row.files);
     EXPECT_EQ(AvailableMemory::read(root.path()), row.expected);
 }
 
@@ -163,6 +169,40 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"fifoIsNoFile", with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.max", "<fifo>"},
                                             {"proc/self/mountinfo", "<fifo>"}}),
             2000 * MB}),
+    test::RowName{});
+
+class HardRoom : public ::testing::TestWithParam<Row> {};
+
+// What the hard limits alone leave, past which the kernel kills: none without a cgroup limit,
+// whatever the machine has available, and memory.high, which only throttles, counts for nothing.
+TEST_P(HardRoom, isWhatTheHardLimitsOnThePathAloneLeave)
+{
+    const Row& row = GetParam();
+    const QTemporaryDir root;
+    writeTree(root, row.files);
+    EXPECT_EQ(AvailableMemory::measure(root.path()).hardRoom, row.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, HardRoom,
+    ::testing::Values(
+        Row{"noCgroupLimit",
+            {{"proc/meminfo", "MemAvailable: 1000 kB\n"}, {"proc/self/mountinfo", kMountsV2}, {"proc/self/cgroup", "0::/\n"}}, 0},
+        Row{"v2OwnCgroupIsLeast", kSliceV2, 800 * MB},
+        Row{"v2MemoryHighIsNoHardLimit",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.high", "1100000000\n"}}), 800 * MB},
+        Row{"v2OnlyMemoryHigh",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/memory.max", "max\n"},
+                            {"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.max", "max\n"},
+                            {"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.high", "1100000000\n"}}),
+            0},
+        Row{"v1Hierarchy",
+            {{"proc/meminfo", kMeminfo4G},
+             {"proc/self/mountinfo", kMountsV1},
+             {"proc/self/cgroup", "4:memory:/jobs\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.limit_in_bytes", "2000000000\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.usage_in_bytes", "1500000000\n"}},
+            500 * MB}),
     test::RowName{});
 
 // The machine's own files are read as they are: whatever the machine, a figure comes back.

@@ -3,11 +3,36 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
 
 namespace kelvaro::test {
+
+MachineMemory::MachineMemory(qint64 available, std::optional<qint64> hardLimit)
+{
+    const auto put = [&](const QString& path, const QByteArray& content) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(m_root.filePath(path)).path()));
+        writeFile(m_root.filePath(path), content);
+    };
+    put(QStringLiteral("proc/meminfo"), "MemTotal: 64000000 kB\nMemAvailable: " + QByteArray::number(available / 1024) + " kB\n");
+    put(QStringLiteral("proc/self/mountinfo"), "30 25 0:26 / /sys/fs/cgroup rw - cgroup2 cgroup2 rw\n");
+    put(QStringLiteral("proc/self/cgroup"), "0::/kelvaro.scope\n");
+    if (hardLimit) {
+        put(QStringLiteral("sys/fs/cgroup/kelvaro.scope/memory.max"), QByteArray::number(*hardLimit) + '\n');
+        put(QStringLiteral("sys/fs/cgroup/kelvaro.scope/memory.current"), "0\n");
+    }
+    MemoryBudget::setAvailableMemoryOverride(std::nullopt);
+    MemoryBudget::setMemoryRootOverride(m_root.path());
+}
+
+MachineMemory::~MachineMemory()
+{
+    MemoryBudget::setMemoryRootOverride(std::nullopt);
+}
 
 BudgetHold::~BudgetHold()
 {

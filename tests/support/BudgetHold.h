@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include <QTemporaryDir>
+
 #include "engine/MemoryBudget.h"
 #include "engine/RunHooks.h"
 #include "model/Operations.h"
@@ -42,6 +44,21 @@ private:
     std::mutex m_mutex;
     qint64 m_held = 0;
     std::vector<std::shared_future<bool>> m_aside;
+};
+
+// The machine as the shared memory budget reads it while this lives: `available` bytes of
+// MemAvailable and, when `hardLimit` is set, the process's own cgroup (v2) limited to it with
+// nothing used, laid out in a folder of the test's own. The budget takes it when a run next opens
+// it idle. Main thread.
+class MachineMemory {
+public:
+    MachineMemory(qint64 available, std::optional<qint64> hardLimit);
+    ~MachineMemory();
+    MachineMemory(const MachineMemory&) = delete;
+    MachineMemory& operator=(const MachineMemory&) = delete;
+
+private:
+    QTemporaryDir m_root;
 };
 
 // An engine run (`run`, given its hooks) on a thread of its own. The test waits for its end with

@@ -361,6 +361,53 @@ QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF o
     return path;
 }
 
+QString writeFormFanOut(const QString& dir, const QString& name, int names, int levels, bool selfNaming)
+{
+    constexpr int firstForm = 5; // 1 catalog, 2 page tree, 3 page, 4 its content
+    const auto naming = [&](int target) {
+        QByteArray resources = "/Resources << /XObject << ";
+        QByteArray drawn;
+        for (int i = 0; i < names; ++i) {
+            resources += "/F" + QByteArray::number(i) + ' ' + QByteArray::number(target) + " 0 R ";
+            drawn += "/F" + QByteArray::number(i) + " Do ";
+        }
+        return std::pair{resources + ">> >>", drawn};
+    };
+    const auto stream = [](const QByteArray& dictionary, const QByteArray& content) {
+        return "<< " + dictionary + " /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content
+            + "\nendstream";
+    };
+    const int forms = selfNaming ? 1 : levels;
+    const auto [pageResources, pageContent] = naming(firstForm);
+    QList<QByteArray> objects;
+    objects << "<< /Type /Catalog /Pages 2 0 R >>";
+    objects << "<< /Type /Pages /Kids [3 0 R] /Count 1 >>";
+    objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 100] " + pageResources + " /Contents 4 0 R >>";
+    objects << stream({}, pageContent);
+    for (int form = 0; form < forms; ++form) {
+        const int self = firstForm + form;
+        const bool last = !selfNaming && form == forms - 1;
+        const auto [resources, content] = naming(selfNaming ? self : self + 1);
+        objects << stream("/Type /XObject /Subtype /Form /BBox [0 0 200 100] " + (last ? QByteArray() : resources),
+                          last ? QByteArray("0 0 1 rg 0 0 2 2 re f") : content);
+    }
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<int> offsets;
+    for (int i = 0; i < objects.size(); ++i) {
+        offsets << int(pdf.size());
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const int xref = int(pdf.size());
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (int offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+        + QByteArray::number(xref) + "\n%%EOF\n";
+    const QString path = pathIn(dir, name);
+    test::writeFile(path, pdf);
+    return path;
+}
+
 QString writeLyingPng(const QString& dir, const QString& name, QSize size)
 {
     const QString path = pathIn(dir, name);

@@ -76,6 +76,11 @@ QString writeBmp(const QString& dir, const QString& name, const Bitmap& image);
 // filled red, the right half blue.
 QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF origin = {}, int rotate = 0,
                  int pages = 1, const QRectF& cropBox = {});
+// A one-page PDF of forms within forms: the page and each of `levels` forms name the next form
+// `names` times (and draw each name), the last form draws a blue square; with `selfNaming` one form
+// names itself `names` times instead. A few kilobytes that a walk or a draw of every name would
+// take 20^levels steps through.
+QString writeFormFanOut(const QString& dir, const QString& name, int names, int levels, bool selfNaming = false);
 // A valid PNG header claiming `size` with almost no pixel data behind it.
 QString writeLyingPng(const QString& dir, const QString& name, QSize size);
 // Bytes that are no image at all.
