@@ -280,7 +280,7 @@ struct PeakRow {
     // The small photo, where the row's own kind at a small size is not small (a page).
     PhotoWriter writeSmall = {};
     // Photos of the batch, let in two at a time.
-    int photos = 4;
+    int photos = 3;
     // The operation runs the segmentation network.
     bool network = false;
 };
@@ -458,9 +458,14 @@ INSTANTIATE_TEST_SUITE_P(
                     cmyk.jpegsave(bytesOf(path).constData(), vips::VImage::option()->set("Q", 90));
                 })},
         // Sources whose decoder holds them whole while they stream to the encoder.
-        PeakRow{"heicToPng", R"({"convert":"png"})", photoWriter(".heic", [](const Bitmap& photo, const QString& path) {
-                    ti::writeHeic(QFileInfo(path).path(), QFileInfo(path).fileName(), photo);
-                })},
+        // HEIC's decoder is slow: a photo of a third the size, which holds what it is priced at
+        // all the same.
+        PeakRow{"heicToPng", R"({"convert":"png"})",
+                photoWriter(".heic",
+                            [](const Bitmap& photo, const QString& path) {
+                                ti::writeHeic(QFileInfo(path).path(), QFileInfo(path).fileName(), photo);
+                            }),
+                QSize(2400, 1800)},
         PeakRow{"webpToTiff", R"({"convert":"tiff"})", photoWriter(".webp", [](const Bitmap& photo, const QString& path) {
                     photo.extract_band(0, vips::VImage::option()->set("n", 3))
                         .webpsave(bytesOf(path).constData(), vips::VImage::option()->set("Q", 80));
