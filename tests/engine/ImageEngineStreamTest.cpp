@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/TestImages.h"
+#include "../support/TestSupport.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageStream.h"
 #include "platform/Settings.h"
