@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/TestImages.h"
+#include "../support/TestSupport.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageStream.h"
 #include "platform/Settings.h"
@@ -136,6 +137,46 @@ TEST_P(StreamedResult, aSourceCutShortFailsWithItsOwnErrorAndLeavesNothing)
     ending.replace(QLatin1String("<ext>"), QStringLiteral("jpg"));
     EXPECT_EQ(everything(), QStringList{QStringLiteral("IMG") + ending});
 }
+
+// A grey photo streams into a format that keeps transparency as it streams into JPEG: it has
+// none, so no alpha band is made up for it, which would send it to the bitmap path and hold it
+// whole. Upright or turned by its orientation, from a camera's JPEG or a grey PNG.
+class GreyStreamed : public ::testing::TestWithParam<ImageFormat> {
+protected:
+    QTemporaryDir m_root;
+};
+
+TEST_P(GreyStreamed, aGreyPhotoStreamsWithoutAnAlphaBand)
+{
+    const Bitmap q = ti::quadrants(64, 48);
+    const QStringList sources{ti::writeGreyJpeg(m_root.path(), QStringLiteral("camera.jpg"), q, kCamera),
+                              ti::writeGreyJpeg(m_root.path(), QStringLiteral("upright.jpg"), q),
+                              [&] {
+                                  const QString path = m_root.filePath(QStringLiteral("scan.png"));
+                                  q.extract_band(0).copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W))
+                                      .pngsave(path.toUtf8().constData());
+                                  return path;
+                              }()};
+    const KelvaroOp op = KelvaroOp::convert(GetParam());
+    const EngineSettings settings;
+    for (const QString& source : sources) {
+        SCOPED_TRACE(source.toStdString());
+        EXPECT_TRUE(ImageEngine::streamedHold(op, source, GetParam()).has_value()) << "priced for the bitmap path";
+        const QString out = m_root.filePath(QFileInfo(source).fileName() + QStringLiteral("-out"));
+        QDir().mkpath(out);
+        const std::optional<ImageEngine::One> one = ImageEngine::streamImage(
+            op, source, QFileInfo(source).completeBaseName(), QFileInfo(source).fileName(), QFileInfo(source).size(), out, settings);
+        ASSERT_TRUE(one.has_value()) << "it took the bitmap path";
+        const vips::VImage written = vips::VImage::new_from_file(one->url.toUtf8().constData());
+        EXPECT_FALSE(written.has_alpha()) << written.bands() << " bands";
+        EXPECT_TRUE(written.bands() == 1 || written.bands() == 3) << written.bands() << " bands";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, GreyStreamed, ::testing::Values(ImageFormat::tiff, ImageFormat::png, ImageFormat::jpg),
+                         [](const ::testing::TestParamInfo<ImageFormat>& info) {
+                             return rawValue(info.param).toStdString();
+                         });
 
 const KelvaroOp kAdjust = KelvaroOp::adjust(AdjustSpec{1, true, false, 0.05, 1.1, false});
 

@@ -316,16 +316,39 @@ TEST(MemoryBudget, aFileThatMustWaitForMemoryLetsWhatIsKeptGo)
     EXPECT_EQ(letGo.load(), 2);
 }
 
-// Every way a large file is written, run two at a time by the budget's ceiling: each file is
-// priced at what it holds, so the budget lets in one file of the largest size it admits at a
-// time and the run stays within the ceiling, where pricing one below what it holds lets in both.
-// Photos carry fine detail, which a HEIC encoder holds more of than of flat colour.
-TEST(MemoryBudget, aRunOfTheLargestFilesItAdmitsStaysWithinItsLimit)
+// A way a large file is written, at the largest size the budget's ceiling admits beside another.
+struct LargestRow {
+    const char* name;
+    KelvaroOp op;
+    // Writes the file into the folder with the name given (without extension): its path.
+    std::function<QString(const QString& folder, const QString& name)> input;
+};
+
+void PrintTo(const LargestRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class MemoryBudgetLargestFiles : public ::testing::TestWithParam<LargestRow> {};
+
+constexpr qint64 kLargestLimit = 320 * MB;
+
+// A photo of fine detail, which a HEIC encoder holds more of than of flat colour.
+QString detailedPhoto(const QString& folder, const QString& name, int side)
+{
+    const vips::VImage noise = vips::VImage::gaussnoise(side, side, vips::VImage::option()->set("sigma", 16.0)->set("mean", 128.0));
+    const vips::VImage rgb = noise.bandjoin(noise.flip(VIPS_DIRECTION_HORIZONTAL)).bandjoin(noise.flip(VIPS_DIRECTION_VERTICAL));
+    return ti::writeJpeg(folder, name, normalizedBitmap(rgb.cast(VIPS_FORMAT_UCHAR)));
+}
+
+// Two large files written one way, run two at a time by the budget's ceiling: each file is priced
+// at what it holds, so the budget lets in one file of the largest size it admits at a time and
+// the run stays within the ceiling, where pricing one below what it holds lets in both.
+TEST_P(MemoryBudgetLargestFiles, aRunOfTheLargestFilesItAdmitsStaysWithinItsLimit)
 {
 #ifdef KELVARO_TEST_SANITIZED
     GTEST_SKIP() << "the sanitizer's shadow memory counts against the data limit the run is held to";
 #endif
-    constexpr qint64 kLimit = 320 * MB;
     struct Restore {
         ~Restore()
         {
@@ -333,55 +356,47 @@ TEST(MemoryBudget, aRunOfTheLargestFilesItAdmitsStaysWithinItsLimit)
             qunsetenv("KELVARO_JOBS");
         }
     } restore;
-    MemoryBudget::setAvailableMemoryOverride(2 * kLimit);
+    MemoryBudget::setAvailableMemoryOverride(2 * kLargestLimit);
     qputenv("KELVARO_JOBS", "2");
     const QTemporaryDir dir;
-    const auto photo = [&](const QString& name, int side) {
-        const vips::VImage noise =
-            vips::VImage::gaussnoise(side, side, vips::VImage::option()->set("sigma", 16.0)->set("mean", 128.0));
-        const vips::VImage rgb = noise.bandjoin(noise.flip(VIPS_DIRECTION_HORIZONTAL)).bandjoin(noise.flip(VIPS_DIRECTION_VERTICAL));
-        return ti::writeJpeg(dir.path(), name, normalizedBitmap(rgb.cast(VIPS_FORMAT_UCHAR)));
-    };
-    const struct {
-        const char* name;
-        KelvaroOp op;
-        std::function<QString(const QString&)> input;
-    } rows[] = {
-        {"photoToHeic", KelvaroOp::convert(ImageFormat::heic), [&](const QString& name) { return photo(name + ".jpg", 3317); }},
-        {"pageToHeic", KelvaroOp::convert(ImageFormat::heic),
-         [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(1732, 1732)); }},
-        {"pageToJpeg", KelvaroOp::convert(ImageFormat::jpg),
-         [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(3162, 3162)); }},
-        {"pageToTiff", KelvaroOp::convert(ImageFormat::tiff),
-         [&](const QString& name) { return ti::writePdf(dir.path(), name + ".pdf", QSizeF(3873, 3873)); }},
+    const LargestRow& row = GetParam();
+    const QString first = row.input(dir.path(), QStringLiteral("first"));
+    const QString second = QDir(dir.path()).filePath(QStringLiteral("second.%1").arg(QFileInfo(first).suffix()));
+    ASSERT_TRUE(QFile::copy(first, second));
+    QDir(dir.path()).mkdir(QStringLiteral("out"));
+    OpResult result;
+    {
+        // Thread stacks count as data, though little of them is ever touched: 8 MB for each of
+        // x265's threads, one per core the system has (whatever this process may run on), and a
+        // few more of the decoders' and encoders'.
+        const qint64 cores = std::max<qint64>(QThread::idealThreadCount(), ::sysconf(_SC_NPROCESSORS_CONF));
+        const test::MemoryLimit limit(kLargestLimit + 8 * MB * (cores + 8));
+        // Whichever of the two files finishes first, the run ends; aside, so that one that did
+        // not would fail the test instead of hanging it.
+        test::RunAside run([&](const RunHooksPtr& hooks) {
+            return ImageEngine::process(row.op, {first, second}, dir.filePath(QStringLiteral("out")), hooks);
+        });
+        ASSERT_TRUE(run.finished(std::chrono::seconds(240))) << "the run never ended";
+        result = run.result();
+    }
+    EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, MemoryBudgetLargestFiles,
+    ::testing::Values(
+        LargestRow{"photoToHeic", KelvaroOp::convert(ImageFormat::heic),
+                   [](const QString& folder, const QString& name) { return detailedPhoto(folder, name + ".jpg", 3317); }},
+        LargestRow{"pageToHeic", KelvaroOp::convert(ImageFormat::heic),
+                   [](const QString& folder, const QString& name) { return ti::writePdf(folder, name + ".pdf", QSizeF(1732, 1732)); }},
+        LargestRow{"pageToJpeg", KelvaroOp::convert(ImageFormat::jpg),
+                   [](const QString& folder, const QString& name) { return ti::writePdf(folder, name + ".pdf", QSizeF(3162, 3162)); }},
+        LargestRow{"pageToTiff", KelvaroOp::convert(ImageFormat::tiff),
+                   [](const QString& folder, const QString& name) { return ti::writePdf(folder, name + ".pdf", QSizeF(3873, 3873)); }},
         // Streamed, then grown for its metadata: the rewrite is the largest step, sized to fit the
         // limit beside the other file at work. One beyond the limit would run alone over it.
-        {"photoToTiff", KelvaroOp::convert(ImageFormat::tiff), [&](const QString& name) { return photo(name + ".jpg", 5600); }},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const QString first = row.input(QStringLiteral("%1-1").arg(row.name));
-        const QString second = QDir(dir.path()).filePath(QStringLiteral("%1-2.%2").arg(row.name, QFileInfo(first).suffix()));
-        ASSERT_TRUE(QFile::copy(first, second));
-        const QStringList files{first, second};
-        QDir(dir.path()).mkdir(row.name);
-        OpResult result;
-        {
-            // Thread stacks count as data, though little of them is ever touched: 8 MB for each
-            // of x265's threads, one per core the system has (whatever this process may run on),
-            // and a few more of the decoders' and encoders'.
-            const qint64 cores = std::max<qint64>(QThread::idealThreadCount(), ::sysconf(_SC_NPROCESSORS_CONF));
-            const test::MemoryLimit limit(kLimit + 8 * MB * (cores + 8));
-            // Whichever of the two files finishes first, the run ends; aside, so that one that
-            // did not would fail the test instead of hanging it.
-            test::RunAside run([&](const RunHooksPtr& hooks) {
-                return ImageEngine::process(row.op, files, dir.filePath(row.name), hooks);
-            });
-            ASSERT_TRUE(run.finished(std::chrono::seconds(240))) << "the run never ended";
-            result = run.result();
-        }
-        EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
-    }
-}
+        LargestRow{"photoToTiff", KelvaroOp::convert(ImageFormat::tiff),
+                   [](const QString& folder, const QString& name) { return detailedPhoto(folder, name + ".jpg", 5600); }}),
+    [](const ::testing::TestParamInfo<LargestRow>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -5,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "../support/TestSupport.h"
 #include "engine/ZipWriter.h"
@@ -187,6 +190,30 @@ TEST_F(ZipFiles, storesEveryFileUnchangedWithUtf8NamesAndOneStamp)
     const auto stamps = {ZipWriter::dosStamp(before), ZipWriter::dosStamp(after)};
     EXPECT_TRUE(std::find(stamps.begin(), stamps.end(), std::make_pair(entries[0].time, entries[0].date)) != stamps.end());
     expectUnzipAccepts(target(), 5);
+}
+
+// A file of several of the writer's read chunks, which carries its CRC from one chunk to the
+// next: zlib's own CRC over the bytes read back must be the one the archive gives, or every
+// reader refuses the entry.
+TEST_F(ZipFiles, aFileOfManyReadChunksKeepsItsCrc)
+{
+    QByteArray big(5 * (1 << 20) + 12345, Qt::Uninitialized); // random bytes: as a photo, incompressible
+    QRandomGenerator random(57);
+    for (qsizetype i = 0; i + 4 <= big.size(); i += 4) {
+        const quint32 word = random.generate();
+        std::memcpy(big.data() + i, &word, 4);
+    }
+    const QStringList files{file("big.jpg", big), file("after.jpg", "after")};
+    ZipWriter::write(files, target());
+
+    const QList<ParsedEntry> entries = parse(readFile(target()));
+    ASSERT_EQ(entries.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        const QByteArray& data = entries[i].data;
+        EXPECT_EQ(data, readFile(files[i]));
+        EXPECT_EQ(entries[i].crc, quint32(::crc32_z(0, reinterpret_cast<const Bytef*>(data.constData()), size_t(data.size()))));
+    }
 }
 
 TEST_F(ZipFiles, replacesAnExistingTargetButNeverWritesThroughASymbolicLink)

@@ -33,6 +33,16 @@ inline void PrintTo(const QString& text, std::ostream* os)
 #endif
 #endif
 
+namespace kelvaro {
+
+// A format as its stored name, in the names of table rows' failures.
+inline void PrintTo(ImageFormat format, std::ostream* os)
+{
+    *os << rawValue(format).toStdString();
+}
+
+} // namespace kelvaro
+
 namespace kelvaro::test {
 
 // Runs the main thread's events until `condition` holds; returns whether it did. The limit only
