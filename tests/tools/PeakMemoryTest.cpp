@@ -400,6 +400,14 @@ const PhotoWriter colourCamera = photoWriter(".jpg", [](const Bitmap& photo, con
 const PhotoWriter sixteenBit = photoWriter(".png", [](const Bitmap& photo, const QString& path) {
     ti::writePng16(QFileInfo(path).path(), QFileInfo(path).fileName(), photo);
 });
+// Sixteen bits a sample, turned upright on its way: the turn holds the photo whole for a while.
+const PhotoWriter turnedSixteenBit = photoWriter(".tif", [](const Bitmap& photo, const QString& path) {
+    vips::VImage wide = (photo.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_USHORT) * 257)
+                            .cast(VIPS_FORMAT_USHORT)
+                            .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+    wide.set(VIPS_META_ORIENTATION, 6);
+    wide.tiffsave(NativePath::encoded(path).constData());
+});
 
 // A red disc on grey: a subject the segmentation network finds.
 QString disc(const QString& folder, const QString& name, QSize size)
@@ -447,6 +455,7 @@ INSTANTIATE_TEST_SUITE_P(
                 })},
         PeakRow{"sixteenBitToJpeg", R"({"convert":"jpg"})", sixteenBit},
         PeakRow{"sixteenBitToPng", R"({"convert":"png"})", sixteenBit, QSize(4000, 3000), nullptr, {}, 2},
+        PeakRow{"turnedSixteenBitToTiff", R"({"convert":"tiff"})", turnedSixteenBit},
         PeakRow{"cmykToPng", R"({"convert":"png"})", photoWriter(".jpg", [](const Bitmap& photo, const QString& path) {
                     ti::writeCmykJpeg(QFileInfo(path).path(), QFileInfo(path).fileName(), photo);
                 })},
