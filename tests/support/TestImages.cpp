@@ -320,6 +320,29 @@ QString writeBmp(const QString& dir, const QString& name, const Bitmap& image)
     return path;
 }
 
+
+namespace {
+
+// A PDF file of `objects` numbered from 1, the first the catalog, with its cross-reference table.
+QByteArray pdfOf(const QList<QByteArray>& objects)
+{
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<int> offsets;
+    for (int i = 0; i < objects.size(); ++i) {
+        offsets << int(pdf.size());
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const int xref = int(pdf.size());
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (int offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+        + QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+} // namespace
+
 QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF origin, int rotate, int pages,
                  const QRectF& cropBox)
 {
@@ -345,18 +368,7 @@ QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF o
                 + " /Contents " + QByteArray::number(4 + 2 * p) + " 0 R >>";
         objects << "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "endstream";
     }
-    QByteArray pdf = "%PDF-1.4\n";
-    QList<int> offsets;
-    for (int i = 0; i < objects.size(); ++i) {
-        offsets << int(pdf.size());
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const int xref = int(pdf.size());
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (int offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
-        + QByteArray::number(xref) + "\n%%EOF\n";
+    const QByteArray pdf = pdfOf(objects);
     test::writeFile(path, pdf);
     return path;
 }
@@ -391,18 +403,7 @@ QString writeFormFanOut(const QString& dir, const QString& name, int names, int 
         objects << stream("/Type /XObject /Subtype /Form /BBox [0 0 200 100] " + (last ? QByteArray() : resources),
                           last ? QByteArray("0 0 1 rg 0 0 2 2 re f") : content);
     }
-    QByteArray pdf = "%PDF-1.4\n";
-    QList<int> offsets;
-    for (int i = 0; i < objects.size(); ++i) {
-        offsets << int(pdf.size());
-        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const int xref = int(pdf.size());
-    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (int offset : offsets)
-        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
-        + QByteArray::number(xref) + "\n%%EOF\n";
+    const QByteArray pdf = pdfOf(objects);
     const QString path = pathIn(dir, name);
     test::writeFile(path, pdf);
     return path;

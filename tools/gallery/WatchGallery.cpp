@@ -98,16 +98,22 @@ const GalleryScene rules(QStringLiteral("watch-rules"), [](const Env& env) {
     return watchWindow(env, service);
 });
 
-// Tab to the switch of the rule that is on, or of the one that is off: its ring around the track.
-QImage switchByTab(const Env& env, bool on)
+// Two rules, the first on and the second off.
+std::shared_ptr<ScriptedWatchService> twoRules()
 {
     auto service = std::make_shared<ScriptedWatchService>();
     const QString pictures = QDir::homePath() + QStringLiteral("/Obrázky");
-    const QList<WatchRule> list{
+    service->setRules({
         rule(pictures + QStringLiteral("/Snímky obrazovky"), WatchRecipe::all().at(0).action, true, 12, 120),
         rule(pictures + QStringLiteral("/Z telefonu"), WatchAction::convert(QStringLiteral("jpg")), false, 48, 26 * 3600),
-    };
-    service->setRules(list);
+    });
+    return service;
+}
+
+// Tab to the switch of the rule that is on, or of the one that is off: its ring around the track.
+QImage switchByTab(const Env& env, bool on)
+{
+    const auto service = twoRules();
     return watchWindow(env, service, [on](WatchView& view) -> QDialog* {
         const QList<WatchRuleCard*> cards = view.findChildren<WatchRuleCard*>();
         for (WatchRuleCard* card : cards)
@@ -125,13 +131,7 @@ const GalleryScene switchOffByTab(QStringLiteral("watch-switch-off-tab"), [](con
 
 // The first rule's menu, open under its button as a click opens it.
 const GalleryScene ruleMenu(QStringLiteral("watch-rule-menu"), [](const Env& env) {
-    auto service = std::make_shared<ScriptedWatchService>();
-    const QString pictures = QDir::homePath() + QStringLiteral("/Obrázky");
-    const QList<WatchRule> list{
-        rule(pictures + QStringLiteral("/Snímky obrazovky"), WatchRecipe::all().at(0).action, true, 12, 120),
-        rule(pictures + QStringLiteral("/Z telefonu"), WatchAction::convert(QStringLiteral("jpg")), false, 48, 26 * 3600),
-    };
-    service->setRules(list);
+    const auto service = twoRules();
     return watchWindow(env, service, {}, [](WatchView& view) -> QWidget* {
         auto* card = view.findChild<WatchRuleCard*>();
         return popUnderButton(card ? card->menu() : nullptr);
