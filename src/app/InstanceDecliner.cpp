@@ -1,6 +1,7 @@
 #include "app/InstanceDecliner.h"
 
 #include <memory>
+#include <system_error>
 #include <vector>
 
 #include <poll.h>
@@ -8,7 +9,6 @@
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QThread>
 
 #include "platform/Log.h"
 
@@ -48,8 +48,11 @@ bool tell(QLocalSocket& socket, char answer)
 
 InstanceDecliner::InstanceDecliner(const QString& name)
 {
-    m_thread = QThread::create([this, name] { run(name); });
-    m_thread->start();
+    try {
+        m_thread = std::thread([this, name] { run(name); });
+    } catch (const std::system_error&) { // no thread to be had: launches then find no answer and wait for the lock
+        logLine(QStringLiteral("cannot tell other launches that this one is ending: no thread"));
+    }
 }
 
 InstanceDecliner::~InstanceDecliner()
@@ -71,12 +74,10 @@ void InstanceDecliner::letGo()
 
 void InstanceDecliner::stop(Stop how)
 {
-    if (!m_thread)
+    if (!m_thread.joinable())
         return;
     m_stop = how;
-    m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
+    m_thread.join();
 }
 
 void InstanceDecliner::run(const QString& name)

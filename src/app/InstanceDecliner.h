@@ -7,13 +7,13 @@
 // Created and stopped by SingleInstance on the main thread.
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 #include <QList>
 #include <QString>
 
 #include "app/LaunchRequest.h"
 
-class QThread;
 
 namespace kelvaro {
 
@@ -36,7 +36,8 @@ private:
     void stop(Stop how);
     void run(const QString& name);
 
-    QThread* m_thread = nullptr;
+    // A thread of the standard library: its join is one that ThreadSanitizer sees.
+    std::thread m_thread;
     std::atomic<int> m_stop{running};
     std::mutex m_takenMutex;
     QList<LaunchRequest> m_taken; // written by the thread as it ends

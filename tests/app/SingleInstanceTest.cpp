@@ -283,6 +283,7 @@ TEST_F(SingleInstanceTest, OneProfileHasOneInstanceWhateverSocketALaunchWouldUse
     running->decline();
     clearRecentLogLines();
     std::atomic<bool> done{false};
+    std::atomic<bool> claimed{false}; // set once the three below are written
     std::optional<SingleInstance::Role> role;
     bool listening = false;
     QString name;
@@ -292,12 +293,13 @@ TEST_F(SingleInstanceTest, OneProfileHasOneInstanceWhateverSocketALaunchWouldUse
         role = later.claim(LaunchRequest{{}, true}, 5000, 30000);
         listening = later.isListening();
         name = later.name();
+        claimed = true;
         // Held until the test has looked.
         waitUntil([&] { return done.load(); });
     });
     EXPECT_TRUE(waitUntil([] { return recentLogLines().join(QLatin1Char('\n')).contains(QStringLiteral("is ending: waiting")); }));
     running->release();
-    EXPECT_TRUE(waitUntil([&] { return role.has_value(); }));
+    EXPECT_TRUE(waitUntil([&] { return claimed.load(); })) << "the launch never claimed";
     EXPECT_EQ(role, SingleInstance::Role::primary);
     EXPECT_TRUE(listening);
     EXPECT_EQ(name, elsewhere);
