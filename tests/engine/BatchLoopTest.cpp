@@ -277,13 +277,16 @@ class SlowPricing : public ::testing::TestWithParam<WorkersRow> {};
 TEST_P(SlowPricing, endsAtOnceOnACancel)
 {
     Latch firstCounted;
+    Latch pricing;
     std::atomic_bool pricingStopped = false;
     std::atomic_bool secondStarted = false;
     ImageEngine::BatchWork work;
     work.total = 2;
     work.memoryCost = [&](int index) {
-        if (index == 1)
+        if (index == 1) {
+            pricing.open();
             pricingStopped = eventually([] { return ImageEngine::fileAbortRequested(); }, std::chrono::seconds(20));
+        }
         return qint64(MB);
     };
     work.run = [&](int index) {
@@ -296,6 +299,8 @@ TEST_P(SlowPricing, endsAtOnceOnACancel)
                                firstCounted.open();
                        });
     ASSERT_TRUE(firstCounted.wait());
+    // A cancel before the pricing starts would only show that no pricing starts after a cancel.
+    ASSERT_TRUE(pricing.wait());
     run.hooks()->cancel();
     ASSERT_TRUE(run.finished(std::chrono::seconds(60)));
     EXPECT_TRUE(pricingStopped) << "the cancel did not reach the pricing";
