@@ -281,16 +281,10 @@ void MemoryBudget::keepLoop()
     }
 }
 
-bool MemoryBudget::beyondCeiling(qint64 cost)
+bool MemoryBudget::beyondCeiling(qint64 cost) const
 {
-    std::unique_lock lock(m_mutex);
-    if (m_ceiling <= 0 || cost <= m_ceiling - m_kept.bytes)
-        return false;
-    if (cost > m_ceiling)
-        return true;
-    // Fits only once what is kept is let go, which a file then comes before.
-    letKeptGo(lock);
-    return false;
+    const std::lock_guard lock(m_mutex);
+    return m_ceiling > 0 && cost > m_ceiling;
 }
 
 qint64 MemoryBudget::limit() const

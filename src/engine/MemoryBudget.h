@@ -129,11 +129,11 @@ public:
 
     // Whether a file priced `cost` bytes needs more than the process may hold at all: beyond what
     // a hard limit (a memory cgroup's, past which the kernel kills the process) left when the
-    // first run opened the shared budget, with what the budget kept then let go and the page cache
-    // the kernel drops dropped. Never where no such limit is set: such a file runs alone. A file
-    // that fits only without what is kept now lets it go (as keepWhileIdle's `letGo` says) and is
-    // not beyond.
-    bool beyondCeiling(qint64 cost);
+    // first run opened the shared budget, with what the budget held and kept then let go and the
+    // page cache the kernel drops dropped. Never where no such limit is set: such a file runs
+    // alone. A file that fits only without what is kept lets it go when it is admitted: what is
+    // kept counts as held, and the limit is below the ceiling, so the file waits, which lets it go.
+    bool beyondCeiling(qint64 cost) const;
 
     qint64 limit() const;  // bytes; 0 when unlimited
     qint64 inUse() const;  // bytes held by files in progress
