@@ -386,4 +386,36 @@ INSTANTIATE_TEST_SUITE_P(
                       CeilingRow{"aFileBeyondEvenWithoutWhatIsKept", 3, 1000 * MB, true, 950 * MB, "", 500 * MB}),
     test::RowName());
 
+struct DeadlineRow {
+    const char* name;
+    bool spins;    // spends the processor's time until cancelled; else waits without spending any
+    bool finished; // what a wait for one second of work tells
+};
+
+class RunDeadline : public ::testing::TestWithParam<DeadlineRow> {};
+
+// A wait for a run's end gives it so much work, not so much time: a run that keeps spending the
+// processor's time (a walk that never ends) is given up on once it has spent it, and one that
+// spends none for a while (on a machine too busy to give it any) is waited for. By the clock
+// alone, the suite failed at a load of 150 on 8 cores.
+TEST_P(RunDeadline, countsTheWorkARunDid)
+{
+    const DeadlineRow& row = GetParam();
+    test::RunAside run([&](const RunHooksPtr& hooks) {
+        if (row.spins) {
+            while (!hooks->isCancelled()) {
+            }
+        } else {
+            std::this_thread::sleep_for(std::chrono::seconds(3));
+        }
+        return OpResult{};
+    });
+    EXPECT_EQ(run.finished(std::chrono::seconds(1)), row.finished);
+}
+
+INSTANTIATE_TEST_SUITE_P(BatchLoop, RunDeadline,
+                         ::testing::Values(DeadlineRow{"aRunThatSpinsIsGivenUpOn", true, false},
+                                           DeadlineRow{"aRunStarvedOfTheProcessorIsWaitedFor", false, true}),
+                         test::RowName());
+
 } // namespace
