@@ -319,7 +319,7 @@ int networkRuns = 0; // runs under way that may run the network
 // has been open for a while or a file needs the memory (MemoryBudget::keepWhileIdle).
 class NetworkRun {
 public:
-    NetworkRun() : m_budget(MemoryBudget::shared())
+    NetworkRun() : m_budgetOpen(MemoryBudget::shared())
     {
         const std::lock_guard lock(networkMutex);
         if (networkRuns++ == 0)
@@ -337,7 +337,7 @@ public:
     NetworkRun& operator=(const NetworkRun&) = delete;
 
 private:
-    MemoryBudget::Run m_budget;
+    MemoryBudget::Run m_budgetOpen;
 };
 
 } // namespace
