@@ -313,11 +313,13 @@ int networkRuns = 0; // runs under way that may run the network
 
 // One run that may run the segmentation network, from its start to its end: its files' price
 // counts the network, so a network kept from an earlier run no longer counts in the budget on its
-// own. When the last such run ends, the budget keeps the loaded network, counted, until no run
+// own. It is taken back with the budget open, which has read the machine as if what it kept were
+// let go, so that the network is not counted twice: in the machine's usage and in the files' price.
+// When the last such run ends, the budget keeps the loaded network, counted, until no run
 // has been open for a while or a file needs the memory (MemoryBudget::keepWhileIdle).
 class NetworkRun {
 public:
-    NetworkRun()
+    NetworkRun() : m_budgetOpen(MemoryBudget::shared())
     {
         const std::lock_guard lock(networkMutex);
         if (networkRuns++ == 0)
@@ -333,6 +335,9 @@ public:
     }
     NetworkRun(const NetworkRun&) = delete;
     NetworkRun& operator=(const NetworkRun&) = delete;
+
+private:
+    MemoryBudget::Run m_budgetOpen;
 };
 
 } // namespace

@@ -49,8 +49,9 @@ std::atomic<qint64> availableOverride{kNoOverride};
 std::mutex rootOverrideMutex;
 std::optional<QString> rootOverride;
 
-// The machine's figures as the shared budget follows them. Reads /proc and /sys.
-AvailableMemory::Reading machineMemory()
+// The machine's figures as the shared budget follows them, `held` bytes of the process's counted as
+// free (AvailableMemory::measure). Reads /proc and /sys.
+AvailableMemory::Reading machineMemory(qint64 held = 0)
 {
     if (const qint64 set = availableOverride.load(); set != kNoOverride)
         return {set, 0};
@@ -60,7 +61,7 @@ AvailableMemory::Reading machineMemory()
         if (rootOverride)
             root = *rootOverride;
     }
-    return AvailableMemory::measure(root);
+    return AvailableMemory::measure(root, held);
 }
 
 qint64 limitFor(qint64 availableBytes)
@@ -100,13 +101,25 @@ MemoryBudget& MemoryBudget::shared()
 
 MemoryBudget::Run::Run(MemoryBudget& budget) : m_budget(budget)
 {
-    // Read outside the lock: it reads files.
-    const AvailableMemory::Reading machine = budget.m_followsMachine ? machineMemory() : AvailableMemory::Reading{};
-    const std::lock_guard lock(budget.m_mutex);
-    if (budget.m_runs++ == 0 && budget.m_followsMachine) {
+    std::unique_lock lock(budget.m_mutex);
+    // What the budget holds or keeps (the network kept from the last run) is in the machine's
+    // usage, and counted here again as it is held: the machine is read as if it were let go. Read
+    // outside the lock, as it reads files; what is kept may be let go meanwhile, and is then read
+    // again, so that nothing let go is counted as free twice.
+    for (int reading = 0; budget.m_runs == 0 && budget.m_followsMachine; ++reading) {
+        const qint64 held = reading < 3 ? budget.m_inUse : 0;
+        lock.unlock();
+        const AvailableMemory::Reading machine = machineMemory(held);
+        lock.lock();
+        if (budget.m_runs > 0)
+            break; // another run opened it meanwhile, with a reading of its own
+        if (held > budget.m_inUse)
+            continue;
         budget.m_limit = limitFor(machine.available);
         budget.m_ceiling = machine.hardRoom;
+        break;
     }
+    ++budget.m_runs;
 }
 
 MemoryBudget::Run::~Run()

@@ -13,8 +13,10 @@
 // within the limit never waits for it; when all that is held belongs to files that wait to grow,
 // the oldest of them goes on, so waiting never deadlocks. What the process keeps between runs
 // (the segmentation network) counts as held, and a file that must wait lets it go first, so that
-// it never keeps a file waiting. A file priced beyond what a hard limit (a memory cgroup's) leaves
-// is not admitted at all: beyondCeiling() tells its batch to fail it.
+// it never keeps a file waiting. A file priced beyond what a hard limit (a memory cgroup's) leaves,
+// with what is kept let go, is not admitted at all: beyondCeiling() tells its batch to fail it.
+// The machine is read as if what the budget holds and keeps were let go: it is in the machine's
+// usage, and counted again here.
 // Thread-safe; the shared one lives as long as the process, with a thread of its own from the
 // first time it keeps something.
 #include <chrono>
@@ -48,7 +50,8 @@ public:
     static MemoryBudget& shared();
 
     // One run's use of the budget, from its first file to its end: the first run to open an idle
-    // shared budget sets its limit from availableMemory() now.
+    // shared budget sets its limit and its ceiling from the machine now, what the budget keeps
+    // counted as free (it is counted here).
     class Run {
     public:
         explicit Run(MemoryBudget& budget);
@@ -116,7 +119,8 @@ public:
     // (the same thing kept again), whose idle time starts again.
     void keepWhileIdle(qint64 bytes, std::chrono::milliseconds idle, std::function<void()> letGo);
     // What keepWhileIdle() kept is in use again (a run that prices it in its files opens): it no
-    // longer counts here and the budget never lets it go.
+    // longer counts here and the budget never lets it go. Taken with a Run open, which has read
+    // the machine as if it were let go: the files that price it have room for it.
     void takeKept();
     qint64 kept() const; // bytes counted for what is kept
     // Replaces the clock that idle time is measured by (tests); none restores the steady clock.
@@ -125,8 +129,10 @@ public:
 
     // Whether a file priced `cost` bytes needs more than the process may hold at all: beyond what
     // a hard limit (a memory cgroup's, past which the kernel kills the process) left when the
-    // first run opened the shared budget. Never where no such limit is set: such a file runs
-    // alone.
+    // first run opened the shared budget, with what the budget held and kept then let go and the
+    // page cache the kernel drops dropped. Never where no such limit is set: such a file runs
+    // alone. A file that fits only without what is kept lets it go when it is admitted: what is
+    // kept counts as held, and the limit is below the ceiling, so the file waits, which lets it go.
     bool beyondCeiling(qint64 cost) const;
 
     qint64 limit() const;  // bytes; 0 when unlimited

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -165,14 +166,33 @@ QList<QByteArray> folders(const QByteArray& root, const Mount& mount, const QByt
     return found;
 }
 
+// The page cache of a group's memory.stat that the kernel drops before it kills, in bytes: the
+// whole cache, active or not (under its limit the kernel deactivates active pages and drops them
+// too), but tmpfs and shared memory (swap-backed: they go only to swap, if there is any), pages
+// mapped into a process (the programs' own code and mapped files, which reclaim would have to
+// read straight back) and pages not yet written back. Where the cache's total is not written
+// (older kernels), the file pages on the reclaim lists.
+qint64 reclaimable(const QByteArray& stat, bool v2)
+{
+    const auto get = [&](const char* key, const char* keyV1) { return field(stat, v2 ? key : keyV1).value_or(0); };
+    const std::optional<qint64> cache = field(stat, v2 ? "file" : "total_cache");
+    if (!cache)
+        return std::min(get("active_file", "total_active_file") + get("inactive_file", "total_inactive_file"), kNoLimit);
+    qint64 pinned = 0;
+    for (const auto& [key, keyV1] : {std::pair{"shmem", "total_shmem"}, std::pair{"file_mapped", "total_mapped_file"},
+                                     std::pair{"file_dirty", "total_dirty"}, std::pair{"file_writeback", "total_writeback"}})
+        pinned = std::min(pinned + get(key, keyV1), kNoLimit);
+    return std::max<qint64>(*cache - pinned, 0);
+}
+
 // What the cgroup at `folder` still leaves for its members below its limits, soft or hard, and
-// below its hard limit alone: none when it sets no such limit.
+// below its hard limit alone: none when it sets no such limit. `held` counts as free (measure).
 struct Room {
     std::optional<qint64> any;
     std::optional<qint64> hard;
 };
 
-Room room(const QByteArray& folder, bool v2)
+Room room(const QByteArray& folder, bool v2, qint64 held)
 {
     const auto file = [&](const char* name) { return contents(folder + '/' + name); };
     const std::optional<qint64> hard = count(file(v2 ? "memory.max" : "memory.limit_in_bytes"));
@@ -185,9 +205,8 @@ Room room(const QByteArray& folder, bool v2)
     if (!limit)
         return {};
     const qint64 usage = count(file(v2 ? "memory.current" : "memory.usage_in_bytes")).value_or(0);
-    const QByteArray stat = file("memory.stat");
-    const qint64 cache = (v2 ? field(stat, "inactive_file") : field(stat, "total_inactive_file")).value_or(0);
-    const qint64 used = std::max<qint64>(usage - std::clamp<qint64>(cache, 0, usage), 0);
+    const qint64 cache = reclaimable(file("memory.stat"), v2);
+    const qint64 used = std::max<qint64>(usage - std::min(cache, usage) - std::clamp<qint64>(held, 0, usage), 0);
     // Nothing left: one file at a time.
     const auto left = [&](qint64 bound) { return std::max<qint64>(bound - used, 1); };
     return {left(*limit), hard ? std::optional<qint64>(left(*hard)) : std::nullopt};
@@ -195,8 +214,9 @@ Room room(const QByteArray& folder, bool v2)
 
 } // namespace
 
-Reading measure(const QString& root)
+Reading measure(const QString& root, qint64 held)
 {
+    held = std::clamp<qint64>(held, 0, kNoLimit);
     QByteArray base = NativePath::encoded(root);
     while (base.endsWith('/'))
         base.chop(1);
@@ -205,7 +225,7 @@ Reading measure(const QString& root)
     const auto lower = [](std::optional<qint64>& value, qint64 bound) { value = value ? std::min(*value, bound) : bound; };
     const std::optional<qint64> kibibytes = field(contents(base + "/proc/meminfo"), "MemAvailable:");
     if (kibibytes && *kibibytes < kNoLimit / 1024)
-        available = *kibibytes * 1024;
+        available = *kibibytes * 1024 + held;
 
     QList<Mount> mounts = memoryMounts(contents(base + "/proc/self/mountinfo"));
     if (mounts.isEmpty())
@@ -213,7 +233,7 @@ Reading measure(const QString& root)
     const Membership member = membership(contents(base + "/proc/self/cgroup"));
     for (const Mount& mount : mounts) {
         for (const QByteArray& folder : folders(base, mount, mount.v2 ? member.v2 : member.v1)) {
-            const Room left = room(folder, mount.v2);
+            const Room left = room(folder, mount.v2, held);
             if (left.any)
                 lower(available, *left.any);
             if (left.hard)

@@ -4,9 +4,10 @@
 // cgroup on the path from the process's own up to the root still leaves. cgroup v2 sets limits in
 // memory.max and memory.high and counts use in memory.current; the v1 memory hierarchy in
 // memory.limit_in_bytes and memory.usage_in_bytes. Page cache the kernel drops before it kills
-// (inactive_file in memory.stat) is not counted as used. Every file is read below a root, "/" for
-// the machine's own, a tree of a test's otherwise; what cannot be read or makes no sense (a
-// number out of range, a FIFO, a path that leaves its mount) limits nothing.
+// (memory.stat's cache, active or not, less tmpfs, shared, mapped and dirty pages) is not counted
+// as used, nor what the caller holds and counts itself (`held`). Every file is read below a root,
+// "/" for the machine's own, a tree of a test's otherwise; what cannot be read or makes no sense
+// (a number out of range, a FIFO, a path that leaves its mount) limits nothing.
 // Stateless; any thread.
 #include <QString>
 #include <QtGlobal>
@@ -22,7 +23,10 @@ struct Reading {
 };
 
 // Reads proc/meminfo, proc/self/cgroup, proc/self/mountinfo and the cgroup files under `root`.
-Reading measure(const QString& root = QStringLiteral("/"));
+// `held`: bytes of this process's that the caller counts as held itself (what a memory budget
+// holds and keeps), so they are in the machine's and the groups' usage already: they count as
+// free, up to what each group uses.
+Reading measure(const QString& root = QStringLiteral("/"), qint64 held = 0);
 // measure(root).available.
 qint64 read(const QString& root = QStringLiteral("/"));
 

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include <QScopeGuard>
+
 #include <gtest/gtest.h>
 
 #include "engine/BatchLoop.h"
@@ -316,23 +318,35 @@ struct CeilingRow {
     int workers;
     std::optional<qint64> hardLimit; // the process's cgroup's memory.max
     bool largeRefused;
+    qint64 used = 0;        // the cgroup's memory.current
+    const char* stat = "";  // its memory.stat
+    qint64 kept = 0;        // what the budget keeps from an earlier run, part of `used`
 };
 
 class FileBeyondTheMachine : public ::testing::TestWithParam<CeilingRow> {};
 
 // A file priced at 600 MB between two of 10 MB. Where a hard limit of 500 MB leaves too little,
 // it fails with its own outcome and the other two are made; with no hard limit (1 GB available, a
-// budget of 500 MB), it runs alone.
+// budget of 500 MB), it runs alone. Page cache the kernel drops and what the budget keeps are
+// room: the file fails only where it could not fit with both let go, and what is kept goes
+// before it runs.
 TEST_P(FileBeyondTheMachine, failsAloneOnlyUnderAHardLimit)
 {
     const CeilingRow& row = GetParam();
-    const test::MachineMemory machine(qint64(1) << 30, row.hardLimit);
+    const test::MachineMemory machine(qint64(1) << 30, row.hardLimit, row.used, row.stat);
+    MemoryBudget& budget = MemoryBudget::shared();
+    std::atomic_bool keptGone = false;
+    if (row.kept > 0)
+        budget.keepWhileIdle(row.kept, std::chrono::hours(1), [&] { keptGone = true; });
+    const auto forget = qScopeGuard([&] { budget.takeKept(); });
     std::atomic_bool largeRan = false;
+    std::atomic_bool largeBesideKept = false;
     ImageEngine::BatchWork work;
     work.total = 3;
     work.memoryCost = [](int index) { return index == 1 ? 600 * MB : 10 * MB; };
     work.run = [&](int index) {
         largeRan = largeRan || index == 1;
+        largeBesideKept = largeBesideKept || (index == 1 && row.kept > 0 && !keptGone);
         return made(index);
     };
     work.refused = [](int index) {
@@ -350,13 +364,58 @@ TEST_P(FileBeyondTheMachine, failsAloneOnlyUnderAHardLimit)
     } else {
         EXPECT_EQ(result.outputs.size(), 3);
     }
-    EXPECT_EQ(MemoryBudget::shared().inUse(), 0);
+    EXPECT_FALSE(largeBesideKept) << "ran beside what was kept";
+    budget.takeKept();
+    EXPECT_EQ(budget.inUse(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(BatchLoop, FileBeyondTheMachine,
-                         ::testing::Values(CeilingRow{"hardLimitOneWorker", 1, 500 * MB, true},
-                                           CeilingRow{"hardLimitThreeWorkers", 3, 500 * MB, true},
-                                           CeilingRow{"noLimitRunsAlone", 3, std::nullopt, false}),
+INSTANTIATE_TEST_SUITE_P(
+    BatchLoop, FileBeyondTheMachine,
+    ::testing::Values(CeilingRow{"hardLimitOneWorker", 1, 500 * MB, true}, CeilingRow{"hardLimitThreeWorkers", 3, 500 * MB, true},
+                      CeilingRow{"noLimitRunsAlone", 3, std::nullopt, false},
+                      // 900 MB used of 1 GB, 800 MB of it page cache, 550 MB active.
+                      CeilingRow{"activeCacheIsRoom", 3, 1000 * MB, false, 900 * MB,
+                                 "anon 100000000\nfile 800000000\nactive_file 550000000\ninactive_file 250000000\n"},
+                      // 400 MB of the cache in tmpfs, 100 MB not yet written.
+                      CeilingRow{"cacheThatStaysIsNot", 3, 1000 * MB, true, 900 * MB,
+                                 "anon 100000000\nfile 800000000\nshmem 400000000\nfile_dirty 100000000\n"},
+                      // 600 MB of the 700 MB used kept from an earlier run.
+                      CeilingRow{"whatIsKeptIsLetGoForAFileThatFitsWithoutIt", 1, 1000 * MB, false, 700 * MB, "", 600 * MB},
+                      CeilingRow{"whatIsKeptIsLetGoForAFileThatFitsWithoutItAtThreeWorkers", 3, 1000 * MB, false, 700 * MB, "",
+                                 600 * MB},
+                      CeilingRow{"aFileBeyondEvenWithoutWhatIsKept", 3, 1000 * MB, true, 950 * MB, "", 500 * MB}),
+    test::RowName());
+
+struct DeadlineRow {
+    const char* name;
+    bool spins;    // spends the processor's time until cancelled; else waits without spending any
+    bool finished; // what a wait for one second of work tells
+};
+
+class RunDeadline : public ::testing::TestWithParam<DeadlineRow> {};
+
+// A wait for a run's end gives it so much work, not so much time: a run that keeps spending the
+// processor's time (a walk that never ends) is given up on once it has spent it, and one that
+// spends none for a while (on a machine too busy to give it any) is waited for. By the clock
+// alone, the suite failed at a load of 150 on 8 cores.
+TEST_P(RunDeadline, countsTheWorkARunDid)
+{
+    const DeadlineRow& row = GetParam();
+    test::RunAside run([&](const RunHooksPtr& hooks) {
+        if (row.spins) {
+            while (!hooks->isCancelled()) {
+            }
+        } else {
+            std::this_thread::sleep_for(std::chrono::seconds(3));
+        }
+        return OpResult{};
+    });
+    EXPECT_EQ(run.finished(std::chrono::seconds(1)), row.finished);
+}
+
+INSTANTIATE_TEST_SUITE_P(BatchLoop, RunDeadline,
+                         ::testing::Values(DeadlineRow{"aRunThatSpinsIsGivenUpOn", true, false},
+                                           DeadlineRow{"aRunStarvedOfTheProcessorIsWaitedFor", false, true}),
                          test::RowName());
 
 } // namespace

@@ -1,5 +1,7 @@
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 #include <fcntl.h>
@@ -22,6 +24,7 @@
 #include "detectors/InjectedDetectors.h"
 #include "engine/MemoryBudget.h"
 #include "engine/ImageEngine.h"
+#include "engine/ImageProbe.h"
 #include "engine/ImageStream.h"
 #include "engine/ScanEffects.h"
 #include "engine/detectors/CodeReader.h"
@@ -230,6 +233,29 @@ TEST_F(Batch, aPhotoNeedingMoreThanAHardMemoryLimitLeavesFailsAloneWithItsOwnMes
     }
 }
 
+// A scan's page beyond a hard memory limit fails with its own line among the scan's failures, in
+// the run's language; the pages before and after it make the document.
+TEST_F(Batch, aScanPageBeyondAHardMemoryLimitFailsWithItsOwnLine)
+{
+    const QString first = photo(QStringLiteral("first.jpg"));
+    const QString large = photo(QStringLiteral("large.jpg"), 2000, 1500);
+    const QString last = photo(QStringLiteral("last.jpg"));
+    // A scan's page holds its photo many times over while it is straightened: the small ones
+    // are priced at well under a megabyte, the large one at tens of megabytes.
+    const test::MachineMemory machine(qint64(8) << 30, 4'000'000);
+    for (const AppLanguage language : {AppLanguage::czech, AppLanguage::english}) {
+        SCOPED_TRACE(language == AppLanguage::czech ? "czech" : "english");
+        QTemporaryDir outDir;
+        EngineSettings settings;
+        settings.language = language;
+        const OpResult result = ImageEngine::process(KelvaroOp::scan(), {first, large, last}, outDir.path(), {}, settings);
+        EXPECT_EQ(result.failures, QStringList{KelvaroError::notEnoughMemory(QStringLiteral("large.jpg")).message(language)});
+        EXPECT_EQ(result.failed, 1);
+        ASSERT_EQ(result.outputs.size(), 1);
+        EXPECT_EQ(test::pdfPageSizes(result.outputs.first()).size(), 2);
+    }
+}
+
 // The input's opens counted by the kernel (inotify), so every library's opening counts.
 class OpenCounter {
 public:
@@ -340,6 +366,49 @@ TEST_F(Batch, theSegmentationNetworkIsKeptForTheNextRunAndLetGoOnceIdleForItsTim
     ASSERT_TRUE(test::waitUntil([] { return detectors::ForegroundSegmenter::loaded() == nullptr; })) << "never let go";
     EXPECT_EQ(budget.kept(), 0);
     EXPECT_EQ(budget.inUse(), 0);
+}
+
+// The next background removal within the keep window takes the network kept from the last one:
+// counted twice (in the group's usage and again in its photo's price), the photo was refused under
+// a hard limit that fits one network and one photo, or the network was let go for it and loaded
+// again beside the first. A stand-in counts its loads and declares what it holds.
+TEST_F(Batch, theNextBackgroundRemovalUnderAHardLimitTakesTheNetworkKept)
+{
+    constexpr qint64 kNetwork = 300'000'000;
+    struct Network : test::FixedMask {
+        Network() : FixedMask([](cv::Size size) { return cv::Mat(size, CV_8U, cv::Scalar(255)); }) {}
+        qint64 workingBytes() const override { return kNetwork; }
+    };
+    MemoryBudget& budget = MemoryBudget::shared();
+    std::atomic_int loads = 0;
+    detectors::ForegroundSegmenter::takeShared();
+    detectors::ForegroundSegmenter::setMaker([&] {
+        ++loads;
+        return std::make_shared<const Network>();
+    });
+    const auto restore = qScopeGuard([&] {
+        detectors::ForegroundSegmenter::setMaker({});
+        budget.takeKept();
+        detectors::ForegroundSegmenter::takeShared();
+    });
+    test::HandClock clock(budget); // the keep window stays open
+    const QString first = photo(QStringLiteral("first.jpg"), 400, 300);
+    const QString second = photo(QStringLiteral("second.jpg"), 400, 300);
+    const qint64 photoAlone = ImageEngine::memoryPrice(KelvaroOp::removeBackground(), first) - kNetwork;
+    ASSERT_GT(photoAlone, 0);
+    test::MachineMemory machine(qint64(8) << 30, kNetwork + 2 * photoAlone);
+
+    const OpResult made = ImageEngine::process(KelvaroOp::removeBackground(), {first}, out());
+    ASSERT_EQ(made.outputs.size(), 1) << made.firstError.value_or(QString()).toStdString();
+    ASSERT_EQ(budget.kept(), kNetwork);
+    machine.use(kNetwork); // the network kept is in the group's usage
+
+    QTemporaryDir next;
+    const OpResult result = ImageEngine::process(KelvaroOp::removeBackground(), {second}, next.path());
+    EXPECT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
+    EXPECT_EQ(result.failed, 0);
+    EXPECT_EQ(loads.load(), 1) << "the network was loaded again";
+    EXPECT_EQ(budget.kept(), kNetwork);
 }
 
 // Once let go, the segmentation network's memory goes back to the system: an idle application
@@ -483,6 +552,126 @@ TEST_F(Batch, aTurnedPhotoHoldsItsTurnOnlyWhileItIsTurned)
         held.release(turn);
         ASSERT_TRUE(test::waitUntil([&] { return budget.growing() == 1 && written(); })) << "never asked for the rewrite";
         EXPECT_EQ(budget.inUse(), held.held() + price - row.strips) << "the turn still held once the file was written";
+
+        held.release(held.held());
+        ASSERT_TRUE(run.finished());
+        EXPECT_EQ(run.result().outputs.size(), 1);
+        EXPECT_EQ(budget.inUse(), 0);
+    }
+}
+
+// A source whose decoder holds it whole while it streams to the encoder (WebP, HEIC and GIF decode
+// whole, a progressive JPEG keeps every coefficient, an interlaced PNG every pass) is priced with
+// at least its decoded pixels beyond the same photo as a baseline JPEG: priced as a streaming
+// decoder, it let photos in beside it that did not fit.
+TEST_F(Batch, aSourceItsDecoderHoldsWholeIsPricedWithItsPixels)
+{
+    constexpr int kWidth = 600, kHeight = 400;
+    constexpr qint64 kPixels = qint64(kWidth) * kHeight;
+    const Bitmap pixels = ti::quadrants(kWidth, kHeight).extract_band(0, vips::VImage::option()->set("n", 3));
+    const auto saved = [&](const QString& name, const std::function<void(const QByteArray&)>& save) {
+        const QString path = QDir(in()).filePath(name);
+        save(NativePath::encoded(path));
+        return path;
+    };
+    const struct {
+        const char* name;
+        QString file;
+    } rows[] = {
+        {"webp", ti::writeWebp(in(), QStringLiteral("p.webp"), pixels)},
+        {"heic", ti::writeHeic(in(), QStringLiteral("p.heic"), pixels)},
+        {"gif", ti::writeGif(in(), QStringLiteral("p.gif"), pixels)},
+        {"progressiveJpeg", saved(QStringLiteral("progressive.jpg"), [&](const QByteArray& path) {
+             pixels.jpegsave(path.constData(), vips::VImage::option()->set("interlace", true));
+         })},
+        {"interlacedPng", saved(QStringLiteral("interlaced.png"), [&](const QByteArray& path) {
+             pixels.pngsave(path.constData(), vips::VImage::option()->set("interlace", true));
+         })},
+    };
+    const KelvaroOp op = KelvaroOp::convert(ImageFormat::tiff);
+    const qint64 baseline = ImageEngine::memoryPrice(op, ti::writeJpeg(in(), QStringLiteral("baseline.jpg"), pixels));
+    ASSERT_GT(baseline, 0);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_EQ(ImageEngine::uprightSize(row.file), QSize(kWidth, kHeight));
+        EXPECT_TRUE(ImageEngine::decoderHoldsWhole(row.file));
+        EXPECT_GE(ImageEngine::memoryPrice(op, row.file) - baseline, 3 * kPixels);
+    }
+}
+
+// A photo that streams is never held whole, whatever it does to the colours: a colour adjustment
+// is priced as a plain conversion to the same format, and only held whole (streaming off) with the
+// copy it makes.
+TEST_F(Batch, aStreamedPhotoIsPricedWithoutACopy)
+{
+    const QString file = photo(QStringLiteral("p.jpg"), 600, 400);
+    const KelvaroOp adjust = KelvaroOp::adjust(AdjustSpec{0, false, false, 0.1, 1.2, false});
+    const KelvaroOp convert = KelvaroOp::convert(ImageFormat::jpg);
+    ASSERT_EQ(ImageEngine::outputOf(adjust, file, {}).format, ImageFormat::jpg);
+    EXPECT_EQ(ImageEngine::memoryPrice(adjust, file), ImageEngine::memoryPrice(convert, file));
+    ImageEngine::setStreaming(false);
+    const auto streamAgain = qScopeGuard([] { ImageEngine::setStreaming(true); });
+    EXPECT_GT(ImageEngine::memoryPrice(adjust, file), ImageEngine::memoryPrice(convert, file));
+}
+
+// A photo turned upright on its way whose decoder holds the whole source (a progressive JPEG)
+// holds the decoder's share through the turn, and gives it back once the turn has read the last
+// pixel, before its metadata is written back; a baseline JPEG's decoder holds nothing of the kind.
+TEST_F(Batch, aDecoderHoldingTheWholeSourceHoldsItThroughATurnAndGivesItBackAfter)
+{
+    constexpr qint64 MB = 1'000'000;
+#ifdef KELVARO_TEST_SANITIZED
+    constexpr int kWidth = 400, kHeight = 300;
+#else
+    constexpr int kWidth = 2000, kHeight = 1500;
+#endif
+    constexpr qint64 kPixels = qint64(kWidth) * kHeight;
+    const Bitmap pixels = ti::quadrants(kWidth, kHeight).extract_band(0, vips::VImage::option()->set("n", 3));
+    const auto write = [&](const QString& name, bool progressive) {
+        const QString path = QDir(in()).filePath(name);
+        vips::VImage oriented = pixels.copy();
+        oriented.set(VIPS_META_ORIENTATION, 6);
+        oriented.jpegsave(NativePath::encoded(path).constData(), vips::VImage::option()->set("interlace", progressive));
+        return path;
+    };
+    struct Restore {
+        ~Restore() { MemoryBudget::setAvailableMemoryOverride(std::nullopt); }
+    } restore;
+    MemoryBudget::setAvailableMemoryOverride(1000 * MB);
+    MemoryBudget& budget = MemoryBudget::shared();
+    const MemoryBudget::Run others(budget); // another run: its files hold the rest
+    constexpr qint64 kLimit = 500 * MB;
+    ASSERT_EQ(budget.limit(), kLimit);
+    const KelvaroOp op = KelvaroOp::convert(ImageFormat::tiff);
+    const struct {
+        const char* name;
+        bool progressive;
+    } rows[] = {{"baseline", false}, {"progressive", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString turned = write(QStringLiteral("%1.jpg").arg(row.name), row.progressive);
+        const qint64 price = ImageEngine::memoryPrice(op, turned);
+        const qint64 decoder = qint64(double(kPixels) * ImageEngine::decoderHeldBytes(turned));
+        EXPECT_EQ(decoder > 0, row.progressive);
+        const qint64 turn = kPixels * 3;
+        const QString results = QDir(out()).filePath(QLatin1String(row.name));
+        ASSERT_TRUE(QDir().mkpath(results));
+        const auto written = [&] {
+            const QFileInfoList parts = QDir(results).entryInfoList(QDir::Files | QDir::Hidden);
+            return !parts.isEmpty() && parts.first().size() > 0;
+        };
+        test::BudgetHold held(budget);
+        ASSERT_TRUE(held.acquire(kLimit - price - turn / 2));
+        test::RunAside run([&](const RunHooksPtr& hooks) { return ImageEngine::process(op, {turned}, results, hooks); });
+        ASSERT_TRUE(test::waitUntil([&] { return budget.growing() == 1 || budget.waiting() == 1; }));
+        ASSERT_EQ(budget.growing(), 1) << "not let in";
+        EXPECT_EQ(budget.inUse(), held.held() + price) << "the decoder's share given back before the turn read the photo";
+
+        // Room for the turn to the byte: the metadata's rewrite, which comes once the file is
+        // written, waits.
+        held.release(turn / 2);
+        ASSERT_TRUE(test::waitUntil([&] { return budget.growing() == 1 && written(); })) << "never asked for the rewrite";
+        EXPECT_EQ(budget.inUse(), held.held() + price - decoder) << "the decoder's share still held once the photo was turned";
 
         held.release(held.held());
         ASSERT_TRUE(run.finished());

@@ -1,6 +1,6 @@
 // libvips' vector programs compiled and freed on several threads at once: liborc takes and gives
 // back pieces of its code blocks partly outside its own lock, so a free must wait for a compile
-// that is taking a piece.
+// that is taking a piece, and a compile for a free that is giving one back.
 // The program's compiled code is reached through libvips' own record of it, which it declares
 // only for a build with liborc.
 #define HAVE_ORC 1
@@ -41,11 +41,20 @@ VipsVector* compiledCopy()
 
 // Each way the engine's libraries give compiled code back: libvips frees a program (and liborc
 // its code inside), and liborc's code free is an entry point of its own, which liborc's internal
-// calls do not pass through.
+// calls do not pass through. `freeing` readies the free of a program's code and returns it, so
+// that nothing else runs when it is called.
 struct FreeRow {
     const char* name;
-    std::function<void(VipsVector*)> free;
+    std::function<std::function<void()>(VipsVector*)> freeing;
 };
+
+#ifndef KELVARO_TEST_SANITIZED
+// The C library's free() of the thread that sets holdNextFree is held, once, until freeLetGo: the
+// first memory liborc gives back, before it gives back its piece of code.
+thread_local bool holdNextFree = false;
+std::atomic_bool freeHeld = false;
+std::atomic_bool freeLetGo = false;
+#endif
 
 void PrintTo(const FreeRow& row, std::ostream* os)
 {
@@ -89,7 +98,7 @@ TEST_P(VectorCode, aFreeWhileAnotherCompilesWaitsForTheCompile)
     bool freedDuringCompile = false;
     if (reached) {
         freeing = std::thread([&] {
-            GetParam().free(earlier);
+            GetParam().freeing(earlier)();
             freed = true;
         });
         // Either it went through, or it waits for the code lock.
@@ -111,17 +120,100 @@ TEST_P(VectorCode, aFreeWhileAnotherCompilesWaitsForTheCompile)
     EXPECT_TRUE(freed);
 }
 
+// One thread frees compiled code and is held inside liborc's free, at the first memory it gives
+// back; another compiles. Without the code lock held through the free, the compile takes a piece
+// of the block while the free is putting its own back.
+TEST_P(VectorCode, aCompileWhileAnotherFreesWaitsForTheFree)
+{
+#ifdef KELVARO_TEST_SANITIZED
+    GTEST_SKIP() << "the sanitizer's allocator is its own: no free() to hold";
+#else
+    initVips();
+    if (!vips_vector_isenabled())
+        GTEST_SKIP() << "libvips runs no vector code here";
+    // Each way of freeing once, so that nothing it sets up for itself frees memory of its own.
+    VipsVector* warm = compiledCopy();
+    GetParam().freeing(warm)();
+    vips_vector_free(warm);
+    VipsVector* earlier = compiledCopy();
+    ASSERT_TRUE(earlier->compiled && earlier->program) << "liborc compiled nothing";
+    const std::function<void()> free = GetParam().freeing(earlier);
+
+    freeHeld = false;
+    freeLetGo = false;
+    std::atomic_bool freed = false;
+    std::thread freeing([&] {
+        holdNextFree = true;
+        free();
+        holdNextFree = false;
+        freed = true;
+    });
+    const bool inside = test::waitUntil([&] { return freeHeld || freed; }, 60000) && freeHeld;
+
+    std::atomic_bool compiled = false;
+    VipsVector* later = nullptr;
+    std::thread compiling;
+    bool settled = false;
+    bool compiledDuringFree = false;
+    if (inside) {
+        compiling = std::thread([&] {
+            later = compiledCopy();
+            compiled = true;
+        });
+        // Either it went through, or it waits for the code lock.
+        settled = test::waitUntil([&] { return compiled || ImageEngine::vectorCodeWaiting() > 0; }, 60000);
+        compiledDuringFree = compiled;
+    }
+    freeLetGo = true;
+    freeLetGo.notify_all();
+    freeing.join();
+    if (compiling.joinable())
+        compiling.join();
+    if (later)
+        vips_vector_free(later);
+    vips_vector_free(earlier);
+
+    ASSERT_TRUE(inside) << "liborc's free gave back no memory";
+    EXPECT_TRUE(settled);
+    EXPECT_FALSE(compiledDuringFree) << "the compile went on inside the free";
+    EXPECT_TRUE(compiled);
+#endif
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Frees, VectorCode,
-    ::testing::Values(FreeRow{"program", [](VipsVector* vector) { orc_program_free(std::exchange(vector->program, nullptr)); }},
+    ::testing::Values(FreeRow{"program",
+                              [](VipsVector* vector) -> std::function<void()> {
+                                  OrcProgram* program = std::exchange(vector->program, nullptr);
+                                  return [program] { orc_program_free(program); };
+                              }},
                       FreeRow{"code",
-                              [](VipsVector* vector) {
+                              [](VipsVector* vector) -> std::function<void()> {
                                   // liborc's own, found where libvips loaded it.
                                   using TakeCode = OrcCode* (*)(OrcProgram*);
                                   const auto take = reinterpret_cast<TakeCode>(::dlsym(RTLD_DEFAULT, "orc_program_take_code"));
-                                  ASSERT_TRUE(take) << "liborc is not loaded";
-                                  orc_code_free(take(vector->program));
+                                  EXPECT_TRUE(take) << "liborc is not loaded";
+                                  OrcCode* code = take ? take(vector->program) : nullptr;
+                                  return [code] {
+                                      if (code)
+                                          orc_code_free(code);
+                                  };
                               }}),
     [](const ::testing::TestParamInfo<FreeRow>& info) { return std::string(info.param.name); });
 
 } // namespace
+
+#ifndef KELVARO_TEST_SANITIZED
+// Every free() of the test program passes here, on to the C library's own (as the allocations of
+// the test support do).
+extern "C" void __libc_free(void* pointer);
+extern "C" void free(void* pointer)
+{
+    if (holdNextFree && pointer) {
+        holdNextFree = false;
+        freeHeld = true;
+        freeLetGo.wait(false);
+    }
+    __libc_free(pointer);
+}
+#endif

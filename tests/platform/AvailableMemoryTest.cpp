@@ -37,6 +37,7 @@ struct Row {
     const char* name;
     std::vector<std::pair<const char*, const char*>> files; // path below the root → content
     qint64 expected;
+    qint64 held = 0; // what the caller counts as held itself
 };
 
 // The path to a user's application through its slice and scope, with limits set on the way.
@@ -100,11 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"v2ParentIsLeast", with(kSliceV2, {{"sys/fs/cgroup/user.slice/memory.current", "2600000000\n"}}), 400 * MB},
         Row{"v2MemoryHighCounts",
             with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.high", "1100000000\n"}}), 400 * MB},
-        // Inactive page cache goes before the kernel kills: it is no use.
-        Row{"v2InactiveCacheIsFree",
+        // Page cache goes before the kernel kills, active or not: it is no use.
+        Row{"v2CacheIsFree",
             with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
                              "anon 300000000\nfile 500000000\nactive_file 100000000\ninactive_file 400000000\n"}}),
-            1200 * MB},
+            1300 * MB},
         Row{"v2NothingLeftStillAdmitsOneFile",
             with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.current", "1600000000\n"}}), 1},
         Row{"v2WithoutMountinfoReadsTheUsualPlace",
@@ -175,12 +176,15 @@ class HardRoom : public ::testing::TestWithParam<Row> {};
 
 // What the hard limits alone leave, past which the kernel kills: none without a cgroup limit,
 // whatever the machine has available, and memory.high, which only throttles, counts for nothing.
+// Page cache the kernel drops, active as much as inactive, and what the caller holds and counts
+// itself (a network kept for the next run) are not used: counted as used, photos that fit were
+// refused. tmpfs, shared memory, mapped and dirty pages stay.
 TEST_P(HardRoom, isWhatTheHardLimitsOnThePathAloneLeave)
 {
     const Row& row = GetParam();
     const QTemporaryDir root;
     writeTree(root, row.files);
-    EXPECT_EQ(AvailableMemory::measure(root.path()).hardRoom, row.expected);
+    EXPECT_EQ(AvailableMemory::measure(root.path(), row.held).hardRoom, row.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -202,8 +206,54 @@ INSTANTIATE_TEST_SUITE_P(
              {"proc/self/cgroup", "4:memory:/jobs\n"},
              {"sys/fs/cgroup/memory/jobs/memory.limit_in_bytes", "2000000000\n"},
              {"sys/fs/cgroup/memory/jobs/memory.usage_in_bytes", "1500000000\n"}},
-            500 * MB}),
+            500 * MB},
+        // The scope allows 1.5 GB and uses 700 MB.
+        Row{"v2ActiveCacheIsFree",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
+                             "anon 200000000\nfile 500000000\nactive_file 400000000\ninactive_file 100000000\n"}}),
+            1300 * MB},
+        Row{"v2CacheThatCannotBeDroppedIsUsed",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
+                             "anon 100000000\nfile 600000000\nactive_file 300000000\ninactive_file 200000000\nshmem 100000000\n"
+                             "file_mapped 150000000\nfile_dirty 50000000\nfile_writeback 20000000\n"}}),
+            1080 * MB},
+        Row{"v2CacheOfTmpfsAloneIsUsed",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
+                             "anon 100000000\nfile 600000000\nshmem 700000000\n"}}),
+            800 * MB},
+        Row{"v2WithoutTheCacheTotalTheListsAreFree",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
+                             "active_file 300000000\ninactive_file 100000000\n"}}),
+            1200 * MB},
+        Row{"v1CacheIsFree",
+            {{"proc/meminfo", kMeminfo4G},
+             {"proc/self/mountinfo", kMountsV1},
+             {"proc/self/cgroup", "4:memory:/jobs\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.limit_in_bytes", "2000000000\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.usage_in_bytes", "1700000000\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.stat",
+              "cache 1\ntotal_cache 900000000\ntotal_shmem 100000000\ntotal_mapped_file 100000000\ntotal_dirty 0\n"
+              "total_writeback 0\ntotal_active_file 700000000\ntotal_inactive_file 200000000\n"}},
+            1000 * MB},
+        // 640 MB of the scope's 900 MB kept by the caller; the slice above uses 1 GB of its 3 GB.
+        Row{"v2WhatTheCallerHoldsIsFree",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.current", "900000000\n"}}), 1240 * MB,
+            640 * MB},
+        Row{"v2HeldAndCacheAreFreeTogether",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.current", "900000000\n"},
+                            {"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat", "anon 600000000\nfile 300000000\n"}}),
+            1400 * MB, 500 * MB},
+        // What is held frees no more than a group uses.
+        Row{"v2HeldBeyondWhatIsUsed", kSliceV2, 1500 * MB, 5000 * MB}),
     test::RowName{});
+
+// What the caller holds is free of the machine's MemAvailable as of every group's usage.
+TEST(AvailableMemory, whatTheCallerHoldsIsAvailable)
+{
+    const QTemporaryDir root;
+    writeTree(root, {{"proc/meminfo", kMeminfo4G}, {"proc/self/mountinfo", kMountsV2}, {"proc/self/cgroup", "0::/\n"}});
+    EXPECT_EQ(AvailableMemory::measure(root.path(), 600 * MB).available, 4'696'000'000);
+}
 
 // The machine's own files are read as they are: whatever the machine, a figure comes back.
 TEST(AvailableMemory, theMachineTellsSomething)

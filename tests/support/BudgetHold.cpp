@@ -1,7 +1,9 @@
 #include "BudgetHold.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,7 +14,7 @@
 
 namespace kelvaro::test {
 
-MachineMemory::MachineMemory(qint64 available, std::optional<qint64> hardLimit)
+MachineMemory::MachineMemory(qint64 available, std::optional<qint64> hardLimit, qint64 used, const QByteArray& stat)
 {
     const auto put = [&](const QString& path, const QByteArray& content) {
         ASSERT_TRUE(QDir().mkpath(QFileInfo(m_root.filePath(path)).path()));
@@ -23,10 +25,16 @@ MachineMemory::MachineMemory(qint64 available, std::optional<qint64> hardLimit)
     put(QStringLiteral("proc/self/cgroup"), "0::/kelvaro.scope\n");
     if (hardLimit) {
         put(QStringLiteral("sys/fs/cgroup/kelvaro.scope/memory.max"), QByteArray::number(*hardLimit) + '\n');
-        put(QStringLiteral("sys/fs/cgroup/kelvaro.scope/memory.current"), "0\n");
+        use(used, stat);
     }
     MemoryBudget::setAvailableMemoryOverride(std::nullopt);
     MemoryBudget::setMemoryRootOverride(m_root.path());
+}
+
+void MachineMemory::use(qint64 used, const QByteArray& stat)
+{
+    writeFile(m_root.filePath(QStringLiteral("sys/fs/cgroup/kelvaro.scope/memory.current")), QByteArray::number(used) + '\n');
+    writeFile(m_root.filePath(QStringLiteral("sys/fs/cgroup/kelvaro.scope/memory.stat")), stat);
 }
 
 MachineMemory::~MachineMemory()
@@ -108,10 +116,24 @@ RunAside::~RunAside()
     std::_Exit(EXIT_FAILURE);
 }
 
-bool RunAside::finished(std::chrono::seconds limit)
+bool RunAside::finished(std::chrono::seconds work)
 {
-    if (m_future.wait_for(limit) == std::future_status::ready)
-        return true;
+    using std::chrono::steady_clock;
+    const auto processorTime = [] {
+        timespec spent{};
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &spent);
+        return std::chrono::seconds(spent.tv_sec) + std::chrono::nanoseconds(spent.tv_nsec);
+    };
+    const steady_clock::time_point start = steady_clock::now();
+    const auto spentBefore = processorTime();
+    const steady_clock::duration bound = std::max<steady_clock::duration>(work, kStarvedBound);
+    for (;;) {
+        if (m_future.wait_for(std::chrono::milliseconds(200)) == std::future_status::ready)
+            return true;
+        const steady_clock::duration waited = steady_clock::now() - start;
+        if ((waited >= work && processorTime() - spentBefore >= work) || waited >= bound)
+            break;
+    }
     m_hooks->cancel();
     return false;
 }

@@ -48,14 +48,16 @@ private:
 
 // The machine as the shared memory budget reads it while this lives: `available` bytes of
 // MemAvailable and, when `hardLimit` is set, the process's own cgroup (v2) limited to it with
-// nothing used, laid out in a folder of the test's own. The budget takes it when a run next opens
-// it idle. Main thread.
+// `used` bytes used (memory.current) and `stat` as its memory.stat, laid out in a folder of the
+// test's own. The budget takes it when a run next opens it idle. Main thread.
 class MachineMemory {
 public:
-    MachineMemory(qint64 available, std::optional<qint64> hardLimit);
+    MachineMemory(qint64 available, std::optional<qint64> hardLimit, qint64 used = 0, const QByteArray& stat = {});
     ~MachineMemory();
     MachineMemory(const MachineMemory&) = delete;
     MachineMemory& operator=(const MachineMemory&) = delete;
+    // The cgroup now uses `used` bytes, `stat` its memory.stat.
+    void use(qint64 used, const QByteArray& stat = {});
 
 private:
     QTemporaryDir m_root;
@@ -75,8 +77,13 @@ public:
     RunAside& operator=(const RunAside&) = delete;
 
     const RunHooksPtr& hooks() const { return m_hooks; }
-    // Whether the run ended within `limit`; cancels it when not.
-    bool finished(std::chrono::seconds limit = std::chrono::seconds(120));
+    // Whether the run ended before it had `work` seconds of the machine; cancels it when not.
+    // Time counts as work only while the process spends as much of the processor's time (a run
+    // that never ends keeps spending it), so a machine too busy to give it any only waits longer:
+    // up to kStarvedBound, or `work` where that is more, which also ends a wait on a deadlock,
+    // which spends none.
+    bool finished(std::chrono::seconds work = std::chrono::seconds(120));
+    static constexpr std::chrono::seconds kStarvedBound{240};
     // The run's result (rethrows what it threw); only after finished().
     OpResult result();
 

@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -55,9 +56,48 @@ struct Measured {
     qint64 peakBytes = 0; // the tool's peak resident size, as the kernel counted it
 };
 
+// A tool run that spends no processor time is waited for this long at most: it waits for ever.
+constexpr std::chrono::seconds kStarvedBound{240};
+
+// The processor time that the process `root` and every process below it have spent, their
+// children's they have waited for included, as /proc counts it.
+std::chrono::milliseconds processorTimeBelow(pid_t root)
+{
+    QHash<pid_t, pid_t> parents;
+    QHash<pid_t, qint64> ticks;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // pid (name) state ppid … utime stime cutime cstime: the name may hold spaces and brackets.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 15)
+            continue;
+        parents.insert(pid, pid_t(fields[1].toInt()));
+        ticks.insert(pid, fields[11].toLongLong() + fields[12].toLongLong() + fields[13].toLongLong() + fields[14].toLongLong());
+    }
+    qint64 spent = 0;
+    for (auto it = ticks.cbegin(); it != ticks.cend(); ++it) {
+        pid_t at = it.key();
+        for (int depth = 0; depth < 64 && at > 1 && at != root; ++depth)
+            at = parents.value(at, 0);
+        if (at == root)
+            spent += it.value();
+    }
+    return std::chrono::milliseconds(spent * 1000 / ::sysconf(_SC_CLK_TCK));
+}
+
 // Runs the tool and asks the kernel for its peak resident size when it ends. The kernel carries a
 // parent's peak into a child it spawns, so a small program in between (time) spawns the tool and
-// reports it. A run that has not ended after `seconds` is killed and reported as not ended.
+// reports it. A run that has not ended after `seconds` of work is killed and reported as not
+// ended: time counts as work only while the run spends as much of the processor's time (a run
+// that never ends keeps spending it), so a machine too busy to give it any only waits longer, up
+// to kStarvedBound or `seconds` where that is more, which also ends a run that waits for ever.
 Measured runMeasured(const QString& peakFile, const QStringList& arguments, int seconds, const QStringList& before = {})
 {
     QStringList all = before;
@@ -82,15 +122,24 @@ Measured runMeasured(const QString& peakFile, const QStringList& arguments, int 
         return measured;
     const int pidfd = int(::syscall(SYS_pidfd_open, pid, 0));
     if (pidfd >= 0) {
-        pollfd ready{pidfd, POLLIN, 0};
-        int polled = 0;
-        do
-            polled = ::poll(&ready, 1, seconds * 1000);
-        while (polled < 0 && errno == EINTR);
+        using std::chrono::steady_clock;
+        const std::chrono::seconds work(seconds);
+        const steady_clock::time_point start = steady_clock::now();
+        const steady_clock::duration bound = std::max<steady_clock::duration>(work, kStarvedBound);
+        for (;;) {
+            pollfd ready{pidfd, POLLIN, 0};
+            const int polled = ::poll(&ready, 1, 1000);
+            if (polled > 0 || (polled < 0 && errno != EINTR)) {
+                measured.ended = polled > 0;
+                break;
+            }
+            const steady_clock::duration waited = steady_clock::now() - start;
+            if ((waited >= work && processorTimeBelow(pid) >= work) || waited >= bound) {
+                ::kill(pid, SIGKILL);
+                break;
+            }
+        }
         ::close(pidfd);
-        if (polled == 0)
-            ::kill(pid, SIGKILL);
-        measured.ended = polled > 0;
     }
     while (::waitpid(pid, &measured.status, 0) < 0 && errno == EINTR) {
     }
@@ -189,8 +238,8 @@ struct ToolRun {
 };
 
 // The tool doing `op` to `photos` at `workers` workers as if the machine had `megabytes`
-// available, its results in the folder `out` of `dir`. A run not ended after two minutes says
-// which run of the row it was.
+// available, its results in the folder `out` of `dir`. A run not ended after two minutes of work
+// says which run of the row it was.
 ToolRun runWithMemory(const char* what, const QTemporaryDir& dir, const QString& out, const QStringList& photos, const QString& op,
                      qint64 megabytes, int workers)
 {

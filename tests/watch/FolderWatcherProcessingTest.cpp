@@ -12,8 +12,11 @@
 #include <QScopeGuard>
 
 #include "WatcherFixture.h"
+#include "engine/ImageEngine.h"
 #include "engine/MemoryBudget.h"
+#include "engine/detectors/ForegroundSegmenter.h"
 #include "platform/NativePath.h"
+#include "../support/BudgetHold.h"
 
 using namespace kelvaro;
 using namespace kelvaro::testing;
@@ -423,6 +426,50 @@ TEST_F(FolderWatcherProcessing, removedRuleStillBooksItsHistoryButNoCounters)
     EXPECT_EQ(history.size(), 1);
     EXPECT_EQ(notifier->notices().size(), 1);
     EXPECT_FALSE(hasStoredSeen(id)); // no memory left behind for a rule that is gone
+}
+
+// A watched folder that removes backgrounds makes every photo that arrives while the network is
+// kept from the last one, under a hard memory limit that fits one network and one photo: counted
+// twice (in the group's usage and again in each photo's price), the network had every photo after
+// the first refused, and counted as seen, never to be tried again. A stand-in counts its loads and
+// declares what it holds.
+TEST_F(FolderWatcherProcessing, photosArrivingWhileTheNetworkIsKeptAreMadeUnderAHardLimit)
+{
+    static constexpr qint64 kNetwork = 300'000'000;
+    struct Network : detectors::ForegroundSegmenter {
+        cv::Mat segment(const cv::Mat& rgb) const override { return cv::Mat(rgb.size(), CV_8U, cv::Scalar(255)); }
+        qint64 workingBytes() const override { return kNetwork; }
+    };
+    MemoryBudget& budget = MemoryBudget::shared();
+    std::atomic_int loads = 0;
+    detectors::ForegroundSegmenter::takeShared();
+    detectors::ForegroundSegmenter::setMaker([&] {
+        ++loads;
+        return std::make_shared<const Network>();
+    });
+    const auto restore = qScopeGuard([&] {
+        detectors::ForegroundSegmenter::setMaker({});
+        budget.takeKept();
+        detectors::ForegroundSegmenter::takeShared();
+    });
+    test::HandClock clock(budget); // the keep window stays open
+    writeJpeg(in("priced.jpg"), 400, 300);
+    const qint64 photo = ImageEngine::memoryPrice(KelvaroOp::removeBackground(), in("priced.jpg")) - kNetwork;
+    ASSERT_GT(photo, 0);
+    ASSERT_TRUE(QFile::remove(in("priced.jpg")));
+    test::MachineMemory machine(qint64(8) << 30, kNetwork + 2 * photo);
+
+    auto w = watchIn(WatchAction::removeBackground());
+    step(*w); // baseline
+    for (int i = 0; i < 3; ++i) {
+        writeJpeg(in(QStringLiteral("p%1.jpg").arg(i)), 400, 300);
+        step(*w, 2);
+        machine.use(kNetwork); // kept, the network is in the group's usage
+    }
+    EXPECT_EQ(w->status(id), WatchStatus{}) << w->status(id).failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(history.size(), 3);
+    EXPECT_EQ(w->rules().first().processed, 3);
+    EXPECT_EQ(loads.load(), 1) << "the network was loaded again";
 }
 
 // A watcher that goes while its run waits for memory that another run holds stops that run: nobody

@@ -15,7 +15,7 @@ class DetectorSlot {
 public:
     using Ptr = std::shared_ptr<const Interface>;
 
-    explicit DetectorSlot(std::function<Ptr()> makeReal) : m_makeReal(std::move(makeReal)) {}
+    explicit DetectorSlot(std::function<Ptr()> makeReal) : m_makeOwn(std::move(makeReal)), m_makeReal(m_makeOwn) {}
 
     Ptr get()
     {
@@ -39,6 +39,13 @@ public:
         QMutexLocker lock(&m_lock);
         return std::exchange(m_real, nullptr);
     }
+    // Replaces what makes the real implementation (tests: a stand-in made, kept and let go as
+    // the real one is); none restores it. Takes effect at the next make.
+    void setMaker(std::function<Ptr()> make)
+    {
+        QMutexLocker lock(&m_lock);
+        m_makeReal = make ? std::move(make) : m_makeOwn;
+    }
     // nullptr goes back to the real implementation.
     void setOverride(Ptr detector)
     {
@@ -48,6 +55,7 @@ public:
 
 private:
     QMutex m_lock;
+    const std::function<Ptr()> m_makeOwn;
     std::function<Ptr()> m_makeReal;
     Ptr m_real;
     Ptr m_override;

@@ -34,6 +34,10 @@ void ForegroundSegmenter::setOverride(std::shared_ptr<const ForegroundSegmenter>
     slot().setOverride(std::move(segmenter));
 }
 std::shared_ptr<const ForegroundSegmenter> ForegroundSegmenter::takeShared() { return slot().takeReal(); }
+void ForegroundSegmenter::setMaker(std::function<std::shared_ptr<const ForegroundSegmenter>()> make)
+{
+    slot().setMaker(std::move(make));
+}
 
 // ---- Network ------------------------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 // runs the segmentation network when its model is installed, else GrabCut seeded by a centred
 // rectangle. Safe from any thread; the network is loaded when a run first needs it, kept a while
 // after the last run for the next one, and then let go (takeShared).
+#include <functional>
 #include <memory>
 
 #include <QString>
@@ -26,6 +27,9 @@ public:
     // The real segmenter made so far, without making one; none when none is.
     static std::shared_ptr<const ForegroundSegmenter> loaded();
     static void setOverride(std::shared_ptr<const ForegroundSegmenter> segmenter);
+    // Tests: what the real segmenter is made by, a stand-in that is loaded, kept and let go as the
+    // network is (unlike an override); none restores the network.
+    static void setMaker(std::function<std::shared_ptr<const ForegroundSegmenter>()> make);
     // Lets the real segmenter made so far go, network and all: the next shared() loads it again.
     // What is returned is freed where the caller drops it.
     static std::shared_ptr<const ForegroundSegmenter> takeShared();
