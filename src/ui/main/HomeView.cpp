@@ -111,8 +111,11 @@ HomeView::HomeView(KelvaroStore& store, QWidget* parent, Clock clock)
 
 bool HomeView::holdsPlace() const
 {
-    if (m_store.isWorking() || m_afterRun.isActive())
-        return true;
+    return m_store.isWorking() || m_afterRun.isActive() || pointerOverWheel();
+}
+
+bool HomeView::pointerOverWheel() const
+{
     // Where the wheel stood before the change: the change may have moved it from under the pointer.
     return m_wheel && m_wheel->isVisible() && m_wheelPlace.contains(viewport()->mapFromGlobal(QCursor::pos()));
 }
@@ -184,8 +187,10 @@ void HomeView::droppedFilesChanged()
         return;
     }
     // Files dropped on the card, or on a wedge, are where the user looks already.
-    if (holdsPlace() || pointerOnCard())
+    if (pointerOverWheel() || pointerOnCard())
         return;
+    // Files from elsewhere after a run: the user looks for them, not for what the run left.
+    m_afterRun.stop();
     // Once the card has taken its loaded face and the page its new height.
     QTimer::singleShot(0, this, &HomeView::revealDropCard);
 }

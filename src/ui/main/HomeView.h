@@ -64,8 +64,9 @@ private:
     QWidget* buildHero();
     QWidget* buildModeStrip();
     void droppedFilesChanged();
-    // Whether what lies under the pointer is to stay where it is, and the pointer on the card.
+    // Whether what lies under the pointer is to stay where it is, and where the pointer is.
     bool holdsPlace() const;
+    bool pointerOverWheel() const;
     bool pointerOnCard() const;
     // Scrolls by as much as the held widget moved since its place was taken; takes the places
     // anew when nothing is held.
