@@ -10,6 +10,7 @@
 namespace kelvaro {
 namespace {
 
+// The application's filter that takes the keys' mark off a window the mouse is pressed in.
 class FocusRingReset : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override

@@ -223,7 +223,7 @@ bool HomeView::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (watched == m_dropCard && type == QEvent::Resize && m_followingCard && isVisible()) {
-        // A run begun on the wheel, or the pointer come onto it, stops the following.
+        // A run, or the pointer come onto the wheel, stops the following.
         if (holdsPlace())
             m_followingCard = false;
         else

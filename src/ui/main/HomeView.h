@@ -88,7 +88,7 @@ private:
     QRect m_wheelPlace;             // where the wheel and the card stood in the viewport when
     int m_cardTop = 0;              // the place was last taken
     bool m_scrolling = false;       // the page scrolls itself: not a move of the user's
-    QTimer m_afterRun;
+    QTimer m_afterRun;              // runs for a moment after a run has ended
     QuietStats* m_stats = nullptr;
     RecentSection* m_recent = nullptr;
     QTimer m_minuteTimer;

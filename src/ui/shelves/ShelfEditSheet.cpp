@@ -96,7 +96,7 @@ protected:
         else
             p.fillPath(cell, Theme::primaryAt(dark, 0.06));
         if (showsFocusRing(this)) {
-            // Ember would vanish on the chosen tile's colour, the ember of the first among them: there
+            // Ember would vanish on a chosen tile in the shelf's colour (ember is one of them): there
             // the ring is white, inside the edge, as the workflow editor's chosen symbol draws it.
             if (isChecked()) {
                 p.setPen(QPen(Qt::white, 1.5));

@@ -265,11 +265,12 @@ QWidget* StepEditor::adjustControls()
     column->setSpacing(8);
     // Counted in the units the readout shows, from where it reads: every arrow moves it by one,
     // also from a stored value between two of them.
-    m_brightness = labeledSlider(box, L("Jas"), -kShownLimit, kShownLimit, int(std::clamp<qint64>(shownBrightness(m_step.brightness), -kShownLimit, kShownLimit)),
-                                 1, [this](int shown) { m_step.brightness = brightnessFor(shown); }, &m_brightnessReadout);
+    const auto position = [](qint64 shown) { return int(std::clamp<qint64>(shown, -kShownLimit, kShownLimit)); };
+    m_brightness = labeledSlider(box, L("Jas"), -kShownLimit, kShownLimit, position(shownBrightness(m_step.brightness)), 1,
+                                 [this](int shown) { m_step.brightness = brightnessFor(shown); }, &m_brightnessReadout);
     m_brightness->setObjectName(QStringLiteral("brightness"));
-    m_contrast = labeledSlider(box, L("Kontrast"), -kShownLimit, kShownLimit, int(std::clamp<qint64>(shownContrast(m_step.contrast), -kShownLimit, kShownLimit)),
-                               1, [this](int shown) { m_step.contrast = contrastFor(shown); }, &m_contrastReadout);
+    m_contrast = labeledSlider(box, L("Kontrast"), -kShownLimit, kShownLimit, position(shownContrast(m_step.contrast)), 1,
+                               [this](int shown) { m_step.contrast = contrastFor(shown); }, &m_contrastReadout);
     m_contrast->setObjectName(QStringLiteral("contrast"));
     m_mono = new QCheckBox(L("Černobíle"), box);
     m_mono->setChecked(m_step.mono);
