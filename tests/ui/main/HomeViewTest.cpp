@@ -8,6 +8,7 @@
 #include "../../support/TestImages.h"
 #include "UiTestSupport.h"
 #include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "platform/Settings.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/HomeCards.h"
@@ -109,12 +110,13 @@ TEST(HomeView, ArrivingFilesBringTheDropCardIntoView)
 // it: the file strip over the wheel comes or goes, the result links and drag-out row of a run
 // appear under it, files arrive on a wedge while the card's foot is out of view. Files that go
 // all at once leave the card's top where it was. Measured on the screen, at every step of the
-// card's change and once it has settled.
+// card's change and once it has settled. Right after a run the same holds wherever the pointer is.
 struct PlaceRow {
     const char* name;
     int filesBefore;
     std::function<void(KelvaroStore&, const QStringList& photos)> change;
     bool wheelStays = true; // else the card's top is what stays
+    bool afterARun = false;  // a run has just ended and the pointer is away from the card
 };
 
 void PrintTo(const PlaceRow& row, std::ostream* os)
@@ -137,7 +139,12 @@ TEST_P(HomePlace, WhatIsUnderThePointerStaysWhereItIs)
         }
     } reset;
     QCursor::setPos(0, 0);
-    auto store = makeStore();
+    StoreServices services;
+    services.process = [](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr&, const EngineSettings&) {
+        return OpResult{};
+    };
+    auto store = makeStore(services);
+    ASSERT_TRUE(OutputFolder::remember(temp.path()));
     QStringList photos;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
         photos << testimages::writeJpeg(temp.path(), QString::fromLatin1(name), testimages::plain(40, 30, Qt::red));
@@ -166,8 +173,14 @@ TEST_P(HomePlace, WhatIsUnderThePointerStaysWhereItIs)
     // Room to scroll by the strip's height either way.
     ASSERT_GT(bar->value(), 80);
     ASSERT_LT(bar->value(), bar->maximum() - 80);
-    QCursor::setPos(wheel->mapToGlobal(wheel->rect().center() + QPoint(0, wheel->height() / 3)));
-    ASSERT_TRUE(waitFor([&] { return wheel->rect().contains(wheel->mapFromGlobal(QCursor::pos())); }));
+    if (row.afterARun) {
+        store->run(KelvaroOp::stripMetadata());
+        ASSERT_TRUE(waitFor([&] { return !store->isWorking() && card->isLoadedFaceShown() && !card->isChangingFace(); }));
+        passPostedEvents();
+    } else {
+        QCursor::setPos(wheel->mapToGlobal(wheel->rect().center() + QPoint(0, wheel->height() / 3)));
+        ASSERT_TRUE(waitFor([&] { return wheel->rect().contains(wheel->mapFromGlobal(QCursor::pos())); }));
+    }
 
     QWidget* held = row.wheelStays ? static_cast<QWidget*>(wheel) : card;
     const QPoint before = held->mapToGlobal(QPoint());
@@ -204,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
                      s.setStatusMessage(QStringLiteral("Přesunuto 2 fotky do „Fotky“."));
                      s.setDroppedFiles({});
                  },
-                 false}),
+                 false},
+        PlaceRow{"stripGoesRightAfterARun", 2, [](KelvaroStore& s, const QStringList& p) { s.removeDropped(p[1]); }, true, true}),
     test::RowName());
 
 TEST(HomeView, ATileSelectsItsModeAndShowsHome)
