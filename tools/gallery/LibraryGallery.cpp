@@ -2,6 +2,7 @@
 // empty and filtered, a shelf with files, the page's sheets (edit, new, delete, clear), its menus
 // (a history row's, a shelf card's, an item's move menu), a failure met on the history page, and
 // the focus ring on the list and on the clear confirmation once the keys reach them.
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -224,6 +225,20 @@ const GalleryScene shelfMoveMenu(QStringLiteral("shelf-move-menu"), [](const Env
 
 const GalleryScene shelfEdit(QStringLiteral("shelf-edit"), [](const Env& env) {
     return shelvesShot(env, false, [](ShelvesView* view, const Shelf& trip) -> QDialog* { return view->editShelf(trip.id); });
+});
+
+// The keys reached the chosen icon: its ring white inside the tile, on the ember of the shelf's colour.
+const GalleryScene shelfEditKeys(QStringLiteral("shelf-edit-keys"), [](const Env& env) {
+    return shelvesShot(env, false, [](ShelvesView* view, const Shelf& trip) -> QDialog* {
+        ShelfEditSheet* sheet = view->editShelf(trip.id);
+        sheet->setColorIndex(0);
+        settle(150);
+        tabUntil(sheet, [](QWidget* w) {
+            auto* tile = qobject_cast<QAbstractButton*>(w);
+            return tile && tile->isChecked() && ShelfEditSheet::symbols().contains(tile->accessibleName());
+        });
+        return sheet;
+    });
 });
 
 const GalleryScene shelfEditTaken(QStringLiteral("shelf-edit-taken"), [](const Env& env) {

@@ -12,6 +12,7 @@
 #include <QStyleOptionSlider>
 #include <QStyleOptionToolButton>
 
+#include "ui/design/FocusRing.h"
 #include "ui/design/KeyboardScrolling.h"
 #include "ui/design/Theme.h"
 #include "ui/design/WheelGuard.h"
@@ -115,10 +116,12 @@ void KelvaroStyle::polish(QApplication* application)
 {
     QProxyStyle::polish(application);
     KeyboardScrolling::install();
+    installFocusRingReset();
 }
 
 void KelvaroStyle::unpolish(QApplication* application)
 {
+    uninstallFocusRingReset();
     KeyboardScrolling::uninstall();
     QProxyStyle::unpolish(application);
 }

@@ -1,7 +1,9 @@
 #include "ui/main/HomeView.h"
 
 #include <algorithm>
+#include <utility>
 
+#include <QCursor>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QScrollBar>
@@ -15,6 +17,7 @@
 #include "ui/design/ModeSwitcher.h"
 #include "ui/main/HomeCards.h"
 #include "ui/main/ScreenFactory.h"
+#include "ui/wheel/ActionWheel.h"
 
 namespace kelvaro {
 namespace {
@@ -90,6 +93,86 @@ HomeView::HomeView(KelvaroStore& store, QWidget* parent, Clock clock)
     connect(&m_minuteTimer, &QTimer::timeout, this, &HomeView::refreshTimes);
     m_files = store.droppedFiles();
     connect(&store, &KelvaroStore::droppedFilesChanged, this, &HomeView::droppedFilesChanged);
+
+    // Whatever moves the wheel on the page: a move of it or of any box it lies in, the page
+    // growing or shrinking under the scroll.
+    m_wheel = m_dropCard->findChild<wheel::ActionWheel*>();
+    for (QWidget* box = m_wheel; box && box != m_column; box = box->parentWidget())
+        box->installEventFilter(this);
+    m_column->installEventFilter(this);
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &HomeView::keepPlace);
+    m_afterRun.setSingleShot(true);
+    m_afterRun.setInterval(3000);
+    connect(&store, &KelvaroStore::isWorkingChanged, this, [this] {
+        if (!m_store.isWorking())
+            m_afterRun.start();
+    });
+}
+
+bool HomeView::holdsPlace() const
+{
+    return m_store.isWorking() || m_afterRun.isActive() || pointerOverWheel();
+}
+
+bool HomeView::pointerOverWheel() const
+{
+    // Where the wheel stood before the change: the change may have moved it from under the pointer.
+    return m_wheel && m_wheel->isVisible() && m_wheelPlace.contains(viewport()->mapFromGlobal(QCursor::pos()));
+}
+
+bool HomeView::pointerOnCard() const
+{
+    return m_dropCard->isVisible() && m_dropCard->rect().contains(m_dropCard->mapFromGlobal(QCursor::pos()));
+}
+
+QWidget* HomeView::heldWidget() const
+{
+    return m_wheel && m_wheel->isVisibleTo(m_dropCard) ? m_wheel : m_dropCard;
+}
+
+int HomeView::topOf(const QWidget* widget) const
+{
+    return widget->mapTo(viewport(), QPoint()).y();
+}
+
+void HomeView::takePlaces()
+{
+    m_wheelPlace = m_wheel ? QRect(m_wheel->mapTo(viewport(), QPoint()), m_wheel->size()) : QRect();
+    m_cardTop = topOf(m_dropCard);
+}
+
+void HomeView::scrollContentsBy(int dx, int dy)
+{
+    const bool own = std::exchange(m_scrolling, true);
+    QScrollArea::scrollContentsBy(dx, dy);
+    m_scrolling = own;
+    // The user's own scroll, or the page's end coming up to the view: the places from here.
+    if (!own)
+        takePlaces();
+}
+
+void HomeView::keepPlace()
+{
+    if (m_scrolling || !isVisible())
+        return;
+    QWidget* held = heldWidget();
+    if (holdsPlace()) {
+        const int moved = topOf(held) - (held == m_wheel ? m_wheelPlace.top() : m_cardTop);
+        if (moved != 0) {
+            m_scrolling = true;
+            verticalScrollBar()->setValue(verticalScrollBar()->value() + moved);
+            m_scrolling = false;
+        }
+    }
+    // The held widget keeps its place until it is let go: the page may only later grow enough
+    // to scroll it all the way back.
+    const QRect wheelPlace = m_wheelPlace;
+    const int cardTop = m_cardTop;
+    takePlaces();
+    if (held == m_wheel && holdsPlace())
+        m_wheelPlace = wheelPlace;
+    if (held == m_dropCard && holdsPlace())
+        m_cardTop = cardTop;
 }
 
 void HomeView::droppedFilesChanged()
@@ -103,6 +186,11 @@ void HomeView::droppedFilesChanged()
         m_revealPending = true;
         return;
     }
+    // Files dropped on the card, or on a wedge, are where the user looks already.
+    if (pointerOverWheel() || pointerOnCard())
+        return;
+    // Files from elsewhere after a run: the user looks for them, not for what the run left.
+    m_afterRun.stop();
     // Once the card has taken its loaded face and the page its new height.
     QTimer::singleShot(0, this, &HomeView::revealDropCard);
 }
@@ -133,8 +221,16 @@ void HomeView::revealDropCard()
 
 bool HomeView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_dropCard && event->type() == QEvent::Resize && m_followingCard && isVisible())
-        revealDropCard();
+    const QEvent::Type type = event->type();
+    if (watched == m_dropCard && type == QEvent::Resize && m_followingCard && isVisible()) {
+        // A run, or the pointer come onto the wheel, stops the following.
+        if (holdsPlace())
+            m_followingCard = false;
+        else
+            revealDropCard();
+    }
+    if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show || type == QEvent::Hide)
+        keepPlace();
     return QScrollArea::eventFilter(watched, event);
 }
 
@@ -181,6 +277,8 @@ void HomeView::showEvent(QShowEvent* event)
     refreshTimes();
     m_minuteTimer.start();
     QScrollArea::showEvent(event);
+    // Nothing shown yet to hold: the places are taken once the page is laid out.
+    QTimer::singleShot(0, this, &HomeView::takePlaces);
     if (m_revealPending)
         QTimer::singleShot(0, this, &HomeView::revealDropCard);
 }

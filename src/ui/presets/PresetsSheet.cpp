@@ -208,7 +208,7 @@ QWidget* PresetsSheet::buildForm()
     m_quality->setObjectName(QStringLiteral("quality"));
     m_quality->setAccessibleName(L("Kvalita"));
     m_quality->setRange(kQualityMin, kQualityMax);
-    m_quality->setPageStep(1);
+    m_quality->setPageStep(2); // ten percent, as the sheets' quality sliders
     m_quality->setValue(17);
     connect(m_quality, &QSlider::valueChanged, this, &PresetsSheet::refreshForm);
     qualityLine->addWidget(m_quality, 1);

@@ -52,8 +52,9 @@ public:
         line->addWidget(smaller);
         m_slider = new QSlider(Qt::Horizontal, this);
         m_slider->setRange(kSteps / 2, kSteps);
+        // An arrow moves one step of 5 %, Page Up/Down ten percent, as the sheets' quality sliders.
         m_slider->setSingleStep(1);
-        m_slider->setPageStep(1);
+        m_slider->setPageStep(2);
         line->addWidget(m_slider, 1);
         auto* higher = new Text(QString(), TextStyle::caption, this);
         higher->setColor(Theme::secondary());

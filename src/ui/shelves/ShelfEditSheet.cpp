@@ -96,8 +96,15 @@ protected:
         else
             p.fillPath(cell, Theme::primaryAt(dark, 0.06));
         if (showsFocusRing(this)) {
-            p.setPen(QPen(Theme::ember(), 1.5));
-            p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 9, 9);
+            // Ember would vanish on a chosen tile in the shelf's colour (ember is one of them): there
+            // the ring is white, inside the edge, as the workflow editor's chosen symbol draws it.
+            if (isChecked()) {
+                p.setPen(QPen(Qt::white, 1.5));
+                p.drawRoundedRect(r.adjusted(2.75, 2.75, -2.75, -2.75), 7.25, 7.25);
+            } else {
+                p.setPen(QPen(Theme::ember(), 1.5));
+                p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 9, 9);
+            }
         }
         const QColor glyph = isChecked() ? QColor(Qt::white) : Theme::primary().resolve(dark);
         Symbols::paint(p, QRectF(r.center().x() - 8, r.center().y() - 8, 16, 16), m_symbol, glyph, 1.15);

@@ -24,16 +24,28 @@
 namespace kelvaro {
 namespace {
 
-// Slider positions over a continuous range: fine enough that a drag feels continuous.
+// Slider positions over a continuous range without a readout: fine enough that a drag feels
+// continuous.
 constexpr int kSliderSteps = 1000;
-// Brightness and contrast span 1 over the slider and read 200 units over it (`shownBrightness`).
-constexpr int kPositionsPerShownUnit = kSliderSteps / 200;
+// Brightness and contrast read −100 … +100 (`shownBrightness`); their sliders count in those units.
+constexpr int kShownLimit = 100;
 
 qint64 truncated(double value)
 {
     if (!std::isfinite(value))
         return 0;
     return qint64(std::trunc(std::clamp(value, -1.0e15, 1.0e15)));
+}
+
+// The value nearest `value` whose readout is `shown`: shown / 200 itself can lie a hair short of
+// it (0.145 × 200 = 28.999…), which the truncating readout, and the card's summary after a save,
+// would show one unit less.
+double storedFor(qint64 shown, double value, qint64 (*shownOf)(double))
+{
+    const double away = shown < 0 ? -HUGE_VAL : HUGE_VAL;
+    for (int i = 0; i < 64 && shownOf(value) != shown; ++i)
+        value = std::nextafter(value, away);
+    return value;
 }
 
 // The step's number on a brand-orange disc.
@@ -129,6 +141,16 @@ qint64 StepEditor::shownContrast(double contrast)
     return truncated((contrast - 1) * 200);
 }
 
+double StepEditor::brightnessFor(qint64 shown)
+{
+    return storedFor(shown, double(shown) / 200, &StepEditor::shownBrightness);
+}
+
+double StepEditor::contrastFor(qint64 shown)
+{
+    return storedFor(shown, double(200 + shown) / 200, &StepEditor::shownContrast);
+}
+
 QWidget* StepEditor::header(bool canMoveUp, bool canMoveDown)
 {
     auto* box = new QWidget(this);
@@ -193,8 +215,8 @@ QWidget* StepEditor::parameters()
     return new QWidget(this);
 }
 
-QSlider* StepEditor::labeledSlider(QWidget* parent, const QString& text, double value, double min, double max,
-                                   std::function<void(double)> write, Readout** readout, int arrow)
+QSlider* StepEditor::labeledSlider(QWidget* parent, const QString& text, int minimum, int maximum, int position, int arrow,
+                                   std::function<void(int)> write, Readout** readout)
 {
     auto* layout = row();
     auto* name = fieldLabel(text, parent);
@@ -202,17 +224,16 @@ QSlider* StepEditor::labeledSlider(QWidget* parent, const QString& text, double 
     name->setElide(Qt::ElideRight);
     layout->addWidget(name);
     auto* slider = new QSlider(Qt::Horizontal, parent);
-    slider->setRange(0, kSliderSteps);
+    slider->setRange(minimum, maximum);
     slider->setSingleStep(arrow);
     slider->setPageStep(10 * arrow);
     {
         const QSignalBlocker quiet(slider);
-        const double clamped = std::isfinite(value) ? std::clamp(value, min, max) : min;
-        slider->setValue(int(std::lround((clamped - min) / (max - min) * kSliderSteps)));
+        slider->setValue(std::clamp(position, minimum, maximum));
     }
     // Only the user moves the slider once it is built: every change is theirs to write.
-    connect(slider, &QSlider::valueChanged, this, [this, min, max, write](int position) {
-        write(min + (max - min) * position / kSliderSteps);
+    connect(slider, &QSlider::valueChanged, this, [this, write](int moved) {
+        write(moved);
         edited();
     });
     layout->addWidget(slider, 1);
@@ -227,17 +248,29 @@ QSlider* StepEditor::labeledSlider(QWidget* parent, const QString& text, double 
     return slider;
 }
 
+QSlider* StepEditor::continuousSlider(QWidget* parent, const QString& text, double value, double min, double max,
+                                      std::function<void(double)> write)
+{
+    const double clamped = std::isfinite(value) ? std::clamp(value, min, max) : min;
+    const int position = int(std::lround((clamped - min) / (max - min) * kSliderSteps));
+    return labeledSlider(parent, text, 0, kSliderSteps, position, kSliderSteps / 100,
+                         [min, max, write](int moved) { write(min + (max - min) * moved / kSliderSteps); }, nullptr);
+}
+
 QWidget* StepEditor::adjustControls()
 {
     auto* box = new QWidget(this);
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
-    m_brightness = labeledSlider(box, L("Jas"), m_step.brightness, -0.5, 0.5, [this](double v) { m_step.brightness = v; },
-                                 &m_brightnessReadout, kPositionsPerShownUnit);
+    // Counted in the units the readout shows, from where it reads: every arrow moves it by one,
+    // also from a stored value between two of them.
+    const auto position = [](qint64 shown) { return int(std::clamp<qint64>(shown, -kShownLimit, kShownLimit)); };
+    m_brightness = labeledSlider(box, L("Jas"), -kShownLimit, kShownLimit, position(shownBrightness(m_step.brightness)), 1,
+                                 [this](int shown) { m_step.brightness = brightnessFor(shown); }, &m_brightnessReadout);
     m_brightness->setObjectName(QStringLiteral("brightness"));
-    m_contrast = labeledSlider(box, L("Kontrast"), m_step.contrast, 0.5, 1.5, [this](double v) { m_step.contrast = v; },
-                               &m_contrastReadout, kPositionsPerShownUnit);
+    m_contrast = labeledSlider(box, L("Kontrast"), -kShownLimit, kShownLimit, position(shownContrast(m_step.contrast)), 1,
+                               [this](int shown) { m_step.contrast = contrastFor(shown); }, &m_contrastReadout);
     m_contrast->setObjectName(QStringLiteral("contrast"));
     m_mono = new QCheckBox(L("Černobíle"), box);
     m_mono->setChecked(m_step.mono);
@@ -320,11 +353,9 @@ QWidget* StepEditor::watermarkControls()
     line->addStretch(1);
     column->addLayout(line);
 
-    m_opacity = labeledSlider(box, L("Průhlednost"), m_step.opacity, 0.2, 1.0, [this](double v) { m_step.opacity = v; }, nullptr,
-                              kSliderSteps / 100);
+    m_opacity = continuousSlider(box, L("Průhlednost"), m_step.opacity, 0.2, 1.0, [this](double v) { m_step.opacity = v; });
     m_opacity->setObjectName(QStringLiteral("opacity"));
-    m_size = labeledSlider(box, L("Rozměr"), m_step.sizePercent, 2, 12, [this](double v) { m_step.sizePercent = v; },
-                           nullptr, kSliderSteps / 100);
+    m_size = continuousSlider(box, L("Rozměr"), m_step.sizePercent, 2, 12, [this](double v) { m_step.sizePercent = v; });
     m_size->setObjectName(QStringLiteral("size"));
     return box;
 }

@@ -42,6 +42,9 @@ public:
     // What the adjustment sliders show: −100 … +100, 0 at the neutral setting (truncated).
     static qint64 shownBrightness(double brightness);
     static qint64 shownContrast(double contrast);
+    // The value stored for a readout of `shown`, which reads `shown` again.
+    static double brightnessFor(qint64 shown);
+    static double contrastFor(qint64 shown);
 
     // The controls, for tests; null when the step's kind has no such control.
     ToolbarButton* upButton() const { return m_up; }
@@ -75,11 +78,15 @@ private:
     QWidget* cropControls();
     QWidget* resizeControls();
     QWidget* note(const char* czech);
-    // A row of a label 86 wide, a continuous slider over [min, max] and, when `readout` is given,
-    // the readout 40 wide; `write` takes the value the user dragged to. An arrow key moves the slider
-    // `arrow` positions (one unit of its readout; a hundredth of the range without one), Page Up/Down ten times that.
-    QSlider* labeledSlider(QWidget* parent, const QString& label, double value, double min, double max,
-                           std::function<void(double)> write, Readout** readout, int arrow);
+    // A row of a label 86 wide, a slider over positions [minimum, maximum] at `position` and, when
+    // `readout` is given, the readout 40 wide; `write` takes the position the user moved to. An
+    // arrow key moves the slider `arrow` positions, Page Up/Down ten times that.
+    QSlider* labeledSlider(QWidget* parent, const QString& label, int minimum, int maximum, int position, int arrow,
+                           std::function<void(int)> write, Readout** readout);
+    // A slider without a readout over [min, max] in a thousand positions; an arrow moves it a
+    // hundredth of the range.
+    QSlider* continuousSlider(QWidget* parent, const QString& label, double value, double min, double max,
+                              std::function<void(double)> write);
     void edited();
     void refreshReadouts();
 

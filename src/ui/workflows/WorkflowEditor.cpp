@@ -258,7 +258,7 @@ QWidget* WorkflowEditor::outputSection(QWidget* parent)
     m_quality = new QSlider(Qt::Horizontal, m_qualityRow);
     m_quality->setObjectName(QStringLiteral("quality"));
     m_quality->setRange(kQualityMin, kQualityMax);
-    m_quality->setPageStep(1);
+    m_quality->setPageStep(2); // ten percent, as the sheets' quality sliders
     // Only the user moves it once built; code sets it with its signals blocked.
     connect(m_quality, &QSlider::valueChanged, this, [this](int twentieths) {
         m_workflow.quality = twentieths / 20.0;

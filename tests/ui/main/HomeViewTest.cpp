@@ -1,4 +1,5 @@
 #include <QAbstractButton>
+#include <QCursor>
 #include <QScrollBar>
 #include <QTemporaryDir>
 
@@ -7,10 +8,12 @@
 #include "../../support/TestImages.h"
 #include "UiTestSupport.h"
 #include "l10n/Localization.h"
+#include "output/OutputFolder.h"
 #include "platform/Settings.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/main/HomeCards.h"
 #include "ui/main/HomeView.h"
+#include "ui/wheel/ActionWheel.h"
 #include "ui/wheel/DropWheelCard.h"
 #include "ui/wheel/LoadedWheel.h"
 #include "ui/wheel/WheelControls.h"
@@ -102,6 +105,121 @@ TEST(HomeView, ArrivingFilesBringTheDropCardIntoView)
     passPostedEvents();
     EXPECT_EQ(bar->value(), scrolled);
 }
+
+// With the pointer over the wheel, the page holds the wheel where it is as the card changes under
+// it: the file strip over the wheel comes or goes, the result links and drag-out row of a run
+// appear under it, files arrive on a wedge while the card's foot is out of view. Files that go
+// all at once leave the card's top where it was. Measured on the screen, at every step of the
+// card's change and once it has settled. Right after a run the same holds wherever the pointer is.
+struct PlaceRow {
+    const char* name;
+    int filesBefore;
+    std::function<void(KelvaroStore&, const QStringList& photos)> change;
+    bool wheelStays = true; // else the card's top is what stays
+    bool afterARun = false;  // a run has just ended and the pointer is away from the card
+};
+
+void PrintTo(const PlaceRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class HomePlace : public ::testing::TestWithParam<PlaceRow> {};
+
+TEST_P(HomePlace, WhatIsUnderThePointerStaysWhereItIs)
+{
+    const PlaceRow& row = GetParam();
+    QTemporaryDir temp;
+    installScreens(); // the real drop card
+    struct Reset {
+        ~Reset()
+        {
+            ScreenFactory::reset();
+            QCursor::setPos(0, 0);
+        }
+    } reset;
+    QCursor::setPos(0, 0);
+    StoreServices services;
+    services.process = [](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr&, const EngineSettings&) {
+        return OpResult{};
+    };
+    auto store = makeStore(services);
+    ASSERT_TRUE(OutputFolder::remember(temp.path()));
+    QStringList photos;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        photos << testimages::writeJpeg(temp.path(), QString::fromLatin1(name), testimages::plain(40, 30, Qt::red));
+    store->setDroppedFiles(photos.mid(0, row.filesBefore));
+    // A page that scrolls well past the card: recent results and shelves under it.
+    const QDateTime now = QDateTime::currentDateTime();
+    QList<ActivityItem> recent;
+    for (int i = 0; i < 6; ++i)
+        recent << activity(QStringLiteral("%1.jpg").arg(i), now.addSecs(-60 * i));
+    store->setActivities(recent);
+    store->setShelves({shelf(QStringLiteral("Výlet"), 1, 2, 2), shelf(QStringLiteral("Rodina"), 2, 0)});
+    HomeView home(*store);
+    home.afterRunTimer().setInterval(60 * 1000); // no hold that ends while the test looks
+    home.resize(1000, 460);
+    home.show();
+    auto* card = home.findChild<wheel::DropWheelCard*>();
+    ASSERT_NE(card, nullptr);
+    auto* wheel = card->findChild<wheel::ActionWheel*>();
+    ASSERT_NE(wheel, nullptr);
+    QScrollBar* bar = home.verticalScrollBar();
+    ASSERT_TRUE(waitFor([&] { return card->isLoadedFaceShown() && !card->isChangingFace() && bar->maximum() > 0; }));
+    passPostedEvents();
+    // The wheel in the middle of the view, the card's foot below it.
+    const int wheelTop = wheel->mapTo(home.widget(), QPoint()).y();
+    bar->setValue(wheelTop + wheel->height() / 2 - home.viewport()->height() / 2);
+    // Room to scroll by the strip's height either way.
+    ASSERT_GT(bar->value(), 80);
+    ASSERT_LT(bar->value(), bar->maximum() - 80);
+    if (row.afterARun) {
+        store->run(KelvaroOp::stripMetadata());
+        ASSERT_TRUE(waitFor([&] { return !store->isWorking() && card->isLoadedFaceShown() && !card->isChangingFace(); }));
+        passPostedEvents();
+    } else {
+        QCursor::setPos(wheel->mapToGlobal(wheel->rect().center() + QPoint(0, wheel->height() / 3)));
+        ASSERT_TRUE(waitFor([&] { return wheel->rect().contains(wheel->mapFromGlobal(QCursor::pos())); }));
+    }
+
+    QWidget* held = row.wheelStays ? static_cast<QWidget*>(wheel) : card;
+    const QPoint before = held->mapToGlobal(QPoint());
+    int furthest = 0;
+    const auto measure = [&] {
+        if (held->isVisible())
+            furthest = std::max(furthest, (held->mapToGlobal(QPoint()) - before).manhattanLength());
+    };
+    row.change(*store, photos);
+    ASSERT_TRUE(waitFor([&] {
+        measure();
+        return !card->isChangingFace();
+    }));
+    passPostedEvents();
+    measure();
+    EXPECT_LE(furthest, 1) << "the " << (row.wheelStays ? "wheel" : "card") << " moved under the pointer";
+    EXPECT_LE((held->mapToGlobal(QPoint()) - before).manhattanLength(), 1) << "where it came to rest";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, HomePlace,
+    ::testing::Values(
+        PlaceRow{"stripComes", 1, [](KelvaroStore& s, const QStringList& p) { s.receive(p.mid(0, 2), true); }},
+        PlaceRow{"stripComesWithAWedgeDrop", 1, [](KelvaroStore& s, const QStringList& p) { s.receive(p.mid(1, 2), false); }},
+        PlaceRow{"stripGoes", 2, [](KelvaroStore& s, const QStringList& p) { s.removeDropped(p[1]); }},
+        PlaceRow{"stripGoesWithAWedgeDrop", 3, [](KelvaroStore& s, const QStringList& p) { s.receive(p.mid(2, 1), false); }},
+        PlaceRow{"runResults", 2,
+                 [](KelvaroStore& s, const QStringList& p) {
+                     s.setLastOutputs(p.mid(0, 2));
+                     s.setStatusMessage(QStringLiteral("Hotovo – 2 fotky ve složce „Kelvaro“."));
+                 }},
+        PlaceRow{"bannerOnTheEmptyCard", 2,
+                 [](KelvaroStore& s, const QStringList&) {
+                     s.setStatusMessage(QStringLiteral("Přesunuto 2 fotky do „Fotky“."));
+                     s.setDroppedFiles({});
+                 },
+                 false},
+        PlaceRow{"stripGoesRightAfterARun", 2, [](KelvaroStore& s, const QStringList& p) { s.removeDropped(p[1]); }, true, true}),
+    test::RowName());
 
 TEST(HomeView, ATileSelectsItsModeAndShowsHome)
 {

@@ -13,6 +13,7 @@
 #include "UiTestSupport.h"
 #include "output/OutputFolder.h"
 #include "store/WorkflowStore.h"
+#include "ui/design/Theme.h"
 #include "ui/presets/PresetPanel.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/shelves/ShelfEditSheet.h"
@@ -198,6 +199,80 @@ TEST_P(TabRingTest, EveryTabStopShowsTheRing)
     }
     EXPECT_GE(stops.size(), GetParam().fewestStops) << "the keys reach no control";
 }
+
+// The chosen tile of a row of tiles, filled with a colour of the palette or the brand orange,
+// reached by Tab: its ring stands out from that fill in both appearances, as every ring does.
+struct ChosenTile {
+    const char* name;
+    bool dark;
+    int shelfColour = -1; // the shelf editor's icon tile on this colour of the palette; else the
+                          // workflow editor's chosen symbol
+};
+
+class ChosenTileRing : public uitest::CzechTest, public ::testing::WithParamInterface<ChosenTile> {
+protected:
+    uitest::ApplicationStyle style;
+};
+
+TEST_P(ChosenTileRing, StandsOutFromTheTilesFill)
+{
+    const ChosenTile& row = GetParam();
+    auto store = uitest::makeStore();
+    std::unique_ptr<QWidget> window;
+    QList<QAbstractButton*> tiles;
+    QString chosen;
+    if (row.shelfColour >= 0) {
+        Shelf shelf = uitest::shelf(QStringLiteral("Výlet"), row.shelfColour, 0);
+        chosen = ShelfEditSheet::symbols().at(1);
+        shelf.symbol = chosen;
+        window = std::make_unique<ShelfEditSheet>(*store, shelf);
+    } else {
+        Workflow workflow = WorkflowStore::newTemplate();
+        chosen = WorkflowEditor::symbols().at(1);
+        workflow.symbol = chosen;
+        auto editor = std::make_unique<WorkflowEditor>(workflow, false, nullptr);
+        window = std::move(editor);
+    }
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+        if (b->isCheckable() && (b->accessibleName() == chosen || b->accessibleName() == WorkflowEditor::symbols().at(0)
+                                 || b->accessibleName() == ShelfEditSheet::symbols().at(0)))
+            tiles << b;
+    Theme::apply(window.get(), row.dark);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return window->isActiveWindow(); }));
+    const auto named = [&](const QString& name) -> QAbstractButton* {
+        for (QAbstractButton* b : std::as_const(tiles))
+            if (b->accessibleName() == name)
+                return b;
+        return nullptr;
+    };
+    QAbstractButton* tile = named(chosen);
+    QAbstractButton* before = named(row.shelfColour >= 0 ? ShelfEditSheet::symbols().at(0) : WorkflowEditor::symbols().at(0));
+    ASSERT_NE(tile, nullptr);
+    ASSERT_NE(before, nullptr);
+    ASSERT_TRUE(tile->isChecked());
+    before->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(test::typeKey(Qt::Key_Tab));
+    ASSERT_TRUE(tile->hasFocus());
+
+    const QImage focused = tile->grab().toImage();
+    tile->clearFocus();
+    const QImage unfocused = tile->grab().toImage();
+    int changed = 0;
+    EXPECT_GE(uitest::ringDifference(focused, unfocused, &changed), uitest::kRingDifference) << "the ring is lost in the tile's fill";
+    EXPECT_GT(changed, 60) << "no ring around the tile";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tiles, ChosenTileRing,
+    ::testing::Values(ChosenTile{"shelfEmberLight", false, 0}, ChosenTile{"shelfVioletLight", false, 1},
+                      ChosenTile{"shelfTealLight", false, 2}, ChosenTile{"shelfGoldLight", false, 3},
+                      ChosenTile{"shelfRoseLight", false, 4}, ChosenTile{"shelfEmberDark", true, 0},
+                      ChosenTile{"shelfVioletDark", true, 1}, ChosenTile{"shelfTealDark", true, 2},
+                      ChosenTile{"shelfGoldDark", true, 3}, ChosenTile{"shelfRoseDark", true, 4},
+                      ChosenTile{"workflowSymbolLight", false}, ChosenTile{"workflowSymbolDark", true}),
+    test::RowName());
 
 INSTANTIATE_TEST_SUITE_P(
     Screens, TabRingTest,

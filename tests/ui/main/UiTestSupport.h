@@ -202,10 +202,12 @@ inline double colourDifference(const QColor& a, const QColor& b)
 constexpr double kRingDifference = 45;
 
 // How well a focus ring stands out from what it is drawn on, `focused` and `unfocused` being the
-// same place grabbed with and without it: the colour difference of each pixel the ring changed to
-// what that pixel showed before, taken over the ring's own stroke, the stronger half of those pixels
-// (the median of it), not over its anti-aliased fringe nor at its single strongest pixel. 0 when
-// nothing changed.
+// same place grabbed with and without it. Each pixel the ring changed counts by how far its colour
+// lies from what that pixel and its eight neighbours showed before: a ring drawn onto a control's
+// edge in the control's own colour, or one lost in the fill it lies on, only widens the edge its
+// anti-aliased fringe meets, and its fringe pixels lie near what is beside them. Taken over the
+// ring's own stroke, the stronger half of those pixels (the median of it), not at its single
+// strongest pixel. 0 when nothing changed.
 inline double ringDifference(const QImage& focused, const QImage& unfocused, int* changed = nullptr)
 {
     const QImage a = focused.convertToFormat(QImage::Format_RGB32);
@@ -213,9 +215,17 @@ inline double ringDifference(const QImage& focused, const QImage& unfocused, int
     std::vector<double> differences;
     if (a.size() == b.size())
         for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x)
-                if (a.pixel(x, y) != b.pixel(x, y))
-                    differences.push_back(colourDifference(a.pixelColor(x, y), b.pixelColor(x, y)));
+            for (int x = 0; x < a.width(); ++x) {
+                if (a.pixel(x, y) == b.pixel(x, y))
+                    continue;
+                const QColor ring = a.pixelColor(x, y);
+                double nearest = colourDifference(ring, b.pixelColor(x, y));
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        if (b.valid(x + dx, y + dy))
+                            nearest = std::min(nearest, colourDifference(ring, b.pixelColor(x + dx, y + dy)));
+                differences.push_back(nearest);
+            }
     if (changed)
         *changed = int(differences.size());
     if (differences.empty())

@@ -277,43 +277,133 @@ INSTANTIATE_TEST_SUITE_P(Values, StepReadouts,
                                            Readout{0.5, 1.5, "+100", "+100"}, Readout{-0.004, 1.2, "0", "+39"},
                                            Readout{0.004, 1.0, "0", "0"}));
 
-} // namespace
 
-// The keys move a step's sliders by what the user reads: an arrow one unit of the readout (a
-// hundredth of the range where none is shown), Page Up/Down ten.
-TEST_F(WorkflowEditorTest, aStepsSlidersMoveByWhatTheReadoutShows)
+// The keys move the watermark's sliders, which show no number, by a hundredth of their range and
+// Page Up/Down by ten hundredths.
+TEST_F(WorkflowEditorTest, theWatermarksSlidersMoveAHundredthOfTheirRange)
 {
-    WorkflowEditor& e = open(withSteps({K::adjust, K::watermark}));
-    StepEditor* adjust = e.stepEditors().at(0);
-    StepEditor* watermark = e.stepEditors().at(1);
+    WorkflowEditor& e = open(withSteps({K::watermark}));
+    StepEditor* watermark = e.stepEditors().at(0);
     struct Row {
         const char* name;
         QSlider* slider;
-        kelvaro::Readout* readout;
-        int arrow; // slider positions
+        double WorkflowStep::*value;
+        double min, max;
     };
     const Row rows[] = {
-        {"brightness", adjust->brightnessSlider(), adjust->brightnessReadout(), 5},
-        // Contrast reads (contrast − 1) × 200 truncated, which a step of 1.005 shows as 0.
-        {"contrast", adjust->contrastSlider(), nullptr, 5},
-        {"opacity", watermark->opacitySlider(), nullptr, 10},
-        {"size", watermark->sizeSlider(), nullptr, 10},
+        {"opacity", watermark->opacitySlider(), &WorkflowStep::opacity, 0.2, 1.0},
+        {"size", watermark->sizeSlider(), &WorkflowStep::sizePercent, 2, 12},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_NE(row.slider, nullptr);
-        row.slider->setValue(row.slider->maximum() / 2);
-        const int start = row.slider->value();
-        test::pressKey(row.slider, Qt::Key_Right);
-        EXPECT_EQ(row.slider->value() - start, row.arrow);
-        if (row.readout) {
-            EXPECT_EQ(row.readout->text(), QStringLiteral("+1"));
+        const double hundredth = (row.max - row.min) / 100;
+        const auto value = [&] { return e.workflow().steps[0].*row.value; };
+        test::pressKey(row.slider, Qt::Key_Home);
+        EXPECT_DOUBLE_EQ(value(), row.min);
+        for (int i = 1; i <= 100; ++i) {
+            test::pressKey(row.slider, Qt::Key_Right);
+            ASSERT_NEAR(value(), row.min + i * hundredth, 1e-9) << "Right " << i;
         }
-        test::pressKey(row.slider, Qt::Key_Left);
-        test::pressKey(row.slider, Qt::Key_PageUp);
-        EXPECT_EQ(row.slider->value() - start, 10 * row.arrow);
-        if (row.readout) {
-            EXPECT_EQ(row.readout->text(), QStringLiteral("+10"));
-        }
+        test::pressKey(row.slider, Qt::Key_PageDown);
+        EXPECT_NEAR(value(), row.max - 10 * hundredth, 1e-9);
     }
 }
+
+// Brightness and contrast read −100 … +100, truncated toward zero. Every arrow moves the readout
+// by exactly one and Page Up/Down by exactly ten, from any value over the whole range and from a
+// stored value between two readouts, and what it stored reads the same when the step is opened
+// again (and in the card's summary, which reads it alike).
+struct ReadoutSlider {
+    const char* name;
+    QSlider* (StepEditor::*slider)() const;
+    kelvaro::Readout* (StepEditor::*readout)() const;
+    double WorkflowStep::*value;
+    qint64 (*shown)(double);
+    std::vector<double> storedBetween; // values a drag or another version may have stored
+};
+
+void PrintTo(const ReadoutSlider& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class StepReadoutKeys : public uitest::CzechTest, public ::testing::WithParamInterface<ReadoutSlider> {
+protected:
+    static WorkflowStep adjust(double WorkflowStep::*value, double stored)
+    {
+        WorkflowStep step = WorkflowStep::make(K::adjust);
+        step.*value = stored;
+        return step;
+    }
+    // The readout as a number: "+20" reads 20.
+    static qint64 read(const kelvaro::Readout* readout) { return readout->text().toLongLong(); }
+};
+
+TEST_P(StepReadoutKeys, everyArrowMovesTheReadoutByOneAndEveryPageByTen)
+{
+    const ReadoutSlider& row = GetParam();
+    StepEditor card(WorkflowStep::make(K::adjust), 1, false, false);
+    QSlider* slider = (card.*row.slider)();
+    kelvaro::Readout* readout = (card.*row.readout)();
+    const auto stored = [&] { return row.shown(card.step().*row.value); };
+    test::pressKey(slider, Qt::Key_Home);
+    ASSERT_EQ(read(readout), -100);
+
+    for (qint64 from = -100; from < 100; ++from) {
+        test::pressKey(slider, Qt::Key_Right);
+        ASSERT_EQ(read(readout), from + 1) << "Right from " << from;
+        ASSERT_EQ(stored(), from + 1) << "stored after Right from " << from;
+        // Opened again, the step reads what the user left it at.
+        StepEditor reopened(card.step(), 1, false, false);
+        ASSERT_EQ(read((reopened.*row.readout)()), from + 1);
+    }
+    for (qint64 from = 100; from > -100; --from) {
+        test::pressKey(slider, Qt::Key_Left);
+        ASSERT_EQ(read(readout), from - 1) << "Left from " << from;
+        ASSERT_EQ(stored(), from - 1) << "stored after Left from " << from;
+    }
+    const auto goTo = [&](qint64 shown) {
+        test::pressKey(slider, Qt::Key_Home);
+        for (int i = 0; i < 1000 && read(readout) < shown; ++i)
+            test::pressKey(slider, Qt::Key_Right);
+    };
+    for (qint64 from = -100; from <= 100; ++from) {
+        goTo(from);
+        test::pressKey(slider, Qt::Key_PageUp);
+        ASSERT_EQ(read(readout), std::min<qint64>(from + 10, 100)) << "Page Up from " << from;
+        ASSERT_EQ(stored(), read(readout)) << "stored after Page Up from " << from;
+        goTo(from);
+        test::pressKey(slider, Qt::Key_PageDown);
+        ASSERT_EQ(read(readout), std::max<qint64>(from - 10, -100)) << "Page Down from " << from;
+    }
+}
+
+TEST_P(StepReadoutKeys, fromAStoredValueBetweenTwoReadoutsTheKeysStillMoveByOneAndTen)
+{
+    const ReadoutSlider& row = GetParam();
+    const struct {
+        Qt::Key key;
+        qint64 by;
+    } keys[] = {{Qt::Key_Right, 1}, {Qt::Key_Left, -1}, {Qt::Key_PageUp, 10}, {Qt::Key_PageDown, -10}};
+    for (double between : row.storedBetween)
+        for (const auto& k : keys) {
+            StepEditor card(adjust(row.value, between), 1, false, false);
+            kelvaro::Readout* readout = (card.*row.readout)();
+            const qint64 before = read(readout);
+            ASSERT_EQ(before, row.shown(between));
+            test::pressKey((card.*row.slider)(), k.key);
+            EXPECT_EQ(read(readout), before + k.by) << "from a stored " << between << ", key " << k.key;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sliders, StepReadoutKeys,
+    ::testing::Values(ReadoutSlider{"brightness", &StepEditor::brightnessSlider, &StepEditor::brightnessReadout,
+                                    &WorkflowStep::brightness, &StepEditor::shownBrightness,
+                                    {0.1, 0.145, 0.1234, -0.0731, 0.0049, -0.0049, -0.145}},
+                      ReadoutSlider{"contrast", &StepEditor::contrastSlider, &StepEditor::contrastReadout, &WorkflowStep::contrast,
+                                    &StepEditor::shownContrast, {1.2, 1.1, 1.145, 0.9, 1.0049, 0.9951, 0.855}}),
+    test::RowName());
+
+} // namespace

@@ -179,6 +179,25 @@ TEST_F(WorkflowsViewTest, theEditorShowsABuiltInsOwnTextInTheInterfaceLanguage)
     EXPECT_EQ(v.editor()->stepEditors().last()->textField()->text(), english);
 }
 
+// The card's list of steps names a watermark's text between the Czech quotes „ and “ in either
+// language, as the user typed it, never in the quotes of the interface's language.
+TEST_F(WorkflowsViewTest, theStepsTooltipQuotesAWatermarksTextAsTypedInEitherLanguage)
+{
+    Workflow workflow = WorkflowStore::newTemplate();
+    workflow.name = QStringLiteral("Podpis");
+    workflow.steps << WorkflowStep::make(K::watermark);
+    workflow.steps.last().text = QStringLiteral("Ahoj");
+    Settings::shared().setValue(kKey, WorkflowStore::encode({workflow}).value_or(QByteArray()));
+    WorkflowsView& v = makeView();
+    for (const char* language : {"cs", "en"}) {
+        SCOPED_TRACE(language);
+        Settings::shared().setValue(QStringLiteral("kelvaro.language"), QString::fromLatin1(language));
+        ASSERT_TRUE(uitest::waitFor([&] { return !v.cards().isEmpty() && v.cards().at(0)->stepsLabel()->toolTip().contains(QLatin1String("Ahoj")); }));
+        const QStringList lines = v.cards().at(0)->stepsLabel()->toolTip().split(QLatin1Char('\n'));
+        EXPECT_EQ(lines.value(1), QStringLiteral("„Ahoj“"));
+    }
+}
+
 TEST_F(WorkflowsViewTest, cardAndQueueTextsFollowTheQueue)
 {
     Workflow two = WorkflowStore::newTemplate();
