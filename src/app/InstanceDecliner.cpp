@@ -108,12 +108,13 @@ void InstanceDecliner::run(const QString& name)
                     waiting.push_back({std::move(socket), *request});
                 }
             }
-            std::erase_if(waiting, [](const Waiting& launch) { return gone(*launch.socket); });
         }
         // Closed before the launches hear anything: one that then asks again finds no socket.
     }
     if (m_stop.load() != taking)
         return; // the connections close with their sockets
+    // Whether a launch has gone (killed while it waited) is asked here, at the last moment, and only
+    // here: its socket stays until then.
     for (Waiting& launch : waiting) {
         if (gone(*launch.socket))
             continue;

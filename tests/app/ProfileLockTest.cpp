@@ -200,8 +200,9 @@ TEST_F(ProfileLockTest, ALaunchFromAnotherRuntimeFolderReachesTheInstanceTheProf
             QObject::connect(&*other, &SingleInstance::requested, [&](const LaunchRequest& r) { toTheOther.append(r); });
         }
         ASSERT_EQ(launch(elsewhere, lock), SingleInstance::Role::handedOff) << "a second instance on the profile";
-        EXPECT_TRUE(waitUntil([&] { return received == QList<LaunchRequest>{{{photo}, false}}; }));
+        EXPECT_TRUE(waitUntil([&] { return !received.isEmpty() || !toTheOther.isEmpty(); }));
         test::passPostedEvents();
+        EXPECT_EQ(received, (QList<LaunchRequest>{{{photo}, false}}));
         EXPECT_TRUE(toTheOther.isEmpty()) << "another profile's instance took the launch";
     }
 }
