@@ -51,7 +51,7 @@ InstanceDecliner::InstanceDecliner(const QString& name)
         run(name);
         m_ran.store(true, std::memory_order_release);
     }));
-    // No thread to be had: launches then find no answer and wait for the lock.
+    // Should no thread be had, launches find no answer and wait for the lock.
     m_thread->start();
 }
 

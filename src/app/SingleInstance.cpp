@@ -324,7 +324,8 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
             listen();
             return Role::primary;
         case Locks::socketAlone:
-            if (send(m_name, request, qMin(timeoutMs, 500)))
+            // One that says it is ending is waited for here too, until it takes the request or goes.
+            if (ask(m_name, request, QDeadlineTimer(qMin(timeoutMs, 500)), &ender) == Answer::taken)
                 return Role::handedOff;
             listen();
             return Role::primary;
