@@ -479,19 +479,23 @@ public:
     LaunchThread(const QString& socket, const QString& profileLock, const LaunchRequest& request, int timeoutMs)
     {
         m_thread = QThread::create([=, this] {
-            SingleInstance launch(socket);
-            launch.guardProfile(profileLock);
-            QObject::connect(&launch, &SingleInstance::requested, [this](const LaunchRequest& r) {
-                const std::lock_guard lock(m_mutex);
-                m_received.append(r);
-            });
-            const SingleInstance::Role role = launch.claim(request, timeoutMs);
             {
-                const std::lock_guard lock(m_mutex);
-                m_role = role;
+                SingleInstance launch(socket);
+                launch.guardProfile(profileLock);
+                QObject::connect(&launch, &SingleInstance::requested, [this](const LaunchRequest& r) {
+                    const std::lock_guard lock(m_mutex);
+                    m_received.append(r);
+                });
+                const SingleInstance::Role role = launch.claim(request, timeoutMs);
+                {
+                    const std::lock_guard lock(m_mutex);
+                    m_role = role;
+                }
+                if (role == SingleInstance::Role::primary)
+                    waitUntil([this] { return m_stop.load(); }, 120000);
             }
-            if (role == SingleInstance::Role::primary)
-                waitUntil([this] { return m_stop.load(); }, 120000);
+            // Last: QThread::wait() synchronises inside Qt, where ThreadSanitizer cannot see it.
+            m_ended.store(true, std::memory_order_release);
         });
         m_thread->start();
     }
@@ -499,6 +503,7 @@ public:
     {
         m_stop = true;
         m_thread->wait();
+        (void)m_ended.load(std::memory_order_acquire);
         delete m_thread;
     }
     std::optional<SingleInstance::Role> role() const
@@ -515,6 +520,7 @@ public:
 private:
     QThread* m_thread = nullptr;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_ended{false};
     mutable std::mutex m_mutex;
     std::optional<SingleInstance::Role> m_role;
     QList<LaunchRequest> m_received;
