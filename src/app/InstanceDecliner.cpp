@@ -1,7 +1,5 @@
 #include "app/InstanceDecliner.h"
 
-#include <memory>
-#include <system_error>
 #include <vector>
 
 #include <poll.h>
@@ -9,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QThread>
 
 #include "platform/Log.h"
 
@@ -48,11 +47,12 @@ bool tell(QLocalSocket& socket, char answer)
 
 InstanceDecliner::InstanceDecliner(const QString& name)
 {
-    try {
-        m_thread = std::thread([this, name] { run(name); });
-    } catch (const std::system_error&) { // no thread to be had: launches then find no answer and wait for the lock
-        logLine(QStringLiteral("cannot tell other launches that this one is ending: no thread"));
-    }
+    m_thread.reset(QThread::create([this, name] {
+        run(name);
+        m_ran.store(true, std::memory_order_release);
+    }));
+    // Should no thread be had, launches find no answer and wait for the lock.
+    m_thread->start();
 }
 
 InstanceDecliner::~InstanceDecliner()
@@ -74,10 +74,12 @@ void InstanceDecliner::letGo()
 
 void InstanceDecliner::stop(Stop how)
 {
-    if (!m_thread.joinable())
+    if (!m_thread)
         return;
     m_stop = how;
-    m_thread.join();
+    m_thread->wait();
+    (void)m_ran.load(std::memory_order_acquire);
+    m_thread.reset();
 }
 
 void InstanceDecliner::run(const QString& name)
@@ -106,12 +108,13 @@ void InstanceDecliner::run(const QString& name)
                     waiting.push_back({std::move(socket), *request});
                 }
             }
-            std::erase_if(waiting, [](const Waiting& launch) { return gone(*launch.socket); });
         }
         // Closed before the launches hear anything: one that then asks again finds no socket.
     }
     if (m_stop.load() != taking)
         return; // the connections close with their sockets
+    // Whether a launch has gone (killed while it waited) is asked here, at the last moment, and only
+    // here: its socket stays until then.
     for (Waiting& launch : waiting) {
         if (gone(*launch.socket))
             continue;

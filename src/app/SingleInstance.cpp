@@ -1,10 +1,13 @@
 #include "app/SingleInstance.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <utility>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +43,22 @@ constexpr int kLockPollMs = 20;
 bool exists(const QString& path)
 {
     return ::access(NativePath::encoded(path).constData(), F_OK) == 0;
+}
+
+// Whether process `pid` still exists (a process of another user's still does).
+bool lives(pid_t pid)
+{
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+// The process that listens at the other end of `socket`; 0 when it cannot be told.
+pid_t listenerOf(const QLocalSocket& socket)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    if (::getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
+        return 0;
+    return peer.pid;
 }
 
 // "file:" URIs with a host other than this machine name files we cannot reach.
@@ -201,11 +220,10 @@ LaunchRequest SingleInstance::parseArguments(const QStringList& arguments, const
 
 bool SingleInstance::send(const QString& name, const LaunchRequest& request, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    return ask(name, request, deadline, -1) == Answer::taken;
+    return ask(name, request, QDeadlineTimer(timeoutMs), nullptr) == Answer::taken;
 }
 
-SingleInstance::Answer SingleInstance::ask(const QString& name, const LaunchRequest& request, QDeadlineTimer& deadline, int endingPatienceMs)
+SingleInstance::Answer SingleInstance::ask(const QString& name, const LaunchRequest& request, const QDeadlineTimer& deadline, pid_t* ender)
 {
     const auto left = [&deadline] { return int(qMax<qint64>(1, deadline.remainingTime())); };
     QLocalSocket socket;
@@ -222,9 +240,12 @@ SingleInstance::Answer SingleInstance::ask(const QString& name, const LaunchRequ
         while (socket.bytesAvailable() < 1) {
             if (socket.state() != QLocalSocket::ConnectedState)
                 return ending ? Answer::letGo : Answer::none;
-            if (deadline.hasExpired())
-                return ending ? Answer::ending : Answer::none;
-            socket.waitForReadyRead(left());
+            if (ending)
+                socket.waitForReadyRead(-1);
+            else if (deadline.hasExpired())
+                return Answer::silent;
+            else
+                socket.waitForReadyRead(left());
         }
         char answer = 0;
         socket.getChar(&answer);
@@ -232,12 +253,13 @@ SingleInstance::Answer SingleInstance::ask(const QString& name, const LaunchRequ
             return Answer::taken;
         if (answer != launchWire::ending || ending)
             return Answer::none;
-        if (endingPatienceMs < 0)
+        if (!ender)
             return Answer::ending;
-        // Its last save may wait for another process: the instance is this launch's to take then.
+        // Its end may wait for long work and then for another process's settings lock: whatever it
+        // takes, the connection stays open while the process lives, and its files are this launch's.
         ending = true;
+        *ender = listenerOf(socket);
         logLine(QStringLiteral("the running instance is ending: waiting for it to let go"));
-        deadline = QDeadlineTimer(endingPatienceMs);
     }
 }
 
@@ -282,7 +304,7 @@ QStringList SingleInstance::socketsToAsk() const
     return names << m_name;
 }
 
-SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int timeoutMs, int endingPatienceMs)
+SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int timeoutMs)
 {
     if (m_server)
         return Role::primary;
@@ -292,16 +314,18 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
         m_lock->setStaleLockTime(0);
     }
     QDeadlineTimer deadline(timeoutMs);
-    bool toldEnding = false;
-    bool letGo = false; // the instance that was ending let go: wait for the locks, not its answer
+    pid_t ender = 0;      // the process that said it is ending, once one has
+    bool letGo = false;   // it let go: wait for the locks, not its answer
     bool waitLogged = false;
+    bool silent = false;  // a listener took the request and did not answer in time
     for (;;) {
         switch (takeLocks()) {
         case Locks::taken:
             listen();
             return Role::primary;
         case Locks::socketAlone:
-            if (send(m_name, request, qMin(timeoutMs, 500)))
+            // One that says it is ending is waited for here too, until it takes the request or goes.
+            if (ask(m_name, request, QDeadlineTimer(qMin(timeoutMs, 500)), &ender) == Answer::taken)
                 return Role::handedOff;
             listen();
             return Role::primary;
@@ -310,30 +334,37 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
         }
         if (letGo && !std::exchange(waitLogged, true))
             logLine(QStringLiteral("the running instance let go of its socket: waiting for its lock"));
+        // While the ending process lives, the locks are still its own, or a next instance's that
+        // is setting up its socket: no deadline runs out meanwhile, and each ask has the full answer
+        // time. Once it is gone, whoever holds the locks has that long to answer.
+        const bool enderLives = lives(ender);
+        if (ender > 0 && !enderLives) {
+            ender = 0;
+            deadline = QDeadlineTimer(timeoutMs);
+        }
         // The holder may still be setting up its socket, be one that has just taken over, or be on
         // its way out: one that says it is ending keeps the connection until it takes the request
         // or goes, and is not asked again meanwhile.
         for (const QString& name : socketsToAsk()) {
-            const Answer answer = ask(name, request, deadline, endingPatienceMs);
+            const Answer answer = ask(name, request, enderLives ? QDeadlineTimer(timeoutMs) : deadline, &ender);
             if (answer == Answer::taken) {
                 release();
                 return Role::handedOff;
             }
-            toldEnding = toldEnding || answer == Answer::ending || answer == Answer::letGo;
-            letGo = letGo || answer == Answer::letGo;
+            if (answer == Answer::letGo) {
+                letGo = true;
+                deadline = QDeadlineTimer(timeoutMs);
+            }
+            // Asked again, it would read the request twice should it answer late.
+            silent = answer == Answer::silent;
             if (answer != Answer::none)
                 break;
         }
-        if (deadline.hasExpired())
+        if (silent || (!lives(ender) && deadline.hasExpired()))
             break;
         QThread::msleep(kLockPollMs);
     }
     release();
-    if (toldEnding) {
-        logLine(QStringLiteral("the running instance was still ending after %1 s: start Kelvaro again once it has ended")
-                    .arg(endingPatienceMs / 1000.0));
-        return Role::stillEnding;
-    }
     if (m_profile && m_profile->holderName().isEmpty())
         logLine(QStringLiteral("the running instance did not answer: its profile %1 names no socket (a read-only folder?), and it "
                                "does not listen at this launch's")

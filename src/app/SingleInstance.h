@@ -11,13 +11,16 @@
 // named there, and its own.
 // A process that will not stay (it is ending) declines: a launch is told so and waits, its
 // connection held, until the end is called off (its files are then taken) or the process lets go
-// (it then waits for the locks and becomes the running instance itself), rather than being taken
-// by a process about to go.
+// (it then waits for the locks and becomes the running instance itself, or hands its files to the
+// one that did), rather than being taken by a process about to go. However long the end takes, the
+// launch waits while that process lives: its files never end with it.
 // Main thread (the declining answers come from a thread of their own); created by main() right
 // after the application object.
 #include <functional>
 #include <memory>
 #include <optional>
+
+#include <sys/types.h>
 
 #include <QObject>
 #include <QString>
@@ -45,18 +48,12 @@ public:
         primary,   // this process is the running instance (listening, unless the socket failed)
         handedOff, // the request went to the running instance; this process should exit 0
         failed,    // another instance holds the lock but did not take the request in time
-        stillEnding, // the running instance said it is ending and did not let go in time; exit 1
     };
 
     // How long a launch waits for the running instance to take its request: one still starting
     // answers only once its window is built, which a busy machine may take seconds for, and a
     // launch that gave up would lose its files.
     static constexpr int answerPatienceMs = 20000;
-
-    // How long a launch waits for a running instance that declined (it is ending) to let go: past
-    // the end's wait for another process's settings lock and the last save's own wait (half a
-    // minute each).
-    static constexpr int endingPatienceMs = 90000;
 
     // `name`: a socket name or absolute path; empty means defaultName() and the profile's lock
     // (profileLockPath()) kept as well.
@@ -82,11 +79,11 @@ public:
 
     // Becomes the running instance, or sends `request` to the one already running and waits for
     // its answer at most `timeoutMs` (it may still be starting up). One that declines is waited
-    // for up to `endingPatienceMs` from its first answer, on the connection and then on the
-    // locks; this process becomes the running instance once it holds them, reading the settings
-    // only after the other's last save. Blocks the calling thread.
-    Role claim(const LaunchRequest& request, int timeoutMs = SingleInstance::answerPatienceMs,
-               int endingPatienceMs = SingleInstance::endingPatienceMs);
+    // for as long as its process lives, on the connection and then on the locks, with no deadline;
+    // this process becomes the running instance once it holds them, reading the settings only
+    // after the other's last save, or hands `request` to whoever took them (which has `timeoutMs`
+    // to answer once the ending process is gone). Blocks the calling thread.
+    Role claim(const LaunchRequest& request, int timeoutMs = SingleInstance::answerPatienceMs);
 
     // Sends `request` to the instance listening on `name`; true once it confirmed receipt (never
     // from one that declines). Blocks at most `timeoutMs`; usable from any thread.
@@ -121,13 +118,15 @@ Q_SIGNALS:
 private:
     enum class Answer {
         taken,  // the instance has the request
-        ending, // it is ending and had not let go by the deadline
-        letGo,  // it was ending and has let go: its locks are free or about to be
+        ending, // it is ending (asked with no `ender` to wait for)
+        letGo,  // it was ending and has let go (or died): its locks are free or about to be
+        silent, // it took the request and had not answered by the deadline
         none,   // nobody answered
     };
-    // Sends `request` to `name`; told that the instance is ending, waits on the connection when
-    // `endingPatienceMs` is not negative, moving `deadline` that far from then.
-    static Answer ask(const QString& name, const LaunchRequest& request, QDeadlineTimer& deadline, int endingPatienceMs);
+    // Sends `request` to `name` and waits for the answer until `deadline`. Told that the instance
+    // is ending, returns at once when `ender` is null; else sets `*ender` to that process and waits
+    // on the connection, with no deadline, until the request is taken or the process lets go.
+    static Answer ask(const QString& name, const LaunchRequest& request, const QDeadlineTimer& deadline, pid_t* ender);
     enum class Locks { taken, socketAlone, heldElsewhere };
     Locks takeLocks();
     QStringList socketsToAsk() const;

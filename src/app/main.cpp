@@ -79,8 +79,6 @@ int main(int argc, char** argv)
     case SingleInstance::Role::failed:
         logLine("another instance is running but did not answer");
         return 1;
-    case SingleInstance::Role::stillEnding:
-        return 1;
     case SingleInstance::Role::primary:
         break;
     }

@@ -17,9 +17,18 @@
 
 #include <gtest/gtest.h>
 
+#include "app/LaunchRequest.h"
 #include "platform/NativePath.h"
 #include "store/KelvaroStore.h"
 #include "../support/TestSupport.h"
+
+namespace kelvaro {
+// Found by GoogleTest beside the type.
+inline void PrintTo(const LaunchRequest& request, std::ostream* os)
+{
+    *os << (request.activate ? "{activate; " : "{") << request.files.join(QStringLiteral(", ")).toStdString() << "}";
+}
+} // namespace kelvaro
 
 namespace kelvaro::apptest {
 

@@ -163,6 +163,50 @@ TEST_F(ProfileLockTest, ALaunchReachesTheInstanceAtItsOwnSocketWhenTheLockNamesN
     }
 }
 
+// A launch from another runtime folder asks the socket the profile's instance named before its
+// own: a longer name an earlier holder left in the lock (killed before it could clear it) leaves no
+// tail after the instance's own, and an instance of another profile listening at the launch's own
+// socket (two profiles sharing a runtime folder) does not get the launch.
+TEST_F(ProfileLockTest, ALaunchFromAnotherRuntimeFolderReachesTheInstanceTheProfileNames)
+{
+    const struct {
+        const char* name;
+        QByteArray left;        // in the lock before the instance takes it
+        bool otherProfileThere; // an instance of another profile listens at the launch's socket
+    } rows[] = {
+        {"a longer name left in the lock", QByteArray(200, 'x').prepend("/nonexistent/kelvaro-instance-"), false},
+        {"another profile's instance at the launch's socket", QByteArray(), true},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ++n;
+        const QString lock = temp.filePath(QStringLiteral("profile%1/instance.lock").arg(n));
+        const QString socket = temp.filePath(QStringLiteral("s%1").arg(n));
+        const QString elsewhere = temp.filePath(QStringLiteral("elsewhere%1").arg(n));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(lock).absolutePath()));
+        test::writeFile(lock, row.left);
+        received.clear();
+        SingleInstance first(socket);
+        first.guardProfile(lock);
+        run(first);
+        EXPECT_EQ(test::readFile(lock), NativePath::encoded(socket));
+        QList<LaunchRequest> toTheOther;
+        std::optional<SingleInstance> other;
+        if (row.otherProfileThere) {
+            other.emplace(elsewhere);
+            other->guardProfile(temp.filePath(QStringLiteral("otherProfile%1/instance.lock").arg(n)));
+            ASSERT_EQ(other->claim({}), SingleInstance::Role::primary);
+            QObject::connect(&*other, &SingleInstance::requested, [&](const LaunchRequest& r) { toTheOther.append(r); });
+        }
+        ASSERT_EQ(launch(elsewhere, lock), SingleInstance::Role::handedOff) << "a second instance on the profile";
+        EXPECT_TRUE(waitUntil([&] { return !received.isEmpty() || !toTheOther.isEmpty(); }));
+        test::passPostedEvents();
+        EXPECT_EQ(received, (QList<LaunchRequest>{{{photo}, false}}));
+        EXPECT_TRUE(toTheOther.isEmpty()) << "another profile's instance took the launch";
+    }
+}
+
 // The default instance (no socket named, as the program runs) keeps its lock beside the settings,
 // not in its runtime folder: a launch with another runtime folder reaches it.
 TEST_F(ProfileLockTest, TheDefaultInstanceIsTheProfilesWhateverALaunchsRuntimeFolder)

@@ -424,22 +424,32 @@ TEST_F(QuitGuardTest, aLaunchWhileTheLastSaveWaitsRunsOnlyOnceTheSaveIsOnDisk)
         clearRecentLogLines();
 
         std::atomic<bool> quit{false};
-        std::optional<SingleInstance::Role> meanwhile, launched;
+        std::atomic<bool> claimed{false};
+        std::optional<bool> claimedMeanwhile;
+        std::optional<SingleInstance::Role> launched;
         std::optional<int> onDiskThen;
+        const auto logSays = [](const char* text) { return recentLogLines().join(QLatin1Char('\n')).contains(QLatin1String(text)); };
         std::thread launch([&] {
             const QDeadlineTimer limit(60000);
-            while (!quit && !recentLogLines().join(QLatin1Char('\n')).contains(QStringLiteral("last save goes on"))) {
+            while (!quit && !logSays("last save goes on")) {
                 if (limit.hasExpired())
                     break;
                 QThread::msleep(5);
             }
             SingleInstance later(socket);
-            // The other process still holds the lock: the save cannot be on disk yet.
-            meanwhile = later.claim(LaunchRequest{.files = {}, .activate = true}, 2000, 300);
-            other.unlock();
-            launched = later.claim(LaunchRequest{.files = {}, .activate = true}, 2000, 30000);
+            launched = later.claim(LaunchRequest{.files = {}, .activate = true}, 2000);
+            claimed = true;
             onDiskThen = stored().value(kPending).toInt();
             later.release();
+        });
+        // The other process lets go of the settings once the launch waits; it still held them while
+        // the launch came, so the save cannot have been on disk before.
+        std::thread otherProcess([&] {
+            const QDeadlineTimer limit(60000);
+            while (!quit && !logSays("is ending: waiting") && !limit.hasExpired())
+                QThread::msleep(5);
+            claimedMeanwhile = claimed.load();
+            other.unlock();
         });
         QuitGuard guard(settings, [&] {
             quit = true;
@@ -477,7 +487,8 @@ TEST_F(QuitGuardTest, aLaunchWhileTheLastSaveWaitsRunsOnlyOnceTheSaveIsOnDisk)
         EXPECT_FALSE(deadline.expired()) << "the end never came";
         quit = true;
         launch.join();
-        EXPECT_EQ(meanwhile, SingleInstance::Role::stillEnding) << "a second process on the settings before their last save";
+        otherProcess.join();
+        EXPECT_EQ(claimedMeanwhile, false) << "a second process on the settings before their last save";
         EXPECT_EQ(launched, SingleInstance::Role::primary);
         EXPECT_EQ(onDiskThen, row.value);
         FileSystem::setCurrent(nullptr);
@@ -726,7 +737,8 @@ TEST_F(QuitGuardTest, theWindowsAreHiddenBeforeTheInstanceIsLetGo)
 // A launch that comes while the end waits for the work in hand, for another process's lock or for
 // the question's answer is handed to this process, which then stays: ending anyway (as the question
 // does once the disk has room) would leave the user with no window for the launch they just made.
-// A second signal's end goes on all the same, so that process takes no launch: it is told to wait.
+// A second signal's end goes on all the same, so that process takes no launch: it is told to wait,
+// and becomes the instance once the process has ended.
 TEST_F(QuitGuardTest, aLaunchWhileTheEndWaitsKeepsTheApplication)
 {
     enum class Waits { forWork, forLock, forAnswer, forWorkAskedTwice };
@@ -740,7 +752,7 @@ TEST_F(QuitGuardTest, aLaunchWhileTheEndWaitsKeepsTheApplication)
         {"whileTheWorkStops", Waits::forWork, true, SingleInstance::Role::handedOff},
         {"whileAnotherProcessSaves", Waits::forLock, true, SingleInstance::Role::handedOff},
         {"whileTheQuestionStands", Waits::forAnswer, true, SingleInstance::Role::handedOff},
-        {"afterASecondSignal", Waits::forWorkAskedTwice, false, SingleInstance::Role::stillEnding},
+        {"afterASecondSignal", Waits::forWorkAskedTwice, false, SingleInstance::Role::primary},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -787,20 +799,28 @@ TEST_F(QuitGuardTest, aLaunchWhileTheEndWaitsKeepsTheApplication)
             }));
         }
 
-        // The work is still under way all through the launch: a process that will not stay keeps
-        // the instance, and the launch's wait for it ends at its deadline.
+        // The work is still under way all through the launch: a process that stays takes it, and
+        // one that will not stay keeps the launch waiting until it has ended.
         std::atomic<bool> answered{false};
         std::optional<SingleInstance::Role> launched;
         std::thread launch([&] {
             SingleInstance later(socket);
-            launched = later.claim(LaunchRequest{.files = {}, .activate = true}, 5000, 300);
+            launched = later.claim(LaunchRequest{.files = {}, .activate = true}, 5000);
             later.release();
             answered = true;
         });
-        const bool launchEnded = test::waitUntil([&] { return answered.load(); });
-        launch.join();
-        ASSERT_TRUE(launchEnded);
-        EXPECT_EQ(launched, row.launched) << "a launch taken by a process about to go is lost";
+        const auto joined = qScopeGuard([&] {
+            running.release(); // a launch still waiting ends
+            launch.join();
+        });
+        if (row.staysOpen) {
+            ASSERT_TRUE(test::waitUntil([&] { return answered.load(); }));
+            EXPECT_EQ(launched, row.launched) << "a launch taken by a process about to go is lost";
+        } else {
+            ASSERT_TRUE(test::waitUntil([] {
+                return recentLogLines().join(QLatin1Char('\n')).contains(QStringLiteral("is ending: waiting"));
+            }));
+        }
 
         // What held the end lets go: the work stops, the lock is free, the disk has room.
         work.underWay = false;
@@ -814,6 +834,10 @@ TEST_F(QuitGuardTest, aLaunchWhileTheEndWaitsKeepsTheApplication)
             test::passPostedEvents();
         } else {
             EXPECT_TRUE(test::waitUntil([&] { return quits > 0; }));
+            EXPECT_FALSE(answered.load()) << "the launch gave up on a process that was still ending";
+            running.release(); // as the end of the event loop does
+            ASSERT_TRUE(test::waitUntil([&] { return answered.load(); }));
+            EXPECT_EQ(launched, row.launched) << "the launch did not take the instance once it was free";
         }
         EXPECT_EQ(quits, row.staysOpen ? 0 : 1);
         EXPECT_FALSE(guard.isEnding());
@@ -963,32 +987,37 @@ TEST_F(QuitGuardTest, aRestartWhoseEndIsCalledOffTakesLaunchesAgain)
     QWidget window;
     window.show();
 
+    clearRecentLogLines();
     // A launch on a thread of its own, the loop answering meanwhile.
     std::optional<SingleInstance::Role> launched;
     std::thread launch;
-    const auto launchNow = [&](int endingPatienceMs) {
+    const auto launchNow = [&] {
         launched.reset();
-        launch = std::thread([&, endingPatienceMs] {
+        launch = std::thread([&] {
             SingleInstance later(socket);
-            const SingleInstance::Role role = later.claim(LaunchRequest{.files = {}, .activate = true}, 2000, endingPatienceMs);
+            const SingleInstance::Role role = later.claim(LaunchRequest{.files = {}, .activate = true}, 2000);
             later.release();
             QMetaObject::invokeMethod(&guard, [&, role] { launched = role; }); // dropped should the test be over
         });
     };
     std::optional<SingleInstance::Role> whileEnding, afterCallingOff;
+    std::optional<bool> waitedWhileEnding;
     QTimer::singleShot(0, [&] { EXPECT_TRUE(running.relaunch(QStringLiteral("/bin/true"))); });
     int step = 0;
     const EachTurn steps([&] {
         if (step == 0 && guard.question()) {
-            launchNow(300);
+            launchNow();
             step = 1;
-        } else if (step == 1 && launched) {
-            launch.join();
-            whileEnding = launched;
+        } else if (step == 1 && recentLogLines().join(QLatin1Char('\n')).contains(QStringLiteral("is ending: waiting"))) {
+            waitedWhileEnding = !launched.has_value();
             guard.question()->reject();
-            launchNow(30000);
             step = 2;
         } else if (step == 2 && launched) {
+            launch.join();
+            whileEnding = launched;
+            launchNow();
+            step = 3;
+        } else if (step == 3 && launched) {
             launch.join();
             afterCallingOff = launched;
             QCoreApplication::exit(0);
@@ -999,12 +1028,15 @@ TEST_F(QuitGuardTest, aRestartWhoseEndIsCalledOffTakesLaunchesAgain)
     const LoopDeadline deadline;
     QCoreApplication::exec();
     EXPECT_FALSE(deadline.expired()) << "the steps never ended";
-    if (launch.joinable())
+    if (launch.joinable()) {
+        running.release();
         launch.join();
-    EXPECT_EQ(whileEnding, SingleInstance::Role::stillEnding) << "the restart ran beside this process";
+    }
+    EXPECT_EQ(waitedWhileEnding, true) << "the restart ran beside this process";
+    EXPECT_EQ(whileEnding, SingleInstance::Role::handedOff) << "the launch that waited was not taken";
     EXPECT_EQ(afterCallingOff, SingleInstance::Role::handedOff);
     test::passPostedEvents();
-    EXPECT_EQ(launchesTaken, 1);
+    EXPECT_EQ(launchesTaken, 2);
     EXPECT_TRUE(running.isListening());
     EXPECT_EQ(quits, 0);
 }
