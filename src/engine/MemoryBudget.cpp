@@ -268,6 +268,11 @@ void MemoryBudget::keepLoop()
     }
 }
 
+qint64 MemoryBudget::hardRoom()
+{
+    return machineMemory().hardRoom;
+}
+
 bool MemoryBudget::beyondCeiling(qint64 cost) const
 {
     const std::lock_guard lock(m_mutex);
@@ -324,6 +329,13 @@ bool MemoryBudget::FileHold::growTo(qint64 cost)
         return false;
     hold->m_cost = cost;
     return true;
+}
+
+std::optional<qint64> MemoryBudget::FileHold::held()
+{
+    if (const FileHold* hold = currentHold)
+        return hold->m_cost;
+    return std::nullopt;
 }
 
 bool MemoryBudget::FileHold::holdUntilEncoded(qint64 bytes)

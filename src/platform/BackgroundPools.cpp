@@ -3,6 +3,8 @@
 #include <QList>
 #include <QMutex>
 
+#include "platform/ChildProcesses.h"
+
 namespace kelvaro::BackgroundPools {
 namespace {
 QMutex mutex;
@@ -30,6 +32,8 @@ void drain()
         QMutexLocker lock(&mutex);
         all = pools();
     }
+    // What a pool's task waits for in a program of ours is ended, not waited for.
+    const ChildProcesses::Draining draining;
     for (QThreadPool* pool : all)
         pool->waitForDone();
     QThreadPool::globalInstance()->waitForDone();

@@ -8,7 +8,8 @@ namespace kelvaro::BackgroundPools {
 
 // A new pool, registered for drain().
 QThreadPool* make(int maxThreads, QThread::Priority priority = QThread::InheritPriority);
-// Waits for every registered pool and the global pool; called once before the application ends.
+// Waits for every registered pool and the global pool, killing meanwhile every program of ours
+// they run or start (ChildProcesses); called once before the application ends.
 void drain();
 
 } // namespace kelvaro::BackgroundPools
