@@ -11,7 +11,8 @@
 // white where the renderer rounded short. Before anything else it bounds itself: its data memory
 // at MEMORY bytes above what it holds once started, its CPU time at CPU seconds (SIGXCPU, then
 // SIGKILL). Exits 0 once the page is written, 2 when the document or its page cannot be read, 3
-// when memory was refused; a bound reached otherwise ends it by a signal.
+// as soon as memory is refused (poppler would otherwise leave out what it could not allocate and
+// go on: a page drawn in part); the CPU bound ends it by a signal.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -126,6 +127,47 @@ int draw(int width, int height, double hDpi, double vDpi, int rotate)
 }
 
 } // namespace
+
+// Every allocation goes through these: the first one refused ends the drawing at once, whichever
+// library asked. They hand on to the C library's own allocator. Sanitizer builds keep their own.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KELVARO_PDFPAGE_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KELVARO_PDFPAGE_SANITIZED 1
+#endif
+#endif
+#ifndef KELVARO_PDFPAGE_SANITIZED
+extern "C" {
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* pointer, size_t size);
+
+void* malloc(size_t size)
+{
+    void* pointer = __libc_malloc(size);
+    if (!pointer && size > 0)
+        _exit(kOutOfMemory);
+    return pointer;
+}
+
+void* calloc(size_t count, size_t size)
+{
+    void* pointer = __libc_calloc(count, size);
+    if (!pointer && count > 0 && size > 0)
+        _exit(kOutOfMemory);
+    return pointer;
+}
+
+void* realloc(void* pointer, size_t size)
+{
+    void* moved = __libc_realloc(pointer, size);
+    if (!moved && size > 0)
+        _exit(kOutOfMemory);
+    return moved;
+}
+}
+#endif
 
 int main(int argc, char** argv)
 {
