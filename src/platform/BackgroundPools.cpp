@@ -25,18 +25,23 @@ QThreadPool* make(int maxThreads, QThread::Priority priority)
     return pool;
 }
 
-void drain()
+void finish()
 {
     QList<QThreadPool*> all;
     {
         QMutexLocker lock(&mutex);
         all = pools();
     }
-    // What a pool's task waits for in a program of ours is ended, not waited for.
-    const ChildProcesses::Draining draining;
     for (QThreadPool* pool : all)
         pool->waitForDone();
     QThreadPool::globalInstance()->waitForDone();
+}
+
+void drain()
+{
+    // What a pool's task waits for in a program of ours is ended, not waited for.
+    const ChildProcesses::Draining draining;
+    finish();
 }
 
 } // namespace kelvaro::BackgroundPools
