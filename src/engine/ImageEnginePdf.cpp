@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <unordered_set>
 #include <utility>
@@ -170,12 +171,30 @@ std::chrono::milliseconds wallBound()
     return std::max<std::chrono::milliseconds>(std::chrono::minutes(1), std::chrono::seconds(cpuBoundSeconds.load() * 10));
 }
 
+// What a hard limit leaves, read at most once a second: thumbnails draw many pages in a row.
+// Reads /proc and /sys.
+qint64 recentHardRoom()
+{
+    using Clock = std::chrono::steady_clock;
+    static std::mutex mutex;
+    static Clock::time_point readAt;
+    static qint64 room = 0;
+    const std::lock_guard lock(mutex);
+    if (readAt == Clock::time_point() || Clock::now() - readAt > std::chrono::seconds(1)) {
+        room = MemoryBudget::hardRoom();
+        readAt = Clock::now();
+    }
+    return room;
+}
+
 // The memory a page's drawing may take: what the budget admitted its file at, or, drawn outside a
 // run (a thumbnail, a preview), the page's own price at the size it is drawn; and what the
-// renderer holds beside it; never more than a hard limit leaves. Reads /proc and /sys.
+// renderer holds beside it; never more than a hard limit leaves (what the run's budget read, else
+// what it leaves now: reads /proc and /sys).
 qint64 memoryBound(XRef* xref, Dict* resources, QSize drawn)
 {
-    qint64 admitted = MemoryBudget::FileHold::held().value_or(0);
+    const qint64 held = MemoryBudget::FileHold::held().value_or(0);
+    qint64 admitted = held;
     if (admitted <= 0) {
         ImageEngine::Probe page;
         page.regular = true;
@@ -185,7 +204,8 @@ qint64 memoryBound(XRef* xref, Dict* resources, QSize drawn)
         admitted = MemoryBudget::estimate(page, MemoryBudget::Work{});
     }
     qint64 bound = admitted + kRendererBytes;
-    if (const qint64 room = MemoryBudget::hardRoom(); room > 0)
+    const qint64 room = held > 0 ? MemoryBudget::shared().ceiling() : recentHardRoom();
+    if (room > 0)
         bound = std::min(bound, room);
     return bound;
 }
@@ -214,7 +234,7 @@ public:
     // place: the page is held once.
     Bitmap bitmap(int width, int height, const QString& name)
     {
-        void* mapped = ::mmap(nullptr, m_bytes, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, 0);
+        void* mapped = ::mmap(nullptr, m_bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, m_fd, 0);
         if (mapped == MAP_FAILED)
             throw KelvaroError::unreadable(name);
         ::close(std::exchange(m_fd, -1)); // the mapping keeps the memory
@@ -254,7 +274,7 @@ QString drawerProgram()
     return named.isEmpty() ? ChildProcesses::besideExecutable(QStringLiteral("kelvaro-pdfpage")) : named;
 }
 
-// What kelvaro-pdfpage says by its exit code.
+// What kelvaro-pdfpage answers, and the exit code it ends with once memory is refused.
 constexpr int kDrawn = 0;
 constexpr int kOutOfMemory = 3;
 
@@ -348,6 +368,8 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
     const QString name = QFileInfo(file).fileName();
     try {
         ImageEngine::checkFileAbort();
+        // Its start goes on while the page is read here.
+        ChildProcesses::Ready drawer(drawerProgram());
         const int descriptor = openRegular(file, name);
         const auto closing = qScopeGuard([descriptor] { ::close(descriptor); });
         QSize size;
@@ -376,15 +398,17 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
         const auto number = [](double value) { return QString::number(value, 'g', 17); };
         // The descriptor checked above is the one drawn: the name may meanwhile lead elsewhere.
         const ChildProcesses::Ending ending = ChildProcesses::run(
-            drawerProgram(),
+            std::move(drawer),
             {QString::number(size.width()), QString::number(size.height()), number(hDpi), number(vDpi),
              QString::number(unturn), QString::number(memory), QString::number(cpuBoundSeconds.load())},
             {descriptor, pixels.descriptor()}, wallBound(), [] { return ImageEngine::fileAbortRequested(); });
         using Kind = ChildProcesses::Ending::Kind;
         switch (ending.kind) {
-        case Kind::exited:
+        case Kind::answered:
             if (ending.code == kDrawn)
                 return pixels.bitmap(size.width(), size.height(), name);
+            throw KelvaroError::unreadable(name);
+        case Kind::exited:
             if (ending.code == kOutOfMemory)
                 throw KelvaroError::pageBeyondBounds(name);
             throw KelvaroError::unreadable(name);

@@ -279,6 +279,12 @@ bool MemoryBudget::beyondCeiling(qint64 cost) const
     return m_ceiling > 0 && cost > m_ceiling;
 }
 
+qint64 MemoryBudget::ceiling() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_ceiling;
+}
+
 qint64 MemoryBudget::limit() const
 {
     const std::lock_guard lock(m_mutex);

@@ -133,6 +133,9 @@ public:
     // What a hard limit (a memory cgroup's) leaves this process now, as the shared budget reads
     // the machine (the tests' overrides included); 0 when none is set. Reads /proc and /sys.
     static qint64 hardRoom();
+    // What a hard limit left when the first run opened the budget (beyondCeiling's bound); 0 when
+    // none is set. No disk.
+    qint64 ceiling() const;
 
     qint64 limit() const;  // bytes; 0 when unlimited
     qint64 inUse() const;  // bytes held by files in progress

@@ -1,18 +1,20 @@
-// kelvaro-pdfpage: draws the first page of one PDF for Kelvaro, in a process of its own, so that a
+// kelvaro-pdfpage: draws the first page of PDFs for Kelvaro, in a process of its own, so that a
 // page whose drawing would take more memory or time than a page may is ended by the kernel here
-// and never takes Kelvaro down or holds it. Kelvaro starts it for each page it draws
-// (ImageEngine::renderPDFPage) and reads the result from memory it shares with it.
+// and never takes Kelvaro down or holds it. Kelvaro starts it and hands it one page after another
+// (ImageEngine::renderPDFPage through ChildProcesses) on its descriptor 3, a socket: a message of
+// its arguments, each ended by a NUL,
 //
-//   kelvaro-pdfpage WIDTH HEIGHT HDPI VDPI ROTATE MEMORY CPU
+//   WIDTH HEIGHT HDPI VDPI ROTATE MEMORY CPU
 //
-// The document is read from descriptor 3 (opened and checked by Kelvaro: the file drawn is the
-// file it priced); the page is drawn WIDTH × HEIGHT pixels from the media box's corner at HDPI ×
-// VDPI, turned ROTATE degrees, and written to descriptor 4 as rows of B, G, R and a filler byte,
-// white where the renderer rounded short. Before anything else it bounds itself: its data memory
-// at MEMORY bytes above what it holds once started, its CPU time at CPU seconds (SIGXCPU, then
-// SIGKILL). Exits 0 once the page is written, 2 when the document or its page cannot be read, 3
-// as soon as memory is refused (poppler would otherwise leave out what it could not allocate and
-// go on: a page drawn in part); the CPU bound ends it by a signal.
+// with two descriptors attached: the document (opened and checked by Kelvaro: the file drawn is
+// the file it priced) and the memory the page is drawn into. The page is drawn WIDTH × HEIGHT
+// pixels from the media box's corner at HDPI × VDPI, turned ROTATE degrees, and written as rows
+// of B, G, R and a filler byte, white where the renderer rounded short. Before it draws it bounds
+// itself: its data memory at MEMORY bytes above what it holds then, its CPU time at CPU seconds
+// more than it has spent (SIGXCPU ends it). It answers with one byte, 0 once the page is written
+// or 2 when the document or its page cannot be read, and waits for the next page; it ends when
+// the socket closes, and with the exit code 3 as soon as memory is refused (poppler would
+// otherwise leave out what it could not allocate and go on: a page drawn in part).
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -23,7 +25,9 @@
 #include <string>
 #include <vector>
 
+#include <malloc.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <poppler/GlobalParams.h>
@@ -37,8 +41,7 @@
 
 namespace {
 
-constexpr int kDocument = 3;
-constexpr int kPixels = 4;
+constexpr int kWork = 3;
 constexpr int kUnreadable = 2;
 constexpr int kOutOfMemory = 3;
 
@@ -57,20 +60,20 @@ long long dataHeld()
     return kilobytes * 1024;
 }
 
+// Only soft limits: a hard one, once lowered, could not be raised again for the next page.
 void bound(long long memory, long long cpuSeconds)
 {
-    rlimit core{0, 0};
-    setrlimit(RLIMIT_CORE, &core); // an abort at the ceiling writes no core file
     rlimit data{};
     getrlimit(RLIMIT_DATA, &data);
     const long long wanted = dataHeld() + memory;
     data.rlim_cur = data.rlim_max == RLIM_INFINITY ? rlim_t(wanted) : std::min<rlim_t>(rlim_t(wanted), data.rlim_max);
     setrlimit(RLIMIT_DATA, &data);
+    rusage spent{};
+    getrusage(RUSAGE_SELF, &spent);
+    const rlim_t soft = rlim_t(spent.ru_utime.tv_sec + spent.ru_stime.tv_sec + 1 + std::max(1LL, cpuSeconds));
     rlimit cpu{};
     getrlimit(RLIMIT_CPU, &cpu);
-    const rlim_t soft = rlim_t(std::max(1LL, cpuSeconds));
     cpu.rlim_cur = cpu.rlim_max == RLIM_INFINITY ? soft : std::min(soft, cpu.rlim_max);
-    cpu.rlim_max = cpu.rlim_max == RLIM_INFINITY ? soft + 1 : std::min(soft + 1, cpu.rlim_max);
     setrlimit(RLIMIT_CPU, &cpu);
 }
 
@@ -89,10 +92,9 @@ bool writeAll(int descriptor, const unsigned char* bytes, size_t count, off_t at
     return true;
 }
 
-int draw(int width, int height, double hDpi, double vDpi, int rotate)
+int draw(int source, int pixels, int width, int height, double hDpi, double vDpi, int rotate)
 {
-    kelvaro::setUpPoppler();
-    std::unique_ptr<GooFile> file = GooFile::open(kDocument);
+    std::unique_ptr<GooFile> file = GooFile::open(source);
     if (!file)
         return kUnreadable;
     PDFDoc document(new FileStream(file.get(), 0, false, file->size(), Object(objNull)));
@@ -108,6 +110,8 @@ int draw(int width, int height, double hDpi, double vDpi, int rotate)
     if (!drawn || !drawn->getDataPtr() || drawn->getMode() != splashModeXBGR8 || drawn->getRowSize() < 0)
         return kUnreadable;
     const size_t rowBytes = size_t(width) * 4;
+    if (drawn->getWidth() == width && drawn->getHeight() == height && size_t(drawn->getRowSize()) == rowBytes)
+        return writeAll(pixels, drawn->getDataPtr(), rowBytes * size_t(height), 0) ? 0 : kUnreadable;
     const size_t copied = size_t(std::min(width, drawn->getWidth())) * 4;
     std::vector<unsigned char> row(rowBytes, 255);
     for (int y = 0; y < height; ++y) {
@@ -120,7 +124,7 @@ int draw(int width, int height, double hDpi, double vDpi, int rotate)
                 std::memcpy(row.data(), drawn->getDataPtr() + size_t(y) * size_t(drawn->getRowSize()), copied);
             from = row.data();
         }
-        if (!writeAll(kPixels, from, rowBytes, off_t(y) * off_t(rowBytes)))
+        if (!writeAll(pixels, from, rowBytes, off_t(y) * off_t(rowBytes)))
             return kUnreadable;
     }
     return 0;
@@ -169,23 +173,67 @@ void* realloc(void* pointer, size_t size)
 }
 #endif
 
-int main(int argc, char** argv)
+namespace {
+
+// Draws the page one message asks for and answers. False once the socket has closed.
+bool drawOne()
 {
-    if (argc != 8)
-        return kUnreadable;
-    const int width = std::atoi(argv[1]);
-    const int height = std::atoi(argv[2]);
-    const double hDpi = std::strtod(argv[3], nullptr);
-    const double vDpi = std::strtod(argv[4], nullptr);
-    const int rotate = std::atoi(argv[5]);
-    bound(std::atoll(argv[6]), std::atoll(argv[7]));
-    if (width < 1 || height < 1 || !(hDpi > 0) || !(vDpi > 0))
-        return kUnreadable;
-    try {
-        return draw(width, height, hDpi, vDpi, rotate);
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
-    } catch (...) {
-        return kUnreadable;
+    char text[1024] = {};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 2)] = {};
+    iovec part{text, sizeof text - 1};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    ssize_t received;
+    do
+        received = ::recvmsg(kWork, &message, MSG_CMSG_CLOEXEC);
+    while (received < 0 && errno == EINTR);
+    if (received <= 0)
+        return false;
+    int descriptors[2] = {-1, -1};
+    const cmsghdr* attached = CMSG_FIRSTHDR(&message);
+    if (attached && attached->cmsg_level == SOL_SOCKET && attached->cmsg_type == SCM_RIGHTS
+        && attached->cmsg_len == CMSG_LEN(sizeof descriptors))
+        std::memcpy(descriptors, CMSG_DATA(attached), sizeof descriptors);
+    std::vector<std::string> arguments;
+    for (const char *at = text, *end = text + received; at < end; at += std::strlen(at) + 1)
+        arguments.emplace_back(at);
+    unsigned char outcome = kUnreadable;
+    if (arguments.size() == 7 && descriptors[0] >= 0 && descriptors[1] >= 0) {
+        const int width = std::atoi(arguments[0].c_str());
+        const int height = std::atoi(arguments[1].c_str());
+        const double hDpi = std::strtod(arguments[2].c_str(), nullptr);
+        const double vDpi = std::strtod(arguments[3].c_str(), nullptr);
+        const int rotate = std::atoi(arguments[4].c_str());
+        bound(std::atoll(arguments[5].c_str()), std::atoll(arguments[6].c_str()));
+        if (width >= 1 && height >= 1 && hDpi > 0 && vDpi > 0) {
+            try {
+                outcome = (unsigned char)draw(descriptors[0], descriptors[1], width, height, hDpi, vDpi, rotate);
+            } catch (const std::bad_alloc&) {
+                _exit(kOutOfMemory);
+            } catch (...) {
+                outcome = kUnreadable;
+            }
+        }
     }
+    for (int descriptor : descriptors)
+        if (descriptor >= 0)
+            ::close(descriptor);
+    // What the page held beyond a few pages' worth goes back while the next is awaited.
+    malloc_trim(32 << 20);
+    return ::send(kWork, &outcome, 1, MSG_NOSIGNAL) == 1;
+}
+
+} // namespace
+
+int main()
+{
+    rlimit core{0, 0};
+    setrlimit(RLIMIT_CORE, &core); // an end at a bound writes no core file
+    kelvaro::setUpPoppler();
+    while (drawOne()) {
+    }
+    return 0;
 }
