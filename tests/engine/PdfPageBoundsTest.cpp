@@ -147,6 +147,22 @@ INSTANTIATE_TEST_SUITE_P(PdfPageBounds, DrawingStops,
                                            StopRow{"byTheDrain", [](ImageEngine::FileAbort&) { BackgroundPools::drain(); }}),
                          test::RowName());
 
+// The drawers that wait for pages are killed by an end too; once the end is called off, pages are
+// drawn again by fresh ones, and after a drain as well.
+TEST_F(PdfPageBounds, pagesAreDrawnAgainAfterAnEndWasCalledOffOrThePoolsDrained)
+{
+    const QString pdf = ti::writePdf(in(), QStringLiteral("a.pdf"), QSizeF(200, 100));
+    const auto drawn = [&] {
+        const Bitmap page = ImageEngine::renderPDFPage(pdf);
+        return QSize(page.width(), page.height());
+    };
+    EXPECT_EQ(drawn(), QSize(400, 200));
+    ChildProcesses::stopAll();
+    EXPECT_EQ(drawn(), QSize(400, 200));
+    BackgroundPools::drain();
+    EXPECT_EQ(drawn(), QSize(400, 200));
+}
+
 // A thumbnail of such a page, drawn on a background pool, holds the pools' drain no more than
 // moments: the drawing is killed, not waited for.
 TEST_F(PdfPageBounds, aThumbnailOfSuchAPageDoesNotHoldTheDrain)
