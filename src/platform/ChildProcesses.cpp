@@ -128,16 +128,27 @@ std::optional<Idle> start(const QString& program)
     return Idle{pid, sockets[0]};
 }
 
-// A child of `program` waiting for work, or none.
+// A child of `program` waiting for work, or none. Those killed while they waited (an end since
+// called off) are reaped and passed over.
 std::optional<Idle> takeIdle(const QString& program)
 {
-    const std::lock_guard lock(mutex);
-    std::vector<Idle>& ready = idle()[program];
-    if (ready.empty())
-        return std::nullopt;
-    const Idle child = ready.back();
-    ready.pop_back();
-    return child;
+    std::vector<Idle> killed;
+    std::optional<Idle> taken;
+    {
+        const std::lock_guard lock(mutex);
+        std::vector<Idle>& ready = idle()[program];
+        while (!ready.empty() && !taken) {
+            const Idle child = ready.back();
+            ready.pop_back();
+            if (children()[child.pid].killed)
+                killed.push_back(child);
+            else
+                taken = child;
+        }
+    }
+    for (const Idle& child : killed)
+        discard(child);
+    return taken;
 }
 
 // A child that answered waits for more among the idle ones, unless they are enough or the pools
