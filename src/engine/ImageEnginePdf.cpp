@@ -210,8 +210,8 @@ qint64 memoryBound(XRef* xref, Dict* resources, QSize drawn)
     return bound;
 }
 
-// Pixels the child draws into: memory shared with it, sealed at the page's size, mapped here once
-// the child has ended and freed with the bitmap that holds them.
+// Pixels the drawer draws into: memory shared with it, sealed at the page's size, mapped here once
+// it has answered and freed with the bitmap that holds them.
 class SharedPixels {
 public:
     explicit SharedPixels(size_t bytes) : m_bytes(bytes)
