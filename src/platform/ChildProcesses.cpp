@@ -44,11 +44,16 @@ struct Child {
     bool killed = false; // by stopAll() or a drain
 };
 
-// A child that waits for work: its id and this end of its socket.
+// A child that waits for work: its id, this end of its socket, and since when it waits.
 struct Idle {
     pid_t pid = -1;
     int socket = -1;
+    std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
 };
+
+// How long a child waits for work before it is no longer handed any: well before it would end
+// by itself (a minute), so that work never goes to one that is ending.
+constexpr auto kIdleUse = std::chrono::seconds(30);
 
 std::mutex mutex;
 int draining = 0;
@@ -129,7 +134,7 @@ std::optional<Idle> start(const QString& program)
 }
 
 // A child of `program` waiting for work, or none. Those killed while they waited (an end since
-// called off) are reaped and passed over.
+// called off) or that waited too long are ended, reaped and passed over.
 std::optional<Idle> takeIdle(const QString& program)
 {
     std::vector<Idle> killed;
@@ -140,7 +145,7 @@ std::optional<Idle> takeIdle(const QString& program)
         while (!ready.empty() && !taken) {
             const Idle child = ready.back();
             ready.pop_back();
-            if (children()[child.pid].killed)
+            if (children()[child.pid].killed || std::chrono::steady_clock::now() - child.since > kIdleUse)
                 killed.push_back(child);
             else
                 taken = child;
@@ -161,7 +166,7 @@ void giveBack(const QString& program, const Idle& child)
         Child& known = children()[child.pid];
         known.atWork = false;
         if (draining == 0 && !known.killed && ready.size() < maxIdle()) {
-            ready.push_back(child);
+            ready.push_back({child.pid, child.socket});
             return;
         }
     }

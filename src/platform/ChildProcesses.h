@@ -7,7 +7,8 @@
 // it works on attached, in order; it answers with one byte, its outcome, and waits for the next,
 // or ends when the socket closes. A child that ends instead of answering (a bound of its own, a
 // crash) is not used again; one that answered waits for the next piece among a few others, so
-// that their start (loading their libraries, their own setup) is paid once. A run's caller waits
+// that their start (loading their libraries, their own setup) is paid once, for half a minute at
+// most (it ends by itself after a minute). A run's caller waits
 // for its child without blocking its own stop request: it is asked every few milliseconds. Any
 // thread; the registry lives as long as the process.
 #include <chrono>

@@ -12,9 +12,10 @@
 // of B, G, R and a filler byte, white where the renderer rounded short. Before it draws it bounds
 // itself: its data memory at MEMORY bytes above what it holds then, its CPU time at CPU seconds
 // more than it has spent (SIGXCPU ends it). It answers with one byte, 0 once the page is written
-// or 2 when the document or its page cannot be read, and waits for the next page; it ends when
-// the socket closes, and with the exit code 3 as soon as memory is refused (poppler would
-// otherwise leave out what it could not allocate and go on: a page drawn in part).
+// or 2 when the document or its page cannot be read, and waits for the next page. It ends when
+// the socket closes or no page came for a minute, and with the exit code 3 as soon as memory is
+// refused (poppler would otherwise leave out what it could not allocate and go on: a page drawn
+// in part).
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include <vector>
 
 #include <malloc.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -42,6 +44,8 @@
 namespace {
 
 constexpr int kWork = 3;
+// How long it waits for its next page before it ends.
+constexpr int kIdleMs = 60'000;
 constexpr int kUnreadable = 2;
 constexpr int kOutOfMemory = 3;
 
@@ -186,6 +190,14 @@ bool drawOne()
     message.msg_iovlen = 1;
     message.msg_control = control;
     message.msg_controllen = sizeof control;
+    // A drawer left waiting long ends: Kelvaro starts another when it next draws a page.
+    pollfd work{kWork, POLLIN, 0};
+    int ready;
+    do
+        ready = ::poll(&work, 1, kIdleMs);
+    while (ready < 0 && errno == EINTR);
+    if (ready <= 0)
+        return false;
     ssize_t received;
     do
         received = ::recvmsg(kWork, &message, MSG_CMSG_CLOEXEC);
