@@ -44,6 +44,8 @@
 namespace {
 
 constexpr int kWork = 3;
+// What it keeps between pages at most.
+constexpr long long kKeptBytes = 256LL << 20;
 // How long it waits for its next page before it ends.
 constexpr int kIdleMs = 60'000;
 constexpr int kUnreadable = 2;
@@ -233,8 +235,10 @@ bool drawOne()
     for (int descriptor : descriptors)
         if (descriptor >= 0)
             ::close(descriptor);
-    // What the page held beyond a few pages' worth goes back while the next is awaited.
-    malloc_trim(32 << 20);
+    // A large page's memory goes back while the next is awaited; a page's worth of an ordinary
+    // one stays, for the next page to draw into without taking it from the system again.
+    if (dataHeld() > kKeptBytes)
+        malloc_trim(0);
     return ::send(kWork, &outcome, 1, MSG_NOSIGNAL) == 1;
 }
 
@@ -244,6 +248,10 @@ int main()
 {
     rlimit core{0, 0};
     setrlimit(RLIMIT_CORE, &core); // an end at a bound writes no core file
+    // A page's bitmaps come from the heap and stay there for the next page (up to kKeptBytes), not
+    // mapped and unmapped from the system for each page.
+    mallopt(M_MMAP_THRESHOLD, int(kKeptBytes));
+    mallopt(M_TRIM_THRESHOLD, int(kKeptBytes));
     kelvaro::setUpPoppler();
     while (drawOne()) {
     }
