@@ -2,10 +2,13 @@
 // reviewers (a development tool, not a user feature).
 //
 //   kelvaro-process --op '<JSON>' --out DIR [--set KEY=JSON]... FILE...
+//   kelvaro-process --thumbnails SIZE --out DIR FILE...
 //
 // Prints one JSON object with the run's result and exits 0; prints {"error": "<message>"} and
 // exits 1 when the run fails as a whole, or (with a message on stderr, before any run) when the
 // --set values could not be saved; exits 2 with a message on stderr for bad arguments.
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,10 +23,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QStringList>
 
 #include "engine/ImageEngine.h"
 #include "engine/MemoryBudget.h"
+#include "platform/BackgroundPools.h"
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
 #include "platform/Settings.h"
@@ -45,7 +50,9 @@ const char* const kUsage =
     "  --out  the output folder (created when missing)\n"
     "  --set  a setting written before the run, e.g. kelvaro.describeNames=false\n"
     "  --memory MB  the memory the run may count as available, in place of the machine's (half of it is\n"
-    "         the budget), to measure the budget's hold on a small machine\n";
+    "         the budget), to measure the budget's hold on a small machine\n"
+    "  --thumbnails SIZE  in place of --op: each file decoded as the application's thumbnails are (at most\n"
+    "         SIZE pixels a side, on a pool of background threads) and written to DIR as PNG\n";
 
 // A bad argument: reported on stderr, exit 2.
 struct ArgumentError {
@@ -296,6 +303,7 @@ struct Arguments {
     QStringList files;
     bool settingsSaved = true; // false when --set values could not be written to the settings file
     std::optional<qint64> availableBytes; // --memory
+    int thumbnails = 0;                   // --thumbnails: their largest side; 0 runs the operation
 };
 
 Arguments parseArguments(const QStringList& args)
@@ -305,6 +313,7 @@ Arguments parseArguments(const QStringList& args)
     QStringList files;
     QStringList settings;
     std::optional<qint64> availableBytes;
+    int thumbnails = 0;
     for (qsizetype i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
         const auto next = [&]() -> QString {
@@ -324,6 +333,13 @@ Arguments parseArguments(const QStringList& args)
             if (!ok || megabytes < 1 || megabytes > (qint64(1) << 32))
                 fail(QStringLiteral("--memory needs a number of megabytes"));
             availableBytes = megabytes * 1'000'000;
+        }
+        else if (arg == QLatin1String("--thumbnails")) {
+            bool ok = false;
+            thumbnails = next().toInt(&ok);
+            if (!ok || thumbnails < 1)
+                fail(QStringLiteral("--thumbnails needs a number of pixels"));
+            op = KelvaroOp::stripMetadata(); // not run
         }
         else if (arg == QLatin1String("--")) {
             files << args.mid(i + 1);
@@ -353,7 +369,33 @@ Arguments parseArguments(const QStringList& args)
     QStringList absolute;
     for (const QString& file : files)
         absolute << absolutePath(file);
-    return {*op, absolutePath(outDir), absolute, saved, availableBytes};
+    return {*op, absolutePath(outDir), absolute, saved, availableBytes, thumbnails};
+}
+
+// Each file decoded at most `size` pixels a side, as the application's thumbnails are (on a pool of
+// a few background threads), and written to `outDir` as PNG under its base name. Prints how many
+// were made and failed.
+int makeThumbnails(const QStringList& files, const QString& outDir, int size)
+{
+    QThreadPool* pool = BackgroundPools::make(qBound(1, QThread::idealThreadCount() / 2, 3), QThread::LowPriority);
+    std::atomic_int failed = 0;
+    for (const QString& file : files) {
+        pool->start([file, outDir, size, &failed] {
+            try {
+                const Bitmap image = ImageEngine::load(file, size).image;
+                const double longest = std::max(image.width(), image.height());
+                const Bitmap small = longest > size ? image.resize(size / longest) : image;
+                const QString target = outDir + QLatin1Char('/') + QFileInfo(file).completeBaseName() + QStringLiteral(".png");
+                small.write_to_file(NativePath::encoded(target).constData());
+            } catch (const std::exception& error) {
+                std::fprintf(stderr, "kelvaro-process: %s: %s\n", qPrintable(NativePath::displayName(file)), error.what());
+                ++failed;
+            }
+        });
+    }
+    pool->waitForDone();
+    print({{QStringLiteral("thumbnails"), int(files.size()) - failed.load()}, {QStringLiteral("failed"), failed.load()}});
+    return 0;
 }
 
 } // namespace
@@ -392,6 +434,11 @@ int main(int argc, char** argv)
     const EngineSettings settings = EngineSettings::read(Settings::shared());
     if (arguments.availableBytes)
         MemoryBudget::setAvailableMemoryOverride(arguments.availableBytes);
+    // The PDF page drawers left waiting end with the run, reaped, so that their peak counts in
+    // this process's own as a measure of it sees it.
+    const auto ending = qScopeGuard([] { BackgroundPools::drain(); });
+    if (arguments.thumbnails > 0)
+        return makeThumbnails(arguments.files, arguments.outDir, arguments.thumbnails);
     try {
         print(resultText(ImageEngine::process(arguments.op, arguments.files, arguments.outDir, {}, settings)));
         return 0;

@@ -361,6 +361,10 @@
         <translation>Not enough memory for the photo “%@”.</translation>
     </message>
     <message>
+        <source>Stránka PDF „%@“ potřebuje víc paměti nebo času, než Kelvaro jedné stránce PDF dovolí.</source>
+        <translation>The PDF page “%@” needs more memory or time than Kelvaro allows a PDF page.</translation>
+    </message>
+    <message>
         <source>Obrázek „%@“ se v tomto formátu nepodařilo zakódovat.</source>
         <translation>The image “%@” could not be encoded in this format.</translation>
     </message>

@@ -15,6 +15,7 @@
 
 #include "app/QuitQuestion.h"
 #include "app/SingleInstance.h"
+#include "platform/ChildProcesses.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
 #include "ui/design/Theme.h"
@@ -208,6 +209,9 @@ void QuitGuard::stopWork(QWidget* asker)
 {
     m_stopping = true;
     m_asker = asker;
+    // A page being drawn by a program of ours is ended, not waited for: its drawing may take
+    // minutes, and an end called off later fails only that page.
+    ChildProcesses::stopAll();
     if (m_work.stop)
         m_work.stop();
     workChanged(); // a stop may end it at once
@@ -319,6 +323,7 @@ void QuitGuard::decided()
     if (m_ended)
         return;
     m_ended = true;
+    ChildProcesses::stopAll();
     decline();
 }
 

@@ -4,7 +4,8 @@
 // "Ukončit"), the last window closing while that ends the application, and SIGTERM, SIGINT or
 // SIGHUP, which it turns into a quit on the event loop (the handler only writes to a pipe).
 // Background work under way (a run, a watched folder's run) is stopped first as a cancel stops it
-// and the end waits on the event loop until what it made is booked. Then it saves what waits;
+// and the end waits on the event loop until what it made is booked; a PDF page being drawn by a
+// program of ours (ChildProcesses) is ended at once, not waited for. Then it saves what waits;
 // while another process holds the settings' lock it waits for the retry on the event loop, the
 // window answering, for up to half a minute; when the save fails it asks over the window shown, or
 // over the main window it shows for that (QuitQuestion), and the application stays until the

@@ -2,6 +2,7 @@
 // Turns a batch of files into new files: loads each upright, applies one operation, names the
 // result without overwriting anything and writes it. Stateless; called from background tasks
 // (store runs, watched folders). Every function here touches disk unless it says otherwise.
+#include <chrono>
 #include <exception>
 #include <optional>
 
@@ -112,9 +113,16 @@ void writePDF(const QStringList& files, const QString& target, double jpegQualit
 // First page of a PDF at 2 px per point on white: its whole media box (a crop box does not
 // clip it), the box's corner on the bitmap's corner, the page's own rotation not applied.
 // `maxSide` > 0 draws a page whose long side is larger at the size a resize to that long side
-// computes, never at full size first. Throws KelvaroError::unreadable(file name), or
-// tooManyPixels for a page above kMaxPixels.
+// computes, never at full size first. Drawn by kelvaro-pdfpage in a process of its own, within
+// a memory ceiling (what the budget admitted the file at, or the page's own price, and what the
+// renderer itself holds; never beyond a hard limit's room) and pdfPageCpuBound() of CPU time,
+// killed at once when the file is asked to stop (FileAborted) or the application ends or drains
+// its pools. Throws KelvaroError::unreadable(file name), tooManyPixels for a page above
+// kMaxPixels, pageBeyondBounds for one whose drawing went past either bound.
 Bitmap renderPDFPage(const QString& file, int maxSide = 0);
+// The CPU time a page's drawing may take: 20 s, generous for real documents. Tests shorten it.
+std::chrono::seconds pdfPageCpuBound();
+void setPdfPageCpuBound(std::chrono::seconds bound);
 
 // ---- Pieces of one file's rendering, for the live preview and tests ----------------------
 

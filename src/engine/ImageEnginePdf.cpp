@@ -1,17 +1,22 @@
 // PDFs both ways: the combined PDF of a conversion (one page per photo, no page beyond 1000
-// points), and the first page of a PDF source drawn as a bitmap through poppler's core. Its Qt
-// binding cannot be used for the page: it draws only the crop box.
+// points), and the first page of a PDF source drawn as a bitmap through poppler's core. The page
+// is read here (its size, its price) and drawn by kelvaro-pdfpage, where a page whose drawing
+// takes more memory or time than a page may is ended by the kernel and never reaches this
+// process. poppler's Qt binding cannot be used for the page: it draws only the crop box.
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,15 +27,15 @@
 #include <poppler/PDFDoc.h>
 #include <poppler/Page.h>
 #include <poppler/Stream.h>
-#include <poppler/SplashOutputDev.h>
-#include <poppler/splash/SplashBitmap.h>
 
 #include "engine/FileAbort.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
+#include "engine/MemoryBudget.h"
 #include "engine/PdfPages.h"
 #include "engine/PopplerSetup.h"
+#include "platform/ChildProcesses.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro {
@@ -70,17 +75,26 @@ FirstPage openFirstPage(int descriptor, const QString& name)
     return first;
 }
 
-// The same for the file at `file`. Throws unreadable(name). Reads disk.
-FirstPage openFirstPage(const QString& file, const QString& name)
+// `file` opened for reading, a regular file: a fifo or a device named like a PDF is refused, never
+// read. Throws unreadable(name). The caller closes it.
+int openRegular(const QString& file, const QString& name)
 {
-    // Opened without waiting: a fifo or a device named like a PDF is refused, never read.
     const int descriptor = ::open(NativePath::encoded(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0)
         throw KelvaroError::unreadable(name);
-    const auto closing = qScopeGuard([descriptor] { ::close(descriptor); });
     struct stat info {};
-    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
+    if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(descriptor);
         throw KelvaroError::unreadable(name);
+    }
+    return descriptor;
+}
+
+// The same for the file at `file`. Throws unreadable(name). Reads disk.
+FirstPage openFirstPage(const QString& file, const QString& name)
+{
+    const int descriptor = openRegular(file, name);
+    const auto closing = qScopeGuard([descriptor] { ::close(descriptor); });
     return openFirstPage(descriptor, name);
 }
 
@@ -144,72 +158,125 @@ bool holdsImages(XRef* xref, Dict* resources)
     return false;
 }
 
-// How many forms a page may draw: a form names others, each many times over, so a page of a few
-// kilobytes can draw billions of them. Past this it draws no more forms and is refused.
-constexpr long kMaxFormsDrawn = 20'000;
+// What the renderer may hold beside the page's price: its fonts and glyph caches, the decoders of
+// the images a page holds, a few layers of transparency the size of the page.
+constexpr qint64 kRendererBytes = 256LL * 1024 * 1024;
 
-// The renderer of one page that stops drawing forms once the page has drawn kMaxFormsDrawn of them
-// or the file is asked to stop: poppler asks before each form whether to draw it itself, and its
-// own check for a stop is made between the page's top-level operators only.
-class PageOutput : public SplashOutputDev {
-public:
-    using SplashOutputDev::SplashOutputDev;
-    bool useDrawForm() override
-    {
-        if (!m_cut && (++m_forms > kMaxFormsDrawn || ImageEngine::fileAbortRequested()))
-            m_cut = true;
-        return m_cut;
+std::atomic<qint64> cpuBoundSeconds{20};
+
+// The wall time a drawing may take, for a child that spends none of its CPU time: a busy machine
+// gives it a share of a core, never none.
+std::chrono::milliseconds wallBound()
+{
+    return std::max<std::chrono::milliseconds>(std::chrono::minutes(1), std::chrono::seconds(cpuBoundSeconds.load() * 10));
+}
+
+// What a hard limit leaves, read at most once a second: thumbnails draw many pages in a row.
+// Reads /proc and /sys.
+qint64 recentHardRoom()
+{
+    using Clock = std::chrono::steady_clock;
+    static std::mutex mutex;
+    static Clock::time_point readAt;
+    static qint64 room = 0;
+    const std::lock_guard lock(mutex);
+    if (readAt == Clock::time_point() || Clock::now() - readAt > std::chrono::seconds(1)) {
+        room = MemoryBudget::hardRoom();
+        readAt = Clock::now();
     }
-    void drawForm(Ref) override { }
-    // Whether a form was left out.
-    bool cut() const { return m_cut; }
+    return room;
+}
+
+// The memory a page's drawing may take: what the budget admitted its file at, or, drawn outside a
+// run (a thumbnail, a preview), the page's own price at the size it is drawn; and what the
+// renderer holds beside it; never more than a hard limit leaves (what the run's budget read, else
+// what it leaves now: reads /proc and /sys).
+qint64 memoryBound(XRef* xref, Dict* resources, QSize drawn)
+{
+    const qint64 held = MemoryBudget::FileHold::held().value_or(0);
+    qint64 admitted = held;
+    if (admitted <= 0) {
+        ImageEngine::Probe page;
+        page.regular = true;
+        page.pdf = true;
+        page.size = drawn;
+        page.drawing = !holdsImages(xref, resources);
+        admitted = MemoryBudget::estimate(page, MemoryBudget::Work{});
+    }
+    qint64 bound = admitted + kRendererBytes;
+    const qint64 room = held > 0 ? MemoryBudget::shared().ceiling() : recentHardRoom();
+    if (room > 0)
+        bound = std::min(bound, room);
+    return bound;
+}
+
+// Pixels the drawer draws into: memory shared with it, sealed at the page's size, mapped here once
+// it has answered and freed with the bitmap that holds them.
+class SharedPixels {
+public:
+    explicit SharedPixels(size_t bytes) : m_bytes(bytes)
+    {
+        m_fd = ::memfd_create("kelvaro-pdf-page", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+        if (m_fd < 0 || ::ftruncate(m_fd, off_t(bytes)) != 0
+            || ::fcntl(m_fd, F_ADD_SEALS, F_SEAL_GROW | F_SEAL_SHRINK | F_SEAL_SEAL) != 0)
+            throw std::bad_alloc();
+    }
+    ~SharedPixels()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    SharedPixels(const SharedPixels&) = delete;
+    SharedPixels& operator=(const SharedPixels&) = delete;
+    int descriptor() const { return m_fd; }
+
+    // The drawn page (B, G, R, filler) as the engine's RGBA bitmap, `width` × `height`, turned in
+    // place: the page is held once.
+    Bitmap bitmap(int width, int height, const QString& name)
+    {
+        void* mapped = ::mmap(nullptr, m_bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, m_fd, 0);
+        if (mapped == MAP_FAILED)
+            throw KelvaroError::unreadable(name);
+        ::close(std::exchange(m_fd, -1)); // the mapping keeps the memory
+        auto* pixels = static_cast<uchar*>(mapped);
+        for (uchar *p = pixels, *end = pixels + m_bytes; p != end; p += 4) {
+            std::swap(p[0], p[2]);
+            p[3] = 255;
+        }
+        VipsImage* image = vips_image_new_from_memory(pixels, m_bytes, width, height, 4, VIPS_FORMAT_UCHAR);
+        if (!image) {
+            ::munmap(mapped, m_bytes);
+            throw KelvaroError::unreadable(name);
+        }
+        g_signal_connect_data(image, "postclose", G_CALLBACK(unmap), new Mapping{mapped, m_bytes}, forget,
+                              GConnectFlags(0));
+        image->Type = VIPS_INTERPRETATION_sRGB;
+        return Bitmap(image);
+    }
 
 private:
-    long m_forms = 0;
-    bool m_cut = false;
+    struct Mapping {
+        void* address;
+        size_t bytes;
+    };
+    static void unmap(VipsImage*, Mapping* mapping) { ::munmap(mapping->address, mapping->bytes); }
+    static void forget(gpointer mapping, GClosure*) { delete static_cast<Mapping*>(mapping); }
+
+    size_t m_bytes;
+    int m_fd = -1;
 };
 
-void freePixels(VipsImage*, void* pixels)
+// kelvaro-pdfpage: beside this program, or where KELVARO_PDFPAGE names it (a program built
+// elsewhere than Kelvaro's own, the tests).
+QString drawerProgram()
 {
-    std::free(pixels); // poppler allocates its bitmaps with malloc
+    const QString named = qEnvironmentVariable("KELVARO_PDFPAGE");
+    return named.isEmpty() ? ChildProcesses::besideExecutable(QStringLiteral("kelvaro-pdfpage")) : named;
 }
 
-// The drawn page as the engine's bitmap, `width` × `height`. The renderer's own pixels are taken
-// over and put in RGBA order where they lie, so the page is held in memory once. Throws
-// unreadable(name).
-Bitmap bitmapOf(SplashBitmap* drawn, int width, int height, const QString& name)
-{
-    if (!drawn || !drawn->getDataPtr() || drawn->getMode() != splashModeXBGR8 || drawn->getRowSize() < 0)
-        throw KelvaroError::unreadable(name);
-    const size_t count = size_t(width) * size_t(height);
-    uchar* pixels = nullptr;
-    if (drawn->getWidth() == width && drawn->getHeight() == height && drawn->getRowSize() == width * 4) {
-        pixels = drawn->takeData();
-    } else {
-        // White wherever the renderer rounded short.
-        pixels = static_cast<uchar*>(std::malloc(count * 4));
-        if (!pixels)
-            throw std::bad_alloc();
-        std::memset(pixels, 255, count * 4);
-        const int rows = std::min(height, drawn->getHeight());
-        const size_t rowBytes = size_t(std::min(width, drawn->getWidth())) * 4;
-        for (int y = 0; y < rows; ++y)
-            std::memcpy(pixels + size_t(y) * size_t(width) * 4, drawn->getDataPtr() + qsizetype(y) * drawn->getRowSize(), rowBytes);
-    }
-    // Drawn as B, G, R and a filler byte.
-    for (uchar *p = pixels, *end = pixels + count * 4; p != end; p += 4) {
-        std::swap(p[0], p[2]);
-        p[3] = 255;
-    }
-    VipsImage* image = vips_image_new_from_memory(pixels, count * 4, width, height, 4, VIPS_FORMAT_UCHAR);
-    if (!image) {
-        std::free(pixels);
-        throw KelvaroError::unreadable(name);
-    }
-    g_signal_connect(image, "postclose", G_CALLBACK(freePixels), pixels);
-    image->Type = VIPS_INTERPRETATION_sRGB;
-    return Bitmap(image);
-}
+// What kelvaro-pdfpage answers, and the exit code it ends with once memory is refused.
+constexpr int kDrawn = 0;
+constexpr int kOutOfMemory = 3;
 
 } // namespace
 
@@ -300,32 +367,61 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
     initVips();
     const QString name = QFileInfo(file).fileName();
     try {
-        const FirstPage first = openFirstPage(file, name);
-        const Page& page = *first.page;
-        const QSize full = fullSizeOf(page, name);
-        QSize size = full;
-        if (maxSide > 0 && std::max(full.width(), full.height()) > maxSide)
-            size = ImageEffects::targetSize(full.width(), full.height(), ResizeSpec{false, 100, maxSide});
-        // A smaller page is drawn at the size asked for, not drawn whole and then scaled: the
-        // media box is stretched over it.
-        const double hDpi = size == full ? 144 : 72 * size.width() / page.getMediaWidth();
-        const double vDpi = size == full ? 144 : 72 * size.height() / page.getMediaHeight();
-
-        SplashColor white = {255, 255, 255};
-        PageOutput output(splashModeXBGR8, 4, false, white);
-        output.setVectorAntialias(true);
-        output.setFontAntialias(true);
-        output.startDoc(first.document.get());
-        // poppler adds the page's own rotation to the one asked for: asking for its opposite
-        // draws the page as it lies in the file. The slice from the box's corner keeps the
-        // bitmap at the size rounded towards zero; nothing is clipped to the crop box.
-        const int unturn = (360 - page.getRotate() % 360) % 360;
-        first.document->displayPageSlice(&output, 1, hDpi, vDpi, unturn, true, false, false, 0, 0, size.width(),
-                                         size.height());
         ImageEngine::checkFileAbort();
-        if (output.cut())
+        // Its start goes on while the page is read here.
+        ChildProcesses::Ready drawer(drawerProgram());
+        const int descriptor = openRegular(file, name);
+        const auto closing = qScopeGuard([descriptor] { ::close(descriptor); });
+        QSize size;
+        double hDpi = 0;
+        double vDpi = 0;
+        int unturn = 0;
+        qint64 memory = 0;
+        {
+            const FirstPage first = openFirstPage(descriptor, name);
+            const Page& page = *first.page;
+            const QSize full = fullSizeOf(page, name);
+            size = full;
+            if (maxSide > 0 && std::max(full.width(), full.height()) > maxSide)
+                size = ImageEffects::targetSize(full.width(), full.height(), ResizeSpec{false, 100, maxSide});
+            // A smaller page is drawn at the size asked for, not drawn whole and then scaled: the
+            // media box is stretched over it.
+            hDpi = size == full ? 144 : 72 * size.width() / page.getMediaWidth();
+            vDpi = size == full ? 144 : 72 * size.height() / page.getMediaHeight();
+            // poppler adds the page's own rotation to the one asked for: asking for its opposite
+            // draws the page as it lies in the file. The slice from the box's corner keeps the
+            // bitmap at the size rounded towards zero; nothing is clipped to the crop box.
+            unturn = (360 - page.getRotate() % 360) % 360;
+            memory = memoryBound(first.document->getXRef(), first.page->getResourceDict(), size);
+        }
+        SharedPixels pixels(size_t(size.width()) * size_t(size.height()) * 4);
+        const auto number = [](double value) { return QString::number(value, 'g', 17); };
+        // The descriptor checked above is the one drawn: the name may meanwhile lead elsewhere.
+        const ChildProcesses::Ending ending = ChildProcesses::run(
+            std::move(drawer),
+            {QString::number(size.width()), QString::number(size.height()), number(hDpi), number(vDpi),
+             QString::number(unturn), QString::number(memory), QString::number(cpuBoundSeconds.load())},
+            {descriptor, pixels.descriptor()}, wallBound(), [] { return ImageEngine::fileAbortRequested(); });
+        using Kind = ChildProcesses::Ending::Kind;
+        switch (ending.kind) {
+        case Kind::answered:
+            if (ending.code == kDrawn)
+                return pixels.bitmap(size.width(), size.height(), name);
             throw KelvaroError::unreadable(name);
-        return bitmapOf(output.getBitmap(), size.width(), size.height(), name);
+        case Kind::exited:
+            if (ending.code == kOutOfMemory)
+                throw KelvaroError::pageBeyondBounds(name);
+            throw KelvaroError::unreadable(name);
+        case Kind::signalled: // its CPU time's signal, or an abort on an allocation refused
+        case Kind::timedOut:
+            throw KelvaroError::pageBeyondBounds(name);
+        case Kind::stopped:
+        case Kind::ended:
+            throw ImageEngine::FileAborted();
+        case Kind::notStarted:
+            break;
+        }
+        throw KelvaroError::unreadable(name);
     } catch (const KelvaroError&) {
         throw;
     } catch (const ImageEngine::FileAborted&) {
@@ -333,6 +429,16 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
     } catch (const std::exception&) {
         throw KelvaroError::unreadable(name);
     }
+}
+
+std::chrono::seconds ImageEngine::pdfPageCpuBound()
+{
+    return std::chrono::seconds(cpuBoundSeconds.load());
+}
+
+void ImageEngine::setPdfPageCpuBound(std::chrono::seconds bound)
+{
+    cpuBoundSeconds.store(std::max<qint64>(1, bound.count()));
 }
 
 } // namespace kelvaro

@@ -281,10 +281,21 @@ void MemoryBudget::keepLoop()
     }
 }
 
+qint64 MemoryBudget::hardRoom()
+{
+    return machineMemory().hardRoom;
+}
+
 bool MemoryBudget::beyondCeiling(qint64 cost) const
 {
     const std::lock_guard lock(m_mutex);
     return m_ceiling > 0 && cost > m_ceiling;
+}
+
+qint64 MemoryBudget::ceiling() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_ceiling;
 }
 
 qint64 MemoryBudget::limit() const
@@ -337,6 +348,13 @@ bool MemoryBudget::FileHold::growTo(qint64 cost)
         return false;
     hold->m_cost = cost;
     return true;
+}
+
+std::optional<qint64> MemoryBudget::FileHold::held()
+{
+    if (const FileHold* hold = currentHold)
+        return hold->m_cost;
+    return std::nullopt;
 }
 
 bool MemoryBudget::FileHold::holdUntilEncoded(qint64 bytes)

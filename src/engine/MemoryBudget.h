@@ -83,6 +83,8 @@ public:
         // no file is being worked on here; else waits for the difference as the budget's comment
         // says. False, holding what it held, once stopped.
         static bool growTo(qint64 cost);
+        // What this thread's file holds now; none when no file is worked on here.
+        static std::optional<qint64> held();
 
         // This thread's file holds `bytes` more for pixels it hands to its encoder and holds only
         // until the encoder has read them (a photo held whole while it is turned upright), waiting
@@ -134,6 +136,12 @@ public:
     // alone. A file that fits only without what is kept lets it go when it is admitted: what is
     // kept counts as held, and the limit is below the ceiling, so the file waits, which lets it go.
     bool beyondCeiling(qint64 cost) const;
+    // What a hard limit (a memory cgroup's) leaves this process now, as the shared budget reads
+    // the machine (the tests' overrides included); 0 when none is set. Reads /proc and /sys.
+    static qint64 hardRoom();
+    // What a hard limit left when the first run opened the budget (beyondCeiling's bound); 0 when
+    // none is set. No disk.
+    qint64 ceiling() const;
 
     qint64 limit() const;  // bytes; 0 when unlimited
     qint64 inUse() const;  // bytes held by files in progress

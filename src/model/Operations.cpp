@@ -315,6 +315,7 @@ KelvaroError::KelvaroError(Kind kind, const QString& fileName)
     case Kind::encodeFailed: m_what = "encoder refused: "; break;
     case Kind::diskFull: m_what = "disk full: "; break;
     case Kind::notEnoughMemory: m_what = "not enough memory: "; break;
+    case Kind::pageBeyondBounds: m_what = "page beyond bounds: "; break;
     }
     m_what += m_fileName.toUtf8();
 }
@@ -349,6 +350,8 @@ QString KelvaroError::message(AppLanguage language) const
         return Lf(language, "Obrázek „%@“ se v tomto formátu nepodařilo zakódovat.", m_fileName);
     case Kind::diskFull: return Lf(language, "Výsledek „%@“ se nepodařilo uložit – na disku není místo.", m_fileName);
     case Kind::notEnoughMemory: return Lf(language, "Na fotku „%@“ nestačí paměť.", m_fileName);
+    case Kind::pageBeyondBounds:
+        return Lf(language, "Stránka PDF „%@“ potřebuje víc paměti nebo času, než Kelvaro jedné stránce PDF dovolí.", m_fileName);
     }
     return {};
 }

@@ -146,7 +146,7 @@ struct KelvaroOp {
 // catch this type alone. Messages of the per-file cases are localized when asked.
 class KelvaroError : public std::exception {
 public:
-    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, tooManyPixels, copyFailed, runFailed, encodeFailed, diskFull, notEnoughMemory };
+    enum class Kind { unreadable, writeFailed, noSubject, noFaces, tooLarge, tooManyPixels, copyFailed, runFailed, encodeFailed, diskFull, notEnoughMemory, pageBeyondBounds };
 
     static KelvaroError unreadable(const QString& fileName) { return {Kind::unreadable, fileName}; }
     static KelvaroError writeFailed(const QString& fileName) { return {Kind::writeFailed, fileName}; }
@@ -166,6 +166,9 @@ public:
     // The source needs more memory than the process may hold at all (a memory cgroup's hard
     // limit): refused before its work, so the kernel does not kill the application.
     static KelvaroError notEnoughMemory(const QString& fileName) { return {Kind::notEnoughMemory, fileName}; }
+    // A PDF whose page's drawing went past the memory or the CPU time a page may take: refused,
+    // its drawing ended, so that no page takes the application down or holds a run.
+    static KelvaroError pageBeyondBounds(const QString& fileName) { return {Kind::pageBeyondBounds, fileName}; }
     // A whole run failed: nothing came out. `message` is already for the user (the first file's).
     static KelvaroError runFailed(const QString& message);
 

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QMutex>
 
+#include "platform/ChildProcesses.h"
+
 namespace kelvaro::BackgroundPools {
 namespace {
 QMutex mutex;
@@ -23,7 +25,7 @@ QThreadPool* make(int maxThreads, QThread::Priority priority)
     return pool;
 }
 
-void drain()
+void finish()
 {
     QList<QThreadPool*> all;
     {
@@ -33,6 +35,13 @@ void drain()
     for (QThreadPool* pool : all)
         pool->waitForDone();
     QThreadPool::globalInstance()->waitForDone();
+}
+
+void drain()
+{
+    // What a pool's task waits for in a program of ours is ended, not waited for.
+    const ChildProcesses::Draining draining;
+    finish();
 }
 
 } // namespace kelvaro::BackgroundPools

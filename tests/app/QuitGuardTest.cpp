@@ -4,7 +4,9 @@
 // saves when it can, as does the settings' own retry; another process's save puts the end off
 // without stopping the window; a run under way is stopped and booked before the end.
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <future>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -17,6 +19,7 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
@@ -33,16 +36,19 @@
 #include <gtest/gtest.h>
 
 #include "../support/SmallDisk.h"
+#include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 #include "../support/WidgetEvents.h"
 #include "app/QuitGuard.h"
 #include "app/QuitQuestion.h"
 #include "app/QuitWork.h"
 #include "app/SingleInstance.h"
+#include "engine/FileAbort.h"
 #include "engine/ImageEngine.h"
 #include "engine/RunHooks.h"
 #include "l10n/Localization.h"
 #include "output/OutputFolder.h"
+#include "platform/ChildProcesses.h"
 #include "platform/FileSystem.h"
 #include "platform/Log.h"
 #include "platform/Settings.h"
@@ -575,6 +581,38 @@ struct FakeWork {
         return {[this] { return underWay; }, [this] { ++stops; }, [this] { ++resumes; }};
     }
 };
+
+struct DrawingRow {
+    const char* name;
+    bool workUnderWay; // the end stops it first; else the end comes at once
+};
+
+class QuitDuringADrawing : public QuitGuardTest, public ::testing::WithParamInterface<DrawingRow> {};
+
+// A PDF page whose drawing takes minutes is ended as soon as an end starts, whether background work
+// is stopped first or the end comes at once: the end never waits for a drawing.
+TEST_P(QuitDuringADrawing, endsItAtOnce)
+{
+    QTemporaryDir dir;
+    const QString page = testimages::writePageFills(dir.path(), QStringLiteral("fills.pdf"), 1'000'000);
+    auto drawn = std::async(std::launch::async, [&page] { ImageEngine::renderPDFPage(page); });
+    ASSERT_TRUE(test::waitUntil([] { return ChildProcesses::running() == 1; }));
+    FakeWork work;
+    work.underWay = GetParam().workUnderWay;
+    QuitGuard guard(Settings::shared(), [] {});
+    guard.setWork(work.hooks());
+    QElapsedTimer since;
+    since.start();
+    guard.requestQuit();
+    ASSERT_EQ(drawn.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_LT(since.elapsed(), 3000);
+    EXPECT_THROW(drawn.get(), ImageEngine::FileAborted);
+    EXPECT_EQ(work.stops, GetParam().workUnderWay ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, QuitDuringADrawing,
+                         ::testing::Values(DrawingRow{"withWorkUnderWay", true}, DrawingRow{"withNoWork", false}),
+                         test::RowName());
 
 // The session asks again while the work stops: what it made is still waited for, then the end
 // comes without a question, however the last save goes.

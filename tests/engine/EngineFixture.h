@@ -1,6 +1,7 @@
 #pragma once
 // What the engine tests share: a folder for the inputs and one for the results, result names in
-// Czech, and readers of what a run wrote.
+// Czech, readers of what a run wrote, and a PDF page's CPU bound shortened.
+#include <chrono>
 #include <memory>
 
 #include <QFileInfo>
@@ -14,10 +15,27 @@
 #include <poppler/PDFDoc.h>
 #include <poppler/Page.h>
 
+#include "engine/ImageEngine.h"
 #include "engine/PopplerSetup.h"
 #include "platform/Settings.h"
 
 namespace kelvaro::test {
+
+// The CPU time a PDF page's drawing may take, shortened while it lives (none given: the default).
+class PdfPageCpuBound {
+public:
+    explicit PdfPageCpuBound(std::chrono::seconds bound) : m_previous(ImageEngine::pdfPageCpuBound())
+    {
+        if (bound.count() > 0)
+            ImageEngine::setPdfPageCpuBound(bound);
+    }
+    ~PdfPageCpuBound() { ImageEngine::setPdfPageCpuBound(m_previous); }
+    PdfPageCpuBound(const PdfPageCpuBound&) = delete;
+    PdfPageCpuBound& operator=(const PdfPageCpuBound&) = delete;
+
+private:
+    std::chrono::seconds m_previous;
+};
 
 template <typename Base = ::testing::Test>
 class InAndOut : public Base {

@@ -1,6 +1,7 @@
 // PDF sources: a PDF under a photo's name is drawn as the PDF it is in any order and on any number
 // of workers, a page is drawn at the size its caller shows, held once, and priced by its media box;
-// a page of forms within forms is priced and drawn in bounded time, or refused, and stops when asked.
+// a page of forms within forms is priced in bounded time and drawn, or refused once its drawing
+// takes longer than a page may, and stops when asked.
 #include <unistd.h>
 
 #include <QFile>
@@ -191,20 +192,21 @@ struct FormsRow {
     int names;  // how often each form names the next
     int levels; // forms within forms
     bool selfNaming;
-    bool drawn; // else refused: more forms than a page may draw
+    bool drawn; // else refused: its drawing takes more CPU time than a page may
 };
 
 class PageOfForms : public test::InAndOut<::testing::TestWithParam<FormsRow>> {};
 
 // A page whose forms name forms, each name drawn, between two photos of one batch on one worker
 // and on three: the batch ends, both photos are made and the page is drawn, or refused with its
-// own message when it would draw more forms than a page may.
+// own message when its drawing takes more CPU time than a page may (shortened here).
 TEST_P(PageOfForms, isPricedAndDrawnOrRefusedAndTheBatchEnds)
 {
     const FormsRow& row = GetParam();
     const QString first = ti::writeJpeg(in(), QStringLiteral("first.jpg"), ti::quadrants(64, 48));
     const QString page = ti::writeFormFanOut(in(), QStringLiteral("forms.pdf"), row.names, row.levels, row.selfNaming);
     const QString last = ti::writeJpeg(in(), QStringLiteral("last.jpg"), ti::quadrants(64, 48));
+    const test::PdfPageCpuBound bound(std::chrono::seconds(2));
     for (const int jobs : {1, 3}) {
         SCOPED_TRACE(testing::Message() << jobs << " workers");
         QTemporaryDir out;
@@ -222,7 +224,7 @@ TEST_P(PageOfForms, isPricedAndDrawnOrRefusedAndTheBatchEnds)
             EXPECT_TRUE(made.contains(QStringLiteral("forms.png")));
         } else {
             EXPECT_EQ(result.failed, 1);
-            EXPECT_EQ(result.firstError, KelvaroError::unreadable(QStringLiteral("forms.pdf")).message(EngineSettings{}.language));
+            EXPECT_EQ(result.firstError, KelvaroError::pageBeyondBounds(QStringLiteral("forms.pdf")).message(EngineSettings{}.language));
         }
     }
 }

@@ -373,7 +373,8 @@ QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF o
     return path;
 }
 
-QString writeFormFanOut(const QString& dir, const QString& name, int names, int levels, bool selfNaming)
+QString writeFormFanOut(const QString& dir, const QString& name, int names, int levels, bool selfNaming,
+                        bool lastFillsPage)
 {
     constexpr int firstForm = 5; // 1 catalog, 2 page tree, 3 page, 4 its content
     const auto naming = [&](int target) {
@@ -401,12 +402,176 @@ QString writeFormFanOut(const QString& dir, const QString& name, int names, int 
         const bool last = !selfNaming && form == forms - 1;
         const auto [resources, content] = naming(selfNaming ? self : self + 1);
         objects << stream("/Type /XObject /Subtype /Form /BBox [0 0 200 100] " + (last ? QByteArray() : resources),
-                          last ? QByteArray("0 0 1 rg 0 0 2 2 re f") : content);
+                          last ? QByteArray(lastFillsPage ? "0 0 1 rg 0 0 200 100 re f" : "0 0 1 rg 0 0 2 2 re f") : content);
     }
     const QByteArray pdf = pdfOf(objects);
     const QString path = pathIn(dir, name);
     test::writeFile(path, pdf);
     return path;
+}
+
+namespace {
+
+// A stream object of `dictionary`'s entries and `content`, compressed.
+QByteArray flateStream(const QByteArray& dictionary, const QByteArray& content)
+{
+    const QByteArray packed = qCompress(content, 9).mid(4); // a zlib stream after Qt's length
+    return "<< " + dictionary + " /Filter /FlateDecode /Length " + QByteArray::number(packed.size())
+        + " >>\nstream\n" + packed + "\nendstream";
+}
+
+// A one-page PDF: `page` holds the page dictionary's entries beside its parent, its contents (object
+// 4, `content`) and an A4 media box unless given; `more` are objects 5, 6, …
+QString writePage(const QString& dir, const QString& name, const QByteArray& page, const QByteArray& content,
+                  const QList<QByteArray>& more)
+{
+    QList<QByteArray> objects;
+    objects << "<< /Type /Catalog /Pages 2 0 R >>";
+    objects << "<< /Type /Pages /Kids [3 0 R] /Count 1 >>";
+    const QByteArray box = page.contains("/MediaBox") ? QByteArray() : QByteArray("/MediaBox [0 0 595 842] ");
+    objects << "<< /Type /Page /Parent 2 0 R " + box + page + " /Contents 4 0 R >>";
+    objects << flateStream({}, content);
+    objects << more;
+    const QString path = pathIn(dir, name);
+    test::writeFile(path, pdfOf(objects));
+    return path;
+}
+
+QByteArray ref(int object)
+{
+    return QByteArray::number(object) + " 0 R";
+}
+
+} // namespace
+
+QString writeDashedLine(const QString& dir, const QString& name)
+{
+    // A thousandth of the page's scale: the dashes are a millionth of a point on the device.
+    return writePage(dir, name, {}, "0.001 0 0 0.001 0 0 cm 1000 w [0.001] 0 d 0 0 m 595000 842000 l 595000 0 l S", {});
+}
+
+QString writeNestedSoftMasks(const QString& dir, const QString& name, int depth, double side)
+{
+    const QByteArray s = QByteArray::number(side, 'f', 0);
+    const QByteArray fill = "0 0 " + s + " " + s + " re f";
+    // Object 5 + 2k is the group of level k, 6 + 2k the graphics state whose soft mask is the next
+    // level's group.
+    QList<QByteArray> more;
+    for (int level = 0; level < depth; ++level) {
+        const int group = 5 + 2 * level;
+        const bool last = level == depth - 1;
+        const QByteArray resources = last ? QByteArray() : "/Resources << /ExtGState << /G " + ref(group + 3) + " >> >> ";
+        more << flateStream("/Type /XObject /Subtype /Form /Group << /S /Transparency /CS /DeviceGray >> /BBox [0 0 " + s
+                                + " " + s + "] " + resources,
+                            last ? "0.5 g " + fill : "/G gs 0.5 g " + fill);
+        more << "<< /Type /ExtGState /SMask << /S /Luminosity /G " + ref(group) + " >> >>";
+    }
+    return writePage(dir, name, "/MediaBox [0 0 " + s + " " + s + "] /Resources << /ExtGState << /G " + ref(6) + " >> >>",
+                     "/G gs 0 0 1 rg " + fill, more);
+}
+
+QString writeNestedGroups(const QString& dir, const QString& name, int depth)
+{
+    QList<QByteArray> more;
+    for (int level = 0; level < depth; ++level) {
+        const int form = 5 + level;
+        const bool last = level == depth - 1;
+        more << flateStream("/Type /XObject /Subtype /Form /Group << /S /Transparency /I true /K true >> /BBox [0 0 595 842] "
+                                + (last ? QByteArray() : "/Resources << /XObject << /F " + ref(form + 1) + " >> >>"),
+                            last ? "0 0 1 rg 0 0 595 842 re f" : "0.9 g 0 0 595 842 re f /F Do");
+    }
+    return writePage(dir, name, "/Resources << /XObject << /F " + ref(5) + " >> >>", "/F Do", more);
+}
+
+QString writePageFills(const QString& dir, const QString& name, int fills)
+{
+    QByteArray content;
+    content.reserve(fills * 20);
+    for (int i = 0; i < fills; ++i)
+        content += i % 2 ? "0 0 1 rg 0 0 595 842 re f\n" : "1 0 0 rg 0 0 595 842 re f\n";
+    return writePage(dir, name, {}, content, {});
+}
+
+QString writeStitchedShading(const QString& dir, const QString& name, int functions, int paints)
+{
+    QByteArray parts;
+    QByteArray bounds;
+    QByteArray encode;
+    for (int i = 0; i < functions; ++i) {
+        parts += "<< /FunctionType 2 /Domain [0 1] /C0 [1 0 0] /C1 [0 0 1] /N 1 >> ";
+        if (i > 0)
+            bounds += QByteArray::number(double(i) / functions, 'f', 6) + ' ';
+        encode += "0 1 ";
+    }
+    const QByteArray stitched = "<< /FunctionType 3 /Domain [0 1] /Functions [" + parts + "] /Bounds [" + bounds
+        + "] /Encode [" + encode + "] >>";
+    QByteArray content;
+    for (int i = 0; i < paints; ++i)
+        content += "/S sh\n";
+    return writePage(dir, name, "/Resources << /Shading << /S " + ref(5) + " >> >>", content,
+                     {"<< /ShadingType 2 /ColorSpace /DeviceRGB /Coords [0 0 595 842] /Extend [true true] /Function "
+                      + stitched + " >>"});
+}
+
+QString writeType3Glyphs(const QString& dir, const QString& name, int names, int depth)
+{
+    // Object 5 + 2k is font k, 6 + 2k its glyph's procedure; each glyph shows `names` glyphs of
+    // font k + 1 across its box, the last font's glyph fills it.
+    const QByteArray shown = "(" + QByteArray(names, 'a') + ")";
+    QList<QByteArray> more;
+    for (int level = 0; level < depth; ++level) {
+        const int font = 5 + 2 * level;
+        const bool last = level == depth - 1;
+        const QByteArray resources = last ? QByteArray() : "/Resources << /Font << /F " + ref(font + 2) + " >> >> ";
+        more << "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1000 1000] /FontMatrix [0.001 0 0 0.001 0 0] "
+                "/CharProcs << /a "
+                + ref(font + 1) + " >> /Encoding << /Type /Encoding /Differences [97 /a] >> /FirstChar 97 /LastChar 97 "
+                "/Widths [1000] "
+                + resources + ">>";
+        const QByteArray scale = QByteArray::number(1000.0 / names, 'f', 3);
+        more << flateStream({}, last ? QByteArray("1000 0 d0 0 0 1000 1000 re f")
+                                     : "1000 0 d0 BT /F " + scale + " Tf 0 0 Td " + shown + " Tj ET");
+    }
+    return writePage(dir, name, "/Resources << /Font << /F " + ref(5) + " >> >>",
+                     "BT /F 500 Tf 40 200 Td " + shown + " Tj ET", more);
+}
+
+QString writeScatterPlot(const QString& dir, const QString& name, int markers, bool inFigure)
+{
+    QByteArray plot;
+    plot.reserve(markers * 40);
+    for (int i = 0; i < markers; ++i) {
+        const int x = 20 + (i * 7919) % 550;
+        const int y = 20 + (i * 104729 / 7) % 800;
+        plot += "q 1 0 0 1 " + QByteArray::number(x) + " " + QByteArray::number(y) + " cm /M Do Q\n";
+    }
+    const QByteArray marker = flateStream("/Type /XObject /Subtype /Form /BBox [0 0 3 3]", "0 0 1 rg 0 0 3 3 re f");
+    if (!inFigure)
+        return writePage(dir, name, "/Resources << /XObject << /M " + ref(5) + " >> >>", plot, {marker});
+    return writePage(dir, name, "/Resources << /XObject << /Fig " + ref(6) + " >> >>", "/Fig Do", {marker,
+                     flateStream("/Type /XObject /Subtype /Form /BBox [0 0 595 842] /Resources << /XObject << /M " + ref(5)
+                                     + " >> >>",
+                                 plot)});
+}
+
+QString writeManyForms(const QString& dir, const QString& name, int forms, bool imageInForm)
+{
+    QByteArray names;
+    QByteArray drawn;
+    QList<QByteArray> more;
+    for (int i = 0; i < forms; ++i) {
+        names += "/F" + QByteArray::number(i) + ' ' + ref(5 + i) + ' ';
+        drawn += "/F" + QByteArray::number(i) + " Do ";
+        const bool image = imageInForm && i == forms - 1;
+        more << flateStream("/Type /XObject /Subtype /Form /BBox [0 0 10 10]"
+                                + (image ? " /Resources << /XObject << /Im " + ref(5 + forms) + " >> >>" : QByteArray()),
+                            image ? "10 0 0 10 0 0 cm /Im Do" : "0 0 1 rg 0 0 10 10 re f");
+    }
+    if (imageInForm)
+        more << "<< /Type /XObject /Subtype /Image /Width 2 /Height 2 /ColorSpace /DeviceRGB /BitsPerComponent 8 "
+                "/Length 12 >>\nstream\n"
+                + QByteArray(12, '\x80') + "\nendstream";
+    return writePage(dir, name, "/Resources << /XObject << " + names + ">> >>", drawn, more);
 }
 
 QString writeLyingPng(const QString& dir, const QString& name, QSize size)

@@ -80,7 +80,27 @@ QString writePdf(const QString& dir, const QString& name, QSizeF size, QPointF o
 // `names` times (and draw each name), the last form draws a blue square; with `selfNaming` one form
 // names itself `names` times instead. A few kilobytes that a walk or a draw of every name would
 // take 20^levels steps through.
-QString writeFormFanOut(const QString& dir, const QString& name, int names, int levels, bool selfNaming = false);
+QString writeFormFanOut(const QString& dir, const QString& name, int names, int levels, bool selfNaming = false,
+                        bool lastFillsPage = false);
+
+// One-page PDFs of a few kilobytes whose drawing takes gigabytes or minutes (an A4 page unless
+// said): a line stroked in dashes of 0.001 pt; soft masks nested `depth` deep, each a transparency
+// group, on a page of `side` points square; transparency groups nested `depth` deep; the page
+// filled `fills` times; an axial shading of `functions` stitched functions painted `paints` times;
+// Type3 glyphs each showing `names` glyphs of the next font, `depth` fonts deep.
+QString writeDashedLine(const QString& dir, const QString& name);
+QString writeNestedSoftMasks(const QString& dir, const QString& name, int depth, double side);
+QString writeNestedGroups(const QString& dir, const QString& name, int depth);
+QString writePageFills(const QString& dir, const QString& name, int fills);
+QString writeStitchedShading(const QString& dir, const QString& name, int functions, int paints);
+QString writeType3Glyphs(const QString& dir, const QString& name, int names, int depth);
+// A scatter plot: one small marker form drawn `markers` times over an A4 page, from the page's own
+// content or, `inFigure`, from a figure's form the page draws once (as typesetting tools embed a
+// plot).
+QString writeScatterPlot(const QString& dir, const QString& name, int markers, bool inFigure);
+// A page whose resources name `forms` distinct forms, each filling a square; with `imageInForm`,
+// the last of them draws a raster image (the page's only one).
+QString writeManyForms(const QString& dir, const QString& name, int forms, bool imageInForm = false);
 // A valid PNG header claiming `size` with almost no pixel data behind it.
 QString writeLyingPng(const QString& dir, const QString& name, QSize size);
 // Bytes that are no image at all.

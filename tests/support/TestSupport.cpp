@@ -65,7 +65,7 @@ void passTimersOf(int ms)
 
 void finishBackgroundWork()
 {
-    BackgroundPools::drain();
+    BackgroundPools::finish();
     passPostedEvents();
 }
 

@@ -1,5 +1,6 @@
 // `cmake --install` into a fresh prefix: the detector models land in share/kelvaro/models, where a
-// program in the prefix's bin folder finds them without being told.
+// program in the prefix's bin folder finds them without being told, and the PDF page drawer lands
+// beside the programs that run it.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -36,6 +37,23 @@ QString faceRunLog(const QString& bin, const QString& photo, const QString& out)
     return QString::fromUtf8(process.readAllStandardError());
 }
 
+// Runs kelvaro-process from `bin` (a copy when it is not there yet) on `pdf` → PNG, with no
+// drawer named in its environment; returns what it printed.
+QString pdfRunOutput(const QString& bin, const QString& pdf, const QString& out)
+{
+    const QString tool = QDir(bin).filePath(QStringLiteral("kelvaro-process"));
+    if (!QFileInfo::exists(tool)) {
+        EXPECT_TRUE(QFile::copy(QStringLiteral(KELVARO_BUILD_DIR "/kelvaro-process"), tool));
+    }
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("KELVARO_PDFPAGE"));
+    process.setProcessEnvironment(env);
+    process.start(tool, {QStringLiteral("--op"), QStringLiteral("{\"convert\":\"png\"}"), QStringLiteral("--out"), out, pdf});
+    EXPECT_TRUE(process.waitForFinished(120000));
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 TEST(InstalledTree, putsTheModelsWhereTheInstalledProgramFindsThem)
 {
     const QDir built(QStringLiteral(KELVARO_BUILD_DIR "/models"));
@@ -60,6 +78,7 @@ TEST(InstalledTree, putsTheModelsWhereTheInstalledProgramFindsThem)
     for (const QString& model : models)
         EXPECT_EQ(QFileInfo(installed.filePath(model)).size(), QFileInfo(built.filePath(model)).size()) << model.toStdString();
     EXPECT_TRUE(QFileInfo(prefix + QStringLiteral("/bin/kelvaro")).isExecutable());
+    EXPECT_TRUE(QFileInfo(prefix + QStringLiteral("/bin/kelvaro-pdfpage")).isExecutable());
 
     // The same program finds the face models from the prefix, and says so where there are none.
     const QString photo = ti::writeJpeg(root.path(), QStringLiteral("photo.jpg"), ti::quadrants(64, 48));
@@ -67,6 +86,12 @@ TEST(InstalledTree, putsTheModelsWhereTheInstalledProgramFindsThem)
     const QString missing = QStringLiteral("face models not found");
     EXPECT_FALSE(faceRunLog(prefix + QStringLiteral("/bin"), photo, root.filePath(QStringLiteral("out"))).contains(missing));
     EXPECT_TRUE(faceRunLog(root.filePath(QStringLiteral("bare/bin")), photo, root.filePath(QStringLiteral("out"))).contains(missing));
+
+    // A PDF page is drawn by the drawer beside the program, and by nothing where there is none.
+    const QString pdf = ti::writePdf(root.path(), QStringLiteral("page.pdf"), QSizeF(200, 100));
+    QDir().mkpath(root.filePath(QStringLiteral("pages")));
+    EXPECT_TRUE(pdfRunOutput(prefix + QStringLiteral("/bin"), pdf, root.filePath(QStringLiteral("pages"))).contains(QStringLiteral("\"failed\":0")));
+    EXPECT_TRUE(pdfRunOutput(root.filePath(QStringLiteral("bare/bin")), pdf, root.filePath(QStringLiteral("pages"))).contains(QStringLiteral("\"error\"")));
 }
 
 } // namespace

@@ -549,9 +549,10 @@ INSTANTIATE_TEST_SUITE_P(
         PeakRow{"removeBackground", R"("removeBackground")", disc, QSize(1600, 1200), R"({"convert":"jpg"})", {}, 2, true}),
     [](const ::testing::TestParamInfo<PeakRow>& info) { return std::string(info.param.name); });
 
-// A page showing a photo holds more than a page of drawing of its size (the photo is decoded
-// and scaled in bitmaps of the renderer's own), and is priced above it: measured side by side,
-// a price that takes the two for each other shows.
+// A page showing a photo is priced above a page of drawing of its size: the photo is decoded and
+// scaled in bitmaps of the renderer's own. The renderer now holds them in the drawer's process,
+// whose peak a measure of the tool does not add to the tool's own; the tool's is printed beside
+// the prices.
 TEST(PeakMemoryOfPages, aPageShowingAPhotoIsPricedAboveADrawingOfItsSize)
 {
     if (const QString why = whyNoPeak(); !why.isEmpty())
@@ -569,7 +570,6 @@ TEST(PeakMemoryOfPages, aPageShowingAPhotoIsPricedAboveADrawingOfItsSize)
     const Alone ofDrawing = measureAlone(dir, QStringLiteral("drawing"), {drawing}, {small}, op, op);
     std::printf("pages of %d × %d: with a photo held %lld MiB, priced at %lld MiB; of drawing held %lld MiB, priced at %lld MiB\n",
                 size->width(), size->height(), withPhoto.holds / MB, withPhoto.price / MB, ofDrawing.holds / MB, ofDrawing.price / MB);
-    ASSERT_GT(withPhoto.holds, ofDrawing.holds * 5 / 4) << "the page showing a photo held no more than the drawing";
     EXPECT_GT(withPhoto.price, ofDrawing.price);
 }
 

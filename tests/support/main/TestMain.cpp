@@ -82,6 +82,8 @@ int main(int argc, char** argv)
 #endif
     setenv("OMP_THREAD_LIMIT", "1", 0);
     setenv("KELVARO_MODELS_DIR", KELVARO_BUILD_DIR "/models", 0);
+    // Test programs are built in a folder of their own, not beside the PDF page drawer.
+    setenv("KELVARO_PDFPAGE", KELVARO_BUILD_DIR "/kelvaro-pdfpage", 0);
     // No test may reach the user's session bus, also when run from a desktop session. A test that
     // starts a private bus for a child process marks the child, which keeps that bus.
     setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kelvaro-test-bus",

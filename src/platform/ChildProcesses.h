@@ -1,0 +1,84 @@
+#pragma once
+// Programs of ours that Kelvaro runs beside itself for work it cannot bound in its own process
+// (a PDF page's drawing): started with posix_spawn, never a fork of the running application, and
+// known here while they run, so that the quit and the background pools' drain end them at once
+// instead of waiting for them. A child takes one piece of work after another from its
+// descriptor 3, a socket: a message of its arguments, each ended by a NUL, with the descriptors
+// it works on attached, in order; it answers with one byte, its outcome, and waits for the next,
+// or ends when the socket closes. A child that ends instead of answering (a bound of its own, a
+// crash) is not used again; one that answered waits for the next piece among a few others, so
+// that their start (loading their libraries, their own setup) is paid once, for half a minute at
+// most (it ends by itself after a minute). A run's caller waits
+// for its child without blocking its own stop request: it is asked every few milliseconds. Any
+// thread; the registry lives as long as the process.
+#include <chrono>
+#include <functional>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+
+namespace kelvaro::ChildProcesses {
+
+// How a child's run ended.
+struct Ending {
+    enum class Kind {
+        answered,   // with the outcome `code`, and waits for more
+        exited,     // of itself, with `code`
+        signalled,  // by the signal `code` (a bound of its own reached, a crash)
+        stopped,    // killed: its caller's stop request
+        timedOut,   // killed: it outlived its wall time
+        ended,      // killed: stopAll(), or the background pools draining
+        notStarted, // the program could not be started or given its work
+    };
+    Kind kind = Kind::notStarted;
+    int code = 0;
+};
+
+// The program `name` beside this process's own executable: where the build, `make run` and an
+// installed tree all put Kelvaro's programs.
+QString besideExecutable(const QString& name);
+
+// A child of a program made ready for its work: one that waits for work, or one started now,
+// whose start then goes on while its caller prepares the work. Given back to those waiting when
+// it goes unused. Any thread; moved, never copied.
+class Ready {
+public:
+    explicit Ready(const QString& program);
+    ~Ready();
+    Ready(Ready&& other) noexcept;
+    Ready(const Ready&) = delete;
+    Ready& operator=(const Ready&) = delete;
+    Ready& operator=(Ready&&) = delete;
+
+private:
+    friend Ending run(Ready child, const QStringList& arguments, const std::vector<int>& descriptors,
+                      std::chrono::milliseconds wall, const std::function<bool()>& stopped);
+    QString m_program;
+    int m_pid = -1;
+    int m_socket = -1;
+};
+
+// Hands `arguments` and `descriptors` (they stay the caller's) to `child` (a fresh one when it was
+// killed while it waited) and waits for its answer or its end. Kills it (SIGKILL) as soon as
+// `stopped` is true, once `wall` has passed, or on stopAll(). Blocks.
+Ending run(Ready child, const QStringList& arguments, const std::vector<int>& descriptors,
+           std::chrono::milliseconds wall, const std::function<bool()>& stopped);
+
+// Kills every child, at work or waiting for it: the application ends.
+void stopAll();
+
+// While it lives every child is killed at once, those at work, those waiting for it and those
+// started meanwhile: the background pools drain, so nothing they start may hold them.
+class Draining {
+public:
+    Draining();
+    ~Draining();
+    Draining(const Draining&) = delete;
+    Draining& operator=(const Draining&) = delete;
+};
+
+// How many children are at work now (tests).
+int running();
+
+} // namespace kelvaro::ChildProcesses
