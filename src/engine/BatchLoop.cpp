@@ -165,7 +165,10 @@ Outcomes sequentialLoop(const BatchWork& work, const RunHooksPtr& hooks)
         {
             // The file in progress is the earliest one: a cancel lets it finish.
             const MemoryBudget::FileHold hold(budget, cost, {});
-            outcomes[size_t(index)] = refused ? refusedOutcome(work, index) : work.run(index);
+            FileOutcome outcome = refused ? refusedOutcome(work, index) : work.run(index);
+            // Stopped by the application's end: neither made nor failed, as in the parallel loop.
+            if (!outcome.stopped)
+                outcomes[size_t(index)] = std::move(outcome);
         }
         if (hooks)
             hooks->reportProgress(++kept, work.total);

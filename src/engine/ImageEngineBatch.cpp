@@ -191,6 +191,11 @@ FileOutcome runOne(const KelvaroOp& op, const QString& file, const QString& outD
         if (op.is<op::Move>())
             outcome.keptOriginal = ::access(NativePath::encoded(file).constData(), F_OK) == 0;
         return outcome;
+    } catch (const ImageEngine::FileAborted&) {
+        // Stopped, whoever asked: also the application's end, which kills a PDF page's drawing
+        // without a stop request of the file's own. A stopped file is neither made nor failed.
+        outcome.stopped = true;
+        return outcome;
     } catch (const std::exception& error) {
         outcome.error = messageOf(error, fileName, settings.language);
     } catch (...) {

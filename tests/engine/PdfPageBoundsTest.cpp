@@ -163,6 +163,26 @@ TEST_F(PdfPageBounds, pagesAreDrawnAgainAfterAnEndWasCalledOffOrThePoolsDrained)
     EXPECT_EQ(drawn(), QSize(400, 200));
 }
 
+// A drawing killed by the application's end stops its file as a cancel does: the file is neither
+// made nor failed (the end was no fault of it, and a watched folder tries it again), and the photo
+// before it stays made.
+TEST_F(PdfPageBounds, aDrawingTheEndKillsStopsItsFileWithoutFailingIt)
+{
+    const QString first = ti::writeJpeg(in(), QStringLiteral("first.jpg"), ti::quadrants(64, 48));
+    const QString page = ti::writePageFills(in(), QStringLiteral("fills.pdf"), 1'000'000);
+    qputenv("KELVARO_JOBS", "1");
+    const auto unset = qScopeGuard([] { qunsetenv("KELVARO_JOBS"); });
+    test::RunAside run([&](const RunHooksPtr& hooks) {
+        return ImageEngine::process(KelvaroOp::convert(ImageFormat::jpg), {first, page}, out(), hooks);
+    });
+    ASSERT_TRUE(test::waitUntil([] { return ChildProcesses::running() == 1; }));
+    ChildProcesses::stopAll();
+    ASSERT_TRUE(run.finished(std::chrono::seconds(60))) << "the batch did not end";
+    const OpResult result = run.result();
+    EXPECT_EQ(result.failed, 0) << result.firstError.value_or(QString()).toStdString();
+    EXPECT_EQ(test::fileNames(result.outputs), QStringList{QStringLiteral("first.jpg")});
+}
+
 // A thumbnail of such a page, drawn on a background pool, holds the pools' drain no more than
 // moments: the drawing is killed, not waited for.
 TEST_F(PdfPageBounds, aThumbnailOfSuchAPageDoesNotHoldTheDrain)
