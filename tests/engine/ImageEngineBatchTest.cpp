@@ -33,6 +33,7 @@
 #include "platform/FileSystem.h"
 #include "platform/NativePath.h"
 #include "../support/BudgetHold.h"
+#include "../support/StandInNetwork.h"
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 
@@ -375,22 +376,8 @@ TEST_F(Batch, theSegmentationNetworkIsKeptForTheNextRunAndLetGoOnceIdleForItsTim
 TEST_F(Batch, theNextBackgroundRemovalUnderAHardLimitTakesTheNetworkKept)
 {
     constexpr qint64 kNetwork = 300'000'000;
-    struct Network : test::FixedMask {
-        Network() : FixedMask([](cv::Size size) { return cv::Mat(size, CV_8U, cv::Scalar(255)); }) {}
-        qint64 workingBytes() const override { return kNetwork; }
-    };
     MemoryBudget& budget = MemoryBudget::shared();
-    std::atomic_int loads = 0;
-    detectors::ForegroundSegmenter::takeShared();
-    detectors::ForegroundSegmenter::setMaker([&] {
-        ++loads;
-        return std::make_shared<const Network>();
-    });
-    const auto restore = qScopeGuard([&] {
-        detectors::ForegroundSegmenter::setMaker({});
-        budget.takeKept();
-        detectors::ForegroundSegmenter::takeShared();
-    });
+    const test::StandInNetwork network(kNetwork);
     test::HandClock clock(budget); // the keep window stays open
     const QString first = photo(QStringLiteral("first.jpg"), 400, 300);
     const QString second = photo(QStringLiteral("second.jpg"), 400, 300);
@@ -407,7 +394,7 @@ TEST_F(Batch, theNextBackgroundRemovalUnderAHardLimitTakesTheNetworkKept)
     const OpResult result = ImageEngine::process(KelvaroOp::removeBackground(), {second}, next.path());
     EXPECT_EQ(result.outputs.size(), 1) << result.firstError.value_or(QString()).toStdString();
     EXPECT_EQ(result.failed, 0);
-    EXPECT_EQ(loads.load(), 1) << "the network was loaded again";
+    EXPECT_EQ(network.loads(), 1) << "the network was loaded again";
     EXPECT_EQ(budget.kept(), kNetwork);
 }
 

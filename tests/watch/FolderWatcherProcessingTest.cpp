@@ -14,9 +14,9 @@
 #include "WatcherFixture.h"
 #include "engine/ImageEngine.h"
 #include "engine/MemoryBudget.h"
-#include "engine/detectors/ForegroundSegmenter.h"
 #include "platform/NativePath.h"
 #include "../support/BudgetHold.h"
+#include "../support/StandInNetwork.h"
 
 using namespace kelvaro;
 using namespace kelvaro::testing;
@@ -436,23 +436,8 @@ TEST_F(FolderWatcherProcessing, removedRuleStillBooksItsHistoryButNoCounters)
 TEST_F(FolderWatcherProcessing, photosArrivingWhileTheNetworkIsKeptAreMadeUnderAHardLimit)
 {
     static constexpr qint64 kNetwork = 300'000'000;
-    struct Network : detectors::ForegroundSegmenter {
-        cv::Mat segment(const cv::Mat& rgb) const override { return cv::Mat(rgb.size(), CV_8U, cv::Scalar(255)); }
-        qint64 workingBytes() const override { return kNetwork; }
-    };
-    MemoryBudget& budget = MemoryBudget::shared();
-    std::atomic_int loads = 0;
-    detectors::ForegroundSegmenter::takeShared();
-    detectors::ForegroundSegmenter::setMaker([&] {
-        ++loads;
-        return std::make_shared<const Network>();
-    });
-    const auto restore = qScopeGuard([&] {
-        detectors::ForegroundSegmenter::setMaker({});
-        budget.takeKept();
-        detectors::ForegroundSegmenter::takeShared();
-    });
-    test::HandClock clock(budget); // the keep window stays open
+    const test::StandInNetwork network(kNetwork);
+    test::HandClock clock(MemoryBudget::shared()); // the keep window stays open
     writeJpeg(in("priced.jpg"), 400, 300);
     const qint64 photo = ImageEngine::memoryPrice(KelvaroOp::removeBackground(), in("priced.jpg")) - kNetwork;
     ASSERT_GT(photo, 0);
@@ -469,7 +454,7 @@ TEST_F(FolderWatcherProcessing, photosArrivingWhileTheNetworkIsKeptAreMadeUnderA
     EXPECT_EQ(w->status(id), WatchStatus{}) << w->status(id).failures.join(QLatin1Char('\n')).toStdString();
     EXPECT_EQ(history.size(), 3);
     EXPECT_EQ(w->rules().first().processed, 3);
-    EXPECT_EQ(loads.load(), 1) << "the network was loaded again";
+    EXPECT_EQ(network.loads(), 1) << "the network was loaded again";
 }
 
 // A watcher that goes while its run waits for memory that another run holds stops that run: nobody
