@@ -92,8 +92,8 @@ AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
         refresh();
     });
 
-    m_brightness = addSliderBlock(column, LKey("Jas"), -steps / 2, steps / 2, &m_brightnessReadout);
-    m_contrast = addSliderBlock(column, LKey("Kontrast"), steps / 2, steps * 3 / 2, &m_contrastReadout);
+    m_brightness = addSliderBlock(column, LKey("Jas"), -steps / 2, steps / 2, 0, &m_brightnessReadout);
+    m_contrast = addSliderBlock(column, LKey("Kontrast"), steps / 2, steps * 3 / 2, steps, &m_contrastReadout);
     connect(m_brightness, &LabeledSlider::unitsChanged, this, [this] {
         m_spec.brightness = m_brightness->value();
         refresh();
@@ -123,7 +123,8 @@ AdjustSheet::AdjustSheet(KelvaroStore& store, QWidget* parent)
     refresh();
 }
 
-LabeledSlider* AdjustSheet::addSliderBlock(QVBoxLayout* column, const QString& title, int first, int last, Readout** readout)
+LabeledSlider* AdjustSheet::addSliderBlock(QVBoxLayout* column, const QString& title, int first, int last, int zero,
+                                           Readout** readout)
 {
     auto* block = new QVBoxLayout();
     block->setSpacing(4);
@@ -137,7 +138,7 @@ LabeledSlider* AdjustSheet::addSliderBlock(QVBoxLayout* column, const QString& t
     header->addWidget(*readout);
     block->addLayout(header);
     // The readouts count 200 across each slider's range of `steps` units.
-    auto* slider = new LabeledSlider(QString(), {first, 1, last, steps, steps / 200}, this);
+    auto* slider = new LabeledSlider(QString(), {first, 1, last, steps, steps / 200, zero}, this);
     slider->slider()->setAccessibleName(titleText->text());
     block->addWidget(slider);
     column->addLayout(block);

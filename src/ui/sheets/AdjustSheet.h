@@ -51,7 +51,8 @@ public:
 
 private:
     // A titled slider block: the title and readout on one row, the slider under it.
-    LabeledSlider* addSliderBlock(QVBoxLayout* column, const QString& title, int first, int last, Readout** readout);
+    // A slider of thousandths from `first` to `last`, its readout 0 at `zero`.
+    LabeledSlider* addSliderBlock(QVBoxLayout* column, const QString& title, int first, int last, int zero, Readout** readout);
     void refresh();
 
     AdjustSpec m_spec;

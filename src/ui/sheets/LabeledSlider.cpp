@@ -34,6 +34,8 @@ LabeledSlider::LabeledSlider(const QString& title, Steps steps, QWidget* parent)
     m_slider->setPageStep(qMax(arrow, 10 * m_steps.shown / m_steps.step));
     m_slider->setAccessibleName(m_title ? m_title->text() : QString());
     row->addWidget(m_slider, 1);
+    if (m_steps.readoutZero && m_steps.shown > m_steps.step)
+        connect(m_slider, &QAbstractSlider::actionTriggered, this, [this](int action) { snapToReadout(action); });
     connect(m_slider, &QSlider::valueChanged, this, [this] {
         refreshReadout();
         Q_EMIT unitsChanged(units());
@@ -54,6 +56,24 @@ void LabeledSlider::setUnits(int units)
 {
     const double position = double(units - m_steps.first) / m_steps.step;
     m_slider->setValue(qBound(0, int(std::lround(position)), m_slider->maximum()));
+}
+
+void LabeledSlider::snapToReadout(int action)
+{
+    int readouts = 0;
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: readouts = 1; break;
+    case QAbstractSlider::SliderSingleStepSub: readouts = -1; break;
+    case QAbstractSlider::SliderPageStepAdd: readouts = 10; break;
+    case QAbstractSlider::SliderPageStepSub: readouts = -10; break;
+    default: return;
+    }
+    // Counted from the value before the action: its readout, truncated towards zero as it shows.
+    const int zero = *m_steps.readoutZero;
+    const int shownNow = (units() - zero) / m_steps.shown;
+    const int target = zero + (shownNow + readouts) * m_steps.shown;
+    const double position = double(target - m_steps.first) / m_steps.step;
+    m_slider->setSliderPosition(qBound(0, int(std::lround(position)), m_slider->maximum()));
 }
 
 void LabeledSlider::setTitleWidth(int width)

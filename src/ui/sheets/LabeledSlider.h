@@ -6,6 +6,7 @@
 // moves the slider by one unit as the user reads it (`shown`), never by less than a step, and
 // Page Up/Down by ten. Main thread; created by the sheets.
 #include <functional>
+#include <optional>
 
 #include <QWidget>
 
@@ -27,6 +28,10 @@ public:
         // Units in one unit the user reads: a readout's 1; on a slider that shows no number, about a
         // hundredth of its range.
         int shown = 1;
+        // Where a readout that truncates towards zero reads 0, in units; none when every position
+        // reads a whole unit. A dragged position between two readouts is then moved by the keys
+        // to the readout one (or ten) away from the one it shows, never to one that shows the same.
+        std::optional<int> readoutZero = std::nullopt;
     };
 
     // `title` is Czech and looked up; empty shows none.
@@ -52,6 +57,8 @@ Q_SIGNALS:
 
 private:
     void refreshReadout();
+    // After a key's step (a QAbstractSlider action), moves to the readout it asks for.
+    void snapToReadout(int action);
 
     Steps m_steps;
     QSlider* m_slider = nullptr;

@@ -1,6 +1,7 @@
 // The keys move every sheet's sliders by what the user reads: an arrow by one unit of the readout
 // (a hundredth or so of a slider that shows no number), never by less than the slider's step, and
 // Page Up/Down by ten of them.
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -102,5 +103,58 @@ INSTANTIATE_TEST_SUITE_P(
         SliderRow{"cropHorizontal", [](KelvaroStore& s) { return opened(s, &CropSheet::horizontalSlider); }, 10, 100, "", ""},
         SliderRow{"cropVertical", [](KelvaroStore& s) { return opened(s, &CropSheet::verticalSlider); }, 10, 100, "", ""}),
     test::RowName());
+
+struct ReadoutRow {
+    const char* name;
+    LabeledSlider* (AdjustSheet::*slider)() const;
+    Readout* (AdjustSheet::*readout)() const;
+};
+
+class AdjustReadoutKeys : public uitest::CzechTest, public ::testing::WithParamInterface<ReadoutRow> {
+protected:
+    void SetUp() override
+    {
+        CzechTest::SetUp();
+        store = uitest::makeStore();
+    }
+    std::unique_ptr<KelvaroStore> store;
+};
+
+// From wherever a drag left the slider, also between two readouts and around zero, where the
+// readout truncates nine positions to 0, an arrow changes the readout by exactly one and a page by
+// exactly ten, short of the slider's ends.
+TEST_P(AdjustReadoutKeys, EveryArrowChangesTheReadoutByOneAndEveryPageByTenFromAnyPosition)
+{
+    const ReadoutRow& row = GetParam();
+    const Opened o = opened(*store, row.slider, row.readout);
+    QSlider* slider = o.slider->slider();
+    const auto shown = [&] { return o.readout->text().replace(QLatin1Char('+'), QString()).toInt(); };
+    o.slider->setUnits(o.slider->steps().last);
+    const int top = shown();
+    o.slider->setUnits(o.slider->steps().first);
+    const int bottom = shown();
+    const struct {
+        Qt::Key key;
+        int by;
+    } keys[] = {{Qt::Key_Right, 1}, {Qt::Key_Left, -1}, {Qt::Key_PageUp, 10}, {Qt::Key_PageDown, -10}};
+    int wrong = 0;
+    for (int units = o.slider->steps().first; units <= o.slider->steps().last && wrong < 5; ++units) {
+        for (const auto& key : keys) {
+            o.slider->setUnits(units);
+            const int before = shown();
+            test::pressKey(slider, key.key);
+            const int expected = std::clamp(before + key.by, bottom, top);
+            if (shown() != expected) {
+                ++wrong;
+                ADD_FAILURE() << "from " << units << " units (reading " << before << ") " << key.by << " read " << shown();
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheets, AdjustReadoutKeys,
+                         ::testing::Values(ReadoutRow{"brightness", &AdjustSheet::brightnessSlider, &AdjustSheet::brightnessText},
+                                           ReadoutRow{"contrast", &AdjustSheet::contrastSlider, &AdjustSheet::contrastText}),
+                         test::RowName());
 
 } // namespace
