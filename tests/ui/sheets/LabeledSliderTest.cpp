@@ -50,7 +50,9 @@ Opened opened(KelvaroStore& store, LabeledSlider* (Sheet::*slider)() const, Read
     return o;
 }
 
-class SliderKeys : public uitest::CzechTest, public ::testing::WithParamInterface<SliderRow> {
+// Sheets opened on a store of their own, one row of `Row` a case.
+template <typename Row>
+class SheetKeys : public uitest::CzechTest, public ::testing::WithParamInterface<Row> {
 protected:
     void SetUp() override
     {
@@ -59,6 +61,8 @@ protected:
     }
     std::unique_ptr<KelvaroStore> store;
 };
+
+using SliderKeys = SheetKeys<SliderRow>;
 
 TEST_P(SliderKeys, AnArrowMovesOneShownUnitAndAPageTen)
 {
@@ -110,15 +114,7 @@ struct ReadoutRow {
     Readout* (AdjustSheet::*readout)() const;
 };
 
-class AdjustReadoutKeys : public uitest::CzechTest, public ::testing::WithParamInterface<ReadoutRow> {
-protected:
-    void SetUp() override
-    {
-        CzechTest::SetUp();
-        store = uitest::makeStore();
-    }
-    std::unique_ptr<KelvaroStore> store;
-};
+using AdjustReadoutKeys = SheetKeys<ReadoutRow>;
 
 // From wherever a drag left the slider, also between two readouts and around zero, where the
 // readout truncates nine positions to 0, an arrow changes the readout by exactly one and a page by
