@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <vector>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -457,6 +458,51 @@ TEST_F(KelvaroProcess, aKilledRunLeavesOnlyWholeResultsAndTheNextRunClearsItsPar
     const ToolRun next = run(QStringLiteral("{\"compress\":0.7}"), {ti::writeJpeg(in(), QStringLiteral("x.jpg"), ti::quadrants(40, 30))});
     ASSERT_EQ(next.exitCode, 0) << next.stderrText.toStdString();
     EXPECT_TRUE(QDir(out()).entryList({QStringLiteral(".kelvaro-*")}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// The processes of `parent` whose program is `program` (as /proc/<pid>/comm names it, cut to 15).
+QList<pid_t> childrenOf(qint64 parent, const QByteArray& program)
+{
+    QList<pid_t> found;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const pid_t pid = entry.toInt(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const int close = line.lastIndexOf(')');
+        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toLongLong() == parent && line.mid(line.indexOf('(') + 1, close - line.indexOf('(') - 1) == program.left(15))
+            found << pid;
+    }
+    return found;
+}
+
+// A PDF page's drawer whose Kelvaro is killed mid-page ends at once: it would otherwise go on for
+// nobody until its CPU bound, 20 s of it.
+TEST_F(KelvaroProcess, aDrawerWhoseRunIsKilledEndsAtOnce)
+{
+    const QString page = ti::writeFormFanOut(in(), QStringLiteral("forms.pdf"), 20, 5, false, true);
+    QProcess process;
+    process.start(tool(), {QStringLiteral("--op"), QStringLiteral("{\"convert\":\"jpg\"}"), QStringLiteral("--out"), out(), page});
+    ASSERT_TRUE(process.waitForStarted());
+    QList<pid_t> drawers;
+    ASSERT_TRUE(test::waitUntil([&] { return !(drawers = childrenOf(process.processId(), "kelvaro-pdfpage")).isEmpty(); }));
+    process.kill();
+    process.waitForFinished();
+    // Well short of the bound's 20 s of CPU, which take longer still on a busy machine.
+    // Gone, or a zombie where nobody reaps orphans.
+    const auto ended = [pid = drawers.first()] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return true;
+        const QByteArray line = stat.readAll();
+        return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+    };
+    EXPECT_TRUE(test::waitUntil(ended, 10000)) << "the drawer went on drawing";
 }
 
 } // namespace

@@ -24,6 +24,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <malloc.h>
@@ -253,6 +254,15 @@ int main()
     mallopt(M_MMAP_THRESHOLD, int(kKeptBytes));
     mallopt(M_TRIM_THRESHOLD, int(kKeptBytes));
     kelvaro::setUpPoppler();
+    // Kelvaro gone (killed, crashed) closes its end of the socket: the page being drawn is for
+    // nobody, so the drawer ends at once instead of at its CPU bound. A thread of its own, as the
+    // drawing never looks up from poppler.
+    std::thread([] {
+        pollfd hangUp{kWork, 0, 0};
+        while (::poll(&hangUp, 1, -1) < 0 && errno == EINTR) {
+        }
+        _exit(0);
+    }).detach();
     while (drawOne()) {
     }
     return 0;
