@@ -692,15 +692,15 @@
     </message>
     <message>
         <source>Bez složky pro výsledky nemůžu pokračovat.</source>
-        <translation>I can&apos;t continue without a folder for the results.</translation>
+        <translation>I can’t continue without a folder for the results.</translation>
     </message>
     <message>
         <source>Cesta k souboru je ve schránce.</source>
-        <translation>The file&apos;s path is on the clipboard.</translation>
+        <translation>The file’s path is on the clipboard.</translation>
     </message>
     <message>
         <source>KDE Connect teď není dostupné. Spáruj telefon a zapni KDE Connect.</source>
-        <translation>KDE Connect isn&apos;t available right now. Pair your phone and turn KDE Connect on.</translation>
+        <translation>KDE Connect isn’t available right now. Pair your phone and turn KDE Connect on.</translation>
     </message>
     <message>
         <source>Nejdřív přetáhni nebo vyber soubory.</source>
@@ -712,7 +712,7 @@
     </message>
     <message>
         <source>Název souboru je ve schránce.</source>
-        <translation>The file&apos;s name is on the clipboard.</translation>
+        <translation>The file’s name is on the clipboard.</translation>
     </message>
     <message>
         <source>Pracuju na tom…</source>
@@ -724,7 +724,7 @@
     </message>
     <message>
         <source>Rušení… dokončím rozdělanou fotku.</source>
-        <translation>Cancelling… I&apos;ll finish the photo in progress.</translation>
+        <translation>Cancelling… I’ll finish the photo in progress.</translation>
     </message>
     <message>
         <source>Soubory jsou zpátky na původním místě.</source>
@@ -748,7 +748,7 @@
     </message>
     <message>
         <source>Soubory se na polici nepodařilo uložit.</source>
-        <translation>The files couldn&apos;t be put on the shelf.</translation>
+        <translation>The files couldn’t be put on the shelf.</translation>
     </message>
     <message>
         <source>Tyhle soubory už ve výběru jsou.</source>
@@ -772,7 +772,7 @@
     </message>
     <message>
         <source>Žádný text jsem nenašel.</source>
-        <translation>I didn&apos;t find any text.</translation>
+        <translation>I didn’t find any text.</translation>
     </message>
     <message>
         <source>Cesty ke %lld souborům jsou ve schránce.</source>
@@ -812,7 +812,7 @@
     </message>
     <message>
         <source>Zkopírováno %@ do „%@“. Originály (%lld) zůstaly na místě – systém nepovolil jejich odstranění.</source>
-        <translation>Copied %@ to “%@”. The originals (%lld) stayed in place – the system didn&apos;t allow removing them.</translation>
+        <translation>Copied %@ to “%@”. The originals (%lld) stayed in place – the system didn’t allow removing them.</translation>
     </message>
     <message>
         <source>„%@“ je na polici „%@“.</source>
@@ -1356,7 +1356,7 @@
     </message>
     <message>
         <source>Máš nejnovější verzi</source>
-        <translation>You're up to date</translation>
+        <translation>You’re up to date</translation>
     </message>
     <message>
         <source>Kolo akcí</source>
@@ -1656,7 +1656,7 @@
     </message>
     <message>
         <source>Kolem 85–90 % nepoznáš rozdíl od originálu a soubor bude výrazně menší.</source>
-        <translation>At around 85–90% you won't see a difference from the original, and the file will be much smaller.</translation>
+        <translation>At around 85–90% you won’t see a difference from the original, and the file will be much smaller.</translation>
     </message>
     <message>
         <source>JPEG</source>
@@ -1668,7 +1668,7 @@
     </message>
     <message>
         <source>Formát Applu, zhruba poloviční velikost při stejné kvalitě.</source>
-        <translation>Apple's format, about half the size at the same quality.</translation>
+        <translation>Apple’s format, about half the size at the same quality.</translation>
     </message>
     <message>
         <source>Soukromí na fotkách</source>
@@ -1704,7 +1704,7 @@
     </message>
     <message>
         <source>Kelvaro se nepodařilo znovu spustit. Zavři ho a otevři znovu sám.</source>
-        <translation>Kelvaro couldn't restart. Quit it and open it again yourself.</translation>
+        <translation>Kelvaro couldn’t restart. Quit it and open it again yourself.</translation>
     </message>
     <message>
         <source>Restartuj Kelvaro, aby se přeložily i standardní dialogy a formáty čísel.</source>
@@ -2196,7 +2196,7 @@
     </message>
     <message>
         <source>Vyber složku a postup. Každou novou fotku, která do složky přistane, Kelvaro sám zpracuje a výsledek uloží do podsložky Automaticky ve výstupní složce. Originály zůstávají. Dokud má Kelvaro ikonu na panelu, běží to i se zavřeným oknem.</source>
-        <translation>Choose a folder and a workflow. Kelvaro processes every new photo that lands in the folder and saves the result in the Automaticky subfolder of your output folder. The originals stay put. As long as Kelvaro has its icon on the panel, this works even with the window closed.</translation>
+        <translation>Choose a folder and a workflow. Kelvaro processes every new photo that lands in the folder and saves the result in the “Automaticky” subfolder of your output folder. The originals stay put. As long as Kelvaro has its icon on the panel, this works even with the window closed.</translation>
     </message>
     <message>
         <source>Místo na odložené fotky. Klikem soubor vybereš a mezerníkem otevřeš rychlý náhled. Z police fotky otevřeš, ukážeš ve správci souborů nebo pošleš zpět do kola.</source>

@@ -948,7 +948,7 @@ TEST(RestartChild, oldInstance)
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
     QApplication::sendEvent(view.findChild<QComboBox*>(QStringLiteral("language")), &down); // English
     view.findChild<QAbstractButton*>(QStringLiteral("restart"))->click();
-    const bool failureShown = view.findChild<QWidget*>(QStringLiteral("restartText"))->accessibleName().contains(QStringLiteral("couldn't"));
+    const bool failureShown = view.findChild<QWidget*>(QStringLiteral("restartText"))->accessibleName().contains(QStringLiteral("couldn’t"));
     QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     QCoreApplication::exec();
     std::exit((started ? 1 : 0) + (watch.quitAsked ? 2 : 0) + (instance.isListening() ? 4 : 0) + (failureShown ? 8 : 0));

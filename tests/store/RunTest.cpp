@@ -419,7 +419,7 @@ TEST_F(RunTest, CancellingARunAfterALanguageSwitchSpeaksTheRunsLanguage)
     ASSERT_TRUE(finished());
     EXPECT_EQ(s.statusMessage(), QStringLiteral("Hotovo – 0 souborů ve složce „out“."));
     s.cancelRun();
-    EXPECT_EQ(s.statusMessage(), QStringLiteral("Cancelling… I'll finish the photo in progress."));
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("Cancelling… I’ll finish the photo in progress."));
 }
 
 // The whole road through the engine's text recognition.

@@ -229,6 +229,15 @@ void KelvaroStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
         return;
     }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
+    // The base style edges a menu's panel in the window colour darkened, which a dark panel
+    // already is: the menu would melt into the card under it.
+    if (element == PE_PanelMenu && Theme::isDark(option->palette)) {
+        painter->save();
+        painter->setPen(Theme::tertiary().resolve(true));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5));
+        painter->restore();
+    }
     if (element == PE_FrameLineEdit && keyboardFocused(option))
         drawRing(painter, option->rect, 4);
 }

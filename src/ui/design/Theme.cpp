@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QPointer>
+#include <QToolTip>
 #include <QWidget>
 
 #include "model/Models.h"
@@ -62,6 +63,15 @@ QPalette& replacedDesktopPalette()
 {
     static QPalette palette;
     return palette;
+}
+
+// Tool tips take a palette of their own, the desktop theme's, not the application's: without
+// ours a dark window shows light tips. The desktop's is kept to give back when the desktop's
+// palette is followed again.
+void applyToToolTips(const std::optional<QPalette>& ours)
+{
+    static const QPalette desktops = QToolTip::palette();
+    QToolTip::setPalette(ours ? *ours : desktops);
 }
 
 } // namespace
@@ -320,11 +330,13 @@ void applyToApplication(bool dark)
         if (ours && QApplication::palette() == *ours)
             QApplication::setPalette(QPalette());
         ours.reset();
+        applyToToolTips(ours);
         return;
     }
     ours = qtPalette(dark);
     if (QApplication::palette() != *ours)
         QApplication::setPalette(*ours);
+    applyToToolTips(ours);
 }
 
 // The windows that follow the appearance take their backdrop from the desktop's palette: when

@@ -235,6 +235,25 @@ TEST(KelvaroStyle, MenuItemsThatDeleteAreDrawnInTheDestructiveColour)
     }
 }
 
+// A menu's edge parts it from its own panel and from the card it opens over, in either
+// appearance: the base style's edge is the window colour darkened, which a dark card already is.
+TEST(KelvaroStyle, AMenusEdgeStandsOutFromItsPanelAndTheCardUnderIt)
+{
+    for (const bool dark : {false, true}) {
+        KelvaroStyle style;
+        QMenu menu;
+        menu.setStyle(&style);
+        Theme::apply(&menu, dark);
+        menu.addAction(QStringLiteral("Upravit…"));
+        menu.addAction(QStringLiteral("Duplikovat"));
+        const QImage image = menu.grab().toImage();
+        const int y = image.height() / 2;
+        const QColor edge = image.pixelColor(0, y);
+        EXPECT_GE(uitest::contrastRatio(edge, image.pixelColor(4, y)), 1.4) << (dark ? "dark" : "light");
+        EXPECT_GE(uitest::contrastRatio(edge, Theme::cardFill().resolve(dark)), 1.4) << (dark ? "dark" : "light");
+    }
+}
+
 // A borderless button that opens its menu at once draws no arrow of the base style in its corner:
 // with neither text nor icon, nothing at all is drawn.
 TEST(KelvaroStyle, AButtonThatOpensItsMenuAtOnceDrawsNoCornerArrow)

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QPointer>
+#include <QToolTip>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -66,6 +67,30 @@ TEST(Theme, MenusAndPopUpListsFollowTheAppearance)
         for (QWidget* w : {static_cast<QWidget*>(&menu), popup})
             EXPECT_EQ(Theme::isDark(w->palette()), dark) << w->metaObject()->className() << (dark ? " in the dark" : " in the light");
         picker.hidePopup();
+    }
+    Appearance::shared().setOverride(std::nullopt);
+}
+
+// Tool tips take the desktop theme's palette unless given one: they follow the appearance as the
+// windows do, or a dark window shows light tips.
+TEST(Theme, ToolTipsFollowTheAppearance)
+{
+    QWidget window;
+    window.resize(200, 100);
+    Theme::follow(&window);
+    window.show();
+    for (const bool dark : {true, false, true}) {
+        Appearance::shared().setOverride(dark);
+        const QColor ours = Theme::qtPalette(dark).color(QPalette::ToolTipBase);
+        EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipBase), ours) << dark;
+        QToolTip::showText(window.mapToGlobal(QPoint(10, 10)), QStringLiteral("kontrast +20"), &window);
+        QWidget* tip = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->inherits("QTipLabel") && top->isVisible())
+                tip = top;
+        ASSERT_NE(tip, nullptr);
+        EXPECT_EQ(tip->palette().color(QPalette::ToolTipBase), ours) << dark;
+        QToolTip::hideText();
     }
     Appearance::shared().setOverride(std::nullopt);
 }

@@ -129,7 +129,7 @@ TEST_F(SettingsViewTest, EnglishSwitchesTheWindowInPlaceAndKeepsTheRestartRow)
     general(*view)->findChild<QAbstractButton*>("restart")->click();
     EXPECT_EQ(restarts, 1);
     EXPECT_FALSE(row->isHidden());
-    EXPECT_TRUE(uitest::texts(row).join(' ').contains(QStringLiteral("couldn't restart")));
+    EXPECT_TRUE(uitest::texts(row).join(' ').contains(QStringLiteral("couldn’t restart")));
 }
 
 TEST_F(SettingsViewTest, RowShowsTheFolderReallyRememberedAndForgettingLeavesItOnDisk)
