@@ -289,7 +289,10 @@ QPalette qtPalette(bool dark)
         p.setColor(group, QPalette::AlternateBase, blend(primaryAt(dark, 0.03), base));
         p.setColor(group, QPalette::Text, disabled ? quiet : text);
         p.setColor(group, QPalette::PlaceholderText, quiet);
-        p.setColor(group, QPalette::Button, dark ? QColor(70, 70, 70) : QColor(252, 252, 252));
+        // The base style lightens this for the faces of drop-downs and spin buttons: any lighter
+        // in the dark and they stand out as grey boxes among the sheet's dark controls, a spin
+        // box's grey arrows faint on them.
+        p.setColor(group, QPalette::Button, dark ? QColor(52, 52, 52) : QColor(252, 252, 252));
         p.setColor(group, QPalette::ButtonText, disabled ? quiet : text);
         p.setColor(group, QPalette::BrightText, Qt::white);
         p.setColor(group, QPalette::Highlight, disabled ? quiet : ember());

@@ -5,8 +5,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStyleOptionButton>
 #include <QStyleOptionSlider>
+#include <QStyleOptionSpinBox>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -251,6 +253,30 @@ TEST(KelvaroStyle, AMenusEdgeStandsOutFromItsPanelAndTheCardUnderIt)
         const QColor edge = image.pixelColor(0, y);
         EXPECT_GE(uitest::contrastRatio(edge, image.pixelColor(4, y)), 1.4) << (dark ? "dark" : "light");
         EXPECT_GE(uitest::contrastRatio(edge, Theme::cardFill().resolve(dark)), 1.4) << (dark ? "dark" : "light");
+    }
+}
+
+// A spin box's arrows stand out from the face of their buttons in either appearance: in the dark
+// the base style lightens the button colour under them towards the grey of the arrows.
+TEST(KelvaroStyle, ASpinBoxsArrowsStandOutFromTheirButtons)
+{
+    for (const bool dark : {false, true}) {
+        KelvaroStyle style;
+        QSpinBox box;
+        box.setStyle(&style);
+        Theme::apply(&box, dark);
+        box.setRange(1, 99);
+        box.setValue(12);
+        box.resize(box.sizeHint());
+        const QImage image = box.grab().toImage();
+        QStyleOptionSpinBox option;
+        option.initFrom(&box);
+        option.subControls = QStyle::SC_All;
+        option.buttonSymbols = QAbstractSpinBox::UpDownArrows;
+        option.frame = true;
+        const QRect up = style.subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, &box);
+        const QColor face = image.pixelColor(up.left() + 1, up.bottom() - 1);
+        EXPECT_GE(uitest::strongestContrast(image, up.adjusted(1, 1, -1, -1), face), 3.5) << (dark ? "dark" : "light");
     }
 }
 
