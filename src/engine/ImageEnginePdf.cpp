@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -278,6 +279,11 @@ QString drawerProgram()
 constexpr int kDrawn = 0;
 constexpr int kOutOfMemory = 3;
 
+bool crashed(int signal)
+{
+    return signal == SIGSEGV || signal == SIGBUS || signal == SIGILL || signal == SIGFPE;
+}
+
 } // namespace
 
 void ImageEngine::writePDF(const QStringList& files, const QString& target, double jpegQuality)
@@ -412,7 +418,13 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
             if (ending.code == kOutOfMemory)
                 throw KelvaroError::pageBeyondBounds(name);
             throw KelvaroError::unreadable(name);
-        case Kind::signalled: // its CPU time's signal, or an abort on an allocation refused
+        case Kind::signalled:
+            // A crash is poppler failing on this page, which no bound would change; any other end
+            // is a bound reached: its CPU time's signal, an abort on an allocation refused, the
+            // system's memory killer.
+            if (crashed(ending.code))
+                throw KelvaroError::unreadable(name);
+            throw KelvaroError::pageBeyondBounds(name);
         case Kind::timedOut:
             throw KelvaroError::pageBeyondBounds(name);
         case Kind::stopped:

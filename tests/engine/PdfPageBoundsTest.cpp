@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -204,6 +205,47 @@ TEST_F(PdfPageBounds, aThumbnailOfSuchAPageDoesNotHoldTheDrain)
     EXPECT_LT(drain.elapsed(), 3000);
     EXPECT_TRUE(failed);
 }
+
+struct DrawerEnd {
+    const char* name;
+    const char* script; // what the stand-in drawer does instead of drawing
+    bool beyondBounds;  // else the page cannot be read
+};
+
+class DrawerEnds : public test::InAndOut<::testing::TestWithParam<DrawerEnd>> {};
+
+// How a drawer ends tells the user why its page was not drawn: a crash is a page that cannot be
+// read, which no bound would change; its CPU time's signal, an abort, an allocation refused or
+// the system's memory killer is a bound reached.
+TEST_P(DrawerEnds, sayWhyThePageWasNotDrawn)
+{
+    const DrawerEnd& row = GetParam();
+    const QString drawer = in() + QStringLiteral("/drawer");
+    test::writeFile(drawer, QByteArray("#!/bin/sh\n") + row.script + '\n');
+    ASSERT_TRUE(QFile::setPermissions(drawer, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QByteArray before = qgetenv("KELVARO_PDFPAGE");
+    qputenv("KELVARO_PDFPAGE", drawer.toLocal8Bit());
+    const auto restore = qScopeGuard([&] { qputenv("KELVARO_PDFPAGE", before); });
+    const QString page = ti::writePdf(in(), QStringLiteral("page.pdf"), QSizeF(200, 100));
+    const auto language = EngineSettings{}.language;
+    const KelvaroError expected = row.beyondBounds ? KelvaroError::pageBeyondBounds(QStringLiteral("page.pdf"))
+                                                   : KelvaroError::unreadable(QStringLiteral("page.pdf"));
+    try {
+        ImageEngine::load(page, 256);
+        ADD_FAILURE() << "the page was drawn";
+    } catch (const KelvaroError& error) {
+        EXPECT_EQ(error.message(language), expected.message(language));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PdfPageBounds, DrawerEnds,
+                         ::testing::Values(DrawerEnd{"segmentationFault", "kill -SEGV $$", false},
+                                           DrawerEnd{"busError", "kill -BUS $$", false},
+                                           DrawerEnd{"cpuTime", "kill -XCPU $$", true},
+                                           DrawerEnd{"abort", "kill -ABRT $$", true},
+                                           DrawerEnd{"memoryKiller", "kill -KILL $$", true},
+                                           DrawerEnd{"allocationRefused", "exit 3", true}),
+                         test::RowName());
 
 // Plots reuse one marker form tens of thousands of times, flat on the page or inside a figure's
 // form: they are drawn, whatever number of forms that is.
