@@ -1,8 +1,10 @@
 #pragma once
 // What the engine tests share: a folder for the inputs and one for the results, result names in
-// Czech, readers of what a run wrote, and a PDF page's CPU bound shortened.
+// Czech, readers of what a run wrote, a PDF page's CPU bound shortened and a run on a given
+// number of workers.
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include <QFileInfo>
 #include <QSizeF>
@@ -18,6 +20,7 @@
 #include "engine/ImageEngine.h"
 #include "engine/PopplerSetup.h"
 #include "platform/Settings.h"
+#include "../support/BudgetHold.h"
 
 namespace kelvaro::test {
 
@@ -65,6 +68,18 @@ inline QList<QSizeF> pdfPageSizes(const QString& path)
     for (int i = 1; document.isOk() && i <= document.getNumPages(); ++i)
         sizes.append(QSizeF(document.getPageMediaWidth(i), document.getPageMediaHeight(i)));
     return sizes;
+}
+
+// Runs `op` over `files` into `outDir` on `jobs` workers, beside the test, until it ends or has
+// done `work` of work as RunAside counts it: its result, or none when it did not end.
+inline std::optional<OpResult> runOnWorkers(const KelvaroOp& op, const QStringList& files, const QString& outDir, int jobs,
+                                            std::chrono::seconds work)
+{
+    qputenv("KELVARO_JOBS", QByteArray::number(jobs));
+    RunAside run([&](const RunHooksPtr& hooks) { return ImageEngine::process(op, files, outDir, hooks); });
+    const bool ended = run.finished(work);
+    qunsetenv("KELVARO_JOBS");
+    return ended ? std::optional<OpResult>(run.result()) : std::nullopt;
 }
 
 } // namespace kelvaro::test

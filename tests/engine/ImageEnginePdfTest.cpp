@@ -211,13 +211,10 @@ TEST_P(PageOfForms, isPricedAndDrawnOrRefusedAndTheBatchEnds)
     for (const int jobs : {1, 3}) {
         SCOPED_TRACE(testing::Message() << jobs << " workers");
         QTemporaryDir out;
-        qputenv("KELVARO_JOBS", QByteArray::number(jobs));
-        const auto unset = qScopeGuard([] { qunsetenv("KELVARO_JOBS"); });
-        test::RunAside run([&](const RunHooksPtr& hooks) {
-            return ImageEngine::process(KelvaroOp::convert(ImageFormat::png), {first, page, last}, out.path(), hooks);
-        });
-        ASSERT_TRUE(run.finished(std::chrono::seconds(45))) << "the batch did not end";
-        const OpResult result = run.result();
+        const std::optional<OpResult> ended = test::runOnWorkers(KelvaroOp::convert(ImageFormat::png), {first, page, last},
+                                                                 out.path(), jobs, std::chrono::seconds(45));
+        ASSERT_TRUE(ended) << "the batch did not end";
+        const OpResult& result = *ended;
         QStringList made = test::fileNames(result.outputs);
         EXPECT_TRUE(made.contains(QStringLiteral("first.png")) && made.contains(QStringLiteral("last.png"))) << made.join(' ').toStdString();
         if (row.drawn) {

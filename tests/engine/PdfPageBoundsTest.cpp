@@ -64,14 +64,10 @@ TEST_P(HostilePages, areRefusedBetweenTwoPhotosThatAreMade)
     for (const int jobs : {1, 3}) {
         SCOPED_TRACE(testing::Message() << jobs << " workers");
         QTemporaryDir out;
-        qputenv("KELVARO_JOBS", QByteArray::number(jobs));
-        const auto unset = qScopeGuard([] { qunsetenv("KELVARO_JOBS"); });
-        test::RunAside run([&](const RunHooksPtr& hooks) {
-            return ImageEngine::process(KelvaroOp::convert(ImageFormat::jpg), {first, page, last}, out.path(), hooks);
-        });
-        ASSERT_TRUE(run.finished(std::chrono::seconds(ImageEngine::pdfPageCpuBound().count() * 4 + 60)))
-            << "the batch did not end";
-        const OpResult result = run.result();
+        const std::optional<OpResult> ended = test::runOnWorkers(KelvaroOp::convert(ImageFormat::jpg), {first, page, last}, out.path(),
+                                                                 jobs, std::chrono::seconds(ImageEngine::pdfPageCpuBound().count() * 4 + 60));
+        ASSERT_TRUE(ended) << "the batch did not end";
+        const OpResult& result = *ended;
         EXPECT_EQ(result.failed, 1);
         EXPECT_EQ(result.firstError, beyondBoundsMessage(QStringLiteral("page.pdf")));
         EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
@@ -28,6 +29,30 @@ bool signalChild(QProcess& child, int signal)
 {
     const qint64 pid = child.processId();
     return child.state() == QProcess::Running && pid > 0 && ::kill(pid_t(pid), signal) == 0;
+}
+
+QList<ProcessEntry> processes()
+{
+    QList<ProcessEntry> found;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue; // ended meanwhile
+        // pid (name) state ppid … utime stime cutime cstime: the name may hold spaces and brackets.
+        const QByteArray line = stat.readAll();
+        const qsizetype open = line.indexOf('(');
+        const qsizetype close = line.lastIndexOf(')');
+        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+        if (open < 0 || close < open || fields.size() < 15)
+            continue;
+        found.append({pid, fields[1].toLongLong(), line.mid(open + 1, close - open - 1),
+                      fields[11].toLongLong() + fields[12].toLongLong() + fields[13].toLongLong() + fields[14].toLongLong()});
+    }
+    return found;
 }
 
 bool waitUntil(const std::function<bool()>& condition, int limitMs)

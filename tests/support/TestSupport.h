@@ -7,6 +7,7 @@
 #include <string>
 
 #include <QByteArray>
+#include <QList>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -66,6 +67,17 @@ void finishBackgroundWork();
 // Sends `signal` to `child` while it runs; false when it has ended. Its id is then 0 (or stale),
 // and kill(0) would signal this whole process group, the test runner included.
 bool signalChild(QProcess& child, int signal);
+
+// A process as /proc/<pid>/stat shows it: its parent, its program's name (cut to 15 bytes by the
+// kernel) and the clock ticks it and the children it waited for have spent.
+struct ProcessEntry {
+    qint64 pid = 0;
+    qint64 parent = 0;
+    QByteArray name;
+    qint64 ticks = 0;
+};
+// Every process /proc shows now.
+QList<ProcessEntry> processes();
 
 // Caps the data memory of this process (heap and private writable mappings) at `bytes` (1 GiB) above
 // what it uses now, until it goes, and fails the test when an allocation was refused meanwhile.

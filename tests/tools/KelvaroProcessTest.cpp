@@ -464,20 +464,9 @@ TEST_F(KelvaroProcess, aKilledRunLeavesOnlyWholeResultsAndTheNextRunClearsItsPar
 QList<pid_t> childrenOf(qint64 parent, const QByteArray& program)
 {
     QList<pid_t> found;
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool number = false;
-        const pid_t pid = entry.toInt(&number);
-        if (!number)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        const int close = line.lastIndexOf(')');
-        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
-        if (fields.size() > 1 && fields[1].toLongLong() == parent && line.mid(line.indexOf('(') + 1, close - line.indexOf('(') - 1) == program.left(15))
-            found << pid;
-    }
+    for (const test::ProcessEntry& process : test::processes())
+        if (process.parent == parent && process.name == program.left(15))
+            found << pid_t(process.pid);
     return found;
 }
 

@@ -39,6 +39,7 @@
 #include "engine/detectors/ModelFiles.h"
 #include "platform/NativePath.h"
 #include "../support/TestImages.h"
+#include "../support/TestSupport.h"
 #include "TestPaths.h"
 
 extern char** environ;
@@ -63,27 +64,15 @@ constexpr std::chrono::seconds kStarvedBound{240};
 // children's they have waited for included, as /proc counts it.
 std::chrono::milliseconds processorTimeBelow(pid_t root)
 {
-    QHash<pid_t, pid_t> parents;
-    QHash<pid_t, qint64> ticks;
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        const pid_t pid = entry.toInt(&number);
-        if (!number)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        // pid (name) state ppid … utime stime cutime cstime: the name may hold spaces and brackets.
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() < 15)
-            continue;
-        parents.insert(pid, pid_t(fields[1].toInt()));
-        ticks.insert(pid, fields[11].toLongLong() + fields[12].toLongLong() + fields[13].toLongLong() + fields[14].toLongLong());
+    QHash<qint64, qint64> parents;
+    QHash<qint64, qint64> ticks;
+    for (const test::ProcessEntry& process : test::processes()) {
+        parents.insert(process.pid, process.parent);
+        ticks.insert(process.pid, process.ticks);
     }
     qint64 spent = 0;
     for (auto it = ticks.cbegin(); it != ticks.cend(); ++it) {
-        pid_t at = it.key();
+        qint64 at = it.key();
         for (int depth = 0; depth < 64 && at > 1 && at != root; ++depth)
             at = parents.value(at, 0);
         if (at == root)
