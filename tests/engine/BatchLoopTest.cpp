@@ -6,10 +6,16 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
 #include <QScopeGuard>
 
 #include <gtest/gtest.h>
@@ -388,34 +394,51 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct DeadlineRow {
     const char* name;
-    bool spins;    // spends the processor's time until cancelled; else waits without spending any
-    bool finished; // what a wait for one second of work tells
+    enum { spins, childSpins, waits } work; // spends the processor's time until cancelled, has a
+                                            // program it started spend it, or spends none
+    bool finished;                          // what a wait for one second of work tells
 };
 
 class RunDeadline : public ::testing::TestWithParam<DeadlineRow> {};
 
 // A wait for a run's end gives it so much work, not so much time: a run that keeps spending the
-// processor's time (a walk that never ends) is given up on once it has spent it, and one that
-// spends none for a while (on a machine too busy to give it any) is waited for. By the clock
-// alone, the suite failed at a load of 150 on 8 cores.
+// processor's time (a walk that never ends), or has a program it started spend it (a PDF page's
+// drawer), is given up on once it has spent it, and one that spends none for a while (on a
+// machine too busy to give it any) is waited for. By the clock alone, the suite failed at a load
+// of 150 on 8 cores.
 TEST_P(RunDeadline, countsTheWorkARunDid)
 {
     const DeadlineRow& row = GetParam();
+    QElapsedTimer waited;
+    waited.start();
     test::RunAside run([&](const RunHooksPtr& hooks) {
-        if (row.spins) {
-            while (!hooks->isCancelled()) {
-            }
-        } else {
+        if (row.work == DeadlineRow::waits) {
             std::this_thread::sleep_for(std::chrono::seconds(3));
+            return OpResult{};
+        }
+        pid_t child = 0;
+        if (row.work == DeadlineRow::childSpins) {
+            const char* argv[] = {"/bin/sh", "-c", "while :; do :; done", nullptr};
+            EXPECT_EQ(::posix_spawn(&child, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+        }
+        while (!hooks->isCancelled()) {
+            if (child > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (child > 0) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
         }
         return OpResult{};
     });
     EXPECT_EQ(run.finished(std::chrono::seconds(1)), row.finished);
+    EXPECT_LT(waited.elapsed(), test::RunAside::kStarvedBound.count() * 1000 / 2) << "given up on only as a run doing nothing";
 }
 
 INSTANTIATE_TEST_SUITE_P(BatchLoop, RunDeadline,
-                         ::testing::Values(DeadlineRow{"aRunThatSpinsIsGivenUpOn", true, false},
-                                           DeadlineRow{"aRunStarvedOfTheProcessorIsWaitedFor", false, true}),
+                         ::testing::Values(DeadlineRow{"aRunThatSpinsIsGivenUpOn", DeadlineRow::spins, false},
+                                           DeadlineRow{"aRunWhoseProgramSpinsIsGivenUpOn", DeadlineRow::childSpins, false},
+                                           DeadlineRow{"aRunStarvedOfTheProcessorIsWaitedFor", DeadlineRow::waits, true}),
                          test::RowName());
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include <sys/resource.h>
 
@@ -61,7 +62,9 @@ TEST_P(HostilePages, areRefusedBetweenTwoPhotosThatAreMade)
     const test::PdfPageCpuBound bound(row.cpu);
     const test::MachineMemory machine(8000 * MB, 3000 * MB);
     const test::MemoryLimit limit(1024 * MB);
-    for (const int jobs : {1, 3}) {
+    // The default bound's row runs once: its drawing takes the whole 20 s of the processor, minutes
+    // of the clock on a busy machine.
+    for (const int jobs : row.cpu.count() == 0 ? std::vector<int>{1} : std::vector<int>{1, 3}) {
         SCOPED_TRACE(testing::Message() << jobs << " workers");
         QTemporaryDir out;
         const std::optional<OpResult> ended = test::runOnWorkers(KelvaroOp::convert(ImageFormat::jpg), {first, page, last}, out.path(),

@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -119,19 +122,40 @@ RunAside::~RunAside()
 bool RunAside::finished(std::chrono::seconds work)
 {
     using std::chrono::steady_clock;
+    // The work of the run: the process's threads but the one waiting here, and the programs it
+    // started (a PDF page's drawer), those still running and those it waited for.
     const auto processorTime = [] {
-        timespec spent{};
-        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &spent);
-        return std::chrono::seconds(spent.tv_sec) + std::chrono::nanoseconds(spent.tv_nsec);
+        const auto clock = [](clockid_t id) {
+            timespec spent{};
+            ::clock_gettime(id, &spent);
+            return std::chrono::seconds(spent.tv_sec) + std::chrono::nanoseconds(spent.tv_nsec);
+        };
+        rusage waited{};
+        ::getrusage(RUSAGE_CHILDREN, &waited);
+        std::chrono::nanoseconds spent = clock(CLOCK_PROCESS_CPUTIME_ID) - clock(CLOCK_THREAD_CPUTIME_ID)
+            + std::chrono::seconds(waited.ru_utime.tv_sec + waited.ru_stime.tv_sec)
+            + std::chrono::microseconds(waited.ru_utime.tv_usec + waited.ru_stime.tv_usec);
+        qint64 ticks = 0;
+        for (const ProcessEntry& process : processes())
+            if (process.parent == ::getpid())
+                ticks += process.ticks;
+        return spent + std::chrono::milliseconds(ticks * 1000 / ::sysconf(_SC_CLK_TCK));
     };
     const steady_clock::time_point start = steady_clock::now();
     const auto spentBefore = processorTime();
-    const steady_clock::duration bound = std::max<steady_clock::duration>(work, kStarvedBound);
+    // When the run last did some work, and how much it had done by then.
+    steady_clock::time_point progressAt = start;
+    auto spentAtProgress = spentBefore;
     for (;;) {
         if (m_future.wait_for(std::chrono::milliseconds(200)) == std::future_status::ready)
             return true;
-        const steady_clock::duration waited = steady_clock::now() - start;
-        if ((waited >= work && processorTime() - spentBefore >= work) || waited >= bound)
+        const steady_clock::time_point now = steady_clock::now();
+        const auto spent = processorTime();
+        if (spent - spentAtProgress >= kProgress) {
+            progressAt = now;
+            spentAtProgress = spent;
+        }
+        if ((now - start >= work && spent - spentBefore >= work) || now - progressAt >= kStarvedBound)
             break;
     }
     m_hooks->cancel();

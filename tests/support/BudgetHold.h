@@ -78,12 +78,13 @@ public:
 
     const RunHooksPtr& hooks() const { return m_hooks; }
     // Whether the run ended before it had `work` seconds of the machine; cancels it when not.
-    // Time counts as work only while the process spends as much of the processor's time (a run
-    // that never ends keeps spending it), so a machine too busy to give it any only waits longer:
-    // up to kStarvedBound, or `work` where that is more, which also ends a wait on a deadlock,
-    // which spends none.
+    // Time counts as work only while the run (its threads and the programs it started) spends as
+    // much of the processor's time (a run that never ends keeps spending it), so a machine too
+    // busy to give it much only waits longer, however long, while the run goes on working; a run
+    // that does less than kProgress of work in kStarvedBound (a deadlock) is given up on.
     bool finished(std::chrono::seconds work = std::chrono::seconds(120));
     static constexpr std::chrono::seconds kStarvedBound{240};
+    static constexpr std::chrono::milliseconds kProgress{500};
     // The run's result (rethrows what it threw); only after finished().
     OpResult result();
 
