@@ -57,8 +57,9 @@ struct Measured {
     qint64 peakBytes = 0; // the tool's peak resident size, as the kernel counted it
 };
 
-// A tool run that spends no processor time is waited for this long at most: it waits for ever.
+// A tool run that spends less than kProgress of processor time in this long waits for ever.
 constexpr std::chrono::seconds kStarvedBound{240};
+constexpr std::chrono::milliseconds kProgress{500};
 
 // The processor time that the process `root` and every process below it have spent, their
 // children's they have waited for included, as /proc counts it.
@@ -85,8 +86,9 @@ std::chrono::milliseconds processorTimeBelow(pid_t root)
 // parent's peak into a child it spawns, so a small program in between (time) spawns the tool and
 // reports it. A run that has not ended after `seconds` of work is killed and reported as not
 // ended: time counts as work only while the run spends as much of the processor's time (a run
-// that never ends keeps spending it), so a machine too busy to give it any only waits longer, up
-// to kStarvedBound or `seconds` where that is more, which also ends a run that waits for ever.
+// that never ends keeps spending it), so a machine too busy to give it much only waits longer,
+// however long, while the run goes on working; one that does less than kProgress of work in
+// kStarvedBound (a run that waits for ever) is ended.
 Measured runMeasured(const QString& peakFile, const QStringList& arguments, int seconds, const QStringList& before = {})
 {
     QStringList all = before;
@@ -114,7 +116,9 @@ Measured runMeasured(const QString& peakFile, const QStringList& arguments, int 
         using std::chrono::steady_clock;
         const std::chrono::seconds work(seconds);
         const steady_clock::time_point start = steady_clock::now();
-        const steady_clock::duration bound = std::max<steady_clock::duration>(work, kStarvedBound);
+        // When the run last did some work, and how much it had done by then.
+        steady_clock::time_point progressAt = start;
+        std::chrono::milliseconds spentAtProgress{0};
         for (;;) {
             pollfd ready{pidfd, POLLIN, 0};
             const int polled = ::poll(&ready, 1, 1000);
@@ -122,8 +126,13 @@ Measured runMeasured(const QString& peakFile, const QStringList& arguments, int 
                 measured.ended = polled > 0;
                 break;
             }
-            const steady_clock::duration waited = steady_clock::now() - start;
-            if ((waited >= work && processorTimeBelow(pid) >= work) || waited >= bound) {
+            const steady_clock::time_point now = steady_clock::now();
+            const std::chrono::milliseconds spent = processorTimeBelow(pid);
+            if (spent - spentAtProgress >= kProgress) {
+                progressAt = now;
+                spentAtProgress = spent;
+            }
+            if ((now - start >= work && spent >= work) || now - progressAt >= kStarvedBound) {
                 ::kill(pid, SIGKILL);
                 break;
             }
