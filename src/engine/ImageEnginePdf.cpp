@@ -191,8 +191,10 @@ qint64 recentHardRoom()
 // The memory a page's drawing may take: what the budget admitted its file at, or, drawn outside a
 // run (a thumbnail, a preview), the page's own price at the size it is drawn; and what the
 // renderer holds beside it; never more than a hard limit leaves (what the run's budget read, else
-// what it leaves now: reads /proc and /sys).
-qint64 memoryBound(XRef* xref, Dict* resources, QSize drawn)
+// what it leaves now: reads /proc and /sys) beside the `shared` bytes of pixels the drawer fills:
+// they are charged to the same limit as it writes them, and a drawer that took the room they need
+// had the kernel kill it (or Kelvaro) instead of being refused.
+qint64 memoryBound(XRef* xref, Dict* resources, QSize drawn, qint64 shared)
 {
     const qint64 held = MemoryBudget::FileHold::held().value_or(0);
     qint64 admitted = held;
@@ -207,7 +209,7 @@ qint64 memoryBound(XRef* xref, Dict* resources, QSize drawn)
     qint64 bound = admitted + kRendererBytes;
     const qint64 room = held > 0 ? MemoryBudget::shared().ceiling() : recentHardRoom();
     if (room > 0)
-        bound = std::min(bound, room);
+        bound = std::min(bound, std::max<qint64>(room - shared, 1));
     return bound;
 }
 
@@ -398,7 +400,8 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
             // draws the page as it lies in the file. The slice from the box's corner keeps the
             // bitmap at the size rounded towards zero; nothing is clipped to the crop box.
             unturn = (360 - page.getRotate() % 360) % 360;
-            memory = memoryBound(first.document->getXRef(), first.page->getResourceDict(), size);
+            memory = memoryBound(first.document->getXRef(), first.page->getResourceDict(), size,
+                                 qint64(size.width()) * size.height() * 4);
         }
         SharedPixels pixels(size_t(size.width()) * size_t(size.height()) * 4);
         const auto number = [](double value) { return QString::number(value, 'g', 17); };

@@ -114,6 +114,30 @@ TEST_F(PdfPageBounds, aPagesDrawingNeverHoldsKelvarosOwnMemory)
     EXPECT_GT(children.ru_maxrss * 1024, 200 * MB) << "the child held what the drawing took";
 }
 
+// Under a hard limit a drawer's ceiling leaves room for the pixels it fills, which the same limit
+// is charged for as it writes them: a page admitted at the limit's very edge is refused by its
+// drawer instead of drawn into memory the kernel would take back by killing it, or Kelvaro. With
+// room for both it is drawn.
+TEST_F(PdfPageBounds, aDrawersCeilingLeavesRoomForThePixelsItFills)
+{
+    const QString photo = ti::writeJpeg(in(), QStringLiteral("photo.jpg"), ti::quadrants(64, 48));
+    const QString page = ti::writePdf(in(), QStringLiteral("large.pdf"), QSizeF(2000, 2000));
+    const KelvaroOp op = KelvaroOp::convert(ImageFormat::jpg);
+    const qint64 price = ImageEngine::memoryPrice(op, page);
+    const qint64 pixels = qint64(4000) * 4000 * 4; // drawn at 144 dpi, four bytes a pixel
+    for (const bool roomForBoth : {false, true}) {
+        SCOPED_TRACE(roomForBoth ? "room for both" : "room for the price alone");
+        const test::MachineMemory machine(8000 * MB, roomForBoth ? price + pixels : price);
+        QTemporaryDir out;
+        const OpResult result = ImageEngine::process(op, {photo, page}, out.path());
+        EXPECT_EQ(test::fileNames(result.outputs).contains(QStringLiteral("large.jpg")), roomForBoth);
+        if (!roomForBoth) {
+            EXPECT_EQ(result.failed, 1);
+            EXPECT_EQ(result.firstError, beyondBoundsMessage(QStringLiteral("large.pdf")));
+        }
+    }
+}
+
 struct StopRow {
     const char* name;
     std::function<void(ImageEngine::FileAbort& stop)> stop;
