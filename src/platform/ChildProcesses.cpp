@@ -1,7 +1,9 @@
 #include "platform/ChildProcesses.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -51,12 +53,24 @@ struct Idle {
     std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
 };
 
-// How long a child waits for work before it is no longer handed any: well before it would end
-// by itself (a minute), so that work never goes to one that is ending.
-constexpr auto kIdleUse = std::chrono::seconds(30);
+// How long a child waits for work before it is ended: well before it would end by itself (a
+// minute), so that work never goes to one that is ending and none is left unreaped.
+std::atomic<std::chrono::milliseconds::rep> idleUseMs{30'000};
+
+std::chrono::milliseconds idleUse()
+{
+    return std::chrono::milliseconds(idleUseMs.load());
+}
 
 std::mutex mutex;
 int draining = 0;
+bool sweeping = false; // a sweeper thread runs (sweep)
+
+std::condition_variable& sweepWake()
+{
+    static auto* wake = new std::condition_variable(); // never freed: the sweeper may run at exit
+    return *wake;
+}
 
 std::map<pid_t, Child>& children()
 {
@@ -145,7 +159,7 @@ std::optional<Idle> takeIdle(const QString& program)
         while (!ready.empty() && !taken) {
             const Idle child = ready.back();
             ready.pop_back();
-            if (children()[child.pid].killed || std::chrono::steady_clock::now() - child.since > kIdleUse)
+            if (children()[child.pid].killed || std::chrono::steady_clock::now() - child.since > idleUse())
                 killed.push_back(child);
             else
                 taken = child;
@@ -154,6 +168,42 @@ std::optional<Idle> takeIdle(const QString& program)
     for (const Idle& child : killed)
         discard(child);
     return taken;
+}
+
+// Ends and reaps the children that have waited for work for their time, so that none ends by
+// itself and stays a zombie while the application is idle. Runs on a thread of its own while any
+// child waits.
+void sweep()
+{
+    std::unique_lock lock(mutex);
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        std::optional<std::chrono::steady_clock::time_point> next;
+        std::vector<Idle> expired;
+        for (auto& [program, ready] : idle()) {
+            for (auto it = ready.begin(); it != ready.end();) {
+                if (now - it->since >= idleUse()) {
+                    expired.push_back(*it);
+                    it = ready.erase(it);
+                } else {
+                    next = std::min(next.value_or(it->since + idleUse()), it->since + idleUse());
+                    ++it;
+                }
+            }
+        }
+        if (!expired.empty()) {
+            lock.unlock();
+            for (const Idle& child : expired)
+                discard(child);
+            lock.lock();
+            continue;
+        }
+        if (!next) {
+            sweeping = false;
+            return;
+        }
+        sweepWake().wait_until(lock, *next);
+    }
 }
 
 // A child that answered waits for more among the idle ones, unless they are enough or the pools
@@ -167,6 +217,10 @@ void giveBack(const QString& program, const Idle& child)
         known.atWork = false;
         if (draining == 0 && !known.killed && ready.size() < maxIdle()) {
             ready.push_back({child.pid, child.socket});
+            if (!sweeping) {
+                sweeping = true;
+                std::thread(sweep).detach();
+            }
             return;
         }
     }
@@ -333,6 +387,12 @@ Draining::~Draining()
 {
     const std::lock_guard lock(mutex);
     --draining;
+}
+
+void setIdleUse(std::chrono::milliseconds use)
+{
+    idleUseMs.store(use.count());
+    sweepWake().notify_all();
 }
 
 int running()

@@ -8,7 +8,7 @@
 // or ends when the socket closes. A child that ends instead of answering (a bound of its own, a
 // crash) is not used again; one that answered waits for the next piece among a few others, so
 // that their start (loading their libraries, their own setup) is paid once, for half a minute at
-// most (it ends by itself after a minute). A run's caller waits
+// most, then is ended and reaped (it would end by itself after a minute). A run's caller waits
 // for its child without blocking its own stop request: it is asked every few milliseconds. Any
 // thread; the registry lives as long as the process.
 #include <chrono>
@@ -80,5 +80,7 @@ public:
 
 // How many children are at work now (tests).
 int running();
+// How long a child may wait for work before it is ended and reaped: 30 s, shorter in tests.
+void setIdleUse(std::chrono::milliseconds use);
 
 } // namespace kelvaro::ChildProcesses

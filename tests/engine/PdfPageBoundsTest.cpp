@@ -138,6 +138,23 @@ TEST_F(PdfPageBounds, aDrawersCeilingLeavesRoomForThePixelsItFills)
     }
 }
 
+// A drawer left waiting for work is ended and reaped once it has waited its time: none is left
+// behind, not even a zombie, while the application is idle.
+TEST_F(PdfPageBounds, aDrawerLeftWaitingIsEndedAndReaped)
+{
+    ChildProcesses::setIdleUse(std::chrono::milliseconds(200));
+    const auto restore = qScopeGuard([] { ChildProcesses::setIdleUse(std::chrono::seconds(30)); });
+    const QString page = ti::writePdf(in(), QStringLiteral("page.pdf"), QSizeF(200, 100));
+    ASSERT_FALSE(ImageEngine::load(page, 256).image.is_null());
+    const auto drawers = [] {
+        int found = 0;
+        for (const test::ProcessEntry& process : test::processes())
+            found += process.parent == ::getpid() && process.name == "kelvaro-pdfpage" ? 1 : 0;
+        return found;
+    };
+    EXPECT_TRUE(test::waitUntil([&] { return drawers() == 0; }, 20000)) << drawers() << " drawers left";
+}
+
 struct StopRow {
     const char* name;
     std::function<void(ImageEngine::FileAbort& stop)> stop;
