@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include <poll.h>
-
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -26,13 +24,6 @@ struct Waiting {
     std::unique_ptr<QLocalSocket> socket;
     LaunchRequest request;
 };
-
-// Whether the launch has closed its end (it gave up): it would not hear that it was taken.
-bool gone(QLocalSocket& socket)
-{
-    pollfd peer{int(socket.socketDescriptor()), POLLRDHUP, 0};
-    return peer.fd < 0 || (::poll(&peer, 1, 0) > 0 && (peer.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)));
-}
 
 // Writes the one-byte answer; false when it could not be written in time.
 bool tell(QLocalSocket& socket, char answer)
@@ -116,7 +107,7 @@ void InstanceDecliner::run(const QString& name)
     // Whether a launch has gone (killed while it waited) is asked here, at the last moment, and only
     // here: its socket stays until then.
     for (Waiting& launch : waiting) {
-        if (gone(*launch.socket))
+        if (launchWire::hungUp(*launch.socket))
             continue;
         if (!tell(*launch.socket, launchWire::taken))
             continue;

@@ -1,5 +1,6 @@
 #include "app/LaunchRequest.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
@@ -66,6 +67,12 @@ std::optional<QByteArray> readFrame(QLocalSocket& socket, const QDeadlineTimer& 
     if (size > maxRequestBytes || !arrived(qint64(size)))
         return std::nullopt;
     return socket.read(size);
+}
+
+bool hungUp(const QLocalSocket& socket)
+{
+    pollfd peer{int(socket.socketDescriptor()), POLLRDHUP, 0};
+    return peer.fd < 0 || (::poll(&peer, 1, 0) > 0 && (peer.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)));
 }
 
 } // namespace kelvaro::launchWire

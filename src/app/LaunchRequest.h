@@ -28,6 +28,13 @@ constexpr char taken = '\x01';
 // follows) or the process lets go (it closes without a word). An older launch, which knows only
 // `taken`, takes it for no answer and waits for the lock as for an instance that does not answer.
 constexpr char ending = '\x02';
+// "Offered": the running instance has read the request and takes it only once the launch answers
+// `stillWaiting`; it acts on nothing before. A launch past its patience answers nothing (it closes)
+// and the request is dropped. One that answers waits for `taken` as long as the connection stays,
+// and asks again should it close without it (the instance began to end meanwhile, or died).
+constexpr char offered = '\x03';
+// The launch's answer to `offered`: it still waits, and goes on waiting for `taken`.
+constexpr char stillWaiting = '\x04';
 
 // The request's frame, length first.
 QByteArray encode(const LaunchRequest& request);
@@ -37,6 +44,9 @@ std::optional<LaunchRequest> decode(const QByteArray& payload);
 // Reads one whole request from `socket`, blocking until `deadline`; none when it did not come
 // whole in time or was oversized. For a socket on a thread without an event loop.
 std::optional<QByteArray> readFrame(QLocalSocket& socket, const QDeadlineTimer& deadline);
+// Whether the other end has closed its connection (a launch that gave up or was killed), asked of
+// the system without reading: what it sent before may still wait unread.
+bool hungUp(const QLocalSocket& socket);
 
 } // namespace launchWire
 } // namespace kelvaro

@@ -15,16 +15,15 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
-#include <QtEndian>
 
 #include "app/InstanceDecliner.h"
+#include "app/LaunchReceiver.h"
 #include "app/ProfileLock.h"
 #include "l10n/Localization.h"
 #include "platform/Log.h"
@@ -38,6 +37,8 @@ namespace {
 constexpr qint64 kOwnerlessAfterMs = 1000;
 // How long a launch rests between looks at the locks of an instance that does not answer.
 constexpr int kLockPollMs = 20;
+// How long a launch waits for an answer before it says in the log that it waits.
+constexpr int kSlowAnswerMs = 1000;
 
 // Asked with the path's own bytes: QFileInfo would find no file whose name is not UTF-8.
 bool exists(const QString& path)
@@ -235,23 +236,37 @@ SingleInstance::Answer SingleInstance::ask(const QString& name, const LaunchRequ
         if (deadline.hasExpired() || !socket.waitForBytesWritten(left()))
             return Answer::none;
     }
-    bool ending = false;
+    bool ending = false;  // told to wait for the end
+    bool waiting = false; // answered the offer: the instance decides from here
+    bool slowSaid = false;
     for (;;) {
         while (socket.bytesAvailable() < 1) {
             if (socket.state() != QLocalSocket::ConnectedState)
-                return ending ? Answer::letGo : Answer::none;
-            if (ending)
+                return ending ? Answer::letGo : waiting ? Answer::dropped : Answer::none;
+            if (ending || waiting) {
                 socket.waitForReadyRead(-1);
-            else if (deadline.hasExpired())
+            } else if (deadline.hasExpired()) {
+                // Closed unanswered: the instance, should it read the request later, drops it.
                 return Answer::silent;
-            else
-                socket.waitForReadyRead(left());
+            } else if (!socket.waitForReadyRead(qMin(left(), kSlowAnswerMs)) && socket.state() == QLocalSocket::ConnectedState
+                       && !deadline.hasExpired() && !std::exchange(slowSaid, true)) {
+                logLine(QStringLiteral("the running instance has not answered yet: waiting up to %1 s for it")
+                            .arg((deadline.remainingTime() + 999) / 1000));
+            }
         }
         char answer = 0;
         socket.getChar(&answer);
         if (answer == launchWire::taken)
             return Answer::taken;
-        if (answer != launchWire::ending || ending)
+        if (answer == launchWire::offered && !ending && !waiting) {
+            // From here the request is the instance's to take: this launch waits for it, however
+            // long, rather than give up on files the instance may be opening.
+            waiting = true;
+            socket.putChar(launchWire::stillWaiting);
+            socket.flush();
+            continue;
+        }
+        if (answer != launchWire::ending || ending || waiting)
             return Answer::none;
         if (!ender)
             return Answer::ending;
@@ -306,7 +321,7 @@ QStringList SingleInstance::socketsToAsk() const
 
 SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int timeoutMs)
 {
-    if (m_server)
+    if (m_receiver)
         return Role::primary;
     if (!m_lock) {
         m_lock = new QLockFile(lockPath());
@@ -351,8 +366,10 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
                 release();
                 return Role::handedOff;
             }
-            if (answer == Answer::letGo) {
-                letGo = true;
+            // Let go, or the offer withdrawn as the instance began to end: the next one to hold
+            // the locks has the full answer time.
+            if (answer == Answer::letGo || answer == Answer::dropped) {
+                letGo = letGo || answer == Answer::letGo;
                 deadline = QDeadlineTimer(timeoutMs);
             }
             // Asked again, it would read the request twice should it answer late.
@@ -376,33 +393,29 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
 
 void SingleInstance::listen()
 {
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // A socket file left by a crashed instance would make listen() fail, as would a folder.
+    // A folder at the socket's name would make listen() fail.
     struct stat named {};
     if (::lstat(QFile::encodeName(socketPath()).constData(), &named) == 0 && S_ISDIR(named.st_mode))
         putAsideInstanceFile(socketPath());
-    QLocalServer::removeServer(m_name);
-    if (!m_server->listen(m_name)) {
-        logLine(QStringLiteral("cannot listen for other launches: %1").arg(m_server->errorString()));
-        delete m_server;
-        m_server = nullptr;
+    m_receiver = std::make_unique<LaunchReceiver>();
+    if (!m_receiver->listen(m_name)) {
+        m_receiver.reset();
         return;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::takeConnection);
+    connect(m_receiver.get(), &LaunchReceiver::requested, this, &SingleInstance::requested);
 }
 
 bool SingleInstance::isListening() const
 {
-    return m_server && m_server->isListening();
+    return m_receiver && m_receiver->isListening();
 }
 
 void SingleInstance::decline()
 {
-    if (m_decliner || (!m_server && !(m_lock && m_lock->isLocked())))
+    if (m_decliner || (!m_receiver && !(m_lock && m_lock->isLocked())))
         return;
-    // Requests already read were taken and told; whatever waits unread in this server is dropped,
-    // and its sender asks again and is told to wait.
+    // Requests already taken were told so; whatever waits unread or offered in this server is
+    // dropped, and its sender asks again and is told to wait.
     stopListening();
     m_decliner = std::make_unique<InstanceDecliner>(m_name);
 }
@@ -421,11 +434,7 @@ void SingleInstance::resume()
 
 void SingleInstance::stopListening()
 {
-    if (m_server) {
-        m_server->close();
-        delete m_server;
-        m_server = nullptr;
-    }
+    m_receiver.reset();
     m_decliner.reset();
 }
 
@@ -459,47 +468,6 @@ bool SingleInstance::relaunch(const QString& program)
     logLine(QStringLiteral("could not start a new instance for the restart"));
     resume();
     return false;
-}
-
-void SingleInstance::takeConnection()
-{
-    while (m_server && m_server->hasPendingConnections()) {
-        QLocalSocket* socket = m_server->nextPendingConnection();
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        readFrom(socket);
-    }
-}
-
-void SingleInstance::readFrom(QLocalSocket* socket)
-{
-    if (socket->property("kelvaroDone").toBool() || socket->bytesAvailable() < 4)
-        return;
-    char header[4];
-    socket->peek(header, 4);
-    const quint32 size = qFromBigEndian<quint32>(header);
-    if (size > launchWire::maxRequestBytes) {
-        logLine(QStringLiteral("refused an oversized request from another launch"));
-        socket->setProperty("kelvaroDone", true);
-        socket->abort();
-        return;
-    }
-    if (socket->bytesAvailable() < qint64(4 + size))
-        return;
-    socket->skip(4);
-    const QByteArray payload = socket->read(size);
-    socket->setProperty("kelvaroDone", true);
-    const std::optional<LaunchRequest> request = launchWire::decode(payload);
-    if (!request) {
-        logLine(QStringLiteral("refused an unreadable request from another launch"));
-        socket->abort();
-        return;
-    }
-    // The launching process may exit as soon as it hears back; the work happens after.
-    socket->putChar(launchWire::taken);
-    socket->flush();
-    socket->disconnectFromServer();
-    Q_EMIT requested(*request);
 }
 
 } // namespace kelvaro

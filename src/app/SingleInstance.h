@@ -8,7 +8,9 @@
 // and let go last; the lock beside the socket follows it, so that launches of one runtime folder
 // meet at one socket. A socket or lock file left behind by a crash is cleared by the next launch,
 // as is anything else in the way. A launch that finds the profile held asks the socket its holder
-// named there, and its own.
+// named there, and its own. The running instance takes a request only once its launch, offered to,
+// answers that it still waits (LaunchReceiver): a launch that gave up on an instance held past its
+// patience, or was killed meanwhile, is never taken later.
 // A process that will not stay (it is ending) declines: a launch is told so and waits, its
 // connection held, until the end is called off (its files are then taken) or the process lets go
 // (it then waits for the locks and becomes the running instance itself, or hands its files to the
@@ -29,13 +31,12 @@
 #include "app/LaunchRequest.h"
 
 class QDeadlineTimer;
-class QLocalServer;
-class QLocalSocket;
 class QLockFile;
 
 namespace kelvaro {
 
 class InstanceDecliner;
+class LaunchReceiver;
 class ProfileLock;
 
 class SingleInstance : public QObject {
@@ -86,7 +87,8 @@ public:
     Role claim(const LaunchRequest& request, int timeoutMs = SingleInstance::answerPatienceMs);
 
     // Sends `request` to the instance listening on `name`; true once it confirmed receipt (never
-    // from one that declines). Blocks at most `timeoutMs`; usable from any thread.
+    // from one that declines). Blocks at most `timeoutMs` for the offer to take it, then as long as
+    // that instance keeps the connection; usable from any thread.
     static bool send(const QString& name, const LaunchRequest& request, int timeoutMs = 2000);
 
     bool isListening() const;
@@ -120,27 +122,29 @@ private:
         taken,  // the instance has the request
         ending, // it is ending (asked with no `ender` to wait for)
         letGo,  // it was ending and has let go (or died): its locks are free or about to be
-        silent, // it took the request and had not answered by the deadline
-        none,   // nobody answered
+        dropped, // it offered to take the request, was told the launch still waits, and closed
+                 // without taking it (it began to end meanwhile, or died): worth asking again
+        silent,  // it took the request and had not answered by the deadline
+        none,    // nobody answered
     };
-    // Sends `request` to `name` and waits for the answer until `deadline`. Told that the instance
-    // is ending, returns at once when `ender` is null; else sets `*ender` to that process and waits
-    // on the connection, with no deadline, until the request is taken or the process lets go.
+    // Sends `request` to `name` and waits for the answer until `deadline`. Offered to, answers that
+    // it still waits and from then on waits on the connection, with no deadline, for the request to
+    // be taken. Told that the instance is ending, returns at once when `ender` is null; else sets
+    // `*ender` to that process and waits on the connection, with no deadline, until the request is
+    // taken or the process lets go.
     static Answer ask(const QString& name, const LaunchRequest& request, const QDeadlineTimer& deadline, pid_t* ender);
     enum class Locks { taken, socketAlone, heldElsewhere };
     Locks takeLocks();
     QStringList socketsToAsk() const;
     void listen();
     void stopListening();
-    void takeConnection();
-    void readFrom(QLocalSocket* socket);
     QString socketPath() const;
     QString lockPath() const;
 
     QString m_name;
     QLockFile* m_lock = nullptr;
     std::unique_ptr<ProfileLock> m_profile; // none: not kept
-    QLocalServer* m_server = nullptr;
+    std::unique_ptr<LaunchReceiver> m_receiver; // while taking launches
     std::unique_ptr<InstanceDecliner> m_decliner;
     std::function<void(ReleaseStep)> m_releaseHook;
 };

@@ -39,6 +39,7 @@
 #include "../support/TestImages.h"
 #include "../support/TestSupport.h"
 #include "../support/WidgetEvents.h"
+#include "TestPaths.h"
 #include "app/QuitGuard.h"
 #include "app/QuitQuestion.h"
 #include "app/QuitWork.h"
@@ -886,6 +887,91 @@ TEST_F(QuitGuardTest, aLaunchWhileTheEndWaitsKeepsTheApplication)
         clearRecentLogLines();
     }
 }
+
+// How a launch stops waiting for a running instance that does not answer.
+enum class Stops { givesUp, isKilled };
+
+struct StoppedLaunchRow {
+    const char* name;
+    Stops stops;
+};
+
+class ALaunchThatStoppedWaiting : public QuitGuardTest, public ::testing::WithParamInterface<StoppedLaunchRow> {};
+
+// The instance, asked to end and waiting for its work, is held (its event loop does not turn) while
+// `kelvaro a.jpg` waits for it: the launch gives up after its patience and says it failed, or its
+// user kills it. Once the instance goes on, that request is not taken: no file opens and the end is
+// not called off, as it would be by a launch still waiting.
+TEST_P(ALaunchThatStoppedWaiting, isNotTakenOnceTheHeldInstanceGoesOn)
+{
+    const QString program = QStringLiteral(KELVARO_BUILD_DIR "/kelvaro");
+    if (!QFileInfo(program).isExecutable())
+        GTEST_SKIP() << "the kelvaro program is not built";
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString socket = temp.filePath(QStringLiteral("instance"));
+    SingleInstance running(socket);
+    ASSERT_EQ(running.claim({}), SingleInstance::Role::primary);
+    QList<LaunchRequest> received;
+    QObject::connect(&running, &SingleInstance::requested, [&received](const LaunchRequest& request) { received.append(request); });
+    FakeWork work;
+    int quits = 0;
+    QuitGuard guard(Settings::shared(), [&quits] { ++quits; });
+    guard.setWork(work.hooks());
+    guard.setInstance(&running);
+    guard.requestQuit();
+    ASSERT_TRUE(guard.isEnding());
+    QImage photo(24, 16, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    ASSERT_TRUE(photo.save(temp.filePath(QStringLiteral("a.jpg"))));
+    clearRecentLogLines();
+
+    // From here until the launch has ended this thread's event loop does not turn: QProcess's waits
+    // look at its own pipes only.
+    QProcess launch;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(SingleInstance::socketEnvironment), socket);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    launch.setProcessEnvironment(environment);
+    launch.setProcessChannelMode(QProcess::MergedChannels);
+    launch.setWorkingDirectory(temp.path());
+    launch.start(program, {QStringLiteral("a.jpg")});
+    ASSERT_TRUE(launch.waitForStarted(30000));
+    QByteArray said;
+    if (GetParam().stops == Stops::isKilled) {
+        // Once its request is sent and it waits for the answer.
+        const QDeadlineTimer deadline(60000);
+        while (!said.contains("has not answered yet") && launch.state() == QProcess::Running && !deadline.hasExpired()) {
+            launch.waitForReadyRead(1000);
+            said += launch.readAll();
+        }
+        ASSERT_TRUE(said.contains("has not answered yet")) << said.toStdString();
+        ASSERT_TRUE(test::signalChild(launch, SIGKILL));
+    }
+    ASSERT_TRUE(launch.waitForFinished(120000)) << "the launch waited on past its patience";
+    said += launch.readAll();
+    if (GetParam().stops == Stops::givesUp) {
+        EXPECT_EQ(launch.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(launch.exitCode(), 1) << said.toStdString();
+    }
+
+    // The instance goes on.
+    ASSERT_TRUE(test::waitUntil([&] {
+        return !received.isEmpty() || work.resumes > 0
+            || recentLogLines().join(QLatin1Char('\n')).contains(QStringLiteral("dropped the request of a launch"));
+    }));
+    test::passPostedEvents();
+    EXPECT_TRUE(received.isEmpty()) << "the files of a launch that had stopped waiting were opened";
+    EXPECT_EQ(work.resumes, 0) << "a launch that had stopped waiting called the end off";
+    EXPECT_TRUE(guard.isEnding());
+    work.underWay = false;
+    guard.workChanged();
+    EXPECT_TRUE(test::waitUntil([&] { return quits == 1; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ALaunchThatStoppedWaiting,
+                         ::testing::Values(StoppedLaunchRow{"givesUp", Stops::givesUp}, StoppedLaunchRow{"isKilled", Stops::isKilled}),
+                         test::RowName());
 
 // The real engine one file at a time, held once its first file is written until the test lets it
 // go; the store's cancel reaches it.

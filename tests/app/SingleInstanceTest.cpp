@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -360,6 +362,33 @@ TEST_F(SingleInstanceTest, ALaunchThatEndedWhileItWaitedIsNotTakenWhenTheEndIsCa
     EXPECT_EQ(received, (QList<LaunchRequest>{{{a}, false}})) << "the files of a launch that had ended were opened";
 }
 
+// The running instance offers to take a request and begins to end before its launch answers: the
+// launch's answer is not read, the connection closes without the request taken (the launch asks
+// again and is told to wait), and nothing opens in a process about to go.
+TEST_F(SingleInstanceTest, AnOfferOutstandingWhenTheInstanceDeclinesIsWithdrawn)
+{
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    listen();
+    QLocalSocket launch;
+    launch.connectToServer(socketName);
+    ASSERT_TRUE(launch.waitForConnected(30000));
+    launch.write(launchWire::encode(LaunchRequest{{a}, false}));
+    ASSERT_TRUE(launch.waitForBytesWritten(30000));
+    ASSERT_TRUE(waitUntil([&] { return launch.bytesAvailable() > 0; })) << "no offer";
+    char answer = 0;
+    ASSERT_TRUE(launch.getChar(&answer));
+    ASSERT_EQ(answer, launchWire::offered);
+
+    running->decline();
+    launch.putChar(launchWire::stillWaiting);
+    launch.flush();
+    EXPECT_TRUE(waitUntil([&] { return launch.bytesAvailable() > 0 || launch.state() != QLocalSocket::ConnectedState; }));
+    EXPECT_EQ(launch.bytesAvailable(), 0) << "the launch was answered by a process about to go";
+    passPostedEvents();
+    EXPECT_TRUE(received.isEmpty()) << "a process about to go took the launch";
+    running->release();
+}
+
 // A request may arrive in pieces (a busy sender, a large list): it is read whole, by the running
 // instance and by one that is ending alike, each piece waiting until the instance has read the one
 // before.
@@ -371,7 +400,7 @@ TEST_F(SingleInstanceTest, ARequestThatArrivesInPiecesIsReadWhole)
         bool ending;
         char answer;
     } rows[] = {
-        {"the running instance", false, launchWire::taken},
+        {"the running instance", false, launchWire::offered},
         {"an ending instance", true, launchWire::ending},
     };
     for (const auto& row : rows) {
@@ -406,6 +435,12 @@ TEST_F(SingleInstanceTest, ARequestThatArrivesInPiecesIsReadWhole)
         char answer = 0;
         ASSERT_TRUE(sender.getChar(&answer));
         EXPECT_EQ(answer, row.answer);
+        if (answer == launchWire::offered) {
+            ASSERT_TRUE(sender.putChar(launchWire::stillWaiting));
+            ASSERT_TRUE(waitUntil([&] { return sender.bytesAvailable() > 0; })) << "not taken";
+            ASSERT_TRUE(sender.getChar(&answer));
+            EXPECT_EQ(answer, launchWire::taken);
+        }
         sender.abort();
         passPostedEvents();
         EXPECT_EQ(received, (row.ending ? QList<LaunchRequest>{} : QList<LaunchRequest>{{{a}, false}}));
@@ -568,6 +603,91 @@ TEST_F(SingleInstanceTest, ALaunchWaitingThroughAHandOverBecomesTheOnlyInstanceO
     });
     ASSERT_EQ(fromElsewhere, SingleInstance::Role::handedOff) << "a second instance on the profile";
     EXPECT_TRUE(waitUntil([&] { return waiting.received() == QList<LaunchRequest>{{{b}, false}}; }));
+}
+
+// The ending instance of the test below, in a process of its own: the instance on the socket
+// $KELVARO_TEST_ENDING_SOCKET, which declines at once and, told "release" on its input, lets go of
+// its socket and holds its lock until told "end".
+TEST(EndingInstanceChild, holdsItsLockUntilTold)
+{
+    const auto heard = [](const char* word) {
+        char line[64] = {};
+        return std::fgets(line, sizeof line, stdin) && std::strncmp(line, word, std::strlen(word)) == 0;
+    };
+    const auto say = [](const char* word) {
+        std::printf("\nending instance: %s\n", word);
+        std::fflush(stdout);
+    };
+    SingleInstance instance(qEnvironmentVariable("KELVARO_TEST_ENDING_SOCKET"));
+    ASSERT_EQ(instance.claim({}), SingleInstance::Role::primary);
+    instance.decline();
+    say("declined");
+    ASSERT_TRUE(heard("release"));
+    instance.setReleaseHook([&](SingleInstance::ReleaseStep step) {
+        if (step != SingleInstance::ReleaseStep::socketClosed)
+            return;
+        say("socket closed");
+        EXPECT_TRUE(heard("end"));
+    });
+    instance.release();
+}
+
+// A launch told to wait learns the ending process from its connection and waits, with no deadline,
+// while that process lives: through a hand-over held well past the launch's patience, its socket
+// gone and its lock still held. Once that process has ended, whoever holds the locks has the
+// launch's patience to answer: a profile held by one that never answers fails the launch then,
+// instead of keeping it waiting for ever.
+TEST_F(SingleInstanceTest, ALaunchWaitsForTheEndingProcessWhileItLivesAndNoLonger)
+{
+    constexpr int kPatienceMs = 1000;
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    const QString profileLock = temp.filePath(QStringLiteral("profile/instance.lock"));
+    ASSERT_TRUE(QDir().mkpath(temp.filePath(QStringLiteral("profile"))));
+    const int silentHolder = ::open(QFile::encodeName(profileLock).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(silentHolder, 0);
+    QProcess ending;
+    std::optional<LaunchThread> launch;
+    // The launch ends last: should it wait for ever, the profile let go makes it the instance.
+    const auto cleanUp = qScopeGuard([&] {
+        ::close(silentHolder);
+        ending.kill();
+        ending.waitForFinished(5000);
+        launch.reset();
+    });
+    ASSERT_EQ(::flock(silentHolder, LOCK_EX | LOCK_NB), 0);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KELVARO_TEST_ENDING_SOCKET"), socketName);
+    ending.setProcessEnvironment(environment);
+    ending.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ending.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=EndingInstanceChild.*")});
+    QByteArray said;
+    const auto endingSays = [&](const char* word) {
+        said += ending.readAllStandardOutput();
+        return said.contains(QByteArray("ending instance: ") + word);
+    };
+    ASSERT_TRUE(waitUntil([&] { return endingSays("declined") || ending.state() == QProcess::NotRunning; }, 60000));
+    ASSERT_TRUE(endingSays("declined")) << said.toStdString();
+    // Its answering thread listens once the socket is there again.
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socketName); }));
+
+    clearRecentLogLines();
+    launch.emplace(socketName, profileLock, LaunchRequest{{a}, false}, kPatienceMs);
+    ASSERT_TRUE(waitUntil([] { return loggedTimes(QStringLiteral("is ending: waiting")) > 0; }));
+    ending.write("release\n");
+    ASSERT_TRUE(waitUntil([&] { return endingSays("socket closed"); })) << said.toStdString();
+    ASSERT_TRUE(waitUntil([] { return loggedTimes(QStringLiteral("waiting for its lock")) > 0; }));
+    QElapsedTimer held;
+    held.start();
+    while (!launch->role() && !held.hasExpired(4 * kPatienceMs))
+        QThread::msleep(10);
+    EXPECT_EQ(launch->role(), std::nullopt) << "the launch gave up on a process that was still ending";
+
+    ending.write("end\n");
+    ASSERT_TRUE(ending.waitForFinished(30000));
+    EXPECT_EQ(ending.exitCode(), 0) << said.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return launch->role().has_value(); }, 30000)) << "the launch waited on after the ending process had gone";
+    EXPECT_EQ(launch->role(), SingleInstance::Role::failed);
 }
 
 // Launches that come while the instance ends ask it once each and then wait on their connection
