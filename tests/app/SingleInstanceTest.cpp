@@ -29,7 +29,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
+#include <QLocalServer>
 #include <QLocalSocket>
+#include <QDeadlineTimer>
 #include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -387,6 +389,57 @@ TEST_F(SingleInstanceTest, AnOfferOutstandingWhenTheInstanceDeclinesIsWithdrawn)
     passPostedEvents();
     EXPECT_TRUE(received.isEmpty()) << "a process about to go took the launch";
     running->release();
+}
+
+// A launch that answered the offer has left the request to the instance: it waits for its word past
+// its own patience, and should the connection close without it (the instance began to end, or
+// died), it asks again with its full patience and is taken then. The instance is played here.
+TEST_F(SingleInstanceTest, ALaunchThatAnsweredTheOfferWaitsForTheWordAndAsksAgainWhenNoneCame)
+{
+    constexpr int kPatienceMs = 300;
+    const QString a = writePhoto(work, QStringLiteral("a.jpg"));
+    QLockFile lock(socketName + QStringLiteral(".lock"));
+    ASSERT_TRUE(lock.tryLock(0));
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(socketName));
+    std::atomic<bool> done{false};
+    std::optional<SingleInstance::Role> role;
+    std::thread launch([&] {
+        SingleInstance later(socketName);
+        role = later.claim(LaunchRequest{{a}, false}, kPatienceMs);
+        done = true;
+    });
+    std::unique_ptr<QLocalSocket> asked;
+    // The launch ends before the test does: with nothing held, it becomes the instance.
+    const auto joined = qScopeGuard([&] {
+        asked.reset();
+        server.close();
+        lock.unlock();
+        launch.join();
+    });
+    // This thread's blocking calls, no event loop: the instance as a launch meets it.
+    const auto offer = [&] {
+        if (!server.waitForNewConnection(30000))
+            return false;
+        asked.reset(server.nextPendingConnection());
+        char answer = 0;
+        return launchWire::readFrame(*asked, QDeadlineTimer(30000)) == launchWire::encode(LaunchRequest{{a}, false}).mid(4)
+            && asked->putChar(launchWire::offered) && asked->waitForBytesWritten(30000) && asked->waitForReadyRead(30000)
+            && asked->getChar(&answer) && answer == launchWire::stillWaiting;
+    };
+    ASSERT_TRUE(offer()) << "the launch did not answer the offer";
+    QElapsedTimer held;
+    held.start();
+    while (!done.load() && !held.hasExpired(4 * kPatienceMs))
+        QThread::msleep(10);
+    EXPECT_FALSE(done.load()) << "the launch gave up after it had answered the offer";
+    asked->abort();
+
+    ASSERT_TRUE(offer()) << "the launch did not ask again";
+    ASSERT_TRUE(asked->putChar(launchWire::taken));
+    ASSERT_TRUE(asked->waitForBytesWritten(30000));
+    EXPECT_TRUE(waitUntil([&] { return done.load(); }));
+    EXPECT_EQ(role, SingleInstance::Role::handedOff);
 }
 
 // A request may arrive in pieces (a busy sender, a large list): it is read whole, by the running
