@@ -396,7 +396,7 @@ TEST_F(SingleInstanceTest, AnOfferOutstandingWhenTheInstanceDeclinesIsWithdrawn)
 // died), it asks again with its full patience and is taken then. The instance is played here.
 TEST_F(SingleInstanceTest, ALaunchThatAnsweredTheOfferWaitsForTheWordAndAsksAgainWhenNoneCame)
 {
-    constexpr int kPatienceMs = 300;
+    constexpr int kPatienceMs = 2000;
     const QString a = writePhoto(work, QStringLiteral("a.jpg"));
     QLockFile lock(socketName + QStringLiteral(".lock"));
     ASSERT_TRUE(lock.tryLock(0));
@@ -430,7 +430,7 @@ TEST_F(SingleInstanceTest, ALaunchThatAnsweredTheOfferWaitsForTheWordAndAsksAgai
     ASSERT_TRUE(offer()) << "the launch did not answer the offer";
     QElapsedTimer held;
     held.start();
-    while (!done.load() && !held.hasExpired(4 * kPatienceMs))
+    while (!done.load() && !held.hasExpired(2 * kPatienceMs))
         QThread::msleep(10);
     EXPECT_FALSE(done.load()) << "the launch gave up after it had answered the offer";
     asked->abort();
@@ -692,7 +692,7 @@ TEST(EndingInstanceChild, holdsItsLockUntilTold)
 // instead of keeping it waiting for ever.
 TEST_F(SingleInstanceTest, ALaunchWaitsForTheEndingProcessWhileItLivesAndNoLonger)
 {
-    constexpr int kPatienceMs = 1000;
+    constexpr int kPatienceMs = 3000;
     const QString a = writePhoto(work, QStringLiteral("a.jpg"));
     const QString profileLock = temp.filePath(QStringLiteral("profile/instance.lock"));
     ASSERT_TRUE(QDir().mkpath(temp.filePath(QStringLiteral("profile"))));
@@ -732,7 +732,7 @@ TEST_F(SingleInstanceTest, ALaunchWaitsForTheEndingProcessWhileItLivesAndNoLonge
     ASSERT_TRUE(waitUntil([] { return loggedTimes(QStringLiteral("waiting for its lock")) > 0; }));
     QElapsedTimer held;
     held.start();
-    while (!launch->role() && !held.hasExpired(4 * kPatienceMs))
+    while (!launch->role() && !held.hasExpired(2 * kPatienceMs))
         QThread::msleep(10);
     EXPECT_EQ(launch->role(), std::nullopt) << "the launch gave up on a process that was still ending";
 
