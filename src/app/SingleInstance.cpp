@@ -372,7 +372,8 @@ SingleInstance::Role SingleInstance::claim(const LaunchRequest& request, int tim
                 letGo = letGo || answer == Answer::letGo;
                 deadline = QDeadlineTimer(timeoutMs);
             }
-            // Asked again, it would read the request twice should it answer late.
+            // One that had the whole answer time and said nothing is given up on: should it read the
+            // request later, it finds this launch gone and drops it.
             silent = answer == Answer::silent;
             if (answer != Answer::none)
                 break;

@@ -119,12 +119,13 @@ Q_SIGNALS:
 
 private:
     enum class Answer {
-        taken,  // the instance has the request
-        ending, // it is ending (asked with no `ender` to wait for)
-        letGo,  // it was ending and has let go (or died): its locks are free or about to be
+        taken,   // the instance has the request
+        ending,  // it is ending (asked with no `ender` to wait for)
+        letGo,   // it was ending and has let go (or died): its locks are free or about to be
         dropped, // it offered to take the request, was told the launch still waits, and closed
                  // without taking it (it began to end meanwhile, or died): worth asking again
-        silent,  // it took the request and had not answered by the deadline
+        silent,  // it was sent the request and had not answered by the deadline; should it read the
+                 // request later, it finds this launch gone and drops it
         none,    // nobody answered
     };
     // Sends `request` to `name` and waits for the answer until `deadline`. Offered to, answers that
