@@ -85,9 +85,12 @@ TEST_F(FolderWatcherMemory, aFileMadeIsSeenOnDiskWhileTheRunGoesOn)
     });
     w->tick([&] { done = true; });
     ASSERT_TRUE(waitUntil([&] { return disk.isHeld(); }));
-    EXPECT_TRUE(waitUntil([&] { return onDisk(FolderWatcher::seenKey, id).toArray().contains(a); }))
-        << "a.jpg is made, but not seen on disk";
-    EXPECT_EQ(onDisk(FolderWatcher::inHandKey, id).toObject(), (QJsonObject{{b, 1}}));
+    // Seen is written first, then the record in hand.
+    EXPECT_TRUE(waitUntil([&] {
+        return onDisk(FolderWatcher::seenKey, id).toArray().contains(a)
+            && onDisk(FolderWatcher::inHandKey, id).toObject() == QJsonObject{{b, 1}};
+    })) << "a.jpg is made, but on disk it is seen " << onDisk(FolderWatcher::seenKey, id).toArray().contains(a)
+        << " and in hand are " << test::compactJson(onDisk(FolderWatcher::inHandKey, id).toObject()).toStdString();
     EXPECT_FALSE(onDisk(FolderWatcher::seenKey, id).toArray().contains(b));
 
     disk.release();
