@@ -69,6 +69,11 @@ struct LoadRow {
     QJsonObject inHandAfter;          // the rule's files in hand after it, on disk too
 };
 
+void PrintTo(const LoadRow& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
 class WatchMemoryLoad : public ::testing::TestWithParam<LoadRow> {};
 
 TEST_P(WatchMemoryLoad, decidesWhatBecomesOfTheFilesFoundInHand)
