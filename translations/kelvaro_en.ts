@@ -1063,6 +1063,10 @@
         <translation>Could not process: %lld.</translation>
     </message>
     <message>
+        <source>Soubor „%@“ nechávám stranou, dokud se nezmění: Kelvaro se při jeho zpracování dvakrát ukončil.</source>
+        <translation>The file “%@” is left aside until it changes: Kelvaro ended twice while processing it.</translation>
+    </message>
+    <message>
         <source>Zatím tu nejsou žádné výsledky.</source>
         <translation>There are no results here yet.</translation>
     </message>

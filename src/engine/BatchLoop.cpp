@@ -143,6 +143,18 @@ FileOutcome refusedOutcome(const BatchWork& work, int index)
     return work.refused ? work.refused(index) : FileOutcome{};
 }
 
+// Whoever listens to the run's files hears of file `index` on the thread working on it.
+void tellStarting(const BatchWork& work, const RunHooksPtr& hooks, int index)
+{
+    if (hooks && work.tellsFiles)
+        hooks->fileStarting(index);
+}
+void tellEnded(const BatchWork& work, const RunHooksPtr& hooks, int index)
+{
+    if (hooks && work.tellsFiles)
+        hooks->fileEnded(index);
+}
+
 Outcomes sequentialLoop(const BatchWork& work, const RunHooksPtr& hooks)
 {
     // Asked to stop by a cancel: the pricing of the next file, which no cancel lets finish.
@@ -162,13 +174,17 @@ Outcomes sequentialLoop(const BatchWork& work, const RunHooksPtr& hooks)
         // Holds nothing (the last file gave its memory back); waits for other runs' files.
         if (cancelled() || !budget.acquire(cost, cancelled))
             break;
+        FileOutcome outcome;
         {
             // The file in progress is the earliest one: a cancel lets it finish.
             const MemoryBudget::FileHold hold(budget, cost, {});
-            FileOutcome outcome = refused ? refusedOutcome(work, index) : work.run(index);
-            // Stopped by the application's end: neither made nor failed, as in the parallel loop.
-            if (!outcome.stopped)
-                outcomes[size_t(index)] = std::move(outcome);
+            tellStarting(work, hooks, index);
+            outcome = refused ? refusedOutcome(work, index) : work.run(index);
+        }
+        // Stopped by the application's end: neither made nor failed, as in the parallel loop.
+        if (!outcome.stopped) {
+            tellEnded(work, hooks, index);
+            outcomes[size_t(index)] = std::move(outcome);
         }
         if (hooks)
             hooks->reportProgress(++kept, work.total);
@@ -321,6 +337,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
             FileOutcome outcome;
             {
                 const MemoryBudget::FileHold hold(budget, cost, [abort] { return abort->requested(); });
+                tellStarting(work, hooks, index);
                 {
                     const CurrentFileAbort current(abort);
                     currentFile = {&order, index, &workDone};
@@ -329,6 +346,8 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
                 }
                 order.pass(index); // also for a file that failed or stopped before it claimed a name
             }
+            if (!outcome.stopped)
+                tellEnded(work, hooks, index);
             {
                 const std::lock_guard lock(mutex);
                 state->inProgress[size_t(index)].reset();

@@ -33,6 +33,9 @@ struct BatchWork {
     // What file `index` gives instead of `run` when its price is beyond what the process may ever
     // hold (MemoryBudget::beyondCeiling): its failure, in the run's language.
     std::function<FileOutcome(int index)> refused;
+    // Whether each file's start and end go to the run's hooks (RunHooks::FileListener); not for
+    // the pages of one combined result, whose files end with it.
+    bool tellsFiles = true;
 };
 
 // Runs files 0 … total−1, `workers` at once (1: one after another on the calling thread), each

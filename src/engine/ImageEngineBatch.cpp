@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <functional>
 #include <malloc.h>
 #include <mutex>
 #include <new>
@@ -345,6 +346,29 @@ private:
     MemoryBudget::Run m_budgetOpen;
 };
 
+// The files of one combined result are in hand together from its start, and end with it: made or
+// failed, unless a cancel stopped it.
+OpResult wholeResult(qsizetype count, const RunHooksPtr& hooks, const std::function<OpResult()>& make)
+{
+    if (!hooks)
+        return make();
+    for (int index = 0; index < count; ++index)
+        hooks->fileStarting(index);
+    const auto ended = [&] {
+        if (!hooks->isCancelled())
+            for (int index = 0; index < count; ++index)
+                hooks->fileEnded(index);
+    };
+    try {
+        OpResult result = make();
+        ended();
+        return result;
+    } catch (...) {
+        ended();
+        throw;
+    }
+}
+
 } // namespace
 
 // Nothing for the operations that only copy a file's bytes. Shrinking a photo, converting or
@@ -402,10 +426,10 @@ OpResult ImageEngine::process(const KelvaroOp& op, const QStringList& files, con
     // Part files a killed run left here go before new ones are written.
     ImageEngine::removeLeftoverParts(outDir);
     if (op.is<op::Scan>())
-        return scanToPDF(files, outDir, hooks, settings);
+        return wholeResult(files.size(), hooks, [&] { return scanToPDF(files, outDir, hooks, settings); });
     if (const op::Convert* convert = op.as<op::Convert>()) {
         if (convert->format == ImageFormat::zip || convert->format == ImageFormat::pdf)
-            return combined(files, outDir, convert->format, settings);
+            return wholeResult(files.size(), hooks, [&] { return combined(files, outDir, convert->format, settings); });
     }
 
     prepareForThreads();

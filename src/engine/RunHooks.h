@@ -1,7 +1,8 @@
 #pragma once
 // What one user run shares between the store (main thread) and the engine (its background
-// task): a cancel flag guarded by a lock, and a fixed progress callback. Shared by pointer;
-// watched-folder runs pass one without progress, to be stopped when their watcher goes.
+// task): a cancel flag guarded by a lock, a fixed progress callback, and who hears of each file's
+// start and end. Shared by pointer; watched-folder runs pass one without progress, to be stopped
+// when their watcher goes, and hear of their files to remember them as they go.
 #include <functional>
 #include <memory>
 
@@ -13,7 +14,20 @@ class RunHooks {
 public:
     using Progress = std::function<void(int done, int total)>;
 
-    explicit RunHooks(Progress onProgress = {}) : m_onProgress(std::move(onProgress)) {}
+    // Told about each file of a run by its index in the run's files, on the thread that works on
+    // it: `starting` just before its work begins, `ended` once its result is made or it has failed
+    // (never for a file a cancel stopped). The file's work waits for each call, which must not
+    // throw. The files of one combined result (a scan, a PDF, a ZIP) start together and end
+    // together, when that result is made or has failed.
+    struct FileListener {
+        std::function<void(int index)> starting;
+        std::function<void(int index)> ended;
+    };
+
+    explicit RunHooks(Progress onProgress = {}, FileListener files = {})
+        : m_onProgress(std::move(onProgress)), m_files(std::move(files))
+    {
+    }
 
     void cancel()
     {
@@ -45,11 +59,23 @@ public:
             m_onProgress(done, total);
     }
 
+    void fileStarting(int index) const
+    {
+        if (m_files.starting)
+            m_files.starting(index);
+    }
+    void fileEnded(int index) const
+    {
+        if (m_files.ended)
+            m_files.ended(index);
+    }
+
 private:
     mutable QMutex m_lock;
     bool m_cancelled = false;
     std::function<void()> m_onCancel;
     const Progress m_onProgress;
+    const FileListener m_files;
 };
 
 using RunHooksPtr = std::shared_ptr<RunHooks>;

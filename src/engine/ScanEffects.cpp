@@ -138,6 +138,7 @@ OpResult ImageEngine::scanToPDF(const QStringList& files, const QString& outDir,
     // other run is: a page holds its photo several times over while it is straightened.
     ImageEngine::BatchWork work;
     work.total = int(files.size());
+    work.tellsFiles = false; // a page is done only with the document
     work.memoryCost = [&](int i) {
         if (writerFailed || !isRegularFile(files[i]))
             return qint64(0);

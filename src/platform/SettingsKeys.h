@@ -20,6 +20,7 @@ inline constexpr const char* presets = "kelvaro.presets.v1";
 inline constexpr const char* workflows = "kelvaro.workflows.v1";
 inline constexpr const char* watchRules = "kelvaro.watch.rules.v1";
 inline constexpr const char* watchSeen = "kelvaro.watch.seen.v1";
+inline constexpr const char* watchInHand = "kelvaro.watch.inHand.v1"; // watched files being made, with their starts
 inline constexpr const char* watchNotify = "kelvaro.watch.notify"; // bool
 
 // ---- Language and windows ----

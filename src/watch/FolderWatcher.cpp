@@ -5,9 +5,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include "engine/RunHooks.h"
@@ -15,42 +12,19 @@
 #include "l10n/SaveFailure.h"
 #include "platform/Bookmark.h"
 #include "platform/FileManager.h"
-#include "platform/Json.h"
 #include "platform/Log.h"
 #include "platform/NativeFile.h"
+#include "platform/NativePath.h"
 #include "platform/Notifications.h"
 #include "platform/Settings.h"
 
 namespace kelvaro {
 namespace {
 
-// The seen keys document: an object of rule id → array of keys; none when it does not decode.
-// `unknown` gets the members whose name is no rule id (a later version's).
-std::optional<QHash<QUuid, QSet<QString>>> decodeSeen(const QByteArray& data, QJsonObject& unknown)
+// The name of the file a key stands for ("name|seconds|size"); the name may hold '|' itself.
+QString nameInKey(const QString& key)
 {
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(data, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject())
-        return std::nullopt;
-    QHash<QUuid, QSet<QString>> seen;
-    const QJsonObject object = doc.object();
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        const std::optional<QUuid> id = json::parseUuid(it.key());
-        if (!id) {
-            unknown.insert(it.key(), it.value());
-            continue;
-        }
-        if (!it.value().isArray())
-            return std::nullopt;
-        QSet<QString> keys;
-        for (const QJsonValue& key : it.value().toArray()) {
-            if (!key.isString())
-                return std::nullopt;
-            keys.insert(key.toString());
-        }
-        seen.insert(*id, keys);
-    }
-    return seen;
+    return key.section(QLatin1Char('|'), 0, -3);
 }
 
 } // namespace
@@ -121,16 +95,16 @@ void FolderWatcher::load()
         }
     }
 
-    const QString seenName = QString::fromLatin1(seenKey);
-    if (!settings.contains(seenName))
-        return;
-    const auto seenData = settings.dataValue(seenName);
-    if (const auto seen = seenData ? decodeSeen(*seenData, m_seenUnknown) : std::nullopt) {
-        m_seen = *seen;
-    } else {
-        // Written over, the keys would be gone for good; without them a rule takes a new baseline.
-        logLine(QStringLiteral("failed to decode the watched folders' seen files"));
-        m_seenUnreadable = true;
+    // A file that ended the application at each of its last two tries would end every start.
+    for (const WatchMemory::GivenUp& file : m_memory->load()) {
+        const QString name = NativePath::displayName(nameInKey(file.key));
+        logLine(QStringLiteral("watched file given up, in hand at two ends in a row: %1").arg(name));
+        if (!findRule(file.rule))
+            continue;
+        update(file.rule, [&](WatchStatus& s) {
+            s.failures.append(Lf("Soubor „%@“ nechávám stranou, dokud se nezmění: Kelvaro se při jeho zpracování dvakrát ukončil.", name));
+            s.message = Lf("Nepovedlo se zpracovat: %lld.", qint64(s.failures.size()));
+        });
     }
 }
 
@@ -141,20 +115,6 @@ void FolderWatcher::saveRules()
     // A failed save keeps the change in the settings for their next save; the window tells it.
     if (!Settings::shared().setValue(QString::fromLatin1(rulesKey), encodeWatchRules(m_rules)))
         logLine(QStringLiteral("watch rules not saved yet"));
-}
-
-void FolderWatcher::saveSeen()
-{
-    if (m_seenUnreadable || m_demoBackup)
-        return;
-    QJsonObject object = m_seenUnknown;
-    for (auto it = m_seen.constBegin(); it != m_seen.constEnd(); ++it) {
-        QStringList keys(it.value().cbegin(), it.value().cend());
-        keys.sort();
-        object.insert(json::uuidText(it.key()), QJsonArray::fromStringList(keys));
-    }
-    if (!Settings::shared().setValue(QString::fromLatin1(seenKey), QJsonDocument(object).toJson(QJsonDocument::Compact)))
-        logLine(QStringLiteral("watched folders' seen files not saved yet"));
 }
 
 // ---- Rules ---------------------------------------------------------------------------------------
@@ -209,11 +169,10 @@ void FolderWatcher::remove(const QUuid& id)
     QList<WatchRule> rules = m_rules;
     rules.removeIf([&](const WatchRule& r) { return r.id == id; });
     setRules(rules);
-    m_seen.remove(id);
+    m_memory->forget(id);
     m_pending.remove(id);
     removeStatus(id);
     saveRules();
-    saveSeen();
 }
 
 void FolderWatcher::setEnabled(const QUuid& id, bool on)
@@ -234,8 +193,7 @@ void FolderWatcher::setEnabled(const QUuid& id, bool on)
         removeStatus(id);
         saveRules();
     } else {
-        m_seen.remove(id);
-        saveSeen();
+        m_memory->forget(id);
         saveRules();
     }
 }
@@ -310,6 +268,7 @@ void FolderWatcher::enterDemo(const QList<WatchRule>& rules)
 {
     if (!m_demoBackup)
         m_demoBackup = m_rules;
+    m_memory->setHeld(true);
     setRules(rules);
     if (!m_statuses.isEmpty()) {
         m_statuses.clear();
@@ -325,6 +284,7 @@ void FolderWatcher::exitDemo()
     // The backup goes back before the flag drops, so nothing of the demo is ever written.
     setRules(backup);
     m_demoBackup.reset();
+    m_memory->setHeld(false);
     if (!m_statuses.isEmpty()) {
         m_statuses.clear();
         Q_EMIT statusesChanged();
@@ -437,14 +397,12 @@ void FolderWatcher::afterListing(const WatchRule& scanned, const QString& folder
     for (const WatchCandidate& c : *listing)
         keys.insert(c.key);
 
-    const auto seenIt = m_seen.constFind(rule.id);
-    if (seenIt == m_seen.constEnd()) {
-        m_seen.insert(rule.id, keys);
-        saveSeen();
+    if (!m_memory->has(rule.id)) {
+        m_memory->begin(rule.id, keys);
         done();
         return;
     }
-    const QSet<QString> known = seenIt.value();
+    const QSet<QString> known = m_memory->seen(rule.id);
     const QHash<QString, QString> previous = m_pending.value(rule.id);
     QHash<QString, QString> next;
     QList<WatchCandidate> ready;
@@ -460,11 +418,7 @@ void FolderWatcher::afterListing(const WatchRule& scanned, const QString& folder
     m_pending.insert(rule.id, next);
 
     // Keys of files that are gone leave the memory, so a file put back later counts as new.
-    const QSet<QString> kept = known & keys;
-    if (kept.size() < known.size()) {
-        m_seen.insert(rule.id, kept);
-        saveSeen();
-    }
+    m_memory->keepOnly(rule.id, keys);
 
     if (ready.isEmpty()) {
         done();

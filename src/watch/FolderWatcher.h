@@ -1,10 +1,12 @@
 #pragma once
 // The one object that watches folders. Owns the watch rules and their live statuses, keeps the
-// rules ("kelvaro.watch.rules.v1") and the keys of files already handled ("kelvaro.watch.seen.v1")
-// in the settings, holds each watched folder's access open, and runs one polling loop on the main
-// thread: a tick scans every enabled rule in turn, a file whose key read the same on two scans in a
-// row is processed by the rule's action into "<output>/Automaticky/<folder> – <action>", booked in
-// the history, counted on the rule and announced by a notice.
+// rules ("kelvaro.watch.rules.v1") in the settings and, through WatchMemory, the keys of files
+// already handled and the files in hand, holds each watched folder's access open, and runs one
+// polling loop on the main thread: a tick scans every enabled rule in turn, a file whose key read
+// the same on two scans in a row is processed by the rule's action into
+// "<output>/Automaticky/<folder> – <action>", remembered as handled as soon as it is made or has
+// failed, booked in the history, counted on the rule and announced by a notice. A file that was in
+// hand when the application ended twice in a row is not tried again until it changes.
 //
 // Lives on the main thread. The application creates it once (shared()) and wires the history sink
 // to the store; screens read rules()/statuses() and call the operations below. Folder listings and
@@ -15,7 +17,6 @@
 #include <optional>
 
 #include <QHash>
-#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -28,6 +29,7 @@
 #include "model/Models.h"
 #include "model/Operations.h"
 #include "platform/SettingsKeys.h"
+#include "watch/WatchMemory.h"
 #include "watch/WatchModels.h"
 
 namespace kelvaro {
@@ -46,10 +48,13 @@ public:
     using HistorySink = std::function<void(const QList<ActivityItem>&)>;
 
     static constexpr const char* rulesKey = SettingsKey::watchRules;
-    static constexpr const char* seenKey = SettingsKey::watchSeen;
+    static constexpr const char* seenKey = WatchMemory::seenKey;
+    static constexpr const char* inHandKey = WatchMemory::inHandKey;
     static constexpr std::chrono::milliseconds defaultInterval{2000};
 
-    // Loads the stored rules and seen keys. The loop does not run until start().
+    // Loads the stored rules, seen keys and files in hand; a file found in hand
+    // WatchMemory::maxStarts times is counted as failed, shown on its rule's status. The loop does
+    // not run until start().
     explicit FolderWatcher(QObject* parent = nullptr);
     ~FolderWatcher() override;
 
@@ -90,8 +95,8 @@ public:
     void start();
     bool isStarted() const { return m_started; }
     // For the application's end: the runs under way stop after the files in hand, as a cancel
-    // stops them, and book what they made (history, counts, the files they handled as seen; the
-    // others are taken up again later); no scan or run starts until resume().
+    // stops them, and book what they made (history, counts; the files they handled are seen
+    // already, the others are taken up again later); no scan or run starts until resume().
     void halt();
     void resume();
     // One pass over every enabled rule (each scan waits for its processing); `done` runs on the main
@@ -136,7 +141,6 @@ private:
 
     void load();
     void saveRules();
-    void saveSeen();
     void setRules(QList<WatchRule> rules);
     WatchRule* findRule(const QUuid& id);
     void update(const QUuid& id, const std::function<void(WatchStatus&)>& change);
@@ -153,25 +157,25 @@ private:
                  std::function<void()> done);
     // Books a run's outcome; its texts are in `language`, the one the run started in.
     void finish(const WatchRule& rule, const RunOutcome& outcome, const KelvaroOp& op, AppLanguage language);
-    void markSeen(const QUuid& id, const QList<WatchCandidate>& candidates);
     void jobCameBack();
 
     void listInBackground(const QString& folder,
                           std::function<void(const std::optional<QList<WatchCandidate>>&)> then);
-    void runInBackground(const KelvaroOp& op, const QStringList& files, const QString& resultsFolder,
-                         const EngineSettings& settings, std::function<void(const RunOutcome&)> then);
+    // Each file of the run is in hand in the memory from its start until it is made or has failed.
+    void runInBackground(const KelvaroOp& op, const QUuid& rule, const QList<WatchCandidate>& candidates,
+                         const QString& resultsFolder, const EngineSettings& settings,
+                         std::function<void(const RunOutcome&)> then);
 
     QList<WatchRule> m_rules;
     QHash<QUuid, WatchStatus> m_statuses;
     QHash<QUuid, QString> m_scopes;                 // folder path of each rule whose access is open
-    QHash<QUuid, QSet<QString>> m_seen;             // keys handled or taken into the baseline
-    QJsonObject m_seenUnknown; // members of the stored seen keys named by no rule id, written back as read
+    // Keys handled or taken into the baseline, and the files in hand; shared with the runs' workers.
+    const std::shared_ptr<WatchMemory> m_memory = std::make_shared<WatchMemory>();
     QHash<QUuid, QHash<QString, QString>> m_pending; // per rule: path → key seen on the last scan
     bool m_started = false;
     bool m_isTicking = false;
     bool m_halted = false;
     bool m_canPersist = true;
-    bool m_seenUnreadable = false; // the stored seen keys do not decode: never written over
     std::optional<QList<WatchRule>> m_demoBackup;
 
     HistorySink m_historySink;

@@ -60,18 +60,26 @@ QString resultsPath(const QString& root, const WatchRule& rule)
                                FolderWatcher::resultsFolderName(rule, ImageEngine::nameLimit(root)));
 }
 
-// The candidates a run made a result of; a stopped run never looked at the others.
-QList<WatchCandidate> handled(const QList<WatchCandidate>& candidates, const std::optional<OpResult>& result)
+QSet<QString> keysOf(const QList<WatchCandidate>& candidates)
+{
+    QSet<QString> keys;
+    for (const WatchCandidate& c : candidates)
+        keys.insert(c.key);
+    return keys;
+}
+
+// The keys of the candidates a run made a result of; a stopped run never looked at the others.
+QSet<QString> handled(const QList<WatchCandidate>& candidates, const std::optional<OpResult>& result)
 {
     QSet<QString> sources;
     if (result) {
         for (const OpEntry& entry : result->entries)
             sources.insert(entry.sourcePath);
     }
-    QList<WatchCandidate> made;
+    QSet<QString> made;
     for (const WatchCandidate& c : candidates) {
         if (sources.contains(c.path))
-            made.append(c);
+            made.insert(c.key);
     }
     return made;
 }
@@ -141,30 +149,18 @@ void FolderWatcher::process(const WatchRule& rule, const QList<WatchCandidate>& 
         s.isBusy = true;
         s.message.reset();
     });
-    QStringList files;
-    for (const WatchCandidate& c : candidates)
-        files.append(c.path);
-    runInBackground(*op, files, results, settings,
+    runInBackground(*op, rule.id, candidates, results, settings,
                     [this, rule, candidates, op = *op, root = *root, accessStarted, language = settings.language,
                      done = std::move(done)](const RunOutcome& outcome) {
-                        markSeen(rule.id, outcome.stopped ? handled(candidates, outcome.result) : candidates);
+                        // Each file made or failed is seen already; a run that failed as a whole
+                        // counts every file.
+                        const QSet<QString> all = keysOf(candidates);
+                        m_memory->runEnded(rule.id, outcome.stopped ? handled(candidates, outcome.result) : all, all);
                         finish(rule, outcome, op, language);
                         if (accessStarted)
                             Bookmark::stopAccess(root);
                         done();
                     });
-}
-
-void FolderWatcher::markSeen(const QUuid& id, const QList<WatchCandidate>& candidates)
-{
-    // A rule removed or resumed meanwhile has no memory to add to: creating one would turn the
-    // next scan's baseline into a run over everything else in the folder.
-    const auto it = m_seen.find(id);
-    if (it == m_seen.end())
-        return;
-    for (const WatchCandidate& c : candidates)
-        it.value().insert(c.key);
-    saveSeen();
 }
 
 void FolderWatcher::finish(const WatchRule& rule, const RunOutcome& outcome, const KelvaroOp& op, AppLanguage language)
@@ -271,12 +267,24 @@ bool FolderWatcher::openResults(const WatchRule& rule)
     return answered;
 }
 
-void FolderWatcher::runInBackground(const KelvaroOp& op, const QStringList& files, const QString& resultsFolder,
-                                    const EngineSettings& settings, std::function<void(const RunOutcome&)> then)
+void FolderWatcher::runInBackground(const KelvaroOp& op, const QUuid& rule, const QList<WatchCandidate>& candidates,
+                                    const QString& resultsFolder, const EngineSettings& settings,
+                                    std::function<void(const RunOutcome&)> then)
 {
+    QStringList files;
+    QStringList keys;
+    for (const WatchCandidate& c : candidates) {
+        files.append(c.path);
+        keys.append(c.key);
+    }
     auto* watcher = new QFutureWatcher<RunOutcome>(this);
     ++m_jobsInFlight;
-    const auto hooks = std::make_shared<RunHooks>();
+    // On the run's workers, each file saved in hand before it starts and seen as soon as it ends,
+    // so that no end of the application, a kill included, makes a file twice.
+    RunHooks::FileListener listener;
+    listener.starting = [memory = m_memory, rule, keys](int index) { memory->starting(rule, keys[index]); };
+    listener.ended = [memory = m_memory, rule, keys](int index) { memory->ended(rule, keys[index]); };
+    const auto hooks = std::make_shared<RunHooks>(RunHooks::Progress(), std::move(listener));
     m_runs.append(hooks);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, hooks, then = std::move(then)] {
         --m_jobsInFlight;

@@ -60,8 +60,8 @@ protected:
     void SetUp() override
     {
         Settings& s = Settings::shared();
-        for (const char* key : {FolderWatcher::rulesKey, FolderWatcher::seenKey, OutputFolder::bookmarkKey,
-                                WatchNotifier::notifyKey})
+        for (const char* key : {FolderWatcher::rulesKey, FolderWatcher::seenKey, FolderWatcher::inHandKey,
+                                OutputFolder::bookmarkKey, WatchNotifier::notifyKey})
             s.remove(QString::fromLatin1(key));
         s.setValue(QStringLiteral("kelvaro.language"), QStringLiteral("cs"));
         notifier = std::make_shared<RecordingNotifier>();
