@@ -168,10 +168,11 @@ QList<QByteArray> folders(const QByteArray& root, const Mount& mount, const QByt
 
 // The page cache of a group's memory.stat that the kernel drops before it kills, in bytes: the
 // whole cache, active or not (under its limit the kernel deactivates active pages and drops them
-// too), but tmpfs and shared memory (swap-backed: they go only to swap, if there is any), pages
-// mapped into a process (the programs' own code and mapped files, which reclaim would have to
-// read straight back) and pages not yet written back. Where the cache's total is not written
-// (older kernels), the file pages on the reclaim lists.
+// too), pages waiting to be written back included (reclaim writes them and drops them within
+// seconds; counted as used, a photo written just before was refused), but not tmpfs and shared
+// memory (swap-backed: they go only to swap, if there is any) nor pages mapped into a process
+// (the programs' own code and mapped files, which reclaim would have to read straight back).
+// Where the cache's total is not written (older kernels), the file pages on the reclaim lists.
 qint64 reclaimable(const QByteArray& stat, bool v2)
 {
     const auto get = [&](const char* key, const char* keyV1) { return field(stat, v2 ? key : keyV1).value_or(0); };
@@ -179,8 +180,7 @@ qint64 reclaimable(const QByteArray& stat, bool v2)
     if (!cache)
         return std::min(get("active_file", "total_active_file") + get("inactive_file", "total_inactive_file"), kNoLimit);
     qint64 pinned = 0;
-    for (const auto& [key, keyV1] : {std::pair{"shmem", "total_shmem"}, std::pair{"file_mapped", "total_mapped_file"},
-                                     std::pair{"file_dirty", "total_dirty"}, std::pair{"file_writeback", "total_writeback"}})
+    for (const auto& [key, keyV1] : {std::pair{"shmem", "total_shmem"}, std::pair{"file_mapped", "total_mapped_file"}})
         pinned = std::min(pinned + get(key, keyV1), kNoLimit);
     return std::max<qint64>(*cache - pinned, 0);
 }

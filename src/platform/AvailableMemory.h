@@ -4,10 +4,11 @@
 // cgroup on the path from the process's own up to the root still leaves. cgroup v2 sets limits in
 // memory.max and memory.high and counts use in memory.current; the v1 memory hierarchy in
 // memory.limit_in_bytes and memory.usage_in_bytes. Page cache the kernel drops before it kills
-// (memory.stat's cache, active or not, less tmpfs, shared, mapped and dirty pages) is not counted
-// as used, nor what the caller holds and counts itself (`held`). Every file is read below a root,
-// "/" for the machine's own, a tree of a test's otherwise; what cannot be read or makes no sense
-// (a number out of range, a FIFO, a path that leaves its mount) limits nothing.
+// (memory.stat's cache, active or not, dirty or not, less tmpfs, shared and mapped pages) is not
+// counted as used, nor what the caller holds and counts itself (`held`); MemAvailable counts the
+// machine's file pages as free, dirty or not, already. Every file is read below a root, "/" for
+// the machine's own, a tree of a test's otherwise; what cannot be read or makes no sense (a
+// number out of range, a FIFO, a path that leaves its mount) limits nothing.
 // Stateless; any thread.
 #include <QString>
 #include <QtGlobal>

@@ -55,8 +55,9 @@ void BackgroundJob::start(int total, AppLanguage language, Work work, const std:
     });
     m_hooks = hooks;
     // Not Qt's global pool: Qt draws and scales images on it, and a run that held its only thread
-    // (one CPU) would stop every repaint until the run ended.
-    static QThreadPool* const runs = BackgroundPools::make(4);
+    // (one CPU) would stop every repaint until the run ended. The destructor waits for the task,
+    // so the pools' drain must not drop it.
+    static QThreadPool* const runs = BackgroundPools::make(4, QThread::InheritPriority, BackgroundPools::AtDrain::runQueued);
     m_task = QtConcurrent::run(runs, [self, mainContext, hooks, work = std::move(work)] {
         const Finish finish = work(hooks);
         QMetaObject::invokeMethod(

@@ -333,8 +333,8 @@ class FileBeyondTheMachine : public ::testing::TestWithParam<CeilingRow> {};
 
 // A file priced at 600 MB between two of 10 MB. Where a hard limit of 500 MB leaves too little,
 // it fails with its own outcome and the other two are made; with no hard limit (1 GB available, a
-// budget of 500 MB), it runs alone. Page cache the kernel drops and what the budget keeps are
-// room: the file fails only where it could not fit with both let go, and what is kept goes
+// budget of 500 MB), it runs alone. Page cache the kernel drops, written back first where it
+// waits to be, and what the budget keeps are room: the file fails only where it could not fit with both let go, and what is kept goes
 // before it runs.
 TEST_P(FileBeyondTheMachine, failsAloneOnlyUnderAHardLimit)
 {
@@ -382,9 +382,14 @@ INSTANTIATE_TEST_SUITE_P(
                       // 900 MB used of 1 GB, 800 MB of it page cache, 550 MB active.
                       CeilingRow{"activeCacheIsRoom", 3, 1000 * MB, false, 900 * MB,
                                  "anon 100000000\nfile 800000000\nactive_file 550000000\ninactive_file 250000000\n"},
-                      // 400 MB of the cache in tmpfs, 100 MB not yet written.
+                      // 400 MB of the cache in tmpfs, 100 MB mapped by programs.
                       CeilingRow{"cacheThatStaysIsNot", 3, 1000 * MB, true, 900 * MB,
-                                 "anon 100000000\nfile 800000000\nshmem 400000000\nfile_dirty 100000000\n"},
+                                 "anon 100000000\nfile 800000000\nshmem 400000000\nfile_mapped 100000000\n"},
+                      // 700 MB of photos written just before, not yet on disk: written back, they go.
+                      CeilingRow{"cacheWaitingToBeWrittenIsRoom", 1, 1000 * MB, false, 900 * MB,
+                                 "anon 100000000\nfile 800000000\nfile_dirty 650000000\nfile_writeback 50000000\n"},
+                      CeilingRow{"cacheWaitingToBeWrittenIsRoomAtThreeWorkers", 3, 1000 * MB, false, 900 * MB,
+                                 "anon 100000000\nfile 800000000\nfile_dirty 650000000\nfile_writeback 50000000\n"},
                       // 600 MB of the 700 MB used kept from an earlier run.
                       CeilingRow{"whatIsKeptIsLetGoForAFileThatFitsWithoutIt", 1, 1000 * MB, false, 700 * MB, "", 600 * MB},
                       CeilingRow{"whatIsKeptIsLetGoForAFileThatFitsWithoutItAtThreeWorkers", 3, 1000 * MB, false, 700 * MB, "",

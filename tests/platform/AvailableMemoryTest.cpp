@@ -106,6 +106,11 @@ INSTANTIATE_TEST_SUITE_P(
             with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
                              "anon 300000000\nfile 500000000\nactive_file 100000000\ninactive_file 400000000\n"}}),
             1300 * MB},
+        // 650 MB written and not yet on disk: the kernel writes it back and drops it within seconds.
+        Row{"v2CacheWaitingToBeWrittenIsFree",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
+                             "anon 50000000\nfile 650000000\nfile_dirty 550000000\nfile_writeback 100000000\n"}}),
+            1450 * MB},
         Row{"v2NothingLeftStillAdmitsOneFile",
             with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.current", "1600000000\n"}}), 1},
         Row{"v2WithoutMountinfoReadsTheUsualPlace",
@@ -178,7 +183,8 @@ class HardRoom : public ::testing::TestWithParam<Row> {};
 // whatever the machine has available, and memory.high, which only throttles, counts for nothing.
 // Page cache the kernel drops, active as much as inactive, and what the caller holds and counts
 // itself (a network kept for the next run) are not used: counted as used, photos that fit were
-// refused. tmpfs, shared memory, mapped and dirty pages stay.
+// refused, and so were those written a moment before and not yet on disk. tmpfs, shared memory and
+// mapped pages stay.
 TEST_P(HardRoom, isWhatTheHardLimitsOnThePathAloneLeave)
 {
     const Row& row = GetParam();
@@ -215,8 +221,14 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"v2CacheThatCannotBeDroppedIsUsed",
             with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
                              "anon 100000000\nfile 600000000\nactive_file 300000000\ninactive_file 200000000\nshmem 100000000\n"
-                             "file_mapped 150000000\nfile_dirty 50000000\nfile_writeback 20000000\n"}}),
-            1080 * MB},
+                             "file_mapped 150000000\n"}}),
+            1150 * MB},
+        // Dirty or under writeback, file pages are written and dropped; tmpfs and mapped pages are not.
+        Row{"v2DirtyAndWritebackPagesAreFree",
+            with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
+                             "anon 100000000\nfile 600000000\nshmem 100000000\nfile_mapped 150000000\n"
+                             "file_dirty 200000000\nfile_writeback 50000000\n"}}),
+            1150 * MB},
         Row{"v2CacheOfTmpfsAloneIsUsed",
             with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.stat",
                              "anon 100000000\nfile 600000000\nshmem 700000000\n"}}),
@@ -235,6 +247,16 @@ INSTANTIATE_TEST_SUITE_P(
               "cache 1\ntotal_cache 900000000\ntotal_shmem 100000000\ntotal_mapped_file 100000000\ntotal_dirty 0\n"
               "total_writeback 0\ntotal_active_file 700000000\ntotal_inactive_file 200000000\n"}},
             1000 * MB},
+        Row{"v1DirtyAndWritebackPagesAreFree",
+            {{"proc/meminfo", kMeminfo4G},
+             {"proc/self/mountinfo", kMountsV1},
+             {"proc/self/cgroup", "4:memory:/jobs\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.limit_in_bytes", "2000000000\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.usage_in_bytes", "1700000000\n"},
+             {"sys/fs/cgroup/memory/jobs/memory.stat",
+              "total_cache 900000000\ntotal_shmem 100000000\ntotal_mapped_file 0\ntotal_dirty 400000000\n"
+              "total_writeback 100000000\n"}},
+            1100 * MB},
         // 640 MB of the scope's 900 MB kept by the caller; the slice above uses 1 GB of its 3 GB.
         Row{"v2WhatTheCallerHoldsIsFree",
             with(kSliceV2, {{"sys/fs/cgroup/user.slice/app.slice/kelvaro.scope/memory.current", "900000000\n"}}), 1240 * MB,
