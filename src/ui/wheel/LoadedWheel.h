@@ -49,6 +49,8 @@ public:
     StatusLine* statusLine() const { return m_status; }
     SmallButton* addButton() const { return m_add; }
     SymbolButton* closeButton() const { return m_close; }
+    // The first file's thumbnail beside the title.
+    FileThumb* headerThumb() const { return m_headerThumb; }
     QString titleText() const;
     QString countText() const;
     bool isStripShown() const;
