@@ -77,23 +77,28 @@ TEST(ThumbnailLoader, AFileUnchangedOnDiskIsDecodedOnceAndAChangedOneAgain)
     EXPECT_TRUE(near(colourAt(fromQImage(third->image()), 0.5, 0.5), bottomLeftColour));
 }
 
-TEST(ThumbnailLoader, ADecodeIsStoppedOnlyOnceEveryViewWaitingForItHasGone)
+TEST(ThumbnailLoader, ADecodeGoesOnForTheViewsLeftAndIsStoppedOnceTheLastHasGone)
 {
     QTemporaryDir dir;
-    const QString path = writeJpeg(dir.path(), QStringLiteral("slow.jpg"), plain(200, 100, topRightColour));
-    HeldThumbnails held({path});
-    auto header = shownThumb(path, 40);
-    auto tile = shownThumb(path, 46);
+    const QString kept = writeJpeg(dir.path(), QStringLiteral("kept.jpg"), plain(200, 100, topRightColour));
+    const QString dropped = writeJpeg(dir.path(), QStringLiteral("dropped.jpg"), plain(200, 100, topLeftColour));
+    HeldThumbnails held({kept, dropped});
+    auto header = shownThumb(kept, 40);
+    auto tile = shownThumb(kept, 46);
     ASSERT_TRUE(waitUntil([&] { return held.holding() == 1; }));
-
     tile.reset();
-    test::passPostedEvents();
-    EXPECT_FALSE(held.stopped(path));
-    EXPECT_TRUE(header->isLoading());
+    held.letThrough(kept);
+    ASSERT_TRUE(waitUntil([&] { return header->hasImage(); }));
+    EXPECT_FALSE(held.stopped(kept));
+    EXPECT_EQ(held.decodes(kept), 1);
 
-    header.reset();
-    ASSERT_TRUE(waitUntil([&] { return held.stopped(path) && settled(); }));
-    EXPECT_EQ(held.decodes(path), 1);
+    auto first = shownThumb(dropped, 40);
+    auto second = shownThumb(dropped, 46);
+    ASSERT_TRUE(waitUntil([&] { return held.holding() == 1; }));
+    first.reset();
+    second.reset();
+    ASSERT_TRUE(waitUntil([&] { return held.stopped(dropped) && settled(); }));
+    EXPECT_EQ(held.decodes(dropped), 1);
 }
 
 TEST(ThumbnailLoader, ADecodeLetGoOfBeforeItsTurnNeverBegins)
