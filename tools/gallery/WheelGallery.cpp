@@ -9,11 +9,13 @@
 #include <QElapsedTimer>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
 #include "engine/Bitmap.h"
 #include "gallery/GalleryScenes.h"
+#include "gallery/HeldThumbnails.h"
 #include "gallery/ScriptedWheelStore.h"
 #include "l10n/Localization.h"
 #include "platform/Settings.h"
@@ -67,6 +69,7 @@ struct Demo {
     QTemporaryDir dir;
     QStringList photos;
     QStringList outputs;
+    QString document; // a PDF whose page the pictures may hold back as one slow to draw
 
     Demo()
     {
@@ -82,6 +85,10 @@ struct Demo {
             gray.save(path, "JPEG", 40);
             outputs.append(path);
         }
+        document = dir.filePath(QStringLiteral("Vějíř.pdf"));
+        QPdfWriter pdf(document);
+        QPainter page(&pdf);
+        page.fillRect(QRect(0, 0, 2000, 1400), QColor(90, 140, 200));
     }
 
     QStringList many(int count) const
@@ -93,13 +100,14 @@ struct Demo {
     }
 };
 
-void settleWidgets(QWidget* root)
+// Waits for the pictures `root` shows, but those `held` holds back.
+void settleWidgets(QWidget* root, const gallery::HeldThumbnails* held = nullptr)
 {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < 3000) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
-        bool loading = FileThumb::pendingCount() > 0;
+        bool loading = FileThumb::pendingCount() > (held ? held->holding() : 0);
         if (auto* sheet = qobject_cast<CompareSheet*>(root))
             loading = loading || !sheet->waitForImages(0);
         if (!loading)
@@ -111,7 +119,7 @@ void settleWidgets(QWidget* root)
 }
 
 // Shows `content` on the window backdrop with a margin and grabs it.
-QImage shoot(QWidget* content, bool dark, QSize size)
+QImage shoot(QWidget* content, bool dark, QSize size, const gallery::HeldThumbnails* held = nullptr)
 {
     QWidget host;
     host.setAttribute(Qt::WA_DontShowOnScreen, false);
@@ -123,7 +131,7 @@ QImage shoot(QWidget* content, bool dark, QSize size)
     layout->addWidget(content);
     host.resize(size);
     host.show();
-    settleWidgets(&host);
+    settleWidgets(&host, held);
     return host.grab().toImage();
 }
 
@@ -166,7 +174,7 @@ void dragOver(DropWheelCard& card, const QStringList& paths)
 }
 
 QImage cardShot(const Demo&, ScriptedWheelStore::Values values, bool dark, QSize size,
-                const std::function<void(DropWheelCard&)>& tweak = {})
+                const std::function<void(DropWheelCard&)>& tweak = {}, const gallery::HeldThumbnails* held = nullptr)
 {
     auto* store = new ScriptedWheelStore;
     store->values = values;
@@ -174,7 +182,7 @@ QImage cardShot(const Demo&, ScriptedWheelStore::Values values, bool dark, QSize
     store->setParent(card);
     if (tweak)
         tweak(*card);
-    return shoot(card, dark, size);
+    return shoot(card, dark, size, held);
 }
 
 QImage statusShot(ScriptedWheelStore::Values values, const std::optional<WheelAction>& hovered, bool dark)
@@ -233,6 +241,13 @@ const QList<std::pair<QString, Builder>>& builders()
              v.wheelMode = WheelMode::tools;
              v.studioHighlight = QStringLiteral("Obličeje");
              return cardShot(d, v, dark, QSize(720, 720));
+         }},
+        // The first file's page is still being drawn: its header and its tile show the placeholder.
+        {"card-loaded-waiting", [](const Demo& d, bool dark) {
+             const gallery::HeldThumbnails held({d.document});
+             ScriptedWheelStore::Values v;
+             v.droppedFiles = QStringList{d.document} + d.photos.mid(0, 2);
+             return cardShot(d, v, dark, QSize(720, 720), {}, &held);
          }},
         {"card-loaded-many", [](const Demo& d, bool dark) {
              ScriptedWheelStore::Values v;

@@ -1,32 +1,13 @@
-#include "platform/BackgroundPools.h"
 #include "ui/design/FileThumb.h"
 
-#include <atomic>
-
 #include <QPainter>
-#include <QCoreApplication>
 #include <QPainterPath>
-#include <QPointer>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "engine/ImageEngine.h"
 #include "ui/design/Symbols.h"
 #include "ui/design/Theme.h"
 
 namespace kelvaro {
-namespace {
-
-std::atomic<int> g_pending{0};
-
-QThreadPool& thumbnailPool()
-{
-    // Thumbnails are background work: few threads at low priority leave the runs theirs.
-    static QThreadPool* pool = BackgroundPools::make(qBound(1, QThread::idealThreadCount() / 2, 3), QThread::LowPriority);
-    return *pool;
-}
-
-} // namespace
 
 FileThumb::FileThumb(const QString& path, int size, QWidget* parent) : QWidget(parent), m_path(path), m_size(size)
 {
@@ -40,15 +21,18 @@ void FileThumb::setPath(const QString& path)
         return;
     m_path = path;
     setAccessibleName(path);
-    // The previous picture stays until the new result replaces it.
+    m_wait = {};
+    m_image = QImage();
+    m_loading = false;
     m_started = false;
+    update();
     if (isVisible())
         startLoading();
 }
 
 int FileThumb::pendingCount()
 {
-    return g_pending.load();
+    return ThumbnailLoader::pendingCount();
 }
 
 QImage FileThumb::thumbnail(const QString& path, int maxPixel)
@@ -81,29 +65,24 @@ void FileThumb::showEvent(QShowEvent* event)
 void FileThumb::startLoading()
 {
     m_started = true;
+    if (m_path.isEmpty())
+        return;
+    ThumbnailLoader& loader = ThumbnailLoader::shared();
+    if (const std::optional<QImage> picture = loader.cached(m_path, maxPixel())) {
+        takePicture(*picture);
+        return;
+    }
     m_loading = true;
-    const quint64 generation = ++m_generation;
-    const QString path = m_path;
-    const int maxPixel = this->maxPixel();
-    QPointer<FileThumb> guard(this);
-    ++g_pending;
-    (void)QtConcurrent::run(&thumbnailPool(), [guard, generation, path, maxPixel] {
-        QImage image = thumbnail(path, maxPixel);
-        // Hand the result to the main thread; --g_pending happens there so a waiter sees the
-        // picture stored once the count reaches zero.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [guard, generation, image = std::move(image)] {
-                --g_pending;
-                if (!guard || guard->m_generation != generation)
-                    return; // gone, or replaced by a newer path
-                guard->m_image = image;
-                guard->m_loading = false;
-                guard->update();
-                Q_EMIT guard->finished();
-            },
-            Qt::QueuedConnection);
-    });
+    // The wait goes with this thumbnail, so the loader never calls a thumbnail that is gone.
+    m_wait = loader.request(m_path, maxPixel(), [this](const QImage& picture) { takePicture(picture); });
+}
+
+void FileThumb::takePicture(const QImage& picture)
+{
+    m_image = picture;
+    m_loading = false;
+    update();
+    Q_EMIT finished();
 }
 
 void FileThumb::paintEvent(QPaintEvent*)

@@ -1,12 +1,15 @@
 #pragma once
 // A square thumbnail of a file (photo, HEIC, PDF first page), with rounded corners and a
-// hairline border. The picture is decoded off the GUI thread through the engine's loader
-// (orientation applied) at three times the shown side, and stored when it arrives; until then,
-// and for a file that cannot be read, the "photo" placeholder shows on an ember tint. Results
-// for a path that has since been replaced are dropped. No cache. Main thread; the decoding runs
-// in a small thread pool of its own.
+// hairline border. The picture comes from the ThumbnailLoader (decoded off the GUI thread,
+// orientation applied, at most three times the shown side, one decode shared with every other
+// thumbnail of the file and about its size) once the thumbnail is first shown; until it arrives,
+// and for a file that cannot be read, the "photo" placeholder shows on an ember tint, never the
+// picture of a path it showed before. A thumbnail that changes its path or goes lets go of its
+// wait, which stops a decode nobody else waits for. Main thread.
 #include <QImage>
 #include <QWidget>
+
+#include "ui/design/ThumbnailLoader.h"
 
 namespace kelvaro {
 
@@ -18,7 +21,8 @@ public:
     QString path() const { return m_path; }
     void setPath(const QString& path);
     int side() const { return m_size; }
-    // The longest side, in pixels, asked of the decoder: the shown side × 3, truncated.
+    // The longest side, in pixels, asked of the loader: the shown side × 3, truncated (the loader
+    // decodes its size class, not more).
     int maxPixel() const { return int(m_size * 3.0); }
     qreal cornerRadius() const { return m_size * 0.26; }
     bool hasImage() const { return !m_image.isNull(); }
@@ -28,7 +32,7 @@ public:
     // Decodes `path` upright with its longest side at most `maxPixel`; a null image when the file
     // cannot be read. Blocking; any thread; touches disk.
     static QImage thumbnail(const QString& path, int maxPixel);
-    // Decodes still running in the whole application (the gallery waits for zero).
+    // Decodes still running in the whole application (the gallery and tests wait for zero).
     static int pendingCount();
 
     QSize sizeHint() const override { return {m_size, m_size}; }
@@ -43,11 +47,12 @@ protected:
 
 private:
     void startLoading();
+    void takePicture(const QImage& picture);
 
     QString m_path;
     int m_size;
     QImage m_image;
-    quint64 m_generation = 0;
+    ThumbnailLoader::Wait m_wait;
     bool m_loading = false;
     bool m_started = false;
 };

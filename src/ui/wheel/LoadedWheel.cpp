@@ -1,6 +1,7 @@
 #include "ui/wheel/LoadedWheel.h"
 
 #include <QFileInfo>
+#include <QMultiHash>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
@@ -40,7 +41,7 @@ public:
         , path(path)
     {
         setFixedSize(kTileThumb + 5, kTileThumb + 5);
-        auto* thumb = new FileThumb(path, kTileThumb, this);
+        thumb = new FileThumb(path, kTileThumb, this);
         thumb->move(0, 5);
         thumb->setToolTip(NativePath::displayName(QFileInfo(path).fileName()));
         remove = new SymbolButton(QStringLiteral("xmark.circle.fill"), kRemoveSide, this);
@@ -51,6 +52,7 @@ public:
     }
 
     QString path;
+    FileThumb* thumb = nullptr;
     SymbolButton* remove = nullptr;
 };
 
@@ -252,9 +254,9 @@ void LoadedWheel::refresh()
 {
     const QStringList files = m_store.droppedFiles();
     const QString first = files.value(0);
+    // An empty path lets go of the picture of a file that left the wheel.
     m_headerThumb->setVisible(!first.isEmpty());
-    if (!first.isEmpty())
-        m_headerThumb->setPath(first);
+    m_headerThumb->setPath(first);
     m_fullTitle = NativePath::displayName(QFileInfo(first).fileName());
     const int available = std::max(40, m_title->width());
     m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideMiddle, available));
@@ -263,8 +265,7 @@ void LoadedWheel::refresh()
     m_add->setEnabled(!m_store.isWorking());
 
     m_strip->setVisible(files.size() >= 2);
-    if (files.size() >= 2)
-        rebuildStrip(files);
+    rebuildStrip(files.size() >= 2 ? files : QStringList());
 
     m_switch->setSelection(m_store.wheelMode());
     m_wheel->setMode(m_store.wheelMode());
@@ -275,29 +276,43 @@ void LoadedWheel::refresh()
 void LoadedWheel::rebuildStrip(const QStringList& files)
 {
     const QStringList shown = files.mid(0, kMaxTiles);
-    if (shown == m_stripFiles && (files.size() > kMaxTiles) == (m_more != nullptr)
-        && (!m_more || m_more->text() == Lf("+%lld", qint64(files.size() - kMaxTiles))))
+    const QString more = files.size() > kMaxTiles ? Lf("+%lld", qint64(files.size() - kMaxTiles)) : QString();
+    if (shown == m_stripFiles && more == moreText())
         return;
     m_stripFiles = shown;
-    for (QWidget* tile : std::as_const(m_tiles))
-        tile->deleteLater();
+    // A file still shown keeps its tile and the picture in it; a file that left loses its tile
+    // now, and with it the wait for its picture, although the tile itself is deleted later (its
+    // own remove button may be what is being clicked).
+    QMultiHash<QString, Tile*> kept;
+    for (QWidget* w : std::as_const(m_tiles)) {
+        auto* tile = static_cast<Tile*>(w);
+        kept.insert(tile->path, tile);
+    }
     m_tiles.clear();
+    while (m_stripRow->count() > 0)
+        delete m_stripRow->takeAt(0);
+    for (const QString& path : shown) {
+        Tile* tile = kept.take(path);
+        if (!tile) {
+            tile = new Tile(path, m_stripContent);
+            connect(tile->remove, &QAbstractButton::clicked, this, [this, path] { m_store.removeDropped(path); });
+        }
+        m_stripRow->addWidget(tile, 0, Qt::AlignVCenter);
+        m_tiles.append(tile);
+    }
+    for (Tile* gone : std::as_const(kept)) {
+        gone->hide();
+        gone->thumb->setPath(QString());
+        gone->deleteLater();
+    }
     if (m_more) {
         m_more->deleteLater();
         m_more = nullptr;
     }
-    while (m_stripRow->count() > 0)
-        delete m_stripRow->takeAt(0);
-    for (const QString& path : shown) {
-        auto* tile = new Tile(path, m_stripContent);
-        connect(tile->remove, &QAbstractButton::clicked, this, [this, path] { m_store.removeDropped(path); });
-        m_stripRow->addWidget(tile, 0, Qt::AlignVCenter);
-        m_tiles.append(tile);
-    }
-    if (files.size() > kMaxTiles) {
-        auto* more = new ToneLabel(Lf("+%lld", qint64(files.size() - kMaxTiles)), m_stripContent);
-        more->setTone([](const WheelPalette& p) { return p.secondary; });
-        m_more = more;
+    if (!more.isEmpty()) {
+        auto* label = new ToneLabel(more, m_stripContent);
+        label->setTone([](const WheelPalette& p) { return p.secondary; });
+        m_more = label;
         m_more->setFont(wheelFont(TextSize::caption, QFont::DemiBold));
         m_more->setContentsMargins(6, 0, 6, 0);
         m_stripRow->addWidget(m_more, 0, Qt::AlignVCenter);

@@ -2,7 +2,9 @@
 // The working face of the drop card while files are loaded: the header (first file, count, add
 // and close), the strip of tiles from two files on, the mode switch over the action wheel (with
 // an optional side panel beside it when the card is wide enough) and the status line. Every
-// click, hover and drop ends in a call on the store. Created by DropWheelCard; main thread.
+// click, hover and drop ends in a call on the store. A file that leaves the wheel lets go of its
+// thumbnails at once, which stops their decode; a file that stays keeps its tile. Created by
+// DropWheelCard; main thread.
 #include <optional>
 
 #include <QPointer>
@@ -49,6 +51,8 @@ public:
     StatusLine* statusLine() const { return m_status; }
     SmallButton* addButton() const { return m_add; }
     SymbolButton* closeButton() const { return m_close; }
+    // The first file's thumbnail beside the title.
+    FileThumb* headerThumb() const { return m_headerThumb; }
     QString titleText() const;
     QString countText() const;
     bool isStripShown() const;
