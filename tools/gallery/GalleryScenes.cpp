@@ -17,6 +17,7 @@
 #include "app/KelvaroApp.h"
 #include "app/MainWindow.h"
 #include "model/Models.h"
+#include "platform/BackgroundPools.h"
 #include "store/KelvaroStore.h"
 #include "ui/design/FileThumb.h"
 
@@ -109,6 +110,11 @@ void settle(int milliseconds)
         if (timer.elapsed() > 15000)
             break;
     }
+    // Previews (a comparison's result, a sheet's live preview) decode in pools of their own,
+    // which on a busy machine are still at work when the time is up: a picture would show their
+    // spinner.
+    BackgroundPools::finish();
+    QCoreApplication::processEvents();
     finishAnimations();
 }
 

@@ -50,8 +50,8 @@ const QList<Scene>& scenes();
 // Writes the demo photos into `folder` and returns the environment's picture fields filled.
 Env makeEnv(const QString& folder);
 
-// Processes events for at least `milliseconds` and until thumbnails have decoded; animations
-// still running then are taken to their end.
+// Processes events for at least `milliseconds` and until thumbnails and the background pools'
+// decodes (previews) have finished; animations still running then are taken to their end.
 void settle(int milliseconds = 60);
 // Takes every running animation of the shown windows to its end, so a picture shows where they
 // come to rest however fast the machine is.

@@ -62,8 +62,11 @@ bool Appearance::darkFromPalette(const QPalette& palette)
 
 void Appearance::setOverride(std::optional<bool> dark)
 {
+    const bool overridden = m_override.has_value();
     m_override = dark;
     recompute();
+    if (m_override.has_value() != overridden)
+        Q_EMIT overrideChanged();
 }
 
 void Appearance::readPortal()

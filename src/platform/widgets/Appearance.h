@@ -30,6 +30,10 @@ public:
 
 Q_SIGNALS:
     void changed(bool dark); // only when the answer really changes
+    // An override was set or lifted, after `changed` when the answer changed with it. Once lifted
+    // the answer may come from the application palette the appearance's own palette replaced:
+    // whoever set that palette gives the desktop's back, and the answer follows it.
+    void overrideChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

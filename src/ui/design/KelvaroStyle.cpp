@@ -14,6 +14,7 @@
 
 #include "ui/design/FocusRing.h"
 #include "ui/design/KeyboardScrolling.h"
+#include "ui/design/PopupEscape.h"
 #include "ui/design/Theme.h"
 #include "ui/design/WheelGuard.h"
 
@@ -117,6 +118,7 @@ void KelvaroStyle::polish(QApplication* application)
     QProxyStyle::polish(application);
     KeyboardScrolling::install();
     installFocusRingReset();
+    installPopupEscape();
 }
 
 void KelvaroStyle::unpolish(QApplication* application)
@@ -267,6 +269,17 @@ void KelvaroStyle::drawControl(ControlElement element, const QStyleOption* optio
         return;
     }
     QProxyStyle::drawControl(element, option, painter, widget);
+    // The base style draws a separator in the window colour darkened, which on a dark panel is
+    // lost: the groups of a dark menu would run together.
+    if (element == CE_MenuItem && item && item->menuItemType == QStyleOptionMenuItem::Separator && item->text.isEmpty()
+        && Theme::isDark(option->palette)) {
+        const int margin = pixelMetric(PM_MenuHMargin, option, widget) + 4;
+        const qreal y = item->rect.center().y() + 0.5;
+        painter->save();
+        painter->setPen(QPen(Theme::tertiary().resolve(true), 1));
+        painter->drawLine(QPointF(item->rect.left() + margin, y), QPointF(item->rect.right() + 1 - margin, y));
+        painter->restore();
+    }
 }
 
 } // namespace kelvaro

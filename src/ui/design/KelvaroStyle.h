@@ -3,11 +3,12 @@
 // of overlay indicators (a rounded handle in the primary colour at low opacity, no track, no
 // arrow buttons), check boxes whose empty box is outlined in the theme's control border (ember
 // with a white tick when checked), menu items and message-box buttons that delete or remove
-// drawn in the destructive colour, a dark menu edged light enough to part it from the card under
-// it, and sliders, pop-ups and spin boxes that leave the wheel to the scrolling page they sit in
+// drawn in the destructive colour, a dark menu edged and its groups parted light enough to be
+// seen (the edge parts it from the card under it), and sliders, pop-ups and spin boxes that leave the wheel to the scrolling page they sit in
 // unless focused (WheelGuard), and scroll areas that take the focus from a click only: a page
 // draws no focus ring, so the Tab key passes it by for the controls on it, which
-// KeyboardScrolling scrolls into view, as it scrolls the page by the keys.
+// KeyboardScrolling scrolls into view, as it scrolls the page by the keys; Escape on an open
+// pop-up closes the pop-up alone (PopupEscape).
 // Set once on the application by main() and the gallery. Main thread.
 #include <QProxyStyle>
 

@@ -67,11 +67,17 @@ QPalette& replacedDesktopPalette()
 
 // Tool tips take a palette of their own, the desktop theme's, not the application's: without
 // ours a dark window shows light tips. The desktop's is kept to give back when the desktop's
-// palette is followed again.
-void applyToToolTips(const std::optional<QPalette>& ours)
+// palette is followed again. Read before the application's palette is first replaced: where the
+// desktop names none, it is a copy of the application's palette made on first use.
+const QPalette& desktopToolTipPalette()
 {
     static const QPalette desktops = QToolTip::palette();
-    QToolTip::setPalette(ours ? *ours : desktops);
+    return desktops;
+}
+
+void applyToToolTips(const std::optional<QPalette>& ours)
+{
+    QToolTip::setPalette(ours ? *ours : desktopToolTipPalette());
 }
 
 } // namespace
@@ -326,6 +332,7 @@ namespace {
 // empty one follows the desktop again): replacing it would freeze the answer at its own guess.
 void applyToApplication(bool dark)
 {
+    desktopToolTipPalette();
     std::optional<QPalette>& ours = ownApplicationPalette();
     if (!ours || QApplication::palette() != *ours)
         replacedDesktopPalette() = QApplication::palette();
@@ -392,6 +399,10 @@ void follow(QWidget* window)
     static const bool following = [] {
         applyToApplication(Appearance::shared().isDark());
         QObject::connect(&Appearance::shared(), &Appearance::changed, qApp, [](bool dark) { applyToApplication(dark); });
+        // Lifted, the override leaves the answer to the palette this set: it goes, and the answer
+        // is read from the desktop's again.
+        QObject::connect(&Appearance::shared(), &Appearance::overrideChanged, qApp,
+                         [] { applyToApplication(Appearance::shared().isDark()); });
         return true;
     }();
     Q_UNUSED(following);

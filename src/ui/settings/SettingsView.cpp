@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QShortcut>
@@ -13,6 +14,7 @@
 #include "platform/Settings.h"
 #include "ui/design/DesignSystem.h"
 #include "ui/design/FocusRing.h"
+#include "ui/design/PopupEscape.h"
 #include "ui/design/Symbols.h"
 #include "ui/settings/AboutSection.h"
 #include "ui/settings/ExportSettingsTab.h"
@@ -142,12 +144,34 @@ SettingsView::SettingsView(KelvaroStore& store, SettingsServices services, QWidg
             m_buttons[i]->setText(tabTitle(tabs().at(i)));
         window()->setWindowTitle(L("Nastavení"));
     });
-    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
-        auto* shortcut = new QShortcut(keys, this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, [this] { window()->close(); });
-    }
+    auto* closing = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
+    closing->setContext(Qt::WindowShortcut);
+    connect(closing, &QShortcut::activated, this, [this] { window()->close(); });
     showTab(Settings::shared().stringOr(QString::fromLatin1(tabKey), QStringLiteral("general")));
+}
+
+void SettingsView::showEvent(QShowEvent* event)
+{
+    // Escape is heard as a key, as a sheet hears it, not as a shortcut: a shortcut of the window
+    // would take it from an open list, which closes by it alone.
+    installPopupEscape();
+    if (m_window != window()) {
+        if (m_window)
+            m_window->removeEventFilter(this);
+        m_window = window();
+        m_window->installEventFilter(this);
+    }
+    QWidget::showEvent(event);
+}
+
+bool SettingsView::eventFilter(QObject* watched, QEvent* event)
+{
+    // What reaches the window is what no control took.
+    if (watched == m_window && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel)) {
+        m_window->close();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString SettingsView::currentTab() const

@@ -2,13 +2,15 @@
 // The content of the settings window: a bar of four tabs ("Obecné", "Export", "Zkratky",
 // "O aplikaci") over the chosen tab's page. Choosing a tab stores its tag under
 // "kelvaro.settingsTab", so the window opens on the last chosen tab, also after a restart.
-// Escape and Ctrl+W close the window. A change of language retranslates every text in place;
+// Ctrl+W closes the window, and so does Escape when no control takes it (an open list closes
+// alone). A change of language retranslates every text in place;
 // nothing is rebuilt, so the open tab, the restart row and the scroll positions stay. Main
 // thread; the screen factory builds one for the settings window.
 #include <functional>
 #include <memory>
 
 #include <QList>
+#include <QPointer>
 #include <QUrl>
 #include <QWidget>
 
@@ -54,11 +56,16 @@ public:
     // The window's fixed frame, tab bar included; every tab is laid out to fit it.
     static constexpr QSize frame{540, 500};
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showTab(const QString& tag);
 
     QList<QAbstractButton*> m_buttons;
     QStackedWidget* m_pages;
+    QPointer<QWidget> m_window; // heard for the Escape no control took
 };
 
 } // namespace settings

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -253,6 +255,28 @@ TEST(KelvaroStyle, AMenusEdgeStandsOutFromItsPanelAndTheCardUnderIt)
         const QColor edge = image.pixelColor(0, y);
         EXPECT_GE(uitest::contrastRatio(edge, image.pixelColor(4, y)), 1.4) << (dark ? "dark" : "light");
         EXPECT_GE(uitest::contrastRatio(edge, Theme::cardFill().resolve(dark)), 1.4) << (dark ? "dark" : "light");
+    }
+}
+
+// The line that parts a menu's groups is seen in either appearance: the base style draws it in
+// the window colour darkened, which a dark panel already nearly is.
+TEST(KelvaroStyle, AMenusSeparatorStandsOutFromItsPanel)
+{
+    for (const bool dark : {false, true}) {
+        KelvaroStyle style;
+        QMenu menu;
+        menu.setStyle(&style);
+        Theme::apply(&menu, dark);
+        menu.addAction(QStringLiteral("Otevřít Kelvaro"));
+        QAction* separator = menu.addSeparator();
+        menu.addAction(QStringLiteral("Ukončit"));
+        const QImage image = menu.grab().toImage();
+        const QRect row = menu.actionGeometry(separator);
+        const QColor panel = image.pixelColor(row.center().x(), row.top());
+        double strongest = 1;
+        for (int y = row.top(); y <= row.bottom(); ++y)
+            strongest = std::max(strongest, uitest::contrastRatio(image.pixelColor(row.center().x(), y), panel));
+        EXPECT_GE(strongest, 1.4) << (dark ? "dark" : "light");
     }
 }
 

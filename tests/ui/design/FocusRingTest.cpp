@@ -6,10 +6,13 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QSlider>
 #include <QTest>
 
 #include "../main/UiTestSupport.h"
+#include "ui/design/FocusRing.h"
 #include "ui/design/KelvaroButton.h"
 #include "ui/design/SettingRows.h"
 #include "ui/sheets/SegmentedPicker.h"
@@ -88,6 +91,51 @@ TEST_P(RingAfterClick, TheKeysBringTheRingAndAClickTakesItAway)
     click(control);
     ASSERT_TRUE(uitest::waitFor([&] { return control->hasFocus(); }));
     EXPECT_LT(ring(control, &changed), uitest::kRingDifference / 3) << "a ring after a click that followed the keys";
+}
+
+// A click beside the control the keys had reached leaves it the focus but takes its ring away:
+// the control must be painted again where the ring was. A grab paints afresh, so it would show
+// no ring even on a screen that still shows one; what the window repaints is watched instead.
+class Repaints : public QObject {
+public:
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+TEST_P(RingAfterClick, AClickBesideTheControlRepaintsItsRingAway)
+{
+    QWidget window;
+    auto* row = new QHBoxLayout(&window);
+    row->setContentsMargins(40, 20, 20, 20); // a bare strip at the left to click on
+    auto* before = new KelvaroButton(QStringLiteral("Zrušit"), KelvaroButton::Kind::secondary);
+    QWidget* control = GetParam().make();
+    row->addWidget(before);
+    row->addWidget(control);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return window.isActiveWindow(); }));
+    before->setFocus(Qt::MouseFocusReason);
+    Repaints repaints;
+    control->installEventFilter(&repaints);
+    const auto repainted = [&] { return (QRegion(control->rect()) - repaints.painted).isEmpty(); };
+    ASSERT_TRUE(test::typeKey(Qt::Key_Tab));
+    ASSERT_TRUE(control->hasFocus());
+    ASSERT_TRUE(showsFocusRing(control));
+    ASSERT_TRUE(uitest::waitFor(repainted)) << "the ring the keys brought was never painted";
+
+    repaints.painted = QRegion();
+    QTest::mouseClick(&window, Qt::LeftButton, Qt::NoModifier, QPoint(10, window.height() / 2));
+    ASSERT_TRUE(control->hasFocus()) << "the click took the focus";
+    ASSERT_FALSE(showsFocusRing(control));
+    EXPECT_TRUE(uitest::waitFor(repainted)) << "the control was not painted again without its ring";
+    control->removeEventFilter(&repaints);
 }
 
 INSTANTIATE_TEST_SUITE_P(

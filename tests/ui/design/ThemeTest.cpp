@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <functional>
 #include <limits>
 
 #include <QAbstractItemView>
@@ -94,6 +95,92 @@ TEST(Theme, ToolTipsFollowTheAppearance)
     }
     Appearance::shared().setOverride(std::nullopt);
 }
+
+// Once the desktop's appearance is followed again, tool tips take the desktop's palette back: the
+// dark appearance chosen here and then left to a light desktop again, or a dark desktop (whose
+// palette the appearance is read from) turning light. A tip shown then, and the palette a new one
+// is given, are the desktop's, not Kelvaro's dark ones.
+struct TipsBack {
+    const char* name;
+    std::function<void()> toDark;
+    std::function<void()> back;
+    bool darkTips; // whether the dark appearance gives the tips its own palette
+};
+
+void PrintTo(const TipsBack& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class ToolTipsBack : public ::testing::TestWithParam<TipsBack> {
+protected:
+    void SetUp() override
+    {
+        Appearance::shared().setOverride(std::nullopt);
+        QApplication::setPalette(QPalette());
+    }
+    void TearDown() override
+    {
+        QToolTip::hideText();
+        Appearance::shared().setOverride(std::nullopt);
+        QApplication::setPalette(QPalette());
+    }
+};
+
+QPalette darkDesktop()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(36, 31, 49));
+    p.setColor(QPalette::WindowText, QColor(235, 235, 235));
+    return p;
+}
+
+TEST_P(ToolTipsBack, ToTheDesktopsPaletteWhenTheDesktopIsFollowedAgain)
+{
+    QWidget window;
+    window.resize(200, 100);
+    Theme::follow(&window);
+    window.show();
+    ASSERT_FALSE(Appearance::shared().isDark()) << "the desktop of the tests is light";
+    const auto shownTip = [&]() -> QWidget* {
+        QToolTip::showText(window.mapToGlobal(QPoint(10, 10)), QStringLiteral("kontrast +20"), &window);
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->inherits("QTipLabel") && top->isVisible())
+                return top;
+        return nullptr;
+    };
+    const QColor darkTips = Theme::qtPalette(true).color(QPalette::ToolTipBase);
+    const QColor desktops = QToolTip::palette().color(QPalette::ToolTipBase);
+    QWidget* tip = shownTip();
+    ASSERT_NE(tip, nullptr);
+    const QColor shownByTheDesktop = tip->palette().color(QPalette::ToolTipBase);
+    ASSERT_NE(shownByTheDesktop, darkTips) << "a tip of the light desktop is dark";
+    QToolTip::hideText();
+
+    GetParam().toDark();
+    ASSERT_TRUE(Appearance::shared().isDark());
+    ASSERT_TRUE(Theme::isDark(&window));
+    tip = shownTip();
+    ASSERT_NE(tip, nullptr);
+    ASSERT_EQ(tip->palette().color(QPalette::ToolTipBase), GetParam().darkTips ? darkTips : shownByTheDesktop);
+    QToolTip::hideText();
+
+    GetParam().back();
+    EXPECT_FALSE(Appearance::shared().isDark()) << "the appearance stayed dark";
+    EXPECT_FALSE(Theme::isDark(&window)) << "the window stayed dark";
+    EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipBase), desktops);
+    tip = shownTip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(tip->palette().color(QPalette::ToolTipBase), shownByTheDesktop) << "the tip kept the dark appearance's colours";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Appearances, ToolTipsBack,
+    ::testing::Values(TipsBack{"chosenDarkThenLeftToTheDesktop", [] { Appearance::shared().setOverride(true); },
+                               [] { Appearance::shared().setOverride(std::nullopt); }, true},
+                      TipsBack{"darkDesktopTurnsLight", [] { QApplication::setPalette(darkDesktop()); },
+                               [] { QApplication::setPalette(QPalette()); }, false}),
+    test::RowName());
 
 // Sheets open and close all session long, each following the appearance; a closed one, however
 // it went, must leave nothing behind in the windows kept to follow.

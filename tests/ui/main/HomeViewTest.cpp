@@ -124,59 +124,88 @@ void PrintTo(const PlaceRow& row, std::ostream* os)
     *os << row.name;
 }
 
-class HomePlace : public ::testing::TestWithParam<PlaceRow> {};
+// The home page over the real drop card with `filesBefore` files, the page scrolled so the wheel
+// stands in the middle of the view with room to scroll either way, the pointer away from it.
+class HomePage : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        installScreens(); // the real drop card
+        QCursor::setPos(0, 0);
+    }
+    void TearDown() override
+    {
+        home.reset();
+        store.reset();
+        ScreenFactory::reset();
+        QCursor::setPos(0, 0);
+    }
+    // Call through ASSERT_NO_FATAL_FAILURE. `holdAfterRun` sets how long the page holds its
+    // place after a run (ms); zero leaves the page's own time.
+    void stage(int filesBefore, int holdAfterRun)
+    {
+        StoreServices services;
+        services.process = [](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr&, const EngineSettings&) {
+            return OpResult{};
+        };
+        store = makeStore(services);
+        ASSERT_TRUE(OutputFolder::remember(temp.path()));
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            photos << testimages::writeJpeg(temp.path(), QString::fromLatin1(name), testimages::plain(40, 30, Qt::red));
+        store->setDroppedFiles(photos.mid(0, filesBefore));
+        // A page that scrolls well past the card: recent results and shelves under it.
+        const QDateTime now = QDateTime::currentDateTime();
+        QList<ActivityItem> recent;
+        for (int i = 0; i < 6; ++i)
+            recent << activity(QStringLiteral("%1.jpg").arg(i), now.addSecs(-60 * i));
+        store->setActivities(recent);
+        store->setShelves({shelf(QStringLiteral("Výlet"), 1, 2, 2), shelf(QStringLiteral("Rodina"), 2, 0)});
+        home = std::make_unique<HomeView>(*store);
+        if (holdAfterRun > 0)
+            home->afterRunTimer().setInterval(holdAfterRun);
+        home->resize(1000, 460);
+        home->show();
+        card = home->findChild<wheel::DropWheelCard*>();
+        ASSERT_NE(card, nullptr);
+        wheel = card->findChild<wheel::ActionWheel*>();
+        ASSERT_NE(wheel, nullptr);
+        bar = home->verticalScrollBar();
+        ASSERT_TRUE(waitFor([&] { return settled() && bar->maximum() > 0; }));
+        passPostedEvents();
+        // The wheel in the middle of the view, the card's foot below it.
+        const int wheelTop = wheel->mapTo(home->widget(), QPoint()).y();
+        bar->setValue(wheelTop + wheel->height() / 2 - home->viewport()->height() / 2);
+        // Room to scroll by the strip's height either way.
+        ASSERT_GT(bar->value(), 80);
+        ASSERT_LT(bar->value(), bar->maximum() - 80);
+    }
+    // Runs an operation on the dropped files and waits for its end.
+    void runOnce()
+    {
+        store->run(KelvaroOp::stripMetadata());
+        ASSERT_TRUE(waitFor([&] { return !store->isWorking() && settled(); }));
+        passPostedEvents();
+    }
+    bool settled() const { return card->isLoadedFaceShown() && !card->isChangingFace(); }
+
+    QTemporaryDir temp;
+    QStringList photos;
+    std::unique_ptr<KelvaroStore> store;
+    std::unique_ptr<HomeView> home;
+    wheel::DropWheelCard* card = nullptr;
+    wheel::ActionWheel* wheel = nullptr;
+    QScrollBar* bar = nullptr;
+};
+
+class HomePlace : public HomePage, public ::testing::WithParamInterface<PlaceRow> {};
 
 TEST_P(HomePlace, WhatIsUnderThePointerStaysWhereItIs)
 {
     const PlaceRow& row = GetParam();
-    QTemporaryDir temp;
-    installScreens(); // the real drop card
-    struct Reset {
-        ~Reset()
-        {
-            ScreenFactory::reset();
-            QCursor::setPos(0, 0);
-        }
-    } reset;
-    QCursor::setPos(0, 0);
-    StoreServices services;
-    services.process = [](const KelvaroOp&, const QStringList&, const QString&, const RunHooksPtr&, const EngineSettings&) {
-        return OpResult{};
-    };
-    auto store = makeStore(services);
-    ASSERT_TRUE(OutputFolder::remember(temp.path()));
-    QStringList photos;
-    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
-        photos << testimages::writeJpeg(temp.path(), QString::fromLatin1(name), testimages::plain(40, 30, Qt::red));
-    store->setDroppedFiles(photos.mid(0, row.filesBefore));
-    // A page that scrolls well past the card: recent results and shelves under it.
-    const QDateTime now = QDateTime::currentDateTime();
-    QList<ActivityItem> recent;
-    for (int i = 0; i < 6; ++i)
-        recent << activity(QStringLiteral("%1.jpg").arg(i), now.addSecs(-60 * i));
-    store->setActivities(recent);
-    store->setShelves({shelf(QStringLiteral("Výlet"), 1, 2, 2), shelf(QStringLiteral("Rodina"), 2, 0)});
-    HomeView home(*store);
-    home.afterRunTimer().setInterval(60 * 1000); // no hold that ends while the test looks
-    home.resize(1000, 460);
-    home.show();
-    auto* card = home.findChild<wheel::DropWheelCard*>();
-    ASSERT_NE(card, nullptr);
-    auto* wheel = card->findChild<wheel::ActionWheel*>();
-    ASSERT_NE(wheel, nullptr);
-    QScrollBar* bar = home.verticalScrollBar();
-    ASSERT_TRUE(waitFor([&] { return card->isLoadedFaceShown() && !card->isChangingFace() && bar->maximum() > 0; }));
-    passPostedEvents();
-    // The wheel in the middle of the view, the card's foot below it.
-    const int wheelTop = wheel->mapTo(home.widget(), QPoint()).y();
-    bar->setValue(wheelTop + wheel->height() / 2 - home.viewport()->height() / 2);
-    // Room to scroll by the strip's height either way.
-    ASSERT_GT(bar->value(), 80);
-    ASSERT_LT(bar->value(), bar->maximum() - 80);
+    // No hold that ends while the test looks.
+    ASSERT_NO_FATAL_FAILURE(stage(row.filesBefore, 60 * 1000));
     if (row.afterARun) {
-        store->run(KelvaroOp::stripMetadata());
-        ASSERT_TRUE(waitFor([&] { return !store->isWorking() && card->isLoadedFaceShown() && !card->isChangingFace(); }));
-        passPostedEvents();
+        ASSERT_NO_FATAL_FAILURE(runOnce());
     } else {
         QCursor::setPos(wheel->mapToGlobal(wheel->rect().center() + QPoint(0, wheel->height() / 3)));
         ASSERT_TRUE(waitFor([&] { return wheel->rect().contains(wheel->mapFromGlobal(QCursor::pos())); }));
@@ -220,6 +249,24 @@ INSTANTIATE_TEST_SUITE_P(
                  false},
         PlaceRow{"stripGoesRightAfterARun", 2, [](KelvaroStore& s, const QStringList& p) { s.removeDropped(p[1]); }, true, true}),
     test::RowName());
+
+// The hold after a run lasts the page's own moment, not for good: once it has run out, with the
+// pointer away from the wheel, the page stays where the user left it as the card changes.
+TEST_F(HomePage, TheHoldAfterARunEndsAndThePageNoLongerFollowsTheCard)
+{
+    ASSERT_NO_FATAL_FAILURE(stage(2, 0));
+    ASSERT_NO_FATAL_FAILURE(runOnce());
+    ASSERT_TRUE(waitFor([&] { return !home->afterRunTimer().isActive(); })) << "the hold after the run never ended";
+
+    const int scrolled = bar->value();
+    const int wheelAt = wheel->mapToGlobal(QPoint()).y();
+    store->removeDropped(photos[1]); // the file strip over the wheel goes
+    ASSERT_TRUE(waitFor([&] { return settled() && wheel->mapToGlobal(QPoint()).y() != wheelAt; }))
+        << "the wheel never moved on the page";
+    passPostedEvents();
+    EXPECT_EQ(bar->value(), scrolled) << "the page followed the card after its hold had ended";
+    EXPECT_LT(wheel->mapToGlobal(QPoint()).y(), wheelAt - 20) << "the wheel stayed put";
+}
 
 TEST(HomeView, ATileSelectsItsModeAndShowsHome)
 {

@@ -1,6 +1,7 @@
 // The settings window: nothing written by opening it, the stored tab, the quality the next run
 // uses, the language switch retranslating in place with its restart row, the results folder
 // (only what was really stored is shown), the sample data and the about page's update states.
+#include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QApplication>
 #include <QCheckBox>
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QScrollArea>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -190,6 +192,63 @@ TEST_F(SettingsViewTest, ClearingSampleDataKeepsTheUsersOwnEntries)
     general(*view)->findChild<QAbstractButton*>("showOnboarding")->click();
     EXPECT_EQ(Settings::shared().boolValue("kelvaro.onboarded"), std::optional<bool>(false));
 }
+
+// ---- Escape --------------------------------------------------------------------------------------
+
+// Escape on an open pop-up list closes the list alone, as in the sheets; the next Escape closes
+// the window. The view stands in a window of its own, as the application shows it.
+struct ListCase {
+    const char* name;
+    const char* tab;
+    const char* list;
+};
+
+void PrintTo(const ListCase& row, std::ostream* os)
+{
+    *os << row.name;
+}
+
+class EscapeOnAList : public SettingsViewTest, public ::testing::WithParamInterface<ListCase> {};
+
+TEST_P(EscapeOnAList, ClosesTheListAndLeavesTheWindowOpen)
+{
+    const ListCase& row = GetParam();
+    Settings::shared().setValue(QString::fromLatin1(SettingsView::tabKey), QString::fromLatin1(row.tab));
+    SettingsServices services;
+    services.updates = &updates;
+    services.fileManager = files;
+    services.about = AboutInfo{};
+    QWidget window(nullptr, Qt::Window);
+    auto* column = new QVBoxLayout(&window);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto* view = new SettingsView(*store, services, &window);
+    column->addWidget(view);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return QGuiApplication::focusWindow() == window.windowHandle(); }));
+    auto* list = view->page(QString::fromLatin1(row.tab))->findChild<QComboBox*>(QString::fromLatin1(row.list));
+    ASSERT_NE(list, nullptr);
+    list->setFocus(Qt::TabFocusReason);
+    list->showPopup();
+    QWidget* popup = list->view()->window();
+    ASSERT_TRUE(uitest::waitFor([&] { return popup->isVisible(); })) << "the list never opened";
+
+    ASSERT_TRUE(test::typeKey(Qt::Key_Escape));
+    EXPECT_TRUE(uitest::waitFor([&] { return !popup->isVisible(); })) << "the list stayed open";
+    uitest::passPostedEvents();
+    ASSERT_TRUE(window.isVisible()) << "the window closed with the list";
+
+    // The test platform leaves its focus on the closed list, where a desktop keeps it on the window.
+    window.activateWindow();
+    ASSERT_TRUE(uitest::waitFor([&] { return QGuiApplication::focusWindow() == window.windowHandle(); }));
+    ASSERT_TRUE(test::typeKey(Qt::Key_Escape));
+    EXPECT_TRUE(uitest::waitFor([&] { return !window.isVisible(); })) << "the second Escape left the window open";
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, EscapeOnAList,
+                         ::testing::Values(ListCase{"language", "general", "language"},
+                                           ListCase{"faceStyle", "export", "faceStyle"}),
+                         test::RowName());
 
 // ---- About ----------------------------------------------------------------------------------------
 
