@@ -31,7 +31,10 @@ namespace {
 // A file the stand-in writes the id of a process it started into.
 class IdFile {
 public:
-    IdFile() : m_fd(::open(QFile::encodeName(m_folder.path() + QStringLiteral("/id")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {}
+    IdFile()
+        : m_fd(::open(QFile::encodeName(m_folder.path() + QStringLiteral("/id")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+    {
+    }
     ~IdFile()
     {
         // Should a case fail, the process it names does not outlive it.

@@ -164,12 +164,22 @@ int main()
         } else if (what == "sleep") {
             sleepForEver();
         } else if (what == "group" || what == "hold") {
+            // The id is written once the process is where it is meant to be: a kill of this
+            // child's group right after the answer must find it outside, in its own session.
+            int settled[2];
+            if (::pipe2(settled, O_CLOEXEC) != 0)
+                _exit(5);
             const pid_t started = ::fork();
             if (started == 0) {
                 if (what == "hold")
                     ::setsid();
+                ::close(settled[1]);
                 sleepForEver();
             }
+            ::close(settled[1]);
+            char none;
+            (void)!::read(settled[0], &none, 1); // its end of the pipe closed: it has settled
+            ::close(settled[0]);
             writeId(attached, started);
             if (what == "hold")
                 answer(0);
