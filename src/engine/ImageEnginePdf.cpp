@@ -24,6 +24,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <QSet>
 
 #include <poppler/PDFDoc.h>
 #include <poppler/Page.h>
@@ -37,6 +38,7 @@
 #include "engine/PdfPages.h"
 #include "engine/PopplerSetup.h"
 #include "platform/ChildProcesses.h"
+#include "platform/Log.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro {
@@ -281,6 +283,22 @@ QString drawerProgram()
 constexpr int kDrawn = 0;
 constexpr int kOutOfMemory = 3;
 
+// A drawer that cannot be started is a fault of the installation, not of the files: said once for
+// each program named, however many pages then fail.
+void reportNotStarted(const QString& program, int error)
+{
+    static std::mutex mutex;
+    static QSet<QString> reported;
+    {
+        const std::lock_guard lock(mutex);
+        if (reported.contains(program))
+            return;
+        reported.insert(program);
+    }
+    logLine(QStringLiteral("the PDF page drawer %1 cannot be started (%2): no PDF page can be drawn")
+                .arg(program, QString::fromLocal8Bit(std::strerror(error))));
+}
+
 bool crashed(int signal)
 {
     return signal == SIGSEGV || signal == SIGBUS || signal == SIGILL || signal == SIGFPE;
@@ -434,6 +452,7 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
         case Kind::ended:
             throw ImageEngine::FileAborted();
         case Kind::notStarted:
+            reportNotStarted(drawerProgram(), ending.code);
             break;
         }
         throw KelvaroError::unreadable(name);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 #include <utility>
+#include <variant>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -24,7 +25,13 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 
-extern char** environ;
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KELVARO_CHILD_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KELVARO_CHILD_SANITIZED 1
+#endif
+#endif
 
 namespace kelvaro::ChildProcesses {
 namespace {
@@ -84,19 +91,25 @@ std::map<QString, std::vector<Idle>>& idle()
     return *all;
 }
 
-// A child stays a zombie, its id not reused, until it is reaped, and it is taken off the list
-// before that: a kill from the list never reaches another process.
+// A child and whatever it started: its process group, which bears its id. A child stays a zombie,
+// its id not reused, until it is reaped, and it is taken off the list before that: a kill from the
+// list never reaches another process.
+void killGroup(pid_t pid)
+{
+    ::kill(-pid, SIGKILL);
+}
+
 void killLocked(pid_t pid, Child& child)
 {
     child.killed = true;
-    ::kill(pid, SIGKILL);
+    killGroup(pid);
 }
 
 // Ends a child that is not at work, reaps it and forgets it.
 void discard(const Idle& child)
 {
     ::close(child.socket);
-    ::kill(child.pid, SIGKILL);
+    killGroup(child.pid);
     {
         const std::lock_guard lock(mutex);
         children().erase(child.pid);
@@ -105,12 +118,31 @@ void discard(const Idle& child)
     }
 }
 
-// A new child of `program` waiting for its work, registered; none when it cannot start.
-std::optional<Idle> start(const QString& program)
+// What a child gets of this process's environment: what fontconfig reads to find the fonts, their
+// configuration and its cache, and the language; nothing else of the application's (its bus, its
+// tokens, the folders it was pointed at). PATH is fixed: a child starts no program.
+std::vector<QByteArray> environment()
+{
+    static constexpr const char* kept[] = {
+        "HOME", "LANG", "LC_ALL", "LC_CTYPE", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS",
+        "FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT", "FC_LANG",
+#ifdef KELVARO_CHILD_SANITIZED
+        "ASAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS", "UBSAN_OPTIONS",
+#endif
+    };
+    std::vector<QByteArray> entries{QByteArrayLiteral("PATH=/usr/local/bin:/usr/bin:/bin")};
+    for (const char* name : kept)
+        if (qEnvironmentVariableIsSet(name))
+            entries.push_back(QByteArray(name) + '=' + qgetenv(name));
+    return entries;
+}
+
+// A new child of `program` waiting for its work, registered; else why it could not start (errno).
+std::variant<Idle, int> start(const QString& program)
 {
     int sockets[2];
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sockets) != 0)
-        return std::nullopt;
+        return errno;
     const auto closeTheirs = qScopeGuard([&sockets] { ::close(sockets[1]); });
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -119,9 +151,13 @@ std::optional<Idle> start(const QString& program)
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn_file_actions_adddup2(&actions, sockets[1], 3);
+    // Whatever else this process holds without CLOEXEC (what its launcher left open, a library's
+    // descriptor) stays here.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 4);
 
     // The child starts with every signal at its default and none blocked: this process ignores
-    // some and blocks others on its threads, which an exec would hand on.
+    // some and blocks others on its threads, which an exec would hand on. It leads a process group
+    // of its own, which is what is killed: anything it started goes with it.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     const auto freeAttributes = qScopeGuard([&attributes] { posix_spawnattr_destroy(&attributes); });
@@ -131,14 +167,20 @@ std::optional<Idle> start(const QString& program)
     sigfillset(&all);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
     QByteArray path = QFile::encodeName(program);
     char* argv[] = {path.data(), nullptr};
+    std::vector<QByteArray> entries = environment();
+    std::vector<char*> envp;
+    for (QByteArray& entry : entries)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
     pid_t pid = -1;
-    if (posix_spawn(&pid, path.constData(), &actions, &attributes, argv, environ) != 0) {
+    if (const int error = posix_spawn(&pid, path.constData(), &actions, &attributes, argv, envp.data()); error != 0) {
         ::close(sockets[0]);
-        return std::nullopt;
+        return error;
     }
     const std::lock_guard lock(mutex);
     Child& child = children()[pid];
@@ -230,8 +272,10 @@ void giveBack(const QString& program, const Idle& child)
 // Sends the child its work: false when it is gone (killed while it waited).
 bool handOver(const Idle& child, const QStringList& arguments, const std::vector<int>& descriptors)
 {
-    if (descriptors.size() > size_t(kMaxDescriptors))
+    if (descriptors.size() > size_t(kMaxDescriptors)) {
+        errno = E2BIG;
         return false;
+    }
     QByteArray text;
     for (const QString& argument : arguments)
         text += argument.toUtf8() + '\0';
@@ -267,8 +311,11 @@ QString besideExecutable(const QString& name)
 Ready::Ready(const QString& program) : m_program(program)
 {
     std::optional<Idle> child = takeIdle(program);
-    if (!child)
-        child = start(program);
+    if (!child) {
+        // One that cannot start says why when it is given its work.
+        if (const auto started = start(program); std::holds_alternative<Idle>(started))
+            child = std::get<Idle>(started);
+    }
     if (child) {
         m_pid = child->pid;
         m_socket = child->socket;
@@ -299,14 +346,25 @@ Ending run(Ready ready, const QStringList& arguments, const std::vector<int>& de
         child.reset();
     }
     if (!child) {
-        child = start(program);
-        if (child && !handOver(*child, arguments, descriptors)) {
-            discard(*child);
-            child.reset();
+        const auto started = start(program);
+        if (!std::holds_alternative<Idle>(started))
+            return {Kind::notStarted, std::get<int>(started)};
+        const Idle fresh = std::get<Idle>(started);
+        if (!handOver(fresh, arguments, descriptors)) {
+            const int error = errno;
+            bool killed = false;
+            {
+                const std::lock_guard lock(mutex);
+                killed = children()[fresh.pid].killed;
+            }
+            discard(fresh);
+            // Killed as it started (the pools drain): ended, no fault of the program.
+            if (killed)
+                return {Kind::ended, SIGKILL};
+            return {Kind::notStarted, error};
         }
+        child = fresh;
     }
-    if (!child)
-        return {Kind::notStarted, 0};
     const pid_t pid = child->pid;
     {
         const std::lock_guard lock(mutex);
@@ -337,12 +395,14 @@ Ending run(Ready ready, const QStringList& arguments, const std::vector<int>& de
             else if (std::chrono::steady_clock::now() >= deadline)
                 killedFor = Kind::timedOut;
             if (killedFor)
-                ::kill(pid, SIGKILL); // not reaped yet, so still this child
+                killGroup(pid); // not reaped yet, so still this child's
         }
         pollfd wake[2] = {{child->socket, POLLIN, 0}, {exitFd, POLLIN, 0}};
         ::poll(wake, exitFd >= 0 ? 2 : 1, kPollMs);
     }
     ::close(child->socket);
+    // What it started ends with it, however it ended.
+    killGroup(pid);
     bool killedHere = false;
     {
         const std::lock_guard lock(mutex);

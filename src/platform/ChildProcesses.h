@@ -11,6 +11,11 @@
 // most, then is ended and reaped (it would end by itself after a minute). A run's caller waits
 // for its child without blocking its own stop request: it is asked every few milliseconds. Any
 // thread; the registry lives as long as the process.
+//
+// A child starts with descriptors 0–2 on /dev/null, its socket at 3 and nothing else of this
+// process's, with an environment of a few variables (where fonts and their cache are found, the
+// language), and leads a process group of its own: every kill reaches the group, so nothing it
+// started outlives it.
 #include <chrono>
 #include <functional>
 #include <vector>
@@ -29,7 +34,7 @@ struct Ending {
         stopped,    // killed: its caller's stop request
         timedOut,   // killed: it outlived its wall time
         ended,      // killed: stopAll(), or the background pools draining
-        notStarted, // the program could not be started or given its work
+        notStarted, // the program could not be started or given its work: `code` is the errno
     };
     Kind kind = Kind::notStarted;
     int code = 0;

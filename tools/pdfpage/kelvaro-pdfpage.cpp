@@ -40,6 +40,7 @@
 #include <poppler/Stream.h>
 #include <poppler/splash/SplashBitmap.h>
 
+#include "Confinement.h"
 #include "engine/PopplerSetup.h"
 
 namespace {
@@ -51,6 +52,8 @@ constexpr long long kKeptBytes = 256LL << 20;
 constexpr int kIdleMs = 60'000;
 constexpr int kUnreadable = 2;
 constexpr int kOutOfMemory = 3;
+// Ended with, before any work is taken, when the kernel refuses the drawer's confinement.
+constexpr int kUnconfined = 4;
 
 // Bytes of data memory (heap and private writable mappings, what RLIMIT_DATA counts) held now.
 long long dataHeld()
@@ -247,6 +250,9 @@ bool drawOne()
 
 int main()
 {
+    // Before any byte of a document is read, and before the thread below starts.
+    if (!kelvaro::pdfpage::confine())
+        return kUnconfined;
     rlimit core{0, 0};
     setrlimit(RLIMIT_CORE, &core); // an end at a bound writes no core file
     // A page's bitmaps come from the heap and stay there for the next page (up to kKeptBytes), not
