@@ -51,6 +51,7 @@ struct Idle {
     pid_t pid = -1;
     int socket = -1;
     std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
+    bool keeps = false; // what its last work left, for a next piece that asks for it by its id
 };
 
 // How long a child waits for work before it is ended: well before it would end by itself (a
@@ -64,6 +65,7 @@ std::chrono::milliseconds idleUse()
 
 std::mutex mutex;
 int draining = 0;
+std::atomic<quint64> ends{0};
 bool sweeping = false; // a sweeper thread runs (sweep)
 
 std::condition_variable& sweepWake()
@@ -147,15 +149,25 @@ std::optional<Idle> start(const QString& program)
     return Idle{pid, sockets[0]};
 }
 
-// A child of `program` waiting for work, or none. Those killed while they waited (an end since
-// called off) or that waited too long are ended, reaped and passed over.
-std::optional<Idle> takeIdle(const QString& program)
+// A child of `program` waiting for work, `preferred` when it waits, or none. Those killed while
+// they waited (an end since called off) or that waited too long are ended, reaped and passed over.
+std::optional<Idle> takeIdle(const QString& program, pid_t preferred = -1)
 {
     std::vector<Idle> killed;
     std::optional<Idle> taken;
     {
         const std::lock_guard lock(mutex);
         std::vector<Idle>& ready = idle()[program];
+        // The one asked for, else one that keeps nothing another caller may still ask for.
+        std::optional<size_t> wanted;
+        for (size_t i = ready.size(); i-- > 0 && !wanted;)
+            if (ready[i].pid == preferred)
+                wanted = i;
+        for (size_t i = ready.size(); i-- > 0 && !wanted;)
+            if (!ready[i].keeps)
+                wanted = i;
+        if (wanted)
+            std::rotate(ready.begin() + std::ptrdiff_t(*wanted), ready.begin() + std::ptrdiff_t(*wanted) + 1, ready.end());
         while (!ready.empty() && !taken) {
             const Idle child = ready.back();
             ready.pop_back();
@@ -208,7 +220,7 @@ void sweep()
 
 // A child that answered waits for more among the idle ones, unless they are enough or the pools
 // drain.
-void giveBack(const QString& program, const Idle& child)
+void giveBack(const QString& program, const Idle& child, bool keeps = false)
 {
     {
         const std::lock_guard lock(mutex);
@@ -216,7 +228,7 @@ void giveBack(const QString& program, const Idle& child)
         Child& known = children()[child.pid];
         known.atWork = false;
         if (draining == 0 && !known.killed && ready.size() < maxIdle()) {
-            ready.push_back({child.pid, child.socket});
+            ready.push_back({child.pid, child.socket, std::chrono::steady_clock::now(), keeps});
             if (!sweeping) {
                 sweeping = true;
                 std::thread(sweep).detach();
@@ -264,9 +276,11 @@ QString besideExecutable(const QString& name)
     return folder + QLatin1Char('/') + name;
 }
 
-Ready::Ready(const QString& program) : m_program(program)
+Ready::Ready(const QString& program) : Ready(program, -1) {}
+
+Ready::Ready(const QString& program, int preferred) : m_program(program)
 {
-    std::optional<Idle> child = takeIdle(program);
+    std::optional<Idle> child = takeIdle(program, pid_t(preferred));
     if (!child)
         child = start(program);
     if (child) {
@@ -287,7 +301,7 @@ Ready::~Ready()
 }
 
 Ending run(Ready ready, const QStringList& arguments, const std::vector<int>& descriptors,
-           std::chrono::milliseconds wall, const std::function<bool()>& stopped)
+           std::chrono::milliseconds wall, const std::function<bool()>& stopped, bool keeps)
 {
     const QString program = ready.m_program;
     std::optional<Idle> child;
@@ -321,11 +335,11 @@ Ending run(Ready ready, const QStringList& arguments, const std::vector<int>& de
     std::optional<Kind> killedFor;
     for (;;) {
         if (!killedFor) {
-            unsigned char outcome = 0;
-            const ssize_t got = ::recv(child->socket, &outcome, 1, MSG_DONTWAIT);
-            if (got == 1) {
-                giveBack(program, *child);
-                return {Kind::answered, outcome};
+            char answer[kMaxAnswerBytes];
+            const ssize_t got = ::recv(child->socket, answer, sizeof answer, MSG_DONTWAIT);
+            if (got >= 1) {
+                giveBack(program, *child, keeps);
+                return {Kind::answered, static_cast<unsigned char>(answer[0]), QByteArray(answer + 1, int(got - 1))};
             }
         }
         siginfo_t info{};
@@ -364,6 +378,7 @@ Ending run(Ready ready, const QStringList& arguments, const std::vector<int>& de
 void stopAll()
 {
     const std::lock_guard lock(mutex);
+    ++ends;
     for (auto& [pid, child] : children())
         killLocked(pid, child);
 }
@@ -374,6 +389,7 @@ Draining::Draining()
     {
         const std::lock_guard lock(mutex);
         ++draining;
+        ++ends;
         for (auto& [pid, child] : children())
             killLocked(pid, child);
         waiting.swap(idle());
@@ -387,6 +403,11 @@ Draining::~Draining()
 {
     const std::lock_guard lock(mutex);
     --draining;
+}
+
+quint64 endsSoFar()
+{
+    return ends.load();
 }
 
 void setIdleUse(std::chrono::milliseconds use)
