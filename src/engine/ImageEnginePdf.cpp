@@ -301,6 +301,10 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
         // elsewhere.
         const int descriptor = openRegular(file, name);
         const auto closing = qScopeGuard([descriptor] { ::close(descriptor); });
+        // Outside a run's file the budget is opened once for the reading's room and the drawing's.
+        std::optional<MemoryBudget::Run> budgetOpen;
+        if (heldByFile() <= 0)
+            budgetOpen.emplace(MemoryBudget::shared());
         const PdfDrawer::PageFacts page = readPage(descriptor, name);
         const QSize full = fullSizeOf(page, name);
         PdfDrawer::Drawing drawing;

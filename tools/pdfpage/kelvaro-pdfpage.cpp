@@ -144,7 +144,15 @@ kelvaro::pdfpage::OpenDocument& document()
     static kelvaro::pdfpage::OpenDocument open;
     return open;
 }
-long long openedAbove = 0; // the data memory held before the open document was read
+// The data memory in use before the open document was read: what is held less what the
+// allocator keeps free for the next page, which that page takes before it grows the heap.
+long long openedAbove = 0;
+
+long long dataInUse()
+{
+    const struct mallinfo2 heap = mallinfo2();
+    return std::max(0LL, dataHeld() - (long long)(heap.fordblks));
+}
 
 // Waits for the next message, letting an open document go once it has waited kKeepOpenMs for its
 // drawing. False when none came within kIdleMs.
@@ -173,8 +181,7 @@ bool awaitMessage()
 std::string opened(int descriptor, const std::string& identity, long long memory, long long cpu)
 {
     document().close();
-    malloc_trim(0);
-    openedAbove = dataHeld();
+    openedAbove = dataInUse();
     bound(openedAbove, memory, cpu);
     kelvaro::pdfpage::PageFacts facts;
     if (!document().open(descriptor, identity, facts))
@@ -226,7 +233,7 @@ bool workOne()
                             std::atoll(arguments[3].c_str()));
             // What a hostile document holds once read is bounded by nothing of Kelvaro's while it
             // waits for its drawing: read again then, within the drawing's ceiling.
-            if (dataHeld() - openedAbove > kKeptOpenBytes)
+            if (dataInUse() - openedAbove > kKeptOpenBytes)
                 document().close();
         } else if (verb == "draw" && arguments.size() == 9 && descriptors.size() == 1) {
             const int width = std::atoi(arguments[2].c_str());
