@@ -113,12 +113,15 @@ void writePDF(const QStringList& files, const QString& target, double jpegQualit
 // First page of a PDF at 2 px per point on white: its whole media box (a crop box does not
 // clip it), the box's corner on the bitmap's corner, the page's own rotation not applied.
 // `maxSide` > 0 draws a page whose long side is larger at the size a resize to that long side
-// computes, never at full size first. Drawn by kelvaro-pdfpage in a process of its own, within
-// a memory ceiling (what the budget admitted the file at, or the page's own price, and what the
-// renderer itself holds; never beyond a hard limit's room) and pdfPageCpuBound() of CPU time,
-// killed at once when the file is asked to stop (FileAborted) or the application ends or drains
-// its pools. Throws KelvaroError::unreadable(file name), tooManyPixels for a page above
-// kMaxPixels, pageBeyondBounds for one whose drawing went past either bound.
+// computes, never at full size first. Read and drawn by kelvaro-pdfpage in a process of its own
+// (nothing of the document is parsed here; a reading this thread's probe left open is drawn
+// from), within a memory ceiling (what the budget admitted the file at, or the page's own price,
+// the renderer's room included, held from the shared budget while it draws; less the pixels it
+// fills and never beyond a hard limit's room) and pdfPageCpuBound() of CPU time, killed at once
+// when the file is asked to stop (FileAborted) or the application ends or drains its pools. Waits
+// for the budget's room outside a run's file. Throws KelvaroError::unreadable(file name),
+// tooManyPixels for a page above kMaxPixels, pageBeyondBounds for one whose reading or drawing
+// went past either bound.
 Bitmap renderPDFPage(const QString& file, int maxSide = 0);
 // The CPU time a page's drawing may take: 20 s, generous for real documents. Tests shorten it.
 std::chrono::seconds pdfPageCpuBound();

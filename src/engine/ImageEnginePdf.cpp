@@ -1,20 +1,19 @@
 // PDFs both ways: the combined PDF of a conversion (one page per photo, no page beyond 1000
-// points), and the first page of a PDF source drawn as a bitmap through poppler's core. The page
-// is read here (its size, its price) and drawn by kelvaro-pdfpage, where a page whose drawing
-// takes more memory or time than a page may is ended by the kernel and never reaches this
-// process. poppler's Qt binding cannot be used for the page: it draws only the crop box.
+// points), and the first page of a PDF source, read and drawn by kelvaro-pdfpage (PdfDrawer) in a
+// process of its own, where a document whose reading or drawing takes more memory or time than a
+// page may is ended by the kernel and never reaches this process: no byte of a PDF is parsed here.
+// Its drawers' ceilings add up: a drawer draws within what the budget admitted its file at, and
+// one at work outside a run's file (a thumbnail, a preview, a pricing's reading) holds its ceiling
+// from the shared budget while it works.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <cstring>
-#include <memory>
 #include <mutex>
 #include <new>
-#include <unordered_set>
+#include <optional>
 #include <utility>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -24,21 +23,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QSet>
-
-#include <poppler/PDFDoc.h>
-#include <poppler/Page.h>
-#include <poppler/Stream.h>
 
 #include "engine/FileAbort.h"
 #include "engine/ImageEffects.h"
 #include "engine/ImageEngine.h"
 #include "engine/ImageProbe.h"
 #include "engine/MemoryBudget.h"
+#include "engine/PdfDrawer.h"
 #include "engine/PdfPages.h"
-#include "engine/PopplerSetup.h"
-#include "platform/ChildProcesses.h"
-#include "platform/Log.h"
 #include "platform/NativePath.h"
 
 namespace kelvaro {
@@ -48,34 +40,6 @@ namespace {
 bool pageTooLarge(double width, double height)
 {
     return !(width >= 1 && height >= 1 && width * height <= double(kMaxPixels));
-}
-
-struct FirstPage {
-    std::unique_ptr<GooFile> file; // read by the document, so it goes last
-    std::unique_ptr<PDFDoc> document;
-    Page* page = nullptr;
-};
-
-// Opens the document at `descriptor` (a regular file; not taken over) and its first page. Throws
-// unreadable(name). Reads disk.
-FirstPage openFirstPage(int descriptor, const QString& name)
-{
-    setUpPoppler();
-    FirstPage first;
-    const int own = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
-    if (own < 0)
-        throw KelvaroError::unreadable(name);
-    first.file = GooFile::open(own); // closes it
-    if (!first.file)
-        throw KelvaroError::unreadable(name);
-    first.document = std::make_unique<PDFDoc>(new FileStream(first.file.get(), 0, false, first.file->size(), Object(objNull)));
-    // A document that needs a password does not open.
-    if (!first.document->isOk() || first.document->getNumPages() < 1)
-        throw KelvaroError::unreadable(name);
-    first.page = first.document->getPage(1);
-    if (!first.page)
-        throw KelvaroError::unreadable(name);
-    return first;
 }
 
 // `file` opened for reading, a regular file: a fifo or a device named like a PDF is refused, never
@@ -93,20 +57,12 @@ int openRegular(const QString& file, const QString& name)
     return descriptor;
 }
 
-// The same for the file at `file`. Throws unreadable(name). Reads disk.
-FirstPage openFirstPage(const QString& file, const QString& name)
-{
-    const int descriptor = openRegular(file, name);
-    const auto closing = qScopeGuard([descriptor] { ::close(descriptor); });
-    return openFirstPage(descriptor, name);
-}
-
 // The page at two pixels per point over its whole media box, towards zero. Throws unreadable(name)
 // for an empty box, tooManyPixels(name) for one beyond the engine's ceiling.
-QSize fullSizeOf(const Page& page, const QString& name)
+QSize fullSizeOf(const PdfDrawer::PageFacts& page, const QString& name)
 {
-    const double width = std::floor(page.getMediaWidth() * 2);
-    const double height = std::floor(page.getMediaHeight() * 2);
+    const double width = std::floor(page.mediaWidth * 2);
+    const double height = std::floor(page.mediaHeight * 2);
     if (!(width >= 1 && height >= 1))
         throw KelvaroError::unreadable(name);
     if (pageTooLarge(width, height))
@@ -114,64 +70,11 @@ QSize fullSizeOf(const Page& page, const QString& name)
     return {int(width), int(height)};
 }
 
-// How many of the objects a page's resources name, forms within forms included, are looked at
-// before the page is taken to hold raster images: forms name forms, one many times over or
-// itself, and a walk that looked at every name would never end.
-constexpr int kMaxObjectsLookedAt = 2000;
-
-// Whether `resources` name a raster image, also inside the forms they draw. Each object is looked
-// at once however often it is named; true, the higher price, once kMaxObjectsLookedAt have been
-// or the file is asked to stop.
-bool holdsImages(XRef* xref, Dict* resources)
-{
-    std::unordered_set<Ref> seen;
-    std::vector<Object> forms; // found, their own resources not yet looked at
-    int looked = 0;
-    const auto names = [&](Dict* inside) {
-        const Object xobjects = inside ? inside->lookup("XObject") : Object();
-        if (!xobjects.isDict())
-            return false;
-        Dict* named = xobjects.getDict();
-        for (int i = 0; i < named->getLength(); ++i) {
-            const Object& entry = named->getValNF(i);
-            if (entry.isRef() && !seen.insert(entry.getRef()).second)
-                continue;
-            if (++looked > kMaxObjectsLookedAt || ImageEngine::fileAbortRequested())
-                return true;
-            Object xobject = entry.fetch(xref);
-            if (!xobject.isStream())
-                continue;
-            const Object subtype = xobject.streamGetDict()->lookup("Subtype");
-            if (subtype.isName("Image"))
-                return true;
-            if (subtype.isName("Form"))
-                forms.push_back(std::move(xobject));
-        }
-        return false;
-    };
-    if (names(resources))
-        return true;
-    while (!forms.empty()) {
-        const Object form = std::move(forms.back());
-        forms.pop_back();
-        const Object inner = form.streamGetDict()->lookup("Resources");
-        if (inner.isDict() && names(inner.getDict()))
-            return true;
-    }
-    return false;
-}
-
-// What the renderer may hold beside the page's price: its fonts and glyph caches, the decoders of
-// the images a page holds, a few layers of transparency the size of the page.
-constexpr qint64 kRendererBytes = 256LL * 1024 * 1024;
-
 std::atomic<qint64> cpuBoundSeconds{20};
 
-// The wall time a drawing may take, for a child that spends none of its CPU time: a busy machine
-// gives it a share of a core, never none.
-std::chrono::milliseconds wallBound()
+std::chrono::seconds cpuBound()
 {
-    return std::max<std::chrono::milliseconds>(std::chrono::minutes(1), std::chrono::seconds(cpuBoundSeconds.load() * 10));
+    return std::chrono::seconds(cpuBoundSeconds.load());
 }
 
 // What a hard limit leaves, read at most once a second: thumbnails draw many pages in a row.
@@ -190,29 +93,67 @@ qint64 recentHardRoom()
     return room;
 }
 
-// The memory a page's drawing may take: what the budget admitted its file at, or, drawn outside a
-// run (a thumbnail, a preview), the page's own price at the size it is drawn; and what the
-// renderer holds beside it; never more than a hard limit leaves (what the run's budget read, else
-// what it leaves now: reads /proc and /sys) beside the `shared` bytes of pixels the drawer fills:
-// they are charged to the same limit as it writes them, and a drawer that took the room they need
-// had the kernel kill it (or Kelvaro) instead of being refused.
-qint64 memoryBound(XRef* xref, Dict* resources, QSize drawn, qint64 shared)
+// What the file this thread works on in a run holds; 0 outside a run's file, or for one that has
+// given its memory back.
+qint64 heldByFile()
 {
-    const qint64 held = MemoryBudget::FileHold::held().value_or(0);
-    qint64 admitted = held;
-    if (admitted <= 0) {
-        ImageEngine::Probe page;
-        page.regular = true;
-        page.pdf = true;
-        page.size = drawn;
-        page.drawing = !holdsImages(xref, resources);
-        admitted = MemoryBudget::estimate(page, MemoryBudget::Work{});
+    return std::max<qint64>(MemoryBudget::FileHold::held().value_or(0), 0);
+}
+
+// The memory a drawer at work outside a run's file may take, held from the shared budget for as
+// long as it works, so that drawers and the files of runs stay within the budget's room together.
+// Nothing for 0 bytes: a run's file draws within what it was admitted at. Waits for the room as a
+// file waits to be admitted, holding nothing; throws ImageEngine::FileAborted once stopped.
+class DrawerRoom {
+public:
+    explicit DrawerRoom(qint64 bytes)
+    {
+        if (bytes <= 0)
+            return;
+        m_open.emplace(MemoryBudget::shared());
+        if (!MemoryBudget::shared().acquire(bytes, [] { return ImageEngine::fileAbortRequested(); }))
+            throw ImageEngine::FileAborted();
+        m_bytes = bytes;
     }
-    qint64 bound = admitted + kRendererBytes;
-    const qint64 room = held > 0 ? MemoryBudget::shared().ceiling() : recentHardRoom();
+    ~DrawerRoom()
+    {
+        if (m_bytes > 0)
+            MemoryBudget::shared().release(m_bytes);
+    }
+    DrawerRoom(const DrawerRoom&) = delete;
+    DrawerRoom& operator=(const DrawerRoom&) = delete;
+
+private:
+    std::optional<MemoryBudget::Run> m_open; // its limit read from the machine when no run has it open
+    qint64 m_bytes = 0;
+};
+
+// The first page's facts of the document open at `descriptor`, read by a drawer within what this
+// thread's file was admitted at, else within MemoryBudget::pdfReadingBytes() held from the budget
+// while it reads (a reading this thread's drawer still holds is answered at once). Throws as
+// PdfDrawer::read.
+PdfDrawer::PageFacts readPage(int descriptor, const QString& name)
+{
+    const qint64 held = heldByFile();
+    if (held > 0 || PdfDrawer::holdsReading(descriptor))
+        return PdfDrawer::read(descriptor, name, held > 0 ? held : MemoryBudget::pdfReadingBytes(), cpuBound());
+    const DrawerRoom room(MemoryBudget::pdfReadingBytes());
+    return PdfDrawer::read(descriptor, name, MemoryBudget::pdfReadingBytes(), cpuBound());
+}
+
+// The memory a page's drawer may take, reading and drawing together: what the budget admitted the
+// page at (`admitted`: its file's hold, or its own price held for the drawing) less the `shared`
+// bytes of pixels it fills, which are part of that price and charged to any hard limit as it
+// writes them; never more than a hard limit leaves beside them (what the run's budget read, else
+// what it leaves now: reads /proc and /sys), so that a drawer that would take the room they need
+// is refused instead of having the kernel kill it, or Kelvaro.
+qint64 memoryBound(qint64 admitted, bool inRun, qint64 shared)
+{
+    qint64 bound = admitted;
+    const qint64 room = inRun ? MemoryBudget::shared().ceiling() : recentHardRoom();
     if (room > 0)
-        bound = std::min(bound, std::max<qint64>(room - shared, 1));
-    return bound;
+        bound = std::min(bound, room);
+    return std::max<qint64>(bound - shared, 1);
 }
 
 // Pixels the drawer draws into: memory shared with it, sealed at the page's size, mapped here once
@@ -271,39 +212,6 @@ private:
     int m_fd = -1;
 };
 
-// kelvaro-pdfpage: beside this program, or where KELVARO_PDFPAGE names it (a program built
-// elsewhere than Kelvaro's own, the tests).
-QString drawerProgram()
-{
-    const QString named = qEnvironmentVariable("KELVARO_PDFPAGE");
-    return named.isEmpty() ? ChildProcesses::besideExecutable(QStringLiteral("kelvaro-pdfpage")) : named;
-}
-
-// What kelvaro-pdfpage answers, and the exit code it ends with once memory is refused.
-constexpr int kDrawn = 0;
-constexpr int kOutOfMemory = 3;
-
-// A drawer that cannot be started is a fault of the installation, not of the files: said once for
-// each program named, however many pages then fail.
-void reportNotStarted(const QString& program, int error)
-{
-    static std::mutex mutex;
-    static QSet<QString> reported;
-    {
-        const std::lock_guard lock(mutex);
-        if (reported.contains(program))
-            return;
-        reported.insert(program);
-    }
-    logLine(QStringLiteral("the PDF page drawer %1 cannot be started (%2): no PDF page can be drawn")
-                .arg(program, QString::fromLocal8Bit(std::strerror(error))));
-}
-
-bool crashed(int signal)
-{
-    return signal == SIGSEGV || signal == SIGBUS || signal == SIGILL || signal == SIGFPE;
-}
-
 } // namespace
 
 void ImageEngine::writePDF(const QStringList& files, const QString& target, double jpegQuality)
@@ -353,23 +261,16 @@ bool ImageEngine::isPdf(const QString& file)
 
 std::optional<QSize> ImageEngine::pdfPageSize(const QString& file)
 {
-    const QString name = QFileInfo(file).fileName();
-    try {
-        const FirstPage first = openFirstPage(file, name);
-        return fullSizeOf(*first.page, name);
-    } catch (const std::exception&) { // KelvaroError included
+    const Probe probed = probe(file);
+    if (!probed.pdf || !probed.size.isValid())
         return std::nullopt;
-    }
+    return probed.size;
 }
 
 bool ImageEngine::pdfPageIsDrawing(const QString& file)
 {
-    try {
-        FirstPage first = openFirstPage(file, QFileInfo(file).fileName());
-        return !holdsImages(first.document->getXRef(), first.page->getResourceDict());
-    } catch (const std::exception&) { // KelvaroError included
-        return false;
-    }
+    const Probe probed = probe(file);
+    return probed.pdf && probed.drawing;
 }
 
 void ImageEngine::probePdfPage(int descriptor, Probe& probed)
@@ -377,13 +278,15 @@ void ImageEngine::probePdfPage(int descriptor, Probe& probed)
     probed.size = QSize();
     probed.drawing = false;
     try {
-        const FirstPage first = openFirstPage(descriptor, QString());
+        const PdfDrawer::PageFacts page = readPage(descriptor, QString());
         try {
-            probed.size = fullSizeOf(*first.page, QString());
+            probed.size = fullSizeOf(page, QString());
         } catch (const KelvaroError&) {
             // Beyond the ceiling or empty: no size, but still a page whose kind counts.
         }
-        probed.drawing = !holdsImages(first.document->getXRef(), first.page->getResourceDict());
+        probed.drawing = page.drawing;
+    } catch (const ImageEngine::FileAborted&) {
+        // Stopped: priced as a page with images, the higher price.
     } catch (const std::exception&) { // KelvaroError included
     }
 }
@@ -394,68 +297,45 @@ Bitmap ImageEngine::renderPDFPage(const QString& file, int maxSide)
     const QString name = QFileInfo(file).fileName();
     try {
         ImageEngine::checkFileAbort();
-        // Its start goes on while the page is read here.
-        ChildProcesses::Ready drawer(drawerProgram());
+        // The descriptor checked here is the one read and drawn: the name may meanwhile lead
+        // elsewhere.
         const int descriptor = openRegular(file, name);
         const auto closing = qScopeGuard([descriptor] { ::close(descriptor); });
-        QSize size;
-        double hDpi = 0;
-        double vDpi = 0;
-        int unturn = 0;
-        qint64 memory = 0;
-        {
-            const FirstPage first = openFirstPage(descriptor, name);
-            const Page& page = *first.page;
-            const QSize full = fullSizeOf(page, name);
-            size = full;
-            if (maxSide > 0 && std::max(full.width(), full.height()) > maxSide)
-                size = ImageEffects::targetSize(full.width(), full.height(), ResizeSpec{false, 100, maxSide});
-            // A smaller page is drawn at the size asked for, not drawn whole and then scaled: the
-            // media box is stretched over it.
-            hDpi = size == full ? 144 : 72 * size.width() / page.getMediaWidth();
-            vDpi = size == full ? 144 : 72 * size.height() / page.getMediaHeight();
-            // poppler adds the page's own rotation to the one asked for: asking for its opposite
-            // draws the page as it lies in the file. The slice from the box's corner keeps the
-            // bitmap at the size rounded towards zero; nothing is clipped to the crop box.
-            unturn = (360 - page.getRotate() % 360) % 360;
-            memory = memoryBound(first.document->getXRef(), first.page->getResourceDict(), size,
-                                 qint64(size.width()) * size.height() * 4);
+        // Outside a run's file the budget is opened once for the reading's room and the drawing's.
+        std::optional<MemoryBudget::Run> budgetOpen;
+        if (heldByFile() <= 0)
+            budgetOpen.emplace(MemoryBudget::shared());
+        const PdfDrawer::PageFacts page = readPage(descriptor, name);
+        const QSize full = fullSizeOf(page, name);
+        PdfDrawer::Drawing drawing;
+        drawing.size = full;
+        if (maxSide > 0 && std::max(full.width(), full.height()) > maxSide)
+            drawing.size = ImageEffects::targetSize(full.width(), full.height(), ResizeSpec{false, 100, maxSide});
+        // A smaller page is drawn at the size asked for, not drawn whole and then scaled: the
+        // media box is stretched over it.
+        drawing.hDpi = drawing.size == full ? 144 : 72 * drawing.size.width() / page.mediaWidth;
+        drawing.vDpi = drawing.size == full ? 144 : 72 * drawing.size.height() / page.mediaHeight;
+        // poppler adds the page's own rotation to the one asked for: asking for its opposite
+        // draws the page as it lies in the file. The slice from the box's corner keeps the
+        // bitmap at the size rounded towards zero; nothing is clipped to the crop box.
+        drawing.rotate = (360 - page.rotate % 360) % 360;
+        drawing.cpu = cpuBound();
+        const qint64 shared = qint64(drawing.size.width()) * drawing.size.height() * 4;
+        const qint64 held = heldByFile();
+        qint64 admitted = held;
+        if (held <= 0) {
+            ImageEngine::Probe priced;
+            priced.regular = true;
+            priced.pdf = true;
+            priced.size = drawing.size;
+            priced.drawing = page.drawing;
+            admitted = MemoryBudget::estimate(priced, MemoryBudget::Work{});
         }
-        SharedPixels pixels(size_t(size.width()) * size_t(size.height()) * 4);
-        const auto number = [](double value) { return QString::number(value, 'g', 17); };
-        // The descriptor checked above is the one drawn: the name may meanwhile lead elsewhere.
-        const ChildProcesses::Ending ending = ChildProcesses::run(
-            std::move(drawer),
-            {QString::number(size.width()), QString::number(size.height()), number(hDpi), number(vDpi),
-             QString::number(unturn), QString::number(memory), QString::number(cpuBoundSeconds.load())},
-            {descriptor, pixels.descriptor()}, wallBound(), [] { return ImageEngine::fileAbortRequested(); });
-        using Kind = ChildProcesses::Ending::Kind;
-        switch (ending.kind) {
-        case Kind::answered:
-            if (ending.code == kDrawn)
-                return pixels.bitmap(size.width(), size.height(), name);
-            throw KelvaroError::unreadable(name);
-        case Kind::exited:
-            if (ending.code == kOutOfMemory)
-                throw KelvaroError::pageBeyondBounds(name);
-            throw KelvaroError::unreadable(name);
-        case Kind::signalled:
-            // A crash is poppler failing on this page, which no bound would change; any other end
-            // is a bound reached: its CPU time's signal, an abort on an allocation refused, the
-            // system's memory killer.
-            if (crashed(ending.code))
-                throw KelvaroError::unreadable(name);
-            throw KelvaroError::pageBeyondBounds(name);
-        case Kind::timedOut:
-            throw KelvaroError::pageBeyondBounds(name);
-        case Kind::stopped:
-        case Kind::ended:
-            throw ImageEngine::FileAborted();
-        case Kind::notStarted:
-            reportNotStarted(drawerProgram(), ending.code);
-            break;
-        }
-        throw KelvaroError::unreadable(name);
+        const DrawerRoom room(held > 0 ? 0 : admitted);
+        drawing.memory = memoryBound(admitted, held > 0, shared);
+        SharedPixels pixels(size_t(drawing.size.width()) * size_t(drawing.size.height()) * 4);
+        PdfDrawer::draw(descriptor, name, drawing, pixels.descriptor());
+        return pixels.bitmap(drawing.size.width(), drawing.size.height(), name);
     } catch (const KelvaroError&) {
         throw;
     } catch (const ImageEngine::FileAborted&) {

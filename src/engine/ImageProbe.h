@@ -27,7 +27,8 @@ struct Probe {
     vips::VImage header;
 };
 
-// Probes `file` through one opening of it (a PDF's document included). Never throws. Reads disk.
+// Probes `file` through one opening of it (a PDF's document read by a drawer, which keeps it open
+// for this thread's drawing of it). Never throws. Reads disk.
 Probe probe(const QString& file);
 
 // The source's pixel size as `load` turns it upright (its EXIF orientation applied), read from
@@ -55,13 +56,14 @@ bool isPdf(const QString& file);
 std::optional<QSize> pdfPageSize(const QString& file);
 
 // Whether the first page is drawn from lines, text and fills alone: no raster image among its
-// resources or the forms they draw. False when the page cannot be read, and when the walk through
-// its forms gives up (each object is looked at once, a few thousand at most) or the current
-// file is asked to stop. Reads disk.
+// resources or the forms they draw. False when the page cannot be read (also within its drawer's
+// bounds), when the walk through its forms gives up (each object is looked at once, a few thousand
+// at most) or the current file is asked to stop. Reads disk.
 bool pdfPageIsDrawing(const QString& file);
 
 // The PDF page's part of probe(): its size and whether it is a drawing, from the document open
-// at `descriptor` (not taken over).
+// at `descriptor` (not taken over), read by a drawer (PdfDrawer) within what this thread's file
+// was admitted at, else within MemoryBudget::pdfReadingBytes() held from the shared budget.
 void probePdfPage(int descriptor, Probe& probed);
 
 } // namespace kelvaro::ImageEngine

@@ -41,6 +41,14 @@ double encoderBytes(ImageFormat format, bool drawing)
 // What the PDF renderer holds per pixel of the page it draws, beside the bitmap it is copied to.
 constexpr double kPageBytes = 4;
 constexpr double kPageWithImagesBytes = 6;
+// What a page's drawer holds beside them, whatever the page's size, and what it may take to read
+// a document alone. The least ceilings at which drawers read and drew real pages (manuals set in
+// embedded fonts, a page of text in three fonts with photos among it, a 24-megapixel photo, one
+// with alpha) were 2 MB to read and 4 to 13 MB beside the page's own bitmap to draw; the room
+// leaves space for large embedded fonts (a CJK font alone is tens of megabytes) and documents of
+// hundreds of thousands of objects.
+constexpr qint64 kPdfRendererBytes = 96LL * 1024 * 1024;
+constexpr qint64 kPdfReadingBytes = 64LL * 1024 * 1024;
 // x265's state whatever the picture's size: its threads and their buffers.
 constexpr qint64 kHeicStateBytes = 40'000'000;
 constexpr qint64 kUnknownPixels = 12'000'000;
@@ -425,8 +433,19 @@ qint64 MemoryBudget::estimate(const ImageEngine::Probe& probed, const Work& work
     const double decoding = (whole ? kBitmapBytes : 0) + std::max(work.copied ? kBitmapBytes : 0, decoder) + work.operationBytes;
     const double encoding = (whole || work.copied ? kBitmapBytes : decoder)
         + encoderBytes(work.format, drawing);
-    const qint64 state = (work.format == ImageFormat::heic ? kHeicStateBytes : 0) + std::max<qint64>(work.stateBytes, 0);
+    const qint64 state = (work.format == ImageFormat::heic ? kHeicStateBytes : 0) + std::max<qint64>(work.stateBytes, 0)
+        + (page ? kPdfRendererBytes : 0);
     return qint64(double(pixels) * std::max(decoding, encoding)) + state;
+}
+
+qint64 MemoryBudget::pdfRendererBytes()
+{
+    return kPdfRendererBytes;
+}
+
+qint64 MemoryBudget::pdfReadingBytes()
+{
+    return kPdfReadingBytes;
 }
 
 qint64 MemoryBudget::availableMemory()

@@ -169,7 +169,7 @@ public:
     // The bytes a file is expected to hold at its peak while it is worked on as `work` says: so
     // many per pixel of the larger of the photo's upright size and its result's (a resize may
     // enlarge) for the bitmaps, the decoder (ImageEngine::decoderHeldBytes; a PDF page's
-    // renderer), the operation and the encoder (HEIC's most of all; less for a page drawn
+    // renderer, and pdfRendererBytes() beside), the operation and the encoder (HEIC's most of all; less for a page drawn
     // without raster images), plus the encoder's and the operation's own state; the
     // metadata written back afterwards asks for its share then (FileHold). The size from the
     // header alone, a PDF's from its first page's media box at two pixels per point; a
@@ -178,6 +178,14 @@ public:
     static qint64 estimate(const QString& file, const Work& work);
     // The same from what the file's header told (ImageEngine::probe). No disk.
     static qint64 estimate(const ImageEngine::Probe& probed, const Work& work);
+    // What a PDF page's drawer may take beside the page's pixels, priced into every page: the
+    // document read (its cross references, objects, streams), its fonts and glyph caches, the
+    // decoders of the images it holds. Bytes.
+    static qint64 pdfRendererBytes();
+    // What a drawer may take to read a document for its page's facts (a price, a size) outside a
+    // run's file, held from the shared budget while it reads; within pdfRendererBytes(), so that a
+    // document read for its price is read again within the price. Bytes.
+    static qint64 pdfReadingBytes();
     // A file decoded whole, copied and written as JPEG.
     static qint64 estimate(const QString& file) { return estimate(file, Work{}); }
 

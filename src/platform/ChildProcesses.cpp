@@ -58,6 +58,7 @@ struct Idle {
     pid_t pid = -1;
     int socket = -1;
     std::chrono::steady_clock::time_point since = std::chrono::steady_clock::now();
+    bool keeps = false; // what its last work left, for a next piece that asks for it by its id
 };
 
 // How long a child waits for work before it is ended: well before it would end by itself (a
@@ -71,6 +72,7 @@ std::chrono::milliseconds idleUse()
 
 std::mutex mutex;
 int draining = 0;
+std::atomic<quint64> ends{0};
 bool sweeping = false; // a sweeper thread runs (sweep)
 
 std::condition_variable& sweepWake()
@@ -189,15 +191,25 @@ std::variant<Idle, int> start(const QString& program)
     return Idle{pid, sockets[0]};
 }
 
-// A child of `program` waiting for work, or none. Those killed while they waited (an end since
-// called off) or that waited too long are ended, reaped and passed over.
-std::optional<Idle> takeIdle(const QString& program)
+// A child of `program` waiting for work, `preferred` when it waits, or none. Those killed while
+// they waited (an end since called off) or that waited too long are ended, reaped and passed over.
+std::optional<Idle> takeIdle(const QString& program, pid_t preferred = -1)
 {
     std::vector<Idle> killed;
     std::optional<Idle> taken;
     {
         const std::lock_guard lock(mutex);
         std::vector<Idle>& ready = idle()[program];
+        // The one asked for, else one that keeps nothing another caller may still ask for.
+        std::optional<size_t> wanted;
+        for (size_t i = ready.size(); i-- > 0 && !wanted;)
+            if (ready[i].pid == preferred)
+                wanted = i;
+        for (size_t i = ready.size(); i-- > 0 && !wanted;)
+            if (!ready[i].keeps)
+                wanted = i;
+        if (wanted)
+            std::rotate(ready.begin() + std::ptrdiff_t(*wanted), ready.begin() + std::ptrdiff_t(*wanted) + 1, ready.end());
         while (!ready.empty() && !taken) {
             const Idle child = ready.back();
             ready.pop_back();
@@ -250,7 +262,7 @@ void sweep()
 
 // A child that answered waits for more among the idle ones, unless they are enough or the pools
 // drain.
-void giveBack(const QString& program, const Idle& child)
+void giveBack(const QString& program, const Idle& child, bool keeps = false)
 {
     {
         const std::lock_guard lock(mutex);
@@ -258,7 +270,7 @@ void giveBack(const QString& program, const Idle& child)
         Child& known = children()[child.pid];
         known.atWork = false;
         if (draining == 0 && !known.killed && ready.size() < maxIdle()) {
-            ready.push_back({child.pid, child.socket});
+            ready.push_back({child.pid, child.socket, std::chrono::steady_clock::now(), keeps});
             if (!sweeping) {
                 sweeping = true;
                 std::thread(sweep).detach();
@@ -308,9 +320,11 @@ QString besideExecutable(const QString& name)
     return folder + QLatin1Char('/') + name;
 }
 
-Ready::Ready(const QString& program) : m_program(program)
+Ready::Ready(const QString& program) : Ready(program, -1) {}
+
+Ready::Ready(const QString& program, int preferred) : m_program(program)
 {
-    std::optional<Idle> child = takeIdle(program);
+    std::optional<Idle> child = takeIdle(program, pid_t(preferred));
     if (!child) {
         // One that cannot start says why when it is given its work.
         if (const auto started = start(program); std::holds_alternative<Idle>(started))
@@ -334,7 +348,7 @@ Ready::~Ready()
 }
 
 Ending run(Ready ready, const QStringList& arguments, const std::vector<int>& descriptors,
-           std::chrono::milliseconds wall, const std::function<bool()>& stopped)
+           std::chrono::milliseconds wall, const std::function<bool()>& stopped, bool keeps)
 {
     const QString program = ready.m_program;
     std::optional<Idle> child;
@@ -348,7 +362,7 @@ Ending run(Ready ready, const QStringList& arguments, const std::vector<int>& de
     if (!child) {
         const auto started = start(program);
         if (!std::holds_alternative<Idle>(started))
-            return {Kind::notStarted, std::get<int>(started)};
+            return {Kind::notStarted, std::get<int>(started), {}};
         const Idle fresh = std::get<Idle>(started);
         if (!handOver(fresh, arguments, descriptors)) {
             const int error = errno;
@@ -360,8 +374,8 @@ Ending run(Ready ready, const QStringList& arguments, const std::vector<int>& de
             discard(fresh);
             // Killed as it started (the pools drain): ended, no fault of the program.
             if (killed)
-                return {Kind::ended, SIGKILL};
-            return {Kind::notStarted, error};
+                return {Kind::ended, SIGKILL, {}};
+            return {Kind::notStarted, error, {}};
         }
         child = fresh;
     }
@@ -379,11 +393,11 @@ Ending run(Ready ready, const QStringList& arguments, const std::vector<int>& de
     std::optional<Kind> killedFor;
     for (;;) {
         if (!killedFor) {
-            unsigned char outcome = 0;
-            const ssize_t got = ::recv(child->socket, &outcome, 1, MSG_DONTWAIT);
-            if (got == 1) {
-                giveBack(program, *child);
-                return {Kind::answered, outcome};
+            char answer[kMaxAnswerBytes];
+            const ssize_t got = ::recv(child->socket, answer, sizeof answer, MSG_DONTWAIT);
+            if (got >= 1) {
+                giveBack(program, *child, keeps);
+                return {Kind::answered, static_cast<unsigned char>(answer[0]), QByteArray(answer + 1, int(got - 1))};
             }
         }
         siginfo_t info{};
@@ -413,17 +427,18 @@ Ending run(Ready ready, const QStringList& arguments, const std::vector<int>& de
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (killedFor)
-        return {*killedFor, SIGKILL};
+        return {*killedFor, SIGKILL, {}};
     if (killedHere)
-        return {Kind::ended, SIGKILL};
+        return {Kind::ended, SIGKILL, {}};
     if (WIFEXITED(status))
-        return {Kind::exited, WEXITSTATUS(status)};
-    return {Kind::signalled, WIFSIGNALED(status) ? WTERMSIG(status) : 0};
+        return {Kind::exited, WEXITSTATUS(status), {}};
+    return {Kind::signalled, WIFSIGNALED(status) ? WTERMSIG(status) : 0, {}};
 }
 
 void stopAll()
 {
     const std::lock_guard lock(mutex);
+    ++ends;
     for (auto& [pid, child] : children())
         killLocked(pid, child);
 }
@@ -434,6 +449,7 @@ Draining::Draining()
     {
         const std::lock_guard lock(mutex);
         ++draining;
+        ++ends;
         for (auto& [pid, child] : children())
             killLocked(pid, child);
         waiting.swap(idle());
@@ -447,6 +463,11 @@ Draining::~Draining()
 {
     const std::lock_guard lock(mutex);
     --draining;
+}
+
+quint64 endsSoFar()
+{
+    return ends.load();
 }
 
 void setIdleUse(std::chrono::milliseconds use)

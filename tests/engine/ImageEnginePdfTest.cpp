@@ -156,7 +156,8 @@ TEST_F(PdfSources, aWholePageIsHeldOnce)
 }
 
 // The budget prices a page as it will be drawn, by its media box (two pixels per point, towards
-// zero), under any name; a page it cannot draw costs what an unknown file does.
+// zero), under any name, and its drawer's room beside; a page it cannot draw costs what an unknown
+// file does.
 TEST_F(PdfSources, theMemoryBudgetPricesAPageByItsMediaBox)
 {
     const QString poster = ti::writePdf(in(), QStringLiteral("poster.pdf"), QSizeF(8000, 8000));
@@ -173,7 +174,7 @@ TEST_F(PdfSources, theMemoryBudgetPricesAPageByItsMediaBox)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const qint64 expected = row.pixels > 0 ? row.pixels * 8 : MemoryBudget::estimate(unknown);
+        const qint64 expected = row.pixels > 0 ? row.pixels * 8 + MemoryBudget::pdfRendererBytes() : MemoryBudget::estimate(unknown);
         EXPECT_EQ(MemoryBudget::estimate(row.file), expected);
     }
     // A page holding a photo costs an encoder what the photo does; a drawing of its size less.
@@ -236,7 +237,8 @@ INSTANTIATE_TEST_SUITE_P(PdfSources, PageOfForms,
                          test::RowName());
 
 // A file asked to stop stops being priced and drawn at once, however many forms its page would
-// draw: the price is the higher one, a page with images, and the draw ends in FileAborted.
+// draw: nothing is read, the price is the higher one, a page with images, also for a page without
+// forms, and the draw ends in FileAborted.
 TEST_F(PdfSources, aPageOfFormsStopsWhenItsFileIsAskedTo)
 {
     const QString page = ti::writeFormFanOut(in(), QStringLiteral("forms.pdf"), 200, 8);
@@ -245,7 +247,7 @@ TEST_F(PdfSources, aPageOfFormsStopsWhenItsFileIsAskedTo)
     stop->request();
     const ImageEngine::CurrentFileAbort current(stop);
     EXPECT_FALSE(ImageEngine::pdfPageIsDrawing(page));
-    EXPECT_TRUE(ImageEngine::probe(drawing).drawing) << "a page without forms is looked at whole";
+    EXPECT_FALSE(ImageEngine::probe(drawing).drawing) << "nothing is read once asked to stop";
     EXPECT_TRUE(test::thrown<ImageEngine::FileAborted>([&] { ImageEngine::renderPDFPage(page); }));
 }
 

@@ -1,22 +1,30 @@
-// kelvaro-pdfpage: draws the first page of PDFs for Kelvaro, in a process of its own, so that a
-// page whose drawing would take more memory or time than a page may is ended by the kernel here
-// and never takes Kelvaro down or holds it. Kelvaro starts it and hands it one page after another
-// (ImageEngine::renderPDFPage through ChildProcesses) on its descriptor 3, a socket: a message of
-// its arguments, each ended by a NUL,
+// kelvaro-pdfpage: reads and draws the first page of PDFs for Kelvaro, in a process of its own,
+// so that a document whose reading or drawing would take more memory or time than a page may is
+// ended by the kernel here and never takes Kelvaro down or holds it: Kelvaro parses no byte of a
+// PDF itself. Kelvaro starts it and hands it one message after another (ImageEngine's PDF pages
+// through ChildProcesses) on its descriptor 3, a socket: its arguments, each ended by a NUL, the
+// first naming what is asked.
 //
-//   WIDTH HEIGHT HDPI VDPI ROTATE MEMORY CPU
+//   open IDENTITY MEMORY CPU      the document attached (opened and checked by Kelvaro: the file
+//                                 read is the file it priced), known by IDENTITY
+//   draw IDENTITY WIDTH HEIGHT HDPI VDPI ROTATE MEMORY CPU
+//                                 the memory the page is drawn into attached
+//   close
 //
-// with two descriptors attached: the document (opened and checked by Kelvaro: the file drawn is
-// the file it priced) and the memory the page is drawn into. The page is drawn WIDTH × HEIGHT
-// pixels from the media box's corner at HDPI × VDPI, turned ROTATE degrees, and written as rows
-// of B, G, R and a filler byte, white where the renderer rounded short. Before it draws it bounds
-// itself: its data memory at MEMORY bytes above what it holds then, its CPU time at CPU seconds
-// more than it has spent (SIGXCPU ends it). It answers with one byte, 0 once the page is written
-// or 2 when the document or its page cannot be read, and waits for the next page. It ends when
-// the socket closes or no page came for a minute, and with the exit code 3 as soon as memory is
-// refused (poppler would otherwise leave out what it could not allocate and go on: a page drawn
-// in part).
+// "open" reads the document and answers with its first page's media width and height in points,
+// its rotation and whether it is drawn from lines, text and fills alone (1) or holds raster images
+// (0), and keeps it open for a "draw" of the same IDENTITY, which draws the page WIDTH × HEIGHT
+// pixels from the media box's corner at HDPI × VDPI, turned ROTATE degrees, as rows of B, G, R and
+// a filler byte, and then lets the document go. Before either works it bounds itself: its data
+// memory at MEMORY bytes above what it held before the document was opened (reading and drawing
+// together), its CPU time at CPU seconds more than it has spent (SIGXCPU ends it). An answer is a
+// byte, its outcome, and for an opened document the page's facts as text: 0 done, 2 the document
+// or its page cannot be read, 4 no document of that IDENTITY is open (it let it go: it held much
+// once read, or no drawing came for a while). It ends when the socket closes or no message came
+// for a minute, and with the exit code 3 as soon as memory is refused (poppler would otherwise
+// leave out what it could not allocate and go on: a page read or drawn in part).
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +33,7 @@
 #include <new>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <malloc.h>
@@ -33,15 +42,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <poppler/GlobalParams.h>
-#include <poppler/PDFDoc.h>
-#include <poppler/Page.h>
-#include <poppler/SplashOutputDev.h>
-#include <poppler/Stream.h>
-#include <poppler/splash/SplashBitmap.h>
-
 #include "Confinement.h"
 #include "engine/PopplerSetup.h"
+#include "OpenDocument.h"
 
 namespace {
 
@@ -50,9 +53,16 @@ constexpr int kWork = 3;
 constexpr long long kKeptBytes = 256LL << 20;
 // How long it waits for its next page before it ends.
 constexpr int kIdleMs = 60'000;
+// How long a document read for a page stays open for its drawing, and how much it may hold
+// meanwhile: outside a drawing nothing of Kelvaro's bounds it.
+constexpr int kKeepOpenMs = 10'000;
+constexpr long long kKeptOpenBytes = 32LL << 20;
+constexpr int kDone = 0;
 constexpr int kUnreadable = 2;
 constexpr int kOutOfMemory = 3;
-// Ended with, before any work is taken, when the kernel refuses the drawer's confinement.
+// An answer: no document of that identity is open here.
+constexpr int kNotOpen = 4;
+// An exit code, before any work is taken: the kernel refused the drawer's confinement.
 constexpr int kUnconfined = 4;
 
 // Bytes of data memory (heap and private writable mappings, what RLIMIT_DATA counts) held now.
@@ -70,12 +80,13 @@ long long dataHeld()
     return kilobytes * 1024;
 }
 
-// Only soft limits: a hard one, once lowered, could not be raised again for the next page.
-void bound(long long memory, long long cpuSeconds)
+// Only soft limits: a hard one, once lowered, could not be raised again for the next page. The
+// data memory at `memory` bytes above `base`.
+void bound(long long base, long long memory, long long cpuSeconds)
 {
     rlimit data{};
     getrlimit(RLIMIT_DATA, &data);
-    const long long wanted = dataHeld() + memory;
+    const long long wanted = base + std::max(memory, 1LL);
     data.rlim_cur = data.rlim_max == RLIM_INFINITY ? rlim_t(wanted) : std::min<rlim_t>(rlim_t(wanted), data.rlim_max);
     setrlimit(RLIMIT_DATA, &data);
     rusage spent{};
@@ -85,59 +96,6 @@ void bound(long long memory, long long cpuSeconds)
     getrlimit(RLIMIT_CPU, &cpu);
     cpu.rlim_cur = cpu.rlim_max == RLIM_INFINITY ? soft : std::min(soft, cpu.rlim_max);
     setrlimit(RLIMIT_CPU, &cpu);
-}
-
-bool writeAll(int descriptor, const unsigned char* bytes, size_t count, off_t at)
-{
-    while (count > 0) {
-        const ssize_t written = ::pwrite(descriptor, bytes, count, at);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        count -= size_t(written);
-        at += written;
-    }
-    return true;
-}
-
-int draw(int source, int pixels, int width, int height, double hDpi, double vDpi, int rotate)
-{
-    std::unique_ptr<GooFile> file = GooFile::open(source);
-    if (!file)
-        return kUnreadable;
-    PDFDoc document(new FileStream(file.get(), 0, false, file->size(), Object(objNull)));
-    if (!document.isOk() || document.getNumPages() < 1 || !document.getPage(1))
-        return kUnreadable;
-    SplashColor white = {255, 255, 255};
-    SplashOutputDev output(splashModeXBGR8, 4, false, white);
-    output.setVectorAntialias(true);
-    output.setFontAntialias(true);
-    output.startDoc(&document);
-    document.displayPageSlice(&output, 1, hDpi, vDpi, rotate, true, false, false, 0, 0, width, height);
-    SplashBitmap* drawn = output.getBitmap();
-    if (!drawn || !drawn->getDataPtr() || drawn->getMode() != splashModeXBGR8 || drawn->getRowSize() < 0)
-        return kUnreadable;
-    const size_t rowBytes = size_t(width) * 4;
-    if (drawn->getWidth() == width && drawn->getHeight() == height && size_t(drawn->getRowSize()) == rowBytes)
-        return writeAll(pixels, drawn->getDataPtr(), rowBytes * size_t(height), 0) ? 0 : kUnreadable;
-    const size_t copied = size_t(std::min(width, drawn->getWidth())) * 4;
-    std::vector<unsigned char> row(rowBytes, 255);
-    for (int y = 0; y < height; ++y) {
-        const unsigned char* from;
-        if (y < drawn->getHeight() && copied == rowBytes) {
-            from = drawn->getDataPtr() + size_t(y) * size_t(drawn->getRowSize());
-        } else {
-            std::fill(row.begin(), row.end(), 255);
-            if (y < drawn->getHeight())
-                std::memcpy(row.data(), drawn->getDataPtr() + size_t(y) * size_t(drawn->getRowSize()), copied);
-            from = row.data();
-        }
-        if (!writeAll(pixels, from, rowBytes, off_t(y) * off_t(rowBytes)))
-            return kUnreadable;
-    }
-    return 0;
 }
 
 } // namespace
@@ -185,8 +143,60 @@ void* realloc(void* pointer, size_t size)
 
 namespace {
 
-// Draws the page one message asks for and answers. False once the socket has closed.
-bool drawOne()
+kelvaro::pdfpage::OpenDocument& document()
+{
+    static kelvaro::pdfpage::OpenDocument open;
+    return open;
+}
+// The data memory in use before the open document was read: what is held less what the
+// allocator keeps free for the next page, which that page takes before it grows the heap.
+long long openedAbove = 0;
+
+long long dataInUse()
+{
+    const struct mallinfo2 heap = mallinfo2();
+    return std::max(0LL, dataHeld() - (long long)(heap.fordblks));
+}
+
+// Waits for the next message, letting an open document go once it has waited kKeepOpenMs for its
+// drawing. False when none came within kIdleMs.
+bool awaitMessage()
+{
+    const auto since = std::chrono::steady_clock::now();
+    for (;;) {
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since).count();
+        if (waited >= kIdleMs)
+            return false;
+        const long long until = document().isOpen() ? std::min(kKeepOpenMs, kIdleMs) : kIdleMs;
+        pollfd work{kWork, POLLIN, 0};
+        const int ready = ::poll(&work, 1, int(std::max<long long>(until - waited, 0)));
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (ready == 0 && document().isOpen()) {
+            document().close();
+            malloc_trim(0);
+        }
+    }
+}
+
+// The answer to "open": the page's facts after the outcome byte.
+std::string opened(int descriptor, const std::string& identity, long long memory, long long cpu)
+{
+    document().close();
+    openedAbove = dataInUse();
+    bound(openedAbove, memory, cpu);
+    kelvaro::pdfpage::PageFacts facts;
+    if (!document().open(descriptor, identity, facts))
+        return std::string(1, char(kUnreadable));
+    char text[128];
+    std::snprintf(text, sizeof text, "%.17g %.17g %d %d", facts.mediaWidth, facts.mediaHeight, facts.rotate, facts.drawing ? 1 : 0);
+    return std::string(1, char(kDone)) + text;
+}
+
+// Works on the message one piece of work is and answers. False once the socket has closed.
+bool workOne()
 {
     char text[1024] = {};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 2)] = {};
@@ -196,13 +206,8 @@ bool drawOne()
     message.msg_iovlen = 1;
     message.msg_control = control;
     message.msg_controllen = sizeof control;
-    // A drawer left waiting long ends: Kelvaro starts another when it next draws a page.
-    pollfd work{kWork, POLLIN, 0};
-    int ready;
-    do
-        ready = ::poll(&work, 1, kIdleMs);
-    while (ready < 0 && errno == EINTR);
-    if (ready <= 0)
+    // A drawer left waiting long ends: Kelvaro starts another when it next reads a page.
+    if (!awaitMessage())
         return false;
     ssize_t received;
     do
@@ -210,31 +215,54 @@ bool drawOne()
     while (received < 0 && errno == EINTR);
     if (received <= 0)
         return false;
-    int descriptors[2] = {-1, -1};
-    const cmsghdr* attached = CMSG_FIRSTHDR(&message);
-    if (attached && attached->cmsg_level == SOL_SOCKET && attached->cmsg_type == SCM_RIGHTS
-        && attached->cmsg_len == CMSG_LEN(sizeof descriptors))
-        std::memcpy(descriptors, CMSG_DATA(attached), sizeof descriptors);
+    std::vector<int> descriptors;
+    for (cmsghdr* attached = CMSG_FIRSTHDR(&message); attached; attached = CMSG_NXTHDR(&message, attached)) {
+        if (attached->cmsg_level != SOL_SOCKET || attached->cmsg_type != SCM_RIGHTS)
+            continue;
+        const size_t count = (attached->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t i = 0; i < count; ++i) {
+            int descriptor = -1;
+            std::memcpy(&descriptor, CMSG_DATA(attached) + i * sizeof(int), sizeof descriptor);
+            descriptors.push_back(descriptor);
+        }
+    }
     std::vector<std::string> arguments;
     for (const char *at = text, *end = text + received; at < end; at += std::strlen(at) + 1)
         arguments.emplace_back(at);
-    unsigned char outcome = kUnreadable;
-    if (arguments.size() == 7 && descriptors[0] >= 0 && descriptors[1] >= 0) {
-        const int width = std::atoi(arguments[0].c_str());
-        const int height = std::atoi(arguments[1].c_str());
-        const double hDpi = std::strtod(arguments[2].c_str(), nullptr);
-        const double vDpi = std::strtod(arguments[3].c_str(), nullptr);
-        const int rotate = std::atoi(arguments[4].c_str());
-        bound(std::atoll(arguments[5].c_str()), std::atoll(arguments[6].c_str()));
-        if (width >= 1 && height >= 1 && hDpi > 0 && vDpi > 0) {
-            try {
-                outcome = (unsigned char)draw(descriptors[0], descriptors[1], width, height, hDpi, vDpi, rotate);
-            } catch (const std::bad_alloc&) {
-                _exit(kOutOfMemory);
-            } catch (...) {
-                outcome = kUnreadable;
+    const std::string verb = arguments.empty() ? std::string() : arguments[0];
+    std::string answer(1, char(kUnreadable));
+    try {
+        if (verb == "open" && arguments.size() == 4 && descriptors.size() == 1) {
+            answer = opened(std::exchange(descriptors[0], -1), arguments[1], std::atoll(arguments[2].c_str()),
+                            std::atoll(arguments[3].c_str()));
+            // What a hostile document holds once read is bounded by nothing of Kelvaro's while it
+            // waits for its drawing: read again then, within the drawing's ceiling.
+            if (dataInUse() - openedAbove > kKeptOpenBytes)
+                document().close();
+        } else if (verb == "draw" && arguments.size() == 9 && descriptors.size() == 1) {
+            const int width = std::atoi(arguments[2].c_str());
+            const int height = std::atoi(arguments[3].c_str());
+            const double hDpi = std::strtod(arguments[4].c_str(), nullptr);
+            const double vDpi = std::strtod(arguments[5].c_str(), nullptr);
+            const int rotate = std::atoi(arguments[6].c_str());
+            if (!document().holds(arguments[1])) {
+                answer = std::string(1, char(kNotOpen));
+            } else if (width >= 1 && height >= 1 && hDpi > 0 && vDpi > 0) {
+                bound(openedAbove, std::atoll(arguments[7].c_str()), std::atoll(arguments[8].c_str()));
+                const bool drawn = document().draw(descriptors[0], width, height, hDpi, vDpi, rotate);
+                answer = std::string(1, char(drawn ? kDone : kUnreadable));
             }
+            if (answer[0] != char(kNotOpen))
+                document().close();
+        } else if (verb == "close") {
+            document().close();
+            answer = std::string(1, char(kDone));
         }
+    } catch (const std::bad_alloc&) {
+        _exit(kOutOfMemory);
+    } catch (...) {
+        document().close();
+        answer = std::string(1, char(kUnreadable));
     }
     for (int descriptor : descriptors)
         if (descriptor >= 0)
@@ -243,7 +271,7 @@ bool drawOne()
     // one stays, for the next page to draw into without taking it from the system again.
     if (dataHeld() > kKeptBytes)
         malloc_trim(0);
-    return ::send(kWork, &outcome, 1, MSG_NOSIGNAL) == 1;
+    return ::send(kWork, answer.data(), answer.size(), MSG_NOSIGNAL) == ssize_t(answer.size());
 }
 
 } // namespace
@@ -269,7 +297,7 @@ int main()
         }
         _exit(0);
     }).detach();
-    while (drawOne()) {
+    while (workOne()) {
     }
     return 0;
 }
