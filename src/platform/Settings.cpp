@@ -340,10 +340,19 @@ bool Settings::setValue(const QString& key, const QVariant& value)
 {
     if (!value.isValid())
         return remove(key);
+    return setValue(key, value, mayWaitHere());
+}
+
+bool Settings::setValueWithoutWaiting(const QString& key, const QVariant& value)
+{
+    return setValue(key, value, false);
+}
+
+bool Settings::setValue(const QString& key, const QVariant& value, bool mayWait)
+{
     // Compared as the file will hold them: QVariant takes true for 1.0 inside a list.
     const QJsonValue json = toJson(value);
     const QVariant stored = fromJson(json);
-    const bool mayWait = mayWaitHere();
     QMutexLocker lock(&m_mutex);
     const auto old = m_values.constFind(key);
     if (old != m_values.cend() && toJson(*old) == json)

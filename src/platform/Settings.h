@@ -56,6 +56,10 @@ public:
     // (saveError() 0, hasUnsavedChanges()): reads give the new value all the same. Touch disk.
     bool setValue(const QString& key, const QVariant& value);
     bool remove(const QString& key);
+    // setValue() that never waits for another process's lock, on any thread: a save it finds
+    // locked is postponed and retried on the settings' thread. For a worker, whose wait would hold
+    // everyone who reads the settings meanwhile. Touches disk.
+    bool setValueWithoutWaiting(const QString& key, const QVariant& value);
 
     // Typed reads: present only when the stored value has exactly that type.
     std::optional<bool> boolValue(const QString& key) const;
@@ -114,6 +118,7 @@ private:
     bool saveAndReport(QMutexLocker<QMutex>& lock, std::optional<QString> changedKey, bool mayWait);
     // Whether a save on this thread may wait for another process: not on ours while its loop runs.
     bool mayWaitHere() const;
+    bool setValue(const QString& key, const QVariant& value, bool mayWait);
     // A postponed save again; on the object's thread.
     void retrySave();
 

@@ -294,9 +294,9 @@ void WatchMemory::save(int which)
     }
     // A failed save keeps the change in the settings for their next save.
     Settings& settings = Settings::shared();
-    if (!seen.isEmpty() && !settings.setValue(QString::fromLatin1(seenKey), seen))
+    if (!seen.isEmpty() && !settings.setValueWithoutWaiting(QString::fromLatin1(seenKey), seen))
         logLine(QStringLiteral("watched folders' seen files not saved yet"));
-    if (!inHand.isEmpty() && !settings.setValue(QString::fromLatin1(inHandKey), inHand))
+    if (!inHand.isEmpty() && !settings.setValueWithoutWaiting(QString::fromLatin1(inHandKey), inHand))
         logLine(QStringLiteral("watched folders' files in hand not saved yet"));
 }
 

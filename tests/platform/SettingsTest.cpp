@@ -429,6 +429,39 @@ TEST(Settings, aSaveFromTheEventLoopNeverWaitsForAnotherProcessesLock)
     QObject::disconnect(failedConnection);
 }
 
+// A worker's change while another process holds the lock is postponed, never waited for: the
+// wait would hold every reader of the settings, the window's thread included, for half a minute.
+TEST(Settings, aWorkersSaveWithoutWaitingIsPostponedWhileAnotherProcessHoldsTheLock)
+{
+    const QString key = QStringLiteral("kelvaro.watch.test");
+    QProcess holder;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KELVARO_LOCK_PATH"), S().filePath() + QStringLiteral(".lock"));
+    holder.setProcessEnvironment(env);
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SettingsChild.holdsTheLock")});
+    QByteArray said;
+    ASSERT_TRUE(test::waitUntil([&] {
+        said += holder.readAllStandardOutput();
+        return said.contains("the lock is held") || holder.state() == QProcess::NotRunning;
+    }));
+    ASSERT_EQ(holder.state(), QProcess::Running) << said.toStdString();
+
+    std::optional<bool> saved;
+    std::thread worker([&] { saved = S().setValueWithoutWaiting(key, QByteArray("a")); });
+    worker.join();
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_FALSE(*saved);
+    EXPECT_EQ(S().saveError(), 0) << "it waited for the lock and failed instead of postponing";
+    EXPECT_TRUE(S().hasUnsavedChanges());
+    EXPECT_TRUE(S().waitsForAnotherProcess());
+
+    holder.write("release\n");
+    holder.waitForBytesWritten();
+    EXPECT_TRUE(test::waitUntil([&] { return holder.state() == QProcess::NotRunning; }));
+    EXPECT_TRUE(S().syncBeforeLeaving());
+    EXPECT_EQ(QJsonDocument::fromJson(test::readFile(S().filePath())).object().contains(key), true);
+}
+
 TEST(SettingsChild, holdsTheLock)
 {
     QLockFile lock(qEnvironmentVariable("KELVARO_LOCK_PATH"));

@@ -98,8 +98,9 @@ TEST_P(WatchMemoryLoad, decidesWhatBecomesOfTheFilesFoundInHand)
     for (auto it = row.inHandAfter.constBegin(); it != row.inHandAfter.constEnd(); ++it)
         inHand.insert(it.key(), it.value().toInt());
     EXPECT_EQ(memory.inHand(kRule), inHand);
-    if (row.inHand)
+    if (row.inHand) {
         EXPECT_EQ(inHandOnDisk(), row.inHandAfter);
+    }
 }
 
 QByteArray seenOf(const char* keys)

@@ -35,8 +35,10 @@ CropPreview::CropPreview(const QString& file, int maxWidth, QWidget* parent)
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     // The header alone tells the photo's shape, so the sheet opens at the height it keeps once the
-    // picture is decoded instead of shrinking under the pointer.
-    m_expected = ImageEngine::uprightSize(file).value_or(QSize());
+    // picture is decoded instead of shrinking under the pointer. A PDF's page is read only by a
+    // drawer, which may wait for a run's memory: never on this thread.
+    if (!ImageEngine::isPdf(file))
+        m_expected = ImageEngine::uprightSize(file).value_or(QSize());
 }
 
 int CropPreview::heightForWidth(int width) const

@@ -2,6 +2,7 @@
 // fitted photo, the bounded preview decode, the rename example agreeing with the engine, and the
 // shelf sheet's choice rule and what it hands the store.
 #include <filesystem>
+#include <mutex>
 
 #include <QCheckBox>
 #include <QDir>
@@ -11,10 +12,12 @@
 #include <QScopeGuard>
 #include <QSlider>
 #include <QSpinBox>
+#include <QThread>
 
 #include "../../support/TestImages.h"
 #include "../main/UiTestSupport.h"
 #include "engine/ImageEngine.h"
+#include "engine/PdfDrawer.h"
 #include "output/OutputFolder.h"
 #include "platform/NativePath.h"
 #include "store/KelvaroStore.h"
@@ -123,6 +126,29 @@ TEST_P(CropPreviewHeight, FollowsThePhotoUpTo220FromTheStart)
     EXPECT_NEAR(picture.height(), c.expected, 0.5);
     EXPECT_TRUE(uitest::waitFor([&] { return sheet.height() == sheet.layout()->totalHeightForWidth(SheetFrame::sheetWidth); }))
         << "the sheet kept room the preview no longer takes";
+}
+
+// A PDF's page is read only by a drawer, which may wait for a run's memory: the sheet's window
+// must never wait for it, so the page is read and drawn on the preview's own thread alone.
+TEST_F(ToolSheetsTest, CropPreviewOfAPdfReadsItsPageOffTheWindowsThread)
+{
+    std::mutex mutex;
+    QList<QThread*> working;
+    PdfDrawer::setObserver({[&](const char*, qint64) {
+                                const std::lock_guard lock(mutex);
+                                working.append(QThread::currentThread());
+                            },
+                            {}});
+    const auto unobserved = qScopeGuard([] { PdfDrawer::setObserver({}); });
+    store->setDroppedFiles({ti::writePdf(temp.path(), "page.pdf", QSizeF(300, 200))});
+    CropSheet sheet(*store);
+    sheet.show();
+    CropPreview* preview = sheet.preview();
+    ASSERT_TRUE(uitest::waitFor([&] { return !preview->isLoading(); }));
+    EXPECT_FALSE(preview->isFailed());
+    const std::lock_guard lock(mutex);
+    EXPECT_FALSE(working.isEmpty()) << "the page was never drawn";
+    EXPECT_FALSE(working.contains(QThread::currentThread())) << "a drawer worked for the window's thread";
 }
 
 INSTANTIATE_TEST_SUITE_P(Photos, CropPreviewHeight, ::testing::Values(
