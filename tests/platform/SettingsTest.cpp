@@ -368,13 +368,11 @@ TEST(Settings, usableFromAnotherThread)
     EXPECT_EQ(S().numberValue(QStringLiteral("thread.counter")), 49.0);
 }
 
-// The window's thread saves from its event loop: while another process holds the lock (a
-// kelvaro-process run inside its save), a change returns at once and stays unsaved; after a moment
-// it counts as failed; once the lock is free, the retry saves it without another call.
-TEST(Settings, aSaveFromTheEventLoopNeverWaitsForAnotherProcessesLock)
+namespace {
+
+// Another process holding the settings' lock until it is sent a line.
+void holdTheLockElsewhere(QProcess& holder)
 {
-    const QString key = QStringLiteral("kelvaro.jpegQuality");
-    QProcess holder;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("KELVARO_LOCK_PATH"), S().filePath() + QStringLiteral(".lock"));
     holder.setProcessEnvironment(env);
@@ -385,6 +383,18 @@ TEST(Settings, aSaveFromTheEventLoopNeverWaitsForAnotherProcessesLock)
         return said.contains("the lock is held") || holder.state() == QProcess::NotRunning;
     }));
     ASSERT_EQ(holder.state(), QProcess::Running) << said.toStdString();
+}
+
+} // namespace
+
+// The window's thread saves from its event loop: while another process holds the lock (a
+// kelvaro-process run inside its save), a change returns at once and stays unsaved; after a moment
+// it counts as failed; once the lock is free, the retry saves it without another call.
+TEST(Settings, aSaveFromTheEventLoopNeverWaitsForAnotherProcessesLock)
+{
+    const QString key = QStringLiteral("kelvaro.jpegQuality");
+    QProcess holder;
+    ASSERT_NO_FATAL_FAILURE(holdTheLockElsewhere(holder));
     QList<std::pair<bool, int>> told;
     const auto stateConnection = QObject::connect(&S(), &Settings::saveStateChanged, [&] { told << std::pair(S().hasUnsavedChanges(), S().saveError()); });
     QList<int> failed;
@@ -435,16 +445,7 @@ TEST(Settings, aWorkersSaveWithoutWaitingIsPostponedWhileAnotherProcessHoldsTheL
 {
     const QString key = QStringLiteral("kelvaro.watch.test");
     QProcess holder;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("KELVARO_LOCK_PATH"), S().filePath() + QStringLiteral(".lock"));
-    holder.setProcessEnvironment(env);
-    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=SettingsChild.holdsTheLock")});
-    QByteArray said;
-    ASSERT_TRUE(test::waitUntil([&] {
-        said += holder.readAllStandardOutput();
-        return said.contains("the lock is held") || holder.state() == QProcess::NotRunning;
-    }));
-    ASSERT_EQ(holder.state(), QProcess::Running) << said.toStdString();
+    ASSERT_NO_FATAL_FAILURE(holdTheLockElsewhere(holder));
 
     std::optional<bool> saved;
     std::thread worker([&] { saved = S().setValueWithoutWaiting(key, QByteArray("a")); });
