@@ -49,8 +49,9 @@
 namespace {
 
 constexpr int kWork = 3;
-// What it keeps between pages at most.
-constexpr long long kKeptBytes = 256LL << 20;
+// What it keeps between pages at most: an ordinary page's bitmaps (an A4 page drawn whole is
+// 8 MB). A waiting drawer's heap is outside every budget, and several may wait at once.
+constexpr long long kKeptBytes = 64LL << 20;
 // How long it waits for its next page before it ends.
 constexpr int kIdleMs = 60'000;
 // How long a document read for a page stays open for its drawing, and how much it may hold
