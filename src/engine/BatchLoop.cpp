@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -16,6 +17,7 @@
 #include "engine/FileAbort.h"
 #include "engine/MemoryBudget.h"
 #include "engine/NameTurn.h"
+#include "engine/PartFile.h"
 
 namespace kelvaro::ImageEngine {
 namespace {
@@ -149,6 +151,16 @@ void tellStarting(const BatchWork& work, const RunHooksPtr& hooks, int index)
     if (hooks && work.tellsFiles)
         hooks->fileStarting(index);
 }
+// Whoever listens to the run's files also hears of the result of file `index` about to take its
+// name, while the returned object lives on this thread.
+std::optional<PlacingHeard> hearPlacing(const BatchWork& work, const RunHooksPtr& hooks, int index)
+{
+    if (!hooks || !work.tellsFiles || !hooks->hearsPlacing())
+        return std::nullopt;
+    return std::optional<PlacingHeard>(std::in_place, [hooks, index](const QByteArray& identity) {
+        hooks->filePlacing(index, identity);
+    });
+}
 void tellEnded(const BatchWork& work, const RunHooksPtr& hooks, int index)
 {
     if (hooks && work.tellsFiles)
@@ -179,6 +191,7 @@ Outcomes sequentialLoop(const BatchWork& work, const RunHooksPtr& hooks)
             // The file in progress is the earliest one: a cancel lets it finish.
             const MemoryBudget::FileHold hold(budget, cost, {});
             tellStarting(work, hooks, index);
+            const auto placing = hearPlacing(work, hooks, index);
             outcome = refused ? refusedOutcome(work, index) : work.run(index);
         }
         // Stopped by the application's end: neither made nor failed, as in the parallel loop.
@@ -338,6 +351,7 @@ Outcomes parallelLoop(const BatchWork& work, const RunHooksPtr& hooks, int worke
             {
                 const MemoryBudget::FileHold hold(budget, cost, [abort] { return abort->requested(); });
                 tellStarting(work, hooks, index);
+                const auto placing = hearPlacing(work, hooks, index);
                 {
                     const CurrentFileAbort current(abort);
                     currentFile = {&order, index, &workDone};

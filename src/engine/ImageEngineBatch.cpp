@@ -354,6 +354,10 @@ OpResult wholeResult(qsizetype count, const RunHooksPtr& hooks, const std::funct
         return make();
     for (int index = 0; index < count; ++index)
         hooks->fileStarting(index);
+    const ImageEngine::PlacingHeard placing([&](const QByteArray& identity) {
+        for (int index = 0; index < count; ++index)
+            hooks->filePlacing(index, identity);
+    });
     const auto ended = [&] {
         if (!hooks->isCancelled())
             for (int index = 0; index < count; ++index)

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -152,6 +153,14 @@ private:
     std::map<dev_t, Clock::time_point> m_lately;
 };
 
+// Who hears of this thread's results about to take their names (PlacingHeard).
+thread_local std::function<void(const QByteArray&)> placingHeard;
+
+QByteArray identityOf(const struct stat& info)
+{
+    return QByteArray::number(quint64(info.st_dev)) + ':' + QByteArray::number(quint64(info.st_ino));
+}
+
 } // namespace
 
 PartFile::PartFile(const QString& folder)
@@ -266,6 +275,11 @@ QString PartFile::place(const QString& base, const QString& ext, const QString& 
     const QByteArray native = NativePath::encoded(m_path);
     // A link or another file put in the part's place is not the result: it would be named as one.
     bool ok = sync() && namesFile(native, m_fd);
+    if (ok && placingHeard) {
+        struct stat info {};
+        if (::fstat(m_fd, &info) == 0)
+            placingHeard(identityOf(info));
+    }
     QString placed;
     const QString folder = folderOf(m_path);
     const int limit = nameLimit(folder);
@@ -291,6 +305,24 @@ QString PartFile::place(const QString& base, const QString& ext, const QString& 
     ::close(m_fd);
     m_fd = -1;
     return placed;
+}
+
+PlacingHeard::PlacingHeard(std::function<void(const QByteArray&)> heard)
+    : m_before(std::exchange(placingHeard, std::move(heard)))
+{
+}
+
+PlacingHeard::~PlacingHeard()
+{
+    placingHeard = std::move(m_before);
+}
+
+QByteArray placedIdentity(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(NativePath::encoded(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    return identityOf(info);
 }
 
 QString PartFile::placeInTurn(const QString& base, const QString& ext, const QString& suffix, const QString& mark)

@@ -79,6 +79,24 @@ private:
 // want of space would: an encoder that dropped a block it could not write said nothing of why.
 void foundFull(const QString& path);
 
+// While it lives, this thread's results about to take their names are told to `heard`: the
+// identity ("device:inode") of each complete file, which it keeps under its name once placed. For
+// whoever must tell, after an end of any kind, a result that was placed from one that never was.
+class PlacingHeard {
+public:
+    explicit PlacingHeard(std::function<void(const QByteArray& identity)> heard);
+    ~PlacingHeard();
+    PlacingHeard(const PlacingHeard&) = delete;
+    PlacingHeard& operator=(const PlacingHeard&) = delete;
+
+private:
+    std::function<void(const QByteArray&)> m_before;
+};
+
+// The identity PlacingHeard tells of the file at `path` (not followed through a link); empty when
+// there is none. No disk beyond lstat.
+QByteArray placedIdentity(const QString& path);
+
 // Removes from `folder` the part files of this pattern whose lock no one holds: their writer is
 // gone, whatever process now has its number. Anything else there is left alone. Touches disk.
 void removeLeftoverParts(const QString& folder);

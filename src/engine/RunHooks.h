@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include <QByteArray>
+
 #include <QMutex>
 
 namespace kelvaro {
@@ -22,6 +24,9 @@ public:
     struct FileListener {
         std::function<void(int index)> starting;
         std::function<void(int index)> ended;
+        // The file's result, complete, is about to take its name: `identity` as PlacingHeard
+        // tells it. Before `ended`, on the same thread.
+        std::function<void(int index, const QByteArray& identity)> placing;
     };
 
     explicit RunHooks(Progress onProgress = {}, FileListener files = {})
@@ -63,6 +68,12 @@ public:
     {
         if (m_files.starting)
             m_files.starting(index);
+    }
+    bool hearsPlacing() const { return bool(m_files.placing); }
+    void filePlacing(int index, const QByteArray& identity) const
+    {
+        if (m_files.placing)
+            m_files.placing(index, identity);
     }
     void fileEnded(int index) const
     {

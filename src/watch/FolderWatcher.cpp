@@ -7,6 +7,7 @@
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include "engine/PartFile.h"
 #include "engine/RunHooks.h"
 #include "l10n/Localization.h"
 #include "l10n/SaveFailure.h"
@@ -96,7 +97,19 @@ void FolderWatcher::load()
     }
 
     // A file that ended the application at each of its last two tries would end every start.
-    for (const WatchMemory::GivenUp& file : m_memory->load()) {
+    // A result placed before the end could be saved is found by its identity in its rule's folder.
+    const auto placed = [this](const QUuid& id, const QByteArray& identity) {
+        const WatchRule* rule = findRule(id);
+        const std::optional<QString> folder = rule ? resultsFolder(*rule) : std::nullopt;
+        if (!folder)
+            return false;
+        for (const QString& name : NativeFile::names(*folder)) {
+            if (!name.startsWith(QLatin1Char('.')) && ImageEngine::placedIdentity(*folder + QLatin1Char('/') + name) == identity)
+                return true;
+        }
+        return false;
+    };
+    for (const WatchMemory::GivenUp& file : m_memory->load(placed)) {
         const QString name = NativePath::displayName(nameInKey(file.key));
         logLine(QStringLiteral("watched file given up, in hand at two ends in a row: %1").arg(name));
         if (!findRule(file.rule))

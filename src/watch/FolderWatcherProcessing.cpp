@@ -284,6 +284,9 @@ void FolderWatcher::runInBackground(const KelvaroOp& op, const QUuid& rule, cons
     RunHooks::FileListener listener;
     listener.starting = [memory = m_memory, rule, keys](int index) { memory->starting(rule, keys[index]); };
     listener.ended = [memory = m_memory, rule, keys](int index) { memory->ended(rule, keys[index]); };
+    listener.placing = [memory = m_memory, rule, keys](int index, const QByteArray& identity) {
+        memory->placing(rule, keys[index], identity);
+    };
     const auto hooks = std::make_shared<RunHooks>(RunHooks::Progress(), std::move(listener));
     m_runs.append(hooks);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, hooks, then = std::move(then)] {

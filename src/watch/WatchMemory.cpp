@@ -56,17 +56,33 @@ std::optional<QSet<QString>> decodeKeys(const QJsonValue& value)
     return keys;
 }
 
-std::optional<QHash<QString, int>> decodeStarts(const QJsonValue& value)
+// A file in hand: how often it was started, alone, or with the result it placed:
+// {"starts": n, "placed": "device:inode"}.
+struct InHandFile {
+    int starts = 0;
+    QByteArray placed;
+};
+
+std::optional<QHash<QString, InHandFile>> decodeStarts(const QJsonValue& value)
 {
     if (!value.isObject())
         return std::nullopt;
-    QHash<QString, int> starts;
+    QHash<QString, InHandFile> starts;
     const QJsonObject object = value.toObject();
     for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        const double count = it.value().toDouble(-1);
+        QByteArray placed;
+        QJsonValue startsValue = it.value();
+        if (it.value().isObject()) {
+            const QJsonObject file = it.value().toObject();
+            startsValue = file.value(QStringLiteral("starts"));
+            if (!file.value(QStringLiteral("placed")).isString())
+                return std::nullopt;
+            placed = file.value(QStringLiteral("placed")).toString().toLatin1();
+        }
+        const double count = startsValue.toDouble(-1);
         if (count < 1 || count != double(int(count)))
             return std::nullopt;
-        starts.insert(it.key(), int(count));
+        starts.insert(it.key(), {int(count), placed});
     }
     return starts;
 }
@@ -81,14 +97,22 @@ QByteArray encodeSeen(const QHash<QUuid, QSet<QString>>& seen, QJsonObject objec
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-QByteArray encodeInHand(const QHash<QUuid, QHash<QString, int>>& inHand, QJsonObject object)
+QByteArray encodeInHand(const QHash<QUuid, QHash<QString, int>>& inHand,
+                        const QHash<QUuid, QHash<QString, QByteArray>>& placed, QJsonObject object)
 {
     for (auto it = inHand.constBegin(); it != inHand.constEnd(); ++it) {
         if (it.value().isEmpty())
             continue;
         QJsonObject starts;
-        for (auto file = it.value().constBegin(); file != it.value().constEnd(); ++file)
-            starts.insert(file.key(), file.value());
+        const QHash<QString, QByteArray> results = placed.value(it.key());
+        for (auto file = it.value().constBegin(); file != it.value().constEnd(); ++file) {
+            const QByteArray result = results.value(file.key());
+            if (result.isEmpty())
+                starts.insert(file.key(), file.value());
+            else
+                starts.insert(file.key(), QJsonObject{{QStringLiteral("starts"), file.value()},
+                                                      {QStringLiteral("placed"), QString::fromLatin1(result)}});
+        }
         object.insert(json::uuidText(it.key()), starts);
     }
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
@@ -96,7 +120,7 @@ QByteArray encodeInHand(const QHash<QUuid, QHash<QString, int>>& inHand, QJsonOb
 
 } // namespace
 
-QList<WatchMemory::GivenUp> WatchMemory::load()
+QList<WatchMemory::GivenUp> WatchMemory::load(const std::function<bool(const QUuid&, const QByteArray&)>& placed)
 {
     Settings& settings = Settings::shared();
     QList<GivenUp> givenUp;
@@ -117,9 +141,14 @@ QList<WatchMemory::GivenUp> WatchMemory::load()
         const QString inHandName = QString::fromLatin1(inHandKey);
         if (settings.contains(inHandName)) {
             const auto data = settings.dataValue(inHandName);
-            if (const auto inHand = data ? decodeByRule<QHash<QString, int>>(*data, m_inHandUnknown, decodeStarts)
+            if (const auto inHand = data ? decodeByRule<QHash<QString, InHandFile>>(*data, m_inHandUnknown, decodeStarts)
                                          : std::nullopt) {
-                m_inHand = *inHand;
+                for (auto rule = inHand->constBegin(); rule != inHand->constEnd(); ++rule)
+                    for (auto file = rule.value().constBegin(); file != rule.value().constEnd(); ++file) {
+                        m_inHand[rule.key()].insert(file.key(), file.value().starts);
+                        if (!file.value().placed.isEmpty())
+                            m_placed[rule.key()].insert(file.key(), file.value().placed);
+                    }
             } else {
                 logLine(QStringLiteral("failed to decode the watched folders' files in hand; dropped"));
                 changed |= inHandDocument;
@@ -128,8 +157,13 @@ QList<WatchMemory::GivenUp> WatchMemory::load()
         for (auto rule = m_inHand.begin(); rule != m_inHand.end(); ++rule) {
             const auto seen = m_seen.constFind(rule.key());
             for (auto file = rule.value().begin(); file != rule.value().end();) {
-                // Seen already: the end was saved, the file's leaving the record was not.
-                const bool handled = seen != m_seen.constEnd() && seen.value().contains(file.key());
+                // Seen already: the end was saved, the file's leaving the record was not. Or its
+                // result took its name and the end that followed was never saved.
+                const bool wasSeen = seen != m_seen.constEnd() && seen.value().contains(file.key());
+                const QByteArray result = m_placed.value(rule.key()).value(file.key());
+                const bool handled = wasSeen || (!result.isEmpty() && placed && placed(rule.key(), result));
+                if (handled && !wasSeen && addSeen(rule.key(), {file.key()}))
+                    changed |= seenDocument;
                 if (!handled && file.value() < maxStarts) {
                     ++file;
                     continue;
@@ -218,6 +252,20 @@ void WatchMemory::starting(const QUuid& rule, const QString& key)
     {
         const QMutexLocker lock(&m_lock);
         ++m_inHand[rule][key];
+        m_placed[rule].remove(key);
+    }
+    save(inHandDocument);
+}
+
+void WatchMemory::placing(const QUuid& rule, const QString& key, const QByteArray& identity)
+{
+    {
+        const QMutexLocker lock(&m_lock);
+        const auto it = m_inHand.constFind(rule);
+        // The first result of a file is enough to tell it was made.
+        if (it == m_inHand.constEnd() || !it.value().contains(key) || m_placed.value(rule).contains(key))
+            return;
+        m_placed[rule].insert(key, identity);
     }
     save(inHandDocument);
 }
@@ -258,6 +306,8 @@ bool WatchMemory::dropInHand(const QUuid& rule, const QSet<QString>& keys)
     if (it == m_inHand.end())
         return false;
     const qsizetype dropped = it.value().removeIf([&](Starts::iterator file) { return keys.contains(file.key()); });
+    if (const auto placed = m_placed.find(rule); placed != m_placed.end())
+        placed.value().removeIf([&](QHash<QString, QByteArray>::iterator file) { return keys.contains(file.key()); });
     if (it.value().isEmpty())
         m_inHand.erase(it);
     return dropped > 0;
@@ -290,7 +340,7 @@ void WatchMemory::save(int which)
         if ((which & seenDocument) && !m_seenUnreadable)
             seen = encodeSeen(m_seen, m_seenUnknown);
         if (which & inHandDocument)
-            inHand = encodeInHand(m_inHand, m_inHandUnknown);
+            inHand = encodeInHand(m_inHand, m_placed, m_inHandUnknown);
     }
     // A failed save keeps the change in the settings for their next save.
     Settings& settings = Settings::shared();

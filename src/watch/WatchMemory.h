@@ -10,6 +10,8 @@
 //
 // Thread-safe: the watcher creates it and uses it on the main thread; its engine runs tell it of
 // each file they start and end from their worker threads. Every change touches disk (settings).
+#include <functional>
+
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -39,7 +41,10 @@ public:
     // Reads both documents from the settings. A file in hand that is seen already leaves the
     // record; one started `maxStarts` times is counted seen (when its rule has a memory, else
     // dropped: the rule's first scan takes a baseline) and returned. Saves what that changed.
-    QList<GivenUp> load();
+    // `placed` tells whether a file's result of this identity (ImageEngine::PlacingHeard's) is
+    // under its name in the rule's results folder: a file in hand whose result was placed is
+    // counted made, not tried again.
+    QList<GivenUp> load(const std::function<bool(const QUuid& rule, const QByteArray& identity)>& placed = {});
 
     bool has(const QUuid& rule) const;
     // Empty when the rule has no memory.
@@ -56,6 +61,8 @@ public:
 
     // A file is about to be worked on: in hand once more.
     void starting(const QUuid& rule, const QString& key);
+    // A file's result, complete, is about to take its name, as `identity`.
+    void placing(const QUuid& rule, const QString& key, const QByteArray& identity);
     // A file was made or failed: seen, then out of hand.
     void ended(const QUuid& rule, const QString& key);
     // A run came back: `handled` are seen, and none of `files` is in hand any longer (a file a
@@ -78,6 +85,8 @@ private:
     QMutex m_saving;       // one save at a time, each encoding what was changed before it
     QHash<QUuid, QSet<QString>> m_seen;
     QHash<QUuid, QHash<QString, int>> m_inHand;
+    // Of the files in hand, the first result each placed; saved with them.
+    QHash<QUuid, QHash<QString, QByteArray>> m_placed;
     QJsonObject m_seenUnknown;
     QJsonObject m_inHandUnknown;
     bool m_seenUnreadable = false;

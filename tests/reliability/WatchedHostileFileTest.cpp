@@ -120,11 +120,18 @@ constexpr const char* kDieAtVariable = "KELVARO_WATCH_DIE_AT";    // a result's 
 class DyingPlacing : public FileSystem {
 public:
     explicit DyingPlacing(QString prefix) : m_prefix(std::move(prefix)) {}
+    // "+name": killed once the result has taken that name, before its end could be saved.
     bool moveNew(const QString& from, const QString& to) override
     {
-        if (!m_prefix.isEmpty() && QFileInfo(to).fileName().startsWith(m_prefix))
+        const bool after = m_prefix.startsWith(QLatin1Char('+'));
+        const QString prefix = after ? m_prefix.mid(1) : m_prefix;
+        const bool dies = !prefix.isEmpty() && QFileInfo(to).fileName().startsWith(prefix);
+        if (dies && !after)
             std::raise(SIGKILL);
-        return FileSystem::moveNew(from, to);
+        const bool moved = FileSystem::moveNew(from, to);
+        if (dies && moved)
+            std::raise(SIGKILL);
+        return moved;
     }
 
 private:
@@ -279,6 +286,34 @@ TEST_P(WatchedFileEndingTheApp, isTriedOnceMoreThenGivenUpAndNothingIsMadeTwice)
     // No file failed or given up before was tried again.
     EXPECT_EQ(report.value(QStringLiteral("after")).toArray(), QJsonArray());
 }
+
+// Killed the moment a result has taken its name, its end not yet saved: the next start finds the
+// result and counts the file made instead of making it again.
+class WatchedFileEndingAfterItsResult : public WatchedFileEndingTheApp {};
+
+TEST_P(WatchedFileEndingAfterItsResult, isCountedMadeAndNotMadeAgain)
+{
+    const EndRow& row = GetParam();
+    folder(QStringLiteral("In"));
+    folder(QStringLiteral("Out"));
+    QProcess* setup = start("setup");
+    ASSERT_EQ(setup->exitCode(), 0) << setup->readAll().toStdString();
+    arrive(row.files);
+    QProcess* dying = start("start", row.dieAt);
+    ASSERT_EQ(dying->exitStatus(), QProcess::CrashExit) << dying->readAll().toStdString();
+    EXPECT_EQ(results(), row.madeBefore);
+    QProcess* next = start("start");
+    const QJsonObject report = reportOf(*next);
+    EXPECT_EQ(results(), row.madeAfter) << "a file whose result was placed was made again";
+    EXPECT_EQ(report.value(QStringLiteral("atStart")).toArray(), QJsonArray());
+    EXPECT_EQ(report.value(QStringLiteral("after")).toArray(), QJsonArray());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WatchedFileEndingAfterItsResult,
+    ::testing::Values(EndRow{"firstFile", "jpg", {"a.jpg", "b.jpg", "zz.jpg"}, "+a", {"a.jpg"}, {}, {"a.jpg", "b.jpg", "zz.jpg"}, {}},
+                      EndRow{"middleFile", "png", {"a.jpg", "b.jpg", "zz.jpg"}, "+b", {"a.png", "b.png"}, {}, {"a.png", "b.png", "zz.png"}, {}}),
+    test::RowName());
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, WatchedFileEndingTheApp,

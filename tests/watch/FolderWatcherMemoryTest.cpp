@@ -85,11 +85,15 @@ TEST_F(FolderWatcherMemory, aFileMadeIsSeenOnDiskWhileTheRunGoesOn)
     });
     w->tick([&] { done = true; });
     ASSERT_TRUE(waitUntil([&] { return disk.isHeld(); }));
-    // Seen is written first, then the record in hand.
-    EXPECT_TRUE(waitUntil([&] {
-        return onDisk(FolderWatcher::seenKey, id).toArray().contains(a)
-            && onDisk(FolderWatcher::inHandKey, id).toObject() == QJsonObject{{b, 1}};
-    })) << "a.jpg is made, but on disk it is seen " << onDisk(FolderWatcher::seenKey, id).toArray().contains(a)
+    // Seen is written first, then the record in hand; b.jpg, held as it takes its name, is in hand
+    // once with the result it is placing.
+    const auto bInHandOnce = [&] {
+        const QJsonObject inHand = onDisk(FolderWatcher::inHandKey, id).toObject();
+        const QJsonObject file = inHand.value(b).toObject();
+        return inHand.keys() == QStringList{b} && file.value(QStringLiteral("starts")) == 1
+            && !file.value(QStringLiteral("placed")).toString().isEmpty();
+    };
+    EXPECT_TRUE(waitUntil([&] { return onDisk(FolderWatcher::seenKey, id).toArray().contains(a) && bInHandOnce(); })) << "a.jpg is made, but on disk it is seen " << onDisk(FolderWatcher::seenKey, id).toArray().contains(a)
         << " and in hand are " << test::compactJson(onDisk(FolderWatcher::inHandKey, id).toObject()).toStdString();
     EXPECT_FALSE(onDisk(FolderWatcher::seenKey, id).toArray().contains(b));
 
